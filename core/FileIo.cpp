@@ -1,0 +1,134 @@
+#include "FileIo.h"
+
+#include <cerrno>
+#include <cstring>
+#include <random>
+
+namespace kivora {
+
+std::string DescribeIoError(const std::filesystem::path& path, const char* what, int err) {
+  return std::string(what) + "「" + path.string() + "」：" + std::strerror(err);
+}
+
+namespace {
+File OpenWith(const std::filesystem::path& path, const char* mode, const char* what, bool raise,
+              auto make) {
+  std::FILE* f = std::fopen(path.c_str(), mode);
+  if (!f) {
+    if (raise) throw KivoraError(DescribeIoError(path, what, errno));
+    return File();
+  }
+  // Folders open for reading on Linux; treat them as unopenable files.
+  if (std::filesystem::is_directory(path)) {
+    std::fclose(f);
+    if (raise) throw KivoraError(DescribeIoError(path, what, EISDIR));
+    return File();
+  }
+  return make(f);
+}
+}  // namespace
+
+File File::OpenRead(const std::filesystem::path& path) {
+  return OpenWith(path, "rb", "無法開啟檔案", true, [&](std::FILE* f) { return File(f, path); });
+}
+File File::TryOpenRead(const std::filesystem::path& path) {
+  return OpenWith(path, "rb", "無法開啟檔案", false, [&](std::FILE* f) { return File(f, path); });
+}
+File File::OpenReadWrite(const std::filesystem::path& path) {
+  return OpenWith(path, "r+b", "無法開啟檔案", true, [&](std::FILE* f) { return File(f, path); });
+}
+File File::Create(const std::filesystem::path& path) {
+  return OpenWith(path, "wb", "無法建立檔案", true, [&](std::FILE* f) { return File(f, path); });
+}
+
+void File::Fail(const char* what) const { throw KivoraError(DescribeIoError(path_, what, errno)); }
+
+size_t File::Read(std::span<std::uint8_t> buffer) {
+  if (buffer.empty()) return 0;
+  const size_t n = std::fread(buffer.data(), 1, buffer.size(), handle_.get());
+  if (n < buffer.size() && std::ferror(handle_.get())) Fail("無法讀取檔案");
+  return n;
+}
+
+void File::ReadExact(std::span<std::uint8_t> buffer) {
+  if (Read(buffer) != buffer.size()) {
+    throw KivoraError("檔案「" + path_.string() + "」比預期的短。");
+  }
+}
+
+void File::Write(std::span<const std::uint8_t> data) {
+  if (data.empty()) return;
+  if (std::fwrite(data.data(), 1, data.size(), handle_.get()) != data.size()) Fail("無法寫入檔案");
+}
+
+void File::Seek(std::int64_t offset, int whence) {
+  if (std::fseek(handle_.get(), static_cast<long>(offset), whence) != 0) Fail("無法移動檔案位置");
+}
+
+std::int64_t File::Tell() {
+  const long pos = std::ftell(handle_.get());
+  if (pos < 0) Fail("無法取得檔案位置");
+  return pos;
+}
+
+std::int64_t File::Size() {
+  const std::int64_t here = Tell();
+  Seek(0, SEEK_END);
+  const std::int64_t size = Tell();
+  Seek(here);
+  return size;
+}
+
+void File::Close() {
+  if (!handle_) return;
+  std::FILE* f = handle_.release();
+  const bool flushed = std::fflush(f) == 0;
+  const int err = errno;
+  const bool closed = std::fclose(f) == 0;
+  if (!flushed || !closed) throw KivoraError(DescribeIoError(path_, "無法寫入檔案", flushed ? errno : err));
+}
+
+AtomicFile::AtomicFile(std::filesystem::path target) : target_(std::move(target)) {
+  // A random suffix keeps two writers in one folder apart.
+  std::random_device rd;
+  temp_ = target_;
+  temp_ += ".kvtmp" + std::to_string(rd() % 1000000);
+  file_ = File::Create(temp_);
+}
+
+AtomicFile::~AtomicFile() {
+  if (committed_) return;
+  try {
+    file_.Close();
+  } catch (const KivoraError&) {
+  }
+  std::error_code ec;
+  std::filesystem::remove(temp_, ec);
+}
+
+void AtomicFile::Commit() {
+  file_.Close();
+  std::error_code ec;
+  std::filesystem::rename(temp_, target_, ec);
+  if (ec) {
+    std::filesystem::remove(temp_, ec);
+    throw KivoraError("無法建立檔案「" + target_.string() + "」：" + ec.message());
+  }
+  committed_ = true;
+}
+
+void WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> data) {
+  AtomicFile out(path);
+  out.Write(data);
+  out.Commit();
+}
+
+std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path) {
+  File f = File::OpenRead(path);
+  const std::int64_t size = f.Size();
+  std::vector<std::uint8_t> data(static_cast<size_t>(size));
+  f.ReadExact(data);
+  return data;
+}
+
+}  // namespace kivora

@@ -1,0 +1,81 @@
+#pragma once
+// Small RAII wrappers over C stdio files. Every failure throws KivoraError with a
+// readable text; nothing fails silently.
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "KivoraError.h"
+
+namespace kivora {
+
+class File {
+ public:
+  static File OpenRead(const std::filesystem::path& path);
+  static File OpenReadWrite(const std::filesystem::path& path);
+  // Creates the file, or empties an existing one.
+  static File Create(const std::filesystem::path& path);
+  // Like OpenRead, but returns an unopened File instead of throwing.
+  static File TryOpenRead(const std::filesystem::path& path);
+
+  File() = default;
+  bool IsOpen() const { return handle_ != nullptr; }
+  const std::filesystem::path& Path() const { return path_; }
+
+  // Reads up to buffer.size() bytes; returns how many (0 at the end).
+  size_t Read(std::span<std::uint8_t> buffer);
+  // Reads exactly buffer.size() bytes or throws.
+  void ReadExact(std::span<std::uint8_t> buffer);
+  void Write(std::span<const std::uint8_t> data);
+  void Seek(std::int64_t offset, int whence = SEEK_SET);
+  std::int64_t Tell();
+  std::int64_t Size();
+  // Flushes and closes; throws when buffered data could not be written.
+  void Close();
+
+ private:
+  struct Closer {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+  };
+  File(std::FILE* handle, std::filesystem::path path) : handle_(handle), path_(std::move(path)) {}
+  [[noreturn]] void Fail(const char* what) const;
+
+  std::unique_ptr<std::FILE, Closer> handle_;
+  std::filesystem::path path_;
+};
+
+// A file written under a temporary name beside its target and renamed over it by
+// Commit(); when dropped without Commit() the temporary file is removed, so an
+// existing file of the target name is never destroyed by a failed write.
+class AtomicFile {
+ public:
+  explicit AtomicFile(std::filesystem::path target);
+  ~AtomicFile();
+  AtomicFile(const AtomicFile&) = delete;
+  AtomicFile& operator=(const AtomicFile&) = delete;
+
+  File& Stream() { return file_; }
+  void Write(std::span<const std::uint8_t> data) { file_.Write(data); }
+  void Commit();
+
+ private:
+  std::filesystem::path target_;
+  std::filesystem::path temp_;
+  File file_;
+  bool committed_ = false;
+};
+
+// Writes the whole buffer to path through an AtomicFile.
+void WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> data);
+// Reads a whole file; throws when it cannot be opened or read.
+std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path);
+
+// "text: reason" for messages about a path.
+std::string DescribeIoError(const std::filesystem::path& path, const char* what, int err);
+
+}  // namespace kivora

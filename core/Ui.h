@@ -1,0 +1,55 @@
+#pragma once
+// Callbacks through which the engines talk to whoever drives them: the GUI, the
+// command line or a test. The engines never block on anything but these.
+
+#include <chrono>
+#include <string_view>
+
+namespace kivora {
+
+enum class Answer { Yes, No, Cancel };
+
+// Images of the state list, by index.
+enum class StateImage {
+  Done = 0,        // done, joined or OK
+  Fixable = 1,     // fixable or kept back
+  Failed = 2,      // missing, corrupt or mismatch
+  Split = 3,       // split or re-split
+  Disguised = 4,   // disguised or re-disguised
+  Listed = 5,      // listed, not yet processed
+  Definition = 6,  // definition file
+};
+
+class Ui {
+ public:
+  virtual ~Ui() = default;
+
+  // A failure: error icon, the default caption.
+  virtual void ShowError(std::string_view text) = 0;
+  // A completion notice: information icon, caption "Kivora".
+  virtual void ShowInfo(std::string_view text) = 0;
+  // An interruption notice: warning icon, caption "Kivora".
+  virtual void ShowWarning(std::string_view text) = 0;
+  // A question with Yes/No, or Yes/No/Cancel when withCancel is set.
+  virtual Answer Ask(std::string_view text, bool withCancel = false) = 0;
+
+  virtual void ClearStateRows() = 0;
+  // Appends a row; returns its index.
+  virtual int AddStateRow(std::string_view caption, std::string_view state, StateImage image) = 0;
+  // Inserts a row at the given index.
+  virtual void InsertStateRow(int index, std::string_view caption, std::string_view state,
+                              StateImage image) = 0;
+  virtual void SetStateRow(int index, std::string_view state, StateImage image) = 0;
+  virtual void ScrollToRow(int index) = 0;
+
+  // Status bar panel 0..3.
+  virtual void SetStatus(int panel, std::string_view text) = 0;
+
+  // Lets the driver process pending events, then waits `pause` while still processing
+  // them. A front end without events may ignore the pause.
+  virtual void Pump(std::chrono::milliseconds pause) = 0;
+  // True once the user asked the running operation to stop.
+  virtual bool AbortRequested() = 0;
+};
+
+}  // namespace kivora
