@@ -1,1 +1,87 @@
-// placeholder
+#include "CryptXor.h"
+
+#include <algorithm>
+
+#include "KivoraError.h"
+#include "Messages.h"
+
+namespace kivora {
+
+BlockScrambler::BlockScrambler(std::string_view key, std::uint64_t totalSize) {
+  // K = key + decimal size; odd length gets its first character once more.
+  std::string k(key);
+  k += std::to_string(totalSize);
+  if (k.size() % 2 == 1) k += k[0];
+  // Swap the halves, then XOR each character with its 1-based position.
+  const size_t len = k.size();
+  const size_t half = len / 2;
+  std::rotate(k.begin(), k.begin() + static_cast<std::ptrdiff_t>(half), k.end());
+  for (size_t i = len; i >= 1; --i) k[i - 1] = static_cast<char>(k[i - 1] ^ (i & 0xFF));
+  // Within a block the key position runs 1..len-1 and wraps; the last character is
+  // never used. With it the block offset is mixed in.
+  const size_t period = len - 1;
+  for (size_t j = 0; j < keystream_.size(); ++j) {
+    keystream_[j] = static_cast<std::uint8_t>(k[j % period] ^ (j & 0xFF));
+  }
+}
+
+void BlockScrambler::Apply(std::span<std::uint8_t> data) {
+  size_t done = 0;
+  while (done < data.size()) {
+    const size_t n = std::min(data.size() - done, keystream_.size() - position_);
+    std::uint8_t* out = data.data() + done;
+    const std::uint8_t* ks = keystream_.data() + position_;
+    for (size_t i = 0; i < n; ++i) out[i] ^= ks[i];  // vectorised by the compiler
+    done += n;
+    position_ = (position_ + n) % keystream_.size();
+  }
+}
+
+GeneratorScrambler::GeneratorScrambler(std::string key, std::int64_t totalSize)
+    : key_(std::move(key)), total_(totalSize) {}
+
+void GeneratorScrambler::Apply(std::span<std::uint8_t> data) {
+  for (std::uint8_t& byte : data) {
+    if (position_ == 0) blockKey_ = NextV1Key(state_, key_, total_);
+    const auto s = static_cast<std::uint8_t>(blockKey_[counter_ % blockKey_.size()]);
+    // b counts down from the total size, restarting with every block.
+    const auto b = static_cast<std::uint64_t>(total_) - position_;
+    byte = static_cast<std::uint8_t>(byte ^ s ^ (position_ & 0xFF) ^ (b & 0xFF));
+    ++counter_;
+    position_ = (position_ + 1) % 1024;
+  }
+}
+
+bool ScrambleStream(std::span<std::uint8_t> data, std::string_view key, int version) {
+  if (version == kGeneratorCipherVersion) {
+    if (data.empty()) return false;
+    GeneratorScrambler(std::string(key), static_cast<std::int64_t>(data.size())).Apply(data);
+    return true;
+  }
+  if (version != kBlockCipherVersion) return false;
+  if (data.empty()) throw KivoraError(std::string(msg::kTargetStreamReadError1011));
+  BlockScrambler(key, data.size()).Apply(data);
+  return true;
+}
+
+bool ScrambleCopy(std::span<const std::uint8_t> source, std::vector<std::uint8_t>& destination,
+                  std::string_view key, int version) {
+  if (version == kGeneratorCipherVersion) return ScrambleV1(source, destination, key);
+  if (source.empty()) throw KivoraError(std::string(msg::kTargetStreamReadError1011));
+  const size_t start = destination.size();
+  destination.insert(destination.end(), source.begin(), source.end());
+  BlockScrambler(key, source.size()).Apply(std::span(destination).subspan(start));
+  return true;
+}
+
+bool ScrambleV1(std::span<const std::uint8_t> source, std::vector<std::uint8_t>& destination,
+                std::string_view key) {
+  if (source.empty()) return false;
+  const size_t start = destination.size();
+  destination.insert(destination.end(), source.begin(), source.end());
+  GeneratorScrambler(std::string(key), static_cast<std::int64_t>(source.size()))
+      .Apply(std::span(destination).subspan(start));
+  return true;
+}
+
+}  // namespace kivora

@@ -1,1 +1,191 @@
-// placeholder
+#include "DefinitionReader.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "CodePage.h"
+#include "Crc32.h"
+#include "DefinitionWriter.h"
+#include "FileIo.h"
+#include "KivoraError.h"
+#include "Messages.h"
+
+namespace kivora {
+namespace {
+
+// Reads fields from definition bytes; running off the end means the data is not a
+// (complete) definition.
+class ByteReader {
+ public:
+  explicit ByteReader(std::span<const std::uint8_t> data) : data_(data) {}
+
+  std::uint8_t Byte() {
+    Need(1);
+    return data_[pos_++];
+  }
+  template <typename T>
+  T Int() {
+    Need(sizeof(T));
+    std::make_unsigned_t<T> v = 0;
+    for (size_t i = 0; i < sizeof(T); ++i) {
+      v |= static_cast<std::make_unsigned_t<T>>(data_[pos_ + i]) << (8 * i);
+    }
+    pos_ += sizeof(T);
+    return static_cast<T>(v);
+  }
+  // Bytes up to the next 0x00, which is consumed.
+  std::string_view Text() {
+    const auto begin = data_.begin() + static_cast<std::ptrdiff_t>(pos_);
+    const auto end = std::find(begin, data_.end(), std::uint8_t{0});
+    if (end == data_.end()) Truncated();
+    std::string_view text(reinterpret_cast<const char*>(&*begin), static_cast<size_t>(end - begin));
+    pos_ += text.size() + 1;
+    return text;
+  }
+  size_t Remaining() const { return data_.size() - pos_; }
+
+ private:
+  void Need(size_t n) {
+    if (Remaining() < n) Truncated();
+  }
+  [[noreturn]] static void Truncated() { throw KivoraError(std::string(msg::kNotDefinition211)); }
+
+  std::span<const std::uint8_t> data_;
+  size_t pos_ = 0;
+};
+
+bool DigitFlag(std::uint8_t byte, std::string_view error) {
+  if (byte < '0' || byte > '9') throw KivoraError(std::string(error));
+  return byte != '0';
+}
+
+std::string NameFromDefinition(std::string_view big5) {
+  auto utf8 = FromBig5(big5);
+  if (!utf8 || !IsPlainFileName(*utf8)) throw KivoraError(std::string(msg::kBadNameInDefinition));
+  return *utf8;
+}
+
+}  // namespace
+
+bool IsPlainFileName(std::string_view name) {
+  return !name.empty() && name != "." && name != ".." &&
+         name.find_first_of("/\\") == std::string_view::npos &&
+         name.find('\0') == std::string_view::npos;
+}
+
+KvrDefinition DecodeDefinition(std::span<const std::uint8_t> bytes,
+                               const PendantProvider& provider) {
+  KvrDefinition def;
+  TKvrHeaderData& h = def.header;
+  ByteReader r(bytes);
+
+  std::string magic;
+  for (int i = 0; i < 3 && r.Remaining() > 0; ++i) magic += static_cast<char>(r.Byte());
+  if (magic != "KV1" && magic != "KV2" && magic != "KV3" && magic != "KV4") {
+    throw KivoraError(std::string(msg::kNotDefinition211));
+  }
+  h.Magic = magic;
+  def.level = (magic[2] == '1' || magic[2] == '3') ? 1 : 2;
+  h.CipherKind = r.Byte();
+  r.Text();  // home address, length not fixed for readers
+  h.Disguised = DigitFlag(r.Byte(), msg::kNotDefinition212);
+  h.Protected = DigitFlag(r.Byte(), msg::kNotDefinition214);
+  if (def.level == 2) h.Reserved = r.Byte();
+  r.Byte();  // separator
+  h.SourceName = NameFromDefinition(r.Text());
+  h.SourceSize = r.Int<std::int32_t>();
+  h.PartCount = r.Int<std::int16_t>();
+  h.Comment = FromBig5Lossy(r.Text());
+  if (def.level == 2) h.PluginChecksum = r.Int<std::uint32_t>();
+
+  if (h.PartCount < 0) throw KivoraError(std::string(msg::kOutOfMemory222));
+  // Every record takes at least 10 bytes: a count the data cannot hold is cut off.
+  if (static_cast<size_t>(h.PartCount) * 10 > r.Remaining()) {
+    throw KivoraError(std::string(msg::kNotDefinition211));
+  }
+  def.parts.resize(static_cast<size_t>(h.PartCount));
+  for (TKvrFileData& p : def.parts) {
+    p.FileName = NameFromDefinition(r.Text());
+    p.Size = r.Int<std::int32_t>();
+    p.Crc = r.Int<std::uint32_t>();
+    if (!h.Disguised) continue;
+    p.PartCrc = r.Int<std::uint32_t>();
+    p.PendantNo = r.Byte();
+    if (def.level == 2) {
+      p.PendantSize = r.Int<std::int32_t>();
+    } else {
+      const auto size = provider.BuiltinPendantSize(p.PendantNo);
+      if (!size) throw KivoraError(std::string(msg::kNoBuiltinPendant));
+      p.PendantSize = *size;
+    }
+  }
+  // Bytes after the last record are not read but count in the checksum.
+  def.checksum = StreamCrc32(bytes);
+  return def;
+}
+
+KvrDefinition ReadDefinition(const std::filesystem::path& path, const PendantProvider& provider) {
+  File file = File::TryOpenRead(path);
+  if (!file.IsOpen()) throw KivoraError(std::string(msg::kCannotOpen202));
+
+  std::uint8_t head[2] = {0, 0};
+  size_t got = 0;
+  try {
+    got = file.Read(head);
+  } catch (const KivoraError&) {
+    got = 0;
+  }
+  std::vector<std::uint8_t> bytes;
+  bool implanted = false;
+  if (got == 2 && head[0] == 'K' && head[1] == 'V') {
+    try {
+      const std::int64_t size = file.Size();
+      if (size > kMaxDefinitionBytes) throw KivoraError(std::string(msg::kCannotOpenKvr));
+      bytes.resize(static_cast<size_t>(size));
+      file.Seek(0);
+      file.ReadExact(bytes);
+    } catch (const KivoraError& e) {
+      throw KivoraError(msg::kCannotOpenKvr, e.what());
+    }
+  } else {
+    auto extracted = ExtractImplantedDefinition(file, path, kMaxDefinitionBytes);
+    if (!extracted) throw KivoraError(std::string(msg::kNotImplanted));
+    bytes = std::move(*extracted);
+    implanted = true;
+  }
+
+  KvrDefinition def = DecodeDefinition(bytes, provider);
+  def.implanted = implanted;
+  def.fileSize = implanted ? 0 : static_cast<std::int32_t>(bytes.size());
+  return def;
+}
+
+std::string GroupThousands(std::int64_t value, std::string_view separator) {
+  std::string digits = std::to_string(value);
+  const bool negative = digits.front() == '-';
+  if (negative) digits.erase(0, 1);
+  std::string out;
+  const size_t n = digits.size();
+  for (size_t i = 0; i < n; ++i) {
+    if (i > 0 && (n - i) % 3 == 0) out += separator;
+    out += digits[i];
+  }
+  return negative ? "-" + out : out;
+}
+
+std::vector<std::pair<std::string, std::string>> SummaryRows(const KvrDefinition& def) {
+  const TKvrHeaderData& h = def.header;
+  std::string disguise(msg::kDisguiseNone);
+  if (h.Disguised) disguise = def.level == 2 ? msg::kDisguisePlugin : msg::kDisguiseYes;
+  return {
+      {std::string(msg::kRowFileName), h.SourceName},
+      {std::string(msg::kRowFileSize), GroupThousands(h.SourceSize) + std::string(msg::kBytesSuffix)},
+      {std::string(msg::kRowPartCount), std::to_string(h.PartCount)},
+      {std::string(msg::kRowDisguise), disguise},
+      {std::string(msg::kRowPassword),
+       std::string(h.Protected ? msg::kPasswordRequired : msg::kPasswordNotRequired)},
+      {std::string(msg::kRowComment), h.Comment},
+  };
+}
+
+}  // namespace kivora

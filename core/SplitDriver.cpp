@@ -1,1 +1,210 @@
-// placeholder
+#include "SplitDriver.h"
+
+#include <cstdio>
+#include <new>
+
+#include "CodePage.h"
+#include "DefinitionWriter.h"
+#include "FileIo.h"
+#include "KivoraError.h"
+#include "Messages.h"
+#include "PartWriter.h"
+
+namespace kivora {
+
+std::string ProposedBaseName(const std::filesystem::path& source) {
+  std::string name = source.stem().string();
+  if (!name.empty() && name.back() >= '0' && name.back() <= '9') name += '_';
+  return name;
+}
+
+std::filesystem::path SplitFolder(const SplitSettings& s) {
+  return s.saveFolder ? *s.saveFolder : s.source.parent_path();
+}
+
+int NumberWidth(int partCount) {
+  return std::max(2, static_cast<int>(std::to_string(partCount).size()));
+}
+
+std::string PartFileName(const SplitSettings& s, int index, int partCount) {
+  char number[16];
+  std::snprintf(number, sizeof number, "%.*d", NumberWidth(partCount),
+                index + (s.numberFromOne ? 1 : 0));
+  return s.baseName + number + "." + s.extension;
+}
+
+std::filesystem::path DefinitionPath(const SplitSettings& s) {
+  std::string base = s.baseName;
+  if (!base.empty() && base.back() == '_') base.pop_back();
+  const std::string suffix = s.kvrExtension ? "_kvr." + s.extension : ".kvr";
+  return SplitFolder(s) / (base + suffix);
+}
+
+std::vector<std::int32_t> PlanPartSizes(std::int64_t total, const SplitSettings& s,
+                                        Random& random) {
+  if (s.partSizeKb < 1 || s.partSizeKb > kMaxPartSizeKb) {
+    throw KivoraError("最大分割檔大小為 " + std::to_string(kMaxPartSizeKb) + " KB");
+  }
+  if (total > kMaxSourceSize) throw KivoraError(std::string(msg::kSourceTooLarge));
+  if (s.randomSizes && s.partSizeKb < kMinRandomPartSizeKb) {
+    throw KivoraError(std::string(msg::kRandomSizeTooSmall));
+  }
+  const std::int64_t base = static_cast<std::int64_t>(s.partSizeKb) * 1024;
+  const std::int64_t count = (total + base - 1) / base;
+  if (count > kMaxPartCount) throw KivoraError(std::string(msg::kTooManyParts));
+
+  std::vector<std::int32_t> sizes(static_cast<size_t>(count));
+  std::int64_t remaining = total;
+  std::int64_t previous = 0;
+  for (std::int64_t i = 0; i < count; ++i) {
+    std::int64_t size = base;
+    if (i == count - 1) {
+      size = remaining;
+    } else if (s.randomSizes) {
+      if (i % 2 == 0) {
+        int r;
+        if (s.partSizeKb < 100) {
+          r = random.Draw(10);
+        } else {
+          r = random.Draw(100);
+          if (r < 10) r *= 10;
+        }
+        size = base - static_cast<std::int64_t>(r) * 1024;
+      } else {
+        size = 2 * base - previous;  // a pair adds up to two bases
+      }
+    }
+    sizes[static_cast<size_t>(i)] = static_cast<std::int32_t>(size);
+    remaining -= size;
+    previous = size;
+  }
+  return sizes;
+}
+
+namespace {
+
+// Checks that every text the split will store or use as a key has a Big5 form, and
+// that the part names stay inside the save folder, before anything is written.
+void CheckNames(const SplitSettings& s) {
+  if (s.baseName.find_first_of("/\\") != std::string::npos ||
+      s.extension.find_first_of("/\\") != std::string::npos) {
+    throw KivoraError(std::string(msg::kBadPartName));
+  }
+  ToBig5OrThrow(s.source.filename().string(), "分割來源的檔名");
+  ToBig5OrThrow(s.baseName, "分割檔名稱");
+  ToBig5OrThrow(s.extension, "副檔名");
+  ToBig5OrThrow(s.comment, "註解");
+  ToBig5OrThrow(s.password, "密碼");
+}
+
+void WriteDefinition(const SplitSettings& s, SplitResult& result) {
+  result.definitionPath = DefinitionPath(s);
+  result.definitionSize = 0;
+  std::vector<std::uint8_t> bytes = EncodeDefinition(result.header, result.parts);
+  if (!s.implant) {
+    SaveDefinitionFile(result.definitionPath, bytes);
+    result.definitionSize = static_cast<std::int32_t>(bytes.size());
+    return;
+  }
+  if (result.partPaths.empty()) {
+    throw KivoraError(msg::kImplantDefinitionFailed, "沒有可以置入的分割檔。");
+  }
+  ImplantDefinition(result.partPaths.back(), std::move(bytes));
+}
+
+void DeleteFiles(const std::vector<std::filesystem::path>& paths) {
+  for (const auto& p : paths) {
+    std::error_code ec;
+    std::filesystem::remove(p, ec);
+  }
+}
+
+}  // namespace
+
+bool SplitFile(const SplitSettings& s, const PendantProvider& pendants, Random& random, Ui& ui,
+               SplitResult& result) {
+  result = SplitResult{};
+  try {
+    File source = File::TryOpenRead(s.source);
+    if (!source.IsOpen()) {
+      ui.ShowError(msg::kCannotOpenFile, s.source.string());
+      return false;
+    }
+    // The pendant set is read once for the whole split.
+    const std::unique_ptr<PendantSet> set = pendants.OpenSet(s.usePlugin, s.pluginName);
+    PendantPool pool{set.get(), set ? set->Ids() : std::vector<int>{}};
+    if (pool.ids.empty()) {
+      ui.ShowError(msg::kNoPendants, s.usePlugin ? s.pluginName : std::string());
+      return false;
+    }
+    CheckNames(s);
+    const std::int64_t total = source.Size();
+    const std::vector<std::int32_t> sizes = PlanPartSizes(total, s, random);
+    const int count = static_cast<int>(sizes.size());
+
+    TKvrHeaderData& h = result.header;
+    h.Magic = s.usePlugin ? "KV4" : "KV3";
+    h.CipherKind = kBlockCipher;
+    h.Disguised = s.disguise;
+    h.Protected = s.disguise && !s.password.empty();
+    h.SourceName = s.source.filename().string();
+    h.SourceSize = static_cast<std::int32_t>(total);
+    h.PartCount = static_cast<std::int16_t>(count);
+    h.Comment = s.comment;
+    if (s.disguise && s.usePlugin) h.PluginChecksum = pendants.ComputePluginChecksum(s.pluginName);
+    result.parts.resize(static_cast<size_t>(count));
+
+    const std::filesystem::path folder = SplitFolder(s);
+    const std::string passwordKey = ToBig5OrThrow(s.password, "密碼");
+    std::vector<std::uint8_t> buffer;
+    for (int i = 0; i < count && !ui.AbortRequested(); ++i) {
+      SplitPart part;
+      part.fileName = PartFileName(s, i, count);
+      part.path = folder / part.fileName;
+      part.key = passwordKey.empty() ? ToBig5OrThrow(part.fileName, "分割檔名") : passwordKey;
+      part.size = sizes[static_cast<size_t>(i)];
+      result.parts[static_cast<size_t>(i)] = WritePart(source, buffer, part, s.disguise, pool, random);
+      result.partPaths.push_back(part.path);
+
+      const int row = ui.AddStateRow(part.fileName, s.disguise ? msg::kStateDisguised : msg::kStateSplit,
+                                     s.disguise ? StateImage::Disguised : StateImage::Split);
+      ui.ScrollToRow(row);
+      char status[64];
+      std::snprintf(status, sizeof status, msg::kSplitProgress.data(), i + 1, count);
+      ui.SetStatus(0, status);
+      ui.SetProgress(i + 1, count);
+      ui.Pump(std::chrono::milliseconds(30));
+    }
+    if (ui.AbortRequested()) {
+      DeleteFiles(result.partPaths);
+      return false;
+    }
+    WriteDefinition(s, result);
+    ui.InsertStateRow(0, result.definitionPath.filename().string(),
+                      s.implant ? msg::kStateImplanted : msg::kStateCreated, StateImage::Definition);
+    return true;
+  } catch (const KivoraError& e) {
+    ui.ShowError(e.what(), e.Detail());
+  } catch (const std::bad_alloc&) {
+    ui.ShowError(msg::kOutOfMemory111);
+  } catch (const std::exception& e) {
+    ui.ShowError(e.what());
+  }
+  return false;
+}
+
+bool RunSplit(const SplitSettings& settings, const PendantProvider& pendants, Ui& ui,
+              SplitResult& result, std::optional<std::uint64_t> seed) {
+  ui.ClearStateRows();
+  Random random = seed ? Random(*seed) : Random::FromClock();
+  if (SplitFile(settings, pendants, random, ui, result)) {
+    ui.ShowInfo(msg::kSplitCompleted);
+    ui.ScrollToRow(0);
+    return true;
+  }
+  ui.ShowWarning(msg::kSplitInterrupted);
+  ui.ClearStateRows();
+  return false;
+}
+
+}  // namespace kivora

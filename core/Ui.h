@@ -3,6 +3,7 @@
 // command line or a test. The engines never block on anything but these.
 
 #include <chrono>
+#include <cstdint>
 #include <string_view>
 
 namespace kivora {
@@ -24,8 +25,10 @@ class Ui {
  public:
   virtual ~Ui() = default;
 
-  // A failure: error icon, the default caption.
-  virtual void ShowError(std::string_view text) = 0;
+  // A failure: error icon, the default caption. detail, when not empty, is the
+  // system's reason (file name and error), for front ends that can show more.
+  virtual void ShowError(std::string_view text, std::string_view detail) = 0;
+  void ShowError(std::string_view text) { ShowError(text, {}); }
   // A completion notice: information icon, caption "Kivora".
   virtual void ShowInfo(std::string_view text) = 0;
   // An interruption notice: warning icon, caption "Kivora".
@@ -44,6 +47,11 @@ class Ui {
 
   // Status bar panel 0..3.
   virtual void SetStatus(int panel, std::string_view text) = 0;
+  // Units of work done of total (parts), for a progress bar; optional.
+  virtual void SetProgress(std::int64_t done, std::int64_t total) {
+    (void)done;
+    (void)total;
+  }
 
   // Lets the driver process pending events, then waits `pause` while still processing
   // them. A front end without events may ignore the pause.

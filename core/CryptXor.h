@@ -1,0 +1,69 @@
+#pragma once
+// The two XOR scramblers of parts and implanted definitions. Both are symmetric:
+// running one twice with the same key over data of the same length restores it.
+// Keys are Big5 bytes (a password or a file name).
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kivora {
+
+// Block scrambler (cipher kind 1). The key is stretched with the decimal length of the
+// whole stream; the keystream of every 1024-byte block is the same, so it is built once.
+class BlockScrambler {
+ public:
+  BlockScrambler(std::string_view key, std::uint64_t totalSize);
+  // Scrambles the next bytes of the stream in place; call repeatedly for later pieces.
+  void Apply(std::span<std::uint8_t> data);
+  const std::array<std::uint8_t, 1024>& Keystream() const { return keystream_; }
+
+ private:
+  std::array<std::uint8_t, 1024> keystream_{};
+  size_t position_ = 0;  // offset within the current 1024-byte block
+};
+
+// State of the generator scrambler's float recurrence (80-bit extended).
+struct V1State {
+  long double x = 0;
+  long double y = 0;
+};
+
+// One step of the recurrence and the key string of one block.
+std::string NextV1Key(V1State& state, std::string_view key, std::int64_t totalSize);
+// "%g" with 15 significant digits as the generator scrambler prints it.
+std::string FormatGeneral15(long double value);
+
+// Generator scrambler (cipher kind 0): a key string regenerated for every 1024-byte block.
+class GeneratorScrambler {
+ public:
+  GeneratorScrambler(std::string key, std::int64_t totalSize);
+  void Apply(std::span<std::uint8_t> data);
+
+ private:
+  std::string key_;
+  std::int64_t total_;
+  V1State state_;
+  std::string blockKey_;
+  std::uint64_t counter_ = 0;  // runs on across blocks
+  size_t position_ = 0;        // offset within the current block
+};
+
+// Scrambles data in place with the given cipher kind (0 or 1). Returns false for any
+// other kind, and for the generator scrambler on empty data; the block scrambler on
+// empty data throws KivoraError (1011).
+inline constexpr int kGeneratorCipherVersion = 0;
+inline constexpr int kBlockCipherVersion = 1;
+
+bool ScrambleStream(std::span<std::uint8_t> data, std::string_view key, int version);
+// Scrambles source and appends the result to destination.
+bool ScrambleCopy(std::span<const std::uint8_t> source, std::vector<std::uint8_t>& destination,
+                  std::string_view key, int version);
+// The generator scrambler from source, appended to destination.
+bool ScrambleV1(std::span<const std::uint8_t> source, std::vector<std::uint8_t>& destination,
+                std::string_view key);
+
+}  // namespace kivora

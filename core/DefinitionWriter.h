@@ -1,0 +1,38 @@
+#pragma once
+// The byte format of a join definition, and writing it as a file of its own or
+// implanted (scrambled) at the end of the last part.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "FileIo.h"
+#include "KvrData.h"
+
+namespace kivora {
+
+// The definition bytes. Texts are converted to Big5; throws KivoraError when one
+// has no Big5 form.
+std::vector<std::uint8_t> EncodeDefinition(const TKvrHeaderData& header,
+                                           std::span<const TKvrFileData> parts);
+
+// The key of an implanted definition: the lower-cased Big5 file name of the part.
+std::string ImplantKey(const std::filesystem::path& partPath);
+
+// Saves the definition as its own file (atomically). Throws KivoraError (141).
+void SaveDefinitionFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
+
+// Scrambles the definition and appends it, then its length, to the end of the part.
+// On failure the part is cut back to its former length. Throws KivoraError (142).
+void ImplantDefinition(const std::filesystem::path& lastPart, std::vector<std::uint8_t> bytes);
+
+// Takes an implanted definition from the end of an opened part and unscrambles it.
+// Empty optional when the length field or the block it names does not fit the file.
+// maxSize bounds what is read into memory.
+std::optional<std::vector<std::uint8_t>> ExtractImplantedDefinition(
+    File& file, const std::filesystem::path& path, std::int64_t maxSize);
+
+}  // namespace kivora

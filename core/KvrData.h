@@ -1,0 +1,53 @@
+#pragma once
+// The records of a join definition, in memory. Texts are UTF-8 here and Big5 on disk.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kivora {
+
+inline constexpr std::uint8_t kBlockCipher = 1;      // every set written here
+inline constexpr std::uint8_t kGeneratorCipher = 0;  // older sets, join only
+
+struct TKvrHeaderData {
+  std::string Magic = "KV3";  // "KV3", or "KV4" with a plug-in pendant set
+  std::uint8_t CipherKind = kBlockCipher;
+  bool Disguised = false;
+  bool Protected = false;
+  std::uint8_t Reserved = 0;
+  std::string SourceName;
+  std::int32_t SourceSize = 0;
+  std::int16_t PartCount = 0;
+  std::string Comment;
+  std::uint32_t PluginChecksum = 0;
+
+  bool operator==(const TKvrHeaderData&) const = default;
+};
+
+struct TKvrFileData {
+  std::string FileName;
+  std::int32_t Size = 0;
+  std::uint32_t Crc = 0;
+  std::uint32_t PartCrc = 0;
+  std::int16_t PendantNo = 0;
+  std::int32_t PendantSize = 0;
+
+  bool operator==(const TKvrFileData&) const = default;
+};
+
+// A definition as read back: the records plus what the reader learned about it.
+struct KvrDefinition {
+  TKvrHeaderData header;
+  std::vector<TKvrFileData> parts;
+  int level = 1;             // 1 for KV1/KV3, 2 for KV2/KV4 (pendant sizes and checksum stored)
+  bool implanted = false;    // taken from the end of a part
+  std::uint32_t checksum = 0;  // CRC-32 of the decoded definition bytes
+  std::int32_t fileSize = 0;   // size of a definition file of its own; 0 when implanted
+};
+
+// The home-page address written into every definition (exactly 25 ASCII bytes).
+inline constexpr char kHomeAddress[] = "http://www.kivora.org.tw/";
+static_assert(sizeof(kHomeAddress) - 1 == 25);
+
+}  // namespace kivora

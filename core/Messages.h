@@ -1,0 +1,74 @@
+#pragma once
+// The texts the engines show to the user, in one place. A number in parentheses
+// names the place that failed.
+
+#include <string_view>
+
+namespace kivora::msg {
+
+// Scrambler
+inline constexpr std::string_view kTargetStreamReadError1011 = "ターゲットストリーム読み込みエラー(1011)";
+inline constexpr std::string_view kTargetStreamReadError1012 = "ターゲットストリーム読み込みエラー(1012)";
+
+// Part writer
+inline constexpr std::string_view kCopyFromSourceFailed = "無法自來源檔案複製資料... 殘念！(132)";
+inline constexpr std::string_view kWritePartFailed = "寫入分割檔案已失敗... 殘念！(131)";
+inline constexpr std::string_view kReadPendantFailedSplit = "讀取圖像檔案失敗... 殘念！(111)";
+inline constexpr std::string_view kReadPendantFailedVerify =
+    "讀取圖像檔案失敗... 殘念！(112)\n有可能是圖像檔的掛件發生錯誤。";
+inline constexpr std::string_view kCreateScrambledFailed = "暗號化檔案的建立已失敗... 殘念！(121)";
+inline constexpr std::string_view kPasswordOrSourceWrong = "密碼或是再分割的來源檔案不正確！(122)";
+
+// Definition writer
+inline constexpr std::string_view kCreateDefinitionFailed = "KivoRa 合併定義檔建立失敗... (141)";
+inline constexpr std::string_view kImplantDefinitionFailed = "KivoRa 合併定義檔置入失敗... 殘念！(142)";
+
+// Split driver
+inline constexpr std::string_view kCannotOpenFile = "無法開啟檔案！(151)";
+inline constexpr std::string_view kOutOfMemory111 = "記憶體不足，故無法處理。(111)";
+inline constexpr std::string_view kNoPendants = "讀取圖像檔案失敗... 殘念！(110)";
+inline constexpr std::string_view kSourceTooLarge = "無法分割 2 GB (2,147,483,648 個位元組) 以上的檔案。(152)";
+inline constexpr std::string_view kTooManyParts =
+    "分割檔數目不能超過 32767 個，請把分割檔大小設得大一點。(153)";
+inline constexpr std::string_view kRandomSizeTooSmall = "隨機大小需要 10 KB 以上的分割檔大小。(154)";
+inline constexpr std::string_view kBadPartName = "分割檔名稱不能含有資料夾的分隔字元。(155)";
+inline constexpr std::string_view kSplitCompleted = "分割已完成。";
+inline constexpr std::string_view kSplitInterrupted = "分割已中斷。";
+inline constexpr std::string_view kStateDisguised = "偽裝";
+inline constexpr std::string_view kStateSplit = "分割";
+inline constexpr std::string_view kStateImplanted = "置入";
+inline constexpr std::string_view kStateCreated = "建立";
+inline constexpr std::string_view kSplitProgress = "分割數: %d/%d";
+
+// Save folder
+inline constexpr std::string_view kCreateFolderQuestion =
+    "儲存位置的資料夾並不存在。\n是否要新建一個資料夾？";
+inline constexpr std::string_view kCreateFolderFailed = "資料夾的建立失敗！真傷腦筋！(161)";
+
+// Definition reader
+inline constexpr std::string_view kCannotOpen202 = "ファイルを開けません(202)。";
+inline constexpr std::string_view kCannotOpenKvr = "無法開啟 KivoRa 檔案。(201)";
+inline constexpr std::string_view kNotImplanted = "KivoRa 合併定義檔並未被置入。(203)";
+inline constexpr std::string_view kNotDefinition211 = "並非是 KivoRa 合併定義檔。(211)";
+inline constexpr std::string_view kNotDefinition212 = "並非是 KivoRa 合併定義檔。(212)";
+inline constexpr std::string_view kNotDefinition214 = "並非是 KivoRa 合併定義檔。(214)";
+inline constexpr std::string_view kBadNameInDefinition =
+    "KivoRa 合併定義檔中含有不正確的檔名 (不能含有資料夾)。(215)";
+inline constexpr std::string_view kOutOfMemory222 = "記憶體不足，故無法處理。(222)";
+inline constexpr std::string_view kNoBuiltinPendant = "無法取得圖像檔案！(221)";
+
+// Summary rows of a definition
+inline constexpr std::string_view kRowFileName = "檔案名稱";
+inline constexpr std::string_view kRowFileSize = "檔案大小";
+inline constexpr std::string_view kRowPartCount = "分割檔數目";
+inline constexpr std::string_view kRowDisguise = "KivoRa 偽裝";
+inline constexpr std::string_view kRowPassword = "密碼";
+inline constexpr std::string_view kRowComment = "註解";
+inline constexpr std::string_view kDisguiseNone = "無";
+inline constexpr std::string_view kDisguisePlugin = "有 (使用了圖像掛件)";
+inline constexpr std::string_view kDisguiseYes = "有";
+inline constexpr std::string_view kPasswordRequired = "需要";
+inline constexpr std::string_view kPasswordNotRequired = "不需要";
+inline constexpr std::string_view kBytesSuffix = " 個位元組";
+
+}  // namespace kivora::msg

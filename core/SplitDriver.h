@@ -1,0 +1,81 @@
+#pragma once
+// Cutting a source file into numbered parts and writing the join definition.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "KvrData.h"
+#include "PendantProvider.h"
+#include "Random.h"
+#include "Ui.h"
+
+namespace kivora {
+
+inline constexpr int kMaxPartSizeKb = 32767;
+inline constexpr int kMinRandomPartSizeKb = 10;
+inline constexpr int kMaxPartCount = 32767;
+inline constexpr std::int64_t kMaxSourceSize = 0x7FFFFFFF;  // sizes are signed 32-bit
+
+// Everything a split needs, as the split page or the command line collects it.
+struct SplitSettings {
+  std::filesystem::path source;
+  std::optional<std::filesystem::path> saveFolder;  // empty: the source's own folder
+  int partSizeKb = 500;
+  bool randomSizes = true;
+  std::string baseName;  // as typed; a trailing "_" stays in the part names
+  bool numberFromOne = false;
+  std::string extension = "png";
+  bool kvrExtension = false;  // definition named BASE_kvr.EXT instead of BASE.kvr
+  std::string comment;
+  bool disguise = true;
+  // Disguise options.
+  std::string password;
+  bool usePlugin = false;
+  std::string pluginName;
+  bool implant = false;
+};
+
+// What a split produced.
+struct SplitResult {
+  TKvrHeaderData header;
+  std::vector<TKvrFileData> parts;
+  std::vector<std::filesystem::path> partPaths;
+  std::filesystem::path definitionPath;  // also named when the definition was implanted
+  std::int32_t definitionSize = 0;       // 0 when implanted
+};
+
+// The base name proposed for a source: its name without extension, with "_" added
+// when it ends in a digit (so part numbers do not run into the name).
+std::string ProposedBaseName(const std::filesystem::path& source);
+
+// The folder the parts go to.
+std::filesystem::path SplitFolder(const SplitSettings& settings);
+
+// Digits of the part numbers: those of the part count, at least 2.
+int NumberWidth(int partCount);
+
+// Name of part index i (0-based).
+std::string PartFileName(const SplitSettings& settings, int index, int partCount);
+
+// Path of the stored definition.
+std::filesystem::path DefinitionPath(const SplitSettings& settings);
+
+// Sizes of all parts of a source of `total` bytes. Throws KivoraError when the
+// combination is refused (too large, too many parts, random sizes below 10 KB).
+std::vector<std::int32_t> PlanPartSizes(std::int64_t total, const SplitSettings& settings,
+                                        Random& random);
+
+// Runs the whole split; shows its failures through ui and returns false on failure
+// or abort (the parts written so far are then deleted on abort).
+bool SplitFile(const SplitSettings& settings, const PendantProvider& pendants, Random& random,
+               Ui& ui, SplitResult& result);
+
+// The split as a user starts it: clears the state list, runs SplitFile with a generator
+// seeded from the clock (or the given seed), and reports completion or interruption.
+bool RunSplit(const SplitSettings& settings, const PendantProvider& pendants, Ui& ui,
+              SplitResult& result, std::optional<std::uint64_t> seed = std::nullopt);
+
+}  // namespace kivora
