@@ -99,8 +99,8 @@ KvrDefinition DecodeDefinition(std::span<const std::uint8_t> bytes,
   if (def.level == 2) h.PluginChecksum = r.Int<std::uint32_t>();
 
   if (h.PartCount < 0) throw KivoraError(std::string(msg::kOutOfMemory222));
-  // Every record takes at least 10 bytes: a count the data cannot hold is cut off.
-  if (static_cast<size_t>(h.PartCount) * 10 > r.Remaining()) {
+  // Every record takes at least 9 bytes: a count the data cannot hold is cut off.
+  if (static_cast<size_t>(h.PartCount) * 9 > r.Remaining()) {
     throw KivoraError(std::string(msg::kNotDefinition211));
   }
   def.parts.resize(static_cast<size_t>(h.PartCount));

@@ -1,0 +1,328 @@
+#include <gtest/gtest.h>
+
+#include <numeric>
+
+#include "Crc32.h"
+#include "CryptXor.h"
+#include "DefinitionReader.h"
+#include "KivoraError.h"
+#include "Messages.h"
+#include "SaveFolder.h"
+#include "PartWriter.h"
+#include "SplitDriver.h"
+#include "TestSupport.h"
+
+namespace kivora {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+class SplitTest : public ::testing::Test {
+ protected:
+  test::FakePendants pendants;
+  test::TempDir dir;
+  test::RecordingUi ui;
+  SplitResult result;
+
+  SplitSettings Settings(const Bytes& content, const std::string& name = "movie.avi") {
+    const auto source = dir / name;
+    test::WriteBytes(source, content);
+    SplitSettings s;
+    s.source = source;
+    s.baseName = "movie";
+    return s;
+  }
+  bool Split(const SplitSettings& s) { return RunSplit(s, pendants, ui, result, 42); }
+  std::vector<std::string> FilesInDir() {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
+      names.push_back(e.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+};
+
+TEST_F(SplitTest, FixedSizesAndNames) {
+  SplitSettings s = Settings(test::RandomBytes(1024000));
+  s.randomSizes = false;
+  s.disguise = false;
+  ASSERT_TRUE(Split(s));
+  ASSERT_EQ(result.parts.size(), 2u);
+  EXPECT_EQ(result.parts[0].Size, 512000);
+  EXPECT_EQ(result.parts[1].Size, 512000);
+  EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"movie.avi", "movie.kvr", "movie00.png", "movie01.png"}));
+  EXPECT_EQ(ui.infos, std::vector<std::string>{std::string(msg::kSplitCompleted)});
+  ASSERT_EQ(ui.rows.size(), 3u);
+  EXPECT_EQ(ui.rows[0].caption, "movie.kvr");
+  EXPECT_EQ(ui.rows[0].state, msg::kStateCreated);
+  EXPECT_EQ(ui.rows[0].image, StateImage::Definition);
+  EXPECT_EQ(ui.rows[1].state, msg::kStateSplit);
+  EXPECT_EQ(ui.rows[1].image, StateImage::Split);
+  EXPECT_EQ(ui.status[0], "分割數: 2/2");
+
+  // A plain part is the slice of the source, whatever the password.
+  const Bytes source = test::ReadBytes(s.source);
+  const Bytes part1 = test::ReadBytes(dir / "movie01.png");
+  EXPECT_TRUE(std::equal(part1.begin(), part1.end(), source.begin() + 512000));
+  EXPECT_EQ(result.parts[1].Crc, StreamCrc32(part1));
+}
+
+TEST_F(SplitTest, OneByteMoreMakesAThirdPart) {
+  SplitSettings s = Settings(test::RandomBytes(1024001));
+  s.randomSizes = false;
+  s.numberFromOne = true;
+  ASSERT_TRUE(Split(s));
+  ASSERT_EQ(result.parts.size(), 3u);
+  EXPECT_EQ(result.parts[2].Size, 1);
+  EXPECT_EQ(result.parts[0].FileName, "movie01.png");
+  EXPECT_EQ(result.parts[2].FileName, "movie03.png");
+}
+
+TEST_F(SplitTest, RandomSizesComeInPairs) {
+  for (int kb : {10, 99, 100, 500}) {
+    SplitSettings s;
+    s.partSizeKb = kb;
+    s.randomSizes = true;
+    const std::int64_t base = kb * 1024;
+    const std::int64_t total = base * 9 + 77;
+    Random random(kb);
+    const auto sizes = PlanPartSizes(total, s, random);
+    ASSERT_EQ(sizes.size(), 10u);
+    EXPECT_EQ(std::accumulate(sizes.begin(), sizes.end(), std::int64_t{0}), total);
+    for (size_t i = 0; i + 2 < sizes.size(); i += 2) {
+      EXPECT_EQ(sizes[i] + sizes[i + 1], 2 * base) << kb << " pair " << i;
+      const std::int64_t r = (base - sizes[i]) / 1024;
+      EXPECT_EQ((base - sizes[i]) % 1024, 0);
+      if (kb < 100) {
+        EXPECT_LE(r, 9);
+      } else {
+        EXPECT_TRUE(r == 0 || (r >= 10 && r <= 99)) << r;  // 1..9 become 10..90
+      }
+    }
+    for (auto size : sizes) EXPECT_GE(size, 1);
+  }
+}
+
+TEST_F(SplitTest, GuardsRefuseBeforeWriting) {
+  SplitSettings s;
+  s.partSizeKb = 9;
+  s.randomSizes = true;
+  Random random(1);
+  EXPECT_THROW(PlanPartSizes(100000, s, random), KivoraError);
+  s.randomSizes = false;
+  EXPECT_NO_THROW(PlanPartSizes(100000, s, random));
+  s.partSizeKb = 1;
+  EXPECT_NO_THROW(PlanPartSizes(32767LL * 1024, s, random));
+  EXPECT_THROW(PlanPartSizes(32767LL * 1024 + 1, s, random), KivoraError);
+  s.partSizeKb = 32767;
+  EXPECT_THROW(PlanPartSizes(0x80000000LL, s, random), KivoraError);
+  s.partSizeKb = 32768;
+  EXPECT_THROW(PlanPartSizes(10, s, random), KivoraError);
+
+  // Through the driver: a sparse 2 GiB source is refused and nothing is written.
+  SplitSettings big = Settings({});
+  std::filesystem::resize_file(big.source, 0x80000000ULL);
+  EXPECT_FALSE(Split(big));
+  EXPECT_EQ(ui.errors, std::vector<std::string>{std::string(msg::kSourceTooLarge)});
+  EXPECT_EQ(ui.warnings, std::vector<std::string>{std::string(msg::kSplitInterrupted)});
+  EXPECT_EQ(FilesInDir(), std::vector<std::string>{"movie.avi"});
+}
+
+TEST_F(SplitTest, NumberWidthFollowsPartCount) {
+  SplitSettings s = Settings(test::RandomBytes(100 * 1024 + 5));
+  s.partSizeKb = 1;
+  s.randomSizes = false;
+  s.disguise = false;
+  ASSERT_TRUE(Split(s));
+  ASSERT_EQ(result.parts.size(), 101u);
+  EXPECT_EQ(result.parts.front().FileName, "movie000.png");
+  EXPECT_EQ(result.parts.back().FileName, "movie100.png");
+  EXPECT_EQ(NumberWidth(99), 2);
+  EXPECT_EQ(NumberWidth(100), 3);
+  EXPECT_EQ(NumberWidth(0), 2);
+}
+
+TEST_F(SplitTest, DisguisedPartsCarryPendantAndScrambledPayload) {
+  SplitSettings s = Settings(test::RandomBytes(300000));
+  s.partSizeKb = 100;
+  ASSERT_TRUE(Split(s));
+  const Bytes source = test::ReadBytes(s.source);
+  size_t offset = 0;
+  std::map<int, int> seen;
+  for (const TKvrFileData& rec : result.parts) {
+    const Bytes part = test::ReadBytes(dir / rec.FileName);
+    ++seen[rec.PendantNo];
+    const Bytes pendant = test::FakePicture(rec.PendantNo);
+    ASSERT_EQ(rec.PendantSize, static_cast<std::int32_t>(pendant.size()));
+    ASSERT_EQ(part.size(), pendant.size() + static_cast<size_t>(rec.Size));
+    EXPECT_TRUE(std::equal(pendant.begin(), pendant.end(), part.begin()));
+    EXPECT_EQ(rec.PartCrc, StreamCrc32(part));
+    // Without a password the key is the part's own name.
+    Bytes payload(part.begin() + rec.PendantSize, part.end());
+    ScrambleStream(payload, rec.FileName, 1);
+    EXPECT_EQ(StreamCrc32(payload), rec.Crc);
+    EXPECT_TRUE(std::equal(payload.begin(), payload.end(), source.begin() + static_cast<std::ptrdiff_t>(offset)));
+    offset += payload.size();
+  }
+  EXPECT_EQ(offset, source.size());
+  EXPECT_EQ(ui.rows[1].state, msg::kStateDisguised);
+  EXPECT_EQ(ui.rows[1].image, StateImage::Disguised);
+
+  const KvrDefinition def = ReadDefinition(dir / "movie.kvr", pendants);
+  EXPECT_EQ(def.header.Magic, "KV3");
+  EXPECT_TRUE(def.header.Disguised);
+  EXPECT_FALSE(def.header.Protected);
+  EXPECT_EQ(def.parts, result.parts);
+}
+
+TEST_F(SplitTest, PasswordKeysEveryPart) {
+  SplitSettings s = Settings(test::RandomBytes(5000));
+  s.partSizeKb = 10;
+  s.password = "秘密";
+  ASSERT_TRUE(Split(s));
+  EXPECT_TRUE(result.header.Protected);
+  const TKvrFileData& rec = result.parts[0];
+  const Bytes part = test::ReadBytes(dir / rec.FileName);
+  Bytes payload(part.begin() + rec.PendantSize, part.end());
+  ScrambleStream(payload, "\xAF\xB5\xB1\x4B", 1);  // 秘密 in Big5
+  EXPECT_EQ(StreamCrc32(payload), rec.Crc);
+}
+
+TEST_F(SplitTest, ImplantedDefinitionAndNaming) {
+  SplitSettings s = Settings(test::RandomBytes(250000), "clip2.avi");
+  s.baseName = ProposedBaseName(s.source);
+  EXPECT_EQ(s.baseName, "clip2_");
+  s.partSizeKb = 100;
+  s.implant = true;
+  s.comment = "註解";
+  ASSERT_TRUE(Split(s));
+  EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"clip2.avi", "clip2_00.png", "clip2_01.png", "clip2_02.png"}));
+  EXPECT_EQ(result.definitionPath.filename(), "clip2.kvr");
+  EXPECT_EQ(result.definitionSize, 0);
+  EXPECT_EQ(ui.rows[0].caption, "clip2.kvr");
+  EXPECT_EQ(ui.rows[0].state, msg::kStateImplanted);
+
+  const KvrDefinition def = ReadDefinition(dir / "clip2_02.png", pendants);
+  EXPECT_TRUE(def.implanted);
+  EXPECT_EQ(def.header.Comment, "註解");
+  EXPECT_EQ(def.parts, result.parts);
+  // The last part's checksum describes it without the definition.
+  const Bytes last = test::ReadBytes(dir / "clip2_02.png");
+  const auto& rec = result.parts.back();
+  const size_t partLength = static_cast<size_t>(rec.PendantSize + rec.Size);
+  EXPECT_GT(last.size(), partLength + 4);
+  EXPECT_EQ(StreamCrc32(std::span(last).first(partLength)), rec.PartCrc);
+}
+
+TEST_F(SplitTest, DefinitionNameForms) {
+  SplitSettings s;
+  s.source = "/x/movie.avi";
+  s.baseName = "movie_";
+  EXPECT_EQ(DefinitionPath(s), "/x/movie.kvr");
+  s.kvrExtension = true;
+  s.extension = "jpg";
+  EXPECT_EQ(DefinitionPath(s), "/x/movie_kvr.jpg");
+  s.saveFolder = "/out";
+  EXPECT_EQ(DefinitionPath(s), "/out/movie_kvr.jpg");
+  EXPECT_EQ(PartFileName(s, 3, 12), "movie_03.jpg");
+  EXPECT_EQ(ProposedBaseName("/a/clip.avi"), "clip");
+  EXPECT_EQ(ProposedBaseName("/a/a.tar.gz"), "a.tar");
+}
+
+TEST_F(SplitTest, EmptySourceWritesEmptyDefinition) {
+  SplitSettings s = Settings({});
+  ASSERT_TRUE(Split(s));
+  EXPECT_TRUE(result.parts.empty());
+  EXPECT_EQ(ReadDefinition(dir / "movie.kvr", pendants).header.PartCount, 0);
+}
+
+TEST_F(SplitTest, AbortDeletesWrittenParts) {
+  SplitSettings s = Settings(test::RandomBytes(100000));
+  s.partSizeKb = 10;
+  s.randomSizes = false;
+  ui.abortAfterPumps = 3;
+  EXPECT_FALSE(Split(s));
+  EXPECT_EQ(ui.pumps, 3);
+  EXPECT_EQ(FilesInDir(), std::vector<std::string>{"movie.avi"});
+  EXPECT_TRUE(ui.rows.empty());
+  EXPECT_EQ(ui.warnings, std::vector<std::string>{std::string(msg::kSplitInterrupted)});
+}
+
+TEST_F(SplitTest, PendantSetProblems) {
+  SplitSettings s = Settings(test::RandomBytes(1000));
+  s.usePlugin = true;
+  s.pluginName = "missing.dll";
+  s.disguise = false;  // the set is needed even without disguise
+  EXPECT_FALSE(Split(s));
+  EXPECT_EQ(ui.errors, std::vector<std::string>{std::string(msg::kNoPendants)});
+
+  pendants.plugins["mine.dll"] = {{101, test::FakePicture(101)}};
+  s.pluginName = "mine.dll";
+  s.disguise = true;
+  ASSERT_TRUE(Split(s));
+  EXPECT_EQ(result.header.Magic, "KV4");
+  EXPECT_EQ(result.header.PluginChecksum, pendants.checksum);
+  // A set of one picture gives every part that picture.
+  for (const auto& p : result.parts) EXPECT_EQ(p.PendantNo, 101);
+}
+
+TEST_F(SplitTest, PendantChoiceFavoursAllButTheLast) {
+  Random random(7);
+  std::vector<int> counts(4, 0);
+  for (int i = 0; i < 70000; ++i) ++counts[static_cast<size_t>(ChoosePendantIndex(4, random))];
+  // Entries 1..3 twice as likely as entry 4: 2/7 each, 1/7 for the last.
+  for (int i = 0; i < 3; ++i) EXPECT_NEAR(counts[static_cast<size_t>(i)], 20000, 800);
+  EXPECT_NEAR(counts[3], 10000, 600);
+}
+
+TEST_F(SplitTest, NamesWithoutBig5FormAreRefusedFirst) {
+  SplitSettings s = Settings(test::RandomBytes(1000));
+  s.baseName = "part😀";
+  EXPECT_FALSE(Split(s));
+  EXPECT_EQ(ui.errors.size(), 1u);
+  EXPECT_EQ(FilesInDir(), std::vector<std::string>{"movie.avi"});
+  s.baseName = "../escape";
+  EXPECT_FALSE(Split(s));
+  EXPECT_EQ(ui.errors.back(), msg::kBadPartName);
+}
+
+TEST_F(SplitTest, SameSeedSameParts) {
+  SplitSettings s = Settings(test::RandomBytes(200000));
+  s.partSizeKb = 10;
+  ASSERT_TRUE(Split(s));
+  const auto first = result.parts;
+  ASSERT_TRUE(Split(s));
+  EXPECT_EQ(result.parts, first);
+}
+
+TEST(SaveFolder, ExistsAndCreation) {
+  test::TempDir dir;
+  test::RecordingUi ui;
+  test::WriteBytes(dir / "file", {1});
+  EXPECT_TRUE(FolderExists(dir.path()));
+  EXPECT_TRUE(FolderExists(dir.path().string() + "/"));
+  EXPECT_FALSE(FolderExists(dir / "file"));
+  EXPECT_FALSE(FolderExists(""));
+
+  auto check = EnsureSaveFolder(dir.path(), ui);
+  EXPECT_TRUE(check.ok && !check.created);
+  EXPECT_TRUE(ui.questions.empty());
+
+  check = EnsureSaveFolder(dir / "new", ui);  // answered No
+  EXPECT_FALSE(check.ok);
+  EXPECT_FALSE(FolderExists(dir / "new"));
+
+  ui.answers = {Answer::Yes};
+  check = EnsureSaveFolder(dir / "new", ui);
+  EXPECT_TRUE(check.ok && check.created);
+  EXPECT_TRUE(FolderExists(dir / "new"));
+
+  ui.answers = {Answer::Yes};
+  check = EnsureSaveFolder(dir / "no" / "parent", ui);
+  EXPECT_FALSE(check.ok);
+  EXPECT_EQ(ui.errors, std::vector<std::string>{std::string(msg::kCreateFolderFailed)});
+}
+
+}  // namespace
+}  // namespace kivora
