@@ -16,6 +16,48 @@ std::uint32_t Crc32Update(std::uint32_t crc, std::span<const std::uint8_t> data)
   return libdeflate_crc32(crc, data.data(), data.size());
 }
 
+namespace {
+
+constexpr std::uint32_t kPolynomial = 0xEDB88320;
+
+// a * b modulo the CRC polynomial, in the reflected bit order of the CRC register.
+std::uint32_t MultModP(std::uint32_t a, std::uint32_t b) {
+  std::uint32_t m = 1u << 31;
+  std::uint32_t p = 0;
+  for (;;) {
+    if (a & m) {
+      p ^= b;
+      if ((a & (m - 1)) == 0) break;
+    }
+    m >>= 1;
+    b = (b & 1) ? (b >> 1) ^ kPolynomial : b >> 1;
+  }
+  return p;
+}
+
+// x^(8 * n) modulo the polynomial, by squaring: x^(2^k) for k = 3, 4, ...
+std::uint32_t XPow8nModP(std::uint64_t n) {
+  std::uint32_t power = 1u << 30;  // x^1
+  for (int k = 0; k < 3; ++k) power = MultModP(power, power);
+  std::uint32_t p = 1u << 31;  // x^0
+  for (; n != 0; n >>= 1) {
+    if (n & 1) p = MultModP(power, p);
+    power = MultModP(power, power);
+  }
+  return p;
+}
+
+}  // namespace
+
+std::uint32_t Crc32Combine(std::uint32_t crcA, std::uint32_t crcB, std::uint64_t lengthB) {
+  return MultModP(XPow8nModP(lengthB), crcA) ^ crcB;
+}
+
+std::uint32_t Crc32OfZeros(std::uint64_t length) {
+  // The register starts at all ones; zeros only shift it.
+  return MultModP(XPow8nModP(length), 0xFFFFFFFFu) ^ 0xFFFFFFFFu;
+}
+
 std::uint32_t StreamCrc32(std::span<const std::uint8_t> data) { return Crc32Update(0, data); }
 
 std::uint32_t FileCrc32(const std::filesystem::path& path) {

@@ -1,11 +1,21 @@
 #include "CryptXor.h"
 
 #include <algorithm>
+#include <cstring>
 
+#include "Crc32.h"
 #include "KivoraError.h"
 #include "Messages.h"
 
 namespace kivora {
+
+namespace {
+// out ^= ks over n bytes; the buffers never overlap, which lets the compiler use
+// vector registers (this loop is the whole cost of scrambling a part).
+void XorInto(std::uint8_t* __restrict out, const std::uint8_t* __restrict ks, size_t n) {
+  for (size_t i = 0; i < n; ++i) out[i] ^= ks[i];
+}
+}  // namespace
 
 BlockScrambler::BlockScrambler(std::string_view key, std::uint64_t totalSize) {
   // K = key + decimal size; odd length gets its first character once more.
@@ -31,10 +41,25 @@ void BlockScrambler::Apply(std::span<std::uint8_t> data) {
     const size_t n = std::min(data.size() - done, keystream_.size() - position_);
     std::uint8_t* out = data.data() + done;
     const std::uint8_t* ks = keystream_.data() + position_;
-    for (size_t i = 0; i < n; ++i) out[i] ^= ks[i];  // vectorised by the compiler
+    XorInto(data.data() + done, keystream_.data() + position_, n);
     done += n;
     position_ = (position_ + n) % keystream_.size();
   }
+}
+
+std::uint32_t BlockScrambler::KeystreamCrc(std::uint64_t length) const {
+  const std::uint64_t blockLength = keystream_.size();
+  // The mask is whole keystream blocks then a prefix: combine block checksums by doubling.
+  std::uint32_t whole = 0;
+  std::uint32_t power = StreamCrc32(keystream_);
+  std::uint64_t powerLength = blockLength;
+  for (std::uint64_t blocks = length / blockLength; blocks != 0; blocks >>= 1) {
+    if (blocks & 1) whole = Crc32Combine(whole, power, powerLength);
+    power = Crc32Combine(power, power, powerLength);
+    powerLength *= 2;
+  }
+  const size_t rest = static_cast<size_t>(length % blockLength);
+  return Crc32Combine(whole, StreamCrc32(std::span(keystream_).first(rest)), rest);
 }
 
 GeneratorScrambler::GeneratorScrambler(std::string key, std::int64_t totalSize)

@@ -20,6 +20,10 @@ class BlockScrambler {
   // Scrambles the next bytes of the stream in place; call repeatedly for later pieces.
   void Apply(std::span<std::uint8_t> data);
   const std::array<std::uint8_t, 1024>& Keystream() const { return keystream_; }
+  // CRC-32 of the first `length` bytes of the keystream (the XOR mask of a stream of
+  // that length). With it the checksum of scrambled data follows from that of the plain
+  // data: crc(p ^ k) = crc(p) ^ crc(k) ^ crc(zeros), for equal lengths.
+  std::uint32_t KeystreamCrc(std::uint64_t length) const;
 
  private:
   std::array<std::uint8_t, 1024> keystream_{};

@@ -2,7 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
-#include <random>
+#include <chrono>
 
 namespace kivora {
 
@@ -14,12 +14,14 @@ namespace {
 File OpenWith(const std::filesystem::path& path, const char* mode, const char* what, bool raise,
               auto make) {
   std::FILE* f = std::fopen(path.c_str(), mode);
+  // Reads and writes here are large or few: stdio's buffer would only add a copy.
+  if (f) std::setvbuf(f, nullptr, _IONBF, 0);
   if (!f) {
     if (raise) throw KivoraError(DescribeIoError(path, what, errno));
     return File();
   }
   // Folders open for reading on Linux; treat them as unopenable files.
-  if (std::filesystem::is_directory(path)) {
+  if (mode[0] == 'r' && std::filesystem::is_directory(path)) {
     std::fclose(f);
     if (raise) throw KivoraError(DescribeIoError(path, what, EISDIR));
     return File();
@@ -88,12 +90,20 @@ void File::Close() {
   if (!flushed || !closed) throw KivoraError(DescribeIoError(path_, "無法寫入檔案", flushed ? errno : err));
 }
 
+File File::CreateNew(const std::filesystem::path& path) {
+  return OpenWith(path, "wbx", "無法建立檔案", false, [&](std::FILE* f) { return File(f, path); });
+}
+
 AtomicFile::AtomicFile(std::filesystem::path target) : target_(std::move(target)) {
-  // A random suffix keeps two writers in one folder apart.
-  std::random_device rd;
-  temp_ = target_;
-  temp_ += ".kvtmp" + std::to_string(rd() % 1000000);
-  file_ = File::Create(temp_);
+  // The temporary name must not exist yet: two writers in one folder stay apart.
+  auto stamp = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+  for (int attempt = 0; attempt < 100 && !file_.IsOpen(); ++attempt, stamp = stamp * 6364136223846793005ULL + 1) {
+    temp_ = target_;
+    temp_ += ".kvtmp" + std::to_string(stamp % 1000000007ULL);
+    file_ = File::CreateNew(temp_);
+    if (!file_.IsOpen() && errno != EEXIST) break;
+  }
+  if (!file_.IsOpen()) throw KivoraError(DescribeIoError(target_, "無法建立檔案", errno));
 }
 
 AtomicFile::~AtomicFile() {

@@ -20,6 +20,8 @@ class File {
   static File OpenReadWrite(const std::filesystem::path& path);
   // Creates the file, or empties an existing one.
   static File Create(const std::filesystem::path& path);
+  // Creates a file that must not exist yet; returns an unopened File on failure.
+  static File CreateNew(const std::filesystem::path& path);
   // Like OpenRead, but returns an unopened File instead of throwing.
   static File TryOpenRead(const std::filesystem::path& path);
 

@@ -1,5 +1,7 @@
 #include "PartWriter.h"
 
+#include <algorithm>
+
 #include "Crc32.h"
 #include "CryptXor.h"
 #include "KivoraError.h"
@@ -13,43 +15,59 @@ int ChoosePendantIndex(int count, Random& random) {
   return n - 1;
 }
 
-void WritePlainPart(const std::filesystem::path& path, std::span<const std::uint8_t> payload) {
-  WithMessage(msg::kWritePartFailed, [&] { WriteFileAtomically(path, payload); });
-}
+PartChecksums StreamPart(File& source, std::span<std::uint8_t> chunk,
+                         const std::filesystem::path& path, std::int64_t size,
+                         std::optional<std::span<const std::uint8_t>> pendant,
+                         std::string_view key,
+                         const std::function<void(const PartChecksums&)>& beforeCommit) {
+  const std::string_view writeFailed = msg::kWritePartFailed;
+  std::optional<AtomicFile> out;
+  WithMessage(pendant ? msg::kCreateScrambledFailed : writeFailed, [&] { out.emplace(path); });
 
-std::uint32_t WriteDisguisedPart(const std::filesystem::path& path,
-                                 std::span<const std::uint8_t> pendant,
-                                 std::span<std::uint8_t> payload, std::string_view key) {
-  ScrambleStream(payload, key, kBlockCipherVersion);
-  // The part's checksum comes from the bytes in memory, not from reading the file back.
-  const std::uint32_t partCrc = Crc32Update(StreamCrc32(pendant), payload);
-  WithMessage(msg::kCreateScrambledFailed, [&] {
-    AtomicFile out(path);
-    out.Write(pendant);
-    out.Write(payload);
-    out.Commit();
-  });
-  return partCrc;
+  PartChecksums sums;
+  std::optional<BlockScrambler> scrambler;
+  if (pendant) {
+    WithMessage(writeFailed, [&] { out->Write(*pendant); });
+    sums.partCrc = StreamCrc32(*pendant);
+    scrambler.emplace(key, static_cast<std::uint64_t>(size));
+  }
+  for (std::int64_t left = size; left > 0;) {
+    const auto n = static_cast<size_t>(std::min<std::int64_t>(left, static_cast<std::int64_t>(chunk.size())));
+    const std::span<std::uint8_t> piece = chunk.first(n);
+    WithMessage(msg::kCopyFromSourceFailed, [&] { source.ReadExact(piece); });
+    sums.crc = Crc32Update(sums.crc, piece);
+    if (scrambler) scrambler->Apply(piece);
+    WithMessage(writeFailed, [&] { out->Write(piece); });
+    left -= static_cast<std::int64_t>(n);
+  }
+  if (scrambler) {
+    // The scrambled payload's checksum follows from the plain one: no second pass.
+    const auto n = static_cast<std::uint64_t>(size);
+    const std::uint32_t scrambledCrc = sums.crc ^ scrambler->KeystreamCrc(n) ^ Crc32OfZeros(n);
+    sums.partCrc = Crc32Combine(sums.partCrc, scrambledCrc, n);
+  }
+  if (beforeCommit) beforeCommit(sums);
+  WithMessage(writeFailed, [&] { out->Commit(); });
+  return sums;
 }
 
 TKvrFileData WritePart(File& source, std::vector<std::uint8_t>& buffer, const SplitPart& part,
                        bool disguised, const PendantPool& pool, Random& random) {
-  buffer.resize(static_cast<size_t>(part.size));
-  WithMessage(msg::kCopyFromSourceFailed, [&] { source.ReadExact(buffer); });
-
+  buffer.resize(kPartChunkBytes);
   TKvrFileData record;
   record.FileName = part.fileName;
   record.Size = part.size;
-  record.Crc = StreamCrc32(buffer);
   if (!disguised) {
-    WritePlainPart(part.path, buffer);
+    record.Crc = StreamPart(source, buffer, part.path, part.size, std::nullopt, part.key).crc;
     return record;
   }
   const int id = pool.ids.at(static_cast<size_t>(
       ChoosePendantIndex(static_cast<int>(pool.ids.size()), random)));
   const auto pendant = pool.set ? pool.set->Pendant(id) : std::nullopt;
   if (!pendant) throw KivoraError(std::string(msg::kReadPendantFailedSplit));
-  record.PartCrc = WriteDisguisedPart(part.path, *pendant, buffer, part.key);
+  const PartChecksums sums = StreamPart(source, buffer, part.path, part.size, *pendant, part.key);
+  record.Crc = sums.crc;
+  record.PartCrc = sums.partCrc;
   record.PendantNo = static_cast<std::int16_t>(id);
   record.PendantSize = static_cast<std::int32_t>(pendant->size());
   return record;

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -19,15 +21,26 @@ namespace kivora {
 // redrawn while 0, entry n (1-based). The last entry is half as likely as the others.
 int ChoosePendantIndex(int count, Random& random);
 
-// Writes the payload as a plain part, replacing any file of that name only once the
-// whole part is written. Throws KivoraError (131).
-void WritePlainPart(const std::filesystem::path& path, std::span<const std::uint8_t> payload);
+// Bytes of a part read, scrambled and written at a time: small enough to stay in the
+// processor's cache between the copy in, the checksums, the XOR and the copy out.
+inline constexpr size_t kPartChunkBytes = 256 * 1024;
 
-// Writes pendant + payload scrambled in place with the block scrambler and key (Big5).
-// Returns the CRC-32 of the whole part as written. Throws KivoraError (121).
-std::uint32_t WriteDisguisedPart(const std::filesystem::path& path,
-                                 std::span<const std::uint8_t> pendant,
-                                 std::span<std::uint8_t> payload, std::string_view key);
+struct PartChecksums {
+  std::uint32_t crc = 0;      // of the plain payload
+  std::uint32_t partCrc = 0;  // of the whole part as written (disguised parts)
+};
+
+// Streams `size` bytes from source's current position into a new part file: plain, or
+// (with a pendant) the pendant followed by the payload scrambled with the block
+// scrambler under key (Big5). The file is written under a temporary name and renamed
+// to path only after beforeCommit (when given) accepted the checksums, so a failed
+// write never leaves a half part or destroys an existing file. Throws KivoraError:
+// (132) reading the source, (121) creating a disguised part, (131) other write errors.
+PartChecksums StreamPart(File& source, std::span<std::uint8_t> chunk,
+                         const std::filesystem::path& path, std::int64_t size,
+                         std::optional<std::span<const std::uint8_t>> pendant,
+                         std::string_view key,
+                         const std::function<void(const PartChecksums&)>& beforeCommit = {});
 
 struct SplitPart {
   std::filesystem::path path;
@@ -42,8 +55,8 @@ struct PendantPool {
   std::vector<int> ids;
 };
 
-// Split mode: copies the next part.size bytes of source (through buffer, reused between
-// parts), writes the part and returns its record. pool is used only when disguised.
+// Split mode: writes the next part.size bytes of source as one part (through buffer,
+// reused between parts) and returns its record. pool is used only when disguised.
 TKvrFileData WritePart(File& source, std::vector<std::uint8_t>& buffer, const SplitPart& part,
                        bool disguised, const PendantPool& pool, Random& random);
 

@@ -24,6 +24,22 @@ TEST(Crc32, UpdateInPiecesEqualsWhole) {
   EXPECT_EQ(crc, StreamCrc32(Bytes(text)));
 }
 
+TEST(Crc32, CombineAndZerosMatchDirectComputation) {
+  const auto data = [] {
+    std::vector<std::uint8_t> v(70000);
+    for (size_t i = 0; i < v.size(); ++i) v[i] = static_cast<std::uint8_t>(i * 131 + 7);
+    return v;
+  }();
+  const std::span<const std::uint8_t> all(data);
+  for (size_t cut : {0u, 1u, 1023u, 1024u, 1025u, 40000u, 70000u}) {
+    EXPECT_EQ(Crc32Combine(StreamCrc32(all.first(cut)), StreamCrc32(all.subspan(cut)), all.size() - cut),
+              StreamCrc32(all))
+        << cut;
+    const std::vector<std::uint8_t> zeros(cut, 0);
+    EXPECT_EQ(Crc32OfZeros(cut), StreamCrc32(zeros)) << cut;
+  }
+}
+
 TEST(RoundHalfAway, HalvesGoAwayFromZero) {
   EXPECT_EQ(RoundHalfAway(0.5L), 1);
   EXPECT_EQ(RoundHalfAway(2.5L), 3);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "Crc32.h"
 #include "CryptXor.h"
 #include "KivoraError.h"
 #include "TestSupport.h"
@@ -43,6 +44,17 @@ TEST(BlockScrambler, KeystreamRestartsEveryBlock) {
     if (i + 2048 < data.size()) {
       ASSERT_EQ(data[i], data[i + 2048]) << i;
     }
+  }
+}
+
+TEST(BlockScrambler, ScrambledChecksumFollowsFromPlainOne) {
+  for (size_t n : {1u, 1023u, 1024u, 1025u, 5000u, 300001u}) {
+    const auto plain = test::RandomBytes(n, static_cast<std::uint32_t>(n) + 5);
+    auto scrambled = plain;
+    BlockScrambler scrambler("part00.png", n);
+    scrambler.Apply(scrambled);
+    EXPECT_EQ(StreamCrc32(plain) ^ scrambler.KeystreamCrc(n) ^ Crc32OfZeros(n), StreamCrc32(scrambled))
+        << n;
   }
 }
 
