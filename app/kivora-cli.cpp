@@ -1,1 +1,3 @@
-int main() { return 0; }
+#include "cli/Cli.h"
+
+int main(int argc, char** argv) { return kivora::cli::Main(argc, argv); }

@@ -1,0 +1,63 @@
+#include "Cli.h"
+
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <clocale>
+#include <iostream>
+#include <memory>
+
+#include "InfoCommand.h"
+#include "PluginsCommand.h"
+#include "SplitCommand.h"
+
+namespace kivora::cli {
+
+int Run(const std::vector<std::string>& args, Context& context) {
+  CLI::App app("Kivora: split files into parts, disguise them as pictures, join them back.",
+               "kivora-cli");
+  app.require_subcommand(1);
+  std::vector<std::unique_ptr<Command>> commands;
+  commands.push_back(std::make_unique<SplitCommand>());
+  commands.push_back(std::make_unique<InfoCommand>());
+  commands.push_back(std::make_unique<PluginsCommand>());
+  std::vector<std::pair<CLI::App*, Command*>> registered;
+  for (auto& command : commands) registered.emplace_back(command->Register(app), command.get());
+
+  try {
+    // CLI11 takes the arguments in reverse order.
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    app.parse(reversed);
+  } catch (const CLI::CallForHelp&) {
+    context.out << app.help();
+    return kSuccess;
+  } catch (const CLI::CallForAllHelp&) {
+    context.out << app.help("", CLI::AppFormatMode::All);
+    return kSuccess;
+  } catch (const CLI::ParseError& e) {
+    // Help of a subcommand is reported through the subcommand that asked for it.
+    for (auto& [sub, command] : registered) {
+      if (sub->parsed() && sub->get_help_ptr() && sub->get_help_ptr()->count() > 0) {
+        context.out << sub->help();
+        return kSuccess;
+      }
+    }
+    context.err << e.what() << "\n" << "Run with --help for usage.\n";
+    return kUsage;
+  }
+  for (auto& [sub, command] : registered) {
+    if (sub->parsed()) return command->Run(context);
+  }
+  context.err << app.help();
+  return kUsage;
+}
+
+int Main(int argc, char** argv) {
+  // Case rules and the number format of older scrambled sets follow the user's locale.
+  std::setlocale(LC_ALL, "");
+  std::vector<std::string> args(argv + 1, argv + argc);
+  Context context{std::cout, std::cerr, isatty(STDIN_FILENO) != 0, isatty(STDERR_FILENO) != 0};
+  return Run(args, context);
+}
+
+}  // namespace kivora::cli

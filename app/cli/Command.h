@@ -1,0 +1,33 @@
+#pragma once
+// One subcommand of kivora-cli.
+
+#include <iosfwd>
+#include <string>
+
+namespace CLI {
+class App;
+}
+
+namespace kivora::cli {
+
+// Exit status of every subcommand.
+enum ExitCode : int { kSuccess = 0, kFailed = 1, kUsage = 2 };
+
+// Streams and terminal facts of one run, so tests can run commands in-process.
+struct Context {
+  std::ostream& out;
+  std::ostream& err;
+  bool stdinIsTerminal = false;
+  bool stderrIsTerminal = false;
+};
+
+class Command {
+ public:
+  virtual ~Command() = default;
+  // Adds the subcommand and its options to the parser.
+  virtual CLI::App* Register(CLI::App& app) = 0;
+  // Runs after a successful parse; returns the exit status.
+  virtual int Run(Context& context) = 0;
+};
+
+}  // namespace kivora::cli

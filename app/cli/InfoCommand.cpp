@@ -1,0 +1,76 @@
+#include "InfoCommand.h"
+
+#include <CLI/CLI.hpp>
+#include <ostream>
+
+#include "DefinitionReader.h"
+#include "Json.h"
+#include "KivoraError.h"
+#include "PendantLibrary.h"
+
+namespace kivora::cli {
+namespace {
+
+void PrintJson(std::ostream& out, const KvrDefinition& def) {
+  const TKvrHeaderData& h = def.header;
+  auto flag = [](bool b) { return b ? "true" : "false"; };
+  out << "{\"magic\":" << JsonString(h.Magic) << ",\"cipherKind\":" << int{h.CipherKind}
+      << ",\"disguised\":" << flag(h.Disguised) << ",\"protected\":" << flag(h.Protected)
+      << ",\"sourceName\":" << JsonString(h.SourceName) << ",\"sourceSize\":" << h.SourceSize
+      << ",\"partCount\":" << h.PartCount << ",\"comment\":" << JsonString(h.Comment)
+      << ",\"pluginChecksum\":" << h.PluginChecksum << ",\"implanted\":" << flag(def.implanted)
+      << ",\"parts\":[";
+  for (size_t i = 0; i < def.parts.size(); ++i) {
+    const TKvrFileData& p = def.parts[i];
+    out << (i ? "," : "") << "{\"fileName\":" << JsonString(p.FileName) << ",\"size\":" << p.Size
+        << ",\"crc\":" << p.Crc << ",\"partCrc\":" << p.PartCrc << ",\"pendantNo\":" << p.PendantNo
+        << ",\"pendantSize\":" << p.PendantSize << "}";
+  }
+  out << "]}\n";
+}
+
+void PrintText(std::ostream& out, const KvrDefinition& def) {
+  for (const auto& [caption, value] : SummaryRows(def)) out << caption << ": " << value << '\n';
+  out << "\n#\t檔名\t大小\tCRC-32";
+  if (def.header.Disguised) out << "\t檔案 CRC-32\t圖像\t圖像大小";
+  out << '\n';
+  char crc[16], partCrc[16];
+  for (size_t i = 0; i < def.parts.size(); ++i) {
+    const TKvrFileData& p = def.parts[i];
+    std::snprintf(crc, sizeof crc, "%08X", p.Crc);
+    out << i << '\t' << p.FileName << '\t' << p.Size << '\t' << crc;
+    if (def.header.Disguised) {
+      std::snprintf(partCrc, sizeof partCrc, "%08X", p.PartCrc);
+      out << '\t' << partCrc << '\t' << p.PendantNo << '\t' << p.PendantSize;
+    }
+    out << '\n';
+  }
+}
+
+}  // namespace
+
+CLI::App* InfoCommand::Register(CLI::App& app) {
+  CLI::App* cmd = app.add_subcommand("info", "Show a join definition (a .kvr file or a part carrying one)");
+  cmd->add_option("DEF", definition_, "Definition file or part")->required();
+  cmd->add_flag("--json", json_, "Print one JSON object");
+  return cmd;
+}
+
+int InfoCommand::Run(Context& context) {
+  try {
+    const pendant::PendantLibrary pendants(pendant::DefaultPendantLocations());
+    const KvrDefinition def = ReadDefinition(definition_, pendants);
+    if (json_) {
+      PrintJson(context.out, def);
+    } else {
+      PrintText(context.out, def);
+    }
+    return kSuccess;
+  } catch (const KivoraError& e) {
+    context.err << e.what() << '\n';
+    if (!e.Detail().empty()) context.err << "  " << e.Detail() << '\n';
+    return kFailed;
+  }
+}
+
+}  // namespace kivora::cli

@@ -1,0 +1,83 @@
+#include "SplitCommand.h"
+
+#include <CLI/CLI.hpp>
+#include <ostream>
+
+#include "KivoraError.h"
+#include "PendantLibrary.h"
+#include "PluginInfo.h"
+#include "SaveFolder.h"
+#include "SplitDriver.h"
+#include "TerminalUi.h"
+
+namespace kivora::cli {
+
+CLI::App* SplitCommand::Register(CLI::App& app) {
+  CLI::App* cmd = app.add_subcommand("split", "Cut a file into numbered parts and write the join definition");
+  cmd->add_option("SOURCE", source_, "File to split")->required();
+  cmd->add_option("-o,--output-dir", outputDir_, "Folder for the parts (default: the source's folder)");
+  cmd->add_option("-s,--size", sizeKb_, "Part size in KB (1024 bytes), 1 to 32767")->capture_default_str();
+  cmd->add_flag("--random,!--no-random", random_, "Vary part sizes in pairs (default on)");
+  cmd->add_option("-n,--name", baseName_, "Part base name (default: source name without extension)");
+  cmd->add_flag("--from-one", fromOne_, "Number the parts from 01 instead of 00");
+  cmd->add_option("-e,--ext", extension_, "Part extension (default png, or the plug-in's own)");
+  cmd->add_flag("--kvr-ext", kvrExtension_, "Name the definition BASE_kvr.EXT instead of BASE.kvr");
+  cmd->add_option("-c,--comment", comment_, "Comment stored in the definition");
+  cmd->add_flag("--plain", plain_, "Do not disguise the parts as pictures");
+  cmd->add_flag("--implant", implant_, "Implant the definition at the end of the last part");
+  cmd->add_option("--seed", seed_, "Seed of the random generator (reproducible splits)");
+  cmd->add_flag("--mkdir", mkdir_, "Create the output folder (one level) when it is missing");
+  password_.Register(*cmd);
+  plugin_.Register(*cmd, true);
+  return cmd;
+}
+
+int SplitCommand::Run(Context& context) {
+  TerminalUi ui(context.out, context.err, context.stdinIsTerminal, context.stderrIsTerminal);
+  try {
+    SplitSettings s;
+    s.source = source_;
+    s.partSizeKb = sizeKb_;
+    s.randomSizes = random_;
+    s.baseName = baseName_.empty() ? ProposedBaseName(s.source) : baseName_;
+    s.numberFromOne = fromOne_;
+    s.kvrExtension = kvrExtension_;
+    s.comment = comment_;
+    s.disguise = !plain_;
+    s.implant = implant_;
+    s.password = password_.Resolve().value_or("");
+    s.usePlugin = !plugin_.plugin.empty();
+    s.pluginName = plugin_.PluginName();
+
+    const PendantLocations locations = plugin_.Locations();
+    s.extension = extension_.empty() ? "png" : extension_;
+    if (s.usePlugin && extension_.empty()) {
+      for (const auto& folder : locations.pluginFolders) {
+        if (auto info = pendant::ReadPluginInfo(folder / s.pluginName); info && !info->extension.empty()) {
+          s.extension = info->extension;
+          break;
+        }
+      }
+    }
+    if (s.baseName.empty() || s.extension.empty()) {
+      ui.ShowError("含有未被設定的項目。");
+      return kFailed;
+    }
+    if (!outputDir_.empty()) {
+      s.saveFolder = outputDir_;
+      ui.SetDecider([this](std::string_view) { return mkdir_ ? Answer::Yes : Answer::No; });
+      if (!EnsureSaveFolder(*s.saveFolder, ui).ok) return kFailed;
+    }
+    ui.SetEchoRows(true);
+    ui.SetFolder(SplitFolder(s).string());
+
+    const PendantLibrary pendants(locations);
+    SplitResult result;
+    return RunSplit(s, pendants, ui, result, seed_) ? kSuccess : kFailed;
+  } catch (const KivoraError& e) {
+    ui.ShowError(e.what(), e.Detail());
+    return kFailed;
+  }
+}
+
+}  // namespace kivora::cli

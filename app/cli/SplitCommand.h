@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "Command.h"
+#include "Password.h"
+#include "PluginOptions.h"
+
+namespace kivora::cli {
+
+// kivora-cli split SOURCE ...
+class SplitCommand : public Command {
+ public:
+  CLI::App* Register(CLI::App& app) override;
+  int Run(Context& context) override;
+
+ private:
+  std::string source_;
+  std::string outputDir_;
+  int sizeKb_ = 500;
+  bool random_ = true;
+  std::string baseName_;
+  bool fromOne_ = false;
+  std::string extension_;
+  bool kvrExtension_ = false;
+  std::string comment_;
+  bool plain_ = false;
+  bool implant_ = false;
+  std::optional<std::uint64_t> seed_;
+  bool mkdir_ = false;
+  PasswordOptions password_;
+  PluginOptions plugin_;
+};
+
+}  // namespace kivora::cli
