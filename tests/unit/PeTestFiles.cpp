@@ -219,23 +219,6 @@ PeTestImage PeImageBuilder::Build() const {
   return image;
 }
 
-TempFolder::TempFolder() {
-  std::string name = (std::filesystem::temp_directory_path() / "kivora-pe-XXXXXX").string();
-  if (!::mkdtemp(name.data())) throw std::runtime_error("cannot create a temporary folder");
-  path_ = name;
-}
-
-TempFolder::~TempFolder() {
-  std::error_code ec;
-  std::filesystem::remove_all(path_, ec);
-}
-
-void WriteBytes(const std::filesystem::path& path, std::span<const std::uint8_t> data) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
-  if (!out.flush()) throw std::runtime_error("cannot write " + path.string());
-}
-
 std::optional<std::filesystem::path> FindProgram(std::string_view name) {
   const char* path = std::getenv("PATH");
   std::string_view rest = path ? path : "";

@@ -11,6 +11,8 @@
 #include <variant>
 #include <vector>
 
+#include "TestSupport.h"
+
 namespace kivora::pendant::test {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -60,20 +62,9 @@ class PeImageBuilder {
   bool pe32Plus_ = false;
 };
 
-// A fresh empty folder under the system temp folder, removed with its content.
-class TempFolder {
- public:
-  TempFolder();
-  ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const std::filesystem::path& Path() const { return path_; }
+using kivora::test::TempDir;
+using kivora::test::WriteBytes;
 
- private:
-  std::filesystem::path path_;
-};
-
-void WriteBytes(const std::filesystem::path& path, std::span<const std::uint8_t> data);
 // The full path of a program found on $PATH.
 std::optional<std::filesystem::path> FindProgram(std::string_view name);
 

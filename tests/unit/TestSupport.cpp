@@ -1,6 +1,9 @@
 #include "TestSupport.h"
 
+#include <stdlib.h>
+
 #include <fstream>
+#include <stdexcept>
 
 namespace kivora::test {
 
@@ -30,9 +33,9 @@ std::optional<std::int32_t> FakePendants::BuiltinPendantSize(int id) const {
 std::uint32_t FakePendants::ComputePluginChecksum(std::string_view) const { return checksum; }
 
 TempDir::TempDir() {
-  std::random_device rd;
-  path_ = std::filesystem::temp_directory_path() / ("kivora-test-" + std::to_string(rd()));
-  std::filesystem::create_directories(path_);
+  std::string name = (std::filesystem::temp_directory_path() / "kivora-test-XXXXXX").string();
+  if (!::mkdtemp(name.data())) throw std::runtime_error("cannot create a temporary folder");
+  path_ = name;
 }
 
 TempDir::~TempDir() {
@@ -47,9 +50,11 @@ std::vector<std::uint8_t> RandomBytes(size_t n, std::uint32_t seed) {
   return out;
 }
 
-void WriteBytes(const std::filesystem::path& p, const std::vector<std::uint8_t>& bytes) {
-  std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                           static_cast<std::streamsize>(bytes.size()));
+void WriteBytes(const std::filesystem::path& p, std::span<const std::uint8_t> bytes) {
+  if (p.has_parent_path()) std::filesystem::create_directories(p.parent_path());
+  std::ofstream out(p, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  if (!out.flush()) throw std::runtime_error("cannot write " + p.string());
 }
 
 std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& p) {

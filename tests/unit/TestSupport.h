@@ -94,10 +94,13 @@ class FakePendants : public PendantProvider {
   std::uint32_t ComputePluginChecksum(std::string_view name) const override;
 };
 
+// A fresh empty folder under the system temp folder, removed with its content.
 class TempDir {
  public:
   TempDir();
   ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
   const std::filesystem::path& path() const { return path_; }
   std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
 
@@ -106,7 +109,11 @@ class TempDir {
 };
 
 std::vector<std::uint8_t> RandomBytes(size_t n, std::uint32_t seed = 1);
-void WriteBytes(const std::filesystem::path& p, const std::vector<std::uint8_t>& bytes);
+// Writes a file (creating missing parent folders); throws when it cannot.
+void WriteBytes(const std::filesystem::path& p, std::span<const std::uint8_t> bytes);
+inline void WriteBytes(const std::filesystem::path& p, const std::vector<std::uint8_t>& bytes) {
+  WriteBytes(p, std::span<const std::uint8_t>(bytes));
+}
 std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& p);
 
 }  // namespace kivora::test

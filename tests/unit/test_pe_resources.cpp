@@ -184,8 +184,8 @@ TEST(PeResourcesFromResourceCompiler, ReadsPicturesAndBig5Strings) {
   const auto ld = test::FindProgram("i686-w64-mingw32-ld");
   if (!windres || !ld) GTEST_SKIP() << "i686-w64-mingw32-windres/ld not installed: test skipped";
 
-  const test::TempFolder folder;
-  const auto& dir = folder.Path();
+  const test::TempDir folder;
+  const auto& dir = folder.path();
   const std::vector<std::pair<int, Bytes>> pictures = {{101, test::PatternBytes(5000, 7)},
                                                        {102, ToBytes("\x89PNG\r\n\x1a\n")},
                                                        {199, test::PatternBytes(3, 9)}};

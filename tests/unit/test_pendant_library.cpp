@@ -58,9 +58,9 @@ TEST(PluginText, ShownAsItsBig5FormWithinTheBufferLimit) {
 }
 
 TEST(PluginInfo, DescribesPicturesAndStrings) {
-  const test::TempFolder folder;
-  test::WriteBytes(folder.Path() / "sample.dll", SamplePlugin());
-  const auto info = ReadPluginInfo(folder.Path() / "sample.dll");
+  const test::TempDir folder;
+  test::WriteBytes(folder.path() / "sample.dll", SamplePlugin());
+  const auto info = ReadPluginInfo(folder.path() / "sample.dll");
   ASSERT_TRUE(info);
   EXPECT_EQ(info->fileName, "sample.dll");
   EXPECT_EQ(info->name, "測試掛件");
@@ -70,30 +70,30 @@ TEST(PluginInfo, DescribesPicturesAndStrings) {
   EXPECT_EQ(info->comment, "註解");
   EXPECT_EQ(info->pictureIds, (std::vector<int>{101, 105, 150}));
 
-  test::WriteBytes(folder.Path() / "bare.dll",
+  test::WriteBytes(folder.path() / "bare.dll",
                    test::PeImageBuilder().AddKvr(101, {}).Build().bytes);
-  const auto bare = ReadPluginInfo(folder.Path() / "bare.dll");
+  const auto bare = ReadPluginInfo(folder.path() / "bare.dll");
   ASSERT_TRUE(bare);
   EXPECT_EQ(bare->name, "");  // missing strings read as empty
   EXPECT_EQ(bare->comment, "");
 
-  test::WriteBytes(folder.Path() / "junk.dll", ToBytes("MZ not really"));
-  EXPECT_FALSE(ReadPluginInfo(folder.Path() / "junk.dll"));
-  EXPECT_FALSE(ReadPluginInfo(folder.Path() / "missing.dll"));
+  test::WriteBytes(folder.path() / "junk.dll", ToBytes("MZ not really"));
+  EXPECT_FALSE(ReadPluginInfo(folder.path() / "junk.dll"));
+  EXPECT_FALSE(ReadPluginInfo(folder.path() / "missing.dll"));
 }
 
 TEST(PluginInfo, ListsPluginsWithPicturesSortedAndFirstFolderWins) {
-  const test::TempFolder first, second;
-  test::WriteBytes(first.Path() / "b.dll", SamplePlugin(u"b from first"));
-  test::WriteBytes(first.Path() / "C.DLL", SamplePlugin(u"upper-case extension"));
-  test::WriteBytes(first.Path() / "empty.dll", PluginWithout101To199());
-  test::WriteBytes(first.Path() / "junk.dll", ToBytes("not a PE file"));
-  test::WriteBytes(first.Path() / "notes.txt", SamplePlugin());
-  fs::create_directory(first.Path() / "folder.dll");
-  test::WriteBytes(second.Path() / "b.dll", SamplePlugin(u"b from second"));
-  test::WriteBytes(second.Path() / "a.dll", SamplePlugin(u"a"));
+  const test::TempDir first, second;
+  test::WriteBytes(first.path() / "b.dll", SamplePlugin(u"b from first"));
+  test::WriteBytes(first.path() / "C.DLL", SamplePlugin(u"upper-case extension"));
+  test::WriteBytes(first.path() / "empty.dll", PluginWithout101To199());
+  test::WriteBytes(first.path() / "junk.dll", ToBytes("not a PE file"));
+  test::WriteBytes(first.path() / "notes.txt", SamplePlugin());
+  fs::create_directory(first.path() / "folder.dll");
+  test::WriteBytes(second.path() / "b.dll", SamplePlugin(u"b from second"));
+  test::WriteBytes(second.path() / "a.dll", SamplePlugin(u"a"));
 
-  const std::vector<fs::path> folders = {first.Path(), second.Path(), first.Path() / "none"};
+  const std::vector<fs::path> folders = {first.path(), second.path(), first.path() / "none"};
   const auto plugins = ListPlugins(folders);
   std::vector<std::string> names, files;
   for (const auto& p : plugins) {
@@ -110,13 +110,13 @@ class PendantLibraryTest : public ::testing::Test {
     fs::create_directories(Program() / "plugin");
     fs::create_directories(User());
   }
-  fs::path Program() const { return root_.Path() / "program"; }
-  fs::path User() const { return root_.Path() / "user"; }
+  fs::path Program() const { return root_.path() / "program"; }
+  fs::path User() const { return root_.path() / "user"; }
   PendantLibrary Library(std::span<const BuiltinPendant> builtins = {}) const {
     return PendantLibrary({Program(), {Program() / "plugin", User()}}, builtins);
   }
 
-  test::TempFolder root_;
+  test::TempDir root_;
 };
 
 TEST_F(PendantLibraryTest, PluginSetServesPictures101To199ReadOnce) {
