@@ -73,4 +73,19 @@ TKvrFileData WritePart(File& source, std::vector<std::uint8_t>& buffer, const Sp
   return record;
 }
 
+void RebuildPart(File& source, std::vector<std::uint8_t>& buffer, const std::filesystem::path& path,
+                 const TKvrFileData& record, bool disguised, const PendantSet* pendants,
+                 std::string_view key) {
+  buffer.resize(kPartChunkBytes);
+  std::optional<std::span<const std::uint8_t>> pendant;
+  if (disguised) {
+    pendant = pendants ? pendants->Pendant(record.PendantNo) : std::nullopt;
+    if (!pendant) throw KivoraError(std::string(msg::kReadPendantFailedVerify));
+  }
+  StreamPart(source, buffer, path, record.Size, pendant, key, [&](const PartChecksums& sums) {
+    const bool matches = disguised ? sums.partCrc == record.PartCrc : sums.crc == record.Crc;
+    if (!matches) throw KivoraError(std::string(msg::kPasswordOrSourceWrong));
+  });
+}
+
 }  // namespace kivora

@@ -60,4 +60,13 @@ struct PendantPool {
 TKvrFileData WritePart(File& source, std::vector<std::uint8_t>& buffer, const SplitPart& part,
                        bool disguised, const PendantPool& pool, Random& random);
 
+// Verify mode (re-split): rebuilds the part of `record` from the next record.Size bytes
+// of source: the pendant record.PendantNo of `pendants` in front when disguised. The
+// part replaces the file at path only when its checksum equals the recorded one
+// (PartCrc of a disguised part, Crc of a plain one); otherwise the file there stays
+// untouched and KivoraError (122) is thrown. A missing pendant throws (112).
+void RebuildPart(File& source, std::vector<std::uint8_t>& buffer, const std::filesystem::path& path,
+                 const TKvrFileData& record, bool disguised, const PendantSet* pendants,
+                 std::string_view key);
+
 }  // namespace kivora
