@@ -39,8 +39,6 @@ void BlockScrambler::Apply(std::span<std::uint8_t> data) {
   size_t done = 0;
   while (done < data.size()) {
     const size_t n = std::min(data.size() - done, keystream_.size() - position_);
-    std::uint8_t* out = data.data() + done;
-    const std::uint8_t* ks = keystream_.data() + position_;
     XorInto(data.data() + done, keystream_.data() + position_, n);
     done += n;
     position_ = (position_ + n) % keystream_.size();

@@ -81,6 +81,14 @@ std::int64_t File::Size() {
   return size;
 }
 
+void File::Truncate(std::int64_t size) {
+  std::fflush(handle_.get());
+  std::error_code ec;
+  std::filesystem::resize_file(path_, static_cast<std::uintmax_t>(size), ec);
+  if (ec) throw KivoraError(DescribeIoError(path_, "無法寫入檔案", ec.value()));
+  Seek(size);
+}
+
 void File::Close() {
   if (!handle_) return;
   std::FILE* f = handle_.release();

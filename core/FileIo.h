@@ -37,6 +37,8 @@ class File {
   void Seek(std::int64_t offset, int whence = SEEK_SET);
   std::int64_t Tell();
   std::int64_t Size();
+  // Cuts the file to `size` bytes and moves to its new end.
+  void Truncate(std::int64_t size);
   // Flushes and closes; throws when buffered data could not be written.
   void Close();
 

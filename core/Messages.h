@@ -57,6 +57,53 @@ inline constexpr std::string_view kBadNameInDefinition =
 inline constexpr std::string_view kOutOfMemory222 = "記憶體不足，故無法處理。(222)";
 inline constexpr std::string_view kNoBuiltinPendant = "無法取得圖像檔案！(221)";
 
+// Join
+inline constexpr std::string_view kMissingPartQuestion = "%s\n上面的檔案並不存在。是否要繼續進行合併？";
+inline constexpr std::string_view kCorruptPartQuestion = "%s\nCRC 檢查並不一致。是否要進行合併？";
+inline constexpr std::string_view kDecodeFailed292 = "檔案的復號化失敗... 殘念！(292)";
+inline constexpr std::string_view kWrongPassword231 = "所輸入的密碼並不一致，或是無法復號化。(231)";
+inline constexpr std::string_view kOutputExistsQuestion =
+    "相同的檔案名稱已經存在。\n您是否要變更檔名並另存新檔呢？";
+inline constexpr std::string_view kPasswordPrompt = "請輸入密碼，謝謝！";
+inline constexpr std::string_view kUnknownCipher293 =
+    "不支援這種暗號化方式 (CipherKind %d) 的 KivoRa 合併定義檔。(293)";
+inline constexpr std::string_view kCreateJoinedFailed241 = "合併檔案的建立失敗... 殘念！(241)";
+inline constexpr std::string_view kReadPartFailed242 = "讀取分割檔案失敗... 殘念！(242)";
+inline constexpr std::string_view kWriteJoinedFailed243 = "寫入合併檔案失敗... 殘念！(243)";
+inline constexpr std::string_view kStateKeptBack = "保留";
+inline constexpr std::string_view kStateJoined = "合併";
+inline constexpr std::string_view kStateMissing = "不存在";
+inline constexpr std::string_view kStateCorrupt = "毀損";
+inline constexpr std::string_view kJoinProgress = "合併數: %d/%d";
+inline constexpr std::string_view kJoinCompleted = "合併已完成。";
+inline constexpr std::string_view kJoinInterrupted = "合併已中斷。";
+
+// Part test
+inline constexpr std::string_view kStateOk = "OK";
+inline constexpr std::string_view kStateFixable = "可修正";
+inline constexpr std::string_view kTestProgress = "進行的測試數: %d/%d";
+inline constexpr std::string_view kTestFoundErrors = "已發現到錯誤了。";
+inline constexpr std::string_view kTestFixableQuestion =
+    "已發現到錯誤，但是修正是有可能的。\n要繼續進行合併嗎？";
+inline constexpr std::string_view kTestNoProblemQuestion = "找不到任何問題。是否要進行合併？";
+
+// Re-split
+inline constexpr std::string_view kSelectPartsToResplit = "請從一覽表上選擇要再次分割的檔案。";
+inline constexpr std::string_view kDefinitionUpdated =
+    "KivoRa 合併定義檔已更新。\n因為已重新讀取，故請重新選擇。";
+inline constexpr std::string_view kPluginMismatch291 = "圖像掛件不一致。(291)";
+inline constexpr std::string_view kCannotOpenSource301 = "檔案無法開啟。(301)";
+inline constexpr std::string_view kResplitFailed311 = "再分割已失敗... 殘念！(311)";
+inline constexpr std::string_view kResplitFailed312 = "再分割已失敗... 殘念！(312)";
+inline constexpr std::string_view kResplitOldCipher313 =
+    "舊版暗號化方式 (CipherKind %d) 的分割檔無法再分割。(313)";
+inline constexpr std::string_view kStateRedisguised = "再偽裝";
+inline constexpr std::string_view kStateResplit = "再分割";
+inline constexpr std::string_view kStateMismatch = "不一致";
+inline constexpr std::string_view kResplitProgress = "再分割數: %d/%d";
+inline constexpr std::string_view kResplitCompleted = "再分割已完成。";
+inline constexpr std::string_view kResplitInterrupted = "再分割已中斷。";
+
 // Summary rows of a definition
 inline constexpr std::string_view kRowFileName = "檔案名稱";
 inline constexpr std::string_view kRowFileSize = "檔案大小";

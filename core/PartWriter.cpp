@@ -19,7 +19,7 @@ PartChecksums StreamPart(File& source, std::span<std::uint8_t> chunk,
                          const std::filesystem::path& path, std::int64_t size,
                          std::optional<std::span<const std::uint8_t>> pendant,
                          std::string_view key,
-                         const std::function<void(const PartChecksums&)>& beforeCommit) {
+                         const std::function<bool(const PartChecksums&)>& accept) {
   const std::string_view writeFailed = msg::kWritePartFailed;
   std::optional<AtomicFile> out;
   WithMessage(pendant ? msg::kCreateScrambledFailed : writeFailed, [&] { out.emplace(path); });
@@ -46,8 +46,9 @@ PartChecksums StreamPart(File& source, std::span<std::uint8_t> chunk,
     const std::uint32_t scrambledCrc = sums.crc ^ scrambler->KeystreamCrc(n) ^ Crc32OfZeros(n);
     sums.partCrc = Crc32Combine(sums.partCrc, scrambledCrc, n);
   }
-  if (beforeCommit) beforeCommit(sums);
+  if (accept && !accept(sums)) return sums;  // the temporary file goes with `out`
   WithMessage(writeFailed, [&] { out->Commit(); });
+  sums.written = true;
   return sums;
 }
 
@@ -73,7 +74,7 @@ TKvrFileData WritePart(File& source, std::vector<std::uint8_t>& buffer, const Sp
   return record;
 }
 
-void RebuildPart(File& source, std::vector<std::uint8_t>& buffer, const std::filesystem::path& path,
+RebuildResult RebuildPart(File& source, std::vector<std::uint8_t>& buffer, const std::filesystem::path& path,
                  const TKvrFileData& record, bool disguised, const PendantSet* pendants,
                  std::string_view key) {
   buffer.resize(kPartChunkBytes);
@@ -82,10 +83,11 @@ void RebuildPart(File& source, std::vector<std::uint8_t>& buffer, const std::fil
     pendant = pendants ? pendants->Pendant(record.PendantNo) : std::nullopt;
     if (!pendant) throw KivoraError(std::string(msg::kReadPendantFailedVerify));
   }
-  StreamPart(source, buffer, path, record.Size, pendant, key, [&](const PartChecksums& sums) {
-    const bool matches = disguised ? sums.partCrc == record.PartCrc : sums.crc == record.Crc;
-    if (!matches) throw KivoraError(std::string(msg::kPasswordOrSourceWrong));
-  });
+  const PartChecksums sums =
+      StreamPart(source, buffer, path, record.Size, pendant, key, [&](const PartChecksums& s) {
+        return disguised ? s.partCrc == record.PartCrc : s.crc == record.Crc;
+      });
+  return sums.written ? RebuildResult::Matched : RebuildResult::Mismatch;
 }
 
 }  // namespace kivora

@@ -28,19 +28,20 @@ inline constexpr size_t kPartChunkBytes = 256 * 1024;
 struct PartChecksums {
   std::uint32_t crc = 0;      // of the plain payload
   std::uint32_t partCrc = 0;  // of the whole part as written (disguised parts)
+  bool written = false;       // the part took its name (accept agreed)
 };
 
 // Streams `size` bytes from source's current position into a new part file: plain, or
 // (with a pendant) the pendant followed by the payload scrambled with the block
 // scrambler under key (Big5). The file is written under a temporary name and renamed
-// to path only after beforeCommit (when given) accepted the checksums, so a failed
+// to path only when accept (if given) agrees to the checksums, so a failed or refused
 // write never leaves a half part or destroys an existing file. Throws KivoraError:
 // (132) reading the source, (121) creating a disguised part, (131) other write errors.
 PartChecksums StreamPart(File& source, std::span<std::uint8_t> chunk,
                          const std::filesystem::path& path, std::int64_t size,
                          std::optional<std::span<const std::uint8_t>> pendant,
                          std::string_view key,
-                         const std::function<void(const PartChecksums&)>& beforeCommit = {});
+                         const std::function<bool(const PartChecksums&)>& accept = {});
 
 struct SplitPart {
   std::filesystem::path path;
@@ -60,12 +61,14 @@ struct PendantPool {
 TKvrFileData WritePart(File& source, std::vector<std::uint8_t>& buffer, const SplitPart& part,
                        bool disguised, const PendantPool& pool, Random& random);
 
+enum class RebuildResult { Matched, Mismatch };
+
 // Verify mode (re-split): rebuilds the part of `record` from the next record.Size bytes
 // of source: the pendant record.PendantNo of `pendants` in front when disguised. The
 // part replaces the file at path only when its checksum equals the recorded one
-// (PartCrc of a disguised part, Crc of a plain one); otherwise the file there stays
-// untouched and KivoraError (122) is thrown. A missing pendant throws (112).
-void RebuildPart(File& source, std::vector<std::uint8_t>& buffer, const std::filesystem::path& path,
+// (PartCrc of a disguised part, Crc of a plain one); on a mismatch the file there stays
+// untouched. A missing pendant throws KivoraError (112).
+RebuildResult RebuildPart(File& source, std::vector<std::uint8_t>& buffer, const std::filesystem::path& path,
                  const TKvrFileData& record, bool disguised, const PendantSet* pendants,
                  std::string_view key);
 

@@ -6,6 +6,7 @@
 #include "CodePage.h"
 #include "DefinitionWriter.h"
 #include "FileIo.h"
+#include "Format.h"
 #include "KivoraError.h"
 #include "Messages.h"
 #include "PartWriter.h"
@@ -169,9 +170,7 @@ bool SplitFile(const SplitSettings& s, const PendantProvider& pendants, Random& 
       const int row = ui.AddStateRow(part.fileName, s.disguise ? msg::kStateDisguised : msg::kStateSplit,
                                      s.disguise ? StateImage::Disguised : StateImage::Split);
       ui.ScrollToRow(row);
-      char status[64];
-      std::snprintf(status, sizeof status, msg::kSplitProgress.data(), i + 1, count);
-      ui.SetStatus(0, status);
+      ui.SetStatus(0, Format(msg::kSplitProgress, i + 1, count));
       ui.SetProgress(i + 1, count);
       ui.Pump(std::chrono::milliseconds(30));
     }

@@ -4,11 +4,19 @@
 
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace kivora {
 
 enum class Answer { Yes, No, Cancel };
+
+// The two summary lists of a read definition: on the join page and on the re-split page.
+enum class InfoList { Join, Resplit };
 
 // Images of the state list, by index.
 enum class StateImage {
@@ -36,6 +44,24 @@ class Ui {
   // A question with Yes/No, or Yes/No/Cancel when withCancel is set.
   virtual Answer Ask(std::string_view text, bool withCancel = false) = 0;
 
+  // The password input box (prompt "請輸入密碼，謝謝！"); empty optional on Cancel.
+  virtual std::optional<std::string> AskPassword() { return std::nullopt; }
+  // The save dialog for "another name" when the joined file exists; empty on Cancel.
+  virtual std::optional<std::filesystem::path> AskSaveFileName(const std::filesystem::path& folder,
+                                                               std::string_view sourceName) {
+    (void)folder;
+    (void)sourceName;
+    return std::nullopt;
+  }
+  // The plug-in of a set split with one, for a re-split; empty optional on Cancel.
+  virtual std::optional<std::string> ChooseResplitPlugin() { return std::nullopt; }
+
+  // The six summary rows of a definition just read.
+  virtual void ShowSummary(InfoList list, const std::vector<std::pair<std::string, std::string>>& rows) {
+    (void)list;
+    (void)rows;
+  }
+
   virtual void ClearStateRows() = 0;
   // Appends a row; returns its index.
   virtual int AddStateRow(std::string_view caption, std::string_view state, StateImage image) = 0;
@@ -44,6 +70,8 @@ class Ui {
                               StateImage image) = 0;
   virtual void SetStateRow(int index, std::string_view state, StateImage image) = 0;
   virtual void ScrollToRow(int index) = 0;
+  // Sorts the state list by its state text, descending (after a join or a failed test).
+  virtual void SortStateRows() {}
 
   // Status bar panel 0..3.
   virtual void SetStatus(int panel, std::string_view text) = 0;

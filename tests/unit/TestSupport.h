@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -26,6 +27,12 @@ class RecordingUi : public Ui {
  public:
   std::vector<std::string> errors, infos, warnings, questions;
   std::deque<Answer> answers;  // answers to the next questions; No when empty
+  std::deque<std::optional<std::string>> passwords;  // the password box; Cancel when empty
+  std::optional<std::filesystem::path> saveAs;       // the save dialog's choice
+  std::optional<std::string> plugin;                 // the re-split's plug-in choice
+  std::vector<StateRow> added;  // every row added, in order (rows may be cleared later)
+  std::map<InfoList, std::vector<std::pair<std::string, std::string>>> summaries;
+  int sorts = 0;
   std::vector<StateRow> rows;
   std::map<int, std::string> status;
   int abortAfterPumps = -1;  // ask for abort once this many pumps happened
@@ -41,8 +48,25 @@ class RecordingUi : public Ui {
     answers.pop_front();
     return a;
   }
+  std::optional<std::string> AskPassword() override {
+    if (passwords.empty()) return std::nullopt;
+    auto p = passwords.front();
+    passwords.pop_front();
+    return p;
+  }
+  std::optional<std::filesystem::path> AskSaveFileName(const std::filesystem::path&,
+                                                       std::string_view) override {
+    return saveAs;
+  }
+  std::optional<std::string> ChooseResplitPlugin() override { return plugin; }
+  void ShowSummary(InfoList list,
+                   const std::vector<std::pair<std::string, std::string>>& r) override {
+    summaries[list] = r;
+  }
+  void SortStateRows() override { ++sorts; }
   void ClearStateRows() override { rows.clear(); }
   int AddStateRow(std::string_view c, std::string_view s, StateImage i) override {
+    added.push_back({std::string(c), std::string(s), i});
     rows.push_back({std::string(c), std::string(s), i});
     return static_cast<int>(rows.size()) - 1;
   }

@@ -1,0 +1,46 @@
+#pragma once
+// Joining a set back into its source file.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "KvrData.h"
+#include "PendantProvider.h"
+#include "Ui.h"
+
+namespace kivora {
+
+enum class JoinPartResult {
+  Joined = 0,
+  MissingStop = 1,    // missing, the user chose to stop
+  MissingSkip = 2,    // missing, the user chose to go on
+  CorruptStop = 3,    // corrupt or not decodable: the join stops
+  CorruptJoined = 4,  // corrupt, joined anyway at the user's word
+  WrongPassword = 6,
+};
+
+struct JoinRequest {
+  std::filesystem::path definitionPath;               // its folder holds the parts
+  std::optional<std::filesystem::path> outputFolder;  // empty: the definition's folder
+  std::optional<std::filesystem::path> outputFile;    // instead of folder + source name
+  std::optional<std::string> password;  // a protected set asks the Ui when none is given
+};
+
+struct JoinOutcome {
+  bool completed = false;
+  std::filesystem::path output;
+  bool folderCreated = false;  // EnsureSaveFolder made the output folder
+};
+
+// The whole join as the join button runs it: re-reads a changed definition, picks the
+// output (asking when it exists), asks for the password of a protected set, joins every
+// part in the order of the set's cipher kind with its questions and state rows, and
+// reports completion or interruption. The joined file is written under a temporary name
+// and takes its own only when the join completes, so a failed join never destroys a
+// file that had that name. Returns true when the join completed.
+bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantProvider& pendants,
+             Ui& ui, JoinOutcome* outcome = nullptr);
+
+}  // namespace kivora

@@ -1,0 +1,29 @@
+#pragma once
+// The definition the join, the test and the re-split work on, as the pages hold it:
+// read through the Ui (summary rows, one listed state row per part) and checked for
+// changes on disk before each operation.
+
+#include <filesystem>
+
+#include "KvrData.h"
+#include "PendantProvider.h"
+#include "Ui.h"
+
+namespace kivora {
+
+// Reads the definition at path. On success it replaces `loaded`, fills the summary
+// list and lists the parts in the state list; on failure it shows the reader's message
+// and changes nothing.
+bool LoadDefinition(const std::filesystem::path& path, const PendantProvider& pendants,
+                    InfoList list, Ui& ui, KvrDefinition& loaded);
+
+// True when the definition file still has the checksum it had when it was read (an
+// implanted definition is not checked). Throws KivoraError when it cannot be opened.
+bool DefinitionIsCurrent(const std::filesystem::path& path, const KvrDefinition& loaded);
+
+// Before a join or a test: re-reads a definition file that changed on disk. False when
+// that read failed (its message was shown).
+bool RefreshIfChanged(const std::filesystem::path& path, const PendantProvider& pendants, Ui& ui,
+                      KvrDefinition& loaded);
+
+}  // namespace kivora

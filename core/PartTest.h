@@ -1,0 +1,31 @@
+#pragma once
+// Testing every part of a set before a join, without writing anything.
+
+#include <filesystem>
+#include <set>
+
+#include "KvrData.h"
+#include "PartScan.h"
+#include "PendantProvider.h"
+#include "Ui.h"
+
+namespace kivora {
+
+struct TestOutcome {
+  bool ran = false;       // false when the definition could not be brought up to date
+  bool aborted = false;
+  std::set<PartTestResult> findings;
+  bool joinRequested = false;  // the user answered Yes to joining now
+
+  bool HasErrors() const {
+    return findings.contains(PartTestResult::Missing) || findings.contains(PartTestResult::Corrupt);
+  }
+};
+
+// The test button: re-reads a changed definition, tests each part in index order with a
+// state row each, then sums up: errors found; fixable parts (offering the join); or no
+// problem (offering the join). The caller starts the join when joinRequested is set.
+TestOutcome RunTest(KvrDefinition& loaded, const std::filesystem::path& definitionPath,
+                    const PendantProvider& pendants, Ui& ui);
+
+}  // namespace kivora
