@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include "DefinitionWriter.h"
+#include "Messages.h"
+#include "PartTest.h"
+#include "SetFixture.h"
+
+namespace kivora {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+class PartTestTest : public test::SetFixture {
+ protected:
+  TestOutcome Test(const std::filesystem::path& definition) {
+    return RunTest(loaded, definition, pendants, ui);
+  }
+};
+
+TEST_F(PartTestTest, IntactSetOffersTheJoin) {
+  const auto definition = MakeSet(50000);
+  ui.answers = {Answer::Yes};
+  const TestOutcome outcome = Test(definition);
+  EXPECT_TRUE(outcome.joinRequested);
+  EXPECT_EQ(ui.questions, std::vector<std::string>{std::string(msg::kTestNoProblemQuestion)});
+  ASSERT_EQ(ui.rows.size(), loaded.parts.size());
+  for (const auto& row : ui.rows) {
+    EXPECT_EQ(row.state, msg::kStateOk);
+    EXPECT_EQ(row.image, StateImage::Done);
+  }
+  EXPECT_EQ(ui.status[1], "進行的測試數: " + std::to_string(loaded.parts.size()) + "/" +
+                              std::to_string(loaded.parts.size()));
+  EXPECT_EQ(ui.sorts, 0);
+}
+
+TEST_F(PartTestTest, ErrorsOutrankFixableParts) {
+  const auto definition = MakeSet(60000, [](SplitSettings& s) { s.disguise = false; });
+  std::filesystem::remove(PartPath(0));
+  Bytes part = test::ReadBytes(PartPath(2));
+  part.insert(part.end(), 10, 0);
+  test::WriteBytes(PartPath(2), part);
+  part = test::ReadBytes(PartPath(3));
+  part[0] ^= 1;
+  test::WriteBytes(PartPath(3), part);
+
+  const TestOutcome outcome = Test(definition);
+  EXPECT_TRUE(outcome.HasErrors());
+  EXPECT_FALSE(outcome.joinRequested);
+  EXPECT_EQ(ui.infos, std::vector<std::string>{std::string(msg::kTestFoundErrors)});
+  EXPECT_TRUE(ui.questions.empty());
+  EXPECT_EQ(ui.rows[0].state, msg::kStateMissing);
+  EXPECT_EQ(ui.rows[1].state, msg::kStateOk);
+  EXPECT_EQ(ui.rows[2].state, msg::kStateFixable);
+  EXPECT_EQ(ui.rows[2].image, StateImage::Fixable);
+  EXPECT_EQ(ui.rows[3].state, msg::kStateCorrupt);
+  EXPECT_EQ(ui.sorts, 1);
+  // Testing never changes a part.
+  EXPECT_EQ(test::ReadBytes(PartPath(2)).size(), static_cast<size_t>(loaded.parts[2].Size) + 10);
+}
+
+TEST_F(PartTestTest, OnlyFixablePartsOfferTheJoinWithTheirOwnQuestion) {
+  const auto definition = MakeSet(30000);
+  Bytes part = test::ReadBytes(PartPath(1));
+  part.insert(part.end(), 10, 7);
+  test::WriteBytes(PartPath(1), part);
+  const TestOutcome outcome = Test(definition);
+  EXPECT_EQ(ui.questions, std::vector<std::string>{std::string(msg::kTestFixableQuestion)});
+  EXPECT_FALSE(outcome.joinRequested);
+  EXPECT_EQ(ui.sorts, 1);  // answered No: the rows are sorted
+}
+
+TEST_F(PartTestTest, ImplantedDefinitionMakesTheLastPartOk) {
+  const auto definition = MakeSet(30000, [](SplitSettings& s) { s.implant = true; });
+  Test(definition);
+  for (const auto& row : ui.rows) EXPECT_EQ(row.state, msg::kStateOk) << row.caption;
+}
+
+TEST_F(PartTestTest, EmptySetAndAbort) {
+  const auto empty = MakeSet(0);
+  Test(empty);
+  EXPECT_TRUE(ui.rows.empty());
+  EXPECT_EQ(ui.questions, std::vector<std::string>{std::string(msg::kTestNoProblemQuestion)});
+
+  const auto definition = MakeSet(60000);
+  ui = test::RecordingUi();
+  ui.abortAfterPumps = 2;
+  const TestOutcome outcome = Test(definition);
+  EXPECT_TRUE(outcome.aborted);
+  EXPECT_EQ(ui.rows.size(), 2u);
+  EXPECT_TRUE(ui.questions.empty() && ui.infos.empty());
+}
+
+TEST_F(PartTestTest, HugeFileNamedLikeAPartIsScannedNotLoaded) {
+  const auto definition = MakeSet(30000, [](SplitSettings& s) { s.disguise = false; });
+  // A sparse 3 GB file in place of a part: corrupt, found by streaming through it.
+  std::filesystem::resize_file(PartPath(1), 3ULL << 30);
+  Test(definition);
+  EXPECT_EQ(ui.rows[1].state, msg::kStateFixable);  // its first bytes are the part's, then zeros
+}
+
+}  // namespace
+}  // namespace kivora
