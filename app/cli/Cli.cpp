@@ -8,8 +8,11 @@
 #include <memory>
 
 #include "InfoCommand.h"
+#include "JoinCommand.h"
 #include "PluginsCommand.h"
+#include "ResplitCommand.h"
 #include "SplitCommand.h"
+#include "TestCommand.h"
 
 namespace kivora::cli {
 
@@ -19,6 +22,9 @@ int Run(const std::vector<std::string>& args, Context& context) {
   app.require_subcommand(1);
   std::vector<std::unique_ptr<Command>> commands;
   commands.push_back(std::make_unique<SplitCommand>());
+  commands.push_back(std::make_unique<JoinCommand>());
+  commands.push_back(std::make_unique<TestCommand>());
+  commands.push_back(std::make_unique<ResplitCommand>());
   commands.push_back(std::make_unique<InfoCommand>());
   commands.push_back(std::make_unique<PluginsCommand>());
   std::vector<std::pair<CLI::App*, Command*>> registered;

@@ -68,7 +68,6 @@ int SplitCommand::Run(Context& context) {
       ui.SetDecider([this](std::string_view) { return mkdir_ ? Answer::Yes : Answer::No; });
       if (!EnsureSaveFolder(*s.saveFolder, ui).ok) return kFailed;
     }
-    ui.SetEchoRows(true);
     ui.SetFolder(SplitFolder(s).string());
 
     const PendantLibrary pendants(locations);

@@ -3,6 +3,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <iostream>
 
@@ -49,13 +50,30 @@ void TerminalUi::ShowWarning(std::string_view text) {
   err_ << text << '\n';
 }
 
+namespace {
+const char* AnswerText(Answer a) {
+  switch (a) {
+    case Answer::Yes:
+      return "是 (Yes)";
+    case Answer::No:
+      return "否 (No)";
+    case Answer::Cancel:
+      break;
+  }
+  return "取消 (Cancel)";
+}
+}  // namespace
+
 Answer TerminalUi::Ask(std::string_view text, bool withCancel) {
   EndProgressLine();
   if (decider_) {
-    if (auto decided = decider_(text)) return *decided;
+    if (auto decided = decider_(text)) {
+      err_ << text << "\n  → " << AnswerText(*decided) << '\n';
+      return *decided;
+    }
   }
   if (!interactive_) {
-    err_ << text << "\n  → 否 (No)\n";
+    err_ << text << "\n  → " << AnswerText(Answer::No) << '\n';
     return Answer::No;
   }
   for (;;) {
@@ -69,19 +87,52 @@ Answer TerminalUi::Ask(std::string_view text, bool withCancel) {
 }
 
 void TerminalUi::PrintRow(std::string_view caption, std::string_view state) {
-  if (!echoRows_) return;
   EndProgressLine();
   out_ << (folder_.empty() ? "" : folder_ + "/") << caption << "\t" << state << '\n';
 }
 
-int TerminalUi::AddStateRow(std::string_view caption, std::string_view state, StateImage) {
-  PrintRow(caption, state);
-  return rows_++;
+std::optional<std::string> TerminalUi::AskPassword() {
+  EndProgressLine();
+  if (!interactive_) {
+    err_ << "這組分割檔受密碼保護：請以 -p、--password-file 或環境變數 KIVORA_PASSWORD 指定密碼。\n";
+    return std::nullopt;
+  }
+  err_ << "請輸入密碼，謝謝！ " << std::flush;
+  return ReadTerminalLine(false);
 }
 
-void TerminalUi::InsertStateRow(int, std::string_view caption, std::string_view state, StateImage) {
-  PrintRow(caption, state);
-  ++rows_;
+std::optional<std::filesystem::path> TerminalUi::AskSaveFileName(const std::filesystem::path& folder,
+                                                                 std::string_view sourceName) {
+  if (!interactive_) return std::nullopt;
+  err_ << "另存新檔 (" << (folder / sourceName).string() << ")：" << std::flush;
+  const auto line = ReadTerminalLine(true);
+  if (!line || line->empty()) return std::nullopt;
+  const std::filesystem::path chosen(*line);
+  return chosen.is_absolute() ? chosen : folder / chosen;
+}
+
+std::optional<std::string> TerminalUi::ChooseResplitPlugin() {
+  EndProgressLine();
+  err_ << "這組分割檔使用了圖像掛件：請以 --plugin 指定掛件檔案。\n";
+  return std::nullopt;
+}
+
+int TerminalUi::AddStateRow(std::string_view caption, std::string_view state, StateImage) {
+  if (!state.empty()) PrintRow(caption, state);
+  captions_.emplace_back(caption);
+  return static_cast<int>(captions_.size()) - 1;
+}
+
+void TerminalUi::InsertStateRow(int index, std::string_view caption, std::string_view state, StateImage) {
+  if (!state.empty()) PrintRow(caption, state);
+  const auto at = static_cast<size_t>(std::clamp(index, 0, static_cast<int>(captions_.size())));
+  captions_.insert(captions_.begin() + static_cast<std::ptrdiff_t>(at), std::string(caption));
+}
+
+void TerminalUi::SetStateRow(int index, std::string_view state, StateImage) {
+  if (index >= 0 && static_cast<size_t>(index) < captions_.size() && !state.empty()) {
+    PrintRow(captions_[static_cast<size_t>(index)], state);
+  }
 }
 
 void TerminalUi::SetProgress(std::int64_t done, std::int64_t total) {

@@ -1,12 +1,13 @@
 #pragma once
 // The engines' callbacks for a terminal: messages on stderr, questions answered by
-// command-line flags or, on a terminal, by the user; a progress bar when stderr is a
-// terminal; Ctrl-C asks the running operation to stop.
+// command-line flags or, on a terminal, by the user; state rows with a state on stdout;
+// a progress bar when stderr is a terminal; Ctrl-C asks the running operation to stop.
 
 #include <functional>
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "Ui.h"
 
@@ -21,8 +22,6 @@ class TerminalUi : public Ui {
   ~TerminalUi() override;
 
   void SetDecider(Decider decider) { decider_ = std::move(decider); }
-  // Print every state row (the files written) on out.
-  void SetEchoRows(bool echo) { echoRows_ = echo; }
   void SetFolder(std::string folder) { folder_ = std::move(folder); }
 
   void ShowError(std::string_view text, std::string_view detail) override;
@@ -30,11 +29,15 @@ class TerminalUi : public Ui {
   void ShowInfo(std::string_view text) override;
   void ShowWarning(std::string_view text) override;
   Answer Ask(std::string_view text, bool withCancel) override;
-  void ClearStateRows() override {}
+  std::optional<std::string> AskPassword() override;
+  std::optional<std::filesystem::path> AskSaveFileName(const std::filesystem::path& folder,
+                                                       std::string_view sourceName) override;
+  std::optional<std::string> ChooseResplitPlugin() override;
+  void ClearStateRows() override { captions_.clear(); }
   int AddStateRow(std::string_view caption, std::string_view state, StateImage image) override;
   void InsertStateRow(int index, std::string_view caption, std::string_view state,
                       StateImage image) override;
-  void SetStateRow(int, std::string_view, StateImage) override {}
+  void SetStateRow(int index, std::string_view state, StateImage image) override;
   void ScrollToRow(int) override {}
   void SetStatus(int, std::string_view) override {}
   void SetProgress(std::int64_t done, std::int64_t total) override;
@@ -50,8 +53,7 @@ class TerminalUi : public Ui {
   bool interactive_;
   bool progressBar_;
   bool progressShown_ = false;
-  bool echoRows_ = false;
-  int rows_ = 0;
+  std::vector<std::string> captions_;
   std::string folder_;
   Decider decider_;
 };

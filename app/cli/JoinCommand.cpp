@@ -1,0 +1,60 @@
+#include "JoinCommand.h"
+
+#include <CLI/CLI.hpp>
+#include <ostream>
+
+#include "JoinDriver.h"
+#include "KivoraError.h"
+#include "Messages.h"
+
+namespace kivora::cli {
+
+CLI::App* JoinCommand::Register(CLI::App& app) {
+  CLI::App* cmd = app.add_subcommand("join", "Join a set back into its source file");
+  cmd->add_option("DEF", definition_, "Definition file, or a part carrying one")->required();
+  auto* dir = cmd->add_option("-o,--output-dir", outputDir_, "Folder of the joined file (default: the definition's)");
+  auto* file = cmd->add_option("--output", outputFile_, "Path of the joined file");
+  dir->excludes(file);
+  cmd->add_flag("--skip-missing", skipMissing_, "Go on when a part is missing");
+  cmd->add_flag("--force-corrupt", forceCorrupt_, "Join a part whose checksum does not match");
+  cmd->add_flag("--overwrite", overwrite_, "Replace an existing joined file");
+  cmd->add_flag("--mkdir", mkdir_, "Create the output folder (one level) when it is missing");
+  password_.Register(*cmd);
+  return cmd;
+}
+
+int JoinCommand::Run(Context& context) {
+  TerminalUi ui(context.out, context.err, context.stdinIsTerminal, context.stderrIsTerminal);
+  try {
+    const pendant::PendantLibrary pendants(pendant::DefaultPendantLocations());
+    if (!Load(ui, pendants)) return kFailed;
+    JoinRequest request;
+    request.definitionPath = definition_;
+    if (!outputDir_.empty()) request.outputFolder = outputDir_;
+    if (!outputFile_.empty()) request.outputFile = outputFile_;
+    request.password = password_.Resolve();
+
+    const bool interactive = context.stdinIsTerminal;
+    ui.SetDecider([&](std::string_view question) -> std::optional<Answer> {
+      if (question.ends_with(msg::kMissingPartQuestion.substr(2))) return ByFlag(skipMissing_, interactive);
+      if (question.ends_with(msg::kCorruptPartQuestion.substr(2))) return ByFlag(forceCorrupt_, interactive);
+      if (question == msg::kCreateFolderQuestion) return ByFlag(mkdir_, interactive);
+      if (question == msg::kOutputExistsQuestion) {
+        if (overwrite_) return Answer::No;  // No: replace the file
+        if (interactive) return std::nullopt;
+        context.err << "輸出檔案已經存在；加上 --overwrite 即可取代它。\n";
+        return Answer::Cancel;
+      }
+      return std::nullopt;
+    });
+    JoinOutcome outcome;
+    if (!RunJoin(loaded_, request, pendants, ui, &outcome)) return kFailed;
+    context.out << outcome.output.string() << '\n';
+    return kSuccess;
+  } catch (const KivoraError& e) {
+    ui.ShowError(e.what(), e.Detail());
+    return kFailed;
+  }
+}
+
+}  // namespace kivora::cli

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "Password.h"
+#include "PluginOptions.h"
+#include "SetCommand.h"
+
+namespace kivora::cli {
+
+// kivora-cli resplit DEF SOURCE ...: rebuilds parts of a set from its source.
+class ResplitCommand : public SetCommand {
+ public:
+  CLI::App* Register(CLI::App& app) override;
+  int Run(Context& context) override;
+
+ private:
+  std::string source_;
+  std::string outputDir_;
+  std::string parts_;
+  bool all_ = false;
+  bool mkdir_ = false;
+  PasswordOptions password_;
+  PluginOptions plugin_;
+};
+
+}  // namespace kivora::cli

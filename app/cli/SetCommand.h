@@ -1,0 +1,26 @@
+#pragma once
+// What the subcommands that work on an existing set (test, join, resplit) share: the
+// definition argument, reading it, and the answers to the engines' questions.
+
+#include <string>
+
+#include "Command.h"
+#include "KvrData.h"
+#include "PendantLibrary.h"
+#include "TerminalUi.h"
+
+namespace kivora::cli {
+
+class SetCommand : public Command {
+ protected:
+  // Reads definition_ into loaded_ (the reader's message on failure).
+  bool Load(TerminalUi& ui, const pendant::PendantLibrary& pendants);
+  // A question decided by a flag: Yes when `flag`, otherwise left to the user on a
+  // terminal and No elsewhere.
+  static std::optional<Answer> ByFlag(bool flag, bool interactive);
+
+  std::string definition_;
+  KvrDefinition loaded_;
+};
+
+}  // namespace kivora::cli

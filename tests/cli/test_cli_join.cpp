@@ -1,0 +1,144 @@
+#include <gtest/gtest.h>
+
+#include "../unit/TestSupport.h"
+#include "CliTestSupport.h"
+#include "Messages.h"
+#include "PartList.h"
+
+namespace kivora {
+namespace {
+
+using test::RunCli;
+
+class CliJoinTest : public ::testing::Test {
+ protected:
+  test::TempDir dir;
+  std::vector<std::uint8_t> content;
+  std::filesystem::path out;
+
+  void SetUp() override { out = dir / "out"; }
+  // Splits a source of `size` bytes with extra split options; returns the definition.
+  std::filesystem::path Split(size_t size, std::vector<std::string> options = {},
+                              const std::string& name = "data.bin") {
+    content = test::RandomBytes(size, 5);
+    test::WriteBytes(dir / name, content);
+    std::vector<std::string> args = {"split", (dir / name).string(), "-s", "10", "--seed", "3"};
+    args.insert(args.end(), options.begin(), options.end());
+    const auto run = RunCli(args);
+    EXPECT_EQ(run.code, 0) << run.err;
+    return dir / (std::filesystem::path(name).stem().string() + ".kvr");
+  }
+  test::CliRun Join(const std::filesystem::path& def, std::vector<std::string> options = {}) {
+    std::vector<std::string> args = {"join", def.string(), "-o", out.string(), "--mkdir"};
+    args.insert(args.end(), options.begin(), options.end());
+    return RunCli(args);
+  }
+};
+
+TEST_F(CliJoinTest, TestThenJoinRoundTrips) {
+  const auto def = Split(45000, {"-c", "comment"});
+  const auto test = RunCli({"test", def.string()});
+  EXPECT_EQ(test.code, 0) << test.err;
+  EXPECT_NE(test.out.find("data00.png\tOK"), std::string::npos);
+  EXPECT_NE(test.err.find(msg::kTestNoProblemQuestion), std::string::npos);
+
+  const auto join = Join(def);
+  ASSERT_EQ(join.code, 0) << join.err;
+  EXPECT_EQ(test::ReadBytes(out / "data.bin"), content);
+  EXPECT_NE(join.out.find("data04.png\t合併"), std::string::npos);
+  EXPECT_NE(join.err.find(msg::kJoinCompleted), std::string::npos);
+}
+
+TEST_F(CliJoinTest, ImplantedPasswordSetWithAChineseName) {
+  Split(30000, {"--implant", "-p", "秘密"}, "相片集.zip");
+  const auto last = dir / "相片集02.png";
+  // No password and no terminal: a clear message, nothing written.
+  auto join = Join(last);
+  EXPECT_EQ(join.code, 1);
+  EXPECT_NE(join.err.find("KIVORA_PASSWORD"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(out / "相片集.zip"));
+
+  ::setenv("KIVORA_PASSWORD", "秘密", 1);
+  join = Join(last);
+  ::unsetenv("KIVORA_PASSWORD");
+  ASSERT_EQ(join.code, 0) << join.err;
+  EXPECT_EQ(test::ReadBytes(out / "相片集.zip"), content);
+
+  join = Join(last, {"--overwrite", "-p", "wrong"});
+  EXPECT_EQ(join.code, 1);
+  EXPECT_NE(join.err.find(msg::kWrongPassword231), std::string::npos);
+  EXPECT_EQ(test::ReadBytes(out / "相片集.zip"), content);
+}
+
+TEST_F(CliJoinTest, FlagsAnswerTheQuestions) {
+  const auto def = Split(45000, {"--plain"});
+  std::filesystem::remove(dir / "data01.png");
+  EXPECT_EQ(Join(def).code, 1);
+  EXPECT_FALSE(std::filesystem::exists(out / "data.bin"));
+  EXPECT_EQ(RunCli({"test", def.string()}).code, 1);
+
+  auto join = Join(def, {"--skip-missing"});
+  ASSERT_EQ(join.code, 0) << join.err;
+  EXPECT_NE(join.out.find("data01.png\t不存在"), std::string::npos);
+  EXPECT_LT(test::ReadBytes(out / "data.bin").size(), content.size());
+
+  // An existing output stops the join unless --overwrite is given.
+  const std::vector<std::uint8_t> old = {1, 2, 3};
+  test::WriteBytes(out / "data.bin", old);
+  join = Join(def, {"--skip-missing"});
+  EXPECT_EQ(join.code, 1);
+  EXPECT_EQ(test::ReadBytes(out / "data.bin"), old);
+
+  auto part = test::ReadBytes(dir / "data02.png");
+  part[0] ^= 1;
+  test::WriteBytes(dir / "data02.png", part);
+  join = Join(def, {"--skip-missing", "--overwrite"});
+  EXPECT_EQ(join.code, 1);  // the corrupt part stops it
+  EXPECT_EQ(test::ReadBytes(out / "data.bin"), old);
+  join = Join(def, {"--skip-missing", "--overwrite", "--force-corrupt"});
+  EXPECT_EQ(join.code, 0) << join.err;
+  EXPECT_NE(join.out.find("data02.png\t毀損"), std::string::npos);
+
+  const auto explicitFile = dir / "elsewhere.bin";
+  join = RunCli({"join", def.string(), "--output", explicitFile.string(), "--skip-missing", "--force-corrupt"});
+  EXPECT_EQ(join.code, 0) << join.err;
+  EXPECT_TRUE(std::filesystem::exists(explicitFile));
+  EXPECT_EQ(RunCli({"join", def.string(), "-o", "x", "--output", "y"}).code, 2);
+}
+
+TEST_F(CliJoinTest, ResplitRebuildsChosenParts) {
+  const auto def = Split(60000, {"-p", "pw"});
+  const auto part3 = test::ReadBytes(dir / "data03.png");
+  std::filesystem::remove(dir / "data03.png");
+  std::filesystem::remove(dir / "data04.png");
+
+  auto run = RunCli({"resplit", def.string(), (dir / "data.bin").string(), "--parts", "3", "-p", "pw"});
+  ASSERT_EQ(run.code, 0) << run.err;
+  EXPECT_EQ(test::ReadBytes(dir / "data03.png"), part3);
+  EXPECT_FALSE(std::filesystem::exists(dir / "data04.png"));
+  EXPECT_NE(run.out.find("data03.png\t再偽裝"), std::string::npos);
+
+  run = RunCli({"resplit", def.string(), (dir / "data.bin").string(), "-p", "nope"});
+  EXPECT_EQ(run.code, 1);
+  EXPECT_NE(run.err.find(msg::kResplitFailed311), std::string::npos);
+
+  const auto rebuilt = dir / "rebuilt";
+  run = RunCli({"resplit", def.string(), (dir / "data.bin").string(), "--all", "-p", "pw", "-o",
+                rebuilt.string(), "--mkdir"});
+  ASSERT_EQ(run.code, 0) << run.err;
+  EXPECT_EQ(test::ReadBytes(rebuilt / "data03.png"), part3);
+
+  EXPECT_EQ(RunCli({"resplit", def.string(), "src", "--parts", "1-x"}).code, 2);
+  EXPECT_EQ(RunCli({"resplit", def.string(), "src", "--parts", "1", "--all"}).code, 2);
+}
+
+TEST(PartList, ParsesNumbersAndRanges) {
+  EXPECT_EQ(cli::ParsePartList("0,3,5-7"), (std::vector<int>{0, 3, 5, 6, 7}));
+  EXPECT_EQ(cli::ParsePartList("7,7,2"), (std::vector<int>{2, 7}));
+  for (const char* bad : {"", "a", "3-1", "1,,2", "-1", "1-", "0x3"}) {
+    EXPECT_FALSE(cli::ParsePartList(bad)) << bad;
+  }
+}
+
+}  // namespace
+}  // namespace kivora
