@@ -1,0 +1,85 @@
+// Renders the window's pages and dialogs to PNG files, for the README and for review:
+//   QT_QPA_PLATFORM=offscreen kivora-screenshots OUTPUT_FOLDER
+// It works on a scratch folder of its own: a small set is split so the pages show data.
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include "KvrOptionDialog.h"
+#include "MainWindow.h"
+#include "MessageLayer.h"
+#include "SplitPage.h"
+
+namespace {
+
+// Answers every question with Yes and shows nothing.
+class SilentMessages : public kivora::ui::MessageLayer {
+ public:
+  kivora::Answer Show(QWidget*, const kivora::ui::MessageSpec&) override { return kivora::Answer::Yes; }
+  std::optional<QString> AskText(QWidget*, const QString&, const QString&) override { return std::nullopt; }
+  std::optional<QString> OpenFileName(QWidget*, const QString&, const QString&) override { return std::nullopt; }
+  std::optional<QString> SaveFileName(QWidget*, const QString&, const QString&, const QString&) override {
+    return std::nullopt;
+  }
+  std::optional<QString> SelectFolder(QWidget*, const QString&) override { return std::nullopt; }
+};
+
+bool Save(QWidget& widget, const QString& path) {
+  widget.show();
+  QApplication::processEvents();
+  const bool ok = widget.grab().save(path);
+  QTextStream(stdout) << (ok ? "wrote " : "could not write ") << path << '\n';
+  return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
+  QDir().mkpath(out);
+  QTemporaryDir scratch;
+
+  // A small source to split, so the state list shows parts.
+  const QString source = scratch.path() + "/holiday2026.avi";
+  QFile file(source);
+  file.open(QIODevice::WriteOnly);
+  file.write(QByteArray(1500 * 1024, 'k'));
+  file.close();
+
+  SilentMessages messages;
+  auto env = kivora::ui::WindowEnvironment::FromProcess({});
+  env.settingsPath = scratch.path() + "/kivora.ini";
+  env.association = {scratch.path() + "/data", scratch.path() + "/config"};
+  kivora::ui::TfrmKivora window(messages, env);
+  QApplication::setFont(window.font());
+  auto& split = window.splitPage();
+  split.SetSeed(1);
+  split.SetSource(source);
+  split.edtComment->setText(QStringLiteral("2026 年夏天的旅行"));
+  split.btnDevideClick();
+
+  bool ok = Save(window, out + "/split-page.png");
+  auto* pages = window.findChild<QTabWidget*>(QStringLiteral("pcDevideJoint"));
+  pages->setCurrentIndex(1);
+  ok = Save(window, out + "/resplit-page.png") && ok;
+  pages->setCurrentIndex(2);
+  ok = Save(window, out + "/join-page.png") && ok;
+  window.findChild<QTabWidget*>(QStringLiteral("pcKivora"))->setCurrentIndex(1);
+  ok = Save(window, out + "/file-list-page.png") && ok;
+
+  kivora::ui::TfrmKvrOption options(nullptr, messages, env.pendants.pluginFolders);
+  options.setFont(window.font());
+  options.Fill(QStringLiteral("password"), false, true, QString());
+  ok = Save(options, out + "/options-dialog.png") && ok;
+  kivora::ui::TfrmKvrOption resplit(nullptr, messages, env.pendants.pluginFolders);
+  resplit.setFont(window.font());
+  resplit.SetResplitMode();
+  ok = Save(resplit, out + "/options-dialog-resplit.png") && ok;
+  return ok ? 0 : 1;
+}

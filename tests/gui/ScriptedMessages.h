@@ -1,0 +1,47 @@
+#pragma once
+// The message layer of the GUI tests: records every box and answers from a script, so
+// no real modal dialog ever opens.
+
+#include <QStringList>
+#include <deque>
+#include <optional>
+
+#include "MessageLayer.h"
+
+namespace kivora::ui::test {
+
+class ScriptedMessages : public MessageLayer {
+ public:
+  QStringList shown;     // every text shown, in order
+  QList<MessageIcon> icons;
+  std::deque<Answer> answers;  // for questions; No when empty
+  std::deque<std::optional<QString>> texts, openFiles, saveFiles, folders;
+
+  Answer Show(QWidget*, const MessageSpec& spec) override {
+    shown << spec.text;
+    icons << spec.icon;
+    if (!spec.withNo) return Answer::Yes;
+    if (answers.empty()) return Answer::No;
+    const Answer a = answers.front();
+    answers.pop_front();
+    return a;
+  }
+  std::optional<QString> AskText(QWidget*, const QString&, const QString&) override { return Next(texts); }
+  std::optional<QString> OpenFileName(QWidget*, const QString&, const QString&) override {
+    return Next(openFiles);
+  }
+  std::optional<QString> SaveFileName(QWidget*, const QString&, const QString&, const QString&) override {
+    return Next(saveFiles);
+  }
+  std::optional<QString> SelectFolder(QWidget*, const QString&) override { return Next(folders); }
+
+ private:
+  static std::optional<QString> Next(std::deque<std::optional<QString>>& queue) {
+    if (queue.empty()) return std::nullopt;
+    auto v = queue.front();
+    queue.pop_front();
+    return v;
+  }
+};
+
+}  // namespace kivora::ui::test

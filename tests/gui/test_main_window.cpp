@@ -1,0 +1,369 @@
+// The main window driven by widget names on the offscreen platform.
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <sstream>
+
+#include "../unit/PeTestFiles.h"
+#include "../unit/TestSupport.h"
+#include "Cli.h"
+#include "KvrOptionDialog.h"
+#include "MainWindow.h"
+#include "ScriptedMessages.h"
+#include "SplitPage.h"
+#include "StateList.h"
+
+using namespace kivora;
+using namespace kivora::ui;
+
+namespace {
+
+// A plug-in DLL with the given picture ids.
+std::vector<std::uint8_t> Plugin(const std::u16string& name, std::initializer_list<std::uint16_t> ids) {
+  pendant::test::PeImageBuilder builder;
+  for (auto id : ids) builder.AddKvr(id, kivora::test::FakePicture(id));
+  builder.AddString(511, name).AddString(512, u"1.0").AddString(513, u"gif").AddString(514, u"me");
+  builder.AddString(515, u"comment of " + name);
+  return builder.Build().bytes;
+}
+
+QByteArray ReadFile(const QString& path) {
+  QFile f(path);
+  f.open(QIODevice::ReadOnly);
+  return f.readAll();
+}
+
+// Runs fn on the next modal dialog once it is shown.
+template <typename Fn>
+void OnNextModal(Fn fn) {
+  QTimer::singleShot(0, [fn] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal) fn(modal);
+  });
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<QTemporaryDir> dir_;
+  kivora::ui::test::ScriptedMessages messages_;
+
+  WindowEnvironment Env(const QString& program = {}) const {
+    WindowEnvironment env;
+    const QString root = dir_->path();
+    env.settingsPath = root + "/kivora.ini";
+    env.pendants.programFolder = (root + "/program").toStdString();
+    env.pendants.pluginFolders = {(root + "/program/plugin").toStdString()};
+    env.association = {root + "/data", root + "/config"};
+    env.programPath = program.isEmpty() ? root + "/program/kivora" : program;
+    return env;
+  }
+  template <typename T>
+  static T* Find(QWidget& w, const char* name) {
+    T* found = w.findChild<T*>(QString::fromLatin1(name));
+    if (!found) qFatal("no widget %s", name);
+    return found;
+  }
+  QString WriteSource(const QString& name, size_t size) {
+    const QString path = dir_->path() + "/" + name;
+    kivora::test::WriteBytes(path.toStdString(), kivora::test::RandomBytes(size, 9));
+    return path;
+  }
+
+ private slots:
+  void init() {
+    dir_ = std::make_unique<QTemporaryDir>();
+    QDir().mkpath(dir_->path() + "/program/plugin");
+    messages_ = kivora::ui::test::ScriptedMessages();
+  }
+
+  void firstStartGivesTheDefaults() {
+    {
+      TfrmKivora w(messages_, Env());
+      QCOMPARE(w.windowTitle(), QStringLiteral("Kivora ( Kivora )"));
+      QCOMPARE(Find<QTabWidget>(w, "pcDevideJoint")->currentIndex(), 0);
+      QCOMPARE(Find<QSpinBox>(w, "udFileSize")->value(), 500);
+      QCOMPARE(Find<QLineEdit>(w, "edtFileSize")->text(), QStringLiteral("500"));
+      QVERIFY(Find<QCheckBox>(w, "cbRandomSize")->isChecked());
+      QVERIFY(Find<QRadioButton>(w, "rbZero")->isChecked());
+      QCOMPARE(Find<QComboBox>(w, "cobExtention")->currentText(), QStringLiteral("png"));
+      QVERIFY(Find<QCheckBox>(w, "cbKivora")->isChecked());
+      QVERIFY(!w.Options().usePlugin);
+      QVERIFY(!w.Options().implant);
+      QVERIFY(Find<QCheckBox>(w, "cbAssociateKvrFile")->isChecked());
+      QVERIFY(!Find<QPushButton>(w, "btnDevide")->isEnabled());
+      QCOMPARE(Find<QTreeWidget>(w, "lvKvrInfoJoint")->topLevelItemCount(), 6);
+      QVERIFY(w.close());
+    }
+    QVERIFY(QFile::exists(dir_->path() + "/kivora.ini"));
+    QVERIFY(QFile::exists(dir_->path() + "/data/applications/kivora.desktop"));
+    QVERIFY(messages_.shown.isEmpty());
+  }
+
+  void splitPageEnablingRules() {
+    TfrmKivora w(messages_, Env());
+    auto* source = Find<QLineEdit>(w, "edtDevideFileName");
+    auto* start = Find<QPushButton>(w, "btnDevide");
+    const QString file = WriteSource("a.bin", 10);
+    source->setText(file + "x");
+    QVERIFY(!start->isEnabled());
+    source->setText(file);
+    QVERIFY(start->isEnabled());
+    QCOMPARE(source->toolTip(), file);
+    QFile::remove(file);
+    QTest::keyClicks(Find<QLineEdit>(w, "edtDevideName"), "n");  // re-runs the check
+    QVERIFY(!start->isEnabled());
+
+    auto* disguise = Find<QCheckBox>(w, "cbKivora");
+    disguise->setChecked(false);
+    QVERIFY(!Find<QPushButton>(w, "btnKvrOption")->isEnabled());
+    QVERIFY(Find<QComboBox>(w, "cobExtention")->isEnabled());
+    disguise->setChecked(true);
+    QVERIFY(Find<QPushButton>(w, "btnKvrOption")->isEnabled());
+    QVERIFY(!Find<QComboBox>(w, "cobExtention")->isEnabled());
+  }
+
+  void partSizeAboveTheMaximum() {
+    TfrmKivora w(messages_, Env());
+    auto* size = Find<QLineEdit>(w, "edtFileSize");
+    size->clear();
+    QTest::keyClicks(size, "40000");
+    QVERIFY(messages_.shown.contains(QStringLiteral("最大分割檔大小為 32767 KB")));
+    QCOMPARE(size->text(), QStringLiteral("32767"));
+    QCOMPARE(Find<QSpinBox>(w, "udFileSize")->value(), 32767);
+  }
+
+  void browsingProposesTheBaseName() {
+    TfrmKivora w(messages_, Env());
+    messages_.openFiles = {QStringLiteral("/videos/clip2.avi"), QStringLiteral("/videos/clip.avi")};
+    QTest::mouseClick(Find<QPushButton>(w, "btnRefferDevide"), Qt::LeftButton);
+    QCOMPARE(Find<QLineEdit>(w, "edtDevideName")->text(), QStringLiteral("clip2_"));
+    QTest::mouseClick(Find<QPushButton>(w, "btnRefferDevide"), Qt::LeftButton);
+    QCOMPARE(Find<QLineEdit>(w, "edtDevideName")->text(), QStringLiteral("clip"));
+    QCOMPARE(Find<QLineEdit>(w, "edtDevideFileName")->text(), QStringLiteral("/videos/clip.avi"));
+
+    // The save-folder button puts its folder second and selects it; Cancel changes nothing.
+    messages_.folders = {QStringLiteral("/tmp/out"), std::nullopt};
+    auto* folder = Find<QComboBox>(w, "cobDevideSaveAs");
+    QTest::mouseClick(Find<QPushButton>(w, "btnDevideSaveAs"), Qt::LeftButton);
+    QCOMPARE(folder->count(), 2);
+    QCOMPARE(folder->currentText(), QStringLiteral("/tmp/out"));
+    QTest::mouseClick(Find<QPushButton>(w, "btnDevideSaveAs"), Qt::LeftButton);
+    QCOMPARE(folder->currentText(), QStringLiteral("/tmp/out"));
+  }
+
+  void splitThroughThePageMatchesTheCommandLine() {
+    const QString source = WriteSource("movie.avi", 300000);
+    QDir().mkpath(dir_->path() + "/gui");
+    QDir().mkpath(dir_->path() + "/cli");
+    {
+      TfrmKivora w(messages_, Env());
+      w.splitPage().SetSeed(42);
+      w.splitPage().SetSource(source);
+      messages_.answers = {Answer::Yes};
+      Find<QComboBox>(w, "cobDevideSaveAs")->setCurrentText(dir_->path() + "/gui");
+      QTest::mouseClick(Find<QPushButton>(w, "btnDevide"), Qt::LeftButton);
+      QVERIFY2(messages_.shown.contains(QStringLiteral("分割已完成。")), qPrintable(messages_.shown.join('|')));
+      QCOMPARE(w.stateList().Caption(0), QStringLiteral("movie.kvr"));
+      QCOMPARE(w.stateList().State(1), QStringLiteral("偽裝"));
+      QVERIFY(!w.Busy());
+      QVERIFY(Find<QPushButton>(w, "btnDevide")->isEnabled());
+    }
+    std::ostringstream out, err;
+    cli::Context context{out, err, false, false};
+    QCOMPARE(cli::Run({"split", source.toStdString(), "-o", (dir_->path() + "/cli").toStdString(), "--seed", "42"},
+                      context),
+             0);
+    const QStringList names = QDir(dir_->path() + "/cli").entryList(QDir::Files);
+    QCOMPARE(names, QDir(dir_->path() + "/gui").entryList(QDir::Files));
+    QVERIFY(names.size() > 1);
+    for (const QString& name : names) {
+      QCOMPARE(ReadFile(dir_->path() + "/gui/" + name), ReadFile(dir_->path() + "/cli/" + name));
+    }
+  }
+
+  void abortDeletesThePartsWritten() {
+    const QString source = WriteSource("big.bin", 200000);
+    TfrmKivora w(messages_, Env());
+    w.splitPage().SetSource(source);
+    Find<QLineEdit>(w, "edtFileSize")->setText("10");
+    QTimer::singleShot(0, [&] {
+      QVERIFY(w.Busy());
+      // Closing and switching pages are refused while the split runs.
+      QVERIFY(!w.close());
+      auto* sub = Find<QTabWidget>(w, "pcDevideJoint");
+      sub->setCurrentIndex(2);
+      QCOMPARE(sub->currentIndex(), 0);
+      auto* main = Find<QTabWidget>(w, "pcKivora");
+      main->setCurrentIndex(1);
+      QCOMPARE(main->currentIndex(), 0);
+      QTest::mouseClick(Find<QPushButton>(w, "btnAbortDevide"), Qt::LeftButton);
+    });
+    QTest::mouseClick(Find<QPushButton>(w, "btnDevide"), Qt::LeftButton);
+    QVERIFY(messages_.shown.contains(QStringLiteral("正在處理中。\n請按一下 [放棄] 按紐來結束。    ")));
+    QVERIFY(messages_.shown.contains(QStringLiteral("分割已中斷。")));
+    QCOMPARE(QDir(dir_->path()).entryList(QDir::Files), QStringList{"big.bin"});
+    QCOMPARE(w.stateList().RowCount(), 0);
+    QVERIFY(!w.Busy());
+  }
+
+  void settingsRoundTripWithoutThePassword() {
+    {
+      TfrmKivora w(messages_, Env());
+      Find<QLineEdit>(w, "edtFileSize")->setText("1200");
+      Find<QCheckBox>(w, "cbRandomSize")->setChecked(false);
+      Find<QRadioButton>(w, "rbOne")->setChecked(true);
+      Find<QTabWidget>(w, "pcDevideJoint")->setCurrentIndex(2);
+      OnNextModal([](QWidget* modal) {
+        Find<QLineEdit>(*modal, "edtPassword")->setText("topsecret");
+        Find<QCheckBox>(*modal, "cbInplant")->setChecked(true);
+        QTest::mouseClick(Find<QPushButton>(*modal, "btnOK"), Qt::LeftButton);
+      });
+      QTest::mouseClick(Find<QPushButton>(w, "btnKvrOption"), Qt::LeftButton);
+      QCOMPARE(w.Options().password, QStringLiteral("topsecret"));
+      QVERIFY(w.Options().implant);
+      Find<QCheckBox>(w, "cbKivora")->setChecked(false);
+      Find<QComboBox>(w, "cobExtention")->setCurrentText("zip");
+      QVERIFY(w.close());
+    }
+    QVERIFY(!ReadFile(dir_->path() + "/kivora.ini").contains("topsecret"));
+    TfrmKivora w(messages_, Env());
+    QCOMPARE(Find<QSpinBox>(w, "udFileSize")->value(), 1200);
+    QVERIFY(!Find<QCheckBox>(w, "cbRandomSize")->isChecked());
+    QVERIFY(Find<QRadioButton>(w, "rbOne")->isChecked());
+    QCOMPARE(Find<QComboBox>(w, "cobExtention")->currentText(), QStringLiteral("zip"));
+    QVERIFY(!Find<QCheckBox>(w, "cbKivora")->isChecked());
+    QCOMPARE(Find<QTabWidget>(w, "pcDevideJoint")->currentIndex(), 2);
+    QVERIFY(w.Options().implant);
+    QVERIFY(w.Options().password.isEmpty());
+  }
+
+  void optionsDialogListsPluginsWithPictures() {
+    const QString plugins = dir_->path() + "/program/plugin";
+    kivora::test::WriteBytes((plugins + "/one.dll").toStdString(), Plugin(u"One", {101, 102, 103}));
+    kivora::test::WriteBytes((plugins + "/two.dll").toStdString(), Plugin(u"Two", {150}));
+    kivora::test::WriteBytes((plugins + "/none.dll").toStdString(), Plugin(u"None", {}));
+
+    TfrmKvrOption dialog(nullptr, messages_, Env().pendants.pluginFolders);
+    QCOMPARE(dialog.PluginRowCount(), 2);
+    auto* list = Find<QTreeWidget>(dialog, "lvPlugin");
+    QCOMPARE(list->topLevelItem(0)->text(3), QStringLiteral("3"));
+    QCOMPARE(list->topLevelItem(0)->text(5), QStringLiteral("one.dll"));
+    QVERIFY(!Find<QGroupBox>(dialog, "gbPlugin")->isEnabled());
+
+    // Plug-in box checked, no row selected: the message, and the dialog stays open.
+    dialog.show();
+    Find<QCheckBox>(dialog, "cbUsePlugin")->setChecked(true);
+    QTest::mouseClick(Find<QPushButton>(dialog, "btnOK"), Qt::LeftButton);
+    QCOMPARE(messages_.shown, QStringList{QStringLiteral("您未選擇任一的掛件...")});
+    QCOMPARE(dialog.Tag(), 0);
+    QVERIFY(dialog.isVisible());
+    list->setCurrentItem(list->topLevelItem(1));
+    QCOMPARE(Find<QPlainTextEdit>(dialog, "mmComment")->toPlainText(), QStringLiteral("comment of Two"));
+    QTest::mouseClick(Find<QPushButton>(dialog, "btnOK"), Qt::LeftButton);
+    QCOMPARE(dialog.Tag(), 1);
+    QCOMPARE(dialog.SelectedPluginName(), QStringLiteral("two.dll"));
+    QCOMPARE(dialog.SelectedExtension(), QStringLiteral("gif"));
+
+    // From the re-split: only the list can be used.
+    TfrmKvrOption resplit(nullptr, messages_, Env().pendants.pluginFolders);
+    resplit.SetResplitMode();
+    resplit.show();
+    QVERIFY(!Find<QGroupBox>(resplit, "gbPassword")->isVisible());
+    QVERIFY(!Find<QGroupBox>(resplit, "gbInplant")->isVisible());
+    QVERIFY(Find<QCheckBox>(resplit, "cbUsePlugin")->isChecked());
+    QVERIFY(!Find<QCheckBox>(resplit, "cbUsePlugin")->isEnabled());
+    QVERIFY(Find<QGroupBox>(resplit, "gbPlugin")->isEnabled());
+  }
+
+  void optionsFromTheSplitPageSetTheExtension() {
+    kivora::test::WriteBytes((dir_->path() + "/program/plugin/one.dll").toStdString(), Plugin(u"One", {101}));
+    TfrmKivora w(messages_, Env());
+    OnNextModal([](QWidget* modal) {
+      Find<QCheckBox>(*modal, "cbUsePlugin")->setChecked(true);
+      auto* list = Find<QTreeWidget>(*modal, "lvPlugin");
+      list->setCurrentItem(list->topLevelItem(0));
+      QTest::mouseClick(Find<QPushButton>(*modal, "btnOK"), Qt::LeftButton);
+    });
+    QTest::mouseClick(Find<QPushButton>(w, "btnKvrOption"), Qt::LeftButton);
+    QVERIFY(w.Options().usePlugin);
+    QCOMPARE(w.Options().pluginName, QStringLiteral("one.dll"));
+    QCOMPARE(Find<QComboBox>(w, "cobExtention")->currentText(), QStringLiteral("gif"));
+
+    // Cancel keeps everything; OK with the plug-in off gives "png".
+    OnNextModal([](QWidget* modal) { QTest::mouseClick(Find<QPushButton>(*modal, "btnCancel"), Qt::LeftButton); });
+    QTest::mouseClick(Find<QPushButton>(w, "btnKvrOption"), Qt::LeftButton);
+    QVERIFY(w.Options().usePlugin);
+    OnNextModal([](QWidget* modal) {
+      Find<QCheckBox>(*modal, "cbUsePlugin")->setChecked(false);
+      QTest::mouseClick(Find<QPushButton>(*modal, "btnOK"), Qt::LeftButton);
+    });
+    QTest::mouseClick(Find<QPushButton>(w, "btnKvrOption"), Qt::LeftButton);
+    QCOMPARE(Find<QComboBox>(w, "cobExtention")->currentText(), QStringLiteral("png"));
+  }
+
+  void associationCreatedKeptMovedRemoved() {
+    const QString desktop = dir_->path() + "/data/applications/kivora.desktop";
+    { TfrmKivora w(messages_, Env()); QVERIFY(w.close()); }
+    QVERIFY(ReadFile(desktop).contains(QString(dir_->path() + "/program/kivora").toUtf8()));
+
+    // Another copy of the program starts: it asks, and Yes points the entry at it.
+    const QString moved = dir_->path() + "/elsewhere/kivora";
+    messages_.answers = {Answer::Yes};
+    {
+      TfrmKivora w(messages_, Env(moved));
+      QCOMPARE(messages_.shown.size(), 1);
+      QVERIFY(messages_.shown[0].startsWith(QStringLiteral("包含「Kivora」的資料夾已經變更。")));
+      Find<QCheckBox>(w, "cbAssociateKvrFile")->setChecked(false);
+      QVERIFY(w.close());
+    }
+    QVERIFY(!QFile::exists(desktop));
+    { TfrmKivora w(messages_, Env(moved)); QVERIFY(w.close()); }  // unchecked is remembered
+    QVERIFY(!QFile::exists(desktop));
+    QCOMPARE(messages_.shown.size(), 1);
+  }
+
+  void commandLineDefinitionOpensTheJoinPage() {
+    WindowEnvironment env = Env();
+    env.arguments = {QStringLiteral("/sets/Movie.KVR")};
+    TfrmKivora w(messages_, env);
+    QCOMPARE(Find<QTabWidget>(w, "pcDevideJoint")->currentIndex(), 2);
+    QCOMPARE(Find<QLineEdit>(w, "edtJointFileName")->text(), QStringLiteral("/sets/Movie.KVR"));
+    env.arguments = {QStringLiteral("/notes.txt")};
+    TfrmKivora other(messages_, env);
+    QCOMPARE(Find<QTabWidget>(other, "pcDevideJoint")->currentIndex(), 0);
+    QVERIFY(Find<QLineEdit>(other, "edtJointFileName")->text().isEmpty());
+  }
+
+  void outOfRangeSettingsFallBack() {
+    QFile ini(dir_->path() + "/kivora.ini");
+    ini.open(QIODevice::WriteOnly);
+    ini.write("[Window]\nTop=-30000\nLeft=-30000\nActivePage=7\n[Divide]\nFileSize=99999\nExtention=zip\n");
+    ini.close();
+    TfrmKivora w(messages_, Env());
+    QCOMPARE(Find<QTabWidget>(w, "pcDevideJoint")->currentIndex(), 0);
+    QCOMPARE(Find<QSpinBox>(w, "udFileSize")->value(), 500);
+    QCOMPARE(Find<QComboBox>(w, "cobExtention")->currentText(), QStringLiteral("zip"));
+    QVERIFY(w.x() > -30000 && w.y() > -30000);
+  }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "test_main_window.moc"

@@ -1,0 +1,316 @@
+#include "MainWindow.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "Messages.h"
+#include "SplitPage.h"
+#include "StateList.h"
+#include "WindowUi.h"
+
+namespace kivora::ui {
+namespace {
+
+template <typename W, typename... Args>
+W* Named(const char* name, Args&&... args) {
+  auto* w = new W(std::forward<Args>(args)...);  // parented by the layout or tab it joins
+  w->setObjectName(QString::fromLatin1(name));
+  return w;
+}
+
+// A save-folder box: its fixed first entry, an optional second one, the selection.
+void RestoreSaveFolder(QComboBox* box, const QString& path, int folder) {
+  if (!path.isEmpty()) box->addItem(path);
+  box->setCurrentIndex(folder != 0 && box->count() > 1 ? 1 : 0);
+}
+
+QFont WindowFont() {
+  QFont font;
+  font.setFamilies({QStringLiteral("AR PL UMing TW"), QStringLiteral("AR PL UMing CN"),
+                    QStringLiteral("AR PL UMing"), QStringLiteral("Noto Serif CJK TC"),
+                    QStringLiteral("Noto Sans CJK TC")});
+  font.setPointSize(9);
+  return font;
+}
+
+}  // namespace
+
+WindowEnvironment WindowEnvironment::FromProcess(const QStringList& arguments) {
+  WindowEnvironment env;
+  env.settingsPath = DefaultSettingsPath();
+  env.pendants = pendant::DefaultPendantLocations();
+  env.association = AssociationPlaces::FromEnvironment();
+  env.programPath = QCoreApplication::applicationFilePath();
+  env.arguments = arguments.mid(1);
+  return env;
+}
+
+TfrmKivora::TfrmKivora(MessageLayer& messages, WindowEnvironment environment)
+    : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      messages_(messages),
+      env_(std::move(environment)),
+      pendants_(env_.pendants) {
+  setObjectName(QStringLiteral("frmKivora"));
+  setWindowTitle(QStringLiteral("Kivora ( Kivora )"));
+  setFont(WindowFont());
+  BuildWindow();
+
+  // Start-up: settings, the two info lists, the command line, the association.
+  ApplySettings(LoadSettings(env_.settingsPath));
+  ResetInfoList(lvRedevideInfo_);
+  ResetInfoList(lvKvrInfoJoint_);
+  OpenCommandLineDefinition();
+  CheckAssociation();
+  splitPage_->cbKivoraClick();
+}
+
+TfrmKivora::~TfrmKivora() = default;
+
+void TfrmKivora::BuildWindow() {
+  setFixedSize(592, 443);
+  lvStateList_ = new StateList;
+  sbStatus_ = Named<QStatusBar>("sbStatus");
+  sbStatus_->setSizeGripEnabled(false);
+  for (int width : {150, 150, 210, 120}) {
+    auto* panel = new QLabel;
+    panel->setFixedWidth(width);
+    panel->setFrameShape(QFrame::StyledPanel);
+    sbStatus_->addWidget(panel);
+    panels_.append(panel);
+  }
+  panels_[3]->setAlignment(Qt::AlignCenter);
+  panels_[3]->setText(QString::fromUtf8(kVersionText));
+
+  windowUi_ = std::make_unique<WindowUi>(
+      this, messages_, *lvStateList_, panels_,
+      WindowUi::Hooks{[this] { return splitPage_ && splitPage_->AbortRequested(); }, {}, {}});
+
+  splitPage_ = new SplitPage(nullptr, SplitPage::Services{messages_, pendants_, *windowUi_, options_,
+                                                          flags_, env_.pendants.pluginFolders});
+  pcDevideJoint_ = Named<QTabWidget>("pcDevideJoint");
+  pcDevideJoint_->addTab(splitPage_, QStringLiteral(" 分割 "));
+  pcDevideJoint_->addTab(BuildRedevidePage(), QStringLiteral(" 再分割 "));
+  pcDevideJoint_->addTab(BuildJointPage(), QStringLiteral(" 合併 "));
+
+  auto* tabSheet1 = Named<QWidget>("TabSheet1");
+  auto* firstTab = new QHBoxLayout(tabSheet1);
+  firstTab->setContentsMargins(4, 4, 4, 4);
+  firstTab->addWidget(pcDevideJoint_, 1);
+  lvStateList_->setFixedWidth(178);
+  firstTab->addWidget(lvStateList_);
+  auto* tabSheet2 = Named<QWidget>("TabSheet2");
+  auto* secondTab = new QVBoxLayout(tabSheet2);
+  auto* lvFileList = Named<QTreeWidget>("lvFileList");
+  lvFileList->setHeaderLabels({QStringLiteral("位址"), QStringLiteral("檔名"), QStringLiteral("附加資訊")});
+  lvFileList->setRootIsDecorated(false);
+  secondTab->addWidget(lvFileList);
+
+  pcKivora_ = Named<QTabWidget>("pcKivora");
+  pcKivora_->addTab(tabSheet1, QStringLiteral(" 分割合併 "));
+  pcKivora_->addTab(tabSheet2, QStringLiteral(" 檔案清單 "));
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(4, 4, 4, 0);
+  layout->setSpacing(2);
+  layout->addWidget(pcKivora_, 1);
+  layout->addWidget(sbStatus_);
+
+  connect(pcDevideJoint_, &QTabWidget::currentChanged, this, [this](int i) { GuardSubPageChange(i); });
+  connect(pcKivora_, &QTabWidget::currentChanged, this, [this](int i) { GuardMainTabChange(i); });
+}
+
+QWidget* TfrmKivora::BuildJointPage() {
+  auto* page = Named<QWidget>("tsJoint");
+  edtJointFileName_ = Named<QLineEdit>("edtJointFileName");
+  cobJointSaveAs_ = Named<QComboBox>("cobJointSaveAs");
+  cobJointSaveAs_->setEditable(true);
+  cobJointSaveAs_->addItem(QString::fromUtf8(kSameFolderAsDefinition));
+  lvKvrInfoJoint_ = Named<QTreeWidget>("lvKvrInfoJoint");
+  cbAssociateKvrFile_ = Named<QCheckBox>("cbAssociateKvrFile", QStringLiteral("把 KivoRa 檔案與本程式建立關聯(&F)"));
+  cbAssociateKvrFile_->setChecked(true);
+  auto* layout = new QVBoxLayout(page);
+  layout->addWidget(new QLabel(QStringLiteral("KivoRa 檔名(&K):")));
+  layout->addWidget(edtJointFileName_);
+  layout->addWidget(new QLabel(QStringLiteral("儲存合併檔的位置(&S):")));
+  layout->addWidget(cobJointSaveAs_);
+  layout->addWidget(new QLabel(QStringLiteral("檔案資訊:")));
+  layout->addWidget(lvKvrInfoJoint_, 1);
+  layout->addWidget(cbAssociateKvrFile_);
+  return page;
+}
+
+QWidget* TfrmKivora::BuildRedevidePage() {
+  auto* page = Named<QWidget>("tsRedevide");
+  edtKvrFileName_ = Named<QLineEdit>("edtKvrFileName");
+  cobRedevideSaveAs_ = Named<QComboBox>("cobRedevideSaveAs");
+  cobRedevideSaveAs_->setEditable(true);
+  cobRedevideSaveAs_->addItem(QString::fromUtf8(kSameFolderAsDefinition));
+  lvRedevideInfo_ = Named<QTreeWidget>("lvRedevideInfo");
+  auto* layout = new QVBoxLayout(page);
+  layout->addWidget(new QLabel(QStringLiteral("KivoRa 檔名(&L):")));
+  layout->addWidget(edtKvrFileName_);
+  layout->addWidget(new QLabel(QStringLiteral("儲存再分割檔的位置(&S):")));
+  layout->addWidget(cobRedevideSaveAs_);
+  layout->addWidget(new QLabel(QStringLiteral("檔案資訊:")));
+  layout->addWidget(lvRedevideInfo_, 1);
+  return page;
+}
+
+void TfrmKivora::ResetInfoList(QTreeWidget* list) {
+  list->setUpdatesEnabled(false);
+  list->clear();
+  list->setColumnCount(2);
+  list->setHeaderHidden(true);
+  list->setRootIsDecorated(false);
+  for (std::string_view caption : {msg::kRowFileName, msg::kRowFileSize, msg::kRowPartCount,
+                                   msg::kRowDisguise, msg::kRowPassword, msg::kRowComment}) {
+    new QTreeWidgetItem(list, {ToQ(caption), QString()});  // owned by the list
+  }
+  list->setUpdatesEnabled(true);
+}
+
+void TfrmKivora::OpenCommandLineDefinition() {
+  if (env_.arguments.isEmpty()) return;
+  const QString first = env_.arguments.first();
+  if (!first.toLower().endsWith(QStringLiteral(".kvr"))) return;
+  edtJointFileName_->setText(first);
+  pcDevideJoint_->setCurrentIndex(2);
+}
+
+void TfrmKivora::CheckAssociation() {
+  FileAssociation association(env_.association, env_.programPath);
+  if (association.Check() != FileAssociation::Registration::OtherProgram) return;
+  const QString question =
+      QStringLiteral("包含「Kivora」的資料夾已經變更。\n\n您是否要更新 KivoRa 合併定義檔中的關聯？");
+  if (messages_.Question(this, question) == Answer::Yes) association.Update();
+}
+
+void TfrmKivora::UpdateAssociation() {
+  FileAssociation association(env_.association, env_.programPath);
+  // Failures only mean the association is not kept; closing goes on.
+  if (cbAssociateKvrFile_->isChecked()) {
+    association.Keep();
+  } else {
+    association.Remove();
+  }
+}
+
+KivoraSettings TfrmKivora::CurrentSettings() const {
+  KivoraSettings s;
+  s.top = y();
+  s.left = x();
+  s.activePage = pcDevideJoint_->currentIndex();
+  const SplitPage& p = *splitPage_;
+  s.fileSize = p.udFileSize->value();
+  s.divideSaveFolder = p.cobDevideSaveAs->currentIndex();
+  if (s.divideSaveFolder != 0) s.divideSavePath = p.cobDevideSaveAs->currentText();
+  s.randomSize = p.cbRandomSize->isChecked();
+  s.divideName = p.rbZero->isChecked() ? std::optional(0) : p.rbOne->isChecked() ? std::optional(1) : std::nullopt;
+  s.extension = p.cobExtention->currentText();
+  s.kvrExtension = p.cbKvrExtention->isChecked();
+  s.kivora = p.cbKivora->isChecked();
+  s.usePlugin = options_.usePlugin;
+  s.pluginName = options_.pluginName;
+  s.implant = options_.implant;
+  s.jointSaveFolder = cobJointSaveAs_->currentIndex();
+  if (s.jointSaveFolder != 0) s.jointSavePath = cobJointSaveAs_->currentText();
+  s.associateKivora = cbAssociateKvrFile_->isChecked();
+  s.redivideSaveFolder = cobRedevideSaveAs_->currentIndex();
+  if (s.redivideSaveFolder != 0) s.redivideSavePath = cobRedevideSaveAs_->currentText();
+  return s;
+}
+
+void TfrmKivora::ApplySettings(const KivoraSettings& s) {
+  move(s.left, s.top);
+  // A position off every screen (the screens changed since) goes back onto the primary one.
+  const QList<QScreen*> screens = QGuiApplication::screens();
+  const bool visibleSomewhere = std::any_of(screens.begin(), screens.end(), [&](QScreen* screen) {
+    return screen->availableGeometry().contains(QPoint(s.left + 20, s.top + 20));
+  });
+  if (!visibleSomewhere && QGuiApplication::primaryScreen()) {
+    move(QGuiApplication::primaryScreen()->availableGeometry().topLeft());
+  }
+  pcDevideJoint_->setCurrentIndex(s.activePage);
+  subPage_ = s.activePage;
+  SplitPage& p = *splitPage_;
+  p.udFileSize->setValue(s.fileSize);
+  RestoreSaveFolder(p.cobDevideSaveAs, s.divideSavePath, s.divideSaveFolder);
+  RestoreSaveFolder(cobJointSaveAs_, s.jointSavePath, s.jointSaveFolder);
+  RestoreSaveFolder(cobRedevideSaveAs_, s.redivideSavePath, s.redivideSaveFolder);
+  p.cbRandomSize->setChecked(s.randomSize);
+  p.cbKvrExtention->setChecked(s.kvrExtension);
+  p.cbKivora->setChecked(s.kivora);
+  cbAssociateKvrFile_->setChecked(s.associateKivora);
+  if (s.divideName == 0) p.rbZero->setChecked(true);
+  if (s.divideName == 1) p.rbOne->setChecked(true);
+  const int found = p.cobExtention->findText(s.extension, Qt::MatchFixedString);
+  if (found >= 0) {
+    p.cobExtention->setCurrentIndex(found);
+  } else {
+    p.cobExtention->setCurrentText(s.extension);
+  }
+  options_.usePlugin = s.usePlugin;
+  options_.pluginName = s.pluginName;
+  options_.implant = s.implant;
+}
+
+void TfrmKivora::GuardSubPageChange(int index) {
+  if (reverting_) return;
+  if (flags_.busy) {
+    reverting_ = true;
+    pcDevideJoint_->setCurrentIndex(subPage_);
+    reverting_ = false;
+    return;
+  }
+  subPage_ = index;
+}
+
+void TfrmKivora::GuardMainTabChange(int index) {
+  if (reverting_) return;
+  // Going back to the split and join tab is always allowed; leaving it is not while busy.
+  if (mainTab_ == 0 && flags_.busy) {
+    reverting_ = true;
+    pcKivora_->setCurrentIndex(mainTab_);
+    reverting_ = false;
+    return;
+  }
+  mainTab_ = index;
+}
+
+bool TfrmKivora::FormCloseQuery() {
+  if (!flags_.busy) return true;
+  messages_.Error(this, QStringLiteral("正在處理中。\n請按一下 [放棄] 按紐來結束。    "));
+  return false;
+}
+
+void TfrmKivora::closeEvent(QCloseEvent* event) {
+  if (!FormCloseQuery()) {
+    event->ignore();
+    return;
+  }
+  KivoraSettings settings = CurrentSettings();
+  KivoraSettings stored = LoadSettings(env_.settingsPath);
+  settings.addresses = stored.addresses;  // the file-list histories are kept as they were
+  settings.moreInfo = stored.moreInfo;
+  SaveSettings(env_.settingsPath, settings);
+  UpdateAssociation();
+  event->accept();
+}
+
+}  // namespace kivora::ui

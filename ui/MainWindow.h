@@ -1,0 +1,99 @@
+#pragma once
+// The main window: the split/join tab with its three sub-pages beside the state list,
+// the file-list tab, the status bar; settings at start and close, the .kvr association.
+
+#include <QStringList>
+#include <QWidget>
+#include <memory>
+
+#include "FileAssociation.h"
+#include "KvrData.h"
+#include "MessageLayer.h"
+#include "PendantLibrary.h"
+#include "SettingsFile.h"
+#include "WindowState.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QStatusBar;
+class QTabWidget;
+class QTreeWidget;
+
+namespace kivora::ui {
+
+class SplitPage;
+class StateList;
+class WindowUi;
+
+// Where the window finds its files; tests point these at temporary folders.
+struct WindowEnvironment {
+  QString settingsPath;
+  pendant::PendantLocations pendants;
+  AssociationPlaces association;
+  QString programPath;
+  QStringList arguments;  // the command line without the program
+  static WindowEnvironment FromProcess(const QStringList& arguments);
+};
+
+class TfrmKivora : public QWidget {
+  Q_OBJECT
+ public:
+  TfrmKivora(MessageLayer& messages, WindowEnvironment environment);
+  ~TfrmKivora() override;
+
+  SplitPage& splitPage() { return *splitPage_; }
+  StateList& stateList() { return *lvStateList_; }
+  bool Busy() const { return flags_.busy; }
+  const DisguiseOptions& Options() const { return options_; }
+
+  // The settings as the controls show them, and the reverse.
+  KivoraSettings CurrentSettings() const;
+  void ApplySettings(const KivoraSettings& settings);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildWindow();
+  QWidget* BuildJointPage();
+  QWidget* BuildRedevidePage();
+  void ResetInfoList(QTreeWidget* list);
+  void OpenCommandLineDefinition();
+  void CheckAssociation();
+  void UpdateAssociation();
+  void GuardSubPageChange(int index);
+  void GuardMainTabChange(int index);
+  bool FormCloseQuery();
+
+  MessageLayer& messages_;
+  WindowEnvironment env_;
+  pendant::PendantLibrary pendants_;
+  DisguiseOptions options_;
+  OperationFlags flags_;
+  KvrDefinition loaded_;
+
+  QTabWidget* pcKivora_ = nullptr;
+  QTabWidget* pcDevideJoint_ = nullptr;
+  StateList* lvStateList_ = nullptr;
+  SplitPage* splitPage_ = nullptr;
+  QLineEdit* edtJointFileName_ = nullptr;
+  QLineEdit* edtKvrFileName_ = nullptr;
+  QTreeWidget* lvKvrInfoJoint_ = nullptr;
+  QTreeWidget* lvRedevideInfo_ = nullptr;
+  QComboBox* cobJointSaveAs_ = nullptr;
+  QComboBox* cobRedevideSaveAs_ = nullptr;
+  QCheckBox* cbAssociateKvrFile_ = nullptr;
+  QStatusBar* sbStatus_ = nullptr;
+  QList<QLabel*> panels_;
+  std::unique_ptr<WindowUi> windowUi_;
+  int subPage_ = 0;
+  int mainTab_ = 0;
+  bool reverting_ = false;
+};
+
+inline constexpr char kSameFolderAsDefinition[] = "與 KivoRa 檔案相同的資料夾";
+inline constexpr char kVersionText[] = "版本 v1.10b2";
+
+}  // namespace kivora::ui

@@ -1,0 +1,103 @@
+#include "MessageLayer.h"
+
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+
+#include "BrowseFolder.h"
+
+namespace kivora::ui {
+
+QString MessageSpec::Caption() const {
+  return icon == MessageIcon::Error ? QStringLiteral("錯誤") : QStringLiteral("Kivora");
+}
+
+namespace {
+
+QMessageBox::StandardButton ToButton(Answer a) {
+  switch (a) {
+    case Answer::Yes:
+      return QMessageBox::Yes;
+    case Answer::No:
+      return QMessageBox::No;
+    case Answer::Cancel:
+      break;
+  }
+  return QMessageBox::Cancel;
+}
+
+}  // namespace
+
+Answer QtMessageLayer::Show(QWidget* parent, const MessageSpec& spec) {
+  QMessageBox box(parent);
+  box.setWindowTitle(spec.Caption());
+  box.setText(spec.text);
+  switch (spec.icon) {
+    case MessageIcon::Error:
+      box.setIcon(QMessageBox::Critical);
+      break;
+    case MessageIcon::Information:
+      box.setIcon(QMessageBox::Information);
+      break;
+    case MessageIcon::Warning:
+      box.setIcon(QMessageBox::Warning);
+      break;
+    case MessageIcon::Question:
+      box.setIcon(QMessageBox::Question);
+      break;
+  }
+  if (!spec.withNo) {
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+    return Answer::Yes;
+  }
+  QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
+  if (spec.withCancel) buttons |= QMessageBox::Cancel;
+  box.setStandardButtons(buttons);
+  box.setDefaultButton(ToButton(spec.defaultButton));
+  switch (box.exec()) {
+    case QMessageBox::Yes:
+      return Answer::Yes;
+    case QMessageBox::No:
+      return Answer::No;
+    default:
+      return spec.withCancel ? Answer::Cancel : Answer::No;
+  }
+}
+
+std::optional<QString> QtMessageLayer::AskText(QWidget* parent, const QString& caption,
+                                               const QString& prompt) {
+  QInputDialog dialog(parent);
+  dialog.setWindowTitle(caption);
+  dialog.setLabelText(prompt);
+  dialog.setTextEchoMode(QLineEdit::Normal);
+  if (auto* edit = dialog.findChild<QLineEdit*>()) edit->setMaxLength(255);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.textValue();
+}
+
+std::optional<QString> QtMessageLayer::OpenFileName(QWidget* parent, const QString& filter,
+                                                    const QString& start) {
+  const QString name = QFileDialog::getOpenFileName(parent, QString(), start, filter);
+  if (name.isEmpty()) return std::nullopt;
+  return name;
+}
+
+std::optional<QString> QtMessageLayer::SaveFileName(QWidget* parent, const QString& start,
+                                                    const QString& filter, const QString& suffix) {
+  QFileDialog dialog(parent, QString(), start, filter);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix(suffix);
+  dialog.selectFile(start);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().first();
+}
+
+std::optional<QString> QtMessageLayer::SelectFolder(QWidget* parent, const QString& start) {
+  QString path = start;
+  if (!kivora::ui::SelectFolder(parent, path)) return std::nullopt;
+  return path;
+}
+
+}  // namespace kivora::ui

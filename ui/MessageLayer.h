@@ -1,0 +1,63 @@
+#pragma once
+// Every message box, question and file dialog of the window goes through this layer,
+// so that tests answer them without a display. QtMessageLayer shows the real ones.
+
+#include <QString>
+#include <optional>
+
+#include "Ui.h"
+
+class QWidget;
+
+namespace kivora::ui {
+
+enum class MessageIcon { Error, Information, Warning, Question };
+
+struct MessageSpec {
+  QString text;
+  MessageIcon icon = MessageIcon::Information;
+  bool withNo = false;      // Yes/No (and Cancel) instead of OK
+  bool withCancel = false;
+  Answer defaultButton = Answer::Yes;
+  // Errors carry the default caption "錯誤"; the rest carry "Kivora".
+  QString Caption() const;
+};
+
+class MessageLayer {
+ public:
+  virtual ~MessageLayer() = default;
+  // A notice (OK) or a question; a notice answers Yes.
+  virtual Answer Show(QWidget* parent, const MessageSpec& spec) = 0;
+  // A one-line text box (the password box); empty optional on Cancel.
+  virtual std::optional<QString> AskText(QWidget* parent, const QString& caption,
+                                         const QString& prompt) = 0;
+  virtual std::optional<QString> OpenFileName(QWidget* parent, const QString& filter,
+                                              const QString& start) = 0;
+  virtual std::optional<QString> SaveFileName(QWidget* parent, const QString& start,
+                                              const QString& filter, const QString& suffix) = 0;
+  // The folder picker; empty optional on Cancel.
+  virtual std::optional<QString> SelectFolder(QWidget* parent, const QString& start) = 0;
+
+  void Error(QWidget* parent, const QString& text) { Show(parent, {text, MessageIcon::Error}); }
+  void Information(QWidget* parent, const QString& text) {
+    Show(parent, {text, MessageIcon::Information});
+  }
+  void Warning(QWidget* parent, const QString& text) { Show(parent, {text, MessageIcon::Warning}); }
+  Answer Question(QWidget* parent, const QString& text, bool withCancel = false) {
+    return Show(parent, {text, MessageIcon::Question, true, withCancel, Answer::Yes});
+  }
+};
+
+class QtMessageLayer final : public MessageLayer {
+ public:
+  Answer Show(QWidget* parent, const MessageSpec& spec) override;
+  std::optional<QString> AskText(QWidget* parent, const QString& caption,
+                                 const QString& prompt) override;
+  std::optional<QString> OpenFileName(QWidget* parent, const QString& filter,
+                                      const QString& start) override;
+  std::optional<QString> SaveFileName(QWidget* parent, const QString& start,
+                                      const QString& filter, const QString& suffix) override;
+  std::optional<QString> SelectFolder(QWidget* parent, const QString& start) override;
+};
+
+}  // namespace kivora::ui

@@ -1,0 +1,59 @@
+#pragma once
+// The program's settings file: sections "Window", "Divide", "Joint", "Redivide",
+// "Address" and "MoreInfo", read once at start and written once at close.
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace kivora::ui {
+
+// Every value the window keeps between runs. Defaults are those of a first start.
+struct KivoraSettings {
+  // [Window]
+  int top = 0;
+  int left = 0;
+  int activePage = 0;  // sub-page: 0 split, 1 re-split, 2 join
+  // [Divide]
+  int fileSize = 500;  // KB, 1..32767
+  QString divideSavePath;
+  int divideSaveFolder = 0;  // 0: the source's folder; else the second entry
+  bool randomSize = true;
+  std::optional<int> divideName = 0;  // 0: from 00, 1: from 01; empty: neither radio checked
+  QString extension = QStringLiteral("png");
+  bool kvrExtension = false;
+  bool kivora = true;
+  bool usePlugin = false;
+  QString pluginName;
+  bool implant = false;
+  // [Joint]
+  QString jointSavePath;
+  int jointSaveFolder = 0;
+  bool associateKivora = true;
+  // [Redivide]
+  QString redivideSavePath;
+  int redivideSaveFolder = 0;
+  // [Address], [MoreInfo]: the histories, in list order.
+  QStringList addresses;
+  QStringList moreInfo;
+
+  friend bool operator==(const KivoraSettings&, const KivoraSettings&) = default;
+};
+
+// Reads the file at path; missing file or keys give the defaults, values out of range
+// (ActivePage outside 0..2, FileSize outside 1..32767) fall back to their defaults.
+KivoraSettings LoadSettings(const QString& path);
+
+// Writes the settings in the file's key order, keeping every other line of an existing
+// file: a save path whose box is on its first entry is not written and keeps its old
+// value; history keys are overwritten one by one. Returns false when the file cannot be
+// written. The password is not part of the settings and is never written.
+bool SaveSettings(const QString& path, const KivoraSettings& settings);
+
+// kivora.ini beside the program when that folder is writable, otherwise
+// $XDG_CONFIG_HOME/kivora/kivora.ini.
+QString DefaultSettingsPath();
+// The same choice for a given program folder and config home.
+QString SettingsPathFor(const QString& programDir, const QString& configHome);
+
+}  // namespace kivora::ui

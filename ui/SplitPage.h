@@ -1,0 +1,85 @@
+#pragma once
+// The split page: source, save folder, part size and naming, comment, disguise, and
+// the start and abort buttons of a split.
+
+#include <QWidget>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+#include "MessageLayer.h"
+#include "PendantProvider.h"
+#include "SplitDriver.h"
+#include "WindowState.h"
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+
+namespace kivora::ui {
+
+class SplitPage : public QWidget {
+  Q_OBJECT
+ public:
+  struct Services {
+    MessageLayer& messages;
+    const PendantProvider& pendants;
+    Ui& ui;
+    DisguiseOptions& options;
+    OperationFlags& flags;
+    std::vector<std::filesystem::path> pluginFolders;
+  };
+  SplitPage(QWidget* parent, Services services);
+
+  // Handlers, public so the window and tests can run them as the controls do.
+  void edtDevideFileNameChange();
+  void btnRefferDevideClick();
+  void btnDevideSaveAsClick();
+  void edtFileSizeChange();
+  void cbKivoraClick();
+  void btnKvrOptionClick();
+  void btnDevideClick();
+  void btnAbortDevideClick();
+
+  // The split's inputs as the controls show them.
+  SplitSettings CollectSettings() const;
+  // A fixed seed for the next splits (tests); by default each split seeds from the clock.
+  void SetSeed(std::optional<std::uint64_t> seed) { seed_ = seed; }
+  // The abort flag (the Tag of the abort button).
+  bool AbortRequested() const { return abortTag_ == 1; }
+  const SplitResult& LastResult() const { return result_; }
+
+  // Sets the source field and proposes the base name from it (browse and drop).
+  void SetSource(const QString& path);
+
+  QLineEdit* edtDevideFileName;
+  QComboBox* cobDevideSaveAs;
+  QLineEdit* edtFileSize;
+  QSpinBox* udFileSize;
+  QCheckBox* cbRandomSize;
+  QLineEdit* edtDevideName;
+  QRadioButton* rbZero;
+  QRadioButton* rbOne;
+  QComboBox* cobExtention;
+  QCheckBox* cbKvrExtention;
+  QLineEdit* edtComment;
+  QCheckBox* cbKivora;
+  QPushButton* btnKvrOption;
+  QPushButton* btnDevide;
+  QPushButton* btnAbortDevide;
+  QWidget* pnlDevide;
+
+ private:
+  Services services_;
+  int abortTag_ = 0;
+  std::optional<std::uint64_t> seed_;
+  SplitResult result_;
+};
+
+inline constexpr char kSameFolderAsSource[] = "與分割來源相同的資料夾";
+
+}  // namespace kivora::ui

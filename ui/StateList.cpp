@@ -1,0 +1,77 @@
+#include "StateList.h"
+
+#include <QCollator>
+#include <QHeaderView>
+#include <algorithm>
+
+#include "StateImages.h"
+
+namespace kivora::ui {
+namespace {
+constexpr int kImageRole = Qt::UserRole + 1;
+}
+
+StateList::StateList(QWidget* parent) : QTreeWidget(parent), images_(StateImageList()) {
+  setObjectName(QStringLiteral("lvStateList"));
+  setColumnCount(2);
+  setHeaderLabels({QStringLiteral("檔名"), QStringLiteral("狀態")});
+  setRootIsDecorated(false);
+  setUniformRowHeights(true);
+  setSelectionMode(QAbstractItemView::ExtendedSelection);
+  setIconSize(QSize(16, 16));
+  header()->setSectionsClickable(true);
+  header()->resizeSection(0, 112);
+  header()->resizeSection(1, 48);
+}
+
+int StateList::AddRow(const QString& caption, const QString& state, StateImage image) {
+  InsertRow(topLevelItemCount(), caption, state, image);
+  return topLevelItemCount() - 1;
+}
+
+void StateList::InsertRow(int index, const QString& caption, const QString& state, StateImage image) {
+  auto* item = new QTreeWidgetItem({caption, state});  // owned by the list once inserted
+  insertTopLevelItem(index, item);
+  SetRow(index, state, image);
+}
+
+void StateList::SetRow(int index, const QString& state, StateImage image) {
+  QTreeWidgetItem* item = topLevelItem(index);
+  if (!item) return;
+  item->setText(1, state);
+  item->setIcon(0, images_.value(static_cast<int>(image)));
+  item->setData(0, kImageRole, static_cast<int>(image));
+}
+
+void StateList::ScrollTo(int index) {
+  if (QTreeWidgetItem* item = topLevelItem(index)) scrollToItem(item);
+}
+
+QString StateList::Caption(int index) const {
+  const QTreeWidgetItem* item = topLevelItem(index);
+  return item ? item->text(0) : QString();
+}
+
+QString StateList::State(int index) const {
+  const QTreeWidgetItem* item = topLevelItem(index);
+  return item ? item->text(1) : QString();
+}
+
+StateImage StateList::Image(int index) const {
+  const QTreeWidgetItem* item = topLevelItem(index);
+  return item ? static_cast<StateImage>(item->data(0, kImageRole).toInt()) : StateImage::Listed;
+}
+
+void StateList::SortByColumn(int column, bool descending) {
+  QList<QTreeWidgetItem*> items;
+  while (topLevelItemCount() > 0) items.append(takeTopLevelItem(0));
+  QCollator collator;
+  collator.setCaseSensitivity(Qt::CaseSensitive);
+  std::stable_sort(items.begin(), items.end(), [&](QTreeWidgetItem* a, QTreeWidgetItem* b) {
+    const int c = collator.compare(a->text(column), b->text(column));
+    return descending ? c > 0 : c < 0;
+  });
+  addTopLevelItems(items);
+}
+
+}  // namespace kivora::ui

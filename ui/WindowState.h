@@ -1,0 +1,21 @@
+#pragma once
+// What the main window holds for the life of the program and shares with its pages.
+
+#include <QString>
+
+namespace kivora::ui {
+
+// The disguise options chosen in the options dialog, kept between splits.
+struct DisguiseOptions {
+  QString password;  // never saved
+  bool usePlugin = false;
+  QString pluginName;
+  bool implant = false;
+};
+
+// The flags that coordinate a long operation with the window.
+struct OperationFlags {
+  bool busy = false;  // a split, join, test or re-split runs
+};
+
+}  // namespace kivora::ui
