@@ -10,7 +10,9 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
+#include "JointPage.h"
 #include "KvrOptionDialog.h"
+#include "RedevidePage.h"
 #include "MainWindow.h"
 #include "MessageLayer.h"
 #include "SplitPage.h"
@@ -65,10 +67,15 @@ int main(int argc, char** argv) {
   split.btnDevideClick();
 
   bool ok = Save(window, out + "/split-page.png");
+  const QString definition = scratch.path() + "/holiday2026.kvr";
   auto* pages = window.findChild<QTabWidget*>(QStringLiteral("pcDevideJoint"));
   pages->setCurrentIndex(1);
+  window.redevidePage().edtKvrFileName->setText(definition);
+  window.redevidePage().edtRedevideFileName->setText(source);
   ok = Save(window, out + "/resplit-page.png") && ok;
   pages->setCurrentIndex(2);
+  window.jointPage().edtJointFileName->setText(definition);
+  window.jointPage().btnTestClick();
   ok = Save(window, out + "/join-page.png") && ok;
   window.findChild<QTabWidget*>(QStringLiteral("pcKivora"))->setCurrentIndex(1);
   ok = Save(window, out + "/file-list-page.png") && ok;

@@ -14,7 +14,9 @@
 namespace kivora {
 
 std::string ProposedBaseName(const std::filesystem::path& source) {
-  std::string name = source.stem().string();
+  // Everything before the last dot: a.tar.gz gives a.tar, .profile gives nothing.
+  std::string name = source.filename().string();
+  if (const size_t dot = name.rfind('.'); dot != std::string::npos) name.erase(dot);
   if (!name.empty() && name.back() >= '0' && name.back() <= '9') name += '_';
   return name;
 }

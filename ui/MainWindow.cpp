@@ -2,8 +2,14 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QTimer>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -18,7 +24,10 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "JointPage.h"
+#include "KivoraError.h"
 #include "Messages.h"
+#include "RedevidePage.h"
 #include "SplitPage.h"
 #include "StateList.h"
 #include "WindowUi.h"
@@ -73,8 +82,8 @@ TfrmKivora::TfrmKivora(MessageLayer& messages, WindowEnvironment environment)
 
   // Start-up: settings, the two info lists, the command line, the association.
   ApplySettings(LoadSettings(env_.settingsPath));
-  ResetInfoList(lvRedevideInfo_);
-  ResetInfoList(lvKvrInfoJoint_);
+  redevidePage_->lvRedevideInfo->ResetInfoList();
+  jointPage_->lvKvrInfoJoint->ResetInfoList();
   OpenCommandLineDefinition();
   CheckAssociation();
   splitPage_->cbKivoraClick();
@@ -97,16 +106,26 @@ void TfrmKivora::BuildWindow() {
   panels_[3]->setAlignment(Qt::AlignCenter);
   panels_[3]->setText(QString::fromUtf8(kVersionText));
 
-  windowUi_ = std::make_unique<WindowUi>(
-      this, messages_, *lvStateList_, panels_,
-      WindowUi::Hooks{[this] { return splitPage_ && splitPage_->AbortRequested(); }, {}, {}});
+  WindowUi::Hooks hooks;
+  hooks.abortRequested = [this] {
+    return splitPage_->AbortRequested() || jointPage_->AbortRequested() || redevidePage_->AbortRequested();
+  };
+  hooks.showSummary = [this](InfoList list, const auto& rows) {
+    (list == InfoList::Join ? jointPage_->lvKvrInfoJoint : redevidePage_->lvRedevideInfo)->Fill(rows);
+  };
+  hooks.choosePlugin = [this] { return redevidePage_->ChoosePlugin(); };
+  windowUi_ = std::make_unique<WindowUi>(this, messages_, *lvStateList_, panels_, std::move(hooks));
 
   splitPage_ = new SplitPage(nullptr, SplitPage::Services{messages_, pendants_, *windowUi_, options_,
                                                           flags_, env_.pendants.pluginFolders});
+  const PageServices services{messages_, pendants_, *windowUi_, *lvStateList_, flags_, loaded_,
+                              env_.pendants.pluginFolders};
+  redevidePage_ = new RedevidePage(nullptr, services);
+  jointPage_ = new JointPage(nullptr, services);
   pcDevideJoint_ = Named<QTabWidget>("pcDevideJoint");
   pcDevideJoint_->addTab(splitPage_, QStringLiteral(" 分割 "));
-  pcDevideJoint_->addTab(BuildRedevidePage(), QStringLiteral(" 再分割 "));
-  pcDevideJoint_->addTab(BuildJointPage(), QStringLiteral(" 合併 "));
+  pcDevideJoint_->addTab(redevidePage_, QStringLiteral(" 再分割 "));
+  pcDevideJoint_->addTab(jointPage_, QStringLiteral(" 合併 "));
 
   auto* tabSheet1 = Named<QWidget>("TabSheet1");
   auto* firstTab = new QHBoxLayout(tabSheet1);
@@ -131,66 +150,40 @@ void TfrmKivora::BuildWindow() {
   layout->addWidget(pcKivora_, 1);
   layout->addWidget(sbStatus_);
 
+  setAcceptDrops(true);
+  WatchStateListScrolling();
   connect(pcDevideJoint_, &QTabWidget::currentChanged, this, [this](int i) { GuardSubPageChange(i); });
   connect(pcKivora_, &QTabWidget::currentChanged, this, [this](int i) { GuardMainTabChange(i); });
 }
 
-QWidget* TfrmKivora::BuildJointPage() {
-  auto* page = Named<QWidget>("tsJoint");
-  edtJointFileName_ = Named<QLineEdit>("edtJointFileName");
-  cobJointSaveAs_ = Named<QComboBox>("cobJointSaveAs");
-  cobJointSaveAs_->setEditable(true);
-  cobJointSaveAs_->addItem(QString::fromUtf8(kSameFolderAsDefinition));
-  lvKvrInfoJoint_ = Named<QTreeWidget>("lvKvrInfoJoint");
-  cbAssociateKvrFile_ = Named<QCheckBox>("cbAssociateKvrFile", QStringLiteral("把 KivoRa 檔案與本程式建立關聯(&F)"));
-  cbAssociateKvrFile_->setChecked(true);
-  auto* layout = new QVBoxLayout(page);
-  layout->addWidget(new QLabel(QStringLiteral("KivoRa 檔名(&K):")));
-  layout->addWidget(edtJointFileName_);
-  layout->addWidget(new QLabel(QStringLiteral("儲存合併檔的位置(&S):")));
-  layout->addWidget(cobJointSaveAs_);
-  layout->addWidget(new QLabel(QStringLiteral("檔案資訊:")));
-  layout->addWidget(lvKvrInfoJoint_, 1);
-  layout->addWidget(cbAssociateKvrFile_);
-  return page;
+void TfrmKivora::WatchStateListScrolling() {
+  // Line and thumb scrolls re-run select-all while its flag is set on the re-split page,
+  // so the rows that come into view are selected too; page scrolls and the wheel do not.
+  QScrollBar* bar = lvStateList_->verticalScrollBar();
+  connect(bar, &QAbstractSlider::actionTriggered, this, [this, bar](int action) {
+    const bool line = action == QAbstractSlider::SliderSingleStepAdd || action == QAbstractSlider::SliderSingleStepSub;
+    const bool thumb = action == QAbstractSlider::SliderMove && bar->isSliderDown();
+    if (!(line || thumb) || pcDevideJoint_->currentIndex() != 1 || !redevidePage_->SelectAll()) return;
+    QTimer::singleShot(0, this, [this] { redevidePage_->btnRedevideAllClick(); });
+  });
+  // A click in the list makes the user's own selection count again.
+  connect(lvStateList_, &QTreeWidget::itemPressed, this, [this] { redevidePage_->ClearSelectAll(); });
+  connect(lvStateList_->header(), &QHeaderView::sectionClicked, this,
+          [this](int column) { lvStateListColumnClick(column); });
 }
 
-QWidget* TfrmKivora::BuildRedevidePage() {
-  auto* page = Named<QWidget>("tsRedevide");
-  edtKvrFileName_ = Named<QLineEdit>("edtKvrFileName");
-  cobRedevideSaveAs_ = Named<QComboBox>("cobRedevideSaveAs");
-  cobRedevideSaveAs_->setEditable(true);
-  cobRedevideSaveAs_->addItem(QString::fromUtf8(kSameFolderAsDefinition));
-  lvRedevideInfo_ = Named<QTreeWidget>("lvRedevideInfo");
-  auto* layout = new QVBoxLayout(page);
-  layout->addWidget(new QLabel(QStringLiteral("KivoRa 檔名(&L):")));
-  layout->addWidget(edtKvrFileName_);
-  layout->addWidget(new QLabel(QStringLiteral("儲存再分割檔的位置(&S):")));
-  layout->addWidget(cobRedevideSaveAs_);
-  layout->addWidget(new QLabel(QStringLiteral("檔案資訊:")));
-  layout->addWidget(lvRedevideInfo_, 1);
-  return page;
-}
-
-void TfrmKivora::ResetInfoList(QTreeWidget* list) {
-  list->setUpdatesEnabled(false);
-  list->clear();
-  list->setColumnCount(2);
-  list->setHeaderHidden(true);
-  list->setRootIsDecorated(false);
-  for (std::string_view caption : {msg::kRowFileName, msg::kRowFileSize, msg::kRowPartCount,
-                                   msg::kRowDisguise, msg::kRowPassword, msg::kRowComment}) {
-    new QTreeWidgetItem(list, {ToQ(caption), QString()});  // owned by the list
-  }
-  list->setUpdatesEnabled(true);
+void TfrmKivora::lvStateListColumnClick(int column) {
+  if (column < 0 || column > 1) return;
+  lvStateList_->SortByColumn(column, !sortAscending_[column]);
+  sortAscending_[column] = !sortAscending_[column];
 }
 
 void TfrmKivora::OpenCommandLineDefinition() {
   if (env_.arguments.isEmpty()) return;
   const QString first = env_.arguments.first();
   if (!first.toLower().endsWith(QStringLiteral(".kvr"))) return;
-  edtJointFileName_->setText(first);
   pcDevideJoint_->setCurrentIndex(2);
+  jointPage_->edtJointFileName->setText(first);
 }
 
 void TfrmKivora::CheckAssociation() {
@@ -204,7 +197,7 @@ void TfrmKivora::CheckAssociation() {
 void TfrmKivora::UpdateAssociation() {
   FileAssociation association(env_.association, env_.programPath);
   // Failures only mean the association is not kept; closing goes on.
-  if (cbAssociateKvrFile_->isChecked()) {
+  if (jointPage_->cbAssociateKvrFile->isChecked()) {
     association.Keep();
   } else {
     association.Remove();
@@ -228,11 +221,11 @@ KivoraSettings TfrmKivora::CurrentSettings() const {
   s.usePlugin = options_.usePlugin;
   s.pluginName = options_.pluginName;
   s.implant = options_.implant;
-  s.jointSaveFolder = cobJointSaveAs_->currentIndex();
-  if (s.jointSaveFolder != 0) s.jointSavePath = cobJointSaveAs_->currentText();
-  s.associateKivora = cbAssociateKvrFile_->isChecked();
-  s.redivideSaveFolder = cobRedevideSaveAs_->currentIndex();
-  if (s.redivideSaveFolder != 0) s.redivideSavePath = cobRedevideSaveAs_->currentText();
+  s.jointSaveFolder = jointPage_->cobJointSaveAs->currentIndex();
+  if (s.jointSaveFolder != 0) s.jointSavePath = jointPage_->cobJointSaveAs->currentText();
+  s.associateKivora = jointPage_->cbAssociateKvrFile->isChecked();
+  s.redivideSaveFolder = redevidePage_->cobRedevideSaveAs->currentIndex();
+  if (s.redivideSaveFolder != 0) s.redivideSavePath = redevidePage_->cobRedevideSaveAs->currentText();
   return s;
 }
 
@@ -251,12 +244,12 @@ void TfrmKivora::ApplySettings(const KivoraSettings& s) {
   SplitPage& p = *splitPage_;
   p.udFileSize->setValue(s.fileSize);
   RestoreSaveFolder(p.cobDevideSaveAs, s.divideSavePath, s.divideSaveFolder);
-  RestoreSaveFolder(cobJointSaveAs_, s.jointSavePath, s.jointSaveFolder);
-  RestoreSaveFolder(cobRedevideSaveAs_, s.redivideSavePath, s.redivideSaveFolder);
+  RestoreSaveFolder(jointPage_->cobJointSaveAs, s.jointSavePath, s.jointSaveFolder);
+  RestoreSaveFolder(redevidePage_->cobRedevideSaveAs, s.redivideSavePath, s.redivideSaveFolder);
   p.cbRandomSize->setChecked(s.randomSize);
   p.cbKvrExtention->setChecked(s.kvrExtension);
   p.cbKivora->setChecked(s.kivora);
-  cbAssociateKvrFile_->setChecked(s.associateKivora);
+  jointPage_->cbAssociateKvrFile->setChecked(s.associateKivora);
   if (s.divideName == 0) p.rbZero->setChecked(true);
   if (s.divideName == 1) p.rbOne->setChecked(true);
   const int found = p.cobExtention->findText(s.extension, Qt::MatchFixedString);
@@ -291,6 +284,67 @@ void TfrmKivora::GuardMainTabChange(int index) {
     return;
   }
   mainTab_ = index;
+}
+
+namespace {
+
+// True when the file starts with "KV", as every definition file does. Throws
+// KivoraError when it cannot be read.
+bool IsDefinitionFile(const QString& path) {
+  QFile file(path);
+  if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) {
+    throw KivoraError("無法開啟檔案 " + path.toStdString());
+  }
+  return file.read(2) == "KV";
+}
+
+}  // namespace
+
+void TfrmKivora::DropFile(const QString& path) {
+  try {
+    const bool definition = IsDefinitionFile(path);
+    switch (pcDevideJoint_->currentIndex()) {
+      case 0:
+        if (definition) {
+          pcDevideJoint_->setCurrentIndex(2);
+          jointPage_->edtJointFileName->setText(path);
+        } else {
+          splitPage_->SetSource(path);
+        }
+        break;
+      case 1:
+        if (!definition) {
+          redevidePage_->edtRedevideFileName->setText(path);
+        } else if (redevidePage_->edtKvrFileName->text() == path) {
+          redevidePage_->edtKvrFileNameChange(redevidePage_->edtKvrFileName);  // read it again
+        } else {
+          redevidePage_->edtKvrFileName->setText(path);
+        }
+        break;
+      default:
+        if (jointPage_->edtJointFileName->text() == path) {
+          jointPage_->edtJointFileNameChange();
+        } else {
+          jointPage_->edtJointFileName->setText(path);
+        }
+    }
+  } catch (const KivoraError& e) {
+    messages_.Error(this, QString::fromStdString(e.what()));
+  }
+}
+
+void TfrmKivora::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void TfrmKivora::dropEvent(QDropEvent* event) {
+  event->acceptProposedAction();
+  DropUrls(event->mimeData()->urls());
+}
+
+void TfrmKivora::DropUrls(const QList<QUrl>& urls) {
+  // The first dropped file only; the others of the same drop are ignored.
+  if (!urls.isEmpty() && urls.first().isLocalFile()) DropFile(urls.first().toLocalFile());
 }
 
 bool TfrmKivora::FormCloseQuery() {

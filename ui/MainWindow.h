@@ -3,6 +3,7 @@
 // the file-list tab, the status bar; settings at start and close, the .kvr association.
 
 #include <QStringList>
+#include <QUrl>
 #include <QWidget>
 #include <memory>
 
@@ -23,6 +24,8 @@ class QTreeWidget;
 
 namespace kivora::ui {
 
+class JointPage;
+class RedevidePage;
 class SplitPage;
 class StateList;
 class WindowUi;
@@ -44,6 +47,15 @@ class TfrmKivora : public QWidget {
   ~TfrmKivora() override;
 
   SplitPage& splitPage() { return *splitPage_; }
+  JointPage& jointPage() { return *jointPage_; }
+  RedevidePage& redevidePage() { return *redevidePage_; }
+  const KvrDefinition& Loaded() const { return loaded_; }
+
+  // A file dropped on the window (the first of a drop), routed by the active sub-page.
+  void DropFile(const QString& path);
+  void DropUrls(const QList<QUrl>& urls);
+  // Sorts the state list by a clicked column: descending first, then alternating.
+  void lvStateListColumnClick(int column);
   StateList& stateList() { return *lvStateList_; }
   bool Busy() const { return flags_.busy; }
   const DisguiseOptions& Options() const { return options_; }
@@ -54,12 +66,12 @@ class TfrmKivora : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void BuildWindow();
-  QWidget* BuildJointPage();
-  QWidget* BuildRedevidePage();
-  void ResetInfoList(QTreeWidget* list);
+  void WatchStateListScrolling();
   void OpenCommandLineDefinition();
   void CheckAssociation();
   void UpdateAssociation();
@@ -78,13 +90,9 @@ class TfrmKivora : public QWidget {
   QTabWidget* pcDevideJoint_ = nullptr;
   StateList* lvStateList_ = nullptr;
   SplitPage* splitPage_ = nullptr;
-  QLineEdit* edtJointFileName_ = nullptr;
-  QLineEdit* edtKvrFileName_ = nullptr;
-  QTreeWidget* lvKvrInfoJoint_ = nullptr;
-  QTreeWidget* lvRedevideInfo_ = nullptr;
-  QComboBox* cobJointSaveAs_ = nullptr;
-  QComboBox* cobRedevideSaveAs_ = nullptr;
-  QCheckBox* cbAssociateKvrFile_ = nullptr;
+  JointPage* jointPage_ = nullptr;
+  RedevidePage* redevidePage_ = nullptr;
+  bool sortAscending_[2] = {false, false};  // per column of the state list
   QStatusBar* sbStatus_ = nullptr;
   QList<QLabel*> panels_;
   std::unique_ptr<WindowUi> windowUi_;
@@ -93,7 +101,6 @@ class TfrmKivora : public QWidget {
   bool reverting_ = false;
 };
 
-inline constexpr char kSameFolderAsDefinition[] = "與 KivoRa 檔案相同的資料夾";
 inline constexpr char kVersionText[] = "版本 v1.10b2";
 
 }  // namespace kivora::ui

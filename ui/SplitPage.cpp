@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "KvrOptionDialog.h"
+#include "PageServices.h"
 #include "SaveFolder.h"
 #include "WindowUi.h"
 
@@ -172,14 +173,7 @@ void SplitPage::btnRefferDevideClick() {
 
 void SplitPage::btnDevideSaveAsClick() {
   const QString start = cobDevideSaveAs->currentIndex() == 1 ? cobDevideSaveAs->currentText() : QString();
-  const auto chosen = services_.messages.SelectFolder(this, start);
-  if (!chosen) return;
-  if (cobDevideSaveAs->count() < 2) {
-    cobDevideSaveAs->addItem(*chosen);
-  } else {
-    cobDevideSaveAs->setItemText(1, *chosen);
-  }
-  cobDevideSaveAs->setCurrentIndex(1);
+  if (const auto chosen = services_.messages.SelectFolder(this, start)) SetPickedFolder(cobDevideSaveAs, *chosen);
 }
 
 void SplitPage::edtFileSizeChange() {
@@ -216,9 +210,7 @@ void SplitPage::btnKvrOptionClick() {
 SplitSettings SplitPage::CollectSettings() const {
   SplitSettings s;
   s.source = ToPath(edtDevideFileName->text());
-  const bool sameFolder = cobDevideSaveAs->currentIndex() == 0 &&
-                          cobDevideSaveAs->currentText() == QString::fromUtf8(kSameFolderAsSource);
-  if (!sameFolder) s.saveFolder = ToPath(cobDevideSaveAs->currentText());
+  s.saveFolder = ChosenFolder(cobDevideSaveAs);
   s.partSizeKb = udFileSize->value();
   s.randomSizes = cbRandomSize->isChecked();
   s.baseName = edtDevideName->text().toStdString();

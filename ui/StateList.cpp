@@ -9,6 +9,7 @@
 namespace kivora::ui {
 namespace {
 constexpr int kImageRole = Qt::UserRole + 1;
+constexpr int kKeyRole = Qt::UserRole + 2;
 }
 
 StateList::StateList(QWidget* parent) : QTreeWidget(parent), images_(StateImageList()) {
@@ -25,26 +26,60 @@ StateList::StateList(QWidget* parent) : QTreeWidget(parent), images_(StateImageL
 }
 
 int StateList::AddRow(const QString& caption, const QString& state, StateImage image) {
+  const int key = nextKey_;
   InsertRow(topLevelItemCount(), caption, state, image);
-  return topLevelItemCount() - 1;
+  return key;
 }
 
-void StateList::InsertRow(int index, const QString& caption, const QString& state, StateImage image) {
+void StateList::InsertRow(int position, const QString& caption, const QString& state, StateImage image) {
   auto* item = new QTreeWidgetItem({caption, state});  // owned by the list once inserted
-  insertTopLevelItem(index, item);
-  SetRow(index, state, image);
+  item->setData(0, kKeyRole, nextKey_++);
+  insertTopLevelItem(position, item);
+  item->setIcon(0, images_.value(static_cast<int>(image)));
+  item->setData(0, kImageRole, static_cast<int>(image));
 }
 
-void StateList::SetRow(int index, const QString& state, StateImage image) {
-  QTreeWidgetItem* item = topLevelItem(index);
+QTreeWidgetItem* StateList::ItemWithKey(int key) const {
+  for (int i = 0; i < topLevelItemCount(); ++i) {
+    if (topLevelItem(i)->data(0, kKeyRole).toInt() == key) return topLevelItem(i);
+  }
+  return nullptr;
+}
+
+void StateList::SetRow(int key, const QString& state, StateImage image) {
+  QTreeWidgetItem* item = ItemWithKey(key);
   if (!item) return;
   item->setText(1, state);
   item->setIcon(0, images_.value(static_cast<int>(image)));
   item->setData(0, kImageRole, static_cast<int>(image));
 }
 
-void StateList::ScrollTo(int index) {
-  if (QTreeWidgetItem* item = topLevelItem(index)) scrollToItem(item);
+void StateList::ScrollTo(int key) {
+  if (QTreeWidgetItem* item = ItemWithKey(key)) scrollToItem(item);
+}
+
+void StateList::ClearRows() {
+  setUpdatesEnabled(false);
+  clear();
+  nextKey_ = 0;
+  setUpdatesEnabled(true);
+}
+
+std::vector<int> StateList::SelectedKeys() const {
+  std::vector<int> keys;
+  for (const QTreeWidgetItem* item : selectedItems()) keys.push_back(item->data(0, kKeyRole).toInt());
+  std::sort(keys.begin(), keys.end());
+  return keys;
+}
+
+void StateList::SelectVisibleRows() {
+  if (topLevelItemCount() == 0) return;
+  QTreeWidgetItem* top = itemAt(0, 0);
+  int first = top ? indexOfTopLevelItem(top) : 0;
+  const int rowHeight = std::max(1, visualItemRect(topLevelItem(first)).height());
+  const int fit = viewport()->height() / rowHeight;
+  const int last = std::min(topLevelItemCount(), first + std::max(fit, 1)) - 1;
+  for (int i = first; i <= last; ++i) topLevelItem(i)->setSelected(true);
 }
 
 QString StateList::Caption(int index) const {

@@ -5,6 +5,7 @@
 #include <QIcon>
 #include <QList>
 #include <QTreeWidget>
+#include <vector>
 
 #include "Ui.h"
 
@@ -15,20 +16,31 @@ class StateList : public QTreeWidget {
  public:
   explicit StateList(QWidget* parent = nullptr);
 
+  // Rows are addressed by their key: the order in which they were added since the list
+  // was last cleared (so the n-th part's row stays the n-th after a sort).
   int AddRow(const QString& caption, const QString& state, StateImage image);
-  void InsertRow(int index, const QString& caption, const QString& state, StateImage image);
-  void SetRow(int index, const QString& state, StateImage image);
-  void ScrollTo(int index);
+  void InsertRow(int position, const QString& caption, const QString& state, StateImage image);
+  void SetRow(int key, const QString& state, StateImage image);
+  void ScrollTo(int key);
+  void ClearRows();
+  // Keys of the selected rows, increasing.
+  std::vector<int> SelectedKeys() const;
+  // Selects the rows that are visible (the select-all of the re-split page).
+  void SelectVisibleRows();
   // Sorts by one column's text, locale-aware and case-sensitive; equal texts keep
   // their order.
   void SortByColumn(int column, bool descending);
   int RowCount() const { return topLevelItemCount(); }
-  QString Caption(int index) const;
-  QString State(int index) const;
-  StateImage Image(int index) const;
+  // By position, top to bottom.
+  QString Caption(int position) const;
+  QString State(int position) const;
+  StateImage Image(int position) const;
 
  private:
+  QTreeWidgetItem* ItemWithKey(int key) const;
+
   QList<QIcon> images_;
+  int nextKey_ = 0;
 };
 
 }  // namespace kivora::ui

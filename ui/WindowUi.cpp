@@ -61,11 +61,7 @@ void WindowUi::ShowSummary(InfoList list, const std::vector<std::pair<std::strin
   if (hooks_.showSummary) hooks_.showSummary(list, rows);
 }
 
-void WindowUi::ClearStateRows() {
-  states_.setUpdatesEnabled(false);
-  states_.clear();
-  states_.setUpdatesEnabled(true);
-}
+void WindowUi::ClearStateRows() { states_.ClearRows(); }
 
 int WindowUi::AddStateRow(std::string_view caption, std::string_view state, StateImage image) {
   return states_.AddRow(ToQ(caption), ToQ(state), image);

@@ -229,6 +229,8 @@ TEST_F(SplitTest, DefinitionNameForms) {
   EXPECT_EQ(PartFileName(s, 3, 12), "movie_03.jpg");
   EXPECT_EQ(ProposedBaseName("/a/clip.avi"), "clip");
   EXPECT_EQ(ProposedBaseName("/a/a.tar.gz"), "a.tar");
+  EXPECT_EQ(ProposedBaseName("/a/track01.wav"), "track01_");
+  EXPECT_EQ(ProposedBaseName("/a/.profile"), "");
 }
 
 TEST_F(SplitTest, EmptySourceWritesEmptyDefinition) {

@@ -1,0 +1,253 @@
+// The join and re-split pages, dropped files and the state list, driven by widget names.
+
+#include <QApplication>
+#include <QCollator>
+#include <QLabel>
+#include <QStatusBar>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+#include <sstream>
+
+#include "../unit/TestSupport.h"
+#include "Cli.h"
+#include "InfoList.h"
+#include "JointPage.h"
+#include "MainWindow.h"
+#include "RedevidePage.h"
+#include "ScriptedMessages.h"
+#include "SplitPage.h"
+#include "StateList.h"
+
+using namespace kivora::ui;
+using kivora::Answer;
+
+class SetPagesTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<QTemporaryDir> dir_;
+  kivora::ui::test::ScriptedMessages messages_;
+  std::unique_ptr<TfrmKivora> window_;
+
+  QString Path(const QString& name) const { return dir_->path() + "/" + name; }
+  // Splits a source of `size` bytes into parts of `kb` KB; returns the definition path.
+  QString Split(size_t size, int kb, std::vector<std::string> extra = {}) {
+    kivora::test::WriteBytes(Path("movie.avi").toStdString(), kivora::test::RandomBytes(size, 4));
+    std::vector<std::string> args = {"split", Path("movie.avi").toStdString(), "-s", std::to_string(kb),
+                                     "--no-random", "--seed", "1"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    std::ostringstream out, err;
+    kivora::cli::Context context{out, err, false, false};
+    if (kivora::cli::Run(args, context) != 0) qFatal("split failed: %s", err.str().c_str());
+    return Path("movie.kvr");
+  }
+  QByteArray Read(const QString& path) const {
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+  }
+  template <typename T>
+  T* Find(const char* name) {
+    T* found = window_->findChild<T*>(QString::fromLatin1(name));
+    if (!found) qFatal("no widget %s", name);
+    return found;
+  }
+  JointPage& Joint() { return window_->jointPage(); }
+  RedevidePage& Redevide() { return window_->redevidePage(); }
+  QStringList States() {
+    QStringList states;
+    for (int i = 0; i < window_->stateList().RowCount(); ++i) states << window_->stateList().State(i);
+    return states;
+  }
+
+ private slots:
+  void init() {
+    dir_ = std::make_unique<QTemporaryDir>();
+    messages_ = kivora::ui::test::ScriptedMessages();
+    WindowEnvironment env;
+    env.settingsPath = Path("kivora.ini");
+    env.pendants = kivora::pendant::DefaultPendantLocations();
+    env.pendants.pluginFolders = {Path("plugin").toStdString()};
+    env.association = {Path("data"), Path("config")};
+    env.programPath = Path("kivora");
+    window_ = std::make_unique<TfrmKivora>(messages_, env);
+  }
+  void cleanup() { window_.reset(); }
+
+  void typingReadsTheDefinitionWhenItNamesOne() {
+    const QString def = Split(50000, 10);
+    auto* edit = Joint().edtJointFileName;
+    QString typed;
+    for (const QChar c : def) {
+      typed += c;
+      edit->setText(typed);
+      QCOMPARE(Joint().btnJoint->isEnabled(), typed == def);
+      QCOMPARE(Joint().btnTest->isEnabled(), typed == def);
+    }
+    QCOMPARE(Joint().lvKvrInfoJoint->Value(0), QStringLiteral("movie.avi"));
+    QCOMPARE(Joint().lvKvrInfoJoint->Value(2), QStringLiteral("5"));
+    QCOMPARE(window_->stateList().RowCount(), 5);
+    edit->setText(def + "x");
+    QVERIFY(!Joint().btnJoint->isEnabled());
+    QCOMPARE(Joint().lvKvrInfoJoint->Value(0), QStringLiteral("movie.avi"));  // the list keeps its content
+  }
+
+  void testOfAnIntactSetThenJoin() {
+    Joint().edtJointFileName->setText(Split(50000, 10));
+    Joint().cobJointSaveAs->setCurrentText(Path("out"));
+    messages_.answers = {Answer::Yes, Answer::Yes};  // join now; create the output folder
+    QTest::mouseClick(Joint().btnTest, Qt::LeftButton);
+    QCOMPARE(messages_.shown.value(0), QStringLiteral("找不到任何問題。是否要進行合併？"));
+    QVERIFY(messages_.shown.contains(QStringLiteral("合併已完成。")));
+    QCOMPARE(Read(Path("out/movie.avi")), Read(Path("movie.avi")));
+    QVERIFY(Joint().btnJoint->isEnabled());
+    QVERIFY(!window_->Busy());
+  }
+
+  void missingAndFixablePartsAreErrors() {
+    Joint().edtJointFileName->setText(Split(50000, 10, {"--plain"}));
+    QFile::remove(Path("movie01.png"));
+    QFile part(Path("movie03.png"));
+    part.open(QIODevice::Append);
+    part.write(QByteArray(10, 'x'));
+    part.close();
+    QTest::mouseClick(Joint().btnTest, Qt::LeftButton);
+    QCOMPARE(messages_.shown, QStringList{QStringLiteral("已發現到錯誤了。")});
+    // Sorted by state, descending.
+    const QStringList states = States();
+    QStringList sorted = states;
+    std::sort(sorted.begin(), sorted.end(), [](const QString& a, const QString& b) {
+      QCollator c;
+      c.setCaseSensitivity(Qt::CaseSensitive);
+      return c.compare(a, b) > 0;
+    });
+    QCOMPARE(states, sorted);
+    QVERIFY(states.contains(QStringLiteral("不存在")));
+    QVERIFY(states.contains(QStringLiteral("可修正")));
+  }
+
+  void wrongPasswordLeavesNoJoinedFile() {
+    Joint().edtJointFileName->setText(Split(30000, 10, {"-p", "right"}));
+    QCOMPARE(Joint().lvKvrInfoJoint->Value(4), QStringLiteral("需要"));
+    Joint().cobJointSaveAs->setCurrentText(Path("out"));
+    QDir().mkpath(Path("out"));
+    messages_.texts = {QStringLiteral("wrong")};
+    QTest::mouseClick(Joint().btnJoint, Qt::LeftButton);
+    QCOMPARE(messages_.shown, QStringList{QStringLiteral("所輸入的密碼並不一致，或是無法復號化。(231)")});
+    QVERIFY(!QFile::exists(Path("out/movie.avi")));
+    QCOMPARE(window_->stateList().RowCount(), 0);
+  }
+
+  void resplitOfOnlyTheThirdPart() {
+    const QString def = Split(50000, 10);
+    const QByteArray third = Read(Path("movie02.png"));
+    QFile::remove(Path("movie02.png"));
+    QFile::remove(Path("movie03.png"));
+    window_->findChild<QTabWidget*>("pcDevideJoint")->setCurrentIndex(1);
+    Redevide().edtKvrFileName->setText(def);
+    Redevide().edtRedevideFileName->setText(Path("movie.avi"));
+    QVERIFY(Redevide().btnRedevide->isEnabled());
+    window_->stateList().topLevelItem(2)->setSelected(true);
+    QTest::mouseClick(Redevide().btnRedevide, Qt::LeftButton);
+    QCOMPARE(Read(Path("movie02.png")), third);
+    QVERIFY(!QFile::exists(Path("movie03.png")));
+    QCOMPARE(window_->stateList().State(2), QStringLiteral("再偽裝"));
+    QVERIFY(messages_.shown.contains(QStringLiteral("再分割已完成。")));
+    QCOMPARE(window_->findChild<QStatusBar*>("sbStatus")->findChildren<QLabel*>().value(0)->text(),
+             QStringLiteral("再分割數: 1/1"));
+  }
+
+  void selectAllFollowsLineScrolling() {
+    const QString def = Split(50 * 1024, 1);
+    window_->show();
+    window_->findChild<QTabWidget*>("pcDevideJoint")->setCurrentIndex(1);
+    Redevide().edtKvrFileName->setText(def);
+    Redevide().edtRedevideFileName->setText(Path("movie.avi"));
+    StateList& list = window_->stateList();
+    QCOMPARE(list.RowCount(), 50);
+    QTest::mouseClick(Redevide().btnRedevideAll, Qt::LeftButton);
+    const int visible = static_cast<int>(list.SelectedKeys().size());
+    QVERIFY2(visible > 0 && visible < 50, qPrintable(QString::number(visible)));
+    QVERIFY(Redevide().SelectAll());
+    list.verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    QTest::qWait(20);
+    QCOMPARE(static_cast<int>(list.SelectedKeys().size()), visible + 1);
+    // Page scrolling does not select.
+    list.verticalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    QTest::qWait(20);
+    QCOMPARE(static_cast<int>(list.SelectedKeys().size()), visible + 1);
+
+    for (int i = 0; i < 50; ++i) QFile::remove(Path(QStringLiteral("movie%1.png").arg(i, 2, 10, QChar('0'))));
+    QTest::mouseClick(Redevide().btnRedevide, Qt::LeftButton);
+    QVERIFY(QFile::exists(Path("movie49.png")));
+    QCOMPARE(window_->findChild<QStatusBar*>("sbStatus")->findChildren<QLabel*>().value(0)->text(),
+             QStringLiteral("再分割數: 50/50"));
+  }
+
+  void definitionChangedOnDiskBeforeResplit() {
+    const QString def = Split(30000, 10);
+    window_->findChild<QTabWidget*>("pcDevideJoint")->setCurrentIndex(1);
+    Redevide().edtKvrFileName->setText(def);
+    Redevide().edtRedevideFileName->setText(Path("movie.avi"));
+    Split(40000, 10, {"-c", "new"});  // the same name, another set
+    window_->stateList().topLevelItem(0)->setSelected(true);
+    QTest::mouseClick(Redevide().btnRedevide, Qt::LeftButton);
+    QCOMPARE(messages_.shown.value(0), QStringLiteral("KivoRa 合併定義檔已更新。\n因為已重新讀取，故請重新選擇。"));
+    QCOMPARE(Redevide().lvRedevideInfo->Value(5), QStringLiteral("new"));
+    QCOMPARE(window_->stateList().RowCount(), 4);
+  }
+
+  void droppedFilesAreRouted() {
+    const QString def = Split(30000, 10);
+    kivora::test::WriteBytes(Path("track01.wav").toStdString(), {1, 2, 3});
+    kivora::test::WriteBytes(Path("a.tar.gz").toStdString(), {1});
+    kivora::test::WriteBytes(Path(".profile").toStdString(), {1});
+    window_->DropUrls({QUrl::fromLocalFile(Path("track01.wav")), QUrl::fromLocalFile(Path("a.tar.gz")),
+                       QUrl::fromLocalFile(def)});
+    // Only the first of the three.
+    QCOMPARE(window_->splitPage().edtDevideFileName->text(), Path("track01.wav"));
+    QCOMPARE(window_->splitPage().edtDevideName->text(), QStringLiteral("track01_"));
+    window_->DropFile(Path("a.tar.gz"));
+    QCOMPARE(window_->splitPage().edtDevideName->text(), QStringLiteral("a.tar"));
+    window_->DropFile(Path(".profile"));
+    QCOMPARE(window_->splitPage().edtDevideName->text(), QString());
+
+    // A definition dropped on the split page opens it on the join page; twice re-reads.
+    window_->DropFile(def);
+    QCOMPARE(window_->findChild<QTabWidget*>("pcDevideJoint")->currentIndex(), 2);
+    QCOMPARE(Joint().edtJointFileName->text(), def);
+    QVERIFY(Joint().btnJoint->isEnabled());
+    window_->stateList().clear();
+    window_->DropFile(def);
+    QCOMPARE(window_->stateList().RowCount(), 3);
+
+    // A folder changes nothing and says why.
+    window_->DropFile(dir_->path());
+    QCOMPARE(Joint().edtJointFileName->text(), def);
+    QVERIFY(messages_.shown.last().contains(dir_->path()));
+  }
+
+  void stateColumnSortsDescendingThenAscending() {
+    StateList& list = window_->stateList();
+    list.AddRow("b", "OK", kivora::StateImage::Done);
+    list.AddRow("a", "毀損", kivora::StateImage::Failed);
+    list.AddRow("c", "OK", kivora::StateImage::Done);
+    window_->lvStateListColumnClick(0);
+    QCOMPARE(list.Caption(0), QStringLiteral("c"));
+    window_->lvStateListColumnClick(0);
+    QCOMPARE(list.Caption(0), QStringLiteral("a"));
+    window_->lvStateListColumnClick(1);  // its own direction: descending first
+    QCOMPARE(list.State(2), QStringLiteral("OK"));
+  }
+};
+
+QTEST_MAIN(SetPagesTest)
+#include "test_set_pages.moc"

@@ -1,0 +1,48 @@
+#include "InfoList.h"
+
+#include <QHeaderView>
+
+#include "Messages.h"
+#include "WindowUi.h"
+
+namespace kivora::ui {
+
+InfoListView::InfoListView(const char* name, QWidget* parent) : QTreeWidget(parent) {
+  setObjectName(QString::fromLatin1(name));
+  setColumnCount(2);
+  setHeaderHidden(true);
+  setRootIsDecorated(false);
+  setSelectionBehavior(QAbstractItemView::SelectRows);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  header()->resizeSection(0, 100);
+  header()->resizeSection(1, 185);
+  // The hint shows the value of the row whose selection changed (long names, comments).
+  connect(this, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+    setToolTip(item ? item->text(1) : QString());
+  });
+  ResetInfoList();
+}
+
+void InfoListView::ResetInfoList() {
+  setUpdatesEnabled(false);
+  clear();
+  for (std::string_view caption : {msg::kRowFileName, msg::kRowFileSize, msg::kRowPartCount,
+                                   msg::kRowDisguise, msg::kRowPassword, msg::kRowComment}) {
+    new QTreeWidgetItem(this, {ToQ(caption), QString()});  // owned by the list
+  }
+  setUpdatesEnabled(true);
+}
+
+void InfoListView::Fill(const std::vector<std::pair<std::string, std::string>>& rows) {
+  ResetInfoList();
+  for (int i = 0; i < topLevelItemCount() && i < static_cast<int>(rows.size()); ++i) {
+    topLevelItem(i)->setText(1, ToQ(rows[static_cast<size_t>(i)].second));
+  }
+}
+
+QString InfoListView::Value(int row) const {
+  const QTreeWidgetItem* item = topLevelItem(row);
+  return item ? item->text(1) : QString();
+}
+
+}  // namespace kivora::ui

@@ -1,0 +1,37 @@
+#pragma once
+// What the join and re-split pages share with the window.
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "KvrData.h"
+#include "MessageLayer.h"
+#include "PendantProvider.h"
+#include "StateList.h"
+#include "Ui.h"
+#include "WindowState.h"
+
+class QComboBox;
+
+namespace kivora::ui {
+
+struct PageServices {
+  MessageLayer& messages;
+  const PendantProvider& pendants;
+  Ui& ui;
+  StateList& states;
+  OperationFlags& flags;
+  KvrDefinition& loaded;  // the definition read last, on either page
+  std::vector<std::filesystem::path> pluginFolders;
+};
+
+// A save-folder box: puts a picked folder in as its second entry and selects it.
+void SetPickedFolder(QComboBox* box, const QString& folder);
+// The folder a save-folder box names: empty when its fixed first entry is shown.
+std::optional<std::filesystem::path> ChosenFolder(const QComboBox* box);
+
+inline constexpr char kDefinitionFilter[] = "KivoRa 檔案 (*.kvr *_kvr.*);;所有檔案 (*)";
+
+}  // namespace kivora::ui
