@@ -1,0 +1,21 @@
+#pragma once
+// The command-line mode for scripts:
+//   kvrpack --build -o OUT.dll [--name T] [--version T] [--ext T] [--author T]
+//           [--comment T] PICTURE...
+// writes OUT.dll and its script OUT.rc without a window.
+
+#include <ostream>
+#include <span>
+#include <string>
+
+namespace kvrpack {
+
+// True when the arguments (without the program name) ask for the command-line mode or
+// its help rather than the window.
+bool WantsCommandLine(std::span<const std::string> args);
+
+// Runs the command-line mode. Returns 0 when the plug-in was built, 1 when the build
+// failed, 2 on a usage error (messages on `err`, the result and help on `out`).
+int RunCommandLine(std::span<const std::string> args, std::ostream& out, std::ostream& err);
+
+}  // namespace kvrpack

@@ -1,0 +1,18 @@
+// kvrpack: the pendant plug-in builder. With --build it works without a window.
+#include <QApplication>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "CommandLine.h"
+#include "Form1.h"
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  if (kvrpack::WantsCommandLine(args)) return kvrpack::RunCommandLine(args, std::cout, std::cerr);
+
+  QApplication app(argc, argv);
+  kvrpack::Form1 window(QCoreApplication::applicationDirPath().toStdString());
+  window.show();
+  return app.exec();
+}
