@@ -29,6 +29,9 @@ class SilentMessages : public kivora::ui::MessageLayer {
     return std::nullopt;
   }
   std::optional<QString> SelectFolder(QWidget*, const QString&) override { return std::nullopt; }
+  std::optional<std::pair<QString, int>> SaveListFileName(QWidget*, const QStringList&) override {
+    return std::nullopt;
+  }
 };
 
 bool Save(QWidget& widget, const QString& path) {

@@ -24,6 +24,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "FileListPage.h"
 #include "JointPage.h"
 #include "KivoraError.h"
 #include "Messages.h"
@@ -133,16 +134,11 @@ void TfrmKivora::BuildWindow() {
   firstTab->addWidget(pcDevideJoint_, 1);
   lvStateList_->setFixedWidth(178);
   firstTab->addWidget(lvStateList_);
-  auto* tabSheet2 = Named<QWidget>("TabSheet2");
-  auto* secondTab = new QVBoxLayout(tabSheet2);
-  auto* lvFileList = Named<QTreeWidget>("lvFileList");
-  lvFileList->setHeaderLabels({QStringLiteral("位址"), QStringLiteral("檔名"), QStringLiteral("附加資訊")});
-  lvFileList->setRootIsDecorated(false);
-  secondTab->addWidget(lvFileList);
+  fileListPage_ = new FileListPage(nullptr, messages_, panels_[2]);
 
   pcKivora_ = Named<QTabWidget>("pcKivora");
   pcKivora_->addTab(tabSheet1, QStringLiteral(" 分割合併 "));
-  pcKivora_->addTab(tabSheet2, QStringLiteral(" 檔案清單 "));
+  pcKivora_->addTab(fileListPage_, QStringLiteral(" 檔案清單 "));
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(4, 4, 4, 0);
@@ -224,6 +220,8 @@ KivoraSettings TfrmKivora::CurrentSettings() const {
   s.jointSaveFolder = jointPage_->cobJointSaveAs->currentIndex();
   if (s.jointSaveFolder != 0) s.jointSavePath = jointPage_->cobJointSaveAs->currentText();
   s.associateKivora = jointPage_->cbAssociateKvrFile->isChecked();
+  s.addresses = fileListPage_->Addresses();
+  s.moreInfo = fileListPage_->Extras();
   s.redivideSaveFolder = redevidePage_->cobRedevideSaveAs->currentIndex();
   if (s.redivideSaveFolder != 0) s.redivideSavePath = redevidePage_->cobRedevideSaveAs->currentText();
   return s;
@@ -261,6 +259,7 @@ void TfrmKivora::ApplySettings(const KivoraSettings& s) {
   options_.usePlugin = s.usePlugin;
   options_.pluginName = s.pluginName;
   options_.implant = s.implant;
+  fileListPage_->SetHistories(s.addresses, s.moreInfo);
 }
 
 void TfrmKivora::GuardSubPageChange(int index) {
@@ -284,6 +283,40 @@ void TfrmKivora::GuardMainTabChange(int index) {
     return;
   }
   mainTab_ = index;
+  fileListPage_->SetActive(index == 1);
+  if (index == 1) HandOverToFileList();
+}
+
+void TfrmKivora::HandOverToFileList() {
+  if (fileListPage_->RowCount() > 0) {
+    const QString question = QStringLiteral("在檔案清單裡還有資料餘留。\n是否可以在刪除之後再變更呢？");
+    if (messages_.Question(this, question) != Answer::Yes) return;
+  }
+  if (lvStateList_->RowCount() == 0) return;
+
+  // The part sizes of the operation of the active sub-page, and whether the list gets a
+  // definition row in front of the parts.
+  const int page = pcDevideJoint_->currentIndex();
+  const bool fromSplit = page == 0;
+  const std::vector<TKvrFileData>& parts = fromSplit ? splitPage_->LastResult().parts : loaded_.parts;
+  const bool noDefinitionRow = fromSplit ? options_.implant : loaded_.implanted;
+  const std::int64_t definitionSize = fromSplit ? splitPage_->LastResult().definitionSize : loaded_.fileSize;
+  try {
+    fileListPage_->SetPartSizes(filelist::BuildPartSizeTable(parts), noDefinitionRow, definitionSize);
+  } catch (const std::bad_alloc&) {
+    messages_.Error(this, fromSplit ? QStringLiteral("記憶體不足、無法處理(511)。") : QStringLiteral("記憶體不足、無法處理(512)。"));
+    return;
+  }
+
+  std::vector<filelist::FileListRow> rows;
+  for (int i = 0; i < lvStateList_->RowCount(); ++i) rows.push_back({"", lvStateList_->Caption(i).toStdString(), ""});
+  if (fromSplit) {
+    if (options_.implant && !rows.empty()) rows.erase(rows.begin());  // no separate definition file
+  } else if (!loaded_.implanted) {
+    const QString definition = page == 1 ? redevidePage_->edtKvrFileName->text() : jointPage_->edtJointFileName->text();
+    if (!definition.isEmpty()) rows.insert(rows.begin(), {"", QFileInfo(definition).fileName().toStdString(), ""});
+  }
+  fileListPage_->SetRows(rows);
 }
 
 namespace {
@@ -358,11 +391,7 @@ void TfrmKivora::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
-  KivoraSettings settings = CurrentSettings();
-  KivoraSettings stored = LoadSettings(env_.settingsPath);
-  settings.addresses = stored.addresses;  // the file-list histories are kept as they were
-  settings.moreInfo = stored.moreInfo;
-  SaveSettings(env_.settingsPath, settings);
+  SaveSettings(env_.settingsPath, CurrentSettings());
   UpdateAssociation();
   event->accept();
 }

@@ -24,6 +24,7 @@ class QTreeWidget;
 
 namespace kivora::ui {
 
+class FileListPage;
 class JointPage;
 class RedevidePage;
 class SplitPage;
@@ -49,6 +50,7 @@ class TfrmKivora : public QWidget {
   SplitPage& splitPage() { return *splitPage_; }
   JointPage& jointPage() { return *jointPage_; }
   RedevidePage& redevidePage() { return *redevidePage_; }
+  FileListPage& fileListPage() { return *fileListPage_; }
   const KvrDefinition& Loaded() const { return loaded_; }
 
   // A file dropped on the window (the first of a drop), routed by the active sub-page.
@@ -77,6 +79,8 @@ class TfrmKivora : public QWidget {
   void UpdateAssociation();
   void GuardSubPageChange(int index);
   void GuardMainTabChange(int index);
+  // Fills the file list from the last operation when its tab is opened.
+  void HandOverToFileList();
   bool FormCloseQuery();
 
   MessageLayer& messages_;
@@ -92,6 +96,7 @@ class TfrmKivora : public QWidget {
   SplitPage* splitPage_ = nullptr;
   JointPage* jointPage_ = nullptr;
   RedevidePage* redevidePage_ = nullptr;
+  FileListPage* fileListPage_ = nullptr;
   bool sortAscending_[2] = {false, false};  // per column of the state list
   QStatusBar* sbStatus_ = nullptr;
   QList<QLabel*> panels_;

@@ -94,6 +94,16 @@ std::optional<QString> QtMessageLayer::SaveFileName(QWidget* parent, const QStri
   return dialog.selectedFiles().first();
 }
 
+std::optional<std::pair<QString, int>> QtMessageLayer::SaveListFileName(QWidget* parent,
+                                                                        const QStringList& filters) {
+  QFileDialog dialog(parent);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setNameFilters(filters);
+  dialog.setDefaultSuffix(QStringLiteral("txt"));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return std::pair(dialog.selectedFiles().first(), static_cast<int>(filters.indexOf(dialog.selectedNameFilter())));
+}
+
 std::optional<QString> QtMessageLayer::SelectFolder(QWidget* parent, const QString& start) {
   QString path = start;
   if (!kivora::ui::SelectFolder(parent, path)) return std::nullopt;

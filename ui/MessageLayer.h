@@ -3,6 +3,8 @@
 // so that tests answer them without a display. QtMessageLayer shows the real ones.
 
 #include <QString>
+#include <QStringList>
+#include <utility>
 #include <optional>
 
 #include "Ui.h"
@@ -35,6 +37,9 @@ class MessageLayer {
                                               const QString& start) = 0;
   virtual std::optional<QString> SaveFileName(QWidget* parent, const QString& start,
                                               const QString& filter, const QString& suffix) = 0;
+  // The save dialog of the file list: the path and which of the filters was chosen.
+  virtual std::optional<std::pair<QString, int>> SaveListFileName(QWidget* parent,
+                                                                  const QStringList& filters) = 0;
   // The folder picker; empty optional on Cancel.
   virtual std::optional<QString> SelectFolder(QWidget* parent, const QString& start) = 0;
 
@@ -57,6 +62,8 @@ class QtMessageLayer final : public MessageLayer {
                                       const QString& start) override;
   std::optional<QString> SaveFileName(QWidget* parent, const QString& start,
                                       const QString& filter, const QString& suffix) override;
+  std::optional<std::pair<QString, int>> SaveListFileName(QWidget* parent,
+                                                          const QStringList& filters) override;
   std::optional<QString> SelectFolder(QWidget* parent, const QString& start) override;
 };
 

@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <algorithm>
 
+#include "ListSelection.h"
 #include "StateImages.h"
 
 namespace kivora::ui {
@@ -72,15 +73,7 @@ std::vector<int> StateList::SelectedKeys() const {
   return keys;
 }
 
-void StateList::SelectVisibleRows() {
-  if (topLevelItemCount() == 0) return;
-  QTreeWidgetItem* top = itemAt(0, 0);
-  int first = top ? indexOfTopLevelItem(top) : 0;
-  const int rowHeight = std::max(1, visualItemRect(topLevelItem(first)).height());
-  const int fit = viewport()->height() / rowHeight;
-  const int last = std::min(topLevelItemCount(), first + std::max(fit, 1)) - 1;
-  for (int i = first; i <= last; ++i) topLevelItem(i)->setSelected(true);
-}
+void StateList::SelectVisibleRows() { kivora::ui::SelectVisibleRows(*this); }
 
 QString StateList::Caption(int index) const {
   const QTreeWidgetItem* item = topLevelItem(index);

@@ -34,13 +34,22 @@ class ScriptedMessages : public MessageLayer {
     return Next(saveFiles);
   }
   std::optional<QString> SelectFolder(QWidget*, const QString&) override { return Next(folders); }
+  std::deque<std::optional<std::pair<QString, int>>> listFiles;
+  std::optional<std::pair<QString, int>> SaveListFileName(QWidget*, const QStringList&) override {
+    if (listFiles.empty()) return std::nullopt;
+    auto v = listFiles.front();
+    listFiles.pop_front();
+    return v;
+  }
 
  private:
   static std::optional<QString> Next(std::deque<std::optional<QString>>& queue) {
     if (queue.empty()) return std::nullopt;
-    auto v = queue.front();
+    const bool has = queue.front().has_value();
+    const QString text = has ? *queue.front() : QString();
     queue.pop_front();
-    return v;
+    if (!has) return std::nullopt;
+    return text;
   }
 };
 

@@ -1,0 +1,45 @@
+#pragma once
+// The part size table behind the file list: how many bytes each part of the last
+// operation has, and the lookup that finds a row's part. The table is owned by the
+// window and passed in; nothing here keeps state of its own.
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "FileListRow.h"
+#include "core/KvrData.h"
+
+namespace kivora::filelist {
+
+struct TFileListData {
+  std::string fileName;   // the part's file name without folder (UTF-8)
+  std::int32_t size = 0;  // bytes of the part file: payload and pendant
+
+  bool operator==(const TFileListData&) const = default;
+};
+
+// One entry per part, in the definition's part order; never the definition file.
+using PartSizeTable = std::vector<TFileListData>;
+
+// The table for a set's part records: size = Size + PendantSize (held within the
+// signed 32-bit range even for records that do not add up).
+PartSizeTable BuildPartSizeTable(std::span<const TKvrFileData> parts);
+
+// The entry of the table for the file named in file-list row `row`, or -1.
+// noDefinitionRow: the list holds the parts only, row r belongs to entry r (the
+// definition was implanted); otherwise row 0 is the definition file, which has no
+// entry, and row r belongs to entry r - 1. The search begins at the row's own entry
+// and runs to the end, then looks at entries 0 to `row`; names are compared ignoring
+// letter case (NameKey).
+int FindPartSizeIndex(std::span<const TFileListData> table, std::string_view name, int row,
+                      bool noDefinitionRow);
+
+// The byte count of row `row`: the size of its part, or 0 for the definition file's
+// row, a row typed in by hand and a row index outside the list.
+std::int32_t RowPartSize(std::span<const TFileListData> table, std::span<const FileListRow> rows,
+                         int row, bool noDefinitionRow);
+
+}  // namespace kivora::filelist

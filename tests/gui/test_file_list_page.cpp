@@ -1,0 +1,207 @@
+// The file-list tab driven by widget names: the hand-over from an operation, applying
+// addresses, select-all, the row editor, the summary, copy and save.
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <sstream>
+
+#include "../unit/TestSupport.h"
+#include "FileListPage.h"
+#include "JointPage.h"
+#include "MainWindow.h"
+#include "ScriptedMessages.h"
+#include "SplitPage.h"
+#include "StateList.h"
+
+using namespace kivora::ui;
+using kivora::Answer;
+
+class FileListPageTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<QTemporaryDir> dir_;
+  kivora::ui::test::ScriptedMessages messages_;
+  std::unique_ptr<TfrmKivora> window_;
+
+  QString Path(const QString& name) const { return dir_->path() + "/" + name; }
+  FileListPage& Page() { return window_->fileListPage(); }
+  QTreeWidget& List() { return *Page().lvFileList; }
+  QString Summary() { return window_->findChild<QStatusBar*>("sbStatus")->findChildren<QLabel*>().value(2)->text(); }
+  void SplitThreeParts(bool implant) {
+    kivora::test::WriteBytes(Path("movie.avi").toStdString(), kivora::test::RandomBytes(25000, 2));
+    auto& split = window_->splitPage();
+    split.SetSource(Path("movie.avi"));
+    split.edtFileSize->setText("10");
+    split.cbRandomSize->setChecked(false);
+    QTimer::singleShot(0, [implant] {
+      QWidget* options = QApplication::activeModalWidget();
+      QVERIFY(options);
+      options->findChild<QCheckBox*>("cbInplant")->setChecked(implant);
+      QTest::mouseClick(options->findChild<QPushButton*>("btnOK"), Qt::LeftButton);
+    });
+    QTest::mouseClick(split.btnKvrOption, Qt::LeftButton);
+    QCOMPARE(window_->Options().implant, implant);
+    QTest::mouseClick(split.btnDevide, Qt::LeftButton);
+  }
+  void Fill(int count, std::int32_t partBytes) {
+    std::vector<kivora::filelist::FileListRow> rows;
+    std::vector<kivora::TKvrFileData> parts;
+    for (int i = 0; i < count; ++i) {
+      const std::string name = "p" + std::to_string(i) + ".png";
+      rows.push_back({"", name, ""});
+      parts.push_back({name, partBytes, 0, 0, 0, 0});
+    }
+    Page().SetRows(rows);
+    Page().SetPartSizes(kivora::filelist::BuildPartSizeTable(parts), true, 0);
+  }
+  QStringList Column(int column) {
+    QStringList texts;
+    for (int i = 0; i < List().topLevelItemCount(); ++i) texts << List().topLevelItem(i)->text(column);
+    return texts;
+  }
+
+ private slots:
+  void init() {
+    dir_ = std::make_unique<QTemporaryDir>();
+    messages_ = kivora::ui::test::ScriptedMessages();
+    WindowEnvironment env;
+    env.settingsPath = Path("kivora.ini");
+    env.pendants = kivora::pendant::DefaultPendantLocations();
+    env.pendants.pluginFolders = {Path("plugin").toStdString()};
+    env.association = {Path("data"), Path("config")};
+    env.programPath = Path("kivora");
+    window_ = std::make_unique<TfrmKivora>(messages_, env);
+    window_->resize(592, 443);
+    window_->show();
+  }
+  void cleanup() { window_.reset(); }
+
+  void handOverAfterASplit() {
+    SplitThreeParts(false);
+    window_->findChild<QTabWidget*>("pcKivora")->setCurrentIndex(1);
+    QCOMPARE(Column(1), (QStringList{"movie.kvr", "movie00.png", "movie01.png", "movie02.png"}));
+    window_->findChild<QTabWidget*>("pcKivora")->setCurrentIndex(0);
+
+    SplitThreeParts(true);
+    messages_.answers = {Answer::Yes};  // the list still holds rows: delete them?
+    window_->findChild<QTabWidget*>("pcKivora")->setCurrentIndex(1);
+    QCOMPARE(Column(1), (QStringList{"movie00.png", "movie01.png", "movie02.png"}));
+  }
+
+  void applyingAnAddressAndExtraInfo() {
+    Fill(5, 1000);
+    List().topLevelItem(1)->setSelected(true);
+    List().topLevelItem(3)->setSelected(true);
+    Page().cobAddress->setEditText("abc");
+    QTest::keyClick(Page().cobAddress->lineEdit(), Qt::Key_Return);  // Enter applies
+    QCOMPARE(Page().cobAddress->currentText(), QStringLiteral("abc/"));
+    QCOMPARE(Column(0), (QStringList{"", "abc/", "", "abc/", ""}));
+    Page().cobCgi->setEditText("?x=1");
+    QTest::keyClick(Page().cobCgi->lineEdit(), Qt::Key_Return);
+    QCOMPARE(Column(2), (QStringList{"", "?x=1", "", "?x=1", ""}));
+    // The histories grow at opposite ends.
+    Page().cobAddress->setEditText("b/");
+    Page().btnExecuteAddressClick();
+    Page().cobCgi->setEditText("?y");
+    Page().btnExecuteCgiClick();
+    QCOMPARE(Page().Addresses(), (QStringList{"abc/", "b/"}));
+    QCOMPARE(Page().Extras(), (QStringList{"?y", "?x=1"}));
+    // Nothing selected: (411).
+    List().clearSelection();
+    Page().btnExecuteAddressClick();
+    QCOMPARE(messages_.shown.last(), QStringLiteral("請選擇清單...(411)"));
+  }
+
+  void selectAllActsOnEveryRowButDeletesTheSelected() {
+    Fill(200, 1000);
+    Page().btnSelectAllClick();
+    const int visible = List().selectedItems().size();
+    QVERIFY2(visible > 0 && visible < 200, qPrintable(QString::number(visible)));
+    QVERIFY(Summary().startsWith(QStringLiteral("選取數: 200/200")));
+    Page().cobAddress->setEditText("all/");
+    Page().btnExecuteAddressClick();
+    QCOMPARE(Column(0).count(QStringLiteral("all/")), 200);
+    // One line down selects one more row; the flag stands for the rest.
+    List().verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    QTest::qWait(20);
+    QCOMPARE(List().selectedItems().size(), visible + 1);
+    messages_.answers = {Answer::Yes};
+    Page().btnDeleteClick();
+    QCOMPARE(List().topLevelItemCount(), 200 - visible - 1);
+  }
+
+  void addingInsertsAfterTheFirstSelectedRow() {
+    Fill(10, 1000);
+    List().topLevelItem(3)->setSelected(true);
+    List().topLevelItem(7)->setSelected(true);
+    QTimer::singleShot(0, [] {
+      QWidget* editor = QApplication::activeModalWidget();
+      QVERIFY(editor);
+      editor->findChild<QComboBox*>("cobAddressEdit")->setEditText("new");
+      editor->findChild<QComboBox*>("cobFileNameEdit")->setEditText("added.png");
+      QTest::mouseClick(editor->findChild<QPushButton*>("btnOK"), Qt::LeftButton);
+    });
+    Page().btnAddClick();
+    QCOMPARE(List().topLevelItem(4)->text(0), QStringLiteral("new/"));
+    QCOMPARE(List().topLevelItem(4)->text(1), QStringLiteral("added.png"));
+    QVERIFY(Page().Addresses().contains(QStringLiteral("new/")));
+    QCOMPARE(Page().Extras(), QStringList{QString()});  // an empty extra info joins its history
+  }
+
+  void selectionSummaryInKilobytes() {
+    Fill(6, 1000000);
+    Page().SetActive(true);
+    List().topLevelItem(0)->setSelected(true);
+    List().topLevelItem(1)->setSelected(true);
+    QCOMPARE(Summary(), QStringLiteral("選取數: 2/6    選取大小: 1,953KB"));
+  }
+
+  void copyTakesTheActingRows() {
+    Fill(3, 10);
+    QGuiApplication::clipboard()->setText("old");
+    Page().miCopyClick();
+    QCOMPARE(QGuiApplication::clipboard()->text(), QString());
+    List().topLevelItem(0)->setText(0, "a/");
+    List().topLevelItem(2)->setText(0, "a/");
+    List().topLevelItem(2)->setText(2, "?q");
+    List().topLevelItem(0)->setSelected(true);
+    List().topLevelItem(2)->setSelected(true);
+    Page().miCopyClick();
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("a/p0.png\r\na/p2.png?q\r\n"));
+  }
+
+  void savingWritesTheListFile() {
+    Page().btnSaveAsClick();
+    QCOMPARE(messages_.shown.last(), QStringLiteral("沒有任何的檔案清單。"));
+    Page().SetRows({{"A/", "影片00.png", ""}, {"A/", "影片01.png", ""}, {"A/", "影片02.png", ""},
+                    {"B/", "影片00.png", ""}, {"b/", "影片01.png", "?x"}});
+    messages_.listFiles = {std::pair(Path("list.txt"), 1)};  // distributed, ascending
+    Page().btnSaveAsClick();
+    QFile file(Path("list.txt"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    // Two addresses (B/ and b/ are one): rows 0, 3, 1, 4, 2, in Big5 with CR LF.
+    const QByteArray big5Name = QByteArray("\xBC\x76\xA4\xF9");
+    QCOMPARE(file.readAll(), QByteArray("A/" + big5Name + "00.png\r\nB/" + big5Name + "00.png\r\nA/" + big5Name +
+                                        "01.png\r\nb/" + big5Name + "01.png?x\r\nA/" + big5Name + "02.png\r\n"));
+    Page().SetRows({{"", "x.png", ""}});
+    Page().btnSaveAsClick();
+    QCOMPARE(messages_.shown.last(), QStringLiteral("位址或檔名欄位是空白的。"));
+  }
+};
+
+QTEST_MAIN(FileListPageTest)
+#include "test_file_list_page.moc"

@@ -1,0 +1,73 @@
+#pragma once
+// The file-list tab: one row per file of a set with the address it was put at and
+// extra information; addresses applied to many rows at once, rows added, edited and
+// deleted, the list saved as a text file or copied.
+
+#include <QWidget>
+#include <cstdint>
+#include <vector>
+
+#include "FileListTable.h"
+#include "MessageLayer.h"
+
+class QComboBox;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QTreeWidget;
+
+namespace kivora::ui {
+
+class FileListPage : public QWidget {
+  Q_OBJECT
+ public:
+  FileListPage(QWidget* parent, MessageLayer& messages, QLabel* summaryPanel);
+
+  // The sizes behind the rows, set when the list is filled from an operation.
+  // noDefinitionRow: row r belongs to part r (else row 0 is the definition file).
+  void SetPartSizes(std::vector<filelist::TFileListData> table, bool noDefinitionRow,
+                    std::int64_t definitionSize);
+  // The rows as texts, and replacing them (the hand-over from the state list).
+  std::vector<filelist::FileListRow> Rows() const;
+  void SetRows(const std::vector<filelist::FileListRow>& rows);
+  int RowCount() const;
+  // The histories, in list order.
+  QStringList Addresses() const;
+  QStringList Extras() const;
+  void SetHistories(const QStringList& addresses, const QStringList& extras);
+  void SetActive(bool active) { active_ = active; }
+
+  void btnExecuteAddressClick();
+  void btnExecuteCgiClick();
+  void btnSelectAllClick();
+  void btnAddClick();
+  void btnEditClick();
+  void btnDeleteClick();
+  void btnSaveAsClick();
+  void miCopyClick();
+  void PopupMenu1Popup();
+  bool SelectAll() const { return selectAllTag_ == 1; }
+
+  QComboBox* cobAddress;
+  QComboBox* cobCgi;
+  QTreeWidget* lvFileList;
+  QMenu* PopupMenu1;
+
+ private:
+  std::vector<int> ActingRows() const;
+  std::vector<int> SelectedRows() const;
+  std::int64_t RowSize(int row) const;
+  void lvFileListSelectItem();
+  void ShowSummary(int selected, std::int64_t total);
+  QStringList FileNames() const;
+
+  MessageLayer& messages_;
+  QLabel* summary_;
+  std::vector<filelist::TFileListData> partSizes_;
+  bool noDefinitionRow_ = false;
+  std::int64_t definitionSize_ = 0;
+  int selectAllTag_ = 0;
+  bool active_ = false;
+};
+
+}  // namespace kivora::ui

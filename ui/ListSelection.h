@@ -1,0 +1,11 @@
+#pragma once
+// Selecting the rows of a list that are visible on screen (the select-all of the
+// re-split page and of the file list: the flag stands for the rows out of view).
+
+class QTreeWidget;
+
+namespace kivora::ui {
+
+void SelectVisibleRows(QTreeWidget& list);
+
+}  // namespace kivora::ui
