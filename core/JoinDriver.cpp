@@ -146,17 +146,6 @@ RowState RowFor(JoinPartResult r) {
   }
 }
 
-// The password of a protected set: the one given, or asked until it is not empty.
-std::optional<std::string> PasswordFor(const KvrDefinition& def, const std::optional<std::string>& given,
-                                       Ui& ui) {
-  if (!def.header.Protected) return std::string();
-  std::optional<std::string> password = given;
-  while (!password || password->empty()) {
-    password = ui.AskPassword();
-    if (!password) return std::nullopt;
-  }
-  return password;
-}
 
 }  // namespace
 

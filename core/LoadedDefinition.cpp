@@ -36,4 +36,15 @@ bool RefreshIfChanged(const std::filesystem::path& path, const PendantProvider& 
   return LoadDefinition(path, pendants, InfoList::Join, ui, loaded);
 }
 
+std::optional<std::string> PasswordFor(const KvrDefinition& loaded,
+                                       const std::optional<std::string>& given, Ui& ui) {
+  if (!loaded.header.Protected) return std::string();
+  std::optional<std::string> password = given;
+  while (!password || password->empty()) {
+    password = ui.AskPassword();
+    if (!password) return std::nullopt;
+  }
+  return password;
+}
+
 }  // namespace kivora

@@ -4,6 +4,8 @@
 // changes on disk before each operation.
 
 #include <filesystem>
+#include <optional>
+#include <string>
 
 #include "KvrData.h"
 #include "PendantProvider.h"
@@ -25,5 +27,10 @@ bool DefinitionIsCurrent(const std::filesystem::path& path, const KvrDefinition&
 // that read failed (its message was shown).
 bool RefreshIfChanged(const std::filesystem::path& path, const PendantProvider& pendants, Ui& ui,
                       KvrDefinition& loaded);
+
+// The password of a protected set: the one given, or asked through the Ui until it is
+// not empty; an empty text for a set without protection; empty optional on Cancel.
+std::optional<std::string> PasswordFor(const KvrDefinition& loaded,
+                                       const std::optional<std::string>& given, Ui& ui);
 
 }  // namespace kivora

@@ -33,16 +33,6 @@ std::optional<std::string> PluginFor(const KvrDefinition& def, const ResplitRequ
   return name;
 }
 
-std::optional<std::string> PasswordFor(const KvrDefinition& def, const std::optional<std::string>& given,
-                                       Ui& ui) {
-  if (!def.header.Protected) return std::string();
-  std::optional<std::string> password = given;
-  while (!password || password->empty()) {
-    password = ui.AskPassword();
-    if (!password) return std::nullopt;
-  }
-  return password;
-}
 
 }  // namespace
 

@@ -21,22 +21,16 @@
 #include <cmath>
 
 #include "DefinitionReader.h"
-#include "FileListEditor.h"
 #include "DistributedList.h"
-#include "ListFile.h"
+#include "FileListEditor.h"
 #include "KivoraError.h"
+#include "ListFile.h"
 #include "ListSelection.h"
+#include "WidgetNames.h"
 #include "WindowUi.h"
 
 namespace kivora::ui {
 namespace {
-
-template <typename W, typename... Args>
-W* Named(const char* name, Args&&... args) {
-  auto* w = new W(std::forward<Args>(args)...);  // parented by the layout it joins
-  w->setObjectName(QString::fromLatin1(name));
-  return w;
-}
 
 QComboBox* History(const char* name) {
   auto* box = Named<QComboBox>(name);
@@ -52,8 +46,9 @@ QStringList Items(const QComboBox* box) {
 }
 
 const QStringList& ListFilters() {
-  static const QStringList filters = {QStringLiteral("檔案清單 (*.txt)"), QStringLiteral("分散檔案清單(遞增) (*.txt)"),
-                                      QStringLiteral("分散檔案清單(遞減) (*.txt)"), QStringLiteral("所有檔案 (*)")};
+  static const QStringList filters = {
+      QStringLiteral("檔案清單 (*.txt)"), QStringLiteral("分散檔案清單(遞增) (*.txt)"),
+      QStringLiteral("分散檔案清單(遞減) (*.txt)"), QStringLiteral("所有檔案 (*)")};
   return filters;
 }
 
@@ -72,7 +67,8 @@ FileListPage::FileListPage(QWidget* parent, MessageLayer& messages, QLabel* summ
   auto* btnDelete = Named<QPushButton>("btnDelete", QStringLiteral("刪除(&D)"));
   auto* btnSaveAs = Named<QPushButton>("btnSaveAs", QStringLiteral("儲存(&S)..."));
   lvFileList = Named<QTreeWidget>("lvFileList");
-  lvFileList->setHeaderLabels({QStringLiteral("位址"), QStringLiteral("檔名"), QStringLiteral("附加資訊")});
+  lvFileList->setHeaderLabels(
+      {QStringLiteral("位址"), QStringLiteral("檔名"), QStringLiteral("附加資訊")});
   lvFileList->setRootIsDecorated(false);
   lvFileList->setSelectionMode(QAbstractItemView::ExtendedSelection);
   lvFileList->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -118,11 +114,14 @@ FileListPage::FileListPage(QWidget* parent, MessageLayer& messages, QLabel* summ
   };
   item("miAdd", QStringLiteral("加入(&A)"), {}, [this] { btnAddClick(); });
   item("miEdit", QStringLiteral("編輯(&E)"), {}, [this] { btnEditClick(); });
-  item("miDelete", QStringLiteral("刪除(&D)"), QKeySequence(Qt::Key_Delete), [this] { btnDeleteClick(); });
+  item("miDelete", QStringLiteral("刪除(&D)"), QKeySequence(Qt::Key_Delete),
+       [this] { btnDeleteClick(); });
   PopupMenu1->addSeparator();
-  item("miSelectAll", QStringLiteral("全選(&L)"), QKeySequence(Qt::CTRL | Qt::Key_A), [this] { btnSelectAllClick(); });
+  item("miSelectAll", QStringLiteral("全選(&L)"), QKeySequence(Qt::CTRL | Qt::Key_A),
+       [this] { btnSelectAllClick(); });
   PopupMenu1->addSeparator();
-  item("miCopy", QStringLiteral("複製(&C)"), QKeySequence(Qt::CTRL | Qt::Key_C), [this] { miCopyClick(); });
+  item("miCopy", QStringLiteral("複製(&C)"), QKeySequence(Qt::CTRL | Qt::Key_C),
+       [this] { miCopyClick(); });
   lvFileList->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(lvFileList, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
     PopupMenu1Popup();
@@ -131,7 +130,8 @@ FileListPage::FileListPage(QWidget* parent, MessageLayer& messages, QLabel* summ
 
   connect(btnExecuteAddress, &QPushButton::clicked, this, [this] { btnExecuteAddressClick(); });
   connect(btnExecuteCgi, &QPushButton::clicked, this, [this] { btnExecuteCgiClick(); });
-  connect(cobAddress->lineEdit(), &QLineEdit::returnPressed, this, [this] { btnExecuteAddressClick(); });
+  connect(cobAddress->lineEdit(), &QLineEdit::returnPressed, this,
+          [this] { btnExecuteAddressClick(); });
   connect(cobCgi->lineEdit(), &QLineEdit::returnPressed, this, [this] { btnExecuteCgiClick(); });
   connect(btnSelectAll, &QPushButton::clicked, this, [this] { btnSelectAllClick(); });
   connect(btnAdd, &QPushButton::clicked, this, [this] { btnAddClick(); });
@@ -142,14 +142,16 @@ FileListPage::FileListPage(QWidget* parent, MessageLayer& messages, QLabel* summ
   connect(lvFileList, &QTreeWidget::itemPressed, this, [this] { selectAllTag_ = 0; });
   connect(lvFileList, &QTreeWidget::itemSelectionChanged, this, [this] { lvFileListSelectItem(); });
   // The address of a row can be edited in place (F2).
-  auto* rename = new QShortcut(QKeySequence(Qt::Key_F2), lvFileList, nullptr, nullptr, Qt::WidgetShortcut);
+  auto* rename =
+      new QShortcut(QKeySequence(Qt::Key_F2), lvFileList, nullptr, nullptr, Qt::WidgetShortcut);
   connect(rename, &QShortcut::activated, this, [this] {
     if (QTreeWidgetItem* current = lvFileList->currentItem()) lvFileList->editItem(current, 0);
   });
   // Line and thumb scrolls and the wheel keep the visible rows selected after select-all.
   QScrollBar* bar = lvFileList->verticalScrollBar();
   connect(bar, &QAbstractSlider::actionTriggered, this, [this, bar](int action) {
-    const bool line = action == QAbstractSlider::SliderSingleStepAdd || action == QAbstractSlider::SliderSingleStepSub;
+    const bool line = action == QAbstractSlider::SliderSingleStepAdd ||
+                      action == QAbstractSlider::SliderSingleStepSub;
     if (!line && action != QAbstractSlider::SliderMove) return;
     if (!SelectAll()) return;
     QTimer::singleShot(0, this, [this] { btnSelectAllClick(); });
@@ -167,7 +169,8 @@ std::vector<filelist::FileListRow> FileListPage::Rows() const {
   std::vector<filelist::FileListRow> rows;
   for (int i = 0; i < lvFileList->topLevelItemCount(); ++i) {
     const QTreeWidgetItem* item = lvFileList->topLevelItem(i);
-    rows.push_back({item->text(0).toStdString(), item->text(1).toStdString(), item->text(2).toStdString()});
+    rows.push_back(
+        {item->text(0).toStdString(), item->text(1).toStdString(), item->text(2).toStdString()});
   }
   return rows;
 }
@@ -176,7 +179,8 @@ void FileListPage::SetRows(const std::vector<filelist::FileListRow>& rows) {
   lvFileList->setUpdatesEnabled(false);
   lvFileList->clear();
   for (const auto& row : rows) {
-    auto* item = new QTreeWidgetItem(lvFileList, {ToQ(row.address), ToQ(row.fileName), ToQ(row.extra)});
+    auto* item =
+        new QTreeWidgetItem(lvFileList, {ToQ(row.address), ToQ(row.fileName), ToQ(row.extra)});
     item->setFlags(item->flags() | Qt::ItemIsEditable);
   }
   lvFileList->setUpdatesEnabled(true);
@@ -261,7 +265,8 @@ void FileListPage::btnSelectAllClick() {
   SelectVisibleRows(*lvFileList);
   const auto rows = Rows();
   std::int64_t total = definitionSize_;
-  for (int i = 0; i < count; ++i) total += filelist::RowPartSize(partSizes_, rows, i, noDefinitionRow_);
+  for (int i = 0; i < count; ++i)
+    total += filelist::RowPartSize(partSizes_, rows, i, noDefinitionRow_);
   ShowSummary(count, total);
   lvFileList->setFocus();
   selectAllTag_ = 1;
@@ -285,7 +290,8 @@ void FileListPage::ShowSummary(int selected, std::int64_t total) {
 
 QStringList FileListPage::FileNames() const {
   QStringList names;
-  for (int i = 0; i < lvFileList->topLevelItemCount(); ++i) names << lvFileList->topLevelItem(i)->text(1);
+  for (int i = 0; i < lvFileList->topLevelItemCount(); ++i)
+    names << lvFileList->topLevelItem(i)->text(1);
   return names;
 }
 
@@ -329,9 +335,11 @@ void FileListPage::btnDeleteClick() {
     messages_.Error(this, QStringLiteral("請選擇要刪除的清單。(414)"));
     return;
   }
-  if (messages_.Question(this, QStringLiteral("您是否確定要刪除這(些)項目？")) != Answer::Yes) return;
+  if (messages_.Question(this, QStringLiteral("您是否確定要刪除這(些)項目？")) != Answer::Yes)
+    return;
   lvFileList->setUpdatesEnabled(false);
-  for (auto it = selected.rbegin(); it != selected.rend(); ++it) delete lvFileList->takeTopLevelItem(*it);
+  for (auto it = selected.rbegin(); it != selected.rend(); ++it)
+    delete lvFileList->takeTopLevelItem(*it);
   lvFileList->setUpdatesEnabled(true);
 }
 
@@ -358,7 +366,8 @@ void FileListPage::btnSaveAsClick() {
         filelist::SavePlainList(rows, path);
       }
     } catch (const KivoraError& e) {
-      messages_.Error(this, ToQ(e.what()) + (e.Detail().empty() ? QString() : "\n\n" + ToQ(e.Detail())));
+      messages_.Error(this,
+                      ToQ(e.what()) + (e.Detail().empty() ? QString() : "\n\n" + ToQ(e.Detail())));
     }
   }
   lvFileList->setFocus();
@@ -368,14 +377,16 @@ void FileListPage::miCopyClick() {
   if (lvFileList->topLevelItemCount() == 0) return;
   const auto rows = Rows();
   QString text;
-  for (int row : ActingRows()) text += ToQ(filelist::RowLine(rows[static_cast<size_t>(row)])) + QStringLiteral("\r\n");
+  for (int row : ActingRows())
+    text += ToQ(filelist::RowLine(rows[static_cast<size_t>(row)])) + QStringLiteral("\r\n");
   QGuiApplication::clipboard()->setText(text);
 }
 
 void FileListPage::PopupMenu1Popup() {
   const bool any = !SelectedRows().empty();
   for (const char* name : {"miEdit", "miDelete", "miCopy"}) {
-    if (auto* action = PopupMenu1->findChild<QAction*>(QString::fromLatin1(name))) action->setEnabled(any);
+    if (auto* action = PopupMenu1->findChild<QAction*>(QString::fromLatin1(name)))
+      action->setEnabled(any);
   }
 }
 

@@ -13,22 +13,10 @@
 #include "JoinDriver.h"
 #include "LoadedDefinition.h"
 #include "PartTest.h"
+#include "WidgetNames.h"
 #include "WindowUi.h"
 
 namespace kivora::ui {
-namespace {
-
-template <typename W, typename... Args>
-W* Named(const char* name, Args&&... args) {
-  auto* w = new W(std::forward<Args>(args)...);  // parented by the layout it joins
-  w->setObjectName(QString::fromLatin1(name));
-  return w;
-}
-
-std::filesystem::path ToPath(const QString& s) { return std::filesystem::path(s.toStdString()); }
-
-}  // namespace
-
 void SetPickedFolder(QComboBox* box, const QString& folder) {
   if (box->count() < 2) {
     box->addItem(folder);
@@ -76,9 +64,11 @@ JointPage::JointPage(QWidget* parent, PageServices services)
   cobJointSaveAs = Named<QComboBox>("cobJointSaveAs");
   cobJointSaveAs->setEditable(true);
   cobJointSaveAs->addItem(QString::fromUtf8(kSameFolderAsDefinition));
-  auto* btnRefferJointSaveAs = Named<QPushButton>("btnRefferJointSaveAs", QStringLiteral("瀏覽(&R)..."));
+  auto* btnRefferJointSaveAs =
+      Named<QPushButton>("btnRefferJointSaveAs", QStringLiteral("瀏覽(&R)..."));
   lvKvrInfoJoint = new InfoListView("lvKvrInfoJoint");
-  cbAssociateKvrFile = Named<QCheckBox>("cbAssociateKvrFile", QStringLiteral("關聯 KivoRa 檔案(.kvr)(&E)"));
+  cbAssociateKvrFile =
+      Named<QCheckBox>("cbAssociateKvrFile", QStringLiteral("關聯 KivoRa 檔案(.kvr)(&E)"));
   cbAssociateKvrFile->setChecked(true);
   btnJoint = Named<QPushButton>("btnJoint", QStringLiteral("合併(&J)"));
   btnTest = Named<QPushButton>("btnTest", QStringLiteral("測試(&T)"));
@@ -113,7 +103,8 @@ JointPage::JointPage(QWidget* parent, PageServices services)
 
   connect(edtJointFileName, &QLineEdit::textChanged, this, [this] { edtJointFileNameChange(); });
   connect(btnRefferJoint, &QPushButton::clicked, this, [this] { btnRefferJointClick(); });
-  connect(btnRefferJointSaveAs, &QPushButton::clicked, this, [this] { btnRefferJointSaveAsClick(); });
+  connect(btnRefferJointSaveAs, &QPushButton::clicked, this,
+          [this] { btnRefferJointSaveAsClick(); });
   connect(cobJointSaveAs, &QComboBox::currentTextChanged, this,
           [this](const QString& text) { cobJointSaveAs->setToolTip(text); });
   connect(btnJoint, &QPushButton::clicked, this, [this] { btnJointClick(); });
@@ -129,14 +120,16 @@ void JointPage::edtJointFileNameChange() {
     btnTest->setEnabled(false);
     return;
   }
-  if (LoadDefinition(ToPath(text), services_.pendants, InfoList::Join, services_.ui, services_.loaded)) {
+  if (LoadDefinition(ToPath(text), services_.pendants, InfoList::Join, services_.ui,
+                     services_.loaded)) {
     btnJoint->setEnabled(true);
     btnTest->setEnabled(true);
   }
 }
 
 void JointPage::btnRefferJointClick() {
-  const auto chosen = services_.messages.OpenFileName(this, QString::fromUtf8(kDefinitionFilter), QString());
+  const auto chosen =
+      services_.messages.OpenFileName(this, QString::fromUtf8(kDefinitionFilter), QString());
   if (!chosen) return;
   if (*chosen == edtJointFileName->text()) {
     edtJointFileNameChange();  // the same name: read it again
@@ -146,8 +139,10 @@ void JointPage::btnRefferJointClick() {
 }
 
 void JointPage::btnRefferJointSaveAsClick() {
-  const QString start = cobJointSaveAs->currentIndex() == 1 ? cobJointSaveAs->currentText() : QString();
-  if (const auto chosen = services_.messages.SelectFolder(this, start)) SetPickedFolder(cobJointSaveAs, *chosen);
+  const QString start =
+      cobJointSaveAs->currentIndex() == 1 ? cobJointSaveAs->currentText() : QString();
+  if (const auto chosen = services_.messages.SelectFolder(this, start))
+    SetPickedFolder(cobJointSaveAs, *chosen);
 }
 
 void JointPage::btnJointClick() {
@@ -162,7 +157,8 @@ void JointPage::btnTestClick() {
   TestOutcome outcome;
   {
     RunGuard guard(*this);
-    outcome = RunTest(services_.loaded, ToPath(edtJointFileName->text()), services_.pendants, services_.ui);
+    outcome = RunTest(services_.loaded, ToPath(edtJointFileName->text()), services_.pendants,
+                      services_.ui);
   }
   if (outcome.joinRequested) btnJointClick();
 }

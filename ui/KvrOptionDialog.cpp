@@ -12,6 +12,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "WidgetNames.h"
 #include "WindowUi.h"
 
 namespace kivora::ui {
@@ -20,13 +21,6 @@ namespace {
 // Column of the plug-in list that holds the file name ("檔名"), and the extension.
 constexpr int kFileNameColumn = 5;
 constexpr int kExtensionColumn = 2;
-
-template <typename W, typename... Args>
-W* Named(const char* name, Args&&... args) {
-  auto* w = new W(std::forward<Args>(args)...);  // parented by the layout it joins
-  w->setObjectName(QString::fromLatin1(name));
-  return w;
-}
 
 }  // namespace
 
@@ -44,8 +38,9 @@ TfrmKvrOption::TfrmKvrOption(QWidget* parent, MessageLayer& messages,
   auto* label2 = Named<QLabel>("Label2", QStringLiteral("掛件一覽表(&P):"));
   lvPlugin_ = Named<QTreeWidget>("lvPlugin");
   lvPlugin_->setColumnCount(6);
-  lvPlugin_->setHeaderLabels({QStringLiteral("掛件名稱"), QStringLiteral("版本"), QStringLiteral("副檔名"),
-                              QStringLiteral("像素"), QStringLiteral("作者"), QStringLiteral("檔名")});
+  lvPlugin_->setHeaderLabels({QStringLiteral("掛件名稱"), QStringLiteral("版本"),
+                              QStringLiteral("副檔名"), QStringLiteral("像素"),
+                              QStringLiteral("作者"), QStringLiteral("檔名")});
   lvPlugin_->setRootIsDecorated(false);
   lvPlugin_->setSelectionMode(QAbstractItemView::SingleSelection);
   lvPlugin_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -111,14 +106,15 @@ TfrmKvrOption::TfrmKvrOption(QWidget* parent, MessageLayer& messages,
     reject();
   });
 
-  for (const pendant::PluginInfo& plugin : pendant::ListPlugins(pluginFolders)) AddPluginRow(plugin);
+  for (const pendant::PluginInfo& plugin : pendant::ListPlugins(pluginFolders))
+    AddPluginRow(plugin);
   cbUsePluginClick();
 }
 
 void TfrmKvrOption::AddPluginRow(const pendant::PluginInfo& p) {
-  auto* item = new QTreeWidgetItem(lvPlugin_, {ToQ(p.name), ToQ(p.version), ToQ(p.extension),
-                                               QString::number(p.pictureIds.size()), ToQ(p.author),
-                                               ToQ(p.fileName)});
+  auto* item = new QTreeWidgetItem(
+      lvPlugin_, {ToQ(p.name), ToQ(p.version), ToQ(p.extension),
+                  QString::number(p.pictureIds.size()), ToQ(p.author), ToQ(p.fileName)});
   for (int column : {1, 2, 3, 4}) item->setTextAlignment(column, Qt::AlignCenter);
   plugins_.push_back(p);
 }

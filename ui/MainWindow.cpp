@@ -2,13 +2,10 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QDragEnterEvent>
-#include <QDropEvent>
-#include <QMimeData>
-#include <QScrollBar>
-#include <QTimer>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -16,11 +13,14 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -31,17 +31,11 @@
 #include "RedevidePage.h"
 #include "SplitPage.h"
 #include "StateList.h"
+#include "WidgetNames.h"
 #include "WindowUi.h"
 
 namespace kivora::ui {
 namespace {
-
-template <typename W, typename... Args>
-W* Named(const char* name, Args&&... args) {
-  auto* w = new W(std::forward<Args>(args)...);  // parented by the layout or tab it joins
-  w->setObjectName(QString::fromLatin1(name));
-  return w;
-}
 
 // A save-folder box: its fixed first entry, an optional second one, the selection.
 void RestoreSaveFolder(QComboBox* box, const QString& path, int folder) {
@@ -109,17 +103,25 @@ void TfrmKivora::BuildWindow() {
 
   WindowUi::Hooks hooks;
   hooks.abortRequested = [this] {
-    return splitPage_->AbortRequested() || jointPage_->AbortRequested() || redevidePage_->AbortRequested();
+    return splitPage_->AbortRequested() || jointPage_->AbortRequested() ||
+           redevidePage_->AbortRequested();
   };
   hooks.showSummary = [this](InfoList list, const auto& rows) {
-    (list == InfoList::Join ? jointPage_->lvKvrInfoJoint : redevidePage_->lvRedevideInfo)->Fill(rows);
+    (list == InfoList::Join ? jointPage_->lvKvrInfoJoint : redevidePage_->lvRedevideInfo)
+        ->Fill(rows);
   };
   hooks.choosePlugin = [this] { return redevidePage_->ChoosePlugin(); };
   windowUi_ = std::make_unique<WindowUi>(this, messages_, *lvStateList_, panels_, std::move(hooks));
 
-  splitPage_ = new SplitPage(nullptr, SplitPage::Services{messages_, pendants_, *windowUi_, options_,
-                                                          flags_, env_.pendants.pluginFolders});
-  const PageServices services{messages_, pendants_, *windowUi_, *lvStateList_, flags_, loaded_,
+  splitPage_ =
+      new SplitPage(nullptr, SplitPage::Services{messages_, pendants_, *windowUi_, options_, flags_,
+                                                 env_.pendants.pluginFolders});
+  const PageServices services{messages_,
+                              pendants_,
+                              *windowUi_,
+                              *lvStateList_,
+                              flags_,
+                              loaded_,
                               env_.pendants.pluginFolders};
   redevidePage_ = new RedevidePage(nullptr, services);
   jointPage_ = new JointPage(nullptr, services);
@@ -148,7 +150,8 @@ void TfrmKivora::BuildWindow() {
 
   setAcceptDrops(true);
   WatchStateListScrolling();
-  connect(pcDevideJoint_, &QTabWidget::currentChanged, this, [this](int i) { GuardSubPageChange(i); });
+  connect(pcDevideJoint_, &QTabWidget::currentChanged, this,
+          [this](int i) { GuardSubPageChange(i); });
   connect(pcKivora_, &QTabWidget::currentChanged, this, [this](int i) { GuardMainTabChange(i); });
 }
 
@@ -157,13 +160,16 @@ void TfrmKivora::WatchStateListScrolling() {
   // so the rows that come into view are selected too; page scrolls and the wheel do not.
   QScrollBar* bar = lvStateList_->verticalScrollBar();
   connect(bar, &QAbstractSlider::actionTriggered, this, [this, bar](int action) {
-    const bool line = action == QAbstractSlider::SliderSingleStepAdd || action == QAbstractSlider::SliderSingleStepSub;
+    const bool line = action == QAbstractSlider::SliderSingleStepAdd ||
+                      action == QAbstractSlider::SliderSingleStepSub;
     const bool thumb = action == QAbstractSlider::SliderMove && bar->isSliderDown();
-    if (!(line || thumb) || pcDevideJoint_->currentIndex() != 1 || !redevidePage_->SelectAll()) return;
+    if (!(line || thumb) || pcDevideJoint_->currentIndex() != 1 || !redevidePage_->SelectAll())
+      return;
     QTimer::singleShot(0, this, [this] { redevidePage_->btnRedevideAllClick(); });
   });
   // A click in the list makes the user's own selection count again.
-  connect(lvStateList_, &QTreeWidget::itemPressed, this, [this] { redevidePage_->ClearSelectAll(); });
+  connect(lvStateList_, &QTreeWidget::itemPressed, this,
+          [this] { redevidePage_->ClearSelectAll(); });
   connect(lvStateList_->header(), &QHeaderView::sectionClicked, this,
           [this](int column) { lvStateListColumnClick(column); });
 }
@@ -185,8 +191,8 @@ void TfrmKivora::OpenCommandLineDefinition() {
 void TfrmKivora::CheckAssociation() {
   FileAssociation association(env_.association, env_.programPath);
   if (association.Check() != FileAssociation::Registration::OtherProgram) return;
-  const QString question =
-      QStringLiteral("包含「Kivora」的資料夾已經變更。\n\n您是否要更新 KivoRa 合併定義檔中的關聯？");
+  const QString question = QStringLiteral(
+      "包含「Kivora」的資料夾已經變更。\n\n您是否要更新 KivoRa 合併定義檔中的關聯？");
   if (messages_.Question(this, question) == Answer::Yes) association.Update();
 }
 
@@ -210,7 +216,9 @@ KivoraSettings TfrmKivora::CurrentSettings() const {
   s.divideSaveFolder = p.cobDevideSaveAs->currentIndex();
   if (s.divideSaveFolder != 0) s.divideSavePath = p.cobDevideSaveAs->currentText();
   s.randomSize = p.cbRandomSize->isChecked();
-  s.divideName = p.rbZero->isChecked() ? std::optional(0) : p.rbOne->isChecked() ? std::optional(1) : std::nullopt;
+  s.divideName = p.rbZero->isChecked()  ? std::optional(0)
+                 : p.rbOne->isChecked() ? std::optional(1)
+                                        : std::nullopt;
   s.extension = p.cobExtention->currentText();
   s.kvrExtension = p.cbKvrExtention->isChecked();
   s.kivora = p.cbKivora->isChecked();
@@ -223,7 +231,8 @@ KivoraSettings TfrmKivora::CurrentSettings() const {
   s.addresses = fileListPage_->Addresses();
   s.moreInfo = fileListPage_->Extras();
   s.redivideSaveFolder = redevidePage_->cobRedevideSaveAs->currentIndex();
-  if (s.redivideSaveFolder != 0) s.redivideSavePath = redevidePage_->cobRedevideSaveAs->currentText();
+  if (s.redivideSaveFolder != 0)
+    s.redivideSavePath = redevidePage_->cobRedevideSaveAs->currentText();
   return s;
 }
 
@@ -289,7 +298,8 @@ void TfrmKivora::GuardMainTabChange(int index) {
 
 void TfrmKivora::HandOverToFileList() {
   if (fileListPage_->RowCount() > 0) {
-    const QString question = QStringLiteral("在檔案清單裡還有資料餘留。\n是否可以在刪除之後再變更呢？");
+    const QString question =
+        QStringLiteral("在檔案清單裡還有資料餘留。\n是否可以在刪除之後再變更呢？");
     if (messages_.Question(this, question) != Answer::Yes) return;
   }
   if (lvStateList_->RowCount() == 0) return;
@@ -298,23 +308,30 @@ void TfrmKivora::HandOverToFileList() {
   // definition row in front of the parts.
   const int page = pcDevideJoint_->currentIndex();
   const bool fromSplit = page == 0;
-  const std::vector<TKvrFileData>& parts = fromSplit ? splitPage_->LastResult().parts : loaded_.parts;
+  const std::vector<TKvrFileData>& parts =
+      fromSplit ? splitPage_->LastResult().parts : loaded_.parts;
   const bool noDefinitionRow = fromSplit ? options_.implant : loaded_.implanted;
-  const std::int64_t definitionSize = fromSplit ? splitPage_->LastResult().definitionSize : loaded_.fileSize;
+  const std::int64_t definitionSize =
+      fromSplit ? splitPage_->LastResult().definitionSize : loaded_.fileSize;
   try {
-    fileListPage_->SetPartSizes(filelist::BuildPartSizeTable(parts), noDefinitionRow, definitionSize);
+    fileListPage_->SetPartSizes(filelist::BuildPartSizeTable(parts), noDefinitionRow,
+                                definitionSize);
   } catch (const std::bad_alloc&) {
-    messages_.Error(this, fromSplit ? QStringLiteral("記憶體不足、無法處理(511)。") : QStringLiteral("記憶體不足、無法處理(512)。"));
+    messages_.Error(this, fromSplit ? QStringLiteral("記憶體不足、無法處理(511)。")
+                                    : QStringLiteral("記憶體不足、無法處理(512)。"));
     return;
   }
 
   std::vector<filelist::FileListRow> rows;
-  for (int i = 0; i < lvStateList_->RowCount(); ++i) rows.push_back({"", lvStateList_->Caption(i).toStdString(), ""});
+  for (int i = 0; i < lvStateList_->RowCount(); ++i)
+    rows.push_back({"", lvStateList_->Caption(i).toStdString(), ""});
   if (fromSplit) {
     if (options_.implant && !rows.empty()) rows.erase(rows.begin());  // no separate definition file
   } else if (!loaded_.implanted) {
-    const QString definition = page == 1 ? redevidePage_->edtKvrFileName->text() : jointPage_->edtJointFileName->text();
-    if (!definition.isEmpty()) rows.insert(rows.begin(), {"", QFileInfo(definition).fileName().toStdString(), ""});
+    const QString definition =
+        page == 1 ? redevidePage_->edtKvrFileName->text() : jointPage_->edtJointFileName->text();
+    if (!definition.isEmpty())
+      rows.insert(rows.begin(), {"", QFileInfo(definition).fileName().toStdString(), ""});
   }
   fileListPage_->SetRows(rows);
 }

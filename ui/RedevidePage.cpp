@@ -13,22 +13,10 @@
 #include "KvrOptionDialog.h"
 #include "LoadedDefinition.h"
 #include "Resplit.h"
+#include "WidgetNames.h"
 #include "WindowUi.h"
 
 namespace kivora::ui {
-namespace {
-
-template <typename W, typename... Args>
-W* Named(const char* name, Args&&... args) {
-  auto* w = new W(std::forward<Args>(args)...);  // parented by the layout it joins
-  w->setObjectName(QString::fromLatin1(name));
-  return w;
-}
-
-std::filesystem::path ToPath(const QString& s) { return std::filesystem::path(s.toStdString()); }
-
-}  // namespace
-
 RedevidePage::RedevidePage(QWidget* parent, PageServices services)
     : QWidget(parent), services_(std::move(services)) {
   setObjectName(QStringLiteral("tsRedevide"));
@@ -43,7 +31,8 @@ RedevidePage::RedevidePage(QWidget* parent, PageServices services)
   cobRedevideSaveAs->addItem(QString::fromUtf8(kSameFolderAsDefinition));
   auto* btnRefferReSaveAs = Named<QPushButton>("btnRefferReSaveAs", QStringLiteral("瀏覽(&W)..."));
   lvRedevideInfo = new InfoListView("lvRedevideInfo");
-  auto* label11 = Named<QLabel>("Label11", QStringLiteral("若是全選的話，則所有的檔\n案都將成為再分割的對象。"));
+  auto* label11 = Named<QLabel>(
+      "Label11", QStringLiteral("若是全選的話，則所有的檔\n案都將成為再分割的對象。"));
   btnRedevideAll = Named<QPushButton>("btnRedevideAll", QStringLiteral("全選(&T)"));
   btnRedevide = Named<QPushButton>("btnRedevide", QStringLiteral("再分割(&V)"));
   btnRedevideAbort = Named<QPushButton>("btnRedevideAbort", QStringLiteral("放棄(&A)"));
@@ -95,15 +84,16 @@ RedevidePage::RedevidePage(QWidget* parent, PageServices services)
 void RedevidePage::edtKvrFileNameChange(QLineEdit* changed) {
   changed->setToolTip(changed->text());
   if (changed == edtKvrFileName && QFileInfo(edtKvrFileName->text()).isFile()) {
-    LoadDefinition(ToPath(edtKvrFileName->text()), services_.pendants, InfoList::Resplit, services_.ui,
-                   services_.loaded);
+    LoadDefinition(ToPath(edtKvrFileName->text()), services_.pendants, InfoList::Resplit,
+                   services_.ui, services_.loaded);
   }
   btnRedevide->setEnabled(QFileInfo(edtRedevideFileName->text()).isFile() &&
                           QFileInfo(edtKvrFileName->text()).isFile());
 }
 
 void RedevidePage::btnRefferKvrClick() {
-  const auto chosen = services_.messages.OpenFileName(this, QString::fromUtf8(kDefinitionFilter), QString());
+  const auto chosen =
+      services_.messages.OpenFileName(this, QString::fromUtf8(kDefinitionFilter), QString());
   if (!chosen) return;
   if (*chosen == edtKvrFileName->text()) {
     edtKvrFileNameChange(edtKvrFileName);
@@ -113,14 +103,17 @@ void RedevidePage::btnRefferKvrClick() {
 }
 
 void RedevidePage::btnRefferRedevideClick() {
-  if (const auto chosen = services_.messages.OpenFileName(this, QStringLiteral("所有檔案 (*)"), QString())) {
+  if (const auto chosen =
+          services_.messages.OpenFileName(this, QStringLiteral("所有檔案 (*)"), QString())) {
     edtRedevideFileName->setText(*chosen);
   }
 }
 
 void RedevidePage::btnRefferReSaveAsClick() {
-  const QString start = cobRedevideSaveAs->currentIndex() == 1 ? cobRedevideSaveAs->currentText() : QString();
-  if (const auto chosen = services_.messages.SelectFolder(this, start)) SetPickedFolder(cobRedevideSaveAs, *chosen);
+  const QString start =
+      cobRedevideSaveAs->currentIndex() == 1 ? cobRedevideSaveAs->currentText() : QString();
+  if (const auto chosen = services_.messages.SelectFolder(this, start))
+    SetPickedFolder(cobRedevideSaveAs, *chosen);
 }
 
 void RedevidePage::btnRedevideAllClick() {

@@ -15,25 +15,17 @@
 #include "KvrOptionDialog.h"
 #include "PageServices.h"
 #include "SaveFolder.h"
+#include "WidgetNames.h"
 #include "WindowUi.h"
 
 namespace kivora::ui {
 namespace {
-
-template <typename W, typename... Args>
-W* Named(const char* name, Args&&... args) {
-  auto* w = new W(std::forward<Args>(args)...);  // parented by the layout it joins
-  w->setObjectName(QString::fromLatin1(name));
-  return w;
-}
 
 QLabel* Label(const QString& text, QWidget* buddy) {
   auto* label = new QLabel(text);
   if (buddy) label->setBuddy(buddy);
   return label;
 }
-
-std::filesystem::path ToPath(const QString& s) { return std::filesystem::path(s.toStdString()); }
 
 }  // namespace
 
@@ -72,7 +64,8 @@ SplitPage::SplitPage(QWidget* parent, Services services)
   cobExtention = Named<QComboBox>("cobExtention");
   cobExtention->setEditable(true);
   cobExtention->addItems({"png", "gif", "jpg", "mng", "bmp", "txt"});
-  cbKvrExtention = Named<QCheckBox>("cbKvrExtention", QStringLiteral("把 KivoRa 檔案亦建成相同的副檔名(&P)"));
+  cbKvrExtention =
+      Named<QCheckBox>("cbKvrExtention", QStringLiteral("把 KivoRa 檔案亦建成相同的副檔名(&P)"));
   edtComment = Named<QLineEdit>("edtComment");
   cbKivora = Named<QCheckBox>("cbKivora", QStringLiteral("KivoRa 偽裝(&L) →"));
   cbKivora->setChecked(true);
@@ -167,20 +160,24 @@ void SplitPage::SetSource(const QString& path) {
 }
 
 void SplitPage::btnRefferDevideClick() {
-  const auto chosen = services_.messages.OpenFileName(this, QStringLiteral("所有檔案 (*)"), QString());
+  const auto chosen =
+      services_.messages.OpenFileName(this, QStringLiteral("所有檔案 (*)"), QString());
   if (chosen) SetSource(*chosen);
 }
 
 void SplitPage::btnDevideSaveAsClick() {
-  const QString start = cobDevideSaveAs->currentIndex() == 1 ? cobDevideSaveAs->currentText() : QString();
-  if (const auto chosen = services_.messages.SelectFolder(this, start)) SetPickedFolder(cobDevideSaveAs, *chosen);
+  const QString start =
+      cobDevideSaveAs->currentIndex() == 1 ? cobDevideSaveAs->currentText() : QString();
+  if (const auto chosen = services_.messages.SelectFolder(this, start))
+    SetPickedFolder(cobDevideSaveAs, *chosen);
 }
 
 void SplitPage::edtFileSizeChange() {
   bool isNumber = false;
   const int value = edtFileSize->text().toInt(&isNumber);
   if (isNumber && value > udFileSize->maximum()) {
-    services_.messages.Error(this, QStringLiteral("最大分割檔大小為 %1 KB").arg(udFileSize->maximum()));
+    services_.messages.Error(this,
+                             QStringLiteral("最大分割檔大小為 %1 KB").arg(udFileSize->maximum()));
     udFileSize->setValue(udFileSize->maximum());
     edtFileSize->setText(QString::number(udFileSize->maximum()));
     return;
