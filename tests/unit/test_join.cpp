@@ -93,7 +93,7 @@ TEST_F(JoinTest, GeneratorCipherSetJoinsInItsOrder) {
     out.insert(out.end(), x.begin(), x.begin() + static_cast<std::ptrdiff_t>(keep));
     return out;
   };
-  // Part 0 is appended as D[h..) + D[..h); part 1 as D[n-h..) + D[..n-h).
+  // part 0 is appended as D[h..) + D[..h); part 1 as D[n-h..) + D[..n-h).
   const std::vector<Bytes> payloads = {exchange(c, c.size() - c.size() / 2), exchange(a, a.size() / 2), b};
 
   TKvrHeaderData h;
@@ -123,7 +123,7 @@ TEST_F(JoinTest, GeneratorCipherSetJoinsInItsOrder) {
 
   ASSERT_TRUE(Join(definition)) << (ui.errors.empty() ? "" : ui.errors[0]);
   EXPECT_EQ(test::ReadBytes(joined), content);
-  // Part 0 is listed first as kept back, then 1 and 2 are joined, then part 0.
+  // part 0 is listed first as kept back, then 1 and 2 are joined, then part 0.
   ASSERT_EQ(ui.added.size(), 3u);
   EXPECT_EQ(ui.added[0].caption, "old00.png");
   EXPECT_EQ(ui.added[0].state, msg::kStateKeptBack);
