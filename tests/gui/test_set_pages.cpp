@@ -13,10 +13,13 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 #include <sstream>
 
+#include "../unit/GeneratorSet.h"
 #include "../unit/TestSupport.h"
+#include "BuiltinPendants.h"
 #include "Cli.h"
 #include "InfoList.h"
 #include "JointPage.h"
@@ -144,6 +147,26 @@ class SetPagesTest : public QObject {
     QCOMPARE(messages_.shown, QStringList{QStringLiteral("所輸入的密碼並不一致，或是無法復號化。(231)")});
     QVERIFY(!QFile::exists(Path("out/movie.avi")));
     QCOMPARE(window_->stateList().RowCount(), 0);
+  }
+
+  void olderSetKeepsPartZeroBackUntilLast() {
+    const auto builtin = kivora::pendant::BuiltinPendants()[0];
+    const auto content = kivora::test::RandomBytes(9000, 8);
+    const auto def = kivora::test::WriteGeneratorCipherSet(dir_->path().toStdString(), content, builtin.bytes, builtin.id);
+    Joint().edtJointFileName->setText(QString::fromStdString(def.string()));
+    Joint().cobJointSaveAs->setCurrentText(Path("out"));
+    QDir().mkpath(Path("out"));
+    QString firstRowDuringJoin;
+    QTimer::singleShot(0, [&] {
+      firstRowDuringJoin = window_->stateList().Caption(0) + " " + window_->stateList().State(0);
+    });
+    QTest::mouseClick(Joint().btnJoint, Qt::LeftButton);
+    QCOMPARE(firstRowDuringJoin, QStringLiteral("old00.png 保留"));
+    QCOMPARE(window_->stateList().Caption(0), QStringLiteral("old00.png"));
+    QCOMPARE(window_->stateList().State(0), QStringLiteral("合併"));
+    QFile joined(Path("out/old.bin"));
+    QVERIFY(joined.open(QIODevice::ReadOnly));
+    QCOMPARE(joined.readAll(), QByteArray(reinterpret_cast<const char*>(content.data()), static_cast<qsizetype>(content.size())));
   }
 
   void resplitOfOnlyTheThirdPart() {

@@ -3,6 +3,7 @@
 #include "Crc32.h"
 #include "CryptXor.h"
 #include "DefinitionWriter.h"
+#include "GeneratorSet.h"
 #include "JoinDriver.h"
 #include "LoadedDefinition.h"
 #include "Messages.h"
@@ -85,40 +86,7 @@ TEST_F(JoinTest, RoundTripsOfManyShapes) {
 // scrambler, and the halves of parts 0 and 1 exchanged.
 TEST_F(JoinTest, GeneratorCipherSetJoinsInItsOrder) {
   content = test::RandomBytes(7001, 3);
-  const Bytes a(content.begin(), content.begin() + 2501);         // part 1, joined first
-  const Bytes b(content.begin() + 2501, content.begin() + 4500);  // part 2
-  const Bytes c(content.begin() + 4500, content.end());           // part 0, joined last
-  auto exchange = [](const Bytes& x, size_t keep) {  // x[keep..) then x[..keep)
-    Bytes out(x.begin() + static_cast<std::ptrdiff_t>(keep), x.end());
-    out.insert(out.end(), x.begin(), x.begin() + static_cast<std::ptrdiff_t>(keep));
-    return out;
-  };
-  // part 0 is appended as D[h..) + D[..h); part 1 as D[n-h..) + D[..n-h).
-  const std::vector<Bytes> payloads = {exchange(c, c.size() - c.size() / 2), exchange(a, a.size() / 2), b};
-
-  TKvrHeaderData h;
-  h.CipherKind = kGeneratorCipher;
-  h.Disguised = true;
-  h.SourceName = "old.bin";
-  h.SourceSize = static_cast<std::int32_t>(content.size());
-  h.PartCount = 3;
-  std::vector<TKvrFileData> records;
-  const Bytes pendant = test::FakePicture(12);
-  for (int i = 0; i < 3; ++i) {
-    TKvrFileData rec;
-    rec.FileName = "old0" + std::to_string(i) + ".png";
-    rec.Size = static_cast<std::int32_t>(payloads[static_cast<size_t>(i)].size());
-    rec.Crc = StreamCrc32(payloads[static_cast<size_t>(i)]);
-    Bytes part = pendant;
-    ScrambleCopy(payloads[static_cast<size_t>(i)], part, rec.FileName, kGeneratorCipher);
-    rec.PartCrc = StreamCrc32(part);
-    rec.PendantNo = 12;
-    rec.PendantSize = static_cast<std::int32_t>(pendant.size());
-    test::WriteBytes(dir / rec.FileName, part);
-    records.push_back(rec);
-  }
-  const auto definition = dir / "old.kvr";
-  test::WriteBytes(definition, EncodeDefinition(h, records));
+  const auto definition = test::WriteGeneratorCipherSet(dir.path(), content, test::FakePicture(12), 12);
   loaded = ReadDefinition(definition, pendants);
 
   ASSERT_TRUE(Join(definition)) << (ui.errors.empty() ? "" : ui.errors[0]);
