@@ -22,6 +22,7 @@
 
 #include "DefinitionReader.h"
 #include "DistributedList.h"
+#include "FileListMessages.h"
 #include "FileListEditor.h"
 #include "KivoraError.h"
 #include "ListFile.h"
