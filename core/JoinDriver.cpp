@@ -232,12 +232,7 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
     const bool keep = !stopped && (!aborted || !existedBefore);
     if (keep) WithMessage(msg::kWriteJoinedFailed243, [&] { file->Commit(); });
     out.completed = !stopped && !aborted;
-    if (out.completed) {
-      ui.ShowInfo(msg::kJoinCompleted);
-    } else {
-      ui.ShowWarning(msg::kJoinInterrupted);
-    }
-    ui.ScrollToRow(0);
+    ReportEnd(ui, out.completed, msg::kJoinCompleted, msg::kJoinInterrupted);
     ui.SortStateRows();
     return out.completed;
   } catch (const KivoraError& e) {

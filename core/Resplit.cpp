@@ -131,13 +131,7 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
     }
     aborted = aborted || ui.AbortRequested();
     out.completed = !aborted;
-    if (out.completed) {
-      ui.ShowInfo(msg::kResplitCompleted);
-    } else {
-      ui.ShowWarning(msg::kResplitInterrupted);
-    }
-    ui.ScrollToRow(0);
-    return out.completed;
+    return ReportEnd(ui, out.completed, msg::kResplitCompleted, msg::kResplitInterrupted);
   } catch (const KivoraError& e) {
     ui.ShowError(e.what(), e.Detail());
   } catch (const std::bad_alloc&) {

@@ -88,4 +88,17 @@ class Ui {
   virtual bool AbortRequested() = 0;
 };
 
+// The closing notice of a split, join or re-split: completion (information) or
+// interruption (warning); then the first row is scrolled into view. Returns completed.
+inline bool ReportEnd(Ui& ui, bool completed, std::string_view completedText,
+                      std::string_view interruptedText) {
+  if (completed) {
+    ui.ShowInfo(completedText);
+  } else {
+    ui.ShowWarning(interruptedText);
+  }
+  ui.ScrollToRow(0);
+  return completed;
+}
+
 }  // namespace kivora

@@ -23,6 +23,7 @@
 #include "JointPage.h"
 #include "MainWindow.h"
 #include "ScriptedMessages.h"
+#include "TestEnvironment.h"
 #include "SplitPage.h"
 #include "StateList.h"
 
@@ -78,13 +79,7 @@ class FileListPageTest : public QObject {
   void init() {
     dir_ = std::make_unique<QTemporaryDir>();
     messages_ = kivora::ui::test::ScriptedMessages();
-    WindowEnvironment env;
-    env.settingsPath = Path("kivora.ini");
-    env.pendants = kivora::pendant::DefaultPendantLocations();
-    env.pendants.pluginFolders = {Path("plugin").toStdString()};
-    env.association = {Path("data"), Path("config")};
-    env.programPath = Path("kivora");
-    window_ = std::make_unique<TfrmKivora>(messages_, env);
+    window_ = std::make_unique<TfrmKivora>(messages_, kivora::ui::test::TestEnvironment(dir_->path()));
     window_->resize(592, 443);
     window_->show();
   }

@@ -24,6 +24,7 @@
 #include "KvrOptionDialog.h"
 #include "MainWindow.h"
 #include "ScriptedMessages.h"
+#include "TestEnvironment.h"
 #include "SplitPage.h"
 #include "StateList.h"
 
@@ -66,14 +67,7 @@ class MainWindowTest : public QObject {
   kivora::ui::test::ScriptedMessages messages_;
 
   WindowEnvironment Env(const QString& program = {}) const {
-    WindowEnvironment env;
-    const QString root = dir_->path();
-    env.settingsPath = root + "/kivora.ini";
-    env.pendants.programFolder = (root + "/program").toStdString();
-    env.pendants.pluginFolders = {(root + "/program/plugin").toStdString()};
-    env.association = {root + "/data", root + "/config"};
-    env.programPath = program.isEmpty() ? root + "/program/kivora" : program;
-    return env;
+    return kivora::ui::test::TestEnvironment(dir_->path(), program);
   }
   template <typename T>
   static T* Find(QWidget& w, const char* name) {

@@ -26,6 +26,7 @@
 #include "MainWindow.h"
 #include "RedevidePage.h"
 #include "ScriptedMessages.h"
+#include "TestEnvironment.h"
 #include "SplitPage.h"
 #include "StateList.h"
 
@@ -75,13 +76,7 @@ class SetPagesTest : public QObject {
   void init() {
     dir_ = std::make_unique<QTemporaryDir>();
     messages_ = kivora::ui::test::ScriptedMessages();
-    WindowEnvironment env;
-    env.settingsPath = Path("kivora.ini");
-    env.pendants = kivora::pendant::DefaultPendantLocations();
-    env.pendants.pluginFolders = {Path("plugin").toStdString()};
-    env.association = {Path("data"), Path("config")};
-    env.programPath = Path("kivora");
-    window_ = std::make_unique<TfrmKivora>(messages_, env);
+    window_ = std::make_unique<TfrmKivora>(messages_, kivora::ui::test::TestEnvironment(dir_->path()));
   }
   void cleanup() { window_.reset(); }
 

@@ -68,17 +68,6 @@ std::vector<std::string> FileNames(const std::filesystem::path& folder) {
   return names;
 }
 
-std::optional<std::filesystem::path> FindProgram(std::string_view name) {
-  const char* path = std::getenv("PATH");
-  std::string_view rest = path ? path : "/usr/bin:/bin";
-  while (!rest.empty()) {
-    const auto colon = rest.find(':');
-    const std::filesystem::path candidate = std::filesystem::path(rest.substr(0, colon)) / name;
-    if (::access(candidate.c_str(), X_OK) == 0) return candidate;
-    rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
-  }
-  return std::nullopt;
-}
 
 ProgramRun RunShell(const std::string& command) {
   struct PipeCloser {

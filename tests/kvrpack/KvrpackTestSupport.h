@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "TestSupport.h"
+
 namespace kvrpack::test {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -37,8 +39,7 @@ std::string ReadText(const std::filesystem::path& path);
 // The files in `folder`, by name.
 std::vector<std::string> FileNames(const std::filesystem::path& folder);
 
-// The full path of a program on $PATH.
-std::optional<std::filesystem::path> FindProgram(std::string_view name);
+using kivora::test::FindProgram;
 
 struct ProgramRun {
   int code = -1;

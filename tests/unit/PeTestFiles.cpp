@@ -219,16 +219,5 @@ PeTestImage PeImageBuilder::Build() const {
   return image;
 }
 
-std::optional<std::filesystem::path> FindProgram(std::string_view name) {
-  const char* path = std::getenv("PATH");
-  std::string_view rest = path ? path : "";
-  while (!rest.empty()) {
-    const auto colon = rest.find(':');
-    const std::filesystem::path candidate = std::filesystem::path(rest.substr(0, colon)) / name;
-    if (::access(candidate.c_str(), X_OK) == 0) return candidate;
-    rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
-  }
-  return std::nullopt;
-}
 
 }  // namespace kivora::pendant::test

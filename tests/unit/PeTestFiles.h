@@ -65,7 +65,6 @@ class PeImageBuilder {
 using kivora::test::TempDir;
 using kivora::test::WriteBytes;
 
-// The full path of a program found on $PATH.
-std::optional<std::filesystem::path> FindProgram(std::string_view name);
+using kivora::test::FindProgram;
 
 }  // namespace kivora::pendant::test

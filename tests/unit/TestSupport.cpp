@@ -1,7 +1,9 @@
 #include "TestSupport.h"
 
 #include <stdlib.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <stdexcept>
 
@@ -60,6 +62,18 @@ void WriteBytes(const std::filesystem::path& p, std::span<const std::uint8_t> by
 std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& p) {
   std::ifstream in(p, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::optional<std::filesystem::path> FindProgram(std::string_view name) {
+  const char* path = std::getenv("PATH");
+  std::string_view rest = path ? path : "";
+  while (!rest.empty()) {
+    const auto colon = rest.find(':');
+    const std::filesystem::path candidate = std::filesystem::path(rest.substr(0, colon)) / name;
+    if (::access(candidate.c_str(), X_OK) == 0) return candidate;
+    rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
+  }
+  return std::nullopt;
 }
 
 }  // namespace kivora::test

@@ -139,5 +139,7 @@ inline void WriteBytes(const std::filesystem::path& p, const std::vector<std::ui
   WriteBytes(p, std::span<const std::uint8_t>(bytes));
 }
 std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& p);
+// The full path of a program found on $PATH (for checks with external tools).
+std::optional<std::filesystem::path> FindProgram(std::string_view name);
 
 }  // namespace kivora::test

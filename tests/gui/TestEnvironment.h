@@ -1,0 +1,20 @@
+#pragma once
+// The window's files in a temporary folder: settings, plug-in folder, XDG homes.
+
+#include <QString>
+
+#include "MainWindow.h"
+
+namespace kivora::ui::test {
+
+inline WindowEnvironment TestEnvironment(const QString& root, const QString& programPath = {}) {
+  WindowEnvironment env;
+  env.settingsPath = root + "/kivora.ini";
+  env.pendants.programFolder = (root + "/program").toStdString();
+  env.pendants.pluginFolders = {(root + "/program/plugin").toStdString()};
+  env.association = {root + "/data", root + "/config"};
+  env.programPath = programPath.isEmpty() ? root + "/program/kivora" : programPath;
+  return env;
+}
+
+}  // namespace kivora::ui::test
