@@ -215,11 +215,6 @@ std::vector<int> FileListPage::ActingRows() const {
   return all;
 }
 
-std::int64_t FileListPage::RowSize(int row) const {
-  const auto rows = Rows();
-  return filelist::RowPartSize(partSizes_, rows, row, noDefinitionRow_);
-}
-
 void FileListPage::btnExecuteAddressClick() {
   if (cobAddress->currentText().isEmpty()) {
     messages_.Error(this, QStringLiteral("位址欄位是空白的。(405)"));

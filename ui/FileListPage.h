@@ -56,7 +56,6 @@ class FileListPage : public QWidget {
  private:
   std::vector<int> ActingRows() const;
   std::vector<int> SelectedRows() const;
-  std::int64_t RowSize(int row) const;
   void lvFileListSelectItem();
   void ShowSummary(int selected, std::int64_t total);
   QStringList FileNames() const;
