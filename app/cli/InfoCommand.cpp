@@ -7,6 +7,7 @@
 #include "Json.h"
 #include "KivoraError.h"
 #include "PendantLibrary.h"
+#include "TerminalText.h"
 
 namespace kivora::cli {
 namespace {
@@ -30,7 +31,9 @@ void PrintJson(std::ostream& out, const KvrDefinition& def) {
 }
 
 void PrintText(std::ostream& out, const KvrDefinition& def) {
-  for (const auto& [caption, value] : SummaryRows(def)) out << caption << ": " << value << '\n';
+  for (const auto& [caption, value] : SummaryRows(def)) {
+    out << caption << ": " << TerminalText(value) << '\n';
+  }
   out << "\n#\t檔名\t大小\tCRC-32";
   if (def.header.Disguised) out << "\t檔案 CRC-32\t圖像\t圖像大小";
   out << '\n';
@@ -38,7 +41,7 @@ void PrintText(std::ostream& out, const KvrDefinition& def) {
   for (size_t i = 0; i < def.parts.size(); ++i) {
     const TKvrFileData& p = def.parts[i];
     std::snprintf(crc, sizeof crc, "%08X", p.Crc);
-    out << i << '\t' << p.FileName << '\t' << p.Size << '\t' << crc;
+    out << i << '\t' << TerminalText(p.FileName) << '\t' << p.Size << '\t' << crc;
     if (def.header.Disguised) {
       std::snprintf(partCrc, sizeof partCrc, "%08X", p.PartCrc);
       out << '\t' << partCrc << '\t' << p.PendantNo << '\t' << p.PendantSize;
@@ -50,7 +53,8 @@ void PrintText(std::ostream& out, const KvrDefinition& def) {
 }  // namespace
 
 CLI::App* InfoCommand::Register(CLI::App& app) {
-  CLI::App* cmd = app.add_subcommand("info", "Show a join definition (a .kvr file or a part carrying one)");
+  CLI::App* cmd =
+      app.add_subcommand("info", "Show a join definition (a .kvr file or a part carrying one)");
   cmd->add_option("DEF", definition_, "Definition file or part")->required();
   cmd->add_flag("--json", json_, "Print one JSON object");
   return cmd;
@@ -67,8 +71,8 @@ int InfoCommand::Run(Context& context) {
     }
     return kSuccess;
   } catch (const KivoraError& e) {
-    context.err << e.what() << '\n';
-    if (!e.Detail().empty()) context.err << "  " << e.Detail() << '\n';
+    context.err << TerminalMessage(e.what()) << '\n';
+    if (!e.Detail().empty()) context.err << "  " << TerminalText(e.Detail()) << '\n';
     return kFailed;
   }
 }

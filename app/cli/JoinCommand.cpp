@@ -6,13 +6,15 @@
 #include "JoinDriver.h"
 #include "KivoraError.h"
 #include "Messages.h"
+#include "TerminalText.h"
 
 namespace kivora::cli {
 
 CLI::App* JoinCommand::Register(CLI::App& app) {
   CLI::App* cmd = app.add_subcommand("join", "Join a set back into its source file");
   cmd->add_option("DEF", definition_, "Definition file, or a part carrying one")->required();
-  auto* dir = cmd->add_option("-o,--output-dir", outputDir_, "Folder of the joined file (default: the definition's)");
+  auto* dir = cmd->add_option("-o,--output-dir", outputDir_,
+                              "Folder of the joined file (default: the definition's)");
   auto* file = cmd->add_option("--output", outputFile_, "Path of the joined file");
   dir->excludes(file);
   cmd->add_flag("--skip-missing", skipMissing_, "Go on when a part is missing");
@@ -36,8 +38,10 @@ int JoinCommand::Run(Context& context) {
 
     const bool interactive = context.stdinIsTerminal;
     ui.SetDecider([&](std::string_view question) -> std::optional<Answer> {
-      if (question.ends_with(msg::kMissingPartQuestion.substr(2))) return ByFlag(skipMissing_, interactive);
-      if (question.ends_with(msg::kCorruptPartQuestion.substr(2))) return ByFlag(forceCorrupt_, interactive);
+      if (question.ends_with(msg::kMissingPartQuestion.substr(2)))
+        return ByFlag(skipMissing_, interactive);
+      if (question.ends_with(msg::kCorruptPartQuestion.substr(2)))
+        return ByFlag(forceCorrupt_, interactive);
       if (question == msg::kCreateFolderQuestion) return ByFlag(mkdir_, interactive);
       if (question == msg::kOutputExistsQuestion) {
         if (overwrite_) return Answer::No;  // No: replace the file
@@ -49,7 +53,7 @@ int JoinCommand::Run(Context& context) {
     });
     JoinOutcome outcome;
     if (!RunJoin(loaded_, request, pendants, ui, &outcome)) return kFailed;
-    context.out << outcome.output.string() << '\n';
+    context.out << TerminalText(outcome.output.string()) << '\n';
     return kSuccess;
   } catch (const KivoraError& e) {
     ui.ShowError(e.what(), e.Detail());

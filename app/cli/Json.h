@@ -7,7 +7,8 @@
 
 namespace kivora::cli {
 
-// The text as a JSON string literal (UTF-8 passes through; control characters escaped).
+// The text as a JSON string literal: UTF-8 passes through; controls, line and direction
+// marks are escaped by code point, and bytes that are not UTF-8 become U+FFFD.
 std::string JsonString(std::string_view text);
 
 }  // namespace kivora::cli

@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "PluginInfo.h"
+#include "TerminalText.h"
 
 namespace kivora::cli {
 
@@ -18,13 +19,15 @@ int PluginsCommand::Run(Context& context) {
   const auto plugins = pendant::ListPlugins(locations.pluginFolders);
   if (plugins.empty()) {
     context.err << "找不到圖像掛件。\n";
-    for (const auto& folder : locations.pluginFolders) context.err << "  " << folder.string() << '\n';
+    for (const auto& folder : locations.pluginFolders)
+      context.err << "  " << TerminalText(folder.string()) << '\n';
     return kSuccess;
   }
   context.out << "檔名\t掛件名稱\t版本\t副檔名\t作者\t圖像數\n";
   for (const pendant::PluginInfo& p : plugins) {
-    context.out << p.fileName << '\t' << p.name << '\t' << p.version << '\t' << p.extension << '\t'
-                << p.author << '\t' << p.pictureIds.size() << '\n';
+    context.out << TerminalText(p.fileName) << '\t' << TerminalText(p.name) << '\t'
+                << TerminalText(p.version) << '\t' << TerminalText(p.extension) << '\t'
+                << TerminalText(p.author) << '\t' << p.pictureIds.size() << '\n';
   }
   return kSuccess;
 }

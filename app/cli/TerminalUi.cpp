@@ -7,6 +7,8 @@
 #include <csignal>
 #include <iostream>
 
+#include "TerminalText.h"
+
 namespace kivora::cli {
 namespace {
 
@@ -36,18 +38,18 @@ void TerminalUi::EndProgressLine() {
 
 void TerminalUi::ShowError(std::string_view text, std::string_view detail) {
   EndProgressLine();
-  err_ << text << '\n';
-  if (!detail.empty()) err_ << "  " << detail << '\n';
+  err_ << TerminalMessage(text) << '\n';
+  if (!detail.empty()) err_ << "  " << TerminalText(detail) << '\n';
 }
 
 void TerminalUi::ShowInfo(std::string_view text) {
   EndProgressLine();
-  err_ << text << '\n';
+  err_ << TerminalMessage(text) << '\n';
 }
 
 void TerminalUi::ShowWarning(std::string_view text) {
   EndProgressLine();
-  err_ << text << '\n';
+  err_ << TerminalMessage(text) << '\n';
 }
 
 namespace {
@@ -68,16 +70,16 @@ Answer TerminalUi::Ask(std::string_view text, bool withCancel) {
   EndProgressLine();
   if (decider_) {
     if (auto decided = decider_(text)) {
-      err_ << text << "\n  → " << AnswerText(*decided) << '\n';
+      err_ << TerminalMessage(text) << "\n  → " << AnswerText(*decided) << '\n';
       return *decided;
     }
   }
   if (!interactive_) {
-    err_ << text << "\n  → " << AnswerText(Answer::No) << '\n';
+    err_ << TerminalMessage(text) << "\n  → " << AnswerText(Answer::No) << '\n';
     return Answer::No;
   }
   for (;;) {
-    err_ << text << (withCancel ? " [y/n/c] " : " [y/n] ") << std::flush;
+    err_ << TerminalMessage(text) << (withCancel ? " [y/n/c] " : " [y/n] ") << std::flush;
     const auto line = ReadTerminalLine(true);
     if (!line) return withCancel ? Answer::Cancel : Answer::No;
     if (*line == "y" || *line == "Y" || *line == "yes") return Answer::Yes;
@@ -88,23 +90,25 @@ Answer TerminalUi::Ask(std::string_view text, bool withCancel) {
 
 void TerminalUi::PrintRow(std::string_view caption, std::string_view state) {
   EndProgressLine();
-  out_ << (folder_.empty() ? "" : folder_ + "/") << caption << "\t" << state << '\n';
+  out_ << TerminalText((folder_.empty() ? "" : folder_ + "/") + std::string(caption)) << "\t"
+       << TerminalText(state) << '\n';
 }
 
 std::optional<std::string> TerminalUi::AskPassword() {
   EndProgressLine();
   if (!interactive_) {
-    err_ << "這組分割檔受密碼保護：請以 -p、--password-file 或環境變數 KIVORA_PASSWORD 指定密碼。\n";
+    err_
+        << "這組分割檔受密碼保護：請以 -p、--password-file 或環境變數 KIVORA_PASSWORD 指定密碼。\n";
     return std::nullopt;
   }
   err_ << "請輸入密碼，謝謝！ " << std::flush;
   return ReadTerminalLine(false);
 }
 
-std::optional<std::filesystem::path> TerminalUi::AskSaveFileName(const std::filesystem::path& folder,
-                                                                 std::string_view sourceName) {
+std::optional<std::filesystem::path> TerminalUi::AskSaveFileName(
+    const std::filesystem::path& folder, std::string_view sourceName) {
   if (!interactive_) return std::nullopt;
-  err_ << "另存新檔 (" << (folder / sourceName).string() << ")：" << std::flush;
+  err_ << "另存新檔 (" << TerminalText((folder / sourceName).string()) << ")：" << std::flush;
   const auto line = ReadTerminalLine(true);
   if (!line || line->empty()) return std::nullopt;
   const std::filesystem::path chosen(*line);
@@ -123,7 +127,8 @@ int TerminalUi::AddStateRow(std::string_view caption, std::string_view state, St
   return static_cast<int>(captions_.size()) - 1;
 }
 
-void TerminalUi::InsertStateRow(int index, std::string_view caption, std::string_view state, StateImage) {
+void TerminalUi::InsertStateRow(int index, std::string_view caption, std::string_view state,
+                                StateImage) {
   if (!state.empty()) PrintRow(caption, state);
   const auto at = static_cast<size_t>(std::clamp(index, 0, static_cast<int>(captions_.size())));
   captions_.insert(captions_.begin() + static_cast<std::ptrdiff_t>(at), std::string(caption));

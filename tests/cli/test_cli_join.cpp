@@ -2,8 +2,10 @@
 
 #include "../unit/TestSupport.h"
 #include "CliTestSupport.h"
+#include "Json.h"
 #include "Messages.h"
 #include "PartList.h"
+#include "TerminalText.h"
 
 namespace kivora {
 namespace {
@@ -130,6 +132,49 @@ TEST_F(CliJoinTest, ResplitRebuildsChosenParts) {
 
   EXPECT_EQ(RunCli({"resplit", def.string(), "src", "--parts", "1-x"}).code, 2);
   EXPECT_EQ(RunCli({"resplit", def.string(), "src", "--parts", "1", "--all"}).code, 2);
+}
+
+TEST(TerminalText, EscapesWhatATerminalWouldActOnAndKeepsPrintableUnicode) {
+  const std::pair<std::string_view, std::string_view> cases[] = {
+      {"相片集 a.png", "相片集 a.png"},
+      {"a\x1b[2Jb\x07", "a\\x1b[2Jb\\x07"},
+      {"a\tb\r\nc\\d\x7f", "a\\tb\\r\\nc\\\\d\\x7f"},
+      {"\xc2\x9b"
+       "31m|\xe2\x80\xa8|\xe2\x80\xae",
+       "\\u009b31m|\\u2028|\\u202e"},       // C1 CSI, marks
+      {"\xff\xe6\x8e", "\\xff\\xe6\\x8e"},  // not UTF-8
+  };
+  for (const auto& [text, shown] : cases) EXPECT_EQ(cli::TerminalText(text), shown) << shown;
+  EXPECT_EQ(cli::JsonString("\x1b\xe2\x80\xa8\xff\"相\""), "\"\\u001b\\u2028\\ufffd\\\"相\\\"\"");
+}
+
+// Names and a comment with escape sequences and line breaks, as a hostile definition
+// could hold them, reach the terminal escaped from every subcommand.
+TEST_F(CliJoinTest, NamesAndCommentsFromADefinitionAreShownEscaped) {
+  const std::string name = "ev\x1b]0;t\x07il\n";
+  const auto def =
+      Split(30000, {"--plain", "--no-random", "-c", "note\x1b[2J\r\nforged"}, name + ".bin");
+  std::filesystem::remove(dir / (name + "01.png"));
+  const std::string shown = "ev\\x1b]0;t\\x07il\\n";
+  const std::vector<test::CliRun> runs = {
+      RunCli({"info", def.string()}), RunCli({"info", def.string(), "--json"}),
+      RunCli({"test", def.string()}), Join(def), Join(def, {"--skip-missing"})};
+  for (const auto& run : runs) {
+    const std::string all = run.out + run.err;
+    EXPECT_EQ(all.find_first_of("\x1b\x07\r"), std::string::npos) << all;
+    EXPECT_EQ(all.find("\nforged"), std::string::npos) << all;
+  }
+  EXPECT_NE(runs[0].out.find("note\\x1b[2J\\r\\nforged\n"), std::string::npos) << runs[0].out;
+  EXPECT_NE(runs[0].out.find("\t" + shown + "00.png\t"), std::string::npos) << runs[0].out;
+  EXPECT_NE(runs[1].out.find("\"ev\\u001b]0;t\\u0007il\\n.bin\""), std::string::npos)
+      << runs[1].out;
+  EXPECT_NE(runs[2].out.find(shown + "01.png\t不存在"), std::string::npos) << runs[2].out;
+  // The question keeps its own line break after the escaped path.
+  EXPECT_NE(runs[3].err.find(shown + "01.png" + std::string(msg::kMissingPartQuestion.substr(2))),
+            std::string::npos)
+      << runs[3].err;
+  EXPECT_EQ(runs[4].code, 0) << runs[4].err;
+  EXPECT_NE(runs[4].out.find(shown + ".bin\n"), std::string::npos) << runs[4].out;
 }
 
 TEST(PartList, ParsesNumbersAndRanges) {

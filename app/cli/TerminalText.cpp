@@ -1,0 +1,91 @@
+#include "TerminalText.h"
+
+#include <unicode/utf8.h>
+
+#include <array>
+#include <cstdio>
+
+#include "Messages.h"
+
+namespace kivora::cli {
+namespace {
+
+void AppendByte(std::string& out, unsigned char byte) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "\\x%02x", byte);
+  out += buf;
+}
+
+void AppendEscape(std::string& out, UChar32 c) {
+  switch (c) {
+    case '\t':
+      out += "\\t";
+      return;
+    case '\n':
+      out += "\\n";
+      return;
+    case '\r':
+      out += "\\r";
+      return;
+    default:
+      break;
+  }
+  if (c < 0x80) {
+    AppendByte(out, static_cast<unsigned char>(c));
+    return;
+  }
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(c));
+  out += buf;
+}
+
+// The engines' messages that span lines; any other text is escaped whole.
+constexpr std::array kMultiLineMessages = {msg::kReadPendantFailedVerify,
+                                           msg::kCreateFolderQuestion, msg::kOutputExistsQuestion,
+                                           msg::kDefinitionUpdated, msg::kTestFixableQuestion};
+// Questions that start with a path ("%s\n...").
+constexpr std::array kPathQuestions = {msg::kMissingPartQuestion, msg::kCorruptPartQuestion};
+
+}  // namespace
+
+bool IsHiddenCharacter(char32_t c) {
+  return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x200E || c == 0x200F ||
+         (c >= 0x2028 && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+std::string TerminalText(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  const auto size = static_cast<int32_t>(text.size());
+  int32_t at = 0;
+  while (at < size) {
+    const int32_t start = at;
+    UChar32 c = 0;
+    U8_NEXT(text.data(), at, size, c);
+    if (c < 0) {
+      for (int32_t i = start; i < at; ++i) AppendByte(out, static_cast<unsigned char>(text[i]));
+    } else if (c == '\\') {
+      out += "\\\\";
+    } else if (IsHiddenCharacter(static_cast<char32_t>(c))) {
+      AppendEscape(out, c);
+    } else {
+      out.append(text, static_cast<size_t>(start), static_cast<size_t>(at - start));
+    }
+  }
+  return out;
+}
+
+std::string TerminalMessage(std::string_view message) {
+  for (const std::string_view known : kMultiLineMessages) {
+    if (message == known) return std::string(message);
+  }
+  for (const std::string_view question : kPathQuestions) {
+    const std::string_view tail = question.substr(2);  // after "%s"
+    if (message.ends_with(tail)) {
+      return TerminalText(message.substr(0, message.size() - tail.size())) + std::string(tail);
+    }
+  }
+  return TerminalText(message);
+}
+
+}  // namespace kivora::cli
