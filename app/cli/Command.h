@@ -6,7 +6,8 @@
 
 namespace CLI {
 class App;
-}
+class Option;
+}  // namespace CLI
 
 namespace kivora::cli {
 

@@ -7,6 +7,7 @@
 #include "Messages.h"
 #include "PartList.h"
 #include "Resplit.h"
+#include "TerminalText.h"
 
 namespace kivora::cli {
 
@@ -14,10 +15,12 @@ CLI::App* ResplitCommand::Register(CLI::App& app) {
   CLI::App* cmd = app.add_subcommand("resplit", "Rebuild parts of a set from its source file");
   cmd->add_option("DEF", definition_, "Definition file, or a part carrying one")->required();
   cmd->add_option("SOURCE", source_, "The file that was split")->required();
-  cmd->add_option("-o,--output-dir", outputDir_, "Folder for the rebuilt parts (default: the definition's)");
-  auto* parts = cmd->add_option("--parts", parts_, "Part indices from 0, e.g. 0,3,5-7 (default: all)");
+  cmd->add_option("-o,--output-dir", outputDir_,
+                  "Folder for the rebuilt parts (default: the definition's)");
+  partsOption_ =
+      cmd->add_option("--parts", parts_, "Part indices from 0, e.g. 0,3,5-7 (default: all)");
   auto* all = cmd->add_flag("--all", all_, "Rebuild every part");
-  parts->excludes(all);
+  partsOption_->excludes(all);
   cmd->add_flag("--mkdir", mkdir_, "Create the output folder (one level) when it is missing");
   password_.Register(*cmd);
   plugin_.Register(*cmd, true);
@@ -25,23 +28,31 @@ CLI::App* ResplitCommand::Register(CLI::App& app) {
 }
 
 int ResplitCommand::Run(Context& context) {
-  std::optional<std::vector<int>> selected;
-  if (!parts_.empty()) {
-    selected = ParsePartList(parts_);
-    if (!selected) {
-      context.err << "--parts: 「" << parts_ << "」不是分割檔編號的清單 (例如 0,3,5-7)。\n";
-      return kUsage;
-    }
-  }
   TerminalUi ui(context.out, context.err, context.stdinIsTerminal, context.stderrIsTerminal);
   try {
     const pendant::PendantLibrary pendants(plugin_.Locations());
     if (!Load(ui, pendants)) return kFailed;
     ResplitRequest request;
+    if (partsOption_->count() > 0) {
+      const int count = loaded_.header.PartCount;
+      const PartList list = ParsePartList(parts_, count);
+      if (list.status == PartList::Status::Malformed) {
+        context.err << "--parts: 「" << TerminalText(list.fault)
+                    << "」不是分割檔編號的清單 (例如 0,3,5-7)。\n";
+        return kUsage;
+      }
+      if (list.status == PartList::Status::OutOfRange) {
+        context.err << "--parts: 這組分割檔沒有編號 " << TerminalText(list.fault) << " 的檔案 (共 "
+                    << count << " 個，編號從 0 起算)。\n";
+        return kUsage;
+      }
+      request.selected = list.indices;  // none named: the engine asks for a selection
+    } else if (loaded_.parts.empty()) {
+      request.selected.emplace();  // a set without parts leaves nothing to rebuild
+    }
     request.definitionPath = definition_;
     request.source = source_;
     if (!outputDir_.empty()) request.outputFolder = outputDir_;
-    request.selected = selected;
     request.password = password_.Resolve();
     if (!plugin_.plugin.empty()) request.pluginName = plugin_.PluginName();
     const bool interactive = context.stdinIsTerminal;

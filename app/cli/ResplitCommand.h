@@ -16,6 +16,7 @@ class ResplitCommand : public SetCommand {
   std::string source_;
   std::string outputDir_;
   std::string parts_;
+  CLI::Option* partsOption_ = nullptr;  // given, even when empty
   bool all_ = false;
   bool mkdir_ = false;
   PasswordOptions password_;

@@ -102,7 +102,8 @@ TEST_F(CliJoinTest, FlagsAnswerTheQuestions) {
   EXPECT_NE(join.out.find("data02.png\t毀損"), std::string::npos);
 
   const auto explicitFile = dir / "elsewhere.bin";
-  join = RunCli({"join", def.string(), "--output", explicitFile.string(), "--skip-missing", "--force-corrupt"});
+  join = RunCli({"join", def.string(), "--output", explicitFile.string(), "--skip-missing",
+                 "--force-corrupt"});
   EXPECT_EQ(join.code, 0) << join.err;
   EXPECT_TRUE(std::filesystem::exists(explicitFile));
   EXPECT_EQ(RunCli({"join", def.string(), "-o", "x", "--output", "y"}).code, 2);
@@ -114,7 +115,8 @@ TEST_F(CliJoinTest, ResplitRebuildsChosenParts) {
   std::filesystem::remove(dir / "data03.png");
   std::filesystem::remove(dir / "data04.png");
 
-  auto run = RunCli({"resplit", def.string(), (dir / "data.bin").string(), "--parts", "3", "-p", "pw"});
+  auto run =
+      RunCli({"resplit", def.string(), (dir / "data.bin").string(), "--parts", "3", "-p", "pw"});
   ASSERT_EQ(run.code, 0) << run.err;
   EXPECT_EQ(test::ReadBytes(dir / "data03.png"), part3);
   EXPECT_FALSE(std::filesystem::exists(dir / "data04.png"));
@@ -177,12 +179,58 @@ TEST_F(CliJoinTest, NamesAndCommentsFromADefinitionAreShownEscaped) {
   EXPECT_NE(runs[4].out.find(shown + ".bin\n"), std::string::npos) << runs[4].out;
 }
 
-TEST(PartList, ParsesNumbersAndRanges) {
-  EXPECT_EQ(cli::ParsePartList("0,3,5-7"), (std::vector<int>{0, 3, 5, 6, 7}));
-  EXPECT_EQ(cli::ParsePartList("7,7,2"), (std::vector<int>{2, 7}));
-  for (const char* bad : {"", "a", "3-1", "1,,2", "-1", "1-", "0x3"}) {
-    EXPECT_FALSE(cli::ParsePartList(bad)) << bad;
+// Parsed against a set of 8 parts.
+struct PartListCase {
+  const char* text;
+  cli::PartList::Status status;
+  std::vector<int> indices;  // Ok
+  const char* fault;         // otherwise
+};
+
+void PrintTo(const PartListCase& c, std::ostream* os) { *os << '"' << c.text << '"'; }
+
+class PartListTest : public ::testing::TestWithParam<PartListCase> {};
+
+TEST_P(PartListTest, ParsesWithinThePartCount) {
+  const PartListCase& c = GetParam();
+  const cli::PartList list = cli::ParsePartList(c.text, 8);
+  EXPECT_EQ(list.status, c.status);
+  EXPECT_EQ(list.indices, c.indices);
+  EXPECT_EQ(list.fault, c.fault);
+}
+
+using enum cli::PartList::Status;
+INSTANTIATE_TEST_SUITE_P(
+    Texts, PartListTest,
+    ::testing::Values(
+        PartListCase{"0,3,5-7", Ok, {0, 3, 5, 6, 7}, ""}, PartListCase{" 7, 7 ,2 ", Ok, {2, 7}, ""},
+        PartListCase{"0-7", Ok, {0, 1, 2, 3, 4, 5, 6, 7}, ""},
+        PartListCase{" ", Ok, {}, ""},  // names nothing
+        PartListCase{"1,,2", Malformed, {}, ""}, PartListCase{"3-1", Malformed, {}, "3-1"},
+        PartListCase{"1-x", Malformed, {}, "1-x"}, PartListCase{"-1", Malformed, {}, "-1"},
+        PartListCase{"0x3", Malformed, {}, "0x3"}, PartListCase{"1,8", OutOfRange, {}, "8"},
+        PartListCase{"2147483647", OutOfRange, {}, "2147483647"},
+        PartListCase{"0-2147483647", OutOfRange, {}, "2147483647"},
+        PartListCase{"5-99999999999999999999", OutOfRange, {}, "99999999999999999999"}));
+
+TEST_F(CliJoinTest, ResplitRefusesIndicesOutsideTheSetAndAnEmptySelection) {
+  const auto def = Split(30000, {"--no-random"});  // 3 parts
+  const auto part1 = test::ReadBytes(dir / "data01.png");
+  std::filesystem::remove(dir / "data01.png");
+  const std::string source = (dir / "data.bin").string();
+  for (const auto& [parts, named] :
+       {std::pair{"99", " 99 "}, {"1,7", " 7 "}, {"2147483647", " 2147483647 "}}) {
+    const auto run = RunCli({"resplit", def.string(), source, "--parts", parts});
+    EXPECT_EQ(run.code, 2) << parts;
+    EXPECT_NE(run.err.find(named), std::string::npos) << run.err;
   }
+  const auto run = RunCli({"resplit", def.string(), source, "--parts", ""});
+  EXPECT_EQ(run.code, 1);
+  EXPECT_NE(run.err.find(msg::kSelectPartsToResplit), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find(msg::kResplitCompleted), std::string::npos) << run.err;
+  EXPECT_FALSE(std::filesystem::exists(dir / "data01.png"));
+  ASSERT_EQ(RunCli({"resplit", def.string(), source, "--parts", "1"}).code, 0);
+  EXPECT_EQ(test::ReadBytes(dir / "data01.png"), part1);
 }
 
 }  // namespace
