@@ -3,6 +3,7 @@
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QMimeData>
 
 #include "PathFilter.h"
@@ -35,7 +36,7 @@ QStringList FileDropList::AcceptedPaths(const QList<QUrl>& urls) {
   for (const QUrl& url : urls) {
     if (!url.isLocalFile()) continue;
     const QString path = url.toLocalFile();
-    if (IsAcceptedPicturePath(path.toStdString())) paths.append(path);
+    if (IsAcceptedPicturePath(QFile::encodeName(path).toStdString())) paths.append(path);
   }
   return paths;
 }

@@ -1,5 +1,6 @@
 #include "Form1.h"
 
+#include <QFile>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -122,7 +123,7 @@ PluginRequest Form1::CurrentRequest() const {
   comment.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
   request.texts[4] = comment.toStdString();
   for (int row = 0; row < list_->count(); ++row) {
-    request.pictures.push_back(list_->item(row)->text().toStdString());
+    request.pictures.push_back(QFile::encodeName(list_->item(row)->text()).toStdString());
   }
   return request;
 }

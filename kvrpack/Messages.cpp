@@ -23,7 +23,16 @@ std::string TooManyPictures(std::size_t count) {
 }
 
 std::string PathRefused(std::string_view path) {
-  return "路徑" + Quoted(path) + "含有英文字母、數字與 / : _ . 以外的字元，無法寫入資源描述檔。";
+  // A NUL would end the message early: it is shown as \0.
+  std::string shown;
+  for (const char c : path) {
+    if (c == '\0') {
+      shown += "\\0";
+    } else {
+      shown += c;
+    }
+  }
+  return "路徑" + Quoted(shown) + "是空的或含有 NUL 字元，無法寫入資源描述檔。";
 }
 
 std::string PictureUnreadable(std::string_view path, std::string_view reason) {

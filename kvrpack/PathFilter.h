@@ -1,7 +1,7 @@
 #pragma once
-// Which picture paths the list takes. The resource script names each picture by its
-// path, so only paths that every resource compiler reads back unchanged are taken:
-// ASCII letters, digits, the folder separator "/", ":", "_" and ".".
+// Which picture paths the list takes. The resource script names each picture by its path
+// in a quoted, escaped string that can hold any byte but NUL, where a resource compiler's
+// file name ends; so every path is taken except an empty one and one holding NUL.
 
 #include <string_view>
 

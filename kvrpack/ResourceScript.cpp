@@ -39,6 +39,28 @@ std::string EscapeScriptString(std::string_view text) {
   return out;
 }
 
+std::string EscapeScriptPath(std::string_view path) {
+  std::string out;
+  out.reserve(path.size());
+  for (const char c : path) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '"') {
+      out += "\"\"";
+    } else if (c == '\\') {
+      out += "\\\\";
+    } else if (byte >= 0x20 && byte < 0x7F) {
+      out += c;
+    } else {
+      // Three octal digits always, so that a digit after the escape stays a digit.
+      out += '\\';
+      out += static_cast<char>('0' + (byte >> 6));
+      out += static_cast<char>('0' + ((byte >> 3) & 7));
+      out += static_cast<char>('0' + (byte & 7));
+    }
+  }
+  return out;
+}
+
 std::string ResourceScript(const PluginTexts& texts, std::span<const std::string> picturePaths) {
   std::string out;
   const auto line = [&out](std::string_view text) { (out += text) += kEol; };
@@ -54,7 +76,8 @@ std::string ResourceScript(const PluginTexts& texts, std::span<const std::string
   line("");
   line("");
   for (std::size_t i = 0; i < picturePaths.size(); ++i) {
-    line(std::to_string(kFirstPictureId + i) + " KVR \"" + picturePaths[i] + "\"");
+    line(std::to_string(kFirstPictureId + i) + " KVR \"" + EscapeScriptPath(picturePaths[i]) +
+         "\"");
   }
   return out;
 }

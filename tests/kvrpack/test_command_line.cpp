@@ -56,7 +56,6 @@ TEST_F(CommandLineTest, UsageErrorsExitWithTwoAndFailuresWithOne) {
   const std::vector<std::vector<std::string>> usages = {
       {"--build", picture},                                   // no -o
       Args({}),                                               // no picture
-      Args({picture, "/tmp/my pics/x.png"}),                  // a blank in a path
       {"--build", "-o", (dir / "out.rc").string(), picture},  // the script's own name
       {"--build", "-o", (dir / "out.dll").string(), "--colour", "red"},
   };

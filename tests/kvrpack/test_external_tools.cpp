@@ -34,12 +34,15 @@ std::string Hex(const test::Bytes& bytes) {
 class ExternalToolsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    // Texts a resource compiler must read through its escapes, and pictures of sizes
-    // that do and do not fill whole alignment units.
+    // Texts a resource compiler must read through its escapes, pictures of sizes that do
+    // and do not fill whole alignment units, in a folder whose path holds blanks, a
+    // hyphen, letters with and without a Big5 form, a quote and a backslash.
     request.texts = {"測試\"掛件\"", "版本 1.0", "jpg", "C:\\new 作者", "說明\r\n第二行\t!"};
+    const auto folder = dir / "my-pics 2026" / "圖片 한 \"q\\b\"";
+    std::filesystem::create_directories(folder);
     const std::size_t sizes[] = {1, 8, 513, 4096};
     for (std::size_t i = 0; i < std::size(sizes); ++i) {
-      const auto path = dir / ("pic" + std::to_string(i) + ".png");
+      const auto path = folder / ("pic " + std::to_string(i) + ".png");
       test::WriteFile(path, test::PictureBytes(sizes[i], static_cast<std::uint32_t>(i + 10)));
       request.pictures.push_back(path.string());
     }

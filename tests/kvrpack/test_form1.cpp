@@ -73,29 +73,31 @@ class Form1Test : public QObject {
     QVERIFY(!DragAndDrop(list, text));
     QCOMPARE(list->count(), 0);
 
-    QVERIFY(DropFiles(list, {"/pics/a1.png", "/my pics/a1.png", "/pics/c_3.png"}));
-    QVERIFY(DropFiles(list, {"/pics/a-1.png", "/pics/a1.png", "/pics/~d.png"}));
-    QCOMPARE(Entries(list), (QStringList{"/pics/a1.png", "/pics/c_3.png", "/pics/a1.png"}));
+    QVERIFY(DropFiles(list, {"/pics/a1.png", "/my pics/a-1.png"}));
+    QVERIFY(DropFiles(list, {"/pics/圖 한.png", "/pics/a1.png"}));
+    QCOMPARE(Entries(list),
+             (QStringList{"/pics/a1.png", "/my pics/a-1.png", "/pics/圖 한.png", "/pics/a1.png"}));
 
     list->item(0)->setSelected(true);
     list->item(2)->setSelected(true);
     Click(form, "DeleteButton");
-    QCOMPARE(Entries(list), (QStringList{"/pics/c_3.png"}));
+    QCOMPARE(Entries(list), (QStringList{"/my pics/a-1.png", "/pics/a1.png"}));
   }
 
-  // Three paths dropped, the second with a blank; one more; the first deleted; built.
+  // Two paths dropped, the second with a blank, a hyphen and a Chinese letter; one more;
+  // the first deleted; built.
   void buildWritesTheScriptAndTheDllInTheProgramFolder() {
     test::TempFolder program;
     test::TempFolder pictures;
     const auto first = pictures / "first.png";
-    const auto second = pictures / "second.png";
+    const auto second = pictures / "second 2-圖.png";
     const auto third = pictures / "third.png";
     test::WriteFile(first, test::PictureBytes(700, 1));
     test::WriteFile(second, test::PictureBytes(800, 2));
     test::WriteFile(third, test::PictureBytes(900, 3));
     Form1 form(program.path());
     auto* list = Child<QListWidget>(form, "KVRList");
-    DropFiles(list, {Q(first), Q(pictures / "my pics.png"), Q(second)});
+    DropFiles(list, {Q(first), Q(second)});
     DropFiles(list, {Q(third)});
     QCOMPARE(Entries(list), (QStringList{Q(first), Q(second), Q(third)}));
     list->item(0)->setSelected(true);
@@ -113,7 +115,8 @@ class Form1Test : public QObject {
              "STRINGTABLE\r\n{\r\n511, \t\"Sample\"\r\n}\r\n\r\n"
              "STRINGTABLE\r\n{\r\n512, \t\"1.0\"\r\n513, \t\"png\"\r\n"
              "514, \t\"me\"\r\n515, \t\"test\"\r\n}\r\n\r\n\r\n101 KVR \"" +
-                 second.string() + "\"\r\n102 KVR \"" + third.string() + "\"\r\n");
+                 pictures.path().string() + "/second 2-\\345\\234\\226.png\"\r\n102 KVR \"" +
+                 third.string() + "\"\r\n");
     const test::Bytes dll = test::ReadFile(program / "template.dll");
     const auto parsed = PeResources::Parse(dll);
     QVERIFY(parsed.Ok());

@@ -89,6 +89,7 @@ TEST_F(PluginBuilderTest, RefusedRequestsWriteNothingAndKeepTheLastPlugin) {
   const std::string missing = (dir / "missing.png").string();
   const std::string empty = (dir / "empty.png").string();
   const std::string folder = (dir / "folder.png").string();
+  const std::string withNul("/pics/a\0b.png", 14);
 
   const std::vector<std::pair<std::function<void(PluginRequest&)>, std::string>> cases = {
       {[](PluginRequest& r) { r.pictures.clear(); }, messages::EmptyList()},
@@ -96,8 +97,7 @@ TEST_F(PluginBuilderTest, RefusedRequestsWriteNothingAndKeepTheLastPlugin) {
        messages::PictureUnreadable(missing, "No such file or directory")},
       {[&](PluginRequest& r) { r.pictures.push_back(folder); }, messages::PictureNotAFile(folder)},
       {[&](PluginRequest& r) { r.pictures[0] = empty; }, messages::PictureEmpty(empty)},
-      {[](PluginRequest& r) { r.pictures[1] = "/my pics/a.png"; },
-       messages::PathRefused("/my pics/a.png")},
+      {[&](PluginRequest& r) { r.pictures[1] = withNul; }, messages::PathRefused(withNul)},
       {[](PluginRequest& r) { r.texts[0] = "掛件 한"; }, messages::TextWithoutBig5(0, "한")},
       {[](PluginRequest& r) { r.texts[3] = std::string("a\0b", 3); },
        messages::TextWithControlCharacter(3)},

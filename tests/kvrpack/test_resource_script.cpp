@@ -54,15 +54,23 @@ TEST(ResourceScript, TextsAreEscapedAsAResourceCompilerReadsThem) {
   EXPECT_NE(ResourceScript(texts, {}).find("514, \t\"\"\"me\"\"\"\r\n"), std::string::npos);
 }
 
-TEST(PathFilter, TakesOnlyPathsTheScriptCarriesUnchanged) {
-  EXPECT_TRUE(IsAcceptedPicturePath("/pics/a1.png"));
-  EXPECT_TRUE(IsAcceptedPicturePath("/home/user_2/My.Pics/A_1.PNG"));
-  EXPECT_TRUE(IsAcceptedPicturePath("C:/pics/a1.png"));
-  for (const char* refused :
-       {"/my pics/a1.png", "/pics/a-1.png", "/pics/~a.png", "/pics/(a).png", "/pics/[a].png",
-        "/pics/圖.png", "/pics/caf\xc3\xa9.png", "C:\\pics\\a1.png", "/pics/a\"1.png", ""}) {
-    EXPECT_FALSE(IsAcceptedPicturePath(refused)) << refused;
+TEST(PathFilter, TakesEveryPathTheQuotedScriptCanName) {
+  for (const char* taken : {"/my pics/a-1.png", "/pics/~(a)[b].png", "/pics/圖 한.png",
+                            "/pics/caf\xe9.png", "/pics/a\"1\\b.png", "/pics/a\nb.png"}) {
+    EXPECT_TRUE(IsAcceptedPicturePath(taken)) << taken;
   }
+  EXPECT_FALSE(IsAcceptedPicturePath(""));
+  EXPECT_FALSE(IsAcceptedPicturePath(std::string("/pics/a\0b.png", 14)));
+}
+
+TEST(ResourceScript, PathsAreWrittenAsASCIIEscapesOfTheirBytes) {
+  EXPECT_EQ(EscapeScriptPath("/my pics/a-1 (2).png"), "/my pics/a-1 (2).png");
+  EXPECT_EQ(EscapeScriptPath("/a\"b\\c"), "/a\"\"b\\\\c");
+  EXPECT_EQ(EscapeScriptPath("/圖1\n\x7f"), "/\\345\\234\\2261\\012\\177");
+  const std::vector<std::string> paths = {"/pics/holiday 2026/圖.png"};
+  EXPECT_NE(ResourceScript(kSampleTexts, paths)
+                .find("101 KVR \"/pics/holiday 2026/\\345\\234\\226.png\"\r\n"),
+            std::string::npos);
 }
 
 TEST(Big5Text, ConvertsTraditionalChineseAndRefusesWhatBig5Lacks) {
