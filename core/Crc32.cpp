@@ -2,6 +2,7 @@
 
 #include <libdeflate.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -62,9 +63,11 @@ std::uint32_t StreamCrc32(std::span<const std::uint8_t> data) { return Crc32Upda
 
 std::uint32_t FileCrc32(const std::filesystem::path& path) {
   File file = File::OpenRead(path);  // throws when it cannot be opened
-  std::vector<std::uint8_t> buffer(1 << 20);
+  std::vector<std::uint8_t> buffer;
   std::uint32_t crc = 0;
   try {
+    // Small files (definitions) need no 1 MiB buffer; a file that grows is still read whole.
+    buffer.resize(static_cast<size_t>(std::clamp<std::int64_t>(file.Size(), 1, 1 << 20)));
     for (;;) {
       const size_t n = file.Read(buffer);
       if (n == 0) break;

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "Crc32.h"
+#include "TestSupport.h"
 
 namespace kivora {
 namespace {
@@ -32,11 +33,21 @@ TEST(Crc32, CombineAndZerosMatchDirectComputation) {
   }();
   const std::span<const std::uint8_t> all(data);
   for (size_t cut : {0u, 1u, 1023u, 1024u, 1025u, 40000u, 70000u}) {
-    EXPECT_EQ(Crc32Combine(StreamCrc32(all.first(cut)), StreamCrc32(all.subspan(cut)), all.size() - cut),
-              StreamCrc32(all))
+    EXPECT_EQ(
+        Crc32Combine(StreamCrc32(all.first(cut)), StreamCrc32(all.subspan(cut)), all.size() - cut),
+        StreamCrc32(all))
         << cut;
     const std::vector<std::uint8_t> zeros(cut, 0);
     EXPECT_EQ(Crc32OfZeros(cut), StreamCrc32(zeros)) << cut;
+  }
+}
+
+TEST(Crc32, FileChecksumCoversTheWholeFile) {
+  const test::TempDir dir;
+  for (const size_t size : {size_t{0}, size_t{1}, (size_t{1} << 20) + 3}) {
+    const auto data = test::RandomBytes(size);
+    test::WriteBytes(dir / "f", data);
+    EXPECT_EQ(FileCrc32(dir / "f"), StreamCrc32(data)) << size;
   }
 }
 
