@@ -16,6 +16,8 @@ namespace kivora {
 
 class File {
  public:
+  // The opening forms for existing files accept regular files only: a folder, a
+  // device or a pipe counts as a file that cannot be opened.
   static File OpenRead(const std::filesystem::path& path);
   static File OpenReadWrite(const std::filesystem::path& path);
   // Creates the file, or empties an existing one.

@@ -1,15 +1,16 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <numeric>
 
 #include "Crc32.h"
 #include "CryptXor.h"
 #include "DefinitionReader.h"
+#include "FileIo.h"
 #include "KivoraError.h"
 #include "Messages.h"
-#include "SaveFolder.h"
-#include "FileIo.h"
 #include "PartWriter.h"
+#include "SaveFolder.h"
 #include "SplitDriver.h"
 #include "TestSupport.h"
 
@@ -288,6 +289,22 @@ TEST_F(SplitTest, NamesWithoutBig5FormAreRefusedFirst) {
   s.baseName = "../escape";
   EXPECT_FALSE(Split(s));
   EXPECT_EQ(ui.errors.back(), msg::kBadPartName);
+}
+
+TEST_F(SplitTest, SourceThatIsNoRegularFileCannotBeOpened) {
+  // Opening a pipe without a writer would wait for ever; a device would never end.
+  const auto fifo = dir / "pipe";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::filesystem::path& source : {fifo, std::filesystem::path("/dev/zero")}) {
+    SplitSettings s;
+    s.source = source;
+    s.baseName = "p";
+    s.saveFolder = dir.path();
+    ui = test::RecordingUi();
+    EXPECT_FALSE(Split(s));
+    EXPECT_EQ(ui.errors, std::vector<std::string>{std::string(msg::kCannotOpenFile)});
+  }
+  EXPECT_EQ(FilesInDir(), std::vector<std::string>{"pipe"});
 }
 
 TEST_F(SplitTest, SameSeedSameParts) {
