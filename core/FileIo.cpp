@@ -72,6 +72,13 @@ File File::Create(const std::filesystem::path& path) {
   return OpenWith(path, "wb", "無法建立檔案", true, [&](std::FILE* f) { return File(f, path); });
 }
 
+bool File::IsSameFile(const std::filesystem::path& path) const {
+  struct stat mine {
+  }, other{};
+  return ::fstat(::fileno(handle_.get()), &mine) == 0 && ::stat(path.c_str(), &other) == 0 &&
+         mine.st_dev == other.st_dev && mine.st_ino == other.st_ino;
+}
+
 void File::Fail(const char* what) const { throw KivoraError(DescribeIoError(path_, what, errno)); }
 
 size_t File::Read(std::span<std::uint8_t> buffer) {

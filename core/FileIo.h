@@ -30,6 +30,8 @@ class File {
   File() = default;
   bool IsOpen() const { return handle_ != nullptr; }
   const std::filesystem::path& Path() const { return path_; }
+  // True when path names the very file this one has open (same device and inode).
+  bool IsSameFile(const std::filesystem::path& path) const;
 
   // Reads up to buffer.size() bytes; returns how many (0 at the end).
   size_t Read(std::span<std::uint8_t> buffer);

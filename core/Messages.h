@@ -32,6 +32,8 @@ inline constexpr std::string_view kTooManyParts =
     "分割檔數目不能超過 32767 個，請把分割檔大小設得大一點。(153)";
 inline constexpr std::string_view kRandomSizeTooSmall = "隨機大小需要 10 KB 以上的分割檔大小。(154)";
 inline constexpr std::string_view kBadPartName = "分割檔名稱不能含有資料夾的分隔字元。(155)";
+inline constexpr std::string_view kTargetIsSource =
+    "分割檔或 KivoRa 合併定義檔將會覆蓋分割來源的檔案，因此無法分割。(156)";
 inline constexpr std::string_view kSplitCompleted = "分割已完成。";
 inline constexpr std::string_view kSplitInterrupted = "分割已中斷。";
 inline constexpr std::string_view kStateDisguised = "偽裝";
