@@ -72,6 +72,8 @@ inline constexpr std::string_view kUnknownCipher293 =
 inline constexpr std::string_view kCreateJoinedFailed241 = "合併檔案的建立失敗... 殘念！(241)";
 inline constexpr std::string_view kReadPartFailed242 = "讀取分割檔案失敗... 殘念！(242)";
 inline constexpr std::string_view kWriteJoinedFailed243 = "寫入合併檔案失敗... 殘念！(243)";
+inline constexpr std::string_view kJoinedSizeWrong244 =
+    "合併檔案的大小與 KivoRa 合併定義檔所記錄的不一致... 殘念！(244)";
 inline constexpr std::string_view kStateKeptBack = "保留";
 inline constexpr std::string_view kStateJoined = "合併";
 inline constexpr std::string_view kStateMissing = "不存在";
