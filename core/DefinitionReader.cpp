@@ -157,6 +157,7 @@ KvrDefinition ReadDefinition(const std::filesystem::path& path, const PendantPro
   KvrDefinition def = DecodeDefinition(bytes, provider);
   def.implanted = implanted;
   def.fileSize = implanted ? 0 : static_cast<std::int32_t>(bytes.size());
+  if (implanted) def.implantedBytes = std::move(bytes);
   return def;
 }
 

@@ -69,18 +69,21 @@ void SaveDefinitionFile(const std::filesystem::path& path, std::span<const std::
   WithMessage(msg::kCreateDefinitionFailed, [&] { WriteFileAtomically(path, bytes); });
 }
 
+std::vector<std::uint8_t> ImplantedBlock(const std::filesystem::path& lastPart,
+                                         std::vector<std::uint8_t> bytes) {
+  ScrambleStream(bytes, ImplantKey(lastPart), kBlockCipherVersion);
+  const auto d = static_cast<std::uint32_t>(bytes.size());
+  for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<std::uint8_t>(d >> (8 * i)));
+  return bytes;
+}
+
 void ImplantDefinition(const std::filesystem::path& lastPart, std::vector<std::uint8_t> bytes) {
-  const std::string key = ImplantKey(lastPart);
-  ScrambleStream(bytes, key, kBlockCipherVersion);
+  const std::vector<std::uint8_t> block = ImplantedBlock(lastPart, std::move(bytes));
   File part = WithMessage(msg::kImplantDefinitionFailed, [&] { return File::OpenReadWrite(lastPart); });
   const std::int64_t before = part.Size();
   try {
     part.Seek(0, SEEK_END);
-    part.Write(bytes);
-    std::uint8_t length[4];
-    const auto d = static_cast<std::uint32_t>(bytes.size());
-    for (int i = 0; i < 4; ++i) length[i] = static_cast<std::uint8_t>(d >> (8 * i));
-    part.Write(length);
+    part.Write(block);
     part.Close();
   } catch (const KivoraError& e) {
     // Leave the part as the split wrote it rather than with half a definition.

@@ -25,6 +25,11 @@ std::string ImplantKey(const std::filesystem::path& partPath);
 // Saves the definition as its own file (atomically). Throws KivoraError (141).
 void SaveDefinitionFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 
+// What is appended to the last part: the definition scrambled with the part's implant
+// key, then its length (signed 32-bit little-endian).
+std::vector<std::uint8_t> ImplantedBlock(const std::filesystem::path& lastPart,
+                                         std::vector<std::uint8_t> bytes);
+
 // Scrambles the definition and appends it, then its length, to the end of the part.
 // On failure the part is cut back to its former length. Throws KivoraError (142).
 void ImplantDefinition(const std::filesystem::path& lastPart, std::vector<std::uint8_t> bytes);

@@ -1,8 +1,12 @@
 #include "FileIo.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
-#include <cstring>
 #include <chrono>
+#include <cstring>
 
 namespace kivora {
 
@@ -11,21 +15,46 @@ std::string DescribeIoError(const std::filesystem::path& path, const char* what,
 }
 
 namespace {
+// Opens an existing file for reading (and writing with `write`) only when it is a
+// regular file. The type is taken from the opened descriptor, so nothing can be
+// swapped in after a check by name; O_NONBLOCK keeps the open of a pipe without a
+// writer from waiting for ever. Returns null with errno set, errno 0 meaning a file
+// of another type (a device, a pipe, a socket).
+std::FILE* OpenRegular(const std::filesystem::path& path, bool write) {
+  const int fd =
+      ::open(path.c_str(), (write ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat st {};
+  int err = 0;
+  if (::fstat(fd, &st) != 0) {
+    err = errno;
+  } else if (!S_ISREG(st.st_mode)) {
+    err = S_ISDIR(st.st_mode) ? EISDIR : 0;
+  } else {
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0) {
+      if (std::FILE* f = ::fdopen(fd, write ? "r+b" : "rb")) return f;
+    }
+    err = errno;
+  }
+  ::close(fd);
+  errno = err;
+  return nullptr;
+}
+
 File OpenWith(const std::filesystem::path& path, const char* mode, const char* what, bool raise,
               auto make) {
-  std::FILE* f = std::fopen(path.c_str(), mode);
-  // Reads and writes here are large or few: stdio's buffer would only add a copy.
-  if (f) std::setvbuf(f, nullptr, _IONBF, 0);
+  std::FILE* f = mode[0] == 'r' ? OpenRegular(path, std::strchr(mode, '+') != nullptr)
+                                : std::fopen(path.c_str(), mode);
   if (!f) {
-    if (raise) throw KivoraError(DescribeIoError(path, what, errno));
-    return File();
+    const int err = errno;
+    if (!raise) return File();
+    if (err == 0)
+      throw KivoraError(std::string(what) + "「" + path.string() + "」：不是一般的檔案");
+    throw KivoraError(DescribeIoError(path, what, err));
   }
-  // Folders open for reading on Linux; treat them as unopenable files.
-  if (mode[0] == 'r' && std::filesystem::is_directory(path)) {
-    std::fclose(f);
-    if (raise) throw KivoraError(DescribeIoError(path, what, EISDIR));
-    return File();
-  }
+  // Reads and writes here are large or few: stdio's buffer would only add a copy.
+  std::setvbuf(f, nullptr, _IONBF, 0);
   return make(f);
 }
 }  // namespace
@@ -41,6 +70,13 @@ File File::OpenReadWrite(const std::filesystem::path& path) {
 }
 File File::Create(const std::filesystem::path& path) {
   return OpenWith(path, "wb", "無法建立檔案", true, [&](std::FILE* f) { return File(f, path); });
+}
+
+bool File::IsSameFile(const std::filesystem::path& path) const {
+  struct stat mine {
+  }, other{};
+  return ::fstat(::fileno(handle_.get()), &mine) == 0 && ::stat(path.c_str(), &other) == 0 &&
+         mine.st_dev == other.st_dev && mine.st_ino == other.st_ino;
 }
 
 void File::Fail(const char* what) const { throw KivoraError(DescribeIoError(path_, what, errno)); }

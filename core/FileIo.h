@@ -16,6 +16,8 @@ namespace kivora {
 
 class File {
  public:
+  // The opening forms for existing files accept regular files only: a folder, a
+  // device or a pipe counts as a file that cannot be opened.
   static File OpenRead(const std::filesystem::path& path);
   static File OpenReadWrite(const std::filesystem::path& path);
   // Creates the file, or empties an existing one.
@@ -28,6 +30,8 @@ class File {
   File() = default;
   bool IsOpen() const { return handle_ != nullptr; }
   const std::filesystem::path& Path() const { return path_; }
+  // True when path names the very file this one has open (same device and inode).
+  bool IsSameFile(const std::filesystem::path& path) const;
 
   // Reads up to buffer.size() bytes; returns how many (0 at the end).
   size_t Read(std::span<std::uint8_t> buffer);

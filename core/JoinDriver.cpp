@@ -23,6 +23,8 @@ class JoinWriter {
       : def_(def), out_(out), password_(std::move(passwordBig5)), ui_(ui) {}
 
   JoinPartResult JoinPart(int index, const std::filesystem::path& path);
+  // Length of the joined data so far.
+  std::int64_t Length() const { return position_; }
 
  private:
   void WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes) {
@@ -197,6 +199,7 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
     }
     bool stopped = false;  // ended on a missing or corrupt part
     bool aborted = false;
+    bool userChose = false;  // a missing part skipped or a corrupt one joined at the user's word
     for (int i = 1; i <= count; ++i) {
       if (ui.AbortRequested()) {
         aborted = true;
@@ -210,6 +213,8 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
         ui.ClearStateRows();
         return false;  // the temporary file goes with `file`
       }
+      userChose =
+          userChose || r == JoinPartResult::MissingSkip || r == JoinPartResult::CorruptJoined;
       const RowState state = RowFor(r);
       int row = 0;
       if (cipher == kGeneratorCipher && index == 0) {
@@ -227,6 +232,15 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
       }
     }
 
+    // Parts that all matched their records but do not add up to the source's size
+    // cannot have rebuilt it: that is a failure, unless the user chose a gap or a
+    // damaged part.
+    if (!stopped && !aborted && !userChose && writer.Length() != def.header.SourceSize) {
+      ui.ShowError(msg::kJoinedSizeWrong244, joined.string() + "：" +
+                                                 std::to_string(writer.Length()) + " / " +
+                                                 std::to_string(def.header.SourceSize));
+      stopped = true;
+    }
     // A stopped join leaves nothing; an aborted one keeps what it wrote unless that
     // would replace a file that was there before.
     const bool keep = !stopped && (!aborted || !existedBefore);

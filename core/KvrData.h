@@ -44,6 +44,9 @@ struct KvrDefinition {
   bool implanted = false;    // taken from the end of a part
   std::uint32_t checksum = 0;  // CRC-32 of the decoded definition bytes
   std::int32_t fileSize = 0;   // size of a definition file of its own; 0 when implanted
+  // The decoded bytes of an implanted definition, kept so that a rebuilt last part can
+  // carry exactly the definition it carried before.
+  std::vector<std::uint8_t> implantedBytes;
 };
 
 // The home-page address written into every definition (exactly 25 ASCII bytes).

@@ -32,6 +32,8 @@ inline constexpr std::string_view kTooManyParts =
     "分割檔數目不能超過 32767 個，請把分割檔大小設得大一點。(153)";
 inline constexpr std::string_view kRandomSizeTooSmall = "隨機大小需要 10 KB 以上的分割檔大小。(154)";
 inline constexpr std::string_view kBadPartName = "分割檔名稱不能含有資料夾的分隔字元。(155)";
+inline constexpr std::string_view kTargetIsSource =
+    "分割檔或 KivoRa 合併定義檔將會覆蓋分割來源的檔案，因此無法分割。(156)";
 inline constexpr std::string_view kSplitCompleted = "分割已完成。";
 inline constexpr std::string_view kSplitInterrupted = "分割已中斷。";
 inline constexpr std::string_view kStateDisguised = "偽裝";
@@ -70,6 +72,8 @@ inline constexpr std::string_view kUnknownCipher293 =
 inline constexpr std::string_view kCreateJoinedFailed241 = "合併檔案的建立失敗... 殘念！(241)";
 inline constexpr std::string_view kReadPartFailed242 = "讀取分割檔案失敗... 殘念！(242)";
 inline constexpr std::string_view kWriteJoinedFailed243 = "寫入合併檔案失敗... 殘念！(243)";
+inline constexpr std::string_view kJoinedSizeWrong244 =
+    "合併檔案的大小與 KivoRa 合併定義檔所記錄的不一致... 殘念！(244)";
 inline constexpr std::string_view kStateKeptBack = "保留";
 inline constexpr std::string_view kStateJoined = "合併";
 inline constexpr std::string_view kStateMissing = "不存在";

@@ -21,7 +21,9 @@ PartScan ScanPart(const std::filesystem::path& path, std::int64_t pendantSize,
   PartScan scan;
   std::error_code ec;
   const auto status = std::filesystem::status(path, ec);
-  if (ec || !std::filesystem::exists(status) || std::filesystem::is_directory(status)) return scan;
+  // Only a regular file can be a part: a device would never end and a pipe would wait
+  // for a writer. The opening checks the type again on the descriptor itself.
+  if (ec || !std::filesystem::is_regular_file(status)) return scan;
   scan.exists = true;
 
   File file = WithMessage(msg::kReadPartFailed242, [&] { return File::OpenRead(path); });

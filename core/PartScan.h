@@ -34,8 +34,8 @@ std::int64_t ExpectedPartLength(const TKvrFileData& record, bool disguised);
 
 // Reads the file at path once. The payload is the `payloadSize` bytes behind
 // `pendantSize` bytes of pendant; sink (when given) receives the payload and, when
-// withTail is set, the bytes behind it. A missing file (or a folder) gives
-// exists = false; a file that cannot be read throws KivoraError.
+// withTail is set, the bytes behind it. A missing file, or anything but a regular
+// file, gives exists = false; a file that cannot be read throws KivoraError.
 PartScan ScanPart(const std::filesystem::path& path, std::int64_t pendantSize,
                   std::int64_t payloadSize, std::vector<std::uint8_t>& buffer,
                   const PartSink& sink = {}, bool withTail = false);

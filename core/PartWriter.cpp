@@ -17,9 +17,9 @@ int ChoosePendantIndex(int count, Random& random) {
 
 PartChecksums StreamPart(File& source, std::span<std::uint8_t> chunk,
                          const std::filesystem::path& path, std::int64_t size,
-                         std::optional<std::span<const std::uint8_t>> pendant,
-                         std::string_view key,
-                         const std::function<bool(const PartChecksums&)>& accept) {
+                         std::optional<std::span<const std::uint8_t>> pendant, std::string_view key,
+                         const std::function<bool(const PartChecksums&)>& accept,
+                         std::span<const std::uint8_t> trailer) {
   const std::string_view writeFailed = msg::kWritePartFailed;
   std::optional<AtomicFile> out;
   WithMessage(pendant ? msg::kCreateScrambledFailed : writeFailed, [&] { out.emplace(path); });
@@ -47,7 +47,10 @@ PartChecksums StreamPart(File& source, std::span<std::uint8_t> chunk,
     sums.partCrc = Crc32Combine(sums.partCrc, scrambledCrc, n);
   }
   if (accept && !accept(sums)) return sums;  // the temporary file goes with `out`
-  WithMessage(writeFailed, [&] { out->Commit(); });
+  WithMessage(writeFailed, [&] {
+    out->Write(trailer);
+    out->Commit();
+  });
   sums.written = true;
   return sums;
 }
@@ -74,19 +77,22 @@ TKvrFileData WritePart(File& source, std::vector<std::uint8_t>& buffer, const Sp
   return record;
 }
 
-RebuildResult RebuildPart(File& source, std::vector<std::uint8_t>& buffer, const std::filesystem::path& path,
-                 const TKvrFileData& record, bool disguised, const PendantSet* pendants,
-                 std::string_view key) {
+RebuildResult RebuildPart(File& source, std::vector<std::uint8_t>& buffer,
+                          const std::filesystem::path& path, const TKvrFileData& record,
+                          bool disguised, const PendantSet* pendants, std::string_view key,
+                          std::span<const std::uint8_t> trailer) {
   buffer.resize(kPartChunkBytes);
   std::optional<std::span<const std::uint8_t>> pendant;
   if (disguised) {
     pendant = pendants ? pendants->Pendant(record.PendantNo) : std::nullopt;
     if (!pendant) throw KivoraError(std::string(msg::kReadPendantFailedVerify));
   }
-  const PartChecksums sums =
-      StreamPart(source, buffer, path, record.Size, pendant, key, [&](const PartChecksums& s) {
+  const PartChecksums sums = StreamPart(
+      source, buffer, path, record.Size, pendant, key,
+      [&](const PartChecksums& s) {
         return disguised ? s.partCrc == record.PartCrc : s.crc == record.Crc;
-      });
+      },
+      trailer);
   return sums.written ? RebuildResult::Matched : RebuildResult::Mismatch;
 }
 

@@ -35,13 +35,14 @@ struct PartChecksums {
 // (with a pendant) the pendant followed by the payload scrambled with the block
 // scrambler under key (Big5). The file is written under a temporary name and renamed
 // to path only when accept (if given) agrees to the checksums, so a failed or refused
-// write never leaves a half part or destroys an existing file. Throws KivoraError:
+// write never leaves a half part or destroys an existing file. The trailer (an implanted
+// definition) follows the payload and counts in no checksum. Throws KivoraError:
 // (132) reading the source, (121) creating a disguised part, (131) other write errors.
 PartChecksums StreamPart(File& source, std::span<std::uint8_t> chunk,
                          const std::filesystem::path& path, std::int64_t size,
-                         std::optional<std::span<const std::uint8_t>> pendant,
-                         std::string_view key,
-                         const std::function<bool(const PartChecksums&)>& accept = {});
+                         std::optional<std::span<const std::uint8_t>> pendant, std::string_view key,
+                         const std::function<bool(const PartChecksums&)>& accept = {},
+                         std::span<const std::uint8_t> trailer = {});
 
 struct SplitPart {
   std::filesystem::path path;
@@ -67,9 +68,11 @@ enum class RebuildResult { Matched, Mismatch };
 // of source: the pendant record.PendantNo of `pendants` in front when disguised. The
 // part replaces the file at path only when its checksum equals the recorded one
 // (PartCrc of a disguised part, Crc of a plain one); on a mismatch the file there stays
-// untouched. A missing pendant throws KivoraError (112).
-RebuildResult RebuildPart(File& source, std::vector<std::uint8_t>& buffer, const std::filesystem::path& path,
-                 const TKvrFileData& record, bool disguised, const PendantSet* pendants,
-                 std::string_view key);
+// untouched. The trailer (the implanted definition of a last part) is written behind a
+// matching part. A missing pendant throws KivoraError (112).
+RebuildResult RebuildPart(File& source, std::vector<std::uint8_t>& buffer,
+                          const std::filesystem::path& path, const TKvrFileData& record,
+                          bool disguised, const PendantSet* pendants, std::string_view key,
+                          std::span<const std::uint8_t> trailer = {});
 
 }  // namespace kivora

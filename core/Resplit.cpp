@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "CodePage.h"
+#include "DefinitionWriter.h"
 #include "FileIo.h"
 #include "Format.h"
 #include "KivoraError.h"
@@ -103,9 +104,17 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
 
       const std::string key = def.header.Protected ? passwordBig5 : ToBig5OrThrow(rec.FileName, "分割檔名");
       source.Seek(start);
+      // The last part of an implanted set carries the definition behind its payload,
+      // scrambled as the split wrote it.
+      const bool carriesDefinition =
+          def.implanted && !def.implantedBytes.empty() && index == count - 1;
+      const std::vector<std::uint8_t> trailer =
+          carriesDefinition ? ImplantedBlock(rec.FileName, def.implantedBytes)
+                            : std::vector<std::uint8_t>{};
       RebuildResult r;
       try {
-        r = RebuildPart(source, buffer, folder / rec.FileName, rec, def.header.Disguised, set.get(), key);
+        r = RebuildPart(source, buffer, folder / rec.FileName, rec, def.header.Disguised, set.get(),
+                        key, trailer);
       } catch (const KivoraError& e) {
         ui.ShowError(e.what(), e.Detail());  // (132), (112), ...: the part could not be rebuilt
         ui.ShowError(msg::kResplitFailed311);

@@ -100,6 +100,18 @@ void CheckNames(const SplitSettings& s) {
   ToBig5OrThrow(s.password, "密碼");
 }
 
+// Refuses, before anything is written, a split whose part or definition would take
+// the source's place: renaming the new file over it would unlink the source. Files
+// are compared, not names, so another spelling of the folder cannot hide it.
+void CheckTargetsAreNotSource(const SplitSettings& s, const File& source, int count) {
+  const auto check = [&](const std::filesystem::path& target) {
+    if (source.IsSameFile(target)) throw KivoraError(msg::kTargetIsSource, target.string());
+  };
+  const std::filesystem::path folder = SplitFolder(s);
+  for (int i = 0; i < count; ++i) check(folder / PartFileName(s, i, count));
+  if (!s.implant) check(DefinitionPath(s));
+}
+
 void WriteDefinition(const SplitSettings& s, SplitResult& result) {
   result.definitionPath = DefinitionPath(s);
   result.definitionSize = 0;
@@ -144,6 +156,7 @@ bool SplitFile(const SplitSettings& s, const PendantProvider& pendants, Random& 
     const std::int64_t total = source.Size();
     const std::vector<std::int32_t> sizes = PlanPartSizes(total, s, random);
     const int count = static_cast<int>(sizes.size());
+    CheckTargetsAreNotSource(s, source, count);
 
     TKvrHeaderData& h = result.header;
     h.Magic = s.usePlugin ? "KV4" : "KV3";

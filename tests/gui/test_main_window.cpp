@@ -23,10 +23,11 @@
 #include "Cli.h"
 #include "KvrOptionDialog.h"
 #include "MainWindow.h"
+#include "Messages.h"
 #include "ScriptedMessages.h"
-#include "TestEnvironment.h"
 #include "SplitPage.h"
 #include "StateList.h"
+#include "TestEnvironment.h"
 
 using namespace kivora;
 using namespace kivora::ui;
@@ -216,6 +217,20 @@ class MainWindowTest : public QObject {
     QCOMPARE(QDir(dir_->path()).entryList(QDir::Files), QStringList{"big.bin"});
     QCOMPARE(w.stateList().RowCount(), 0);
     QVERIFY(!w.Busy());
+  }
+
+  void splitThatWouldReplaceItsSourceIsRefused() {
+    const QString source = WriteSource("v00.png", 3000);
+    const QByteArray before = ReadFile(source);
+    TfrmKivora w(messages_, Env());
+    w.splitPage().SetSource(source);
+    Find<QLineEdit>(w, "edtDevideName")->setText("v");
+    QTest::mouseClick(Find<QPushButton>(w, "btnDevide"), Qt::LeftButton);
+    const QString refusal =
+        QString::fromUtf8(msg::kTargetIsSource.data(), msg::kTargetIsSource.size());
+    QVERIFY2(!messages_.shown.filter(refusal).isEmpty(), qPrintable(messages_.shown.join('|')));
+    QCOMPARE(ReadFile(source), before);
+    QVERIFY(!QFile::exists(dir_->path() + "/v.kvr"));
   }
 
   void settingsRoundTripWithoutThePassword() {

@@ -273,6 +273,25 @@ TEST_F(JoinTest, UnknownCipherKindIsRefusedBeforeWriting) {
   EXPECT_FALSE(std::filesystem::exists(joined));
 }
 
+TEST_F(JoinTest, OutputOfTheWrongLengthIsAFailure) {
+  MakeSet(30000);
+  TKvrHeaderData h = split.header;
+  h.SourceSize += 1;  // the parts add up to one byte less
+  const auto definition = dir / "odd.kvr";
+  test::WriteBytes(definition, EncodeDefinition(h, split.parts));
+  loaded = ReadDefinition(definition, pendants);
+  const Bytes old = {'o', 'l', 'd'};
+  test::WriteBytes(out / "movie.avi", old);
+  ui.answers = {Answer::No};  // replace the existing file
+  EXPECT_FALSE(Join(definition));
+  ASSERT_EQ(ui.errors.size(), 1u);
+  EXPECT_EQ(ui.errors[0], msg::kJoinedSizeWrong244);
+  EXPECT_EQ(ui.warnings, std::vector<std::string>{std::string(msg::kJoinInterrupted)});
+  EXPECT_EQ(test::ReadBytes(out / "movie.avi"), old);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out), {}), 1);
+  // A part the user chose to skip changes the length by choice: MissingPartSkippedOrStopping.
+}
+
 TEST_F(JoinTest, ShortPartJoinedAnywayEndsWithAReadError) {
   const auto definition = MakeSet(30000);
   Bytes part = test::ReadBytes(PartPath(0));

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "DefinitionWriter.h"
 #include "Messages.h"
@@ -96,6 +97,21 @@ TEST_F(PartTestTest, HugeFileNamedLikeAPartIsScannedNotLoaded) {
   std::filesystem::resize_file(PartPath(1), 3ULL << 30);
   Test(definition);
   EXPECT_EQ(ui.rows[1].state, msg::kStateFixable);  // its first bytes are the part's, then zeros
+}
+
+TEST_F(PartTestTest, PartsThatAreNoRegularFilesAreMissing) {
+  // Reading a device would never end and opening a pipe would wait for a writer.
+  const auto definition = MakeSet(40000, [](SplitSettings& s) { s.disguise = false; });
+  std::filesystem::remove(PartPath(0));
+  std::filesystem::create_symlink("/dev/zero", PartPath(0));
+  std::filesystem::remove(PartPath(1));
+  ASSERT_EQ(mkfifo(PartPath(1).c_str(), 0600), 0);
+  std::filesystem::remove(PartPath(2));
+  std::filesystem::create_directory(PartPath(2));
+  Test(definition);
+  ASSERT_EQ(ui.rows.size(), loaded.parts.size());
+  for (size_t i = 0; i < 3; ++i) EXPECT_EQ(ui.rows[i].state, msg::kStateMissing) << i;
+  EXPECT_EQ(ui.rows[3].state, msg::kStateOk);
 }
 
 }  // namespace

@@ -47,6 +47,14 @@ TEST_F(ResplitTest, RebuildsEveryPartExactly) {
   EXPECT_EQ(ui.status[0], "再分割數: " + n + "/" + n);
 }
 
+TEST_F(ResplitTest, LastPartOfAnImplantedSetGetsItsDefinitionBack) {
+  Make([](SplitSettings& s) { s.implant = true; });
+  ASSERT_TRUE(Resplit()) << (ui.errors.empty() ? "" : ui.errors[0]);
+  for (size_t i = 0; i < originals.size(); ++i)
+    EXPECT_EQ(test::ReadBytes(PartPath(i)), originals[i]) << i;
+  EXPECT_EQ(ReadDefinition(definition, pendants).parts, split.parts);
+}
+
 TEST_F(ResplitTest, OnlyTheThirdPart) {
   Make([](SplitSettings& s) { s.disguise = false; });
   std::filesystem::remove(PartPath(2));

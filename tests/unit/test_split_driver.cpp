@@ -1,15 +1,16 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <numeric>
 
 #include "Crc32.h"
 #include "CryptXor.h"
 #include "DefinitionReader.h"
+#include "FileIo.h"
 #include "KivoraError.h"
 #include "Messages.h"
-#include "SaveFolder.h"
-#include "FileIo.h"
 #include "PartWriter.h"
+#include "SaveFolder.h"
 #include "SplitDriver.h"
 #include "TestSupport.h"
 
@@ -288,6 +289,55 @@ TEST_F(SplitTest, NamesWithoutBig5FormAreRefusedFirst) {
   s.baseName = "../escape";
   EXPECT_FALSE(Split(s));
   EXPECT_EQ(ui.errors.back(), msg::kBadPartName);
+}
+
+TEST_F(SplitTest, RefusesWhenATargetIsTheSourceItself) {
+  // Each case names the source so that a part or the definition would take its place,
+  // directly or through a save folder that leads back to the source's folder.
+  struct Case {
+    const char* source;
+    const char* baseName;
+    bool throughLink;
+  };
+  for (const Case& c :
+       {Case{"v00.png", "v", false}, Case{"d.kvr", "d", false}, Case{"v01.png", "v", true}}) {
+    SCOPED_TRACE(c.source);
+    test::TempDir here;
+    const Bytes content = test::RandomBytes(3000);
+    test::WriteBytes(here / c.source, content);
+    SplitSettings s;
+    s.source = here / c.source;
+    s.baseName = c.baseName;
+    s.partSizeKb = 1;
+    s.randomSizes = false;
+    s.disguise = false;
+    if (c.throughLink) {
+      std::filesystem::create_directory_symlink(here.path(), here / "link");
+      s.saveFolder = here / "link";
+    }
+    test::RecordingUi refused;
+    EXPECT_FALSE(RunSplit(s, pendants, refused, result, 1));
+    EXPECT_EQ(refused.errors, std::vector<std::string>{std::string(msg::kTargetIsSource)});
+    EXPECT_EQ(test::ReadBytes(s.source), content);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(here.path()), {}),
+              c.throughLink ? 2 : 1);
+  }
+}
+
+TEST_F(SplitTest, SourceThatIsNoRegularFileCannotBeOpened) {
+  // Opening a pipe without a writer would wait for ever; a device would never end.
+  const auto fifo = dir / "pipe";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::filesystem::path& source : {fifo, std::filesystem::path("/dev/zero")}) {
+    SplitSettings s;
+    s.source = source;
+    s.baseName = "p";
+    s.saveFolder = dir.path();
+    ui = test::RecordingUi();
+    EXPECT_FALSE(Split(s));
+    EXPECT_EQ(ui.errors, std::vector<std::string>{std::string(msg::kCannotOpenFile)});
+  }
+  EXPECT_EQ(FilesInDir(), std::vector<std::string>{"pipe"});
 }
 
 TEST_F(SplitTest, SameSeedSameParts) {
