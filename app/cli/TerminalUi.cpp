@@ -10,22 +10,32 @@
 namespace kivora::cli {
 namespace {
 
-// Set by SIGINT; a signal handler can only reach a flag of static storage.
+// Set by SIGINT, SIGTERM or SIGHUP; a signal handler can only reach a flag of static
+// storage.
 volatile std::sig_atomic_t interrupted = 0;
 
 extern "C" void OnInterrupt(int) { interrupted = 1; }
+
+// Each asks the running operation to stop, so it removes what it had not finished and
+// keeps the file it would have replaced.
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 }  // namespace
 
 TerminalUi::TerminalUi(std::ostream& out, std::ostream& err, bool interactive, bool progressBar)
     : out_(out), err_(err), interactive_(interactive), progressBar_(progressBar) {
   interrupted = 0;
-  std::signal(SIGINT, OnInterrupt);
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  // No SA_RESTART: a question waiting for its answer ends, unanswered.
+  action.sa_flags = 0;
+  for (int signal : kStopSignals) sigaction(signal, &action, nullptr);
 }
 
 TerminalUi::~TerminalUi() {
   EndProgressLine();
-  std::signal(SIGINT, SIG_DFL);
+  for (int signal : kStopSignals) std::signal(signal, SIG_DFL);
 }
 
 void TerminalUi::EndProgressLine() {
