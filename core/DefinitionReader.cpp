@@ -138,15 +138,15 @@ KvrDefinition ReadDefinition(const std::filesystem::path& path, const PendantPro
   std::vector<std::uint8_t> bytes;
   bool implanted = false;
   if (got == 2 && head[0] == 'K' && head[1] == 'V') {
-    try {
+    WithMessage(msg::kCannotOpenKvr, [&] {
       const std::int64_t size = file.Size();
-      if (size > kMaxDefinitionBytes) throw KivoraError(std::string(msg::kCannotOpenKvr));
+      if (size > kMaxDefinitionBytes) {
+        throw KivoraError("檔案「" + path.string() + "」太大，不是合併定義檔。");
+      }
       bytes.resize(static_cast<size_t>(size));
       file.Seek(0);
       file.ReadExact(bytes);
-    } catch (const KivoraError& e) {
-      throw KivoraError(msg::kCannotOpenKvr, e.what());
-    }
+    });
   } else {
     auto extracted = ExtractImplantedDefinition(file, path, kMaxDefinitionBytes);
     if (!extracted) throw KivoraError(std::string(msg::kNotImplanted));

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 
 namespace kivora {
@@ -118,11 +117,27 @@ std::int64_t File::Size() {
 }
 
 void File::Truncate(std::int64_t size) {
-  std::fflush(handle_.get());
-  std::error_code ec;
-  std::filesystem::resize_file(path_, static_cast<std::uintmax_t>(size), ec);
-  if (ec) throw KivoraError(DescribeIoError(path_, "無法寫入檔案", ec.value()));
+  if (std::fflush(handle_.get()) != 0 || ::ftruncate(Descriptor(), static_cast<off_t>(size)) != 0) {
+    Fail("無法寫入檔案");
+  }
   Seek(size);
+}
+
+void File::Sync() {
+  if (std::fflush(handle_.get()) != 0 || ::fsync(Descriptor()) != 0) Fail("無法寫入檔案");
+}
+
+int File::Descriptor() const { return ::fileno(handle_.get()); }
+
+File File::Adopt(int descriptor, std::filesystem::path path) {
+  std::FILE* f = ::fdopen(descriptor, "w+b");
+  if (!f) {
+    const int err = errno;
+    ::close(descriptor);
+    throw KivoraError(DescribeIoError(path, "無法建立檔案", err));
+  }
+  std::setvbuf(f, nullptr, _IONBF, 0);
+  return File(f, std::move(path));
 }
 
 void File::Close() {
@@ -136,39 +151,6 @@ void File::Close() {
 
 File File::CreateNew(const std::filesystem::path& path) {
   return OpenWith(path, "wbx", "無法建立檔案", false, [&](std::FILE* f) { return File(f, path); });
-}
-
-AtomicFile::AtomicFile(std::filesystem::path target) : target_(std::move(target)) {
-  // The temporary name must not exist yet: two writers in one folder stay apart.
-  auto stamp = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
-  for (int attempt = 0; attempt < 100 && !file_.IsOpen(); ++attempt, stamp = stamp * 6364136223846793005ULL + 1) {
-    temp_ = target_;
-    temp_ += ".kvtmp" + std::to_string(stamp % 1000000007ULL);
-    file_ = File::CreateNew(temp_);
-    if (!file_.IsOpen() && errno != EEXIST) break;
-  }
-  if (!file_.IsOpen()) throw KivoraError(DescribeIoError(target_, "無法建立檔案", errno));
-}
-
-AtomicFile::~AtomicFile() {
-  if (committed_) return;
-  try {
-    file_.Close();
-  } catch (const KivoraError&) {
-  }
-  std::error_code ec;
-  std::filesystem::remove(temp_, ec);
-}
-
-void AtomicFile::Commit() {
-  file_.Close();
-  std::error_code ec;
-  std::filesystem::rename(temp_, target_, ec);
-  if (ec) {
-    std::filesystem::remove(temp_, ec);
-    throw KivoraError("無法建立檔案「" + target_.string() + "」：" + ec.message());
-  }
-  committed_ = true;
 }
 
 void WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> data) {

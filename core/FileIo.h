@@ -26,6 +26,8 @@ class File {
   static File CreateNew(const std::filesystem::path& path);
   // Like OpenRead, but returns an unopened File instead of throwing.
   static File TryOpenRead(const std::filesystem::path& path);
+  // Takes over an open read-write descriptor; `path` names it in messages.
+  static File Adopt(int descriptor, std::filesystem::path path);
 
   File() = default;
   bool IsOpen() const { return handle_ != nullptr; }
@@ -45,6 +47,9 @@ class File {
   void Truncate(std::int64_t size);
   // Flushes and closes; throws when buffered data could not be written.
   void Close();
+  // Flushes and waits until the data is on the disk.
+  void Sync();
+  int Descriptor() const;
 
  private:
   struct Closer {
@@ -57,9 +62,11 @@ class File {
   std::filesystem::path path_;
 };
 
-// A file written under a temporary name beside its target and renamed over it by
-// Commit(); when dropped without Commit() the temporary file is removed, so an
-// existing file of the target name is never destroyed by a failed write.
+// A file written beside its target and moved over it by Commit(); when dropped
+// without Commit() it disappears, so an existing file of the target name is never
+// destroyed by a failed write. Where the file system allows it the file has no name
+// until Commit(), so not even a killed process leaves it behind; elsewhere it has a
+// short hidden name. Replacing a file keeps that file's mode (and owner, when allowed).
 class AtomicFile {
  public:
   explicit AtomicFile(std::filesystem::path target);
@@ -73,7 +80,7 @@ class AtomicFile {
 
  private:
   std::filesystem::path target_;
-  std::filesystem::path temp_;
+  std::filesystem::path temp_;  // empty while the file has no name
   File file_;
   bool committed_ = false;
 };

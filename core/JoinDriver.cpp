@@ -130,6 +130,18 @@ JoinPartResult JoinWriter::JoinPart(int index, const std::filesystem::path& path
   return result;
 }
 
+// Whether a file of that name is there; (241) when that cannot be told, for a name
+// too long, a folder that may not be searched or a loop of links.
+bool OutputExists(const std::filesystem::path& joined) {
+  std::error_code ec;
+  const bool there = std::filesystem::exists(joined, ec);
+  if (ec) {
+    throw KivoraError(msg::kCreateJoinedFailed241,
+                      DescribeIoError(joined, "無法建立檔案", ec.value()));
+  }
+  return there;
+}
+
 struct RowState {
   std::string_view text;
   StateImage image;
@@ -173,7 +185,7 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
       folder = *request.outputFolder;
     }
     std::filesystem::path joined = request.outputFile ? *request.outputFile : folder / def.header.SourceName;
-    if (std::filesystem::exists(joined)) {
+    if (OutputExists(joined)) {
       const Answer a = ui.Ask(msg::kOutputExistsQuestion, true);
       if (a == Answer::Cancel) return false;
       if (a == Answer::Yes) {
@@ -188,7 +200,7 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
     out.output = joined;
 
     ui.ClearStateRows();
-    const bool existedBefore = std::filesystem::exists(joined);
+    const bool existedBefore = OutputExists(joined);
     std::optional<AtomicFile> file;
     WithMessage(msg::kCreateJoinedFailed241, [&] { file.emplace(joined); });
     JoinWriter writer(def, file->Stream(), passwordBig5, ui);

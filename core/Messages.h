@@ -87,6 +87,7 @@ inline constexpr std::string_view kStateOk = "OK";
 inline constexpr std::string_view kStateFixable = "可修正";
 inline constexpr std::string_view kTestProgress = "進行的測試數: %d/%d";
 inline constexpr std::string_view kTestFoundErrors = "已發現到錯誤了。";
+inline constexpr std::string_view kTestInterrupted = "測試已中斷。";
 inline constexpr std::string_view kTestFixableQuestion =
     "已發現到錯誤，但是修正是有可能的。\n要繼續進行合併嗎？";
 inline constexpr std::string_view kTestNoProblemQuestion = "找不到任何問題。是否要進行合併？";

@@ -21,8 +21,10 @@ PartChecksums StreamPart(File& source, std::span<std::uint8_t> chunk,
                          const std::function<bool(const PartChecksums&)>& accept,
                          std::span<const std::uint8_t> trailer) {
   const std::string_view writeFailed = msg::kWritePartFailed;
+  // Creating a disguised part, up to taking its final name, has a message of its own.
+  const std::string_view createFailed = pendant ? msg::kCreateScrambledFailed : writeFailed;
   std::optional<AtomicFile> out;
-  WithMessage(pendant ? msg::kCreateScrambledFailed : writeFailed, [&] { out.emplace(path); });
+  WithMessage(createFailed, [&] { out.emplace(path); });
 
   PartChecksums sums;
   std::optional<BlockScrambler> scrambler;
@@ -47,10 +49,8 @@ PartChecksums StreamPart(File& source, std::span<std::uint8_t> chunk,
     sums.partCrc = Crc32Combine(sums.partCrc, scrambledCrc, n);
   }
   if (accept && !accept(sums)) return sums;  // the temporary file goes with `out`
-  WithMessage(writeFailed, [&] {
-    out->Write(trailer);
-    out->Commit();
-  });
+  WithMessage(writeFailed, [&] { out->Write(trailer); });
+  WithMessage(createFailed, [&] { out->Commit(); });
   sums.written = true;
   return sums;
 }

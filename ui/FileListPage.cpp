@@ -22,8 +22,9 @@
 
 #include "DefinitionReader.h"
 #include "DistributedList.h"
-#include "FileListMessages.h"
+#include "EngineCall.h"
 #include "FileListEditor.h"
+#include "FileListMessages.h"
 #include "KivoraError.h"
 #include "ListFile.h"
 #include "ListSelection.h"
@@ -355,15 +356,17 @@ void FileListPage::btnSaveAsClick() {
   const auto chosen = messages_.SaveListFileName(this, ListFilters());
   if (chosen) {
     const std::filesystem::path path(chosen->first.toStdString());
-    try {
+    const auto failure = TryEngine(filelist::msg::kListNotWritten422, [&] {
       if (chosen->second == 1 || chosen->second == 2) {
         filelist::SaveDistributedList(rows, path, chosen->second == 1);
       } else {
         filelist::SavePlainList(rows, path);
       }
-    } catch (const KivoraError& e) {
+    });
+    if (failure) {
       messages_.Error(this,
-                      ToQ(e.what()) + (e.Detail().empty() ? QString() : "\n\n" + ToQ(e.Detail())));
+                      ToQ(failure->text) +
+                          (failure->detail.empty() ? QString() : "\n\n" + ToQ(failure->detail)));
     }
   }
   lvFileList->setFocus();

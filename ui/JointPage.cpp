@@ -10,8 +10,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "EngineCall.h"
 #include "JoinDriver.h"
 #include "LoadedDefinition.h"
+#include "Messages.h"
 #include "PartTest.h"
 #include "WidgetNames.h"
 #include "WindowUi.h"
@@ -120,8 +122,10 @@ void JointPage::edtJointFileNameChange() {
     btnTest->setEnabled(false);
     return;
   }
-  if (LoadDefinition(ToPath(text), services_.pendants, InfoList::Join, services_.ui,
-                     services_.loaded)) {
+  if (CallEngine(services_.ui, msg::kCannotOpenKvr, false, [&] {
+        return LoadDefinition(ToPath(text), services_.pendants, InfoList::Join, services_.ui,
+                              services_.loaded);
+      })) {
     btnJoint->setEnabled(true);
     btnTest->setEnabled(true);
   }
@@ -150,15 +154,18 @@ void JointPage::btnJointClick() {
   request.definitionPath = ToPath(edtJointFileName->text());
   request.outputFolder = ChosenFolder(cobJointSaveAs);
   RunGuard guard(*this);
-  RunJoin(services_.loaded, request, services_.pendants, services_.ui);
+  CallEngine(services_.ui, msg::kJoinInterrupted, false,
+             [&] { return RunJoin(services_.loaded, request, services_.pendants, services_.ui); });
 }
 
 void JointPage::btnTestClick() {
   TestOutcome outcome;
   {
     RunGuard guard(*this);
-    outcome = RunTest(services_.loaded, ToPath(edtJointFileName->text()), services_.pendants,
-                      services_.ui);
+    outcome = CallEngine(services_.ui, msg::kTestInterrupted, TestOutcome{}, [&] {
+      return RunTest(services_.loaded, ToPath(edtJointFileName->text()), services_.pendants,
+                     services_.ui);
+    });
   }
   if (outcome.joinRequested) btnJointClick();
 }

@@ -24,6 +24,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "EngineCall.h"
 #include "FileListPage.h"
 #include "JointPage.h"
 #include "KivoraError.h"
@@ -313,12 +314,13 @@ void TfrmKivora::HandOverToFileList() {
   const bool noDefinitionRow = fromSplit ? options_.implant : loaded_.implanted;
   const std::int64_t definitionSize =
       fromSplit ? splitPage_->LastResult().definitionSize : loaded_.fileSize;
-  try {
-    fileListPage_->SetPartSizes(filelist::BuildPartSizeTable(parts), noDefinitionRow,
-                                definitionSize);
-  } catch (const std::bad_alloc&) {
-    messages_.Error(this, fromSplit ? QStringLiteral("記憶體不足、無法處理(511)。")
-                                    : QStringLiteral("記憶體不足、無法處理(512)。"));
+  const auto failure =
+      TryEngine(fromSplit ? "記憶體不足、無法處理(511)。" : "記憶體不足、無法處理(512)。", [&] {
+        fileListPage_->SetPartSizes(filelist::BuildPartSizeTable(parts), noDefinitionRow,
+                                    definitionSize);
+      });
+  if (failure) {
+    messages_.Error(this, ToQ(failure->text));
     return;
   }
 

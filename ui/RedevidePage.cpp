@@ -9,9 +9,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "EngineCall.h"
 #include "JointPage.h"
 #include "KvrOptionDialog.h"
 #include "LoadedDefinition.h"
+#include "Messages.h"
 #include "Resplit.h"
 #include "WidgetNames.h"
 #include "WindowUi.h"
@@ -84,8 +86,10 @@ RedevidePage::RedevidePage(QWidget* parent, PageServices services)
 void RedevidePage::edtKvrFileNameChange(QLineEdit* changed) {
   changed->setToolTip(changed->text());
   if (changed == edtKvrFileName && QFileInfo(edtKvrFileName->text()).isFile()) {
-    LoadDefinition(ToPath(edtKvrFileName->text()), services_.pendants, InfoList::Resplit,
-                   services_.ui, services_.loaded);
+    CallEngine(services_.ui, msg::kCannotOpenKvr, false, [&] {
+      return LoadDefinition(ToPath(edtKvrFileName->text()), services_.pendants, InfoList::Resplit,
+                            services_.ui, services_.loaded);
+    });
   }
   btnRedevide->setEnabled(QFileInfo(edtRedevideFileName->text()).isFile() &&
                           QFileInfo(edtKvrFileName->text()).isFile());
@@ -157,7 +161,9 @@ void RedevidePage::btnRedevideClick() {
       page->services_.flags.busy = false;
     }
   } restore{this};
-  RunResplit(services_.loaded, request, services_.pendants, services_.ui);
+  CallEngine(services_.ui, msg::kResplitFailed311, false, [&] {
+    return RunResplit(services_.loaded, request, services_.pendants, services_.ui);
+  });
 }
 
 void RedevidePage::btnRedevideAbortClick() {

@@ -12,7 +12,9 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "EngineCall.h"
 #include "KvrOptionDialog.h"
+#include "Messages.h"
 #include "PageServices.h"
 #include "SaveFolder.h"
 #include "WidgetNames.h"
@@ -247,7 +249,8 @@ void SplitPage::btnDevideClick() {
       page->services_.flags.busy = false;
     }
   } restore{this};
-  RunSplit(settings, services_.pendants, services_.ui, result_, seed_);
+  CallEngine(services_.ui, msg::kSplitInterrupted, false,
+             [&] { return RunSplit(settings, services_.pendants, services_.ui, result_, seed_); });
 }
 
 void SplitPage::btnAbortDevideClick() {

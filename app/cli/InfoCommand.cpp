@@ -4,8 +4,9 @@
 #include <ostream>
 
 #include "DefinitionReader.h"
+#include "EngineCall.h"
 #include "Json.h"
-#include "KivoraError.h"
+#include "Messages.h"
 #include "PendantLibrary.h"
 #include "TerminalText.h"
 
@@ -61,7 +62,7 @@ CLI::App* InfoCommand::Register(CLI::App& app) {
 }
 
 int InfoCommand::Run(Context& context) {
-  try {
+  const auto failure = TryEngine(msg::kCannotOpenKvr, [&] {
     const pendant::PendantLibrary pendants(pendant::DefaultPendantLocations());
     const KvrDefinition def = ReadDefinition(definition_, pendants);
     if (json_) {
@@ -69,12 +70,11 @@ int InfoCommand::Run(Context& context) {
     } else {
       PrintText(context.out, def);
     }
-    return kSuccess;
-  } catch (const KivoraError& e) {
-    context.err << TerminalMessage(e.what()) << '\n';
-    if (!e.Detail().empty()) context.err << "  " << TerminalText(e.Detail()) << '\n';
-    return kFailed;
-  }
+  });
+  if (!failure) return kSuccess;
+  context.err << TerminalMessage(failure->text) << '\n';
+  if (!failure->detail.empty()) context.err << "  " << TerminalText(failure->detail) << '\n';
+  return kFailed;
 }
 
 }  // namespace kivora::cli

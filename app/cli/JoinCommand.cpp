@@ -3,8 +3,8 @@
 #include <CLI/CLI.hpp>
 #include <ostream>
 
+#include "EngineCall.h"
 #include "JoinDriver.h"
-#include "KivoraError.h"
 #include "Messages.h"
 #include "TerminalText.h"
 
@@ -27,7 +27,7 @@ CLI::App* JoinCommand::Register(CLI::App& app) {
 
 int JoinCommand::Run(Context& context) {
   TerminalUi ui(context.out, context.err, context.stdinIsTerminal, context.stderrIsTerminal);
-  try {
+  return CallEngine(ui, msg::kJoinInterrupted, int{kFailed}, [&]() -> int {
     const pendant::PendantLibrary pendants(pendant::DefaultPendantLocations());
     if (!Load(ui, pendants)) return kFailed;
     JoinRequest request;
@@ -55,10 +55,7 @@ int JoinCommand::Run(Context& context) {
     if (!RunJoin(loaded_, request, pendants, ui, &outcome)) return kFailed;
     context.out << TerminalText(outcome.output.string()) << '\n';
     return kSuccess;
-  } catch (const KivoraError& e) {
-    ui.ShowError(e.what(), e.Detail());
-    return kFailed;
-  }
+  });
 }
 
 }  // namespace kivora::cli

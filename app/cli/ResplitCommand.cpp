@@ -3,7 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <ostream>
 
-#include "KivoraError.h"
+#include "EngineCall.h"
 #include "Messages.h"
 #include "PartList.h"
 #include "Resplit.h"
@@ -29,7 +29,7 @@ CLI::App* ResplitCommand::Register(CLI::App& app) {
 
 int ResplitCommand::Run(Context& context) {
   TerminalUi ui(context.out, context.err, context.stdinIsTerminal, context.stderrIsTerminal);
-  try {
+  return CallEngine(ui, msg::kResplitFailed311, int{kFailed}, [&]() -> int {
     const pendant::PendantLibrary pendants(plugin_.Locations());
     if (!Load(ui, pendants)) return kFailed;
     ResplitRequest request;
@@ -61,10 +61,7 @@ int ResplitCommand::Run(Context& context) {
       return std::nullopt;
     });
     return RunResplit(loaded_, request, pendants, ui) ? kSuccess : kFailed;
-  } catch (const KivoraError& e) {
-    ui.ShowError(e.what(), e.Detail());
-    return kFailed;
-  }
+  });
 }
 
 }  // namespace kivora::cli

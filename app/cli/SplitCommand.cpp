@@ -3,7 +3,8 @@
 #include <CLI/CLI.hpp>
 #include <ostream>
 
-#include "KivoraError.h"
+#include "EngineCall.h"
+#include "Messages.h"
 #include "PendantLibrary.h"
 #include "PluginInfo.h"
 #include "SaveFolder.h"
@@ -34,7 +35,7 @@ CLI::App* SplitCommand::Register(CLI::App& app) {
 
 int SplitCommand::Run(Context& context) {
   TerminalUi ui(context.out, context.err, context.stdinIsTerminal, context.stderrIsTerminal);
-  try {
+  return CallEngine(ui, msg::kSplitInterrupted, int{kFailed}, [&]() -> int {
     SplitSettings s;
     s.source = source_;
     s.partSizeKb = sizeKb_;
@@ -73,10 +74,7 @@ int SplitCommand::Run(Context& context) {
     const PendantLibrary pendants(locations);
     SplitResult result;
     return RunSplit(s, pendants, ui, result, seed_) ? kSuccess : kFailed;
-  } catch (const KivoraError& e) {
-    ui.ShowError(e.what(), e.Detail());
-    return kFailed;
-  }
+  });
 }
 
 }  // namespace kivora::cli

@@ -1,9 +1,11 @@
 #include "TerminalUi.h"
 
+#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <iostream>
 
@@ -12,22 +14,32 @@
 namespace kivora::cli {
 namespace {
 
-// Set by SIGINT; a signal handler can only reach a flag of static storage.
+// Set by SIGINT, SIGTERM or SIGHUP; a signal handler can only reach a flag of static
+// storage.
 volatile std::sig_atomic_t interrupted = 0;
 
 extern "C" void OnInterrupt(int) { interrupted = 1; }
+
+// Each asks the running operation to stop, so it removes what it had not finished and
+// keeps the file it would have replaced.
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 }  // namespace
 
 TerminalUi::TerminalUi(std::ostream& out, std::ostream& err, bool interactive, bool progressBar)
     : out_(out), err_(err), interactive_(interactive), progressBar_(progressBar) {
   interrupted = 0;
-  std::signal(SIGINT, OnInterrupt);
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  // A question waiting for its answer watches the flag itself (see WaitForLine).
+  action.sa_flags = SA_RESTART;
+  for (int signal : kStopSignals) sigaction(signal, &action, nullptr);
 }
 
 TerminalUi::~TerminalUi() {
   EndProgressLine();
-  std::signal(SIGINT, SIG_DFL);
+  for (int signal : kStopSignals) std::signal(signal, SIG_DFL);
 }
 
 void TerminalUi::EndProgressLine() {
@@ -152,6 +164,22 @@ void TerminalUi::SetProgress(std::int64_t done, std::int64_t total) {
 
 bool TerminalUi::AbortRequested() { return interrupted != 0; }
 
+namespace {
+
+// Waits until stdin has a line; false when a stop signal came first. Polling in short
+// steps, a signal that comes just before the wait is not missed.
+bool WaitForLine() {
+  if (std::cin.rdbuf()->in_avail() > 0) return true;
+  pollfd input{STDIN_FILENO, POLLIN, 0};
+  while (interrupted == 0) {
+    const int ready = ::poll(&input, 1, 100);
+    if (ready > 0 || (ready < 0 && errno != EINTR)) return true;  // the read tells what it was
+  }
+  return false;
+}
+
+}  // namespace
+
 std::optional<std::string> ReadTerminalLine(bool echo) {
   termios old{};
   const bool tty = isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &old) == 0;
@@ -161,7 +189,7 @@ std::optional<std::string> ReadTerminalLine(bool echo) {
     tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
   }
   std::string line;
-  const bool ok = static_cast<bool>(std::getline(std::cin, line));
+  const bool ok = WaitForLine() && static_cast<bool>(std::getline(std::cin, line));
   if (tty && !echo) {
     tcsetattr(STDIN_FILENO, TCSANOW, &old);
     std::cerr << '\n';

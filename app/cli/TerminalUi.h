@@ -1,7 +1,8 @@
 #pragma once
 // The engines' callbacks for a terminal: messages on stderr, questions answered by
 // command-line flags or, on a terminal, by the user; state rows with a state on stdout;
-// a progress bar when stderr is a terminal; Ctrl-C asks the running operation to stop.
+// a progress bar when stderr is a terminal; Ctrl-C, SIGTERM and SIGHUP ask the running
+// operation to stop.
 
 #include <functional>
 #include <iosfwd>

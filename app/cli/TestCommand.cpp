@@ -2,6 +2,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "EngineCall.h"
+#include "Messages.h"
 #include "PartTest.h"
 
 namespace kivora::cli {
@@ -14,12 +16,14 @@ CLI::App* TestCommand::Register(CLI::App& app) {
 
 int TestCommand::Run(Context& context) {
   TerminalUi ui(context.out, context.err, context.stdinIsTerminal, context.stderrIsTerminal);
-  const pendant::PendantLibrary pendants(pendant::DefaultPendantLocations());
-  if (!Load(ui, pendants)) return kFailed;
-  // The closing question offers a join: the test command only tests.
-  ui.SetDecider([](std::string_view) { return Answer::No; });
-  const TestOutcome outcome = RunTest(loaded_, definition_, pendants, ui);
-  return outcome.ran && !outcome.aborted && !outcome.HasErrors() ? kSuccess : kFailed;
+  return CallEngine(ui, msg::kTestInterrupted, int{kFailed}, [&]() -> int {
+    const pendant::PendantLibrary pendants(pendant::DefaultPendantLocations());
+    if (!Load(ui, pendants)) return kFailed;
+    // The closing question offers a join: the test command only tests.
+    ui.SetDecider([](std::string_view) { return Answer::No; });
+    const TestOutcome outcome = RunTest(loaded_, definition_, pendants, ui);
+    return outcome.ran && !outcome.aborted && !outcome.HasErrors() ? kSuccess : kFailed;
+  });
 }
 
 }  // namespace kivora::cli

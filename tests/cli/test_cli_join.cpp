@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "../unit/TestSupport.h"
 #include "CliTestSupport.h"
+#include "DefinitionWriter.h"
 #include "Json.h"
 #include "Messages.h"
 #include "PartList.h"
@@ -134,6 +137,58 @@ TEST_F(CliJoinTest, ResplitRebuildsChosenParts) {
 
   EXPECT_EQ(RunCli({"resplit", def.string(), "src", "--parts", "1-x"}).code, 2);
   EXPECT_EQ(RunCli({"resplit", def.string(), "src", "--parts", "1", "--all"}).code, 2);
+}
+
+// Where the joined file's name cannot even be looked up, the join fails with (241) and
+// the system's reason.
+TEST_F(CliJoinTest, OutputThatCannotBeLookedUpFailsWithTheReason) {
+  TKvrHeaderData header;
+  header.SourceName = std::string(300, 'a');
+  header.SourceSize = 1;
+  header.PartCount = 1;
+  const std::vector<TKvrFileData> parts = {{.FileName = "p0", .Size = 1}};
+  test::WriteBytes(dir / "long.kvr", EncodeDefinition(header, parts));
+  test::WriteBytes(dir / "p0", std::vector<std::uint8_t>{1});
+  std::filesystem::create_symlink("loop", dir / "loop");
+
+  const struct {
+    std::vector<std::string> args;
+    int reason;
+  } cases[] = {
+      {{"join", (dir / "long.kvr").string()}, ENAMETOOLONG},
+      {{"join", Split(100).string(), "--output", (dir / "loop" / "x.bin").string()}, ELOOP},
+  };
+  for (const auto& c : cases) {
+    const auto join = RunCli(c.args);
+    EXPECT_EQ(join.code, 1);
+    EXPECT_NE(join.err.find(msg::kCreateJoinedFailed241), std::string::npos) << join.err;
+    EXPECT_NE(join.err.find(std::strerror(c.reason)), std::string::npos) << join.err;
+  }
+}
+
+TEST_F(CliJoinTest, LongestNamesSplitAndJoin) {
+  const std::string source = std::string(251, 's') + ".bin";  // 255 bytes
+  const std::string base(249, 'p');                           // parts: base + "00.png"
+  content = test::RandomBytes(25000, 9);
+  test::WriteBytes(dir / source, content);
+  const auto split = RunCli({"split", (dir / source).string(), "-n", base, "-s", "10"});
+  ASSERT_EQ(split.code, 0) << split.err;
+  ASSERT_TRUE(std::filesystem::exists(dir / (base + "02.png")));
+  const auto join = Join(dir / (base + ".kvr"));
+  ASSERT_EQ(join.code, 0) << join.err;
+  EXPECT_EQ(test::ReadBytes(out / source), content);
+}
+
+// A definition too large to be one names the reason once, not (201) twice.
+TEST_F(CliJoinTest, OversizedDefinitionNamesItsReasonOnce) {
+  const auto def = dir / "big.kvr";
+  test::WriteBytes(def, std::vector<std::uint8_t>{'K', 'V'});
+  std::filesystem::resize_file(def, (64 << 20) + 1);
+  const auto info = RunCli({"info", def.string()});
+  EXPECT_EQ(info.code, 1);
+  const auto first = info.err.find("(201)");
+  ASSERT_NE(first, std::string::npos) << info.err;
+  EXPECT_EQ(info.err.find("(201)", first + 1), std::string::npos) << info.err;
 }
 
 TEST(TerminalText, EscapesWhatATerminalWouldActOnAndKeepsPrintableUnicode) {

@@ -2,6 +2,7 @@
 #include <png.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <regex>
 
 #include "../unit/TestSupport.h"
@@ -150,6 +151,26 @@ TEST(CliSplit, PasswordSources) {
 
   EXPECT_EQ(RunCli({"split", source.string(), "-p", "x", "--password-file", "y"}).code, 2);
   EXPECT_EQ(RunCli({"split", source.string(), "--password-file", (dir / "none").string()}).code, 1);
+}
+
+// A part whose name is taken by a folder: the part writer's own message for the kind of
+// part, and the system's reason.
+TEST(CliSplit, PartNameTakenNamesTheKindAndTheReason) {
+  test::TempDir dir;
+  test::WriteBytes(dir / "s.bin", test::RandomBytes(100));
+  std::filesystem::create_directories(dir / "s00.png" / "inside");
+  const struct {
+    std::vector<std::string> options;
+    std::string_view message;
+  } cases[] = {{{}, msg::kCreateScrambledFailed}, {{"--plain"}, msg::kWritePartFailed}};
+  for (const auto& c : cases) {
+    std::vector<std::string> args = {"split", (dir / "s.bin").string()};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    const auto run = RunCli(args);
+    EXPECT_EQ(run.code, 1);
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(std::strerror(EISDIR)), std::string::npos) << run.err;
+  }
 }
 
 TEST(CliSplit, UsageAndFailures) {
