@@ -9,7 +9,7 @@
 #include <type_traits>
 
 #include "KivoraError.h"
-#include "Ui.h"
+#include "OperationEvents.h"
 
 namespace kivora {
 
@@ -37,13 +37,13 @@ std::optional<EngineFailure> TryEngine(std::string_view failure, Fn&& fn) {
   }
 }
 
-// Runs fn and returns its result; on an exception shows the failure on ui and
-// returns onFailure.
+// Runs fn and returns its result; on an exception reports the failure as an error
+// message and returns onFailure.
 template <typename Result, typename Fn>
-Result CallEngine(Ui& ui, std::string_view failure, Result onFailure, Fn&& fn) {
+Result CallEngine(OperationEvents& events, std::string_view failure, Result onFailure, Fn&& fn) {
   Result result = onFailure;
   if (const auto f = TryEngine(failure, [&] { result = fn(); })) {
-    ui.ShowError(f->text, f->detail);
+    events.ShowError(f->text, f->detail);
     return onFailure;
   }
   return result;
@@ -52,8 +52,8 @@ Result CallEngine(Ui& ui, std::string_view failure, Result onFailure, Fn&& fn) {
 // The same for a call without a result; returns false when it failed.
 template <typename Fn>
 requires std::is_void_v<std::invoke_result_t<Fn>>
-bool CallEngine(Ui& ui, std::string_view failure, Fn&& fn) {
-  return CallEngine(ui, failure, false, [&] {
+bool CallEngine(OperationEvents& events, std::string_view failure, Fn&& fn) {
+  return CallEngine(events, failure, false, [&] {
     fn();
     return true;
   });

@@ -19,16 +19,23 @@ namespace {
 // Appends the parts' payloads to the joined file.
 class JoinWriter {
  public:
-  JoinWriter(const KvrDefinition& def, File& out, std::string passwordBig5, Ui& ui)
-      : def_(def), out_(out), password_(std::move(passwordBig5)), ui_(ui) {}
+  JoinWriter(const KvrDefinition& def, File& out, std::string passwordBig5, OperationEvents& events)
+      : def_(def), out_(out), password_(std::move(passwordBig5)), events_(events) {}
 
   JoinPartResult JoinPart(int index, const std::filesystem::path& path);
-  // Length of the joined data so far.
+  // Length of the joined data so far (whole parts only).
   std::int64_t Length() const { return position_; }
 
  private:
+  // Cuts the file back to `length` bytes.
+  void CutTo(std::int64_t length) {
+    if (length >= filePosition_) return;
+    WithMessage(msg::kWriteJoinedFailed243, [&] { out_.Truncate(length); });
+    filePosition_ = length;
+  }
   void WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes) {
-    if (offset != filePosition_) WithMessage(msg::kWriteJoinedFailed243, [&] { out_.Seek(offset); });
+    if (offset != filePosition_)
+      WithMessage(msg::kWriteJoinedFailed243, [&] { out_.Seek(offset); });
     WithMessage(msg::kWriteJoinedFailed243, [&] { out_.Write(bytes); });
     filePosition_ = offset + static_cast<std::int64_t>(bytes.size());
   }
@@ -36,7 +43,7 @@ class JoinWriter {
   const KvrDefinition& def_;
   File& out_;
   std::string password_;
-  Ui& ui_;
+  OperationEvents& events_;
   std::vector<std::uint8_t> buffer_;
   std::int64_t position_ = 0;      // where the next part's data goes
   std::int64_t filePosition_ = 0;  // where the file is positioned
@@ -77,21 +84,31 @@ JoinPartResult JoinWriter::JoinPart(int index, const std::filesystem::path& path
       WriteAt(base + offset, bytes);
       return;
     }
-    const auto before = static_cast<size_t>(std::clamp<std::int64_t>(split - offset, 0, static_cast<std::int64_t>(bytes.size())));
+    const auto before = static_cast<size_t>(
+        std::clamp<std::int64_t>(split - offset, 0, static_cast<std::int64_t>(bytes.size())));
     if (before > 0) WriteAt(base + (n - split) + offset, bytes.first(before));
-    if (before < bytes.size()) WriteAt(base + offset + static_cast<std::int64_t>(before) - split, bytes.subspan(before));
+    if (before < bytes.size())
+      WriteAt(base + offset + static_cast<std::int64_t>(before) - split, bytes.subspan(before));
   };
-  const PartScan scan = ScanPart(path, disguised ? rec.PendantSize : 0, n, buffer_, sink,
-                                 !disguised && !exchange);
+  const PartScan scan =
+      ScanPart(path, disguised ? rec.PendantSize : 0, n, buffer_, sink, !disguised && !exchange,
+               [this] { return events_.AbortRequested(); });
+  if (scan.stopped) {
+    CutTo(base);  // what the join keeps ends with the last whole part
+    return JoinPartResult::Stopped;
+  }
   const PartTestResult t = Verdict(scan, rec, disguised, def_.implanted);
 
   if (t == PartTestResult::Missing) {
-    const Answer a = ui_.Ask(Format(msg::kMissingPartQuestion, path.string().c_str()));
+    const Answer a = events_.AskYesNo(
+        QuestionKind::MissingPart, Format(msg::kMissingPartQuestion, path.string().c_str()), path);
     return a == Answer::Yes ? JoinPartResult::MissingSkip : JoinPartResult::MissingStop;
   }
   JoinPartResult result = JoinPartResult::Joined;
   if (t == PartTestResult::Corrupt) {
-    if (ui_.Ask(Format(msg::kCorruptPartQuestion, path.string().c_str())) != Answer::Yes) {
+    if (events_.AskYesNo(QuestionKind::CorruptPart,
+                         Format(msg::kCorruptPartQuestion, path.string().c_str()),
+                         path) != Answer::Yes) {
       return JoinPartResult::CorruptStop;
     }
     result = JoinPartResult::CorruptJoined;
@@ -101,14 +118,14 @@ JoinPartResult JoinWriter::JoinPart(int index, const std::filesystem::path& path
     if (scan.payloadBytes < n || n < 0) {
       throw KivoraError(msg::kReadPartFailed242, path.string() + "：檔案比合併定義檔所記錄的短。");
     }
-    const std::uint32_t plainCrc =
-        block ? scan.payloadCrc ^ block->KeystreamCrc(static_cast<std::uint64_t>(n)) ^
-                    Crc32OfZeros(static_cast<std::uint64_t>(n))
-              : generatorCrc;
+    const std::uint32_t plainCrc = block ? scan.payloadCrc ^
+                                               block->KeystreamCrc(static_cast<std::uint64_t>(n)) ^
+                                               Crc32OfZeros(static_cast<std::uint64_t>(n))
+                                         : generatorCrc;
     if (plainCrc != rec.Crc) {
       if (!password_.empty()) return JoinPartResult::WrongPassword;
       if (result != JoinPartResult::CorruptJoined) {
-        ui_.ShowError(msg::kDecodeFailed292);
+        events_.ShowError(msg::kDecodeFailed292);
         return JoinPartResult::CorruptStop;
       }
     }
@@ -122,10 +139,7 @@ JoinPartResult JoinWriter::JoinPart(int index, const std::filesystem::path& path
   if (t == PartTestResult::Fixable || (t == PartTestResult::Ok && def_.implanted)) {
     kept = std::min(kept, std::max<std::int64_t>(n, 0));
   }
-  if (base + kept < filePosition_) {
-    WithMessage(msg::kWriteJoinedFailed243, [&] { out_.Truncate(base + kept); });
-    filePosition_ = base + kept;
-  }
+  CutTo(base + kept);
   position_ = base + kept;
   return result;
 }
@@ -142,102 +156,95 @@ bool OutputExists(const std::filesystem::path& joined) {
   return there;
 }
 
-struct RowState {
-  std::string_view text;
-  StateImage image;
-};
-
-RowState RowFor(JoinPartResult r) {
+FileState StateOf(JoinPartResult r) {
   switch (r) {
     case JoinPartResult::MissingStop:
     case JoinPartResult::MissingSkip:
-      return {msg::kStateMissing, StateImage::Failed};
+      return FileState::Missing;
     case JoinPartResult::CorruptStop:
     case JoinPartResult::CorruptJoined:
-      return {msg::kStateCorrupt, StateImage::Failed};
+      return FileState::Corrupt;
     default:
-      return {msg::kStateJoined, StateImage::Done};
+      return FileState::Joined;
   }
 }
-
 
 }  // namespace
 
 bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantProvider& pendants,
-             Ui& ui, JoinOutcome* outcome) {
+             OperationEvents& events, JoinOutcome* outcome) {
   JoinOutcome local;
   JoinOutcome& out = outcome ? *outcome : local;
   out = JoinOutcome{};
   try {
-    if (!RefreshIfChanged(request.definitionPath, pendants, ui, loaded)) return false;
+    if (!RefreshIfChanged(request.definitionPath, pendants, events, loaded)) return false;
     const KvrDefinition& def = loaded;
     const int cipher = def.header.CipherKind;
     if (cipher != kBlockCipher && cipher != kGeneratorCipher) {
-      ui.ShowError(Format(msg::kUnknownCipher293, cipher));
+      events.ShowError(Format(msg::kUnknownCipher293, cipher));
       return false;
     }
 
     std::filesystem::path folder = request.definitionPath.parent_path();
     if (request.outputFolder) {
-      const SaveFolderCheck check = EnsureSaveFolder(*request.outputFolder, ui);
+      const SaveFolderCheck check = EnsureSaveFolder(*request.outputFolder, events);
       if (!check.ok) return false;
       out.folderCreated = check.created;
       folder = *request.outputFolder;
     }
-    std::filesystem::path joined = request.outputFile ? *request.outputFile : folder / def.header.SourceName;
+    std::filesystem::path joined =
+        request.outputFile ? *request.outputFile : folder / def.header.SourceName;
     if (OutputExists(joined)) {
-      const Answer a = ui.Ask(msg::kOutputExistsQuestion, true);
+      const Answer a =
+          events.AskYesNo(QuestionKind::OutputExists, msg::kOutputExistsQuestion, joined);
       if (a == Answer::Cancel) return false;
       if (a == Answer::Yes) {
-        const auto chosen = ui.AskSaveFileName(joined.parent_path(), def.header.SourceName);
+        const auto chosen = events.AskText(QuestionKind::SaveAsName, {},
+                                           joined.parent_path() / def.header.SourceName);
         if (!chosen) return false;
         joined = *chosen;
       }
     }
-    const auto password = PasswordFor(def, request.password, ui);
+    const auto password = PasswordFor(def, request.password, events);
     if (!password) return false;
     const std::string passwordBig5 = ToBig5OrThrow(*password, "密碼");
     out.output = joined;
 
-    ui.ClearStateRows();
+    events.Report(FilesCleared{});
     const bool existedBefore = OutputExists(joined);
     std::optional<AtomicFile> file;
     WithMessage(msg::kCreateJoinedFailed241, [&] { file.emplace(joined); });
-    JoinWriter writer(def, file->Stream(), passwordBig5, ui);
+    JoinWriter writer(def, file->Stream(), passwordBig5, events);
 
     const int count = def.header.PartCount;
     if (cipher == kGeneratorCipher && count > 0) {
-      ui.AddStateRow(def.parts[0].FileName, msg::kStateKeptBack, StateImage::Fixable);
+      events.SetFileState(0, def.parts[0].FileName, FileState::KeptBack);
     }
     bool stopped = false;  // ended on a missing or corrupt part
     bool aborted = false;
     bool userChose = false;  // a missing part skipped or a corrupt one joined at the user's word
     for (int i = 1; i <= count; ++i) {
-      if (ui.AbortRequested()) {
+      if (events.AbortRequested()) {
         aborted = true;
         break;
       }
       const int index = cipher != kGeneratorCipher ? i - 1 : (i == count ? 0 : i);
       const TKvrFileData& rec = def.parts[static_cast<size_t>(index)];
-      const JoinPartResult r = writer.JoinPart(index, request.definitionPath.parent_path() / rec.FileName);
+      const JoinPartResult r =
+          writer.JoinPart(index, request.definitionPath.parent_path() / rec.FileName);
+      if (r == JoinPartResult::Stopped) {
+        aborted = true;
+        break;
+      }
       if (r == JoinPartResult::WrongPassword) {
-        ui.ShowError(msg::kWrongPassword231);
-        ui.ClearStateRows();
+        events.ShowError(msg::kWrongPassword231);
+        events.Report(FilesCleared{});
         return false;  // the temporary file goes with `file`
       }
       userChose =
           userChose || r == JoinPartResult::MissingSkip || r == JoinPartResult::CorruptJoined;
-      const RowState state = RowFor(r);
-      int row = 0;
-      if (cipher == kGeneratorCipher && index == 0) {
-        ui.SetStateRow(0, state.text, state.image);
-      } else {
-        row = ui.AddStateRow(rec.FileName, state.text, state.image);
-      }
-      ui.ScrollToRow(row);
-      ui.SetStatus(1, Format(msg::kJoinProgress, i, count));
-      ui.SetProgress(i, count);
-      ui.Pump(std::chrono::milliseconds(50));
+      events.SetFileState(index, rec.FileName, StateOf(r));
+      events.Report(Progress{Operation::Join, i, count});
       if (r == JoinPartResult::MissingStop || r == JoinPartResult::CorruptStop) {
         stopped = true;
         break;
@@ -248,9 +255,9 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
     // cannot have rebuilt it: that is a failure, unless the user chose a gap or a
     // damaged part.
     if (!stopped && !aborted && !userChose && writer.Length() != def.header.SourceSize) {
-      ui.ShowError(msg::kJoinedSizeWrong244, joined.string() + "：" +
-                                                 std::to_string(writer.Length()) + " / " +
-                                                 std::to_string(def.header.SourceSize));
+      events.ShowError(msg::kJoinedSizeWrong244, joined.string() + "：" +
+                                                     std::to_string(writer.Length()) + " / " +
+                                                     std::to_string(def.header.SourceSize));
       stopped = true;
     }
     // A stopped join leaves nothing; an aborted one keeps what it wrote unless that
@@ -258,13 +265,12 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
     const bool keep = !stopped && (!aborted || !existedBefore);
     if (keep) WithMessage(msg::kWriteJoinedFailed243, [&] { file->Commit(); });
     out.completed = !stopped && !aborted;
-    ReportEnd(ui, out.completed, msg::kJoinCompleted, msg::kJoinInterrupted);
-    ui.SortStateRows();
-    return out.completed;
+    return ReportEnd(events, Operation::Join, out.completed, msg::kJoinCompleted,
+                     msg::kJoinInterrupted);
   } catch (const KivoraError& e) {
-    ui.ShowError(e.what(), e.Detail());
+    events.ShowError(e.what(), e.Detail());
   } catch (const std::bad_alloc&) {
-    ui.ShowError(msg::kOutOfMemory222);
+    events.ShowError(msg::kOutOfMemory222);
   }
   return false;
 }

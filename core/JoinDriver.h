@@ -7,8 +7,8 @@
 #include <string>
 
 #include "KvrData.h"
+#include "OperationEvents.h"
 #include "PendantProvider.h"
-#include "Ui.h"
 
 namespace kivora {
 
@@ -19,13 +19,14 @@ enum class JoinPartResult {
   CorruptStop = 3,    // corrupt or not decodable: the join stops
   CorruptJoined = 4,  // corrupt, joined anyway at the user's word
   WrongPassword = 6,
+  Stopped = 7,  // the user asked the join to stop during the part
 };
 
 struct JoinRequest {
   std::filesystem::path definitionPath;               // its folder holds the parts
   std::optional<std::filesystem::path> outputFolder;  // empty: the definition's folder
   std::optional<std::filesystem::path> outputFile;    // instead of folder + source name
-  std::optional<std::string> password;  // a protected set asks the Ui when none is given
+  std::optional<std::string> password;  // a protected set asks for it when none is given
 };
 
 struct JoinOutcome {
@@ -36,11 +37,11 @@ struct JoinOutcome {
 
 // The whole join as the join button runs it: re-reads a changed definition, picks the
 // output (asking when it exists), asks for the password of a protected set, joins every
-// part in the order of the set's cipher kind with its questions and state rows, and
+// part in the order of the set's cipher kind with its questions and file states, and
 // reports completion or interruption. The joined file is written under a temporary name
 // and takes its own only when the join completes, so a failed join never destroys a
 // file that had that name. Returns true when the join completed.
 bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantProvider& pendants,
-             Ui& ui, JoinOutcome* outcome = nullptr);
+             OperationEvents& events, JoinOutcome* outcome = nullptr);
 
 }  // namespace kivora

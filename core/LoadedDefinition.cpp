@@ -3,21 +3,24 @@
 #include "Crc32.h"
 #include "DefinitionReader.h"
 #include "KivoraError.h"
+#include "Messages.h"
 
 namespace kivora {
 
 bool LoadDefinition(const std::filesystem::path& path, const PendantProvider& pendants,
-                    InfoList list, Ui& ui, KvrDefinition& loaded) {
+                    Operation readFor, OperationEvents& events, KvrDefinition& loaded) {
   try {
     KvrDefinition fresh = ReadDefinition(path, pendants);
     loaded = std::move(fresh);
   } catch (const KivoraError& e) {
-    ui.ShowError(e.what(), e.Detail());
+    events.ShowError(e.what(), e.Detail());
     return false;
   }
-  ui.ShowSummary(list, SummaryRows(loaded));
-  ui.ClearStateRows();
-  for (const TKvrFileData& part : loaded.parts) ui.AddStateRow(part.FileName, "", StateImage::Listed);
+  events.Report(DefinitionSummary{readFor, SummaryRows(loaded)});
+  events.Report(FilesCleared{});
+  for (size_t i = 0; i < loaded.parts.size(); ++i) {
+    events.SetFileState(static_cast<int>(i), loaded.parts[i].FileName, FileState::Listed);
+  }
   return true;
 }
 
@@ -25,23 +28,24 @@ bool DefinitionIsCurrent(const std::filesystem::path& path, const KvrDefinition&
   return loaded.implanted || FileCrc32(path) == loaded.checksum;
 }
 
-bool RefreshIfChanged(const std::filesystem::path& path, const PendantProvider& pendants, Ui& ui,
-                      KvrDefinition& loaded) {
+bool RefreshIfChanged(const std::filesystem::path& path, const PendantProvider& pendants,
+                      OperationEvents& events, KvrDefinition& loaded) {
   try {
     if (DefinitionIsCurrent(path, loaded)) return true;
   } catch (const KivoraError& e) {
-    ui.ShowError(e.what(), e.Detail());
+    events.ShowError(e.what(), e.Detail());
     return false;
   }
-  return LoadDefinition(path, pendants, InfoList::Join, ui, loaded);
+  return LoadDefinition(path, pendants, Operation::Join, events, loaded);
 }
 
 std::optional<std::string> PasswordFor(const KvrDefinition& loaded,
-                                       const std::optional<std::string>& given, Ui& ui) {
+                                       const std::optional<std::string>& given,
+                                       OperationEvents& events) {
   if (!loaded.header.Protected) return std::string();
   std::optional<std::string> password = given;
   while (!password || password->empty()) {
-    password = ui.AskPassword();
+    password = events.AskText(QuestionKind::Password, msg::kPasswordPrompt);
     if (!password) return std::nullopt;
   }
   return password;

@@ -1,6 +1,6 @@
 #pragma once
 // The definition the join, the test and the re-split work on, as the pages hold it:
-// read through the Ui (summary rows, one listed state row per part) and checked for
+// read with its events (summary rows, each part listed) and checked for
 // changes on disk before each operation.
 
 #include <filesystem>
@@ -8,16 +8,16 @@
 #include <string>
 
 #include "KvrData.h"
+#include "OperationEvents.h"
 #include "PendantProvider.h"
-#include "Ui.h"
 
 namespace kivora {
 
-// Reads the definition at path. On success it replaces `loaded`, fills the summary
-// list and lists the parts in the state list; on failure it shows the reader's message
+// Reads the definition at path for an operation. On success it replaces `loaded`,
+// reports its summary and lists its parts; on failure it reports the reader's message
 // and changes nothing.
 bool LoadDefinition(const std::filesystem::path& path, const PendantProvider& pendants,
-                    InfoList list, Ui& ui, KvrDefinition& loaded);
+                    Operation readFor, OperationEvents& events, KvrDefinition& loaded);
 
 // True when the definition file still has the checksum it had when it was read (an
 // implanted definition is not checked). Throws KivoraError when it cannot be opened.
@@ -25,12 +25,13 @@ bool DefinitionIsCurrent(const std::filesystem::path& path, const KvrDefinition&
 
 // Before a join or a test: re-reads a definition file that changed on disk. False when
 // that read failed (its message was shown).
-bool RefreshIfChanged(const std::filesystem::path& path, const PendantProvider& pendants, Ui& ui,
-                      KvrDefinition& loaded);
+bool RefreshIfChanged(const std::filesystem::path& path, const PendantProvider& pendants,
+                      OperationEvents& events, KvrDefinition& loaded);
 
-// The password of a protected set: the one given, or asked through the Ui until it is
+// The password of a protected set: the one given, or asked for until it is
 // not empty; an empty text for a set without protection; empty optional on Cancel.
 std::optional<std::string> PasswordFor(const KvrDefinition& loaded,
-                                       const std::optional<std::string>& given, Ui& ui);
+                                       const std::optional<std::string>& given,
+                                       OperationEvents& events);
 
 }  // namespace kivora

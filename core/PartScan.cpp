@@ -16,8 +16,8 @@ std::int64_t ExpectedPartLength(const TKvrFileData& record, bool disguised) {
 }
 
 PartScan ScanPart(const std::filesystem::path& path, std::int64_t pendantSize,
-                  std::int64_t payloadSize, std::vector<std::uint8_t>& buffer,
-                  const PartSink& sink, bool withTail) {
+                  std::int64_t payloadSize, std::vector<std::uint8_t>& buffer, const PartSink& sink,
+                  bool withTail, const StopCheck& stop) {
   PartScan scan;
   std::error_code ec;
   const auto status = std::filesystem::status(path, ec);
@@ -29,20 +29,24 @@ PartScan ScanPart(const std::filesystem::path& path, std::int64_t pendantSize,
   File file = WithMessage(msg::kReadPartFailed242, [&] { return File::OpenRead(path); });
   buffer.resize(kScanChunkBytes);
   // Three regions, each with its own checksum: pendant, payload, and what follows.
-  const std::int64_t bounds[3] = {std::max<std::int64_t>(pendantSize, 0),
-                                  std::max<std::int64_t>(pendantSize, 0) + std::max<std::int64_t>(payloadSize, 0),
-                                  INT64_MAX};
+  const std::int64_t bounds[3] = {
+      std::max<std::int64_t>(pendantSize, 0),
+      std::max<std::int64_t>(pendantSize, 0) + std::max<std::int64_t>(payloadSize, 0), INT64_MAX};
   std::uint32_t crc[3] = {0, 0, 0};
   std::int64_t length[3] = {0, 0, 0};
   std::int64_t offset = 0;
   for (;;) {
+    if (StopRequested(stop)) {
+      scan.stopped = true;
+      return scan;
+    }
     const size_t n = WithMessage(msg::kReadPartFailed242, [&] { return file.Read(buffer); });
     if (n == 0) break;
     std::span<std::uint8_t> chunk(buffer.data(), n);
     while (!chunk.empty()) {
       const int region = offset < bounds[0] ? 0 : offset < bounds[1] ? 1 : 2;
-      const auto take = static_cast<size_t>(std::min<std::int64_t>(
-          static_cast<std::int64_t>(chunk.size()), bounds[region] - offset));
+      const auto take = static_cast<size_t>(
+          std::min<std::int64_t>(static_cast<std::int64_t>(chunk.size()), bounds[region] - offset));
       const auto piece = chunk.first(take);
       crc[region] = Crc32Update(crc[region], piece);
       length[region] += static_cast<std::int64_t>(take);
@@ -77,11 +81,14 @@ bool PartMatchesCrc(std::span<const std::uint8_t> content, const TKvrFileData& r
   return StreamCrc32(content) == (disguised ? record.PartCrc : record.Crc);
 }
 
-PartTestResult TestPart(const KvrDefinition& def, int index, const std::filesystem::path& path,
-                        std::vector<std::uint8_t>& buffer) {
+std::optional<PartTestResult> TestPart(const KvrDefinition& def, int index,
+                                       const std::filesystem::path& path,
+                                       std::vector<std::uint8_t>& buffer, const StopCheck& stop) {
   const TKvrFileData& record = def.parts.at(static_cast<size_t>(index));
   const bool disguised = def.header.Disguised;
-  const PartScan scan = ScanPart(path, disguised ? record.PendantSize : 0, record.Size, buffer);
+  const PartScan scan =
+      ScanPart(path, disguised ? record.PendantSize : 0, record.Size, buffer, {}, false, stop);
+  if (scan.stopped) return std::nullopt;
   return Verdict(scan, record, disguised, def.implanted);
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "KvrData.h"
+#include "StopCheck.h"
 
 namespace kivora {
 
@@ -23,6 +24,7 @@ struct PartScan {
   std::optional<std::uint32_t> prefixCrc;  // of the expected length, when the file holds it
   std::uint32_t payloadCrc = 0;            // of the payload bytes as stored
   std::int64_t payloadBytes = 0;           // payload bytes the file holds
+  bool stopped = false;                    // `stop` ended the read early: no verdict
 };
 
 // Receives bytes of the part as they are read: offset counts from the payload's start
@@ -35,10 +37,11 @@ std::int64_t ExpectedPartLength(const TKvrFileData& record, bool disguised);
 // Reads the file at path once. The payload is the `payloadSize` bytes behind
 // `pendantSize` bytes of pendant; sink (when given) receives the payload and, when
 // withTail is set, the bytes behind it. A missing file, or anything but a regular
-// file, gives exists = false; a file that cannot be read throws KivoraError.
+// file, gives exists = false; a file that cannot be read throws KivoraError. `stop` is
+// asked before each chunk.
 PartScan ScanPart(const std::filesystem::path& path, std::int64_t pendantSize,
                   std::int64_t payloadSize, std::vector<std::uint8_t>& buffer,
-                  const PartSink& sink = {}, bool withTail = false);
+                  const PartSink& sink = {}, bool withTail = false, const StopCheck& stop = {});
 
 // The verdict on a scanned part: OK, corrupt, or fixable (longer than expected and its
 // first expected bytes match; OK instead when the definition was implanted, since the
@@ -50,8 +53,10 @@ PartTestResult Verdict(const PartScan& scan, const TKvrFileData& record, bool di
 bool PartMatchesCrc(std::span<const std::uint8_t> content, const TKvrFileData& record,
                     bool disguised);
 
-// Tests part `index` of the definition at path.
-PartTestResult TestPart(const KvrDefinition& definition, int index,
-                        const std::filesystem::path& path, std::vector<std::uint8_t>& buffer);
+// Tests part `index` of the definition at path; empty optional when `stop` ended it.
+std::optional<PartTestResult> TestPart(const KvrDefinition& definition, int index,
+                                       const std::filesystem::path& path,
+                                       std::vector<std::uint8_t>& buffer,
+                                       const StopCheck& stop = {});
 
 }  // namespace kivora

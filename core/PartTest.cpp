@@ -1,6 +1,5 @@
 #include "PartTest.h"
 
-#include "Format.h"
 #include "KivoraError.h"
 #include "LoadedDefinition.h"
 #include "Messages.h"
@@ -8,77 +7,74 @@
 namespace kivora {
 namespace {
 
-struct RowState {
-  std::string_view text;
-  StateImage image;
-};
-
-RowState RowFor(PartTestResult t) {
+FileState StateOf(PartTestResult t) {
   switch (t) {
     case PartTestResult::Ok:
-      return {msg::kStateOk, StateImage::Done};
+      return FileState::Ok;
     case PartTestResult::Missing:
-      return {msg::kStateMissing, StateImage::Failed};
+      return FileState::Missing;
     case PartTestResult::Corrupt:
-      return {msg::kStateCorrupt, StateImage::Failed};
+      return FileState::Corrupt;
     case PartTestResult::Fixable:
       break;
   }
-  return {msg::kStateFixable, StateImage::Fixable};
+  return FileState::Fixable;
 }
 
 }  // namespace
 
 TestOutcome RunTest(KvrDefinition& loaded, const std::filesystem::path& definitionPath,
-                    const PendantProvider& pendants, Ui& ui) {
+                    const PendantProvider& pendants, OperationEvents& events) {
   TestOutcome outcome;
-  if (!RefreshIfChanged(definitionPath, pendants, ui, loaded)) return outcome;
+  if (!RefreshIfChanged(definitionPath, pendants, events, loaded)) return outcome;
   outcome.ran = true;
   const KvrDefinition& def = loaded;
-  ui.ClearStateRows();
+  events.Report(FilesCleared{});
   outcome.findings = {PartTestResult::Ok};
 
   std::vector<std::uint8_t> buffer;
+  const StopCheck stop = [&events] { return events.AbortRequested(); };
   const int count = def.header.PartCount;
   try {
-    for (int index = 0; index < count; ++index) {
-      if (ui.AbortRequested()) {
-        outcome.aborted = true;
-        return outcome;
-      }
+    for (int index = 0; index < count && !outcome.aborted; ++index) {
       const TKvrFileData& rec = def.parts[static_cast<size_t>(index)];
-      const PartTestResult t = TestPart(def, index, definitionPath.parent_path() / rec.FileName, buffer);
-      const RowState state = RowFor(t);
-      const int row = ui.AddStateRow(rec.FileName, state.text, state.image);
-      outcome.findings.insert(t);
-      ui.ScrollToRow(row);
-      ui.SetStatus(1, Format(msg::kTestProgress, index + 1, count));
-      ui.SetProgress(index + 1, count);
-      ui.Pump(std::chrono::milliseconds(0));
+      const std::optional<PartTestResult> t =
+          events.AbortRequested()
+              ? std::nullopt
+              : TestPart(def, index, definitionPath.parent_path() / rec.FileName, buffer, stop);
+      if (!t) {
+        outcome.aborted = true;
+        break;
+      }
+      events.SetFileState(index, rec.FileName, StateOf(*t));
+      outcome.findings.insert(*t);
+      events.Report(Progress{Operation::Test, index + 1, count});
     }
   } catch (const KivoraError& e) {
     // A part that cannot be read ends the test without a closing message.
-    ui.ShowError(e.what(), e.Detail());
+    events.ShowError(e.what(), e.Detail());
     outcome.aborted = true;
     return outcome;
   }
-  if (ui.AbortRequested()) {
+  if (outcome.aborted || events.AbortRequested()) {
     outcome.aborted = true;
+    events.Report(Finished{Operation::Test, Outcome::Interrupted});
     return outcome;
   }
 
+  Outcome end = Outcome::Completed;
   if (outcome.HasErrors()) {
-    ui.ShowInfo(msg::kTestFoundErrors);
+    events.ShowCompletion(msg::kTestFoundErrors);
+    end = Outcome::ProblemsFound;
   } else if (outcome.findings.contains(PartTestResult::Fixable)) {
-    outcome.joinRequested = ui.Ask(msg::kTestFixableQuestion) == Answer::Yes;
+    outcome.joinRequested = events.AskYesNo(QuestionKind::JoinAfterFixableTest,
+                                            msg::kTestFixableQuestion) == Answer::Yes;
+    if (!outcome.joinRequested) end = Outcome::ProblemsFound;
   } else {
-    outcome.joinRequested = ui.Ask(msg::kTestNoProblemQuestion) == Answer::Yes;
-    return outcome;  // no sorting after this question
+    outcome.joinRequested = events.AskYesNo(QuestionKind::JoinAfterCleanTest,
+                                            msg::kTestNoProblemQuestion) == Answer::Yes;
   }
-  if (!outcome.joinRequested) {
-    ui.SortStateRows();
-    ui.ScrollToRow(0);
-  }
+  events.Report(Finished{Operation::Test, end});
   return outcome;
 }
 

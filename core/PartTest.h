@@ -5,14 +5,14 @@
 #include <set>
 
 #include "KvrData.h"
+#include "OperationEvents.h"
 #include "PartScan.h"
 #include "PendantProvider.h"
-#include "Ui.h"
 
 namespace kivora {
 
 struct TestOutcome {
-  bool ran = false;       // false when the definition could not be brought up to date
+  bool ran = false;  // false when the definition could not be brought up to date
   bool aborted = false;
   std::set<PartTestResult> findings;
   bool joinRequested = false;  // the user answered Yes to joining now
@@ -23,9 +23,9 @@ struct TestOutcome {
 };
 
 // The test button: re-reads a changed definition, tests each part in index order with a
-// state row each, then sums up: errors found; fixable parts (offering the join); or no
+// file state each, then sums up: errors found; fixable parts (offering the join); or no
 // problem (offering the join). The caller starts the join when joinRequested is set.
 TestOutcome RunTest(KvrDefinition& loaded, const std::filesystem::path& definitionPath,
-                    const PendantProvider& pendants, Ui& ui);
+                    const PendantProvider& pendants, OperationEvents& events);
 
 }  // namespace kivora

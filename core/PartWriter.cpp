@@ -19,7 +19,7 @@ PartChecksums StreamPart(File& source, std::span<std::uint8_t> chunk,
                          const std::filesystem::path& path, std::int64_t size,
                          std::optional<std::span<const std::uint8_t>> pendant, std::string_view key,
                          const std::function<bool(const PartChecksums&)>& accept,
-                         std::span<const std::uint8_t> trailer) {
+                         std::span<const std::uint8_t> trailer, const StopCheck& stop) {
   const std::string_view writeFailed = msg::kWritePartFailed;
   // Creating a disguised part, up to taking its final name, has a message of its own.
   const std::string_view createFailed = pendant ? msg::kCreateScrambledFailed : writeFailed;
@@ -34,7 +34,12 @@ PartChecksums StreamPart(File& source, std::span<std::uint8_t> chunk,
     scrambler.emplace(key, static_cast<std::uint64_t>(size));
   }
   for (std::int64_t left = size; left > 0;) {
-    const auto n = static_cast<size_t>(std::min<std::int64_t>(left, static_cast<std::int64_t>(chunk.size())));
+    if (StopRequested(stop)) {
+      sums.stopped = true;
+      return sums;  // the temporary file goes with `out`
+    }
+    const auto n =
+        static_cast<size_t>(std::min<std::int64_t>(left, static_cast<std::int64_t>(chunk.size())));
     const std::span<std::uint8_t> piece = chunk.first(n);
     WithMessage(msg::kCopyFromSourceFailed, [&] { source.ReadExact(piece); });
     sums.crc = Crc32Update(sums.crc, piece);
@@ -55,21 +60,28 @@ PartChecksums StreamPart(File& source, std::span<std::uint8_t> chunk,
   return sums;
 }
 
-TKvrFileData WritePart(File& source, std::vector<std::uint8_t>& buffer, const SplitPart& part,
-                       bool disguised, const PendantPool& pool, Random& random) {
+std::optional<TKvrFileData> WritePart(File& source, std::vector<std::uint8_t>& buffer,
+                                      const SplitPart& part, bool disguised,
+                                      const PendantPool& pool, Random& random,
+                                      const StopCheck& stop) {
   buffer.resize(kPartChunkBytes);
   TKvrFileData record;
   record.FileName = part.fileName;
   record.Size = part.size;
   if (!disguised) {
-    record.Crc = StreamPart(source, buffer, part.path, part.size, std::nullopt, part.key).crc;
+    const PartChecksums sums =
+        StreamPart(source, buffer, part.path, part.size, std::nullopt, part.key, {}, {}, stop);
+    if (sums.stopped) return std::nullopt;
+    record.Crc = sums.crc;
     return record;
   }
-  const int id = pool.ids.at(static_cast<size_t>(
-      ChoosePendantIndex(static_cast<int>(pool.ids.size()), random)));
+  const int id = pool.ids.at(
+      static_cast<size_t>(ChoosePendantIndex(static_cast<int>(pool.ids.size()), random)));
   const auto pendant = pool.set ? pool.set->Pendant(id) : std::nullopt;
   if (!pendant) throw KivoraError(std::string(msg::kReadPendantFailedSplit));
-  const PartChecksums sums = StreamPart(source, buffer, part.path, part.size, *pendant, part.key);
+  const PartChecksums sums =
+      StreamPart(source, buffer, part.path, part.size, *pendant, part.key, {}, {}, stop);
+  if (sums.stopped) return std::nullopt;
   record.Crc = sums.crc;
   record.PartCrc = sums.partCrc;
   record.PendantNo = static_cast<std::int16_t>(id);
@@ -80,7 +92,7 @@ TKvrFileData WritePart(File& source, std::vector<std::uint8_t>& buffer, const Sp
 RebuildResult RebuildPart(File& source, std::vector<std::uint8_t>& buffer,
                           const std::filesystem::path& path, const TKvrFileData& record,
                           bool disguised, const PendantSet* pendants, std::string_view key,
-                          std::span<const std::uint8_t> trailer) {
+                          std::span<const std::uint8_t> trailer, const StopCheck& stop) {
   buffer.resize(kPartChunkBytes);
   std::optional<std::span<const std::uint8_t>> pendant;
   if (disguised) {
@@ -92,7 +104,8 @@ RebuildResult RebuildPart(File& source, std::vector<std::uint8_t>& buffer,
       [&](const PartChecksums& s) {
         return disguised ? s.partCrc == record.PartCrc : s.crc == record.Crc;
       },
-      trailer);
+      trailer, stop);
+  if (sums.stopped) return RebuildResult::Stopped;
   return sums.written ? RebuildResult::Matched : RebuildResult::Mismatch;
 }
 

@@ -14,6 +14,7 @@
 #include "KvrData.h"
 #include "PendantProvider.h"
 #include "Random.h"
+#include "StopCheck.h"
 
 namespace kivora {
 
@@ -29,6 +30,7 @@ struct PartChecksums {
   std::uint32_t crc = 0;      // of the plain payload
   std::uint32_t partCrc = 0;  // of the whole part as written (disguised parts)
   bool written = false;       // the part took its name (accept agreed)
+  bool stopped = false;       // `stop` ended the write: nothing was written
 };
 
 // Streams `size` bytes from source's current position into a new part file: plain, or
@@ -36,13 +38,14 @@ struct PartChecksums {
 // scrambler under key (Big5). The file is written under a temporary name and renamed
 // to path only when accept (if given) agrees to the checksums, so a failed or refused
 // write never leaves a half part or destroys an existing file. The trailer (an implanted
-// definition) follows the payload and counts in no checksum. Throws KivoraError:
+// definition) follows the payload and counts in no checksum. `stop` is asked before each
+// chunk; when it says so, the temporary file is removed. Throws KivoraError:
 // (132) reading the source, (121) creating a disguised part, (131) other write errors.
 PartChecksums StreamPart(File& source, std::span<std::uint8_t> chunk,
                          const std::filesystem::path& path, std::int64_t size,
                          std::optional<std::span<const std::uint8_t>> pendant, std::string_view key,
                          const std::function<bool(const PartChecksums&)>& accept = {},
-                         std::span<const std::uint8_t> trailer = {});
+                         std::span<const std::uint8_t> trailer = {}, const StopCheck& stop = {});
 
 struct SplitPart {
   std::filesystem::path path;
@@ -58,21 +61,25 @@ struct PendantPool {
 };
 
 // Split mode: writes the next part.size bytes of source as one part (through buffer,
-// reused between parts) and returns its record. pool is used only when disguised.
-TKvrFileData WritePart(File& source, std::vector<std::uint8_t>& buffer, const SplitPart& part,
-                       bool disguised, const PendantPool& pool, Random& random);
+// reused between parts) and returns its record; empty optional when `stop` ended it
+// (nothing is left of the part). pool is used only when disguised.
+std::optional<TKvrFileData> WritePart(File& source, std::vector<std::uint8_t>& buffer,
+                                      const SplitPart& part, bool disguised,
+                                      const PendantPool& pool, Random& random,
+                                      const StopCheck& stop = {});
 
-enum class RebuildResult { Matched, Mismatch };
+enum class RebuildResult { Matched, Mismatch, Stopped };
 
 // Verify mode (re-split): rebuilds the part of `record` from the next record.Size bytes
 // of source: the pendant record.PendantNo of `pendants` in front when disguised. The
 // part replaces the file at path only when its checksum equals the recorded one
 // (PartCrc of a disguised part, Crc of a plain one); on a mismatch the file there stays
 // untouched. The trailer (the implanted definition of a last part) is written behind a
-// matching part. A missing pendant throws KivoraError (112).
+// matching part; `stop` ends the rebuild and leaves the file there untouched too. A
+// missing pendant throws KivoraError (112).
 RebuildResult RebuildPart(File& source, std::vector<std::uint8_t>& buffer,
                           const std::filesystem::path& path, const TKvrFileData& record,
                           bool disguised, const PendantSet* pendants, std::string_view key,
-                          std::span<const std::uint8_t> trailer = {});
+                          std::span<const std::uint8_t> trailer = {}, const StopCheck& stop = {});
 
 }  // namespace kivora

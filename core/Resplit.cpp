@@ -23,60 +23,59 @@ namespace {
 
 // The plug-in of a KV4 set: the one named, or the one the user picks; checked.
 std::optional<std::string> PluginFor(const KvrDefinition& def, const ResplitRequest& request,
-                                     const PendantProvider& pendants, Ui& ui) {
+                                     const PendantProvider& pendants, OperationEvents& events) {
   std::optional<std::string> name = request.pluginName;
-  if (!name) name = ui.ChooseResplitPlugin();
+  if (!name) name = events.AskText(QuestionKind::ResplitPlugin);
   if (!name) return std::nullopt;
   if (!PluginMatches(pendants, *name, def)) {
-    ui.ShowError(msg::kPluginMismatch291);
+    events.ShowError(msg::kPluginMismatch291);
     return std::nullopt;
   }
   return name;
 }
 
-
 }  // namespace
 
 bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
-                const PendantProvider& pendants, Ui& ui, ResplitOutcome* outcome) {
+                const PendantProvider& pendants, OperationEvents& events, ResplitOutcome* outcome) {
   ResplitOutcome local;
   ResplitOutcome& out = outcome ? *outcome : local;
   out = ResplitOutcome{};
   if (request.selected && request.selected->empty()) {
-    ui.ShowError(msg::kSelectPartsToResplit);
+    events.ShowError(msg::kSelectPartsToResplit);
     return false;
   }
   try {
     if (!DefinitionIsCurrent(request.definitionPath, loaded)) {
-      ui.ShowError(msg::kDefinitionUpdated);
-      LoadDefinition(request.definitionPath, pendants, InfoList::Resplit, ui, loaded);
+      events.ShowError(msg::kDefinitionUpdated);
+      LoadDefinition(request.definitionPath, pendants, Operation::Resplit, events, loaded);
       return false;
     }
     const KvrDefinition& def = loaded;
     if (def.header.CipherKind != kBlockCipher) {
-      ui.ShowError(Format(msg::kResplitOldCipher313, int{def.header.CipherKind}));
+      events.ShowError(Format(msg::kResplitOldCipher313, int{def.header.CipherKind}));
       return false;
     }
     std::string pluginName;
     if (def.header.Magic == "KV4") {
-      const auto chosen = PluginFor(def, request, pendants, ui);
+      const auto chosen = PluginFor(def, request, pendants, events);
       if (!chosen) return false;
       pluginName = *chosen;
     }
     std::filesystem::path folder = request.definitionPath.parent_path();
     if (request.outputFolder) {
-      const SaveFolderCheck check = EnsureSaveFolder(*request.outputFolder, ui);
+      const SaveFolderCheck check = EnsureSaveFolder(*request.outputFolder, events);
       if (!check.ok) return false;
       out.folderCreated = check.created;
       folder = *request.outputFolder;
     }
-    const auto password = PasswordFor(def, request.password, ui);
+    const auto password = PasswordFor(def, request.password, events);
     if (!password) return false;
     const std::string passwordBig5 = ToBig5OrThrow(*password, "密碼");
 
     File source = File::TryOpenRead(request.source);
     if (!source.IsOpen()) {
-      ui.ShowError(msg::kCannotOpenSource301, request.source.string());
+      events.ShowError(msg::kCannotOpenSource301, request.source.string());
       return false;
     }
     const auto set = pendants.OpenSet(def.header.Magic == "KV4", pluginName);
@@ -90,19 +89,21 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
     }
     const auto total = static_cast<int>(std::count(chosen.begin(), chosen.end(), true));
     std::vector<std::uint8_t> buffer;
+    const StopCheck stop = [&events] { return events.AbortRequested(); };
     std::int64_t offset = 0;  // where part `index` starts in the source
     bool aborted = false;
     for (int index = 0; index < count; ++index) {
       const TKvrFileData& rec = def.parts[static_cast<size_t>(index)];
       const std::int64_t start = offset;
       offset += rec.Size;
-      if (ui.AbortRequested()) {
+      if (events.AbortRequested()) {
         aborted = true;
         break;
       }
       if (!chosen[static_cast<size_t>(index)]) continue;
 
-      const std::string key = def.header.Protected ? passwordBig5 : ToBig5OrThrow(rec.FileName, "分割檔名");
+      const std::string key =
+          def.header.Protected ? passwordBig5 : ToBig5OrThrow(rec.FileName, "分割檔名");
       source.Seek(start);
       // The last part of an implanted set carries the definition behind its payload,
       // scrambled as the split wrote it.
@@ -114,37 +115,39 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
       RebuildResult r;
       try {
         r = RebuildPart(source, buffer, folder / rec.FileName, rec, def.header.Disguised, set.get(),
-                        key, trailer);
+                        key, trailer, stop);
       } catch (const KivoraError& e) {
-        ui.ShowError(e.what(), e.Detail());  // (132), (112), ...: the part could not be rebuilt
-        ui.ShowError(msg::kResplitFailed311);
+        events.ShowError(e.what(), e.Detail());  // (132), (112), ...: the part could not be rebuilt
+        events.ShowError(msg::kResplitFailed311);
         return false;
+      }
+      if (r == RebuildResult::Stopped) {
+        aborted = true;
+        break;
       }
       if (r == RebuildResult::Mismatch) {
         if (def.header.Disguised) {
-          ui.ShowError(msg::kPasswordOrSourceWrong);
-          ui.ShowError(msg::kResplitFailed311);
+          events.ShowError(msg::kPasswordOrSourceWrong);
+          events.ShowError(msg::kResplitFailed311);
         } else {
-          ui.SetStateRow(index, msg::kStateMismatch, StateImage::Failed);
-          ui.ShowError(msg::kResplitFailed312);
+          events.SetFileState(index, rec.FileName, FileState::Mismatch);
+          events.ShowError(msg::kResplitFailed312);
         }
         return false;
       }
-      ui.SetStateRow(index, def.header.Disguised ? msg::kStateRedisguised : msg::kStateResplit,
-                     def.header.Disguised ? StateImage::Disguised : StateImage::Split);
-      ui.ScrollToRow(index);
+      events.SetFileState(index, rec.FileName,
+                          def.header.Disguised ? FileState::Redisguised : FileState::Resplit);
       ++out.rebuilt;
-      ui.SetStatus(0, Format(msg::kResplitProgress, out.rebuilt, total));
-      ui.SetProgress(out.rebuilt, total);
-      ui.Pump(std::chrono::milliseconds(0));
+      events.Report(Progress{Operation::Resplit, out.rebuilt, total});
     }
-    aborted = aborted || ui.AbortRequested();
+    aborted = aborted || events.AbortRequested();
     out.completed = !aborted;
-    return ReportEnd(ui, out.completed, msg::kResplitCompleted, msg::kResplitInterrupted);
+    return ReportEnd(events, Operation::Resplit, out.completed, msg::kResplitCompleted,
+                     msg::kResplitInterrupted);
   } catch (const KivoraError& e) {
-    ui.ShowError(e.what(), e.Detail());
+    events.ShowError(e.what(), e.Detail());
   } catch (const std::bad_alloc&) {
-    ui.ShowError(msg::kOutOfMemory222);
+    events.ShowError(msg::kOutOfMemory222);
   }
   return false;
 }

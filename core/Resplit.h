@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "KvrData.h"
+#include "OperationEvents.h"
 #include "PendantProvider.h"
-#include "Ui.h"
 
 namespace kivora {
 
@@ -16,9 +16,9 @@ struct ResplitRequest {
   std::filesystem::path definitionPath;
   std::filesystem::path source;
   std::optional<std::filesystem::path> outputFolder;  // empty: the definition's folder
-  std::optional<std::vector<int>> selected;  // part indices; empty optional: every part
-  std::optional<std::string> password;       // a protected set asks the Ui when none is given
-  std::optional<std::string> pluginName;     // a KV4 set asks the Ui when none is given
+  std::optional<std::vector<int>> selected;           // part indices; empty optional: every part
+  std::optional<std::string> password;                // a protected set asks when none is given
+  std::optional<std::string> pluginName;              // a KV4 set asks when none is given
 };
 
 struct ResplitOutcome {
@@ -35,8 +35,10 @@ bool PluginMatches(const PendantProvider& pendants, std::string_view pluginName,
 // it and stopping when it did), picks the plug-in of a KV4 set, asks for the password
 // of a protected set, and rebuilds the chosen parts in index order. Each part is
 // written under a temporary name and replaces the part only when its checksum matches
-// the definition; a mismatch ends the run and leaves the part that was there.
+// the definition; a mismatch ends the run and leaves the part that was there, and so
+// does an abort during the part.
 bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
-                const PendantProvider& pendants, Ui& ui, ResplitOutcome* outcome = nullptr);
+                const PendantProvider& pendants, OperationEvents& events,
+                ResplitOutcome* outcome = nullptr);
 
 }  // namespace kivora

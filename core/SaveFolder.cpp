@@ -12,13 +12,16 @@ bool FolderExists(const std::filesystem::path& path) {
   return std::filesystem::is_directory(path, ec);
 }
 
-SaveFolderCheck EnsureSaveFolder(const std::filesystem::path& folder, Ui& ui) {
+SaveFolderCheck EnsureSaveFolder(const std::filesystem::path& folder, OperationEvents& events) {
   if (FolderExists(folder)) return {true, false};
-  if (ui.Ask(msg::kCreateFolderQuestion) != Answer::Yes) return {false, false};
+  if (events.AskYesNo(QuestionKind::CreateFolder, msg::kCreateFolderQuestion, folder) !=
+      Answer::Yes) {
+    return {false, false};
+  }
   std::error_code ec;
   // create_directory makes one level and fails when the parent is missing.
   if (folder.empty() || !std::filesystem::create_directory(folder, ec) || ec) {
-    ui.ShowError(msg::kCreateFolderFailed);
+    events.ShowError(msg::kCreateFolderFailed);
     return {false, false};
   }
   return {true, true};

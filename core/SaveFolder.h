@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "Ui.h"
+#include "OperationEvents.h"
 
 namespace kivora {
 
@@ -16,6 +16,6 @@ struct SaveFolderCheck {
 
 // Checks a chosen save folder; when it is missing, asks whether to create it (one
 // level only: a missing parent is not created).
-SaveFolderCheck EnsureSaveFolder(const std::filesystem::path& folder, Ui& ui);
+SaveFolderCheck EnsureSaveFolder(const std::filesystem::path& folder, OperationEvents& events);
 
 }  // namespace kivora

@@ -6,7 +6,6 @@
 #include "CodePage.h"
 #include "DefinitionWriter.h"
 #include "FileIo.h"
-#include "Format.h"
 #include "KivoraError.h"
 #include "Messages.h"
 #include "PartWriter.h"
@@ -136,20 +135,20 @@ void DeleteFiles(const std::vector<std::filesystem::path>& paths) {
 
 }  // namespace
 
-bool SplitFile(const SplitSettings& s, const PendantProvider& pendants, Random& random, Ui& ui,
-               SplitResult& result) {
+bool SplitFile(const SplitSettings& s, const PendantProvider& pendants, Random& random,
+               OperationEvents& events, SplitResult& result) {
   result = SplitResult{};
   try {
     File source = File::TryOpenRead(s.source);
     if (!source.IsOpen()) {
-      ui.ShowError(msg::kCannotOpenFile, s.source.string());
+      events.ShowError(msg::kCannotOpenFile, s.source.string());
       return false;
     }
     // The pendant set is read once for the whole split.
     const std::unique_ptr<PendantSet> set = pendants.OpenSet(s.usePlugin, s.pluginName);
     PendantPool pool{set.get(), set ? set->Ids() : std::vector<int>{}};
     if (pool.ids.empty()) {
-      ui.ShowError(msg::kNoPendants, s.usePlugin ? s.pluginName : std::string());
+      events.ShowError(msg::kNoPendants, s.usePlugin ? s.pluginName : std::string());
       return false;
     }
     CheckNames(s);
@@ -173,52 +172,58 @@ bool SplitFile(const SplitSettings& s, const PendantProvider& pendants, Random& 
     const std::filesystem::path folder = SplitFolder(s);
     const std::string passwordKey = ToBig5OrThrow(s.password, "密碼");
     std::vector<std::uint8_t> buffer;
-    for (int i = 0; i < count && !ui.AbortRequested(); ++i) {
+    const StopCheck stop = [&events] { return events.AbortRequested(); };
+    bool aborted = false;
+    for (int i = 0; i < count; ++i) {
+      aborted = events.AbortRequested();
+      if (aborted) break;
       SplitPart part;
       part.fileName = PartFileName(s, i, count);
       part.path = folder / part.fileName;
       part.key = passwordKey.empty() ? ToBig5OrThrow(part.fileName, "分割檔名") : passwordKey;
       part.size = sizes[static_cast<size_t>(i)];
-      result.parts[static_cast<size_t>(i)] = WritePart(source, buffer, part, s.disguise, pool, random);
+      std::optional<TKvrFileData> record =
+          WritePart(source, buffer, part, s.disguise, pool, random, stop);
+      aborted = !record;
+      if (aborted) break;
+      result.parts[static_cast<size_t>(i)] = std::move(*record);
       result.partPaths.push_back(part.path);
 
-      const int row = ui.AddStateRow(part.fileName, s.disguise ? msg::kStateDisguised : msg::kStateSplit,
-                                     s.disguise ? StateImage::Disguised : StateImage::Split);
-      ui.ScrollToRow(row);
-      ui.SetStatus(0, Format(msg::kSplitProgress, i + 1, count));
-      ui.SetProgress(i + 1, count);
-      ui.Pump(std::chrono::milliseconds(30));
+      events.SetFileState(i, part.fileName, s.disguise ? FileState::Disguised : FileState::Split);
+      events.Report(Progress{Operation::Split, i + 1, count});
     }
-    if (ui.AbortRequested()) {
+    // A part that `stop` ended left nothing; the parts before it are removed too.
+    if (aborted || events.AbortRequested()) {
       DeleteFiles(result.partPaths);
       return false;
     }
     WriteDefinition(s, result);
-    ui.InsertStateRow(0, result.definitionPath.filename().string(),
-                      s.implant ? msg::kStateImplanted : msg::kStateCreated, StateImage::Definition);
+    events.SetFileState(count, result.definitionPath.filename().string(),
+                        s.implant ? FileState::DefinitionImplanted : FileState::DefinitionCreated);
     return true;
   } catch (const KivoraError& e) {
-    ui.ShowError(e.what(), e.Detail());
+    events.ShowError(e.what(), e.Detail());
   } catch (const std::bad_alloc&) {
-    ui.ShowError(msg::kOutOfMemory111);
+    events.ShowError(msg::kOutOfMemory111);
   } catch (const std::exception& e) {
-    ui.ShowError(e.what());
+    events.ShowError(e.what());
   }
   return false;
 }
 
-bool RunSplit(const SplitSettings& settings, const PendantProvider& pendants, Ui& ui,
-              SplitResult& result, std::optional<std::uint64_t> seed) {
-  ui.ClearStateRows();
+bool RunSplit(const SplitSettings& settings, const PendantProvider& pendants,
+              OperationEvents& events, SplitResult& result, std::optional<std::uint64_t> seed) {
+  events.Report(FilesCleared{});
   Random random = seed ? Random(*seed) : Random::FromClock();
-  if (SplitFile(settings, pendants, random, ui, result)) {
-    ui.ShowInfo(msg::kSplitCompleted);
-    ui.ScrollToRow(0);
-    return true;
+  const bool completed = SplitFile(settings, pendants, random, events, result);
+  if (completed) {
+    events.ShowCompletion(msg::kSplitCompleted);
+  } else {
+    events.ShowInterruption(msg::kSplitInterrupted);
+    events.Report(FilesCleared{});  // an interrupted split leaves no file behind
   }
-  ui.ShowWarning(msg::kSplitInterrupted);
-  ui.ClearStateRows();
-  return false;
+  events.Report(Finished{Operation::Split, completed ? Outcome::Completed : Outcome::Interrupted});
+  return completed;
 }
 
 }  // namespace kivora

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "KvrData.h"
+#include "OperationEvents.h"
 #include "PendantProvider.h"
 #include "Random.h"
-#include "Ui.h"
 
 namespace kivora {
 
@@ -68,14 +68,15 @@ std::filesystem::path DefinitionPath(const SplitSettings& settings);
 std::vector<std::int32_t> PlanPartSizes(std::int64_t total, const SplitSettings& settings,
                                         Random& random);
 
-// Runs the whole split; shows its failures through ui and returns false on failure
-// or abort (the parts written so far are then deleted on abort).
+// Runs the whole split; reports its failures and returns false on failure or abort (the
+// parts written so far are then deleted on abort, the one being written included).
 bool SplitFile(const SplitSettings& settings, const PendantProvider& pendants, Random& random,
-               Ui& ui, SplitResult& result);
+               OperationEvents& events, SplitResult& result);
 
-// The split as a user starts it: clears the state list, runs SplitFile with a generator
-// seeded from the clock (or the given seed), and reports completion or interruption.
-bool RunSplit(const SplitSettings& settings, const PendantProvider& pendants, Ui& ui,
-              SplitResult& result, std::optional<std::uint64_t> seed = std::nullopt);
+// The split as a user starts it: a new file list, SplitFile with a generator seeded from
+// the clock (or the given seed), and its completion or interruption.
+bool RunSplit(const SplitSettings& settings, const PendantProvider& pendants,
+              OperationEvents& events, SplitResult& result,
+              std::optional<std::uint64_t> seed = std::nullopt);
 
 }  // namespace kivora

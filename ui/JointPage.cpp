@@ -123,7 +123,7 @@ void JointPage::edtJointFileNameChange() {
     return;
   }
   if (CallEngine(services_.ui, msg::kCannotOpenKvr, false, [&] {
-        return LoadDefinition(ToPath(text), services_.pendants, InfoList::Join, services_.ui,
+        return LoadDefinition(ToPath(text), services_.pendants, Operation::Join, services_.ui,
                               services_.loaded);
       })) {
     btnJoint->setEnabled(true);

@@ -107,8 +107,8 @@ void TfrmKivora::BuildWindow() {
     return splitPage_->AbortRequested() || jointPage_->AbortRequested() ||
            redevidePage_->AbortRequested();
   };
-  hooks.showSummary = [this](InfoList list, const auto& rows) {
-    (list == InfoList::Join ? jointPage_->lvKvrInfoJoint : redevidePage_->lvRedevideInfo)
+  hooks.showSummary = [this](Operation readFor, const auto& rows) {
+    (readFor == Operation::Resplit ? redevidePage_->lvRedevideInfo : jointPage_->lvKvrInfoJoint)
         ->Fill(rows);
   };
   hooks.choosePlugin = [this] { return redevidePage_->ChoosePlugin(); };

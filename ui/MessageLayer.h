@@ -4,10 +4,10 @@
 
 #include <QString>
 #include <QStringList>
-#include <utility>
 #include <optional>
+#include <utility>
 
-#include "Ui.h"
+#include "OperationEvents.h"
 
 class QWidget;
 
@@ -18,7 +18,7 @@ enum class MessageIcon { Error, Information, Warning, Question };
 struct MessageSpec {
   QString text;
   MessageIcon icon = MessageIcon::Information;
-  bool withNo = false;      // Yes/No (and Cancel) instead of OK
+  bool withNo = false;  // Yes/No (and Cancel) instead of OK
   bool withCancel = false;
   Answer defaultButton = Answer::Yes;
   // Errors carry the default caption "錯誤"; the rest carry "Kivora".
@@ -60,8 +60,8 @@ class QtMessageLayer final : public MessageLayer {
                                  const QString& prompt) override;
   std::optional<QString> OpenFileName(QWidget* parent, const QString& filter,
                                       const QString& start) override;
-  std::optional<QString> SaveFileName(QWidget* parent, const QString& start,
-                                      const QString& filter, const QString& suffix) override;
+  std::optional<QString> SaveFileName(QWidget* parent, const QString& start, const QString& filter,
+                                      const QString& suffix) override;
   std::optional<std::pair<QString, int>> SaveListFileName(QWidget* parent,
                                                           const QStringList& filters) override;
   std::optional<QString> SelectFolder(QWidget* parent, const QString& start) override;

@@ -8,9 +8,9 @@
 
 #include "KvrData.h"
 #include "MessageLayer.h"
+#include "OperationEvents.h"
 #include "PendantProvider.h"
 #include "StateList.h"
-#include "Ui.h"
 #include "WindowState.h"
 
 class QComboBox;
@@ -20,7 +20,7 @@ namespace kivora::ui {
 struct PageServices {
   MessageLayer& messages;
   const PendantProvider& pendants;
-  Ui& ui;
+  OperationEvents& ui;
   StateList& states;
   OperationFlags& flags;
   KvrDefinition& loaded;  // the definition read last, on either page

@@ -87,7 +87,7 @@ void RedevidePage::edtKvrFileNameChange(QLineEdit* changed) {
   changed->setToolTip(changed->text());
   if (changed == edtKvrFileName && QFileInfo(edtKvrFileName->text()).isFile()) {
     CallEngine(services_.ui, msg::kCannotOpenKvr, false, [&] {
-      return LoadDefinition(ToPath(edtKvrFileName->text()), services_.pendants, InfoList::Resplit,
+      return LoadDefinition(ToPath(edtKvrFileName->text()), services_.pendants, Operation::Resplit,
                             services_.ui, services_.loaded);
     });
   }

@@ -28,7 +28,7 @@ class SplitPage : public QWidget {
   struct Services {
     MessageLayer& messages;
     const PendantProvider& pendants;
-    Ui& ui;
+    OperationEvents& ui;
     DisguiseOptions& options;
     OperationFlags& flags;
     std::vector<std::filesystem::path> pluginFolders;

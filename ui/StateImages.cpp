@@ -40,6 +40,33 @@ void Sheet(QPainter& p, const QColor& fill) {
 
 }  // namespace
 
+StateImage ImageOf(FileState state) {
+  switch (state) {
+    case FileState::Listed:
+      return StateImage::Listed;
+    case FileState::Split:
+    case FileState::Resplit:
+      return StateImage::Split;
+    case FileState::Disguised:
+    case FileState::Redisguised:
+      return StateImage::Disguised;
+    case FileState::DefinitionCreated:
+    case FileState::DefinitionImplanted:
+      return StateImage::Definition;
+    case FileState::Ok:
+    case FileState::Joined:
+      return StateImage::Done;
+    case FileState::Fixable:
+    case FileState::KeptBack:
+      return StateImage::Fixable;
+    case FileState::Missing:
+    case FileState::Corrupt:
+    case FileState::Mismatch:
+      break;
+  }
+  return StateImage::Failed;
+}
+
 QList<QIcon> StateImageList() {
   return {
       // done: a green tick
@@ -72,7 +99,8 @@ QList<QIcon> StateImageList() {
         Sheet(p, QColor(170, 215, 250));
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(60, 160, 70));
-        p.drawPolygon(QPolygonF({QPointF(3.5, 14), QPointF(7, 9), QPointF(10, 12), QPointF(13, 8), QPointF(13, 14)}));
+        p.drawPolygon(QPolygonF(
+            {QPointF(3.5, 14), QPointF(7, 9), QPointF(10, 12), QPointF(13, 8), QPointF(13, 14)}));
         p.setBrush(QColor(250, 200, 40));
         p.drawEllipse(QRectF(5, 4, 3, 3));
       }),

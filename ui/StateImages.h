@@ -4,9 +4,23 @@
 #include <QIcon>
 #include <QList>
 
-#include "Ui.h"
+#include "OperationEvents.h"
 
 namespace kivora::ui {
+
+// Images of the state list, by index.
+enum class StateImage {
+  Done = 0,        // done, joined or OK
+  Fixable = 1,     // fixable or kept back
+  Failed = 2,      // missing, corrupt or mismatch
+  Split = 3,       // split or re-split
+  Disguised = 4,   // disguised or re-disguised
+  Listed = 5,      // listed, not yet processed
+  Definition = 6,  // definition file
+};
+
+// The image that shows a file's state.
+StateImage ImageOf(FileState state);
 
 // In the order of StateImage: done, fixable, failed, split, disguised, listed, definition.
 QList<QIcon> StateImageList();

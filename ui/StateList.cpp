@@ -11,7 +11,7 @@ namespace kivora::ui {
 namespace {
 constexpr int kImageRole = Qt::UserRole + 1;
 constexpr int kKeyRole = Qt::UserRole + 2;
-}
+}  // namespace
 
 StateList::StateList(QWidget* parent) : QTreeWidget(parent), images_(StateImageList()) {
   setObjectName(QStringLiteral("lvStateList"));
@@ -32,9 +32,16 @@ int StateList::AddRow(const QString& caption, const QString& state, StateImage i
   return key;
 }
 
-void StateList::InsertRow(int position, const QString& caption, const QString& state, StateImage image) {
+void StateList::InsertRow(int position, const QString& caption, const QString& state,
+                          StateImage image) {
+  InsertRowWithKey(position, nextKey_, caption, state, image);
+}
+
+void StateList::InsertRowWithKey(int position, int key, const QString& caption,
+                                 const QString& state, StateImage image) {
   auto* item = new QTreeWidgetItem({caption, state});  // owned by the list once inserted
-  item->setData(0, kKeyRole, nextKey_++);
+  item->setData(0, kKeyRole, key);
+  nextKey_ = std::max(nextKey_, key + 1);
   insertTopLevelItem(position, item);
   item->setIcon(0, images_.value(static_cast<int>(image)));
   item->setData(0, kImageRole, static_cast<int>(image));
@@ -55,6 +62,15 @@ void StateList::SetRow(int key, const QString& state, StateImage image) {
   item->setData(0, kImageRole, static_cast<int>(image));
 }
 
+void StateList::ShowRow(int key, const QString& caption, const QString& state, StateImage image,
+                        bool onTop) {
+  if (key < nextKey_ && ItemWithKey(key)) {  // keys below nextKey_ only
+    SetRow(key, state, image);
+  } else {
+    InsertRowWithKey(onTop ? 0 : topLevelItemCount(), key, caption, state, image);
+  }
+}
+
 void StateList::ScrollTo(int key) {
   if (QTreeWidgetItem* item = ItemWithKey(key)) scrollToItem(item);
 }
@@ -68,7 +84,8 @@ void StateList::ClearRows() {
 
 std::vector<int> StateList::SelectedKeys() const {
   std::vector<int> keys;
-  for (const QTreeWidgetItem* item : selectedItems()) keys.push_back(item->data(0, kKeyRole).toInt());
+  for (const QTreeWidgetItem* item : selectedItems())
+    keys.push_back(item->data(0, kKeyRole).toInt());
   std::sort(keys.begin(), keys.end());
   return keys;
 }

@@ -7,7 +7,7 @@
 #include <QTreeWidget>
 #include <vector>
 
-#include "Ui.h"
+#include "StateImages.h"
 
 namespace kivora::ui {
 
@@ -21,6 +21,9 @@ class StateList : public QTreeWidget {
   int AddRow(const QString& caption, const QString& state, StateImage image);
   void InsertRow(int position, const QString& caption, const QString& state, StateImage image);
   void SetRow(int key, const QString& state, StateImage image);
+  // Sets the state of the row with that key, or adds the row with that key (on top, or
+  // at the bottom) when there is none.
+  void ShowRow(int key, const QString& caption, const QString& state, StateImage image, bool onTop);
   void ScrollTo(int key);
   void ClearRows();
   // Keys of the selected rows, increasing.
@@ -38,6 +41,8 @@ class StateList : public QTreeWidget {
 
  private:
   QTreeWidgetItem* ItemWithKey(int key) const;
+  void InsertRowWithKey(int position, int key, const QString& caption, const QString& state,
+                        StateImage image);
 
   QList<QIcon> images_;
   int nextKey_ = 0;

@@ -1,10 +1,9 @@
 #include "WindowUi.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QFileInfo>
-#include <QTimer>
 
+#include "Format.h"
 #include "Messages.h"
 
 namespace kivora::ui {
@@ -15,82 +14,145 @@ QString ToQ(std::string_view utf8) {
 
 WindowUi::WindowUi(QWidget* window, MessageLayer& messages, StateList& states,
                    QList<QLabel*> panels, Hooks hooks)
-    : window_(window), messages_(messages), states_(states), panels_(std::move(panels)),
+    : window_(window),
+      messages_(messages),
+      states_(states),
+      panels_(std::move(panels)),
       hooks_(std::move(hooks)) {}
 
-void WindowUi::ShowError(std::string_view text, std::string_view detail) {
-  QString message = ToQ(text);
-  if (!detail.empty()) message += QStringLiteral("\n\n") + ToQ(detail);
-  messages_.Error(window_, message);
+void WindowUi::Report(const OperationEvent& event) {
+  if (const auto* message = std::get_if<Message>(&event)) {
+    ShowMessage(*message);
+  } else if (const auto* file = std::get_if<FileStateChanged>(&event)) {
+    ShowFileState(*file);
+  } else if (std::holds_alternative<FilesCleared>(event)) {
+    states_.ClearRows();
+  } else if (const auto* progress = std::get_if<Progress>(&event)) {
+    ShowProgress(*progress);
+  } else if (const auto* summary = std::get_if<DefinitionSummary>(&event)) {
+    if (hooks_.showSummary) hooks_.showSummary(summary->readFor, summary->rows);
+  } else if (const auto* finished = std::get_if<Finished>(&event)) {
+    ShowFinished(*finished);
+  }
 }
 
-void WindowUi::ShowInfo(std::string_view text) { messages_.Information(window_, ToQ(text)); }
+void WindowUi::ShowMessage(const Message& message) {
+  QString text = ToQ(message.text);
+  switch (message.kind) {
+    case MessageKind::Error:
+      if (!message.detail.empty()) text += QStringLiteral("\n\n") + ToQ(message.detail);
+      messages_.Error(window_, text);
+      break;
+    case MessageKind::Completion:
+      messages_.Information(window_, text);
+      break;
+    case MessageKind::Interruption:
+      messages_.Warning(window_, text);
+      break;
+  }
+}
 
-void WindowUi::ShowWarning(std::string_view text) { messages_.Warning(window_, ToQ(text)); }
+void WindowUi::ShowFileState(const FileStateChanged& file) {
+  // The definition a split wrote heads the list; a part keeps its place.
+  const bool definition =
+      file.state == FileState::DefinitionCreated || file.state == FileState::DefinitionImplanted;
+  states_.ShowRow(file.index, ToQ(file.name), ToQ(StateText(file.state)), ImageOf(file.state),
+                  definition);
+  if (file.state != FileState::Listed && !definition) states_.ScrollTo(file.index);
+}
 
-Answer WindowUi::Ask(std::string_view text, bool withCancel) {
+void WindowUi::ShowProgress(const Progress& progress) {
+  // The split and the re-split count in the first panel, the test and the join in the
+  // second.
+  int panel = 0;
+  std::string_view text = msg::kSplitProgress;
+  switch (progress.operation) {
+    case Operation::Load:
+    case Operation::Split:
+      break;
+    case Operation::Resplit:
+      text = msg::kResplitProgress;
+      break;
+    case Operation::Test:
+      panel = 1;
+      text = msg::kTestProgress;
+      break;
+    case Operation::Join:
+      panel = 1;
+      text = msg::kJoinProgress;
+      break;
+  }
+  if (QLabel* label = panels_.value(panel)) {
+    label->setText(ToQ(Format(text, progress.done, progress.total)));
+  }
+  // The operation runs on the window's thread: let the window repaint and see a click
+  // on the abort button.
+  QCoreApplication::processEvents();
+}
+
+void WindowUi::ShowFinished(const Finished& finished) {
+  switch (finished.operation) {
+    case Operation::Join:
+      // The closing notice brings the first part into view; then the problems go on top.
+      states_.ScrollTo(0);
+      states_.SortByColumn(1, true);
+      break;
+    case Operation::Test:
+      if (finished.outcome == Outcome::ProblemsFound) {
+        states_.SortByColumn(1, true);
+        states_.ScrollTo(0);
+      }
+      break;
+    case Operation::Split:
+    case Operation::Resplit:
+      states_.ScrollTo(0);
+      break;
+    case Operation::Load:
+      break;
+  }
+}
+
+Reply WindowUi::Ask(const Question& question) {
+  std::optional<std::string> text;
+  switch (question.kind) {
+    case QuestionKind::Password:
+      if (const auto typed =
+              messages_.AskText(window_, QStringLiteral("Kivora"), ToQ(question.text))) {
+        text = typed->toStdString();
+      }
+      break;
+    case QuestionKind::SaveAsName:
+      text = AskSaveFileName(question.path);
+      break;
+    case QuestionKind::ResplitPlugin:
+      if (hooks_.choosePlugin) text = hooks_.choosePlugin();
+      break;
+    default:
+      return {AskYesNo(question), {}};
+  }
+  if (!text) return {Answer::Cancel, {}};
+  return {Answer::Yes, std::move(*text)};
+}
+
+Answer WindowUi::AskYesNo(const Question& question) {
   // The join's questions about a missing or corrupt part carry the error icon and
   // default to No; every other question carries the question icon.
-  const bool partProblem = text.ends_with(msg::kMissingPartQuestion.substr(2)) ||
-                           text.ends_with(msg::kCorruptPartQuestion.substr(2));
-  MessageSpec spec{ToQ(text), partProblem ? MessageIcon::Error : MessageIcon::Question, true,
-                   withCancel, partProblem ? Answer::No : Answer::Yes};
+  const bool partProblem =
+      question.kind == QuestionKind::MissingPart || question.kind == QuestionKind::CorruptPart;
+  const MessageSpec spec{
+      ToQ(question.text), partProblem ? MessageIcon::Error : MessageIcon::Question, true,
+      question.kind == QuestionKind::OutputExists, partProblem ? Answer::No : Answer::Yes};
   return messages_.Show(window_, spec);
 }
 
-std::optional<std::string> WindowUi::AskPassword() {
-  const auto text = messages_.AskText(window_, QStringLiteral("Kivora"), ToQ(msg::kPasswordPrompt));
-  if (!text) return std::nullopt;
-  return text->toStdString();
-}
-
-std::optional<std::filesystem::path> WindowUi::AskSaveFileName(const std::filesystem::path& folder,
-                                                               std::string_view sourceName) {
-  const QFileInfo source(ToQ(sourceName));
-  const QString start = QString::fromStdString((folder / source.completeBaseName().toStdString()).string());
-  const auto chosen = messages_.SaveFileName(window_, start, QStringLiteral("所有檔案 (*)"), source.suffix());
+std::optional<std::string> WindowUi::AskSaveFileName(const std::filesystem::path& proposal) {
+  const QFileInfo source(ToQ(proposal.filename().string()));
+  const QString start = QString::fromStdString(
+      (proposal.parent_path() / source.completeBaseName().toStdString()).string());
+  const auto chosen =
+      messages_.SaveFileName(window_, start, QStringLiteral("所有檔案 (*)"), source.suffix());
   if (!chosen) return std::nullopt;
-  return std::filesystem::path(chosen->toStdString());
-}
-
-std::optional<std::string> WindowUi::ChooseResplitPlugin() {
-  return hooks_.choosePlugin ? hooks_.choosePlugin() : std::nullopt;
-}
-
-void WindowUi::ShowSummary(InfoList list, const std::vector<std::pair<std::string, std::string>>& rows) {
-  if (hooks_.showSummary) hooks_.showSummary(list, rows);
-}
-
-void WindowUi::ClearStateRows() { states_.ClearRows(); }
-
-int WindowUi::AddStateRow(std::string_view caption, std::string_view state, StateImage image) {
-  return states_.AddRow(ToQ(caption), ToQ(state), image);
-}
-
-void WindowUi::InsertStateRow(int index, std::string_view caption, std::string_view state,
-                              StateImage image) {
-  states_.InsertRow(index, ToQ(caption), ToQ(state), image);
-}
-
-void WindowUi::SetStateRow(int index, std::string_view state, StateImage image) {
-  states_.SetRow(index, ToQ(state), image);
-}
-
-void WindowUi::ScrollToRow(int index) { states_.ScrollTo(index); }
-
-void WindowUi::SortStateRows() { states_.SortByColumn(1, true); }
-
-void WindowUi::SetStatus(int panel, std::string_view text) {
-  if (QLabel* label = panels_.value(panel)) label->setText(ToQ(text));
-}
-
-void WindowUi::Pump(std::chrono::milliseconds pause) {
-  QCoreApplication::processEvents();
-  if (pause.count() <= 0) return;
-  // Wait while still handling events, so the abort button and repainting stay live.
-  QEventLoop loop;
-  QTimer::singleShot(static_cast<int>(pause.count()), &loop, &QEventLoop::quit);
-  loop.exec();
+  return chosen->toStdString();
 }
 
 bool WindowUi::AbortRequested() { return hooks_.abortRequested && hooks_.abortRequested(); }

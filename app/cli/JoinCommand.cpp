@@ -37,19 +37,22 @@ int JoinCommand::Run(Context& context) {
     request.password = password_.Resolve();
 
     const bool interactive = context.stdinIsTerminal;
-    ui.SetDecider([&](std::string_view question) -> std::optional<Answer> {
-      if (question.ends_with(msg::kMissingPartQuestion.substr(2)))
-        return ByFlag(skipMissing_, interactive);
-      if (question.ends_with(msg::kCorruptPartQuestion.substr(2)))
-        return ByFlag(forceCorrupt_, interactive);
-      if (question == msg::kCreateFolderQuestion) return ByFlag(mkdir_, interactive);
-      if (question == msg::kOutputExistsQuestion) {
-        if (overwrite_) return Answer::No;  // No: replace the file
-        if (interactive) return std::nullopt;
-        context.err << "輸出檔案已經存在；加上 --overwrite 即可取代它。\n";
-        return Answer::Cancel;
+    ui.SetDecider([&](QuestionKind kind) -> std::optional<Answer> {
+      switch (kind) {
+        case QuestionKind::MissingPart:
+          return ByFlag(skipMissing_, interactive);
+        case QuestionKind::CorruptPart:
+          return ByFlag(forceCorrupt_, interactive);
+        case QuestionKind::CreateFolder:
+          return ByFlag(mkdir_, interactive);
+        case QuestionKind::OutputExists:
+          if (overwrite_) return Answer::No;  // No: replace the file
+          if (interactive) return std::nullopt;
+          context.err << "輸出檔案已經存在；加上 --overwrite 即可取代它。\n";
+          return Answer::Cancel;
+        default:
+          return std::nullopt;
       }
-      return std::nullopt;
     });
     JoinOutcome outcome;
     if (!RunJoin(loaded_, request, pendants, ui, &outcome)) return kFailed;

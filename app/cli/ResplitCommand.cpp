@@ -56,8 +56,8 @@ int ResplitCommand::Run(Context& context) {
     request.password = password_.Resolve();
     if (!plugin_.plugin.empty()) request.pluginName = plugin_.PluginName();
     const bool interactive = context.stdinIsTerminal;
-    ui.SetDecider([&](std::string_view question) -> std::optional<Answer> {
-      if (question == msg::kCreateFolderQuestion) return ByFlag(mkdir_, interactive);
+    ui.SetDecider([&](QuestionKind kind) -> std::optional<Answer> {
+      if (kind == QuestionKind::CreateFolder) return ByFlag(mkdir_, interactive);
       return std::nullopt;
     });
     return RunResplit(loaded_, request, pendants, ui) ? kSuccess : kFailed;

@@ -14,12 +14,16 @@
 namespace kivora::cli {
 
 CLI::App* SplitCommand::Register(CLI::App& app) {
-  CLI::App* cmd = app.add_subcommand("split", "Cut a file into numbered parts and write the join definition");
+  CLI::App* cmd =
+      app.add_subcommand("split", "Cut a file into numbered parts and write the join definition");
   cmd->add_option("SOURCE", source_, "File to split")->required();
-  cmd->add_option("-o,--output-dir", outputDir_, "Folder for the parts (default: the source's folder)");
-  cmd->add_option("-s,--size", sizeKb_, "Part size in KB (1024 bytes), 1 to 32767")->capture_default_str();
+  cmd->add_option("-o,--output-dir", outputDir_,
+                  "Folder for the parts (default: the source's folder)");
+  cmd->add_option("-s,--size", sizeKb_, "Part size in KB (1024 bytes), 1 to 32767")
+      ->capture_default_str();
   cmd->add_flag("--random,!--no-random", random_, "Vary part sizes in pairs (default on)");
-  cmd->add_option("-n,--name", baseName_, "Part base name (default: source name without extension)");
+  cmd->add_option("-n,--name", baseName_,
+                  "Part base name (default: source name without extension)");
   cmd->add_flag("--from-one", fromOne_, "Number the parts from 01 instead of 00");
   cmd->add_option("-e,--ext", extension_, "Part extension (default png, or the plug-in's own)");
   cmd->add_flag("--kvr-ext", kvrExtension_, "Name the definition BASE_kvr.EXT instead of BASE.kvr");
@@ -54,7 +58,8 @@ int SplitCommand::Run(Context& context) {
     s.extension = extension_.empty() ? "png" : extension_;
     if (s.usePlugin && extension_.empty()) {
       for (const auto& folder : locations.pluginFolders) {
-        if (auto info = pendant::ReadPluginInfo(folder / s.pluginName); info && !info->extension.empty()) {
+        if (auto info = pendant::ReadPluginInfo(folder / s.pluginName);
+            info && !info->extension.empty()) {
           s.extension = info->extension;
           break;
         }
@@ -66,7 +71,10 @@ int SplitCommand::Run(Context& context) {
     }
     if (!outputDir_.empty()) {
       s.saveFolder = outputDir_;
-      ui.SetDecider([this](std::string_view) { return mkdir_ ? Answer::Yes : Answer::No; });
+      ui.SetDecider([this](QuestionKind kind) -> std::optional<Answer> {
+        if (kind == QuestionKind::CreateFolder) return mkdir_ ? Answer::Yes : Answer::No;
+        return std::nullopt;
+      });
       if (!EnsureSaveFolder(*s.saveFolder, ui).ok) return kFailed;
     }
     ui.SetFolder(SplitFolder(s).string());

@@ -4,7 +4,6 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <iostream>
@@ -48,20 +47,40 @@ void TerminalUi::EndProgressLine() {
   progressShown_ = false;
 }
 
-void TerminalUi::ShowError(std::string_view text, std::string_view detail) {
-  EndProgressLine();
-  err_ << TerminalMessage(text) << '\n';
-  if (!detail.empty()) err_ << "  " << TerminalText(detail) << '\n';
+void TerminalUi::Report(const OperationEvent& event) {
+  if (const auto* message = std::get_if<Message>(&event)) {
+    ShowMessage(*message);
+  } else if (const auto* file = std::get_if<FileStateChanged>(&event)) {
+    PrintFile(*file);
+  } else if (const auto* progress = std::get_if<Progress>(&event)) {
+    ShowProgress(*progress);
+  }
+  // The summary, the list's clearing and the end are not shown: the command's own
+  // output says what it did.
 }
 
-void TerminalUi::ShowInfo(std::string_view text) {
+void TerminalUi::ShowMessage(const Message& message) {
   EndProgressLine();
-  err_ << TerminalMessage(text) << '\n';
+  err_ << TerminalMessage(message.text) << '\n';
+  if (!message.detail.empty()) err_ << "  " << TerminalText(message.detail) << '\n';
 }
 
-void TerminalUi::ShowWarning(std::string_view text) {
+void TerminalUi::PrintFile(const FileStateChanged& file) {
+  const std::string_view state = StateText(file.state);
+  if (state.empty()) return;  // a file merely listed
   EndProgressLine();
-  err_ << TerminalMessage(text) << '\n';
+  out_ << TerminalText((folder_.empty() ? "" : folder_ + "/") + file.name) << "\t"
+       << TerminalText(state) << '\n';
+}
+
+void TerminalUi::ShowProgress(const Progress& progress) {
+  if (!progressBar_ || progress.total <= 0) return;
+  constexpr int kWidth = 30;
+  const int filled = progress.done * kWidth / progress.total;
+  err_ << "\r[" << std::string(static_cast<size_t>(filled), '#')
+       << std::string(static_cast<size_t>(kWidth - filled), ' ') << "] " << progress.done << "/"
+       << progress.total << std::flush;
+  progressShown_ = true;
 }
 
 namespace {
@@ -78,20 +97,41 @@ const char* AnswerText(Answer a) {
 }
 }  // namespace
 
-Answer TerminalUi::Ask(std::string_view text, bool withCancel) {
+Reply TerminalUi::Ask(const Question& question) {
   EndProgressLine();
+  std::optional<std::string> text;
+  switch (question.kind) {
+    case QuestionKind::Password:
+      text = AskPassword();
+      break;
+    case QuestionKind::SaveAsName:
+      text = AskSaveFileName(question.path);
+      break;
+    case QuestionKind::ResplitPlugin:
+      text = ChooseResplitPlugin();
+      break;
+    default:
+      return {AskYesNo(question), {}};
+  }
+  if (!text) return {Answer::Cancel, {}};
+  return {Answer::Yes, std::move(*text)};
+}
+
+Answer TerminalUi::AskYesNo(const Question& question) {
+  const bool withCancel = question.kind == QuestionKind::OutputExists;
+  const std::string text = TerminalMessage(question.text);
   if (decider_) {
-    if (auto decided = decider_(text)) {
-      err_ << TerminalMessage(text) << "\n  → " << AnswerText(*decided) << '\n';
+    if (auto decided = decider_(question.kind)) {
+      err_ << text << "\n  → " << AnswerText(*decided) << '\n';
       return *decided;
     }
   }
   if (!interactive_) {
-    err_ << TerminalMessage(text) << "\n  → " << AnswerText(Answer::No) << '\n';
+    err_ << text << "\n  → " << AnswerText(Answer::No) << '\n';
     return Answer::No;
   }
   for (;;) {
-    err_ << TerminalMessage(text) << (withCancel ? " [y/n/c] " : " [y/n] ") << std::flush;
+    err_ << text << (withCancel ? " [y/n/c] " : " [y/n] ") << std::flush;
     const auto line = ReadTerminalLine(true);
     if (!line) return withCancel ? Answer::Cancel : Answer::No;
     if (*line == "y" || *line == "Y" || *line == "yes") return Answer::Yes;
@@ -100,14 +140,7 @@ Answer TerminalUi::Ask(std::string_view text, bool withCancel) {
   }
 }
 
-void TerminalUi::PrintRow(std::string_view caption, std::string_view state) {
-  EndProgressLine();
-  out_ << TerminalText((folder_.empty() ? "" : folder_ + "/") + std::string(caption)) << "\t"
-       << TerminalText(state) << '\n';
-}
-
 std::optional<std::string> TerminalUi::AskPassword() {
-  EndProgressLine();
   if (!interactive_) {
     err_
         << "這組分割檔受密碼保護：請以 -p、--password-file 或環境變數 KIVORA_PASSWORD 指定密碼。\n";
@@ -117,49 +150,18 @@ std::optional<std::string> TerminalUi::AskPassword() {
   return ReadTerminalLine(false);
 }
 
-std::optional<std::filesystem::path> TerminalUi::AskSaveFileName(
-    const std::filesystem::path& folder, std::string_view sourceName) {
+std::optional<std::string> TerminalUi::AskSaveFileName(const std::filesystem::path& proposal) {
   if (!interactive_) return std::nullopt;
-  err_ << "另存新檔 (" << TerminalText((folder / sourceName).string()) << ")：" << std::flush;
+  err_ << "另存新檔 (" << TerminalText(proposal.string()) << ")：" << std::flush;
   const auto line = ReadTerminalLine(true);
   if (!line || line->empty()) return std::nullopt;
   const std::filesystem::path chosen(*line);
-  return chosen.is_absolute() ? chosen : folder / chosen;
+  return (chosen.is_absolute() ? chosen : proposal.parent_path() / chosen).string();
 }
 
 std::optional<std::string> TerminalUi::ChooseResplitPlugin() {
-  EndProgressLine();
   err_ << "這組分割檔使用了圖像掛件：請以 --plugin 指定掛件檔案。\n";
   return std::nullopt;
-}
-
-int TerminalUi::AddStateRow(std::string_view caption, std::string_view state, StateImage) {
-  if (!state.empty()) PrintRow(caption, state);
-  captions_.emplace_back(caption);
-  return static_cast<int>(captions_.size()) - 1;
-}
-
-void TerminalUi::InsertStateRow(int index, std::string_view caption, std::string_view state,
-                                StateImage) {
-  if (!state.empty()) PrintRow(caption, state);
-  const auto at = static_cast<size_t>(std::clamp(index, 0, static_cast<int>(captions_.size())));
-  captions_.insert(captions_.begin() + static_cast<std::ptrdiff_t>(at), std::string(caption));
-}
-
-void TerminalUi::SetStateRow(int index, std::string_view state, StateImage) {
-  if (index >= 0 && static_cast<size_t>(index) < captions_.size() && !state.empty()) {
-    PrintRow(captions_[static_cast<size_t>(index)], state);
-  }
-}
-
-void TerminalUi::SetProgress(std::int64_t done, std::int64_t total) {
-  if (!progressBar_ || total <= 0) return;
-  constexpr int kWidth = 30;
-  const auto filled = static_cast<int>(done * kWidth / total);
-  err_ << "\r[" << std::string(static_cast<size_t>(filled), '#')
-       << std::string(static_cast<size_t>(kWidth - filled), ' ') << "] " << done << "/" << total
-       << std::flush;
-  progressShown_ = true;
 }
 
 bool TerminalUi::AbortRequested() { return interrupted != 0; }

@@ -19,8 +19,13 @@ int TestCommand::Run(Context& context) {
   return CallEngine(ui, msg::kTestInterrupted, int{kFailed}, [&]() -> int {
     const pendant::PendantLibrary pendants(pendant::DefaultPendantLocations());
     if (!Load(ui, pendants)) return kFailed;
-    // The closing question offers a join: the test command only tests.
-    ui.SetDecider([](std::string_view) { return Answer::No; });
+    // The closing questions offer a join: the test command only tests.
+    ui.SetDecider([](QuestionKind kind) -> std::optional<Answer> {
+      if (kind == QuestionKind::JoinAfterFixableTest || kind == QuestionKind::JoinAfterCleanTest) {
+        return Answer::No;
+      }
+      return std::nullopt;
+    });
     const TestOutcome outcome = RunTest(loaded_, definition_, pendants, ui);
     return outcome.ran && !outcome.aborted && !outcome.HasErrors() ? kSuccess : kFailed;
   });

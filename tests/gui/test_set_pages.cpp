@@ -2,14 +2,14 @@
 
 #include <QApplication>
 #include <QCollator>
-#include <QLabel>
-#include <QStatusBar>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -26,9 +26,9 @@
 #include "MainWindow.h"
 #include "RedevidePage.h"
 #include "ScriptedMessages.h"
-#include "TestEnvironment.h"
 #include "SplitPage.h"
 #include "StateList.h"
+#include "TestEnvironment.h"
 
 using namespace kivora::ui;
 using kivora::Answer;
@@ -45,8 +45,9 @@ class SetPagesTest : public QObject {
   // Splits a source of `size` bytes into parts of `kb` KB; returns the definition path.
   QString Split(size_t size, int kb, std::vector<std::string> extra = {}) {
     kivora::test::WriteBytes(Path("movie.avi").toStdString(), kivora::test::RandomBytes(size, 4));
-    std::vector<std::string> args = {"split", Path("movie.avi").toStdString(), "-s", std::to_string(kb),
-                                     "--no-random", "--seed", "1"};
+    std::vector<std::string> args = {
+        "split", Path("movie.avi").toStdString(), "-s", std::to_string(kb), "--no-random", "--seed",
+        "1"};
     args.insert(args.end(), extra.begin(), extra.end());
     std::ostringstream out, err;
     kivora::cli::Context context{out, err, false, false};
@@ -68,7 +69,8 @@ class SetPagesTest : public QObject {
   RedevidePage& Redevide() { return window_->redevidePage(); }
   QStringList States() {
     QStringList states;
-    for (int i = 0; i < window_->stateList().RowCount(); ++i) states << window_->stateList().State(i);
+    for (int i = 0; i < window_->stateList().RowCount(); ++i)
+      states << window_->stateList().State(i);
     return states;
   }
 
@@ -76,7 +78,8 @@ class SetPagesTest : public QObject {
   void init() {
     dir_ = std::make_unique<QTemporaryDir>();
     messages_ = kivora::ui::test::ScriptedMessages();
-    window_ = std::make_unique<TfrmKivora>(messages_, kivora::ui::test::TestEnvironment(dir_->path()));
+    window_ =
+        std::make_unique<TfrmKivora>(messages_, kivora::ui::test::TestEnvironment(dir_->path()));
   }
   void cleanup() { window_.reset(); }
 
@@ -95,7 +98,8 @@ class SetPagesTest : public QObject {
     QCOMPARE(window_->stateList().RowCount(), 5);
     edit->setText(def + "x");
     QVERIFY(!Joint().btnJoint->isEnabled());
-    QCOMPARE(Joint().lvKvrInfoJoint->Value(0), QStringLiteral("movie.avi"));  // the list keeps its content
+    QCOMPARE(Joint().lvKvrInfoJoint->Value(0),
+             QStringLiteral("movie.avi"));  // the list keeps its content
   }
 
   void testOfAnIntactSetThenJoin() {
@@ -139,7 +143,8 @@ class SetPagesTest : public QObject {
     QDir().mkpath(Path("out"));
     messages_.texts = {QStringLiteral("wrong")};
     QTest::mouseClick(Joint().btnJoint, Qt::LeftButton);
-    QCOMPARE(messages_.shown, QStringList{QStringLiteral("所輸入的密碼並不一致，或是無法復號化。(231)")});
+    QCOMPARE(messages_.shown,
+             QStringList{QStringLiteral("所輸入的密碼並不一致，或是無法復號化。(231)")});
     QVERIFY(!QFile::exists(Path("out/movie.avi")));
     QCOMPARE(window_->stateList().RowCount(), 0);
   }
@@ -147,7 +152,8 @@ class SetPagesTest : public QObject {
   void olderSetKeepsPartZeroBackUntilLast() {
     const auto builtin = kivora::pendant::BuiltinPendants()[0];
     const auto content = kivora::test::RandomBytes(9000, 8);
-    const auto def = kivora::test::WriteGeneratorCipherSet(dir_->path().toStdString(), content, builtin.bytes, builtin.id);
+    const auto def = kivora::test::WriteGeneratorCipherSet(dir_->path().toStdString(), content,
+                                                           builtin.bytes, builtin.id);
     Joint().edtJointFileName->setText(QString::fromStdString(def.string()));
     Joint().cobJointSaveAs->setCurrentText(Path("out"));
     QDir().mkpath(Path("out"));
@@ -161,7 +167,8 @@ class SetPagesTest : public QObject {
     QCOMPARE(window_->stateList().State(0), QStringLiteral("合併"));
     QFile joined(Path("out/old.bin"));
     QVERIFY(joined.open(QIODevice::ReadOnly));
-    QCOMPARE(joined.readAll(), QByteArray(reinterpret_cast<const char*>(content.data()), static_cast<qsizetype>(content.size())));
+    QCOMPARE(joined.readAll(), QByteArray(reinterpret_cast<const char*>(content.data()),
+                                          static_cast<qsizetype>(content.size())));
   }
 
   void resplitOfOnlyTheThirdPart() {
@@ -203,7 +210,8 @@ class SetPagesTest : public QObject {
     QTest::qWait(20);
     QCOMPARE(static_cast<int>(list.SelectedKeys().size()), visible + 1);
 
-    for (int i = 0; i < 50; ++i) QFile::remove(Path(QStringLiteral("movie%1.png").arg(i, 2, 10, QChar('0'))));
+    for (int i = 0; i < 50; ++i)
+      QFile::remove(Path(QStringLiteral("movie%1.png").arg(i, 2, 10, QChar('0'))));
     QTest::mouseClick(Redevide().btnRedevide, Qt::LeftButton);
     QVERIFY(QFile::exists(Path("movie49.png")));
     QCOMPARE(window_->findChild<QStatusBar*>("sbStatus")->findChildren<QLabel*>().value(0)->text(),
@@ -218,7 +226,8 @@ class SetPagesTest : public QObject {
     Split(40000, 10, {"-c", "new"});  // the same name, another set
     window_->stateList().topLevelItem(0)->setSelected(true);
     QTest::mouseClick(Redevide().btnRedevide, Qt::LeftButton);
-    QCOMPARE(messages_.shown.value(0), QStringLiteral("KivoRa 合併定義檔已更新。\n因為已重新讀取，故請重新選擇。"));
+    QCOMPARE(messages_.shown.value(0),
+             QStringLiteral("KivoRa 合併定義檔已更新。\n因為已重新讀取，故請重新選擇。"));
     QCOMPARE(Redevide().lvRedevideInfo->Value(5), QStringLiteral("new"));
     QCOMPARE(window_->stateList().RowCount(), 4);
   }
@@ -228,8 +237,8 @@ class SetPagesTest : public QObject {
     kivora::test::WriteBytes(Path("track01.wav").toStdString(), {1, 2, 3});
     kivora::test::WriteBytes(Path("a.tar.gz").toStdString(), {1});
     kivora::test::WriteBytes(Path(".profile").toStdString(), {1});
-    window_->DropUrls({QUrl::fromLocalFile(Path("track01.wav")), QUrl::fromLocalFile(Path("a.tar.gz")),
-                       QUrl::fromLocalFile(def)});
+    window_->DropUrls({QUrl::fromLocalFile(Path("track01.wav")),
+                       QUrl::fromLocalFile(Path("a.tar.gz")), QUrl::fromLocalFile(def)});
     // Only the first of the three.
     QCOMPARE(window_->splitPage().edtDevideFileName->text(), Path("track01.wav"));
     QCOMPARE(window_->splitPage().edtDevideName->text(), QStringLiteral("track01_"));
@@ -255,9 +264,9 @@ class SetPagesTest : public QObject {
 
   void stateColumnSortsDescendingThenAscending() {
     StateList& list = window_->stateList();
-    list.AddRow("b", "OK", kivora::StateImage::Done);
-    list.AddRow("a", "毀損", kivora::StateImage::Failed);
-    list.AddRow("c", "OK", kivora::StateImage::Done);
+    list.AddRow("b", "OK", kivora::ui::StateImage::Done);
+    list.AddRow("a", "毀損", kivora::ui::StateImage::Failed);
+    list.AddRow("c", "OK", kivora::ui::StateImage::Done);
     window_->lvStateListColumnClick(0);
     QCOMPARE(list.Caption(0), QStringLiteral("c"));
     window_->lvStateListColumnClick(0);

@@ -15,7 +15,7 @@ class SetFixture : public ::testing::Test {
  protected:
   FakePendants pendants;
   TempDir dir;
-  RecordingUi ui;
+  RecordingEvents ui;
   SplitResult split;
   KvrDefinition loaded;
   std::vector<std::uint8_t> content;
@@ -32,9 +32,10 @@ class SetFixture : public ::testing::Test {
     s.baseName = ProposedBaseName(source);
     s.partSizeKb = 10;
     if (adjust) adjust(s);
-    RecordingUi splitUi;
+    RecordingEvents splitUi;
     Random random(7);
-    EXPECT_TRUE(SplitFile(s, pendants, random, splitUi, split)) << (splitUi.errors.empty() ? "" : splitUi.errors[0]);
+    EXPECT_TRUE(SplitFile(s, pendants, random, splitUi, split))
+        << (splitUi.errors.empty() ? "" : splitUi.errors[0]);
     const auto definition = s.implant ? split.partPaths.back() : split.definitionPath;
     loaded = ReadDefinition(definition, pendants);
     return definition;

@@ -1,5 +1,5 @@
 #pragma once
-// Shared helpers of the unit tests: a recording Ui with scripted answers, an
+// Shared helpers of the unit tests: a recording front end with scripted answers, an
 // in-memory pendant provider, temporary folders and file helpers.
 
 #include <cstdint>
@@ -12,75 +12,94 @@
 #include <string>
 #include <vector>
 
+#include "OperationEvents.h"
 #include "PendantProvider.h"
-#include "Ui.h"
 
 namespace kivora::test {
 
-struct StateRow {
+struct FileRow {
   std::string caption;
-  std::string state;
-  StateImage image;
+  std::string state;  // the state's text
+  FileState kind = FileState::Listed;
 };
 
-class RecordingUi : public Ui {
+// Records every event; answers questions from scripts.
+class RecordingEvents : public OperationEvents {
  public:
   std::vector<std::string> errors, infos, warnings, questions;
-  std::deque<Answer> answers;  // answers to the next questions; No when empty
+  std::vector<QuestionKind> questionKinds;
+  std::deque<Answer> answers;  // answers to the next Yes/No questions; No when empty
   std::deque<std::optional<std::string>> passwords;  // the password box; Cancel when empty
   std::optional<std::filesystem::path> saveAs;       // the save dialog's choice
   std::optional<std::string> plugin;                 // the re-split's plug-in choice
-  std::vector<StateRow> added;  // every row added, in order (rows may be cleared later)
-  std::map<InfoList, std::vector<std::pair<std::string, std::string>>> summaries;
-  int sorts = 0;
-  std::vector<StateRow> rows;
-  std::map<int, std::string> status;
-  int abortAfterPumps = -1;  // ask for abort once this many pumps happened
-  int pumps = 0;
+  std::vector<FileRow> added;                        // every file state reported, in order
+  std::map<int, FileRow> files;  // the latest state of each file since the last clearing
+  std::map<Operation, std::vector<std::pair<std::string, std::string>>> summaries;
+  std::vector<Progress> progress;
+  std::vector<Finished> finished;
+  int abortAfterProgress = -1;  // ask for abort once this many progress events came
+  int abortAfterChecks = -1;    // ask for abort from this many-th look at the flag on
+  int checks = 0;
 
-  void ShowError(std::string_view text, std::string_view) override { errors.emplace_back(text); }
-  void ShowInfo(std::string_view text) override { infos.emplace_back(text); }
-  void ShowWarning(std::string_view text) override { warnings.emplace_back(text); }
-  Answer Ask(std::string_view text, bool) override {
-    questions.emplace_back(text);
-    if (answers.empty()) return Answer::No;
-    Answer a = answers.front();
-    answers.pop_front();
-    return a;
+  void Report(const OperationEvent& event) override {
+    if (const auto* m = std::get_if<Message>(&event)) {
+      (m->kind == MessageKind::Error        ? errors
+       : m->kind == MessageKind::Completion ? infos
+                                            : warnings)
+          .push_back(m->text);
+    } else if (const auto* f = std::get_if<FileStateChanged>(&event)) {
+      const FileRow row{f->name, std::string(StateText(f->state)), f->state};
+      added.push_back(row);
+      files[f->index] = row;
+    } else if (std::holds_alternative<FilesCleared>(event)) {
+      files.clear();
+    } else if (const auto* p = std::get_if<Progress>(&event)) {
+      progress.push_back(*p);
+    } else if (const auto* d = std::get_if<DefinitionSummary>(&event)) {
+      summaries[d->readFor] = d->rows;
+    } else if (const auto* e = std::get_if<Finished>(&event)) {
+      finished.push_back(*e);
+    }
   }
-  std::optional<std::string> AskPassword() override {
-    if (passwords.empty()) return std::nullopt;
-    auto p = passwords.front();
-    passwords.pop_front();
-    return p;
+  Reply Ask(const Question& q) override {
+    questionKinds.push_back(q.kind);
+    switch (q.kind) {
+      case QuestionKind::Password:
+        return TextReply(Next(passwords));
+      case QuestionKind::SaveAsName:
+        return TextReply(saveAs ? std::optional(saveAs->string()) : std::nullopt);
+      case QuestionKind::ResplitPlugin:
+        return TextReply(plugin);
+      default:
+        questions.push_back(q.text);
+        if (answers.empty()) return {Answer::No, {}};
+        const Answer a = answers.front();
+        answers.pop_front();
+        return {a, {}};
+    }
   }
-  std::optional<std::filesystem::path> AskSaveFileName(const std::filesystem::path&,
-                                                       std::string_view) override {
-    return saveAs;
+  bool AbortRequested() override {
+    ++checks;
+    return (abortAfterProgress >= 0 && static_cast<int>(progress.size()) >= abortAfterProgress) ||
+           (abortAfterChecks >= 0 && checks >= abortAfterChecks);
   }
-  std::optional<std::string> ChooseResplitPlugin() override { return plugin; }
-  void ShowSummary(InfoList list,
-                   const std::vector<std::pair<std::string, std::string>>& r) override {
-    summaries[list] = r;
+  // The rows in index order.
+  std::vector<FileRow> Rows() const {
+    std::vector<FileRow> rows;
+    for (const auto& [index, row] : files) rows.push_back(row);
+    return rows;
   }
-  void SortStateRows() override { ++sorts; }
-  void ClearStateRows() override { rows.clear(); }
-  int AddStateRow(std::string_view c, std::string_view s, StateImage i) override {
-    added.push_back({std::string(c), std::string(s), i});
-    rows.push_back({std::string(c), std::string(s), i});
-    return static_cast<int>(rows.size()) - 1;
+
+ private:
+  static std::optional<std::string> Next(std::deque<std::optional<std::string>>& queue) {
+    if (queue.empty()) return std::nullopt;
+    auto v = queue.front();
+    queue.pop_front();
+    return v;
   }
-  void InsertStateRow(int at, std::string_view c, std::string_view s, StateImage i) override {
-    rows.insert(rows.begin() + at, {std::string(c), std::string(s), i});
+  static Reply TextReply(const std::optional<std::string>& text) {
+    return text ? Reply{Answer::Yes, *text} : Reply{Answer::Cancel, {}};
   }
-  void SetStateRow(int at, std::string_view s, StateImage i) override {
-    rows.at(static_cast<size_t>(at)).state = s;
-    rows.at(static_cast<size_t>(at)).image = i;
-  }
-  void ScrollToRow(int) override {}
-  void SetStatus(int panel, std::string_view text) override { status[panel] = text; }
-  void Pump(std::chrono::milliseconds) override { ++pumps; }
-  bool AbortRequested() override { return abortAfterPumps >= 0 && pumps >= abortAfterPumps; }
 };
 
 // A pendant set of small fake pictures with the given ids; picture id is "PNG" + id

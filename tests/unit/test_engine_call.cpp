@@ -12,7 +12,7 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(EngineCall, AnyExceptionBecomesTheFailureWithItsReason) {
-  test::RecordingUi ui;
+  test::RecordingEvents ui;
   const int result = CallEngine(ui, "failed", -1, []() -> int {
     throw fs::filesystem_error("x", "/a/b",
                                std::make_error_code(std::errc::too_many_symbolic_link_levels));

@@ -35,7 +35,7 @@ class JoinTest : public test::SetFixture {
   }
   std::vector<std::string> States() const {
     std::vector<std::string> states;
-    for (const auto& row : ui.rows) states.push_back(row.state);
+    for (const auto& row : ui.Rows()) states.push_back(row.state);
     return states;
   }
 };
@@ -49,21 +49,34 @@ TEST_F(JoinTest, RoundTripsOfManyShapes) {
     std::string password;
   };
   auto make = [](const char* what, size_t size, std::function<void(SplitSettings&)> adjust,
-                  std::string name = "movie.avi", std::string password = "") {
+                 std::string name = "movie.avi", std::string password = "") {
     return Shape{what, size, std::move(adjust), std::move(name), std::move(password)};
   };
   const std::vector<Shape> shapes = {
       make("plain", 50000, [](SplitSettings& s) { s.disguise = false; }),
       make("disguised", 50000, {}),
-      make("password", 50000, [](SplitSettings& s) { s.password = "密碼"; }, "movie.avi", "密碼"),
-      make("implanted plain", 50000, [](SplitSettings& s) { s.disguise = false; s.implant = true; }),
+      make(
+          "password", 50000, [](SplitSettings& s) { s.password = "密碼"; }, "movie.avi", "密碼"),
+      make("implanted plain", 50000,
+           [](SplitSettings& s) {
+             s.disguise = false;
+             s.implant = true;
+           }),
       make("implanted disguised", 50000, [](SplitSettings& s) { s.implant = true; }),
       make("_kvr. definition", 30000, [](SplitSettings& s) { s.kvrExtension = true; }),
-      make("from 01, fixed sizes", 30000, [](SplitSettings& s) { s.numberFromOne = true; s.randomSizes = false; }),
+      make("from 01, fixed sizes", 30000,
+           [](SplitSettings& s) {
+             s.numberFromOne = true;
+             s.randomSizes = false;
+           }),
       make("random sizes", 200000, [](SplitSettings& s) { s.partSizeKb = 20; }),
       make("empty source", 0, {}),
       make("one byte", 1, {}),
-      make("150 parts of 1 KB", 150 * 1024, [](SplitSettings& s) { s.partSizeKb = 1; s.randomSizes = false; }),
+      make("150 parts of 1 KB", 150 * 1024,
+           [](SplitSettings& s) {
+             s.partSizeKb = 1;
+             s.randomSizes = false;
+           }),
       make("Chinese name", 40000, {}, "電影 第一集.avi"),
   };
   for (const Shape& shape : shapes) {
@@ -71,14 +84,15 @@ TEST_F(JoinTest, RoundTripsOfManyShapes) {
     std::filesystem::remove_all(dir.path());
     std::filesystem::create_directories(out);
     const auto definition = MakeSet(shape.size, shape.adjust, shape.name);
-    ui = test::RecordingUi();
-    ASSERT_TRUE(Join(definition, shape.password.empty() ? std::nullopt : std::optional(shape.password)))
+    ui = test::RecordingEvents();
+    ASSERT_TRUE(
+        Join(definition, shape.password.empty() ? std::nullopt : std::optional(shape.password)))
         << (ui.errors.empty() ? "" : ui.errors[0]);
     EXPECT_EQ(test::ReadBytes(joined), content);
     EXPECT_EQ(joined.filename(), shape.name);
     EXPECT_EQ(ui.infos, std::vector<std::string>{std::string(msg::kJoinCompleted)});
-    EXPECT_EQ(ui.rows.size(), loaded.parts.size());
-    for (const auto& row : ui.rows) EXPECT_EQ(row.state, msg::kStateJoined);
+    EXPECT_EQ(ui.Rows().size(), loaded.parts.size());
+    for (const auto& row : ui.Rows()) EXPECT_EQ(row.state, msg::kStateJoined);
   }
 }
 
@@ -86,19 +100,20 @@ TEST_F(JoinTest, RoundTripsOfManyShapes) {
 // scrambler, and the halves of parts 0 and 1 exchanged.
 TEST_F(JoinTest, GeneratorCipherSetJoinsInItsOrder) {
   content = test::RandomBytes(7001, 3);
-  const auto definition = test::WriteGeneratorCipherSet(dir.path(), content, test::FakePicture(12), 12);
+  const auto definition =
+      test::WriteGeneratorCipherSet(dir.path(), content, test::FakePicture(12), 12);
   loaded = ReadDefinition(definition, pendants);
 
   ASSERT_TRUE(Join(definition)) << (ui.errors.empty() ? "" : ui.errors[0]);
   EXPECT_EQ(test::ReadBytes(joined), content);
   // part 0 is listed first as kept back, then 1 and 2 are joined, then part 0.
-  ASSERT_EQ(ui.added.size(), 3u);
+  ASSERT_EQ(ui.added.size(), 4u);
   EXPECT_EQ(ui.added[0].caption, "old00.png");
   EXPECT_EQ(ui.added[0].state, msg::kStateKeptBack);
-  EXPECT_EQ(ui.added[0].image, StateImage::Fixable);
   EXPECT_EQ(ui.added[1].caption, "old01.png");
   EXPECT_EQ(ui.added[2].caption, "old02.png");
-  EXPECT_EQ(ui.rows[0].state, msg::kStateJoined);
+  EXPECT_EQ(ui.added[3].caption, "old00.png");
+  EXPECT_EQ(ui.added[3].state, msg::kStateJoined);
 }
 
 TEST_F(JoinTest, MissingPartSkippedOrStopping) {
@@ -113,16 +128,16 @@ TEST_F(JoinTest, MissingPartSkippedOrStopping) {
   EXPECT_EQ(ui.warnings, std::vector<std::string>{std::string(msg::kJoinInterrupted)});
   EXPECT_FALSE(std::filesystem::exists(joined));
 
-  ui = test::RecordingUi();
+  ui = test::RecordingEvents();
   ui.answers = {Answer::Yes};
   EXPECT_TRUE(Join(definition));
   const auto& part1 = loaded.parts[1];
   Bytes expected(content.begin(), content.begin() + loaded.parts[0].Size);
-  expected.insert(expected.end(), content.begin() + loaded.parts[0].Size + part1.Size, content.end());
+  expected.insert(expected.end(), content.begin() + loaded.parts[0].Size + part1.Size,
+                  content.end());
   EXPECT_EQ(test::ReadBytes(joined), expected);
-  EXPECT_EQ(ui.rows[1].state, msg::kStateMissing);
-  EXPECT_EQ(ui.rows[1].image, StateImage::Failed);
-  EXPECT_EQ(ui.sorts, 1);
+  EXPECT_EQ(ui.Rows()[1].state, msg::kStateMissing);
+  EXPECT_EQ(ui.finished.back().outcome, Outcome::Completed);
 }
 
 TEST_F(JoinTest, CorruptPartForcedOrStopping) {
@@ -133,16 +148,16 @@ TEST_F(JoinTest, CorruptPartForcedOrStopping) {
 
   EXPECT_FALSE(Join(definition));
   EXPECT_NE(ui.questions.at(0).find("CRC 檢查並不一致。是否要進行合併？"), std::string::npos);
-  EXPECT_EQ(ui.rows.back().state, msg::kStateCorrupt);
+  EXPECT_EQ(ui.Rows().back().state, msg::kStateCorrupt);
   EXPECT_FALSE(std::filesystem::exists(joined));
 
-  ui = test::RecordingUi();
+  ui = test::RecordingEvents();
   ui.answers = {Answer::Yes};
   EXPECT_TRUE(Join(definition));
   Bytes expected = content;
   expected[static_cast<size_t>(loaded.parts[0].Size + loaded.parts[1].Size) + 5] ^= 0xFF;
   EXPECT_EQ(test::ReadBytes(joined), expected);
-  EXPECT_EQ(ui.rows[2].state, msg::kStateCorrupt);
+  EXPECT_EQ(ui.Rows()[2].state, msg::kStateCorrupt);
 }
 
 TEST_F(JoinTest, FixablePartJoinsWithoutItsExtraBytes) {
@@ -159,18 +174,18 @@ TEST_F(JoinTest, WrongPasswordLeavesNothing) {
   const auto definition = MakeSet(50000, [](SplitSettings& s) { s.password = "right"; });
   EXPECT_FALSE(Join(definition, "wrong"));
   EXPECT_EQ(ui.errors, std::vector<std::string>{std::string(msg::kWrongPassword231)});
-  EXPECT_TRUE(ui.rows.empty());
+  EXPECT_TRUE(ui.Rows().empty());
   EXPECT_TRUE(ui.warnings.empty());  // ends without a closing message
   EXPECT_FALSE(std::filesystem::exists(joined));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out), {}), 0);
 
   // Without a given password the box asks until it gets one; Cancel ends quietly.
-  ui = test::RecordingUi();
+  ui = test::RecordingEvents();
   ui.passwords = {std::string(), std::string("right")};
   EXPECT_TRUE(Join(definition));
   EXPECT_EQ(test::ReadBytes(joined), content);
   std::filesystem::remove(joined);
-  ui = test::RecordingUi();
+  ui = test::RecordingEvents();
   EXPECT_FALSE(Join(definition));
   EXPECT_TRUE(ui.errors.empty() && ui.warnings.empty());
   EXPECT_FALSE(std::filesystem::exists(joined));
@@ -205,22 +220,22 @@ TEST_F(JoinTest, ExistingOutputIsAskedAboutAndNeverLostToAFailure) {
 
   // Replace (No), but the join fails on a missing part: the old file stays.
   std::filesystem::rename(PartPath(2), dir / "away.png");
-  ui = test::RecordingUi();
+  ui = test::RecordingEvents();
   ui.answers = {Answer::No, Answer::No};
   EXPECT_FALSE(Join(definition));
   EXPECT_EQ(test::ReadBytes(out / "movie.avi"), old);
 
   // Abort after the first part: the partial file must not replace the old one.
   std::filesystem::rename(dir / "away.png", PartPath(2));
-  ui = test::RecordingUi();
+  ui = test::RecordingEvents();
   ui.answers = {Answer::No};
-  ui.abortAfterPumps = 1;
+  ui.abortAfterProgress = 1;
   EXPECT_FALSE(Join(definition));
   EXPECT_EQ(ui.warnings, std::vector<std::string>{std::string(msg::kJoinInterrupted)});
   EXPECT_EQ(test::ReadBytes(out / "movie.avi"), old);
 
   // Yes: another name from the save dialog.
-  ui = test::RecordingUi();
+  ui = test::RecordingEvents();
   ui.answers = {Answer::Yes};
   ui.saveAs = out / "other.avi";
   EXPECT_TRUE(Join(definition));
@@ -228,7 +243,7 @@ TEST_F(JoinTest, ExistingOutputIsAskedAboutAndNeverLostToAFailure) {
   EXPECT_EQ(test::ReadBytes(out / "movie.avi"), old);
 
   // No: replaced once the join completes.
-  ui = test::RecordingUi();
+  ui = test::RecordingEvents();
   ui.answers = {Answer::No};
   EXPECT_TRUE(Join(definition));
   EXPECT_EQ(test::ReadBytes(out / "movie.avi"), content);
@@ -236,7 +251,7 @@ TEST_F(JoinTest, ExistingOutputIsAskedAboutAndNeverLostToAFailure) {
 
 TEST_F(JoinTest, AbortKeepsThePartialFileWhenNothingWasThere) {
   const auto definition = MakeSet(50000);
-  ui.abortAfterPumps = 1;
+  ui.abortAfterProgress = 1;
   EXPECT_FALSE(Join(definition));
   const Bytes partial = test::ReadBytes(joined);
   ASSERT_EQ(partial.size(), static_cast<size_t>(loaded.parts[0].Size));
@@ -250,12 +265,12 @@ TEST_F(JoinTest, ChangedDefinitionIsReadAgain) {
   test::WriteBytes(definition, EncodeDefinition(h, split.parts));
   ASSERT_TRUE(Join(definition));
   EXPECT_EQ(loaded.header.Comment, "new");
-  EXPECT_EQ(ui.summaries[InfoList::Join][5].second, "new");
+  EXPECT_EQ(ui.summaries[Operation::Join][5].second, "new");
   EXPECT_EQ(test::ReadBytes(joined), content);
 
   // A definition that no longer reads ends the join with the reader's message.
   test::WriteBytes(definition, Bytes{'K', 'V', '9'});
-  ui = test::RecordingUi();
+  ui = test::RecordingEvents();
   EXPECT_FALSE(Join(definition));
   EXPECT_EQ(ui.errors, std::vector<std::string>{std::string(msg::kNotDefinition211)});
 }

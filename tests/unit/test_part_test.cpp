@@ -24,14 +24,12 @@ TEST_F(PartTestTest, IntactSetOffersTheJoin) {
   const TestOutcome outcome = Test(definition);
   EXPECT_TRUE(outcome.joinRequested);
   EXPECT_EQ(ui.questions, std::vector<std::string>{std::string(msg::kTestNoProblemQuestion)});
-  ASSERT_EQ(ui.rows.size(), loaded.parts.size());
-  for (const auto& row : ui.rows) {
+  ASSERT_EQ(ui.Rows().size(), loaded.parts.size());
+  for (const auto& row : ui.Rows()) {
     EXPECT_EQ(row.state, msg::kStateOk);
-    EXPECT_EQ(row.image, StateImage::Done);
   }
-  EXPECT_EQ(ui.status[1], "進行的測試數: " + std::to_string(loaded.parts.size()) + "/" +
-                              std::to_string(loaded.parts.size()));
-  EXPECT_EQ(ui.sorts, 0);
+  EXPECT_EQ(ui.progress.back().done, static_cast<int>(loaded.parts.size()));
+  EXPECT_EQ(ui.finished.back().outcome, Outcome::Completed);
 }
 
 TEST_F(PartTestTest, ErrorsOutrankFixableParts) {
@@ -49,12 +47,11 @@ TEST_F(PartTestTest, ErrorsOutrankFixableParts) {
   EXPECT_FALSE(outcome.joinRequested);
   EXPECT_EQ(ui.infos, std::vector<std::string>{std::string(msg::kTestFoundErrors)});
   EXPECT_TRUE(ui.questions.empty());
-  EXPECT_EQ(ui.rows[0].state, msg::kStateMissing);
-  EXPECT_EQ(ui.rows[1].state, msg::kStateOk);
-  EXPECT_EQ(ui.rows[2].state, msg::kStateFixable);
-  EXPECT_EQ(ui.rows[2].image, StateImage::Fixable);
-  EXPECT_EQ(ui.rows[3].state, msg::kStateCorrupt);
-  EXPECT_EQ(ui.sorts, 1);
+  EXPECT_EQ(ui.Rows()[0].state, msg::kStateMissing);
+  EXPECT_EQ(ui.Rows()[1].state, msg::kStateOk);
+  EXPECT_EQ(ui.Rows()[2].state, msg::kStateFixable);
+  EXPECT_EQ(ui.Rows()[3].state, msg::kStateCorrupt);
+  EXPECT_EQ(ui.finished.back().outcome, Outcome::ProblemsFound);
   // Testing never changes a part.
   EXPECT_EQ(test::ReadBytes(PartPath(2)).size(), static_cast<size_t>(loaded.parts[2].Size) + 10);
 }
@@ -67,27 +64,27 @@ TEST_F(PartTestTest, OnlyFixablePartsOfferTheJoinWithTheirOwnQuestion) {
   const TestOutcome outcome = Test(definition);
   EXPECT_EQ(ui.questions, std::vector<std::string>{std::string(msg::kTestFixableQuestion)});
   EXPECT_FALSE(outcome.joinRequested);
-  EXPECT_EQ(ui.sorts, 1);  // answered No: the rows are sorted
+  EXPECT_EQ(ui.finished.back().outcome, Outcome::ProblemsFound);  // answered No
 }
 
 TEST_F(PartTestTest, ImplantedDefinitionMakesTheLastPartOk) {
   const auto definition = MakeSet(30000, [](SplitSettings& s) { s.implant = true; });
   Test(definition);
-  for (const auto& row : ui.rows) EXPECT_EQ(row.state, msg::kStateOk) << row.caption;
+  for (const auto& row : ui.Rows()) EXPECT_EQ(row.state, msg::kStateOk) << row.caption;
 }
 
 TEST_F(PartTestTest, EmptySetAndAbort) {
   const auto empty = MakeSet(0);
   Test(empty);
-  EXPECT_TRUE(ui.rows.empty());
+  EXPECT_TRUE(ui.Rows().empty());
   EXPECT_EQ(ui.questions, std::vector<std::string>{std::string(msg::kTestNoProblemQuestion)});
 
   const auto definition = MakeSet(60000);
-  ui = test::RecordingUi();
-  ui.abortAfterPumps = 2;
+  ui = test::RecordingEvents();
+  ui.abortAfterProgress = 2;
   const TestOutcome outcome = Test(definition);
   EXPECT_TRUE(outcome.aborted);
-  EXPECT_EQ(ui.rows.size(), 2u);
+  EXPECT_EQ(ui.Rows().size(), 2u);
   EXPECT_TRUE(ui.questions.empty() && ui.infos.empty());
 }
 
@@ -96,7 +93,7 @@ TEST_F(PartTestTest, HugeFileNamedLikeAPartIsScannedNotLoaded) {
   // A sparse 3 GB file in place of a part: corrupt, found by streaming through it.
   std::filesystem::resize_file(PartPath(1), 3ULL << 30);
   Test(definition);
-  EXPECT_EQ(ui.rows[1].state, msg::kStateFixable);  // its first bytes are the part's, then zeros
+  EXPECT_EQ(ui.Rows()[1].state, msg::kStateFixable);  // its first bytes are the part's, then zeros
 }
 
 TEST_F(PartTestTest, PartsThatAreNoRegularFilesAreMissing) {
@@ -109,9 +106,9 @@ TEST_F(PartTestTest, PartsThatAreNoRegularFilesAreMissing) {
   std::filesystem::remove(PartPath(2));
   std::filesystem::create_directory(PartPath(2));
   Test(definition);
-  ASSERT_EQ(ui.rows.size(), loaded.parts.size());
-  for (size_t i = 0; i < 3; ++i) EXPECT_EQ(ui.rows[i].state, msg::kStateMissing) << i;
-  EXPECT_EQ(ui.rows[3].state, msg::kStateOk);
+  ASSERT_EQ(ui.Rows().size(), loaded.parts.size());
+  for (size_t i = 0; i < 3; ++i) EXPECT_EQ(ui.Rows()[i].state, msg::kStateMissing) << i;
+  EXPECT_EQ(ui.Rows()[3].state, msg::kStateOk);
 }
 
 }  // namespace

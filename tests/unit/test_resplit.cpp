@@ -28,7 +28,9 @@ class ResplitTest : public test::SetFixture {
     request.selected = std::move(selected);
     request.password = std::move(password);
     request.pluginName = std::move(plugin);
-    for (const auto& part : loaded.parts) ui.AddStateRow(part.FileName, "", StateImage::Listed);
+    for (size_t i = 0; i < loaded.parts.size(); ++i) {
+      ui.SetFileState(static_cast<int>(i), loaded.parts[i].FileName, FileState::Listed);
+    }
     return RunResplit(loaded, request, pendants, ui);
   }
 };
@@ -37,14 +39,14 @@ TEST_F(ResplitTest, RebuildsEveryPartExactly) {
   Make([](SplitSettings& s) { s.password = "pw"; });
   for (const auto& p : split.partPaths) std::filesystem::remove(p);
   ASSERT_TRUE(Resplit(std::nullopt, "pw")) << (ui.errors.empty() ? "" : ui.errors[0]);
-  for (size_t i = 0; i < originals.size(); ++i) EXPECT_EQ(test::ReadBytes(PartPath(i)), originals[i]);
-  for (const auto& row : ui.rows) {
+  for (size_t i = 0; i < originals.size(); ++i)
+    EXPECT_EQ(test::ReadBytes(PartPath(i)), originals[i]);
+  for (const auto& row : ui.Rows()) {
     EXPECT_EQ(row.state, msg::kStateRedisguised);
-    EXPECT_EQ(row.image, StateImage::Disguised);
   }
   EXPECT_EQ(ui.infos, std::vector<std::string>{std::string(msg::kResplitCompleted)});
-  const auto n = std::to_string(originals.size());
-  EXPECT_EQ(ui.status[0], "再分割數: " + n + "/" + n);
+  EXPECT_EQ(ui.progress.back().done, static_cast<int>(originals.size()));
+  EXPECT_EQ(ui.progress.back().total, static_cast<int>(originals.size()));
 }
 
 TEST_F(ResplitTest, LastPartOfAnImplantedSetGetsItsDefinitionBack) {
@@ -62,10 +64,10 @@ TEST_F(ResplitTest, OnlyTheThirdPart) {
   ASSERT_TRUE(Resplit(std::vector<int>{2}));
   EXPECT_EQ(test::ReadBytes(PartPath(2)), originals[2]);
   EXPECT_FALSE(std::filesystem::exists(PartPath(3)));
-  EXPECT_EQ(ui.rows[2].state, msg::kStateResplit);
-  EXPECT_EQ(ui.rows[2].image, StateImage::Split);
-  EXPECT_EQ(ui.rows[3].state, "");
-  EXPECT_EQ(ui.status[0], "再分割數: 1/1");
+  EXPECT_EQ(ui.Rows()[2].state, msg::kStateResplit);
+  EXPECT_EQ(ui.Rows()[3].state, "");
+  EXPECT_EQ(ui.progress.back().done, 1);
+  EXPECT_EQ(ui.progress.back().total, 1);
 }
 
 TEST_F(ResplitTest, WrongPasswordKeepsTheOldPart) {
@@ -84,9 +86,8 @@ TEST_F(ResplitTest, ChangedSourceByteInAPlainPart) {
   test::WriteBytes(dir / "movie.avi", source);
   EXPECT_FALSE(Resplit());
   EXPECT_EQ(ui.errors, std::vector<std::string>{std::string(msg::kResplitFailed312)});
-  EXPECT_EQ(ui.rows[0].state, msg::kStateResplit);
-  EXPECT_EQ(ui.rows[1].state, msg::kStateMismatch);
-  EXPECT_EQ(ui.rows[1].image, StateImage::Failed);
+  EXPECT_EQ(ui.Rows()[0].state, msg::kStateResplit);
+  EXPECT_EQ(ui.Rows()[1].state, msg::kStateMismatch);
   EXPECT_EQ(test::ReadBytes(PartPath(1)), originals[1]);
 }
 
@@ -104,15 +105,16 @@ TEST_F(ResplitTest, PluginSetsNeedTheMatchingPlugin) {
   EXPECT_FALSE(std::filesystem::exists(PartPath(0)));
 
   // Without a name the Ui is asked; Cancel ends quietly.
-  ui = test::RecordingUi();
+  ui = test::RecordingEvents();
   EXPECT_FALSE(Resplit());
   EXPECT_TRUE(ui.errors.empty());
 
   pendants.checksum = split.header.PluginChecksum;
-  ui = test::RecordingUi();
+  ui = test::RecordingEvents();
   ui.plugin = "mine.dll";
   ASSERT_TRUE(Resplit()) << (ui.errors.empty() ? "" : ui.errors[0]);
-  for (size_t i = 0; i < originals.size(); ++i) EXPECT_EQ(test::ReadBytes(PartPath(i)), originals[i]);
+  for (size_t i = 0; i < originals.size(); ++i)
+    EXPECT_EQ(test::ReadBytes(PartPath(i)), originals[i]);
 }
 
 TEST_F(ResplitTest, ChangedDefinitionIsOnlyReadAgain) {
@@ -124,10 +126,10 @@ TEST_F(ResplitTest, ChangedDefinitionIsOnlyReadAgain) {
   EXPECT_FALSE(Resplit());
   EXPECT_EQ(ui.errors, std::vector<std::string>{std::string(msg::kDefinitionUpdated)});
   EXPECT_EQ(loaded.header.Comment, "changed");
-  EXPECT_EQ(ui.summaries[InfoList::Resplit][5].second, "changed");
+  EXPECT_EQ(ui.summaries[Operation::Resplit][5].second, "changed");
   EXPECT_FALSE(std::filesystem::exists(PartPath(0)));
   // The next click works with the definition read again.
-  ui = test::RecordingUi();
+  ui = test::RecordingEvents();
   EXPECT_TRUE(Resplit());
 }
 
@@ -136,7 +138,7 @@ TEST_F(ResplitTest, NothingSelectedOrNoSource) {
   EXPECT_FALSE(Resplit(std::vector<int>{}));
   EXPECT_EQ(ui.errors, std::vector<std::string>{std::string(msg::kSelectPartsToResplit)});
   std::filesystem::remove(dir / "movie.avi");
-  ui = test::RecordingUi();
+  ui = test::RecordingEvents();
   EXPECT_FALSE(Resplit());
   EXPECT_EQ(ui.errors, std::vector<std::string>{std::string(msg::kCannotOpenSource301)});
 }

@@ -23,7 +23,7 @@ class SplitTest : public ::testing::Test {
  protected:
   test::FakePendants pendants;
   test::TempDir dir;
-  test::RecordingUi ui;
+  test::RecordingEvents ui;
   SplitResult result;
 
   SplitSettings Settings(const Bytes& content, const std::string& name = "movie.avi") {
@@ -53,15 +53,15 @@ TEST_F(SplitTest, FixedSizesAndNames) {
   ASSERT_EQ(result.parts.size(), 2u);
   EXPECT_EQ(result.parts[0].Size, 512000);
   EXPECT_EQ(result.parts[1].Size, 512000);
-  EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"movie.avi", "movie.kvr", "movie00.png", "movie01.png"}));
+  EXPECT_EQ(FilesInDir(),
+            (std::vector<std::string>{"movie.avi", "movie.kvr", "movie00.png", "movie01.png"}));
   EXPECT_EQ(ui.infos, std::vector<std::string>{std::string(msg::kSplitCompleted)});
-  ASSERT_EQ(ui.rows.size(), 3u);
-  EXPECT_EQ(ui.rows[0].caption, "movie.kvr");
-  EXPECT_EQ(ui.rows[0].state, msg::kStateCreated);
-  EXPECT_EQ(ui.rows[0].image, StateImage::Definition);
-  EXPECT_EQ(ui.rows[1].state, msg::kStateSplit);
-  EXPECT_EQ(ui.rows[1].image, StateImage::Split);
-  EXPECT_EQ(ui.status[0], "分割數: 2/2");
+  ASSERT_EQ(ui.files.size(), 3u);
+  EXPECT_EQ(ui.files[2].caption, "movie.kvr");  // the definition follows the parts
+  EXPECT_EQ(ui.files[2].state, msg::kStateCreated);
+  EXPECT_EQ(ui.files[0].state, msg::kStateSplit);
+  EXPECT_EQ(ui.progress.back().done, 2);
+  EXPECT_EQ(ui.progress.back().total, 2);
 
   // A plain part is the slice of the source, whatever the password.
   const Bytes source = test::ReadBytes(s.source);
@@ -164,12 +164,12 @@ TEST_F(SplitTest, DisguisedPartsCarryPendantAndScrambledPayload) {
     Bytes payload(part.begin() + rec.PendantSize, part.end());
     ScrambleStream(payload, rec.FileName, 1);
     EXPECT_EQ(StreamCrc32(payload), rec.Crc);
-    EXPECT_TRUE(std::equal(payload.begin(), payload.end(), source.begin() + static_cast<std::ptrdiff_t>(offset)));
+    EXPECT_TRUE(std::equal(payload.begin(), payload.end(),
+                           source.begin() + static_cast<std::ptrdiff_t>(offset)));
     offset += payload.size();
   }
   EXPECT_EQ(offset, source.size());
-  EXPECT_EQ(ui.rows[1].state, msg::kStateDisguised);
-  EXPECT_EQ(ui.rows[1].image, StateImage::Disguised);
+  EXPECT_EQ(ui.files[0].state, msg::kStateDisguised);
 
   const KvrDefinition def = ReadDefinition(dir / "movie.kvr", pendants);
   EXPECT_EQ(def.header.Magic, "KV3");
@@ -199,11 +199,12 @@ TEST_F(SplitTest, ImplantedDefinitionAndNaming) {
   s.implant = true;
   s.comment = "註解";
   ASSERT_TRUE(Split(s));
-  EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"clip2.avi", "clip2_00.png", "clip2_01.png", "clip2_02.png"}));
+  EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"clip2.avi", "clip2_00.png", "clip2_01.png",
+                                                    "clip2_02.png"}));
   EXPECT_EQ(result.definitionPath.filename(), "clip2.kvr");
   EXPECT_EQ(result.definitionSize, 0);
-  EXPECT_EQ(ui.rows[0].caption, "clip2.kvr");
-  EXPECT_EQ(ui.rows[0].state, msg::kStateImplanted);
+  EXPECT_EQ(ui.files[3].caption, "clip2.kvr");
+  EXPECT_EQ(ui.files[3].state, msg::kStateImplanted);
 
   const KvrDefinition def = ReadDefinition(dir / "clip2_02.png", pendants);
   EXPECT_TRUE(def.implanted);
@@ -245,11 +246,11 @@ TEST_F(SplitTest, AbortDeletesWrittenParts) {
   SplitSettings s = Settings(test::RandomBytes(100000));
   s.partSizeKb = 10;
   s.randomSizes = false;
-  ui.abortAfterPumps = 3;
+  ui.abortAfterProgress = 3;
   EXPECT_FALSE(Split(s));
-  EXPECT_EQ(ui.pumps, 3);
+  EXPECT_EQ(ui.progress.size(), 3u);
   EXPECT_EQ(FilesInDir(), std::vector<std::string>{"movie.avi"});
-  EXPECT_TRUE(ui.rows.empty());
+  EXPECT_TRUE(ui.files.empty());
   EXPECT_EQ(ui.warnings, std::vector<std::string>{std::string(msg::kSplitInterrupted)});
 }
 
@@ -315,7 +316,7 @@ TEST_F(SplitTest, RefusesWhenATargetIsTheSourceItself) {
       std::filesystem::create_directory_symlink(here.path(), here / "link");
       s.saveFolder = here / "link";
     }
-    test::RecordingUi refused;
+    test::RecordingEvents refused;
     EXPECT_FALSE(RunSplit(s, pendants, refused, result, 1));
     EXPECT_EQ(refused.errors, std::vector<std::string>{std::string(msg::kTargetIsSource)});
     EXPECT_EQ(test::ReadBytes(s.source), content);
@@ -333,7 +334,7 @@ TEST_F(SplitTest, SourceThatIsNoRegularFileCannotBeOpened) {
     s.source = source;
     s.baseName = "p";
     s.saveFolder = dir.path();
-    ui = test::RecordingUi();
+    ui = test::RecordingEvents();
     EXPECT_FALSE(Split(s));
     EXPECT_EQ(ui.errors, std::vector<std::string>{std::string(msg::kCannotOpenFile)});
   }
@@ -351,7 +352,7 @@ TEST_F(SplitTest, SameSeedSameParts) {
 
 TEST(SaveFolder, ExistsAndCreation) {
   test::TempDir dir;
-  test::RecordingUi ui;
+  test::RecordingEvents ui;
   test::WriteBytes(dir / "file", {1});
   EXPECT_TRUE(FolderExists(dir.path()));
   EXPECT_TRUE(FolderExists(dir.path().string() + "/"));

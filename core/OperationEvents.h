@@ -1,0 +1,175 @@
+#pragma once
+// What an operation (reading a definition, split, re-split, test, join) tells whoever
+// drives it, and the questions it asks. Events are plain values that may be copied to
+// another thread; each front end decides how to show them (the window in its state
+// list and status panels, the terminal in lines and a progress bar).
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <variant>
+#include <vector>
+
+namespace kivora {
+
+enum class Answer { Yes, No, Cancel };
+
+enum class Operation { Load, Split, Resplit, Test, Join };
+
+// What became of one file of an operation.
+enum class FileState {
+  Listed,               // named by a definition just read
+  Split,                // a plain part written
+  Disguised,            // a disguised part written
+  DefinitionCreated,    // the definition file written
+  DefinitionImplanted,  // the definition put into the last part
+  Ok,
+  Fixable,
+  KeptBack,  // the first part of an old set, joined last
+  Missing,
+  Corrupt,
+  Joined,
+  Resplit,
+  Redisguised,
+  Mismatch,  // a rebuilt part that does not have its recorded checksum
+};
+
+// The state text the user reads (empty for a listed file).
+std::string_view StateText(FileState state);
+
+// The files of the operation's list are gone: a new list begins, or nothing of a
+// failed one remains.
+struct FilesCleared {};
+
+// File `index` has a new state. Parts are numbered by their index in the set; the
+// definition a split writes comes after the parts.
+struct FileStateChanged {
+  int index = 0;
+  std::string name;
+  FileState state = FileState::Listed;
+};
+
+// `done` of `total` parts are through.
+struct Progress {
+  Operation operation = Operation::Split;
+  int done = 0;
+  int total = 0;
+};
+
+enum class MessageKind {
+  Error,         // a failure; detail, when not empty, is the system's reason
+  Completion,    // a closing notice
+  Interruption,  // the operation stopped before its end
+};
+
+struct Message {
+  MessageKind kind = MessageKind::Error;
+  std::string text;
+  std::string detail;
+};
+
+// The summary rows (caption, value) of a definition read for a join, test or re-split.
+struct DefinitionSummary {
+  Operation readFor = Operation::Join;
+  std::vector<std::pair<std::string, std::string>> rows;
+};
+
+enum class Outcome {
+  Completed,
+  Interrupted,    // aborted, or stopped by a part it could not use
+  ProblemsFound,  // a test found parts that are not OK and no join follows
+};
+
+// The operation ran its course; its closing message, if any, came before.
+struct Finished {
+  Operation operation = Operation::Split;
+  Outcome outcome = Outcome::Completed;
+};
+
+using OperationEvent =
+    std::variant<FilesCleared, FileStateChanged, Progress, Message, DefinitionSummary, Finished>;
+
+enum class QuestionKind {
+  CreateFolder,          // Yes/No: the save folder `path` is missing; create it?
+  MissingPart,           // Yes/No: the part `path` is missing; go on joining?
+  CorruptPart,           // Yes/No: the part `path` has the wrong checksum; join it anyway?
+  OutputExists,          // Yes/No/Cancel: the joined file exists; Yes saves under another
+                         // name, No replaces it
+  JoinAfterFixableTest,  // Yes/No: the test found only fixable parts; join now?
+  JoinAfterCleanTest,    // Yes/No: the test found no problem; join now?
+  Password,              // text: the password of a protected set
+  SaveAsName,            // text: another path for the joined file; `path` is the proposal
+  ResplitPlugin,         // text: the plug-in a set was split with
+};
+
+// True for the questions answered with a text rather than Yes/No.
+constexpr bool AsksForText(QuestionKind kind) {
+  return kind == QuestionKind::Password || kind == QuestionKind::SaveAsName ||
+         kind == QuestionKind::ResplitPlugin;
+}
+
+struct Question {
+  QuestionKind kind = QuestionKind::CreateFolder;
+  std::string text;  // the message as the user reads it (empty when the kind has none)
+  std::filesystem::path path;
+};
+
+struct Reply {
+  Answer answer = Answer::No;  // Cancel (or No) for a text question refused
+  std::string text;            // a text question's answer when Yes
+};
+
+// Implemented by each front end. The engine calls it on the thread that runs the
+// operation.
+class OperationEvents {
+ public:
+  virtual ~OperationEvents() = default;
+
+  virtual void Report(const OperationEvent& event) = 0;
+  // Waits for the answer.
+  virtual Reply Ask(const Question& question) = 0;
+  // True once the user asked the running operation to stop. Asked between the chunks of
+  // a part, so it must be cheap and safe to call from the operation's thread.
+  virtual bool AbortRequested() = 0;
+
+  // Shorthands for the engines.
+  void ShowError(std::string_view text, std::string_view detail = {}) {
+    Report(Message{MessageKind::Error, std::string(text), std::string(detail)});
+  }
+  void ShowCompletion(std::string_view text) {
+    Report(Message{MessageKind::Completion, std::string(text), {}});
+  }
+  void ShowInterruption(std::string_view text) {
+    Report(Message{MessageKind::Interruption, std::string(text), {}});
+  }
+  void SetFileState(int index, std::string_view name, FileState state) {
+    Report(FileStateChanged{index, std::string(name), state});
+  }
+  Answer AskYesNo(QuestionKind kind, std::string_view text, std::filesystem::path path = {}) {
+    return Ask({kind, std::string(text), std::move(path)}).answer;
+  }
+  // Empty optional when the user cancelled.
+  std::optional<std::string> AskText(QuestionKind kind, std::string_view text = {},
+                                     std::filesystem::path path = {}) {
+    Reply reply = Ask({kind, std::string(text), std::move(path)});
+    if (reply.answer != Answer::Yes) return std::nullopt;
+    return std::move(reply.text);
+  }
+};
+
+// The closing message and event of a split, join or re-split that ran its course.
+// Returns completed.
+inline bool ReportEnd(OperationEvents& events, Operation operation, bool completed,
+                      std::string_view completedText, std::string_view interruptedText) {
+  if (completed) {
+    events.ShowCompletion(completedText);
+  } else {
+    events.ShowInterruption(interruptedText);
+  }
+  events.Report(Finished{operation, completed ? Outcome::Completed : Outcome::Interrupted});
+  return completed;
+}
+
+}  // namespace kivora
