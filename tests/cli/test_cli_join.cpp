@@ -112,6 +112,32 @@ TEST_F(CliJoinTest, FlagsAnswerTheQuestions) {
   EXPECT_EQ(RunCli({"join", def.string(), "-o", "x", "--output", "y"}).code, 2);
 }
 
+// Each flag answers one kind of question, whatever the question's text holds: here the
+// parts are named with the wording of the other question.
+TEST_F(CliJoinTest, FlagsFollowTheQuestionsKindNotItsText) {
+  const std::string missingWording = "上面的檔案並不存在。是否要繼續進行合併？";
+  const std::string corruptWording = "CRC 檢查並不一致。是否要進行合併？";
+  for (const bool corruptCase : {true, false}) {
+    SCOPED_TRACE(corruptCase ? "corrupt part, --skip-missing" : "missing part, --force-corrupt");
+    std::filesystem::remove_all(dir.path());
+    const std::string base = corruptCase ? missingWording : corruptWording;
+    Split(25000, {"--plain", "-n", base});
+    const auto def = dir / (base + ".kvr");
+    const auto part = dir / (base + "01.png");
+    if (corruptCase) {
+      auto bytes = test::ReadBytes(part);
+      bytes[0] ^= 1;
+      test::WriteBytes(part, bytes);
+    } else {
+      std::filesystem::remove(part);
+    }
+    const auto join = Join(def, {corruptCase ? "--skip-missing" : "--force-corrupt"});
+    EXPECT_EQ(join.code, 1) << join.err;  // the flag given does not answer this question
+    EXPECT_NE(join.err.find("→ 否 (No)"), std::string::npos) << join.err;
+    EXPECT_FALSE(std::filesystem::exists(out / "data.bin"));
+  }
+}
+
 TEST_F(CliJoinTest, ResplitRebuildsChosenParts) {
   const auto def = Split(60000, {"-p", "pw"});
   const auto part3 = test::ReadBytes(dir / "data03.png");
