@@ -188,10 +188,12 @@ class FileListPageTest : public QObject {
     Page().btnSaveAsClick();
     QFile file(Path("list.txt"));
     QVERIFY(file.open(QIODevice::ReadOnly));
-    // Two addresses (B/ and b/ are one): rows 0, 3, 1, 4, 2, in Big5 with CR LF.
-    const QByteArray big5Name = QByteArray("\xBC\x76\xA4\xF9");
-    QCOMPARE(file.readAll(), QByteArray("A/" + big5Name + "00.png\r\nB/" + big5Name + "00.png\r\nA/" + big5Name +
-                                        "01.png\r\nb/" + big5Name + "01.png?x\r\nA/" + big5Name + "02.png\r\n"));
+    // Two addresses (B/ and b/ are one): rows 0, 3, 1, 4, 2, in the locale's encoding
+    // (UTF-8 in the tests) with CR LF.
+    const QByteArray name = QStringLiteral("影片").toUtf8();
+    QCOMPARE(file.readAll(),
+             QByteArray("A/" + name + "00.png\r\nB/" + name + "00.png\r\nA/" + name +
+                        "01.png\r\nb/" + name + "01.png?x\r\nA/" + name + "02.png\r\n"));
     Page().SetRows({{"", "x.png", ""}});
     Page().btnSaveAsClick();
     QCOMPARE(messages_.shown.last(), QStringLiteral("位址或檔名欄位是空白的。"));
