@@ -163,6 +163,9 @@ class FileListPageTest : public QObject {
     List().topLevelItem(0)->setSelected(true);
     List().topLevelItem(1)->setSelected(true);
     QCOMPARE(Summary(), QStringLiteral("選取數: 2/6    選取大小: 1,953KB"));
+    messages_.answers = {Answer::Yes};
+    Page().btnDeleteClick();
+    QCOMPARE(Summary(), QStringLiteral("選取數: 0/4    選取大小: 0KB"));
   }
 
   void copyTakesTheActingRows() {
@@ -177,6 +180,37 @@ class FileListPageTest : public QObject {
     List().topLevelItem(2)->setSelected(true);
     Page().miCopyClick();
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("a/p0.png\r\na/p2.png?q\r\n"));
+  }
+
+  void ctrlCIsTheMenusCopy() {
+    Fill(3, 10);
+    QGuiApplication::clipboard()->setText("old");
+    List().setFocus();
+    List().selectionModel()->setCurrentIndex(List().model()->index(1, 1),
+                                             QItemSelectionModel::NoUpdate);
+    Page().PopupMenu1Popup();  // nothing selected: copy disabled
+    QTest::keyClick(&List(), Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("old"));
+    List().topLevelItem(0)->setSelected(true);
+    List().topLevelItem(2)->setSelected(true);
+    Page().PopupMenu1Popup();
+    QTest::keyClick(&List(), Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("p0.png\r\np2.png\r\n"));
+  }
+
+  // A row of underscores shows ink that stays inside its row.
+  void rowsShowUnderscores() {
+    Fill(2, 10);
+    List().topLevelItem(0)->setText(1, "________");
+    QApplication::processEvents();
+    const QRect cell = List().visualRect(List().model()->index(0, 1));
+    const QImage image = List().viewport()->grab(cell).toImage();
+    int lowestInk = -1;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x)
+        if (qGray(image.pixel(x, y)) < 160) lowestInk = y;
+    QVERIFY2(lowestInk >= 0 && lowestInk < image.height() - 1,
+             qPrintable(QString::number(lowestInk)));
   }
 
   void savingWritesTheListFile() {
