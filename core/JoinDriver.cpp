@@ -199,6 +199,7 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
     const std::string passwordBig5 = ToBig5OrThrow(*password, "密碼");
     out.output = joined;
 
+    ui.WorkStarted();
     ui.ClearStateRows();
     const bool existedBefore = OutputExists(joined);
     std::optional<AtomicFile> file;

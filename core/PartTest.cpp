@@ -35,6 +35,7 @@ TestOutcome RunTest(KvrDefinition& loaded, const std::filesystem::path& definiti
   if (!RefreshIfChanged(definitionPath, pendants, ui, loaded)) return outcome;
   outcome.ran = true;
   const KvrDefinition& def = loaded;
+  ui.WorkStarted();
   ui.ClearStateRows();
   outcome.findings = {PartTestResult::Ok};
 
@@ -62,6 +63,7 @@ TestOutcome RunTest(KvrDefinition& loaded, const std::filesystem::path& definiti
     outcome.aborted = true;
     return outcome;
   }
+  ui.WorkEnded();
   if (ui.AbortRequested()) {
     outcome.aborted = true;
     return outcome;

@@ -89,6 +89,7 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
       }
     }
     const auto total = static_cast<int>(std::count(chosen.begin(), chosen.end(), true));
+    ui.WorkStarted();
     std::vector<std::uint8_t> buffer;
     std::int64_t offset = 0;  // where part `index` starts in the source
     bool aborted = false;

@@ -209,9 +209,12 @@ bool SplitFile(const SplitSettings& s, const PendantProvider& pendants, Random& 
 
 bool RunSplit(const SplitSettings& settings, const PendantProvider& pendants, Ui& ui,
               SplitResult& result, std::optional<std::uint64_t> seed) {
+  ui.WorkStarted();
   ui.ClearStateRows();
   Random random = seed ? Random(*seed) : Random::FromClock();
-  if (SplitFile(settings, pendants, random, ui, result)) {
+  const bool completed = SplitFile(settings, pendants, random, ui, result);
+  ui.WorkEnded();
+  if (completed) {
     ui.ShowInfo(msg::kSplitCompleted);
     ui.ScrollToRow(0);
     return true;

@@ -86,12 +86,19 @@ class Ui {
   virtual void Pump(std::chrono::milliseconds pause) = 0;
   // True once the user asked the running operation to stop.
   virtual bool AbortRequested() = 0;
+
+  // The operation is past its questions and starts its work; and its work is over,
+  // before its closing notice or question. A window keeps its inputs disabled only
+  // in between.
+  virtual void WorkStarted() {}
+  virtual void WorkEnded() {}
 };
 
 // The closing notice of a split, join or re-split: completion (information) or
 // interruption (warning); then the first row is scrolled into view. Returns completed.
 inline bool ReportEnd(Ui& ui, bool completed, std::string_view completedText,
                       std::string_view interruptedText) {
+  ui.WorkEnded();
   if (completed) {
     ui.ShowInfo(completedText);
   } else {

@@ -14,8 +14,12 @@ QString ToQ(std::string_view utf8) {
 }
 
 WindowUi::WindowUi(QWidget* window, MessageLayer& messages, StateList& states,
-                   QList<QLabel*> panels, Hooks hooks)
-    : window_(window), messages_(messages), states_(states), panels_(std::move(panels)),
+                   QList<QLabel*> panels, OperationFlags& flags, Hooks hooks)
+    : window_(window),
+      messages_(messages),
+      states_(states),
+      panels_(std::move(panels)),
+      flags_(flags),
       hooks_(std::move(hooks)) {}
 
 void WindowUi::ShowError(std::string_view text, std::string_view detail) {
@@ -93,6 +97,15 @@ void WindowUi::Pump(std::chrono::milliseconds pause) {
   loop.exec();
 }
 
-bool WindowUi::AbortRequested() { return hooks_.abortRequested && hooks_.abortRequested(); }
+// The request of the running operation only: it was cleared when that operation began.
+bool WindowUi::AbortRequested() { return flags_.running && flags_.abortRequested; }
+
+void WindowUi::WorkStarted() {
+  if (flags_.running) flags_.running->SetAtWork(true);
+}
+
+void WindowUi::WorkEnded() {
+  if (flags_.running) flags_.running->SetAtWork(false);
+}
 
 }  // namespace kivora::ui

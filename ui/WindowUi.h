@@ -10,18 +10,18 @@
 #include "MessageLayer.h"
 #include "StateList.h"
 #include "Ui.h"
+#include "WindowState.h"
 
 namespace kivora::ui {
 
 class WindowUi : public Ui {
  public:
   struct Hooks {
-    std::function<bool()> abortRequested;
     std::function<void(InfoList, const std::vector<std::pair<std::string, std::string>>&)> showSummary;
     std::function<std::optional<std::string>()> choosePlugin;
   };
   WindowUi(QWidget* window, MessageLayer& messages, StateList& states, QList<QLabel*> panels,
-           Hooks hooks);
+           OperationFlags& flags, Hooks hooks);
 
   void ShowError(std::string_view text, std::string_view detail) override;
   using Ui::ShowError;
@@ -43,12 +43,15 @@ class WindowUi : public Ui {
   void SetStatus(int panel, std::string_view text) override;
   void Pump(std::chrono::milliseconds pause) override;
   bool AbortRequested() override;
+  void WorkStarted() override;
+  void WorkEnded() override;
 
  private:
   QWidget* window_;
   MessageLayer& messages_;
   StateList& states_;
   QList<QLabel*> panels_;
+  OperationFlags& flags_;
   Hooks hooks_;
 };
 
