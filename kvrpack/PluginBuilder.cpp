@@ -110,7 +110,9 @@ BuildOutcome BuildPlugin(const PluginRequest& request, const BuildTargets& targe
     WriteTarget(targets.script, AsBytes(*script));
     WriteTarget(targets.dll, dll);
     return {true, messages::Built(targets.dll.string(), targets.script.string(), pictures.size())};
-  } catch (const BuildError& e) {
+  } catch (const std::exception& e) {
+    // BuildError carries the user's message; anything else (a code-page table that
+    // cannot be loaded, memory) still ends the build with its reason, never the program.
     return {false, e.what()};
   }
 }
