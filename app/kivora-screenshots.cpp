@@ -9,12 +9,14 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QTranslator>
 
 #include "JointPage.h"
 #include "KvrOptionDialog.h"
-#include "RedevidePage.h"
 #include "MainWindow.h"
 #include "MessageLayer.h"
+#include "QtTranslation.h"
+#include "RedevidePage.h"
 #include "SplitPage.h"
 
 namespace {
@@ -46,6 +48,8 @@ bool Save(QWidget& widget, const QString& path) {
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  QTranslator qtTexts;
+  if (kivora::ui::LoadQtTranslation(qtTexts)) QApplication::installTranslator(&qtTexts);
   const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
   QDir().mkpath(out);
   QTemporaryDir scratch;

@@ -1,11 +1,15 @@
 #include <QApplication>
+#include <QTranslator>
 
 #include "MainWindow.h"
 #include "MessageLayer.h"
+#include "QtTranslation.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Kivora"));
+  QTranslator qtTexts;
+  if (kivora::ui::LoadQtTranslation(qtTexts)) QApplication::installTranslator(&qtTexts);
   kivora::ui::QtMessageLayer messages;
   kivora::ui::TfrmKivora window(messages,
                                 kivora::ui::WindowEnvironment::FromProcess(QApplication::arguments()));

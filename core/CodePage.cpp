@@ -4,6 +4,7 @@
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_err.h>
 #include <unicode/ustring.h>
+#include <unicode/utf8.h>
 
 #include <clocale>
 #include <memory>
@@ -30,18 +31,6 @@ Converter OpenBig5(bool strict) {
                           &status);
   }
   return conv;
-}
-
-std::optional<std::u16string> Utf8ToUtf16(std::string_view utf8) {
-  UErrorCode status = U_ZERO_ERROR;
-  int32_t len = 0;
-  u_strFromUTF8(nullptr, 0, &len, utf8.data(), static_cast<int32_t>(utf8.size()), &status);
-  if (status != U_BUFFER_OVERFLOW_ERROR && U_FAILURE(status)) return std::nullopt;
-  std::u16string out(static_cast<size_t>(len), u'\0');
-  status = U_ZERO_ERROR;
-  u_strFromUTF8(out.data(), len, nullptr, utf8.data(), static_cast<int32_t>(utf8.size()), &status);
-  if (U_FAILURE(status)) return std::nullopt;
-  return out;
 }
 
 std::string Utf16ToUtf8(std::u16string_view u16) {
@@ -85,6 +74,18 @@ std::string UserLanguage() {
 
 }  // namespace
 
+std::optional<std::u16string> Utf8ToUtf16(std::string_view utf8) {
+  UErrorCode status = U_ZERO_ERROR;
+  int32_t len = 0;
+  u_strFromUTF8(nullptr, 0, &len, utf8.data(), static_cast<int32_t>(utf8.size()), &status);
+  if (status != U_BUFFER_OVERFLOW_ERROR && U_FAILURE(status)) return std::nullopt;
+  std::u16string out(static_cast<size_t>(len), u'\0');
+  status = U_ZERO_ERROR;
+  u_strFromUTF8(out.data(), len, nullptr, utf8.data(), static_cast<int32_t>(utf8.size()), &status);
+  if (U_FAILURE(status)) return std::nullopt;
+  return out;
+}
+
 std::optional<std::string> ToBig5(std::string_view utf8) {
   auto u16 = Utf8ToUtf16(utf8);
   if (!u16) return std::nullopt;
@@ -102,6 +103,20 @@ std::string ToBig5OrThrow(std::string_view utf8, std::string_view what) {
 }
 
 bool FitsBig5(std::string_view utf8) { return ToBig5(utf8).has_value(); }
+
+std::string FirstCharacterWithoutBig5(std::string_view utf8) {
+  int32_t at = 0;
+  const auto size = static_cast<int32_t>(utf8.size());
+  while (at < size) {
+    const int32_t start = at;
+    UChar32 c = 0;
+    U8_NEXT(utf8.data(), at, size, c);
+    const std::string_view character =
+        utf8.substr(static_cast<size_t>(start), static_cast<size_t>(at - start));
+    if (c < 0 || !ToBig5(character)) return std::string(character);
+  }
+  return {};
+}
 
 std::optional<std::string> FromBig5(std::string_view big5) {
   auto conv = OpenBig5(true);
@@ -142,10 +157,10 @@ std::string LowerBig5(std::string_view big5) {
     }
     UErrorCode status = U_ZERO_ERROR;
     char16_t lower[8];
-    int32_t n = u_strToLower(lower, 8, u16->data(), static_cast<int32_t>(u16->size()),
-                             lang.c_str(), &status);
-    auto back = U_SUCCESS(status) ? Utf16ToBig5(conv.get(), std::u16string_view(lower, n))
-                                  : std::nullopt;
+    int32_t n = u_strToLower(lower, 8, u16->data(), static_cast<int32_t>(u16->size()), lang.c_str(),
+                             &status);
+    auto back =
+        U_SUCCESS(status) ? Utf16ToBig5(conv.get(), std::u16string_view(lower, n)) : std::nullopt;
     // Keep the character when its lower case is not one Big5 character.
     out += (back && back->size() == ch.size()) ? *back : std::string(ch);
   }

@@ -8,6 +8,8 @@
 
 namespace kivora {
 
+// UTF-8 -> UTF-16; empty optional when the text is not valid UTF-8.
+std::optional<std::u16string> Utf8ToUtf16(std::string_view utf8);
 // UTF-8 -> Big5; empty optional when a character has no Big5 form.
 std::optional<std::string> ToBig5(std::string_view utf8);
 // UTF-8 -> Big5; throws KivoraError naming `what` when a character has no Big5 form.
@@ -21,5 +23,8 @@ std::string FromBig5Lossy(std::string_view big5);
 std::string LowerBig5(std::string_view big5);
 // True when every character of the UTF-8 text has a Big5 form.
 bool FitsBig5(std::string_view utf8);
+// The first character of the UTF-8 text (as UTF-8) that has no Big5 form, or the first
+// bytes that are not UTF-8; empty when the whole text converts.
+std::string FirstCharacterWithoutBig5(std::string_view utf8);
 
 }  // namespace kivora

@@ -210,6 +210,7 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
     const std::string passwordBig5 = ToBig5OrThrow(*password, "密碼");
     out.output = joined;
 
+    events.Report(WorkStarted{});
     events.Report(FilesCleared{});
     const bool existedBefore = OutputExists(joined);
     std::optional<AtomicFile> file;
@@ -244,7 +245,7 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
       userChose =
           userChose || r == JoinPartResult::MissingSkip || r == JoinPartResult::CorruptJoined;
       events.SetFileState(index, rec.FileName, StateOf(r));
-      events.Report(Progress{Operation::Join, i, count});
+      events.Report(Progress{OperationKind::Join, i, count});
       if (r == JoinPartResult::MissingStop || r == JoinPartResult::CorruptStop) {
         stopped = true;
         break;
@@ -265,7 +266,7 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
     const bool keep = !stopped && (!aborted || !existedBefore);
     if (keep) WithMessage(msg::kWriteJoinedFailed243, [&] { file->Commit(); });
     out.completed = !stopped && !aborted;
-    return ReportEnd(events, Operation::Join, out.completed, msg::kJoinCompleted,
+    return ReportEnd(events, OperationKind::Join, out.completed, msg::kJoinCompleted,
                      msg::kJoinInterrupted);
   } catch (const KivoraError& e) {
     events.ShowError(e.what(), e.Detail());

@@ -8,7 +8,7 @@
 namespace kivora {
 
 bool LoadDefinition(const std::filesystem::path& path, const PendantProvider& pendants,
-                    Operation readFor, OperationEvents& events, KvrDefinition& loaded) {
+                    OperationKind readFor, OperationEvents& events, KvrDefinition& loaded) {
   try {
     KvrDefinition fresh = ReadDefinition(path, pendants);
     loaded = std::move(fresh);
@@ -36,7 +36,7 @@ bool RefreshIfChanged(const std::filesystem::path& path, const PendantProvider& 
     events.ShowError(e.what(), e.Detail());
     return false;
   }
-  return LoadDefinition(path, pendants, Operation::Join, events, loaded);
+  return LoadDefinition(path, pendants, OperationKind::Join, events, loaded);
 }
 
 std::optional<std::string> PasswordFor(const KvrDefinition& loaded,

@@ -17,7 +17,7 @@ namespace kivora {
 // reports its summary and lists its parts; on failure it reports the reader's message
 // and changes nothing.
 bool LoadDefinition(const std::filesystem::path& path, const PendantProvider& pendants,
-                    Operation readFor, OperationEvents& events, KvrDefinition& loaded);
+                    OperationKind readFor, OperationEvents& events, KvrDefinition& loaded);
 
 // True when the definition file still has the checksum it had when it was read (an
 // implanted definition is not checked). Throws KivoraError when it cannot be opened.

@@ -16,7 +16,7 @@ namespace kivora {
 
 enum class Answer { Yes, No, Cancel };
 
-enum class Operation { Load, Split, Resplit, Test, Join };
+enum class OperationKind { Load, Split, Resplit, Test, Join };
 
 // What became of one file of an operation.
 enum class FileState {
@@ -39,6 +39,11 @@ enum class FileState {
 // The state text the user reads (empty for a listed file).
 std::string_view StateText(FileState state);
 
+// The operation is past its questions and starts its work; and its work is over, before
+// its closing notice or question. A window keeps its inputs disabled only in between.
+struct WorkStarted {};
+struct WorkEnded {};
+
 // The files of the operation's list are gone: a new list begins, or nothing of a
 // failed one remains.
 struct FilesCleared {};
@@ -53,7 +58,7 @@ struct FileStateChanged {
 
 // `done` of `total` parts are through.
 struct Progress {
-  Operation operation = Operation::Split;
+  OperationKind operation = OperationKind::Split;
   int done = 0;
   int total = 0;
 };
@@ -72,7 +77,7 @@ struct Message {
 
 // The summary rows (caption, value) of a definition read for a join, test or re-split.
 struct DefinitionSummary {
-  Operation readFor = Operation::Join;
+  OperationKind readFor = OperationKind::Join;
   std::vector<std::pair<std::string, std::string>> rows;
 };
 
@@ -84,12 +89,12 @@ enum class Outcome {
 
 // The operation ran its course; its closing message, if any, came before.
 struct Finished {
-  Operation operation = Operation::Split;
+  OperationKind operation = OperationKind::Split;
   Outcome outcome = Outcome::Completed;
 };
 
-using OperationEvent =
-    std::variant<FilesCleared, FileStateChanged, Progress, Message, DefinitionSummary, Finished>;
+using OperationEvent = std::variant<WorkStarted, WorkEnded, FilesCleared, FileStateChanged,
+                                    Progress, Message, DefinitionSummary, Finished>;
 
 enum class QuestionKind {
   CreateFolder,          // Yes/No: the save folder `path` is missing; create it?
@@ -161,8 +166,9 @@ class OperationEvents {
 
 // The closing message and event of a split, join or re-split that ran its course.
 // Returns completed.
-inline bool ReportEnd(OperationEvents& events, Operation operation, bool completed,
+inline bool ReportEnd(OperationEvents& events, OperationKind operation, bool completed,
                       std::string_view completedText, std::string_view interruptedText) {
+  events.Report(WorkEnded{});
   if (completed) {
     events.ShowCompletion(completedText);
   } else {

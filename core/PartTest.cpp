@@ -29,6 +29,7 @@ TestOutcome RunTest(KvrDefinition& loaded, const std::filesystem::path& definiti
   if (!RefreshIfChanged(definitionPath, pendants, events, loaded)) return outcome;
   outcome.ran = true;
   const KvrDefinition& def = loaded;
+  events.Report(WorkStarted{});
   events.Report(FilesCleared{});
   outcome.findings = {PartTestResult::Ok};
 
@@ -48,7 +49,7 @@ TestOutcome RunTest(KvrDefinition& loaded, const std::filesystem::path& definiti
       }
       events.SetFileState(index, rec.FileName, StateOf(*t));
       outcome.findings.insert(*t);
-      events.Report(Progress{Operation::Test, index + 1, count});
+      events.Report(Progress{OperationKind::Test, index + 1, count});
     }
   } catch (const KivoraError& e) {
     // A part that cannot be read ends the test without a closing message.
@@ -56,9 +57,10 @@ TestOutcome RunTest(KvrDefinition& loaded, const std::filesystem::path& definiti
     outcome.aborted = true;
     return outcome;
   }
+  events.Report(WorkEnded{});
   if (outcome.aborted || events.AbortRequested()) {
     outcome.aborted = true;
-    events.Report(Finished{Operation::Test, Outcome::Interrupted});
+    events.Report(Finished{OperationKind::Test, Outcome::Interrupted});
     return outcome;
   }
 
@@ -74,7 +76,7 @@ TestOutcome RunTest(KvrDefinition& loaded, const std::filesystem::path& definiti
     outcome.joinRequested = events.AskYesNo(QuestionKind::JoinAfterCleanTest,
                                             msg::kTestNoProblemQuestion) == Answer::Yes;
   }
-  events.Report(Finished{Operation::Test, end});
+  events.Report(Finished{OperationKind::Test, end});
   return outcome;
 }
 

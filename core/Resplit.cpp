@@ -48,7 +48,7 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
   try {
     if (!DefinitionIsCurrent(request.definitionPath, loaded)) {
       events.ShowError(msg::kDefinitionUpdated);
-      LoadDefinition(request.definitionPath, pendants, Operation::Resplit, events, loaded);
+      LoadDefinition(request.definitionPath, pendants, OperationKind::Resplit, events, loaded);
       return false;
     }
     const KvrDefinition& def = loaded;
@@ -88,6 +88,7 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
       }
     }
     const auto total = static_cast<int>(std::count(chosen.begin(), chosen.end(), true));
+    events.Report(WorkStarted{});
     std::vector<std::uint8_t> buffer;
     const StopCheck stop = [&events] { return events.AbortRequested(); };
     std::int64_t offset = 0;  // where part `index` starts in the source
@@ -138,11 +139,11 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
       events.SetFileState(index, rec.FileName,
                           def.header.Disguised ? FileState::Redisguised : FileState::Resplit);
       ++out.rebuilt;
-      events.Report(Progress{Operation::Resplit, out.rebuilt, total});
+      events.Report(Progress{OperationKind::Resplit, out.rebuilt, total});
     }
     aborted = aborted || events.AbortRequested();
     out.completed = !aborted;
-    return ReportEnd(events, Operation::Resplit, out.completed, msg::kResplitCompleted,
+    return ReportEnd(events, OperationKind::Resplit, out.completed, msg::kResplitCompleted,
                      msg::kResplitInterrupted);
   } catch (const KivoraError& e) {
     events.ShowError(e.what(), e.Detail());

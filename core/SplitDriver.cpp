@@ -190,7 +190,7 @@ bool SplitFile(const SplitSettings& s, const PendantProvider& pendants, Random& 
       result.partPaths.push_back(part.path);
 
       events.SetFileState(i, part.fileName, s.disguise ? FileState::Disguised : FileState::Split);
-      events.Report(Progress{Operation::Split, i + 1, count});
+      events.Report(Progress{OperationKind::Split, i + 1, count});
     }
     // A part that `stop` ended left nothing; the parts before it are removed too.
     if (aborted || events.AbortRequested()) {
@@ -213,16 +213,18 @@ bool SplitFile(const SplitSettings& s, const PendantProvider& pendants, Random& 
 
 bool RunSplit(const SplitSettings& settings, const PendantProvider& pendants,
               OperationEvents& events, SplitResult& result, std::optional<std::uint64_t> seed) {
+  events.Report(WorkStarted{});
   events.Report(FilesCleared{});
   Random random = seed ? Random(*seed) : Random::FromClock();
   const bool completed = SplitFile(settings, pendants, random, events, result);
+  events.Report(WorkEnded{});
   if (completed) {
     events.ShowCompletion(msg::kSplitCompleted);
   } else {
     events.ShowInterruption(msg::kSplitInterrupted);
     events.Report(FilesCleared{});  // an interrupted split leaves no file behind
   }
-  events.Report(Finished{Operation::Split, completed ? Outcome::Completed : Outcome::Interrupted});
+  events.Report(Finished{OperationKind::Split, completed ? Outcome::Completed : Outcome::Interrupted});
   return completed;
 }
 

@@ -34,12 +34,12 @@ int BuildDistributedTable(std::span<const FileListRow> rows, TMultiArray& table)
 }
 
 void SaveDistributedList(std::span<const FileListRow> rows, const std::filesystem::path& path,
-                         bool ascending) {
+                         bool ascending, std::string_view encoding) {
   TMultiArray table;
   const int count = BuildDistributedTable(rows, table);
   if (count == 0) throw ListOutOfMemory();
   if (count == 1) {
-    SavePlainList(rows, path);
+    SavePlainList(rows, path, encoding);
     return;
   }
 
@@ -59,7 +59,7 @@ void SaveDistributedList(std::span<const FileListRow> rows, const std::filesyste
     std::reverse(lines.begin(), lines.end());
     std::reverse(rowNumbers.begin(), rowNumbers.end());
   }
-  WriteListFile(lines, path, rowNumbers);
+  WriteListFile(lines, path, rowNumbers, encoding);
 }
 
 }  // namespace kivora::filelist

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "FileListRow.h"
@@ -27,6 +28,6 @@ int BuildDistributedTable(std::span<const FileListRow> rows, TMultiArray& table)
 // list, in either direction. Throws ListOutOfMemory, writing nothing, when the table
 // cannot be built; see WriteListFile for the other failures.
 void SaveDistributedList(std::span<const FileListRow> rows, const std::filesystem::path& path,
-                         bool ascending);
+                         bool ascending, std::string_view encoding = {});
 
 }  // namespace kivora::filelist

@@ -11,9 +11,11 @@ namespace kivora::filelist::msg {
 inline constexpr std::string_view kOutOfMemory421 = "記憶體不足，故無法處理。(421)";
 // Shown after (421); the original stores this fragment in code page 932.
 inline constexpr std::string_view kListNotWritten422 = "ファイルリストを                    (422)。";
-// "File list row %d" — names the row whose text has no Big5 form.
+// "File list row %d holds characters that %s cannot represent: <row>".
 inline constexpr std::string_view kRowPrefix = "檔案清單第 ";
 inline constexpr std::string_view kRowSuffix = " 列";
+inline constexpr std::string_view kNoFormPrefix = "含有無法以 ";
+inline constexpr std::string_view kNoFormSuffix = " 表示的字元：";
 
 }  // namespace kivora::filelist::msg
 

@@ -69,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::Check(fuzz::WriteFile(definitionPath, files[0]), "cannot write the definition");
   fuzz::ScriptedUi ui(answers, control & 0x0F);
   KvrDefinition loaded;
-  if (!LoadDefinition(definitionPath, pendants, Operation::Join, ui, loaded)) return 0;
+  if (!LoadDefinition(definitionPath, pendants, OperationKind::Join, ui, loaded)) return 0;
   if (loaded.implanted && !loaded.parts.empty()) {
     const fs::path lastPart = setFolder / loaded.parts.back().FileName;
     std::error_code ec;
@@ -114,7 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fs::create_directories(*resplit.outputFolder);
   if (control & 0x10) resplit.selected = std::vector<int>{control >> 5};
   // As the re-split command does: its own reading of the definition.
-  if (!LoadDefinition(definitionPath, pendants, Operation::Resplit, ui, loaded)) return 0;
+  if (!LoadDefinition(definitionPath, pendants, OperationKind::Resplit, ui, loaded)) return 0;
   try {
     RunResplit(loaded, resplit, pendants, ui);
   } catch (const KivoraError&) {

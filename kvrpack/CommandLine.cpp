@@ -1,13 +1,13 @@
-#include "CommandLine.h"
+#include "kvrpack/CommandLine.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <filesystem>
 #include <vector>
 
-#include "Messages.h"
-#include "PathFilter.h"
-#include "PluginBuilder.h"
+#include "kvrpack/BuilderMessages.h"
+#include "kvrpack/PathFilter.h"
+#include "kvrpack/PluginBuilder.h"
 
 namespace kvrpack {
 namespace {

@@ -1,4 +1,4 @@
-#include "FileDropList.h"
+#include "kvrpack/FileDropList.h"
 
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
@@ -6,7 +6,7 @@
 #include <QFile>
 #include <QMimeData>
 
-#include "PathFilter.h"
+#include "kvrpack/PathFilter.h"
 
 namespace kvrpack {
 namespace {

@@ -1,4 +1,4 @@
-#include "Illustration.h"
+#include "kvrpack/Illustration.h"
 
 #include <QLinearGradient>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "OutputFolder.h"
+#include "kvrpack/OutputFolder.h"
 
 #include <unistd.h>
 

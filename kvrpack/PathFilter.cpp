@@ -1,4 +1,4 @@
-#include "PathFilter.h"
+#include "kvrpack/PathFilter.h"
 
 namespace kvrpack {
 

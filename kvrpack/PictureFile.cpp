@@ -1,4 +1,4 @@
-#include "PictureFile.h"
+#include "kvrpack/PictureFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -7,8 +7,8 @@
 #include <cerrno>
 #include <system_error>
 
-#include "BuildError.h"
-#include "Messages.h"
+#include "kvrpack/BuildError.h"
+#include "kvrpack/BuilderMessages.h"
 
 namespace kvrpack {
 namespace {

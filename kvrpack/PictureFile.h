@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <string>
 
-#include "LittleEndian.h"
+#include "kvrpack/LittleEndian.h"
 
 namespace kvrpack {
 

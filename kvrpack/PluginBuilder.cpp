@@ -1,22 +1,25 @@
-#include "PluginBuilder.h"
+#include "kvrpack/PluginBuilder.h"
 
 #include <algorithm>
 #include <limits>
-#include <system_error>
 #include <vector>
 
-#include "AtomicFile.h"
-#include "Big5Text.h"
-#include "BuildError.h"
-#include "Messages.h"
-#include "PathFilter.h"
-#include "PictureFile.h"
-#include "ResourceDll.h"
-#include "ResourceScript.h"
-#include "StringTable.h"
+#include "core/CodePage.h"
+#include "core/FileIo.h"
+#include "kvrpack/BuildError.h"
+#include "kvrpack/BuilderMessages.h"
+#include "kvrpack/PathFilter.h"
+#include "kvrpack/PictureFile.h"
+#include "kvrpack/ResourceDll.h"
+#include "kvrpack/ResourceScript.h"
+#include "kvrpack/StringTable.h"
 
 namespace kvrpack {
 namespace {
+
+using kivora::FirstCharacterWithoutBig5;
+using kivora::ToBig5;
+using kivora::Utf8ToUtf16;
 
 // The largest plug-in Kivora reads.
 constexpr std::size_t kMaxPictureBytes = std::size_t{256} << 20;
@@ -36,7 +39,7 @@ std::vector<StringEntry> CheckedTexts(const PluginTexts& texts) {
     if (std::any_of(utf16->begin(), utf16->end(), IsControlCharacter)) {
       throw BuildError(messages::TextWithControlCharacter(i));
     }
-    if (!Utf8ToBig5(texts[i])) {
+    if (!ToBig5(texts[i])) {
       throw BuildError(messages::TextWithoutBig5(i, FirstCharacterWithoutBig5(texts[i])));
     }
     if (utf16->size() > std::numeric_limits<std::uint16_t>::max()) {
@@ -78,11 +81,13 @@ Bytes PluginDll(const std::vector<StringEntry>& texts, const std::vector<Bytes>&
   return WriteResourceDll(types);
 }
 
+// The file replaces its old self only when complete; a failure's message names the
+// file and the system's reason.
 void WriteTarget(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
   try {
-    WriteFileAtomically(path, bytes);
-  } catch (const std::system_error& e) {
-    throw BuildError(messages::CannotWrite(path.string(), e.code().message()));
+    kivora::WriteFileAtomically(path, bytes);
+  } catch (const kivora::KivoraError& e) {
+    throw BuildError(e.what());
   }
 }
 
@@ -98,14 +103,16 @@ BuildOutcome BuildPlugin(const PluginRequest& request, const BuildTargets& targe
     const std::vector<StringEntry> texts = CheckedTexts(request.texts);
     const std::vector<Bytes> pictures = ReadPictures(request.pictures);
     // Every text was checked to convert, and the rest of the script is ASCII.
-    const auto script = Utf8ToBig5(ResourceScript(request.texts, request.pictures));
+    const auto script = ToBig5(ResourceScript(request.texts, request.pictures));
     if (!script) throw BuildError(messages::TextNotUtf8(0));
     const Bytes dll = PluginDll(texts, pictures);
 
     WriteTarget(targets.script, AsBytes(*script));
     WriteTarget(targets.dll, dll);
     return {true, messages::Built(targets.dll.string(), targets.script.string(), pictures.size())};
-  } catch (const BuildError& e) {
+  } catch (const std::exception& e) {
+    // BuildError carries the user's message; anything else (a code-page table that
+    // cannot be loaded, memory) still ends the build with its reason, never the program.
     return {false, e.what()};
   }
 }

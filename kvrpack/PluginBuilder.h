@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <string>
 
-#include "PluginContent.h"
+#include "kvrpack/PluginContent.h"
 
 namespace kvrpack {
 

@@ -1,4 +1,4 @@
-#include "ResourceDll.h"
+#include "kvrpack/ResourceDll.h"
 
 #include <algorithm>
 

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <span>
 
-#include "LittleEndian.h"
-#include "ResourceSection.h"
+#include "kvrpack/LittleEndian.h"
+#include "kvrpack/ResourceSection.h"
 
 namespace kvrpack {
 

@@ -1,4 +1,4 @@
-#include "ResourceScript.h"
+#include "kvrpack/ResourceScript.h"
 
 namespace kvrpack {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "PluginContent.h"
+#include "kvrpack/PluginContent.h"
 
 namespace kvrpack {
 

@@ -1,4 +1,4 @@
-#include "ResourceSection.h"
+#include "kvrpack/ResourceSection.h"
 
 #include <algorithm>
 #include <limits>

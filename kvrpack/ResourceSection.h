@@ -8,7 +8,7 @@
 #include <variant>
 #include <vector>
 
-#include "LittleEndian.h"
+#include "kvrpack/LittleEndian.h"
 
 namespace kvrpack {
 

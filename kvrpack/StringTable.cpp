@@ -1,4 +1,4 @@
-#include "StringTable.h"
+#include "kvrpack/StringTable.h"
 
 #include <array>
 #include <limits>

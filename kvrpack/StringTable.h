@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "LittleEndian.h"
+#include "kvrpack/LittleEndian.h"
 
 namespace kvrpack {
 

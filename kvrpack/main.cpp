@@ -4,15 +4,15 @@
 #include <string>
 #include <vector>
 
-#include "CommandLine.h"
-#include "Form1.h"
+#include "kvrpack/CommandLine.h"
+#include "kvrpack/PluginBuilderWindow.h"
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (kvrpack::WantsCommandLine(args)) return kvrpack::RunCommandLine(args, std::cout, std::cerr);
 
   QApplication app(argc, argv);
-  kvrpack::Form1 window(QCoreApplication::applicationDirPath().toStdString());
+  kvrpack::PluginBuilderWindow window(QCoreApplication::applicationDirPath().toStdString());
   window.show();
   return app.exec();
 }

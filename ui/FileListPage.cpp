@@ -25,6 +25,7 @@
 #include "EngineCall.h"
 #include "FileListEditor.h"
 #include "FileListMessages.h"
+#include "FullHeightRows.h"
 #include "KivoraError.h"
 #include "ListFile.h"
 #include "ListSelection.h"
@@ -75,6 +76,7 @@ FileListPage::FileListPage(QWidget* parent, MessageLayer& messages, QLabel* summ
   lvFileList->setSelectionMode(QAbstractItemView::ExtendedSelection);
   lvFileList->setSelectionBehavior(QAbstractItemView::SelectRows);
   lvFileList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  lvFileList->setItemDelegate(new FullHeightRows(lvFileList));
   lvFileList->header()->setSectionsClickable(false);
   lvFileList->header()->resizeSection(0, 300);
   lvFileList->header()->resizeSection(1, 120);
@@ -124,6 +126,7 @@ FileListPage::FileListPage(QWidget* parent, MessageLayer& messages, QLabel* summ
   PopupMenu1->addSeparator();
   item("miCopy", QStringLiteral("複製(&C)"), QKeySequence(Qt::CTRL | Qt::Key_C),
        [this] { miCopyClick(); });
+  lvFileList->installEventFilter(this);
   lvFileList->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(lvFileList, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
     PopupMenu1Popup();
@@ -158,6 +161,18 @@ FileListPage::FileListPage(QWidget* parent, MessageLayer& messages, QLabel* summ
     if (!SelectAll()) return;
     QTimer::singleShot(0, this, [this] { btnSelectAllClick(); });
   });
+}
+
+bool FileListPage::eventFilter(QObject* watched, QEvent* event) {
+  // An enabled copy action takes Ctrl+C as its shortcut before the list sees it; what
+  // reaches the list would otherwise copy the current cell alone.
+  if (watched == lvFileList && event->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+    const auto* copy = PopupMenu1->findChild<QAction*>(QStringLiteral("miCopy"));
+    if (copy && copy->isEnabled()) miCopyClick();
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 void FileListPage::SetPartSizes(std::vector<filelist::TFileListData> table, bool noDefinitionRow,
@@ -338,6 +353,7 @@ void FileListPage::btnDeleteClick() {
   for (auto it = selected.rbegin(); it != selected.rend(); ++it)
     delete lvFileList->takeTopLevelItem(*it);
   lvFileList->setUpdatesEnabled(true);
+  lvFileListSelectItem();  // the row count changed
 }
 
 void FileListPage::btnSaveAsClick() {

@@ -53,6 +53,10 @@ class FileListPage : public QWidget {
   QTreeWidget* lvFileList;
   QMenu* PopupMenu1;
 
+ protected:
+  // Ctrl+C in the list is the menu's copy, and nothing while that is disabled.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   std::vector<int> ActingRows() const;
   std::vector<int> SelectedRows() const;

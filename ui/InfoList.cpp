@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 
+#include "FullHeightRows.h"
 #include "Messages.h"
 #include "WindowUi.h"
 
@@ -14,6 +15,7 @@ InfoListView::InfoListView(const char* name, QWidget* parent) : QTreeWidget(pare
   setRootIsDecorated(false);
   setSelectionBehavior(QAbstractItemView::SelectRows);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setItemDelegate(new FullHeightRows(this));
   header()->resizeSection(0, 100);
   header()->resizeSection(1, 185);
   // The hint shows the value of the row whose selection changed (long names, comments).

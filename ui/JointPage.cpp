@@ -19,6 +19,14 @@
 #include "WindowUi.h"
 
 namespace kivora::ui {
+QComboBox* SaveFolderBox(const char* name, const QString& firstEntry) {
+  auto* box = Named<QComboBox>(name);
+  box->setEditable(true);
+  box->setInsertPolicy(QComboBox::NoInsert);  // Enter must not add entries
+  box->addItem(firstEntry);
+  return box;
+}
+
 void SetPickedFolder(QComboBox* box, const QString& folder) {
   if (box->count() < 2) {
     box->addItem(folder);
@@ -33,39 +41,13 @@ std::optional<std::filesystem::path> ChosenFolder(const QComboBox* box) {
   return ToPath(box->currentText());
 }
 
-class JointPage::RunGuard {
- public:
-  explicit RunGuard(JointPage& page) : page_(page) {
-    page_.abortTag_ = 0;
-    page_.btnJointAbort->setEnabled(true);
-    page_.btnJoint->setEnabled(false);
-    page_.btnTest->setEnabled(false);
-    page_.pnlJoint->setEnabled(false);
-    page_.services_.flags.busy = true;
-  }
-  ~RunGuard() {
-    page_.btnJointAbort->setEnabled(false);
-    page_.btnJoint->setEnabled(true);
-    page_.btnTest->setEnabled(true);
-    page_.pnlJoint->setEnabled(true);
-    page_.services_.flags.busy = false;
-  }
-  RunGuard(const RunGuard&) = delete;
-  RunGuard& operator=(const RunGuard&) = delete;
-
- private:
-  JointPage& page_;
-};
-
 JointPage::JointPage(QWidget* parent, PageServices services)
     : QWidget(parent), services_(std::move(services)) {
   setObjectName(QStringLiteral("tsJoint"));
   pnlJoint = Named<QWidget>("pnlJoint");
   edtJointFileName = Named<QLineEdit>("edtJointFileName");
   auto* btnRefferJoint = Named<QPushButton>("btnRefferJoint", QStringLiteral("瀏覽(&B)..."));
-  cobJointSaveAs = Named<QComboBox>("cobJointSaveAs");
-  cobJointSaveAs->setEditable(true);
-  cobJointSaveAs->addItem(QString::fromUtf8(kSameFolderAsDefinition));
+  cobJointSaveAs = SaveFolderBox("cobJointSaveAs", QString::fromUtf8(kSameFolderAsDefinition));
   auto* btnRefferJointSaveAs =
       Named<QPushButton>("btnRefferJointSaveAs", QStringLiteral("瀏覽(&R)..."));
   lvKvrInfoJoint = new InfoListView("lvKvrInfoJoint");
@@ -123,7 +105,7 @@ void JointPage::edtJointFileNameChange() {
     return;
   }
   if (CallEngine(services_.ui, msg::kCannotOpenKvr, false, [&] {
-        return LoadDefinition(ToPath(text), services_.pendants, Operation::Join, services_.ui,
+        return LoadDefinition(ToPath(text), services_.pendants, OperationKind::Join, services_.ui,
                               services_.loaded);
       })) {
     btnJoint->setEnabled(true);
@@ -153,7 +135,7 @@ void JointPage::btnJointClick() {
   JoinRequest request;
   request.definitionPath = ToPath(edtJointFileName->text());
   request.outputFolder = ChosenFolder(cobJointSaveAs);
-  RunGuard guard(*this);
+  Operation operation(services_.flags, [this](bool atWork) { ShowWork(atWork); });
   CallEngine(services_.ui, msg::kJoinInterrupted, false,
              [&] { return RunJoin(services_.loaded, request, services_.pendants, services_.ui); });
 }
@@ -161,7 +143,7 @@ void JointPage::btnJointClick() {
 void JointPage::btnTestClick() {
   TestOutcome outcome;
   {
-    RunGuard guard(*this);
+    Operation operation(services_.flags, [this](bool atWork) { ShowWork(atWork); });
     outcome = CallEngine(services_.ui, msg::kTestInterrupted, TestOutcome{}, [&] {
       return RunTest(services_.loaded, ToPath(edtJointFileName->text()), services_.pendants,
                      services_.ui);
@@ -170,8 +152,15 @@ void JointPage::btnTestClick() {
   if (outcome.joinRequested) btnJointClick();
 }
 
+void JointPage::ShowWork(bool atWork) {
+  btnJointAbort->setEnabled(atWork);
+  btnJoint->setEnabled(!atWork);
+  btnTest->setEnabled(!atWork);
+  pnlJoint->setEnabled(!atWork);
+}
+
 void JointPage::btnJointAbortClick() {
-  abortTag_ = 1;
+  services_.flags.abortRequested = true;
   btnJointAbort->setEnabled(false);
 }
 

@@ -25,7 +25,6 @@ class JointPage : public QWidget {
   void btnJointClick();
   void btnTestClick();
   void btnJointAbortClick();
-  bool AbortRequested() const { return abortTag_ == 1; }
 
   QLineEdit* edtJointFileName;
   QComboBox* cobJointSaveAs;
@@ -37,11 +36,10 @@ class JointPage : public QWidget {
   QWidget* pnlJoint;
 
  private:
-  // Buttons and flags for a running join or test; restored when the guard ends.
-  class RunGuard;
+  // Shows a join or test at work: inputs disabled, the abort button live.
+  void ShowWork(bool atWork);
 
   PageServices services_;
-  int abortTag_ = 0;
 };
 
 inline constexpr char kSameFolderAsDefinition[] = "與 KivoRa 檔案相同的資料夾";

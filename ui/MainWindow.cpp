@@ -92,27 +92,28 @@ void TfrmKivora::BuildWindow() {
   lvStateList_ = new StateList;
   sbStatus_ = Named<QStatusBar>("sbStatus");
   sbStatus_->setSizeGripEnabled(false);
-  for (int width : {150, 150, 210, 120}) {
+  // Four panels of 150, 150, 210 and 120 pixels do not fit beside each other in the
+  // window's 592, and drawn over each other they cannot be read. The progress panels
+  // keep room for their longest texts, the selection summary gets the most, and the
+  // version panel takes what is left (its text fits).
+  for (int width : {130, 130, 225, 0}) {
     auto* panel = new QLabel;
-    panel->setFixedWidth(width);
+    if (width > 0) panel->setFixedWidth(width);
     panel->setFrameShape(QFrame::StyledPanel);
-    sbStatus_->addWidget(panel);
+    sbStatus_->addWidget(panel, width > 0 ? 0 : 1);
     panels_.append(panel);
   }
   panels_[3]->setAlignment(Qt::AlignCenter);
   panels_[3]->setText(QString::fromUtf8(kVersionText));
 
   WindowUi::Hooks hooks;
-  hooks.abortRequested = [this] {
-    return splitPage_->AbortRequested() || jointPage_->AbortRequested() ||
-           redevidePage_->AbortRequested();
-  };
-  hooks.showSummary = [this](Operation readFor, const auto& rows) {
-    (readFor == Operation::Resplit ? redevidePage_->lvRedevideInfo : jointPage_->lvKvrInfoJoint)
+  hooks.showSummary = [this](OperationKind readFor, const auto& rows) {
+    (readFor == OperationKind::Resplit ? redevidePage_->lvRedevideInfo : jointPage_->lvKvrInfoJoint)
         ->Fill(rows);
   };
   hooks.choosePlugin = [this] { return redevidePage_->ChoosePlugin(); };
-  windowUi_ = std::make_unique<WindowUi>(this, messages_, *lvStateList_, panels_, std::move(hooks));
+  windowUi_ =
+      std::make_unique<WindowUi>(this, messages_, *lvStateList_, panels_, flags_, std::move(hooks));
 
   splitPage_ =
       new SplitPage(nullptr, SplitPage::Services{messages_, pendants_, *windowUi_, options_, flags_,

@@ -7,7 +7,7 @@
 #include <optional>
 #include <utility>
 
-#include "OperationEvents.h"
+#include "core/OperationEvents.h"
 
 class QWidget;
 

@@ -8,10 +8,10 @@
 
 #include "KvrData.h"
 #include "MessageLayer.h"
-#include "OperationEvents.h"
 #include "PendantProvider.h"
 #include "StateList.h"
 #include "WindowState.h"
+#include "core/OperationEvents.h"
 
 class QComboBox;
 
@@ -27,6 +27,9 @@ struct PageServices {
   std::vector<std::filesystem::path> pluginFolders;
 };
 
+// A save-folder box: a fixed first entry and at most one folder after it, which only
+// the folder picker and the settings put in; a typed folder stays typed text.
+QComboBox* SaveFolderBox(const char* name, const QString& firstEntry);
 // A save-folder box: puts a picked folder in as its second entry and selects it.
 void SetPickedFolder(QComboBox* box, const QString& folder);
 // The folder a save-folder box names: empty when its fixed first entry is shown.

@@ -28,9 +28,8 @@ RedevidePage::RedevidePage(QWidget* parent, PageServices services)
   edtRedevideFileName = Named<QLineEdit>("edtRedevideFileName");
   edtRedevideFileName->setToolTip(QStringLiteral("指定要再分割的檔名"));
   auto* btnRefferRedevide = Named<QPushButton>("btnRefferRedevide", QStringLiteral("瀏覽(&R)..."));
-  cobRedevideSaveAs = Named<QComboBox>("cobRedevideSaveAs");
-  cobRedevideSaveAs->setEditable(true);
-  cobRedevideSaveAs->addItem(QString::fromUtf8(kSameFolderAsDefinition));
+  cobRedevideSaveAs =
+      SaveFolderBox("cobRedevideSaveAs", QString::fromUtf8(kSameFolderAsDefinition));
   auto* btnRefferReSaveAs = Named<QPushButton>("btnRefferReSaveAs", QStringLiteral("瀏覽(&W)..."));
   lvRedevideInfo = new InfoListView("lvRedevideInfo");
   auto* label11 = Named<QLabel>(
@@ -60,14 +59,19 @@ RedevidePage::RedevidePage(QWidget* parent, PageServices services)
   grid->addWidget(new QLabel(QStringLiteral("檔案資訊:")), 6, 0, 1, 2);
   grid->addWidget(lvRedevideInfo, 7, 0, 1, 2);
   grid->setColumnStretch(0, 1);
+  // The two-line note and select-all sit above the start and abort buttons: the three
+  // buttons leave the note too little room beside them.
+  auto* selectAll = new QHBoxLayout;
+  selectAll->addWidget(label11);
+  selectAll->addWidget(btnRedevideAll);
+  selectAll->addStretch();
   auto* buttons = new QHBoxLayout;
-  buttons->addWidget(label11);
-  buttons->addWidget(btnRedevideAll);
   buttons->addStretch();
   buttons->addWidget(btnRedevide);
   buttons->addWidget(btnRedevideAbort);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(pnlRedevide, 1);
+  layout->addLayout(selectAll);
   layout->addLayout(buttons);
 
   for (QLineEdit* edit : {edtKvrFileName, edtRedevideFileName}) {
@@ -87,8 +91,8 @@ void RedevidePage::edtKvrFileNameChange(QLineEdit* changed) {
   changed->setToolTip(changed->text());
   if (changed == edtKvrFileName && QFileInfo(edtKvrFileName->text()).isFile()) {
     CallEngine(services_.ui, msg::kCannotOpenKvr, false, [&] {
-      return LoadDefinition(ToPath(edtKvrFileName->text()), services_.pendants, Operation::Resplit,
-                            services_.ui, services_.loaded);
+      return LoadDefinition(ToPath(edtKvrFileName->text()), services_.pendants,
+                            OperationKind::Resplit, services_.ui, services_.loaded);
     });
   }
   btnRedevide->setEnabled(QFileInfo(edtRedevideFileName->text()).isFile() &&
@@ -140,36 +144,30 @@ void RedevidePage::btnRedevideClick() {
   request.definitionPath = ToPath(edtKvrFileName->text());
   request.source = ToPath(edtRedevideFileName->text());
   request.outputFolder = ChosenFolder(cobRedevideSaveAs);
-  if (!SelectAll()) request.selected = services_.states.SelectedKeys();
-  if (request.selected && request.selected->empty()) {
+  // Select-all stands for the rows out of view, but only while some row is selected.
+  const std::vector<int> selected = services_.states.SelectedKeys();
+  if (selected.empty()) {
     services_.messages.Error(this, QStringLiteral("請從一覽表上選擇要再次分割的檔案。"));
     return;
   }
-  abortTag_ = 0;
-  btnRedevideAbort->setEnabled(true);
-  btnRedevide->setEnabled(false);
-  services_.states.setEnabled(false);
-  pnlRedevide->setEnabled(false);
-  services_.flags.busy = true;
-  struct Restore {
-    RedevidePage* page;
-    ~Restore() {
-      page->btnRedevideAbort->setEnabled(false);
-      page->btnRedevide->setEnabled(true);
-      page->services_.states.setEnabled(true);
-      page->pnlRedevide->setEnabled(true);
-      page->services_.flags.busy = false;
-    }
-  } restore{this};
+  if (!SelectAll()) request.selected = selected;
+  Operation operation(services_.flags, [this](bool atWork) {
+    btnRedevideAbort->setEnabled(atWork);
+    btnRedevide->setEnabled(!atWork);
+    services_.states.setEnabled(!atWork);
+    pnlRedevide->setEnabled(!atWork);
+  });
   CallEngine(services_.ui, msg::kResplitFailed311, false, [&] {
     return RunResplit(services_.loaded, request, services_.pendants, services_.ui);
   });
 }
 
 void RedevidePage::btnRedevideAbortClick() {
-  abortTag_ = 1;
+  services_.flags.abortRequested = true;
   btnRedevideAbort->setEnabled(false);
+  // The selection goes, and with it the select-all that stood for it.
   services_.states.clearSelection();
+  ClearSelectAll();
 }
 
 }  // namespace kivora::ui

@@ -26,7 +26,6 @@ class RedevidePage : public QWidget {
   void btnRedevideAllClick();
   void btnRedevideClick();
   void btnRedevideAbortClick();
-  bool AbortRequested() const { return abortTag_ == 1; }
   // The select-all flag (the Tag of btnRedevideAll).
   bool SelectAll() const { return selectAllTag_ == 1; }
   void ClearSelectAll() { selectAllTag_ = 0; }
@@ -44,7 +43,6 @@ class RedevidePage : public QWidget {
 
  private:
   PageServices services_;
-  int abortTag_ = 0;
   int selectAllTag_ = 0;
 };
 

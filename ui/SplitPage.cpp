@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -38,9 +39,7 @@ SplitPage::SplitPage(QWidget* parent, Services services)
 
   edtDevideFileName = Named<QLineEdit>("edtDevideFileName");
   auto* btnRefferDevide = Named<QPushButton>("btnRefferDevide", QStringLiteral("瀏覽(&B)..."));
-  cobDevideSaveAs = Named<QComboBox>("cobDevideSaveAs");
-  cobDevideSaveAs->setEditable(true);
-  cobDevideSaveAs->addItem(QString::fromUtf8(kSameFolderAsSource));
+  cobDevideSaveAs = SaveFolderBox("cobDevideSaveAs", QString::fromUtf8(kSameFolderAsSource));
   auto* btnDevideSaveAs = Named<QPushButton>("btnDevideSaveAs", QStringLiteral("瀏覽(&R)..."));
 
   edtFileSize = Named<QLineEdit>("edtFileSize", QStringLiteral("500"));
@@ -53,6 +52,7 @@ SplitPage::SplitPage(QWidget* parent, Services services)
   udFileSize->setWrapping(false);
   udFileSize->setValue(500);
   udFileSize->setFixedWidth(18);  // only its arrows show: the number is edtFileSize
+  edtFileSize->installEventFilter(this);
   cbRandomSize = Named<QCheckBox>("cbRandomSize", QStringLiteral("隨機大小(&D)"));
   cbRandomSize->setChecked(true);
   cbRandomSize->setToolTip(QStringLiteral("加減 100 KB 範圍內的隨機大小"));
@@ -107,13 +107,18 @@ SplitPage::SplitPage(QWidget* parent, Services services)
   numberRow->addWidget(rbOne);
   numberRow->addStretch();
   grid->addLayout(numberRow, row++, 0, 1, 3);
+  // The definition-extension box has a row of its own: its caption is too long to
+  // share one with the extension box.
   auto* extRow = new QHBoxLayout;
   extRow->addWidget(Label(QStringLiteral("副檔名(&E):"), cobExtention));
   extRow->addWidget(cobExtention);
-  extRow->addSpacing(12);
-  extRow->addWidget(cbKvrExtention);
   extRow->addStretch();
   grid->addLayout(extRow, row++, 0, 1, 3);
+  auto* kvrExtRow = new QHBoxLayout;
+  kvrExtRow->addSpacing(100);
+  kvrExtRow->addWidget(cbKvrExtention);
+  kvrExtRow->addStretch();
+  grid->addLayout(kvrExtRow, row++, 0, 1, 3);
   auto* commentRow = new QHBoxLayout;
   commentRow->addWidget(Label(QStringLiteral("註解(&C):"), edtComment));
   commentRow->addWidget(edtComment, 1);
@@ -148,6 +153,17 @@ SplitPage::SplitPage(QWidget* parent, Services services)
   connect(btnDevide, &QPushButton::clicked, this, [this] { btnDevideClick(); });
   connect(btnAbortDevide, &QPushButton::clicked, this, [this] { btnAbortDevideClick(); });
   cbKivoraClick();
+}
+
+bool SplitPage::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == edtFileSize && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Up || key == Qt::Key_Down) {
+      udFileSize->stepBy(key == Qt::Key_Up ? 1 : -1);
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 void SplitPage::edtDevideFileNameChange() {
@@ -234,27 +250,19 @@ void SplitPage::btnDevideClick() {
   const SplitSettings settings = CollectSettings();
   if (settings.saveFolder && !EnsureSaveFolder(*settings.saveFolder, services_.ui).ok) return;
 
-  abortTag_ = 0;
-  btnAbortDevide->setEnabled(true);
-  btnDevide->setEnabled(false);
-  pnlDevide->setEnabled(false);
-  services_.flags.busy = true;
   // Restored however the split ends.
-  struct Restore {
-    SplitPage* page;
-    ~Restore() {
-      page->btnAbortDevide->setEnabled(false);
-      page->btnDevide->setEnabled(true);
-      page->pnlDevide->setEnabled(true);
-      page->services_.flags.busy = false;
-    }
-  } restore{this};
+  Operation operation(services_.flags, [this](bool atWork) {
+    btnAbortDevide->setEnabled(atWork);
+    btnDevide->setEnabled(!atWork);
+    pnlDevide->setEnabled(!atWork);
+  });
+  operation.SetAtWork(true);
   CallEngine(services_.ui, msg::kSplitInterrupted, false,
              [&] { return RunSplit(settings, services_.pendants, services_.ui, result_, seed_); });
 }
 
 void SplitPage::btnAbortDevideClick() {
-  abortTag_ = 1;
+  services_.flags.abortRequested = true;
   btnAbortDevide->setEnabled(false);
 }
 

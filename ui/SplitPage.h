@@ -49,8 +49,6 @@ class SplitPage : public QWidget {
   SplitSettings CollectSettings() const;
   // A fixed seed for the next splits (tests); by default each split seeds from the clock.
   void SetSeed(std::optional<std::uint64_t> seed) { seed_ = seed; }
-  // The abort flag (the Tag of the abort button).
-  bool AbortRequested() const { return abortTag_ == 1; }
   const SplitResult& LastResult() const { return result_; }
 
   // Sets the source field and proposes the base name from it (browse and drop).
@@ -73,9 +71,12 @@ class SplitPage : public QWidget {
   QPushButton* btnAbortDevide;
   QWidget* pnlDevide;
 
+ protected:
+  // Up and Down in the part-size field step it as the arrows beside it do.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   Services services_;
-  int abortTag_ = 0;
   std::optional<std::uint64_t> seed_;
   SplitResult result_;
 };

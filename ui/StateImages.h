@@ -4,7 +4,7 @@
 #include <QIcon>
 #include <QList>
 
-#include "OperationEvents.h"
+#include "core/OperationEvents.h"
 
 namespace kivora::ui {
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "ListSelection.h"
-#include "StateImages.h"
+#include "ui/StateImages.h"
 
 namespace kivora::ui {
 namespace {

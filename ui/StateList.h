@@ -7,7 +7,7 @@
 #include <QTreeWidget>
 #include <vector>
 
-#include "StateImages.h"
+#include "ui/StateImages.h"
 
 namespace kivora::ui {
 

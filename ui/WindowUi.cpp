@@ -1,10 +1,10 @@
-#include "WindowUi.h"
+#include "ui/WindowUi.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 
-#include "Format.h"
-#include "Messages.h"
+#include "core/Format.h"
+#include "core/Messages.h"
 
 namespace kivora::ui {
 
@@ -13,15 +13,18 @@ QString ToQ(std::string_view utf8) {
 }
 
 WindowUi::WindowUi(QWidget* window, MessageLayer& messages, StateList& states,
-                   QList<QLabel*> panels, Hooks hooks)
+                   QList<QLabel*> panels, OperationFlags& flags, Hooks hooks)
     : window_(window),
       messages_(messages),
       states_(states),
       panels_(std::move(panels)),
+      flags_(flags),
       hooks_(std::move(hooks)) {}
 
 void WindowUi::Report(const OperationEvent& event) {
-  if (const auto* message = std::get_if<Message>(&event)) {
+  if (std::holds_alternative<WorkStarted>(event) || std::holds_alternative<WorkEnded>(event)) {
+    if (flags_.running) flags_.running->SetAtWork(std::holds_alternative<WorkStarted>(event));
+  } else if (const auto* message = std::get_if<Message>(&event)) {
     ShowMessage(*message);
   } else if (const auto* file = std::get_if<FileStateChanged>(&event)) {
     ShowFileState(*file);
@@ -67,17 +70,17 @@ void WindowUi::ShowProgress(const Progress& progress) {
   int panel = 0;
   std::string_view text = msg::kSplitProgress;
   switch (progress.operation) {
-    case Operation::Load:
-    case Operation::Split:
+    case OperationKind::Load:
+    case OperationKind::Split:
       break;
-    case Operation::Resplit:
+    case OperationKind::Resplit:
       text = msg::kResplitProgress;
       break;
-    case Operation::Test:
+    case OperationKind::Test:
       panel = 1;
       text = msg::kTestProgress;
       break;
-    case Operation::Join:
+    case OperationKind::Join:
       panel = 1;
       text = msg::kJoinProgress;
       break;
@@ -92,22 +95,22 @@ void WindowUi::ShowProgress(const Progress& progress) {
 
 void WindowUi::ShowFinished(const Finished& finished) {
   switch (finished.operation) {
-    case Operation::Join:
+    case OperationKind::Join:
       // The closing notice brings the first part into view; then the problems go on top.
       states_.ScrollTo(0);
       states_.SortByColumn(1, true);
       break;
-    case Operation::Test:
+    case OperationKind::Test:
       if (finished.outcome == Outcome::ProblemsFound) {
         states_.SortByColumn(1, true);
         states_.ScrollTo(0);
       }
       break;
-    case Operation::Split:
-    case Operation::Resplit:
+    case OperationKind::Split:
+    case OperationKind::Resplit:
       states_.ScrollTo(0);
       break;
-    case Operation::Load:
+    case OperationKind::Load:
       break;
   }
 }
@@ -155,6 +158,7 @@ std::optional<std::string> WindowUi::AskSaveFileName(const std::filesystem::path
   return chosen->toStdString();
 }
 
-bool WindowUi::AbortRequested() { return hooks_.abortRequested && hooks_.abortRequested(); }
+// The request of the running operation only: it was cleared when that operation began.
+bool WindowUi::AbortRequested() { return flags_.running && flags_.abortRequested; }
 
 }  // namespace kivora::ui

@@ -5,7 +5,7 @@
 namespace kivora::cli {
 
 bool SetCommand::Load(TerminalUi& ui, const pendant::PendantLibrary& pendants) {
-  return LoadDefinition(definition_, pendants, Operation::Join, ui, loaded_);
+  return LoadDefinition(definition_, pendants, OperationKind::Join, ui, loaded_);
 }
 
 std::optional<Answer> SetCommand::ByFlag(bool flag, bool interactive) {

@@ -4,6 +4,7 @@
 
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <optional>
 
 #include "MessageLayer.h"
@@ -16,8 +17,10 @@ class ScriptedMessages : public MessageLayer {
   QList<MessageIcon> icons;
   std::deque<Answer> answers;  // for questions; No when empty
   std::deque<std::optional<QString>> texts, openFiles, saveFiles, folders;
+  std::function<void(const QString&)> onShow;  // sees every box as it opens
 
   Answer Show(QWidget*, const MessageSpec& spec) override {
+    if (onShow) onShow(spec.text);
     shown << spec.text;
     icons << spec.icon;
     if (!spec.withNo) return Answer::Yes;

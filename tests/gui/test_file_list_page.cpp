@@ -163,6 +163,9 @@ class FileListPageTest : public QObject {
     List().topLevelItem(0)->setSelected(true);
     List().topLevelItem(1)->setSelected(true);
     QCOMPARE(Summary(), QStringLiteral("選取數: 2/6    選取大小: 1,953KB"));
+    messages_.answers = {Answer::Yes};
+    Page().btnDeleteClick();
+    QCOMPARE(Summary(), QStringLiteral("選取數: 0/4    選取大小: 0KB"));
   }
 
   void copyTakesTheActingRows() {
@@ -179,6 +182,37 @@ class FileListPageTest : public QObject {
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("a/p0.png\r\na/p2.png?q\r\n"));
   }
 
+  void ctrlCIsTheMenusCopy() {
+    Fill(3, 10);
+    QGuiApplication::clipboard()->setText("old");
+    List().setFocus();
+    List().selectionModel()->setCurrentIndex(List().model()->index(1, 1),
+                                             QItemSelectionModel::NoUpdate);
+    Page().PopupMenu1Popup();  // nothing selected: copy disabled
+    QTest::keyClick(&List(), Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("old"));
+    List().topLevelItem(0)->setSelected(true);
+    List().topLevelItem(2)->setSelected(true);
+    Page().PopupMenu1Popup();
+    QTest::keyClick(&List(), Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("p0.png\r\np2.png\r\n"));
+  }
+
+  // A row of underscores shows ink that stays inside its row.
+  void rowsShowUnderscores() {
+    Fill(2, 10);
+    List().topLevelItem(0)->setText(1, "________");
+    QApplication::processEvents();
+    const QRect cell = List().visualRect(List().model()->index(0, 1));
+    const QImage image = List().viewport()->grab(cell).toImage();
+    int lowestInk = -1;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x)
+        if (qGray(image.pixel(x, y)) < 160) lowestInk = y;
+    QVERIFY2(lowestInk >= 0 && lowestInk < image.height() - 1,
+             qPrintable(QString::number(lowestInk)));
+  }
+
   void savingWritesTheListFile() {
     Page().btnSaveAsClick();
     QCOMPARE(messages_.shown.last(), QStringLiteral("沒有任何的檔案清單。"));
@@ -188,10 +222,12 @@ class FileListPageTest : public QObject {
     Page().btnSaveAsClick();
     QFile file(Path("list.txt"));
     QVERIFY(file.open(QIODevice::ReadOnly));
-    // Two addresses (B/ and b/ are one): rows 0, 3, 1, 4, 2, in Big5 with CR LF.
-    const QByteArray big5Name = QByteArray("\xBC\x76\xA4\xF9");
-    QCOMPARE(file.readAll(), QByteArray("A/" + big5Name + "00.png\r\nB/" + big5Name + "00.png\r\nA/" + big5Name +
-                                        "01.png\r\nb/" + big5Name + "01.png?x\r\nA/" + big5Name + "02.png\r\n"));
+    // Two addresses (B/ and b/ are one): rows 0, 3, 1, 4, 2, in the locale's encoding
+    // (UTF-8 in the tests) with CR LF.
+    const QByteArray name = QStringLiteral("影片").toUtf8();
+    QCOMPARE(file.readAll(),
+             QByteArray("A/" + name + "00.png\r\nB/" + name + "00.png\r\nA/" + name +
+                        "01.png\r\nb/" + name + "01.png?x\r\nA/" + name + "02.png\r\n"));
     Page().SetRows({{"", "x.png", ""}});
     Page().btnSaveAsClick();
     QCOMPARE(messages_.shown.last(), QStringLiteral("位址或檔名欄位是空白的。"));

@@ -3,18 +3,22 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
 #include <QTreeWidget>
 #include <sstream>
 
@@ -24,6 +28,7 @@
 #include "KvrOptionDialog.h"
 #include "MainWindow.h"
 #include "Messages.h"
+#include "QtTranslation.h"
 #include "ScriptedMessages.h"
 #include "SplitPage.h"
 #include "StateList.h"
@@ -143,6 +148,70 @@ class MainWindowTest : public QObject {
     QVERIFY(messages_.shown.contains(QStringLiteral("最大分割檔大小為 32767 KB")));
     QCOMPARE(size->text(), QStringLiteral("32767"));
     QCOMPARE(Find<QSpinBox>(w, "udFileSize")->value(), 32767);
+  }
+
+  void partSizeFieldStepsWithTheArrowKeys() {
+    TfrmKivora w(messages_, Env());
+    auto* size = Find<QLineEdit>(w, "edtFileSize");
+    QTest::keyClick(size, Qt::Key_Up);
+    QCOMPARE(size->text(), QStringLiteral("550"));
+    QTest::keyClick(size, Qt::Key_Down);
+    QTest::keyClick(size, Qt::Key_Down);
+    QCOMPARE(size->text(), QStringLiteral("450"));
+    QCOMPARE(Find<QSpinBox>(w, "udFileSize")->value(), 450);
+  }
+
+  void enterInASaveFolderBoxAddsNoEntry() {
+    TfrmKivora w(messages_, Env());
+    for (const char* name : {"cobDevideSaveAs", "cobJointSaveAs", "cobRedevideSaveAs"}) {
+      auto* box = Find<QComboBox>(w, name);
+      for (const char* typed : {"/tmp/a", "/tmp/b"}) {
+        box->setEditText(QString::fromLatin1(typed));
+        QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+      }
+      QCOMPARE(box->count(), 1);
+      QCOMPARE(box->currentText(), QStringLiteral("/tmp/b"));
+    }
+  }
+
+  // Captions and status panels show their whole text, side by side.
+  void textsFitTheirPlaces() {
+    TfrmKivora w(messages_, Env());
+    w.show();
+    const auto fits = [](QWidget* widget, int textWidth) {
+      QApplication::processEvents();
+      QVERIFY2(
+          textWidth <= widget->width() && widget->sizeHint().height() <= widget->height(),
+          qPrintable(widget->objectName() + QString(" %1>%2").arg(textWidth).arg(widget->width())));
+    };
+    auto* kvrExtension = Find<QCheckBox>(w, "cbKvrExtention");
+    fits(kvrExtension, kvrExtension->sizeHint().width());
+    Find<QTabWidget>(w, "pcDevideJoint")->setCurrentIndex(1);
+    auto* note = Find<QLabel>(w, "Label11");
+    fits(note, note->sizeHint().width());
+
+    const QList<QLabel*> panels = Find<QStatusBar>(w, "sbStatus")->findChildren<QLabel*>();
+    QCOMPARE(panels.size(), 4);
+    panels[0]->setText(QStringLiteral("再分割數: 999/999"));
+    panels[1]->setText(QStringLiteral("進行的測試數: 999/999"));
+    panels[2]->setText(QStringLiteral("選取數: 999/999    選取大小: 99,999KB"));
+    for (int i = 0; i < panels.size(); ++i) {
+      const int frames = panels[i]->width() - panels[i]->contentsRect().width();
+      fits(panels[i], panels[i]->fontMetrics().horizontalAdvance(panels[i]->text()) + frames);
+      QVERIFY(w.rect().contains(QRect(panels[i]->mapTo(&w, QPoint(0, 0)), panels[i]->size())));
+      if (i > 0) QVERIFY(panels[i - 1]->geometry().right() < panels[i]->geometry().left());
+    }
+  }
+
+  void qtsOwnTextsAreInChinese() {
+    QTranslator qtTexts;
+    if (!LoadQtTranslation(qtTexts))
+      QSKIP("Qt's translations (qt6-translations-l10n) are not installed");
+    QApplication::installTranslator(&qtTexts);
+    QDialogButtonBox box(QDialogButtonBox::Cancel);
+    const QString cancel = box.button(QDialogButtonBox::Cancel)->text();
+    QApplication::removeTranslator(&qtTexts);
+    QVERIFY2(cancel.contains(QStringLiteral("取消")), qPrintable(cancel));
   }
 
   void browsingProposesTheBaseName() {

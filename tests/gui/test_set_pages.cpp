@@ -218,6 +218,73 @@ class SetPagesTest : public QObject {
              QStringLiteral("再分割數: 50/50"));
   }
 
+  // An abort belongs to the operation it was given to: the next one, on another
+  // page, runs to its end.
+  void anAbortEndsWithItsOperation() {
+    Joint().edtJointFileName->setText(Split(30000, 10));
+    kivora::test::WriteBytes(Path("big.bin").toStdString(), kivora::test::RandomBytes(200000, 5));
+    SplitPage& split = window_->splitPage();
+    split.SetSource(Path("big.bin"));
+    split.edtFileSize->setText("10");
+    QTimer::singleShot(0, [&] { QTest::mouseClick(split.btnAbortDevide, Qt::LeftButton); });
+    QTest::mouseClick(split.btnDevide, Qt::LeftButton);
+    QTest::mouseClick(Joint().btnTest, Qt::LeftButton);  // answered No: no join
+    QCOMPARE(window_->stateList().RowCount(), 3);
+    QCOMPARE(messages_.shown.last(), QStringLiteral("找不到任何問題。是否要進行合併？"));
+
+    QTimer::singleShot(0, [this] { QTest::mouseClick(Joint().btnJointAbort, Qt::LeftButton); });
+    QTest::mouseClick(Joint().btnTest, Qt::LeftButton);
+    QTest::mouseClick(split.btnDevide, Qt::LeftButton);
+    QCOMPARE(messages_.shown.last(), QStringLiteral("分割已完成。"));
+  }
+
+  void resplitAfterAnAbortAsksForASelection() {
+    const QString def = Split(30000, 10);
+    window_->show();
+    window_->findChild<QTabWidget*>("pcDevideJoint")->setCurrentIndex(1);
+    Redevide().edtKvrFileName->setText(def);
+    Redevide().edtRedevideFileName->setText(Path("movie.avi"));
+    QTest::mouseClick(Redevide().btnRedevideAll, Qt::LeftButton);
+    QTimer::singleShot(0,
+                       [this] { QTest::mouseClick(Redevide().btnRedevideAbort, Qt::LeftButton); });
+    QTest::mouseClick(Redevide().btnRedevide, Qt::LeftButton);
+    QCOMPARE(messages_.shown.last(), QStringLiteral("再分割已中斷。"));
+    QFile::remove(Path("movie02.png"));
+    QTest::mouseClick(Redevide().btnRedevide, Qt::LeftButton);
+    QCOMPARE(messages_.shown.last(), QStringLiteral("請從一覽表上選擇要再次分割的檔案。"));
+    QVERIFY(!QFile::exists(Path("movie02.png")));
+  }
+
+  // Questions before the work and closing notices after it find the page usable.
+  void pagesAreUsableAroundTheirWork() {
+    const QString def = Split(30000, 10);
+    QStringList whileDisabled;
+    messages_.onShow = [&](const QString& text) {
+      for (const char* panel : {"pnlDevide", "pnlJoint", "pnlRedevide"})
+        if (!Find<QWidget>(panel)->isEnabled()) whileDisabled << text;
+    };
+    window_->splitPage().SetSource(Path("movie.avi"));
+    window_->splitPage().cobDevideSaveAs->setCurrentText(Path("again"));
+    messages_.answers = {Answer::Yes};  // create the folder
+    QTest::mouseClick(window_->splitPage().btnDevide, Qt::LeftButton);
+
+    Joint().edtJointFileName->setText(def);
+    messages_.answers = {Answer::Yes, Answer::No};  // join now; replace movie.avi
+    QTest::mouseClick(Joint().btnTest, Qt::LeftButton);
+
+    Redevide().edtKvrFileName->setText(def);
+    Redevide().edtRedevideFileName->setText(Path("movie.avi"));
+    window_->stateList().topLevelItem(0)->setSelected(true);
+    QTest::mouseClick(Redevide().btnRedevide, Qt::LeftButton);
+    QCOMPARE(messages_.shown,
+             (QStringList{
+                 QStringLiteral("儲存位置的資料夾並不存在。\n是否要新建一個資料夾？"),
+                 QStringLiteral("分割已完成。"), QStringLiteral("找不到任何問題。是否要進行合併？"),
+                 QStringLiteral("相同的檔案名稱已經存在。\n您是否要變更檔名並另存新檔呢？"),
+                 QStringLiteral("合併已完成。"), QStringLiteral("再分割已完成。")}));
+    QCOMPARE(whileDisabled, QStringList());
+  }
+
   void definitionChangedOnDiskBeforeResplit() {
     const QString def = Split(30000, 10);
     window_->findChild<QTabWidget*>("pcDevideJoint")->setCurrentIndex(1);

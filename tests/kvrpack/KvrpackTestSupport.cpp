@@ -1,4 +1,4 @@
-#include "KvrpackTestSupport.h"
+#include "tests/kvrpack/KvrpackTestSupport.h"
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -67,7 +67,6 @@ std::vector<std::string> FileNames(const std::filesystem::path& folder) {
   std::sort(names.begin(), names.end());
   return names;
 }
-
 
 ProgramRun RunShell(const std::string& command) {
   struct PipeCloser {

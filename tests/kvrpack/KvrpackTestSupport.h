@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "TestSupport.h"
+#include "tests/unit/TestSupport.h"
 
 namespace kvrpack::test {
 

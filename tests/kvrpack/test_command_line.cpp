@@ -3,9 +3,9 @@
 
 #include <sstream>
 
-#include "CommandLine.h"
-#include "KvrpackTestSupport.h"
-#include "PeResources.h"
+#include "kvrpack/CommandLine.h"
+#include "pendant/PeResources.h"
+#include "tests/kvrpack/KvrpackTestSupport.h"
 
 namespace kvrpack {
 namespace {

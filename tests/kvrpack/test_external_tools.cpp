@@ -7,8 +7,8 @@
 #include <iterator>
 #include <sstream>
 
-#include "KvrpackTestSupport.h"
-#include "PluginBuilder.h"
+#include "kvrpack/PluginBuilder.h"
+#include "tests/kvrpack/KvrpackTestSupport.h"
 
 namespace kvrpack {
 namespace {

@@ -3,11 +3,11 @@
 
 #include <stdexcept>
 
-#include "KvrpackTestSupport.h"
-#include "PeResources.h"
-#include "PluginInfo.h"
-#include "ResourceDll.h"
-#include "StringTable.h"
+#include "kvrpack/ResourceDll.h"
+#include "kvrpack/StringTable.h"
+#include "pendant/PeResources.h"
+#include "pendant/PluginInfo.h"
+#include "tests/kvrpack/KvrpackTestSupport.h"
 
 namespace kvrpack {
 namespace {

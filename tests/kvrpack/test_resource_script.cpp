@@ -1,12 +1,16 @@
 // The resource script, the picture path filter and the Big5 conversion of the texts.
 #include <gtest/gtest.h>
 
-#include "Big5Text.h"
-#include "PathFilter.h"
-#include "ResourceScript.h"
+#include "core/CodePage.h"
+#include "kvrpack/PathFilter.h"
+#include "kvrpack/ResourceScript.h"
 
 namespace kvrpack {
 namespace {
+
+using kivora::FirstCharacterWithoutBig5;
+using kivora::ToBig5;
+using kivora::Utf8ToUtf16;
 
 const PluginTexts kSampleTexts = {"Sample", "1.0", "png", "me", "test"};
 
@@ -73,12 +77,12 @@ TEST(ResourceScript, PathsAreWrittenAsASCIIEscapesOfTheirBytes) {
             std::string::npos);
 }
 
-TEST(Big5Text, ConvertsTraditionalChineseAndRefusesWhatBig5Lacks) {
-  EXPECT_EQ(Utf8ToBig5("掛件 v1"), std::string("\xB1\xBE\xA5\xF3 v1"));
-  EXPECT_EQ(Utf8ToBig5(""), std::string());
-  EXPECT_FALSE(Utf8ToBig5("한글"));                    // Hangul
-  EXPECT_FALSE(Utf8ToBig5("smile \xF0\x9F\x98\x80"));  // an emoji
-  EXPECT_FALSE(Utf8ToBig5("\xC3\x28"));                // not UTF-8
+TEST(Big5Conversion, ConvertsTraditionalChineseAndRefusesWhatBig5Lacks) {
+  EXPECT_EQ(ToBig5("掛件 v1"), std::string("\xB1\xBE\xA5\xF3 v1"));
+  EXPECT_EQ(ToBig5(""), std::string());
+  EXPECT_FALSE(ToBig5("한글"));                    // Hangul
+  EXPECT_FALSE(ToBig5("smile \xF0\x9F\x98\x80"));  // an emoji
+  EXPECT_FALSE(ToBig5("\xC3\x28"));                // not UTF-8
   EXPECT_EQ(FirstCharacterWithoutBig5("ab掛한c"), "한");
   EXPECT_EQ(FirstCharacterWithoutBig5("掛件"), "");
   EXPECT_EQ(Utf8ToUtf16("掛件\"x"), std::u16string(u"掛件\"x"));

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <sstream>
 
-#include "Cli.h"
-#include "CommandLine.h"
-#include "KvrpackTestSupport.h"
+#include "app/cli/Cli.h"
+#include "kvrpack/CommandLine.h"
+#include "tests/kvrpack/KvrpackTestSupport.h"
 
 namespace kvrpack {
 namespace {

@@ -34,7 +34,7 @@ class RecordingEvents : public OperationEvents {
   std::optional<std::string> plugin;                 // the re-split's plug-in choice
   std::vector<FileRow> added;                        // every file state reported, in order
   std::map<int, FileRow> files;  // the latest state of each file since the last clearing
-  std::map<Operation, std::vector<std::pair<std::string, std::string>>> summaries;
+  std::map<OperationKind, std::vector<std::pair<std::string, std::string>>> summaries;
   std::vector<Progress> progress;
   std::vector<Finished> finished;
   int abortAfterProgress = -1;  // ask for abort once this many progress events came

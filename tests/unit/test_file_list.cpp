@@ -205,17 +205,20 @@ INSTANTIATE_TEST_SUITE_P(
 
 // --- List file bytes and failures -------------------------------------------------
 
-TEST(FileListSave, PlainListIsBig5WithCrLfAfterEveryLine) {
+TEST(FileListSave, ListIsInTheUsersEncodingWithCrLfAfterEveryLine) {
   TempDir dir;
   const std::vector<FileListRow> rows{{"http://h/乙/", "Ａ00.png", "?x=1"},
                                       {"http://h/乙/", "Ａ01.png", ""}};
-  SavePlainList(rows, dir / "list.txt");
+  SavePlainList(rows, dir / "list.txt", "windows-950-2000");
   // 乙 = A4 41, Ａ = A2 CF; no byte-order mark, the last line ended too.
   EXPECT_EQ(ReadText(dir / "list.txt"),
             "http://h/\xA4\x41/\xA2\xCF" "00.png?x=1\r\n"
             "http://h/\xA4\x41/\xA2\xCF" "01.png\r\n");
-  SaveDistributedList(rows, dir / "dist.txt", false);
+  SaveDistributedList(rows, dir / "dist.txt", false, "windows-950-2000");
   EXPECT_EQ(ReadText(dir / "dist.txt"), ReadText(dir / "list.txt"));
+  // By default the locale's encoding: UTF-8 here, as the C locale names none.
+  SavePlainList(rows, dir / "utf8.txt");
+  EXPECT_EQ(ReadText(dir / "utf8.txt"), "http://h/乙/Ａ00.png?x=1\r\nhttp://h/乙/Ａ01.png\r\n");
 }
 
 TEST(FileListSave, ReplacesALongerOlderListCompletely) {
@@ -237,8 +240,10 @@ TEST(FileListSave, RowWithoutBig5FormIsRefusedBeforeWriting) {
   rows[2].extra = "?q=한국";
   for (int kind = 0; kind < 3; ++kind) {
     try {
-      if (kind == 0) SavePlainList(rows, list);
-      else SaveDistributedList(rows, list, kind == 1);
+      if (kind == 0)
+        SavePlainList(rows, list, "windows-950-2000");
+      else
+        SaveDistributedList(rows, list, kind == 1, "windows-950-2000");
       ADD_FAILURE() << "saved a row that Big5 cannot hold";
     } catch (const KivoraError& e) {
       // The message names the list row (counting from 1) and its text.

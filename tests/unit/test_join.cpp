@@ -265,7 +265,7 @@ TEST_F(JoinTest, ChangedDefinitionIsReadAgain) {
   test::WriteBytes(definition, EncodeDefinition(h, split.parts));
   ASSERT_TRUE(Join(definition));
   EXPECT_EQ(loaded.header.Comment, "new");
-  EXPECT_EQ(ui.summaries[Operation::Join][5].second, "new");
+  EXPECT_EQ(ui.summaries[OperationKind::Join][5].second, "new");
   EXPECT_EQ(test::ReadBytes(joined), content);
 
   // A definition that no longer reads ends the join with the reader's message.

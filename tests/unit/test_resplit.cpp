@@ -126,7 +126,7 @@ TEST_F(ResplitTest, ChangedDefinitionIsOnlyReadAgain) {
   EXPECT_FALSE(Resplit());
   EXPECT_EQ(ui.errors, std::vector<std::string>{std::string(msg::kDefinitionUpdated)});
   EXPECT_EQ(loaded.header.Comment, "changed");
-  EXPECT_EQ(ui.summaries[Operation::Resplit][5].second, "changed");
+  EXPECT_EQ(ui.summaries[OperationKind::Resplit][5].second, "changed");
   EXPECT_FALSE(std::filesystem::exists(PartPath(0)));
   // The next click works with the definition read again.
   ui = test::RecordingEvents();

@@ -21,7 +21,6 @@ std::string TextNotUtf8(std::size_t field);
 std::string TextWithoutBig5(std::size_t field, std::string_view character);
 std::string TextWithControlCharacter(std::size_t field);
 std::string TextTooLong(std::size_t field);
-std::string CannotWrite(std::string_view path, std::string_view reason);
 std::string Built(std::string_view dll, std::string_view script, std::size_t pictures);
 
 }  // namespace kvrpack::messages

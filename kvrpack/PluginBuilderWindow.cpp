@@ -1,4 +1,4 @@
-#include "Form1.h"
+#include "kvrpack/PluginBuilderWindow.h"
 
 #include <QFile>
 #include <QHBoxLayout>
@@ -10,10 +10,10 @@
 #include <QVBoxLayout>
 #include <memory>
 
-#include "FileDropList.h"
-#include "Illustration.h"
-#include "OutputFolder.h"
-#include "PluginBuilder.h"
+#include "kvrpack/FileDropList.h"
+#include "kvrpack/Illustration.h"
+#include "kvrpack/OutputFolder.h"
+#include "kvrpack/PluginBuilder.h"
 
 namespace kvrpack {
 namespace {
@@ -21,39 +21,37 @@ namespace {
 constexpr QSize kClientSize(761, 369);
 constexpr QSize kIllustrationSize(193, 353);
 
-const char* const kLabels[kTextCount] = {"掛件名稱:", "版本: ( 數字亦可 )",
-                                         "副檔名:", "作者:", "註解:"};
+// The labels of the five texts, in id order; translated where they are shown.
+const char* const kTextLabels[kTextCount] = {
+    QT_TRANSLATE_NOOP("kvrpack::PluginBuilderWindow", "掛件名稱:"),
+    QT_TRANSLATE_NOOP("kvrpack::PluginBuilderWindow", "版本: ( 數字亦可 )"),
+    QT_TRANSLATE_NOOP("kvrpack::PluginBuilderWindow", "副檔名:"),
+    QT_TRANSLATE_NOOP("kvrpack::PluginBuilderWindow", "作者:"),
+    QT_TRANSLATE_NOOP("kvrpack::PluginBuilderWindow", "註解:")};
 
 QString IndexedName(const char* base, std::size_t index) {
   return QString::fromLatin1(base) + QString::number(index);
 }
 
-QLabel* MakeLabel(std::size_t index, QWidget* buddy, QWidget* parent) {
-  auto* label = new QLabel(QString::fromUtf8(kLabels[index]), parent);
-  label->setObjectName(IndexedName("L", index));
-  label->setBuddy(buddy);
-  return label;
-}
-
 }  // namespace
 
-Form1::Form1(std::filesystem::path programFolder, QWidget* parent)
+PluginBuilderWindow::PluginBuilderWindow(std::filesystem::path programFolder, QWidget* parent)
     : QWidget(parent), programFolder_(std::move(programFolder)) {
   setObjectName(QStringLiteral("Form1"));
-  setWindowTitle(QStringLiteral("kvrpack"));
+  setWindowTitle(tr("kvrpack"));
 
   auto* picture = new QLabel(this);
   picture->setObjectName(QStringLiteral("MMImg"));
   picture->setFixedSize(kIllustrationSize);
   picture->setPixmap(DrawIllustration(kIllustrationSize));
 
-  list_ = new FileDropList(this);
-  list_->setObjectName(QStringLiteral("KVRList"));
-  auto* deleteButton = new QPushButton(QStringLiteral("刪除"), this);
+  pictureList_ = new FileDropList(this);
+  pictureList_->setObjectName(QStringLiteral("KVRList"));
+  auto* deleteButton = new QPushButton(tr("刪除"), this);
   deleteButton->setObjectName(QStringLiteral("DeleteButton"));
-  connect(deleteButton, &QPushButton::clicked, this, &Form1::DeleteButtonClick);
+  connect(deleteButton, &QPushButton::clicked, this, &PluginBuilderWindow::DeleteSelectedPictures);
   auto* listColumn = new QVBoxLayout;
-  listColumn->addWidget(list_, 1);
+  listColumn->addWidget(pictureList_, 1);
   listColumn->addWidget(deleteButton);
 
   auto* columns = new QHBoxLayout;
@@ -61,22 +59,30 @@ Form1::Form1(std::filesystem::path programFolder, QWidget* parent)
   columns->addLayout(listColumn, 3);
   columns->addWidget(MakeTextColumn(), 2);
 
-  status_ = new QLabel(this);
-  status_->setObjectName(QStringLiteral("StatusLine"));
-  status_->setFrameShape(QFrame::StyledPanel);
-  status_->setFrameShadow(QFrame::Sunken);
-  status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  status_->setWordWrap(true);
-  status_->setText(QStringLiteral("把圖像檔案拖放到清單中，填好說明後按「建立 Kivora 掛件」。"));
+  statusLine_ = new QLabel(this);
+  statusLine_->setObjectName(QStringLiteral("StatusLine"));
+  statusLine_->setFrameShape(QFrame::StyledPanel);
+  statusLine_->setFrameShadow(QFrame::Sunken);
+  statusLine_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  statusLine_->setWordWrap(true);
+  statusLine_->setText(tr("把圖像檔案拖放到清單中，填好說明後按「建立 Kivora 掛件」。"));
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(8, 8, 8, 4);
   layout->addLayout(columns, 1);
-  layout->addWidget(status_);
-  resize(kClientSize.width(), kClientSize.height() + status_->sizeHint().height());
+  layout->addWidget(statusLine_);
+  resize(kClientSize.width(), kClientSize.height() + statusLine_->sizeHint().height());
 }
 
-QWidget* Form1::MakeTextColumn() {
+QLabel* PluginBuilderWindow::MakeTextLabel(std::size_t index, QWidget* buddy,
+                                           QWidget* parent) const {
+  auto* label = new QLabel(tr(kTextLabels[index]), parent);
+  label->setObjectName(IndexedName("L", index));
+  label->setBuddy(buddy);
+  return label;
+}
+
+QWidget* PluginBuilderWindow::MakeTextColumn() {
   auto* column = new QWidget(this);
   auto* layout = new QVBoxLayout(column);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -88,12 +94,12 @@ QWidget* Form1::MakeTextColumn() {
     if (i == 2) {
       edit->setMaximumWidth(edit->fontMetrics().horizontalAdvance(QLatin1Char('M')) * 8);
       auto* row = new QHBoxLayout;
-      row->addWidget(MakeLabel(i, edit, column));
+      row->addWidget(MakeTextLabel(i, edit, column));
       row->addWidget(edit);
       row->addStretch(1);
       layout->addLayout(row);
     } else {
-      layout->addWidget(MakeLabel(i, edit, column));
+      layout->addWidget(MakeTextLabel(i, edit, column));
       layout->addWidget(edit);
     }
   }
@@ -101,18 +107,18 @@ QWidget* Form1::MakeTextColumn() {
   comment_->setObjectName(IndexedName("OptText", 4));
   comment_->setTabChangesFocus(true);
   comment_->setFixedHeight(lineTexts_[0]->sizeHint().height() * 2);
-  layout->addWidget(MakeLabel(4, comment_, column));
+  layout->addWidget(MakeTextLabel(4, comment_, column));
   layout->addWidget(comment_);
   layout->addStretch(1);
 
-  auto* build = new QPushButton(QStringLiteral("建立 Kivora 掛件"), column);
+  auto* build = new QPushButton(tr("建立 Kivora 掛件"), column);
   build->setObjectName(QStringLiteral("Command1"));
-  connect(build, &QPushButton::clicked, this, &Form1::Command1Click);
+  connect(build, &QPushButton::clicked, this, &PluginBuilderWindow::BuildPluginFromWindow);
   layout->addWidget(build);
   return column;
 }
 
-PluginRequest Form1::CurrentRequest() const {
+PluginRequest PluginBuilderWindow::CurrentRequest() const {
   PluginRequest request;
   for (std::size_t i = 0; i < lineTexts_.size(); ++i) {
     request.texts[i] = lineTexts_[i]->text().toStdString();
@@ -122,27 +128,27 @@ PluginRequest Form1::CurrentRequest() const {
   QString comment = comment_->toPlainText();
   comment.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
   request.texts[4] = comment.toStdString();
-  for (int row = 0; row < list_->count(); ++row) {
-    request.pictures.push_back(QFile::encodeName(list_->item(row)->text()).toStdString());
+  for (int row = 0; row < pictureList_->count(); ++row) {
+    request.pictures.push_back(QFile::encodeName(pictureList_->item(row)->text()).toStdString());
   }
   return request;
 }
 
-void Form1::DeleteButtonClick() {
-  for (int row = list_->count() - 1; row >= 0; --row) {
-    if (!list_->item(row)->isSelected()) continue;
-    const std::unique_ptr<QListWidgetItem> removed(list_->takeItem(row));
+void PluginBuilderWindow::DeleteSelectedPictures() {
+  for (int row = pictureList_->count() - 1; row >= 0; --row) {
+    if (!pictureList_->item(row)->isSelected()) continue;
+    const std::unique_ptr<QListWidgetItem> removed(pictureList_->takeItem(row));
   }
 }
 
-void Form1::Command1Click() {
+void PluginBuilderWindow::BuildPluginFromWindow() {
   std::error_code error;
   const std::filesystem::path current = std::filesystem::current_path(error);
   const std::filesystem::path folder = ChooseOutputFolder(programFolder_, current);
   const BuildOutcome outcome =
       BuildPlugin(CurrentRequest(), {folder / kDllFileName, folder / kScriptFileName});
   const QString message = QString::fromStdString(outcome.message);
-  status_->setText(message);
+  statusLine_->setText(message);
   if (outcome.ok) return;
 
   auto* box = new QMessageBox(QMessageBox::Critical, windowTitle(), message, QMessageBox::Ok, this);

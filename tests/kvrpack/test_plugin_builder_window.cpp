@@ -8,12 +8,13 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTranslator>
 #include <QtTest>
 
-#include "Form1.h"
-#include "KvrpackTestSupport.h"
-#include "Messages.h"
-#include "PeResources.h"
+#include "kvrpack/BuilderMessages.h"
+#include "kvrpack/PluginBuilderWindow.h"
+#include "pendant/PeResources.h"
+#include "tests/kvrpack/KvrpackTestSupport.h"
 
 namespace kvrpack {
 namespace {
@@ -58,15 +59,25 @@ QStringList Entries(const QListWidget* list) {
   return entries;
 }
 
+// Marks every text it is asked for, so a text shown without it stands out.
+class MarkingTranslator : public QTranslator {
+ public:
+  bool isEmpty() const override { return false; }
+  QString translate(const char* context, const char* source, const char* = nullptr,
+                    int = -1) const override {
+    return QStringLiteral("[%1] %2").arg(QString::fromLatin1(context), QString::fromUtf8(source));
+  }
+};
+
 }  // namespace
 
-class Form1Test : public QObject {
+class PluginBuilderWindowTest : public QObject {
   Q_OBJECT
 
  private slots:
   void dropTakesFileListsAndDeleteRemovesTheSelection() {
     test::TempFolder program;
-    Form1 form(program.path());
+    PluginBuilderWindow form(program.path());
     auto* list = Child<QListWidget>(form, "KVRList");
     QMimeData text;
     text.setText(QStringLiteral("/pics/a1.png"));
@@ -95,7 +106,7 @@ class Form1Test : public QObject {
     test::WriteFile(first, test::PictureBytes(700, 1));
     test::WriteFile(second, test::PictureBytes(800, 2));
     test::WriteFile(third, test::PictureBytes(900, 3));
-    Form1 form(program.path());
+    PluginBuilderWindow form(program.path());
     auto* list = Child<QListWidget>(form, "KVRList");
     DropFiles(list, {Q(first), Q(second)});
     DropFiles(list, {Q(third)});
@@ -142,9 +153,28 @@ class Form1Test : public QObject {
              (std::vector<std::string>{"template.dll", "template.rc"}));
   }
 
+  // The Traditional Chinese texts are the source language of the window's translations.
+  void everyTextOfTheWindowCanBeTranslated() {
+    MarkingTranslator translator;
+    QVERIFY(QCoreApplication::installTranslator(&translator));
+    test::TempFolder program;
+    PluginBuilderWindow form(program.path());
+    QCoreApplication::removeTranslator(&translator);
+    const QString marked = QStringLiteral("[kvrpack::PluginBuilderWindow] ");
+    QCOMPARE(form.windowTitle(), marked + "kvrpack");
+    QCOMPARE(Child<QLabel>(form, "L1")->text(), marked + "版本: ( 數字亦可 )");
+    QStringList shown;
+    for (const QLabel* label : form.findChildren<QLabel*>()) shown.append(label->text());
+    for (const QPushButton* button : form.findChildren<QPushButton*>())
+      shown.append(button->text());
+    for (const QString& text : shown) {
+      if (!text.isEmpty()) QVERIFY2(text.startsWith(marked), qPrintable(text));
+    }
+  }
+
   void emptyListIsRefusedWithAMessage() {
     test::TempFolder program;
-    Form1 form(program.path());
+    PluginBuilderWindow form(program.path());
     form.show();
     Click(form, "Command1");
     auto* box = form.findChild<QMessageBox*>(QStringLiteral("BuildMessage"));
@@ -159,5 +189,5 @@ class Form1Test : public QObject {
 
 }  // namespace kvrpack
 
-QTEST_MAIN(kvrpack::Form1Test)
-#include "test_form1.moc"
+QTEST_MAIN(kvrpack::PluginBuilderWindowTest)
+#include "test_plugin_builder_window.moc"

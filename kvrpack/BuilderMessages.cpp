@@ -1,4 +1,4 @@
-#include "Messages.h"
+#include "kvrpack/BuilderMessages.h"
 
 #include <array>
 
@@ -62,10 +62,6 @@ std::string TextWithControlCharacter(std::size_t field) {
 
 std::string TextTooLong(std::size_t field) {
   return Quoted(FieldName(field)) + "太長（最多 65535 個字元）。";
-}
-
-std::string CannotWrite(std::string_view path, std::string_view reason) {
-  return "無法寫入" + Quoted(path) + "：" + std::string(reason);
 }
 
 std::string Built(std::string_view dll, std::string_view script, std::size_t pictures) {

@@ -7,7 +7,7 @@
 #include <array>
 #include <filesystem>
 
-#include "PluginContent.h"
+#include "kvrpack/PluginContent.h"
 
 class QLabel;
 class QLineEdit;
@@ -18,26 +18,28 @@ namespace kvrpack {
 
 class FileDropList;
 
-class Form1 : public QWidget {
+class PluginBuilderWindow : public QWidget {
   Q_OBJECT
 
  public:
   // `programFolder`: where builds go while it is writable.
-  explicit Form1(std::filesystem::path programFolder, QWidget* parent = nullptr);
+  explicit PluginBuilderWindow(std::filesystem::path programFolder, QWidget* parent = nullptr);
 
   // The request the build button would build now.
   PluginRequest CurrentRequest() const;
 
  private:
   QWidget* MakeTextColumn();
-  void DeleteButtonClick();
-  void Command1Click();
+  QLabel* MakeTextLabel(std::size_t index, QWidget* buddy, QWidget* parent) const;
+  void DeleteSelectedPictures();
+  void BuildPluginFromWindow();
 
   std::filesystem::path programFolder_;
-  FileDropList* list_ = nullptr;
-  std::array<QLineEdit*, kTextCount - 1> lineTexts_{};  // OptText(0) .. OptText(3)
-  QPlainTextEdit* comment_ = nullptr;                   // OptText(4)
-  QLabel* status_ = nullptr;
+  FileDropList* pictureList_ = nullptr;
+  // Set name, version, extension and author; the comment has a box of its own.
+  std::array<QLineEdit*, kTextCount - 1> lineTexts_{};
+  QPlainTextEdit* comment_ = nullptr;
+  QLabel* statusLine_ = nullptr;
 };
 
 }  // namespace kvrpack

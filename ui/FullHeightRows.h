@@ -1,0 +1,16 @@
+#pragma once
+// An item delegate whose rows are tall enough for all that the font draws. Some Ming
+// faces draw the underscore below their descent, so in rows of the font's height
+// "clip2_01.png" loses its underscore.
+
+#include <QStyledItemDelegate>
+
+namespace kivora::ui {
+
+class FullHeightRows : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+};
+
+}  // namespace kivora::ui
