@@ -11,12 +11,12 @@
 #include <QTextStream>
 #include <QTranslator>
 
-#include "JointPage.h"
-#include "KvrOptionDialog.h"
+#include "DisguiseOptionsDialog.h"
+#include "JoinPage.h"
 #include "MainWindow.h"
 #include "MessageLayer.h"
 #include "QtTranslation.h"
-#include "RedevidePage.h"
+#include "ResplitPage.h"
 #include "SplitPage.h"
 
 namespace {

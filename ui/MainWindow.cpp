@@ -26,10 +26,10 @@
 
 #include "EngineCall.h"
 #include "FileListPage.h"
-#include "JointPage.h"
+#include "JoinPage.h"
 #include "KivoraError.h"
 #include "Messages.h"
-#include "RedevidePage.h"
+#include "ResplitPage.h"
 #include "SplitPage.h"
 #include "StateList.h"
 #include "WidgetNames.h"

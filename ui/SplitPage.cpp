@@ -13,8 +13,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "DisguiseOptionsDialog.h"
 #include "EngineCall.h"
-#include "KvrOptionDialog.h"
 #include "Messages.h"
 #include "PageServices.h"
 #include "SaveFolder.h"

@@ -20,12 +20,12 @@
 
 #include "../unit/TestSupport.h"
 #include "FileListPage.h"
-#include "JointPage.h"
+#include "JoinPage.h"
 #include "MainWindow.h"
 #include "ScriptedMessages.h"
-#include "TestEnvironment.h"
 #include "SplitPage.h"
 #include "StateList.h"
+#include "TestEnvironment.h"
 
 using namespace kivora::ui;
 using kivora::Answer;

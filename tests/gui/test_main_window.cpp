@@ -25,7 +25,7 @@
 #include "../unit/PeTestFiles.h"
 #include "../unit/TestSupport.h"
 #include "Cli.h"
-#include "KvrOptionDialog.h"
+#include "DisguiseOptionsDialog.h"
 #include "MainWindow.h"
 #include "Messages.h"
 #include "QtTranslation.h"

@@ -2,14 +2,14 @@
 
 #include <QApplication>
 #include <QCollator>
-#include <QLabel>
-#include <QStatusBar>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -22,13 +22,13 @@
 #include "BuiltinPendants.h"
 #include "Cli.h"
 #include "InfoList.h"
-#include "JointPage.h"
+#include "JoinPage.h"
 #include "MainWindow.h"
-#include "RedevidePage.h"
+#include "ResplitPage.h"
 #include "ScriptedMessages.h"
-#include "TestEnvironment.h"
 #include "SplitPage.h"
 #include "StateList.h"
+#include "TestEnvironment.h"
 
 using namespace kivora::ui;
 using kivora::Answer;

@@ -1,4 +1,4 @@
-#include "RedevidePage.h"
+#include "ResplitPage.h"
 
 #include <QComboBox>
 #include <QFileInfo>
@@ -9,9 +9,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "DisguiseOptionsDialog.h"
 #include "EngineCall.h"
-#include "JointPage.h"
-#include "KvrOptionDialog.h"
+#include "JoinPage.h"
 #include "LoadedDefinition.h"
 #include "Messages.h"
 #include "Resplit.h"

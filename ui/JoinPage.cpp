@@ -1,4 +1,4 @@
-#include "JointPage.h"
+#include "JoinPage.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "KvrOptionDialog.h"
+#include "DisguiseOptionsDialog.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
