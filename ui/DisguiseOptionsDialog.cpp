@@ -24,153 +24,157 @@ constexpr int kExtensionColumn = 2;
 
 }  // namespace
 
-TfrmKvrOption::TfrmKvrOption(QWidget* parent, MessageLayer& messages,
-                             const std::vector<std::filesystem::path>& pluginFolders)
+DisguiseOptionsDialog::DisguiseOptionsDialog(
+    QWidget* parent, MessageLayer& messages,
+    const std::vector<std::filesystem::path>& pluginFolders)
     : QDialog(parent), messages_(messages) {
   setObjectName(QStringLiteral("frmKvrOption"));
   setWindowTitle(QStringLiteral("KivoRa 偽裝選項"));
   setFixedSize(567, 337);
 
-  cbUsePlugin_ = Named<QCheckBox>("cbUsePlugin", QStringLiteral("使用圖像掛件(&L)"));
-  cbUsePlugin_->setToolTip(QStringLiteral("使用選取的圖像掛件並進行偽裝"));
+  usePluginBox_ = Named<QCheckBox>("cbUsePlugin", QStringLiteral("使用圖像掛件(&L)"));
+  usePluginBox_->setToolTip(QStringLiteral("使用選取的圖像掛件並進行偽裝"));
 
-  gbPlugin_ = Named<QGroupBox>("gbPlugin");
-  auto* label2 = Named<QLabel>("Label2", QStringLiteral("掛件一覽表(&P):"));
-  lvPlugin_ = Named<QTreeWidget>("lvPlugin");
-  lvPlugin_->setColumnCount(6);
-  lvPlugin_->setHeaderLabels({QStringLiteral("掛件名稱"), QStringLiteral("版本"),
-                              QStringLiteral("副檔名"), QStringLiteral("像素"),
-                              QStringLiteral("作者"), QStringLiteral("檔名")});
-  lvPlugin_->setRootIsDecorated(false);
-  lvPlugin_->setSelectionMode(QAbstractItemView::SingleSelection);
-  lvPlugin_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  lvPlugin_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  lvPlugin_->header()->setSectionsClickable(false);
-  lvPlugin_->header()->resizeSection(0, 90);
-  lvPlugin_->header()->resizeSection(1, 60);
-  lvPlugin_->header()->resizeSection(4, 80);
-  lvPlugin_->header()->resizeSection(5, 90);
-  label2->setBuddy(lvPlugin_);
-  auto* label3 = Named<QLabel>("Label3", QStringLiteral("註解(&C):"));
-  mmComment_ = Named<QPlainTextEdit>("mmComment");
-  mmComment_->setReadOnly(true);
-  label3->setBuddy(mmComment_);
-  auto* label4 = Named<QLabel>("Label4", QStringLiteral("※所使用的掛件在合併時便沒有使用的必要"));
-  label4->setStyleSheet(QStringLiteral("color: blue;"));
-  auto* pluginLayout = new QGridLayout(gbPlugin_);
-  pluginLayout->addWidget(label2, 0, 0);
-  pluginLayout->addWidget(lvPlugin_, 1, 0, 3, 1);
-  pluginLayout->addWidget(label3, 0, 1);
-  pluginLayout->addWidget(mmComment_, 1, 1);
-  pluginLayout->addWidget(label4, 4, 0, 1, 2);
+  pluginGroup_ = Named<QGroupBox>("gbPlugin");
+  auto* pluginListLabel = Named<QLabel>("Label2", QStringLiteral("掛件一覽表(&P):"));
+  pluginList_ = Named<QTreeWidget>("lvPlugin");
+  pluginList_->setColumnCount(6);
+  pluginList_->setHeaderLabels({QStringLiteral("掛件名稱"), QStringLiteral("版本"),
+                                QStringLiteral("副檔名"), QStringLiteral("像素"),
+                                QStringLiteral("作者"), QStringLiteral("檔名")});
+  pluginList_->setRootIsDecorated(false);
+  pluginList_->setSelectionMode(QAbstractItemView::SingleSelection);
+  pluginList_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  pluginList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  pluginList_->header()->setSectionsClickable(false);
+  pluginList_->header()->resizeSection(0, 90);
+  pluginList_->header()->resizeSection(1, 60);
+  pluginList_->header()->resizeSection(4, 80);
+  pluginList_->header()->resizeSection(5, 90);
+  pluginListLabel->setBuddy(pluginList_);
+  auto* commentLabel = Named<QLabel>("Label3", QStringLiteral("註解(&C):"));
+  commentView_ = Named<QPlainTextEdit>("mmComment");
+  commentView_->setReadOnly(true);
+  commentLabel->setBuddy(commentView_);
+  auto* pluginNote =
+      Named<QLabel>("Label4", QStringLiteral("※所使用的掛件在合併時便沒有使用的必要"));
+  pluginNote->setStyleSheet(QStringLiteral("color: blue;"));
+  auto* pluginLayout = new QGridLayout(pluginGroup_);
+  pluginLayout->addWidget(pluginListLabel, 0, 0);
+  pluginLayout->addWidget(pluginList_, 1, 0, 3, 1);
+  pluginLayout->addWidget(commentLabel, 0, 1);
+  pluginLayout->addWidget(commentView_, 1, 1);
+  pluginLayout->addWidget(pluginNote, 4, 0, 1, 2);
   pluginLayout->setColumnStretch(0, 3);
   pluginLayout->setColumnStretch(1, 2);
 
-  gbPassword_ = Named<QGroupBox>("gbPassword", QStringLiteral(" 密碼 "));
-  auto* label1 = Named<QLabel>("Label1", QStringLiteral("密碼(&W):"));
-  edtPassword_ = Named<QLineEdit>("edtPassword");
-  label1->setBuddy(edtPassword_);
-  auto* passwordLayout = new QHBoxLayout(gbPassword_);
-  passwordLayout->addWidget(label1);
-  passwordLayout->addWidget(edtPassword_);
+  passwordGroup_ = Named<QGroupBox>("gbPassword", QStringLiteral(" 密碼 "));
+  auto* passwordLabel = Named<QLabel>("Label1", QStringLiteral("密碼(&W):"));
+  passwordEdit_ = Named<QLineEdit>("edtPassword");
+  passwordLabel->setBuddy(passwordEdit_);
+  auto* passwordLayout = new QHBoxLayout(passwordGroup_);
+  passwordLayout->addWidget(passwordLabel);
+  passwordLayout->addWidget(passwordEdit_);
 
-  gbInplant_ = Named<QGroupBox>("gbInplant", QStringLiteral(" KivoRa 檔案 "));
-  cbInplant_ = Named<QCheckBox>("cbInplant", QStringLiteral("把 KivoRa 檔案置入分割檔中(&N)"));
-  cbInplant_->setToolTip(
+  implantGroup_ = Named<QGroupBox>("gbInplant", QStringLiteral(" KivoRa 檔案 "));
+  implantBox_ = Named<QCheckBox>("cbInplant", QStringLiteral("把 KivoRa 檔案置入分割檔中(&N)"));
+  implantBox_->setToolTip(
       QStringLiteral("將 KivoRa 檔案置入最後的分割檔之中；\n若設定這個選項就無法執行「再分割」。"));
-  auto* inplantLayout = new QHBoxLayout(gbInplant_);
-  inplantLayout->addWidget(cbInplant_);
+  auto* implantLayout = new QHBoxLayout(implantGroup_);
+  implantLayout->addWidget(implantBox_);
 
-  auto* btnOK = Named<QPushButton>("btnOK", QStringLiteral("確定(&O)"));
-  auto* btnCancel = Named<QPushButton>("btnCancel", QStringLiteral("取消(&C)"));
-  btnOK->setDefault(true);
+  auto* okButton = Named<QPushButton>("btnOK", QStringLiteral("確定(&O)"));
+  auto* cancelButton = Named<QPushButton>("btnCancel", QStringLiteral("取消(&C)"));
+  okButton->setDefault(true);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
-  buttons->addWidget(btnOK);
-  buttons->addWidget(btnCancel);
+  buttons->addWidget(okButton);
+  buttons->addWidget(cancelButton);
 
   auto* lower = new QHBoxLayout;
-  lower->addWidget(gbPassword_, 1);
-  lower->addWidget(gbInplant_, 1);
+  lower->addWidget(passwordGroup_, 1);
+  lower->addWidget(implantGroup_, 1);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(cbUsePlugin_);
-  layout->addWidget(gbPlugin_, 1);
+  layout->addWidget(usePluginBox_);
+  layout->addWidget(pluginGroup_, 1);
   layout->addLayout(lower);
   layout->addLayout(buttons);
 
-  connect(cbUsePlugin_, &QCheckBox::toggled, this, [this] { cbUsePluginClick(); });
-  connect(lvPlugin_, &QTreeWidget::itemSelectionChanged, this, [this] { lvPluginSelectItem(); });
-  connect(btnOK, &QPushButton::clicked, this, [this] { btnOKClick(); });
-  connect(btnCancel, &QPushButton::clicked, this, [this] {
-    tag_ = 0;
+  connect(usePluginBox_, &QCheckBox::toggled, this, [this] { OnUsePluginToggled(); });
+  connect(pluginList_, &QTreeWidget::itemSelectionChanged, this, [this] { ShowPluginComment(); });
+  connect(okButton, &QPushButton::clicked, this, [this] { Confirm(); });
+  connect(cancelButton, &QPushButton::clicked, this, [this] {
+    confirmed_ = false;
     reject();
   });
 
   for (const pendant::PluginInfo& plugin : pendant::ListPlugins(pluginFolders))
     AddPluginRow(plugin);
-  cbUsePluginClick();
+  OnUsePluginToggled();
 }
 
-void TfrmKvrOption::AddPluginRow(const pendant::PluginInfo& p) {
+void DisguiseOptionsDialog::AddPluginRow(const pendant::PluginInfo& p) {
   auto* item = new QTreeWidgetItem(
-      lvPlugin_, {ToQ(p.name), ToQ(p.version), ToQ(p.extension),
-                  QString::number(p.pictureIds.size()), ToQ(p.author), ToQ(p.fileName)});
+      pluginList_, {ToQ(p.name), ToQ(p.version), ToQ(p.extension),
+                    QString::number(p.pictureIds.size()), ToQ(p.author), ToQ(p.fileName)});
   for (int column : {1, 2, 3, 4}) item->setTextAlignment(column, Qt::AlignCenter);
   plugins_.push_back(p);
 }
 
-void TfrmKvrOption::Fill(const QString& password, bool usePlugin, bool implant,
-                         const QString& pluginName) {
-  edtPassword_->setText(password);
-  cbUsePlugin_->setChecked(usePlugin);
-  cbInplant_->setChecked(implant);
-  for (int i = 0; i < lvPlugin_->topLevelItemCount(); ++i) {
-    if (lvPlugin_->topLevelItem(i)->text(kFileNameColumn) == pluginName) {
-      lvPlugin_->setCurrentItem(lvPlugin_->topLevelItem(i));
+void DisguiseOptionsDialog::Fill(const QString& password, bool usePlugin, bool implant,
+                                 const QString& pluginName) {
+  passwordEdit_->setText(password);
+  usePluginBox_->setChecked(usePlugin);
+  implantBox_->setChecked(implant);
+  for (int i = 0; i < pluginList_->topLevelItemCount(); ++i) {
+    if (pluginList_->topLevelItem(i)->text(kFileNameColumn) == pluginName) {
+      pluginList_->setCurrentItem(pluginList_->topLevelItem(i));
       break;
     }
   }
-  cbUsePluginClick();
+  OnUsePluginToggled();
 }
 
-void TfrmKvrOption::SetResplitMode() {
-  gbPassword_->hide();
-  gbInplant_->hide();
-  cbUsePlugin_->setChecked(true);
-  cbUsePlugin_->setEnabled(false);
-  cbUsePluginClick();
+void DisguiseOptionsDialog::SetResplitMode() {
+  passwordGroup_->hide();
+  implantGroup_->hide();
+  usePluginBox_->setChecked(true);
+  usePluginBox_->setEnabled(false);
+  OnUsePluginToggled();
 }
 
-void TfrmKvrOption::cbUsePluginClick() { gbPlugin_->setEnabled(cbUsePlugin_->isChecked()); }
+void DisguiseOptionsDialog::OnUsePluginToggled() {
+  pluginGroup_->setEnabled(usePluginBox_->isChecked());
+}
 
-void TfrmKvrOption::lvPluginSelectItem() {
-  const QList<QTreeWidgetItem*> selected = lvPlugin_->selectedItems();
+void DisguiseOptionsDialog::ShowPluginComment() {
+  const QList<QTreeWidgetItem*> selected = pluginList_->selectedItems();
   if (selected.isEmpty()) return;  // the comment of the row that lost the selection stays
-  const auto index = static_cast<size_t>(lvPlugin_->indexOfTopLevelItem(selected.first()));
-  if (index < plugins_.size()) mmComment_->setPlainText(ToQ(plugins_[index].comment));
+  const auto index = static_cast<size_t>(pluginList_->indexOfTopLevelItem(selected.first()));
+  if (index < plugins_.size()) commentView_->setPlainText(ToQ(plugins_[index].comment));
 }
 
-void TfrmKvrOption::btnOKClick() {
-  if (!cbUsePlugin_->isChecked() || !lvPlugin_->selectedItems().isEmpty()) {
-    tag_ = 1;
+void DisguiseOptionsDialog::Confirm() {
+  if (!usePluginBox_->isChecked() || !pluginList_->selectedItems().isEmpty()) {
+    confirmed_ = true;
     accept();
     return;
   }
   messages_.Error(this, QStringLiteral("您未選擇任一的掛件..."));
 }
 
-QString TfrmKvrOption::Password() const { return edtPassword_->text(); }
-bool TfrmKvrOption::UsePlugin() const { return cbUsePlugin_->isChecked(); }
-bool TfrmKvrOption::Implant() const { return cbInplant_->isChecked(); }
-int TfrmKvrOption::PluginRowCount() const { return lvPlugin_->topLevelItemCount(); }
+QString DisguiseOptionsDialog::Password() const { return passwordEdit_->text(); }
+bool DisguiseOptionsDialog::UsePlugin() const { return usePluginBox_->isChecked(); }
+bool DisguiseOptionsDialog::Implant() const { return implantBox_->isChecked(); }
+int DisguiseOptionsDialog::PluginRowCount() const { return pluginList_->topLevelItemCount(); }
 
-QString TfrmKvrOption::SelectedPluginName() const {
-  const auto selected = lvPlugin_->selectedItems();
+QString DisguiseOptionsDialog::SelectedPluginName() const {
+  const auto selected = pluginList_->selectedItems();
   return selected.isEmpty() ? QString() : selected.first()->text(kFileNameColumn);
 }
 
-QString TfrmKvrOption::SelectedExtension() const {
-  const auto selected = lvPlugin_->selectedItems();
+QString DisguiseOptionsDialog::SelectedExtension() const {
+  const auto selected = pluginList_->selectedItems();
   return selected.isEmpty() ? QString() : selected.first()->text(kExtensionColumn);
 }
 

@@ -41,127 +41,126 @@ std::optional<std::filesystem::path> ChosenFolder(const QComboBox* box) {
   return ToPath(box->currentText());
 }
 
-JointPage::JointPage(QWidget* parent, PageServices services)
+JoinPage::JoinPage(QWidget* parent, PageServices services)
     : QWidget(parent), services_(std::move(services)) {
   setObjectName(QStringLiteral("tsJoint"));
-  pnlJoint = Named<QWidget>("pnlJoint");
-  edtJointFileName = Named<QLineEdit>("edtJointFileName");
-  auto* btnRefferJoint = Named<QPushButton>("btnRefferJoint", QStringLiteral("瀏覽(&B)..."));
-  cobJointSaveAs = SaveFolderBox("cobJointSaveAs", QString::fromUtf8(kSameFolderAsDefinition));
-  auto* btnRefferJointSaveAs =
+  inputsPanel_ = Named<QWidget>("pnlJoint");
+  definitionEdit_ = Named<QLineEdit>("edtJointFileName");
+  auto* browseDefinition = Named<QPushButton>("btnRefferJoint", QStringLiteral("瀏覽(&B)..."));
+  saveFolderBox_ = SaveFolderBox("cobJointSaveAs", QString::fromUtf8(kSameFolderAsDefinition));
+  auto* browseSaveFolder =
       Named<QPushButton>("btnRefferJointSaveAs", QStringLiteral("瀏覽(&R)..."));
-  lvKvrInfoJoint = new InfoListView("lvKvrInfoJoint");
-  cbAssociateKvrFile =
+  infoList_ = new InfoListView("lvKvrInfoJoint");
+  associateBox_ =
       Named<QCheckBox>("cbAssociateKvrFile", QStringLiteral("關聯 KivoRa 檔案(.kvr)(&E)"));
-  cbAssociateKvrFile->setChecked(true);
-  btnJoint = Named<QPushButton>("btnJoint", QStringLiteral("合併(&J)"));
-  btnTest = Named<QPushButton>("btnTest", QStringLiteral("測試(&T)"));
-  btnJointAbort = Named<QPushButton>("btnJointAbort", QStringLiteral("放棄(&A)"));
-  for (QPushButton* b : {btnJoint, btnTest, btnJointAbort}) b->setEnabled(false);
+  associateBox_->setChecked(true);
+  joinButton_ = Named<QPushButton>("btnJoint", QStringLiteral("合併(&J)"));
+  testButton_ = Named<QPushButton>("btnTest", QStringLiteral("測試(&T)"));
+  abortButton_ = Named<QPushButton>("btnJointAbort", QStringLiteral("放棄(&A)"));
+  for (QPushButton* b : {joinButton_, testButton_, abortButton_}) b->setEnabled(false);
 
-  auto* label6 = Named<QLabel>("Label6", QStringLiteral("KivoRa 檔名(&L):"));
-  label6->setBuddy(edtJointFileName);
-  auto* label13 = Named<QLabel>("Label13", QStringLiteral("儲存合併檔的位置(&S):"));
-  label13->setBuddy(cobJointSaveAs);
-  auto* label19 = Named<QLabel>("Label19", QStringLiteral("檔案資訊:"));
-  auto* grid = new QGridLayout(pnlJoint);
+  auto* definitionLabel = Named<QLabel>("Label6", QStringLiteral("KivoRa 檔名(&L):"));
+  definitionLabel->setBuddy(definitionEdit_);
+  auto* saveFolderLabel = Named<QLabel>("Label13", QStringLiteral("儲存合併檔的位置(&S):"));
+  saveFolderLabel->setBuddy(saveFolderBox_);
+  auto* infoLabel = Named<QLabel>("Label19", QStringLiteral("檔案資訊:"));
+  auto* grid = new QGridLayout(inputsPanel_);
   grid->setContentsMargins(0, 0, 0, 0);
-  grid->addWidget(label6, 0, 0, 1, 2);
-  grid->addWidget(edtJointFileName, 1, 0);
-  grid->addWidget(btnRefferJoint, 1, 1);
-  grid->addWidget(label13, 2, 0, 1, 2);
-  grid->addWidget(cobJointSaveAs, 3, 0);
-  grid->addWidget(btnRefferJointSaveAs, 3, 1);
-  grid->addWidget(label19, 4, 0, 1, 2);
-  grid->addWidget(lvKvrInfoJoint, 5, 0, 1, 2);
-  grid->addWidget(cbAssociateKvrFile, 6, 0, 1, 2);
+  grid->addWidget(definitionLabel, 0, 0, 1, 2);
+  grid->addWidget(definitionEdit_, 1, 0);
+  grid->addWidget(browseDefinition, 1, 1);
+  grid->addWidget(saveFolderLabel, 2, 0, 1, 2);
+  grid->addWidget(saveFolderBox_, 3, 0);
+  grid->addWidget(browseSaveFolder, 3, 1);
+  grid->addWidget(infoLabel, 4, 0, 1, 2);
+  grid->addWidget(infoList_, 5, 0, 1, 2);
+  grid->addWidget(associateBox_, 6, 0, 1, 2);
   grid->setColumnStretch(0, 1);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
-  buttons->addWidget(btnTest);
-  buttons->addWidget(btnJoint);
-  buttons->addWidget(btnJointAbort);
+  buttons->addWidget(testButton_);
+  buttons->addWidget(joinButton_);
+  buttons->addWidget(abortButton_);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(pnlJoint, 1);
+  layout->addWidget(inputsPanel_, 1);
   layout->addLayout(buttons);
 
-  connect(edtJointFileName, &QLineEdit::textChanged, this, [this] { edtJointFileNameChange(); });
-  connect(btnRefferJoint, &QPushButton::clicked, this, [this] { btnRefferJointClick(); });
-  connect(btnRefferJointSaveAs, &QPushButton::clicked, this,
-          [this] { btnRefferJointSaveAsClick(); });
-  connect(cobJointSaveAs, &QComboBox::currentTextChanged, this,
-          [this](const QString& text) { cobJointSaveAs->setToolTip(text); });
-  connect(btnJoint, &QPushButton::clicked, this, [this] { btnJointClick(); });
-  connect(btnTest, &QPushButton::clicked, this, [this] { btnTestClick(); });
-  connect(btnJointAbort, &QPushButton::clicked, this, [this] { btnJointAbortClick(); });
+  connect(definitionEdit_, &QLineEdit::textChanged, this, [this] { OnDefinitionChanged(); });
+  connect(browseDefinition, &QPushButton::clicked, this, [this] { BrowseDefinition(); });
+  connect(browseSaveFolder, &QPushButton::clicked, this, [this] { BrowseSaveFolder(); });
+  connect(saveFolderBox_, &QComboBox::currentTextChanged, this,
+          [this](const QString& text) { saveFolderBox_->setToolTip(text); });
+  connect(joinButton_, &QPushButton::clicked, this, [this] { Join(); });
+  connect(testButton_, &QPushButton::clicked, this, [this] { Test(); });
+  connect(abortButton_, &QPushButton::clicked, this, [this] { AbortJoin(); });
 }
 
-void JointPage::edtJointFileNameChange() {
-  const QString text = edtJointFileName->text();
-  edtJointFileName->setToolTip(text);
+void JoinPage::OnDefinitionChanged() {
+  const QString text = definitionEdit_->text();
+  definitionEdit_->setToolTip(text);
   if (text.isEmpty() || !QFileInfo(text).isFile()) {
-    btnJoint->setEnabled(false);
-    btnTest->setEnabled(false);
+    joinButton_->setEnabled(false);
+    testButton_->setEnabled(false);
     return;
   }
   if (CallEngine(services_.ui, msg::kCannotOpenKvr, false, [&] {
         return LoadDefinition(ToPath(text), services_.pendants, InfoList::Join, services_.ui,
                               services_.loaded);
       })) {
-    btnJoint->setEnabled(true);
-    btnTest->setEnabled(true);
+    joinButton_->setEnabled(true);
+    testButton_->setEnabled(true);
   }
 }
 
-void JointPage::btnRefferJointClick() {
+void JoinPage::BrowseDefinition() {
   const auto chosen =
       services_.messages.OpenFileName(this, QString::fromUtf8(kDefinitionFilter), QString());
   if (!chosen) return;
-  if (*chosen == edtJointFileName->text()) {
-    edtJointFileNameChange();  // the same name: read it again
+  if (*chosen == definitionEdit_->text()) {
+    OnDefinitionChanged();  // the same name: read it again
   } else {
-    edtJointFileName->setText(*chosen);
+    definitionEdit_->setText(*chosen);
   }
 }
 
-void JointPage::btnRefferJointSaveAsClick() {
+void JoinPage::BrowseSaveFolder() {
   const QString start =
-      cobJointSaveAs->currentIndex() == 1 ? cobJointSaveAs->currentText() : QString();
+      saveFolderBox_->currentIndex() == 1 ? saveFolderBox_->currentText() : QString();
   if (const auto chosen = services_.messages.SelectFolder(this, start))
-    SetPickedFolder(cobJointSaveAs, *chosen);
+    SetPickedFolder(saveFolderBox_, *chosen);
 }
 
-void JointPage::btnJointClick() {
+void JoinPage::Join() {
   JoinRequest request;
-  request.definitionPath = ToPath(edtJointFileName->text());
-  request.outputFolder = ChosenFolder(cobJointSaveAs);
+  request.definitionPath = ToPath(definitionEdit_->text());
+  request.outputFolder = ChosenFolder(saveFolderBox_);
   Operation operation(services_.flags, [this](bool atWork) { ShowWork(atWork); });
   CallEngine(services_.ui, msg::kJoinInterrupted, false,
              [&] { return RunJoin(services_.loaded, request, services_.pendants, services_.ui); });
 }
 
-void JointPage::btnTestClick() {
+void JoinPage::Test() {
   TestOutcome outcome;
   {
     Operation operation(services_.flags, [this](bool atWork) { ShowWork(atWork); });
     outcome = CallEngine(services_.ui, msg::kTestInterrupted, TestOutcome{}, [&] {
-      return RunTest(services_.loaded, ToPath(edtJointFileName->text()), services_.pendants,
+      return RunTest(services_.loaded, ToPath(definitionEdit_->text()), services_.pendants,
                      services_.ui);
     });
   }
-  if (outcome.joinRequested) btnJointClick();
+  if (outcome.joinRequested) Join();
 }
 
-void JointPage::ShowWork(bool atWork) {
-  btnJointAbort->setEnabled(atWork);
-  btnJoint->setEnabled(!atWork);
-  btnTest->setEnabled(!atWork);
-  pnlJoint->setEnabled(!atWork);
+void JoinPage::ShowWork(bool atWork) {
+  abortButton_->setEnabled(atWork);
+  joinButton_->setEnabled(!atWork);
+  testButton_->setEnabled(!atWork);
+  inputsPanel_->setEnabled(!atWork);
 }
 
-void JointPage::btnJointAbortClick() {
+void JoinPage::AbortJoin() {
   services_.flags.abortRequested = true;
-  btnJointAbort->setEnabled(false);
+  abortButton_->setEnabled(false);
 }
 
 }  // namespace kivora::ui

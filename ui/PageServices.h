@@ -1,5 +1,5 @@
 #pragma once
-// What the join and re-split pages share with the window.
+// What the join and resplit pages share with the window.
 
 #include <filesystem>
 #include <functional>

@@ -1,5 +1,5 @@
 #pragma once
-// The re-split page: the definition, the source that was split, where rebuilt parts
+// The resplit page: the definition, the source that was split, where rebuilt parts
 // go, and the select-all, start and abort buttons. The parts to rebuild are the
 // selected rows of the state list, or all of them after select-all.
 
@@ -14,36 +14,36 @@ class QPushButton;
 
 namespace kivora::ui {
 
-class RedevidePage : public QWidget {
+class ResplitPage : public QWidget {
   Q_OBJECT
  public:
-  RedevidePage(QWidget* parent, PageServices services);
+  ResplitPage(QWidget* parent, PageServices services);
 
-  void edtKvrFileNameChange(QLineEdit* changed);
-  void btnRefferKvrClick();
-  void btnRefferRedevideClick();
-  void btnRefferReSaveAsClick();
-  void btnRedevideAllClick();
-  void btnRedevideClick();
-  void btnRedevideAbortClick();
-  // The select-all flag (the Tag of btnRedevideAll).
-  bool SelectAll() const { return selectAllTag_ == 1; }
-  void ClearSelectAll() { selectAllTag_ = 0; }
-  // The plug-in of a set split with one: the options dialog in its re-split mode.
+  void OnFileNameChanged(QLineEdit* changed);
+  void BrowseDefinition();
+  void BrowseSource();
+  void BrowseSaveFolder();
+  void SelectAllParts();
+  void StartResplit();
+  void AbortResplit();
+  // Whether select-all stands for every row (set by select-all, cleared by a click).
+  bool SelectAll() const { return selectAll_; }
+  void ClearSelectAll() { selectAll_ = false; }
+  // The plug-in of a set split with one: the options dialog in its resplit mode.
   std::optional<std::string> ChoosePlugin();
 
-  QLineEdit* edtKvrFileName;
-  QLineEdit* edtRedevideFileName;
-  QComboBox* cobRedevideSaveAs;
-  InfoListView* lvRedevideInfo;
-  QPushButton* btnRedevideAll;
-  QPushButton* btnRedevide;
-  QPushButton* btnRedevideAbort;
-  QWidget* pnlRedevide;
+  QLineEdit* definitionEdit_;
+  QLineEdit* sourceEdit_;
+  QComboBox* saveFolderBox_;
+  InfoListView* infoList_;
+  QPushButton* selectAllButton_;
+  QPushButton* startButton_;
+  QPushButton* abortButton_;
+  QWidget* inputsPanel_;
 
  private:
   PageServices services_;
-  int selectAllTag_ = 0;
+  bool selectAll_ = false;
 };
 
 }  // namespace kivora::ui
