@@ -11,13 +11,13 @@
 #include <QTextStream>
 #include <QTranslator>
 
-#include "DisguiseOptionsDialog.h"
-#include "JoinPage.h"
-#include "MainWindow.h"
-#include "MessageLayer.h"
-#include "QtTranslation.h"
-#include "ResplitPage.h"
-#include "SplitPage.h"
+#include "ui/DisguiseOptionsDialog.h"
+#include "ui/JoinPage.h"
+#include "ui/MainWindow.h"
+#include "ui/MessageLayer.h"
+#include "ui/QtTranslation.h"
+#include "ui/ResplitPage.h"
+#include "ui/SplitPage.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include <QApplication>
 #include <QTranslator>
 
-#include "MainWindow.h"
-#include "MessageLayer.h"
-#include "QtTranslation.h"
+#include "ui/MainWindow.h"
+#include "ui/MessageLayer.h"
+#include "ui/QtTranslation.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);

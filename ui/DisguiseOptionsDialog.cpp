@@ -1,4 +1,4 @@
-#include "DisguiseOptionsDialog.h"
+#include "ui/DisguiseOptionsDialog.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -12,8 +12,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "WidgetNames.h"
-#include "WindowUi.h"
+#include "ui/WidgetNames.h"
+#include "ui/WindowUi.h"
 
 namespace kivora::ui {
 namespace {

@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <vector>
 
-#include "MessageLayer.h"
-#include "PluginInfo.h"
+#include "pendant/PluginInfo.h"
+#include "ui/MessageLayer.h"
 
 class QCheckBox;
 class QGroupBox;

@@ -1,4 +1,4 @@
-#include "FileListEditor.h"
+#include "ui/FileListEditor.h"
 
 #include <QComboBox>
 #include <QFormLayout>

@@ -1,4 +1,4 @@
-#include "FileListPage.h"
+#include "ui/FileListPage.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -20,17 +20,17 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "DefinitionReader.h"
-#include "DistributedList.h"
-#include "EngineCall.h"
-#include "FileListEditor.h"
-#include "FileListMessages.h"
-#include "FullHeightRows.h"
-#include "KivoraError.h"
-#include "ListFile.h"
-#include "ListSelection.h"
-#include "WidgetNames.h"
-#include "WindowUi.h"
+#include "core/DefinitionReader.h"
+#include "core/EngineCall.h"
+#include "core/KivoraError.h"
+#include "filelist/DistributedList.h"
+#include "filelist/FileListMessages.h"
+#include "filelist/ListFile.h"
+#include "ui/FileListEditor.h"
+#include "ui/FullHeightRows.h"
+#include "ui/ListSelection.h"
+#include "ui/WidgetNames.h"
+#include "ui/WindowUi.h"
 
 namespace kivora::ui {
 namespace {

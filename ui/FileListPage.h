@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "FileListTable.h"
-#include "MessageLayer.h"
+#include "filelist/FileListTable.h"
+#include "ui/MessageLayer.h"
 
 class QComboBox;
 class QLabel;

@@ -1,4 +1,4 @@
-#include "JoinPage.h"
+#include "ui/JoinPage.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -10,13 +10,13 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "EngineCall.h"
-#include "JoinDriver.h"
-#include "LoadedDefinition.h"
-#include "Messages.h"
-#include "PartTest.h"
-#include "WidgetNames.h"
-#include "WindowUi.h"
+#include "core/EngineCall.h"
+#include "core/JoinDriver.h"
+#include "core/LoadedDefinition.h"
+#include "core/Messages.h"
+#include "core/PartTest.h"
+#include "ui/WidgetNames.h"
+#include "ui/WindowUi.h"
 
 namespace kivora::ui {
 QComboBox* SaveFolderBox(const char* name, const QString& firstEntry) {

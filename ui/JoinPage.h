@@ -4,8 +4,8 @@
 
 #include <QWidget>
 
-#include "InfoList.h"
-#include "PageServices.h"
+#include "ui/InfoList.h"
+#include "ui/PageServices.h"
 
 class QCheckBox;
 class QComboBox;

@@ -1,4 +1,4 @@
-#include "MainWindow.h"
+#include "ui/MainWindow.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -24,16 +24,16 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "EngineCall.h"
-#include "FileListPage.h"
-#include "JoinPage.h"
-#include "KivoraError.h"
-#include "Messages.h"
-#include "ResplitPage.h"
-#include "SplitPage.h"
-#include "StateList.h"
-#include "WidgetNames.h"
-#include "WindowUi.h"
+#include "core/EngineCall.h"
+#include "core/KivoraError.h"
+#include "core/Messages.h"
+#include "ui/FileListPage.h"
+#include "ui/JoinPage.h"
+#include "ui/ResplitPage.h"
+#include "ui/SplitPage.h"
+#include "ui/StateList.h"
+#include "ui/WidgetNames.h"
+#include "ui/WindowUi.h"
 
 namespace kivora::ui {
 namespace {

@@ -7,12 +7,12 @@
 #include <QWidget>
 #include <memory>
 
-#include "FileAssociation.h"
-#include "KvrData.h"
-#include "MessageLayer.h"
-#include "PendantLibrary.h"
-#include "SettingsFile.h"
-#include "WindowState.h"
+#include "core/KvrData.h"
+#include "pendant/PendantLibrary.h"
+#include "ui/FileAssociation.h"
+#include "ui/MessageLayer.h"
+#include "ui/SettingsFile.h"
+#include "ui/WindowState.h"
 
 class QCheckBox;
 class QComboBox;

@@ -4,10 +4,10 @@
 
 #include <QString>
 #include <QStringList>
-#include <utility>
 #include <optional>
+#include <utility>
 
-#include "Ui.h"
+#include "core/Ui.h"
 
 class QWidget;
 

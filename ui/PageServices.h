@@ -6,12 +6,12 @@
 #include <optional>
 #include <vector>
 
-#include "KvrData.h"
-#include "MessageLayer.h"
-#include "PendantProvider.h"
-#include "StateList.h"
-#include "Ui.h"
-#include "WindowState.h"
+#include "core/KvrData.h"
+#include "core/PendantProvider.h"
+#include "core/Ui.h"
+#include "ui/MessageLayer.h"
+#include "ui/StateList.h"
+#include "ui/WindowState.h"
 
 class QComboBox;
 

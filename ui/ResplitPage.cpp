@@ -1,4 +1,4 @@
-#include "ResplitPage.h"
+#include "ui/ResplitPage.h"
 
 #include <QComboBox>
 #include <QFileInfo>
@@ -9,14 +9,14 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "DisguiseOptionsDialog.h"
-#include "EngineCall.h"
-#include "JoinPage.h"
-#include "LoadedDefinition.h"
-#include "Messages.h"
-#include "Resplit.h"
-#include "WidgetNames.h"
-#include "WindowUi.h"
+#include "core/EngineCall.h"
+#include "core/LoadedDefinition.h"
+#include "core/Messages.h"
+#include "core/Resplit.h"
+#include "ui/DisguiseOptionsDialog.h"
+#include "ui/JoinPage.h"
+#include "ui/WidgetNames.h"
+#include "ui/WindowUi.h"
 
 namespace kivora::ui {
 ResplitPage::ResplitPage(QWidget* parent, PageServices services)

@@ -5,8 +5,8 @@
 
 #include <QWidget>
 
-#include "InfoList.h"
-#include "PageServices.h"
+#include "ui/InfoList.h"
+#include "ui/PageServices.h"
 
 class QComboBox;
 class QLineEdit;

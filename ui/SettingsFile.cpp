@@ -1,12 +1,12 @@
-#include "SettingsFile.h"
+#include "ui/SettingsFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#include "IniText.h"
-#include "TextFile.h"
+#include "ui/IniText.h"
+#include "ui/TextFile.h"
 
 namespace kivora::ui {
 namespace {

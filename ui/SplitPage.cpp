@@ -1,4 +1,4 @@
-#include "SplitPage.h"
+#include "ui/SplitPage.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,13 +13,13 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include "DisguiseOptionsDialog.h"
-#include "EngineCall.h"
-#include "Messages.h"
-#include "PageServices.h"
-#include "SaveFolder.h"
-#include "WidgetNames.h"
-#include "WindowUi.h"
+#include "core/EngineCall.h"
+#include "core/Messages.h"
+#include "core/SaveFolder.h"
+#include "ui/DisguiseOptionsDialog.h"
+#include "ui/PageServices.h"
+#include "ui/WidgetNames.h"
+#include "ui/WindowUi.h"
 
 namespace kivora::ui {
 namespace {

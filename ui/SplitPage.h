@@ -8,10 +8,10 @@
 #include <optional>
 #include <vector>
 
-#include "MessageLayer.h"
-#include "PendantProvider.h"
-#include "SplitDriver.h"
-#include "WindowState.h"
+#include "core/PendantProvider.h"
+#include "core/SplitDriver.h"
+#include "ui/MessageLayer.h"
+#include "ui/WindowState.h"
 
 class QCheckBox;
 class QComboBox;

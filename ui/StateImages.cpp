@@ -1,4 +1,4 @@
-#include "StateImages.h"
+#include "ui/StateImages.h"
 
 #include <QPainter>
 #include <QPainterPath>

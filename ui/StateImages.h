@@ -4,7 +4,7 @@
 #include <QIcon>
 #include <QList>
 
-#include "Ui.h"
+#include "core/Ui.h"
 
 namespace kivora::ui {
 

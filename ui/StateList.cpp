@@ -1,11 +1,11 @@
-#include "StateList.h"
+#include "ui/StateList.h"
 
 #include <QCollator>
 #include <QHeaderView>
 #include <algorithm>
 
-#include "ListSelection.h"
-#include "StateImages.h"
+#include "ui/ListSelection.h"
+#include "ui/StateImages.h"
 
 namespace kivora::ui {
 namespace {

@@ -7,7 +7,7 @@
 #include <QTreeWidget>
 #include <vector>
 
-#include "Ui.h"
+#include "core/Ui.h"
 
 namespace kivora::ui {
 

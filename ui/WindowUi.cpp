@@ -1,11 +1,11 @@
-#include "WindowUi.h"
+#include "ui/WindowUi.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QTimer>
 
-#include "Messages.h"
+#include "core/Messages.h"
 
 namespace kivora::ui {
 

@@ -7,10 +7,10 @@
 #include <QList>
 #include <functional>
 
-#include "MessageLayer.h"
-#include "StateList.h"
-#include "Ui.h"
-#include "WindowState.h"
+#include "core/Ui.h"
+#include "ui/MessageLayer.h"
+#include "ui/StateList.h"
+#include "ui/WindowState.h"
 
 namespace kivora::ui {
 

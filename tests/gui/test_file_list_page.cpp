@@ -18,14 +18,14 @@
 #include <QTreeWidget>
 #include <sstream>
 
-#include "../unit/TestSupport.h"
-#include "FileListPage.h"
-#include "JoinPage.h"
-#include "MainWindow.h"
-#include "ScriptedMessages.h"
-#include "SplitPage.h"
-#include "StateList.h"
-#include "TestEnvironment.h"
+#include "tests/gui/ScriptedMessages.h"
+#include "tests/gui/TestEnvironment.h"
+#include "tests/unit/TestSupport.h"
+#include "ui/FileListPage.h"
+#include "ui/JoinPage.h"
+#include "ui/MainWindow.h"
+#include "ui/SplitPage.h"
+#include "ui/StateList.h"
 
 using namespace kivora::ui;
 using kivora::Answer;

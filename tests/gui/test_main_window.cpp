@@ -22,17 +22,17 @@
 #include <QTreeWidget>
 #include <sstream>
 
-#include "../unit/PeTestFiles.h"
-#include "../unit/TestSupport.h"
-#include "Cli.h"
-#include "DisguiseOptionsDialog.h"
-#include "MainWindow.h"
-#include "Messages.h"
-#include "QtTranslation.h"
-#include "ScriptedMessages.h"
-#include "SplitPage.h"
-#include "StateList.h"
-#include "TestEnvironment.h"
+#include "app/cli/Cli.h"
+#include "core/Messages.h"
+#include "tests/gui/ScriptedMessages.h"
+#include "tests/gui/TestEnvironment.h"
+#include "tests/unit/PeTestFiles.h"
+#include "tests/unit/TestSupport.h"
+#include "ui/DisguiseOptionsDialog.h"
+#include "ui/MainWindow.h"
+#include "ui/QtTranslation.h"
+#include "ui/SplitPage.h"
+#include "ui/StateList.h"
 
 using namespace kivora;
 using namespace kivora::ui;

@@ -17,18 +17,18 @@
 #include <QUrl>
 #include <sstream>
 
-#include "../unit/GeneratorSet.h"
-#include "../unit/TestSupport.h"
-#include "BuiltinPendants.h"
-#include "Cli.h"
-#include "InfoList.h"
-#include "JoinPage.h"
-#include "MainWindow.h"
-#include "ResplitPage.h"
-#include "ScriptedMessages.h"
-#include "SplitPage.h"
-#include "StateList.h"
-#include "TestEnvironment.h"
+#include "app/cli/Cli.h"
+#include "pendant/BuiltinPendants.h"
+#include "tests/gui/ScriptedMessages.h"
+#include "tests/gui/TestEnvironment.h"
+#include "tests/unit/GeneratorSet.h"
+#include "tests/unit/TestSupport.h"
+#include "ui/InfoList.h"
+#include "ui/JoinPage.h"
+#include "ui/MainWindow.h"
+#include "ui/ResplitPage.h"
+#include "ui/SplitPage.h"
+#include "ui/StateList.h"
 
 using namespace kivora::ui;
 using kivora::Answer;

@@ -3,7 +3,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "SettingsFile.h"
+#include "ui/SettingsFile.h"
 
 namespace kivora::ui {
 namespace {
