@@ -1,3 +1,3 @@
-#include "cli/Cli.h"
+#include "app/cli/Cli.h"
 
 int main(int argc, char** argv) { return kivora::cli::Main(argc, argv); }

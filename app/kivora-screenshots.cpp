@@ -11,13 +11,13 @@
 #include <QTextStream>
 #include <QTranslator>
 
-#include "JointPage.h"
-#include "KvrOptionDialog.h"
-#include "MainWindow.h"
-#include "MessageLayer.h"
-#include "QtTranslation.h"
-#include "RedevidePage.h"
-#include "SplitPage.h"
+#include "ui/DisguiseOptionsDialog.h"
+#include "ui/JoinPage.h"
+#include "ui/MainWindow.h"
+#include "ui/MessageLayer.h"
+#include "ui/QtTranslation.h"
+#include "ui/ResplitPage.h"
+#include "ui/SplitPage.h"
 
 namespace {
 
@@ -65,33 +65,33 @@ int main(int argc, char** argv) {
   auto env = kivora::ui::WindowEnvironment::FromProcess({});
   env.settingsPath = scratch.path() + "/kivora.ini";
   env.association = {scratch.path() + "/data", scratch.path() + "/config"};
-  kivora::ui::TfrmKivora window(messages, env);
+  kivora::ui::MainWindow window(messages, env);
   QApplication::setFont(window.font());
   auto& split = window.splitPage();
   split.SetSeed(1);
   split.SetSource(source);
-  split.edtComment->setText(QStringLiteral("2026 年夏天的旅行"));
-  split.btnDevideClick();
+  split.commentEdit_->setText(QStringLiteral("2026 年夏天的旅行"));
+  split.StartSplit();
 
   bool ok = Save(window, out + "/split-page.png");
   const QString definition = scratch.path() + "/holiday2026.kvr";
   auto* pages = window.findChild<QTabWidget*>(QStringLiteral("pcDevideJoint"));
   pages->setCurrentIndex(1);
-  window.redevidePage().edtKvrFileName->setText(definition);
-  window.redevidePage().edtRedevideFileName->setText(source);
+  window.resplitPage().definitionEdit_->setText(definition);
+  window.resplitPage().sourceEdit_->setText(source);
   ok = Save(window, out + "/resplit-page.png") && ok;
   pages->setCurrentIndex(2);
-  window.jointPage().edtJointFileName->setText(definition);
-  window.jointPage().btnTestClick();
+  window.joinPage().definitionEdit_->setText(definition);
+  window.joinPage().Test();
   ok = Save(window, out + "/join-page.png") && ok;
   window.findChild<QTabWidget*>(QStringLiteral("pcKivora"))->setCurrentIndex(1);
   ok = Save(window, out + "/file-list-page.png") && ok;
 
-  kivora::ui::TfrmKvrOption options(nullptr, messages, env.pendants.pluginFolders);
+  kivora::ui::DisguiseOptionsDialog options(nullptr, messages, env.pendants.pluginFolders);
   options.setFont(window.font());
   options.Fill(QStringLiteral("password"), false, true, QString());
   ok = Save(options, out + "/options-dialog.png") && ok;
-  kivora::ui::TfrmKvrOption resplit(nullptr, messages, env.pendants.pluginFolders);
+  kivora::ui::DisguiseOptionsDialog resplit(nullptr, messages, env.pendants.pluginFolders);
   resplit.setFont(window.font());
   resplit.SetResplitMode();
   ok = Save(resplit, out + "/options-dialog-resplit.png") && ok;

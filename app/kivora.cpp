@@ -1,9 +1,9 @@
 #include <QApplication>
 #include <QTranslator>
 
-#include "MainWindow.h"
-#include "MessageLayer.h"
-#include "QtTranslation.h"
+#include "ui/MainWindow.h"
+#include "ui/MessageLayer.h"
+#include "ui/QtTranslation.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -11,8 +11,8 @@ int main(int argc, char** argv) {
   QTranslator qtTexts;
   if (kivora::ui::LoadQtTranslation(qtTexts)) QApplication::installTranslator(&qtTexts);
   kivora::ui::QtMessageLayer messages;
-  kivora::ui::TfrmKivora window(messages,
-                                kivora::ui::WindowEnvironment::FromProcess(QApplication::arguments()));
+  kivora::ui::MainWindow window(
+      messages, kivora::ui::WindowEnvironment::FromProcess(QApplication::arguments()));
   QApplication::setFont(window.font());
   window.show();
   return QApplication::exec();

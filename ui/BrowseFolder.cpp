@@ -1,4 +1,4 @@
-#include "BrowseFolder.h"
+#include "ui/BrowseFolder.h"
 
 #include <QFileDialog>
 

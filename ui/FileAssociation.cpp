@@ -1,4 +1,4 @@
-#include "FileAssociation.h"
+#include "ui/FileAssociation.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,8 +10,8 @@
 #include <optional>
 #include <utility>
 
-#include "IniText.h"
-#include "TextFile.h"
+#include "ui/IniText.h"
+#include "ui/TextFile.h"
 
 namespace kivora::ui {
 namespace {

@@ -1,4 +1,4 @@
-#include "FileListEditor.h"
+#include "ui/FileListEditor.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -37,65 +37,66 @@ bool HistoryHolds(const QComboBox* box, const QString& text) {
   return false;
 }
 
-TfrmFileListEditor::TfrmFileListEditor(QWidget* parent, const QStringList& addresses,
-                                       const QStringList& fileNames, const QStringList& extras)
+FileListEditor::FileListEditor(QWidget* parent, const QStringList& addresses,
+                               const QStringList& fileNames, const QStringList& extras)
     : QDialog(parent) {
   setObjectName(QStringLiteral("frmFileListEditor"));
   setWindowTitle(QStringLiteral("檔案清單編輯器"));
-  cobAddressEdit_ = EditableCombo("cobAddressEdit", addresses);
-  cobFileNameEdit_ = EditableCombo("cobFileNameEdit", fileNames);
-  cobCgiEdit_ = EditableCombo("cobCgiEdit", extras);
+  addressBox_ = EditableCombo("cobAddressEdit", addresses);
+  fileNameBox_ = EditableCombo("cobFileNameEdit", fileNames);
+  extraBox_ = EditableCombo("cobCgiEdit", extras);
   auto* form = new QFormLayout;
   auto addRow = [form](const QString& label, QComboBox* box) {
     auto* l = new QLabel(label);
     l->setBuddy(box);
     form->addRow(l, box);
   };
-  addRow(QStringLiteral("位址(&R):"), cobAddressEdit_);
-  addRow(QStringLiteral("檔案名稱(&F):"), cobFileNameEdit_);
-  addRow(QStringLiteral("附加資訊(&I):"), cobCgiEdit_);
-  auto* btnOK = new QPushButton(QStringLiteral("確定(&O)"));
-  btnOK->setObjectName(QStringLiteral("btnOK"));
-  btnOK->setDefault(true);
-  auto* btnCancel = new QPushButton(QStringLiteral("取消(&C)"));
-  btnCancel->setObjectName(QStringLiteral("btnCancel"));
+  addRow(QStringLiteral("位址(&R):"), addressBox_);
+  addRow(QStringLiteral("檔案名稱(&F):"), fileNameBox_);
+  addRow(QStringLiteral("附加資訊(&I):"), extraBox_);
+  auto* okButton = new QPushButton(QStringLiteral("確定(&O)"));
+  okButton->setObjectName(QStringLiteral("btnOK"));
+  okButton->setDefault(true);
+  auto* cancelButton = new QPushButton(QStringLiteral("取消(&C)"));
+  cancelButton->setObjectName(QStringLiteral("btnCancel"));
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
-  buttons->addWidget(btnOK);
-  buttons->addWidget(btnCancel);
+  buttons->addWidget(okButton);
+  buttons->addWidget(cancelButton);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(form);
   layout->addLayout(buttons);
-  connect(btnOK, &QPushButton::clicked, this, [this] { btnOKClick(); });
-  connect(btnCancel, &QPushButton::clicked, this, [this] {
-    tag_ = 0;
+  connect(okButton, &QPushButton::clicked, this, [this] { Confirm(); });
+  connect(cancelButton, &QPushButton::clicked, this, [this] {
+    confirmed_ = false;
     reject();
   });
 }
 
-void TfrmFileListEditor::SetTexts(const QString& address, const QString& fileName, const QString& extra) {
-  cobAddressEdit_->setEditText(address);
-  cobFileNameEdit_->setEditText(fileName);
-  cobCgiEdit_->setEditText(extra);
+void FileListEditor::SetTexts(const QString& address, const QString& fileName,
+                              const QString& extra) {
+  addressBox_->setEditText(address);
+  fileNameBox_->setEditText(fileName);
+  extraBox_->setEditText(extra);
 }
 
-void TfrmFileListEditor::btnOKClick() {
-  QString address = cobAddressEdit_->currentText();
+void FileListEditor::Confirm() {
+  QString address = addressBox_->currentText();
   if (!address.endsWith('/')) address += '/';
-  cobAddressEdit_->setEditText(address);
-  if (!HistoryHolds(cobAddressEdit_, address)) cobAddressEdit_->addItem(address);
-  const QString extra = cobCgiEdit_->currentText();
-  if (!HistoryHolds(cobCgiEdit_, extra)) cobCgiEdit_->addItem(extra);
-  cobAddressEdit_->setEditText(address);
-  cobCgiEdit_->setEditText(extra);
-  tag_ = 1;
+  addressBox_->setEditText(address);
+  if (!HistoryHolds(addressBox_, address)) addressBox_->addItem(address);
+  const QString extra = extraBox_->currentText();
+  if (!HistoryHolds(extraBox_, extra)) extraBox_->addItem(extra);
+  addressBox_->setEditText(address);
+  extraBox_->setEditText(extra);
+  confirmed_ = true;
   accept();
 }
 
-QString TfrmFileListEditor::Address() const { return cobAddressEdit_->currentText(); }
-QString TfrmFileListEditor::FileName() const { return cobFileNameEdit_->currentText(); }
-QString TfrmFileListEditor::Extra() const { return cobCgiEdit_->currentText(); }
-QStringList TfrmFileListEditor::AddressHistory() const { return Items(cobAddressEdit_); }
-QStringList TfrmFileListEditor::ExtraHistory() const { return Items(cobCgiEdit_); }
+QString FileListEditor::Address() const { return addressBox_->currentText(); }
+QString FileListEditor::FileName() const { return fileNameBox_->currentText(); }
+QString FileListEditor::Extra() const { return extraBox_->currentText(); }
+QStringList FileListEditor::AddressHistory() const { return Items(addressBox_); }
+QStringList FileListEditor::ExtraHistory() const { return Items(extraBox_); }
 
 }  // namespace kivora::ui

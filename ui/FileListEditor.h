@@ -8,15 +8,15 @@ class QComboBox;
 
 namespace kivora::ui {
 
-class TfrmFileListEditor : public QDialog {
+class FileListEditor : public QDialog {
   Q_OBJECT
  public:
-  TfrmFileListEditor(QWidget* parent, const QStringList& addresses, const QStringList& fileNames,
-                     const QStringList& extras);
+  FileListEditor(QWidget* parent, const QStringList& addresses, const QStringList& fileNames,
+                 const QStringList& extras);
 
   void SetTexts(const QString& address, const QString& fileName, const QString& extra);
-  // 1 after OK, 0 otherwise.
-  int Tag() const { return tag_; }
+  // True after OK, false otherwise.
+  bool Confirmed() const { return confirmed_; }
   QString Address() const;
   QString FileName() const;
   QString Extra() const;
@@ -24,13 +24,13 @@ class TfrmFileListEditor : public QDialog {
   QStringList ExtraHistory() const;
 
   // OK: the address ends in "/", and new texts join the ends of both histories.
-  void btnOKClick();
+  void Confirm();
 
  private:
-  int tag_ = 0;
-  QComboBox* cobAddressEdit_;
-  QComboBox* cobFileNameEdit_;
-  QComboBox* cobCgiEdit_;
+  bool confirmed_ = false;
+  QComboBox* addressBox_;
+  QComboBox* fileNameBox_;
+  QComboBox* extraBox_;
 };
 
 // Whether a history holds the text (exact but for letter case).

@@ -1,4 +1,4 @@
-#include "FileListPage.h"
+#include "ui/FileListPage.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -20,17 +20,17 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "DefinitionReader.h"
-#include "DistributedList.h"
-#include "EngineCall.h"
-#include "FileListEditor.h"
-#include "FileListMessages.h"
-#include "FullHeightRows.h"
-#include "KivoraError.h"
-#include "ListFile.h"
-#include "ListSelection.h"
-#include "WidgetNames.h"
-#include "WindowUi.h"
+#include "core/DefinitionReader.h"
+#include "core/EngineCall.h"
+#include "core/KivoraError.h"
+#include "filelist/DistributedList.h"
+#include "filelist/FileListMessages.h"
+#include "filelist/ListFile.h"
+#include "ui/FileListEditor.h"
+#include "ui/FullHeightRows.h"
+#include "ui/ListSelection.h"
+#include "ui/WidgetNames.h"
+#include "ui/WindowUi.h"
 
 namespace kivora::ui {
 namespace {
@@ -60,116 +60,116 @@ const QStringList& ListFilters() {
 FileListPage::FileListPage(QWidget* parent, MessageLayer& messages, QLabel* summaryPanel)
     : QWidget(parent), messages_(messages), summary_(summaryPanel) {
   setObjectName(QStringLiteral("TabSheet2"));
-  cobAddress = History("cobAddress");
-  cobCgi = History("cobCgi");
-  auto* btnExecuteAddress = Named<QPushButton>("btnExecuteAddress", QStringLiteral("執行(&T)"));
-  auto* btnExecuteCgi = Named<QPushButton>("btnExecuteCgi", QStringLiteral("執行(&U)"));
-  auto* btnSelectAll = Named<QPushButton>("btnSelectAll", QStringLiteral("全選(&L)"));
-  auto* btnAdd = Named<QPushButton>("btnAdd", QStringLiteral("加入(&A)"));
-  auto* btnEdit = Named<QPushButton>("btnEdit", QStringLiteral("編輯(&E)"));
-  auto* btnDelete = Named<QPushButton>("btnDelete", QStringLiteral("刪除(&D)"));
-  auto* btnSaveAs = Named<QPushButton>("btnSaveAs", QStringLiteral("儲存(&S)..."));
-  lvFileList = Named<QTreeWidget>("lvFileList");
-  lvFileList->setHeaderLabels(
+  addressBox_ = History("cobAddress");
+  extraBox_ = History("cobCgi");
+  auto* applyAddressButton = Named<QPushButton>("btnExecuteAddress", QStringLiteral("執行(&T)"));
+  auto* applyExtraButton = Named<QPushButton>("btnExecuteCgi", QStringLiteral("執行(&U)"));
+  auto* selectAllButton = Named<QPushButton>("btnSelectAll", QStringLiteral("全選(&L)"));
+  auto* addButton = Named<QPushButton>("btnAdd", QStringLiteral("加入(&A)"));
+  auto* editButton = Named<QPushButton>("btnEdit", QStringLiteral("編輯(&E)"));
+  auto* deleteButton = Named<QPushButton>("btnDelete", QStringLiteral("刪除(&D)"));
+  auto* saveButton = Named<QPushButton>("btnSaveAs", QStringLiteral("儲存(&S)..."));
+  fileList_ = Named<QTreeWidget>("lvFileList");
+  fileList_->setHeaderLabels(
       {QStringLiteral("位址"), QStringLiteral("檔名"), QStringLiteral("附加資訊")});
-  lvFileList->setRootIsDecorated(false);
-  lvFileList->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  lvFileList->setSelectionBehavior(QAbstractItemView::SelectRows);
-  lvFileList->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  lvFileList->setItemDelegate(new FullHeightRows(lvFileList));
-  lvFileList->header()->setSectionsClickable(false);
-  lvFileList->header()->resizeSection(0, 300);
-  lvFileList->header()->resizeSection(1, 120);
-  lvFileList->header()->resizeSection(2, 120);
+  fileList_->setRootIsDecorated(false);
+  fileList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  fileList_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  fileList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  fileList_->setItemDelegate(new FullHeightRows(fileList_));
+  fileList_->header()->setSectionsClickable(false);
+  fileList_->header()->resizeSection(0, 300);
+  fileList_->header()->resizeSection(1, 120);
+  fileList_->header()->resizeSection(2, 120);
 
   auto* addressLabel = new QLabel(QStringLiteral("位址(&R):"));
-  addressLabel->setBuddy(cobAddress);
-  auto* cgiLabel = new QLabel(QStringLiteral("附加資訊(&I):"));
-  cgiLabel->setBuddy(cobCgi);
+  addressLabel->setBuddy(addressBox_);
+  auto* extraLabel = new QLabel(QStringLiteral("附加資訊(&I):"));
+  extraLabel->setBuddy(extraBox_);
   auto* grid = new QGridLayout;
   grid->addWidget(addressLabel, 0, 0);
-  grid->addWidget(cobAddress, 0, 1);
-  grid->addWidget(btnExecuteAddress, 0, 2);
-  grid->addWidget(cgiLabel, 1, 0);
-  grid->addWidget(cobCgi, 1, 1);
-  grid->addWidget(btnExecuteCgi, 1, 2);
+  grid->addWidget(addressBox_, 0, 1);
+  grid->addWidget(applyAddressButton, 0, 2);
+  grid->addWidget(extraLabel, 1, 0);
+  grid->addWidget(extraBox_, 1, 1);
+  grid->addWidget(applyExtraButton, 1, 2);
   grid->setColumnStretch(1, 1);
   auto* buttons = new QHBoxLayout;
-  for (QPushButton* b : {btnSelectAll, btnAdd, btnEdit, btnDelete}) buttons->addWidget(b);
+  for (QPushButton* b : {selectAllButton, addButton, editButton, deleteButton})
+    buttons->addWidget(b);
   buttons->addStretch();
-  buttons->addWidget(btnSaveAs);
+  buttons->addWidget(saveButton);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(grid);
-  layout->addWidget(lvFileList, 1);
+  layout->addWidget(fileList_, 1);
   layout->addLayout(buttons);
 
   // The context menu; its shortcuts act while the list has the focus.
-  PopupMenu1 = new QMenu(this);
-  PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+  contextMenu_ = new QMenu(this);
+  contextMenu_->setObjectName(QStringLiteral("PopupMenu1"));
   auto item = [this](const char* name, const QString& text, QKeySequence key, auto handler) {
-    QAction* action = PopupMenu1->addAction(text, this, handler);
+    QAction* action = contextMenu_->addAction(text, this, handler);
     action->setObjectName(QString::fromLatin1(name));
     if (!key.isEmpty()) {
       action->setShortcut(key);
       action->setShortcutContext(Qt::WidgetShortcut);
-      lvFileList->addAction(action);
+      fileList_->addAction(action);
     }
     return action;
   };
-  item("miAdd", QStringLiteral("加入(&A)"), {}, [this] { btnAddClick(); });
-  item("miEdit", QStringLiteral("編輯(&E)"), {}, [this] { btnEditClick(); });
+  item("miAdd", QStringLiteral("加入(&A)"), {}, [this] { AddRow(); });
+  item("miEdit", QStringLiteral("編輯(&E)"), {}, [this] { EditRow(); });
   item("miDelete", QStringLiteral("刪除(&D)"), QKeySequence(Qt::Key_Delete),
-       [this] { btnDeleteClick(); });
-  PopupMenu1->addSeparator();
+       [this] { DeleteRows(); });
+  contextMenu_->addSeparator();
   item("miSelectAll", QStringLiteral("全選(&L)"), QKeySequence(Qt::CTRL | Qt::Key_A),
-       [this] { btnSelectAllClick(); });
-  PopupMenu1->addSeparator();
+       [this] { SelectAllRows(); });
+  contextMenu_->addSeparator();
   item("miCopy", QStringLiteral("複製(&C)"), QKeySequence(Qt::CTRL | Qt::Key_C),
-       [this] { miCopyClick(); });
-  lvFileList->installEventFilter(this);
-  lvFileList->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(lvFileList, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-    PopupMenu1Popup();
-    PopupMenu1->popup(lvFileList->viewport()->mapToGlobal(at));
+       [this] { CopyRows(); });
+  fileList_->installEventFilter(this);
+  fileList_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(fileList_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    UpdateMenu();
+    contextMenu_->popup(fileList_->viewport()->mapToGlobal(at));
   });
 
-  connect(btnExecuteAddress, &QPushButton::clicked, this, [this] { btnExecuteAddressClick(); });
-  connect(btnExecuteCgi, &QPushButton::clicked, this, [this] { btnExecuteCgiClick(); });
-  connect(cobAddress->lineEdit(), &QLineEdit::returnPressed, this,
-          [this] { btnExecuteAddressClick(); });
-  connect(cobCgi->lineEdit(), &QLineEdit::returnPressed, this, [this] { btnExecuteCgiClick(); });
-  connect(btnSelectAll, &QPushButton::clicked, this, [this] { btnSelectAllClick(); });
-  connect(btnAdd, &QPushButton::clicked, this, [this] { btnAddClick(); });
-  connect(btnEdit, &QPushButton::clicked, this, [this] { btnEditClick(); });
-  connect(btnDelete, &QPushButton::clicked, this, [this] { btnDeleteClick(); });
-  connect(btnSaveAs, &QPushButton::clicked, this, [this] { btnSaveAsClick(); });
-  connect(lvFileList, &QTreeWidget::itemDoubleClicked, this, [this] { btnEditClick(); });
-  connect(lvFileList, &QTreeWidget::itemPressed, this, [this] { selectAllTag_ = 0; });
-  connect(lvFileList, &QTreeWidget::itemSelectionChanged, this, [this] { lvFileListSelectItem(); });
+  connect(applyAddressButton, &QPushButton::clicked, this, [this] { ApplyAddress(); });
+  connect(applyExtraButton, &QPushButton::clicked, this, [this] { ApplyExtra(); });
+  connect(addressBox_->lineEdit(), &QLineEdit::returnPressed, this, [this] { ApplyAddress(); });
+  connect(extraBox_->lineEdit(), &QLineEdit::returnPressed, this, [this] { ApplyExtra(); });
+  connect(selectAllButton, &QPushButton::clicked, this, [this] { SelectAllRows(); });
+  connect(addButton, &QPushButton::clicked, this, [this] { AddRow(); });
+  connect(editButton, &QPushButton::clicked, this, [this] { EditRow(); });
+  connect(deleteButton, &QPushButton::clicked, this, [this] { DeleteRows(); });
+  connect(saveButton, &QPushButton::clicked, this, [this] { SaveList(); });
+  connect(fileList_, &QTreeWidget::itemDoubleClicked, this, [this] { EditRow(); });
+  connect(fileList_, &QTreeWidget::itemPressed, this, [this] { selectAll_ = false; });
+  connect(fileList_, &QTreeWidget::itemSelectionChanged, this, [this] { OnSelectionChanged(); });
   // The address of a row can be edited in place (F2).
   auto* rename =
-      new QShortcut(QKeySequence(Qt::Key_F2), lvFileList, nullptr, nullptr, Qt::WidgetShortcut);
+      new QShortcut(QKeySequence(Qt::Key_F2), fileList_, nullptr, nullptr, Qt::WidgetShortcut);
   connect(rename, &QShortcut::activated, this, [this] {
-    if (QTreeWidgetItem* current = lvFileList->currentItem()) lvFileList->editItem(current, 0);
+    if (QTreeWidgetItem* current = fileList_->currentItem()) fileList_->editItem(current, 0);
   });
   // Line and thumb scrolls and the wheel keep the visible rows selected after select-all.
-  QScrollBar* bar = lvFileList->verticalScrollBar();
+  QScrollBar* bar = fileList_->verticalScrollBar();
   connect(bar, &QAbstractSlider::actionTriggered, this, [this, bar](int action) {
     const bool line = action == QAbstractSlider::SliderSingleStepAdd ||
                       action == QAbstractSlider::SliderSingleStepSub;
     if (!line && action != QAbstractSlider::SliderMove) return;
     if (!SelectAll()) return;
-    QTimer::singleShot(0, this, [this] { btnSelectAllClick(); });
+    QTimer::singleShot(0, this, [this] { SelectAllRows(); });
   });
 }
 
 bool FileListPage::eventFilter(QObject* watched, QEvent* event) {
   // An enabled copy action takes Ctrl+C as its shortcut before the list sees it; what
   // reaches the list would otherwise copy the current cell alone.
-  if (watched == lvFileList && event->type() == QEvent::KeyPress &&
+  if (watched == fileList_ && event->type() == QEvent::KeyPress &&
       static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
-    const auto* copy = PopupMenu1->findChild<QAction*>(QStringLiteral("miCopy"));
-    if (copy && copy->isEnabled()) miCopyClick();
+    const auto* copy = contextMenu_->findChild<QAction*>(QStringLiteral("miCopy"));
+    if (copy && copy->isEnabled()) CopyRows();
     return true;
   }
   return QWidget::eventFilter(watched, event);
@@ -184,8 +184,8 @@ void FileListPage::SetPartSizes(std::vector<filelist::TFileListData> table, bool
 
 std::vector<filelist::FileListRow> FileListPage::Rows() const {
   std::vector<filelist::FileListRow> rows;
-  for (int i = 0; i < lvFileList->topLevelItemCount(); ++i) {
-    const QTreeWidgetItem* item = lvFileList->topLevelItem(i);
+  for (int i = 0; i < fileList_->topLevelItemCount(); ++i) {
+    const QTreeWidgetItem* item = fileList_->topLevelItem(i);
     rows.push_back(
         {item->text(0).toStdString(), item->text(1).toStdString(), item->text(2).toStdString()});
   }
@@ -193,98 +193,98 @@ std::vector<filelist::FileListRow> FileListPage::Rows() const {
 }
 
 void FileListPage::SetRows(const std::vector<filelist::FileListRow>& rows) {
-  lvFileList->setUpdatesEnabled(false);
-  lvFileList->clear();
+  fileList_->setUpdatesEnabled(false);
+  fileList_->clear();
   for (const auto& row : rows) {
     auto* item =
-        new QTreeWidgetItem(lvFileList, {ToQ(row.address), ToQ(row.fileName), ToQ(row.extra)});
+        new QTreeWidgetItem(fileList_, {ToQ(row.address), ToQ(row.fileName), ToQ(row.extra)});
     item->setFlags(item->flags() | Qt::ItemIsEditable);
   }
-  lvFileList->setUpdatesEnabled(true);
+  fileList_->setUpdatesEnabled(true);
 }
 
-int FileListPage::RowCount() const { return lvFileList->topLevelItemCount(); }
-QStringList FileListPage::Addresses() const { return Items(cobAddress); }
-QStringList FileListPage::Extras() const { return Items(cobCgi); }
+int FileListPage::RowCount() const { return fileList_->topLevelItemCount(); }
+QStringList FileListPage::Addresses() const { return Items(addressBox_); }
+QStringList FileListPage::Extras() const { return Items(extraBox_); }
 
 void FileListPage::SetHistories(const QStringList& addresses, const QStringList& extras) {
-  cobAddress->clear();
-  cobAddress->addItems(addresses);
-  cobAddress->setEditText(QString());
-  cobCgi->clear();
-  cobCgi->addItems(extras);
-  cobCgi->setEditText(QString());
+  addressBox_->clear();
+  addressBox_->addItems(addresses);
+  addressBox_->setEditText(QString());
+  extraBox_->clear();
+  extraBox_->addItems(extras);
+  extraBox_->setEditText(QString());
 }
 
 std::vector<int> FileListPage::SelectedRows() const {
   std::vector<int> rows;
-  for (int i = 0; i < lvFileList->topLevelItemCount(); ++i) {
-    if (lvFileList->topLevelItem(i)->isSelected()) rows.push_back(i);
+  for (int i = 0; i < fileList_->topLevelItemCount(); ++i) {
+    if (fileList_->topLevelItem(i)->isSelected()) rows.push_back(i);
   }
   return rows;
 }
 
 std::vector<int> FileListPage::ActingRows() const {
   if (!SelectAll()) return SelectedRows();
-  std::vector<int> all(static_cast<size_t>(lvFileList->topLevelItemCount()));
+  std::vector<int> all(static_cast<size_t>(fileList_->topLevelItemCount()));
   for (size_t i = 0; i < all.size(); ++i) all[i] = static_cast<int>(i);
   return all;
 }
 
-void FileListPage::btnExecuteAddressClick() {
-  if (cobAddress->currentText().isEmpty()) {
+void FileListPage::ApplyAddress() {
+  if (addressBox_->currentText().isEmpty()) {
     messages_.Error(this, QStringLiteral("位址欄位是空白的。(405)"));
     return;
   }
   if (SelectedRows().empty()) {
     messages_.Error(this, QStringLiteral("請選擇清單...(411)"));
-    lvFileList->setFocus();
+    fileList_->setFocus();
     return;
   }
-  QString address = cobAddress->currentText();
+  QString address = addressBox_->currentText();
   if (!address.endsWith('/')) address += '/';
-  cobAddress->setEditText(address);
-  for (int row : ActingRows()) lvFileList->topLevelItem(row)->setText(0, address);
-  if (!HistoryHolds(cobAddress, address)) {
-    cobAddress->addItem(address);  // new addresses go to the end
-    cobAddress->setEditText(address);
+  addressBox_->setEditText(address);
+  for (int row : ActingRows()) fileList_->topLevelItem(row)->setText(0, address);
+  if (!HistoryHolds(addressBox_, address)) {
+    addressBox_->addItem(address);  // new addresses go to the end
+    addressBox_->setEditText(address);
   }
-  lvFileList->setFocus();
+  fileList_->setFocus();
 }
 
-void FileListPage::btnExecuteCgiClick() {
-  const QString extra = cobCgi->currentText();
+void FileListPage::ApplyExtra() {
+  const QString extra = extraBox_->currentText();
   if (extra.isEmpty()) {
     messages_.Error(this, QStringLiteral("附加資訊欄位是空白的。(406)"));
     return;
   }
   if (SelectedRows().empty()) {
     messages_.Error(this, QStringLiteral("請選擇清單...(412)"));
-    lvFileList->setFocus();
+    fileList_->setFocus();
     return;
   }
-  for (int row : ActingRows()) lvFileList->topLevelItem(row)->setText(2, extra);
-  if (!HistoryHolds(cobCgi, extra)) {
-    cobCgi->insertItem(0, extra);  // new extra infos go to the top
-    cobCgi->setEditText(extra);
+  for (int row : ActingRows()) fileList_->topLevelItem(row)->setText(2, extra);
+  if (!HistoryHolds(extraBox_, extra)) {
+    extraBox_->insertItem(0, extra);  // new extra infos go to the top
+    extraBox_->setEditText(extra);
   }
-  lvFileList->setFocus();
+  fileList_->setFocus();
 }
 
-void FileListPage::btnSelectAllClick() {
-  const int count = lvFileList->topLevelItemCount();
+void FileListPage::SelectAllRows() {
+  const int count = fileList_->topLevelItemCount();
   if (count == 0) return;
-  SelectVisibleRows(*lvFileList);
+  SelectVisibleRows(*fileList_);
   const auto rows = Rows();
   std::int64_t total = definitionSize_;
   for (int i = 0; i < count; ++i)
     total += filelist::RowPartSize(partSizes_, rows, i, noDefinitionRow_);
   ShowSummary(count, total);
-  lvFileList->setFocus();
-  selectAllTag_ = 1;
+  fileList_->setFocus();
+  selectAll_ = true;
 }
 
-void FileListPage::lvFileListSelectItem() {
+void FileListPage::OnSelectionChanged() {
   if (!active_) return;
   const auto rows = Rows();
   std::int64_t total = 0;
@@ -302,46 +302,46 @@ void FileListPage::ShowSummary(int selected, std::int64_t total) {
 
 QStringList FileListPage::FileNames() const {
   QStringList names;
-  for (int i = 0; i < lvFileList->topLevelItemCount(); ++i)
-    names << lvFileList->topLevelItem(i)->text(1);
+  for (int i = 0; i < fileList_->topLevelItemCount(); ++i)
+    names << fileList_->topLevelItem(i)->text(1);
   return names;
 }
 
-void FileListPage::btnAddClick() {
-  TfrmFileListEditor editor(this, Addresses(), FileNames(), Extras());
+void FileListPage::AddRow() {
+  FileListEditor editor(this, Addresses(), FileNames(), Extras());
   editor.exec();
-  if (editor.Tag() == 1) {
+  if (editor.Confirmed()) {
     const auto selected = SelectedRows();
-    const int at = selected.empty() ? lvFileList->topLevelItemCount() : selected.front() + 1;
+    const int at = selected.empty() ? fileList_->topLevelItemCount() : selected.front() + 1;
     auto* item = new QTreeWidgetItem({editor.Address(), editor.FileName(), editor.Extra()});
     item->setFlags(item->flags() | Qt::ItemIsEditable);
-    lvFileList->insertTopLevelItem(at, item);  // owned by the list
+    fileList_->insertTopLevelItem(at, item);  // owned by the list
     SetHistories(editor.AddressHistory(), editor.ExtraHistory());
   }
-  lvFileList->setFocus();
+  fileList_->setFocus();
 }
 
-void FileListPage::btnEditClick() {
+void FileListPage::EditRow() {
   const auto selected = SelectedRows();
   if (selected.empty()) {
     messages_.Error(this, QStringLiteral("請選擇要編輯的清單。(413)"));
-    lvFileList->setFocus();
+    fileList_->setFocus();
     return;
   }
-  QTreeWidgetItem* item = lvFileList->topLevelItem(selected.front());
-  TfrmFileListEditor editor(this, Addresses(), FileNames(), Extras());
+  QTreeWidgetItem* item = fileList_->topLevelItem(selected.front());
+  FileListEditor editor(this, Addresses(), FileNames(), Extras());
   editor.SetTexts(item->text(0), item->text(1), item->text(2));
   editor.exec();
-  if (editor.Tag() == 1) {
+  if (editor.Confirmed()) {
     item->setText(0, editor.Address());
     item->setText(1, editor.FileName());
     item->setText(2, editor.Extra());
     SetHistories(editor.AddressHistory(), editor.ExtraHistory());
   }
-  lvFileList->setFocus();
+  fileList_->setFocus();
 }
 
-void FileListPage::btnDeleteClick() {
+void FileListPage::DeleteRows() {
   const auto selected = SelectedRows();
   if (selected.empty()) {
     messages_.Error(this, QStringLiteral("請選擇要刪除的清單。(414)"));
@@ -349,18 +349,18 @@ void FileListPage::btnDeleteClick() {
   }
   if (messages_.Question(this, QStringLiteral("您是否確定要刪除這(些)項目？")) != Answer::Yes)
     return;
-  lvFileList->setUpdatesEnabled(false);
+  fileList_->setUpdatesEnabled(false);
   for (auto it = selected.rbegin(); it != selected.rend(); ++it)
-    delete lvFileList->takeTopLevelItem(*it);
-  lvFileList->setUpdatesEnabled(true);
-  lvFileListSelectItem();  // the row count changed
+    delete fileList_->takeTopLevelItem(*it);
+  fileList_->setUpdatesEnabled(true);
+  OnSelectionChanged();  // the row count changed
 }
 
-void FileListPage::btnSaveAsClick() {
+void FileListPage::SaveList() {
   const auto rows = Rows();
   if (rows.empty()) {
     messages_.Error(this, QStringLiteral("沒有任何的檔案清單。"));
-    lvFileList->setFocus();
+    fileList_->setFocus();
     return;
   }
   for (const auto& row : rows) {
@@ -385,11 +385,11 @@ void FileListPage::btnSaveAsClick() {
                           (failure->detail.empty() ? QString() : "\n\n" + ToQ(failure->detail)));
     }
   }
-  lvFileList->setFocus();
+  fileList_->setFocus();
 }
 
-void FileListPage::miCopyClick() {
-  if (lvFileList->topLevelItemCount() == 0) return;
+void FileListPage::CopyRows() {
+  if (fileList_->topLevelItemCount() == 0) return;
   const auto rows = Rows();
   QString text;
   for (int row : ActingRows())
@@ -397,10 +397,10 @@ void FileListPage::miCopyClick() {
   QGuiApplication::clipboard()->setText(text);
 }
 
-void FileListPage::PopupMenu1Popup() {
+void FileListPage::UpdateMenu() {
   const bool any = !SelectedRows().empty();
   for (const char* name : {"miEdit", "miDelete", "miCopy"}) {
-    if (auto* action = PopupMenu1->findChild<QAction*>(QString::fromLatin1(name)))
+    if (auto* action = contextMenu_->findChild<QAction*>(QString::fromLatin1(name)))
       action->setEnabled(any);
   }
 }

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "FileListTable.h"
-#include "MessageLayer.h"
+#include "filelist/FileListTable.h"
+#include "ui/MessageLayer.h"
 
 class QComboBox;
 class QLabel;
@@ -37,21 +37,21 @@ class FileListPage : public QWidget {
   void SetHistories(const QStringList& addresses, const QStringList& extras);
   void SetActive(bool active) { active_ = active; }
 
-  void btnExecuteAddressClick();
-  void btnExecuteCgiClick();
-  void btnSelectAllClick();
-  void btnAddClick();
-  void btnEditClick();
-  void btnDeleteClick();
-  void btnSaveAsClick();
-  void miCopyClick();
-  void PopupMenu1Popup();
-  bool SelectAll() const { return selectAllTag_ == 1; }
+  void ApplyAddress();
+  void ApplyExtra();
+  void SelectAllRows();
+  void AddRow();
+  void EditRow();
+  void DeleteRows();
+  void SaveList();
+  void CopyRows();
+  void UpdateMenu();
+  bool SelectAll() const { return selectAll_; }
 
-  QComboBox* cobAddress;
-  QComboBox* cobCgi;
-  QTreeWidget* lvFileList;
-  QMenu* PopupMenu1;
+  QComboBox* addressBox_;
+  QComboBox* extraBox_;
+  QTreeWidget* fileList_;
+  QMenu* contextMenu_;
 
  protected:
   // Ctrl+C in the list is the menu's copy, and nothing while that is disabled.
@@ -60,7 +60,7 @@ class FileListPage : public QWidget {
  private:
   std::vector<int> ActingRows() const;
   std::vector<int> SelectedRows() const;
-  void lvFileListSelectItem();
+  void OnSelectionChanged();
   void ShowSummary(int selected, std::int64_t total);
   QStringList FileNames() const;
 
@@ -69,7 +69,7 @@ class FileListPage : public QWidget {
   std::vector<filelist::TFileListData> partSizes_;
   bool noDefinitionRow_ = false;
   std::int64_t definitionSize_ = 0;
-  int selectAllTag_ = 0;
+  bool selectAll_ = false;
   bool active_ = false;
 };
 

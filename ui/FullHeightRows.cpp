@@ -1,4 +1,4 @@
-#include "FullHeightRows.h"
+#include "ui/FullHeightRows.h"
 
 #include <QFontMetrics>
 

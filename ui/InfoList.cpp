@@ -1,10 +1,10 @@
-#include "InfoList.h"
+#include "ui/InfoList.h"
 
 #include <QHeaderView>
 
-#include "FullHeightRows.h"
-#include "Messages.h"
-#include "WindowUi.h"
+#include "core/Messages.h"
+#include "ui/FullHeightRows.h"
+#include "ui/WindowUi.h"
 
 namespace kivora::ui {
 

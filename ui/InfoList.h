@@ -1,6 +1,6 @@
 #pragma once
 // The six-row summary of a definition (file name, size, parts, disguise, password,
-// comment) on the join and re-split pages.
+// comment) on the join and resplit pages.
 
 #include <QTreeWidget>
 #include <string>

@@ -1,4 +1,4 @@
-#include "IniText.h"
+#include "ui/IniText.h"
 
 namespace kivora::ui {
 namespace {

@@ -1,4 +1,4 @@
-#include "ListSelection.h"
+#include "ui/ListSelection.h"
 
 #include <QTreeWidget>
 #include <algorithm>

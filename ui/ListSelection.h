@@ -1,6 +1,6 @@
 #pragma once
 // Selecting the rows of a list that are visible on screen (the select-all of the
-// re-split page and of the file list: the flag stands for the rows out of view).
+// resplit page and of the file list: the flag stands for the rows out of view).
 
 class QTreeWidget;
 

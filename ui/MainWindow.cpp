@@ -1,4 +1,4 @@
-#include "MainWindow.h"
+#include "ui/MainWindow.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -24,16 +24,16 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "EngineCall.h"
-#include "FileListPage.h"
-#include "JointPage.h"
-#include "KivoraError.h"
-#include "Messages.h"
-#include "RedevidePage.h"
-#include "SplitPage.h"
-#include "StateList.h"
-#include "WidgetNames.h"
-#include "WindowUi.h"
+#include "core/EngineCall.h"
+#include "core/KivoraError.h"
+#include "core/Messages.h"
+#include "ui/FileListPage.h"
+#include "ui/JoinPage.h"
+#include "ui/ResplitPage.h"
+#include "ui/SplitPage.h"
+#include "ui/StateList.h"
+#include "ui/WidgetNames.h"
+#include "ui/WindowUi.h"
 
 namespace kivora::ui {
 namespace {
@@ -65,7 +65,7 @@ WindowEnvironment WindowEnvironment::FromProcess(const QStringList& arguments) {
   return env;
 }
 
-TfrmKivora::TfrmKivora(MessageLayer& messages, WindowEnvironment environment)
+MainWindow::MainWindow(MessageLayer& messages, WindowEnvironment environment)
     : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       messages_(messages),
@@ -78,20 +78,20 @@ TfrmKivora::TfrmKivora(MessageLayer& messages, WindowEnvironment environment)
 
   // Start-up: settings, the two info lists, the command line, the association.
   ApplySettings(LoadSettings(env_.settingsPath));
-  redevidePage_->lvRedevideInfo->ResetInfoList();
-  jointPage_->lvKvrInfoJoint->ResetInfoList();
+  resplitPage_->infoList_->ResetInfoList();
+  joinPage_->infoList_->ResetInfoList();
   OpenCommandLineDefinition();
   CheckAssociation();
-  splitPage_->cbKivoraClick();
+  splitPage_->OnDisguiseToggled();
 }
 
-TfrmKivora::~TfrmKivora() = default;
+MainWindow::~MainWindow() = default;
 
-void TfrmKivora::BuildWindow() {
+void MainWindow::BuildWindow() {
   setFixedSize(592, 443);
-  lvStateList_ = new StateList;
-  sbStatus_ = Named<QStatusBar>("sbStatus");
-  sbStatus_->setSizeGripEnabled(false);
+  stateList_ = new StateList;
+  statusBar_ = Named<QStatusBar>("sbStatus");
+  statusBar_->setSizeGripEnabled(false);
   // Four panels of 150, 150, 210 and 120 pixels do not fit beside each other in the
   // window's 592, and drawn over each other they cannot be read. The progress panels
   // keep room for their longest texts, the selection summary gets the most, and the
@@ -100,7 +100,7 @@ void TfrmKivora::BuildWindow() {
     auto* panel = new QLabel;
     if (width > 0) panel->setFixedWidth(width);
     panel->setFrameShape(QFrame::StyledPanel);
-    sbStatus_->addWidget(panel, width > 0 ? 0 : 1);
+    statusBar_->addWidget(panel, width > 0 ? 0 : 1);
     panels_.append(panel);
   }
   panels_[3]->setAlignment(Qt::AlignCenter);
@@ -108,89 +108,82 @@ void TfrmKivora::BuildWindow() {
 
   WindowUi::Hooks hooks;
   hooks.showSummary = [this](OperationKind readFor, const auto& rows) {
-    (readFor == OperationKind::Resplit ? redevidePage_->lvRedevideInfo : jointPage_->lvKvrInfoJoint)
-        ->Fill(rows);
+    (readFor == OperationKind::Resplit ? resplitPage_->infoList_ : joinPage_->infoList_)->Fill(rows);
   };
-  hooks.choosePlugin = [this] { return redevidePage_->ChoosePlugin(); };
+  hooks.choosePlugin = [this] { return resplitPage_->ChoosePlugin(); };
   windowUi_ =
-      std::make_unique<WindowUi>(this, messages_, *lvStateList_, panels_, flags_, std::move(hooks));
+      std::make_unique<WindowUi>(this, messages_, *stateList_, panels_, flags_, std::move(hooks));
 
   splitPage_ =
       new SplitPage(nullptr, SplitPage::Services{messages_, pendants_, *windowUi_, options_, flags_,
                                                  env_.pendants.pluginFolders});
-  const PageServices services{messages_,
-                              pendants_,
-                              *windowUi_,
-                              *lvStateList_,
-                              flags_,
-                              loaded_,
-                              env_.pendants.pluginFolders};
-  redevidePage_ = new RedevidePage(nullptr, services);
-  jointPage_ = new JointPage(nullptr, services);
-  pcDevideJoint_ = Named<QTabWidget>("pcDevideJoint");
-  pcDevideJoint_->addTab(splitPage_, QStringLiteral(" 分割 "));
-  pcDevideJoint_->addTab(redevidePage_, QStringLiteral(" 再分割 "));
-  pcDevideJoint_->addTab(jointPage_, QStringLiteral(" 合併 "));
+  const PageServices services{
+      messages_, pendants_, *windowUi_, *stateList_, flags_, loaded_, env_.pendants.pluginFolders};
+  resplitPage_ = new ResplitPage(nullptr, services);
+  joinPage_ = new JoinPage(nullptr, services);
+  operationTabs_ = Named<QTabWidget>("pcDevideJoint");
+  operationTabs_->addTab(splitPage_, QStringLiteral(" 分割 "));
+  operationTabs_->addTab(resplitPage_, QStringLiteral(" 再分割 "));
+  operationTabs_->addTab(joinPage_, QStringLiteral(" 合併 "));
 
-  auto* tabSheet1 = Named<QWidget>("TabSheet1");
-  auto* firstTab = new QHBoxLayout(tabSheet1);
+  auto* operationsTab = Named<QWidget>("TabSheet1");
+  auto* firstTab = new QHBoxLayout(operationsTab);
   firstTab->setContentsMargins(4, 4, 4, 4);
-  firstTab->addWidget(pcDevideJoint_, 1);
-  lvStateList_->setFixedWidth(178);
-  firstTab->addWidget(lvStateList_);
+  firstTab->addWidget(operationTabs_, 1);
+  stateList_->setFixedWidth(178);
+  firstTab->addWidget(stateList_);
   fileListPage_ = new FileListPage(nullptr, messages_, panels_[2]);
 
-  pcKivora_ = Named<QTabWidget>("pcKivora");
-  pcKivora_->addTab(tabSheet1, QStringLiteral(" 分割合併 "));
-  pcKivora_->addTab(fileListPage_, QStringLiteral(" 檔案清單 "));
+  mainTabs_ = Named<QTabWidget>("pcKivora");
+  mainTabs_->addTab(operationsTab, QStringLiteral(" 分割合併 "));
+  mainTabs_->addTab(fileListPage_, QStringLiteral(" 檔案清單 "));
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(4, 4, 4, 0);
   layout->setSpacing(2);
-  layout->addWidget(pcKivora_, 1);
-  layout->addWidget(sbStatus_);
+  layout->addWidget(mainTabs_, 1);
+  layout->addWidget(statusBar_);
 
   setAcceptDrops(true);
   WatchStateListScrolling();
-  connect(pcDevideJoint_, &QTabWidget::currentChanged, this,
+  connect(operationTabs_, &QTabWidget::currentChanged, this,
           [this](int i) { GuardSubPageChange(i); });
-  connect(pcKivora_, &QTabWidget::currentChanged, this, [this](int i) { GuardMainTabChange(i); });
+  connect(mainTabs_, &QTabWidget::currentChanged, this, [this](int i) { GuardMainTabChange(i); });
 }
 
-void TfrmKivora::WatchStateListScrolling() {
-  // Line and thumb scrolls re-run select-all while its flag is set on the re-split page,
+void MainWindow::WatchStateListScrolling() {
+  // Line and thumb scrolls re-run select-all while its flag is set on the resplit page,
   // so the rows that come into view are selected too; page scrolls and the wheel do not.
-  QScrollBar* bar = lvStateList_->verticalScrollBar();
+  QScrollBar* bar = stateList_->verticalScrollBar();
   connect(bar, &QAbstractSlider::actionTriggered, this, [this, bar](int action) {
     const bool line = action == QAbstractSlider::SliderSingleStepAdd ||
                       action == QAbstractSlider::SliderSingleStepSub;
     const bool thumb = action == QAbstractSlider::SliderMove && bar->isSliderDown();
-    if (!(line || thumb) || pcDevideJoint_->currentIndex() != 1 || !redevidePage_->SelectAll())
+    if (!(line || thumb) || operationTabs_->currentIndex() != 1 || !resplitPage_->SelectAll())
       return;
-    QTimer::singleShot(0, this, [this] { redevidePage_->btnRedevideAllClick(); });
+    QTimer::singleShot(0, this, [this] { resplitPage_->SelectAllParts(); });
   });
   // A click in the list makes the user's own selection count again.
-  connect(lvStateList_, &QTreeWidget::itemPressed, this,
-          [this] { redevidePage_->ClearSelectAll(); });
-  connect(lvStateList_->header(), &QHeaderView::sectionClicked, this,
-          [this](int column) { lvStateListColumnClick(column); });
+  connect(stateList_, &QTreeWidget::itemPressed, this, [this] { resplitPage_->ClearSelectAll(); });
+  connect(stateList_->header(), &QHeaderView::sectionClicked, this,
+          [this](int column) { SortStateList(column); });
 }
 
-void TfrmKivora::lvStateListColumnClick(int column) {
+void MainWindow::SortStateList(int column) {
   if (column < 0 || column > 1) return;
-  lvStateList_->SortByColumn(column, !sortAscending_[column]);
+  stateList_->SortByColumn(column, !sortAscending_[column]);
   sortAscending_[column] = !sortAscending_[column];
 }
 
-void TfrmKivora::OpenCommandLineDefinition() {
+void MainWindow::OpenCommandLineDefinition() {
   if (env_.arguments.isEmpty()) return;
   const QString first = env_.arguments.first();
   if (!first.toLower().endsWith(QStringLiteral(".kvr"))) return;
-  pcDevideJoint_->setCurrentIndex(2);
-  jointPage_->edtJointFileName->setText(first);
+  operationTabs_->setCurrentIndex(2);
+  joinPage_->definitionEdit_->setText(first);
 }
 
-void TfrmKivora::CheckAssociation() {
+void MainWindow::CheckAssociation() {
   FileAssociation association(env_.association, env_.programPath);
   if (association.Check() != FileAssociation::Registration::OtherProgram) return;
   const QString question = QStringLiteral(
@@ -198,47 +191,46 @@ void TfrmKivora::CheckAssociation() {
   if (messages_.Question(this, question) == Answer::Yes) association.Update();
 }
 
-void TfrmKivora::UpdateAssociation() {
+void MainWindow::UpdateAssociation() {
   FileAssociation association(env_.association, env_.programPath);
   // Failures only mean the association is not kept; closing goes on.
-  if (jointPage_->cbAssociateKvrFile->isChecked()) {
+  if (joinPage_->associateBox_->isChecked()) {
     association.Keep();
   } else {
     association.Remove();
   }
 }
 
-KivoraSettings TfrmKivora::CurrentSettings() const {
+KivoraSettings MainWindow::CurrentSettings() const {
   KivoraSettings s;
   s.top = y();
   s.left = x();
-  s.activePage = pcDevideJoint_->currentIndex();
+  s.activePage = operationTabs_->currentIndex();
   const SplitPage& p = *splitPage_;
-  s.fileSize = p.udFileSize->value();
-  s.divideSaveFolder = p.cobDevideSaveAs->currentIndex();
-  if (s.divideSaveFolder != 0) s.divideSavePath = p.cobDevideSaveAs->currentText();
-  s.randomSize = p.cbRandomSize->isChecked();
-  s.divideName = p.rbZero->isChecked()  ? std::optional(0)
-                 : p.rbOne->isChecked() ? std::optional(1)
-                                        : std::nullopt;
-  s.extension = p.cobExtention->currentText();
-  s.kvrExtension = p.cbKvrExtention->isChecked();
-  s.kivora = p.cbKivora->isChecked();
+  s.fileSize = p.partSizeSpin_->value();
+  s.splitSaveFolder = p.saveFolderBox_->currentIndex();
+  if (s.splitSaveFolder != 0) s.splitSavePath = p.saveFolderBox_->currentText();
+  s.randomSize = p.randomSizeBox_->isChecked();
+  s.firstNumber = p.fromZeroButton_->isChecked()  ? std::optional(0)
+                  : p.fromOneButton_->isChecked() ? std::optional(1)
+                                                  : std::nullopt;
+  s.extension = p.extensionBox_->currentText();
+  s.kvrExtension = p.definitionExtensionBox_->isChecked();
+  s.kivora = p.disguiseBox_->isChecked();
   s.usePlugin = options_.usePlugin;
   s.pluginName = options_.pluginName;
   s.implant = options_.implant;
-  s.jointSaveFolder = jointPage_->cobJointSaveAs->currentIndex();
-  if (s.jointSaveFolder != 0) s.jointSavePath = jointPage_->cobJointSaveAs->currentText();
-  s.associateKivora = jointPage_->cbAssociateKvrFile->isChecked();
+  s.joinSaveFolder = joinPage_->saveFolderBox_->currentIndex();
+  if (s.joinSaveFolder != 0) s.joinSavePath = joinPage_->saveFolderBox_->currentText();
+  s.associateKivora = joinPage_->associateBox_->isChecked();
   s.addresses = fileListPage_->Addresses();
   s.moreInfo = fileListPage_->Extras();
-  s.redivideSaveFolder = redevidePage_->cobRedevideSaveAs->currentIndex();
-  if (s.redivideSaveFolder != 0)
-    s.redivideSavePath = redevidePage_->cobRedevideSaveAs->currentText();
+  s.resplitSaveFolder = resplitPage_->saveFolderBox_->currentIndex();
+  if (s.resplitSaveFolder != 0) s.resplitSavePath = resplitPage_->saveFolderBox_->currentText();
   return s;
 }
 
-void TfrmKivora::ApplySettings(const KivoraSettings& s) {
+void MainWindow::ApplySettings(const KivoraSettings& s) {
   move(s.left, s.top);
   // A position off every screen (the screens changed since) goes back onto the primary one.
   const QList<QScreen*> screens = QGuiApplication::screens();
@@ -248,24 +240,24 @@ void TfrmKivora::ApplySettings(const KivoraSettings& s) {
   if (!visibleSomewhere && QGuiApplication::primaryScreen()) {
     move(QGuiApplication::primaryScreen()->availableGeometry().topLeft());
   }
-  pcDevideJoint_->setCurrentIndex(s.activePage);
+  operationTabs_->setCurrentIndex(s.activePage);
   subPage_ = s.activePage;
   SplitPage& p = *splitPage_;
-  p.udFileSize->setValue(s.fileSize);
-  RestoreSaveFolder(p.cobDevideSaveAs, s.divideSavePath, s.divideSaveFolder);
-  RestoreSaveFolder(jointPage_->cobJointSaveAs, s.jointSavePath, s.jointSaveFolder);
-  RestoreSaveFolder(redevidePage_->cobRedevideSaveAs, s.redivideSavePath, s.redivideSaveFolder);
-  p.cbRandomSize->setChecked(s.randomSize);
-  p.cbKvrExtention->setChecked(s.kvrExtension);
-  p.cbKivora->setChecked(s.kivora);
-  jointPage_->cbAssociateKvrFile->setChecked(s.associateKivora);
-  if (s.divideName == 0) p.rbZero->setChecked(true);
-  if (s.divideName == 1) p.rbOne->setChecked(true);
-  const int found = p.cobExtention->findText(s.extension, Qt::MatchFixedString);
+  p.partSizeSpin_->setValue(s.fileSize);
+  RestoreSaveFolder(p.saveFolderBox_, s.splitSavePath, s.splitSaveFolder);
+  RestoreSaveFolder(joinPage_->saveFolderBox_, s.joinSavePath, s.joinSaveFolder);
+  RestoreSaveFolder(resplitPage_->saveFolderBox_, s.resplitSavePath, s.resplitSaveFolder);
+  p.randomSizeBox_->setChecked(s.randomSize);
+  p.definitionExtensionBox_->setChecked(s.kvrExtension);
+  p.disguiseBox_->setChecked(s.kivora);
+  joinPage_->associateBox_->setChecked(s.associateKivora);
+  if (s.firstNumber == 0) p.fromZeroButton_->setChecked(true);
+  if (s.firstNumber == 1) p.fromOneButton_->setChecked(true);
+  const int found = p.extensionBox_->findText(s.extension, Qt::MatchFixedString);
   if (found >= 0) {
-    p.cobExtention->setCurrentIndex(found);
+    p.extensionBox_->setCurrentIndex(found);
   } else {
-    p.cobExtention->setCurrentText(s.extension);
+    p.extensionBox_->setCurrentText(s.extension);
   }
   options_.usePlugin = s.usePlugin;
   options_.pluginName = s.pluginName;
@@ -273,23 +265,23 @@ void TfrmKivora::ApplySettings(const KivoraSettings& s) {
   fileListPage_->SetHistories(s.addresses, s.moreInfo);
 }
 
-void TfrmKivora::GuardSubPageChange(int index) {
+void MainWindow::GuardSubPageChange(int index) {
   if (reverting_) return;
   if (flags_.busy) {
     reverting_ = true;
-    pcDevideJoint_->setCurrentIndex(subPage_);
+    operationTabs_->setCurrentIndex(subPage_);
     reverting_ = false;
     return;
   }
   subPage_ = index;
 }
 
-void TfrmKivora::GuardMainTabChange(int index) {
+void MainWindow::GuardMainTabChange(int index) {
   if (reverting_) return;
   // Going back to the split and join tab is always allowed; leaving it is not while busy.
   if (mainTab_ == 0 && flags_.busy) {
     reverting_ = true;
-    pcKivora_->setCurrentIndex(mainTab_);
+    mainTabs_->setCurrentIndex(mainTab_);
     reverting_ = false;
     return;
   }
@@ -298,17 +290,17 @@ void TfrmKivora::GuardMainTabChange(int index) {
   if (index == 1) HandOverToFileList();
 }
 
-void TfrmKivora::HandOverToFileList() {
+void MainWindow::HandOverToFileList() {
   if (fileListPage_->RowCount() > 0) {
     const QString question =
         QStringLiteral("在檔案清單裡還有資料餘留。\n是否可以在刪除之後再變更呢？");
     if (messages_.Question(this, question) != Answer::Yes) return;
   }
-  if (lvStateList_->RowCount() == 0) return;
+  if (stateList_->RowCount() == 0) return;
 
   // The part sizes of the operation of the active sub-page, and whether the list gets a
   // definition row in front of the parts.
-  const int page = pcDevideJoint_->currentIndex();
+  const int page = operationTabs_->currentIndex();
   const bool fromSplit = page == 0;
   const std::vector<TKvrFileData>& parts =
       fromSplit ? splitPage_->LastResult().parts : loaded_.parts;
@@ -326,13 +318,13 @@ void TfrmKivora::HandOverToFileList() {
   }
 
   std::vector<filelist::FileListRow> rows;
-  for (int i = 0; i < lvStateList_->RowCount(); ++i)
-    rows.push_back({"", lvStateList_->Caption(i).toStdString(), ""});
+  for (int i = 0; i < stateList_->RowCount(); ++i)
+    rows.push_back({"", stateList_->Caption(i).toStdString(), ""});
   if (fromSplit) {
     if (options_.implant && !rows.empty()) rows.erase(rows.begin());  // no separate definition file
   } else if (!loaded_.implanted) {
     const QString definition =
-        page == 1 ? redevidePage_->edtKvrFileName->text() : jointPage_->edtJointFileName->text();
+        page == 1 ? resplitPage_->definitionEdit_->text() : joinPage_->definitionEdit_->text();
     if (!definition.isEmpty())
       rows.insert(rows.begin(), {"", QFileInfo(definition).fileName().toStdString(), ""});
   }
@@ -353,32 +345,32 @@ bool IsDefinitionFile(const QString& path) {
 
 }  // namespace
 
-void TfrmKivora::DropFile(const QString& path) {
+void MainWindow::DropFile(const QString& path) {
   try {
     const bool definition = IsDefinitionFile(path);
-    switch (pcDevideJoint_->currentIndex()) {
+    switch (operationTabs_->currentIndex()) {
       case 0:
         if (definition) {
-          pcDevideJoint_->setCurrentIndex(2);
-          jointPage_->edtJointFileName->setText(path);
+          operationTabs_->setCurrentIndex(2);
+          joinPage_->definitionEdit_->setText(path);
         } else {
           splitPage_->SetSource(path);
         }
         break;
       case 1:
         if (!definition) {
-          redevidePage_->edtRedevideFileName->setText(path);
-        } else if (redevidePage_->edtKvrFileName->text() == path) {
-          redevidePage_->edtKvrFileNameChange(redevidePage_->edtKvrFileName);  // read it again
+          resplitPage_->sourceEdit_->setText(path);
+        } else if (resplitPage_->definitionEdit_->text() == path) {
+          resplitPage_->OnFileNameChanged(resplitPage_->definitionEdit_);  // read it again
         } else {
-          redevidePage_->edtKvrFileName->setText(path);
+          resplitPage_->definitionEdit_->setText(path);
         }
         break;
       default:
-        if (jointPage_->edtJointFileName->text() == path) {
-          jointPage_->edtJointFileNameChange();
+        if (joinPage_->definitionEdit_->text() == path) {
+          joinPage_->OnDefinitionChanged();
         } else {
-          jointPage_->edtJointFileName->setText(path);
+          joinPage_->definitionEdit_->setText(path);
         }
     }
   } catch (const KivoraError& e) {
@@ -386,28 +378,28 @@ void TfrmKivora::DropFile(const QString& path) {
   }
 }
 
-void TfrmKivora::dragEnterEvent(QDragEnterEvent* event) {
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
   if (event->mimeData()->hasUrls()) event->acceptProposedAction();
 }
 
-void TfrmKivora::dropEvent(QDropEvent* event) {
+void MainWindow::dropEvent(QDropEvent* event) {
   event->acceptProposedAction();
   DropUrls(event->mimeData()->urls());
 }
 
-void TfrmKivora::DropUrls(const QList<QUrl>& urls) {
+void MainWindow::DropUrls(const QList<QUrl>& urls) {
   // The first dropped file only; the others of the same drop are ignored.
   if (!urls.isEmpty() && urls.first().isLocalFile()) DropFile(urls.first().toLocalFile());
 }
 
-bool TfrmKivora::FormCloseQuery() {
+bool MainWindow::MayClose() {
   if (!flags_.busy) return true;
   messages_.Error(this, QStringLiteral("正在處理中。\n請按一下 [放棄] 按紐來結束。    "));
   return false;
 }
 
-void TfrmKivora::closeEvent(QCloseEvent* event) {
-  if (!FormCloseQuery()) {
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (!MayClose()) {
     event->ignore();
     return;
   }

@@ -7,12 +7,12 @@
 #include <QWidget>
 #include <memory>
 
-#include "FileAssociation.h"
-#include "KvrData.h"
-#include "MessageLayer.h"
-#include "PendantLibrary.h"
-#include "SettingsFile.h"
-#include "WindowState.h"
+#include "core/KvrData.h"
+#include "pendant/PendantLibrary.h"
+#include "ui/FileAssociation.h"
+#include "ui/MessageLayer.h"
+#include "ui/SettingsFile.h"
+#include "ui/WindowState.h"
 
 class QCheckBox;
 class QComboBox;
@@ -25,8 +25,8 @@ class QTreeWidget;
 namespace kivora::ui {
 
 class FileListPage;
-class JointPage;
-class RedevidePage;
+class JoinPage;
+class ResplitPage;
 class SplitPage;
 class StateList;
 class WindowUi;
@@ -41,15 +41,15 @@ struct WindowEnvironment {
   static WindowEnvironment FromProcess(const QStringList& arguments);
 };
 
-class TfrmKivora : public QWidget {
+class MainWindow : public QWidget {
   Q_OBJECT
  public:
-  TfrmKivora(MessageLayer& messages, WindowEnvironment environment);
-  ~TfrmKivora() override;
+  MainWindow(MessageLayer& messages, WindowEnvironment environment);
+  ~MainWindow() override;
 
   SplitPage& splitPage() { return *splitPage_; }
-  JointPage& jointPage() { return *jointPage_; }
-  RedevidePage& redevidePage() { return *redevidePage_; }
+  JoinPage& joinPage() { return *joinPage_; }
+  ResplitPage& resplitPage() { return *resplitPage_; }
   FileListPage& fileListPage() { return *fileListPage_; }
   const KvrDefinition& Loaded() const { return loaded_; }
 
@@ -57,8 +57,8 @@ class TfrmKivora : public QWidget {
   void DropFile(const QString& path);
   void DropUrls(const QList<QUrl>& urls);
   // Sorts the state list by a clicked column: descending first, then alternating.
-  void lvStateListColumnClick(int column);
-  StateList& stateList() { return *lvStateList_; }
+  void SortStateList(int column);
+  StateList& stateList() { return *stateList_; }
   bool Busy() const { return flags_.busy; }
   const DisguiseOptions& Options() const { return options_; }
 
@@ -81,7 +81,7 @@ class TfrmKivora : public QWidget {
   void GuardMainTabChange(int index);
   // Fills the file list from the last operation when its tab is opened.
   void HandOverToFileList();
-  bool FormCloseQuery();
+  bool MayClose();
 
   MessageLayer& messages_;
   WindowEnvironment env_;
@@ -90,15 +90,15 @@ class TfrmKivora : public QWidget {
   OperationFlags flags_;
   KvrDefinition loaded_;
 
-  QTabWidget* pcKivora_ = nullptr;
-  QTabWidget* pcDevideJoint_ = nullptr;
-  StateList* lvStateList_ = nullptr;
+  QTabWidget* mainTabs_ = nullptr;
+  QTabWidget* operationTabs_ = nullptr;
+  StateList* stateList_ = nullptr;
   SplitPage* splitPage_ = nullptr;
-  JointPage* jointPage_ = nullptr;
-  RedevidePage* redevidePage_ = nullptr;
+  JoinPage* joinPage_ = nullptr;
+  ResplitPage* resplitPage_ = nullptr;
   FileListPage* fileListPage_ = nullptr;
   bool sortAscending_[2] = {false, false};  // per column of the state list
-  QStatusBar* sbStatus_ = nullptr;
+  QStatusBar* statusBar_ = nullptr;
   QList<QLabel*> panels_;
   std::unique_ptr<WindowUi> windowUi_;
   int subPage_ = 0;

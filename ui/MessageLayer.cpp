@@ -1,11 +1,11 @@
-#include "MessageLayer.h"
+#include "ui/MessageLayer.h"
 
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 
-#include "BrowseFolder.h"
+#include "ui/BrowseFolder.h"
 
 namespace kivora::ui {
 

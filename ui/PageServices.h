@@ -1,17 +1,17 @@
 #pragma once
-// What the join and re-split pages share with the window.
+// What the join and resplit pages share with the window.
 
 #include <filesystem>
 #include <functional>
 #include <optional>
 #include <vector>
 
-#include "KvrData.h"
-#include "MessageLayer.h"
-#include "PendantProvider.h"
-#include "StateList.h"
-#include "WindowState.h"
+#include "core/KvrData.h"
 #include "core/OperationEvents.h"
+#include "core/PendantProvider.h"
+#include "ui/MessageLayer.h"
+#include "ui/StateList.h"
+#include "ui/WindowState.h"
 
 class QComboBox;
 

@@ -1,4 +1,4 @@
-#include "QtTranslation.h"
+#include "ui/QtTranslation.h"
 
 #include <QLibraryInfo>
 #include <QTranslator>

@@ -1,20 +1,20 @@
-#include "SettingsFile.h"
+#include "ui/SettingsFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#include "IniText.h"
-#include "TextFile.h"
+#include "ui/IniText.h"
+#include "ui/TextFile.h"
 
 namespace kivora::ui {
 namespace {
 
 constexpr QStringView kWindow = u"Window";
-constexpr QStringView kDivide = u"Divide";
-constexpr QStringView kJoint = u"Joint";
-constexpr QStringView kRedivide = u"Redivide";
+constexpr QStringView kSplitSection = u"Divide";
+constexpr QStringView kJoinSection = u"Joint";
+constexpr QStringView kResplitSection = u"Redivide";
 constexpr QStringView kAddress = u"Address";
 constexpr QStringView kMoreInfo = u"MoreInfo";
 
@@ -95,27 +95,29 @@ KivoraSettings LoadSettings(const QString& path) {
   s.left = ReadInt(ini, kWindow, u"Left", defaults.left);
   s.activePage = ReadIntIn(ini, kWindow, u"ActivePage", 0, kPageCount - 1, defaults.activePage);
 
-  s.fileSize = ReadIntIn(ini, kDivide, u"FileSize", 1, kMaxFileSize, defaults.fileSize);
-  s.divideSavePath = ReadString(ini, kDivide, u"DivideSavePath", defaults.divideSavePath);
-  s.divideSaveFolder = ReadInt(ini, kDivide, u"DivideSaveFolder", defaults.divideSaveFolder);
-  s.randomSize = ReadBool(ini, kDivide, u"RandomSize", defaults.randomSize);
+  s.fileSize = ReadIntIn(ini, kSplitSection, u"FileSize", 1, kMaxFileSize, defaults.fileSize);
+  s.splitSavePath = ReadString(ini, kSplitSection, u"DivideSavePath", defaults.splitSavePath);
+  s.splitSaveFolder = ReadInt(ini, kSplitSection, u"DivideSaveFolder", defaults.splitSaveFolder);
+  s.randomSize = ReadBool(ini, kSplitSection, u"RandomSize", defaults.randomSize);
   // 0 and 1 pick a radio button; any other number picks neither.
-  const int divideName = ReadInt(ini, kDivide, u"DivideName", *defaults.divideName);
-  s.divideName = divideName == 0 || divideName == 1 ? std::optional<int>(divideName) : std::nullopt;
-  s.extension = ReadString(ini, kDivide, u"Extention", defaults.extension);
-  s.kvrExtension = ReadBool(ini, kDivide, u"KvrExtention", defaults.kvrExtension);
-  s.kivora = ReadBool(ini, kDivide, u"Kivora", defaults.kivora);
-  s.usePlugin = ReadBool(ini, kDivide, u"UsePlugin", defaults.usePlugin);
-  s.pluginName = ReadString(ini, kDivide, u"PluginName", defaults.pluginName);
-  s.implant = ReadBool(ini, kDivide, u"Inplant", defaults.implant);
+  const int firstNumber = ReadInt(ini, kSplitSection, u"DivideName", *defaults.firstNumber);
+  s.firstNumber =
+      firstNumber == 0 || firstNumber == 1 ? std::optional<int>(firstNumber) : std::nullopt;
+  s.extension = ReadString(ini, kSplitSection, u"Extention", defaults.extension);
+  s.kvrExtension = ReadBool(ini, kSplitSection, u"KvrExtention", defaults.kvrExtension);
+  s.kivora = ReadBool(ini, kSplitSection, u"Kivora", defaults.kivora);
+  s.usePlugin = ReadBool(ini, kSplitSection, u"UsePlugin", defaults.usePlugin);
+  s.pluginName = ReadString(ini, kSplitSection, u"PluginName", defaults.pluginName);
+  s.implant = ReadBool(ini, kSplitSection, u"Inplant", defaults.implant);
 
-  s.jointSavePath = ReadString(ini, kJoint, u"JointSavePath", defaults.jointSavePath);
-  s.jointSaveFolder = ReadInt(ini, kJoint, u"JointSaveFolder", defaults.jointSaveFolder);
-  s.associateKivora = ReadBool(ini, kJoint, u"AssociateKivora", defaults.associateKivora);
+  s.joinSavePath = ReadString(ini, kJoinSection, u"JointSavePath", defaults.joinSavePath);
+  s.joinSaveFolder = ReadInt(ini, kJoinSection, u"JointSaveFolder", defaults.joinSaveFolder);
+  s.associateKivora = ReadBool(ini, kJoinSection, u"AssociateKivora", defaults.associateKivora);
 
-  s.redivideSavePath = ReadString(ini, kRedivide, u"RedivideSavePath", defaults.redivideSavePath);
-  s.redivideSaveFolder =
-      ReadInt(ini, kRedivide, u"RedivideSaveFolder", defaults.redivideSaveFolder);
+  s.resplitSavePath =
+      ReadString(ini, kResplitSection, u"RedivideSavePath", defaults.resplitSavePath);
+  s.resplitSaveFolder =
+      ReadInt(ini, kResplitSection, u"RedivideSaveFolder", defaults.resplitSaveFolder);
 
   s.addresses = ReadHistory(ini, kAddress);
   s.moreInfo = ReadHistory(ini, kMoreInfo);
@@ -132,21 +134,21 @@ bool SaveSettings(const QString& path, const KivoraSettings& s) {
   WriteInt(ini, kWindow, u"Left", s.left);
   WriteInt(ini, kWindow, u"ActivePage", s.activePage);
 
-  WriteInt(ini, kDivide, u"FileSize", s.fileSize);
-  WriteSaveFolder(ini, kDivide, u"Divide", s.divideSaveFolder, s.divideSavePath);
-  WriteBool(ini, kDivide, u"RandomSize", s.randomSize);
-  if (s.divideName) WriteInt(ini, kDivide, u"DivideName", *s.divideName);
-  ini.SetValue(kDivide, u"Extention", s.extension);
-  WriteBool(ini, kDivide, u"KvrExtention", s.kvrExtension);
-  WriteBool(ini, kDivide, u"Kivora", s.kivora);
-  ini.SetValue(kDivide, u"PluginName", s.pluginName);
-  WriteBool(ini, kDivide, u"UsePlugin", s.usePlugin);
-  WriteBool(ini, kDivide, u"Inplant", s.implant);
+  WriteInt(ini, kSplitSection, u"FileSize", s.fileSize);
+  WriteSaveFolder(ini, kSplitSection, u"Divide", s.splitSaveFolder, s.splitSavePath);
+  WriteBool(ini, kSplitSection, u"RandomSize", s.randomSize);
+  if (s.firstNumber) WriteInt(ini, kSplitSection, u"DivideName", *s.firstNumber);
+  ini.SetValue(kSplitSection, u"Extention", s.extension);
+  WriteBool(ini, kSplitSection, u"KvrExtention", s.kvrExtension);
+  WriteBool(ini, kSplitSection, u"Kivora", s.kivora);
+  ini.SetValue(kSplitSection, u"PluginName", s.pluginName);
+  WriteBool(ini, kSplitSection, u"UsePlugin", s.usePlugin);
+  WriteBool(ini, kSplitSection, u"Inplant", s.implant);
 
-  WriteSaveFolder(ini, kJoint, u"Joint", s.jointSaveFolder, s.jointSavePath);
-  WriteBool(ini, kJoint, u"AssociateKivora", s.associateKivora);
+  WriteSaveFolder(ini, kJoinSection, u"Joint", s.joinSaveFolder, s.joinSavePath);
+  WriteBool(ini, kJoinSection, u"AssociateKivora", s.associateKivora);
 
-  WriteSaveFolder(ini, kRedivide, u"Redivide", s.redivideSaveFolder, s.redivideSavePath);
+  WriteSaveFolder(ini, kResplitSection, u"Redivide", s.resplitSaveFolder, s.resplitSavePath);
 
   WriteHistory(ini, kAddress, s.addresses);
   WriteHistory(ini, kMoreInfo, s.moreInfo);

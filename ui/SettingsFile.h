@@ -13,13 +13,13 @@ struct KivoraSettings {
   // [Window]
   int top = 0;
   int left = 0;
-  int activePage = 0;  // sub-page: 0 split, 1 re-split, 2 join
+  int activePage = 0;  // sub-page: 0 split, 1 resplit, 2 join
   // [Divide]
   int fileSize = 500;  // KB, 1..32767
-  QString divideSavePath;
-  int divideSaveFolder = 0;  // 0: the source's folder; else the second entry
+  QString splitSavePath;
+  int splitSaveFolder = 0;  // 0: the source's folder; else the second entry
   bool randomSize = true;
-  std::optional<int> divideName = 0;  // 0: from 00, 1: from 01; empty: neither radio checked
+  std::optional<int> firstNumber = 0;  // 0: from 00, 1: from 01; empty: neither radio checked
   QString extension = QStringLiteral("png");
   bool kvrExtension = false;
   bool kivora = true;
@@ -27,12 +27,12 @@ struct KivoraSettings {
   QString pluginName;
   bool implant = false;
   // [Joint]
-  QString jointSavePath;
-  int jointSaveFolder = 0;
+  QString joinSavePath;
+  int joinSaveFolder = 0;
   bool associateKivora = true;
   // [Redivide]
-  QString redivideSavePath;
-  int redivideSaveFolder = 0;
+  QString resplitSavePath;
+  int resplitSaveFolder = 0;
   // [Address], [MoreInfo]: the histories, in list order.
   QStringList addresses;
   QStringList moreInfo;

@@ -1,4 +1,4 @@
-#include "SplitPage.h"
+#include "ui/SplitPage.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,13 +13,13 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include "EngineCall.h"
-#include "KvrOptionDialog.h"
-#include "Messages.h"
-#include "PageServices.h"
-#include "SaveFolder.h"
-#include "WidgetNames.h"
-#include "WindowUi.h"
+#include "core/EngineCall.h"
+#include "core/Messages.h"
+#include "core/SaveFolder.h"
+#include "ui/DisguiseOptionsDialog.h"
+#include "ui/PageServices.h"
+#include "ui/WidgetNames.h"
+#include "ui/WindowUi.h"
 
 namespace kivora::ui {
 namespace {
@@ -35,205 +35,206 @@ QLabel* Label(const QString& text, QWidget* buddy) {
 SplitPage::SplitPage(QWidget* parent, Services services)
     : QWidget(parent), services_(std::move(services)) {
   setObjectName(QStringLiteral("tsDevide"));
-  pnlDevide = Named<QWidget>("pnlDevide");
+  inputsPanel_ = Named<QWidget>("pnlDevide");
 
-  edtDevideFileName = Named<QLineEdit>("edtDevideFileName");
-  auto* btnRefferDevide = Named<QPushButton>("btnRefferDevide", QStringLiteral("瀏覽(&B)..."));
-  cobDevideSaveAs = SaveFolderBox("cobDevideSaveAs", QString::fromUtf8(kSameFolderAsSource));
-  auto* btnDevideSaveAs = Named<QPushButton>("btnDevideSaveAs", QStringLiteral("瀏覽(&R)..."));
+  sourceEdit_ = Named<QLineEdit>("edtDevideFileName");
+  auto* browseSource = Named<QPushButton>("btnRefferDevide", QStringLiteral("瀏覽(&B)..."));
+  saveFolderBox_ = SaveFolderBox("cobDevideSaveAs", QString::fromUtf8(kSameFolderAsSource));
+  auto* browseSaveFolder = Named<QPushButton>("btnDevideSaveAs", QStringLiteral("瀏覽(&R)..."));
 
-  edtFileSize = Named<QLineEdit>("edtFileSize", QStringLiteral("500"));
-  edtFileSize->setMaxLength(5);
-  edtFileSize->setFixedWidth(60);
-  udFileSize = Named<QSpinBox>("udFileSize");
-  udFileSize->setRange(1, kMaxPartSizeKb);
-  udFileSize->setSingleStep(50);
-  udFileSize->setGroupSeparatorShown(false);
-  udFileSize->setWrapping(false);
-  udFileSize->setValue(500);
-  udFileSize->setFixedWidth(18);  // only its arrows show: the number is edtFileSize
-  edtFileSize->installEventFilter(this);
-  cbRandomSize = Named<QCheckBox>("cbRandomSize", QStringLiteral("隨機大小(&D)"));
-  cbRandomSize->setChecked(true);
-  cbRandomSize->setToolTip(QStringLiteral("加減 100 KB 範圍內的隨機大小"));
+  partSizeEdit_ = Named<QLineEdit>("edtFileSize", QStringLiteral("500"));
+  partSizeEdit_->setMaxLength(5);
+  partSizeEdit_->setFixedWidth(60);
+  partSizeSpin_ = Named<QSpinBox>("udFileSize");
+  partSizeSpin_->setRange(1, kMaxPartSizeKb);
+  partSizeSpin_->setSingleStep(50);
+  partSizeSpin_->setGroupSeparatorShown(false);
+  partSizeSpin_->setWrapping(false);
+  partSizeSpin_->setValue(500);
+  partSizeSpin_->setFixedWidth(18);  // only its arrows show: the number is partSizeEdit_
+  partSizeEdit_->installEventFilter(this);
+  randomSizeBox_ = Named<QCheckBox>("cbRandomSize", QStringLiteral("隨機大小(&D)"));
+  randomSizeBox_->setChecked(true);
+  randomSizeBox_->setToolTip(QStringLiteral("加減 100 KB 範圍內的隨機大小"));
 
-  edtDevideName = Named<QLineEdit>("edtDevideName");
-  rbZero = Named<QRadioButton>("rbZero", QStringLiteral("自編號 0&0 開始"));
-  rbZero->setToolTip(QStringLiteral("從編號 00 開始建立連續號碼的分割檔"));
-  rbZero->setChecked(true);
-  rbOne = Named<QRadioButton>("rbOne", QStringLiteral("自編號 0&1 開始"));
-  rbOne->setToolTip(QStringLiteral("從編號 01 開始建立連續號碼的分割檔"));
-  cobExtention = Named<QComboBox>("cobExtention");
-  cobExtention->setEditable(true);
-  cobExtention->addItems({"png", "gif", "jpg", "mng", "bmp", "txt"});
-  cbKvrExtention =
+  baseNameEdit_ = Named<QLineEdit>("edtDevideName");
+  fromZeroButton_ = Named<QRadioButton>("rbZero", QStringLiteral("自編號 0&0 開始"));
+  fromZeroButton_->setToolTip(QStringLiteral("從編號 00 開始建立連續號碼的分割檔"));
+  fromZeroButton_->setChecked(true);
+  fromOneButton_ = Named<QRadioButton>("rbOne", QStringLiteral("自編號 0&1 開始"));
+  fromOneButton_->setToolTip(QStringLiteral("從編號 01 開始建立連續號碼的分割檔"));
+  extensionBox_ = Named<QComboBox>("cobExtention");
+  extensionBox_->setEditable(true);
+  extensionBox_->addItems({"png", "gif", "jpg", "mng", "bmp", "txt"});
+  definitionExtensionBox_ =
       Named<QCheckBox>("cbKvrExtention", QStringLiteral("把 KivoRa 檔案亦建成相同的副檔名(&P)"));
-  edtComment = Named<QLineEdit>("edtComment");
-  cbKivora = Named<QCheckBox>("cbKivora", QStringLiteral("KivoRa 偽裝(&L) →"));
-  cbKivora->setChecked(true);
-  cbKivora->setToolTip(QStringLiteral("進行圖像檔案的偽裝"));
-  btnKvrOption = Named<QPushButton>("btnKvrOption", QStringLiteral("選項(&O)..."));
-  btnDevide = Named<QPushButton>("btnDevide", QStringLiteral("分割(&V)"));
-  btnDevide->setEnabled(false);
-  btnAbortDevide = Named<QPushButton>("btnAbortDevide", QStringLiteral("放棄(&A)"));
-  btnAbortDevide->setEnabled(false);
+  commentEdit_ = Named<QLineEdit>("edtComment");
+  disguiseBox_ = Named<QCheckBox>("cbKivora", QStringLiteral("KivoRa 偽裝(&L) →"));
+  disguiseBox_->setChecked(true);
+  disguiseBox_->setToolTip(QStringLiteral("進行圖像檔案的偽裝"));
+  optionsButton_ = Named<QPushButton>("btnKvrOption", QStringLiteral("選項(&O)..."));
+  startButton_ = Named<QPushButton>("btnDevide", QStringLiteral("分割(&V)"));
+  startButton_->setEnabled(false);
+  abortButton_ = Named<QPushButton>("btnAbortDevide", QStringLiteral("放棄(&A)"));
+  abortButton_->setEnabled(false);
 
-  auto* grid = new QGridLayout(pnlDevide);
+  auto* grid = new QGridLayout(inputsPanel_);
   grid->setContentsMargins(0, 0, 0, 0);
   int row = 0;
-  grid->addWidget(Label(QStringLiteral("分割的來源檔名(&N):"), edtDevideFileName), row++, 0, 1, 3);
-  grid->addWidget(edtDevideFileName, row, 0, 1, 2);
-  grid->addWidget(btnRefferDevide, row++, 2);
-  grid->addWidget(Label(QStringLiteral("儲存分割檔的位置(&S):"), cobDevideSaveAs), row++, 0, 1, 3);
-  grid->addWidget(cobDevideSaveAs, row, 0, 1, 2);
-  grid->addWidget(btnDevideSaveAs, row++, 2);
+  grid->addWidget(Label(QStringLiteral("分割的來源檔名(&N):"), sourceEdit_), row++, 0, 1, 3);
+  grid->addWidget(sourceEdit_, row, 0, 1, 2);
+  grid->addWidget(browseSource, row++, 2);
+  grid->addWidget(Label(QStringLiteral("儲存分割檔的位置(&S):"), saveFolderBox_), row++, 0, 1, 3);
+  grid->addWidget(saveFolderBox_, row, 0, 1, 2);
+  grid->addWidget(browseSaveFolder, row++, 2);
   auto* sizeRow = new QHBoxLayout;
-  sizeRow->addWidget(Label(QStringLiteral("分割檔大小(&Z):"), edtFileSize));
-  sizeRow->addWidget(edtFileSize);
-  sizeRow->addWidget(udFileSize);
+  sizeRow->addWidget(Label(QStringLiteral("分割檔大小(&Z):"), partSizeEdit_));
+  sizeRow->addWidget(partSizeEdit_);
+  sizeRow->addWidget(partSizeSpin_);
   sizeRow->addWidget(new QLabel(QStringLiteral("KB")));
   sizeRow->addSpacing(12);
-  sizeRow->addWidget(cbRandomSize);
+  sizeRow->addWidget(randomSizeBox_);
   sizeRow->addStretch();
   grid->addLayout(sizeRow, row++, 0, 1, 3);
   auto* nameRow = new QHBoxLayout;
-  nameRow->addWidget(Label(QStringLiteral("分割檔名稱(&M):"), edtDevideName));
-  nameRow->addWidget(edtDevideName, 1);
+  nameRow->addWidget(Label(QStringLiteral("分割檔名稱(&M):"), baseNameEdit_));
+  nameRow->addWidget(baseNameEdit_, 1);
   nameRow->addWidget(new QLabel(QStringLiteral("+")));
   grid->addLayout(nameRow, row++, 0, 1, 3);
   auto* numberRow = new QHBoxLayout;
   numberRow->addSpacing(100);
-  numberRow->addWidget(rbZero);
-  numberRow->addWidget(rbOne);
+  numberRow->addWidget(fromZeroButton_);
+  numberRow->addWidget(fromOneButton_);
   numberRow->addStretch();
   grid->addLayout(numberRow, row++, 0, 1, 3);
   // The definition-extension box has a row of its own: its caption is too long to
   // share one with the extension box.
   auto* extRow = new QHBoxLayout;
-  extRow->addWidget(Label(QStringLiteral("副檔名(&E):"), cobExtention));
-  extRow->addWidget(cobExtention);
+  extRow->addWidget(Label(QStringLiteral("副檔名(&E):"), extensionBox_));
+  extRow->addWidget(extensionBox_);
   extRow->addStretch();
   grid->addLayout(extRow, row++, 0, 1, 3);
   auto* kvrExtRow = new QHBoxLayout;
   kvrExtRow->addSpacing(100);
-  kvrExtRow->addWidget(cbKvrExtention);
+  kvrExtRow->addWidget(definitionExtensionBox_);
   kvrExtRow->addStretch();
   grid->addLayout(kvrExtRow, row++, 0, 1, 3);
   auto* commentRow = new QHBoxLayout;
-  commentRow->addWidget(Label(QStringLiteral("註解(&C):"), edtComment));
-  commentRow->addWidget(edtComment, 1);
+  commentRow->addWidget(Label(QStringLiteral("註解(&C):"), commentEdit_));
+  commentRow->addWidget(commentEdit_, 1);
   grid->addLayout(commentRow, row++, 0, 1, 3);
   auto* disguiseRow = new QHBoxLayout;
-  disguiseRow->addWidget(cbKivora);
-  disguiseRow->addWidget(btnKvrOption);
+  disguiseRow->addWidget(disguiseBox_);
+  disguiseRow->addWidget(optionsButton_);
   disguiseRow->addStretch();
   grid->addLayout(disguiseRow, row++, 0, 1, 3);
   grid->setColumnStretch(0, 1);
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
-  buttons->addWidget(btnDevide);
-  buttons->addWidget(btnAbortDevide);
+  buttons->addWidget(startButton_);
+  buttons->addWidget(abortButton_);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(pnlDevide);
+  layout->addWidget(inputsPanel_);
   layout->addStretch();
   layout->addLayout(buttons);
 
-  for (QLineEdit* edit : {edtDevideFileName, edtDevideName, edtComment}) {
-    connect(edit, &QLineEdit::textChanged, this, [this] { edtDevideFileNameChange(); });
+  for (QLineEdit* edit : {sourceEdit_, baseNameEdit_, commentEdit_}) {
+    connect(edit, &QLineEdit::textChanged, this, [this] { OnInputsChanged(); });
   }
-  connect(btnRefferDevide, &QPushButton::clicked, this, [this] { btnRefferDevideClick(); });
-  connect(btnDevideSaveAs, &QPushButton::clicked, this, [this] { btnDevideSaveAsClick(); });
-  connect(edtFileSize, &QLineEdit::textChanged, this, [this] { edtFileSizeChange(); });
-  connect(udFileSize, &QSpinBox::valueChanged, this, [this](int value) {
-    if (edtFileSize->text() != QString::number(value)) edtFileSize->setText(QString::number(value));
+  connect(browseSource, &QPushButton::clicked, this, [this] { BrowseSource(); });
+  connect(browseSaveFolder, &QPushButton::clicked, this, [this] { BrowseSaveFolder(); });
+  connect(partSizeEdit_, &QLineEdit::textChanged, this, [this] { OnPartSizeEdited(); });
+  connect(partSizeSpin_, &QSpinBox::valueChanged, this, [this](int value) {
+    if (partSizeEdit_->text() != QString::number(value))
+      partSizeEdit_->setText(QString::number(value));
   });
-  connect(cbKivora, &QCheckBox::toggled, this, [this] { cbKivoraClick(); });
-  connect(btnKvrOption, &QPushButton::clicked, this, [this] { btnKvrOptionClick(); });
-  connect(btnDevide, &QPushButton::clicked, this, [this] { btnDevideClick(); });
-  connect(btnAbortDevide, &QPushButton::clicked, this, [this] { btnAbortDevideClick(); });
-  cbKivoraClick();
+  connect(disguiseBox_, &QCheckBox::toggled, this, [this] { OnDisguiseToggled(); });
+  connect(optionsButton_, &QPushButton::clicked, this, [this] { EditDisguiseOptions(); });
+  connect(startButton_, &QPushButton::clicked, this, [this] { StartSplit(); });
+  connect(abortButton_, &QPushButton::clicked, this, [this] { AbortSplit(); });
+  OnDisguiseToggled();
 }
 
 bool SplitPage::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == edtFileSize && event->type() == QEvent::KeyPress) {
+  if (watched == partSizeEdit_ && event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key == Qt::Key_Up || key == Qt::Key_Down) {
-      udFileSize->stepBy(key == Qt::Key_Up ? 1 : -1);
+      partSizeSpin_->stepBy(key == Qt::Key_Up ? 1 : -1);
       return true;
     }
   }
   return QWidget::eventFilter(watched, event);
 }
 
-void SplitPage::edtDevideFileNameChange() {
-  edtDevideFileName->setToolTip(edtDevideFileName->text());
-  const QFileInfo source(edtDevideFileName->text());
-  btnDevide->setEnabled(!edtDevideFileName->text().isEmpty() && source.isFile());
+void SplitPage::OnInputsChanged() {
+  sourceEdit_->setToolTip(sourceEdit_->text());
+  const QFileInfo source(sourceEdit_->text());
+  startButton_->setEnabled(!sourceEdit_->text().isEmpty() && source.isFile());
 }
 
 void SplitPage::SetSource(const QString& path) {
-  edtDevideFileName->setText(path);
-  edtDevideName->setText(QString::fromStdString(ProposedBaseName(ToPath(path))));
+  sourceEdit_->setText(path);
+  baseNameEdit_->setText(QString::fromStdString(ProposedBaseName(ToPath(path))));
 }
 
-void SplitPage::btnRefferDevideClick() {
+void SplitPage::BrowseSource() {
   const auto chosen =
       services_.messages.OpenFileName(this, QStringLiteral("所有檔案 (*)"), QString());
   if (chosen) SetSource(*chosen);
 }
 
-void SplitPage::btnDevideSaveAsClick() {
+void SplitPage::BrowseSaveFolder() {
   const QString start =
-      cobDevideSaveAs->currentIndex() == 1 ? cobDevideSaveAs->currentText() : QString();
+      saveFolderBox_->currentIndex() == 1 ? saveFolderBox_->currentText() : QString();
   if (const auto chosen = services_.messages.SelectFolder(this, start))
-    SetPickedFolder(cobDevideSaveAs, *chosen);
+    SetPickedFolder(saveFolderBox_, *chosen);
 }
 
-void SplitPage::edtFileSizeChange() {
+void SplitPage::OnPartSizeEdited() {
   bool isNumber = false;
-  const int value = edtFileSize->text().toInt(&isNumber);
-  if (isNumber && value > udFileSize->maximum()) {
-    services_.messages.Error(this,
-                             QStringLiteral("最大分割檔大小為 %1 KB").arg(udFileSize->maximum()));
-    udFileSize->setValue(udFileSize->maximum());
-    edtFileSize->setText(QString::number(udFileSize->maximum()));
+  const int value = partSizeEdit_->text().toInt(&isNumber);
+  if (isNumber && value > partSizeSpin_->maximum()) {
+    services_.messages.Error(
+        this, QStringLiteral("最大分割檔大小為 %1 KB").arg(partSizeSpin_->maximum()));
+    partSizeSpin_->setValue(partSizeSpin_->maximum());
+    partSizeEdit_->setText(QString::number(partSizeSpin_->maximum()));
     return;
   }
-  if (isNumber) udFileSize->setValue(value);
+  if (isNumber) partSizeSpin_->setValue(value);
 }
 
-void SplitPage::cbKivoraClick() {
-  btnKvrOption->setEnabled(cbKivora->isChecked());
+void SplitPage::OnDisguiseToggled() {
+  optionsButton_->setEnabled(disguiseBox_->isChecked());
   // A disguised part takes the extension of its pendant set.
-  cobExtention->setEnabled(!cbKivora->isChecked());
+  extensionBox_->setEnabled(!disguiseBox_->isChecked());
 }
 
-void SplitPage::btnKvrOptionClick() {
-  TfrmKvrOption dialog(this, services_.messages, services_.pluginFolders);
+void SplitPage::EditDisguiseOptions() {
+  DisguiseOptionsDialog dialog(this, services_.messages, services_.pluginFolders);
   DisguiseOptions& o = services_.options;
   dialog.Fill(o.password, o.usePlugin, o.implant, o.pluginName);
   dialog.exec();
-  if (dialog.Tag() != 1) return;
+  if (!dialog.Confirmed()) return;
   o.password = dialog.Password();
   o.usePlugin = dialog.UsePlugin();
   o.implant = dialog.Implant();
   if (!dialog.SelectedPluginName().isEmpty()) o.pluginName = dialog.SelectedPluginName();
-  cobExtention->setCurrentText(o.usePlugin ? dialog.SelectedExtension() : QStringLiteral("png"));
+  extensionBox_->setCurrentText(o.usePlugin ? dialog.SelectedExtension() : QStringLiteral("png"));
 }
 
 SplitSettings SplitPage::CollectSettings() const {
   SplitSettings s;
-  s.source = ToPath(edtDevideFileName->text());
-  s.saveFolder = ChosenFolder(cobDevideSaveAs);
-  s.partSizeKb = udFileSize->value();
-  s.randomSizes = cbRandomSize->isChecked();
-  s.baseName = edtDevideName->text().toStdString();
-  s.numberFromOne = rbOne->isChecked();
-  s.extension = cobExtention->currentText().toStdString();
-  s.kvrExtension = cbKvrExtention->isChecked();
-  s.comment = edtComment->text().toStdString();
-  s.disguise = cbKivora->isChecked();
+  s.source = ToPath(sourceEdit_->text());
+  s.saveFolder = ChosenFolder(saveFolderBox_);
+  s.partSizeKb = partSizeSpin_->value();
+  s.randomSizes = randomSizeBox_->isChecked();
+  s.baseName = baseNameEdit_->text().toStdString();
+  s.numberFromOne = fromOneButton_->isChecked();
+  s.extension = extensionBox_->currentText().toStdString();
+  s.kvrExtension = definitionExtensionBox_->isChecked();
+  s.comment = commentEdit_->text().toStdString();
+  s.disguise = disguiseBox_->isChecked();
   const DisguiseOptions& o = services_.options;
   s.password = o.password.toStdString();
   s.usePlugin = o.usePlugin;
@@ -242,8 +243,8 @@ SplitSettings SplitPage::CollectSettings() const {
   return s;
 }
 
-void SplitPage::btnDevideClick() {
-  if (edtDevideName->text().isEmpty() || cobExtention->currentText().isEmpty()) {
+void SplitPage::StartSplit() {
+  if (baseNameEdit_->text().isEmpty() || extensionBox_->currentText().isEmpty()) {
     services_.messages.Error(this, QStringLiteral("含有未被設定的項目。"));
     return;
   }
@@ -252,18 +253,18 @@ void SplitPage::btnDevideClick() {
 
   // Restored however the split ends.
   Operation operation(services_.flags, [this](bool atWork) {
-    btnAbortDevide->setEnabled(atWork);
-    btnDevide->setEnabled(!atWork);
-    pnlDevide->setEnabled(!atWork);
+    abortButton_->setEnabled(atWork);
+    startButton_->setEnabled(!atWork);
+    inputsPanel_->setEnabled(!atWork);
   });
   operation.SetAtWork(true);
   CallEngine(services_.ui, msg::kSplitInterrupted, false,
              [&] { return RunSplit(settings, services_.pendants, services_.ui, result_, seed_); });
 }
 
-void SplitPage::btnAbortDevideClick() {
+void SplitPage::AbortSplit() {
   services_.flags.abortRequested = true;
-  btnAbortDevide->setEnabled(false);
+  abortButton_->setEnabled(false);
 }
 
 }  // namespace kivora::ui

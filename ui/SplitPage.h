@@ -8,10 +8,10 @@
 #include <optional>
 #include <vector>
 
-#include "MessageLayer.h"
-#include "PendantProvider.h"
-#include "SplitDriver.h"
-#include "WindowState.h"
+#include "core/PendantProvider.h"
+#include "core/SplitDriver.h"
+#include "ui/MessageLayer.h"
+#include "ui/WindowState.h"
 
 class QCheckBox;
 class QComboBox;
@@ -36,14 +36,14 @@ class SplitPage : public QWidget {
   SplitPage(QWidget* parent, Services services);
 
   // Handlers, public so the window and tests can run them as the controls do.
-  void edtDevideFileNameChange();
-  void btnRefferDevideClick();
-  void btnDevideSaveAsClick();
-  void edtFileSizeChange();
-  void cbKivoraClick();
-  void btnKvrOptionClick();
-  void btnDevideClick();
-  void btnAbortDevideClick();
+  void OnInputsChanged();
+  void BrowseSource();
+  void BrowseSaveFolder();
+  void OnPartSizeEdited();
+  void OnDisguiseToggled();
+  void EditDisguiseOptions();
+  void StartSplit();
+  void AbortSplit();
 
   // The split's inputs as the controls show them.
   SplitSettings CollectSettings() const;
@@ -54,22 +54,22 @@ class SplitPage : public QWidget {
   // Sets the source field and proposes the base name from it (browse and drop).
   void SetSource(const QString& path);
 
-  QLineEdit* edtDevideFileName;
-  QComboBox* cobDevideSaveAs;
-  QLineEdit* edtFileSize;
-  QSpinBox* udFileSize;
-  QCheckBox* cbRandomSize;
-  QLineEdit* edtDevideName;
-  QRadioButton* rbZero;
-  QRadioButton* rbOne;
-  QComboBox* cobExtention;
-  QCheckBox* cbKvrExtention;
-  QLineEdit* edtComment;
-  QCheckBox* cbKivora;
-  QPushButton* btnKvrOption;
-  QPushButton* btnDevide;
-  QPushButton* btnAbortDevide;
-  QWidget* pnlDevide;
+  QLineEdit* sourceEdit_;
+  QComboBox* saveFolderBox_;
+  QLineEdit* partSizeEdit_;
+  QSpinBox* partSizeSpin_;
+  QCheckBox* randomSizeBox_;
+  QLineEdit* baseNameEdit_;
+  QRadioButton* fromZeroButton_;
+  QRadioButton* fromOneButton_;
+  QComboBox* extensionBox_;
+  QCheckBox* definitionExtensionBox_;
+  QLineEdit* commentEdit_;
+  QCheckBox* disguiseBox_;
+  QPushButton* optionsButton_;
+  QPushButton* startButton_;
+  QPushButton* abortButton_;
+  QWidget* inputsPanel_;
 
  protected:
   // Up and Down in the part-size field step it as the arrows beside it do.

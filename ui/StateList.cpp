@@ -1,10 +1,10 @@
-#include "StateList.h"
+#include "ui/StateList.h"
 
 #include <QCollator>
 #include <QHeaderView>
 #include <algorithm>
 
-#include "ListSelection.h"
+#include "ui/ListSelection.h"
 #include "ui/StateImages.h"
 
 namespace kivora::ui {

@@ -1,5 +1,5 @@
 #pragma once
-// The state list beside the split, re-split and join pages: one row per file of the
+// The state list beside the split, resplit and join pages: one row per file of the
 // running or last operation, with its state text and state image.
 
 #include <QIcon>
@@ -28,7 +28,7 @@ class StateList : public QTreeWidget {
   void ClearRows();
   // Keys of the selected rows, increasing.
   std::vector<int> SelectedKeys() const;
-  // Selects the rows that are visible (the select-all of the re-split page).
+  // Selects the rows that are visible (the select-all of the resplit page).
   void SelectVisibleRows();
   // Sorts by one column's text, locale-aware and case-sensitive; equal texts keep
   // their order.

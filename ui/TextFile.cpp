@@ -1,4 +1,4 @@
-#include "TextFile.h"
+#include "ui/TextFile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "WindowState.h"
+#include "ui/WindowState.h"
 
 namespace kivora::ui {
 

@@ -17,14 +17,14 @@ struct DisguiseOptions {
 class Operation;
 
 // The flags that coordinate a long operation with the window. One split, join, test or
-// re-split runs at a time; the abort request belongs to it and ends with it.
+// resplit runs at a time; the abort request belongs to it and ends with it.
 struct OperationFlags {
   bool busy = false;             // the running operation is at work
   bool abortRequested = false;   // the user asked the running operation to stop
   Operation* running = nullptr;  // the operation whose handler runs, if any
 };
 
-// One split, join, test or re-split, from its button until its handler returns. It
+// One split, join, test or resplit, from its button until its handler returns. It
 // starts with no abort request and leaves none behind, so an abort never reaches the
 // next operation, on whichever page. While it is at work (between its questions and
 // its closing notice) the page shows it so: inputs disabled, the abort button live.

@@ -7,7 +7,7 @@
 #include <functional>
 #include <optional>
 
-#include "MessageLayer.h"
+#include "ui/MessageLayer.h"
 
 namespace kivora::ui::test {
 

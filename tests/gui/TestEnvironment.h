@@ -3,7 +3,7 @@
 
 #include <QString>
 
-#include "MainWindow.h"
+#include "ui/MainWindow.h"
 
 namespace kivora::ui::test {
 

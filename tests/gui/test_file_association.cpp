@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 
-#include "FileAssociation.h"
+#include "ui/FileAssociation.h"
 
 namespace kivora::ui {
 namespace {

@@ -18,14 +18,14 @@
 #include <QTreeWidget>
 #include <sstream>
 
-#include "../unit/TestSupport.h"
-#include "FileListPage.h"
-#include "JointPage.h"
-#include "MainWindow.h"
-#include "ScriptedMessages.h"
-#include "TestEnvironment.h"
-#include "SplitPage.h"
-#include "StateList.h"
+#include "tests/gui/ScriptedMessages.h"
+#include "tests/gui/TestEnvironment.h"
+#include "tests/unit/TestSupport.h"
+#include "ui/FileListPage.h"
+#include "ui/JoinPage.h"
+#include "ui/MainWindow.h"
+#include "ui/SplitPage.h"
+#include "ui/StateList.h"
 
 using namespace kivora::ui;
 using kivora::Answer;
@@ -36,27 +36,27 @@ class FileListPageTest : public QObject {
  private:
   std::unique_ptr<QTemporaryDir> dir_;
   kivora::ui::test::ScriptedMessages messages_;
-  std::unique_ptr<TfrmKivora> window_;
+  std::unique_ptr<MainWindow> window_;
 
   QString Path(const QString& name) const { return dir_->path() + "/" + name; }
   FileListPage& Page() { return window_->fileListPage(); }
-  QTreeWidget& List() { return *Page().lvFileList; }
+  QTreeWidget& List() { return *Page().fileList_; }
   QString Summary() { return window_->findChild<QStatusBar*>("sbStatus")->findChildren<QLabel*>().value(2)->text(); }
   void SplitThreeParts(bool implant) {
     kivora::test::WriteBytes(Path("movie.avi").toStdString(), kivora::test::RandomBytes(25000, 2));
     auto& split = window_->splitPage();
     split.SetSource(Path("movie.avi"));
-    split.edtFileSize->setText("10");
-    split.cbRandomSize->setChecked(false);
+    split.partSizeEdit_->setText("10");
+    split.randomSizeBox_->setChecked(false);
     QTimer::singleShot(0, [implant] {
       QWidget* options = QApplication::activeModalWidget();
       QVERIFY(options);
       options->findChild<QCheckBox*>("cbInplant")->setChecked(implant);
       QTest::mouseClick(options->findChild<QPushButton*>("btnOK"), Qt::LeftButton);
     });
-    QTest::mouseClick(split.btnKvrOption, Qt::LeftButton);
+    QTest::mouseClick(split.optionsButton_, Qt::LeftButton);
     QCOMPARE(window_->Options().implant, implant);
-    QTest::mouseClick(split.btnDevide, Qt::LeftButton);
+    QTest::mouseClick(split.startButton_, Qt::LeftButton);
   }
   void Fill(int count, std::int32_t partBytes) {
     std::vector<kivora::filelist::FileListRow> rows;
@@ -79,7 +79,8 @@ class FileListPageTest : public QObject {
   void init() {
     dir_ = std::make_unique<QTemporaryDir>();
     messages_ = kivora::ui::test::ScriptedMessages();
-    window_ = std::make_unique<TfrmKivora>(messages_, kivora::ui::test::TestEnvironment(dir_->path()));
+    window_ =
+        std::make_unique<MainWindow>(messages_, kivora::ui::test::TestEnvironment(dir_->path()));
     window_->resize(592, 443);
     window_->show();
   }
@@ -101,41 +102,41 @@ class FileListPageTest : public QObject {
     Fill(5, 1000);
     List().topLevelItem(1)->setSelected(true);
     List().topLevelItem(3)->setSelected(true);
-    Page().cobAddress->setEditText("abc");
-    QTest::keyClick(Page().cobAddress->lineEdit(), Qt::Key_Return);  // Enter applies
-    QCOMPARE(Page().cobAddress->currentText(), QStringLiteral("abc/"));
+    Page().addressBox_->setEditText("abc");
+    QTest::keyClick(Page().addressBox_->lineEdit(), Qt::Key_Return);  // Enter applies
+    QCOMPARE(Page().addressBox_->currentText(), QStringLiteral("abc/"));
     QCOMPARE(Column(0), (QStringList{"", "abc/", "", "abc/", ""}));
-    Page().cobCgi->setEditText("?x=1");
-    QTest::keyClick(Page().cobCgi->lineEdit(), Qt::Key_Return);
+    Page().extraBox_->setEditText("?x=1");
+    QTest::keyClick(Page().extraBox_->lineEdit(), Qt::Key_Return);
     QCOMPARE(Column(2), (QStringList{"", "?x=1", "", "?x=1", ""}));
     // The histories grow at opposite ends.
-    Page().cobAddress->setEditText("b/");
-    Page().btnExecuteAddressClick();
-    Page().cobCgi->setEditText("?y");
-    Page().btnExecuteCgiClick();
+    Page().addressBox_->setEditText("b/");
+    Page().ApplyAddress();
+    Page().extraBox_->setEditText("?y");
+    Page().ApplyExtra();
     QCOMPARE(Page().Addresses(), (QStringList{"abc/", "b/"}));
     QCOMPARE(Page().Extras(), (QStringList{"?y", "?x=1"}));
     // Nothing selected: (411).
     List().clearSelection();
-    Page().btnExecuteAddressClick();
+    Page().ApplyAddress();
     QCOMPARE(messages_.shown.last(), QStringLiteral("請選擇清單...(411)"));
   }
 
   void selectAllActsOnEveryRowButDeletesTheSelected() {
     Fill(200, 1000);
-    Page().btnSelectAllClick();
+    Page().SelectAllRows();
     const int visible = List().selectedItems().size();
     QVERIFY2(visible > 0 && visible < 200, qPrintable(QString::number(visible)));
     QVERIFY(Summary().startsWith(QStringLiteral("選取數: 200/200")));
-    Page().cobAddress->setEditText("all/");
-    Page().btnExecuteAddressClick();
+    Page().addressBox_->setEditText("all/");
+    Page().ApplyAddress();
     QCOMPARE(Column(0).count(QStringLiteral("all/")), 200);
     // One line down selects one more row; the flag stands for the rest.
     List().verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     QTest::qWait(20);
     QCOMPARE(List().selectedItems().size(), visible + 1);
     messages_.answers = {Answer::Yes};
-    Page().btnDeleteClick();
+    Page().DeleteRows();
     QCOMPARE(List().topLevelItemCount(), 200 - visible - 1);
   }
 
@@ -150,7 +151,7 @@ class FileListPageTest : public QObject {
       editor->findChild<QComboBox*>("cobFileNameEdit")->setEditText("added.png");
       QTest::mouseClick(editor->findChild<QPushButton*>("btnOK"), Qt::LeftButton);
     });
-    Page().btnAddClick();
+    Page().AddRow();
     QCOMPARE(List().topLevelItem(4)->text(0), QStringLiteral("new/"));
     QCOMPARE(List().topLevelItem(4)->text(1), QStringLiteral("added.png"));
     QVERIFY(Page().Addresses().contains(QStringLiteral("new/")));
@@ -164,21 +165,21 @@ class FileListPageTest : public QObject {
     List().topLevelItem(1)->setSelected(true);
     QCOMPARE(Summary(), QStringLiteral("選取數: 2/6    選取大小: 1,953KB"));
     messages_.answers = {Answer::Yes};
-    Page().btnDeleteClick();
+    Page().DeleteRows();
     QCOMPARE(Summary(), QStringLiteral("選取數: 0/4    選取大小: 0KB"));
   }
 
   void copyTakesTheActingRows() {
     Fill(3, 10);
     QGuiApplication::clipboard()->setText("old");
-    Page().miCopyClick();
+    Page().CopyRows();
     QCOMPARE(QGuiApplication::clipboard()->text(), QString());
     List().topLevelItem(0)->setText(0, "a/");
     List().topLevelItem(2)->setText(0, "a/");
     List().topLevelItem(2)->setText(2, "?q");
     List().topLevelItem(0)->setSelected(true);
     List().topLevelItem(2)->setSelected(true);
-    Page().miCopyClick();
+    Page().CopyRows();
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("a/p0.png\r\na/p2.png?q\r\n"));
   }
 
@@ -188,12 +189,12 @@ class FileListPageTest : public QObject {
     List().setFocus();
     List().selectionModel()->setCurrentIndex(List().model()->index(1, 1),
                                              QItemSelectionModel::NoUpdate);
-    Page().PopupMenu1Popup();  // nothing selected: copy disabled
+    Page().UpdateMenu();  // nothing selected: copy disabled
     QTest::keyClick(&List(), Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("old"));
     List().topLevelItem(0)->setSelected(true);
     List().topLevelItem(2)->setSelected(true);
-    Page().PopupMenu1Popup();
+    Page().UpdateMenu();
     QTest::keyClick(&List(), Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("p0.png\r\np2.png\r\n"));
   }
@@ -214,12 +215,12 @@ class FileListPageTest : public QObject {
   }
 
   void savingWritesTheListFile() {
-    Page().btnSaveAsClick();
+    Page().SaveList();
     QCOMPARE(messages_.shown.last(), QStringLiteral("沒有任何的檔案清單。"));
     Page().SetRows({{"A/", "影片00.png", ""}, {"A/", "影片01.png", ""}, {"A/", "影片02.png", ""},
                     {"B/", "影片00.png", ""}, {"b/", "影片01.png", "?x"}});
     messages_.listFiles = {std::pair(Path("list.txt"), 1)};  // distributed, ascending
-    Page().btnSaveAsClick();
+    Page().SaveList();
     QFile file(Path("list.txt"));
     QVERIFY(file.open(QIODevice::ReadOnly));
     // Two addresses (B/ and b/ are one): rows 0, 3, 1, 4, 2, in the locale's encoding
@@ -229,7 +230,7 @@ class FileListPageTest : public QObject {
              QByteArray("A/" + name + "00.png\r\nB/" + name + "00.png\r\nA/" + name +
                         "01.png\r\nb/" + name + "01.png?x\r\nA/" + name + "02.png\r\n"));
     Page().SetRows({{"", "x.png", ""}});
-    Page().btnSaveAsClick();
+    Page().SaveList();
     QCOMPARE(messages_.shown.last(), QStringLiteral("位址或檔名欄位是空白的。"));
   }
 };

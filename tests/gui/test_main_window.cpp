@@ -22,17 +22,17 @@
 #include <QTreeWidget>
 #include <sstream>
 
-#include "../unit/PeTestFiles.h"
-#include "../unit/TestSupport.h"
-#include "Cli.h"
-#include "KvrOptionDialog.h"
-#include "MainWindow.h"
-#include "Messages.h"
-#include "QtTranslation.h"
-#include "ScriptedMessages.h"
-#include "SplitPage.h"
-#include "StateList.h"
-#include "TestEnvironment.h"
+#include "app/cli/Cli.h"
+#include "core/Messages.h"
+#include "tests/gui/ScriptedMessages.h"
+#include "tests/gui/TestEnvironment.h"
+#include "tests/unit/PeTestFiles.h"
+#include "tests/unit/TestSupport.h"
+#include "ui/DisguiseOptionsDialog.h"
+#include "ui/MainWindow.h"
+#include "ui/QtTranslation.h"
+#include "ui/SplitPage.h"
+#include "ui/StateList.h"
 
 using namespace kivora;
 using namespace kivora::ui;
@@ -96,7 +96,7 @@ class MainWindowTest : public QObject {
 
   void firstStartGivesTheDefaults() {
     {
-      TfrmKivora w(messages_, Env());
+      MainWindow w(messages_, Env());
       QCOMPARE(w.windowTitle(), QStringLiteral("Kivora ( Kivora )"));
       QCOMPARE(Find<QTabWidget>(w, "pcDevideJoint")->currentIndex(), 0);
       QCOMPARE(Find<QSpinBox>(w, "udFileSize")->value(), 500);
@@ -118,7 +118,7 @@ class MainWindowTest : public QObject {
   }
 
   void splitPageEnablingRules() {
-    TfrmKivora w(messages_, Env());
+    MainWindow w(messages_, Env());
     auto* source = Find<QLineEdit>(w, "edtDevideFileName");
     auto* start = Find<QPushButton>(w, "btnDevide");
     const QString file = WriteSource("a.bin", 10);
@@ -141,7 +141,7 @@ class MainWindowTest : public QObject {
   }
 
   void partSizeAboveTheMaximum() {
-    TfrmKivora w(messages_, Env());
+    MainWindow w(messages_, Env());
     auto* size = Find<QLineEdit>(w, "edtFileSize");
     size->clear();
     QTest::keyClicks(size, "40000");
@@ -151,7 +151,7 @@ class MainWindowTest : public QObject {
   }
 
   void partSizeFieldStepsWithTheArrowKeys() {
-    TfrmKivora w(messages_, Env());
+    MainWindow w(messages_, Env());
     auto* size = Find<QLineEdit>(w, "edtFileSize");
     QTest::keyClick(size, Qt::Key_Up);
     QCOMPARE(size->text(), QStringLiteral("550"));
@@ -162,7 +162,7 @@ class MainWindowTest : public QObject {
   }
 
   void enterInASaveFolderBoxAddsNoEntry() {
-    TfrmKivora w(messages_, Env());
+    MainWindow w(messages_, Env());
     for (const char* name : {"cobDevideSaveAs", "cobJointSaveAs", "cobRedevideSaveAs"}) {
       auto* box = Find<QComboBox>(w, name);
       for (const char* typed : {"/tmp/a", "/tmp/b"}) {
@@ -176,7 +176,7 @@ class MainWindowTest : public QObject {
 
   // Captions and status panels show their whole text, side by side.
   void textsFitTheirPlaces() {
-    TfrmKivora w(messages_, Env());
+    MainWindow w(messages_, Env());
     w.show();
     const auto fits = [](QWidget* widget, int textWidth) {
       QApplication::processEvents();
@@ -215,7 +215,7 @@ class MainWindowTest : public QObject {
   }
 
   void browsingProposesTheBaseName() {
-    TfrmKivora w(messages_, Env());
+    MainWindow w(messages_, Env());
     messages_.openFiles = {QStringLiteral("/videos/clip2.avi"), QStringLiteral("/videos/clip.avi")};
     QTest::mouseClick(Find<QPushButton>(w, "btnRefferDevide"), Qt::LeftButton);
     QCOMPARE(Find<QLineEdit>(w, "edtDevideName")->text(), QStringLiteral("clip2_"));
@@ -238,7 +238,7 @@ class MainWindowTest : public QObject {
     QDir().mkpath(dir_->path() + "/gui");
     QDir().mkpath(dir_->path() + "/cli");
     {
-      TfrmKivora w(messages_, Env());
+      MainWindow w(messages_, Env());
       w.splitPage().SetSeed(42);
       w.splitPage().SetSource(source);
       messages_.answers = {Answer::Yes};
@@ -265,7 +265,7 @@ class MainWindowTest : public QObject {
 
   void abortDeletesThePartsWritten() {
     const QString source = WriteSource("big.bin", 200000);
-    TfrmKivora w(messages_, Env());
+    MainWindow w(messages_, Env());
     w.splitPage().SetSource(source);
     Find<QLineEdit>(w, "edtFileSize")->setText("10");
     QTimer::singleShot(0, [&] {
@@ -291,7 +291,7 @@ class MainWindowTest : public QObject {
   void splitThatWouldReplaceItsSourceIsRefused() {
     const QString source = WriteSource("v00.png", 3000);
     const QByteArray before = ReadFile(source);
-    TfrmKivora w(messages_, Env());
+    MainWindow w(messages_, Env());
     w.splitPage().SetSource(source);
     Find<QLineEdit>(w, "edtDevideName")->setText("v");
     QTest::mouseClick(Find<QPushButton>(w, "btnDevide"), Qt::LeftButton);
@@ -304,7 +304,7 @@ class MainWindowTest : public QObject {
 
   void settingsRoundTripWithoutThePassword() {
     {
-      TfrmKivora w(messages_, Env());
+      MainWindow w(messages_, Env());
       Find<QLineEdit>(w, "edtFileSize")->setText("1200");
       Find<QCheckBox>(w, "cbRandomSize")->setChecked(false);
       Find<QRadioButton>(w, "rbOne")->setChecked(true);
@@ -322,7 +322,7 @@ class MainWindowTest : public QObject {
       QVERIFY(w.close());
     }
     QVERIFY(!ReadFile(dir_->path() + "/kivora.ini").contains("topsecret"));
-    TfrmKivora w(messages_, Env());
+    MainWindow w(messages_, Env());
     QCOMPARE(Find<QSpinBox>(w, "udFileSize")->value(), 1200);
     QVERIFY(!Find<QCheckBox>(w, "cbRandomSize")->isChecked());
     QVERIFY(Find<QRadioButton>(w, "rbOne")->isChecked());
@@ -339,7 +339,7 @@ class MainWindowTest : public QObject {
     kivora::test::WriteBytes((plugins + "/two.dll").toStdString(), Plugin(u"Two", {150}));
     kivora::test::WriteBytes((plugins + "/none.dll").toStdString(), Plugin(u"None", {}));
 
-    TfrmKvrOption dialog(nullptr, messages_, Env().pendants.pluginFolders);
+    DisguiseOptionsDialog dialog(nullptr, messages_, Env().pendants.pluginFolders);
     QCOMPARE(dialog.PluginRowCount(), 2);
     auto* list = Find<QTreeWidget>(dialog, "lvPlugin");
     QCOMPARE(list->topLevelItem(0)->text(3), QStringLiteral("3"));
@@ -351,17 +351,17 @@ class MainWindowTest : public QObject {
     Find<QCheckBox>(dialog, "cbUsePlugin")->setChecked(true);
     QTest::mouseClick(Find<QPushButton>(dialog, "btnOK"), Qt::LeftButton);
     QCOMPARE(messages_.shown, QStringList{QStringLiteral("您未選擇任一的掛件...")});
-    QCOMPARE(dialog.Tag(), 0);
+    QVERIFY(!dialog.Confirmed());
     QVERIFY(dialog.isVisible());
     list->setCurrentItem(list->topLevelItem(1));
     QCOMPARE(Find<QPlainTextEdit>(dialog, "mmComment")->toPlainText(), QStringLiteral("comment of Two"));
     QTest::mouseClick(Find<QPushButton>(dialog, "btnOK"), Qt::LeftButton);
-    QCOMPARE(dialog.Tag(), 1);
+    QVERIFY(dialog.Confirmed());
     QCOMPARE(dialog.SelectedPluginName(), QStringLiteral("two.dll"));
     QCOMPARE(dialog.SelectedExtension(), QStringLiteral("gif"));
 
-    // From the re-split: only the list can be used.
-    TfrmKvrOption resplit(nullptr, messages_, Env().pendants.pluginFolders);
+    // From the resplit: only the list can be used.
+    DisguiseOptionsDialog resplit(nullptr, messages_, Env().pendants.pluginFolders);
     resplit.SetResplitMode();
     resplit.show();
     QVERIFY(!Find<QGroupBox>(resplit, "gbPassword")->isVisible());
@@ -373,7 +373,7 @@ class MainWindowTest : public QObject {
 
   void optionsFromTheSplitPageSetTheExtension() {
     kivora::test::WriteBytes((dir_->path() + "/program/plugin/one.dll").toStdString(), Plugin(u"One", {101}));
-    TfrmKivora w(messages_, Env());
+    MainWindow w(messages_, Env());
     OnNextModal([](QWidget* modal) {
       Find<QCheckBox>(*modal, "cbUsePlugin")->setChecked(true);
       auto* list = Find<QTreeWidget>(*modal, "lvPlugin");
@@ -399,21 +399,27 @@ class MainWindowTest : public QObject {
 
   void associationCreatedKeptMovedRemoved() {
     const QString desktop = dir_->path() + "/data/applications/kivora.desktop";
-    { TfrmKivora w(messages_, Env()); QVERIFY(w.close()); }
+    {
+      MainWindow w(messages_, Env());
+      QVERIFY(w.close());
+    }
     QVERIFY(ReadFile(desktop).contains(QString(dir_->path() + "/program/kivora").toUtf8()));
 
     // Another copy of the program starts: it asks, and Yes points the entry at it.
     const QString moved = dir_->path() + "/elsewhere/kivora";
     messages_.answers = {Answer::Yes};
     {
-      TfrmKivora w(messages_, Env(moved));
+      MainWindow w(messages_, Env(moved));
       QCOMPARE(messages_.shown.size(), 1);
       QVERIFY(messages_.shown[0].startsWith(QStringLiteral("包含「Kivora」的資料夾已經變更。")));
       Find<QCheckBox>(w, "cbAssociateKvrFile")->setChecked(false);
       QVERIFY(w.close());
     }
     QVERIFY(!QFile::exists(desktop));
-    { TfrmKivora w(messages_, Env(moved)); QVERIFY(w.close()); }  // unchecked is remembered
+    {  // unchecked is remembered
+      MainWindow w(messages_, Env(moved));
+      QVERIFY(w.close());
+    }
     QVERIFY(!QFile::exists(desktop));
     QCOMPARE(messages_.shown.size(), 1);
   }
@@ -421,11 +427,11 @@ class MainWindowTest : public QObject {
   void commandLineDefinitionOpensTheJoinPage() {
     WindowEnvironment env = Env();
     env.arguments = {QStringLiteral("/sets/Movie.KVR")};
-    TfrmKivora w(messages_, env);
+    MainWindow w(messages_, env);
     QCOMPARE(Find<QTabWidget>(w, "pcDevideJoint")->currentIndex(), 2);
     QCOMPARE(Find<QLineEdit>(w, "edtJointFileName")->text(), QStringLiteral("/sets/Movie.KVR"));
     env.arguments = {QStringLiteral("/notes.txt")};
-    TfrmKivora other(messages_, env);
+    MainWindow other(messages_, env);
     QCOMPARE(Find<QTabWidget>(other, "pcDevideJoint")->currentIndex(), 0);
     QVERIFY(Find<QLineEdit>(other, "edtJointFileName")->text().isEmpty());
   }
@@ -435,7 +441,7 @@ class MainWindowTest : public QObject {
     ini.open(QIODevice::WriteOnly);
     ini.write("[Window]\nTop=-30000\nLeft=-30000\nActivePage=7\n[Divide]\nFileSize=99999\nExtention=zip\n");
     ini.close();
-    TfrmKivora w(messages_, Env());
+    MainWindow w(messages_, Env());
     QCOMPARE(Find<QTabWidget>(w, "pcDevideJoint")->currentIndex(), 0);
     QCOMPARE(Find<QSpinBox>(w, "udFileSize")->value(), 500);
     QCOMPARE(Find<QComboBox>(w, "cobExtention")->currentText(), QStringLiteral("zip"));

@@ -1,4 +1,4 @@
-// The join and re-split pages, dropped files and the state list, driven by widget names.
+// The join and resplit pages, dropped files and the state list, driven by widget names.
 
 #include <QApplication>
 #include <QCollator>
@@ -17,18 +17,18 @@
 #include <QUrl>
 #include <sstream>
 
-#include "../unit/GeneratorSet.h"
-#include "../unit/TestSupport.h"
-#include "BuiltinPendants.h"
-#include "Cli.h"
-#include "InfoList.h"
-#include "JointPage.h"
-#include "MainWindow.h"
-#include "RedevidePage.h"
-#include "ScriptedMessages.h"
-#include "SplitPage.h"
-#include "StateList.h"
-#include "TestEnvironment.h"
+#include "app/cli/Cli.h"
+#include "pendant/BuiltinPendants.h"
+#include "tests/gui/ScriptedMessages.h"
+#include "tests/gui/TestEnvironment.h"
+#include "tests/unit/GeneratorSet.h"
+#include "tests/unit/TestSupport.h"
+#include "ui/InfoList.h"
+#include "ui/JoinPage.h"
+#include "ui/MainWindow.h"
+#include "ui/ResplitPage.h"
+#include "ui/SplitPage.h"
+#include "ui/StateList.h"
 
 using namespace kivora::ui;
 using kivora::Answer;
@@ -39,15 +39,14 @@ class SetPagesTest : public QObject {
  private:
   std::unique_ptr<QTemporaryDir> dir_;
   kivora::ui::test::ScriptedMessages messages_;
-  std::unique_ptr<TfrmKivora> window_;
+  std::unique_ptr<MainWindow> window_;
 
   QString Path(const QString& name) const { return dir_->path() + "/" + name; }
   // Splits a source of `size` bytes into parts of `kb` KB; returns the definition path.
   QString Split(size_t size, int kb, std::vector<std::string> extra = {}) {
     kivora::test::WriteBytes(Path("movie.avi").toStdString(), kivora::test::RandomBytes(size, 4));
-    std::vector<std::string> args = {
-        "split", Path("movie.avi").toStdString(), "-s", std::to_string(kb), "--no-random", "--seed",
-        "1"};
+    std::vector<std::string> args = {"split", Path("movie.avi").toStdString(), "-s", std::to_string(kb),
+                                     "--no-random", "--seed", "1"};
     args.insert(args.end(), extra.begin(), extra.end());
     std::ostringstream out, err;
     kivora::cli::Context context{out, err, false, false};
@@ -65,12 +64,11 @@ class SetPagesTest : public QObject {
     if (!found) qFatal("no widget %s", name);
     return found;
   }
-  JointPage& Joint() { return window_->jointPage(); }
-  RedevidePage& Redevide() { return window_->redevidePage(); }
+  JoinPage& JoinTab() { return window_->joinPage(); }
+  ResplitPage& ResplitTab() { return window_->resplitPage(); }
   QStringList States() {
     QStringList states;
-    for (int i = 0; i < window_->stateList().RowCount(); ++i)
-      states << window_->stateList().State(i);
+    for (int i = 0; i < window_->stateList().RowCount(); ++i) states << window_->stateList().State(i);
     return states;
   }
 
@@ -79,49 +77,49 @@ class SetPagesTest : public QObject {
     dir_ = std::make_unique<QTemporaryDir>();
     messages_ = kivora::ui::test::ScriptedMessages();
     window_ =
-        std::make_unique<TfrmKivora>(messages_, kivora::ui::test::TestEnvironment(dir_->path()));
+        std::make_unique<MainWindow>(messages_, kivora::ui::test::TestEnvironment(dir_->path()));
   }
   void cleanup() { window_.reset(); }
 
   void typingReadsTheDefinitionWhenItNamesOne() {
     const QString def = Split(50000, 10);
-    auto* edit = Joint().edtJointFileName;
+    auto* edit = JoinTab().definitionEdit_;
     QString typed;
     for (const QChar c : def) {
       typed += c;
       edit->setText(typed);
-      QCOMPARE(Joint().btnJoint->isEnabled(), typed == def);
-      QCOMPARE(Joint().btnTest->isEnabled(), typed == def);
+      QCOMPARE(JoinTab().joinButton_->isEnabled(), typed == def);
+      QCOMPARE(JoinTab().testButton_->isEnabled(), typed == def);
     }
-    QCOMPARE(Joint().lvKvrInfoJoint->Value(0), QStringLiteral("movie.avi"));
-    QCOMPARE(Joint().lvKvrInfoJoint->Value(2), QStringLiteral("5"));
+    QCOMPARE(JoinTab().infoList_->Value(0), QStringLiteral("movie.avi"));
+    QCOMPARE(JoinTab().infoList_->Value(2), QStringLiteral("5"));
     QCOMPARE(window_->stateList().RowCount(), 5);
     edit->setText(def + "x");
-    QVERIFY(!Joint().btnJoint->isEnabled());
-    QCOMPARE(Joint().lvKvrInfoJoint->Value(0),
-             QStringLiteral("movie.avi"));  // the list keeps its content
+    QVERIFY(!JoinTab().joinButton_->isEnabled());
+    // The list keeps its content.
+    QCOMPARE(JoinTab().infoList_->Value(0), QStringLiteral("movie.avi"));
   }
 
   void testOfAnIntactSetThenJoin() {
-    Joint().edtJointFileName->setText(Split(50000, 10));
-    Joint().cobJointSaveAs->setCurrentText(Path("out"));
+    JoinTab().definitionEdit_->setText(Split(50000, 10));
+    JoinTab().saveFolderBox_->setCurrentText(Path("out"));
     messages_.answers = {Answer::Yes, Answer::Yes};  // join now; create the output folder
-    QTest::mouseClick(Joint().btnTest, Qt::LeftButton);
+    QTest::mouseClick(JoinTab().testButton_, Qt::LeftButton);
     QCOMPARE(messages_.shown.value(0), QStringLiteral("找不到任何問題。是否要進行合併？"));
     QVERIFY(messages_.shown.contains(QStringLiteral("合併已完成。")));
     QCOMPARE(Read(Path("out/movie.avi")), Read(Path("movie.avi")));
-    QVERIFY(Joint().btnJoint->isEnabled());
+    QVERIFY(JoinTab().joinButton_->isEnabled());
     QVERIFY(!window_->Busy());
   }
 
   void missingAndFixablePartsAreErrors() {
-    Joint().edtJointFileName->setText(Split(50000, 10, {"--plain"}));
+    JoinTab().definitionEdit_->setText(Split(50000, 10, {"--plain"}));
     QFile::remove(Path("movie01.png"));
     QFile part(Path("movie03.png"));
     part.open(QIODevice::Append);
     part.write(QByteArray(10, 'x'));
     part.close();
-    QTest::mouseClick(Joint().btnTest, Qt::LeftButton);
+    QTest::mouseClick(JoinTab().testButton_, Qt::LeftButton);
     QCOMPARE(messages_.shown, QStringList{QStringLiteral("已發現到錯誤了。")});
     // Sorted by state, descending.
     const QStringList states = States();
@@ -137,14 +135,13 @@ class SetPagesTest : public QObject {
   }
 
   void wrongPasswordLeavesNoJoinedFile() {
-    Joint().edtJointFileName->setText(Split(30000, 10, {"-p", "right"}));
-    QCOMPARE(Joint().lvKvrInfoJoint->Value(4), QStringLiteral("需要"));
-    Joint().cobJointSaveAs->setCurrentText(Path("out"));
+    JoinTab().definitionEdit_->setText(Split(30000, 10, {"-p", "right"}));
+    QCOMPARE(JoinTab().infoList_->Value(4), QStringLiteral("需要"));
+    JoinTab().saveFolderBox_->setCurrentText(Path("out"));
     QDir().mkpath(Path("out"));
     messages_.texts = {QStringLiteral("wrong")};
-    QTest::mouseClick(Joint().btnJoint, Qt::LeftButton);
-    QCOMPARE(messages_.shown,
-             QStringList{QStringLiteral("所輸入的密碼並不一致，或是無法復號化。(231)")});
+    QTest::mouseClick(JoinTab().joinButton_, Qt::LeftButton);
+    QCOMPARE(messages_.shown, QStringList{QStringLiteral("所輸入的密碼並不一致，或是無法復號化。(231)")});
     QVERIFY(!QFile::exists(Path("out/movie.avi")));
     QCOMPARE(window_->stateList().RowCount(), 0);
   }
@@ -152,23 +149,21 @@ class SetPagesTest : public QObject {
   void olderSetKeepsPartZeroBackUntilLast() {
     const auto builtin = kivora::pendant::BuiltinPendants()[0];
     const auto content = kivora::test::RandomBytes(9000, 8);
-    const auto def = kivora::test::WriteGeneratorCipherSet(dir_->path().toStdString(), content,
-                                                           builtin.bytes, builtin.id);
-    Joint().edtJointFileName->setText(QString::fromStdString(def.string()));
-    Joint().cobJointSaveAs->setCurrentText(Path("out"));
+    const auto def = kivora::test::WriteGeneratorCipherSet(dir_->path().toStdString(), content, builtin.bytes, builtin.id);
+    JoinTab().definitionEdit_->setText(QString::fromStdString(def.string()));
+    JoinTab().saveFolderBox_->setCurrentText(Path("out"));
     QDir().mkpath(Path("out"));
     QString firstRowDuringJoin;
     QTimer::singleShot(0, [&] {
       firstRowDuringJoin = window_->stateList().Caption(0) + " " + window_->stateList().State(0);
     });
-    QTest::mouseClick(Joint().btnJoint, Qt::LeftButton);
+    QTest::mouseClick(JoinTab().joinButton_, Qt::LeftButton);
     QCOMPARE(firstRowDuringJoin, QStringLiteral("old00.png 保留"));
     QCOMPARE(window_->stateList().Caption(0), QStringLiteral("old00.png"));
     QCOMPARE(window_->stateList().State(0), QStringLiteral("合併"));
     QFile joined(Path("out/old.bin"));
     QVERIFY(joined.open(QIODevice::ReadOnly));
-    QCOMPARE(joined.readAll(), QByteArray(reinterpret_cast<const char*>(content.data()),
-                                          static_cast<qsizetype>(content.size())));
+    QCOMPARE(joined.readAll(), QByteArray(reinterpret_cast<const char*>(content.data()), static_cast<qsizetype>(content.size())));
   }
 
   void resplitOfOnlyTheThirdPart() {
@@ -177,11 +172,11 @@ class SetPagesTest : public QObject {
     QFile::remove(Path("movie02.png"));
     QFile::remove(Path("movie03.png"));
     window_->findChild<QTabWidget*>("pcDevideJoint")->setCurrentIndex(1);
-    Redevide().edtKvrFileName->setText(def);
-    Redevide().edtRedevideFileName->setText(Path("movie.avi"));
-    QVERIFY(Redevide().btnRedevide->isEnabled());
+    ResplitTab().definitionEdit_->setText(def);
+    ResplitTab().sourceEdit_->setText(Path("movie.avi"));
+    QVERIFY(ResplitTab().startButton_->isEnabled());
     window_->stateList().topLevelItem(2)->setSelected(true);
-    QTest::mouseClick(Redevide().btnRedevide, Qt::LeftButton);
+    QTest::mouseClick(ResplitTab().startButton_, Qt::LeftButton);
     QCOMPARE(Read(Path("movie02.png")), third);
     QVERIFY(!QFile::exists(Path("movie03.png")));
     QCOMPARE(window_->stateList().State(2), QStringLiteral("再偽裝"));
@@ -194,14 +189,14 @@ class SetPagesTest : public QObject {
     const QString def = Split(50 * 1024, 1);
     window_->show();
     window_->findChild<QTabWidget*>("pcDevideJoint")->setCurrentIndex(1);
-    Redevide().edtKvrFileName->setText(def);
-    Redevide().edtRedevideFileName->setText(Path("movie.avi"));
+    ResplitTab().definitionEdit_->setText(def);
+    ResplitTab().sourceEdit_->setText(Path("movie.avi"));
     StateList& list = window_->stateList();
     QCOMPARE(list.RowCount(), 50);
-    QTest::mouseClick(Redevide().btnRedevideAll, Qt::LeftButton);
+    QTest::mouseClick(ResplitTab().selectAllButton_, Qt::LeftButton);
     const int visible = static_cast<int>(list.SelectedKeys().size());
     QVERIFY2(visible > 0 && visible < 50, qPrintable(QString::number(visible)));
-    QVERIFY(Redevide().SelectAll());
+    QVERIFY(ResplitTab().SelectAll());
     list.verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     QTest::qWait(20);
     QCOMPARE(static_cast<int>(list.SelectedKeys().size()), visible + 1);
@@ -210,9 +205,8 @@ class SetPagesTest : public QObject {
     QTest::qWait(20);
     QCOMPARE(static_cast<int>(list.SelectedKeys().size()), visible + 1);
 
-    for (int i = 0; i < 50; ++i)
-      QFile::remove(Path(QStringLiteral("movie%1.png").arg(i, 2, 10, QChar('0'))));
-    QTest::mouseClick(Redevide().btnRedevide, Qt::LeftButton);
+    for (int i = 0; i < 50; ++i) QFile::remove(Path(QStringLiteral("movie%1.png").arg(i, 2, 10, QChar('0'))));
+    QTest::mouseClick(ResplitTab().startButton_, Qt::LeftButton);
     QVERIFY(QFile::exists(Path("movie49.png")));
     QCOMPARE(window_->findChild<QStatusBar*>("sbStatus")->findChildren<QLabel*>().value(0)->text(),
              QStringLiteral("再分割數: 50/50"));
@@ -221,20 +215,20 @@ class SetPagesTest : public QObject {
   // An abort belongs to the operation it was given to: the next one, on another
   // page, runs to its end.
   void anAbortEndsWithItsOperation() {
-    Joint().edtJointFileName->setText(Split(30000, 10));
+    JoinTab().definitionEdit_->setText(Split(30000, 10));
     kivora::test::WriteBytes(Path("big.bin").toStdString(), kivora::test::RandomBytes(200000, 5));
     SplitPage& split = window_->splitPage();
     split.SetSource(Path("big.bin"));
-    split.edtFileSize->setText("10");
-    QTimer::singleShot(0, [&] { QTest::mouseClick(split.btnAbortDevide, Qt::LeftButton); });
-    QTest::mouseClick(split.btnDevide, Qt::LeftButton);
-    QTest::mouseClick(Joint().btnTest, Qt::LeftButton);  // answered No: no join
+    split.partSizeEdit_->setText("10");
+    QTimer::singleShot(0, [&] { QTest::mouseClick(split.abortButton_, Qt::LeftButton); });
+    QTest::mouseClick(split.startButton_, Qt::LeftButton);
+    QTest::mouseClick(JoinTab().testButton_, Qt::LeftButton);  // answered No: no join
     QCOMPARE(window_->stateList().RowCount(), 3);
     QCOMPARE(messages_.shown.last(), QStringLiteral("找不到任何問題。是否要進行合併？"));
 
-    QTimer::singleShot(0, [this] { QTest::mouseClick(Joint().btnJointAbort, Qt::LeftButton); });
-    QTest::mouseClick(Joint().btnTest, Qt::LeftButton);
-    QTest::mouseClick(split.btnDevide, Qt::LeftButton);
+    QTimer::singleShot(0, [this] { QTest::mouseClick(JoinTab().abortButton_, Qt::LeftButton); });
+    QTest::mouseClick(JoinTab().testButton_, Qt::LeftButton);
+    QTest::mouseClick(split.startButton_, Qt::LeftButton);
     QCOMPARE(messages_.shown.last(), QStringLiteral("分割已完成。"));
   }
 
@@ -242,15 +236,14 @@ class SetPagesTest : public QObject {
     const QString def = Split(30000, 10);
     window_->show();
     window_->findChild<QTabWidget*>("pcDevideJoint")->setCurrentIndex(1);
-    Redevide().edtKvrFileName->setText(def);
-    Redevide().edtRedevideFileName->setText(Path("movie.avi"));
-    QTest::mouseClick(Redevide().btnRedevideAll, Qt::LeftButton);
-    QTimer::singleShot(0,
-                       [this] { QTest::mouseClick(Redevide().btnRedevideAbort, Qt::LeftButton); });
-    QTest::mouseClick(Redevide().btnRedevide, Qt::LeftButton);
+    ResplitTab().definitionEdit_->setText(def);
+    ResplitTab().sourceEdit_->setText(Path("movie.avi"));
+    QTest::mouseClick(ResplitTab().selectAllButton_, Qt::LeftButton);
+    QTimer::singleShot(0, [this] { QTest::mouseClick(ResplitTab().abortButton_, Qt::LeftButton); });
+    QTest::mouseClick(ResplitTab().startButton_, Qt::LeftButton);
     QCOMPARE(messages_.shown.last(), QStringLiteral("再分割已中斷。"));
     QFile::remove(Path("movie02.png"));
-    QTest::mouseClick(Redevide().btnRedevide, Qt::LeftButton);
+    QTest::mouseClick(ResplitTab().startButton_, Qt::LeftButton);
     QCOMPARE(messages_.shown.last(), QStringLiteral("請從一覽表上選擇要再次分割的檔案。"));
     QVERIFY(!QFile::exists(Path("movie02.png")));
   }
@@ -264,18 +257,18 @@ class SetPagesTest : public QObject {
         if (!Find<QWidget>(panel)->isEnabled()) whileDisabled << text;
     };
     window_->splitPage().SetSource(Path("movie.avi"));
-    window_->splitPage().cobDevideSaveAs->setCurrentText(Path("again"));
+    window_->splitPage().saveFolderBox_->setCurrentText(Path("again"));
     messages_.answers = {Answer::Yes};  // create the folder
-    QTest::mouseClick(window_->splitPage().btnDevide, Qt::LeftButton);
+    QTest::mouseClick(window_->splitPage().startButton_, Qt::LeftButton);
 
-    Joint().edtJointFileName->setText(def);
+    JoinTab().definitionEdit_->setText(def);
     messages_.answers = {Answer::Yes, Answer::No};  // join now; replace movie.avi
-    QTest::mouseClick(Joint().btnTest, Qt::LeftButton);
+    QTest::mouseClick(JoinTab().testButton_, Qt::LeftButton);
 
-    Redevide().edtKvrFileName->setText(def);
-    Redevide().edtRedevideFileName->setText(Path("movie.avi"));
+    ResplitTab().definitionEdit_->setText(def);
+    ResplitTab().sourceEdit_->setText(Path("movie.avi"));
     window_->stateList().topLevelItem(0)->setSelected(true);
-    QTest::mouseClick(Redevide().btnRedevide, Qt::LeftButton);
+    QTest::mouseClick(ResplitTab().startButton_, Qt::LeftButton);
     QCOMPARE(messages_.shown,
              (QStringList{
                  QStringLiteral("儲存位置的資料夾並不存在。\n是否要新建一個資料夾？"),
@@ -288,14 +281,13 @@ class SetPagesTest : public QObject {
   void definitionChangedOnDiskBeforeResplit() {
     const QString def = Split(30000, 10);
     window_->findChild<QTabWidget*>("pcDevideJoint")->setCurrentIndex(1);
-    Redevide().edtKvrFileName->setText(def);
-    Redevide().edtRedevideFileName->setText(Path("movie.avi"));
+    ResplitTab().definitionEdit_->setText(def);
+    ResplitTab().sourceEdit_->setText(Path("movie.avi"));
     Split(40000, 10, {"-c", "new"});  // the same name, another set
     window_->stateList().topLevelItem(0)->setSelected(true);
-    QTest::mouseClick(Redevide().btnRedevide, Qt::LeftButton);
-    QCOMPARE(messages_.shown.value(0),
-             QStringLiteral("KivoRa 合併定義檔已更新。\n因為已重新讀取，故請重新選擇。"));
-    QCOMPARE(Redevide().lvRedevideInfo->Value(5), QStringLiteral("new"));
+    QTest::mouseClick(ResplitTab().startButton_, Qt::LeftButton);
+    QCOMPARE(messages_.shown.value(0), QStringLiteral("KivoRa 合併定義檔已更新。\n因為已重新讀取，故請重新選擇。"));
+    QCOMPARE(ResplitTab().infoList_->Value(5), QStringLiteral("new"));
     QCOMPARE(window_->stateList().RowCount(), 4);
   }
 
@@ -304,28 +296,28 @@ class SetPagesTest : public QObject {
     kivora::test::WriteBytes(Path("track01.wav").toStdString(), {1, 2, 3});
     kivora::test::WriteBytes(Path("a.tar.gz").toStdString(), {1});
     kivora::test::WriteBytes(Path(".profile").toStdString(), {1});
-    window_->DropUrls({QUrl::fromLocalFile(Path("track01.wav")),
-                       QUrl::fromLocalFile(Path("a.tar.gz")), QUrl::fromLocalFile(def)});
+    window_->DropUrls({QUrl::fromLocalFile(Path("track01.wav")), QUrl::fromLocalFile(Path("a.tar.gz")),
+                       QUrl::fromLocalFile(def)});
     // Only the first of the three.
-    QCOMPARE(window_->splitPage().edtDevideFileName->text(), Path("track01.wav"));
-    QCOMPARE(window_->splitPage().edtDevideName->text(), QStringLiteral("track01_"));
+    QCOMPARE(window_->splitPage().sourceEdit_->text(), Path("track01.wav"));
+    QCOMPARE(window_->splitPage().baseNameEdit_->text(), QStringLiteral("track01_"));
     window_->DropFile(Path("a.tar.gz"));
-    QCOMPARE(window_->splitPage().edtDevideName->text(), QStringLiteral("a.tar"));
+    QCOMPARE(window_->splitPage().baseNameEdit_->text(), QStringLiteral("a.tar"));
     window_->DropFile(Path(".profile"));
-    QCOMPARE(window_->splitPage().edtDevideName->text(), QString());
+    QCOMPARE(window_->splitPage().baseNameEdit_->text(), QString());
 
     // A definition dropped on the split page opens it on the join page; twice re-reads.
     window_->DropFile(def);
     QCOMPARE(window_->findChild<QTabWidget*>("pcDevideJoint")->currentIndex(), 2);
-    QCOMPARE(Joint().edtJointFileName->text(), def);
-    QVERIFY(Joint().btnJoint->isEnabled());
+    QCOMPARE(JoinTab().definitionEdit_->text(), def);
+    QVERIFY(JoinTab().joinButton_->isEnabled());
     window_->stateList().clear();
     window_->DropFile(def);
     QCOMPARE(window_->stateList().RowCount(), 3);
 
     // A folder changes nothing and says why.
     window_->DropFile(dir_->path());
-    QCOMPARE(Joint().edtJointFileName->text(), def);
+    QCOMPARE(JoinTab().definitionEdit_->text(), def);
     QVERIFY(messages_.shown.last().contains(dir_->path()));
   }
 
@@ -334,11 +326,11 @@ class SetPagesTest : public QObject {
     list.AddRow("b", "OK", kivora::ui::StateImage::Done);
     list.AddRow("a", "毀損", kivora::ui::StateImage::Failed);
     list.AddRow("c", "OK", kivora::ui::StateImage::Done);
-    window_->lvStateListColumnClick(0);
+    window_->SortStateList(0);
     QCOMPARE(list.Caption(0), QStringLiteral("c"));
-    window_->lvStateListColumnClick(0);
+    window_->SortStateList(0);
     QCOMPARE(list.Caption(0), QStringLiteral("a"));
-    window_->lvStateListColumnClick(1);  // its own direction: descending first
+    window_->SortStateList(1);  // its own direction: descending first
     QCOMPARE(list.State(2), QStringLiteral("OK"));
   }
 };

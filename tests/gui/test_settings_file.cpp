@@ -3,7 +3,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "SettingsFile.h"
+#include "ui/SettingsFile.h"
 
 namespace kivora::ui {
 namespace {
@@ -34,9 +34,9 @@ TEST_F(SettingsFileTest, FirstStartWithoutFileGivesDefaults) {
   EXPECT_EQ(s.left, 0);
   EXPECT_EQ(s.activePage, 0);
   EXPECT_EQ(s.fileSize, 500);
-  EXPECT_EQ(s.divideSaveFolder, 0);
+  EXPECT_EQ(s.splitSaveFolder, 0);
   EXPECT_TRUE(s.randomSize);
-  EXPECT_EQ(s.divideName, 0);
+  EXPECT_EQ(s.firstNumber, 0);
   EXPECT_EQ(s.extension, "png");
   EXPECT_FALSE(s.kvrExtension);
   EXPECT_TRUE(s.kivora);
@@ -53,16 +53,16 @@ TEST_F(SettingsFileTest, NewFileHoldsEveryKeyInOrder) {
   s.left = 310;
   s.activePage = 2;
   s.fileSize = 1440;
-  s.divideSaveFolder = 1;
-  s.divideSavePath = QStringLiteral("/media/usb/分割");
-  s.divideName = 1;
+  s.splitSaveFolder = 1;
+  s.splitSavePath = QStringLiteral("/media/usb/分割");
+  s.firstNumber = 1;
   s.extension = QStringLiteral("zip");
   s.pluginName = QStringLiteral("myset.dll");
   s.usePlugin = true;
-  s.jointSaveFolder = 1;
-  s.jointSavePath = QStringLiteral("/tmp/out");
-  s.redivideSaveFolder = 1;
-  s.redivideSavePath = QStringLiteral("/tmp/re");
+  s.joinSaveFolder = 1;
+  s.joinSavePath = QStringLiteral("/tmp/out");
+  s.resplitSaveFolder = 1;
+  s.resplitSavePath = QStringLiteral("/tmp/re");
   s.addresses = {QStringLiteral("http://a.example/?x=1"), QString()};
   s.moreInfo = {QStringLiteral("說明")};
   ASSERT_TRUE(SaveSettings(Path(), s));
@@ -91,8 +91,8 @@ TEST_F(SettingsFileTest, SaveKeepsWhatItDoesNotWrite) {
       "Address2=old2\r\n[Other]\r\nx=y");  // no line end after the last line
   KivoraSettings s;
   s.top = 7;
-  s.divideSavePath = QStringLiteral("/not/written");  // its box is on the first entry
-  s.divideName.reset();
+  s.splitSavePath = QStringLiteral("/not/written");  // its box is on the first entry
+  s.firstNumber.reset();
   s.addresses = {QStringLiteral("a"), QStringLiteral("b")};
   ASSERT_TRUE(SaveSettings(Path(), s));
   EXPECT_EQ(ReadText(),
@@ -104,9 +104,9 @@ TEST_F(SettingsFileTest, SaveKeepsWhatItDoesNotWrite) {
             "[Joint]\r\nJointSaveFolder=0\r\nAssociateKivora=1\r\n\r\n"
             "[Redivide]\r\nRedivideSaveFolder=0\r\n");
   const KivoraSettings back = LoadSettings(Path());
-  EXPECT_EQ(back.divideSavePath, "/old/parts");
-  EXPECT_EQ(back.divideSaveFolder, 0);
-  EXPECT_EQ(back.divideName, 1);
+  EXPECT_EQ(back.splitSavePath, "/old/parts");
+  EXPECT_EQ(back.splitSaveFolder, 0);
+  EXPECT_EQ(back.firstNumber, 1);
   EXPECT_EQ(back.addresses, QStringList({"a", "b", "old2"}));
 }
 
@@ -121,10 +121,10 @@ TEST_F(SettingsFileTest, ReadingToleratesHandEditsAndBadValues) {
   EXPECT_TRUE(s.randomSize);
   EXPECT_FALSE(s.kivora);
   EXPECT_FALSE(s.kvrExtension);
-  EXPECT_FALSE(s.divideName.has_value());
+  EXPECT_FALSE(s.firstNumber.has_value());
   EXPECT_TRUE(s.usePlugin);
   EXPECT_EQ(s.extension, "ZIP");
-  EXPECT_EQ(s.jointSaveFolder, 0);
+  EXPECT_EQ(s.joinSaveFolder, 0);
   EXPECT_FALSE(s.associateKivora);
 
   const std::pair<const char*, int> sizes[] = {
@@ -135,7 +135,7 @@ TEST_F(SettingsFileTest, ReadingToleratesHandEditsAndBadValues) {
   }
   EXPECT_EQ(LoadText("[Window]\nActivePage=2\n").activePage, 2);
   EXPECT_EQ(LoadText("[Window]\nActivePage=-1\n").activePage, 0);
-  EXPECT_EQ(LoadText("[Divide]\nDivideName=abc\n").divideName, 0);
+  EXPECT_EQ(LoadText("[Divide]\nDivideName=abc\n").firstNumber, 0);
   EXPECT_EQ(LoadText("[Divide]\nExtention=\n").extension, "");
 }
 

@@ -4,8 +4,8 @@
 
 #include <QWidget>
 
-#include "InfoList.h"
-#include "PageServices.h"
+#include "ui/InfoList.h"
+#include "ui/PageServices.h"
 
 class QCheckBox;
 class QComboBox;
@@ -14,26 +14,26 @@ class QPushButton;
 
 namespace kivora::ui {
 
-class JointPage : public QWidget {
+class JoinPage : public QWidget {
   Q_OBJECT
  public:
-  JointPage(QWidget* parent, PageServices services);
+  JoinPage(QWidget* parent, PageServices services);
 
-  void edtJointFileNameChange();
-  void btnRefferJointClick();
-  void btnRefferJointSaveAsClick();
-  void btnJointClick();
-  void btnTestClick();
-  void btnJointAbortClick();
+  void OnDefinitionChanged();
+  void BrowseDefinition();
+  void BrowseSaveFolder();
+  void Join();
+  void Test();
+  void AbortJoin();
 
-  QLineEdit* edtJointFileName;
-  QComboBox* cobJointSaveAs;
-  InfoListView* lvKvrInfoJoint;
-  QCheckBox* cbAssociateKvrFile;
-  QPushButton* btnJoint;
-  QPushButton* btnTest;
-  QPushButton* btnJointAbort;
-  QWidget* pnlJoint;
+  QLineEdit* definitionEdit_;
+  QComboBox* saveFolderBox_;
+  InfoListView* infoList_;
+  QCheckBox* associateBox_;
+  QPushButton* joinButton_;
+  QPushButton* testButton_;
+  QPushButton* abortButton_;
+  QWidget* inputsPanel_;
 
  private:
   // Shows a join or test at work: inputs disabled, the abort button live.

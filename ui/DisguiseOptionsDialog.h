@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <vector>
 
-#include "MessageLayer.h"
-#include "PluginInfo.h"
+#include "pendant/PluginInfo.h"
+#include "ui/MessageLayer.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -16,19 +16,19 @@ class QTreeWidget;
 
 namespace kivora::ui {
 
-class TfrmKvrOption : public QDialog {
+class DisguiseOptionsDialog : public QDialog {
   Q_OBJECT
  public:
   // Lists the plug-ins of the given folders (those with pictures only).
-  TfrmKvrOption(QWidget* parent, MessageLayer& messages,
-                const std::vector<std::filesystem::path>& pluginFolders);
+  DisguiseOptionsDialog(QWidget* parent, MessageLayer& messages,
+                        const std::vector<std::filesystem::path>& pluginFolders);
 
-  // 1 after OK, 0 otherwise (Cancel or the close box).
-  int Tag() const { return tag_; }
+  // True after OK; false after Cancel or the close box.
+  bool Confirmed() const { return confirmed_; }
 
   // Fills the dialog as the split page does before showing it.
   void Fill(const QString& password, bool usePlugin, bool implant, const QString& pluginName);
-  // Re-split mode: only the plug-in list can be used.
+  // Resplit mode: only the plug-in list can be used.
   void SetResplitMode();
 
   QString Password() const;
@@ -40,24 +40,24 @@ class TfrmKvrOption : public QDialog {
   int PluginRowCount() const;
 
   // The OK button's rule: with the plug-in box checked a row must be selected.
-  void btnOKClick();
+  void Confirm();
 
  private:
   void AddPluginRow(const pendant::PluginInfo& plugin);
-  void cbUsePluginClick();
-  void lvPluginSelectItem();
+  void OnUsePluginToggled();
+  void ShowPluginComment();
 
   MessageLayer& messages_;
-  int tag_ = 0;
+  bool confirmed_ = false;
   std::vector<pendant::PluginInfo> plugins_;
-  QCheckBox* cbUsePlugin_;
-  QGroupBox* gbPlugin_;
-  QTreeWidget* lvPlugin_;
-  QPlainTextEdit* mmComment_;
-  QGroupBox* gbPassword_;
-  QLineEdit* edtPassword_;
-  QGroupBox* gbInplant_;
-  QCheckBox* cbInplant_;
+  QCheckBox* usePluginBox_;
+  QGroupBox* pluginGroup_;
+  QTreeWidget* pluginList_;
+  QPlainTextEdit* commentView_;
+  QGroupBox* passwordGroup_;
+  QLineEdit* passwordEdit_;
+  QGroupBox* implantGroup_;
+  QCheckBox* implantBox_;
 };
 
 }  // namespace kivora::ui

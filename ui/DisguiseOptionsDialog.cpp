@@ -1,0 +1,181 @@
+#include "ui/DisguiseOptionsDialog.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "ui/WidgetNames.h"
+#include "ui/WindowUi.h"
+
+namespace kivora::ui {
+namespace {
+
+// Column of the plug-in list that holds the file name ("檔名"), and the extension.
+constexpr int kFileNameColumn = 5;
+constexpr int kExtensionColumn = 2;
+
+}  // namespace
+
+DisguiseOptionsDialog::DisguiseOptionsDialog(
+    QWidget* parent, MessageLayer& messages,
+    const std::vector<std::filesystem::path>& pluginFolders)
+    : QDialog(parent), messages_(messages) {
+  setObjectName(QStringLiteral("frmKvrOption"));
+  setWindowTitle(QStringLiteral("KivoRa 偽裝選項"));
+  setFixedSize(567, 337);
+
+  usePluginBox_ = Named<QCheckBox>("cbUsePlugin", QStringLiteral("使用圖像掛件(&L)"));
+  usePluginBox_->setToolTip(QStringLiteral("使用選取的圖像掛件並進行偽裝"));
+
+  pluginGroup_ = Named<QGroupBox>("gbPlugin");
+  auto* pluginListLabel = Named<QLabel>("Label2", QStringLiteral("掛件一覽表(&P):"));
+  pluginList_ = Named<QTreeWidget>("lvPlugin");
+  pluginList_->setColumnCount(6);
+  pluginList_->setHeaderLabels({QStringLiteral("掛件名稱"), QStringLiteral("版本"),
+                                QStringLiteral("副檔名"), QStringLiteral("像素"),
+                                QStringLiteral("作者"), QStringLiteral("檔名")});
+  pluginList_->setRootIsDecorated(false);
+  pluginList_->setSelectionMode(QAbstractItemView::SingleSelection);
+  pluginList_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  pluginList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  pluginList_->header()->setSectionsClickable(false);
+  pluginList_->header()->resizeSection(0, 90);
+  pluginList_->header()->resizeSection(1, 60);
+  pluginList_->header()->resizeSection(4, 80);
+  pluginList_->header()->resizeSection(5, 90);
+  pluginListLabel->setBuddy(pluginList_);
+  auto* commentLabel = Named<QLabel>("Label3", QStringLiteral("註解(&C):"));
+  commentView_ = Named<QPlainTextEdit>("mmComment");
+  commentView_->setReadOnly(true);
+  commentLabel->setBuddy(commentView_);
+  auto* pluginNote =
+      Named<QLabel>("Label4", QStringLiteral("※所使用的掛件在合併時便沒有使用的必要"));
+  pluginNote->setStyleSheet(QStringLiteral("color: blue;"));
+  auto* pluginLayout = new QGridLayout(pluginGroup_);
+  pluginLayout->addWidget(pluginListLabel, 0, 0);
+  pluginLayout->addWidget(pluginList_, 1, 0, 3, 1);
+  pluginLayout->addWidget(commentLabel, 0, 1);
+  pluginLayout->addWidget(commentView_, 1, 1);
+  pluginLayout->addWidget(pluginNote, 4, 0, 1, 2);
+  pluginLayout->setColumnStretch(0, 3);
+  pluginLayout->setColumnStretch(1, 2);
+
+  passwordGroup_ = Named<QGroupBox>("gbPassword", QStringLiteral(" 密碼 "));
+  auto* passwordLabel = Named<QLabel>("Label1", QStringLiteral("密碼(&W):"));
+  passwordEdit_ = Named<QLineEdit>("edtPassword");
+  passwordLabel->setBuddy(passwordEdit_);
+  auto* passwordLayout = new QHBoxLayout(passwordGroup_);
+  passwordLayout->addWidget(passwordLabel);
+  passwordLayout->addWidget(passwordEdit_);
+
+  implantGroup_ = Named<QGroupBox>("gbInplant", QStringLiteral(" KivoRa 檔案 "));
+  implantBox_ = Named<QCheckBox>("cbInplant", QStringLiteral("把 KivoRa 檔案置入分割檔中(&N)"));
+  implantBox_->setToolTip(
+      QStringLiteral("將 KivoRa 檔案置入最後的分割檔之中；\n若設定這個選項就無法執行「再分割」。"));
+  auto* implantLayout = new QHBoxLayout(implantGroup_);
+  implantLayout->addWidget(implantBox_);
+
+  auto* okButton = Named<QPushButton>("btnOK", QStringLiteral("確定(&O)"));
+  auto* cancelButton = Named<QPushButton>("btnCancel", QStringLiteral("取消(&C)"));
+  okButton->setDefault(true);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(okButton);
+  buttons->addWidget(cancelButton);
+
+  auto* lower = new QHBoxLayout;
+  lower->addWidget(passwordGroup_, 1);
+  lower->addWidget(implantGroup_, 1);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(usePluginBox_);
+  layout->addWidget(pluginGroup_, 1);
+  layout->addLayout(lower);
+  layout->addLayout(buttons);
+
+  connect(usePluginBox_, &QCheckBox::toggled, this, [this] { OnUsePluginToggled(); });
+  connect(pluginList_, &QTreeWidget::itemSelectionChanged, this, [this] { ShowPluginComment(); });
+  connect(okButton, &QPushButton::clicked, this, [this] { Confirm(); });
+  connect(cancelButton, &QPushButton::clicked, this, [this] {
+    confirmed_ = false;
+    reject();
+  });
+
+  for (const pendant::PluginInfo& plugin : pendant::ListPlugins(pluginFolders))
+    AddPluginRow(plugin);
+  OnUsePluginToggled();
+}
+
+void DisguiseOptionsDialog::AddPluginRow(const pendant::PluginInfo& p) {
+  auto* item = new QTreeWidgetItem(
+      pluginList_, {ToQ(p.name), ToQ(p.version), ToQ(p.extension),
+                    QString::number(p.pictureIds.size()), ToQ(p.author), ToQ(p.fileName)});
+  for (int column : {1, 2, 3, 4}) item->setTextAlignment(column, Qt::AlignCenter);
+  plugins_.push_back(p);
+}
+
+void DisguiseOptionsDialog::Fill(const QString& password, bool usePlugin, bool implant,
+                                 const QString& pluginName) {
+  passwordEdit_->setText(password);
+  usePluginBox_->setChecked(usePlugin);
+  implantBox_->setChecked(implant);
+  for (int i = 0; i < pluginList_->topLevelItemCount(); ++i) {
+    if (pluginList_->topLevelItem(i)->text(kFileNameColumn) == pluginName) {
+      pluginList_->setCurrentItem(pluginList_->topLevelItem(i));
+      break;
+    }
+  }
+  OnUsePluginToggled();
+}
+
+void DisguiseOptionsDialog::SetResplitMode() {
+  passwordGroup_->hide();
+  implantGroup_->hide();
+  usePluginBox_->setChecked(true);
+  usePluginBox_->setEnabled(false);
+  OnUsePluginToggled();
+}
+
+void DisguiseOptionsDialog::OnUsePluginToggled() {
+  pluginGroup_->setEnabled(usePluginBox_->isChecked());
+}
+
+void DisguiseOptionsDialog::ShowPluginComment() {
+  const QList<QTreeWidgetItem*> selected = pluginList_->selectedItems();
+  if (selected.isEmpty()) return;  // the comment of the row that lost the selection stays
+  const auto index = static_cast<size_t>(pluginList_->indexOfTopLevelItem(selected.first()));
+  if (index < plugins_.size()) commentView_->setPlainText(ToQ(plugins_[index].comment));
+}
+
+void DisguiseOptionsDialog::Confirm() {
+  if (!usePluginBox_->isChecked() || !pluginList_->selectedItems().isEmpty()) {
+    confirmed_ = true;
+    accept();
+    return;
+  }
+  messages_.Error(this, QStringLiteral("您未選擇任一的掛件..."));
+}
+
+QString DisguiseOptionsDialog::Password() const { return passwordEdit_->text(); }
+bool DisguiseOptionsDialog::UsePlugin() const { return usePluginBox_->isChecked(); }
+bool DisguiseOptionsDialog::Implant() const { return implantBox_->isChecked(); }
+int DisguiseOptionsDialog::PluginRowCount() const { return pluginList_->topLevelItemCount(); }
+
+QString DisguiseOptionsDialog::SelectedPluginName() const {
+  const auto selected = pluginList_->selectedItems();
+  return selected.isEmpty() ? QString() : selected.first()->text(kFileNameColumn);
+}
+
+QString DisguiseOptionsDialog::SelectedExtension() const {
+  const auto selected = pluginList_->selectedItems();
+  return selected.isEmpty() ? QString() : selected.first()->text(kExtensionColumn);
+}
+
+}  // namespace kivora::ui

@@ -1,0 +1,172 @@
+#include "ui/ResplitPage.h"
+
+#include <QComboBox>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "core/EngineCall.h"
+#include "core/LoadedDefinition.h"
+#include "core/Messages.h"
+#include "core/Resplit.h"
+#include "ui/DisguiseOptionsDialog.h"
+#include "ui/JoinPage.h"
+#include "ui/WidgetNames.h"
+#include "ui/WindowUi.h"
+
+namespace kivora::ui {
+ResplitPage::ResplitPage(QWidget* parent, PageServices services)
+    : QWidget(parent), services_(std::move(services)) {
+  setObjectName(QStringLiteral("tsRedevide"));
+  inputsPanel_ = Named<QWidget>("pnlRedevide");
+  definitionEdit_ = Named<QLineEdit>("edtKvrFileName");
+  auto* browseDefinition = Named<QPushButton>("btnRefferKvr", QStringLiteral("瀏覽(&B)..."));
+  sourceEdit_ = Named<QLineEdit>("edtRedevideFileName");
+  sourceEdit_->setToolTip(QStringLiteral("指定要再分割的檔名"));
+  auto* browseSource = Named<QPushButton>("btnRefferRedevide", QStringLiteral("瀏覽(&R)..."));
+  saveFolderBox_ = SaveFolderBox("cobRedevideSaveAs", QString::fromUtf8(kSameFolderAsDefinition));
+  auto* browseSaveFolder = Named<QPushButton>("btnRefferReSaveAs", QStringLiteral("瀏覽(&W)..."));
+  infoList_ = new InfoListView("lvRedevideInfo");
+  auto* selectAllNote = Named<QLabel>(
+      "Label11", QStringLiteral("若是全選的話，則所有的檔\n案都將成為再分割的對象。"));
+  selectAllButton_ = Named<QPushButton>("btnRedevideAll", QStringLiteral("全選(&T)"));
+  startButton_ = Named<QPushButton>("btnRedevide", QStringLiteral("再分割(&V)"));
+  abortButton_ = Named<QPushButton>("btnRedevideAbort", QStringLiteral("放棄(&A)"));
+  startButton_->setEnabled(false);
+  abortButton_->setEnabled(false);
+
+  auto label = [](const QString& text, QWidget* buddy) {
+    auto* l = new QLabel(text);
+    l->setBuddy(buddy);
+    return l;
+  };
+  auto* grid = new QGridLayout(inputsPanel_);
+  grid->setContentsMargins(0, 0, 0, 0);
+  grid->addWidget(label(QStringLiteral("KivoRa 檔名(&L):"), definitionEdit_), 0, 0, 1, 2);
+  grid->addWidget(definitionEdit_, 1, 0);
+  grid->addWidget(browseDefinition, 1, 1);
+  grid->addWidget(label(QStringLiteral("再分割的來源檔名(&N):"), sourceEdit_), 2, 0, 1, 2);
+  grid->addWidget(sourceEdit_, 3, 0);
+  grid->addWidget(browseSource, 3, 1);
+  grid->addWidget(label(QStringLiteral("儲存再分割檔的位置(&S):"), saveFolderBox_), 4, 0, 1, 2);
+  grid->addWidget(saveFolderBox_, 5, 0);
+  grid->addWidget(browseSaveFolder, 5, 1);
+  grid->addWidget(new QLabel(QStringLiteral("檔案資訊:")), 6, 0, 1, 2);
+  grid->addWidget(infoList_, 7, 0, 1, 2);
+  grid->setColumnStretch(0, 1);
+  // The two-line note and select-all sit above the start and abort buttons: the three
+  // buttons leave the note too little room beside them.
+  auto* selectAll = new QHBoxLayout;
+  selectAll->addWidget(selectAllNote);
+  selectAll->addWidget(selectAllButton_);
+  selectAll->addStretch();
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(startButton_);
+  buttons->addWidget(abortButton_);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(inputsPanel_, 1);
+  layout->addLayout(selectAll);
+  layout->addLayout(buttons);
+
+  for (QLineEdit* edit : {definitionEdit_, sourceEdit_}) {
+    connect(edit, &QLineEdit::textChanged, this, [this, edit] { OnFileNameChanged(edit); });
+  }
+  connect(browseDefinition, &QPushButton::clicked, this, [this] { BrowseDefinition(); });
+  connect(browseSource, &QPushButton::clicked, this, [this] { BrowseSource(); });
+  connect(browseSaveFolder, &QPushButton::clicked, this, [this] { BrowseSaveFolder(); });
+  connect(saveFolderBox_, &QComboBox::currentTextChanged, this,
+          [this](const QString& text) { saveFolderBox_->setToolTip(text); });
+  connect(selectAllButton_, &QPushButton::clicked, this, [this] { SelectAllParts(); });
+  connect(startButton_, &QPushButton::clicked, this, [this] { StartResplit(); });
+  connect(abortButton_, &QPushButton::clicked, this, [this] { AbortResplit(); });
+}
+
+void ResplitPage::OnFileNameChanged(QLineEdit* changed) {
+  changed->setToolTip(changed->text());
+  if (changed == definitionEdit_ && QFileInfo(definitionEdit_->text()).isFile()) {
+    CallEngine(services_.ui, msg::kCannotOpenKvr, false, [&] {
+      return LoadDefinition(ToPath(definitionEdit_->text()), services_.pendants, OperationKind::Resplit,
+                            services_.ui, services_.loaded);
+    });
+  }
+  startButton_->setEnabled(QFileInfo(sourceEdit_->text()).isFile() &&
+                           QFileInfo(definitionEdit_->text()).isFile());
+}
+
+void ResplitPage::BrowseDefinition() {
+  const auto chosen =
+      services_.messages.OpenFileName(this, QString::fromUtf8(kDefinitionFilter), QString());
+  if (!chosen) return;
+  if (*chosen == definitionEdit_->text()) {
+    OnFileNameChanged(definitionEdit_);
+  } else {
+    definitionEdit_->setText(*chosen);
+  }
+}
+
+void ResplitPage::BrowseSource() {
+  if (const auto chosen =
+          services_.messages.OpenFileName(this, QStringLiteral("所有檔案 (*)"), QString())) {
+    sourceEdit_->setText(*chosen);
+  }
+}
+
+void ResplitPage::BrowseSaveFolder() {
+  const QString start =
+      saveFolderBox_->currentIndex() == 1 ? saveFolderBox_->currentText() : QString();
+  if (const auto chosen = services_.messages.SelectFolder(this, start))
+    SetPickedFolder(saveFolderBox_, *chosen);
+}
+
+void ResplitPage::SelectAllParts() {
+  if (services_.states.RowCount() == 0) return;
+  services_.states.SelectVisibleRows();
+  services_.states.setFocus();
+  selectAll_ = true;
+}
+
+std::optional<std::string> ResplitPage::ChoosePlugin() {
+  DisguiseOptionsDialog dialog(this, services_.messages, services_.pluginFolders);
+  dialog.SetResplitMode();
+  dialog.exec();
+  if (!dialog.Confirmed() || dialog.SelectedPluginName().isEmpty()) return std::nullopt;
+  return dialog.SelectedPluginName().toStdString();
+}
+
+void ResplitPage::StartResplit() {
+  ResplitRequest request;
+  request.definitionPath = ToPath(definitionEdit_->text());
+  request.source = ToPath(sourceEdit_->text());
+  request.outputFolder = ChosenFolder(saveFolderBox_);
+  // Select-all stands for the rows out of view, but only while some row is selected.
+  const std::vector<int> selected = services_.states.SelectedKeys();
+  if (selected.empty()) {
+    services_.messages.Error(this, QStringLiteral("請從一覽表上選擇要再次分割的檔案。"));
+    return;
+  }
+  if (!SelectAll()) request.selected = selected;
+  Operation operation(services_.flags, [this](bool atWork) {
+    abortButton_->setEnabled(atWork);
+    startButton_->setEnabled(!atWork);
+    services_.states.setEnabled(!atWork);
+    inputsPanel_->setEnabled(!atWork);
+  });
+  CallEngine(services_.ui, msg::kResplitFailed311, false, [&] {
+    return RunResplit(services_.loaded, request, services_.pendants, services_.ui);
+  });
+}
+
+void ResplitPage::AbortResplit() {
+  services_.flags.abortRequested = true;
+  abortButton_->setEnabled(false);
+  // The selection goes, and with it the select-all that stood for it.
+  services_.states.clearSelection();
+  ClearSelectAll();
+}
+
+}  // namespace kivora::ui

@@ -1,0 +1,49 @@
+#pragma once
+// The resplit page: the definition, the source that was split, where rebuilt parts
+// go, and the select-all, start and abort buttons. The parts to rebuild are the
+// selected rows of the state list, or all of them after select-all.
+
+#include <QWidget>
+
+#include "ui/InfoList.h"
+#include "ui/PageServices.h"
+
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+
+namespace kivora::ui {
+
+class ResplitPage : public QWidget {
+  Q_OBJECT
+ public:
+  ResplitPage(QWidget* parent, PageServices services);
+
+  void OnFileNameChanged(QLineEdit* changed);
+  void BrowseDefinition();
+  void BrowseSource();
+  void BrowseSaveFolder();
+  void SelectAllParts();
+  void StartResplit();
+  void AbortResplit();
+  // Whether select-all stands for every row (set by select-all, cleared by a click).
+  bool SelectAll() const { return selectAll_; }
+  void ClearSelectAll() { selectAll_ = false; }
+  // The plug-in of a set split with one: the options dialog in its resplit mode.
+  std::optional<std::string> ChoosePlugin();
+
+  QLineEdit* definitionEdit_;
+  QLineEdit* sourceEdit_;
+  QComboBox* saveFolderBox_;
+  InfoListView* infoList_;
+  QPushButton* selectAllButton_;
+  QPushButton* startButton_;
+  QPushButton* abortButton_;
+  QWidget* inputsPanel_;
+
+ private:
+  PageServices services_;
+  bool selectAll_ = false;
+};
+
+}  // namespace kivora::ui
