@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "Crc32.h"
-#include "CryptXor.h"
+#include "core/Crc32.h"
+#include "core/CryptXor.h"
 
 namespace {
 

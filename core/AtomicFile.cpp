@@ -11,7 +11,7 @@
 #include <random>
 #include <string>
 
-#include "FileIo.h"
+#include "core/FileIo.h"
 
 namespace kivora {
 namespace {

@@ -1,4 +1,4 @@
-#include "CodePage.h"
+#include "core/CodePage.h"
 
 #include <unicode/uchar.h>
 #include <unicode/ucnv.h>
@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "KivoraError.h"
+#include "core/KivoraError.h"
 
 namespace kivora {
 namespace {

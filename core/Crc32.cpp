@@ -1,4 +1,4 @@
-#include "Crc32.h"
+#include "core/Crc32.h"
 
 #include <libdeflate.h>
 
@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "FileIo.h"
+#include "core/FileIo.h"
 
 namespace kivora {
 

@@ -1,11 +1,11 @@
-#include "CryptXor.h"
+#include "core/CryptXor.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "Crc32.h"
-#include "KivoraError.h"
-#include "Messages.h"
+#include "core/Crc32.h"
+#include "core/KivoraError.h"
+#include "core/Messages.h"
 
 namespace kivora {
 

@@ -1,14 +1,14 @@
-#include "DefinitionReader.h"
+#include "core/DefinitionReader.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "CodePage.h"
-#include "Crc32.h"
-#include "DefinitionWriter.h"
-#include "FileIo.h"
-#include "KivoraError.h"
-#include "Messages.h"
+#include "core/CodePage.h"
+#include "core/Crc32.h"
+#include "core/DefinitionWriter.h"
+#include "core/FileIo.h"
+#include "core/KivoraError.h"
+#include "core/Messages.h"
 
 namespace kivora {
 namespace {

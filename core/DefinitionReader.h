@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "KvrData.h"
-#include "PendantProvider.h"
+#include "core/KvrData.h"
+#include "core/PendantProvider.h"
 
 namespace kivora {
 

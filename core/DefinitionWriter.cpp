@@ -1,11 +1,11 @@
-#include "DefinitionWriter.h"
+#include "core/DefinitionWriter.h"
 
 #include <cstring>
 
-#include "CodePage.h"
-#include "CryptXor.h"
-#include "KivoraError.h"
-#include "Messages.h"
+#include "core/CodePage.h"
+#include "core/CryptXor.h"
+#include "core/KivoraError.h"
+#include "core/Messages.h"
 
 namespace kivora {
 namespace {

@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "FileIo.h"
-#include "KvrData.h"
+#include "core/FileIo.h"
+#include "core/KvrData.h"
 
 namespace kivora {
 

@@ -1,4 +1,4 @@
-#include "EngineCall.h"
+#include "core/EngineCall.h"
 
 #include <filesystem>
 #include <new>

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <type_traits>
 
-#include "KivoraError.h"
-#include "OperationEvents.h"
+#include "core/KivoraError.h"
+#include "core/OperationEvents.h"
 
 namespace kivora {
 

@@ -1,4 +1,4 @@
-#include "FileIo.h"
+#include "core/FileIo.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "KivoraError.h"
+#include "core/KivoraError.h"
 
 namespace kivora {
 

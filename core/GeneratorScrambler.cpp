@@ -8,7 +8,7 @@
 #include <limits>
 #include <string>
 
-#include "CryptXor.h"
+#include "core/CryptXor.h"
 
 namespace kivora {
 

@@ -1,17 +1,17 @@
-#include "JoinDriver.h"
+#include "core/JoinDriver.h"
 
 #include <algorithm>
 
-#include "CodePage.h"
-#include "Crc32.h"
-#include "CryptXor.h"
-#include "FileIo.h"
-#include "Format.h"
-#include "KivoraError.h"
-#include "LoadedDefinition.h"
-#include "Messages.h"
-#include "PartScan.h"
-#include "SaveFolder.h"
+#include "core/CodePage.h"
+#include "core/Crc32.h"
+#include "core/CryptXor.h"
+#include "core/FileIo.h"
+#include "core/Format.h"
+#include "core/KivoraError.h"
+#include "core/LoadedDefinition.h"
+#include "core/Messages.h"
+#include "core/PartScan.h"
+#include "core/SaveFolder.h"
 
 namespace kivora {
 namespace {

@@ -1,9 +1,9 @@
-#include "LoadedDefinition.h"
+#include "core/LoadedDefinition.h"
 
-#include "Crc32.h"
-#include "DefinitionReader.h"
-#include "KivoraError.h"
-#include "Messages.h"
+#include "core/Crc32.h"
+#include "core/DefinitionReader.h"
+#include "core/KivoraError.h"
+#include "core/Messages.h"
 
 namespace kivora {
 

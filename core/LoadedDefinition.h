@@ -7,9 +7,9 @@
 #include <optional>
 #include <string>
 
-#include "KvrData.h"
-#include "OperationEvents.h"
-#include "PendantProvider.h"
+#include "core/KvrData.h"
+#include "core/OperationEvents.h"
+#include "core/PendantProvider.h"
 
 namespace kivora {
 

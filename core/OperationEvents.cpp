@@ -1,6 +1,6 @@
-#include "OperationEvents.h"
+#include "core/OperationEvents.h"
 
-#include "Messages.h"
+#include "core/Messages.h"
 
 namespace kivora {
 

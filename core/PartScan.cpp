@@ -1,11 +1,11 @@
-#include "PartScan.h"
+#include "core/PartScan.h"
 
 #include <algorithm>
 
-#include "Crc32.h"
-#include "FileIo.h"
-#include "KivoraError.h"
-#include "Messages.h"
+#include "core/Crc32.h"
+#include "core/FileIo.h"
+#include "core/KivoraError.h"
+#include "core/Messages.h"
 
 namespace kivora {
 

@@ -10,8 +10,8 @@
 #include <span>
 #include <vector>
 
-#include "KvrData.h"
-#include "StopCheck.h"
+#include "core/KvrData.h"
+#include "core/StopCheck.h"
 
 namespace kivora {
 

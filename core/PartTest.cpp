@@ -1,8 +1,8 @@
-#include "PartTest.h"
+#include "core/PartTest.h"
 
-#include "KivoraError.h"
-#include "LoadedDefinition.h"
-#include "Messages.h"
+#include "core/KivoraError.h"
+#include "core/LoadedDefinition.h"
+#include "core/Messages.h"
 
 namespace kivora {
 namespace {

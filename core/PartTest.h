@@ -4,10 +4,10 @@
 #include <filesystem>
 #include <set>
 
-#include "KvrData.h"
-#include "OperationEvents.h"
-#include "PartScan.h"
-#include "PendantProvider.h"
+#include "core/KvrData.h"
+#include "core/OperationEvents.h"
+#include "core/PartScan.h"
+#include "core/PendantProvider.h"
 
 namespace kivora {
 

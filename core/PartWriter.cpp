@@ -1,11 +1,11 @@
-#include "PartWriter.h"
+#include "core/PartWriter.h"
 
 #include <algorithm>
 
-#include "Crc32.h"
-#include "CryptXor.h"
-#include "KivoraError.h"
-#include "Messages.h"
+#include "core/Crc32.h"
+#include "core/CryptXor.h"
+#include "core/KivoraError.h"
+#include "core/Messages.h"
 
 namespace kivora {
 

@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "FileIo.h"
-#include "KvrData.h"
-#include "PendantProvider.h"
-#include "Random.h"
-#include "StopCheck.h"
+#include "core/FileIo.h"
+#include "core/KvrData.h"
+#include "core/PendantProvider.h"
+#include "core/Random.h"
+#include "core/StopCheck.h"
 
 namespace kivora {
 

@@ -1,16 +1,16 @@
-#include "Resplit.h"
+#include "core/Resplit.h"
 
 #include <algorithm>
 
-#include "CodePage.h"
-#include "DefinitionWriter.h"
-#include "FileIo.h"
-#include "Format.h"
-#include "KivoraError.h"
-#include "LoadedDefinition.h"
-#include "Messages.h"
-#include "PartWriter.h"
-#include "SaveFolder.h"
+#include "core/CodePage.h"
+#include "core/DefinitionWriter.h"
+#include "core/FileIo.h"
+#include "core/Format.h"
+#include "core/KivoraError.h"
+#include "core/LoadedDefinition.h"
+#include "core/Messages.h"
+#include "core/PartWriter.h"
+#include "core/SaveFolder.h"
 
 namespace kivora {
 

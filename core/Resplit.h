@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "KvrData.h"
-#include "OperationEvents.h"
-#include "PendantProvider.h"
+#include "core/KvrData.h"
+#include "core/OperationEvents.h"
+#include "core/PendantProvider.h"
 
 namespace kivora {
 

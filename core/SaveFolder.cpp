@@ -1,8 +1,8 @@
-#include "SaveFolder.h"
+#include "core/SaveFolder.h"
 
 #include <string>
 
-#include "Messages.h"
+#include "core/Messages.h"
 
 namespace kivora {
 

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "OperationEvents.h"
+#include "core/OperationEvents.h"
 
 namespace kivora {
 

@@ -1,14 +1,14 @@
-#include "SplitDriver.h"
+#include "core/SplitDriver.h"
 
 #include <cstdio>
 #include <new>
 
-#include "CodePage.h"
-#include "DefinitionWriter.h"
-#include "FileIo.h"
-#include "KivoraError.h"
-#include "Messages.h"
-#include "PartWriter.h"
+#include "core/CodePage.h"
+#include "core/DefinitionWriter.h"
+#include "core/FileIo.h"
+#include "core/KivoraError.h"
+#include "core/Messages.h"
+#include "core/PartWriter.h"
 
 namespace kivora {
 

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "KvrData.h"
-#include "OperationEvents.h"
-#include "PendantProvider.h"
-#include "Random.h"
+#include "core/KvrData.h"
+#include "core/OperationEvents.h"
+#include "core/PendantProvider.h"
+#include "core/Random.h"
 
 namespace kivora {
 

@@ -1,12 +1,12 @@
-#include "DistributedList.h"
+#include "filelist/DistributedList.h"
 
 #include <algorithm>
 #include <new>
 #include <unordered_set>
 
-#include "FileListMessages.h"
-#include "ListFile.h"
-#include "NameKey.h"
+#include "filelist/FileListMessages.h"
+#include "filelist/ListFile.h"
+#include "filelist/NameKey.h"
 
 namespace kivora::filelist {
 

@@ -1,4 +1,4 @@
-#include "FileListRow.h"
+#include "filelist/FileListRow.h"
 
 namespace kivora::filelist {
 

@@ -1,9 +1,9 @@
-#include "FileListTable.h"
+#include "filelist/FileListTable.h"
 
 #include <algorithm>
 #include <limits>
 
-#include "NameKey.h"
+#include "filelist/NameKey.h"
 
 namespace kivora::filelist {
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "FileListRow.h"
+#include "filelist/FileListRow.h"
 #include "core/KvrData.h"
 
 namespace kivora::filelist {

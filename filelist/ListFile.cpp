@@ -1,9 +1,9 @@
-#include "ListFile.h"
+#include "filelist/ListFile.h"
 
 #include <cstdint>
 
-#include "FileListMessages.h"
-#include "LocaleText.h"
+#include "filelist/FileListMessages.h"
+#include "filelist/LocaleText.h"
 #include "core/FileIo.h"
 
 namespace kivora::filelist {

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "FileListRow.h"
+#include "filelist/FileListRow.h"
 
 namespace kivora::filelist {
 

@@ -1,4 +1,4 @@
-#include "LocaleText.h"
+#include "filelist/LocaleText.h"
 
 #include <langinfo.h>
 #include <unicode/ucnv.h>

@@ -1,4 +1,4 @@
-#include "NameKey.h"
+#include "filelist/NameKey.h"
 
 #include <algorithm>
 

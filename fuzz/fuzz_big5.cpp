@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "FuzzSupport.h"
+#include "fuzz/FuzzSupport.h"
 #include "core/CodePage.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "FuzzSupport.h"
+#include "fuzz/FuzzSupport.h"
 #include "core/DefinitionReader.h"
 #include "core/KivoraError.h"
 #include "pendant/PendantLibrary.h"

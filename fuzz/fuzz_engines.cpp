@@ -17,7 +17,7 @@
 #include <system_error>
 #include <vector>
 
-#include "FuzzSupport.h"
+#include "fuzz/FuzzSupport.h"
 #include "core/JoinDriver.h"
 #include "core/KivoraError.h"
 #include "core/LoadedDefinition.h"

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "FuzzSupport.h"
+#include "fuzz/FuzzSupport.h"
 #include "pendant/PeResources.h"
 #include "pendant/PluginInfo.h"
 

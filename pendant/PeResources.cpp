@@ -1,4 +1,4 @@
-#include "PeResources.h"
+#include "pendant/PeResources.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,11 +1,11 @@
-#include "PendantLibrary.h"
+#include "pendant/PendantLibrary.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <system_error>
 
-#include "PeResources.h"
-#include "PluginInfo.h"
+#include "pendant/PeResources.h"
+#include "pendant/PluginInfo.h"
 #include "core/Crc32.h"
 
 namespace kivora::pendant {

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "BuiltinPendants.h"
+#include "pendant/BuiltinPendants.h"
 #include "core/PendantProvider.h"
 
 namespace kivora::pendant {

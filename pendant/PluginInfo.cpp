@@ -1,4 +1,4 @@
-#include "PluginInfo.h"
+#include "pendant/PluginInfo.h"
 
 #include <map>
 #include <system_error>

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "PeResources.h"
+#include "pendant/PeResources.h"
 
 namespace kivora::pendant {
 

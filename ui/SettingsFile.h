@@ -26,7 +26,7 @@ struct KivoraSettings {
   bool usePlugin = false;
   QString pluginName;
   bool implant = false;
-  // [Joint]
+  // Section "Joint"
   QString joinSavePath;
   int joinSaveFolder = 0;
   bool associateKivora = true;

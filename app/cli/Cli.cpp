@@ -1,4 +1,4 @@
-#include "Cli.h"
+#include "app/cli/Cli.h"
 
 #include <unistd.h>
 
@@ -7,12 +7,12 @@
 #include <iostream>
 #include <memory>
 
-#include "InfoCommand.h"
-#include "JoinCommand.h"
-#include "PluginsCommand.h"
-#include "ResplitCommand.h"
-#include "SplitCommand.h"
-#include "TestCommand.h"
+#include "app/cli/InfoCommand.h"
+#include "app/cli/JoinCommand.h"
+#include "app/cli/PluginsCommand.h"
+#include "app/cli/ResplitCommand.h"
+#include "app/cli/SplitCommand.h"
+#include "app/cli/TestCommand.h"
 
 namespace kivora::cli {
 

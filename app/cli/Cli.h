@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "Command.h"
+#include "app/cli/Command.h"
 
 namespace kivora::cli {
 

@@ -1,14 +1,14 @@
-#include "InfoCommand.h"
+#include "app/cli/InfoCommand.h"
 
 #include <CLI/CLI.hpp>
 #include <ostream>
 
-#include "DefinitionReader.h"
-#include "EngineCall.h"
-#include "Json.h"
-#include "Messages.h"
-#include "PendantLibrary.h"
-#include "TerminalText.h"
+#include "core/DefinitionReader.h"
+#include "core/EngineCall.h"
+#include "app/cli/Json.h"
+#include "core/Messages.h"
+#include "pendant/PendantLibrary.h"
+#include "app/cli/TerminalText.h"
 
 namespace kivora::cli {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "Command.h"
+#include "app/cli/Command.h"
 
 namespace kivora::cli {
 

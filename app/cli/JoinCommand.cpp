@@ -1,12 +1,12 @@
-#include "JoinCommand.h"
+#include "app/cli/JoinCommand.h"
 
 #include <CLI/CLI.hpp>
 #include <ostream>
 
-#include "EngineCall.h"
-#include "JoinDriver.h"
-#include "Messages.h"
-#include "TerminalText.h"
+#include "core/EngineCall.h"
+#include "core/JoinDriver.h"
+#include "core/Messages.h"
+#include "app/cli/TerminalText.h"
 
 namespace kivora::cli {
 

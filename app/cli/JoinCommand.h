@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Password.h"
-#include "SetCommand.h"
+#include "app/cli/Password.h"
+#include "app/cli/SetCommand.h"
 
 namespace kivora::cli {
 

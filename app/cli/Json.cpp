@@ -1,10 +1,10 @@
-#include "Json.h"
+#include "app/cli/Json.h"
 
 #include <unicode/utf8.h>
 
 #include <cstdio>
 
-#include "TerminalText.h"
+#include "app/cli/TerminalText.h"
 
 namespace kivora::cli {
 

@@ -1,4 +1,4 @@
-#include "PartList.h"
+#include "app/cli/PartList.h"
 
 #include <algorithm>
 

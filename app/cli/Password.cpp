@@ -1,10 +1,10 @@
-#include "Password.h"
+#include "app/cli/Password.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdlib>
 #include <fstream>
 
-#include "KivoraError.h"
+#include "core/KivoraError.h"
 
 namespace kivora::cli {
 

@@ -1,4 +1,4 @@
-#include "PluginOptions.h"
+#include "app/cli/PluginOptions.h"
 
 #include <CLI/CLI.hpp>
 

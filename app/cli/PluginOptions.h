@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <string>
 
-#include "PendantLibrary.h"
+#include "pendant/PendantLibrary.h"
 
 namespace CLI {
 class App;

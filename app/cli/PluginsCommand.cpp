@@ -1,10 +1,10 @@
-#include "PluginsCommand.h"
+#include "app/cli/PluginsCommand.h"
 
 #include <CLI/CLI.hpp>
 #include <ostream>
 
-#include "PluginInfo.h"
-#include "TerminalText.h"
+#include "pendant/PluginInfo.h"
+#include "app/cli/TerminalText.h"
 
 namespace kivora::cli {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Command.h"
-#include "PluginOptions.h"
+#include "app/cli/Command.h"
+#include "app/cli/PluginOptions.h"
 
 namespace kivora::cli {
 

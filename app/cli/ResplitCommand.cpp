@@ -1,13 +1,13 @@
-#include "ResplitCommand.h"
+#include "app/cli/ResplitCommand.h"
 
 #include <CLI/CLI.hpp>
 #include <ostream>
 
-#include "EngineCall.h"
-#include "Messages.h"
-#include "PartList.h"
-#include "Resplit.h"
-#include "TerminalText.h"
+#include "core/EngineCall.h"
+#include "core/Messages.h"
+#include "app/cli/PartList.h"
+#include "core/Resplit.h"
+#include "app/cli/TerminalText.h"
 
 namespace kivora::cli {
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Password.h"
-#include "PluginOptions.h"
-#include "SetCommand.h"
+#include "app/cli/Password.h"
+#include "app/cli/PluginOptions.h"
+#include "app/cli/SetCommand.h"
 
 namespace kivora::cli {
 

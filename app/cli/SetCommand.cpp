@@ -1,6 +1,6 @@
-#include "SetCommand.h"
+#include "app/cli/SetCommand.h"
 
-#include "LoadedDefinition.h"
+#include "core/LoadedDefinition.h"
 
 namespace kivora::cli {
 

@@ -4,10 +4,10 @@
 
 #include <string>
 
-#include "Command.h"
-#include "KvrData.h"
-#include "PendantLibrary.h"
-#include "TerminalUi.h"
+#include "app/cli/Command.h"
+#include "core/KvrData.h"
+#include "pendant/PendantLibrary.h"
+#include "app/cli/TerminalUi.h"
 
 namespace kivora::cli {
 

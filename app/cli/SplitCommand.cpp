@@ -1,15 +1,15 @@
-#include "SplitCommand.h"
+#include "app/cli/SplitCommand.h"
 
 #include <CLI/CLI.hpp>
 #include <ostream>
 
-#include "EngineCall.h"
-#include "Messages.h"
-#include "PendantLibrary.h"
-#include "PluginInfo.h"
-#include "SaveFolder.h"
-#include "SplitDriver.h"
-#include "TerminalUi.h"
+#include "core/EngineCall.h"
+#include "core/Messages.h"
+#include "pendant/PendantLibrary.h"
+#include "pendant/PluginInfo.h"
+#include "core/SaveFolder.h"
+#include "core/SplitDriver.h"
+#include "app/cli/TerminalUi.h"
 
 namespace kivora::cli {
 

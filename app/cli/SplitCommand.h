@@ -4,9 +4,9 @@
 #include <optional>
 #include <string>
 
-#include "Command.h"
-#include "Password.h"
-#include "PluginOptions.h"
+#include "app/cli/Command.h"
+#include "app/cli/Password.h"
+#include "app/cli/PluginOptions.h"
 
 namespace kivora::cli {
 

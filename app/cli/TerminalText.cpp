@@ -1,11 +1,11 @@
-#include "TerminalText.h"
+#include "app/cli/TerminalText.h"
 
 #include <unicode/utf8.h>
 
 #include <array>
 #include <cstdio>
 
-#include "Messages.h"
+#include "core/Messages.h"
 
 namespace kivora::cli {
 namespace {

@@ -1,4 +1,4 @@
-#include "TerminalUi.h"
+#include "app/cli/TerminalUi.h"
 
 #include <poll.h>
 #include <termios.h>
@@ -8,7 +8,7 @@
 #include <csignal>
 #include <iostream>
 
-#include "TerminalText.h"
+#include "app/cli/TerminalText.h"
 
 namespace kivora::cli {
 namespace {

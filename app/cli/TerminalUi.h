@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "OperationEvents.h"
+#include "core/OperationEvents.h"
 
 namespace kivora::cli {
 

@@ -1,10 +1,10 @@
-#include "TestCommand.h"
+#include "app/cli/TestCommand.h"
 
 #include <CLI/CLI.hpp>
 
-#include "EngineCall.h"
-#include "Messages.h"
-#include "PartTest.h"
+#include "core/EngineCall.h"
+#include "core/Messages.h"
+#include "core/PartTest.h"
 
 namespace kivora::cli {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SetCommand.h"
+#include "app/cli/SetCommand.h"
 
 namespace kivora::cli {
 

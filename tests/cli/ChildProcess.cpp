@@ -1,4 +1,4 @@
-#include "ChildProcess.h"
+#include "tests/cli/ChildProcess.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -10,7 +10,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "../unit/TestSupport.h"
+#include "tests/unit/TestSupport.h"
 
 namespace kivora::test {
 

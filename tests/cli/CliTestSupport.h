@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "Cli.h"
+#include "app/cli/Cli.h"
 
 namespace kivora::test {
 

@@ -12,11 +12,11 @@
 #include <set>
 #include <sstream>
 
-#include "../unit/TestSupport.h"
-#include "ChildProcess.h"
-#include "CliTestSupport.h"
-#include "Messages.h"
-#include "TerminalUi.h"
+#include "tests/unit/TestSupport.h"
+#include "tests/cli/ChildProcess.h"
+#include "tests/cli/CliTestSupport.h"
+#include "core/Messages.h"
+#include "app/cli/TerminalUi.h"
 
 namespace kivora {
 namespace {

@@ -2,13 +2,13 @@
 
 #include <cstring>
 
-#include "../unit/TestSupport.h"
-#include "CliTestSupport.h"
-#include "DefinitionWriter.h"
-#include "Json.h"
-#include "Messages.h"
-#include "PartList.h"
-#include "TerminalText.h"
+#include "tests/unit/TestSupport.h"
+#include "tests/cli/CliTestSupport.h"
+#include "core/DefinitionWriter.h"
+#include "app/cli/Json.h"
+#include "core/Messages.h"
+#include "app/cli/PartList.h"
+#include "app/cli/TerminalText.h"
 
 namespace kivora {
 namespace {

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "../unit/PeTestFiles.h"
-#include "../unit/TestSupport.h"
-#include "BuiltinPendants.h"
-#include "CliTestSupport.h"
+#include "tests/unit/PeTestFiles.h"
+#include "tests/unit/TestSupport.h"
+#include "pendant/BuiltinPendants.h"
+#include "tests/cli/CliTestSupport.h"
 
 namespace kivora {
 namespace {

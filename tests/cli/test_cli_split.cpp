@@ -5,11 +5,11 @@
 #include <cstring>
 #include <regex>
 
-#include "../unit/TestSupport.h"
-#include "CliTestSupport.h"
-#include "Crc32.h"
-#include "CryptXor.h"
-#include "Messages.h"
+#include "tests/unit/TestSupport.h"
+#include "tests/cli/CliTestSupport.h"
+#include "core/Crc32.h"
+#include "core/CryptXor.h"
+#include "core/Messages.h"
 
 namespace kivora {
 namespace {

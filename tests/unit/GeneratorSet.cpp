@@ -1,9 +1,9 @@
-#include "GeneratorSet.h"
+#include "tests/unit/GeneratorSet.h"
 
-#include "Crc32.h"
-#include "CryptXor.h"
-#include "DefinitionWriter.h"
-#include "TestSupport.h"
+#include "core/Crc32.h"
+#include "core/CryptXor.h"
+#include "core/DefinitionWriter.h"
+#include "tests/unit/TestSupport.h"
 
 namespace kivora::test {
 

@@ -1,4 +1,4 @@
-#include "PeTestFiles.h"
+#include "tests/unit/PeTestFiles.h"
 
 #include <stdlib.h>
 #include <unistd.h>

@@ -11,7 +11,7 @@
 #include <variant>
 #include <vector>
 
-#include "TestSupport.h"
+#include "tests/unit/TestSupport.h"
 
 namespace kivora::pendant::test {
 

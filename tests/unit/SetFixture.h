@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include "DefinitionReader.h"
-#include "KvrData.h"
-#include "SplitDriver.h"
-#include "TestSupport.h"
+#include "core/DefinitionReader.h"
+#include "core/KvrData.h"
+#include "core/SplitDriver.h"
+#include "tests/unit/TestSupport.h"
 
 namespace kivora::test {
 

@@ -1,4 +1,4 @@
-#include "TestSupport.h"
+#include "tests/unit/TestSupport.h"
 
 #include <stdlib.h>
 #include <unistd.h>

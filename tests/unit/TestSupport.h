@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "OperationEvents.h"
-#include "PendantProvider.h"
+#include "core/OperationEvents.h"
+#include "core/PendantProvider.h"
 
 namespace kivora::test {
 

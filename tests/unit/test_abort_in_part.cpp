@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
-#include "JoinDriver.h"
-#include "Messages.h"
-#include "PartTest.h"
-#include "Resplit.h"
-#include "SetFixture.h"
+#include "core/JoinDriver.h"
+#include "core/Messages.h"
+#include "core/PartTest.h"
+#include "core/Resplit.h"
+#include "tests/unit/SetFixture.h"
 
 namespace kivora {
 namespace {

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <set>
 
-#include "FileIo.h"
-#include "TestSupport.h"
+#include "core/FileIo.h"
+#include "tests/unit/TestSupport.h"
 
 namespace kivora {
 namespace {

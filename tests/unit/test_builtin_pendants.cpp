@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "BuiltinPendants.h"
-#include "Crc32.h"
+#include "pendant/BuiltinPendants.h"
+#include "core/Crc32.h"
 
 #ifdef KIVORA_HAVE_LIBPNG
 #include <png.h>

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "CodePage.h"
-#include "KivoraError.h"
+#include "core/CodePage.h"
+#include "core/KivoraError.h"
 
 namespace kivora {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <string_view>
 
-#include "Crc32.h"
-#include "TestSupport.h"
+#include "core/Crc32.h"
+#include "tests/unit/TestSupport.h"
 
 namespace kivora {
 namespace {

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "Crc32.h"
-#include "CryptXor.h"
-#include "KivoraError.h"
-#include "TestSupport.h"
+#include "core/Crc32.h"
+#include "core/CryptXor.h"
+#include "core/KivoraError.h"
+#include "tests/unit/TestSupport.h"
 
 namespace kivora {
 namespace {

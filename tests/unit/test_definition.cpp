@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "Crc32.h"
-#include "DefinitionReader.h"
-#include "DefinitionWriter.h"
-#include "KivoraError.h"
-#include "Messages.h"
-#include "TestSupport.h"
+#include "core/Crc32.h"
+#include "core/DefinitionReader.h"
+#include "core/DefinitionWriter.h"
+#include "core/KivoraError.h"
+#include "core/Messages.h"
+#include "tests/unit/TestSupport.h"
 
 namespace kivora {
 namespace {

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <filesystem>
 
-#include "EngineCall.h"
-#include "TestSupport.h"
+#include "core/EngineCall.h"
+#include "tests/unit/TestSupport.h"
 
 namespace kivora {
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "KivoraError.h"
-#include "TestSupport.h"
+#include "core/KivoraError.h"
+#include "tests/unit/TestSupport.h"
 #include "filelist/DistributedList.h"
 #include "filelist/FileListTable.h"
 #include "filelist/ListFile.h"

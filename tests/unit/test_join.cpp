@@ -1,13 +1,13 @@
 #include <gtest/gtest.h>
 
-#include "Crc32.h"
-#include "CryptXor.h"
-#include "DefinitionWriter.h"
-#include "GeneratorSet.h"
-#include "JoinDriver.h"
-#include "LoadedDefinition.h"
-#include "Messages.h"
-#include "SetFixture.h"
+#include "core/Crc32.h"
+#include "core/CryptXor.h"
+#include "core/DefinitionWriter.h"
+#include "tests/unit/GeneratorSet.h"
+#include "core/JoinDriver.h"
+#include "core/LoadedDefinition.h"
+#include "core/Messages.h"
+#include "tests/unit/SetFixture.h"
 
 namespace kivora {
 namespace {

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "DefinitionWriter.h"
-#include "Messages.h"
-#include "PartTest.h"
-#include "SetFixture.h"
+#include "core/DefinitionWriter.h"
+#include "core/Messages.h"
+#include "core/PartTest.h"
+#include "tests/unit/SetFixture.h"
 
 namespace kivora {
 namespace {

@@ -5,7 +5,7 @@
 #include <functional>
 #include <iterator>
 
-#include "PeTestFiles.h"
+#include "tests/unit/PeTestFiles.h"
 #include "core/CodePage.h"
 #include "pendant/PeResources.h"
 

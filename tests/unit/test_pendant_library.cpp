@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "PeTestFiles.h"
+#include "tests/unit/PeTestFiles.h"
 #include "core/Crc32.h"
 #include "pendant/PendantLibrary.h"
 #include "pendant/PluginInfo.h"

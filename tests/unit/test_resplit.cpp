@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "DefinitionWriter.h"
-#include "Messages.h"
-#include "Resplit.h"
-#include "SetFixture.h"
+#include "core/DefinitionWriter.h"
+#include "core/Messages.h"
+#include "core/Resplit.h"
+#include "tests/unit/SetFixture.h"
 
 namespace kivora {
 namespace {

@@ -3,16 +3,16 @@
 
 #include <numeric>
 
-#include "Crc32.h"
-#include "CryptXor.h"
-#include "DefinitionReader.h"
-#include "FileIo.h"
-#include "KivoraError.h"
-#include "Messages.h"
-#include "PartWriter.h"
-#include "SaveFolder.h"
-#include "SplitDriver.h"
-#include "TestSupport.h"
+#include "core/Crc32.h"
+#include "core/CryptXor.h"
+#include "core/DefinitionReader.h"
+#include "core/FileIo.h"
+#include "core/KivoraError.h"
+#include "core/Messages.h"
+#include "core/PartWriter.h"
+#include "core/SaveFolder.h"
+#include "core/SplitDriver.h"
+#include "tests/unit/TestSupport.h"
 
 namespace kivora {
 namespace {
