@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <memory>
 
 #include "core/EngineCall.h"
 #include "core/JoinDriver.h"
@@ -98,6 +99,8 @@ JoinPage::JoinPage(QWidget* parent, PageServices services)
 void JoinPage::OnDefinitionChanged() {
   const QString text = definitionEdit_->text();
   definitionEdit_->setToolTip(text);
+  // The running operation reads the definition last read: it is not read again under it.
+  if (services_.runner.Running()) return;
   if (text.isEmpty() || !QFileInfo(text).isFile()) {
     joinButton_->setEnabled(false);
     testButton_->setEnabled(false);
@@ -134,21 +137,28 @@ void JoinPage::Join() {
   JoinRequest request;
   request.definitionPath = ToPath(definitionEdit_->text());
   request.outputFolder = ChosenFolder(saveFolderBox_);
-  Operation operation(services_.flags, [this](bool atWork) { ShowWork(atWork); });
-  CallEngine(services_.ui, msg::kJoinInterrupted, false,
-             [&] { return RunJoin(services_.loaded, request, services_.pendants, services_.ui); });
+  services_.runner.Start([this](bool atWork) { ShowWork(atWork); },
+                         [this, request](OperationEvents& events) {
+                           CallEngine(events, msg::kJoinInterrupted, false, [&] {
+                             return RunJoin(services_.loaded, request, services_.pendants, events);
+                           });
+                         });
 }
 
 void JoinPage::Test() {
-  TestOutcome outcome;
-  {
-    Operation operation(services_.flags, [this](bool atWork) { ShowWork(atWork); });
-    outcome = CallEngine(services_.ui, msg::kTestInterrupted, TestOutcome{}, [&] {
-      return RunTest(services_.loaded, ToPath(definitionEdit_->text()), services_.pendants,
-                     services_.ui);
-    });
-  }
-  if (outcome.joinRequested) Join();
+  // Written by the operation's thread, read once it finished.
+  auto outcome = std::make_shared<TestOutcome>();
+  const std::filesystem::path definition = ToPath(definitionEdit_->text());
+  services_.runner.Start([this](bool atWork) { ShowWork(atWork); },
+                         [this, outcome, definition](OperationEvents& events) {
+                           *outcome = CallEngine(events, msg::kTestInterrupted, TestOutcome{}, [&] {
+                             return RunTest(services_.loaded, definition, services_.pendants,
+                                            events);
+                           });
+                         },
+                         [this, outcome] {
+                           if (outcome->joinRequested) Join();
+                         });
 }
 
 void JoinPage::ShowWork(bool atWork) {
@@ -159,7 +169,7 @@ void JoinPage::ShowWork(bool atWork) {
 }
 
 void JoinPage::AbortJoin() {
-  services_.flags.abortRequested = true;
+  services_.runner.RequestAbort();
   abortButton_->setEnabled(false);
 }
 

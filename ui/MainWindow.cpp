@@ -29,6 +29,7 @@
 #include "core/Messages.h"
 #include "ui/FileListPage.h"
 #include "ui/JoinPage.h"
+#include "ui/OperationRunner.h"
 #include "ui/ResplitPage.h"
 #include "ui/SplitPage.h"
 #include "ui/StateList.h"
@@ -87,6 +88,8 @@ MainWindow::MainWindow(MessageLayer& messages, WindowEnvironment environment)
 
 MainWindow::~MainWindow() = default;
 
+bool MainWindow::Busy() const { return runner_ && runner_->Running(); }
+
 void MainWindow::BuildWindow() {
   setFixedSize(592, 443);
   stateList_ = new StateList;
@@ -108,17 +111,23 @@ void MainWindow::BuildWindow() {
 
   WindowUi::Hooks hooks;
   hooks.showSummary = [this](OperationKind readFor, const auto& rows) {
-    (readFor == OperationKind::Resplit ? resplitPage_->infoList_ : joinPage_->infoList_)->Fill(rows);
+    (readFor == OperationKind::Resplit ? resplitPage_->infoList_ : joinPage_->infoList_)
+        ->Fill(rows);
   };
   hooks.choosePlugin = [this] { return resplitPage_->ChoosePlugin(); };
-  windowUi_ =
-      std::make_unique<WindowUi>(this, messages_, *stateList_, panels_, flags_, std::move(hooks));
+  windowUi_ = std::make_unique<WindowUi>(this, messages_, *stateList_, panels_, std::move(hooks));
+  runner_ = std::make_unique<OperationRunner>(*windowUi_);
 
   splitPage_ =
-      new SplitPage(nullptr, SplitPage::Services{messages_, pendants_, *windowUi_, options_, flags_,
-                                                 env_.pendants.pluginFolders});
-  const PageServices services{
-      messages_, pendants_, *windowUi_, *stateList_, flags_, loaded_, env_.pendants.pluginFolders};
+      new SplitPage(nullptr, SplitPage::Services{messages_, pendants_, *windowUi_, options_,
+                                                 *runner_, env_.pendants.pluginFolders});
+  const PageServices services{messages_,
+                              pendants_,
+                              *windowUi_,
+                              *stateList_,
+                              *runner_,
+                              loaded_,
+                              env_.pendants.pluginFolders};
   resplitPage_ = new ResplitPage(nullptr, services);
   joinPage_ = new JoinPage(nullptr, services);
   operationTabs_ = Named<QTabWidget>("pcDevideJoint");
@@ -267,7 +276,7 @@ void MainWindow::ApplySettings(const KivoraSettings& s) {
 
 void MainWindow::GuardSubPageChange(int index) {
   if (reverting_) return;
-  if (flags_.busy) {
+  if (Busy()) {
     reverting_ = true;
     operationTabs_->setCurrentIndex(subPage_);
     reverting_ = false;
@@ -279,7 +288,7 @@ void MainWindow::GuardSubPageChange(int index) {
 void MainWindow::GuardMainTabChange(int index) {
   if (reverting_) return;
   // Going back to the split and join tab is always allowed; leaving it is not while busy.
-  if (mainTab_ == 0 && flags_.busy) {
+  if (mainTab_ == 0 && Busy()) {
     reverting_ = true;
     mainTabs_->setCurrentIndex(mainTab_);
     reverting_ = false;
@@ -346,6 +355,7 @@ bool IsDefinitionFile(const QString& path) {
 }  // namespace
 
 void MainWindow::DropFile(const QString& path) {
+  if (Busy()) return;  // a drop would change the inputs of the running operation
   try {
     const bool definition = IsDefinitionFile(path);
     switch (operationTabs_->currentIndex()) {
@@ -393,7 +403,7 @@ void MainWindow::DropUrls(const QList<QUrl>& urls) {
 }
 
 bool MainWindow::MayClose() {
-  if (!flags_.busy) return true;
+  if (!Busy()) return true;
   messages_.Error(this, QStringLiteral("正在處理中。\n請按一下 [放棄] 按紐來結束。    "));
   return false;
 }

@@ -26,6 +26,7 @@ namespace kivora::ui {
 
 class FileListPage;
 class JoinPage;
+class OperationRunner;
 class ResplitPage;
 class SplitPage;
 class StateList;
@@ -59,7 +60,8 @@ class MainWindow : public QWidget {
   // Sorts the state list by a clicked column: descending first, then alternating.
   void SortStateList(int column);
   StateList& stateList() { return *stateList_; }
-  bool Busy() const { return flags_.busy; }
+  // An operation runs: from its start button until its last follow-up.
+  bool Busy() const;
   const DisguiseOptions& Options() const { return options_; }
 
   // The settings as the controls show them, and the reverse.
@@ -87,7 +89,6 @@ class MainWindow : public QWidget {
   WindowEnvironment env_;
   pendant::PendantLibrary pendants_;
   DisguiseOptions options_;
-  OperationFlags flags_;
   KvrDefinition loaded_;
 
   QTabWidget* mainTabs_ = nullptr;
@@ -101,6 +102,7 @@ class MainWindow : public QWidget {
   QStatusBar* statusBar_ = nullptr;
   QList<QLabel*> panels_;
   std::unique_ptr<WindowUi> windowUi_;
+  std::unique_ptr<OperationRunner> runner_;
   int subPage_ = 0;
   int mainTab_ = 0;
   bool reverting_ = false;

@@ -10,6 +10,7 @@
 #include "core/OperationEvents.h"
 #include "core/PendantProvider.h"
 #include "ui/MessageLayer.h"
+#include "ui/OperationRunner.h"
 #include "ui/StateList.h"
 #include "ui/WindowState.h"
 
@@ -22,7 +23,7 @@ struct PageServices {
   const PendantProvider& pendants;
   OperationEvents& ui;
   StateList& states;
-  OperationFlags& flags;
+  OperationRunner& runner;
   KvrDefinition& loaded;  // the definition read last, on either page
   std::vector<std::filesystem::path> pluginFolders;
 };

@@ -88,10 +88,12 @@ ResplitPage::ResplitPage(QWidget* parent, PageServices services)
 
 void ResplitPage::OnFileNameChanged(QLineEdit* changed) {
   changed->setToolTip(changed->text());
-  if (changed == definitionEdit_ && QFileInfo(definitionEdit_->text()).isFile()) {
+  // The running operation reads the definition last read: it is not read again under it.
+  if (changed == definitionEdit_ && !services_.runner.Running() &&
+      QFileInfo(definitionEdit_->text()).isFile()) {
     CallEngine(services_.ui, msg::kCannotOpenKvr, false, [&] {
-      return LoadDefinition(ToPath(definitionEdit_->text()), services_.pendants, OperationKind::Resplit,
-                            services_.ui, services_.loaded);
+      return LoadDefinition(ToPath(definitionEdit_->text()), services_.pendants,
+                            OperationKind::Resplit, services_.ui, services_.loaded);
     });
   }
   startButton_->setEnabled(QFileInfo(sourceEdit_->text()).isFile() &&
@@ -139,6 +141,7 @@ std::optional<std::string> ResplitPage::ChoosePlugin() {
 }
 
 void ResplitPage::StartResplit() {
+  if (services_.runner.Running()) return;  // one operation at a time
   ResplitRequest request;
   request.definitionPath = ToPath(definitionEdit_->text());
   request.source = ToPath(sourceEdit_->text());
@@ -150,19 +153,22 @@ void ResplitPage::StartResplit() {
     return;
   }
   if (!SelectAll()) request.selected = selected;
-  Operation operation(services_.flags, [this](bool atWork) {
-    abortButton_->setEnabled(atWork);
-    startButton_->setEnabled(!atWork);
-    services_.states.setEnabled(!atWork);
-    inputsPanel_->setEnabled(!atWork);
-  });
-  CallEngine(services_.ui, msg::kResplitFailed311, false, [&] {
-    return RunResplit(services_.loaded, request, services_.pendants, services_.ui);
-  });
+  services_.runner.Start(
+      [this](bool atWork) {
+        abortButton_->setEnabled(atWork);
+        startButton_->setEnabled(!atWork);
+        services_.states.setEnabled(!atWork);
+        inputsPanel_->setEnabled(!atWork);
+      },
+      [this, request](OperationEvents& events) {
+        CallEngine(events, msg::kResplitFailed311, false, [&] {
+          return RunResplit(services_.loaded, request, services_.pendants, events);
+        });
+      });
 }
 
 void ResplitPage::AbortResplit() {
-  services_.flags.abortRequested = true;
+  services_.runner.RequestAbort();
   abortButton_->setEnabled(false);
   // The selection goes, and with it the select-all that stood for it.
   services_.states.clearSelection();

@@ -244,6 +244,7 @@ SplitSettings SplitPage::CollectSettings() const {
 }
 
 void SplitPage::StartSplit() {
+  if (services_.runner.Running()) return;  // one operation at a time
   if (baseNameEdit_->text().isEmpty() || extensionBox_->currentText().isEmpty()) {
     services_.messages.Error(this, QStringLiteral("含有未被設定的項目。"));
     return;
@@ -251,19 +252,20 @@ void SplitPage::StartSplit() {
   const SplitSettings settings = CollectSettings();
   if (settings.saveFolder && !EnsureSaveFolder(*settings.saveFolder, services_.ui).ok) return;
 
-  // Restored however the split ends.
-  Operation operation(services_.flags, [this](bool atWork) {
-    abortButton_->setEnabled(atWork);
-    startButton_->setEnabled(!atWork);
-    inputsPanel_->setEnabled(!atWork);
-  });
-  operation.SetAtWork(true);
-  CallEngine(services_.ui, msg::kSplitInterrupted, false,
-             [&] { return RunSplit(settings, services_.pendants, services_.ui, result_, seed_); });
+  services_.runner.Start(
+      [this](bool atWork) {
+        abortButton_->setEnabled(atWork);
+        startButton_->setEnabled(!atWork);
+        inputsPanel_->setEnabled(!atWork);
+      },
+      [this, settings](OperationEvents& events) {
+        CallEngine(events, msg::kSplitInterrupted, false,
+                   [&] { return RunSplit(settings, services_.pendants, events, result_, seed_); });
+      });
 }
 
 void SplitPage::AbortSplit() {
-  services_.flags.abortRequested = true;
+  services_.runner.RequestAbort();
   abortButton_->setEnabled(false);
 }
 

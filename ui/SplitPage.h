@@ -11,6 +11,7 @@
 #include "core/PendantProvider.h"
 #include "core/SplitDriver.h"
 #include "ui/MessageLayer.h"
+#include "ui/OperationRunner.h"
 #include "ui/WindowState.h"
 
 class QCheckBox;
@@ -30,7 +31,7 @@ class SplitPage : public QWidget {
     const PendantProvider& pendants;
     OperationEvents& ui;
     DisguiseOptions& options;
-    OperationFlags& flags;
+    OperationRunner& runner;
     std::vector<std::filesystem::path> pluginFolders;
   };
   SplitPage(QWidget* parent, Services services);

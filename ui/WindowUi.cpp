@@ -1,6 +1,5 @@
 #include "ui/WindowUi.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 
 #include "core/Format.h"
@@ -13,18 +12,16 @@ QString ToQ(std::string_view utf8) {
 }
 
 WindowUi::WindowUi(QWidget* window, MessageLayer& messages, StateList& states,
-                   QList<QLabel*> panels, OperationFlags& flags, Hooks hooks)
+                   QList<QLabel*> panels, Hooks hooks)
     : window_(window),
       messages_(messages),
       states_(states),
       panels_(std::move(panels)),
-      flags_(flags),
       hooks_(std::move(hooks)) {}
 
 void WindowUi::Report(const OperationEvent& event) {
-  if (std::holds_alternative<WorkStarted>(event) || std::holds_alternative<WorkEnded>(event)) {
-    if (flags_.running) flags_.running->SetAtWork(std::holds_alternative<WorkStarted>(event));
-  } else if (const auto* message = std::get_if<Message>(&event)) {
+  // Work started and ended are shown by the page whose operation runs.
+  if (const auto* message = std::get_if<Message>(&event)) {
     ShowMessage(*message);
   } else if (const auto* file = std::get_if<FileStateChanged>(&event)) {
     ShowFileState(*file);
@@ -88,9 +85,6 @@ void WindowUi::ShowProgress(const Progress& progress) {
   if (QLabel* label = panels_.value(panel)) {
     label->setText(ToQ(Format(text, progress.done, progress.total)));
   }
-  // The operation runs on the window's thread: let the window repaint and see a click
-  // on the abort button.
-  QCoreApplication::processEvents();
 }
 
 void WindowUi::ShowFinished(const Finished& finished) {
@@ -158,7 +152,8 @@ std::optional<std::string> WindowUi::AskSaveFileName(const std::filesystem::path
   return chosen->toStdString();
 }
 
-// The request of the running operation only: it was cleared when that operation began.
-bool WindowUi::AbortRequested() { return flags_.running && flags_.abortRequested; }
+// Only what runs on the window's thread reports here (reading a definition), and that
+// cannot be aborted: the operations that can run through the OperationRunner.
+bool WindowUi::AbortRequested() { return false; }
 
 }  // namespace kivora::ui

@@ -13,19 +13,19 @@
 #include "core/OperationEvents.h"
 #include "ui/MessageLayer.h"
 #include "ui/StateList.h"
-#include "ui/WindowState.h"
 
 namespace kivora::ui {
 
 class WindowUi : public OperationEvents {
  public:
   struct Hooks {
-    std::function<void(OperationKind readFor, const std::vector<std::pair<std::string, std::string>>&)>
+    std::function<void(OperationKind readFor,
+                       const std::vector<std::pair<std::string, std::string>>&)>
         showSummary;
     std::function<std::optional<std::string>()> choosePlugin;
   };
   WindowUi(QWidget* window, MessageLayer& messages, StateList& states, QList<QLabel*> panels,
-           OperationFlags& flags, Hooks hooks);
+           Hooks hooks);
 
   void Report(const OperationEvent& event) override;
   Reply Ask(const Question& question) override;
@@ -43,7 +43,6 @@ class WindowUi : public OperationEvents {
   MessageLayer& messages_;
   StateList& states_;
   QList<QLabel*> panels_;
-  OperationFlags& flags_;
   Hooks hooks_;
 };
 

@@ -57,6 +57,7 @@ class FileListPageTest : public QObject {
     QTest::mouseClick(split.optionsButton_, Qt::LeftButton);
     QCOMPARE(window_->Options().implant, implant);
     QTest::mouseClick(split.startButton_, Qt::LeftButton);
+    QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
   }
   void Fill(int count, std::int32_t partBytes) {
     std::vector<kivora::filelist::FileListRow> rows;

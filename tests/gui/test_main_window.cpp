@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -244,6 +245,7 @@ class MainWindowTest : public QObject {
       messages_.answers = {Answer::Yes};
       Find<QComboBox>(w, "cobDevideSaveAs")->setCurrentText(dir_->path() + "/gui");
       QTest::mouseClick(Find<QPushButton>(w, "btnDevide"), Qt::LeftButton);
+      QVERIFY(kivora::ui::test::WaitUntilIdle(w));
       QVERIFY2(messages_.shown.contains(QStringLiteral("分割已完成。")), qPrintable(messages_.shown.join('|')));
       QCOMPARE(w.stateList().Caption(0), QStringLiteral("movie.kvr"));
       QCOMPARE(w.stateList().State(1), QStringLiteral("偽裝"));
@@ -263,29 +265,49 @@ class MainWindowTest : public QObject {
     }
   }
 
-  void abortDeletesThePartsWritten() {
-    const QString source = WriteSource("big.bin", 200000);
+  // While a split of large parts runs, a second click, a drop, a close or a page change
+  // starts nothing and loses nothing; its abort stops it inside a part and removes the
+  // parts written.
+  void splitRunsAloneAndItsAbortDeletesThePartsWritten() {
+    const QString source = dir_->path() + "/big.bin";
+    {
+      QFile big(source);  // 8 parts of 32 MB; sparse, so quick to make
+      QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(qint64{8} * 32767 * 1024));
+    }
+    const QString other = WriteSource("other.bin", 10);
     MainWindow w(messages_, Env());
     w.splitPage().SetSource(source);
-    Find<QLineEdit>(w, "edtFileSize")->setText("10");
-    QTimer::singleShot(0, [&] {
-      QVERIFY(w.Busy());
-      // Closing and switching pages are refused while the split runs.
-      QVERIFY(!w.close());
-      auto* sub = Find<QTabWidget>(w, "pcDevideJoint");
-      sub->setCurrentIndex(2);
-      QCOMPARE(sub->currentIndex(), 0);
-      auto* main = Find<QTabWidget>(w, "pcKivora");
-      main->setCurrentIndex(1);
-      QCOMPARE(main->currentIndex(), 0);
-      QTest::mouseClick(Find<QPushButton>(w, "btnAbortDevide"), Qt::LeftButton);
-    });
-    QTest::mouseClick(Find<QPushButton>(w, "btnDevide"), Qt::LeftButton);
-    QVERIFY(messages_.shown.contains(QStringLiteral("正在處理中。\n請按一下 [放棄] 按紐來結束。    ")));
-    QVERIFY(messages_.shown.contains(QStringLiteral("分割已中斷。")));
-    QCOMPARE(QDir(dir_->path()).entryList(QDir::Files), QStringList{"big.bin"});
+    Find<QLineEdit>(w, "edtFileSize")->setText("32767");
+    Find<QCheckBox>(w, "cbRandomSize")->setChecked(false);
+    auto* start = Find<QPushButton>(w, "btnDevide");
+    auto* abort = Find<QPushButton>(w, "btnAbortDevide");
+    QTest::mouseClick(start, Qt::LeftButton);
+    QVERIFY(w.Busy());
+    QTest::mouseClick(start, Qt::LeftButton);
+    w.DropFile(other);
+    QCOMPARE(Find<QLineEdit>(w, "edtDevideFileName")->text(), source);
+    QVERIFY(!w.close());
+    auto* sub = Find<QTabWidget>(w, "pcDevideJoint");
+    sub->setCurrentIndex(2);
+    QCOMPARE(sub->currentIndex(), 0);
+    auto* main = Find<QTabWidget>(w, "pcKivora");
+    main->setCurrentIndex(1);
+    QCOMPARE(main->currentIndex(), 0);
+
+    QVERIFY(QTest::qWaitFor([&] { return abort->isEnabled(); }, 10000));
+    QElapsedTimer sinceAbort;
+    qint64 stoppedAfter = -1;
+    messages_.onShow = [&](const QString& text) {
+      if (text == QStringLiteral("分割已中斷。")) stoppedAfter = sinceAbort.elapsed();
+    };
+    sinceAbort.start();
+    QTest::mouseClick(abort, Qt::LeftButton);
+    QVERIFY(kivora::ui::test::WaitUntilIdle(w));
+    QVERIFY2(stoppedAfter >= 0 && stoppedAfter < 200, qPrintable(messages_.shown.join('|')));
+    QCOMPARE(messages_.shown.count(QStringLiteral("正在處理中。\n請按一下 [放棄] 按紐來結束。    ")), 1);
+    QCOMPARE(QDir(dir_->path()).entryList(QDir::Files), (QStringList{"big.bin", "other.bin"}));
     QCOMPARE(w.stateList().RowCount(), 0);
-    QVERIFY(!w.Busy());
+    QVERIFY(start->isEnabled());
   }
 
   void splitThatWouldReplaceItsSourceIsRefused() {
@@ -295,6 +317,7 @@ class MainWindowTest : public QObject {
     w.splitPage().SetSource(source);
     Find<QLineEdit>(w, "edtDevideName")->setText("v");
     QTest::mouseClick(Find<QPushButton>(w, "btnDevide"), Qt::LeftButton);
+    QVERIFY(kivora::ui::test::WaitUntilIdle(w));
     const QString refusal =
         QString::fromUtf8(msg::kTargetIsSource.data(), msg::kTargetIsSource.size());
     QVERIFY2(!messages_.shown.filter(refusal).isEmpty(), qPrintable(messages_.shown.join('|')));

@@ -4,6 +4,7 @@
 #include <QCollator>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -105,11 +106,33 @@ class SetPagesTest : public QObject {
     JoinTab().saveFolderBox_->setCurrentText(Path("out"));
     messages_.answers = {Answer::Yes, Answer::Yes};  // join now; create the output folder
     QTest::mouseClick(JoinTab().testButton_, Qt::LeftButton);
+    QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
     QCOMPARE(messages_.shown.value(0), QStringLiteral("找不到任何問題。是否要進行合併？"));
     QVERIFY(messages_.shown.contains(QStringLiteral("合併已完成。")));
     QCOMPARE(Read(Path("out/movie.avi")), Read(Path("movie.avi")));
     QVERIFY(JoinTab().joinButton_->isEnabled());
     QVERIFY(!window_->Busy());
+  }
+
+  // The join runs off the window's thread: a timer of the window keeps firing.
+  void windowStaysLiveDuringAJoinOf200Parts() {
+    JoinTab().definitionEdit_->setText(Split(200 * 256 * 1024, 256, {"--plain"}));
+    JoinTab().saveFolderBox_->setCurrentText(Path("out"));
+    QDir().mkpath(Path("out"));
+    int ticks = 0;
+    QTimer timer;
+    timer.setInterval(10);
+    connect(&timer, &QTimer::timeout, this, [&] { ++ticks; });
+    QElapsedTimer elapsed;
+    elapsed.start();
+    timer.start();
+    QTest::mouseClick(JoinTab().joinButton_, Qt::LeftButton);
+    QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
+    const qint64 ms = elapsed.elapsed();
+    QVERIFY2(ticks >= ms / 50, qPrintable(QStringLiteral("%1 ticks in %2 ms").arg(ticks).arg(ms)));
+    QCOMPARE(messages_.shown.last(), QStringLiteral("合併已完成。"));
+    QCOMPARE(window_->stateList().RowCount(), 200);
+    QCOMPARE(Read(Path("out/movie.avi")), Read(Path("movie.avi")));
   }
 
   void missingAndFixablePartsAreErrors() {
@@ -120,6 +143,7 @@ class SetPagesTest : public QObject {
     part.write(QByteArray(10, 'x'));
     part.close();
     QTest::mouseClick(JoinTab().testButton_, Qt::LeftButton);
+    QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
     QCOMPARE(messages_.shown, QStringList{QStringLiteral("已發現到錯誤了。")});
     // Sorted by state, descending.
     const QStringList states = States();
@@ -141,6 +165,7 @@ class SetPagesTest : public QObject {
     QDir().mkpath(Path("out"));
     messages_.texts = {QStringLiteral("wrong")};
     QTest::mouseClick(JoinTab().joinButton_, Qt::LeftButton);
+    QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
     QCOMPARE(messages_.shown, QStringList{QStringLiteral("所輸入的密碼並不一致，或是無法復號化。(231)")});
     QVERIFY(!QFile::exists(Path("out/movie.avi")));
     QCOMPARE(window_->stateList().RowCount(), 0);
@@ -153,12 +178,13 @@ class SetPagesTest : public QObject {
     JoinTab().definitionEdit_->setText(QString::fromStdString(def.string()));
     JoinTab().saveFolderBox_->setCurrentText(Path("out"));
     QDir().mkpath(Path("out"));
-    QString firstRowDuringJoin;
-    QTimer::singleShot(0, [&] {
-      firstRowDuringJoin = window_->stateList().Caption(0) + " " + window_->stateList().State(0);
+    QStringList firstRows;
+    connect(window_->stateList().model(), &QAbstractItemModel::dataChanged, this, [&] {
+      firstRows << window_->stateList().Caption(0) + " " + window_->stateList().State(0);
     });
     QTest::mouseClick(JoinTab().joinButton_, Qt::LeftButton);
-    QCOMPARE(firstRowDuringJoin, QStringLiteral("old00.png 保留"));
+    QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
+    QVERIFY2(firstRows.contains(QStringLiteral("old00.png 保留")), qPrintable(firstRows.join('|')));
     QCOMPARE(window_->stateList().Caption(0), QStringLiteral("old00.png"));
     QCOMPARE(window_->stateList().State(0), QStringLiteral("合併"));
     QFile joined(Path("out/old.bin"));
@@ -177,6 +203,7 @@ class SetPagesTest : public QObject {
     QVERIFY(ResplitTab().startButton_->isEnabled());
     window_->stateList().topLevelItem(2)->setSelected(true);
     QTest::mouseClick(ResplitTab().startButton_, Qt::LeftButton);
+    QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
     QCOMPARE(Read(Path("movie02.png")), third);
     QVERIFY(!QFile::exists(Path("movie03.png")));
     QCOMPARE(window_->stateList().State(2), QStringLiteral("再偽裝"));
@@ -207,6 +234,7 @@ class SetPagesTest : public QObject {
 
     for (int i = 0; i < 50; ++i) QFile::remove(Path(QStringLiteral("movie%1.png").arg(i, 2, 10, QChar('0'))));
     QTest::mouseClick(ResplitTab().startButton_, Qt::LeftButton);
+    QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
     QVERIFY(QFile::exists(Path("movie49.png")));
     QCOMPARE(window_->findChild<QStatusBar*>("sbStatus")->findChildren<QLabel*>().value(0)->text(),
              QStringLiteral("再分割數: 50/50"));
@@ -220,15 +248,19 @@ class SetPagesTest : public QObject {
     SplitPage& split = window_->splitPage();
     split.SetSource(Path("big.bin"));
     split.partSizeEdit_->setText("10");
-    QTimer::singleShot(0, [&] { QTest::mouseClick(split.abortButton_, Qt::LeftButton); });
     QTest::mouseClick(split.startButton_, Qt::LeftButton);
+    split.AbortSplit();
+    QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
     QTest::mouseClick(JoinTab().testButton_, Qt::LeftButton);  // answered No: no join
+    QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
     QCOMPARE(window_->stateList().RowCount(), 3);
     QCOMPARE(messages_.shown.last(), QStringLiteral("找不到任何問題。是否要進行合併？"));
 
-    QTimer::singleShot(0, [this] { QTest::mouseClick(JoinTab().abortButton_, Qt::LeftButton); });
     QTest::mouseClick(JoinTab().testButton_, Qt::LeftButton);
+    JoinTab().AbortJoin();
+    QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
     QTest::mouseClick(split.startButton_, Qt::LeftButton);
+    QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
     QCOMPARE(messages_.shown.last(), QStringLiteral("分割已完成。"));
   }
 
@@ -239,11 +271,13 @@ class SetPagesTest : public QObject {
     ResplitTab().definitionEdit_->setText(def);
     ResplitTab().sourceEdit_->setText(Path("movie.avi"));
     QTest::mouseClick(ResplitTab().selectAllButton_, Qt::LeftButton);
-    QTimer::singleShot(0, [this] { QTest::mouseClick(ResplitTab().abortButton_, Qt::LeftButton); });
     QTest::mouseClick(ResplitTab().startButton_, Qt::LeftButton);
+    ResplitTab().AbortResplit();
+    QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
     QCOMPARE(messages_.shown.last(), QStringLiteral("再分割已中斷。"));
     QFile::remove(Path("movie02.png"));
     QTest::mouseClick(ResplitTab().startButton_, Qt::LeftButton);
+    QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
     QCOMPARE(messages_.shown.last(), QStringLiteral("請從一覽表上選擇要再次分割的檔案。"));
     QVERIFY(!QFile::exists(Path("movie02.png")));
   }
@@ -260,15 +294,18 @@ class SetPagesTest : public QObject {
     window_->splitPage().saveFolderBox_->setCurrentText(Path("again"));
     messages_.answers = {Answer::Yes};  // create the folder
     QTest::mouseClick(window_->splitPage().startButton_, Qt::LeftButton);
+    QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
 
     JoinTab().definitionEdit_->setText(def);
     messages_.answers = {Answer::Yes, Answer::No};  // join now; replace movie.avi
     QTest::mouseClick(JoinTab().testButton_, Qt::LeftButton);
+    QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
 
     ResplitTab().definitionEdit_->setText(def);
     ResplitTab().sourceEdit_->setText(Path("movie.avi"));
     window_->stateList().topLevelItem(0)->setSelected(true);
     QTest::mouseClick(ResplitTab().startButton_, Qt::LeftButton);
+    QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
     QCOMPARE(messages_.shown,
              (QStringList{
                  QStringLiteral("儲存位置的資料夾並不存在。\n是否要新建一個資料夾？"),
@@ -286,6 +323,7 @@ class SetPagesTest : public QObject {
     Split(40000, 10, {"-c", "new"});  // the same name, another set
     window_->stateList().topLevelItem(0)->setSelected(true);
     QTest::mouseClick(ResplitTab().startButton_, Qt::LeftButton);
+    QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
     QCOMPARE(messages_.shown.value(0), QStringLiteral("KivoRa 合併定義檔已更新。\n因為已重新讀取，故請重新選擇。"));
     QCOMPARE(ResplitTab().infoList_->Value(5), QStringLiteral("new"));
     QCOMPARE(window_->stateList().RowCount(), 4);

@@ -1,0 +1,137 @@
+#include "ui/OperationRunner.h"
+
+#include <memory>
+#include <optional>
+
+#include "core/EngineCall.h"
+
+namespace kivora::ui {
+namespace {
+
+// About 30 updates of the window a second.
+constexpr int kShowIntervalMs = 33;
+
+}  // namespace
+
+OperationRunner::OperationRunner(OperationEvents& window) : window_(window) {
+  timer_.setInterval(kShowIntervalMs);
+  connect(&timer_, &QTimer::timeout, this, [this] { ShowPending(); });
+}
+
+OperationRunner::~OperationRunner() {
+  {
+    // Questions and messages still waiting are answered Cancel; the operation stops.
+    std::lock_guard lock(mutex_);
+    closing_ = true;
+    abort_ = true;
+  }
+  answered_.notify_all();
+  if (thread_.joinable()) thread_.join();
+}
+
+bool OperationRunner::Start(ShowWork showWork, Work work, After after) {
+  if (running_) return false;
+  running_ = true;
+  abort_ = false;
+  showWork_ = std::move(showWork);
+  after_ = std::move(after);
+  timer_.start();
+  thread_ = std::thread([this, work = std::move(work)] {
+    if (const auto failure = TryEngine({}, [&] { work(*this); })) {
+      ShowError(failure->text, failure->detail);
+    }
+    std::lock_guard lock(mutex_);
+    if (!closing_)
+      QMetaObject::invokeMethod(
+          this, [this] { Finish(); }, Qt::QueuedConnection);
+  });
+  return true;
+}
+
+void OperationRunner::RequestAbort() {
+  if (running_) abort_ = true;
+}
+
+bool OperationRunner::AbortRequested() { return abort_; }
+
+void OperationRunner::Report(const OperationEvent& event) {
+  if (std::holds_alternative<Message>(event)) {
+    // A message box is modal: the operation goes on once it is closed, as before.
+    OnWindowThread<bool>(
+        [this, event] {
+          window_.Report(event);
+          return true;
+        },
+        false);
+    return;
+  }
+  std::lock_guard lock(mutex_);
+  pending_.push_back(event);
+}
+
+Reply OperationRunner::Ask(const Question& question) {
+  return OnWindowThread<Reply>([this, question] { return window_.Ask(question); },
+                               Reply{Answer::Cancel, {}});
+}
+
+template <typename Result>
+Result OperationRunner::OnWindowThread(std::function<Result()> fn, Result onClosing) {
+  auto result = std::make_shared<std::optional<Result>>();
+  std::unique_lock lock(mutex_);
+  if (closing_) return onClosing;
+  QMetaObject::invokeMethod(
+      this,
+      [this, fn = std::move(fn), result] {
+        ShowPending();  // the rows reported before come first
+        Result r = fn();
+        {
+          std::lock_guard done(mutex_);
+          *result = std::move(r);
+        }
+        answered_.notify_all();
+      },
+      Qt::QueuedConnection);
+  answered_.wait(lock, [&] { return result->has_value() || closing_; });
+  return result->has_value() ? std::move(**result) : onClosing;
+}
+
+void OperationRunner::ShowPending() {
+  if (showing_) return;
+  showing_ = true;
+  std::vector<OperationEvent> events;
+  {
+    std::lock_guard lock(mutex_);
+    events.swap(pending_);
+  }
+  for (std::size_t i = 0; i < events.size(); ++i) {
+    const OperationEvent& event = events[i];
+    if (std::holds_alternative<WorkStarted>(event) || std::holds_alternative<WorkEnded>(event)) {
+      SetAtWork(std::holds_alternative<WorkStarted>(event));
+    } else if (std::holds_alternative<Progress>(event) && i + 1 < events.size() &&
+               std::holds_alternative<Progress>(events[i + 1])) {
+      continue;  // only the latest count is shown
+    } else {
+      window_.Report(event);
+    }
+  }
+  showing_ = false;
+}
+
+void OperationRunner::SetAtWork(bool atWork) {
+  if (atWork == atWork_) return;
+  atWork_ = atWork;
+  if (showWork_) showWork_(atWork);
+}
+
+void OperationRunner::Finish() {
+  thread_.join();
+  ShowPending();
+  timer_.stop();
+  SetAtWork(false);
+  abort_ = false;
+  running_ = false;
+  showWork_ = nullptr;
+  if (const After after = std::exchange(after_, nullptr)) after();
+}
+
+}  // namespace kivora::ui

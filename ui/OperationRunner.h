@@ -1,0 +1,73 @@
+#pragma once
+// Runs one split, resplit, test or join at a time on a thread of its own. The window's
+// thread only shows: the operation's events queue up and are shown about 30 times a
+// second, while its messages and questions are shown on the window's thread and the
+// operation waits for them. It is also the window's one busy guard: while an operation
+// runs, no other can start.
+
+#include <QObject>
+#include <QTimer>
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "core/OperationEvents.h"
+
+namespace kivora::ui {
+
+class OperationRunner final : public QObject, private OperationEvents {
+ public:
+  // Shows the operation at work (inputs disabled, abort live) or not.
+  using ShowWork = std::function<void(bool atWork)>;
+  // Runs on the operation's thread; must touch no widget.
+  using Work = std::function<void(OperationEvents& events)>;
+  // Runs on the window's thread once the operation finished and its last state is shown.
+  using After = std::function<void()>;
+
+  // `window` shows the events; it is only called on the window's thread.
+  explicit OperationRunner(OperationEvents& window);
+  ~OperationRunner() override;
+  OperationRunner(const OperationRunner&) = delete;
+  OperationRunner& operator=(const OperationRunner&) = delete;
+
+  // Starts `work` unless an operation runs already; returns whether it started.
+  bool Start(ShowWork showWork, Work work, After after = {});
+  // From the start until the operation's `after` was called.
+  bool Running() const { return running_; }
+  // Asks the running operation to stop; the request ends with it.
+  void RequestAbort();
+
+ private:
+  // On the operation's thread.
+  void Report(const OperationEvent& event) override;
+  Reply Ask(const Question& question) override;
+  bool AbortRequested() override;
+  // Runs fn on the window's thread after the queued events and waits for it. Returns
+  // onClosing when the runner goes away first.
+  template <typename Result>
+  Result OnWindowThread(std::function<Result()> fn, Result onClosing);
+
+  // On the window's thread.
+  void ShowPending();
+  void SetAtWork(bool atWork);
+  void Finish();
+
+  OperationEvents& window_;
+  QTimer timer_;
+  std::mutex mutex_;
+  std::condition_variable answered_;
+  std::vector<OperationEvent> pending_;  // guarded by mutex_
+  bool closing_ = false;                 // guarded by mutex_
+  std::atomic<bool> abort_{false};
+  std::thread thread_;
+  ShowWork showWork_;
+  After after_;
+  bool running_ = false;
+  bool atWork_ = false;
+  bool showing_ = false;
+};
+
+}  // namespace kivora::ui
