@@ -1,5 +1,6 @@
 #include "ui/OperationRunner.h"
 
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -103,14 +104,18 @@ void OperationRunner::ShowPending() {
     std::lock_guard lock(mutex_);
     events.swap(pending_);
   }
+  // Only the latest count of each operation is shown.
+  std::map<OperationKind, std::size_t> lastProgress;
+  for (std::size_t i = 0; i < events.size(); ++i) {
+    if (const auto* progress = std::get_if<Progress>(&events[i]))
+      lastProgress[progress->operation] = i;
+  }
   for (std::size_t i = 0; i < events.size(); ++i) {
     const OperationEvent& event = events[i];
     if (std::holds_alternative<WorkStarted>(event) || std::holds_alternative<WorkEnded>(event)) {
       SetAtWork(std::holds_alternative<WorkStarted>(event));
-    } else if (std::holds_alternative<Progress>(event) && i + 1 < events.size() &&
-               std::holds_alternative<Progress>(events[i + 1])) {
-      continue;  // only the latest count is shown
-    } else {
+    } else if (const auto* progress = std::get_if<Progress>(&event);
+               !progress || lastProgress[progress->operation] == i) {
       window_.Report(event);
     }
   }

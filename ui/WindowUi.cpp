@@ -152,8 +152,8 @@ std::optional<std::string> WindowUi::AskSaveFileName(const std::filesystem::path
   return chosen->toStdString();
 }
 
-// Only what runs on the window's thread reports here (reading a definition), and that
-// cannot be aborted: the operations that can run through the OperationRunner.
+// Only the reading of a definition reports here directly, and it cannot be aborted; the
+// operations run through the OperationRunner, which holds their abort request.
 bool WindowUi::AbortRequested() { return false; }
 
 }  // namespace kivora::ui

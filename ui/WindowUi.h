@@ -1,7 +1,7 @@
 #pragma once
 // The engines' events in the main window: message boxes through the message layer, rows
-// of the state list, status-bar panels, and event processing while a long operation
-// runs on the main thread.
+// of the state list, status-bar panels. Called on the window's thread only: an operation
+// running on a thread of its own reaches it through the OperationRunner.
 
 #include <QLabel>
 #include <QList>
