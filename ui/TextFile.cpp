@@ -3,7 +3,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <cstdint>
+#include <span>
+
+#include "core/FileIo.h"
 
 namespace kivora::ui {
 
@@ -23,13 +26,16 @@ FileBytes ReadWholeFile(const QString& path) {
 
 bool WriteWholeFile(const QString& path, const QByteArray& bytes) {
   if (path.isEmpty() || !QDir().mkpath(QFileInfo(path).absolutePath())) return false;
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) return false;
-  if (file.write(bytes) != bytes.size()) {
-    file.cancelWriting();
+  // The project's one safe write: a temporary file, synced, renamed over the old one,
+  // which keeps its permissions.
+  try {
+    WriteFileAtomically(QFile::encodeName(path).toStdString(),
+                        std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                  static_cast<std::size_t>(bytes.size())));
+    return true;
+  } catch (const std::exception&) {
     return false;
   }
-  return file.commit();
 }
 
 }  // namespace kivora::ui
