@@ -15,41 +15,21 @@
 #include "core/LoadedDefinition.h"
 #include "core/Messages.h"
 #include "core/PartTest.h"
+#include "ui/SaveFolderChooser.h"
 #include "ui/WidgetNames.h"
 #include "ui/WindowUi.h"
 
 namespace kivora::ui {
-QComboBox* SaveFolderBox(const char* name, const QString& firstEntry) {
-  auto* box = Named<QComboBox>(name);
-  box->setEditable(true);
-  box->setInsertPolicy(QComboBox::NoInsert);  // Enter must not add entries
-  box->addItem(firstEntry);
-  return box;
-}
-
-void SetPickedFolder(QComboBox* box, const QString& folder) {
-  if (box->count() < 2) {
-    box->addItem(folder);
-  } else {
-    box->setItemText(1, folder);
-  }
-  box->setCurrentIndex(1);
-}
-
-std::optional<std::filesystem::path> ChosenFolder(const QComboBox* box) {
-  if (box->currentIndex() == 0 && box->currentText() == box->itemText(0)) return std::nullopt;
-  return ToPath(box->currentText());
-}
-
 JoinPage::JoinPage(QWidget* parent, PageServices services)
     : QWidget(parent), services_(std::move(services)) {
   setObjectName(QStringLiteral("tsJoint"));
   inputsPanel_ = Named<QWidget>("pnlJoint");
   definitionEdit_ = Named<QLineEdit>("edtJointFileName");
   auto* browseDefinition = Named<QPushButton>("btnRefferJoint", QStringLiteral("瀏覽(&B)..."));
-  saveFolderBox_ = SaveFolderBox("cobJointSaveAs", QString::fromUtf8(kSameFolderAsDefinition));
-  auto* browseSaveFolder =
-      Named<QPushButton>("btnRefferJointSaveAs", QStringLiteral("瀏覽(&R)..."));
+  saveFolder_ = new SaveFolderChooser(this, services_.messages, "cobJointSaveAs",
+                                      QString::fromUtf8(kSameFolderAsDefinition),
+                                      "btnRefferJointSaveAs", QStringLiteral("瀏覽(&R)..."));
+  saveFolder_->ShowTextAsHint();
   infoList_ = new InfoListView("lvKvrInfoJoint");
   associateBox_ =
       Named<QCheckBox>("cbAssociateKvrFile", QStringLiteral("關聯 KivoRa 檔案(.kvr)(&E)"));
@@ -62,7 +42,7 @@ JoinPage::JoinPage(QWidget* parent, PageServices services)
   auto* definitionLabel = Named<QLabel>("Label6", QStringLiteral("KivoRa 檔名(&L):"));
   definitionLabel->setBuddy(definitionEdit_);
   auto* saveFolderLabel = Named<QLabel>("Label13", QStringLiteral("儲存合併檔的位置(&S):"));
-  saveFolderLabel->setBuddy(saveFolderBox_);
+  saveFolderLabel->setBuddy(saveFolder_->Box());
   auto* infoLabel = Named<QLabel>("Label19", QStringLiteral("檔案資訊:"));
   auto* grid = new QGridLayout(inputsPanel_);
   grid->setContentsMargins(0, 0, 0, 0);
@@ -70,8 +50,8 @@ JoinPage::JoinPage(QWidget* parent, PageServices services)
   grid->addWidget(definitionEdit_, 1, 0);
   grid->addWidget(browseDefinition, 1, 1);
   grid->addWidget(saveFolderLabel, 2, 0, 1, 2);
-  grid->addWidget(saveFolderBox_, 3, 0);
-  grid->addWidget(browseSaveFolder, 3, 1);
+  grid->addWidget(saveFolder_->Box(), 3, 0);
+  grid->addWidget(saveFolder_->Button(), 3, 1);
   grid->addWidget(infoLabel, 4, 0, 1, 2);
   grid->addWidget(infoList_, 5, 0, 1, 2);
   grid->addWidget(associateBox_, 6, 0, 1, 2);
@@ -87,9 +67,6 @@ JoinPage::JoinPage(QWidget* parent, PageServices services)
 
   connect(definitionEdit_, &QLineEdit::textChanged, this, [this] { OnDefinitionChanged(); });
   connect(browseDefinition, &QPushButton::clicked, this, [this] { BrowseDefinition(); });
-  connect(browseSaveFolder, &QPushButton::clicked, this, [this] { BrowseSaveFolder(); });
-  connect(saveFolderBox_, &QComboBox::currentTextChanged, this,
-          [this](const QString& text) { saveFolderBox_->setToolTip(text); });
   connect(joinButton_, &QPushButton::clicked, this, [this] { Join(); });
   connect(testButton_, &QPushButton::clicked, this, [this] { Test(); });
   connect(abortButton_, &QPushButton::clicked, this, [this] { AbortJoin(); });
@@ -123,17 +100,10 @@ void JoinPage::BrowseDefinition() {
   }
 }
 
-void JoinPage::BrowseSaveFolder() {
-  const QString start =
-      saveFolderBox_->currentIndex() == 1 ? saveFolderBox_->currentText() : QString();
-  if (const auto chosen = services_.messages.SelectFolder(this, start))
-    SetPickedFolder(saveFolderBox_, *chosen);
-}
-
 void JoinPage::Join() {
   JoinRequest request;
   request.definitionPath = ToPath(definitionEdit_->text());
-  request.outputFolder = ChosenFolder(saveFolderBox_);
+  request.outputFolder = saveFolder_->Chosen();
   Operation operation(services_.flags, [this](bool atWork) { ShowWork(atWork); });
   CallEngine(services_.ui, msg::kJoinInterrupted, false,
              [&] { return RunJoin(services_.loaded, request, services_.pendants, services_.ui); });

@@ -14,6 +14,8 @@ class QPushButton;
 
 namespace kivora::ui {
 
+class SaveFolderChooser;
+
 class JoinPage : public QWidget {
   Q_OBJECT
  public:
@@ -21,13 +23,12 @@ class JoinPage : public QWidget {
 
   void OnDefinitionChanged();
   void BrowseDefinition();
-  void BrowseSaveFolder();
   void Join();
   void Test();
   void AbortJoin();
 
   QLineEdit* definitionEdit_;
-  QComboBox* saveFolderBox_;
+  SaveFolderChooser* saveFolder_;
   InfoListView* infoList_;
   QCheckBox* associateBox_;
   QPushButton* joinButton_;

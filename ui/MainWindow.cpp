@@ -30,6 +30,7 @@
 #include "ui/FileListPage.h"
 #include "ui/JoinPage.h"
 #include "ui/ResplitPage.h"
+#include "ui/SaveFolderChooser.h"
 #include "ui/SplitPage.h"
 #include "ui/StateList.h"
 #include "ui/WidgetNames.h"
@@ -37,12 +38,6 @@
 
 namespace kivora::ui {
 namespace {
-
-// A save-folder box: its fixed first entry, an optional second one, the selection.
-void RestoreSaveFolder(QComboBox* box, const QString& path, int folder) {
-  if (!path.isEmpty()) box->addItem(path);
-  box->setCurrentIndex(folder != 0 && box->count() > 1 ? 1 : 0);
-}
 
 QFont WindowFont() {
   QFont font;
@@ -108,7 +103,8 @@ void MainWindow::BuildWindow() {
 
   WindowUi::Hooks hooks;
   hooks.showSummary = [this](OperationKind readFor, const auto& rows) {
-    (readFor == OperationKind::Resplit ? resplitPage_->infoList_ : joinPage_->infoList_)->Fill(rows);
+    (readFor == OperationKind::Resplit ? resplitPage_->infoList_ : joinPage_->infoList_)
+        ->Fill(rows);
   };
   hooks.choosePlugin = [this] { return resplitPage_->ChoosePlugin(); };
   windowUi_ =
@@ -208,8 +204,8 @@ KivoraSettings MainWindow::CurrentSettings() const {
   s.activePage = operationTabs_->currentIndex();
   const SplitPage& p = *splitPage_;
   s.fileSize = p.partSizeSpin_->value();
-  s.splitSaveFolder = p.saveFolderBox_->currentIndex();
-  if (s.splitSaveFolder != 0) s.splitSavePath = p.saveFolderBox_->currentText();
+  s.splitSaveFolder = p.saveFolder_->SelectedEntry();
+  s.splitSavePath = p.saveFolder_->Folder();
   s.randomSize = p.randomSizeBox_->isChecked();
   s.firstNumber = p.fromZeroButton_->isChecked()  ? std::optional(0)
                   : p.fromOneButton_->isChecked() ? std::optional(1)
@@ -220,13 +216,13 @@ KivoraSettings MainWindow::CurrentSettings() const {
   s.usePlugin = options_.usePlugin;
   s.pluginName = options_.pluginName;
   s.implant = options_.implant;
-  s.joinSaveFolder = joinPage_->saveFolderBox_->currentIndex();
-  if (s.joinSaveFolder != 0) s.joinSavePath = joinPage_->saveFolderBox_->currentText();
+  s.joinSaveFolder = joinPage_->saveFolder_->SelectedEntry();
+  s.joinSavePath = joinPage_->saveFolder_->Folder();
   s.associateKivora = joinPage_->associateBox_->isChecked();
   s.addresses = fileListPage_->Addresses();
   s.moreInfo = fileListPage_->Extras();
-  s.resplitSaveFolder = resplitPage_->saveFolderBox_->currentIndex();
-  if (s.resplitSaveFolder != 0) s.resplitSavePath = resplitPage_->saveFolderBox_->currentText();
+  s.resplitSaveFolder = resplitPage_->saveFolder_->SelectedEntry();
+  s.resplitSavePath = resplitPage_->saveFolder_->Folder();
   return s;
 }
 
@@ -244,9 +240,9 @@ void MainWindow::ApplySettings(const KivoraSettings& s) {
   subPage_ = s.activePage;
   SplitPage& p = *splitPage_;
   p.partSizeSpin_->setValue(s.fileSize);
-  RestoreSaveFolder(p.saveFolderBox_, s.splitSavePath, s.splitSaveFolder);
-  RestoreSaveFolder(joinPage_->saveFolderBox_, s.joinSavePath, s.joinSaveFolder);
-  RestoreSaveFolder(resplitPage_->saveFolderBox_, s.resplitSavePath, s.resplitSaveFolder);
+  p.saveFolder_->Restore(s.splitSavePath, s.splitSaveFolder);
+  joinPage_->saveFolder_->Restore(s.joinSavePath, s.joinSaveFolder);
+  resplitPage_->saveFolder_->Restore(s.resplitSavePath, s.resplitSaveFolder);
   p.randomSizeBox_->setChecked(s.randomSize);
   p.definitionExtensionBox_->setChecked(s.kvrExtension);
   p.disguiseBox_->setChecked(s.kivora);

@@ -15,6 +15,7 @@
 #include "core/Resplit.h"
 #include "ui/DisguiseOptionsDialog.h"
 #include "ui/JoinPage.h"
+#include "ui/SaveFolderChooser.h"
 #include "ui/WidgetNames.h"
 #include "ui/WindowUi.h"
 
@@ -28,8 +29,10 @@ ResplitPage::ResplitPage(QWidget* parent, PageServices services)
   sourceEdit_ = Named<QLineEdit>("edtRedevideFileName");
   sourceEdit_->setToolTip(QStringLiteral("指定要再分割的檔名"));
   auto* browseSource = Named<QPushButton>("btnRefferRedevide", QStringLiteral("瀏覽(&R)..."));
-  saveFolderBox_ = SaveFolderBox("cobRedevideSaveAs", QString::fromUtf8(kSameFolderAsDefinition));
-  auto* browseSaveFolder = Named<QPushButton>("btnRefferReSaveAs", QStringLiteral("瀏覽(&W)..."));
+  saveFolder_ = new SaveFolderChooser(this, services_.messages, "cobRedevideSaveAs",
+                                      QString::fromUtf8(kSameFolderAsDefinition),
+                                      "btnRefferReSaveAs", QStringLiteral("瀏覽(&W)..."));
+  saveFolder_->ShowTextAsHint();
   infoList_ = new InfoListView("lvRedevideInfo");
   auto* selectAllNote = Named<QLabel>(
       "Label11", QStringLiteral("若是全選的話，則所有的檔\n案都將成為再分割的對象。"));
@@ -52,9 +55,9 @@ ResplitPage::ResplitPage(QWidget* parent, PageServices services)
   grid->addWidget(label(QStringLiteral("再分割的來源檔名(&N):"), sourceEdit_), 2, 0, 1, 2);
   grid->addWidget(sourceEdit_, 3, 0);
   grid->addWidget(browseSource, 3, 1);
-  grid->addWidget(label(QStringLiteral("儲存再分割檔的位置(&S):"), saveFolderBox_), 4, 0, 1, 2);
-  grid->addWidget(saveFolderBox_, 5, 0);
-  grid->addWidget(browseSaveFolder, 5, 1);
+  grid->addWidget(label(QStringLiteral("儲存再分割檔的位置(&S):"), saveFolder_->Box()), 4, 0, 1, 2);
+  grid->addWidget(saveFolder_->Box(), 5, 0);
+  grid->addWidget(saveFolder_->Button(), 5, 1);
   grid->addWidget(new QLabel(QStringLiteral("檔案資訊:")), 6, 0, 1, 2);
   grid->addWidget(infoList_, 7, 0, 1, 2);
   grid->setColumnStretch(0, 1);
@@ -78,9 +81,6 @@ ResplitPage::ResplitPage(QWidget* parent, PageServices services)
   }
   connect(browseDefinition, &QPushButton::clicked, this, [this] { BrowseDefinition(); });
   connect(browseSource, &QPushButton::clicked, this, [this] { BrowseSource(); });
-  connect(browseSaveFolder, &QPushButton::clicked, this, [this] { BrowseSaveFolder(); });
-  connect(saveFolderBox_, &QComboBox::currentTextChanged, this,
-          [this](const QString& text) { saveFolderBox_->setToolTip(text); });
   connect(selectAllButton_, &QPushButton::clicked, this, [this] { SelectAllParts(); });
   connect(startButton_, &QPushButton::clicked, this, [this] { StartResplit(); });
   connect(abortButton_, &QPushButton::clicked, this, [this] { AbortResplit(); });
@@ -90,8 +90,8 @@ void ResplitPage::OnFileNameChanged(QLineEdit* changed) {
   changed->setToolTip(changed->text());
   if (changed == definitionEdit_ && QFileInfo(definitionEdit_->text()).isFile()) {
     CallEngine(services_.ui, msg::kCannotOpenKvr, false, [&] {
-      return LoadDefinition(ToPath(definitionEdit_->text()), services_.pendants, OperationKind::Resplit,
-                            services_.ui, services_.loaded);
+      return LoadDefinition(ToPath(definitionEdit_->text()), services_.pendants,
+                            OperationKind::Resplit, services_.ui, services_.loaded);
     });
   }
   startButton_->setEnabled(QFileInfo(sourceEdit_->text()).isFile() &&
@@ -116,13 +116,6 @@ void ResplitPage::BrowseSource() {
   }
 }
 
-void ResplitPage::BrowseSaveFolder() {
-  const QString start =
-      saveFolderBox_->currentIndex() == 1 ? saveFolderBox_->currentText() : QString();
-  if (const auto chosen = services_.messages.SelectFolder(this, start))
-    SetPickedFolder(saveFolderBox_, *chosen);
-}
-
 void ResplitPage::SelectAllParts() {
   if (services_.states.RowCount() == 0) return;
   services_.states.SelectVisibleRows();
@@ -142,7 +135,7 @@ void ResplitPage::StartResplit() {
   ResplitRequest request;
   request.definitionPath = ToPath(definitionEdit_->text());
   request.source = ToPath(sourceEdit_->text());
-  request.outputFolder = ChosenFolder(saveFolderBox_);
+  request.outputFolder = saveFolder_->Chosen();
   // Select-all stands for the rows out of view, but only while some row is selected.
   const std::vector<int> selected = services_.states.SelectedKeys();
   if (selected.empty()) {

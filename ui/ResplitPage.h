@@ -14,6 +14,8 @@ class QPushButton;
 
 namespace kivora::ui {
 
+class SaveFolderChooser;
+
 class ResplitPage : public QWidget {
   Q_OBJECT
  public:
@@ -22,7 +24,6 @@ class ResplitPage : public QWidget {
   void OnFileNameChanged(QLineEdit* changed);
   void BrowseDefinition();
   void BrowseSource();
-  void BrowseSaveFolder();
   void SelectAllParts();
   void StartResplit();
   void AbortResplit();
@@ -34,7 +35,7 @@ class ResplitPage : public QWidget {
 
   QLineEdit* definitionEdit_;
   QLineEdit* sourceEdit_;
-  QComboBox* saveFolderBox_;
+  SaveFolderChooser* saveFolder_;
   InfoListView* infoList_;
   QPushButton* selectAllButton_;
   QPushButton* startButton_;

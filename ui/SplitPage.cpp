@@ -18,6 +18,7 @@
 #include "core/SaveFolder.h"
 #include "ui/DisguiseOptionsDialog.h"
 #include "ui/PageServices.h"
+#include "ui/SaveFolderChooser.h"
 #include "ui/WidgetNames.h"
 #include "ui/WindowUi.h"
 
@@ -39,8 +40,9 @@ SplitPage::SplitPage(QWidget* parent, Services services)
 
   sourceEdit_ = Named<QLineEdit>("edtDevideFileName");
   auto* browseSource = Named<QPushButton>("btnRefferDevide", QStringLiteral("瀏覽(&B)..."));
-  saveFolderBox_ = SaveFolderBox("cobDevideSaveAs", QString::fromUtf8(kSameFolderAsSource));
-  auto* browseSaveFolder = Named<QPushButton>("btnDevideSaveAs", QStringLiteral("瀏覽(&R)..."));
+  saveFolder_ = new SaveFolderChooser(this, services_.messages, "cobDevideSaveAs",
+                                      QString::fromUtf8(kSameFolderAsSource), "btnDevideSaveAs",
+                                      QStringLiteral("瀏覽(&R)..."));
 
   partSizeEdit_ = Named<QLineEdit>("edtFileSize", QStringLiteral("500"));
   partSizeEdit_->setMaxLength(5);
@@ -84,9 +86,10 @@ SplitPage::SplitPage(QWidget* parent, Services services)
   grid->addWidget(Label(QStringLiteral("分割的來源檔名(&N):"), sourceEdit_), row++, 0, 1, 3);
   grid->addWidget(sourceEdit_, row, 0, 1, 2);
   grid->addWidget(browseSource, row++, 2);
-  grid->addWidget(Label(QStringLiteral("儲存分割檔的位置(&S):"), saveFolderBox_), row++, 0, 1, 3);
-  grid->addWidget(saveFolderBox_, row, 0, 1, 2);
-  grid->addWidget(browseSaveFolder, row++, 2);
+  grid->addWidget(Label(QStringLiteral("儲存分割檔的位置(&S):"), saveFolder_->Box()), row++, 0, 1,
+                  3);
+  grid->addWidget(saveFolder_->Box(), row, 0, 1, 2);
+  grid->addWidget(saveFolder_->Button(), row++, 2);
   auto* sizeRow = new QHBoxLayout;
   sizeRow->addWidget(Label(QStringLiteral("分割檔大小(&Z):"), partSizeEdit_));
   sizeRow->addWidget(partSizeEdit_);
@@ -143,7 +146,6 @@ SplitPage::SplitPage(QWidget* parent, Services services)
     connect(edit, &QLineEdit::textChanged, this, [this] { OnInputsChanged(); });
   }
   connect(browseSource, &QPushButton::clicked, this, [this] { BrowseSource(); });
-  connect(browseSaveFolder, &QPushButton::clicked, this, [this] { BrowseSaveFolder(); });
   connect(partSizeEdit_, &QLineEdit::textChanged, this, [this] { OnPartSizeEdited(); });
   connect(partSizeSpin_, &QSpinBox::valueChanged, this, [this](int value) {
     if (partSizeEdit_->text() != QString::number(value))
@@ -184,13 +186,6 @@ void SplitPage::BrowseSource() {
   if (chosen) SetSource(*chosen);
 }
 
-void SplitPage::BrowseSaveFolder() {
-  const QString start =
-      saveFolderBox_->currentIndex() == 1 ? saveFolderBox_->currentText() : QString();
-  if (const auto chosen = services_.messages.SelectFolder(this, start))
-    SetPickedFolder(saveFolderBox_, *chosen);
-}
-
 void SplitPage::OnPartSizeEdited() {
   bool isNumber = false;
   const int value = partSizeEdit_->text().toInt(&isNumber);
@@ -226,7 +221,7 @@ void SplitPage::EditDisguiseOptions() {
 SplitSettings SplitPage::CollectSettings() const {
   SplitSettings s;
   s.source = ToPath(sourceEdit_->text());
-  s.saveFolder = ChosenFolder(saveFolderBox_);
+  s.saveFolder = saveFolder_->Chosen();
   s.partSizeKb = partSizeSpin_->value();
   s.randomSizes = randomSizeBox_->isChecked();
   s.baseName = baseNameEdit_->text().toStdString();

@@ -22,6 +22,8 @@ class QSpinBox;
 
 namespace kivora::ui {
 
+class SaveFolderChooser;
+
 class SplitPage : public QWidget {
   Q_OBJECT
  public:
@@ -38,7 +40,6 @@ class SplitPage : public QWidget {
   // Handlers, public so the window and tests can run them as the controls do.
   void OnInputsChanged();
   void BrowseSource();
-  void BrowseSaveFolder();
   void OnPartSizeEdited();
   void OnDisguiseToggled();
   void EditDisguiseOptions();
@@ -55,7 +56,7 @@ class SplitPage : public QWidget {
   void SetSource(const QString& path);
 
   QLineEdit* sourceEdit_;
-  QComboBox* saveFolderBox_;
+  SaveFolderChooser* saveFolder_;
   QLineEdit* partSizeEdit_;
   QSpinBox* partSizeSpin_;
   QCheckBox* randomSizeBox_;

@@ -40,7 +40,8 @@ using namespace kivora::ui;
 namespace {
 
 // A plug-in DLL with the given picture ids.
-std::vector<std::uint8_t> Plugin(const std::u16string& name, std::initializer_list<std::uint16_t> ids) {
+std::vector<std::uint8_t> Plugin(const std::u16string& name,
+                                 std::initializer_list<std::uint16_t> ids) {
   pendant::test::PeImageBuilder builder;
   for (auto id : ids) builder.AddKvr(id, kivora::test::FakePicture(id));
   builder.AddString(511, name).AddString(512, u"1.0").AddString(513, u"gif").AddString(514, u"me");
@@ -161,16 +162,27 @@ class MainWindowTest : public QObject {
     QCOMPARE(Find<QSpinBox>(w, "udFileSize")->value(), 450);
   }
 
-  void enterInASaveFolderBoxAddsNoEntry() {
+  // Enter adds no entry; a picked folder becomes the one second entry; Cancel keeps it.
+  void saveFolderBoxesKeepAtMostOnePickedFolder() {
     MainWindow w(messages_, Env());
-    for (const char* name : {"cobDevideSaveAs", "cobJointSaveAs", "cobRedevideSaveAs"}) {
-      auto* box = Find<QComboBox>(w, name);
+    const std::pair<const char*, const char*> choosers[] = {
+        {"cobDevideSaveAs", "btnDevideSaveAs"},
+        {"cobJointSaveAs", "btnRefferJointSaveAs"},
+        {"cobRedevideSaveAs", "btnRefferReSaveAs"}};
+    for (const auto& [boxName, buttonName] : choosers) {
+      auto* box = Find<QComboBox>(w, boxName);
       for (const char* typed : {"/tmp/a", "/tmp/b"}) {
         box->setEditText(QString::fromLatin1(typed));
         QTest::keyClick(box->lineEdit(), Qt::Key_Return);
       }
       QCOMPARE(box->count(), 1);
       QCOMPARE(box->currentText(), QStringLiteral("/tmp/b"));
+      messages_.folders = {QStringLiteral("/tmp/c"), QStringLiteral("/tmp/d"), std::nullopt};
+      for (int click = 0; click < 3; ++click)
+        QTest::mouseClick(Find<QPushButton>(w, buttonName), Qt::LeftButton);
+      QCOMPARE(box->count(), 2);
+      QCOMPARE(box->currentIndex(), 1);
+      QCOMPARE(box->currentText(), QStringLiteral("/tmp/d"));
     }
   }
 
@@ -244,7 +256,8 @@ class MainWindowTest : public QObject {
       messages_.answers = {Answer::Yes};
       Find<QComboBox>(w, "cobDevideSaveAs")->setCurrentText(dir_->path() + "/gui");
       QTest::mouseClick(Find<QPushButton>(w, "btnDevide"), Qt::LeftButton);
-      QVERIFY2(messages_.shown.contains(QStringLiteral("分割已完成。")), qPrintable(messages_.shown.join('|')));
+      QVERIFY2(messages_.shown.contains(QStringLiteral("分割已完成。")),
+               qPrintable(messages_.shown.join('|')));
       QCOMPARE(w.stateList().Caption(0), QStringLiteral("movie.kvr"));
       QCOMPARE(w.stateList().State(1), QStringLiteral("偽裝"));
       QVERIFY(!w.Busy());
@@ -252,7 +265,8 @@ class MainWindowTest : public QObject {
     }
     std::ostringstream out, err;
     cli::Context context{out, err, false, false};
-    QCOMPARE(cli::Run({"split", source.toStdString(), "-o", (dir_->path() + "/cli").toStdString(), "--seed", "42"},
+    QCOMPARE(cli::Run({"split", source.toStdString(), "-o", (dir_->path() + "/cli").toStdString(),
+                       "--seed", "42"},
                       context),
              0);
     const QStringList names = QDir(dir_->path() + "/cli").entryList(QDir::Files);
@@ -281,7 +295,8 @@ class MainWindowTest : public QObject {
       QTest::mouseClick(Find<QPushButton>(w, "btnAbortDevide"), Qt::LeftButton);
     });
     QTest::mouseClick(Find<QPushButton>(w, "btnDevide"), Qt::LeftButton);
-    QVERIFY(messages_.shown.contains(QStringLiteral("正在處理中。\n請按一下 [放棄] 按紐來結束。    ")));
+    QVERIFY(
+        messages_.shown.contains(QStringLiteral("正在處理中。\n請按一下 [放棄] 按紐來結束。    ")));
     QVERIFY(messages_.shown.contains(QStringLiteral("分割已中斷。")));
     QCOMPARE(QDir(dir_->path()).entryList(QDir::Files), QStringList{"big.bin"});
     QCOMPARE(w.stateList().RowCount(), 0);
@@ -354,7 +369,8 @@ class MainWindowTest : public QObject {
     QVERIFY(!dialog.Confirmed());
     QVERIFY(dialog.isVisible());
     list->setCurrentItem(list->topLevelItem(1));
-    QCOMPARE(Find<QPlainTextEdit>(dialog, "mmComment")->toPlainText(), QStringLiteral("comment of Two"));
+    QCOMPARE(Find<QPlainTextEdit>(dialog, "mmComment")->toPlainText(),
+             QStringLiteral("comment of Two"));
     QTest::mouseClick(Find<QPushButton>(dialog, "btnOK"), Qt::LeftButton);
     QVERIFY(dialog.Confirmed());
     QCOMPARE(dialog.SelectedPluginName(), QStringLiteral("two.dll"));
@@ -372,7 +388,8 @@ class MainWindowTest : public QObject {
   }
 
   void optionsFromTheSplitPageSetTheExtension() {
-    kivora::test::WriteBytes((dir_->path() + "/program/plugin/one.dll").toStdString(), Plugin(u"One", {101}));
+    kivora::test::WriteBytes((dir_->path() + "/program/plugin/one.dll").toStdString(),
+                             Plugin(u"One", {101}));
     MainWindow w(messages_, Env());
     OnNextModal([](QWidget* modal) {
       Find<QCheckBox>(*modal, "cbUsePlugin")->setChecked(true);
@@ -386,7 +403,9 @@ class MainWindowTest : public QObject {
     QCOMPARE(Find<QComboBox>(w, "cobExtention")->currentText(), QStringLiteral("gif"));
 
     // Cancel keeps everything; OK with the plug-in off gives "png".
-    OnNextModal([](QWidget* modal) { QTest::mouseClick(Find<QPushButton>(*modal, "btnCancel"), Qt::LeftButton); });
+    OnNextModal([](QWidget* modal) {
+      QTest::mouseClick(Find<QPushButton>(*modal, "btnCancel"), Qt::LeftButton);
+    });
     QTest::mouseClick(Find<QPushButton>(w, "btnKvrOption"), Qt::LeftButton);
     QVERIFY(w.Options().usePlugin);
     OnNextModal([](QWidget* modal) {
@@ -439,7 +458,9 @@ class MainWindowTest : public QObject {
   void outOfRangeSettingsFallBack() {
     QFile ini(dir_->path() + "/kivora.ini");
     ini.open(QIODevice::WriteOnly);
-    ini.write("[Window]\nTop=-30000\nLeft=-30000\nActivePage=7\n[Divide]\nFileSize=99999\nExtention=zip\n");
+    ini.write(
+        "[Window]\nTop=-30000\nLeft=-30000\nActivePage=7\n[Divide]\nFileSize=99999\nExtention="
+        "zip\n");
     ini.close();
     MainWindow w(messages_, Env());
     QCOMPARE(Find<QTabWidget>(w, "pcDevideJoint")->currentIndex(), 0);

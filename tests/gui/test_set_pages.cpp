@@ -45,8 +45,9 @@ class SetPagesTest : public QObject {
   // Splits a source of `size` bytes into parts of `kb` KB; returns the definition path.
   QString Split(size_t size, int kb, std::vector<std::string> extra = {}) {
     kivora::test::WriteBytes(Path("movie.avi").toStdString(), kivora::test::RandomBytes(size, 4));
-    std::vector<std::string> args = {"split", Path("movie.avi").toStdString(), "-s", std::to_string(kb),
-                                     "--no-random", "--seed", "1"};
+    std::vector<std::string> args = {
+        "split", Path("movie.avi").toStdString(), "-s", std::to_string(kb), "--no-random", "--seed",
+        "1"};
     args.insert(args.end(), extra.begin(), extra.end());
     std::ostringstream out, err;
     kivora::cli::Context context{out, err, false, false};
@@ -68,7 +69,8 @@ class SetPagesTest : public QObject {
   ResplitPage& ResplitTab() { return window_->resplitPage(); }
   QStringList States() {
     QStringList states;
-    for (int i = 0; i < window_->stateList().RowCount(); ++i) states << window_->stateList().State(i);
+    for (int i = 0; i < window_->stateList().RowCount(); ++i)
+      states << window_->stateList().State(i);
     return states;
   }
 
@@ -102,7 +104,7 @@ class SetPagesTest : public QObject {
 
   void testOfAnIntactSetThenJoin() {
     JoinTab().definitionEdit_->setText(Split(50000, 10));
-    JoinTab().saveFolderBox_->setCurrentText(Path("out"));
+    Find<QComboBox>("cobJointSaveAs")->setCurrentText(Path("out"));
     messages_.answers = {Answer::Yes, Answer::Yes};  // join now; create the output folder
     QTest::mouseClick(JoinTab().testButton_, Qt::LeftButton);
     QCOMPARE(messages_.shown.value(0), QStringLiteral("找不到任何問題。是否要進行合併？"));
@@ -137,11 +139,12 @@ class SetPagesTest : public QObject {
   void wrongPasswordLeavesNoJoinedFile() {
     JoinTab().definitionEdit_->setText(Split(30000, 10, {"-p", "right"}));
     QCOMPARE(JoinTab().infoList_->Value(4), QStringLiteral("需要"));
-    JoinTab().saveFolderBox_->setCurrentText(Path("out"));
+    Find<QComboBox>("cobJointSaveAs")->setCurrentText(Path("out"));
     QDir().mkpath(Path("out"));
     messages_.texts = {QStringLiteral("wrong")};
     QTest::mouseClick(JoinTab().joinButton_, Qt::LeftButton);
-    QCOMPARE(messages_.shown, QStringList{QStringLiteral("所輸入的密碼並不一致，或是無法復號化。(231)")});
+    QCOMPARE(messages_.shown,
+             QStringList{QStringLiteral("所輸入的密碼並不一致，或是無法復號化。(231)")});
     QVERIFY(!QFile::exists(Path("out/movie.avi")));
     QCOMPARE(window_->stateList().RowCount(), 0);
   }
@@ -149,9 +152,10 @@ class SetPagesTest : public QObject {
   void olderSetKeepsPartZeroBackUntilLast() {
     const auto builtin = kivora::pendant::BuiltinPendants()[0];
     const auto content = kivora::test::RandomBytes(9000, 8);
-    const auto def = kivora::test::WriteGeneratorCipherSet(dir_->path().toStdString(), content, builtin.bytes, builtin.id);
+    const auto def = kivora::test::WriteGeneratorCipherSet(dir_->path().toStdString(), content,
+                                                           builtin.bytes, builtin.id);
     JoinTab().definitionEdit_->setText(QString::fromStdString(def.string()));
-    JoinTab().saveFolderBox_->setCurrentText(Path("out"));
+    Find<QComboBox>("cobJointSaveAs")->setCurrentText(Path("out"));
     QDir().mkpath(Path("out"));
     QString firstRowDuringJoin;
     QTimer::singleShot(0, [&] {
@@ -163,7 +167,8 @@ class SetPagesTest : public QObject {
     QCOMPARE(window_->stateList().State(0), QStringLiteral("合併"));
     QFile joined(Path("out/old.bin"));
     QVERIFY(joined.open(QIODevice::ReadOnly));
-    QCOMPARE(joined.readAll(), QByteArray(reinterpret_cast<const char*>(content.data()), static_cast<qsizetype>(content.size())));
+    QCOMPARE(joined.readAll(), QByteArray(reinterpret_cast<const char*>(content.data()),
+                                          static_cast<qsizetype>(content.size())));
   }
 
   void resplitOfOnlyTheThirdPart() {
@@ -205,7 +210,8 @@ class SetPagesTest : public QObject {
     QTest::qWait(20);
     QCOMPARE(static_cast<int>(list.SelectedKeys().size()), visible + 1);
 
-    for (int i = 0; i < 50; ++i) QFile::remove(Path(QStringLiteral("movie%1.png").arg(i, 2, 10, QChar('0'))));
+    for (int i = 0; i < 50; ++i)
+      QFile::remove(Path(QStringLiteral("movie%1.png").arg(i, 2, 10, QChar('0'))));
     QTest::mouseClick(ResplitTab().startButton_, Qt::LeftButton);
     QVERIFY(QFile::exists(Path("movie49.png")));
     QCOMPARE(window_->findChild<QStatusBar*>("sbStatus")->findChildren<QLabel*>().value(0)->text(),
@@ -257,7 +263,7 @@ class SetPagesTest : public QObject {
         if (!Find<QWidget>(panel)->isEnabled()) whileDisabled << text;
     };
     window_->splitPage().SetSource(Path("movie.avi"));
-    window_->splitPage().saveFolderBox_->setCurrentText(Path("again"));
+    Find<QComboBox>("cobDevideSaveAs")->setCurrentText(Path("again"));
     messages_.answers = {Answer::Yes};  // create the folder
     QTest::mouseClick(window_->splitPage().startButton_, Qt::LeftButton);
 
@@ -286,7 +292,8 @@ class SetPagesTest : public QObject {
     Split(40000, 10, {"-c", "new"});  // the same name, another set
     window_->stateList().topLevelItem(0)->setSelected(true);
     QTest::mouseClick(ResplitTab().startButton_, Qt::LeftButton);
-    QCOMPARE(messages_.shown.value(0), QStringLiteral("KivoRa 合併定義檔已更新。\n因為已重新讀取，故請重新選擇。"));
+    QCOMPARE(messages_.shown.value(0),
+             QStringLiteral("KivoRa 合併定義檔已更新。\n因為已重新讀取，故請重新選擇。"));
     QCOMPARE(ResplitTab().infoList_->Value(5), QStringLiteral("new"));
     QCOMPARE(window_->stateList().RowCount(), 4);
   }
@@ -296,8 +303,8 @@ class SetPagesTest : public QObject {
     kivora::test::WriteBytes(Path("track01.wav").toStdString(), {1, 2, 3});
     kivora::test::WriteBytes(Path("a.tar.gz").toStdString(), {1});
     kivora::test::WriteBytes(Path(".profile").toStdString(), {1});
-    window_->DropUrls({QUrl::fromLocalFile(Path("track01.wav")), QUrl::fromLocalFile(Path("a.tar.gz")),
-                       QUrl::fromLocalFile(def)});
+    window_->DropUrls({QUrl::fromLocalFile(Path("track01.wav")),
+                       QUrl::fromLocalFile(Path("a.tar.gz")), QUrl::fromLocalFile(def)});
     // Only the first of the three.
     QCOMPARE(window_->splitPage().sourceEdit_->text(), Path("track01.wav"));
     QCOMPARE(window_->splitPage().baseNameEdit_->text(), QStringLiteral("track01_"));
