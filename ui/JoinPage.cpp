@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -20,30 +21,35 @@
 #include "ui/WindowUi.h"
 
 namespace kivora::ui {
+
+QString DefinitionFilter() {
+  return QCoreApplication::translate("kivora::ui::PageServices",
+                                     "KivoRa 檔案 (*.kvr *_kvr.*);;所有檔案 (*)");
+}
+
 JoinPage::JoinPage(QWidget* parent, PageServices services)
     : QWidget(parent), services_(std::move(services)) {
   setObjectName(QStringLiteral("tsJoint"));
   inputsPanel_ = Named<QWidget>("pnlJoint");
   definitionEdit_ = Named<QLineEdit>("edtJointFileName");
-  auto* browseDefinition = Named<QPushButton>("btnRefferJoint", QStringLiteral("瀏覽(&B)..."));
+  auto* browseDefinition = Named<QPushButton>("btnRefferJoint", tr("瀏覽(&B)..."));
   saveFolder_ = new SaveFolderChooser(this, services_.messages, "cobJointSaveAs",
-                                      QString::fromUtf8(kSameFolderAsDefinition),
-                                      "btnRefferJointSaveAs", QStringLiteral("瀏覽(&R)..."));
+                                      tr("與 KivoRa 檔案相同的資料夾"), "btnRefferJointSaveAs",
+                                      tr("瀏覽(&R)..."));
   saveFolder_->ShowTextAsHint();
   infoList_ = new InfoListView("lvKvrInfoJoint");
-  associateBox_ =
-      Named<QCheckBox>("cbAssociateKvrFile", QStringLiteral("關聯 KivoRa 檔案(.kvr)(&E)"));
+  associateBox_ = Named<QCheckBox>("cbAssociateKvrFile", tr("關聯 KivoRa 檔案(.kvr)(&E)"));
   associateBox_->setChecked(true);
-  joinButton_ = Named<QPushButton>("btnJoint", QStringLiteral("合併(&J)"));
-  testButton_ = Named<QPushButton>("btnTest", QStringLiteral("測試(&T)"));
-  abortButton_ = Named<QPushButton>("btnJointAbort", QStringLiteral("放棄(&A)"));
+  joinButton_ = Named<QPushButton>("btnJoint", tr("合併(&J)"));
+  testButton_ = Named<QPushButton>("btnTest", tr("測試(&T)"));
+  abortButton_ = Named<QPushButton>("btnJointAbort", tr("放棄(&A)"));
   for (QPushButton* b : {joinButton_, testButton_, abortButton_}) b->setEnabled(false);
 
-  auto* definitionLabel = Named<QLabel>("Label6", QStringLiteral("KivoRa 檔名(&L):"));
+  auto* definitionLabel = Named<QLabel>("Label6", tr("KivoRa 檔名(&L):"));
   definitionLabel->setBuddy(definitionEdit_);
-  auto* saveFolderLabel = Named<QLabel>("Label13", QStringLiteral("儲存合併檔的位置(&S):"));
+  auto* saveFolderLabel = Named<QLabel>("Label13", tr("儲存合併檔的位置(&S):"));
   saveFolderLabel->setBuddy(saveFolder_->Box());
-  auto* infoLabel = Named<QLabel>("Label19", QStringLiteral("檔案資訊:"));
+  auto* infoLabel = Named<QLabel>("Label19", tr("檔案資訊:"));
   auto* grid = new QGridLayout(inputsPanel_);
   grid->setContentsMargins(0, 0, 0, 0);
   grid->addWidget(definitionLabel, 0, 0, 1, 2);
@@ -90,8 +96,7 @@ void JoinPage::OnDefinitionChanged() {
 }
 
 void JoinPage::BrowseDefinition() {
-  const auto chosen =
-      services_.messages.OpenFileName(this, QString::fromUtf8(kDefinitionFilter), QString());
+  const auto chosen = services_.messages.OpenFileName(this, DefinitionFilter(), QString());
   if (!chosen) return;
   if (*chosen == definitionEdit_->text()) {
     OnDefinitionChanged();  // the same name: read it again

@@ -43,6 +43,4 @@ class JoinPage : public QWidget {
   PageServices services_;
 };
 
-inline constexpr char kSameFolderAsDefinition[] = "與 KivoRa 檔案相同的資料夾";
-
 }  // namespace kivora::ui

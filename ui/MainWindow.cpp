@@ -67,7 +67,7 @@ MainWindow::MainWindow(MessageLayer& messages, WindowEnvironment environment)
       env_(std::move(environment)),
       pendants_(env_.pendants) {
   setObjectName(QStringLiteral("frmKivora"));
-  setWindowTitle(QStringLiteral("Kivora ( Kivora )"));
+  setWindowTitle(tr("Kivora ( Kivora )"));
   setFont(WindowFont());
   BuildWindow();
 
@@ -99,7 +99,7 @@ void MainWindow::BuildWindow() {
     panels_.append(panel);
   }
   panels_[3]->setAlignment(Qt::AlignCenter);
-  panels_[3]->setText(QString::fromUtf8(kVersionText));
+  panels_[3]->setText(tr("版本 v1.10b2"));
 
   WindowUi::Hooks hooks;
   hooks.showSummary = [this](OperationKind readFor, const auto& rows) {
@@ -118,9 +118,9 @@ void MainWindow::BuildWindow() {
   resplitPage_ = new ResplitPage(nullptr, services);
   joinPage_ = new JoinPage(nullptr, services);
   operationTabs_ = Named<QTabWidget>("pcDevideJoint");
-  operationTabs_->addTab(splitPage_, QStringLiteral(" 分割 "));
-  operationTabs_->addTab(resplitPage_, QStringLiteral(" 再分割 "));
-  operationTabs_->addTab(joinPage_, QStringLiteral(" 合併 "));
+  operationTabs_->addTab(splitPage_, tr(" 分割 "));
+  operationTabs_->addTab(resplitPage_, tr(" 再分割 "));
+  operationTabs_->addTab(joinPage_, tr(" 合併 "));
 
   auto* operationsTab = Named<QWidget>("TabSheet1");
   auto* firstTab = new QHBoxLayout(operationsTab);
@@ -131,8 +131,8 @@ void MainWindow::BuildWindow() {
   fileListPage_ = new FileListPage(nullptr, messages_, panels_[2]);
 
   mainTabs_ = Named<QTabWidget>("pcKivora");
-  mainTabs_->addTab(operationsTab, QStringLiteral(" 分割合併 "));
-  mainTabs_->addTab(fileListPage_, QStringLiteral(" 檔案清單 "));
+  mainTabs_->addTab(operationsTab, tr(" 分割合併 "));
+  mainTabs_->addTab(fileListPage_, tr(" 檔案清單 "));
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(4, 4, 4, 0);
@@ -182,8 +182,8 @@ void MainWindow::OpenCommandLineDefinition() {
 void MainWindow::CheckAssociation() {
   FileAssociation association(env_.association, env_.programPath);
   if (association.Check() != FileAssociation::Registration::OtherProgram) return;
-  const QString question = QStringLiteral(
-      "包含「Kivora」的資料夾已經變更。\n\n您是否要更新 KivoRa 合併定義檔中的關聯？");
+  const QString question =
+      tr("包含「Kivora」的資料夾已經變更。\n\n您是否要更新 KivoRa 合併定義檔中的關聯？");
   if (messages_.Question(this, question) == Answer::Yes) association.Update();
 }
 
@@ -288,8 +288,7 @@ void MainWindow::GuardMainTabChange(int index) {
 
 void MainWindow::HandOverToFileList() {
   if (fileListPage_->RowCount() > 0) {
-    const QString question =
-        QStringLiteral("在檔案清單裡還有資料餘留。\n是否可以在刪除之後再變更呢？");
+    const QString question = tr("在檔案清單裡還有資料餘留。\n是否可以在刪除之後再變更呢？");
     if (messages_.Question(this, question) != Answer::Yes) return;
   }
   if (stateList_->RowCount() == 0) return;
@@ -304,10 +303,12 @@ void MainWindow::HandOverToFileList() {
   const std::int64_t definitionSize =
       fromSplit ? splitPage_->LastResult().definitionSize : loaded_.fileSize;
   const auto failure =
-      TryEngine(fromSplit ? "記憶體不足、無法處理(511)。" : "記憶體不足、無法處理(512)。", [&] {
-        fileListPage_->SetPartSizes(filelist::BuildPartSizeTable(parts), noDefinitionRow,
-                                    definitionSize);
-      });
+      TryEngine((fromSplit ? tr("記憶體不足、無法處理(511)。") : tr("記憶體不足、無法處理(512)。"))
+                    .toStdString(),
+                [&] {
+                  fileListPage_->SetPartSizes(filelist::BuildPartSizeTable(parts), noDefinitionRow,
+                                              definitionSize);
+                });
   if (failure) {
     messages_.Error(this, ToQ(failure->text));
     return;
@@ -334,7 +335,9 @@ namespace {
 bool IsDefinitionFile(const QString& path) {
   QFile file(path);
   if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) {
-    throw KivoraError("無法開啟檔案 " + path.toStdString());
+    throw KivoraError(QCoreApplication::translate("kivora::ui::MainWindow", "無法開啟檔案 %1")
+                          .arg(path)
+                          .toStdString());
   }
   return file.read(2) == "KV";
 }
@@ -390,7 +393,7 @@ void MainWindow::DropUrls(const QList<QUrl>& urls) {
 
 bool MainWindow::MayClose() {
   if (!flags_.busy) return true;
-  messages_.Error(this, QStringLiteral("正在處理中。\n請按一下 [放棄] 按紐來結束。    "));
+  messages_.Error(this, tr("正在處理中。\n請按一下 [放棄] 按紐來結束。    "));
   return false;
 }
 

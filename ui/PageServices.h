@@ -25,6 +25,7 @@ struct PageServices {
   std::vector<std::filesystem::path> pluginFolders;
 };
 
-inline constexpr char kDefinitionFilter[] = "KivoRa 檔案 (*.kvr *_kvr.*);;所有檔案 (*)";
+// The file-dialog filter of definition files.
+QString DefinitionFilter();
 
 }  // namespace kivora::ui

@@ -39,10 +39,10 @@ SplitPage::SplitPage(QWidget* parent, Services services)
   inputsPanel_ = Named<QWidget>("pnlDevide");
 
   sourceEdit_ = Named<QLineEdit>("edtDevideFileName");
-  auto* browseSource = Named<QPushButton>("btnRefferDevide", QStringLiteral("瀏覽(&B)..."));
-  saveFolder_ = new SaveFolderChooser(this, services_.messages, "cobDevideSaveAs",
-                                      QString::fromUtf8(kSameFolderAsSource), "btnDevideSaveAs",
-                                      QStringLiteral("瀏覽(&R)..."));
+  auto* browseSource = Named<QPushButton>("btnRefferDevide", tr("瀏覽(&B)..."));
+  saveFolder_ =
+      new SaveFolderChooser(this, services_.messages, "cobDevideSaveAs",
+                            tr("與分割來源相同的資料夾"), "btnDevideSaveAs", tr("瀏覽(&R)..."));
 
   partSizeEdit_ = Named<QLineEdit>("edtFileSize", QStringLiteral("500"));
   partSizeEdit_->setMaxLength(5);
@@ -55,54 +55,53 @@ SplitPage::SplitPage(QWidget* parent, Services services)
   partSizeSpin_->setValue(500);
   partSizeSpin_->setFixedWidth(18);  // only its arrows show: the number is partSizeEdit_
   partSizeEdit_->installEventFilter(this);
-  randomSizeBox_ = Named<QCheckBox>("cbRandomSize", QStringLiteral("隨機大小(&D)"));
+  randomSizeBox_ = Named<QCheckBox>("cbRandomSize", tr("隨機大小(&D)"));
   randomSizeBox_->setChecked(true);
-  randomSizeBox_->setToolTip(QStringLiteral("加減 100 KB 範圍內的隨機大小"));
+  randomSizeBox_->setToolTip(tr("加減 100 KB 範圍內的隨機大小"));
 
   baseNameEdit_ = Named<QLineEdit>("edtDevideName");
-  fromZeroButton_ = Named<QRadioButton>("rbZero", QStringLiteral("自編號 0&0 開始"));
-  fromZeroButton_->setToolTip(QStringLiteral("從編號 00 開始建立連續號碼的分割檔"));
+  fromZeroButton_ = Named<QRadioButton>("rbZero", tr("自編號 0&0 開始"));
+  fromZeroButton_->setToolTip(tr("從編號 00 開始建立連續號碼的分割檔"));
   fromZeroButton_->setChecked(true);
-  fromOneButton_ = Named<QRadioButton>("rbOne", QStringLiteral("自編號 0&1 開始"));
-  fromOneButton_->setToolTip(QStringLiteral("從編號 01 開始建立連續號碼的分割檔"));
+  fromOneButton_ = Named<QRadioButton>("rbOne", tr("自編號 0&1 開始"));
+  fromOneButton_->setToolTip(tr("從編號 01 開始建立連續號碼的分割檔"));
   extensionBox_ = Named<QComboBox>("cobExtention");
   extensionBox_->setEditable(true);
   extensionBox_->addItems({"png", "gif", "jpg", "mng", "bmp", "txt"});
   definitionExtensionBox_ =
-      Named<QCheckBox>("cbKvrExtention", QStringLiteral("把 KivoRa 檔案亦建成相同的副檔名(&P)"));
+      Named<QCheckBox>("cbKvrExtention", tr("把 KivoRa 檔案亦建成相同的副檔名(&P)"));
   commentEdit_ = Named<QLineEdit>("edtComment");
-  disguiseBox_ = Named<QCheckBox>("cbKivora", QStringLiteral("KivoRa 偽裝(&L) →"));
+  disguiseBox_ = Named<QCheckBox>("cbKivora", tr("KivoRa 偽裝(&L) →"));
   disguiseBox_->setChecked(true);
-  disguiseBox_->setToolTip(QStringLiteral("進行圖像檔案的偽裝"));
-  optionsButton_ = Named<QPushButton>("btnKvrOption", QStringLiteral("選項(&O)..."));
-  startButton_ = Named<QPushButton>("btnDevide", QStringLiteral("分割(&V)"));
+  disguiseBox_->setToolTip(tr("進行圖像檔案的偽裝"));
+  optionsButton_ = Named<QPushButton>("btnKvrOption", tr("選項(&O)..."));
+  startButton_ = Named<QPushButton>("btnDevide", tr("分割(&V)"));
   startButton_->setEnabled(false);
-  abortButton_ = Named<QPushButton>("btnAbortDevide", QStringLiteral("放棄(&A)"));
+  abortButton_ = Named<QPushButton>("btnAbortDevide", tr("放棄(&A)"));
   abortButton_->setEnabled(false);
 
   auto* grid = new QGridLayout(inputsPanel_);
   grid->setContentsMargins(0, 0, 0, 0);
   int row = 0;
-  grid->addWidget(Label(QStringLiteral("分割的來源檔名(&N):"), sourceEdit_), row++, 0, 1, 3);
+  grid->addWidget(Label(tr("分割的來源檔名(&N):"), sourceEdit_), row++, 0, 1, 3);
   grid->addWidget(sourceEdit_, row, 0, 1, 2);
   grid->addWidget(browseSource, row++, 2);
-  grid->addWidget(Label(QStringLiteral("儲存分割檔的位置(&S):"), saveFolder_->Box()), row++, 0, 1,
-                  3);
+  grid->addWidget(Label(tr("儲存分割檔的位置(&S):"), saveFolder_->Box()), row++, 0, 1, 3);
   grid->addWidget(saveFolder_->Box(), row, 0, 1, 2);
   grid->addWidget(saveFolder_->Button(), row++, 2);
   auto* sizeRow = new QHBoxLayout;
-  sizeRow->addWidget(Label(QStringLiteral("分割檔大小(&Z):"), partSizeEdit_));
+  sizeRow->addWidget(Label(tr("分割檔大小(&Z):"), partSizeEdit_));
   sizeRow->addWidget(partSizeEdit_);
   sizeRow->addWidget(partSizeSpin_);
-  sizeRow->addWidget(new QLabel(QStringLiteral("KB")));
+  sizeRow->addWidget(new QLabel(tr("KB")));
   sizeRow->addSpacing(12);
   sizeRow->addWidget(randomSizeBox_);
   sizeRow->addStretch();
   grid->addLayout(sizeRow, row++, 0, 1, 3);
   auto* nameRow = new QHBoxLayout;
-  nameRow->addWidget(Label(QStringLiteral("分割檔名稱(&M):"), baseNameEdit_));
+  nameRow->addWidget(Label(tr("分割檔名稱(&M):"), baseNameEdit_));
   nameRow->addWidget(baseNameEdit_, 1);
-  nameRow->addWidget(new QLabel(QStringLiteral("+")));
+  nameRow->addWidget(new QLabel(tr("+")));
   grid->addLayout(nameRow, row++, 0, 1, 3);
   auto* numberRow = new QHBoxLayout;
   numberRow->addSpacing(100);
@@ -113,7 +112,7 @@ SplitPage::SplitPage(QWidget* parent, Services services)
   // The definition-extension box has a row of its own: its caption is too long to
   // share one with the extension box.
   auto* extRow = new QHBoxLayout;
-  extRow->addWidget(Label(QStringLiteral("副檔名(&E):"), extensionBox_));
+  extRow->addWidget(Label(tr("副檔名(&E):"), extensionBox_));
   extRow->addWidget(extensionBox_);
   extRow->addStretch();
   grid->addLayout(extRow, row++, 0, 1, 3);
@@ -123,7 +122,7 @@ SplitPage::SplitPage(QWidget* parent, Services services)
   kvrExtRow->addStretch();
   grid->addLayout(kvrExtRow, row++, 0, 1, 3);
   auto* commentRow = new QHBoxLayout;
-  commentRow->addWidget(Label(QStringLiteral("註解(&C):"), commentEdit_));
+  commentRow->addWidget(Label(tr("註解(&C):"), commentEdit_));
   commentRow->addWidget(commentEdit_, 1);
   grid->addLayout(commentRow, row++, 0, 1, 3);
   auto* disguiseRow = new QHBoxLayout;
@@ -181,8 +180,7 @@ void SplitPage::SetSource(const QString& path) {
 }
 
 void SplitPage::BrowseSource() {
-  const auto chosen =
-      services_.messages.OpenFileName(this, QStringLiteral("所有檔案 (*)"), QString());
+  const auto chosen = services_.messages.OpenFileName(this, tr("所有檔案 (*)"), QString());
   if (chosen) SetSource(*chosen);
 }
 
@@ -190,8 +188,7 @@ void SplitPage::OnPartSizeEdited() {
   bool isNumber = false;
   const int value = partSizeEdit_->text().toInt(&isNumber);
   if (isNumber && value > partSizeSpin_->maximum()) {
-    services_.messages.Error(
-        this, QStringLiteral("最大分割檔大小為 %1 KB").arg(partSizeSpin_->maximum()));
+    services_.messages.Error(this, tr("最大分割檔大小為 %1 KB").arg(partSizeSpin_->maximum()));
     partSizeSpin_->setValue(partSizeSpin_->maximum());
     partSizeEdit_->setText(QString::number(partSizeSpin_->maximum()));
     return;
@@ -240,7 +237,7 @@ SplitSettings SplitPage::CollectSettings() const {
 
 void SplitPage::StartSplit() {
   if (baseNameEdit_->text().isEmpty() || extensionBox_->currentText().isEmpty()) {
-    services_.messages.Error(this, QStringLiteral("含有未被設定的項目。"));
+    services_.messages.Error(this, tr("含有未被設定的項目。"));
     return;
   }
   const SplitSettings settings = CollectSettings();

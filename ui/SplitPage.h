@@ -82,6 +82,4 @@ class SplitPage : public QWidget {
   SplitResult result_;
 };
 
-inline constexpr char kSameFolderAsSource[] = "與分割來源相同的資料夾";
-
 }  // namespace kivora::ui

@@ -24,11 +24,13 @@
 
 #include "app/cli/Cli.h"
 #include "core/Messages.h"
+#include "tests/gui/MarkingTranslator.h"
 #include "tests/gui/ScriptedMessages.h"
 #include "tests/gui/TestEnvironment.h"
 #include "tests/unit/PeTestFiles.h"
 #include "tests/unit/TestSupport.h"
 #include "ui/DisguiseOptionsDialog.h"
+#include "ui/FileListEditor.h"
 #include "ui/MainWindow.h"
 #include "ui/QtTranslation.h"
 #include "ui/SplitPage.h"
@@ -224,6 +226,24 @@ class MainWindowTest : public QObject {
     const QString cancel = box.button(QDialogButtonBox::Cancel)->text();
     QApplication::removeTranslator(&qtTexts);
     QVERIFY2(cancel.contains(QStringLiteral("取消")), qPrintable(cancel));
+  }
+
+  // The Traditional Chinese texts are the source language of the window's translations.
+  void everyTextOfTheWindowCanBeTranslated() {
+    kivora::test::MarkingTranslator translator;
+    QVERIFY(QCoreApplication::installTranslator(&translator));
+    MainWindow w(messages_, Env());
+    DisguiseOptionsDialog options(&w, messages_, {});
+    FileListEditor editor(&w, {}, {}, {});
+    QCoreApplication::removeTranslator(&translator);
+    const QString marker = QStringLiteral("[kivora::ui::");
+    QCOMPARE(Find<QTabWidget>(w, "pcDevideJoint")->tabText(1),
+             QStringLiteral("[kivora::ui::MainWindow]  再分割 "));
+    QCOMPARE(Find<QComboBox>(w, "cobJointSaveAs")->itemText(0),
+             QStringLiteral("[kivora::ui::JoinPage] 與 KivoRa 檔案相同的資料夾"));
+    QCOMPARE(kivora::test::UnmarkedTexts(w, marker), QStringList());
+    QCOMPARE(kivora::test::UnmarkedTexts(options, marker), QStringList());
+    QCOMPARE(kivora::test::UnmarkedTexts(editor, marker), QStringList());
   }
 
   void browsingProposesTheBaseName() {
