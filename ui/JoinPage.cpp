@@ -97,12 +97,36 @@ void JoinPage::OnDefinitionChanged() {
 
 void JoinPage::BrowseDefinition() {
   const auto chosen = services_.messages.OpenFileName(this, DefinitionFilter(), QString());
-  if (!chosen) return;
-  if (*chosen == definitionEdit_->text()) {
+  if (chosen) OpenDefinition(*chosen);
+}
+
+void JoinPage::SetDefinition(const QString& path) { definitionEdit_->setText(path); }
+
+void JoinPage::OpenDefinition(const QString& path) {
+  if (path == definitionEdit_->text()) {
     OnDefinitionChanged();  // the same name: read it again
   } else {
-    definitionEdit_->setText(*chosen);
+    definitionEdit_->setText(path);
   }
+}
+
+QString JoinPage::DefinitionPath() const { return definitionEdit_->text(); }
+
+void JoinPage::ShowSummary(const std::vector<std::pair<std::string, std::string>>& rows) {
+  infoList_->Fill(rows);
+}
+
+bool JoinPage::KeepsAssociation() const { return associateBox_->isChecked(); }
+
+void JoinPage::ApplySettings(const KivoraSettings& s) {
+  saveFolder_->Restore(s.joinSavePath, s.joinSaveFolder);
+  associateBox_->setChecked(s.associateKivora);
+}
+
+void JoinPage::StoreSettings(KivoraSettings& s) const {
+  s.joinSaveFolder = saveFolder_->SelectedEntry();
+  s.joinSavePath = saveFolder_->Folder();
+  s.associateKivora = associateBox_->isChecked();
 }
 
 void JoinPage::Join() {

@@ -6,6 +6,7 @@
 
 #include "ui/InfoList.h"
 #include "ui/PageServices.h"
+#include "ui/SettingsFile.h"
 
 class QCheckBox;
 class QComboBox;
@@ -27,6 +28,20 @@ class JoinPage : public QWidget {
   void Test();
   void AbortJoin();
 
+  // The definition field: set (a change reads the definition), or opened, which reads
+  // the definition again when the field already names it.
+  void SetDefinition(const QString& path);
+  void OpenDefinition(const QString& path);
+  QString DefinitionPath() const;
+  // The summary of the definition read last.
+  void ShowSummary(const std::vector<std::pair<std::string, std::string>>& rows);
+  // Whether the .kvr association is to be kept.
+  bool KeepsAssociation() const;
+
+  void ApplySettings(const KivoraSettings& settings);
+  void StoreSettings(KivoraSettings& settings) const;
+
+ private:
   QLineEdit* definitionEdit_;
   SaveFolderChooser* saveFolder_;
   InfoListView* infoList_;
@@ -36,7 +51,6 @@ class JoinPage : public QWidget {
   QPushButton* abortButton_;
   QWidget* inputsPanel_;
 
- private:
   // Shows a join or test at work: inputs disabled, the abort button live.
   void ShowWork(bool atWork);
 

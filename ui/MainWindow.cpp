@@ -71,10 +71,8 @@ MainWindow::MainWindow(MessageLayer& messages, WindowEnvironment environment)
   setFont(WindowFont());
   BuildWindow();
 
-  // Start-up: settings, the two info lists, the command line, the association.
+  // Start-up: settings, the command line, the association.
   ApplySettings(LoadSettings(env_.settingsPath));
-  resplitPage_->infoList_->ResetInfoList();
-  joinPage_->infoList_->ResetInfoList();
   OpenCommandLineDefinition();
   CheckAssociation();
   splitPage_->OnDisguiseToggled();
@@ -103,8 +101,11 @@ void MainWindow::BuildWindow() {
 
   WindowUi::Hooks hooks;
   hooks.showSummary = [this](OperationKind readFor, const auto& rows) {
-    (readFor == OperationKind::Resplit ? resplitPage_->infoList_ : joinPage_->infoList_)
-        ->Fill(rows);
+    if (readFor == OperationKind::Resplit) {
+      resplitPage_->ShowSummary(rows);
+    } else {
+      joinPage_->ShowSummary(rows);
+    }
   };
   hooks.choosePlugin = [this] { return resplitPage_->ChoosePlugin(); };
   windowUi_ =
@@ -176,7 +177,7 @@ void MainWindow::OpenCommandLineDefinition() {
   const QString first = env_.arguments.first();
   if (!first.toLower().endsWith(QStringLiteral(".kvr"))) return;
   operationTabs_->setCurrentIndex(2);
-  joinPage_->definitionEdit_->setText(first);
+  joinPage_->SetDefinition(first);
 }
 
 void MainWindow::CheckAssociation() {
@@ -190,7 +191,7 @@ void MainWindow::CheckAssociation() {
 void MainWindow::UpdateAssociation() {
   FileAssociation association(env_.association, env_.programPath);
   // Failures only mean the association is not kept; closing goes on.
-  if (joinPage_->associateBox_->isChecked()) {
+  if (joinPage_->KeepsAssociation()) {
     association.Keep();
   } else {
     association.Remove();
@@ -202,27 +203,11 @@ KivoraSettings MainWindow::CurrentSettings() const {
   s.top = y();
   s.left = x();
   s.activePage = operationTabs_->currentIndex();
-  const SplitPage& p = *splitPage_;
-  s.fileSize = p.partSizeSpin_->value();
-  s.splitSaveFolder = p.saveFolder_->SelectedEntry();
-  s.splitSavePath = p.saveFolder_->Folder();
-  s.randomSize = p.randomSizeBox_->isChecked();
-  s.firstNumber = p.fromZeroButton_->isChecked()  ? std::optional(0)
-                  : p.fromOneButton_->isChecked() ? std::optional(1)
-                                                  : std::nullopt;
-  s.extension = p.extensionBox_->currentText();
-  s.kvrExtension = p.definitionExtensionBox_->isChecked();
-  s.kivora = p.disguiseBox_->isChecked();
-  s.usePlugin = options_.usePlugin;
-  s.pluginName = options_.pluginName;
-  s.implant = options_.implant;
-  s.joinSaveFolder = joinPage_->saveFolder_->SelectedEntry();
-  s.joinSavePath = joinPage_->saveFolder_->Folder();
-  s.associateKivora = joinPage_->associateBox_->isChecked();
+  splitPage_->StoreSettings(s);
+  joinPage_->StoreSettings(s);
+  resplitPage_->StoreSettings(s);
   s.addresses = fileListPage_->Addresses();
   s.moreInfo = fileListPage_->Extras();
-  s.resplitSaveFolder = resplitPage_->saveFolder_->SelectedEntry();
-  s.resplitSavePath = resplitPage_->saveFolder_->Folder();
   return s;
 }
 
@@ -238,26 +223,9 @@ void MainWindow::ApplySettings(const KivoraSettings& s) {
   }
   operationTabs_->setCurrentIndex(s.activePage);
   subPage_ = s.activePage;
-  SplitPage& p = *splitPage_;
-  p.partSizeSpin_->setValue(s.fileSize);
-  p.saveFolder_->Restore(s.splitSavePath, s.splitSaveFolder);
-  joinPage_->saveFolder_->Restore(s.joinSavePath, s.joinSaveFolder);
-  resplitPage_->saveFolder_->Restore(s.resplitSavePath, s.resplitSaveFolder);
-  p.randomSizeBox_->setChecked(s.randomSize);
-  p.definitionExtensionBox_->setChecked(s.kvrExtension);
-  p.disguiseBox_->setChecked(s.kivora);
-  joinPage_->associateBox_->setChecked(s.associateKivora);
-  if (s.firstNumber == 0) p.fromZeroButton_->setChecked(true);
-  if (s.firstNumber == 1) p.fromOneButton_->setChecked(true);
-  const int found = p.extensionBox_->findText(s.extension, Qt::MatchFixedString);
-  if (found >= 0) {
-    p.extensionBox_->setCurrentIndex(found);
-  } else {
-    p.extensionBox_->setCurrentText(s.extension);
-  }
-  options_.usePlugin = s.usePlugin;
-  options_.pluginName = s.pluginName;
-  options_.implant = s.implant;
+  splitPage_->ApplySettings(s);
+  joinPage_->ApplySettings(s);
+  resplitPage_->ApplySettings(s);
   fileListPage_->SetHistories(s.addresses, s.moreInfo);
 }
 
@@ -321,7 +289,7 @@ void MainWindow::HandOverToFileList() {
     if (options_.implant && !rows.empty()) rows.erase(rows.begin());  // no separate definition file
   } else if (!loaded_.implanted) {
     const QString definition =
-        page == 1 ? resplitPage_->definitionEdit_->text() : joinPage_->definitionEdit_->text();
+        page == 1 ? resplitPage_->DefinitionPath() : joinPage_->DefinitionPath();
     if (!definition.isEmpty())
       rows.insert(rows.begin(), {"", QFileInfo(definition).fileName().toStdString(), ""});
   }
@@ -351,26 +319,16 @@ void MainWindow::DropFile(const QString& path) {
       case 0:
         if (definition) {
           operationTabs_->setCurrentIndex(2);
-          joinPage_->definitionEdit_->setText(path);
+          joinPage_->SetDefinition(path);
         } else {
           splitPage_->SetSource(path);
         }
         break;
       case 1:
-        if (!definition) {
-          resplitPage_->sourceEdit_->setText(path);
-        } else if (resplitPage_->definitionEdit_->text() == path) {
-          resplitPage_->OnFileNameChanged(resplitPage_->definitionEdit_);  // read it again
-        } else {
-          resplitPage_->definitionEdit_->setText(path);
-        }
+        resplitPage_->DropFile(path, definition);
         break;
       default:
-        if (joinPage_->definitionEdit_->text() == path) {
-          joinPage_->OnDefinitionChanged();
-        } else {
-          joinPage_->definitionEdit_->setText(path);
-        }
+        joinPage_->OpenDefinition(path);
     }
   } catch (const KivoraError& e) {
     messages_.Error(this, QString::fromStdString(e.what()));

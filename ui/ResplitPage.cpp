@@ -108,6 +108,31 @@ void ResplitPage::BrowseDefinition() {
   }
 }
 
+void ResplitPage::DropFile(const QString& path, bool isDefinition) {
+  if (!isDefinition) {
+    sourceEdit_->setText(path);
+  } else if (definitionEdit_->text() == path) {
+    OnFileNameChanged(definitionEdit_);  // read it again
+  } else {
+    definitionEdit_->setText(path);
+  }
+}
+
+QString ResplitPage::DefinitionPath() const { return definitionEdit_->text(); }
+
+void ResplitPage::ShowSummary(const std::vector<std::pair<std::string, std::string>>& rows) {
+  infoList_->Fill(rows);
+}
+
+void ResplitPage::ApplySettings(const KivoraSettings& s) {
+  saveFolder_->Restore(s.resplitSavePath, s.resplitSaveFolder);
+}
+
+void ResplitPage::StoreSettings(KivoraSettings& s) const {
+  s.resplitSaveFolder = saveFolder_->SelectedEntry();
+  s.resplitSavePath = saveFolder_->Folder();
+}
+
 void ResplitPage::BrowseSource() {
   if (const auto chosen = services_.messages.OpenFileName(this, tr("所有檔案 (*)"), QString())) {
     sourceEdit_->setText(*chosen);

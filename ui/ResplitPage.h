@@ -7,6 +7,7 @@
 
 #include "ui/InfoList.h"
 #include "ui/PageServices.h"
+#include "ui/SettingsFile.h"
 
 class QComboBox;
 class QLineEdit;
@@ -33,6 +34,17 @@ class ResplitPage : public QWidget {
   // The plug-in of a set split with one: the options dialog in its resplit mode.
   std::optional<std::string> ChoosePlugin();
 
+  // A dropped file: a definition goes to the definition field (read again when the field
+  // already names it), any other file to the source field.
+  void DropFile(const QString& path, bool isDefinition);
+  QString DefinitionPath() const;
+  // The summary of the definition read last.
+  void ShowSummary(const std::vector<std::pair<std::string, std::string>>& rows);
+
+  void ApplySettings(const KivoraSettings& settings);
+  void StoreSettings(KivoraSettings& settings) const;
+
+ private:
   QLineEdit* definitionEdit_;
   QLineEdit* sourceEdit_;
   SaveFolderChooser* saveFolder_;
@@ -41,8 +53,6 @@ class ResplitPage : public QWidget {
   QPushButton* startButton_;
   QPushButton* abortButton_;
   QWidget* inputsPanel_;
-
- private:
   PageServices services_;
   bool selectAll_ = false;
 };

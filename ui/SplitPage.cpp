@@ -179,6 +179,43 @@ void SplitPage::SetSource(const QString& path) {
   baseNameEdit_->setText(QString::fromStdString(ProposedBaseName(ToPath(path))));
 }
 
+void SplitPage::ApplySettings(const KivoraSettings& s) {
+  partSizeSpin_->setValue(s.fileSize);
+  saveFolder_->Restore(s.splitSavePath, s.splitSaveFolder);
+  randomSizeBox_->setChecked(s.randomSize);
+  definitionExtensionBox_->setChecked(s.kvrExtension);
+  disguiseBox_->setChecked(s.kivora);
+  if (s.firstNumber == 0) fromZeroButton_->setChecked(true);
+  if (s.firstNumber == 1) fromOneButton_->setChecked(true);
+  const int found = extensionBox_->findText(s.extension, Qt::MatchFixedString);
+  if (found >= 0) {
+    extensionBox_->setCurrentIndex(found);
+  } else {
+    extensionBox_->setCurrentText(s.extension);
+  }
+  DisguiseOptions& o = services_.options;
+  o.usePlugin = s.usePlugin;
+  o.pluginName = s.pluginName;
+  o.implant = s.implant;
+}
+
+void SplitPage::StoreSettings(KivoraSettings& s) const {
+  s.fileSize = partSizeSpin_->value();
+  s.splitSaveFolder = saveFolder_->SelectedEntry();
+  s.splitSavePath = saveFolder_->Folder();
+  s.randomSize = randomSizeBox_->isChecked();
+  s.firstNumber = fromZeroButton_->isChecked()  ? std::optional(0)
+                  : fromOneButton_->isChecked() ? std::optional(1)
+                                                : std::nullopt;
+  s.extension = extensionBox_->currentText();
+  s.kvrExtension = definitionExtensionBox_->isChecked();
+  s.kivora = disguiseBox_->isChecked();
+  const DisguiseOptions& o = services_.options;
+  s.usePlugin = o.usePlugin;
+  s.pluginName = o.pluginName;
+  s.implant = o.implant;
+}
+
 void SplitPage::BrowseSource() {
   const auto chosen = services_.messages.OpenFileName(this, tr("所有檔案 (*)"), QString());
   if (chosen) SetSource(*chosen);

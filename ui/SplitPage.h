@@ -11,6 +11,7 @@
 #include "core/PendantProvider.h"
 #include "core/SplitDriver.h"
 #include "ui/MessageLayer.h"
+#include "ui/SettingsFile.h"
 #include "ui/WindowState.h"
 
 class QCheckBox;
@@ -55,6 +56,15 @@ class SplitPage : public QWidget {
   // Sets the source field and proposes the base name from it (browse and drop).
   void SetSource(const QString& path);
 
+  // The page's part of the settings, with the disguise options it edits.
+  void ApplySettings(const KivoraSettings& settings);
+  void StoreSettings(KivoraSettings& settings) const;
+
+ protected:
+  // Up and Down in the part-size field step it as the arrows beside it do.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
   QLineEdit* sourceEdit_;
   SaveFolderChooser* saveFolder_;
   QLineEdit* partSizeEdit_;
@@ -71,12 +81,6 @@ class SplitPage : public QWidget {
   QPushButton* startButton_;
   QPushButton* abortButton_;
   QWidget* inputsPanel_;
-
- protected:
-  // Up and Down in the part-size field step it as the arrows beside it do.
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
- private:
   Services services_;
   std::optional<std::uint64_t> seed_;
   SplitResult result_;

@@ -41,22 +41,24 @@ class FileListPageTest : public QObject {
   QString Path(const QString& name) const { return dir_->path() + "/" + name; }
   FileListPage& Page() { return window_->fileListPage(); }
   QTreeWidget& List() { return *Page().fileList_; }
-  QString Summary() { return window_->findChild<QStatusBar*>("sbStatus")->findChildren<QLabel*>().value(2)->text(); }
+  QString Summary() {
+    return window_->findChild<QStatusBar*>("sbStatus")->findChildren<QLabel*>().value(2)->text();
+  }
   void SplitThreeParts(bool implant) {
     kivora::test::WriteBytes(Path("movie.avi").toStdString(), kivora::test::RandomBytes(25000, 2));
     auto& split = window_->splitPage();
     split.SetSource(Path("movie.avi"));
-    split.partSizeEdit_->setText("10");
-    split.randomSizeBox_->setChecked(false);
+    window_->findChild<QLineEdit*>("edtFileSize")->setText("10");
+    window_->findChild<QCheckBox*>("cbRandomSize")->setChecked(false);
     QTimer::singleShot(0, [implant] {
       QWidget* options = QApplication::activeModalWidget();
       QVERIFY(options);
       options->findChild<QCheckBox*>("cbInplant")->setChecked(implant);
       QTest::mouseClick(options->findChild<QPushButton*>("btnOK"), Qt::LeftButton);
     });
-    QTest::mouseClick(split.optionsButton_, Qt::LeftButton);
+    QTest::mouseClick(window_->findChild<QPushButton*>("btnKvrOption"), Qt::LeftButton);
     QCOMPARE(window_->Options().implant, implant);
-    QTest::mouseClick(split.startButton_, Qt::LeftButton);
+    QTest::mouseClick(window_->findChild<QPushButton*>("btnDevide"), Qt::LeftButton);
   }
   void Fill(int count, std::int32_t partBytes) {
     std::vector<kivora::filelist::FileListRow> rows;
@@ -71,7 +73,8 @@ class FileListPageTest : public QObject {
   }
   QStringList Column(int column) {
     QStringList texts;
-    for (int i = 0; i < List().topLevelItemCount(); ++i) texts << List().topLevelItem(i)->text(column);
+    for (int i = 0; i < List().topLevelItemCount(); ++i)
+      texts << List().topLevelItem(i)->text(column);
     return texts;
   }
 
@@ -217,8 +220,11 @@ class FileListPageTest : public QObject {
   void savingWritesTheListFile() {
     Page().SaveList();
     QCOMPARE(messages_.shown.last(), QStringLiteral("沒有任何的檔案清單。"));
-    Page().SetRows({{"A/", "影片00.png", ""}, {"A/", "影片01.png", ""}, {"A/", "影片02.png", ""},
-                    {"B/", "影片00.png", ""}, {"b/", "影片01.png", "?x"}});
+    Page().SetRows({{"A/", "影片00.png", ""},
+                    {"A/", "影片01.png", ""},
+                    {"A/", "影片02.png", ""},
+                    {"B/", "影片00.png", ""},
+                    {"b/", "影片01.png", "?x"}});
     messages_.listFiles = {std::pair(Path("list.txt"), 1)};  // distributed, ascending
     Page().SaveList();
     QFile file(Path("list.txt"));

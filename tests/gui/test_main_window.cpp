@@ -338,6 +338,10 @@ class MainWindowTest : public QObject {
   }
 
   void settingsRoundTripWithoutThePassword() {
+    const std::pair<const char*, const char*> folderChoosers[] = {
+        {"cobDevideSaveAs", "btnDevideSaveAs"},
+        {"cobJointSaveAs", "btnRefferJointSaveAs"},
+        {"cobRedevideSaveAs", "btnRefferReSaveAs"}};
     {
       MainWindow w(messages_, Env());
       Find<QLineEdit>(w, "edtFileSize")->setText("1200");
@@ -354,6 +358,11 @@ class MainWindowTest : public QObject {
       QVERIFY(w.Options().implant);
       Find<QCheckBox>(w, "cbKivora")->setChecked(false);
       Find<QComboBox>(w, "cobExtention")->setCurrentText("zip");
+      Find<QCheckBox>(w, "cbAssociateKvrFile")->setChecked(false);
+      for (const auto& [box, button] : folderChoosers) {
+        messages_.folders = {QStringLiteral("/tmp/") + box};
+        QTest::mouseClick(Find<QPushButton>(w, button), Qt::LeftButton);
+      }
       QVERIFY(w.close());
     }
     QVERIFY(!ReadFile(dir_->path() + "/kivora.ini").contains("topsecret"));
@@ -366,6 +375,11 @@ class MainWindowTest : public QObject {
     QCOMPARE(Find<QTabWidget>(w, "pcDevideJoint")->currentIndex(), 2);
     QVERIFY(w.Options().implant);
     QVERIFY(w.Options().password.isEmpty());
+    QVERIFY(!Find<QCheckBox>(w, "cbAssociateKvrFile")->isChecked());
+    for (const auto& [box, button] : folderChoosers) {
+      QCOMPARE(Find<QComboBox>(w, box)->currentIndex(), 1);
+      QCOMPARE(Find<QComboBox>(w, box)->currentText(), QStringLiteral("/tmp/") + box);
+    }
   }
 
   void optionsDialogListsPluginsWithPictures() {

@@ -85,43 +85,43 @@ class SetPagesTest : public QObject {
 
   void typingReadsTheDefinitionWhenItNamesOne() {
     const QString def = Split(50000, 10);
-    auto* edit = JoinTab().definitionEdit_;
+    auto* edit = Find<QLineEdit>("edtJointFileName");
     QString typed;
     for (const QChar c : def) {
       typed += c;
       edit->setText(typed);
-      QCOMPARE(JoinTab().joinButton_->isEnabled(), typed == def);
-      QCOMPARE(JoinTab().testButton_->isEnabled(), typed == def);
+      QCOMPARE(Find<QPushButton>("btnJoint")->isEnabled(), typed == def);
+      QCOMPARE(Find<QPushButton>("btnTest")->isEnabled(), typed == def);
     }
-    QCOMPARE(JoinTab().infoList_->Value(0), QStringLiteral("movie.avi"));
-    QCOMPARE(JoinTab().infoList_->Value(2), QStringLiteral("5"));
+    QCOMPARE(Find<InfoListView>("lvKvrInfoJoint")->Value(0), QStringLiteral("movie.avi"));
+    QCOMPARE(Find<InfoListView>("lvKvrInfoJoint")->Value(2), QStringLiteral("5"));
     QCOMPARE(window_->stateList().RowCount(), 5);
     edit->setText(def + "x");
-    QVERIFY(!JoinTab().joinButton_->isEnabled());
+    QVERIFY(!Find<QPushButton>("btnJoint")->isEnabled());
     // The list keeps its content.
-    QCOMPARE(JoinTab().infoList_->Value(0), QStringLiteral("movie.avi"));
+    QCOMPARE(Find<InfoListView>("lvKvrInfoJoint")->Value(0), QStringLiteral("movie.avi"));
   }
 
   void testOfAnIntactSetThenJoin() {
-    JoinTab().definitionEdit_->setText(Split(50000, 10));
+    Find<QLineEdit>("edtJointFileName")->setText(Split(50000, 10));
     Find<QComboBox>("cobJointSaveAs")->setCurrentText(Path("out"));
     messages_.answers = {Answer::Yes, Answer::Yes};  // join now; create the output folder
-    QTest::mouseClick(JoinTab().testButton_, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>("btnTest"), Qt::LeftButton);
     QCOMPARE(messages_.shown.value(0), QStringLiteral("找不到任何問題。是否要進行合併？"));
     QVERIFY(messages_.shown.contains(QStringLiteral("合併已完成。")));
     QCOMPARE(Read(Path("out/movie.avi")), Read(Path("movie.avi")));
-    QVERIFY(JoinTab().joinButton_->isEnabled());
+    QVERIFY(Find<QPushButton>("btnJoint")->isEnabled());
     QVERIFY(!window_->Busy());
   }
 
   void missingAndFixablePartsAreErrors() {
-    JoinTab().definitionEdit_->setText(Split(50000, 10, {"--plain"}));
+    Find<QLineEdit>("edtJointFileName")->setText(Split(50000, 10, {"--plain"}));
     QFile::remove(Path("movie01.png"));
     QFile part(Path("movie03.png"));
     part.open(QIODevice::Append);
     part.write(QByteArray(10, 'x'));
     part.close();
-    QTest::mouseClick(JoinTab().testButton_, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>("btnTest"), Qt::LeftButton);
     QCOMPARE(messages_.shown, QStringList{QStringLiteral("已發現到錯誤了。")});
     // Sorted by state, descending.
     const QStringList states = States();
@@ -137,12 +137,12 @@ class SetPagesTest : public QObject {
   }
 
   void wrongPasswordLeavesNoJoinedFile() {
-    JoinTab().definitionEdit_->setText(Split(30000, 10, {"-p", "right"}));
-    QCOMPARE(JoinTab().infoList_->Value(4), QStringLiteral("需要"));
+    Find<QLineEdit>("edtJointFileName")->setText(Split(30000, 10, {"-p", "right"}));
+    QCOMPARE(Find<InfoListView>("lvKvrInfoJoint")->Value(4), QStringLiteral("需要"));
     Find<QComboBox>("cobJointSaveAs")->setCurrentText(Path("out"));
     QDir().mkpath(Path("out"));
     messages_.texts = {QStringLiteral("wrong")};
-    QTest::mouseClick(JoinTab().joinButton_, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>("btnJoint"), Qt::LeftButton);
     QCOMPARE(messages_.shown,
              QStringList{QStringLiteral("所輸入的密碼並不一致，或是無法復號化。(231)")});
     QVERIFY(!QFile::exists(Path("out/movie.avi")));
@@ -154,14 +154,14 @@ class SetPagesTest : public QObject {
     const auto content = kivora::test::RandomBytes(9000, 8);
     const auto def = kivora::test::WriteGeneratorCipherSet(dir_->path().toStdString(), content,
                                                            builtin.bytes, builtin.id);
-    JoinTab().definitionEdit_->setText(QString::fromStdString(def.string()));
+    Find<QLineEdit>("edtJointFileName")->setText(QString::fromStdString(def.string()));
     Find<QComboBox>("cobJointSaveAs")->setCurrentText(Path("out"));
     QDir().mkpath(Path("out"));
     QString firstRowDuringJoin;
     QTimer::singleShot(0, [&] {
       firstRowDuringJoin = window_->stateList().Caption(0) + " " + window_->stateList().State(0);
     });
-    QTest::mouseClick(JoinTab().joinButton_, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>("btnJoint"), Qt::LeftButton);
     QCOMPARE(firstRowDuringJoin, QStringLiteral("old00.png 保留"));
     QCOMPARE(window_->stateList().Caption(0), QStringLiteral("old00.png"));
     QCOMPARE(window_->stateList().State(0), QStringLiteral("合併"));
@@ -177,11 +177,11 @@ class SetPagesTest : public QObject {
     QFile::remove(Path("movie02.png"));
     QFile::remove(Path("movie03.png"));
     window_->findChild<QTabWidget*>("pcDevideJoint")->setCurrentIndex(1);
-    ResplitTab().definitionEdit_->setText(def);
-    ResplitTab().sourceEdit_->setText(Path("movie.avi"));
-    QVERIFY(ResplitTab().startButton_->isEnabled());
+    Find<QLineEdit>("edtKvrFileName")->setText(def);
+    Find<QLineEdit>("edtRedevideFileName")->setText(Path("movie.avi"));
+    QVERIFY(Find<QPushButton>("btnRedevide")->isEnabled());
     window_->stateList().topLevelItem(2)->setSelected(true);
-    QTest::mouseClick(ResplitTab().startButton_, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>("btnRedevide"), Qt::LeftButton);
     QCOMPARE(Read(Path("movie02.png")), third);
     QVERIFY(!QFile::exists(Path("movie03.png")));
     QCOMPARE(window_->stateList().State(2), QStringLiteral("再偽裝"));
@@ -194,11 +194,11 @@ class SetPagesTest : public QObject {
     const QString def = Split(50 * 1024, 1);
     window_->show();
     window_->findChild<QTabWidget*>("pcDevideJoint")->setCurrentIndex(1);
-    ResplitTab().definitionEdit_->setText(def);
-    ResplitTab().sourceEdit_->setText(Path("movie.avi"));
+    Find<QLineEdit>("edtKvrFileName")->setText(def);
+    Find<QLineEdit>("edtRedevideFileName")->setText(Path("movie.avi"));
     StateList& list = window_->stateList();
     QCOMPARE(list.RowCount(), 50);
-    QTest::mouseClick(ResplitTab().selectAllButton_, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>("btnRedevideAll"), Qt::LeftButton);
     const int visible = static_cast<int>(list.SelectedKeys().size());
     QVERIFY2(visible > 0 && visible < 50, qPrintable(QString::number(visible)));
     QVERIFY(ResplitTab().SelectAll());
@@ -212,7 +212,7 @@ class SetPagesTest : public QObject {
 
     for (int i = 0; i < 50; ++i)
       QFile::remove(Path(QStringLiteral("movie%1.png").arg(i, 2, 10, QChar('0'))));
-    QTest::mouseClick(ResplitTab().startButton_, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>("btnRedevide"), Qt::LeftButton);
     QVERIFY(QFile::exists(Path("movie49.png")));
     QCOMPARE(window_->findChild<QStatusBar*>("sbStatus")->findChildren<QLabel*>().value(0)->text(),
              QStringLiteral("再分割數: 50/50"));
@@ -221,20 +221,22 @@ class SetPagesTest : public QObject {
   // An abort belongs to the operation it was given to: the next one, on another
   // page, runs to its end.
   void anAbortEndsWithItsOperation() {
-    JoinTab().definitionEdit_->setText(Split(30000, 10));
+    Find<QLineEdit>("edtJointFileName")->setText(Split(30000, 10));
     kivora::test::WriteBytes(Path("big.bin").toStdString(), kivora::test::RandomBytes(200000, 5));
     SplitPage& split = window_->splitPage();
     split.SetSource(Path("big.bin"));
-    split.partSizeEdit_->setText("10");
-    QTimer::singleShot(0, [&] { QTest::mouseClick(split.abortButton_, Qt::LeftButton); });
-    QTest::mouseClick(split.startButton_, Qt::LeftButton);
-    QTest::mouseClick(JoinTab().testButton_, Qt::LeftButton);  // answered No: no join
+    Find<QLineEdit>("edtFileSize")->setText("10");
+    QTimer::singleShot(
+        0, [&] { QTest::mouseClick(Find<QPushButton>("btnAbortDevide"), Qt::LeftButton); });
+    QTest::mouseClick(Find<QPushButton>("btnDevide"), Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>("btnTest"), Qt::LeftButton);  // answered No: no join
     QCOMPARE(window_->stateList().RowCount(), 3);
     QCOMPARE(messages_.shown.last(), QStringLiteral("找不到任何問題。是否要進行合併？"));
 
-    QTimer::singleShot(0, [this] { QTest::mouseClick(JoinTab().abortButton_, Qt::LeftButton); });
-    QTest::mouseClick(JoinTab().testButton_, Qt::LeftButton);
-    QTest::mouseClick(split.startButton_, Qt::LeftButton);
+    QTimer::singleShot(
+        0, [this] { QTest::mouseClick(Find<QPushButton>("btnJointAbort"), Qt::LeftButton); });
+    QTest::mouseClick(Find<QPushButton>("btnTest"), Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>("btnDevide"), Qt::LeftButton);
     QCOMPARE(messages_.shown.last(), QStringLiteral("分割已完成。"));
   }
 
@@ -242,14 +244,15 @@ class SetPagesTest : public QObject {
     const QString def = Split(30000, 10);
     window_->show();
     window_->findChild<QTabWidget*>("pcDevideJoint")->setCurrentIndex(1);
-    ResplitTab().definitionEdit_->setText(def);
-    ResplitTab().sourceEdit_->setText(Path("movie.avi"));
-    QTest::mouseClick(ResplitTab().selectAllButton_, Qt::LeftButton);
-    QTimer::singleShot(0, [this] { QTest::mouseClick(ResplitTab().abortButton_, Qt::LeftButton); });
-    QTest::mouseClick(ResplitTab().startButton_, Qt::LeftButton);
+    Find<QLineEdit>("edtKvrFileName")->setText(def);
+    Find<QLineEdit>("edtRedevideFileName")->setText(Path("movie.avi"));
+    QTest::mouseClick(Find<QPushButton>("btnRedevideAll"), Qt::LeftButton);
+    QTimer::singleShot(
+        0, [this] { QTest::mouseClick(Find<QPushButton>("btnRedevideAbort"), Qt::LeftButton); });
+    QTest::mouseClick(Find<QPushButton>("btnRedevide"), Qt::LeftButton);
     QCOMPARE(messages_.shown.last(), QStringLiteral("再分割已中斷。"));
     QFile::remove(Path("movie02.png"));
-    QTest::mouseClick(ResplitTab().startButton_, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>("btnRedevide"), Qt::LeftButton);
     QCOMPARE(messages_.shown.last(), QStringLiteral("請從一覽表上選擇要再次分割的檔案。"));
     QVERIFY(!QFile::exists(Path("movie02.png")));
   }
@@ -265,16 +268,16 @@ class SetPagesTest : public QObject {
     window_->splitPage().SetSource(Path("movie.avi"));
     Find<QComboBox>("cobDevideSaveAs")->setCurrentText(Path("again"));
     messages_.answers = {Answer::Yes};  // create the folder
-    QTest::mouseClick(window_->splitPage().startButton_, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>("btnDevide"), Qt::LeftButton);
 
-    JoinTab().definitionEdit_->setText(def);
+    Find<QLineEdit>("edtJointFileName")->setText(def);
     messages_.answers = {Answer::Yes, Answer::No};  // join now; replace movie.avi
-    QTest::mouseClick(JoinTab().testButton_, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>("btnTest"), Qt::LeftButton);
 
-    ResplitTab().definitionEdit_->setText(def);
-    ResplitTab().sourceEdit_->setText(Path("movie.avi"));
+    Find<QLineEdit>("edtKvrFileName")->setText(def);
+    Find<QLineEdit>("edtRedevideFileName")->setText(Path("movie.avi"));
     window_->stateList().topLevelItem(0)->setSelected(true);
-    QTest::mouseClick(ResplitTab().startButton_, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>("btnRedevide"), Qt::LeftButton);
     QCOMPARE(messages_.shown,
              (QStringList{
                  QStringLiteral("儲存位置的資料夾並不存在。\n是否要新建一個資料夾？"),
@@ -287,14 +290,14 @@ class SetPagesTest : public QObject {
   void definitionChangedOnDiskBeforeResplit() {
     const QString def = Split(30000, 10);
     window_->findChild<QTabWidget*>("pcDevideJoint")->setCurrentIndex(1);
-    ResplitTab().definitionEdit_->setText(def);
-    ResplitTab().sourceEdit_->setText(Path("movie.avi"));
+    Find<QLineEdit>("edtKvrFileName")->setText(def);
+    Find<QLineEdit>("edtRedevideFileName")->setText(Path("movie.avi"));
     Split(40000, 10, {"-c", "new"});  // the same name, another set
     window_->stateList().topLevelItem(0)->setSelected(true);
-    QTest::mouseClick(ResplitTab().startButton_, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>("btnRedevide"), Qt::LeftButton);
     QCOMPARE(messages_.shown.value(0),
              QStringLiteral("KivoRa 合併定義檔已更新。\n因為已重新讀取，故請重新選擇。"));
-    QCOMPARE(ResplitTab().infoList_->Value(5), QStringLiteral("new"));
+    QCOMPARE(Find<InfoListView>("lvRedevideInfo")->Value(5), QStringLiteral("new"));
     QCOMPARE(window_->stateList().RowCount(), 4);
   }
 
@@ -306,25 +309,25 @@ class SetPagesTest : public QObject {
     window_->DropUrls({QUrl::fromLocalFile(Path("track01.wav")),
                        QUrl::fromLocalFile(Path("a.tar.gz")), QUrl::fromLocalFile(def)});
     // Only the first of the three.
-    QCOMPARE(window_->splitPage().sourceEdit_->text(), Path("track01.wav"));
-    QCOMPARE(window_->splitPage().baseNameEdit_->text(), QStringLiteral("track01_"));
+    QCOMPARE(Find<QLineEdit>("edtDevideFileName")->text(), Path("track01.wav"));
+    QCOMPARE(Find<QLineEdit>("edtDevideName")->text(), QStringLiteral("track01_"));
     window_->DropFile(Path("a.tar.gz"));
-    QCOMPARE(window_->splitPage().baseNameEdit_->text(), QStringLiteral("a.tar"));
+    QCOMPARE(Find<QLineEdit>("edtDevideName")->text(), QStringLiteral("a.tar"));
     window_->DropFile(Path(".profile"));
-    QCOMPARE(window_->splitPage().baseNameEdit_->text(), QString());
+    QCOMPARE(Find<QLineEdit>("edtDevideName")->text(), QString());
 
     // A definition dropped on the split page opens it on the join page; twice re-reads.
     window_->DropFile(def);
     QCOMPARE(window_->findChild<QTabWidget*>("pcDevideJoint")->currentIndex(), 2);
-    QCOMPARE(JoinTab().definitionEdit_->text(), def);
-    QVERIFY(JoinTab().joinButton_->isEnabled());
+    QCOMPARE(Find<QLineEdit>("edtJointFileName")->text(), def);
+    QVERIFY(Find<QPushButton>("btnJoint")->isEnabled());
     window_->stateList().clear();
     window_->DropFile(def);
     QCOMPARE(window_->stateList().RowCount(), 3);
 
     // A folder changes nothing and says why.
     window_->DropFile(dir_->path());
-    QCOMPARE(JoinTab().definitionEdit_->text(), def);
+    QCOMPARE(Find<QLineEdit>("edtJointFileName")->text(), def);
     QVERIFY(messages_.shown.last().contains(dir_->path()));
   }
 
