@@ -40,7 +40,9 @@ class FileListPageTest : public QObject {
 
   QString Path(const QString& name) const { return dir_->path() + "/" + name; }
   FileListPage& Page() { return window_->fileListPage(); }
-  QTreeWidget& List() { return *Page().fileList_; }
+  QTreeWidget& List() { return *window_->findChild<QTreeWidget*>("lvFileList"); }
+  QComboBox* AddressBox() { return window_->findChild<QComboBox*>("cobAddress"); }
+  QComboBox* ExtraBox() { return window_->findChild<QComboBox*>("cobCgi"); }
   QString Summary() {
     return window_->findChild<QStatusBar*>("sbStatus")->findChildren<QLabel*>().value(2)->text();
   }
@@ -105,17 +107,17 @@ class FileListPageTest : public QObject {
     Fill(5, 1000);
     List().topLevelItem(1)->setSelected(true);
     List().topLevelItem(3)->setSelected(true);
-    Page().addressBox_->setEditText("abc");
-    QTest::keyClick(Page().addressBox_->lineEdit(), Qt::Key_Return);  // Enter applies
-    QCOMPARE(Page().addressBox_->currentText(), QStringLiteral("abc/"));
+    AddressBox()->setEditText("abc");
+    QTest::keyClick(AddressBox()->lineEdit(), Qt::Key_Return);  // Enter applies
+    QCOMPARE(AddressBox()->currentText(), QStringLiteral("abc/"));
     QCOMPARE(Column(0), (QStringList{"", "abc/", "", "abc/", ""}));
-    Page().extraBox_->setEditText("?x=1");
-    QTest::keyClick(Page().extraBox_->lineEdit(), Qt::Key_Return);
+    ExtraBox()->setEditText("?x=1");
+    QTest::keyClick(ExtraBox()->lineEdit(), Qt::Key_Return);
     QCOMPARE(Column(2), (QStringList{"", "?x=1", "", "?x=1", ""}));
     // The histories grow at opposite ends.
-    Page().addressBox_->setEditText("b/");
+    AddressBox()->setEditText("b/");
     Page().ApplyAddress();
-    Page().extraBox_->setEditText("?y");
+    ExtraBox()->setEditText("?y");
     Page().ApplyExtra();
     QCOMPARE(Page().Addresses(), (QStringList{"abc/", "b/"}));
     QCOMPARE(Page().Extras(), (QStringList{"?y", "?x=1"}));
@@ -131,7 +133,7 @@ class FileListPageTest : public QObject {
     const int visible = List().selectedItems().size();
     QVERIFY2(visible > 0 && visible < 200, qPrintable(QString::number(visible)));
     QVERIFY(Summary().startsWith(QStringLiteral("選取數: 200/200")));
-    Page().addressBox_->setEditText("all/");
+    AddressBox()->setEditText("all/");
     Page().ApplyAddress();
     QCOMPARE(Column(0).count(QStringLiteral("all/")), 200);
     // One line down selects one more row; the flag stands for the rest.
