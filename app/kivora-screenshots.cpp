@@ -24,10 +24,17 @@ namespace {
 // Answers every question with Yes and shows nothing.
 class SilentMessages : public kivora::ui::MessageLayer {
  public:
-  kivora::Answer Show(QWidget*, const kivora::ui::MessageSpec&) override { return kivora::Answer::Yes; }
-  std::optional<QString> AskText(QWidget*, const QString&, const QString&) override { return std::nullopt; }
-  std::optional<QString> OpenFileName(QWidget*, const QString&, const QString&) override { return std::nullopt; }
-  std::optional<QString> SaveFileName(QWidget*, const QString&, const QString&, const QString&) override {
+  kivora::Answer Show(QWidget*, const kivora::ui::MessageSpec&) override {
+    return kivora::Answer::Yes;
+  }
+  std::optional<QString> AskText(QWidget*, const QString&, const QString&) override {
+    return std::nullopt;
+  }
+  std::optional<QString> OpenFileName(QWidget*, const QString&, const QString&) override {
+    return std::nullopt;
+  }
+  std::optional<QString> SaveFileName(QWidget*, const QString&, const QString&,
+                                      const QString&) override {
     return std::nullopt;
   }
   std::optional<QString> SelectFolder(QWidget*, const QString&) override { return std::nullopt; }
@@ -70,7 +77,8 @@ int main(int argc, char** argv) {
   auto& split = window.splitPage();
   split.SetSeed(1);
   split.SetSource(source);
-  window.findChild<QLineEdit*>(QStringLiteral("edtComment"))->setText(QStringLiteral("2026 年夏天的旅行"));
+  window.findChild<QLineEdit*>(QStringLiteral("edtComment"))
+      ->setText(QStringLiteral("2026 年夏天的旅行"));
   split.StartSplit();
 
   bool ok = Save(window, out + "/split-page.png");
