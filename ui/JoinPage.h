@@ -9,7 +9,6 @@
 #include "ui/SettingsFile.h"
 
 class QCheckBox;
-class QComboBox;
 class QLineEdit;
 class QPushButton;
 

@@ -9,7 +9,6 @@
 #include "ui/PageServices.h"
 #include "ui/SettingsFile.h"
 
-class QComboBox;
 class QLineEdit;
 class QPushButton;
 
