@@ -24,10 +24,17 @@ namespace {
 // Answers every question with Yes and shows nothing.
 class SilentMessages : public kivora::ui::MessageLayer {
  public:
-  kivora::Answer Show(QWidget*, const kivora::ui::MessageSpec&) override { return kivora::Answer::Yes; }
-  std::optional<QString> AskText(QWidget*, const QString&, const QString&) override { return std::nullopt; }
-  std::optional<QString> OpenFileName(QWidget*, const QString&, const QString&) override { return std::nullopt; }
-  std::optional<QString> SaveFileName(QWidget*, const QString&, const QString&, const QString&) override {
+  kivora::Answer Show(QWidget*, const kivora::ui::MessageSpec&) override {
+    return kivora::Answer::Yes;
+  }
+  std::optional<QString> AskText(QWidget*, const QString&, const QString&) override {
+    return std::nullopt;
+  }
+  std::optional<QString> OpenFileName(QWidget*, const QString&, const QString&) override {
+    return std::nullopt;
+  }
+  std::optional<QString> SaveFileName(QWidget*, const QString&, const QString&,
+                                      const QString&) override {
     return std::nullopt;
   }
   std::optional<QString> SelectFolder(QWidget*, const QString&) override { return std::nullopt; }
@@ -70,18 +77,19 @@ int main(int argc, char** argv) {
   auto& split = window.splitPage();
   split.SetSeed(1);
   split.SetSource(source);
-  split.commentEdit_->setText(QStringLiteral("2026 年夏天的旅行"));
+  window.findChild<QLineEdit*>(QStringLiteral("edtComment"))
+      ->setText(QStringLiteral("2026 年夏天的旅行"));
   split.StartSplit();
 
   bool ok = Save(window, out + "/split-page.png");
   const QString definition = scratch.path() + "/holiday2026.kvr";
   auto* pages = window.findChild<QTabWidget*>(QStringLiteral("pcDevideJoint"));
   pages->setCurrentIndex(1);
-  window.resplitPage().definitionEdit_->setText(definition);
-  window.resplitPage().sourceEdit_->setText(source);
+  window.resplitPage().DropFile(definition, true);
+  window.resplitPage().DropFile(source, false);
   ok = Save(window, out + "/resplit-page.png") && ok;
   pages->setCurrentIndex(2);
-  window.joinPage().definitionEdit_->setText(definition);
+  window.joinPage().SetDefinition(definition);
   window.joinPage().Test();
   ok = Save(window, out + "/join-page.png") && ok;
   window.findChild<QTabWidget*>(QStringLiteral("pcKivora"))->setCurrentIndex(1);

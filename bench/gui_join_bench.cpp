@@ -11,7 +11,6 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
-#include "ui/JoinPage.h"
 #include "ui/MainWindow.h"
 
 namespace {
@@ -56,14 +55,18 @@ int main(int argc, char** argv) {
   AnswerYes messages;
   kivora::ui::MainWindow window(messages, env);
   window.show();
-  kivora::ui::JoinPage& page = window.joinPage();
-  page.definitionEdit_->setText(QString::fromLocal8Bit(argv[1]));
-  page.saveFolderBox_->setCurrentText(QString::fromLocal8Bit(argv[2]));
-  if (!page.joinButton_->isEnabled()) return 1;
+  // Driven like a user: through the widgets, found by their names.
+  auto* definition = window.findChild<QLineEdit*>(QStringLiteral("edtJointFileName"));
+  auto* saveFolder = window.findChild<QComboBox*>(QStringLiteral("cobJointSaveAs"));
+  auto* join = window.findChild<QPushButton*>(QStringLiteral("btnJoint"));
+  if (!definition || !saveFolder || !join) return 1;
+  definition->setText(QString::fromLocal8Bit(argv[1]));
+  saveFolder->setCurrentText(QString::fromLocal8Bit(argv[2]));
+  if (!join->isEnabled()) return 1;
 
   QElapsedTimer elapsed;
   elapsed.start();
-  page.joinButton_->click();
+  join->click();
   while (window.Busy()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   std::printf("%.3f\n", static_cast<double>(elapsed.nsecsElapsed()) / 1e9);
   return 0;

@@ -7,8 +7,6 @@ class QWidget;
 
 namespace kivora::ui {
 
-inline constexpr char kSelectFolderTitle[] = "請選擇一個資料夾... ";
-
 // Shows the folder dialog starting at path (nothing preselected when it is empty).
 // True and the chosen folder in path on confirmation; false and path unchanged on Cancel.
 bool SelectFolder(QWidget* parent, QString& path);

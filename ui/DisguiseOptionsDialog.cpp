@@ -29,19 +29,18 @@ DisguiseOptionsDialog::DisguiseOptionsDialog(
     const std::vector<std::filesystem::path>& pluginFolders)
     : QDialog(parent), messages_(messages) {
   setObjectName(QStringLiteral("frmKvrOption"));
-  setWindowTitle(QStringLiteral("KivoRa 偽裝選項"));
+  setWindowTitle(tr("KivoRa 偽裝選項"));
   setFixedSize(567, 337);
 
-  usePluginBox_ = Named<QCheckBox>("cbUsePlugin", QStringLiteral("使用圖像掛件(&L)"));
-  usePluginBox_->setToolTip(QStringLiteral("使用選取的圖像掛件並進行偽裝"));
+  usePluginBox_ = Named<QCheckBox>("cbUsePlugin", tr("使用圖像掛件(&L)"));
+  usePluginBox_->setToolTip(tr("使用選取的圖像掛件並進行偽裝"));
 
   pluginGroup_ = Named<QGroupBox>("gbPlugin");
-  auto* pluginListLabel = Named<QLabel>("Label2", QStringLiteral("掛件一覽表(&P):"));
+  auto* pluginListLabel = Named<QLabel>("Label2", tr("掛件一覽表(&P):"));
   pluginList_ = Named<QTreeWidget>("lvPlugin");
   pluginList_->setColumnCount(6);
-  pluginList_->setHeaderLabels({QStringLiteral("掛件名稱"), QStringLiteral("版本"),
-                                QStringLiteral("副檔名"), QStringLiteral("像素"),
-                                QStringLiteral("作者"), QStringLiteral("檔名")});
+  pluginList_->setHeaderLabels(
+      {tr("掛件名稱"), tr("版本"), tr("副檔名"), tr("像素"), tr("作者"), tr("檔名")});
   pluginList_->setRootIsDecorated(false);
   pluginList_->setSelectionMode(QAbstractItemView::SingleSelection);
   pluginList_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -52,12 +51,11 @@ DisguiseOptionsDialog::DisguiseOptionsDialog(
   pluginList_->header()->resizeSection(4, 80);
   pluginList_->header()->resizeSection(5, 90);
   pluginListLabel->setBuddy(pluginList_);
-  auto* commentLabel = Named<QLabel>("Label3", QStringLiteral("註解(&C):"));
+  auto* commentLabel = Named<QLabel>("Label3", tr("註解(&C):"));
   commentView_ = Named<QPlainTextEdit>("mmComment");
   commentView_->setReadOnly(true);
   commentLabel->setBuddy(commentView_);
-  auto* pluginNote =
-      Named<QLabel>("Label4", QStringLiteral("※所使用的掛件在合併時便沒有使用的必要"));
+  auto* pluginNote = Named<QLabel>("Label4", tr("※所使用的掛件在合併時便沒有使用的必要"));
   pluginNote->setStyleSheet(QStringLiteral("color: blue;"));
   auto* pluginLayout = new QGridLayout(pluginGroup_);
   pluginLayout->addWidget(pluginListLabel, 0, 0);
@@ -68,23 +66,23 @@ DisguiseOptionsDialog::DisguiseOptionsDialog(
   pluginLayout->setColumnStretch(0, 3);
   pluginLayout->setColumnStretch(1, 2);
 
-  passwordGroup_ = Named<QGroupBox>("gbPassword", QStringLiteral(" 密碼 "));
-  auto* passwordLabel = Named<QLabel>("Label1", QStringLiteral("密碼(&W):"));
+  passwordGroup_ = Named<QGroupBox>("gbPassword", tr(" 密碼 "));
+  auto* passwordLabel = Named<QLabel>("Label1", tr("密碼(&W):"));
   passwordEdit_ = Named<QLineEdit>("edtPassword");
   passwordLabel->setBuddy(passwordEdit_);
   auto* passwordLayout = new QHBoxLayout(passwordGroup_);
   passwordLayout->addWidget(passwordLabel);
   passwordLayout->addWidget(passwordEdit_);
 
-  implantGroup_ = Named<QGroupBox>("gbInplant", QStringLiteral(" KivoRa 檔案 "));
-  implantBox_ = Named<QCheckBox>("cbInplant", QStringLiteral("把 KivoRa 檔案置入分割檔中(&N)"));
+  implantGroup_ = Named<QGroupBox>("gbInplant", tr(" KivoRa 檔案 "));
+  implantBox_ = Named<QCheckBox>("cbInplant", tr("把 KivoRa 檔案置入分割檔中(&N)"));
   implantBox_->setToolTip(
-      QStringLiteral("將 KivoRa 檔案置入最後的分割檔之中；\n若設定這個選項就無法執行「再分割」。"));
+      tr("將 KivoRa 檔案置入最後的分割檔之中；\n若設定這個選項就無法執行「再分割」。"));
   auto* implantLayout = new QHBoxLayout(implantGroup_);
   implantLayout->addWidget(implantBox_);
 
-  auto* okButton = Named<QPushButton>("btnOK", QStringLiteral("確定(&O)"));
-  auto* cancelButton = Named<QPushButton>("btnCancel", QStringLiteral("取消(&C)"));
+  auto* okButton = Named<QPushButton>("btnOK", tr("確定(&O)"));
+  auto* cancelButton = Named<QPushButton>("btnCancel", tr("取消(&C)"));
   okButton->setDefault(true);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
@@ -160,7 +158,7 @@ void DisguiseOptionsDialog::Confirm() {
     accept();
     return;
   }
-  messages_.Error(this, QStringLiteral("您未選擇任一的掛件..."));
+  messages_.Error(this, tr("您未選擇任一的掛件..."));
 }
 
 QString DisguiseOptionsDialog::Password() const { return passwordEdit_->text(); }

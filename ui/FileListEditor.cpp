@@ -41,7 +41,7 @@ FileListEditor::FileListEditor(QWidget* parent, const QStringList& addresses,
                                const QStringList& fileNames, const QStringList& extras)
     : QDialog(parent) {
   setObjectName(QStringLiteral("frmFileListEditor"));
-  setWindowTitle(QStringLiteral("檔案清單編輯器"));
+  setWindowTitle(tr("檔案清單編輯器"));
   addressBox_ = EditableCombo("cobAddressEdit", addresses);
   fileNameBox_ = EditableCombo("cobFileNameEdit", fileNames);
   extraBox_ = EditableCombo("cobCgiEdit", extras);
@@ -51,13 +51,13 @@ FileListEditor::FileListEditor(QWidget* parent, const QStringList& addresses,
     l->setBuddy(box);
     form->addRow(l, box);
   };
-  addRow(QStringLiteral("位址(&R):"), addressBox_);
-  addRow(QStringLiteral("檔案名稱(&F):"), fileNameBox_);
-  addRow(QStringLiteral("附加資訊(&I):"), extraBox_);
-  auto* okButton = new QPushButton(QStringLiteral("確定(&O)"));
+  addRow(tr("位址(&R):"), addressBox_);
+  addRow(tr("檔案名稱(&F):"), fileNameBox_);
+  addRow(tr("附加資訊(&I):"), extraBox_);
+  auto* okButton = new QPushButton(tr("確定(&O)"));
   okButton->setObjectName(QStringLiteral("btnOK"));
   okButton->setDefault(true);
-  auto* cancelButton = new QPushButton(QStringLiteral("取消(&C)"));
+  auto* cancelButton = new QPushButton(tr("取消(&C)"));
   cancelButton->setObjectName(QStringLiteral("btnCancel"));
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();

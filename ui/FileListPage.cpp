@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QClipboard>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -48,11 +49,12 @@ QStringList Items(const QComboBox* box) {
   return items;
 }
 
-const QStringList& ListFilters() {
-  static const QStringList filters = {
-      QStringLiteral("檔案清單 (*.txt)"), QStringLiteral("分散檔案清單(遞增) (*.txt)"),
-      QStringLiteral("分散檔案清單(遞減) (*.txt)"), QStringLiteral("所有檔案 (*)")};
-  return filters;
+QStringList ListFilters() {
+  const auto tr = [](const char* text) {
+    return QCoreApplication::translate("kivora::ui::FileListPage", text);
+  };
+  return {tr("檔案清單 (*.txt)"), tr("分散檔案清單(遞增) (*.txt)"),
+          tr("分散檔案清單(遞減) (*.txt)"), tr("所有檔案 (*)")};
 }
 
 }  // namespace
@@ -62,16 +64,15 @@ FileListPage::FileListPage(QWidget* parent, MessageLayer& messages, QLabel* summ
   setObjectName(QStringLiteral("TabSheet2"));
   addressBox_ = History("cobAddress");
   extraBox_ = History("cobCgi");
-  auto* applyAddressButton = Named<QPushButton>("btnExecuteAddress", QStringLiteral("執行(&T)"));
-  auto* applyExtraButton = Named<QPushButton>("btnExecuteCgi", QStringLiteral("執行(&U)"));
-  auto* selectAllButton = Named<QPushButton>("btnSelectAll", QStringLiteral("全選(&L)"));
-  auto* addButton = Named<QPushButton>("btnAdd", QStringLiteral("加入(&A)"));
-  auto* editButton = Named<QPushButton>("btnEdit", QStringLiteral("編輯(&E)"));
-  auto* deleteButton = Named<QPushButton>("btnDelete", QStringLiteral("刪除(&D)"));
-  auto* saveButton = Named<QPushButton>("btnSaveAs", QStringLiteral("儲存(&S)..."));
+  auto* applyAddressButton = Named<QPushButton>("btnExecuteAddress", tr("執行(&T)"));
+  auto* applyExtraButton = Named<QPushButton>("btnExecuteCgi", tr("執行(&U)"));
+  auto* selectAllButton = Named<QPushButton>("btnSelectAll", tr("全選(&L)"));
+  auto* addButton = Named<QPushButton>("btnAdd", tr("加入(&A)"));
+  auto* editButton = Named<QPushButton>("btnEdit", tr("編輯(&E)"));
+  auto* deleteButton = Named<QPushButton>("btnDelete", tr("刪除(&D)"));
+  auto* saveButton = Named<QPushButton>("btnSaveAs", tr("儲存(&S)..."));
   fileList_ = Named<QTreeWidget>("lvFileList");
-  fileList_->setHeaderLabels(
-      {QStringLiteral("位址"), QStringLiteral("檔名"), QStringLiteral("附加資訊")});
+  fileList_->setHeaderLabels({tr("位址"), tr("檔名"), tr("附加資訊")});
   fileList_->setRootIsDecorated(false);
   fileList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   fileList_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -82,9 +83,9 @@ FileListPage::FileListPage(QWidget* parent, MessageLayer& messages, QLabel* summ
   fileList_->header()->resizeSection(1, 120);
   fileList_->header()->resizeSection(2, 120);
 
-  auto* addressLabel = new QLabel(QStringLiteral("位址(&R):"));
+  auto* addressLabel = new QLabel(tr("位址(&R):"));
   addressLabel->setBuddy(addressBox_);
-  auto* extraLabel = new QLabel(QStringLiteral("附加資訊(&I):"));
+  auto* extraLabel = new QLabel(tr("附加資訊(&I):"));
   extraLabel->setBuddy(extraBox_);
   auto* grid = new QGridLayout;
   grid->addWidget(addressLabel, 0, 0);
@@ -117,16 +118,14 @@ FileListPage::FileListPage(QWidget* parent, MessageLayer& messages, QLabel* summ
     }
     return action;
   };
-  item("miAdd", QStringLiteral("加入(&A)"), {}, [this] { AddRow(); });
-  item("miEdit", QStringLiteral("編輯(&E)"), {}, [this] { EditRow(); });
-  item("miDelete", QStringLiteral("刪除(&D)"), QKeySequence(Qt::Key_Delete),
-       [this] { DeleteRows(); });
+  item("miAdd", tr("加入(&A)"), {}, [this] { AddRow(); });
+  item("miEdit", tr("編輯(&E)"), {}, [this] { EditRow(); });
+  item("miDelete", tr("刪除(&D)"), QKeySequence(Qt::Key_Delete), [this] { DeleteRows(); });
   contextMenu_->addSeparator();
-  item("miSelectAll", QStringLiteral("全選(&L)"), QKeySequence(Qt::CTRL | Qt::Key_A),
+  item("miSelectAll", tr("全選(&L)"), QKeySequence(Qt::CTRL | Qt::Key_A),
        [this] { SelectAllRows(); });
   contextMenu_->addSeparator();
-  item("miCopy", QStringLiteral("複製(&C)"), QKeySequence(Qt::CTRL | Qt::Key_C),
-       [this] { CopyRows(); });
+  item("miCopy", tr("複製(&C)"), QKeySequence(Qt::CTRL | Qt::Key_C), [this] { CopyRows(); });
   fileList_->installEventFilter(this);
   fileList_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(fileList_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
@@ -233,11 +232,11 @@ std::vector<int> FileListPage::ActingRows() const {
 
 void FileListPage::ApplyAddress() {
   if (addressBox_->currentText().isEmpty()) {
-    messages_.Error(this, QStringLiteral("位址欄位是空白的。(405)"));
+    messages_.Error(this, tr("位址欄位是空白的。(405)"));
     return;
   }
   if (SelectedRows().empty()) {
-    messages_.Error(this, QStringLiteral("請選擇清單...(411)"));
+    messages_.Error(this, tr("請選擇清單...(411)"));
     fileList_->setFocus();
     return;
   }
@@ -255,11 +254,11 @@ void FileListPage::ApplyAddress() {
 void FileListPage::ApplyExtra() {
   const QString extra = extraBox_->currentText();
   if (extra.isEmpty()) {
-    messages_.Error(this, QStringLiteral("附加資訊欄位是空白的。(406)"));
+    messages_.Error(this, tr("附加資訊欄位是空白的。(406)"));
     return;
   }
   if (SelectedRows().empty()) {
-    messages_.Error(this, QStringLiteral("請選擇清單...(412)"));
+    messages_.Error(this, tr("請選擇清單...(412)"));
     fileList_->setFocus();
     return;
   }
@@ -296,8 +295,8 @@ void FileListPage::OnSelectionChanged() {
 void FileListPage::ShowSummary(int selected, std::int64_t total) {
   const auto kb = static_cast<std::int64_t>(std::llround(static_cast<double>(total) / 1024.0));
   const QString grouped = ToQ(GroupThousands(kb, QLocale().groupSeparator().toStdString()));
-  summary_->setText(QStringLiteral("選取數: %1/%2").arg(selected).arg(RowCount()) +
-                    QStringLiteral("  ") + QStringLiteral("  選取大小: %1KB").arg(grouped));
+  summary_->setText(tr("選取數: %1/%2").arg(selected).arg(RowCount()) + QStringLiteral("  ") +
+                    tr("  選取大小: %1KB").arg(grouped));
 }
 
 QStringList FileListPage::FileNames() const {
@@ -324,7 +323,7 @@ void FileListPage::AddRow() {
 void FileListPage::EditRow() {
   const auto selected = SelectedRows();
   if (selected.empty()) {
-    messages_.Error(this, QStringLiteral("請選擇要編輯的清單。(413)"));
+    messages_.Error(this, tr("請選擇要編輯的清單。(413)"));
     fileList_->setFocus();
     return;
   }
@@ -344,11 +343,10 @@ void FileListPage::EditRow() {
 void FileListPage::DeleteRows() {
   const auto selected = SelectedRows();
   if (selected.empty()) {
-    messages_.Error(this, QStringLiteral("請選擇要刪除的清單。(414)"));
+    messages_.Error(this, tr("請選擇要刪除的清單。(414)"));
     return;
   }
-  if (messages_.Question(this, QStringLiteral("您是否確定要刪除這(些)項目？")) != Answer::Yes)
-    return;
+  if (messages_.Question(this, tr("您是否確定要刪除這(些)項目？")) != Answer::Yes) return;
   fileList_->setUpdatesEnabled(false);
   for (auto it = selected.rbegin(); it != selected.rend(); ++it)
     delete fileList_->takeTopLevelItem(*it);
@@ -359,13 +357,13 @@ void FileListPage::DeleteRows() {
 void FileListPage::SaveList() {
   const auto rows = Rows();
   if (rows.empty()) {
-    messages_.Error(this, QStringLiteral("沒有任何的檔案清單。"));
+    messages_.Error(this, tr("沒有任何的檔案清單。"));
     fileList_->setFocus();
     return;
   }
   for (const auto& row : rows) {
     if (row.address.empty() || row.fileName.empty()) {
-      messages_.Error(this, QStringLiteral("位址或檔名欄位是空白的。"));
+      messages_.Error(this, tr("位址或檔名欄位是空白的。"));
       return;
     }
   }

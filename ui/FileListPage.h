@@ -48,11 +48,6 @@ class FileListPage : public QWidget {
   void UpdateMenu();
   bool SelectAll() const { return selectAll_; }
 
-  QComboBox* addressBox_;
-  QComboBox* extraBox_;
-  QTreeWidget* fileList_;
-  QMenu* contextMenu_;
-
  protected:
   // Ctrl+C in the list is the menu's copy, and nothing while that is disabled.
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -64,6 +59,10 @@ class FileListPage : public QWidget {
   void ShowSummary(int selected, std::int64_t total);
   QStringList FileNames() const;
 
+  QComboBox* addressBox_;
+  QComboBox* extraBox_;
+  QTreeWidget* fileList_;
+  QMenu* contextMenu_;
   MessageLayer& messages_;
   QLabel* summary_;
   std::vector<filelist::TFileListData> partSizes_;

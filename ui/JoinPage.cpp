@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -16,30 +17,15 @@
 #include "core/LoadedDefinition.h"
 #include "core/Messages.h"
 #include "core/PartTest.h"
+#include "ui/SaveFolderChooser.h"
 #include "ui/WidgetNames.h"
 #include "ui/WindowUi.h"
 
 namespace kivora::ui {
-QComboBox* SaveFolderBox(const char* name, const QString& firstEntry) {
-  auto* box = Named<QComboBox>(name);
-  box->setEditable(true);
-  box->setInsertPolicy(QComboBox::NoInsert);  // Enter must not add entries
-  box->addItem(firstEntry);
-  return box;
-}
 
-void SetPickedFolder(QComboBox* box, const QString& folder) {
-  if (box->count() < 2) {
-    box->addItem(folder);
-  } else {
-    box->setItemText(1, folder);
-  }
-  box->setCurrentIndex(1);
-}
-
-std::optional<std::filesystem::path> ChosenFolder(const QComboBox* box) {
-  if (box->currentIndex() == 0 && box->currentText() == box->itemText(0)) return std::nullopt;
-  return ToPath(box->currentText());
+QString DefinitionFilter() {
+  return QCoreApplication::translate("kivora::ui::PageServices",
+                                     "KivoRa 檔案 (*.kvr *_kvr.*);;所有檔案 (*)");
 }
 
 JoinPage::JoinPage(QWidget* parent, PageServices services)
@@ -47,32 +33,32 @@ JoinPage::JoinPage(QWidget* parent, PageServices services)
   setObjectName(QStringLiteral("tsJoint"));
   inputsPanel_ = Named<QWidget>("pnlJoint");
   definitionEdit_ = Named<QLineEdit>("edtJointFileName");
-  auto* browseDefinition = Named<QPushButton>("btnRefferJoint", QStringLiteral("瀏覽(&B)..."));
-  saveFolderBox_ = SaveFolderBox("cobJointSaveAs", QString::fromUtf8(kSameFolderAsDefinition));
-  auto* browseSaveFolder =
-      Named<QPushButton>("btnRefferJointSaveAs", QStringLiteral("瀏覽(&R)..."));
+  auto* browseDefinition = Named<QPushButton>("btnRefferJoint", tr("瀏覽(&B)..."));
+  saveFolder_ = new SaveFolderChooser(this, services_.messages, "cobJointSaveAs",
+                                      tr("與 KivoRa 檔案相同的資料夾"), "btnRefferJointSaveAs",
+                                      tr("瀏覽(&R)..."));
+  saveFolder_->ShowTextAsHint();
   infoList_ = new InfoListView("lvKvrInfoJoint");
-  associateBox_ =
-      Named<QCheckBox>("cbAssociateKvrFile", QStringLiteral("關聯 KivoRa 檔案(.kvr)(&E)"));
+  associateBox_ = Named<QCheckBox>("cbAssociateKvrFile", tr("關聯 KivoRa 檔案(.kvr)(&E)"));
   associateBox_->setChecked(true);
-  joinButton_ = Named<QPushButton>("btnJoint", QStringLiteral("合併(&J)"));
-  testButton_ = Named<QPushButton>("btnTest", QStringLiteral("測試(&T)"));
-  abortButton_ = Named<QPushButton>("btnJointAbort", QStringLiteral("放棄(&A)"));
+  joinButton_ = Named<QPushButton>("btnJoint", tr("合併(&J)"));
+  testButton_ = Named<QPushButton>("btnTest", tr("測試(&T)"));
+  abortButton_ = Named<QPushButton>("btnJointAbort", tr("放棄(&A)"));
   for (QPushButton* b : {joinButton_, testButton_, abortButton_}) b->setEnabled(false);
 
-  auto* definitionLabel = Named<QLabel>("Label6", QStringLiteral("KivoRa 檔名(&L):"));
+  auto* definitionLabel = Named<QLabel>("Label6", tr("KivoRa 檔名(&L):"));
   definitionLabel->setBuddy(definitionEdit_);
-  auto* saveFolderLabel = Named<QLabel>("Label13", QStringLiteral("儲存合併檔的位置(&S):"));
-  saveFolderLabel->setBuddy(saveFolderBox_);
-  auto* infoLabel = Named<QLabel>("Label19", QStringLiteral("檔案資訊:"));
+  auto* saveFolderLabel = Named<QLabel>("Label13", tr("儲存合併檔的位置(&S):"));
+  saveFolderLabel->setBuddy(saveFolder_->Box());
+  auto* infoLabel = Named<QLabel>("Label19", tr("檔案資訊:"));
   auto* grid = new QGridLayout(inputsPanel_);
   grid->setContentsMargins(0, 0, 0, 0);
   grid->addWidget(definitionLabel, 0, 0, 1, 2);
   grid->addWidget(definitionEdit_, 1, 0);
   grid->addWidget(browseDefinition, 1, 1);
   grid->addWidget(saveFolderLabel, 2, 0, 1, 2);
-  grid->addWidget(saveFolderBox_, 3, 0);
-  grid->addWidget(browseSaveFolder, 3, 1);
+  grid->addWidget(saveFolder_->Box(), 3, 0);
+  grid->addWidget(saveFolder_->Button(), 3, 1);
   grid->addWidget(infoLabel, 4, 0, 1, 2);
   grid->addWidget(infoList_, 5, 0, 1, 2);
   grid->addWidget(associateBox_, 6, 0, 1, 2);
@@ -88,9 +74,6 @@ JoinPage::JoinPage(QWidget* parent, PageServices services)
 
   connect(definitionEdit_, &QLineEdit::textChanged, this, [this] { OnDefinitionChanged(); });
   connect(browseDefinition, &QPushButton::clicked, this, [this] { BrowseDefinition(); });
-  connect(browseSaveFolder, &QPushButton::clicked, this, [this] { BrowseSaveFolder(); });
-  connect(saveFolderBox_, &QComboBox::currentTextChanged, this,
-          [this](const QString& text) { saveFolderBox_->setToolTip(text); });
   connect(joinButton_, &QPushButton::clicked, this, [this] { Join(); });
   connect(testButton_, &QPushButton::clicked, this, [this] { Test(); });
   connect(abortButton_, &QPushButton::clicked, this, [this] { AbortJoin(); });
@@ -116,27 +99,43 @@ void JoinPage::OnDefinitionChanged() {
 }
 
 void JoinPage::BrowseDefinition() {
-  const auto chosen =
-      services_.messages.OpenFileName(this, QString::fromUtf8(kDefinitionFilter), QString());
-  if (!chosen) return;
-  if (*chosen == definitionEdit_->text()) {
+  const auto chosen = services_.messages.OpenFileName(this, DefinitionFilter(), QString());
+  if (chosen) OpenDefinition(*chosen);
+}
+
+void JoinPage::SetDefinition(const QString& path) { definitionEdit_->setText(path); }
+
+void JoinPage::OpenDefinition(const QString& path) {
+  if (path == definitionEdit_->text()) {
     OnDefinitionChanged();  // the same name: read it again
   } else {
-    definitionEdit_->setText(*chosen);
+    definitionEdit_->setText(path);
   }
 }
 
-void JoinPage::BrowseSaveFolder() {
-  const QString start =
-      saveFolderBox_->currentIndex() == 1 ? saveFolderBox_->currentText() : QString();
-  if (const auto chosen = services_.messages.SelectFolder(this, start))
-    SetPickedFolder(saveFolderBox_, *chosen);
+QString JoinPage::DefinitionPath() const { return definitionEdit_->text(); }
+
+void JoinPage::ShowSummary(const std::vector<std::pair<std::string, std::string>>& rows) {
+  infoList_->Fill(rows);
+}
+
+bool JoinPage::KeepsAssociation() const { return associateBox_->isChecked(); }
+
+void JoinPage::ApplySettings(const KivoraSettings& s) {
+  saveFolder_->Restore(s.joinSavePath, s.joinSaveFolder);
+  associateBox_->setChecked(s.associateKivora);
+}
+
+void JoinPage::StoreSettings(KivoraSettings& s) const {
+  s.joinSaveFolder = saveFolder_->SelectedEntry();
+  s.joinSavePath = saveFolder_->Folder();
+  s.associateKivora = associateBox_->isChecked();
 }
 
 void JoinPage::Join() {
   JoinRequest request;
   request.definitionPath = ToPath(definitionEdit_->text());
-  request.outputFolder = ChosenFolder(saveFolderBox_);
+  request.outputFolder = saveFolder_->Chosen();
   services_.runner.Start([this](bool atWork) { ShowWork(atWork); },
                          [this, request](OperationEvents& events) {
                            CallEngine(events, msg::kJoinInterrupted, false, [&] {

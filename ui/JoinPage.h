@@ -6,13 +6,15 @@
 
 #include "ui/InfoList.h"
 #include "ui/PageServices.h"
+#include "ui/SettingsFile.h"
 
 class QCheckBox;
-class QComboBox;
 class QLineEdit;
 class QPushButton;
 
 namespace kivora::ui {
+
+class SaveFolderChooser;
 
 class JoinPage : public QWidget {
   Q_OBJECT
@@ -21,13 +23,26 @@ class JoinPage : public QWidget {
 
   void OnDefinitionChanged();
   void BrowseDefinition();
-  void BrowseSaveFolder();
   void Join();
   void Test();
   void AbortJoin();
 
+  // The definition field: set (a change reads the definition), or opened, which reads
+  // the definition again when the field already names it.
+  void SetDefinition(const QString& path);
+  void OpenDefinition(const QString& path);
+  QString DefinitionPath() const;
+  // The summary of the definition read last.
+  void ShowSummary(const std::vector<std::pair<std::string, std::string>>& rows);
+  // Whether the .kvr association is to be kept.
+  bool KeepsAssociation() const;
+
+  void ApplySettings(const KivoraSettings& settings);
+  void StoreSettings(KivoraSettings& settings) const;
+
+ private:
   QLineEdit* definitionEdit_;
-  QComboBox* saveFolderBox_;
+  SaveFolderChooser* saveFolder_;
   InfoListView* infoList_;
   QCheckBox* associateBox_;
   QPushButton* joinButton_;
@@ -35,13 +50,10 @@ class JoinPage : public QWidget {
   QPushButton* abortButton_;
   QWidget* inputsPanel_;
 
- private:
   // Shows a join or test at work: inputs disabled, the abort button live.
   void ShowWork(bool atWork);
 
   PageServices services_;
 };
-
-inline constexpr char kSameFolderAsDefinition[] = "與 KivoRa 檔案相同的資料夾";
 
 }  // namespace kivora::ui

@@ -31,6 +31,7 @@
 #include "ui/JoinPage.h"
 #include "ui/OperationRunner.h"
 #include "ui/ResplitPage.h"
+#include "ui/SaveFolderChooser.h"
 #include "ui/SplitPage.h"
 #include "ui/StateList.h"
 #include "ui/WidgetNames.h"
@@ -38,12 +39,6 @@
 
 namespace kivora::ui {
 namespace {
-
-// A save-folder box: its fixed first entry, an optional second one, the selection.
-void RestoreSaveFolder(QComboBox* box, const QString& path, int folder) {
-  if (!path.isEmpty()) box->addItem(path);
-  box->setCurrentIndex(folder != 0 && box->count() > 1 ? 1 : 0);
-}
 
 QFont WindowFont() {
   QFont font;
@@ -73,14 +68,12 @@ MainWindow::MainWindow(MessageLayer& messages, WindowEnvironment environment)
       env_(std::move(environment)),
       pendants_(env_.pendants) {
   setObjectName(QStringLiteral("frmKivora"));
-  setWindowTitle(QStringLiteral("Kivora ( Kivora )"));
+  setWindowTitle(tr("Kivora ( Kivora )"));
   setFont(WindowFont());
   BuildWindow();
 
-  // Start-up: settings, the two info lists, the command line, the association.
+  // Start-up: settings, the command line, the association.
   ApplySettings(LoadSettings(env_.settingsPath));
-  resplitPage_->infoList_->ResetInfoList();
-  joinPage_->infoList_->ResetInfoList();
   OpenCommandLineDefinition();
   CheckAssociation();
   splitPage_->OnDisguiseToggled();
@@ -107,12 +100,15 @@ void MainWindow::BuildWindow() {
     panels_.append(panel);
   }
   panels_[3]->setAlignment(Qt::AlignCenter);
-  panels_[3]->setText(QString::fromUtf8(kVersionText));
+  panels_[3]->setText(tr("版本 v1.10b2"));
 
   WindowUi::Hooks hooks;
   hooks.showSummary = [this](OperationKind readFor, const auto& rows) {
-    (readFor == OperationKind::Resplit ? resplitPage_->infoList_ : joinPage_->infoList_)
-        ->Fill(rows);
+    if (readFor == OperationKind::Resplit) {
+      resplitPage_->ShowSummary(rows);
+    } else {
+      joinPage_->ShowSummary(rows);
+    }
   };
   hooks.choosePlugin = [this] { return resplitPage_->ChoosePlugin(); };
   windowUi_ = std::make_unique<WindowUi>(this, messages_, *stateList_, panels_, std::move(hooks));
@@ -131,9 +127,9 @@ void MainWindow::BuildWindow() {
   resplitPage_ = new ResplitPage(nullptr, services);
   joinPage_ = new JoinPage(nullptr, services);
   operationTabs_ = Named<QTabWidget>("pcDevideJoint");
-  operationTabs_->addTab(splitPage_, QStringLiteral(" 分割 "));
-  operationTabs_->addTab(resplitPage_, QStringLiteral(" 再分割 "));
-  operationTabs_->addTab(joinPage_, QStringLiteral(" 合併 "));
+  operationTabs_->addTab(splitPage_, tr(" 分割 "));
+  operationTabs_->addTab(resplitPage_, tr(" 再分割 "));
+  operationTabs_->addTab(joinPage_, tr(" 合併 "));
 
   auto* operationsTab = Named<QWidget>("TabSheet1");
   auto* firstTab = new QHBoxLayout(operationsTab);
@@ -144,8 +140,8 @@ void MainWindow::BuildWindow() {
   fileListPage_ = new FileListPage(nullptr, messages_, panels_[2]);
 
   mainTabs_ = Named<QTabWidget>("pcKivora");
-  mainTabs_->addTab(operationsTab, QStringLiteral(" 分割合併 "));
-  mainTabs_->addTab(fileListPage_, QStringLiteral(" 檔案清單 "));
+  mainTabs_->addTab(operationsTab, tr(" 分割合併 "));
+  mainTabs_->addTab(fileListPage_, tr(" 檔案清單 "));
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(4, 4, 4, 0);
@@ -189,21 +185,21 @@ void MainWindow::OpenCommandLineDefinition() {
   const QString first = env_.arguments.first();
   if (!first.toLower().endsWith(QStringLiteral(".kvr"))) return;
   operationTabs_->setCurrentIndex(2);
-  joinPage_->definitionEdit_->setText(first);
+  joinPage_->SetDefinition(first);
 }
 
 void MainWindow::CheckAssociation() {
   FileAssociation association(env_.association, env_.programPath);
   if (association.Check() != FileAssociation::Registration::OtherProgram) return;
-  const QString question = QStringLiteral(
-      "包含「Kivora」的資料夾已經變更。\n\n您是否要更新 KivoRa 合併定義檔中的關聯？");
+  const QString question =
+      tr("包含「Kivora」的資料夾已經變更。\n\n您是否要更新 KivoRa 合併定義檔中的關聯？");
   if (messages_.Question(this, question) == Answer::Yes) association.Update();
 }
 
 void MainWindow::UpdateAssociation() {
   FileAssociation association(env_.association, env_.programPath);
   // Failures only mean the association is not kept; closing goes on.
-  if (joinPage_->associateBox_->isChecked()) {
+  if (joinPage_->KeepsAssociation()) {
     association.Keep();
   } else {
     association.Remove();
@@ -215,27 +211,11 @@ KivoraSettings MainWindow::CurrentSettings() const {
   s.top = y();
   s.left = x();
   s.activePage = operationTabs_->currentIndex();
-  const SplitPage& p = *splitPage_;
-  s.fileSize = p.partSizeSpin_->value();
-  s.splitSaveFolder = p.saveFolderBox_->currentIndex();
-  if (s.splitSaveFolder != 0) s.splitSavePath = p.saveFolderBox_->currentText();
-  s.randomSize = p.randomSizeBox_->isChecked();
-  s.firstNumber = p.fromZeroButton_->isChecked()  ? std::optional(0)
-                  : p.fromOneButton_->isChecked() ? std::optional(1)
-                                                  : std::nullopt;
-  s.extension = p.extensionBox_->currentText();
-  s.kvrExtension = p.definitionExtensionBox_->isChecked();
-  s.kivora = p.disguiseBox_->isChecked();
-  s.usePlugin = options_.usePlugin;
-  s.pluginName = options_.pluginName;
-  s.implant = options_.implant;
-  s.joinSaveFolder = joinPage_->saveFolderBox_->currentIndex();
-  if (s.joinSaveFolder != 0) s.joinSavePath = joinPage_->saveFolderBox_->currentText();
-  s.associateKivora = joinPage_->associateBox_->isChecked();
+  splitPage_->StoreSettings(s);
+  joinPage_->StoreSettings(s);
+  resplitPage_->StoreSettings(s);
   s.addresses = fileListPage_->Addresses();
   s.moreInfo = fileListPage_->Extras();
-  s.resplitSaveFolder = resplitPage_->saveFolderBox_->currentIndex();
-  if (s.resplitSaveFolder != 0) s.resplitSavePath = resplitPage_->saveFolderBox_->currentText();
   return s;
 }
 
@@ -251,26 +231,9 @@ void MainWindow::ApplySettings(const KivoraSettings& s) {
   }
   operationTabs_->setCurrentIndex(s.activePage);
   subPage_ = s.activePage;
-  SplitPage& p = *splitPage_;
-  p.partSizeSpin_->setValue(s.fileSize);
-  RestoreSaveFolder(p.saveFolderBox_, s.splitSavePath, s.splitSaveFolder);
-  RestoreSaveFolder(joinPage_->saveFolderBox_, s.joinSavePath, s.joinSaveFolder);
-  RestoreSaveFolder(resplitPage_->saveFolderBox_, s.resplitSavePath, s.resplitSaveFolder);
-  p.randomSizeBox_->setChecked(s.randomSize);
-  p.definitionExtensionBox_->setChecked(s.kvrExtension);
-  p.disguiseBox_->setChecked(s.kivora);
-  joinPage_->associateBox_->setChecked(s.associateKivora);
-  if (s.firstNumber == 0) p.fromZeroButton_->setChecked(true);
-  if (s.firstNumber == 1) p.fromOneButton_->setChecked(true);
-  const int found = p.extensionBox_->findText(s.extension, Qt::MatchFixedString);
-  if (found >= 0) {
-    p.extensionBox_->setCurrentIndex(found);
-  } else {
-    p.extensionBox_->setCurrentText(s.extension);
-  }
-  options_.usePlugin = s.usePlugin;
-  options_.pluginName = s.pluginName;
-  options_.implant = s.implant;
+  splitPage_->ApplySettings(s);
+  joinPage_->ApplySettings(s);
+  resplitPage_->ApplySettings(s);
   fileListPage_->SetHistories(s.addresses, s.moreInfo);
 }
 
@@ -301,8 +264,7 @@ void MainWindow::GuardMainTabChange(int index) {
 
 void MainWindow::HandOverToFileList() {
   if (fileListPage_->RowCount() > 0) {
-    const QString question =
-        QStringLiteral("在檔案清單裡還有資料餘留。\n是否可以在刪除之後再變更呢？");
+    const QString question = tr("在檔案清單裡還有資料餘留。\n是否可以在刪除之後再變更呢？");
     if (messages_.Question(this, question) != Answer::Yes) return;
   }
   if (stateList_->RowCount() == 0) return;
@@ -317,10 +279,12 @@ void MainWindow::HandOverToFileList() {
   const std::int64_t definitionSize =
       fromSplit ? splitPage_->LastResult().definitionSize : loaded_.fileSize;
   const auto failure =
-      TryEngine(fromSplit ? "記憶體不足、無法處理(511)。" : "記憶體不足、無法處理(512)。", [&] {
-        fileListPage_->SetPartSizes(filelist::BuildPartSizeTable(parts), noDefinitionRow,
-                                    definitionSize);
-      });
+      TryEngine((fromSplit ? tr("記憶體不足、無法處理(511)。") : tr("記憶體不足、無法處理(512)。"))
+                    .toStdString(),
+                [&] {
+                  fileListPage_->SetPartSizes(filelist::BuildPartSizeTable(parts), noDefinitionRow,
+                                              definitionSize);
+                });
   if (failure) {
     messages_.Error(this, ToQ(failure->text));
     return;
@@ -333,7 +297,7 @@ void MainWindow::HandOverToFileList() {
     if (options_.implant && !rows.empty()) rows.erase(rows.begin());  // no separate definition file
   } else if (!loaded_.implanted) {
     const QString definition =
-        page == 1 ? resplitPage_->definitionEdit_->text() : joinPage_->definitionEdit_->text();
+        page == 1 ? resplitPage_->DefinitionPath() : joinPage_->DefinitionPath();
     if (!definition.isEmpty())
       rows.insert(rows.begin(), {"", QFileInfo(definition).fileName().toStdString(), ""});
   }
@@ -347,7 +311,9 @@ namespace {
 bool IsDefinitionFile(const QString& path) {
   QFile file(path);
   if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) {
-    throw KivoraError("無法開啟檔案 " + path.toStdString());
+    throw KivoraError(QCoreApplication::translate("kivora::ui::MainWindow", "無法開啟檔案 %1")
+                          .arg(path)
+                          .toStdString());
   }
   return file.read(2) == "KV";
 }
@@ -362,26 +328,16 @@ void MainWindow::DropFile(const QString& path) {
       case 0:
         if (definition) {
           operationTabs_->setCurrentIndex(2);
-          joinPage_->definitionEdit_->setText(path);
+          joinPage_->SetDefinition(path);
         } else {
           splitPage_->SetSource(path);
         }
         break;
       case 1:
-        if (!definition) {
-          resplitPage_->sourceEdit_->setText(path);
-        } else if (resplitPage_->definitionEdit_->text() == path) {
-          resplitPage_->OnFileNameChanged(resplitPage_->definitionEdit_);  // read it again
-        } else {
-          resplitPage_->definitionEdit_->setText(path);
-        }
+        resplitPage_->DropFile(path, definition);
         break;
       default:
-        if (joinPage_->definitionEdit_->text() == path) {
-          joinPage_->OnDefinitionChanged();
-        } else {
-          joinPage_->definitionEdit_->setText(path);
-        }
+        joinPage_->OpenDefinition(path);
     }
   } catch (const KivoraError& e) {
     messages_.Error(this, QString::fromStdString(e.what()));
@@ -404,7 +360,7 @@ void MainWindow::DropUrls(const QList<QUrl>& urls) {
 
 bool MainWindow::MayClose() {
   if (!Busy()) return true;
-  messages_.Error(this, QStringLiteral("正在處理中。\n請按一下 [放棄] 按紐來結束。    "));
+  messages_.Error(this, tr("正在處理中。\n請按一下 [放棄] 按紐來結束。    "));
   return false;
 }
 

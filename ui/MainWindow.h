@@ -108,6 +108,4 @@ class MainWindow : public QWidget {
   bool reverting_ = false;
 };
 
-inline constexpr char kVersionText[] = "版本 v1.10b2";
-
 }  // namespace kivora::ui

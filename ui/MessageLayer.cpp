@@ -1,5 +1,6 @@
 #include "ui/MessageLayer.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
@@ -10,7 +11,9 @@
 namespace kivora::ui {
 
 QString MessageSpec::Caption() const {
-  return icon == MessageIcon::Error ? QStringLiteral("錯誤") : QStringLiteral("Kivora");
+  return icon == MessageIcon::Error
+             ? QCoreApplication::translate("kivora::ui::MessageLayer", "錯誤")
+             : QCoreApplication::translate("kivora::ui::MessageLayer", "Kivora");
 }
 
 namespace {
@@ -94,14 +97,15 @@ std::optional<QString> QtMessageLayer::SaveFileName(QWidget* parent, const QStri
   return dialog.selectedFiles().first();
 }
 
-std::optional<std::pair<QString, int>> QtMessageLayer::SaveListFileName(QWidget* parent,
-                                                                        const QStringList& filters) {
+std::optional<std::pair<QString, int>> QtMessageLayer::SaveListFileName(
+    QWidget* parent, const QStringList& filters) {
   QFileDialog dialog(parent);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setNameFilters(filters);
   dialog.setDefaultSuffix(QStringLiteral("txt"));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-  return std::pair(dialog.selectedFiles().first(), static_cast<int>(filters.indexOf(dialog.selectedNameFilter())));
+  return std::pair(dialog.selectedFiles().first(),
+                   static_cast<int>(filters.indexOf(dialog.selectedNameFilter())));
 }
 
 std::optional<QString> QtMessageLayer::SelectFolder(QWidget* parent, const QString& start) {

@@ -14,8 +14,6 @@
 #include "ui/StateList.h"
 #include "ui/WindowState.h"
 
-class QComboBox;
-
 namespace kivora::ui {
 
 struct PageServices {
@@ -28,14 +26,7 @@ struct PageServices {
   std::vector<std::filesystem::path> pluginFolders;
 };
 
-// A save-folder box: a fixed first entry and at most one folder after it, which only
-// the folder picker and the settings put in; a typed folder stays typed text.
-QComboBox* SaveFolderBox(const char* name, const QString& firstEntry);
-// A save-folder box: puts a picked folder in as its second entry and selects it.
-void SetPickedFolder(QComboBox* box, const QString& folder);
-// The folder a save-folder box names: empty when its fixed first entry is shown.
-std::optional<std::filesystem::path> ChosenFolder(const QComboBox* box);
-
-inline constexpr char kDefinitionFilter[] = "KivoRa 檔案 (*.kvr *_kvr.*);;所有檔案 (*)";
+// The file-dialog filter of definition files.
+QString DefinitionFilter();
 
 }  // namespace kivora::ui

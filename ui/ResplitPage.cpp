@@ -15,6 +15,7 @@
 #include "core/Resplit.h"
 #include "ui/DisguiseOptionsDialog.h"
 #include "ui/JoinPage.h"
+#include "ui/SaveFolderChooser.h"
 #include "ui/WidgetNames.h"
 #include "ui/WindowUi.h"
 
@@ -24,18 +25,20 @@ ResplitPage::ResplitPage(QWidget* parent, PageServices services)
   setObjectName(QStringLiteral("tsRedevide"));
   inputsPanel_ = Named<QWidget>("pnlRedevide");
   definitionEdit_ = Named<QLineEdit>("edtKvrFileName");
-  auto* browseDefinition = Named<QPushButton>("btnRefferKvr", QStringLiteral("瀏覽(&B)..."));
+  auto* browseDefinition = Named<QPushButton>("btnRefferKvr", tr("瀏覽(&B)..."));
   sourceEdit_ = Named<QLineEdit>("edtRedevideFileName");
-  sourceEdit_->setToolTip(QStringLiteral("指定要再分割的檔名"));
-  auto* browseSource = Named<QPushButton>("btnRefferRedevide", QStringLiteral("瀏覽(&R)..."));
-  saveFolderBox_ = SaveFolderBox("cobRedevideSaveAs", QString::fromUtf8(kSameFolderAsDefinition));
-  auto* browseSaveFolder = Named<QPushButton>("btnRefferReSaveAs", QStringLiteral("瀏覽(&W)..."));
+  sourceEdit_->setToolTip(tr("指定要再分割的檔名"));
+  auto* browseSource = Named<QPushButton>("btnRefferRedevide", tr("瀏覽(&R)..."));
+  saveFolder_ = new SaveFolderChooser(this, services_.messages, "cobRedevideSaveAs",
+                                      tr("與 KivoRa 檔案相同的資料夾"), "btnRefferReSaveAs",
+                                      tr("瀏覽(&W)..."));
+  saveFolder_->ShowTextAsHint();
   infoList_ = new InfoListView("lvRedevideInfo");
-  auto* selectAllNote = Named<QLabel>(
-      "Label11", QStringLiteral("若是全選的話，則所有的檔\n案都將成為再分割的對象。"));
-  selectAllButton_ = Named<QPushButton>("btnRedevideAll", QStringLiteral("全選(&T)"));
-  startButton_ = Named<QPushButton>("btnRedevide", QStringLiteral("再分割(&V)"));
-  abortButton_ = Named<QPushButton>("btnRedevideAbort", QStringLiteral("放棄(&A)"));
+  auto* selectAllNote =
+      Named<QLabel>("Label11", tr("若是全選的話，則所有的檔\n案都將成為再分割的對象。"));
+  selectAllButton_ = Named<QPushButton>("btnRedevideAll", tr("全選(&T)"));
+  startButton_ = Named<QPushButton>("btnRedevide", tr("再分割(&V)"));
+  abortButton_ = Named<QPushButton>("btnRedevideAbort", tr("放棄(&A)"));
   startButton_->setEnabled(false);
   abortButton_->setEnabled(false);
 
@@ -46,16 +49,16 @@ ResplitPage::ResplitPage(QWidget* parent, PageServices services)
   };
   auto* grid = new QGridLayout(inputsPanel_);
   grid->setContentsMargins(0, 0, 0, 0);
-  grid->addWidget(label(QStringLiteral("KivoRa 檔名(&L):"), definitionEdit_), 0, 0, 1, 2);
+  grid->addWidget(label(tr("KivoRa 檔名(&L):"), definitionEdit_), 0, 0, 1, 2);
   grid->addWidget(definitionEdit_, 1, 0);
   grid->addWidget(browseDefinition, 1, 1);
-  grid->addWidget(label(QStringLiteral("再分割的來源檔名(&N):"), sourceEdit_), 2, 0, 1, 2);
+  grid->addWidget(label(tr("再分割的來源檔名(&N):"), sourceEdit_), 2, 0, 1, 2);
   grid->addWidget(sourceEdit_, 3, 0);
   grid->addWidget(browseSource, 3, 1);
-  grid->addWidget(label(QStringLiteral("儲存再分割檔的位置(&S):"), saveFolderBox_), 4, 0, 1, 2);
-  grid->addWidget(saveFolderBox_, 5, 0);
-  grid->addWidget(browseSaveFolder, 5, 1);
-  grid->addWidget(new QLabel(QStringLiteral("檔案資訊:")), 6, 0, 1, 2);
+  grid->addWidget(label(tr("儲存再分割檔的位置(&S):"), saveFolder_->Box()), 4, 0, 1, 2);
+  grid->addWidget(saveFolder_->Box(), 5, 0);
+  grid->addWidget(saveFolder_->Button(), 5, 1);
+  grid->addWidget(new QLabel(tr("檔案資訊:")), 6, 0, 1, 2);
   grid->addWidget(infoList_, 7, 0, 1, 2);
   grid->setColumnStretch(0, 1);
   // The two-line note and select-all sit above the start and abort buttons: the three
@@ -78,9 +81,6 @@ ResplitPage::ResplitPage(QWidget* parent, PageServices services)
   }
   connect(browseDefinition, &QPushButton::clicked, this, [this] { BrowseDefinition(); });
   connect(browseSource, &QPushButton::clicked, this, [this] { BrowseSource(); });
-  connect(browseSaveFolder, &QPushButton::clicked, this, [this] { BrowseSaveFolder(); });
-  connect(saveFolderBox_, &QComboBox::currentTextChanged, this,
-          [this](const QString& text) { saveFolderBox_->setToolTip(text); });
   connect(selectAllButton_, &QPushButton::clicked, this, [this] { SelectAllParts(); });
   connect(startButton_, &QPushButton::clicked, this, [this] { StartResplit(); });
   connect(abortButton_, &QPushButton::clicked, this, [this] { AbortResplit(); });
@@ -101,8 +101,7 @@ void ResplitPage::OnFileNameChanged(QLineEdit* changed) {
 }
 
 void ResplitPage::BrowseDefinition() {
-  const auto chosen =
-      services_.messages.OpenFileName(this, QString::fromUtf8(kDefinitionFilter), QString());
+  const auto chosen = services_.messages.OpenFileName(this, DefinitionFilter(), QString());
   if (!chosen) return;
   if (*chosen == definitionEdit_->text()) {
     OnFileNameChanged(definitionEdit_);
@@ -111,18 +110,35 @@ void ResplitPage::BrowseDefinition() {
   }
 }
 
-void ResplitPage::BrowseSource() {
-  if (const auto chosen =
-          services_.messages.OpenFileName(this, QStringLiteral("所有檔案 (*)"), QString())) {
-    sourceEdit_->setText(*chosen);
+void ResplitPage::DropFile(const QString& path, bool isDefinition) {
+  if (!isDefinition) {
+    sourceEdit_->setText(path);
+  } else if (definitionEdit_->text() == path) {
+    OnFileNameChanged(definitionEdit_);  // read it again
+  } else {
+    definitionEdit_->setText(path);
   }
 }
 
-void ResplitPage::BrowseSaveFolder() {
-  const QString start =
-      saveFolderBox_->currentIndex() == 1 ? saveFolderBox_->currentText() : QString();
-  if (const auto chosen = services_.messages.SelectFolder(this, start))
-    SetPickedFolder(saveFolderBox_, *chosen);
+QString ResplitPage::DefinitionPath() const { return definitionEdit_->text(); }
+
+void ResplitPage::ShowSummary(const std::vector<std::pair<std::string, std::string>>& rows) {
+  infoList_->Fill(rows);
+}
+
+void ResplitPage::ApplySettings(const KivoraSettings& s) {
+  saveFolder_->Restore(s.resplitSavePath, s.resplitSaveFolder);
+}
+
+void ResplitPage::StoreSettings(KivoraSettings& s) const {
+  s.resplitSaveFolder = saveFolder_->SelectedEntry();
+  s.resplitSavePath = saveFolder_->Folder();
+}
+
+void ResplitPage::BrowseSource() {
+  if (const auto chosen = services_.messages.OpenFileName(this, tr("所有檔案 (*)"), QString())) {
+    sourceEdit_->setText(*chosen);
+  }
 }
 
 void ResplitPage::SelectAllParts() {
@@ -145,11 +161,11 @@ void ResplitPage::StartResplit() {
   ResplitRequest request;
   request.definitionPath = ToPath(definitionEdit_->text());
   request.source = ToPath(sourceEdit_->text());
-  request.outputFolder = ChosenFolder(saveFolderBox_);
+  request.outputFolder = saveFolder_->Chosen();
   // Select-all stands for the rows out of view, but only while some row is selected.
   const std::vector<int> selected = services_.states.SelectedKeys();
   if (selected.empty()) {
-    services_.messages.Error(this, QStringLiteral("請從一覽表上選擇要再次分割的檔案。"));
+    services_.messages.Error(this, tr("請從一覽表上選擇要再次分割的檔案。"));
     return;
   }
   if (!SelectAll()) request.selected = selected;

@@ -7,12 +7,14 @@
 
 #include "ui/InfoList.h"
 #include "ui/PageServices.h"
+#include "ui/SettingsFile.h"
 
-class QComboBox;
 class QLineEdit;
 class QPushButton;
 
 namespace kivora::ui {
+
+class SaveFolderChooser;
 
 class ResplitPage : public QWidget {
   Q_OBJECT
@@ -22,7 +24,6 @@ class ResplitPage : public QWidget {
   void OnFileNameChanged(QLineEdit* changed);
   void BrowseDefinition();
   void BrowseSource();
-  void BrowseSaveFolder();
   void SelectAllParts();
   void StartResplit();
   void AbortResplit();
@@ -32,16 +33,25 @@ class ResplitPage : public QWidget {
   // The plug-in of a set split with one: the options dialog in its resplit mode.
   std::optional<std::string> ChoosePlugin();
 
+  // A dropped file: a definition goes to the definition field (read again when the field
+  // already names it), any other file to the source field.
+  void DropFile(const QString& path, bool isDefinition);
+  QString DefinitionPath() const;
+  // The summary of the definition read last.
+  void ShowSummary(const std::vector<std::pair<std::string, std::string>>& rows);
+
+  void ApplySettings(const KivoraSettings& settings);
+  void StoreSettings(KivoraSettings& settings) const;
+
+ private:
   QLineEdit* definitionEdit_;
   QLineEdit* sourceEdit_;
-  QComboBox* saveFolderBox_;
+  SaveFolderChooser* saveFolder_;
   InfoListView* infoList_;
   QPushButton* selectAllButton_;
   QPushButton* startButton_;
   QPushButton* abortButton_;
   QWidget* inputsPanel_;
-
- private:
   PageServices services_;
   bool selectAll_ = false;
 };

@@ -18,6 +18,7 @@
 #include "core/SaveFolder.h"
 #include "ui/DisguiseOptionsDialog.h"
 #include "ui/PageServices.h"
+#include "ui/SaveFolderChooser.h"
 #include "ui/WidgetNames.h"
 #include "ui/WindowUi.h"
 
@@ -38,9 +39,10 @@ SplitPage::SplitPage(QWidget* parent, Services services)
   inputsPanel_ = Named<QWidget>("pnlDevide");
 
   sourceEdit_ = Named<QLineEdit>("edtDevideFileName");
-  auto* browseSource = Named<QPushButton>("btnRefferDevide", QStringLiteral("瀏覽(&B)..."));
-  saveFolderBox_ = SaveFolderBox("cobDevideSaveAs", QString::fromUtf8(kSameFolderAsSource));
-  auto* browseSaveFolder = Named<QPushButton>("btnDevideSaveAs", QStringLiteral("瀏覽(&R)..."));
+  auto* browseSource = Named<QPushButton>("btnRefferDevide", tr("瀏覽(&B)..."));
+  saveFolder_ =
+      new SaveFolderChooser(this, services_.messages, "cobDevideSaveAs",
+                            tr("與分割來源相同的資料夾"), "btnDevideSaveAs", tr("瀏覽(&R)..."));
 
   partSizeEdit_ = Named<QLineEdit>("edtFileSize", QStringLiteral("500"));
   partSizeEdit_->setMaxLength(5);
@@ -53,53 +55,53 @@ SplitPage::SplitPage(QWidget* parent, Services services)
   partSizeSpin_->setValue(500);
   partSizeSpin_->setFixedWidth(18);  // only its arrows show: the number is partSizeEdit_
   partSizeEdit_->installEventFilter(this);
-  randomSizeBox_ = Named<QCheckBox>("cbRandomSize", QStringLiteral("隨機大小(&D)"));
+  randomSizeBox_ = Named<QCheckBox>("cbRandomSize", tr("隨機大小(&D)"));
   randomSizeBox_->setChecked(true);
-  randomSizeBox_->setToolTip(QStringLiteral("加減 100 KB 範圍內的隨機大小"));
+  randomSizeBox_->setToolTip(tr("加減 100 KB 範圍內的隨機大小"));
 
   baseNameEdit_ = Named<QLineEdit>("edtDevideName");
-  fromZeroButton_ = Named<QRadioButton>("rbZero", QStringLiteral("自編號 0&0 開始"));
-  fromZeroButton_->setToolTip(QStringLiteral("從編號 00 開始建立連續號碼的分割檔"));
+  fromZeroButton_ = Named<QRadioButton>("rbZero", tr("自編號 0&0 開始"));
+  fromZeroButton_->setToolTip(tr("從編號 00 開始建立連續號碼的分割檔"));
   fromZeroButton_->setChecked(true);
-  fromOneButton_ = Named<QRadioButton>("rbOne", QStringLiteral("自編號 0&1 開始"));
-  fromOneButton_->setToolTip(QStringLiteral("從編號 01 開始建立連續號碼的分割檔"));
+  fromOneButton_ = Named<QRadioButton>("rbOne", tr("自編號 0&1 開始"));
+  fromOneButton_->setToolTip(tr("從編號 01 開始建立連續號碼的分割檔"));
   extensionBox_ = Named<QComboBox>("cobExtention");
   extensionBox_->setEditable(true);
   extensionBox_->addItems({"png", "gif", "jpg", "mng", "bmp", "txt"});
   definitionExtensionBox_ =
-      Named<QCheckBox>("cbKvrExtention", QStringLiteral("把 KivoRa 檔案亦建成相同的副檔名(&P)"));
+      Named<QCheckBox>("cbKvrExtention", tr("把 KivoRa 檔案亦建成相同的副檔名(&P)"));
   commentEdit_ = Named<QLineEdit>("edtComment");
-  disguiseBox_ = Named<QCheckBox>("cbKivora", QStringLiteral("KivoRa 偽裝(&L) →"));
+  disguiseBox_ = Named<QCheckBox>("cbKivora", tr("KivoRa 偽裝(&L) →"));
   disguiseBox_->setChecked(true);
-  disguiseBox_->setToolTip(QStringLiteral("進行圖像檔案的偽裝"));
-  optionsButton_ = Named<QPushButton>("btnKvrOption", QStringLiteral("選項(&O)..."));
-  startButton_ = Named<QPushButton>("btnDevide", QStringLiteral("分割(&V)"));
+  disguiseBox_->setToolTip(tr("進行圖像檔案的偽裝"));
+  optionsButton_ = Named<QPushButton>("btnKvrOption", tr("選項(&O)..."));
+  startButton_ = Named<QPushButton>("btnDevide", tr("分割(&V)"));
   startButton_->setEnabled(false);
-  abortButton_ = Named<QPushButton>("btnAbortDevide", QStringLiteral("放棄(&A)"));
+  abortButton_ = Named<QPushButton>("btnAbortDevide", tr("放棄(&A)"));
   abortButton_->setEnabled(false);
 
   auto* grid = new QGridLayout(inputsPanel_);
   grid->setContentsMargins(0, 0, 0, 0);
   int row = 0;
-  grid->addWidget(Label(QStringLiteral("分割的來源檔名(&N):"), sourceEdit_), row++, 0, 1, 3);
+  grid->addWidget(Label(tr("分割的來源檔名(&N):"), sourceEdit_), row++, 0, 1, 3);
   grid->addWidget(sourceEdit_, row, 0, 1, 2);
   grid->addWidget(browseSource, row++, 2);
-  grid->addWidget(Label(QStringLiteral("儲存分割檔的位置(&S):"), saveFolderBox_), row++, 0, 1, 3);
-  grid->addWidget(saveFolderBox_, row, 0, 1, 2);
-  grid->addWidget(browseSaveFolder, row++, 2);
+  grid->addWidget(Label(tr("儲存分割檔的位置(&S):"), saveFolder_->Box()), row++, 0, 1, 3);
+  grid->addWidget(saveFolder_->Box(), row, 0, 1, 2);
+  grid->addWidget(saveFolder_->Button(), row++, 2);
   auto* sizeRow = new QHBoxLayout;
-  sizeRow->addWidget(Label(QStringLiteral("分割檔大小(&Z):"), partSizeEdit_));
+  sizeRow->addWidget(Label(tr("分割檔大小(&Z):"), partSizeEdit_));
   sizeRow->addWidget(partSizeEdit_);
   sizeRow->addWidget(partSizeSpin_);
-  sizeRow->addWidget(new QLabel(QStringLiteral("KB")));
+  sizeRow->addWidget(new QLabel(tr("KB")));
   sizeRow->addSpacing(12);
   sizeRow->addWidget(randomSizeBox_);
   sizeRow->addStretch();
   grid->addLayout(sizeRow, row++, 0, 1, 3);
   auto* nameRow = new QHBoxLayout;
-  nameRow->addWidget(Label(QStringLiteral("分割檔名稱(&M):"), baseNameEdit_));
+  nameRow->addWidget(Label(tr("分割檔名稱(&M):"), baseNameEdit_));
   nameRow->addWidget(baseNameEdit_, 1);
-  nameRow->addWidget(new QLabel(QStringLiteral("+")));
+  nameRow->addWidget(new QLabel(tr("+")));
   grid->addLayout(nameRow, row++, 0, 1, 3);
   auto* numberRow = new QHBoxLayout;
   numberRow->addSpacing(100);
@@ -110,7 +112,7 @@ SplitPage::SplitPage(QWidget* parent, Services services)
   // The definition-extension box has a row of its own: its caption is too long to
   // share one with the extension box.
   auto* extRow = new QHBoxLayout;
-  extRow->addWidget(Label(QStringLiteral("副檔名(&E):"), extensionBox_));
+  extRow->addWidget(Label(tr("副檔名(&E):"), extensionBox_));
   extRow->addWidget(extensionBox_);
   extRow->addStretch();
   grid->addLayout(extRow, row++, 0, 1, 3);
@@ -120,7 +122,7 @@ SplitPage::SplitPage(QWidget* parent, Services services)
   kvrExtRow->addStretch();
   grid->addLayout(kvrExtRow, row++, 0, 1, 3);
   auto* commentRow = new QHBoxLayout;
-  commentRow->addWidget(Label(QStringLiteral("註解(&C):"), commentEdit_));
+  commentRow->addWidget(Label(tr("註解(&C):"), commentEdit_));
   commentRow->addWidget(commentEdit_, 1);
   grid->addLayout(commentRow, row++, 0, 1, 3);
   auto* disguiseRow = new QHBoxLayout;
@@ -143,7 +145,6 @@ SplitPage::SplitPage(QWidget* parent, Services services)
     connect(edit, &QLineEdit::textChanged, this, [this] { OnInputsChanged(); });
   }
   connect(browseSource, &QPushButton::clicked, this, [this] { BrowseSource(); });
-  connect(browseSaveFolder, &QPushButton::clicked, this, [this] { BrowseSaveFolder(); });
   connect(partSizeEdit_, &QLineEdit::textChanged, this, [this] { OnPartSizeEdited(); });
   connect(partSizeSpin_, &QSpinBox::valueChanged, this, [this](int value) {
     if (partSizeEdit_->text() != QString::number(value))
@@ -178,25 +179,53 @@ void SplitPage::SetSource(const QString& path) {
   baseNameEdit_->setText(QString::fromStdString(ProposedBaseName(ToPath(path))));
 }
 
-void SplitPage::BrowseSource() {
-  const auto chosen =
-      services_.messages.OpenFileName(this, QStringLiteral("所有檔案 (*)"), QString());
-  if (chosen) SetSource(*chosen);
+void SplitPage::ApplySettings(const KivoraSettings& s) {
+  partSizeSpin_->setValue(s.fileSize);
+  saveFolder_->Restore(s.splitSavePath, s.splitSaveFolder);
+  randomSizeBox_->setChecked(s.randomSize);
+  definitionExtensionBox_->setChecked(s.kvrExtension);
+  disguiseBox_->setChecked(s.kivora);
+  if (s.firstNumber == 0) fromZeroButton_->setChecked(true);
+  if (s.firstNumber == 1) fromOneButton_->setChecked(true);
+  const int found = extensionBox_->findText(s.extension, Qt::MatchFixedString);
+  if (found >= 0) {
+    extensionBox_->setCurrentIndex(found);
+  } else {
+    extensionBox_->setCurrentText(s.extension);
+  }
+  DisguiseOptions& o = services_.options;
+  o.usePlugin = s.usePlugin;
+  o.pluginName = s.pluginName;
+  o.implant = s.implant;
 }
 
-void SplitPage::BrowseSaveFolder() {
-  const QString start =
-      saveFolderBox_->currentIndex() == 1 ? saveFolderBox_->currentText() : QString();
-  if (const auto chosen = services_.messages.SelectFolder(this, start))
-    SetPickedFolder(saveFolderBox_, *chosen);
+void SplitPage::StoreSettings(KivoraSettings& s) const {
+  s.fileSize = partSizeSpin_->value();
+  s.splitSaveFolder = saveFolder_->SelectedEntry();
+  s.splitSavePath = saveFolder_->Folder();
+  s.randomSize = randomSizeBox_->isChecked();
+  s.firstNumber = fromZeroButton_->isChecked()  ? std::optional(0)
+                  : fromOneButton_->isChecked() ? std::optional(1)
+                                                : std::nullopt;
+  s.extension = extensionBox_->currentText();
+  s.kvrExtension = definitionExtensionBox_->isChecked();
+  s.kivora = disguiseBox_->isChecked();
+  const DisguiseOptions& o = services_.options;
+  s.usePlugin = o.usePlugin;
+  s.pluginName = o.pluginName;
+  s.implant = o.implant;
+}
+
+void SplitPage::BrowseSource() {
+  const auto chosen = services_.messages.OpenFileName(this, tr("所有檔案 (*)"), QString());
+  if (chosen) SetSource(*chosen);
 }
 
 void SplitPage::OnPartSizeEdited() {
   bool isNumber = false;
   const int value = partSizeEdit_->text().toInt(&isNumber);
   if (isNumber && value > partSizeSpin_->maximum()) {
-    services_.messages.Error(
-        this, QStringLiteral("最大分割檔大小為 %1 KB").arg(partSizeSpin_->maximum()));
+    services_.messages.Error(this, tr("最大分割檔大小為 %1 KB").arg(partSizeSpin_->maximum()));
     partSizeSpin_->setValue(partSizeSpin_->maximum());
     partSizeEdit_->setText(QString::number(partSizeSpin_->maximum()));
     return;
@@ -226,7 +255,7 @@ void SplitPage::EditDisguiseOptions() {
 SplitSettings SplitPage::CollectSettings() const {
   SplitSettings s;
   s.source = ToPath(sourceEdit_->text());
-  s.saveFolder = ChosenFolder(saveFolderBox_);
+  s.saveFolder = saveFolder_->Chosen();
   s.partSizeKb = partSizeSpin_->value();
   s.randomSizes = randomSizeBox_->isChecked();
   s.baseName = baseNameEdit_->text().toStdString();
@@ -246,7 +275,7 @@ SplitSettings SplitPage::CollectSettings() const {
 void SplitPage::StartSplit() {
   if (services_.runner.Running()) return;  // one operation at a time
   if (baseNameEdit_->text().isEmpty() || extensionBox_->currentText().isEmpty()) {
-    services_.messages.Error(this, QStringLiteral("含有未被設定的項目。"));
+    services_.messages.Error(this, tr("含有未被設定的項目。"));
     return;
   }
   const SplitSettings settings = CollectSettings();

@@ -12,6 +12,7 @@
 #include "core/SplitDriver.h"
 #include "ui/MessageLayer.h"
 #include "ui/OperationRunner.h"
+#include "ui/SettingsFile.h"
 #include "ui/WindowState.h"
 
 class QCheckBox;
@@ -22,6 +23,8 @@ class QRadioButton;
 class QSpinBox;
 
 namespace kivora::ui {
+
+class SaveFolderChooser;
 
 class SplitPage : public QWidget {
   Q_OBJECT
@@ -39,7 +42,6 @@ class SplitPage : public QWidget {
   // Handlers, public so the window and tests can run them as the controls do.
   void OnInputsChanged();
   void BrowseSource();
-  void BrowseSaveFolder();
   void OnPartSizeEdited();
   void OnDisguiseToggled();
   void EditDisguiseOptions();
@@ -55,8 +57,17 @@ class SplitPage : public QWidget {
   // Sets the source field and proposes the base name from it (browse and drop).
   void SetSource(const QString& path);
 
+  // The page's part of the settings, with the disguise options it edits.
+  void ApplySettings(const KivoraSettings& settings);
+  void StoreSettings(KivoraSettings& settings) const;
+
+ protected:
+  // Up and Down in the part-size field step it as the arrows beside it do.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
   QLineEdit* sourceEdit_;
-  QComboBox* saveFolderBox_;
+  SaveFolderChooser* saveFolder_;
   QLineEdit* partSizeEdit_;
   QSpinBox* partSizeSpin_;
   QCheckBox* randomSizeBox_;
@@ -71,17 +82,9 @@ class SplitPage : public QWidget {
   QPushButton* startButton_;
   QPushButton* abortButton_;
   QWidget* inputsPanel_;
-
- protected:
-  // Up and Down in the part-size field step it as the arrows beside it do.
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
- private:
   Services services_;
   std::optional<std::uint64_t> seed_;
   SplitResult result_;
 };
-
-inline constexpr char kSameFolderAsSource[] = "與分割來源相同的資料夾";
 
 }  // namespace kivora::ui

@@ -16,7 +16,7 @@ constexpr int kKeyRole = Qt::UserRole + 2;
 StateList::StateList(QWidget* parent) : QTreeWidget(parent), images_(StateImageList()) {
   setObjectName(QStringLiteral("lvStateList"));
   setColumnCount(2);
-  setHeaderLabels({QStringLiteral("檔名"), QStringLiteral("狀態")});
+  setHeaderLabels({tr("檔名"), tr("狀態")});
   setRootIsDecorated(false);
   setUniformRowHeights(true);
   setSelectionMode(QAbstractItemView::ExtendedSelection);

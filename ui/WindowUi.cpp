@@ -1,5 +1,6 @@
 #include "ui/WindowUi.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 #include "core/Format.h"
@@ -113,8 +114,9 @@ Reply WindowUi::Ask(const Question& question) {
   std::optional<std::string> text;
   switch (question.kind) {
     case QuestionKind::Password:
-      if (const auto typed =
-              messages_.AskText(window_, QStringLiteral("Kivora"), ToQ(question.text))) {
+      if (const auto typed = messages_.AskText(
+              window_, QCoreApplication::translate("kivora::ui::WindowUi", "Kivora"),
+              ToQ(question.text))) {
         text = typed->toStdString();
       }
       break;
@@ -146,8 +148,9 @@ std::optional<std::string> WindowUi::AskSaveFileName(const std::filesystem::path
   const QFileInfo source(ToQ(proposal.filename().string()));
   const QString start = QString::fromStdString(
       (proposal.parent_path() / source.completeBaseName().toStdString()).string());
-  const auto chosen =
-      messages_.SaveFileName(window_, start, QStringLiteral("所有檔案 (*)"), source.suffix());
+  const auto chosen = messages_.SaveFileName(
+      window_, start, QCoreApplication::translate("kivora::ui::WindowUi", "所有檔案 (*)"),
+      source.suffix());
   if (!chosen) return std::nullopt;
   return chosen->toStdString();
 }

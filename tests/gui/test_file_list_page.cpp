@@ -40,23 +40,27 @@ class FileListPageTest : public QObject {
 
   QString Path(const QString& name) const { return dir_->path() + "/" + name; }
   FileListPage& Page() { return window_->fileListPage(); }
-  QTreeWidget& List() { return *Page().fileList_; }
-  QString Summary() { return window_->findChild<QStatusBar*>("sbStatus")->findChildren<QLabel*>().value(2)->text(); }
+  QTreeWidget& List() { return *window_->findChild<QTreeWidget*>("lvFileList"); }
+  QComboBox* AddressBox() { return window_->findChild<QComboBox*>("cobAddress"); }
+  QComboBox* ExtraBox() { return window_->findChild<QComboBox*>("cobCgi"); }
+  QString Summary() {
+    return window_->findChild<QStatusBar*>("sbStatus")->findChildren<QLabel*>().value(2)->text();
+  }
   void SplitThreeParts(bool implant) {
     kivora::test::WriteBytes(Path("movie.avi").toStdString(), kivora::test::RandomBytes(25000, 2));
     auto& split = window_->splitPage();
     split.SetSource(Path("movie.avi"));
-    split.partSizeEdit_->setText("10");
-    split.randomSizeBox_->setChecked(false);
+    window_->findChild<QLineEdit*>("edtFileSize")->setText("10");
+    window_->findChild<QCheckBox*>("cbRandomSize")->setChecked(false);
     QTimer::singleShot(0, [implant] {
       QWidget* options = QApplication::activeModalWidget();
       QVERIFY(options);
       options->findChild<QCheckBox*>("cbInplant")->setChecked(implant);
       QTest::mouseClick(options->findChild<QPushButton*>("btnOK"), Qt::LeftButton);
     });
-    QTest::mouseClick(split.optionsButton_, Qt::LeftButton);
+    QTest::mouseClick(window_->findChild<QPushButton*>("btnKvrOption"), Qt::LeftButton);
     QCOMPARE(window_->Options().implant, implant);
-    QTest::mouseClick(split.startButton_, Qt::LeftButton);
+    QTest::mouseClick(window_->findChild<QPushButton*>("btnDevide"), Qt::LeftButton);
     QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
   }
   void Fill(int count, std::int32_t partBytes) {
@@ -72,7 +76,8 @@ class FileListPageTest : public QObject {
   }
   QStringList Column(int column) {
     QStringList texts;
-    for (int i = 0; i < List().topLevelItemCount(); ++i) texts << List().topLevelItem(i)->text(column);
+    for (int i = 0; i < List().topLevelItemCount(); ++i)
+      texts << List().topLevelItem(i)->text(column);
     return texts;
   }
 
@@ -103,17 +108,17 @@ class FileListPageTest : public QObject {
     Fill(5, 1000);
     List().topLevelItem(1)->setSelected(true);
     List().topLevelItem(3)->setSelected(true);
-    Page().addressBox_->setEditText("abc");
-    QTest::keyClick(Page().addressBox_->lineEdit(), Qt::Key_Return);  // Enter applies
-    QCOMPARE(Page().addressBox_->currentText(), QStringLiteral("abc/"));
+    AddressBox()->setEditText("abc");
+    QTest::keyClick(AddressBox()->lineEdit(), Qt::Key_Return);  // Enter applies
+    QCOMPARE(AddressBox()->currentText(), QStringLiteral("abc/"));
     QCOMPARE(Column(0), (QStringList{"", "abc/", "", "abc/", ""}));
-    Page().extraBox_->setEditText("?x=1");
-    QTest::keyClick(Page().extraBox_->lineEdit(), Qt::Key_Return);
+    ExtraBox()->setEditText("?x=1");
+    QTest::keyClick(ExtraBox()->lineEdit(), Qt::Key_Return);
     QCOMPARE(Column(2), (QStringList{"", "?x=1", "", "?x=1", ""}));
     // The histories grow at opposite ends.
-    Page().addressBox_->setEditText("b/");
+    AddressBox()->setEditText("b/");
     Page().ApplyAddress();
-    Page().extraBox_->setEditText("?y");
+    ExtraBox()->setEditText("?y");
     Page().ApplyExtra();
     QCOMPARE(Page().Addresses(), (QStringList{"abc/", "b/"}));
     QCOMPARE(Page().Extras(), (QStringList{"?y", "?x=1"}));
@@ -129,7 +134,7 @@ class FileListPageTest : public QObject {
     const int visible = List().selectedItems().size();
     QVERIFY2(visible > 0 && visible < 200, qPrintable(QString::number(visible)));
     QVERIFY(Summary().startsWith(QStringLiteral("選取數: 200/200")));
-    Page().addressBox_->setEditText("all/");
+    AddressBox()->setEditText("all/");
     Page().ApplyAddress();
     QCOMPARE(Column(0).count(QStringLiteral("all/")), 200);
     // One line down selects one more row; the flag stands for the rest.
@@ -218,8 +223,11 @@ class FileListPageTest : public QObject {
   void savingWritesTheListFile() {
     Page().SaveList();
     QCOMPARE(messages_.shown.last(), QStringLiteral("沒有任何的檔案清單。"));
-    Page().SetRows({{"A/", "影片00.png", ""}, {"A/", "影片01.png", ""}, {"A/", "影片02.png", ""},
-                    {"B/", "影片00.png", ""}, {"b/", "影片01.png", "?x"}});
+    Page().SetRows({{"A/", "影片00.png", ""},
+                    {"A/", "影片01.png", ""},
+                    {"A/", "影片02.png", ""},
+                    {"B/", "影片00.png", ""},
+                    {"b/", "影片01.png", "?x"}});
     messages_.listFiles = {std::pair(Path("list.txt"), 1)};  // distributed, ascending
     Page().SaveList();
     QFile file(Path("list.txt"));

@@ -25,11 +25,13 @@
 
 #include "app/cli/Cli.h"
 #include "core/Messages.h"
+#include "tests/gui/MarkingTranslator.h"
 #include "tests/gui/ScriptedMessages.h"
 #include "tests/gui/TestEnvironment.h"
 #include "tests/unit/PeTestFiles.h"
 #include "tests/unit/TestSupport.h"
 #include "ui/DisguiseOptionsDialog.h"
+#include "ui/FileListEditor.h"
 #include "ui/MainWindow.h"
 #include "ui/QtTranslation.h"
 #include "ui/SplitPage.h"
@@ -41,7 +43,8 @@ using namespace kivora::ui;
 namespace {
 
 // A plug-in DLL with the given picture ids.
-std::vector<std::uint8_t> Plugin(const std::u16string& name, std::initializer_list<std::uint16_t> ids) {
+std::vector<std::uint8_t> Plugin(const std::u16string& name,
+                                 std::initializer_list<std::uint16_t> ids) {
   pendant::test::PeImageBuilder builder;
   for (auto id : ids) builder.AddKvr(id, kivora::test::FakePicture(id));
   builder.AddString(511, name).AddString(512, u"1.0").AddString(513, u"gif").AddString(514, u"me");
@@ -162,16 +165,27 @@ class MainWindowTest : public QObject {
     QCOMPARE(Find<QSpinBox>(w, "udFileSize")->value(), 450);
   }
 
-  void enterInASaveFolderBoxAddsNoEntry() {
+  // Enter adds no entry; a picked folder becomes the one second entry; Cancel keeps it.
+  void saveFolderBoxesKeepAtMostOnePickedFolder() {
     MainWindow w(messages_, Env());
-    for (const char* name : {"cobDevideSaveAs", "cobJointSaveAs", "cobRedevideSaveAs"}) {
-      auto* box = Find<QComboBox>(w, name);
+    const std::pair<const char*, const char*> choosers[] = {
+        {"cobDevideSaveAs", "btnDevideSaveAs"},
+        {"cobJointSaveAs", "btnRefferJointSaveAs"},
+        {"cobRedevideSaveAs", "btnRefferReSaveAs"}};
+    for (const auto& [boxName, buttonName] : choosers) {
+      auto* box = Find<QComboBox>(w, boxName);
       for (const char* typed : {"/tmp/a", "/tmp/b"}) {
         box->setEditText(QString::fromLatin1(typed));
         QTest::keyClick(box->lineEdit(), Qt::Key_Return);
       }
       QCOMPARE(box->count(), 1);
       QCOMPARE(box->currentText(), QStringLiteral("/tmp/b"));
+      messages_.folders = {QStringLiteral("/tmp/c"), QStringLiteral("/tmp/d"), std::nullopt};
+      for (int click = 0; click < 3; ++click)
+        QTest::mouseClick(Find<QPushButton>(w, buttonName), Qt::LeftButton);
+      QCOMPARE(box->count(), 2);
+      QCOMPARE(box->currentIndex(), 1);
+      QCOMPARE(box->currentText(), QStringLiteral("/tmp/d"));
     }
   }
 
@@ -215,6 +229,24 @@ class MainWindowTest : public QObject {
     QVERIFY2(cancel.contains(QStringLiteral("取消")), qPrintable(cancel));
   }
 
+  // The Traditional Chinese texts are the source language of the window's translations.
+  void everyTextOfTheWindowCanBeTranslated() {
+    kivora::test::MarkingTranslator translator;
+    QVERIFY(QCoreApplication::installTranslator(&translator));
+    MainWindow w(messages_, Env());
+    DisguiseOptionsDialog options(&w, messages_, {});
+    FileListEditor editor(&w, {}, {}, {});
+    QCoreApplication::removeTranslator(&translator);
+    const QString marker = QStringLiteral("[kivora::ui::");
+    QCOMPARE(Find<QTabWidget>(w, "pcDevideJoint")->tabText(1),
+             QStringLiteral("[kivora::ui::MainWindow]  再分割 "));
+    QCOMPARE(Find<QComboBox>(w, "cobJointSaveAs")->itemText(0),
+             QStringLiteral("[kivora::ui::JoinPage] 與 KivoRa 檔案相同的資料夾"));
+    QCOMPARE(kivora::test::UnmarkedTexts(w, marker), QStringList());
+    QCOMPARE(kivora::test::UnmarkedTexts(options, marker), QStringList());
+    QCOMPARE(kivora::test::UnmarkedTexts(editor, marker), QStringList());
+  }
+
   void browsingProposesTheBaseName() {
     MainWindow w(messages_, Env());
     messages_.openFiles = {QStringLiteral("/videos/clip2.avi"), QStringLiteral("/videos/clip.avi")};
@@ -254,7 +286,8 @@ class MainWindowTest : public QObject {
     }
     std::ostringstream out, err;
     cli::Context context{out, err, false, false};
-    QCOMPARE(cli::Run({"split", source.toStdString(), "-o", (dir_->path() + "/cli").toStdString(), "--seed", "42"},
+    QCOMPARE(cli::Run({"split", source.toStdString(), "-o", (dir_->path() + "/cli").toStdString(),
+                       "--seed", "42"},
                       context),
              0);
     const QStringList names = QDir(dir_->path() + "/cli").entryList(QDir::Files);
@@ -326,6 +359,10 @@ class MainWindowTest : public QObject {
   }
 
   void settingsRoundTripWithoutThePassword() {
+    const std::pair<const char*, const char*> folderChoosers[] = {
+        {"cobDevideSaveAs", "btnDevideSaveAs"},
+        {"cobJointSaveAs", "btnRefferJointSaveAs"},
+        {"cobRedevideSaveAs", "btnRefferReSaveAs"}};
     {
       MainWindow w(messages_, Env());
       Find<QLineEdit>(w, "edtFileSize")->setText("1200");
@@ -342,6 +379,11 @@ class MainWindowTest : public QObject {
       QVERIFY(w.Options().implant);
       Find<QCheckBox>(w, "cbKivora")->setChecked(false);
       Find<QComboBox>(w, "cobExtention")->setCurrentText("zip");
+      Find<QCheckBox>(w, "cbAssociateKvrFile")->setChecked(false);
+      for (const auto& [box, button] : folderChoosers) {
+        messages_.folders = {QStringLiteral("/tmp/") + box};
+        QTest::mouseClick(Find<QPushButton>(w, button), Qt::LeftButton);
+      }
       QVERIFY(w.close());
     }
     QVERIFY(!ReadFile(dir_->path() + "/kivora.ini").contains("topsecret"));
@@ -354,6 +396,11 @@ class MainWindowTest : public QObject {
     QCOMPARE(Find<QTabWidget>(w, "pcDevideJoint")->currentIndex(), 2);
     QVERIFY(w.Options().implant);
     QVERIFY(w.Options().password.isEmpty());
+    QVERIFY(!Find<QCheckBox>(w, "cbAssociateKvrFile")->isChecked());
+    for (const auto& [box, button] : folderChoosers) {
+      QCOMPARE(Find<QComboBox>(w, box)->currentIndex(), 1);
+      QCOMPARE(Find<QComboBox>(w, box)->currentText(), QStringLiteral("/tmp/") + box);
+    }
   }
 
   void optionsDialogListsPluginsWithPictures() {
@@ -377,7 +424,8 @@ class MainWindowTest : public QObject {
     QVERIFY(!dialog.Confirmed());
     QVERIFY(dialog.isVisible());
     list->setCurrentItem(list->topLevelItem(1));
-    QCOMPARE(Find<QPlainTextEdit>(dialog, "mmComment")->toPlainText(), QStringLiteral("comment of Two"));
+    QCOMPARE(Find<QPlainTextEdit>(dialog, "mmComment")->toPlainText(),
+             QStringLiteral("comment of Two"));
     QTest::mouseClick(Find<QPushButton>(dialog, "btnOK"), Qt::LeftButton);
     QVERIFY(dialog.Confirmed());
     QCOMPARE(dialog.SelectedPluginName(), QStringLiteral("two.dll"));
@@ -395,7 +443,8 @@ class MainWindowTest : public QObject {
   }
 
   void optionsFromTheSplitPageSetTheExtension() {
-    kivora::test::WriteBytes((dir_->path() + "/program/plugin/one.dll").toStdString(), Plugin(u"One", {101}));
+    kivora::test::WriteBytes((dir_->path() + "/program/plugin/one.dll").toStdString(),
+                             Plugin(u"One", {101}));
     MainWindow w(messages_, Env());
     OnNextModal([](QWidget* modal) {
       Find<QCheckBox>(*modal, "cbUsePlugin")->setChecked(true);
@@ -409,7 +458,9 @@ class MainWindowTest : public QObject {
     QCOMPARE(Find<QComboBox>(w, "cobExtention")->currentText(), QStringLiteral("gif"));
 
     // Cancel keeps everything; OK with the plug-in off gives "png".
-    OnNextModal([](QWidget* modal) { QTest::mouseClick(Find<QPushButton>(*modal, "btnCancel"), Qt::LeftButton); });
+    OnNextModal([](QWidget* modal) {
+      QTest::mouseClick(Find<QPushButton>(*modal, "btnCancel"), Qt::LeftButton);
+    });
     QTest::mouseClick(Find<QPushButton>(w, "btnKvrOption"), Qt::LeftButton);
     QVERIFY(w.Options().usePlugin);
     OnNextModal([](QWidget* modal) {
@@ -462,7 +513,9 @@ class MainWindowTest : public QObject {
   void outOfRangeSettingsFallBack() {
     QFile ini(dir_->path() + "/kivora.ini");
     ini.open(QIODevice::WriteOnly);
-    ini.write("[Window]\nTop=-30000\nLeft=-30000\nActivePage=7\n[Divide]\nFileSize=99999\nExtention=zip\n");
+    ini.write(
+        "[Window]\nTop=-30000\nLeft=-30000\nActivePage=7\n[Divide]\nFileSize=99999\nExtention="
+        "zip\n");
     ini.close();
     MainWindow w(messages_, Env());
     QCOMPARE(Find<QTabWidget>(w, "pcDevideJoint")->currentIndex(), 0);

@@ -46,8 +46,9 @@ class SetPagesTest : public QObject {
   // Splits a source of `size` bytes into parts of `kb` KB; returns the definition path.
   QString Split(size_t size, int kb, std::vector<std::string> extra = {}) {
     kivora::test::WriteBytes(Path("movie.avi").toStdString(), kivora::test::RandomBytes(size, 4));
-    std::vector<std::string> args = {"split", Path("movie.avi").toStdString(), "-s", std::to_string(kb),
-                                     "--no-random", "--seed", "1"};
+    std::vector<std::string> args = {
+        "split", Path("movie.avi").toStdString(), "-s", std::to_string(kb), "--no-random", "--seed",
+        "1"};
     args.insert(args.end(), extra.begin(), extra.end());
     std::ostringstream out, err;
     kivora::cli::Context context{out, err, false, false};
@@ -69,7 +70,8 @@ class SetPagesTest : public QObject {
   ResplitPage& ResplitTab() { return window_->resplitPage(); }
   QStringList States() {
     QStringList states;
-    for (int i = 0; i < window_->stateList().RowCount(); ++i) states << window_->stateList().State(i);
+    for (int i = 0; i < window_->stateList().RowCount(); ++i)
+      states << window_->stateList().State(i);
     return states;
   }
 
@@ -84,40 +86,40 @@ class SetPagesTest : public QObject {
 
   void typingReadsTheDefinitionWhenItNamesOne() {
     const QString def = Split(50000, 10);
-    auto* edit = JoinTab().definitionEdit_;
+    auto* edit = Find<QLineEdit>("edtJointFileName");
     QString typed;
     for (const QChar c : def) {
       typed += c;
       edit->setText(typed);
-      QCOMPARE(JoinTab().joinButton_->isEnabled(), typed == def);
-      QCOMPARE(JoinTab().testButton_->isEnabled(), typed == def);
+      QCOMPARE(Find<QPushButton>("btnJoint")->isEnabled(), typed == def);
+      QCOMPARE(Find<QPushButton>("btnTest")->isEnabled(), typed == def);
     }
-    QCOMPARE(JoinTab().infoList_->Value(0), QStringLiteral("movie.avi"));
-    QCOMPARE(JoinTab().infoList_->Value(2), QStringLiteral("5"));
+    QCOMPARE(Find<InfoListView>("lvKvrInfoJoint")->Value(0), QStringLiteral("movie.avi"));
+    QCOMPARE(Find<InfoListView>("lvKvrInfoJoint")->Value(2), QStringLiteral("5"));
     QCOMPARE(window_->stateList().RowCount(), 5);
     edit->setText(def + "x");
-    QVERIFY(!JoinTab().joinButton_->isEnabled());
+    QVERIFY(!Find<QPushButton>("btnJoint")->isEnabled());
     // The list keeps its content.
-    QCOMPARE(JoinTab().infoList_->Value(0), QStringLiteral("movie.avi"));
+    QCOMPARE(Find<InfoListView>("lvKvrInfoJoint")->Value(0), QStringLiteral("movie.avi"));
   }
 
   void testOfAnIntactSetThenJoin() {
-    JoinTab().definitionEdit_->setText(Split(50000, 10));
-    JoinTab().saveFolderBox_->setCurrentText(Path("out"));
+    Find<QLineEdit>("edtJointFileName")->setText(Split(50000, 10));
+    Find<QComboBox>("cobJointSaveAs")->setCurrentText(Path("out"));
     messages_.answers = {Answer::Yes, Answer::Yes};  // join now; create the output folder
-    QTest::mouseClick(JoinTab().testButton_, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>("btnTest"), Qt::LeftButton);
     QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
     QCOMPARE(messages_.shown.value(0), QStringLiteral("找不到任何問題。是否要進行合併？"));
     QVERIFY(messages_.shown.contains(QStringLiteral("合併已完成。")));
     QCOMPARE(Read(Path("out/movie.avi")), Read(Path("movie.avi")));
-    QVERIFY(JoinTab().joinButton_->isEnabled());
+    QVERIFY(Find<QPushButton>("btnJoint")->isEnabled());
     QVERIFY(!window_->Busy());
   }
 
   // The join runs off the window's thread: a timer of the window keeps firing.
   void windowStaysLiveDuringAJoinOf200Parts() {
-    JoinTab().definitionEdit_->setText(Split(200 * 256 * 1024, 256, {"--plain"}));
-    JoinTab().saveFolderBox_->setCurrentText(Path("out"));
+    Find<QLineEdit>("edtJointFileName")->setText(Split(200 * 256 * 1024, 256, {"--plain"}));
+    Find<QComboBox>("cobJointSaveAs")->setCurrentText(Path("out"));
     QDir().mkpath(Path("out"));
     int ticks = 0;
     QTimer timer;
@@ -126,7 +128,7 @@ class SetPagesTest : public QObject {
     QElapsedTimer elapsed;
     elapsed.start();
     timer.start();
-    QTest::mouseClick(JoinTab().joinButton_, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>("btnJoint"), Qt::LeftButton);
     QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
     const qint64 ms = elapsed.elapsed();
     QVERIFY2(ticks >= ms / 50, qPrintable(QStringLiteral("%1 ticks in %2 ms").arg(ticks).arg(ms)));
@@ -136,13 +138,13 @@ class SetPagesTest : public QObject {
   }
 
   void missingAndFixablePartsAreErrors() {
-    JoinTab().definitionEdit_->setText(Split(50000, 10, {"--plain"}));
+    Find<QLineEdit>("edtJointFileName")->setText(Split(50000, 10, {"--plain"}));
     QFile::remove(Path("movie01.png"));
     QFile part(Path("movie03.png"));
     part.open(QIODevice::Append);
     part.write(QByteArray(10, 'x'));
     part.close();
-    QTest::mouseClick(JoinTab().testButton_, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>("btnTest"), Qt::LeftButton);
     QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
     QCOMPARE(messages_.shown, QStringList{QStringLiteral("已發現到錯誤了。")});
     // Sorted by state, descending.
@@ -159,12 +161,12 @@ class SetPagesTest : public QObject {
   }
 
   void wrongPasswordLeavesNoJoinedFile() {
-    JoinTab().definitionEdit_->setText(Split(30000, 10, {"-p", "right"}));
-    QCOMPARE(JoinTab().infoList_->Value(4), QStringLiteral("需要"));
-    JoinTab().saveFolderBox_->setCurrentText(Path("out"));
+    Find<QLineEdit>("edtJointFileName")->setText(Split(30000, 10, {"-p", "right"}));
+    QCOMPARE(Find<InfoListView>("lvKvrInfoJoint")->Value(4), QStringLiteral("需要"));
+    Find<QComboBox>("cobJointSaveAs")->setCurrentText(Path("out"));
     QDir().mkpath(Path("out"));
     messages_.texts = {QStringLiteral("wrong")};
-    QTest::mouseClick(JoinTab().joinButton_, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>("btnJoint"), Qt::LeftButton);
     QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
     QCOMPARE(messages_.shown, QStringList{QStringLiteral("所輸入的密碼並不一致，或是無法復號化。(231)")});
     QVERIFY(!QFile::exists(Path("out/movie.avi")));
@@ -174,22 +176,24 @@ class SetPagesTest : public QObject {
   void olderSetKeepsPartZeroBackUntilLast() {
     const auto builtin = kivora::pendant::BuiltinPendants()[0];
     const auto content = kivora::test::RandomBytes(9000, 8);
-    const auto def = kivora::test::WriteGeneratorCipherSet(dir_->path().toStdString(), content, builtin.bytes, builtin.id);
-    JoinTab().definitionEdit_->setText(QString::fromStdString(def.string()));
-    JoinTab().saveFolderBox_->setCurrentText(Path("out"));
+    const auto def = kivora::test::WriteGeneratorCipherSet(dir_->path().toStdString(), content,
+                                                           builtin.bytes, builtin.id);
+    Find<QLineEdit>("edtJointFileName")->setText(QString::fromStdString(def.string()));
+    Find<QComboBox>("cobJointSaveAs")->setCurrentText(Path("out"));
     QDir().mkpath(Path("out"));
     QStringList firstRows;
     connect(window_->stateList().model(), &QAbstractItemModel::dataChanged, this, [&] {
       firstRows << window_->stateList().Caption(0) + " " + window_->stateList().State(0);
     });
-    QTest::mouseClick(JoinTab().joinButton_, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>("btnJoint"), Qt::LeftButton);
     QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
     QVERIFY2(firstRows.contains(QStringLiteral("old00.png 保留")), qPrintable(firstRows.join('|')));
     QCOMPARE(window_->stateList().Caption(0), QStringLiteral("old00.png"));
     QCOMPARE(window_->stateList().State(0), QStringLiteral("合併"));
     QFile joined(Path("out/old.bin"));
     QVERIFY(joined.open(QIODevice::ReadOnly));
-    QCOMPARE(joined.readAll(), QByteArray(reinterpret_cast<const char*>(content.data()), static_cast<qsizetype>(content.size())));
+    QCOMPARE(joined.readAll(), QByteArray(reinterpret_cast<const char*>(content.data()),
+                                          static_cast<qsizetype>(content.size())));
   }
 
   void resplitOfOnlyTheThirdPart() {
@@ -198,11 +202,11 @@ class SetPagesTest : public QObject {
     QFile::remove(Path("movie02.png"));
     QFile::remove(Path("movie03.png"));
     window_->findChild<QTabWidget*>("pcDevideJoint")->setCurrentIndex(1);
-    ResplitTab().definitionEdit_->setText(def);
-    ResplitTab().sourceEdit_->setText(Path("movie.avi"));
-    QVERIFY(ResplitTab().startButton_->isEnabled());
+    Find<QLineEdit>("edtKvrFileName")->setText(def);
+    Find<QLineEdit>("edtRedevideFileName")->setText(Path("movie.avi"));
+    QVERIFY(Find<QPushButton>("btnRedevide")->isEnabled());
     window_->stateList().topLevelItem(2)->setSelected(true);
-    QTest::mouseClick(ResplitTab().startButton_, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>("btnRedevide"), Qt::LeftButton);
     QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
     QCOMPARE(Read(Path("movie02.png")), third);
     QVERIFY(!QFile::exists(Path("movie03.png")));
@@ -216,11 +220,11 @@ class SetPagesTest : public QObject {
     const QString def = Split(50 * 1024, 1);
     window_->show();
     window_->findChild<QTabWidget*>("pcDevideJoint")->setCurrentIndex(1);
-    ResplitTab().definitionEdit_->setText(def);
-    ResplitTab().sourceEdit_->setText(Path("movie.avi"));
+    Find<QLineEdit>("edtKvrFileName")->setText(def);
+    Find<QLineEdit>("edtRedevideFileName")->setText(Path("movie.avi"));
     StateList& list = window_->stateList();
     QCOMPARE(list.RowCount(), 50);
-    QTest::mouseClick(ResplitTab().selectAllButton_, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>("btnRedevideAll"), Qt::LeftButton);
     const int visible = static_cast<int>(list.SelectedKeys().size());
     QVERIFY2(visible > 0 && visible < 50, qPrintable(QString::number(visible)));
     QVERIFY(ResplitTab().SelectAll());
@@ -233,7 +237,7 @@ class SetPagesTest : public QObject {
     QCOMPARE(static_cast<int>(list.SelectedKeys().size()), visible + 1);
 
     for (int i = 0; i < 50; ++i) QFile::remove(Path(QStringLiteral("movie%1.png").arg(i, 2, 10, QChar('0'))));
-    QTest::mouseClick(ResplitTab().startButton_, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>("btnRedevide"), Qt::LeftButton);
     QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
     QVERIFY(QFile::exists(Path("movie49.png")));
     QCOMPARE(window_->findChild<QStatusBar*>("sbStatus")->findChildren<QLabel*>().value(0)->text(),
@@ -243,23 +247,23 @@ class SetPagesTest : public QObject {
   // An abort belongs to the operation it was given to: the next one, on another
   // page, runs to its end.
   void anAbortEndsWithItsOperation() {
-    JoinTab().definitionEdit_->setText(Split(30000, 10));
+    Find<QLineEdit>("edtJointFileName")->setText(Split(30000, 10));
     kivora::test::WriteBytes(Path("big.bin").toStdString(), kivora::test::RandomBytes(200000, 5));
     SplitPage& split = window_->splitPage();
     split.SetSource(Path("big.bin"));
-    split.partSizeEdit_->setText("10");
-    QTest::mouseClick(split.startButton_, Qt::LeftButton);
+    Find<QLineEdit>("edtFileSize")->setText("10");
+    QTest::mouseClick(Find<QPushButton>("btnDevide"), Qt::LeftButton);
     split.AbortSplit();
     QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
-    QTest::mouseClick(JoinTab().testButton_, Qt::LeftButton);  // answered No: no join
+    QTest::mouseClick(Find<QPushButton>("btnTest"), Qt::LeftButton);  // answered No: no join
     QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
     QCOMPARE(window_->stateList().RowCount(), 3);
     QCOMPARE(messages_.shown.last(), QStringLiteral("找不到任何問題。是否要進行合併？"));
 
-    QTest::mouseClick(JoinTab().testButton_, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>("btnTest"), Qt::LeftButton);
     JoinTab().AbortJoin();
     QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
-    QTest::mouseClick(split.startButton_, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>("btnDevide"), Qt::LeftButton);
     QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
     QCOMPARE(messages_.shown.last(), QStringLiteral("分割已完成。"));
   }
@@ -268,15 +272,15 @@ class SetPagesTest : public QObject {
     const QString def = Split(30000, 10);
     window_->show();
     window_->findChild<QTabWidget*>("pcDevideJoint")->setCurrentIndex(1);
-    ResplitTab().definitionEdit_->setText(def);
-    ResplitTab().sourceEdit_->setText(Path("movie.avi"));
-    QTest::mouseClick(ResplitTab().selectAllButton_, Qt::LeftButton);
-    QTest::mouseClick(ResplitTab().startButton_, Qt::LeftButton);
+    Find<QLineEdit>("edtKvrFileName")->setText(def);
+    Find<QLineEdit>("edtRedevideFileName")->setText(Path("movie.avi"));
+    QTest::mouseClick(Find<QPushButton>("btnRedevideAll"), Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>("btnRedevide"), Qt::LeftButton);
     ResplitTab().AbortResplit();
     QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
     QCOMPARE(messages_.shown.last(), QStringLiteral("再分割已中斷。"));
     QFile::remove(Path("movie02.png"));
-    QTest::mouseClick(ResplitTab().startButton_, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>("btnRedevide"), Qt::LeftButton);
     QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
     QCOMPARE(messages_.shown.last(), QStringLiteral("請從一覽表上選擇要再次分割的檔案。"));
     QVERIFY(!QFile::exists(Path("movie02.png")));
@@ -291,20 +295,20 @@ class SetPagesTest : public QObject {
         if (!Find<QWidget>(panel)->isEnabled()) whileDisabled << text;
     };
     window_->splitPage().SetSource(Path("movie.avi"));
-    window_->splitPage().saveFolderBox_->setCurrentText(Path("again"));
+    Find<QComboBox>("cobDevideSaveAs")->setCurrentText(Path("again"));
     messages_.answers = {Answer::Yes};  // create the folder
-    QTest::mouseClick(window_->splitPage().startButton_, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>("btnDevide"), Qt::LeftButton);
     QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
 
-    JoinTab().definitionEdit_->setText(def);
+    Find<QLineEdit>("edtJointFileName")->setText(def);
     messages_.answers = {Answer::Yes, Answer::No};  // join now; replace movie.avi
-    QTest::mouseClick(JoinTab().testButton_, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>("btnTest"), Qt::LeftButton);
     QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
 
-    ResplitTab().definitionEdit_->setText(def);
-    ResplitTab().sourceEdit_->setText(Path("movie.avi"));
+    Find<QLineEdit>("edtKvrFileName")->setText(def);
+    Find<QLineEdit>("edtRedevideFileName")->setText(Path("movie.avi"));
     window_->stateList().topLevelItem(0)->setSelected(true);
-    QTest::mouseClick(ResplitTab().startButton_, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>("btnRedevide"), Qt::LeftButton);
     QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
     QCOMPARE(messages_.shown,
              (QStringList{
@@ -318,14 +322,14 @@ class SetPagesTest : public QObject {
   void definitionChangedOnDiskBeforeResplit() {
     const QString def = Split(30000, 10);
     window_->findChild<QTabWidget*>("pcDevideJoint")->setCurrentIndex(1);
-    ResplitTab().definitionEdit_->setText(def);
-    ResplitTab().sourceEdit_->setText(Path("movie.avi"));
+    Find<QLineEdit>("edtKvrFileName")->setText(def);
+    Find<QLineEdit>("edtRedevideFileName")->setText(Path("movie.avi"));
     Split(40000, 10, {"-c", "new"});  // the same name, another set
     window_->stateList().topLevelItem(0)->setSelected(true);
-    QTest::mouseClick(ResplitTab().startButton_, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>("btnRedevide"), Qt::LeftButton);
     QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
     QCOMPARE(messages_.shown.value(0), QStringLiteral("KivoRa 合併定義檔已更新。\n因為已重新讀取，故請重新選擇。"));
-    QCOMPARE(ResplitTab().infoList_->Value(5), QStringLiteral("new"));
+    QCOMPARE(Find<InfoListView>("lvRedevideInfo")->Value(5), QStringLiteral("new"));
     QCOMPARE(window_->stateList().RowCount(), 4);
   }
 
@@ -334,28 +338,28 @@ class SetPagesTest : public QObject {
     kivora::test::WriteBytes(Path("track01.wav").toStdString(), {1, 2, 3});
     kivora::test::WriteBytes(Path("a.tar.gz").toStdString(), {1});
     kivora::test::WriteBytes(Path(".profile").toStdString(), {1});
-    window_->DropUrls({QUrl::fromLocalFile(Path("track01.wav")), QUrl::fromLocalFile(Path("a.tar.gz")),
-                       QUrl::fromLocalFile(def)});
+    window_->DropUrls({QUrl::fromLocalFile(Path("track01.wav")),
+                       QUrl::fromLocalFile(Path("a.tar.gz")), QUrl::fromLocalFile(def)});
     // Only the first of the three.
-    QCOMPARE(window_->splitPage().sourceEdit_->text(), Path("track01.wav"));
-    QCOMPARE(window_->splitPage().baseNameEdit_->text(), QStringLiteral("track01_"));
+    QCOMPARE(Find<QLineEdit>("edtDevideFileName")->text(), Path("track01.wav"));
+    QCOMPARE(Find<QLineEdit>("edtDevideName")->text(), QStringLiteral("track01_"));
     window_->DropFile(Path("a.tar.gz"));
-    QCOMPARE(window_->splitPage().baseNameEdit_->text(), QStringLiteral("a.tar"));
+    QCOMPARE(Find<QLineEdit>("edtDevideName")->text(), QStringLiteral("a.tar"));
     window_->DropFile(Path(".profile"));
-    QCOMPARE(window_->splitPage().baseNameEdit_->text(), QString());
+    QCOMPARE(Find<QLineEdit>("edtDevideName")->text(), QString());
 
     // A definition dropped on the split page opens it on the join page; twice re-reads.
     window_->DropFile(def);
     QCOMPARE(window_->findChild<QTabWidget*>("pcDevideJoint")->currentIndex(), 2);
-    QCOMPARE(JoinTab().definitionEdit_->text(), def);
-    QVERIFY(JoinTab().joinButton_->isEnabled());
+    QCOMPARE(Find<QLineEdit>("edtJointFileName")->text(), def);
+    QVERIFY(Find<QPushButton>("btnJoint")->isEnabled());
     window_->stateList().clear();
     window_->DropFile(def);
     QCOMPARE(window_->stateList().RowCount(), 3);
 
     // A folder changes nothing and says why.
     window_->DropFile(dir_->path());
-    QCOMPARE(JoinTab().definitionEdit_->text(), def);
+    QCOMPARE(Find<QLineEdit>("edtJointFileName")->text(), def);
     QVERIFY(messages_.shown.last().contains(dir_->path()));
   }
 

@@ -14,6 +14,7 @@
 #include "kvrpack/BuilderMessages.h"
 #include "kvrpack/PluginBuilderWindow.h"
 #include "pendant/PeResources.h"
+#include "tests/gui/MarkingTranslator.h"
 #include "tests/kvrpack/KvrpackTestSupport.h"
 
 namespace kvrpack {
@@ -58,16 +59,6 @@ QStringList Entries(const QListWidget* list) {
   for (int i = 0; i < list->count(); ++i) entries.append(list->item(i)->text());
   return entries;
 }
-
-// Marks every text it is asked for, so a text shown without it stands out.
-class MarkingTranslator : public QTranslator {
- public:
-  bool isEmpty() const override { return false; }
-  QString translate(const char* context, const char* source, const char* = nullptr,
-                    int = -1) const override {
-    return QStringLiteral("[%1] %2").arg(QString::fromLatin1(context), QString::fromUtf8(source));
-  }
-};
 
 }  // namespace
 
@@ -155,7 +146,7 @@ class PluginBuilderWindowTest : public QObject {
 
   // The Traditional Chinese texts are the source language of the window's translations.
   void everyTextOfTheWindowCanBeTranslated() {
-    MarkingTranslator translator;
+    kivora::test::MarkingTranslator translator;
     QVERIFY(QCoreApplication::installTranslator(&translator));
     test::TempFolder program;
     PluginBuilderWindow form(program.path());
@@ -163,13 +154,7 @@ class PluginBuilderWindowTest : public QObject {
     const QString marked = QStringLiteral("[kvrpack::PluginBuilderWindow] ");
     QCOMPARE(form.windowTitle(), marked + "kvrpack");
     QCOMPARE(Child<QLabel>(form, "L1")->text(), marked + "版本: ( 數字亦可 )");
-    QStringList shown;
-    for (const QLabel* label : form.findChildren<QLabel*>()) shown.append(label->text());
-    for (const QPushButton* button : form.findChildren<QPushButton*>())
-      shown.append(button->text());
-    for (const QString& text : shown) {
-      if (!text.isEmpty()) QVERIFY2(text.startsWith(marked), qPrintable(text));
-    }
+    QCOMPARE(kivora::test::UnmarkedTexts(form, marked), QStringList());
   }
 
   void emptyListIsRefusedWithAMessage() {
