@@ -1,7 +1,5 @@
 #include "app/cli/Json.h"
 
-#include <unicode/utf8.h>
-
 #include <cstdio>
 
 #include "app/cli/TerminalText.h"
@@ -10,12 +8,7 @@ namespace kivora::cli {
 
 std::string JsonString(std::string_view text) {
   std::string out = "\"";
-  const auto size = static_cast<int32_t>(text.size());
-  int32_t at = 0;
-  while (at < size) {
-    const int32_t start = at;
-    UChar32 c = 0;
-    U8_NEXT(text.data(), at, size, c);
+  ForEachCodePoint(text, [&](UChar32 c, std::string_view bytes) {
     switch (c) {
       case '"':
         out += "\\\"";
@@ -40,10 +33,10 @@ std::string JsonString(std::string_view text) {
           std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(c));
           out += buf;
         } else {
-          out.append(text, static_cast<size_t>(start), static_cast<size_t>(at - start));
+          out += bytes;
         }
     }
-  }
+  });
   return out + "\"";
 }
 

@@ -56,22 +56,17 @@ bool IsHiddenCharacter(char32_t c) {
 std::string TerminalText(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  const auto size = static_cast<int32_t>(text.size());
-  int32_t at = 0;
-  while (at < size) {
-    const int32_t start = at;
-    UChar32 c = 0;
-    U8_NEXT(text.data(), at, size, c);
+  ForEachCodePoint(text, [&](UChar32 c, std::string_view bytes) {
     if (c < 0) {
-      for (int32_t i = start; i < at; ++i) AppendByte(out, static_cast<unsigned char>(text[i]));
+      for (const char byte : bytes) AppendByte(out, static_cast<unsigned char>(byte));
     } else if (c == '\\') {
       out += "\\\\";
     } else if (IsHiddenCharacter(static_cast<char32_t>(c))) {
       AppendEscape(out, c);
     } else {
-      out.append(text, static_cast<size_t>(start), static_cast<size_t>(at - start));
+      out += bytes;
     }
-  }
+  });
   return out;
 }
 

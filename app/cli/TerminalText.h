@@ -4,10 +4,27 @@
 // marks are shown as escapes, so that such text can neither drive the terminal nor forge
 // a line of output. Printable Unicode stays as it is.
 
+#include <unicode/utf8.h>
+
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace kivora::cli {
+
+// Calls fn(c, bytes) for each code point of UTF-8 `text`, with the bytes that encode it;
+// c is negative for bytes that are not UTF-8.
+template <typename Fn>
+void ForEachCodePoint(std::string_view text, Fn&& fn) {
+  const auto size = static_cast<int32_t>(text.size());
+  int32_t at = 0;
+  while (at < size) {
+    const int32_t start = at;
+    UChar32 c = 0;
+    U8_NEXT(text.data(), at, size, c);
+    fn(c, text.substr(static_cast<size_t>(start), static_cast<size_t>(at - start)));
+  }
+}
 
 // Controls (C0, DEL, C1) and the marks that break a line or turn the direction of the
 // text that follows: characters a terminal does not show as themselves.
