@@ -1,13 +1,38 @@
 #include <QApplication>
 #include <QTranslator>
+#include <iostream>
+#include <string_view>
 
+#include "platform/Version.h"
 #include "ui/MainWindow.h"
 #include "ui/MessageLayer.h"
 #include "ui/QtTranslation.h"
 
+namespace {
+
+constexpr std::string_view kUsage =
+    "Usage: kivora [FILE.kvr]\n"
+    "Opens the window; a join definition (.kvr) given as FILE opens on the join page.\n"
+    "  --version  Print the version and exit\n"
+    "  --help     Print this help and exit\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  // Answered without a window, so that they work without a display too.
+  if (argc == 2 && std::string_view(argv[1]) == "--version") {
+    std::cout << "kivora " << kivora::kVersion << '\n';
+    return 0;
+  }
+  if (argc == 2 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h")) {
+    std::cout << kUsage;
+    return 0;
+  }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Kivora"));
+  QApplication::setApplicationVersion(QString::fromLatin1(kivora::kVersion));
+  // The desktop entry's name: the desktop shows the window with its icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral("kivora"));
   QTranslator qtTexts;
   if (kivora::ui::LoadQtTranslation(qtTexts)) QApplication::installTranslator(&qtTexts);
   kivora::ui::QtMessageLayer messages;

@@ -8,6 +8,7 @@
 #include "kvrpack/BuilderMessages.h"
 #include "kvrpack/PathFilter.h"
 #include "kvrpack/PluginBuilder.h"
+#include "platform/Version.h"
 
 namespace kvrpack {
 namespace {
@@ -37,17 +38,27 @@ void Describe(CLI::App& app, Options& options) {
   }
   app.add_option("pictures", options.request.pictures,
                  "Picture files; the first becomes KVR 101, the second 102, ...");
+  app.footer("Without arguments kvrpack opens its window; --version alone prints its version.");
+}
+
+// The program's version is asked by --version alone; with --build it is an option.
+bool WantsVersion(std::span<const std::string> args) {
+  return args.size() == 1 && args[0] == "--version";
 }
 
 }  // namespace
 
 bool WantsCommandLine(std::span<const std::string> args) {
-  return std::any_of(args.begin(), args.end(), [](const std::string& a) {
-    return a == "--build" || a == "--help" || a == "-h";
-  });
+  return WantsVersion(args) || std::any_of(args.begin(), args.end(), [](const std::string& a) {
+           return a == "--build" || a == "--help" || a == "-h";
+         });
 }
 
 int RunCommandLine(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+  if (WantsVersion(args)) {
+    out << "kvrpack " << kivora::kVersion << '\n';
+    return kBuilt;
+  }
   CLI::App app("kvrpack: builds a Kivora pendant plug-in from picture files.", "kvrpack");
   Options options;
   Describe(app, options);

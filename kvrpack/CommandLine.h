@@ -3,6 +3,8 @@
 //   kvrpack --build -o OUT.dll [--name T] [--version T] [--ext T] [--author T]
 //           [--comment T] PICTURE...
 // writes OUT.dll and its script OUT.rc without a window.
+//   kvrpack --version
+// prints the program's version (with --build, --version is the plug-in's version text).
 
 #include <ostream>
 #include <span>
@@ -10,8 +12,8 @@
 
 namespace kvrpack {
 
-// True when the arguments (without the program name) ask for the command-line mode or
-// its help rather than the window.
+// True when the arguments (without the program name) ask for the command-line mode, its
+// help or the program's version rather than the window.
 bool WantsCommandLine(std::span<const std::string> args);
 
 // Runs the command-line mode. Returns 0 when the plug-in was built, 1 when the build

@@ -8,11 +8,8 @@ namespace kvrpack {
 inline constexpr const char* kScriptFileName = "template.rc";
 inline constexpr const char* kDllFileName = "template.dll";
 
-// True when `folder` is a directory in which this user may create files.
-bool IsWritableFolder(const std::filesystem::path& folder);
-
-// The program's folder when it is writable (a portable copy or the build tree), else
-// the current folder (an installed program).
+// The program's folder for a portable copy or the build tree, the current folder for an
+// installed program (platform::PlaceOf decides, also when the folder is not writable).
 std::filesystem::path ChooseOutputFolder(const std::filesystem::path& programFolder,
                                          const std::filesystem::path& currentFolder);
 

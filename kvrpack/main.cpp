@@ -12,6 +12,8 @@ int main(int argc, char** argv) {
   if (kvrpack::WantsCommandLine(args)) return kvrpack::RunCommandLine(args, std::cout, std::cerr);
 
   QApplication app(argc, argv);
+  // The desktop entry's name: the desktop shows the window with its icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral("kvrpack"));
   kvrpack::PluginBuilderWindow window(QCoreApplication::applicationDirPath().toStdString());
   window.show();
   return app.exec();

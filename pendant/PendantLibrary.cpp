@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <system_error>
 
+#include "core/Crc32.h"
 #include "pendant/PeResources.h"
 #include "pendant/PluginInfo.h"
-#include "core/Crc32.h"
 
 namespace kivora::pendant {
 namespace {
@@ -75,16 +75,25 @@ std::optional<std::filesystem::path> UserPluginFolder(const char* xdgDataHome, c
   return std::nullopt;
 }
 
-PendantLocations DefaultPendantLocations() {
-  PendantLocations locations;
+std::vector<std::filesystem::path> PluginFolders(
+    const platform::ProgramPlace& place, const std::optional<std::filesystem::path>& userFolder) {
+  std::vector<std::filesystem::path> folders;
   std::error_code ec;
-  const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  locations.programFolder = ec ? std::filesystem::current_path(ec) : exe.parent_path();
-  locations.pluginFolders.push_back(locations.programFolder / "plugin");
-  if (auto user = UserPluginFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"))) {
-    locations.pluginFolders.push_back(std::move(*user));
+  if (std::filesystem::is_directory(place.folder / "plugin", ec)) {
+    folders.push_back(place.folder / "plugin");
   }
-  return locations;
+  if (userFolder) folders.push_back(*userFolder);
+  folders.push_back(place.dataFolder / "kivora" / "plugin");
+  return folders;
+}
+
+PendantLocations DefaultPendantLocations(const platform::ProgramPlace& place) {
+  return {place.folder, PluginFolders(place, UserPluginFolder(std::getenv("XDG_DATA_HOME"),
+                                                              std::getenv("HOME")))};
+}
+
+PendantLocations DefaultPendantLocations() {
+  return DefaultPendantLocations(platform::CurrentProgramPlace());
 }
 
 PendantLibrary::PendantLibrary(PendantLocations locations, std::span<const BuiltinPendant> builtins)

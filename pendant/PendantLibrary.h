@@ -12,8 +12,9 @@
 #include <utility>
 #include <vector>
 
-#include "pendant/BuiltinPendants.h"
 #include "core/PendantProvider.h"
+#include "pendant/BuiltinPendants.h"
+#include "platform/ProgramPlace.h"
 
 namespace kivora::pendant {
 
@@ -22,9 +23,15 @@ struct PendantLocations {
   std::vector<std::filesystem::path> pluginFolders;  // searched in order for a plug-in file name
 };
 
-// programFolder: the folder of /proc/self/exe. pluginFolders: programFolder/"plugin", then
-// the user's plug-in folder (UserPluginFolder) when there is one.
+// The running program's folder and PluginFolders for it and the environment.
 PendantLocations DefaultPendantLocations();
+PendantLocations DefaultPendantLocations(const platform::ProgramPlace& place);
+
+// Plug-in folders in search order: <program folder>/plugin when that folder exists
+// (portable use), the user's folder when there is one, then <datadir>/kivora/plugin of
+// the install tree.
+std::vector<std::filesystem::path> PluginFolders(
+    const platform::ProgramPlace& place, const std::optional<std::filesystem::path>& userFolder);
 
 // <data home>/kivora/plugin, the data home being $XDG_DATA_HOME when it is an absolute
 // path, else $HOME/.local/share; empty optional without either. Arguments are the

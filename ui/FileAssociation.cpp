@@ -23,17 +23,10 @@ constexpr int kToolTimeoutMs = 10000;
 
 QString MimeType() { return QString::fromLatin1(kKvrMimeType); }
 
+// The installed MIME package, embedded from the same file.
 QByteArray MimePackageXml() {
-  return QStringLiteral(
-             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-             "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
-             "  <mime-type type=\"%1\">\n"
-             "    <comment>KivoRa 定義檔</comment>\n"
-             "    <glob pattern=\"*.kvr\"/>\n"
-             "  </mime-type>\n"
-             "</mime-info>\n")
-      .arg(MimeType())
-      .toUtf8();
+  QFile package(QStringLiteral(":/association/kivora.xml"));
+  return package.open(QIODevice::ReadOnly) ? package.readAll() : QByteArray();
 }
 
 // A desktop entry string value writes these characters as a backslash and a letter
@@ -147,9 +140,10 @@ void RunTool(const QString& name, const QStringList& arguments) {
 
 }  // namespace
 
-AssociationPlaces AssociationPlaces::FromEnvironment() {
+AssociationPlaces AssociationPlaces::FromEnvironment(const platform::ProgramPlace& place) {
   return {QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation),
-          QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)};
+          QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation),
+          place.installed ? QString::fromStdString(place.dataFolder.string()) : QString()};
 }
 
 FileAssociation::FileAssociation(AssociationPlaces places, QString programPath)
@@ -178,7 +172,17 @@ FileAssociation::Registration FileAssociation::Check() const {
   return program == programPath_ ? Registration::ThisProgram : Registration::OtherProgram;
 }
 
+bool FileAssociation::UsesInstalledEntry() const {
+  if (places_.installedData.isEmpty()) return false;
+  const QDir data(places_.installedData);
+  return QFileInfo::exists(
+             data.filePath(QStringLiteral("applications/") + kDesktopFileName.toString())) &&
+         QFileInfo::exists(data.filePath(QStringLiteral("mime/packages/kivora.xml")));
+}
+
 bool FileAssociation::Keep() {
+  // The installed entry already opens the type; a second one of the user's would hide it.
+  if (UsesInstalledEntry()) return AddDefault();
   // What exists stays as it is, whatever it holds.
   bool changed = false;
   if (!QFileInfo::exists(MimePackagePath()) &&
@@ -215,6 +219,7 @@ bool FileAssociation::Update() {
 }
 
 bool FileAssociation::Remove() {
+  if (UsesInstalledEntry()) return RemoveDefault();
   bool changed = false;
   if (RemoveFile(MimePackagePath())) changed = true;
   if (RemoveFile(DesktopEntryPath())) changed = true;
@@ -234,10 +239,12 @@ bool FileAssociation::AddDefault() const {
   return WriteWholeFile(MimeAppsPath(), list.ToBytes());
 }
 
+// Removes the type's default application line when it names this program's entry.
 bool FileAssociation::RemoveDefault() const {
   const FileBytes file = ReadWholeFile(MimeAppsPath());
   if (file.state != FileBytes::State::Read) return false;
   IniText list = IniText::Parse(file.bytes, Qt::CaseSensitive);
+  if (list.Value(kDefaultsGroup, MimeType()) != kDesktopFileName.toString()) return false;
   return list.RemoveKey(kDefaultsGroup, MimeType()) &&
          WriteWholeFile(MimeAppsPath(), list.ToBytes());
 }

@@ -18,6 +18,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -52,10 +53,12 @@ QFont WindowFont() {
 }  // namespace
 
 WindowEnvironment WindowEnvironment::FromProcess(const QStringList& arguments) {
+  const platform::ProgramPlace place = platform::CurrentProgramPlace();
   WindowEnvironment env;
-  env.settingsPath = DefaultSettingsPath();
-  env.pendants = pendant::DefaultPendantLocations();
-  env.association = AssociationPlaces::FromEnvironment();
+  env.settingsPath = SettingsPathFor(
+      place, QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+  env.pendants = pendant::DefaultPendantLocations(place);
+  env.association = AssociationPlaces::FromEnvironment(place);
   env.programPath = QCoreApplication::applicationFilePath();
   env.arguments = arguments.mid(1);
   return env;

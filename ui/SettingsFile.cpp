@@ -1,9 +1,6 @@
 #include "ui/SettingsFile.h"
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
-#include <QStandardPaths>
 
 #include "ui/IniText.h"
 #include "ui/TextFile.h"
@@ -155,20 +152,11 @@ bool SaveSettings(const QString& path, const KivoraSettings& s) {
   return WriteWholeFile(path, ini.ToBytes());
 }
 
-QString SettingsPathFor(const QString& programDir, const QString& configHome) {
+QString SettingsPathFor(const platform::ProgramPlace& place, const QString& configHome) {
   const QString fileName = QStringLiteral("kivora.ini");
-  const QFileInfo dir(programDir);
-  if (!programDir.isEmpty() && dir.isDir() && dir.isWritable()) {
-    return QDir(programDir).filePath(fileName);
-  }
+  if (!place.installed)
+    return QDir(QString::fromStdString(place.folder.string())).filePath(fileName);
   return QDir(configHome).filePath(QStringLiteral("kivora/") + fileName);
-}
-
-QString DefaultSettingsPath() {
-  const QString programDir =
-      QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
-  return SettingsPathFor(programDir,
-                         QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
 }
 
 }  // namespace kivora::ui

@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <optional>
 
+#include "platform/ProgramPlace.h"
+
 namespace kivora::ui {
 
 // Every value the window keeps between runs. Defaults are those of a first start.
@@ -50,10 +52,8 @@ KivoraSettings LoadSettings(const QString& path);
 // written. The password is not part of the settings and is never written.
 bool SaveSettings(const QString& path, const KivoraSettings& settings);
 
-// kivora.ini beside the program when that folder is writable, otherwise
-// $XDG_CONFIG_HOME/kivora/kivora.ini.
-QString DefaultSettingsPath();
-// The same choice for a given program folder and config home.
-QString SettingsPathFor(const QString& programDir, const QString& configHome);
+// kivora.ini beside a portable program (or one in the build tree); for an installed
+// program <configHome>/kivora/kivora.ini, configHome being $XDG_CONFIG_HOME or ~/.config.
+QString SettingsPathFor(const platform::ProgramPlace& place, const QString& configHome);
 
 }  // namespace kivora::ui

@@ -13,6 +13,7 @@
 #include "app/cli/ResplitCommand.h"
 #include "app/cli/SplitCommand.h"
 #include "app/cli/TestCommand.h"
+#include "platform/Version.h"
 
 namespace kivora::cli {
 
@@ -20,6 +21,8 @@ int Run(const std::vector<std::string>& args, Context& context) {
   CLI::App app("Kivora: split files into parts, disguise them as pictures, join them back.",
                "kivora-cli");
   app.require_subcommand(1);
+  app.set_version_flag("--version", std::string("kivora-cli ") + kVersion,
+                       "Print the version and exit");
   std::vector<std::unique_ptr<Command>> commands;
   commands.push_back(std::make_unique<SplitCommand>());
   commands.push_back(std::make_unique<JoinCommand>());
@@ -37,6 +40,9 @@ int Run(const std::vector<std::string>& args, Context& context) {
   } catch (const CLI::CallForHelp&) {
     context.out << app.help();
     return kSuccess;
+  } catch (const CLI::CallForVersion& version) {
+    context.out << version.what() << '\n';
+    return kSuccess;
   } catch (const CLI::CallForAllHelp&) {
     context.out << app.help("", CLI::AppFormatMode::All);
     return kSuccess;
@@ -48,7 +54,8 @@ int Run(const std::vector<std::string>& args, Context& context) {
         return kSuccess;
       }
     }
-    context.err << e.what() << "\n" << "Run with --help for usage.\n";
+    context.err << e.what() << "\n"
+                << "Run with --help for usage.\n";
     return kUsage;
   }
   for (auto& [sub, command] : registered) {

@@ -2,15 +2,26 @@
 
 #include <CLI/CLI.hpp>
 #include <ostream>
+#include <string>
 
-#include "pendant/PluginInfo.h"
 #include "app/cli/TerminalText.h"
+#include "pendant/PluginInfo.h"
 
 namespace kivora::cli {
 
 CLI::App* PluginsCommand::Register(CLI::App& app) {
   CLI::App* cmd = app.add_subcommand("plugins", "List the pendant plug-ins");
   plugin_.Register(*cmd, false);
+  std::string folders;
+  for (const auto& folder : pendant::DefaultPendantLocations().pluginFolders)
+    folders += "  " + folder.string() + "\n";
+  cmd->footer(
+      "Plug-ins (*.dll) are looked for, in this order, in:\n"
+      "  1. plugin/ beside the program, when that folder exists (portable use);\n"
+      "  2. $XDG_DATA_HOME/kivora/plugin (default ~/.local/share/kivora/plugin);\n"
+      "  3. <datadir>/kivora/plugin of the installed program (e.g. /usr/share/kivora/plugin).\n"
+      "--plugin-dir replaces these folders. For this program and environment they are:\n" +
+      folders);
   return cmd;
 }
 

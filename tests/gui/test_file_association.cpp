@@ -178,6 +178,40 @@ TEST_F(FileAssociationTest, ProgramPathsSurviveDesktopEntryQuoting) {
   EXPECT_EQ(plain.Check(), Registration::OtherProgram);
 }
 
+TEST_F(FileAssociationTest, InstalledProgramSetsAndRemovesOnlyItsDefault) {
+  const QString installed = dir_.filePath(QStringLiteral("usr/share"));
+  AssociationPlaces places = Places();
+  places.installedData = installed;
+  FileAssociation association(places, QStringLiteral("/usr/bin/kivora"));
+  // Without the installed entry and MIME package the user gets all three pieces.
+  ASSERT_TRUE(QDir(installed).mkpath(QStringLiteral("applications")));
+  WriteBytes(installed + QStringLiteral("/applications/kivora.desktop"), "[Desktop Entry]\n");
+  EXPECT_FALSE(association.UsesInstalledEntry());
+  ASSERT_TRUE(QDir(installed).mkpath(QStringLiteral("mime/packages")));
+  WriteBytes(installed + QStringLiteral("/mime/packages/kivora.xml"), "<mime-info/>\n");
+  ASSERT_TRUE(association.UsesInstalledEntry());
+
+  const QByteArray otherDefault = "[Default Applications]\ntext/plain=gedit.desktop\n";
+  WriteBytes(ConfigFile("mimeapps.list"), otherDefault);
+  ASSERT_TRUE(association.Keep());
+  EXPECT_EQ(ReadBytes(ConfigFile("mimeapps.list")),
+            otherDefault + "application/x-kivora-definition=kivora.desktop\n");
+  EXPECT_FALSE(QFile::exists(association.DesktopEntryPath()));
+  EXPECT_FALSE(QFile::exists(association.MimePackagePath()));
+  EXPECT_FALSE(association.Keep());
+
+  EXPECT_TRUE(association.Remove());
+  EXPECT_EQ(ReadBytes(ConfigFile("mimeapps.list")), otherDefault);
+  EXPECT_FALSE(association.Remove());
+  // Another program's default for the type is not this program's to remove.
+  const QByteArray foreign =
+      "[Default Applications]\napplication/x-kivora-definition=other.desktop\n";
+  WriteBytes(ConfigFile("mimeapps.list"), foreign);
+  EXPECT_FALSE(association.Remove());
+  EXPECT_FALSE(For(program_).Remove());
+  EXPECT_EQ(ReadBytes(ConfigFile("mimeapps.list")), foreign);
+}
+
 TEST_F(FileAssociationTest, FoldersThatCannotBeWrittenGiveFalse) {
   const QString file = dir_.filePath(QStringLiteral("plain-file"));
   WriteBytes(file, "x");

@@ -156,10 +156,17 @@ TEST_F(SettingsFileTest, WritesIntoNewFoldersAndFailsWithoutThrowing) {
   EXPECT_EQ(LoadSettings(nested + QStringLiteral("/kivora.ini")), KivoraSettings{});
 }
 
-TEST_F(SettingsFileTest, PathIsBesideTheProgramWhenItsFolderIsWritable) {
+TEST_F(SettingsFileTest, PathIsBesideAPortableProgramElseInTheConfigFolder) {
   const QString config = dir_.filePath(QStringLiteral("config"));
-  EXPECT_EQ(SettingsPathFor(dir_.path(), config), dir_.filePath(QStringLiteral("kivora.ini")));
-  EXPECT_EQ(SettingsPathFor(dir_.filePath(QStringLiteral("gone")), config),
+  const auto place = [](const QString& folder) { return platform::PlaceOf(folder.toStdString()); };
+  EXPECT_EQ(SettingsPathFor(place(dir_.path()), config),
+            dir_.filePath(QStringLiteral("kivora.ini")));
+  EXPECT_EQ(SettingsPathFor(place(dir_.filePath(QStringLiteral("gone"))), config),
+            config + QStringLiteral("/kivora/kivora.ini"));
+  // An install tree: <prefix>/bin beside <prefix>/share/kivora, writable or not.
+  ASSERT_TRUE(QDir(dir_.path()).mkpath(QStringLiteral("usr/bin")));
+  ASSERT_TRUE(QDir(dir_.path()).mkpath(QStringLiteral("usr/share/kivora")));
+  EXPECT_EQ(SettingsPathFor(place(dir_.filePath(QStringLiteral("usr/bin"))), config),
             config + QStringLiteral("/kivora/kivora.ini"));
 }
 

@@ -2,10 +2,12 @@
 
 #include <filesystem>
 
-#include "tests/unit/PeTestFiles.h"
 #include "core/Crc32.h"
 #include "pendant/PendantLibrary.h"
 #include "pendant/PluginInfo.h"
+#include "platform/InstallDirs.h"
+#include "tests/unit/PeTestFiles.h"
+#include "tests/unit/TestSupport.h"
 
 namespace kivora::pendant {
 namespace {
@@ -212,6 +214,37 @@ TEST(PendantLibrary, UserPluginFolderFollowsTheXdgRules) {
             fs::path("/home/u/.local/share/kivora/plugin"));
   EXPECT_EQ(UserPluginFolder(nullptr, "/home/u"), fs::path("/home/u/.local/share/kivora/plugin"));
   EXPECT_FALSE(UserPluginFolder(nullptr, nullptr));
+}
+
+TEST(PendantLibrary, PluginFoldersAreBesideTheProgramThenTheUsersThenTheInstallTrees) {
+  kivora::test::TempDir dir;
+  const fs::path user = "/home/u/.local/share/kivora/plugin";
+  const fs::path bin = dir / "usr/bin";
+  const fs::path installed = (bin / platform::kDataFolderFromProgram).lexically_normal();
+  fs::create_directories(bin);
+  fs::create_directories(installed / "kivora");
+  const fs::path portable = dir / "portable";
+  fs::create_directories(portable / "plugin");
+  const fs::path configured = fs::path(platform::kInstallDataFolder) / "kivora/plugin";
+
+  struct Case {
+    fs::path program;
+    std::optional<fs::path> user;
+    std::vector<fs::path> expected;
+  };
+  const Case cases[] = {
+      // An install tree: its own data folder, wherever the tree was unpacked.
+      {bin, user, {user, installed / "kivora/plugin"}},
+      {bin, std::nullopt, {installed / "kivora/plugin"}},
+      // A portable copy: its plugin folder first, then the folder this build installs to.
+      {portable, user, {portable / "plugin", user, configured}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(PluginFolders(platform::PlaceOf(c.program), c.user), c.expected) << c.program;
+  }
+  // A plugin folder beside an installed program is searched first too.
+  fs::create_directories(bin / "plugin");
+  EXPECT_EQ(PluginFolders(platform::PlaceOf(bin), user).front(), bin / "plugin");
 }
 
 }  // namespace
