@@ -238,6 +238,10 @@ TEST_F(DefinitionReaderTest, WideSourceSizeMustMatchTheParts) {
     EXPECT_EQ(def.parts, expected);
     EXPECT_EQ(def.level, plugin ? 2 : 1);
     EXPECT_EQ(SummaryRows(def)[1].second, "2,469,606,195 個位元組");
+    // Implanted the same way, behind its 32-bit length.
+    test::WriteBytes(dir / "a01.png", Bytes{1, 2, 3});
+    ImplantDefinition(dir / "a01.png", EncodeDefinition(h, expected));
+    EXPECT_EQ(ReadDefinition(dir / "a01.png", pendants).header, h);
 
     for (const std::int64_t wrong :
          {std::int64_t{0x93333332}, std::int64_t{-1}, std::int64_t{0x193333333}}) {
