@@ -81,11 +81,10 @@ KvrDefinition DecodeDefinition(std::span<const std::uint8_t> bytes,
 
   std::string magic;
   for (int i = 0; i < 3 && r.Remaining() > 0; ++i) magic += static_cast<char>(r.Byte());
-  if (magic != "KV1" && magic != "KV2" && magic != "KV3" && magic != "KV4") {
-    throw KivoraError(std::string(msg::kNotDefinition211));
-  }
+  const std::optional<MagicLayout> layout = LayoutOf(magic);
+  if (!layout) throw KivoraError(std::string(msg::kNotDefinition211));
   h.Magic = magic;
-  def.level = (magic[2] == '1' || magic[2] == '3') ? 1 : 2;
+  def.level = layout->level;
   h.CipherKind = r.Byte();
   r.Text();  // home address, length not fixed for readers
   h.Disguised = DigitFlag(r.Byte(), msg::kNotDefinition212);
@@ -93,7 +92,7 @@ KvrDefinition DecodeDefinition(std::span<const std::uint8_t> bytes,
   if (def.level == 2) h.Reserved = r.Byte();
   r.Byte();  // separator
   h.SourceName = NameFromDefinition(r.Text());
-  h.SourceSize = r.Int<std::int32_t>();
+  h.SourceSize = layout->wideSourceSize ? r.Int<std::int64_t>() : r.Int<std::int32_t>();
   h.PartCount = r.Int<std::int16_t>();
   h.Comment = FromBig5Lossy(r.Text());
   if (def.level == 2) h.PluginChecksum = r.Int<std::uint32_t>();
@@ -118,6 +117,13 @@ KvrDefinition DecodeDefinition(std::span<const std::uint8_t> bytes,
       if (!size) throw KivoraError(std::string(msg::kNoBuiltinPendant));
       p.PendantSize = *size;
     }
+  }
+  // The wide size field is ours alone: its parts must add up to it, so a damaged size
+  // cannot pass for a file of another length.
+  if (layout->wideSourceSize) {
+    std::int64_t sum = 0;
+    for (const TKvrFileData& p : def.parts) sum += p.Size;
+    if (sum != h.SourceSize) throw KivoraError(std::string(msg::kSizesDisagree216));
   }
   // Bytes after the last record are not read but count in the checksum.
   def.checksum = StreamCrc32(bytes);
@@ -156,22 +162,9 @@ KvrDefinition ReadDefinition(const std::filesystem::path& path, const PendantPro
 
   KvrDefinition def = DecodeDefinition(bytes, provider);
   def.implanted = implanted;
-  def.fileSize = implanted ? 0 : static_cast<std::int32_t>(bytes.size());
+  def.fileSize = implanted ? 0 : static_cast<std::int64_t>(bytes.size());
   if (implanted) def.implantedBytes = std::move(bytes);
   return def;
-}
-
-std::string GroupThousands(std::int64_t value, std::string_view separator) {
-  std::string digits = std::to_string(value);
-  const bool negative = digits.front() == '-';
-  if (negative) digits.erase(0, 1);
-  std::string out;
-  const size_t n = digits.size();
-  for (size_t i = 0; i < n; ++i) {
-    if (i > 0 && (n - i) % 3 == 0) out += separator;
-    out += digits[i];
-  }
-  return negative ? "-" + out : out;
 }
 
 std::vector<std::pair<std::string, std::string>> SummaryRows(const KvrDefinition& def) {
@@ -180,7 +173,8 @@ std::vector<std::pair<std::string, std::string>> SummaryRows(const KvrDefinition
   if (h.Disguised) disguise = def.level == 2 ? msg::kDisguisePlugin : msg::kDisguiseYes;
   return {
       {std::string(msg::kRowFileName), h.SourceName},
-      {std::string(msg::kRowFileSize), GroupThousands(h.SourceSize) + std::string(msg::kBytesSuffix)},
+      {std::string(msg::kRowFileSize),
+       GroupThousands(h.SourceSize) + std::string(msg::kBytesSuffix)},
       {std::string(msg::kRowPartCount), std::to_string(h.PartCount)},
       {std::string(msg::kRowDisguise), disguise},
       {std::string(msg::kRowPassword),

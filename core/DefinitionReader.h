@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/Format.h"
 #include "core/KvrData.h"
 #include "core/PendantProvider.h"
 
@@ -21,7 +22,8 @@ inline constexpr std::int64_t kMaxDefinitionBytes = 64 << 20;
 // Decodes definition bytes. Throws KivoraError with the reader's message when they
 // are not a valid definition. provider gives the sizes of built-in pendants, which
 // level-1 definitions do not store.
-KvrDefinition DecodeDefinition(std::span<const std::uint8_t> bytes, const PendantProvider& provider);
+KvrDefinition DecodeDefinition(std::span<const std::uint8_t> bytes,
+                               const PendantProvider& provider);
 
 // Reads the definition at path (either form). Returns a fresh definition; throws
 // KivoraError with the reader's message on any failure.
@@ -33,8 +35,5 @@ bool IsPlainFileName(std::string_view name);
 
 // The six summary rows (caption, value) of a definition.
 std::vector<std::pair<std::string, std::string>> SummaryRows(const KvrDefinition& definition);
-
-// "#,##0" with the given thousands separator.
-std::string GroupThousands(std::int64_t value, std::string_view separator = ",");
 
 }  // namespace kivora

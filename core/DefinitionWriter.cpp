@@ -31,11 +31,21 @@ class ByteWriter {
 
 }  // namespace
 
+std::string WrittenMagic(const TKvrHeaderData& h) {
+  const std::optional<MagicLayout> layout = LayoutOf(h.Magic);
+  if (layout && !layout->wideSourceSize && NeedsWideSourceSize(h.SourceSize)) {
+    return layout->level == 2 ? "KV6" : "KV5";
+  }
+  return std::string(std::string_view(h.Magic).substr(0, 3));
+}
+
 std::vector<std::uint8_t> EncodeDefinition(const TKvrHeaderData& h,
                                            std::span<const TKvrFileData> parts) {
-  const bool kv4 = h.Magic == "KV4" || h.Magic == "KV2";
+  const std::string magic = WrittenMagic(h);
+  const MagicLayout layout = LayoutOf(magic).value_or(MagicLayout{});
+  const bool kv4 = layout.level == 2;
   ByteWriter w;
-  w.Bytes(std::string_view(h.Magic).substr(0, 3));
+  w.Bytes(magic);
   w.Byte(h.CipherKind);
   w.Bytes(kHomeAddress);
   w.Byte(0);
@@ -44,7 +54,11 @@ std::vector<std::uint8_t> EncodeDefinition(const TKvrHeaderData& h,
   if (kv4) w.Byte(h.Reserved);
   w.Byte(0);
   w.Text(ToBig5OrThrow(h.SourceName, "分割來源的檔名"));
-  w.Int<std::int32_t>(h.SourceSize);
+  if (layout.wideSourceSize) {
+    w.Int<std::int64_t>(h.SourceSize);
+  } else {
+    w.Int<std::int32_t>(static_cast<std::int32_t>(h.SourceSize));
+  }
   w.Int<std::int16_t>(h.PartCount);
   w.Text(ToBig5OrThrow(h.Comment, "註解"));
   if (kv4) w.Int<std::uint32_t>(h.PluginChecksum);
@@ -79,7 +93,8 @@ std::vector<std::uint8_t> ImplantedBlock(const std::filesystem::path& lastPart,
 
 void ImplantDefinition(const std::filesystem::path& lastPart, std::vector<std::uint8_t> bytes) {
   const std::vector<std::uint8_t> block = ImplantedBlock(lastPart, std::move(bytes));
-  File part = WithMessage(msg::kImplantDefinitionFailed, [&] { return File::OpenReadWrite(lastPart); });
+  File part =
+      WithMessage(msg::kImplantDefinitionFailed, [&] { return File::OpenReadWrite(lastPart); });
   const std::int64_t before = part.Size();
   try {
     part.Seek(0, SEEK_END);

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -14,8 +15,13 @@
 
 namespace kivora {
 
-// The definition bytes. Texts are converted to Big5; throws KivoraError when one
-// has no Big5 form.
+// The magic the definition of this header is written with: the header's own, or for a
+// "KV1" to "KV4" header whose SourceSize needs 64 bits its wide form ("KV5" for level
+// 1, "KV6" for level 2), so that smaller sources keep the 32-bit layout byte for byte.
+std::string WrittenMagic(const TKvrHeaderData& header);
+
+// The definition bytes, with the magic of WrittenMagic. Texts are converted to Big5; throws
+// KivoraError when one has no Big5 form.
 std::vector<std::uint8_t> EncodeDefinition(const TKvrHeaderData& header,
                                            std::span<const TKvrFileData> parts);
 

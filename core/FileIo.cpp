@@ -98,12 +98,16 @@ void File::Write(std::span<const std::uint8_t> data) {
   if (std::fwrite(data.data(), 1, data.size(), handle_.get()) != data.size()) Fail("無法寫入檔案");
 }
 
+// Offsets are 64-bit whatever the platform's long: parts of sources of 2 GiB and more
+// are read and written far beyond 2^31.
+static_assert(sizeof(off_t) == 8, "file offsets must be 64-bit (_FILE_OFFSET_BITS=64)");
+
 void File::Seek(std::int64_t offset, int whence) {
-  if (std::fseek(handle_.get(), static_cast<long>(offset), whence) != 0) Fail("無法移動檔案位置");
+  if (::fseeko(handle_.get(), static_cast<off_t>(offset), whence) != 0) Fail("無法移動檔案位置");
 }
 
 std::int64_t File::Tell() {
-  const long pos = std::ftell(handle_.get());
+  const off_t pos = ::ftello(handle_.get());
   if (pos < 0) Fail("無法取得檔案位置");
   return pos;
 }
@@ -146,7 +150,8 @@ void File::Close() {
   const bool flushed = std::fflush(f) == 0;
   const int err = errno;
   const bool closed = std::fclose(f) == 0;
-  if (!flushed || !closed) throw KivoraError(DescribeIoError(path_, "無法寫入檔案", flushed ? errno : err));
+  if (!flushed || !closed)
+    throw KivoraError(DescribeIoError(path_, "無法寫入檔案", flushed ? errno : err));
 }
 
 File File::CreateNew(const std::filesystem::path& path) {

@@ -257,8 +257,8 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
     // damaged part.
     if (!stopped && !aborted && !userChose && writer.Length() != def.header.SourceSize) {
       events.ShowError(msg::kJoinedSizeWrong244, joined.string() + "：" +
-                                                     std::to_string(writer.Length()) + " / " +
-                                                     std::to_string(def.header.SourceSize));
+                                                     GroupThousands(writer.Length()) + " / " +
+                                                     GroupThousands(def.header.SourceSize));
       stopped = true;
     }
     // A stopped join leaves nothing; an aborted one keeps what it wrote unless that

@@ -7,8 +7,10 @@
 namespace kivora::msg {
 
 // Scrambler
-inline constexpr std::string_view kTargetStreamReadError1011 = "ターゲットストリーム読み込みエラー(1011)";
-inline constexpr std::string_view kTargetStreamReadError1012 = "ターゲットストリーム読み込みエラー(1012)";
+inline constexpr std::string_view kTargetStreamReadError1011 =
+    "ターゲットストリーム読み込みエラー(1011)";
+inline constexpr std::string_view kTargetStreamReadError1012 =
+    "ターゲットストリーム読み込みエラー(1012)";
 
 // Part writer
 inline constexpr std::string_view kCopyFromSourceFailed = "無法自來源檔案複製資料... 殘念！(132)";
@@ -21,16 +23,21 @@ inline constexpr std::string_view kPasswordOrSourceWrong = "密碼或是再分�
 
 // Definition writer
 inline constexpr std::string_view kCreateDefinitionFailed = "KivoRa 合併定義檔建立失敗... (141)";
-inline constexpr std::string_view kImplantDefinitionFailed = "KivoRa 合併定義檔置入失敗... 殘念！(142)";
+inline constexpr std::string_view kImplantDefinitionFailed =
+    "KivoRa 合併定義檔置入失敗... 殘念！(142)";
 
 // Split driver
 inline constexpr std::string_view kCannotOpenFile = "無法開啟檔案！(151)";
 inline constexpr std::string_view kOutOfMemory111 = "記憶體不足，故無法處理。(111)";
 inline constexpr std::string_view kNoPendants = "讀取圖像檔案失敗... 殘念！(110)";
-inline constexpr std::string_view kSourceTooLarge = "無法分割 2 GB (2,147,483,648 個位元組) 以上的檔案。(152)";
+// (152), once the refusal of sources of 2 GB and more, is no longer used.
 inline constexpr std::string_view kTooManyParts =
-    "分割檔數目不能超過 32767 個，請把分割檔大小設得大一點。(153)";
-inline constexpr std::string_view kRandomSizeTooSmall = "隨機大小需要 10 KB 以上的分割檔大小。(154)";
+    "分割檔數目不能超過 32767 個，請把分割檔大小設為 %d KB 以上。(153)";
+inline constexpr std::string_view kSourceTooLarge157 =
+    "檔案太大，無法分割：最多只能分割 %s 個位元組 (32767 個 32767 KB 的分割檔)。"
+    "請先把檔案壓縮或分成幾個較小的檔案。(157)";
+inline constexpr std::string_view kRandomSizeTooSmall =
+    "隨機大小需要 10 KB 以上的分割檔大小。(154)";
 inline constexpr std::string_view kBadPartName = "分割檔名稱不能含有資料夾的分隔字元。(155)";
 inline constexpr std::string_view kTargetIsSource =
     "分割檔或 KivoRa 合併定義檔將會覆蓋分割來源的檔案，因此無法分割。(156)";
@@ -56,11 +63,14 @@ inline constexpr std::string_view kNotDefinition212 = "並非是 KivoRa 合併�
 inline constexpr std::string_view kNotDefinition214 = "並非是 KivoRa 合併定義檔。(214)";
 inline constexpr std::string_view kBadNameInDefinition =
     "KivoRa 合併定義檔中含有不正確的檔名 (不能含有資料夾)。(215)";
+inline constexpr std::string_view kSizesDisagree216 =
+    "KivoRa 合併定義檔中各分割檔的大小合計與來源檔案的大小不一致。(216)";
 inline constexpr std::string_view kOutOfMemory222 = "記憶體不足，故無法處理。(222)";
 inline constexpr std::string_view kNoBuiltinPendant = "無法取得圖像檔案！(221)";
 
 // Join
-inline constexpr std::string_view kMissingPartQuestion = "%s\n上面的檔案並不存在。是否要繼續進行合併？";
+inline constexpr std::string_view kMissingPartQuestion =
+    "%s\n上面的檔案並不存在。是否要繼續進行合併？";
 inline constexpr std::string_view kCorruptPartQuestion = "%s\nCRC 檢查並不一致。是否要進行合併？";
 inline constexpr std::string_view kDecodeFailed292 = "檔案的復號化失敗... 殘念！(292)";
 inline constexpr std::string_view kWrongPassword231 = "所輸入的密碼並不一致，或是無法復號化。(231)";

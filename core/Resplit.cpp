@@ -57,7 +57,7 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
       return false;
     }
     std::string pluginName;
-    if (def.header.Magic == "KV4") {
+    if (IsPluginMagic(def.header.Magic)) {
       const auto chosen = PluginFor(def, request, pendants, events);
       if (!chosen) return false;
       pluginName = *chosen;
@@ -78,7 +78,7 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
       events.ShowError(msg::kCannotOpenSource301, request.source.string());
       return false;
     }
-    const auto set = pendants.OpenSet(def.header.Magic == "KV4", pluginName);
+    const auto set = pendants.OpenSet(IsPluginMagic(def.header.Magic), pluginName);
 
     const int count = def.header.PartCount;
     std::vector<bool> chosen(static_cast<size_t>(count), !request.selected);

@@ -6,6 +6,7 @@
 #include "core/CodePage.h"
 #include "core/DefinitionWriter.h"
 #include "core/FileIo.h"
+#include "core/Format.h"
 #include "core/KivoraError.h"
 #include "core/Messages.h"
 #include "core/PartWriter.h"
@@ -42,18 +43,27 @@ std::filesystem::path DefinitionPath(const SplitSettings& s) {
   return SplitFolder(s) / (base + suffix);
 }
 
+std::int64_t SmallestPartSizeKb(std::int64_t total) {
+  const std::int64_t perKb = std::int64_t{kMaxPartCount} * 1024;
+  return std::max<std::int64_t>(1, (total + perKb - 1) / perKb);
+}
+
 std::vector<std::int32_t> PlanPartSizes(std::int64_t total, const SplitSettings& s,
                                         Random& random) {
   if (s.partSizeKb < 1 || s.partSizeKb > kMaxPartSizeKb) {
     throw KivoraError("最大分割檔大小為 " + std::to_string(kMaxPartSizeKb) + " KB");
   }
-  if (total > kMaxSourceSize) throw KivoraError(std::string(msg::kSourceTooLarge));
+  if (total > kMaxSourceSize) {
+    throw KivoraError(Format(msg::kSourceTooLarge157, GroupThousands(kMaxSourceSize).c_str()));
+  }
   if (s.randomSizes && s.partSizeKb < kMinRandomPartSizeKb) {
     throw KivoraError(std::string(msg::kRandomSizeTooSmall));
   }
   const std::int64_t base = static_cast<std::int64_t>(s.partSizeKb) * 1024;
   const std::int64_t count = (total + base - 1) / base;
-  if (count > kMaxPartCount) throw KivoraError(std::string(msg::kTooManyParts));
+  if (count > kMaxPartCount) {
+    throw KivoraError(Format(msg::kTooManyParts, static_cast<int>(SmallestPartSizeKb(total))));
+  }
 
   std::vector<std::int32_t> sizes(static_cast<size_t>(count));
   std::int64_t remaining = total;
@@ -117,7 +127,7 @@ void WriteDefinition(const SplitSettings& s, SplitResult& result) {
   std::vector<std::uint8_t> bytes = EncodeDefinition(result.header, result.parts);
   if (!s.implant) {
     SaveDefinitionFile(result.definitionPath, bytes);
-    result.definitionSize = static_cast<std::int32_t>(bytes.size());
+    result.definitionSize = static_cast<std::int64_t>(bytes.size());
     return;
   }
   if (result.partPaths.empty()) {
@@ -158,12 +168,12 @@ bool SplitFile(const SplitSettings& s, const PendantProvider& pendants, Random& 
     CheckTargetsAreNotSource(s, source, count);
 
     TKvrHeaderData& h = result.header;
-    h.Magic = s.usePlugin ? "KV4" : "KV3";
+    h.Magic = SplitMagic(s.usePlugin, total);
     h.CipherKind = kBlockCipher;
     h.Disguised = s.disguise;
     h.Protected = s.disguise && !s.password.empty();
     h.SourceName = s.source.filename().string();
-    h.SourceSize = static_cast<std::int32_t>(total);
+    h.SourceSize = total;
     h.PartCount = static_cast<std::int16_t>(count);
     h.Comment = s.comment;
     if (s.disguise && s.usePlugin) h.PluginChecksum = pendants.ComputePluginChecksum(s.pluginName);
@@ -224,7 +234,8 @@ bool RunSplit(const SplitSettings& settings, const PendantProvider& pendants,
     events.ShowInterruption(msg::kSplitInterrupted);
     events.Report(FilesCleared{});  // an interrupted split leaves no file behind
   }
-  events.Report(Finished{OperationKind::Split, completed ? Outcome::Completed : Outcome::Interrupted});
+  events.Report(
+      Finished{OperationKind::Split, completed ? Outcome::Completed : Outcome::Interrupted});
   return completed;
 }
 

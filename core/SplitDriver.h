@@ -17,7 +17,8 @@ namespace kivora {
 inline constexpr int kMaxPartSizeKb = 32767;
 inline constexpr int kMinRandomPartSizeKb = 10;
 inline constexpr int kMaxPartCount = 32767;
-inline constexpr std::int64_t kMaxSourceSize = 0x7FFFFFFF;  // sizes are signed 32-bit
+// The largest source: the most parts of the largest size.
+inline constexpr std::int64_t kMaxSourceSize = std::int64_t{kMaxPartCount} * kMaxPartSizeKb * 1024;
 
 // Everything a split needs, as the split page or the command line collects it.
 struct SplitSettings {
@@ -44,7 +45,7 @@ struct SplitResult {
   std::vector<TKvrFileData> parts;
   std::vector<std::filesystem::path> partPaths;
   std::filesystem::path definitionPath;  // also named when the definition was implanted
-  std::int32_t definitionSize = 0;       // 0 when implanted
+  std::int64_t definitionSize = 0;       // 0 when implanted
 };
 
 // The base name proposed for a source: its name without extension, with "_" added
@@ -63,8 +64,12 @@ std::string PartFileName(const SplitSettings& settings, int index, int partCount
 // Path of the stored definition.
 std::filesystem::path DefinitionPath(const SplitSettings& settings);
 
+// The smallest part size in KB that cuts `total` bytes into at most 32767 parts.
+std::int64_t SmallestPartSizeKb(std::int64_t total);
+
 // Sizes of all parts of a source of `total` bytes. Throws KivoraError when the
-// combination is refused (too large, too many parts, random sizes below 10 KB).
+// combination is refused: a source larger than 32767 parts of 32767 KB (157), random
+// sizes below 10 KB (154), more than 32767 parts (153, naming the part size that fits).
 std::vector<std::int32_t> PlanPartSizes(std::int64_t total, const SplitSettings& settings,
                                         Random& random);
 

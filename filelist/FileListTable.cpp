@@ -1,7 +1,6 @@
 #include "filelist/FileListTable.h"
 
 #include <algorithm>
-#include <limits>
 
 #include "filelist/NameKey.h"
 
@@ -11,11 +10,7 @@ PartSizeTable BuildPartSizeTable(std::span<const TKvrFileData> parts) {
   PartSizeTable table;
   table.reserve(parts.size());
   for (const TKvrFileData& part : parts) {
-    const std::int64_t size = std::int64_t{part.Size} + part.PendantSize;
-    table.push_back({part.FileName,
-                     static_cast<std::int32_t>(std::clamp<std::int64_t>(
-                         size, std::numeric_limits<std::int32_t>::min(),
-                         std::numeric_limits<std::int32_t>::max()))});
+    table.push_back({part.FileName, std::int64_t{part.Size} + part.PendantSize});
   }
   return table;
 }
@@ -39,7 +34,7 @@ int FindPartSizeIndex(std::span<const TFileListData> table, std::string_view nam
   return -1;
 }
 
-std::int32_t RowPartSize(std::span<const TFileListData> table, std::span<const FileListRow> rows,
+std::int64_t RowPartSize(std::span<const TFileListData> table, std::span<const FileListRow> rows,
                          int row, bool noDefinitionRow) {
   if (row < 0 || static_cast<std::size_t>(row) >= rows.size()) return 0;
   const int index =

@@ -9,14 +9,14 @@
 #include <string_view>
 #include <vector>
 
-#include "filelist/FileListRow.h"
 #include "core/KvrData.h"
+#include "filelist/FileListRow.h"
 
 namespace kivora::filelist {
 
 struct TFileListData {
   std::string fileName;   // the part's file name without folder (UTF-8)
-  std::int32_t size = 0;  // bytes of the part file: payload and pendant
+  std::int64_t size = 0;  // bytes of the part file: payload and pendant
 
   bool operator==(const TFileListData&) const = default;
 };
@@ -24,8 +24,8 @@ struct TFileListData {
 // One entry per part, in the definition's part order; never the definition file.
 using PartSizeTable = std::vector<TFileListData>;
 
-// The table for a set's part records: size = Size + PendantSize (held within the
-// signed 32-bit range even for records that do not add up).
+// The table for a set's part records: size = Size + PendantSize, in 64 bits (the two
+// 32-bit fields of a damaged record may add up to more than 32 bits hold).
 PartSizeTable BuildPartSizeTable(std::span<const TKvrFileData> parts);
 
 // The entry of the table for the file named in file-list row `row`, or -1.
@@ -39,7 +39,7 @@ int FindPartSizeIndex(std::span<const TFileListData> table, std::string_view nam
 
 // The byte count of row `row`: the size of its part, or 0 for the definition file's
 // row, a row typed in by hand and a row index outside the list.
-std::int32_t RowPartSize(std::span<const TFileListData> table, std::span<const FileListRow> rows,
+std::int64_t RowPartSize(std::span<const TFileListData> table, std::span<const FileListRow> rows,
                          int row, bool noDefinitionRow);
 
 }  // namespace kivora::filelist

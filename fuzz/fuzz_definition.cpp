@@ -3,9 +3,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "fuzz/FuzzSupport.h"
 #include "core/DefinitionReader.h"
 #include "core/KivoraError.h"
+#include "fuzz/FuzzSupport.h"
 #include "pendant/PendantLibrary.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -20,6 +20,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       fuzz::Check(IsPlainFileName(part.FileName), "part name is not a plain name");
     }
     fuzz::Check(SummaryRows(def).size() == 6, "summary does not have six rows");
+    if (LayoutOf(def.header.Magic)->wideSourceSize) {
+      std::int64_t sum = 0;
+      for (const auto& part : def.parts) sum += part.Size;
+      fuzz::Check(sum == def.header.SourceSize, "a 64-bit source size the parts do not add up to");
+    }
   } catch (const KivoraError&) {
   }
   return 0;

@@ -1,27 +1,36 @@
 #include "app/cli/InfoCommand.h"
 
 #include <CLI/CLI.hpp>
+#include <cstdint>
 #include <ostream>
 
+#include "app/cli/Json.h"
+#include "app/cli/TerminalText.h"
 #include "core/DefinitionReader.h"
 #include "core/EngineCall.h"
-#include "app/cli/Json.h"
 #include "core/Messages.h"
 #include "pendant/PendantLibrary.h"
-#include "app/cli/TerminalText.h"
 
 namespace kivora::cli {
 namespace {
+
+// The source size as an unsigned number: the 64-bit field of KV5/KV6 is never negative
+// (the reader checks it against the parts), and a negative 32-bit field of an older
+// definition is read as the unsigned number its bits hold.
+std::uint64_t UnsignedSourceSize(std::int64_t size) {
+  return size >= 0 ? static_cast<std::uint64_t>(size)
+                   : std::uint64_t{static_cast<std::uint32_t>(size)};
+}
 
 void PrintJson(std::ostream& out, const KvrDefinition& def) {
   const TKvrHeaderData& h = def.header;
   auto flag = [](bool b) { return b ? "true" : "false"; };
   out << "{\"magic\":" << JsonString(h.Magic) << ",\"cipherKind\":" << int{h.CipherKind}
       << ",\"disguised\":" << flag(h.Disguised) << ",\"protected\":" << flag(h.Protected)
-      << ",\"sourceName\":" << JsonString(h.SourceName) << ",\"sourceSize\":" << h.SourceSize
-      << ",\"partCount\":" << h.PartCount << ",\"comment\":" << JsonString(h.Comment)
-      << ",\"pluginChecksum\":" << h.PluginChecksum << ",\"implanted\":" << flag(def.implanted)
-      << ",\"parts\":[";
+      << ",\"sourceName\":" << JsonString(h.SourceName)
+      << ",\"sourceSize\":" << UnsignedSourceSize(h.SourceSize) << ",\"partCount\":" << h.PartCount
+      << ",\"comment\":" << JsonString(h.Comment) << ",\"pluginChecksum\":" << h.PluginChecksum
+      << ",\"implanted\":" << flag(def.implanted) << ",\"parts\":[";
   for (size_t i = 0; i < def.parts.size(); ++i) {
     const TKvrFileData& p = def.parts[i];
     out << (i ? "," : "") << "{\"fileName\":" << JsonString(p.FileName) << ",\"size\":" << p.Size
@@ -42,10 +51,10 @@ void PrintText(std::ostream& out, const KvrDefinition& def) {
   for (size_t i = 0; i < def.parts.size(); ++i) {
     const TKvrFileData& p = def.parts[i];
     std::snprintf(crc, sizeof crc, "%08X", p.Crc);
-    out << i << '\t' << TerminalText(p.FileName) << '\t' << p.Size << '\t' << crc;
+    out << i << '\t' << TerminalText(p.FileName) << '\t' << GroupThousands(p.Size) << '\t' << crc;
     if (def.header.Disguised) {
       std::snprintf(partCrc, sizeof partCrc, "%08X", p.PartCrc);
-      out << '\t' << partCrc << '\t' << p.PendantNo << '\t' << p.PendantSize;
+      out << '\t' << partCrc << '\t' << p.PendantNo << '\t' << GroupThousands(p.PendantSize);
     }
     out << '\n';
   }

@@ -5,11 +5,12 @@
 #include <cstring>
 #include <regex>
 
-#include "tests/unit/TestSupport.h"
-#include "tests/cli/CliTestSupport.h"
 #include "core/Crc32.h"
 #include "core/CryptXor.h"
+#include "core/DefinitionWriter.h"
 #include "core/Messages.h"
+#include "tests/cli/CliTestSupport.h"
+#include "tests/unit/TestSupport.h"
 
 namespace kivora {
 namespace {
@@ -44,6 +45,39 @@ std::pair<png_uint_32, png_uint_32> DecodePicture(const std::vector<std::uint8_t
   png_image_free(&image);
   if (!ok) return {0, 0};
   return {image.width, image.height};
+}
+
+// info gives the source size as an unsigned number in JSON and every byte count in
+// full with thousands separators as text, also beyond 2 GiB.
+TEST(CliInfo, SizesBeyondThirtyOneBits) {
+  struct Case {
+    std::int64_t size;
+    std::string magic, json, text;
+  };
+  const Case cases[] = {
+      {0x93333333, "KV5", R"("sourceSize":2469606195,)", "檔案大小: 2,469,606,195 個位元組"},
+      // A 32-bit field with the top bit set, as a damaged older definition may hold it.
+      {-1, "KV3", R"("sourceSize":4294967295,)", "檔案大小: -1 個位元組"},
+  };
+  test::TempDir dir;
+  for (const Case& c : cases) {
+    TKvrHeaderData h;
+    h.SourceName = "big.bin";
+    h.SourceSize = c.size;
+    h.PartCount = 2;
+    const std::int32_t first = 0x7FFFFFFF;
+    const std::vector<TKvrFileData> parts = {
+        {"big00.png", first, 1, 0, 0, 0},
+        {"big01.png", static_cast<std::int32_t>(c.size - first), 2, 0, 0, 0}};
+    test::WriteBytes(dir / "big.kvr", EncodeDefinition(h, parts));
+    const auto json = RunCli({"info", (dir / "big.kvr").string(), "--json"});
+    ASSERT_EQ(json.code, 0) << json.err;
+    EXPECT_NE(json.out.find(R"("magic":")" + c.magic + '"'), std::string::npos) << json.out;
+    EXPECT_NE(json.out.find(c.json), std::string::npos) << json.out;
+    const auto text = RunCli({"info", (dir / "big.kvr").string()});
+    EXPECT_NE(text.out.find(c.text + "\n"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("\tbig00.png\t2,147,483,647\t"), std::string::npos) << text.out;
+  }
 }
 
 TEST(CliSplit, HundredMegabytesWithDefaults) {
@@ -84,7 +118,8 @@ TEST(CliSplit, HundredMegabytesWithDefaults) {
     std::vector<std::uint8_t> payload(bytes.begin() + p.pendantSize, bytes.end());
     ScrambleStream(payload, p.fileName, 1);
     ASSERT_EQ(StreamCrc32(payload), static_cast<std::uint32_t>(p.crc));
-    ASSERT_TRUE(std::equal(payload.begin(), payload.end(), content.begin() + static_cast<std::ptrdiff_t>(offset)));
+    ASSERT_TRUE(std::equal(payload.begin(), payload.end(),
+                           content.begin() + static_cast<std::ptrdiff_t>(offset)));
     offset += payload.size();
   }
   EXPECT_EQ(offset, content.size());
@@ -145,7 +180,8 @@ TEST(CliSplit, PasswordSources) {
   ::unsetenv("KIVORA_PASSWORD");
   ASSERT_EQ(run.code, 0) << run.err;
   bytes = test::ReadBytes(dir / "env00.png");
-  payload.assign(bytes.end() - 3000, bytes.end());  // the pendant may differ; the payload ends the part
+  payload.assign(bytes.end() - 3000,
+                 bytes.end());  // the pendant may differ; the payload ends the part
   ScrambleStream(payload, "fromenv", 1);
   EXPECT_EQ(payload, test::ReadBytes(source));
 

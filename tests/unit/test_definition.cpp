@@ -91,6 +91,47 @@ TEST(DefinitionLayout, Kv4WithoutDisguiseHasNoPendantFields) {
   EXPECT_EQ(EncodeDefinition(Header(false, true), std::vector{part}), expected);
 }
 
+// The writer keeps the 32-bit layout for every size it can hold and takes the 64-bit
+// one (KV5, KV6) only beyond it.
+TEST(DefinitionLayout, WideSourceSizeOnlyWhenNeeded) {
+  struct Case {
+    std::int64_t size;
+    bool plugin;
+    std::string_view magic;
+  };
+  const Case cases[] = {{0x79999999, false, "KV3"},  // 1.9 GiB
+                        {0x7FFFFFFF, false, "KV3"},
+                        {0x7FFFFFFF, true, "KV4"},
+                        {0x80000000, false, "KV5"},
+                        {0x93333333, true, "KV6"}};
+  for (const Case& c : cases) {
+    TKvrHeaderData h = Header(false, c.plugin);
+    h.Magic = SplitMagic(c.plugin, c.size);
+    h.SourceSize = c.size;
+    h.PartCount = 0;
+    const Bytes bytes = EncodeDefinition(h, {});
+    Bytes expected;
+    Append(expected, c.magic);
+    Append(expected, B({1}));
+    Append(expected, kHomeAddress);
+    Append(expected, B({0, '0', '0'}));
+    if (c.plugin) expected.push_back(0);
+    Append(expected, B({0}));
+    Append(expected, "movie.avi");
+    expected.push_back(0);
+    const int width = c.magic >= "KV5" ? 8 : 4;
+    for (int i = 0; i < width; ++i)
+      expected.push_back(static_cast<std::uint8_t>(c.size >> (8 * i)));
+    Append(expected, B({0, 0, 0}));  // no parts, empty comment
+    if (c.plugin) Append(expected, B({0xD4, 0xC3, 0xB2, 0xA1}));
+    EXPECT_EQ(bytes, expected) << c.size;
+    EXPECT_EQ(WrittenMagic(h), c.magic);
+    // A header still named KV3/KV4 is written in the form its size needs.
+    h.Magic = c.plugin ? "KV4" : "KV3";
+    EXPECT_EQ(EncodeDefinition(h, {}), expected) << c.size;
+  }
+}
+
 TEST(DefinitionLayout, TextsAreBig5) {
   TKvrHeaderData h = Header(false, false);
   h.SourceName = "影片.avi";
@@ -154,9 +195,10 @@ TEST_F(DefinitionReaderTest, OlderMagicsReadLikeNewer) {
 }
 
 TEST_F(DefinitionReaderTest, FlagsAndMagicChecks) {
-  const Bytes good = EncodeDefinition(Header(false, false), std::vector<TKvrFileData>{{"x.png", 1, 1, 0, 0, 0}});
+  const Bytes good =
+      EncodeDefinition(Header(false, false), std::vector<TKvrFileData>{{"x.png", 1, 1, 0, 0, 0}});
   Bytes b = good;
-  b[2] = '5';
+  b[2] = '7';
   EXPECT_EQ(DecodeError(b), msg::kNotDefinition211);
   b = good;
   b[1] = 'v';
@@ -170,11 +212,44 @@ TEST_F(DefinitionReaderTest, FlagsAndMagicChecks) {
   b[flags + 1] = 'x';
   EXPECT_EQ(DecodeError(b), msg::kNotDefinition214);
   // Any digit but 0 counts as set (then the record carries pendant fields).
-  Bytes seven = EncodeDefinition(Header(true, false), std::vector<TKvrFileData>{{"x.png", 1, 1, 2, 10, 0}});
+  Bytes seven =
+      EncodeDefinition(Header(true, false), std::vector<TKvrFileData>{{"x.png", 1, 1, 2, 10, 0}});
   seven[flags] = '7';
   const KvrDefinition def = Decode(seven);
   EXPECT_TRUE(def.header.Disguised);
   EXPECT_EQ(def.parts[0].PendantSize, pendants.BuiltinPendantSize(10));
+}
+
+// KV5 and KV6 read the 64-bit size, which must be the sum of the parts' sizes.
+TEST_F(DefinitionReaderTest, WideSourceSizeMustMatchTheParts) {
+  const std::vector<TKvrFileData> parts = {{"a00.png", 0x7FFFFFFF, 1, 2, 101, 30},
+                                           {"a01.png", 0x13333334, 3, 4, 102, 40}};
+  for (const bool plugin : {false, true}) {
+    TKvrHeaderData h = Header(true, plugin);
+    h.SourceSize = 0x93333333;
+    h.Magic = SplitMagic(plugin, h.SourceSize);
+    h.PartCount = 2;
+    std::vector<TKvrFileData> expected = parts;
+    if (!plugin) {
+      for (auto& p : expected) p.PendantNo = 10, p.PendantSize = *pendants.BuiltinPendantSize(10);
+    }
+    const KvrDefinition def = Decode(EncodeDefinition(h, expected));
+    EXPECT_EQ(def.header, h);
+    EXPECT_EQ(def.parts, expected);
+    EXPECT_EQ(def.level, plugin ? 2 : 1);
+    EXPECT_EQ(SummaryRows(def)[1].second, "2,469,606,195 個位元組");
+    // Implanted the same way, behind its 32-bit length.
+    test::WriteBytes(dir / "a01.png", Bytes{1, 2, 3});
+    ImplantDefinition(dir / "a01.png", EncodeDefinition(h, expected));
+    EXPECT_EQ(ReadDefinition(dir / "a01.png", pendants).header, h);
+
+    for (const std::int64_t wrong :
+         {std::int64_t{0x93333332}, std::int64_t{-1}, std::int64_t{0x193333333}}) {
+      h.SourceSize = wrong;
+      h.Magic = plugin ? "KV6" : "KV5";
+      EXPECT_EQ(DecodeError(EncodeDefinition(h, expected)), msg::kSizesDisagree216) << wrong;
+    }
+  }
 }
 
 TEST_F(DefinitionReaderTest, PartCountLimits) {
@@ -195,8 +270,8 @@ TEST_F(DefinitionReaderTest, EveryCutOffIsRefusedCleanly) {
   TKvrHeaderData h = Header(true, true);
   h.Comment = "comment";
   h.PartCount = 2;
-  const Bytes full = EncodeDefinition(h, std::vector<TKvrFileData>{{"a00.png", 1, 2, 3, 101, 4},
-                                                                   {"a01.png", 5, 6, 7, 102, 8}});
+  const Bytes full = EncodeDefinition(
+      h, std::vector<TKvrFileData>{{"a00.png", 1, 2, 3, 101, 4}, {"a01.png", 5, 6, 7, 102, 8}});
   for (size_t cut = 0; cut < full.size(); ++cut) {
     const Bytes part(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(cut));
     EXPECT_FALSE(DecodeError(part).empty()) << "cut at " << cut;
@@ -220,14 +295,17 @@ TEST_F(DefinitionReaderTest, NamesMustBePlainFileNames) {
 }
 
 TEST_F(DefinitionReaderTest, LevelOneTakesPendantSizeFromBuiltinSet) {
-  const Bytes ok = EncodeDefinition(Header(true, false), std::vector<TKvrFileData>{{"x.png", 1, 1, 1, 12, 0}});
+  const Bytes ok =
+      EncodeDefinition(Header(true, false), std::vector<TKvrFileData>{{"x.png", 1, 1, 1, 12, 0}});
   EXPECT_EQ(Decode(ok).parts[0].PendantSize, *pendants.BuiltinPendantSize(12));
-  const Bytes missing = EncodeDefinition(Header(true, false), std::vector<TKvrFileData>{{"x.png", 1, 1, 1, 99, 0}});
+  const Bytes missing =
+      EncodeDefinition(Header(true, false), std::vector<TKvrFileData>{{"x.png", 1, 1, 1, 99, 0}});
   EXPECT_EQ(DecodeError(missing), msg::kNoBuiltinPendant);
 }
 
 TEST_F(DefinitionReaderTest, ChecksumCoversTrailingBytes) {
-  Bytes b = EncodeDefinition(Header(false, false), std::vector<TKvrFileData>{{"x.png", 1, 1, 0, 0, 0}});
+  Bytes b =
+      EncodeDefinition(Header(false, false), std::vector<TKvrFileData>{{"x.png", 1, 1, 0, 0, 0}});
   const auto before = Decode(b).checksum;
   b.push_back(0x42);
   EXPECT_NE(Decode(b).checksum, before);

@@ -7,6 +7,7 @@
 #include "core/CryptXor.h"
 #include "core/DefinitionReader.h"
 #include "core/FileIo.h"
+#include "core/Format.h"
 #include "core/KivoraError.h"
 #include "core/Messages.h"
 #include "core/PartWriter.h"
@@ -107,26 +108,47 @@ TEST_F(SplitTest, RandomSizesComeInPairs) {
 }
 
 TEST_F(SplitTest, GuardsRefuseBeforeWriting) {
-  SplitSettings s;
-  s.partSizeKb = 9;
-  s.randomSizes = true;
-  Random random(1);
-  EXPECT_THROW(PlanPartSizes(100000, s, random), KivoraError);
-  s.randomSizes = false;
-  EXPECT_NO_THROW(PlanPartSizes(100000, s, random));
-  s.partSizeKb = 1;
-  EXPECT_NO_THROW(PlanPartSizes(32767LL * 1024, s, random));
-  EXPECT_THROW(PlanPartSizes(32767LL * 1024 + 1, s, random), KivoraError);
-  s.partSizeKb = 32767;
-  EXPECT_THROW(PlanPartSizes(0x80000000LL, s, random), KivoraError);
-  s.partSizeKb = 32768;
-  EXPECT_THROW(PlanPartSizes(10, s, random), KivoraError);
+  // Part size in KB, random sizes, source bytes, and the message of a refusal.
+  struct Case {
+    int kb;
+    bool random;
+    std::int64_t total;
+    std::string error;
+  };
+  const std::string tooLarge = Format(msg::kSourceTooLarge157, "1,099,444,519,936");
+  const std::vector<Case> cases = {
+      {9, true, 100000, std::string(msg::kRandomSizeTooSmall)},
+      {9, false, 100000, ""},
+      {1, false, 32767LL * 1024, ""},
+      {1, false, 32767LL * 1024 + 1, Format(msg::kTooManyParts, 2)},  // names the size that fits
+      {50, true, 0x93333333LL, Format(msg::kTooManyParts, 74)},       // 2.3 GiB
+      {74, true, 0x93333333LL, ""},
+      {32767, false, 0x80000000LL, ""},  // 2 GiB and more are split
+      {32767, false, kMaxSourceSize, ""},
+      {32767, false, kMaxSourceSize + 1, tooLarge},
+      {32768, false, 10, "最大分割檔大小為 32767 KB"},
+  };
+  for (const Case& c : cases) {
+    SplitSettings s;
+    s.partSizeKb = c.kb;
+    s.randomSizes = c.random;
+    Random random(1);
+    std::string error;
+    try {
+      const auto sizes = PlanPartSizes(c.total, s, random);
+      EXPECT_EQ(std::accumulate(sizes.begin(), sizes.end(), std::int64_t{0}), c.total);
+    } catch (const KivoraError& e) {
+      error = e.what();
+    }
+    EXPECT_EQ(error, c.error) << c.kb << " KB, " << c.total << " bytes";
+  }
 
-  // Through the driver: a sparse 2 GiB source is refused and nothing is written.
+  // Through the driver: a sparse source beyond the largest set is refused and nothing
+  // is written.
   SplitSettings big = Settings({});
-  std::filesystem::resize_file(big.source, 0x80000000ULL);
+  std::filesystem::resize_file(big.source, static_cast<std::uintmax_t>(kMaxSourceSize + 1));
   EXPECT_FALSE(Split(big));
-  EXPECT_EQ(ui.errors, std::vector<std::string>{std::string(msg::kSourceTooLarge)});
+  EXPECT_EQ(ui.errors, std::vector<std::string>{tooLarge});
   EXPECT_EQ(ui.warnings, std::vector<std::string>{std::string(msg::kSplitInterrupted)});
   EXPECT_EQ(FilesInDir(), std::vector<std::string>{"movie.avi"});
 }
