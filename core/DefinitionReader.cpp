@@ -9,6 +9,7 @@
 #include "core/FileIo.h"
 #include "core/KivoraError.h"
 #include "core/Messages.h"
+#include "core/SetCipher.h"
 
 namespace kivora {
 namespace {
@@ -119,7 +120,12 @@ KvrDefinition DecodeDefinition(std::span<const std::uint8_t> bytes,
       p.PendantSize = *size;
     }
   }
-  // Bytes after the last record are not read but count in the checksum.
+  // Bytes after the last record are not read but count in the checksum; an encrypted
+  // set keeps its key parameters there.
+  if (h.CipherKind == kSealedCipher) {
+    h.Encryption = DecodeEncryptionBlock(bytes.subspan(bytes.size() - r.Remaining()));
+    if (!h.Encryption) throw KivoraError(std::string(msg::kBadEncryptionBlock216));
+  }
   def.checksum = StreamCrc32(bytes);
   return def;
 }
