@@ -7,6 +7,7 @@
 #include "core/CryptXor.h"
 #include "core/FileIo.h"
 #include "core/Format.h"
+#include "core/HelperThread.h"
 #include "core/KivoraError.h"
 #include "core/LoadedDefinition.h"
 #include "core/Messages.h"
@@ -24,11 +25,9 @@ class JoinWriter {
   // cipher opens the parts of an encrypted set.
   JoinWriter(const KvrDefinition& def, File& out, std::string passwordBig5, OperationEvents& events,
              const SetCipher* cipher)
-      : def_(def),
-        out_(out),
-        password_(std::move(passwordBig5)),
-        events_(events),
-        cipher_(cipher) {}
+      : def_(def), out_(out), password_(std::move(passwordBig5)), events_(events), cipher_(cipher) {
+    if (cipher_) helper_.emplace();
+  }
 
   JoinPartResult JoinPart(int index, const std::filesystem::path& path);
   // Length of the joined data so far (whole parts only).
@@ -53,6 +52,7 @@ class JoinWriter {
   std::string password_;
   OperationEvents& events_;
   const SetCipher* cipher_;
+  std::optional<HelperThread> helper_;  // opens half of the chunks of a sealed part
   std::vector<std::uint8_t> buffer_;
   std::int64_t position_ = 0;      // where the next part's data goes
   std::int64_t filePosition_ = 0;  // where the file is positioned
@@ -75,7 +75,7 @@ JoinPartResult JoinWriter::JoinPart(int index, const std::filesystem::path& path
   std::optional<PayloadOpener> opener;
   std::int64_t opened = 0;  // plain bytes of a sealed payload written
   if (cipher_) {
-    opener.emplace(*cipher_, index, n);
+    opener.emplace(*cipher_, index, n, helper_ ? &*helper_ : nullptr);
   } else if (disguised) {
     const std::string key = password_.empty() ? ToBig5OrThrow(rec.FileName, "分割檔名") : password_;
     if (generator) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/FileIo.h"
+#include "core/HelperThread.h"
 #include "core/KvrData.h"
 #include "core/PendantProvider.h"
 #include "core/Random.h"
@@ -31,6 +32,7 @@ inline constexpr size_t kPartChunkBytes = 256 * 1024;
 struct Sealing {
   const SetCipher* cipher = nullptr;
   int partIndex = 0;
+  HelperThread* helper = nullptr;  // seals half of the chunks when given
 };
 
 struct PartChecksums {

@@ -75,7 +75,9 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
     const auto password = PasswordFor(def, request.password, events);
     if (!password) return false;
     std::optional<SetCipher> cipher;
+    std::optional<HelperThread> helper;
     if (sealing) {
+      helper.emplace();
       cipher.emplace(*password, *def.header.Encryption);
       if (!cipher->PasswordMatches()) {
         events.ShowError(msg::kWrongPassword231);
@@ -129,7 +131,7 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
       try {
         r = RebuildPart(source, buffer, folder / rec.FileName, rec, def.header.Disguised, set.get(),
                         key, trailer, stop,
-                        cipher ? std::optional(Sealing{&*cipher, index}) : std::nullopt);
+                        cipher ? std::optional(Sealing{&*cipher, index, &*helper}) : std::nullopt);
       } catch (const KivoraError& e) {
         events.ShowError(e.what(), e.Detail());  // (132), (112), ...: the part could not be rebuilt
         events.ShowError(msg::kResplitFailed311);

@@ -45,94 +45,106 @@ std::optional<std::int64_t> PlainSize(std::int64_t sealed, std::uint32_t chunkSi
   return plain;
 }
 
-PayloadSealer::PayloadSealer(const SetCipher& cipher, int partIndex, std::int64_t plainSize)
-    : cipher_(cipher), part_(static_cast<std::uint32_t>(partIndex)), plainLeft_(plainSize) {}
+ChunkBatches::ChunkBatches(std::int64_t total, std::int64_t inChunk, std::int64_t growth,
+                           HelperThread* helper)
+    : left_(total), inChunk_(inChunk), growth_(growth), helper_(helper) {}
 
-void PayloadSealer::SealChunk(std::span<const std::uint8_t> chunk) {
-  const bool last = static_cast<std::int64_t>(chunk.size()) == plainLeft_;
-  const ChunkBinding b(cipher_.Params(), part_, chunk_++, last);
-  const size_t need = outLength_ + chunk.size() + kSealTagBytes;
-  if (out_.size() < need) out_.resize(need);
-  unsigned long long written = 0;
-  crypto_aead_xchacha20poly1305_ietf_encrypt(out_.data() + outLength_, &written, chunk.data(),
-                                             chunk.size(), b.data, sizeof b.data, nullptr, b.nonce,
-                                             cipher_.Key().data());
-  outLength_ += static_cast<size_t>(written);
-  plainLeft_ -= static_cast<std::int64_t>(chunk.size());
+void ChunkBatches::Add(std::span<const std::uint8_t> chunk) {
+  const auto length = static_cast<std::int64_t>(chunk.size());
+  chunks_.push_back({chunk, nextIndex_++, length == left_, outLength_});
+  outLength_ += static_cast<size_t>(length + growth_);
+  left_ -= length;
 }
 
-std::span<const std::uint8_t> PayloadSealer::Seal(std::span<const std::uint8_t> plain) {
+std::span<std::uint8_t> ChunkBatches::Next(std::span<const std::uint8_t> in,
+                                           const std::function<void(Chunk&, std::uint8_t*)>& run) {
+  chunks_.clear();
   outLength_ = 0;
-  const size_t chunkSize = cipher_.Params().chunkSize;
-  while (!plain.empty() && plainLeft_ > 0) {
-    const auto chunkLength = static_cast<size_t>(
-        std::min<std::int64_t>(static_cast<std::int64_t>(chunkSize), plainLeft_));
-    if (pending_.empty() && plain.size() >= chunkLength) {
-      SealChunk(plain.first(chunkLength));
-      plain = plain.subspan(chunkLength);
-      continue;
-    }
-    const size_t take = std::min(chunkLength - pending_.size(), plain.size());
-    pending_.insert(pending_.end(), plain.begin(),
-                    plain.begin() + static_cast<std::ptrdiff_t>(take));
-    plain = plain.subspan(take);
-    if (pending_.size() == chunkLength) {
-      SealChunk(pending_);
-      pending_.clear();
-    }
+  if (!ok_) return {};
+  const auto chunkLength = [this] { return static_cast<size_t>(std::min(inChunk_, left_)); };
+  bool carryComplete = false;
+  if (!carry_.empty() && left_ > 0) {
+    const size_t take = std::min(chunkLength() - carry_.size(), in.size());
+    carry_.insert(carry_.end(), in.begin(), in.begin() + static_cast<std::ptrdiff_t>(take));
+    in = in.subspan(take);
+    if (carry_.size() < chunkLength()) return {};
+    Add(carry_);
+    carryComplete = true;
   }
+  while (left_ > 0 && in.size() >= chunkLength()) {
+    const size_t n = chunkLength();
+    Add(in.first(n));
+    in = in.subspan(n);
+  }
+  if (out_.size() < outLength_) out_.resize(outLength_);
+
+  // The helper takes the first half of the chunks, this thread the rest.
+  const size_t split = helper_ && chunks_.size() > 1 ? chunks_.size() / 2 : 0;
+  const auto runRange = [&](size_t from, size_t to) {
+    for (size_t i = from; i < to; ++i) run(chunks_[i], out_.data() + chunks_[i].outOffset);
+  };
+  if (split > 0) {
+    helper_->Run([&] { runRange(0, split); });
+    try {
+      runRange(split, chunks_.size());
+    } catch (...) {
+      helper_->Wait();
+      throw;
+    }
+    helper_->Wait();
+  } else {
+    runRange(0, chunks_.size());
+  }
+  for (const Chunk& c : chunks_) ok_ = ok_ && c.ok;
+
+  if (carryComplete) carry_.clear();
+  if (left_ > 0 && !in.empty()) carry_.assign(in.begin(), in.end());
+  if (!ok_) return {};
   return {out_.data(), outLength_};
+}
+
+PayloadSealer::PayloadSealer(const SetCipher& cipher, int partIndex, std::int64_t plainSize,
+                             HelperThread* helper)
+    : cipher_(cipher),
+      part_(static_cast<std::uint32_t>(partIndex)),
+      plainSize_(plainSize),
+      batches_(plainSize, cipher.Params().chunkSize, kSealTagBytes, helper) {}
+
+std::span<const std::uint8_t> PayloadSealer::Seal(std::span<const std::uint8_t> plain) {
+  return batches_.Next(plain, [this](ChunkBatches::Chunk& c, std::uint8_t* out) {
+    const ChunkBinding b(cipher_.Params(), part_, c.index, c.last);
+    crypto_aead_xchacha20poly1305_ietf_encrypt(out, nullptr, c.in.data(), c.in.size(), b.data,
+                                               sizeof b.data, nullptr, b.nonce,
+                                               cipher_.Key().data());
+  });
 }
 
 std::span<const std::uint8_t> PayloadSealer::Finish() {
-  outLength_ = 0;
-  if (chunk_ == 0 && plainLeft_ == 0) SealChunk({});
-  return {out_.data(), outLength_};
+  // An empty payload is one empty chunk: its tag alone.
+  if (plainSize_ != 0 || emptySealed_) return {};
+  emptySealed_ = true;
+  const ChunkBinding b(cipher_.Params(), part_, 0, true);
+  crypto_aead_xchacha20poly1305_ietf_encrypt(emptyChunk_.data(), nullptr, nullptr, 0, b.data,
+                                             sizeof b.data, nullptr, b.nonce, cipher_.Key().data());
+  return emptyChunk_;
 }
 
-PayloadOpener::PayloadOpener(const SetCipher& cipher, int partIndex, std::int64_t sealedSize)
-    : cipher_(cipher), part_(static_cast<std::uint32_t>(partIndex)), sealedLeft_(sealedSize) {
-  failed_ = !PlainSize(sealedSize, cipher.Params().chunkSize);
-}
-
-bool PayloadOpener::OpenChunk(std::span<const std::uint8_t> chunk) {
-  const bool last = static_cast<std::int64_t>(chunk.size()) == sealedLeft_;
-  const ChunkBinding b(cipher_.Params(), part_, chunk_++, last);
-  const size_t need = outLength_ + chunk.size();
-  if (out_.size() < need) out_.resize(need);
-  unsigned long long opened = 0;
-  if (crypto_aead_xchacha20poly1305_ietf_decrypt(out_.data() + outLength_, &opened, nullptr,
-                                                 chunk.data(), chunk.size(), b.data, sizeof b.data,
-                                                 b.nonce, cipher_.Key().data()) != 0) {
-    failed_ = true;
-    return false;
-  }
-  outLength_ += static_cast<size_t>(opened);
-  sealedLeft_ -= static_cast<std::int64_t>(chunk.size());
-  return true;
-}
+PayloadOpener::PayloadOpener(const SetCipher& cipher, int partIndex, std::int64_t sealedSize,
+                             HelperThread* helper)
+    : cipher_(cipher),
+      part_(static_cast<std::uint32_t>(partIndex)),
+      valid_(PlainSize(sealedSize, cipher.Params().chunkSize).has_value()),
+      batches_(valid_ ? sealedSize : 0, std::int64_t{cipher.Params().chunkSize} + kSealTagBytes,
+               -kSealTagBytes, helper) {}
 
 std::span<const std::uint8_t> PayloadOpener::Open(std::span<const std::uint8_t> sealed) {
-  outLength_ = 0;
-  const auto sealedChunk = static_cast<std::int64_t>(cipher_.Params().chunkSize) + kSealTagBytes;
-  while (!failed_ && !sealed.empty() && sealedLeft_ > 0) {
-    const auto chunkLength = static_cast<size_t>(std::min(sealedChunk, sealedLeft_));
-    if (pending_.empty() && sealed.size() >= chunkLength) {
-      if (!OpenChunk(sealed.first(chunkLength))) break;
-      sealed = sealed.subspan(chunkLength);
-      continue;
-    }
-    const size_t take = std::min(chunkLength - pending_.size(), sealed.size());
-    pending_.insert(pending_.end(), sealed.begin(),
-                    sealed.begin() + static_cast<std::ptrdiff_t>(take));
-    sealed = sealed.subspan(take);
-    if (pending_.size() == chunkLength) {
-      if (!OpenChunk(pending_)) break;
-      pending_.clear();
-    }
-  }
-  if (failed_) return {};
-  return {out_.data(), outLength_};
+  if (!valid_) return {};
+  return batches_.Next(sealed, [this](ChunkBatches::Chunk& c, std::uint8_t* out) {
+    const ChunkBinding b(cipher_.Params(), part_, c.index, c.last);
+    c.ok = crypto_aead_xchacha20poly1305_ietf_decrypt(out, nullptr, nullptr, c.in.data(),
+                                                      c.in.size(), b.data, sizeof b.data, b.nonce,
+                                                      cipher_.Key().data()) == 0;
+  });
 }
 
 }  // namespace kivora

@@ -165,7 +165,11 @@ bool SplitFile(const SplitSettings& s, const PendantProvider& pendants, Random& 
 
     // The key of an encrypted set is derived once, before any part is written.
     std::optional<SetCipher> cipher;
-    if (s.encrypt) cipher.emplace(SetCipher::ForNewSet(s.password));
+    std::optional<HelperThread> helper;
+    if (s.encrypt) {
+      cipher.emplace(SetCipher::ForNewSet(s.password));
+      helper.emplace();
+    }
 
     TKvrHeaderData& h = result.header;
     h.Magic = s.usePlugin ? "KV4" : "KV3";
@@ -193,7 +197,7 @@ bool SplitFile(const SplitSettings& s, const PendantProvider& pendants, Random& 
       part.path = folder / part.fileName;
       part.key = passwordKey.empty() ? ToBig5OrThrow(part.fileName, "分割檔名") : passwordKey;
       part.size = sizes[static_cast<size_t>(i)];
-      if (cipher) part.seal = Sealing{&*cipher, i};
+      if (cipher) part.seal = Sealing{&*cipher, i, &*helper};
       std::optional<TKvrFileData> record =
           WritePart(source, buffer, part, s.disguise, pool, random, stop);
       aborted = !record;
@@ -236,7 +240,8 @@ bool RunSplit(const SplitSettings& settings, const PendantProvider& pendants,
     events.ShowInterruption(msg::kSplitInterrupted);
     events.Report(FilesCleared{});  // an interrupted split leaves no file behind
   }
-  events.Report(Finished{OperationKind::Split, completed ? Outcome::Completed : Outcome::Interrupted});
+  events.Report(
+      Finished{OperationKind::Split, completed ? Outcome::Completed : Outcome::Interrupted});
   return completed;
 }
 
