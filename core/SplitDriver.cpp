@@ -240,8 +240,7 @@ bool RunSplit(const SplitSettings& settings, const PendantProvider& pendants,
     events.ShowInterruption(msg::kSplitInterrupted);
     events.Report(FilesCleared{});  // an interrupted split leaves no file behind
   }
-  events.Report(
-      Finished{OperationKind::Split, completed ? Outcome::Completed : Outcome::Interrupted});
+  events.Report(Finished{OperationKind::Split, completed ? Outcome::Completed : Outcome::Interrupted});
   return completed;
 }
 
