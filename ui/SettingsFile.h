@@ -26,6 +26,7 @@ struct KivoraSettings {
   bool usePlugin = false;
   QString pluginName;
   bool implant = false;
+  bool encrypt = false;
   // Section "Joint"
   QString joinSavePath;
   int joinSaveFolder = 0;
