@@ -9,34 +9,41 @@ HelperThread::HelperThread() : thread_([this] { Loop(); }) {}
 HelperThread::~HelperThread() {
   {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return !busy_; });
+    changed_.wait(lock, [this] { return state_ != State::Running; });
     quit_ = true;
   }
   changed_.notify_all();
   thread_.join();
 }
 
-void HelperThread::Run(std::function<void()> task) {
+void HelperThread::Offer(std::function<void()> task) {
   {
     std::lock_guard lock(mutex_);
     task_ = std::move(task);
-    busy_ = true;
+    state_ = State::Offered;
     error_ = nullptr;
   }
   changed_.notify_all();
 }
 
-void HelperThread::Wait() {
+bool HelperThread::Settle() {
   std::unique_lock lock(mutex_);
-  changed_.wait(lock, [this] { return !busy_; });
+  if (state_ == State::Offered) {
+    state_ = State::Idle;
+    task_ = nullptr;
+    return false;
+  }
+  changed_.wait(lock, [this] { return state_ == State::Idle; });
   if (error_) std::rethrow_exception(std::exchange(error_, nullptr));
+  return true;
 }
 
 void HelperThread::Loop() {
   std::unique_lock lock(mutex_);
   for (;;) {
-    changed_.wait(lock, [this] { return busy_ || quit_; });
-    if (quit_ && !busy_) return;
+    changed_.wait(lock, [this] { return state_ == State::Offered || quit_; });
+    if (quit_) return;
+    state_ = State::Running;
     std::function<void()> task = std::move(task_);
     lock.unlock();
     std::exception_ptr error;
@@ -47,7 +54,7 @@ void HelperThread::Loop() {
     }
     lock.lock();
     error_ = error;
-    busy_ = false;
+    state_ = State::Idle;
     changed_.notify_all();
   }
 }

@@ -1,6 +1,8 @@
 #pragma once
-// A second thread that runs one task at a time beside its owner: the owner hands it a
-// task, does its own share of the work, and waits for the task.
+// A second thread that runs one task at a time beside its owner: the owner offers it a
+// task, works on the same job itself, and then settles: a task that has started is
+// waited for, one that has not is withdrawn. So a busy machine that does not schedule
+// the helper in time costs nothing but the help; the owner never waits for a start.
 
 #include <condition_variable>
 #include <exception>
@@ -17,10 +19,11 @@ class HelperThread {
   HelperThread(const HelperThread&) = delete;
   HelperThread& operator=(const HelperThread&) = delete;
 
-  // Starts task on the helper thread; the previous task must have been waited for.
-  void Run(std::function<void()> task);
-  // Waits until the task is done; rethrows what it threw.
-  void Wait();
+  // Offers task to the helper thread; the previous one must have been settled.
+  void Offer(std::function<void()> task);
+  // Waits for the task if it started and withdraws it if not; rethrows what it threw.
+  // Returns true when it ran.
+  bool Settle();
 
  private:
   void Loop();
@@ -28,7 +31,7 @@ class HelperThread {
   std::mutex mutex_;
   std::condition_variable changed_;
   std::function<void()> task_;
-  bool busy_ = false;
+  enum class State { Idle, Offered, Running } state_ = State::Idle;
   bool quit_ = false;
   std::exception_ptr error_;
   std::thread thread_;

@@ -53,6 +53,7 @@ class JoinWriter {
   OperationEvents& events_;
   const SetCipher* cipher_;
   std::optional<HelperThread> helper_;  // opens half of the chunks of a sealed part
+  std::vector<std::uint8_t> opened_;    // the opened bytes, kept between parts
   std::vector<std::uint8_t> buffer_;
   std::int64_t position_ = 0;      // where the next part's data goes
   std::int64_t filePosition_ = 0;  // where the file is positioned
@@ -75,7 +76,7 @@ JoinPartResult JoinWriter::JoinPart(int index, const std::filesystem::path& path
   std::optional<PayloadOpener> opener;
   std::int64_t opened = 0;  // plain bytes of a sealed payload written
   if (cipher_) {
-    opener.emplace(*cipher_, index, n, helper_ ? &*helper_ : nullptr);
+    opener.emplace(*cipher_, index, n, helper_ ? &*helper_ : nullptr, &opened_);
   } else if (disguised) {
     const std::string key = password_.empty() ? ToBig5OrThrow(rec.FileName, "分割檔名") : password_;
     if (generator) {

@@ -36,7 +36,7 @@ PartChecksums StreamPart(File& source, std::span<std::uint8_t> chunk,
     sums.partCrc = StreamCrc32(*pendant);
   }
   if (seal) {
-    sealer.emplace(*seal->cipher, seal->partIndex, size, seal->helper);
+    sealer.emplace(*seal->cipher, seal->partIndex, size, seal->helper, seal->buffer);
   } else if (pendant) {
     scrambler.emplace(key, static_cast<std::uint64_t>(size));
   }
@@ -123,7 +123,7 @@ PartChecksums SealedChecksums(File& source, std::span<std::uint8_t> chunk, std::
                               std::optional<std::span<const std::uint8_t>> pendant,
                               const Sealing& seal, const StopCheck& stop) {
   PartChecksums sums;
-  PayloadSealer sealer(*seal.cipher, seal.partIndex, size, seal.helper);
+  PayloadSealer sealer(*seal.cipher, seal.partIndex, size, seal.helper, seal.buffer);
   std::uint32_t storedCrc = 0;
   std::int64_t stored = 0;
   const auto add = [&](std::span<const std::uint8_t> bytes) {

@@ -32,7 +32,8 @@ inline constexpr size_t kPartChunkBytes = 256 * 1024;
 struct Sealing {
   const SetCipher* cipher = nullptr;
   int partIndex = 0;
-  HelperThread* helper = nullptr;  // seals half of the chunks when given
+  HelperThread* helper = nullptr;               // seals half of the chunks when given
+  std::vector<std::uint8_t>* buffer = nullptr;  // for the sealed bytes, kept between parts
 };
 
 struct PartChecksums {

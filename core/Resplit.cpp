@@ -76,6 +76,7 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
     if (!password) return false;
     std::optional<SetCipher> cipher;
     std::optional<HelperThread> helper;
+    std::vector<std::uint8_t> sealedBuffer;
     if (sealing) {
       helper.emplace();
       cipher.emplace(*password, *def.header.Encryption);
@@ -131,7 +132,8 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
       try {
         r = RebuildPart(source, buffer, folder / rec.FileName, rec, def.header.Disguised, set.get(),
                         key, trailer, stop,
-                        cipher ? std::optional(Sealing{&*cipher, index, &*helper}) : std::nullopt);
+                        cipher ? std::optional(Sealing{&*cipher, index, &*helper, &sealedBuffer})
+                               : std::nullopt);
       } catch (const KivoraError& e) {
         events.ShowError(e.what(), e.Detail());  // (132), (112), ...: the part could not be rebuilt
         events.ShowError(msg::kResplitFailed311);

@@ -3,6 +3,7 @@
 #include <sodium.h>
 
 #include <algorithm>
+#include <atomic>
 
 namespace kivora {
 namespace {
@@ -46,8 +47,12 @@ std::optional<std::int64_t> PlainSize(std::int64_t sealed, std::uint32_t chunkSi
 }
 
 ChunkBatches::ChunkBatches(std::int64_t total, std::int64_t inChunk, std::int64_t growth,
-                           HelperThread* helper)
-    : left_(total), inChunk_(inChunk), growth_(growth), helper_(helper) {}
+                           HelperThread* helper, std::vector<std::uint8_t>* output)
+    : left_(total),
+      inChunk_(inChunk),
+      growth_(growth),
+      helper_(helper),
+      out_(output ? *output : ownOutput_) {}
 
 void ChunkBatches::Add(std::span<const std::uint8_t> chunk) {
   const auto length = static_cast<std::int64_t>(chunk.size());
@@ -78,22 +83,24 @@ std::span<std::uint8_t> ChunkBatches::Next(std::span<const std::uint8_t> in,
   }
   if (out_.size() < outLength_) out_.resize(outLength_);
 
-  // The helper takes the first half of the chunks, this thread the rest.
-  const size_t split = helper_ && chunks_.size() > 1 ? chunks_.size() / 2 : 0;
-  const auto runRange = [&](size_t from, size_t to) {
-    for (size_t i = from; i < to; ++i) run(chunks_[i], out_.data() + chunks_[i].outOffset);
+  // Both threads take the next chunk nobody took yet, until none is left.
+  std::atomic<size_t> next{0};
+  const auto work = [&] {
+    for (size_t i = next++; i < chunks_.size(); i = next++) {
+      run(chunks_[i], out_.data() + chunks_[i].outOffset);
+    }
   };
-  if (split > 0) {
-    helper_->Run([&] { runRange(0, split); });
+  if (helper_ && chunks_.size() > 1) {
+    helper_->Offer(work);
     try {
-      runRange(split, chunks_.size());
+      work();
     } catch (...) {
-      helper_->Wait();
+      helper_->Settle();
       throw;
     }
-    helper_->Wait();
+    helper_->Settle();
   } else {
-    runRange(0, chunks_.size());
+    work();
   }
   for (const Chunk& c : chunks_) ok_ = ok_ && c.ok;
 
@@ -104,11 +111,11 @@ std::span<std::uint8_t> ChunkBatches::Next(std::span<const std::uint8_t> in,
 }
 
 PayloadSealer::PayloadSealer(const SetCipher& cipher, int partIndex, std::int64_t plainSize,
-                             HelperThread* helper)
+                             HelperThread* helper, std::vector<std::uint8_t>* output)
     : cipher_(cipher),
       part_(static_cast<std::uint32_t>(partIndex)),
       plainSize_(plainSize),
-      batches_(plainSize, cipher.Params().chunkSize, kSealTagBytes, helper) {}
+      batches_(plainSize, cipher.Params().chunkSize, kSealTagBytes, helper, output) {}
 
 std::span<const std::uint8_t> PayloadSealer::Seal(std::span<const std::uint8_t> plain) {
   return batches_.Next(plain, [this](ChunkBatches::Chunk& c, std::uint8_t* out) {
@@ -130,12 +137,12 @@ std::span<const std::uint8_t> PayloadSealer::Finish() {
 }
 
 PayloadOpener::PayloadOpener(const SetCipher& cipher, int partIndex, std::int64_t sealedSize,
-                             HelperThread* helper)
+                             HelperThread* helper, std::vector<std::uint8_t>* output)
     : cipher_(cipher),
       part_(static_cast<std::uint32_t>(partIndex)),
       valid_(PlainSize(sealedSize, cipher.Params().chunkSize).has_value()),
       batches_(valid_ ? sealedSize : 0, std::int64_t{cipher.Params().chunkSize} + kSealTagBytes,
-               -kSealTagBytes, helper) {}
+               -kSealTagBytes, helper, output) {}
 
 std::span<const std::uint8_t> PayloadOpener::Open(std::span<const std::uint8_t> sealed) {
   if (!valid_) return {};

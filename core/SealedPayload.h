@@ -46,7 +46,9 @@ class ChunkBatches {
   };
 
   // inChunk: input bytes of a whole chunk; growth: output bytes minus input bytes.
-  ChunkBatches(std::int64_t total, std::int64_t inChunk, std::int64_t growth, HelperThread* helper);
+  // output, when given, holds the output and outlives this (one buffer for many parts).
+  ChunkBatches(std::int64_t total, std::int64_t inChunk, std::int64_t growth, HelperThread* helper,
+               std::vector<std::uint8_t>* output);
   // Takes the next input bytes and runs `run` on every chunk they complete, writing into
   // the returned output (valid until the next call). Bytes past the total are ignored.
   std::span<std::uint8_t> Next(std::span<const std::uint8_t> in,
@@ -65,15 +67,17 @@ class ChunkBatches {
   bool ok_ = true;
   std::vector<std::uint8_t> carry_;  // the start of a chunk that is not complete yet
   std::vector<Chunk> chunks_;
-  std::vector<std::uint8_t> out_;
+  std::vector<std::uint8_t> ownOutput_;
+  std::vector<std::uint8_t>& out_;
   size_t outLength_ = 0;
 };
 
 class PayloadSealer {
  public:
-  // With a helper thread the chunks of each call are sealed on two threads.
+  // With a helper thread the chunks of each call are sealed on two threads; output, when
+  // given, is the buffer the sealed bytes are returned in.
   PayloadSealer(const SetCipher& cipher, int partIndex, std::int64_t plainSize,
-                HelperThread* helper = nullptr);
+                HelperThread* helper = nullptr, std::vector<std::uint8_t>* output = nullptr);
   // Seals the next plain bytes. Returns the sealed bytes of the chunks they completed,
   // valid until the next call. Bytes past plainSize are ignored.
   std::span<const std::uint8_t> Seal(std::span<const std::uint8_t> plain);
@@ -93,7 +97,7 @@ class PayloadOpener {
  public:
   // sealedSize is the part's stored payload (the record's Size).
   PayloadOpener(const SetCipher& cipher, int partIndex, std::int64_t sealedSize,
-                HelperThread* helper = nullptr);
+                HelperThread* helper = nullptr, std::vector<std::uint8_t>* output = nullptr);
   // Opens the next sealed bytes. Returns the plain bytes of the chunks they completed
   // and that proved authentic, valid until the next call; nothing once a chunk failed.
   std::span<const std::uint8_t> Open(std::span<const std::uint8_t> sealed);

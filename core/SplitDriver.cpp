@@ -166,6 +166,7 @@ bool SplitFile(const SplitSettings& s, const PendantProvider& pendants, Random& 
     // The key of an encrypted set is derived once, before any part is written.
     std::optional<SetCipher> cipher;
     std::optional<HelperThread> helper;
+    std::vector<std::uint8_t> sealedBuffer;
     if (s.encrypt) {
       cipher.emplace(SetCipher::ForNewSet(s.password));
       helper.emplace();
@@ -197,7 +198,7 @@ bool SplitFile(const SplitSettings& s, const PendantProvider& pendants, Random& 
       part.path = folder / part.fileName;
       part.key = passwordKey.empty() ? ToBig5OrThrow(part.fileName, "分割檔名") : passwordKey;
       part.size = sizes[static_cast<size_t>(i)];
-      if (cipher) part.seal = Sealing{&*cipher, i, &*helper};
+      if (cipher) part.seal = Sealing{&*cipher, i, &*helper, &sealedBuffer};
       std::optional<TKvrFileData> record =
           WritePart(source, buffer, part, s.disguise, pool, random, stop);
       aborted = !record;
