@@ -9,6 +9,8 @@
 #include "core/FileIo.h"
 #include "core/KivoraError.h"
 #include "core/Messages.h"
+#include "core/SealedPayload.h"
+#include "core/SetCipher.h"
 
 namespace kivora {
 namespace {
@@ -118,14 +120,25 @@ KvrDefinition DecodeDefinition(std::span<const std::uint8_t> bytes,
       p.PendantSize = *size;
     }
   }
+  // Bytes after the last record are not read but count in the checksum; an encrypted
+  // set keeps its key parameters there.
+  if (h.CipherKind == kSealedCipher) {
+    h.Encryption = DecodeEncryptionBlock(bytes.subspan(bytes.size() - r.Remaining()));
+    if (!h.Encryption) throw KivoraError(std::string(msg::kBadEncryptionBlock217));
+  }
   // The wide size field is ours alone: its parts must add up to it, so a damaged size
-  // cannot pass for a file of another length.
+  // cannot pass for a file of another length. An encrypted part records its sealed
+  // length, which holds a tag per chunk beyond its share of the source.
   if (layout->wideSourceSize) {
     std::int64_t sum = 0;
-    for (const TKvrFileData& p : def.parts) sum += p.Size;
+    for (const TKvrFileData& p : def.parts) {
+      const std::optional<std::int64_t> plain =
+          h.Encryption ? PlainSize(p.Size, h.Encryption->chunkSize) : p.Size;
+      if (!plain) throw KivoraError(std::string(msg::kSizesDisagree216));
+      sum += *plain;
+    }
     if (sum != h.SourceSize) throw KivoraError(std::string(msg::kSizesDisagree216));
   }
-  // Bytes after the last record are not read but count in the checksum.
   def.checksum = StreamCrc32(bytes);
   return def;
 }

@@ -6,6 +6,7 @@
 #include "core/CryptXor.h"
 #include "core/KivoraError.h"
 #include "core/Messages.h"
+#include "core/SetCipher.h"
 
 namespace kivora {
 namespace {
@@ -72,7 +73,13 @@ std::vector<std::uint8_t> EncodeDefinition(const TKvrHeaderData& h,
       if (kv4) w.Int<std::int32_t>(p.PendantSize);
     }
   }
-  return w.Take();
+  std::vector<std::uint8_t> bytes = w.Take();
+  // An encrypted set's parameters follow the records, where older readers stop.
+  if (h.CipherKind == kSealedCipher && h.Encryption) {
+    const std::vector<std::uint8_t> block = EncodeEncryptionBlock(*h.Encryption);
+    bytes.insert(bytes.end(), block.begin(), block.end());
+  }
+  return bytes;
 }
 
 std::string ImplantKey(const std::filesystem::path& partPath) {

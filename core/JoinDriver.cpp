@@ -7,11 +7,14 @@
 #include "core/CryptXor.h"
 #include "core/FileIo.h"
 #include "core/Format.h"
+#include "core/HelperThread.h"
 #include "core/KivoraError.h"
 #include "core/LoadedDefinition.h"
 #include "core/Messages.h"
 #include "core/PartScan.h"
 #include "core/SaveFolder.h"
+#include "core/SealedPayload.h"
+#include "core/SetCipher.h"
 
 namespace kivora {
 namespace {
@@ -19,8 +22,12 @@ namespace {
 // Appends the parts' payloads to the joined file.
 class JoinWriter {
  public:
-  JoinWriter(const KvrDefinition& def, File& out, std::string passwordBig5, OperationEvents& events)
-      : def_(def), out_(out), password_(std::move(passwordBig5)), events_(events) {}
+  // cipher opens the parts of an encrypted set.
+  JoinWriter(const KvrDefinition& def, File& out, std::string passwordBig5, OperationEvents& events,
+             const SetCipher* cipher)
+      : def_(def), out_(out), password_(std::move(passwordBig5)), events_(events), cipher_(cipher) {
+    if (cipher_) helper_.emplace();
+  }
 
   JoinPartResult JoinPart(int index, const std::filesystem::path& path);
   // Length of the joined data so far (whole parts only).
@@ -44,6 +51,9 @@ class JoinWriter {
   File& out_;
   std::string password_;
   OperationEvents& events_;
+  const SetCipher* cipher_;
+  std::optional<HelperThread> helper_;  // opens half of the chunks of a sealed part
+  std::vector<std::uint8_t> opened_;    // the opened bytes, kept between parts
   std::vector<std::uint8_t> buffer_;
   std::int64_t position_ = 0;      // where the next part's data goes
   std::int64_t filePosition_ = 0;  // where the file is positioned
@@ -63,7 +73,11 @@ JoinPartResult JoinWriter::JoinPart(int index, const std::filesystem::path& path
   std::optional<BlockScrambler> block;
   std::optional<GeneratorScrambler> gen;
   std::uint32_t generatorCrc = 0;
-  if (disguised) {
+  std::optional<PayloadOpener> opener;
+  std::int64_t opened = 0;  // plain bytes of a sealed payload written
+  if (cipher_) {
+    opener.emplace(*cipher_, index, n, helper_ ? &*helper_ : nullptr, &opened_);
+  } else if (disguised) {
     const std::string key = password_.empty() ? ToBig5OrThrow(rec.FileName, "分割檔名") : password_;
     if (generator) {
       gen.emplace(key, n);
@@ -73,6 +87,12 @@ JoinPartResult JoinWriter::JoinPart(int index, const std::filesystem::path& path
   }
 
   const PartSink sink = [&](std::int64_t offset, std::span<std::uint8_t> bytes) {
+    if (opener) {
+      const std::span<const std::uint8_t> plain = opener->Open(bytes);
+      if (!plain.empty()) WriteAt(base + opened, plain);
+      opened += static_cast<std::int64_t>(plain.size());
+      return;
+    }
     if (offset < n) {
       if (block) block->Apply(bytes);
       if (gen) {
@@ -91,18 +111,23 @@ JoinPartResult JoinWriter::JoinPart(int index, const std::filesystem::path& path
       WriteAt(base + offset + static_cast<std::int64_t>(before) - split, bytes.subspan(before));
   };
   const PartScan scan =
-      ScanPart(path, disguised ? rec.PendantSize : 0, n, buffer_, sink, !disguised && !exchange,
-               [this] { return events_.AbortRequested(); });
+      ScanPart(path, disguised ? rec.PendantSize : 0, n, buffer_, sink,
+               !disguised && !exchange && !opener, [this] { return events_.AbortRequested(); });
   if (scan.stopped) {
     CutTo(base);  // what the join keeps ends with the last whole part
     return JoinPartResult::Stopped;
   }
-  const PartTestResult t = Verdict(scan, rec, disguised, def_.implanted);
+  const PartTestResult t = Verdict(scan, rec, disguised, def_.implanted, opener.has_value());
 
   if (t == PartTestResult::Missing) {
     const Answer a = events_.AskYesNo(
         QuestionKind::MissingPart, Format(msg::kMissingPartQuestion, path.string().c_str()), path);
     return a == Answer::Yes ? JoinPartResult::MissingSkip : JoinPartResult::MissingStop;
+  }
+  // A sealed part that does not open is of no use whatever its checksums say.
+  if (opener && !opener->Authentic()) {
+    events_.ShowError(Format(msg::kPartNotAuthentic251, path.string().c_str()));
+    return JoinPartResult::CorruptStop;
   }
   JoinPartResult result = JoinPartResult::Joined;
   if (t == PartTestResult::Corrupt) {
@@ -112,6 +137,10 @@ JoinPartResult JoinWriter::JoinPart(int index, const std::filesystem::path& path
       return JoinPartResult::CorruptStop;
     }
     result = JoinPartResult::CorruptJoined;
+  }
+  if (opener) {
+    position_ = base + opened;
+    return result;
   }
 
   if (disguised) {
@@ -180,7 +209,8 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
     if (!RefreshIfChanged(request.definitionPath, pendants, events, loaded)) return false;
     const KvrDefinition& def = loaded;
     const int cipher = def.header.CipherKind;
-    if (cipher != kBlockCipher && cipher != kGeneratorCipher) {
+    if (cipher != kBlockCipher && cipher != kGeneratorCipher &&
+        !(cipher == kSealedCipher && def.header.Encryption)) {
       events.ShowError(Format(msg::kUnknownCipher293, cipher));
       return false;
     }
@@ -207,7 +237,16 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
     }
     const auto password = PasswordFor(def, request.password, events);
     if (!password) return false;
-    const std::string passwordBig5 = ToBig5OrThrow(*password, "密碼");
+    // An encrypted set proves the password before anything is written.
+    std::optional<SetCipher> sealed;
+    if (cipher == kSealedCipher) {
+      sealed.emplace(*password, *def.header.Encryption);
+      if (!sealed->PasswordMatches()) {
+        events.ShowError(msg::kWrongPassword231);
+        return false;
+      }
+    }
+    const std::string passwordBig5 = sealed ? std::string() : ToBig5OrThrow(*password, "密碼");
     out.output = joined;
 
     events.Report(WorkStarted{});
@@ -215,7 +254,7 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
     const bool existedBefore = OutputExists(joined);
     std::optional<AtomicFile> file;
     WithMessage(msg::kCreateJoinedFailed241, [&] { file.emplace(joined); });
-    JoinWriter writer(def, file->Stream(), passwordBig5, events);
+    JoinWriter writer(def, file->Stream(), passwordBig5, events, sealed ? &*sealed : nullptr);
 
     const int count = def.header.PartCount;
     if (cipher == kGeneratorCipher && count > 0) {

@@ -1,6 +1,7 @@
 #pragma once
 // The records of a join definition, in memory. Texts are UTF-8 here and Big5 on disk.
 
+#include <array>
 #include <cstdint>
 #include <limits>
 #include <optional>
@@ -12,6 +13,21 @@ namespace kivora {
 
 inline constexpr std::uint8_t kBlockCipher = 1;      // every set written here
 inline constexpr std::uint8_t kGeneratorCipher = 0;  // older sets, join only
+inline constexpr std::uint8_t kSealedCipher = 2;     // encrypted sets (opt-in)
+
+// How an encrypted set derives its key and seals its parts. Stored in the definition
+// behind the last part record, where readers of the older cipher kinds never look.
+struct EncryptionParams {
+  std::uint8_t kdf = 1;  // 1: Argon2id v1.3
+  std::uint64_t opsLimit = 0;
+  std::uint64_t memLimit = 0;  // bytes
+  std::array<std::uint8_t, 16> salt{};
+  std::uint8_t aead = 1;                 // 1: XChaCha20-Poly1305 (IETF)
+  std::uint32_t chunkSize = 0;           // plain bytes per sealed chunk
+  std::array<std::uint8_t, 32> check{};  // proves a password before anything is written
+
+  bool operator==(const EncryptionParams&) const = default;
+};
 
 struct TKvrHeaderData {
   // "KV3", or "KV4" with a plug-in pendant set; "KV5"/"KV6" are the same layouts with a
@@ -26,13 +42,18 @@ struct TKvrHeaderData {
   std::int16_t PartCount = 0;
   std::string Comment;
   std::uint32_t PluginChecksum = 0;
+  std::optional<EncryptionParams> Encryption;  // cipher kind 2 only
 
   bool operator==(const TKvrHeaderData&) const = default;
 };
 
 struct TKvrFileData {
   std::string FileName;
+  // Payload bytes: the source bytes the part carries; in an encrypted set, the sealed
+  // bytes it stores (see SealedPayload.h).
   std::int32_t Size = 0;
+  // CRC-32 of the plain payload; in an encrypted set, the complement of the CRC-32 of
+  // the sealed payload, so that no checksum of the plain data is ever recorded.
   std::uint32_t Crc = 0;
   std::uint32_t PartCrc = 0;
   std::int16_t PendantNo = 0;

@@ -41,6 +41,8 @@ inline constexpr std::string_view kRandomSizeTooSmall =
 inline constexpr std::string_view kBadPartName = "分割檔名稱不能含有資料夾的分隔字元。(155)";
 inline constexpr std::string_view kTargetIsSource =
     "分割檔或 KivoRa 合併定義檔將會覆蓋分割來源的檔案，因此無法分割。(156)";
+inline constexpr std::string_view kEncryptNeedsPassword158 =
+    "加密分割檔需要密碼，請先設定密碼。(158)";
 inline constexpr std::string_view kSplitCompleted = "分割已完成。";
 inline constexpr std::string_view kSplitInterrupted = "分割已中斷。";
 inline constexpr std::string_view kStateDisguised = "偽裝";
@@ -65,6 +67,8 @@ inline constexpr std::string_view kBadNameInDefinition =
     "KivoRa 合併定義檔中含有不正確的檔名 (不能含有資料夾)。(215)";
 inline constexpr std::string_view kSizesDisagree216 =
     "KivoRa 合併定義檔中各分割檔的大小合計與來源檔案的大小不一致。(216)";
+inline constexpr std::string_view kBadEncryptionBlock217 =
+    "KivoRa 合併定義檔的加密資訊不完整，或是使用了不支援的加密方式。(217)";
 inline constexpr std::string_view kOutOfMemory222 = "記憶體不足，故無法處理。(222)";
 inline constexpr std::string_view kNoBuiltinPendant = "無法取得圖像檔案！(221)";
 
@@ -79,6 +83,8 @@ inline constexpr std::string_view kOutputExistsQuestion =
 inline constexpr std::string_view kPasswordPrompt = "請輸入密碼，謝謝！";
 inline constexpr std::string_view kUnknownCipher293 =
     "不支援這種暗號化方式 (CipherKind %d) 的 KivoRa 合併定義檔。(293)";
+inline constexpr std::string_view kPartNotAuthentic251 =
+    "%s\n分割檔的內容無法通過加密驗證：檔案已毀損、遭到竄改，或是屬於其他的分割檔組。(251)";
 inline constexpr std::string_view kCreateJoinedFailed241 = "合併檔案的建立失敗... 殘念！(241)";
 inline constexpr std::string_view kReadPartFailed242 = "讀取分割檔案失敗... 殘念！(242)";
 inline constexpr std::string_view kWriteJoinedFailed243 = "寫入合併檔案失敗... 殘念！(243)";

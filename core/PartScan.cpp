@@ -65,10 +65,10 @@ PartScan ScanPart(const std::filesystem::path& path, std::int64_t pendantSize,
 }
 
 PartTestResult Verdict(const PartScan& scan, const TKvrFileData& record, bool disguised,
-                       bool implanted) {
+                       bool implanted, bool sealed) {
   if (!scan.exists) return PartTestResult::Missing;
   if (record.Size < 0 || (disguised && record.PendantSize < 0)) return PartTestResult::Corrupt;
-  const std::uint32_t target = disguised ? record.PartCrc : record.Crc;
+  const std::uint32_t target = disguised ? record.PartCrc : sealed ? ~record.Crc : record.Crc;
   if (scan.wholeCrc == target) return PartTestResult::Ok;
   if (scan.size > ExpectedPartLength(record, disguised) && scan.prefixCrc == target) {
     return implanted ? PartTestResult::Ok : PartTestResult::Fixable;
@@ -89,7 +89,7 @@ std::optional<PartTestResult> TestPart(const KvrDefinition& def, int index,
   const PartScan scan =
       ScanPart(path, disguised ? record.PendantSize : 0, record.Size, buffer, {}, false, stop);
   if (scan.stopped) return std::nullopt;
-  return Verdict(scan, record, disguised, def.implanted);
+  return Verdict(scan, record, disguised, def.implanted, def.header.CipherKind == kSealedCipher);
 }
 
 }  // namespace kivora

@@ -45,9 +45,10 @@ PartScan ScanPart(const std::filesystem::path& path, std::int64_t pendantSize,
 
 // The verdict on a scanned part: OK, corrupt, or fixable (longer than expected and its
 // first expected bytes match; OK instead when the definition was implanted, since the
-// last part then carries it behind its payload).
+// last part then carries it behind its payload). A plain part of an encrypted set
+// (sealed) is checked against the complement of its Crc (SealedRecordCrc).
 PartTestResult Verdict(const PartScan& scan, const TKvrFileData& record, bool disguised,
-                       bool implanted);
+                       bool implanted, bool sealed = false);
 
 // True when the content's CRC-32 is the record's: PartCrc when disguised, else Crc.
 bool PartMatchesCrc(std::span<const std::uint8_t> content, const TKvrFileData& record,

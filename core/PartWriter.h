@@ -11,9 +11,11 @@
 #include <vector>
 
 #include "core/FileIo.h"
+#include "core/HelperThread.h"
 #include "core/KvrData.h"
 #include "core/PendantProvider.h"
 #include "core/Random.h"
+#include "core/SetCipher.h"
 #include "core/StopCheck.h"
 
 namespace kivora {
@@ -26,8 +28,16 @@ int ChoosePendantIndex(int count, Random& random);
 // processor's cache between the copy in, the checksums, the XOR and the copy out.
 inline constexpr size_t kPartChunkBytes = 256 * 1024;
 
+// An encrypted set's part: its payload is sealed (SealedPayload.h) instead of scrambled.
+struct Sealing {
+  const SetCipher* cipher = nullptr;
+  int partIndex = 0;
+  HelperThread* helper = nullptr;               // seals half of the chunks when given
+  std::vector<std::uint8_t>* buffer = nullptr;  // for the sealed bytes, kept between parts
+};
+
 struct PartChecksums {
-  std::uint32_t crc = 0;      // of the plain payload
+  std::uint32_t crc = 0;      // of the plain payload (sealed: the record's Crc of it)
   std::uint32_t partCrc = 0;  // of the whole part as written (disguised parts)
   bool written = false;       // the part took its name (accept agreed)
   bool stopped = false;       // `stop` ended the write: nothing was written
@@ -39,19 +49,22 @@ struct PartChecksums {
 // to path only when accept (if given) agrees to the checksums, so a failed or refused
 // write never leaves a half part or destroys an existing file. The trailer (an implanted
 // definition) follows the payload and counts in no checksum. `stop` is asked before each
-// chunk; when it says so, the temporary file is removed. Throws KivoraError:
+// chunk; when it says so, the temporary file is removed. With `seal` the payload is
+// sealed, with or without a pendant, and key is not used. Throws KivoraError:
 // (132) reading the source, (121) creating a disguised part, (131) other write errors.
 PartChecksums StreamPart(File& source, std::span<std::uint8_t> chunk,
                          const std::filesystem::path& path, std::int64_t size,
                          std::optional<std::span<const std::uint8_t>> pendant, std::string_view key,
                          const std::function<bool(const PartChecksums&)>& accept = {},
-                         std::span<const std::uint8_t> trailer = {}, const StopCheck& stop = {});
+                         std::span<const std::uint8_t> trailer = {}, const StopCheck& stop = {},
+                         std::optional<Sealing> seal = std::nullopt);
 
 struct SplitPart {
   std::filesystem::path path;
-  std::string fileName;  // UTF-8, no folder
-  std::string key;       // Big5: the password, or the part's file name
-  std::int32_t size = 0;
+  std::string fileName;         // UTF-8, no folder
+  std::string key;              // Big5: the password, or the part's file name
+  std::int32_t size = 0;        // source bytes
+  std::optional<Sealing> seal;  // encrypted sets
 };
 
 // The pendants a split draws from: an opened set and its ids.
@@ -76,10 +89,13 @@ enum class RebuildResult { Matched, Mismatch, Stopped };
 // (PartCrc of a disguised part, Crc of a plain one); on a mismatch the file there stays
 // untouched. The trailer (the implanted definition of a last part) is written behind a
 // matching part; `stop` ends the rebuild and leaves the file there untouched too. A
-// missing pendant throws KivoraError (112).
+// missing pendant throws KivoraError (112). A sealed part (record.Size counts sealed
+// bytes) is sealed once without writing and written only when that proves the source:
+// its nonces must never seal other data on disk.
 RebuildResult RebuildPart(File& source, std::vector<std::uint8_t>& buffer,
                           const std::filesystem::path& path, const TKvrFileData& record,
                           bool disguised, const PendantSet* pendants, std::string_view key,
-                          std::span<const std::uint8_t> trailer = {}, const StopCheck& stop = {});
+                          std::span<const std::uint8_t> trailer = {}, const StopCheck& stop = {},
+                          std::optional<Sealing> seal = std::nullopt);
 
 }  // namespace kivora

@@ -11,6 +11,8 @@
 #include "core/Messages.h"
 #include "core/PartWriter.h"
 #include "core/SaveFolder.h"
+#include "core/SealedPayload.h"
+#include "core/SetCipher.h"
 
 namespace kivora {
 
@@ -52,7 +54,8 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
       return false;
     }
     const KvrDefinition& def = loaded;
-    if (def.header.CipherKind != kBlockCipher) {
+    const bool sealing = def.header.CipherKind == kSealedCipher && def.header.Encryption;
+    if (def.header.CipherKind != kBlockCipher && !sealing) {
       events.ShowError(Format(msg::kResplitOldCipher313, int{def.header.CipherKind}));
       return false;
     }
@@ -71,7 +74,18 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
     }
     const auto password = PasswordFor(def, request.password, events);
     if (!password) return false;
-    const std::string passwordBig5 = ToBig5OrThrow(*password, "密碼");
+    std::optional<SetCipher> cipher;
+    std::optional<HelperThread> helper;
+    std::vector<std::uint8_t> sealedBuffer;
+    if (sealing) {
+      helper.emplace();
+      cipher.emplace(*password, *def.header.Encryption);
+      if (!cipher->PasswordMatches()) {
+        events.ShowError(msg::kWrongPassword231);
+        return false;
+      }
+    }
+    const std::string passwordBig5 = cipher ? std::string() : ToBig5OrThrow(*password, "密碼");
 
     File source = File::TryOpenRead(request.source);
     if (!source.IsOpen()) {
@@ -96,7 +110,8 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
     for (int index = 0; index < count; ++index) {
       const TKvrFileData& rec = def.parts[static_cast<size_t>(index)];
       const std::int64_t start = offset;
-      offset += rec.Size;
+      // A sealed part carries fewer source bytes than it stores.
+      offset += cipher ? PlainSize(rec.Size, cipher->Params().chunkSize).value_or(0) : rec.Size;
       if (events.AbortRequested()) {
         aborted = true;
         break;
@@ -116,7 +131,9 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
       RebuildResult r;
       try {
         r = RebuildPart(source, buffer, folder / rec.FileName, rec, def.header.Disguised, set.get(),
-                        key, trailer, stop);
+                        key, trailer, stop,
+                        cipher ? std::optional(Sealing{&*cipher, index, &*helper, &sealedBuffer})
+                               : std::nullopt);
       } catch (const KivoraError& e) {
         events.ShowError(e.what(), e.Detail());  // (132), (112), ...: the part could not be rebuilt
         events.ShowError(msg::kResplitFailed311);

@@ -10,6 +10,7 @@
 #include "core/KivoraError.h"
 #include "core/Messages.h"
 #include "core/PartWriter.h"
+#include "core/SetCipher.h"
 
 namespace kivora {
 
@@ -106,7 +107,8 @@ void CheckNames(const SplitSettings& s) {
   ToBig5OrThrow(s.baseName, "分割檔名稱");
   ToBig5OrThrow(s.extension, "副檔名");
   ToBig5OrThrow(s.comment, "註解");
-  ToBig5OrThrow(s.password, "密碼");
+  // A password that seals is used as typed (UTF-8); one that scrambles must be Big5.
+  if (!s.encrypt) ToBig5OrThrow(s.password, "密碼");
 }
 
 // Refuses, before anything is written, a split whose part or definition would take
@@ -162,16 +164,30 @@ bool SplitFile(const SplitSettings& s, const PendantProvider& pendants, Random& 
       return false;
     }
     CheckNames(s);
+    if (s.encrypt && s.password.empty()) {
+      events.ShowError(msg::kEncryptNeedsPassword158);
+      return false;
+    }
     const std::int64_t total = source.Size();
     const std::vector<std::int32_t> sizes = PlanPartSizes(total, s, random);
     const int count = static_cast<int>(sizes.size());
     CheckTargetsAreNotSource(s, source, count);
 
+    // The key of an encrypted set is derived once, before any part is written.
+    std::optional<SetCipher> cipher;
+    std::optional<HelperThread> helper;
+    std::vector<std::uint8_t> sealedBuffer;
+    if (s.encrypt) {
+      cipher.emplace(SetCipher::ForNewSet(s.password));
+      helper.emplace();
+    }
+
     TKvrHeaderData& h = result.header;
     h.Magic = SplitMagic(s.usePlugin, total);
-    h.CipherKind = kBlockCipher;
+    h.CipherKind = cipher ? kSealedCipher : kBlockCipher;
     h.Disguised = s.disguise;
-    h.Protected = s.disguise && !s.password.empty();
+    h.Protected = cipher || (s.disguise && !s.password.empty());
+    if (cipher) h.Encryption = cipher->Params();
     h.SourceName = s.source.filename().string();
     h.SourceSize = total;
     h.PartCount = static_cast<std::int16_t>(count);
@@ -180,7 +196,7 @@ bool SplitFile(const SplitSettings& s, const PendantProvider& pendants, Random& 
     result.parts.resize(static_cast<size_t>(count));
 
     const std::filesystem::path folder = SplitFolder(s);
-    const std::string passwordKey = ToBig5OrThrow(s.password, "密碼");
+    const std::string passwordKey = cipher ? std::string() : ToBig5OrThrow(s.password, "密碼");
     std::vector<std::uint8_t> buffer;
     const StopCheck stop = [&events] { return events.AbortRequested(); };
     bool aborted = false;
@@ -192,6 +208,7 @@ bool SplitFile(const SplitSettings& s, const PendantProvider& pendants, Random& 
       part.path = folder / part.fileName;
       part.key = passwordKey.empty() ? ToBig5OrThrow(part.fileName, "分割檔名") : passwordKey;
       part.size = sizes[static_cast<size_t>(i)];
+      if (cipher) part.seal = Sealing{&*cipher, i, &*helper, &sealedBuffer};
       std::optional<TKvrFileData> record =
           WritePart(source, buffer, part, s.disguise, pool, random, stop);
       aborted = !record;

@@ -37,6 +37,9 @@ struct SplitSettings {
   bool usePlugin = false;
   std::string pluginName;
   bool implant = false;
+  // Seal the parts with a key derived from the password (cipher kind 2) instead of
+  // scrambling them; needs a password, and applies to plain parts too.
+  bool encrypt = false;
 };
 
 // What a split produced.

@@ -70,9 +70,18 @@ DisguiseOptionsDialog::DisguiseOptionsDialog(
   auto* passwordLabel = Named<QLabel>("Label1", tr("密碼(&W):"));
   passwordEdit_ = Named<QLineEdit>("edtPassword");
   passwordLabel->setBuddy(passwordEdit_);
-  auto* passwordLayout = new QHBoxLayout(passwordGroup_);
-  passwordLayout->addWidget(passwordLabel);
-  passwordLayout->addWidget(passwordEdit_);
+  encryptBox_ = Named<QCheckBox>("cbEncrypt", tr("以密碼加密分割檔(&E)"));
+  encryptBox_->setToolTip(
+      tr("以密碼加密分割檔的內容；合併時需要相同的密碼。\n檔名、檔案大小與註解仍會以明文記錄在 "
+         "KivoRa 檔案中，請使用不會透露內容的名稱。"));
+  auto* modesNote =
+      Named<QLabel>("Label5", tr("※只設定密碼時內容僅被遮掩，勾選加密才能讓內容保密。"));
+  modesNote->setWordWrap(true);
+  auto* passwordLayout = new QGridLayout(passwordGroup_);
+  passwordLayout->addWidget(passwordLabel, 0, 0);
+  passwordLayout->addWidget(passwordEdit_, 0, 1);
+  passwordLayout->addWidget(encryptBox_, 1, 0, 1, 2);
+  passwordLayout->addWidget(modesNote, 2, 0, 1, 2);
 
   implantGroup_ = Named<QGroupBox>("gbInplant", tr(" KivoRa 檔案 "));
   implantBox_ = Named<QCheckBox>("cbInplant", tr("把 KivoRa 檔案置入分割檔中(&N)"));
@@ -120,8 +129,9 @@ void DisguiseOptionsDialog::AddPluginRow(const pendant::PluginInfo& p) {
 }
 
 void DisguiseOptionsDialog::Fill(const QString& password, bool usePlugin, bool implant,
-                                 const QString& pluginName) {
+                                 const QString& pluginName, bool encrypt) {
   passwordEdit_->setText(password);
+  encryptBox_->setChecked(encrypt);
   usePluginBox_->setChecked(usePlugin);
   implantBox_->setChecked(implant);
   for (int i = 0; i < pluginList_->topLevelItemCount(); ++i) {
@@ -164,6 +174,7 @@ void DisguiseOptionsDialog::Confirm() {
 QString DisguiseOptionsDialog::Password() const { return passwordEdit_->text(); }
 bool DisguiseOptionsDialog::UsePlugin() const { return usePluginBox_->isChecked(); }
 bool DisguiseOptionsDialog::Implant() const { return implantBox_->isChecked(); }
+bool DisguiseOptionsDialog::Encrypt() const { return encryptBox_->isChecked(); }
 int DisguiseOptionsDialog::PluginRowCount() const { return pluginList_->topLevelItemCount(); }
 
 QString DisguiseOptionsDialog::SelectedPluginName() const {

@@ -27,13 +27,15 @@ class DisguiseOptionsDialog : public QDialog {
   bool Confirmed() const { return confirmed_; }
 
   // Fills the dialog as the split page does before showing it.
-  void Fill(const QString& password, bool usePlugin, bool implant, const QString& pluginName);
+  void Fill(const QString& password, bool usePlugin, bool implant, const QString& pluginName,
+            bool encrypt = false);
   // Resplit mode: only the plug-in list can be used.
   void SetResplitMode();
 
   QString Password() const;
   bool UsePlugin() const;
   bool Implant() const;
+  bool Encrypt() const;
   // The selected row's file name and extension; empty when no row is selected.
   QString SelectedPluginName() const;
   QString SelectedExtension() const;
@@ -56,6 +58,7 @@ class DisguiseOptionsDialog : public QDialog {
   QPlainTextEdit* commentView_;
   QGroupBox* passwordGroup_;
   QLineEdit* passwordEdit_;
+  QCheckBox* encryptBox_;
   QGroupBox* implantGroup_;
   QCheckBox* implantBox_;
 };

@@ -106,6 +106,7 @@ KivoraSettings LoadSettings(const QString& path) {
   s.usePlugin = ReadBool(ini, kSplitSection, u"UsePlugin", defaults.usePlugin);
   s.pluginName = ReadString(ini, kSplitSection, u"PluginName", defaults.pluginName);
   s.implant = ReadBool(ini, kSplitSection, u"Inplant", defaults.implant);
+  s.encrypt = ReadBool(ini, kSplitSection, u"Encrypt", defaults.encrypt);
 
   s.joinSavePath = ReadString(ini, kJoinSection, u"JointSavePath", defaults.joinSavePath);
   s.joinSaveFolder = ReadInt(ini, kJoinSection, u"JointSaveFolder", defaults.joinSaveFolder);
@@ -141,6 +142,7 @@ bool SaveSettings(const QString& path, const KivoraSettings& s) {
   ini.SetValue(kSplitSection, u"PluginName", s.pluginName);
   WriteBool(ini, kSplitSection, u"UsePlugin", s.usePlugin);
   WriteBool(ini, kSplitSection, u"Inplant", s.implant);
+  WriteBool(ini, kSplitSection, u"Encrypt", s.encrypt);
 
   WriteSaveFolder(ini, kJoinSection, u"Joint", s.joinSaveFolder, s.joinSavePath);
   WriteBool(ini, kJoinSection, u"AssociateKivora", s.associateKivora);

@@ -28,6 +28,7 @@ struct KivoraSettings {
   bool usePlugin = false;
   QString pluginName;
   bool implant = false;
+  bool encrypt = false;
   // Section "Joint"
   QString joinSavePath;
   int joinSaveFolder = 0;

@@ -197,6 +197,7 @@ void SplitPage::ApplySettings(const KivoraSettings& s) {
   o.usePlugin = s.usePlugin;
   o.pluginName = s.pluginName;
   o.implant = s.implant;
+  o.encrypt = s.encrypt;
 }
 
 void SplitPage::StoreSettings(KivoraSettings& s) const {
@@ -214,6 +215,7 @@ void SplitPage::StoreSettings(KivoraSettings& s) const {
   s.usePlugin = o.usePlugin;
   s.pluginName = o.pluginName;
   s.implant = o.implant;
+  s.encrypt = o.encrypt;
 }
 
 void SplitPage::BrowseSource() {
@@ -242,12 +244,13 @@ void SplitPage::OnDisguiseToggled() {
 void SplitPage::EditDisguiseOptions() {
   DisguiseOptionsDialog dialog(this, services_.messages, services_.pluginFolders);
   DisguiseOptions& o = services_.options;
-  dialog.Fill(o.password, o.usePlugin, o.implant, o.pluginName);
+  dialog.Fill(o.password, o.usePlugin, o.implant, o.pluginName, o.encrypt);
   dialog.exec();
   if (!dialog.Confirmed()) return;
   o.password = dialog.Password();
   o.usePlugin = dialog.UsePlugin();
   o.implant = dialog.Implant();
+  o.encrypt = dialog.Encrypt();
   if (!dialog.SelectedPluginName().isEmpty()) o.pluginName = dialog.SelectedPluginName();
   extensionBox_->setCurrentText(o.usePlugin ? dialog.SelectedExtension() : QStringLiteral("png"));
 }
@@ -269,6 +272,9 @@ SplitSettings SplitPage::CollectSettings() const {
   s.usePlugin = o.usePlugin;
   s.pluginName = o.pluginName.toStdString();
   s.implant = o.implant;
+  // The window uses the password of its options only for disguised parts, whose options
+  // it offers; so does the encryption that goes with it.
+  s.encrypt = o.encrypt && s.disguise;
   return s;
 }
 

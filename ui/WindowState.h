@@ -11,6 +11,7 @@ struct DisguiseOptions {
   bool usePlugin = false;
   QString pluginName;
   bool implant = false;
+  bool encrypt = false;  // seal the parts with the password instead of scrambling them
 };
 
 }  // namespace kivora::ui

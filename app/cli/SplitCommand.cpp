@@ -3,13 +3,13 @@
 #include <CLI/CLI.hpp>
 #include <ostream>
 
+#include "app/cli/TerminalUi.h"
 #include "core/EngineCall.h"
 #include "core/Messages.h"
-#include "pendant/PendantLibrary.h"
-#include "pendant/PluginInfo.h"
 #include "core/SaveFolder.h"
 #include "core/SplitDriver.h"
-#include "app/cli/TerminalUi.h"
+#include "pendant/PendantLibrary.h"
+#include "pendant/PluginInfo.h"
 
 namespace kivora::cli {
 
@@ -30,6 +30,10 @@ CLI::App* SplitCommand::Register(CLI::App& app) {
   cmd->add_option("-c,--comment", comment_, "Comment stored in the definition");
   cmd->add_flag("--plain", plain_, "Do not disguise the parts as pictures");
   cmd->add_flag("--implant", implant_, "Implant the definition at the end of the last part");
+  cmd->add_flag("--encrypt", encrypt_,
+                "Encrypt the parts with the password (needed): the compatible password only "
+                "obscures the content, encryption keeps it secret; names, sizes and the comment "
+                "stay readable in the definition");
   cmd->add_option("--seed", seed_, "Seed of the random generator (reproducible splits)");
   cmd->add_flag("--mkdir", mkdir_, "Create the output folder (one level) when it is missing");
   password_.Register(*cmd);
@@ -51,6 +55,11 @@ int SplitCommand::Run(Context& context) {
     s.disguise = !plain_;
     s.implant = implant_;
     s.password = password_.Resolve().value_or("");
+    s.encrypt = encrypt_;
+    if (s.encrypt && s.password.empty()) {
+      context.err << "--encrypt 需要密碼 (-p、--password-file 或 KIVORA_PASSWORD)。\n";
+      return kUsage;
+    }
     s.usePlugin = !plugin_.plugin.empty();
     s.pluginName = plugin_.PluginName();
 

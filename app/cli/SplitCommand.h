@@ -28,6 +28,7 @@ class SplitCommand : public Command {
   std::string comment_;
   bool plain_ = false;
   bool implant_ = false;
+  bool encrypt_ = false;
   std::optional<std::uint64_t> seed_;
   bool mkdir_ = false;
   PasswordOptions password_;

@@ -229,6 +229,10 @@ TEST(CliSplit, UsageAndFailures) {
   EXPECT_EQ(run.code, 1);
   EXPECT_NE(run.err.find("32767"), std::string::npos);
 
+  run = RunCli({"split", (dir / "s.bin").string(), "--encrypt"});
+  EXPECT_EQ(run.code, 2);
+  EXPECT_NE(run.err.find("--encrypt"), std::string::npos);
+
   run = RunCli({"info", (dir / "missing.kvr").string()});
   EXPECT_EQ(run.code, 1);
   EXPECT_NE(run.err.find(msg::kCannotOpen202), std::string::npos);

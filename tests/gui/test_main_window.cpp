@@ -277,7 +277,8 @@ class MainWindowTest : public QObject {
       Find<QComboBox>(w, "cobDevideSaveAs")->setCurrentText(dir_->path() + "/gui");
       QTest::mouseClick(Find<QPushButton>(w, "btnDevide"), Qt::LeftButton);
       QVERIFY(kivora::ui::test::WaitUntilIdle(w));
-      QVERIFY2(messages_.shown.contains(QStringLiteral("分割已完成。")), qPrintable(messages_.shown.join('|')));
+      QVERIFY2(messages_.shown.contains(QStringLiteral("分割已完成。")),
+               qPrintable(messages_.shown.join('|')));
       QCOMPARE(w.stateList().Caption(0), QStringLiteral("movie.kvr"));
       QCOMPARE(w.stateList().State(1), QStringLiteral("偽裝"));
       QVERIFY(!w.Busy());
@@ -366,6 +367,8 @@ class MainWindowTest : public QObject {
       OnNextModal([](QWidget* modal) {
         Find<QLineEdit>(*modal, "edtPassword")->setText("topsecret");
         Find<QCheckBox>(*modal, "cbInplant")->setChecked(true);
+        QVERIFY(!Find<QCheckBox>(*modal, "cbEncrypt")->isChecked());
+        Find<QCheckBox>(*modal, "cbEncrypt")->setChecked(true);
         QTest::mouseClick(Find<QPushButton>(*modal, "btnOK"), Qt::LeftButton);
       });
       QTest::mouseClick(Find<QPushButton>(w, "btnKvrOption"), Qt::LeftButton);
@@ -389,6 +392,7 @@ class MainWindowTest : public QObject {
     QVERIFY(!Find<QCheckBox>(w, "cbKivora")->isChecked());
     QCOMPARE(Find<QTabWidget>(w, "pcDevideJoint")->currentIndex(), 2);
     QVERIFY(w.Options().implant);
+    QVERIFY(w.Options().encrypt);
     QVERIFY(w.Options().password.isEmpty());
     QVERIFY(!Find<QCheckBox>(w, "cbAssociateKvrFile")->isChecked());
     for (const auto& [box, button] : folderChoosers) {

@@ -72,7 +72,7 @@ TEST_F(SettingsFileTest, NewFileHoldsEveryKeyInOrder) {
                      "[Divide]\nFileSize=1440\nDivideSaveFolder=1\n"
                      "DivideSavePath=/media/usb/分割\nRandomSize=1\nDivideName=1\n"
                      "Extention=zip\nKvrExtention=0\nKivora=1\nPluginName=myset.dll\n"
-                     "UsePlugin=1\nInplant=0\n\n"
+                     "UsePlugin=1\nInplant=0\nEncrypt=0\n\n"
                      "[Joint]\nJointSaveFolder=1\nJointSavePath=/tmp/out\nAssociateKivora=1\n\n"
                      "[Redivide]\nRedivideSaveFolder=1\nRedivideSavePath=/tmp/re\n\n"
                      "[Address]\nAddress0=http://a.example/?x=1\nAddress1=\n\n"
@@ -99,7 +99,7 @@ TEST_F(SettingsFileTest, SaveKeepsWhatItDoesNotWrite) {
             "; edited by hand\r\n[Window]\r\nTop=7\r\nLeft=0\r\nActivePage=0\r\n"
             "[Divide]\r\nDivideSavePath=/old/parts\r\nDivideName=1\r\nCustom=keep me\r\n"
             "FileSize=500\r\nDivideSaveFolder=0\r\nRandomSize=1\r\nExtention=png\r\n"
-            "KvrExtention=0\r\nKivora=1\r\nPluginName=\r\nUsePlugin=0\r\nInplant=0\r\n"
+            "KvrExtention=0\r\nKivora=1\r\nPluginName=\r\nUsePlugin=0\r\nInplant=0\r\nEncrypt=0\r\n"
             "[Address]\r\nAddress0=a\r\nAddress1=b\r\nAddress2=old2\r\n[Other]\r\nx=y\r\n\r\n"
             "[Joint]\r\nJointSaveFolder=0\r\nAssociateKivora=1\r\n\r\n"
             "[Redivide]\r\nRedivideSaveFolder=0\r\n");

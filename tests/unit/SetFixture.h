@@ -24,7 +24,13 @@ class SetFixture : public ::testing::Test {
   // the definition back. Returns the definition's path.
   std::filesystem::path MakeSet(size_t size, const std::function<void(SplitSettings&)>& adjust = {},
                                 const std::string& name = "movie.avi") {
-    content = RandomBytes(size, static_cast<std::uint32_t>(size) + 1);
+    return MakeSetOf(RandomBytes(size, static_cast<std::uint32_t>(size) + 1), adjust, name);
+  }
+  // The same with the given source bytes.
+  std::filesystem::path MakeSetOf(std::vector<std::uint8_t> bytes,
+                                  const std::function<void(SplitSettings&)>& adjust = {},
+                                  const std::string& name = "movie.avi") {
+    content = std::move(bytes);
     const auto source = dir / name;
     WriteBytes(source, content);
     SplitSettings s;
