@@ -21,7 +21,8 @@ inline constexpr std::int64_t kMaxDefinitionBytes = 64 << 20;
 // Decodes definition bytes. Throws KivoraError with the reader's message when they
 // are not a valid definition. provider gives the sizes of built-in pendants, which
 // level-1 definitions do not store.
-KvrDefinition DecodeDefinition(std::span<const std::uint8_t> bytes, const PendantProvider& provider);
+KvrDefinition DecodeDefinition(std::span<const std::uint8_t> bytes,
+                               const PendantProvider& provider);
 
 // Reads the definition at path (either form). Returns a fresh definition; throws
 // KivoraError with the reader's message on any failure.
@@ -33,6 +34,9 @@ bool IsPlainFileName(std::string_view name);
 
 // The six summary rows (caption, value) of a definition.
 std::vector<std::pair<std::string, std::string>> SummaryRows(const KvrDefinition& definition);
+// True for the summary rows whose value is the user's own text (the source's name, the
+// comment) rather than a text of the engine, so that no translation touches it.
+bool IsUserText(std::string_view caption);
 
 // "#,##0" with the given thousands separator.
 std::string GroupThousands(std::int64_t value, std::string_view separator = ",");

@@ -43,13 +43,13 @@ std::vector<std::uint8_t> EncodeDefinition(const TKvrHeaderData& h,
   w.Byte(h.Protected ? '1' : '0');
   if (kv4) w.Byte(h.Reserved);
   w.Byte(0);
-  w.Text(ToBig5OrThrow(h.SourceName, "分割來源的檔名"));
+  w.Text(ToBig5OrThrow(h.SourceName, msg::kNameOfSource));
   w.Int<std::int32_t>(h.SourceSize);
   w.Int<std::int16_t>(h.PartCount);
-  w.Text(ToBig5OrThrow(h.Comment, "註解"));
+  w.Text(ToBig5OrThrow(h.Comment, msg::kNameOfComment));
   if (kv4) w.Int<std::uint32_t>(h.PluginChecksum);
   for (const TKvrFileData& p : parts) {
-    w.Text(ToBig5OrThrow(p.FileName, "分割檔名"));
+    w.Text(ToBig5OrThrow(p.FileName, msg::kNameOfPart));
     w.Int<std::int32_t>(p.Size);
     w.Int<std::uint32_t>(p.Crc);
     if (h.Disguised) {
@@ -62,7 +62,7 @@ std::vector<std::uint8_t> EncodeDefinition(const TKvrHeaderData& h,
 }
 
 std::string ImplantKey(const std::filesystem::path& partPath) {
-  return LowerBig5(ToBig5OrThrow(partPath.filename().string(), "分割檔名"));
+  return LowerBig5(ToBig5OrThrow(partPath.filename().string(), msg::kNameOfPart));
 }
 
 void SaveDefinitionFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
@@ -79,7 +79,8 @@ std::vector<std::uint8_t> ImplantedBlock(const std::filesystem::path& lastPart,
 
 void ImplantDefinition(const std::filesystem::path& lastPart, std::vector<std::uint8_t> bytes) {
   const std::vector<std::uint8_t> block = ImplantedBlock(lastPart, std::move(bytes));
-  File part = WithMessage(msg::kImplantDefinitionFailed, [&] { return File::OpenReadWrite(lastPart); });
+  File part =
+      WithMessage(msg::kImplantDefinitionFailed, [&] { return File::OpenReadWrite(lastPart); });
   const std::int64_t before = part.Size();
   try {
     part.Seek(0, SEEK_END);

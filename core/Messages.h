@@ -1,14 +1,17 @@
 #pragma once
 // The texts the engines show to the user, in one place. A number in parentheses
-// names the place that failed.
+// names the place that failed. Each has its English in core/EnglishTexts.cpp; a text
+// with values is a template ("%s", "%d") that the engine fills with Format.
 
 #include <string_view>
 
 namespace kivora::msg {
 
 // Scrambler
-inline constexpr std::string_view kTargetStreamReadError1011 = "ターゲットストリーム読み込みエラー(1011)";
-inline constexpr std::string_view kTargetStreamReadError1012 = "ターゲットストリーム読み込みエラー(1012)";
+inline constexpr std::string_view kTargetStreamReadError1011 =
+    "ターゲットストリーム読み込みエラー(1011)";
+inline constexpr std::string_view kTargetStreamReadError1012 =
+    "ターゲットストリーム読み込みエラー(1012)";
 
 // Part writer
 inline constexpr std::string_view kCopyFromSourceFailed = "無法自來源檔案複製資料... 殘念！(132)";
@@ -21,16 +24,19 @@ inline constexpr std::string_view kPasswordOrSourceWrong = "密碼或是再分�
 
 // Definition writer
 inline constexpr std::string_view kCreateDefinitionFailed = "KivoRa 合併定義檔建立失敗... (141)";
-inline constexpr std::string_view kImplantDefinitionFailed = "KivoRa 合併定義檔置入失敗... 殘念！(142)";
+inline constexpr std::string_view kImplantDefinitionFailed =
+    "KivoRa 合併定義檔置入失敗... 殘念！(142)";
 
 // Split driver
 inline constexpr std::string_view kCannotOpenFile = "無法開啟檔案！(151)";
 inline constexpr std::string_view kOutOfMemory111 = "記憶體不足，故無法處理。(111)";
 inline constexpr std::string_view kNoPendants = "讀取圖像檔案失敗... 殘念！(110)";
-inline constexpr std::string_view kSourceTooLarge = "無法分割 2 GB (2,147,483,648 個位元組) 以上的檔案。(152)";
+inline constexpr std::string_view kSourceTooLarge =
+    "無法分割 2 GB (2,147,483,648 個位元組) 以上的檔案。(152)";
 inline constexpr std::string_view kTooManyParts =
     "分割檔數目不能超過 32767 個，請把分割檔大小設得大一點。(153)";
-inline constexpr std::string_view kRandomSizeTooSmall = "隨機大小需要 10 KB 以上的分割檔大小。(154)";
+inline constexpr std::string_view kRandomSizeTooSmall =
+    "隨機大小需要 10 KB 以上的分割檔大小。(154)";
 inline constexpr std::string_view kBadPartName = "分割檔名稱不能含有資料夾的分隔字元。(155)";
 inline constexpr std::string_view kTargetIsSource =
     "分割檔或 KivoRa 合併定義檔將會覆蓋分割來源的檔案，因此無法分割。(156)";
@@ -60,7 +66,8 @@ inline constexpr std::string_view kOutOfMemory222 = "記憶體不足，故無法
 inline constexpr std::string_view kNoBuiltinPendant = "無法取得圖像檔案！(221)";
 
 // Join
-inline constexpr std::string_view kMissingPartQuestion = "%s\n上面的檔案並不存在。是否要繼續進行合併？";
+inline constexpr std::string_view kMissingPartQuestion =
+    "%s\n上面的檔案並不存在。是否要繼續進行合併？";
 inline constexpr std::string_view kCorruptPartQuestion = "%s\nCRC 檢查並不一致。是否要進行合併？";
 inline constexpr std::string_view kDecodeFailed292 = "檔案的復號化失敗... 殘念！(292)";
 inline constexpr std::string_view kWrongPassword231 = "所輸入的密碼並不一致，或是無法復號化。(231)";
@@ -121,6 +128,33 @@ inline constexpr std::string_view kDisguisePlugin = "有 (使用了圖像掛件)
 inline constexpr std::string_view kDisguiseYes = "有";
 inline constexpr std::string_view kPasswordRequired = "需要";
 inline constexpr std::string_view kPasswordNotRequired = "不需要";
-inline constexpr std::string_view kBytesSuffix = " 個位元組";
+inline constexpr std::string_view kBytes = "%s 個位元組";  // a grouped number ("1,536,000")
+
+// Reasons under a failure message: a path and the system's own words
+inline constexpr std::string_view kOpenFileFailed = "無法開啟檔案「%s」：%s";
+inline constexpr std::string_view kCreateFileFailed = "無法建立檔案「%s」：%s";
+inline constexpr std::string_view kReadFileFailed = "無法讀取檔案「%s」：%s";
+inline constexpr std::string_view kWriteFileFailed = "無法寫入檔案「%s」：%s";
+inline constexpr std::string_view kSeekFileFailed = "無法移動檔案位置「%s」：%s";
+inline constexpr std::string_view kTellFileFailed = "無法取得檔案位置「%s」：%s";
+inline constexpr std::string_view kNotRegularFile = "無法開啟檔案「%s」：不是一般的檔案";
+inline constexpr std::string_view kPathReason = "「%s」：%s";
+inline constexpr std::string_view kFileShorterThanExpected = "檔案「%s」比預期的短。";
+inline constexpr std::string_view kPartShorterThanRecorded = "%s：檔案比合併定義檔所記錄的短。";
+// The joined file, its size and the size its definition records.
+inline constexpr std::string_view kJoinedSizes = "%s：%s / %s";
+inline constexpr std::string_view kDefinitionTooLarge = "檔案「%s」太大，不是合併定義檔。";
+inline constexpr std::string_view kOutOfMemory = "記憶體不足";
+inline constexpr std::string_view kMaxPartSize = "最大分割檔大小為 %d KB";
+inline constexpr std::string_view kNoPartToImplant = "沒有可以置入的分割檔。";
+inline constexpr std::string_view kNoBig5Converter = "無法載入 Big5 (code page 950) 字碼轉換表。";
+// The first value names the text (one of the names below), the second is the text.
+inline constexpr std::string_view kNotBig5 = "%s含有無法以 Big5 (code page 950) 表示的字元：%s";
+inline constexpr std::string_view kNameOfSource = "分割來源的檔名";
+inline constexpr std::string_view kNameOfPart = "分割檔名";
+inline constexpr std::string_view kNameOfBase = "分割檔名稱";
+inline constexpr std::string_view kNameOfExtension = "副檔名";
+inline constexpr std::string_view kNameOfComment = kRowComment;
+inline constexpr std::string_view kNameOfPassword = kRowPassword;
 
 }  // namespace kivora::msg

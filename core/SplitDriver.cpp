@@ -6,6 +6,7 @@
 #include "core/CodePage.h"
 #include "core/DefinitionWriter.h"
 #include "core/FileIo.h"
+#include "core/Format.h"
 #include "core/KivoraError.h"
 #include "core/Messages.h"
 #include "core/PartWriter.h"
@@ -45,7 +46,7 @@ std::filesystem::path DefinitionPath(const SplitSettings& s) {
 std::vector<std::int32_t> PlanPartSizes(std::int64_t total, const SplitSettings& s,
                                         Random& random) {
   if (s.partSizeKb < 1 || s.partSizeKb > kMaxPartSizeKb) {
-    throw KivoraError("最大分割檔大小為 " + std::to_string(kMaxPartSizeKb) + " KB");
+    throw KivoraError(Format(msg::kMaxPartSize, kMaxPartSizeKb));
   }
   if (total > kMaxSourceSize) throw KivoraError(std::string(msg::kSourceTooLarge));
   if (s.randomSizes && s.partSizeKb < kMinRandomPartSizeKb) {
@@ -92,11 +93,11 @@ void CheckNames(const SplitSettings& s) {
       s.extension.find_first_of("/\\") != std::string::npos) {
     throw KivoraError(std::string(msg::kBadPartName));
   }
-  ToBig5OrThrow(s.source.filename().string(), "分割來源的檔名");
-  ToBig5OrThrow(s.baseName, "分割檔名稱");
-  ToBig5OrThrow(s.extension, "副檔名");
-  ToBig5OrThrow(s.comment, "註解");
-  ToBig5OrThrow(s.password, "密碼");
+  ToBig5OrThrow(s.source.filename().string(), msg::kNameOfSource);
+  ToBig5OrThrow(s.baseName, msg::kNameOfBase);
+  ToBig5OrThrow(s.extension, msg::kNameOfExtension);
+  ToBig5OrThrow(s.comment, msg::kNameOfComment);
+  ToBig5OrThrow(s.password, msg::kNameOfPassword);
 }
 
 // Refuses, before anything is written, a split whose part or definition would take
@@ -121,7 +122,7 @@ void WriteDefinition(const SplitSettings& s, SplitResult& result) {
     return;
   }
   if (result.partPaths.empty()) {
-    throw KivoraError(msg::kImplantDefinitionFailed, "沒有可以置入的分割檔。");
+    throw KivoraError(msg::kImplantDefinitionFailed, std::string(msg::kNoPartToImplant));
   }
   ImplantDefinition(result.partPaths.back(), std::move(bytes));
 }
@@ -170,7 +171,7 @@ bool SplitFile(const SplitSettings& s, const PendantProvider& pendants, Random& 
     result.parts.resize(static_cast<size_t>(count));
 
     const std::filesystem::path folder = SplitFolder(s);
-    const std::string passwordKey = ToBig5OrThrow(s.password, "密碼");
+    const std::string passwordKey = ToBig5OrThrow(s.password, msg::kNameOfPassword);
     std::vector<std::uint8_t> buffer;
     const StopCheck stop = [&events] { return events.AbortRequested(); };
     bool aborted = false;
@@ -180,7 +181,7 @@ bool SplitFile(const SplitSettings& s, const PendantProvider& pendants, Random& 
       SplitPart part;
       part.fileName = PartFileName(s, i, count);
       part.path = folder / part.fileName;
-      part.key = passwordKey.empty() ? ToBig5OrThrow(part.fileName, "分割檔名") : passwordKey;
+      part.key = passwordKey.empty() ? ToBig5OrThrow(part.fileName, msg::kNameOfPart) : passwordKey;
       part.size = sizes[static_cast<size_t>(i)];
       std::optional<TKvrFileData> record =
           WritePart(source, buffer, part, s.disguise, pool, random, stop);
@@ -224,7 +225,8 @@ bool RunSplit(const SplitSettings& settings, const PendantProvider& pendants,
     events.ShowInterruption(msg::kSplitInterrupted);
     events.Report(FilesCleared{});  // an interrupted split leaves no file behind
   }
-  events.Report(Finished{OperationKind::Split, completed ? Outcome::Completed : Outcome::Interrupted});
+  events.Report(
+      Finished{OperationKind::Split, completed ? Outcome::Completed : Outcome::Interrupted});
   return completed;
 }
 
