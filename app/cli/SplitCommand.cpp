@@ -3,13 +3,14 @@
 #include <CLI/CLI.hpp>
 #include <ostream>
 
+#include "app/cli/CliMessages.h"
+#include "app/cli/TerminalUi.h"
 #include "core/EngineCall.h"
 #include "core/Messages.h"
-#include "pendant/PendantLibrary.h"
-#include "pendant/PluginInfo.h"
 #include "core/SaveFolder.h"
 #include "core/SplitDriver.h"
-#include "app/cli/TerminalUi.h"
+#include "pendant/PendantLibrary.h"
+#include "pendant/PluginInfo.h"
 
 namespace kivora::cli {
 
@@ -38,7 +39,8 @@ CLI::App* SplitCommand::Register(CLI::App& app) {
 }
 
 int SplitCommand::Run(Context& context) {
-  TerminalUi ui(context.out, context.err, context.stdinIsTerminal, context.stderrIsTerminal);
+  TerminalUi ui(context.out, context.err, context.stdinIsTerminal, context.stderrIsTerminal,
+                context.translation);
   return CallEngine(ui, msg::kSplitInterrupted, int{kFailed}, [&]() -> int {
     SplitSettings s;
     s.source = source_;
@@ -66,7 +68,7 @@ int SplitCommand::Run(Context& context) {
       }
     }
     if (s.baseName.empty() || s.extension.empty()) {
-      ui.ShowError("含有未被設定的項目。");
+      ui.ShowError(texts::kSettingMissing);
       return kFailed;
     }
     if (!outputDir_.empty()) {
