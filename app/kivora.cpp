@@ -1,6 +1,6 @@
 #include <QApplication>
-#include <QTranslator>
 
+#include "core/Language.h"
 #include "ui/MainWindow.h"
 #include "ui/MessageLayer.h"
 #include "ui/QtTranslation.h"
@@ -8,8 +8,8 @@
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Kivora"));
-  QTranslator qtTexts;
-  if (kivora::ui::LoadQtTranslation(qtTexts)) QApplication::installTranslator(&qtTexts);
+  const kivora::ui::WindowTranslation language(
+      kivora::LanguageOfProcess(), QStringLiteral("kivora"), kivora::ui::WindowEnglish());
   kivora::ui::QtMessageLayer messages;
   kivora::ui::MainWindow window(
       messages, kivora::ui::WindowEnvironment::FromProcess(QApplication::arguments()));
