@@ -1,5 +1,7 @@
-// Renders the window's pages and dialogs to PNG files, for the README and for review:
-//   QT_QPA_PLATFORM=offscreen kivora-screenshots OUTPUT_FOLDER
+// Renders the window's pages and dialogs, and kvrpack's window, to PNG files, for the
+// README and for review:
+//   QT_QPA_PLATFORM=offscreen kivora-screenshots OUTPUT_FOLDER [zh|en]
+// Traditional Chinese by default; with "en" in English, each file named NAME-en.png.
 // It works on a scratch folder of its own: a small set is split so the pages show data.
 
 #include <QApplication>
@@ -10,8 +12,13 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QTranslator>
+#include <memory>
 
+#include "core/EnglishTexts.h"
+#include "kvrpack/EnglishTexts.h"
+#include "kvrpack/PluginBuilderWindow.h"
 #include "ui/DisguiseOptionsDialog.h"
+#include "ui/FileListEditor.h"
 #include "ui/JoinPage.h"
 #include "ui/MainWindow.h"
 #include "ui/MessageLayer.h"
@@ -43,6 +50,12 @@ class SilentMessages : public kivora::ui::MessageLayer {
   }
 };
 
+// Operations run on a thread of their own: the pictures show them finished.
+void WaitUntilIdle(const kivora::ui::MainWindow& window) {
+  while (window.Busy()) QApplication::processEvents(QEventLoop::AllEvents, 20);
+  QApplication::processEvents();
+}
+
 bool Save(QWidget& widget, const QString& path) {
   widget.show();
   QApplication::processEvents();
@@ -55,10 +68,17 @@ bool Save(QWidget& widget, const QString& path) {
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  QTranslator qtTexts;
-  if (kivora::ui::LoadQtTranslation(qtTexts)) QApplication::installTranslator(&qtTexts);
-  const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
-  QDir().mkpath(out);
+  const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
+  const bool english = argc > 2 && QString::fromLocal8Bit(argv[2]) == QStringLiteral("en");
+  const kivora::Language language = english ? kivora::Language::English : kivora::Language::Chinese;
+  const kivora::ui::WindowTranslation texts(language, QStringLiteral("kivora"),
+                                            kivora::ui::WindowEnglish());
+  QDir().mkpath(folder);
+  // NAME.png, or NAME-en.png in English.
+  const auto out = [&](const char* name) {
+    return folder + '/' + QString::fromLatin1(name) +
+           (english ? QStringLiteral("-en.png") : QStringLiteral(".png"));
+  };
   QTemporaryDir scratch;
 
   // A small source to split, so the state list shows parts.
@@ -78,30 +98,41 @@ int main(int argc, char** argv) {
   split.SetSeed(1);
   split.SetSource(source);
   window.findChild<QLineEdit*>(QStringLiteral("edtComment"))
-      ->setText(QStringLiteral("2026 年夏天的旅行"));
+      ->setText(english ? QStringLiteral("Summer trip 2026") : QStringLiteral("2026 年夏天的旅行"));
   split.StartSplit();
+  WaitUntilIdle(window);
 
-  bool ok = Save(window, out + "/split-page.png");
+  bool ok = Save(window, out("split-page"));
   const QString definition = scratch.path() + "/holiday2026.kvr";
   auto* pages = window.findChild<QTabWidget*>(QStringLiteral("pcDevideJoint"));
   pages->setCurrentIndex(1);
   window.resplitPage().DropFile(definition, true);
   window.resplitPage().DropFile(source, false);
-  ok = Save(window, out + "/resplit-page.png") && ok;
+  ok = Save(window, out("resplit-page")) && ok;
   pages->setCurrentIndex(2);
   window.joinPage().SetDefinition(definition);
   window.joinPage().Test();
-  ok = Save(window, out + "/join-page.png") && ok;
+  WaitUntilIdle(window);
+  ok = Save(window, out("join-page")) && ok;
   window.findChild<QTabWidget*>(QStringLiteral("pcKivora"))->setCurrentIndex(1);
-  ok = Save(window, out + "/file-list-page.png") && ok;
+  ok = Save(window, out("file-list-page")) && ok;
 
   kivora::ui::DisguiseOptionsDialog options(nullptr, messages, env.pendants.pluginFolders);
   options.setFont(window.font());
   options.Fill(QStringLiteral("password"), false, true, QString());
-  ok = Save(options, out + "/options-dialog.png") && ok;
+  ok = Save(options, out("options-dialog")) && ok;
   kivora::ui::DisguiseOptionsDialog resplit(nullptr, messages, env.pendants.pluginFolders);
   resplit.setFont(window.font());
   resplit.SetResplitMode();
-  ok = Save(resplit, out + "/options-dialog-resplit.png") && ok;
+  ok = Save(resplit, out("options-dialog-resplit")) && ok;
+  kivora::ui::FileListEditor editor(nullptr, QStringList{QStringLiteral("http://example.com/up/")},
+                                    {}, {});
+  editor.setFont(window.font());
+  ok = Save(editor, out("file-list-editor")) && ok;
+
+  const kivora::ui::WindowTranslation kvrpackTexts(
+      language, QStringLiteral("kvrpack"), {kvrpack::BuilderEnglish(), kivora::EngineEnglish()});
+  kvrpack::PluginBuilderWindow builder(scratch.path().toStdString());
+  ok = Save(builder, out("kvrpack-window")) && ok;
   return ok ? 0 : 1;
 }

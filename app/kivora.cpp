@@ -1,8 +1,8 @@
 #include <QApplication>
-#include <QTranslator>
 #include <iostream>
 #include <string_view>
 
+#include "core/Language.h"
 #include "platform/Version.h"
 #include "ui/MainWindow.h"
 #include "ui/MessageLayer.h"
@@ -33,8 +33,8 @@ int main(int argc, char** argv) {
   QApplication::setApplicationVersion(QString::fromLatin1(kivora::kVersion));
   // The desktop entry's name: the desktop shows the window with its icon.
   QGuiApplication::setDesktopFileName(QStringLiteral("kivora"));
-  QTranslator qtTexts;
-  if (kivora::ui::LoadQtTranslation(qtTexts)) QApplication::installTranslator(&qtTexts);
+  const kivora::ui::WindowTranslation language(
+      kivora::LanguageOfProcess(), QStringLiteral("kivora"), kivora::ui::WindowEnglish());
   kivora::ui::QtMessageLayer messages;
   kivora::ui::MainWindow window(
       messages, kivora::ui::WindowEnvironment::FromProcess(QApplication::arguments()));

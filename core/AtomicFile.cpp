@@ -12,6 +12,7 @@
 #include <string>
 
 #include "core/FileIo.h"
+#include "core/Messages.h"
 
 namespace kivora {
 namespace {
@@ -74,7 +75,7 @@ void TakeOwnerAndMode(int fd, const std::filesystem::path& target) {
 }
 
 [[noreturn]] void ThrowCreateFailed(const std::filesystem::path& target, int err) {
-  throw KivoraError(DescribeIoError(target, "無法建立檔案", err));
+  throw KivoraError(DescribeIoError(target, msg::kCreateFileFailed, err));
 }
 
 }  // namespace

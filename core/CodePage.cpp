@@ -10,7 +10,9 @@
 #include <memory>
 #include <vector>
 
+#include "core/Format.h"
 #include "core/KivoraError.h"
+#include "core/Messages.h"
 
 namespace kivora {
 namespace {
@@ -24,7 +26,7 @@ using Converter = std::unique_ptr<UConverter, ConverterCloser>;
 Converter OpenBig5(bool strict) {
   UErrorCode status = U_ZERO_ERROR;
   Converter conv(ucnv_open("windows-950-2000", &status));
-  if (U_FAILURE(status) || !conv) throw KivoraError("無法載入 Big5 (code page 950) 字碼轉換表。");
+  if (U_FAILURE(status) || !conv) throw KivoraError(std::string(msg::kNoBig5Converter));
   if (strict) {
     ucnv_setToUCallBack(conv.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
     ucnv_setFromUCallBack(conv.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
@@ -39,8 +41,8 @@ std::string Utf16ToUtf8(std::u16string_view u16) {
   u_strToUTF8(nullptr, 0, &len, u16.data(), static_cast<int32_t>(u16.size()), &status);
   std::string out(static_cast<size_t>(len), '\0');
   status = U_ZERO_ERROR;
-  u_strToUTF8WithSub(out.data(), len, nullptr, u16.data(), static_cast<int32_t>(u16.size()),
-                     0xFFFD, nullptr, &status);
+  u_strToUTF8WithSub(out.data(), len, nullptr, u16.data(), static_cast<int32_t>(u16.size()), 0xFFFD,
+                     nullptr, &status);
   return out;
 }
 
@@ -96,8 +98,7 @@ std::optional<std::string> ToBig5(std::string_view utf8) {
 std::string ToBig5OrThrow(std::string_view utf8, std::string_view what) {
   auto big5 = ToBig5(utf8);
   if (!big5) {
-    throw KivoraError(std::string(what) + "含有無法以 Big5 (code page 950) 表示的字元：" +
-                      std::string(utf8));
+    throw KivoraError(Format(msg::kNotBig5, std::string(what).c_str(), std::string(utf8).c_str()));
   }
   return *big5;
 }

@@ -7,6 +7,7 @@
 #include "core/Crc32.h"
 #include "core/DefinitionWriter.h"
 #include "core/FileIo.h"
+#include "core/Format.h"
 #include "core/KivoraError.h"
 #include "core/Messages.h"
 #include "core/SealedPayload.h"
@@ -160,7 +161,7 @@ KvrDefinition ReadDefinition(const std::filesystem::path& path, const PendantPro
     WithMessage(msg::kCannotOpenKvr, [&] {
       const std::int64_t size = file.Size();
       if (size > kMaxDefinitionBytes) {
-        throw KivoraError("檔案「" + path.string() + "」太大，不是合併定義檔。");
+        throw KivoraError(Format(msg::kDefinitionTooLarge, path.c_str()));
       }
       bytes.resize(static_cast<size_t>(size));
       file.Seek(0);
@@ -180,14 +181,17 @@ KvrDefinition ReadDefinition(const std::filesystem::path& path, const PendantPro
   return def;
 }
 
+bool IsUserText(std::string_view caption) {
+  return caption == msg::kRowFileName || caption == msg::kRowComment;
+}
+
 std::vector<std::pair<std::string, std::string>> SummaryRows(const KvrDefinition& def) {
   const TKvrHeaderData& h = def.header;
   std::string disguise(msg::kDisguiseNone);
   if (h.Disguised) disguise = def.level == 2 ? msg::kDisguisePlugin : msg::kDisguiseYes;
   return {
       {std::string(msg::kRowFileName), h.SourceName},
-      {std::string(msg::kRowFileSize),
-       GroupThousands(h.SourceSize) + std::string(msg::kBytesSuffix)},
+      {std::string(msg::kRowFileSize), Format(msg::kBytes, GroupThousands(h.SourceSize).c_str())},
       {std::string(msg::kRowPartCount), std::to_string(h.PartCount)},
       {std::string(msg::kRowDisguise), disguise},
       {std::string(msg::kRowPassword),

@@ -35,5 +35,8 @@ bool IsPlainFileName(std::string_view name);
 
 // The six summary rows (caption, value) of a definition.
 std::vector<std::pair<std::string, std::string>> SummaryRows(const KvrDefinition& definition);
+// True for the summary rows whose value is the user's own text (the source's name, the
+// comment) rather than a text of the engine, so that no translation touches it.
+bool IsUserText(std::string_view caption);
 
 }  // namespace kivora

@@ -54,17 +54,17 @@ std::vector<std::uint8_t> EncodeDefinition(const TKvrHeaderData& h,
   w.Byte(h.Protected ? '1' : '0');
   if (kv4) w.Byte(h.Reserved);
   w.Byte(0);
-  w.Text(ToBig5OrThrow(h.SourceName, "分割來源的檔名"));
+  w.Text(ToBig5OrThrow(h.SourceName, msg::kNameOfSource));
   if (layout.wideSourceSize) {
     w.Int<std::int64_t>(h.SourceSize);
   } else {
     w.Int<std::int32_t>(static_cast<std::int32_t>(h.SourceSize));
   }
   w.Int<std::int16_t>(h.PartCount);
-  w.Text(ToBig5OrThrow(h.Comment, "註解"));
+  w.Text(ToBig5OrThrow(h.Comment, msg::kNameOfComment));
   if (kv4) w.Int<std::uint32_t>(h.PluginChecksum);
   for (const TKvrFileData& p : parts) {
-    w.Text(ToBig5OrThrow(p.FileName, "分割檔名"));
+    w.Text(ToBig5OrThrow(p.FileName, msg::kNameOfPart));
     w.Int<std::int32_t>(p.Size);
     w.Int<std::uint32_t>(p.Crc);
     if (h.Disguised) {
@@ -83,7 +83,7 @@ std::vector<std::uint8_t> EncodeDefinition(const TKvrHeaderData& h,
 }
 
 std::string ImplantKey(const std::filesystem::path& partPath) {
-  return LowerBig5(ToBig5OrThrow(partPath.filename().string(), "分割檔名"));
+  return LowerBig5(ToBig5OrThrow(partPath.filename().string(), msg::kNameOfPart));
 }
 
 void SaveDefinitionFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {

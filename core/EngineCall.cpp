@@ -4,15 +4,19 @@
 #include <new>
 #include <system_error>
 
+#include "core/Format.h"
+#include "core/Messages.h"
+
 namespace kivora {
 
 std::string ReasonOf(const std::exception& e) {
   if (const auto* fs = dynamic_cast<const std::filesystem::filesystem_error*>(&e)) {
     const std::string path = fs->path1().string();
-    return (path.empty() ? std::string() : "「" + path + "」：") + fs->code().message();
+    const std::string reason = fs->code().message();
+    return path.empty() ? reason : Format(msg::kPathReason, path.c_str(), reason.c_str());
   }
   if (const auto* sys = dynamic_cast<const std::system_error*>(&e)) return sys->code().message();
-  if (dynamic_cast<const std::bad_alloc*>(&e)) return "記憶體不足";
+  if (dynamic_cast<const std::bad_alloc*>(&e)) return std::string(msg::kOutOfMemory);
   return e.what();
 }
 

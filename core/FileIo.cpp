@@ -7,10 +7,13 @@
 #include <cerrno>
 #include <cstring>
 
+#include "core/Format.h"
+#include "core/Messages.h"
+
 namespace kivora {
 
-std::string DescribeIoError(const std::filesystem::path& path, const char* what, int err) {
-  return std::string(what) + "「" + path.string() + "」：" + std::strerror(err);
+std::string DescribeIoError(const std::filesystem::path& path, std::string_view what, int err) {
+  return Format(what, path.c_str(), std::strerror(err));
 }
 
 namespace {
@@ -41,15 +44,14 @@ std::FILE* OpenRegular(const std::filesystem::path& path, bool write) {
   return nullptr;
 }
 
-File OpenWith(const std::filesystem::path& path, const char* mode, const char* what, bool raise,
-              auto make) {
+File OpenWith(const std::filesystem::path& path, const char* mode, std::string_view what,
+              bool raise, auto make) {
   std::FILE* f = mode[0] == 'r' ? OpenRegular(path, std::strchr(mode, '+') != nullptr)
                                 : std::fopen(path.c_str(), mode);
   if (!f) {
     const int err = errno;
     if (!raise) return File();
-    if (err == 0)
-      throw KivoraError(std::string(what) + "「" + path.string() + "」：不是一般的檔案");
+    if (err == 0) throw KivoraError(Format(msg::kNotRegularFile, path.c_str()));
     throw KivoraError(DescribeIoError(path, what, err));
   }
   // Reads and writes here are large or few: stdio's buffer would only add a copy.
@@ -59,16 +61,20 @@ File OpenWith(const std::filesystem::path& path, const char* mode, const char* w
 }  // namespace
 
 File File::OpenRead(const std::filesystem::path& path) {
-  return OpenWith(path, "rb", "無法開啟檔案", true, [&](std::FILE* f) { return File(f, path); });
+  return OpenWith(path, "rb", msg::kOpenFileFailed, true,
+                  [&](std::FILE* f) { return File(f, path); });
 }
 File File::TryOpenRead(const std::filesystem::path& path) {
-  return OpenWith(path, "rb", "無法開啟檔案", false, [&](std::FILE* f) { return File(f, path); });
+  return OpenWith(path, "rb", msg::kOpenFileFailed, false,
+                  [&](std::FILE* f) { return File(f, path); });
 }
 File File::OpenReadWrite(const std::filesystem::path& path) {
-  return OpenWith(path, "r+b", "無法開啟檔案", true, [&](std::FILE* f) { return File(f, path); });
+  return OpenWith(path, "r+b", msg::kOpenFileFailed, true,
+                  [&](std::FILE* f) { return File(f, path); });
 }
 File File::Create(const std::filesystem::path& path) {
-  return OpenWith(path, "wb", "無法建立檔案", true, [&](std::FILE* f) { return File(f, path); });
+  return OpenWith(path, "wb", msg::kCreateFileFailed, true,
+                  [&](std::FILE* f) { return File(f, path); });
 }
 
 bool File::IsSameFile(const std::filesystem::path& path) const {
@@ -78,24 +84,27 @@ bool File::IsSameFile(const std::filesystem::path& path) const {
          mine.st_dev == other.st_dev && mine.st_ino == other.st_ino;
 }
 
-void File::Fail(const char* what) const { throw KivoraError(DescribeIoError(path_, what, errno)); }
+void File::Fail(std::string_view what) const {
+  throw KivoraError(DescribeIoError(path_, what, errno));
+}
 
 size_t File::Read(std::span<std::uint8_t> buffer) {
   if (buffer.empty()) return 0;
   const size_t n = std::fread(buffer.data(), 1, buffer.size(), handle_.get());
-  if (n < buffer.size() && std::ferror(handle_.get())) Fail("無法讀取檔案");
+  if (n < buffer.size() && std::ferror(handle_.get())) Fail(msg::kReadFileFailed);
   return n;
 }
 
 void File::ReadExact(std::span<std::uint8_t> buffer) {
   if (Read(buffer) != buffer.size()) {
-    throw KivoraError("檔案「" + path_.string() + "」比預期的短。");
+    throw KivoraError(Format(msg::kFileShorterThanExpected, path_.c_str()));
   }
 }
 
 void File::Write(std::span<const std::uint8_t> data) {
   if (data.empty()) return;
-  if (std::fwrite(data.data(), 1, data.size(), handle_.get()) != data.size()) Fail("無法寫入檔案");
+  if (std::fwrite(data.data(), 1, data.size(), handle_.get()) != data.size())
+    Fail(msg::kWriteFileFailed);
 }
 
 // Offsets are 64-bit whatever the platform's long: parts of sources of 2 GiB and more
@@ -103,12 +112,12 @@ void File::Write(std::span<const std::uint8_t> data) {
 static_assert(sizeof(off_t) == 8, "file offsets must be 64-bit (_FILE_OFFSET_BITS=64)");
 
 void File::Seek(std::int64_t offset, int whence) {
-  if (::fseeko(handle_.get(), static_cast<off_t>(offset), whence) != 0) Fail("無法移動檔案位置");
+  if (::fseeko(handle_.get(), static_cast<off_t>(offset), whence) != 0) Fail(msg::kSeekFileFailed);
 }
 
 std::int64_t File::Tell() {
   const off_t pos = ::ftello(handle_.get());
-  if (pos < 0) Fail("無法取得檔案位置");
+  if (pos < 0) Fail(msg::kTellFileFailed);
   return pos;
 }
 
@@ -122,13 +131,13 @@ std::int64_t File::Size() {
 
 void File::Truncate(std::int64_t size) {
   if (std::fflush(handle_.get()) != 0 || ::ftruncate(Descriptor(), static_cast<off_t>(size)) != 0) {
-    Fail("無法寫入檔案");
+    Fail(msg::kWriteFileFailed);
   }
   Seek(size);
 }
 
 void File::Sync() {
-  if (std::fflush(handle_.get()) != 0 || ::fsync(Descriptor()) != 0) Fail("無法寫入檔案");
+  if (std::fflush(handle_.get()) != 0 || ::fsync(Descriptor()) != 0) Fail(msg::kWriteFileFailed);
 }
 
 int File::Descriptor() const { return ::fileno(handle_.get()); }
@@ -138,7 +147,7 @@ File File::Adopt(int descriptor, std::filesystem::path path) {
   if (!f) {
     const int err = errno;
     ::close(descriptor);
-    throw KivoraError(DescribeIoError(path, "無法建立檔案", err));
+    throw KivoraError(DescribeIoError(path, msg::kCreateFileFailed, err));
   }
   std::setvbuf(f, nullptr, _IONBF, 0);
   return File(f, std::move(path));
@@ -151,11 +160,12 @@ void File::Close() {
   const int err = errno;
   const bool closed = std::fclose(f) == 0;
   if (!flushed || !closed)
-    throw KivoraError(DescribeIoError(path_, "無法寫入檔案", flushed ? errno : err));
+    throw KivoraError(DescribeIoError(path_, msg::kWriteFileFailed, flushed ? errno : err));
 }
 
 File File::CreateNew(const std::filesystem::path& path) {
-  return OpenWith(path, "wbx", "無法建立檔案", false, [&](std::FILE* f) { return File(f, path); });
+  return OpenWith(path, "wbx", msg::kCreateFileFailed, false,
+                  [&](std::FILE* f) { return File(f, path); });
 }
 
 void WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> data) {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/KivoraError.h"
@@ -56,7 +57,8 @@ class File {
     void operator()(std::FILE* f) const { std::fclose(f); }
   };
   File(std::FILE* handle, std::filesystem::path path) : handle_(handle), path_(std::move(path)) {}
-  [[noreturn]] void Fail(const char* what) const;
+  // Throws `what` (a template like DescribeIoError's) for this file and errno.
+  [[noreturn]] void Fail(std::string_view what) const;
 
   std::unique_ptr<std::FILE, Closer> handle_;
   std::filesystem::path path_;
@@ -90,7 +92,8 @@ void WriteFileAtomically(const std::filesystem::path& path, std::span<const std:
 // Reads a whole file; throws when it cannot be opened or read.
 std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path);
 
-// "text: reason" for messages about a path.
-std::string DescribeIoError(const std::filesystem::path& path, const char* what, int err);
+// A message about a path: `what` is a template of core/Messages.h that takes the path
+// and the system's words for errno `err` (msg::kOpenFileFailed, ...).
+std::string DescribeIoError(const std::filesystem::path& path, std::string_view what, int err);
 
 }  // namespace kivora

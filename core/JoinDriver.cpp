@@ -78,7 +78,7 @@ JoinPartResult JoinWriter::JoinPart(int index, const std::filesystem::path& path
   if (cipher_) {
     opener.emplace(*cipher_, index, n, helper_ ? &*helper_ : nullptr, &opened_);
   } else if (disguised) {
-    const std::string key = password_.empty() ? ToBig5OrThrow(rec.FileName, "分割檔名") : password_;
+    const std::string key = password_.empty() ? ToBig5OrThrow(rec.FileName, msg::kNameOfPart) : password_;
     if (generator) {
       gen.emplace(key, n);
     } else {
@@ -145,7 +145,8 @@ JoinPartResult JoinWriter::JoinPart(int index, const std::filesystem::path& path
 
   if (disguised) {
     if (scan.payloadBytes < n || n < 0) {
-      throw KivoraError(msg::kReadPartFailed242, path.string() + "：檔案比合併定義檔所記錄的短。");
+      throw KivoraError(msg::kReadPartFailed242,
+                        Format(msg::kPartShorterThanRecorded, path.c_str()));
     }
     const std::uint32_t plainCrc = block ? scan.payloadCrc ^
                                                block->KeystreamCrc(static_cast<std::uint64_t>(n)) ^
@@ -180,7 +181,7 @@ bool OutputExists(const std::filesystem::path& joined) {
   const bool there = std::filesystem::exists(joined, ec);
   if (ec) {
     throw KivoraError(msg::kCreateJoinedFailed241,
-                      DescribeIoError(joined, "無法建立檔案", ec.value()));
+                      DescribeIoError(joined, msg::kCreateFileFailed, ec.value()));
   }
   return there;
 }
@@ -246,7 +247,7 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
         return false;
       }
     }
-    const std::string passwordBig5 = sealed ? std::string() : ToBig5OrThrow(*password, "密碼");
+    const std::string passwordBig5 = sealed ? std::string() : ToBig5OrThrow(*password, msg::kNameOfPassword);
     out.output = joined;
 
     events.Report(WorkStarted{});
@@ -295,9 +296,9 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
     // cannot have rebuilt it: that is a failure, unless the user chose a gap or a
     // damaged part.
     if (!stopped && !aborted && !userChose && writer.Length() != def.header.SourceSize) {
-      events.ShowError(msg::kJoinedSizeWrong244, joined.string() + "：" +
-                                                     GroupThousands(writer.Length()) + " / " +
-                                                     GroupThousands(def.header.SourceSize));
+      events.ShowError(msg::kJoinedSizeWrong244,
+                       Format(msg::kJoinedSizes, joined.c_str(), GroupThousands(writer.Length()).c_str(),
+                              GroupThousands(def.header.SourceSize).c_str()));
       stopped = true;
     }
     // A stopped join leaves nothing; an aborted one keeps what it wrote unless that

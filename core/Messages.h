@@ -1,6 +1,7 @@
 #pragma once
 // The texts the engines show to the user, in one place. A number in parentheses
-// names the place that failed.
+// names the place that failed. Each has its English in core/EnglishTexts.cpp; a text
+// with values is a template ("%s", "%d") that the engine fills with Format.
 
 #include <string_view>
 
@@ -83,6 +84,7 @@ inline constexpr std::string_view kOutputExistsQuestion =
 inline constexpr std::string_view kPasswordPrompt = "請輸入密碼，謝謝！";
 inline constexpr std::string_view kUnknownCipher293 =
     "不支援這種暗號化方式 (CipherKind %d) 的 KivoRa 合併定義檔。(293)";
+inline constexpr std::string_view kCryptoLibraryFailed294 = "無法啟動加密程式庫。(294)";
 inline constexpr std::string_view kPartNotAuthentic251 =
     "%s\n分割檔的內容無法通過加密驗證：檔案已毀損、遭到竄改，或是屬於其他的分割檔組。(251)";
 inline constexpr std::string_view kCreateJoinedFailed241 = "合併檔案的建立失敗... 殘念！(241)";
@@ -137,6 +139,33 @@ inline constexpr std::string_view kDisguisePlugin = "有 (使用了圖像掛件)
 inline constexpr std::string_view kDisguiseYes = "有";
 inline constexpr std::string_view kPasswordRequired = "需要";
 inline constexpr std::string_view kPasswordNotRequired = "不需要";
-inline constexpr std::string_view kBytesSuffix = " 個位元組";
+inline constexpr std::string_view kBytes = "%s 個位元組";  // a grouped number ("1,536,000")
+
+// Reasons under a failure message: a path and the system's own words
+inline constexpr std::string_view kOpenFileFailed = "無法開啟檔案「%s」：%s";
+inline constexpr std::string_view kCreateFileFailed = "無法建立檔案「%s」：%s";
+inline constexpr std::string_view kReadFileFailed = "無法讀取檔案「%s」：%s";
+inline constexpr std::string_view kWriteFileFailed = "無法寫入檔案「%s」：%s";
+inline constexpr std::string_view kSeekFileFailed = "無法移動檔案位置「%s」：%s";
+inline constexpr std::string_view kTellFileFailed = "無法取得檔案位置「%s」：%s";
+inline constexpr std::string_view kNotRegularFile = "無法開啟檔案「%s」：不是一般的檔案";
+inline constexpr std::string_view kPathReason = "「%s」：%s";
+inline constexpr std::string_view kFileShorterThanExpected = "檔案「%s」比預期的短。";
+inline constexpr std::string_view kPartShorterThanRecorded = "%s：檔案比合併定義檔所記錄的短。";
+// The joined file, its size and the size its definition records.
+inline constexpr std::string_view kJoinedSizes = "%s：%s / %s";
+inline constexpr std::string_view kDefinitionTooLarge = "檔案「%s」太大，不是合併定義檔。";
+inline constexpr std::string_view kOutOfMemory = "記憶體不足";
+inline constexpr std::string_view kMaxPartSize = "最大分割檔大小為 %d KB";
+inline constexpr std::string_view kNoPartToImplant = "沒有可以置入的分割檔。";
+inline constexpr std::string_view kNoBig5Converter = "無法載入 Big5 (code page 950) 字碼轉換表。";
+// The first value names the text (one of the names below), the second is the text.
+inline constexpr std::string_view kNotBig5 = "%s含有無法以 Big5 (code page 950) 表示的字元：%s";
+inline constexpr std::string_view kNameOfSource = "分割來源的檔名";
+inline constexpr std::string_view kNameOfPart = "分割檔名";
+inline constexpr std::string_view kNameOfBase = "分割檔名稱";
+inline constexpr std::string_view kNameOfExtension = "副檔名";
+inline constexpr std::string_view kNameOfComment = kRowComment;
+inline constexpr std::string_view kNameOfPassword = kRowPassword;
 
 }  // namespace kivora::msg

@@ -85,7 +85,7 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
         return false;
       }
     }
-    const std::string passwordBig5 = cipher ? std::string() : ToBig5OrThrow(*password, "密碼");
+    const std::string passwordBig5 = cipher ? std::string() : ToBig5OrThrow(*password, msg::kNameOfPassword);
 
     File source = File::TryOpenRead(request.source);
     if (!source.IsOpen()) {
@@ -119,7 +119,7 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
       if (!chosen[static_cast<size_t>(index)]) continue;
 
       const std::string key =
-          def.header.Protected ? passwordBig5 : ToBig5OrThrow(rec.FileName, "分割檔名");
+          def.header.Protected ? passwordBig5 : ToBig5OrThrow(rec.FileName, msg::kNameOfPart);
       source.Seek(start);
       // The last part of an implanted set carries the definition behind its payload,
       // scrambled as the split wrote it.

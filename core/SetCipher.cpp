@@ -6,6 +6,7 @@
 #include <new>
 
 #include "core/KivoraError.h"
+#include "core/Messages.h"
 
 namespace kivora {
 namespace {
@@ -42,7 +43,7 @@ T GetInt(std::span<const std::uint8_t> bytes, size_t at) {
 }
 
 void StartSodium() {
-  if (sodium_init() < 0) throw KivoraError("無法啟動加密程式庫。");
+  if (sodium_init() < 0) throw KivoraError(std::string(msg::kCryptoLibraryFailed294));
 }
 
 }  // namespace

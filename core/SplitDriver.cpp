@@ -52,7 +52,7 @@ std::int64_t SmallestPartSizeKb(std::int64_t total) {
 std::vector<std::int32_t> PlanPartSizes(std::int64_t total, const SplitSettings& s,
                                         Random& random) {
   if (s.partSizeKb < 1 || s.partSizeKb > kMaxPartSizeKb) {
-    throw KivoraError("最大分割檔大小為 " + std::to_string(kMaxPartSizeKb) + " KB");
+    throw KivoraError(Format(msg::kMaxPartSize, kMaxPartSizeKb));
   }
   if (total > kMaxSourceSize) {
     throw KivoraError(Format(msg::kSourceTooLarge157, GroupThousands(kMaxSourceSize).c_str()));
@@ -103,12 +103,12 @@ void CheckNames(const SplitSettings& s) {
       s.extension.find_first_of("/\\") != std::string::npos) {
     throw KivoraError(std::string(msg::kBadPartName));
   }
-  ToBig5OrThrow(s.source.filename().string(), "分割來源的檔名");
-  ToBig5OrThrow(s.baseName, "分割檔名稱");
-  ToBig5OrThrow(s.extension, "副檔名");
-  ToBig5OrThrow(s.comment, "註解");
+  ToBig5OrThrow(s.source.filename().string(), msg::kNameOfSource);
+  ToBig5OrThrow(s.baseName, msg::kNameOfBase);
+  ToBig5OrThrow(s.extension, msg::kNameOfExtension);
+  ToBig5OrThrow(s.comment, msg::kNameOfComment);
   // A password that seals is used as typed (UTF-8); one that scrambles must be Big5.
-  if (!s.encrypt) ToBig5OrThrow(s.password, "密碼");
+  if (!s.encrypt) ToBig5OrThrow(s.password, msg::kNameOfPassword);
 }
 
 // Refuses, before anything is written, a split whose part or definition would take
@@ -133,7 +133,7 @@ void WriteDefinition(const SplitSettings& s, SplitResult& result) {
     return;
   }
   if (result.partPaths.empty()) {
-    throw KivoraError(msg::kImplantDefinitionFailed, "沒有可以置入的分割檔。");
+    throw KivoraError(msg::kImplantDefinitionFailed, std::string(msg::kNoPartToImplant));
   }
   ImplantDefinition(result.partPaths.back(), std::move(bytes));
 }
@@ -196,7 +196,7 @@ bool SplitFile(const SplitSettings& s, const PendantProvider& pendants, Random& 
     result.parts.resize(static_cast<size_t>(count));
 
     const std::filesystem::path folder = SplitFolder(s);
-    const std::string passwordKey = cipher ? std::string() : ToBig5OrThrow(s.password, "密碼");
+    const std::string passwordKey = cipher ? std::string() : ToBig5OrThrow(s.password, msg::kNameOfPassword);
     std::vector<std::uint8_t> buffer;
     const StopCheck stop = [&events] { return events.AbortRequested(); };
     bool aborted = false;
@@ -206,7 +206,7 @@ bool SplitFile(const SplitSettings& s, const PendantProvider& pendants, Random& 
       SplitPart part;
       part.fileName = PartFileName(s, i, count);
       part.path = folder / part.fileName;
-      part.key = passwordKey.empty() ? ToBig5OrThrow(part.fileName, "分割檔名") : passwordKey;
+      part.key = passwordKey.empty() ? ToBig5OrThrow(part.fileName, msg::kNameOfPart) : passwordKey;
       part.size = sizes[static_cast<size_t>(i)];
       if (cipher) part.seal = Sealing{&*cipher, i, &*helper, &sealedBuffer};
       std::optional<TKvrFileData> record =

@@ -1,5 +1,6 @@
 #pragma once
-// The texts of the list-file writer. A number in parentheses names the place.
+// The texts of the list-file writer. A number in parentheses names the place. Each has
+// its English in filelist/EnglishTexts.cpp.
 
 #include <string>
 #include <string_view>
@@ -10,12 +11,11 @@ namespace kivora::filelist::msg {
 
 inline constexpr std::string_view kOutOfMemory421 = "記憶體不足，故無法處理。(421)";
 // Shown after (421); the original stores this fragment in code page 932.
-inline constexpr std::string_view kListNotWritten422 = "ファイルリストを                    (422)。";
-// "File list row %d holds characters that %s cannot represent: <row>".
-inline constexpr std::string_view kRowPrefix = "檔案清單第 ";
-inline constexpr std::string_view kRowSuffix = " 列";
-inline constexpr std::string_view kNoFormPrefix = "含有無法以 ";
-inline constexpr std::string_view kNoFormSuffix = " 表示的字元：";
+inline constexpr std::string_view kListNotWritten422 =
+    "ファイルリストを                    (422)。";
+// The row's number, the encoding, the row.
+inline constexpr std::string_view kRowNotEncodable = "檔案清單第 %d 列含有無法以 %s 表示的字元：%s";
+inline constexpr std::string_view kNoConverter = "無法載入字碼轉換表：%s";
 
 }  // namespace kivora::filelist::msg
 

@@ -2,9 +2,10 @@
 
 #include <cstdint>
 
+#include "core/FileIo.h"
+#include "core/Format.h"
 #include "filelist/FileListMessages.h"
 #include "filelist/LocaleText.h"
-#include "core/FileIo.h"
 
 namespace kivora::filelist {
 
@@ -17,15 +18,13 @@ void WriteListFile(std::span<const std::string> lines, const std::filesystem::pa
     const auto encoded = EncodeText(lines[i], target);
     if (!encoded) {
       const int number = i < rowNumbers.size() ? rowNumbers[i] : static_cast<int>(i) + 1;
-      throw KivoraError(std::string(msg::kRowPrefix) + std::to_string(number) +
-                        std::string(msg::kRowSuffix) + std::string(msg::kNoFormPrefix) + target +
-                        std::string(msg::kNoFormSuffix) + lines[i]);
+      throw KivoraError(Format(msg::kRowNotEncodable, number, target.c_str(), lines[i].c_str()));
     }
     text += *encoded;
     text += "\r\n";
   }
-  WriteFileAtomically(path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()),
-                                      text.size()));
+  WriteFileAtomically(path,
+                      std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 
 void SavePlainList(std::span<const FileListRow> rows, const std::filesystem::path& path,

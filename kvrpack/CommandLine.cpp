@@ -54,7 +54,8 @@ bool WantsCommandLine(std::span<const std::string> args) {
          });
 }
 
-int RunCommandLine(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+int RunCommandLine(std::span<const std::string> args, std::ostream& out, std::ostream& err,
+                   const kivora::Translation& translation) {
   if (WantsVersion(args)) {
     out << "kvrpack " << kivora::kVersion << '\n';
     return kBuilt;
@@ -74,12 +75,12 @@ int RunCommandLine(std::span<const std::string> args, std::ostream& out, std::os
   for (std::string& picture : options.request.pictures) {
     picture = std::filesystem::absolute(picture).lexically_normal().string();
     if (!IsAcceptedPicturePath(picture)) {
-      err << messages::PathRefused(picture) << '\n';
+      err << translation(messages::PathRefused(picture)) << '\n';
       return kUsage;
     }
   }
   if (options.request.pictures.empty()) {
-    err << messages::EmptyList() << '\n';
+    err << translation(messages::EmptyList()) << '\n';
     return kUsage;
   }
 
@@ -90,7 +91,7 @@ int RunCommandLine(std::span<const std::string> args, std::ostream& out, std::os
     return kUsage;
   }
   const BuildOutcome outcome = BuildPlugin(options.request, targets);
-  (outcome.ok ? out : err) << outcome.message << '\n';
+  (outcome.ok ? out : err) << translation(outcome.message) << '\n';
   return outcome.ok ? kBuilt : kFailed;
 }
 

@@ -10,6 +10,8 @@
 #include <span>
 #include <string>
 
+#include "core/Translation.h"
+
 namespace kvrpack {
 
 // True when the arguments (without the program name) ask for the command-line mode, its
@@ -17,7 +19,9 @@ namespace kvrpack {
 bool WantsCommandLine(std::span<const std::string> args);
 
 // Runs the command-line mode. Returns 0 when the plug-in was built, 1 when the build
-// failed, 2 on a usage error (messages on `err`, the result and help on `out`).
-int RunCommandLine(std::span<const std::string> args, std::ostream& out, std::ostream& err);
+// failed, 2 on a usage error (messages on `err`, the result and help on `out`). The
+// builder's messages are shown in the language of `translation`.
+int RunCommandLine(std::span<const std::string> args, std::ostream& out, std::ostream& err,
+                   const kivora::Translation& translation = {});
 
 }  // namespace kvrpack

@@ -14,6 +14,7 @@
 #include "kvrpack/Illustration.h"
 #include "kvrpack/OutputFolder.h"
 #include "kvrpack/PluginBuilder.h"
+#include "ui/EngineText.h"
 
 namespace kvrpack {
 namespace {
@@ -147,7 +148,7 @@ void PluginBuilderWindow::BuildPluginFromWindow() {
   const std::filesystem::path folder = ChooseOutputFolder(programFolder_, current);
   const BuildOutcome outcome =
       BuildPlugin(CurrentRequest(), {folder / kDllFileName, folder / kScriptFileName});
-  const QString message = QString::fromStdString(outcome.message);
+  const QString message = kivora::ui::EngineText(outcome.message);
   statusLine_->setText(message);
   if (outcome.ok) return;
 

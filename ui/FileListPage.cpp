@@ -27,6 +27,7 @@
 #include "filelist/DistributedList.h"
 #include "filelist/FileListMessages.h"
 #include "filelist/ListFile.h"
+#include "ui/EngineText.h"
 #include "ui/FileListEditor.h"
 #include "ui/FullHeightRows.h"
 #include "ui/ListSelection.h"
@@ -50,11 +51,11 @@ QStringList Items(const QComboBox* box) {
 }
 
 QStringList ListFilters() {
-  const auto tr = [](const char* text) {
-    return QCoreApplication::translate("kivora::ui::FileListPage", text);
-  };
-  return {tr("檔案清單 (*.txt)"), tr("分散檔案清單(遞增) (*.txt)"),
-          tr("分散檔案清單(遞減) (*.txt)"), tr("所有檔案 (*)")};
+  // Spelled out, so that the translation tools file them under the page's context.
+  return {QCoreApplication::translate("kivora::ui::FileListPage", "檔案清單 (*.txt)"),
+          QCoreApplication::translate("kivora::ui::FileListPage", "分散檔案清單(遞增) (*.txt)"),
+          QCoreApplication::translate("kivora::ui::FileListPage", "分散檔案清單(遞減) (*.txt)"),
+          QCoreApplication::translate("kivora::ui::FileListPage", "所有檔案 (*)")};
 }
 
 }  // namespace
@@ -378,9 +379,9 @@ void FileListPage::SaveList() {
       }
     });
     if (failure) {
-      messages_.Error(this,
-                      ToQ(failure->text) +
-                          (failure->detail.empty() ? QString() : "\n\n" + ToQ(failure->detail)));
+      messages_.Error(
+          this, EngineText(failure->text) +
+                    (failure->detail.empty() ? QString() : "\n\n" + EngineText(failure->detail)));
     }
   }
   fileList_->setFocus();

@@ -2,7 +2,9 @@
 
 #include <QHeaderView>
 
+#include "core/DefinitionReader.h"
 #include "core/Messages.h"
+#include "ui/EngineText.h"
 #include "ui/FullHeightRows.h"
 #include "ui/WindowUi.h"
 
@@ -19,9 +21,8 @@ InfoListView::InfoListView(const char* name, QWidget* parent) : QTreeWidget(pare
   header()->resizeSection(0, 100);
   header()->resizeSection(1, 185);
   // The hint shows the value of the row whose selection changed (long names, comments).
-  connect(this, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
-    setToolTip(item ? item->text(1) : QString());
-  });
+  connect(this, &QTreeWidget::currentItemChanged, this,
+          [this](QTreeWidgetItem* item) { setToolTip(item ? item->text(1) : QString()); });
   ResetInfoList();
 }
 
@@ -30,7 +31,7 @@ void InfoListView::ResetInfoList() {
   clear();
   for (std::string_view caption : {msg::kRowFileName, msg::kRowFileSize, msg::kRowPartCount,
                                    msg::kRowDisguise, msg::kRowPassword, msg::kRowComment}) {
-    new QTreeWidgetItem(this, {ToQ(caption), QString()});  // owned by the list
+    new QTreeWidgetItem(this, {EngineText(caption), QString()});  // owned by the list
   }
   setUpdatesEnabled(true);
 }
@@ -38,7 +39,8 @@ void InfoListView::ResetInfoList() {
 void InfoListView::Fill(const std::vector<std::pair<std::string, std::string>>& rows) {
   ResetInfoList();
   for (int i = 0; i < topLevelItemCount() && i < static_cast<int>(rows.size()); ++i) {
-    topLevelItem(i)->setText(1, ToQ(rows[static_cast<size_t>(i)].second));
+    const auto& [caption, value] = rows[static_cast<size_t>(i)];
+    topLevelItem(i)->setText(1, IsUserText(caption) ? ToQ(value) : EngineText(value));
   }
 }
 

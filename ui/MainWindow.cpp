@@ -26,8 +26,11 @@
 #include <QVBoxLayout>
 
 #include "core/EngineCall.h"
+#include "core/EnglishTexts.h"
 #include "core/KivoraError.h"
 #include "core/Messages.h"
+#include "filelist/EnglishTexts.h"
+#include "ui/EngineText.h"
 #include "ui/FileListPage.h"
 #include "ui/JoinPage.h"
 #include "ui/OperationRunner.h"
@@ -51,6 +54,8 @@ QFont WindowFont() {
 }
 
 }  // namespace
+
+std::vector<EnglishTable> WindowEnglish() { return {EngineEnglish(), filelist::FileListEnglish()}; }
 
 WindowEnvironment WindowEnvironment::FromProcess(const QStringList& arguments) {
   const platform::ProgramPlace place = platform::CurrentProgramPlace();
@@ -289,7 +294,7 @@ void MainWindow::HandOverToFileList() {
                                               definitionSize);
                 });
   if (failure) {
-    messages_.Error(this, ToQ(failure->text));
+    messages_.Error(this, EngineText(failure->text));
     return;
   }
 
@@ -343,7 +348,7 @@ void MainWindow::DropFile(const QString& path) {
         joinPage_->OpenDefinition(path);
     }
   } catch (const KivoraError& e) {
-    messages_.Error(this, QString::fromStdString(e.what()));
+    messages_.Error(this, EngineText(e.what()));
   }
 }
 

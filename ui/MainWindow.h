@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "core/KvrData.h"
+#include "core/Translation.h"
 #include "pendant/PendantLibrary.h"
 #include "ui/FileAssociation.h"
 #include "ui/MessageLayer.h"
@@ -41,6 +42,10 @@ struct WindowEnvironment {
   QStringList arguments;  // the command line without the program
   static WindowEnvironment FromProcess(const QStringList& arguments);
 };
+
+// The English of the texts the window shows from the engines and the file list, for a
+// WindowTranslation.
+std::vector<EnglishTable> WindowEnglish();
 
 class MainWindow : public QWidget {
   Q_OBJECT

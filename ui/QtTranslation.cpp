@@ -1,13 +1,32 @@
 #include "ui/QtTranslation.h"
 
+#include <QCoreApplication>
 #include <QLibraryInfo>
-#include <QTranslator>
 
 namespace kivora::ui {
 
 bool LoadQtTranslation(QTranslator& translator) {
   return translator.load(QStringLiteral("qtbase_zh_TW"),
                          QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+}
+
+WindowTranslation::WindowTranslation(Language language, const QString& catalog,
+                                     std::vector<EnglishTable> englishTables)
+    : engine_(Translation::For(language, std::move(englishTables))) {
+  if (language == Language::Chinese) {
+    complete_ = LoadQtTranslation(qt_);
+    if (complete_) installed_.push_back(&qt_);
+  } else {
+    // Qt's own texts are English already.
+    complete_ = program_.load(catalog + QStringLiteral("_en"), QStringLiteral(":/i18n"));
+    if (complete_) installed_.push_back(&program_);
+    installed_.push_back(&engine_);
+  }
+  for (QTranslator* translator : installed_) QCoreApplication::installTranslator(translator);
+}
+
+WindowTranslation::~WindowTranslation() {
+  for (QTranslator* translator : installed_) QCoreApplication::removeTranslator(translator);
 }
 
 }  // namespace kivora::ui

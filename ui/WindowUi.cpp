@@ -5,6 +5,7 @@
 
 #include "core/Format.h"
 #include "core/Messages.h"
+#include "ui/EngineText.h"
 
 namespace kivora::ui {
 
@@ -38,10 +39,10 @@ void WindowUi::Report(const OperationEvent& event) {
 }
 
 void WindowUi::ShowMessage(const Message& message) {
-  QString text = ToQ(message.text);
+  QString text = EngineText(message.text);
   switch (message.kind) {
     case MessageKind::Error:
-      if (!message.detail.empty()) text += QStringLiteral("\n\n") + ToQ(message.detail);
+      if (!message.detail.empty()) text += QStringLiteral("\n\n") + EngineText(message.detail);
       messages_.Error(window_, text);
       break;
     case MessageKind::Completion:
@@ -57,8 +58,8 @@ void WindowUi::ShowFileState(const FileStateChanged& file) {
   // The definition a split wrote heads the list; a part keeps its place.
   const bool definition =
       file.state == FileState::DefinitionCreated || file.state == FileState::DefinitionImplanted;
-  states_.ShowRow(file.index, ToQ(file.name), ToQ(StateText(file.state)), ImageOf(file.state),
-                  definition);
+  states_.ShowRow(file.index, ToQ(file.name), EngineText(StateText(file.state)),
+                  ImageOf(file.state), definition);
   if (file.state != FileState::Listed && !definition) states_.ScrollTo(file.index);
 }
 
@@ -84,7 +85,7 @@ void WindowUi::ShowProgress(const Progress& progress) {
       break;
   }
   if (QLabel* label = panels_.value(panel)) {
-    label->setText(ToQ(Format(text, progress.done, progress.total)));
+    label->setText(ToQ(Format(EngineText(text).toStdString(), progress.done, progress.total)));
   }
 }
 
@@ -116,7 +117,7 @@ Reply WindowUi::Ask(const Question& question) {
     case QuestionKind::Password:
       if (const auto typed = messages_.AskText(
               window_, QCoreApplication::translate("kivora::ui::WindowUi", "Kivora"),
-              ToQ(question.text))) {
+              EngineText(question.text))) {
         text = typed->toStdString();
       }
       break;
@@ -139,7 +140,7 @@ Answer WindowUi::AskYesNo(const Question& question) {
   const bool partProblem =
       question.kind == QuestionKind::MissingPart || question.kind == QuestionKind::CorruptPart;
   const MessageSpec spec{
-      ToQ(question.text), partProblem ? MessageIcon::Error : MessageIcon::Question, true,
+      EngineText(question.text), partProblem ? MessageIcon::Error : MessageIcon::Question, true,
       question.kind == QuestionKind::OutputExists, partProblem ? Answer::No : Answer::Yes};
   return messages_.Show(window_, spec);
 }

@@ -7,6 +7,7 @@
 #include <iostream>
 #include <memory>
 
+#include "app/cli/EnglishTexts.h"
 #include "app/cli/InfoCommand.h"
 #include "app/cli/JoinCommand.h"
 #include "app/cli/PluginsCommand.h"
@@ -14,6 +15,8 @@
 #include "app/cli/SplitCommand.h"
 #include "app/cli/TestCommand.h"
 #include "platform/Version.h"
+#include "core/EnglishTexts.h"
+#include "core/Language.h"
 
 namespace kivora::cli {
 
@@ -69,7 +72,8 @@ int Main(int argc, char** argv) {
   // Case rules and the number format of older scrambled sets follow the user's locale.
   std::setlocale(LC_ALL, "");
   std::vector<std::string> args(argv + 1, argv + argc);
-  Context context{std::cout, std::cerr, isatty(STDIN_FILENO) != 0, isatty(STDERR_FILENO) != 0};
+  Context context{std::cout, std::cerr, isatty(STDIN_FILENO) != 0, isatty(STDERR_FILENO) != 0,
+                  Translation::For(LanguageOfProcess(), {EngineEnglish(), CliEnglish()})};
   return Run(args, context);
 }
 

@@ -3,6 +3,9 @@
 
 #include <iosfwd>
 #include <string>
+#include <string_view>
+
+#include "core/Translation.h"
 
 namespace CLI {
 class App;
@@ -20,6 +23,11 @@ struct Context {
   std::ostream& err;
   bool stdinIsTerminal = false;
   bool stderrIsTerminal = false;
+  // The language of the messages; the program's own texts unless chosen otherwise.
+  Translation translation = {};
+
+  // One of the texts of the engines or the command line in that language.
+  std::string Text(std::string_view text) const { return translation(text); }
 };
 
 class Command {

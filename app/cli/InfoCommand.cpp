@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <ostream>
 
+#include "app/cli/CliMessages.h"
 #include "app/cli/Json.h"
 #include "app/cli/TerminalText.h"
 #include "core/DefinitionReader.h"
@@ -40,12 +41,13 @@ void PrintJson(std::ostream& out, const KvrDefinition& def) {
   out << "]}\n";
 }
 
-void PrintText(std::ostream& out, const KvrDefinition& def) {
+void PrintText(std::ostream& out, const KvrDefinition& def, const Translation& translation) {
   for (const auto& [caption, value] : SummaryRows(def)) {
-    out << caption << ": " << TerminalText(value) << '\n';
+    out << translation(caption) << ": "
+        << TerminalText(IsUserText(caption) ? value : translation(value)) << '\n';
   }
-  out << "\n#\t檔名\t大小\tCRC-32";
-  if (def.header.Disguised) out << "\t檔案 CRC-32\t圖像\t圖像大小";
+  out << '\n' << translation(texts::kPartColumns);
+  if (def.header.Disguised) out << translation(texts::kDisguiseColumns);
   out << '\n';
   char crc[16], partCrc[16];
   for (size_t i = 0; i < def.parts.size(); ++i) {
@@ -77,12 +79,14 @@ int InfoCommand::Run(Context& context) {
     if (json_) {
       PrintJson(context.out, def);
     } else {
-      PrintText(context.out, def);
+      PrintText(context.out, def, context.translation);
     }
   });
   if (!failure) return kSuccess;
-  context.err << TerminalMessage(failure->text) << '\n';
-  if (!failure->detail.empty()) context.err << "  " << TerminalText(failure->detail) << '\n';
+  context.err << TerminalMessage(failure->text, context.translation) << '\n';
+  if (!failure->detail.empty()) {
+    context.err << "  " << TerminalText(context.Text(failure->detail)) << '\n';
+  }
   return kFailed;
 }
 

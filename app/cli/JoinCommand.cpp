@@ -3,10 +3,11 @@
 #include <CLI/CLI.hpp>
 #include <ostream>
 
+#include "app/cli/CliMessages.h"
+#include "app/cli/TerminalText.h"
 #include "core/EngineCall.h"
 #include "core/JoinDriver.h"
 #include "core/Messages.h"
-#include "app/cli/TerminalText.h"
 
 namespace kivora::cli {
 
@@ -26,7 +27,8 @@ CLI::App* JoinCommand::Register(CLI::App& app) {
 }
 
 int JoinCommand::Run(Context& context) {
-  TerminalUi ui(context.out, context.err, context.stdinIsTerminal, context.stderrIsTerminal);
+  TerminalUi ui(context.out, context.err, context.stdinIsTerminal, context.stderrIsTerminal,
+                context.translation);
   return CallEngine(ui, msg::kJoinInterrupted, int{kFailed}, [&]() -> int {
     const pendant::PendantLibrary pendants(pendant::DefaultPendantLocations());
     if (!Load(ui, pendants)) return kFailed;
@@ -48,7 +50,7 @@ int JoinCommand::Run(Context& context) {
         case QuestionKind::OutputExists:
           if (overwrite_) return Answer::No;  // No: replace the file
           if (interactive) return std::nullopt;
-          context.err << "輸出檔案已經存在；加上 --overwrite 即可取代它。\n";
+          context.err << context.Text(texts::kOutputExists) << '\n';
           return Answer::Cancel;
         default:
           return std::nullopt;

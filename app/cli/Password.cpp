@@ -4,13 +4,17 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "app/cli/CliMessages.h"
+#include "core/Format.h"
 #include "core/KivoraError.h"
 
 namespace kivora::cli {
 
 void PasswordOptions::Register(CLI::App& command) {
-  auto* direct = command.add_option("-p,--password", password, "Password (visible in the process list)");
-  auto* file = command.add_option("--password-file", passwordFile, "Read the password from the first line of FILE");
+  auto* direct =
+      command.add_option("-p,--password", password, "Password (visible in the process list)");
+  auto* file = command.add_option("--password-file", passwordFile,
+                                  "Read the password from the first line of FILE");
   direct->excludes(file);
 }
 
@@ -20,7 +24,7 @@ std::optional<std::string> PasswordOptions::Resolve() const {
     std::ifstream in(passwordFile);
     std::string line;
     if (!in || (!std::getline(in, line) && !in.eof())) {
-      throw KivoraError("無法讀取密碼檔案「" + passwordFile + "」。");
+      throw KivoraError(Format(texts::kPasswordFileUnreadable, passwordFile.c_str()));
     }
     if (!line.empty() && line.back() == '\r') line.pop_back();
     return line;

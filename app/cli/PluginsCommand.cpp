@@ -4,6 +4,7 @@
 #include <ostream>
 #include <string>
 
+#include "app/cli/CliMessages.h"
 #include "app/cli/TerminalText.h"
 #include "pendant/PluginInfo.h"
 
@@ -29,12 +30,12 @@ int PluginsCommand::Run(Context& context) {
   const PendantLocations locations = plugin_.Locations();
   const auto plugins = pendant::ListPlugins(locations.pluginFolders);
   if (plugins.empty()) {
-    context.err << "找不到圖像掛件。\n";
+    context.err << context.Text(texts::kNoPlugins) << '\n';
     for (const auto& folder : locations.pluginFolders)
       context.err << "  " << TerminalText(folder.string()) << '\n';
     return kSuccess;
   }
-  context.out << "檔名\t掛件名稱\t版本\t副檔名\t作者\t圖像數\n";
+  context.out << context.Text(texts::kPluginColumns) << '\n';
   for (const pendant::PluginInfo& p : plugins) {
     context.out << TerminalText(p.fileName) << '\t' << TerminalText(p.name) << '\t'
                 << TerminalText(p.version) << '\t' << TerminalText(p.extension) << '\t'

@@ -3,11 +3,13 @@
 #include <CLI/CLI.hpp>
 #include <ostream>
 
-#include "core/EngineCall.h"
-#include "core/Messages.h"
+#include "app/cli/CliMessages.h"
 #include "app/cli/PartList.h"
-#include "core/Resplit.h"
 #include "app/cli/TerminalText.h"
+#include "core/EngineCall.h"
+#include "core/Format.h"
+#include "core/Messages.h"
+#include "core/Resplit.h"
 
 namespace kivora::cli {
 
@@ -28,7 +30,8 @@ CLI::App* ResplitCommand::Register(CLI::App& app) {
 }
 
 int ResplitCommand::Run(Context& context) {
-  TerminalUi ui(context.out, context.err, context.stdinIsTerminal, context.stderrIsTerminal);
+  TerminalUi ui(context.out, context.err, context.stdinIsTerminal, context.stderrIsTerminal,
+                context.translation);
   return CallEngine(ui, msg::kResplitFailed311, int{kFailed}, [&]() -> int {
     const pendant::PendantLibrary pendants(plugin_.Locations());
     if (!Load(ui, pendants)) return kFailed;
@@ -37,13 +40,14 @@ int ResplitCommand::Run(Context& context) {
       const int count = loaded_.header.PartCount;
       const PartList list = ParsePartList(parts_, count);
       if (list.status == PartList::Status::Malformed) {
-        context.err << "--parts: 「" << TerminalText(list.fault)
-                    << "」不是分割檔編號的清單 (例如 0,3,5-7)。\n";
+        context.err << Format(context.Text(texts::kNotAPartList), TerminalText(list.fault).c_str())
+                    << '\n';
         return kUsage;
       }
       if (list.status == PartList::Status::OutOfRange) {
-        context.err << "--parts: 這組分割檔沒有編號 " << TerminalText(list.fault) << " 的檔案 (共 "
-                    << count << " 個，編號從 0 起算)。\n";
+        context.err << Format(context.Text(texts::kNoSuchPart), TerminalText(list.fault).c_str(),
+                              count)
+                    << '\n';
         return kUsage;
       }
       request.selected = list.indices;  // none named: the engine asks for a selection

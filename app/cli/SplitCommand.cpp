@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <ostream>
 
+#include "app/cli/CliMessages.h"
 #include "app/cli/TerminalUi.h"
 #include "core/EngineCall.h"
 #include "core/Messages.h"
@@ -42,7 +43,8 @@ CLI::App* SplitCommand::Register(CLI::App& app) {
 }
 
 int SplitCommand::Run(Context& context) {
-  TerminalUi ui(context.out, context.err, context.stdinIsTerminal, context.stderrIsTerminal);
+  TerminalUi ui(context.out, context.err, context.stdinIsTerminal, context.stderrIsTerminal,
+                context.translation);
   return CallEngine(ui, msg::kSplitInterrupted, int{kFailed}, [&]() -> int {
     SplitSettings s;
     s.source = source_;
@@ -57,7 +59,7 @@ int SplitCommand::Run(Context& context) {
     s.password = password_.Resolve().value_or("");
     s.encrypt = encrypt_;
     if (s.encrypt && s.password.empty()) {
-      context.err << "--encrypt 需要密碼 (-p、--password-file 或 KIVORA_PASSWORD)。\n";
+      context.err << context.Text(texts::kEncryptNeedsPassword) << '\n';
       return kUsage;
     }
     s.usePlugin = !plugin_.plugin.empty();
@@ -75,7 +77,7 @@ int SplitCommand::Run(Context& context) {
       }
     }
     if (s.baseName.empty() || s.extension.empty()) {
-      ui.ShowError("含有未被設定的項目。");
+      ui.ShowError(texts::kSettingMissing);
       return kFailed;
     }
     if (!outputDir_.empty()) {

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdio>
 
+#include "core/Format.h"
 #include "core/Messages.h"
 
 namespace kivora::cli {
@@ -70,17 +71,18 @@ std::string TerminalText(std::string_view text) {
   return out;
 }
 
-std::string TerminalMessage(std::string_view message) {
+std::string TerminalMessage(std::string_view message, const Translation& translation) {
   for (const std::string_view known : kMultiLineMessages) {
-    if (message == known) return std::string(message);
+    if (message == known) return translation(message);
   }
   for (const std::string_view question : kPathQuestions) {
     const std::string_view tail = question.substr(2);  // after "%s"
     if (message.ends_with(tail)) {
-      return TerminalText(message.substr(0, message.size() - tail.size())) + std::string(tail);
+      const std::string path = TerminalText(message.substr(0, message.size() - tail.size()));
+      return Format(translation(question), path.c_str());
     }
   }
-  return TerminalText(message);
+  return TerminalText(translation(message));
 }
 
 }  // namespace kivora::cli

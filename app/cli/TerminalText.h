@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/Translation.h"
+
 namespace kivora::cli {
 
 // Calls fn(c, bytes) for each code point of UTF-8 `text`, with the bytes that encode it;
@@ -36,9 +38,9 @@ bool IsHiddenCharacter(char32_t c);
 // is written as backslash-x and its two hex digits.
 std::string TerminalText(std::string_view text);
 
-// A message of the engines for the terminal. The line breaks of the engines' own
-// messages stay; a name embedded in one (the missing or corrupt part's path) and any
-// other text are passed through TerminalText.
-std::string TerminalMessage(std::string_view message);
+// A message of the engines for the terminal, in the language of `translation`. The line
+// breaks of the engines' own messages stay; a name embedded in one (the missing or
+// corrupt part's path) and any other text are passed through TerminalText.
+std::string TerminalMessage(std::string_view message, const Translation& translation = {});
 
 }  // namespace kivora::cli

@@ -8,7 +8,10 @@
 #include <csignal>
 #include <iostream>
 
+#include "app/cli/CliMessages.h"
 #include "app/cli/TerminalText.h"
+#include "core/Format.h"
+#include "core/Messages.h"
 
 namespace kivora::cli {
 namespace {
@@ -25,8 +28,13 @@ constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 }  // namespace
 
-TerminalUi::TerminalUi(std::ostream& out, std::ostream& err, bool interactive, bool progressBar)
-    : out_(out), err_(err), interactive_(interactive), progressBar_(progressBar) {
+TerminalUi::TerminalUi(std::ostream& out, std::ostream& err, bool interactive, bool progressBar,
+                       Translation translation)
+    : out_(out),
+      err_(err),
+      interactive_(interactive),
+      progressBar_(progressBar),
+      translation_(std::move(translation)) {
   interrupted = 0;
   struct sigaction action {};
   action.sa_handler = OnInterrupt;
@@ -61,8 +69,8 @@ void TerminalUi::Report(const OperationEvent& event) {
 
 void TerminalUi::ShowMessage(const Message& message) {
   EndProgressLine();
-  err_ << TerminalMessage(message.text) << '\n';
-  if (!message.detail.empty()) err_ << "  " << TerminalText(message.detail) << '\n';
+  err_ << TerminalMessage(message.text, translation_) << '\n';
+  if (!message.detail.empty()) err_ << "  " << TerminalText(translation_(message.detail)) << '\n';
 }
 
 void TerminalUi::PrintFile(const FileStateChanged& file) {
@@ -70,7 +78,7 @@ void TerminalUi::PrintFile(const FileStateChanged& file) {
   if (state.empty()) return;  // a file merely listed
   EndProgressLine();
   out_ << TerminalText((folder_.empty() ? "" : folder_ + "/") + file.name) << "\t"
-       << TerminalText(state) << '\n';
+       << TerminalText(translation_(state)) << '\n';
 }
 
 void TerminalUi::ShowProgress(const Progress& progress) {
@@ -84,16 +92,16 @@ void TerminalUi::ShowProgress(const Progress& progress) {
 }
 
 namespace {
-const char* AnswerText(Answer a) {
+std::string_view AnswerText(Answer a) {
   switch (a) {
     case Answer::Yes:
-      return "是 (Yes)";
+      return texts::kAnswerYes;
     case Answer::No:
-      return "否 (No)";
+      return texts::kAnswerNo;
     case Answer::Cancel:
       break;
   }
-  return "取消 (Cancel)";
+  return texts::kAnswerCancel;
 }
 }  // namespace
 
@@ -119,15 +127,15 @@ Reply TerminalUi::Ask(const Question& question) {
 
 Answer TerminalUi::AskYesNo(const Question& question) {
   const bool withCancel = question.kind == QuestionKind::OutputExists;
-  const std::string text = TerminalMessage(question.text);
+  const std::string text = TerminalMessage(question.text, translation_);
   if (decider_) {
     if (auto decided = decider_(question.kind)) {
-      err_ << text << "\n  → " << AnswerText(*decided) << '\n';
+      err_ << text << "\n  → " << translation_(AnswerText(*decided)) << '\n';
       return *decided;
     }
   }
   if (!interactive_) {
-    err_ << text << "\n  → " << AnswerText(Answer::No) << '\n';
+    err_ << text << "\n  → " << translation_(AnswerText(Answer::No)) << '\n';
     return Answer::No;
   }
   for (;;) {
@@ -142,17 +150,17 @@ Answer TerminalUi::AskYesNo(const Question& question) {
 
 std::optional<std::string> TerminalUi::AskPassword() {
   if (!interactive_) {
-    err_
-        << "這組分割檔受密碼保護：請以 -p、--password-file 或環境變數 KIVORA_PASSWORD 指定密碼。\n";
+    err_ << translation_(texts::kPasswordNeeded) << '\n';
     return std::nullopt;
   }
-  err_ << "請輸入密碼，謝謝！ " << std::flush;
+  err_ << translation_(msg::kPasswordPrompt) << ' ' << std::flush;
   return ReadTerminalLine(false);
 }
 
 std::optional<std::string> TerminalUi::AskSaveFileName(const std::filesystem::path& proposal) {
   if (!interactive_) return std::nullopt;
-  err_ << "另存新檔 (" << TerminalText(proposal.string()) << ")：" << std::flush;
+  err_ << Format(translation_(texts::kSaveAsPrompt), TerminalText(proposal.string()).c_str())
+       << std::flush;
   const auto line = ReadTerminalLine(true);
   if (!line || line->empty()) return std::nullopt;
   const std::filesystem::path chosen(*line);
@@ -160,7 +168,7 @@ std::optional<std::string> TerminalUi::AskSaveFileName(const std::filesystem::pa
 }
 
 std::optional<std::string> TerminalUi::ChooseResplitPlugin() {
-  err_ << "這組分割檔使用了圖像掛件：請以 --plugin 指定掛件檔案。\n";
+  err_ << translation_(texts::kPluginNeeded) << '\n';
   return std::nullopt;
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "core/OperationEvents.h"
+#include "core/Translation.h"
 
 namespace kivora::cli {
 
@@ -19,7 +20,8 @@ class TerminalUi : public OperationEvents {
   // the user.
   using Decider = std::function<std::optional<Answer>(QuestionKind kind)>;
 
-  TerminalUi(std::ostream& out, std::ostream& err, bool interactive, bool progressBar);
+  TerminalUi(std::ostream& out, std::ostream& err, bool interactive, bool progressBar,
+             Translation translation = {});
   ~TerminalUi() override;
 
   void SetDecider(Decider decider) { decider_ = std::move(decider); }
@@ -44,6 +46,7 @@ class TerminalUi : public OperationEvents {
   bool interactive_;
   bool progressBar_;
   bool progressShown_ = false;
+  Translation translation_;
   std::string folder_;
   Decider decider_;
 };

@@ -15,7 +15,8 @@ CLI::App* TestCommand::Register(CLI::App& app) {
 }
 
 int TestCommand::Run(Context& context) {
-  TerminalUi ui(context.out, context.err, context.stdinIsTerminal, context.stderrIsTerminal);
+  TerminalUi ui(context.out, context.err, context.stdinIsTerminal, context.stderrIsTerminal,
+                context.translation);
   return CallEngine(ui, msg::kTestInterrupted, int{kFailed}, [&]() -> int {
     const pendant::PendantLibrary pendants(pendant::DefaultPendantLocations());
     if (!Load(ui, pendants)) return kFailed;

@@ -13,7 +13,7 @@ namespace kivora::ui::test {
 
 class ScriptedMessages : public MessageLayer {
  public:
-  QStringList shown;     // every text shown, in order
+  QStringList shown;  // every text shown, in order
   QList<MessageIcon> icons;
   std::deque<Answer> answers;  // for questions; No when empty
   std::deque<std::optional<QString>> texts, openFiles, saveFiles, folders;
@@ -29,16 +29,22 @@ class ScriptedMessages : public MessageLayer {
     answers.pop_front();
     return a;
   }
-  std::optional<QString> AskText(QWidget*, const QString&, const QString&) override { return Next(texts); }
+  std::optional<QString> AskText(QWidget*, const QString&, const QString&) override {
+    return Next(texts);
+  }
   std::optional<QString> OpenFileName(QWidget*, const QString&, const QString&) override {
     return Next(openFiles);
   }
-  std::optional<QString> SaveFileName(QWidget*, const QString&, const QString&, const QString&) override {
+  std::optional<QString> SaveFileName(QWidget*, const QString&, const QString&,
+                                      const QString&) override {
     return Next(saveFiles);
   }
   std::optional<QString> SelectFolder(QWidget*, const QString&) override { return Next(folders); }
   std::deque<std::optional<std::pair<QString, int>>> listFiles;
-  std::optional<std::pair<QString, int>> SaveListFileName(QWidget*, const QStringList&) override {
+  QStringList listFilters;  // the filters of the last list-file dialog
+  std::optional<std::pair<QString, int>> SaveListFileName(QWidget*,
+                                                          const QStringList& filters) override {
+    listFilters = filters;
     if (listFiles.empty()) return std::nullopt;
     auto v = listFiles.front();
     listFiles.pop_front();

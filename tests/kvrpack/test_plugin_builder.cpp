@@ -7,11 +7,14 @@
 #include <functional>
 
 #include "core/CodePage.h"
+#include "core/EnglishTexts.h"
 #include "kvrpack/BuilderMessages.h"
+#include "kvrpack/EnglishTexts.h"
 #include "kvrpack/OutputFolder.h"
 #include "kvrpack/PluginBuilder.h"
 #include "pendant/PeResources.h"
 #include "tests/kvrpack/KvrpackTestSupport.h"
+#include "tests/unit/SourceTexts.h"
 
 namespace kvrpack {
 namespace {
@@ -159,6 +162,20 @@ TEST(OutputFolder, ProgramFolderWhenWritableElseTheCurrentFolder) {
                                  std::filesystem::perm_options::remove);
     EXPECT_EQ(ChooseOutputFolder(program.path(), current.path()), current.path());
   }
+}
+
+// Every message of the builder has its English; a field's name is translated inside it.
+TEST(BuilderEnglish, EveryMessageHasEnglish) {
+  const std::vector<kivora::EnglishTable> tables = {BuilderEnglish(), kivora::EngineEnglish()};
+  for (const auto& missing : kivora::test::TextsWithoutEnglish(
+           {std::filesystem::path(KIVORA_SOURCE_DIR) / "kvrpack"}, tables)) {
+    ADD_FAILURE() << "no English for " << missing;
+  }
+  for (const auto& faulty : kivora::test::FaultyEntries({BuilderEnglish()}))
+    ADD_FAILURE() << faulty;
+  const auto english = kivora::Translation::For(kivora::Language::English, tables);
+  EXPECT_EQ(english(messages::TextWithoutBig5(0, "한")),
+            "\"Pendant set name\" has a character that Big5 (code page 950) cannot hold: \"한\".");
 }
 
 }  // namespace

@@ -1,0 +1,10 @@
+#pragma once
+// The English of the command line's own texts (app/cli/CliMessages.h).
+
+#include "core/Translation.h"
+
+namespace kivora::cli {
+
+EnglishTable CliEnglish();
+
+}  // namespace kivora::cli

@@ -1,0 +1,10 @@
+#pragma once
+// The English of the engines' texts (core/Messages.h).
+
+#include "core/Translation.h"
+
+namespace kivora {
+
+EnglishTable EngineEnglish();
+
+}  // namespace kivora

@@ -1,0 +1,10 @@
+#pragma once
+// The English of the list-file writer's texts (filelist/FileListMessages.h).
+
+#include "core/Translation.h"
+
+namespace kivora::filelist {
+
+EnglishTable FileListEnglish();
+
+}  // namespace kivora::filelist
