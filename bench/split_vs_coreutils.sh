@@ -1,51 +1,107 @@
 #!/usr/bin/env bash
 # Times `kivora-cli split` of one file in a tmpfs folder, plain and disguised, against
-# coreutils `split -b` on the same file, and `kivora-cli test` and `join` of the
-# disguised set against `cat` of its parts, all in the same run; prints the ratios.
-# Usage: bench/split_vs_coreutils.sh [BUILD_DIR] [SIZE_MB] [RUNS]
+# coreutils `split -b` on the same file; `kivora-cli join` of the disguised set against
+# `cat` of its parts; `kivora-cli test` of that set; and a plain split into 1 KB parts of
+# a smaller file against `split -b 1024`. Every command runs RUNS times in the same run
+# (alternating with its reference, so a load that comes and goes hits both); the median,
+# min and max are printed with the ratio of the medians and its target.
+# Usage: bench/split_vs_coreutils.sh [BUILD_DIR] [SIZE_MB] [RUNS] [SMALL_MB]
 set -euo pipefail
 
 build=${1:-build}
 size_mb=${2:-1024}
-runs=${3:-3}
+runs=${3:-5}
+small_mb=${4:-20}
 cli="$(cd "$build" && pwd)/app/kivora-cli"
 [ -x "$cli" ] || { echo "no kivora-cli in $build/app (build first)" >&2; exit 2; }
 
 tmp=$(mktemp -d /dev/shm/kivora-bench.XXXXXX)
 trap 'rm -rf "$tmp"' EXIT
 head -c "$((size_mb * 1024 * 1024))" /dev/urandom > "$tmp/source.bin"
+head -c "$((small_mb * 1024 * 1024))" "$tmp/source.bin" > "$tmp/small.bin"
 
-# Best of $runs wall-clock seconds of a command run in a fresh output folder.
-best() {
-  local best_s="" t0 t1 s
-  for _ in $(seq "$runs"); do
-    rm -rf "$tmp/out" && mkdir "$tmp/out"
-    t0=$(date +%s.%N)
-    "$@" > /dev/null 2>&1
-    t1=$(date +%s.%N)
-    s=$(echo "$t1 - $t0" | bc -l)
-    if [ -z "$best_s" ] || [ "$(echo "$s < $best_s" | bc -l)" = 1 ]; then best_s=$s; fi
-  done
-  echo "$best_s"
+# Wall-clock seconds of one command run in a fresh output folder.
+seconds() {
+  rm -rf "$tmp/out" && mkdir "$tmp/out"
+  local t0 t1
+  t0=$(date +%s.%N)
+  "$@" > /dev/null 2>&1 || { echo "failed: $*" >&2; exit 1; }
+  t1=$(date +%s.%N)
+  echo "$t1 - $t0" | bc -l
 }
 
-part_kb=500
-coreutils=$(best split -b "${part_kb}K" "$tmp/source.bin" "$tmp/out/part")
-plain=$(best "$cli" split "$tmp/source.bin" -o "$tmp/out" -s "$part_kb" --no-random --plain)
-disguised=$(best "$cli" split "$tmp/source.bin" -o "$tmp/out" -s "$part_kb" --no-random)
+# "median min max" of the numbers on stdin.
+stats() {
+  sort -g | awk '{ v[NR] = $1 } END { printf "%.3f %.3f %.3f\n", v[int((NR + 1) / 2)], v[1], v[NR] }'
+}
 
-# The disguised set once more, kept for the test and join timings.
+# Runs the reference and the measured command alternately; prints both stats lines.
+pair() {
+  local ref_cmd=$1 cmd=$2 ref_times="" times=""
+  for _ in $(seq "$runs"); do
+    ref_times+="$(eval "seconds $ref_cmd")"$'\n'
+    times+="$(eval "seconds $cmd")"$'\n'
+  done
+  printf '%s' "$ref_times" | stats
+  printf '%s' "$times" | stats
+}
+
+# row LABEL "median min max" [RATIO TARGET]
+row() {
+  read -r med lo hi <<< "$2"
+  if [ $# -gt 2 ]; then
+    local mark="ok"
+    [ "$(echo "$3 <= $4" | bc -l)" = 1 ] || mark="OVER"
+    printf '%-34s %7.3f s  (min %.3f, max %.3f)  ratio %.2f  target <= %.2f  %s\n' \
+      "$1" "$med" "$lo" "$hi" "$3" "$4" "$mark"
+  else
+    printf '%-34s %7.3f s  (min %.3f, max %.3f)\n' "$1" "$med" "$lo" "$hi"
+  fi
+}
+
+ratio() { echo "$(echo "$1" | cut -d' ' -f1) / $(echo "$2" | cut -d' ' -f1)" | bc -l; }
+
+q() { printf '%q' "$1"; }
+src=$(q "$tmp/source.bin")
+small=$(q "$tmp/small.bin")
+out=$(q "$tmp/out")
+set_dir=$(q "$tmp/set")
+k=$(q "$cli")
+part_kb=500
+
+mapfile -t plain < <(pair "split -b ${part_kb}K $src $out/part" \
+  "$k split $src -o $out -s $part_kb --no-random --plain")
+mapfile -t disguised < <(pair "split -b ${part_kb}K $src $out/part" \
+  "$k split $src -o $out -s $part_kb --no-random")
+
+# The disguised set once more, kept for the join and test timings.
 rm -rf "$tmp/set" && mkdir "$tmp/set"
 "$cli" split "$tmp/source.bin" -o "$tmp/set" -s "$part_kb" --no-random > /dev/null 2>&1
-cat_s=$(best sh -c "cat '$tmp'/set/source*.png > '$tmp/out/cat.bin'")
-test_s=$(best "$cli" test "$tmp/set/source.kvr")
-join_s=$(best "$cli" join "$tmp/set/source.kvr" -o "$tmp/out")
+mapfile -t join < <(pair "sh -c 'cat $set_dir/source*.png > $out/cat.bin'" \
+  "$k join $set_dir/source.kvr -o $out")
+rm -rf "$tmp/out" && mkdir "$tmp/out"
+"$cli" join "$tmp/set/source.kvr" -o "$tmp/out" > /dev/null 2>&1
 cmp -s "$tmp/out/source.bin" "$tmp/source.bin" || { echo "joined file differs from the source" >&2; exit 1; }
+test_times=""
+for _ in $(seq "$runs"); do test_times+="$(seconds "$cli" test "$tmp/set/source.kvr")"$'\n'; done
+test_stats=$(printf '%s' "$test_times" | stats)
 
-printf 'file: %d MB in %s, parts of %d KB, best of %d runs\n' "$size_mb" "$tmp" "$part_kb" "$runs"
-printf '%-28s %8.3f s\n' "split -b" "$coreutils"
-printf '%-28s %8.3f s   ratio %.2f (target <= 1.30)\n' "kivora-cli split --plain" "$plain" "$(echo "$plain / $coreutils" | bc -l)"
-printf '%-28s %8.3f s   ratio %.2f (target <= 1.60)\n' "kivora-cli split (disguised)" "$disguised" "$(echo "$disguised / $coreutils" | bc -l)"
-printf '%-28s %8.3f s\n' "cat of the parts" "$cat_s"
-printf '%-28s %8.3f s   ratio %.2f (target <= 1.30)\n' "kivora-cli join" "$join_s" "$(echo "$join_s / $cat_s" | bc -l)"
-printf '%-28s %8.3f s   %.2f GB/s (target >= 2)\n' "kivora-cli test" "$test_s" "$(echo "$size_mb / 1024 / $test_s" | bc -l)"
+mapfile -t tiny < <(pair "split -b 1024 $small $out/part" \
+  "$k split $small -o $out -s 1 --no-random --plain")
+
+printf 'nproc %s; file: %d MB in %s, parts of %d KB; median of %d runs\n' \
+  "$(nproc)" "$size_mb" "$tmp" "$part_kb" "$runs"
+row "split -b ${part_kb}K" "${plain[0]}"
+row "kivora-cli split --plain" "${plain[1]}" "$(ratio "${plain[1]}" "${plain[0]}")" 1.00
+row "split -b ${part_kb}K (second series)" "${disguised[0]}"
+row "kivora-cli split (disguised)" "${disguised[1]}" "$(ratio "${disguised[1]}" "${disguised[0]}")" 1.15
+row "cat of the parts" "${join[0]}"
+row "kivora-cli join (disguised set)" "${join[1]}" "$(ratio "${join[1]}" "${join[0]}")" 1.00
+read -r tmed tlo thi <<< "$test_stats"
+gbs() { echo "$size_mb / 1024 / $1" | bc -l; }
+printf '%-34s %7.3f s  (min %.3f, max %.3f)  %.2f GB/s (%.2f..%.2f)  target >= 6  %s\n' \
+  "kivora-cli test" "$tmed" "$tlo" "$thi" "$(gbs "$tmed")" "$(gbs "$thi")" "$(gbs "$tlo")" \
+  "$([ "$(echo "$(gbs "$tmed") >= 6" | bc -l)" = 1 ] && echo ok || echo UNDER)"
+printf 'file: %d MB, parts of 1 KB\n' "$small_mb"
+row "split -b 1024" "${tiny[0]}"
+row "kivora-cli split -s 1 --plain" "${tiny[1]}" "$(ratio "${tiny[1]}" "${tiny[0]}")" 1.20

@@ -1,5 +1,6 @@
 // AtomicFile: the file is written without a name (O_TMPFILE) where the file system
-// supports it, else under a short hidden name; Commit() gives it a short hidden name
+// supports it, else under a short hidden name. Commit() links an unnamed file straight
+// to a target that does not exist yet; otherwise it gives the file a short hidden name
 // and renames that over the target, so the target is replaced in one step.
 
 #include <fcntl.h>
@@ -106,8 +107,27 @@ AtomicFile::~AtomicFile() {
   if (!temp_.empty()) ::unlink(temp_.c_str());
 }
 
+namespace {
+// Gives the unnamed file open as fd the name target when no file has it yet: one call,
+// and as atomic as a rename. False (errno) when it cannot, EEXIST when the name is taken.
+bool LinkAsTarget(int fd, const std::filesystem::path& target) {
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+    return true;
+  }
+  if (errno != ENOENT) return false;
+  return ::linkat(fd, "", AT_FDCWD, target.c_str(), AT_EMPTY_PATH) == 0;
+}
+}  // namespace
+
 void AtomicFile::Commit() {
   file_.Sync();
+  if (temp_.empty() && LinkAsTarget(file_.Descriptor(), target_)) {
+    file_.Close();
+    committed_ = true;
+    return;
+  }
+  // The target is there (or cannot be linked to): a hidden name renamed over it.
   if (temp_.empty()) {
     std::mt19937 random(std::random_device{}());
     temp_ = LinkHidden(file_.Descriptor(), FolderOf(target_), random);

@@ -69,6 +69,14 @@ TEST(AtomicFile, LongestNameAndNothingElseEverInTheFolder) {
   out.Commit();
   EXPECT_EQ(Names(dir.path()), std::set<std::string>{name});
   EXPECT_EQ(test::ReadBytes(dir / name), (std::vector<std::uint8_t>{7, 8}));
+
+  // A file that takes the name while the new one is written is replaced all the same.
+  AtomicFile late(dir / "late.bin");
+  late.Write(std::vector<std::uint8_t>{9});
+  test::WriteBytes(dir / "late.bin", std::vector<std::uint8_t>{1, 2});
+  late.Commit();
+  EXPECT_EQ(Names(dir.path()), (std::set<std::string>{name, "late.bin"}));
+  EXPECT_EQ(test::ReadBytes(dir / "late.bin"), std::vector<std::uint8_t>{9});
 }
 
 }  // namespace
