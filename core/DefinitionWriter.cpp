@@ -78,8 +78,13 @@ std::vector<std::uint8_t> ImplantedBlock(const std::filesystem::path& lastPart,
 }
 
 void ImplantDefinition(const std::filesystem::path& lastPart, std::vector<std::uint8_t> bytes) {
-  const std::vector<std::uint8_t> block = ImplantedBlock(lastPart, std::move(bytes));
-  File part = WithMessage(msg::kImplantDefinitionFailed, [&] { return File::OpenReadWrite(lastPart); });
+  AppendImplantedBlock(lastPart, ImplantedBlock(lastPart, std::move(bytes)));
+}
+
+void AppendImplantedBlock(const std::filesystem::path& lastPart,
+                          std::span<const std::uint8_t> block) {
+  File part =
+      WithMessage(msg::kImplantDefinitionFailed, [&] { return File::OpenReadWrite(lastPart); });
   const std::int64_t before = part.Size();
   try {
     part.Seek(0, SEEK_END);

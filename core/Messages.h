@@ -7,8 +7,10 @@
 namespace kivora::msg {
 
 // Scrambler
-inline constexpr std::string_view kTargetStreamReadError1011 = "ターゲットストリーム読み込みエラー(1011)";
-inline constexpr std::string_view kTargetStreamReadError1012 = "ターゲットストリーム読み込みエラー(1012)";
+inline constexpr std::string_view kTargetStreamReadError1011 =
+    "ターゲットストリーム読み込みエラー(1011)";
+inline constexpr std::string_view kTargetStreamReadError1012 =
+    "ターゲットストリーム読み込みエラー(1012)";
 
 // Part writer
 inline constexpr std::string_view kCopyFromSourceFailed = "無法自來源檔案複製資料... 殘念！(132)";
@@ -21,19 +23,26 @@ inline constexpr std::string_view kPasswordOrSourceWrong = "密碼或是再分�
 
 // Definition writer
 inline constexpr std::string_view kCreateDefinitionFailed = "KivoRa 合併定義檔建立失敗... (141)";
-inline constexpr std::string_view kImplantDefinitionFailed = "KivoRa 合併定義檔置入失敗... 殘念！(142)";
+inline constexpr std::string_view kImplantDefinitionFailed =
+    "KivoRa 合併定義檔置入失敗... 殘念！(142)";
 
 // Split driver
 inline constexpr std::string_view kCannotOpenFile = "無法開啟檔案！(151)";
 inline constexpr std::string_view kOutOfMemory111 = "記憶體不足，故無法處理。(111)";
 inline constexpr std::string_view kNoPendants = "讀取圖像檔案失敗... 殘念！(110)";
-inline constexpr std::string_view kSourceTooLarge = "無法分割 2 GB (2,147,483,648 個位元組) 以上的檔案。(152)";
+inline constexpr std::string_view kSourceTooLarge =
+    "無法分割 2 GB (2,147,483,648 個位元組) 以上的檔案。(152)";
 inline constexpr std::string_view kTooManyParts =
     "分割檔數目不能超過 32767 個，請把分割檔大小設得大一點。(153)";
-inline constexpr std::string_view kRandomSizeTooSmall = "隨機大小需要 10 KB 以上的分割檔大小。(154)";
+inline constexpr std::string_view kRandomSizeTooSmall =
+    "隨機大小需要 10 KB 以上的分割檔大小。(154)";
 inline constexpr std::string_view kBadPartName = "分割檔名稱不能含有資料夾的分隔字元。(155)";
 inline constexpr std::string_view kTargetIsSource =
     "分割檔或 KivoRa 合併定義檔將會覆蓋分割來源的檔案，因此無法分割。(156)";
+inline constexpr std::string_view kRecoveryAmountInvalid =
+    "每組修復檔的數目必須在 0 到 254 之間，比例必須在 0% 到 100% 之間。(157)";
+inline constexpr std::string_view kWriteRecoveryFailed = "寫入修復檔失敗... 殘念！(158)";
+inline constexpr std::string_view kStateRecovery = "修復檔";
 inline constexpr std::string_view kSplitCompleted = "分割已完成。";
 inline constexpr std::string_view kSplitInterrupted = "分割已中斷。";
 inline constexpr std::string_view kStateDisguised = "偽裝";
@@ -60,7 +69,8 @@ inline constexpr std::string_view kOutOfMemory222 = "記憶體不足，故無法
 inline constexpr std::string_view kNoBuiltinPendant = "無法取得圖像檔案！(221)";
 
 // Join
-inline constexpr std::string_view kMissingPartQuestion = "%s\n上面的檔案並不存在。是否要繼續進行合併？";
+inline constexpr std::string_view kMissingPartQuestion =
+    "%s\n上面的檔案並不存在。是否要繼續進行合併？";
 inline constexpr std::string_view kCorruptPartQuestion = "%s\nCRC 檢查並不一致。是否要進行合併？";
 inline constexpr std::string_view kDecodeFailed292 = "檔案的復號化失敗... 殘念！(292)";
 inline constexpr std::string_view kWrongPassword231 = "所輸入的密碼並不一致，或是無法復號化。(231)";
@@ -108,6 +118,26 @@ inline constexpr std::string_view kStateMismatch = "不一致";
 inline constexpr std::string_view kResplitProgress = "再分割數: %d/%d";
 inline constexpr std::string_view kResplitCompleted = "再分割已完成。";
 inline constexpr std::string_view kResplitInterrupted = "再分割已中斷。";
+
+// Repair from recovery parts
+inline constexpr std::string_view kRepairTooManyLost321 =
+    "遺失或毀損的檔案太多，無法用修復檔重建。沒有變更任何檔案。(321)";
+inline constexpr std::string_view kRepairGroupLost =
+    "第 %d 組：%d 個檔案遺失或毀損，最多只能重建 %d 個。";
+inline constexpr std::string_view kRepairNoRecovery322 = "找不到這組分割檔的修復檔。(322)";
+inline constexpr std::string_view kRepairCheckFailed323 =
+    "重建的檔案與記錄的 CRC 不一致... 殘念！(323)";
+inline constexpr std::string_view kRepairWriteFailed324 = "寫入重建的檔案失敗... 殘念！(324)";
+inline constexpr std::string_view kRepairNothingToDo = "沒有遺失或毀損的檔案，不需要修復。";
+inline constexpr std::string_view kRepairAllPossible = "修復檔可以重建全部 %d 個遺失或毀損的檔案。";
+inline constexpr std::string_view kRepairPartlyPossible =
+    "有 %d 個檔案遺失或毀損，修復檔只能重建其中的 %d 個。";
+inline constexpr std::string_view kRepairQuestion =
+    "已發現遺失或毀損的檔案，但是可以用修復檔重建。\n要進行修復嗎？";
+inline constexpr std::string_view kStateRebuilt = "修復";
+inline constexpr std::string_view kRepairProgress = "修復數: %d/%d";
+inline constexpr std::string_view kRepairCompleted = "修復已完成。";
+inline constexpr std::string_view kRepairInterrupted = "修復已中斷。";
 
 // Summary rows of a definition
 inline constexpr std::string_view kRowFileName = "檔案名稱";

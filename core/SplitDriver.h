@@ -11,6 +11,8 @@
 #include "core/OperationEvents.h"
 #include "core/PendantProvider.h"
 #include "core/Random.h"
+#include "core/RecoveryFormat.h"
+#include "core/RecoveryWriter.h"
 
 namespace kivora {
 
@@ -36,6 +38,8 @@ struct SplitSettings {
   bool usePlugin = false;
   std::string pluginName;
   bool implant = false;
+  // Recovery parts written beside the parts (none by default).
+  RecoveryAmount recovery;
 };
 
 // What a split produced.
@@ -45,6 +49,7 @@ struct SplitResult {
   std::vector<std::filesystem::path> partPaths;
   std::filesystem::path definitionPath;  // also named when the definition was implanted
   std::int32_t definitionSize = 0;       // 0 when implanted
+  std::vector<WrittenRecoveryFile> recoveryFiles;
 };
 
 // The base name proposed for a source: its name without extension, with "_" added
@@ -62,6 +67,9 @@ std::string PartFileName(const SplitSettings& settings, int index, int partCount
 
 // Path of the stored definition.
 std::filesystem::path DefinitionPath(const SplitSettings& settings);
+
+// How the recovery parts of a split with that plan are named.
+RecoveryNaming RecoveryNamingFor(const SplitSettings& settings, const RecoveryPlan& plan);
 
 // Sizes of all parts of a source of `total` bytes. Throws KivoraError when the
 // combination is refused (too large, too many parts, random sizes below 10 KB).

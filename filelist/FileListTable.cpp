@@ -12,10 +12,20 @@ PartSizeTable BuildPartSizeTable(std::span<const TKvrFileData> parts) {
   table.reserve(parts.size());
   for (const TKvrFileData& part : parts) {
     const std::int64_t size = std::int64_t{part.Size} + part.PendantSize;
-    table.push_back({part.FileName,
-                     static_cast<std::int32_t>(std::clamp<std::int64_t>(
-                         size, std::numeric_limits<std::int32_t>::min(),
-                         std::numeric_limits<std::int32_t>::max()))});
+    table.push_back({part.FileName, static_cast<std::int32_t>(std::clamp<std::int64_t>(
+                                        size, std::numeric_limits<std::int32_t>::min(),
+                                        std::numeric_limits<std::int32_t>::max()))});
+  }
+  return table;
+}
+
+PartSizeTable BuildSplitSizeTable(std::span<const TKvrFileData> parts,
+                                  std::span<const WrittenRecoveryFile> recovery) {
+  PartSizeTable table = BuildPartSizeTable(parts);
+  for (const WrittenRecoveryFile& file : recovery) {
+    table.push_back(
+        {file.path.filename().string(), static_cast<std::int32_t>(std::min<std::uint64_t>(
+                                            file.size, std::numeric_limits<std::int32_t>::max()))});
   }
   return table;
 }

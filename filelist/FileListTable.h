@@ -9,8 +9,9 @@
 #include <string_view>
 #include <vector>
 
-#include "filelist/FileListRow.h"
 #include "core/KvrData.h"
+#include "core/RecoveryWriter.h"
+#include "filelist/FileListRow.h"
 
 namespace kivora::filelist {
 
@@ -27,6 +28,11 @@ using PartSizeTable = std::vector<TFileListData>;
 // The table for a set's part records: size = Size + PendantSize (held within the
 // signed 32-bit range even for records that do not add up).
 PartSizeTable BuildPartSizeTable(std::span<const TKvrFileData> parts);
+
+// The table after a split: its parts, then its recovery parts, which the list shows
+// after the parts so that they are uploaded with them.
+PartSizeTable BuildSplitSizeTable(std::span<const TKvrFileData> parts,
+                                  std::span<const WrittenRecoveryFile> recovery);
 
 // The entry of the table for the file named in file-list row `row`, or -1.
 // noDefinitionRow: the list holds the parts only, row r belongs to entry r (the

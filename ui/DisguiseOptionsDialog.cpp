@@ -9,9 +9,11 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "core/RecoveryFormat.h"
 #include "ui/WidgetNames.h"
 #include "ui/WindowUi.h"
 
@@ -81,6 +83,18 @@ DisguiseOptionsDialog::DisguiseOptionsDialog(
   auto* implantLayout = new QHBoxLayout(implantGroup_);
   implantLayout->addWidget(implantBox_);
 
+  recoveryGroup_ = Named<QGroupBox>("gbRecovery", tr(" 修復檔 "));
+  auto* recoveryLabel = Named<QLabel>("Label5", tr("每組數目(&R):"));
+  recoverySpin_ = Named<QSpinBox>("udRecovery");
+  recoverySpin_->setRange(0, kMaxRecoveryPerGroup);
+  recoverySpin_->setToolTip(
+      tr("分割時另外建立的修復檔數目 (每一組分割檔)；\n"
+         "同一組裡遺失或毀損的檔案在這個數目以內，便可以用「修復」重建。"));
+  recoveryLabel->setBuddy(recoverySpin_);
+  auto* recoveryLayout = new QHBoxLayout(recoveryGroup_);
+  recoveryLayout->addWidget(recoveryLabel);
+  recoveryLayout->addWidget(recoverySpin_);
+
   auto* okButton = Named<QPushButton>("btnOK", tr("確定(&O)"));
   auto* cancelButton = Named<QPushButton>("btnCancel", tr("取消(&C)"));
   okButton->setDefault(true);
@@ -92,6 +106,7 @@ DisguiseOptionsDialog::DisguiseOptionsDialog(
   auto* lower = new QHBoxLayout;
   lower->addWidget(passwordGroup_, 1);
   lower->addWidget(implantGroup_, 1);
+  lower->addWidget(recoveryGroup_);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(usePluginBox_);
   layout->addWidget(pluginGroup_, 1);
@@ -136,6 +151,7 @@ void DisguiseOptionsDialog::Fill(const QString& password, bool usePlugin, bool i
 void DisguiseOptionsDialog::SetResplitMode() {
   passwordGroup_->hide();
   implantGroup_->hide();
+  recoveryGroup_->hide();
   usePluginBox_->setChecked(true);
   usePluginBox_->setEnabled(false);
   OnUsePluginToggled();
@@ -160,6 +176,9 @@ void DisguiseOptionsDialog::Confirm() {
   }
   messages_.Error(this, tr("您未選擇任一的掛件..."));
 }
+
+void DisguiseOptionsDialog::SetRecoveryCount(int count) { recoverySpin_->setValue(count); }
+int DisguiseOptionsDialog::RecoveryCount() const { return recoverySpin_->value(); }
 
 QString DisguiseOptionsDialog::Password() const { return passwordEdit_->text(); }
 bool DisguiseOptionsDialog::UsePlugin() const { return usePluginBox_->isChecked(); }

@@ -1,5 +1,6 @@
 #pragma once
-// The disguise options dialog: pendant plug-in, password, implanted definition.
+// The disguise options dialog: pendant plug-in, password, implanted definition, and the
+// number of recovery parts.
 
 #include <QDialog>
 #include <filesystem>
@@ -12,6 +13,7 @@ class QCheckBox;
 class QGroupBox;
 class QLineEdit;
 class QPlainTextEdit;
+class QSpinBox;
 class QTreeWidget;
 
 namespace kivora::ui {
@@ -30,6 +32,9 @@ class DisguiseOptionsDialog : public QDialog {
   void Fill(const QString& password, bool usePlugin, bool implant, const QString& pluginName);
   // Resplit mode: only the plug-in list can be used.
   void SetResplitMode();
+
+  void SetRecoveryCount(int count);
+  int RecoveryCount() const;
 
   QString Password() const;
   bool UsePlugin() const;
@@ -58,6 +63,8 @@ class DisguiseOptionsDialog : public QDialog {
   QLineEdit* passwordEdit_;
   QGroupBox* implantGroup_;
   QCheckBox* implantBox_;
+  QGroupBox* recoveryGroup_;
+  QSpinBox* recoverySpin_;
 };
 
 }  // namespace kivora::ui

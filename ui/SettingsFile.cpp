@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include "core/RecoveryFormat.h"
 #include "ui/IniText.h"
 #include "ui/TextFile.h"
 
@@ -109,6 +110,8 @@ KivoraSettings LoadSettings(const QString& path) {
   s.usePlugin = ReadBool(ini, kSplitSection, u"UsePlugin", defaults.usePlugin);
   s.pluginName = ReadString(ini, kSplitSection, u"PluginName", defaults.pluginName);
   s.implant = ReadBool(ini, kSplitSection, u"Inplant", defaults.implant);
+  s.recoveryCount = ReadIntIn(ini, kSplitSection, u"RecoveryCount", 0, kMaxRecoveryPerGroup,
+                              defaults.recoveryCount);
 
   s.joinSavePath = ReadString(ini, kJoinSection, u"JointSavePath", defaults.joinSavePath);
   s.joinSaveFolder = ReadInt(ini, kJoinSection, u"JointSaveFolder", defaults.joinSaveFolder);
@@ -144,6 +147,7 @@ bool SaveSettings(const QString& path, const KivoraSettings& s) {
   ini.SetValue(kSplitSection, u"PluginName", s.pluginName);
   WriteBool(ini, kSplitSection, u"UsePlugin", s.usePlugin);
   WriteBool(ini, kSplitSection, u"Inplant", s.implant);
+  WriteInt(ini, kSplitSection, u"RecoveryCount", s.recoveryCount);
 
   WriteSaveFolder(ini, kJoinSection, u"Joint", s.joinSaveFolder, s.joinSavePath);
   WriteBool(ini, kJoinSection, u"AssociateKivora", s.associateKivora);

@@ -26,6 +26,7 @@ struct KivoraSettings {
   bool usePlugin = false;
   QString pluginName;
   bool implant = false;
+  int recoveryCount = 0;  // 0..254 recovery parts per group
   // Section "Joint"
   QString joinSavePath;
   int joinSaveFolder = 0;

@@ -197,6 +197,7 @@ void SplitPage::ApplySettings(const KivoraSettings& s) {
   o.usePlugin = s.usePlugin;
   o.pluginName = s.pluginName;
   o.implant = s.implant;
+  o.recoveryCount = s.recoveryCount;
 }
 
 void SplitPage::StoreSettings(KivoraSettings& s) const {
@@ -214,6 +215,7 @@ void SplitPage::StoreSettings(KivoraSettings& s) const {
   s.usePlugin = o.usePlugin;
   s.pluginName = o.pluginName;
   s.implant = o.implant;
+  s.recoveryCount = o.recoveryCount;
 }
 
 void SplitPage::BrowseSource() {
@@ -243,11 +245,13 @@ void SplitPage::EditDisguiseOptions() {
   DisguiseOptionsDialog dialog(this, services_.messages, services_.pluginFolders);
   DisguiseOptions& o = services_.options;
   dialog.Fill(o.password, o.usePlugin, o.implant, o.pluginName);
+  dialog.SetRecoveryCount(o.recoveryCount);
   dialog.exec();
   if (!dialog.Confirmed()) return;
   o.password = dialog.Password();
   o.usePlugin = dialog.UsePlugin();
   o.implant = dialog.Implant();
+  o.recoveryCount = dialog.RecoveryCount();
   if (!dialog.SelectedPluginName().isEmpty()) o.pluginName = dialog.SelectedPluginName();
   extensionBox_->setCurrentText(o.usePlugin ? dialog.SelectedExtension() : QStringLiteral("png"));
 }
@@ -269,6 +273,7 @@ SplitSettings SplitPage::CollectSettings() const {
   s.usePlugin = o.usePlugin;
   s.pluginName = o.pluginName.toStdString();
   s.implant = o.implant;
+  s.recovery.count = o.recoveryCount;
   return s;
 }
 

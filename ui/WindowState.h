@@ -11,6 +11,7 @@ struct DisguiseOptions {
   bool usePlugin = false;
   QString pluginName;
   bool implant = false;
+  int recoveryCount = 0;  // recovery parts per group of parts
 };
 
 }  // namespace kivora::ui

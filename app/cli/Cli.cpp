@@ -10,6 +10,7 @@
 #include "app/cli/InfoCommand.h"
 #include "app/cli/JoinCommand.h"
 #include "app/cli/PluginsCommand.h"
+#include "app/cli/RepairCommand.h"
 #include "app/cli/ResplitCommand.h"
 #include "app/cli/SplitCommand.h"
 #include "app/cli/TestCommand.h"
@@ -25,6 +26,7 @@ int Run(const std::vector<std::string>& args, Context& context) {
   commands.push_back(std::make_unique<JoinCommand>());
   commands.push_back(std::make_unique<TestCommand>());
   commands.push_back(std::make_unique<ResplitCommand>());
+  commands.push_back(std::make_unique<RepairCommand>());
   commands.push_back(std::make_unique<InfoCommand>());
   commands.push_back(std::make_unique<PluginsCommand>());
   std::vector<std::pair<CLI::App*, Command*>> registered;
@@ -48,7 +50,8 @@ int Run(const std::vector<std::string>& args, Context& context) {
         return kSuccess;
       }
     }
-    context.err << e.what() << "\n" << "Run with --help for usage.\n";
+    context.err << e.what() << "\n"
+                << "Run with --help for usage.\n";
     return kUsage;
   }
   for (auto& [sub, command] : registered) {

@@ -30,6 +30,7 @@ class SplitCommand : public Command {
   bool implant_ = false;
   std::optional<std::uint64_t> seed_;
   bool mkdir_ = false;
+  std::string recovery_;
   PasswordOptions password_;
   PluginOptions plugin_;
 };

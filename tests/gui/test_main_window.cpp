@@ -278,7 +278,8 @@ class MainWindowTest : public QObject {
       Find<QComboBox>(w, "cobDevideSaveAs")->setCurrentText(dir_->path() + "/gui");
       QTest::mouseClick(Find<QPushButton>(w, "btnDevide"), Qt::LeftButton);
       QVERIFY(kivora::ui::test::WaitUntilIdle(w));
-      QVERIFY2(messages_.shown.contains(QStringLiteral("分割已完成。")), qPrintable(messages_.shown.join('|')));
+      QVERIFY2(messages_.shown.contains(QStringLiteral("分割已完成。")),
+               qPrintable(messages_.shown.join('|')));
       QCOMPARE(w.stateList().Caption(0), QStringLiteral("movie.kvr"));
       QCOMPARE(w.stateList().State(1), QStringLiteral("偽裝"));
       QVERIFY(!w.Busy());
@@ -337,7 +338,8 @@ class MainWindowTest : public QObject {
     QTest::mouseClick(abort, Qt::LeftButton);
     QVERIFY(kivora::ui::test::WaitUntilIdle(w));
     QVERIFY2(stoppedAfter >= 0 && stoppedAfter < 200, qPrintable(messages_.shown.join('|')));
-    QCOMPARE(messages_.shown.count(QStringLiteral("正在處理中。\n請按一下 [放棄] 按紐來結束。    ")), 1);
+    QCOMPARE(
+        messages_.shown.count(QStringLiteral("正在處理中。\n請按一下 [放棄] 按紐來結束。    ")), 1);
     QCOMPARE(QDir(dir_->path()).entryList(QDir::Files), (QStringList{"big.bin", "other.bin"}));
     QCOMPARE(w.stateList().RowCount(), 0);
     QVERIFY(start->isEnabled());
@@ -372,6 +374,7 @@ class MainWindowTest : public QObject {
       OnNextModal([](QWidget* modal) {
         Find<QLineEdit>(*modal, "edtPassword")->setText("topsecret");
         Find<QCheckBox>(*modal, "cbInplant")->setChecked(true);
+        Find<QSpinBox>(*modal, "udRecovery")->setValue(3);
         QTest::mouseClick(Find<QPushButton>(*modal, "btnOK"), Qt::LeftButton);
       });
       QTest::mouseClick(Find<QPushButton>(w, "btnKvrOption"), Qt::LeftButton);
@@ -395,6 +398,7 @@ class MainWindowTest : public QObject {
     QVERIFY(!Find<QCheckBox>(w, "cbKivora")->isChecked());
     QCOMPARE(Find<QTabWidget>(w, "pcDevideJoint")->currentIndex(), 2);
     QVERIFY(w.Options().implant);
+    QCOMPARE(w.Options().recoveryCount, 3);
     QVERIFY(w.Options().password.isEmpty());
     QVERIFY(!Find<QCheckBox>(w, "cbAssociateKvrFile")->isChecked());
     for (const auto& [box, button] : folderChoosers) {
