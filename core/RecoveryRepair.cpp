@@ -56,11 +56,11 @@ class GroupRebuild {
     std::vector<int> wanted;
     for (int i = 0; i < k; ++i) (g_.partUsable[i] ? used : wanted).push_back(i);
     const bool recoveryToo = g_.RecoveryRebuildable();
-    int template_ = -1;
+    int model = -1;
     for (int j = 0; j < r; ++j) {
       if (g_.recovery[j]) {
         used.push_back(k + j);
-        if (template_ < 0) template_ = j;
+        if (model < 0) model = j;
       } else if (recoveryToo) {
         wanted.push_back(k + j);
       }
@@ -68,9 +68,9 @@ class GroupRebuild {
     if (wanted.empty()) return std::vector<int>{};
     used.resize(static_cast<size_t>(k));  // data shards first: they are the cheapest
 
-    const std::uint64_t length = scan_.groups[group_].recovery[template_]->header.shardLength;
+    const std::uint64_t length = g_.recovery[static_cast<size_t>(model)]->header.shardLength;
     OpenInputs(used, k);
-    OpenOutputs(wanted, k, template_);
+    OpenOutputs(wanted, k, model);
     const RecoveryCode code(k, r);
     const RecoveryCode::Decoder decoder = code.MakeDecoder(used, wanted);
 
@@ -130,11 +130,13 @@ class GroupRebuild {
     }
   }
 
-  void OpenOutputs(const std::vector<int>& wanted, int k, int template_) {
-    const RecoveryFileInfo& model = *g_.recovery[static_cast<size_t>(template_)];
-    std::vector<std::uint8_t> pendant(model.headerOffset);
+  // `model`: an intact recovery part of the group, whose header and picture the rebuilt
+  // recovery parts take.
+  void OpenOutputs(const std::vector<int>& wanted, int k, int model) {
+    const RecoveryFileInfo& info = *g_.recovery[static_cast<size_t>(model)];
+    std::vector<std::uint8_t> pendant(info.headerOffset);
     if (!pendant.empty()) {
-      const std::filesystem::path path = ShardPath(k + template_, k);
+      const std::filesystem::path path = ShardPath(k + model, k);
       WithMessage(msg::kReadPartFailed242, [&] {
         File f = File::OpenRead(path);
         f.ReadExact(pendant);
@@ -152,7 +154,7 @@ class GroupRebuild {
         o.length = o.expected.length;
         o.row = g_.parts.firstPart + shard;
       } else {
-        o.header = model.header;
+        o.header = info.header;
         o.header.index = static_cast<std::uint16_t>(shard - k);
         o.headerOffset = pendant.size();
         o.length = o.header.shardLength;
