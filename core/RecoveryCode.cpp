@@ -11,7 +11,7 @@ namespace {
 std::uint8_t* Mutable(const std::uint8_t* p) { return const_cast<std::uint8_t*>(p); }
 
 // Largest piece coded at once: the parity pieces of a group then stay in the cache.
-constexpr std::size_t kCodePiece = 64 * 1024;
+constexpr std::size_t kCodePiece = 32 * 1024;
 
 }  // namespace
 

@@ -102,8 +102,9 @@ RecoveryPlan PlanRecovery(int partCount, const RecoveryAmount& amount) {
   if (partCount <= 0 || !amount.Any()) return plan;
   int maxGroup = kMaxGroupShards - amount.count;
   if (amount.count == 0) {
-    maxGroup = kMaxGroupShards;
-    while (maxGroup + DivideUp(std::int64_t{maxGroup} * amount.percent, 100) > kMaxGroupShards) {
+    maxGroup = kMaxShareGroupShards;
+    while (maxGroup + DivideUp(std::int64_t{maxGroup} * amount.percent, 100) >
+           kMaxShareGroupShards) {
       --maxGroup;
     }
   }

@@ -26,6 +26,9 @@ namespace kivora {
 // GF(2^8) codes at most 255 shards: the parts of a group and its recovery parts.
 inline constexpr int kMaxGroupShards = 255;
 inline constexpr int kMaxRecoveryPerGroup = kMaxGroupShards - 1;
+// Groups of a share stay within this many files: coding costs R multiply-adds per byte,
+// so smaller groups keep a split with recovery parts close to one without.
+inline constexpr int kMaxShareGroupShards = 128;
 inline constexpr std::string_view kRecoveryHeaderMagic = "KvRecHd1";
 inline constexpr std::string_view kRecoveryTrailerMagic = "KvRecTl1";
 inline constexpr std::size_t kRecoveryTrailerBytes = 16;
@@ -65,7 +68,7 @@ struct RecoveryPlan {
 std::vector<RecoveryGroup> SplitIntoGroups(int partCount, int groupCount);
 
 // A count R gives groups of at most 255 - R parts; a share P% gives the largest groups
-// for which K + ceil(K * P / 100) <= 255, and R = ceil(K * P / 100) for the largest
+// for which K + ceil(K * P / 100) <= 128, and R = ceil(K * P / 100) for the largest
 // group K. Throws KivoraError (157) for a count above 254 or a share above 100%.
 RecoveryPlan PlanRecovery(int partCount, const RecoveryAmount& amount);
 

@@ -16,7 +16,7 @@ namespace {
 
 constexpr std::size_t kMaxStripe = 1 << 20;
 constexpr std::size_t kMinStripe = 64 << 10;
-constexpr std::size_t kStripeBudget = 64 << 20;
+constexpr std::size_t kStripeBudget = 32 << 20;
 
 FileState LostState(const std::filesystem::path& path) {
   std::error_code ec;
@@ -44,8 +44,10 @@ struct ShardOutput {
 
 class GroupRebuild {
  public:
-  GroupRebuild(const RecoverySetScan& scan, int group)
-      : scan_(scan), g_(scan.groups[group]), group_(group) {}
+  // `stripes` holds the stripe buffers, kept from one group to the next.
+  GroupRebuild(const RecoverySetScan& scan, int group,
+               std::vector<std::vector<std::uint8_t>>& stripes)
+      : scan_(scan), g_(scan.groups[group]), group_(group), stripes_(stripes) {}
 
   // Rebuilds the group's lost files; returns the state-list rows of those rebuilt, or
   // empty optional when `stop` ended it (nothing of the group is then written).
@@ -76,8 +78,10 @@ class GroupRebuild {
 
     const std::size_t stripe =
         std::clamp(kStripeBudget / (used.size() + wanted.size()), kMinStripe, kMaxStripe);
-    std::vector<std::vector<std::uint8_t>> in(used.size(), std::vector<std::uint8_t>(stripe));
-    std::vector<std::vector<std::uint8_t>> out(wanted.size(), std::vector<std::uint8_t>(stripe));
+    if (stripes_.size() < used.size() + wanted.size()) stripes_.resize(used.size() + wanted.size());
+    for (auto& b : stripes_) b.resize(std::max(b.size(), stripe));
+    const std::span<std::vector<std::uint8_t>> in(stripes_.data(), used.size());
+    const std::span<std::vector<std::uint8_t>> out(stripes_.data() + used.size(), wanted.size());
     std::vector<std::uint8_t*> inPointers, outPointers;
     for (auto& b : in) inPointers.push_back(b.data());
     for (auto& b : out) outPointers.push_back(b.data());
@@ -195,6 +199,7 @@ class GroupRebuild {
   const RecoverySetScan& scan_;
   const RecoveryGroupScan& g_;
   int group_;
+  std::vector<std::vector<std::uint8_t>>& stripes_;
   std::vector<ShardInput> inputs_;
   std::vector<ShardOutput> outputs_;
 };
@@ -294,8 +299,10 @@ RepairOutcome RunRepair(const std::filesystem::path& definition, bool dryRun,
     return out;
   }
 
+  std::vector<std::vector<std::uint8_t>> stripes;
   for (size_t g = 0; g < scan->groups.size(); ++g) {
-    const std::optional<std::vector<int>> rows = GroupRebuild(*scan, static_cast<int>(g)).Run(stop);
+    const std::optional<std::vector<int>> rows =
+        GroupRebuild(*scan, static_cast<int>(g), stripes).Run(stop);
     if (!rows) return end(false);
     for (int row : *rows) {
       const int parts = static_cast<int>(scan->definition.parts.size());

@@ -157,7 +157,7 @@ TEST(RecoveryPlan, GroupsStayWithinTheCodeAndShareTheRecoveryParts) {
     int perGroup;
   };
   for (const Row& r : {Row{1, {0, 10}, 1, 1}, Row{7, {0, 10}, 1, 1}, Row{600, {3, 0}, 3, 3},
-                       Row{600, {0, 10}, 3, 20}, Row{2048, {0, 10}, 9, 23},
+                       Row{600, {0, 10}, 6, 10}, Row{2098, {0, 10}, 19, 12},
                        Row{245, {10, 0}, 1, 10}, Row{246, {10, 0}, 2, 10}, Row{5, {0, 0}, 0, 0}}) {
     const RecoveryPlan plan = PlanRecovery(r.parts, r.amount);
     EXPECT_EQ(static_cast<int>(plan.groups.size()), r.groups) << r.parts;
@@ -165,7 +165,8 @@ TEST(RecoveryPlan, GroupsStayWithinTheCodeAndShareTheRecoveryParts) {
     int next = 0;
     for (const RecoveryGroup& g : plan.groups) {
       EXPECT_EQ(g.firstPart, next);
-      EXPECT_LE(g.partCount + plan.perGroup, kMaxGroupShards);
+      EXPECT_LE(g.partCount + plan.perGroup,
+                r.amount.count > 0 ? kMaxGroupShards : kMaxShareGroupShards);
       EXPECT_LE(plan.groups.front().partCount - g.partCount, 1);
       next += g.partCount;
     }
