@@ -198,7 +198,8 @@ std::optional<RecoveryHeader> DecodeRecoveryHeader(std::span<const std::uint8_t>
   const auto flags = r.Int<std::uint8_t>();
   h.implanted = (flags & kImplantedFlag) != 0;
   h.disguised = (flags & kDisguisedFlag) != 0;
-  r.Int<std::uint8_t>();
+  const auto reserved = r.Int<std::uint8_t>();
+  if ((flags & ~(kImplantedFlag | kDisguisedFlag)) != 0 || reserved != 0) return std::nullopt;
   h.perGroup = r.Int<std::uint16_t>();
   h.index = r.Int<std::uint16_t>();
   const int k = r.Int<std::uint16_t>();

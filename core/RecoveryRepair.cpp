@@ -1,6 +1,7 @@
 #include "core/RecoveryRepair.h"
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 
 #include "core/Crc32.h"
@@ -8,6 +9,7 @@
 #include "core/Format.h"
 #include "core/KivoraError.h"
 #include "core/Messages.h"
+#include "core/ParallelFor.h"
 #include "core/RecoveryCode.h"
 #include "core/RecoveryScan.h"
 
@@ -16,12 +18,29 @@ namespace {
 
 constexpr std::size_t kMaxStripe = 1 << 20;
 constexpr std::size_t kMinStripe = 64 << 10;
-constexpr std::size_t kStripeBudget = 32 << 20;
+constexpr std::size_t kStripeBudget = 16 << 20;  // per thread
 
 FileState LostState(const std::filesystem::path& path) {
   std::error_code ec;
   return std::filesystem::exists(path, ec) ? FileState::Corrupt : FileState::Missing;
 }
+
+// The stripe buffers of one thread, kept from one group to the next. Their bytes are
+// not cleared when made: every stripe is read or computed before it is used.
+struct Stripes {
+  std::size_t bytes = 0;
+  std::vector<std::unique_ptr<std::uint8_t[]>> buffers;
+
+  void Ensure(std::size_t count, std::size_t size) {
+    if (size > bytes) {
+      buffers.clear();
+      bytes = size;
+    }
+    while (buffers.size() < count) {
+      buffers.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(bytes));
+    }
+  }
+};
 
 // One shard read stripe by stripe: bytes past its length read as zeros.
 struct ShardInput {
@@ -45,8 +64,7 @@ struct ShardOutput {
 class GroupRebuild {
  public:
   // `stripes` holds the stripe buffers, kept from one group to the next.
-  GroupRebuild(const RecoverySetScan& scan, int group,
-               std::vector<std::vector<std::uint8_t>>& stripes)
+  GroupRebuild(const RecoverySetScan& scan, int group, Stripes& stripes)
       : scan_(scan), g_(scan.groups[group]), group_(group), stripes_(stripes) {}
 
   // Rebuilds the group's lost files; returns the state-list rows of those rebuilt, or
@@ -78,13 +96,12 @@ class GroupRebuild {
 
     const std::size_t stripe =
         std::clamp(kStripeBudget / (used.size() + wanted.size()), kMinStripe, kMaxStripe);
-    if (stripes_.size() < used.size() + wanted.size()) stripes_.resize(used.size() + wanted.size());
-    for (auto& b : stripes_) b.resize(std::max(b.size(), stripe));
-    const std::span<std::vector<std::uint8_t>> in(stripes_.data(), used.size());
-    const std::span<std::vector<std::uint8_t>> out(stripes_.data() + used.size(), wanted.size());
+    stripes_.Ensure(used.size() + wanted.size(), stripe);
     std::vector<std::uint8_t*> inPointers, outPointers;
-    for (auto& b : in) inPointers.push_back(b.data());
-    for (auto& b : out) outPointers.push_back(b.data());
+    for (size_t i = 0; i < used.size(); ++i) inPointers.push_back(stripes_.buffers[i].get());
+    for (size_t w = 0; w < wanted.size(); ++w) {
+      outPointers.push_back(stripes_.buffers[used.size() + w].get());
+    }
 
     for (std::uint64_t offset = 0; offset < length; offset += stripe) {
       if (StopRequested(stop)) return std::nullopt;
@@ -94,16 +111,15 @@ class GroupRebuild {
         const auto have = static_cast<std::size_t>(
             s.length > offset ? std::min<std::uint64_t>(n, s.length - offset) : 0);
         WithMessage(msg::kReadPartFailed242,
-                    [&] { s.file.ReadExact(std::span(in[i]).first(have)); });
-        std::fill(in[i].begin() + static_cast<std::ptrdiff_t>(have),
-                  in[i].begin() + static_cast<std::ptrdiff_t>(n), 0);
+                    [&] { s.file.ReadExact(std::span(inPointers[i], have)); });
+        std::fill(inPointers[i] + have, inPointers[i] + n, std::uint8_t{0});
       }
       decoder.Run(n, inPointers, outPointers);
       for (size_t w = 0; w < outputs_.size(); ++w) {
         ShardOutput& o = outputs_[w];
         const auto take = static_cast<std::size_t>(
             o.length > offset ? std::min<std::uint64_t>(n, o.length - offset) : 0);
-        const auto bytes = std::span<const std::uint8_t>(out[w]).first(take);
+        const auto bytes = std::span<const std::uint8_t>(outPointers[w], take);
         o.crc = Crc32Update(o.crc, bytes);
         WithMessage(msg::kRepairWriteFailed324, [&] { o.file->Write(bytes); });
       }
@@ -199,7 +215,7 @@ class GroupRebuild {
   const RecoverySetScan& scan_;
   const RecoveryGroupScan& g_;
   int group_;
-  std::vector<std::vector<std::uint8_t>>& stripes_;
+  Stripes& stripes_;
   std::vector<ShardInput> inputs_;
   std::vector<ShardOutput> outputs_;
 };
@@ -299,19 +315,31 @@ RepairOutcome RunRepair(const std::filesystem::path& definition, bool dryRun,
     return out;
   }
 
-  std::vector<std::vector<std::uint8_t>> stripes;
-  for (size_t g = 0; g < scan->groups.size(); ++g) {
-    const std::optional<std::vector<int>> rows =
-        GroupRebuild(*scan, static_cast<int>(g), stripes).Run(stop);
-    if (!rows) return end(false);
-    for (int row : *rows) {
-      const int parts = static_cast<int>(scan->definition.parts.size());
+  // Groups are rebuilt two at a time, each thread with stripe buffers of its own; only
+  // the calling thread asks `stop`, the other learns of it through the flag.
+  const int groups = static_cast<int>(scan->groups.size());
+  std::vector<std::optional<std::vector<int>>> rebuilt(static_cast<size_t>(groups));
+  std::vector<Stripes> stripes(kWorkThreads);
+  std::atomic<bool> stopped{false};
+  ParallelFor(groups, [&](int g, int thread) {
+    const StopCheck check = [&] {
+      if (thread == 0 && !stopped && StopRequested(stop)) stopped = true;
+      return stopped.load();
+    };
+    if (check()) return;
+    rebuilt[static_cast<size_t>(g)] =
+        GroupRebuild(*scan, g, stripes[static_cast<size_t>(thread)]).Run(check);
+  });
+  const int parts = static_cast<int>(scan->definition.parts.size());
+  for (const auto& rows : rebuilt) {
+    for (int row : rows.value_or(std::vector<int>{})) {
       const std::string name = row < parts ? scan->PartPath(row).filename().string()
                                            : scan->RecoveryPath(row - parts).filename().string();
       events.SetFileState(row, name, FileState::Rebuilt);
       events.Report(Progress{OperationKind::Repair, ++out.rebuilt, out.rebuildable});
     }
   }
+  if (stopped) return end(false);
   if (scan->definitionLost) {
     WithMessage(msg::kRepairWriteFailed324,
                 [&] { WriteFileAtomically(scan->DefinitionPath(), scan->definitionCopy); });

@@ -1,6 +1,7 @@
 #include "core/RecoveryScan.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include "core/Crc32.h"
 #include "core/CryptXor.h"
@@ -9,6 +10,7 @@
 #include "core/FileIo.h"
 #include "core/KivoraError.h"
 #include "core/Messages.h"
+#include "core/ParallelFor.h"
 #include "core/PartScan.h"
 
 namespace kivora {
@@ -109,6 +111,13 @@ std::optional<RecoveryHeader> ChooseSet(const std::vector<Candidate>& found,
     if (c.info.header.definitionName == name) return c.info.header;
   }
   return std::nullopt;
+}
+
+// The group that covers `part`.
+int SpanOf(const std::vector<RecoveryGroup>& spans, int part) {
+  const auto it = std::upper_bound(spans.begin(), spans.end(), part,
+                                   [](int p, const RecoveryGroup& g) { return p < g.firstPart; });
+  return static_cast<int>(it - spans.begin()) - 1;
 }
 
 KvrDefinition DecodeCopy(const RecoveryHeader& h, std::vector<std::uint8_t> copy,
@@ -234,28 +243,48 @@ std::optional<RecoverySetScan> ScanRecoverySet(const std::filesystem::path& defi
       if (info && group.covered.empty()) group.covered = info->header.covered;
       group.recovery.push_back(std::move(info));
     }
-    for (int i = 0; i < group.parts.partCount; ++i) {
-      const int part = group.parts.firstPart + i;
-      if (group.covered.empty()) {
-        // No recovery part of the group is left: the definition's own test decides.
-        const auto t = TestPart(scan.definition, part, scan.PartPath(part), buffer, stop);
-        if (!t) {
-          scan.stopped = true;
-          return scan;
-        }
-        group.partUsable.push_back(*t == PartTestResult::Ok || *t == PartTestResult::Fixable);
-        continue;
-      }
-      const CoveredFile& c = group.covered[static_cast<size_t>(i)];
-      const PartScan s = ScanPart(scan.PartPath(part), 0, static_cast<std::int64_t>(c.length),
-                                  buffer, {}, false, stop);
-      if (s.stopped) {
-        scan.stopped = true;
-        return scan;
-      }
-      group.partUsable.push_back(s.exists && s.prefixCrc == c.crc);
-    }
     scan.groups.push_back(std::move(group));
+  }
+
+  // Every part is read once, two at a time. Only the calling thread asks `stop`; the
+  // other learns of it through the flag.
+  std::vector<char> usable(set.partCount, 0);
+  std::atomic<bool> stopped{false};
+  std::vector<std::vector<std::uint8_t>> buffers(kWorkThreads);
+  ParallelFor(static_cast<int>(set.partCount), [&](int part, int thread) {
+    if (stopped) return;
+    std::vector<std::uint8_t>& partBuffer = buffers[static_cast<size_t>(thread)];
+    const StopCheck check = [&] {
+      if (thread == 0 && !stopped && StopRequested(stop)) stopped = true;
+      return stopped.load();
+    };
+    const RecoveryGroupScan& group = scan.groups[static_cast<size_t>(SpanOf(spans, part))];
+    const int i = part - group.parts.firstPart;
+    const std::filesystem::path path = scan.PartPath(part);
+    if (group.covered.empty()) {
+      // No recovery part of the group is left: the definition's own test decides.
+      const auto t = TestPart(scan.definition, part, path, partBuffer, check);
+      if (!t) {
+        stopped = true;
+        return;
+      }
+      usable[static_cast<size_t>(part)] = *t == PartTestResult::Ok || *t == PartTestResult::Fixable;
+      return;
+    }
+    const CoveredFile& c = group.covered[static_cast<size_t>(i)];
+    const PartScan s =
+        ScanPart(path, 0, static_cast<std::int64_t>(c.length), partBuffer, {}, false, check);
+    if (s.stopped) stopped = true;
+    usable[static_cast<size_t>(part)] = s.exists && s.prefixCrc == c.crc;
+  });
+  if (stopped) {
+    scan.stopped = true;
+    return scan;
+  }
+  for (RecoveryGroupScan& group : scan.groups) {
+    for (int i = 0; i < group.parts.partCount; ++i) {
+      group.partUsable.push_back(usable[static_cast<size_t>(group.parts.firstPart + i)] != 0);
+    }
   }
   return scan;
 }
