@@ -99,7 +99,11 @@ std::vector<std::uint8_t> ImplantedBlock(const std::filesystem::path& lastPart,
 }
 
 void ImplantDefinition(const std::filesystem::path& lastPart, std::vector<std::uint8_t> bytes) {
-  const std::vector<std::uint8_t> block = ImplantedBlock(lastPart, std::move(bytes));
+  AppendImplantedBlock(lastPart, ImplantedBlock(lastPart, std::move(bytes)));
+}
+
+void AppendImplantedBlock(const std::filesystem::path& lastPart,
+                          std::span<const std::uint8_t> block) {
   File part =
       WithMessage(msg::kImplantDefinitionFailed, [&] { return File::OpenReadWrite(lastPart); });
   const std::int64_t before = part.Size();

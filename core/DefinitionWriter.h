@@ -39,6 +39,9 @@ std::vector<std::uint8_t> ImplantedBlock(const std::filesystem::path& lastPart,
 // Scrambles the definition and appends it, then its length, to the end of the part.
 // On failure the part is cut back to its former length. Throws KivoraError (142).
 void ImplantDefinition(const std::filesystem::path& lastPart, std::vector<std::uint8_t> bytes);
+// The same with the block ImplantedBlock made.
+void AppendImplantedBlock(const std::filesystem::path& lastPart,
+                          std::span<const std::uint8_t> block);
 
 // Takes an implanted definition from the end of an opened part and unscrambles it.
 // Empty optional when the length field or the block it names does not fit the file.

@@ -44,6 +44,10 @@ inline constexpr std::string_view kTargetIsSource =
     "分割檔或 KivoRa 合併定義檔將會覆蓋分割來源的檔案，因此無法分割。(156)";
 inline constexpr std::string_view kEncryptNeedsPassword158 =
     "加密分割檔需要密碼，請先設定密碼。(158)";
+inline constexpr std::string_view kRecoveryAmountInvalid =
+    "每組修復檔的數目必須在 0 到 254 之間，比例必須在 0% 到 100% 之間。(159)";
+inline constexpr std::string_view kWriteRecoveryFailed = "寫入修復檔失敗... 殘念！(160)";
+inline constexpr std::string_view kStateRecovery = "修復檔";
 inline constexpr std::string_view kSplitCompleted = "分割已完成。";
 inline constexpr std::string_view kSplitInterrupted = "分割已中斷。";
 inline constexpr std::string_view kStateDisguised = "偽裝";
@@ -126,6 +130,26 @@ inline constexpr std::string_view kStateMismatch = "不一致";
 inline constexpr std::string_view kResplitProgress = "再分割數: %d/%d";
 inline constexpr std::string_view kResplitCompleted = "再分割已完成。";
 inline constexpr std::string_view kResplitInterrupted = "再分割已中斷。";
+
+// Repair from recovery parts
+inline constexpr std::string_view kRepairTooManyLost321 =
+    "遺失或毀損的檔案太多，無法用修復檔重建。沒有變更任何檔案。(321)";
+inline constexpr std::string_view kRepairGroupLost =
+    "第 %d 組：%d 個檔案遺失或毀損，最多只能重建 %d 個。";
+inline constexpr std::string_view kRepairNoRecovery322 = "找不到這組分割檔的修復檔。(322)";
+inline constexpr std::string_view kRepairCheckFailed323 =
+    "重建的檔案與記錄的 CRC 不一致... 殘念！(323)";
+inline constexpr std::string_view kRepairWriteFailed324 = "寫入重建的檔案失敗... 殘念！(324)";
+inline constexpr std::string_view kRepairNothingToDo = "沒有遺失或毀損的檔案，不需要修復。";
+inline constexpr std::string_view kRepairAllPossible = "修復檔可以重建全部 %d 個遺失或毀損的檔案。";
+inline constexpr std::string_view kRepairPartlyPossible =
+    "有 %d 個檔案遺失或毀損，修復檔只能重建其中的 %d 個。";
+inline constexpr std::string_view kRepairQuestion =
+    "已發現遺失或毀損的檔案，但是可以用修復檔重建。\n要進行修復嗎？";
+inline constexpr std::string_view kStateRebuilt = "修復";
+inline constexpr std::string_view kRepairProgress = "修復數: %d/%d";
+inline constexpr std::string_view kRepairCompleted = "修復已完成。";
+inline constexpr std::string_view kRepairInterrupted = "修復已中斷。";
 
 // Summary rows of a definition
 inline constexpr std::string_view kRowFileName = "檔案名稱";

@@ -34,6 +34,10 @@ std::string_view StateText(FileState state) {
       return msg::kStateRedisguised;
     case FileState::Mismatch:
       return msg::kStateMismatch;
+    case FileState::Recovery:
+      return msg::kStateRecovery;
+    case FileState::Rebuilt:
+      return msg::kStateRebuilt;
   }
   return {};
 }

@@ -16,7 +16,7 @@ namespace kivora {
 
 enum class Answer { Yes, No, Cancel };
 
-enum class OperationKind { Load, Split, Resplit, Test, Join };
+enum class OperationKind { Load, Split, Resplit, Test, Join, Repair };
 
 // What became of one file of an operation.
 enum class FileState {
@@ -34,6 +34,8 @@ enum class FileState {
   Resplit,
   Redisguised,
   Mismatch,  // a rebuilt part that does not have its recorded checksum
+  Recovery,  // a recovery part written by a split
+  Rebuilt,   // a file rebuilt from recovery parts
 };
 
 // The state text the user reads (empty for a listed file).
@@ -107,6 +109,7 @@ enum class QuestionKind {
   Password,              // text: the password of a protected set
   SaveAsName,            // text: another path for the joined file; `path` is the proposal
   ResplitPlugin,         // text: the plug-in a set was split with
+  RepairFromRecovery,    // Yes/No: lost or damaged files can be rebuilt; repair now?
 };
 
 // True for the questions answered with a text rather than Yes/No.

@@ -21,18 +21,22 @@ PartChecksums StreamPart(File& source, std::span<std::uint8_t> chunk,
                          std::optional<std::span<const std::uint8_t>> pendant, std::string_view key,
                          const std::function<bool(const PartChecksums&)>& accept,
                          std::span<const std::uint8_t> trailer, const StopCheck& stop,
-                         std::optional<Sealing> seal) {
+                         std::optional<Sealing> seal, const WrittenBytes& written) {
   const std::string_view writeFailed = msg::kWritePartFailed;
   // Creating a disguised part, up to taking its final name, has a message of its own.
   const std::string_view createFailed = pendant ? msg::kCreateScrambledFailed : writeFailed;
   std::optional<AtomicFile> out;
   WithMessage(createFailed, [&] { out.emplace(path); });
+  const auto write = [&](std::span<const std::uint8_t> bytes) {
+    WithMessage(writeFailed, [&] { out->Write(bytes); });
+    if (written) written(bytes);
+  };
 
   PartChecksums sums;
   std::optional<BlockScrambler> scrambler;
   std::optional<PayloadSealer> sealer;
   if (pendant) {
-    WithMessage(writeFailed, [&] { out->Write(*pendant); });
+    write(*pendant);
     sums.partCrc = StreamCrc32(*pendant);
   }
   if (seal) {
@@ -45,7 +49,7 @@ PartChecksums StreamPart(File& source, std::span<std::uint8_t> chunk,
   const auto writeSealed = [&](std::span<const std::uint8_t> bytes) {
     storedCrc = Crc32Update(storedCrc, bytes);
     stored += static_cast<std::int64_t>(bytes.size());
-    WithMessage(writeFailed, [&] { out->Write(bytes); });
+    write(bytes);
   };
   for (std::int64_t left = size; left > 0;) {
     if (StopRequested(stop)) {
@@ -63,7 +67,7 @@ PartChecksums StreamPart(File& source, std::span<std::uint8_t> chunk,
     }
     sums.crc = Crc32Update(sums.crc, piece);
     if (scrambler) scrambler->Apply(piece);
-    WithMessage(writeFailed, [&] { out->Write(piece); });
+    write(piece);
   }
   if (sealer) {
     writeSealed(sealer->Finish());
@@ -77,7 +81,7 @@ PartChecksums StreamPart(File& source, std::span<std::uint8_t> chunk,
     sums.partCrc = Crc32Combine(sums.partCrc, scrambledCrc, n);
   }
   if (accept && !accept(sums)) return sums;  // the temporary file goes with `out`
-  WithMessage(writeFailed, [&] { out->Write(trailer); });
+  write(trailer);
   WithMessage(createFailed, [&] { out->Commit(); });
   sums.written = true;
   return sums;
@@ -86,7 +90,7 @@ PartChecksums StreamPart(File& source, std::span<std::uint8_t> chunk,
 std::optional<TKvrFileData> WritePart(File& source, std::vector<std::uint8_t>& buffer,
                                       const SplitPart& part, bool disguised,
                                       const PendantPool& pool, Random& random,
-                                      const StopCheck& stop) {
+                                      const StopCheck& stop, const WrittenBytes& written) {
   buffer.resize(kPartChunkBytes);
   TKvrFileData record;
   record.FileName = part.fileName;
@@ -96,7 +100,8 @@ std::optional<TKvrFileData> WritePart(File& source, std::vector<std::uint8_t>& b
           : part.size;
   if (!disguised) {
     const PartChecksums sums = StreamPart(source, buffer, part.path, part.size, std::nullopt,
-                                          part.key, {}, {}, stop, part.seal);
+                                          part.key, {}, {}, stop, part.seal,
+                                          written);
     if (sums.stopped) return std::nullopt;
     record.Crc = sums.crc;
     return record;
@@ -106,7 +111,8 @@ std::optional<TKvrFileData> WritePart(File& source, std::vector<std::uint8_t>& b
   const auto pendant = pool.set ? pool.set->Pendant(id) : std::nullopt;
   if (!pendant) throw KivoraError(std::string(msg::kReadPendantFailedSplit));
   const PartChecksums sums =
-      StreamPart(source, buffer, part.path, part.size, *pendant, part.key, {}, {}, stop, part.seal);
+      StreamPart(source, buffer, part.path, part.size, *pendant, part.key, {}, {}, stop, part.seal,
+                 written);
   if (sums.stopped) return std::nullopt;
   record.Crc = sums.crc;
   record.PartCrc = sums.partCrc;

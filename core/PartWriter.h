@@ -24,6 +24,9 @@ namespace kivora {
 // redrawn while 0, entry n (1-based). The last entry is half as likely as the others.
 int ChoosePendantIndex(int count, Random& random);
 
+// Receives the bytes of a part as they go to disk, in order.
+using WrittenBytes = std::function<void(std::span<const std::uint8_t>)>;
+
 // Bytes of a part read, scrambled and written at a time: small enough to stay in the
 // processor's cache between the copy in, the checksums, the XOR and the copy out.
 inline constexpr size_t kPartChunkBytes = 256 * 1024;
@@ -50,14 +53,16 @@ struct PartChecksums {
 // write never leaves a half part or destroys an existing file. The trailer (an implanted
 // definition) follows the payload and counts in no checksum. `stop` is asked before each
 // chunk; when it says so, the temporary file is removed. With `seal` the payload is
-// sealed, with or without a pendant, and key is not used. Throws KivoraError:
+// sealed, with or without a pendant, and key is not used. `written` sees every byte
+// written, in order. Throws KivoraError:
 // (132) reading the source, (121) creating a disguised part, (131) other write errors.
 PartChecksums StreamPart(File& source, std::span<std::uint8_t> chunk,
                          const std::filesystem::path& path, std::int64_t size,
                          std::optional<std::span<const std::uint8_t>> pendant, std::string_view key,
                          const std::function<bool(const PartChecksums&)>& accept = {},
                          std::span<const std::uint8_t> trailer = {}, const StopCheck& stop = {},
-                         std::optional<Sealing> seal = std::nullopt);
+                         std::optional<Sealing> seal = std::nullopt,
+                         const WrittenBytes& written = {});
 
 struct SplitPart {
   std::filesystem::path path;
@@ -75,11 +80,12 @@ struct PendantPool {
 
 // Split mode: writes the next part.size bytes of source as one part (through buffer,
 // reused between parts) and returns its record; empty optional when `stop` ended it
-// (nothing is left of the part). pool is used only when disguised.
+// (nothing is left of the part). pool is used only when disguised. `written` sees the
+// part's bytes as they are written.
 std::optional<TKvrFileData> WritePart(File& source, std::vector<std::uint8_t>& buffer,
                                       const SplitPart& part, bool disguised,
                                       const PendantPool& pool, Random& random,
-                                      const StopCheck& stop = {});
+                                      const StopCheck& stop = {}, const WrittenBytes& written = {});
 
 enum class RebuildResult { Matched, Mismatch, Stopped };
 

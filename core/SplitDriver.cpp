@@ -49,6 +49,10 @@ std::int64_t SmallestPartSizeKb(std::int64_t total) {
   return std::max<std::int64_t>(1, (total + perKb - 1) / perKb);
 }
 
+RecoveryNaming RecoveryNamingFor(const SplitSettings& s, const RecoveryPlan& plan) {
+  return MakeRecoveryNaming(s.baseName, s.extension, plan.RecoveryCount(), s.numberFromOne);
+}
+
 std::vector<std::int32_t> PlanPartSizes(std::int64_t total, const SplitSettings& s,
                                         Random& random) {
   if (s.partSizeKb < 1 || s.partSizeKb > kMaxPartSizeKb) {
@@ -114,28 +118,53 @@ void CheckNames(const SplitSettings& s) {
 // Refuses, before anything is written, a split whose part or definition would take
 // the source's place: renaming the new file over it would unlink the source. Files
 // are compared, not names, so another spelling of the folder cannot hide it.
-void CheckTargetsAreNotSource(const SplitSettings& s, const File& source, int count) {
+void CheckTargetsAreNotSource(const SplitSettings& s, const File& source, int count,
+                              const RecoveryPlan& plan) {
   const auto check = [&](const std::filesystem::path& target) {
     if (source.IsSameFile(target)) throw KivoraError(msg::kTargetIsSource, target.string());
   };
   const std::filesystem::path folder = SplitFolder(s);
   for (int i = 0; i < count; ++i) check(folder / PartFileName(s, i, count));
   if (!s.implant) check(DefinitionPath(s));
+  const RecoveryNaming naming = RecoveryNamingFor(s, plan);
+  for (int i = 0; i < plan.RecoveryCount(); ++i) check(folder / RecoveryFileName(naming, i));
 }
 
-void WriteDefinition(const SplitSettings& s, SplitResult& result) {
-  result.definitionPath = DefinitionPath(s);
-  result.definitionSize = 0;
+// The definition as it will be stored: the file's bytes, or the block implanted at the
+// end of the last part.
+std::vector<std::uint8_t> StoredDefinition(const SplitSettings& s, const SplitResult& result) {
   std::vector<std::uint8_t> bytes = EncodeDefinition(result.header, result.parts);
-  if (!s.implant) {
-    SaveDefinitionFile(result.definitionPath, bytes);
-    result.definitionSize = static_cast<std::int64_t>(bytes.size());
-    return;
-  }
+  if (!s.implant) return bytes;
   if (result.partPaths.empty()) {
     throw KivoraError(msg::kImplantDefinitionFailed, std::string(msg::kNoPartToImplant));
   }
-  ImplantDefinition(result.partPaths.back(), std::move(bytes));
+  return ImplantedBlock(result.partPaths.back(), std::move(bytes));
+}
+
+void WriteDefinition(const SplitSettings& s, std::span<const std::uint8_t> stored,
+                     SplitResult& result) {
+  result.definitionPath = DefinitionPath(s);
+  result.definitionSize = 0;
+  if (!s.implant) {
+    SaveDefinitionFile(result.definitionPath, stored);
+    result.definitionSize = static_cast<std::int64_t>(stored.size());
+    return;
+  }
+  AppendImplantedBlock(result.partPaths.back(), stored);
+}
+
+RecoverySetInfo RecoverySetFor(const SplitSettings& s, const RecoveryPlan& plan, std::int64_t total,
+                               int count) {
+  RecoverySetInfo set;
+  set.folder = SplitFolder(s);
+  set.naming = RecoveryNamingFor(s, plan);
+  set.sourceName = s.source.filename().string();
+  set.sourceSize = static_cast<std::uint64_t>(total);
+  set.implanted = s.implant;
+  set.disguised = s.disguise;
+  set.definitionName =
+      s.implant ? PartFileName(s, count - 1, count) : DefinitionPath(s).filename().string();
+  return set;
 }
 
 void DeleteFiles(const std::vector<std::filesystem::path>& paths) {
@@ -150,6 +179,15 @@ void DeleteFiles(const std::vector<std::filesystem::path>& paths) {
 bool SplitFile(const SplitSettings& s, const PendantProvider& pendants, Random& random,
                OperationEvents& events, SplitResult& result) {
   result = SplitResult{};
+  std::optional<RecoveryWriter> recovery;
+  // Recovery parts are only complete once the definition is in them.
+  const auto dropRecovery = [&] {
+    if (!recovery) return;
+    for (const auto& f : recovery->Written()) {
+      std::error_code ec;
+      std::filesystem::remove(f.path, ec);
+    }
+  };
   try {
     File source = File::TryOpenRead(s.source);
     if (!source.IsOpen()) {
@@ -171,7 +209,9 @@ bool SplitFile(const SplitSettings& s, const PendantProvider& pendants, Random& 
     const std::int64_t total = source.Size();
     const std::vector<std::int32_t> sizes = PlanPartSizes(total, s, random);
     const int count = static_cast<int>(sizes.size());
-    CheckTargetsAreNotSource(s, source, count);
+    const RecoveryPlan plan = PlanRecovery(count, s.recovery);
+    CheckTargetsAreNotSource(s, source, count, plan);
+    if (!plan.groups.empty()) recovery.emplace(plan, RecoverySetFor(s, plan, total, count));
 
     // The key of an encrypted set is derived once, before any part is written.
     std::optional<SetCipher> cipher;
@@ -209,12 +249,20 @@ bool SplitFile(const SplitSettings& s, const PendantProvider& pendants, Random& 
       part.key = passwordKey.empty() ? ToBig5OrThrow(part.fileName, msg::kNameOfPart) : passwordKey;
       part.size = sizes[static_cast<size_t>(i)];
       if (cipher) part.seal = Sealing{&*cipher, i, &*helper, &sealedBuffer};
+      WrittenBytes written;
+      if (recovery)
+        written = [&](std::span<const std::uint8_t> bytes) { recovery->Append(i, bytes); };
       std::optional<TKvrFileData> record =
-          WritePart(source, buffer, part, s.disguise, pool, random, stop);
+          WritePart(source, buffer, part, s.disguise, pool, random, stop, written);
       aborted = !record;
       if (aborted) break;
-      result.parts[static_cast<size_t>(i)] = std::move(*record);
       result.partPaths.push_back(part.path);
+      if (recovery) {
+        // Every recovery part carries the first part's picture.
+        if (i == 0 && s.disguise) recovery->SetPendant(*pool.set->Pendant(record->PendantNo));
+        recovery->PartDone(i);
+      }
+      result.parts[static_cast<size_t>(i)] = std::move(*record);
 
       events.SetFileState(i, part.fileName, s.disguise ? FileState::Disguised : FileState::Split);
       events.Report(Progress{OperationKind::Split, i + 1, count});
@@ -222,9 +270,24 @@ bool SplitFile(const SplitSettings& s, const PendantProvider& pendants, Random& 
     // A part that `stop` ended left nothing; the parts before it are removed too.
     if (aborted || events.AbortRequested()) {
       DeleteFiles(result.partPaths);
+      dropRecovery();
       return false;
     }
-    WriteDefinition(s, result);
+    const std::vector<std::uint8_t> stored = StoredDefinition(s, result);
+    if (recovery) {
+      if (s.implant) recovery->Append(count - 1, stored);
+      if (!recovery->Finish(stored, stop)) {
+        DeleteFiles(result.partPaths);
+        dropRecovery();
+        return false;
+      }
+      result.recoveryFiles = recovery->Written();
+      for (size_t j = 0; j < result.recoveryFiles.size(); ++j) {
+        events.SetFileState(count + 1 + static_cast<int>(j),
+                            result.recoveryFiles[j].path.filename().string(), FileState::Recovery);
+      }
+    }
+    WriteDefinition(s, stored, result);
     events.SetFileState(count, result.definitionPath.filename().string(),
                         s.implant ? FileState::DefinitionImplanted : FileState::DefinitionCreated);
     return true;
@@ -235,6 +298,7 @@ bool SplitFile(const SplitSettings& s, const PendantProvider& pendants, Random& 
   } catch (const std::exception& e) {
     events.ShowError(e.what());
   }
+  dropRecovery();
   return false;
 }
 

@@ -11,6 +11,8 @@
 #include "core/OperationEvents.h"
 #include "core/PendantProvider.h"
 #include "core/Random.h"
+#include "core/RecoveryFormat.h"
+#include "core/RecoveryWriter.h"
 
 namespace kivora {
 
@@ -40,6 +42,8 @@ struct SplitSettings {
   // Seal the parts with a key derived from the password (cipher kind 2) instead of
   // scrambling them; needs a password, and applies to plain parts too.
   bool encrypt = false;
+  // Recovery parts written beside the parts (none by default).
+  RecoveryAmount recovery;
 };
 
 // What a split produced.
@@ -49,6 +53,7 @@ struct SplitResult {
   std::vector<std::filesystem::path> partPaths;
   std::filesystem::path definitionPath;  // also named when the definition was implanted
   std::int64_t definitionSize = 0;       // 0 when implanted
+  std::vector<WrittenRecoveryFile> recoveryFiles;
 };
 
 // The base name proposed for a source: its name without extension, with "_" added
@@ -69,6 +74,9 @@ std::filesystem::path DefinitionPath(const SplitSettings& settings);
 
 // The smallest part size in KB that cuts `total` bytes into at most 32767 parts.
 std::int64_t SmallestPartSizeKb(std::int64_t total);
+
+// How the recovery parts of a split with that plan are named.
+RecoveryNaming RecoveryNamingFor(const SplitSettings& settings, const RecoveryPlan& plan);
 
 // Sizes of all parts of a source of `total` bytes. Throws KivoraError when the
 // combination is refused: a source larger than 32767 parts of 32767 KB (157), random

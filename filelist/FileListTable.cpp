@@ -15,6 +15,15 @@ PartSizeTable BuildPartSizeTable(std::span<const TKvrFileData> parts) {
   return table;
 }
 
+PartSizeTable BuildSplitSizeTable(std::span<const TKvrFileData> parts,
+                                  std::span<const WrittenRecoveryFile> recovery) {
+  PartSizeTable table = BuildPartSizeTable(parts);
+  for (const WrittenRecoveryFile& file : recovery) {
+    table.push_back({file.path.filename().string(), static_cast<std::int64_t>(file.size)});
+  }
+  return table;
+}
+
 int FindPartSizeIndex(std::span<const TFileListData> table, std::string_view name, int row,
                       bool noDefinitionRow) {
   if (row < 0) return -1;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/KvrData.h"
+#include "core/RecoveryWriter.h"
 #include "filelist/FileListRow.h"
 
 namespace kivora::filelist {
@@ -27,6 +28,11 @@ using PartSizeTable = std::vector<TFileListData>;
 // The table for a set's part records: size = Size + PendantSize, in 64 bits (the two
 // 32-bit fields of a damaged record may add up to more than 32 bits hold).
 PartSizeTable BuildPartSizeTable(std::span<const TKvrFileData> parts);
+
+// The table after a split: its parts, then its recovery parts, which the list shows
+// after the parts so that they are uploaded with them.
+PartSizeTable BuildSplitSizeTable(std::span<const TKvrFileData> parts,
+                                  std::span<const WrittenRecoveryFile> recovery);
 
 // The entry of the table for the file named in file-list row `row`, or -1.
 // noDefinitionRow: the list holds the parts only, row r belongs to entry r (the

@@ -106,6 +106,20 @@ File names, sizes and the comment stay readable in the KivoRa file: use names th
         <source>※只設定密碼時內容僅被遮掩，勾選加密才能讓內容保密。</source>
         <translation>※ A password alone only obscures the content; tick encryption to keep it secret.</translation>
     </message>
+    <message>
+        <source> 修復檔 </source>
+        <translation> Recovery parts </translation>
+    </message>
+    <message>
+        <source>每組數目(&amp;R):</source>
+        <translation>Pe&amp;r group:</translation>
+    </message>
+    <message>
+        <source>分割時另外建立的修復檔數目 (每一組分割檔)；
+同一組裡遺失或毀損的檔案在這個數目以內，便可以用「修復」重建。</source>
+        <translation>Recovery parts written beside the parts (per group of parts);
+as long as no more files of a group are lost or damaged, a repair rebuilds them.</translation>
+    </message>
 </context>
 <context>
     <name>kivora::ui::FileListEditor</name>

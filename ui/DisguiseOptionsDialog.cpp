@@ -9,9 +9,11 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "core/RecoveryFormat.h"
 #include "ui/WidgetNames.h"
 #include "ui/WindowUi.h"
 
@@ -30,7 +32,7 @@ DisguiseOptionsDialog::DisguiseOptionsDialog(
     : QDialog(parent), messages_(messages) {
   setObjectName(QStringLiteral("frmKvrOption"));
   setWindowTitle(tr("KivoRa 偽裝選項"));
-  setFixedSize(567, 337);
+  setFixedSize(567, 400);
 
   usePluginBox_ = Named<QCheckBox>("cbUsePlugin", tr("使用圖像掛件(&L)"));
   usePluginBox_->setToolTip(tr("使用選取的圖像掛件並進行偽裝"));
@@ -90,6 +92,18 @@ DisguiseOptionsDialog::DisguiseOptionsDialog(
   auto* implantLayout = new QHBoxLayout(implantGroup_);
   implantLayout->addWidget(implantBox_);
 
+  recoveryGroup_ = Named<QGroupBox>("gbRecovery", tr(" 修復檔 "));
+  auto* recoveryLabel = Named<QLabel>("Label6", tr("每組數目(&R):"));
+  recoverySpin_ = Named<QSpinBox>("udRecovery");
+  recoverySpin_->setRange(0, kMaxRecoveryPerGroup);
+  recoverySpin_->setToolTip(
+      tr("分割時另外建立的修復檔數目 (每一組分割檔)；\n"
+         "同一組裡遺失或毀損的檔案在這個數目以內，便可以用「修復」重建。"));
+  recoveryLabel->setBuddy(recoverySpin_);
+  auto* recoveryLayout = new QHBoxLayout(recoveryGroup_);
+  recoveryLayout->addWidget(recoveryLabel);
+  recoveryLayout->addWidget(recoverySpin_);
+
   auto* okButton = Named<QPushButton>("btnOK", tr("確定(&O)"));
   auto* cancelButton = Named<QPushButton>("btnCancel", tr("取消(&C)"));
   okButton->setDefault(true);
@@ -99,8 +113,11 @@ DisguiseOptionsDialog::DisguiseOptionsDialog(
   buttons->addWidget(cancelButton);
 
   auto* lower = new QHBoxLayout;
+  auto* rightColumn = new QVBoxLayout;
+  rightColumn->addWidget(implantGroup_);
+  rightColumn->addWidget(recoveryGroup_);
   lower->addWidget(passwordGroup_, 1);
-  lower->addWidget(implantGroup_, 1);
+  lower->addLayout(rightColumn, 1);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(usePluginBox_);
   layout->addWidget(pluginGroup_, 1);
@@ -146,6 +163,7 @@ void DisguiseOptionsDialog::Fill(const QString& password, bool usePlugin, bool i
 void DisguiseOptionsDialog::SetResplitMode() {
   passwordGroup_->hide();
   implantGroup_->hide();
+  recoveryGroup_->hide();
   usePluginBox_->setChecked(true);
   usePluginBox_->setEnabled(false);
   OnUsePluginToggled();
@@ -170,6 +188,9 @@ void DisguiseOptionsDialog::Confirm() {
   }
   messages_.Error(this, tr("您未選擇任一的掛件..."));
 }
+
+void DisguiseOptionsDialog::SetRecoveryCount(int count) { recoverySpin_->setValue(count); }
+int DisguiseOptionsDialog::RecoveryCount() const { return recoverySpin_->value(); }
 
 QString DisguiseOptionsDialog::Password() const { return passwordEdit_->text(); }
 bool DisguiseOptionsDialog::UsePlugin() const { return usePluginBox_->isChecked(); }

@@ -1,5 +1,6 @@
 #pragma once
-// The disguise options dialog: pendant plug-in, password, implanted definition.
+// The disguise options dialog: pendant plug-in, password, implanted definition, and the
+// number of recovery parts.
 
 #include <QDialog>
 #include <filesystem>
@@ -12,6 +13,7 @@ class QCheckBox;
 class QGroupBox;
 class QLineEdit;
 class QPlainTextEdit;
+class QSpinBox;
 class QTreeWidget;
 
 namespace kivora::ui {
@@ -31,6 +33,9 @@ class DisguiseOptionsDialog : public QDialog {
             bool encrypt = false);
   // Resplit mode: only the plug-in list can be used.
   void SetResplitMode();
+
+  void SetRecoveryCount(int count);
+  int RecoveryCount() const;
 
   QString Password() const;
   bool UsePlugin() const;
@@ -61,6 +66,8 @@ class DisguiseOptionsDialog : public QDialog {
   QCheckBox* encryptBox_;
   QGroupBox* implantGroup_;
   QCheckBox* implantBox_;
+  QGroupBox* recoveryGroup_;
+  QSpinBox* recoverySpin_;
 };
 
 }  // namespace kivora::ui

@@ -17,6 +17,7 @@
 #include "core/LoadedDefinition.h"
 #include "core/Messages.h"
 #include "core/PartTest.h"
+#include "core/RecoveryRepair.h"
 #include "ui/SaveFolderChooser.h"
 #include "ui/WidgetNames.h"
 #include "ui/WindowUi.h"
@@ -136,12 +137,16 @@ void JoinPage::Join() {
   JoinRequest request;
   request.definitionPath = ToPath(definitionEdit_->text());
   request.outputFolder = saveFolder_->Chosen();
-  services_.runner.Start([this](bool atWork) { ShowWork(atWork); },
-                         [this, request](OperationEvents& events) {
-                           CallEngine(events, msg::kJoinInterrupted, false, [&] {
-                             return RunJoin(services_.loaded, request, services_.pendants, events);
-                           });
-                         });
+  services_.runner.Start(
+      [this](bool atWork) { ShowWork(atWork); },
+      [this, request](OperationEvents& events) {
+        const bool joined = CallEngine(events, msg::kJoinInterrupted, false, [&] {
+          return RunJoin(services_.loaded, request, services_.pendants, events);
+        });
+        if (!joined && !events.AbortRequested()) {
+          OfferRepairFromRecovery(request.definitionPath, events);
+        }
+      });
 }
 
 void JoinPage::Test() {
@@ -154,10 +159,19 @@ void JoinPage::Test() {
                              return RunTest(services_.loaded, definition, services_.pendants,
                                             events);
                            });
+                           if (outcome->ran && !outcome->aborted && outcome->HasErrors()) {
+                             OfferRepairFromRecovery(definition, events);
+                           }
                          },
                          [this, outcome] {
                            if (outcome->joinRequested) Join();
                          });
+}
+
+void JoinPage::OfferRepairFromRecovery(const std::filesystem::path& definition,
+                                       OperationEvents& events) {
+  CallEngine(events, msg::kRepairInterrupted, false,
+             [&] { return OfferRepair(definition, services_.pendants, events); });
 }
 
 void JoinPage::ShowWork(bool atWork) {

@@ -3,6 +3,7 @@
 // the join, test and abort buttons.
 
 #include <QWidget>
+#include <filesystem>
 
 #include "ui/InfoList.h"
 #include "ui/PageServices.h"
@@ -52,6 +53,9 @@ class JoinPage : public QWidget {
 
   // Shows a join or test at work: inputs disabled, the abort button live.
   void ShowWork(bool atWork);
+  // On the operation's thread, after a test or join that met lost or damaged parts:
+  // offers to rebuild them from the set's recovery parts.
+  void OfferRepairFromRecovery(const std::filesystem::path& definition, OperationEvents& events);
 
   PageServices services_;
 };

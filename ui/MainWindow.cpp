@@ -281,8 +281,6 @@ void MainWindow::HandOverToFileList() {
   // definition row in front of the parts.
   const int page = operationTabs_->currentIndex();
   const bool fromSplit = page == 0;
-  const std::vector<TKvrFileData>& parts =
-      fromSplit ? splitPage_->LastResult().parts : loaded_.parts;
   const bool noDefinitionRow = fromSplit ? options_.implant : loaded_.implanted;
   const std::int64_t definitionSize =
       fromSplit ? splitPage_->LastResult().definitionSize : loaded_.fileSize;
@@ -290,8 +288,11 @@ void MainWindow::HandOverToFileList() {
       TryEngine((fromSplit ? tr("記憶體不足、無法處理(511)。") : tr("記憶體不足、無法處理(512)。"))
                     .toStdString(),
                 [&] {
-                  fileListPage_->SetPartSizes(filelist::BuildPartSizeTable(parts), noDefinitionRow,
-                                              definitionSize);
+                  const SplitResult& split = splitPage_->LastResult();
+                  fileListPage_->SetPartSizes(
+                      fromSplit ? filelist::BuildSplitSizeTable(split.parts, split.recoveryFiles)
+                                : filelist::BuildPartSizeTable(loaded_.parts),
+                      noDefinitionRow, definitionSize);
                 });
   if (failure) {
     messages_.Error(this, EngineText(failure->text));

@@ -2,6 +2,7 @@
 
 #include <QDir>
 
+#include "core/RecoveryFormat.h"
 #include "ui/IniText.h"
 #include "ui/TextFile.h"
 
@@ -107,6 +108,8 @@ KivoraSettings LoadSettings(const QString& path) {
   s.pluginName = ReadString(ini, kSplitSection, u"PluginName", defaults.pluginName);
   s.implant = ReadBool(ini, kSplitSection, u"Inplant", defaults.implant);
   s.encrypt = ReadBool(ini, kSplitSection, u"Encrypt", defaults.encrypt);
+  s.recoveryCount = ReadIntIn(ini, kSplitSection, u"RecoveryCount", 0, kMaxRecoveryPerGroup,
+                              defaults.recoveryCount);
 
   s.joinSavePath = ReadString(ini, kJoinSection, u"JointSavePath", defaults.joinSavePath);
   s.joinSaveFolder = ReadInt(ini, kJoinSection, u"JointSaveFolder", defaults.joinSaveFolder);
@@ -143,6 +146,7 @@ bool SaveSettings(const QString& path, const KivoraSettings& s) {
   WriteBool(ini, kSplitSection, u"UsePlugin", s.usePlugin);
   WriteBool(ini, kSplitSection, u"Inplant", s.implant);
   WriteBool(ini, kSplitSection, u"Encrypt", s.encrypt);
+  WriteInt(ini, kSplitSection, u"RecoveryCount", s.recoveryCount);
 
   WriteSaveFolder(ini, kJoinSection, u"Joint", s.joinSaveFolder, s.joinSavePath);
   WriteBool(ini, kJoinSection, u"AssociateKivora", s.associateKivora);

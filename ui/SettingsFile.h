@@ -29,6 +29,7 @@ struct KivoraSettings {
   QString pluginName;
   bool implant = false;
   bool encrypt = false;
+  int recoveryCount = 0;  // 0..254 recovery parts per group
   // Section "Joint"
   QString joinSavePath;
   int joinSaveFolder = 0;

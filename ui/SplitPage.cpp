@@ -198,6 +198,7 @@ void SplitPage::ApplySettings(const KivoraSettings& s) {
   o.pluginName = s.pluginName;
   o.implant = s.implant;
   o.encrypt = s.encrypt;
+  o.recoveryCount = s.recoveryCount;
 }
 
 void SplitPage::StoreSettings(KivoraSettings& s) const {
@@ -216,6 +217,7 @@ void SplitPage::StoreSettings(KivoraSettings& s) const {
   s.pluginName = o.pluginName;
   s.implant = o.implant;
   s.encrypt = o.encrypt;
+  s.recoveryCount = o.recoveryCount;
 }
 
 void SplitPage::BrowseSource() {
@@ -245,12 +247,14 @@ void SplitPage::EditDisguiseOptions() {
   DisguiseOptionsDialog dialog(this, services_.messages, services_.pluginFolders);
   DisguiseOptions& o = services_.options;
   dialog.Fill(o.password, o.usePlugin, o.implant, o.pluginName, o.encrypt);
+  dialog.SetRecoveryCount(o.recoveryCount);
   dialog.exec();
   if (!dialog.Confirmed()) return;
   o.password = dialog.Password();
   o.usePlugin = dialog.UsePlugin();
   o.implant = dialog.Implant();
   o.encrypt = dialog.Encrypt();
+  o.recoveryCount = dialog.RecoveryCount();
   if (!dialog.SelectedPluginName().isEmpty()) o.pluginName = dialog.SelectedPluginName();
   extensionBox_->setCurrentText(o.usePlugin ? dialog.SelectedExtension() : QStringLiteral("png"));
 }
@@ -275,6 +279,7 @@ SplitSettings SplitPage::CollectSettings() const {
   // The window uses the password of its options only for disguised parts, whose options
   // it offers; so does the encryption that goes with it.
   s.encrypt = o.encrypt && s.disguise;
+  s.recovery.count = o.recoveryCount;
   return s;
 }
 

@@ -49,12 +49,14 @@ StateImage ImageOf(FileState state) {
       return StateImage::Split;
     case FileState::Disguised:
     case FileState::Redisguised:
+    case FileState::Recovery:
       return StateImage::Disguised;
     case FileState::DefinitionCreated:
     case FileState::DefinitionImplanted:
       return StateImage::Definition;
     case FileState::Ok:
     case FileState::Joined:
+    case FileState::Rebuilt:
       return StateImage::Done;
     case FileState::Fixable:
     case FileState::KeptBack:

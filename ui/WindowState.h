@@ -12,6 +12,7 @@ struct DisguiseOptions {
   QString pluginName;
   bool implant = false;
   bool encrypt = false;  // seal the parts with the password instead of scrambling them
+  int recoveryCount = 0;  // recovery parts per group of parts
 };
 
 }  // namespace kivora::ui

@@ -83,6 +83,10 @@ void WindowUi::ShowProgress(const Progress& progress) {
       panel = 1;
       text = msg::kJoinProgress;
       break;
+    case OperationKind::Repair:
+      panel = 1;
+      text = msg::kRepairProgress;
+      break;
   }
   if (QLabel* label = panels_.value(panel)) {
     label->setText(ToQ(Format(EngineText(text).toStdString(), progress.done, progress.total)));
@@ -96,6 +100,7 @@ void WindowUi::ShowFinished(const Finished& finished) {
       states_.ScrollTo(0);
       states_.SortByColumn(1, true);
       break;
+    case OperationKind::Repair:
     case OperationKind::Test:
       if (finished.outcome == Outcome::ProblemsFound) {
         states_.SortByColumn(1, true);

@@ -11,6 +11,7 @@
 #include "app/cli/InfoCommand.h"
 #include "app/cli/JoinCommand.h"
 #include "app/cli/PluginsCommand.h"
+#include "app/cli/RepairCommand.h"
 #include "app/cli/ResplitCommand.h"
 #include "app/cli/SplitCommand.h"
 #include "app/cli/TestCommand.h"
@@ -31,6 +32,7 @@ int Run(const std::vector<std::string>& args, Context& context) {
   commands.push_back(std::make_unique<JoinCommand>());
   commands.push_back(std::make_unique<TestCommand>());
   commands.push_back(std::make_unique<ResplitCommand>());
+  commands.push_back(std::make_unique<RepairCommand>());
   commands.push_back(std::make_unique<InfoCommand>());
   commands.push_back(std::make_unique<PluginsCommand>());
   std::vector<std::pair<CLI::App*, Command*>> registered;

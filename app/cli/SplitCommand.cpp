@@ -13,6 +13,23 @@
 #include "pendant/PluginInfo.h"
 
 namespace kivora::cli {
+namespace {
+
+// "R" recovery parts per group, or "P%" of a group's parts; empty optional when the
+// text is neither.
+std::optional<RecoveryAmount> ParseRecoveryAmount(const std::string& text) {
+  const bool share = !text.empty() && text.back() == '%';
+  const std::string digits = share ? text.substr(0, text.size() - 1) : text;
+  if (digits.empty() || digits.size() > 3 ||
+      digits.find_first_not_of("0123456789") != std::string::npos) {
+    return std::nullopt;
+  }
+  const int value = std::stoi(digits);
+  if (share ? value > 100 : value > kMaxRecoveryPerGroup) return std::nullopt;
+  return share ? RecoveryAmount{0, value} : RecoveryAmount{value, 0};
+}
+
+}  // namespace
 
 CLI::App* SplitCommand::Register(CLI::App& app) {
   CLI::App* cmd =
@@ -37,6 +54,12 @@ CLI::App* SplitCommand::Register(CLI::App& app) {
                 "stay readable in the definition");
   cmd->add_option("--seed", seed_, "Seed of the random generator (reproducible splits)");
   cmd->add_flag("--mkdir", mkdir_, "Create the output folder (one level) when it is missing");
+  cmd->add_option("--recovery", recovery_,
+                  "Recovery parts: R per group (0 to 254), or P% of each group's parts; any R "
+                  "lost or damaged files of a group can be rebuilt with `repair`")
+      ->check([](const std::string& text) {
+        return ParseRecoveryAmount(text) ? std::string() : "expected R (0-254) or P% (0-100%)";
+      });
   password_.Register(*cmd);
   plugin_.Register(*cmd, true);
   return cmd;
@@ -56,6 +79,7 @@ int SplitCommand::Run(Context& context) {
     s.comment = comment_;
     s.disguise = !plain_;
     s.implant = implant_;
+    if (!recovery_.empty()) s.recovery = *ParseRecoveryAmount(recovery_);
     s.password = password_.Resolve().value_or("");
     s.encrypt = encrypt_;
     if (s.encrypt && s.password.empty()) {

@@ -31,6 +31,7 @@ class SplitCommand : public Command {
   bool encrypt_ = false;
   std::optional<std::uint64_t> seed_;
   bool mkdir_ = false;
+  std::string recovery_;
   PasswordOptions password_;
   PluginOptions plugin_;
 };

@@ -3,8 +3,10 @@
 #include <CLI/CLI.hpp>
 
 #include "core/EngineCall.h"
+#include "core/Format.h"
 #include "core/Messages.h"
 #include "core/PartTest.h"
+#include "core/RecoveryRepair.h"
 
 namespace kivora::cli {
 
@@ -12,6 +14,19 @@ CLI::App* TestCommand::Register(CLI::App& app) {
   CLI::App* cmd = app.add_subcommand("test", "Test every part of a set without writing anything");
   cmd->add_option("DEF", definition_, "Definition file, or a part carrying one")->required();
   return cmd;
+}
+
+void TestCommand::ReportRecovery(TerminalUi& ui, const pendant::PendantLibrary& pendants) {
+  const RepairOutcome r =
+      AssessRecovery(definition_, pendants, [&ui] { return ui.AbortRequested(); });
+  if (!r.found) return;
+  if (r.damaged == 0) {
+    ui.ShowCompletion(msg::kRepairNothingToDo);
+  } else if (r.rebuildable == r.damaged) {
+    ui.ShowCompletion(Format(msg::kRepairAllPossible, r.damaged));
+  } else {
+    ui.ShowCompletion(Format(msg::kRepairPartlyPossible, r.damaged, r.rebuildable));
+  }
 }
 
 int TestCommand::Run(Context& context) {
@@ -28,6 +43,7 @@ int TestCommand::Run(Context& context) {
       return std::nullopt;
     });
     const TestOutcome outcome = RunTest(loaded_, definition_, pendants, ui);
+    if (outcome.ran && !outcome.aborted) ReportRecovery(ui, pendants);
     return outcome.ran && !outcome.aborted && !outcome.HasErrors() ? kSuccess : kFailed;
   });
 }

@@ -4,11 +4,16 @@
 
 namespace kivora::cli {
 
-// kivora-cli test DEF: tests every part; exit 0 when none is missing or corrupt.
+// kivora-cli test DEF: tests every part; exit 0 when none is missing or corrupt. A set
+// with recovery parts also learns how many lost or damaged files they can rebuild.
 class TestCommand : public SetCommand {
  public:
   CLI::App* Register(CLI::App& app) override;
   int Run(Context& context) override;
+
+ private:
+  // What the set's recovery parts could rebuild, when it has any.
+  void ReportRecovery(TerminalUi& ui, const pendant::PendantLibrary& pendants);
 };
 
 }  // namespace kivora::cli

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -46,16 +47,17 @@ class FileListPageTest : public QObject {
   QString Summary() {
     return window_->findChild<QStatusBar*>("sbStatus")->findChildren<QLabel*>().value(2)->text();
   }
-  void SplitThreeParts(bool implant) {
+  void SplitThreeParts(bool implant, int recovery = 0) {
     kivora::test::WriteBytes(Path("movie.avi").toStdString(), kivora::test::RandomBytes(25000, 2));
     auto& split = window_->splitPage();
     split.SetSource(Path("movie.avi"));
     window_->findChild<QLineEdit*>("edtFileSize")->setText("10");
     window_->findChild<QCheckBox*>("cbRandomSize")->setChecked(false);
-    QTimer::singleShot(0, [implant] {
+    QTimer::singleShot(0, [implant, recovery] {
       QWidget* options = QApplication::activeModalWidget();
       QVERIFY(options);
       options->findChild<QCheckBox*>("cbInplant")->setChecked(implant);
+      options->findChild<QSpinBox*>("udRecovery")->setValue(recovery);
       QTest::mouseClick(options->findChild<QPushButton*>("btnOK"), Qt::LeftButton);
     });
     QTest::mouseClick(window_->findChild<QPushButton*>("btnKvrOption"), Qt::LeftButton);
@@ -93,9 +95,13 @@ class FileListPageTest : public QObject {
   void cleanup() { window_.reset(); }
 
   void handOverAfterASplit() {
-    SplitThreeParts(false);
+    SplitThreeParts(false, 1);  // recovery parts are uploaded too
     window_->findChild<QTabWidget*>("pcKivora")->setCurrentIndex(1);
-    QCOMPARE(Column(1), (QStringList{"movie.kvr", "movie00.png", "movie01.png", "movie02.png"}));
+    QCOMPARE(Column(1), (QStringList{"movie.kvr", "movie00.png", "movie01.png", "movie02.png",
+                                     "movie_rec00.png"}));
+    List().topLevelItem(4)->setSelected(true);
+    QVERIFY(Summary().startsWith(QStringLiteral("選取數: 1/5")));
+    QVERIFY(!Summary().endsWith(QStringLiteral(" 0KB")));
     window_->findChild<QTabWidget*>("pcKivora")->setCurrentIndex(0);
 
     SplitThreeParts(true);

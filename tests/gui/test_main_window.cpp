@@ -369,6 +369,7 @@ class MainWindowTest : public QObject {
         Find<QCheckBox>(*modal, "cbInplant")->setChecked(true);
         QVERIFY(!Find<QCheckBox>(*modal, "cbEncrypt")->isChecked());
         Find<QCheckBox>(*modal, "cbEncrypt")->setChecked(true);
+        Find<QSpinBox>(*modal, "udRecovery")->setValue(3);
         QTest::mouseClick(Find<QPushButton>(*modal, "btnOK"), Qt::LeftButton);
       });
       QTest::mouseClick(Find<QPushButton>(w, "btnKvrOption"), Qt::LeftButton);
@@ -393,6 +394,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(Find<QTabWidget>(w, "pcDevideJoint")->currentIndex(), 2);
     QVERIFY(w.Options().implant);
     QVERIFY(w.Options().encrypt);
+    QCOMPARE(w.Options().recoveryCount, 3);
     QVERIFY(w.Options().password.isEmpty());
     QVERIFY(!Find<QCheckBox>(w, "cbAssociateKvrFile")->isChecked());
     for (const auto& [box, button] : folderChoosers) {

@@ -116,6 +116,22 @@ class SetPagesTest : public QObject {
     QVERIFY(!window_->Busy());
   }
 
+  void testOffersTheRepairFromRecoveryParts() {
+    const QString def = Split(50000, 10, {"--recovery", "1"});
+    const QByteArray part = Read(Path("movie02.png"));
+    QFile::remove(Path("movie02.png"));
+    Find<QLineEdit>("edtJointFileName")->setText(def);
+    messages_.answers = {Answer::Yes};  // repair now
+    QTest::mouseClick(Find<QPushButton>("btnTest"), Qt::LeftButton);
+    QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
+    QCOMPARE(messages_.shown,
+             (QStringList{"已發現到錯誤了。",
+                          "已發現遺失或毀損的檔案，但是可以用修復檔重建。\n要進行修復嗎？",
+                          "修復已完成。"}));
+    QCOMPARE(Read(Path("movie02.png")), part);
+    QVERIFY(States().contains(QStringLiteral("修復")));
+  }
+
   // The join runs off the window's thread: a timer of the window keeps firing.
   void windowStaysLiveDuringAJoinOf200Parts() {
     Find<QLineEdit>("edtJointFileName")->setText(Split(200 * 256 * 1024, 256, {"--plain"}));
@@ -168,7 +184,8 @@ class SetPagesTest : public QObject {
     messages_.texts = {QStringLiteral("wrong")};
     QTest::mouseClick(Find<QPushButton>("btnJoint"), Qt::LeftButton);
     QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
-    QCOMPARE(messages_.shown, QStringList{QStringLiteral("所輸入的密碼並不一致，或是無法復號化。(231)")});
+    QCOMPARE(messages_.shown,
+             QStringList{QStringLiteral("所輸入的密碼並不一致，或是無法復號化。(231)")});
     QVERIFY(!QFile::exists(Path("out/movie.avi")));
     QCOMPARE(window_->stateList().RowCount(), 0);
   }
@@ -236,7 +253,8 @@ class SetPagesTest : public QObject {
     QTest::qWait(20);
     QCOMPARE(static_cast<int>(list.SelectedKeys().size()), visible + 1);
 
-    for (int i = 0; i < 50; ++i) QFile::remove(Path(QStringLiteral("movie%1.png").arg(i, 2, 10, QChar('0'))));
+    for (int i = 0; i < 50; ++i)
+      QFile::remove(Path(QStringLiteral("movie%1.png").arg(i, 2, 10, QChar('0'))));
     QTest::mouseClick(Find<QPushButton>("btnRedevide"), Qt::LeftButton);
     QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
     QVERIFY(QFile::exists(Path("movie49.png")));
@@ -328,7 +346,8 @@ class SetPagesTest : public QObject {
     window_->stateList().topLevelItem(0)->setSelected(true);
     QTest::mouseClick(Find<QPushButton>("btnRedevide"), Qt::LeftButton);
     QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
-    QCOMPARE(messages_.shown.value(0), QStringLiteral("KivoRa 合併定義檔已更新。\n因為已重新讀取，故請重新選擇。"));
+    QCOMPARE(messages_.shown.value(0),
+             QStringLiteral("KivoRa 合併定義檔已更新。\n因為已重新讀取，故請重新選擇。"));
     QCOMPARE(Find<InfoListView>("lvRedevideInfo")->Value(5), QStringLiteral("new"));
     QCOMPARE(window_->stateList().RowCount(), 4);
   }

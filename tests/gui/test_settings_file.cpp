@@ -59,6 +59,7 @@ TEST_F(SettingsFileTest, NewFileHoldsEveryKeyInOrder) {
   s.extension = QStringLiteral("zip");
   s.pluginName = QStringLiteral("myset.dll");
   s.usePlugin = true;
+  s.recoveryCount = 5;
   s.joinSaveFolder = 1;
   s.joinSavePath = QStringLiteral("/tmp/out");
   s.resplitSaveFolder = 1;
@@ -72,7 +73,7 @@ TEST_F(SettingsFileTest, NewFileHoldsEveryKeyInOrder) {
                      "[Divide]\nFileSize=1440\nDivideSaveFolder=1\n"
                      "DivideSavePath=/media/usb/分割\nRandomSize=1\nDivideName=1\n"
                      "Extention=zip\nKvrExtention=0\nKivora=1\nPluginName=myset.dll\n"
-                     "UsePlugin=1\nInplant=0\nEncrypt=0\n\n"
+                     "UsePlugin=1\nInplant=0\nEncrypt=0\nRecoveryCount=5\n\n"
                      "[Joint]\nJointSaveFolder=1\nJointSavePath=/tmp/out\nAssociateKivora=1\n\n"
                      "[Redivide]\nRedivideSaveFolder=1\nRedivideSavePath=/tmp/re\n\n"
                      "[Address]\nAddress0=http://a.example/?x=1\nAddress1=\n\n"
@@ -100,6 +101,7 @@ TEST_F(SettingsFileTest, SaveKeepsWhatItDoesNotWrite) {
             "[Divide]\r\nDivideSavePath=/old/parts\r\nDivideName=1\r\nCustom=keep me\r\n"
             "FileSize=500\r\nDivideSaveFolder=0\r\nRandomSize=1\r\nExtention=png\r\n"
             "KvrExtention=0\r\nKivora=1\r\nPluginName=\r\nUsePlugin=0\r\nInplant=0\r\nEncrypt=0\r\n"
+            "RecoveryCount=0\r\n"
             "[Address]\r\nAddress0=a\r\nAddress1=b\r\nAddress2=old2\r\n[Other]\r\nx=y\r\n\r\n"
             "[Joint]\r\nJointSaveFolder=0\r\nAssociateKivora=1\r\n\r\n"
             "[Redivide]\r\nRedivideSaveFolder=0\r\n");
@@ -137,6 +139,7 @@ TEST_F(SettingsFileTest, ReadingToleratesHandEditsAndBadValues) {
   EXPECT_EQ(LoadText("[Window]\nActivePage=-1\n").activePage, 0);
   EXPECT_EQ(LoadText("[Divide]\nDivideName=abc\n").firstNumber, 0);
   EXPECT_EQ(LoadText("[Divide]\nExtention=\n").extension, "");
+  EXPECT_EQ(LoadText("[Divide]\nRecoveryCount=255\n").recoveryCount, 0);
 }
 
 TEST_F(SettingsFileTest, HistoriesFollowFileOrderNotKeyNames) {

@@ -83,7 +83,7 @@ done
 
 # The options each program's --help lists.
 help_options() { "$@" --help | grep -o -- '--[a-z][a-z-]*' | sort -u; }
-subcommands="split join test resplit info plugins"
+subcommands="split join test resplit repair info plugins"
 
 # Manual pages: rendered without warnings, and naming every option of --help.
 if have man; then
@@ -115,8 +115,8 @@ if [ -r /usr/share/bash-completion/bash_completion ]; then
              printf "%s\n" "${COMPREPLY[@]}"' _ "$share/bash-completion/completions/kivora-cli" "$@" |
       sort -u
   }
-  [ "$(complete_words kivora-cli re | tr '\n' ' ')" = "resplit " ] ||
-    fail "completion of 're' is not 'resplit'"
+  [ "$(complete_words kivora-cli re | tr '\n' ' ')" = "repair resplit " ] ||
+    fail "completion of 're' is not 'repair resplit'"
   for command in $subcommands; do
     missing=$(comm -23 <(help_options "$bin/kivora-cli" $command) <(complete_words kivora-cli "$command" -))
     [ -z "$missing" ] || fail "completion of kivora-cli $command lacks" $missing

@@ -1,0 +1,36 @@
+#include "app/cli/RepairCommand.h"
+
+#include <CLI/CLI.hpp>
+
+#include "app/cli/TerminalUi.h"
+#include "core/EngineCall.h"
+#include "core/Messages.h"
+#include "core/RecoveryRepair.h"
+#include "pendant/PendantLibrary.h"
+
+namespace kivora::cli {
+
+CLI::App* RepairCommand::Register(CLI::App& app) {
+  CLI::App* cmd = app.add_subcommand(
+      "repair",
+      "Rebuild lost or damaged parts, recovery parts and the definition of a set "
+      "from its recovery parts (no source, password or plug-in needed)");
+  cmd->add_option("DEF", definition_,
+                  "Definition file, a part carrying one, or a recovery part; a lost one by its "
+                  "name")
+      ->required();
+  cmd->add_flag("--dry-run", dryRun_, "Only check and say what would be rebuilt");
+  return cmd;
+}
+
+int RepairCommand::Run(Context& context) {
+  TerminalUi ui(context.out, context.err, context.stdinIsTerminal, context.stderrIsTerminal);
+  const std::filesystem::path definition = definition_;
+  ui.SetFolder(definition.parent_path().string());
+  return CallEngine(ui, msg::kRepairInterrupted, int{kFailed}, [&]() -> int {
+    const pendant::PendantLibrary pendants(pendant::DefaultPendantLocations());
+    return RunRepair(definition, dryRun_, pendants, ui).completed ? kSuccess : kFailed;
+  });
+}
+
+}  // namespace kivora::cli

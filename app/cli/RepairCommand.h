@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+#include "app/cli/Command.h"
+
+namespace kivora::cli {
+
+// kivora-cli repair DEF [--dry-run]: rebuilds lost or damaged files of a set from its
+// recovery parts; exit 0 when every part and the definition are (or can be) whole.
+class RepairCommand : public Command {
+ public:
+  CLI::App* Register(CLI::App& app) override;
+  int Run(Context& context) override;
+
+ private:
+  std::string definition_;
+  bool dryRun_ = false;
+};
+
+}  // namespace kivora::cli

@@ -1,0 +1,45 @@
+#pragma once
+// Runs independent pieces of work on a few threads: the calling thread and helpers.
+
+#include <algorithm>
+#include <atomic>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace kivora {
+
+// Two threads: the machines this runs on have few cores, and the work it shares (reading
+// and checking files) is bound by memory bandwidth beyond that.
+inline constexpr int kWorkThreads = 2;
+
+// Calls work(i, thread) for every i in [0, count), each i once, on up to kWorkThreads
+// threads numbered from 0, the calling thread. The first exception stops the handing
+// out of more items and is rethrown once every thread is done.
+template <typename Work>
+void ParallelFor(int count, Work&& work) {
+  std::atomic<int> next{0};
+  std::atomic<bool> failed{false};
+  std::exception_ptr failure;
+  std::mutex mutex;
+  const auto run = [&](int thread) {
+    for (int i = next++; i < count && !failed; i = next++) {
+      try {
+        work(i, thread);
+      } catch (...) {
+        std::lock_guard lock(mutex);
+        if (!failure) failure = std::current_exception();
+        failed = true;
+      }
+    }
+  };
+  std::vector<std::jthread> helpers;
+  const int threads = std::min(kWorkThreads, count);
+  for (int t = 1; t < threads; ++t) helpers.emplace_back([&run, t] { run(t); });
+  run(0);
+  helpers.clear();  // joins
+  if (failure) std::rethrow_exception(failure);
+}
+
+}  // namespace kivora

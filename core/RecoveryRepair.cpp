@@ -1,0 +1,365 @@
+#include "core/RecoveryRepair.h"
+
+#include <algorithm>
+#include <atomic>
+#include <memory>
+
+#include "core/Crc32.h"
+#include "core/FileIo.h"
+#include "core/Format.h"
+#include "core/KivoraError.h"
+#include "core/Messages.h"
+#include "core/ParallelFor.h"
+#include "core/RecoveryCode.h"
+#include "core/RecoveryScan.h"
+
+namespace kivora {
+namespace {
+
+constexpr std::size_t kMaxStripe = 1 << 20;
+constexpr std::size_t kMinStripe = 64 << 10;
+constexpr std::size_t kStripeBudget = 16 << 20;  // per thread
+
+FileState LostState(const std::filesystem::path& path) {
+  std::error_code ec;
+  return std::filesystem::exists(path, ec) ? FileState::Corrupt : FileState::Missing;
+}
+
+// The stripe buffers of one thread, kept from one group to the next. Their bytes are
+// not cleared when made: every stripe is read or computed before it is used.
+struct Stripes {
+  std::size_t bytes = 0;
+  std::vector<std::unique_ptr<std::uint8_t[]>> buffers;
+
+  void Ensure(std::size_t count, std::size_t size) {
+    if (size > bytes) {
+      buffers.clear();
+      bytes = size;
+    }
+    while (buffers.size() < count) {
+      buffers.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(bytes));
+    }
+  }
+};
+
+// One shard read stripe by stripe: bytes past its length read as zeros.
+struct ShardInput {
+  File file;
+  std::uint64_t length = 0;
+};
+
+// One file being rebuilt.
+struct ShardOutput {
+  std::unique_ptr<AtomicFile> file;
+  bool part = false;
+  std::uint64_t length = 0;  // bytes of shard that belong to the file
+  std::uint32_t crc = 0;
+  CoveredFile expected;   // parts: the recorded length and CRC
+  RecoveryHeader header;  // recovery parts: their header, its shard CRC filled last
+  std::uint64_t headerOffset = 0;
+  std::filesystem::path path;
+  int row = 0;
+};
+
+class GroupRebuild {
+ public:
+  // `stripes` holds the stripe buffers, kept from one group to the next.
+  GroupRebuild(const RecoverySetScan& scan, int group, Stripes& stripes)
+      : scan_(scan), g_(scan.groups[group]), group_(group), stripes_(stripes) {}
+
+  // Rebuilds the group's lost files; returns the state-list rows of those rebuilt, or
+  // empty optional when `stop` ended it (nothing of the group is then written).
+  std::optional<std::vector<int>> Run(const StopCheck& stop) {
+    const int k = g_.parts.partCount;
+    const int r = scan_.header.perGroup;
+    std::vector<int> used;
+    std::vector<int> wanted;
+    for (int i = 0; i < k; ++i) (g_.partUsable[i] ? used : wanted).push_back(i);
+    const bool recoveryToo = g_.RecoveryRebuildable();
+    int model = -1;
+    for (int j = 0; j < r; ++j) {
+      if (g_.recovery[j]) {
+        used.push_back(k + j);
+        if (model < 0) model = j;
+      } else if (recoveryToo) {
+        wanted.push_back(k + j);
+      }
+    }
+    if (wanted.empty()) return std::vector<int>{};
+    used.resize(static_cast<size_t>(k));  // data shards first: they are the cheapest
+
+    const std::uint64_t length = g_.recovery[static_cast<size_t>(model)]->header.shardLength;
+    OpenInputs(used, k);
+    OpenOutputs(wanted, k, model);
+    const RecoveryCode code(k, r);
+    const RecoveryCode::Decoder decoder = code.MakeDecoder(used, wanted);
+
+    const std::size_t stripe =
+        std::clamp(kStripeBudget / (used.size() + wanted.size()), kMinStripe, kMaxStripe);
+    stripes_.Ensure(used.size() + wanted.size(), stripe);
+    std::vector<std::uint8_t*> inPointers, outPointers;
+    for (size_t i = 0; i < used.size(); ++i) inPointers.push_back(stripes_.buffers[i].get());
+    for (size_t w = 0; w < wanted.size(); ++w) {
+      outPointers.push_back(stripes_.buffers[used.size() + w].get());
+    }
+
+    for (std::uint64_t offset = 0; offset < length; offset += stripe) {
+      if (StopRequested(stop)) return std::nullopt;
+      const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(stripe, length - offset));
+      for (size_t i = 0; i < inputs_.size(); ++i) {
+        ShardInput& s = inputs_[i];
+        const auto have = static_cast<std::size_t>(
+            s.length > offset ? std::min<std::uint64_t>(n, s.length - offset) : 0);
+        WithMessage(msg::kReadPartFailed242,
+                    [&] { s.file.ReadExact(std::span(inPointers[i], have)); });
+        std::fill(inPointers[i] + have, inPointers[i] + n, std::uint8_t{0});
+      }
+      decoder.Run(n, inPointers, outPointers);
+      for (size_t w = 0; w < outputs_.size(); ++w) {
+        ShardOutput& o = outputs_[w];
+        const auto take = static_cast<std::size_t>(
+            o.length > offset ? std::min<std::uint64_t>(n, o.length - offset) : 0);
+        const auto bytes = std::span<const std::uint8_t>(outPointers[w], take);
+        o.crc = Crc32Update(o.crc, bytes);
+        WithMessage(msg::kRepairWriteFailed324, [&] { o.file->Write(bytes); });
+      }
+    }
+    return Commit();
+  }
+
+ private:
+  std::filesystem::path ShardPath(int shard, int k) const {
+    return shard < k ? scan_.PartPath(g_.parts.firstPart + shard)
+                     : scan_.RecoveryPath(group_ * scan_.header.perGroup + (shard - k));
+  }
+
+  void OpenInputs(const std::vector<int>& used, int k) {
+    for (int shard : used) {
+      ShardInput s;
+      const std::filesystem::path path = ShardPath(shard, k);
+      s.file = WithMessage(msg::kReadPartFailed242, [&] { return File::OpenRead(path); });
+      if (shard < k) {
+        s.length = g_.covered[static_cast<size_t>(shard)].length;
+      } else {
+        const RecoveryFileInfo& info = *g_.recovery[static_cast<size_t>(shard - k)];
+        s.length = info.header.shardLength;
+        WithMessage(msg::kReadPartFailed242,
+                    [&] { s.file.Seek(static_cast<std::int64_t>(info.shardOffset)); });
+      }
+      inputs_.push_back(std::move(s));
+    }
+  }
+
+  // `model`: an intact recovery part of the group, whose header and picture the rebuilt
+  // recovery parts take.
+  void OpenOutputs(const std::vector<int>& wanted, int k, int model) {
+    const RecoveryFileInfo& info = *g_.recovery[static_cast<size_t>(model)];
+    std::vector<std::uint8_t> pendant(info.headerOffset);
+    if (!pendant.empty()) {
+      const std::filesystem::path path = ShardPath(k + model, k);
+      WithMessage(msg::kReadPartFailed242, [&] {
+        File f = File::OpenRead(path);
+        f.ReadExact(pendant);
+      });
+    }
+    const int parts = static_cast<int>(scan_.definition.parts.size());
+    for (int shard : wanted) {
+      ShardOutput o;
+      o.path = ShardPath(shard, k);
+      o.file = WithMessage(msg::kRepairWriteFailed324,
+                           [&] { return std::make_unique<AtomicFile>(o.path); });
+      if (shard < k) {
+        o.part = true;
+        o.expected = g_.covered[static_cast<size_t>(shard)];
+        o.length = o.expected.length;
+        o.row = g_.parts.firstPart + shard;
+      } else {
+        o.header = info.header;
+        o.header.index = static_cast<std::uint16_t>(shard - k);
+        o.headerOffset = pendant.size();
+        o.length = o.header.shardLength;
+        o.row = parts + o.header.SetIndex();
+        WithMessage(msg::kRepairWriteFailed324, [&] {
+          o.file->Write(pendant);
+          o.file->Write(EncodeRecoveryHeader(o.header));
+        });
+      }
+      outputs_.push_back(std::move(o));
+    }
+  }
+
+  // Proves every rebuilt part by its CRC-32 before any of them takes its name.
+  std::vector<int> Commit() {
+    for (const ShardOutput& o : outputs_) {
+      if (o.part && o.crc != o.expected.crc) {
+        throw KivoraError(msg::kRepairCheckFailed323, o.path.string());
+      }
+    }
+    std::vector<int> rows;
+    for (ShardOutput& o : outputs_) {
+      WithMessage(msg::kRepairWriteFailed324, [&] {
+        if (!o.part) {
+          o.header.shardCrc = o.crc;
+          o.file->Write(scan_.definitionCopy);
+          o.file->Write(RecoveryTrailer(o.headerOffset));
+          o.file->Stream().Seek(static_cast<std::int64_t>(o.headerOffset));
+          o.file->Write(EncodeRecoveryHeader(o.header));
+        }
+        o.file->Commit();
+      });
+      rows.push_back(o.row);
+    }
+    return rows;
+  }
+
+  const RecoverySetScan& scan_;
+  const RecoveryGroupScan& g_;
+  int group_;
+  Stripes& stripes_;
+  std::vector<ShardInput> inputs_;
+  std::vector<ShardOutput> outputs_;
+};
+
+RepairOutcome Summarize(const std::optional<RecoverySetScan>& scan) {
+  RepairOutcome out;
+  if (!scan) return out;
+  out.found = true;
+  out.damaged = scan->Damaged();
+  out.rebuildable = scan->Rebuildable();
+  out.completed = true;
+  for (const RecoveryGroupScan& g : scan->groups) {
+    if (g.LostParts() > 0 && !g.PartsRebuildable()) out.completed = false;
+  }
+  return out;
+}
+
+void ListFiles(const RecoverySetScan& scan, OperationEvents& events) {
+  const int parts = static_cast<int>(scan.definition.parts.size());
+  for (const RecoveryGroupScan& g : scan.groups) {
+    for (int i = 0; i < g.parts.partCount; ++i) {
+      const int part = g.parts.firstPart + i;
+      const std::filesystem::path path = scan.PartPath(part);
+      events.SetFileState(part, path.filename().string(),
+                          g.partUsable[static_cast<size_t>(i)] ? FileState::Ok : LostState(path));
+    }
+  }
+  for (const RecoveryGroupScan& g : scan.groups) {
+    const int first = static_cast<int>(&g - scan.groups.data()) * scan.header.perGroup;
+    for (size_t j = 0; j < g.recovery.size(); ++j) {
+      const int index = first + static_cast<int>(j);
+      const std::filesystem::path path = scan.RecoveryPath(index);
+      events.SetFileState(parts + index, path.filename().string(),
+                          g.recovery[j] ? FileState::Ok : LostState(path));
+    }
+  }
+  if (!scan.header.implanted) {
+    const int recovery = scan.header.perGroup * static_cast<int>(scan.groups.size());
+    events.SetFileState(parts + recovery, scan.header.definitionName,
+                        scan.definitionLost ? LostState(scan.DefinitionPath()) : FileState::Ok);
+  }
+}
+
+std::string LostGroups(const RecoverySetScan& scan) {
+  std::string text;
+  for (size_t g = 0; g < scan.groups.size(); ++g) {
+    const RecoveryGroupScan& group = scan.groups[g];
+    if (group.LostParts() == 0 || group.PartsRebuildable()) continue;
+    if (!text.empty()) text += "\n";
+    text +=
+        Format(msg::kRepairGroupLost, static_cast<int>(g) + 1,
+               group.LostParts() + group.LostRecovery(), static_cast<int>(scan.header.perGroup));
+  }
+  return text;
+}
+
+}  // namespace
+
+RepairOutcome AssessRecovery(const std::filesystem::path& definition,
+                             const PendantProvider& pendants, const StopCheck& stop) {
+  const std::optional<RecoverySetScan> scan = ScanRecoverySet(definition, pendants, stop);
+  if (scan && scan->stopped) return {};
+  return Summarize(scan);
+}
+
+RepairOutcome RunRepair(const std::filesystem::path& definition, bool dryRun,
+                        const PendantProvider& pendants, OperationEvents& events) {
+  events.Report(WorkStarted{});
+  events.Report(FilesCleared{});
+  const StopCheck stop = [&events] { return events.AbortRequested(); };
+  RepairOutcome out;
+  const auto end = [&](bool completed) {
+    out.completed = completed;
+    ReportEnd(events, OperationKind::Repair, completed, msg::kRepairCompleted,
+              msg::kRepairInterrupted);
+    return out;
+  };
+  const std::optional<RecoverySetScan> scan = ScanRecoverySet(definition, pendants, stop);
+  if (!scan) {
+    events.ShowError(msg::kRepairNoRecovery322, definition.string());
+    return end(false);
+  }
+  if (scan->stopped) return end(false);
+  out = Summarize(scan);
+  ListFiles(*scan, events);
+  if (!out.completed) {
+    events.ShowError(msg::kRepairTooManyLost321, LostGroups(*scan));
+    return end(false);
+  }
+  if (out.damaged == 0 || dryRun) {
+    events.Report(WorkEnded{});
+    events.ShowCompletion(out.damaged == 0 ? std::string(msg::kRepairNothingToDo)
+                          : out.damaged == out.rebuildable
+                              ? Format(msg::kRepairAllPossible, out.damaged)
+                              : Format(msg::kRepairPartlyPossible, out.damaged, out.rebuildable));
+    events.Report(Finished{OperationKind::Repair, Outcome::Completed});
+    return out;
+  }
+
+  // Groups are rebuilt two at a time, each thread with stripe buffers of its own; only
+  // the calling thread asks `stop`, the other learns of it through the flag.
+  const int groups = static_cast<int>(scan->groups.size());
+  std::vector<std::optional<std::vector<int>>> rebuilt(static_cast<size_t>(groups));
+  std::vector<Stripes> stripes(kWorkThreads);
+  std::atomic<bool> stopped{false};
+  ParallelFor(groups, [&](int g, int thread) {
+    const StopCheck check = [&] {
+      if (thread == 0 && !stopped && StopRequested(stop)) stopped = true;
+      return stopped.load();
+    };
+    if (check()) return;
+    rebuilt[static_cast<size_t>(g)] =
+        GroupRebuild(*scan, g, stripes[static_cast<size_t>(thread)]).Run(check);
+  });
+  const int parts = static_cast<int>(scan->definition.parts.size());
+  for (const auto& rows : rebuilt) {
+    for (int row : rows.value_or(std::vector<int>{})) {
+      const std::string name = row < parts ? scan->PartPath(row).filename().string()
+                                           : scan->RecoveryPath(row - parts).filename().string();
+      events.SetFileState(row, name, FileState::Rebuilt);
+      events.Report(Progress{OperationKind::Repair, ++out.rebuilt, out.rebuildable});
+    }
+  }
+  if (stopped) return end(false);
+  if (scan->definitionLost) {
+    WithMessage(msg::kRepairWriteFailed324,
+                [&] { WriteFileAtomically(scan->DefinitionPath(), scan->definitionCopy); });
+    const int index = static_cast<int>(scan->definition.parts.size()) +
+                      scan->header.perGroup * static_cast<int>(scan->groups.size());
+    events.SetFileState(index, scan->header.definitionName, FileState::Rebuilt);
+    events.Report(Progress{OperationKind::Repair, ++out.rebuilt, out.rebuildable});
+  }
+  return end(true);
+}
+
+bool OfferRepair(const std::filesystem::path& definition, const PendantProvider& pendants,
+                 OperationEvents& events) {
+  const StopCheck stop = [&events] { return events.AbortRequested(); };
+  const RepairOutcome assessed = AssessRecovery(definition, pendants, stop);
+  if (!assessed.found || assessed.damaged == 0 || !assessed.completed) return false;
+  if (events.AskYesNo(QuestionKind::RepairFromRecovery, msg::kRepairQuestion) != Answer::Yes) {
+    return false;
+  }
+  return RunRepair(definition, false, pendants, events).completed;
+}
+
+}  // namespace kivora

@@ -1,0 +1,213 @@
+// Recovery parts: written by the split, they rebuild lost or damaged parts, recovery
+// parts and the definition byte for byte; too many losses in a group change nothing.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <random>
+
+#include "core/KivoraError.h"
+#include "core/Messages.h"
+#include "core/RecoveryFormat.h"
+#include "core/RecoveryRepair.h"
+#include "core/SplitDriver.h"
+#include "tests/unit/TestSupport.h"
+
+namespace kivora::test {
+namespace {
+
+using Snapshot = std::map<std::string, std::vector<std::uint8_t>>;
+
+Snapshot Files(const std::filesystem::path& folder) {
+  Snapshot files;
+  for (const auto& e : std::filesystem::directory_iterator(folder)) {
+    if (e.path().extension() != ".avi") files[e.path().filename().string()] = ReadBytes(e.path());
+  }
+  return files;
+}
+
+struct RecoveryCase {
+  const char* name;
+  int parts;
+  bool disguise;
+  std::string password;
+  bool implant;
+  RecoveryAmount amount;
+  bool loseDefinition;  // the definition file, or the last part that carries it
+};
+
+class RecoverySetTest : public ::testing::TestWithParam<RecoveryCase> {
+ protected:
+  FakePendants pendants;
+  TempDir dir;
+
+  // Splits a source of about `parts` KB into 1 KB parts in `folder`.
+  SplitResult Split(const std::string& folder, const RecoveryAmount& amount) {
+    const RecoveryCase& c = GetParam();
+    const auto source = dir / "movie.avi";
+    if (!std::filesystem::exists(source)) {
+      WriteBytes(source, RandomBytes(static_cast<size_t>(c.parts) * 1024 - 100, 5));
+    }
+    std::filesystem::create_directories(dir / folder);
+    SplitSettings s;
+    s.source = source;
+    s.saveFolder = dir / folder;
+    s.baseName = "movie";
+    s.partSizeKb = 1;
+    s.randomSizes = false;
+    s.disguise = c.disguise;
+    s.password = c.password;
+    s.implant = c.implant;
+    s.recovery = amount;
+    RecordingEvents ui;
+    Random random(11);
+    SplitResult result;
+    EXPECT_TRUE(SplitFile(s, pendants, random, ui, result))
+        << (ui.errors.empty() ? "" : ui.errors[0]);
+    return result;
+  }
+};
+
+TEST_P(RecoverySetTest, RepairRestoresUpToRLossesPerGroupAndRefusesOneMore) {
+  const RecoveryCase& c = GetParam();
+  const SplitResult plain = Split("without", {});
+  const SplitResult split = Split("with", c.amount);
+  const RecoveryPlan plan = PlanRecovery(c.parts, c.amount);
+  ASSERT_EQ(static_cast<int>(split.parts.size()), c.parts);
+  ASSERT_EQ(static_cast<int>(split.recoveryFiles.size()), plan.RecoveryCount());
+
+  // The parts and the definition are those of a split without recovery parts.
+  Snapshot without = Files(dir / "without");
+  const Snapshot written = Files(dir / "with");
+  for (const auto& [name, bytes] : without) EXPECT_EQ(written.at(name), bytes) << name;
+  EXPECT_EQ(written.size(), without.size() + split.recoveryFiles.size());
+
+  // Up to R losses in every group, the parts and recovery parts chosen at random.
+  const std::filesystem::path folder = dir / "with";
+  const std::filesystem::path definition =
+      c.implant ? split.partPaths.back() : split.definitionPath;
+  std::mt19937 random(1234);
+  for (size_t g = 0; g < plan.groups.size(); ++g) {
+    std::vector<std::filesystem::path> members;
+    for (int i = 0; i < plan.groups[g].partCount; ++i) {
+      members.push_back(split.partPaths[static_cast<size_t>(plan.groups[g].firstPart + i)]);
+    }
+    for (int j = 0; j < plan.perGroup; ++j) {
+      members.push_back(
+          split.recoveryFiles[g * static_cast<size_t>(plan.perGroup) + static_cast<size_t>(j)]
+              .path);
+    }
+    // The definition comes back from a recovery part that is left.
+    if (c.loseDefinition && g == 0) std::erase(members, split.recoveryFiles.front().path);
+    std::shuffle(members.begin(), members.end(), random);
+    if (c.loseDefinition && g + 1 == plan.groups.size() && c.implant) {
+      std::erase(members, split.partPaths.back());
+      members.insert(members.begin(), split.partPaths.back());
+    }
+    for (int n = 0; n < plan.perGroup && n < static_cast<int>(members.size()); ++n) {
+      const auto& victim = members[static_cast<size_t>(n)];
+      if (random() % 2 == 0) {
+        std::filesystem::remove(victim);
+      } else {
+        auto bytes = ReadBytes(victim);
+        bytes[random() % bytes.size()] ^= 0x5A;
+        WriteBytes(victim, bytes);
+      }
+    }
+  }
+  if (c.loseDefinition && !c.implant) std::filesystem::remove(definition);
+
+  RecordingEvents ui;
+  const RepairOutcome outcome = RunRepair(definition, false, pendants, ui);
+  EXPECT_TRUE(outcome.completed) << (ui.errors.empty() ? "" : ui.errors[0]);
+  EXPECT_EQ(outcome.rebuilt, outcome.damaged);
+  EXPECT_EQ(Files(folder), written);
+
+  // One loss more than a group can bear: a clear failure, and nothing changes.
+  for (int i = 0; i <= plan.perGroup && i < c.parts; ++i) {
+    std::filesystem::remove(split.partPaths[static_cast<size_t>(i)]);
+  }
+  const Snapshot before = Files(folder);
+  if (plan.groups[0].partCount > plan.perGroup) {
+    RecordingEvents refused;
+    EXPECT_FALSE(RunRepair(definition, false, pendants, refused).completed);
+    ASSERT_FALSE(refused.errors.empty());
+    EXPECT_EQ(refused.errors[0], msg::kRepairTooManyLost321);
+    EXPECT_EQ(Files(folder), before);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sets, RecoverySetTest,
+    ::testing::Values(
+        RecoveryCase{"OnePlain", 1, false, "", false, {1, 0}, true},
+        RecoveryCase{"SevenDisguisedImplanted", 7, true, "", true, {2, 0}, true},
+        RecoveryCase{"TwoHundredProtected", 200, true, "secret", false, {0, 5}, false},
+        RecoveryCase{"TwoHundredImplantedPlain", 200, false, "", true, {0, 3}, true},
+        RecoveryCase{"SixHundredDisguised", 600, true, "", false, {3, 0}, true},
+        RecoveryCase{"SixHundredProtectedImplanted", 600, true, "pw", true, {0, 2}, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(RecoveryPlan, GroupsStayWithinTheCodeAndShareTheRecoveryParts) {
+  struct Row {
+    int parts;
+    RecoveryAmount amount;
+    int groups;
+    int perGroup;
+  };
+  for (const Row& r : {Row{1, {0, 10}, 1, 1}, Row{7, {0, 10}, 1, 1}, Row{600, {3, 0}, 3, 3},
+                       Row{600, {0, 10}, 6, 10}, Row{2098, {0, 10}, 19, 12},
+                       Row{245, {10, 0}, 1, 10}, Row{246, {10, 0}, 2, 10}, Row{5, {0, 0}, 0, 0}}) {
+    const RecoveryPlan plan = PlanRecovery(r.parts, r.amount);
+    EXPECT_EQ(static_cast<int>(plan.groups.size()), r.groups) << r.parts;
+    EXPECT_EQ(plan.perGroup, r.perGroup) << r.parts;
+    int next = 0;
+    for (const RecoveryGroup& g : plan.groups) {
+      EXPECT_EQ(g.firstPart, next);
+      EXPECT_LE(g.partCount + plan.perGroup,
+                r.amount.count > 0 ? kMaxGroupShards : kMaxShareGroupShards);
+      EXPECT_LE(plan.groups.front().partCount - g.partCount, 1);
+      next += g.partCount;
+    }
+    EXPECT_EQ(next, plan.groups.empty() ? 0 : r.parts);
+  }
+  EXPECT_THROW(PlanRecovery(10, {255, 0}), KivoraError);
+  EXPECT_THROW(PlanRecovery(10, {0, 101}), KivoraError);
+}
+
+TEST(RecoveryNames, SortAfterThePartsAndNeverTakeAPartsName) {
+  const RecoveryNaming naming = MakeRecoveryNaming("clip2_", "png", 120, false);
+  EXPECT_EQ(RecoveryFileName(naming, 7), "clip2__rec007.png");
+  EXPECT_GT(RecoveryFileName(naming, 0), std::string("clip2_99999.png"));
+  EXPECT_TRUE(LooksLikeRecoveryName(RecoveryFileName(naming, 0)));
+  EXPECT_FALSE(LooksLikeRecoveryName("clip2_00.png"));
+}
+
+TEST(RecoveryHeader, RoundTripsAndRefusesAnyChangedByte) {
+  RecoveryHeader h;
+  h.definitionCrc = 0x11223344;
+  h.sourceName = "電影.avi";
+  h.sourceSize = 5'000'000'000ULL;
+  h.definitionName = "電影.kvr";
+  h.partCount = 10;
+  h.groupCount = 2;
+  h.group = 1;
+  h.firstPart = 5;
+  h.perGroup = 3;
+  h.index = 2;
+  h.naming = MakeRecoveryNaming("movie", "png", 6, true);
+  h.covered = {{100, 1}, {250, 2}, {7, 3}, {250, 4}, {1, 5}};
+  h.shardLength = 250;
+  const std::vector<std::uint8_t> bytes = EncodeRecoveryHeader(h);
+  EXPECT_EQ(DecodeRecoveryHeader(bytes), h);
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    auto changed = bytes;
+    changed[i] ^= 1;
+    EXPECT_FALSE(DecodeRecoveryHeader(changed)) << i;
+  }
+  EXPECT_FALSE(DecodeRecoveryHeader(std::span(bytes).first(bytes.size() - 1)));
+}
+
+}  // namespace
+}  // namespace kivora::test
