@@ -14,6 +14,7 @@
 #include "core/JoinDriver.h"
 #include "core/LoadedDefinition.h"
 #include "core/PartTest.h"
+#include "core/RecoveryRepair.h"
 #include "core/Resplit.h"
 #include "core/SplitDriver.h"
 #include "tests/unit/TestSupport.h"
@@ -35,6 +36,8 @@ struct Round {
   bool randomSizes;
   const char* password;
   const char* magic;
+  bool encrypt = false;
+  int recovery = 0;  // recovery parts per group; one part and the definition are rebuilt
 };
 
 // Writes the sparse source with random bytes at its start, on both sides of the 2 GiB
@@ -92,6 +95,7 @@ TEST(LargeSource, SplitTestResplitJoinPast2GiB) {
   const Round rounds[] = {
       {"plain, definition file", false, false, false, false, "", "KV5"},
       {"disguised with a plug-in and password, implanted", true, true, true, true, "secret", "KV6"},
+      {"plain, encrypted, with recovery parts", false, false, false, false, "secret", "KV5", true, 1},
   };
   for (const Round& round : rounds) {
     SCOPED_TRACE(round.name);
@@ -108,6 +112,8 @@ TEST(LargeSource, SplitTestResplitJoinPast2GiB) {
     s.usePlugin = round.plugin;
     s.pluginName = "set.dll";
     s.password = round.password;
+    s.encrypt = round.encrypt;
+    s.recovery.count = round.recovery;
     test::RecordingEvents ui;
     SplitResult split;
     ASSERT_TRUE(RunSplit(s, pendants, ui, split, 7)) << testing::PrintToString(ui.errors);
@@ -134,6 +140,15 @@ TEST(LargeSource, SplitTestResplitJoinPast2GiB) {
                            std::vector{index}, round.password, "set.dll"};
     EXPECT_TRUE(RunResplit(loaded, resplit, pendants, ui)) << testing::PrintToString(ui.errors);
     EXPECT_EQ(FileCrc32(part), partCrc);
+    if (round.recovery > 0) {
+      const std::vector<std::uint8_t> definitionBytes = test::ReadBytes(definition);
+      fs::remove(part);
+      fs::remove(definition);
+      EXPECT_TRUE(RunRepair(definition, false, pendants, ui).completed)
+          << testing::PrintToString(ui.errors);
+      EXPECT_EQ(FileCrc32(part), partCrc);
+      EXPECT_EQ(test::ReadBytes(definition), definitionBytes);
+    }
 
     JoinOutcome joined;
     ASSERT_TRUE(RunJoin(loaded, {definition, std::nullopt, std::nullopt, round.password}, pendants,
