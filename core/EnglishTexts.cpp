@@ -132,6 +132,7 @@ constexpr EnglishText kEnglish[] = {
     {msg::kMaxPartSize, "The largest part size is %d KB"},
     {msg::kNoPartToImplant, "There is no part to implant it in."},
     {msg::kNoBig5Converter, "Cannot load the Big5 (code page 950) conversion table."},
+    {msg::kPasswordNotBig5, "The password holds characters that Big5 (code page 950) cannot represent."},
     {msg::kNotBig5, "%s has characters that Big5 (code page 950) cannot hold: %s"},
     {msg::kNameOfSource, "Source file name"},
     {msg::kNameOfPart, "Part file name"},

@@ -184,6 +184,8 @@ inline constexpr std::string_view kMaxPartSize = "最大分割檔大小為 %d KB
 inline constexpr std::string_view kNoPartToImplant = "沒有可以置入的分割檔。";
 inline constexpr std::string_view kNoBig5Converter = "無法載入 Big5 (code page 950) 字碼轉換表。";
 // The first value names the text (one of the names below), the second is the text.
+inline constexpr std::string_view kPasswordNotBig5 =
+    "密碼含有無法以 Big5 (code page 950) 表示的字元。";
 inline constexpr std::string_view kNotBig5 = "%s含有無法以 Big5 (code page 950) 表示的字元：%s";
 inline constexpr std::string_view kNameOfSource = "分割來源的檔名";
 inline constexpr std::string_view kNameOfPart = "分割檔名";

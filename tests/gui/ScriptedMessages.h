@@ -46,9 +46,12 @@ class ScriptedMessages : public MessageLayer {
                                                           const QStringList& filters) override {
     listFilters = filters;
     if (listFiles.empty()) return std::nullopt;
-    auto v = listFiles.front();
+    const bool has = listFiles.front().has_value();
+    const QString name = has ? listFiles.front()->first : QString();
+    const int filter = has ? listFiles.front()->second : 0;
     listFiles.pop_front();
-    return v;
+    if (!has) return std::nullopt;
+    return std::make_pair(name, filter);
   }
 
  private:

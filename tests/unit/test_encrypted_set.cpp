@@ -156,7 +156,7 @@ TEST_F(EncryptedSetTest, JoinFailuresAreNamedAndWriteNothing) {
     part[part.size() - 100] ^= 0x01;
     test::WriteBytes(PartPath(1), part);
   };
-  // Part 1 of a second split of the same source with the same password.
+  // The second part of another split of the same source with the same password.
   const auto swapInOtherSet = [this] {
     const SplitResult mine = split;
     const KvrDefinition loadedMine = loaded;
