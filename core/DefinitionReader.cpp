@@ -9,6 +9,7 @@
 #include "core/FileIo.h"
 #include "core/Format.h"
 #include "core/KivoraError.h"
+#include "core/LittleEndian.h"
 #include "core/Messages.h"
 #include "core/SealedPayload.h"
 #include "core/SetCipher.h"
@@ -29,12 +30,9 @@ class ByteReader {
   template <typename T>
   T Int() {
     Need(sizeof(T));
-    std::make_unsigned_t<T> v = 0;
-    for (size_t i = 0; i < sizeof(T); ++i) {
-      v |= static_cast<std::make_unsigned_t<T>>(data_[pos_ + i]) << (8 * i);
-    }
+    const T v = LoadLittleEndian<T>(data_, pos_);
     pos_ += sizeof(T);
-    return static_cast<T>(v);
+    return v;
   }
   // Bytes up to the next 0x00, which is consumed.
   std::string_view Text() {

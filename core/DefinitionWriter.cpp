@@ -5,6 +5,7 @@
 #include "core/CodePage.h"
 #include "core/CryptXor.h"
 #include "core/KivoraError.h"
+#include "core/LittleEndian.h"
 #include "core/Messages.h"
 #include "core/SetCipher.h"
 
@@ -21,8 +22,7 @@ class ByteWriter {
   }
   template <typename T>
   void Int(T value) {
-    auto u = static_cast<std::make_unsigned_t<T>>(value);
-    for (size_t i = 0; i < sizeof(T); ++i) Byte(static_cast<std::uint8_t>(u >> (8 * i)));
+    AppendLittleEndian(out_, value);
   }
   std::vector<std::uint8_t> Take() { return std::move(out_); }
 

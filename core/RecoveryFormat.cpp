@@ -6,6 +6,7 @@
 #include "core/Crc32.h"
 #include "core/FileIo.h"
 #include "core/KivoraError.h"
+#include "core/LittleEndian.h"
 #include "core/Messages.h"
 
 namespace kivora {
@@ -18,8 +19,7 @@ class Writer {
  public:
   template <typename T>
   void Int(T value) {
-    for (size_t i = 0; i < sizeof(T); ++i)
-      out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+    AppendLittleEndian(out, value);
   }
   void Bytes(std::string_view s) { out.insert(out.end(), s.begin(), s.end()); }
   void Text(std::string_view s) {
@@ -38,8 +38,7 @@ class Reader {
   template <typename T>
   T Int() {
     if (!Need(sizeof(T))) return 0;
-    T v = 0;
-    for (size_t i = 0; i < sizeof(T); ++i) v |= static_cast<T>(T{data_[pos + i]} << (8 * i));
+    const T v = LoadLittleEndian<T>(data_, pos);
     pos += sizeof(T);
     return v;
   }

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "core/KivoraError.h"
+#include "core/LittleEndian.h"
 #include "core/Messages.h"
 
 namespace kivora {
@@ -31,17 +32,6 @@ constexpr char kKdfContext[crypto_kdf_CONTEXTBYTES + 1] = "KvrSeal1";
 constexpr std::uint64_t kChunkKeyId = 1;
 constexpr std::uint64_t kCheckValueId = 2;
 
-template <typename T>
-void PutInt(std::vector<std::uint8_t>& out, T value) {
-  for (size_t i = 0; i < sizeof(T); ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-}
-template <typename T>
-T GetInt(std::span<const std::uint8_t> bytes, size_t at) {
-  T value = 0;
-  for (size_t i = 0; i < sizeof(T); ++i) value |= static_cast<T>(T{bytes[at + i]} << (8 * i));
-  return value;
-}
-
 void StartSodium() {
   if (sodium_init() < 0) throw KivoraError(std::string(msg::kCryptoLibraryFailed294));
 }
@@ -50,11 +40,11 @@ void StartSodium() {
 
 std::vector<std::uint8_t> EncodeEncryptionBlock(const EncryptionParams& p) {
   std::vector<std::uint8_t> out = {'K', 'V', 'E', kBlockVersion, p.kdf};
-  PutInt(out, p.opsLimit);
-  PutInt(out, p.memLimit);
+  AppendLittleEndian(out, p.opsLimit);
+  AppendLittleEndian(out, p.memLimit);
   out.insert(out.end(), p.salt.begin(), p.salt.end());
   out.push_back(p.aead);
-  PutInt(out, p.chunkSize);
+  AppendLittleEndian(out, p.chunkSize);
   out.insert(out.end(), p.check.begin(), p.check.end());
   return out;
 }
@@ -66,11 +56,11 @@ std::optional<EncryptionParams> DecodeEncryptionBlock(std::span<const std::uint8
   }
   EncryptionParams p;
   p.kdf = bytes[4];
-  p.opsLimit = GetInt<std::uint64_t>(bytes, 5);
-  p.memLimit = GetInt<std::uint64_t>(bytes, 13);
+  p.opsLimit = LoadLittleEndian<std::uint64_t>(bytes, 5);
+  p.memLimit = LoadLittleEndian<std::uint64_t>(bytes, 13);
   std::copy_n(bytes.begin() + 21, p.salt.size(), p.salt.begin());
   p.aead = bytes[37];
-  p.chunkSize = GetInt<std::uint32_t>(bytes, 38);
+  p.chunkSize = LoadLittleEndian<std::uint32_t>(bytes, 38);
   std::copy_n(bytes.begin() + 42, p.check.size(), p.check.begin());
   const bool accepted = p.kdf == kArgon2id13 && p.aead == kXChaCha20Poly1305 &&
                         p.opsLimit >= crypto_pwhash_opslimit_min() && p.opsLimit <= kMaxOpsLimit &&
