@@ -98,10 +98,15 @@ std::optional<std::string> ToBig5(std::string_view utf8) {
 std::string ToBig5OrThrow(std::string_view utf8, std::string_view what) {
   auto big5 = ToBig5(utf8);
   if (!big5) {
-    // A password is never repeated on screen or in a log.
-    if (what == msg::kNameOfPassword) throw KivoraError(std::string(msg::kPasswordNotBig5));
     throw KivoraError(Format(msg::kNotBig5, std::string(what).c_str(), std::string(utf8).c_str()));
   }
+  return *big5;
+}
+
+std::string PasswordToBig5OrThrow(std::string_view utf8) {
+  auto big5 = ToBig5(utf8);
+  // Unlike other texts, a password is never repeated on screen or in a log.
+  if (!big5) throw KivoraError(std::string(msg::kPasswordNotBig5));
   return *big5;
 }
 

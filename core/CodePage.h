@@ -14,6 +14,8 @@ std::optional<std::u16string> Utf8ToUtf16(std::string_view utf8);
 std::optional<std::string> ToBig5(std::string_view utf8);
 // UTF-8 -> Big5; throws KivoraError naming `what` when a character has no Big5 form.
 std::string ToBig5OrThrow(std::string_view utf8, std::string_view what);
+// The same for a password, whose refusal never repeats it.
+std::string PasswordToBig5OrThrow(std::string_view utf8);
 // Big5 -> UTF-8; empty optional when the bytes are not valid Big5.
 std::optional<std::string> FromBig5(std::string_view big5);
 // Big5 -> UTF-8 with U+FFFD for bytes that are not valid Big5 (for display only).

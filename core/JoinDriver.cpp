@@ -78,7 +78,8 @@ JoinPartResult JoinWriter::JoinPart(int index, const std::filesystem::path& path
   if (cipher_) {
     opener.emplace(*cipher_, index, n, helper_ ? &*helper_ : nullptr, &opened_);
   } else if (disguised) {
-    const std::string key = password_.empty() ? ToBig5OrThrow(rec.FileName, msg::kNameOfPart) : password_;
+    const std::string key =
+        password_.empty() ? ToBig5OrThrow(rec.FileName, msg::kNameOfPart) : password_;
     if (generator) {
       gen.emplace(key, n);
     } else {
@@ -247,7 +248,7 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
         return false;
       }
     }
-    const std::string passwordBig5 = sealed ? std::string() : ToBig5OrThrow(*password, msg::kNameOfPassword);
+    const std::string passwordBig5 = sealed ? std::string() : PasswordToBig5OrThrow(*password);
     out.output = joined;
 
     events.Report(WorkStarted{});
@@ -296,9 +297,10 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
     // cannot have rebuilt it: that is a failure, unless the user chose a gap or a
     // damaged part.
     if (!stopped && !aborted && !userChose && writer.Length() != def.header.SourceSize) {
-      events.ShowError(msg::kJoinedSizeWrong244,
-                       Format(msg::kJoinedSizes, joined.c_str(), GroupThousands(writer.Length()).c_str(),
-                              GroupThousands(def.header.SourceSize).c_str()));
+      events.ShowError(
+          msg::kJoinedSizeWrong244,
+          Format(msg::kJoinedSizes, joined.c_str(), GroupThousands(writer.Length()).c_str(),
+                 GroupThousands(def.header.SourceSize).c_str()));
       stopped = true;
     }
     // A stopped join leaves nothing; an aborted one keeps what it wrote unless that

@@ -192,6 +192,5 @@ inline constexpr std::string_view kNameOfPart = "分割檔名";
 inline constexpr std::string_view kNameOfBase = "分割檔名稱";
 inline constexpr std::string_view kNameOfExtension = "副檔名";
 inline constexpr std::string_view kNameOfComment = kRowComment;
-inline constexpr std::string_view kNameOfPassword = kRowPassword;
 
 }  // namespace kivora::msg

@@ -85,7 +85,7 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
         return false;
       }
     }
-    const std::string passwordBig5 = cipher ? std::string() : ToBig5OrThrow(*password, msg::kNameOfPassword);
+    const std::string passwordBig5 = cipher ? std::string() : PasswordToBig5OrThrow(*password);
 
     File source = File::TryOpenRead(request.source);
     if (!source.IsOpen()) {

@@ -112,7 +112,7 @@ void CheckNames(const SplitSettings& s) {
   ToBig5OrThrow(s.extension, msg::kNameOfExtension);
   ToBig5OrThrow(s.comment, msg::kNameOfComment);
   // A password that seals is used as typed (UTF-8); one that scrambles must be Big5.
-  if (!s.encrypt) ToBig5OrThrow(s.password, msg::kNameOfPassword);
+  if (!s.encrypt) PasswordToBig5OrThrow(s.password);
 }
 
 // Refuses, before anything is written, a split whose part or definition would take
@@ -236,7 +236,7 @@ bool SplitFile(const SplitSettings& s, const PendantProvider& pendants, Random& 
     result.parts.resize(static_cast<size_t>(count));
 
     const std::filesystem::path folder = SplitFolder(s);
-    const std::string passwordKey = cipher ? std::string() : ToBig5OrThrow(s.password, msg::kNameOfPassword);
+    const std::string passwordKey = cipher ? std::string() : PasswordToBig5OrThrow(s.password);
     std::vector<std::uint8_t> buffer;
     const StopCheck stop = [&events] { return events.AbortRequested(); };
     bool aborted = false;

@@ -2,7 +2,6 @@
 
 #include "core/CodePage.h"
 #include "core/KivoraError.h"
-#include "core/Messages.h"
 
 namespace kivora {
 namespace {
@@ -17,14 +16,17 @@ TEST(CodePage, Big5RoundTripAndRefusal) {
   EXPECT_THROW(ToBig5OrThrow("😀", "name"), KivoraError);
   // ... and a password that cannot be held is not repeated in the message.
   try {
-    ToBig5OrThrow("secret😀", msg::kNameOfPassword);
+    PasswordToBig5OrThrow("secret😀");
     ADD_FAILURE() << "no exception";
   } catch (const KivoraError& e) {
     EXPECT_EQ(std::string(e.what()).find("secret"), std::string::npos) << e.what();
   }
   // Bytes that are not Big5: refused strictly, replaced for display.
   EXPECT_FALSE(FromBig5("\xA4\x20"));
-  EXPECT_EQ(FromBig5Lossy("a\xA4\x20" "b").substr(0, 1), "a");
+  EXPECT_EQ(FromBig5Lossy("a\xA4\x20"
+                          "b")
+                .substr(0, 1),
+            "a");
 }
 
 TEST(CodePage, LowerCaseLeavesTrailBytesAlone) {
