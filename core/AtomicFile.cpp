@@ -89,7 +89,9 @@ AtomicFile::AtomicFile(std::filesystem::path target) : target_(std::move(target)
     fd = CreateHidden(folder, random, temp_);
   }
   if (fd < 0) ThrowCreateFailed(target_, errno);
-  TakeOwnerAndMode(fd, target_);
+  // A named file takes a replaced file's mode now, so it is never more open than that
+  // file; an unnamed one can wait until it turns out to replace one.
+  if (!temp_.empty()) TakeOwnerAndMode(fd, target_);
   try {
     file_ = File::Adopt(fd, target_);
   } catch (const KivoraError&) {
@@ -120,15 +122,18 @@ bool LinkAsTarget(int fd, const std::filesystem::path& target) {
 }
 }  // namespace
 
-void AtomicFile::Commit() {
-  file_.Sync();
+void AtomicFile::Commit(Durability durability) {
+  const bool synced = durability == Durability::SyncNow;
+  if (synced) file_.Sync();
   if (temp_.empty() && LinkAsTarget(file_.Descriptor(), target_)) {
     file_.Close();
     committed_ = true;
     return;
   }
   // The target is there (or cannot be linked to): a hidden name renamed over it.
+  if (!synced) file_.Sync();
   if (temp_.empty()) {
+    TakeOwnerAndMode(file_.Descriptor(), target_);
     std::mt19937 random(std::random_device{}());
     temp_ = LinkHidden(file_.Descriptor(), FolderOf(target_), random);
     if (temp_.empty()) ThrowCreateFailed(target_, errno);
@@ -137,6 +142,16 @@ void AtomicFile::Commit() {
   // On failure the destructor removes temp_.
   if (::rename(temp_.c_str(), target_.c_str()) != 0) ThrowCreateFailed(target_, errno);
   committed_ = true;
+}
+
+void SyncFileSystem(const std::filesystem::path& folder) {
+  const std::filesystem::path place = folder.empty() ? std::filesystem::path(".") : folder;
+  const int fd = ::open(place.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) throw KivoraError(DescribeIoError(place, msg::kWriteFileFailed, errno));
+  const int rc = ::syncfs(fd);
+  const int err = errno;
+  ::close(fd);
+  if (rc != 0) throw KivoraError(DescribeIoError(place, msg::kWriteFileFailed, err));
 }
 
 }  // namespace kivora

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include "core/Format.h"
 #include "core/Messages.h"
@@ -20,12 +21,12 @@ namespace {
 // Opens an existing file for reading (and writing with `write`) only when it is a
 // regular file. The type is taken from the opened descriptor, so nothing can be
 // swapped in after a check by name; O_NONBLOCK keeps the open of a pipe without a
-// writer from waiting for ever. Returns null with errno set, errno 0 meaning a file
-// of another type (a device, a pipe, a socket).
-std::FILE* OpenRegular(const std::filesystem::path& path, bool write) {
+// writer from waiting for ever. Returns -1 with errno set, errno 0 meaning a file of
+// another type (a device, a pipe, a socket).
+int OpenRegular(const std::filesystem::path& path, bool write) {
   const int fd =
       ::open(path.c_str(), (write ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return nullptr;
+  if (fd < 0) return -1;
   struct stat st {};
   int err = 0;
   if (::fstat(fd, &st) != 0) {
@@ -34,54 +35,90 @@ std::FILE* OpenRegular(const std::filesystem::path& path, bool write) {
     err = S_ISDIR(st.st_mode) ? EISDIR : 0;
   } else {
     const int flags = ::fcntl(fd, F_GETFL);
-    if (flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0) {
-      if (std::FILE* f = ::fdopen(fd, write ? "r+b" : "rb")) return f;
-    }
+    if (flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0) return fd;
     err = errno;
   }
   ::close(fd);
   errno = err;
-  return nullptr;
+  return -1;
 }
 
-File OpenWith(const std::filesystem::path& path, const char* mode, std::string_view what,
-              bool raise, auto make) {
-  std::FILE* f = mode[0] == 'r' ? OpenRegular(path, std::strchr(mode, '+') != nullptr)
-                                : std::fopen(path.c_str(), mode);
-  if (!f) {
-    const int err = errno;
-    if (!raise) return File();
-    if (err == 0) throw KivoraError(Format(msg::kNotRegularFile, path.c_str()));
-    throw KivoraError(DescribeIoError(path, what, err));
+enum class Opening { Read, ReadWrite, Create, CreateNew };
+
+// Opens path; on failure throws `what` for it, or returns -1 when raise is false.
+int OpenAs(const std::filesystem::path& path, Opening how, std::string_view what, bool raise) {
+  int fd = -1;
+  switch (how) {
+    case Opening::Read:
+    case Opening::ReadWrite:
+      fd = OpenRegular(path, how == Opening::ReadWrite);
+      break;
+    case Opening::Create:
+    case Opening::CreateNew:
+      fd = ::open(path.c_str(),
+                  O_RDWR | O_CREAT | O_CLOEXEC | (how == Opening::Create ? O_TRUNC : O_EXCL), 0666);
+      break;
   }
-  // Reads and writes here are large or few: stdio's buffer would only add a copy.
-  std::setvbuf(f, nullptr, _IONBF, 0);
-  return make(f);
+  if (fd < 0 && raise) {
+    if (errno == 0) throw KivoraError(Format(msg::kNotRegularFile, path.c_str()));
+    throw KivoraError(DescribeIoError(path, what, errno));
+  }
+  return fd;
 }
 }  // namespace
 
 File File::OpenRead(const std::filesystem::path& path) {
-  return OpenWith(path, "rb", msg::kOpenFileFailed, true,
-                  [&](std::FILE* f) { return File(f, path); });
+  return File(OpenAs(path, Opening::Read, msg::kOpenFileFailed, true), path);
 }
 File File::TryOpenRead(const std::filesystem::path& path) {
-  return OpenWith(path, "rb", msg::kOpenFileFailed, false,
-                  [&](std::FILE* f) { return File(f, path); });
+  const int fd = OpenAs(path, Opening::Read, msg::kOpenFileFailed, false);
+  return fd < 0 ? File() : File(fd, path);
 }
 File File::OpenReadWrite(const std::filesystem::path& path) {
-  return OpenWith(path, "r+b", msg::kOpenFileFailed, true,
-                  [&](std::FILE* f) { return File(f, path); });
+  return File(OpenAs(path, Opening::ReadWrite, msg::kOpenFileFailed, true), path);
 }
 File File::Create(const std::filesystem::path& path) {
-  return OpenWith(path, "wb", msg::kCreateFileFailed, true,
-                  [&](std::FILE* f) { return File(f, path); });
+  return File(OpenAs(path, Opening::Create, msg::kCreateFileFailed, true), path);
+}
+File File::CreateNew(const std::filesystem::path& path) {
+  const int fd = OpenAs(path, Opening::CreateNew, msg::kCreateFileFailed, false);
+  return fd < 0 ? File() : File(fd, path);
+}
+File File::Adopt(int descriptor, std::filesystem::path path) {
+  return File(descriptor, std::move(path));
 }
 
-bool File::IsSameFile(const std::filesystem::path& path) const {
-  struct stat mine {
-  }, other{};
-  return ::fstat(::fileno(handle_.get()), &mine) == 0 && ::stat(path.c_str(), &other) == 0 &&
-         mine.st_dev == other.st_dev && mine.st_ino == other.st_ino;
+File::File(File&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)) {}
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = std::exchange(other.fd_, -1);
+    path_ = std::move(other.path_);
+  }
+  return *this;
+}
+
+File::~File() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+namespace {
+FileIdentity FromStat(const struct stat& st) {
+  return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+          static_cast<std::uint64_t>(st.st_nlink)};
+}
+}  // namespace
+
+FileIdentity IdentityOf(const std::filesystem::path& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 ? FromStat(st) : FileIdentity{};
+}
+
+FileIdentity File::Identity() const {
+  struct stat st {};
+  return ::fstat(fd_, &st) == 0 ? FromStat(st) : FileIdentity{};
 }
 
 void File::Fail(std::string_view what) const {
@@ -89,10 +126,15 @@ void File::Fail(std::string_view what) const {
 }
 
 size_t File::Read(std::span<std::uint8_t> buffer) {
-  if (buffer.empty()) return 0;
-  const size_t n = std::fread(buffer.data(), 1, buffer.size(), handle_.get());
-  if (n < buffer.size() && std::ferror(handle_.get())) Fail(msg::kReadFileFailed);
-  return n;
+  size_t done = 0;
+  while (done < buffer.size()) {
+    const ssize_t n = ::read(fd_, buffer.data() + done, buffer.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) Fail(msg::kReadFileFailed);
+    if (n == 0) break;
+    done += static_cast<size_t>(n);
+  }
+  return done;
 }
 
 void File::ReadExact(std::span<std::uint8_t> buffer) {
@@ -102,9 +144,28 @@ void File::ReadExact(std::span<std::uint8_t> buffer) {
 }
 
 void File::Write(std::span<const std::uint8_t> data) {
-  if (data.empty()) return;
-  if (std::fwrite(data.data(), 1, data.size(), handle_.get()) != data.size())
-    Fail(msg::kWriteFileFailed);
+  while (!data.empty()) {
+    const ssize_t n = ::write(fd_, data.data(), data.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n == 0) errno = EIO;
+      Fail(msg::kWriteFileFailed);
+    }
+    data = data.subspan(static_cast<size_t>(n));
+  }
+}
+
+void File::WriteAt(std::int64_t offset, std::span<const std::uint8_t> data) {
+  while (!data.empty()) {
+    const ssize_t n = ::pwrite(fd_, data.data(), data.size(), static_cast<off_t>(offset));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n == 0) errno = EIO;
+      Fail(msg::kWriteFileFailed);
+    }
+    data = data.subspan(static_cast<size_t>(n));
+    offset += n;
+  }
 }
 
 // Offsets are 64-bit whatever the platform's long: parts of sources of 2 GiB and more
@@ -112,60 +173,34 @@ void File::Write(std::span<const std::uint8_t> data) {
 static_assert(sizeof(off_t) == 8, "file offsets must be 64-bit (_FILE_OFFSET_BITS=64)");
 
 void File::Seek(std::int64_t offset, int whence) {
-  if (::fseeko(handle_.get(), static_cast<off_t>(offset), whence) != 0) Fail(msg::kSeekFileFailed);
+  if (::lseek(fd_, static_cast<off_t>(offset), whence) < 0) Fail(msg::kSeekFileFailed);
 }
 
 std::int64_t File::Tell() {
-  const off_t pos = ::ftello(handle_.get());
+  const off_t pos = ::lseek(fd_, 0, SEEK_CUR);
   if (pos < 0) Fail(msg::kTellFileFailed);
   return pos;
 }
 
 std::int64_t File::Size() {
-  const std::int64_t here = Tell();
-  Seek(0, SEEK_END);
-  const std::int64_t size = Tell();
-  Seek(here);
-  return size;
+  struct stat st {};
+  if (::fstat(fd_, &st) != 0) Fail(msg::kTellFileFailed);
+  return st.st_size;
 }
 
 void File::Truncate(std::int64_t size) {
-  if (std::fflush(handle_.get()) != 0 || ::ftruncate(Descriptor(), static_cast<off_t>(size)) != 0) {
-    Fail(msg::kWriteFileFailed);
-  }
+  if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) Fail(msg::kWriteFileFailed);
   Seek(size);
 }
 
 void File::Sync() {
-  if (std::fflush(handle_.get()) != 0 || ::fsync(Descriptor()) != 0) Fail(msg::kWriteFileFailed);
-}
-
-int File::Descriptor() const { return ::fileno(handle_.get()); }
-
-File File::Adopt(int descriptor, std::filesystem::path path) {
-  std::FILE* f = ::fdopen(descriptor, "w+b");
-  if (!f) {
-    const int err = errno;
-    ::close(descriptor);
-    throw KivoraError(DescribeIoError(path, msg::kCreateFileFailed, err));
-  }
-  std::setvbuf(f, nullptr, _IONBF, 0);
-  return File(f, std::move(path));
+  if (::fsync(fd_) != 0) Fail(msg::kWriteFileFailed);
 }
 
 void File::Close() {
-  if (!handle_) return;
-  std::FILE* f = handle_.release();
-  const bool flushed = std::fflush(f) == 0;
-  const int err = errno;
-  const bool closed = std::fclose(f) == 0;
-  if (!flushed || !closed)
-    throw KivoraError(DescribeIoError(path_, msg::kWriteFileFailed, flushed ? errno : err));
-}
-
-File File::CreateNew(const std::filesystem::path& path) {
-  return OpenWith(path, "wbx", msg::kCreateFileFailed, false,
-                  [&](std::FILE* f) { return File(f, path); });
+  if (fd_ < 0) return;
+  // A failed close leaves the descriptor closed all the same; never retried.
+  if (::close(std::exchange(fd_, -1)) != 0 && errno != EINTR) Fail(msg::kWriteFileFailed);
 }
 
 void WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> data) {

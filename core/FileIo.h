@@ -1,5 +1,5 @@
 #pragma once
-// Small RAII wrappers over C stdio files. Every failure throws KivoraError with a
+// Small RAII wrappers over file descriptors. Every failure throws KivoraError with a
 // readable text; nothing fails silently.
 
 #include <cstdint>
@@ -14,6 +14,19 @@
 #include "core/KivoraError.h"
 
 namespace kivora {
+
+// Which file a name or descriptor stands for, and how many names it has.
+struct FileIdentity {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  std::uint64_t links = 0;  // 0: unknown (no such file, or it cannot be looked up)
+};
+// The file path names (links followed); links 0 when it cannot be told.
+FileIdentity IdentityOf(const std::filesystem::path& path);
+// True when both are known and the same file.
+inline bool SameFile(const FileIdentity& a, const FileIdentity& b) {
+  return a.links != 0 && b.links != 0 && a.device == b.device && a.inode == b.inode;
+}
 
 class File {
  public:
@@ -31,36 +44,37 @@ class File {
   static File Adopt(int descriptor, std::filesystem::path path);
 
   File() = default;
-  bool IsOpen() const { return handle_ != nullptr; }
+  File(File&& other) noexcept;
+  File& operator=(File&& other) noexcept;
+  ~File();
+  bool IsOpen() const { return fd_ >= 0; }
   const std::filesystem::path& Path() const { return path_; }
-  // True when path names the very file this one has open (same device and inode).
-  bool IsSameFile(const std::filesystem::path& path) const;
+  FileIdentity Identity() const;
 
   // Reads up to buffer.size() bytes; returns how many (0 at the end).
   size_t Read(std::span<std::uint8_t> buffer);
   // Reads exactly buffer.size() bytes or throws.
   void ReadExact(std::span<std::uint8_t> buffer);
   void Write(std::span<const std::uint8_t> data);
+  // Writes at offset without moving the file's position.
+  void WriteAt(std::int64_t offset, std::span<const std::uint8_t> data);
   void Seek(std::int64_t offset, int whence = SEEK_SET);
   std::int64_t Tell();
   std::int64_t Size();
   // Cuts the file to `size` bytes and moves to its new end.
   void Truncate(std::int64_t size);
-  // Flushes and closes; throws when buffered data could not be written.
+  // Closes; throws when the system reports an error of writing.
   void Close();
-  // Flushes and waits until the data is on the disk.
+  // Waits until the data is on the disk.
   void Sync();
-  int Descriptor() const;
+  int Descriptor() const { return fd_; }
 
  private:
-  struct Closer {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-  };
-  File(std::FILE* handle, std::filesystem::path path) : handle_(handle), path_(std::move(path)) {}
+  File(int fd, std::filesystem::path path) : fd_(fd), path_(std::move(path)) {}
   // Throws `what` (a template like DescribeIoError's) for this file and errno.
   [[noreturn]] void Fail(std::string_view what) const;
 
-  std::unique_ptr<std::FILE, Closer> handle_;
+  int fd_ = -1;
   std::filesystem::path path_;
 };
 
@@ -76,9 +90,14 @@ class AtomicFile {
   AtomicFile(const AtomicFile&) = delete;
   AtomicFile& operator=(const AtomicFile&) = delete;
 
+  // When a new name's file reaches the disk: before it takes the name, or with the next
+  // SyncFileSystem of its folder (for many files that are worth something only together).
+  // A file that replaces another always reaches the disk before the replacement.
+  enum class Durability { SyncNow, SyncLater };
+
   File& Stream() { return file_; }
   void Write(std::span<const std::uint8_t> data) { file_.Write(data); }
-  void Commit();
+  void Commit(Durability durability = Durability::SyncNow);
 
  private:
   std::filesystem::path target_;
@@ -86,6 +105,9 @@ class AtomicFile {
   File file_;
   bool committed_ = false;
 };
+
+// Waits until everything written to the file system that holds folder is on the disk.
+void SyncFileSystem(const std::filesystem::path& folder);
 
 // Writes the whole buffer to path through an AtomicFile.
 void WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> data);

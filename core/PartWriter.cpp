@@ -16,6 +16,50 @@ int ChoosePendantIndex(int count, Random& random) {
   return n - 1;
 }
 
+PartEncoder::PartEncoder(std::int64_t size, std::optional<std::span<const std::uint8_t>> pendant,
+                         std::string_view key, const std::optional<Sealing>& seal)
+    : size_(size), pendant_(pendant.has_value()) {
+  if (pendant) sums_.partCrc = StreamCrc32(*pendant);
+  if (seal) {
+    sealer_.emplace(*seal->cipher, seal->partIndex, size, seal->helper, seal->buffer);
+  } else if (pendant) {
+    scrambler_.emplace(key, static_cast<std::uint64_t>(size));
+  }
+}
+
+std::span<const std::uint8_t> PartEncoder::Encode(std::span<std::uint8_t> plain,
+                                                  std::vector<std::uint8_t>* sealedOut) {
+  if (sealer_) {
+    const std::span<const std::uint8_t> sealed = sealer_->Seal(plain, sealedOut);
+    storedCrc_ = Crc32Update(storedCrc_, sealed);
+    stored_ += static_cast<std::int64_t>(sealed.size());
+    return sealed;
+  }
+  sums_.crc = Crc32Update(sums_.crc, plain);
+  if (scrambler_) scrambler_->Apply(plain);
+  return plain;
+}
+
+std::span<const std::uint8_t> PartEncoder::Finish() {
+  if (sealer_) {
+    const std::span<const std::uint8_t> last = sealer_->Finish();
+    storedCrc_ = Crc32Update(storedCrc_, last);
+    stored_ += static_cast<std::int64_t>(last.size());
+    sums_.crc = SealedRecordCrc(storedCrc_);
+    if (pendant_) {
+      sums_.partCrc = Crc32Combine(sums_.partCrc, storedCrc_, static_cast<std::uint64_t>(stored_));
+    }
+    return last;
+  }
+  if (scrambler_) {
+    // The scrambled payload's checksum follows from the plain one: no second pass.
+    const auto n = static_cast<std::uint64_t>(size_);
+    const std::uint32_t scrambledCrc = sums_.crc ^ scrambler_->KeystreamCrc(n) ^ Crc32OfZeros(n);
+    sums_.partCrc = Crc32Combine(sums_.partCrc, scrambledCrc, n);
+  }
+  return {};
+}
+
 PartChecksums StreamPart(File& source, std::span<std::uint8_t> chunk,
                          const std::filesystem::path& path, std::int64_t size,
                          std::optional<std::span<const std::uint8_t>> pendant, std::string_view key,
@@ -32,93 +76,28 @@ PartChecksums StreamPart(File& source, std::span<std::uint8_t> chunk,
     if (written) written(bytes);
   };
 
-  PartChecksums sums;
-  std::optional<BlockScrambler> scrambler;
-  std::optional<PayloadSealer> sealer;
-  if (pendant) {
-    write(*pendant);
-    sums.partCrc = StreamCrc32(*pendant);
-  }
-  if (seal) {
-    sealer.emplace(*seal->cipher, seal->partIndex, size, seal->helper, seal->buffer);
-  } else if (pendant) {
-    scrambler.emplace(key, static_cast<std::uint64_t>(size));
-  }
-  std::uint32_t storedCrc = 0;  // of a sealed payload as written
-  std::int64_t stored = 0;
-  const auto writeSealed = [&](std::span<const std::uint8_t> bytes) {
-    storedCrc = Crc32Update(storedCrc, bytes);
-    stored += static_cast<std::int64_t>(bytes.size());
-    write(bytes);
-  };
+  PartEncoder encoder(size, pendant, key, seal);
+  if (pendant) write(*pendant);
   for (std::int64_t left = size; left > 0;) {
     if (StopRequested(stop)) {
-      sums.stopped = true;
-      return sums;  // the temporary file goes with `out`
+      PartChecksums stopped;
+      stopped.stopped = true;
+      return stopped;  // the temporary file goes with `out`
     }
     const auto n =
         static_cast<size_t>(std::min<std::int64_t>(left, static_cast<std::int64_t>(chunk.size())));
     const std::span<std::uint8_t> piece = chunk.first(n);
     WithMessage(msg::kCopyFromSourceFailed, [&] { source.ReadExact(piece); });
     left -= static_cast<std::int64_t>(n);
-    if (sealer) {
-      writeSealed(sealer->Seal(piece));
-      continue;
-    }
-    sums.crc = Crc32Update(sums.crc, piece);
-    if (scrambler) scrambler->Apply(piece);
-    write(piece);
+    write(encoder.Encode(piece));
   }
-  if (sealer) {
-    writeSealed(sealer->Finish());
-    sums.crc = SealedRecordCrc(storedCrc);
-    if (pendant)
-      sums.partCrc = Crc32Combine(sums.partCrc, storedCrc, static_cast<std::uint64_t>(stored));
-  } else if (scrambler) {
-    // The scrambled payload's checksum follows from the plain one: no second pass.
-    const auto n = static_cast<std::uint64_t>(size);
-    const std::uint32_t scrambledCrc = sums.crc ^ scrambler->KeystreamCrc(n) ^ Crc32OfZeros(n);
-    sums.partCrc = Crc32Combine(sums.partCrc, scrambledCrc, n);
-  }
+  write(encoder.Finish());
+  PartChecksums sums = encoder.Checksums();
   if (accept && !accept(sums)) return sums;  // the temporary file goes with `out`
   write(trailer);
   WithMessage(createFailed, [&] { out->Commit(); });
   sums.written = true;
   return sums;
-}
-
-std::optional<TKvrFileData> WritePart(File& source, std::vector<std::uint8_t>& buffer,
-                                      const SplitPart& part, bool disguised,
-                                      const PendantPool& pool, Random& random,
-                                      const StopCheck& stop, const WrittenBytes& written) {
-  buffer.resize(kPartChunkBytes);
-  TKvrFileData record;
-  record.FileName = part.fileName;
-  record.Size =
-      part.seal
-          ? static_cast<std::int32_t>(SealedSize(part.size, part.seal->cipher->Params().chunkSize))
-          : part.size;
-  if (!disguised) {
-    const PartChecksums sums = StreamPart(source, buffer, part.path, part.size, std::nullopt,
-                                          part.key, {}, {}, stop, part.seal,
-                                          written);
-    if (sums.stopped) return std::nullopt;
-    record.Crc = sums.crc;
-    return record;
-  }
-  const int id = pool.ids.at(
-      static_cast<size_t>(ChoosePendantIndex(static_cast<int>(pool.ids.size()), random)));
-  const auto pendant = pool.set ? pool.set->Pendant(id) : std::nullopt;
-  if (!pendant) throw KivoraError(std::string(msg::kReadPendantFailedSplit));
-  const PartChecksums sums =
-      StreamPart(source, buffer, part.path, part.size, *pendant, part.key, {}, {}, stop, part.seal,
-                 written);
-  if (sums.stopped) return std::nullopt;
-  record.Crc = sums.crc;
-  record.PartCrc = sums.partCrc;
-  record.PendantNo = static_cast<std::int16_t>(id);
-  record.PendantSize = static_cast<std::int32_t>(pendant->size());
-  return record;
 }
 
 namespace {
@@ -128,33 +107,22 @@ namespace {
 PartChecksums SealedChecksums(File& source, std::span<std::uint8_t> chunk, std::int64_t size,
                               std::optional<std::span<const std::uint8_t>> pendant,
                               const Sealing& seal, const StopCheck& stop) {
-  PartChecksums sums;
-  PayloadSealer sealer(*seal.cipher, seal.partIndex, size, seal.helper, seal.buffer);
-  std::uint32_t storedCrc = 0;
-  std::int64_t stored = 0;
-  const auto add = [&](std::span<const std::uint8_t> bytes) {
-    storedCrc = Crc32Update(storedCrc, bytes);
-    stored += static_cast<std::int64_t>(bytes.size());
-  };
+  PartEncoder encoder(size, pendant, {}, seal);
   for (std::int64_t left = size; left > 0;) {
     if (StopRequested(stop)) {
-      sums.stopped = true;
-      return sums;
+      PartChecksums stopped;
+      stopped.stopped = true;
+      return stopped;
     }
     const auto n =
         static_cast<size_t>(std::min<std::int64_t>(left, static_cast<std::int64_t>(chunk.size())));
     const std::span<std::uint8_t> piece = chunk.first(n);
     WithMessage(msg::kCopyFromSourceFailed, [&] { source.ReadExact(piece); });
     left -= static_cast<std::int64_t>(n);
-    add(sealer.Seal(piece));
+    encoder.Encode(piece);
   }
-  add(sealer.Finish());
-  sums.crc = SealedRecordCrc(storedCrc);
-  if (pendant) {
-    sums.partCrc =
-        Crc32Combine(StreamCrc32(*pendant), storedCrc, static_cast<std::uint64_t>(stored));
-  }
-  return sums;
+  encoder.Finish();
+  return encoder.Checksums();
 }
 
 }  // namespace

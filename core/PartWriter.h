@@ -10,11 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "core/CryptXor.h"
 #include "core/FileIo.h"
 #include "core/HelperThread.h"
 #include "core/KvrData.h"
 #include "core/PendantProvider.h"
 #include "core/Random.h"
+#include "core/SealedPayload.h"
 #include "core/SetCipher.h"
 #include "core/StopCheck.h"
 
@@ -44,6 +46,33 @@ struct PartChecksums {
   std::uint32_t partCrc = 0;  // of the whole part as written (disguised parts)
   bool written = false;       // the part took its name (accept agreed)
   bool stopped = false;       // `stop` ended the write: nothing was written
+};
+
+// Turns a part's plain payload into the bytes stored, and keeps the part's checksums:
+// scrambled in place under key (Big5) when there is a pendant, sealed with `seal`, or
+// unchanged. The pendant itself is written by the caller, before the payload.
+class PartEncoder {
+ public:
+  PartEncoder(std::int64_t size, std::optional<std::span<const std::uint8_t>> pendant,
+              std::string_view key, const std::optional<Sealing>& seal);
+  // Takes the next plain bytes of the payload and returns the bytes to store for them:
+  // plain itself, or sealed bytes (in sealedOut when given, else in the seal's buffer)
+  // valid until the next call.
+  std::span<const std::uint8_t> Encode(std::span<std::uint8_t> plain,
+                                       std::vector<std::uint8_t>* sealedOut = nullptr);
+  // The payload's last bytes to store (a sealed empty payload's tag), valid while this
+  // lives; the checksums are complete after it.
+  std::span<const std::uint8_t> Finish();
+  const PartChecksums& Checksums() const { return sums_; }
+
+ private:
+  std::int64_t size_;
+  bool pendant_;
+  PartChecksums sums_;
+  std::optional<BlockScrambler> scrambler_;
+  std::optional<PayloadSealer> sealer_;
+  std::uint32_t storedCrc_ = 0;  // of a sealed payload as stored
+  std::int64_t stored_ = 0;
 };
 
 // Streams `size` bytes from source's current position into a new part file: plain, or
@@ -77,15 +106,6 @@ struct PendantPool {
   const PendantSet* set = nullptr;
   std::vector<int> ids;
 };
-
-// Split mode: writes the next part.size bytes of source as one part (through buffer,
-// reused between parts) and returns its record; empty optional when `stop` ended it
-// (nothing is left of the part). pool is used only when disguised. `written` sees the
-// part's bytes as they are written.
-std::optional<TKvrFileData> WritePart(File& source, std::vector<std::uint8_t>& buffer,
-                                      const SplitPart& part, bool disguised,
-                                      const PendantPool& pool, Random& random,
-                                      const StopCheck& stop = {}, const WrittenBytes& written = {});
 
 enum class RebuildResult { Matched, Mismatch, Stopped };
 

@@ -52,7 +52,7 @@ ChunkBatches::ChunkBatches(std::int64_t total, std::int64_t inChunk, std::int64_
       inChunk_(inChunk),
       growth_(growth),
       helper_(helper),
-      out_(output ? *output : ownOutput_) {}
+      out_(output ? output : &ownOutput_) {}
 
 void ChunkBatches::Add(std::span<const std::uint8_t> chunk) {
   const auto length = static_cast<std::int64_t>(chunk.size());
@@ -62,7 +62,9 @@ void ChunkBatches::Add(std::span<const std::uint8_t> chunk) {
 }
 
 std::span<std::uint8_t> ChunkBatches::Next(std::span<const std::uint8_t> in,
-                                           const std::function<void(Chunk&, std::uint8_t*)>& run) {
+                                           const std::function<void(Chunk&, std::uint8_t*)>& run,
+                                           std::vector<std::uint8_t>* output) {
+  std::vector<std::uint8_t>& out = output ? *output : *out_;
   chunks_.clear();
   outLength_ = 0;
   if (!ok_) return {};
@@ -81,13 +83,13 @@ std::span<std::uint8_t> ChunkBatches::Next(std::span<const std::uint8_t> in,
     Add(in.first(n));
     in = in.subspan(n);
   }
-  if (out_.size() < outLength_) out_.resize(outLength_);
+  if (out.size() < outLength_) out.resize(outLength_);
 
   // Both threads take the next chunk nobody took yet, until none is left.
   std::atomic<size_t> next{0};
   const auto work = [&] {
     for (size_t i = next++; i < chunks_.size(); i = next++) {
-      run(chunks_[i], out_.data() + chunks_[i].outOffset);
+      run(chunks_[i], out.data() + chunks_[i].outOffset);
     }
   };
   if (helper_ && chunks_.size() > 1) {
@@ -107,7 +109,7 @@ std::span<std::uint8_t> ChunkBatches::Next(std::span<const std::uint8_t> in,
   if (carryComplete) carry_.clear();
   if (left_ > 0 && !in.empty()) carry_.assign(in.begin(), in.end());
   if (!ok_) return {};
-  return {out_.data(), outLength_};
+  return {out.data(), outLength_};
 }
 
 PayloadSealer::PayloadSealer(const SetCipher& cipher, int partIndex, std::int64_t plainSize,
@@ -117,13 +119,17 @@ PayloadSealer::PayloadSealer(const SetCipher& cipher, int partIndex, std::int64_
       plainSize_(plainSize),
       batches_(plainSize, cipher.Params().chunkSize, kSealTagBytes, helper, output) {}
 
-std::span<const std::uint8_t> PayloadSealer::Seal(std::span<const std::uint8_t> plain) {
-  return batches_.Next(plain, [this](ChunkBatches::Chunk& c, std::uint8_t* out) {
-    const ChunkBinding b(cipher_.Params(), part_, c.index, c.last);
-    crypto_aead_xchacha20poly1305_ietf_encrypt(out, nullptr, c.in.data(), c.in.size(), b.data,
-                                               sizeof b.data, nullptr, b.nonce,
-                                               cipher_.Key().data());
-  });
+std::span<const std::uint8_t> PayloadSealer::Seal(std::span<const std::uint8_t> plain,
+                                                  std::vector<std::uint8_t>* output) {
+  return batches_.Next(
+      plain,
+      [this](ChunkBatches::Chunk& c, std::uint8_t* out) {
+        const ChunkBinding b(cipher_.Params(), part_, c.index, c.last);
+        crypto_aead_xchacha20poly1305_ietf_encrypt(out, nullptr, c.in.data(), c.in.size(), b.data,
+                                                   sizeof b.data, nullptr, b.nonce,
+                                                   cipher_.Key().data());
+      },
+      output);
 }
 
 std::span<const std::uint8_t> PayloadSealer::Finish() {

@@ -50,9 +50,11 @@ class ChunkBatches {
   ChunkBatches(std::int64_t total, std::int64_t inChunk, std::int64_t growth, HelperThread* helper,
                std::vector<std::uint8_t>* output);
   // Takes the next input bytes and runs `run` on every chunk they complete, writing into
-  // the returned output (valid until the next call). Bytes past the total are ignored.
+  // the returned output (valid until the next call), in `output` when given. Bytes past
+  // the total are ignored.
   std::span<std::uint8_t> Next(std::span<const std::uint8_t> in,
-                               const std::function<void(Chunk&, std::uint8_t* out)>& run);
+                               const std::function<void(Chunk&, std::uint8_t* out)>& run,
+                               std::vector<std::uint8_t>* output = nullptr);
   std::int64_t Left() const { return left_; }
   bool AllOk() const { return ok_; }
 
@@ -68,7 +70,7 @@ class ChunkBatches {
   std::vector<std::uint8_t> carry_;  // the start of a chunk that is not complete yet
   std::vector<Chunk> chunks_;
   std::vector<std::uint8_t> ownOutput_;
-  std::vector<std::uint8_t>& out_;
+  std::vector<std::uint8_t>* out_;
   size_t outLength_ = 0;
 };
 
@@ -79,8 +81,9 @@ class PayloadSealer {
   PayloadSealer(const SetCipher& cipher, int partIndex, std::int64_t plainSize,
                 HelperThread* helper = nullptr, std::vector<std::uint8_t>* output = nullptr);
   // Seals the next plain bytes. Returns the sealed bytes of the chunks they completed,
-  // valid until the next call. Bytes past plainSize are ignored.
-  std::span<const std::uint8_t> Seal(std::span<const std::uint8_t> plain);
+  // valid until the next call, in output when given. Bytes past plainSize are ignored.
+  std::span<const std::uint8_t> Seal(std::span<const std::uint8_t> plain,
+                                     std::vector<std::uint8_t>* output = nullptr);
   // The last sealed bytes: the empty chunk of an empty payload, nothing otherwise.
   std::span<const std::uint8_t> Finish();
 

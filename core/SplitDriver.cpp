@@ -9,7 +9,7 @@
 #include "core/Format.h"
 #include "core/KivoraError.h"
 #include "core/Messages.h"
-#include "core/PartWriter.h"
+#include "core/PartStream.h"
 #include "core/SetCipher.h"
 
 namespace kivora {
@@ -117,13 +117,22 @@ void CheckNames(const SplitSettings& s) {
 
 // Refuses, before anything is written, a split whose part or definition would take
 // the source's place: renaming the new file over it would unlink the source. Files
-// are compared, not names, so another spelling of the folder cannot hide it.
+// are compared, not names, so another spelling of the folder cannot hide it. A source
+// with a single name outside the save folder cannot be a target, and then no target
+// needs looking up.
 void CheckTargetsAreNotSource(const SplitSettings& s, const File& source, int count,
                               const RecoveryPlan& plan) {
-  const auto check = [&](const std::filesystem::path& target) {
-    if (source.IsSameFile(target)) throw KivoraError(msg::kTargetIsSource, target.string());
-  };
   const std::filesystem::path folder = SplitFolder(s);
+  const FileIdentity sourceId = source.Identity();
+  if (sourceId.links == 1 &&
+      !SameFile(IdentityOf(folder.empty() ? "." : folder),
+                IdentityOf(std::filesystem::absolute(s.source).parent_path()))) {
+    return;
+  }
+  const auto check = [&](const std::filesystem::path& target) {
+    if (SameFile(IdentityOf(target), sourceId))
+      throw KivoraError(msg::kTargetIsSource, target.string());
+  };
   for (int i = 0; i < count; ++i) check(folder / PartFileName(s, i, count));
   if (!s.implant) check(DefinitionPath(s));
   const RecoveryNaming naming = RecoveryNamingFor(s, plan);
@@ -237,8 +246,17 @@ bool SplitFile(const SplitSettings& s, const PendantProvider& pendants, Random& 
 
     const std::filesystem::path folder = SplitFolder(s);
     const std::string passwordKey = cipher ? std::string() : PasswordToBig5OrThrow(s.password);
-    std::vector<std::uint8_t> buffer;
     const StopCheck stop = [&events] { return events.AbortRequested(); };
+    // Parts are reported once they are on disk, in order.
+    int reported = 0;
+    const auto reportUpTo = [&](int done) {
+      for (; reported < done && !events.AbortRequested(); ++reported) {
+        events.SetFileState(reported, result.parts[static_cast<size_t>(reported)].FileName,
+                            s.disguise ? FileState::Disguised : FileState::Split);
+        events.Report(Progress{OperationKind::Split, reported + 1, count});
+      }
+    };
+    PartStream stream(source, cipher.has_value(), std::int64_t{s.partSizeKb} * 1024);
     bool aborted = false;
     for (int i = 0; i < count; ++i) {
       aborted = events.AbortRequested();
@@ -253,7 +271,7 @@ bool SplitFile(const SplitSettings& s, const PendantProvider& pendants, Random& 
       if (recovery)
         written = [&](std::span<const std::uint8_t> bytes) { recovery->Append(i, bytes); };
       std::optional<TKvrFileData> record =
-          WritePart(source, buffer, part, s.disguise, pool, random, stop, written);
+          stream.Add(part, s.disguise, pool, random, stop, written);
       aborted = !record;
       if (aborted) break;
       result.partPaths.push_back(part.path);
@@ -263,13 +281,15 @@ bool SplitFile(const SplitSettings& s, const PendantProvider& pendants, Random& 
         recovery->PartDone(i);
       }
       result.parts[static_cast<size_t>(i)] = std::move(*record);
-
-      events.SetFileState(i, part.fileName, s.disguise ? FileState::Disguised : FileState::Split);
-      events.Report(Progress{OperationKind::Split, i + 1, count});
+      reportUpTo(stream.Completed());
+    }
+    if (!aborted) {
+      stream.Finish();
+      reportUpTo(count);
     }
     // A part that `stop` ended left nothing; the parts before it are removed too.
     if (aborted || events.AbortRequested()) {
-      DeleteFiles(result.partPaths);
+      DeleteFiles(stream.Abandon());
       dropRecovery();
       return false;
     }
@@ -287,6 +307,8 @@ bool SplitFile(const SplitSettings& s, const PendantProvider& pendants, Random& 
                             result.recoveryFiles[j].path.filename().string(), FileState::Recovery);
       }
     }
+    // The parts reach the disk before the definition that makes them a set.
+    WithMessage(msg::kWritePartFailed, [&] { SyncFileSystem(folder); });
     WriteDefinition(s, stored, result);
     events.SetFileState(count, result.definitionPath.filename().string(),
                         s.implant ? FileState::DefinitionImplanted : FileState::DefinitionCreated);

@@ -1,0 +1,50 @@
+#pragma once
+// The parts of a split, written one after another from one source. The source is read
+// once, in blocks that pass from part to part; each part is checksummed and encoded on
+// the calling thread while writer threads write and name the parts before it. A part
+// that takes a new name is not synced on its own: the caller syncs the file system
+// (SyncFileSystem) before it writes what makes the parts a set, the definition.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "core/FileIo.h"
+#include "core/PartWriter.h"
+#include "core/WriteBehind.h"
+
+namespace kivora {
+
+class PartStream {
+ public:
+  // sealed: the parts are sealed, so the plain bytes are read apart from the blocks
+  // that are written. partBytes: the parts' usual size.
+  PartStream(File& source, bool sealed, std::int64_t partBytes);
+
+  // Encodes the next part.size source bytes as a part, queues it for writing and
+  // returns its record; empty when `stop` ended it. pool is used only when disguised
+  // and must outlive this. `written` sees the part's bytes in order.
+  std::optional<TKvrFileData> Add(const SplitPart& part, bool disguised, const PendantPool& pool,
+                                  Random& random, const StopCheck& stop = {},
+                                  const WrittenBytes& written = {});
+  // How many parts, from the first, are on disk under their names.
+  int Completed() { return writer_.Completed(); }
+  // Waits until every part added is on disk.
+  void Finish() { writer_.Finish(); }
+  // Stops writing; parts not named yet are dropped. Returns the parts that were named.
+  std::vector<std::filesystem::path> Abandon() { return writer_.Abandon(); }
+
+ private:
+  // The next source bytes, at most max.
+  std::span<std::uint8_t> NextPlain(std::int64_t max);
+
+  File& source_;
+  bool sealed_;
+  WriteBehind writer_;
+  std::span<std::uint8_t> unread_;   // source bytes read and not used yet
+  std::vector<std::uint8_t> plain_;  // where sealed parts' plain bytes are read
+};
+
+}  // namespace kivora
