@@ -1,8 +1,14 @@
 #include "core/PartTest.h"
 
+#include <atomic>
+#include <mutex>
+#include <optional>
+#include <vector>
+
 #include "core/KivoraError.h"
 #include "core/LoadedDefinition.h"
 #include "core/Messages.h"
+#include "core/ParallelFor.h"
 
 namespace kivora {
 namespace {
@@ -33,26 +39,60 @@ TestOutcome RunTest(KvrDefinition& loaded, const std::filesystem::path& definiti
   events.Report(FilesCleared{});
   outcome.findings = {PartTestResult::Ok};
 
-  std::vector<std::uint8_t> buffer;
-  const StopCheck stop = [&events] { return events.AbortRequested(); };
+  // Parts are read on two threads; only this one reports, in order, as they finish.
   const int count = def.header.PartCount;
-  try {
-    for (int index = 0; index < count && !outcome.aborted; ++index) {
-      const TKvrFileData& rec = def.parts[static_cast<size_t>(index)];
-      const std::optional<PartTestResult> t =
-          events.AbortRequested()
-              ? std::nullopt
-              : TestPart(def, index, definitionPath.parent_path() / rec.FileName, buffer, stop);
+  std::vector<std::optional<PartTestResult>> results(static_cast<size_t>(count));
+  std::vector<char> finished(static_cast<size_t>(count), 0);
+  std::mutex mutex;
+  std::atomic<bool> stopAll{false};
+  int reported = 0;
+  const auto reportFinished = [&] {
+    for (;;) {
+      std::optional<PartTestResult> t;
+      {
+        std::lock_guard lock(mutex);
+        if (reported >= count || !finished[static_cast<size_t>(reported)]) return;
+        t = results[static_cast<size_t>(reported)];
+      }
       if (!t) {
         outcome.aborted = true;
-        break;
+        return;
       }
-      events.SetFileState(index, rec.FileName, StateOf(*t));
+      const TKvrFileData& rec = def.parts[static_cast<size_t>(reported)];
+      events.SetFileState(reported, rec.FileName, StateOf(*t));
       outcome.findings.insert(*t);
-      events.Report(Progress{OperationKind::Test, index + 1, count});
+      events.Report(Progress{OperationKind::Test, reported + 1, count});
+      ++reported;
     }
+  };
+  // The other thread learns of an abort from this one.
+  const StopCheck stopHere = [&] {
+    if (events.AbortRequested()) stopAll = true;
+    return stopAll.load();
+  };
+  const StopCheck stopThere = [&] { return stopAll.load(); };
+  std::vector<std::uint8_t> buffers[kWorkThreads];
+  try {
+    ParallelFor(count, [&](int index, int thread) {
+      if (thread == 0) stopHere();
+      if (stopAll) return;
+      const TKvrFileData& rec = def.parts[static_cast<size_t>(index)];
+      const std::optional<PartTestResult> t =
+          TestPart(def, index, definitionPath.parent_path() / rec.FileName, buffers[thread],
+                   thread == 0 ? stopHere : stopThere);
+      if (!t) stopAll = true;
+      {
+        std::lock_guard lock(mutex);
+        results[static_cast<size_t>(index)] = t;
+        finished[static_cast<size_t>(index)] = 1;
+      }
+      if (thread == 0) reportFinished();
+    });
+    reportFinished();
+    if (stopAll) outcome.aborted = true;
   } catch (const KivoraError& e) {
     // A part that cannot be read ends the test without a closing message.
+    reportFinished();
     events.ShowError(e.what(), e.Detail());
     outcome.aborted = true;
     return outcome;
