@@ -15,48 +15,61 @@
 #include "core/SaveFolder.h"
 #include "core/SealedPayload.h"
 #include "core/SetCipher.h"
+#include "core/WriteBehind.h"
 
 namespace kivora {
 namespace {
 
-// Appends the parts' payloads to the joined file.
+// Appends the parts' payloads to the joined file. The parts are read and decoded on
+// the calling thread while a writer thread writes what came before.
 class JoinWriter {
  public:
   // cipher opens the parts of an encrypted set.
   JoinWriter(const KvrDefinition& def, File& out, std::string passwordBig5, OperationEvents& events,
              const SetCipher* cipher)
-      : def_(def), out_(out), password_(std::move(passwordBig5)), events_(events), cipher_(cipher) {
+      : def_(def),
+        password_(std::move(passwordBig5)),
+        events_(events),
+        cipher_(cipher),
+        writer_(1, kBlocks, kBlockBytes) {
     if (cipher_) helper_.emplace();
+    writer_.BeginFile(out, {msg::kWriteJoinedFailed243, msg::kWriteJoinedFailed243});
   }
 
   JoinPartResult JoinPart(int index, const std::filesystem::path& path);
   // Length of the joined data so far (whole parts only).
   std::int64_t Length() const { return position_; }
+  // Waits until everything joined is in the file.
+  void Finish() {
+    writer_.EndFile();
+    writer_.Finish();
+  }
 
  private:
+  static constexpr int kBlocks = 8;
+  static constexpr size_t kBlockBytes = 256 * 1024;
+
   // Cuts the file back to `length` bytes.
   void CutTo(std::int64_t length) {
-    if (length >= filePosition_) return;
-    WithMessage(msg::kWriteJoinedFailed243, [&] { out_.Truncate(length); });
-    filePosition_ = length;
+    if (length >= end_) return;
+    writer_.Truncate(length);
+    end_ = length;
   }
+  // bytes lie in a block of writer_.
   void WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes) {
-    if (offset != filePosition_)
-      WithMessage(msg::kWriteJoinedFailed243, [&] { out_.Seek(offset); });
-    WithMessage(msg::kWriteJoinedFailed243, [&] { out_.Write(bytes); });
-    filePosition_ = offset + static_cast<std::int64_t>(bytes.size());
+    writer_.Write(bytes, offset);
+    end_ = std::max(end_, offset + static_cast<std::int64_t>(bytes.size()));
   }
 
   const KvrDefinition& def_;
-  File& out_;
   std::string password_;
   OperationEvents& events_;
   const SetCipher* cipher_;
   std::optional<HelperThread> helper_;  // opens half of the chunks of a sealed part
-  std::vector<std::uint8_t> opened_;    // the opened bytes, kept between parts
-  std::vector<std::uint8_t> buffer_;
-  std::int64_t position_ = 0;      // where the next part's data goes
-  std::int64_t filePosition_ = 0;  // where the file is positioned
+  std::vector<std::uint8_t> buffer_;    // where sealed parts are read
+  WriteBehind writer_;
+  std::int64_t position_ = 0;  // where the next part's data goes
+  std::int64_t end_ = 0;       // the file's length once everything queued is written
 };
 
 JoinPartResult JoinWriter::JoinPart(int index, const std::filesystem::path& path) {
@@ -76,7 +89,7 @@ JoinPartResult JoinWriter::JoinPart(int index, const std::filesystem::path& path
   std::optional<PayloadOpener> opener;
   std::int64_t opened = 0;  // plain bytes of a sealed payload written
   if (cipher_) {
-    opener.emplace(*cipher_, index, n, helper_ ? &*helper_ : nullptr, &opened_);
+    opener.emplace(*cipher_, index, n, helper_ ? &*helper_ : nullptr);
   } else if (disguised) {
     const std::string key =
         password_.empty() ? ToBig5OrThrow(rec.FileName, msg::kNameOfPart) : password_;
@@ -89,7 +102,7 @@ JoinPartResult JoinWriter::JoinPart(int index, const std::filesystem::path& path
 
   const PartSink sink = [&](std::int64_t offset, std::span<std::uint8_t> bytes) {
     if (opener) {
-      const std::span<const std::uint8_t> plain = opener->Open(bytes);
+      const std::span<const std::uint8_t> plain = opener->Open(bytes, &writer_.TakeBlock());
       if (!plain.empty()) WriteAt(base + opened, plain);
       opened += static_cast<std::int64_t>(plain.size());
       return;
@@ -111,9 +124,11 @@ JoinPartResult JoinWriter::JoinPart(int index, const std::filesystem::path& path
     if (before < bytes.size())
       WriteAt(base + offset + static_cast<std::int64_t>(before) - split, bytes.subspan(before));
   };
-  const PartScan scan =
-      ScanPart(path, disguised ? rec.PendantSize : 0, n, buffer_, sink,
-               !disguised && !exchange && !opener, [this] { return events_.AbortRequested(); });
+  // A sealed part is read apart from the blocks written, which take what it opens to.
+  const NextBuffer next = [this]() -> std::vector<std::uint8_t>& { return writer_.TakeBlock(); };
+  const PartScan scan = ScanPart(
+      path, disguised ? rec.PendantSize : 0, n, buffer_, sink, !disguised && !exchange && !opener,
+      [this] { return events_.AbortRequested(); }, opener ? NextBuffer() : next);
   if (scan.stopped) {
     CutTo(base);  // what the join keeps ends with the last whole part
     return JoinPartResult::Stopped;
@@ -306,7 +321,10 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
     // A stopped join leaves nothing; an aborted one keeps what it wrote unless that
     // would replace a file that was there before.
     const bool keep = !stopped && (!aborted || !existedBefore);
-    if (keep) WithMessage(msg::kWriteJoinedFailed243, [&] { file->Commit(); });
+    if (keep) {
+      writer.Finish();
+      WithMessage(msg::kWriteJoinedFailed243, [&] { file->Commit(); });
+    }
     out.completed = !stopped && !aborted;
     return ReportEnd(events, OperationKind::Join, out.completed, msg::kJoinCompleted,
                      msg::kJoinInterrupted);

@@ -17,7 +17,7 @@ std::int64_t ExpectedPartLength(const TKvrFileData& record, bool disguised) {
 
 PartScan ScanPart(const std::filesystem::path& path, std::int64_t pendantSize,
                   std::int64_t payloadSize, std::vector<std::uint8_t>& buffer, const PartSink& sink,
-                  bool withTail, const StopCheck& stop) {
+                  bool withTail, const StopCheck& stop, const NextBuffer& next) {
   PartScan scan;
   std::error_code ec;
   const auto status = std::filesystem::status(path, ec);
@@ -27,7 +27,6 @@ PartScan ScanPart(const std::filesystem::path& path, std::int64_t pendantSize,
   scan.exists = true;
 
   File file = WithMessage(msg::kReadPartFailed242, [&] { return File::OpenRead(path); });
-  buffer.resize(kScanChunkBytes);
   // Three regions, each with its own checksum: pendant, payload, and what follows.
   const std::int64_t bounds[3] = {
       std::max<std::int64_t>(pendantSize, 0),
@@ -40,9 +39,11 @@ PartScan ScanPart(const std::filesystem::path& path, std::int64_t pendantSize,
       scan.stopped = true;
       return scan;
     }
-    const size_t n = WithMessage(msg::kReadPartFailed242, [&] { return file.Read(buffer); });
+    std::vector<std::uint8_t>& into = next ? next() : buffer;
+    into.resize(kScanChunkBytes);
+    const size_t n = WithMessage(msg::kReadPartFailed242, [&] { return file.Read(into); });
     if (n == 0) break;
-    std::span<std::uint8_t> chunk(buffer.data(), n);
+    std::span<std::uint8_t> chunk(into.data(), n);
     while (!chunk.empty()) {
       const int region = offset < bounds[0] ? 0 : offset < bounds[1] ? 1 : 2;
       const auto take = static_cast<size_t>(

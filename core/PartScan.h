@@ -31,6 +31,10 @@ struct PartScan {
 // (bytes behind the payload follow on). The bytes may be changed in place.
 using PartSink = std::function<void(std::int64_t offset, std::span<std::uint8_t> bytes)>;
 
+// The buffer for the next read, when every read needs one of its own (the bytes are
+// handed on to a writer thread).
+using NextBuffer = std::function<std::vector<std::uint8_t>&()>;
+
 // The expected length of a part: pendant and payload when disguised.
 std::int64_t ExpectedPartLength(const TKvrFileData& record, bool disguised);
 
@@ -38,10 +42,11 @@ std::int64_t ExpectedPartLength(const TKvrFileData& record, bool disguised);
 // `pendantSize` bytes of pendant; sink (when given) receives the payload and, when
 // withTail is set, the bytes behind it. A missing file, or anything but a regular
 // file, gives exists = false; a file that cannot be read throws KivoraError. `stop` is
-// asked before each chunk.
+// asked before each chunk. Reads go to buffer, or to next() when given.
 PartScan ScanPart(const std::filesystem::path& path, std::int64_t pendantSize,
                   std::int64_t payloadSize, std::vector<std::uint8_t>& buffer,
-                  const PartSink& sink = {}, bool withTail = false, const StopCheck& stop = {});
+                  const PartSink& sink = {}, bool withTail = false, const StopCheck& stop = {},
+                  const NextBuffer& next = {});
 
 // The verdict on a scanned part: OK, corrupt, or fixable (longer than expected and its
 // first expected bytes match; OK instead when the definition was implanted, since the

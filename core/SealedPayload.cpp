@@ -150,14 +150,18 @@ PayloadOpener::PayloadOpener(const SetCipher& cipher, int partIndex, std::int64_
       batches_(valid_ ? sealedSize : 0, std::int64_t{cipher.Params().chunkSize} + kSealTagBytes,
                -kSealTagBytes, helper, output) {}
 
-std::span<const std::uint8_t> PayloadOpener::Open(std::span<const std::uint8_t> sealed) {
+std::span<const std::uint8_t> PayloadOpener::Open(std::span<const std::uint8_t> sealed,
+                                                  std::vector<std::uint8_t>* output) {
   if (!valid_) return {};
-  return batches_.Next(sealed, [this](ChunkBatches::Chunk& c, std::uint8_t* out) {
-    const ChunkBinding b(cipher_.Params(), part_, c.index, c.last);
-    c.ok = crypto_aead_xchacha20poly1305_ietf_decrypt(out, nullptr, nullptr, c.in.data(),
-                                                      c.in.size(), b.data, sizeof b.data, b.nonce,
-                                                      cipher_.Key().data()) == 0;
-  });
+  return batches_.Next(
+      sealed,
+      [this](ChunkBatches::Chunk& c, std::uint8_t* out) {
+        const ChunkBinding b(cipher_.Params(), part_, c.index, c.last);
+        c.ok = crypto_aead_xchacha20poly1305_ietf_decrypt(out, nullptr, nullptr, c.in.data(),
+                                                          c.in.size(), b.data, sizeof b.data,
+                                                          b.nonce, cipher_.Key().data()) == 0;
+      },
+      output);
 }
 
 }  // namespace kivora

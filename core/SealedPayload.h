@@ -102,8 +102,10 @@ class PayloadOpener {
   PayloadOpener(const SetCipher& cipher, int partIndex, std::int64_t sealedSize,
                 HelperThread* helper = nullptr, std::vector<std::uint8_t>* output = nullptr);
   // Opens the next sealed bytes. Returns the plain bytes of the chunks they completed
-  // and that proved authentic, valid until the next call; nothing once a chunk failed.
-  std::span<const std::uint8_t> Open(std::span<const std::uint8_t> sealed);
+  // and that proved authentic, valid until the next call, in output when given; nothing
+  // once a chunk failed.
+  std::span<const std::uint8_t> Open(std::span<const std::uint8_t> sealed,
+                                     std::vector<std::uint8_t>* output = nullptr);
   // True when every chunk of the payload arrived and proved authentic.
   bool Authentic() const { return valid_ && batches_.AllOk() && batches_.Left() == 0; }
 
