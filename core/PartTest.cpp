@@ -54,7 +54,8 @@ TestOutcome RunTest(KvrDefinition& loaded, const std::filesystem::path& definiti
         if (reported >= count || !finished[static_cast<size_t>(reported)]) return;
         t = results[static_cast<size_t>(reported)];
       }
-      if (!t) {
+      if (!t || events.AbortRequested()) {
+        stopAll = true;
         outcome.aborted = true;
         return;
       }
