@@ -3,6 +3,7 @@
 #include <libdeflate.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -22,7 +23,7 @@ namespace {
 constexpr std::uint32_t kPolynomial = 0xEDB88320;
 
 // a * b modulo the CRC polynomial, in the reflected bit order of the CRC register.
-std::uint32_t MultModP(std::uint32_t a, std::uint32_t b) {
+constexpr std::uint32_t MultModP(std::uint32_t a, std::uint32_t b) {
   std::uint32_t m = 1u << 31;
   std::uint32_t p = 0;
   for (;;) {
@@ -36,14 +37,24 @@ std::uint32_t MultModP(std::uint32_t a, std::uint32_t b) {
   return p;
 }
 
-// x^(8 * n) modulo the polynomial, by squaring: x^(2^k) for k = 3, 4, ...
-std::uint32_t XPow8nModP(std::uint64_t n) {
+// x^(8 * 2^k) modulo the polynomial for k = 0..63, by squaring x^8.
+constexpr std::array<std::uint32_t, 64> PowersOfX() {
+  std::array<std::uint32_t, 64> table{};
   std::uint32_t power = 1u << 30;  // x^1
   for (int k = 0; k < 3; ++k) power = MultModP(power, power);
-  std::uint32_t p = 1u << 31;  // x^0
-  for (; n != 0; n >>= 1) {
-    if (n & 1) p = MultModP(power, p);
+  for (auto& entry : table) {
+    entry = power;
     power = MultModP(power, power);
+  }
+  return table;
+}
+constexpr std::array<std::uint32_t, 64> kPowersOfX = PowersOfX();
+
+// x^(8 * n) modulo the polynomial: one product per bit set in n.
+std::uint32_t XPow8nModP(std::uint64_t n) {
+  std::uint32_t p = 1u << 31;  // x^0
+  for (int k = 0; n != 0; n >>= 1, ++k) {
+    if (n & 1) p = MultModP(kPowersOfX[static_cast<size_t>(k)], p);
   }
   return p;
 }
