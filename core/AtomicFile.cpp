@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <random>
 #include <string>
+#include <utility>
 
 #include "core/FileIo.h"
 #include "core/Messages.h"
@@ -26,46 +27,51 @@ std::filesystem::path FolderOf(const std::filesystem::path& target) {
 }
 
 // ".kv" and eight hex digits: short enough for any folder whatever the target's name.
-std::filesystem::path HiddenName(const std::filesystem::path& folder, std::mt19937& random) {
+std::string HiddenName(std::mt19937& random) {
   char name[16];
   std::snprintf(name, sizeof name, ".kv%08x", static_cast<unsigned>(random()));
-  return folder / name;
+  return name;
 }
 
 // Errors by which a file system or kernel says it has no unnamed files.
 bool UnnamedUnsupported(int err) { return err == EOPNOTSUPP || err == EISDIR || err == EINVAL; }
 
 // Creates a file of a new hidden name in folder; returns its descriptor or -1 (errno).
-int CreateHidden(const std::filesystem::path& folder, std::mt19937& random,
-                 std::filesystem::path& name) {
+int CreateHidden(int folder, std::mt19937& random, std::string& name) {
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-    name = HiddenName(folder, random);
-    const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    name = HiddenName(random);
+    const int fd = ::openat(folder, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
   return -1;
 }
 
+// Gives the unnamed file open as fd the name `name` in folder: through /proc, or, where
+// /proc is missing, the descriptor itself (which needs a privilege). False (errno) when
+// it cannot, EEXIST when the name is taken.
+bool LinkUnnamed(int fd, int folder, const std::string& name) {
+  char self[32];
+  std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd);
+  if (::linkat(AT_FDCWD, self, folder, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+  if (errno != ENOENT) return false;
+  return ::linkat(fd, "", folder, name.c_str(), AT_EMPTY_PATH) == 0;
+}
+
 // Gives the unnamed file open as fd a new hidden name in folder; returns it, or an
-// empty path (errno).
-std::filesystem::path LinkHidden(int fd, const std::filesystem::path& folder,
-                                 std::mt19937& random) {
-  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+// empty name (errno).
+std::string LinkHidden(int fd, int folder, std::mt19937& random) {
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-    std::filesystem::path name = HiddenName(folder, random);
-    int rc = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW);
-    // Without /proc, linking the descriptor itself needs a privilege.
-    if (rc != 0 && errno == ENOENT) rc = ::linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH);
-    if (rc == 0) return name;
+    std::string name = HiddenName(random);
+    if (LinkUnnamed(fd, folder, name)) return name;
     if (errno != EEXIST) break;
   }
   return {};
 }
 
 // A replaced file keeps its permissions and, where the user may, its owner and group.
-void TakeOwnerAndMode(int fd, const std::filesystem::path& target) {
+void TakeOwnerAndMode(int fd, int folder, const std::string& name) {
   struct stat old {};
-  if (::stat(target.c_str(), &old) != 0 || !S_ISREG(old.st_mode)) return;
+  if (::fstatat(folder, name.c_str(), &old, 0) != 0 || !S_ISREG(old.st_mode)) return;
   struct stat now {};
   if (::fstat(fd, &now) == 0 && (now.st_uid != old.st_uid || now.st_gid != old.st_gid)) {
     // Refused for other users unless privileged; the mode is kept all the same.
@@ -75,29 +81,47 @@ void TakeOwnerAndMode(int fd, const std::filesystem::path& target) {
   [[maybe_unused]] const int chmodded = ::fchmod(fd, old.st_mode & 07777);
 }
 
+// The last part of target, as text: for many small files, cheaper than parsing it.
+std::string NameOf(const std::filesystem::path& target) {
+  const std::string& text = target.native();
+  const size_t slash = text.rfind('/');
+  return slash == std::string::npos ? text : text.substr(slash + 1);
+}
+
 [[noreturn]] void ThrowCreateFailed(const std::filesystem::path& target, int err) {
   throw KivoraError(DescribeIoError(target, msg::kCreateFileFailed, err));
 }
 
 }  // namespace
 
-AtomicFile::AtomicFile(std::filesystem::path target) : target_(std::move(target)) {
-  const std::filesystem::path folder = FolderOf(target_);
-  int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+Folder::Folder(std::filesystem::path path, std::string_view what,
+               const std::filesystem::path& messagePath)
+    : fd_(::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC)), path_(std::move(path)) {
+  if (fd_ < 0) throw KivoraError(DescribeIoError(messagePath, what, errno));
+}
+
+Folder::Folder(Folder&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)) {}
+
+Folder::~Folder() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+AtomicFile::AtomicFile(std::filesystem::path target, const Folder* folder)
+    : folder_(folder), name_(NameOf(target)) {
+  if (!folder_) folder_ = &ownFolder_.emplace(FolderOf(target), msg::kCreateFileFailed, target);
+  const int dir = folder_->Descriptor();
+  int fd = ::openat(dir, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
   if (fd < 0 && UnnamedUnsupported(errno)) {
     std::mt19937 random(std::random_device{}());
-    fd = CreateHidden(folder, random, temp_);
+    fd = CreateHidden(dir, random, temp_);
+    // A named file takes a replaced file's mode now, so it is never more open than that
+    // file; an unnamed one can wait until it turns out to replace one.
+    if (fd >= 0) TakeOwnerAndMode(fd, dir, name_);
   }
-  if (fd < 0) ThrowCreateFailed(target_, errno);
-  // A named file takes a replaced file's mode now, so it is never more open than that
-  // file; an unnamed one can wait until it turns out to replace one.
-  if (!temp_.empty()) TakeOwnerAndMode(fd, target_);
-  try {
-    file_ = File::Adopt(fd, target_);
-  } catch (const KivoraError&) {
-    if (!temp_.empty()) ::unlink(temp_.c_str());
-    throw;
-  }
+  if (fd < 0) ThrowCreateFailed(target, errno);
+  // The file keeps the target's path for messages.
+  file_ = File::Adopt(fd, std::move(target));
 }
 
 AtomicFile::~AtomicFile() {
@@ -106,26 +130,15 @@ AtomicFile::~AtomicFile() {
     file_.Close();
   } catch (const KivoraError&) {
   }
-  if (!temp_.empty()) ::unlink(temp_.c_str());
+  if (!temp_.empty()) ::unlinkat(folder_->Descriptor(), temp_.c_str(), 0);
 }
-
-namespace {
-// Gives the unnamed file open as fd the name target when no file has it yet: one call,
-// and as atomic as a rename. False (errno) when it cannot, EEXIST when the name is taken.
-bool LinkAsTarget(int fd, const std::filesystem::path& target) {
-  const std::string self = "/proc/self/fd/" + std::to_string(fd);
-  if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-    return true;
-  }
-  if (errno != ENOENT) return false;
-  return ::linkat(fd, "", AT_FDCWD, target.c_str(), AT_EMPTY_PATH) == 0;
-}
-}  // namespace
 
 void AtomicFile::Commit(Durability durability) {
+  const int dir = folder_->Descriptor();
   const bool synced = durability == Durability::SyncNow;
   if (synced) file_.Sync();
-  if (temp_.empty() && LinkAsTarget(file_.Descriptor(), target_)) {
+  // An unnamed file takes a name that is free in one step, as atomic as a rename.
+  if (temp_.empty() && LinkUnnamed(file_.Descriptor(), dir, name_)) {
     file_.Close();
     committed_ = true;
     return;
@@ -133,14 +146,15 @@ void AtomicFile::Commit(Durability durability) {
   // The target is there (or cannot be linked to): a hidden name renamed over it.
   if (!synced) file_.Sync();
   if (temp_.empty()) {
-    TakeOwnerAndMode(file_.Descriptor(), target_);
+    TakeOwnerAndMode(file_.Descriptor(), dir, name_);
     std::mt19937 random(std::random_device{}());
-    temp_ = LinkHidden(file_.Descriptor(), FolderOf(target_), random);
-    if (temp_.empty()) ThrowCreateFailed(target_, errno);
+    temp_ = LinkHidden(file_.Descriptor(), dir, random);
+    if (temp_.empty()) ThrowCreateFailed(file_.Path(), errno);
   }
   file_.Close();
   // On failure the destructor removes temp_.
-  if (::rename(temp_.c_str(), target_.c_str()) != 0) ThrowCreateFailed(target_, errno);
+  if (::renameat(dir, temp_.c_str(), dir, name_.c_str()) != 0)
+    ThrowCreateFailed(file_.Path(), errno);
   committed_ = true;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -78,6 +79,25 @@ class File {
   std::filesystem::path path_;
 };
 
+// An open folder: files are created, named and renamed relative to it, so its path is
+// not looked up again for every file.
+class Folder {
+ public:
+  // Throws `what` (a template like DescribeIoError's) for `messagePath` when the folder
+  // cannot be opened.
+  Folder(std::filesystem::path path, std::string_view what,
+         const std::filesystem::path& messagePath);
+  Folder(Folder&& other) noexcept;
+  Folder& operator=(Folder&&) = delete;
+  ~Folder();
+  int Descriptor() const { return fd_; }
+  const std::filesystem::path& Path() const { return path_; }
+
+ private:
+  int fd_ = -1;
+  std::filesystem::path path_;
+};
+
 // A file written beside its target and moved over it by Commit(); when dropped
 // without Commit() it disappears, so an existing file of the target name is never
 // destroyed by a failed write. Where the file system allows it the file has no name
@@ -85,7 +105,8 @@ class File {
 // short hidden name. Replacing a file keeps that file's mode (and owner, when allowed).
 class AtomicFile {
  public:
-  explicit AtomicFile(std::filesystem::path target);
+  // folder, when given, is the target's folder, open already; it must outlive this.
+  explicit AtomicFile(std::filesystem::path target, const Folder* folder = nullptr);
   ~AtomicFile();
   AtomicFile(const AtomicFile&) = delete;
   AtomicFile& operator=(const AtomicFile&) = delete;
@@ -100,8 +121,10 @@ class AtomicFile {
   void Commit(Durability durability = Durability::SyncNow);
 
  private:
-  std::filesystem::path target_;
-  std::filesystem::path temp_;  // empty while the file has no name
+  std::optional<Folder> ownFolder_;  // when no folder was given
+  const Folder* folder_;
+  std::string name_;  // the target's name in folder_
+  std::string temp_;  // the hidden name in folder_; empty while the file has no name
   File file_;
   bool committed_ = false;
 };

@@ -274,7 +274,7 @@ bool SplitFile(const SplitSettings& s, const PendantProvider& pendants, Random& 
           stream.Add(part, s.disguise, pool, random, stop, written);
       aborted = !record;
       if (aborted) break;
-      result.partPaths.push_back(part.path);
+      result.partPaths.push_back(std::move(part.path));
       if (recovery) {
         // Every recovery part carries the first part's picture.
         if (i == 0 && s.disguise) recovery->SetPendant(*pool.set->Pendant(record->PendantNo));

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "core/KivoraError.h"
+#include "core/Messages.h"
 
 namespace kivora {
 namespace {
@@ -37,7 +38,7 @@ int WriteBehind::BlockOf(const std::uint8_t* p) const {
 
 void WriteBehind::FlushLocked() {
   ThrowIfFailed();
-  const auto count = [this](const std::deque<Piece>& pieces) {
+  const auto count = [this](const std::vector<Piece>& pieces) {
     for (const Piece& p : pieces) {
       if (p.block >= 0) ++pending_[static_cast<size_t>(p.block)];
     }
@@ -144,7 +145,7 @@ std::vector<std::filesystem::path> WriteBehind::Abandon() {
   return committed_;
 }
 
-void WriteBehind::Release(const std::deque<Piece>& pieces) {
+void WriteBehind::Release(const std::vector<Piece>& pieces) {
   bool freed = false;
   for (const Piece& p : pieces) {
     if (p.block >= 0) freed = --pending_[static_cast<size_t>(p.block)] == 0 || freed;
@@ -153,6 +154,7 @@ void WriteBehind::Release(const std::deque<Piece>& pieces) {
 }
 
 void WriteBehind::Loop() {
+  std::optional<Folder> folder;  // of the last new file, kept for the next
   std::unique_lock lock(mutex_);
   for (;;) {
     // Jobs are taken in order, so the taken ones lead the queue.
@@ -161,7 +163,7 @@ void WriteBehind::Loop() {
     Job& job = jobs_[taken_++];
     bool complete = false;
     try {
-      complete = Run(job, lock);
+      complete = Run(job, lock, folder);
     } catch (...) {
       if (!lock.owns_lock()) lock.lock();
       if (!failure_) failure_ = std::current_exception();
@@ -173,7 +175,7 @@ void WriteBehind::Loop() {
     }
     if (!complete) return;
     job.done = true;
-    if (!job.file) committed_.push_back(job.target);
+    if (!job.file) committed_.push_back(std::move(job.target));
     while (!jobs_.empty() && jobs_.front().done) {
       jobs_.pop_front();
       --taken_;
@@ -185,14 +187,26 @@ void WriteBehind::Loop() {
 
 // Writes one job's pieces as they come; false when stopped first. Called and returning
 // with the lock held; the job's target, file and messages do not change once handed over.
-bool WriteBehind::Run(Job& job, std::unique_lock<std::mutex>& lock) {
-  std::deque<Piece> pieces = std::exchange(job.pieces, {});
+bool WriteBehind::Run(Job& job, std::unique_lock<std::mutex>& lock, std::optional<Folder>& folder) {
+  std::vector<Piece> pieces = std::exchange(job.pieces, {});
   bool ended = job.ended;
   lock.unlock();
   std::optional<AtomicFile> created;
   File* out = job.file;
   if (!out) {
-    WithMessage(job.messages.create, [&] { created.emplace(job.target); });
+    WithMessage(job.messages.create, [&] {
+      // The folder is compared as text: parsing paths costs more than small files.
+      const std::string& target = job.target.native();
+      const size_t slash = target.rfind('/');
+      const std::string place = slash == std::string::npos ? "."
+                                : slash == 0               ? "/"
+                                                           : target.substr(0, slash);
+      if (!folder || folder->Path().native() != place) {
+        folder.reset();
+        folder.emplace(place, msg::kCreateFileFailed, job.target);
+      }
+      created.emplace(job.target, &*folder);
+    });
     out = &created->Stream();
   }
   for (;;) {

@@ -15,6 +15,7 @@
 #include <exception>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <thread>
@@ -80,23 +81,23 @@ class WriteBehind {
     std::filesystem::path target;
     File* file = nullptr;  // the caller's file, or null for a new one
     Messages messages;
-    std::deque<Piece> pieces;
+    std::vector<Piece> pieces;
     bool ended = false;
     bool done = false;
   };
 
   void Loop();
-  bool Run(Job& job, std::unique_lock<std::mutex>& lock);
+  bool Run(Job& job, std::unique_lock<std::mutex>& lock, std::optional<Folder>& folder);
   void Queue(Piece piece);
   void FlushLocked();
-  void ThrowIfFailed();                           // with the lock held
-  void Release(const std::deque<Piece>& pieces);  // with the lock held
+  void ThrowIfFailed();                            // with the lock held
+  void Release(const std::vector<Piece>& pieces);  // with the lock held
   int BlockOf(const std::uint8_t* p) const;
 
   // The caller's requests not handed over yet: new jobs, and pieces and the end of the
   // last job handed over.
-  std::deque<Job> stagedJobs_;
-  std::deque<Piece> stagedPieces_;
+  std::vector<Job> stagedJobs_;
+  std::vector<Piece> stagedPieces_;
   bool stagedEnd_ = false;
 
   std::mutex mutex_;
