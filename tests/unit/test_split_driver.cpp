@@ -316,14 +316,16 @@ TEST_F(SplitTest, NamesWithoutBig5FormAreRefusedFirst) {
 
 TEST_F(SplitTest, RefusesWhenATargetIsTheSourceItself) {
   // Each case names the source so that a part or the definition would take its place,
-  // directly or through a save folder that leads back to the source's folder.
+  // directly, through a save folder that leads back to the source's folder, or as a
+  // second name (a hard link) of the source in another save folder.
   struct Case {
     const char* source;
     const char* baseName;
     bool throughLink;
+    bool secondName = false;
   };
-  for (const Case& c :
-       {Case{"v00.png", "v", false}, Case{"d.kvr", "d", false}, Case{"v01.png", "v", true}}) {
+  for (const Case& c : {Case{"v00.png", "v", false}, Case{"d.kvr", "d", false},
+                        Case{"v01.png", "v", true}, Case{"src.bin", "v", false, true}}) {
     SCOPED_TRACE(c.source);
     test::TempDir here;
     const Bytes content = test::RandomBytes(3000);
@@ -338,12 +340,17 @@ TEST_F(SplitTest, RefusesWhenATargetIsTheSourceItself) {
       std::filesystem::create_directory_symlink(here.path(), here / "link");
       s.saveFolder = here / "link";
     }
+    if (c.secondName) {
+      std::filesystem::create_directory(here / "out");
+      std::filesystem::create_hard_link(s.source, here / "out" / "v02.png");
+      s.saveFolder = here / "out";
+    }
     test::RecordingEvents refused;
     EXPECT_FALSE(RunSplit(s, pendants, refused, result, 1));
     EXPECT_EQ(refused.errors, std::vector<std::string>{std::string(msg::kTargetIsSource)});
     EXPECT_EQ(test::ReadBytes(s.source), content);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(here.path()), {}),
-              c.throughLink ? 2 : 1);
+              c.throughLink || c.secondName ? 2 : 1);
   }
 }
 
