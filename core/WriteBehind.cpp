@@ -67,7 +67,6 @@ void WriteBehind::Flush() {
 std::vector<std::uint8_t>& WriteBehind::TakeBlock() {
   std::unique_lock lock(mutex_);
   FlushLocked();
-  held_ = -1;
   size_t free = blocks_.size();
   space_.wait(lock, [&] {
     if (failure_) return true;
@@ -76,7 +75,6 @@ std::vector<std::uint8_t>& WriteBehind::TakeBlock() {
     return free < blocks_.size();
   });
   ThrowIfFailed();
-  held_ = static_cast<int>(free);
   return blocks_[free];
 }
 

@@ -41,11 +41,11 @@ class WriteBehind {
   WriteBehind& operator=(const WriteBehind&) = delete;
 
   // A free block to fill (its size is the caller's; it has blockBytes reserved). The
-  // block taken before goes back to the ring once its queued spans are written. Waits
-  // while every block is queued.
+  // caller gives up the block it took before, which goes back to the ring once its
+  // queued spans are written. Waits while every block is queued.
   std::vector<std::uint8_t>& TakeBlock();
 
-  // Starts a new file that takes the name target once its bytes are written and synced.
+  // Starts a new file that takes the name target once its bytes are written.
   void BeginFile(std::filesystem::path target, Messages messages);
   // Starts writing into a file the caller keeps open and leaves alone until Finish().
   void BeginFile(File& file, Messages messages);
@@ -105,7 +105,6 @@ class WriteBehind {
   std::condition_variable space_;  // the caller waits for blocks and the end
   std::vector<std::vector<std::uint8_t>> blocks_;
   std::vector<int> pending_;       // queued spans per block
-  int held_ = -1;                  // the block the caller fills
   std::deque<Job> jobs_;           // from the first job not done yet
   size_t taken_ = 0;               // jobs_ a writer has taken
   std::atomic<int> jobsDone_ = 0;  // jobs before jobs_.front()
