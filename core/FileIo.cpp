@@ -2,8 +2,10 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -152,6 +154,34 @@ void File::Write(std::span<const std::uint8_t> data) {
       Fail(msg::kWriteFileFailed);
     }
     data = data.subspan(static_cast<size_t>(n));
+  }
+}
+
+void File::WriteGathered(std::span<const std::span<const std::uint8_t>> pieces) {
+  constexpr size_t kMost = 64;  // well below any system's IOV_MAX
+  iovec vector[kMost];
+  while (!pieces.empty()) {
+    const size_t count = std::min(pieces.size(), kMost);
+    for (size_t i = 0; i < count; ++i) {
+      vector[i].iov_base = const_cast<std::uint8_t*>(pieces[i].data());
+      vector[i].iov_len = pieces[i].size();
+    }
+    const ssize_t n = ::writev(fd_, vector, static_cast<int>(count));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) Fail(msg::kWriteFileFailed);
+    // Whole pieces written are done; a piece cut short is finished on its own.
+    auto left = static_cast<size_t>(n);
+    size_t i = 0;
+    for (; i < count && left >= pieces[i].size(); ++i) left -= pieces[i].size();
+    if (i < count) {
+      if (n == 0 && pieces[i].size() != 0) {
+        errno = EIO;
+        Fail(msg::kWriteFileFailed);
+      }
+      Write(pieces[i].subspan(left));
+      ++i;
+    }
+    pieces = pieces.subspan(i);
   }
 }
 

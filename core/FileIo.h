@@ -57,6 +57,8 @@ class File {
   // Reads exactly buffer.size() bytes or throws.
   void ReadExact(std::span<std::uint8_t> buffer);
   void Write(std::span<const std::uint8_t> data);
+  // Writes the pieces one after another, in as few calls as the system allows.
+  void WriteGathered(std::span<const std::span<const std::uint8_t>> pieces);
   // Writes at offset without moving the file's position.
   void WriteAt(std::int64_t offset, std::span<const std::uint8_t> data);
   void Seek(std::int64_t offset, int whence = SEEK_SET);

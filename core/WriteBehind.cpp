@@ -207,18 +207,27 @@ bool WriteBehind::Run(Job& job, std::unique_lock<std::mutex>& lock, std::optiona
     });
     out = &created->Stream();
   }
+  std::vector<std::span<const std::uint8_t>> run;  // pieces for the file's end, in one call
+  const auto writeRun = [&] {
+    WithMessage(job.messages.write, [&] { out->WriteGathered(run); });
+    run.clear();
+  };
   for (;;) {
     for (const Piece& piece : pieces) {
+      if (!piece.truncate && piece.offset < 0) {
+        run.push_back(piece.bytes);
+        continue;
+      }
+      writeRun();
       WithMessage(job.messages.write, [&] {
         if (piece.truncate) {
           out->Truncate(piece.offset);
-        } else if (piece.offset >= 0) {
-          out->WriteAt(piece.offset, piece.bytes);
         } else {
-          out->Write(piece.bytes);
+          out->WriteAt(piece.offset, piece.bytes);
         }
       });
     }
+    writeRun();
     if (ended) break;
     lock.lock();
     Release(pieces);
