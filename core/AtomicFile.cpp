@@ -46,20 +46,25 @@ int CreateHidden(int folder, std::mt19937& random, std::string& name) {
   return -1;
 }
 
-// Gives the unnamed file open as fd the name `name` in folder: through /proc, or, where
-// /proc is missing, the descriptor itself (which needs a privilege). False (errno) when
-// it cannot, EEXIST when the name is taken.
-bool LinkUnnamed(int fd, int folder, const std::string& name) {
-  char self[32];
-  std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd);
-  if (::linkat(AT_FDCWD, self, folder, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
-  if (errno != ENOENT) return false;
-  return ::linkat(fd, "", folder, name.c_str(), AT_EMPTY_PATH) == 0;
+// Gives the unnamed file open as fd the name `name` in folder: through /proc (its fd
+// folder open already, so only the number is looked up), or, where /proc is missing,
+// the descriptor itself (which needs a privilege). False (errno) when it cannot, EEXIST
+// when the name is taken.
+bool LinkUnnamed(int fd, const Folder& folder, const std::string& name) {
+  const int descriptors = folder.OpenDescriptors();
+  if (descriptors >= 0) {
+    char number[16];
+    std::snprintf(number, sizeof number, "%d", fd);
+    if (::linkat(descriptors, number, folder.Descriptor(), name.c_str(), AT_SYMLINK_FOLLOW) == 0)
+      return true;
+    if (errno != ENOENT) return false;
+  }
+  return ::linkat(fd, "", folder.Descriptor(), name.c_str(), AT_EMPTY_PATH) == 0;
 }
 
 // Gives the unnamed file open as fd a new hidden name in folder; returns it, or an
 // empty name (errno).
-std::string LinkHidden(int fd, int folder, std::mt19937& random) {
+std::string LinkHidden(int fd, const Folder& folder, std::mt19937& random) {
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     std::string name = HiddenName(random);
     if (LinkUnnamed(fd, folder, name)) return name;
@@ -101,10 +106,18 @@ Folder::Folder(std::filesystem::path path, std::string_view what,
 }
 
 Folder::Folder(Folder&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)) {}
+    : fd_(std::exchange(other.fd_, -1)),
+      descriptors_(std::exchange(other.descriptors_, -2)),
+      path_(std::move(other.path_)) {}
 
 Folder::~Folder() {
   if (fd_ >= 0) ::close(fd_);
+  if (descriptors_ >= 0) ::close(descriptors_);
+}
+
+int Folder::OpenDescriptors() const {
+  if (descriptors_ == -2) descriptors_ = ::open("/proc/self/fd", O_PATH | O_DIRECTORY | O_CLOEXEC);
+  return descriptors_;
 }
 
 AtomicFile::AtomicFile(std::filesystem::path target, const Folder* folder)
@@ -138,7 +151,7 @@ void AtomicFile::Commit(Durability durability) {
   const bool synced = durability == Durability::SyncNow;
   if (synced) file_.Sync();
   // An unnamed file takes a name that is free in one step, as atomic as a rename.
-  if (temp_.empty() && LinkUnnamed(file_.Descriptor(), dir, name_)) {
+  if (temp_.empty() && LinkUnnamed(file_.Descriptor(), *folder_, name_)) {
     file_.Close();
     committed_ = true;
     return;
@@ -148,7 +161,7 @@ void AtomicFile::Commit(Durability durability) {
   if (temp_.empty()) {
     TakeOwnerAndMode(file_.Descriptor(), dir, name_);
     std::mt19937 random(std::random_device{}());
-    temp_ = LinkHidden(file_.Descriptor(), dir, random);
+    temp_ = LinkHidden(file_.Descriptor(), *folder_, random);
     if (temp_.empty()) ThrowCreateFailed(file_.Path(), errno);
   }
   file_.Close();

@@ -94,9 +94,13 @@ class Folder {
   ~Folder();
   int Descriptor() const { return fd_; }
   const std::filesystem::path& Path() const { return path_; }
+  // The process's open descriptors (/proc/self/fd), opened on first use for linking
+  // unnamed files into this folder; -1 without /proc.
+  int OpenDescriptors() const;
 
  private:
   int fd_ = -1;
+  mutable int descriptors_ = -2;  // -2: not opened yet
   std::filesystem::path path_;
 };
 
