@@ -21,11 +21,6 @@ namespace {
 
 constexpr int kNameAttempts = 100;
 
-std::filesystem::path FolderOf(const std::filesystem::path& target) {
-  const std::filesystem::path folder = target.parent_path();
-  return folder.empty() ? std::filesystem::path(".") : folder;
-}
-
 // ".kv" and eight hex digits: short enough for any folder whatever the target's name.
 std::string HiddenName(std::mt19937& random) {
   char name[16];
@@ -86,13 +81,6 @@ void TakeOwnerAndMode(int fd, int folder, const std::string& name) {
   [[maybe_unused]] const int chmodded = ::fchmod(fd, old.st_mode & 07777);
 }
 
-// The last part of target, as text: for many small files, cheaper than parsing it.
-std::string NameOf(const std::filesystem::path& target) {
-  const std::string& text = target.native();
-  const size_t slash = text.rfind('/');
-  return slash == std::string::npos ? text : text.substr(slash + 1);
-}
-
 [[noreturn]] void ThrowCreateFailed(const std::filesystem::path& target, int err) {
   throw KivoraError(DescribeIoError(target, msg::kCreateFileFailed, err));
 }
@@ -121,8 +109,8 @@ int Folder::OpenDescriptors() const {
 }
 
 AtomicFile::AtomicFile(std::filesystem::path target, const Folder* folder)
-    : folder_(folder), name_(NameOf(target)) {
-  if (!folder_) folder_ = &ownFolder_.emplace(FolderOf(target), msg::kCreateFileFailed, target);
+    : folder_(folder), name_(NameText(target)) {
+  if (!folder_) folder_ = &ownFolder_.emplace(FolderText(target), msg::kCreateFileFailed, target);
   const int dir = folder_->Descriptor();
   int fd = ::openat(dir, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
   if (fd < 0 && UnnamedUnsupported(errno)) {

@@ -233,6 +233,19 @@ void File::Close() {
   if (::close(std::exchange(fd_, -1)) != 0 && errno != EINTR) Fail(msg::kWriteFileFailed);
 }
 
+std::string FolderText(const std::filesystem::path& file) {
+  const std::string& text = file.native();
+  const size_t slash = text.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : text.substr(0, slash);
+}
+
+std::string NameText(const std::filesystem::path& file) {
+  const std::string& text = file.native();
+  const size_t slash = text.rfind('/');
+  return slash == std::string::npos ? text : text.substr(slash + 1);
+}
+
 void WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> data) {
   AtomicFile out(path);
   out.Write(data);

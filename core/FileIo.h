@@ -81,6 +81,11 @@ class File {
   std::filesystem::path path_;
 };
 
+// The folder and the name in a file's path, as text; the folder is "." for a bare name.
+// For many small files, cheaper than parsing the path into its parts.
+std::string FolderText(const std::filesystem::path& file);
+std::string NameText(const std::filesystem::path& file);
+
 // An open folder: files are created, named and renamed relative to it, so its path is
 // not looked up again for every file.
 class Folder {

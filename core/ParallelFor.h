@@ -8,11 +8,35 @@
 #include <thread>
 #include <vector>
 
+#include "core/StopCheck.h"
+
 namespace kivora {
 
 // Two threads: the machines this runs on have few cores, and the work it shares (reading
 // and checking files) is bound by memory bandwidth beyond that.
 inline constexpr int kWorkThreads = 2;
+
+// A stop shared by the threads of a ParallelFor. Only the calling thread (0) asks
+// `stop`, which a front end need not make safe for other threads; the others learn of
+// it through the flag, which any thread may also raise.
+class SharedStop {
+ public:
+  explicit SharedStop(const StopCheck& stop) : stop_(stop) {}
+  // Asked from thread `thread`: true once a stop is asked for.
+  bool Check(int thread) {
+    if (thread == 0 && !stopped_ && StopRequested(stop_)) stopped_ = true;
+    return stopped_;
+  }
+  StopCheck For(int thread) {
+    return [this, thread] { return Check(thread); };
+  }
+  void Raise() { stopped_ = true; }
+  bool Raised() const { return stopped_; }
+
+ private:
+  const StopCheck& stop_;
+  std::atomic<bool> stopped_{false};
+};
 
 // Calls work(i, thread) for every i in [0, count), each i once, on up to kWorkThreads
 // threads numbered from 0, the calling thread. The first exception stops the handing

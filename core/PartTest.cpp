@@ -1,6 +1,5 @@
 #include "core/PartTest.h"
 
-#include <atomic>
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -44,7 +43,8 @@ TestOutcome RunTest(KvrDefinition& loaded, const std::filesystem::path& definiti
   std::vector<std::optional<PartTestResult>> results(static_cast<size_t>(count));
   std::vector<char> finished(static_cast<size_t>(count), 0);
   std::mutex mutex;
-  std::atomic<bool> stopAll{false};
+  const StopCheck abort = [&events] { return events.AbortRequested(); };
+  SharedStop stopped(abort);
   int reported = 0;
   const auto reportFinished = [&] {
     for (;;) {
@@ -55,7 +55,7 @@ TestOutcome RunTest(KvrDefinition& loaded, const std::filesystem::path& definiti
         t = results[static_cast<size_t>(reported)];
       }
       if (!t || events.AbortRequested()) {
-        stopAll = true;
+        stopped.Raise();
         outcome.aborted = true;
         return;
       }
@@ -66,22 +66,15 @@ TestOutcome RunTest(KvrDefinition& loaded, const std::filesystem::path& definiti
       ++reported;
     }
   };
-  // The other thread learns of an abort from this one.
-  const StopCheck stopHere = [&] {
-    if (events.AbortRequested()) stopAll = true;
-    return stopAll.load();
-  };
-  const StopCheck stopThere = [&] { return stopAll.load(); };
   std::vector<std::uint8_t> buffers[kWorkThreads];
   try {
     ParallelFor(count, [&](int index, int thread) {
-      if (thread == 0) stopHere();
-      if (stopAll) return;
+      if (stopped.Check(thread)) return;
       const TKvrFileData& rec = def.parts[static_cast<size_t>(index)];
       const std::optional<PartTestResult> t =
           TestPart(def, index, definitionPath.parent_path() / rec.FileName, buffers[thread],
-                   thread == 0 ? stopHere : stopThere);
-      if (!t) stopAll = true;
+                   stopped.For(thread));
+      if (!t) stopped.Raise();
       {
         std::lock_guard lock(mutex);
         results[static_cast<size_t>(index)] = t;
@@ -90,7 +83,7 @@ TestOutcome RunTest(KvrDefinition& loaded, const std::filesystem::path& definiti
       if (thread == 0) reportFinished();
     });
     reportFinished();
-    if (stopAll) outcome.aborted = true;
+    if (stopped.Raised()) outcome.aborted = true;
   } catch (const KivoraError& e) {
     // A part that cannot be read ends the test without a closing message.
     reportFinished();

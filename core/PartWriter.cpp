@@ -60,6 +60,33 @@ std::span<const std::uint8_t> PartEncoder::Finish() {
   return {};
 }
 
+namespace {
+
+PartChecksums StoppedChecksums() {
+  PartChecksums sums;
+  sums.stopped = true;
+  return sums;
+}
+
+// Reads the next `size` source bytes through chunk into encoder, handing what it gives
+// to `out` when given; false when `stop` ended it first.
+bool EncodeFromSource(File& source, std::span<std::uint8_t> chunk, std::int64_t size,
+                      PartEncoder& encoder, const StopCheck& stop, const WrittenBytes& out) {
+  for (std::int64_t left = size; left > 0;) {
+    if (StopRequested(stop)) return false;
+    const auto n =
+        static_cast<size_t>(std::min<std::int64_t>(left, static_cast<std::int64_t>(chunk.size())));
+    const std::span<std::uint8_t> piece = chunk.first(n);
+    WithMessage(msg::kCopyFromSourceFailed, [&] { source.ReadExact(piece); });
+    left -= static_cast<std::int64_t>(n);
+    const std::span<const std::uint8_t> encoded = encoder.Encode(piece);
+    if (out) out(encoded);
+  }
+  return true;
+}
+
+}  // namespace
+
 PartChecksums StreamPart(File& source, std::span<std::uint8_t> chunk,
                          const std::filesystem::path& path, std::int64_t size,
                          std::optional<std::span<const std::uint8_t>> pendant, std::string_view key,
@@ -71,26 +98,15 @@ PartChecksums StreamPart(File& source, std::span<std::uint8_t> chunk,
   const std::string_view createFailed = pendant ? msg::kCreateScrambledFailed : writeFailed;
   std::optional<AtomicFile> out;
   WithMessage(createFailed, [&] { out.emplace(path); });
-  const auto write = [&](std::span<const std::uint8_t> bytes) {
+  const WrittenBytes write = [&](std::span<const std::uint8_t> bytes) {
     WithMessage(writeFailed, [&] { out->Write(bytes); });
     if (written) written(bytes);
   };
 
   PartEncoder encoder(size, pendant, key, seal);
   if (pendant) write(*pendant);
-  for (std::int64_t left = size; left > 0;) {
-    if (StopRequested(stop)) {
-      PartChecksums stopped;
-      stopped.stopped = true;
-      return stopped;  // the temporary file goes with `out`
-    }
-    const auto n =
-        static_cast<size_t>(std::min<std::int64_t>(left, static_cast<std::int64_t>(chunk.size())));
-    const std::span<std::uint8_t> piece = chunk.first(n);
-    WithMessage(msg::kCopyFromSourceFailed, [&] { source.ReadExact(piece); });
-    left -= static_cast<std::int64_t>(n);
-    write(encoder.Encode(piece));
-  }
+  // When stopped, the temporary file goes with `out`.
+  if (!EncodeFromSource(source, chunk, size, encoder, stop, write)) return StoppedChecksums();
   write(encoder.Finish());
   PartChecksums sums = encoder.Checksums();
   if (accept && !accept(sums)) return sums;  // the temporary file goes with `out`
@@ -99,33 +115,6 @@ PartChecksums StreamPart(File& source, std::span<std::uint8_t> chunk,
   sums.written = true;
   return sums;
 }
-
-namespace {
-
-// The checksums a sealed part would get, from the next `size` source bytes, without
-// writing anything.
-PartChecksums SealedChecksums(File& source, std::span<std::uint8_t> chunk, std::int64_t size,
-                              std::optional<std::span<const std::uint8_t>> pendant,
-                              const Sealing& seal, const StopCheck& stop) {
-  PartEncoder encoder(size, pendant, {}, seal);
-  for (std::int64_t left = size; left > 0;) {
-    if (StopRequested(stop)) {
-      PartChecksums stopped;
-      stopped.stopped = true;
-      return stopped;
-    }
-    const auto n =
-        static_cast<size_t>(std::min<std::int64_t>(left, static_cast<std::int64_t>(chunk.size())));
-    const std::span<std::uint8_t> piece = chunk.first(n);
-    WithMessage(msg::kCopyFromSourceFailed, [&] { source.ReadExact(piece); });
-    left -= static_cast<std::int64_t>(n);
-    encoder.Encode(piece);
-  }
-  encoder.Finish();
-  return encoder.Checksums();
-}
-
-}  // namespace
 
 RebuildResult RebuildPart(File& source, std::vector<std::uint8_t>& buffer,
                           const std::filesystem::path& path, const TKvrFileData& record,
@@ -148,9 +137,11 @@ RebuildResult RebuildPart(File& source, std::vector<std::uint8_t>& buffer,
     size = *plain;
     const std::int64_t start =
         WithMessage(msg::kCopyFromSourceFailed, [&] { return source.Tell(); });
-    const PartChecksums dry = SealedChecksums(source, buffer, size, pendant, *seal, stop);
-    if (dry.stopped) return RebuildResult::Stopped;
-    if (!matches(dry)) return RebuildResult::Mismatch;
+    // Sealed once without writing: the checksums must prove the source first.
+    PartEncoder dry(size, pendant, {}, seal);
+    if (!EncodeFromSource(source, buffer, size, dry, stop, {})) return RebuildResult::Stopped;
+    dry.Finish();
+    if (!matches(dry.Checksums())) return RebuildResult::Mismatch;
     WithMessage(msg::kCopyFromSourceFailed, [&] { source.Seek(start); });
   }
   const PartChecksums sums =

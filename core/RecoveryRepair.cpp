@@ -320,15 +320,11 @@ RepairOutcome RunRepair(const std::filesystem::path& definition, bool dryRun,
   const int groups = static_cast<int>(scan->groups.size());
   std::vector<std::optional<std::vector<int>>> rebuilt(static_cast<size_t>(groups));
   std::vector<Stripes> stripes(kWorkThreads);
-  std::atomic<bool> stopped{false};
+  SharedStop stopped(stop);
   ParallelFor(groups, [&](int g, int thread) {
-    const StopCheck check = [&] {
-      if (thread == 0 && !stopped && StopRequested(stop)) stopped = true;
-      return stopped.load();
-    };
-    if (check()) return;
+    if (stopped.Check(thread)) return;
     rebuilt[static_cast<size_t>(g)] =
-        GroupRebuild(*scan, g, stripes[static_cast<size_t>(thread)]).Run(check);
+        GroupRebuild(*scan, g, stripes[static_cast<size_t>(thread)]).Run(stopped.For(thread));
   });
   const int parts = static_cast<int>(scan->definition.parts.size());
   for (const auto& rows : rebuilt) {
@@ -339,7 +335,7 @@ RepairOutcome RunRepair(const std::filesystem::path& definition, bool dryRun,
       events.Report(Progress{OperationKind::Repair, ++out.rebuilt, out.rebuildable});
     }
   }
-  if (stopped) return end(false);
+  if (stopped.Raised()) return end(false);
   if (scan->definitionLost) {
     WithMessage(msg::kRepairWriteFailed324,
                 [&] { WriteFileAtomically(scan->DefinitionPath(), scan->definitionCopy); });

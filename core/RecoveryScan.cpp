@@ -246,18 +246,14 @@ std::optional<RecoverySetScan> ScanRecoverySet(const std::filesystem::path& defi
     scan.groups.push_back(std::move(group));
   }
 
-  // Every part is read once, two at a time. Only the calling thread asks `stop`; the
-  // other learns of it through the flag.
+  // Every part is read once, two at a time.
   std::vector<char> usable(set.partCount, 0);
-  std::atomic<bool> stopped{false};
+  SharedStop stopped(stop);
   std::vector<std::vector<std::uint8_t>> buffers(kWorkThreads);
   ParallelFor(static_cast<int>(set.partCount), [&](int part, int thread) {
-    if (stopped) return;
+    if (stopped.Raised()) return;
     std::vector<std::uint8_t>& partBuffer = buffers[static_cast<size_t>(thread)];
-    const StopCheck check = [&] {
-      if (thread == 0 && !stopped && StopRequested(stop)) stopped = true;
-      return stopped.load();
-    };
+    const StopCheck check = stopped.For(thread);
     const RecoveryGroupScan& group = scan.groups[static_cast<size_t>(SpanOf(spans, part))];
     const int i = part - group.parts.firstPart;
     const std::filesystem::path path = scan.PartPath(part);
@@ -265,7 +261,7 @@ std::optional<RecoverySetScan> ScanRecoverySet(const std::filesystem::path& defi
       // No recovery part of the group is left: the definition's own test decides.
       const auto t = TestPart(scan.definition, part, path, partBuffer, check);
       if (!t) {
-        stopped = true;
+        stopped.Raise();
         return;
       }
       usable[static_cast<size_t>(part)] = *t == PartTestResult::Ok || *t == PartTestResult::Fixable;
@@ -274,10 +270,10 @@ std::optional<RecoverySetScan> ScanRecoverySet(const std::filesystem::path& defi
     const CoveredFile& c = group.covered[static_cast<size_t>(i)];
     const PartScan s =
         ScanPart(path, 0, static_cast<std::int64_t>(c.length), partBuffer, {}, false, check);
-    if (s.stopped) stopped = true;
+    if (s.stopped) stopped.Raise();
     usable[static_cast<size_t>(part)] = s.exists && s.prefixCrc == c.crc;
   });
-  if (stopped) {
+  if (stopped.Raised()) {
     scan.stopped = true;
     return scan;
   }

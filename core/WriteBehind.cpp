@@ -193,12 +193,8 @@ bool WriteBehind::Run(Job& job, std::unique_lock<std::mutex>& lock, std::optiona
   File* out = job.file;
   if (!out) {
     WithMessage(job.messages.create, [&] {
-      // The folder is compared as text: parsing paths costs more than small files.
-      const std::string& target = job.target.native();
-      const size_t slash = target.rfind('/');
-      const std::string place = slash == std::string::npos ? "."
-                                : slash == 0               ? "/"
-                                                           : target.substr(0, slash);
+      // Compared as text: parsing paths costs more than small files.
+      const std::string place = FolderText(job.target);
       if (!folder || folder->Path().native() != place) {
         folder.reset();
         folder.emplace(place, msg::kCreateFileFailed, job.target);
