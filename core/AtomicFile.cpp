@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "core/FileIo.h"
+#include "core/Format.h"
 #include "core/Messages.h"
 
 namespace kivora {
@@ -85,6 +86,31 @@ void TakeOwnerAndMode(int fd, int folder, const std::string& name) {
   throw KivoraError(DescribeIoError(target, msg::kCreateFileFailed, err));
 }
 
+// Only a regular file or a symbolic link is ever replaced: never a folder, a device or
+// a pipe that happens to have the target's name.
+void CheckReplaceable(int folder, const std::string& name, const std::filesystem::path& target) {
+  struct stat st {};
+  if (::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || S_ISREG(st.st_mode) ||
+      S_ISLNK(st.st_mode)) {
+    return;
+  }
+  if (S_ISDIR(st.st_mode)) ThrowCreateFailed(target, EISDIR);
+  throw KivoraError(Format(msg::kNotReplaceable, target.c_str()));
+}
+
+// Renames `from` to `to` in folder only when `to` is free; false (errno EEXIST) when taken.
+bool RenameIfFree(int folder, const std::string& from, const std::string& to) {
+  if (::renameat2(folder, from.c_str(), folder, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL) return false;
+  // A file system without RENAME_NOREPLACE: looked up first, which is good enough here.
+  struct stat st {};
+  if (::fstatat(folder, to.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+    errno = EEXIST;
+    return false;
+  }
+  return ::renameat(folder, from.c_str(), folder, to.c_str()) == 0;
+}
+
 }  // namespace
 
 Folder::Folder(std::filesystem::path path, std::string_view what,
@@ -145,6 +171,7 @@ void AtomicFile::Commit(Durability durability) {
     return;
   }
   // The target is there (or cannot be linked to): a hidden name renamed over it.
+  CheckReplaceable(dir, name_, file_.Path());
   if (!synced) file_.Sync();
   if (temp_.empty()) {
     TakeOwnerAndMode(file_.Descriptor(), dir, name_);
@@ -157,6 +184,38 @@ void AtomicFile::Commit(Durability durability) {
   if (::renameat(dir, temp_.c_str(), dir, name_.c_str()) != 0)
     ThrowCreateFailed(file_.Path(), errno);
   committed_ = true;
+}
+
+std::filesystem::path AtomicFile::CommitBeside(Durability durability) {
+  const int dir = folder_->Descriptor();
+  if (durability == Durability::SyncNow) file_.Sync();
+  const bool named = temp_.empty() ? LinkUnnamed(file_.Descriptor(), *folder_, name_)
+                                   : RenameIfFree(dir, temp_, name_);
+  if (named) {
+    file_.Close();
+    committed_ = true;
+    return {};
+  }
+  if (!temp_.empty() && errno != EEXIST) ThrowCreateFailed(file_.Path(), errno);
+  CheckReplaceable(dir, name_, file_.Path());
+  if (temp_.empty()) {
+    TakeOwnerAndMode(file_.Descriptor(), dir, name_);
+    std::mt19937 random(std::random_device{}());
+    temp_ = LinkHidden(file_.Descriptor(), *folder_, random);
+    if (temp_.empty()) ThrowCreateFailed(file_.Path(), errno);
+  }
+  file_.Close();
+  committed_ = true;
+  return folder_->Path() / temp_;
+}
+
+void ReplaceFile(const std::filesystem::path& hidden, const std::filesystem::path& target) {
+  const Folder folder(FolderText(target), msg::kCreateFileFailed, target);
+  CheckReplaceable(folder.Descriptor(), NameText(target), target);
+  if (::renameat(folder.Descriptor(), NameText(hidden).c_str(), folder.Descriptor(),
+                 NameText(target).c_str()) != 0) {
+    ThrowCreateFailed(target, errno);
+  }
 }
 
 void SyncFileSystem(const std::filesystem::path& folder) {

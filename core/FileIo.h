@@ -129,7 +129,13 @@ class AtomicFile {
 
   File& Stream() { return file_; }
   void Write(std::span<const std::uint8_t> data) { file_.Write(data); }
+  // Refuses (KivoraError) to replace anything but a regular file or a symbolic link.
   void Commit(Durability durability = Durability::SyncNow);
+  // Like Commit(), but a file of the target's name is left alone: this file then keeps
+  // a hidden name beside it, which is returned (empty when it took the target's name),
+  // for ReplaceFile to move it over the target later. Lets many files replace theirs
+  // together once all of them are written.
+  std::filesystem::path CommitBeside(Durability durability);
 
  private:
   std::optional<Folder> ownFolder_;  // when no folder was given
@@ -139,6 +145,10 @@ class AtomicFile {
   File file_;
   bool committed_ = false;
 };
+
+// Moves a file that CommitBeside left under a hidden name over its target, in one step;
+// refuses a target that is not a regular file or a symbolic link.
+void ReplaceFile(const std::filesystem::path& hidden, const std::filesystem::path& target);
 
 // Waits until everything written to the file system that holds folder is on the disk.
 void SyncFileSystem(const std::filesystem::path& folder);

@@ -49,6 +49,8 @@ inline constexpr std::string_view kRecoveryAmountInvalid =
 inline constexpr std::string_view kWriteRecoveryFailed = "寫入修復檔失敗... 殘念！(160)";
 inline constexpr std::string_view kStateRecovery = "修復檔";
 inline constexpr std::string_view kSplitCompleted = "分割已完成。";
+inline constexpr std::string_view kSetInUse162 =
+    "另一個作業正在使用這組分割檔，請等它結束後再試。(162)";
 inline constexpr std::string_view kSplitInterrupted = "分割已中斷。";
 inline constexpr std::string_view kStateDisguised = "偽裝";
 inline constexpr std::string_view kStateSplit = "分割";
@@ -173,6 +175,8 @@ inline constexpr std::string_view kWriteFileFailed = "無法寫入檔案「%s」
 inline constexpr std::string_view kSeekFileFailed = "無法移動檔案位置「%s」：%s";
 inline constexpr std::string_view kTellFileFailed = "無法取得檔案位置「%s」：%s";
 inline constexpr std::string_view kNotRegularFile = "無法開啟檔案「%s」：不是一般的檔案";
+inline constexpr std::string_view kNotReplaceable =
+    "無法建立檔案「%s」：同名的項目不是一般的檔案，不能取代";
 inline constexpr std::string_view kPathReason = "「%s」：%s";
 inline constexpr std::string_view kFileShorterThanExpected = "檔案「%s」比預期的短。";
 inline constexpr std::string_view kPartShorterThanRecorded = "%s：檔案比合併定義檔所記錄的短。";

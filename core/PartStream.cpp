@@ -22,7 +22,7 @@ PartStream::PartStream(File& source, bool sealed, std::int64_t partBytes)
     : source_(source),
       sealed_(sealed),
       writer_(partBytes < kSmallPartBytes ? 2 : 1, kBlocks, kPartChunkBytes,
-              AtomicFile::Durability::SyncLater) {
+              AtomicFile::Durability::SyncLater, true) {
   if (sealed_) plain_.resize(kSealReadBytes);
 }
 

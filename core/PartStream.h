@@ -3,7 +3,9 @@
 // once, in blocks that pass from part to part; each part is checksummed and encoded on
 // the calling thread while writer threads write and name the parts before it. A part
 // that takes a new name is not synced on its own: the caller syncs the file system
-// (SyncFileSystem) before it writes what makes the parts a set, the definition.
+// (SyncFileSystem) before it writes what makes the parts a set, the definition. A part
+// whose name is taken does not replace that file: it waits under a hidden name until
+// the caller has every part and moves them over together (ReplaceFile).
 
 #include <cstdint>
 #include <filesystem>
@@ -31,10 +33,16 @@ class PartStream {
                                   const WrittenBytes& written = {});
   // How many parts, from the first, are on disk under their names.
   int Completed() { return writer_.Completed(); }
-  // Waits until every part added is on disk.
-  void Finish() { writer_.Finish(); }
-  // Stops writing; parts not named yet are dropped. Returns the parts that were named.
-  std::vector<std::filesystem::path> Abandon() { return writer_.Abandon(); }
+  // Waits until every part added is on disk; returns where each one is.
+  std::vector<WriteBehind::CommittedFile> Finish() {
+    writer_.Finish();
+    return writer_.Abandon();
+  }
+  // Stops writing; parts not complete yet are dropped. Returns the parts on disk.
+  std::vector<WriteBehind::CommittedFile> Abandon() { return writer_.Abandon(); }
+  // After the part `failedAt` or a writer failed: completes the parts before the first
+  // that failed and returns the parts on disk.
+  std::vector<WriteBehind::CommittedFile> Settle(int failedAt) { return writer_.Settle(failedAt); }
 
  private:
   // The next source bytes, at most max.

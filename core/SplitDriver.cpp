@@ -1,5 +1,6 @@
 #include "core/SplitDriver.h"
 
+#include <climits>
 #include <cstdio>
 #include <new>
 
@@ -11,6 +12,7 @@
 #include "core/Messages.h"
 #include "core/PartStream.h"
 #include "core/SetCipher.h"
+#include "core/SetLock.h"
 
 namespace kivora {
 
@@ -162,6 +164,14 @@ void WriteDefinition(const SplitSettings& s, std::span<const std::uint8_t> store
   AppendImplantedBlock(result.partPaths.back(), stored);
 }
 
+// The name the set is locked by: that of its parts, or its base name when it has none.
+std::string SetNameOf(const SplitSettings& s, int count) {
+  if (count > 0) return SetNameOfParts(PartFileName(s, 0, count), count);
+  std::string base = s.baseName;
+  if (!base.empty() && base.back() == '_') base.pop_back();
+  return base;
+}
+
 RecoverySetInfo RecoverySetFor(const SplitSettings& s, const RecoveryPlan& plan, std::int64_t total,
                                int count) {
   RecoverySetInfo set;
@@ -176,12 +186,47 @@ RecoverySetInfo RecoverySetFor(const SplitSettings& s, const RecoveryPlan& plan,
   return set;
 }
 
-void DeleteFiles(const std::vector<std::filesystem::path>& paths) {
-  for (const auto& p : paths) {
-    std::error_code ec;
-    std::filesystem::remove(p, ec);
+// The parts a split has on disk, and what becomes of them when it does not complete:
+// only what the split created goes, and a part waiting to replace a file of its name
+// never replaces it.
+class PlacedParts {
+ public:
+  void Set(std::vector<WriteBehind::CommittedFile> files) { files_ = std::move(files); }
+
+  // Moves every waiting part over the file of its name, in order. A failure leaves the
+  // parts before it; the part it names and those after it are then removed.
+  void ReplaceTakenNames() {
+    for (WriteBehind::CommittedFile& f : files_) {
+      if (!f.Replaces()) continue;
+      try {
+        WithMessage(msg::kWritePartFailed, [&] { ReplaceFile(f.path, f.target); });
+      } catch (...) {
+        failedAt_ = f.index;
+        throw;
+      }
+      f.path = f.target;
+    }
   }
-}
+  // The parts that stay after a failure at part `failedAt` (or later), the others removed.
+  std::vector<WriteBehind::CommittedFile> KeepBefore(int failedAt) {
+    failedAt = std::min(failedAt, failedAt_);
+    std::vector<WriteBehind::CommittedFile> kept;
+    for (const WriteBehind::CommittedFile& f : files_) {
+      if (f.Replaces() || f.index >= failedAt) {
+        std::error_code ec;
+        std::filesystem::remove(f.path, ec);
+      } else {
+        kept.push_back(f);
+      }
+    }
+    files_.clear();
+    return kept;
+  }
+
+ private:
+  std::vector<WriteBehind::CommittedFile> files_;
+  int failedAt_ = INT_MAX;
+};
 
 }  // namespace
 
@@ -197,8 +242,13 @@ bool SplitFile(const SplitSettings& s, const PendantProvider& pendants, Random& 
       std::filesystem::remove(f.path, ec);
     }
   };
+  File source;  // read by `stream`, so declared before it
+  std::optional<PartStream> stream;
+  PlacedParts placed;
+  int failedAt = INT_MAX;  // the part the split was at when it failed
+  int reported = 0;        // parts reported on disk, from the first
   try {
-    File source = File::TryOpenRead(s.source);
+    source = File::TryOpenRead(s.source);
     if (!source.IsOpen()) {
       events.ShowError(msg::kCannotOpenFile, s.source.string());
       return false;
@@ -219,6 +269,7 @@ bool SplitFile(const SplitSettings& s, const PendantProvider& pendants, Random& 
     const std::vector<std::int32_t> sizes = PlanPartSizes(total, s, random);
     const int count = static_cast<int>(sizes.size());
     const RecoveryPlan plan = PlanRecovery(count, s.recovery);
+    const SetLock lock(SplitFolder(s), SetNameOf(s, count), SetLock::Mode::Exclusive);
     CheckTargetsAreNotSource(s, source, count, plan);
     if (!plan.groups.empty()) recovery.emplace(plan, RecoverySetFor(s, plan, total, count));
 
@@ -248,7 +299,6 @@ bool SplitFile(const SplitSettings& s, const PendantProvider& pendants, Random& 
     const std::string passwordKey = cipher ? std::string() : PasswordToBig5OrThrow(s.password);
     const StopCheck stop = [&events] { return events.AbortRequested(); };
     // Parts are reported once they are on disk, in order.
-    int reported = 0;
     const auto reportUpTo = [&](int done) {
       for (; reported < done && !events.AbortRequested(); ++reported) {
         events.SetFileState(reported, result.parts[static_cast<size_t>(reported)].FileName,
@@ -256,9 +306,10 @@ bool SplitFile(const SplitSettings& s, const PendantProvider& pendants, Random& 
         events.Report(Progress{OperationKind::Split, reported + 1, count});
       }
     };
-    PartStream stream(source, cipher.has_value(), std::int64_t{s.partSizeKb} * 1024);
+    stream.emplace(source, cipher.has_value(), std::int64_t{s.partSizeKb} * 1024);
     bool aborted = false;
     for (int i = 0; i < count; ++i) {
+      failedAt = i;
       aborted = events.AbortRequested();
       if (aborted) break;
       SplitPart part;
@@ -271,7 +322,7 @@ bool SplitFile(const SplitSettings& s, const PendantProvider& pendants, Random& 
       if (recovery)
         written = [&](std::span<const std::uint8_t> bytes) { recovery->Append(i, bytes); };
       std::optional<TKvrFileData> record =
-          stream.Add(part, s.disguise, pool, random, stop, written);
+          stream->Add(part, s.disguise, pool, random, stop, written);
       aborted = !record;
       if (aborted) break;
       result.partPaths.push_back(std::move(part.path));
@@ -281,23 +332,27 @@ bool SplitFile(const SplitSettings& s, const PendantProvider& pendants, Random& 
         recovery->PartDone(i);
       }
       result.parts[static_cast<size_t>(i)] = std::move(*record);
-      reportUpTo(stream.Completed());
+      reportUpTo(stream->Completed());
     }
+    failedAt = INT_MAX;
     if (!aborted) {
-      stream.Finish();
+      placed.Set(stream->Finish());
       reportUpTo(count);
     }
-    // A part that `stop` ended left nothing; the parts before it are removed too.
+    // A part that `stop` ended left nothing; the parts before it are removed too, and
+    // files of the parts' names that were there stay as they were.
     if (aborted || events.AbortRequested()) {
-      DeleteFiles(stream.Abandon());
+      placed.Set(stream->Abandon());
+      placed.KeepBefore(0);
       dropRecovery();
       return false;
     }
+    stream.reset();
     const std::vector<std::uint8_t> stored = StoredDefinition(s, result);
     if (recovery) {
       if (s.implant) recovery->Append(count - 1, stored);
       if (!recovery->Finish(stored, stop)) {
-        DeleteFiles(result.partPaths);
+        placed.KeepBefore(0);
         dropRecovery();
         return false;
       }
@@ -307,8 +362,10 @@ bool SplitFile(const SplitSettings& s, const PendantProvider& pendants, Random& 
                             result.recoveryFiles[j].path.filename().string(), FileState::Recovery);
       }
     }
-    // The parts reach the disk before the definition that makes them a set.
+    // The parts reach the disk before they replace anything, and before the definition
+    // that makes them a set.
     WithMessage(msg::kWritePartFailed, [&] { SyncFileSystem(folder); });
+    placed.ReplaceTakenNames();
     WriteDefinition(s, stored, result);
     events.SetFileState(count, result.definitionPath.filename().string(),
                         s.implant ? FileState::DefinitionImplanted : FileState::DefinitionCreated);
@@ -319,6 +376,15 @@ bool SplitFile(const SplitSettings& s, const PendantProvider& pendants, Random& 
     events.ShowError(msg::kOutOfMemory111);
   } catch (const std::exception& e) {
     events.ShowError(e.what());
+  }
+  // A failure leaves exactly the parts before the one that failed (none of them in the
+  // place of a file that was there), and says which they are.
+  if (stream) placed.Set(stream->Settle(failedAt));
+  for (const WriteBehind::CommittedFile& f : placed.KeepBefore(failedAt)) {
+    if (f.index >= reported) {
+      events.SetFileState(f.index, NameText(f.target),
+                          s.disguise ? FileState::Disguised : FileState::Split);
+    }
   }
   dropRecovery();
   return false;

@@ -14,10 +14,11 @@ constexpr size_t kBatchFiles = 32;
 }  // namespace
 
 WriteBehind::WriteBehind(int writers, int blocks, size_t blockBytes,
-                         AtomicFile::Durability durability)
+                         AtomicFile::Durability durability, bool replaceLater)
     : blocks_(static_cast<size_t>(blocks)),
       pending_(static_cast<size_t>(blocks), 0),
-      durability_(durability) {
+      durability_(durability),
+      replaceLater_(replaceLater) {
   for (auto& b : blocks_) b.reserve(blockBytes);
   for (int i = 0; i < writers; ++i) writers_.emplace_back([this] { Loop(); });
 }
@@ -38,6 +39,10 @@ int WriteBehind::BlockOf(const std::uint8_t* p) const {
 
 void WriteBehind::FlushLocked() {
   ThrowIfFailed();
+  HandOverLocked();
+}
+
+void WriteBehind::HandOverLocked() {
   const auto count = [this](const std::vector<Piece>& pieces) {
     for (const Piece& p : pieces) {
       if (p.block >= 0) ++pending_[static_cast<size_t>(p.block)];
@@ -79,11 +84,20 @@ std::vector<std::uint8_t>& WriteBehind::TakeBlock() {
 }
 
 void WriteBehind::BeginFile(std::filesystem::path target, Messages messages) {
-  stagedJobs_.push_back(Job{std::move(target), nullptr, messages, {}, false, false});
+  Job job;
+  job.index = begun_++;
+  job.target = std::move(target);
+  job.messages = messages;
+  stagedJobs_.push_back(std::move(job));
 }
 
 void WriteBehind::BeginFile(File& file, Messages messages) {
-  stagedJobs_.push_back(Job{file.Path(), &file, messages, {}, false, false});
+  Job job;
+  job.index = begun_++;
+  job.target = file.Path();
+  job.file = &file;
+  job.messages = messages;
+  stagedJobs_.push_back(std::move(job));
 }
 
 void WriteBehind::Queue(Piece piece) {
@@ -132,7 +146,7 @@ void WriteBehind::Finish() {
   ThrowIfFailed();
 }
 
-std::vector<std::filesystem::path> WriteBehind::Abandon() {
+std::vector<WriteBehind::CommittedFile> WriteBehind::Abandon() {
   {
     std::lock_guard lock(mutex_);
     stop_ = true;
@@ -141,6 +155,28 @@ std::vector<std::filesystem::path> WriteBehind::Abandon() {
   for (auto& w : writers_) w.join();
   writers_.clear();
   return committed_;
+}
+
+std::vector<WriteBehind::CommittedFile> WriteBehind::Settle(int failedAt) {
+  {
+    std::unique_lock lock(mutex_);
+    HandOverLocked();
+    failedIndex_ = std::min(failedIndex_, failedAt);
+    work_.notify_all();  // writers waiting for bytes of a dropped file let it go
+    // Every file before the failure was ended by the caller, so its writer finishes it.
+    space_.wait(lock, [this] { return stop_ || jobsDone_ >= std::min(failedIndex_, begun_); });
+  }
+  std::vector<CommittedFile> kept;
+  for (CommittedFile& f : Abandon()) {
+    if (f.index < failedIndex_) {
+      kept.push_back(std::move(f));
+    } else {
+      std::error_code ec;  // written after the failure, by the other writer
+      std::filesystem::remove(f.path, ec);
+    }
+  }
+  committed_.clear();
+  return kept;
 }
 
 void WriteBehind::Release(const std::vector<Piece>& pieces) {
@@ -160,26 +196,32 @@ void WriteBehind::Loop() {
     if (stop_) return;
     Job& job = jobs_[taken_++];
     bool complete = false;
-    try {
-      complete = Run(job, lock, folder);
-    } catch (...) {
-      if (!lock.owns_lock()) lock.lock();
-      if (!failure_) failure_ = std::current_exception();
-      failed_ = true;
-      stop_ = true;
-      work_.notify_all();
-      space_.notify_one();
-      return;
+    // A file after one that failed is dropped; those before it are still written.
+    if (job.index < failedIndex_) {
+      try {
+        complete = Run(job, lock, folder);
+      } catch (...) {
+        if (!lock.owns_lock()) lock.lock();
+        if (job.index < failedIndex_) {
+          failedIndex_ = job.index;
+          failure_ = std::current_exception();
+        }
+        failed_ = true;
+        work_.notify_all();
+      }
     }
-    if (!complete) return;
+    // A file committed while the writers were being stopped is on disk all the same.
+    if (complete && !job.file) {
+      committed_.push_back({job.index, std::move(job.target), std::move(job.placed)});
+    }
+    if (stop_) return;
     job.done = true;
-    if (!job.file) committed_.push_back(std::move(job.target));
     while (!jobs_.empty() && jobs_.front().done) {
       jobs_.pop_front();
       --taken_;
       ++jobsDone_;
     }
-    if (jobs_.empty()) space_.notify_one();
+    space_.notify_all();
   }
 }
 
@@ -227,8 +269,10 @@ bool WriteBehind::Run(Job& job, std::unique_lock<std::mutex>& lock, std::optiona
     if (ended) break;
     lock.lock();
     Release(pieces);
-    work_.wait(lock, [&] { return stop_ || !job.pieces.empty() || job.ended; });
-    if (stop_) return false;  // a new file goes with `created`
+    work_.wait(lock, [&] {
+      return stop_ || job.index > failedIndex_ || !job.pieces.empty() || job.ended;
+    });
+    if (stop_ || job.index > failedIndex_) return false;  // a new file goes with `created`
     pieces = std::exchange(job.pieces, {});
     ended = job.ended;
     lock.unlock();
@@ -237,7 +281,17 @@ bool WriteBehind::Run(Job& job, std::unique_lock<std::mutex>& lock, std::optiona
     lock.lock();
     return false;
   }
-  if (created) WithMessage(job.messages.create, [&] { created->Commit(durability_); });
+  if (created) {
+    WithMessage(job.messages.create, [&] {
+      if (!replaceLater_) {
+        created->Commit(durability_);
+      } else if (const std::filesystem::path hidden = created->CommitBeside(durability_);
+                 !hidden.empty()) {
+        job.placed = hidden;
+      }
+    });
+    if (job.placed.empty()) job.placed = job.target;
+  }
   lock.lock();
   Release(pieces);
   return true;

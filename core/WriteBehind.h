@@ -9,6 +9,7 @@
 // rethrown to the caller at a later call.
 
 #include <atomic>
+#include <climits>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -33,9 +34,21 @@ class WriteBehind {
     std::string_view write;
   };
 
-  // New files are committed with `durability` (AtomicFile).
+  // A file written here, in the order files were begun (from 0).
+  struct CommittedFile {
+    int index = 0;
+    std::filesystem::path target;
+    // Where the file is: its target, or (replaceLater) a hidden name beside a target
+    // whose name was taken, for ReplaceFile.
+    std::filesystem::path path;
+    bool Replaces() const { return path != target; }
+  };
+
+  // New files are committed with `durability` (AtomicFile). With replaceLater a new
+  // file whose name is taken does not replace that file but waits beside it.
   WriteBehind(int writers, int blocks, size_t blockBytes,
-              AtomicFile::Durability durability = AtomicFile::Durability::SyncNow);
+              AtomicFile::Durability durability = AtomicFile::Durability::SyncNow,
+              bool replaceLater = false);
   ~WriteBehind();  // as Abandon()
   WriteBehind(const WriteBehind&) = delete;
   WriteBehind& operator=(const WriteBehind&) = delete;
@@ -67,7 +80,12 @@ class WriteBehind {
   void Finish();
   // Stops the writers; files not committed yet are dropped. Returns the new files
   // that were committed.
-  std::vector<std::filesystem::path> Abandon();
+  std::vector<CommittedFile> Abandon();
+  // After a failure, the caller's own at file `failedAt` or a writer's: waits until
+  // every file begun before the first that failed is complete, drops the rest (removing
+  // those another writer completed meanwhile), stops the writers and returns the new
+  // files before the failure. Throws nothing.
+  std::vector<CommittedFile> Settle(int failedAt);
 
  private:
   struct Piece {
@@ -78,18 +96,21 @@ class WriteBehind {
     bool truncate = false;
   };
   struct Job {
+    int index = 0;
     std::filesystem::path target;
     File* file = nullptr;  // the caller's file, or null for a new one
     Messages messages;
     std::vector<Piece> pieces;
     bool ended = false;
     bool done = false;
+    std::filesystem::path placed;  // where a new file was committed
   };
 
   void Loop();
   bool Run(Job& job, std::unique_lock<std::mutex>& lock, std::optional<Folder>& folder);
   void Queue(Piece piece);
-  void FlushLocked();
+  void FlushLocked();                              // rethrows a failure first
+  void HandOverLocked();                           // as FlushLocked, throwing nothing
   void ThrowIfFailed();                            // with the lock held
   void Release(const std::vector<Piece>& pieces);  // with the lock held
   int BlockOf(const std::uint8_t* p) const;
@@ -108,11 +129,14 @@ class WriteBehind {
   std::deque<Job> jobs_;           // from the first job not done yet
   size_t taken_ = 0;               // jobs_ a writer has taken
   std::atomic<int> jobsDone_ = 0;  // jobs before jobs_.front()
-  std::vector<std::filesystem::path> committed_;
+  int begun_ = 0;                  // files begun by the caller
+  std::vector<CommittedFile> committed_;
   std::exception_ptr failure_;
+  int failedIndex_ = INT_MAX;  // the first file that failed; files from it on are dropped
   std::atomic<bool> failed_ = false;
   std::atomic<bool> stop_ = false;
   AtomicFile::Durability durability_;
+  bool replaceLater_;
   std::vector<std::thread> writers_;
 };
 

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <map>
 #include <numeric>
+#include <set>
 
 #include "core/Crc32.h"
 #include "core/CryptXor.h"
@@ -275,6 +277,77 @@ TEST_F(SplitTest, AbortDeletesWrittenParts) {
   EXPECT_TRUE(ui.files.empty());
   EXPECT_EQ(ui.warnings, std::vector<std::string>{std::string(msg::kSplitInterrupted)});
 }
+
+// A split into a folder that holds a set of the same name leaves that set as it was
+// unless the split completes: parts whose names are taken wait beside them and replace
+// them together at the end. A failure at part k (a folder of its name) leaves exactly
+// the new parts before it, reported, and none after it, whichever writer was first.
+struct Ending {
+  const char* name;
+  int partKb;  // 10: two writers; 100: one
+  int abortAfterProgress;
+  int failAt;
+};
+class SplitOverSetTest : public SplitTest, public ::testing::WithParamInterface<Ending> {};
+
+TEST_P(SplitOverSetTest, OldSetStaysUnlessTheSplitCompletes) {
+  const Ending& e = GetParam();
+  const auto base = static_cast<size_t>(e.partKb) * 1024;
+  const std::filesystem::path set = dir / "set";
+  std::filesystem::create_directory(set);
+  const auto settings = [&](const Bytes& content, const std::string& name) {
+    SplitSettings s = Settings(content, name);
+    s.saveFolder = set;
+    s.partSizeKb = e.partKb;
+    s.randomSizes = false;
+    s.disguise = false;
+    return s;
+  };
+  ASSERT_TRUE(Split(settings(test::RandomBytes(4 * base, 9), "old.avi")));
+  std::map<std::string, Bytes> before;
+  for (const auto& f : std::filesystem::directory_iterator(set))
+    before[f.path().filename().string()] = test::ReadBytes(f.path());
+
+  const Bytes content = test::RandomBytes(10 * base, 3);
+  const SplitSettings s = settings(content, "new.avi");
+  if (e.failAt >= 0) std::filesystem::create_directory(set / PartFileName(s, e.failAt, 10));
+  test::RecordingEvents events;
+  events.abortAfterProgress = e.abortAfterProgress;
+  SplitResult newSet;
+  const bool completed = RunSplit(s, pendants, events, newSet, 42);
+  ASSERT_EQ(completed, e.abortAfterProgress < 0 && e.failAt < 0);
+
+  std::set<std::string> reported;
+  for (const auto& row : events.added) reported.insert(row.caption);
+  for (const auto& f : std::filesystem::directory_iterator(set)) {
+    EXPECT_NE(f.path().filename().string().rfind(".kv", 0), 0u) << "left behind: " << f.path();
+  }
+  for (int i = 0; i < 10; ++i) {
+    const std::string name = PartFileName(s, i, 10);
+    SCOPED_TRACE(name);
+    const Bytes slice(content.begin() + i * base, content.begin() + (i + 1) * base);
+    if (completed) {
+      EXPECT_EQ(test::ReadBytes(set / name), slice);
+    } else if (before.count(name)) {
+      EXPECT_EQ(test::ReadBytes(set / name), before[name]);
+    } else if (i < e.failAt) {
+      EXPECT_EQ(test::ReadBytes(set / name), slice);
+      EXPECT_TRUE(reported.count(name));
+    } else if (i != e.failAt) {
+      EXPECT_FALSE(std::filesystem::exists(set / name));
+    }
+  }
+  if (!completed) {
+    EXPECT_EQ(test::ReadBytes(set / "movie.kvr"), before["movie.kvr"]);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Endings, SplitOverSetTest,
+                         ::testing::Values(Ending{"Completes", 10, -1, -1},
+                                           Ending{"Aborted", 10, 6, -1},
+                                           Ending{"FailsTwoWriters", 10, -1, 7},
+                                           Ending{"FailsOneWriter", 100, -1, 7}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SplitTest, PendantSetProblems) {
   SplitSettings s = Settings(test::RandomBytes(1000));

@@ -1,0 +1,71 @@
+#include <gtest/gtest.h>
+
+#include "core/KivoraError.h"
+#include "core/Messages.h"
+#include "core/SetLock.h"
+#include "core/SplitDriver.h"
+#include "tests/unit/TestSupport.h"
+
+namespace kivora {
+namespace {
+
+namespace fs = std::filesystem;
+using Mode = SetLock::Mode;
+
+// Writers hold a set alone, joins share it; the lock file goes with its last holder.
+struct Holding {
+  Mode held;
+  Mode wanted;
+  bool refused;
+};
+class SetLockTest : public ::testing::TestWithParam<Holding> {};
+
+TEST_P(SetLockTest, RefusesAtOnceWhatWouldClash) {
+  test::TempDir dir;
+  {
+    const SetLock first(dir.path(), "movie", GetParam().held);
+    if (GetParam().refused) {
+      EXPECT_THROW(SetLock(dir.path(), "movie", GetParam().wanted), KivoraError);
+    } else {
+      EXPECT_NO_THROW(SetLock(dir.path(), "movie", GetParam().wanted));
+    }
+    EXPECT_NO_THROW(SetLock(dir.path(), "other", Mode::Exclusive));
+  }
+  EXPECT_TRUE(fs::is_empty(dir.path()));
+  EXPECT_NO_THROW(SetLock(dir.path(), "movie", Mode::Exclusive));
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, SetLockTest,
+                         ::testing::Values(Holding{Mode::Exclusive, Mode::Exclusive, true},
+                                           Holding{Mode::Exclusive, Mode::Shared, true},
+                                           Holding{Mode::Shared, Mode::Exclusive, true},
+                                           Holding{Mode::Shared, Mode::Shared, false}));
+
+// Every spelling of a set's part names leads to one lock name.
+TEST(SetLock, NameOfPartsDropsNumberExtensionAndSeparator) {
+  EXPECT_EQ(SetNameOfParts("movie00.png", 12), "movie");
+  EXPECT_EQ(SetNameOfParts("movie_001.png", 150), "movie");
+  EXPECT_EQ(SetNameOfParts("cd1_01", 2), "cd1");
+}
+
+// A split into a set another operation is writing refuses before it writes anything.
+TEST(SetLock, SplitIntoALockedSetIsRefused) {
+  test::TempDir dir;
+  test::WriteBytes(dir / "movie.avi", test::RandomBytes(30000));
+  SplitSettings s;
+  s.source = dir / "movie.avi";
+  s.baseName = "movie";
+  s.partSizeKb = 10;
+  s.randomSizes = false;
+  const SetLock held(dir.path(), "movie", Mode::Exclusive);
+  test::FakePendants pendants;
+  test::RecordingEvents ui;
+  SplitResult result;
+  EXPECT_FALSE(RunSplit(s, pendants, ui, result, 1));
+  ASSERT_FALSE(ui.errors.empty());
+  EXPECT_EQ(ui.errors[0], msg::kSetInUse162);
+  EXPECT_FALSE(fs::exists(dir / "movie00.png"));
+}
+
+}  // namespace
+}  // namespace kivora
