@@ -29,7 +29,7 @@ constexpr EnglishText kEnglish[] = {
     {msg::kBadPartName, "The part name must not contain a folder separator. (155)"},
     {msg::kTargetIsSource, "A part or the KivoRa join definition would overwrite the source file, so it cannot be split. (156)"},
     {msg::kSplitCompleted, "Split complete."},
-    {msg::kSetInUse162, "Another operation is using this set; please try again when it has ended. (162)"},
+    {msg::kSetInUse163, "Another operation is using this set; please try again when it has ended. (163)"},
     {msg::kRecoveryAmountInvalid, "Recovery parts per group must be 0 to 254, and a share 0% to 100%. (159)"},
     {msg::kWriteRecoveryFailed, "Writing the recovery part failed... Too bad! (160)"},
     {msg::kStateRecovery, "Recovery part"},

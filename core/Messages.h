@@ -49,8 +49,8 @@ inline constexpr std::string_view kRecoveryAmountInvalid =
 inline constexpr std::string_view kWriteRecoveryFailed = "寫入修復檔失敗... 殘念！(160)";
 inline constexpr std::string_view kStateRecovery = "修復檔";
 inline constexpr std::string_view kSplitCompleted = "分割已完成。";
-inline constexpr std::string_view kSetInUse162 =
-    "另一個作業正在使用這組分割檔，請等它結束後再試。(162)";
+inline constexpr std::string_view kSetInUse163 =
+    "另一個作業正在使用這組分割檔，請等它結束後再試。(163)";
 inline constexpr std::string_view kSplitInterrupted = "分割已中斷。";
 inline constexpr std::string_view kStateDisguised = "偽裝";
 inline constexpr std::string_view kStateSplit = "分割";

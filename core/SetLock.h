@@ -15,7 +15,7 @@ class SetLock {
  public:
   enum class Mode { Exclusive, Shared };
 
-  // Takes the lock of set `setName` in `folder`; throws KivoraError (162) at once when
+  // Takes the lock of set `setName` in `folder`; throws KivoraError (163) at once when
   // another operation holds it in a way that excludes this one.
   SetLock(const std::filesystem::path& folder, std::string_view setName, Mode mode);
   ~SetLock();

@@ -63,7 +63,7 @@ TEST(SetLock, SplitIntoALockedSetIsRefused) {
   SplitResult result;
   EXPECT_FALSE(RunSplit(s, pendants, ui, result, 1));
   ASSERT_FALSE(ui.errors.empty());
-  EXPECT_EQ(ui.errors[0], msg::kSetInUse162);
+  EXPECT_EQ(ui.errors[0], msg::kSetInUse163);
   EXPECT_FALSE(fs::exists(dir / "movie00.png"));
 }
 
