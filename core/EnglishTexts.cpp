@@ -101,6 +101,7 @@ constexpr EnglishText kEnglish[] = {
     {msg::kStateRedisguised, "Redisguised"},
     {msg::kStateResplit, "Resplit"},
     {msg::kStateMismatch, "Mismatch"},
+    {msg::kResplitTargetIsSource314, "A rebuilt part would overwrite the source file, so the parts cannot be resplit there. Save them in another folder. (314)"},
     {msg::kResplitProgress, "Resplit: %d/%d"},
     {msg::kResplitCompleted, "Resplit complete."},
     {msg::kResplitInterrupted, "Resplit interrupted."},

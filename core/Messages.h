@@ -129,6 +129,8 @@ inline constexpr std::string_view kStateResplit = "再分割";
 inline constexpr std::string_view kStateMismatch = "不一致";
 inline constexpr std::string_view kResplitProgress = "再分割數: %d/%d";
 inline constexpr std::string_view kResplitCompleted = "再分割已完成。";
+inline constexpr std::string_view kResplitTargetIsSource314 =
+    "再分割的分割檔將會覆蓋來源檔案，因此無法再分割。請把分割檔存到別的資料夾。(314)";
 inline constexpr std::string_view kResplitInterrupted = "再分割已中斷。";
 
 // Repair from recovery parts

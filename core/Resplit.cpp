@@ -36,6 +36,22 @@ std::optional<std::string> PluginFor(const KvrDefinition& def, const ResplitRequ
   return name;
 }
 
+// The first chosen part whose file is the source itself; renaming the rebuilt part over
+// it would unlink the source. Files are compared, not names, so another spelling of the
+// folder or a second name of the source cannot hide it.
+std::optional<std::filesystem::path> PartThatIsTheSource(const KvrDefinition& def,
+                                                         const std::filesystem::path& folder,
+                                                         const std::vector<bool>& chosen,
+                                                         const File& source) {
+  const FileIdentity sourceId = source.Identity();
+  for (size_t index = 0; index < chosen.size(); ++index) {
+    if (!chosen[index]) continue;
+    const std::filesystem::path target = folder / def.parts[index].FileName;
+    if (SameFile(IdentityOf(target), sourceId)) return target;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
@@ -100,6 +116,10 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
       for (int index : *request.selected) {
         if (index >= 0 && index < count) chosen[static_cast<size_t>(index)] = true;
       }
+    }
+    if (const auto target = PartThatIsTheSource(def, folder, chosen, source)) {
+      events.ShowError(msg::kResplitTargetIsSource314, target->string());
+      return false;
     }
     const auto total = static_cast<int>(std::count(chosen.begin(), chosen.end(), true));
     events.Report(WorkStarted{});

@@ -57,6 +57,23 @@ TEST_F(ResplitTest, LastPartOfAnImplantedSetGetsItsDefinitionBack) {
   EXPECT_EQ(ReadDefinition(definition, pendants).parts, split.parts);
 }
 
+// A part that is the source, under the source's name or another, is refused first.
+TEST_F(ResplitTest, PartThatIsTheSourceIsRefused) {
+  Make();
+  ResplitRequest request;
+  request.definitionPath = definition;
+  request.outputFolder = dir / "a";
+  const auto named = dir / "a" / PartPath(1).filename();
+  std::filesystem::create_directory(dir / "a");
+  std::filesystem::create_hard_link(dir / "movie.avi", named);
+  for (const auto& source : {named, dir / "movie.avi"}) {
+    request.source = source;
+    EXPECT_FALSE(RunResplit(loaded, request, pendants, ui));
+    EXPECT_EQ(ui.errors.back(), msg::kResplitTargetIsSource314);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "a"), {}), 1);
+  }
+}
+
 TEST_F(ResplitTest, OnlyTheThirdPart) {
   Make([](SplitSettings& s) { s.disguise = false; });
   std::filesystem::remove(PartPath(2));
