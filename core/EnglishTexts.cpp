@@ -79,6 +79,7 @@ constexpr EnglishText kEnglish[] = {
     {msg::kJoinedSizeWrong244, "The size of the joined file differs from the KivoRa join definition... Too bad! (244)"},
     {msg::kStateKeptBack, "Held"},
     {msg::kStateJoined, "Joined"},
+    {msg::kOutputNotAFile245, "The joined file's place is taken by a folder, a device or a named pipe, not a regular file, so it cannot be replaced. (245)"},
     {msg::kStateMissing, "Missing"},
     {msg::kStateCorrupt, "Corrupt"},
     {msg::kJoinProgress, "Joined: %d/%d"},

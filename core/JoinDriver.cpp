@@ -11,6 +11,7 @@
 #include "core/KivoraError.h"
 #include "core/LoadedDefinition.h"
 #include "core/Messages.h"
+#include "core/OutputTarget.h"
 #include "core/PartScan.h"
 #include "core/SaveFolder.h"
 #include "core/SealedPayload.h"
@@ -190,16 +191,13 @@ JoinPartResult JoinWriter::JoinPart(int index, const std::filesystem::path& path
   return result;
 }
 
-// Whether a file of that name is there; (241) when that cannot be told, for a name
-// too long, a folder that may not be searched or a loop of links.
+// Whether a file of that name is there, a dangling link included; (241) when that
+// cannot be told, for a name too long, a folder that may not be searched or a loop of
+// links. A name the join may not replace is refused (245).
 bool OutputExists(const std::filesystem::path& joined) {
-  std::error_code ec;
-  const bool there = std::filesystem::exists(joined, ec);
-  if (ec) {
-    throw KivoraError(msg::kCreateJoinedFailed241,
-                      DescribeIoError(joined, msg::kCreateFileFailed, ec.value()));
-  }
-  return there;
+  const OutputKind kind = KindOfOutput(joined, msg::kCreateJoinedFailed241);
+  if (kind == OutputKind::NotAFile) throw KivoraError(msg::kOutputNotAFile245, joined.string());
+  return kind == OutputKind::Replaceable;
 }
 
 FileState StateOf(JoinPartResult r) {
@@ -268,6 +266,7 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
 
     events.Report(WorkStarted{});
     events.Report(FilesCleared{});
+    // The name chosen last is looked at again, and before the work starts.
     const bool existedBefore = OutputExists(joined);
     std::optional<AtomicFile> file;
     WithMessage(msg::kCreateJoinedFailed241, [&] { file.emplace(joined); });

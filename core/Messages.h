@@ -99,6 +99,8 @@ inline constexpr std::string_view kJoinedSizeWrong244 =
 inline constexpr std::string_view kStateKeptBack = "保留";
 inline constexpr std::string_view kStateJoined = "合併";
 inline constexpr std::string_view kStateMissing = "不存在";
+inline constexpr std::string_view kOutputNotAFile245 =
+    "合併檔案的儲存位置是資料夾、裝置或具名管道，而不是一般的檔案，因此無法取代。(245)";
 inline constexpr std::string_view kStateCorrupt = "毀損";
 inline constexpr std::string_view kJoinProgress = "合併數: %d/%d";
 inline constexpr std::string_view kJoinCompleted = "合併已完成。";
