@@ -139,6 +139,7 @@ JoinPartResult JoinWriter::JoinPart(int index, const std::filesystem::path& path
   if (t == PartTestResult::Missing) {
     const Answer a = events_.AskYesNo(
         QuestionKind::MissingPart, Format(msg::kMissingPartQuestion, path.string().c_str()), path);
+    if (events_.AbortRequested()) return JoinPartResult::Stopped;  // asked while it waited
     return a == Answer::Yes ? JoinPartResult::MissingSkip : JoinPartResult::MissingStop;
   }
   // A sealed part that does not open is of no use whatever its checksums say.
@@ -148,11 +149,13 @@ JoinPartResult JoinWriter::JoinPart(int index, const std::filesystem::path& path
   }
   JoinPartResult result = JoinPartResult::Joined;
   if (t == PartTestResult::Corrupt) {
-    if (events_.AskYesNo(QuestionKind::CorruptPart,
-                         Format(msg::kCorruptPartQuestion, path.string().c_str()),
-                         path) != Answer::Yes) {
-      return JoinPartResult::CorruptStop;
+    const Answer a = events_.AskYesNo(
+        QuestionKind::CorruptPart, Format(msg::kCorruptPartQuestion, path.string().c_str()), path);
+    if (events_.AbortRequested()) {
+      CutTo(base);
+      return JoinPartResult::Stopped;
     }
+    if (a != Answer::Yes) return JoinPartResult::CorruptStop;
     result = JoinPartResult::CorruptJoined;
   }
   if (opener) {
@@ -264,10 +267,10 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
     const std::string passwordBig5 = sealed ? std::string() : PasswordToBig5OrThrow(*password);
     out.output = joined;
 
-    events.Report(WorkStarted{});
-    events.Report(FilesCleared{});
     // The name chosen last is looked at again, and before the work starts.
     const bool existedBefore = OutputExists(joined);
+    events.Report(WorkStarted{});
+    events.Report(FilesCleared{});
     std::optional<AtomicFile> file;
     WithMessage(msg::kCreateJoinedFailed241, [&] { file.emplace(joined); });
     JoinWriter writer(def, file->Stream(), passwordBig5, events, sealed ? &*sealed : nullptr);
@@ -317,9 +320,9 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
                  GroupThousands(def.header.SourceSize).c_str()));
       stopped = true;
     }
-    // A stopped join leaves nothing; an aborted one keeps what it wrote unless that
-    // would replace a file that was there before.
-    const bool keep = !stopped && (!aborted || !existedBefore);
+    // A stopped join leaves nothing; an aborted one keeps what it wrote when asked to,
+    // unless that would replace a file that was there before.
+    const bool keep = !stopped && (!aborted || (request.keepPartialOnAbort && !existedBefore));
     if (keep) {
       writer.Finish();
       WithMessage(msg::kWriteJoinedFailed243, [&] { file->Commit(); });

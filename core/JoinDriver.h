@@ -27,6 +27,9 @@ struct JoinRequest {
   std::optional<std::filesystem::path> outputFolder;  // empty: the definition's folder
   std::optional<std::filesystem::path> outputFile;    // instead of folder + source name
   std::optional<std::string> password;  // a protected set asks for it when none is given
+  // An aborted join that replaces no file keeps what it wrote under the output's name
+  // (the window's page promises it); false drops it, as the command line does.
+  bool keepPartialOnAbort = true;
 };
 
 struct JoinOutcome {
