@@ -58,6 +58,22 @@ void CheckPictureList(const std::vector<std::string>& paths) {
   }
 }
 
+// An output that is one of the pictures would destroy the picture it is built from.
+// The same path or the same file (by device and inode) under another name is refused.
+void CheckTargetsAreNotPictures(const BuildTargets& targets,
+                                const std::vector<std::string>& pictures) {
+  for (const std::filesystem::path& target : {targets.script, targets.dll}) {
+    const std::filesystem::path spelled = std::filesystem::absolute(target).lexically_normal();
+    const kivora::FileIdentity identity = kivora::IdentityOf(target);
+    for (const std::string& picture : pictures) {
+      if (spelled == std::filesystem::absolute(picture).lexically_normal() ||
+          kivora::SameFile(identity, kivora::IdentityOf(picture))) {
+        throw BuildError(messages::OutputIsPicture(target.string()));
+      }
+    }
+  }
+}
+
 std::vector<Bytes> ReadPictures(const std::vector<std::string>& paths) {
   std::vector<Bytes> pictures;
   std::size_t total = 0;
@@ -100,6 +116,7 @@ std::span<const std::uint8_t> AsBytes(const std::string& text) {
 BuildOutcome BuildPlugin(const PluginRequest& request, const BuildTargets& targets) {
   try {
     CheckPictureList(request.pictures);
+    CheckTargetsAreNotPictures(targets, request.pictures);
     const std::vector<StringEntry> texts = CheckedTexts(request.texts);
     const std::vector<Bytes> pictures = ReadPictures(request.pictures);
     // Every text was checked to convert, and the rest of the script is ASCII.

@@ -1,8 +1,10 @@
 // The command-line mode, in-process and as the built program.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <sstream>
 
+#include "kvrpack/BuilderMessages.h"
 #include "kvrpack/CommandLine.h"
 #include "pendant/PeResources.h"
 #include "tests/kvrpack/KvrpackTestSupport.h"
@@ -66,6 +68,20 @@ TEST_F(CommandLineTest, UsageErrorsExitWithTwoAndFailuresWithOne) {
   EXPECT_EQ(Run(Args({picture, (dir / "gone.png").string()})), 1);
   EXPECT_NE(err.find((dir / "gone.png").string()), std::string::npos) << err;
   EXPECT_EQ(test::FileNames(dir.path()), (std::vector<std::string>{"a1.png", "b_2.png"}));
+}
+
+// An output that is a picture, by path or by file, is refused: -o, picture, file refused.
+TEST_F(CommandLineTest, OutputThatIsAPictureIsRefused) {
+  std::filesystem::rename(dir / "a1.png", dir / "a1.rc");
+  std::filesystem::create_hard_link(dir / "a1.rc", dir / "c.rc");
+  const std::array<const char*, 3> rows[] = {
+      {"a1.dll", "a1.rc", "a1.rc"}, {"b_2.png", "b_2.png", "b_2.png"}, {"c.dll", "a1.rc", "c.rc"}};
+  for (const auto& [output, picture, refused] : rows) {
+    const test::Bytes before = test::ReadFile(dir / picture);
+    EXPECT_EQ(Run({"--build", "-o", (dir / output).string(), (dir / picture).string()}), 1);
+    EXPECT_EQ(err, messages::OutputIsPicture((dir / refused).string()) + "\n");
+    EXPECT_EQ(test::ReadFile(dir / picture), before);
+  }
 }
 
 TEST_F(CommandLineTest, TheProgramTakesRelativePicturePathsAsFullPaths) {
