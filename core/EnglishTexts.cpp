@@ -102,6 +102,7 @@ constexpr EnglishText kEnglish[] = {
     {msg::kResplitFailed312, "Resplit failed... Too bad! (312)"},
     {msg::kResplitOldCipher313, "Parts of the old encryption (CipherKind %d) cannot be resplit. (313)"},
     {msg::kResplitTargetIsSource314, "A rebuilt part would overwrite the source file, so the parts cannot be resplit there. Save them in another folder. (314)"},
+    {msg::kResplitTargetNotAFile315, "A rebuilt part's place is taken by a folder, a device or a named pipe, not a regular file, so it cannot be replaced. (315)"},
     {msg::kStateRedisguised, "Redisguised"},
     {msg::kStateResplit, "Resplit"},
     {msg::kStateMismatch, "Mismatch"},

@@ -131,6 +131,8 @@ inline constexpr std::string_view kResplitOldCipher313 =
     "舊版暗號化方式 (CipherKind %d) 的分割檔無法再分割。(313)";
 inline constexpr std::string_view kResplitTargetIsSource314 =
     "再分割的分割檔將會覆蓋來源檔案，因此無法再分割。請把分割檔存到別的資料夾。(314)";
+inline constexpr std::string_view kResplitTargetNotAFile315 =
+    "再分割的分割檔的位置是資料夾、裝置或具名管道，而不是一般的檔案，因此無法取代。(315)";
 inline constexpr std::string_view kStateRedisguised = "再偽裝";
 inline constexpr std::string_view kStateResplit = "再分割";
 inline constexpr std::string_view kStateMismatch = "不一致";

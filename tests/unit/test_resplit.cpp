@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "core/DefinitionWriter.h"
 #include "core/Messages.h"
@@ -57,21 +58,19 @@ TEST_F(ResplitTest, LastPartOfAnImplantedSetGetsItsDefinitionBack) {
   EXPECT_EQ(ReadDefinition(definition, pendants).parts, split.parts);
 }
 
-// A part that is the source, under the source's name or another, is refused first.
-TEST_F(ResplitTest, PartThatIsTheSourceIsRefused) {
+// A part that is the source under another name, or a FIFO, is refused before writing.
+TEST_F(ResplitTest, PartThatIsTheSourceOrNoFileIsRefused) {
   Make();
-  ResplitRequest request;
-  request.definitionPath = definition;
-  request.outputFolder = dir / "a";
-  const auto named = dir / "a" / PartPath(1).filename();
-  std::filesystem::create_directory(dir / "a");
-  std::filesystem::create_hard_link(dir / "movie.avi", named);
-  for (const auto& source : {named, dir / "movie.avi"}) {
-    request.source = source;
-    EXPECT_FALSE(RunResplit(loaded, request, pendants, ui));
-    EXPECT_EQ(ui.errors.back(), msg::kResplitTargetIsSource314);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "a"), {}), 1);
-  }
+  std::filesystem::remove(PartPath(0));
+  std::filesystem::remove(PartPath(1));
+  std::filesystem::create_hard_link(dir / "movie.avi", PartPath(1));
+  EXPECT_FALSE(Resplit());
+  std::filesystem::remove(PartPath(1));
+  ::mkfifo(PartPath(1).c_str(), 0600);
+  EXPECT_FALSE(Resplit());
+  EXPECT_EQ(ui.errors, (std::vector<std::string>{std::string(msg::kResplitTargetIsSource314),
+                                                 std::string(msg::kResplitTargetNotAFile315)}));
+  EXPECT_FALSE(std::filesystem::exists(PartPath(0)));
 }
 
 TEST_F(ResplitTest, OnlyTheThirdPart) {
