@@ -25,6 +25,8 @@ inline constexpr std::string_view kPicturesTooLarge =
 inline constexpr std::string_view kOutputIsPicture =
     "輸出檔案「%s」也是輸入的圖像檔案之一，寫入它會毀掉那個圖像，因此沒有建立掛件。"
     "請為輸出檔案另選一個名稱。";
+inline constexpr std::string_view kOutputNotAFile =
+    "輸出檔案「%s」是資料夾、裝置或具名管道，而不是一般的檔案，因此沒有建立掛件。";
 // The first value of these is the field's name.
 inline constexpr std::string_view kTextNotUtf8 = "「%s」不是有效的 UTF-8 文字。";
 inline constexpr std::string_view kTextWithoutBig5 =
@@ -44,6 +46,7 @@ std::string PictureNotAFile(std::string_view path);
 std::string PictureEmpty(std::string_view path);
 std::string PicturesTooLarge();
 std::string OutputIsPicture(std::string_view path);
+std::string OutputNotAFile(std::string_view path);
 std::string TextNotUtf8(std::size_t field);
 std::string TextWithoutBig5(std::size_t field, std::string_view character);
 std::string TextWithControlCharacter(std::size_t field);

@@ -6,6 +6,7 @@
 
 #include "core/CodePage.h"
 #include "core/FileIo.h"
+#include "core/OutputTarget.h"
 #include "kvrpack/BuildError.h"
 #include "kvrpack/BuilderMessages.h"
 #include "kvrpack/PathFilter.h"
@@ -58,10 +59,9 @@ void CheckPictureList(const std::vector<std::string>& paths) {
   }
 }
 
-// An output that is one of the pictures would destroy the picture it is built from.
-// The same path or the same file (by device and inode) under another name is refused.
-void CheckTargetsAreNotPictures(const BuildTargets& targets,
-                                const std::vector<std::string>& pictures) {
+// An output may replace neither one of the pictures it is built from (the same path, or
+// the same file by device and inode under another name) nor a folder, a device or a FIFO.
+void CheckTargets(const BuildTargets& targets, const std::vector<std::string>& pictures) {
   for (const std::filesystem::path& target : {targets.script, targets.dll}) {
     const std::filesystem::path spelled = std::filesystem::absolute(target).lexically_normal();
     const kivora::FileIdentity identity = kivora::IdentityOf(target);
@@ -70,6 +70,12 @@ void CheckTargetsAreNotPictures(const BuildTargets& targets,
           kivora::SameFile(identity, kivora::IdentityOf(picture))) {
         throw BuildError(messages::OutputIsPicture(target.string()));
       }
+    }
+    try {
+      if (kivora::KindOfOutput(target, {}) == kivora::OutputKind::NotAFile)
+        throw BuildError(messages::OutputNotAFile(target.string()));
+    } catch (const kivora::KivoraError& e) {
+      throw BuildError(e.Detail());  // the path and the system's reason
     }
   }
 }
@@ -116,7 +122,7 @@ std::span<const std::uint8_t> AsBytes(const std::string& text) {
 BuildOutcome BuildPlugin(const PluginRequest& request, const BuildTargets& targets) {
   try {
     CheckPictureList(request.pictures);
-    CheckTargetsAreNotPictures(targets, request.pictures);
+    CheckTargets(targets, request.pictures);
     const std::vector<StringEntry> texts = CheckedTexts(request.texts);
     const std::vector<Bytes> pictures = ReadPictures(request.pictures);
     // Every text was checked to convert, and the rest of the script is ASCII.
