@@ -25,6 +25,8 @@ inline constexpr std::string_view kPicturesTooLarge =
 inline constexpr std::string_view kOutputIsPicture =
     "輸出檔案「%s」也是輸入的圖像檔案之一，寫入它會毀掉那個圖像，因此沒有建立掛件。"
     "請為輸出檔案另選一個名稱。";
+inline constexpr std::string_view kDllNamedAsScript =
+    "-o：掛件的副檔名不能是 .rc，那是它的資源描述檔的副檔名。";
 inline constexpr std::string_view kOutputNotAFile =
     "輸出檔案「%s」是資料夾、裝置或具名管道，而不是一般的檔案，因此沒有建立掛件。";
 // The first value of these is the field's name.

@@ -24,6 +24,7 @@ constexpr EnglishText kEnglish[] = {
     {m::kPictureEmpty, "The picture file \"%s\" is empty."},
     {m::kPicturesTooLarge, "The picture files add up to more than 256 MB; Kivora cannot read so large a plug-in."},
     {m::kOutputIsPicture, "The output file \"%s\" is also one of the input pictures; writing it would destroy that picture, so no plug-in was built. Choose another name for the output."},
+    {m::kDllNamedAsScript, "-o: the plug-in must not have the extension .rc, which its script takes."},
     {m::kOutputNotAFile, "The output file \"%s\" is a folder, a device or a named pipe, not a regular file, so no plug-in was built."},
     {m::kTextNotUtf8, "\"%s\" is not valid UTF-8 text."},
     {m::kTextWithoutBig5, "\"%s\" has a character that Big5 (code page 950) cannot hold: \"%s\"."},
