@@ -1,6 +1,7 @@
 #include "core/DefinitionReader.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "core/CodePage.h"
@@ -144,7 +145,13 @@ KvrDefinition DecodeDefinition(std::span<const std::uint8_t> bytes,
 
 KvrDefinition ReadDefinition(const std::filesystem::path& path, const PendantProvider& provider) {
   File file = File::TryOpenRead(path);
-  if (!file.IsOpen()) throw KivoraError(std::string(msg::kCannotOpen202));
+  if (!file.IsOpen()) {
+    // errno 0: the name is no regular file (a folder, a device, a pipe).
+    const int err = errno;
+    throw KivoraError(msg::kCannotOpen202, err == 0
+                                               ? Format(msg::kNotRegularFile, path.c_str())
+                                               : DescribeIoError(path, msg::kOpenFileFailed, err));
+  }
 
   std::uint8_t head[2] = {0, 0};
   size_t got = 0;

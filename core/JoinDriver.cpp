@@ -11,6 +11,7 @@
 #include "core/KivoraError.h"
 #include "core/LoadedDefinition.h"
 #include "core/Messages.h"
+#include "core/OutputTarget.h"
 #include "core/PartScan.h"
 #include "core/SaveFolder.h"
 #include "core/SealedPayload.h"
@@ -138,6 +139,7 @@ JoinPartResult JoinWriter::JoinPart(int index, const std::filesystem::path& path
   if (t == PartTestResult::Missing) {
     const Answer a = events_.AskYesNo(
         QuestionKind::MissingPart, Format(msg::kMissingPartQuestion, path.string().c_str()), path);
+    if (events_.AbortRequested()) return JoinPartResult::Stopped;  // asked while it waited
     return a == Answer::Yes ? JoinPartResult::MissingSkip : JoinPartResult::MissingStop;
   }
   // A sealed part that does not open is of no use whatever its checksums say.
@@ -147,11 +149,13 @@ JoinPartResult JoinWriter::JoinPart(int index, const std::filesystem::path& path
   }
   JoinPartResult result = JoinPartResult::Joined;
   if (t == PartTestResult::Corrupt) {
-    if (events_.AskYesNo(QuestionKind::CorruptPart,
-                         Format(msg::kCorruptPartQuestion, path.string().c_str()),
-                         path) != Answer::Yes) {
-      return JoinPartResult::CorruptStop;
+    const Answer a = events_.AskYesNo(
+        QuestionKind::CorruptPart, Format(msg::kCorruptPartQuestion, path.string().c_str()), path);
+    if (events_.AbortRequested()) {
+      CutTo(base);
+      return JoinPartResult::Stopped;
     }
+    if (a != Answer::Yes) return JoinPartResult::CorruptStop;
     result = JoinPartResult::CorruptJoined;
   }
   if (opener) {
@@ -190,16 +194,13 @@ JoinPartResult JoinWriter::JoinPart(int index, const std::filesystem::path& path
   return result;
 }
 
-// Whether a file of that name is there; (241) when that cannot be told, for a name
-// too long, a folder that may not be searched or a loop of links.
+// Whether a file of that name is there, a dangling link included; (241) when that
+// cannot be told, for a name too long, a folder that may not be searched or a loop of
+// links. A name the join may not replace is refused (245).
 bool OutputExists(const std::filesystem::path& joined) {
-  std::error_code ec;
-  const bool there = std::filesystem::exists(joined, ec);
-  if (ec) {
-    throw KivoraError(msg::kCreateJoinedFailed241,
-                      DescribeIoError(joined, msg::kCreateFileFailed, ec.value()));
-  }
-  return there;
+  const OutputKind kind = KindOfOutput(joined, msg::kCreateJoinedFailed241);
+  if (kind == OutputKind::NotAFile) throw KivoraError(msg::kOutputNotAFile245, joined.string());
+  return kind == OutputKind::Replaceable;
 }
 
 FileState StateOf(JoinPartResult r) {
@@ -266,9 +267,10 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
     const std::string passwordBig5 = sealed ? std::string() : PasswordToBig5OrThrow(*password);
     out.output = joined;
 
+    // The name chosen last is looked at again, and before the work starts.
+    const bool existedBefore = OutputExists(joined);
     events.Report(WorkStarted{});
     events.Report(FilesCleared{});
-    const bool existedBefore = OutputExists(joined);
     std::optional<AtomicFile> file;
     WithMessage(msg::kCreateJoinedFailed241, [&] { file.emplace(joined); });
     JoinWriter writer(def, file->Stream(), passwordBig5, events, sealed ? &*sealed : nullptr);
@@ -318,9 +320,9 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
                  GroupThousands(def.header.SourceSize).c_str()));
       stopped = true;
     }
-    // A stopped join leaves nothing; an aborted one keeps what it wrote unless that
-    // would replace a file that was there before.
-    const bool keep = !stopped && (!aborted || !existedBefore);
+    // A stopped join leaves nothing; an aborted one keeps what it wrote when asked to,
+    // unless that would replace a file that was there before.
+    const bool keep = !stopped && (!aborted || (request.keepPartialOnAbort && !existedBefore));
     if (keep) {
       writer.Finish();
       WithMessage(msg::kWriteJoinedFailed243, [&] { file->Commit(); });

@@ -27,6 +27,9 @@ struct JoinRequest {
   std::optional<std::filesystem::path> outputFolder;  // empty: the definition's folder
   std::optional<std::filesystem::path> outputFile;    // instead of folder + source name
   std::optional<std::string> password;  // a protected set asks for it when none is given
+  // An aborted join that replaces no file keeps what it wrote under the output's name
+  // (the window's page promises it); false drops it, as the command line does.
+  bool keepPartialOnAbort = true;
 };
 
 struct JoinOutcome {
@@ -40,7 +43,9 @@ struct JoinOutcome {
 // part in the order of the set's cipher kind with its questions and file states, and
 // reports completion or interruption. The joined file is written under a temporary name
 // and takes its own only when the join completes, so a failed join never destroys a
-// file that had that name. Returns true when the join completed.
+// file that had that name. Only a regular file or a symbolic link is replaced: an output
+// name taken by a folder, a device or a FIFO is refused before anything is written.
+// Returns true when the join completed.
 bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantProvider& pendants,
              OperationEvents& events, JoinOutcome* outcome = nullptr);
 

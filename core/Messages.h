@@ -20,6 +20,8 @@ inline constexpr std::string_view kReadPendantFailedSplit = "讀取圖像檔案�
 inline constexpr std::string_view kReadPendantFailedVerify =
     "讀取圖像檔案失敗... 殘念！(112)\n有可能是圖像檔的掛件發生錯誤。";
 inline constexpr std::string_view kCreateScrambledFailed = "暗號化檔案的建立已失敗... 殘念！(121)";
+// (121) for a part that is disguised but not encrypted.
+inline constexpr std::string_view kCreateDisguisedFailed = "偽裝分割檔的建立已失敗... 殘念！(121)";
 inline constexpr std::string_view kPasswordOrSourceWrong = "密碼或是再分割的來源檔案不正確！(122)";
 
 // Definition writer
@@ -62,6 +64,7 @@ inline constexpr std::string_view kSplitProgress = "分割數: %d/%d";
 inline constexpr std::string_view kCreateFolderQuestion =
     "儲存位置的資料夾並不存在。\n是否要新建一個資料夾？";
 inline constexpr std::string_view kCreateFolderFailed = "資料夾的建立失敗！真傷腦筋！(161)";
+inline constexpr std::string_view kSaveFolderIsAFile = "儲存位置是一個檔案，而不是資料夾。(162)";
 
 // Definition reader
 inline constexpr std::string_view kCannotOpen202 = "ファイルを開けません(202)。";
@@ -98,6 +101,8 @@ inline constexpr std::string_view kReadPartFailed242 = "讀取分割檔案失敗
 inline constexpr std::string_view kWriteJoinedFailed243 = "寫入合併檔案失敗... 殘念！(243)";
 inline constexpr std::string_view kJoinedSizeWrong244 =
     "合併檔案的大小與 KivoRa 合併定義檔所記錄的不一致... 殘念！(244)";
+inline constexpr std::string_view kOutputNotAFile245 =
+    "合併檔案的儲存位置是資料夾、裝置或具名管道，而不是一般的檔案，因此無法取代。(245)";
 inline constexpr std::string_view kStateKeptBack = "保留";
 inline constexpr std::string_view kStateJoined = "合併";
 inline constexpr std::string_view kStateMissing = "不存在";
@@ -126,6 +131,10 @@ inline constexpr std::string_view kResplitFailed311 = "再分割已失敗... 殘
 inline constexpr std::string_view kResplitFailed312 = "再分割已失敗... 殘念！(312)";
 inline constexpr std::string_view kResplitOldCipher313 =
     "舊版暗號化方式 (CipherKind %d) 的分割檔無法再分割。(313)";
+inline constexpr std::string_view kResplitTargetIsSource314 =
+    "再分割的分割檔將會覆蓋來源檔案，因此無法再分割。請把分割檔存到別的資料夾。(314)";
+inline constexpr std::string_view kResplitTargetNotAFile315 =
+    "再分割的分割檔的位置是資料夾、裝置或具名管道，而不是一般的檔案，因此無法取代。(315)";
 inline constexpr std::string_view kStateRedisguised = "再偽裝";
 inline constexpr std::string_view kStateResplit = "再分割";
 inline constexpr std::string_view kStateMismatch = "不一致";

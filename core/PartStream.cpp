@@ -64,8 +64,8 @@ std::optional<TKvrFileData> PartStream::Add(const SplitPart& part, bool disguise
   }
 
   // Creating a disguised part, up to taking its final name, has a message of its own.
-  writer_.BeginFile(part.path, {disguised ? msg::kCreateScrambledFailed : msg::kWritePartFailed,
-                                msg::kWritePartFailed});
+  writer_.BeginFile(
+      part.path, {CreatePartFailedText(disguised, part.seal.has_value()), msg::kWritePartFailed});
   const auto put = [&](std::span<const std::uint8_t> bytes) {
     writer_.Write(bytes);
     if (written) written(bytes);

@@ -10,6 +10,11 @@
 
 namespace kivora {
 
+std::string_view CreatePartFailedText(bool disguised, bool sealed) {
+  if (!disguised) return msg::kWritePartFailed;
+  return sealed ? msg::kCreateScrambledFailed : msg::kCreateDisguisedFailed;
+}
+
 int ChoosePendantIndex(int count, Random& random) {
   int n = 0;
   while (n == 0) n = RoundHalfAway(static_cast<long double>(random.Draw(2 * count)) / 2.0L);
@@ -95,7 +100,7 @@ PartChecksums StreamPart(File& source, std::span<std::uint8_t> chunk,
                          std::optional<Sealing> seal, const WrittenBytes& written) {
   const std::string_view writeFailed = msg::kWritePartFailed;
   // Creating a disguised part, up to taking its final name, has a message of its own.
-  const std::string_view createFailed = pendant ? msg::kCreateScrambledFailed : writeFailed;
+  const std::string_view createFailed = CreatePartFailedText(pendant.has_value(), seal.has_value());
   std::optional<AtomicFile> out;
   WithMessage(createFailed, [&] { out.emplace(path); });
   const WrittenBytes write = [&](std::span<const std::uint8_t> bytes) {

@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/CryptXor.h"
@@ -25,6 +26,10 @@ namespace kivora {
 // Draws a pendant index from 0..count-1: r uniform in 0..2count-1, n = round(r / 2)
 // redrawn while 0, entry n (1-based). The last entry is half as likely as the others.
 int ChoosePendantIndex(int count, Random& random);
+
+// The message when creating a part fails, up to its taking its name: (121) for a
+// disguised part, speaking of encryption only when the part is sealed; (131) otherwise.
+std::string_view CreatePartFailedText(bool disguised, bool sealed);
 
 // Receives the bytes of a part as they go to disk, in order.
 using WrittenBytes = std::function<void(std::span<const std::uint8_t>)>;

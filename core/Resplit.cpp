@@ -9,6 +9,7 @@
 #include "core/KivoraError.h"
 #include "core/LoadedDefinition.h"
 #include "core/Messages.h"
+#include "core/OutputTarget.h"
 #include "core/PartWriter.h"
 #include "core/SaveFolder.h"
 #include "core/SealedPayload.h"
@@ -34,6 +35,24 @@ std::optional<std::string> PluginFor(const KvrDefinition& def, const ResplitRequ
     return std::nullopt;
   }
   return name;
+}
+
+// A chosen part that may not be written, and the message that refuses it: a part whose
+// file is the source itself, which renaming the rebuilt part over it would unlink (files
+// are compared, not names, so another spelling of the folder or a second name of the
+// source cannot hide it), or a name taken by a folder, a device or a FIFO.
+std::optional<std::pair<std::string_view, std::filesystem::path>> RefusedTarget(
+    const KvrDefinition& def, const std::filesystem::path& folder, const std::vector<bool>& chosen,
+    const File& source) {
+  const FileIdentity sourceId = source.Identity();
+  for (size_t index = 0; index < chosen.size(); ++index) {
+    if (!chosen[index]) continue;
+    const std::filesystem::path target = folder / def.parts[index].FileName;
+    if (SameFile(IdentityOf(target), sourceId)) return {{msg::kResplitTargetIsSource314, target}};
+    if (KindOfOutput(target, msg::kResplitFailed311) == OutputKind::NotAFile)
+      return {{msg::kResplitTargetNotAFile315, target}};
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -100,6 +119,10 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
       for (int index : *request.selected) {
         if (index >= 0 && index < count) chosen[static_cast<size_t>(index)] = true;
       }
+    }
+    if (const auto refused = RefusedTarget(def, folder, chosen, source)) {
+      events.ShowError(refused->first, refused->second.string());
+      return false;
     }
     const auto total = static_cast<int>(std::count(chosen.begin(), chosen.end(), true));
     events.Report(WorkStarted{});

@@ -36,7 +36,8 @@ bool PluginMatches(const PendantProvider& pendants, std::string_view pluginName,
 // of a protected set, and rebuilds the chosen parts in index order. Each part is
 // written under a temporary name and replaces the part only when its checksum matches
 // the definition; a mismatch ends the run and leaves the part that was there, and so
-// does an abort during the part.
+// does an abort during the part. A chosen part whose file is the source, or whose name
+// is taken by a folder, a device or a FIFO, is refused before anything is written.
 bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
                 const PendantProvider& pendants, OperationEvents& events,
                 ResplitOutcome* outcome = nullptr);

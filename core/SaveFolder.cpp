@@ -1,7 +1,9 @@
 #include "core/SaveFolder.h"
 
+#include <cerrno>
 #include <string>
 
+#include "core/FileIo.h"
 #include "core/Messages.h"
 
 namespace kivora {
@@ -14,14 +16,22 @@ bool FolderExists(const std::filesystem::path& path) {
 
 SaveFolderCheck EnsureSaveFolder(const std::filesystem::path& folder, OperationEvents& events) {
   if (FolderExists(folder)) return {true, false};
+  std::error_code ec;
+  // A file of that name is no missing folder: offering to create one could only fail.
+  if (!folder.empty() && std::filesystem::exists(folder, ec)) {
+    events.ShowError(msg::kSaveFolderIsAFile, folder.string());
+    return {false, false};
+  }
   if (events.AskYesNo(QuestionKind::CreateFolder, msg::kCreateFolderQuestion, folder) !=
       Answer::Yes) {
     return {false, false};
   }
-  std::error_code ec;
   // create_directory makes one level and fails when the parent is missing.
-  if (folder.empty() || !std::filesystem::create_directory(folder, ec) || ec) {
-    events.ShowError(msg::kCreateFolderFailed);
+  const bool created = !folder.empty() && std::filesystem::create_directory(folder, ec);
+  if (!created || ec) {
+    // Without an error of the system the name was taken meanwhile.
+    const int reason = folder.empty() ? ENOENT : ec ? ec.value() : EEXIST;
+    events.ShowError(msg::kCreateFolderFailed, DescribeIoError(folder, msg::kPathReason, reason));
     return {false, false};
   }
   return {true, true};

@@ -50,6 +50,14 @@ std::string PictureEmpty(std::string_view path) {
 
 std::string PicturesTooLarge() { return std::string(kPicturesTooLarge); }
 
+std::string OutputIsPicture(std::string_view path) {
+  return Format(kOutputIsPicture, std::string(path).c_str());
+}
+
+std::string OutputNotAFile(std::string_view path) {
+  return Format(kOutputNotAFile, std::string(path).c_str());
+}
+
 std::string TextNotUtf8(std::size_t field) { return Format(kTextNotUtf8, Field(field)); }
 
 std::string TextWithoutBig5(std::size_t field, std::string_view character) {

@@ -22,6 +22,13 @@ inline constexpr std::string_view kPictureNotAFile = "圖像檔案「%s」不是
 inline constexpr std::string_view kPictureEmpty = "圖像檔案「%s」是空的。";
 inline constexpr std::string_view kPicturesTooLarge =
     "圖像檔案合計超過 256 MB，Kivora 無法讀取這麼大的掛件。";
+inline constexpr std::string_view kOutputIsPicture =
+    "輸出檔案「%s」也是輸入的圖像檔案之一，寫入它會毀掉那個圖像，因此沒有建立掛件。"
+    "請為輸出檔案另選一個名稱。";
+inline constexpr std::string_view kDllNamedAsScript =
+    "-o：掛件的副檔名不能是 .rc，那是它的資源描述檔的副檔名。";
+inline constexpr std::string_view kOutputNotAFile =
+    "輸出檔案「%s」是資料夾、裝置或具名管道，而不是一般的檔案，因此沒有建立掛件。";
 // The first value of these is the field's name.
 inline constexpr std::string_view kTextNotUtf8 = "「%s」不是有效的 UTF-8 文字。";
 inline constexpr std::string_view kTextWithoutBig5 =
@@ -40,6 +47,8 @@ std::string PictureUnreadable(std::string_view path, std::string_view reason);
 std::string PictureNotAFile(std::string_view path);
 std::string PictureEmpty(std::string_view path);
 std::string PicturesTooLarge();
+std::string OutputIsPicture(std::string_view path);
+std::string OutputNotAFile(std::string_view path);
 std::string TextNotUtf8(std::size_t field);
 std::string TextWithoutBig5(std::size_t field, std::string_view character);
 std::string TextWithControlCharacter(std::size_t field);

@@ -87,7 +87,7 @@ int RunCommandLine(std::span<const std::string> args, std::ostream& out, std::os
   BuildTargets targets{options.output, options.output};
   targets.script.replace_extension(".rc");
   if (targets.script == targets.dll) {
-    err << "-o: the plug-in must not have the extension .rc, which its script takes.\n";
+    err << translation(messages::kDllNamedAsScript) << '\n';
     return kUsage;
   }
   const BuildOutcome outcome = BuildPlugin(options.request, targets);

@@ -6,6 +6,7 @@
 
 #include "core/CodePage.h"
 #include "core/FileIo.h"
+#include "core/OutputTarget.h"
 #include "kvrpack/BuildError.h"
 #include "kvrpack/BuilderMessages.h"
 #include "kvrpack/PathFilter.h"
@@ -58,6 +59,27 @@ void CheckPictureList(const std::vector<std::string>& paths) {
   }
 }
 
+// An output may replace neither one of the pictures it is built from (the same path, or
+// the same file by device and inode under another name) nor a folder, a device or a FIFO.
+void CheckTargets(const BuildTargets& targets, const std::vector<std::string>& pictures) {
+  for (const std::filesystem::path& target : {targets.script, targets.dll}) {
+    const std::filesystem::path spelled = std::filesystem::absolute(target).lexically_normal();
+    const kivora::FileIdentity identity = kivora::IdentityOf(target);
+    for (const std::string& picture : pictures) {
+      if (spelled == std::filesystem::absolute(picture).lexically_normal() ||
+          kivora::SameFile(identity, kivora::IdentityOf(picture))) {
+        throw BuildError(messages::OutputIsPicture(target.string()));
+      }
+    }
+    try {
+      if (kivora::KindOfOutput(target, {}) == kivora::OutputKind::NotAFile)
+        throw BuildError(messages::OutputNotAFile(target.string()));
+    } catch (const kivora::KivoraError& e) {
+      throw BuildError(e.Detail());  // the path and the system's reason
+    }
+  }
+}
+
 std::vector<Bytes> ReadPictures(const std::vector<std::string>& paths) {
   std::vector<Bytes> pictures;
   std::size_t total = 0;
@@ -100,6 +122,7 @@ std::span<const std::uint8_t> AsBytes(const std::string& text) {
 BuildOutcome BuildPlugin(const PluginRequest& request, const BuildTargets& targets) {
   try {
     CheckPictureList(request.pictures);
+    CheckTargets(targets, request.pictures);
     const std::vector<StringEntry> texts = CheckedTexts(request.texts);
     const std::vector<Bytes> pictures = ReadPictures(request.pictures);
     // Every text was checked to convert, and the rest of the script is ASCII.

@@ -20,8 +20,9 @@ struct BuildOutcome {
 
 // Everything is checked and every picture read before the first file is written, so a
 // refused request writes nothing. The script is written first, then the DLL; each
-// replaces its file only when complete. A DLL needs at least one and at most 99
-// pictures, and texts that Big5 can hold.
+// replaces its file only when complete, and neither may be one of the pictures or a
+// folder, a device or a FIFO. A DLL needs at least one and at most 99 pictures, and
+// texts that Big5 can hold.
 BuildOutcome BuildPlugin(const PluginRequest& request, const BuildTargets& targets);
 
 }  // namespace kvrpack

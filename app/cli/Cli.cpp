@@ -14,10 +14,11 @@
 #include "app/cli/RepairCommand.h"
 #include "app/cli/ResplitCommand.h"
 #include "app/cli/SplitCommand.h"
+#include "app/cli/TerminalText.h"
 #include "app/cli/TestCommand.h"
-#include "platform/Version.h"
 #include "core/EnglishTexts.h"
 #include "core/Language.h"
+#include "platform/Version.h"
 
 namespace kivora::cli {
 
@@ -59,7 +60,8 @@ int Run(const std::vector<std::string>& args, Context& context) {
         return kSuccess;
       }
     }
-    context.err << e.what() << "\n"
+    // The parser's words quote the arguments, which may hold anything.
+    context.err << TerminalText(e.what()) << "\n"
                 << "Run with --help for usage.\n";
     return kUsage;
   }

@@ -37,6 +37,8 @@ int JoinCommand::Run(Context& context) {
     if (!outputDir_.empty()) request.outputFolder = outputDir_;
     if (!outputFile_.empty()) request.outputFile = outputFile_;
     request.password = password_.Resolve();
+    // A join stopped by a signal removes what it had not finished.
+    request.keepPartialOnAbort = false;
 
     const bool interactive = context.stdinIsTerminal;
     ui.SetDecider([&](QuestionKind kind) -> std::optional<Answer> {

@@ -44,8 +44,9 @@ void AppendEscape(std::string& out, UChar32 c) {
 constexpr std::array kMultiLineMessages = {msg::kReadPendantFailedVerify,
                                            msg::kCreateFolderQuestion, msg::kOutputExistsQuestion,
                                            msg::kDefinitionUpdated, msg::kTestFixableQuestion};
-// Questions that start with a path ("%s\n...").
-constexpr std::array kPathQuestions = {msg::kMissingPartQuestion, msg::kCorruptPartQuestion};
+// Messages that start with a path on a line of its own ("%s\n...").
+constexpr std::array kPathMessages = {msg::kMissingPartQuestion, msg::kCorruptPartQuestion,
+                                      msg::kPartNotAuthentic251};
 
 }  // namespace
 
@@ -75,11 +76,11 @@ std::string TerminalMessage(std::string_view message, const Translation& transla
   for (const std::string_view known : kMultiLineMessages) {
     if (message == known) return translation(message);
   }
-  for (const std::string_view question : kPathQuestions) {
-    const std::string_view tail = question.substr(2);  // after "%s"
+  for (const std::string_view pathFirst : kPathMessages) {
+    const std::string_view tail = pathFirst.substr(2);  // after "%s"
     if (message.ends_with(tail)) {
       const std::string path = TerminalText(message.substr(0, message.size() - tail.size()));
-      return Format(translation(question), path.c_str());
+      return Format(translation(pathFirst), path.c_str());
     }
   }
   return TerminalText(translation(message));

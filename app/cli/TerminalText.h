@@ -39,8 +39,8 @@ bool IsHiddenCharacter(char32_t c);
 std::string TerminalText(std::string_view text);
 
 // A message of the engines for the terminal, in the language of `translation`. The line
-// breaks of the engines' own messages stay; a name embedded in one (the missing or
-// corrupt part's path) and any other text are passed through TerminalText.
+// breaks of the engines' own messages stay; a name embedded in one (the missing, corrupt
+// or unauthentic part's path) and any other text are passed through TerminalText.
 std::string TerminalMessage(std::string_view message, const Translation& translation = {});
 
 }  // namespace kivora::cli

@@ -4,6 +4,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <iostream>
@@ -17,10 +18,12 @@ namespace kivora::cli {
 namespace {
 
 // Set by SIGINT, SIGTERM or SIGHUP; a signal handler can only reach a flag of static
-// storage.
-volatile std::sig_atomic_t interrupted = 0;
+// storage. The handler may run on any of the process's threads, so the flag is an atomic
+// that needs no lock (a lock in a signal handler could deadlock).
+std::atomic<bool> interrupted = false;
+static_assert(std::atomic<bool>::is_always_lock_free);
 
-extern "C" void OnInterrupt(int) { interrupted = 1; }
+extern "C" void OnInterrupt(int) { interrupted.store(true); }
 
 // Each asks the running operation to stop, so it removes what it had not finished and
 // keeps the file it would have replaced.
@@ -35,7 +38,7 @@ TerminalUi::TerminalUi(std::ostream& out, std::ostream& err, bool interactive, b
       interactive_(interactive),
       progressBar_(progressBar),
       translation_(std::move(translation)) {
-  interrupted = 0;
+  interrupted.store(false);
   struct sigaction action {};
   action.sa_handler = OnInterrupt;
   sigemptyset(&action.sa_mask);
@@ -172,7 +175,7 @@ std::optional<std::string> TerminalUi::ChooseResplitPlugin() {
   return std::nullopt;
 }
 
-bool TerminalUi::AbortRequested() { return interrupted != 0; }
+bool TerminalUi::AbortRequested() { return interrupted.load(); }
 
 namespace {
 
@@ -181,7 +184,7 @@ namespace {
 bool WaitForLine() {
   if (std::cin.rdbuf()->in_avail() > 0) return true;
   pollfd input{STDIN_FILENO, POLLIN, 0};
-  while (interrupted == 0) {
+  while (!interrupted.load()) {
     const int ready = ::poll(&input, 1, 100);
     if (ready > 0 || (ready < 0 && errno != EINTR)) return true;  // the read tells what it was
   }

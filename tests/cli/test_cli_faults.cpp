@@ -108,10 +108,12 @@ TEST_F(CliFaultTest, UnsearchableOutputFolder) {
 
 // The join waits at the question about a missing part, with three parts written, when
 // the signal comes.
-class CliSignalTest : public CliFaultTest, public ::testing::WithParamInterface<int> {};
+class CliSignalTest : public CliFaultTest,
+                      public ::testing::WithParamInterface<std::tuple<int, bool>> {};
 
-TEST_P(CliSignalTest, SignalDuringJoinOverExistingFile) {
-  PutExisting();
+TEST_P(CliSignalTest, SignalDuringJoinLeavesTheOutputFolderAsItWas) {
+  const auto [signal, existing] = GetParam();
+  if (existing) PutExisting();
   fs::remove(set / "data03.png");
   std::vector<std::string> argv = {KIVORA_CLI_PATH};
   const auto args = JoinArgs();
@@ -119,17 +121,20 @@ TEST_P(CliSignalTest, SignalDuringJoinOverExistingFile) {
   test::ChildProcess child(argv, true);
   ASSERT_TRUE(child.WaitForError(std::string(msg::kMissingPartQuestion.substr(2)), 120s))
       << child.Error();
-  child.Signal(GetParam());
+  child.Signal(signal);
   const int status = child.Wait(120s);
-  if (GetParam() == SIGKILL) {
+  if (signal == SIGKILL) {
     EXPECT_TRUE(WIFSIGNALED(status)) << status;
   } else {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status << child.Error();
   }
-  ExpectUntouched();
+  if (existing) ExpectUntouched();
+  EXPECT_TRUE(existing || fs::is_empty(out));
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, CliSignalTest, ::testing::Values(SIGKILL, SIGTERM, SIGHUP));
+INSTANTIATE_TEST_SUITE_P(Signals, CliSignalTest,
+                         ::testing::Combine(::testing::Values(SIGKILL, SIGTERM, SIGHUP, SIGINT),
+                                            ::testing::Bool()));
 
 TEST(TerminalUi, StopSignalsAskTheOperationToStop) {
   for (int signal : {SIGINT, SIGTERM, SIGHUP}) {

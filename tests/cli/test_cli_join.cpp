@@ -229,6 +229,7 @@ TEST(TerminalText, EscapesWhatATerminalWouldActOnAndKeepsPrintableUnicode) {
   };
   for (const auto& [text, shown] : cases) EXPECT_EQ(cli::TerminalText(text), shown) << shown;
   EXPECT_EQ(cli::JsonString("\x1b\xe2\x80\xa8\xff\"相\""), "\"\\u001b\\u2028\\ufffd\\\"相\\\"\"");
+  EXPECT_EQ(cli::TerminalMessage(msg::kPartNotAuthentic251), msg::kPartNotAuthentic251);
 }
 
 // Names and a comment with escape sequences and line breaks, as a hostile definition

@@ -48,11 +48,11 @@ struct LanguageCase {
   std::string missingState, summary, notADefinition;
 };
 
-// A test of a set with a missing part, and a file that is not a definition.
+// A test and a repair of a set with a missing part, and a file that is not a definition.
 TEST(CliLanguage, MessagesAndStatesFollowTheLocale) {
   test::TempDir dir;
   test::WriteBytes(dir.path() / "clip.bin", test::RandomBytes(40 * 1024, 3));
-  ASSERT_EQ(RunIn(dir.path(), "LANG=C", "split clip.bin -s 10 --no-random").code, 0);
+  ASSERT_EQ(RunIn(dir.path(), "LANG=C", "split clip.bin -s 10 --no-random --recovery 1").code, 0);
   std::filesystem::remove(dir.path() / "clip01.png");
   std::vector<std::uint8_t> other(40, 'x');
   other[0] = 'K';
@@ -73,6 +73,8 @@ TEST(CliLanguage, MessagesAndStatesFollowTheLocale) {
     EXPECT_EQ(tested.code, 1) << c.locale;
     EXPECT_NE(tested.text.find(c.missingState + "\n"), std::string::npos) << tested.text;
     EXPECT_NE(tested.text.find(c.summary + "\n"), std::string::npos) << tested.text;
+    const Output dryRun = RunIn(dir.path(), c.locale, "repair clip.kvr --dry-run");
+    EXPECT_NE(dryRun.text.find(c.missingState + "\n"), std::string::npos) << dryRun.text;
     const Output refused = RunIn(dir.path(), c.locale, "info other.kvr");
     EXPECT_EQ(refused.text, c.notADefinition + "\n") << c.locale;
   }

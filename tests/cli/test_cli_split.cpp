@@ -198,7 +198,9 @@ TEST(CliSplit, PartNameTakenNamesTheKindAndTheReason) {
   const struct {
     std::vector<std::string> options;
     std::string_view message;
-  } cases[] = {{{}, msg::kCreateScrambledFailed}, {{"--plain"}, msg::kWritePartFailed}};
+  } cases[] = {{{}, msg::kCreateDisguisedFailed},
+               {{"--encrypt", "-p", "x"}, msg::kCreateScrambledFailed},
+               {{"--plain"}, msg::kWritePartFailed}};
   for (const auto& c : cases) {
     std::vector<std::string> args = {"split", (dir / "s.bin").string()};
     args.insert(args.end(), c.options.begin(), c.options.end());
@@ -215,6 +217,7 @@ TEST(CliSplit, UsageAndFailures) {
   EXPECT_EQ(RunCli({"split"}).code, 2);
   EXPECT_EQ(RunCli({"split", "x", "-s", "abc"}).code, 2);
   EXPECT_EQ(RunCli({"frobnicate"}).code, 2);
+  EXPECT_NE(RunCli({"info", "x", "\x1b[2J"}).err.find("\\x1b[2J"), std::string::npos);
   const auto help = RunCli({"--help"});
   EXPECT_EQ(help.code, 0);
   EXPECT_NE(help.out.find("split"), std::string::npos);
@@ -225,6 +228,10 @@ TEST(CliSplit, UsageAndFailures) {
   EXPECT_NE(run.err.find(msg::kSplitInterrupted), std::string::npos);
 
   test::WriteBytes(dir / "s.bin", test::RandomBytes(100));
+  run = RunCli({"split", (dir / "s.bin").string(), "-o", (dir / "no" / "sub").string(), "--mkdir"});
+  EXPECT_NE(run.err.find(std::strerror(ENOENT)), std::string::npos) << run.err;  // (161)
+  run = RunCli({"split", (dir / "s.bin").string(), "-o", (dir / "s.bin").string()});
+  EXPECT_NE(run.err.find(msg::kSaveFolderIsAFile), std::string::npos) << run.err;
   run = RunCli({"split", (dir / "s.bin").string(), "-s", "40000"});
   EXPECT_EQ(run.code, 1);
   EXPECT_NE(run.err.find("32767"), std::string::npos);
@@ -236,6 +243,7 @@ TEST(CliSplit, UsageAndFailures) {
   run = RunCli({"info", (dir / "missing.kvr").string()});
   EXPECT_EQ(run.code, 1);
   EXPECT_NE(run.err.find(msg::kCannotOpen202), std::string::npos);
+  EXPECT_NE(run.err.find((dir / "missing.kvr").string()), std::string::npos) << run.err;
   run = RunCli({"info", (dir / "s.bin").string()});
   EXPECT_EQ(run.code, 1);
 }

@@ -1,8 +1,10 @@
 // The command-line mode, in-process and as the built program.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <sstream>
 
+#include "kvrpack/BuilderMessages.h"
 #include "kvrpack/CommandLine.h"
 #include "pendant/PeResources.h"
 #include "tests/kvrpack/KvrpackTestSupport.h"
@@ -66,6 +68,19 @@ TEST_F(CommandLineTest, UsageErrorsExitWithTwoAndFailuresWithOne) {
   EXPECT_EQ(Run(Args({picture, (dir / "gone.png").string()})), 1);
   EXPECT_NE(err.find((dir / "gone.png").string()), std::string::npos) << err;
   EXPECT_EQ(test::FileNames(dir.path()), (std::vector<std::string>{"a1.png", "b_2.png"}));
+}
+
+// An output that is a picture, by path or by file, or a FIFO is refused: -o, picture, refused.
+TEST_F(CommandLineTest, OutputThatIsAPictureOrNoFileIsRefused) {
+  std::filesystem::create_hard_link(dir / "a1.png", dir / "a1.rc");
+  const char* rows[][3] = {{"a1.dll", "a1.png", "a1.rc"}, {"b_2.png", "b_2.png", "b_2.png"}};
+  for (const auto& [output, input, refused] : rows) {
+    EXPECT_EQ(Run({"--build", "-o", (dir / output).string(), (dir / input).string()}), 1);
+    EXPECT_EQ(err, messages::OutputIsPicture((dir / refused).string()) + "\n");
+  }
+  ::mkfifo((dir / "f.dll").c_str(), 0600);
+  EXPECT_EQ(Run({"--build", "-o", (dir / "f.dll").string(), (dir / "b_2.png").string()}), 1);
+  EXPECT_EQ(err, messages::OutputNotAFile((dir / "f.dll").string()) + "\n");
 }
 
 TEST_F(CommandLineTest, TheProgramTakesRelativePicturePathsAsFullPaths) {

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "core/Crc32.h"
 #include "core/CryptXor.h"
@@ -257,6 +258,21 @@ TEST_F(JoinTest, AbortKeepsThePartialFileWhenNothingWasThere) {
   ASSERT_EQ(partial.size(), static_cast<size_t>(loaded.parts[0].Size));
   EXPECT_TRUE(std::equal(partial.begin(), partial.end(), content.begin()));
 }
+
+// A FIFO or a folder of the output's name is refused; a dangling link is asked about.
+class JoinOutputKindTest : public JoinTest, public ::testing::WithParamInterface<int> {};
+TEST_P(JoinOutputKindTest, OnlyAFileOrALinkIsReplaced) {
+  const auto definition = MakeSet(30000), target = out / "movie.avi";
+  const bool link = GetParam() == 2;
+  if (GetParam() == 0) ::mkfifo(target.c_str(), 0600);  // checked by the join refusing it
+  if (GetParam() == 1) std::filesystem::create_directory(target);
+  if (link) std::filesystem::create_symlink("nowhere", target);
+  EXPECT_EQ(Join(definition), link);
+  EXPECT_EQ(ui.questions.size(), link ? 1u : 0u);
+  EXPECT_EQ(ui.errors, std::vector<std::string>(!link, std::string(msg::kOutputNotAFile245)));
+  EXPECT_EQ(std::filesystem::is_regular_file(std::filesystem::symlink_status(target)), link);
+}
+INSTANTIATE_TEST_SUITE_P(Kinds, JoinOutputKindTest, ::testing::Range(0, 3));
 
 TEST_F(JoinTest, ChangedDefinitionIsReadAgain) {
   const auto definition = MakeSet(30000, [](SplitSettings& s) { s.comment = "old"; });

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "core/DefinitionWriter.h"
 #include "core/Messages.h"
@@ -55,6 +56,21 @@ TEST_F(ResplitTest, LastPartOfAnImplantedSetGetsItsDefinitionBack) {
   for (size_t i = 0; i < originals.size(); ++i)
     EXPECT_EQ(test::ReadBytes(PartPath(i)), originals[i]) << i;
   EXPECT_EQ(ReadDefinition(definition, pendants).parts, split.parts);
+}
+
+// A part that is the source under another name, or a FIFO, is refused before writing.
+TEST_F(ResplitTest, PartThatIsTheSourceOrNoFileIsRefused) {
+  Make();
+  std::filesystem::remove(PartPath(0));
+  std::filesystem::remove(PartPath(1));
+  std::filesystem::create_hard_link(dir / "movie.avi", PartPath(1));
+  EXPECT_FALSE(Resplit());
+  std::filesystem::remove(PartPath(1));
+  ::mkfifo(PartPath(1).c_str(), 0600);
+  EXPECT_FALSE(Resplit());
+  EXPECT_EQ(ui.errors, (std::vector<std::string>{std::string(msg::kResplitTargetIsSource314),
+                                                 std::string(msg::kResplitTargetNotAFile315)}));
+  EXPECT_FALSE(std::filesystem::exists(PartPath(0)));
 }
 
 TEST_F(ResplitTest, OnlyTheThirdPart) {
