@@ -15,6 +15,7 @@
 #include "core/PartScan.h"
 #include "core/SaveFolder.h"
 #include "core/SealedPayload.h"
+#include "core/SetLock.h"
 #include "core/SetCipher.h"
 #include "core/WriteBehind.h"
 
@@ -240,6 +241,9 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
       out.folderCreated = check.created;
       folder = *request.outputFolder;
     }
+    // Joins share the set's lock: a split, re-split or repair of it is refused meanwhile.
+    const SetLock lock(request.definitionPath.parent_path(), SetNameOf(def, request.definitionPath),
+                       SetLock::Mode::Shared);
     std::filesystem::path joined =
         request.outputFile ? *request.outputFile : folder / def.header.SourceName;
     if (OutputExists(joined)) {

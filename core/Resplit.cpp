@@ -14,6 +14,7 @@
 #include "core/SaveFolder.h"
 #include "core/SealedPayload.h"
 #include "core/SetCipher.h"
+#include "core/SetLock.h"
 
 namespace kivora {
 
@@ -91,6 +92,8 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
       out.folderCreated = check.created;
       folder = *request.outputFolder;
     }
+    // No other operation writes or joins the set while parts of it are rebuilt.
+    const SetLock lock(folder, SetNameOf(def, request.definitionPath), SetLock::Mode::Exclusive);
     const auto password = PasswordFor(def, request.password, events);
     if (!password) return false;
     std::optional<SetCipher> cipher;

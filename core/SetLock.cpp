@@ -66,4 +66,12 @@ std::string SetNameOfParts(std::string_view firstPartName, int partCount) {
   return name;
 }
 
+std::string SetNameOf(const KvrDefinition& definition, const std::filesystem::path& definitionPath) {
+  if (!definition.parts.empty()) {
+    return SetNameOfParts(definition.parts.front().FileName,
+                          static_cast<int>(definition.parts.size()));
+  }
+  return definitionPath.stem().string();
+}
+
 }  // namespace kivora

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/KvrData.h"
+
 namespace kivora {
 
 class SetLock {
@@ -33,5 +35,8 @@ class SetLock {
 // ("movie_00.png" of 12 parts gives "movie"), so that every way of naming the set's
 // definition (BASE.kvr, BASE_kvr.EXT, implanted) finds the same lock.
 std::string SetNameOfParts(std::string_view firstPartName, int partCount);
+// The same for a set read from `definitionPath`; a set of no parts goes by the name of
+// its definition file.
+std::string SetNameOf(const KvrDefinition& definition, const std::filesystem::path& definitionPath);
 
 }  // namespace kivora
