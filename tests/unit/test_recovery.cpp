@@ -7,10 +7,12 @@
 #include <map>
 #include <random>
 
+#include "core/Crc32.h"
 #include "core/KivoraError.h"
 #include "core/Messages.h"
 #include "core/RecoveryFormat.h"
 #include "core/RecoveryRepair.h"
+#include "core/RecoveryWriter.h"
 #include "core/SplitDriver.h"
 #include "tests/unit/TestSupport.h"
 
@@ -199,14 +201,46 @@ TEST(RecoveryHeader, RoundTripsAndRefusesAnyChangedByte) {
   h.naming = MakeRecoveryNaming("movie", "png", 6, true);
   h.covered = {{100, 1}, {250, 2}, {7, 3}, {250, 4}, {1, 5}};
   h.shardLength = 250;
-  const std::vector<std::uint8_t> bytes = EncodeRecoveryHeader(h);
-  EXPECT_EQ(DecodeRecoveryHeader(bytes), h);
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    auto changed = bytes;
-    changed[i] ^= 1;
-    EXPECT_FALSE(DecodeRecoveryHeader(changed)) << i;
+  h.pendantCrc = 0x55667788;
+  for (int version : {2, 1}) {  // version 1 has no pendant CRC
+    h.version = version;
+    if (version == 1) h.pendantCrc = 0;
+    const std::vector<std::uint8_t> bytes = EncodeRecoveryHeader(h);
+    EXPECT_EQ(DecodeRecoveryHeader(bytes), h);
+    for (size_t i = 0; i < bytes.size(); ++i) {
+      auto changed = bytes;
+      changed[i] ^= 1;
+      EXPECT_FALSE(DecodeRecoveryHeader(changed)) << i;
+    }
+    EXPECT_FALSE(DecodeRecoveryHeader(std::span(bytes).first(bytes.size() - 1)));
   }
-  EXPECT_FALSE(DecodeRecoveryHeader(std::span(bytes).first(bytes.size() - 1)));
+}
+
+// A group's recovery parts take their names only once Finish completed them; a writer
+// dropped before that leaves nothing behind, not even its hidden files.
+TEST(RecoveryWriter, NamesOnlyCompleteRecoveryParts) {
+  for (bool finish : {false, true}) {
+    TempDir dir;
+    RecoverySetInfo set{
+        dir.path(), MakeRecoveryNaming("m", "png", 2, false), "m.avi", 4, false, true, "m.kvr"};
+    const std::vector<std::uint8_t> picture = FakePicture(10);
+    {
+      RecoveryWriter writer(RecoveryPlan{1, {{0, 2}, {2, 2}}}, set);
+      writer.SetPendant(picture);
+      for (int part = 0; part < 4; ++part) {
+        writer.Append(part, RandomBytes(300, static_cast<std::uint32_t>(part)));
+        writer.PartDone(part);
+        EXPECT_FALSE(std::filesystem::exists(dir / "m_rec00.png"));
+      }
+      if (finish) {
+        EXPECT_TRUE(writer.Finish(RandomBytes(50, 9), {}));
+      }
+    }
+    EXPECT_EQ(Files(dir.path()).size(), finish ? 2U : 0U);
+    if (finish) {
+      EXPECT_EQ(ReadRecoveryInfo(dir / "m_rec01.png")->header.pendantCrc, StreamCrc32(picture));
+    }
+  }
 }
 
 }  // namespace
