@@ -1,15 +1,20 @@
 // Recovery parts: written by the split, they rebuild lost or damaged parts, recovery
-// parts and the definition byte for byte; too many losses in a group change nothing.
+// parts and the definition byte for byte; too many losses in a group change nothing. A
+// repair believes them only where they agree with the definition, never writes an
+// intact file, reports exactly the files it wrote and says what stays lost.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <random>
 
 #include "core/Crc32.h"
+#include "core/Format.h"
 #include "core/KivoraError.h"
 #include "core/Messages.h"
+#include "core/RecoveryCode.h"
 #include "core/RecoveryFormat.h"
 #include "core/RecoveryRepair.h"
 #include "core/RecoveryWriter.h"
@@ -221,27 +226,191 @@ TEST(RecoveryHeader, RoundTripsAndRefusesAnyChangedByte) {
 TEST(RecoveryWriter, NamesOnlyCompleteRecoveryParts) {
   for (bool finish : {false, true}) {
     TempDir dir;
-    RecoverySetInfo set{
-        dir.path(), MakeRecoveryNaming("m", "png", 2, false), "m.avi", 4, false, true, "m.kvr"};
     const std::vector<std::uint8_t> picture = FakePicture(10);
-    {
-      RecoveryWriter writer(RecoveryPlan{1, {{0, 2}, {2, 2}}}, set);
-      writer.SetPendant(picture);
-      for (int part = 0; part < 4; ++part) {
-        writer.Append(part, RandomBytes(300, static_cast<std::uint32_t>(part)));
-        writer.PartDone(part);
-        EXPECT_FALSE(std::filesystem::exists(dir / "m_rec00.png"));
-      }
-      if (finish) {
-        EXPECT_TRUE(writer.Finish(RandomBytes(50, 9), {}));
-      }
+    std::optional<RecoveryWriter> writer(
+        std::in_place, RecoveryPlan{1, {{0, 2}, {2, 2}}},
+        RecoverySetInfo{dir.path(), MakeRecoveryNaming("m", "png", 2, false), "m.avi", 4, false,
+                        true, "m.kvr"});
+    writer->SetPendant(picture);
+    for (int part = 0; part < 4; ++part) {
+      writer->Append(part, RandomBytes(300, static_cast<std::uint32_t>(part)));
+      writer->PartDone(part);
+      EXPECT_FALSE(std::filesystem::exists(dir / "m_rec00.png"));
     }
+    EXPECT_TRUE(!finish || writer->Finish(RandomBytes(50, 9), {}));
+    writer.reset();
     EXPECT_EQ(Files(dir.path()).size(), finish ? 2U : 0U);
-    if (finish) {
-      EXPECT_EQ(ReadRecoveryInfo(dir / "m_rec01.png")->header.pendantCrc, StreamCrc32(picture));
-    }
+    if (!finish) continue;
+    EXPECT_EQ(ReadRecoveryInfo(dir / "m_rec01.png")->header.pendantCrc, StreamCrc32(picture));
   }
 }
+
+namespace fs = std::filesystem;
+using Path = fs::path;
+using Shard = std::vector<std::uint8_t>;
+
+// 120 disguised parts of 1 KB, two groups of 60 with 6 recovery parts each; byte 2500
+// of the source is changed by `alter`.
+SplitResult SplitSet(const Path& folder, std::uint8_t alter) {
+  fs::create_directories(folder);
+  auto source = RandomBytes(120 * 1024 - 100, 1);
+  source[2500] ^= alter;
+  WriteBytes(folder / "source.avi", source);
+  SplitSettings s;
+  s.source = folder / "source.avi";
+  s.saveFolder = folder;
+  s.partSizeKb = 1;
+  s.randomSizes = false;
+  s.baseName = "movie";
+  s.recovery = {0, 10};
+  FakePendants pendants;
+  RecordingEvents ui;
+  Random random(11);
+  SplitResult result;
+  EXPECT_TRUE(SplitFile(s, pendants, random, ui, result));
+  return result;
+}
+
+Path Rec(const Path& set, int i) { return set / Format("movie_rec%02d.png", i); }
+Path Part(const Path& set, int i) { return set / Format("movie%03d.png", i); }
+
+// Rewrites a recovery part as `change` leaves its header and shard, every checksum made
+// to match, as a forger would.
+void Forge(const Path& path, const std::function<void(RecoveryHeader&, Shard&)>& change) {
+  const Shard bytes = ReadBytes(path);
+  const RecoveryFileInfo info = *ReadRecoveryInfo(path);
+  RecoveryHeader h = info.header;
+  Shard shard(bytes.begin() + info.shardOffset, bytes.begin() + info.definitionOffset);
+  change(h, shard);
+  h.shardCrc = StreamCrc32(shard);
+  Shard out(bytes.begin(), bytes.begin() + info.headerOffset);
+  for (const Shard& piece :
+       {EncodeRecoveryHeader(h), shard, Shard(bytes.begin() + info.definitionOffset, bytes.end())})
+    out.insert(out.end(), piece.begin(), piece.end());
+  WriteBytes(path, out);
+}
+
+// Asks for an abort once the repair listed the file `trigger`.
+struct AbortOnRow : RecordingEvents {
+  std::string trigger;
+  bool AbortRequested() override {
+    return std::any_of(added.begin(), added.end(),
+                       [&](const FileRow& r) { return r.caption == trigger; });
+  }
+};
+
+enum class RepairRun { Real, DryRun, AbortOnFirstPart };
+
+struct RepairCase {
+  const char* name;
+  void (*tamper)(const Path& a, const Path& b);  // b: a set one byte apart
+  RepairRun run;
+  bool completed;
+  std::vector<std::string_view> errors;
+};
+
+class TamperedSetRepairTest : public ::testing::TestWithParam<RepairCase> {};
+
+TEST_P(TamperedSetRepairTest, WritesOnlyWhatItReportsAndOnlyWhatTheDefinitionRecords) {
+  const RepairCase& c = GetParam();
+  TempDir dir;
+  const SplitResult a = SplitSet(dir / "a", 0);
+  SplitSet(dir / "b", 1);  // differs in part 2 and the definition
+  const Snapshot original = Files(dir / "a");
+  c.tamper(dir / "a", dir / "b");
+  const Snapshot tampered = Files(dir / "a");
+  FakePendants pendants;
+  AbortOnRow ui;
+  ui.trigger = c.run == RepairRun::AbortOnFirstPart ? "movie000.png" : "-";
+  bool completed = false;
+  try {
+    completed = RunRepair(a.definitionPath, c.run == RepairRun::DryRun, pendants, ui).completed;
+  } catch (const KivoraError& e) {
+    ui.errors.push_back(e.what());
+  }
+  EXPECT_EQ(completed, c.completed);
+  EXPECT_EQ(ui.errors, std::vector<std::string>(c.errors.begin(), c.errors.end()));
+  std::set<std::string> rebuilt;
+  for (const FileRow& row : ui.added) {
+    if (row.kind == FileState::Rebuilt) rebuilt.insert(row.caption);
+  }
+  EXPECT_EQ(ui.progress.size(), rebuilt.size());
+  const Snapshot after = Files(dir / "a");
+  EXPECT_TRUE(!completed || after == original);
+  // A file reported rebuilt is the original; any other is as the tampering left it.
+  const auto at = [](const Snapshot& s, const std::string& name) {
+    return s.contains(name) ? s.at(name) : Shard{1};
+  };
+  for (const Snapshot* s : {&original, &tampered, &after}) {
+    for (const auto& [name, bytes] : *s)
+      EXPECT_EQ(at(after, name), at(rebuilt.contains(name) ? original : tampered, name)) << name;
+  }
+}
+
+void Copy(const Path& from, const Path& to) {
+  fs::copy_file(from, to, fs::copy_options::overwrite_existing);
+}
+void AnotherSetsRecoveryParts(const Path& a, const Path& b) {
+  for (int i = 0; i < 12; ++i) Copy(Rec(b, i), Rec(a, i));
+}
+void OutvotedWithoutDefinition(const Path& a, const Path& b) {
+  fs::remove(a / "movie.kvr");
+  for (int i : {0, 1}) Copy(Rec(b, i), Rec(a, i));
+}
+// The shard and the record of part 2 agree with each other on other bytes for it.
+void ForgedToReplaceAnIntactPart(const Path& a, const Path&) {
+  Shard part = ReadBytes(Part(a, 2)), other(part.size() * 5);
+  const Shard change = RandomBytes(part.size(), 3);
+  for (size_t i = 0; i < part.size(); ++i) part[i] ^= change[i];
+  Forge(Rec(a, 0), [&](RecoveryHeader& h, Shard& shard) {
+    std::uint8_t* parity[6] = {shard.data()};
+    for (size_t j = 1; j < 6; ++j) parity[j] = other.data() + (j - 1) * part.size();
+    RecoveryCode(60, 6).AddToParity(2, change, parity);
+    h.covered[2].crc = StreamCrc32(part);
+  });
+}
+void ClaimsFortyThousandGroups(const Path& a, const Path&) {
+  for (int i = 0; i < 12; ++i) {
+    Forge(Rec(a, i), [](RecoveryHeader& h, Shard&) {
+      h.partCount = h.groupCount = 40000;
+      h.perGroup = 254;
+      h.covered = {{h.shardLength, 0}};
+    });
+  }
+}
+void DamagedPicture(const Path& a, const Path&) {
+  Shard bytes = ReadBytes(Rec(a, 2));
+  bytes[20] ^= 1;
+  WriteBytes(Rec(a, 2), bytes);
+}
+void LostPartsInBothGroups(const Path& a, const Path&) {
+  for (int i : {0, 60}) fs::remove(Part(a, i));
+}
+void LyingShardInTheLastGroup(const Path& a, const Path& b) {
+  LostPartsInBothGroups(a, b);
+  Forge(Rec(a, 6), [](RecoveryHeader&, Shard& shard) { shard = RandomBytes(shard.size(), 4); });
+}
+void GroupWithoutRecoveryParts(const Path& a, const Path&) {
+  for (int i = 6; i < 12; ++i) fs::remove(Rec(a, i));
+  fs::remove(Part(a, 0));
+}
+
+using enum RepairRun;
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TamperedSetRepairTest,
+    ::testing::Values(
+        // clang-format off
+        RepairCase{"AnotherSetsRecoveryParts", AnotherSetsRecoveryParts, Real, false, {msg::kRepairIgnored325, msg::kRepairNoRecovery322}},
+        RepairCase{"OutvotedWithoutDefinition", OutvotedWithoutDefinition, Real, true, {msg::kRepairIgnored325}},
+        RepairCase{"ForgedToReplaceAnIntactPart", ForgedToReplaceAnIntactPart, Real, true, {msg::kRepairIgnored325}},
+        RepairCase{"ClaimsFortyThousandGroups", ClaimsFortyThousandGroups, Real, false, {msg::kRepairIgnored325, msg::kRepairNoRecovery322}},
+        RepairCase{"DamagedPicture", DamagedPicture, Real, true, {}},
+        RepairCase{"AbortBeforeRebuilding", LostPartsInBothGroups, AbortOnFirstPart, false, {}},
+        RepairCase{"LyingShardInTheLastGroup", LyingShardInTheLastGroup, Real, false, {msg::kRepairCheckFailed323}},
+        RepairCase{"GroupWithoutRecoveryPartsDryRun", GroupWithoutRecoveryParts, DryRun, false, {msg::kRepairStaysLost326}},
+        RepairCase{"GroupWithoutRecoveryParts", GroupWithoutRecoveryParts, Real, false, {msg::kRepairStaysLost326}}),
+    // clang-format on
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace kivora::test
