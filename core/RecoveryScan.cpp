@@ -97,10 +97,12 @@ std::optional<bool> IsIntact(const Candidate& c, std::vector<std::uint8_t>& buff
 }
 
 // The largest class of recovery parts that describe the same set with the same
-// definition copy (the first in name order of equal ones); the others go to `ignored`.
+// definition copy; the others go to `ignored`. When two classes are equally large
+// nothing says which set this is: then none is believed.
 std::vector<Candidate> LargestAgreeing(std::vector<Candidate> members,
                                        std::vector<std::filesystem::path>& ignored) {
   std::vector<Candidate> best;
+  bool tie = false;
   while (!members.empty()) {
     const RecoveryHeader reference = members.front().info.header;
     const auto split =
@@ -109,8 +111,13 @@ std::vector<Candidate> LargestAgreeing(std::vector<Candidate> members,
     std::vector<Candidate> agreeing(std::make_move_iterator(members.begin()),
                                     std::make_move_iterator(split));
     members.erase(members.begin(), split);
+    tie = agreeing.size() == best.size() || (tie && agreeing.size() < best.size());
     if (agreeing.size() > best.size()) std::swap(agreeing, best);
     for (const Candidate& c : agreeing) ignored.push_back(c.path);
+  }
+  if (tie) {
+    for (const Candidate& c : best) ignored.push_back(c.path);
+    best.clear();
   }
   return best;
 }

@@ -326,13 +326,12 @@ TEST_P(TamperedSetRepairTest, WritesOnlyWhatItReportsAndOnlyWhatTheDefinitionRec
   EXPECT_EQ(ui.progress.size(), std::ranges::count(ui.added, FileState::Rebuilt, &FileRow::kind));
 }
 
-void AnotherSetsRecoveryParts(const Path& a, const Path& b) {
-  for (int i = 0; i < 12; ++i)
+// `foreign` of the 12 recovery parts are those of set b.
+template <int foreign, bool loseDefinition>
+void ForeignRecoveryParts(const Path& a, const Path& b) {
+  if (loseDefinition) fs::remove(a / "movie.kvr");
+  for (int i = 0; i < foreign; ++i)
     fs::copy_file(Rec(b, i), Rec(a, i), fs::copy_options::overwrite_existing);
-}
-void OutvotedWithoutDefinition(const Path& a, const Path& b) {
-  fs::remove(a / "movie.kvr");
-  for (int i : {0, 1}) fs::copy_file(Rec(b, i), Rec(a, i), fs::copy_options::overwrite_existing);
 }
 // The shard and the record of part 2 agree with each other on other bytes for it (row
 // K + 0 of the code is the same whatever R).
@@ -374,8 +373,9 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, TamperedSetRepairTest,
     ::testing::Values(
         // clang-format off
-        RepairCase{"AnotherSetsRecoveryParts", AnotherSetsRecoveryParts, Real, false, {msg::kRepairIgnored325, msg::kRepairNoRecovery322}},
-        RepairCase{"OutvotedWithoutDefinition", OutvotedWithoutDefinition, Real, true, {msg::kRepairIgnored325}},
+        RepairCase{"AnotherSetsRecoveryParts", ForeignRecoveryParts<12, false>, Real, false, {msg::kRepairIgnored325, msg::kRepairNoRecovery322}},
+        RepairCase{"OutvotedWithoutDefinition", ForeignRecoveryParts<2, true>, Real, true, {msg::kRepairIgnored325}},
+        RepairCase{"TiedWithoutDefinition", ForeignRecoveryParts<6, true>, Real, false, {msg::kRepairIgnored325, msg::kRepairNoRecovery322}},
         RepairCase{"ForgedToReplaceAnIntactPart", ForgedToReplaceAnIntactPart, Real, true, {msg::kRepairIgnored325}},
         RepairCase{"ClaimsFortyThousandGroups", ClaimsFortyThousandGroups, Real, false, {msg::kRepairIgnored325, msg::kRepairNoRecovery322}},
         RepairCase{"DamagedPicture", DamagedPicture, Real, true, {}},
