@@ -292,7 +292,7 @@ void ReportIgnored(const std::vector<std::filesystem::path>& ignored, OperationE
   if (ignored.empty()) return;
   std::string names;
   for (const std::filesystem::path& p : ignored) {
-    if (!names.empty()) names += "\n";
+    if (!names.empty()) names += ", ";
     names += p.filename().string();
   }
   events.ShowError(msg::kRepairIgnored325, names);
