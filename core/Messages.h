@@ -151,6 +151,11 @@ inline constexpr std::string_view kRepairNoRecovery322 = "找不到這組分割�
 inline constexpr std::string_view kRepairCheckFailed323 =
     "重建的檔案與記錄的 CRC 不一致... 殘念！(323)";
 inline constexpr std::string_view kRepairWriteFailed324 = "寫入重建的檔案失敗... 殘念！(324)";
+inline constexpr std::string_view kRepairIgnored325 =
+    "以下修復檔不屬於這組分割檔，或與定義檔不符，已略過。(325)";
+inline constexpr std::string_view kRepairStaysLost326 = "有些檔案無法重建，仍然遺失或毀損。(326)";
+inline constexpr std::string_view kRepairGroupRecoveryLost =
+    "第 %d 組：%d 個修復檔無法重建，這一組已沒有完好的修復檔。";
 inline constexpr std::string_view kRepairNothingToDo = "沒有遺失或毀損的檔案，不需要修復。";
 inline constexpr std::string_view kRepairAllPossible = "修復檔可以重建全部 %d 個遺失或毀損的檔案。";
 inline constexpr std::string_view kRepairPartlyPossible =

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <exception>
 #include <mutex>
 #include <thread>
@@ -15,6 +17,9 @@ namespace kivora {
 // Two threads: the machines this runs on have few cores, and the work it shares (reading
 // and checking files) is bound by memory bandwidth beyond that.
 inline constexpr int kWorkThreads = 2;
+
+// How often the calling thread asks for a stop while it waits for the helpers.
+inline constexpr std::chrono::milliseconds kStopPollInterval{20};
 
 // A stop shared by the threads of a ParallelFor. Only the calling thread (0) asks
 // `stop`, which a front end need not make safe for other threads; the others learn of
@@ -39,14 +44,20 @@ class SharedStop {
 };
 
 // Calls work(i, thread) for every i in [0, count), each i once, on up to kWorkThreads
-// threads numbered from 0, the calling thread. The first exception stops the handing
-// out of more items and is rethrown once every thread is done.
+// threads numbered from 0, the calling thread. The first exception raises `stop` (when
+// given), so that the other thread ends its item early, stops the handing out of more
+// items and is rethrown once every thread is done. Once the calling thread has no
+// more items it keeps asking `stop` while it waits for the helpers, so that a stop
+// asked for meanwhile reaches a helper inside a long item.
 template <typename Work>
-void ParallelFor(int count, Work&& work) {
+void ParallelFor(int count, Work&& work, SharedStop* stop = nullptr) {
   std::atomic<int> next{0};
   std::atomic<bool> failed{false};
   std::exception_ptr failure;
   std::mutex mutex;
+  std::condition_variable helperEnded;
+  const int threads = std::min(kWorkThreads, count);
+  int helpersRunning = std::max(0, threads - 1);  // guarded by mutex
   const auto run = [&](int thread) {
     for (int i = next++; i < count && !failed; i = next++) {
       try {
@@ -55,13 +66,29 @@ void ParallelFor(int count, Work&& work) {
         std::lock_guard lock(mutex);
         if (!failure) failure = std::current_exception();
         failed = true;
+        if (stop) stop->Raise();
       }
     }
   };
   std::vector<std::jthread> helpers;
-  const int threads = std::min(kWorkThreads, count);
-  for (int t = 1; t < threads; ++t) helpers.emplace_back([&run, t] { run(t); });
+  for (int t = 1; t < threads; ++t) {
+    helpers.emplace_back([&, t] {
+      run(t);
+      std::lock_guard lock(mutex);
+      --helpersRunning;
+      helperEnded.notify_all();
+    });
+  }
   run(0);
+  {
+    std::unique_lock lock(mutex);
+    while (!helperEnded.wait_for(lock, kStopPollInterval, [&] { return helpersRunning == 0; })) {
+      if (!stop) continue;
+      lock.unlock();
+      stop->Check(0);
+      lock.lock();
+    }
+  }
   helpers.clear();  // joins
   if (failure) std::rethrow_exception(failure);
 }

@@ -68,20 +68,23 @@ TestOutcome RunTest(KvrDefinition& loaded, const std::filesystem::path& definiti
   };
   std::vector<std::uint8_t> buffers[kWorkThreads];
   try {
-    ParallelFor(count, [&](int index, int thread) {
-      if (stopped.Check(thread)) return;
-      const TKvrFileData& rec = def.parts[static_cast<size_t>(index)];
-      const std::optional<PartTestResult> t =
-          TestPart(def, index, definitionPath.parent_path() / rec.FileName, buffers[thread],
-                   stopped.For(thread));
-      if (!t) stopped.Raise();
-      {
-        std::lock_guard lock(mutex);
-        results[static_cast<size_t>(index)] = t;
-        finished[static_cast<size_t>(index)] = 1;
-      }
-      if (thread == 0) reportFinished();
-    });
+    ParallelFor(
+        count,
+        [&](int index, int thread) {
+          if (stopped.Check(thread)) return;
+          const TKvrFileData& rec = def.parts[static_cast<size_t>(index)];
+          const std::optional<PartTestResult> t =
+              TestPart(def, index, definitionPath.parent_path() / rec.FileName, buffers[thread],
+                       stopped.For(thread));
+          if (!t) stopped.Raise();
+          {
+            std::lock_guard lock(mutex);
+            results[static_cast<size_t>(index)] = t;
+            finished[static_cast<size_t>(index)] = 1;
+          }
+          if (thread == 0) reportFinished();
+        },
+        &stopped);
     reportFinished();
     if (stopped.Raised()) outcome.aborted = true;
   } catch (const KivoraError& e) {

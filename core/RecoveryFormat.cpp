@@ -114,6 +114,22 @@ RecoveryPlan PlanRecovery(int partCount, const RecoveryAmount& amount) {
   return plan;
 }
 
+bool PlanIsPossible(int partCount, std::uint32_t groupCount, int perGroup) {
+  if (partCount <= 0 || groupCount == 0 || groupCount > static_cast<std::uint32_t>(partCount) ||
+      perGroup < 1 || perGroup > kMaxRecoveryPerGroup) {
+    return false;
+  }
+  const auto matches = [&](const RecoveryAmount& amount) {
+    const RecoveryPlan plan = PlanRecovery(partCount, amount);
+    return plan.perGroup == perGroup && plan.groups.size() == groupCount;
+  };
+  if (matches({perGroup, 0})) return true;
+  for (int percent = 1; percent <= 100; ++percent) {
+    if (matches({0, percent})) return true;
+  }
+  return false;
+}
+
 RecoveryNaming MakeRecoveryNaming(std::string_view baseName, std::string_view extension,
                                   int recoveryCount, bool numberFromOne) {
   RecoveryNaming n;
@@ -149,7 +165,7 @@ bool RecoveryHeader::SameSet(const RecoveryHeader& o) const {
 
 std::vector<std::uint8_t> EncodeRecoveryHeader(const RecoveryHeader& h) {
   Writer w;
-  w.Bytes(kRecoveryHeaderMagic);
+  w.Bytes(h.version == 1 ? kRecoveryHeaderMagic : kRecoveryHeaderMagic2);
   w.Int<std::uint32_t>(0);  // header length, set below
   w.Int<std::uint32_t>(h.definitionCrc);
   w.Int<std::uint64_t>(h.sourceSize);
@@ -167,6 +183,7 @@ std::vector<std::uint8_t> EncodeRecoveryHeader(const RecoveryHeader& h) {
   w.Int<std::uint64_t>(h.definitionLength);
   w.Int<std::uint8_t>(static_cast<std::uint8_t>(h.naming.width));
   w.Int<std::uint8_t>(static_cast<std::uint8_t>(h.naming.firstNumber));
+  if (h.version != 1) w.Int<std::uint32_t>(h.pendantCrc);
   w.Text(h.sourceName);
   w.Text(h.definitionName);
   w.Text(h.naming.prefix);
@@ -184,14 +201,19 @@ std::vector<std::uint8_t> EncodeRecoveryHeader(const RecoveryHeader& h) {
 
 std::optional<RecoveryHeader> DecodeRecoveryHeader(std::span<const std::uint8_t> bytes) {
   Reader r(bytes);
-  if (r.Raw(kRecoveryHeaderMagic.size()) != kRecoveryHeaderMagic) return std::nullopt;
+  RecoveryHeader h;
+  const std::string_view magic = r.Raw(kRecoveryHeaderMagic.size());
+  if (magic == kRecoveryHeaderMagic) {
+    h.version = 1;
+  } else if (magic != kRecoveryHeaderMagic2) {
+    return std::nullopt;
+  }
   const std::uint32_t length = r.Int<std::uint32_t>();
   if (!r.ok || length < 16 || length > bytes.size()) return std::nullopt;
   const auto body = bytes.first(length - 4);
   Reader crc(bytes.subspan(length - 4, 4));
   if (StreamCrc32(body) != crc.Int<std::uint32_t>()) return std::nullopt;
 
-  RecoveryHeader h;
   h.definitionCrc = r.Int<std::uint32_t>();
   h.sourceSize = r.Int<std::uint64_t>();
   const auto flags = r.Int<std::uint8_t>();
@@ -211,6 +233,7 @@ std::optional<RecoveryHeader> DecodeRecoveryHeader(std::span<const std::uint8_t>
   h.definitionLength = r.Int<std::uint64_t>();
   h.naming.width = r.Int<std::uint8_t>();
   h.naming.firstNumber = r.Int<std::uint8_t>();
+  if (h.version != 1) h.pendantCrc = r.Int<std::uint32_t>();
   h.sourceName = r.Text();
   h.definitionName = r.Text();
   h.naming.prefix = r.Text();
@@ -261,7 +284,8 @@ std::optional<RecoveryFileInfo> ReadRecoveryInfo(const std::filesystem::path& pa
     file.Seek(static_cast<std::int64_t>(offset));
     file.ReadExact(head);
     Reader h(head);
-    if (h.Raw(8) != kRecoveryHeaderMagic) return std::nullopt;
+    const std::string_view magic = h.Raw(8);
+    if (magic != kRecoveryHeaderMagic && magic != kRecoveryHeaderMagic2) return std::nullopt;
     const std::uint32_t length = h.Int<std::uint32_t>();
     if (length < head.size() || length > size - kRecoveryTrailerBytes - offset) return std::nullopt;
     head.resize(length);

@@ -6,7 +6,8 @@
 //
 // File layout (every integer little-endian):
 //   pendant      the set's picture when the set is disguised, else nothing
-//   header       EncodeRecoveryHeader, ending in its own CRC-32
+//   header       EncodeRecoveryHeader, ending in its own CRC-32; from version 2 on it
+//                holds the pendant's CRC-32 too
 //   shard        shardLength parity bytes
 //   definition   definitionLength bytes: the definition as stored (its file, or the
 //                block implanted at the end of the last part)
@@ -29,7 +30,11 @@ inline constexpr int kMaxRecoveryPerGroup = kMaxGroupShards - 1;
 // Groups of a share stay within this many files: coding costs R multiply-adds per byte,
 // so smaller groups keep a split with recovery parts close to one without.
 inline constexpr int kMaxShareGroupShards = 128;
+// Version 1 headers leave the pendant unchecked; version 2 adds its CRC-32. Both are read,
+// version 2 is written.
 inline constexpr std::string_view kRecoveryHeaderMagic = "KvRecHd1";
+inline constexpr std::string_view kRecoveryHeaderMagic2 = "KvRecHd2";
+inline constexpr int kRecoveryHeaderVersion = 2;
 inline constexpr std::string_view kRecoveryTrailerMagic = "KvRecTl1";
 inline constexpr std::size_t kRecoveryTrailerBytes = 16;
 // Texts of a header are names: more is not a header.
@@ -72,6 +77,10 @@ std::vector<RecoveryGroup> SplitIntoGroups(int partCount, int groupCount);
 // group K. Throws KivoraError (159) for a count above 254 or a share above 100%.
 RecoveryPlan PlanRecovery(int partCount, const RecoveryAmount& amount);
 
+// True when a split of `partCount` parts makes `groupCount` groups of `perGroup`
+// recovery parts, by a count or by a share: what a header claims must be one of these.
+bool PlanIsPossible(int partCount, std::uint32_t groupCount, int perGroup);
+
 // Names: the parts' base name, "_rec", a number of at least two digits (numbered from
 // 0 or 1 as the parts are), and the parts' extension. They never take a part's name
 // (a part has only digits after the base name) and sort after the parts ('_' comes
@@ -100,6 +109,7 @@ struct CoveredFile {
 };
 
 struct RecoveryHeader {
+  int version = kRecoveryHeaderVersion;  // 1 or 2: which magic, and whether pendantCrc is there
   // Which set: the CRC-32 of the definition as stored, the source's name and size.
   std::uint32_t definitionCrc = 0;
   std::string sourceName;
@@ -118,6 +128,7 @@ struct RecoveryHeader {
   std::uint64_t shardLength = 0;
   std::uint32_t shardCrc = 0;
   std::uint64_t definitionLength = 0;
+  std::uint32_t pendantCrc = 0;      // version 2: CRC-32 of the pendant in front of the header
   std::vector<CoveredFile> covered;  // the group's parts, K entries
 
   bool operator==(const RecoveryHeader&) const = default;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <memory>
+#include <mutex>
 
 #include "core/Crc32.h"
 #include "core/FileIo.h"
@@ -78,7 +79,7 @@ class GroupRebuild {
     const bool recoveryToo = g_.RecoveryRebuildable();
     int model = -1;
     for (int j = 0; j < r; ++j) {
-      if (g_.recovery[j]) {
+      if (g_.HasRecovery(j)) {
         used.push_back(k + j);
         if (model < 0) model = j;
       } else if (recoveryToo) {
@@ -88,7 +89,7 @@ class GroupRebuild {
     if (wanted.empty()) return std::vector<int>{};
     used.resize(static_cast<size_t>(k));  // data shards first: they are the cheapest
 
-    const std::uint64_t length = g_.recovery[static_cast<size_t>(model)]->header.shardLength;
+    const std::uint64_t length = Recovery(model).header.shardLength;
     OpenInputs(used, k);
     OpenOutputs(wanted, k, model);
     const RecoveryCode code(k, r);
@@ -128,6 +129,10 @@ class GroupRebuild {
   }
 
  private:
+  const RecoveryFileInfo& Recovery(int j) const {
+    return scan_.recoveryFiles[static_cast<size_t>(g_.recovery[static_cast<size_t>(j)])];
+  }
+
   std::filesystem::path ShardPath(int shard, int k) const {
     return shard < k ? scan_.PartPath(g_.parts.firstPart + shard)
                      : scan_.RecoveryPath(group_ * scan_.header.perGroup + (shard - k));
@@ -141,7 +146,7 @@ class GroupRebuild {
       if (shard < k) {
         s.length = g_.covered[static_cast<size_t>(shard)].length;
       } else {
-        const RecoveryFileInfo& info = *g_.recovery[static_cast<size_t>(shard - k)];
+        const RecoveryFileInfo& info = Recovery(shard - k);
         s.length = info.header.shardLength;
         WithMessage(msg::kReadPartFailed242,
                     [&] { s.file.Seek(static_cast<std::int64_t>(info.shardOffset)); });
@@ -153,7 +158,7 @@ class GroupRebuild {
   // `model`: an intact recovery part of the group, whose header and picture the rebuilt
   // recovery parts take.
   void OpenOutputs(const std::vector<int>& wanted, int k, int model) {
-    const RecoveryFileInfo& info = *g_.recovery[static_cast<size_t>(model)];
+    const RecoveryFileInfo& info = Recovery(model);
     std::vector<std::uint8_t> pendant(info.headerOffset);
     if (!pendant.empty()) {
       const std::filesystem::path path = ShardPath(k + model, k);
@@ -188,10 +193,12 @@ class GroupRebuild {
     }
   }
 
-  // Proves every rebuilt part by its CRC-32 before any of them takes its name.
+  // Proves every rebuilt part by the length and CRC-32 of the definition's record before
+  // any of them takes its name.
   std::vector<int> Commit() {
     for (const ShardOutput& o : outputs_) {
-      if (o.part && o.crc != o.expected.crc) {
+      if (o.part && (o.crc != o.expected.crc ||
+                     o.file->Stream().Size() != static_cast<std::int64_t>(o.expected.length))) {
         throw KivoraError(msg::kRepairCheckFailed323, o.path.string());
       }
     }
@@ -226,10 +233,11 @@ RepairOutcome Summarize(const std::optional<RecoverySetScan>& scan) {
   out.found = true;
   out.damaged = scan->Damaged();
   out.rebuildable = scan->Rebuildable();
-  out.completed = true;
+  out.partsRebuildable = true;
   for (const RecoveryGroupScan& g : scan->groups) {
-    if (g.LostParts() > 0 && !g.PartsRebuildable()) out.completed = false;
+    if (g.LostParts() > 0 && !g.PartsRebuildable()) out.partsRebuildable = false;
   }
+  out.completed = out.rebuildable == out.damaged;
   return out;
 }
 
@@ -245,11 +253,11 @@ void ListFiles(const RecoverySetScan& scan, OperationEvents& events) {
   }
   for (const RecoveryGroupScan& g : scan.groups) {
     const int first = static_cast<int>(&g - scan.groups.data()) * scan.header.perGroup;
-    for (size_t j = 0; j < g.recovery.size(); ++j) {
-      const int index = first + static_cast<int>(j);
+    for (int j = 0; j < static_cast<int>(g.recovery.size()); ++j) {
+      const int index = first + j;
       const std::filesystem::path path = scan.RecoveryPath(index);
       events.SetFileState(parts + index, path.filename().string(),
-                          g.recovery[j] ? FileState::Ok : LostState(path));
+                          g.HasRecovery(j) ? FileState::Ok : LostState(path));
     }
   }
   if (!scan.header.implanted) {
@@ -259,17 +267,45 @@ void ListFiles(const RecoverySetScan& scan, OperationEvents& events) {
   }
 }
 
-std::string LostGroups(const RecoverySetScan& scan) {
+// One line per group that cannot get back all it lost: its parts (when `parts`), else
+// its recovery parts.
+std::string LostGroups(const RecoverySetScan& scan, bool parts) {
   std::string text;
   for (size_t g = 0; g < scan.groups.size(); ++g) {
     const RecoveryGroupScan& group = scan.groups[g];
-    if (group.LostParts() == 0 || group.PartsRebuildable()) continue;
+    const int number = static_cast<int>(g) + 1;
+    std::string line;
+    if (parts && group.LostParts() > 0 && !group.PartsRebuildable()) {
+      line = Format(msg::kRepairGroupLost, number, group.LostParts() + group.LostRecovery(),
+                    static_cast<int>(scan.header.perGroup));
+    } else if (!parts && group.LostRecovery() > 0 && !group.RecoveryRebuildable()) {
+      line = Format(msg::kRepairGroupRecoveryLost, number, group.LostRecovery());
+    }
+    if (line.empty()) continue;
     if (!text.empty()) text += "\n";
-    text +=
-        Format(msg::kRepairGroupLost, static_cast<int>(g) + 1,
-               group.LostParts() + group.LostRecovery(), static_cast<int>(scan.header.perGroup));
+    text += line;
   }
   return text;
+}
+
+void ReportIgnored(const std::vector<std::filesystem::path>& ignored, OperationEvents& events) {
+  if (ignored.empty()) return;
+  std::string names;
+  for (const std::filesystem::path& p : ignored) {
+    if (!names.empty()) names += ", ";
+    names += p.filename().string();
+  }
+  events.ShowError(msg::kRepairIgnored325, names);
+}
+
+// The closing of a repair that leaves files lost: what stays lost, said once.
+RepairOutcome EndWithLosses(const RecoverySetScan& scan, RepairOutcome out,
+                            OperationEvents& events) {
+  events.Report(WorkEnded{});
+  events.ShowError(msg::kRepairStaysLost326, LostGroups(scan, false));
+  events.Report(Finished{OperationKind::Repair, Outcome::ProblemsFound});
+  out.completed = false;
+  return out;
 }
 
 }  // namespace
@@ -293,7 +329,9 @@ RepairOutcome RunRepair(const std::filesystem::path& definition, bool dryRun,
               msg::kRepairInterrupted);
     return out;
   };
-  const std::optional<RecoverySetScan> scan = ScanRecoverySet(definition, pendants, stop);
+  std::vector<std::filesystem::path> ignored;
+  const std::optional<RecoverySetScan> scan = ScanRecoverySet(definition, pendants, stop, &ignored);
+  ReportIgnored(ignored, events);
   if (!scan) {
     events.ShowError(msg::kRepairNoRecovery322, definition.string());
     return end(false);
@@ -301,40 +339,82 @@ RepairOutcome RunRepair(const std::filesystem::path& definition, bool dryRun,
   if (scan->stopped) return end(false);
   out = Summarize(scan);
   ListFiles(*scan, events);
-  if (!out.completed) {
-    events.ShowError(msg::kRepairTooManyLost321, LostGroups(*scan));
+  if (!out.partsRebuildable) {
+    events.ShowError(msg::kRepairTooManyLost321, LostGroups(*scan, true));
     return end(false);
   }
-  if (out.damaged == 0 || dryRun) {
+  if (out.damaged == 0) {
     events.Report(WorkEnded{});
-    events.ShowCompletion(out.damaged == 0 ? std::string(msg::kRepairNothingToDo)
-                          : out.damaged == out.rebuildable
-                              ? Format(msg::kRepairAllPossible, out.damaged)
-                              : Format(msg::kRepairPartlyPossible, out.damaged, out.rebuildable));
+    events.ShowCompletion(msg::kRepairNothingToDo);
+    events.Report(Finished{OperationKind::Repair, Outcome::Completed});
+    return out;
+  }
+  if (dryRun) {
+    if (!out.completed) return EndWithLosses(*scan, out, events);
+    events.Report(WorkEnded{});
+    events.ShowCompletion(Format(msg::kRepairAllPossible, out.damaged));
     events.Report(Finished{OperationKind::Repair, Outcome::Completed});
     return out;
   }
 
-  // Groups are rebuilt two at a time, each thread with stripe buffers of its own; only
-  // the calling thread asks `stop`, the other learns of it through the flag.
+  // Groups are rebuilt two at a time, each thread with stripe buffers of its own. The
+  // calling thread reports the rows of finished groups in group order; a group that
+  // failed or stopped counts as finished with nothing written, so the groups written
+  // after it are reported too.
   const int groups = static_cast<int>(scan->groups.size());
+  const int parts = static_cast<int>(scan->definition.parts.size());
   std::vector<std::optional<std::vector<int>>> rebuilt(static_cast<size_t>(groups));
+  std::vector<char> finished(static_cast<size_t>(groups), 0);
+  std::mutex mutex;
+  int reported = 0;
+  const auto reportFinished = [&] {
+    for (;; ++reported) {
+      std::optional<std::vector<int>> rows;
+      {
+        std::lock_guard lock(mutex);
+        if (reported >= groups || !finished[static_cast<size_t>(reported)]) return;
+        rows = std::move(rebuilt[static_cast<size_t>(reported)]);
+      }
+      for (int row : rows.value_or(std::vector<int>{})) {
+        const std::string name = row < parts ? scan->PartPath(row).filename().string()
+                                             : scan->RecoveryPath(row - parts).filename().string();
+        events.SetFileState(row, name, FileState::Rebuilt);
+        events.Report(Progress{OperationKind::Repair, ++out.rebuilt, out.rebuildable});
+      }
+    }
+  };
   std::vector<Stripes> stripes(kWorkThreads);
   SharedStop stopped(stop);
-  ParallelFor(groups, [&](int g, int thread) {
-    if (stopped.Check(thread)) return;
-    rebuilt[static_cast<size_t>(g)] =
-        GroupRebuild(*scan, g, stripes[static_cast<size_t>(thread)]).Run(stopped.For(thread));
-  });
-  const int parts = static_cast<int>(scan->definition.parts.size());
-  for (const auto& rows : rebuilt) {
-    for (int row : rows.value_or(std::vector<int>{})) {
-      const std::string name = row < parts ? scan->PartPath(row).filename().string()
-                                           : scan->RecoveryPath(row - parts).filename().string();
-      events.SetFileState(row, name, FileState::Rebuilt);
-      events.Report(Progress{OperationKind::Repair, ++out.rebuilt, out.rebuildable});
-    }
+  if (stopped.Check(0)) return end(false);  // before the helper starts a group
+  try {
+    ParallelFor(
+        groups,
+        [&](int g, int thread) {
+          std::optional<std::vector<int>> rows;
+          const auto finish = [&] {
+            std::lock_guard lock(mutex);
+            rebuilt[static_cast<size_t>(g)] = std::move(rows);
+            finished[static_cast<size_t>(g)] = 1;
+          };
+          try {
+            if (!stopped.Check(thread)) {
+              rows = GroupRebuild(*scan, g, stripes[static_cast<size_t>(thread)])
+                         .Run(stopped.For(thread));
+            }
+          } catch (...) {
+            finish();
+            throw;
+          }
+          if (!rows) stopped.Raise();
+          finish();
+          if (thread == 0) reportFinished();
+        },
+        &stopped);
+  } catch (...) {
+    reportFinished();
+    throw;
   }
+  reportFinished();
   if (stopped.Raised()) return end(false);
   if (scan->definitionLost) {
     WithMessage(msg::kRepairWriteFailed324,
@@ -344,6 +424,7 @@ RepairOutcome RunRepair(const std::filesystem::path& definition, bool dryRun,
     events.SetFileState(index, scan->header.definitionName, FileState::Rebuilt);
     events.Report(Progress{OperationKind::Repair, ++out.rebuilt, out.rebuildable});
   }
+  if (!out.completed) return EndWithLosses(*scan, out, events);
   return end(true);
 }
 
@@ -351,7 +432,7 @@ bool OfferRepair(const std::filesystem::path& definition, const PendantProvider&
                  OperationEvents& events) {
   const StopCheck stop = [&events] { return events.AbortRequested(); };
   const RepairOutcome assessed = AssessRecovery(definition, pendants, stop);
-  if (!assessed.found || assessed.damaged == 0 || !assessed.completed) return false;
+  if (!assessed.found || assessed.rebuildable == 0 || !assessed.partsRebuildable) return false;
   if (events.AskYesNo(QuestionKind::RepairFromRecovery, msg::kRepairQuestion) != Answer::Yes) {
     return false;
   }

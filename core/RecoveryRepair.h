@@ -20,12 +20,17 @@ struct RepairOutcome {
   int damaged = 0;      // lost or damaged files
   int rebuildable = 0;  // of them, those the recovery parts can rebuild
   int rebuilt = 0;
-  bool completed = false;  // every lost part and the definition are back (or would be)
+  bool partsRebuildable = false;  // no group lost more parts than it can rebuild
+  bool completed = false;         // every lost or damaged file is back (or would be)
 };
 
 // Lists every file of the set with its state, then rebuilds (or, for a dry run, only
-// says what it would rebuild). `definition` is the definition file, a part that carries
-// one, or a recovery part; a lost one is found by its name.
+// says what it would rebuild). When a group lost more parts than it can rebuild nothing
+// is written (321); what else stays lost is said once after the rest is rebuilt (326),
+// and the outcome is then not completed, dry run or not. Rows and progress come group
+// by group, in order; a failure or a stop still reports the groups written before it. `definition`
+// is the definition file, a part that carries one, or a recovery part; a lost one is found by its
+// name.
 RepairOutcome RunRepair(const std::filesystem::path& definition, bool dryRun,
                         const PendantProvider& pendants, OperationEvents& events);
 

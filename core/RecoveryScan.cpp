@@ -12,6 +12,7 @@
 #include "core/Messages.h"
 #include "core/ParallelFor.h"
 #include "core/PartScan.h"
+#include "core/RecoveryTrust.h"
 
 namespace kivora {
 namespace {
@@ -40,34 +41,6 @@ std::optional<std::uint32_t> RangeCrc(File& file, std::uint64_t offset, std::uin
   return crc;
 }
 
-// The CRC-32 of a definition as stored at path: the whole file when it begins with
-// "KV", otherwise the block implanted at its end.
-std::optional<std::uint32_t> StoredDefinitionCrc(const std::filesystem::path& path) {
-  try {
-    File file = File::TryOpenRead(path);
-    if (!file.IsOpen()) return std::nullopt;
-    const std::int64_t size = file.Size();
-    std::vector<std::uint8_t> buffer;
-    std::uint8_t head[2] = {0, 0};
-    if (size >= 2) file.ReadExact(head);
-    if (head[0] == 'K' && head[1] == 'V') {
-      return size <= kMaxDefinitionBytes
-                 ? RangeCrc(file, 0, static_cast<std::uint64_t>(size), buffer, {})
-                 : std::nullopt;
-    }
-    if (size < 4) return std::nullopt;
-    std::uint8_t raw[4];
-    file.Seek(size - 4);
-    file.ReadExact(raw);
-    const std::int64_t d = raw[0] | raw[1] << 8 | raw[2] << 16 | std::int64_t{raw[3]} << 24;
-    if (d <= 0 || d > size - 4 || d > kMaxDefinitionBytes) return std::nullopt;
-    return RangeCrc(file, static_cast<std::uint64_t>(size - 4 - d),
-                    static_cast<std::uint64_t>(d + 4), buffer, {});
-  } catch (const KivoraError&) {
-    return std::nullopt;
-  }
-}
-
 // A header whose names can become paths beside the definition.
 bool NamesArePlain(const RecoveryHeader& h) {
   return IsPlainFileName(h.definitionName) && IsPlainFileName(RecoveryFileName(h.naming, 0));
@@ -92,32 +65,75 @@ std::vector<Candidate> FindRecoveryFiles(const std::filesystem::path& folder,
   return found;
 }
 
-// The set the definition names: the set of the recovery part it is; else of recovery
-// parts that hold the definition as it is stored there; else of those that name it.
-std::optional<RecoveryHeader> ChooseSet(const std::vector<Candidate>& found,
-                                        const std::filesystem::path& definition) {
-  const std::string name = definition.filename().string();
+// The definition's name: the one a recovery part given in its place names, else the
+// path's own.
+std::string DefinitionName(const std::vector<Candidate>& found,
+                           const std::filesystem::path& definition) {
   for (const Candidate& c : found) {
-    if (c.path.filename() == definition.filename()) return c.info.header;
+    if (c.path.filename() == definition.filename()) return c.info.header.definitionName;
   }
-  if (const auto crc = StoredDefinitionCrc(definition)) {
-    for (const Candidate& c : found) {
-      if (c.info.header.definitionCrc == *crc && c.info.header.definitionName == name) {
-        return c.info.header;
-      }
-    }
-  }
-  for (const Candidate& c : found) {
-    if (c.info.header.definitionName == name) return c.info.header;
-  }
-  return std::nullopt;
+  return definition.filename().string();
 }
 
-// The group that covers `part`.
-int SpanOf(const std::vector<RecoveryGroup>& spans, int part) {
-  const auto it = std::upper_bound(spans.begin(), spans.end(), part,
-                                   [](int p, const RecoveryGroup& g) { return p < g.firstPart; });
-  return static_cast<int>(it - spans.begin()) - 1;
+// True when the pendant (version 2), the shard and the definition copy of a recovery
+// part match their CRC-32s; empty optional when `stop` ended the reading.
+std::optional<bool> IsIntact(const Candidate& c, std::vector<std::uint8_t>& buffer,
+                             const StopCheck& stop) {
+  const RecoveryHeader& h = c.info.header;
+  return WithMessage(msg::kReadPartFailed242, [&]() -> std::optional<bool> {
+    File file = File::OpenRead(c.path);
+    const std::optional<std::uint32_t> pendant =
+        h.version == 1 ? std::optional<std::uint32_t>(h.pendantCrc)
+                       : RangeCrc(file, 0, c.info.headerOffset, buffer, stop);
+    if (!pendant) return std::nullopt;
+    if (*pendant != h.pendantCrc) return false;
+    const auto shard = RangeCrc(file, c.info.shardOffset, h.shardLength, buffer, stop);
+    if (!shard) return std::nullopt;
+    if (*shard != h.shardCrc) return false;
+    const auto copy = RangeCrc(file, c.info.definitionOffset, h.definitionLength, buffer, stop);
+    if (!copy) return std::nullopt;
+    return *copy == h.definitionCrc;
+  });
+}
+
+// The largest class of recovery parts that describe the same set with the same
+// definition copy; the others go to `ignored`. When two classes are equally large
+// nothing says which set this is: then none is believed.
+std::vector<Candidate> LargestAgreeing(std::vector<Candidate> members,
+                                       std::vector<std::filesystem::path>& ignored) {
+  std::vector<Candidate> best;
+  bool tie = false;
+  while (!members.empty()) {
+    const RecoveryHeader reference = members.front().info.header;
+    const auto split =
+        std::stable_partition(members.begin(), members.end(),
+                              [&](const Candidate& c) { return c.info.header.SameSet(reference); });
+    std::vector<Candidate> agreeing(std::make_move_iterator(members.begin()),
+                                    std::make_move_iterator(split));
+    members.erase(members.begin(), split);
+    tie = agreeing.size() == best.size() || (tie && agreeing.size() < best.size());
+    if (agreeing.size() > best.size()) std::swap(agreeing, best);
+    for (const Candidate& c : agreeing) ignored.push_back(c.path);
+  }
+  if (tie) {
+    for (const Candidate& c : best) ignored.push_back(c.path);
+    best.clear();
+  }
+  return best;
+}
+
+// A recovery part of the set fits when its name, its place and the files it covers
+// are those of the definition's set.
+bool Fits(const Candidate& c, const RecoveryHeader& set, const std::vector<RecoveryGroup>& spans,
+          const std::vector<CoveredFile>& recorded) {
+  const RecoveryHeader& h = c.info.header;
+  if (!h.SameSet(set) || c.path.filename() != RecoveryFileName(set.naming, h.SetIndex())) {
+    return false;
+  }
+  const RecoveryGroup& span = spans[h.group];
+  return static_cast<int>(h.firstPart) == span.firstPart &&
+         static_cast<int>(h.covered.size()) == span.partCount &&
+         std::equal(h.covered.begin(), h.covered.end(), recorded.begin() + span.firstPart);
 }
 
 KvrDefinition DecodeCopy(const RecoveryHeader& h, std::vector<std::uint8_t> copy,
@@ -143,12 +159,10 @@ int RecoveryGroupScan::LostParts() const {
 }
 
 int RecoveryGroupScan::LostRecovery() const {
-  return static_cast<int>(std::count(recovery.begin(), recovery.end(), std::nullopt));
+  return static_cast<int>(std::count(recovery.begin(), recovery.end(), -1));
 }
 
-bool RecoveryGroupScan::PartsRebuildable() const {
-  return !covered.empty() && UsableCount() >= parts.partCount;
-}
+bool RecoveryGroupScan::PartsRebuildable() const { return UsableCount() >= parts.partCount; }
 
 std::filesystem::path RecoverySetScan::PartPath(int part) const {
   return folder / definition.parts.at(static_cast<size_t>(part)).FileName;
@@ -175,104 +189,105 @@ int RecoverySetScan::Rebuildable() const {
 
 std::optional<RecoverySetScan> ScanRecoverySet(const std::filesystem::path& definition,
                                                const PendantProvider& pendants,
-                                               const StopCheck& stop) {
+                                               const StopCheck& stop,
+                                               std::vector<std::filesystem::path>* ignoredOut) {
   RecoverySetScan scan;
   scan.folder = definition.parent_path().empty() ? "." : definition.parent_path();
-  const std::vector<Candidate> found = FindRecoveryFiles(scan.folder, definition);
-  const std::optional<RecoveryHeader> chosen = ChooseSet(found, definition);
-  if (!chosen) return std::nullopt;
-  scan.header = *chosen;
-  const RecoveryHeader& set = scan.header;
+  std::vector<Candidate> found = FindRecoveryFiles(scan.folder, definition);
+  const std::string name = DefinitionName(found, definition);
+  std::erase_if(found, [&](const Candidate& c) { return c.info.header.definitionName != name; });
+  const std::optional<DefinitionAsStored> authority =
+      ReadDefinitionAsStored(scan.folder / name, pendants);
 
-  // Recovery parts of the set whose shard and definition copy are intact.
+  std::vector<std::filesystem::path> ignored;
+  const auto none = [&]() -> std::optional<RecoverySetScan> {
+    if (ignoredOut) *ignoredOut = std::move(ignored);
+    return std::nullopt;
+  };
+  // Recovery parts whose pendant, shard and definition copy are intact; a damaged one
+  // counts as lost.
   std::vector<std::uint8_t> buffer;
-  std::vector<std::optional<RecoveryFileInfo>> intact(static_cast<size_t>(set.groupCount) *
-                                                      set.perGroup);
-  const std::vector<RecoveryGroup> spans =
-      SplitIntoGroups(static_cast<int>(set.partCount), static_cast<int>(set.groupCount));
-  for (const Candidate& c : found) {
-    const RecoveryHeader& h = c.info.header;
-    if (!h.SameSet(set)) continue;
-    const RecoveryGroup& span = spans[h.group];
-    if (c.path.filename() != RecoveryFileName(set.naming, h.SetIndex()) ||
-        static_cast<int>(h.firstPart) != span.firstPart ||
-        static_cast<int>(h.covered.size()) != span.partCount) {
-      continue;
-    }
-    File file = WithMessage(msg::kReadPartFailed242, [&] { return File::OpenRead(c.path); });
-    const auto shardCrc = WithMessage(msg::kReadPartFailed242, [&] {
-      return RangeCrc(file, c.info.shardOffset, h.shardLength, buffer, stop);
-    });
-    const auto copyCrc = WithMessage(msg::kReadPartFailed242, [&] {
-      return RangeCrc(file, c.info.definitionOffset, h.definitionLength, buffer, stop);
-    });
-    if (!shardCrc || !copyCrc) {
+  std::vector<Candidate> intact;
+  for (Candidate& c : found) {
+    const std::optional<bool> ok = IsIntact(c, buffer, stop);
+    if (!ok) {
       scan.stopped = true;
       return scan;
     }
-    if (*shardCrc != h.shardCrc || *copyCrc != h.definitionCrc) continue;
-    if (scan.definitionCopy.empty()) {
-      scan.definitionCopy.resize(h.definitionLength);
-      WithMessage(msg::kReadPartFailed242, [&] {
-        file.Seek(static_cast<std::int64_t>(c.info.definitionOffset));
-        file.ReadExact(scan.definitionCopy);
-      });
+    if (!*ok) continue;
+    const RecoveryHeader& h = c.info.header;
+    if (authority &&
+        (h.definitionCrc != authority->crc || h.definitionLength != authority->bytes.size())) {
+      ignored.push_back(c.path);  // of another set, or of another version of this one
+    } else {
+      intact.push_back(std::move(c));
     }
-    intact[static_cast<size_t>(h.SetIndex())] = c.info;
   }
-  if (scan.definitionCopy.empty()) return std::nullopt;  // no intact recovery part
-  scan.definition = DecodeCopy(set, scan.definitionCopy, pendants);
-  scan.definition.implanted = set.implanted;
-  if (scan.definition.parts.size() != set.partCount) {
-    throw KivoraError(std::string(msg::kNotDefinition211));
+  intact = LargestAgreeing(std::move(intact), ignored);
+  if (intact.empty()) return none();
+  scan.header = intact.front().info.header;
+  const RecoveryHeader& set = scan.header;
+  if (authority) {
+    scan.definition = authority->definition;
+    scan.definitionCopy = authority->bytes;
+  } else if (set.definitionLength <= static_cast<std::uint64_t>(kMaxDefinitionBytes)) {
+    scan.definitionCopy.resize(set.definitionLength);
+    const RecoveryFileInfo& info = intact.front().info;
+    WithMessage(msg::kReadPartFailed242, [&] {
+      File file = File::OpenRead(intact.front().path);
+      file.Seek(static_cast<std::int64_t>(info.definitionOffset));
+      file.ReadExact(scan.definitionCopy);
+    });
+    scan.definition = DecodeCopy(set, scan.definitionCopy, pendants);
+    scan.definition.implanted = set.implanted;
   }
-
-  if (!set.implanted) {
-    const std::filesystem::path path = scan.DefinitionPath();
-    std::error_code ec;
-    const bool sameSize = std::filesystem::is_regular_file(path, ec) &&
-                          std::filesystem::file_size(path, ec) == scan.definitionCopy.size();
-    scan.definitionLost = !sameSize || StoredDefinitionCrc(path) != set.definitionCrc;
+  // Nothing is sized by the header's counts before they proved to fit the definition.
+  const int partCount = static_cast<int>(scan.definition.parts.size());
+  if (scan.definitionCopy.empty() || set.partCount != static_cast<std::uint32_t>(partCount) ||
+      !PlanIsPossible(partCount, set.groupCount, set.perGroup)) {
+    for (const Candidate& c : intact) ignored.push_back(c.path);
+    return none();
   }
-
-  for (std::uint32_t g = 0; g < set.groupCount; ++g) {
+  const std::vector<RecoveryGroup> spans =
+      SplitIntoGroups(partCount, static_cast<int>(set.groupCount));
+  const std::vector<CoveredFile> recorded = RecordedPartFiles(scan.definition, scan.definitionCopy);
+  for (const RecoveryGroup& span : spans) {
     RecoveryGroupScan group;
-    group.parts = spans[g];
-    for (int j = 0; j < set.perGroup; ++j) {
-      auto& info = intact[static_cast<size_t>(g) * set.perGroup + static_cast<size_t>(j)];
-      if (info && group.covered.empty()) group.covered = info->header.covered;
-      group.recovery.push_back(std::move(info));
-    }
+    group.parts = span;
+    group.covered.assign(recorded.begin() + span.firstPart,
+                         recorded.begin() + span.firstPart + span.partCount);
+    group.recovery.assign(set.perGroup, -1);
     scan.groups.push_back(std::move(group));
   }
+  for (Candidate& c : intact) {
+    if (!Fits(c, set, spans, recorded)) {
+      ignored.push_back(c.path);
+      continue;
+    }
+    const RecoveryHeader& h = c.info.header;
+    scan.groups[h.group].recovery[h.index] = static_cast<int>(scan.recoveryFiles.size());
+    scan.recoveryFiles.push_back(std::move(c.info));
+  }
+  if (scan.recoveryFiles.empty()) return none();
+  if (ignoredOut) *ignoredOut = std::move(ignored);
+  scan.definitionLost = !set.implanted && !authority;
 
   // Every part is read once, two at a time.
   std::vector<char> usable(set.partCount, 0);
   SharedStop stopped(stop);
   std::vector<std::vector<std::uint8_t>> buffers(kWorkThreads);
-  ParallelFor(static_cast<int>(set.partCount), [&](int part, int thread) {
-    if (stopped.Raised()) return;
-    std::vector<std::uint8_t>& partBuffer = buffers[static_cast<size_t>(thread)];
-    const StopCheck check = stopped.For(thread);
-    const RecoveryGroupScan& group = scan.groups[static_cast<size_t>(SpanOf(spans, part))];
-    const int i = part - group.parts.firstPart;
-    const std::filesystem::path path = scan.PartPath(part);
-    if (group.covered.empty()) {
-      // No recovery part of the group is left: the definition's own test decides.
-      const auto t = TestPart(scan.definition, part, path, partBuffer, check);
-      if (!t) {
-        stopped.Raise();
-        return;
-      }
-      usable[static_cast<size_t>(part)] = *t == PartTestResult::Ok || *t == PartTestResult::Fixable;
-      return;
-    }
-    const CoveredFile& c = group.covered[static_cast<size_t>(i)];
-    const PartScan s =
-        ScanPart(path, 0, static_cast<std::int64_t>(c.length), partBuffer, {}, false, check);
-    if (s.stopped) stopped.Raise();
-    usable[static_cast<size_t>(part)] = s.exists && s.prefixCrc == c.crc;
-  });
+  ParallelFor(
+      partCount,
+      [&](int part, int thread) {
+        if (stopped.Raised()) return;
+        const CoveredFile& c = recorded[static_cast<size_t>(part)];
+        const PartScan s =
+            ScanPart(scan.PartPath(part), 0, static_cast<std::int64_t>(c.length),
+                     buffers[static_cast<size_t>(thread)], {}, false, stopped.For(thread));
+        if (s.stopped) stopped.Raise();
+        usable[static_cast<size_t>(part)] = s.exists && s.prefixCrc == c.crc;
+      },
+      &stopped);
   if (stopped.Raised()) {
     scan.stopped = true;
     return scan;

@@ -14,6 +14,16 @@ namespace {
 constexpr std::size_t kJobBytes = 256 * 1024;
 constexpr int kJobBuffers = 4;
 
+// Where a recovery part grows until it is complete: a hidden name beside its own.
+std::filesystem::path PendingPath(const std::filesystem::path& path) {
+  return path.parent_path() / ("." + path.filename().string() + ".pending");
+}
+
+void RemoveQuietly(const std::filesystem::path& path) {
+  std::error_code ec;
+  std::filesystem::remove(path, ec);
+}
+
 }  // namespace
 
 RecoveryWriter::RecoveryWriter(RecoveryPlan plan, RecoverySetInfo set)
@@ -23,6 +33,8 @@ RecoveryWriter::RecoveryWriter(RecoveryPlan plan, RecoverySetInfo set)
 }
 
 RecoveryWriter::~RecoveryWriter() {
+  // Recovery parts that never became complete leave nothing behind.
+  for (const WrittenRecoveryFile& f : pending_) RemoveQuietly(PendingPath(f.path));
   {
     std::lock_guard lock(mutex_);
     closing_ = true;
@@ -77,6 +89,7 @@ void RecoveryWriter::Append(int part, std::span<const std::uint8_t> bytes) {
 
 void RecoveryWriter::SetPendant(std::span<const std::uint8_t> pendant) {
   pendant_.assign(pendant.begin(), pendant.end());
+  pendantCrc_ = StreamCrc32(pendant_);
 }
 
 void RecoveryWriter::Encode(int part, std::span<const std::uint8_t> bytes) {
@@ -140,21 +153,27 @@ void RecoveryWriter::WriteGroup(int group) {
     h.perGroup = static_cast<std::uint16_t>(plan_.perGroup);
     h.index = static_cast<std::uint16_t>(j);
     h.naming = set_.naming;
+    h.pendantCrc = pendantCrc_;
     h.shardLength = length;
     const std::vector<std::uint8_t>& shard = parity_[static_cast<size_t>(j)];
     h.shardCrc = StreamCrc32(shard);
     h.covered = covered_;
     const std::filesystem::path path = set_.folder / RecoveryFileName(set_.naming, h.SetIndex());
     const std::vector<std::uint8_t> header = EncodeRecoveryHeader(h);
+    // The file stays under its hidden name until Finish completes it, and it is closed
+    // meanwhile: a set may have thousands of recovery parts.
+    const std::filesystem::path pending = PendingPath(path);
+    pending_.push_back({path, pendant_.size() + header.size() + shard.size()});
     WithMessage(msg::kWriteRecoveryFailed, [&] {
-      AtomicFile out(path);
+      RemoveQuietly(pending);
+      File out = File::CreateNew(pending);
+      if (!out.IsOpen()) out = File::Create(pending);  // throws the reason
       out.Write(pendant_);
       out.Write(header);
       out.Write(shard);
-      out.Commit();
+      out.Close();
     });
     headers_.push_back(std::move(h));
-    written_.push_back({path, pendant_.size() + header.size() + shard.size()});
   }
   nextGroupToWrite_ = group + 1;
 }
@@ -164,13 +183,16 @@ bool RecoveryWriter::Finish(std::span<const std::uint8_t> definition, const Stop
   if (group_ >= nextGroupToWrite_) WriteGroup(group_);
   const std::uint32_t definitionCrc = StreamCrc32(definition);
   const auto trailer = RecoveryTrailer(pendant_.size());
-  for (size_t i = 0; i < written_.size(); ++i) {
+  // Each recovery part takes its name once its last byte is written.
+  while (!pending_.empty()) {
     if (StopRequested(stop)) return false;
-    RecoveryHeader& h = headers_[i];
+    WrittenRecoveryFile f = pending_.front();
+    RecoveryHeader& h = headers_[written_.size()];
     h.definitionCrc = definitionCrc;
     h.definitionLength = definition.size();
+    const std::filesystem::path pending = PendingPath(f.path);
     WithMessage(msg::kWriteRecoveryFailed, [&] {
-      File file = File::OpenReadWrite(written_[i].path);
+      File file = File::OpenReadWrite(pending);
       file.Seek(static_cast<std::int64_t>(pendant_.size()));
       file.Write(EncodeRecoveryHeader(h));
       file.Seek(0, SEEK_END);
@@ -178,7 +200,12 @@ bool RecoveryWriter::Finish(std::span<const std::uint8_t> definition, const Stop
       file.Write(trailer);
       file.Close();
     });
-    written_[i].size += definition.size() + trailer.size();
+    std::error_code ec;
+    std::filesystem::rename(pending, f.path, ec);
+    if (ec) throw KivoraError(msg::kWriteRecoveryFailed, f.path.string() + ": " + ec.message());
+    f.size += definition.size() + trailer.size();
+    pending_.erase(pending_.begin());
+    written_.push_back(std::move(f));
   }
   return true;
 }

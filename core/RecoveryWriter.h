@@ -3,8 +3,10 @@
 // the split writes the group's parts, so no part is read back; the group's recovery
 // parts are written as soon as its last part is. The coding runs on a thread of its own
 // beside the split, which hands it copies of the bytes it writes. Memory: the parity of
-// one group (R x the group's longest part) and four chunks of 256 KB in flight. Once the
-// definition is known, its copy and checksum go into every recovery part written.
+// one group (R x the group's longest part) and four chunks of 256 KB in flight. A group's
+// recovery parts wait under hidden names until the definition is known; Finish adds its
+// copy and checksum and only then gives each its own name, so no recovery part is ever
+// seen incomplete under its name. Those still hidden when the writer goes are removed.
 
 #include <condition_variable>
 #include <cstdint>
@@ -60,7 +62,8 @@ class RecoveryWriter {
   // recovery part. False when `stop` ended it. Throws KivoraError (160).
   bool Finish(std::span<const std::uint8_t> definition, const StopCheck& stop);
 
-  // The recovery parts written so far, in order (to remove them after an abort).
+  // The recovery parts complete under their names so far, in order (to remove them
+  // after an abort).
   const std::vector<WrittenRecoveryFile>& Written() const { return written_; }
 
  private:
@@ -87,6 +90,8 @@ class RecoveryWriter {
   std::vector<std::vector<std::uint8_t>> parity_;
   std::vector<std::uint8_t*> pointers_;
   std::vector<RecoveryHeader> headers_;  // of the files written, definition still unknown
+  std::uint32_t pendantCrc_ = 0;
+  std::vector<WrittenRecoveryFile> pending_;  // written under hidden names, in order
   std::vector<WrittenRecoveryFile> written_;
   int nextGroupToWrite_ = 0;
 

@@ -39,6 +39,8 @@ class RecordingEvents : public OperationEvents {
   std::vector<Finished> finished;
   int abortAfterProgress = -1;  // ask for abort once this many progress events came
   int abortAfterChecks = -1;    // ask for abort from this many-th look at the flag on
+  std::string abortOnRow;       // ask for abort once the file of this name was listed
+  bool rowListed = false;
   int checks = 0;
 
   void Report(const OperationEvent& event) override {
@@ -50,6 +52,7 @@ class RecordingEvents : public OperationEvents {
     } else if (const auto* f = std::get_if<FileStateChanged>(&event)) {
       const FileRow row{f->name, std::string(StateText(f->state)), f->state};
       added.push_back(row);
+      rowListed = rowListed || (!abortOnRow.empty() && f->name == abortOnRow);
       files[f->index] = row;
     } else if (std::holds_alternative<FilesCleared>(event)) {
       files.clear();
@@ -80,7 +83,8 @@ class RecordingEvents : public OperationEvents {
   }
   bool AbortRequested() override {
     ++checks;
-    return (abortAfterProgress >= 0 && static_cast<int>(progress.size()) >= abortAfterProgress) ||
+    return rowListed ||
+           (abortAfterProgress >= 0 && static_cast<int>(progress.size()) >= abortAfterProgress) ||
            (abortAfterChecks >= 0 && checks >= abortAfterChecks);
   }
   // The rows in index order.

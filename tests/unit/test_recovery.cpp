@@ -7,10 +7,14 @@
 #include <map>
 #include <random>
 
+#include "core/Crc32.h"
+#include "core/Format.h"
 #include "core/KivoraError.h"
 #include "core/Messages.h"
+#include "core/RecoveryCode.h"
 #include "core/RecoveryFormat.h"
 #include "core/RecoveryRepair.h"
+#include "core/RecoveryWriter.h"
 #include "core/SplitDriver.h"
 #include "tests/unit/TestSupport.h"
 
@@ -207,7 +211,180 @@ TEST(RecoveryHeader, RoundTripsAndRefusesAnyChangedByte) {
     EXPECT_FALSE(DecodeRecoveryHeader(changed)) << i;
   }
   EXPECT_FALSE(DecodeRecoveryHeader(std::span(bytes).first(bytes.size() - 1)));
+  h.version = 1;  // still read: no pendant CRC
+  EXPECT_EQ(DecodeRecoveryHeader(EncodeRecoveryHeader(h)), h);
 }
+
+// A group's recovery parts take their names only once Finish completed them; a writer
+// dropped before that leaves nothing behind, not even its hidden files.
+TEST(RecoveryWriter, NamesOnlyCompleteRecoveryParts) {
+  for (bool finish : {false, true}) {
+    TempDir dir;
+    std::optional<RecoveryWriter> writer(
+        std::in_place, RecoveryPlan{1, {{0, 2}, {2, 2}}},
+        RecoverySetInfo{dir.path(), MakeRecoveryNaming("m", "png", 2, false), "m.avi", 4, false,
+                        true, "m.kvr"});
+    const std::vector<std::uint8_t> picture = FakePicture(10);
+    writer->SetPendant(picture);
+    for (int part = 0; part < 4; ++part) {
+      writer->Append(part, RandomBytes(300, 7));
+      writer->PartDone(part);
+      EXPECT_FALSE(std::filesystem::exists(dir / "m_rec00.png"));
+    }
+    EXPECT_TRUE(!finish || writer->Finish(RandomBytes(50, 9), {}));
+    writer.reset();
+    EXPECT_EQ(Files(dir.path()).size(), finish ? 2U : 0U);
+    EXPECT_TRUE(!finish ||
+                ReadRecoveryInfo(dir / "m_rec01.png")->header.pendantCrc == StreamCrc32(picture));
+  }
+}
+
+namespace fs = std::filesystem;
+using Path = fs::path;
+using Shard = std::vector<std::uint8_t>;
+
+// 120 parts in two groups of 60 with 6 recovery parts each; `alter` changes part 2.
+SplitResult SplitSet(const Path& folder, std::uint8_t alter) {
+  fs::create_directories(folder);
+  auto source = RandomBytes(120 * 1024 - 100, 1);
+  source[2500] ^= alter;
+  WriteBytes(folder / "source.avi", source);
+  SplitSettings s;
+  s.source = folder / "source.avi";
+  s.saveFolder = folder;
+  s.partSizeKb = 1;
+  s.randomSizes = false;
+  s.baseName = "movie";
+  s.recovery = {0, 10};
+  FakePendants pendants;
+  RecordingEvents ui;
+  Random random(11);
+  SplitResult result;
+  EXPECT_TRUE(SplitFile(s, pendants, random, ui, result));
+  return result;
+}
+
+Path Rec(const Path& set, int i) { return set / Format("movie_rec%02d.png", i); }
+Path Part(const Path& set, int i) { return set / Format("movie%03d.png", i); }
+
+// Rewrites a recovery part's header and shard as a forger would, checksums matching.
+template <typename Change>
+void Forge(const Path& path, Change change) {
+  Shard bytes = ReadBytes(path);
+  const RecoveryFileInfo info = *ReadRecoveryInfo(path);
+  RecoveryHeader h = info.header;
+  Shard shard(bytes.begin() + info.shardOffset, bytes.begin() + info.definitionOffset);
+  change(h, shard);
+  h.shardCrc = StreamCrc32(shard);
+  const Shard header = EncodeRecoveryHeader(h);
+  bytes.erase(bytes.begin() + info.headerOffset, bytes.begin() + info.definitionOffset);
+  bytes.insert(bytes.begin() + info.headerOffset, shard.begin(), shard.end());
+  bytes.insert(bytes.begin() + info.headerOffset, header.begin(), header.end());
+  WriteBytes(path, bytes);
+}
+
+enum class RepairRun { Real, DryRun, AbortOnFirstPart };
+
+struct RepairCase {
+  const char* name;
+  void (*tamper)(const Path& a, const Path& b);  // b: a set one byte apart
+  RepairRun run;
+  bool completed;
+  std::vector<std::string_view> errors;
+};
+
+class TamperedSetRepairTest : public ::testing::TestWithParam<RepairCase> {};
+
+// A repair believes recovery parts only where they agree with the definition, never
+// writes an intact file, reports exactly the files it wrote and says what stays lost.
+TEST_P(TamperedSetRepairTest, WritesOnlyWhatItReportsAndOnlyWhatTheDefinitionRecords) {
+  const RepairCase& c = GetParam();
+  TempDir dir;
+  const SplitResult a = SplitSet(dir / "a", 0);
+  SplitSet(dir / "b", 1);  // differs in part 2 and the definition
+  const Snapshot original = Files(dir / "a");
+  c.tamper(dir / "a", dir / "b");
+  const Snapshot tampered = Files(dir / "a");
+  FakePendants pendants;
+  RecordingEvents ui;
+  if (c.run == RepairRun::AbortOnFirstPart) ui.abortOnRow = "movie000.png";
+  bool completed = false;
+  try {
+    completed = RunRepair(a.definitionPath, c.run == RepairRun::DryRun, pendants, ui).completed;
+  } catch (const KivoraError& e) {
+    ui.errors.push_back(e.what());
+  }
+  EXPECT_EQ(completed, c.completed);
+  EXPECT_EQ(ui.errors, std::vector<std::string>(c.errors.begin(), c.errors.end()));
+  // A file reported rebuilt is the original; any other is as the tampering left it.
+  Snapshot expected = tampered;
+  for (const FileRow& row : ui.added) {
+    if (row.kind == FileState::Rebuilt) expected[row.caption] = original.at(row.caption);
+  }
+  EXPECT_EQ(Files(dir / "a"), expected);
+  EXPECT_TRUE(!completed || expected == original);
+  EXPECT_EQ(ui.progress.size(), std::ranges::count(ui.added, FileState::Rebuilt, &FileRow::kind));
+}
+
+// `foreign` of the 12 recovery parts are those of set b.
+template <int foreign, bool loseDefinition>
+void ForeignRecoveryParts(const Path& a, const Path& b) {
+  if (loseDefinition) fs::remove(a / "movie.kvr");
+  for (int i = 0; i < foreign; ++i)
+    fs::copy_file(Rec(b, i), Rec(a, i), fs::copy_options::overwrite_existing);
+}
+// The shard and the record of part 2 agree with each other on other bytes for it (row
+// K + 0 of the code is the same whatever R).
+void ForgedToReplaceAnIntactPart(const Path& a, const Path&) {
+  Shard part = ReadBytes(Part(a, 2));
+  const Shard change = RandomBytes(part.size(), 3);
+  for (size_t i = 0; i < part.size(); ++i) part[i] ^= change[i];
+  Forge(Rec(a, 0), [&](RecoveryHeader& h, Shard& shard) {
+    std::uint8_t* parity[] = {shard.data()};
+    RecoveryCode(60, 1).AddToParity(2, change, parity);
+    h.covered[2].crc = StreamCrc32(part);
+  });
+}
+void ClaimsFortyThousandGroups(const Path& a, const Path&) {
+  for (int i = 0; i < 12; ++i) {
+    Forge(Rec(a, i), [](RecoveryHeader& h, Shard&) {
+      h.partCount = h.groupCount = 40000;
+      h.perGroup = 254;
+      h.covered = {{h.shardLength, 0}};
+    });
+  }
+}
+void DamagedPicture(const Path& a, const Path&) {
+  Shard bytes = ReadBytes(Rec(a, 2));
+  bytes[20] ^= 1;
+  WriteBytes(Rec(a, 2), bytes);
+}
+void LyingShardInTheLastGroup(const Path& a, const Path&) {
+  for (int i : {0, 60}) fs::remove(Part(a, i));
+  Forge(Rec(a, 6), [](RecoveryHeader&, Shard& shard) { shard = RandomBytes(shard.size(), 4); });
+}
+void GroupWithoutRecoveryParts(const Path& a, const Path&) {
+  for (int i = 6; i < 12; ++i) fs::remove(Rec(a, i));
+  fs::remove(Part(a, 0));
+}
+
+using enum RepairRun;
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TamperedSetRepairTest,
+    ::testing::Values(
+        // clang-format off
+        RepairCase{"AnotherSetsRecoveryParts", ForeignRecoveryParts<12, false>, Real, false, {msg::kRepairIgnored325, msg::kRepairNoRecovery322}},
+        RepairCase{"OutvotedWithoutDefinition", ForeignRecoveryParts<2, true>, Real, true, {msg::kRepairIgnored325}},
+        RepairCase{"TiedWithoutDefinition", ForeignRecoveryParts<6, true>, Real, false, {msg::kRepairIgnored325, msg::kRepairNoRecovery322}},
+        RepairCase{"ForgedToReplaceAnIntactPart", ForgedToReplaceAnIntactPart, Real, true, {msg::kRepairIgnored325}},
+        RepairCase{"ClaimsFortyThousandGroups", ClaimsFortyThousandGroups, Real, false, {msg::kRepairIgnored325, msg::kRepairNoRecovery322}},
+        RepairCase{"DamagedPicture", DamagedPicture, Real, true, {}},
+        RepairCase{"AbortBeforeRebuilding", LyingShardInTheLastGroup, AbortOnFirstPart, false, {}},
+        RepairCase{"LyingShardInTheLastGroup", LyingShardInTheLastGroup, Real, false, {msg::kRepairCheckFailed323}},
+        RepairCase{"GroupWithoutRecoveryPartsDryRun", GroupWithoutRecoveryParts, DryRun, false, {msg::kRepairStaysLost326}},
+        RepairCase{"GroupWithoutRecoveryParts", GroupWithoutRecoveryParts, Real, false, {msg::kRepairStaysLost326}}),
+    // clang-format on
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace kivora::test

@@ -1,0 +1,79 @@
+// The recovery scan and the repair of a set whose files, recovery parts included, are
+// fuzzed.
+//
+// Input: one control byte, then files separated by kSeparator, each its name, a zero
+// byte and its content (a file without a plain name is left out). The first file's name
+// is the definition the repair is given (its content may be anything, or nothing). The
+// control byte: bit 0 also runs the real repair after the dry run; bits 1-3 the looks at
+// the abort flag before an abort (0: none).
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/DefinitionReader.h"
+#include "core/KivoraError.h"
+#include "core/RecoveryRepair.h"
+#include "fuzz/FuzzSupport.h"
+#include "pendant/PendantLibrary.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using kivora::fuzz::Bytes;
+
+constexpr std::string_view kSeparator = "\n--kivora-fuzz-file--\n";
+
+std::vector<Bytes> SplitFiles(Bytes input) {
+  const auto* sep = reinterpret_cast<const std::uint8_t*>(kSeparator.data());
+  std::vector<Bytes> files;
+  while (true) {
+    const auto at = std::search(input.begin(), input.end(), sep, sep + kSeparator.size());
+    files.push_back(input.first(static_cast<std::size_t>(at - input.begin())));
+    if (at == input.end()) return files;
+    input = input.subspan(files.back().size() + kSeparator.size());
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace kivora;
+  if (size < 1) return 0;
+  const std::uint8_t control = data[0];
+  const fs::path root = fuzz::FreshScratchFolder();
+  const fs::path folder = root / "set";
+  fs::create_directories(folder);
+  const pendant::PendantLibrary pendants{pendant::PendantLocations{root, {}}};
+
+  std::string definitionName;
+  for (const Bytes file : SplitFiles(Bytes(data + 1, size - 1))) {
+    const auto zero = std::find(file.begin(), file.end(), std::uint8_t{0});
+    const std::string name(file.begin(), zero);
+    if (zero == file.end() || name.size() > 100 || !IsPlainFileName(name)) continue;
+    if (definitionName.empty()) definitionName = name;
+    if (!fuzz::WriteFile(folder / name,
+                         file.subspan(static_cast<std::size_t>(zero - file.begin()) + 1)))
+      return 0;
+  }
+  if (definitionName.empty()) return 0;
+  const fs::path definition = folder / definitionName;
+
+  try {
+    AssessRecovery(definition, pendants);
+    fuzz::ScriptedUi dryUi(0, (control >> 1) & 7);
+    RunRepair(definition, true, pendants, dryUi);
+    if ((control & 1) == 0) return 0;
+    fuzz::ScriptedUi ui(0, (control >> 1) & 7);
+    const RepairOutcome repaired = RunRepair(definition, false, pendants, ui);
+    // What a completed repair rebuilt is intact when looked at again.
+    fuzz::Check(!repaired.completed || AssessRecovery(definition, pendants).damaged == 0,
+                "a completed repair left damaged files");
+  } catch (const KivoraError&) {
+  }
+  return 0;
+}

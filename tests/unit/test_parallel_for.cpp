@@ -1,0 +1,35 @@
+// The helper's item runs until the caller's stop (asked while waiting) or a failure ends it.
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "core/KivoraError.h"
+#include "core/ParallelFor.h"
+
+namespace kivora {
+namespace {
+
+TEST(ParallelFor, StopAndFailureReachTheOtherThreadWhileWaiting) {
+  for (const bool fail : {false, true}) {
+    std::atomic<bool> userAborted{false}, helperRan{false}, threw{false};
+    const StopCheck stop = [&] { return userAborted.load(); };
+    SharedStop shared(stop);
+    const auto work = [&](int, int thread) {
+      helperRan = helperRan || thread != 0;
+      while (thread != 0 && !shared.Raised()) std::this_thread::yield();
+      if (thread == 0 && fail) throw KivoraError(std::string("failed"));
+      userAborted = true;
+    };
+    try {
+      ParallelFor(2, work, &shared);
+    } catch (const KivoraError&) {
+      threw = true;
+    }
+    EXPECT_EQ(threw, fail);
+    EXPECT_EQ(shared.Raised(), fail || helperRan);
+  }
+}
+
+}  // namespace
+}  // namespace kivora
