@@ -13,6 +13,7 @@
 #include "core/ParallelFor.h"
 #include "core/RecoveryCode.h"
 #include "core/RecoveryScan.h"
+#include "core/SetLock.h"
 
 namespace kivora {
 namespace {
@@ -357,6 +358,9 @@ RepairOutcome RunRepair(const std::filesystem::path& definition, bool dryRun,
     return out;
   }
 
+  // No other operation writes or joins the set while files of it are rebuilt.
+  const SetLock lock(scan->folder, SetNameOf(scan->definition, scan->DefinitionPath()),
+                     SetLock::Mode::Exclusive);
   // Groups are rebuilt two at a time, each thread with stripe buffers of its own. The
   // calling thread reports the rows of finished groups in group order; a group that
   // failed or stopped counts as finished with nothing written, so the groups written
