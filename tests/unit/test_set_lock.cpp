@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include "core/JoinDriver.h"
 #include "core/KivoraError.h"
 #include "core/Messages.h"
+#include "core/RecoveryRepair.h"
+#include "core/Resplit.h"
 #include "core/SetLock.h"
 #include "core/SplitDriver.h"
+#include "tests/unit/SetFixture.h"
 #include "tests/unit/TestSupport.h"
 
 namespace kivora {
@@ -66,6 +70,50 @@ TEST(SetLock, SplitIntoALockedSetIsRefused) {
   EXPECT_EQ(ui.errors[0], msg::kSetInUse163);
   EXPECT_FALSE(fs::exists(dir / "movie00.png"));
 }
+
+// Join, re-split and repair of a set that a split is writing refuse at once, and the
+// re-split and repair write nothing.
+enum class Operation { Join, Resplit, Repair };
+class LockedSetTest : public test::SetFixture, public ::testing::WithParamInterface<Operation> {};
+
+TEST_P(LockedSetTest, RefusesWhileAnotherOperationWritesTheSet) {
+  const fs::path definition = MakeSet(40000, [](SplitSettings& s) {
+    s.randomSizes = false;
+    s.recovery.count = 1;
+  });
+  fs::remove(PartPath(0));
+  const SetLock held(dir.path(), "movie", Mode::Exclusive);
+  switch (GetParam()) {
+    case Operation::Join: {
+      JoinRequest request;
+      request.definitionPath = definition;
+      request.outputFolder = dir / "out";
+      fs::create_directory(dir / "out");
+      EXPECT_FALSE(RunJoin(loaded, request, pendants, ui));
+      EXPECT_TRUE(fs::is_empty(dir / "out"));
+      break;
+    }
+    case Operation::Resplit: {
+      ResplitRequest request;
+      request.definitionPath = definition;
+      request.source = dir / "movie.avi";
+      EXPECT_FALSE(RunResplit(loaded, request, pendants, ui));
+      break;
+    }
+    case Operation::Repair:
+      EXPECT_THROW(RunRepair(definition, false, pendants, ui), KivoraError);
+      break;
+  }
+  EXPECT_FALSE(fs::exists(PartPath(0)));
+  if (GetParam() != Operation::Repair) {
+    ASSERT_FALSE(ui.errors.empty());
+    EXPECT_EQ(ui.errors[0], msg::kSetInUse163);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Operations, LockedSetTest,
+                         ::testing::Values(Operation::Join, Operation::Resplit,
+                                           Operation::Repair));
 
 }  // namespace
 }  // namespace kivora
