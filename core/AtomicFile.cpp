@@ -160,53 +160,42 @@ AtomicFile::~AtomicFile() {
   if (!temp_.empty()) ::unlinkat(folder_->Descriptor(), temp_.c_str(), 0);
 }
 
-void AtomicFile::Commit(Durability durability) {
+bool AtomicFile::NameOrHide(Durability durability) {
   const int dir = folder_->Descriptor();
-  const bool synced = durability == Durability::SyncNow;
-  if (synced) file_.Sync();
-  // An unnamed file takes a name that is free in one step, as atomic as a rename.
-  if (temp_.empty() && LinkUnnamed(file_.Descriptor(), *folder_, name_)) {
-    file_.Close();
-    committed_ = true;
-    return;
-  }
-  // The target is there (or cannot be linked to): a hidden name renamed over it.
+  if (durability == Durability::SyncNow) file_.Sync();
+  // A name that is free is taken in one step, as atomic as a rename.
+  const bool named = temp_.empty() ? LinkUnnamed(file_.Descriptor(), *folder_, name_)
+                                   : RenameIfFree(dir, temp_, name_);
+  if (named) return true;
+  if (!temp_.empty() && errno != EEXIST) ThrowCreateFailed(file_.Path(), errno);
+  // The target is there (or cannot be linked to): the file waits under a hidden name.
   CheckReplaceable(dir, name_, file_.Path());
-  if (!synced) file_.Sync();
   if (temp_.empty()) {
     TakeOwnerAndMode(file_.Descriptor(), dir, name_);
     std::mt19937 random(std::random_device{}());
     temp_ = LinkHidden(file_.Descriptor(), *folder_, random);
     if (temp_.empty()) ThrowCreateFailed(file_.Path(), errno);
   }
+  return false;
+}
+
+void AtomicFile::Commit(Durability durability) {
+  const bool named = NameOrHide(durability);
+  // A file that replaces another reaches the disk before it takes that file's place.
+  if (!named && durability != Durability::SyncNow) file_.Sync();
   file_.Close();
   // On failure the destructor removes temp_.
-  if (::renameat(dir, temp_.c_str(), dir, name_.c_str()) != 0)
+  const int dir = folder_->Descriptor();
+  if (!named && ::renameat(dir, temp_.c_str(), dir, name_.c_str()) != 0)
     ThrowCreateFailed(file_.Path(), errno);
   committed_ = true;
 }
 
 std::filesystem::path AtomicFile::CommitBeside(Durability durability) {
-  const int dir = folder_->Descriptor();
-  if (durability == Durability::SyncNow) file_.Sync();
-  const bool named = temp_.empty() ? LinkUnnamed(file_.Descriptor(), *folder_, name_)
-                                   : RenameIfFree(dir, temp_, name_);
-  if (named) {
-    file_.Close();
-    committed_ = true;
-    return {};
-  }
-  if (!temp_.empty() && errno != EEXIST) ThrowCreateFailed(file_.Path(), errno);
-  CheckReplaceable(dir, name_, file_.Path());
-  if (temp_.empty()) {
-    TakeOwnerAndMode(file_.Descriptor(), dir, name_);
-    std::mt19937 random(std::random_device{}());
-    temp_ = LinkHidden(file_.Descriptor(), *folder_, random);
-    if (temp_.empty()) ThrowCreateFailed(file_.Path(), errno);
-  }
+  const bool named = NameOrHide(durability);
   file_.Close();
   committed_ = true;
-  return folder_->Path() / temp_;
+  return named ? std::filesystem::path() : folder_->Path() / temp_;
 }
 
 void ReplaceFile(const std::filesystem::path& hidden, const std::filesystem::path& target) {

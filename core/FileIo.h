@@ -138,6 +138,10 @@ class AtomicFile {
   std::filesystem::path CommitBeside(Durability durability);
 
  private:
+  // Gives the file the target's name when that is free (true); otherwise, once the
+  // target proved replaceable, a hidden name beside it (false). The file stays open.
+  bool NameOrHide(Durability durability);
+
   std::optional<Folder> ownFolder_;  // when no folder was given
   const Folder* folder_;
   std::string name_;  // the target's name in folder_

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -54,6 +55,17 @@ void Check(bool condition, const char* what) {
   if (condition) return;
   std::fprintf(stderr, "fuzz invariant failed: %s\n", what);
   std::abort();
+}
+
+std::vector<Bytes> SplitFiles(Bytes input) {
+  const auto* sep = reinterpret_cast<const std::uint8_t*>(kSeparator.data());
+  std::vector<Bytes> files;
+  while (true) {
+    const auto at = std::search(input.begin(), input.end(), sep, sep + kSeparator.size());
+    files.push_back(input.first(static_cast<std::size_t>(at - input.begin())));
+    if (at == input.end()) return files;
+    input = input.subspan(files.back().size() + kSeparator.size());
+  }
 }
 
 }  // namespace kivora::fuzz

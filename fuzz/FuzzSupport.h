@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "core/OperationEvents.h"
 
@@ -16,6 +17,10 @@ using Bytes = std::span<const std::uint8_t>;
 // An empty folder of this process's own (in /dev/shm when it exists), emptied again on
 // every call and removed when the process exits normally.
 std::filesystem::path FreshScratchFolder();
+
+// The files of a fuzz input, which stand one after another with kSeparator between.
+inline constexpr std::string_view kSeparator = "\n--kivora-fuzz-file--\n";
+std::vector<Bytes> SplitFiles(Bytes input);
 
 // False when the file cannot be written (a fuzzed name the file system refuses).
 bool WriteFile(const std::filesystem::path& path, Bytes bytes);

@@ -17,32 +17,21 @@
 #include <system_error>
 #include <vector>
 
-#include "fuzz/FuzzSupport.h"
 #include "core/JoinDriver.h"
 #include "core/KivoraError.h"
 #include "core/LoadedDefinition.h"
 #include "core/PartTest.h"
 #include "core/Resplit.h"
+#include "fuzz/FuzzSupport.h"
 #include "pendant/PendantLibrary.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using kivora::fuzz::Bytes;
+using kivora::fuzz::SplitFiles;
 
-constexpr std::string_view kSeparator = "\n--kivora-fuzz-file--\n";
 constexpr const char* kPassword = "fuzz-password";
-
-std::vector<Bytes> SplitFiles(Bytes input) {
-  const auto* sep = reinterpret_cast<const std::uint8_t*>(kSeparator.data());
-  std::vector<Bytes> files;
-  while (true) {
-    const auto at = std::search(input.begin(), input.end(), sep, sep + kSeparator.size());
-    files.push_back(input.first(static_cast<std::size_t>(at - input.begin())));
-    if (at == input.end()) return files;
-    input = input.subspan(files.back().size() + kSeparator.size());
-  }
-}
 
 bool Exists(const fs::path& path) {
   std::error_code ec;

@@ -21,25 +21,9 @@
 #include "fuzz/FuzzSupport.h"
 #include "pendant/PendantLibrary.h"
 
-namespace {
-
 namespace fs = std::filesystem;
 using kivora::fuzz::Bytes;
-
-constexpr std::string_view kSeparator = "\n--kivora-fuzz-file--\n";
-
-std::vector<Bytes> SplitFiles(Bytes input) {
-  const auto* sep = reinterpret_cast<const std::uint8_t*>(kSeparator.data());
-  std::vector<Bytes> files;
-  while (true) {
-    const auto at = std::search(input.begin(), input.end(), sep, sep + kSeparator.size());
-    files.push_back(input.first(static_cast<std::size_t>(at - input.begin())));
-    if (at == input.end()) return files;
-    input = input.subspan(files.back().size() + kSeparator.size());
-  }
-}
-
-}  // namespace
+using kivora::fuzz::SplitFiles;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace kivora;

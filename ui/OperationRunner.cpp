@@ -42,9 +42,7 @@ bool OperationRunner::Start(ShowWork showWork, Work work, After after) {
       ShowError(failure->text, failure->detail);
     }
     std::lock_guard lock(mutex_);
-    if (!closing_)
-      QMetaObject::invokeMethod(
-          this, [this] { Finish(); }, Qt::QueuedConnection);
+    if (!closing_) PostLocked([this] { Finish(); });
   });
   return true;
 }
@@ -80,20 +78,35 @@ Result OperationRunner::OnWindowThread(std::function<Result()> fn, Result onClos
   auto result = std::make_shared<std::optional<Result>>();
   std::unique_lock lock(mutex_);
   if (closing_) return onClosing;
-  QMetaObject::invokeMethod(
-      this,
-      [this, fn = std::move(fn), result] {
-        ShowPending();  // the rows reported before come first
-        Result r = fn();
-        {
-          std::lock_guard done(mutex_);
-          *result = std::move(r);
-        }
-        answered_.notify_all();
-      },
-      Qt::QueuedConnection);
+  PostLocked([this, fn = std::move(fn), result] {
+    ShowPending();  // the rows reported before come first
+    Result r = fn();
+    {
+      std::lock_guard done(mutex_);
+      *result = std::move(r);
+    }
+    answered_.notify_all();
+  });
   answered_.wait(lock, [&] { return result->has_value() || closing_; });
   return result->has_value() ? std::move(**result) : onClosing;
+}
+
+void OperationRunner::PostLocked(std::function<void()> call) {
+  calls_.push_back(std::move(call));
+  QMetaObject::invokeMethod(this, "RunCalls", Qt::QueuedConnection);
+}
+
+void OperationRunner::RunCalls() {
+  for (;;) {
+    std::function<void()> call;
+    {
+      std::lock_guard lock(mutex_);
+      if (calls_.empty()) return;
+      call = std::move(calls_.front());
+      calls_.pop_front();
+    }
+    call();
+  }
 }
 
 void OperationRunner::ShowPending() {

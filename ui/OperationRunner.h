@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <atomic>
 #include <condition_variable>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -19,6 +20,8 @@
 namespace kivora::ui {
 
 class OperationRunner final : public QObject, private OperationEvents {
+  Q_OBJECT
+
  public:
   // Shows the operation at work (inputs disabled, abort live) or not.
   using ShowWork = std::function<void(bool atWork)>;
@@ -49,6 +52,12 @@ class OperationRunner final : public QObject, private OperationEvents {
   // onClosing when the runner goes away first.
   template <typename Result>
   Result OnWindowThread(std::function<Result()> fn, Result onClosing);
+  // Queues call for the window's thread; with mutex_ held. The call passes through
+  // calls_ under mutex_, so the hand-over is one a thread checker sees.
+  void PostLocked(std::function<void()> call);
+
+  // On the window's thread: runs the calls queued so far, in order.
+  Q_INVOKABLE void RunCalls();
 
   // On the window's thread.
   void ShowPending();
@@ -59,8 +68,9 @@ class OperationRunner final : public QObject, private OperationEvents {
   QTimer timer_;
   std::mutex mutex_;
   std::condition_variable answered_;
-  std::vector<OperationEvent> pending_;  // guarded by mutex_
-  bool closing_ = false;                 // guarded by mutex_
+  std::vector<OperationEvent> pending_;      // guarded by mutex_
+  std::deque<std::function<void()>> calls_;  // guarded by mutex_
+  bool closing_ = false;                     // guarded by mutex_
   std::atomic<bool> abort_{false};
   std::thread thread_;
   ShowWork showWork_;
