@@ -35,7 +35,7 @@ SetLock::SetLock(const std::filesystem::path& folder, std::string_view setName, 
     if (::flock(fd, how) != 0) {
       const int err = errno;
       ::close(fd);
-      if (err == EWOULDBLOCK) throw KivoraError(msg::kSetInUse163, std::string(setName));
+      if (err == EWOULDBLOCK) throw KivoraError(msg::kSetInUse163, path_.string());
       return;  // a file system without locks
     }
     if (SameInode(fd, path_)) {
