@@ -73,7 +73,14 @@ void TerminalUi::Report(const OperationEvent& event) {
 void TerminalUi::ShowMessage(const Message& message) {
   EndProgressLine();
   err_ << TerminalMessage(message.text, translation_) << '\n';
-  if (!message.detail.empty()) err_ << "  " << TerminalText(translation_(message.detail)) << '\n';
+  // A detail of several lines (the groups a repair cannot rebuild) keeps its lines; each
+  // is translated and made safe on its own.
+  std::string_view detail = message.detail;
+  while (!detail.empty()) {
+    const size_t end = std::min(detail.find('\n'), detail.size());
+    err_ << "  " << TerminalText(translation_(detail.substr(0, end))) << '\n';
+    detail.remove_prefix(std::min(end + 1, detail.size()));
+  }
 }
 
 void TerminalUi::PrintFile(const FileStateChanged& file) {

@@ -12,11 +12,11 @@
 #include <set>
 #include <sstream>
 
-#include "tests/unit/TestSupport.h"
+#include "app/cli/TerminalUi.h"
+#include "core/Messages.h"
 #include "tests/cli/ChildProcess.h"
 #include "tests/cli/CliTestSupport.h"
-#include "core/Messages.h"
-#include "app/cli/TerminalUi.h"
+#include "tests/unit/TestSupport.h"
 
 namespace kivora {
 namespace {
@@ -144,6 +144,13 @@ TEST(TerminalUi, StopSignalsAskTheOperationToStop) {
     std::raise(signal);
     EXPECT_TRUE(ui.AbortRequested()) << signal;
   }
+}
+
+// A detail of several lines keeps its line breaks; what is in the lines is made safe.
+TEST(TerminalUi, DetailLinesStayLines) {
+  std::ostringstream out, err;
+  cli::TerminalUi(out, err, false, false).ShowError("failed", "one\ntwo\x1b[2J");
+  EXPECT_EQ(err.str(), "failed\n  one\n  two\\x1b[2J\n");
 }
 
 }  // namespace
