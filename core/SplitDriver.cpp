@@ -199,12 +199,12 @@ class PlacedParts {
     for (WriteBehind::CommittedFile& f : files_) {
       if (!f.Replaces()) continue;
       try {
-        WithMessage(msg::kWritePartFailed, [&] { ReplaceFile(f.path, f.target); });
+        WithMessage(msg::kWritePartFailed, [&] { ReplaceFile(f.hidden, f.target); });
       } catch (...) {
         failedAt_ = f.index;
         throw;
       }
-      f.path = f.target;
+      f.hidden.clear();
     }
   }
   // The parts that stay after a failure at part `failedAt` (or later), the others removed.
@@ -214,7 +214,7 @@ class PlacedParts {
     for (const WriteBehind::CommittedFile& f : files_) {
       if (f.Replaces() || f.index >= failedAt) {
         std::error_code ec;
-        std::filesystem::remove(f.path, ec);
+        std::filesystem::remove(f.Where(), ec);
       } else {
         kept.push_back(f);
       }
@@ -342,7 +342,7 @@ bool SplitFile(const SplitSettings& s, const PendantProvider& pendants, Random& 
     // A part that `stop` ended left nothing; the parts before it are removed too, and
     // files of the parts' names that were there stay as they were.
     if (aborted || events.AbortRequested()) {
-      placed.Set(stream->Abandon());
+      if (aborted) placed.Set(stream->Abandon());  // else Finish gave them
       placed.KeepBefore(0);
       dropRecovery();
       return false;

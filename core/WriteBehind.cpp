@@ -154,7 +154,7 @@ std::vector<WriteBehind::CommittedFile> WriteBehind::Abandon() {
   }
   for (auto& w : writers_) w.join();
   writers_.clear();
-  return committed_;
+  return std::exchange(committed_, {});
 }
 
 std::vector<WriteBehind::CommittedFile> WriteBehind::Settle(int failedAt) {
@@ -172,10 +172,9 @@ std::vector<WriteBehind::CommittedFile> WriteBehind::Settle(int failedAt) {
       kept.push_back(std::move(f));
     } else {
       std::error_code ec;  // written after the failure, by the other writer
-      std::filesystem::remove(f.path, ec);
+      std::filesystem::remove(f.Where(), ec);
     }
   }
-  committed_.clear();
   return kept;
 }
 
@@ -212,7 +211,7 @@ void WriteBehind::Loop() {
     }
     // A file committed while the writers were being stopped is on disk all the same.
     if (complete && !job.file) {
-      committed_.push_back({job.index, std::move(job.target), std::move(job.placed)});
+      committed_.push_back({job.index, std::move(job.target), std::move(job.hidden)});
     }
     if (stop_) return;
     job.done = true;
@@ -283,14 +282,12 @@ bool WriteBehind::Run(Job& job, std::unique_lock<std::mutex>& lock, std::optiona
   }
   if (created) {
     WithMessage(job.messages.create, [&] {
-      if (!replaceLater_) {
+      if (replaceLater_) {
+        job.hidden = created->CommitBeside(durability_);
+      } else {
         created->Commit(durability_);
-      } else if (const std::filesystem::path hidden = created->CommitBeside(durability_);
-                 !hidden.empty()) {
-        job.placed = hidden;
       }
     });
-    if (job.placed.empty()) job.placed = job.target;
   }
   lock.lock();
   Release(pieces);

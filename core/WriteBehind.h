@@ -38,10 +38,11 @@ class WriteBehind {
   struct CommittedFile {
     int index = 0;
     std::filesystem::path target;
-    // Where the file is: its target, or (replaceLater) a hidden name beside a target
-    // whose name was taken, for ReplaceFile.
-    std::filesystem::path path;
-    bool Replaces() const { return path != target; }
+    // With replaceLater, a file whose target's name was taken waits under this hidden
+    // name beside it, for ReplaceFile; empty when the file has its target's name.
+    std::filesystem::path hidden;
+    bool Replaces() const { return !hidden.empty(); }
+    const std::filesystem::path& Where() const { return Replaces() ? hidden : target; }
   };
 
   // New files are committed with `durability` (AtomicFile). With replaceLater a new
@@ -103,7 +104,7 @@ class WriteBehind {
     std::vector<Piece> pieces;
     bool ended = false;
     bool done = false;
-    std::filesystem::path placed;  // where a new file was committed
+    std::filesystem::path hidden;  // where a new file waits to replace its target
   };
 
   void Loop();
