@@ -200,11 +200,10 @@ bool RecoveryWriter::Finish(std::span<const std::uint8_t> definition, const Stop
       file.Write(trailer);
       file.Close();
     });
-    std::error_code ec;
-    std::filesystem::rename(pending, f.path, ec);
-    if (ec) throw KivoraError(msg::kWriteRecoveryFailed, f.path.string() + ": " + ec.message());
+    // Only a regular file or a link of the name is replaced (an older set's recovery part).
+    WithMessage(msg::kWriteRecoveryFailed, [&] { ReplaceFile(pending, f.path); });
     f.size += definition.size() + trailer.size();
-    pending_.erase(pending_.begin());
+    pending_.pop_front();
     written_.push_back(std::move(f));
   }
   return true;

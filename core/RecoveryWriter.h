@@ -91,7 +91,7 @@ class RecoveryWriter {
   std::vector<std::uint8_t*> pointers_;
   std::vector<RecoveryHeader> headers_;  // of the files written, definition still unknown
   std::uint32_t pendantCrc_ = 0;
-  std::vector<WrittenRecoveryFile> pending_;  // written under hidden names, in order
+  std::deque<WrittenRecoveryFile> pending_;  // written under hidden names, in order
   std::vector<WrittenRecoveryFile> written_;
   int nextGroupToWrite_ = 0;
 

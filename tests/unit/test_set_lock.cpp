@@ -55,9 +55,13 @@ TEST_P(LockedSetTest, RefusesWhileAnotherOperationWritesTheSet) {
   fs::remove(lost);
   fs::create_directory(dir / "out");
   const SetLock held(dir.path(), "movie", Mode::Exclusive);
-  JoinRequest join{.definitionPath = definition, .outputFolder = dir / "out"};
-  ResplitRequest resplit{.definitionPath = definition, .source = dir / "movie.avi"};
-  SplitSettings again{.source = dir / "movie.avi", .baseName = "movie"};
+  ResplitRequest resplit;
+  SplitSettings again;
+  JoinRequest join;
+  join.definitionPath = resplit.definitionPath = definition;
+  join.outputFolder = dir / "out";
+  resplit.source = again.source = dir / "movie.avi";
+  again.baseName = "movie";
   switch (GetParam()) {
     case Operation::Split:
       EXPECT_FALSE(RunSplit(again, pendants, ui, split, 1));
