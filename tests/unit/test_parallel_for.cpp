@@ -27,7 +27,9 @@ TEST(ParallelFor, StopAndFailureReachTheOtherThreadWhileWaiting) {
       threw = true;
     }
     EXPECT_EQ(threw, fail);
-    EXPECT_EQ(shared.Raised(), fail || helperRan);
+    // A helper that took an item ended only through the shared stop; one that started
+    // too late to take any leaves nothing to say (the caller then ran both items).
+    EXPECT_TRUE(shared.Raised() || (!fail && !helperRan));
   }
 }
 
