@@ -164,12 +164,11 @@ void WriteDefinition(const SplitSettings& s, std::span<const std::uint8_t> store
   AppendImplantedBlock(result.partPaths.back(), stored);
 }
 
-// The name the set is locked by: that of its parts, or its base name when it has none.
+// The name the set is locked by: that of its parts, or of its definition when it has none
+// (as a join of the set finds it).
 std::string SetNameOf(const SplitSettings& s, int count) {
-  if (count > 0) return SetNameOfParts(PartFileName(s, 0, count), count);
-  std::string base = s.baseName;
-  if (!base.empty() && base.back() == '_') base.pop_back();
-  return base;
+  return count > 0 ? SetNameOfParts(PartFileName(s, 0, count), count)
+                   : DefinitionPath(s).stem().string();
 }
 
 RecoverySetInfo RecoverySetFor(const SplitSettings& s, const RecoveryPlan& plan, std::int64_t total,
