@@ -14,7 +14,7 @@
 #include <QTranslator>
 #include <memory>
 
-#include "core/EnglishTexts.h"
+#include "core/text/EnglishTexts.h"
 #include "kvrpack/EnglishTexts.h"
 #include "kvrpack/PluginBuilderWindow.h"
 #include "ui/DisguiseOptionsDialog.h"
@@ -31,7 +31,7 @@ namespace {
 // Answers every question with Yes and shows nothing.
 class SilentMessages : public kivora::ui::MessageLayer {
  public:
-  kivora::Answer Show(QWidget*, const kivora::ui::MessageSpec&) override {
+  kivora::Answer Show(QWidget*, const kivora::ui::BoxMessage&) override {
     return kivora::Answer::Yes;
   }
   std::optional<QString> AskText(QWidget*, const QString&, const QString&) override {

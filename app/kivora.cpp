@@ -2,7 +2,7 @@
 #include <iostream>
 #include <string_view>
 
-#include "core/Language.h"
+#include "core/text/Language.h"
 #include "platform/Version.h"
 #include "ui/MainWindow.h"
 #include "ui/MessageLayer.h"

@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "core/Crc32.h"
-#include "core/CryptXor.h"
+#include "core/io/Crc32.h"
+#include "core/payload/Scramblers.h"
 
 namespace {
 

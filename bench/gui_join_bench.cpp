@@ -18,8 +18,8 @@ namespace {
 // Answers every question Yes and prints what a box would show.
 class AnswerYes final : public kivora::ui::MessageLayer {
  public:
-  kivora::Answer Show(QWidget*, const kivora::ui::MessageSpec& spec) override {
-    std::fprintf(stderr, "%s\n", qPrintable(spec.text));
+  kivora::Answer Show(QWidget*, const kivora::ui::BoxMessage& message) override {
+    std::fprintf(stderr, "%s\n", qPrintable(message.text));
     return kivora::Answer::Yes;
   }
   std::optional<QString> AskText(QWidget*, const QString&, const QString&) override { return {}; }

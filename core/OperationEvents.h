@@ -38,9 +38,6 @@ enum class FileState {
   Rebuilt,   // a file rebuilt from recovery parts
 };
 
-// The state text the user reads (empty for a listed file).
-std::string_view StateText(FileState state);
-
 // The operation is past its questions and starts its work; and its work is over, before
 // its closing notice or question. A window keeps its inputs disabled only in between.
 struct WorkStarted {};

@@ -10,14 +10,14 @@
 
 namespace kivora::filelist {
 
-int BuildDistributedTable(std::span<const FileListRow> rows, TMultiArray& table) {
+int BuildDistributedTable(std::span<const FileListRow> rows, TextGrid& table) {
   std::unordered_set<std::string> addresses;
   for (const FileListRow& row : rows) addresses.insert(NameKey(row.address));
   const std::size_t columns = addresses.size();
   if (columns <= 1) return 1;
 
   const std::size_t height = (rows.size() + columns - 1) / columns;
-  TMultiArray filled;
+  TextGrid filled;
   try {
     filled.assign(height, std::vector<std::string>(columns));
   } catch (const std::bad_alloc&) {
@@ -35,7 +35,7 @@ int BuildDistributedTable(std::span<const FileListRow> rows, TMultiArray& table)
 
 void SaveDistributedList(std::span<const FileListRow> rows, const std::filesystem::path& path,
                          bool ascending, std::string_view encoding) {
-  TMultiArray table;
+  TextGrid table;
   const int count = BuildDistributedTable(rows, table);
   if (count == 0) throw ListOutOfMemory();
   if (count == 1) {

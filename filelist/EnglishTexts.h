@@ -1,7 +1,7 @@
 #pragma once
 // The English of the list-file writer's texts (filelist/FileListMessages.h).
 
-#include "core/Translation.h"
+#include "core/text/Translation.h"
 
 namespace kivora::filelist {
 

@@ -6,16 +6,16 @@
 
 namespace kivora::filelist {
 
-PartSizeTable BuildPartSizeTable(std::span<const TKvrFileData> parts) {
+PartSizeTable BuildPartSizeTable(std::span<const PartRecord> parts) {
   PartSizeTable table;
   table.reserve(parts.size());
-  for (const TKvrFileData& part : parts) {
+  for (const PartRecord& part : parts) {
     table.push_back({part.FileName, std::int64_t{part.Size} + part.PendantSize});
   }
   return table;
 }
 
-PartSizeTable BuildSplitSizeTable(std::span<const TKvrFileData> parts,
+PartSizeTable BuildSplitSizeTable(std::span<const PartRecord> parts,
                                   std::span<const WrittenRecoveryFile> recovery) {
   PartSizeTable table = BuildPartSizeTable(parts);
   for (const WrittenRecoveryFile& file : recovery) {
@@ -24,7 +24,7 @@ PartSizeTable BuildSplitSizeTable(std::span<const TKvrFileData> parts,
   return table;
 }
 
-int FindPartSizeIndex(std::span<const TFileListData> table, std::string_view name, int row,
+int FindPartSizeIndex(std::span<const PartSize> table, std::string_view name, int row,
                       bool noDefinitionRow) {
   if (row < 0) return -1;
   if (row == 0 && !noDefinitionRow) return -1;  // the definition file has no entry
@@ -43,7 +43,7 @@ int FindPartSizeIndex(std::span<const TFileListData> table, std::string_view nam
   return -1;
 }
 
-std::int64_t RowPartSize(std::span<const TFileListData> table, std::span<const FileListRow> rows,
+std::int64_t RowPartSize(std::span<const PartSize> table, std::span<const FileListRow> rows,
                          int row, bool noDefinitionRow) {
   if (row < 0 || static_cast<std::size_t>(row) >= rows.size()) return 0;
   const int index =

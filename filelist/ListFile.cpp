@@ -2,8 +2,9 @@
 
 #include <cstdint>
 
-#include "core/FileIo.h"
-#include "core/Format.h"
+#include "core/io/AtomicFile.h"
+#include "core/io/File.h"
+#include "core/text/Format.h"
 #include "filelist/FileListMessages.h"
 #include "filelist/LocaleText.h"
 

@@ -6,8 +6,8 @@
 
 #include <memory>
 
-#include "core/Format.h"
 #include "core/KivoraError.h"
+#include "core/text/Format.h"
 #include "filelist/FileListMessages.h"
 
 namespace kivora::filelist {

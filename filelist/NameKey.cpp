@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/CodePage.h"
+#include "core/text/CodePage.h"
 
 namespace kivora::filelist {
 namespace {

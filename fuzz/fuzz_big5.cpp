@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "core/text/CodePage.h"
 #include "fuzz/FuzzSupport.h"
-#include "core/CodePage.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace kivora;

@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/DefinitionReader.h"
 #include "core/KivoraError.h"
+#include "core/format/DefinitionReader.h"
 #include "fuzz/FuzzSupport.h"
 #include "pendant/PendantLibrary.h"
 

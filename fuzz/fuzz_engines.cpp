@@ -17,11 +17,11 @@
 #include <system_error>
 #include <vector>
 
-#include "core/JoinDriver.h"
 #include "core/KivoraError.h"
-#include "core/LoadedDefinition.h"
-#include "core/PartTest.h"
-#include "core/Resplit.h"
+#include "core/format/LoadedDefinition.h"
+#include "core/operations/JoinOperation.h"
+#include "core/operations/ResplitOperation.h"
+#include "core/operations/VerifyOperation.h"
 #include "fuzz/FuzzSupport.h"
 #include "pendant/PendantLibrary.h"
 
@@ -79,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   try {
-    RunTest(loaded, definitionPath, pendants, ui);
+    RunVerify(loaded, definitionPath, pendants, ui);
   } catch (const KivoraError&) {
   }
 

@@ -4,9 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "fuzz/FuzzSupport.h"
-#include "core/DefinitionReader.h"
 #include "core/KivoraError.h"
+#include "core/format/DefinitionReader.h"
+#include "fuzz/FuzzSupport.h"
 #include "pendant/PendantLibrary.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

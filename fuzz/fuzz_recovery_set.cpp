@@ -15,9 +15,9 @@
 #include <string_view>
 #include <vector>
 
-#include "core/DefinitionReader.h"
 #include "core/KivoraError.h"
-#include "core/RecoveryRepair.h"
+#include "core/format/DefinitionReader.h"
+#include "core/operations/RepairOperation.h"
 #include "fuzz/FuzzSupport.h"
 #include "pendant/PendantLibrary.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <climits>
 
-#include "core/Format.h"
+#include "core/text/Format.h"
 
 namespace kvrpack::messages {
 namespace {

@@ -10,7 +10,7 @@
 #include <span>
 #include <string>
 
-#include "core/Translation.h"
+#include "core/text/Translation.h"
 
 namespace kvrpack {
 

@@ -1,7 +1,7 @@
 #pragma once
 // The English of the builder's messages (kvrpack/BuilderMessages.h).
 
-#include "core/Translation.h"
+#include "core/text/Translation.h"
 
 namespace kvrpack {
 

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <string>
 
-#include "kvrpack/LittleEndian.h"
+#include "kvrpack/Bytes.h"
 
 namespace kvrpack {
 

@@ -4,9 +4,10 @@
 #include <limits>
 #include <vector>
 
-#include "core/CodePage.h"
-#include "core/FileIo.h"
-#include "core/OutputTarget.h"
+#include "core/io/AtomicFile.h"
+#include "core/io/File.h"
+#include "core/io/OutputTarget.h"
+#include "core/text/CodePage.h"
 #include "kvrpack/BuildError.h"
 #include "kvrpack/BuilderMessages.h"
 #include "kvrpack/PathFilter.h"

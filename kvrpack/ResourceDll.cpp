@@ -35,60 +35,63 @@ constexpr std::uint16_t kDllNxCompatible = 0x0100;
 constexpr std::uint32_t kResourceSectionFlags = 0x00000040 | 0x40000000;
 
 void WriteDosHeader(Bytes& out) {
-  PutU16(out, 0x00, 0x5A4D);  // "MZ"
-  PutU16(out, 0x02, 0x0090);  // bytes on the last 512-byte page
-  PutU16(out, 0x04, 0x0003);  // pages
-  PutU16(out, 0x08, 0x0004);  // header size in 16-byte paragraphs
-  PutU16(out, 0x0C, 0xFFFF);  // maximum extra paragraphs
-  PutU16(out, 0x10, 0x00B8);  // initial SP
-  PutU16(out, 0x18, 0x0040);  // relocation table offset: a new-style executable
-  PutU32(out, 0x3C, static_cast<std::uint32_t>(kPeHeader));
+  StoreLittleEndian<std::uint16_t>(out, 0x00, 0x5A4D);  // "MZ"
+  StoreLittleEndian<std::uint16_t>(out, 0x02, 0x0090);  // bytes on the last 512-byte page
+  StoreLittleEndian<std::uint16_t>(out, 0x04, 0x0003);  // pages
+  StoreLittleEndian<std::uint16_t>(out, 0x08, 0x0004);  // header size in 16-byte paragraphs
+  StoreLittleEndian<std::uint16_t>(out, 0x0C, 0xFFFF);  // maximum extra paragraphs
+  StoreLittleEndian<std::uint16_t>(out, 0x10, 0x00B8);  // initial SP
+  StoreLittleEndian<std::uint16_t>(out, 0x18,
+                                   0x0040);  // relocation table offset: a new-style executable
+  StoreLittleEndian<std::uint32_t>(out, 0x3C, static_cast<std::uint32_t>(kPeHeader));
 }
 
 void WriteCoffHeader(Bytes& out) {
-  PutU32(out, kPeHeader, 0x00004550);  // "PE\0\0"
-  PutU16(out, kCoffHeader + 0, kMachineI386);
-  PutU16(out, kCoffHeader + 2, 1);  // sections
+  StoreLittleEndian<std::uint32_t>(out, kPeHeader, 0x00004550);  // "PE\0\0"
+  StoreLittleEndian<std::uint16_t>(out, kCoffHeader + 0, kMachineI386);
+  StoreLittleEndian<std::uint16_t>(out, kCoffHeader + 2, 1);  // sections
   // Time stamp, symbol table and symbol count stay 0.
-  PutU16(out, kCoffHeader + 16, static_cast<std::uint16_t>(kOptionalHeaderSize));
-  PutU16(out, kCoffHeader + 18, kCharacteristics);
+  StoreLittleEndian<std::uint16_t>(out, kCoffHeader + 16,
+                                   static_cast<std::uint16_t>(kOptionalHeaderSize));
+  StoreLittleEndian<std::uint16_t>(out, kCoffHeader + 18, kCharacteristics);
 }
 
 void WriteOptionalHeader(Bytes& out, std::uint32_t sectionSize, std::uint32_t rawSize) {
   const std::size_t h = kOptionalHeader;
-  PutU16(out, h + 0, kPe32Magic);
+  StoreLittleEndian<std::uint16_t>(out, h + 0, kPe32Magic);
   // Linker version, code size, uninitialized data, entry point and base of code stay 0.
-  PutU32(out, h + 8, rawSize);       // initialized data
-  PutU32(out, h + 24, kSectionRva);  // base of data
-  PutU32(out, h + 28, kImageBase);
-  PutU32(out, h + 32, kSectionAlignment);
-  PutU32(out, h + 36, kFileAlignment);
-  PutU16(out, h + 40, 4);  // operating system version 4.0
-  PutU16(out, h + 48, 4);  // subsystem version 4.0
-  PutU32(out, h + 56,
-         static_cast<std::uint32_t>(kSectionRva + AlignUp(sectionSize, kSectionAlignment)));
-  PutU32(out, h + 60, static_cast<std::uint32_t>(kHeadersSize));
-  PutU16(out, h + 68, kSubsystemWindowsGui);
-  PutU16(out, h + 70, kDllNxCompatible);
-  PutU32(out, h + 72, 0x00100000);  // stack reserve
-  PutU32(out, h + 76, 0x00001000);  // stack commit
-  PutU32(out, h + 80, 0x00100000);  // heap reserve
-  PutU32(out, h + 84, 0x00001000);  // heap commit
-  PutU32(out, h + 92, static_cast<std::uint32_t>(kDataDirectoryCount));
+  StoreLittleEndian<std::uint32_t>(out, h + 8, rawSize);       // initialized data
+  StoreLittleEndian<std::uint32_t>(out, h + 24, kSectionRva);  // base of data
+  StoreLittleEndian<std::uint32_t>(out, h + 28, kImageBase);
+  StoreLittleEndian<std::uint32_t>(out, h + 32, kSectionAlignment);
+  StoreLittleEndian<std::uint32_t>(out, h + 36, kFileAlignment);
+  StoreLittleEndian<std::uint16_t>(out, h + 40, 4);  // operating system version 4.0
+  StoreLittleEndian<std::uint16_t>(out, h + 48, 4);  // subsystem version 4.0
+  StoreLittleEndian<std::uint32_t>(
+      out, h + 56,
+      static_cast<std::uint32_t>(kSectionRva + AlignUp(sectionSize, kSectionAlignment)));
+  StoreLittleEndian<std::uint32_t>(out, h + 60, static_cast<std::uint32_t>(kHeadersSize));
+  StoreLittleEndian<std::uint16_t>(out, h + 68, kSubsystemWindowsGui);
+  StoreLittleEndian<std::uint16_t>(out, h + 70, kDllNxCompatible);
+  StoreLittleEndian<std::uint32_t>(out, h + 72, 0x00100000);  // stack reserve
+  StoreLittleEndian<std::uint32_t>(out, h + 76, 0x00001000);  // stack commit
+  StoreLittleEndian<std::uint32_t>(out, h + 80, 0x00100000);  // heap reserve
+  StoreLittleEndian<std::uint32_t>(out, h + 84, 0x00001000);  // heap commit
+  StoreLittleEndian<std::uint32_t>(out, h + 92, static_cast<std::uint32_t>(kDataDirectoryCount));
   const std::size_t resourceDirectory = h + 96 + kResourceDirectoryIndex * 8;
-  PutU32(out, resourceDirectory, kSectionRva);
-  PutU32(out, resourceDirectory + 4, sectionSize);
+  StoreLittleEndian<std::uint32_t>(out, resourceDirectory, kSectionRva);
+  StoreLittleEndian<std::uint32_t>(out, resourceDirectory + 4, sectionSize);
 }
 
 void WriteSectionHeader(Bytes& out, std::uint32_t sectionSize, std::uint32_t rawSize) {
   const std::size_t s = kSectionTable;
   constexpr char kName[8] = {'.', 'r', 's', 'r', 'c', 0, 0, 0};
   std::copy(std::begin(kName), std::end(kName), out.begin() + static_cast<std::ptrdiff_t>(s));
-  PutU32(out, s + 8, sectionSize);
-  PutU32(out, s + 12, kSectionRva);
-  PutU32(out, s + 16, rawSize);
-  PutU32(out, s + 20, static_cast<std::uint32_t>(kHeadersSize));
-  PutU32(out, s + 36, kResourceSectionFlags);
+  StoreLittleEndian<std::uint32_t>(out, s + 8, sectionSize);
+  StoreLittleEndian<std::uint32_t>(out, s + 12, kSectionRva);
+  StoreLittleEndian<std::uint32_t>(out, s + 16, rawSize);
+  StoreLittleEndian<std::uint32_t>(out, s + 20, static_cast<std::uint32_t>(kHeadersSize));
+  StoreLittleEndian<std::uint32_t>(out, s + 36, kResourceSectionFlags);
 }
 
 }  // namespace
@@ -105,7 +108,7 @@ Bytes WriteResourceDll(std::span<const ResourceType> types, std::uint16_t langua
   WriteOptionalHeader(image, sectionSize, rawSize);
   WriteSectionHeader(image, sectionSize, rawSize);
   std::copy(section.begin(), section.end(), image.begin() + kHeadersSize);
-  PutU32(image, kChecksumOffset, PeChecksum(image, kChecksumOffset));
+  StoreLittleEndian<std::uint32_t>(image, kChecksumOffset, PeChecksum(image, kChecksumOffset));
   return image;
 }
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <span>
 
-#include "kvrpack/LittleEndian.h"
+#include "kvrpack/Bytes.h"
 #include "kvrpack/ResourceSection.h"
 
 namespace kvrpack {

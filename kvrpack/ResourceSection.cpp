@@ -42,15 +42,15 @@ std::uint32_t Offset(std::size_t value) {
 
 // A directory header followed by its entries; named entries are counted separately.
 void PutDirectory(Bytes& out, std::size_t at, std::uint16_t named, std::uint16_t numbered) {
-  PutU16(out, at + 12, named);
-  PutU16(out, at + 14, numbered);
+  StoreLittleEndian<std::uint16_t>(out, at + 12, named);
+  StoreLittleEndian<std::uint16_t>(out, at + 14, numbered);
 }
 
 void PutEntry(Bytes& out, std::size_t directory, std::size_t index, std::uint32_t name,
               std::uint32_t target) {
   const std::size_t at = directory + kDirectorySize + index * kDirectoryEntrySize;
-  PutU32(out, at, name);
-  PutU32(out, at + 4, target);
+  StoreLittleEndian<std::uint32_t>(out, at, name);
+  StoreLittleEndian<std::uint32_t>(out, at + 4, target);
 }
 
 }  // namespace
@@ -122,9 +122,10 @@ Bytes LayOutResourceSection(std::span<const ResourceType> types, std::uint16_t l
     if (const auto* name = std::get_if<std::u16string>(&sorted[t]->type)) {
       PutEntry(out, 0, t, kNamedEntry | Offset(typeNames[t]),
                kSubdirectory | Offset(nameDirectories[t]));
-      PutU16(out, typeNames[t], static_cast<std::uint16_t>(name->size()));
+      StoreLittleEndian<std::uint16_t>(out, typeNames[t], static_cast<std::uint16_t>(name->size()));
       for (std::size_t i = 0; i < name->size(); ++i) {
-        PutU16(out, typeNames[t] + 2 + 2 * i, static_cast<std::uint16_t>((*name)[i]));
+        StoreLittleEndian<std::uint16_t>(out, typeNames[t] + 2 + 2 * i,
+                                         static_cast<std::uint16_t>((*name)[i]));
       }
     } else {
       PutEntry(out, 0, t, std::get<std::uint16_t>(sorted[t]->type),
@@ -138,8 +139,8 @@ Bytes LayOutResourceSection(std::span<const ResourceType> types, std::uint16_t l
                kSubdirectory | Offset(languageDirectories[t][r]));
       PutDirectory(out, languageDirectories[t][r], 0, 1);
       PutEntry(out, languageDirectories[t][r], 0, language, Offset(dataEntries[t][r]));
-      PutU32(out, dataEntries[t][r], Offset(sectionRva + data[t][r]));
-      PutU32(out, dataEntries[t][r] + 4, Offset(list[r].bytes.size()));
+      StoreLittleEndian<std::uint32_t>(out, dataEntries[t][r], Offset(sectionRva + data[t][r]));
+      StoreLittleEndian<std::uint32_t>(out, dataEntries[t][r] + 4, Offset(list[r].bytes.size()));
       std::copy(list[r].bytes.begin(), list[r].bytes.end(),
                 out.begin() + static_cast<std::ptrdiff_t>(data[t][r]));
     }

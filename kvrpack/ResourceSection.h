@@ -8,7 +8,7 @@
 #include <variant>
 #include <vector>
 
-#include "kvrpack/LittleEndian.h"
+#include "kvrpack/Bytes.h"
 
 namespace kvrpack {
 

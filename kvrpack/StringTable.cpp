@@ -23,8 +23,9 @@ std::vector<StringBlock> StringTableBlocks(std::span<const StringEntry> strings)
   for (const auto& [blockId, texts] : blocks) {
     Bytes bytes;
     for (std::u16string_view text : texts) {
-      AppendU16(bytes, static_cast<std::uint16_t>(text.size()));
-      for (char16_t unit : text) AppendU16(bytes, static_cast<std::uint16_t>(unit));
+      AppendLittleEndian<std::uint16_t>(bytes, static_cast<std::uint16_t>(text.size()));
+      for (char16_t unit : text)
+        AppendLittleEndian<std::uint16_t>(bytes, static_cast<std::uint16_t>(unit));
     }
     out.push_back({blockId, std::move(bytes)});
   }

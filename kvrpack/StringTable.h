@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "kvrpack/LittleEndian.h"
+#include "kvrpack/Bytes.h"
 
 namespace kvrpack {
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "core/EnglishTexts.h"
-#include "core/Language.h"
+#include "core/text/EnglishTexts.h"
+#include "core/text/Language.h"
 #include "kvrpack/CommandLine.h"
 #include "kvrpack/EnglishTexts.h"
 #include "kvrpack/PluginBuilderWindow.h"

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <system_error>
 
-#include "core/Crc32.h"
+#include "core/io/Crc32.h"
 #include "pendant/PeResources.h"
 #include "pendant/PluginInfo.h"
 

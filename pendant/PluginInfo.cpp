@@ -3,9 +3,9 @@
 #include <map>
 #include <system_error>
 
-#include "core/CodePage.h"
-#include "core/FileIo.h"
 #include "core/KivoraError.h"
+#include "core/io/File.h"
+#include "core/text/CodePage.h"
 
 namespace kivora::pendant {
 namespace {

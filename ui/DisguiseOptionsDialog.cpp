@@ -13,7 +13,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "core/RecoveryFormat.h"
+#include "core/format/RecoveryFormat.h"
 #include "ui/WidgetNames.h"
 #include "ui/WindowUi.h"
 

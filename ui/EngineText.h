@@ -7,7 +7,7 @@
 #include <QTranslator>
 #include <string_view>
 
-#include "core/Translation.h"
+#include "core/text/Translation.h"
 
 namespace kivora::ui {
 

@@ -21,9 +21,9 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "core/DefinitionReader.h"
-#include "core/EngineCall.h"
 #include "core/KivoraError.h"
+#include "core/format/DefinitionReader.h"
+#include "core/operations/EngineCall.h"
 #include "filelist/DistributedList.h"
 #include "filelist/FileListMessages.h"
 #include "filelist/ListFile.h"
@@ -175,7 +175,7 @@ bool FileListPage::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-void FileListPage::SetPartSizes(std::vector<filelist::TFileListData> table, bool noDefinitionRow,
+void FileListPage::SetPartSizes(std::vector<filelist::PartSize> table, bool noDefinitionRow,
                                 std::int64_t definitionSize) {
   partSizes_ = std::move(table);
   noDefinitionRow_ = noDefinitionRow;

@@ -25,7 +25,7 @@ class FileListPage : public QWidget {
 
   // The sizes behind the rows, set when the list is filled from an operation.
   // noDefinitionRow: row r belongs to part r (else row 0 is the definition file).
-  void SetPartSizes(std::vector<filelist::TFileListData> table, bool noDefinitionRow,
+  void SetPartSizes(std::vector<filelist::PartSize> table, bool noDefinitionRow,
                     std::int64_t definitionSize);
   // The rows as texts, and replacing them (the hand-over from the state list).
   std::vector<filelist::FileListRow> Rows() const;
@@ -65,7 +65,7 @@ class FileListPage : public QWidget {
   QMenu* contextMenu_;
   MessageLayer& messages_;
   QLabel* summary_;
-  std::vector<filelist::TFileListData> partSizes_;
+  std::vector<filelist::PartSize> partSizes_;
   bool noDefinitionRow_ = false;
   std::int64_t definitionSize_ = 0;
   bool selectAll_ = false;

@@ -2,8 +2,8 @@
 
 #include <QHeaderView>
 
-#include "core/DefinitionReader.h"
-#include "core/Messages.h"
+#include "core/format/DefinitionReader.h"
+#include "core/text/Messages.h"
 #include "ui/EngineText.h"
 #include "ui/FullHeightRows.h"
 #include "ui/WindowUi.h"

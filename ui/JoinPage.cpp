@@ -12,12 +12,13 @@
 #include <QVBoxLayout>
 #include <memory>
 
-#include "core/EngineCall.h"
-#include "core/JoinDriver.h"
-#include "core/LoadedDefinition.h"
-#include "core/Messages.h"
-#include "core/PartTest.h"
-#include "core/RecoveryRepair.h"
+#include "core/format/LoadedDefinition.h"
+#include "core/io/Folder.h"
+#include "core/operations/EngineCall.h"
+#include "core/operations/JoinOperation.h"
+#include "core/operations/RepairOperation.h"
+#include "core/operations/VerifyOperation.h"
+#include "core/text/Messages.h"
 #include "ui/SaveFolderChooser.h"
 #include "ui/WidgetNames.h"
 #include "ui/WindowUi.h"
@@ -151,21 +152,21 @@ void JoinPage::Join() {
 
 void JoinPage::Test() {
   // Written by the operation's thread, read once it finished.
-  auto outcome = std::make_shared<TestOutcome>();
+  auto outcome = std::make_shared<VerifyOutcome>();
   const std::filesystem::path definition = ToPath(definitionEdit_->text());
-  services_.runner.Start([this](bool atWork) { ShowWork(atWork); },
-                         [this, outcome, definition](OperationEvents& events) {
-                           *outcome = CallEngine(events, msg::kTestInterrupted, TestOutcome{}, [&] {
-                             return RunTest(services_.loaded, definition, services_.pendants,
-                                            events);
-                           });
-                           if (outcome->ran && !outcome->aborted && outcome->HasErrors()) {
-                             OfferRepairFromRecovery(definition, events);
-                           }
-                         },
-                         [this, outcome] {
-                           if (outcome->joinRequested) Join();
-                         });
+  services_.runner.Start(
+      [this](bool atWork) { ShowWork(atWork); },
+      [this, outcome, definition](OperationEvents& events) {
+        *outcome = CallEngine(events, msg::kTestInterrupted, VerifyOutcome{}, [&] {
+          return RunVerify(services_.loaded, definition, services_.pendants, events);
+        });
+        if (outcome->ran && !outcome->aborted && outcome->HasErrors()) {
+          OfferRepairFromRecovery(definition, events);
+        }
+      },
+      [this, outcome] {
+        if (outcome->joinRequested) Join();
+      });
 }
 
 void JoinPage::OfferRepairFromRecovery(const std::filesystem::path& definition,

@@ -25,10 +25,10 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "core/EngineCall.h"
-#include "core/EnglishTexts.h"
 #include "core/KivoraError.h"
-#include "core/Messages.h"
+#include "core/operations/EngineCall.h"
+#include "core/text/EnglishTexts.h"
+#include "core/text/Messages.h"
 #include "filelist/EnglishTexts.h"
 #include "ui/EngineText.h"
 #include "ui/FileListPage.h"
@@ -288,7 +288,7 @@ void MainWindow::HandOverToFileList() {
       TryEngine((fromSplit ? tr("記憶體不足、無法處理(511)。") : tr("記憶體不足、無法處理(512)。"))
                     .toStdString(),
                 [&] {
-                  const SplitResult& split = splitPage_->LastResult();
+                  const SplitOutcome& split = splitPage_->LastResult();
                   fileListPage_->SetPartSizes(
                       fromSplit ? filelist::BuildSplitSizeTable(split.parts, split.recoveryFiles)
                                 : filelist::BuildPartSizeTable(loaded_.parts),

@@ -7,13 +7,13 @@
 #include <QWidget>
 #include <memory>
 
-#include "core/KvrData.h"
-#include "core/Translation.h"
+#include "core/format/DefinitionRecords.h"
+#include "core/text/Translation.h"
 #include "pendant/PendantLibrary.h"
+#include "ui/DisguiseOptions.h"
 #include "ui/FileAssociation.h"
 #include "ui/MessageLayer.h"
 #include "ui/SettingsFile.h"
-#include "ui/WindowState.h"
 
 class QCheckBox;
 class QComboBox;

@@ -10,7 +10,7 @@
 
 namespace kivora::ui {
 
-QString MessageSpec::Caption() const {
+QString BoxMessage::Caption() const {
   return icon == MessageIcon::Error
              ? QCoreApplication::translate("kivora::ui::MessageLayer", "錯誤")
              : QCoreApplication::translate("kivora::ui::MessageLayer", "Kivora");
@@ -32,11 +32,11 @@ QMessageBox::StandardButton ToButton(Answer a) {
 
 }  // namespace
 
-Answer QtMessageLayer::Show(QWidget* parent, const MessageSpec& spec) {
+Answer QtMessageLayer::Show(QWidget* parent, const BoxMessage& message) {
   QMessageBox box(parent);
-  box.setWindowTitle(spec.Caption());
-  box.setText(spec.text);
-  switch (spec.icon) {
+  box.setWindowTitle(message.Caption());
+  box.setText(message.text);
+  switch (message.icon) {
     case MessageIcon::Error:
       box.setIcon(QMessageBox::Critical);
       break;
@@ -50,22 +50,22 @@ Answer QtMessageLayer::Show(QWidget* parent, const MessageSpec& spec) {
       box.setIcon(QMessageBox::Question);
       break;
   }
-  if (!spec.withNo) {
+  if (!message.withNo) {
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();
     return Answer::Yes;
   }
   QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
-  if (spec.withCancel) buttons |= QMessageBox::Cancel;
+  if (message.withCancel) buttons |= QMessageBox::Cancel;
   box.setStandardButtons(buttons);
-  box.setDefaultButton(ToButton(spec.defaultButton));
+  box.setDefaultButton(ToButton(message.defaultButton));
   switch (box.exec()) {
     case QMessageBox::Yes:
       return Answer::Yes;
     case QMessageBox::No:
       return Answer::No;
     default:
-      return spec.withCancel ? Answer::Cancel : Answer::No;
+      return message.withCancel ? Answer::Cancel : Answer::No;
   }
 }
 

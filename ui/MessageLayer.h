@@ -15,7 +15,7 @@ namespace kivora::ui {
 
 enum class MessageIcon { Error, Information, Warning, Question };
 
-struct MessageSpec {
+struct BoxMessage {
   QString text;
   MessageIcon icon = MessageIcon::Information;
   bool withNo = false;  // Yes/No (and Cancel) instead of OK
@@ -29,7 +29,7 @@ class MessageLayer {
  public:
   virtual ~MessageLayer() = default;
   // A notice (OK) or a question; a notice answers Yes.
-  virtual Answer Show(QWidget* parent, const MessageSpec& spec) = 0;
+  virtual Answer Show(QWidget* parent, const BoxMessage& message) = 0;
   // A one-line text box (the password box); empty optional on Cancel.
   virtual std::optional<QString> AskText(QWidget* parent, const QString& caption,
                                          const QString& prompt) = 0;
@@ -55,7 +55,7 @@ class MessageLayer {
 
 class QtMessageLayer final : public MessageLayer {
  public:
-  Answer Show(QWidget* parent, const MessageSpec& spec) override;
+  Answer Show(QWidget* parent, const BoxMessage& message) override;
   std::optional<QString> AskText(QWidget* parent, const QString& caption,
                                  const QString& prompt) override;
   std::optional<QString> OpenFileName(QWidget* parent, const QString& filter,

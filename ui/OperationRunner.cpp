@@ -4,7 +4,7 @@
 #include <memory>
 #include <optional>
 
-#include "core/EngineCall.h"
+#include "core/operations/EngineCall.h"
 
 namespace kivora::ui {
 namespace {

@@ -6,13 +6,13 @@
 #include <optional>
 #include <vector>
 
-#include "core/KvrData.h"
 #include "core/OperationEvents.h"
 #include "core/PendantProvider.h"
+#include "core/format/DefinitionRecords.h"
+#include "ui/DisguiseOptions.h"
 #include "ui/MessageLayer.h"
 #include "ui/OperationRunner.h"
 #include "ui/StateList.h"
-#include "ui/WindowState.h"
 
 namespace kivora::ui {
 

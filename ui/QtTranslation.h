@@ -7,8 +7,8 @@
 #include <QTranslator>
 #include <vector>
 
-#include "core/Language.h"
-#include "core/Translation.h"
+#include "core/text/Language.h"
+#include "core/text/Translation.h"
 #include "ui/EngineText.h"
 
 namespace kivora::ui {

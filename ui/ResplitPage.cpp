@@ -9,10 +9,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "core/EngineCall.h"
-#include "core/LoadedDefinition.h"
-#include "core/Messages.h"
-#include "core/Resplit.h"
+#include "core/format/LoadedDefinition.h"
+#include "core/io/Folder.h"
+#include "core/operations/EngineCall.h"
+#include "core/operations/ResplitOperation.h"
+#include "core/text/Messages.h"
 #include "ui/DisguiseOptionsDialog.h"
 #include "ui/JoinPage.h"
 #include "ui/SaveFolderChooser.h"

@@ -2,7 +2,7 @@
 
 #include <QDir>
 
-#include "core/RecoveryFormat.h"
+#include "core/format/RecoveryFormat.h"
 #include "ui/IniText.h"
 #include "ui/TextFile.h"
 

@@ -13,9 +13,10 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include "core/EngineCall.h"
-#include "core/Messages.h"
-#include "core/SaveFolder.h"
+#include "core/io/Folder.h"
+#include "core/io/SaveFolder.h"
+#include "core/operations/EngineCall.h"
+#include "core/text/Messages.h"
 #include "ui/DisguiseOptionsDialog.h"
 #include "ui/PageServices.h"
 #include "ui/SaveFolderChooser.h"
@@ -259,8 +260,8 @@ void SplitPage::EditDisguiseOptions() {
   extensionBox_->setCurrentText(o.usePlugin ? dialog.SelectedExtension() : QStringLiteral("png"));
 }
 
-SplitSettings SplitPage::CollectSettings() const {
-  SplitSettings s;
+SplitRequest SplitPage::CollectSettings() const {
+  SplitRequest s;
   s.source = ToPath(sourceEdit_->text());
   s.saveFolder = saveFolder_->Chosen();
   s.partSizeKb = partSizeSpin_->value();
@@ -289,7 +290,7 @@ void SplitPage::StartSplit() {
     services_.messages.Error(this, tr("含有未被設定的項目。"));
     return;
   }
-  const SplitSettings settings = CollectSettings();
+  const SplitRequest settings = CollectSettings();
   if (settings.saveFolder && !EnsureSaveFolder(*settings.saveFolder, services_.ui).ok) return;
 
   services_.runner.Start(

@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "core/PendantProvider.h"
-#include "core/SplitDriver.h"
+#include "core/operations/SplitOperation.h"
+#include "ui/DisguiseOptions.h"
 #include "ui/MessageLayer.h"
 #include "ui/OperationRunner.h"
 #include "ui/SettingsFile.h"
-#include "ui/WindowState.h"
 
 class QCheckBox;
 class QComboBox;
@@ -49,10 +49,10 @@ class SplitPage : public QWidget {
   void AbortSplit();
 
   // The split's inputs as the controls show them.
-  SplitSettings CollectSettings() const;
+  SplitRequest CollectSettings() const;
   // A fixed seed for the next splits (tests); by default each split seeds from the clock.
   void SetSeed(std::optional<std::uint64_t> seed) { seed_ = seed; }
-  const SplitResult& LastResult() const { return result_; }
+  const SplitOutcome& LastResult() const { return result_; }
 
   // Sets the source field and proposes the base name from it (browse and drop).
   void SetSource(const QString& path);
@@ -84,7 +84,7 @@ class SplitPage : public QWidget {
   QWidget* inputsPanel_;
   Services services_;
   std::optional<std::uint64_t> seed_;
-  SplitResult result_;
+  SplitOutcome result_;
 };
 
 }  // namespace kivora::ui

@@ -6,7 +6,8 @@
 #include <cstdint>
 #include <span>
 
-#include "core/FileIo.h"
+#include "core/io/AtomicFile.h"
+#include "core/io/File.h"
 
 namespace kivora::ui {
 

@@ -3,8 +3,9 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
-#include "core/Format.h"
-#include "core/Messages.h"
+#include "core/text/Format.h"
+#include "core/text/Messages.h"
+#include "core/text/StateTexts.h"
 #include "ui/EngineText.h"
 
 namespace kivora::ui {
@@ -144,10 +145,10 @@ Answer WindowUi::AskYesNo(const Question& question) {
   // default to No; every other question carries the question icon.
   const bool partProblem =
       question.kind == QuestionKind::MissingPart || question.kind == QuestionKind::CorruptPart;
-  const MessageSpec spec{
+  const BoxMessage message{
       EngineText(question.text), partProblem ? MessageIcon::Error : MessageIcon::Question, true,
       question.kind == QuestionKind::OutputExists, partProblem ? Answer::No : Answer::Yes};
-  return messages_.Show(window_, spec);
+  return messages_.Show(window_, message);
 }
 
 std::optional<std::string> WindowUi::AskSaveFileName(const std::filesystem::path& proposal) {

@@ -16,8 +16,8 @@
 #include "app/cli/SplitCommand.h"
 #include "app/cli/TerminalText.h"
 #include "app/cli/TestCommand.h"
-#include "core/EnglishTexts.h"
-#include "core/Language.h"
+#include "core/text/EnglishTexts.h"
+#include "core/text/Language.h"
 #include "platform/Version.h"
 
 namespace kivora::cli {

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/Translation.h"
+#include "core/text/Translation.h"
 
 namespace CLI {
 class App;

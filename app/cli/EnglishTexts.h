@@ -1,7 +1,7 @@
 #pragma once
 // The English of the command line's own texts (app/cli/CliMessages.h).
 
-#include "core/Translation.h"
+#include "core/text/Translation.h"
 
 namespace kivora::cli {
 

@@ -7,9 +7,9 @@
 #include "app/cli/CliMessages.h"
 #include "app/cli/Json.h"
 #include "app/cli/TerminalText.h"
-#include "core/DefinitionReader.h"
-#include "core/EngineCall.h"
-#include "core/Messages.h"
+#include "core/format/DefinitionReader.h"
+#include "core/operations/EngineCall.h"
+#include "core/text/Messages.h"
 #include "pendant/PendantLibrary.h"
 
 namespace kivora::cli {
@@ -24,7 +24,7 @@ std::uint64_t UnsignedSourceSize(std::int64_t size) {
 }
 
 void PrintJson(std::ostream& out, const KvrDefinition& def) {
-  const TKvrHeaderData& h = def.header;
+  const DefinitionHeader& h = def.header;
   auto flag = [](bool b) { return b ? "true" : "false"; };
   out << "{\"magic\":" << JsonString(h.Magic) << ",\"cipherKind\":" << int{h.CipherKind}
       << ",\"disguised\":" << flag(h.Disguised) << ",\"protected\":" << flag(h.Protected)
@@ -33,7 +33,7 @@ void PrintJson(std::ostream& out, const KvrDefinition& def) {
       << ",\"comment\":" << JsonString(h.Comment) << ",\"pluginChecksum\":" << h.PluginChecksum
       << ",\"implanted\":" << flag(def.implanted) << ",\"parts\":[";
   for (size_t i = 0; i < def.parts.size(); ++i) {
-    const TKvrFileData& p = def.parts[i];
+    const PartRecord& p = def.parts[i];
     out << (i ? "," : "") << "{\"fileName\":" << JsonString(p.FileName) << ",\"size\":" << p.Size
         << ",\"crc\":" << p.Crc << ",\"partCrc\":" << p.PartCrc << ",\"pendantNo\":" << p.PendantNo
         << ",\"pendantSize\":" << p.PendantSize << "}";
@@ -51,7 +51,7 @@ void PrintText(std::ostream& out, const KvrDefinition& def, const Translation& t
   out << '\n';
   char crc[16], partCrc[16];
   for (size_t i = 0; i < def.parts.size(); ++i) {
-    const TKvrFileData& p = def.parts[i];
+    const PartRecord& p = def.parts[i];
     std::snprintf(crc, sizeof crc, "%08X", p.Crc);
     out << i << '\t' << TerminalText(p.FileName) << '\t' << GroupThousands(p.Size) << '\t' << crc;
     if (def.header.Disguised) {

@@ -5,9 +5,9 @@
 
 #include "app/cli/CliMessages.h"
 #include "app/cli/TerminalText.h"
-#include "core/EngineCall.h"
-#include "core/JoinDriver.h"
-#include "core/Messages.h"
+#include "core/operations/EngineCall.h"
+#include "core/operations/JoinOperation.h"
+#include "core/text/Messages.h"
 
 namespace kivora::cli {
 

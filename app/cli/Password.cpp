@@ -5,8 +5,8 @@
 #include <fstream>
 
 #include "app/cli/CliMessages.h"
-#include "core/Format.h"
 #include "core/KivoraError.h"
+#include "core/text/Format.h"
 
 namespace kivora::cli {
 

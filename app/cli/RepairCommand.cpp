@@ -3,9 +3,9 @@
 #include <CLI/CLI.hpp>
 
 #include "app/cli/TerminalUi.h"
-#include "core/EngineCall.h"
-#include "core/Messages.h"
-#include "core/RecoveryRepair.h"
+#include "core/operations/EngineCall.h"
+#include "core/operations/RepairOperation.h"
+#include "core/text/Messages.h"
 #include "pendant/PendantLibrary.h"
 
 namespace kivora::cli {

@@ -6,10 +6,10 @@
 #include "app/cli/CliMessages.h"
 #include "app/cli/PartList.h"
 #include "app/cli/TerminalText.h"
-#include "core/EngineCall.h"
-#include "core/Format.h"
-#include "core/Messages.h"
-#include "core/Resplit.h"
+#include "core/operations/EngineCall.h"
+#include "core/operations/ResplitOperation.h"
+#include "core/text/Format.h"
+#include "core/text/Messages.h"
 
 namespace kivora::cli {
 

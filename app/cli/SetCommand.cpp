@@ -1,6 +1,6 @@
 #include "app/cli/SetCommand.h"
 
-#include "core/LoadedDefinition.h"
+#include "core/format/LoadedDefinition.h"
 
 namespace kivora::cli {
 

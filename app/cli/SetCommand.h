@@ -5,9 +5,9 @@
 #include <string>
 
 #include "app/cli/Command.h"
-#include "core/KvrData.h"
-#include "pendant/PendantLibrary.h"
 #include "app/cli/TerminalUi.h"
+#include "core/format/DefinitionRecords.h"
+#include "pendant/PendantLibrary.h"
 
 namespace kivora::cli {
 

@@ -5,10 +5,10 @@
 
 #include "app/cli/CliMessages.h"
 #include "app/cli/TerminalUi.h"
-#include "core/EngineCall.h"
-#include "core/Messages.h"
-#include "core/SaveFolder.h"
-#include "core/SplitDriver.h"
+#include "core/io/SaveFolder.h"
+#include "core/operations/EngineCall.h"
+#include "core/operations/SplitOperation.h"
+#include "core/text/Messages.h"
 #include "pendant/PendantLibrary.h"
 #include "pendant/PluginInfo.h"
 
@@ -69,7 +69,7 @@ int SplitCommand::Run(Context& context) {
   TerminalUi ui(context.out, context.err, context.stdinIsTerminal, context.stderrIsTerminal,
                 context.translation);
   return CallEngine(ui, msg::kSplitInterrupted, int{kFailed}, [&]() -> int {
-    SplitSettings s;
+    SplitRequest s;
     s.source = source_;
     s.partSizeKb = sizeKb_;
     s.randomSizes = random_;
@@ -115,7 +115,7 @@ int SplitCommand::Run(Context& context) {
     ui.SetFolder(SplitFolder(s).string());
 
     const PendantLibrary pendants(locations);
-    SplitResult result;
+    SplitOutcome result;
     return RunSplit(s, pendants, ui, result, seed_) ? kSuccess : kFailed;
   });
 }

@@ -5,8 +5,8 @@
 #include <array>
 #include <cstdio>
 
-#include "core/Format.h"
-#include "core/Messages.h"
+#include "core/text/Format.h"
+#include "core/text/Messages.h"
 
 namespace kivora::cli {
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/Translation.h"
+#include "core/text/Translation.h"
 
 namespace kivora::cli {
 

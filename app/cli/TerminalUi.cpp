@@ -11,8 +11,9 @@
 
 #include "app/cli/CliMessages.h"
 #include "app/cli/TerminalText.h"
-#include "core/Format.h"
-#include "core/Messages.h"
+#include "core/text/Format.h"
+#include "core/text/Messages.h"
+#include "core/text/StateTexts.h"
 
 namespace kivora::cli {
 namespace {

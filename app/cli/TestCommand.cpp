@@ -2,11 +2,11 @@
 
 #include <CLI/CLI.hpp>
 
-#include "core/EngineCall.h"
-#include "core/Format.h"
-#include "core/Messages.h"
-#include "core/PartTest.h"
-#include "core/RecoveryRepair.h"
+#include "core/operations/EngineCall.h"
+#include "core/operations/RepairOperation.h"
+#include "core/operations/VerifyOperation.h"
+#include "core/text/Format.h"
+#include "core/text/Messages.h"
 
 namespace kivora::cli {
 
@@ -42,7 +42,7 @@ int TestCommand::Run(Context& context) {
       }
       return std::nullopt;
     });
-    const TestOutcome outcome = RunTest(loaded_, definition_, pendants, ui);
+    const VerifyOutcome outcome = RunVerify(loaded_, definition_, pendants, ui);
     if (outcome.ran && !outcome.aborted) ReportRecovery(ui, pendants);
     return outcome.ran && !outcome.aborted && !outcome.HasErrors() ? kSuccess : kFailed;
   });

@@ -10,7 +10,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "tests/unit/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 namespace kivora::test {
 

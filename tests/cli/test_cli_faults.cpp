@@ -13,10 +13,10 @@
 #include <sstream>
 
 #include "app/cli/TerminalUi.h"
-#include "core/Messages.h"
+#include "core/text/Messages.h"
 #include "tests/cli/ChildProcess.h"
 #include "tests/cli/CliTestSupport.h"
-#include "tests/unit/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 namespace kivora {
 namespace {

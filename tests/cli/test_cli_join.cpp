@@ -2,13 +2,13 @@
 
 #include <cstring>
 
-#include "tests/unit/TestSupport.h"
-#include "tests/cli/CliTestSupport.h"
-#include "core/DefinitionWriter.h"
 #include "app/cli/Json.h"
-#include "core/Messages.h"
 #include "app/cli/PartList.h"
 #include "app/cli/TerminalText.h"
+#include "core/format/DefinitionWriter.h"
+#include "core/text/Messages.h"
+#include "tests/cli/CliTestSupport.h"
+#include "tests/support/TestSupport.h"
 
 namespace kivora {
 namespace {
@@ -168,11 +168,11 @@ TEST_F(CliJoinTest, ResplitRebuildsChosenParts) {
 // Where the joined file's name cannot even be looked up, the join fails with (241) and
 // the system's reason.
 TEST_F(CliJoinTest, OutputThatCannotBeLookedUpFailsWithTheReason) {
-  TKvrHeaderData header;
+  DefinitionHeader header;
   header.SourceName = std::string(300, 'a');
   header.SourceSize = 1;
   header.PartCount = 1;
-  const std::vector<TKvrFileData> parts = {{.FileName = "p0", .Size = 1}};
+  const std::vector<PartRecord> parts = {{.FileName = "p0", .Size = 1}};
   test::WriteBytes(dir / "long.kvr", EncodeDefinition(header, parts));
   test::WriteBytes(dir / "p0", std::vector<std::uint8_t>{1});
   std::filesystem::create_symlink("loop", dir / "loop");

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "tests/unit/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 namespace kivora {
 namespace {

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "tests/unit/PeTestFiles.h"
-#include "tests/unit/TestSupport.h"
 #include "pendant/BuiltinPendants.h"
 #include "tests/cli/CliTestSupport.h"
+#include "tests/support/PeTestFiles.h"
+#include "tests/support/TestSupport.h"
 
 namespace kivora {
 namespace {
@@ -35,7 +35,8 @@ TEST(CliPlugins, ListsAndSplitsWithAPlugin) {
 
   const auto list = RunCli({"plugins", "--plugin-dir", plugins.string()});
   ASSERT_EQ(list.code, 0) << list.err;
-  EXPECT_NE(list.out.find("sample.dll\t測試掛件\t1.0\tjpg\t作者\t2"), std::string::npos) << list.out;
+  EXPECT_NE(list.out.find("sample.dll\t測試掛件\t1.0\tjpg\t作者\t2"), std::string::npos)
+      << list.out;
 
   const auto source = dir / "data.bin";
   test::WriteBytes(source, test::RandomBytes(60000));
@@ -45,8 +46,10 @@ TEST(CliPlugins, ListsAndSplitsWithAPlugin) {
   // The plug-in's extension names the parts; its pictures open them.
   const auto first = test::ReadBytes(dir / "data00.jpg");
   const auto builtins = pendant::BuiltinPendants();
-  const bool startsWithA = std::equal(builtins[0].bytes.begin(), builtins[0].bytes.end(), first.begin());
-  const bool startsWithB = std::equal(builtins[1].bytes.begin(), builtins[1].bytes.end(), first.begin());
+  const bool startsWithA =
+      std::equal(builtins[0].bytes.begin(), builtins[0].bytes.end(), first.begin());
+  const bool startsWithB =
+      std::equal(builtins[1].bytes.begin(), builtins[1].bytes.end(), first.begin());
   EXPECT_TRUE(startsWithA || startsWithB);
 
   const auto info = RunCli({"info", (dir / "data.kvr").string(), "--json"});

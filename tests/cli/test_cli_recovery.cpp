@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "core/Format.h"
-#include "core/Messages.h"
+#include "core/text/Format.h"
+#include "core/text/Messages.h"
 #include "tests/cli/CliTestSupport.h"
-#include "tests/unit/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 namespace kivora {
 namespace {

@@ -5,12 +5,12 @@
 #include <cstring>
 #include <regex>
 
-#include "core/Crc32.h"
-#include "core/CryptXor.h"
-#include "core/DefinitionWriter.h"
-#include "core/Messages.h"
+#include "core/format/DefinitionWriter.h"
+#include "core/io/Crc32.h"
+#include "core/payload/Scramblers.h"
+#include "core/text/Messages.h"
 #include "tests/cli/CliTestSupport.h"
-#include "tests/unit/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 namespace kivora {
 namespace {
@@ -61,12 +61,12 @@ TEST(CliInfo, SizesBeyondThirtyOneBits) {
   };
   test::TempDir dir;
   for (const Case& c : cases) {
-    TKvrHeaderData h;
+    DefinitionHeader h;
     h.SourceName = "big.bin";
     h.SourceSize = c.size;
     h.PartCount = 2;
     const std::int32_t first = 0x7FFFFFFF;
-    const std::vector<TKvrFileData> parts = {
+    const std::vector<PartRecord> parts = {
         {"big00.png", first, 1, 0, 0, 0},
         {"big01.png", static_cast<std::int32_t>(c.size - first), 2, 0, 0, 0}};
     test::WriteBytes(dir / "big.kvr", EncodeDefinition(h, parts));

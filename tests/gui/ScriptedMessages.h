@@ -19,11 +19,11 @@ class ScriptedMessages : public MessageLayer {
   std::deque<std::optional<QString>> texts, openFiles, saveFiles, folders;
   std::function<void(const QString&)> onShow;  // sees every box as it opens
 
-  Answer Show(QWidget*, const MessageSpec& spec) override {
-    if (onShow) onShow(spec.text);
-    shown << spec.text;
-    icons << spec.icon;
-    if (!spec.withNo) return Answer::Yes;
+  Answer Show(QWidget*, const BoxMessage& message) override {
+    if (onShow) onShow(message.text);
+    shown << message.text;
+    icons << message.icon;
+    if (!message.withNo) return Answer::Yes;
     if (answers.empty()) return Answer::No;
     const Answer a = answers.front();
     answers.pop_front();

@@ -21,7 +21,7 @@
 
 #include "tests/gui/ScriptedMessages.h"
 #include "tests/gui/TestEnvironment.h"
-#include "tests/unit/TestSupport.h"
+#include "tests/support/TestSupport.h"
 #include "ui/FileListPage.h"
 #include "ui/JoinPage.h"
 #include "ui/MainWindow.h"
@@ -67,7 +67,7 @@ class FileListPageTest : public QObject {
   }
   void Fill(int count, std::int32_t partBytes) {
     std::vector<kivora::filelist::FileListRow> rows;
-    std::vector<kivora::TKvrFileData> parts;
+    std::vector<kivora::PartRecord> parts;
     for (int i = 0; i < count; ++i) {
       const std::string name = "p" + std::to_string(i) + ".png";
       rows.push_back({"", name, ""});

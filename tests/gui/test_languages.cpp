@@ -11,8 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "core/EnglishTexts.h"
-#include "core/Language.h"
+#include "core/text/EnglishTexts.h"
+#include "core/text/Language.h"
 #include "kvrpack/EnglishTexts.h"
 #include "kvrpack/PluginBuilderWindow.h"
 #include "tests/gui/ScriptedMessages.h"

@@ -23,12 +23,12 @@
 #include <sstream>
 
 #include "app/cli/Cli.h"
-#include "core/Messages.h"
+#include "core/text/Messages.h"
 #include "tests/gui/MarkingTranslator.h"
 #include "tests/gui/ScriptedMessages.h"
 #include "tests/gui/TestEnvironment.h"
-#include "tests/unit/PeTestFiles.h"
-#include "tests/unit/TestSupport.h"
+#include "tests/support/PeTestFiles.h"
+#include "tests/support/TestSupport.h"
 #include "ui/DisguiseOptionsDialog.h"
 #include "ui/FileListEditor.h"
 #include "ui/MainWindow.h"
@@ -332,7 +332,8 @@ class MainWindowTest : public QObject {
     QVERIFY(kivora::ui::test::WaitUntilIdle(w));
     QVERIFY2(messages_.shown.contains(QStringLiteral("分割已中斷。")),
              qPrintable(messages_.shown.join('|')));
-    QCOMPARE(messages_.shown.count(QStringLiteral("正在處理中。\n請按一下 [放棄] 按紐來結束。    ")), 1);
+    QCOMPARE(
+        messages_.shown.count(QStringLiteral("正在處理中。\n請按一下 [放棄] 按紐來結束。    ")), 1);
     QCOMPARE(QDir(dir_->path()).entryList(QDir::Files), (QStringList{"big.bin", "other.bin"}));
     QCOMPARE(w.stateList().RowCount(), 0);
     QVERIFY(start->isEnabled());

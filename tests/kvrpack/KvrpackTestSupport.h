@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "tests/unit/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 namespace kvrpack::test {
 

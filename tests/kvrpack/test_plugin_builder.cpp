@@ -6,15 +6,15 @@
 #include <cstring>
 #include <functional>
 
-#include "core/CodePage.h"
-#include "core/EnglishTexts.h"
+#include "core/text/CodePage.h"
+#include "core/text/EnglishTexts.h"
 #include "kvrpack/BuilderMessages.h"
 #include "kvrpack/EnglishTexts.h"
 #include "kvrpack/OutputFolder.h"
 #include "kvrpack/PluginBuilder.h"
 #include "pendant/PeResources.h"
 #include "tests/kvrpack/KvrpackTestSupport.h"
-#include "tests/unit/SourceTexts.h"
+#include "tests/support/SourceTexts.h"
 
 namespace kvrpack {
 namespace {

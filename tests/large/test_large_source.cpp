@@ -8,16 +8,16 @@
 
 #include <filesystem>
 
-#include "core/Crc32.h"
-#include "core/DefinitionReader.h"
-#include "core/FileIo.h"
-#include "core/JoinDriver.h"
-#include "core/LoadedDefinition.h"
-#include "core/PartTest.h"
-#include "core/RecoveryRepair.h"
-#include "core/Resplit.h"
-#include "core/SplitDriver.h"
-#include "tests/unit/TestSupport.h"
+#include "core/format/DefinitionReader.h"
+#include "core/format/LoadedDefinition.h"
+#include "core/io/Crc32.h"
+#include "core/io/File.h"
+#include "core/operations/JoinOperation.h"
+#include "core/operations/RepairOperation.h"
+#include "core/operations/ResplitOperation.h"
+#include "core/operations/SplitOperation.h"
+#include "core/operations/VerifyOperation.h"
+#include "tests/support/TestSupport.h"
 
 namespace kivora {
 namespace {
@@ -95,13 +95,14 @@ TEST(LargeSource, SplitTestResplitJoinPast2GiB) {
   const Round rounds[] = {
       {"plain, definition file", false, false, false, false, "", "KV5"},
       {"disguised with a plug-in and password, implanted", true, true, true, true, "secret", "KV6"},
-      {"plain, encrypted, with recovery parts", false, false, false, false, "secret", "KV5", true, 1},
+      {"plain, encrypted, with recovery parts", false, false, false, false, "secret", "KV5", true,
+       1},
   };
   for (const Round& round : rounds) {
     SCOPED_TRACE(round.name);
     const fs::path folder = dir / "set";
     fs::create_directory(folder);
-    SplitSettings s;
+    SplitRequest s;
     s.source = source;
     s.saveFolder = folder;
     s.partSizeKb = kMaxPartSizeKb;
@@ -115,7 +116,7 @@ TEST(LargeSource, SplitTestResplitJoinPast2GiB) {
     s.encrypt = round.encrypt;
     s.recovery.count = round.recovery;
     test::RecordingEvents ui;
-    SplitResult split;
+    SplitOutcome split;
     ASSERT_TRUE(RunSplit(s, pendants, ui, split, 7)) << testing::PrintToString(ui.errors);
 
     const fs::path definition = round.implant ? split.partPaths.back() : split.definitionPath;
@@ -126,7 +127,7 @@ TEST(LargeSource, SplitTestResplitJoinPast2GiB) {
     EXPECT_EQ(loaded.parts, split.parts);
     EXPECT_EQ(SummaryRows(loaded)[1].second, "2,469,606,195 個位元組");
 
-    const TestOutcome tested = RunTest(loaded, definition, pendants, ui);
+    const VerifyOutcome tested = RunVerify(loaded, definition, pendants, ui);
     EXPECT_EQ(tested.findings, std::set<PartTestResult>{PartTestResult::Ok});
 
     // Rebuild the first part that starts beyond 2 GiB.

@@ -1,0 +1,208 @@
+#include "core/format/DefinitionReader.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "core/KivoraError.h"
+#include "core/format/DefinitionWriter.h"
+#include "core/io/Crc32.h"
+#include "core/io/File.h"
+#include "core/io/LittleEndian.h"
+#include "core/payload/SealedPayload.h"
+#include "core/payload/SetCipher.h"
+#include "core/text/CodePage.h"
+#include "core/text/Format.h"
+#include "core/text/Messages.h"
+
+namespace kivora {
+namespace {
+
+// Reads fields from definition bytes; running off the end means the data is not a
+// (complete) definition.
+class ByteReader {
+ public:
+  explicit ByteReader(std::span<const std::uint8_t> data) : data_(data) {}
+
+  std::uint8_t Byte() {
+    Need(1);
+    return data_[pos_++];
+  }
+  template <typename T>
+  T Int() {
+    Need(sizeof(T));
+    const T v = LoadLittleEndian<T>(data_, pos_);
+    pos_ += sizeof(T);
+    return v;
+  }
+  // Bytes up to the next 0x00, which is consumed.
+  std::string_view Text() {
+    const auto begin = data_.begin() + static_cast<std::ptrdiff_t>(pos_);
+    const auto end = std::find(begin, data_.end(), std::uint8_t{0});
+    if (end == data_.end()) Truncated();
+    std::string_view text(reinterpret_cast<const char*>(&*begin), static_cast<size_t>(end - begin));
+    pos_ += text.size() + 1;
+    return text;
+  }
+  size_t Remaining() const { return data_.size() - pos_; }
+
+ private:
+  void Need(size_t n) {
+    if (Remaining() < n) Truncated();
+  }
+  [[noreturn]] static void Truncated() { throw KivoraError(std::string(msg::kNotDefinition211)); }
+
+  std::span<const std::uint8_t> data_;
+  size_t pos_ = 0;
+};
+
+bool DigitFlag(std::uint8_t byte, std::string_view error) {
+  if (byte < '0' || byte > '9') throw KivoraError(std::string(error));
+  return byte != '0';
+}
+
+std::string NameFromDefinition(std::string_view big5) {
+  auto utf8 = FromBig5(big5);
+  if (!utf8 || !IsPlainFileName(*utf8)) throw KivoraError(std::string(msg::kBadNameInDefinition));
+  return *utf8;
+}
+
+}  // namespace
+
+bool IsPlainFileName(std::string_view name) {
+  return !name.empty() && name != "." && name != ".." &&
+         name.find_first_of("/\\") == std::string_view::npos &&
+         name.find('\0') == std::string_view::npos;
+}
+
+KvrDefinition DecodeDefinition(std::span<const std::uint8_t> bytes,
+                               const PendantProvider& provider) {
+  KvrDefinition def;
+  DefinitionHeader& h = def.header;
+  ByteReader r(bytes);
+
+  std::string magic;
+  for (int i = 0; i < 3 && r.Remaining() > 0; ++i) magic += static_cast<char>(r.Byte());
+  const std::optional<MagicLayout> layout = LayoutOf(magic);
+  if (!layout) throw KivoraError(std::string(msg::kNotDefinition211));
+  h.Magic = magic;
+  def.level = layout->level;
+  h.CipherKind = r.Byte();
+  r.Text();  // home address, length not fixed for readers
+  h.Disguised = DigitFlag(r.Byte(), msg::kNotDefinition212);
+  h.Protected = DigitFlag(r.Byte(), msg::kNotDefinition214);
+  if (def.level == 2) h.Reserved = r.Byte();
+  r.Byte();  // separator
+  h.SourceName = NameFromDefinition(r.Text());
+  h.SourceSize = layout->wideSourceSize ? r.Int<std::int64_t>() : r.Int<std::int32_t>();
+  h.PartCount = r.Int<std::int16_t>();
+  h.Comment = FromBig5Lossy(r.Text());
+  if (def.level == 2) h.PluginChecksum = r.Int<std::uint32_t>();
+
+  if (h.PartCount < 0) throw KivoraError(std::string(msg::kOutOfMemory222));
+  // Every record takes at least 9 bytes: a count the data cannot hold is cut off.
+  if (static_cast<size_t>(h.PartCount) * 9 > r.Remaining()) {
+    throw KivoraError(std::string(msg::kNotDefinition211));
+  }
+  def.parts.resize(static_cast<size_t>(h.PartCount));
+  for (PartRecord& p : def.parts) {
+    p.FileName = NameFromDefinition(r.Text());
+    p.Size = r.Int<std::int32_t>();
+    p.Crc = r.Int<std::uint32_t>();
+    if (!h.Disguised) continue;
+    p.PartCrc = r.Int<std::uint32_t>();
+    p.PendantNo = r.Byte();
+    if (def.level == 2) {
+      p.PendantSize = r.Int<std::int32_t>();
+    } else {
+      const auto size = provider.BuiltinPendantSize(p.PendantNo);
+      if (!size) throw KivoraError(std::string(msg::kNoBuiltinPendant));
+      p.PendantSize = *size;
+    }
+  }
+  // Bytes after the last record are not read but count in the checksum; an encrypted
+  // set keeps its key parameters there.
+  if (h.CipherKind == kSealedCipher) {
+    h.Encryption = DecodeEncryptionBlock(bytes.subspan(bytes.size() - r.Remaining()));
+    if (!h.Encryption) throw KivoraError(std::string(msg::kBadEncryptionBlock217));
+  }
+  // The wide size field is ours alone: its parts must add up to it, so a damaged size
+  // cannot pass for a file of another length. An encrypted part records its sealed
+  // length, which holds a tag per chunk beyond its share of the source.
+  if (layout->wideSourceSize) {
+    std::int64_t sum = 0;
+    for (const PartRecord& p : def.parts) {
+      const std::optional<std::int64_t> plain =
+          h.Encryption ? PlainSize(p.Size, h.Encryption->chunkSize) : p.Size;
+      if (!plain) throw KivoraError(std::string(msg::kSizesDisagree216));
+      sum += *plain;
+    }
+    if (sum != h.SourceSize) throw KivoraError(std::string(msg::kSizesDisagree216));
+  }
+  def.checksum = StreamCrc32(bytes);
+  return def;
+}
+
+KvrDefinition ReadDefinition(const std::filesystem::path& path, const PendantProvider& provider) {
+  File file = File::TryOpenRead(path);
+  if (!file.IsOpen()) {
+    // errno 0: the name is no regular file (a folder, a device, a pipe).
+    const int err = errno;
+    throw KivoraError(msg::kCannotOpen202, err == 0
+                                               ? Format(msg::kNotRegularFile, path.c_str())
+                                               : DescribeIoError(path, msg::kOpenFileFailed, err));
+  }
+
+  std::uint8_t head[2] = {0, 0};
+  size_t got = 0;
+  try {
+    got = file.Read(head);
+  } catch (const KivoraError&) {
+    got = 0;
+  }
+  std::vector<std::uint8_t> bytes;
+  bool implanted = false;
+  if (got == 2 && head[0] == 'K' && head[1] == 'V') {
+    WithMessage(msg::kCannotOpenKvr, [&] {
+      const std::int64_t size = file.Size();
+      if (size > kMaxDefinitionBytes) {
+        throw KivoraError(Format(msg::kDefinitionTooLarge, path.c_str()));
+      }
+      bytes.resize(static_cast<size_t>(size));
+      file.Seek(0);
+      file.ReadExact(bytes);
+    });
+  } else {
+    auto extracted = ExtractImplantedDefinition(file, path, kMaxDefinitionBytes);
+    if (!extracted) throw KivoraError(std::string(msg::kNotImplanted));
+    bytes = std::move(*extracted);
+    implanted = true;
+  }
+
+  KvrDefinition def = DecodeDefinition(bytes, provider);
+  def.implanted = implanted;
+  def.fileSize = implanted ? 0 : static_cast<std::int64_t>(bytes.size());
+  if (implanted) def.implantedBytes = std::move(bytes);
+  return def;
+}
+
+bool IsUserText(std::string_view caption) {
+  return caption == msg::kRowFileName || caption == msg::kRowComment;
+}
+
+std::vector<std::pair<std::string, std::string>> SummaryRows(const KvrDefinition& def) {
+  const DefinitionHeader& h = def.header;
+  std::string disguise(msg::kDisguiseNone);
+  if (h.Disguised) disguise = def.level == 2 ? msg::kDisguisePlugin : msg::kDisguiseYes;
+  return {
+      {std::string(msg::kRowFileName), h.SourceName},
+      {std::string(msg::kRowFileSize), Format(msg::kBytes, GroupThousands(h.SourceSize).c_str())},
+      {std::string(msg::kRowPartCount), std::to_string(h.PartCount)},
+      {std::string(msg::kRowDisguise), disguise},
+      {std::string(msg::kRowPassword),
+       std::string(h.Protected ? msg::kPasswordRequired : msg::kPasswordNotRequired)},
+      {std::string(msg::kRowComment), h.Comment},
+  };
+}
+
+}  // namespace kivora

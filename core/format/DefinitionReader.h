@@ -1,0 +1,42 @@
+#pragma once
+// Reading a join definition back: a definition file of its own, or a part that
+// carries one implanted at its end.
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/PendantProvider.h"
+#include "core/format/DefinitionRecords.h"
+#include "core/text/Format.h"
+
+namespace kivora {
+
+// Largest definition read into memory. The biggest real one (32767 parts with long
+// names) is about 9 MB.
+inline constexpr std::int64_t kMaxDefinitionBytes = 64 << 20;
+
+// Decodes definition bytes. Throws KivoraError with the reader's message when they
+// are not a valid definition. provider gives the sizes of built-in pendants, which
+// level-1 definitions do not store.
+KvrDefinition DecodeDefinition(std::span<const std::uint8_t> bytes,
+                               const PendantProvider& provider);
+
+// Reads the definition at path (either form). Returns a fresh definition; throws
+// KivoraError with the reader's message on any failure.
+KvrDefinition ReadDefinition(const std::filesystem::path& path, const PendantProvider& provider);
+
+// True when name can serve as a file name beside the definition: not empty, no folder
+// separator, not "." or "..".
+bool IsPlainFileName(std::string_view name);
+
+// The six summary rows (caption, value) of a definition.
+std::vector<std::pair<std::string, std::string>> SummaryRows(const KvrDefinition& definition);
+// True for the summary rows whose value is the user's own text (the source's name, the
+// comment) rather than a text of the engine, so that no translation touches it.
+bool IsUserText(std::string_view caption);
+
+}  // namespace kivora

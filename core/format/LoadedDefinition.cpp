@@ -1,0 +1,54 @@
+#include "core/format/LoadedDefinition.h"
+
+#include "core/KivoraError.h"
+#include "core/format/DefinitionReader.h"
+#include "core/io/Crc32.h"
+#include "core/text/Messages.h"
+
+namespace kivora {
+
+bool LoadDefinition(const std::filesystem::path& path, const PendantProvider& pendants,
+                    OperationKind readFor, OperationEvents& events, KvrDefinition& loaded) {
+  try {
+    KvrDefinition fresh = ReadDefinition(path, pendants);
+    loaded = std::move(fresh);
+  } catch (const KivoraError& e) {
+    events.ShowError(e.what(), e.Detail());
+    return false;
+  }
+  events.Report(DefinitionSummary{readFor, SummaryRows(loaded)});
+  events.Report(FilesCleared{});
+  for (size_t i = 0; i < loaded.parts.size(); ++i) {
+    events.SetFileState(static_cast<int>(i), loaded.parts[i].FileName, FileState::Listed);
+  }
+  return true;
+}
+
+bool DefinitionIsCurrent(const std::filesystem::path& path, const KvrDefinition& loaded) {
+  return loaded.implanted || FileCrc32(path) == loaded.checksum;
+}
+
+bool RefreshIfChanged(const std::filesystem::path& path, const PendantProvider& pendants,
+                      OperationEvents& events, KvrDefinition& loaded) {
+  try {
+    if (DefinitionIsCurrent(path, loaded)) return true;
+  } catch (const KivoraError& e) {
+    events.ShowError(e.what(), e.Detail());
+    return false;
+  }
+  return LoadDefinition(path, pendants, OperationKind::Join, events, loaded);
+}
+
+std::optional<std::string> PasswordFor(const KvrDefinition& loaded,
+                                       const std::optional<std::string>& given,
+                                       OperationEvents& events) {
+  if (!loaded.header.Protected) return std::string();
+  std::optional<std::string> password = given;
+  while (!password || password->empty()) {
+    password = events.AskText(QuestionKind::Password, msg::kPasswordPrompt);
+    if (!password) return std::nullopt;
+  }
+  return password;
+}
+
+}  // namespace kivora

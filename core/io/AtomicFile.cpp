@@ -1,0 +1,206 @@
+// AtomicFile: the file is written without a name (O_TMPFILE) where the file system
+// supports it, else under a short hidden name. Commit() links an unnamed file straight
+// to a target that does not exist yet; otherwise it gives the file a short hidden name
+// and renames that over the target, so the target is replaced in one step.
+
+#include "core/io/AtomicFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <random>
+#include <string>
+#include <utility>
+
+#include "core/text/Format.h"
+#include "core/text/Messages.h"
+
+namespace kivora {
+namespace {
+
+constexpr int kNameAttempts = 100;
+
+// ".kv" and eight hex digits: short enough for any folder whatever the target's name.
+std::string HiddenName(std::mt19937& random) {
+  char name[16];
+  std::snprintf(name, sizeof name, ".kv%08x", static_cast<unsigned>(random()));
+  return name;
+}
+
+// Errors by which a file system or kernel says it has no unnamed files.
+bool UnnamedUnsupported(int err) { return err == EOPNOTSUPP || err == EISDIR || err == EINVAL; }
+
+// Creates a file of a new hidden name in folder; returns its descriptor or -1 (errno).
+int CreateHidden(int folder, std::mt19937& random, std::string& name) {
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    name = HiddenName(random);
+    const int fd = ::openat(folder, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+// Gives the unnamed file open as fd the name `name` in folder: through /proc (its fd
+// folder open already, so only the number is looked up), or, where /proc is missing,
+// the descriptor itself (which needs a privilege). False (errno) when it cannot, EEXIST
+// when the name is taken.
+bool LinkUnnamed(int fd, const Folder& folder, const std::string& name) {
+  const int descriptors = folder.OpenDescriptors();
+  if (descriptors >= 0) {
+    char number[16];
+    std::snprintf(number, sizeof number, "%d", fd);
+    if (::linkat(descriptors, number, folder.Descriptor(), name.c_str(), AT_SYMLINK_FOLLOW) == 0)
+      return true;
+    if (errno != ENOENT) return false;
+  }
+  return ::linkat(fd, "", folder.Descriptor(), name.c_str(), AT_EMPTY_PATH) == 0;
+}
+
+// Gives the unnamed file open as fd a new hidden name in folder; returns it, or an
+// empty name (errno).
+std::string LinkHidden(int fd, const Folder& folder, std::mt19937& random) {
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    std::string name = HiddenName(random);
+    if (LinkUnnamed(fd, folder, name)) return name;
+    if (errno != EEXIST) break;
+  }
+  return {};
+}
+
+// A replaced file keeps its permissions and, where the user may, its owner and group.
+void TakeOwnerAndMode(int fd, int folder, const std::string& name) {
+  struct stat old {};
+  if (::fstatat(folder, name.c_str(), &old, 0) != 0 || !S_ISREG(old.st_mode)) return;
+  struct stat now {};
+  if (::fstat(fd, &now) == 0 && (now.st_uid != old.st_uid || now.st_gid != old.st_gid)) {
+    // Refused for other users unless privileged; the mode is kept all the same.
+    [[maybe_unused]] const int chowned = ::fchown(fd, old.st_uid, old.st_gid);
+  }
+  // After fchown, which may clear the set-id bits.
+  [[maybe_unused]] const int chmodded = ::fchmod(fd, old.st_mode & 07777);
+}
+
+[[noreturn]] void ThrowCreateFailed(const std::filesystem::path& target, int err) {
+  throw KivoraError(DescribeIoError(target, msg::kCreateFileFailed, err));
+}
+
+// Only a regular file or a symbolic link is ever replaced: never a folder, a device or
+// a pipe that happens to have the target's name.
+void CheckReplaceable(int folder, const std::string& name, const std::filesystem::path& target) {
+  struct stat st {};
+  if (::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || S_ISREG(st.st_mode) ||
+      S_ISLNK(st.st_mode)) {
+    return;
+  }
+  if (S_ISDIR(st.st_mode)) ThrowCreateFailed(target, EISDIR);
+  throw KivoraError(Format(msg::kNotReplaceable, target.c_str()));
+}
+
+// Renames `from` to `to` in folder only when `to` is free; false (errno EEXIST) when taken.
+bool RenameIfFree(int folder, const std::string& from, const std::string& to) {
+  if (::renameat2(folder, from.c_str(), folder, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL) return false;
+  // A file system without RENAME_NOREPLACE: looked up first, which is good enough here.
+  struct stat st {};
+  if (::fstatat(folder, to.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+    errno = EEXIST;
+    return false;
+  }
+  return ::renameat(folder, from.c_str(), folder, to.c_str()) == 0;
+}
+
+}  // namespace
+
+AtomicFile::AtomicFile(std::filesystem::path target, const Folder* folder)
+    : folder_(folder), name_(NameText(target)) {
+  if (!folder_) folder_ = &ownFolder_.emplace(FolderText(target), msg::kCreateFileFailed, target);
+  const int dir = folder_->Descriptor();
+  int fd = ::openat(dir, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+  if (fd < 0 && UnnamedUnsupported(errno)) {
+    std::mt19937 random(std::random_device{}());
+    fd = CreateHidden(dir, random, temp_);
+    // A named file takes a replaced file's mode now, so it is never more open than that
+    // file; an unnamed one can wait until it turns out to replace one.
+    if (fd >= 0) TakeOwnerAndMode(fd, dir, name_);
+  }
+  if (fd < 0) ThrowCreateFailed(target, errno);
+  // The file keeps the target's path for messages.
+  file_ = File::Adopt(fd, std::move(target));
+}
+
+AtomicFile::~AtomicFile() {
+  if (committed_) return;
+  try {
+    file_.Close();
+  } catch (const KivoraError&) {
+  }
+  if (!temp_.empty()) ::unlinkat(folder_->Descriptor(), temp_.c_str(), 0);
+}
+
+bool AtomicFile::NameOrHide(Durability durability) {
+  const int dir = folder_->Descriptor();
+  if (durability == Durability::SyncNow) file_.Sync();
+  // A name that is free is taken in one step, as atomic as a rename.
+  const bool named = temp_.empty() ? LinkUnnamed(file_.Descriptor(), *folder_, name_)
+                                   : RenameIfFree(dir, temp_, name_);
+  if (named) return true;
+  if (!temp_.empty() && errno != EEXIST) ThrowCreateFailed(file_.Path(), errno);
+  // The target is there (or cannot be linked to): the file waits under a hidden name.
+  CheckReplaceable(dir, name_, file_.Path());
+  if (temp_.empty()) {
+    TakeOwnerAndMode(file_.Descriptor(), dir, name_);
+    std::mt19937 random(std::random_device{}());
+    temp_ = LinkHidden(file_.Descriptor(), *folder_, random);
+    if (temp_.empty()) ThrowCreateFailed(file_.Path(), errno);
+  }
+  return false;
+}
+
+void AtomicFile::Commit(Durability durability) {
+  const bool named = NameOrHide(durability);
+  // A file that replaces another reaches the disk before it takes that file's place.
+  if (!named && durability != Durability::SyncNow) file_.Sync();
+  file_.Close();
+  // On failure the destructor removes temp_.
+  const int dir = folder_->Descriptor();
+  if (!named && ::renameat(dir, temp_.c_str(), dir, name_.c_str()) != 0)
+    ThrowCreateFailed(file_.Path(), errno);
+  committed_ = true;
+}
+
+std::filesystem::path AtomicFile::CommitBeside(Durability durability) {
+  const bool named = NameOrHide(durability);
+  file_.Close();
+  committed_ = true;
+  return named ? std::filesystem::path() : folder_->Path() / temp_;
+}
+
+void ReplaceFile(const std::filesystem::path& hidden, const std::filesystem::path& target) {
+  const Folder folder(FolderText(target), msg::kCreateFileFailed, target);
+  CheckReplaceable(folder.Descriptor(), NameText(target), target);
+  if (::renameat(folder.Descriptor(), NameText(hidden).c_str(), folder.Descriptor(),
+                 NameText(target).c_str()) != 0) {
+    ThrowCreateFailed(target, errno);
+  }
+}
+
+void SyncFileSystem(const std::filesystem::path& folder) {
+  const std::filesystem::path place = folder.empty() ? std::filesystem::path(".") : folder;
+  const int fd = ::open(place.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) throw KivoraError(DescribeIoError(place, msg::kWriteFileFailed, errno));
+  const int rc = ::syncfs(fd);
+  const int err = errno;
+  ::close(fd);
+  if (rc != 0) throw KivoraError(DescribeIoError(place, msg::kWriteFileFailed, err));
+}
+
+void WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> data) {
+  AtomicFile out(path);
+  out.Write(data);
+  out.Commit();
+}
+
+}  // namespace kivora

@@ -1,0 +1,65 @@
+#pragma once
+// Files that replace their target in one step, or not at all.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "core/io/File.h"
+#include "core/io/Folder.h"
+
+namespace kivora {
+
+// A file written beside its target and moved over it by Commit(); when dropped
+// without Commit() it disappears, so an existing file of the target name is never
+// destroyed by a failed write. Where the file system allows it the file has no name
+// until Commit(), so not even a killed process leaves it behind; elsewhere it has a
+// short hidden name. Replacing a file keeps that file's mode (and owner, when allowed).
+class AtomicFile {
+ public:
+  // folder, when given, is the target's folder, open already; it must outlive this.
+  explicit AtomicFile(std::filesystem::path target, const Folder* folder = nullptr);
+  ~AtomicFile();
+  AtomicFile(const AtomicFile&) = delete;
+  AtomicFile& operator=(const AtomicFile&) = delete;
+
+  // When a new name's file reaches the disk: before it takes the name, or with the next
+  // SyncFileSystem of its folder (for many files that are worth something only together).
+  // A file that replaces another always reaches the disk before the replacement.
+  enum class Durability { SyncNow, SyncLater };
+
+  File& Stream() { return file_; }
+  void Write(std::span<const std::uint8_t> data) { file_.Write(data); }
+  // Refuses (KivoraError) to replace anything but a regular file or a symbolic link.
+  void Commit(Durability durability = Durability::SyncNow);
+  // Like Commit(), but a file of the target's name is left alone: this file then keeps
+  // a hidden name beside it, which is returned (empty when it took the target's name),
+  // for ReplaceFile to move it over the target later. Lets many files replace theirs
+  // together once all of them are written.
+  std::filesystem::path CommitBeside(Durability durability);
+
+ private:
+  // Gives the file the target's name when that is free (true); otherwise, once the
+  // target proved replaceable, a hidden name beside it (false). The file stays open.
+  bool NameOrHide(Durability durability);
+
+  std::optional<Folder> ownFolder_;  // when no folder was given
+  const Folder* folder_;
+  std::string name_;  // the target's name in folder_
+  std::string temp_;  // the hidden name in folder_; empty while the file has no name
+  File file_;
+  bool committed_ = false;
+};
+
+// Moves a file that CommitBeside left under a hidden name over its target, in one step;
+// refuses a target that is not a regular file or a symbolic link.
+void ReplaceFile(const std::filesystem::path& hidden, const std::filesystem::path& target);
+
+// Waits until everything written to the file system that holds folder is on the disk.
+void SyncFileSystem(const std::filesystem::path& folder);
+
+// Writes the whole buffer to path through an AtomicFile.
+void WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> data);
+}  // namespace kivora

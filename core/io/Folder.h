@@ -1,0 +1,32 @@
+#pragma once
+// An open folder, for creating and naming many files in it.
+
+#include <filesystem>
+#include <string_view>
+
+namespace kivora {
+
+// An open folder: files are created, named and renamed relative to it, so its path is
+// not looked up again for every file.
+class Folder {
+ public:
+  // Throws `what` (a template like DescribeIoError's) for `messagePath` when the folder
+  // cannot be opened.
+  Folder(std::filesystem::path path, std::string_view what,
+         const std::filesystem::path& messagePath);
+  Folder(Folder&& other) noexcept;
+  Folder& operator=(Folder&&) = delete;
+  ~Folder();
+  int Descriptor() const { return fd_; }
+  const std::filesystem::path& Path() const { return path_; }
+  // The process's open descriptors (/proc/self/fd), opened on first use for linking
+  // unnamed files into this folder; -1 without /proc.
+  int OpenDescriptors() const;
+
+ private:
+  int fd_ = -1;
+  mutable int descriptors_ = -2;  // -2: not opened yet
+  std::filesystem::path path_;
+};
+
+}  // namespace kivora

@@ -1,0 +1,145 @@
+#pragma once
+// Writes files on writer threads while the caller reads and encodes the next bytes.
+// The caller fills blocks from a small ring and queues spans of them (or of memory that
+// outlives the writer) for a file; a block comes back to the ring once every span of it
+// is written. New files are written under no name and take their target name only when
+// complete (AtomicFile), each by one writer, in the order their bytes were queued.
+// The caller's requests are handed over in batches (when it takes a block, every few
+// files, and at the end), so small files cost no locking each. A writer's failure is
+// rethrown to the caller at a later call.
+
+#include <atomic>
+#include <climits>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <exception>
+#include <filesystem>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "core/io/AtomicFile.h"
+#include "core/io/File.h"
+
+namespace kivora {
+
+class WriteBehind {
+ public:
+  // The headlines of a file's failures: creating or naming it, and writing it.
+  struct Messages {
+    std::string_view create;
+    std::string_view write;
+  };
+
+  // A file written here, in the order files were begun (from 0).
+  struct CommittedFile {
+    int index = 0;
+    std::filesystem::path target;
+    // With replaceLater, a file whose target's name was taken waits under this hidden
+    // name beside it, for ReplaceFile; empty when the file has its target's name.
+    std::filesystem::path hidden;
+    bool Replaces() const { return !hidden.empty(); }
+    const std::filesystem::path& Where() const { return Replaces() ? hidden : target; }
+  };
+
+  // New files are committed with `durability` (AtomicFile). With replaceLater a new
+  // file whose name is taken does not replace that file but waits beside it.
+  WriteBehind(int writers, int blocks, size_t blockBytes,
+              AtomicFile::Durability durability = AtomicFile::Durability::SyncNow,
+              bool replaceLater = false);
+  ~WriteBehind();  // as Abandon()
+  WriteBehind(const WriteBehind&) = delete;
+  WriteBehind& operator=(const WriteBehind&) = delete;
+
+  // A free block to fill (its size is the caller's; it has blockBytes reserved). The
+  // caller gives up the block it took before, which goes back to the ring once its
+  // queued spans are written. Waits while every block is queued.
+  std::vector<std::uint8_t>& TakeBlock();
+
+  // Starts a new file that takes the name target once its bytes are written.
+  void BeginFile(std::filesystem::path target, Messages messages);
+  // Starts writing into a file the caller keeps open and leaves alone until Finish().
+  void BeginFile(File& file, Messages messages);
+  // Queues bytes for the file begun last: at its end, or (offset >= 0) at that offset.
+  // The bytes lie in a block taken from here or outlive Finish().
+  void Write(std::span<const std::uint8_t> bytes, std::int64_t offset = -1);
+  // Queues a copy of bytes: for bytes that do not stay.
+  void WriteCopy(std::span<const std::uint8_t> bytes);
+  // Queues cutting the file begun last to length bytes.
+  void Truncate(std::int64_t length);
+  // No more bytes for the file begun last: a new file is committed once written.
+  void EndFile();
+
+  // How many files, counted from the first begun, are complete.
+  int Completed();
+  // Hands what was asked so far to the writers.
+  void Flush();
+  // Waits until every file begun is complete.
+  void Finish();
+  // Stops the writers; files not committed yet are dropped. Returns the new files
+  // that were committed.
+  std::vector<CommittedFile> Abandon();
+  // After a failure, the caller's own at file `failedAt` or a writer's: waits until
+  // every file begun before the first that failed is complete, drops the rest (removing
+  // those another writer completed meanwhile), stops the writers and returns the new
+  // files before the failure. Throws nothing.
+  std::vector<CommittedFile> Settle(int failedAt);
+
+ private:
+  struct Piece {
+    std::span<const std::uint8_t> bytes;
+    std::vector<std::uint8_t> copy;  // owned bytes, when bytes point into it
+    int block = -1;
+    std::int64_t offset = -1;
+    bool truncate = false;
+  };
+  struct Job {
+    int index = 0;
+    std::filesystem::path target;
+    File* file = nullptr;  // the caller's file, or null for a new one
+    Messages messages;
+    std::vector<Piece> pieces;
+    bool ended = false;
+    bool done = false;
+    std::filesystem::path hidden;  // where a new file waits to replace its target
+  };
+
+  void Loop();
+  bool Run(Job& job, std::unique_lock<std::mutex>& lock, std::optional<Folder>& folder);
+  void Queue(Piece piece);
+  void FlushLocked();                              // rethrows a failure first
+  void HandOverLocked();                           // as FlushLocked, throwing nothing
+  void ThrowIfFailed();                            // with the lock held
+  void Release(const std::vector<Piece>& pieces);  // with the lock held
+  int BlockOf(const std::uint8_t* p) const;
+
+  // The caller's requests not handed over yet: new jobs, and pieces and the end of the
+  // last job handed over.
+  std::vector<Job> stagedJobs_;
+  std::vector<Piece> stagedPieces_;
+  bool stagedEnd_ = false;
+
+  std::mutex mutex_;
+  std::condition_variable work_;   // writers wait for jobs and pieces
+  std::condition_variable space_;  // the caller waits for blocks and the end
+  std::vector<std::vector<std::uint8_t>> blocks_;
+  std::vector<int> pending_;       // queued spans per block
+  std::deque<Job> jobs_;           // from the first job not done yet
+  size_t taken_ = 0;               // jobs_ a writer has taken
+  std::atomic<int> jobsDone_ = 0;  // jobs before jobs_.front()
+  int begun_ = 0;                  // files begun by the caller
+  std::vector<CommittedFile> committed_;
+  std::exception_ptr failure_;
+  int failedIndex_ = INT_MAX;  // the first file that failed; files from it on are dropped
+  std::atomic<bool> failed_ = false;
+  std::atomic<bool> stop_ = false;
+  AtomicFile::Durability durability_;
+  bool replaceLater_;
+  std::vector<std::thread> writers_;
+};
+
+}  // namespace kivora

@@ -1,0 +1,346 @@
+#include "core/operations/JoinOperation.h"
+
+#include <algorithm>
+
+#include "core/KivoraError.h"
+#include "core/format/LoadedDefinition.h"
+#include "core/io/AtomicFile.h"
+#include "core/io/Crc32.h"
+#include "core/io/File.h"
+#include "core/io/OutputTarget.h"
+#include "core/io/SaveFolder.h"
+#include "core/io/WriteBehind.h"
+#include "core/operations/SetLock.h"
+#include "core/parts/PartScan.h"
+#include "core/payload/Scramblers.h"
+#include "core/payload/SealedPayload.h"
+#include "core/payload/SetCipher.h"
+#include "core/text/CodePage.h"
+#include "core/text/Format.h"
+#include "core/text/Messages.h"
+#include "core/threads/HelperThread.h"
+
+namespace kivora {
+namespace {
+
+// Appends the parts' payloads to the joined file. The parts are read and decoded on
+// the calling thread while a writer thread writes what came before.
+class JoinWriter {
+ public:
+  // cipher opens the parts of an encrypted set.
+  JoinWriter(const KvrDefinition& def, File& out, std::string passwordBig5, OperationEvents& events,
+             const SetCipher* cipher)
+      : def_(def),
+        password_(std::move(passwordBig5)),
+        events_(events),
+        cipher_(cipher),
+        writer_(1, kBlocks, kBlockBytes) {
+    if (cipher_) helper_.emplace();
+    writer_.BeginFile(out, {msg::kWriteJoinedFailed243, msg::kWriteJoinedFailed243});
+  }
+
+  JoinPartResult JoinPart(int index, const std::filesystem::path& path);
+  // Length of the joined data so far (whole parts only).
+  std::int64_t Length() const { return position_; }
+  // Waits until everything joined is in the file.
+  void Finish() {
+    writer_.EndFile();
+    writer_.Finish();
+  }
+
+ private:
+  static constexpr int kBlocks = 8;
+  static constexpr size_t kBlockBytes = 256 * 1024;
+
+  // Cuts the file back to `length` bytes.
+  void CutTo(std::int64_t length) {
+    if (length >= end_) return;
+    writer_.Truncate(length);
+    end_ = length;
+  }
+  // bytes lie in a block of writer_.
+  void WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes) {
+    writer_.Write(bytes, offset);
+    end_ = std::max(end_, offset + static_cast<std::int64_t>(bytes.size()));
+  }
+
+  const KvrDefinition& def_;
+  std::string password_;
+  OperationEvents& events_;
+  const SetCipher* cipher_;
+  std::optional<HelperThread> helper_;  // opens half of the chunks of a sealed part
+  std::vector<std::uint8_t> buffer_;    // where sealed parts are read
+  WriteBehind writer_;
+  std::int64_t position_ = 0;  // where the next part's data goes
+  std::int64_t end_ = 0;       // the file's length once everything queued is written
+};
+
+JoinPartResult JoinWriter::JoinPart(int index, const std::filesystem::path& path) {
+  const PartRecord& rec = def_.parts.at(static_cast<size_t>(index));
+  const bool disguised = def_.header.Disguised;
+  const bool generator = def_.header.CipherKind == kGeneratorCipher;
+  const std::int64_t n = rec.Size;
+  const std::int64_t base = position_;
+
+  // Older sets exchange the halves of parts 0 and 1: D[0..s) goes behind D[s..n).
+  const bool exchange = generator && (index == 0 || index == 1) && n > 0;
+  const std::int64_t split = index == 0 ? n / 2 : n - n / 2;
+
+  std::optional<BlockScrambler> block;
+  std::optional<GeneratorScrambler> gen;
+  std::uint32_t generatorCrc = 0;
+  std::optional<PayloadOpener> opener;
+  std::int64_t opened = 0;  // plain bytes of a sealed payload written
+  if (cipher_) {
+    opener.emplace(*cipher_, index, n, helper_ ? &*helper_ : nullptr);
+  } else if (disguised) {
+    const std::string key =
+        password_.empty() ? ToBig5OrThrow(rec.FileName, msg::kNameOfPart) : password_;
+    if (generator) {
+      gen.emplace(key, n);
+    } else {
+      block.emplace(key, static_cast<std::uint64_t>(std::max<std::int64_t>(n, 0)));
+    }
+  }
+
+  const PartSink sink = [&](std::int64_t offset, std::span<std::uint8_t> bytes) {
+    if (opener) {
+      const std::span<const std::uint8_t> plain = opener->Open(bytes, &writer_.TakeBlock());
+      if (!plain.empty()) WriteAt(base + opened, plain);
+      opened += static_cast<std::int64_t>(plain.size());
+      return;
+    }
+    if (offset < n) {
+      if (block) block->Apply(bytes);
+      if (gen) {
+        gen->Apply(bytes);
+        generatorCrc = Crc32Update(generatorCrc, bytes);
+      }
+    }
+    if (!exchange) {
+      WriteAt(base + offset, bytes);
+      return;
+    }
+    const auto before = static_cast<size_t>(
+        std::clamp<std::int64_t>(split - offset, 0, static_cast<std::int64_t>(bytes.size())));
+    if (before > 0) WriteAt(base + (n - split) + offset, bytes.first(before));
+    if (before < bytes.size())
+      WriteAt(base + offset + static_cast<std::int64_t>(before) - split, bytes.subspan(before));
+  };
+  // A sealed part is read apart from the blocks written, which take what it opens to.
+  const NextBuffer next = [this]() -> std::vector<std::uint8_t>& { return writer_.TakeBlock(); };
+  const PartScan scan = ScanPart(
+      path, disguised ? rec.PendantSize : 0, n, buffer_, sink, !disguised && !exchange && !opener,
+      [this] { return events_.AbortRequested(); }, opener ? NextBuffer() : next);
+  if (scan.stopped) {
+    CutTo(base);  // what the join keeps ends with the last whole part
+    return JoinPartResult::Stopped;
+  }
+  const PartTestResult t = Verdict(scan, rec, disguised, def_.implanted, opener.has_value());
+
+  if (t == PartTestResult::Missing) {
+    const Answer a = events_.AskYesNo(
+        QuestionKind::MissingPart, Format(msg::kMissingPartQuestion, path.string().c_str()), path);
+    if (events_.AbortRequested()) return JoinPartResult::Stopped;  // asked while it waited
+    return a == Answer::Yes ? JoinPartResult::MissingSkip : JoinPartResult::MissingStop;
+  }
+  // A sealed part that does not open is of no use whatever its checksums say.
+  if (opener && !opener->Authentic()) {
+    events_.ShowError(Format(msg::kPartNotAuthentic251, path.string().c_str()));
+    return JoinPartResult::CorruptStop;
+  }
+  JoinPartResult result = JoinPartResult::Joined;
+  if (t == PartTestResult::Corrupt) {
+    const Answer a = events_.AskYesNo(
+        QuestionKind::CorruptPart, Format(msg::kCorruptPartQuestion, path.string().c_str()), path);
+    if (events_.AbortRequested()) {
+      CutTo(base);
+      return JoinPartResult::Stopped;
+    }
+    if (a != Answer::Yes) return JoinPartResult::CorruptStop;
+    result = JoinPartResult::CorruptJoined;
+  }
+  if (opener) {
+    position_ = base + opened;
+    return result;
+  }
+
+  if (disguised) {
+    if (scan.payloadBytes < n || n < 0) {
+      throw KivoraError(msg::kReadPartFailed242,
+                        Format(msg::kPartShorterThanRecorded, path.c_str()));
+    }
+    const std::uint32_t plainCrc = block ? scan.payloadCrc ^
+                                               block->KeystreamCrc(static_cast<std::uint64_t>(n)) ^
+                                               Crc32OfZeros(static_cast<std::uint64_t>(n))
+                                         : generatorCrc;
+    if (plainCrc != rec.Crc) {
+      if (!password_.empty()) return JoinPartResult::WrongPassword;
+      if (result != JoinPartResult::CorruptJoined) {
+        events_.ShowError(msg::kDecodeFailed292);
+        return JoinPartResult::CorruptStop;
+      }
+    }
+    position_ = base + n;
+    return result;
+  }
+
+  // A plain part is written whole, then cut to its payload when the bytes behind it
+  // do not belong to the source (a fixable part, or the implanted definition).
+  std::int64_t kept = exchange ? std::min(scan.size, n) : scan.size;
+  if (t == PartTestResult::Fixable || (t == PartTestResult::Ok && def_.implanted)) {
+    kept = std::min(kept, std::max<std::int64_t>(n, 0));
+  }
+  CutTo(base + kept);
+  position_ = base + kept;
+  return result;
+}
+
+// Whether a file of that name is there, a dangling link included; (241) when that
+// cannot be told, for a name too long, a folder that may not be searched or a loop of
+// links. A name the join may not replace is refused (245).
+bool OutputExists(const std::filesystem::path& joined) {
+  const OutputKind kind = KindOfOutput(joined, msg::kCreateJoinedFailed241);
+  if (kind == OutputKind::NotAFile) throw KivoraError(msg::kOutputNotAFile245, joined.string());
+  return kind == OutputKind::Replaceable;
+}
+
+FileState StateOf(JoinPartResult r) {
+  switch (r) {
+    case JoinPartResult::MissingStop:
+    case JoinPartResult::MissingSkip:
+      return FileState::Missing;
+    case JoinPartResult::CorruptStop:
+    case JoinPartResult::CorruptJoined:
+      return FileState::Corrupt;
+    default:
+      return FileState::Joined;
+  }
+}
+
+}  // namespace
+
+bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantProvider& pendants,
+             OperationEvents& events, JoinOutcome* outcome) {
+  JoinOutcome local;
+  JoinOutcome& out = outcome ? *outcome : local;
+  out = JoinOutcome{};
+  try {
+    if (!RefreshIfChanged(request.definitionPath, pendants, events, loaded)) return false;
+    const KvrDefinition& def = loaded;
+    const int cipher = def.header.CipherKind;
+    if (cipher != kBlockCipher && cipher != kGeneratorCipher &&
+        !(cipher == kSealedCipher && def.header.Encryption)) {
+      events.ShowError(Format(msg::kUnknownCipher293, cipher));
+      return false;
+    }
+
+    std::filesystem::path folder = request.definitionPath.parent_path();
+    if (request.outputFolder) {
+      const SaveFolderCheck check = EnsureSaveFolder(*request.outputFolder, events);
+      if (!check.ok) return false;
+      out.folderCreated = check.created;
+      folder = *request.outputFolder;
+    }
+    // Joins share the set's lock: a split, re-split or repair of it is refused meanwhile.
+    const SetLock lock(request.definitionPath.parent_path(), SetNameOf(def, request.definitionPath),
+                       SetLock::Mode::Shared);
+    std::filesystem::path joined =
+        request.outputFile ? *request.outputFile : folder / def.header.SourceName;
+    if (OutputExists(joined)) {
+      const Answer a =
+          events.AskYesNo(QuestionKind::OutputExists, msg::kOutputExistsQuestion, joined);
+      if (a == Answer::Cancel) return false;
+      if (a == Answer::Yes) {
+        const auto chosen = events.AskText(QuestionKind::SaveAsName, {},
+                                           joined.parent_path() / def.header.SourceName);
+        if (!chosen) return false;
+        joined = *chosen;
+      }
+    }
+    const auto password = PasswordFor(def, request.password, events);
+    if (!password) return false;
+    // An encrypted set proves the password before anything is written.
+    std::optional<SetCipher> sealed;
+    if (cipher == kSealedCipher) {
+      sealed.emplace(*password, *def.header.Encryption);
+      if (!sealed->PasswordMatches()) {
+        events.ShowError(msg::kWrongPassword231);
+        return false;
+      }
+    }
+    const std::string passwordBig5 = sealed ? std::string() : PasswordToBig5OrThrow(*password);
+    out.output = joined;
+
+    // The name chosen last is looked at again, and before the work starts.
+    const bool existedBefore = OutputExists(joined);
+    events.Report(WorkStarted{});
+    events.Report(FilesCleared{});
+    std::optional<AtomicFile> file;
+    WithMessage(msg::kCreateJoinedFailed241, [&] { file.emplace(joined); });
+    JoinWriter writer(def, file->Stream(), passwordBig5, events, sealed ? &*sealed : nullptr);
+
+    const int count = def.header.PartCount;
+    if (cipher == kGeneratorCipher && count > 0) {
+      events.SetFileState(0, def.parts[0].FileName, FileState::KeptBack);
+    }
+    bool stopped = false;  // ended on a missing or corrupt part
+    bool aborted = false;
+    bool userChose = false;  // a missing part skipped or a corrupt one joined at the user's word
+    for (int i = 1; i <= count; ++i) {
+      if (events.AbortRequested()) {
+        aborted = true;
+        break;
+      }
+      const int index = cipher != kGeneratorCipher ? i - 1 : (i == count ? 0 : i);
+      const PartRecord& rec = def.parts[static_cast<size_t>(index)];
+      const JoinPartResult r =
+          writer.JoinPart(index, request.definitionPath.parent_path() / rec.FileName);
+      if (r == JoinPartResult::Stopped) {
+        aborted = true;
+        break;
+      }
+      if (r == JoinPartResult::WrongPassword) {
+        events.ShowError(msg::kWrongPassword231);
+        events.Report(FilesCleared{});
+        return false;  // the temporary file goes with `file`
+      }
+      userChose =
+          userChose || r == JoinPartResult::MissingSkip || r == JoinPartResult::CorruptJoined;
+      events.SetFileState(index, rec.FileName, StateOf(r));
+      events.Report(Progress{OperationKind::Join, i, count});
+      if (r == JoinPartResult::MissingStop || r == JoinPartResult::CorruptStop) {
+        stopped = true;
+        break;
+      }
+    }
+
+    // Parts that all matched their records but do not add up to the source's size
+    // cannot have rebuilt it: that is a failure, unless the user chose a gap or a
+    // damaged part.
+    if (!stopped && !aborted && !userChose && writer.Length() != def.header.SourceSize) {
+      events.ShowError(
+          msg::kJoinedSizeWrong244,
+          Format(msg::kJoinedSizes, joined.c_str(), GroupThousands(writer.Length()).c_str(),
+                 GroupThousands(def.header.SourceSize).c_str()));
+      stopped = true;
+    }
+    // A stopped join leaves nothing; an aborted one keeps what it wrote when asked to,
+    // unless that would replace a file that was there before.
+    const bool keep = !stopped && (!aborted || (request.keepPartialOnAbort && !existedBefore));
+    if (keep) {
+      writer.Finish();
+      WithMessage(msg::kWriteJoinedFailed243, [&] { file->Commit(); });
+    }
+    out.completed = !stopped && !aborted;
+    return ReportEnd(events, OperationKind::Join, out.completed, msg::kJoinCompleted,
+                     msg::kJoinInterrupted);
+  } catch (const KivoraError& e) {
+    events.ShowError(e.what(), e.Detail());
+  } catch (const std::bad_alloc&) {
+    events.ShowError(msg::kOutOfMemory222);
+  }
+  return false;
+}
+
+}  // namespace kivora

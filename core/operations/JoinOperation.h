@@ -1,0 +1,52 @@
+#pragma once
+// Joining a set back into its source file.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "core/OperationEvents.h"
+#include "core/PendantProvider.h"
+#include "core/format/DefinitionRecords.h"
+
+namespace kivora {
+
+enum class JoinPartResult {
+  Joined = 0,
+  MissingStop = 1,    // missing, the user chose to stop
+  MissingSkip = 2,    // missing, the user chose to go on
+  CorruptStop = 3,    // corrupt or not decodable: the join stops
+  CorruptJoined = 4,  // corrupt, joined anyway at the user's word
+  WrongPassword = 6,
+  Stopped = 7,  // the user asked the join to stop during the part
+};
+
+struct JoinRequest {
+  std::filesystem::path definitionPath;               // its folder holds the parts
+  std::optional<std::filesystem::path> outputFolder;  // empty: the definition's folder
+  std::optional<std::filesystem::path> outputFile;    // instead of folder + source name
+  std::optional<std::string> password;  // a protected set asks for it when none is given
+  // An aborted join that replaces no file keeps what it wrote under the output's name
+  // (the window's page promises it); false drops it, as the command line does.
+  bool keepPartialOnAbort = true;
+};
+
+struct JoinOutcome {
+  bool completed = false;
+  std::filesystem::path output;
+  bool folderCreated = false;  // EnsureSaveFolder made the output folder
+};
+
+// The whole join as the join button runs it: re-reads a changed definition, picks the
+// output (asking when it exists), asks for the password of a protected set, joins every
+// part in the order of the set's cipher kind with its questions and file states, and
+// reports completion or interruption. The joined file is written under a temporary name
+// and takes its own only when the join completes, so a failed join never destroys a
+// file that had that name. Only a regular file or a symbolic link is replaced: an output
+// name taken by a folder, a device or a FIFO is refused before anything is written.
+// Returns true when the join completed.
+bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantProvider& pendants,
+             OperationEvents& events, JoinOutcome* outcome = nullptr);
+
+}  // namespace kivora

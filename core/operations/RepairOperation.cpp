@@ -1,0 +1,447 @@
+#include "core/operations/RepairOperation.h"
+
+#include <algorithm>
+#include <atomic>
+#include <memory>
+#include <mutex>
+
+#include "core/KivoraError.h"
+#include "core/io/AtomicFile.h"
+#include "core/io/Crc32.h"
+#include "core/io/File.h"
+#include "core/operations/SetLock.h"
+#include "core/recovery/RecoveryCode.h"
+#include "core/recovery/RecoveryScan.h"
+#include "core/text/Format.h"
+#include "core/text/Messages.h"
+#include "core/threads/ParallelFor.h"
+
+namespace kivora {
+namespace {
+
+constexpr std::size_t kMaxStripe = 1 << 20;
+constexpr std::size_t kMinStripe = 64 << 10;
+constexpr std::size_t kStripeBudget = 16 << 20;  // per thread
+
+FileState LostState(const std::filesystem::path& path) {
+  std::error_code ec;
+  return std::filesystem::exists(path, ec) ? FileState::Corrupt : FileState::Missing;
+}
+
+// The stripe buffers of one thread, kept from one group to the next. Their bytes are
+// not cleared when made: every stripe is read or computed before it is used.
+struct Stripes {
+  std::size_t bytes = 0;
+  std::vector<std::unique_ptr<std::uint8_t[]>> buffers;
+
+  void Ensure(std::size_t count, std::size_t size) {
+    if (size > bytes) {
+      buffers.clear();
+      bytes = size;
+    }
+    while (buffers.size() < count) {
+      buffers.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(bytes));
+    }
+  }
+};
+
+// One shard read stripe by stripe: bytes past its length read as zeros.
+struct ShardInput {
+  File file;
+  std::uint64_t length = 0;
+};
+
+// One file being rebuilt.
+struct ShardOutput {
+  std::unique_ptr<AtomicFile> file;
+  bool part = false;
+  std::uint64_t length = 0;  // bytes of shard that belong to the file
+  std::uint32_t crc = 0;
+  CoveredFile expected;   // parts: the recorded length and CRC
+  RecoveryHeader header;  // recovery parts: their header, its shard CRC filled last
+  std::uint64_t headerOffset = 0;
+  std::filesystem::path path;
+  int row = 0;
+};
+
+class GroupRebuild {
+ public:
+  // `stripes` holds the stripe buffers, kept from one group to the next.
+  GroupRebuild(const RecoverySetScan& scan, int group, Stripes& stripes)
+      : scan_(scan), g_(scan.groups[group]), group_(group), stripes_(stripes) {}
+
+  // Rebuilds the group's lost files; returns the state-list rows of those rebuilt, or
+  // empty optional when `stop` ended it (nothing of the group is then written).
+  std::optional<std::vector<int>> Run(const StopCheck& stop) {
+    const int k = g_.parts.partCount;
+    const int r = scan_.header.perGroup;
+    std::vector<int> used;
+    std::vector<int> wanted;
+    for (int i = 0; i < k; ++i) (g_.partUsable[i] ? used : wanted).push_back(i);
+    const bool recoveryToo = g_.RecoveryRebuildable();
+    int model = -1;
+    for (int j = 0; j < r; ++j) {
+      if (g_.HasRecovery(j)) {
+        used.push_back(k + j);
+        if (model < 0) model = j;
+      } else if (recoveryToo) {
+        wanted.push_back(k + j);
+      }
+    }
+    if (wanted.empty()) return std::vector<int>{};
+    used.resize(static_cast<size_t>(k));  // data shards first: they are the cheapest
+
+    const std::uint64_t length = Recovery(model).header.shardLength;
+    OpenInputs(used, k);
+    OpenOutputs(wanted, k, model);
+    const RecoveryCode code(k, r);
+    const RecoveryCode::Decoder decoder = code.MakeDecoder(used, wanted);
+
+    const std::size_t stripe =
+        std::clamp(kStripeBudget / (used.size() + wanted.size()), kMinStripe, kMaxStripe);
+    stripes_.Ensure(used.size() + wanted.size(), stripe);
+    std::vector<std::uint8_t*> inPointers, outPointers;
+    for (size_t i = 0; i < used.size(); ++i) inPointers.push_back(stripes_.buffers[i].get());
+    for (size_t w = 0; w < wanted.size(); ++w) {
+      outPointers.push_back(stripes_.buffers[used.size() + w].get());
+    }
+
+    for (std::uint64_t offset = 0; offset < length; offset += stripe) {
+      if (StopRequested(stop)) return std::nullopt;
+      const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(stripe, length - offset));
+      for (size_t i = 0; i < inputs_.size(); ++i) {
+        ShardInput& s = inputs_[i];
+        const auto have = static_cast<std::size_t>(
+            s.length > offset ? std::min<std::uint64_t>(n, s.length - offset) : 0);
+        WithMessage(msg::kReadPartFailed242,
+                    [&] { s.file.ReadExact(std::span(inPointers[i], have)); });
+        std::fill(inPointers[i] + have, inPointers[i] + n, std::uint8_t{0});
+      }
+      decoder.Run(n, inPointers, outPointers);
+      for (size_t w = 0; w < outputs_.size(); ++w) {
+        ShardOutput& o = outputs_[w];
+        const auto take = static_cast<std::size_t>(
+            o.length > offset ? std::min<std::uint64_t>(n, o.length - offset) : 0);
+        const auto bytes = std::span<const std::uint8_t>(outPointers[w], take);
+        o.crc = Crc32Update(o.crc, bytes);
+        WithMessage(msg::kRepairWriteFailed324, [&] { o.file->Write(bytes); });
+      }
+    }
+    return Commit();
+  }
+
+ private:
+  const RecoveryFileInfo& Recovery(int j) const {
+    return scan_.recoveryFiles[static_cast<size_t>(g_.recovery[static_cast<size_t>(j)])];
+  }
+
+  std::filesystem::path ShardPath(int shard, int k) const {
+    return shard < k ? scan_.PartPath(g_.parts.firstPart + shard)
+                     : scan_.RecoveryPath(group_ * scan_.header.perGroup + (shard - k));
+  }
+
+  void OpenInputs(const std::vector<int>& used, int k) {
+    for (int shard : used) {
+      ShardInput s;
+      const std::filesystem::path path = ShardPath(shard, k);
+      s.file = WithMessage(msg::kReadPartFailed242, [&] { return File::OpenRead(path); });
+      if (shard < k) {
+        s.length = g_.covered[static_cast<size_t>(shard)].length;
+      } else {
+        const RecoveryFileInfo& info = Recovery(shard - k);
+        s.length = info.header.shardLength;
+        WithMessage(msg::kReadPartFailed242,
+                    [&] { s.file.Seek(static_cast<std::int64_t>(info.shardOffset)); });
+      }
+      inputs_.push_back(std::move(s));
+    }
+  }
+
+  // `model`: an intact recovery part of the group, whose header and picture the rebuilt
+  // recovery parts take.
+  void OpenOutputs(const std::vector<int>& wanted, int k, int model) {
+    const RecoveryFileInfo& info = Recovery(model);
+    std::vector<std::uint8_t> pendant(info.headerOffset);
+    if (!pendant.empty()) {
+      const std::filesystem::path path = ShardPath(k + model, k);
+      WithMessage(msg::kReadPartFailed242, [&] {
+        File f = File::OpenRead(path);
+        f.ReadExact(pendant);
+      });
+    }
+    const int parts = static_cast<int>(scan_.definition.parts.size());
+    for (int shard : wanted) {
+      ShardOutput o;
+      o.path = ShardPath(shard, k);
+      o.file = WithMessage(msg::kRepairWriteFailed324,
+                           [&] { return std::make_unique<AtomicFile>(o.path); });
+      if (shard < k) {
+        o.part = true;
+        o.expected = g_.covered[static_cast<size_t>(shard)];
+        o.length = o.expected.length;
+        o.row = g_.parts.firstPart + shard;
+      } else {
+        o.header = info.header;
+        o.header.index = static_cast<std::uint16_t>(shard - k);
+        o.headerOffset = pendant.size();
+        o.length = o.header.shardLength;
+        o.row = parts + o.header.SetIndex();
+        WithMessage(msg::kRepairWriteFailed324, [&] {
+          o.file->Write(pendant);
+          o.file->Write(EncodeRecoveryHeader(o.header));
+        });
+      }
+      outputs_.push_back(std::move(o));
+    }
+  }
+
+  // Proves every rebuilt part by the length and CRC-32 of the definition's record before
+  // any of them takes its name.
+  std::vector<int> Commit() {
+    for (const ShardOutput& o : outputs_) {
+      if (o.part && (o.crc != o.expected.crc ||
+                     o.file->Stream().Size() != static_cast<std::int64_t>(o.expected.length))) {
+        throw KivoraError(msg::kRepairCheckFailed323, o.path.string());
+      }
+    }
+    std::vector<int> rows;
+    for (ShardOutput& o : outputs_) {
+      WithMessage(msg::kRepairWriteFailed324, [&] {
+        if (!o.part) {
+          o.header.shardCrc = o.crc;
+          o.file->Write(scan_.definitionCopy);
+          o.file->Write(RecoveryTrailer(o.headerOffset));
+          o.file->Stream().Seek(static_cast<std::int64_t>(o.headerOffset));
+          o.file->Write(EncodeRecoveryHeader(o.header));
+        }
+        o.file->Commit();
+      });
+      rows.push_back(o.row);
+    }
+    return rows;
+  }
+
+  const RecoverySetScan& scan_;
+  const RecoveryGroupScan& g_;
+  int group_;
+  Stripes& stripes_;
+  std::vector<ShardInput> inputs_;
+  std::vector<ShardOutput> outputs_;
+};
+
+RepairOutcome Summarize(const std::optional<RecoverySetScan>& scan) {
+  RepairOutcome out;
+  if (!scan) return out;
+  out.found = true;
+  out.damaged = scan->Damaged();
+  out.rebuildable = scan->Rebuildable();
+  out.partsRebuildable = true;
+  for (const RecoveryGroupScan& g : scan->groups) {
+    if (g.LostParts() > 0 && !g.PartsRebuildable()) out.partsRebuildable = false;
+  }
+  out.completed = out.rebuildable == out.damaged;
+  return out;
+}
+
+void ListFiles(const RecoverySetScan& scan, OperationEvents& events) {
+  const int parts = static_cast<int>(scan.definition.parts.size());
+  for (const RecoveryGroupScan& g : scan.groups) {
+    for (int i = 0; i < g.parts.partCount; ++i) {
+      const int part = g.parts.firstPart + i;
+      const std::filesystem::path path = scan.PartPath(part);
+      events.SetFileState(part, path.filename().string(),
+                          g.partUsable[static_cast<size_t>(i)] ? FileState::Ok : LostState(path));
+    }
+  }
+  for (const RecoveryGroupScan& g : scan.groups) {
+    const int first = static_cast<int>(&g - scan.groups.data()) * scan.header.perGroup;
+    for (int j = 0; j < static_cast<int>(g.recovery.size()); ++j) {
+      const int index = first + j;
+      const std::filesystem::path path = scan.RecoveryPath(index);
+      events.SetFileState(parts + index, path.filename().string(),
+                          g.HasRecovery(j) ? FileState::Ok : LostState(path));
+    }
+  }
+  if (!scan.header.implanted) {
+    const int recovery = scan.header.perGroup * static_cast<int>(scan.groups.size());
+    events.SetFileState(parts + recovery, scan.header.definitionName,
+                        scan.definitionLost ? LostState(scan.DefinitionPath()) : FileState::Ok);
+  }
+}
+
+// One line per group that cannot get back all it lost: its parts (when `parts`), else
+// its recovery parts.
+std::string LostGroups(const RecoverySetScan& scan, bool parts) {
+  std::string text;
+  for (size_t g = 0; g < scan.groups.size(); ++g) {
+    const RecoveryGroupScan& group = scan.groups[g];
+    const int number = static_cast<int>(g) + 1;
+    std::string line;
+    if (parts && group.LostParts() > 0 && !group.PartsRebuildable()) {
+      line = Format(msg::kRepairGroupLost, number, group.LostParts() + group.LostRecovery(),
+                    static_cast<int>(scan.header.perGroup));
+    } else if (!parts && group.LostRecovery() > 0 && !group.RecoveryRebuildable()) {
+      line = Format(msg::kRepairGroupRecoveryLost, number, group.LostRecovery());
+    }
+    if (line.empty()) continue;
+    if (!text.empty()) text += "\n";
+    text += line;
+  }
+  return text;
+}
+
+void ReportIgnored(const std::vector<std::filesystem::path>& ignored, OperationEvents& events) {
+  if (ignored.empty()) return;
+  std::string names;
+  for (const std::filesystem::path& p : ignored) {
+    if (!names.empty()) names += ", ";
+    names += p.filename().string();
+  }
+  events.ShowError(msg::kRepairIgnored325, names);
+}
+
+// The closing of a repair that leaves files lost: what stays lost, said once.
+RepairOutcome EndWithLosses(const RecoverySetScan& scan, RepairOutcome out,
+                            OperationEvents& events) {
+  events.Report(WorkEnded{});
+  events.ShowError(msg::kRepairStaysLost326, LostGroups(scan, false));
+  events.Report(Finished{OperationKind::Repair, Outcome::ProblemsFound});
+  out.completed = false;
+  return out;
+}
+
+}  // namespace
+
+RepairOutcome AssessRecovery(const std::filesystem::path& definition,
+                             const PendantProvider& pendants, const StopCheck& stop) {
+  const std::optional<RecoverySetScan> scan = ScanRecoverySet(definition, pendants, stop);
+  if (scan && scan->stopped) return {};
+  return Summarize(scan);
+}
+
+RepairOutcome RunRepair(const std::filesystem::path& definition, bool dryRun,
+                        const PendantProvider& pendants, OperationEvents& events) {
+  events.Report(WorkStarted{});
+  events.Report(FilesCleared{});
+  const StopCheck stop = [&events] { return events.AbortRequested(); };
+  RepairOutcome out;
+  const auto end = [&](bool completed) {
+    out.completed = completed;
+    ReportEnd(events, OperationKind::Repair, completed, msg::kRepairCompleted,
+              msg::kRepairInterrupted);
+    return out;
+  };
+  std::vector<std::filesystem::path> ignored;
+  const std::optional<RecoverySetScan> scan = ScanRecoverySet(definition, pendants, stop, &ignored);
+  ReportIgnored(ignored, events);
+  if (!scan) {
+    events.ShowError(msg::kRepairNoRecovery322, definition.string());
+    return end(false);
+  }
+  if (scan->stopped) return end(false);
+  out = Summarize(scan);
+  ListFiles(*scan, events);
+  if (!out.partsRebuildable) {
+    events.ShowError(msg::kRepairTooManyLost321, LostGroups(*scan, true));
+    return end(false);
+  }
+  if (out.damaged == 0) {
+    events.Report(WorkEnded{});
+    events.ShowCompletion(msg::kRepairNothingToDo);
+    events.Report(Finished{OperationKind::Repair, Outcome::Completed});
+    return out;
+  }
+  if (dryRun) {
+    if (!out.completed) return EndWithLosses(*scan, out, events);
+    events.Report(WorkEnded{});
+    events.ShowCompletion(Format(msg::kRepairAllPossible, out.damaged));
+    events.Report(Finished{OperationKind::Repair, Outcome::Completed});
+    return out;
+  }
+
+  // No other operation writes or joins the set while files of it are rebuilt.
+  const SetLock lock(scan->folder, SetNameOf(scan->definition, scan->DefinitionPath()),
+                     SetLock::Mode::Exclusive);
+  // Groups are rebuilt two at a time, each thread with stripe buffers of its own. The
+  // calling thread reports the rows of finished groups in group order; a group that
+  // failed or stopped counts as finished with nothing written, so the groups written
+  // after it are reported too.
+  const int groups = static_cast<int>(scan->groups.size());
+  const int parts = static_cast<int>(scan->definition.parts.size());
+  std::vector<std::optional<std::vector<int>>> rebuilt(static_cast<size_t>(groups));
+  std::vector<char> finished(static_cast<size_t>(groups), 0);
+  std::mutex mutex;
+  int reported = 0;
+  const auto reportFinished = [&] {
+    for (;; ++reported) {
+      std::optional<std::vector<int>> rows;
+      {
+        std::lock_guard lock(mutex);
+        if (reported >= groups || !finished[static_cast<size_t>(reported)]) return;
+        rows = std::move(rebuilt[static_cast<size_t>(reported)]);
+      }
+      for (int row : rows.value_or(std::vector<int>{})) {
+        const std::string name = row < parts ? scan->PartPath(row).filename().string()
+                                             : scan->RecoveryPath(row - parts).filename().string();
+        events.SetFileState(row, name, FileState::Rebuilt);
+        events.Report(Progress{OperationKind::Repair, ++out.rebuilt, out.rebuildable});
+      }
+    }
+  };
+  std::vector<Stripes> stripes(kWorkThreads);
+  SharedStop stopped(stop);
+  if (stopped.Check(0)) return end(false);  // before the helper starts a group
+  try {
+    ParallelFor(
+        groups,
+        [&](int g, int thread) {
+          std::optional<std::vector<int>> rows;
+          const auto finish = [&] {
+            std::lock_guard lock(mutex);
+            rebuilt[static_cast<size_t>(g)] = std::move(rows);
+            finished[static_cast<size_t>(g)] = 1;
+          };
+          try {
+            if (!stopped.Check(thread)) {
+              rows = GroupRebuild(*scan, g, stripes[static_cast<size_t>(thread)])
+                         .Run(stopped.For(thread));
+            }
+          } catch (...) {
+            finish();
+            throw;
+          }
+          if (!rows) stopped.Raise();
+          finish();
+          if (thread == 0) reportFinished();
+        },
+        &stopped);
+  } catch (...) {
+    reportFinished();
+    throw;
+  }
+  reportFinished();
+  if (stopped.Raised()) return end(false);
+  if (scan->definitionLost) {
+    WithMessage(msg::kRepairWriteFailed324,
+                [&] { WriteFileAtomically(scan->DefinitionPath(), scan->definitionCopy); });
+    const int index = static_cast<int>(scan->definition.parts.size()) +
+                      scan->header.perGroup * static_cast<int>(scan->groups.size());
+    events.SetFileState(index, scan->header.definitionName, FileState::Rebuilt);
+    events.Report(Progress{OperationKind::Repair, ++out.rebuilt, out.rebuildable});
+  }
+  if (!out.completed) return EndWithLosses(*scan, out, events);
+  return end(true);
+}
+
+bool OfferRepair(const std::filesystem::path& definition, const PendantProvider& pendants,
+                 OperationEvents& events) {
+  const StopCheck stop = [&events] { return events.AbortRequested(); };
+  const RepairOutcome assessed = AssessRecovery(definition, pendants, stop);
+  if (!assessed.found || assessed.rebuildable == 0 || !assessed.partsRebuildable) return false;
+  if (events.AskYesNo(QuestionKind::RepairFromRecovery, msg::kRepairQuestion) != Answer::Yes) {
+    return false;
+  }
+  return RunRepair(definition, false, pendants, events).completed;
+}
+
+}  // namespace kivora

@@ -1,0 +1,48 @@
+#pragma once
+// Rebuilding lost or damaged files of a set from its recovery parts: parts, recovery
+// parts and the definition file. Needs neither the source nor the password nor the
+// plug-in. Every rebuilt file is written under a temporary name and takes its own only
+// after its recorded CRC-32 proved it; a file that checks out is never written. When
+// a group has lost more parts than it has recovery parts, nothing at all is written.
+// Memory: the group's shards are read in stripes of at most 1 MiB each, narrower for
+// large groups, so that a stripe of all shards stays within about 64 MiB.
+
+#include <filesystem>
+
+#include "core/OperationEvents.h"
+#include "core/PendantProvider.h"
+#include "core/threads/StopCheck.h"
+
+namespace kivora {
+
+struct RepairOutcome {
+  bool found = false;   // the set has recovery parts
+  int damaged = 0;      // lost or damaged files
+  int rebuildable = 0;  // of them, those the recovery parts can rebuild
+  int rebuilt = 0;
+  bool partsRebuildable = false;  // no group lost more parts than it can rebuild
+  bool completed = false;         // every lost or damaged file is back (or would be)
+};
+
+// Lists every file of the set with its state, then rebuilds (or, for a dry run, only
+// says what it would rebuild). When a group lost more parts than it can rebuild nothing
+// is written (321); what else stays lost is said once after the rest is rebuilt (326),
+// and the outcome is then not completed, dry run or not. Rows and progress come group
+// by group, in order; a failure or a stop still reports the groups written before it. `definition`
+// is the definition file, a part that carries one, or a recovery part; a lost one is found by its
+// name.
+RepairOutcome RunRepair(const std::filesystem::path& definition, bool dryRun,
+                        const PendantProvider& pendants, OperationEvents& events);
+
+// What the recovery parts of the set could rebuild, without events or writing. Empty
+// `found` when the set has none.
+RepairOutcome AssessRecovery(const std::filesystem::path& definition,
+                             const PendantProvider& pendants, const StopCheck& stop = {});
+
+// After a test or join that met lost or damaged parts: when the recovery parts can
+// rebuild all of them, asks whether to repair now and repairs on Yes. Returns whether
+// a repair ran and completed.
+bool OfferRepair(const std::filesystem::path& definition, const PendantProvider& pendants,
+                 OperationEvents& events);
+
+}  // namespace kivora

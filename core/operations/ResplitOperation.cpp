@@ -1,0 +1,199 @@
+#include "core/operations/ResplitOperation.h"
+
+#include <algorithm>
+
+#include "core/KivoraError.h"
+#include "core/format/DefinitionWriter.h"
+#include "core/format/LoadedDefinition.h"
+#include "core/io/File.h"
+#include "core/io/OutputTarget.h"
+#include "core/io/SaveFolder.h"
+#include "core/operations/SetLock.h"
+#include "core/parts/PartWriter.h"
+#include "core/payload/SealedPayload.h"
+#include "core/payload/SetCipher.h"
+#include "core/text/CodePage.h"
+#include "core/text/Format.h"
+#include "core/text/Messages.h"
+
+namespace kivora {
+
+bool PluginMatches(const PendantProvider& pendants, std::string_view pluginName,
+                   const KvrDefinition& loaded) {
+  return pendants.ComputePluginChecksum(pluginName) == loaded.header.PluginChecksum;
+}
+
+namespace {
+
+// The plug-in of a KV4 set: the one named, or the one the user picks; checked.
+std::optional<std::string> PluginFor(const KvrDefinition& def, const ResplitRequest& request,
+                                     const PendantProvider& pendants, OperationEvents& events) {
+  std::optional<std::string> name = request.pluginName;
+  if (!name) name = events.AskText(QuestionKind::ResplitPlugin);
+  if (!name) return std::nullopt;
+  if (!PluginMatches(pendants, *name, def)) {
+    events.ShowError(msg::kPluginMismatch291);
+    return std::nullopt;
+  }
+  return name;
+}
+
+// A chosen part that may not be written, and the message that refuses it: a part whose
+// file is the source itself, which renaming the rebuilt part over it would unlink (files
+// are compared, not names, so another spelling of the folder or a second name of the
+// source cannot hide it), or a name taken by a folder, a device or a FIFO.
+std::optional<std::pair<std::string_view, std::filesystem::path>> RefusedTarget(
+    const KvrDefinition& def, const std::filesystem::path& folder, const std::vector<bool>& chosen,
+    const File& source) {
+  const FileIdentity sourceId = source.Identity();
+  for (size_t index = 0; index < chosen.size(); ++index) {
+    if (!chosen[index]) continue;
+    const std::filesystem::path target = folder / def.parts[index].FileName;
+    if (SameFile(IdentityOf(target), sourceId)) return {{msg::kResplitTargetIsSource314, target}};
+    if (KindOfOutput(target, msg::kResplitFailed311) == OutputKind::NotAFile)
+      return {{msg::kResplitTargetNotAFile315, target}};
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
+                const PendantProvider& pendants, OperationEvents& events, ResplitOutcome* outcome) {
+  ResplitOutcome local;
+  ResplitOutcome& out = outcome ? *outcome : local;
+  out = ResplitOutcome{};
+  if (request.selected && request.selected->empty()) {
+    events.ShowError(msg::kSelectPartsToResplit);
+    return false;
+  }
+  try {
+    if (!DefinitionIsCurrent(request.definitionPath, loaded)) {
+      events.ShowError(msg::kDefinitionUpdated);
+      LoadDefinition(request.definitionPath, pendants, OperationKind::Resplit, events, loaded);
+      return false;
+    }
+    const KvrDefinition& def = loaded;
+    const bool sealing = def.header.CipherKind == kSealedCipher && def.header.Encryption;
+    if (def.header.CipherKind != kBlockCipher && !sealing) {
+      events.ShowError(Format(msg::kResplitOldCipher313, int{def.header.CipherKind}));
+      return false;
+    }
+    std::string pluginName;
+    if (IsPluginMagic(def.header.Magic)) {
+      const auto chosen = PluginFor(def, request, pendants, events);
+      if (!chosen) return false;
+      pluginName = *chosen;
+    }
+    std::filesystem::path folder = request.definitionPath.parent_path();
+    if (request.outputFolder) {
+      const SaveFolderCheck check = EnsureSaveFolder(*request.outputFolder, events);
+      if (!check.ok) return false;
+      out.folderCreated = check.created;
+      folder = *request.outputFolder;
+    }
+    // No other operation writes or joins the set while parts of it are rebuilt.
+    const SetLock lock(folder, SetNameOf(def, request.definitionPath), SetLock::Mode::Exclusive);
+    const auto password = PasswordFor(def, request.password, events);
+    if (!password) return false;
+    std::optional<SetCipher> cipher;
+    std::optional<HelperThread> helper;
+    std::vector<std::uint8_t> sealedBuffer;
+    if (sealing) {
+      helper.emplace();
+      cipher.emplace(*password, *def.header.Encryption);
+      if (!cipher->PasswordMatches()) {
+        events.ShowError(msg::kWrongPassword231);
+        return false;
+      }
+    }
+    const std::string passwordBig5 = cipher ? std::string() : PasswordToBig5OrThrow(*password);
+
+    File source = File::TryOpenRead(request.source);
+    if (!source.IsOpen()) {
+      events.ShowError(msg::kCannotOpenSource301, request.source.string());
+      return false;
+    }
+    const auto set = pendants.OpenSet(IsPluginMagic(def.header.Magic), pluginName);
+
+    const int count = def.header.PartCount;
+    std::vector<bool> chosen(static_cast<size_t>(count), !request.selected);
+    if (request.selected) {
+      for (int index : *request.selected) {
+        if (index >= 0 && index < count) chosen[static_cast<size_t>(index)] = true;
+      }
+    }
+    if (const auto refused = RefusedTarget(def, folder, chosen, source)) {
+      events.ShowError(refused->first, refused->second.string());
+      return false;
+    }
+    const auto total = static_cast<int>(std::count(chosen.begin(), chosen.end(), true));
+    events.Report(WorkStarted{});
+    std::vector<std::uint8_t> buffer;
+    const StopCheck stop = [&events] { return events.AbortRequested(); };
+    std::int64_t offset = 0;  // where part `index` starts in the source
+    bool aborted = false;
+    for (int index = 0; index < count; ++index) {
+      const PartRecord& rec = def.parts[static_cast<size_t>(index)];
+      const std::int64_t start = offset;
+      // A sealed part carries fewer source bytes than it stores.
+      offset += cipher ? PlainSize(rec.Size, cipher->Params().chunkSize).value_or(0) : rec.Size;
+      if (events.AbortRequested()) {
+        aborted = true;
+        break;
+      }
+      if (!chosen[static_cast<size_t>(index)]) continue;
+
+      const std::string key =
+          def.header.Protected ? passwordBig5 : ToBig5OrThrow(rec.FileName, msg::kNameOfPart);
+      source.Seek(start);
+      // The last part of an implanted set carries the definition behind its payload,
+      // scrambled as the split wrote it.
+      const bool carriesDefinition =
+          def.implanted && !def.implantedBytes.empty() && index == count - 1;
+      const std::vector<std::uint8_t> trailer =
+          carriesDefinition ? ImplantedBlock(rec.FileName, def.implantedBytes)
+                            : std::vector<std::uint8_t>{};
+      RebuildResult r;
+      try {
+        r = RebuildPart(source, buffer, folder / rec.FileName, rec, def.header.Disguised, set.get(),
+                        key, trailer, stop,
+                        cipher ? std::optional(Sealing{&*cipher, index, &*helper, &sealedBuffer})
+                               : std::nullopt);
+      } catch (const KivoraError& e) {
+        events.ShowError(e.what(), e.Detail());  // (132), (112), ...: the part could not be rebuilt
+        events.ShowError(msg::kResplitFailed311);
+        return false;
+      }
+      if (r == RebuildResult::Stopped) {
+        aborted = true;
+        break;
+      }
+      if (r == RebuildResult::Mismatch) {
+        if (def.header.Disguised) {
+          events.ShowError(msg::kPasswordOrSourceWrong);
+          events.ShowError(msg::kResplitFailed311);
+        } else {
+          events.SetFileState(index, rec.FileName, FileState::Mismatch);
+          events.ShowError(msg::kResplitFailed312);
+        }
+        return false;
+      }
+      events.SetFileState(index, rec.FileName,
+                          def.header.Disguised ? FileState::Redisguised : FileState::Resplit);
+      ++out.rebuilt;
+      events.Report(Progress{OperationKind::Resplit, out.rebuilt, total});
+    }
+    aborted = aborted || events.AbortRequested();
+    out.completed = !aborted;
+    return ReportEnd(events, OperationKind::Resplit, out.completed, msg::kResplitCompleted,
+                     msg::kResplitInterrupted);
+  } catch (const KivoraError& e) {
+    events.ShowError(e.what(), e.Detail());
+  } catch (const std::bad_alloc&) {
+    events.ShowError(msg::kOutOfMemory222);
+  }
+  return false;
+}
+
+}  // namespace kivora

@@ -1,0 +1,45 @@
+#pragma once
+// Rebuilding chosen parts of a set from its source file, proved by their checksums.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/OperationEvents.h"
+#include "core/PendantProvider.h"
+#include "core/format/DefinitionRecords.h"
+
+namespace kivora {
+
+struct ResplitRequest {
+  std::filesystem::path definitionPath;
+  std::filesystem::path source;
+  std::optional<std::filesystem::path> outputFolder;  // empty: the definition's folder
+  std::optional<std::vector<int>> selected;           // part indices; empty optional: every part
+  std::optional<std::string> password;                // a protected set asks when none is given
+  std::optional<std::string> pluginName;              // a KV4 set asks when none is given
+};
+
+struct ResplitOutcome {
+  bool completed = false;
+  int rebuilt = 0;
+  bool folderCreated = false;
+};
+
+// True when the plug-in's pictures have the checksum the definition stores.
+bool PluginMatches(const PendantProvider& pendants, std::string_view pluginName,
+                   const KvrDefinition& loaded);
+
+// The re-split button: checks that the definition did not change on disk (re-reading
+// it and stopping when it did), picks the plug-in of a KV4 set, asks for the password
+// of a protected set, and rebuilds the chosen parts in index order. Each part is
+// written under a temporary name and replaces the part only when its checksum matches
+// the definition; a mismatch ends the run and leaves the part that was there, and so
+// does an abort during the part. A chosen part whose file is the source, or whose name
+// is taken by a folder, a device or a FIFO, is refused before anything is written.
+bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
+                const PendantProvider& pendants, OperationEvents& events,
+                ResplitOutcome* outcome = nullptr);
+
+}  // namespace kivora

@@ -1,0 +1,98 @@
+#pragma once
+// Cutting a source file into numbered parts and writing the join definition.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/OperationEvents.h"
+#include "core/PendantProvider.h"
+#include "core/format/DefinitionRecords.h"
+#include "core/format/RecoveryFormat.h"
+#include "core/parts/Random.h"
+#include "core/recovery/RecoveryWriter.h"
+
+namespace kivora {
+
+inline constexpr int kMaxPartSizeKb = 32767;
+inline constexpr int kMinRandomPartSizeKb = 10;
+inline constexpr int kMaxPartCount = 32767;
+// The largest source: the most parts of the largest size.
+inline constexpr std::int64_t kMaxSourceSize = std::int64_t{kMaxPartCount} * kMaxPartSizeKb * 1024;
+
+// Everything a split needs, as the split page or the command line collects it.
+struct SplitRequest {
+  std::filesystem::path source;
+  std::optional<std::filesystem::path> saveFolder;  // empty: the source's own folder
+  int partSizeKb = 500;
+  bool randomSizes = true;
+  std::string baseName;  // as typed; a trailing "_" stays in the part names
+  bool numberFromOne = false;
+  std::string extension = "png";
+  bool kvrExtension = false;  // definition named BASE_kvr.EXT instead of BASE.kvr
+  std::string comment;
+  bool disguise = true;
+  // Disguise options.
+  std::string password;
+  bool usePlugin = false;
+  std::string pluginName;
+  bool implant = false;
+  // Seal the parts with a key derived from the password (cipher kind 2) instead of
+  // scrambling them; needs a password, and applies to plain parts too.
+  bool encrypt = false;
+  // Recovery parts written beside the parts (none by default).
+  RecoveryAmount recovery;
+};
+
+// What a split produced.
+struct SplitOutcome {
+  DefinitionHeader header;
+  std::vector<PartRecord> parts;
+  std::vector<std::filesystem::path> partPaths;
+  std::filesystem::path definitionPath;  // also named when the definition was implanted
+  std::int64_t definitionSize = 0;       // 0 when implanted
+  std::vector<WrittenRecoveryFile> recoveryFiles;
+};
+
+// The base name proposed for a source: its name without extension, with "_" added
+// when it ends in a digit (so part numbers do not run into the name).
+std::string ProposedBaseName(const std::filesystem::path& source);
+
+// The folder the parts go to.
+std::filesystem::path SplitFolder(const SplitRequest& settings);
+
+// Digits of the part numbers: those of the part count, at least 2.
+int NumberWidth(int partCount);
+
+// Name of part index i (0-based).
+std::string PartFileName(const SplitRequest& settings, int index, int partCount);
+
+// Path of the stored definition.
+std::filesystem::path DefinitionPath(const SplitRequest& settings);
+
+// The smallest part size in KB that cuts `total` bytes into at most 32767 parts.
+std::int64_t SmallestPartSizeKb(std::int64_t total);
+
+// How the recovery parts of a split with that plan are named.
+RecoveryNaming RecoveryNamingFor(const SplitRequest& settings, const RecoveryPlan& plan);
+
+// Sizes of all parts of a source of `total` bytes. Throws KivoraError when the
+// combination is refused: a source larger than 32767 parts of 32767 KB (157), random
+// sizes below 10 KB (154), more than 32767 parts (153, naming the part size that fits).
+std::vector<std::int32_t> PlanPartSizes(std::int64_t total, const SplitRequest& settings,
+                                        Random& random);
+
+// Runs the whole split; reports its failures and returns false on failure or abort (the
+// parts written so far are then deleted on abort, the one being written included).
+bool SplitFile(const SplitRequest& settings, const PendantProvider& pendants, Random& random,
+               OperationEvents& events, SplitOutcome& result);
+
+// The split as a user starts it: a new file list, SplitFile with a generator seeded from
+// the clock (or the given seed), and its completion or interruption.
+bool RunSplit(const SplitRequest& settings, const PendantProvider& pendants,
+              OperationEvents& events, SplitOutcome& result,
+              std::optional<std::uint64_t> seed = std::nullopt);
+
+}  // namespace kivora

@@ -1,0 +1,120 @@
+#include "core/operations/VerifyOperation.h"
+
+#include <mutex>
+#include <optional>
+#include <vector>
+
+#include "core/KivoraError.h"
+#include "core/format/LoadedDefinition.h"
+#include "core/text/Messages.h"
+#include "core/threads/ParallelFor.h"
+
+namespace kivora {
+namespace {
+
+FileState StateOf(PartTestResult t) {
+  switch (t) {
+    case PartTestResult::Ok:
+      return FileState::Ok;
+    case PartTestResult::Missing:
+      return FileState::Missing;
+    case PartTestResult::Corrupt:
+      return FileState::Corrupt;
+    case PartTestResult::Fixable:
+      break;
+  }
+  return FileState::Fixable;
+}
+
+}  // namespace
+
+VerifyOutcome RunVerify(KvrDefinition& loaded, const std::filesystem::path& definitionPath,
+                        const PendantProvider& pendants, OperationEvents& events) {
+  VerifyOutcome outcome;
+  if (!RefreshIfChanged(definitionPath, pendants, events, loaded)) return outcome;
+  outcome.ran = true;
+  const KvrDefinition& def = loaded;
+  events.Report(WorkStarted{});
+  events.Report(FilesCleared{});
+  outcome.findings = {PartTestResult::Ok};
+
+  // Parts are read on two threads; only this one reports, in order, as they finish.
+  const int count = def.header.PartCount;
+  std::vector<std::optional<PartTestResult>> results(static_cast<size_t>(count));
+  std::vector<char> finished(static_cast<size_t>(count), 0);
+  std::mutex mutex;
+  const StopCheck abort = [&events] { return events.AbortRequested(); };
+  SharedStop stopped(abort);
+  int reported = 0;
+  const auto reportFinished = [&] {
+    for (;;) {
+      std::optional<PartTestResult> t;
+      {
+        std::lock_guard lock(mutex);
+        if (reported >= count || !finished[static_cast<size_t>(reported)]) return;
+        t = results[static_cast<size_t>(reported)];
+      }
+      if (!t || events.AbortRequested()) {
+        stopped.Raise();
+        outcome.aborted = true;
+        return;
+      }
+      const PartRecord& rec = def.parts[static_cast<size_t>(reported)];
+      events.SetFileState(reported, rec.FileName, StateOf(*t));
+      outcome.findings.insert(*t);
+      events.Report(Progress{OperationKind::Test, reported + 1, count});
+      ++reported;
+    }
+  };
+  std::vector<std::uint8_t> buffers[kWorkThreads];
+  try {
+    ParallelFor(
+        count,
+        [&](int index, int thread) {
+          if (stopped.Check(thread)) return;
+          const PartRecord& rec = def.parts[static_cast<size_t>(index)];
+          const std::optional<PartTestResult> t =
+              TestPart(def, index, definitionPath.parent_path() / rec.FileName, buffers[thread],
+                       stopped.For(thread));
+          if (!t) stopped.Raise();
+          {
+            std::lock_guard lock(mutex);
+            results[static_cast<size_t>(index)] = t;
+            finished[static_cast<size_t>(index)] = 1;
+          }
+          if (thread == 0) reportFinished();
+        },
+        &stopped);
+    reportFinished();
+    if (stopped.Raised()) outcome.aborted = true;
+  } catch (const KivoraError& e) {
+    // A part that cannot be read ends the test without a closing message.
+    reportFinished();
+    events.ShowError(e.what(), e.Detail());
+    outcome.aborted = true;
+    return outcome;
+  }
+  events.Report(WorkEnded{});
+  if (outcome.aborted || events.AbortRequested()) {
+    outcome.aborted = true;
+    events.Report(Finished{OperationKind::Test, Outcome::Interrupted});
+    return outcome;
+  }
+
+  Outcome end = Outcome::Completed;
+  if (outcome.HasErrors()) {
+    events.ShowCompletion(msg::kTestFoundErrors);
+    end = Outcome::ProblemsFound;
+  } else if (outcome.findings.contains(PartTestResult::Fixable)) {
+    outcome.joinRequested = events.AskYesNo(QuestionKind::JoinAfterFixableTest,
+                                            msg::kTestFixableQuestion) == Answer::Yes;
+    if (!outcome.joinRequested) end = Outcome::ProblemsFound;
+  } else {
+    outcome.joinRequested = events.AskYesNo(QuestionKind::JoinAfterCleanTest,
+                                            msg::kTestNoProblemQuestion) == Answer::Yes;
+  }
+  events.Report(Finished{OperationKind::Test, end});
+  return outcome;
+}
+
+}  // namespace kivora

@@ -1,0 +1,96 @@
+#include "core/parts/PartScan.h"
+
+#include <algorithm>
+
+#include "core/KivoraError.h"
+#include "core/io/Crc32.h"
+#include "core/io/File.h"
+#include "core/text/Messages.h"
+
+namespace kivora {
+
+inline constexpr size_t kScanChunkBytes = 256 * 1024;
+
+std::int64_t ExpectedPartLength(const PartRecord& record, bool disguised) {
+  return (disguised ? std::int64_t{record.PendantSize} : 0) + record.Size;
+}
+
+PartScan ScanPart(const std::filesystem::path& path, std::int64_t pendantSize,
+                  std::int64_t payloadSize, std::vector<std::uint8_t>& buffer, const PartSink& sink,
+                  bool withTail, const StopCheck& stop, const NextBuffer& next) {
+  PartScan scan;
+  std::error_code ec;
+  const auto status = std::filesystem::status(path, ec);
+  // Only a regular file can be a part: a device would never end and a pipe would wait
+  // for a writer. The opening checks the type again on the descriptor itself.
+  if (ec || !std::filesystem::is_regular_file(status)) return scan;
+  scan.exists = true;
+
+  File file = WithMessage(msg::kReadPartFailed242, [&] { return File::OpenRead(path); });
+  // Three regions, each with its own checksum: pendant, payload, and what follows.
+  const std::int64_t bounds[3] = {
+      std::max<std::int64_t>(pendantSize, 0),
+      std::max<std::int64_t>(pendantSize, 0) + std::max<std::int64_t>(payloadSize, 0), INT64_MAX};
+  std::uint32_t crc[3] = {0, 0, 0};
+  std::int64_t length[3] = {0, 0, 0};
+  std::int64_t offset = 0;
+  for (;;) {
+    if (StopRequested(stop)) {
+      scan.stopped = true;
+      return scan;
+    }
+    std::vector<std::uint8_t>& into = next ? next() : buffer;
+    into.resize(kScanChunkBytes);
+    const size_t n = WithMessage(msg::kReadPartFailed242, [&] { return file.Read(into); });
+    if (n == 0) break;
+    std::span<std::uint8_t> chunk(into.data(), n);
+    while (!chunk.empty()) {
+      const int region = offset < bounds[0] ? 0 : offset < bounds[1] ? 1 : 2;
+      const auto take = static_cast<size_t>(
+          std::min<std::int64_t>(static_cast<std::int64_t>(chunk.size()), bounds[region] - offset));
+      const auto piece = chunk.first(take);
+      crc[region] = Crc32Update(crc[region], piece);
+      length[region] += static_cast<std::int64_t>(take);
+      if (sink && (region == 1 || (region == 2 && withTail))) sink(offset - bounds[0], piece);
+      offset += static_cast<std::int64_t>(take);
+      chunk = chunk.subspan(take);
+    }
+  }
+  scan.size = offset;
+  scan.payloadCrc = crc[1];
+  scan.payloadBytes = length[1];
+  const std::uint32_t prefix = Crc32Combine(crc[0], crc[1], static_cast<std::uint64_t>(length[1]));
+  if (offset >= bounds[1]) scan.prefixCrc = prefix;
+  scan.wholeCrc = Crc32Combine(prefix, crc[2], static_cast<std::uint64_t>(length[2]));
+  return scan;
+}
+
+PartTestResult Verdict(const PartScan& scan, const PartRecord& record, bool disguised,
+                       bool implanted, bool sealed) {
+  if (!scan.exists) return PartTestResult::Missing;
+  if (record.Size < 0 || (disguised && record.PendantSize < 0)) return PartTestResult::Corrupt;
+  const std::uint32_t target = disguised ? record.PartCrc : sealed ? ~record.Crc : record.Crc;
+  if (scan.wholeCrc == target) return PartTestResult::Ok;
+  if (scan.size > ExpectedPartLength(record, disguised) && scan.prefixCrc == target) {
+    return implanted ? PartTestResult::Ok : PartTestResult::Fixable;
+  }
+  return PartTestResult::Corrupt;
+}
+
+bool PartMatchesCrc(std::span<const std::uint8_t> content, const PartRecord& record,
+                    bool disguised) {
+  return StreamCrc32(content) == (disguised ? record.PartCrc : record.Crc);
+}
+
+std::optional<PartTestResult> TestPart(const KvrDefinition& def, int index,
+                                       const std::filesystem::path& path,
+                                       std::vector<std::uint8_t>& buffer, const StopCheck& stop) {
+  const PartRecord& record = def.parts.at(static_cast<size_t>(index));
+  const bool disguised = def.header.Disguised;
+  const PartScan scan =
+      ScanPart(path, disguised ? record.PendantSize : 0, record.Size, buffer, {}, false, stop);
+  if (scan.stopped) return std::nullopt;
+  return Verdict(scan, record, disguised, def.implanted, def.header.CipherKind == kSealedCipher);
+}
+
+}  // namespace kivora

@@ -1,0 +1,68 @@
+#pragma once
+// Checking a part against its record in one streaming pass: the checksum of the whole
+// file and of its expected length are taken together, and the payload can be handed
+// on (to the join) as it passes, so a part is read once and never held whole.
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "core/format/DefinitionRecords.h"
+#include "core/threads/StopCheck.h"
+
+namespace kivora {
+
+enum class PartTestResult { Ok = 0, Missing = 1, Corrupt = 3, Fixable = 5 };
+
+struct PartScan {
+  bool exists = false;
+  std::int64_t size = 0;
+  std::uint32_t wholeCrc = 0;
+  std::optional<std::uint32_t> prefixCrc;  // of the expected length, when the file holds it
+  std::uint32_t payloadCrc = 0;            // of the payload bytes as stored
+  std::int64_t payloadBytes = 0;           // payload bytes the file holds
+  bool stopped = false;                    // `stop` ended the read early: no verdict
+};
+
+// Receives bytes of the part as they are read: offset counts from the payload's start
+// (bytes behind the payload follow on). The bytes may be changed in place.
+using PartSink = std::function<void(std::int64_t offset, std::span<std::uint8_t> bytes)>;
+
+// The buffer for the next read, when every read needs one of its own (the bytes are
+// handed on to a writer thread).
+using NextBuffer = std::function<std::vector<std::uint8_t>&()>;
+
+// The expected length of a part: pendant and payload when disguised.
+std::int64_t ExpectedPartLength(const PartRecord& record, bool disguised);
+
+// Reads the file at path once. The payload is the `payloadSize` bytes behind
+// `pendantSize` bytes of pendant; sink (when given) receives the payload and, when
+// withTail is set, the bytes behind it. A missing file, or anything but a regular
+// file, gives exists = false; a file that cannot be read throws KivoraError. `stop` is
+// asked before each chunk. Reads go to buffer, or to next() when given.
+PartScan ScanPart(const std::filesystem::path& path, std::int64_t pendantSize,
+                  std::int64_t payloadSize, std::vector<std::uint8_t>& buffer,
+                  const PartSink& sink = {}, bool withTail = false, const StopCheck& stop = {},
+                  const NextBuffer& next = {});
+
+// The verdict on a scanned part: OK, corrupt, or fixable (longer than expected and its
+// first expected bytes match; OK instead when the definition was implanted, since the
+// last part then carries it behind its payload). A plain part of an encrypted set
+// (sealed) is checked against the complement of its Crc (SealedRecordCrc).
+PartTestResult Verdict(const PartScan& scan, const PartRecord& record, bool disguised,
+                       bool implanted, bool sealed = false);
+
+// True when the content's CRC-32 is the record's: PartCrc when disguised, else Crc.
+bool PartMatchesCrc(std::span<const std::uint8_t> content, const PartRecord& record,
+                    bool disguised);
+
+// Tests part `index` of the definition at path; empty optional when `stop` ended it.
+std::optional<PartTestResult> TestPart(const KvrDefinition& definition, int index,
+                                       const std::filesystem::path& path,
+                                       std::vector<std::uint8_t>& buffer,
+                                       const StopCheck& stop = {});
+
+}  // namespace kivora

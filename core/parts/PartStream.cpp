@@ -1,0 +1,93 @@
+#include "core/parts/PartStream.h"
+
+#include <algorithm>
+
+#include "core/KivoraError.h"
+#include "core/io/AtomicFile.h"
+#include "core/text/Format.h"
+#include "core/text/Messages.h"
+
+namespace kivora {
+namespace {
+// Small parts cost more to create and name than to fill: two writers share that work.
+// Large parts are bound by copying, where a second writer only adds contention.
+constexpr std::int64_t kSmallPartBytes = 64 * 1024;
+// Blocks in flight: enough that reading runs ahead of writing a part or two.
+constexpr int kBlocks = 8;
+// Sealed parts are read in larger pieces: each piece is sealed on two threads, and the
+// second thread's start costs less against more chunks.
+constexpr size_t kSealReadBytes = 1024 * 1024;
+}  // namespace
+
+PartStream::PartStream(File& source, bool sealed, std::int64_t partBytes)
+    : source_(source),
+      sealed_(sealed),
+      writer_(partBytes < kSmallPartBytes ? 2 : 1, kBlocks, kPartChunkBytes,
+              AtomicFile::Durability::SyncLater, true) {
+  if (sealed_) plain_.resize(kSealReadBytes);
+}
+
+std::span<std::uint8_t> PartStream::NextPlain(std::int64_t max) {
+  if (unread_.empty()) {
+    std::vector<std::uint8_t>& block = sealed_ ? plain_ : writer_.TakeBlock();
+    block.resize(sealed_ ? kSealReadBytes : kPartChunkBytes);
+    const size_t n = WithMessage(msg::kCopyFromSourceFailed, [&] { return source_.Read(block); });
+    if (n == 0) {
+      throw KivoraError(msg::kCopyFromSourceFailed,
+                        Format(msg::kFileShorterThanExpected, source_.Path().c_str()));
+    }
+    unread_ = std::span(block.data(), n);
+  }
+  const auto take =
+      static_cast<size_t>(std::min<std::int64_t>(max, static_cast<std::int64_t>(unread_.size())));
+  const std::span<std::uint8_t> piece = unread_.first(take);
+  unread_ = unread_.subspan(take);
+  return piece;
+}
+
+std::optional<PartRecord> PartStream::Add(const SplitPart& part, bool disguised,
+                                          const PendantPool& pool, Random& random,
+                                          const StopCheck& stop, const WrittenBytes& written) {
+  PartRecord record;
+  record.FileName = part.fileName;
+  record.Size =
+      part.seal
+          ? static_cast<std::int32_t>(SealedSize(part.size, part.seal->cipher->Params().chunkSize))
+          : part.size;
+  std::optional<std::span<const std::uint8_t>> pendant;
+  if (disguised) {
+    const int id = pool.ids.at(
+        static_cast<size_t>(ChoosePendantIndex(static_cast<int>(pool.ids.size()), random)));
+    pendant = pool.set ? pool.set->Pendant(id) : std::nullopt;
+    if (!pendant) throw KivoraError(std::string(msg::kReadPendantFailedSplit));
+    record.PendantNo = static_cast<std::int16_t>(id);
+    record.PendantSize = static_cast<std::int32_t>(pendant->size());
+  }
+
+  // Creating a disguised part, up to taking its final name, has a message of its own.
+  writer_.BeginFile(
+      part.path, {CreatePartFailedText(disguised, part.seal.has_value()), msg::kWritePartFailed});
+  const auto put = [&](std::span<const std::uint8_t> bytes) {
+    writer_.Write(bytes);
+    if (written) written(bytes);
+  };
+  PartEncoder encoder(part.size, pendant, part.key, part.seal);
+  if (pendant) put(*pendant);
+  for (std::int64_t left = part.size; left > 0;) {
+    if (StopRequested(stop)) return std::nullopt;
+    const std::span<std::uint8_t> piece = NextPlain(left);
+    left -= static_cast<std::int64_t>(piece.size());
+    put(sealed_ ? encoder.Encode(piece, &writer_.TakeBlock()) : encoder.Encode(piece));
+  }
+  const std::span<const std::uint8_t> last = encoder.Finish();
+  writer_.WriteCopy(last);
+  if (written) written(last);
+  writer_.EndFile();
+
+  const PartChecksums& sums = encoder.Checksums();
+  record.Crc = sums.crc;
+  if (disguised) record.PartCrc = sums.partCrc;
+  return record;
+}
+
+}  // namespace kivora

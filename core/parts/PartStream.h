@@ -1,0 +1,58 @@
+#pragma once
+// The parts of a split, written one after another from one source. The source is read
+// once, in blocks that pass from part to part; each part is checksummed and encoded on
+// the calling thread while writer threads write and name the parts before it. A part
+// that takes a new name is not synced on its own: the caller syncs the file system
+// (SyncFileSystem) before it writes what makes the parts a set, the definition. A part
+// whose name is taken does not replace that file: it waits under a hidden name until
+// the caller has every part and moves them over together (ReplaceFile).
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "core/io/File.h"
+#include "core/io/WriteBehind.h"
+#include "core/parts/PartWriter.h"
+
+namespace kivora {
+
+class PartStream {
+ public:
+  // sealed: the parts are sealed, so the plain bytes are read apart from the blocks
+  // that are written. partBytes: the parts' usual size.
+  PartStream(File& source, bool sealed, std::int64_t partBytes);
+
+  // Encodes the next part.size source bytes as a part, queues it for writing and
+  // returns its record; empty when `stop` ended it. pool is used only when disguised
+  // and must outlive this. `written` sees the part's bytes in order.
+  std::optional<PartRecord> Add(const SplitPart& part, bool disguised, const PendantPool& pool,
+                                Random& random, const StopCheck& stop = {},
+                                const WrittenBytes& written = {});
+  // How many parts, from the first, are on disk under their names.
+  int Completed() { return writer_.Completed(); }
+  // Waits until every part added is on disk; returns where each one is.
+  std::vector<WriteBehind::CommittedFile> Finish() {
+    writer_.Finish();
+    return writer_.Abandon();
+  }
+  // Stops writing; parts not complete yet are dropped. Returns the parts on disk.
+  std::vector<WriteBehind::CommittedFile> Abandon() { return writer_.Abandon(); }
+  // After the part `failedAt` or a writer failed: completes the parts before the first
+  // that failed and returns the parts on disk.
+  std::vector<WriteBehind::CommittedFile> Settle(int failedAt) { return writer_.Settle(failedAt); }
+
+ private:
+  // The next source bytes, at most max.
+  std::span<std::uint8_t> NextPlain(std::int64_t max);
+
+  File& source_;
+  bool sealed_;
+  WriteBehind writer_;
+  std::span<std::uint8_t> unread_;   // source bytes read and not used yet
+  std::vector<std::uint8_t> plain_;  // where sealed parts' plain bytes are read
+};
+
+}  // namespace kivora

@@ -1,0 +1,303 @@
+#include "core/recovery/RecoveryScan.h"
+
+#include <algorithm>
+#include <atomic>
+
+#include "core/KivoraError.h"
+#include "core/format/DefinitionReader.h"
+#include "core/format/DefinitionWriter.h"
+#include "core/io/Crc32.h"
+#include "core/io/File.h"
+#include "core/parts/PartScan.h"
+#include "core/payload/Scramblers.h"
+#include "core/recovery/RecoveryTrust.h"
+#include "core/text/Messages.h"
+#include "core/threads/ParallelFor.h"
+
+namespace kivora {
+namespace {
+
+constexpr size_t kReadChunk = 256 * 1024;
+
+struct Candidate {
+  std::filesystem::path path;
+  RecoveryFileInfo info;
+};
+
+// CRC-32 of `length` bytes from `offset`; empty optional when `stop` ended the read.
+std::optional<std::uint32_t> RangeCrc(File& file, std::uint64_t offset, std::uint64_t length,
+                                      std::vector<std::uint8_t>& buffer, const StopCheck& stop) {
+  buffer.resize(kReadChunk);
+  file.Seek(static_cast<std::int64_t>(offset));
+  std::uint32_t crc = 0;
+  for (std::uint64_t left = length; left > 0;) {
+    if (StopRequested(stop)) return std::nullopt;
+    const auto piece =
+        std::span(buffer).first(static_cast<size_t>(std::min<std::uint64_t>(left, buffer.size())));
+    file.ReadExact(piece);
+    crc = Crc32Update(crc, piece);
+    left -= piece.size();
+  }
+  return crc;
+}
+
+// A header whose names can become paths beside the definition.
+bool NamesArePlain(const RecoveryHeader& h) {
+  return IsPlainFileName(h.definitionName) && IsPlainFileName(RecoveryFileName(h.naming, 0));
+}
+
+std::vector<Candidate> FindRecoveryFiles(const std::filesystem::path& folder,
+                                         const std::filesystem::path& definition) {
+  std::vector<Candidate> found;
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+       it.increment(ec)) {
+    const std::filesystem::path& p = it->path();
+    if (!LooksLikeRecoveryName(p.filename().string()) && p.filename() != definition.filename())
+      continue;
+    if (auto info = ReadRecoveryInfo(p); info && NamesArePlain(info->header)) {
+      found.push_back({p, std::move(*info)});
+    }
+  }
+  std::sort(found.begin(), found.end(), [](const Candidate& a, const Candidate& b) {
+    return a.path.filename() < b.path.filename();
+  });
+  return found;
+}
+
+// The definition's name: the one a recovery part given in its place names, else the
+// path's own.
+std::string DefinitionName(const std::vector<Candidate>& found,
+                           const std::filesystem::path& definition) {
+  for (const Candidate& c : found) {
+    if (c.path.filename() == definition.filename()) return c.info.header.definitionName;
+  }
+  return definition.filename().string();
+}
+
+// True when the pendant (version 2), the shard and the definition copy of a recovery
+// part match their CRC-32s; empty optional when `stop` ended the reading.
+std::optional<bool> IsIntact(const Candidate& c, std::vector<std::uint8_t>& buffer,
+                             const StopCheck& stop) {
+  const RecoveryHeader& h = c.info.header;
+  return WithMessage(msg::kReadPartFailed242, [&]() -> std::optional<bool> {
+    File file = File::OpenRead(c.path);
+    const std::optional<std::uint32_t> pendant =
+        h.version == 1 ? std::optional<std::uint32_t>(h.pendantCrc)
+                       : RangeCrc(file, 0, c.info.headerOffset, buffer, stop);
+    if (!pendant) return std::nullopt;
+    if (*pendant != h.pendantCrc) return false;
+    const auto shard = RangeCrc(file, c.info.shardOffset, h.shardLength, buffer, stop);
+    if (!shard) return std::nullopt;
+    if (*shard != h.shardCrc) return false;
+    const auto copy = RangeCrc(file, c.info.definitionOffset, h.definitionLength, buffer, stop);
+    if (!copy) return std::nullopt;
+    return *copy == h.definitionCrc;
+  });
+}
+
+// The largest class of recovery parts that describe the same set with the same
+// definition copy; the others go to `ignored`. When two classes are equally large
+// nothing says which set this is: then none is believed.
+std::vector<Candidate> LargestAgreeing(std::vector<Candidate> members,
+                                       std::vector<std::filesystem::path>& ignored) {
+  std::vector<Candidate> best;
+  bool tie = false;
+  while (!members.empty()) {
+    const RecoveryHeader reference = members.front().info.header;
+    const auto split =
+        std::stable_partition(members.begin(), members.end(),
+                              [&](const Candidate& c) { return c.info.header.SameSet(reference); });
+    std::vector<Candidate> agreeing(std::make_move_iterator(members.begin()),
+                                    std::make_move_iterator(split));
+    members.erase(members.begin(), split);
+    tie = agreeing.size() == best.size() || (tie && agreeing.size() < best.size());
+    if (agreeing.size() > best.size()) std::swap(agreeing, best);
+    for (const Candidate& c : agreeing) ignored.push_back(c.path);
+  }
+  if (tie) {
+    for (const Candidate& c : best) ignored.push_back(c.path);
+    best.clear();
+  }
+  return best;
+}
+
+// A recovery part of the set fits when its name, its place and the files it covers
+// are those of the definition's set.
+bool Fits(const Candidate& c, const RecoveryHeader& set, const std::vector<RecoveryGroup>& spans,
+          const std::vector<CoveredFile>& recorded) {
+  const RecoveryHeader& h = c.info.header;
+  if (!h.SameSet(set) || c.path.filename() != RecoveryFileName(set.naming, h.SetIndex())) {
+    return false;
+  }
+  const RecoveryGroup& span = spans[h.group];
+  return static_cast<int>(h.firstPart) == span.firstPart &&
+         static_cast<int>(h.covered.size()) == span.partCount &&
+         std::equal(h.covered.begin(), h.covered.end(), recorded.begin() + span.firstPart);
+}
+
+KvrDefinition DecodeCopy(const RecoveryHeader& h, std::vector<std::uint8_t> copy,
+                         const PendantProvider& pendants) {
+  if (h.implanted) {
+    // The implanted block: the scrambled definition, then its length.
+    if (copy.size() < 4) throw KivoraError(std::string(msg::kNotImplanted));
+    copy.resize(copy.size() - 4);
+    ScrambleStream(copy, ImplantKey(h.definitionName), kBlockCipherVersion);
+  }
+  return DecodeDefinition(copy, pendants);
+}
+
+}  // namespace
+
+int RecoveryGroupScan::UsableCount() const {
+  const auto parts = static_cast<int>(std::count(partUsable.begin(), partUsable.end(), true));
+  return parts + static_cast<int>(recovery.size()) - LostRecovery();
+}
+
+int RecoveryGroupScan::LostParts() const {
+  return static_cast<int>(std::count(partUsable.begin(), partUsable.end(), false));
+}
+
+int RecoveryGroupScan::LostRecovery() const {
+  return static_cast<int>(std::count(recovery.begin(), recovery.end(), -1));
+}
+
+bool RecoveryGroupScan::PartsRebuildable() const { return UsableCount() >= parts.partCount; }
+
+std::filesystem::path RecoverySetScan::PartPath(int part) const {
+  return folder / definition.parts.at(static_cast<size_t>(part)).FileName;
+}
+
+std::filesystem::path RecoverySetScan::RecoveryPath(int setIndex) const {
+  return folder / RecoveryFileName(header.naming, setIndex);
+}
+
+int RecoverySetScan::Damaged() const {
+  int n = definitionLost ? 1 : 0;
+  for (const RecoveryGroupScan& g : groups) n += g.LostParts() + g.LostRecovery();
+  return n;
+}
+
+int RecoverySetScan::Rebuildable() const {
+  int n = definitionLost ? 1 : 0;  // every recovery part carries the definition
+  for (const RecoveryGroupScan& g : groups) {
+    if (g.PartsRebuildable()) n += g.LostParts();
+    if (g.RecoveryRebuildable()) n += g.LostRecovery();
+  }
+  return n;
+}
+
+std::optional<RecoverySetScan> ScanRecoverySet(const std::filesystem::path& definition,
+                                               const PendantProvider& pendants,
+                                               const StopCheck& stop,
+                                               std::vector<std::filesystem::path>* ignoredOut) {
+  RecoverySetScan scan;
+  scan.folder = definition.parent_path().empty() ? "." : definition.parent_path();
+  std::vector<Candidate> found = FindRecoveryFiles(scan.folder, definition);
+  const std::string name = DefinitionName(found, definition);
+  std::erase_if(found, [&](const Candidate& c) { return c.info.header.definitionName != name; });
+  const std::optional<DefinitionAsStored> authority =
+      ReadDefinitionAsStored(scan.folder / name, pendants);
+
+  std::vector<std::filesystem::path> ignored;
+  const auto none = [&]() -> std::optional<RecoverySetScan> {
+    if (ignoredOut) *ignoredOut = std::move(ignored);
+    return std::nullopt;
+  };
+  // Recovery parts whose pendant, shard and definition copy are intact; a damaged one
+  // counts as lost.
+  std::vector<std::uint8_t> buffer;
+  std::vector<Candidate> intact;
+  for (Candidate& c : found) {
+    const std::optional<bool> ok = IsIntact(c, buffer, stop);
+    if (!ok) {
+      scan.stopped = true;
+      return scan;
+    }
+    if (!*ok) continue;
+    const RecoveryHeader& h = c.info.header;
+    if (authority &&
+        (h.definitionCrc != authority->crc || h.definitionLength != authority->bytes.size())) {
+      ignored.push_back(c.path);  // of another set, or of another version of this one
+    } else {
+      intact.push_back(std::move(c));
+    }
+  }
+  intact = LargestAgreeing(std::move(intact), ignored);
+  if (intact.empty()) return none();
+  scan.header = intact.front().info.header;
+  const RecoveryHeader& set = scan.header;
+  if (authority) {
+    scan.definition = authority->definition;
+    scan.definitionCopy = authority->bytes;
+  } else if (set.definitionLength <= static_cast<std::uint64_t>(kMaxDefinitionBytes)) {
+    scan.definitionCopy.resize(set.definitionLength);
+    const RecoveryFileInfo& info = intact.front().info;
+    WithMessage(msg::kReadPartFailed242, [&] {
+      File file = File::OpenRead(intact.front().path);
+      file.Seek(static_cast<std::int64_t>(info.definitionOffset));
+      file.ReadExact(scan.definitionCopy);
+    });
+    scan.definition = DecodeCopy(set, scan.definitionCopy, pendants);
+    scan.definition.implanted = set.implanted;
+  }
+  // Nothing is sized by the header's counts before they proved to fit the definition.
+  const int partCount = static_cast<int>(scan.definition.parts.size());
+  if (scan.definitionCopy.empty() || set.partCount != static_cast<std::uint32_t>(partCount) ||
+      !PlanIsPossible(partCount, set.groupCount, set.perGroup)) {
+    for (const Candidate& c : intact) ignored.push_back(c.path);
+    return none();
+  }
+  const std::vector<RecoveryGroup> spans =
+      SplitIntoGroups(partCount, static_cast<int>(set.groupCount));
+  const std::vector<CoveredFile> recorded = RecordedPartFiles(scan.definition, scan.definitionCopy);
+  for (const RecoveryGroup& span : spans) {
+    RecoveryGroupScan group;
+    group.parts = span;
+    group.covered.assign(recorded.begin() + span.firstPart,
+                         recorded.begin() + span.firstPart + span.partCount);
+    group.recovery.assign(set.perGroup, -1);
+    scan.groups.push_back(std::move(group));
+  }
+  for (Candidate& c : intact) {
+    if (!Fits(c, set, spans, recorded)) {
+      ignored.push_back(c.path);
+      continue;
+    }
+    const RecoveryHeader& h = c.info.header;
+    scan.groups[h.group].recovery[h.index] = static_cast<int>(scan.recoveryFiles.size());
+    scan.recoveryFiles.push_back(std::move(c.info));
+  }
+  if (scan.recoveryFiles.empty()) return none();
+  if (ignoredOut) *ignoredOut = std::move(ignored);
+  scan.definitionLost = !set.implanted && !authority;
+
+  // Every part is read once, two at a time.
+  std::vector<char> usable(set.partCount, 0);
+  SharedStop stopped(stop);
+  std::vector<std::vector<std::uint8_t>> buffers(kWorkThreads);
+  ParallelFor(
+      partCount,
+      [&](int part, int thread) {
+        if (stopped.Raised()) return;
+        const CoveredFile& c = recorded[static_cast<size_t>(part)];
+        const PartScan s =
+            ScanPart(scan.PartPath(part), 0, static_cast<std::int64_t>(c.length),
+                     buffers[static_cast<size_t>(thread)], {}, false, stopped.For(thread));
+        if (s.stopped) stopped.Raise();
+        usable[static_cast<size_t>(part)] = s.exists && s.prefixCrc == c.crc;
+      },
+      &stopped);
+  if (stopped.Raised()) {
+    scan.stopped = true;
+    return scan;
+  }
+  for (RecoveryGroupScan& group : scan.groups) {
+    for (int i = 0; i < group.parts.partCount; ++i) {
+      group.partUsable.push_back(usable[static_cast<size_t>(group.parts.firstPart + i)] != 0);
+    }
+  }
+  return scan;
+}
+
+}  // namespace kivora

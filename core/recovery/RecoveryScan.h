@@ -1,0 +1,77 @@
+#pragma once
+// Finding the recovery parts of a set and checking every file they cover: which files
+// are lost or damaged, and which of those the recovery parts can rebuild. Reads only.
+// The definition is the authority when it exists and reads; recovery parts that do not
+// agree with it (or, without it, with the largest group of recovery parts that agree with
+// each other) are ignored, and nothing a recovery part claims allocates more than the
+// definition's parts call for.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/PendantProvider.h"
+#include "core/format/DefinitionRecords.h"
+#include "core/format/RecoveryFormat.h"
+#include "core/threads/StopCheck.h"
+
+namespace kivora {
+
+struct RecoveryGroupScan {
+  RecoveryGroup parts;
+  // The group's part files as the definition records them.
+  std::vector<CoveredFile> covered;
+  // Per part: the file holds its recorded bytes (it may have more behind them, which are
+  // left alone). Such a file is never written.
+  std::vector<bool> partUsable;
+  // Per recovery part: its index in RecoverySetScan::recoveryFiles when it is readable,
+  // of this set, intact and agrees with the definition; -1 when it is lost.
+  std::vector<int> recovery;
+
+  int UsableCount() const;
+  int LostParts() const;
+  int LostRecovery() const;
+  // Enough shards to rebuild every lost part.
+  bool PartsRebuildable() const;
+  // Lost recovery parts are rebuilt from a recovery part of the same group, which gives
+  // their header and picture.
+  bool RecoveryRebuildable() const {
+    return PartsRebuildable() && LostRecovery() < static_cast<int>(recovery.size());
+  }
+  // Recovery part j of the group is there and intact.
+  bool HasRecovery(int j) const { return recovery[static_cast<size_t>(j)] >= 0; }
+};
+
+struct RecoverySetScan {
+  std::filesystem::path folder;
+  RecoveryHeader header;  // of one recovery part of the set
+  std::vector<std::uint8_t> definitionCopy;
+  KvrDefinition definition;  // the definition when it reads, else decoded from the copy
+  // The definition file is missing or does not read: only then is it written.
+  bool definitionLost = false;
+  std::vector<RecoveryGroupScan> groups;
+  std::vector<RecoveryFileInfo> recoveryFiles;  // the intact recovery parts of the set
+  bool stopped = false;
+
+  std::filesystem::path PartPath(int part) const;
+  std::filesystem::path RecoveryPath(int setIndex) const;
+  std::filesystem::path DefinitionPath() const { return folder / header.definitionName; }
+  // Lost or damaged files: parts, recovery parts and the definition file.
+  int Damaged() const;
+  // Those of them the recovery parts can rebuild.
+  int Rebuildable() const;
+};
+
+// The recovery parts that belong to `definition` (a definition file, a part that
+// carries one, or a recovery part; when it is lost, its name is enough), found beside
+// it. Empty optional when there are none. Reads every part and recovery part of the
+// set once. Throws KivoraError (242) when a file exists but cannot be read. The intact
+// recovery parts that were ignored, as foreign or not fitting the set, go to `ignored`.
+std::optional<RecoverySetScan> ScanRecoverySet(const std::filesystem::path& definition,
+                                               const PendantProvider& pendants,
+                                               const StopCheck& stop = {},
+                                               std::vector<std::filesystem::path>* ignored = {});
+
+}  // namespace kivora

@@ -1,0 +1,45 @@
+#include "core/text/StateTexts.h"
+
+#include "core/text/Messages.h"
+
+namespace kivora {
+
+std::string_view StateText(FileState state) {
+  switch (state) {
+    case FileState::Listed:
+      return {};
+    case FileState::Split:
+      return msg::kStateSplit;
+    case FileState::Disguised:
+      return msg::kStateDisguised;
+    case FileState::DefinitionCreated:
+      return msg::kStateCreated;
+    case FileState::DefinitionImplanted:
+      return msg::kStateImplanted;
+    case FileState::Ok:
+      return msg::kStateOk;
+    case FileState::Fixable:
+      return msg::kStateFixable;
+    case FileState::KeptBack:
+      return msg::kStateKeptBack;
+    case FileState::Missing:
+      return msg::kStateMissing;
+    case FileState::Corrupt:
+      return msg::kStateCorrupt;
+    case FileState::Joined:
+      return msg::kStateJoined;
+    case FileState::Resplit:
+      return msg::kStateResplit;
+    case FileState::Redisguised:
+      return msg::kStateRedisguised;
+    case FileState::Mismatch:
+      return msg::kStateMismatch;
+    case FileState::Recovery:
+      return msg::kStateRecovery;
+    case FileState::Rebuilt:
+      return msg::kStateRebuilt;
+  }
+  return {};
+}
+
+}  // namespace kivora

@@ -1,0 +1,94 @@
+#include <gtest/gtest.h>
+
+#include "core/KivoraError.h"
+#include "core/operations/JoinOperation.h"
+#include "core/operations/RepairOperation.h"
+#include "core/operations/ResplitOperation.h"
+#include "core/operations/SetLock.h"
+#include "core/text/Messages.h"
+#include "tests/support/SetFixture.h"
+
+namespace kivora {
+namespace {
+
+namespace fs = std::filesystem;
+using Mode = SetLock::Mode;
+
+// Writers hold a set alone, joins share it; the lock file goes with its last holder,
+// and every spelling of a set's part names leads to one lock name.
+TEST(SetLock, RefusesAtOnceWhatWouldClash) {
+  const struct {
+    Mode held, wanted;
+    bool refused;
+  } cases[] = {{Mode::Exclusive, Mode::Exclusive, true},
+               {Mode::Exclusive, Mode::Shared, true},
+               {Mode::Shared, Mode::Exclusive, true},
+               {Mode::Shared, Mode::Shared, false}};
+  for (const auto& c : cases) {
+    test::TempDir dir;
+    {
+      const SetLock first(dir.path(), "movie", c.held);
+      EXPECT_EQ(c.refused, [&] {
+        try {
+          SetLock(dir.path(), "movie", c.wanted);
+          return false;
+        } catch (const KivoraError&) {
+          return true;
+        }
+      }());
+      EXPECT_NO_THROW(SetLock(dir.path(), "other", Mode::Exclusive));
+    }
+    EXPECT_TRUE(fs::is_empty(dir.path()));
+  }
+  EXPECT_EQ(SetNameOfParts("movie00.png", 12), "movie");
+  EXPECT_EQ(SetNameOfParts("movie_001.png", 150), "movie");
+  EXPECT_EQ(SetNameOfParts("cd1_01", 2), "cd1");
+}
+
+// Every operation on a set that a split is writing refuses at once and writes nothing.
+enum class Operation { Split, Join, Resplit, Repair };
+class LockedSetTest : public test::SetFixture, public ::testing::WithParamInterface<Operation> {};
+
+TEST_P(LockedSetTest, RefusesWhileAnotherOperationWritesTheSet) {
+  const fs::path definition = MakeSet(40000, [](SplitRequest& s) { s.recovery.count = 1; });
+  const fs::path lost = PartPath(0);
+  fs::remove(lost);
+  fs::create_directory(dir / "out");
+  const SetLock held(dir.path(), "movie", Mode::Exclusive);
+  ResplitRequest resplit;
+  SplitRequest again;
+  JoinRequest join;
+  join.definitionPath = resplit.definitionPath = definition;
+  join.outputFolder = dir / "out";
+  resplit.source = again.source = dir / "movie.avi";
+  again.baseName = "movie";
+  switch (GetParam()) {
+    case Operation::Split:
+      EXPECT_FALSE(RunSplit(again, pendants, ui, split, 1));
+      break;
+    case Operation::Join:
+      EXPECT_FALSE(RunJoin(loaded, join, pendants, ui));
+      break;
+    case Operation::Resplit:
+      EXPECT_FALSE(RunResplit(loaded, resplit, pendants, ui));
+      break;
+    case Operation::Repair:
+      try {
+        RunRepair(definition, false, pendants, ui);
+      } catch (const KivoraError& e) {
+        ui.errors.push_back(e.what());  // as the front end shows it
+      }
+      break;
+  }
+  EXPECT_FALSE(fs::exists(lost));
+  EXPECT_TRUE(fs::is_empty(dir / "out"));
+  ASSERT_FALSE(ui.errors.empty());
+  EXPECT_EQ(ui.errors[0], msg::kSetInUse163);
+}
+
+INSTANTIATE_TEST_SUITE_P(Operations, LockedSetTest,
+                         ::testing::Values(Operation::Split, Operation::Join, Operation::Resplit,
+                                           Operation::Repair));
+
+}  // namespace
+}  // namespace kivora

@@ -1,0 +1,81 @@
+#include "tests/support/TestSupport.h"
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <stdexcept>
+
+namespace kivora::test {
+
+std::vector<std::uint8_t> FakePicture(int id) {
+  std::vector<std::uint8_t> bytes = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  bytes.resize(100 + static_cast<size_t>(id) * 3, static_cast<std::uint8_t>(id));
+  return bytes;
+}
+
+FakePendants::FakePendants() {
+  for (int id = 10; id <= 14; ++id) builtin[id] = FakePicture(id);
+}
+
+std::unique_ptr<PendantSet> FakePendants::OpenSet(bool usePlugin, std::string_view name) const {
+  if (!usePlugin) return std::make_unique<FakePendantSet>(builtin);
+  auto it = plugins.find(std::string(name));
+  if (it == plugins.end())
+    return std::make_unique<FakePendantSet>(std::map<int, std::vector<std::uint8_t>>{});
+  return std::make_unique<FakePendantSet>(it->second);
+}
+
+std::optional<std::int32_t> FakePendants::BuiltinPendantSize(int id) const {
+  auto it = builtin.find(id);
+  if (it == builtin.end()) return std::nullopt;
+  return static_cast<std::int32_t>(it->second.size());
+}
+
+std::uint32_t FakePendants::ComputePluginChecksum(std::string_view) const { return checksum; }
+
+TempDir::TempDir() {
+  std::string name = (std::filesystem::temp_directory_path() / "kivora-test-XXXXXX").string();
+  if (!::mkdtemp(name.data())) throw std::runtime_error("cannot create a temporary folder");
+  path_ = name;
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  std::filesystem::remove_all(path_, ec);
+}
+
+std::vector<std::uint8_t> RandomBytes(size_t n, std::uint32_t seed) {
+  std::mt19937 gen(seed);
+  std::vector<std::uint8_t> out(n);
+  for (auto& b : out) b = static_cast<std::uint8_t>(gen());
+  return out;
+}
+
+void WriteBytes(const std::filesystem::path& p, std::span<const std::uint8_t> bytes) {
+  if (p.has_parent_path()) std::filesystem::create_directories(p.parent_path());
+  std::ofstream out(p, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+  if (!out.flush()) throw std::runtime_error("cannot write " + p.string());
+}
+
+std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::optional<std::filesystem::path> FindProgram(std::string_view name) {
+  const char* path = std::getenv("PATH");
+  std::string_view rest = path ? path : "";
+  while (!rest.empty()) {
+    const auto colon = rest.find(':');
+    const std::filesystem::path candidate = std::filesystem::path(rest.substr(0, colon)) / name;
+    if (::access(candidate.c_str(), X_OK) == 0) return candidate;
+    rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
+  }
+  return std::nullopt;
+}
+
+}  // namespace kivora::test
