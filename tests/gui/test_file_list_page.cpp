@@ -145,7 +145,7 @@ class FileListPageTest : public QObject {
     QCOMPARE(Column(0).count(QStringLiteral("all/")), 200);
     // One line down selects one more row; the flag stands for the rest.
     List().verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    QTest::qWait(20);
+    QCoreApplication::processEvents();  // the selection follows in the next pass
     QCOMPARE(List().selectedItems().size(), visible + 1);
     messages_.answers = {Answer::Yes};
     Page().DeleteRows();

@@ -21,6 +21,7 @@
 #include <QTranslator>
 #include <QTreeWidget>
 #include <sstream>
+#include <utility>
 
 #include "app/cli/Cli.h"
 #include "core/text/Messages.h"
@@ -296,47 +297,6 @@ class MainWindowTest : public QObject {
     for (const QString& name : names) {
       QCOMPARE(ReadFile(dir_->path() + "/gui/" + name), ReadFile(dir_->path() + "/cli/" + name));
     }
-  }
-
-  // While a split of large parts runs, a second click, a drop, a close or a page change
-  // starts nothing and loses nothing; its abort stops it inside a part and removes the
-  // parts written.
-  void splitRunsAloneAndItsAbortDeletesThePartsWritten() {
-    const QString source = dir_->path() + "/big.bin";
-    {
-      QFile big(source);  // 8 parts of 32 MB; sparse, so quick to make
-      QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(qint64{8} * 32767 * 1024));
-    }
-    const QString other = WriteSource("other.bin", 10);
-    MainWindow w(messages_, Env());
-    w.splitPage().SetSource(source);
-    Find<QLineEdit>(w, "edtFileSize")->setText("32767");
-    Find<QCheckBox>(w, "cbRandomSize")->setChecked(false);
-    auto* start = Find<QPushButton>(w, "btnDevide");
-    auto* abort = Find<QPushButton>(w, "btnAbortDevide");
-    QTest::mouseClick(start, Qt::LeftButton);
-    QVERIFY(w.Busy());
-    QTest::mouseClick(start, Qt::LeftButton);
-    w.DropFile(other);
-    QCOMPARE(Find<QLineEdit>(w, "edtDevideFileName")->text(), source);
-    QVERIFY(!w.close());
-    auto* sub = Find<QTabWidget>(w, "pcDevideJoint");
-    sub->setCurrentIndex(2);
-    QCOMPARE(sub->currentIndex(), 0);
-    auto* main = Find<QTabWidget>(w, "pcKivora");
-    main->setCurrentIndex(1);
-    QCOMPARE(main->currentIndex(), 0);
-
-    QVERIFY(QTest::qWaitFor([&] { return abort->isEnabled(); }, 10000));
-    QTest::mouseClick(abort, Qt::LeftButton);
-    QVERIFY(kivora::ui::test::WaitUntilIdle(w));
-    QVERIFY2(messages_.shown.contains(QStringLiteral("分割已中斷。")),
-             qPrintable(messages_.shown.join('|')));
-    QCOMPARE(
-        messages_.shown.count(QStringLiteral("正在處理中。\n請按一下 [放棄] 按紐來結束。    ")), 1);
-    QCOMPARE(QDir(dir_->path()).entryList(QDir::Files), (QStringList{"big.bin", "other.bin"}));
-    QCOMPARE(w.stateList().RowCount(), 0);
-    QVERIFY(start->isEnabled());
   }
 
   void splitThatWouldReplaceItsSourceIsRefused() {
