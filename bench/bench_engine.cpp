@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "core/io/Crc32.h"
+#include "core/payload/GeneratorScrambler.h"
 #include "core/payload/Scramblers.h"
 
 namespace {

@@ -25,11 +25,6 @@
 
 namespace kivora::ui {
 
-QString DefinitionFilter() {
-  return QCoreApplication::translate("kivora::ui::PageServices",
-                                     "KivoRa 檔案 (*.kvr *_kvr.*);;所有檔案 (*)");
-}
-
 JoinPage::JoinPage(QWidget* parent, PageServices services)
     : QWidget(parent), services_(std::move(services)) {
   setObjectName(QStringLiteral("tsJoint"));

@@ -12,6 +12,7 @@
 #include "core/io/WriteBehind.h"
 #include "core/operations/SetLock.h"
 #include "core/parts/PartScan.h"
+#include "core/payload/GeneratorScrambler.h"
 #include "core/payload/Scramblers.h"
 #include "core/payload/SealedPayload.h"
 #include "core/payload/SetCipher.h"

@@ -2,13 +2,13 @@
 // 80-bit arithmetic in a fixed order of operations; this file is compiled without
 // contraction or fast-math so that each step below is one rounded 80-bit operation.
 
+#include "core/payload/GeneratorScrambler.h"
+
 #include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <limits>
 #include <string>
-
-#include "core/payload/Scramblers.h"
 
 namespace kivora {
 

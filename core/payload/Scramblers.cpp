@@ -5,6 +5,7 @@
 
 #include "core/KivoraError.h"
 #include "core/io/Crc32.h"
+#include "core/payload/GeneratorScrambler.h"
 #include "core/text/Messages.h"
 
 namespace kivora {

@@ -2,6 +2,7 @@
 
 #include "core/KivoraError.h"
 #include "core/io/Crc32.h"
+#include "core/payload/GeneratorScrambler.h"
 #include "core/payload/Scramblers.h"
 #include "tests/support/TestSupport.h"
 
