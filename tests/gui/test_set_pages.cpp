@@ -213,10 +213,8 @@ class SetPagesTest : public QObject {
     QVERIFY2(firstRows.contains(QStringLiteral("old00.png 保留")), qPrintable(firstRows.join('|')));
     QCOMPARE(window_->stateList().Caption(0), QStringLiteral("old00.png"));
     QCOMPARE(window_->stateList().State(0), QStringLiteral("合併"));
-    QFile joined(Path("out/old.bin"));
-    QVERIFY(joined.open(QIODevice::ReadOnly));
-    QCOMPARE(joined.readAll(), QByteArray(reinterpret_cast<const char*>(content.data()),
-                                          static_cast<qsizetype>(content.size())));
+    QCOMPARE(Read(Path("out/old.bin")), QByteArray(reinterpret_cast<const char*>(content.data()),
+                                                   static_cast<qsizetype>(content.size())));
   }
 
   void resplitOfOnlyTheThirdPart() {
