@@ -23,6 +23,13 @@ void WriteBytes(const QString& path, const QByteArray& bytes) {
   file.write(bytes);
 }
 
+// The default-application files the tests start from, and the line that makes this
+// program the default for definitions.
+const QByteArray kGeditDefault = "[Default Applications]\ntext/plain=gedit.desktop\n";
+const QByteArray kOtherProgramsDefault =
+    "[Default Applications]\napplication/x-kivora-definition=other.desktop\n";
+const QByteArray kOurDefault = "application/x-kivora-definition=kivora.desktop\n";
+
 bool HaveTool(const char* name) {
   return !QStandardPaths::findExecutable(QString::fromLatin1(name)).isEmpty();
 }
@@ -33,9 +40,7 @@ class FileAssociationTest : public testing::Test {
     return {dir_.filePath(QStringLiteral("data")), dir_.filePath(QStringLiteral("config"))};
   }
   FileAssociation For(const QString& program) const { return FileAssociation(Places(), program); }
-  QString ConfigFile(const char* name) const {
-    return dir_.filePath(QStringLiteral("config/") + QString::fromLatin1(name));
-  }
+  QString MimeApps() const { return dir_.filePath(QStringLiteral("config/mimeapps.list")); }
   QString GeneratedMimeType() const {
     return dir_.filePath(QStringLiteral("data/mime/application/x-kivora-definition.xml"));
   }
@@ -75,8 +80,7 @@ TEST_F(FileAssociationTest, KeepCreatesTheAssociationOnceAndThenLeavesIt) {
   EXPECT_EQ(type, "application/x-kivora-definition");
   EXPECT_EQ(comment, QStringLiteral("KivoRa 定義檔"));
   EXPECT_EQ(glob, "*.kvr");
-  EXPECT_EQ(ReadBytes(ConfigFile("mimeapps.list")),
-            "[Default Applications]\napplication/x-kivora-definition=kivora.desktop\n");
+  EXPECT_EQ(ReadBytes(MimeApps()), "[Default Applications]\n" + kOurDefault);
   // The MIME database was rebuilt from the package, which proves the package valid.
   if (HaveTool("update-mime-database")) {
     EXPECT_TRUE(QFile::exists(GeneratedMimeType()));
@@ -91,24 +95,22 @@ TEST_F(FileAssociationTest, KeepLeavesExistingPiecesAsTheyAre) {
   FileAssociation association = For(program_);
   const QByteArray foreign = "[Desktop Entry]\nName=Other\nExec=/usr/bin/other %f\n";
   WriteBytes(association.DesktopEntryPath(), foreign);
-  WriteBytes(ConfigFile("mimeapps.list"),
+  WriteBytes(MimeApps(),
              "[Added Associations]\ntext/plain=gedit.desktop;\n\n"
              "[Default Applications]\ntext/plain=gedit.desktop\n\n[Other]\nx=1\n");
   EXPECT_TRUE(association.Keep());  // the MIME package and the default were missing
   EXPECT_EQ(ReadBytes(association.DesktopEntryPath()), foreign);
   EXPECT_TRUE(QFile::exists(association.MimePackagePath()));
-  EXPECT_EQ(ReadBytes(ConfigFile("mimeapps.list")),
+  EXPECT_EQ(ReadBytes(MimeApps()),
             "[Added Associations]\ntext/plain=gedit.desktop;\n\n"
             "[Default Applications]\ntext/plain=gedit.desktop\n"
             "application/x-kivora-definition=kivora.desktop\n\n[Other]\nx=1\n");
   EXPECT_EQ(association.Check(), Registration::OtherProgram);
 
   // Another program as the type's default stays the default.
-  const QByteArray otherDefault =
-      "[Default Applications]\napplication/x-kivora-definition=other.desktop\n";
-  WriteBytes(ConfigFile("mimeapps.list"), otherDefault);
+  WriteBytes(MimeApps(), kOtherProgramsDefault);
   EXPECT_FALSE(association.Keep());
-  EXPECT_EQ(ReadBytes(ConfigFile("mimeapps.list")), otherDefault);
+  EXPECT_EQ(ReadBytes(MimeApps()), kOtherProgramsDefault);
 }
 
 TEST_F(FileAssociationTest, MovedProgramIsNoticedAndUpdateRepointsTheEntry) {
@@ -138,14 +140,13 @@ TEST_F(FileAssociationTest, MovedProgramIsNoticedAndUpdateRepointsTheEntry) {
 }
 
 TEST_F(FileAssociationTest, RemoveTakesEverythingAwayOnce) {
-  WriteBytes(ConfigFile("mimeapps.list"), "[Default Applications]\ntext/plain=gedit.desktop\n");
+  WriteBytes(MimeApps(), kGeditDefault);
   FileAssociation association = For(program_);
   ASSERT_TRUE(association.Keep());
   EXPECT_TRUE(association.Remove());
   EXPECT_FALSE(QFile::exists(association.DesktopEntryPath()));
   EXPECT_FALSE(QFile::exists(association.MimePackagePath()));
-  EXPECT_EQ(ReadBytes(ConfigFile("mimeapps.list")),
-            "[Default Applications]\ntext/plain=gedit.desktop\n");
+  EXPECT_EQ(ReadBytes(MimeApps()), kGeditDefault);
   EXPECT_EQ(association.Check(), Registration::None);
   if (HaveTool("update-mime-database")) {
     EXPECT_FALSE(QFile::exists(GeneratedMimeType()));
@@ -191,25 +192,21 @@ TEST_F(FileAssociationTest, InstalledProgramSetsAndRemovesOnlyItsDefault) {
   WriteBytes(installed + QStringLiteral("/mime/packages/kivora.xml"), "<mime-info/>\n");
   ASSERT_TRUE(association.UsesInstalledEntry());
 
-  const QByteArray otherDefault = "[Default Applications]\ntext/plain=gedit.desktop\n";
-  WriteBytes(ConfigFile("mimeapps.list"), otherDefault);
+  WriteBytes(MimeApps(), kGeditDefault);
   ASSERT_TRUE(association.Keep());
-  EXPECT_EQ(ReadBytes(ConfigFile("mimeapps.list")),
-            otherDefault + "application/x-kivora-definition=kivora.desktop\n");
+  EXPECT_EQ(ReadBytes(MimeApps()), kGeditDefault + kOurDefault);
   EXPECT_FALSE(QFile::exists(association.DesktopEntryPath()));
   EXPECT_FALSE(QFile::exists(association.MimePackagePath()));
   EXPECT_FALSE(association.Keep());
 
   EXPECT_TRUE(association.Remove());
-  EXPECT_EQ(ReadBytes(ConfigFile("mimeapps.list")), otherDefault);
+  EXPECT_EQ(ReadBytes(MimeApps()), kGeditDefault);
   EXPECT_FALSE(association.Remove());
   // Another program's default for the type is not this program's to remove.
-  const QByteArray foreign =
-      "[Default Applications]\napplication/x-kivora-definition=other.desktop\n";
-  WriteBytes(ConfigFile("mimeapps.list"), foreign);
+  WriteBytes(MimeApps(), kOtherProgramsDefault);
   EXPECT_FALSE(association.Remove());
   EXPECT_FALSE(For(program_).Remove());
-  EXPECT_EQ(ReadBytes(ConfigFile("mimeapps.list")), foreign);
+  EXPECT_EQ(ReadBytes(MimeApps()), kOtherProgramsDefault);
 }
 
 TEST_F(FileAssociationTest, FoldersThatCannotBeWrittenGiveFalse) {

@@ -66,6 +66,20 @@ class SetPagesTest : public QObject {
     if (!found) qFatal("no widget %s", name);
     return found;
   }
+  // Clicks a button and waits until the operation it started has ended.
+  bool Run(const char* button) {
+    QTest::mouseClick(Find<QPushButton>(button), Qt::LeftButton);
+    return kivora::ui::test::WaitUntilIdle(*window_);
+  }
+  // Opens the set `def` on the resplit page, with movie.avi as its source.
+  void OpenForResplit(const QString& def) {
+    window_->findChild<QTabWidget*>("pcDevideJoint")->setCurrentIndex(1);
+    Find<QLineEdit>("edtKvrFileName")->setText(def);
+    Find<QLineEdit>("edtRedevideFileName")->setText(Path("movie.avi"));
+  }
+  QString ResplitCount() {
+    return window_->findChild<QStatusBar*>("sbStatus")->findChildren<QLabel*>().value(0)->text();
+  }
   JoinPage& JoinTab() { return window_->joinPage(); }
   ResplitPage& ResplitTab() { return window_->resplitPage(); }
   QStringList States() {
@@ -107,8 +121,7 @@ class SetPagesTest : public QObject {
     Find<QLineEdit>("edtJointFileName")->setText(Split(50000, 10));
     Find<QComboBox>("cobJointSaveAs")->setCurrentText(Path("out"));
     messages_.answers = {Answer::Yes, Answer::Yes};  // join now; create the output folder
-    QTest::mouseClick(Find<QPushButton>("btnTest"), Qt::LeftButton);
-    QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
+    QVERIFY(Run("btnTest"));
     QCOMPARE(messages_.shown.value(0), QStringLiteral("找不到任何問題。是否要進行合併？"));
     QVERIFY(messages_.shown.contains(QStringLiteral("合併已完成。")));
     QCOMPARE(Read(Path("out/movie.avi")), Read(Path("movie.avi")));
@@ -122,8 +135,7 @@ class SetPagesTest : public QObject {
     QFile::remove(Path("movie02.png"));
     Find<QLineEdit>("edtJointFileName")->setText(def);
     messages_.answers = {Answer::Yes};  // repair now
-    QTest::mouseClick(Find<QPushButton>("btnTest"), Qt::LeftButton);
-    QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
+    QVERIFY(Run("btnTest"));
     QCOMPARE(messages_.shown,
              (QStringList{"已發現到錯誤了。",
                           "已發現遺失或毀損的檔案，但是可以用修復檔重建。\n要進行修復嗎？",
@@ -143,8 +155,7 @@ class SetPagesTest : public QObject {
     timer.setInterval(0);
     connect(&timer, &QTimer::timeout, this, [&] { ticksWhileBusy += window_->Busy() ? 1 : 0; });
     timer.start();
-    QTest::mouseClick(Find<QPushButton>("btnJoint"), Qt::LeftButton);
-    QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
+    QVERIFY(Run("btnJoint"));
     QVERIFY(ticksWhileBusy > 0);
     QCOMPARE(messages_.shown.last(), QStringLiteral("合併已完成。"));
     QCOMPARE(window_->stateList().RowCount(), 200);
@@ -158,8 +169,7 @@ class SetPagesTest : public QObject {
     part.open(QIODevice::Append);
     part.write(QByteArray(10, 'x'));
     part.close();
-    QTest::mouseClick(Find<QPushButton>("btnTest"), Qt::LeftButton);
-    QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
+    QVERIFY(Run("btnTest"));
     QCOMPARE(messages_.shown, QStringList{QStringLiteral("已發現到錯誤了。")});
     // Sorted by state, descending.
     const QStringList states = States();
@@ -180,8 +190,7 @@ class SetPagesTest : public QObject {
     Find<QComboBox>("cobJointSaveAs")->setCurrentText(Path("out"));
     QDir().mkpath(Path("out"));
     messages_.texts = {QStringLiteral("wrong")};
-    QTest::mouseClick(Find<QPushButton>("btnJoint"), Qt::LeftButton);
-    QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
+    QVERIFY(Run("btnJoint"));
     QCOMPARE(messages_.shown,
              QStringList{QStringLiteral("所輸入的密碼並不一致，或是無法復號化。(231)")});
     QVERIFY(!QFile::exists(Path("out/movie.avi")));
@@ -200,15 +209,12 @@ class SetPagesTest : public QObject {
     connect(window_->stateList().model(), &QAbstractItemModel::dataChanged, this, [&] {
       firstRows << window_->stateList().Caption(0) + " " + window_->stateList().State(0);
     });
-    QTest::mouseClick(Find<QPushButton>("btnJoint"), Qt::LeftButton);
-    QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
+    QVERIFY(Run("btnJoint"));
     QVERIFY2(firstRows.contains(QStringLiteral("old00.png 保留")), qPrintable(firstRows.join('|')));
     QCOMPARE(window_->stateList().Caption(0), QStringLiteral("old00.png"));
     QCOMPARE(window_->stateList().State(0), QStringLiteral("合併"));
-    QFile joined(Path("out/old.bin"));
-    QVERIFY(joined.open(QIODevice::ReadOnly));
-    QCOMPARE(joined.readAll(), QByteArray(reinterpret_cast<const char*>(content.data()),
-                                          static_cast<qsizetype>(content.size())));
+    QCOMPARE(Read(Path("out/old.bin")), QByteArray(reinterpret_cast<const char*>(content.data()),
+                                                   static_cast<qsizetype>(content.size())));
   }
 
   void resplitOfOnlyTheThirdPart() {
@@ -216,27 +222,21 @@ class SetPagesTest : public QObject {
     const QByteArray third = Read(Path("movie02.png"));
     QFile::remove(Path("movie02.png"));
     QFile::remove(Path("movie03.png"));
-    window_->findChild<QTabWidget*>("pcDevideJoint")->setCurrentIndex(1);
-    Find<QLineEdit>("edtKvrFileName")->setText(def);
-    Find<QLineEdit>("edtRedevideFileName")->setText(Path("movie.avi"));
+    OpenForResplit(def);
     QVERIFY(Find<QPushButton>("btnRedevide")->isEnabled());
     window_->stateList().topLevelItem(2)->setSelected(true);
-    QTest::mouseClick(Find<QPushButton>("btnRedevide"), Qt::LeftButton);
-    QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
+    QVERIFY(Run("btnRedevide"));
     QCOMPARE(Read(Path("movie02.png")), third);
     QVERIFY(!QFile::exists(Path("movie03.png")));
     QCOMPARE(window_->stateList().State(2), QStringLiteral("再偽裝"));
     QVERIFY(messages_.shown.contains(QStringLiteral("再分割已完成。")));
-    QCOMPARE(window_->findChild<QStatusBar*>("sbStatus")->findChildren<QLabel*>().value(0)->text(),
-             QStringLiteral("再分割數: 1/1"));
+    QCOMPARE(ResplitCount(), QStringLiteral("再分割數: 1/1"));
   }
 
   void selectAllFollowsLineScrolling() {
     const QString def = Split(50 * 1024, 1);
     window_->show();
-    window_->findChild<QTabWidget*>("pcDevideJoint")->setCurrentIndex(1);
-    Find<QLineEdit>("edtKvrFileName")->setText(def);
-    Find<QLineEdit>("edtRedevideFileName")->setText(Path("movie.avi"));
+    OpenForResplit(def);
     StateList& list = window_->stateList();
     QCOMPARE(list.RowCount(), 50);
     QTest::mouseClick(Find<QPushButton>("btnRedevideAll"), Qt::LeftButton);
@@ -253,11 +253,9 @@ class SetPagesTest : public QObject {
 
     for (int i = 0; i < 50; ++i)
       QFile::remove(Path(QStringLiteral("movie%1.png").arg(i, 2, 10, QChar('0'))));
-    QTest::mouseClick(Find<QPushButton>("btnRedevide"), Qt::LeftButton);
-    QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
+    QVERIFY(Run("btnRedevide"));
     QVERIFY(QFile::exists(Path("movie49.png")));
-    QCOMPARE(window_->findChild<QStatusBar*>("sbStatus")->findChildren<QLabel*>().value(0)->text(),
-             QStringLiteral("再分割數: 50/50"));
+    QCOMPARE(ResplitCount(), QStringLiteral("再分割數: 50/50"));
   }
 
   // While a join runs, a second click, a drop, a close or a page change starts nothing
@@ -310,16 +308,14 @@ class SetPagesTest : public QObject {
     QTest::mouseClick(Find<QPushButton>("btnDevide"), Qt::LeftButton);
     split.AbortSplit();
     QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
-    QTest::mouseClick(Find<QPushButton>("btnTest"), Qt::LeftButton);  // answered No: no join
-    QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
+    QVERIFY(Run("btnTest"));  // answered No: no join
     QCOMPARE(window_->stateList().RowCount(), 3);
     QCOMPARE(messages_.shown.last(), QStringLiteral("找不到任何問題。是否要進行合併？"));
 
     QTest::mouseClick(Find<QPushButton>("btnTest"), Qt::LeftButton);
     JoinTab().AbortJoin();
     QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
-    QTest::mouseClick(Find<QPushButton>("btnDevide"), Qt::LeftButton);
-    QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
+    QVERIFY(Run("btnDevide"));
     QCOMPARE(messages_.shown.last(), QStringLiteral("分割已完成。"));
   }
 
@@ -328,16 +324,13 @@ class SetPagesTest : public QObject {
   void resplitAfterAnAbortAsksForASelection() {
     const QString def = Split(30000, 10);
     window_->show();
-    window_->findChild<QTabWidget*>("pcDevideJoint")->setCurrentIndex(1);
-    Find<QLineEdit>("edtKvrFileName")->setText(def);
-    Find<QLineEdit>("edtRedevideFileName")->setText(Path("movie.avi"));
+    OpenForResplit(def);
     QTest::mouseClick(Find<QPushButton>("btnRedevideAll"), Qt::LeftButton);
     QTest::mouseClick(Find<QPushButton>("btnRedevide"), Qt::LeftButton);
     ResplitTab().AbortResplit();
     QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
     QFile::remove(Path("movie02.png"));
-    QTest::mouseClick(Find<QPushButton>("btnRedevide"), Qt::LeftButton);
-    QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
+    QVERIFY(Run("btnRedevide"));
     QCOMPARE(messages_.shown.last(), QStringLiteral("請從一覽表上選擇要再次分割的檔案。"));
     QVERIFY(!QFile::exists(Path("movie02.png")));
   }
@@ -353,19 +346,16 @@ class SetPagesTest : public QObject {
     window_->splitPage().SetSource(Path("movie.avi"));
     Find<QComboBox>("cobDevideSaveAs")->setCurrentText(Path("again"));
     messages_.answers = {Answer::Yes};  // create the folder
-    QTest::mouseClick(Find<QPushButton>("btnDevide"), Qt::LeftButton);
-    QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
+    QVERIFY(Run("btnDevide"));
 
     Find<QLineEdit>("edtJointFileName")->setText(def);
     messages_.answers = {Answer::Yes, Answer::No};  // join now; replace movie.avi
-    QTest::mouseClick(Find<QPushButton>("btnTest"), Qt::LeftButton);
-    QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
+    QVERIFY(Run("btnTest"));
 
     Find<QLineEdit>("edtKvrFileName")->setText(def);
     Find<QLineEdit>("edtRedevideFileName")->setText(Path("movie.avi"));
     window_->stateList().topLevelItem(0)->setSelected(true);
-    QTest::mouseClick(Find<QPushButton>("btnRedevide"), Qt::LeftButton);
-    QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
+    QVERIFY(Run("btnRedevide"));
     QCOMPARE(messages_.shown,
              (QStringList{
                  QStringLiteral("儲存位置的資料夾並不存在。\n是否要新建一個資料夾？"),
@@ -377,13 +367,10 @@ class SetPagesTest : public QObject {
 
   void definitionChangedOnDiskBeforeResplit() {
     const QString def = Split(30000, 10);
-    window_->findChild<QTabWidget*>("pcDevideJoint")->setCurrentIndex(1);
-    Find<QLineEdit>("edtKvrFileName")->setText(def);
-    Find<QLineEdit>("edtRedevideFileName")->setText(Path("movie.avi"));
+    OpenForResplit(def);
     Split(40000, 10, {"-c", "new"});  // the same name, another set
     window_->stateList().topLevelItem(0)->setSelected(true);
-    QTest::mouseClick(Find<QPushButton>("btnRedevide"), Qt::LeftButton);
-    QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
+    QVERIFY(Run("btnRedevide"));
     QCOMPARE(messages_.shown.value(0),
              QStringLiteral("KivoRa 合併定義檔已更新。\n因為已重新讀取，故請重新選擇。"));
     QCOMPARE(Find<InfoListView>("lvRedevideInfo")->Value(5), QStringLiteral("new"));

@@ -47,72 +47,72 @@ std::string PendantPath(int id) {
   return std::string(KIVORA_SOURCE_DIR "/assets/pendants/pendant_") + std::to_string(id) + ".png";
 }
 
-TEST(BuiltinPendants, IdsAreTheFortyInIncreasingOrder) {
-  std::vector<int> expected;
-  for (int tens = 1; tens <= 8; ++tens)
-    for (int units = 0; units <= 4; ++units) expected.push_back(tens * 10 + units);
+// The forty pendants 10..14, 20..24, ..., 80..84 in increasing id order, each of its size.
+TEST(BuiltinPendants, IdsAndSizesMatchTheFixedTable) {
+  std::vector<std::pair<int, std::size_t>> embedded;
+  for (const BuiltinPendant& p : BuiltinPendants()) embedded.emplace_back(p.id, p.bytes.size());
+  EXPECT_EQ(embedded, (std::vector<std::pair<int, std::size_t>>(ExpectedSizes().begin(),
+                                                                ExpectedSizes().end())));
+}
 
+std::vector<int> ExpectedIds() {
   std::vector<int> ids;
-  for (const BuiltinPendant& p : BuiltinPendants()) ids.push_back(p.id);
-  EXPECT_EQ(ids, expected);
+  for (const auto& [id, size] : ExpectedSizes()) ids.push_back(id);
+  return ids;
 }
 
-TEST(BuiltinPendants, SizesMatchTheFixedTable) {
-  ASSERT_EQ(BuiltinPendants().size(), ExpectedSizes().size());
-  for (const BuiltinPendant& p : BuiltinPendants()) {
-    auto it = ExpectedSizes().find(p.id);
-    ASSERT_NE(it, ExpectedSizes().end()) << "unexpected id " << p.id;
-    EXPECT_EQ(p.bytes.size(), it->second) << "pendant " << p.id;
+// Each pendant by its id.
+class EachBuiltinPendant : public ::testing::TestWithParam<int> {
+ protected:
+  std::span<const std::uint8_t> Bytes() const {
+    for (const BuiltinPendant& p : BuiltinPendants())
+      if (p.id == GetParam()) return p.bytes;
+    ADD_FAILURE() << "no pendant " << GetParam();
+    return {};
   }
-}
+};
 
-TEST(BuiltinPendants, EmbeddedBytesEqualTheCommittedFiles) {
-  for (const BuiltinPendant& p : BuiltinPendants()) {
-    std::ifstream in(PendantPath(p.id), std::ios::binary);
-    ASSERT_TRUE(in) << "cannot open " << PendantPath(p.id);
-    std::vector<std::uint8_t> file{std::istreambuf_iterator<char>(in), {}};
-    EXPECT_TRUE(std::equal(file.begin(), file.end(), p.bytes.begin(), p.bytes.end()))
-        << "embedded pendant " << p.id << " differs from " << PendantPath(p.id);
-  }
+TEST_P(EachBuiltinPendant, EmbeddedBytesEqualTheCommittedFile) {
+  std::ifstream in(PendantPath(GetParam()), std::ios::binary);
+  ASSERT_TRUE(in) << "cannot open " << PendantPath(GetParam());
+  const std::vector<std::uint8_t> file{std::istreambuf_iterator<char>(in), {}};
+  EXPECT_TRUE(std::equal(file.begin(), file.end(), Bytes().begin(), Bytes().end()));
 }
 
 // Signature, IHDR (120 x 92, 8-bit palette), then a chain of chunks with correct
 // CRCs that contains PLTE and IDAT and ends with IEND exactly at the last byte.
-TEST(BuiltinPendants, EachIsAWellFormed120x92PalettePng) {
-  for (const BuiltinPendant& p : BuiltinPendants()) {
-    SCOPED_TRACE("pendant " + std::to_string(p.id));
-    const auto b = p.bytes;
-    ASSERT_GE(b.size(), 8u + 25u);
-    ASSERT_TRUE(std::equal(std::begin(kPngSignature), std::end(kPngSignature), b.begin()));
+TEST_P(EachBuiltinPendant, IsAWellFormed120x92PalettePng) {
+  const auto b = Bytes();
+  ASSERT_GE(b.size(), 8u + 25u);
+  ASSERT_TRUE(std::equal(std::begin(kPngSignature), std::end(kPngSignature), b.begin()));
 
-    EXPECT_EQ(BigEndian32(b, 8), 13u);
-    EXPECT_EQ(std::string(b.begin() + 12, b.begin() + 16), "IHDR");
-    EXPECT_EQ(BigEndian32(b, 16), 120u);
-    EXPECT_EQ(BigEndian32(b, 20), 92u);
-    EXPECT_EQ(b[24], 8) << "bit depth";
-    EXPECT_EQ(b[25], 3) << "colour type";
-    EXPECT_EQ(b[28], 0) << "interlace";
+  EXPECT_EQ(BigEndian32(b, 8), 13u);
+  EXPECT_EQ(std::string(b.begin() + 12, b.begin() + 16), "IHDR");
+  EXPECT_EQ(BigEndian32(b, 16), 120u);
+  EXPECT_EQ(BigEndian32(b, 20), 92u);
+  EXPECT_EQ(b[24], 8) << "bit depth";
+  EXPECT_EQ(b[25], 3) << "colour type";
+  EXPECT_EQ(b[28], 0) << "interlace";
 
-    std::vector<std::string> kinds;
-    std::size_t at = 8;
-    while (at + 12 <= b.size()) {
-      const std::uint32_t length = BigEndian32(b, at);
-      ASSERT_LE(at + 12 + std::size_t{length}, b.size()) << "chunk overruns the file";
-      const auto typed = b.subspan(at + 4, 4 + length);
-      EXPECT_EQ(StreamCrc32(typed), BigEndian32(b, at + 8 + length))
-          << "bad CRC on chunk " << kinds.size();
-      kinds.emplace_back(typed.begin(), typed.begin() + 4);
-      at += 12 + length;
-      if (kinds.back() == "IEND") break;
-    }
-    EXPECT_EQ(at, b.size()) << "bytes after IEND, or no IEND";
-    ASSERT_FALSE(kinds.empty());
-    EXPECT_EQ(kinds.front(), "IHDR");
-    EXPECT_EQ(kinds.back(), "IEND");
-    const std::set<std::string> present(kinds.begin(), kinds.end());
-    EXPECT_TRUE(present.count("PLTE"));
-    EXPECT_TRUE(present.count("IDAT"));
+  std::vector<std::string> kinds;
+  std::size_t at = 8;
+  while (at + 12 <= b.size()) {
+    const std::uint32_t length = BigEndian32(b, at);
+    ASSERT_LE(at + 12 + std::size_t{length}, b.size()) << "chunk overruns the file";
+    const auto typed = b.subspan(at + 4, 4 + length);
+    EXPECT_EQ(StreamCrc32(typed), BigEndian32(b, at + 8 + length))
+        << "bad CRC on chunk " << kinds.size();
+    kinds.emplace_back(typed.begin(), typed.begin() + 4);
+    at += 12 + length;
+    if (kinds.back() == "IEND") break;
   }
+  EXPECT_EQ(at, b.size()) << "bytes after IEND, or no IEND";
+  ASSERT_FALSE(kinds.empty());
+  EXPECT_EQ(kinds.front(), "IHDR");
+  EXPECT_EQ(kinds.back(), "IEND");
+  const std::set<std::string> present(kinds.begin(), kinds.end());
+  EXPECT_TRUE(present.count("PLTE"));
+  EXPECT_TRUE(present.count("IDAT"));
 }
 
 TEST(BuiltinPendants, CommittedFilesPassPngcheck) {
@@ -134,35 +134,36 @@ TEST(BuiltinPendants, CommittedFilesPassPngcheck) {
 }
 
 #ifdef KIVORA_HAVE_LIBPNG
-TEST(BuiltinPendants, DecodeFullyWithLibpng) {
-  for (const BuiltinPendant& p : BuiltinPendants()) {
-    SCOPED_TRACE("pendant " + std::to_string(p.id));
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    ASSERT_TRUE(png_image_begin_read_from_memory(&image, p.bytes.data(), p.bytes.size()))
-        << image.message;
-    EXPECT_EQ(image.width, 120u);
-    EXPECT_EQ(image.height, 92u);
-    EXPECT_TRUE(image.format & PNG_FORMAT_FLAG_COLORMAP);
-    EXPECT_GE(image.colormap_entries, 2u);
+TEST_P(EachBuiltinPendant, DecodesFullyWithLibpng) {
+  const auto bytes = Bytes();
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  ASSERT_TRUE(png_image_begin_read_from_memory(&image, bytes.data(), bytes.size()))
+      << image.message;
+  EXPECT_EQ(image.width, 120u);
+  EXPECT_EQ(image.height, 92u);
+  EXPECT_TRUE(image.format & PNG_FORMAT_FLAG_COLORMAP);
+  EXPECT_GE(image.colormap_entries, 2u);
 
-    image.format = PNG_FORMAT_RGB;
-    std::vector<std::uint8_t> rgb(PNG_IMAGE_SIZE(image));
-    ASSERT_TRUE(png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) << image.message;
-    EXPECT_EQ(image.warning_or_error, 0u) << image.message;
+  image.format = PNG_FORMAT_RGB;
+  std::vector<std::uint8_t> rgb(PNG_IMAGE_SIZE(image));
+  ASSERT_TRUE(png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) << image.message;
+  EXPECT_EQ(image.warning_or_error, 0u) << image.message;
 
-    // A real picture, not a flat fill.
-    std::set<std::uint32_t> colours;
-    for (std::size_t i = 0; i + 2 < rgb.size(); i += 3)
-      colours.insert((std::uint32_t{rgb[i]} << 16) | (std::uint32_t{rgb[i + 1]} << 8) | rgb[i + 2]);
-    EXPECT_GE(colours.size(), 4u);
-  }
+  // A real picture, not a flat fill.
+  std::set<std::uint32_t> colours;
+  for (std::size_t i = 0; i + 2 < rgb.size(); i += 3)
+    colours.insert((std::uint32_t{rgb[i]} << 16) | (std::uint32_t{rgb[i + 1]} << 8) | rgb[i + 2]);
+  EXPECT_GE(colours.size(), 4u);
 }
 #else
 TEST(BuiltinPendants, DecodeFullyWithLibpng) {
   GTEST_SKIP() << "built without libpng (KIVORA_HAVE_LIBPNG); decoding checked only via pngcheck";
 }
 #endif
+
+INSTANTIATE_TEST_SUITE_P(All, EachBuiltinPendant, ::testing::ValuesIn(ExpectedIds()),
+                         [](const auto& info) { return "Pendant" + std::to_string(info.param); });
 
 }  // namespace
 }  // namespace kivora::pendant

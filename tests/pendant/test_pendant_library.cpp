@@ -39,6 +39,12 @@ Bytes SamplePlugin(std::u16string name = u"測試掛件") {
       .bytes;
 }
 
+// Every field of a plug-in's description, to compare them all at once.
+auto Fields(const PluginInfo& info) {
+  return std::tie(info.fileName, info.name, info.version, info.extension, info.author, info.comment,
+                  info.pictureIds);
+}
+
 Bytes PluginWithout101To199() {
   return test::PeImageBuilder().AddKvr(100, ToBytes("x")).AddKvr(200, ToBytes("y")).Build().bytes;
 }
@@ -64,20 +70,14 @@ TEST(PluginInfo, DescribesPicturesAndStrings) {
   test::WriteBytes(folder.path() / "sample.dll", SamplePlugin());
   const auto info = ReadPluginInfo(folder.path() / "sample.dll");
   ASSERT_TRUE(info);
-  EXPECT_EQ(info->fileName, "sample.dll");
-  EXPECT_EQ(info->name, "測試掛件");
-  EXPECT_EQ(info->version, "2.0");
-  EXPECT_EQ(info->extension, "gif");
-  EXPECT_EQ(info->author, "作者");
-  EXPECT_EQ(info->comment, "註解");
-  EXPECT_EQ(info->pictureIds, (std::vector<int>{101, 105, 150}));
-
+  EXPECT_EQ(Fields(*info),
+            Fields({"sample.dll", "測試掛件", "2.0", "gif", "作者", "註解", {101, 105, 150}}));
+  // Missing strings read as empty.
   test::WriteBytes(folder.path() / "bare.dll",
                    test::PeImageBuilder().AddKvr(101, {}).Build().bytes);
   const auto bare = ReadPluginInfo(folder.path() / "bare.dll");
   ASSERT_TRUE(bare);
-  EXPECT_EQ(bare->name, "");  // missing strings read as empty
-  EXPECT_EQ(bare->comment, "");
+  EXPECT_EQ(Fields(*bare), Fields({"bare.dll", "", "", "", "", "", {101}}));
 
   test::WriteBytes(folder.path() / "junk.dll", ToBytes("MZ not really"));
   EXPECT_FALSE(ReadPluginInfo(folder.path() / "junk.dll"));

@@ -23,17 +23,23 @@ std::string Hex(std::string_view s) {
   return Hex(std::span(reinterpret_cast<const std::uint8_t*>(s.data()), s.size()));
 }
 
-TEST(BlockScrambler, KnownAnswersWorkedOutByHand) {
-  // key "a", 3 bytes: K = "a3" -> halves swapped "3a" -> XOR position -> 32 63.
-  // Only K[1] takes part; each byte adds its block offset.
-  std::vector<std::uint8_t> data(3, 0);
-  ASSERT_TRUE(ScrambleStream(data, "a", 1));
-  EXPECT_EQ(Hex(data), "323330");
-
-  // key "ab", 5 bytes: "ab5" is odd -> "ab5a" -> "5aab" -> 34 63 62 66; positions 1..3.
-  std::vector<std::uint8_t> five(5, 0);
-  ASSERT_TRUE(ScrambleStream(five, "ab", 1));
-  EXPECT_EQ(Hex(five), "3462603767");
+// Worked out by hand. Block scrambler, key "a", 3 bytes: K = "a3" -> halves swapped "3a"
+// -> XOR position -> 32 63; only K[1] takes part and each byte adds its block offset.
+// Key "ab", 5 bytes: "ab5" is odd -> "ab5a" -> "5aab" -> 34 63 62 66; positions 1..3.
+// Generator scrambler, 1 byte: S = "1k0" mixed to 54 0d 57; 0x54 ^ offset 0 ^ (size 1).
+TEST(Scramblers, KnownAnswersWorkedOutByHand) {
+  const struct {
+    const char* key;
+    std::size_t size;
+    int version;
+    const char* hex;
+  } cases[] = {{"a", 3, 1, "323330"}, {"ab", 5, 1, "3462603767"}, {"k", 1, 0, "55"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.key);
+    std::vector<std::uint8_t> data(c.size, 0);
+    ASSERT_TRUE(ScrambleStream(data, c.key, c.version));
+    EXPECT_EQ(Hex(data), c.hex);
+  }
 }
 
 TEST(BlockScrambler, KeystreamRestartsEveryBlock) {
@@ -60,61 +66,59 @@ TEST(BlockScrambler, ScrambledChecksumFollowsFromPlainOne) {
   }
 }
 
-TEST(Scramblers, RoundTripForBothVersions) {
-  for (int version : {0, 1}) {
-    for (size_t n : {1u, 1023u, 1024u, 1025u, 5000u}) {
-      const auto original = test::RandomBytes(n, static_cast<std::uint32_t>(n));
-      auto data = original;
-      ASSERT_TRUE(ScrambleStream(data, "密碼", version));
-      EXPECT_NE(data, original) << "version " << version << " n " << n;
-      ASSERT_TRUE(ScrambleStream(data, "密碼", version));
-      EXPECT_EQ(data, original) << "version " << version << " n " << n;
-    }
+class ScramblerVersion : public ::testing::TestWithParam<int> {};
+
+TEST_P(ScramblerVersion, RoundTrips) {
+  for (size_t n : {1u, 1023u, 1024u, 1025u, 5000u}) {
+    SCOPED_TRACE(n);
+    const auto original = test::RandomBytes(n, static_cast<std::uint32_t>(n));
+    auto data = original;
+    ASSERT_TRUE(ScrambleStream(data, "密碼", GetParam()));
+    EXPECT_NE(data, original);
+    ASSERT_TRUE(ScrambleStream(data, "密碼", GetParam()));
+    EXPECT_EQ(data, original);
   }
 }
 
-TEST(Scramblers, LengthEntersTheKey) {
-  for (int version : {0, 1}) {
-    std::vector<std::uint8_t> a(100, 0), b(101, 0);
-    ScrambleStream(a, "key", version);
-    ScrambleStream(b, "key", version);
-    EXPECT_FALSE(std::equal(a.begin(), a.end(), b.begin())) << version;
-  }
+TEST_P(ScramblerVersion, LengthEntersTheKey) {
+  std::vector<std::uint8_t> a(100, 0), b(101, 0);
+  ScrambleStream(a, "key", GetParam());
+  ScrambleStream(b, "key", GetParam());
+  EXPECT_FALSE(std::equal(a.begin(), a.end(), b.begin()));
 }
 
-TEST(Scramblers, CopyAppendsAndMatchesInPlace) {
+TEST_P(ScramblerVersion, CopyAppendsAndMatchesInPlace) {
   const auto payload = test::RandomBytes(2500);
-  for (int version : {0, 1}) {
-    auto inPlace = payload;
-    ScrambleStream(inPlace, "name.png", version);
-    std::vector<std::uint8_t> dest = {1, 2, 3};
-    ASSERT_TRUE(ScrambleCopy(payload, dest, "name.png", version));
-    ASSERT_EQ(dest.size(), 3 + payload.size());
-    EXPECT_EQ(std::vector<std::uint8_t>(dest.begin(), dest.begin() + 3),
-              (std::vector<std::uint8_t>{1, 2, 3}));
-    EXPECT_TRUE(std::equal(inPlace.begin(), inPlace.end(), dest.begin() + 3)) << version;
-  }
+  auto inPlace = payload;
+  ScrambleStream(inPlace, "name.png", GetParam());
+  std::vector<std::uint8_t> dest = {1, 2, 3};
+  ASSERT_TRUE(ScrambleCopy(payload, dest, "name.png", GetParam()));
+  ASSERT_EQ(dest.size(), 3 + payload.size());
+  EXPECT_EQ(std::vector<std::uint8_t>(dest.begin(), dest.begin() + 3),
+            (std::vector<std::uint8_t>{1, 2, 3}));
+  EXPECT_TRUE(std::equal(inPlace.begin(), inPlace.end(), dest.begin() + 3));
 }
 
-TEST(Scramblers, ApplyingInPiecesEqualsWhole) {
+// Pieces of 7, 1500 and the rest, and (crossing the first block) 1030 and the rest.
+TEST_P(ScramblerVersion, ApplyingInPiecesEqualsWhole) {
   const auto payload = test::RandomBytes(4000);
   auto whole = payload;
-  ScrambleStream(whole, "k", 1);
+  ScrambleStream(whole, "k", GetParam());
   auto pieces = payload;
-  BlockScrambler block("k", pieces.size());
-  block.Apply(std::span(pieces).subspan(0, 7));
-  block.Apply(std::span(pieces).subspan(7, 1500));
-  block.Apply(std::span(pieces).subspan(1507));
+  const auto apply = [&](auto scrambler) {
+    for (const auto& [at, size] : {std::pair<size_t, size_t>{0, 7}, {7, 1023}, {1030, 477}})
+      scrambler.Apply(std::span(pieces).subspan(at, size));
+    scrambler.Apply(std::span(pieces).subspan(1507));
+  };
+  if (GetParam() == 0)
+    apply(GeneratorScrambler("k", static_cast<std::int64_t>(pieces.size())));
+  else
+    apply(BlockScrambler("k", pieces.size()));
   EXPECT_EQ(pieces, whole);
-
-  auto v1whole = payload;
-  ScrambleStream(v1whole, "k", 0);
-  auto v1pieces = payload;
-  GeneratorScrambler gen("k", static_cast<std::int64_t>(v1pieces.size()));
-  gen.Apply(std::span(v1pieces).subspan(0, 1030));
-  gen.Apply(std::span(v1pieces).subspan(1030));
-  EXPECT_EQ(v1pieces, v1whole);
 }
+
+INSTANTIATE_TEST_SUITE_P(Versions, ScramblerVersion, ::testing::Values(0, 1),
+                         [](const auto& info) { return info.param == 0 ? "Generator" : "Block"; });
 
 TEST(Scramblers, EmptyAndUnknownVersions) {
   std::vector<std::uint8_t> empty;
@@ -148,32 +152,28 @@ TEST(GeneratorScrambler, FormatsFifteenSignificantDigits) {
 
 // Reference values from an exact-rational emulation of 80-bit round-to-nearest
 // arithmetic, independent of the code under test.
+// An even last digit of the size swaps the two numbers: "1k0" for 1025, "0k1" for 1024.
 TEST(GeneratorScrambler, KeyStringsMatchExtendedPrecisionReference) {
-  V1State odd;
-  EXPECT_EQ(Hex(NextV1Key(odd, "k", 1025)), "540d57");              // "1k0"
-  EXPECT_EQ(Hex(NextV1Key(odd, "k", 1025)), "95899f96cb938c9494");  // "1.97k0.98"
-  EXPECT_EQ(Hex(NextV1Key(odd, "k", 1025)), "766a77767a7576777f7d7d7a7a707f623c657b6b606067");
-  for (int step = 4; step < 10; ++step) NextV1Key(odd, "k", 1025);
-  EXPECT_EQ(Hex(NextV1Key(odd, "k", 1025)),
-            "2f302e202e2b2e25262120242227263a663f2131313d3837363536383837310408");
-  for (int step = 11; step < 100; ++step) NextV1Key(odd, "k", 1025);
-  EXPECT_EQ(Hex(NextV1Key(odd, "k", 1025)),
-            "baa2b9b3b2babab2b6b1bcb2b6b3b0f5a9b2a5a9aba0ada6a1a1a0a0a4a6a49f");
-  for (int step = 101; step < 1000; ++step) NextV1Key(odd, "k", 1025);
-  EXPECT_EQ(Hex(NextV1Key(odd, "k", 1025)),
-            "7e617870717a737470757e707075726c376e7061616b6e64656f67696460645455");
-
-  // An even last digit of the size swaps the two numbers.
-  V1State even;
-  EXPECT_EQ(Hex(NextV1Key(even, "k", 1024)), "550d56");              // "0k1"
-  EXPECT_EQ(Hex(NextV1Key(even, "k", 1024)), "94899f99cb928c949b");  // "0.98k1.97"
-}
-
-TEST(GeneratorScrambler, OneByteWorkedOutByHand) {
-  // S = "1k0" mixed to 54 0d 57; byte 0: 0x54 ^ offset 0 ^ (size 1 mod 256).
-  std::vector<std::uint8_t> data = {0x00};
-  ASSERT_TRUE(ScrambleStream(data, "k", 0));
-  EXPECT_EQ(data[0], 0x55);
+  const struct {
+    std::int64_t size;
+    int step;  // counting from 1
+    const char* hex;
+  } cases[] = {
+      {1025, 1, "540d57"},              // "1k0"
+      {1025, 2, "95899f96cb938c9494"},  // "1.97k0.98"
+      {1025, 3, "766a77767a7576777f7d7d7a7a707f623c657b6b606067"},
+      {1025, 10, "2f302e202e2b2e25262120242227263a663f2131313d3837363536383837310408"},
+      {1025, 100, "baa2b9b3b2babab2b6b1bcb2b6b3b0f5a9b2a5a9aba0ada6a1a1a0a0a4a6a49f"},
+      {1025, 1000, "7e617870717a737470757e707075726c376e7061616b6e64656f67696460645455"},
+      {1024, 1, "550d56"},              // "0k1"
+      {1024, 2, "94899f99cb928c949b"},  // "0.98k1.97"
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.size << " step " << c.step);
+    V1State state;
+    for (int step = 1; step < c.step; ++step) NextV1Key(state, "k", c.size);
+    EXPECT_EQ(Hex(NextV1Key(state, "k", c.size)), c.hex);
+  }
 }
 
 }  // namespace
