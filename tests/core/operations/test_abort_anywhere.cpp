@@ -72,13 +72,17 @@ class AbortAnywhereTest : public test::SetFixture, public ::testing::WithParamIn
             wholeParts += static_cast<size_t>(part.Size);
         EXPECT_EQ(joined.size(), wholeParts);
         EXPECT_TRUE(std::equal(joined.begin(), joined.end(), content.begin()));
-        if (!completed) EXPECT_EQ(ui.warnings, Interrupted(msg::kJoinInterrupted));
+        if (!completed) {
+          EXPECT_EQ(ui.warnings, Interrupted(msg::kJoinInterrupted));
+        }
         return completed;
       }
       case Operation::Verify: {
         const VerifyOutcome outcome = RunVerify(loaded, definition, pendants, ui);
         // An aborted test gives no verdict and asks nothing.
-        if (outcome.aborted) EXPECT_TRUE(ui.infos.empty() && ui.questions.empty());
+        if (outcome.aborted) {
+          EXPECT_TRUE(ui.infos.empty() && ui.questions.empty());
+        }
         return !outcome.aborted;
       }
       case Operation::Resplit: {
@@ -94,7 +98,9 @@ class AbortAnywhereTest : public test::SetFixture, public ::testing::WithParamIn
         const bool rebuilt =
             Reported(FileState::Resplit, name) || Reported(FileState::Redisguised, name);
         EXPECT_EQ(test::ReadBytes(PartPath(0)), rebuilt ? firstPart : damaged);
-        if (!completed) EXPECT_EQ(ui.warnings, Interrupted(msg::kResplitInterrupted));
+        if (!completed) {
+          EXPECT_EQ(ui.warnings, Interrupted(msg::kResplitInterrupted));
+        }
         return completed;
       }
     }
