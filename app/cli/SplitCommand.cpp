@@ -116,7 +116,7 @@ int SplitCommand::Run(Context& context) {
 
     const PendantLibrary pendants(locations);
     SplitOutcome result;
-    return CallEngine(ui, SplitFailure(), false,
+    return CallEngine(ui, SplitFailure(result), false,
                       [&] { return RunSplit(s, pendants, ui, result, seed_); })
                ? kSuccess
                : kFailed;

@@ -21,10 +21,16 @@ std::string ReasonOf(const std::exception& e) {
   return e.what();
 }
 
-OperationFailure SplitFailure() {
+OperationFailure SplitFailure(const SplitOutcome& result) {
   // A failed split is closed as an interrupted one: nothing of it remains in the list.
-  return {msg::kSplitInterrupted, msg::kOutOfMemory111, true,
-          [](OperationEvents& events) { ReportSplitEnd(events, false); }};
+  return {msg::kSplitInterrupted, msg::kOutOfMemory111, true, [&result](OperationEvents& events) {
+            for (const FileStateChanged& left : result.leftByFailure) events.Report(left);
+            ReportSplitEnd(events, false);
+          }};
+}
+OperationFailure SplitFailure() {
+  static const SplitOutcome none;
+  return SplitFailure(none);
 }
 OperationFailure JoinFailure() { return {msg::kJoinInterrupted, msg::kOutOfMemory222}; }
 OperationFailure ResplitFailure() { return {msg::kResplitFailed311, msg::kOutOfMemory222}; }

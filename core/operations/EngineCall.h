@@ -5,6 +5,7 @@
 // operation catches them, here.
 
 #include <exception>
+#include <functional>
 #include <new>
 #include <optional>
 #include <string>
@@ -29,10 +30,14 @@ struct OperationFailure {
   std::string_view text;              // the failure, with the exception's reason as detail
   std::string_view outOfMemory = {};  // a failed allocation; empty: as any other exception
   bool ownWords = false;  // another exception of the standard library shows its own text alone
-  void (*close)(OperationEvents&) = nullptr;  // the operation's closing after the message
+  std::function<void(OperationEvents&)> close = {};  // the operation's closing after the message
 };
 
+struct SplitOutcome;
+
 // How each operation's failure is shown, as its engine showed it when it still caught.
+// A split's closing first names the parts its failure left in `result`.
+OperationFailure SplitFailure(const SplitOutcome& result);
 OperationFailure SplitFailure();
 OperationFailure JoinFailure();
 OperationFailure ResplitFailure();

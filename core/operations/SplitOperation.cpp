@@ -370,12 +370,13 @@ bool SplitFile(const SplitRequest& s, const PendantProvider& pendants, Random& r
     return true;
   } catch (...) {
     // A failure leaves exactly the parts before the one that failed (none of them in the
-    // place of a file that was there), says which they are, and goes on to the caller.
+    // place of a file that was there), names those not reported yet, and goes on to the
+    // caller.
     if (stream) placed.Set(stream->Settle(failedAt));
     for (const WriteBehind::CommittedFile& f : placed.KeepBefore(failedAt)) {
       if (f.index >= reported) {
-        events.SetFileState(f.index, NameText(f.target),
-                            s.disguise ? FileState::Disguised : FileState::Split);
+        result.leftByFailure.push_back({FileRole::Part(f.index), NameText(f.target),
+                                        s.disguise ? FileState::Disguised : FileState::Split});
       }
     }
     dropRecovery();

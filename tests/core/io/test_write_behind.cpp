@@ -113,8 +113,8 @@ TEST_F(WriteFailureTest, SplitFailsWithTheWriteMessage) {
   s.disguise = false;
   LimitFileSize(100 * 1024);
   SplitOutcome result;
-  EXPECT_FALSE(
-      CallEngine(ui, SplitFailure(), false, [&] { return RunSplit(s, pendants, ui, result, 1); }));
+  EXPECT_FALSE(CallEngine(ui, SplitFailure(result), false,
+                          [&] { return RunSplit(s, pendants, ui, result, 1); }));
   ASSERT_FALSE(ui.errors.empty());
   EXPECT_EQ(ui.errors[0], msg::kWritePartFailed);
   EXPECT_EQ(FilesIn(out), 0u);

@@ -64,7 +64,7 @@ TEST_P(LockedSetTest, RefusesWhileAnotherOperationWritesTheSet) {
   again.baseName = "movie";
   switch (GetParam()) {
     case Operation::Split:
-      EXPECT_FALSE(CallEngine(ui, SplitFailure(), false,
+      EXPECT_FALSE(CallEngine(ui, SplitFailure(split), false,
                               [&] { return RunSplit(again, pendants, ui, split, 1); }));
       break;
     case Operation::Join:

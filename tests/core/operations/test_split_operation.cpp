@@ -39,7 +39,7 @@ class SplitTest : public ::testing::Test {
     return s;
   }
   bool Split(const SplitRequest& s) {
-    return CallEngine(ui, SplitFailure(), false,
+    return CallEngine(ui, SplitFailure(result), false,
                       [&] { return RunSplit(s, pendants, ui, result, 42); });
   }
   std::vector<std::string> FilesInDir() {
@@ -313,7 +313,7 @@ TEST_P(SplitOverSetTest, OldSetStaysUnlessTheSplitCompletes) {
     std::filesystem::create_directory(*s.saveFolder / PartFileName(s, e.failAt, 10));
   test::RecordingEvents events;
   events.abortAfterProgress = e.abortAfterProgress;
-  const bool completed = CallEngine(events, SplitFailure(), false,
+  const bool completed = CallEngine(events, SplitFailure(result), false,
                                     [&] { return RunSplit(s, pendants, events, result, 42); });
   ASSERT_EQ(completed, e.abortAfterProgress < 0 && e.failAt < 0);
 
@@ -422,7 +422,7 @@ TEST_F(SplitTest, RefusesWhenATargetIsTheSourceItself) {
       s.saveFolder = here / "out";
     }
     test::RecordingEvents refused;
-    EXPECT_FALSE(CallEngine(refused, SplitFailure(), false,
+    EXPECT_FALSE(CallEngine(refused, SplitFailure(result), false,
                             [&] { return RunSplit(s, pendants, refused, result, 1); }));
     EXPECT_EQ(refused.errors, std::vector<std::string>{std::string(msg::kTargetIsSource)});
     EXPECT_EQ(test::ReadBytes(s.source), content);
