@@ -28,10 +28,6 @@ OperationFailure SplitFailure(const SplitOutcome& result) {
             ReportSplitEnd(events, false);
           }};
 }
-OperationFailure SplitFailure() {
-  static const SplitOutcome none;
-  return SplitFailure(none);
-}
 OperationFailure JoinFailure() { return {msg::kJoinInterrupted, msg::kOutOfMemory222}; }
 OperationFailure ResplitFailure() { return {msg::kResplitFailed311, msg::kOutOfMemory222}; }
 OperationFailure TestFailure() { return {msg::kTestInterrupted}; }

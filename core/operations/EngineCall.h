@@ -38,7 +38,6 @@ struct SplitOutcome;
 // How each operation's failure is shown, as its engine showed it when it still caught.
 // A split's closing first names the parts its failure left in `result`.
 OperationFailure SplitFailure(const SplitOutcome& result);
-OperationFailure SplitFailure();
 OperationFailure JoinFailure();
 OperationFailure ResplitFailure();
 OperationFailure TestFailure();

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "core/operations/EngineCall.h"
+#include "core/operations/SplitOperation.h"
 #include "core/text/Messages.h"
 #include "tests/support/TestSupport.h"
 
@@ -41,6 +42,7 @@ struct Escape {
   void (*raise)();
   std::string_view error, warning;
 };
+const SplitOutcome kNothingLeft;
 class EscapeTest : public ::testing::TestWithParam<Escape> {};
 TEST_P(EscapeTest, BecomesOneFailureMessageThenTheClosing) {
   test::RecordingEvents ui;
@@ -51,10 +53,11 @@ TEST_P(EscapeTest, BecomesOneFailureMessageThenTheClosing) {
 }
 INSTANTIATE_TEST_SUITE_P(
     Operations, EscapeTest,
-    ::testing::Values(Escape{SplitFailure, [] { throw std::bad_alloc(); }, msg::kOutOfMemory111,
+    ::testing::Values(Escape{[] { return SplitFailure(kNothingLeft); },
+                             [] { throw std::bad_alloc(); }, msg::kOutOfMemory111,
                              msg::kSplitInterrupted},
-                      Escape{SplitFailure, [] { throw std::length_error("own"); }, "own",
-                             msg::kSplitInterrupted},
+                      Escape{[] { return SplitFailure(kNothingLeft); },
+                             [] { throw std::length_error("own"); }, "own", msg::kSplitInterrupted},
                       Escape{JoinFailure, [] { throw std::bad_alloc(); }, msg::kOutOfMemory222, ""},
                       Escape{TestFailure, [] { throw 1; }, msg::kTestInterrupted, ""}));
 
