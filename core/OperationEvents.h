@@ -47,10 +47,22 @@ struct WorkEnded {};
 // failed one remains.
 struct FilesCleared {};
 
-// File `index` has a new state. Parts are numbered by their index in the set; the
-// definition a split writes comes after the parts.
+// Which file of the set an event is about: part `number` (its index in the set),
+// recovery part `number`, or the definition. Where its row goes is the front end's choice.
+struct FileRole {
+  enum class Kind { Part, Recovery, Definition };
+  Kind kind = Kind::Part;
+  int number = 0;
+
+  static FileRole Part(int index) { return {Kind::Part, index}; }
+  static FileRole Recovery(int index) { return {Kind::Recovery, index}; }
+  static FileRole Definition() { return {Kind::Definition, 0}; }
+  auto operator<=>(const FileRole&) const = default;
+};
+
+// A file of the operation has a new state.
 struct FileStateChanged {
-  int index = 0;
+  FileRole role;
   std::string name;
   FileState state = FileState::Listed;
 };
@@ -149,8 +161,11 @@ class OperationEvents {
   void ShowInterruption(std::string_view text) {
     Report(Message{MessageKind::Interruption, std::string(text), {}});
   }
-  void SetFileState(int index, std::string_view name, FileState state) {
-    Report(FileStateChanged{index, std::string(name), state});
+  void SetFileState(FileRole role, std::string_view name, FileState state) {
+    Report(FileStateChanged{role, std::string(name), state});
+  }
+  void SetFileState(int part, std::string_view name, FileState state) {
+    SetFileState(FileRole::Part(part), name, state);
   }
   Answer AskYesNo(QuestionKind kind, std::string_view text, std::filesystem::path path = {}) {
     return Ask({kind, std::string(text), std::move(path)}).answer;

@@ -17,8 +17,8 @@
 #include <system_error>
 #include <vector>
 
-#include "core/KivoraError.h"
 #include "core/format/LoadedDefinition.h"
+#include "core/operations/EngineCall.h"
 #include "core/operations/JoinOperation.h"
 #include "core/operations/ResplitOperation.h"
 #include "core/operations/VerifyOperation.h"
@@ -78,18 +78,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ++next;
   }
 
-  try {
-    RunVerify(loaded, definitionPath, pendants, ui);
-  } catch (const KivoraError&) {
-  }
+  // Each operation is called as a front end calls it: a failure becomes its message.
+  CallEngine(ui, TestFailure(), VerifyOutcome{},
+             [&] { return RunVerify(loaded, definitionPath, pendants, ui); });
 
   JoinOutcome joined;
-  try {
-    const JoinRequest request{
-        .definitionPath = definitionPath, .outputFolder = outFolder, .password = kPassword};
-    RunJoin(loaded, request, pendants, ui, &joined);
-  } catch (const KivoraError&) {
-  }
+  const JoinRequest request{
+      .definitionPath = definitionPath, .outputFolder = outFolder, .password = kPassword};
+  CallEngine(ui, JoinFailure(), false,
+             [&] { return RunJoin(loaded, request, pendants, ui, &joined); });
 
   fs::path source = joined.output;
   if (!joined.completed || !Exists(source)) {
@@ -104,9 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (control & 0x10) resplit.selected = std::vector<int>{control >> 5};
   // As the re-split command does: its own reading of the definition.
   if (!LoadDefinition(definitionPath, pendants, OperationKind::Resplit, ui, loaded)) return 0;
-  try {
-    RunResplit(loaded, resplit, pendants, ui);
-  } catch (const KivoraError&) {
-  }
+  CallEngine(ui, ResplitFailure(), false,
+             [&] { return RunResplit(loaded, resplit, pendants, ui); });
   return 0;
 }

@@ -133,40 +133,39 @@ void JoinPage::Join() {
   JoinRequest request;
   request.definitionPath = ToPath(definitionEdit_->text());
   request.outputFolder = saveFolder_->Chosen();
-  services_.runner.Start(
-      [this](bool atWork) { ShowWork(atWork); },
-      [this, request](OperationEvents& events) {
-        const bool joined = CallEngine(events, msg::kJoinInterrupted, false, [&] {
-          return RunJoin(services_.loaded, request, services_.pendants, events);
-        });
-        if (!joined && !events.AbortRequested()) {
-          OfferRepairFromRecovery(request.definitionPath, events);
-        }
-      });
+  services_.runner.Start([this](bool atWork) { ShowWork(atWork); },
+                         [this, request](OperationEvents& events) {
+                           const bool joined = CallEngine(events, JoinFailure(), false, [&] {
+                             return RunJoin(services_.loaded, request, services_.pendants, events);
+                           });
+                           if (!joined && !events.AbortRequested()) {
+                             OfferRepairFromRecovery(request.definitionPath, events);
+                           }
+                         });
 }
 
 void JoinPage::Test() {
   // Written by the operation's thread, read once it finished.
   auto outcome = std::make_shared<VerifyOutcome>();
   const std::filesystem::path definition = ToPath(definitionEdit_->text());
-  services_.runner.Start(
-      [this](bool atWork) { ShowWork(atWork); },
-      [this, outcome, definition](OperationEvents& events) {
-        *outcome = CallEngine(events, msg::kTestInterrupted, VerifyOutcome{}, [&] {
-          return RunVerify(services_.loaded, definition, services_.pendants, events);
-        });
-        if (outcome->ran && !outcome->aborted && outcome->HasErrors()) {
-          OfferRepairFromRecovery(definition, events);
-        }
-      },
-      [this, outcome] {
-        if (outcome->joinRequested) Join();
-      });
+  services_.runner.Start([this](bool atWork) { ShowWork(atWork); },
+                         [this, outcome, definition](OperationEvents& events) {
+                           *outcome = CallEngine(events, TestFailure(), VerifyOutcome{}, [&] {
+                             return RunVerify(services_.loaded, definition, services_.pendants,
+                                              events);
+                           });
+                           if (outcome->ran && !outcome->aborted && outcome->HasErrors()) {
+                             OfferRepairFromRecovery(definition, events);
+                           }
+                         },
+                         [this, outcome] {
+                           if (outcome->joinRequested) Join();
+                         });
 }
 
 void JoinPage::OfferRepairFromRecovery(const std::filesystem::path& definition,
                                        OperationEvents& events) {
-  CallEngine(events, msg::kRepairInterrupted, false,
+  CallEngine(events, RepairFailure(), false,
              [&] { return OfferRepair(definition, services_.pendants, events); });
 }
 

@@ -4,8 +4,6 @@
 #include <memory>
 #include <optional>
 
-#include "core/operations/EngineCall.h"
-
 namespace kivora::ui {
 namespace {
 
@@ -38,9 +36,7 @@ bool OperationRunner::Start(ShowWork showWork, Work work, After after) {
   after_ = std::move(after);
   timer_.start();
   thread_ = std::thread([this, work = std::move(work)] {
-    if (const auto failure = TryEngine({}, [&] { work(*this); })) {
-      ShowError(failure->text, failure->detail);
-    }
+    work(*this);  // the page's call of its operation reports the operation's failure
     std::lock_guard lock(mutex_);
     if (!closing_) PostLocked([this] { Finish(); });
   });

@@ -178,7 +178,7 @@ void ResplitPage::StartResplit() {
         inputsPanel_->setEnabled(!atWork);
       },
       [this, request](OperationEvents& events) {
-        CallEngine(events, msg::kResplitFailed311, false, [&] {
+        CallEngine(events, ResplitFailure(), false, [&] {
           return RunResplit(services_.loaded, request, services_.pendants, events);
         });
       });

@@ -300,7 +300,7 @@ void SplitPage::StartSplit() {
         inputsPanel_->setEnabled(!atWork);
       },
       [this, settings](OperationEvents& events) {
-        CallEngine(events, msg::kSplitInterrupted, false,
+        CallEngine(events, SplitFailure(result_), false,
                    [&] { return RunSplit(settings, services_.pendants, events, result_, seed_); });
       });
 }

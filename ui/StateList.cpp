@@ -71,6 +71,11 @@ void StateList::ShowRow(int key, const QString& caption, const QString& state, S
   }
 }
 
+int StateList::KeyOf(const FileRole& role) {
+  if (role.kind == FileRole::Kind::Part) return role.number;
+  return otherKeys_.try_emplace(role, nextKey_).first->second;
+}
+
 void StateList::ScrollTo(int key) {
   if (QTreeWidgetItem* item = ItemWithKey(key)) scrollToItem(item);
 }
@@ -79,6 +84,7 @@ void StateList::ClearRows() {
   setUpdatesEnabled(false);
   clear();
   nextKey_ = 0;
+  otherKeys_.clear();
   setUpdatesEnabled(true);
 }
 

@@ -5,8 +5,10 @@
 #include <QIcon>
 #include <QList>
 #include <QTreeWidget>
+#include <map>
 #include <vector>
 
+#include "core/OperationEvents.h"
 #include "ui/StateImages.h"
 
 namespace kivora::ui {
@@ -24,6 +26,10 @@ class StateList : public QTreeWidget {
   // Sets the state of the row with that key, or adds the row with that key (on top, or
   // at the bottom) when there is none.
   void ShowRow(int key, const QString& caption, const QString& state, StateImage image, bool onTop);
+  // The key of a file's row: a part's is its index in the set; the definition and each
+  // recovery part take the next free key when they first come, so their rows follow the
+  // parts in the order the operation reports them.
+  int KeyOf(const FileRole& role);
   void ScrollTo(int key);
   void ClearRows();
   // Keys of the selected rows, increasing.
@@ -46,6 +52,7 @@ class StateList : public QTreeWidget {
 
   QList<QIcon> images_;
   int nextKey_ = 0;
+  std::map<FileRole, int> otherKeys_;  // the definition's and the recovery parts' keys
 };
 
 }  // namespace kivora::ui

@@ -59,9 +59,10 @@ void WindowUi::ShowFileState(const FileStateChanged& file) {
   // The definition a split wrote heads the list; a part keeps its place.
   const bool definition =
       file.state == FileState::DefinitionCreated || file.state == FileState::DefinitionImplanted;
-  states_.ShowRow(file.index, ToQ(file.name), EngineText(StateText(file.state)),
-                  ImageOf(file.state), definition);
-  if (file.state != FileState::Listed && !definition) states_.ScrollTo(file.index);
+  const int key = states_.KeyOf(file.role);
+  states_.ShowRow(key, ToQ(file.name), EngineText(StateText(file.state)), ImageOf(file.state),
+                  definition);
+  if (file.state != FileState::Listed && !definition) states_.ScrollTo(key);
 }
 
 void WindowUi::ShowProgress(const Progress& progress) {

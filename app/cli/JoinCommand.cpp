@@ -59,7 +59,10 @@ int JoinCommand::Run(Context& context) {
       }
     });
     JoinOutcome outcome;
-    if (!RunJoin(loaded_, request, pendants, ui, &outcome)) return kFailed;
+    if (!CallEngine(ui, JoinFailure(), false,
+                    [&] { return RunJoin(loaded_, request, pendants, ui, &outcome); })) {
+      return kFailed;
+    }
     context.out << TerminalText(outcome.output.string()) << '\n';
     return kSuccess;
   });

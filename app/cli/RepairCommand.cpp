@@ -28,7 +28,7 @@ int RepairCommand::Run(Context& context) {
                 context.translation);
   const std::filesystem::path definition = definition_;
   ui.SetFolder(definition.parent_path().string());
-  return CallEngine(ui, msg::kRepairInterrupted, int{kFailed}, [&]() -> int {
+  return CallEngine(ui, RepairFailure(), int{kFailed}, [&]() -> int {
     const pendant::PendantLibrary pendants(pendant::DefaultPendantLocations());
     return RunRepair(definition, dryRun_, pendants, ui).completed ? kSuccess : kFailed;
   });

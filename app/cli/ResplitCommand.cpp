@@ -64,7 +64,10 @@ int ResplitCommand::Run(Context& context) {
       if (kind == QuestionKind::CreateFolder) return ByFlag(mkdir_, interactive);
       return std::nullopt;
     });
-    return RunResplit(loaded_, request, pendants, ui) ? kSuccess : kFailed;
+    return CallEngine(ui, ResplitFailure(), false,
+                      [&] { return RunResplit(loaded_, request, pendants, ui); })
+               ? kSuccess
+               : kFailed;
   });
 }
 

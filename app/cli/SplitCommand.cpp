@@ -116,7 +116,10 @@ int SplitCommand::Run(Context& context) {
 
     const PendantLibrary pendants(locations);
     SplitOutcome result;
-    return RunSplit(s, pendants, ui, result, seed_) ? kSuccess : kFailed;
+    return CallEngine(ui, SplitFailure(result), false,
+                      [&] { return RunSplit(s, pendants, ui, result, seed_); })
+               ? kSuccess
+               : kFailed;
   });
 }
 

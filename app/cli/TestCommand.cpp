@@ -32,7 +32,7 @@ void TestCommand::ReportRecovery(TerminalUi& ui, const pendant::PendantLibrary& 
 int TestCommand::Run(Context& context) {
   TerminalUi ui(context.out, context.err, context.stdinIsTerminal, context.stderrIsTerminal,
                 context.translation);
-  return CallEngine(ui, msg::kTestInterrupted, int{kFailed}, [&]() -> int {
+  return CallEngine(ui, TestFailure(), int{kFailed}, [&]() -> int {
     const pendant::PendantLibrary pendants(pendant::DefaultPendantLocations());
     if (!Load(ui, pendants)) return kFailed;
     // The closing questions offer a join: the test command only tests.

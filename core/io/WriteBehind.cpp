@@ -1,6 +1,7 @@
 #include "core/io/WriteBehind.h"
 
 #include <optional>
+#include <stdexcept>
 #include <utility>
 
 #include "core/KivoraError.h"
@@ -108,7 +109,17 @@ void WriteBehind::Queue(Piece piece) {
 
 void WriteBehind::Write(std::span<const std::uint8_t> bytes, std::int64_t offset) {
   if (bytes.empty()) return;
-  Queue(Piece{bytes, {}, BlockOf(bytes.data()), offset, false});
+  const int block = BlockOf(bytes.data());
+  if (block < 0) throw std::logic_error("WriteBehind::Write: bytes outside the block ring");
+  Queue(Piece{bytes, {}, {}, block, offset, false});
+}
+
+void WriteBehind::Write(std::span<const std::uint8_t> bytes, std::shared_ptr<const void> owner) {
+  if (bytes.empty()) return;
+  Piece piece;
+  piece.bytes = bytes;
+  piece.owner = std::move(owner);
+  Queue(std::move(piece));
 }
 
 void WriteBehind::WriteCopy(std::span<const std::uint8_t> bytes) {

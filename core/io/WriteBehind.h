@@ -1,11 +1,11 @@
 #pragma once
 // Writes files on writer threads while the caller reads and encodes the next bytes.
-// The caller fills blocks from a small ring and queues spans of them (or of memory that
-// outlives the writer) for a file; a block comes back to the ring once every span of it
-// is written. New files are written under no name and take their target name only when
-// complete (AtomicFile), each by one writer, in the order their bytes were queued.
-// The caller's requests are handed over in batches (when it takes a block, every few
-// files, and at the end), so small files cost no locking each. A writer's failure is
+// The caller fills blocks from a small ring and queues spans of them for a file; a block
+// comes back to the ring once every span of it is written. Bytes from outside the ring
+// are copied, or pinned by their owner until they are written. New files are written under no name
+// and take their target name only when complete (AtomicFile), each by one writer, in the order
+// their bytes were queued. The caller's requests are handed over in batches (when it takes a block,
+// every few files, and at the end), so small files cost no locking each. A writer's failure is
 // rethrown to the caller at a later call.
 
 #include <atomic>
@@ -15,6 +15,7 @@
 #include <deque>
 #include <exception>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <span>
@@ -65,8 +66,11 @@ class WriteBehind {
   // Starts writing into a file the caller keeps open and leaves alone until Finish().
   void BeginFile(File& file, Messages messages);
   // Queues bytes for the file begun last: at its end, or (offset >= 0) at that offset.
-  // The bytes lie in a block taken from here or outlive Finish().
+  // The bytes lie in a block taken from here; other bytes are refused (std::logic_error).
   void Write(std::span<const std::uint8_t> bytes, std::int64_t offset = -1);
+  // Queues bytes that `owner` keeps alive; the pipeline holds `owner` until they are
+  // written.
+  void Write(std::span<const std::uint8_t> bytes, std::shared_ptr<const void> owner);
   // Queues a copy of bytes: for bytes that do not stay.
   void WriteCopy(std::span<const std::uint8_t> bytes);
   // Queues cutting the file begun last to length bytes.
@@ -92,7 +96,8 @@ class WriteBehind {
  private:
   struct Piece {
     std::span<const std::uint8_t> bytes;
-    std::vector<std::uint8_t> copy;  // owned bytes, when bytes point into it
+    std::vector<std::uint8_t> copy;     // owned bytes, when bytes point into it
+    std::shared_ptr<const void> owner;  // keeps bytes from outside the ring alive
     int block = -1;
     std::int64_t offset = -1;
     bool truncate = false;

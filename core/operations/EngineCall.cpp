@@ -4,6 +4,7 @@
 #include <new>
 #include <system_error>
 
+#include "core/operations/SplitOperation.h"
 #include "core/text/Format.h"
 #include "core/text/Messages.h"
 
@@ -19,5 +20,17 @@ std::string ReasonOf(const std::exception& e) {
   if (dynamic_cast<const std::bad_alloc*>(&e)) return std::string(msg::kOutOfMemory);
   return e.what();
 }
+
+OperationFailure SplitFailure(const SplitOutcome& result) {
+  // A failed split is closed as an interrupted one: nothing of it remains in the list.
+  return {msg::kSplitInterrupted, msg::kOutOfMemory111, true, [&result](OperationEvents& events) {
+            for (const FileStateChanged& left : result.leftByFailure) events.Report(left);
+            ReportSplitEnd(events, false);
+          }};
+}
+OperationFailure JoinFailure() { return {msg::kJoinInterrupted, msg::kOutOfMemory222}; }
+OperationFailure ResplitFailure() { return {msg::kResplitFailed311, msg::kOutOfMemory222}; }
+OperationFailure TestFailure() { return {msg::kTestInterrupted}; }
+OperationFailure RepairFailure() { return {msg::kRepairInterrupted}; }
 
 }  // namespace kivora

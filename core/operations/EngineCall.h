@@ -1,8 +1,12 @@
 #pragma once
 // The one exception boundary around every call into an engine: whatever escapes the
-// engine becomes the operation's failure message with its reason, never an abort.
+// engine becomes the operation's failure message with its reason, never an abort. The
+// engines let exceptions travel (cleaning up on the way); only a front end's call of an
+// operation catches them, here.
 
 #include <exception>
+#include <functional>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,32 +25,66 @@ struct EngineFailure {
   std::string detail;
 };
 
+// How an operation that an exception ended is shown.
+struct OperationFailure {
+  std::string_view text;              // the failure, with the exception's reason as detail
+  std::string_view outOfMemory = {};  // a failed allocation; empty: as any other exception
+  bool ownWords = false;  // another exception of the standard library shows its own text alone
+  std::function<void(OperationEvents&)> close = {};  // the operation's closing after the message
+};
+
+struct SplitOutcome;
+
+// How each operation's failure is shown, as its engine showed it when it still caught.
+// A split's closing first names the parts its failure left in `result`.
+OperationFailure SplitFailure(const SplitOutcome& result);
+OperationFailure JoinFailure();
+OperationFailure ResplitFailure();
+OperationFailure TestFailure();
+OperationFailure RepairFailure();
+
 // Runs fn; returns what escaped it, if anything. A KivoraError keeps its own text and
-// detail; any other exception becomes `failure` with the exception's reason.
+// detail; any other exception becomes the failure's text with the exception's reason.
 template <typename Fn>
-std::optional<EngineFailure> TryEngine(std::string_view failure, Fn&& fn) {
+std::optional<EngineFailure> TryEngine(const OperationFailure& failure, Fn&& fn) {
   try {
     fn();
     return std::nullopt;
   } catch (const KivoraError& e) {
     return EngineFailure{e.what(), e.Detail()};
+  } catch (const std::bad_alloc& e) {
+    if (!failure.outOfMemory.empty()) return EngineFailure{std::string(failure.outOfMemory), {}};
+    return EngineFailure{std::string(failure.text), ReasonOf(e)};
   } catch (const std::exception& e) {
-    return EngineFailure{std::string(failure), ReasonOf(e)};
+    if (failure.ownWords) return EngineFailure{e.what(), {}};
+    return EngineFailure{std::string(failure.text), ReasonOf(e)};
   } catch (...) {
-    return EngineFailure{std::string(failure), {}};
+    return EngineFailure{std::string(failure.text), {}};
   }
 }
 
+template <typename Fn>
+std::optional<EngineFailure> TryEngine(std::string_view failure, Fn&& fn) {
+  return TryEngine(OperationFailure{failure}, std::forward<Fn>(fn));
+}
+
 // Runs fn and returns its result; on an exception reports the failure as an error
-// message and returns onFailure.
+// message, then the operation's closing, and returns onFailure.
 template <typename Result, typename Fn>
-Result CallEngine(OperationEvents& events, std::string_view failure, Result onFailure, Fn&& fn) {
+Result CallEngine(OperationEvents& events, const OperationFailure& failure, Result onFailure,
+                  Fn&& fn) {
   Result result = onFailure;
   if (const auto f = TryEngine(failure, [&] { result = fn(); })) {
     events.ShowError(f->text, f->detail);
+    if (failure.close) failure.close(events);
     return onFailure;
   }
   return result;
+}
+
+template <typename Result, typename Fn>
+Result CallEngine(OperationEvents& events, std::string_view failure, Result onFailure, Fn&& fn) {
+  return CallEngine(events, OperationFailure{failure}, std::move(onFailure), std::forward<Fn>(fn));
 }
 
 // The same for a call without a result; returns false when it failed.

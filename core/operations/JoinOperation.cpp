@@ -24,29 +24,36 @@
 namespace kivora {
 namespace {
 
-// Appends the parts' payloads to the joined file. The parts are read and decoded on
-// the calling thread while a writer thread writes what came before.
+// Appends the parts' payloads to the joined file, which it owns. The parts are read and
+// decoded on the calling thread while a writer thread writes what came before.
 class JoinWriter {
  public:
-  // cipher opens the parts of an encrypted set.
-  JoinWriter(const KvrDefinition& def, File& out, std::string passwordBig5, OperationEvents& events,
-             const SetCipher* cipher)
+  // Creates the joined file under a temporary name. cipher opens the parts of an
+  // encrypted set.
+  JoinWriter(const KvrDefinition& def, const std::filesystem::path& joined,
+             std::string passwordBig5, OperationEvents& events, const SetCipher* cipher)
       : def_(def),
         password_(std::move(passwordBig5)),
         events_(events),
         cipher_(cipher),
+        file_(WithMessage(msg::kCreateJoinedFailed241, [&] { return AtomicFile(joined); })),
         writer_(1, kBlocks, kBlockBytes) {
     if (cipher_) helper_.emplace();
-    writer_.BeginFile(out, {msg::kWriteJoinedFailed243, msg::kWriteJoinedFailed243});
+    writer_.BeginFile(file_.Stream(), {msg::kWriteJoinedFailed243, msg::kWriteJoinedFailed243});
   }
+  // The writer thread stops before the file it writes closes (and, not committed, goes).
+  ~JoinWriter() { writer_.Abandon(); }
+  JoinWriter(const JoinWriter&) = delete;
+  JoinWriter& operator=(const JoinWriter&) = delete;
 
   JoinPartResult JoinPart(int index, const std::filesystem::path& path);
   // Length of the joined data so far (whole parts only).
   std::int64_t Length() const { return position_; }
-  // Waits until everything joined is in the file.
-  void Finish() {
+  // Waits until everything joined is in the file, then gives the file its name.
+  void Commit() {
     writer_.EndFile();
     writer_.Finish();
+    WithMessage(msg::kWriteJoinedFailed243, [&] { file_.Commit(); });
   }
 
  private:
@@ -71,7 +78,8 @@ class JoinWriter {
   const SetCipher* cipher_;
   std::optional<HelperThread> helper_;  // opens half of the chunks of a sealed part
   std::vector<std::uint8_t> buffer_;    // where sealed parts are read
-  WriteBehind writer_;
+  AtomicFile file_;
+  WriteBehind writer_;         // writes file_; stopped by the destructor before file_ closes
   std::int64_t position_ = 0;  // where the next part's data goes
   std::int64_t end_ = 0;       // the file's length once everything queued is written
 };
@@ -226,7 +234,8 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
   JoinOutcome local;
   JoinOutcome& out = outcome ? *outcome : local;
   out = JoinOutcome{};
-  try {
+  // What the join opens lives in this scope; a failure escapes it to the caller.
+  {
     if (!RefreshIfChanged(request.definitionPath, pendants, events, loaded)) return false;
     const KvrDefinition& def = loaded;
     const int cipher = def.header.CipherKind;
@@ -277,9 +286,7 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
     const bool existedBefore = OutputExists(joined);
     events.Report(WorkStarted{});
     events.Report(FilesCleared{});
-    std::optional<AtomicFile> file;
-    WithMessage(msg::kCreateJoinedFailed241, [&] { file.emplace(joined); });
-    JoinWriter writer(def, file->Stream(), passwordBig5, events, sealed ? &*sealed : nullptr);
+    JoinWriter writer(def, joined, passwordBig5, events, sealed ? &*sealed : nullptr);
 
     const int count = def.header.PartCount;
     if (cipher == kGeneratorCipher && count > 0) {
@@ -304,7 +311,7 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
       if (r == JoinPartResult::WrongPassword) {
         events.ShowError(msg::kWrongPassword231);
         events.Report(FilesCleared{});
-        return false;  // the temporary file goes with `file`
+        return false;  // the temporary file goes with `writer`
       }
       userChose =
           userChose || r == JoinPartResult::MissingSkip || r == JoinPartResult::CorruptJoined;
@@ -329,19 +336,11 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
     // A stopped join leaves nothing; an aborted one keeps what it wrote when asked to,
     // unless that would replace a file that was there before.
     const bool keep = !stopped && (!aborted || (request.keepPartialOnAbort && !existedBefore));
-    if (keep) {
-      writer.Finish();
-      WithMessage(msg::kWriteJoinedFailed243, [&] { file->Commit(); });
-    }
+    if (keep) writer.Commit();
     out.completed = !stopped && !aborted;
     return ReportEnd(events, OperationKind::Join, out.completed, msg::kJoinCompleted,
                      msg::kJoinInterrupted);
-  } catch (const KivoraError& e) {
-    events.ShowError(e.what(), e.Detail());
-  } catch (const std::bad_alloc&) {
-    events.ShowError(msg::kOutOfMemory222);
   }
-  return false;
 }
 
 }  // namespace kivora

@@ -45,7 +45,8 @@ struct JoinOutcome {
 // and takes its own only when the join completes, so a failed join never destroys a
 // file that had that name. Only a regular file or a symbolic link is replaced: an output
 // name taken by a folder, a device or a FIFO is refused before anything is written.
-// Returns true when the join completed.
+// Returns true when the join completed; a failure it could not turn into a refusal
+// escapes as an exception (JoinFailure() says how a front end shows it).
 bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantProvider& pendants,
              OperationEvents& events, JoinOutcome* outcome = nullptr);
 

@@ -61,7 +61,7 @@ struct ShardOutput {
   RecoveryHeader header;  // recovery parts: their header, its shard CRC filled last
   std::uint64_t headerOffset = 0;
   std::filesystem::path path;
-  int row = 0;
+  FileRole role;
 };
 
 class GroupRebuild {
@@ -70,9 +70,9 @@ class GroupRebuild {
   GroupRebuild(const RecoverySetScan& scan, int group, Stripes& stripes)
       : scan_(scan), g_(scan.groups[group]), group_(group), stripes_(stripes) {}
 
-  // Rebuilds the group's lost files; returns the state-list rows of those rebuilt, or
-  // empty optional when `stop` ended it (nothing of the group is then written).
-  std::optional<std::vector<int>> Run(const StopCheck& stop) {
+  // Rebuilds the group's lost files; returns the files rebuilt, or empty optional when
+  // `stop` ended it (nothing of the group is then written).
+  std::optional<std::vector<FileRole>> Run(const StopCheck& stop) {
     const int k = g_.parts.partCount;
     const int r = scan_.header.perGroup;
     std::vector<int> used;
@@ -88,7 +88,7 @@ class GroupRebuild {
         wanted.push_back(k + j);
       }
     }
-    if (wanted.empty()) return std::vector<int>{};
+    if (wanted.empty()) return std::vector<FileRole>{};
     used.resize(static_cast<size_t>(k));  // data shards first: they are the cheapest
 
     const std::uint64_t length = Recovery(model).header.shardLength;
@@ -169,7 +169,6 @@ class GroupRebuild {
         f.ReadExact(pendant);
       });
     }
-    const int parts = static_cast<int>(scan_.definition.parts.size());
     for (int shard : wanted) {
       ShardOutput o;
       o.path = ShardPath(shard, k);
@@ -179,13 +178,13 @@ class GroupRebuild {
         o.part = true;
         o.expected = g_.covered[static_cast<size_t>(shard)];
         o.length = o.expected.length;
-        o.row = g_.parts.firstPart + shard;
+        o.role = FileRole::Part(g_.parts.firstPart + shard);
       } else {
         o.header = info.header;
         o.header.index = static_cast<std::uint16_t>(shard - k);
         o.headerOffset = pendant.size();
         o.length = o.header.shardLength;
-        o.row = parts + o.header.SetIndex();
+        o.role = FileRole::Recovery(o.header.SetIndex());
         WithMessage(msg::kRepairWriteFailed324, [&] {
           o.file->Write(pendant);
           o.file->Write(EncodeRecoveryHeader(o.header));
@@ -197,14 +196,14 @@ class GroupRebuild {
 
   // Proves every rebuilt part by the length and CRC-32 of the definition's record before
   // any of them takes its name.
-  std::vector<int> Commit() {
+  std::vector<FileRole> Commit() {
     for (const ShardOutput& o : outputs_) {
       if (o.part && (o.crc != o.expected.crc ||
                      o.file->Stream().Size() != static_cast<std::int64_t>(o.expected.length))) {
         throw KivoraError(msg::kRepairCheckFailed323, o.path.string());
       }
     }
-    std::vector<int> rows;
+    std::vector<FileRole> rebuilt;
     for (ShardOutput& o : outputs_) {
       WithMessage(msg::kRepairWriteFailed324, [&] {
         if (!o.part) {
@@ -216,9 +215,9 @@ class GroupRebuild {
         }
         o.file->Commit();
       });
-      rows.push_back(o.row);
+      rebuilt.push_back(o.role);
     }
-    return rows;
+    return rebuilt;
   }
 
   const RecoverySetScan& scan_;
@@ -244,7 +243,6 @@ RepairOutcome Summarize(const std::optional<RecoverySetScan>& scan) {
 }
 
 void ListFiles(const RecoverySetScan& scan, OperationEvents& events) {
-  const int parts = static_cast<int>(scan.definition.parts.size());
   for (const RecoveryGroupScan& g : scan.groups) {
     for (int i = 0; i < g.parts.partCount; ++i) {
       const int part = g.parts.firstPart + i;
@@ -258,13 +256,12 @@ void ListFiles(const RecoverySetScan& scan, OperationEvents& events) {
     for (int j = 0; j < static_cast<int>(g.recovery.size()); ++j) {
       const int index = first + j;
       const std::filesystem::path path = scan.RecoveryPath(index);
-      events.SetFileState(parts + index, path.filename().string(),
+      events.SetFileState(FileRole::Recovery(index), path.filename().string(),
                           g.HasRecovery(j) ? FileState::Ok : LostState(path));
     }
   }
   if (!scan.header.implanted) {
-    const int recovery = scan.header.perGroup * static_cast<int>(scan.groups.size());
-    events.SetFileState(parts + recovery, scan.header.definitionName,
+    events.SetFileState(FileRole::Definition(), scan.header.definitionName,
                         scan.definitionLost ? LostState(scan.DefinitionPath()) : FileState::Ok);
   }
 }
@@ -363,27 +360,27 @@ RepairOutcome RunRepair(const std::filesystem::path& definition, bool dryRun,
   const SetLock lock(scan->folder, SetNameOf(scan->definition, scan->DefinitionPath()),
                      SetLock::Mode::Exclusive);
   // Groups are rebuilt two at a time, each thread with stripe buffers of its own. The
-  // calling thread reports the rows of finished groups in group order; a group that
+  // calling thread reports the files of finished groups in group order; a group that
   // failed or stopped counts as finished with nothing written, so the groups written
   // after it are reported too.
   const int groups = static_cast<int>(scan->groups.size());
-  const int parts = static_cast<int>(scan->definition.parts.size());
-  std::vector<std::optional<std::vector<int>>> rebuilt(static_cast<size_t>(groups));
+  std::vector<std::optional<std::vector<FileRole>>> rebuilt(static_cast<size_t>(groups));
   std::vector<char> finished(static_cast<size_t>(groups), 0);
   std::mutex mutex;
   int reported = 0;
   const auto reportFinished = [&] {
     for (;; ++reported) {
-      std::optional<std::vector<int>> rows;
+      std::optional<std::vector<FileRole>> files;
       {
         std::lock_guard lock(mutex);
         if (reported >= groups || !finished[static_cast<size_t>(reported)]) return;
-        rows = std::move(rebuilt[static_cast<size_t>(reported)]);
+        files = std::move(rebuilt[static_cast<size_t>(reported)]);
       }
-      for (int row : rows.value_or(std::vector<int>{})) {
-        const std::string name = row < parts ? scan->PartPath(row).filename().string()
-                                             : scan->RecoveryPath(row - parts).filename().string();
-        events.SetFileState(row, name, FileState::Rebuilt);
+      for (const FileRole& file : files.value_or(std::vector<FileRole>{})) {
+        const std::filesystem::path path = file.kind == FileRole::Kind::Part
+                                               ? scan->PartPath(file.number)
+                                               : scan->RecoveryPath(file.number);
+        events.SetFileState(file, path.filename().string(), FileState::Rebuilt);
         events.Report(Progress{OperationKind::Repair, ++out.rebuilt, out.rebuildable});
       }
     }
@@ -395,7 +392,7 @@ RepairOutcome RunRepair(const std::filesystem::path& definition, bool dryRun,
     ParallelFor(
         groups,
         [&](int g, int thread) {
-          std::optional<std::vector<int>> rows;
+          std::optional<std::vector<FileRole>> rows;
           const auto finish = [&] {
             std::lock_guard lock(mutex);
             rebuilt[static_cast<size_t>(g)] = std::move(rows);
@@ -424,9 +421,7 @@ RepairOutcome RunRepair(const std::filesystem::path& definition, bool dryRun,
   if (scan->definitionLost) {
     WithMessage(msg::kRepairWriteFailed324,
                 [&] { WriteFileAtomically(scan->DefinitionPath(), scan->definitionCopy); });
-    const int index = static_cast<int>(scan->definition.parts.size()) +
-                      scan->header.perGroup * static_cast<int>(scan->groups.size());
-    events.SetFileState(index, scan->header.definitionName, FileState::Rebuilt);
+    events.SetFileState(FileRole::Definition(), scan->header.definitionName, FileState::Rebuilt);
     events.Report(Progress{OperationKind::Repair, ++out.rebuilt, out.rebuildable});
   }
   if (!out.completed) return EndWithLosses(*scan, out, events);

@@ -67,7 +67,8 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
     events.ShowError(msg::kSelectPartsToResplit);
     return false;
   }
-  try {
+  // What the re-split opens lives in this scope; a failure escapes it to the caller.
+  {
     if (!DefinitionIsCurrent(request.definitionPath, loaded)) {
       events.ShowError(msg::kDefinitionUpdated);
       LoadDefinition(request.definitionPath, pendants, OperationKind::Resplit, events, loaded);
@@ -188,12 +189,7 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
     out.completed = !aborted;
     return ReportEnd(events, OperationKind::Resplit, out.completed, msg::kResplitCompleted,
                      msg::kResplitInterrupted);
-  } catch (const KivoraError& e) {
-    events.ShowError(e.what(), e.Detail());
-  } catch (const std::bad_alloc&) {
-    events.ShowError(msg::kOutOfMemory222);
   }
-  return false;
 }
 
 }  // namespace kivora

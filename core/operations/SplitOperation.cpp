@@ -241,7 +241,7 @@ bool SplitFile(const SplitRequest& s, const PendantProvider& pendants, Random& r
       std::filesystem::remove(f.path, ec);
     }
   };
-  File source;  // read by `stream`, so declared before it
+  File source;  // handed to `stream`, which owns it from then on
   std::optional<PartStream> stream;
   PlacedParts placed;
   int failedAt = INT_MAX;  // the part the split was at when it failed
@@ -253,8 +253,8 @@ bool SplitFile(const SplitRequest& s, const PendantProvider& pendants, Random& r
       return false;
     }
     // The pendant set is read once for the whole split.
-    const std::unique_ptr<PendantSet> set = pendants.OpenSet(s.usePlugin, s.pluginName);
-    PendantPool pool{set.get(), set ? set->Ids() : std::vector<int>{}};
+    PendantPool pool{pendants.OpenSet(s.usePlugin, s.pluginName), {}};
+    if (pool.set) pool.ids = pool.set->Ids();
     if (pool.ids.empty()) {
       events.ShowError(msg::kNoPendants, s.usePlugin ? s.pluginName : std::string());
       return false;
@@ -305,7 +305,7 @@ bool SplitFile(const SplitRequest& s, const PendantProvider& pendants, Random& r
         events.Report(Progress{OperationKind::Split, reported + 1, count});
       }
     };
-    stream.emplace(source, cipher.has_value(), std::int64_t{s.partSizeKb} * 1024);
+    stream.emplace(std::move(source), cipher.has_value(), std::int64_t{s.partSizeKb} * 1024);
     bool aborted = false;
     for (int i = 0; i < count; ++i) {
       failedAt = i;
@@ -356,7 +356,7 @@ bool SplitFile(const SplitRequest& s, const PendantProvider& pendants, Random& r
       }
       result.recoveryFiles = recovery->Written();
       for (size_t j = 0; j < result.recoveryFiles.size(); ++j) {
-        events.SetFileState(count + 1 + static_cast<int>(j),
+        events.SetFileState(FileRole::Recovery(static_cast<int>(j)),
                             result.recoveryFiles[j].path.filename().string(), FileState::Recovery);
       }
     }
@@ -365,27 +365,23 @@ bool SplitFile(const SplitRequest& s, const PendantProvider& pendants, Random& r
     WithMessage(msg::kWritePartFailed, [&] { SyncFileSystem(folder); });
     placed.ReplaceTakenNames();
     WriteDefinition(s, stored, result);
-    events.SetFileState(count, result.definitionPath.filename().string(),
+    events.SetFileState(FileRole::Definition(), result.definitionPath.filename().string(),
                         s.implant ? FileState::DefinitionImplanted : FileState::DefinitionCreated);
     return true;
-  } catch (const KivoraError& e) {
-    events.ShowError(e.what(), e.Detail());
-  } catch (const std::bad_alloc&) {
-    events.ShowError(msg::kOutOfMemory111);
-  } catch (const std::exception& e) {
-    events.ShowError(e.what());
-  }
-  // A failure leaves exactly the parts before the one that failed (none of them in the
-  // place of a file that was there), and says which they are.
-  if (stream) placed.Set(stream->Settle(failedAt));
-  for (const WriteBehind::CommittedFile& f : placed.KeepBefore(failedAt)) {
-    if (f.index >= reported) {
-      events.SetFileState(f.index, NameText(f.target),
-                          s.disguise ? FileState::Disguised : FileState::Split);
+  } catch (...) {
+    // A failure leaves exactly the parts before the one that failed (none of them in the
+    // place of a file that was there), names those not reported yet, and goes on to the
+    // caller.
+    if (stream) placed.Set(stream->Settle(failedAt));
+    for (const WriteBehind::CommittedFile& f : placed.KeepBefore(failedAt)) {
+      if (f.index >= reported) {
+        result.leftByFailure.push_back({FileRole::Part(f.index), NameText(f.target),
+                                        s.disguise ? FileState::Disguised : FileState::Split});
+      }
     }
+    dropRecovery();
+    throw;
   }
-  dropRecovery();
-  return false;
 }
 
 bool RunSplit(const SplitRequest& settings, const PendantProvider& pendants,
@@ -394,6 +390,11 @@ bool RunSplit(const SplitRequest& settings, const PendantProvider& pendants,
   events.Report(FilesCleared{});
   Random random = seed ? Random(*seed) : Random::FromClock();
   const bool completed = SplitFile(settings, pendants, random, events, result);
+  ReportSplitEnd(events, completed);
+  return completed;
+}
+
+void ReportSplitEnd(OperationEvents& events, bool completed) {
   events.Report(WorkEnded{});
   if (completed) {
     events.ShowCompletion(msg::kSplitCompleted);
@@ -403,7 +404,6 @@ bool RunSplit(const SplitRequest& settings, const PendantProvider& pendants,
   }
   events.Report(
       Finished{OperationKind::Split, completed ? Outcome::Completed : Outcome::Interrupted});
-  return completed;
 }
 
 }  // namespace kivora

@@ -54,6 +54,9 @@ struct SplitOutcome {
   std::filesystem::path definitionPath;  // also named when the definition was implanted
   std::int64_t definitionSize = 0;       // 0 when implanted
   std::vector<WrittenRecoveryFile> recoveryFiles;
+  // After a failure: the parts it left on disk that were not reported yet, for the
+  // front end to report after the failure's message (SplitFailure).
+  std::vector<FileStateChanged> leftByFailure;
 };
 
 // The base name proposed for a source: its name without extension, with "_" added
@@ -84,10 +87,15 @@ RecoveryNaming RecoveryNamingFor(const SplitRequest& settings, const RecoveryPla
 std::vector<std::int32_t> PlanPartSizes(std::int64_t total, const SplitRequest& settings,
                                         Random& random);
 
-// Runs the whole split; reports its failures and returns false on failure or abort (the
-// parts written so far are then deleted on abort, the one being written included).
+// Runs the whole split; returns false when it stopped on abort or on a refusal it
+// reported (the parts written so far are then deleted, the one being written included).
+// Any other failure escapes as an exception once the split left exactly the parts before
+// the one that failed, named in result.leftByFailure.
 bool SplitFile(const SplitRequest& settings, const PendantProvider& pendants, Random& random,
                OperationEvents& events, SplitOutcome& result);
+
+// The closing of a split: its completion, or its interruption and an empty file list.
+void ReportSplitEnd(OperationEvents& events, bool completed);
 
 // The split as a user starts it: a new file list, SplitFile with a generator seeded from
 // the clock (or the given seed), and its completion or interruption.

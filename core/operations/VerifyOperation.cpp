@@ -87,12 +87,11 @@ VerifyOutcome RunVerify(KvrDefinition& loaded, const std::filesystem::path& defi
         &stopped);
     reportFinished();
     if (stopped.Raised()) outcome.aborted = true;
-  } catch (const KivoraError& e) {
-    // A part that cannot be read ends the test without a closing message.
+  } catch (...) {
+    // A part that cannot be read ends the test without a closing message; the parts
+    // tested before it keep their rows.
     reportFinished();
-    events.ShowError(e.what(), e.Detail());
-    outcome.aborted = true;
-    return outcome;
+    throw;
   }
   events.Report(WorkEnded{});
   if (outcome.aborted || events.AbortRequested()) {

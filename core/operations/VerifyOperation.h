@@ -24,7 +24,8 @@ struct VerifyOutcome {
 
 // The test button: re-reads a changed definition, tests each part in index order with a
 // file state each, then sums up: errors found; fixable parts (offering the join); or no
-// problem (offering the join). The caller starts the join when joinRequested is set.
+// problem (offering the join). The caller starts the join when joinRequested is set. A
+// part that cannot be read ends the test with an exception (TestFailure() shows it).
 VerifyOutcome RunVerify(KvrDefinition& loaded, const std::filesystem::path& definitionPath,
                         const PendantProvider& pendants, OperationEvents& events);
 

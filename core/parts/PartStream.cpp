@@ -19,8 +19,8 @@ constexpr int kBlocks = 8;
 constexpr size_t kSealReadBytes = 1024 * 1024;
 }  // namespace
 
-PartStream::PartStream(File& source, bool sealed, std::int64_t partBytes)
-    : source_(source),
+PartStream::PartStream(File source, bool sealed, std::int64_t partBytes)
+    : source_(std::move(source)),
       sealed_(sealed),
       writer_(partBytes < kSmallPartBytes ? 2 : 1, kBlocks, kPartChunkBytes,
               AtomicFile::Durability::SyncLater, true) {
@@ -72,7 +72,10 @@ std::optional<PartRecord> PartStream::Add(const SplitPart& part, bool disguised,
     if (written) written(bytes);
   };
   PartEncoder encoder(part.size, pendant, part.key, part.seal);
-  if (pendant) put(*pendant);
+  if (pendant) {
+    writer_.Write(*pendant, pool.set);  // the picture stays while a writer needs it
+    if (written) written(*pendant);
+  }
   for (std::int64_t left = part.size; left > 0;) {
     if (StopRequested(stop)) return std::nullopt;
     const std::span<std::uint8_t> piece = NextPlain(left);

@@ -21,13 +21,15 @@ namespace kivora {
 
 class PartStream {
  public:
-  // sealed: the parts are sealed, so the plain bytes are read apart from the blocks
-  // that are written. partBytes: the parts' usual size.
-  PartStream(File& source, bool sealed, std::int64_t partBytes);
+  // Reads from `source`, which it owns from now on. sealed: the parts are sealed, so the
+  // plain bytes are read apart from the blocks that are written. partBytes: the parts'
+  // usual size.
+  PartStream(File source, bool sealed, std::int64_t partBytes);
 
   // Encodes the next part.size source bytes as a part, queues it for writing and
-  // returns its record; empty when `stop` ended it. pool is used only when disguised
-  // and must outlive this. `written` sees the part's bytes in order.
+  // returns its record; empty when `stop` ended it. pool is used only when disguised; the
+  // writers share its set until its picture is written. `written` sees the part's bytes
+  // in order.
   std::optional<PartRecord> Add(const SplitPart& part, bool disguised, const PendantPool& pool,
                                 Random& random, const StopCheck& stop = {},
                                 const WrittenBytes& written = {});
@@ -48,7 +50,7 @@ class PartStream {
   // The next source bytes, at most max.
   std::span<std::uint8_t> NextPlain(std::int64_t max);
 
-  File& source_;
+  File source_;
   bool sealed_;
   WriteBehind writer_;
   std::span<std::uint8_t> unread_;   // source bytes read and not used yet

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -108,7 +109,8 @@ struct SplitPart {
 
 // The pendants a split draws from: an opened set and its ids.
 struct PendantPool {
-  const PendantSet* set = nullptr;
+  // Shared with the writers of the parts, which write its pictures after the pool is gone.
+  std::shared_ptr<const PendantSet> set;
   std::vector<int> ids;
 };
 

@@ -33,6 +33,7 @@
 
 using namespace kivora::ui;
 using kivora::Answer;
+using kivora::FileRole;
 
 class SetPagesTest : public QObject {
   Q_OBJECT
@@ -418,6 +419,18 @@ class SetPagesTest : public QObject {
     QCOMPARE(list.Caption(0), QStringLiteral("a"));
     window_->SortStateList(1);  // its own direction: descending first
     QCOMPARE(list.State(2), QStringLiteral("OK"));
+  }
+
+  void eachFileRoleKeepsItsRow() {
+    // Parts by index, the others after them as they come; a later state finds its row.
+    StateList& list = window_->stateList();
+    for (const FileRole role : {FileRole::Part(1), FileRole::Part(0), FileRole::Recovery(0),
+                                FileRole::Definition(), FileRole::Recovery(0)}) {
+      const int key = list.KeyOf(role);
+      list.ShowRow(key, QString::number(key), {}, kivora::ui::StateImage::Done, false);
+    }
+    QCOMPARE(list.RowCount(), 4);
+    QCOMPARE(list.Caption(2) + list.Caption(3), QStringLiteral("23"));
   }
 };
 

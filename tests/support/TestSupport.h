@@ -14,6 +14,7 @@
 
 #include "core/OperationEvents.h"
 #include "core/PendantProvider.h"
+#include "core/operations/EngineCall.h"
 #include "core/text/StateTexts.h"
 
 namespace kivora::test {
@@ -35,6 +36,7 @@ class RecordingEvents : public OperationEvents {
   std::optional<std::string> plugin;                 // the re-split's plug-in choice
   std::vector<FileRow> added;                        // every file state reported, in order
   std::map<int, FileRow> files;  // the latest state of each file since the last clearing
+  std::map<FileRole, int> otherRows;
   std::map<OperationKind, std::vector<std::pair<std::string, std::string>>> summaries;
   std::vector<Progress> progress;
   std::vector<Finished> finished;
@@ -54,9 +56,10 @@ class RecordingEvents : public OperationEvents {
       const FileRow row{f->name, std::string(StateText(f->state)), f->state};
       added.push_back(row);
       rowListed = rowListed || (!abortOnRow.empty() && f->name == abortOnRow);
-      files[f->index] = row;
+      files[RowOf(f->role)] = row;
     } else if (std::holds_alternative<FilesCleared>(event)) {
       files.clear();
+      otherRows.clear();
     } else if (const auto* p = std::get_if<Progress>(&event)) {
       progress.push_back(*p);
     } else if (const auto* d = std::get_if<DefinitionSummary>(&event)) {
@@ -87,6 +90,11 @@ class RecordingEvents : public OperationEvents {
     return rowListed ||
            (abortAfterProgress >= 0 && static_cast<int>(progress.size()) >= abortAfterProgress) ||
            (abortAfterChecks >= 0 && checks >= abortAfterChecks);
+  }
+  // A part's row is its index; the definition and recovery parts follow, as they come.
+  int RowOf(const FileRole& role) {
+    if (role.kind == FileRole::Kind::Part) return role.number;
+    return otherRows.try_emplace(role, files.empty() ? 0 : files.rbegin()->first + 1).first->second;
   }
   // The rows in index order.
   std::vector<FileRow> Rows() const {

@@ -113,7 +113,8 @@ TEST_F(WriteFailureTest, SplitFailsWithTheWriteMessage) {
   s.disguise = false;
   LimitFileSize(100 * 1024);
   SplitOutcome result;
-  EXPECT_FALSE(RunSplit(s, pendants, ui, result, 1));
+  EXPECT_FALSE(CallEngine(ui, SplitFailure(result), false,
+                          [&] { return RunSplit(s, pendants, ui, result, 1); }));
   ASSERT_FALSE(ui.errors.empty());
   EXPECT_EQ(ui.errors[0], msg::kWritePartFailed);
   EXPECT_EQ(FilesIn(out), 0u);
@@ -130,7 +131,8 @@ TEST_F(WriteFailureTest, JoinFailsWithTheWriteMessage) {
   request.definitionPath = definition;
   request.outputFolder = out;
   LimitFileSize(150 * 1024);
-  EXPECT_FALSE(RunJoin(loaded, request, pendants, ui));
+  EXPECT_FALSE(
+      CallEngine(ui, JoinFailure(), false, [&] { return RunJoin(loaded, request, pendants, ui); }));
   ASSERT_FALSE(ui.errors.empty());
   EXPECT_EQ(ui.errors[0], msg::kWriteJoinedFailed243);
   EXPECT_EQ(FilesIn(out), 0u);
@@ -157,6 +159,20 @@ TEST(WriteBehindFailure, KeepsExactlyTheFilesBeforeTheOneThatFailed) {
   EXPECT_EQ(kept.empty() ? -1 : *kept.rbegin(), 19);
   for (int i = 0; i < 40; ++i)
     EXPECT_EQ(fs::is_regular_file(dir / ("f" + std::to_string(i))), i < 20) << i;
+}
+
+// Bytes outside the block ring are refused unless pinned by an owner kept until written.
+TEST(WriteBehindPinning, KeepsTheOwnerOfBytesOutsideTheRing) {
+  test::TempDir dir;
+  WriteBehind writer(1, 2, 4096);
+  writer.BeginFile(dir / "f", {msg::kWritePartFailed, msg::kWritePartFailed});
+  auto owner = std::make_shared<const std::vector<std::uint8_t>>(test::RandomBytes(5000));
+  const std::span<const std::uint8_t> bytes = *owner;
+  EXPECT_THROW(writer.Write(bytes), std::logic_error);
+  writer.Write(bytes, std::move(owner));  // the only owner left is the pipeline
+  writer.EndFile();
+  writer.Finish();
+  EXPECT_EQ(test::ReadBytes(dir / "f"), test::RandomBytes(5000));
 }
 
 }  // namespace

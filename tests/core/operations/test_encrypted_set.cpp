@@ -48,7 +48,8 @@ class EncryptedSetTest : public test::SetFixture {
     request.definitionPath = definition;
     request.outputFolder = out;
     request.password = password;
-    return RunJoin(loaded, request, pendants, ui);
+    return CallEngine(ui, JoinFailure(), false,
+                      [&] { return RunJoin(loaded, request, pendants, ui); });
   }
   bool Resplit(std::optional<std::vector<int>> selected, const std::string& password,
                const std::filesystem::path& source) {
@@ -57,7 +58,8 @@ class EncryptedSetTest : public test::SetFixture {
     request.source = source;
     request.selected = std::move(selected);
     request.password = password;
-    return RunResplit(loaded, request, pendants, ui);
+    return CallEngine(ui, ResplitFailure(), false,
+                      [&] { return RunResplit(loaded, request, pendants, ui); });
   }
   // Rewrites the definition so part i's checksums match the file as it is now.
   void ForgeChecksums(size_t i) {

@@ -4,6 +4,8 @@
 #include <filesystem>
 
 #include "core/operations/EngineCall.h"
+#include "core/operations/SplitOperation.h"
+#include "core/text/Messages.h"
 #include "tests/support/TestSupport.h"
 
 namespace kivora {
@@ -33,6 +35,31 @@ TEST(EngineCall, AnyExceptionBecomesTheFailureWithItsReason) {
   EXPECT_NE(reason->detail.find(std::strerror(EACCES)), std::string::npos);
   EXPECT_FALSE(TryEngine("failed", [] {}));
 }
+
+// An escaped exception is one failure message in its engine's words, then the closing.
+struct Escape {
+  OperationFailure (*failure)();
+  void (*raise)();
+  std::string_view error, warning;
+};
+const SplitOutcome kNothingLeft;
+class EscapeTest : public ::testing::TestWithParam<Escape> {};
+TEST_P(EscapeTest, BecomesOneFailureMessageThenTheClosing) {
+  test::RecordingEvents ui;
+  CallEngine(ui, GetParam().failure(), 0, [&] { return GetParam().raise(), 0; });
+  EXPECT_EQ(ui.errors, std::vector<std::string>{std::string(GetParam().error)});
+  EXPECT_EQ(ui.warnings,
+            std::vector<std::string>(!GetParam().warning.empty(), std::string(GetParam().warning)));
+}
+INSTANTIATE_TEST_SUITE_P(
+    Operations, EscapeTest,
+    ::testing::Values(Escape{[] { return SplitFailure(kNothingLeft); },
+                             [] { throw std::bad_alloc(); }, msg::kOutOfMemory111,
+                             msg::kSplitInterrupted},
+                      Escape{[] { return SplitFailure(kNothingLeft); },
+                             [] { throw std::length_error("own"); }, "own", msg::kSplitInterrupted},
+                      Escape{JoinFailure, [] { throw std::bad_alloc(); }, msg::kOutOfMemory222, ""},
+                      Escape{TestFailure, [] { throw 1; }, msg::kTestInterrupted, ""}));
 
 }  // namespace
 }  // namespace kivora

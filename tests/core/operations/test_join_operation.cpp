@@ -30,7 +30,8 @@ class JoinTest : public test::SetFixture {
     request.outputFolder = out;
     request.password = std::move(password);
     JoinOutcome outcome;
-    const bool ok = RunJoin(loaded, request, pendants, ui, &outcome);
+    const bool ok = CallEngine(ui, JoinFailure(), false,
+                               [&] { return RunJoin(loaded, request, pendants, ui, &outcome); });
     joined = outcome.output.empty() ? out / loaded.header.SourceName : outcome.output;
     return ok;
   }

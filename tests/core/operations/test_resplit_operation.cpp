@@ -32,7 +32,8 @@ class ResplitTest : public test::SetFixture {
     for (size_t i = 0; i < loaded.parts.size(); ++i) {
       ui.SetFileState(static_cast<int>(i), loaded.parts[i].FileName, FileState::Listed);
     }
-    return RunResplit(loaded, request, pendants, ui);
+    return CallEngine(ui, ResplitFailure(), false,
+                      [&] { return RunResplit(loaded, request, pendants, ui); });
   }
 };
 

@@ -64,20 +64,20 @@ TEST_P(LockedSetTest, RefusesWhileAnotherOperationWritesTheSet) {
   again.baseName = "movie";
   switch (GetParam()) {
     case Operation::Split:
-      EXPECT_FALSE(RunSplit(again, pendants, ui, split, 1));
+      EXPECT_FALSE(CallEngine(ui, SplitFailure(split), false,
+                              [&] { return RunSplit(again, pendants, ui, split, 1); }));
       break;
     case Operation::Join:
-      EXPECT_FALSE(RunJoin(loaded, join, pendants, ui));
+      EXPECT_FALSE(CallEngine(ui, JoinFailure(), false,
+                              [&] { return RunJoin(loaded, join, pendants, ui); }));
       break;
     case Operation::Resplit:
-      EXPECT_FALSE(RunResplit(loaded, resplit, pendants, ui));
+      EXPECT_FALSE(CallEngine(ui, ResplitFailure(), false,
+                              [&] { return RunResplit(loaded, resplit, pendants, ui); }));
       break;
     case Operation::Repair:
-      try {
-        RunRepair(definition, false, pendants, ui);
-      } catch (const KivoraError& e) {
-        ui.errors.push_back(e.what());  // as the front end shows it
-      }
+      CallEngine(ui, RepairFailure(), RepairOutcome{},
+                 [&] { return RunRepair(definition, false, pendants, ui); });
       break;
   }
   EXPECT_FALSE(fs::exists(lost));

@@ -38,7 +38,10 @@ class SplitTest : public ::testing::Test {
     s.baseName = "movie";
     return s;
   }
-  bool Split(const SplitRequest& s) { return RunSplit(s, pendants, ui, result, 42); }
+  bool Split(const SplitRequest& s) {
+    return CallEngine(ui, SplitFailure(result), false,
+                      [&] { return RunSplit(s, pendants, ui, result, 42); });
+  }
   std::vector<std::string> FilesInDir() {
     std::vector<std::string> names;
     for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
@@ -310,7 +313,8 @@ TEST_P(SplitOverSetTest, OldSetStaysUnlessTheSplitCompletes) {
     std::filesystem::create_directory(*s.saveFolder / PartFileName(s, e.failAt, 10));
   test::RecordingEvents events;
   events.abortAfterProgress = e.abortAfterProgress;
-  const bool completed = RunSplit(s, pendants, events, result, 42);
+  const bool completed = CallEngine(events, SplitFailure(result), false,
+                                    [&] { return RunSplit(s, pendants, events, result, 42); });
   ASSERT_EQ(completed, e.abortAfterProgress < 0 && e.failAt < 0);
 
   std::set<std::string> reported;
@@ -418,7 +422,8 @@ TEST_F(SplitTest, RefusesWhenATargetIsTheSourceItself) {
       s.saveFolder = here / "out";
     }
     test::RecordingEvents refused;
-    EXPECT_FALSE(RunSplit(s, pendants, refused, result, 1));
+    EXPECT_FALSE(CallEngine(refused, SplitFailure(result), false,
+                            [&] { return RunSplit(s, pendants, refused, result, 1); }));
     EXPECT_EQ(refused.errors, std::vector<std::string>{std::string(msg::kTargetIsSource)});
     EXPECT_EQ(test::ReadBytes(s.source), content);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(here.path()), {}),

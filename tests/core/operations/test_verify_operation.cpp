@@ -14,7 +14,8 @@ using Bytes = std::vector<std::uint8_t>;
 class VerifyOperationTest : public test::SetFixture {
  protected:
   VerifyOutcome Test(const std::filesystem::path& definition) {
-    return RunVerify(loaded, definition, pendants, ui);
+    return CallEngine(ui, TestFailure(), VerifyOutcome{},
+                      [&] { return RunVerify(loaded, definition, pendants, ui); });
   }
 };
 
