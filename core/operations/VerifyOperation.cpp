@@ -90,7 +90,7 @@ VerifyOutcome RunVerify(KvrDefinition& loaded, const std::filesystem::path& defi
   } catch (const KivoraError& e) {
     // A part that cannot be read ends the test without a closing message.
     reportFinished();
-    events.ShowError(e.what(), e.Detail());
+    events.ShowError(e.Text(), e.Detail());
     outcome.aborted = true;
     return outcome;
   }
