@@ -14,8 +14,6 @@
 #include <QTranslator>
 #include <memory>
 
-#include "core/text/EnglishTexts.h"
-#include "kvrpack/EnglishTexts.h"
 #include "kvrpack/PluginBuilderWindow.h"
 #include "ui/DisguiseOptionsDialog.h"
 #include "ui/FileListEditor.h"
@@ -71,8 +69,7 @@ int main(int argc, char** argv) {
   const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
   const bool english = argc > 2 && QString::fromLocal8Bit(argv[2]) == QStringLiteral("en");
   const kivora::Language language = english ? kivora::Language::English : kivora::Language::Chinese;
-  const kivora::ui::WindowTranslation texts(language, QStringLiteral("kivora"),
-                                            kivora::ui::WindowEnglish());
+  const kivora::ui::WindowTranslation texts(language, QStringLiteral("kivora"));
   QDir().mkpath(folder);
   // NAME.png, or NAME-en.png in English.
   const auto out = [&](const char* name) {
@@ -92,6 +89,7 @@ int main(int argc, char** argv) {
   auto env = kivora::ui::WindowEnvironment::FromProcess({});
   env.settingsPath = scratch.path() + "/kivora.ini";
   env.association = {scratch.path() + "/data", scratch.path() + "/config"};
+  env.language = language;
   kivora::ui::MainWindow window(messages, env);
   QApplication::setFont(window.font());
   auto& split = window.splitPage();
@@ -130,9 +128,8 @@ int main(int argc, char** argv) {
   editor.setFont(window.font());
   ok = Save(editor, out("file-list-editor")) && ok;
 
-  const kivora::ui::WindowTranslation kvrpackTexts(
-      language, QStringLiteral("kvrpack"), {kvrpack::BuilderEnglish(), kivora::EngineEnglish()});
-  kvrpack::PluginBuilderWindow builder(scratch.path().toStdString());
+  const kivora::ui::WindowTranslation kvrpackTexts(language, QStringLiteral("kvrpack"));
+  kvrpack::PluginBuilderWindow builder(scratch.path().toStdString(), language);
   ok = Save(builder, out("kvrpack-window")) && ok;
   return ok ? 0 : 1;
 }

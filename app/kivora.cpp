@@ -33,8 +33,8 @@ int main(int argc, char** argv) {
   QApplication::setApplicationVersion(QString::fromLatin1(kivora::kVersion));
   // The desktop entry's name: the desktop shows the window with its icon.
   QGuiApplication::setDesktopFileName(QStringLiteral("kivora"));
-  const kivora::ui::WindowTranslation language(
-      kivora::LanguageOfProcess(), QStringLiteral("kivora"), kivora::ui::WindowEnglish());
+  const kivora::ui::WindowTranslation language(kivora::LanguageOfProcess(),
+                                               QStringLiteral("kivora"));
   kivora::ui::QtMessageLayer messages;
   kivora::ui::MainWindow window(
       messages, kivora::ui::WindowEnvironment::FromProcess(QApplication::arguments()));

@@ -12,6 +12,8 @@
 #include <variant>
 #include <vector>
 
+#include "core/text/MessageText.h"
+
 namespace kivora {
 
 enum class Answer { Yes, No, Cancel };
@@ -82,14 +84,14 @@ enum class MessageKind {
 
 struct Message {
   MessageKind kind = MessageKind::Error;
-  std::string text;
-  std::string detail;
+  MessageText text;
+  MessageText detail;
 };
 
 // The summary rows (caption, value) of a definition read for a join, test or re-split.
 struct DefinitionSummary {
   OperationKind readFor = OperationKind::Join;
-  std::vector<std::pair<std::string, std::string>> rows;
+  std::vector<std::pair<MessageText, MessageText>> rows;
 };
 
 enum class Outcome {
@@ -129,7 +131,7 @@ constexpr bool AsksForText(QuestionKind kind) {
 
 struct Question {
   QuestionKind kind = QuestionKind::CreateFolder;
-  std::string text;  // the message as the user reads it (empty when the kind has none)
+  MessageText text;  // the message for the user (empty when the kind has none)
   std::filesystem::path path;
 };
 
@@ -152,14 +154,14 @@ class OperationEvents {
   virtual bool AbortRequested() = 0;
 
   // Shorthands for the engines.
-  void ShowError(std::string_view text, std::string_view detail = {}) {
-    Report(Message{MessageKind::Error, std::string(text), std::string(detail)});
+  void ShowError(MessageText text, MessageText detail = {}) {
+    Report(Message{MessageKind::Error, std::move(text), std::move(detail)});
   }
-  void ShowCompletion(std::string_view text) {
-    Report(Message{MessageKind::Completion, std::string(text), {}});
+  void ShowCompletion(MessageText text) {
+    Report(Message{MessageKind::Completion, std::move(text), {}});
   }
-  void ShowInterruption(std::string_view text) {
-    Report(Message{MessageKind::Interruption, std::string(text), {}});
+  void ShowInterruption(MessageText text) {
+    Report(Message{MessageKind::Interruption, std::move(text), {}});
   }
   void SetFileState(FileRole role, std::string_view name, FileState state) {
     Report(FileStateChanged{role, std::string(name), state});
@@ -167,13 +169,13 @@ class OperationEvents {
   void SetFileState(int part, std::string_view name, FileState state) {
     SetFileState(FileRole::Part(part), name, state);
   }
-  Answer AskYesNo(QuestionKind kind, std::string_view text, std::filesystem::path path = {}) {
-    return Ask({kind, std::string(text), std::move(path)}).answer;
+  Answer AskYesNo(QuestionKind kind, MessageText text, std::filesystem::path path = {}) {
+    return Ask({kind, std::move(text), std::move(path)}).answer;
   }
   // Empty optional when the user cancelled.
-  std::optional<std::string> AskText(QuestionKind kind, std::string_view text = {},
+  std::optional<std::string> AskText(QuestionKind kind, MessageText text = {},
                                      std::filesystem::path path = {}) {
-    Reply reply = Ask({kind, std::string(text), std::move(path)});
+    Reply reply = Ask({kind, std::move(text), std::move(path)});
     if (reply.answer != Answer::Yes) return std::nullopt;
     return std::move(reply.text);
   }
@@ -182,12 +184,12 @@ class OperationEvents {
 // The closing message and event of a split, join or re-split that ran its course.
 // Returns completed.
 inline bool ReportEnd(OperationEvents& events, OperationKind operation, bool completed,
-                      std::string_view completedText, std::string_view interruptedText) {
+                      MessageText completedText, MessageText interruptedText) {
   events.Report(WorkEnded{});
   if (completed) {
-    events.ShowCompletion(completedText);
+    events.ShowCompletion(std::move(completedText));
   } else {
-    events.ShowInterruption(interruptedText);
+    events.ShowInterruption(std::move(interruptedText));
   }
   events.Report(Finished{operation, completed ? Outcome::Completed : Outcome::Interrupted});
   return completed;

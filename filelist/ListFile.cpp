@@ -4,7 +4,7 @@
 
 #include "core/io/AtomicFile.h"
 #include "core/io/File.h"
-#include "core/text/Format.h"
+#include "core/text/GroupThousands.h"
 #include "filelist/FileListMessages.h"
 #include "filelist/LocaleText.h"
 
@@ -19,7 +19,7 @@ void WriteListFile(std::span<const std::string> lines, const std::filesystem::pa
     const auto encoded = EncodeText(lines[i], target);
     if (!encoded) {
       const int number = i < rowNumbers.size() ? rowNumbers[i] : static_cast<int>(i) + 1;
-      throw KivoraError(Format(msg::kRowNotEncodable, number, target.c_str(), lines[i].c_str()));
+      throw KivoraError(msg::kRowNotEncodable(number, target, lines[i]));
     }
     text += *encoded;
     text += "\r\n";

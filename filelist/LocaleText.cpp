@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "core/KivoraError.h"
-#include "core/text/Format.h"
+#include "core/text/GroupThousands.h"
 #include "filelist/FileListMessages.h"
 
 namespace kivora::filelist {
@@ -44,7 +44,7 @@ std::optional<std::string> EncodeText(std::string_view utf8, std::string_view en
   const std::string name(encoding);
   status = U_ZERO_ERROR;
   std::unique_ptr<UConverter, ConverterCloser> converter(ucnv_open(name.c_str(), &status));
-  if (U_FAILURE(status) || !converter) throw KivoraError(Format(msg::kNoConverter, name.c_str()));
+  if (U_FAILURE(status) || !converter) throw KivoraError(msg::kNoConverter(name));
   ucnv_setFromUCallBack(converter.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
                         &status);
   const int32_t needed = ucnv_fromUChars(converter.get(), nullptr, 0, text.data(), units, &status);

@@ -3,27 +3,20 @@
 #include <algorithm>
 #include <climits>
 
-#include "core/text/Format.h"
-
 namespace kvrpack::messages {
 namespace {
 
-using kivora::Format;
-
 int Count(std::size_t n) { return static_cast<int>(std::min<std::size_t>(n, INT_MAX)); }
-
-// The names are literals, so their data ends with a NUL.
-const char* Field(std::size_t field) { return FieldName(field).data(); }
 
 }  // namespace
 
-std::string_view FieldName(std::size_t index) { return kFieldNames.at(index); }
+MessageText FieldName(std::size_t index) { return kFieldNames.at(index); }
 
-std::string EmptyList() { return std::string(kEmptyList); }
+MessageText EmptyList() { return kEmptyList; }
 
-std::string TooManyPictures(std::size_t count) { return Format(kTooManyPictures, Count(count)); }
+MessageText TooManyPictures(std::size_t count) { return kTooManyPictures(Count(count)); }
 
-std::string PathRefused(std::string_view path) {
+MessageText PathRefused(std::string_view path) {
   // A NUL would end the message early: it is shown as \0.
   std::string shown;
   for (const char c : path) {
@@ -33,45 +26,37 @@ std::string PathRefused(std::string_view path) {
       shown += c;
     }
   }
-  return Format(kPathRefused, shown.c_str());
+  return kPathRefused(shown);
 }
 
-std::string PictureUnreadable(std::string_view path, std::string_view reason) {
-  return Format(kPictureUnreadable, std::string(path).c_str(), std::string(reason).c_str());
+MessageText PictureUnreadable(std::string_view path, std::string_view reason) {
+  return kPictureUnreadable(std::string(path), std::string(reason));
 }
 
-std::string PictureNotAFile(std::string_view path) {
-  return Format(kPictureNotAFile, std::string(path).c_str());
+MessageText PictureNotAFile(std::string_view path) { return kPictureNotAFile(std::string(path)); }
+
+MessageText PictureEmpty(std::string_view path) { return kPictureEmpty(std::string(path)); }
+
+MessageText PicturesTooLarge() { return kPicturesTooLarge; }
+
+MessageText OutputIsPicture(std::string_view path) { return kOutputIsPicture(std::string(path)); }
+
+MessageText OutputNotAFile(std::string_view path) { return kOutputNotAFile(std::string(path)); }
+
+MessageText TextNotUtf8(std::size_t field) { return kTextNotUtf8(FieldName(field)); }
+
+MessageText TextWithoutBig5(std::size_t field, std::string_view character) {
+  return kTextWithoutBig5(FieldName(field), std::string(character));
 }
 
-std::string PictureEmpty(std::string_view path) {
-  return Format(kPictureEmpty, std::string(path).c_str());
+MessageText TextWithControlCharacter(std::size_t field) {
+  return kTextWithControlCharacter(FieldName(field));
 }
 
-std::string PicturesTooLarge() { return std::string(kPicturesTooLarge); }
+MessageText TextTooLong(std::size_t field) { return kTextTooLong(FieldName(field)); }
 
-std::string OutputIsPicture(std::string_view path) {
-  return Format(kOutputIsPicture, std::string(path).c_str());
-}
-
-std::string OutputNotAFile(std::string_view path) {
-  return Format(kOutputNotAFile, std::string(path).c_str());
-}
-
-std::string TextNotUtf8(std::size_t field) { return Format(kTextNotUtf8, Field(field)); }
-
-std::string TextWithoutBig5(std::size_t field, std::string_view character) {
-  return Format(kTextWithoutBig5, Field(field), std::string(character).c_str());
-}
-
-std::string TextWithControlCharacter(std::size_t field) {
-  return Format(kTextWithControlCharacter, Field(field));
-}
-
-std::string TextTooLong(std::size_t field) { return Format(kTextTooLong, Field(field)); }
-
-std::string Built(std::string_view dll, std::string_view script, std::size_t pictures) {
-  return Format(kBuilt, std::string(dll).c_str(), Count(pictures), std::string(script).c_str());
+MessageText Built(std::string_view dll, std::string_view script, std::size_t pictures) {
+  return kBuilt(std::string(dll), Count(pictures), std::string(script));
 }
 
 }  // namespace kvrpack::messages

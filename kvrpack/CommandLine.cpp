@@ -55,7 +55,7 @@ bool WantsCommandLine(std::span<const std::string> args) {
 }
 
 int RunCommandLine(std::span<const std::string> args, std::ostream& out, std::ostream& err,
-                   const kivora::Translation& translation) {
+                   kivora::Language language) {
   if (WantsVersion(args)) {
     out << "kvrpack " << kivora::kVersion << '\n';
     return kBuilt;
@@ -75,23 +75,23 @@ int RunCommandLine(std::span<const std::string> args, std::ostream& out, std::os
   for (std::string& picture : options.request.pictures) {
     picture = std::filesystem::absolute(picture).lexically_normal().string();
     if (!IsAcceptedPicturePath(picture)) {
-      err << translation(messages::PathRefused(picture)) << '\n';
+      err << messages::PathRefused(picture).In(language) << '\n';
       return kUsage;
     }
   }
   if (options.request.pictures.empty()) {
-    err << translation(messages::EmptyList()) << '\n';
+    err << messages::EmptyList().In(language) << '\n';
     return kUsage;
   }
 
   BuildTargets targets{options.output, options.output};
   targets.script.replace_extension(".rc");
   if (targets.script == targets.dll) {
-    err << translation(messages::kDllNamedAsScript) << '\n';
+    err << messages::kDllNamedAsScript().In(language) << '\n';
     return kUsage;
   }
   const BuildOutcome outcome = BuildPlugin(options.request, targets);
-  (outcome.ok ? out : err) << translation(outcome.message) << '\n';
+  (outcome.ok ? out : err) << outcome.message.In(language) << '\n';
   return outcome.ok ? kBuilt : kFailed;
 }
 

@@ -10,7 +10,7 @@
 #include <span>
 #include <string>
 
-#include "core/text/Translation.h"
+#include "core/text/Language.h"
 
 namespace kvrpack {
 
@@ -20,8 +20,8 @@ bool WantsCommandLine(std::span<const std::string> args);
 
 // Runs the command-line mode. Returns 0 when the plug-in was built, 1 when the build
 // failed, 2 on a usage error (messages on `err`, the result and help on `out`). The
-// builder's messages are shown in the language of `translation`.
+// builder's messages are shown in `language`.
 int RunCommandLine(std::span<const std::string> args, std::ostream& out, std::ostream& err,
-                   const kivora::Translation& translation = {});
+                   kivora::Language language = kivora::Language::Chinese);
 
 }  // namespace kvrpack

@@ -110,7 +110,7 @@ void WriteTarget(const std::filesystem::path& path, std::span<const std::uint8_t
   try {
     kivora::WriteFileAtomically(path, bytes);
   } catch (const kivora::KivoraError& e) {
-    throw BuildError(e.what());
+    throw BuildError(e.Text());
   }
 }
 
@@ -134,10 +134,13 @@ BuildOutcome BuildPlugin(const PluginRequest& request, const BuildTargets& targe
     WriteTarget(targets.script, AsBytes(*script));
     WriteTarget(targets.dll, dll);
     return {true, messages::Built(targets.dll.string(), targets.script.string(), pictures.size())};
+  } catch (const BuildError& e) {
+    return {false, e.Text()};
+  } catch (const kivora::KivoraError& e) {
+    return {false, e.Text()};
   } catch (const std::exception& e) {
-    // BuildError carries the user's message; anything else (a code-page table that
-    // cannot be loaded, memory) still ends the build with its reason, never the program.
-    return {false, e.what()};
+    // Anything else (memory) still ends the build with its reason, never the program.
+    return {false, kivora::MessageText::Plain(e.what())};
   }
 }
 

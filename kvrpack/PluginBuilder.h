@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 
+#include "core/text/MessageText.h"
 #include "kvrpack/PluginContent.h"
 
 namespace kvrpack {
@@ -15,7 +16,8 @@ struct BuildTargets {
 
 struct BuildOutcome {
   bool ok = false;
-  std::string message;  // on success where the files went, otherwise why nothing was built
+  // On success where the files went, otherwise why nothing was built.
+  kivora::MessageText message;
 };
 
 // Everything is checked and every picture read before the first file is written, so a

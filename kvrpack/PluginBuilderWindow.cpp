@@ -36,8 +36,9 @@ QString IndexedName(const char* base, std::size_t index) {
 
 }  // namespace
 
-PluginBuilderWindow::PluginBuilderWindow(std::filesystem::path programFolder, QWidget* parent)
-    : QWidget(parent), programFolder_(std::move(programFolder)) {
+PluginBuilderWindow::PluginBuilderWindow(std::filesystem::path programFolder,
+                                         kivora::Language language, QWidget* parent)
+    : QWidget(parent), programFolder_(std::move(programFolder)), language_(language) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(tr("kvrpack"));
 
@@ -148,7 +149,7 @@ void PluginBuilderWindow::BuildPluginFromWindow() {
   const std::filesystem::path folder = ChooseOutputFolder(programFolder_, current);
   const BuildOutcome outcome =
       BuildPlugin(CurrentRequest(), {folder / kDllFileName, folder / kScriptFileName});
-  const QString message = kivora::ui::EngineText(outcome.message);
+  const QString message = kivora::ui::EngineText(outcome.message, language_);
   statusLine_->setText(message);
   if (outcome.ok) return;
 

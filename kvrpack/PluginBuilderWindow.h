@@ -7,6 +7,7 @@
 #include <array>
 #include <filesystem>
 
+#include "core/text/Language.h"
 #include "kvrpack/PluginContent.h"
 
 class QLabel;
@@ -23,7 +24,10 @@ class PluginBuilderWindow : public QWidget {
 
  public:
   // `programFolder`: where builds go while it is writable.
-  explicit PluginBuilderWindow(std::filesystem::path programFolder, QWidget* parent = nullptr);
+  // Messages of the builder are shown in `language`.
+  explicit PluginBuilderWindow(std::filesystem::path programFolder,
+                               kivora::Language language = kivora::Language::Chinese,
+                               QWidget* parent = nullptr);
 
   // The request the build button would build now.
   PluginRequest CurrentRequest() const;
@@ -35,6 +39,7 @@ class PluginBuilderWindow : public QWidget {
   void BuildPluginFromWindow();
 
   std::filesystem::path programFolder_;
+  kivora::Language language_;
   FileDropList* pictureList_ = nullptr;
   // Set name, version, extension and author; the comment has a box of its own.
   std::array<QLineEdit*, kTextCount - 1> lineTexts_{};

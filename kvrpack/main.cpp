@@ -4,28 +4,24 @@
 #include <string>
 #include <vector>
 
-#include "core/text/EnglishTexts.h"
 #include "core/text/Language.h"
 #include "kvrpack/CommandLine.h"
-#include "kvrpack/EnglishTexts.h"
 #include "kvrpack/PluginBuilderWindow.h"
 #include "ui/QtTranslation.h"
 
 int main(int argc, char** argv) {
   const kivora::Language language = kivora::LanguageOfProcess();
-  const std::vector<kivora::EnglishTable> english = {kvrpack::BuilderEnglish(),
-                                                     kivora::EngineEnglish()};
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (kvrpack::WantsCommandLine(args)) {
-    return kvrpack::RunCommandLine(args, std::cout, std::cerr,
-                                   kivora::Translation::For(language, english));
+    return kvrpack::RunCommandLine(args, std::cout, std::cerr, language);
   }
 
   QApplication app(argc, argv);
   // The desktop entry's name: the desktop shows the window with its icon.
   QGuiApplication::setDesktopFileName(QStringLiteral("kvrpack"));
-  const kivora::ui::WindowTranslation texts(language, QStringLiteral("kvrpack"), english);
-  kvrpack::PluginBuilderWindow window(QCoreApplication::applicationDirPath().toStdString());
+  const kivora::ui::WindowTranslation texts(language, QStringLiteral("kvrpack"));
+  kvrpack::PluginBuilderWindow window(QCoreApplication::applicationDirPath().toStdString(),
+                                      language);
   window.show();
   return app.exec();
 }

@@ -60,8 +60,9 @@ QStringList ListFilters() {
 
 }  // namespace
 
-FileListPage::FileListPage(QWidget* parent, MessageLayer& messages, QLabel* summaryPanel)
-    : QWidget(parent), messages_(messages), summary_(summaryPanel) {
+FileListPage::FileListPage(QWidget* parent, MessageLayer& messages, QLabel* summaryPanel,
+                           Language language)
+    : QWidget(parent), messages_(messages), summary_(summaryPanel), language_(language) {
   setObjectName(QStringLiteral("TabSheet2"));
   addressBox_ = History("cobAddress");
   extraBox_ = History("cobCgi");
@@ -380,8 +381,9 @@ void FileListPage::SaveList() {
     });
     if (failure) {
       messages_.Error(
-          this, EngineText(failure->text) +
-                    (failure->detail.empty() ? QString() : "\n\n" + EngineText(failure->detail)));
+          this, EngineText(failure->text, language_) +
+                    (failure->detail.empty() ? QString()
+                                             : "\n\n" + EngineText(failure->detail, language_)));
     }
   }
   fileList_->setFocus();

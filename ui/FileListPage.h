@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/text/Language.h"
 #include "filelist/FileListTable.h"
 #include "ui/MessageLayer.h"
 
@@ -21,7 +22,8 @@ namespace kivora::ui {
 class FileListPage : public QWidget {
   Q_OBJECT
  public:
-  FileListPage(QWidget* parent, MessageLayer& messages, QLabel* summaryPanel);
+  FileListPage(QWidget* parent, MessageLayer& messages, QLabel* summaryPanel,
+               Language language = Language::Chinese);
 
   // The sizes behind the rows, set when the list is filled from an operation.
   // noDefinitionRow: row r belongs to part r (else row 0 is the definition file).
@@ -65,6 +67,7 @@ class FileListPage : public QWidget {
   QMenu* contextMenu_;
   MessageLayer& messages_;
   QLabel* summary_;
+  Language language_;
   std::vector<filelist::PartSize> partSizes_;
   bool noDefinitionRow_ = false;
   std::int64_t definitionSize_ = 0;

@@ -10,7 +10,8 @@
 
 namespace kivora::ui {
 
-InfoListView::InfoListView(const char* name, QWidget* parent) : QTreeWidget(parent) {
+InfoListView::InfoListView(const char* name, Language language, QWidget* parent)
+    : QTreeWidget(parent), language_(language) {
   setObjectName(QString::fromLatin1(name));
   setColumnCount(2);
   setHeaderHidden(true);
@@ -29,18 +30,19 @@ InfoListView::InfoListView(const char* name, QWidget* parent) : QTreeWidget(pare
 void InfoListView::ResetInfoList() {
   setUpdatesEnabled(false);
   clear();
-  for (std::string_view caption : {msg::kRowFileName, msg::kRowFileSize, msg::kRowPartCount,
-                                   msg::kRowDisguise, msg::kRowPassword, msg::kRowComment}) {
-    new QTreeWidgetItem(this, {EngineText(caption), QString()});  // owned by the list
+  for (const MessageTemplate<>* caption :
+       {&msg::kRowFileName, &msg::kRowFileSize, &msg::kRowPartCount, &msg::kRowDisguise,
+        &msg::kRowPassword, &msg::kRowComment}) {
+    // owned by the list
+    new QTreeWidgetItem(this, {EngineText(*caption, language_), QString()});
   }
   setUpdatesEnabled(true);
 }
 
-void InfoListView::Fill(const std::vector<std::pair<std::string, std::string>>& rows) {
+void InfoListView::Fill(const std::vector<std::pair<MessageText, MessageText>>& rows) {
   ResetInfoList();
   for (int i = 0; i < topLevelItemCount() && i < static_cast<int>(rows.size()); ++i) {
-    const auto& [caption, value] = rows[static_cast<size_t>(i)];
-    topLevelItem(i)->setText(1, IsUserText(caption) ? ToQ(value) : EngineText(value));
+    topLevelItem(i)->setText(1, EngineText(rows[static_cast<size_t>(i)].second, language_));
   }
 }
 

@@ -7,16 +7,22 @@
 #include <utility>
 #include <vector>
 
+#include "core/text/Language.h"
+#include "core/text/MessageText.h"
+
 namespace kivora::ui {
 
 class InfoListView : public QTreeWidget {
   Q_OBJECT
  public:
-  InfoListView(const char* name, QWidget* parent = nullptr);
+  InfoListView(const char* name, Language language, QWidget* parent = nullptr);
   // The six captions with empty values.
   void ResetInfoList();
-  void Fill(const std::vector<std::pair<std::string, std::string>>& rows);
+  void Fill(const std::vector<std::pair<MessageText, MessageText>>& rows);
   QString Value(int row) const;
+
+ private:
+  Language language_;
 };
 
 }  // namespace kivora::ui

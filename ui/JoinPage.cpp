@@ -35,7 +35,7 @@ JoinPage::JoinPage(QWidget* parent, PageServices services)
                                       tr("與 KivoRa 檔案相同的資料夾"), "btnRefferJointSaveAs",
                                       tr("瀏覽(&R)..."));
   saveFolder_->ShowTextAsHint();
-  infoList_ = new InfoListView("lvKvrInfoJoint");
+  infoList_ = new InfoListView("lvKvrInfoJoint", services_.language);
   associateBox_ = Named<QCheckBox>("cbAssociateKvrFile", tr("關聯 KivoRa 檔案(.kvr)(&E)"));
   associateBox_->setChecked(true);
   joinButton_ = Named<QPushButton>("btnJoint", tr("合併(&J)"));
@@ -112,7 +112,7 @@ void JoinPage::OpenDefinition(const QString& path) {
 
 QString JoinPage::DefinitionPath() const { return definitionEdit_->text(); }
 
-void JoinPage::ShowSummary(const std::vector<std::pair<std::string, std::string>>& rows) {
+void JoinPage::ShowSummary(const std::vector<std::pair<MessageText, MessageText>>& rows) {
   infoList_->Fill(rows);
 }
 

@@ -34,7 +34,7 @@ class JoinPage : public QWidget {
   void OpenDefinition(const QString& path);
   QString DefinitionPath() const;
   // The summary of the definition read last.
-  void ShowSummary(const std::vector<std::pair<std::string, std::string>>& rows);
+  void ShowSummary(const std::vector<std::pair<MessageText, MessageText>>& rows);
   // Whether the .kvr association is to be kept.
   bool KeepsAssociation() const;
 

@@ -27,9 +27,7 @@
 
 #include "core/KivoraError.h"
 #include "core/operations/EngineCall.h"
-#include "core/text/EnglishTexts.h"
 #include "core/text/Messages.h"
-#include "filelist/EnglishTexts.h"
 #include "ui/EngineText.h"
 #include "ui/FileListPage.h"
 #include "ui/JoinPage.h"
@@ -55,8 +53,6 @@ QFont WindowFont() {
 
 }  // namespace
 
-std::vector<EnglishTable> WindowEnglish() { return {EngineEnglish(), filelist::FileListEnglish()}; }
-
 WindowEnvironment WindowEnvironment::FromProcess(const QStringList& arguments) {
   const platform::ProgramPlace place = platform::CurrentProgramPlace();
   WindowEnvironment env;
@@ -66,6 +62,7 @@ WindowEnvironment WindowEnvironment::FromProcess(const QStringList& arguments) {
   env.association = AssociationPlaces::FromEnvironment(place);
   env.programPath = QCoreApplication::applicationFilePath();
   env.arguments = arguments.mid(1);
+  env.language = LanguageOfProcess();
   return env;
 }
 
@@ -119,7 +116,8 @@ void MainWindow::BuildWindow() {
     }
   };
   hooks.choosePlugin = [this] { return resplitPage_->ChoosePlugin(); };
-  windowUi_ = std::make_unique<WindowUi>(this, messages_, *stateList_, panels_, std::move(hooks));
+  windowUi_ = std::make_unique<WindowUi>(this, messages_, *stateList_, panels_, env_.language,
+                                         std::move(hooks));
   runner_ = std::make_unique<OperationRunner>(*windowUi_);
 
   splitPage_ =
@@ -131,7 +129,8 @@ void MainWindow::BuildWindow() {
                               *stateList_,
                               *runner_,
                               loaded_,
-                              env_.pendants.pluginFolders};
+                              env_.pendants.pluginFolders,
+                              env_.language};
   resplitPage_ = new ResplitPage(nullptr, services);
   joinPage_ = new JoinPage(nullptr, services);
   operationTabs_ = Named<QTabWidget>("pcDevideJoint");
@@ -145,7 +144,7 @@ void MainWindow::BuildWindow() {
   firstTab->addWidget(operationTabs_, 1);
   stateList_->setFixedWidth(178);
   firstTab->addWidget(stateList_);
-  fileListPage_ = new FileListPage(nullptr, messages_, panels_[2]);
+  fileListPage_ = new FileListPage(nullptr, messages_, panels_[2], env_.language);
 
   mainTabs_ = Named<QTabWidget>("pcKivora");
   mainTabs_->addTab(operationsTab, tr(" 分割合併 "));
@@ -285,8 +284,10 @@ void MainWindow::HandOverToFileList() {
   const std::int64_t definitionSize =
       fromSplit ? splitPage_->LastResult().definitionSize : loaded_.fileSize;
   const auto failure =
-      TryEngine((fromSplit ? tr("記憶體不足、無法處理(511)。") : tr("記憶體不足、無法處理(512)。"))
-                    .toStdString(),
+      // A window text, in the window's language already.
+      TryEngine(MessageText::Plain((fromSplit ? tr("記憶體不足、無法處理(511)。")
+                                              : tr("記憶體不足、無法處理(512)。"))
+                                       .toStdString()),
                 [&] {
                   const SplitOutcome& split = splitPage_->LastResult();
                   fileListPage_->SetPartSizes(
@@ -295,7 +296,7 @@ void MainWindow::HandOverToFileList() {
                       noDefinitionRow, definitionSize);
                 });
   if (failure) {
-    messages_.Error(this, EngineText(failure->text));
+    messages_.Error(this, EngineText(failure->text, env_.language));
     return;
   }
 
@@ -320,9 +321,10 @@ namespace {
 bool IsDefinitionFile(const QString& path) {
   QFile file(path);
   if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) {
-    throw KivoraError(QCoreApplication::translate("kivora::ui::MainWindow", "無法開啟檔案 %1")
-                          .arg(path)
-                          .toStdString());
+    throw KivoraError(
+        MessageText::Plain(QCoreApplication::translate("kivora::ui::MainWindow", "無法開啟檔案 %1")
+                               .arg(path)
+                               .toStdString()));
   }
   return file.read(2) == "KV";
 }
@@ -349,7 +351,7 @@ void MainWindow::DropFile(const QString& path) {
         joinPage_->OpenDefinition(path);
     }
   } catch (const KivoraError& e) {
-    messages_.Error(this, EngineText(e.what()));
+    messages_.Error(this, EngineText(e.Text(), env_.language));
   }
 }
 

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "core/format/DefinitionRecords.h"
-#include "core/text/Translation.h"
+#include "core/text/Language.h"
 #include "pendant/PendantLibrary.h"
 #include "ui/DisguiseOptions.h"
 #include "ui/FileAssociation.h"
@@ -39,13 +39,10 @@ struct WindowEnvironment {
   pendant::PendantLocations pendants;
   AssociationPlaces association;
   QString programPath;
-  QStringList arguments;  // the command line without the program
+  QStringList arguments;                  // the command line without the program
+  Language language = Language::Chinese;  // of the engines' messages
   static WindowEnvironment FromProcess(const QStringList& arguments);
 };
-
-// The English of the texts the window shows from the engines and the file list, for a
-// WindowTranslation.
-std::vector<EnglishTable> WindowEnglish();
 
 class MainWindow : public QWidget {
   Q_OBJECT

@@ -24,6 +24,7 @@ struct PageServices {
   OperationRunner& runner;
   KvrDefinition& loaded;  // the definition read last, on either page
   std::vector<std::filesystem::path> pluginFolders;
+  Language language = Language::Chinese;  // of the engines' messages
 };
 
 // The file-dialog filter of definition files.

@@ -10,9 +10,7 @@ bool LoadQtTranslation(QTranslator& translator) {
                          QLibraryInfo::path(QLibraryInfo::TranslationsPath));
 }
 
-WindowTranslation::WindowTranslation(Language language, const QString& catalog,
-                                     std::vector<EnglishTable> englishTables)
-    : engine_(Translation::For(language, std::move(englishTables))) {
+WindowTranslation::WindowTranslation(Language language, const QString& catalog) {
   if (language == Language::Chinese) {
     complete_ = LoadQtTranslation(qt_);
     if (complete_) installed_.push_back(&qt_);
@@ -20,7 +18,6 @@ WindowTranslation::WindowTranslation(Language language, const QString& catalog,
     // Qt's own texts are English already.
     complete_ = program_.load(catalog + QStringLiteral("_en"), QStringLiteral(":/i18n"));
     if (complete_) installed_.push_back(&program_);
-    installed_.push_back(&engine_);
   }
   for (QTranslator* translator : installed_) QCoreApplication::installTranslator(translator);
 }

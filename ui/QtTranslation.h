@@ -1,15 +1,13 @@
 #pragma once
 // The language of a window program: Qt's own texts (standard buttons, file and folder
-// dialogs), the program's tr() texts and the engines' texts (EngineText). The program's
-// own language is Traditional Chinese; its English is compiled into the program.
+// dialogs) and the program's tr() texts. The program's own language is Traditional
+// Chinese; its English is compiled into the program. The engines' texts are put into
+// the window's language where it shows them (EngineText).
 
 #include <QString>
 #include <QTranslator>
-#include <vector>
 
 #include "core/text/Language.h"
-#include "core/text/Translation.h"
-#include "ui/EngineText.h"
 
 namespace kivora::ui {
 
@@ -22,9 +20,8 @@ class WindowTranslation {
  public:
   // Chinese: Qt's Traditional Chinese translation from Qt's translations folder.
   // English: the program's English, `catalog` + "_en.qm" in the resources' /i18n folder
-  // (e.g. "kivora" for ":/i18n/kivora_en.qm"), and the engines' texts from `englishTables`.
-  WindowTranslation(Language language, const QString& catalog,
-                    std::vector<EnglishTable> englishTables);
+  // (e.g. "kivora" for ":/i18n/kivora_en.qm").
+  WindowTranslation(Language language, const QString& catalog);
   ~WindowTranslation();
   WindowTranslation(const WindowTranslation&) = delete;
   WindowTranslation& operator=(const WindowTranslation&) = delete;
@@ -36,7 +33,6 @@ class WindowTranslation {
  private:
   QTranslator qt_;
   QTranslator program_;
-  EngineTranslator engine_;
   std::vector<QTranslator*> installed_;
   bool complete_ = true;
 };

@@ -34,7 +34,7 @@ ResplitPage::ResplitPage(QWidget* parent, PageServices services)
                                       tr("與 KivoRa 檔案相同的資料夾"), "btnRefferReSaveAs",
                                       tr("瀏覽(&W)..."));
   saveFolder_->ShowTextAsHint();
-  infoList_ = new InfoListView("lvRedevideInfo");
+  infoList_ = new InfoListView("lvRedevideInfo", services_.language);
   auto* selectAllNote =
       Named<QLabel>("Label11", tr("若是全選的話，則所有的檔\n案都將成為再分割的對象。"));
   selectAllButton_ = Named<QPushButton>("btnRedevideAll", tr("全選(&T)"));
@@ -123,7 +123,7 @@ void ResplitPage::DropFile(const QString& path, bool isDefinition) {
 
 QString ResplitPage::DefinitionPath() const { return definitionEdit_->text(); }
 
-void ResplitPage::ShowSummary(const std::vector<std::pair<std::string, std::string>>& rows) {
+void ResplitPage::ShowSummary(const std::vector<std::pair<MessageText, MessageText>>& rows) {
   infoList_->Fill(rows);
 }
 

@@ -38,7 +38,7 @@ class ResplitPage : public QWidget {
   void DropFile(const QString& path, bool isDefinition);
   QString DefinitionPath() const;
   // The summary of the definition read last.
-  void ShowSummary(const std::vector<std::pair<std::string, std::string>>& rows);
+  void ShowSummary(const std::vector<std::pair<MessageText, MessageText>>& rows);
 
   void ApplySettings(const KivoraSettings& settings);
   void StoreSettings(KivoraSettings& settings) const;

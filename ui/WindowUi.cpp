@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
-#include "core/text/Format.h"
+#include "core/text/GroupThousands.h"
 #include "core/text/Messages.h"
 #include "core/text/StateTexts.h"
 #include "ui/EngineText.h"
@@ -15,11 +15,12 @@ QString ToQ(std::string_view utf8) {
 }
 
 WindowUi::WindowUi(QWidget* window, MessageLayer& messages, StateList& states,
-                   QList<QLabel*> panels, Hooks hooks)
+                   QList<QLabel*> panels, Language language, Hooks hooks)
     : window_(window),
       messages_(messages),
       states_(states),
       panels_(std::move(panels)),
+      language_(language),
       hooks_(std::move(hooks)) {}
 
 void WindowUi::Report(const OperationEvent& event) {
@@ -40,10 +41,11 @@ void WindowUi::Report(const OperationEvent& event) {
 }
 
 void WindowUi::ShowMessage(const Message& message) {
-  QString text = EngineText(message.text);
+  QString text = EngineText(message.text, language_);
   switch (message.kind) {
     case MessageKind::Error:
-      if (!message.detail.empty()) text += QStringLiteral("\n\n") + EngineText(message.detail);
+      if (!message.detail.empty())
+        text += QStringLiteral("\n\n") + EngineText(message.detail, language_);
       messages_.Error(window_, text);
       break;
     case MessageKind::Completion:
@@ -60,7 +62,7 @@ void WindowUi::ShowFileState(const FileStateChanged& file) {
   const bool definition =
       file.state == FileState::DefinitionCreated || file.state == FileState::DefinitionImplanted;
   const int key = states_.KeyOf(file.role);
-  states_.ShowRow(key, ToQ(file.name), EngineText(StateText(file.state)), ImageOf(file.state),
+  states_.ShowRow(key, ToQ(file.name), EngineText(StateText(file.state), language_), ImageOf(file.state),
                   definition);
   if (file.state != FileState::Listed && !definition) states_.ScrollTo(key);
 }
@@ -69,29 +71,29 @@ void WindowUi::ShowProgress(const Progress& progress) {
   // The split and the re-split count in the first panel, the test and the join in the
   // second.
   int panel = 0;
-  std::string_view text = msg::kSplitProgress;
+  const MessageTemplate<int, int>* text = &msg::kSplitProgress;
   switch (progress.operation) {
     case OperationKind::Load:
     case OperationKind::Split:
       break;
     case OperationKind::Resplit:
-      text = msg::kResplitProgress;
+      text = &msg::kResplitProgress;
       break;
     case OperationKind::Test:
       panel = 1;
-      text = msg::kTestProgress;
+      text = &msg::kTestProgress;
       break;
     case OperationKind::Join:
       panel = 1;
-      text = msg::kJoinProgress;
+      text = &msg::kJoinProgress;
       break;
     case OperationKind::Repair:
       panel = 1;
-      text = msg::kRepairProgress;
+      text = &msg::kRepairProgress;
       break;
   }
   if (QLabel* label = panels_.value(panel)) {
-    label->setText(ToQ(Format(EngineText(text).toStdString(), progress.done, progress.total)));
+    label->setText(EngineText((*text)(progress.done, progress.total), language_));
   }
 }
 
@@ -124,7 +126,7 @@ Reply WindowUi::Ask(const Question& question) {
     case QuestionKind::Password:
       if (const auto typed = messages_.AskText(
               window_, QCoreApplication::translate("kivora::ui::WindowUi", "Kivora"),
-              EngineText(question.text))) {
+              EngineText(question.text, language_))) {
         text = typed->toStdString();
       }
       break;
@@ -146,9 +148,10 @@ Answer WindowUi::AskYesNo(const Question& question) {
   // default to No; every other question carries the question icon.
   const bool partProblem =
       question.kind == QuestionKind::MissingPart || question.kind == QuestionKind::CorruptPart;
-  const BoxMessage message{
-      EngineText(question.text), partProblem ? MessageIcon::Error : MessageIcon::Question, true,
-      question.kind == QuestionKind::OutputExists, partProblem ? Answer::No : Answer::Yes};
+  const BoxMessage message{EngineText(question.text, language_),
+                           partProblem ? MessageIcon::Error : MessageIcon::Question, true,
+                           question.kind == QuestionKind::OutputExists,
+                           partProblem ? Answer::No : Answer::Yes};
   return messages_.Show(window_, message);
 }
 

@@ -20,12 +20,12 @@ class WindowUi : public OperationEvents {
  public:
   struct Hooks {
     std::function<void(OperationKind readFor,
-                       const std::vector<std::pair<std::string, std::string>>&)>
+                       const std::vector<std::pair<MessageText, MessageText>>&)>
         showSummary;
     std::function<std::optional<std::string>()> choosePlugin;
   };
   WindowUi(QWidget* window, MessageLayer& messages, StateList& states, QList<QLabel*> panels,
-           Hooks hooks);
+           Language language, Hooks hooks);
 
   void Report(const OperationEvent& event) override;
   Reply Ask(const Question& question) override;
@@ -43,6 +43,7 @@ class WindowUi : public OperationEvents {
   MessageLayer& messages_;
   StateList& states_;
   QList<QLabel*> panels_;
+  Language language_;
   Hooks hooks_;
 };
 

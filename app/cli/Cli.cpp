@@ -7,7 +7,6 @@
 #include <iostream>
 #include <memory>
 
-#include "app/cli/EnglishTexts.h"
 #include "app/cli/InfoCommand.h"
 #include "app/cli/JoinCommand.h"
 #include "app/cli/PluginsCommand.h"
@@ -16,7 +15,6 @@
 #include "app/cli/SplitCommand.h"
 #include "app/cli/TerminalText.h"
 #include "app/cli/TestCommand.h"
-#include "core/text/EnglishTexts.h"
 #include "core/text/Language.h"
 #include "platform/Version.h"
 
@@ -77,7 +75,7 @@ int Main(int argc, char** argv) {
   std::setlocale(LC_ALL, "");
   std::vector<std::string> args(argv + 1, argv + argc);
   Context context{std::cout, std::cerr, isatty(STDIN_FILENO) != 0, isatty(STDERR_FILENO) != 0,
-                  Translation::For(LanguageOfProcess(), {EngineEnglish(), CliEnglish()})};
+                  LanguageOfProcess()};
   return Run(args, context);
 }
 

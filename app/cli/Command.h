@@ -5,7 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "core/text/Translation.h"
+#include "core/text/Language.h"
+#include "core/text/MessageText.h"
 
 namespace CLI {
 class App;
@@ -24,10 +25,10 @@ struct Context {
   bool stdinIsTerminal = false;
   bool stderrIsTerminal = false;
   // The language of the messages; the program's own texts unless chosen otherwise.
-  Translation translation = {};
+  Language language = Language::Chinese;
 
-  // One of the texts of the engines or the command line in that language.
-  std::string Text(std::string_view text) const { return translation(text); }
+  // A text of the engines or the command line in that language.
+  std::string Text(const MessageText& text) const { return text.In(language); }
 };
 
 class Command {

@@ -41,13 +41,12 @@ void PrintJson(std::ostream& out, const KvrDefinition& def) {
   out << "]}\n";
 }
 
-void PrintText(std::ostream& out, const KvrDefinition& def, const Translation& translation) {
+void PrintText(std::ostream& out, const KvrDefinition& def, Language language) {
   for (const auto& [caption, value] : SummaryRows(def)) {
-    out << translation(caption) << ": "
-        << TerminalText(IsUserText(caption) ? value : translation(value)) << '\n';
+    out << caption.In(language) << ": " << TerminalText(value.In(language)) << '\n';
   }
-  out << '\n' << translation(texts::kPartColumns);
-  if (def.header.Disguised) out << translation(texts::kDisguiseColumns);
+  out << '\n' << texts::kPartColumns().In(language);
+  if (def.header.Disguised) out << texts::kDisguiseColumns().In(language);
   out << '\n';
   char crc[16], partCrc[16];
   for (size_t i = 0; i < def.parts.size(); ++i) {
@@ -79,13 +78,13 @@ int InfoCommand::Run(Context& context) {
     if (json_) {
       PrintJson(context.out, def);
     } else {
-      PrintText(context.out, def, context.translation);
+      PrintText(context.out, def, context.language);
     }
   });
   if (!failure) return kSuccess;
-  context.err << TerminalMessage(failure->text, context.translation) << '\n';
+  context.err << TerminalMessage(failure->text, context.language) << '\n';
   if (!failure->detail.empty()) {
-    context.err << "  " << TerminalText(context.Text(failure->detail)) << '\n';
+    context.err << "  " << TerminalMessage(failure->detail, context.language) << '\n';
   }
   return kFailed;
 }

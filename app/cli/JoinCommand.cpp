@@ -28,7 +28,7 @@ CLI::App* JoinCommand::Register(CLI::App& app) {
 
 int JoinCommand::Run(Context& context) {
   TerminalUi ui(context.out, context.err, context.stdinIsTerminal, context.stderrIsTerminal,
-                context.translation);
+                context.language);
   return CallEngine(ui, msg::kJoinInterrupted, int{kFailed}, [&]() -> int {
     const pendant::PendantLibrary pendants(pendant::DefaultPendantLocations());
     if (!Load(ui, pendants)) return kFailed;

@@ -6,7 +6,6 @@
 
 #include "app/cli/CliMessages.h"
 #include "core/KivoraError.h"
-#include "core/text/Format.h"
 
 namespace kivora::cli {
 
@@ -24,7 +23,7 @@ std::optional<std::string> PasswordOptions::Resolve() const {
     std::ifstream in(passwordFile);
     std::string line;
     if (!in || (!std::getline(in, line) && !in.eof())) {
-      throw KivoraError(Format(texts::kPasswordFileUnreadable, passwordFile.c_str()));
+      throw KivoraError(texts::kPasswordFileUnreadable(passwordFile));
     }
     if (!line.empty() && line.back() == '\r') line.pop_back();
     return line;

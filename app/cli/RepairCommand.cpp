@@ -25,7 +25,7 @@ CLI::App* RepairCommand::Register(CLI::App& app) {
 
 int RepairCommand::Run(Context& context) {
   TerminalUi ui(context.out, context.err, context.stdinIsTerminal, context.stderrIsTerminal,
-                context.translation);
+                context.language);
   const std::filesystem::path definition = definition_;
   ui.SetFolder(definition.parent_path().string());
   return CallEngine(ui, RepairFailure(), int{kFailed}, [&]() -> int {

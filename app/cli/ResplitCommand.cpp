@@ -8,7 +8,6 @@
 #include "app/cli/TerminalText.h"
 #include "core/operations/EngineCall.h"
 #include "core/operations/ResplitOperation.h"
-#include "core/text/Format.h"
 #include "core/text/Messages.h"
 
 namespace kivora::cli {
@@ -31,7 +30,7 @@ CLI::App* ResplitCommand::Register(CLI::App& app) {
 
 int ResplitCommand::Run(Context& context) {
   TerminalUi ui(context.out, context.err, context.stdinIsTerminal, context.stderrIsTerminal,
-                context.translation);
+                context.language);
   return CallEngine(ui, msg::kResplitFailed311, int{kFailed}, [&]() -> int {
     const pendant::PendantLibrary pendants(plugin_.Locations());
     if (!Load(ui, pendants)) return kFailed;
@@ -40,13 +39,14 @@ int ResplitCommand::Run(Context& context) {
       const int count = loaded_.header.PartCount;
       const PartList list = ParsePartList(parts_, count);
       if (list.status == PartList::Status::Malformed) {
-        context.err << Format(context.Text(texts::kNotAPartList), TerminalText(list.fault).c_str())
+        context.err << TerminalMessage(texts::kNotAPartList(std::string(list.fault)),
+                                       context.language)
                     << '\n';
         return kUsage;
       }
       if (list.status == PartList::Status::OutOfRange) {
-        context.err << Format(context.Text(texts::kNoSuchPart), TerminalText(list.fault).c_str(),
-                              count)
+        context.err << TerminalMessage(texts::kNoSuchPart(std::string(list.fault), count),
+                                       context.language)
                     << '\n';
         return kUsage;
       }

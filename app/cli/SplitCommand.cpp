@@ -67,7 +67,7 @@ CLI::App* SplitCommand::Register(CLI::App& app) {
 
 int SplitCommand::Run(Context& context) {
   TerminalUi ui(context.out, context.err, context.stdinIsTerminal, context.stderrIsTerminal,
-                context.translation);
+                context.language);
   return CallEngine(ui, msg::kSplitInterrupted, int{kFailed}, [&]() -> int {
     SplitRequest s;
     s.source = source_;

@@ -2,11 +2,7 @@
 
 #include <unicode/utf8.h>
 
-#include <array>
 #include <cstdio>
-
-#include "core/text/Format.h"
-#include "core/text/Messages.h"
 
 namespace kivora::cli {
 namespace {
@@ -40,14 +36,6 @@ void AppendEscape(std::string& out, UChar32 c) {
   out += buf;
 }
 
-// The engines' messages that span lines; any other text is escaped whole.
-constexpr std::array kMultiLineMessages = {msg::kReadPendantFailedVerify,
-                                           msg::kCreateFolderQuestion, msg::kOutputExistsQuestion,
-                                           msg::kDefinitionUpdated, msg::kTestFixableQuestion};
-// Messages that start with a path on a line of its own ("%s\n...").
-constexpr std::array kPathMessages = {msg::kMissingPartQuestion, msg::kCorruptPartQuestion,
-                                      msg::kPartNotAuthentic251};
-
 }  // namespace
 
 bool IsHiddenCharacter(char32_t c) {
@@ -72,18 +60,8 @@ std::string TerminalText(std::string_view text) {
   return out;
 }
 
-std::string TerminalMessage(std::string_view message, const Translation& translation) {
-  for (const std::string_view known : kMultiLineMessages) {
-    if (message == known) return translation(message);
-  }
-  for (const std::string_view pathFirst : kPathMessages) {
-    const std::string_view tail = pathFirst.substr(2);  // after "%s"
-    if (message.ends_with(tail)) {
-      const std::string path = TerminalText(message.substr(0, message.size() - tail.size()));
-      return Format(translation(pathFirst), path.c_str());
-    }
-  }
-  return TerminalText(translation(message));
+std::string TerminalMessage(const MessageText& message, Language language) {
+  return message.In(language, TerminalText);
 }
 
 }  // namespace kivora::cli

@@ -10,7 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "core/text/Translation.h"
+#include "core/text/Language.h"
+#include "core/text/MessageText.h"
 
 namespace kivora::cli {
 
@@ -38,9 +39,9 @@ bool IsHiddenCharacter(char32_t c);
 // is written as backslash-x and its two hex digits.
 std::string TerminalText(std::string_view text);
 
-// A message of the engines for the terminal, in the language of `translation`. The line
-// breaks of the engines' own messages stay; a name embedded in one (the missing, corrupt
-// or unauthentic part's path) and any other text are passed through TerminalText.
-std::string TerminalMessage(std::string_view message, const Translation& translation = {});
+// A message of the engines for the terminal, in `language`. The line breaks of the
+// messages' own wording stay; every value in one (a path, a name, the system's words)
+// is passed through TerminalText.
+std::string TerminalMessage(const MessageText& message, Language language = Language::Chinese);
 
 }  // namespace kivora::cli

@@ -11,7 +11,6 @@
 
 #include "app/cli/CliMessages.h"
 #include "app/cli/TerminalText.h"
-#include "core/text/Format.h"
 #include "core/text/Messages.h"
 #include "core/text/StateTexts.h"
 
@@ -33,12 +32,12 @@ constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 }  // namespace
 
 TerminalUi::TerminalUi(std::ostream& out, std::ostream& err, bool interactive, bool progressBar,
-                       Translation translation)
+                       Language language)
     : out_(out),
       err_(err),
       interactive_(interactive),
       progressBar_(progressBar),
-      translation_(std::move(translation)) {
+      language_(language) {
   interrupted.store(false);
   struct sigaction action {};
   action.sa_handler = OnInterrupt;
@@ -73,23 +72,23 @@ void TerminalUi::Report(const OperationEvent& event) {
 
 void TerminalUi::ShowMessage(const Message& message) {
   EndProgressLine();
-  err_ << TerminalMessage(message.text, translation_) << '\n';
-  // A detail of several lines (the groups a repair cannot rebuild) keeps its lines; each
-  // is translated and made safe on its own.
-  std::string_view detail = message.detail;
+  err_ << TerminalMessage(message.text, language_) << '\n';
+  // A detail of several lines (the groups a repair cannot rebuild) keeps its lines.
+  const std::string lines = TerminalMessage(message.detail, language_);
+  std::string_view detail = lines;
   while (!detail.empty()) {
     const size_t end = std::min(detail.find('\n'), detail.size());
-    err_ << "  " << TerminalText(translation_(detail.substr(0, end))) << '\n';
+    err_ << "  " << detail.substr(0, end) << '\n';
     detail.remove_prefix(std::min(end + 1, detail.size()));
   }
 }
 
 void TerminalUi::PrintFile(const FileStateChanged& file) {
-  const std::string_view state = StateText(file.state);
+  const MessageText state = StateText(file.state);
   if (state.empty()) return;  // a file merely listed
   EndProgressLine();
   out_ << TerminalText((folder_.empty() ? "" : folder_ + "/") + file.name) << "\t"
-       << TerminalText(translation_(state)) << '\n';
+       << TerminalText(state.In(language_)) << '\n';
 }
 
 void TerminalUi::ShowProgress(const Progress& progress) {
@@ -103,7 +102,7 @@ void TerminalUi::ShowProgress(const Progress& progress) {
 }
 
 namespace {
-std::string_view AnswerText(Answer a) {
+MessageText AnswerText(Answer a) {
   switch (a) {
     case Answer::Yes:
       return texts::kAnswerYes;
@@ -138,15 +137,15 @@ Reply TerminalUi::Ask(const Question& question) {
 
 Answer TerminalUi::AskYesNo(const Question& question) {
   const bool withCancel = question.kind == QuestionKind::OutputExists;
-  const std::string text = TerminalMessage(question.text, translation_);
+  const std::string text = TerminalMessage(question.text, language_);
   if (decider_) {
     if (auto decided = decider_(question.kind)) {
-      err_ << text << "\n  → " << translation_(AnswerText(*decided)) << '\n';
+      err_ << text << "\n  → " << AnswerText(*decided).In(language_) << '\n';
       return *decided;
     }
   }
   if (!interactive_) {
-    err_ << text << "\n  → " << translation_(AnswerText(Answer::No)) << '\n';
+    err_ << text << "\n  → " << AnswerText(Answer::No).In(language_) << '\n';
     return Answer::No;
   }
   for (;;) {
@@ -161,17 +160,16 @@ Answer TerminalUi::AskYesNo(const Question& question) {
 
 std::optional<std::string> TerminalUi::AskPassword() {
   if (!interactive_) {
-    err_ << translation_(texts::kPasswordNeeded) << '\n';
+    err_ << texts::kPasswordNeeded().In(language_) << '\n';
     return std::nullopt;
   }
-  err_ << translation_(msg::kPasswordPrompt) << ' ' << std::flush;
+  err_ << msg::kPasswordPrompt().In(language_) << ' ' << std::flush;
   return ReadTerminalLine(false);
 }
 
 std::optional<std::string> TerminalUi::AskSaveFileName(const std::filesystem::path& proposal) {
   if (!interactive_) return std::nullopt;
-  err_ << Format(translation_(texts::kSaveAsPrompt), TerminalText(proposal.string()).c_str())
-       << std::flush;
+  err_ << TerminalMessage(texts::kSaveAsPrompt(proposal), language_) << std::flush;
   const auto line = ReadTerminalLine(true);
   if (!line || line->empty()) return std::nullopt;
   const std::filesystem::path chosen(*line);
@@ -179,7 +177,7 @@ std::optional<std::string> TerminalUi::AskSaveFileName(const std::filesystem::pa
 }
 
 std::optional<std::string> TerminalUi::ChooseResplitPlugin() {
-  err_ << translation_(texts::kPluginNeeded) << '\n';
+  err_ << texts::kPluginNeeded().In(language_) << '\n';
   return std::nullopt;
 }
 

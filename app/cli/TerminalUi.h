@@ -10,7 +10,7 @@
 #include <string>
 
 #include "core/OperationEvents.h"
-#include "core/text/Translation.h"
+#include "core/text/Language.h"
 
 namespace kivora::cli {
 
@@ -21,7 +21,7 @@ class TerminalUi : public OperationEvents {
   using Decider = std::function<std::optional<Answer>(QuestionKind kind)>;
 
   TerminalUi(std::ostream& out, std::ostream& err, bool interactive, bool progressBar,
-             Translation translation = {});
+             Language language = Language::Chinese);
   ~TerminalUi() override;
 
   void SetDecider(Decider decider) { decider_ = std::move(decider); }
@@ -46,7 +46,7 @@ class TerminalUi : public OperationEvents {
   bool interactive_;
   bool progressBar_;
   bool progressShown_ = false;
-  Translation translation_;
+  Language language_;
   std::string folder_;
   Decider decider_;
 };

@@ -5,7 +5,6 @@
 #include "core/operations/EngineCall.h"
 #include "core/operations/RepairOperation.h"
 #include "core/operations/VerifyOperation.h"
-#include "core/text/Format.h"
 #include "core/text/Messages.h"
 
 namespace kivora::cli {
@@ -23,15 +22,15 @@ void TestCommand::ReportRecovery(TerminalUi& ui, const pendant::PendantLibrary& 
   if (r.damaged == 0) {
     ui.ShowCompletion(msg::kRepairNothingToDo);
   } else if (r.rebuildable == r.damaged) {
-    ui.ShowCompletion(Format(msg::kRepairAllPossible, r.damaged));
+    ui.ShowCompletion(msg::kRepairAllPossible(r.damaged));
   } else {
-    ui.ShowCompletion(Format(msg::kRepairPartlyPossible, r.damaged, r.rebuildable));
+    ui.ShowCompletion(msg::kRepairPartlyPossible(r.damaged, r.rebuildable));
   }
 }
 
 int TestCommand::Run(Context& context) {
   TerminalUi ui(context.out, context.err, context.stdinIsTerminal, context.stderrIsTerminal,
-                context.translation);
+                context.language);
   return CallEngine(ui, TestFailure(), int{kFailed}, [&]() -> int {
     const pendant::PendantLibrary pendants(pendant::DefaultPendantLocations());
     if (!Load(ui, pendants)) return kFailed;

@@ -12,7 +12,7 @@
 #include "core/payload/SealedPayload.h"
 #include "core/payload/SetCipher.h"
 #include "core/text/CodePage.h"
-#include "core/text/Format.h"
+#include "core/text/GroupThousands.h"
 #include "core/text/Messages.h"
 
 namespace kivora {
@@ -50,20 +50,20 @@ class ByteReader {
   void Need(size_t n) {
     if (Remaining() < n) Truncated();
   }
-  [[noreturn]] static void Truncated() { throw KivoraError(std::string(msg::kNotDefinition211)); }
+  [[noreturn]] static void Truncated() { throw KivoraError(msg::kNotDefinition211); }
 
   std::span<const std::uint8_t> data_;
   size_t pos_ = 0;
 };
 
-bool DigitFlag(std::uint8_t byte, std::string_view error) {
-  if (byte < '0' || byte > '9') throw KivoraError(std::string(error));
+bool DigitFlag(std::uint8_t byte, const MessageText& error) {
+  if (byte < '0' || byte > '9') throw KivoraError(error);
   return byte != '0';
 }
 
 std::string NameFromDefinition(std::string_view big5) {
   auto utf8 = FromBig5(big5);
-  if (!utf8 || !IsPlainFileName(*utf8)) throw KivoraError(std::string(msg::kBadNameInDefinition));
+  if (!utf8 || !IsPlainFileName(*utf8)) throw KivoraError(msg::kBadNameInDefinition);
   return *utf8;
 }
 
@@ -84,7 +84,7 @@ KvrDefinition DecodeDefinition(std::span<const std::uint8_t> bytes,
   std::string magic;
   for (int i = 0; i < 3 && r.Remaining() > 0; ++i) magic += static_cast<char>(r.Byte());
   const std::optional<MagicLayout> layout = LayoutOf(magic);
-  if (!layout) throw KivoraError(std::string(msg::kNotDefinition211));
+  if (!layout) throw KivoraError(msg::kNotDefinition211);
   h.Magic = magic;
   def.level = layout->level;
   h.CipherKind = r.Byte();
@@ -99,10 +99,10 @@ KvrDefinition DecodeDefinition(std::span<const std::uint8_t> bytes,
   h.Comment = FromBig5Lossy(r.Text());
   if (def.level == 2) h.PluginChecksum = r.Int<std::uint32_t>();
 
-  if (h.PartCount < 0) throw KivoraError(std::string(msg::kOutOfMemory222));
+  if (h.PartCount < 0) throw KivoraError(msg::kOutOfMemory222);
   // Every record takes at least 9 bytes: a count the data cannot hold is cut off.
   if (static_cast<size_t>(h.PartCount) * 9 > r.Remaining()) {
-    throw KivoraError(std::string(msg::kNotDefinition211));
+    throw KivoraError(msg::kNotDefinition211);
   }
   def.parts.resize(static_cast<size_t>(h.PartCount));
   for (PartRecord& p : def.parts) {
@@ -116,7 +116,7 @@ KvrDefinition DecodeDefinition(std::span<const std::uint8_t> bytes,
       p.PendantSize = r.Int<std::int32_t>();
     } else {
       const auto size = provider.BuiltinPendantSize(p.PendantNo);
-      if (!size) throw KivoraError(std::string(msg::kNoBuiltinPendant));
+      if (!size) throw KivoraError(msg::kNoBuiltinPendant);
       p.PendantSize = *size;
     }
   }
@@ -124,7 +124,7 @@ KvrDefinition DecodeDefinition(std::span<const std::uint8_t> bytes,
   // set keeps its key parameters there.
   if (h.CipherKind == kSealedCipher) {
     h.Encryption = DecodeEncryptionBlock(bytes.subspan(bytes.size() - r.Remaining()));
-    if (!h.Encryption) throw KivoraError(std::string(msg::kBadEncryptionBlock217));
+    if (!h.Encryption) throw KivoraError(msg::kBadEncryptionBlock217);
   }
   // The wide size field is ours alone: its parts must add up to it, so a damaged size
   // cannot pass for a file of another length. An encrypted part records its sealed
@@ -134,10 +134,10 @@ KvrDefinition DecodeDefinition(std::span<const std::uint8_t> bytes,
     for (const PartRecord& p : def.parts) {
       const std::optional<std::int64_t> plain =
           h.Encryption ? PlainSize(p.Size, h.Encryption->chunkSize) : p.Size;
-      if (!plain) throw KivoraError(std::string(msg::kSizesDisagree216));
+      if (!plain) throw KivoraError(msg::kSizesDisagree216);
       sum += *plain;
     }
-    if (sum != h.SourceSize) throw KivoraError(std::string(msg::kSizesDisagree216));
+    if (sum != h.SourceSize) throw KivoraError(msg::kSizesDisagree216);
   }
   def.checksum = StreamCrc32(bytes);
   return def;
@@ -149,7 +149,7 @@ KvrDefinition ReadDefinition(const std::filesystem::path& path, const PendantPro
     // errno 0: the name is no regular file (a folder, a device, a pipe).
     const int err = errno;
     throw KivoraError(msg::kCannotOpen202, err == 0
-                                               ? Format(msg::kNotRegularFile, path.c_str())
+                                               ? msg::kNotRegularFile(path)
                                                : DescribeIoError(path, msg::kOpenFileFailed, err));
   }
 
@@ -166,7 +166,7 @@ KvrDefinition ReadDefinition(const std::filesystem::path& path, const PendantPro
     WithMessage(msg::kCannotOpenKvr, [&] {
       const std::int64_t size = file.Size();
       if (size > kMaxDefinitionBytes) {
-        throw KivoraError(Format(msg::kDefinitionTooLarge, path.c_str()));
+        throw KivoraError(msg::kDefinitionTooLarge(path));
       }
       bytes.resize(static_cast<size_t>(size));
       file.Seek(0);
@@ -174,7 +174,7 @@ KvrDefinition ReadDefinition(const std::filesystem::path& path, const PendantPro
     });
   } else {
     auto extracted = ExtractImplantedDefinition(file, path, kMaxDefinitionBytes);
-    if (!extracted) throw KivoraError(std::string(msg::kNotImplanted));
+    if (!extracted) throw KivoraError(msg::kNotImplanted);
     bytes = std::move(*extracted);
     implanted = true;
   }
@@ -186,22 +186,17 @@ KvrDefinition ReadDefinition(const std::filesystem::path& path, const PendantPro
   return def;
 }
 
-bool IsUserText(std::string_view caption) {
-  return caption == msg::kRowFileName || caption == msg::kRowComment;
-}
-
-std::vector<std::pair<std::string, std::string>> SummaryRows(const KvrDefinition& def) {
+std::vector<std::pair<MessageText, MessageText>> SummaryRows(const KvrDefinition& def) {
   const DefinitionHeader& h = def.header;
-  std::string disguise(msg::kDisguiseNone);
+  MessageText disguise = msg::kDisguiseNone;
   if (h.Disguised) disguise = def.level == 2 ? msg::kDisguisePlugin : msg::kDisguiseYes;
   return {
-      {std::string(msg::kRowFileName), h.SourceName},
-      {std::string(msg::kRowFileSize), Format(msg::kBytes, GroupThousands(h.SourceSize).c_str())},
-      {std::string(msg::kRowPartCount), std::to_string(h.PartCount)},
-      {std::string(msg::kRowDisguise), disguise},
-      {std::string(msg::kRowPassword),
-       std::string(h.Protected ? msg::kPasswordRequired : msg::kPasswordNotRequired)},
-      {std::string(msg::kRowComment), h.Comment},
+      {msg::kRowFileName, MessageText::Plain(h.SourceName)},
+      {msg::kRowFileSize, msg::kBytes(GroupThousands(h.SourceSize))},
+      {msg::kRowPartCount, MessageText::Plain(std::to_string(h.PartCount))},
+      {msg::kRowDisguise, disguise},
+      {msg::kRowPassword, h.Protected ? msg::kPasswordRequired : msg::kPasswordNotRequired},
+      {msg::kRowComment, MessageText::Plain(h.Comment)},
   };
 }
 

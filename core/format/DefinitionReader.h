@@ -11,7 +11,8 @@
 
 #include "core/PendantProvider.h"
 #include "core/format/DefinitionRecords.h"
-#include "core/text/Format.h"
+#include "core/text/GroupThousands.h"
+#include "core/text/MessageText.h"
 
 namespace kivora {
 
@@ -33,10 +34,8 @@ KvrDefinition ReadDefinition(const std::filesystem::path& path, const PendantPro
 // separator, not "." or "..".
 bool IsPlainFileName(std::string_view name);
 
-// The six summary rows (caption, value) of a definition.
-std::vector<std::pair<std::string, std::string>> SummaryRows(const KvrDefinition& definition);
-// True for the summary rows whose value is the user's own text (the source's name, the
-// comment) rather than a text of the engine, so that no translation touches it.
-bool IsUserText(std::string_view caption);
+// The six summary rows (caption, value) of a definition. The user's own texts (the
+// source's name, the comment) are plain values that no language changes.
+std::vector<std::pair<MessageText, MessageText>> SummaryRows(const KvrDefinition& definition);
 
 }  // namespace kivora

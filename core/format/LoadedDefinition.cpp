@@ -13,7 +13,7 @@ bool LoadDefinition(const std::filesystem::path& path, const PendantProvider& pe
     KvrDefinition fresh = ReadDefinition(path, pendants);
     loaded = std::move(fresh);
   } catch (const KivoraError& e) {
-    events.ShowError(e.what(), e.Detail());
+    events.ShowError(e.Text(), e.Detail());
     return false;
   }
   events.Report(DefinitionSummary{readFor, SummaryRows(loaded)});
@@ -33,7 +33,7 @@ bool RefreshIfChanged(const std::filesystem::path& path, const PendantProvider& 
   try {
     if (DefinitionIsCurrent(path, loaded)) return true;
   } catch (const KivoraError& e) {
-    events.ShowError(e.what(), e.Detail());
+    events.ShowError(e.Text(), e.Detail());
     return false;
   }
   return LoadDefinition(path, pendants, OperationKind::Join, events, loaded);

@@ -95,7 +95,7 @@ std::vector<RecoveryGroup> SplitIntoGroups(int partCount, int groupCount) {
 RecoveryPlan PlanRecovery(int partCount, const RecoveryAmount& amount) {
   if (amount.count < 0 || amount.count > kMaxRecoveryPerGroup || amount.percent < 0 ||
       amount.percent > 100) {
-    throw KivoraError(std::string(msg::kRecoveryAmountInvalid));
+    throw KivoraError(msg::kRecoveryAmountInvalid);
   }
   RecoveryPlan plan;
   if (partCount <= 0 || !amount.Any()) return plan;

@@ -15,7 +15,7 @@
 #include <string>
 #include <utility>
 
-#include "core/text/Format.h"
+#include "core/text/GroupThousands.h"
 #include "core/text/Messages.h"
 
 namespace kivora {
@@ -96,7 +96,7 @@ void CheckReplaceable(int folder, const std::string& name, const std::filesystem
     return;
   }
   if (S_ISDIR(st.st_mode)) ThrowCreateFailed(target, EISDIR);
-  throw KivoraError(Format(msg::kNotReplaceable, target.c_str()));
+  throw KivoraError(msg::kNotReplaceable(target));
 }
 
 // Renames `from` to `to` in folder only when `to` is free; false (errno EEXIST) when taken.

@@ -10,13 +10,13 @@
 #include <cstring>
 #include <utility>
 
-#include "core/text/Format.h"
+#include "core/text/GroupThousands.h"
 #include "core/text/Messages.h"
 
 namespace kivora {
 
-std::string DescribeIoError(const std::filesystem::path& path, std::string_view what, int err) {
-  return Format(what, path.c_str(), std::strerror(err));
+MessageText DescribeIoError(const std::filesystem::path& path, const IoFailureText& what, int err) {
+  return what(path, std::strerror(err));
 }
 
 namespace {
@@ -48,7 +48,7 @@ int OpenRegular(const std::filesystem::path& path, bool write) {
 enum class Opening { Read, ReadWrite, Create, CreateNew };
 
 // Opens path; on failure throws `what` for it, or returns -1 when raise is false.
-int OpenAs(const std::filesystem::path& path, Opening how, std::string_view what, bool raise) {
+int OpenAs(const std::filesystem::path& path, Opening how, const IoFailureText& what, bool raise) {
   int fd = -1;
   switch (how) {
     case Opening::Read:
@@ -62,7 +62,7 @@ int OpenAs(const std::filesystem::path& path, Opening how, std::string_view what
       break;
   }
   if (fd < 0 && raise) {
-    if (errno == 0) throw KivoraError(Format(msg::kNotRegularFile, path.c_str()));
+    if (errno == 0) throw KivoraError(msg::kNotRegularFile(path));
     throw KivoraError(DescribeIoError(path, what, errno));
   }
   return fd;
@@ -123,7 +123,7 @@ FileIdentity File::Identity() const {
   return ::fstat(fd_, &st) == 0 ? FromStat(st) : FileIdentity{};
 }
 
-void File::Fail(std::string_view what) const {
+void File::Fail(const IoFailureText& what) const {
   throw KivoraError(DescribeIoError(path_, what, errno));
 }
 
@@ -141,7 +141,7 @@ size_t File::Read(std::span<std::uint8_t> buffer) {
 
 void File::ReadExact(std::span<std::uint8_t> buffer) {
   if (Read(buffer) != buffer.size()) {
-    throw KivoraError(Format(msg::kFileShorterThanExpected, path_.c_str()));
+    throw KivoraError(msg::kFileShorterThanExpected(path_));
   }
 }
 

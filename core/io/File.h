@@ -14,6 +14,10 @@
 
 namespace kivora {
 
+// A text of core/text/Messages.h that takes a path and the system's words
+// (msg::kOpenFileFailed, ...).
+using IoFailureText = MessageTemplate<std::string, std::string>;
+
 // Which file a name or descriptor stands for, and how many names it has.
 struct FileIdentity {
   std::uint64_t device = 0;
@@ -73,7 +77,7 @@ class File {
  private:
   File(int fd, std::filesystem::path path) : fd_(fd), path_(std::move(path)) {}
   // Throws `what` (a template like DescribeIoError's) for this file and errno.
-  [[noreturn]] void Fail(std::string_view what) const;
+  [[noreturn]] void Fail(const IoFailureText& what) const;
 
   int fd_ = -1;
   std::filesystem::path path_;
@@ -87,8 +91,7 @@ std::string NameText(const std::filesystem::path& file);
 // Reads a whole file; throws when it cannot be opened or read.
 std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path);
 
-// A message about a path: `what` is a template of core/text/Messages.h that takes the path
-// and the system's words for errno `err` (msg::kOpenFileFailed, ...).
-std::string DescribeIoError(const std::filesystem::path& path, std::string_view what, int err);
+// A message about a path: `what` with the path and the system's words for errno `err`.
+MessageText DescribeIoError(const std::filesystem::path& path, const IoFailureText& what, int err);
 
 }  // namespace kivora

@@ -11,7 +11,7 @@
 
 namespace kivora {
 
-Folder::Folder(std::filesystem::path path, std::string_view what,
+Folder::Folder(std::filesystem::path path, const IoFailureText& what,
                const std::filesystem::path& messagePath)
     : fd_(::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC)), path_(std::move(path)) {
   if (fd_ < 0) throw KivoraError(DescribeIoError(messagePath, what, errno));

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <string_view>
 
+#include "core/io/File.h"
+
 namespace kivora {
 
 // An open folder: files are created, named and renamed relative to it, so its path is
@@ -12,7 +14,7 @@ class Folder {
  public:
   // Throws `what` (a template like DescribeIoError's) for `messagePath` when the folder
   // cannot be opened.
-  Folder(std::filesystem::path path, std::string_view what,
+  Folder(std::filesystem::path path, const IoFailureText& what,
          const std::filesystem::path& messagePath);
   Folder(Folder&& other) noexcept;
   Folder& operator=(Folder&&) = delete;

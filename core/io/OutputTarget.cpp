@@ -11,7 +11,7 @@
 
 namespace kivora {
 
-OutputKind KindOfOutput(const std::filesystem::path& path, std::string_view what) {
+OutputKind KindOfOutput(const std::filesystem::path& path, const MessageText& what) {
   const auto fail = [&] {
     throw KivoraError(what, DescribeIoError(path, msg::kCreateFileFailed, errno));
   };

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <string_view>
 
+#include "core/text/MessageText.h"
+
 namespace kivora {
 
 enum class OutputKind {
@@ -17,6 +19,6 @@ enum class OutputKind {
 // The name itself is looked up without following a link, so a dangling link counts as
 // a file of that name. Throws KivoraError(what, the path and the system's reason) when
 // it cannot be told: a name too long, a folder that may not be searched, a loop of links.
-OutputKind KindOfOutput(const std::filesystem::path& path, std::string_view what);
+OutputKind KindOfOutput(const std::filesystem::path& path, const MessageText& what);
 
 }  // namespace kivora

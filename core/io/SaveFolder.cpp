@@ -19,7 +19,7 @@ SaveFolderCheck EnsureSaveFolder(const std::filesystem::path& folder, OperationE
   std::error_code ec;
   // A file of that name is no missing folder: offering to create one could only fail.
   if (!folder.empty() && std::filesystem::exists(folder, ec)) {
-    events.ShowError(msg::kSaveFolderIsAFile, folder.string());
+    events.ShowError(msg::kSaveFolderIsAFile, MessageText::Plain(folder.string()));
     return {false, false};
   }
   if (events.AskYesNo(QuestionKind::CreateFolder, msg::kCreateFolderQuestion, folder) !=

@@ -32,8 +32,8 @@ class WriteBehind {
  public:
   // The headlines of a file's failures: creating or naming it, and writing it.
   struct Messages {
-    std::string_view create;
-    std::string_view write;
+    MessageText create;
+    MessageText write;
   };
 
   // A file written here, in the order files were begun (from 0).

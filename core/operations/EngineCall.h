@@ -18,17 +18,17 @@
 namespace kivora {
 
 // The system's reason an exception carries, for the line under a failure message.
-std::string ReasonOf(const std::exception& e);
+MessageText ReasonOf(const std::exception& e);
 
 struct EngineFailure {
-  std::string text;
-  std::string detail;
+  MessageText text;
+  MessageText detail;
 };
 
 // How an operation that an exception ended is shown.
 struct OperationFailure {
-  std::string_view text;              // the failure, with the exception's reason as detail
-  std::string_view outOfMemory = {};  // a failed allocation; empty: as any other exception
+  MessageText text;            // the failure, with the exception's reason as detail
+  MessageText outOfMemory{};   // a failed allocation; empty: as any other exception
   bool ownWords = false;  // another exception of the standard library shows its own text alone
   std::function<void(OperationEvents&)> close = {};  // the operation's closing after the message
 };
@@ -51,20 +51,20 @@ std::optional<EngineFailure> TryEngine(const OperationFailure& failure, Fn&& fn)
     fn();
     return std::nullopt;
   } catch (const KivoraError& e) {
-    return EngineFailure{e.what(), e.Detail()};
+    return EngineFailure{e.Text(), e.Detail()};
   } catch (const std::bad_alloc& e) {
-    if (!failure.outOfMemory.empty()) return EngineFailure{std::string(failure.outOfMemory), {}};
-    return EngineFailure{std::string(failure.text), ReasonOf(e)};
+    if (!failure.outOfMemory.empty()) return EngineFailure{failure.outOfMemory, {}};
+    return EngineFailure{failure.text, ReasonOf(e)};
   } catch (const std::exception& e) {
-    if (failure.ownWords) return EngineFailure{e.what(), {}};
-    return EngineFailure{std::string(failure.text), ReasonOf(e)};
+    if (failure.ownWords) return EngineFailure{MessageText::Plain(e.what()), {}};
+    return EngineFailure{failure.text, ReasonOf(e)};
   } catch (...) {
-    return EngineFailure{std::string(failure.text), {}};
+    return EngineFailure{failure.text, {}};
   }
 }
 
 template <typename Fn>
-std::optional<EngineFailure> TryEngine(std::string_view failure, Fn&& fn) {
+std::optional<EngineFailure> TryEngine(const MessageText& failure, Fn&& fn) {
   return TryEngine(OperationFailure{failure}, std::forward<Fn>(fn));
 }
 
@@ -83,14 +83,14 @@ Result CallEngine(OperationEvents& events, const OperationFailure& failure, Resu
 }
 
 template <typename Result, typename Fn>
-Result CallEngine(OperationEvents& events, std::string_view failure, Result onFailure, Fn&& fn) {
+Result CallEngine(OperationEvents& events, const MessageText& failure, Result onFailure, Fn&& fn) {
   return CallEngine(events, OperationFailure{failure}, std::move(onFailure), std::forward<Fn>(fn));
 }
 
 // The same for a call without a result; returns false when it failed.
 template <typename Fn>
 requires std::is_void_v<std::invoke_result_t<Fn>>
-bool CallEngine(OperationEvents& events, std::string_view failure, Fn&& fn) {
+bool CallEngine(OperationEvents& events, const MessageText& failure, Fn&& fn) {
   return CallEngine(events, failure, false, [&] {
     fn();
     return true;

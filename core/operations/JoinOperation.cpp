@@ -17,7 +17,7 @@
 #include "core/payload/SealedPayload.h"
 #include "core/payload/SetCipher.h"
 #include "core/text/CodePage.h"
-#include "core/text/Format.h"
+#include "core/text/GroupThousands.h"
 #include "core/text/Messages.h"
 #include "core/threads/HelperThread.h"
 
@@ -148,20 +148,20 @@ JoinPartResult JoinWriter::JoinPart(int index, const std::filesystem::path& path
   const PartTestResult t = Verdict(scan, rec, disguised, def_.implanted, opener.has_value());
 
   if (t == PartTestResult::Missing) {
-    const Answer a = events_.AskYesNo(
-        QuestionKind::MissingPart, Format(msg::kMissingPartQuestion, path.string().c_str()), path);
+    const Answer a =
+        events_.AskYesNo(QuestionKind::MissingPart, msg::kMissingPartQuestion(path.string()), path);
     if (events_.AbortRequested()) return JoinPartResult::Stopped;  // asked while it waited
     return a == Answer::Yes ? JoinPartResult::MissingSkip : JoinPartResult::MissingStop;
   }
   // A sealed part that does not open is of no use whatever its checksums say.
   if (opener && !opener->Authentic()) {
-    events_.ShowError(Format(msg::kPartNotAuthentic251, path.string().c_str()));
+    events_.ShowError(msg::kPartNotAuthentic251(path.string()));
     return JoinPartResult::CorruptStop;
   }
   JoinPartResult result = JoinPartResult::Joined;
   if (t == PartTestResult::Corrupt) {
-    const Answer a = events_.AskYesNo(
-        QuestionKind::CorruptPart, Format(msg::kCorruptPartQuestion, path.string().c_str()), path);
+    const Answer a =
+        events_.AskYesNo(QuestionKind::CorruptPart, msg::kCorruptPartQuestion(path.string()), path);
     if (events_.AbortRequested()) {
       CutTo(base);
       return JoinPartResult::Stopped;
@@ -176,8 +176,7 @@ JoinPartResult JoinWriter::JoinPart(int index, const std::filesystem::path& path
 
   if (disguised) {
     if (scan.payloadBytes < n || n < 0) {
-      throw KivoraError(msg::kReadPartFailed242,
-                        Format(msg::kPartShorterThanRecorded, path.c_str()));
+      throw KivoraError(msg::kReadPartFailed242, msg::kPartShorterThanRecorded(path));
     }
     const std::uint32_t plainCrc = block ? scan.payloadCrc ^
                                                block->KeystreamCrc(static_cast<std::uint64_t>(n)) ^
@@ -241,7 +240,7 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
     const int cipher = def.header.CipherKind;
     if (cipher != kBlockCipher && cipher != kGeneratorCipher &&
         !(cipher == kSealedCipher && def.header.Encryption)) {
-      events.ShowError(Format(msg::kUnknownCipher293, cipher));
+      events.ShowError(msg::kUnknownCipher293(cipher));
       return false;
     }
 
@@ -327,10 +326,9 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
     // cannot have rebuilt it: that is a failure, unless the user chose a gap or a
     // damaged part.
     if (!stopped && !aborted && !userChose && writer.Length() != def.header.SourceSize) {
-      events.ShowError(
-          msg::kJoinedSizeWrong244,
-          Format(msg::kJoinedSizes, joined.c_str(), GroupThousands(writer.Length()).c_str(),
-                 GroupThousands(def.header.SourceSize).c_str()));
+      events.ShowError(msg::kJoinedSizeWrong244,
+                       msg::kJoinedSizes(joined, GroupThousands(writer.Length()),
+                                         GroupThousands(def.header.SourceSize).c_str()));
       stopped = true;
     }
     // A stopped join leaves nothing; an aborted one keeps what it wrote when asked to,

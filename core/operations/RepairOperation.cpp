@@ -12,7 +12,7 @@
 #include "core/operations/SetLock.h"
 #include "core/recovery/RecoveryCode.h"
 #include "core/recovery/RecoveryScan.h"
-#include "core/text/Format.h"
+#include "core/text/GroupThousands.h"
 #include "core/text/Messages.h"
 #include "core/threads/ParallelFor.h"
 
@@ -268,21 +268,20 @@ void ListFiles(const RecoverySetScan& scan, OperationEvents& events) {
 
 // One line per group that cannot get back all it lost: its parts (when `parts`), else
 // its recovery parts.
-std::string LostGroups(const RecoverySetScan& scan, bool parts) {
-  std::string text;
+MessageText LostGroups(const RecoverySetScan& scan, bool parts) {
+  MessageText text;
   for (size_t g = 0; g < scan.groups.size(); ++g) {
     const RecoveryGroupScan& group = scan.groups[g];
     const int number = static_cast<int>(g) + 1;
-    std::string line;
+    MessageText line;
     if (parts && group.LostParts() > 0 && !group.PartsRebuildable()) {
-      line = Format(msg::kRepairGroupLost, number, group.LostParts() + group.LostRecovery(),
-                    static_cast<int>(scan.header.perGroup));
+      line = msg::kRepairGroupLost(number, group.LostParts() + group.LostRecovery(),
+                                   static_cast<int>(scan.header.perGroup));
     } else if (!parts && group.LostRecovery() > 0 && !group.RecoveryRebuildable()) {
-      line = Format(msg::kRepairGroupRecoveryLost, number, group.LostRecovery());
+      line = msg::kRepairGroupRecoveryLost(number, group.LostRecovery());
     }
     if (line.empty()) continue;
-    if (!text.empty()) text += "\n";
-    text += line;
+    text = text.empty() ? line : msg::kLineThenLine(text, line);
   }
   return text;
 }
@@ -294,7 +293,7 @@ void ReportIgnored(const std::vector<std::filesystem::path>& ignored, OperationE
     if (!names.empty()) names += ", ";
     names += p.filename().string();
   }
-  events.ShowError(msg::kRepairIgnored325, names);
+  events.ShowError(msg::kRepairIgnored325, MessageText::Plain(names));
 }
 
 // The closing of a repair that leaves files lost: what stays lost, said once.
@@ -332,7 +331,7 @@ RepairOutcome RunRepair(const std::filesystem::path& definition, bool dryRun,
   const std::optional<RecoverySetScan> scan = ScanRecoverySet(definition, pendants, stop, &ignored);
   ReportIgnored(ignored, events);
   if (!scan) {
-    events.ShowError(msg::kRepairNoRecovery322, definition.string());
+    events.ShowError(msg::kRepairNoRecovery322, MessageText::Plain(definition.string()));
     return end(false);
   }
   if (scan->stopped) return end(false);
@@ -351,7 +350,7 @@ RepairOutcome RunRepair(const std::filesystem::path& definition, bool dryRun,
   if (dryRun) {
     if (!out.completed) return EndWithLosses(*scan, out, events);
     events.Report(WorkEnded{});
-    events.ShowCompletion(Format(msg::kRepairAllPossible, out.damaged));
+    events.ShowCompletion(msg::kRepairAllPossible(out.damaged));
     events.Report(Finished{OperationKind::Repair, Outcome::Completed});
     return out;
   }

@@ -13,7 +13,7 @@
 #include "core/payload/SealedPayload.h"
 #include "core/payload/SetCipher.h"
 #include "core/text/CodePage.h"
-#include "core/text/Format.h"
+#include "core/text/GroupThousands.h"
 #include "core/text/Messages.h"
 
 namespace kivora {
@@ -42,7 +42,7 @@ std::optional<std::string> PluginFor(const KvrDefinition& def, const ResplitRequ
 // file is the source itself, which renaming the rebuilt part over it would unlink (files
 // are compared, not names, so another spelling of the folder or a second name of the
 // source cannot hide it), or a name taken by a folder, a device or a FIFO.
-std::optional<std::pair<std::string_view, std::filesystem::path>> RefusedTarget(
+std::optional<std::pair<MessageText, std::filesystem::path>> RefusedTarget(
     const KvrDefinition& def, const std::filesystem::path& folder, const std::vector<bool>& chosen,
     const File& source) {
   const FileIdentity sourceId = source.Identity();
@@ -77,7 +77,7 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
     const KvrDefinition& def = loaded;
     const bool sealing = def.header.CipherKind == kSealedCipher && def.header.Encryption;
     if (def.header.CipherKind != kBlockCipher && !sealing) {
-      events.ShowError(Format(msg::kResplitOldCipher313, int{def.header.CipherKind}));
+      events.ShowError(msg::kResplitOldCipher313(int{def.header.CipherKind}));
       return false;
     }
     std::string pluginName;
@@ -112,7 +112,7 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
 
     File source = File::TryOpenRead(request.source);
     if (!source.IsOpen()) {
-      events.ShowError(msg::kCannotOpenSource301, request.source.string());
+      events.ShowError(msg::kCannotOpenSource301, MessageText::Plain(request.source.string()));
       return false;
     }
     const auto set = pendants.OpenSet(IsPluginMagic(def.header.Magic), pluginName);
@@ -125,7 +125,7 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
       }
     }
     if (const auto refused = RefusedTarget(def, folder, chosen, source)) {
-      events.ShowError(refused->first, refused->second.string());
+      events.ShowError(refused->first, MessageText::Plain(refused->second.string()));
       return false;
     }
     const auto total = static_cast<int>(std::count(chosen.begin(), chosen.end(), true));
@@ -162,7 +162,7 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
                         cipher ? std::optional(Sealing{&*cipher, index, &*helper, &sealedBuffer})
                                : std::nullopt);
       } catch (const KivoraError& e) {
-        events.ShowError(e.what(), e.Detail());  // (132), (112), ...: the part could not be rebuilt
+        events.ShowError(e.Text(), e.Detail());  // (132), (112), ...: the part could not be rebuilt
         events.ShowError(msg::kResplitFailed311);
         return false;
       }

@@ -12,7 +12,7 @@
 #include "core/parts/PartStream.h"
 #include "core/payload/SetCipher.h"
 #include "core/text/CodePage.h"
-#include "core/text/Format.h"
+#include "core/text/GroupThousands.h"
 #include "core/text/Messages.h"
 
 namespace kivora {
@@ -58,18 +58,18 @@ RecoveryNaming RecoveryNamingFor(const SplitRequest& s, const RecoveryPlan& plan
 
 std::vector<std::int32_t> PlanPartSizes(std::int64_t total, const SplitRequest& s, Random& random) {
   if (s.partSizeKb < 1 || s.partSizeKb > kMaxPartSizeKb) {
-    throw KivoraError(Format(msg::kMaxPartSize, kMaxPartSizeKb));
+    throw KivoraError(msg::kMaxPartSize(kMaxPartSizeKb));
   }
   if (total > kMaxSourceSize) {
-    throw KivoraError(Format(msg::kSourceTooLarge157, GroupThousands(kMaxSourceSize).c_str()));
+    throw KivoraError(msg::kSourceTooLarge157(GroupThousands(kMaxSourceSize)));
   }
   if (s.randomSizes && s.partSizeKb < kMinRandomPartSizeKb) {
-    throw KivoraError(std::string(msg::kRandomSizeTooSmall));
+    throw KivoraError(msg::kRandomSizeTooSmall);
   }
   const std::int64_t base = static_cast<std::int64_t>(s.partSizeKb) * 1024;
   const std::int64_t count = (total + base - 1) / base;
   if (count > kMaxPartCount) {
-    throw KivoraError(Format(msg::kTooManyParts, static_cast<int>(SmallestPartSizeKb(total))));
+    throw KivoraError(msg::kTooManyParts(static_cast<int>(SmallestPartSizeKb(total))));
   }
 
   std::vector<std::int32_t> sizes(static_cast<size_t>(count));
@@ -107,7 +107,7 @@ namespace {
 void CheckNames(const SplitRequest& s) {
   if (s.baseName.find_first_of("/\\") != std::string::npos ||
       s.extension.find_first_of("/\\") != std::string::npos) {
-    throw KivoraError(std::string(msg::kBadPartName));
+    throw KivoraError(msg::kBadPartName);
   }
   ToBig5OrThrow(s.source.filename().string(), msg::kNameOfSource);
   ToBig5OrThrow(s.baseName, msg::kNameOfBase);
@@ -249,14 +249,15 @@ bool SplitFile(const SplitRequest& s, const PendantProvider& pendants, Random& r
   try {
     source = File::TryOpenRead(s.source);
     if (!source.IsOpen()) {
-      events.ShowError(msg::kCannotOpenFile, s.source.string());
+      events.ShowError(msg::kCannotOpenFile, MessageText::Plain(s.source.string()));
       return false;
     }
     // The pendant set is read once for the whole split.
     PendantPool pool{pendants.OpenSet(s.usePlugin, s.pluginName), {}};
     if (pool.set) pool.ids = pool.set->Ids();
     if (pool.ids.empty()) {
-      events.ShowError(msg::kNoPendants, s.usePlugin ? s.pluginName : std::string());
+      events.ShowError(msg::kNoPendants,
+                       MessageText::Plain(s.usePlugin ? s.pluginName : std::string()));
       return false;
     }
     CheckNames(s);

@@ -4,7 +4,7 @@
 
 #include "core/KivoraError.h"
 #include "core/io/AtomicFile.h"
-#include "core/text/Format.h"
+#include "core/text/GroupThousands.h"
 #include "core/text/Messages.h"
 
 namespace kivora {
@@ -33,8 +33,7 @@ std::span<std::uint8_t> PartStream::NextPlain(std::int64_t max) {
     block.resize(sealed_ ? kSealReadBytes : kPartChunkBytes);
     const size_t n = WithMessage(msg::kCopyFromSourceFailed, [&] { return source_.Read(block); });
     if (n == 0) {
-      throw KivoraError(msg::kCopyFromSourceFailed,
-                        Format(msg::kFileShorterThanExpected, source_.Path().c_str()));
+      throw KivoraError(msg::kCopyFromSourceFailed, msg::kFileShorterThanExpected(source_.Path()));
     }
     unread_ = std::span(block.data(), n);
   }
@@ -59,7 +58,7 @@ std::optional<PartRecord> PartStream::Add(const SplitPart& part, bool disguised,
     const int id = pool.ids.at(
         static_cast<size_t>(ChoosePendantIndex(static_cast<int>(pool.ids.size()), random)));
     pendant = pool.set ? pool.set->Pendant(id) : std::nullopt;
-    if (!pendant) throw KivoraError(std::string(msg::kReadPendantFailedSplit));
+    if (!pendant) throw KivoraError(msg::kReadPendantFailedSplit);
     record.PendantNo = static_cast<std::int16_t>(id);
     record.PendantSize = static_cast<std::int32_t>(pendant->size());
   }

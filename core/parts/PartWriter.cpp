@@ -12,7 +12,7 @@
 
 namespace kivora {
 
-std::string_view CreatePartFailedText(bool disguised, bool sealed) {
+MessageText CreatePartFailedText(bool disguised, bool sealed) {
   if (!disguised) return msg::kWritePartFailed;
   return sealed ? msg::kCreateScrambledFailed : msg::kCreateDisguisedFailed;
 }
@@ -100,9 +100,9 @@ PartChecksums StreamPart(File& source, std::span<std::uint8_t> chunk,
                          const std::function<bool(const PartChecksums&)>& accept,
                          std::span<const std::uint8_t> trailer, const StopCheck& stop,
                          std::optional<Sealing> seal, const WrittenBytes& written) {
-  const std::string_view writeFailed = msg::kWritePartFailed;
+  const MessageText writeFailed = msg::kWritePartFailed;
   // Creating a disguised part, up to taking its final name, has a message of its own.
-  const std::string_view createFailed = CreatePartFailedText(pendant.has_value(), seal.has_value());
+  const MessageText createFailed = CreatePartFailedText(pendant.has_value(), seal.has_value());
   std::optional<AtomicFile> out;
   WithMessage(createFailed, [&] { out.emplace(path); });
   const WrittenBytes write = [&](std::span<const std::uint8_t> bytes) {
@@ -132,7 +132,7 @@ RebuildResult RebuildPart(File& source, std::vector<std::uint8_t>& buffer,
   std::optional<std::span<const std::uint8_t>> pendant;
   if (disguised) {
     pendant = pendants ? pendants->Pendant(record.PendantNo) : std::nullopt;
-    if (!pendant) throw KivoraError(std::string(msg::kReadPendantFailedVerify));
+    if (!pendant) throw KivoraError(msg::kReadPendantFailedVerify);
   }
   const auto matches = [&](const PartChecksums& s) {
     return disguised ? s.partCrc == record.PartCrc : s.crc == record.Crc;

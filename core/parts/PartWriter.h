@@ -30,7 +30,7 @@ int ChoosePendantIndex(int count, Random& random);
 
 // The message when creating a part fails, up to its taking its name: (121) for a
 // disguised part, speaking of encryption only when the part is sealed; (131) otherwise.
-std::string_view CreatePartFailedText(bool disguised, bool sealed);
+MessageText CreatePartFailedText(bool disguised, bool sealed);
 
 // Receives the bytes of a part as they go to disk, in order.
 using WrittenBytes = std::function<void(std::span<const std::uint8_t>)>;

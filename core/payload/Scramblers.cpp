@@ -83,7 +83,7 @@ bool ScrambleStream(std::span<std::uint8_t> data, std::string_view key, int vers
     return true;
   }
   if (version != kBlockCipherVersion) return false;
-  if (data.empty()) throw KivoraError(std::string(msg::kTargetStreamReadError1011));
+  if (data.empty()) throw KivoraError(msg::kTargetStreamReadError1011);
   BlockScrambler(key, data.size()).Apply(data);
   return true;
 }
@@ -91,7 +91,7 @@ bool ScrambleStream(std::span<std::uint8_t> data, std::string_view key, int vers
 bool ScrambleCopy(std::span<const std::uint8_t> source, std::vector<std::uint8_t>& destination,
                   std::string_view key, int version) {
   if (version == kGeneratorCipherVersion) return ScrambleV1(source, destination, key);
-  if (source.empty()) throw KivoraError(std::string(msg::kTargetStreamReadError1011));
+  if (source.empty()) throw KivoraError(msg::kTargetStreamReadError1011);
   const size_t start = destination.size();
   destination.insert(destination.end(), source.begin(), source.end());
   BlockScrambler(key, source.size()).Apply(std::span(destination).subspan(start));

@@ -33,7 +33,7 @@ constexpr std::uint64_t kChunkKeyId = 1;
 constexpr std::uint64_t kCheckValueId = 2;
 
 void StartSodium() {
-  if (sodium_init() < 0) throw KivoraError(std::string(msg::kCryptoLibraryFailed294));
+  if (sodium_init() < 0) throw KivoraError(msg::kCryptoLibraryFailed294);
 }
 
 }  // namespace

@@ -140,7 +140,7 @@ KvrDefinition DecodeCopy(const RecoveryHeader& h, std::vector<std::uint8_t> copy
                          const PendantProvider& pendants) {
   if (h.implanted) {
     // The implanted block: the scrambled definition, then its length.
-    if (copy.size() < 4) throw KivoraError(std::string(msg::kNotImplanted));
+    if (copy.size() < 4) throw KivoraError(msg::kNotImplanted);
     copy.resize(copy.size() - 4);
     ScrambleStream(copy, ImplantKey(h.definitionName), kBlockCipherVersion);
   }

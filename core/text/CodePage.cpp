@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "core/KivoraError.h"
-#include "core/text/Format.h"
+#include "core/text/GroupThousands.h"
 #include "core/text/Messages.h"
 
 namespace kivora {
@@ -26,7 +26,7 @@ using Converter = std::unique_ptr<UConverter, ConverterCloser>;
 Converter OpenBig5(bool strict) {
   UErrorCode status = U_ZERO_ERROR;
   Converter conv(ucnv_open("windows-950-2000", &status));
-  if (U_FAILURE(status) || !conv) throw KivoraError(std::string(msg::kNoBig5Converter));
+  if (U_FAILURE(status) || !conv) throw KivoraError(msg::kNoBig5Converter);
   if (strict) {
     ucnv_setToUCallBack(conv.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
     ucnv_setFromUCallBack(conv.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
@@ -95,10 +95,10 @@ std::optional<std::string> ToBig5(std::string_view utf8) {
   return Utf16ToBig5(conv.get(), *u16);
 }
 
-std::string ToBig5OrThrow(std::string_view utf8, std::string_view what) {
+std::string ToBig5OrThrow(std::string_view utf8, const MessageText& what) {
   auto big5 = ToBig5(utf8);
   if (!big5) {
-    throw KivoraError(Format(msg::kNotBig5, std::string(what).c_str(), std::string(utf8).c_str()));
+    throw KivoraError(msg::kNotBig5(what, std::string(utf8)));
   }
   return *big5;
 }
@@ -106,7 +106,7 @@ std::string ToBig5OrThrow(std::string_view utf8, std::string_view what) {
 std::string PasswordToBig5OrThrow(std::string_view utf8) {
   auto big5 = ToBig5(utf8);
   // Unlike other texts, a password is never repeated on screen or in a log.
-  if (!big5) throw KivoraError(std::string(msg::kPasswordNotBig5));
+  if (!big5) throw KivoraError(msg::kPasswordNotBig5);
   return *big5;
 }
 

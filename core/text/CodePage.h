@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/text/MessageText.h"
+
 namespace kivora {
 
 // UTF-8 -> UTF-16; empty optional when the text is not valid UTF-8.
@@ -13,7 +15,7 @@ std::optional<std::u16string> Utf8ToUtf16(std::string_view utf8);
 // UTF-8 -> Big5; empty optional when a character has no Big5 form.
 std::optional<std::string> ToBig5(std::string_view utf8);
 // UTF-8 -> Big5; throws KivoraError naming `what` when a character has no Big5 form.
-std::string ToBig5OrThrow(std::string_view utf8, std::string_view what);
+std::string ToBig5OrThrow(std::string_view utf8, const MessageText& what);
 // The same for a password, whose refusal never repeats it.
 std::string PasswordToBig5OrThrow(std::string_view utf8);
 // Big5 -> UTF-8; empty optional when the bytes are not valid Big5.

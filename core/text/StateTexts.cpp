@@ -4,7 +4,7 @@
 
 namespace kivora {
 
-std::string_view StateText(FileState state) {
+MessageText StateText(FileState state) {
   switch (state) {
     case FileState::Listed:
       return {};

@@ -119,8 +119,7 @@ TEST_P(CliSignalTest, SignalDuringJoinLeavesTheOutputFolderAsItWas) {
   const auto args = JoinArgs();
   argv.insert(argv.end(), args.begin(), args.end());
   test::ChildProcess child(argv, true);
-  ASSERT_TRUE(child.WaitForError(std::string(msg::kMissingPartQuestion.substr(2)), 120s))
-      << child.Error();
+  ASSERT_TRUE(child.WaitForError(msg::kMissingPartQuestion("").Chinese(), 120s)) << child.Error();
   child.Signal(signal);
   const int status = child.Wait(120s);
   if (signal == SIGKILL) {
@@ -149,7 +148,9 @@ TEST(TerminalUi, StopSignalsAskTheOperationToStop) {
 // A detail of several lines keeps its line breaks; what is in the lines is made safe.
 TEST(TerminalUi, DetailLinesStayLines) {
   std::ostringstream out, err;
-  cli::TerminalUi(out, err, false, false).ShowError("failed", "one\ntwo\x1b[2J");
+  cli::TerminalUi(out, err, false, false)
+      .ShowError(MessageText::Plain("failed"),
+                 msg::kLineThenLine(MessageText::Plain("one"), MessageText::Plain("two\x1b[2J")));
   EXPECT_EQ(err.str(), "failed\n  one\n  two\\x1b[2J\n");
 }
 

@@ -229,7 +229,8 @@ TEST(TerminalText, EscapesWhatATerminalWouldActOnAndKeepsPrintableUnicode) {
   };
   for (const auto& [text, shown] : cases) EXPECT_EQ(cli::TerminalText(text), shown) << shown;
   EXPECT_EQ(cli::JsonString("\x1b\xe2\x80\xa8\xff\"相\""), "\"\\u001b\\u2028\\ufffd\\\"相\\\"\"");
-  EXPECT_EQ(cli::TerminalMessage(msg::kPartNotAuthentic251), msg::kPartNotAuthentic251);
+  EXPECT_EQ(cli::TerminalMessage(msg::kPartNotAuthentic251("%s")),
+            msg::kPartNotAuthentic251("%s").Chinese());
 }
 
 // Names and a comment with escape sequences and line breaks, as a hostile definition
@@ -254,7 +255,7 @@ TEST_F(CliJoinTest, NamesAndCommentsFromADefinitionAreShownEscaped) {
       << runs[1].out;
   EXPECT_NE(runs[2].out.find(shown + "01.png\t不存在"), std::string::npos) << runs[2].out;
   // The question keeps its own line break after the escaped path.
-  EXPECT_NE(runs[3].err.find(shown + "01.png" + std::string(msg::kMissingPartQuestion.substr(2))),
+  EXPECT_NE(runs[3].err.find(shown + "01.png" + msg::kMissingPartQuestion("").Chinese()),
             std::string::npos)
       << runs[3].err;
   EXPECT_EQ(runs[4].code, 0) << runs[4].err;

@@ -1,6 +1,6 @@
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
-#include "core/text/Format.h"
 #include "core/text/Messages.h"
 #include "tests/cli/CliTestSupport.h"
 #include "tests/support/TestSupport.h"
@@ -21,7 +21,7 @@ TEST(CliRecovery, SplitTestAndRepairWithRecoveryParts) {
     EXPECT_EQ(split(refused).code, 2) << refused;
   ASSERT_EQ(split("10%").code, 0);  // 20 parts: two recovery parts
   const auto def = dir / "data.kvr";
-  const auto part = [&](int i) { return dir / Format("data%02d.bin", i); };
+  const auto part = [&](int i) { return dir / fmt::format("data{:02}.bin", i); };
   ASSERT_TRUE(std::filesystem::exists(dir / "data_rec01.bin"));
   EXPECT_FALSE(std::filesystem::exists(dir / "data_rec02.bin"));
   const auto part3 = test::ReadBytes(part(3));
@@ -33,7 +33,7 @@ TEST(CliRecovery, SplitTestAndRepairWithRecoveryParts) {
   test::WriteBytes(part(5), damaged);
   const auto tested = RunCli({"test", def.string()});
   EXPECT_EQ(tested.code, 1);
-  EXPECT_NE(tested.err.find(Format(msg::kRepairAllPossible, 2)), std::string::npos) << tested.err;
+  EXPECT_NE(tested.err.find(msg::kRepairAllPossible(2).Chinese()), std::string::npos) << tested.err;
 
   const auto dry = RunCli({"repair", def.string(), "--dry-run"});
   EXPECT_EQ(dry.code, 0) << dry.err;

@@ -11,9 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "core/text/EnglishTexts.h"
 #include "core/text/Language.h"
-#include "kvrpack/EnglishTexts.h"
 #include "kvrpack/PluginBuilderWindow.h"
 #include "tests/gui/ScriptedMessages.h"
 #include "tests/gui/TestEnvironment.h"
@@ -107,18 +105,19 @@ class LanguageTest : public QObject {
     qputenv("LANG", lang);
     qputenv("LANGUAGE", preferences);
     const Language language = LanguageOfProcess();
-    const WindowTranslation texts(language, QStringLiteral("kivora"), WindowEnglish());
-    const WindowTranslation builderTexts(language, QStringLiteral("kvrpack"),
-                                         {kvrpack::BuilderEnglish(), EngineEnglish()});
+    const WindowTranslation texts(language, QStringLiteral("kivora"));
+    const WindowTranslation builderTexts(language, QStringLiteral("kvrpack"));
     QVERIFY(texts.Complete());
 
     QTemporaryDir dir;
     QDir().mkpath(dir.path() + "/program/plugin");
     test::ScriptedMessages messages;
-    MainWindow w(messages, test::TestEnvironment(dir.path()));
+    WindowEnvironment environment = test::TestEnvironment(dir.path());
+    environment.language = language;
+    MainWindow w(messages, environment);
     DisguiseOptionsDialog options(&w, messages, {});
     FileListEditor editor(&w, {}, {}, {});
-    kvrpack::PluginBuilderWindow builder(dir.path().toStdString());
+    kvrpack::PluginBuilderWindow builder(dir.path().toStdString(), language);
     auto* operations = w.findChild<QTabWidget*>(QStringLiteral("pcDevideJoint"));
     auto* tabs = w.findChild<QTabWidget*>(QStringLiteral("pcKivora"));
     const QStringList shown = {

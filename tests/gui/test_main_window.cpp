@@ -301,8 +301,7 @@ class MainWindowTest : public QObject {
     Find<QLineEdit>(w, "edtDevideName")->setText("v");
     QTest::mouseClick(Find<QPushButton>(w, "btnDevide"), Qt::LeftButton);
     QVERIFY(kivora::ui::test::WaitUntilIdle(w));
-    const QString refusal =
-        QString::fromUtf8(msg::kTargetIsSource.data(), msg::kTargetIsSource.size());
+    const QString refusal = QString::fromStdString(msg::kTargetIsSource().Chinese());
     QVERIFY2(!messages_.shown.filter(refusal).isEmpty(), qPrintable(messages_.shown.join('|')));
     QCOMPARE(ReadFile(source), before);
     QVERIFY(!QFile::exists(dir_->path() + "/v.kvr"));

@@ -76,11 +76,11 @@ TEST_F(CommandLineTest, OutputThatIsAPictureOrNoFileIsRefused) {
   const char* rows[][3] = {{"a1.dll", "a1.png", "a1.rc"}, {"b_2.png", "b_2.png", "b_2.png"}};
   for (const auto& [output, input, refused] : rows) {
     EXPECT_EQ(Run({"--build", "-o", (dir / output).string(), (dir / input).string()}), 1);
-    EXPECT_EQ(err, messages::OutputIsPicture((dir / refused).string()) + "\n");
+    EXPECT_EQ(err, messages::OutputIsPicture((dir / refused).string()).Chinese() + "\n");
   }
   ::mkfifo((dir / "f.dll").c_str(), 0600);
   EXPECT_EQ(Run({"--build", "-o", (dir / "f.dll").string(), (dir / "b_2.png").string()}), 1);
-  EXPECT_EQ(err, messages::OutputNotAFile((dir / "f.dll").string()) + "\n");
+  EXPECT_EQ(err, messages::OutputNotAFile((dir / "f.dll").string()).Chinese() + "\n");
 }
 
 TEST_F(CommandLineTest, TheProgramTakesRelativePicturePathsAsFullPaths) {

@@ -47,7 +47,7 @@ class ExternalToolsTest : public ::testing::Test {
       request.pictures.push_back(path.string());
     }
     const BuildOutcome outcome = BuildPlugin(request, {dll(), dir / "template.rc"});
-    ASSERT_TRUE(outcome.ok) << outcome.message;
+    ASSERT_TRUE(outcome.ok) << outcome.message.Chinese();
   }
   std::filesystem::path dll() const { return dir / "template.dll"; }
 

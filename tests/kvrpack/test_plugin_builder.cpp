@@ -7,9 +7,7 @@
 #include <functional>
 
 #include "core/text/CodePage.h"
-#include "core/text/EnglishTexts.h"
 #include "kvrpack/BuilderMessages.h"
-#include "kvrpack/EnglishTexts.h"
 #include "kvrpack/OutputFolder.h"
 #include "kvrpack/PluginBuilder.h"
 #include "pendant/PeResources.h"
@@ -45,8 +43,8 @@ class PluginBuilderTest : public ::testing::Test {
 TEST_F(PluginBuilderTest, WritesABig5ScriptAndADllWithTheTextsAsTyped) {
   const PluginRequest request = RequestWith(3);
   const BuildOutcome outcome = Build(request);
-  ASSERT_TRUE(outcome.ok) << outcome.message;
-  EXPECT_NE(outcome.message.find((dir / "template.dll").string()), std::string::npos);
+  ASSERT_TRUE(outcome.ok) << outcome.message.Chinese();
+  EXPECT_NE(outcome.message.Chinese().find((dir / "template.dll").string()), std::string::npos);
 
   const std::string script = test::ReadText(dir / "template.rc");
   EXPECT_NE(script.find(*kivora::ToBig5("511, \t\"測試掛件\"\r\n")), std::string::npos);
@@ -83,7 +81,7 @@ TEST_F(PluginBuilderTest, NinetyNinePicturesFillIdsUpTo199AndOneMoreIsRefused) {
   request.pictures.push_back(request.pictures.front());
   const BuildOutcome outcome = Build(request);
   EXPECT_FALSE(outcome.ok);
-  EXPECT_EQ(outcome.message, messages::TooManyPictures(100));
+  EXPECT_EQ(outcome.message.Chinese(), messages::TooManyPictures(100).Chinese());
 }
 
 TEST_F(PluginBuilderTest, RefusedRequestsWriteNothingAndKeepTheLastPlugin) {
@@ -97,7 +95,7 @@ TEST_F(PluginBuilderTest, RefusedRequestsWriteNothingAndKeepTheLastPlugin) {
   const std::string folder = (dir / "folder.png").string();
   const std::string withNul("/pics/a\0b.png", 14);
 
-  const std::vector<std::pair<std::function<void(PluginRequest&)>, std::string>> cases = {
+  const std::vector<std::pair<std::function<void(PluginRequest&)>, kivora::MessageText>> cases = {
       {[](PluginRequest& r) { r.pictures.clear(); }, messages::EmptyList()},
       {[&](PluginRequest& r) { r.pictures.push_back(missing); },
        messages::PictureUnreadable(missing, "No such file or directory")},
@@ -113,10 +111,10 @@ TEST_F(PluginBuilderTest, RefusedRequestsWriteNothingAndKeepTheLastPlugin) {
     PluginRequest request = RequestWith(2);
     change(request);
     const BuildOutcome outcome = Build(request);
-    EXPECT_FALSE(outcome.ok) << message;
-    EXPECT_EQ(outcome.message, message);
-    EXPECT_EQ(test::ReadFile(dir / "template.dll"), lastDll) << message;
-    EXPECT_EQ(test::ReadFile(dir / "template.rc"), lastScript) << message;
+    EXPECT_FALSE(outcome.ok) << message.Chinese();
+    EXPECT_EQ(outcome.message.Chinese(), message.Chinese());
+    EXPECT_EQ(test::ReadFile(dir / "template.dll"), lastDll) << message.Chinese();
+    EXPECT_EQ(test::ReadFile(dir / "template.rc"), lastScript) << message.Chinese();
   }
 }
 
@@ -141,13 +139,13 @@ TEST_F(PluginBuilderTest, AFailedWriteLeavesNoTemporaryFileBehind) {
   std::filesystem::create_directory(dir / "template.dll");
   const BuildOutcome outcome = Build(request);
   EXPECT_FALSE(outcome.ok);
-  EXPECT_NE(outcome.message.find((dir / "template.dll").string()), std::string::npos);
+  EXPECT_NE(outcome.message.Chinese().find((dir / "template.dll").string()), std::string::npos);
   EXPECT_EQ(Files(), (std::vector<std::string>{"p0.png", "template.dll"}));
 
   const BuildOutcome noFolder = BuildPlugin(request, {dir / "no" / "x.dll", dir / "no" / "x.rc"});
   EXPECT_FALSE(noFolder.ok);
-  EXPECT_NE(noFolder.message.find((dir / "no" / "x.rc").string()), std::string::npos);
-  EXPECT_NE(noFolder.message.find(std::strerror(ENOENT)), std::string::npos);
+  EXPECT_NE(noFolder.message.Chinese().find((dir / "no" / "x.rc").string()), std::string::npos);
+  EXPECT_NE(noFolder.message.Chinese().find(std::strerror(ENOENT)), std::string::npos);
 }
 
 TEST(OutputFolder, ProgramFolderWhenWritableElseTheCurrentFolder) {
@@ -166,15 +164,13 @@ TEST(OutputFolder, ProgramFolderWhenWritableElseTheCurrentFolder) {
 
 // Every message of the builder has its English; a field's name is translated inside it.
 TEST(BuilderEnglish, EveryMessageHasEnglish) {
-  const std::vector<kivora::EnglishTable> tables = {BuilderEnglish(), kivora::EngineEnglish()};
-  for (const auto& missing : kivora::test::TextsWithoutEnglish(
-           {std::filesystem::path(KIVORA_SOURCE_DIR) / "kvrpack"}, tables)) {
+  const std::vector<std::filesystem::path> folders = {std::filesystem::path(KIVORA_SOURCE_DIR) /
+                                                      "kvrpack"};
+  for (const auto& missing : kivora::test::TextsWithoutEnglish(folders)) {
     ADD_FAILURE() << "no English for " << missing;
   }
-  for (const auto& faulty : kivora::test::FaultyEntries({BuilderEnglish()}))
-    ADD_FAILURE() << faulty;
-  const auto english = kivora::Translation::For(kivora::Language::English, tables);
-  EXPECT_EQ(english(messages::TextWithoutBig5(0, "한")),
+  for (const auto& faulty : kivora::test::FaultyEntries(folders)) ADD_FAILURE() << faulty;
+  EXPECT_EQ(messages::TextWithoutBig5(0, "한").In(kivora::Language::English),
             "\"Pendant set name\" has a character that Big5 (code page 950) cannot hold: \"한\".");
 }
 

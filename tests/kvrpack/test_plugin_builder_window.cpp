@@ -164,7 +164,7 @@ class PluginBuilderWindowTest : public QObject {
     Click(form, "Command1");
     auto* box = form.findChild<QMessageBox*>(QStringLiteral("BuildMessage"));
     QVERIFY(box && box->isVisible());
-    const QString message = QString::fromStdString(messages::EmptyList());
+    const QString message = QString::fromStdString(messages::EmptyList().Chinese());
     QCOMPARE(box->text(), message);
     QCOMPARE(Child<QLabel>(form, "StatusLine")->text(), message);
     QVERIFY(test::FileNames(program.path()).empty());

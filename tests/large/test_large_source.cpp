@@ -125,7 +125,7 @@ TEST(LargeSource, SplitTestResplitJoinPast2GiB) {
     EXPECT_EQ(loaded.header.Magic, round.magic);
     EXPECT_EQ(loaded.header.SourceSize, kSourceSize);
     EXPECT_EQ(loaded.parts, split.parts);
-    EXPECT_EQ(SummaryRows(loaded)[1].second, "2,469,606,195 個位元組");
+    EXPECT_EQ(test::ChineseRows(SummaryRows(loaded))[1].second, "2,469,606,195 個位元組");
 
     const VerifyOutcome tested = RunVerify(loaded, definition, pendants, ui);
     EXPECT_EQ(tested.findings, std::set<PartTestResult>{PartTestResult::Ok});

@@ -211,7 +211,7 @@ TEST(PeResourcesFromResourceCompiler, ReadsPicturesAndBig5Strings) {
     test::WriteBytes(file, bytes);
     script += std::to_string(id) + " KVR \"" + file.string() + "\"\r\n";
   }
-  test::WriteBytes(dir / "template.rc", ToBytes(ToBig5OrThrow(script, "script")));
+  test::WriteBytes(dir / "template.rc", ToBytes(ToBig5OrThrow(script, {})));
   const std::string compile = "'" + windres->string() + "' -i '" + (dir / "template.rc").string() +
                               "' -o '" + (dir / "template.o").string() + "'";
   const std::string link = "'" + ld->string() + "' --dll -e 0 -o '" +

@@ -14,11 +14,17 @@ std::string ReadText(const std::filesystem::path& path) {
   return text.str();
 }
 
+struct Literal {
+  std::string text;
+  bool afterComma = false;  // only a comma stands between it and the literal before
+};
+
 // The string literals of C++ source, adjacent ones joined and the common escapes read;
 // comments and character literals are skipped.
-std::vector<std::string> StringLiterals(const std::string& source) {
-  std::vector<std::string> literals;
+std::vector<Literal> StringLiterals(const std::string& source) {
+  std::vector<Literal> literals;
   bool joinNext = false;
+  int commas = 0;
   size_t i = 0;
   while (i < source.size()) {
     const char c = source[i];
@@ -40,15 +46,19 @@ std::vector<std::string> StringLiterals(const std::string& source) {
       ++i;
       if (c == '"') {
         if (joinNext) {
-          literals.back() += text;
+          literals.back().text += text;
         } else {
-          literals.push_back(text);
+          literals.push_back({text, commas == 1});
         }
         joinNext = true;
+        commas = 0;
       }
       continue;
     } else {
-      if (c != ' ' && c != '\n' && c != '\t' && c != '\r') joinNext = false;
+      if (c != ' ' && c != '\n' && c != '\t' && c != '\r') {
+        joinNext = false;
+        commas = c == ',' && commas == 0 ? 1 : 2;
+      }
       ++i;
     }
     if (i == std::string::npos) break;
@@ -69,13 +79,27 @@ bool HasChinese(const std::string& text) {
   return false;
 }
 
-bool HasEntry(std::string_view text, const std::vector<EnglishTable>& tables) {
-  for (const EnglishTable& table : tables) {
-    for (const EnglishText& entry : table) {
-      if (entry.chinese == text) return true;
+// Each Chinese literal of the sources of `folders` with the literal after it, if that one
+// follows after a comma (its English); as "file: text" and the English or empty.
+std::vector<std::pair<std::string, std::string>> Pairs(
+    const std::vector<std::filesystem::path>& folders) {
+  std::vector<std::pair<std::string, std::string>> pairs;
+  for (const auto& folder : folders) {
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+      const auto ext = entry.path().extension();
+      if (ext != ".h" && ext != ".cpp") continue;
+      const std::string source = ReadText(entry.path());
+      if (source.find("#include <Q") != std::string::npos) continue;
+      const std::vector<Literal> literals = StringLiterals(source);
+      for (size_t i = 0; i < literals.size(); ++i) {
+        if (!HasChinese(literals[i].text)) continue;
+        const bool english = i + 1 < literals.size() && literals[i + 1].afterComma;
+        pairs.emplace_back(entry.path().filename().string() + ": " + literals[i].text,
+                           english ? literals[++i].text : std::string());
+      }
     }
   }
-  return false;
+  return pairs;
 }
 
 std::string Pattern(std::string_view text, const std::regex& re) {
@@ -89,36 +113,23 @@ std::string Pattern(std::string_view text, const std::regex& re) {
 
 }  // namespace
 
-std::vector<std::string> TextsWithoutEnglish(const std::vector<std::filesystem::path>& folders,
-                                             const std::vector<EnglishTable>& tables) {
+std::vector<std::string> TextsWithoutEnglish(const std::vector<std::filesystem::path>& folders) {
   std::vector<std::string> missing;
-  for (const auto& folder : folders) {
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
-      const auto ext = entry.path().extension();
-      if (ext != ".h" && ext != ".cpp") continue;
-      const std::string source = ReadText(entry.path());
-      if (source.find("#include <Q") != std::string::npos) continue;
-      for (const std::string& text : StringLiterals(source)) {
-        if (HasChinese(text) && !HasEntry(text, tables)) {
-          missing.push_back(entry.path().filename().string() + ": " + text);
-        }
-      }
-    }
+  for (const auto& [text, english] : Pairs(folders)) {
+    if (english.empty() || HasChinese(english)) missing.push_back(text);
   }
   return missing;
 }
 
-std::vector<std::string> FaultyEntries(const std::vector<EnglishTable>& tables) {
-  static const std::regex values("%[sd]");
+std::vector<std::string> FaultyEntries(const std::vector<std::filesystem::path>& folders) {
+  static const std::regex values(R"(\{\})");
   static const std::regex numbers(R"(\(\d+\))");
   std::vector<std::string> faulty;
-  for (const EnglishTable& table : tables) {
-    for (const EnglishText& entry : table) {
-      if (HasChinese(std::string(entry.english)) ||
-          Pattern(entry.chinese, values) != Pattern(entry.english, values) ||
-          Pattern(entry.chinese, numbers) != Pattern(entry.english, numbers)) {
-        faulty.push_back(std::string(entry.chinese) + " → " + std::string(entry.english));
-      }
+  for (const auto& [text, english] : Pairs(folders)) {
+    const std::string chinese = text.substr(text.find(": ") + 2);
+    if (Pattern(chinese, values) != Pattern(english, values) ||
+        Pattern(chinese, numbers) != Pattern(english, numbers)) {
+      faulty.push_back(text + " → " + english);
     }
   }
   return faulty;

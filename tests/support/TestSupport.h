@@ -19,6 +19,14 @@
 
 namespace kivora::test {
 
+// Summary rows in the program's own wording.
+inline std::vector<std::pair<std::string, std::string>> ChineseRows(
+    const std::vector<std::pair<MessageText, MessageText>>& rows) {
+  std::vector<std::pair<std::string, std::string>> out;
+  for (const auto& [caption, value] : rows) out.emplace_back(caption.Chinese(), value.Chinese());
+  return out;
+}
+
 struct FileRow {
   std::string caption;
   std::string state;  // the state's text
@@ -51,9 +59,9 @@ class RecordingEvents : public OperationEvents {
       (m->kind == MessageKind::Error        ? errors
        : m->kind == MessageKind::Completion ? infos
                                             : warnings)
-          .push_back(m->text);
+          .push_back(m->text.Chinese());
     } else if (const auto* f = std::get_if<FileStateChanged>(&event)) {
-      const FileRow row{f->name, std::string(StateText(f->state)), f->state};
+      const FileRow row{f->name, StateText(f->state).Chinese(), f->state};
       added.push_back(row);
       rowListed = rowListed || (!abortOnRow.empty() && f->name == abortOnRow);
       files[RowOf(f->role)] = row;
@@ -63,7 +71,7 @@ class RecordingEvents : public OperationEvents {
     } else if (const auto* p = std::get_if<Progress>(&event)) {
       progress.push_back(*p);
     } else if (const auto* d = std::get_if<DefinitionSummary>(&event)) {
-      summaries[d->readFor] = d->rows;
+      summaries[d->readFor] = ChineseRows(d->rows);
     } else if (const auto* e = std::get_if<Finished>(&event)) {
       finished.push_back(*e);
     }
@@ -78,7 +86,7 @@ class RecordingEvents : public OperationEvents {
       case QuestionKind::ResplitPlugin:
         return TextReply(plugin);
       default:
-        questions.push_back(q.text);
+        questions.push_back(q.text.Chinese());
         if (answers.empty()) return {Answer::No, {}};
         const Answer a = answers.front();
         answers.pop_front();

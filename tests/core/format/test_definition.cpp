@@ -237,7 +237,7 @@ TEST_F(DefinitionReaderTest, WideSourceSizeMustMatchTheParts) {
     EXPECT_EQ(def.header, h);
     EXPECT_EQ(def.parts, expected);
     EXPECT_EQ(def.level, plugin ? 2 : 1);
-    EXPECT_EQ(SummaryRows(def)[1].second, "2,469,606,195 個位元組");
+    EXPECT_EQ(test::ChineseRows(SummaryRows(def))[1].second, "2,469,606,195 個位元組");
     // Implanted the same way, behind its 32-bit length.
     test::WriteBytes(dir / "a01.png", Bytes{1, 2, 3});
     ImplantDefinition(dir / "a01.png", EncodeDefinition(h, expected));
@@ -257,7 +257,7 @@ TEST_F(DefinitionReaderTest, PartCountLimits) {
   h.PartCount = 0;
   const KvrDefinition empty = Decode(EncodeDefinition(h, {}));
   EXPECT_TRUE(empty.parts.empty());
-  EXPECT_EQ(SummaryRows(empty)[2].second, "0");
+  EXPECT_EQ(test::ChineseRows(SummaryRows(empty))[2].second, "0");
 
   h.PartCount = -1;
   EXPECT_EQ(DecodeError(EncodeDefinition(h, {})), msg::kOutOfMemory222);
@@ -363,7 +363,7 @@ TEST(DefinitionSummary, SixRows) {
   def.header.Protected = true;
   def.header.Comment = "hi";
   def.level = 2;
-  auto rows = SummaryRows(def);
+  auto rows = test::ChineseRows(SummaryRows(def));
   ASSERT_EQ(rows.size(), 6u);
   EXPECT_EQ(rows[0], (std::pair<std::string, std::string>{"檔案名稱", "a.avi"}));
   EXPECT_EQ(rows[1].second, "1,234,567 個位元組");
@@ -372,11 +372,11 @@ TEST(DefinitionSummary, SixRows) {
   EXPECT_EQ(rows[4].second, "需要");
   EXPECT_EQ(rows[5], (std::pair<std::string, std::string>{"註解", "hi"}));
   def.level = 1;
-  EXPECT_EQ(SummaryRows(def)[3].second, "有");
+  EXPECT_EQ(test::ChineseRows(SummaryRows(def))[3].second, "有");
   def.header.Disguised = false;
   def.header.Protected = false;
   def.header.Comment = "";
-  rows = SummaryRows(def);
+  rows = test::ChineseRows(SummaryRows(def));
   EXPECT_EQ(rows[3].second, "無");
   EXPECT_EQ(rows[4].second, "不需要");
   EXPECT_EQ(rows[5].second, "");

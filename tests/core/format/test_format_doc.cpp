@@ -116,15 +116,15 @@ Row Expected(const DefinitionHeader& h) {
           {"Protected", h.Protected ? "1" : "0"},
           {"Reserved", std::to_string(h.Reserved)},
           {"Separator", "0"},
-          {"SourceName", ToBig5OrThrow(h.SourceName, "")},
+          {"SourceName", ToBig5OrThrow(h.SourceName, {})},
           {"SourceSize", std::to_string(h.SourceSize)},
           {"PartCount", std::to_string(h.PartCount)},
-          {"Comment", ToBig5OrThrow(h.Comment, "")},
+          {"Comment", ToBig5OrThrow(h.Comment, {})},
           {"PluginChecksum", std::to_string(h.PluginChecksum)}};
 }
 
 Row Expected(const PartRecord& p) {
-  return {{"FileName", ToBig5OrThrow(p.FileName, "")},
+  return {{"FileName", ToBig5OrThrow(p.FileName, {})},
           {"Size", std::to_string(p.Size)},
           {"Crc", std::to_string(p.Crc)},
           {"PartCrc", std::to_string(p.PartCrc)},

@@ -10,7 +10,6 @@
 #include "core/operations/ResplitOperation.h"
 #include "core/operations/VerifyOperation.h"
 #include "core/payload/SealedPayload.h"
-#include "core/text/Format.h"
 #include "core/text/Messages.h"
 #include "core/threads/HelperThread.h"
 #include "tests/support/SetFixture.h"
@@ -203,9 +202,9 @@ TEST_F(EncryptedSetTest, JoinFailuresAreNamedAndWriteNothing) {
     if (row.tamper) row.tamper();
     EXPECT_FALSE(Join(row.password));
     ASSERT_FALSE(ui.errors.empty());
-    EXPECT_EQ(ui.errors.back(), row.authenticationFails ? Format(msg::kPartNotAuthentic251,
-                                                                 PartPath(1).string().c_str())
-                                                        : std::string(msg::kWrongPassword231));
+    EXPECT_EQ(ui.errors.back(), row.authenticationFails
+                                    ? msg::kPartNotAuthentic251(PartPath(1)).Chinese()
+                                    : std::string(msg::kWrongPassword231));
     EXPECT_TRUE(OutputIsEmpty());
   }
 }

@@ -14,7 +14,6 @@
 #include "core/parts/PartWriter.h"
 #include "core/parts/Rounding.h"
 #include "core/payload/Scramblers.h"
-#include "core/text/Format.h"
 #include "core/text/Messages.h"
 #include "tests/support/TestSupport.h"
 
@@ -121,13 +120,13 @@ TEST_F(SplitTest, GuardsRefuseBeforeWriting) {
     std::int64_t total;
     std::string error;
   };
-  const std::string tooLarge = Format(msg::kSourceTooLarge157, "1,099,444,519,936");
+  const std::string tooLarge = msg::kSourceTooLarge157("1,099,444,519,936").Chinese();
   const std::vector<Case> cases = {
       {9, true, 100000, std::string(msg::kRandomSizeTooSmall)},
       {9, false, 100000, ""},
       {1, false, 32767LL * 1024, ""},
-      {1, false, 32767LL * 1024 + 1, Format(msg::kTooManyParts, 2)},  // names the size that fits
-      {50, true, 0x93333333LL, Format(msg::kTooManyParts, 74)},       // 2.3 GiB
+      {1, false, 32767LL * 1024 + 1, msg::kTooManyParts(2).Chinese()},  // names the size that fits
+      {50, true, 0x93333333LL, msg::kTooManyParts(74).Chinese()},       // 2.3 GiB
       {74, true, 0x93333333LL, ""},
       {32767, false, 0x80000000LL, ""},  // 2 GiB and more are split
       {32767, false, kMaxSourceSize, ""},

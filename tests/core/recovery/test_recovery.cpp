@@ -1,6 +1,7 @@
 // Recovery parts: written by the split, they rebuild lost or damaged parts, recovery
 // parts and the definition byte for byte; too many losses in a group change nothing.
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,7 +15,6 @@
 #include "core/operations/SplitOperation.h"
 #include "core/recovery/RecoveryCode.h"
 #include "core/recovery/RecoveryWriter.h"
-#include "core/text/Format.h"
 #include "core/text/Messages.h"
 #include "tests/support/TestSupport.h"
 
@@ -264,8 +264,8 @@ SplitOutcome SplitSet(const Path& folder, std::uint8_t alter) {
   return result;
 }
 
-Path Rec(const Path& set, int i) { return set / Format("movie_rec%02d.png", i); }
-Path Part(const Path& set, int i) { return set / Format("movie%03d.png", i); }
+Path Rec(const Path& set, int i) { return set / fmt::format("movie_rec{:02}.png", i); }
+Path Part(const Path& set, int i) { return set / fmt::format("movie{:03}.png", i); }
 
 // Rewrites a recovery part's header and shard as a forger would, checksums matching.
 template <typename Change>

@@ -2,6 +2,7 @@
 
 #include "core/KivoraError.h"
 #include "core/text/CodePage.h"
+#include "core/text/Messages.h"
 
 namespace kivora {
 namespace {
@@ -13,7 +14,7 @@ TEST(CodePage, Big5RoundTripAndRefusal) {
   // Characters outside code page 950 are refused, never mangled.
   EXPECT_FALSE(ToBig5("한국어"));
   EXPECT_FALSE(FitsBig5("emoji 😀"));
-  EXPECT_THROW(ToBig5OrThrow("😀", "name"), KivoraError);
+  EXPECT_THROW(ToBig5OrThrow("😀", msg::kNameOfPart), KivoraError);
   // ... and a password that cannot be held is not repeated in the message.
   try {
     PasswordToBig5OrThrow("secret😀");

@@ -3,13 +3,9 @@
 #include <map>
 #include <string>
 
-#include "app/cli/EnglishTexts.h"
-#include "core/text/EnglishTexts.h"
-#include "core/text/Format.h"
 #include "core/text/Language.h"
+#include "core/text/MessageText.h"
 #include "core/text/Messages.h"
-#include "core/text/Translation.h"
-#include "filelist/EnglishTexts.h"
 #include "tests/support/SourceTexts.h"
 
 namespace kivora {
@@ -50,41 +46,44 @@ TEST(Language, FollowsTheLocaleRules) {
   }
 }
 
-TEST(Translation, TextsAndTemplatesBecomeEnglish) {
-  const Translation english = Translation::For(Language::English, {EngineEnglish()});
-  const std::pair<std::string, std::string> cases[] = {
-      {std::string(msg::kWrongPassword231),
+struct RenderCase {
+  MessageText message;
+  std::string chinese;
+  std::string english;
+};
+
+// A message is put into words in each language; values (a path holding "%" and "{")
+// stay as they are, and a value that is itself a text is put into the same language.
+TEST(MessageText, RendersInEachLanguage) {
+  const RenderCase cases[] = {
+      {msg::kWrongPassword231, "所輸入的密碼並不一致，或是無法復號化。(231)",
        "The password does not match, or the file cannot be decrypted. (231)"},
-      {Format(msg::kMissingPartQuestion, "/tmp/a%s「b」.png"),
-       "/tmp/a%s「b」.png\nThe file above does not exist. Go on joining?"},
-      {Format(msg::kUnknownCipher293, 7),
+      {msg::kUnknownCipher293(7), "不支援這種暗號化方式 (CipherKind 7) 的 KivoRa 合併定義檔。(293)",
        "KivoRa join definitions of this encryption (CipherKind 7) are not supported. (293)"},
-      // A value that names a field is translated; the text itself is not.
-      {Format(msg::kNotBig5, msg::kNameOfComment.data(), "密碼 ☃"),
+      {msg::kMissingPartQuestion("/tmp/a%s{}「b」.png"),
+       "/tmp/a%s{}「b」.png\n上面的檔案並不存在。是否要繼續進行合併？",
+       "/tmp/a%s{}「b」.png\nThe file above does not exist. Go on joining?"},
+      {msg::kNotBig5(msg::kNameOfComment, "密碼 ☃"),
+       "註解含有無法以 Big5 (code page 950) 表示的字元：密碼 ☃",
        "Comment has characters that Big5 (code page 950) cannot hold: 密碼 ☃"},
-      {Format(msg::kOpenFileFailed, "/x/「y」：z", "No such file or directory"),
-       "Cannot open the file \"/x/「y」：z\": No such file or directory"},
-      // Not made from a template: "%d" takes digits only, fixed pieces must be there.
-      {"不支援這種暗號化方式 (CipherKind x) 的 KivoRa 合併定義檔。(293)",
-       "不支援這種暗號化方式 (CipherKind x) 的 KivoRa 合併定義檔。(293)"},
-      {"/home/user/movie.avi", "/home/user/movie.avi"},
+      {MessageText::Plain("/home/user/{0}%d.avi"), "/home/user/{0}%d.avi", "/home/user/{0}%d.avi"},
   };
-  for (const auto& [text, expected] : cases) EXPECT_EQ(english(text), expected) << text;
-  const Translation chinese = Translation::For(Language::Chinese, {EngineEnglish()});
-  EXPECT_EQ(chinese(msg::kWrongPassword231), msg::kWrongPassword231);
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.message.In(Language::Chinese), c.chinese);
+    EXPECT_EQ(c.message.In(Language::English), c.english);
+  }
 }
 
 // Every text of the engines, the file list and the command line has its English, with
 // the same values and numbers.
 TEST(Translation, EveryTextHasEnglish) {
-  const std::vector<EnglishTable> tables = {EngineEnglish(), filelist::FileListEnglish(),
-                                            cli::CliEnglish()};
   const std::filesystem::path root(KIVORA_SOURCE_DIR);
-  for (const auto& missing : test::TextsWithoutEnglish(
-           {root / "core", root / "filelist", root / "app/cli", root / "pendant"}, tables)) {
+  const std::vector<std::filesystem::path> folders = {root / "core", root / "filelist",
+                                                      root / "app/cli", root / "pendant"};
+  for (const auto& missing : test::TextsWithoutEnglish(folders)) {
     ADD_FAILURE() << "no English for " << missing;
   }
-  for (const auto& faulty : test::FaultyEntries(tables)) ADD_FAILURE() << faulty;
+  for (const auto& faulty : test::FaultyEntries(folders)) ADD_FAILURE() << faulty;
 }
 
 }  // namespace

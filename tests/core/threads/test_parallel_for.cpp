@@ -18,7 +18,7 @@ TEST(ParallelFor, StopAndFailureReachTheOtherThreadWhileWaiting) {
     const auto work = [&](int, int thread) {
       helperRan = helperRan || thread != 0;
       while (thread != 0 && !shared.Raised()) std::this_thread::yield();
-      if (thread == 0 && fail) throw KivoraError(std::string("failed"));
+      if (thread == 0 && fail) throw KivoraError(MessageText::Plain("failed"));
       userAborted = true;
     };
     try {
