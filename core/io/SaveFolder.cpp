@@ -37,4 +37,14 @@ SaveFolderCheck EnsureSaveFolder(const std::filesystem::path& folder, OperationE
   return {true, true};
 }
 
+std::optional<std::filesystem::path> OutputFolderOf(
+    const std::filesystem::path& setFolder, const std::optional<std::filesystem::path>& chosen,
+    OperationEvents& events, bool& created) {
+  if (!chosen) return setFolder;
+  const SaveFolderCheck check = EnsureSaveFolder(*chosen, events);
+  if (!check.ok) return std::nullopt;
+  created = check.created;
+  return *chosen;
+}
+
 }  // namespace kivora

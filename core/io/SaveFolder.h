@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 
 #include "core/OperationEvents.h"
 
@@ -17,5 +18,12 @@ struct SaveFolderCheck {
 // Checks a chosen save folder; when it is missing, asks whether to create it (one
 // level only: a missing parent is not created).
 SaveFolderCheck EnsureSaveFolder(const std::filesystem::path& folder, OperationEvents& events);
+
+// The folder an operation on the set in `setFolder` writes to: `chosen` when given (made
+// first when missing and the user agrees; `created` then tells that it was made), else
+// the set's own folder. Empty when a missing folder is not to be made.
+std::optional<std::filesystem::path> OutputFolderOf(
+    const std::filesystem::path& setFolder, const std::optional<std::filesystem::path>& chosen,
+    OperationEvents& events, bool& created);
 
 }  // namespace kivora

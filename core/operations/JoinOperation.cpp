@@ -244,13 +244,10 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
       return false;
     }
 
-    std::filesystem::path folder = request.definitionPath.parent_path();
-    if (request.outputFolder) {
-      const SaveFolderCheck check = EnsureSaveFolder(*request.outputFolder, events);
-      if (!check.ok) return false;
-      out.folderCreated = check.created;
-      folder = *request.outputFolder;
-    }
+    const auto chosenFolder = OutputFolderOf(request.definitionPath.parent_path(),
+                                             request.outputFolder, events, out.folderCreated);
+    if (!chosenFolder) return false;
+    const std::filesystem::path& folder = *chosenFolder;
     // Joins share the set's lock: a split, re-split or repair of it is refused meanwhile.
     const SetLock lock(request.definitionPath.parent_path(), SetNameOf(def, request.definitionPath),
                        SetLock::Mode::Shared);

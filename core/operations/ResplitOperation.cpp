@@ -86,13 +86,10 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
       if (!chosen) return false;
       pluginName = *chosen;
     }
-    std::filesystem::path folder = request.definitionPath.parent_path();
-    if (request.outputFolder) {
-      const SaveFolderCheck check = EnsureSaveFolder(*request.outputFolder, events);
-      if (!check.ok) return false;
-      out.folderCreated = check.created;
-      folder = *request.outputFolder;
-    }
+    const auto chosenFolder = OutputFolderOf(request.definitionPath.parent_path(),
+                                             request.outputFolder, events, out.folderCreated);
+    if (!chosenFolder) return false;
+    const std::filesystem::path& folder = *chosenFolder;
     // No other operation writes or joins the set while parts of it are rebuilt.
     const SetLock lock(folder, SetNameOf(def, request.definitionPath), SetLock::Mode::Exclusive);
     const auto password = PasswordFor(def, request.password, events);
