@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/text/CodePage.h"
+#include "core/format/CodePage.h"
 
 namespace kivora::filelist {
 namespace {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "core/text/CodePage.h"
+#include "core/format/CodePage.h"
 #include "fuzz/FuzzSupport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -7,7 +7,7 @@
 #include "core/io/AtomicFile.h"
 #include "core/io/File.h"
 #include "core/io/OutputTarget.h"
-#include "core/text/CodePage.h"
+#include "core/format/CodePage.h"
 #include "kvrpack/BuildError.h"
 #include "kvrpack/BuilderMessages.h"
 #include "kvrpack/PathFilter.h"

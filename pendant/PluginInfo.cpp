@@ -5,7 +5,7 @@
 
 #include "core/KivoraError.h"
 #include "core/io/File.h"
-#include "core/text/CodePage.h"
+#include "core/format/CodePage.h"
 
 namespace kivora::pendant {
 namespace {

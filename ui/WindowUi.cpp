@@ -5,7 +5,7 @@
 
 #include "core/text/GroupThousands.h"
 #include "core/text/Messages.h"
-#include "core/text/StateTexts.h"
+#include "core/StateTexts.h"
 #include "ui/EngineText.h"
 
 namespace kivora::ui {

@@ -12,7 +12,7 @@
 #include "app/cli/CliMessages.h"
 #include "app/cli/TerminalText.h"
 #include "core/text/Messages.h"
-#include "core/text/StateTexts.h"
+#include "core/StateTexts.h"
 
 namespace kivora::cli {
 namespace {

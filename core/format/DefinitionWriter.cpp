@@ -7,7 +7,7 @@
 #include "core/io/LittleEndian.h"
 #include "core/payload/Scramblers.h"
 #include "core/payload/SetCipher.h"
-#include "core/text/CodePage.h"
+#include "core/format/CodePage.h"
 #include "core/text/Messages.h"
 
 namespace kivora {

@@ -16,7 +16,7 @@
 #include "core/payload/Scramblers.h"
 #include "core/payload/SealedPayload.h"
 #include "core/payload/SetCipher.h"
-#include "core/text/CodePage.h"
+#include "core/format/CodePage.h"
 #include "core/text/GroupThousands.h"
 #include "core/text/Messages.h"
 #include "core/threads/HelperThread.h"

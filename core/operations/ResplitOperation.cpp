@@ -12,7 +12,7 @@
 #include "core/parts/PartWriter.h"
 #include "core/payload/SealedPayload.h"
 #include "core/payload/SetCipher.h"
-#include "core/text/CodePage.h"
+#include "core/format/CodePage.h"
 #include "core/text/GroupThousands.h"
 #include "core/text/Messages.h"
 

@@ -11,7 +11,7 @@
 #include "core/operations/SetLock.h"
 #include "core/parts/PartStream.h"
 #include "core/payload/SetCipher.h"
-#include "core/text/CodePage.h"
+#include "core/format/CodePage.h"
 #include "core/text/GroupThousands.h"
 #include "core/text/Messages.h"
 

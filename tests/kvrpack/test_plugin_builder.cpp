@@ -6,7 +6,7 @@
 #include <cstring>
 #include <functional>
 
-#include "core/text/CodePage.h"
+#include "core/format/CodePage.h"
 #include "kvrpack/BuilderMessages.h"
 #include "kvrpack/OutputFolder.h"
 #include "kvrpack/PluginBuilder.h"

@@ -1,7 +1,7 @@
 // The resource script, the picture path filter and the Big5 conversion of the texts.
 #include <gtest/gtest.h>
 
-#include "core/text/CodePage.h"
+#include "core/format/CodePage.h"
 #include "kvrpack/PathFilter.h"
 #include "kvrpack/ResourceScript.h"
 

@@ -5,7 +5,7 @@
 #include <functional>
 #include <iterator>
 
-#include "core/text/CodePage.h"
+#include "core/format/CodePage.h"
 #include "pendant/PeResources.h"
 #include "tests/support/PeTestFiles.h"
 

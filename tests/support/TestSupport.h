@@ -15,7 +15,7 @@
 #include "core/OperationEvents.h"
 #include "core/PendantProvider.h"
 #include "core/operations/EngineCall.h"
-#include "core/text/StateTexts.h"
+#include "core/StateTexts.h"
 
 namespace kivora::test {
 

@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "core/format/DefinitionWriter.h"
-#include "core/text/CodePage.h"
+#include "core/format/CodePage.h"
 
 namespace kivora {
 namespace {

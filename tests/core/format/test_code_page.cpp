@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/KivoraError.h"
-#include "core/text/CodePage.h"
+#include "core/format/CodePage.h"
 #include "core/text/Messages.h"
 
 namespace kivora {

@@ -1,4 +1,4 @@
-#include "core/text/StateTexts.h"
+#include "core/StateTexts.h"
 
 #include "core/text/Messages.h"
 

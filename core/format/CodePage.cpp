@@ -1,4 +1,4 @@
-#include "core/text/CodePage.h"
+#include "core/format/CodePage.h"
 
 #include <unicode/uchar.h>
 #include <unicode/ucnv.h>
