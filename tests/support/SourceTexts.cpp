@@ -95,7 +95,8 @@ std::vector<std::pair<std::string, std::string>> Pairs(
         if (!HasChinese(literals[i].text)) continue;
         const bool english = i + 1 < literals.size() && literals[i + 1].afterComma;
         pairs.emplace_back(entry.path().filename().string() + ": " + literals[i].text,
-                           english ? literals[++i].text : std::string());
+                           english ? literals[i + 1].text : std::string());
+        if (english) ++i;  // the English is no text of its own
       }
     }
   }
