@@ -39,14 +39,16 @@ bool RefreshIfChanged(const std::filesystem::path& path, const PendantProvider& 
   return LoadDefinition(path, pendants, OperationKind::Join, events, loaded);
 }
 
-std::optional<std::string> PasswordFor(const KvrDefinition& loaded,
-                                       const std::optional<std::string>& given,
-                                       OperationEvents& events) {
-  if (!loaded.header.Protected) return std::string();
-  std::optional<std::string> password = given;
+std::optional<SecretText> PasswordFor(const KvrDefinition& loaded,
+                                      const std::optional<SecretText>& given,
+                                      OperationEvents& events) {
+  if (!loaded.header.Protected) return SecretText();
+  std::optional<SecretText> password = given;
   while (!password || password->empty()) {
-    password = events.AskText(QuestionKind::Password, msg::kPasswordPrompt);
-    if (!password) return std::nullopt;
+    std::optional<std::string> typed = events.AskText(QuestionKind::Password, msg::kPasswordPrompt);
+    if (!typed) return std::nullopt;
+    password.emplace(*typed);
+    WipeText(*typed);
   }
   return password;
 }

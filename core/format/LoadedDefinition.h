@@ -10,6 +10,7 @@
 #include "core/OperationEvents.h"
 #include "core/PendantProvider.h"
 #include "core/format/DefinitionRecords.h"
+#include "core/payload/SecretText.h"
 
 namespace kivora {
 
@@ -30,8 +31,8 @@ bool RefreshIfChanged(const std::filesystem::path& path, const PendantProvider& 
 
 // The password of a protected set: the one given, or asked for until it is
 // not empty; an empty text for a set without protection; empty optional on Cancel.
-std::optional<std::string> PasswordFor(const KvrDefinition& loaded,
-                                       const std::optional<std::string>& given,
-                                       OperationEvents& events);
+std::optional<SecretText> PasswordFor(const KvrDefinition& loaded,
+                                      const std::optional<SecretText>& given,
+                                      OperationEvents& events);
 
 }  // namespace kivora

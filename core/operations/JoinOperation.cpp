@@ -269,13 +269,13 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
     // An encrypted set proves the password before anything is written.
     std::optional<SetCipher> sealed;
     if (cipher == kSealedCipher) {
-      sealed.emplace(*password, *def.header.Encryption);
+      sealed.emplace(password->View(), *def.header.Encryption);
       if (!sealed->PasswordMatches()) {
         events.ShowError(msg::kWrongPassword231);
         return false;
       }
     }
-    const std::string passwordBig5 = sealed ? std::string() : PasswordToBig5OrThrow(*password);
+    const std::string passwordBig5 = sealed ? std::string() : PasswordToBig5OrThrow(password->View());
     out.output = joined;
 
     // The name chosen last is looked at again, and before the work starts.

@@ -9,6 +9,7 @@
 #include "core/OperationEvents.h"
 #include "core/PendantProvider.h"
 #include "core/format/DefinitionRecords.h"
+#include "core/payload/SecretText.h"
 
 namespace kivora {
 
@@ -26,7 +27,10 @@ struct JoinRequest {
   std::filesystem::path definitionPath;               // its folder holds the parts
   std::optional<std::filesystem::path> outputFolder;  // empty: the definition's folder
   std::optional<std::filesystem::path> outputFile;    // instead of folder + source name
-  std::optional<std::string> password;  // a protected set asks for it when none is given
+  std::optional<SecretText> password;  // a protected set asks for it when none is given
+  // Refuse any set that is not encrypted with an authenticated definition, before
+  // anything is written.
+  bool requireEncryption = false;
   // An aborted join that replaces no file keeps what it wrote under the output's name
   // (the window's page promises it); false drops it, as the command line does.
   bool keepPartialOnAbort = true;

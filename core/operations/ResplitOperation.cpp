@@ -99,13 +99,13 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
     std::vector<std::uint8_t> sealedBuffer;
     if (sealing) {
       helper.emplace();
-      cipher.emplace(*password, *def.header.Encryption);
+      cipher.emplace(password->View(), *def.header.Encryption);
       if (!cipher->PasswordMatches()) {
         events.ShowError(msg::kWrongPassword231);
         return false;
       }
     }
-    const std::string passwordBig5 = cipher ? std::string() : PasswordToBig5OrThrow(*password);
+    const std::string passwordBig5 = cipher ? std::string() : PasswordToBig5OrThrow(password->View());
 
     File source = File::TryOpenRead(request.source);
     if (!source.IsOpen()) {

@@ -9,6 +9,7 @@
 #include "core/OperationEvents.h"
 #include "core/PendantProvider.h"
 #include "core/format/DefinitionRecords.h"
+#include "core/payload/SecretText.h"
 
 namespace kivora {
 
@@ -17,7 +18,9 @@ struct ResplitRequest {
   std::filesystem::path source;
   std::optional<std::filesystem::path> outputFolder;  // empty: the definition's folder
   std::optional<std::vector<int>> selected;           // part indices; empty optional: every part
-  std::optional<std::string> password;                // a protected set asks when none is given
+  std::optional<SecretText> password;                 // a protected set asks when none is given
+  // Refuse any set that is not encrypted with an authenticated definition.
+  bool requireEncryption = false;
   std::optional<std::string> pluginName;              // a KV4 set asks when none is given
 };
 

@@ -114,7 +114,7 @@ void CheckNames(const SplitRequest& s) {
   ToBig5OrThrow(s.extension, msg::kNameOfExtension);
   ToBig5OrThrow(s.comment, msg::kNameOfComment);
   // A password that seals is used as typed (UTF-8); one that scrambles must be Big5.
-  if (!s.encrypt) PasswordToBig5OrThrow(s.password);
+  if (!s.encrypt) PasswordToBig5OrThrow(s.password.View());
 }
 
 // Refuses, before anything is written, a split whose part or definition would take
@@ -278,7 +278,7 @@ bool SplitFile(const SplitRequest& s, const PendantProvider& pendants, Random& r
     std::optional<HelperThread> helper;
     std::vector<std::uint8_t> sealedBuffer;
     if (s.encrypt) {
-      cipher.emplace(SetCipher::ForNewSet(s.password));
+      cipher.emplace(SetCipher::ForNewSet(s.password.View()));
       helper.emplace();
     }
 
@@ -296,7 +296,7 @@ bool SplitFile(const SplitRequest& s, const PendantProvider& pendants, Random& r
     result.parts.resize(static_cast<size_t>(count));
 
     const std::filesystem::path folder = SplitFolder(s);
-    const std::string passwordKey = cipher ? std::string() : PasswordToBig5OrThrow(s.password);
+    const std::string passwordKey = cipher ? std::string() : PasswordToBig5OrThrow(s.password.View());
     const StopCheck stop = [&events] { return events.AbortRequested(); };
     // Parts are reported once they are on disk, in order.
     const auto reportUpTo = [&](int done) {

@@ -10,6 +10,7 @@
 #include "core/OperationEvents.h"
 #include "core/PendantProvider.h"
 #include "core/format/DefinitionRecords.h"
+#include "core/payload/SecretText.h"
 #include "core/format/RecoveryFormat.h"
 #include "core/parts/Random.h"
 #include "core/recovery/RecoveryWriter.h"
@@ -35,7 +36,7 @@ struct SplitRequest {
   std::string comment;
   bool disguise = true;
   // Disguise options.
-  std::string password;
+  SecretText password;
   bool usePlugin = false;
   std::string pluginName;
   bool implant = false;

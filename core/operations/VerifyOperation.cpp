@@ -29,7 +29,8 @@ FileState StateOf(PartTestResult t) {
 }  // namespace
 
 VerifyOutcome RunVerify(KvrDefinition& loaded, const std::filesystem::path& definitionPath,
-                        const PendantProvider& pendants, OperationEvents& events) {
+                        const PendantProvider& pendants, OperationEvents& events,
+                        const VerifyOptions& options) {
   VerifyOutcome outcome;
   if (!RefreshIfChanged(definitionPath, pendants, events, loaded)) return outcome;
   outcome.ran = true;

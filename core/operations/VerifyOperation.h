@@ -2,11 +2,13 @@
 // Testing every part of a set before a join, without writing anything.
 
 #include <filesystem>
+#include <optional>
 #include <set>
 
 #include "core/OperationEvents.h"
 #include "core/PendantProvider.h"
 #include "core/format/DefinitionRecords.h"
+#include "core/payload/SecretText.h"
 #include "core/parts/PartScan.h"
 
 namespace kivora {
@@ -22,11 +24,21 @@ struct VerifyOutcome {
   }
 };
 
+struct VerifyOptions {
+  // The password of an encrypted set: the test then also proves its definition and
+  // every sealed chunk, reading each part once.
+  std::optional<SecretText> password;
+  // Ask for the password of an encrypted set when none is given; the user may skip
+  // the question, and the test then checks the checksums alone.
+  bool askPassword = false;
+};
+
 // The test button: re-reads a changed definition, tests each part in index order with a
 // file state each, then sums up: errors found; fixable parts (offering the join); or no
 // problem (offering the join). The caller starts the join when joinRequested is set. A
 // part that cannot be read ends the test with an exception (TestFailure() shows it).
 VerifyOutcome RunVerify(KvrDefinition& loaded, const std::filesystem::path& definitionPath,
-                        const PendantProvider& pendants, OperationEvents& events);
+                        const PendantProvider& pendants, OperationEvents& events,
+                        const VerifyOptions& options = {});
 
 }  // namespace kivora
