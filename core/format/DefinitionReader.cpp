@@ -5,13 +5,13 @@
 #include <cstring>
 
 #include "core/KivoraError.h"
+#include "core/format/CodePage.h"
 #include "core/format/DefinitionWriter.h"
 #include "core/io/Crc32.h"
 #include "core/io/File.h"
 #include "core/io/LittleEndian.h"
 #include "core/payload/SealedPayload.h"
 #include "core/payload/SetCipher.h"
-#include "core/format/CodePage.h"
 #include "core/text/GroupThousands.h"
 #include "core/text/Messages.h"
 
@@ -125,6 +125,7 @@ KvrDefinition DecodeDefinition(std::span<const std::uint8_t> bytes,
   if (h.CipherKind == kSealedCipher) {
     h.Encryption = DecodeEncryptionBlock(bytes.subspan(bytes.size() - r.Remaining()));
     if (!h.Encryption) throw KivoraError(msg::kBadEncryptionBlock217);
+    if (h.Encryption->version >= 2) def.signedBytes.assign(bytes.begin(), bytes.end());
   }
   // The wide size field is ours alone: its parts must add up to it, so a damaged size
   // cannot pass for a file of another length. An encrypted part records its sealed
@@ -186,6 +187,13 @@ KvrDefinition ReadDefinition(const std::filesystem::path& path, const PendantPro
   return def;
 }
 
+MessageText ProtectionText(const DefinitionHeader& h) {
+  if (h.CipherKind == kSealedCipher && h.Encryption) {
+    return h.Encryption->version >= 2 ? msg::kPasswordEncrypts : msg::kPasswordEncryptsUnsigned;
+  }
+  return h.Protected ? msg::kPasswordScrambles : msg::kPasswordNotRequired;
+}
+
 std::vector<std::pair<MessageText, MessageText>> SummaryRows(const KvrDefinition& def) {
   const DefinitionHeader& h = def.header;
   MessageText disguise = msg::kDisguiseNone;
@@ -195,7 +203,7 @@ std::vector<std::pair<MessageText, MessageText>> SummaryRows(const KvrDefinition
       {msg::kRowFileSize, msg::kBytes(GroupThousands(h.SourceSize))},
       {msg::kRowPartCount, MessageText::Plain(std::to_string(h.PartCount))},
       {msg::kRowDisguise, disguise},
-      {msg::kRowPassword, h.Protected ? msg::kPasswordRequired : msg::kPasswordNotRequired},
+      {msg::kRowPassword, ProtectionText(h)},
       {msg::kRowComment, MessageText::Plain(h.Comment)},
   };
 }

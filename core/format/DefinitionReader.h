@@ -34,6 +34,10 @@ KvrDefinition ReadDefinition(const std::filesystem::path& path, const PendantPro
 // separator, not "." or "..".
 bool IsPlainFileName(std::string_view name);
 
+// How a set is protected, in words: no password, the compatible scramble (which keeps
+// nothing secret), or encryption, with or without an authenticated definition.
+MessageText ProtectionText(const DefinitionHeader& header);
+
 // The six summary rows (caption, value) of a definition. The user's own texts (the
 // source's name, the comment) are plain values that no language changes.
 std::vector<std::pair<MessageText, MessageText>> SummaryRows(const KvrDefinition& definition);

@@ -61,6 +61,9 @@ struct KvrDefinition {
   // The decoded bytes of an implanted definition, kept so that a rebuilt last part can
   // carry exactly the definition it carried before.
   std::vector<std::uint8_t> implantedBytes;
+  // The decoded bytes of an encrypted set's definition, proved by its MAC once the
+  // password gives the key.
+  std::vector<std::uint8_t> signedBytes;
 };
 
 // What a definition's magic says about its layout. Level 1 ("KV1", "KV3", "KV5") stores

@@ -3,11 +3,11 @@
 #include <cstring>
 
 #include "core/KivoraError.h"
+#include "core/format/CodePage.h"
 #include "core/io/AtomicFile.h"
 #include "core/io/LittleEndian.h"
 #include "core/payload/Scramblers.h"
 #include "core/payload/SetCipher.h"
-#include "core/format/CodePage.h"
 #include "core/text/Messages.h"
 
 namespace kivora {

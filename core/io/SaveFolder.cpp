@@ -47,4 +47,12 @@ std::optional<std::filesystem::path> OutputFolderOf(
   return *chosen;
 }
 
+void RemoveIfCreated(const std::filesystem::path& folder, bool& created) {
+  if (!created) return;
+  std::error_code ec;
+  if (std::filesystem::is_empty(folder, ec) && !ec && std::filesystem::remove(folder, ec)) {
+    created = false;
+  }
+}
+
 }  // namespace kivora

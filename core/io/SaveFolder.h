@@ -26,4 +26,8 @@ std::optional<std::filesystem::path> OutputFolderOf(
     const std::filesystem::path& setFolder, const std::optional<std::filesystem::path>& chosen,
     OperationEvents& events, bool& created);
 
+// Removes the folder OutputFolderOf made (`created`) when a refusal leaves it empty, so
+// that a refused operation leaves nothing behind; clears `created` when it went.
+void RemoveIfCreated(const std::filesystem::path& folder, bool& created);
+
 }  // namespace kivora

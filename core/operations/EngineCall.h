@@ -27,9 +27,9 @@ struct EngineFailure {
 
 // How an operation that an exception ended is shown.
 struct OperationFailure {
-  MessageText text;            // the failure, with the exception's reason as detail
-  MessageText outOfMemory{};   // a failed allocation; empty: as any other exception
-  bool ownWords = false;  // another exception of the standard library shows its own text alone
+  MessageText text;           // the failure, with the exception's reason as detail
+  MessageText outOfMemory{};  // a failed allocation; empty: as any other exception
+  bool ownWords = false;      // another exception of the standard library shows its own text alone
   std::function<void(OperationEvents&)> close = {};  // the operation's closing after the message
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/KivoraError.h"
+#include "core/format/CodePage.h"
 #include "core/format/LoadedDefinition.h"
 #include "core/io/AtomicFile.h"
 #include "core/io/Crc32.h"
@@ -11,12 +12,12 @@
 #include "core/io/SaveFolder.h"
 #include "core/io/WriteBehind.h"
 #include "core/operations/SetLock.h"
+#include "core/operations/SetProtection.h"
 #include "core/parts/PartScan.h"
 #include "core/payload/GeneratorScrambler.h"
 #include "core/payload/Scramblers.h"
 #include "core/payload/SealedPayload.h"
 #include "core/payload/SetCipher.h"
-#include "core/format/CodePage.h"
 #include "core/text/GroupThousands.h"
 #include "core/text/Messages.h"
 #include "core/threads/HelperThread.h"
@@ -243,6 +244,17 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
       events.ShowError(msg::kUnknownCipher293(cipher));
       return false;
     }
+    if (!MeetsEncryptionDemand(def, request.requireEncryption, events)) return false;
+    // An encrypted set proves its password and definition before anything is written,
+    // the output folder included.
+    std::optional<SecretText> password;
+    std::optional<SetCipher> sealed;
+    if (cipher == kSealedCipher) {
+      password = PasswordFor(def, request.password, events);
+      if (!password) return false;
+      sealed = UnlockSet(def, *password, events);
+      if (!sealed) return false;
+    }
 
     const auto chosenFolder = OutputFolderOf(request.definitionPath.parent_path(),
                                              request.outputFolder, events, out.folderCreated);
@@ -264,25 +276,23 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
         joined = *chosen;
       }
     }
-    const auto password = PasswordFor(def, request.password, events);
-    if (!password) return false;
-    // An encrypted set proves the password before anything is written.
-    std::optional<SetCipher> sealed;
-    if (cipher == kSealedCipher) {
-      sealed.emplace(password->View(), *def.header.Encryption);
-      if (!sealed->PasswordMatches()) {
-        events.ShowError(msg::kWrongPassword231);
+    if (!password) {
+      password = PasswordFor(def, request.password, events);
+      if (!password) {
+        RemoveIfCreated(folder, out.folderCreated);
         return false;
       }
     }
-    const std::string passwordBig5 = sealed ? std::string() : PasswordToBig5OrThrow(password->View());
+    const std::string passwordBig5 =
+        sealed ? std::string() : PasswordToBig5OrThrow(password->View());
     out.output = joined;
 
     // The name chosen last is looked at again, and before the work starts.
     const bool existedBefore = OutputExists(joined);
     events.Report(WorkStarted{});
     events.Report(FilesCleared{});
-    JoinWriter writer(def, joined, passwordBig5, events, sealed ? &*sealed : nullptr);
+    std::optional<JoinWriter> writer(std::in_place, def, joined, passwordBig5, events,
+                                     sealed ? &*sealed : nullptr);
 
     const int count = def.header.PartCount;
     if (cipher == kGeneratorCipher && count > 0) {
@@ -299,7 +309,7 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
       const int index = cipher != kGeneratorCipher ? i - 1 : (i == count ? 0 : i);
       const PartRecord& rec = def.parts[static_cast<size_t>(index)];
       const JoinPartResult r =
-          writer.JoinPart(index, request.definitionPath.parent_path() / rec.FileName);
+          writer->JoinPart(index, request.definitionPath.parent_path() / rec.FileName);
       if (r == JoinPartResult::Stopped) {
         aborted = true;
         break;
@@ -307,7 +317,9 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
       if (r == JoinPartResult::WrongPassword) {
         events.ShowError(msg::kWrongPassword231);
         events.Report(FilesCleared{});
-        return false;  // the temporary file goes with `writer`
+        writer.reset();  // and its temporary file
+        RemoveIfCreated(folder, out.folderCreated);
+        return false;
       }
       userChose =
           userChose || r == JoinPartResult::MissingSkip || r == JoinPartResult::CorruptJoined;
@@ -322,16 +334,16 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
     // Parts that all matched their records but do not add up to the source's size
     // cannot have rebuilt it: that is a failure, unless the user chose a gap or a
     // damaged part.
-    if (!stopped && !aborted && !userChose && writer.Length() != def.header.SourceSize) {
+    if (!stopped && !aborted && !userChose && writer->Length() != def.header.SourceSize) {
       events.ShowError(msg::kJoinedSizeWrong244,
-                       msg::kJoinedSizes(joined, GroupThousands(writer.Length()),
+                       msg::kJoinedSizes(joined, GroupThousands(writer->Length()),
                                          GroupThousands(def.header.SourceSize).c_str()));
       stopped = true;
     }
     // A stopped join leaves nothing; an aborted one keeps what it wrote when asked to,
     // unless that would replace a file that was there before.
     const bool keep = !stopped && (!aborted || (request.keepPartialOnAbort && !existedBefore));
-    if (keep) writer.Commit();
+    if (keep) writer->Commit();
     out.completed = !stopped && !aborted;
     return ReportEnd(events, OperationKind::Join, out.completed, msg::kJoinCompleted,
                      msg::kJoinInterrupted);

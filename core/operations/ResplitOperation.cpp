@@ -3,16 +3,17 @@
 #include <algorithm>
 
 #include "core/KivoraError.h"
+#include "core/format/CodePage.h"
 #include "core/format/DefinitionWriter.h"
 #include "core/format/LoadedDefinition.h"
 #include "core/io/File.h"
 #include "core/io/OutputTarget.h"
 #include "core/io/SaveFolder.h"
 #include "core/operations/SetLock.h"
+#include "core/operations/SetProtection.h"
 #include "core/parts/PartWriter.h"
 #include "core/payload/SealedPayload.h"
 #include "core/payload/SetCipher.h"
-#include "core/format/CodePage.h"
 #include "core/text/GroupThousands.h"
 #include "core/text/Messages.h"
 
@@ -80,37 +81,50 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
       events.ShowError(msg::kResplitOldCipher313(int{def.header.CipherKind}));
       return false;
     }
+    if (!MeetsEncryptionDemand(def, request.requireEncryption, events)) return false;
     std::string pluginName;
     if (IsPluginMagic(def.header.Magic)) {
       const auto chosen = PluginFor(def, request, pendants, events);
       if (!chosen) return false;
       pluginName = *chosen;
     }
+    // An encrypted set proves its password and definition before anything is written,
+    // the output folder included.
+    std::optional<SecretText> password;
+    std::optional<SetCipher> cipher;
+    if (sealing) {
+      password = PasswordFor(def, request.password, events);
+      if (!password) return false;
+      cipher = UnlockSet(def, *password, events);
+      if (!cipher) return false;
+    }
     const auto chosenFolder = OutputFolderOf(request.definitionPath.parent_path(),
                                              request.outputFolder, events, out.folderCreated);
     if (!chosenFolder) return false;
     const std::filesystem::path& folder = *chosenFolder;
     // No other operation writes or joins the set while parts of it are rebuilt.
-    const SetLock lock(folder, SetNameOf(def, request.definitionPath), SetLock::Mode::Exclusive);
-    const auto password = PasswordFor(def, request.password, events);
-    if (!password) return false;
-    std::optional<SetCipher> cipher;
+    std::optional<SetLock> lock(std::in_place, folder, SetNameOf(def, request.definitionPath),
+                                SetLock::Mode::Exclusive);
+    // A refusal leaves no folder it made: the lock file in it goes first.
+    const auto refuse = [&] {
+      lock.reset();
+      RemoveIfCreated(folder, out.folderCreated);
+      return false;
+    };
+    if (!password) {
+      password = PasswordFor(def, request.password, events);
+      if (!password) return refuse();
+    }
     std::optional<HelperThread> helper;
     std::vector<std::uint8_t> sealedBuffer;
-    if (sealing) {
-      helper.emplace();
-      cipher.emplace(password->View(), *def.header.Encryption);
-      if (!cipher->PasswordMatches()) {
-        events.ShowError(msg::kWrongPassword231);
-        return false;
-      }
-    }
-    const std::string passwordBig5 = cipher ? std::string() : PasswordToBig5OrThrow(password->View());
+    if (sealing) helper.emplace();
+    const std::string passwordBig5 =
+        cipher ? std::string() : PasswordToBig5OrThrow(password->View());
 
     File source = File::TryOpenRead(request.source);
     if (!source.IsOpen()) {
       events.ShowError(msg::kCannotOpenSource301, MessageText::Plain(request.source.string()));
-      return false;
+      return refuse();
     }
     const auto set = pendants.OpenSet(IsPluginMagic(def.header.Magic), pluginName);
 
@@ -123,7 +137,7 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
     }
     if (const auto refused = RefusedTarget(def, folder, chosen, source)) {
       events.ShowError(refused->first, MessageText::Plain(refused->second.string()));
-      return false;
+      return refuse();
     }
     const auto total = static_cast<int>(std::count(chosen.begin(), chosen.end(), true));
     events.Report(WorkStarted{});

@@ -19,9 +19,9 @@ struct ResplitRequest {
   std::optional<std::filesystem::path> outputFolder;  // empty: the definition's folder
   std::optional<std::vector<int>> selected;           // part indices; empty optional: every part
   std::optional<SecretText> password;                 // a protected set asks when none is given
+  std::optional<std::string> pluginName;              // a KV4 set asks when none is given
   // Refuse any set that is not encrypted with an authenticated definition.
   bool requireEncryption = false;
-  std::optional<std::string> pluginName;              // a KV4 set asks when none is given
 };
 
 struct ResplitOutcome {

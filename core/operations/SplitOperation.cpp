@@ -5,13 +5,13 @@
 #include <new>
 
 #include "core/KivoraError.h"
+#include "core/format/CodePage.h"
 #include "core/format/DefinitionWriter.h"
 #include "core/io/AtomicFile.h"
 #include "core/io/File.h"
 #include "core/operations/SetLock.h"
 #include "core/parts/PartStream.h"
 #include "core/payload/SetCipher.h"
-#include "core/format/CodePage.h"
 #include "core/text/GroupThousands.h"
 #include "core/text/Messages.h"
 
@@ -142,9 +142,16 @@ void CheckTargetsAreNotSource(const SplitRequest& s, const File& source, int cou
 }
 
 // The definition as it will be stored: the file's bytes, or the block implanted at the
-// end of the last part.
-std::vector<std::uint8_t> StoredDefinition(const SplitRequest& s, const SplitOutcome& result) {
+// end of the last part. An encrypted set's definition ends with its MAC, which the
+// header then carries too.
+std::vector<std::uint8_t> StoredDefinition(const SplitRequest& s, SplitOutcome& result,
+                                           const SetCipher* cipher) {
   std::vector<std::uint8_t> bytes = EncodeDefinition(result.header, result.parts);
+  if (cipher && cipher->AuthenticatesDefinition()) {
+    cipher->SignDefinition(bytes);
+    std::copy(bytes.end() - kDefinitionMacBytes, bytes.end(),
+              result.header.Encryption->mac.begin());
+  }
   if (!s.implant) return bytes;
   if (result.partPaths.empty()) {
     throw KivoraError(msg::kImplantDefinitionFailed, std::string(msg::kNoPartToImplant));
@@ -278,7 +285,7 @@ bool SplitFile(const SplitRequest& s, const PendantProvider& pendants, Random& r
     std::optional<HelperThread> helper;
     std::vector<std::uint8_t> sealedBuffer;
     if (s.encrypt) {
-      cipher.emplace(SetCipher::ForNewSet(s.password.View()));
+      cipher.emplace(SetCipher::ForNewSet(s.password, s.keyCost));
       helper.emplace();
     }
 
@@ -296,7 +303,8 @@ bool SplitFile(const SplitRequest& s, const PendantProvider& pendants, Random& r
     result.parts.resize(static_cast<size_t>(count));
 
     const std::filesystem::path folder = SplitFolder(s);
-    const std::string passwordKey = cipher ? std::string() : PasswordToBig5OrThrow(s.password.View());
+    const std::string passwordKey =
+        cipher ? std::string() : PasswordToBig5OrThrow(s.password.View());
     const StopCheck stop = [&events] { return events.AbortRequested(); };
     // Parts are reported once they are on disk, in order.
     const auto reportUpTo = [&](int done) {
@@ -347,7 +355,8 @@ bool SplitFile(const SplitRequest& s, const PendantProvider& pendants, Random& r
       return false;
     }
     stream.reset();
-    const std::vector<std::uint8_t> stored = StoredDefinition(s, result);
+    const std::vector<std::uint8_t> stored =
+        StoredDefinition(s, result, cipher ? &*cipher : nullptr);
     if (recovery) {
       if (s.implant) recovery->Append(count - 1, stored);
       if (!recovery->Finish(stored, stop)) {

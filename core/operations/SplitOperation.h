@@ -10,9 +10,9 @@
 #include "core/OperationEvents.h"
 #include "core/PendantProvider.h"
 #include "core/format/DefinitionRecords.h"
-#include "core/payload/SecretText.h"
 #include "core/format/RecoveryFormat.h"
 #include "core/parts/Random.h"
+#include "core/payload/SecretText.h"
 #include "core/recovery/RecoveryWriter.h"
 
 namespace kivora {
@@ -43,6 +43,8 @@ struct SplitRequest {
   // Seal the parts with a key derived from the password (cipher kind 2) instead of
   // scrambling them; needs a password, and applies to plain parts too.
   bool encrypt = false;
+  // What deriving the key of an encrypted set costs (each guess at its password alike).
+  KeyCost keyCost = kNewSetKeyCost;
   // Recovery parts written beside the parts (none by default).
   RecoveryAmount recovery;
 };

@@ -6,6 +6,7 @@
 
 #include "core/KivoraError.h"
 #include "core/format/LoadedDefinition.h"
+#include "core/operations/SetProtection.h"
 #include "core/text/Messages.h"
 #include "core/threads/ParallelFor.h"
 
@@ -33,8 +34,25 @@ VerifyOutcome RunVerify(KvrDefinition& loaded, const std::filesystem::path& defi
                         const VerifyOptions& options) {
   VerifyOutcome outcome;
   if (!RefreshIfChanged(definitionPath, pendants, events, loaded)) return outcome;
-  outcome.ran = true;
   const KvrDefinition& def = loaded;
+  // Given the password, an encrypted set proves its definition first and every chunk
+  // as its part is read; a skipped question leaves the checksums alone to test.
+  std::optional<SetCipher> cipher;
+  if (def.header.CipherKind == kSealedCipher && def.header.Encryption) {
+    std::optional<SecretText> password = options.password;
+    if (!password && options.askPassword) {
+      if (std::optional<std::string> typed =
+              events.AskText(QuestionKind::Password, msg::kVerifyPasswordPrompt)) {
+        password.emplace(*typed);
+        WipeText(*typed);
+      }
+    }
+    if (password && !password->empty()) {
+      cipher = UnlockSet(def, *password, events);
+      if (!cipher) return outcome;
+    }
+  }
+  outcome.ran = true;
   events.Report(WorkStarted{});
   events.Report(FilesCleared{});
   outcome.findings = {PartTestResult::Ok};
@@ -76,7 +94,7 @@ VerifyOutcome RunVerify(KvrDefinition& loaded, const std::filesystem::path& defi
           const PartRecord& rec = def.parts[static_cast<size_t>(index)];
           const std::optional<PartTestResult> t =
               TestPart(def, index, definitionPath.parent_path() / rec.FileName, buffers[thread],
-                       stopped.For(thread));
+                       stopped.For(thread), cipher ? &*cipher : nullptr);
           if (!t) stopped.Raise();
           {
             std::lock_guard lock(mutex);
@@ -101,6 +119,7 @@ VerifyOutcome RunVerify(KvrDefinition& loaded, const std::filesystem::path& defi
     return outcome;
   }
 
+  outcome.authenticated = cipher && cipher->AuthenticatesDefinition() && !outcome.HasErrors();
   Outcome end = Outcome::Completed;
   if (outcome.HasErrors()) {
     events.ShowCompletion(msg::kTestFoundErrors);

@@ -8,8 +8,8 @@
 #include "core/OperationEvents.h"
 #include "core/PendantProvider.h"
 #include "core/format/DefinitionRecords.h"
-#include "core/payload/SecretText.h"
 #include "core/parts/PartScan.h"
+#include "core/payload/SecretText.h"
 
 namespace kivora {
 
@@ -18,6 +18,8 @@ struct VerifyOutcome {
   bool aborted = false;
   std::set<PartTestResult> findings;
   bool joinRequested = false;  // the user answered Yes to joining now
+  // The password proved the definition's MAC and every chunk of every part found.
+  bool authenticated = false;
 
   bool HasErrors() const {
     return findings.contains(PartTestResult::Missing) || findings.contains(PartTestResult::Corrupt);
@@ -33,9 +35,10 @@ struct VerifyOptions {
   bool askPassword = false;
 };
 
-// The test button: re-reads a changed definition, tests each part in index order with a
-// file state each, then sums up: errors found; fixable parts (offering the join); or no
-// problem (offering the join). The caller starts the join when joinRequested is set. A
+// The test button: re-reads a changed definition, unlocks an encrypted set when it has
+// the password (a wrong password or a forged definition ends it with ran = false), tests each part
+// in index order with a file state each, then sums up: errors found; fixable parts (offering the
+// join); or no problem (offering the join). The caller starts the join when joinRequested is set. A
 // part that cannot be read ends the test with an exception (TestFailure() shows it).
 VerifyOutcome RunVerify(KvrDefinition& loaded, const std::filesystem::path& definitionPath,
                         const PendantProvider& pendants, OperationEvents& events,

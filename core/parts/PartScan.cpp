@@ -5,6 +5,7 @@
 #include "core/KivoraError.h"
 #include "core/io/Crc32.h"
 #include "core/io/File.h"
+#include "core/payload/SealedPayload.h"
 #include "core/text/Messages.h"
 
 namespace kivora {
@@ -84,13 +85,26 @@ bool PartMatchesCrc(std::span<const std::uint8_t> content, const PartRecord& rec
 
 std::optional<PartTestResult> TestPart(const KvrDefinition& def, int index,
                                        const std::filesystem::path& path,
-                                       std::vector<std::uint8_t>& buffer, const StopCheck& stop) {
+                                       std::vector<std::uint8_t>& buffer, const StopCheck& stop,
+                                       const SetCipher* cipher) {
   const PartRecord& record = def.parts.at(static_cast<size_t>(index));
   const bool disguised = def.header.Disguised;
+  std::optional<PayloadOpener> opener;
+  std::vector<std::uint8_t> opened;  // what the chunks open to, not kept
+  PartSink sink;
+  if (cipher) {
+    opener.emplace(*cipher, index, record.Size, nullptr, &opened);
+    sink = [&](std::int64_t, std::span<std::uint8_t> bytes) { opener->Open(bytes); };
+  }
   const PartScan scan =
-      ScanPart(path, disguised ? record.PendantSize : 0, record.Size, buffer, {}, false, stop);
+      ScanPart(path, disguised ? record.PendantSize : 0, record.Size, buffer, sink, false, stop);
   if (scan.stopped) return std::nullopt;
-  return Verdict(scan, record, disguised, def.implanted, def.header.CipherKind == kSealedCipher);
+  const PartTestResult verdict =
+      Verdict(scan, record, disguised, def.implanted, def.header.CipherKind == kSealedCipher);
+  if (opener && verdict != PartTestResult::Missing && !opener->Authentic()) {
+    return PartTestResult::Corrupt;
+  }
+  return verdict;
 }
 
 }  // namespace kivora

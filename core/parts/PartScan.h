@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/format/DefinitionRecords.h"
+#include "core/payload/SetCipher.h"
 #include "core/threads/StopCheck.h"
 
 namespace kivora {
@@ -60,9 +61,12 @@ bool PartMatchesCrc(std::span<const std::uint8_t> content, const PartRecord& rec
                     bool disguised);
 
 // Tests part `index` of the definition at path; empty optional when `stop` ended it.
+// With the cipher of an encrypted set every sealed chunk is opened in the same pass,
+// and a part whose chunks do not all prove authentic is corrupt whatever its checksums.
 std::optional<PartTestResult> TestPart(const KvrDefinition& definition, int index,
                                        const std::filesystem::path& path,
                                        std::vector<std::uint8_t>& buffer,
-                                       const StopCheck& stop = {});
+                                       const StopCheck& stop = {},
+                                       const SetCipher* cipher = nullptr);
 
 }  // namespace kivora

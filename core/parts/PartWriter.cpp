@@ -1,5 +1,7 @@
 #include "core/parts/PartWriter.h"
 
+#include <sodium.h>
+
 #include <algorithm>
 
 #include "core/KivoraError.h"
@@ -123,6 +125,49 @@ PartChecksums StreamPart(File& source, std::span<std::uint8_t> chunk,
   return sums;
 }
 
+namespace {
+
+// A sealed part is rebuilt in memory (a part holds at most 32 MiB): its nonces may seal
+// only the bytes the record proves, so the sealed bytes reach the disk, even under a
+// temporary name, only once their checksum agrees, and the plain bytes read are the
+// very bytes sealed, whatever happens to the source meanwhile.
+RebuildResult RebuildSealedPart(File& source, std::vector<std::uint8_t>& plain,
+                                const std::filesystem::path& path, const PartRecord& record,
+                                std::optional<std::span<const std::uint8_t>> pendant,
+                                std::span<const std::uint8_t> trailer, const StopCheck& stop,
+                                const Sealing& seal) {
+  const auto size = PlainSize(record.Size, seal.cipher->Params().chunkSize);
+  if (!size) return RebuildResult::Mismatch;
+  plain.resize(static_cast<size_t>(*size));
+  for (size_t at = 0; at < plain.size(); at += kPartChunkBytes) {
+    if (StopRequested(stop)) return RebuildResult::Stopped;
+    const std::span<std::uint8_t> piece =
+        std::span(plain).subspan(at, std::min(kPartChunkBytes, plain.size() - at));
+    WithMessage(msg::kCopyFromSourceFailed, [&] { source.ReadExact(piece); });
+  }
+  PartEncoder encoder(*size, pendant, {}, seal);
+  const std::span<const std::uint8_t> sealed = encoder.Encode(plain);
+  const std::span<const std::uint8_t> last = encoder.Finish();
+  sodium_memzero(plain.data(), plain.size());
+  const PartChecksums& sums = encoder.Checksums();
+  if (pendant ? sums.partCrc != record.PartCrc : sums.crc != record.Crc) {
+    return RebuildResult::Mismatch;
+  }
+  const MessageText createFailed = CreatePartFailedText(pendant.has_value(), true);
+  std::optional<AtomicFile> out;
+  WithMessage(createFailed, [&] { out.emplace(path); });
+  WithMessage(msg::kWritePartFailed, [&] {
+    if (pendant) out->Write(*pendant);
+    out->Write(sealed);
+    out->Write(last);
+    out->Write(trailer);
+  });
+  WithMessage(createFailed, [&] { out->Commit(); });
+  return RebuildResult::Matched;
+}
+
+}  // namespace
+
 RebuildResult RebuildPart(File& source, std::vector<std::uint8_t>& buffer,
                           const std::filesystem::path& path, const PartRecord& record,
                           bool disguised, const PendantSet* pendants, std::string_view key,
@@ -137,20 +182,8 @@ RebuildResult RebuildPart(File& source, std::vector<std::uint8_t>& buffer,
   const auto matches = [&](const PartChecksums& s) {
     return disguised ? s.partCrc == record.PartCrc : s.crc == record.Crc;
   };
-  std::int64_t size = record.Size;
-  if (seal) {
-    const auto plain = PlainSize(record.Size, seal->cipher->Params().chunkSize);
-    if (!plain) return RebuildResult::Mismatch;
-    size = *plain;
-    const std::int64_t start =
-        WithMessage(msg::kCopyFromSourceFailed, [&] { return source.Tell(); });
-    // Sealed once without writing: the checksums must prove the source first.
-    PartEncoder dry(size, pendant, {}, seal);
-    if (!EncodeFromSource(source, buffer, size, dry, stop, {})) return RebuildResult::Stopped;
-    dry.Finish();
-    if (!matches(dry.Checksums())) return RebuildResult::Mismatch;
-    WithMessage(msg::kCopyFromSourceFailed, [&] { source.Seek(start); });
-  }
+  if (seal) return RebuildSealedPart(source, buffer, path, record, pendant, trailer, stop, *seal);
+  const std::int64_t size = record.Size;
   const PartChecksums sums =
       StreamPart(source, buffer, path, size, pendant, key, matches, trailer, stop, seal);
   if (sums.stopped) return RebuildResult::Stopped;

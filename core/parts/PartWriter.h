@@ -123,8 +123,8 @@ enum class RebuildResult { Matched, Mismatch, Stopped };
 // untouched. The trailer (the implanted definition of a last part) is written behind a
 // matching part; `stop` ends the rebuild and leaves the file there untouched too. A
 // missing pendant throws KivoraError (112). A sealed part (record.Size counts sealed
-// bytes) is sealed once without writing and written only when that proves the source:
-// its nonces must never seal other data on disk.
+// bytes) is read and sealed in memory and written only when that proves the source: its
+// nonces must never seal other data on disk.
 RebuildResult RebuildPart(File& source, std::vector<std::uint8_t>& buffer,
                           const std::filesystem::path& path, const PartRecord& record,
                           bool disguised, const PendantSet* pendants, std::string_view key,

@@ -22,7 +22,8 @@ std::uint8_t* LockedBuffer(size_t size) {
 
 }  // namespace
 
-SecretText::SecretText(std::string_view text) : data_(LockedBuffer(text.size())), size_(text.size()) {
+SecretText::SecretText(std::string_view text)
+    : data_(LockedBuffer(text.size())), size_(text.size()) {
   std::copy(text.begin(), text.end(), data_);
 }
 

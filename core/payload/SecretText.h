@@ -15,7 +15,7 @@ class SecretText {
   SecretText() : SecretText(std::string_view()) {}
   // Takes a copy of text; the caller wipes its own copy when it is no longer needed.
   SecretText(std::string_view text);  // NOLINT: a password converts where one is expected
-  SecretText(const char* text) : SecretText(std::string_view(text)) {}  // NOLINT
+  SecretText(const char* text) : SecretText(std::string_view(text)) {}         // NOLINT
   SecretText(const std::string& text) : SecretText(std::string_view(text)) {}  // NOLINT
   // A buffer of `size` zero bytes to be filled through Bytes().
   static SecretText OfSize(size_t size);

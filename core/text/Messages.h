@@ -124,6 +124,16 @@ inline constexpr MessageTemplate<> kBadEncryptionBlock217{
     "KivoRa 合併定義檔的加密資訊不完整，或是使用了不支援的加密方式。(217)",
     "The encryption data of the KivoRa join definition is incomplete, or uses an encryption that "
     "is not supported. (217)"};
+inline constexpr MessageTemplate<> kDefinitionNotAuthentic252{
+    "KivoRa 合併定義檔無法通過加密驗證：它已被修改或截短，或是屬於其他的分割檔組。(252)",
+    "The KivoRa join definition fails the encryption check: it was changed or cut short, or "
+    "belongs to another set. (252)"};
+inline constexpr MessageTemplate<> kEncryptionRequired253{
+    "這組分割檔並未以密碼加密，或是它的合併定義檔未經驗證；依指定不予處理。(253)",
+    "This set is not encrypted, or its join definition is not authenticated; refused as asked. "
+    "(253)"};
+inline constexpr MessageTemplate<> kPasswordNotUtf8{"密碼不是正確的 UTF-8 文字。",
+                                                    "The password is not valid UTF-8 text."};
 inline constexpr MessageTemplate<> kOutOfMemory222{"記憶體不足，故無法處理。(222)",
                                                    "Not enough memory to go on. (222)"};
 inline constexpr MessageTemplate<> kNoBuiltinPendant{"無法取得圖像檔案！(221)",
@@ -145,6 +155,9 @@ inline constexpr MessageTemplate<> kOutputExistsQuestion{
     "A file of the same name already exists.\nSave the joined file under another name?"};
 inline constexpr MessageTemplate<> kPasswordPrompt{"請輸入密碼，謝謝！",
                                                    "Please enter the password. Thank you!"};
+inline constexpr MessageTemplate<> kVerifyPasswordPrompt{
+    "輸入密碼即可一併驗證加密的內容；略過則只檢查 CRC。",
+    "Enter the password to prove the encrypted content as well; skip to check the CRCs only."};
 inline constexpr MessageTemplate<int> kUnknownCipher293{
     "不支援這種暗號化方式 (CipherKind {}) 的 KivoRa 合併定義檔。(293)",
     "KivoRa join definitions of this encryption (CipherKind {}) are not supported. (293)"};
@@ -272,6 +285,12 @@ inline constexpr MessageTemplate<> kDisguisePlugin{"有 (使用了圖像掛件)"
 inline constexpr MessageTemplate<> kDisguiseYes{"有", "Yes"};
 inline constexpr MessageTemplate<> kPasswordRequired{"需要", "Required"};
 inline constexpr MessageTemplate<> kPasswordNotRequired{"不需要", "Not required"};
+inline constexpr MessageTemplate<> kPasswordScrambles{"需要 (相容的擾亂方式，不具保密性)",
+                                                      "Required (compatible scramble, not secret)"};
+inline constexpr MessageTemplate<> kPasswordEncrypts{"需要 (加密)", "Required (encrypted)"};
+inline constexpr MessageTemplate<> kPasswordEncryptsUnsigned{
+    "需要 (加密，但合併定義檔未經驗證)",
+    "Required (encrypted, but the join definition is not authenticated)"};
 inline constexpr MessageTemplate<std::string> kBytes{"{} 個位元組",
                                                      "{} bytes"};  // a grouped number ("1,536,000")
 

@@ -187,7 +187,8 @@ class SetPagesTest : public QObject {
 
   void wrongPasswordLeavesNoJoinedFile() {
     Find<QLineEdit>("edtJointFileName")->setText(Split(30000, 10, {"-p", "right"}));
-    QCOMPARE(Find<InfoListView>("lvKvrInfoJoint")->Value(4), QStringLiteral("需要"));
+    QCOMPARE(Find<InfoListView>("lvKvrInfoJoint")->Value(4),
+             QStringLiteral("需要 (相容的擾亂方式，不具保密性)"));
     Find<QComboBox>("cobJointSaveAs")->setCurrentText(Path("out"));
     QDir().mkpath(Path("out"));
     messages_.texts = {QStringLiteral("wrong")};

@@ -37,6 +37,7 @@ class SetFixture : public ::testing::Test {
     s.source = source;
     s.baseName = ProposedBaseName(source);
     s.partSizeKb = 10;
+    s.keyCost = kQuickKeyCost;
     if (adjust) adjust(s);
     RecordingEvents splitUi;
     Random random(7);

@@ -14,10 +14,15 @@
 
 #include "core/OperationEvents.h"
 #include "core/PendantProvider.h"
-#include "core/operations/EngineCall.h"
 #include "core/StateTexts.h"
+#include "core/operations/EngineCall.h"
+#include "core/payload/EncryptionParams.h"
 
 namespace kivora::test {
+
+// The cheapest key derivation a definition may demand: tests of encrypted sets need
+// the key, not its cost.
+inline constexpr KeyCost kQuickKeyCost{1, 64 << 10};
 
 // Summary rows in the program's own wording.
 inline std::vector<std::pair<std::string, std::string>> ChineseRows(

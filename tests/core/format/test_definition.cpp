@@ -369,7 +369,7 @@ TEST(DefinitionSummary, SixRows) {
   EXPECT_EQ(rows[1].second, "1,234,567 個位元組");
   EXPECT_EQ(rows[2].second, "3");
   EXPECT_EQ(rows[3].second, "有 (使用了圖像掛件)");
-  EXPECT_EQ(rows[4].second, "需要");
+  EXPECT_EQ(rows[4].second, "需要 (相容的擾亂方式，不具保密性)");
   EXPECT_EQ(rows[5], (std::pair<std::string, std::string>{"註解", "hi"}));
   def.level = 1;
   EXPECT_EQ(test::ChineseRows(SummaryRows(def))[3].second, "有");
@@ -380,6 +380,14 @@ TEST(DefinitionSummary, SixRows) {
   EXPECT_EQ(rows[3].second, "無");
   EXPECT_EQ(rows[4].second, "不需要");
   EXPECT_EQ(rows[5].second, "");
+  // The protection is named plainly: encryption, and whether its definition is proved.
+  def.header.CipherKind = kSealedCipher;
+  def.header.Protected = true;
+  for (const auto& [version, text] :
+       {std::pair{2, "需要 (加密)"}, std::pair{1, "需要 (加密，但合併定義檔未經驗證)"}}) {
+    def.header.Encryption = EncryptionParams{.version = static_cast<std::uint8_t>(version)};
+    EXPECT_EQ(test::ChineseRows(SummaryRows(def))[4].second, text);
+  }
   EXPECT_EQ(GroupThousands(999), "999");
   EXPECT_EQ(GroupThousands(1000), "1,000");
   EXPECT_EQ(GroupThousands(-1234), "-1,234");

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 #include <libdeflate.h>
+#include <sodium.h>
 
 #include <memory>
 
 #include "core/KivoraError.h"
+#include "core/format/DefinitionReader.h"
 #include "core/format/DefinitionWriter.h"
 #include "core/io/Crc32.h"
 #include "core/operations/JoinOperation.h"
@@ -42,11 +44,12 @@ class EncryptedSetTest : public test::SetFixture {
     const auto from = split.header.Disguised ? rec.PendantSize : 0;
     return Bytes(part.begin() + from, part.begin() + from + rec.Size);
   }
-  bool Join(const std::string& password) {
+  bool Join(const std::string& password, bool requireEncryption = false) {
     JoinRequest request;
     request.definitionPath = definition;
     request.outputFolder = out;
     request.password = password;
+    request.requireEncryption = requireEncryption;
     return CallEngine(ui, JoinFailure(), false,
                       [&] { return RunJoin(loaded, request, pendants, ui); });
   }
@@ -60,11 +63,18 @@ class EncryptedSetTest : public test::SetFixture {
     return CallEngine(ui, ResplitFailure(), false,
                       [&] { return RunResplit(loaded, request, pendants, ui); });
   }
-  // Rewrites the definition so part i's checksums match the file as it is now.
-  void ForgeChecksums(size_t i) {
+  // Records part i's checksums as the file is now, in the loaded definition and, when
+  // asked, in the file (where the MAC then no longer matches).
+  void ForgeChecksums(size_t i, bool inFile = true) {
     PartRecord& rec = split.parts[i];
     rec.PartCrc = StreamCrc32(test::ReadBytes(PartPath(i)));
     rec.Crc = SealedRecordCrc(StreamCrc32(Payload(i)));
+    loaded.parts[i] = rec;
+    if (inFile) Rewrite();
+  }
+  // Writes the definition as split.header and split.parts now say, with the MAC the
+  // split computed.
+  void Rewrite() {
     test::WriteBytes(definition, EncodeDefinition(split.header, split.parts));
     loaded = ReadDefinition(definition, pendants);
   }
@@ -169,29 +179,37 @@ TEST_F(EncryptedSetTest, JoinFailuresAreNamedAndWriteNothing) {
     loaded = loadedMine;
     definition = definitionMine;
     test::WriteBytes(PartPath(1), other);
-    ForgeChecksums(1);
+    ForgeChecksums(1, false);
   };
   struct Row {
     const char* what;
     std::function<void()> tamper;
     std::string password;
-    bool authenticationFails;  // else the password is refused
+    std::optional<std::string> error;  // none: part 1 fails its tags (251)
   };
   const Row rows[] = {
-      {"wrong password", {}, "wrong", false},
+      {"wrong password", {}, "wrong", msg::kWrongPassword231().Chinese()},
       {"flipped byte, joined anyway",
        [&] {
          flip();
          ui.answers = {Answer::Yes};
        },
-       kPassword, true},
+       kPassword, std::nullopt},
+      // Forged checksums in the file fail the definition's MAC; the chunks' tags catch
+      // them where only the definition read into memory was forged.
       {"flipped byte, checksums forged",
        [&] {
          flip();
          ForgeChecksums(1);
        },
-       kPassword, true},
-      {"part of another set, checksums forged", swapInOtherSet, kPassword, true},
+       kPassword, msg::kDefinitionNotAuthentic252().Chinese()},
+      {"flipped byte, checksums forged in memory",
+       [&] {
+         flip();
+         ForgeChecksums(1, false);
+       },
+       kPassword, std::nullopt},
+      {"part of another set, checksums forged in memory", swapInOtherSet, kPassword, std::nullopt},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
@@ -202,9 +220,8 @@ TEST_F(EncryptedSetTest, JoinFailuresAreNamedAndWriteNothing) {
     if (row.tamper) row.tamper();
     EXPECT_FALSE(Join(row.password));
     ASSERT_FALSE(ui.errors.empty());
-    EXPECT_EQ(ui.errors.back(), row.authenticationFails
-                                    ? msg::kPartNotAuthentic251(PartPath(1)).Chinese()
-                                    : std::string(msg::kWrongPassword231));
+    EXPECT_EQ(ui.errors.back(),
+              row.error.value_or(msg::kPartNotAuthentic251(PartPath(1)).Chinese()));
     EXPECT_TRUE(OutputIsEmpty());
   }
 }
@@ -243,16 +260,183 @@ TEST_F(EncryptedSetTest, DefinitionKeepsItsParametersBehindTheRecords) {
   withoutBlock.Encryption.reset();
   const Bytes records = EncodeDefinition(withoutBlock, split.parts);
   const Bytes whole = test::ReadBytes(definition);
-  EXPECT_EQ(whole.size(), records.size() + kEncryptionBlockBytes);
+  EXPECT_EQ(whole.size(), records.size() + kAuthenticatedBlockBytes);
   EXPECT_TRUE(std::equal(records.begin(), records.end(), whole.begin()));
 
-  test::WriteBytes(definition, records);
-  try {
-    ReadDefinition(definition, pendants);
-    ADD_FAILURE() << "a sealed set without its parameters was read";
-  } catch (const KivoraError& e) {
-    EXPECT_EQ(e.what(), std::string(msg::kBadEncryptionBlock217));
+  // Without its block, or with bytes behind its MAC, the definition is refused.
+  Bytes longer = whole;
+  longer.push_back(0);
+  for (const Bytes& bytes : {records, longer}) {
+    test::WriteBytes(definition, bytes);
+    try {
+      ReadDefinition(definition, pendants);
+      ADD_FAILURE() << "a sealed set's definition was read without its whole block";
+    } catch (const KivoraError& e) {
+      EXPECT_EQ(e.what(), std::string(msg::kBadEncryptionBlock217));
+    }
   }
+}
+
+TEST_F(EncryptedSetTest, AnEditedDefinitionIsRefusedBeforeAnythingIsWritten) {
+  const std::string notAuthentic = msg::kDefinitionNotAuthentic252().Chinese();
+  struct Row {
+    const char* what;
+    std::function<void()> edit;
+    std::string error;
+  };
+  const Row rows[] = {
+      {"source name", [this] { split.header.SourceName = "x.exe"; }, notAuthentic},
+      {"comment", [this] { split.header.Comment = "edited"; }, notAuthentic},
+      {"a part's size", [this] { split.parts[0].Size -= 1; }, notAuthentic},
+      {"the last part dropped",
+       [this] {
+         split.header.SourceSize -= *PlainSize(split.parts.back().Size, kSealedChunkBytes);
+         split.header.PartCount -= 1;
+         std::filesystem::remove(PartPath(split.parts.size() - 1));
+         split.parts.pop_back();
+       },
+       notAuthentic},
+      // Relabelled as the first block version, which has no MAC: its keys differ.
+      {"MAC dropped", [this] { split.header.Encryption->version = 1; },
+       msg::kWrongPassword231().Chinese()},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    std::filesystem::remove_all(dir.path());
+    std::filesystem::create_directories(dir.path());
+    Make(test::RandomBytes(450000, 5), true);
+    row.edit();
+    Rewrite();
+    out = dir / "made";  // --mkdir: made only once the set proves itself
+    ui = test::RecordingEvents();
+    ui.answers = {Answer::Yes, Answer::Yes};
+    EXPECT_FALSE(Join(kPassword));
+    EXPECT_EQ(ui.errors, std::vector<std::string>{row.error});
+    EXPECT_FALSE(std::filesystem::exists(out));
+
+    ui = test::RecordingEvents();
+    EXPECT_FALSE(
+        RunVerify(loaded, definition, pendants, ui, {.password = SecretText(kPassword)}).ran);
+    EXPECT_EQ(ui.errors, std::vector<std::string>{row.error});
+
+    ui = test::RecordingEvents();
+    ui.answers = {Answer::Yes, Answer::Yes};
+    EXPECT_FALSE(Resplit(std::nullopt, kPassword, dir / "movie.avi"));
+    EXPECT_EQ(ui.errors, std::vector<std::string>{row.error});
+  }
+}
+
+TEST_F(EncryptedSetTest, TestGivenThePasswordOpensEveryChunk) {
+  Make(test::RandomBytes(450000, 5), true);
+  EXPECT_FALSE(RunVerify(loaded, definition, pendants, ui).authenticated);
+  const VerifyOutcome proved =
+      RunVerify(loaded, definition, pendants, ui, {.password = SecretText(kPassword)});
+  EXPECT_TRUE(proved.authenticated);
+  EXPECT_EQ(proved.findings, std::set<PartTestResult>{PartTestResult::Ok});
+
+  // A changed part whose checksums a forger recorded passes the checksums alone.
+  Bytes part = test::ReadBytes(PartPath(1));
+  part[part.size() - 100] ^= 0x01;
+  test::WriteBytes(PartPath(1), part);
+  ForgeChecksums(1, false);
+  const SetCipher cipher(kPassword, *loaded.header.Encryption);
+  Bytes buffer;
+  EXPECT_EQ(TestPart(loaded, 1, PartPath(1), buffer), PartTestResult::Ok);
+  EXPECT_EQ(TestPart(loaded, 1, PartPath(1), buffer, {}, &cipher), PartTestResult::Corrupt);
+}
+
+TEST_F(EncryptedSetTest, RequireEncryptionRefusesEveryOtherProtection) {
+  struct Row {
+    const char* what;
+    bool encrypt;
+    std::string password;
+    bool joins;
+  };
+  const Row rows[] = {
+      {"no password", false, "", false},
+      {"compatible scramble", false, kPassword, false},
+      {"encrypted", true, kPassword, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    std::filesystem::remove_all(dir.path());
+    std::filesystem::create_directories(dir.path());
+    Make(test::RandomBytes(1000, 5), row.encrypt,
+         [&](SplitRequest& s) { s.password = row.password; });
+    ui = test::RecordingEvents();
+    EXPECT_EQ(Join(row.password, true), row.joins);
+    EXPECT_EQ(OutputIsEmpty(), !row.joins);
+    if (!row.joins) {
+      EXPECT_EQ(ui.errors, std::vector<std::string>{msg::kEncryptionRequired253().Chinese()});
+    }
+  }
+}
+
+// Keys as the format's description derives them, with libsodium alone.
+std::array<std::uint8_t, 32> DocumentedSubkey(std::string_view password, const EncryptionParams& p,
+                                              std::uint64_t id, const char* context) {
+  std::array<std::uint8_t, 32> master{}, key{};
+  EXPECT_EQ(crypto_pwhash(master.data(), 32, password.data(), password.size(), p.salt.data(),
+                          p.opsLimit, p.memLimit, crypto_pwhash_ALG_ARGON2ID13),
+            0);
+  crypto_kdf_derive_from_key(key.data(), 32, id, context, master.data());
+  return key;
+}
+
+TEST_F(EncryptedSetTest, KeysAndMacAreAsDocumentedWithTheNormalisedPassword) {
+  const std::string composed = "caf\xC3\xA9";     // é as one code point (NFC)
+  const std::string decomposed = "cafe\xCC\x81";  // e and a combining accent (NFD)
+  Make(test::RandomBytes(1000, 5), true, [&](SplitRequest& s) { s.password = decomposed; });
+  const EncryptionParams& p = *loaded.header.Encryption;
+  EXPECT_EQ(DocumentedSubkey(composed, p, 2, "KvrSeal2"), p.check);
+  const auto macKey = DocumentedSubkey(composed, p, 3, "KvrSeal2");
+  const Bytes stored = test::ReadBytes(definition);
+  std::array<std::uint8_t, 32> mac{};
+  crypto_generichash(mac.data(), 32, stored.data(), stored.size() - 32, macKey.data(), 32);
+  EXPECT_TRUE(std::equal(mac.begin(), mac.end(), stored.end() - 32));
+  EXPECT_TRUE(Join(composed));
+  EXPECT_THROW(SetCipher("\xFF", p), KivoraError);  // not UTF-8
+}
+
+TEST_F(EncryptedSetTest, SetsOfTheFirstBlockVersionStillJoin) {
+  // One plain part of one chunk, sealed as the first version describes it.
+  const Bytes plain = test::RandomBytes(1000, 3);
+  DefinitionHeader h;
+  h.CipherKind = kSealedCipher;
+  h.Protected = true;
+  h.SourceName = "movie.avi";
+  h.SourceSize = static_cast<std::int64_t>(plain.size());
+  h.PartCount = 1;
+  EncryptionParams& p =
+      h.Encryption.emplace(EncryptionParams{.version = 1,
+                                            .opsLimit = test::kQuickKeyCost.opsLimit,
+                                            .memLimit = test::kQuickKeyCost.memLimit,
+                                            .chunkSize = kSealedChunkBytes});
+  randombytes_buf(p.salt.data(), p.salt.size());
+  p.check = DocumentedSubkey(kPassword, p, 2, "KvrSeal1");
+  const auto key = DocumentedSubkey(kPassword, p, 1, "KvrSeal1");
+  Bytes data(p.salt.begin(), p.salt.end());
+  data.resize(16 + 4 + 8, 0);  // part 0, chunk 0
+  std::array<std::uint8_t, 24> nonce{};
+  crypto_generichash(nonce.data(), nonce.size(), data.data(), data.size(), nullptr, 0);
+  data.push_back(1);  // the part's last chunk
+  Bytes sealed(plain.size() + kSealTagBytes);
+  crypto_aead_xchacha20poly1305_ietf_encrypt(sealed.data(), nullptr, plain.data(), plain.size(),
+                                             data.data(), data.size(), nullptr, nonce.data(),
+                                             key.data());
+  test::WriteBytes(dir / "movie.001", sealed);
+  const PartRecord record{"movie.001", static_cast<std::int32_t>(sealed.size()),
+                          SealedRecordCrc(StreamCrc32(sealed))};
+  definition = dir / "movie.kvr";
+  test::WriteBytes(definition, EncodeDefinition(h, std::span(&record, 1)));
+  loaded = ReadDefinition(definition, pendants);
+  out = dir / "out";
+  std::filesystem::create_directories(out);
+
+  EXPECT_EQ(ProtectionText(loaded.header).Chinese(), msg::kPasswordEncryptsUnsigned().Chinese());
+  EXPECT_FALSE(Join(kPassword, true));
+  ASSERT_TRUE(Join(kPassword));
+  EXPECT_EQ(test::ReadBytes(out / "movie.avi"), plain);
 }
 
 TEST(SealedPayload, PiecesAndThreadsSealAlikeAndOnlyTheWholeInOrderOpens) {

@@ -1,0 +1,32 @@
+#include "core/operations/SetProtection.h"
+
+#include "core/text/Messages.h"
+
+namespace kivora {
+
+bool HasAuthenticatedEncryption(const KvrDefinition& def) {
+  return def.header.CipherKind == kSealedCipher && def.header.Encryption &&
+         def.header.Encryption->version >= 2 && !def.signedBytes.empty();
+}
+
+bool MeetsEncryptionDemand(const KvrDefinition& def, bool required, OperationEvents& events) {
+  if (!required || HasAuthenticatedEncryption(def)) return true;
+  events.ShowError(msg::kEncryptionRequired253);
+  return false;
+}
+
+std::optional<SetCipher> UnlockSet(const KvrDefinition& def, const SecretText& password,
+                                   OperationEvents& events) {
+  std::optional<SetCipher> cipher(std::in_place, password, *def.header.Encryption);
+  if (!cipher->PasswordMatches()) {
+    events.ShowError(msg::kWrongPassword231);
+    return std::nullopt;
+  }
+  if (cipher->AuthenticatesDefinition() && !cipher->DefinitionAuthentic(def.signedBytes)) {
+    events.ShowError(msg::kDefinitionNotAuthentic252);
+    return std::nullopt;
+  }
+  return cipher;
+}
+
+}  // namespace kivora
