@@ -41,5 +41,18 @@ inline constexpr MessageTemplate<> kSettingMissing{"含有未被設定的項目�
                                                    "Some settings are not filled in."};
 inline constexpr MessageTemplate<std::string> kPasswordFileUnreadable{
     "無法讀取密碼檔案「{}」。", "Cannot read the password file \"{}\"."};
+inline constexpr MessageTemplate<std::string> kPasswordNotInEncoding{
+    "密碼含有在編碼 {} 中無效的位元組；請檢查終端機的編碼與地區設定 (LANG、LC_ALL)。",
+    "The password holds bytes that are not valid in the encoding {}; check the terminal's "
+    "encoding and the locale (LANG, LC_ALL)."};
+inline constexpr MessageTemplate<std::string> kPasswordEncodingUnknown{
+    "無法把編碼 {} 的密碼轉換成 UTF-8。",
+    "Cannot convert a password from the encoding {} to UTF-8."};
+inline constexpr MessageTemplate<> kNewPasswordPrompt{"輸入密碼：", "Password:"};
+inline constexpr MessageTemplate<> kNewPasswordAgain{"再輸入一次密碼：", "Password again:"};
+inline constexpr MessageTemplate<> kNewPasswordsDiffer{
+    "兩次輸入的密碼不一樣；沒有分割任何檔案。", "The two passwords differ; nothing was split."};
+inline constexpr MessageTemplate<> kNewPasswordEmpty{"沒有輸入密碼；沒有分割任何檔案。",
+                                                     "No password was typed; nothing was split."};
 
 }  // namespace kivora::cli::texts

@@ -22,7 +22,7 @@ CLI::App* JoinCommand::Register(CLI::App& app) {
   cmd->add_flag("--force-corrupt", forceCorrupt_, "Join a part whose checksum does not match");
   cmd->add_flag("--overwrite", overwrite_, "Replace an existing joined file");
   cmd->add_flag("--mkdir", mkdir_, "Create the output folder (one level) when it is missing");
-  password_.Register(*cmd);
+  password_.Register(*cmd, true);
   return cmd;
 }
 
@@ -36,7 +36,7 @@ int JoinCommand::Run(Context& context) {
     request.definitionPath = definition_;
     if (!outputDir_.empty()) request.outputFolder = outputDir_;
     if (!outputFile_.empty()) request.outputFile = outputFile_;
-    request.password = password_.Resolve();
+    password_.Fill(request);
     // A join stopped by a signal removes what it had not finished.
     request.keepPartialOnAbort = false;
 

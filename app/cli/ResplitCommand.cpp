@@ -23,7 +23,7 @@ CLI::App* ResplitCommand::Register(CLI::App& app) {
   auto* all = cmd->add_flag("--all", all_, "Rebuild every part");
   partsOption_->excludes(all);
   cmd->add_flag("--mkdir", mkdir_, "Create the output folder (one level) when it is missing");
-  password_.Register(*cmd);
+  password_.Register(*cmd, true);
   plugin_.Register(*cmd, true);
   return cmd;
 }
@@ -57,7 +57,7 @@ int ResplitCommand::Run(Context& context) {
     request.definitionPath = definition_;
     request.source = source_;
     if (!outputDir_.empty()) request.outputFolder = outputDir_;
-    request.password = password_.Resolve();
+    password_.Fill(request);
     if (!plugin_.plugin.empty()) request.pluginName = plugin_.PluginName();
     const bool interactive = context.stdinIsTerminal;
     ui.SetDecider([&](QuestionKind kind) -> std::optional<Answer> {

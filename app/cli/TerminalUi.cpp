@@ -10,9 +10,11 @@
 #include <iostream>
 
 #include "app/cli/CliMessages.h"
+#include "app/cli/Password.h"
+#include "app/cli/PasswordEncoding.h"
 #include "app/cli/TerminalText.h"
-#include "core/text/Messages.h"
 #include "core/StateTexts.h"
+#include "core/text/Messages.h"
 
 namespace kivora::cli {
 namespace {
@@ -37,7 +39,9 @@ TerminalUi::TerminalUi(std::ostream& out, std::ostream& err, bool interactive, b
       err_(err),
       interactive_(interactive),
       progressBar_(progressBar),
-      language_(language) {
+      language_(language),
+      readLine_(ReadTerminalLine),
+      encoding_(LocaleCharacterEncoding()) {
   interrupted.store(false);
   struct sigaction action {};
   action.sa_handler = OnInterrupt;
@@ -132,7 +136,10 @@ Reply TerminalUi::Ask(const Question& question) {
       return {AskYesNo(question), {}};
   }
   if (!text) return {Answer::Cancel, {}};
-  return {Answer::Yes, std::move(*text)};
+  // Copied, not moved: a short text moved away stays behind in the moved-from one.
+  Reply reply{Answer::Yes, *text};
+  WipeText(*text);
+  return reply;
 }
 
 Answer TerminalUi::AskYesNo(const Question& question) {
@@ -150,7 +157,7 @@ Answer TerminalUi::AskYesNo(const Question& question) {
   }
   for (;;) {
     err_ << text << (withCancel ? " [y/n/c] " : " [y/n] ") << std::flush;
-    const auto line = ReadTerminalLine(true);
+    const auto line = readLine_(true);
     if (!line) return withCancel ? Answer::Cancel : Answer::No;
     if (*line == "y" || *line == "Y" || *line == "yes") return Answer::Yes;
     if (*line == "n" || *line == "N" || *line == "no") return Answer::No;
@@ -164,13 +171,35 @@ std::optional<std::string> TerminalUi::AskPassword() {
     return std::nullopt;
   }
   err_ << msg::kPasswordPrompt().In(language_) << ' ' << std::flush;
-  return ReadTerminalLine(false);
+  std::optional<std::string> typed = readLine_(false);
+  if (!typed) return std::nullopt;
+  const WipedOnExit wipe(*typed);
+  const SecretText password = PasswordInUtf8(*typed, encoding_);
+  return std::optional<std::string>(std::in_place, password.View());
+}
+
+std::optional<SecretText> TerminalUi::AskNewPassword() {
+  const auto refuse = [this](const MessageText& why) -> std::optional<SecretText> {
+    err_ << why.In(language_) << '\n';
+    return std::nullopt;
+  };
+  if (!interactive_) return refuse(texts::kEncryptNeedsPassword());
+  err_ << texts::kNewPasswordPrompt().In(language_) << ' ' << std::flush;
+  std::string first = readLine_(false).value_or("");
+  const WipedOnExit wipeFirst(first);
+  if (first.empty()) return refuse(texts::kNewPasswordEmpty());
+  err_ << texts::kNewPasswordAgain().In(language_) << ' ' << std::flush;
+  std::optional<std::string> second = readLine_(false);
+  if (!second) return refuse(texts::kNewPasswordEmpty());  // the input ended
+  const WipedOnExit wipeSecond(*second);
+  if (*second != first) return refuse(texts::kNewPasswordsDiffer());
+  return PasswordInUtf8(first, encoding_);
 }
 
 std::optional<std::string> TerminalUi::AskSaveFileName(const std::filesystem::path& proposal) {
   if (!interactive_) return std::nullopt;
   err_ << TerminalMessage(texts::kSaveAsPrompt(proposal), language_) << std::flush;
-  const auto line = ReadTerminalLine(true);
+  const auto line = readLine_(true);
   if (!line || line->empty()) return std::nullopt;
   const std::filesystem::path chosen(*line);
   return (chosen.is_absolute() ? chosen : proposal.parent_path() / chosen).string();
@@ -208,6 +237,7 @@ std::optional<std::string> ReadTerminalLine(bool echo) {
     tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
   }
   std::string line;
+  line.reserve(256);  // on the heap: a move hands the text over and leaves no copy
   const bool ok = WaitForLine() && static_cast<bool>(std::getline(std::cin, line));
   if (tty && !echo) {
     tcsetattr(STDIN_FILENO, TCSANOW, &old);

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "core/OperationEvents.h"
+#include "core/payload/SecretText.h"
 #include "core/text/Language.h"
 
 namespace kivora::cli {
@@ -19,6 +20,9 @@ class TerminalUi : public OperationEvents {
   // Decides a Yes/No question from the flags by its kind; an empty optional leaves it to
   // the user.
   using Decider = std::function<std::optional<Answer>(QuestionKind kind)>;
+  // Reads one line the user types (echo off hides it); an empty optional when the input
+  // ends or a stop signal comes.
+  using LineReader = std::function<std::optional<std::string>(bool echo)>;
 
   TerminalUi(std::ostream& out, std::ostream& err, bool interactive, bool progressBar,
              Language language = Language::Chinese);
@@ -26,6 +30,13 @@ class TerminalUi : public OperationEvents {
 
   void SetDecider(Decider decider) { decider_ = std::move(decider); }
   void SetFolder(std::string folder) { folder_ = std::move(folder); }
+  // Where answers come from: the terminal (ReadTerminalLine) unless set otherwise.
+  void SetLineReader(LineReader reader) { readLine_ = std::move(reader); }
+
+  // The password of a new encrypted set, typed twice without echo and converted from the
+  // locale's encoding. An empty optional, after saying why, when the two differ, when
+  // none is typed, or when stdin is not a terminal.
+  std::optional<SecretText> AskNewPassword();
 
   void Report(const OperationEvent& event) override;
   Reply Ask(const Question& question) override;
@@ -49,6 +60,8 @@ class TerminalUi : public OperationEvents {
   Language language_;
   std::string folder_;
   Decider decider_;
+  LineReader readLine_;
+  std::string encoding_;  // of what the user types
 };
 
 // Reads one line from the terminal (for questions and passwords); echo off hides it.

@@ -12,6 +12,7 @@ namespace kivora::cli {
 CLI::App* TestCommand::Register(CLI::App& app) {
   CLI::App* cmd = app.add_subcommand("test", "Test every part of a set without writing anything");
   cmd->add_option("DEF", definition_, "Definition file, or a part carrying one")->required();
+  password_.Register(*cmd);
   return cmd;
 }
 
@@ -41,7 +42,10 @@ int TestCommand::Run(Context& context) {
       }
       return std::nullopt;
     });
-    const VerifyOutcome outcome = RunVerify(loaded_, definition_, pendants, ui);
+    // Given the password, the test also proves an encrypted set's sealed chunks; it never
+    // asks for one.
+    const VerifyOutcome outcome =
+        RunVerify(loaded_, definition_, pendants, ui, VerifyOptions{password_.Resolve(), false});
     if (outcome.ran && !outcome.aborted) ReportRecovery(ui, pendants);
     return outcome.ran && !outcome.aborted && !outcome.HasErrors() ? kSuccess : kFailed;
   });

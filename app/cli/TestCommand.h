@@ -1,11 +1,13 @@
 #pragma once
 
+#include "app/cli/Password.h"
 #include "app/cli/SetCommand.h"
 
 namespace kivora::cli {
 
 // kivora-cli test DEF: tests every part; exit 0 when none is missing or corrupt. A set
-// with recovery parts also learns how many lost or damaged files they can rebuild.
+// with recovery parts also learns how many lost or damaged files they can rebuild. Given
+// the password, an encrypted set's definition and sealed chunks are proven too.
 class TestCommand : public SetCommand {
  public:
   CLI::App* Register(CLI::App& app) override;
@@ -14,6 +16,8 @@ class TestCommand : public SetCommand {
  private:
   // What the set's recovery parts could rebuild, when it has any.
   void ReportRecovery(TerminalUi& ui, const pendant::PendantLibrary& pendants);
+
+  PasswordOptions password_;
 };
 
 }  // namespace kivora::cli
