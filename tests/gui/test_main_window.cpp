@@ -316,6 +316,7 @@ class MainWindowTest : public QObject {
       Find<QTabWidget>(w, "pcDevideJoint")->setCurrentIndex(2);
       OnNextModal([](QWidget* modal) {
         Find<QLineEdit>(*modal, "edtPassword")->setText("topsecret");
+        Find<QLineEdit>(*modal, "edtPasswordConfirm")->setText("topsecret");
         Find<QCheckBox>(*modal, "cbInplant")->setChecked(true);
         QVERIFY(!Find<QCheckBox>(*modal, "cbEncrypt")->isChecked());
         Find<QCheckBox>(*modal, "cbEncrypt")->setChecked(true);
@@ -351,6 +352,20 @@ class MainWindowTest : public QObject {
       QCOMPARE(Find<QComboBox>(w, box)->currentIndex(), 1);
       QCOMPARE(Find<QComboBox>(w, box)->currentText(), QStringLiteral("/tmp/") + box);
     }
+  }
+
+  void encryptingPasswordIsTypedTwiceAlike() {
+    const std::pair<QString, QString> cases[] = {
+        {"", ""}, {"secret", "Secret"}, {"secret", "secret"}};
+    for (const auto& [typed, confirmation] : cases) {
+      DisguiseOptionsDialog dialog(nullptr, messages_, {});
+      dialog.Fill(typed, false, false, {}, true);
+      Find<QLineEdit>(dialog, "edtPasswordConfirm")->setText(confirmation);
+      QTest::mouseClick(Find<QPushButton>(dialog, "btnOK"), Qt::LeftButton);
+      const bool accepted = !typed.isEmpty() && typed == confirmation;
+      QCOMPARE(dialog.Confirmed(), accepted);
+    }
+    QCOMPARE(messages_.shown.size(), 2);  // one refusal each
   }
 
   void optionsDialogListsPluginsWithPictures() {
