@@ -578,6 +578,14 @@ every part of the set.</translation>
         <source>含有未被設定的項目。</source>
         <translation>Some settings are not filled in.</translation>
     </message>
+    <message>
+        <source>※分割檔將以密碼加密 (尚未設定密碼)</source>
+        <translation>※ The parts will be encrypted (no password set yet)</translation>
+    </message>
+    <message>
+        <source>※分割檔將以密碼加密</source>
+        <translation>※ The parts will be encrypted</translation>
+    </message>
 </context>
 <context>
     <name>kivora::ui::StateList</name>
