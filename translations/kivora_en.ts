@@ -120,6 +120,26 @@ File names, sizes and the comment stay readable in the KivoRa file: use names th
         <translation>Recovery parts written beside the parts (per group of parts);
 as long as no more files of a group are lost or damaged, a repair rebuilds them.</translation>
     </message>
+    <message>
+        <source>確認密碼(&amp;F):</source>
+        <translation>Con&amp;firm:</translation>
+    </message>
+    <message>
+        <source>加密時請再輸入一次相同的密碼</source>
+        <translation>To encrypt, type the same password again</translation>
+    </message>
+    <message>
+        <source>顯示密碼(&amp;S)</source>
+        <translation>&amp;Show the password</translation>
+    </message>
+    <message>
+        <source>加密分割檔需要密碼，請輸入密碼。</source>
+        <translation>Encrypted parts need a password; please type one.</translation>
+    </message>
+    <message>
+        <source>兩次輸入的密碼並不相同，請重新輸入。</source>
+        <translation>The two passwords differ; please type them again.</translation>
+    </message>
 </context>
 <context>
     <name>kivora::ui::FileListEditor</name>
@@ -557,6 +577,14 @@ every part of the set.</translation>
     <message>
         <source>含有未被設定的項目。</source>
         <translation>Some settings are not filled in.</translation>
+    </message>
+    <message>
+        <source>※分割檔將以密碼加密 (尚未設定密碼)</source>
+        <translation>※ The parts will be encrypted (no password set yet)</translation>
+    </message>
+    <message>
+        <source>※分割檔將以密碼加密</source>
+        <translation>※ The parts will be encrypted</translation>
     </message>
 </context>
 <context>

@@ -32,7 +32,7 @@ DisguiseOptionsDialog::DisguiseOptionsDialog(
     : QDialog(parent), messages_(messages) {
   setObjectName(QStringLiteral("frmKvrOption"));
   setWindowTitle(tr("KivoRa 偽裝選項"));
-  setFixedSize(567, 400);
+  setFixedSize(567, 460);
 
   usePluginBox_ = Named<QCheckBox>("cbUsePlugin", tr("使用圖像掛件(&L)"));
   usePluginBox_->setToolTip(tr("使用選取的圖像掛件並進行偽裝"));
@@ -72,6 +72,12 @@ DisguiseOptionsDialog::DisguiseOptionsDialog(
   auto* passwordLabel = Named<QLabel>("Label1", tr("密碼(&W):"));
   passwordEdit_ = Named<QLineEdit>("edtPassword");
   passwordLabel->setBuddy(passwordEdit_);
+  auto* confirmLabel = Named<QLabel>("Label7", tr("確認密碼(&F):"));
+  confirmEdit_ = Named<QLineEdit>("edtPasswordConfirm");
+  confirmEdit_->setToolTip(tr("加密時請再輸入一次相同的密碼"));
+  confirmLabel->setBuddy(confirmEdit_);
+  for (QLineEdit* edit : {passwordEdit_, confirmEdit_}) edit->setEchoMode(QLineEdit::Password);
+  showPasswordBox_ = Named<QCheckBox>("cbShowPassword", tr("顯示密碼(&S)"));
   encryptBox_ = Named<QCheckBox>("cbEncrypt", tr("以密碼加密分割檔(&E)"));
   encryptBox_->setToolTip(
       tr("以密碼加密分割檔的內容；合併時需要相同的密碼。\n檔名、檔案大小與註解仍會以明文記錄在 "
@@ -82,8 +88,11 @@ DisguiseOptionsDialog::DisguiseOptionsDialog(
   auto* passwordLayout = new QGridLayout(passwordGroup_);
   passwordLayout->addWidget(passwordLabel, 0, 0);
   passwordLayout->addWidget(passwordEdit_, 0, 1);
-  passwordLayout->addWidget(encryptBox_, 1, 0, 1, 2);
-  passwordLayout->addWidget(modesNote, 2, 0, 1, 2);
+  passwordLayout->addWidget(confirmLabel, 1, 0);
+  passwordLayout->addWidget(confirmEdit_, 1, 1);
+  passwordLayout->addWidget(showPasswordBox_, 2, 0, 1, 2);
+  passwordLayout->addWidget(encryptBox_, 3, 0, 1, 2);
+  passwordLayout->addWidget(modesNote, 4, 0, 1, 2);
 
   implantGroup_ = Named<QGroupBox>("gbInplant", tr(" KivoRa 檔案 "));
   implantBox_ = Named<QCheckBox>("cbInplant", tr("把 KivoRa 檔案置入分割檔中(&N)"));
@@ -125,6 +134,11 @@ DisguiseOptionsDialog::DisguiseOptionsDialog(
   layout->addLayout(buttons);
 
   connect(usePluginBox_, &QCheckBox::toggled, this, [this] { OnUsePluginToggled(); });
+  connect(encryptBox_, &QCheckBox::toggled, this, [this] { UpdatePasswordFields(); });
+  connect(showPasswordBox_, &QCheckBox::toggled, this, [this](bool shown) {
+    for (QLineEdit* edit : {passwordEdit_, confirmEdit_})
+      edit->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password);
+  });
   connect(pluginList_, &QTreeWidget::itemSelectionChanged, this, [this] { ShowPluginComment(); });
   connect(okButton, &QPushButton::clicked, this, [this] { Confirm(); });
   connect(cancelButton, &QPushButton::clicked, this, [this] {
@@ -135,6 +149,7 @@ DisguiseOptionsDialog::DisguiseOptionsDialog(
   for (const pendant::PluginInfo& plugin : pendant::ListPlugins(pluginFolders))
     AddPluginRow(plugin);
   OnUsePluginToggled();
+  UpdatePasswordFields();
 }
 
 void DisguiseOptionsDialog::AddPluginRow(const pendant::PluginInfo& p) {
@@ -147,7 +162,9 @@ void DisguiseOptionsDialog::AddPluginRow(const pendant::PluginInfo& p) {
 
 void DisguiseOptionsDialog::Fill(const QString& password, bool usePlugin, bool implant,
                                  const QString& pluginName, bool encrypt) {
+  // The password in use was confirmed when it was set.
   passwordEdit_->setText(password);
+  confirmEdit_->setText(password);
   encryptBox_->setChecked(encrypt);
   usePluginBox_->setChecked(usePlugin);
   implantBox_->setChecked(implant);
@@ -169,8 +186,21 @@ void DisguiseOptionsDialog::SetResplitMode() {
   OnUsePluginToggled();
 }
 
+void DisguiseOptionsDialog::SetDisguised(bool disguised) {
+  disguised_ = disguised;
+  usePluginBox_->setEnabled(disguised);
+  OnUsePluginToggled();
+  UpdatePasswordFields();
+}
+
 void DisguiseOptionsDialog::OnUsePluginToggled() {
-  pluginGroup_->setEnabled(usePluginBox_->isChecked());
+  pluginGroup_->setEnabled(disguised_ && usePluginBox_->isChecked());
+}
+
+void DisguiseOptionsDialog::UpdatePasswordFields() {
+  const bool encrypt = encryptBox_->isChecked();
+  passwordEdit_->setEnabled(disguised_ || encrypt);
+  confirmEdit_->setEnabled(encrypt);
 }
 
 void DisguiseOptionsDialog::ShowPluginComment() {
@@ -181,12 +211,28 @@ void DisguiseOptionsDialog::ShowPluginComment() {
 }
 
 void DisguiseOptionsDialog::Confirm() {
-  if (!usePluginBox_->isChecked() || !pluginList_->selectedItems().isEmpty()) {
-    confirmed_ = true;
-    accept();
+  if (disguised_ && usePluginBox_->isChecked() && pluginList_->selectedItems().isEmpty()) {
+    messages_.Error(this, tr("您未選擇任一的掛件..."));
     return;
   }
-  messages_.Error(this, tr("您未選擇任一的掛件..."));
+  if (!PasswordAccepted()) return;
+  confirmed_ = true;
+  accept();
+}
+
+bool DisguiseOptionsDialog::PasswordAccepted() {
+  if (!encryptBox_->isChecked() || passwordGroup_->isHidden()) return true;
+  if (passwordEdit_->text().isEmpty()) {
+    messages_.Error(this, tr("加密分割檔需要密碼，請輸入密碼。"));
+    passwordEdit_->setFocus();
+    return false;
+  }
+  if (confirmEdit_->text() != passwordEdit_->text()) {
+    messages_.Error(this, tr("兩次輸入的密碼並不相同，請重新輸入。"));
+    confirmEdit_->setFocus();
+    return false;
+  }
+  return true;
 }
 
 void DisguiseOptionsDialog::SetRecoveryCount(int count) { recoverySpin_->setValue(count); }

@@ -1,6 +1,6 @@
 #pragma once
-// The disguise options dialog: pendant plug-in, password, implanted definition, and the
-// number of recovery parts.
+// The disguise options dialog: pendant plug-in, password and encryption, implanted
+// definition, and the number of recovery parts.
 
 #include <QDialog>
 #include <filesystem>
@@ -33,6 +33,9 @@ class DisguiseOptionsDialog : public QDialog {
             bool encrypt = false);
   // Resplit mode: only the plug-in list can be used.
   void SetResplitMode();
+  // For a split without disguise: the plug-in list is off, and so is the password unless
+  // it encrypts (the compatible password only scrambles disguised parts).
+  void SetDisguised(bool disguised);
 
   void SetRecoveryCount(int count);
   int RecoveryCount() const;
@@ -46,12 +49,15 @@ class DisguiseOptionsDialog : public QDialog {
   QString SelectedExtension() const;
   int PluginRowCount() const;
 
-  // The OK button's rule: with the plug-in box checked a row must be selected.
+  // The OK button's rules: with the plug-in box checked (and usable) a row must be
+  // selected; with encryption chosen the password must be set and typed twice alike.
   void Confirm();
 
  private:
   void AddPluginRow(const pendant::PluginInfo& plugin);
   void OnUsePluginToggled();
+  void UpdatePasswordFields();
+  bool PasswordAccepted();
   void ShowPluginComment();
 
   MessageLayer& messages_;
@@ -63,11 +69,14 @@ class DisguiseOptionsDialog : public QDialog {
   QPlainTextEdit* commentView_;
   QGroupBox* passwordGroup_;
   QLineEdit* passwordEdit_;
+  QLineEdit* confirmEdit_;
+  QCheckBox* showPasswordBox_;
   QCheckBox* encryptBox_;
   QGroupBox* implantGroup_;
   QCheckBox* implantBox_;
   QGroupBox* recoveryGroup_;
   QSpinBox* recoverySpin_;
+  bool disguised_ = true;
 };
 
 }  // namespace kivora::ui

@@ -151,8 +151,11 @@ void JoinPage::Test() {
   services_.runner.Start([this](bool atWork) { ShowWork(atWork); },
                          [this, outcome, definition](OperationEvents& events) {
                            *outcome = CallEngine(events, TestFailure(), VerifyOutcome{}, [&] {
-                             return RunVerify(services_.loaded, definition, services_.pendants,
-                                              events);
+                             // The password of an encrypted set is asked for; Cancel
+                             // tests the checksums alone.
+                             return RunVerify(
+                                 services_.loaded, definition, services_.pendants, events,
+                                 VerifyOptions{.password = std::nullopt, .askPassword = true});
                            });
                            if (outcome->ran && !outcome->aborted && outcome->HasErrors()) {
                              OfferRepairFromRecovery(definition, events);

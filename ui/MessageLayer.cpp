@@ -74,7 +74,7 @@ std::optional<QString> QtMessageLayer::AskText(QWidget* parent, const QString& c
   QInputDialog dialog(parent);
   dialog.setWindowTitle(caption);
   dialog.setLabelText(prompt);
-  dialog.setTextEchoMode(QLineEdit::Normal);
+  dialog.setTextEchoMode(QLineEdit::Password);  // it asks only for passwords
   if (auto* edit = dialog.findChild<QLineEdit*>()) edit->setMaxLength(255);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   return dialog.textValue();

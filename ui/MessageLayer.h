@@ -30,7 +30,7 @@ class MessageLayer {
   virtual ~MessageLayer() = default;
   // A notice (OK) or a question; a notice answers Yes.
   virtual Answer Show(QWidget* parent, const BoxMessage& message) = 0;
-  // A one-line text box (the password box); empty optional on Cancel.
+  // A one-line masked text box (the password box); empty optional on Cancel.
   virtual std::optional<QString> AskText(QWidget* parent, const QString& caption,
                                          const QString& prompt) = 0;
   virtual std::optional<QString> OpenFileName(QWidget* parent, const QString& filter,

@@ -12,10 +12,12 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
+#include <string>
 
 #include "core/io/Folder.h"
 #include "core/io/SaveFolder.h"
 #include "core/operations/EngineCall.h"
+#include "core/payload/SecretText.h"
 #include "core/text/Messages.h"
 #include "ui/DisguiseOptionsDialog.h"
 #include "ui/PageServices.h"
@@ -76,6 +78,9 @@ SplitPage::SplitPage(QWidget* parent, Services services)
   disguiseBox_->setChecked(true);
   disguiseBox_->setToolTip(tr("進行圖像檔案的偽裝"));
   optionsButton_ = Named<QPushButton>("btnKvrOption", tr("選項(&O)..."));
+  encryptionNote_ = Named<QLabel>("Label20");
+  encryptionNote_->setStyleSheet(QStringLiteral("color: blue;"));
+  encryptionNote_->setWordWrap(true);
   startButton_ = Named<QPushButton>("btnDevide", tr("分割(&V)"));
   startButton_->setEnabled(false);
   abortButton_ = Named<QPushButton>("btnAbortDevide", tr("放棄(&A)"));
@@ -131,6 +136,7 @@ SplitPage::SplitPage(QWidget* parent, Services services)
   disguiseRow->addWidget(optionsButton_);
   disguiseRow->addStretch();
   grid->addLayout(disguiseRow, row++, 0, 1, 3);
+  grid->addWidget(encryptionNote_, row++, 0, 1, 3);
   grid->setColumnStretch(0, 1);
 
   auto* buttons = new QHBoxLayout;
@@ -156,6 +162,7 @@ SplitPage::SplitPage(QWidget* parent, Services services)
   connect(startButton_, &QPushButton::clicked, this, [this] { StartSplit(); });
   connect(abortButton_, &QPushButton::clicked, this, [this] { AbortSplit(); });
   OnDisguiseToggled();
+  ShowEncryption();
 }
 
 bool SplitPage::eventFilter(QObject* watched, QEvent* event) {
@@ -200,6 +207,7 @@ void SplitPage::ApplySettings(const KivoraSettings& s) {
   o.implant = s.implant;
   o.encrypt = s.encrypt;
   o.recoveryCount = s.recoveryCount;
+  ShowEncryption();
 }
 
 void SplitPage::StoreSettings(KivoraSettings& s) const {
@@ -239,15 +247,23 @@ void SplitPage::OnPartSizeEdited() {
 }
 
 void SplitPage::OnDisguiseToggled() {
-  optionsButton_->setEnabled(disguiseBox_->isChecked());
   // A disguised part takes the extension of its pendant set.
   extensionBox_->setEnabled(!disguiseBox_->isChecked());
+}
+
+void SplitPage::ShowEncryption() {
+  const DisguiseOptions& o = services_.options;
+  encryptionNote_->setVisible(o.encrypt);
+  encryptionNote_->setText(o.password.isEmpty() ? tr("※分割檔將以密碼加密 (尚未設定密碼)")
+                                                : tr("※分割檔將以密碼加密"));
 }
 
 void SplitPage::EditDisguiseOptions() {
   DisguiseOptionsDialog dialog(this, services_.messages, services_.pluginFolders);
   DisguiseOptions& o = services_.options;
+  const bool disguised = disguiseBox_->isChecked();
   dialog.Fill(o.password, o.usePlugin, o.implant, o.pluginName, o.encrypt);
+  dialog.SetDisguised(disguised);
   dialog.SetRecoveryCount(o.recoveryCount);
   dialog.exec();
   if (!dialog.Confirmed()) return;
@@ -257,7 +273,10 @@ void SplitPage::EditDisguiseOptions() {
   o.encrypt = dialog.Encrypt();
   o.recoveryCount = dialog.RecoveryCount();
   if (!dialog.SelectedPluginName().isEmpty()) o.pluginName = dialog.SelectedPluginName();
-  extensionBox_->setCurrentText(o.usePlugin ? dialog.SelectedExtension() : QStringLiteral("png"));
+  ShowEncryption();
+  // Plain parts keep the extension typed on the page.
+  if (disguised)
+    extensionBox_->setCurrentText(o.usePlugin ? dialog.SelectedExtension() : QStringLiteral("png"));
 }
 
 SplitRequest SplitPage::CollectSettings() const {
@@ -273,13 +292,17 @@ SplitRequest SplitPage::CollectSettings() const {
   s.comment = commentEdit_->text().toStdString();
   s.disguise = disguiseBox_->isChecked();
   const DisguiseOptions& o = services_.options;
-  s.password = o.password.toStdString();
   s.usePlugin = o.usePlugin;
   s.pluginName = o.pluginName.toStdString();
   s.implant = o.implant;
-  // The window uses the password of its options only for disguised parts, whose options
-  // it offers; so does the encryption that goes with it.
-  s.encrypt = o.encrypt && s.disguise;
+  // Encryption seals plain parts as well as disguised ones; the compatible password
+  // scrambles only disguised parts, so plain unencrypted parts go without it.
+  s.encrypt = o.encrypt;
+  if (s.encrypt || s.disguise) {
+    std::string typed = o.password.toStdString();
+    s.password = SecretText(typed);
+    WipeText(typed);
+  }
   s.recovery.count = o.recoveryCount;
   return s;
 }

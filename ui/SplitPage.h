@@ -17,6 +17,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -44,6 +45,8 @@ class SplitPage : public QWidget {
   void BrowseSource();
   void OnPartSizeEdited();
   void OnDisguiseToggled();
+  // The options dialog, with or without the disguise: it also holds the encryption, the
+  // implanted definition and the recovery parts, which plain parts take as well.
   void EditDisguiseOptions();
   void StartSplit();
   void AbortSplit();
@@ -66,6 +69,9 @@ class SplitPage : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // The note below the options button that says whether the parts will be encrypted.
+  void ShowEncryption();
+
   QLineEdit* sourceEdit_;
   SaveFolderChooser* saveFolder_;
   QLineEdit* partSizeEdit_;
@@ -79,6 +85,7 @@ class SplitPage : public QWidget {
   QLineEdit* commentEdit_;
   QCheckBox* disguiseBox_;
   QPushButton* optionsButton_;
+  QLabel* encryptionNote_;
   QPushButton* startButton_;
   QPushButton* abortButton_;
   QWidget* inputsPanel_;

@@ -24,6 +24,7 @@
 #include <utility>
 
 #include "app/cli/Cli.h"
+#include "core/format/DefinitionReader.h"
 #include "core/text/Messages.h"
 #include "tests/gui/MarkingTranslator.h"
 #include "tests/gui/ScriptedMessages.h"
@@ -143,7 +144,7 @@ class MainWindowTest : public QObject {
 
     auto* disguise = Find<QCheckBox>(w, "cbKivora");
     disguise->setChecked(false);
-    QVERIFY(!Find<QPushButton>(w, "btnKvrOption")->isEnabled());
+    QVERIFY(Find<QPushButton>(w, "btnKvrOption")->isEnabled());  // encryption, recovery
     QVERIFY(Find<QComboBox>(w, "cobExtention")->isEnabled());
     disguise->setChecked(true);
     QVERIFY(Find<QPushButton>(w, "btnKvrOption")->isEnabled());
@@ -316,6 +317,7 @@ class MainWindowTest : public QObject {
       Find<QTabWidget>(w, "pcDevideJoint")->setCurrentIndex(2);
       OnNextModal([](QWidget* modal) {
         Find<QLineEdit>(*modal, "edtPassword")->setText("topsecret");
+        Find<QLineEdit>(*modal, "edtPasswordConfirm")->setText("topsecret");
         Find<QCheckBox>(*modal, "cbInplant")->setChecked(true);
         QVERIFY(!Find<QCheckBox>(*modal, "cbEncrypt")->isChecked());
         Find<QCheckBox>(*modal, "cbEncrypt")->setChecked(true);
@@ -351,6 +353,39 @@ class MainWindowTest : public QObject {
       QCOMPARE(Find<QComboBox>(w, box)->currentIndex(), 1);
       QCOMPARE(Find<QComboBox>(w, box)->currentText(), QStringLiteral("/tmp/") + box);
     }
+  }
+
+  void encryptingPasswordIsTypedTwiceAlike() {
+    const std::pair<QString, QString> cases[] = {
+        {"", ""}, {"secret", "Secret"}, {"secret", "secret"}};
+    for (const auto& [typed, confirmation] : cases) {
+      DisguiseOptionsDialog dialog(nullptr, messages_, {});
+      dialog.Fill(typed, false, false, {}, true);
+      Find<QLineEdit>(dialog, "edtPasswordConfirm")->setText(confirmation);
+      QTest::mouseClick(Find<QPushButton>(dialog, "btnOK"), Qt::LeftButton);
+      const bool accepted = !typed.isEmpty() && typed == confirmation;
+      QCOMPARE(dialog.Confirmed(), accepted);
+    }
+    QCOMPARE(messages_.shown.size(), 2);  // one refusal each
+  }
+
+  void encryptedSplitStaysEncryptedWithoutTheDisguise() {
+    MainWindow w(messages_, Env());
+    w.splitPage().SetSource(WriteSource("movie.avi", 30000));
+    Find<QCheckBox>(w, "cbKivora")->setChecked(false);
+    OnNextModal([](QWidget* modal) {
+      Find<QCheckBox>(*modal, "cbEncrypt")->setChecked(true);
+      for (const char* field : {"edtPassword", "edtPasswordConfirm"})
+        Find<QLineEdit>(*modal, field)->setText("secret");
+      QTest::mouseClick(Find<QPushButton>(*modal, "btnOK"), Qt::LeftButton);
+    });
+    QTest::mouseClick(Find<QPushButton>(w, "btnKvrOption"), Qt::LeftButton);
+    QVERIFY(!Find<QLabel>(w, "Label20")->isHidden());  // the page tells
+    QTest::mouseClick(Find<QPushButton>(w, "btnDevide"), Qt::LeftButton);
+    QVERIFY(kivora::ui::test::WaitUntilIdle(w));
+    const auto def =
+        ReadDefinition(dir_->filePath("movie.kvr").toStdString(), kivora::test::FakePendants());
+    QCOMPARE(def.header.CipherKind, kSealedCipher);
   }
 
   void optionsDialogListsPluginsWithPictures() {

@@ -130,6 +130,15 @@ class SetPagesTest : public QObject {
     QVERIFY(!window_->Busy());
   }
 
+  void testOfAnEncryptedSetCanSkipThePassword() {
+    Find<QLineEdit>("edtJointFileName")->setText(Split(30000, 10, {"--encrypt", "-p", "right"}));
+    messages_.texts = {std::nullopt};  // the password question is cancelled
+    QVERIFY(Run("btnTest"));
+    QEXPECT_FAIL("", "RunVerify does not ask for the password yet", Continue);
+    QVERIFY(messages_.texts.empty());
+    QCOMPARE(messages_.shown, QStringList{QStringLiteral("找不到任何問題。是否要進行合併？")});
+  }
+
   void testOffersTheRepairFromRecoveryParts() {
     const QString def = Split(50000, 10, {"--recovery", "1"});
     const QByteArray part = Read(Path("movie02.png"));
