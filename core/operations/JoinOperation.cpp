@@ -60,6 +60,7 @@ class JoinWriter {
  private:
   static constexpr int kBlocks = 8;
   static constexpr size_t kBlockBytes = 256 * 1024;
+  static constexpr size_t kSealedReadBytes = 1024 * 1024;
 
   // Cuts the file back to `length` bytes.
   void CutTo(std::int64_t length) {
@@ -141,7 +142,8 @@ JoinPartResult JoinWriter::JoinPart(int index, const std::filesystem::path& path
   const NextBuffer next = [this]() -> std::vector<std::uint8_t>& { return writer_.TakeBlock(); };
   const PartScan scan = ScanPart(
       path, disguised ? rec.PendantSize : 0, n, buffer_, sink, !disguised && !exchange && !opener,
-      [this] { return events_.AbortRequested(); }, opener ? NextBuffer() : next);
+      [this] { return events_.AbortRequested(); }, opener ? NextBuffer() : next,
+      opener ? kSealedReadBytes : kScanChunkBytes);
   if (scan.stopped) {
     CutTo(base);  // what the join keeps ends with the last whole part
     return JoinPartResult::Stopped;

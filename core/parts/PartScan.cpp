@@ -10,15 +10,14 @@
 
 namespace kivora {
 
-inline constexpr size_t kScanChunkBytes = 256 * 1024;
-
 std::int64_t ExpectedPartLength(const PartRecord& record, bool disguised) {
   return (disguised ? std::int64_t{record.PendantSize} : 0) + record.Size;
 }
 
 PartScan ScanPart(const std::filesystem::path& path, std::int64_t pendantSize,
                   std::int64_t payloadSize, std::vector<std::uint8_t>& buffer, const PartSink& sink,
-                  bool withTail, const StopCheck& stop, const NextBuffer& next) {
+                  bool withTail, const StopCheck& stop, const NextBuffer& next,
+                  size_t readBytes) {
   PartScan scan;
   std::error_code ec;
   const auto status = std::filesystem::status(path, ec);
@@ -41,7 +40,7 @@ PartScan ScanPart(const std::filesystem::path& path, std::int64_t pendantSize,
       return scan;
     }
     std::vector<std::uint8_t>& into = next ? next() : buffer;
-    into.resize(kScanChunkBytes);
+    into.resize(readBytes);
     const size_t n = WithMessage(msg::kReadPartFailed242, [&] { return file.Read(into); });
     if (n == 0) break;
     std::span<std::uint8_t> chunk(into.data(), n);

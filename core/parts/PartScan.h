@@ -43,11 +43,13 @@ std::int64_t ExpectedPartLength(const PartRecord& record, bool disguised);
 // `pendantSize` bytes of pendant; sink (when given) receives the payload and, when
 // withTail is set, the bytes behind it. A missing file, or anything but a regular
 // file, gives exists = false; a file that cannot be read throws KivoraError. `stop` is
-// asked before each chunk. Reads go to buffer, or to next() when given.
+// asked before each chunk. Reads go to buffer, or to next() when given, readBytes at a
+// time (larger reads hand the sink more sealed chunks to open on two threads at once).
+inline constexpr size_t kScanChunkBytes = 256 * 1024;
 PartScan ScanPart(const std::filesystem::path& path, std::int64_t pendantSize,
                   std::int64_t payloadSize, std::vector<std::uint8_t>& buffer,
                   const PartSink& sink = {}, bool withTail = false, const StopCheck& stop = {},
-                  const NextBuffer& next = {});
+                  const NextBuffer& next = {}, size_t readBytes = kScanChunkBytes);
 
 // The verdict on a scanned part: OK, corrupt, or fixable (longer than expected and its
 // first expected bytes match; OK instead when the definition was implanted, since the

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <atomic>
 
+#include "core/payload/ChunkCipher.h"
+
 namespace kivora {
 namespace {
 
@@ -26,6 +28,10 @@ struct ChunkBinding {
     crypto_generichash(nonce, sizeof nonce, data, kNonceInput, nullptr, 0);
   }
 };
+
+std::span<const std::uint8_t, kChunkKeyBytes> ChunkKey(const SetCipher& cipher) {
+  return cipher.Key().first<kChunkKeyBytes>();
+}
 
 std::int64_t SealedChunk(std::uint32_t chunkSize) {
   return std::int64_t{chunkSize} + kSealTagBytes;
@@ -125,9 +131,7 @@ std::span<const std::uint8_t> PayloadSealer::Seal(std::span<const std::uint8_t> 
       plain,
       [this](ChunkBatches::Chunk& c, std::uint8_t* out) {
         const ChunkBinding b(cipher_.Params(), part_, c.index, c.last);
-        crypto_aead_xchacha20poly1305_ietf_encrypt(out, nullptr, c.in.data(), c.in.size(), b.data,
-                                                   sizeof b.data, nullptr, b.nonce,
-                                                   cipher_.Key().data());
+        SealChunk(out, c.in, b.data, b.nonce, ChunkKey(cipher_));
       },
       output);
 }
@@ -137,8 +141,7 @@ std::span<const std::uint8_t> PayloadSealer::Finish() {
   if (plainSize_ != 0 || emptySealed_) return {};
   emptySealed_ = true;
   const ChunkBinding b(cipher_.Params(), part_, 0, true);
-  crypto_aead_xchacha20poly1305_ietf_encrypt(emptyChunk_.data(), nullptr, nullptr, 0, b.data,
-                                             sizeof b.data, nullptr, b.nonce, cipher_.Key().data());
+  SealChunk(emptyChunk_.data(), {}, b.data, b.nonce, ChunkKey(cipher_));
   return emptyChunk_;
 }
 
@@ -157,9 +160,7 @@ std::span<const std::uint8_t> PayloadOpener::Open(std::span<const std::uint8_t> 
       sealed,
       [this](ChunkBatches::Chunk& c, std::uint8_t* out) {
         const ChunkBinding b(cipher_.Params(), part_, c.index, c.last);
-        c.ok = crypto_aead_xchacha20poly1305_ietf_decrypt(out, nullptr, nullptr, c.in.data(),
-                                                          c.in.size(), b.data, sizeof b.data,
-                                                          b.nonce, cipher_.Key().data()) == 0;
+        c.ok = OpenChunk(out, c.in, b.data, b.nonce, ChunkKey(cipher_));
       },
       output);
 }
