@@ -16,8 +16,7 @@ std::int64_t ExpectedPartLength(const PartRecord& record, bool disguised) {
 
 PartScan ScanPart(const std::filesystem::path& path, std::int64_t pendantSize,
                   std::int64_t payloadSize, std::vector<std::uint8_t>& buffer, const PartSink& sink,
-                  bool withTail, const StopCheck& stop, const NextBuffer& next,
-                  size_t readBytes) {
+                  bool withTail, const StopCheck& stop, const NextBuffer& next, size_t readBytes) {
   PartScan scan;
   std::error_code ec;
   const auto status = std::filesystem::status(path, ec);

@@ -40,7 +40,6 @@ std::span<const std::uint8_t> PartEncoder::Encode(std::span<std::uint8_t> plain,
                                                   std::vector<std::uint8_t>* sealedOut) {
   if (sealer_) {
     const std::span<const std::uint8_t> sealed = sealer_->Seal(plain, sealedOut);
-    storedCrc_ = Crc32Update(storedCrc_, sealed);
     stored_ += static_cast<std::int64_t>(sealed.size());
     return sealed;
   }
@@ -52,11 +51,11 @@ std::span<const std::uint8_t> PartEncoder::Encode(std::span<std::uint8_t> plain,
 std::span<const std::uint8_t> PartEncoder::Finish() {
   if (sealer_) {
     const std::span<const std::uint8_t> last = sealer_->Finish();
-    storedCrc_ = Crc32Update(storedCrc_, last);
     stored_ += static_cast<std::int64_t>(last.size());
-    sums_.crc = SealedRecordCrc(storedCrc_);
+    const std::uint32_t storedCrc = sealer_->SealedCrc();
+    sums_.crc = SealedRecordCrc(storedCrc);
     if (pendant_) {
-      sums_.partCrc = Crc32Combine(sums_.partCrc, storedCrc_, static_cast<std::uint64_t>(stored_));
+      sums_.partCrc = Crc32Combine(sums_.partCrc, storedCrc, static_cast<std::uint64_t>(stored_));
     }
     return last;
   }

@@ -77,7 +77,6 @@ class PartEncoder {
   PartChecksums sums_;
   std::optional<BlockScrambler> scrambler_;
   std::optional<PayloadSealer> sealer_;
-  std::uint32_t storedCrc_ = 0;  // of a sealed payload as stored
   std::int64_t stored_ = 0;
 };
 

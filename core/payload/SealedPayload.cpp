@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 
+#include "core/io/Crc32.h"
 #include "core/payload/ChunkCipher.h"
 
 namespace kivora {
@@ -127,13 +128,18 @@ PayloadSealer::PayloadSealer(const SetCipher& cipher, int partIndex, std::int64_
 
 std::span<const std::uint8_t> PayloadSealer::Seal(std::span<const std::uint8_t> plain,
                                                   std::vector<std::uint8_t>* output) {
-  return batches_.Next(
+  const std::span<const std::uint8_t> sealed = batches_.Next(
       plain,
       [this](ChunkBatches::Chunk& c, std::uint8_t* out) {
         const ChunkBinding b(cipher_.Params(), part_, c.index, c.last);
         SealChunk(out, c.in, b.data, b.nonce, ChunkKey(cipher_));
+        c.outCrc = Crc32Update(0, {out, c.in.size() + kSealTagBytes});
       },
       output);
+  for (const ChunkBatches::Chunk& c : batches_.Chunks()) {
+    sealedCrc_ = Crc32Combine(sealedCrc_, c.outCrc, c.in.size() + kSealTagBytes);
+  }
+  return sealed;
 }
 
 std::span<const std::uint8_t> PayloadSealer::Finish() {
@@ -142,6 +148,7 @@ std::span<const std::uint8_t> PayloadSealer::Finish() {
   emptySealed_ = true;
   const ChunkBinding b(cipher_.Params(), part_, 0, true);
   SealChunk(emptyChunk_.data(), {}, b.data, b.nonce, ChunkKey(cipher_));
+  sealedCrc_ = Crc32Update(sealedCrc_, emptyChunk_);
   return emptyChunk_;
 }
 

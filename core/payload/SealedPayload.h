@@ -43,6 +43,7 @@ class ChunkBatches {
     bool last = false;
     size_t outOffset = 0;
     bool ok = true;
+    std::uint32_t outCrc = 0;  // CRC-32 of the chunk's output, when `run` keeps it
   };
 
   // inChunk: input bytes of a whole chunk; growth: output bytes minus input bytes.
@@ -56,6 +57,8 @@ class ChunkBatches {
                                const std::function<void(Chunk&, std::uint8_t* out)>& run,
                                std::vector<std::uint8_t>* output = nullptr);
   std::int64_t Left() const { return left_; }
+  // The chunks the last Next() ran, in order.
+  std::span<const Chunk> Chunks() const { return chunks_; }
   bool AllOk() const { return ok_; }
 
  private:
@@ -86,6 +89,9 @@ class PayloadSealer {
                                      std::vector<std::uint8_t>* output = nullptr);
   // The last sealed bytes: the empty chunk of an empty payload, nothing otherwise.
   std::span<const std::uint8_t> Finish();
+  // CRC-32 of the sealed bytes returned so far, each chunk's taken on the thread that
+  // sealed it.
+  std::uint32_t SealedCrc() const { return sealedCrc_; }
 
  private:
   const SetCipher& cipher_;
@@ -94,6 +100,7 @@ class PayloadSealer {
   ChunkBatches batches_;
   bool emptySealed_ = false;
   std::array<std::uint8_t, kSealTagBytes> emptyChunk_{};
+  std::uint32_t sealedCrc_ = 0;
 };
 
 class PayloadOpener {
