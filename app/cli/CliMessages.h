@@ -17,6 +17,12 @@ inline constexpr MessageTemplate<> kPasswordNeeded{
 inline constexpr MessageTemplate<> kEncryptNeedsPassword{
     "--encrypt 需要密碼 (-p、--password-file 或 KIVORA_PASSWORD)。",
     "--encrypt needs a password (-p, --password-file or KIVORA_PASSWORD)."};
+inline constexpr MessageTemplate<> kPasswordNotUsed{
+    "這組分割檔沒有密碼保護，所給的密碼並未使用。",
+    "This set is not protected by a password; the password given is not used."};
+inline constexpr MessageTemplate<> kSetAuthenticated{
+    "密碼已證明合併定義檔與每個加密區塊皆完整無誤。",
+    "The password proved the join definition and every sealed chunk authentic."};
 inline constexpr MessageTemplate<std::string> kSaveAsPrompt{"另存新檔 ({})：", "Save as ({}): "};
 inline constexpr MessageTemplate<> kPluginNeeded{
     "這組分割檔使用了圖像掛件：請以 --plugin 指定掛件檔案。",

@@ -23,11 +23,19 @@ std::uint64_t UnsignedSourceSize(std::int64_t size) {
                    : std::uint64_t{static_cast<std::uint32_t>(size)};
 }
 
+// The protection in a fixed English word, whatever the language.
+const char* ProtectionWord(const DefinitionHeader& h) {
+  if (h.CipherKind == kSealedCipher) return "encryption";
+  return h.Protected ? "scramble" : "none";
+}
+
 void PrintJson(std::ostream& out, const KvrDefinition& def) {
   const DefinitionHeader& h = def.header;
   auto flag = [](bool b) { return b ? "true" : "false"; };
   out << "{\"magic\":" << JsonString(h.Magic) << ",\"cipherKind\":" << int{h.CipherKind}
       << ",\"disguised\":" << flag(h.Disguised) << ",\"protected\":" << flag(h.Protected)
+      << ",\"protection\":" << JsonString(ProtectionWord(h))
+      << ",\"authenticatedDefinition\":" << flag(h.Encryption && h.Encryption->version >= 2)
       << ",\"sourceName\":" << JsonString(h.SourceName)
       << ",\"sourceSize\":" << UnsignedSourceSize(h.SourceSize) << ",\"partCount\":" << h.PartCount
       << ",\"comment\":" << JsonString(h.Comment) << ",\"pluginChecksum\":" << h.PluginChecksum

@@ -37,6 +37,7 @@ int JoinCommand::Run(Context& context) {
     if (!outputDir_.empty()) request.outputFolder = outputDir_;
     if (!outputFile_.empty()) request.outputFile = outputFile_;
     password_.Fill(request);
+    NoteUnusedPassword(request.password, context);
     // A join stopped by a signal removes what it had not finished.
     request.keepPartialOnAbort = false;
 

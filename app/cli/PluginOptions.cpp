@@ -6,7 +6,8 @@ namespace kivora::cli {
 
 void PluginOptions::Register(CLI::App& command, bool withPlugin) {
   if (withPlugin) {
-    command.add_option("--plugin", plugin, "Pendant plug-in (FILE.dll in the plug-in folder, or a path)");
+    command.add_option("--plugin", plugin,
+                       "Pendant plug-in (FILE.dll in the plug-in folder, or a path)");
   }
   command.add_option("--plugin-dir", pluginDir, "Folder of the pendant plug-ins");
 }

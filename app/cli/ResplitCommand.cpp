@@ -58,6 +58,7 @@ int ResplitCommand::Run(Context& context) {
     request.source = source_;
     if (!outputDir_.empty()) request.outputFolder = outputDir_;
     password_.Fill(request);
+    NoteUnusedPassword(request.password, context);
     if (!plugin_.plugin.empty()) request.pluginName = plugin_.PluginName();
     const bool interactive = context.stdinIsTerminal;
     ui.SetDecider([&](QuestionKind kind) -> std::optional<Answer> {

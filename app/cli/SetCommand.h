@@ -7,6 +7,7 @@
 #include "app/cli/Command.h"
 #include "app/cli/TerminalUi.h"
 #include "core/format/DefinitionRecords.h"
+#include "core/payload/SecretText.h"
 #include "pendant/PendantLibrary.h"
 
 namespace kivora::cli {
@@ -18,6 +19,9 @@ class SetCommand : public Command {
   // A question decided by a flag: Yes when `flag`, otherwise left to the user on a
   // terminal and No elsewhere.
   static std::optional<Answer> ByFlag(bool flag, bool interactive);
+  // Says so when a password was given for a set that has none, and passes it on.
+  const std::optional<SecretText>& NoteUnusedPassword(const std::optional<SecretText>& password,
+                                                      Context& context) const;
 
   std::string definition_;
   KvrDefinition loaded_;

@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "app/cli/CliMessages.h"
 #include "core/operations/EngineCall.h"
 #include "core/operations/RepairOperation.h"
 #include "core/operations/VerifyOperation.h"
@@ -45,7 +46,9 @@ int TestCommand::Run(Context& context) {
     // Given the password, the test also proves an encrypted set's sealed chunks; it never
     // asks for one.
     const VerifyOutcome outcome =
-        RunVerify(loaded_, definition_, pendants, ui, VerifyOptions{password_.Resolve(), false});
+        RunVerify(loaded_, definition_, pendants, ui,
+                  VerifyOptions{NoteUnusedPassword(password_.Resolve(), context), false});
+    if (outcome.authenticated) context.err << context.Text(texts::kSetAuthenticated) << '\n';
     if (outcome.ran && !outcome.aborted) ReportRecovery(ui, pendants);
     return outcome.ran && !outcome.aborted && !outcome.HasErrors() ? kSuccess : kFailed;
   });

@@ -11,7 +11,9 @@
 #include "core/KivoraError.h"
 #include "core/operations/JoinOperation.h"
 #include "core/operations/ResplitOperation.h"
+#include "core/text/Messages.h"
 #include "tests/cli/CliTestSupport.h"
+#include "tests/support/TestSupport.h"
 
 namespace kivora {
 namespace {
@@ -114,6 +116,43 @@ TEST(CliPassword, HelpNamesTheEnvironmentVariable) {
     EXPECT_NE(test::RunCli({command, "--help"}).out.find("KIVORA_PASSWORD"), std::string::npos)
         << command;
   }
+}
+
+// What the commands say about a set's protection: a test given the password proves an
+// encrypted set or refuses the password; a demand for encryption refuses a plain set; a
+// password given for a set without one is noted.
+TEST(CliPassword, CommandsNameTheProtectionTheyFind) {
+  test::TempDir dir;
+  test::WriteBytes(dir / "s.bin", test::RandomBytes(3000, 4));
+  const std::string folder = dir.path().string();
+  ASSERT_EQ(test::RunCli({"split", folder + "/s.bin", "-o", folder + "/enc", "--mkdir", "--encrypt",
+                          "-p", "pw"})
+                .code,
+            0);
+  ASSERT_EQ(test::RunCli({"split", folder + "/s.bin", "-o", folder + "/plain", "--mkdir"}).code, 0);
+  struct Row {
+    std::vector<std::string> args;
+    bool succeeds;
+    std::string said;
+  };
+  const Row rows[] = {
+      {{"test", folder + "/enc/s.kvr", "-p", "pw"},
+       true,
+       cli::texts::kSetAuthenticated().Chinese()},
+      {{"test", folder + "/enc/s.kvr", "-p", "no"}, false, msg::kWrongPassword231().Chinese()},
+      {{"join", folder + "/plain/s.kvr", "-o", folder + "/out", "--mkdir", "--require-encryption"},
+       false,
+       msg::kEncryptionRequired253().Chinese()},
+      {{"test", folder + "/plain/s.kvr", "-p", "pw"},
+       true,
+       cli::texts::kPasswordNotUsed().Chinese()},
+  };
+  for (const Row& row : rows) {
+    const test::CliRun run = test::RunCli(row.args);
+    EXPECT_EQ(run.code == 0, row.succeeds) << row.args[0] << ' ' << row.args[1];
+    EXPECT_NE(run.err.find(row.said), std::string::npos) << run.err;
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir / "out"));
 }
 
 }  // namespace
