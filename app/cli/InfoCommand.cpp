@@ -34,12 +34,13 @@ void PrintJson(std::ostream& out, const KvrDefinition& def) {
   auto flag = [](bool b) { return b ? "true" : "false"; };
   out << "{\"magic\":" << JsonString(h.Magic) << ",\"cipherKind\":" << int{h.CipherKind}
       << ",\"disguised\":" << flag(h.Disguised) << ",\"protected\":" << flag(h.Protected)
-      << ",\"protection\":" << JsonString(ProtectionWord(h))
-      << ",\"authenticatedDefinition\":" << flag(h.Encryption && h.Encryption->version >= 2)
       << ",\"sourceName\":" << JsonString(h.SourceName)
       << ",\"sourceSize\":" << UnsignedSourceSize(h.SourceSize) << ",\"partCount\":" << h.PartCount
       << ",\"comment\":" << JsonString(h.Comment) << ",\"pluginChecksum\":" << h.PluginChecksum
-      << ",\"implanted\":" << flag(def.implanted) << ",\"parts\":[";
+      << ",\"implanted\":" << flag(def.implanted)
+      << ",\"protection\":" << JsonString(ProtectionWord(h))
+      << ",\"authenticatedDefinition\":" << flag(h.Encryption && h.Encryption->version >= 2)
+      << ",\"parts\":[";
   for (size_t i = 0; i < def.parts.size(); ++i) {
     const PartRecord& p = def.parts[i];
     out << (i ? "," : "") << "{\"fileName\":" << JsonString(p.FileName) << ",\"size\":" << p.Size
