@@ -2,15 +2,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <CLI/CLI.hpp>
-
 #include "app/cli/CliMessages.h"
 #include "app/cli/Password.h"
 #include "app/cli/PasswordEncoding.h"
 #include "app/cli/TerminalUi.h"
 #include "core/KivoraError.h"
-#include "core/operations/JoinOperation.h"
-#include "core/operations/ResplitOperation.h"
 #include "core/text/Messages.h"
 #include "tests/cli/CliTestSupport.h"
 #include "tests/support/TestSupport.h"
@@ -92,24 +88,6 @@ TEST(CliPassword, NewPasswordIsTypedTwice) {
   }
 }
 
-// --require-encryption reaches a join's and a re-split's request beside the password.
-TEST(CliPassword, RequireEncryptionReachesTheRequest) {
-  for (const bool demand : {true, false}) {
-    CLI::App app;
-    cli::PasswordOptions options;
-    options.Register(app, true);
-    app.parse(demand ? "--require-encryption -p pw" : "-p pw");
-    JoinRequest join;
-    options.Fill(join);
-    EXPECT_TRUE(options.password.empty());
-    ResplitRequest resplit;
-    options.Fill(resplit);  // the -p text was wiped once taken: nothing given now
-    EXPECT_EQ(join.requireEncryption, demand);
-    EXPECT_EQ(join.password, SecretText("pw"));
-    EXPECT_EQ(resplit.requireEncryption, demand);
-  }
-}
-
 // Every command that takes a password names KIVORA_PASSWORD in its help.
 TEST(CliPassword, HelpNamesTheEnvironmentVariable) {
   for (const std::string command : {"split", "join", "test", "resplit"}) {
@@ -119,8 +97,8 @@ TEST(CliPassword, HelpNamesTheEnvironmentVariable) {
 }
 
 // What the commands say about a set's protection: a test given the password proves an
-// encrypted set or refuses the password; a demand for encryption refuses a plain set; a
-// password given for a set without one is noted.
+// encrypted set or refuses the password; a demand for encryption refuses all but an
+// encrypted set; a password given for a set without one is noted.
 TEST(CliPassword, CommandsNameTheProtectionTheyFind) {
   test::TempDir dir;
   test::WriteBytes(dir / "s.bin", test::RandomBytes(3000, 4));
@@ -130,6 +108,9 @@ TEST(CliPassword, CommandsNameTheProtectionTheyFind) {
                 .code,
             0);
   ASSERT_EQ(test::RunCli({"split", folder + "/s.bin", "-o", folder + "/plain", "--mkdir"}).code, 0);
+  ASSERT_EQ(
+      test::RunCli({"split", folder + "/s.bin", "-o", folder + "/pw", "--mkdir", "-p", "pw"}).code,
+      0);
   struct Row {
     std::vector<std::string> args;
     bool succeeds;
