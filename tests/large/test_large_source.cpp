@@ -114,6 +114,7 @@ TEST(LargeSource, SplitTestResplitJoinPast2GiB) {
     s.pluginName = "set.dll";
     s.password = round.password;
     s.encrypt = round.encrypt;
+    s.keyCost = test::kQuickKeyCost;  // the bound below is the pipeline's, not the key's
     s.recovery.count = round.recovery;
     test::RecordingEvents ui;
     SplitOutcome split;
