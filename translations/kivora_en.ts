@@ -586,6 +586,10 @@ every part of the set.</translation>
         <source>※分割檔將以密碼加密</source>
         <translation>※ The parts will be encrypted</translation>
     </message>
+    <message>
+        <source>請輸入分割檔大小 (1 到 %1 KB)。</source>
+        <translation>Enter a part size (1 to %1 KB).</translation>
+    </message>
 </context>
 <context>
     <name>kivora::ui::StateList</name>

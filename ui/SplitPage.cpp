@@ -234,7 +234,16 @@ void SplitPage::BrowseSource() {
   if (chosen) SetSource(*chosen);
 }
 
+bool SplitPage::CheckPartSizeField() {
+  bool isNumber = false;
+  const bool valid = partSizeEdit_->text().toInt(&isNumber) >= 1 && isNumber;
+  partSizeEdit_->setProperty("invalid", !valid);
+  partSizeEdit_->setStyleSheet(valid ? QString() : QStringLiteral("background: #ffd6d6;"));
+  return valid;
+}
+
 void SplitPage::OnPartSizeEdited() {
+  CheckPartSizeField();
   bool isNumber = false;
   const int value = partSizeEdit_->text().toInt(&isNumber);
   if (isNumber && value > partSizeSpin_->maximum()) {
@@ -309,6 +318,12 @@ SplitRequest SplitPage::CollectSettings() const {
 
 void SplitPage::StartSplit() {
   if (services_.runner.Running()) return;  // one operation at a time
+  // A blank or zero size would split with the last valid one the arrows kept.
+  if (!CheckPartSizeField()) {
+    services_.messages.Error(this, tr("請輸入分割檔大小 (1 到 %1 KB)。").arg(kMaxPartSizeKb));
+    partSizeEdit_->setFocus();
+    return;
+  }
   if (baseNameEdit_->text().isEmpty() || extensionBox_->currentText().isEmpty()) {
     services_.messages.Error(this, tr("含有未被設定的項目。"));
     return;

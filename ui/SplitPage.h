@@ -44,6 +44,9 @@ class SplitPage : public QWidget {
   void OnInputsChanged();
   void BrowseSource();
   void OnPartSizeEdited();
+  // True when the part size field holds a number from 1 up; the field is marked (its
+  // "invalid" property, drawn red) while it does not.
+  bool CheckPartSizeField();
   void OnDisguiseToggled();
   // The options dialog, with or without the disguise: it also holds the encryption, the
   // implanted definition and the recovery parts, which plain parts take as well.

@@ -159,6 +159,14 @@ class MainWindowTest : public QObject {
     QVERIFY(messages_.shown.contains(QStringLiteral("最大分割檔大小為 32767 KB")));
     QCOMPARE(size->text(), QStringLiteral("32767"));
     QCOMPARE(Find<QSpinBox>(w, "udFileSize")->value(), 32767);
+    // A blank size is marked at once and refused at the split, not replaced by the last.
+    w.splitPage().SetSource(WriteSource("s.bin", 3000));
+    size->clear();
+    QVERIFY(size->property("invalid").toBool());
+    QTest::mouseClick(Find<QPushButton>(w, "btnDevide"), Qt::LeftButton);
+    QVERIFY(messages_.shown.contains(QStringLiteral("請輸入分割檔大小 (1 到 32767 KB)。")));
+    QTest::keyClicks(size, "7");
+    QVERIFY(!size->property("invalid").toBool());
   }
 
   void partSizeFieldStepsWithTheArrowKeys() {
