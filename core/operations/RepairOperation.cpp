@@ -431,7 +431,11 @@ bool OfferRepair(const std::filesystem::path& definition, const PendantProvider&
                  OperationEvents& events) {
   const StopCheck stop = [&events] { return events.AbortRequested(); };
   const RepairOutcome assessed = AssessRecovery(definition, pendants, stop);
-  if (!assessed.found || assessed.rebuildable == 0 || !assessed.partsRebuildable) return false;
+  if (!assessed.found || assessed.damaged == 0) return false;
+  if (assessed.rebuildable == 0 || !assessed.partsRebuildable) {
+    events.ShowCompletion(msg::kRepairPartlyPossible(assessed.damaged, assessed.rebuildable));
+    return false;
+  }
   if (events.AskYesNo(QuestionKind::RepairFromRecovery, msg::kRepairQuestion) != Answer::Yes) {
     return false;
   }

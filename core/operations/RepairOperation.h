@@ -40,8 +40,9 @@ RepairOutcome AssessRecovery(const std::filesystem::path& definition,
                              const PendantProvider& pendants, const StopCheck& stop = {});
 
 // After a test or join that met lost or damaged parts: when the recovery parts can
-// rebuild all of them, asks whether to repair now and repairs on Yes. Returns whether
-// a repair ran and completed.
+// rebuild all of them, asks whether to repair now and repairs on Yes; when they cannot,
+// says how many of the damaged files they could rebuild. Returns whether a repair ran
+// and completed.
 bool OfferRepair(const std::filesystem::path& definition, const PendantProvider& pendants,
                  OperationEvents& events);
 

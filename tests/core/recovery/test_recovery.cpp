@@ -138,6 +138,13 @@ TEST_P(RecoverySetTest, RepairRestoresUpToRLossesPerGroupAndRefusesOneMore) {
     EXPECT_FALSE(RunRepair(definition, false, pendants, refused).completed);
     ASSERT_FALSE(refused.errors.empty());
     EXPECT_EQ(refused.errors[0], msg::kRepairTooManyLost321);
+    // Offered after a test, it says how far the recovery parts reach instead.
+    RecordingEvents offered;
+    EXPECT_FALSE(OfferRepair(definition, pendants, offered));
+    const RepairOutcome assessed = AssessRecovery(definition, pendants);
+    EXPECT_EQ(offered.infos,
+              std::vector<std::string>{
+                  msg::kRepairPartlyPossible(assessed.damaged, assessed.rebuildable).Chinese()});
     EXPECT_EQ(Files(folder), before);
   }
 }
