@@ -217,6 +217,14 @@ void FileListPage::SetHistories(const QStringList& addresses, const QStringList&
   extraBox_->setEditText(QString());
 }
 
+void FileListPage::TakeHistories(const FileListEditor& editor) {
+  const QString address = addressBox_->currentText();
+  const QString extra = extraBox_->currentText();
+  SetHistories(editor.AddressHistory(), editor.ExtraHistory());
+  addressBox_->setEditText(address);
+  extraBox_->setEditText(extra);
+}
+
 std::vector<int> FileListPage::SelectedRows() const {
   std::vector<int> rows;
   for (int i = 0; i < fileList_->topLevelItemCount(); ++i) {
@@ -317,7 +325,7 @@ void FileListPage::AddRow() {
     auto* item = new QTreeWidgetItem({editor.Address(), editor.FileName(), editor.Extra()});
     item->setFlags(item->flags() | Qt::ItemIsEditable);
     fileList_->insertTopLevelItem(at, item);  // owned by the list
-    SetHistories(editor.AddressHistory(), editor.ExtraHistory());
+    TakeHistories(editor);
   }
   fileList_->setFocus();
 }
@@ -337,7 +345,7 @@ void FileListPage::EditRow() {
     item->setText(0, editor.Address());
     item->setText(1, editor.FileName());
     item->setText(2, editor.Extra());
-    SetHistories(editor.AddressHistory(), editor.ExtraHistory());
+    TakeHistories(editor);
   }
   fileList_->setFocus();
 }

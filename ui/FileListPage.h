@@ -19,6 +19,8 @@ class QTreeWidget;
 
 namespace kivora::ui {
 
+class FileListEditor;
+
 class FileListPage : public QWidget {
   Q_OBJECT
  public:
@@ -55,6 +57,9 @@ class FileListPage : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // Takes the row editor's histories; the page's own address and extra-information
+  // fields keep what they hold.
+  void TakeHistories(const FileListEditor& editor);
   std::vector<int> ActingRows() const;
   std::vector<int> SelectedRows() const;
   void OnSelectionChanged();

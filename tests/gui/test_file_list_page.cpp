@@ -154,6 +154,7 @@ class FileListPageTest : public QObject {
 
   void addingInsertsAfterTheFirstSelectedRow() {
     Fill(10, 1000);
+    Page().findChild<QComboBox*>("cobAddress")->setEditText("http://typed/");
     List().topLevelItem(3)->setSelected(true);
     List().topLevelItem(7)->setSelected(true);
     QTimer::singleShot(0, [] {
@@ -168,6 +169,9 @@ class FileListPageTest : public QObject {
     QCOMPARE(List().topLevelItem(4)->text(1), QStringLiteral("added.png"));
     QVERIFY(Page().Addresses().contains(QStringLiteral("new/")));
     QCOMPARE(Page().Extras(), QStringList{QString()});  // an empty extra info joins its history
+    // The page's own field keeps what was typed there.
+    QCOMPARE(Page().findChild<QComboBox*>("cobAddress")->currentText(),
+             QStringLiteral("http://typed/"));
   }
 
   void selectionSummaryInKilobytes() {
