@@ -249,12 +249,9 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
     if (!MeetsEncryptionDemand(def, request.requireEncryption, events)) return false;
     // An encrypted set proves its password and definition before anything is written,
     // the output folder included.
-    std::optional<SecretText> password;
     std::optional<SetCipher> sealed;
     if (cipher == kSealedCipher) {
-      password = PasswordFor(def, request.password, events);
-      if (!password) return false;
-      sealed = UnlockSet(def, *password, events);
+      sealed = UnlockSet(def, request.password, events);
       if (!sealed) return false;
     }
 
@@ -278,15 +275,15 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
         joined = *chosen;
       }
     }
-    if (!password) {
-      password = PasswordFor(def, request.password, events);
+    std::string passwordBig5;
+    if (!sealed) {
+      const auto password = PasswordFor(def, request.password, events);
       if (!password) {
         RemoveIfCreated(folder, out.folderCreated);
         return false;
       }
+      passwordBig5 = PasswordToBig5OrThrow(password->View());
     }
-    const std::string passwordBig5 =
-        sealed ? std::string() : PasswordToBig5OrThrow(password->View());
     out.output = joined;
 
     // The name chosen last is looked at again, and before the work starts.

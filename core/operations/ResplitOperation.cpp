@@ -90,12 +90,9 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
     }
     // An encrypted set proves its password and definition before anything is written,
     // the output folder included.
-    std::optional<SecretText> password;
     std::optional<SetCipher> cipher;
     if (sealing) {
-      password = PasswordFor(def, request.password, events);
-      if (!password) return false;
-      cipher = UnlockSet(def, *password, events);
+      cipher = UnlockSet(def, request.password, events);
       if (!cipher) return false;
     }
     const auto chosenFolder = OutputFolderOf(request.definitionPath.parent_path(),
@@ -111,15 +108,15 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
       RemoveIfCreated(folder, out.folderCreated);
       return false;
     };
-    if (!password) {
-      password = PasswordFor(def, request.password, events);
+    std::string passwordBig5;
+    if (!cipher) {
+      const auto password = PasswordFor(def, request.password, events);
       if (!password) return refuse();
+      passwordBig5 = PasswordToBig5OrThrow(password->View());
     }
     std::optional<HelperThread> helper;
     std::vector<std::uint8_t> sealedBuffer;
     if (sealing) helper.emplace();
-    const std::string passwordBig5 =
-        cipher ? std::string() : PasswordToBig5OrThrow(password->View());
 
     File source = File::TryOpenRead(request.source);
     if (!source.IsOpen()) {

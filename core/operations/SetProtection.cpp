@@ -1,5 +1,6 @@
 #include "core/operations/SetProtection.h"
 
+#include "core/format/LoadedDefinition.h"
 #include "core/text/Messages.h"
 
 namespace kivora {
@@ -15,9 +16,11 @@ bool MeetsEncryptionDemand(const KvrDefinition& def, bool required, OperationEve
   return false;
 }
 
-std::optional<SetCipher> UnlockSet(const KvrDefinition& def, const SecretText& password,
+std::optional<SetCipher> UnlockSet(const KvrDefinition& def, const std::optional<SecretText>& given,
                                    OperationEvents& events) {
-  std::optional<SetCipher> cipher(std::in_place, password, *def.header.Encryption);
+  const std::optional<SecretText> password = PasswordFor(def, given, events);
+  if (!password) return std::nullopt;
+  std::optional<SetCipher> cipher(std::in_place, *password, *def.header.Encryption);
   if (!cipher->PasswordMatches()) {
     events.ShowError(msg::kWrongPassword231);
     return std::nullopt;

@@ -18,10 +18,11 @@ bool HasAuthenticatedEncryption(const KvrDefinition& definition);
 // encrypted. True when the operation may go on.
 bool MeetsEncryptionDemand(const KvrDefinition& definition, bool required, OperationEvents& events);
 
-// Derives the keys of an encrypted set and proves the password (231) and, where the set
-// has one, the definition's MAC (252); shows the failure and returns an empty optional
-// when either fails.
-std::optional<SetCipher> UnlockSet(const KvrDefinition& definition, const SecretText& password,
-                                   OperationEvents& events);
+// Derives the keys of an encrypted set from the password given (asked for when none
+// is) and proves the password (231) and, where the set has one, the definition's MAC
+// (252); shows the failure and returns an empty optional when either fails or the
+// question is cancelled.
+std::optional<SetCipher> UnlockSet(const KvrDefinition& definition,
+                                   const std::optional<SecretText>& given, OperationEvents& events);
 
 }  // namespace kivora

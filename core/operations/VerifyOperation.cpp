@@ -48,7 +48,7 @@ VerifyOutcome RunVerify(KvrDefinition& loaded, const std::filesystem::path& defi
       }
     }
     if (password && !password->empty()) {
-      cipher = UnlockSet(def, *password, events);
+      cipher = UnlockSet(def, password, events);
       if (!cipher) return outcome;
     }
   }
