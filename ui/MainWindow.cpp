@@ -176,7 +176,8 @@ void MainWindow::WatchStateListScrolling() {
     QTimer::singleShot(0, this, [this] { resplitPage_->SelectAllParts(); });
   });
   // A click in the list makes the user's own selection count again.
-  connect(stateList_, &QTreeWidget::itemPressed, this, [this] { resplitPage_->ClearSelectAll(); });
+  connect(stateList_, &QAbstractItemView::pressed, this,
+          [this] { resplitPage_->ClearSelectAll(); });
   connect(stateList_->header(), &QHeaderView::sectionClicked, this,
           [this](int column) { SortStateList(column); });
 }

@@ -12,7 +12,7 @@ constexpr int kShowIntervalMs = 33;
 
 }  // namespace
 
-OperationRunner::OperationRunner(OperationEvents& window) : window_(window) {
+OperationRunner::OperationRunner(EventWindow& window) : window_(window) {
   timer_.setInterval(kShowIntervalMs);
   connect(&timer_, &QTimer::timeout, this, [this] { ShowPending(); });
 }
@@ -119,15 +119,20 @@ void OperationRunner::ShowPending() {
     if (const auto* progress = std::get_if<Progress>(&events[i]))
       lastProgress[progress->operation] = i;
   }
+  std::vector<OperationEvent> batch;
+  batch.reserve(events.size());
   for (std::size_t i = 0; i < events.size(); ++i) {
-    const OperationEvent& event = events[i];
+    OperationEvent& event = events[i];
     if (std::holds_alternative<WorkStarted>(event) || std::holds_alternative<WorkEnded>(event)) {
+      window_.ReportBatch(batch);
+      batch.clear();
       SetAtWork(std::holds_alternative<WorkStarted>(event));
     } else if (const auto* progress = std::get_if<Progress>(&event);
                !progress || lastProgress[progress->operation] == i) {
-      window_.Report(event);
+      batch.push_back(std::move(event));
     }
   }
+  window_.ReportBatch(batch);
   showing_ = false;
 }
 

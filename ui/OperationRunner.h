@@ -12,12 +12,20 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <span>
 #include <thread>
 #include <vector>
 
 #include "core/OperationEvents.h"
 
 namespace kivora::ui {
+
+// The window's side of a runner: it shows the events a batch at a time, one repaint's
+// worth, so that an operation of any size costs the window O(events).
+class EventWindow : public OperationEvents {
+ public:
+  virtual void ReportBatch(std::span<const OperationEvent> events) = 0;
+};
 
 class OperationRunner final : public QObject, private OperationEvents {
   Q_OBJECT
@@ -32,7 +40,7 @@ class OperationRunner final : public QObject, private OperationEvents {
   using After = std::function<void()>;
 
   // `window` shows the events; it is only called on the window's thread.
-  explicit OperationRunner(OperationEvents& window);
+  explicit OperationRunner(EventWindow& window);
   ~OperationRunner() override;
   OperationRunner(const OperationRunner&) = delete;
   OperationRunner& operator=(const OperationRunner&) = delete;
@@ -65,7 +73,7 @@ class OperationRunner final : public QObject, private OperationEvents {
   void SetAtWork(bool atWork);
   void Finish();
 
-  OperationEvents& window_;
+  EventWindow& window_;
   QTimer timer_;
   std::mutex mutex_;
   std::condition_variable answered_;

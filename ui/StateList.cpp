@@ -1,128 +1,87 @@
 #include "ui/StateList.h"
 
-#include <QCollator>
 #include <QHeaderView>
 #include <algorithm>
 
 #include "ui/ListSelection.h"
-#include "ui/StateImages.h"
 
 namespace kivora::ui {
-namespace {
-constexpr int kImageRole = Qt::UserRole + 1;
-constexpr int kKeyRole = Qt::UserRole + 2;
-}  // namespace
 
-StateList::StateList(QWidget* parent) : QTreeWidget(parent), images_(StateImageList()) {
+StateList::StateList(QWidget* parent) : QTreeView(parent) {
   setObjectName(QStringLiteral("lvStateList"));
-  setColumnCount(2);
-  setHeaderLabels({tr("檔名"), tr("狀態")});
+  setModel(&model_);
   setRootIsDecorated(false);
+  setItemsExpandable(false);
   setUniformRowHeights(true);
   setSelectionMode(QAbstractItemView::ExtendedSelection);
+  setSelectionBehavior(QAbstractItemView::SelectRows);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
   setIconSize(QSize(16, 16));
   header()->setSectionsClickable(true);
+  header()->setStretchLastSection(false);
   header()->resizeSection(0, 112);
   header()->resizeSection(1, 48);
 }
 
 int StateList::AddRow(const QString& caption, const QString& state, StateImage image) {
-  const int key = nextKey_;
-  InsertRow(topLevelItemCount(), caption, state, image);
-  return key;
+  return model_.Insert(RowCount(), caption, state, image);
 }
 
-void StateList::InsertRow(int position, const QString& caption, const QString& state,
-                          StateImage image) {
-  InsertRowWithKey(position, nextKey_, caption, state, image);
-}
-
-void StateList::InsertRowWithKey(int position, int key, const QString& caption,
-                                 const QString& state, StateImage image) {
-  auto* item = new QTreeWidgetItem({caption, state});  // owned by the list once inserted
-  item->setData(0, kKeyRole, key);
-  nextKey_ = std::max(nextKey_, key + 1);
-  insertTopLevelItem(position, item);
-  item->setIcon(0, images_.value(static_cast<int>(image)));
-  item->setData(0, kImageRole, static_cast<int>(image));
-}
-
-QTreeWidgetItem* StateList::ItemWithKey(int key) const {
-  for (int i = 0; i < topLevelItemCount(); ++i) {
-    if (topLevelItem(i)->data(0, kKeyRole).toInt() == key) return topLevelItem(i);
-  }
-  return nullptr;
-}
-
-void StateList::SetRow(int key, const QString& state, StateImage image) {
-  QTreeWidgetItem* item = ItemWithKey(key);
-  if (!item) return;
-  item->setText(1, state);
-  item->setIcon(0, images_.value(static_cast<int>(image)));
-  item->setData(0, kImageRole, static_cast<int>(image));
-}
+void StateList::ShowRows(std::span<const RowUpdate> updates) { model_.Apply(updates); }
 
 void StateList::ShowRow(int key, const QString& caption, const QString& state, StateImage image,
                         bool onTop) {
-  if (key < nextKey_ && ItemWithKey(key)) {  // keys below nextKey_ only
-    SetRow(key, state, image);
-  } else {
-    InsertRowWithKey(onTop ? 0 : topLevelItemCount(), key, caption, state, image);
-  }
+  const RowUpdate update{key, caption, state, image, onTop};
+  model_.Apply({&update, 1});
 }
 
 int StateList::KeyOf(const FileRole& role) {
-  if (role.kind == FileRole::Kind::Part) return role.number;
-  return otherKeys_.try_emplace(role, nextKey_).first->second;
+  // Keys handed out here may not have rows yet: the batch that adds them is being built.
+  nextKey_ = std::max(nextKey_, model_.NextKey());
+  if (role.kind == FileRole::Kind::Part) {
+    nextKey_ = std::max(nextKey_, role.number + 1);
+    return role.number;
+  }
+  const auto [it, added] = otherKeys_.try_emplace(role, nextKey_);
+  if (added) ++nextKey_;
+  return it->second;
 }
 
 void StateList::ScrollTo(int key) {
-  if (QTreeWidgetItem* item = ItemWithKey(key)) scrollToItem(item);
+  if (const int position = model_.PositionOf(key); position >= 0)
+    scrollTo(model_.index(position, 0));
 }
 
 void StateList::ClearRows() {
-  setUpdatesEnabled(false);
-  clear();
-  nextKey_ = 0;
+  model_.Clear();
   otherKeys_.clear();
-  setUpdatesEnabled(true);
+  nextKey_ = 0;
 }
 
 std::vector<int> StateList::SelectedKeys() const {
   std::vector<int> keys;
-  for (const QTreeWidgetItem* item : selectedItems())
-    keys.push_back(item->data(0, kKeyRole).toInt());
+  for (const QModelIndex& index : selectionModel()->selectedRows())
+    keys.push_back(model_.KeyAt(index.row()));
   std::sort(keys.begin(), keys.end());
   return keys;
 }
 
 void StateList::SelectVisibleRows() { kivora::ui::SelectVisibleRows(*this); }
 
-QString StateList::Caption(int index) const {
-  const QTreeWidgetItem* item = topLevelItem(index);
-  return item ? item->text(0) : QString();
+QString StateList::Caption(int position) const {
+  return Has(position) ? model_.Caption(position) : QString();
 }
 
-QString StateList::State(int index) const {
-  const QTreeWidgetItem* item = topLevelItem(index);
-  return item ? item->text(1) : QString();
+QString StateList::State(int position) const {
+  return Has(position) ? model_.State(position) : QString();
 }
 
-StateImage StateList::Image(int index) const {
-  const QTreeWidgetItem* item = topLevelItem(index);
-  return item ? static_cast<StateImage>(item->data(0, kImageRole).toInt()) : StateImage::Listed;
+StateImage StateList::Image(int position) const {
+  return Has(position) ? model_.Image(position) : StateImage::Listed;
 }
 
-void StateList::SortByColumn(int column, bool descending) {
-  QList<QTreeWidgetItem*> items;
-  while (topLevelItemCount() > 0) items.append(takeTopLevelItem(0));
-  QCollator collator;
-  collator.setCaseSensitivity(Qt::CaseSensitive);
-  std::stable_sort(items.begin(), items.end(), [&](QTreeWidgetItem* a, QTreeWidgetItem* b) {
-    const int c = collator.compare(a->text(column), b->text(column));
-    return descending ? c > 0 : c < 0;
-  });
-  addTopLevelItems(items);
-}
+void StateList::SortByColumn(int column, bool descending) { model_.SortByText(column, descending); }
+
+void StateList::SortProblemsFirst() { model_.SortProblemsFirst(); }
 
 }  // namespace kivora::ui

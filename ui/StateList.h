@@ -1,30 +1,32 @@
 #pragma once
 // The state list beside the split, resplit and join pages: one row per file of the
-// running or last operation, with its state text and state image.
+// running or last operation, with its state text and state image. A view of a
+// StateListModel, which finds a file's row by key in constant time.
 
-#include <QIcon>
-#include <QList>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <map>
+#include <span>
 #include <vector>
 
 #include "core/OperationEvents.h"
 #include "ui/StateImages.h"
+#include "ui/StateListModel.h"
 
 namespace kivora::ui {
 
-class StateList : public QTreeWidget {
+class StateList : public QTreeView {
   Q_OBJECT
  public:
+  using RowUpdate = StateListModel::RowUpdate;
+
   explicit StateList(QWidget* parent = nullptr);
 
   // Rows are addressed by their key: the order in which they were added since the list
   // was last cleared (so the n-th part's row stays the n-th after a sort).
   int AddRow(const QString& caption, const QString& state, StateImage image);
-  void InsertRow(int position, const QString& caption, const QString& state, StateImage image);
-  void SetRow(int key, const QString& state, StateImage image);
-  // Sets the state of the row with that key, or adds the row with that key (on top, or
-  // at the bottom) when there is none.
+  // Sets the states of the rows with those keys, adding the rows of new keys (on top, or
+  // at the bottom).
+  void ShowRows(std::span<const RowUpdate> updates);
   void ShowRow(int key, const QString& caption, const QString& state, StateImage image, bool onTop);
   // The key of a file's row: a part's is its index in the set; the definition and each
   // recovery part take the next free key when they first come, so their rows follow the
@@ -39,20 +41,21 @@ class StateList : public QTreeWidget {
   // Sorts by one column's text, locale-aware and case-sensitive; equal texts keep
   // their order.
   void SortByColumn(int column, bool descending);
-  int RowCount() const { return topLevelItemCount(); }
+  // Missing, corrupt and mismatched files on top, then fixable ones; the rest keep their
+  // order below them.
+  void SortProblemsFirst();
+  int RowCount() const { return model_.rowCount(); }
   // By position, top to bottom.
   QString Caption(int position) const;
   QString State(int position) const;
   StateImage Image(int position) const;
 
  private:
-  QTreeWidgetItem* ItemWithKey(int key) const;
-  void InsertRowWithKey(int position, int key, const QString& caption, const QString& state,
-                        StateImage image);
+  bool Has(int position) const { return position >= 0 && position < RowCount(); }
 
-  QList<QIcon> images_;
-  int nextKey_ = 0;
+  StateListModel model_;
   std::map<FileRole, int> otherKeys_;  // the definition's and the recovery parts' keys
+  int nextKey_ = 0;                    // above every key handed out by KeyOf
 };
 
 }  // namespace kivora::ui

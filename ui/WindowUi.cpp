@@ -3,9 +3,9 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include "core/StateTexts.h"
 #include "core/text/GroupThousands.h"
 #include "core/text/Messages.h"
-#include "core/StateTexts.h"
 #include "ui/EngineText.h"
 
 namespace kivora::ui {
@@ -23,12 +23,40 @@ WindowUi::WindowUi(QWidget* window, MessageLayer& messages, StateList& states,
       language_(language),
       hooks_(std::move(hooks)) {}
 
-void WindowUi::Report(const OperationEvent& event) {
+void WindowUi::Report(const OperationEvent& event) { ReportBatch({&event, 1}); }
+
+void WindowUi::ReportBatch(std::span<const OperationEvent> events) {
+  std::vector<StateList::RowUpdate> rows;
+  int scrollKey = -1;  // the last part or recovery part that changed, shown once
+  const auto showRows = [&] {
+    if (rows.empty()) return;
+    states_.ShowRows(rows);
+    if (scrollKey >= 0) states_.ScrollTo(scrollKey);
+    rows.clear();
+    scrollKey = -1;
+  };
+  for (const OperationEvent& event : events) {
+    const auto* file = std::get_if<FileStateChanged>(&event);
+    if (!file) {
+      showRows();  // the rows come before what follows them
+      ReportOne(event);
+      continue;
+    }
+    // The definition a split wrote heads the list; a part keeps its place.
+    const bool definition = file->state == FileState::DefinitionCreated ||
+                            file->state == FileState::DefinitionImplanted;
+    const int key = states_.KeyOf(file->role);
+    rows.push_back({key, ToQ(file->name), EngineText(StateText(file->state), language_),
+                    ImageOf(file->state), definition});
+    if (file->state != FileState::Listed && !definition) scrollKey = key;
+  }
+  showRows();
+}
+
+void WindowUi::ReportOne(const OperationEvent& event) {
   // Work started and ended are shown by the page whose operation runs.
   if (const auto* message = std::get_if<Message>(&event)) {
     ShowMessage(*message);
-  } else if (const auto* file = std::get_if<FileStateChanged>(&event)) {
-    ShowFileState(*file);
   } else if (std::holds_alternative<FilesCleared>(event)) {
     states_.ClearRows();
   } else if (const auto* progress = std::get_if<Progress>(&event)) {
@@ -55,16 +83,6 @@ void WindowUi::ShowMessage(const Message& message) {
       messages_.Warning(window_, text);
       break;
   }
-}
-
-void WindowUi::ShowFileState(const FileStateChanged& file) {
-  // The definition a split wrote heads the list; a part keeps its place.
-  const bool definition =
-      file.state == FileState::DefinitionCreated || file.state == FileState::DefinitionImplanted;
-  const int key = states_.KeyOf(file.role);
-  states_.ShowRow(key, ToQ(file.name), EngineText(StateText(file.state), language_), ImageOf(file.state),
-                  definition);
-  if (file.state != FileState::Listed && !definition) states_.ScrollTo(key);
 }
 
 void WindowUi::ShowProgress(const Progress& progress) {
@@ -100,20 +118,21 @@ void WindowUi::ShowProgress(const Progress& progress) {
 void WindowUi::ShowFinished(const Finished& finished) {
   switch (finished.operation) {
     case OperationKind::Join:
-      // The closing notice brings the first part into view; then the problems go on top.
-      states_.ScrollTo(0);
-      states_.SortByColumn(1, true);
+      // The problems go on top, and the top comes into view.
+      states_.SortProblemsFirst();
+      states_.scrollToTop();
       break;
     case OperationKind::Repair:
     case OperationKind::Test:
       if (finished.outcome == Outcome::ProblemsFound) {
-        states_.SortByColumn(1, true);
-        states_.ScrollTo(0);
+        states_.SortProblemsFirst();
+        states_.scrollToTop();
       }
       break;
     case OperationKind::Split:
     case OperationKind::Resplit:
-      states_.ScrollTo(0);
+      // A split's definition heads the list.
+      states_.scrollToTop();
       break;
     case OperationKind::Load:
       break;

@@ -12,11 +12,12 @@
 
 #include "core/OperationEvents.h"
 #include "ui/MessageLayer.h"
+#include "ui/OperationRunner.h"
 #include "ui/StateList.h"
 
 namespace kivora::ui {
 
-class WindowUi : public OperationEvents {
+class WindowUi : public EventWindow {
  public:
   struct Hooks {
     std::function<void(OperationKind readFor,
@@ -28,12 +29,14 @@ class WindowUi : public OperationEvents {
            Language language, Hooks hooks);
 
   void Report(const OperationEvent& event) override;
+  // The files' states of a batch reach the state list as one change.
+  void ReportBatch(std::span<const OperationEvent> events) override;
   Reply Ask(const Question& question) override;
   bool AbortRequested() override;
 
  private:
   void ShowMessage(const Message& message);
-  void ShowFileState(const FileStateChanged& file);
+  void ReportOne(const OperationEvent& event);
   void ShowProgress(const Progress& progress);
   void ShowFinished(const Finished& finished);
   Answer AskYesNo(const Question& question);
