@@ -17,6 +17,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSet>
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QStatusBar>
@@ -27,6 +28,7 @@
 
 #include "core/KivoraError.h"
 #include "core/operations/EngineCall.h"
+#include "core/recovery/RecoveryScan.h"
 #include "core/text/Messages.h"
 #include "ui/EngineText.h"
 #include "ui/FileListPage.h"
@@ -284,6 +286,11 @@ void MainWindow::HandOverToFileList() {
   const bool noDefinitionRow = fromSplit ? options_.implant : loaded_.implanted;
   const std::int64_t definitionSize =
       fromSplit ? splitPage_->LastResult().definitionSize : loaded_.fileSize;
+  const QString definitionPath =
+      page == 1 ? resplitPage_->DefinitionPath() : joinPage_->DefinitionPath();
+  // After a test or a join the recovery parts beside the set are listed too: whoever
+  // publishes the set needs them. A split and a repair list them as they wrote them.
+  std::vector<WrittenRecoveryFile> recovery;
   const auto failure =
       // A window text, in the window's language already.
       TryEngine(MessageText::Plain((fromSplit ? tr("記憶體不足、無法處理(511)。")
@@ -291,9 +298,11 @@ void MainWindow::HandOverToFileList() {
                                        .toStdString()),
                 [&] {
                   const SplitOutcome& split = splitPage_->LastResult();
+                  if (!fromSplit && !definitionPath.isEmpty())
+                    recovery = ListRecoveryParts(ToPath(definitionPath), loaded_);
                   fileListPage_->SetPartSizes(
                       fromSplit ? filelist::BuildSplitSizeTable(split.parts, split.recoveryFiles)
-                                : filelist::BuildPartSizeTable(loaded_.parts),
+                                : filelist::BuildSplitSizeTable(loaded_.parts, recovery),
                       noDefinitionRow, definitionSize);
                 });
   if (failure) {
@@ -301,17 +310,28 @@ void MainWindow::HandOverToFileList() {
     return;
   }
 
+  // The definition file heads the list, once, wherever a sort put its row; an implanted
+  // definition has no file of its own.
+  QString definitionName;
+  if (!fromSplit && !definitionPath.isEmpty())
+    definitionName = QFileInfo(definitionPath).fileName();
+  QSet<QString> listedLater;
+  for (const WrittenRecoveryFile& file : recovery)
+    listedLater.insert(QString::fromStdString(file.path.filename().string()));
   std::vector<filelist::FileListRow> rows;
-  for (int i = 0; i < stateList_->RowCount(); ++i)
-    rows.push_back({"", stateList_->Caption(i).toStdString(), ""});
-  if (fromSplit) {
-    if (options_.implant && !rows.empty()) rows.erase(rows.begin());  // no separate definition file
-  } else if (!loaded_.implanted) {
-    const QString definition =
-        page == 1 ? resplitPage_->DefinitionPath() : joinPage_->DefinitionPath();
-    if (!definition.isEmpty())
-      rows.insert(rows.begin(), {"", QFileInfo(definition).fileName().toStdString(), ""});
+  for (int i = 0; i < stateList_->RowCount(); ++i) {
+    const QString caption = stateList_->Caption(i);
+    if (stateList_->Image(i) == StateImage::Definition) {
+      if (fromSplit) definitionName = caption;
+      continue;
+    }
+    if ((!noDefinitionRow && caption == definitionName) || listedLater.contains(caption)) continue;
+    rows.push_back({"", caption.toStdString(), ""});
   }
+  if (!noDefinitionRow && !definitionName.isEmpty())
+    rows.insert(rows.begin(), {"", definitionName.toStdString(), ""});
+  for (const WrittenRecoveryFile& file : recovery)
+    rows.push_back({"", file.path.filename().string(), ""});
   fileListPage_->SetRows(rows);
 }
 

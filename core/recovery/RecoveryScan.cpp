@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <map>
 
 #include "core/KivoraError.h"
 #include "core/format/DefinitionReader.h"
@@ -298,6 +299,25 @@ std::optional<RecoverySetScan> ScanRecoverySet(const std::filesystem::path& defi
     }
   }
   return scan;
+}
+
+std::vector<WrittenRecoveryFile> ListRecoveryParts(const std::filesystem::path& definition,
+                                                   const KvrDefinition& def) {
+  std::map<int, WrittenRecoveryFile> byIndex;
+  for (const Candidate& c : FindRecoveryFiles(definition.parent_path(), definition)) {
+    const RecoveryHeader& h = c.info.header;
+    if (h.definitionName != definition.filename().string() ||
+        h.sourceName != def.header.SourceName ||
+        h.sourceSize != static_cast<std::uint64_t>(def.header.SourceSize) ||
+        h.partCount != def.parts.size())
+      continue;
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(c.path, ec);
+    if (!ec) byIndex.try_emplace(h.SetIndex(), WrittenRecoveryFile{c.path, size});
+  }
+  std::vector<WrittenRecoveryFile> files;
+  for (auto& [index, file] : byIndex) files.push_back(std::move(file));
+  return files;
 }
 
 }  // namespace kivora

@@ -15,6 +15,7 @@
 #include "core/PendantProvider.h"
 #include "core/format/DefinitionRecords.h"
 #include "core/format/RecoveryFormat.h"
+#include "core/recovery/RecoveryWriter.h"
 #include "core/threads/StopCheck.h"
 
 namespace kivora {
@@ -73,5 +74,11 @@ std::optional<RecoverySetScan> ScanRecoverySet(const std::filesystem::path& defi
                                                const PendantProvider& pendants,
                                                const StopCheck& stop = {},
                                                std::vector<std::filesystem::path>* ignored = {});
+
+// The recovery parts beside `definition` whose headers name this set (its definition
+// file, source and part count), one per index, in index order, with their sizes. Reads
+// only the headers: a listing for publishing the set, not a proof that they are intact.
+std::vector<WrittenRecoveryFile> ListRecoveryParts(const std::filesystem::path& definition,
+                                                   const KvrDefinition& def);
 
 }  // namespace kivora

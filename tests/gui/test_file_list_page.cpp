@@ -110,6 +110,30 @@ class FileListPageTest : public QObject {
     QCOMPARE(Column(1), (QStringList{"movie00.png", "movie01.png", "movie02.png"}));
   }
 
+  void handOverAfterATestAndARepairListsEachFileOnce() {
+    SplitThreeParts(false, 1);
+    window_->findChild<QTabWidget*>("pcDevideJoint")->setCurrentIndex(2);
+    window_->findChild<QLineEdit*>("edtJointFileName")->setText(Path("movie.kvr"));
+    const QStringList all{"movie.kvr", "movie00.png", "movie01.png", "movie02.png",
+                          "movie_rec00.png"};
+    for (const bool repaired : {false, true}) {
+      // A test finds the set whole (join: no), or a part lost and rebuilt (repair: yes).
+      if (repaired) QFile::remove(Path("movie01.png"));
+      messages_.answers = {repaired ? Answer::Yes : Answer::No};
+      QTest::mouseClick(window_->findChild<QPushButton*>("btnTest"), Qt::LeftButton);
+      QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
+      QCOMPARE(QFile::exists(Path("movie01.png")), true);
+      window_->SortStateList(0);
+      messages_.answers = {Answer::Yes};  // the list still holds rows: delete them?
+      window_->findChild<QTabWidget*>("pcKivora")->setCurrentIndex(1);
+      QCOMPARE(Column(1).first(), QStringLiteral("movie.kvr"));
+      QStringList listed = Column(1);
+      listed.sort();
+      QCOMPARE(listed, all);
+      window_->findChild<QTabWidget*>("pcKivora")->setCurrentIndex(0);
+    }
+  }
+
   void applyingAnAddressAndExtraInfo() {
     Fill(5, 1000);
     List().topLevelItem(1)->setSelected(true);
