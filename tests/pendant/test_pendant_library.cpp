@@ -233,18 +233,33 @@ TEST(PendantLibrary, PluginFoldersAreBesideTheProgramThenTheUsersThenTheInstallT
     std::vector<fs::path> expected;
   };
   const Case cases[] = {
-      // An install tree: its own data folder, wherever the tree was unpacked.
-      {bin, user, {user, installed / "kivora/plugin"}},
-      {bin, std::nullopt, {installed / "kivora/plugin"}},
+      // An install tree: its own data folder, wherever the tree was unpacked; a plugin
+      // folder beside the program, which it does not have yet, first.
+      {bin, user, {bin / "plugin", user, installed / "kivora/plugin"}},
+      {bin, std::nullopt, {bin / "plugin", installed / "kivora/plugin"}},
       // A portable copy: its plugin folder first, then the folder this build installs to.
       {portable, user, {portable / "plugin", user, configured}},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(PluginFolders(platform::PlaceOf(c.program), c.user), c.expected) << c.program;
   }
-  // A plugin folder beside an installed program is searched first too.
-  fs::create_directories(bin / "plugin");
-  EXPECT_EQ(PluginFolders(platform::PlaceOf(bin), user).front(), bin / "plugin");
+}
+
+TEST(PendantLibrary, PluginsInFoldersMadeAfterTheLocationsAreListedAndFound) {
+  kivora::test::TempDir dir;
+  const fs::path bin = dir / "usr/bin";
+  const fs::path installed = (bin / platform::kDataFolderFromProgram).lexically_normal();
+  fs::create_directories(installed / "kivora");
+  const PendantLocations locations{bin, PluginFolders(platform::PlaceOf(bin), dir / "user")};
+  const PendantLibrary library(locations, {});
+  const fs::path madeLater[] = {bin / "plugin", dir / "user", installed / "kivora/plugin"};
+  for (std::size_t i = 0; i < std::size(madeLater); ++i) {
+    const std::string name = "p" + std::to_string(i) + ".dll";
+    fs::create_directories(madeLater[i]);
+    test::WriteBytes(madeLater[i] / name, SamplePlugin());
+    EXPECT_EQ(ListPlugins(locations.pluginFolders).size(), i + 1) << madeLater[i];
+    EXPECT_EQ(library.FindPlugin(name), madeLater[i] / name);
+  }
 }
 
 }  // namespace
