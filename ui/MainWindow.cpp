@@ -8,6 +8,8 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -42,9 +44,15 @@
 namespace kivora::ui {
 namespace {
 
+// The desktop's own face first, for Latin text: the Ming faces draw Latin letters
+// monospaced, and English captions in them look typewritten. The Ming faces follow for
+// the Chinese characters, which Qt takes glyph by glyph from the first family that has
+// them. The face the desktop's font resolves to is named, not the font's own family,
+// which may be an alias ("Sans Serif") that a list of families does not resolve.
 QFont WindowFont() {
   QFont font;
-  font.setFamilies({QStringLiteral("AR PL UMing TW"), QStringLiteral("AR PL UMing CN"),
+  font.setFamilies({QFontInfo(QFontDatabase::systemFont(QFontDatabase::GeneralFont)).family(),
+                    QStringLiteral("AR PL UMing TW"), QStringLiteral("AR PL UMing CN"),
                     QStringLiteral("AR PL UMing"), QStringLiteral("Noto Serif CJK TC"),
                     QStringLiteral("Noto Sans CJK TC")});
   font.setPointSize(9);

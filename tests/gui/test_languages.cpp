@@ -5,11 +5,14 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QFontDatabase>
+#include <QGlyphRun>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextLayout>
 
 #include "core/text/Language.h"
 #include "kvrpack/PluginBuilderWindow.h"
@@ -145,6 +148,20 @@ class LanguageTest : public QObject {
     QDialogButtonBox box(QDialogButtonBox::Cancel);
     QVERIFY2(box.button(QDialogButtonBox::Cancel)->text().contains(cancel),
              qPrintable(box.button(QDialogButtonBox::Cancel)->text()));
+
+    // Latin text in the desktop's face, which has no Chinese; Chinese from a Ming face.
+    const QStringList families = w.font().families();
+    QVERIFY(!QFontDatabase::writingSystems(families.value(0))
+                 .contains(QFontDatabase::TraditionalChinese));
+    QTextLayout caption(QStringLiteral("Split 分割"), w.font());
+    caption.beginLayout();
+    caption.createLine();
+    caption.endLayout();
+    QStringList drawnBy, expected = {families.value(0), QStringLiteral("AR PL UMing TW")};
+    for (const QGlyphRun& run : caption.glyphRuns()) drawnBy << run.rawFont().familyName();
+    drawnBy.sort();
+    expected.sort();
+    QCOMPARE(drawnBy, expected);
 
     // Every caption of every page and dialog fits.
     w.show();
