@@ -26,6 +26,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "core/KivoraError.h"
 #include "core/operations/EngineCall.h"
@@ -38,6 +39,7 @@
 #include "ui/SaveFolderChooser.h"
 #include "ui/SplitPage.h"
 #include "ui/StateList.h"
+#include "ui/StatusPanels.h"
 #include "ui/WidgetNames.h"
 #include "ui/WindowUi.h"
 
@@ -101,19 +103,14 @@ void MainWindow::BuildWindow() {
   stateList_ = new StateList;
   statusBar_ = Named<QStatusBar>("sbStatus");
   statusBar_->setSizeGripEnabled(false);
-  // Four panels of 150, 150, 210 and 120 pixels do not fit beside each other in the
-  // window's 592, and drawn over each other they cannot be read. The progress panels
-  // keep room for their longest texts, the selection summary gets the most, and the
-  // version panel takes what is left (its text fits).
-  for (int width : {130, 130, 225, 0}) {
-    auto* panel = new QLabel;
-    if (width > 0) panel->setFixedWidth(width);
-    panel->setFrameShape(QFrame::StyledPanel);
-    statusBar_->addWidget(panel, width > 0 ? 0 : 1);
-    panels_.append(panel);
-  }
+  // Progress, progress, the selection summary and the version, each panel as wide as
+  // its longest text. The window grows as much as they need beyond its 592 pixels (its
+  // layout keeps 4 pixels on either side of the status bar).
+  const QString version = tr("版本 v1.10b2");
+  panels_ = AddStatusPanels(*statusBar_, font(), LongestStatusTexts(env_.language, version));
   panels_[3]->setAlignment(Qt::AlignCenter);
-  panels_[3]->setText(tr("版本 v1.10b2"));
+  panels_[3]->setText(version);
+  setFixedWidth(std::max(width(), statusBar_->minimumSizeHint().width() + 8));
 
   WindowUi::Hooks hooks;
   hooks.showSummary = [this](OperationKind readFor, const auto& rows) {
