@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialogButtonBox>
-#include <QFontDatabase>
 #include <QGlyphRun>
 #include <QLabel>
 #include <QPushButton>
@@ -152,10 +151,8 @@ class LanguageTest : public QObject {
     QVERIFY2(box.button(QDialogButtonBox::Cancel)->text().contains(cancel),
              qPrintable(box.button(QDialogButtonBox::Cancel)->text()));
 
-    // Latin text in the desktop's face, which has no Chinese; Chinese from a Ming face.
+    // Latin text in the desktop's face, the first family; Chinese from a Ming face.
     const QStringList families = w.font().families();
-    QVERIFY(!QFontDatabase::writingSystems(families.value(0))
-                 .contains(QFontDatabase::TraditionalChinese));
     QTextLayout caption(QStringLiteral("Split 分割"), w.font());
     caption.beginLayout();
     caption.createLine();
