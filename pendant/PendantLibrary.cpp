@@ -77,11 +77,10 @@ std::optional<std::filesystem::path> UserPluginFolder(const char* xdgDataHome, c
 
 std::vector<std::filesystem::path> PluginFolders(
     const platform::ProgramPlace& place, const std::optional<std::filesystem::path>& userFolder) {
-  std::vector<std::filesystem::path> folders;
-  std::error_code ec;
-  if (std::filesystem::is_directory(place.folder / "plugin", ec)) {
-    folders.push_back(place.folder / "plugin");
-  }
+  // Every folder is listed whether it exists or not: each search looks at the disk
+  // afresh, so a folder created or filled while the program runs is found, and a
+  // missing one is passed over.
+  std::vector<std::filesystem::path> folders{place.folder / "plugin"};
   if (userFolder) folders.push_back(*userFolder);
   folders.push_back(place.dataFolder / "kivora" / "plugin");
   return folders;

@@ -27,9 +27,9 @@ struct PendantLocations {
 PendantLocations DefaultPendantLocations();
 PendantLocations DefaultPendantLocations(const platform::ProgramPlace& place);
 
-// Plug-in folders in search order: <program folder>/plugin when that folder exists
-// (portable use), the user's folder when there is one, then <datadir>/kivora/plugin of
-// the install tree.
+// Plug-in folders in search order: <program folder>/plugin (portable use), the user's
+// folder when there is one, then <datadir>/kivora/plugin of the install tree. Whether
+// they exist is left to each search, so folders made later are searched too.
 std::vector<std::filesystem::path> PluginFolders(
     const platform::ProgramPlace& place, const std::optional<std::filesystem::path>& userFolder);
 

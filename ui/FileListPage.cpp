@@ -302,11 +302,15 @@ void FileListPage::OnSelectionChanged() {
   ShowSummary(static_cast<int>(selected.size()), total);
 }
 
-void FileListPage::ShowSummary(int selected, std::int64_t total) {
-  const auto kb = static_cast<std::int64_t>(std::llround(static_cast<double>(total) / 1024.0));
+QString FileListPage::SummaryText(int selected, int rows, std::int64_t bytes) {
+  const auto kb = static_cast<std::int64_t>(std::llround(static_cast<double>(bytes) / 1024.0));
   const QString grouped = ToQ(GroupThousands(kb, QLocale().groupSeparator().toStdString()));
-  summary_->setText(tr("選取數: %1/%2").arg(selected).arg(RowCount()) + QStringLiteral("  ") +
-                    tr("  選取大小: %1KB").arg(grouped));
+  return tr("選取數: %1/%2").arg(selected).arg(rows) + QStringLiteral("  ") +
+         tr("  選取大小: %1KB").arg(grouped);
+}
+
+void FileListPage::ShowSummary(int selected, std::int64_t total) {
+  summary_->setText(SummaryText(selected, RowCount(), total));
 }
 
 QStringList FileListPage::FileNames() const {

@@ -51,6 +51,8 @@ class FileListPage : public QWidget {
   void CopyRows();
   void UpdateMenu();
   bool SelectAll() const { return selectAll_; }
+  // The status-bar summary of `selected` of `rows` rows that hold `bytes` together.
+  static QString SummaryText(int selected, int rows, std::int64_t bytes);
 
  protected:
   // Ctrl+C in the list is the menu's copy, and nothing while that is disabled.

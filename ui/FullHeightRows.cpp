@@ -7,9 +7,10 @@ namespace kivora::ui {
 QSize FullHeightRows::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
   QSize size = QStyledItemDelegate::sizeHint(option, index);
   const QFontMetrics metrics(option.font);
-  const int belowDescent = metrics.boundingRect(QLatin1Char('_')).bottom() + 1 - metrics.descent();
-  // The text is centred: grow both ends so the underscore and a pixel under it fit.
-  if (belowDescent > 0) size.setHeight(size.height() + 2 * (belowDescent + 1));
+  // The pixels below the descent that the underscore and a pixel under it need.
+  const int belowDescent = metrics.boundingRect(QLatin1Char('_')).bottom() + 2 - metrics.descent();
+  // The text is centred: grow both ends.
+  if (belowDescent > 0) size.setHeight(size.height() + 2 * belowDescent);
   return size;
 }
 

@@ -8,6 +8,8 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -25,6 +27,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "core/KivoraError.h"
 #include "core/operations/EngineCall.h"
@@ -38,15 +41,22 @@
 #include "ui/SaveFolderChooser.h"
 #include "ui/SplitPage.h"
 #include "ui/StateList.h"
+#include "ui/StatusPanels.h"
 #include "ui/WidgetNames.h"
 #include "ui/WindowUi.h"
 
 namespace kivora::ui {
 namespace {
 
+// The desktop's own face first, for Latin text: the Ming faces draw Latin letters
+// monospaced, and English captions in them look typewritten. The Ming faces follow for
+// the Chinese characters, which Qt takes glyph by glyph from the first family that has
+// them. The face the desktop's font resolves to is named, not the font's own family,
+// which may be an alias ("Sans Serif") that a list of families does not resolve.
 QFont WindowFont() {
   QFont font;
-  font.setFamilies({QStringLiteral("AR PL UMing TW"), QStringLiteral("AR PL UMing CN"),
+  font.setFamilies({QFontInfo(QFontDatabase::systemFont(QFontDatabase::GeneralFont)).family(),
+                    QStringLiteral("AR PL UMing TW"), QStringLiteral("AR PL UMing CN"),
                     QStringLiteral("AR PL UMing"), QStringLiteral("Noto Serif CJK TC"),
                     QStringLiteral("Noto Sans CJK TC")});
   font.setPointSize(9);
@@ -95,19 +105,14 @@ void MainWindow::BuildWindow() {
   stateList_ = new StateList;
   statusBar_ = Named<QStatusBar>("sbStatus");
   statusBar_->setSizeGripEnabled(false);
-  // Four panels of 150, 150, 210 and 120 pixels do not fit beside each other in the
-  // window's 592, and drawn over each other they cannot be read. The progress panels
-  // keep room for their longest texts, the selection summary gets the most, and the
-  // version panel takes what is left (its text fits).
-  for (int width : {130, 130, 225, 0}) {
-    auto* panel = new QLabel;
-    if (width > 0) panel->setFixedWidth(width);
-    panel->setFrameShape(QFrame::StyledPanel);
-    statusBar_->addWidget(panel, width > 0 ? 0 : 1);
-    panels_.append(panel);
-  }
+  // Progress, progress, the selection summary and the version, each panel as wide as
+  // its longest text. The window grows as much as they need beyond its 592 pixels (its
+  // layout keeps 4 pixels on either side of the status bar).
+  const QString version = tr("版本 v1.10b2");
+  panels_ = AddStatusPanels(*statusBar_, font(), LongestStatusTexts(env_.language, version));
   panels_[3]->setAlignment(Qt::AlignCenter);
-  panels_[3]->setText(tr("版本 v1.10b2"));
+  panels_[3]->setText(version);
+  setFixedWidth(std::max(width(), statusBar_->minimumSizeHint().width() + 8));
 
   WindowUi::Hooks hooks;
   hooks.showSummary = [this](OperationKind readFor, const auto& rows) {

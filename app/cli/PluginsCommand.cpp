@@ -18,7 +18,7 @@ CLI::App* PluginsCommand::Register(CLI::App& app) {
     folders += "  " + folder.string() + "\n";
   cmd->footer(
       "Plug-ins (*.dll) are looked for, in this order, in:\n"
-      "  1. plugin/ beside the program, when that folder exists (portable use);\n"
+      "  1. plugin/ beside the program (portable use);\n"
       "  2. $XDG_DATA_HOME/kivora/plugin (default ~/.local/share/kivora/plugin);\n"
       "  3. <datadir>/kivora/plugin of the installed program (e.g. /usr/share/kivora/plugin).\n"
       "--plugin-dir replaces these folders. For this program and environment they are:\n" +

@@ -5,17 +5,22 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QGlyphRun>
 #include <QLabel>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextLayout>
 
 #include "core/text/Language.h"
+#include "core/text/Messages.h"
 #include "kvrpack/PluginBuilderWindow.h"
 #include "tests/gui/ScriptedMessages.h"
 #include "tests/gui/TestEnvironment.h"
 #include "ui/DisguiseOptionsDialog.h"
+#include "ui/EngineText.h"
 #include "ui/FileListEditor.h"
 #include "ui/FileListPage.h"
 #include "ui/JoinPage.h"
@@ -146,6 +151,18 @@ class LanguageTest : public QObject {
     QVERIFY2(box.button(QDialogButtonBox::Cancel)->text().contains(cancel),
              qPrintable(box.button(QDialogButtonBox::Cancel)->text()));
 
+    // Latin text in the desktop's face, the first family; Chinese from a Ming face.
+    const QStringList families = w.font().families();
+    QTextLayout caption(QStringLiteral("Split 分割"), w.font());
+    caption.beginLayout();
+    caption.createLine();
+    caption.endLayout();
+    QStringList drawnBy, expected = {families.value(0), QStringLiteral("AR PL UMing TW")};
+    for (const QGlyphRun& run : caption.glyphRuns()) drawnBy << run.rawFont().familyName();
+    drawnBy.sort();
+    expected.sort();
+    QCOMPARE(drawnBy, expected);
+
     // Every caption of every page and dialog fits.
     w.show();
     for (int page = 0; page < 3; ++page) {
@@ -154,6 +171,26 @@ class LanguageTest : public QObject {
     }
     tabs->setCurrentIndex(1);
     QCOMPARE(CutOff(w), QStringList());
+    // The status bar's panels hold their longest texts: five-digit counts, sizes in
+    // terabytes.
+    const auto panels = w.findChild<QStatusBar*>(QStringLiteral("sbStatus"))
+                            ->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
+    const auto progress = [&](const MessageTemplate<int, int>& text) {
+      return EngineText(text(99999, 99999), language);
+    };
+    const QList<QPair<QLabel*, QString>> longest = {
+        {panels.value(0), progress(msg::kSplitProgress)},
+        {panels.value(0), progress(msg::kResplitProgress)},
+        {panels.value(1), progress(msg::kTestProgress)},
+        {panels.value(1), progress(msg::kJoinProgress)},
+        {panels.value(1), progress(msg::kRepairProgress)},
+        {panels.value(2), FileListPage::SummaryText(99999, 99999, 9'999'999'999LL * 1024)}};
+    for (const auto& [panel, text] : longest) {
+      panel->setText(text);
+      QVERIFY2(panel->fontMetrics().horizontalAdvance(text) <= panel->contentsRect().width(),
+               qPrintable(text));
+      QCOMPARE(CutOff(w), QStringList());
+    }
     for (QWidget* dialog : std::initializer_list<QWidget*>{&options, &editor, &builder}) {
       dialog->show();
       QCOMPARE(CutOff(*dialog), QStringList());

@@ -233,18 +233,21 @@ TEST(PendantLibrary, PluginFoldersAreBesideTheProgramThenTheUsersThenTheInstallT
     std::vector<fs::path> expected;
   };
   const Case cases[] = {
-      // An install tree: its own data folder, wherever the tree was unpacked.
-      {bin, user, {user, installed / "kivora/plugin"}},
-      {bin, std::nullopt, {installed / "kivora/plugin"}},
+      // An install tree: its own data folder, wherever the tree was unpacked; a plugin
+      // folder beside the program, which it does not have yet, first.
+      {bin, user, {bin / "plugin", user, installed / "kivora/plugin"}},
+      {bin, std::nullopt, {bin / "plugin", installed / "kivora/plugin"}},
       // A portable copy: its plugin folder first, then the folder this build installs to.
       {portable, user, {portable / "plugin", user, configured}},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(PluginFolders(platform::PlaceOf(c.program), c.user), c.expected) << c.program;
   }
-  // A plugin folder beside an installed program is searched first too.
-  fs::create_directories(bin / "plugin");
-  EXPECT_EQ(PluginFolders(platform::PlaceOf(bin), user).front(), bin / "plugin");
+  // A folder made after the folders were computed is searched, and what it holds found.
+  const PendantLocations locations{bin, PluginFolders(platform::PlaceOf(bin), user)};
+  test::WriteBytes(bin / "plugin" / "p.dll", SamplePlugin());
+  EXPECT_EQ(ListPlugins(locations.pluginFolders).size(), 1u);
+  EXPECT_EQ(PendantLibrary(locations, {}).FindPlugin("p.dll"), bin / "plugin" / "p.dll");
 }
 
 }  // namespace
