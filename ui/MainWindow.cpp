@@ -30,6 +30,7 @@
 #include <algorithm>
 
 #include "core/KivoraError.h"
+#include "core/StateTexts.h"
 #include "core/operations/EngineCall.h"
 #include "core/recovery/RecoveryScan.h"
 #include "core/text/Messages.h"
@@ -149,7 +150,16 @@ void MainWindow::BuildWindow() {
   auto* firstTab = new QHBoxLayout(operationsTab);
   firstTab->setContentsMargins(4, 4, 4, 4);
   firstTab->addWidget(operationTabs_, 1);
-  stateList_->setFixedWidth(178);
+  // The pages keep their width; the list gets what the status bar widened the window by.
+  stateList_->setFixedWidth(178 + width() - 592);
+  QStringList stateTexts;
+  for (const FileState state :
+       {FileState::Split, FileState::Disguised, FileState::DefinitionCreated,
+        FileState::DefinitionImplanted, FileState::Ok, FileState::Fixable, FileState::KeptBack,
+        FileState::Missing, FileState::Corrupt, FileState::Joined, FileState::Resplit,
+        FileState::Redisguised, FileState::Mismatch, FileState::Recovery, FileState::Rebuilt})
+    stateTexts << EngineText(StateText(state), env_.language);
+  stateList_->SetStateTexts(stateTexts);
   firstTab->addWidget(stateList_);
   fileListPage_ = new FileListPage(nullptr, messages_, panels_[2], env_.language);
 

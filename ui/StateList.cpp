@@ -1,11 +1,17 @@
 #include "ui/StateList.h"
 
+#include <QEvent>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <algorithm>
 
 #include "ui/ListSelection.h"
 
 namespace kivora::ui {
+namespace {
+// Room beside a cell's text: the margins of the cell and of its focus frame.
+constexpr int kCellPadding = 14;
+}  // namespace
 
 StateList::StateList(QWidget* parent) : QTreeView(parent) {
   setObjectName(QStringLiteral("lvStateList"));
@@ -19,20 +25,59 @@ StateList::StateList(QWidget* parent) : QTreeView(parent) {
   setIconSize(QSize(16, 16));
   header()->setSectionsClickable(true);
   header()->setStretchLastSection(false);
-  header()->resizeSection(0, 112);
-  header()->resizeSection(1, 48);
+  FitColumns();
+}
+
+void StateList::SetStateTexts(const QStringList& texts) {
+  stateTexts_ = texts;
+  FitColumns();
+}
+
+void StateList::changeEvent(QEvent* event) {
+  QTreeView::changeEvent(event);
+  if (event->type() == QEvent::FontChange) FitColumns();
+}
+
+void StateList::resizeEvent(QResizeEvent* event) {
+  QTreeView::resizeEvent(event);
+  FitColumns();
+}
+
+void StateList::FitColumns() {
+  const QFontMetrics metrics(font());
+  int stateWidth =
+      metrics.horizontalAdvance(model_.headerData(1, Qt::Horizontal, Qt::DisplayRole).toString());
+  for (const QString& text : stateTexts_)
+    stateWidth = std::max(stateWidth, metrics.horizontalAdvance(text));
+  stateWidth += kCellPadding;
+  header()->resizeSection(1, stateWidth);
+  header()->resizeSection(0, std::max(viewport()->width() - stateWidth, captionWidth_));
 }
 
 int StateList::AddRow(const QString& caption, const QString& state, StateImage image) {
   return model_.Insert(RowCount(), caption, state, image);
 }
 
-void StateList::ShowRows(std::span<const RowUpdate> updates) { model_.Apply(updates); }
+void StateList::ShowRows(std::span<const RowUpdate> updates) {
+  // Names are measured once, when their rows come.
+  const QFontMetrics metrics(font());
+  int widest = captionWidth_;
+  for (const RowUpdate& update : updates) {
+    if (model_.PositionOf(update.key) < 0)
+      widest = std::max(
+          widest, metrics.horizontalAdvance(update.caption) + iconSize().width() + kCellPadding);
+  }
+  model_.Apply(updates);
+  if (widest > captionWidth_) {
+    captionWidth_ = widest;
+    FitColumns();
+  }
+}
 
 void StateList::ShowRow(int key, const QString& caption, const QString& state, StateImage image,
                         bool onTop) {
   const RowUpdate update{key, caption, state, image, onTop};
-  model_.Apply({&update, 1});
+  ShowRows({&update, 1});
 }
 
 int StateList::KeyOf(const FileRole& role) {
@@ -56,6 +101,8 @@ void StateList::ClearRows() {
   model_.Clear();
   otherKeys_.clear();
   nextKey_ = 0;
+  captionWidth_ = 0;
+  FitColumns();
 }
 
 std::vector<int> StateList::SelectedKeys() const {

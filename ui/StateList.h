@@ -3,6 +3,7 @@
 // running or last operation, with its state text and state image. A view of a
 // StateListModel, which finds a file's row by key in constant time.
 
+#include <QStringList>
 #include <QTreeView>
 #include <map>
 #include <span>
@@ -20,6 +21,9 @@ class StateList : public QTreeView {
   using RowUpdate = StateListModel::RowUpdate;
 
   explicit StateList(QWidget* parent = nullptr);
+
+  // Every state text the list may show: the state column is as wide as the widest.
+  void SetStateTexts(const QStringList& texts);
 
   // Rows are addressed by their key: the order in which they were added since the list
   // was last cleared (so the n-th part's row stays the n-th after a sort).
@@ -50,12 +54,21 @@ class StateList : public QTreeView {
   QString State(int position) const;
   StateImage Image(int position) const;
 
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
  private:
   bool Has(int position) const { return position >= 0 && position < RowCount(); }
+  // The state column fits its widest text; the name column takes the rest, or more
+  // (with a scroll bar) when a name needs it.
+  void FitColumns();
 
   StateListModel model_;
   std::map<FileRole, int> otherKeys_;  // the definition's and the recovery parts' keys
   int nextKey_ = 0;                    // above every key handed out by KeyOf
+  QStringList stateTexts_;
+  int captionWidth_ = 0;  // of the widest name listed, with its image
 };
 
 }  // namespace kivora::ui

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QGlyphRun>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QStatusBar>
@@ -14,6 +15,7 @@
 #include <QTest>
 #include <QTextLayout>
 
+#include "core/StateTexts.h"
 #include "core/text/Language.h"
 #include "core/text/Messages.h"
 #include "kvrpack/PluginBuilderWindow.h"
@@ -26,6 +28,7 @@
 #include "ui/JoinPage.h"
 #include "ui/MainWindow.h"
 #include "ui/QtTranslation.h"
+#include "ui/StateList.h"
 
 using namespace kivora;
 using namespace kivora::ui;
@@ -191,6 +194,16 @@ class LanguageTest : public QObject {
                qPrintable(text));
       QCOMPARE(CutOff(w), QStringList());
     }
+    // The state list's columns hold every state and a recovery part's name.
+    StateList& states = w.stateList();
+    for (int state = 0; state <= static_cast<int>(FileState::Rebuilt); ++state) {
+      const auto text = EngineText(StateText(static_cast<FileState>(state)), language);
+      states.ShowRow(state, QStringLiteral("holiday2026_rec%1.png").arg(state, 3, 10, QChar('0')),
+                     text, StateImage::Done, false);
+    }
+    for (const int column : {0, 1})
+      QVERIFY(static_cast<QAbstractItemView&>(states).sizeHintForColumn(column) <=
+              states.header()->sectionSize(column));
     for (QWidget* dialog : std::initializer_list<QWidget*>{&options, &editor, &builder}) {
       dialog->show();
       QCOMPARE(CutOff(*dialog), QStringList());

@@ -1,6 +1,7 @@
 // The join and resplit pages, dropped files and the state list, driven by widget names.
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCollator>
 #include <QComboBox>
 #include <QDir>
@@ -319,8 +320,18 @@ class SetPagesTest : public QObject {
     QTest::mouseClick(Find<QPushButton>("btnTest"), Qt::LeftButton);
     JoinTab().AbortJoin();
     QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
+    window_->show();
+    kivora::test::WriteBytes(Path("many.bin").toStdString(), kivora::test::RandomBytes(200000, 6));
+    split.SetSource(Path("many.bin"));
+    Find<QLineEdit>("edtFileSize")->setText("1");
+    Find<QCheckBox>("cbRandomSize")->setChecked(false);
     QVERIFY(Run("btnDevide"));
     QCOMPARE(messages_.shown.last(), QStringLiteral("分割已完成。"));
+    // The definition heads the list, in view after the last of about 200 parts.
+    StateList& list = window_->stateList();
+    QCOMPARE(list.Image(0), kivora::ui::StateImage::Definition);
+    QVERIFY(list.RowCount() > 100);
+    QVERIFY(list.viewport()->rect().contains(list.visualRect(list.model()->index(0, 0))));
   }
 
   // An abort takes the selection with it, whether it stopped the re-split or came after
