@@ -384,9 +384,9 @@ Clear them and go on?</translation>
     </message>
     <message>
         <source>正在處理中。
-請按一下 [放棄] 按紐來結束。    </source>
-        <translation>Still working.
-Press [Abort] to stop it.</translation>
+要放棄目前的作業並結束嗎？</source>
+        <translation>An operation is running.
+Abort it and close Kivora?</translation>
     </message>
 </context>
 <context>

@@ -407,7 +407,15 @@ void MainWindow::DropUrls(const QList<QUrl>& urls) {
 
 bool MainWindow::MayClose() {
   if (!Busy()) return true;
-  messages_.Error(this, tr("正在處理中。\n請按一下 [放棄] 按紐來結束。    "));
+  // The operation's own boxes wait while this one is open. Yes stops the operation and
+  // closes the window with its boxes still held back; the operation cleans up as it
+  // ends, before the window goes (the runner waits for it).
+  runner_->Hold(true);
+  if (messages_.Question(this, tr("正在處理中。\n要放棄目前的作業並結束嗎？")) == Answer::Yes) {
+    runner_->RequestAbort();
+    return true;
+  }
+  runner_->Hold(false);
   return false;
 }
 

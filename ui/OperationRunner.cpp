@@ -49,6 +49,14 @@ void OperationRunner::RequestAbort() {
 
 bool OperationRunner::AbortRequested() { return abort_; }
 
+void OperationRunner::Hold(bool held) {
+  held_ = held;
+  if (!held) {
+    ShowPending();
+    QMetaObject::invokeMethod(this, "RunCalls", Qt::QueuedConnection);
+  }
+}
+
 void OperationRunner::Report(const OperationEvent& event) {
   if (std::holds_alternative<Message>(event)) {
     // A message box is modal: the operation goes on once it is closed, as before.
@@ -93,7 +101,7 @@ void OperationRunner::PostLocked(std::function<void()> call) {
 }
 
 void OperationRunner::RunCalls() {
-  for (;;) {
+  while (!held_) {
     std::function<void()> call;
     {
       std::lock_guard lock(mutex_);
@@ -106,7 +114,7 @@ void OperationRunner::RunCalls() {
 }
 
 void OperationRunner::ShowPending() {
-  if (showing_) return;
+  if (showing_ || held_) return;
   showing_ = true;
   std::vector<OperationEvent> events;
   {

@@ -51,6 +51,10 @@ class OperationRunner final : public QObject, private OperationEvents {
   bool Running() const { return running_; }
   // Asks the running operation to stop; the request ends with it.
   void RequestAbort();
+  // While held, nothing of the operation reaches the window: its rows, messages and
+  // questions wait (and the operation with them) until the hold is released. A question
+  // of the window's own is asked so, with no box of the operation's opening over it.
+  void Hold(bool held);
 
  private:
   // On the operation's thread.
@@ -87,6 +91,7 @@ class OperationRunner final : public QObject, private OperationEvents {
   bool running_ = false;
   bool atWork_ = false;
   bool showing_ = false;
+  bool held_ = false;
 };
 
 }  // namespace kivora::ui

@@ -36,6 +36,8 @@ using namespace kivora::ui;
 using kivora::Answer;
 using kivora::FileRole;
 
+const QString kCloseQuestion = QStringLiteral("正在處理中。\n要放棄目前的作業並結束嗎？");
+
 class SetPagesTest : public QObject {
   Q_OBJECT
 
@@ -263,8 +265,8 @@ class SetPagesTest : public QObject {
     QCOMPARE(ResplitCount(), QStringLiteral("再分割數: 50/50"));
   }
 
-  // While a join runs, a second click, a drop, a close or a page change starts nothing
-  // and loses nothing; its abort stops it. The join is held at its question about a
+  // While a join runs, a second click, a drop, a declined close or a page change starts
+  // nothing and loses nothing; its abort stops it. The join is held at its question about a
   // missing part: it runs, and waits for the answer.
   void operationRunsAloneAndItsAbortStopsIt() {
     const QString def = Split(50000, 10, {"--plain"});
@@ -277,7 +279,9 @@ class SetPagesTest : public QObject {
     auto* main = Find<QTabWidget>("pcKivora");
     sub->setCurrentIndex(1);
     bool held = false;
-    messages_.answers = {Answer::Yes};  // join on without the missing part
+    // The close question is answered first (No: stay), then the join's (join on without
+    // the missing part).
+    messages_.answers = {Answer::No, Answer::Yes};
     messages_.onShow = [&](const QString&) {
       if (std::exchange(held, true)) return;
       QVERIFY(window_->Busy());
@@ -295,11 +299,36 @@ class SetPagesTest : public QObject {
     QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
     QVERIFY(held);
     QCOMPARE(messages_.shown.last(), QStringLiteral("合併已中斷。"));
-    QCOMPARE(
-        messages_.shown.count(QStringLiteral("正在處理中。\n請按一下 [放棄] 按紐來結束。    ")), 1);
+    QCOMPARE(messages_.shown.count(kCloseQuestion), 1);
     // The two whole parts before the missing one, as the page promises.
     QCOMPARE(Read(Path("out/movie.avi")), Read(Path("movie.avi")).left(2 * 10 * 1024));
     QVERIFY(start->isEnabled());
+  }
+
+  // Closing while busy asks whether to abort. No box of the operation opens over that
+  // question; after No it comes, after Yes the window closes without it.
+  void closingWhileBusyAsksToAbort_data() {
+    QTest::addColumn<bool>("abort");
+    QTest::newRow("stay") << false;
+    QTest::newRow("abort and close") << true;
+  }
+  void closingWhileBusyAsksToAbort() {
+    QFETCH(bool, abort);
+    Find<QLineEdit>("edtJointFileName")->setText(Split(50000, 10));
+    Find<QComboBox>("cobJointSaveAs")->setCurrentText(Path("out"));
+    QDir().mkpath(Path("out"));
+    messages_.answers = {abort ? Answer::Yes : Answer::No};
+    messages_.onShow = [&](const QString&) {
+      // The join is done in far less; its closing box must still wait.
+      if (messages_.shown.isEmpty()) QTest::qWait(500);
+    };
+    QTest::mouseClick(Find<QPushButton>("btnJoint"), Qt::LeftButton);
+    QCOMPARE(window_->close(), abort);
+    if (!abort) QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
+    window_.reset();  // the operation has ended when its window has gone
+    QCOMPARE(messages_.shown,
+             (abort ? QStringList{kCloseQuestion}
+                    : QStringList{kCloseQuestion, QStringLiteral("合併已完成。")}));
   }
 
   // An abort belongs to the operation it was given to: the next one, on another
