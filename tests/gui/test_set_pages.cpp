@@ -464,16 +464,38 @@ class SetPagesTest : public QObject {
     QCOMPARE(list.State(2), QStringLiteral("OK"));
   }
 
-  void eachFileRoleKeepsItsRow() {
-    // Parts by index, the others after them as they come; a later state finds its row.
+  void aBatchOfStatesKeepsEachFileInItsRow() {
+    // Parts by their index, the others by the next free key as they come, a split's
+    // definition on top; a later state in the same batch finds its row. The new rows
+    // of a batch come in one insertion, apart from the one on top.
     StateList& list = window_->stateList();
-    for (const FileRole role : {FileRole::Part(1), FileRole::Part(0), FileRole::Recovery(0),
-                                FileRole::Definition(), FileRole::Recovery(0)}) {
-      const int key = list.KeyOf(role);
-      list.ShowRow(key, QString::number(key), {}, kivora::ui::StateImage::Done, false);
-    }
-    QCOMPARE(list.RowCount(), 4);
-    QCOMPARE(list.Caption(2) + list.Caption(3), QStringLiteral("23"));
+    int insertions = 0;
+    connect(list.model(), &QAbstractItemModel::rowsInserted, this, [&] { ++insertions; });
+    struct Change {
+      FileRole role;
+      const char* caption;
+      const char* state;
+      bool onTop;
+    };
+    const auto show = [&](std::initializer_list<Change> changes) {
+      std::vector<StateList::RowUpdate> batch;
+      for (const Change& c : changes)
+        batch.push_back(
+            {list.KeyOf(c.role), c.caption, c.state, kivora::ui::StateImage::Done, c.onTop});
+      list.ShowRows(batch);
+    };
+    show({{FileRole::Part(1), "b", "", false},
+          {FileRole::Part(0), "a", "", false},
+          {FileRole::Recovery(0), "r", "", false},
+          {FileRole::Definition(), "d", "", true},
+          {FileRole::Recovery(0), "r", "2", false},
+          {FileRole::Part(0), "a", "2", false}});
+    QCOMPARE(insertions, 2);
+    show({{FileRole::Recovery(1), "s", "", false}, {FileRole::Recovery(2), "t", "", false}});
+    QCOMPARE(insertions, 3);
+    QStringList rows;
+    for (int i = 0; i < list.RowCount(); ++i) rows << list.Caption(i) + list.State(i);
+    QCOMPARE(rows, (QStringList{"d", "b", "a2", "r2", "s", "t"}));
   }
 };
 
