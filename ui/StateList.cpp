@@ -55,7 +55,9 @@ void StateList::FitColumns() {
 }
 
 int StateList::AddRow(const QString& caption, const QString& state, StateImage image) {
-  return model_.Insert(RowCount(), caption, state, image);
+  const int key = nextKey_++;
+  ShowRow(key, caption, state, image, false);
+  return key;
 }
 
 void StateList::ShowRows(std::span<const RowUpdate> updates) {
@@ -82,7 +84,6 @@ void StateList::ShowRow(int key, const QString& caption, const QString& state, S
 
 int StateList::KeyOf(const FileRole& role) {
   // Keys handed out here may not have rows yet: the batch that adds them is being built.
-  nextKey_ = std::max(nextKey_, model_.NextKey());
   if (role.kind == FileRole::Kind::Part) {
     nextKey_ = std::max(nextKey_, role.number + 1);
     return role.number;

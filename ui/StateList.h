@@ -66,7 +66,7 @@ class StateList : public QTreeView {
 
   StateListModel model_;
   std::map<FileRole, int> otherKeys_;  // the definition's and the recovery parts' keys
-  int nextKey_ = 0;                    // above every key handed out by KeyOf
+  int nextKey_ = 0;                    // above every key handed out
   QStringList stateTexts_;
   int captionWidth_ = 0;  // of the widest name listed, with its image
 };

@@ -42,7 +42,6 @@ void StateListModel::IndexKey(int key, int position) {
   if (key >= static_cast<int>(positionOfKey_.size()))
     positionOfKey_.resize(static_cast<std::size_t>(key) + 1, -1);
   positionOfKey_[static_cast<std::size_t>(key)] = position;
-  nextKey_ = std::max(nextKey_, key + 1);
 }
 
 void StateListModel::IndexKeys(int from) {
@@ -89,25 +88,16 @@ void StateListModel::Apply(std::span<const RowUpdate> updates) {
       if (k >= addedPosition.size()) addedPosition.resize(k + 1, -1);
       addedPosition[k] = static_cast<int>(added.size());
       added.push_back({update.key, update.caption, update.state, update.image});
-      nextKey_ = std::max(nextKey_, update.key + 1);
     }
   }
   if (lastChanged >= 0) emit dataChanged(index(firstChanged, 0), index(lastChanged, 1));
   InsertRows(rowCount(), std::move(added));
 }
 
-int StateListModel::Insert(int position, const QString& caption, const QString& state,
-                           StateImage image) {
-  const int key = nextKey_;
-  InsertRows(std::clamp(position, 0, rowCount()), {{key, caption, state, image}});
-  return key;
-}
-
 void StateListModel::Clear() {
   beginResetModel();
   rows_.clear();
   positionOfKey_.clear();
-  nextKey_ = 0;
   endResetModel();
 }
 

@@ -35,11 +35,7 @@ class StateListModel final : public QAbstractTableModel {
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
   void Apply(std::span<const RowUpdate> updates);
-  // Inserts a row with the next free key at a position (clamped); returns the key.
-  int Insert(int position, const QString& caption, const QString& state, StateImage image);
   void Clear();
-  // Keys are handed out from here on; KeyOf's definition and recovery rows take them.
-  int NextKey() const { return nextKey_; }
 
   // -1 when no row has the key.
   int PositionOf(int key) const;
@@ -72,7 +68,6 @@ class StateListModel final : public QAbstractTableModel {
   QList<QIcon> images_;
   std::vector<Row> rows_;
   std::vector<int> positionOfKey_;  // by key; -1 for none
-  int nextKey_ = 0;
 };
 
 }  // namespace kivora::ui
