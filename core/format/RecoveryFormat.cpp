@@ -163,9 +163,20 @@ bool RecoveryHeader::SameSet(const RecoveryHeader& o) const {
          definitionLength == o.definitionLength;
 }
 
+std::uint64_t RecoveryStripeLength(std::uint64_t shardLength) {
+  const std::uint64_t units = StripeCount(shardLength, kRecoveryStripeUnit);
+  return std::max<std::uint64_t>(1, StripeCount(units, kMaxRecoveryStripes)) * kRecoveryStripeUnit;
+}
+
+std::uint64_t StripeCount(std::uint64_t length, std::uint64_t stripeLength) {
+  return length / stripeLength + (length % stripeLength != 0 ? 1 : 0);
+}
+
 std::vector<std::uint8_t> EncodeRecoveryHeader(const RecoveryHeader& h) {
   Writer w;
-  w.Bytes(h.version == 1 ? kRecoveryHeaderMagic : kRecoveryHeaderMagic2);
+  w.Bytes(h.version == 1   ? kRecoveryHeaderMagic
+          : h.version == 2 ? kRecoveryHeaderMagic2
+                           : kRecoveryHeaderMagic3);
   w.Int<std::uint32_t>(0);  // header length, set below
   w.Int<std::uint32_t>(h.definitionCrc);
   w.Int<std::uint64_t>(h.sourceSize);
@@ -184,6 +195,7 @@ std::vector<std::uint8_t> EncodeRecoveryHeader(const RecoveryHeader& h) {
   w.Int<std::uint8_t>(static_cast<std::uint8_t>(h.naming.width));
   w.Int<std::uint8_t>(static_cast<std::uint8_t>(h.naming.firstNumber));
   if (h.version != 1) w.Int<std::uint32_t>(h.pendantCrc);
+  if (h.version >= 3) w.Int<std::uint64_t>(h.stripeLength);
   w.Text(h.sourceName);
   w.Text(h.definitionName);
   w.Text(h.naming.prefix);
@@ -191,6 +203,11 @@ std::vector<std::uint8_t> EncodeRecoveryHeader(const RecoveryHeader& h) {
   for (const CoveredFile& c : h.covered) {
     w.Int<std::uint64_t>(c.length);
     w.Int<std::uint32_t>(c.crc);
+  }
+  if (h.version >= 3) {
+    for (const auto& stripes : h.coveredStripes)
+      for (const std::uint32_t crc : stripes) w.Int<std::uint32_t>(crc);
+    for (const std::uint32_t crc : h.shardStripes) w.Int<std::uint32_t>(crc);
   }
   const auto length = static_cast<std::uint32_t>(w.out.size() + 4);
   for (int i = 0; i < 4; ++i)
@@ -205,7 +222,9 @@ std::optional<RecoveryHeader> DecodeRecoveryHeader(std::span<const std::uint8_t>
   const std::string_view magic = r.Raw(kRecoveryHeaderMagic.size());
   if (magic == kRecoveryHeaderMagic) {
     h.version = 1;
-  } else if (magic != kRecoveryHeaderMagic2) {
+  } else if (magic == kRecoveryHeaderMagic2) {
+    h.version = 2;
+  } else if (magic != kRecoveryHeaderMagic3) {
     return std::nullopt;
   }
   const std::uint32_t length = r.Int<std::uint32_t>();
@@ -234,6 +253,7 @@ std::optional<RecoveryHeader> DecodeRecoveryHeader(std::span<const std::uint8_t>
   h.naming.width = r.Int<std::uint8_t>();
   h.naming.firstNumber = r.Int<std::uint8_t>();
   if (h.version != 1) h.pendantCrc = r.Int<std::uint32_t>();
+  if (h.version >= 3) h.stripeLength = r.Int<std::uint64_t>();
   h.sourceName = r.Text();
   h.definitionName = r.Text();
   h.naming.prefix = r.Text();
@@ -252,7 +272,19 @@ std::optional<RecoveryHeader> DecodeRecoveryHeader(std::span<const std::uint8_t>
     c.crc = r.Int<std::uint32_t>();
     longest = std::max(longest, c.length);
   }
-  if (!r.ok || r.pos != body.size() || longest != h.shardLength) return std::nullopt;
+  if (!r.ok || longest != h.shardLength) return std::nullopt;
+  if (h.version >= 3) {
+    // The stripe length follows from the shard's: counts below are bounded by it.
+    if (h.stripeLength != RecoveryStripeLength(h.shardLength)) return std::nullopt;
+    const auto readStripes = [&](std::uint64_t length) {
+      std::vector<std::uint32_t> crcs(StripeCount(length, h.stripeLength));
+      for (std::uint32_t& crc : crcs) crc = r.Int<std::uint32_t>();
+      return crcs;
+    };
+    for (const CoveredFile& c : h.covered) h.coveredStripes.push_back(readStripes(c.length));
+    h.shardStripes = readStripes(h.shardLength);
+  }
+  if (!r.ok || r.pos != body.size()) return std::nullopt;
   return h;
 }
 
@@ -285,7 +317,9 @@ std::optional<RecoveryFileInfo> ReadRecoveryInfo(const std::filesystem::path& pa
     file.ReadExact(head);
     Reader h(head);
     const std::string_view magic = h.Raw(8);
-    if (magic != kRecoveryHeaderMagic && magic != kRecoveryHeaderMagic2) return std::nullopt;
+    if (magic != kRecoveryHeaderMagic && magic != kRecoveryHeaderMagic2 &&
+        magic != kRecoveryHeaderMagic3)
+      return std::nullopt;
     const std::uint32_t length = h.Int<std::uint32_t>();
     if (length < head.size() || length > size - kRecoveryTrailerBytes - offset) return std::nullopt;
     head.resize(length);

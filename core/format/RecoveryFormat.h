@@ -30,11 +30,19 @@ inline constexpr int kMaxRecoveryPerGroup = kMaxGroupShards - 1;
 // Groups of a share stay within this many files: coding costs R multiply-adds per byte,
 // so smaller groups keep a split with recovery parts close to one without.
 inline constexpr int kMaxShareGroupShards = 128;
-// Version 1 headers leave the pendant unchecked; version 2 adds its CRC-32. Both are read,
-// version 2 is written.
+// Version 1 headers leave the pendant unchecked; version 2 adds its CRC-32; version 3
+// adds a CRC-32 for every stripe of every file of the group, so that a repair finds which
+// stripes of a damaged file are bad. All three are read, version 3 is written.
 inline constexpr std::string_view kRecoveryHeaderMagic = "KvRecHd1";
 inline constexpr std::string_view kRecoveryHeaderMagic2 = "KvRecHd2";
-inline constexpr int kRecoveryHeaderVersion = 2;
+inline constexpr std::string_view kRecoveryHeaderMagic3 = "KvRecHd3";
+inline constexpr int kRecoveryHeaderVersion = 3;
+// Stripes are whole multiples of 64 KiB, and a group's longest shard has at most 256 of
+// them: fine enough that scattered damage (a flipped byte here and there) spoils few
+// stripes of each file, coarse enough that the CRCs of a group of 116 parts of 32 MiB
+// add about 116 KiB to each recovery part (0.4 %).
+inline constexpr std::uint64_t kRecoveryStripeUnit = 64 * 1024;
+inline constexpr std::uint64_t kMaxRecoveryStripes = 256;
 inline constexpr std::string_view kRecoveryTrailerMagic = "KvRecTl1";
 inline constexpr std::size_t kRecoveryTrailerBytes = 16;
 // Texts of a header are names: more is not a header.
@@ -108,8 +116,13 @@ struct CoveredFile {
   bool operator==(const CoveredFile&) const = default;
 };
 
+// The stripe length of a group whose longest shard is `shardLength` bytes.
+std::uint64_t RecoveryStripeLength(std::uint64_t shardLength);
+// How many stripes of `stripeLength` bytes hold `length` bytes (the last may be short).
+std::uint64_t StripeCount(std::uint64_t length, std::uint64_t stripeLength);
+
 struct RecoveryHeader {
-  int version = kRecoveryHeaderVersion;  // 1 or 2: which magic, and whether pendantCrc is there
+  int version = kRecoveryHeaderVersion;  // 1 to 3: which magic, and which fields are there
   // Which set: the CRC-32 of the definition as stored, the source's name and size.
   std::uint32_t definitionCrc = 0;
   std::string sourceName;
@@ -130,6 +143,11 @@ struct RecoveryHeader {
   std::uint64_t definitionLength = 0;
   std::uint32_t pendantCrc = 0;      // version 2: CRC-32 of the pendant in front of the header
   std::vector<CoveredFile> covered;  // the group's parts, K entries
+  // Version 3: RecoveryStripeLength(shardLength), the CRC-32 of each stripe of each
+  // covered file (StripeCount(length) of them), and of each stripe of this part's shard.
+  std::uint64_t stripeLength = 0;
+  std::vector<std::vector<std::uint32_t>> coveredStripes;
+  std::vector<std::uint32_t> shardStripes;
 
   bool operator==(const RecoveryHeader&) const = default;
   bool SameSet(const RecoveryHeader& other) const;

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "core/KivoraError.h"
 #include "core/io/AtomicFile.h"
@@ -12,6 +14,7 @@
 #include "core/operations/SetLock.h"
 #include "core/recovery/RecoveryCode.h"
 #include "core/recovery/RecoveryScan.h"
+#include "core/recovery/StripeCrcs.h"
 #include "core/text/GroupThousands.h"
 #include "core/text/Messages.h"
 #include "core/threads/ParallelFor.h"
@@ -45,18 +48,31 @@ struct Stripes {
   }
 };
 
-// One shard read stripe by stripe: bytes past its length read as zeros.
+// One shard that is there (intact, or damaged in some stripes), read where needed:
+// bytes past its length read as zeros.
 struct ShardInput {
   File file;
+  std::uint64_t base = 0;  // where the shard starts in the file
   std::uint64_t length = 0;
+
+  void Read(std::uint64_t offset, std::span<std::uint8_t> into) {
+    const auto have = static_cast<std::size_t>(
+        length > offset ? std::min<std::uint64_t>(into.size(), length - offset) : 0);
+    WithMessage(msg::kReadPartFailed242, [&] {
+      file.Seek(static_cast<std::int64_t>(base + offset));
+      file.ReadExact(into.first(have));
+    });
+    std::fill(into.begin() + static_cast<std::ptrdiff_t>(have), into.end(), std::uint8_t{0});
+  }
 };
 
 // One file being rebuilt.
 struct ShardOutput {
   std::unique_ptr<AtomicFile> file;
+  int shard = 0;
   bool part = false;
   std::uint64_t length = 0;  // bytes of shard that belong to the file
-  std::uint32_t crc = 0;
+  BlockCrcs crcs;
   CoveredFile expected;   // parts: the recorded length and CRC
   RecoveryHeader header;  // recovery parts: their header, its shard CRC filled last
   std::uint64_t headerOffset = 0;
@@ -70,61 +86,81 @@ class GroupRebuild {
   GroupRebuild(const RecoverySetScan& scan, int group, Stripes& stripes)
       : scan_(scan), g_(scan.groups[group]), group_(group), stripes_(stripes) {}
 
-  // Rebuilds the group's lost files; returns the files rebuilt, or empty optional when
-  // `stop` ended it (nothing of the group is then written).
+  // Rebuilds the group's lost and damaged files stripe by stripe: a damaged stripe of a
+  // file is computed from K shards intact in that stripe, its other stripes are its own.
+  // Returns the files rebuilt, or empty optional when `stop` ended it (nothing of the
+  // group is then written).
   std::optional<std::vector<FileRole>> Run(const StopCheck& stop) {
     const int k = g_.parts.partCount;
     const int r = scan_.header.perGroup;
-    std::vector<int> used;
-    std::vector<int> wanted;
-    for (int i = 0; i < k; ++i) (g_.partUsable[i] ? used : wanted).push_back(i);
     const bool recoveryToo = g_.RecoveryRebuildable();
-    int model = -1;
-    for (int j = 0; j < r; ++j) {
-      if (g_.HasRecovery(j)) {
-        used.push_back(k + j);
-        if (model < 0) model = j;
-      } else if (recoveryToo) {
-        wanted.push_back(k + j);
-      }
+    std::vector<int> wanted;
+    for (int shard = 0; shard < k + r; ++shard) {
+      if (!g_.Intact(shard) && (shard < k || recoveryToo)) wanted.push_back(shard);
     }
     if (wanted.empty()) return std::vector<FileRole>{};
-    used.resize(static_cast<size_t>(k));  // data shards first: they are the cheapest
+    int model = 0;
+    while (!g_.FoundRecovery(model)) ++model;
 
     const std::uint64_t length = Recovery(model).header.shardLength;
-    OpenInputs(used, k);
+    OpenInputs(k, r);
     OpenOutputs(wanted, k, model);
     const RecoveryCode code(k, r);
-    const RecoveryCode::Decoder decoder = code.MakeDecoder(used, wanted);
+    std::map<std::pair<std::vector<int>, std::vector<int>>, RecoveryCode::Decoder> decoders;
 
-    const std::size_t stripe =
-        std::clamp(kStripeBudget / (used.size() + wanted.size()), kMinStripe, kMaxStripe);
-    stripes_.Ensure(used.size() + wanted.size(), stripe);
-    std::vector<std::uint8_t*> inPointers, outPointers;
-    for (size_t i = 0; i < used.size(); ++i) inPointers.push_back(stripes_.buffers[i].get());
-    for (size_t w = 0; w < wanted.size(); ++w) {
-      outPointers.push_back(stripes_.buffers[used.size() + w].get());
-    }
-
-    for (std::uint64_t offset = 0; offset < length; offset += stripe) {
-      if (StopRequested(stop)) return std::nullopt;
-      const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(stripe, length - offset));
-      for (size_t i = 0; i < inputs_.size(); ++i) {
-        ShardInput& s = inputs_[i];
-        const auto have = static_cast<std::size_t>(
-            s.length > offset ? std::min<std::uint64_t>(n, s.length - offset) : 0);
-        WithMessage(msg::kReadPartFailed242,
-                    [&] { s.file.ReadExact(std::span(inPointers[i], have)); });
-        std::fill(inPointers[i] + have, inPointers[i] + n, std::uint8_t{0});
+    const std::size_t chunk = std::clamp(
+        kStripeBudget / static_cast<std::size_t>(k + outputs_.size()), kMinStripe, kMaxStripe);
+    stripes_.Ensure(static_cast<std::size_t>(k) + outputs_.size(), chunk);
+    std::vector<std::uint8_t*> in, out;
+    for (std::uint64_t begin = 0, s = 0; begin < length; begin += g_.stripeLength, ++s) {
+      const std::uint64_t end = std::min(length, begin + g_.stripeLength);
+      // K shards intact in this stripe (data shards first: they are the cheapest), and
+      // the outputs whose stripe is damaged.
+      std::vector<int> used, lost;
+      for (int shard = 0; shard < k + r; ++shard) {
+        const bool damaged = g_.damaged[static_cast<size_t>(shard)][s];
+        if (!damaged && static_cast<int>(used.size()) < k) used.push_back(shard);
       }
-      decoder.Run(n, inPointers, outPointers);
-      for (size_t w = 0; w < outputs_.size(); ++w) {
-        ShardOutput& o = outputs_[w];
-        const auto take = static_cast<std::size_t>(
-            o.length > offset ? std::min<std::uint64_t>(n, o.length - offset) : 0);
-        const auto bytes = std::span<const std::uint8_t>(outPointers[w], take);
-        o.crc = Crc32Update(o.crc, bytes);
-        WithMessage(msg::kRepairWriteFailed324, [&] { o.file->Write(bytes); });
+      for (const ShardOutput& o : outputs_) {
+        if (g_.damaged[static_cast<size_t>(o.shard)][s]) lost.push_back(o.shard);
+      }
+      const RecoveryCode::Decoder* decoder = nullptr;
+      if (!lost.empty()) {
+        auto [it, added] = decoders.try_emplace({used, lost});
+        if (added) it->second = code.MakeDecoder(used, lost);
+        decoder = &it->second;
+      }
+      for (std::uint64_t offset = begin; offset < end; offset += chunk) {
+        if (StopRequested(stop)) return std::nullopt;
+        const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(chunk, end - offset));
+        in.clear();
+        out.clear();
+        if (decoder) {
+          for (std::size_t i = 0; i < used.size(); ++i) {
+            in.push_back(stripes_.buffers[i].get());
+            inputs_[static_cast<size_t>(used[i])]->Read(offset, std::span(in.back(), n));
+          }
+        }
+        // Each output's bytes: computed when its stripe is damaged, else its own.
+        for (std::size_t w = 0; w < outputs_.size(); ++w) {
+          std::uint8_t* buffer = stripes_.buffers[static_cast<std::size_t>(k) + w].get();
+          const int shard = outputs_[w].shard;
+          if (g_.damaged[static_cast<size_t>(shard)][s]) {
+            out.push_back(buffer);
+          } else {
+            inputs_[static_cast<size_t>(shard)]->Read(offset, std::span(buffer, n));
+          }
+        }
+        if (decoder) decoder->Run(n, in, out);
+        for (std::size_t w = 0; w < outputs_.size(); ++w) {
+          ShardOutput& o = outputs_[w];
+          const auto take = static_cast<std::size_t>(
+              o.length > offset ? std::min<std::uint64_t>(n, o.length - offset) : 0);
+          const auto bytes = std::span<const std::uint8_t>(
+              stripes_.buffers[static_cast<std::size_t>(k) + w].get(), take);
+          o.crcs.Add(bytes);
+          WithMessage(msg::kRepairWriteFailed324, [&] { o.file->Write(bytes); });
+        }
       }
     }
     return Commit();
@@ -140,8 +176,12 @@ class GroupRebuild {
                      : scan_.RecoveryPath(group_ * scan_.header.perGroup + (shard - k));
   }
 
-  void OpenInputs(const std::vector<int>& used, int k) {
-    for (int shard : used) {
+  // Every shard that is there, intact or damaged in some stripes.
+  void OpenInputs(int k, int r) {
+    inputs_.resize(static_cast<size_t>(k + r));
+    for (int shard = 0; shard < k + r; ++shard) {
+      const std::vector<bool>& damaged = g_.damaged[static_cast<size_t>(shard)];
+      if (std::find(damaged.begin(), damaged.end(), false) == damaged.end()) continue;
       ShardInput s;
       const std::filesystem::path path = ShardPath(shard, k);
       s.file = WithMessage(msg::kReadPartFailed242, [&] { return File::OpenRead(path); });
@@ -149,16 +189,15 @@ class GroupRebuild {
         s.length = g_.covered[static_cast<size_t>(shard)].length;
       } else {
         const RecoveryFileInfo& info = Recovery(shard - k);
+        s.base = info.shardOffset;
         s.length = info.header.shardLength;
-        WithMessage(msg::kReadPartFailed242,
-                    [&] { s.file.Seek(static_cast<std::int64_t>(info.shardOffset)); });
       }
-      inputs_.push_back(std::move(s));
+      inputs_[static_cast<size_t>(shard)] = std::move(s);
     }
   }
 
-  // `model`: an intact recovery part of the group, whose header and picture the rebuilt
-  // recovery parts take.
+  // `model`: a recovery part of the group that was found, whose header and picture the
+  // rebuilt recovery parts take.
   void OpenOutputs(const std::vector<int>& wanted, int k, int model) {
     const RecoveryFileInfo& info = Recovery(model);
     std::vector<std::uint8_t> pendant(info.headerOffset);
@@ -171,6 +210,7 @@ class GroupRebuild {
     }
     for (int shard : wanted) {
       ShardOutput o;
+      o.shard = shard;
       o.path = ShardPath(shard, k);
       o.file = WithMessage(msg::kRepairWriteFailed324,
                            [&] { return std::make_unique<AtomicFile>(o.path); });
@@ -198,7 +238,7 @@ class GroupRebuild {
   // any of them takes its name.
   std::vector<FileRole> Commit() {
     for (const ShardOutput& o : outputs_) {
-      if (o.part && (o.crc != o.expected.crc ||
+      if (o.part && (o.crcs.Whole() != o.expected.crc ||
                      o.file->Stream().Size() != static_cast<std::int64_t>(o.expected.length))) {
         throw KivoraError(msg::kRepairCheckFailed323, o.path.string());
       }
@@ -207,7 +247,8 @@ class GroupRebuild {
     for (ShardOutput& o : outputs_) {
       WithMessage(msg::kRepairWriteFailed324, [&] {
         if (!o.part) {
-          o.header.shardCrc = o.crc;
+          o.header.shardCrc = o.crcs.Whole();
+          if (o.header.version >= 3) o.header.shardStripes = o.crcs.Stripes(o.header.stripeLength);
           o.file->Write(scan_.definitionCopy);
           o.file->Write(RecoveryTrailer(o.headerOffset));
           o.file->Stream().Seek(static_cast<std::int64_t>(o.headerOffset));
@@ -224,7 +265,7 @@ class GroupRebuild {
   const RecoveryGroupScan& g_;
   int group_;
   Stripes& stripes_;
-  std::vector<ShardInput> inputs_;
+  std::vector<std::optional<ShardInput>> inputs_;  // by shard; none for a lost one
   std::vector<ShardOutput> outputs_;
 };
 
@@ -248,7 +289,7 @@ void ListFiles(const RecoverySetScan& scan, OperationEvents& events) {
       const int part = g.parts.firstPart + i;
       const std::filesystem::path path = scan.PartPath(part);
       events.SetFileState(part, path.filename().string(),
-                          g.partUsable[static_cast<size_t>(i)] ? FileState::Ok : LostState(path));
+                          g.PartUsable(i) ? FileState::Ok : LostState(path));
     }
   }
   for (const RecoveryGroupScan& g : scan.groups) {

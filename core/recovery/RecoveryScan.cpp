@@ -23,6 +23,7 @@ constexpr size_t kReadChunk = 256 * 1024;
 struct Candidate {
   std::filesystem::path path;
   RecoveryFileInfo info;
+  std::vector<bool> damagedStripes;  // of its shard; empty when the shard is intact
 };
 
 // CRC-32 of `length` bytes from `offset`; empty optional when `stop` ended the read.
@@ -42,6 +43,22 @@ std::optional<std::uint32_t> RangeCrc(File& file, std::uint64_t offset, std::uin
   return crc;
 }
 
+// Per stripe of `length` bytes from `offset`: whether its CRC-32 differs from the one
+// recorded. Empty optional when `stop` ended the read.
+std::optional<std::vector<bool>> DamagedStripes(File& file, std::uint64_t offset,
+                                                std::uint64_t length, std::uint64_t stripeLength,
+                                                std::span<const std::uint32_t> recorded,
+                                                std::vector<std::uint8_t>& buffer,
+                                                const StopCheck& stop) {
+  std::vector<bool> damaged;
+  for (std::uint64_t at = 0; at < length; at += stripeLength) {
+    const auto crc = RangeCrc(file, offset + at, std::min(stripeLength, length - at), buffer, stop);
+    if (!crc) return std::nullopt;
+    damaged.push_back(*crc != recorded[damaged.size()]);
+  }
+  return damaged;
+}
+
 // A header whose names can become paths beside the definition.
 bool NamesArePlain(const RecoveryHeader& h) {
   return IsPlainFileName(h.definitionName) && IsPlainFileName(RecoveryFileName(h.naming, 0));
@@ -57,7 +74,7 @@ std::vector<Candidate> FindRecoveryFiles(const std::filesystem::path& folder,
     if (!LooksLikeRecoveryName(p.filename().string()) && p.filename() != definition.filename())
       continue;
     if (auto info = ReadRecoveryInfo(p); info && NamesArePlain(info->header)) {
-      found.push_back({p, std::move(*info)});
+      found.push_back({p, std::move(*info), {}});
     }
   }
   std::sort(found.begin(), found.end(), [](const Candidate& a, const Candidate& b) {
@@ -76,10 +93,12 @@ std::string DefinitionName(const std::vector<Candidate>& found,
   return definition.filename().string();
 }
 
-// True when the pendant (version 2), the shard and the definition copy of a recovery
-// part match their CRC-32s; empty optional when `stop` ended the reading.
-std::optional<bool> IsIntact(const Candidate& c, std::vector<std::uint8_t>& buffer,
-                             const StopCheck& stop) {
+// Whether a recovery part can be used: its pendant (version 2 on), its definition copy
+// and its shard must match their CRC-32s; a shard that does not is still used when the
+// header records its stripes' CRC-32s, with its damaged stripes marked. Empty optional
+// when `stop` ended the reading.
+std::optional<bool> CheckRecovery(Candidate& c, std::vector<std::uint8_t>& buffer,
+                                  const StopCheck& stop) {
   const RecoveryHeader& h = c.info.header;
   return WithMessage(msg::kReadPartFailed242, [&]() -> std::optional<bool> {
     File file = File::OpenRead(c.path);
@@ -88,12 +107,20 @@ std::optional<bool> IsIntact(const Candidate& c, std::vector<std::uint8_t>& buff
                        : RangeCrc(file, 0, c.info.headerOffset, buffer, stop);
     if (!pendant) return std::nullopt;
     if (*pendant != h.pendantCrc) return false;
-    const auto shard = RangeCrc(file, c.info.shardOffset, h.shardLength, buffer, stop);
-    if (!shard) return std::nullopt;
-    if (*shard != h.shardCrc) return false;
     const auto copy = RangeCrc(file, c.info.definitionOffset, h.definitionLength, buffer, stop);
     if (!copy) return std::nullopt;
-    return *copy == h.definitionCrc;
+    if (*copy != h.definitionCrc) return false;
+    const auto shard = RangeCrc(file, c.info.shardOffset, h.shardLength, buffer, stop);
+    if (!shard) return std::nullopt;
+    if (*shard == h.shardCrc) return true;
+    if (h.stripeLength == 0) return false;
+    auto damaged = DamagedStripes(file, c.info.shardOffset, h.shardLength, h.stripeLength,
+                                  h.shardStripes, buffer, stop);
+    if (!damaged) return std::nullopt;
+    // Stripes that all check out contradict the shard's CRC-32: the shard is not used.
+    if (std::find(damaged->begin(), damaged->end(), true) == damaged->end()) return false;
+    c.damagedStripes = std::move(*damaged);
+    return true;
   });
 }
 
@@ -137,6 +164,29 @@ bool Fits(const Candidate& c, const RecoveryHeader& set, const std::vector<Recov
          std::equal(h.covered.begin(), h.covered.end(), recorded.begin() + span.firstPart);
 }
 
+int GroupIndexOf(const std::vector<RecoveryGroup>& spans, int part) {
+  const auto after =
+      std::upper_bound(spans.begin(), spans.end(), part,
+                       [](int p, const RecoveryGroup& g) { return p < g.firstPart; });
+  return static_cast<int>(after - spans.begin()) - 1;
+}
+
+// The stripe CRC-32s that the group's recovery parts record for `part`, when they all
+// record the same ones; else null, and a damaged part counts as lost as a whole.
+const std::vector<std::uint32_t>* RecordedStripes(const RecoverySetScan& scan,
+                                                  const RecoveryGroupScan& group, int part) {
+  const std::vector<std::uint32_t>* stripes = nullptr;
+  for (const int r : group.recovery) {
+    if (r < 0) continue;
+    const RecoveryHeader& h = scan.recoveryFiles[static_cast<size_t>(r)].header;
+    if (h.stripeLength == 0) return nullptr;
+    const auto& mine = h.coveredStripes[static_cast<size_t>(part - group.parts.firstPart)];
+    if (stripes && *stripes != mine) return nullptr;
+    stripes = &mine;
+  }
+  return stripes;
+}
+
 KvrDefinition DecodeCopy(const RecoveryHeader& h, std::vector<std::uint8_t> copy,
                          const PendantProvider& pendants) {
   if (h.implanted) {
@@ -150,20 +200,36 @@ KvrDefinition DecodeCopy(const RecoveryHeader& h, std::vector<std::uint8_t> copy
 
 }  // namespace
 
-int RecoveryGroupScan::UsableCount() const {
-  const auto parts = static_cast<int>(std::count(partUsable.begin(), partUsable.end(), true));
-  return parts + static_cast<int>(recovery.size()) - LostRecovery();
+bool RecoveryGroupScan::Intact(int shard) const {
+  const std::vector<bool>& d = damaged[static_cast<size_t>(shard)];
+  return std::find(d.begin(), d.end(), true) == d.end();
 }
 
 int RecoveryGroupScan::LostParts() const {
-  return static_cast<int>(std::count(partUsable.begin(), partUsable.end(), false));
+  int n = 0;
+  for (int i = 0; i < parts.partCount; ++i) n += Intact(i) ? 0 : 1;
+  return n;
 }
 
 int RecoveryGroupScan::LostRecovery() const {
-  return static_cast<int>(std::count(recovery.begin(), recovery.end(), -1));
+  int n = 0;
+  for (int j = 0; j < static_cast<int>(recovery.size()); ++j) n += HasRecovery(j) ? 0 : 1;
+  return n;
 }
 
-bool RecoveryGroupScan::PartsRebuildable() const { return UsableCount() >= parts.partCount; }
+bool RecoveryGroupScan::PartsRebuildable() const {
+  for (std::size_t s = 0; s < StripeTotal(); ++s) {
+    std::size_t bad = 0;
+    for (const std::vector<bool>& shard : damaged) bad += shard[s] ? 1 : 0;
+    if (bad > recovery.size()) return false;
+  }
+  return true;
+}
+
+bool RecoveryGroupScan::RecoveryRebuildable() const {
+  return PartsRebuildable() &&
+         std::any_of(recovery.begin(), recovery.end(), [](int r) { return r >= 0; });
+}
 
 std::filesystem::path RecoverySetScan::PartPath(int part) const {
   return folder / definition.parts.at(static_cast<size_t>(part)).FileName;
@@ -205,12 +271,12 @@ std::optional<RecoverySetScan> ScanRecoverySet(const std::filesystem::path& defi
     if (ignoredOut) *ignoredOut = std::move(ignored);
     return std::nullopt;
   };
-  // Recovery parts whose pendant, shard and definition copy are intact; a damaged one
-  // counts as lost.
+  // Recovery parts that can be used; a damaged one counts as lost, unless only stripes of
+  // its shard are damaged and its header says which.
   std::vector<std::uint8_t> buffer;
   std::vector<Candidate> intact;
   for (Candidate& c : found) {
-    const std::optional<bool> ok = IsIntact(c, buffer, stop);
+    const std::optional<bool> ok = CheckRecovery(c, buffer, stop);
     if (!ok) {
       scan.stopped = true;
       return scan;
@@ -258,6 +324,14 @@ std::optional<RecoverySetScan> ScanRecoverySet(const std::filesystem::path& defi
     group.covered.assign(recorded.begin() + span.firstPart,
                          recorded.begin() + span.firstPart + span.partCount);
     group.recovery.assign(set.perGroup, -1);
+    std::uint64_t shardLength = 0;
+    for (const CoveredFile& c : group.covered) shardLength = std::max(shardLength, c.length);
+    group.stripeLength = set.version >= 3 ? RecoveryStripeLength(shardLength)
+                                          : std::max<std::uint64_t>(shardLength, 1);
+    const auto stripes = std::max<std::uint64_t>(1, StripeCount(shardLength, group.stripeLength));
+    // Until found intact, every file counts as lost.
+    group.damaged.assign(static_cast<size_t>(span.partCount + set.perGroup),
+                         std::vector<bool>(stripes, true));
     scan.groups.push_back(std::move(group));
   }
   for (Candidate& c : intact) {
@@ -266,15 +340,25 @@ std::optional<RecoverySetScan> ScanRecoverySet(const std::filesystem::path& defi
       continue;
     }
     const RecoveryHeader& h = c.info.header;
-    scan.groups[h.group].recovery[h.index] = static_cast<int>(scan.recoveryFiles.size());
+    RecoveryGroupScan& group = scan.groups[h.group];
+    group.recovery[h.index] = static_cast<int>(scan.recoveryFiles.size());
+    std::vector<bool>& damaged =
+        group.damaged[static_cast<size_t>(group.parts.partCount + h.index)];
+    if (c.damagedStripes.empty()) {
+      damaged.assign(damaged.size(), false);
+    } else {
+      damaged = c.damagedStripes;
+    }
     scan.recoveryFiles.push_back(std::move(c.info));
   }
   if (scan.recoveryFiles.empty()) return none();
   if (ignoredOut) *ignoredOut = std::move(ignored);
   scan.definitionLost = !set.implanted && !authority;
 
-  // Every part is read once, two at a time.
-  std::vector<char> usable(set.partCount, 0);
+  // Every part is read once, two at a time; a damaged one that holds its recorded length
+  // is read again, stripe by stripe, when the recovery parts of its group record the
+  // stripes' CRC-32s (all of them the same ones).
+  std::vector<std::vector<bool>> partDamage(set.partCount);
   SharedStop stopped(stop);
   std::vector<std::vector<std::uint8_t>> buffers(kWorkThreads);
   ParallelFor(
@@ -282,11 +366,28 @@ std::optional<RecoverySetScan> ScanRecoverySet(const std::filesystem::path& defi
       [&](int part, int thread) {
         if (stopped.Raised()) return;
         const CoveredFile& c = recorded[static_cast<size_t>(part)];
-        const PartScan s =
-            ScanPart(scan.PartPath(part), 0, static_cast<std::int64_t>(c.length),
-                     buffers[static_cast<size_t>(thread)], {}, false, stopped.For(thread));
+        std::vector<std::uint8_t>& buffer = buffers[static_cast<size_t>(thread)];
+        const PartScan s = ScanPart(scan.PartPath(part), 0, static_cast<std::int64_t>(c.length),
+                                    buffer, {}, false, stopped.For(thread));
         if (s.stopped) stopped.Raise();
-        usable[static_cast<size_t>(part)] = s.exists && s.prefixCrc == c.crc;
+        if (!s.exists || !s.prefixCrc || s.stopped) return;  // lost: every stripe damaged
+        std::vector<bool>& damage = partDamage[static_cast<size_t>(part)];
+        if (*s.prefixCrc == c.crc) {
+          damage.assign(1, false);
+          return;
+        }
+        const RecoveryGroupScan& group =
+            scan.groups[static_cast<size_t>(GroupIndexOf(spans, part))];
+        const std::vector<std::uint32_t>* stripes = RecordedStripes(scan, group, part);
+        if (!stripes) return;
+        auto found = WithMessage(msg::kReadPartFailed242, [&] {
+          File file = File::OpenRead(scan.PartPath(part));
+          return DamagedStripes(file, 0, c.length, group.stripeLength, *stripes, buffer,
+                                stopped.For(thread));
+        });
+        if (!found) stopped.Raise();
+        if (found && std::find(found->begin(), found->end(), true) != found->end())
+          damage = std::move(*found);
       },
       &stopped);
   if (stopped.Raised()) {
@@ -295,7 +396,15 @@ std::optional<RecoverySetScan> ScanRecoverySet(const std::filesystem::path& defi
   }
   for (RecoveryGroupScan& group : scan.groups) {
     for (int i = 0; i < group.parts.partCount; ++i) {
-      group.partUsable.push_back(usable[static_cast<size_t>(group.parts.firstPart + i)] != 0);
+      const std::vector<bool>& found = partDamage[static_cast<size_t>(group.parts.firstPart + i)];
+      std::vector<bool>& damaged = group.damaged[static_cast<size_t>(i)];
+      if (found.size() == 1 && !found[0]) {
+        damaged.assign(damaged.size(), false);
+      } else if (!found.empty()) {
+        // Stripes past the part's end are zeros: they cannot be damaged.
+        damaged.assign(damaged.size(), false);
+        std::copy(found.begin(), found.end(), damaged.begin());
+      }
     }
   }
   return scan;

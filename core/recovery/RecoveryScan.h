@@ -24,25 +24,31 @@ struct RecoveryGroupScan {
   RecoveryGroup parts;
   // The group's part files as the definition records them.
   std::vector<CoveredFile> covered;
-  // Per part: the file holds its recorded bytes (it may have more behind them, which are
-  // left alone). Such a file is never written.
-  std::vector<bool> partUsable;
-  // Per recovery part: its index in RecoverySetScan::recoveryFiles when it is readable,
-  // of this set, intact and agrees with the definition; -1 when it is lost.
+  // Per recovery part: its index in RecoverySetScan::recoveryFiles when its header,
+  // pendant and definition copy are intact and agree with the definition; -1 when lost.
   std::vector<int> recovery;
+  // The shards (the K parts, then the R recovery parts) are checked stripe by stripe
+  // when the recovery parts record a CRC-32 per stripe, else as one stripe each.
+  // damaged[shard][stripe]: a lost file has every stripe damaged, an intact one none. A
+  // part that holds its recorded bytes with more behind them is intact (and never
+  // written).
+  std::uint64_t stripeLength = 0;
+  std::vector<std::vector<bool>> damaged;
 
-  int UsableCount() const;
+  std::size_t StripeTotal() const { return damaged.empty() ? 0 : damaged.front().size(); }
+  bool Intact(int shard) const;
+  bool PartUsable(int part) const { return Intact(part); }
   int LostParts() const;
   int LostRecovery() const;
-  // Enough shards to rebuild every lost part.
+  // No stripe has more damaged shards than there are recovery parts: every lost or
+  // damaged part can be rebuilt.
   bool PartsRebuildable() const;
-  // Lost recovery parts are rebuilt from a recovery part of the same group, which gives
-  // their header and picture.
-  bool RecoveryRebuildable() const {
-    return PartsRebuildable() && LostRecovery() < static_cast<int>(recovery.size());
-  }
+  // Lost recovery parts are rebuilt from the header and picture of one that is found.
+  bool RecoveryRebuildable() const;
   // Recovery part j of the group is there and intact.
-  bool HasRecovery(int j) const { return recovery[static_cast<size_t>(j)] >= 0; }
+  bool HasRecovery(int j) const { return Intact(parts.partCount + j); }
+  // Recovery part j's header and picture can be used (its shard may be damaged).
+  bool FoundRecovery(int j) const { return recovery[static_cast<size_t>(j)] >= 0; }
 };
 
 struct RecoverySetScan {

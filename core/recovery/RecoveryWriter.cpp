@@ -100,13 +100,12 @@ void RecoveryWriter::Encode(int part, std::span<const std::uint8_t> bytes) {
       group_ = group;
       const RecoveryGroup& g = plan_.groups.at(static_cast<size_t>(group));
       code_.emplace(g.partCount, plan_.perGroup);
-      covered_.assign(static_cast<size_t>(g.partCount), CoveredFile{});
+      covered_.assign(static_cast<size_t>(g.partCount), BlockCrcs{});
       parity_.resize(static_cast<size_t>(plan_.perGroup));
       for (auto& p : parity_) p.clear();  // keeps the memory for the next group
     }
     part_ = part;
     offset_ = 0;
-    crc_ = 0;
   }
   if (bytes.empty()) return;
   const std::uint64_t end = offset_ + bytes.size();
@@ -117,9 +116,8 @@ void RecoveryWriter::Encode(int part, std::span<const std::uint8_t> bytes) {
   }
   const int shard = part - plan_.groups[static_cast<size_t>(group_)].firstPart;
   code_->AddToParity(shard, bytes, pointers_);
-  crc_ = Crc32Update(crc_, bytes);
+  covered_[static_cast<size_t>(shard)].Add(bytes);
   offset_ = end;
-  covered_[static_cast<size_t>(shard)] = {offset_, crc_};
 }
 
 void RecoveryWriter::PartDone(int part) {
@@ -137,8 +135,15 @@ void RecoveryWriter::PartDone(int part) {
 void RecoveryWriter::WriteGroup(int group) {
   const RecoveryGroup& g = plan_.groups[static_cast<size_t>(group)];
   std::uint64_t length = 0;
-  for (const CoveredFile& c : covered_) length = std::max(length, c.length);
+  for (const BlockCrcs& c : covered_) length = std::max(length, c.Length());
   for (auto& p : parity_) p.resize(length);
+  const std::uint64_t stripeLength = RecoveryStripeLength(length);
+  std::vector<CoveredFile> covered;
+  std::vector<std::vector<std::uint32_t>> coveredStripes;
+  for (const BlockCrcs& c : covered_) {
+    covered.push_back({c.Length(), c.Whole()});
+    coveredStripes.push_back(c.Stripes(stripeLength));
+  }
   for (int j = 0; j < plan_.perGroup; ++j) {
     RecoveryHeader h;
     h.sourceName = set_.sourceName;
@@ -158,7 +163,10 @@ void RecoveryWriter::WriteGroup(int group) {
     h.shardLength = length;
     const std::vector<std::uint8_t>& shard = parity_[static_cast<size_t>(j)];
     h.shardCrc = StreamCrc32(shard);
-    h.covered = covered_;
+    h.covered = covered;
+    h.stripeLength = stripeLength;
+    h.coveredStripes = coveredStripes;
+    h.shardStripes = StripeCrcs(shard, stripeLength);
     const std::filesystem::path path = set_.folder / RecoveryFileName(set_.naming, h.SetIndex());
     const std::vector<std::uint8_t> header = EncodeRecoveryHeader(h);
     // The file stays under its hidden name until Finish completes it, and it is closed

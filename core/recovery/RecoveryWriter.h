@@ -22,6 +22,7 @@
 
 #include "core/format/RecoveryFormat.h"
 #include "core/recovery/RecoveryCode.h"
+#include "core/recovery/StripeCrcs.h"
 #include "core/threads/StopCheck.h"
 
 namespace kivora {
@@ -85,8 +86,7 @@ class RecoveryWriter {
   int group_ = -1;
   int part_ = -1;
   std::uint64_t offset_ = 0;
-  std::uint32_t crc_ = 0;
-  std::vector<CoveredFile> covered_;
+  std::vector<BlockCrcs> covered_;  // of the group's parts
   std::vector<std::vector<std::uint8_t>> parity_;
   std::vector<std::uint8_t*> pointers_;
   std::vector<RecoveryHeader> headers_;  // of the files written, definition still unknown

@@ -210,6 +210,9 @@ TEST(RecoveryHeader, RoundTripsAndRefusesAnyChangedByte) {
   h.naming = MakeRecoveryNaming("movie", "png", 6, true);
   h.covered = {{100, 1}, {250, 2}, {7, 3}, {250, 4}, {1, 5}};
   h.shardLength = 250;
+  h.stripeLength = RecoveryStripeLength(h.shardLength);
+  h.coveredStripes = {{11}, {12}, {13}, {14}, {15}};
+  h.shardStripes = {16};
   const std::vector<std::uint8_t> bytes = EncodeRecoveryHeader(h);
   EXPECT_EQ(DecodeRecoveryHeader(bytes), h);
   for (size_t i = 0; i < bytes.size(); ++i) {
@@ -218,7 +221,10 @@ TEST(RecoveryHeader, RoundTripsAndRefusesAnyChangedByte) {
     EXPECT_FALSE(DecodeRecoveryHeader(changed)) << i;
   }
   EXPECT_FALSE(DecodeRecoveryHeader(std::span(bytes).first(bytes.size() - 1)));
-  h.version = 1;  // still read: no pendant CRC
+  h.version = 1;  // still read: no pendant CRC, no stripes
+  h.stripeLength = 0;
+  h.coveredStripes.clear();
+  h.shardStripes.clear();
   EXPECT_EQ(DecodeRecoveryHeader(EncodeRecoveryHeader(h)), h);
 }
 
@@ -358,6 +364,7 @@ void ClaimsFortyThousandGroups(const Path& a, const Path&) {
       h.partCount = h.groupCount = 40000;
       h.perGroup = 254;
       h.covered = {{h.shardLength, 0}};
+      h.coveredStripes = {h.shardStripes};
     });
   }
 }
@@ -390,6 +397,63 @@ INSTANTIATE_TEST_SUITE_P(
         RepairCase{"LyingShardInTheLastGroup", LyingShardInTheLastGroup, Real, false, {msg::kRepairCheckFailed323}},
         RepairCase{"GroupWithoutRecoveryPartsDryRun", GroupWithoutRecoveryParts, DryRun, false, {msg::kRepairStaysLost326}},
         RepairCase{"GroupWithoutRecoveryParts", GroupWithoutRecoveryParts, Real, false, {msg::kRepairStaysLost326}}),
+    // clang-format on
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Scattered damage: a byte flipped here and there in more files than a group has recovery
+// parts comes back as long as no stripe holds more damaged files than that.
+struct StripeCase {
+  const char* name;
+  std::vector<std::pair<int, int>> flips;  // (file: part, or recovery part after them; stripe)
+  bool repairs;
+};
+
+class StripeRepairTest : public ::testing::TestWithParam<StripeCase> {};
+
+TEST_P(StripeRepairTest, RebuildsDamagedStripesWhenNoStripeHoldsMoreThanR) {
+  constexpr int kParts = 12;
+  constexpr std::uint64_t kPart = 256 * 1024;  // four stripes of 64 KiB
+  FakePendants pendants;
+  TempDir dir;
+  WriteBytes(dir / "movie.avi", RandomBytes(kParts * kPart - 100, 8));
+  SplitRequest s;
+  s.source = dir / "movie.avi";
+  s.saveFolder = dir.path();
+  s.baseName = "movie";
+  s.partSizeKb = static_cast<int>(kPart / 1024);
+  s.randomSizes = false;
+  s.disguise = false;
+  s.recovery = {2, 0};
+  RecordingEvents splitUi;
+  Random random(3);
+  SplitOutcome split;
+  ASSERT_TRUE(SplitFile(s, pendants, random, splitUi, split));
+  const Snapshot written = Files(dir.path());
+  for (const auto& [file, stripe] : GetParam().flips) {
+    const auto path = file < kParts ? split.partPaths[static_cast<size_t>(file)]
+                                    : split.recoveryFiles[static_cast<size_t>(file - kParts)].path;
+    auto bytes = ReadBytes(path);
+    // A recovery part's shard starts behind its header: the stripe's last byte is in it.
+    const auto at = file < kParts ? stripe * (64 << 10) + 1000
+                                  : bytes.size() - 16 - split.definitionSize - 1 -
+                                        (kPart - (stripe + 1) * (64 << 10));
+    bytes[static_cast<size_t>(at)] ^= 0x20;
+    WriteBytes(path, bytes);
+  }
+  const Snapshot damaged = Files(dir.path());
+  RecordingEvents ui;
+  const RepairOutcome outcome = RunRepair(split.definitionPath, false, pendants, ui);
+  EXPECT_EQ(outcome.completed, GetParam().repairs) << (ui.errors.empty() ? "" : ui.errors[0]);
+  EXPECT_EQ(Files(dir.path()), GetParam().repairs ? written : damaged);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StripeRepairTest,
+    ::testing::Values(
+        // clang-format off
+        StripeCase{"EightPartsTwoPerStripe", {{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 0}, {5, 1}, {6, 2}, {7, 3}}, true},
+        StripeCase{"RecoveryPartsDamagedToo", {{0, 0}, {12, 0}, {1, 1}, {13, 2}, {2, 3}, {3, 3}}, true},
+        StripeCase{"ThreeInOneStripe", {{0, 1}, {5, 1}, {9, 1}, {2, 0}}, false}),
     // clang-format on
     [](const auto& info) { return std::string(info.param.name); });
 
