@@ -74,6 +74,7 @@ struct ShardOutput {
   std::uint64_t length = 0;  // bytes of shard that belong to the file
   BlockCrcs crcs;
   CoveredFile expected;   // parts: the recorded length and CRC
+  bool proven = false;    // the bytes must have `expected`'s CRC (parts, and found recovery parts)
   RecoveryHeader header;  // recovery parts: their header, its shard CRC filled last
   std::uint64_t headerOffset = 0;
   std::filesystem::path path;
@@ -216,11 +217,17 @@ class GroupRebuild {
                            [&] { return std::make_unique<AtomicFile>(o.path); });
       if (shard < k) {
         o.part = true;
+        o.proven = true;
         o.expected = g_.covered[static_cast<size_t>(shard)];
         o.length = o.expected.length;
         o.role = FileRole::Part(g_.parts.firstPart + shard);
       } else {
-        o.header = info.header;
+        // A recovery part whose header is intact and only its shard damaged keeps its
+        // header, and its shard must come back with the CRC-32 recorded there.
+        const bool found = g_.FoundRecovery(shard - k);
+        o.header = found ? Recovery(shard - k).header : info.header;
+        if (found) o.expected = {o.header.shardLength, o.header.shardCrc};
+        o.proven = found;
         o.header.index = static_cast<std::uint16_t>(shard - k);
         o.headerOffset = pendant.size();
         o.length = o.header.shardLength;
@@ -234,12 +241,12 @@ class GroupRebuild {
     }
   }
 
-  // Proves every rebuilt part by the length and CRC-32 of the definition's record before
-  // any of them takes its name.
+  // Proves every rebuilt part by the length and CRC-32 of the definition's record, and a
+  // recovery part whose header was intact by the shard CRC-32 recorded there, before any
+  // of them takes its name.
   std::vector<FileRole> Commit() {
     for (const ShardOutput& o : outputs_) {
-      if (o.part && (o.crcs.Whole() != o.expected.crc ||
-                     o.file->Stream().Size() != static_cast<std::int64_t>(o.expected.length))) {
+      if (o.proven && (o.crcs.Whole() != o.expected.crc || o.crcs.Length() != o.expected.length)) {
         throw KivoraError(msg::kRepairCheckFailed323, o.path.string());
       }
     }

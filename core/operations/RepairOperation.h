@@ -1,9 +1,11 @@
 #pragma once
 // Rebuilding lost or damaged files of a set from its recovery parts: parts, recovery
 // parts and the definition file. Needs neither the source nor the password nor the
-// plug-in. Every rebuilt file is written under a temporary name and takes its own only
-// after its recorded CRC-32 proved it; a file that checks out is never written. When
-// a group has lost more parts than it has recovery parts, nothing at all is written.
+// plug-in. Damage is found stripe by stripe where the recovery parts record stripe
+// CRC-32s, and only damaged stripes are computed. Every rebuilt file is written under a
+// temporary name and takes its own only after its recorded CRC-32 proved it; a file that
+// checks out is never written. When a stripe of a group holds more damaged files than
+// the group has recovery parts, nothing at all is written.
 // Memory: the group's shards are read in stripes of at most 1 MiB each, narrower for
 // large groups, so that a stripe of all shards stays within about 64 MiB.
 
