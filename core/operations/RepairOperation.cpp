@@ -101,7 +101,8 @@ class GroupRebuild {
     }
     if (wanted.empty()) return std::vector<FileRole>{};
     int model = 0;
-    while (!g_.FoundRecovery(model)) ++model;
+    while (model < r && !g_.FoundRecovery(model)) ++model;
+    if (model == r) return std::vector<FileRole>{};  // no header or picture to take
 
     const std::uint64_t length = Recovery(model).header.shardLength;
     OpenInputs(k, r);
