@@ -119,6 +119,18 @@ std::optional<RecoveryAmount> AmountOfPlan(int partCount, int groupCount, int pe
   return std::nullopt;
 }
 
+std::optional<RecoveryAmount> ParseRecoveryAmount(std::string_view text) {
+  const bool share = !text.empty() && text.back() == '%';
+  const std::string_view digits = share ? text.substr(0, text.size() - 1) : text;
+  if (digits.empty() || digits.size() > 3 ||
+      digits.find_first_not_of("0123456789") != std::string_view::npos) {
+    return std::nullopt;
+  }
+  const int value = std::stoi(std::string(digits));
+  if (share ? value > 100 : value > kMaxRecoveryPerGroup) return std::nullopt;
+  return share ? RecoveryAmount{0, value} : RecoveryAmount{value, 0};
+}
+
 std::string AmountText(const RecoveryAmount& amount) {
   return amount.count > 0 ? std::to_string(amount.count) : std::to_string(amount.percent) + "%";
 }

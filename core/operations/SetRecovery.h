@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/OperationEvents.h"
@@ -40,6 +41,10 @@ std::vector<std::uint8_t> StoredDefinitionOf(const KvrDefinition& definition,
 // `partCount` parts: the count, or else the smallest share that does. Empty optional
 // when none does.
 std::optional<RecoveryAmount> AmountOfPlan(int partCount, int groupCount, int perGroup);
+
+// An amount as the user types it: "R" recovery parts per group (0 to 254), or "P%" of a
+// group's parts (0 to 100); empty optional when the text is neither.
+std::optional<RecoveryAmount> ParseRecoveryAmount(std::string_view text);
 
 // The amount as the command line takes it: "3" or "10%".
 std::string AmountText(const RecoveryAmount& amount);
