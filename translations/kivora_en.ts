@@ -327,7 +327,7 @@ as long as no more files of a group are lost or damaged, a repair rebuilds them.
     </message>
     <message>
         <source>加入修復檔(&amp;D)</source>
-        <translation>A&amp;dd recovery parts</translation>
+        <translation>A&amp;dd recovery</translation>
     </message>
     <message>
         <source>為測試沒有問題的這組分割檔寫入修復檔</source>

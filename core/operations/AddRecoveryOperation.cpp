@@ -145,8 +145,8 @@ AddRecoveryOutcome RunAddRecovery(KvrDefinition& loaded,
     events.Report(Progress{OperationKind::AddRecovery, i + 1, count});
   }
   if (StopRequested(stop)) return end(false);
-  // Past this point the recovery parts take their names together, without a stop between
-  // them: the set never has a mixture of old and new ones.
+  // Every shard is written now; the recovery parts take their names one after the other
+  // without a stop between them, so an abort never leaves some old and some new.
   writer.Finish(stored, {});
   out.written = writer.Written();
   WithMessage(msg::kWriteRecoveryFailed, [&] { SyncFileSystem(folder); });
