@@ -18,7 +18,7 @@ namespace kivora {
 
 enum class Answer { Yes, No, Cancel };
 
-enum class OperationKind { Load, Split, Resplit, Test, Join, Repair };
+enum class OperationKind { Load, Split, Resplit, Test, Join, Repair, AddRecovery };
 
 // What became of one file of an operation.
 enum class FileState {

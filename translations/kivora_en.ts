@@ -325,6 +325,22 @@ as long as no more files of a group are lost or damaged, a repair rebuilds them.
         <source>檔案資訊:</source>
         <translation>File information:</translation>
     </message>
+    <message>
+        <source>加入修復檔(&amp;D)</source>
+        <translation>A&amp;dd recovery</translation>
+    </message>
+    <message>
+        <source>為測試沒有問題的這組分割檔寫入修復檔</source>
+        <translation>Write recovery parts for this set, which its test found without a problem</translation>
+    </message>
+    <message>
+        <source>加入修復檔</source>
+        <translation>Add recovery parts</translation>
+    </message>
+    <message>
+        <source>每組的修復檔數目 (1 到 254)，或每組分割檔的比例 (例如 10%)：</source>
+        <translation>Recovery parts per group (1 to 254), or a share of each group's parts (such as 10%):</translation>
+    </message>
 </context>
 <context>
     <name>kivora::ui::MainWindow</name>

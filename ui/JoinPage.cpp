@@ -14,11 +14,14 @@
 
 #include "core/format/LoadedDefinition.h"
 #include "core/io/Folder.h"
+#include "core/operations/AddRecoveryOperation.h"
 #include "core/operations/EngineCall.h"
 #include "core/operations/JoinOperation.h"
 #include "core/operations/RepairOperation.h"
+#include "core/operations/SetRecovery.h"
 #include "core/operations/VerifyOperation.h"
 #include "core/text/Messages.h"
+#include "ui/EngineText.h"
 #include "ui/SaveFolderChooser.h"
 #include "ui/WidgetNames.h"
 #include "ui/WindowUi.h"
@@ -40,8 +43,12 @@ JoinPage::JoinPage(QWidget* parent, PageServices services)
   associateBox_->setChecked(true);
   joinButton_ = Named<QPushButton>("btnJoint", tr("合併(&J)"));
   testButton_ = Named<QPushButton>("btnTest", tr("測試(&T)"));
+  addRecoveryButton_ = Named<QPushButton>("btnAddRecovery", tr("加入修復檔(&D)"));
+  addRecoveryButton_->setToolTip(tr("為測試沒有問題的這組分割檔寫入修復檔"));
   abortButton_ = Named<QPushButton>("btnJointAbort", tr("放棄(&A)"));
-  for (QPushButton* b : {joinButton_, testButton_, abortButton_}) b->setEnabled(false);
+  for (QPushButton* b : {joinButton_, testButton_, addRecoveryButton_, abortButton_}) {
+    b->setEnabled(false);
+  }
 
   auto* definitionLabel = Named<QLabel>("Label6", tr("KivoRa 檔名(&L):"));
   definitionLabel->setBuddy(definitionEdit_);
@@ -62,6 +69,7 @@ JoinPage::JoinPage(QWidget* parent, PageServices services)
   grid->setColumnStretch(0, 1);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
+  buttons->addWidget(addRecoveryButton_);
   buttons->addWidget(testButton_);
   buttons->addWidget(joinButton_);
   buttons->addWidget(abortButton_);
@@ -73,6 +81,7 @@ JoinPage::JoinPage(QWidget* parent, PageServices services)
   connect(browseDefinition, &QPushButton::clicked, this, [this] { BrowseDefinition(); });
   connect(joinButton_, &QPushButton::clicked, this, [this] { Join(); });
   connect(testButton_, &QPushButton::clicked, this, [this] { Test(); });
+  connect(addRecoveryButton_, &QPushButton::clicked, this, [this] { AddRecovery(); });
   connect(abortButton_, &QPushButton::clicked, this, [this] { AbortJoin(); });
 }
 
@@ -81,6 +90,8 @@ void JoinPage::OnDefinitionChanged() {
   definitionEdit_->setToolTip(text);
   // The running operation reads the definition last read: it is not read again under it.
   if (services_.runner.Running()) return;
+  cleanlyTested_.clear();
+  addRecoveryButton_->setEnabled(false);
   if (text.isEmpty() || !QFileInfo(text).isFile()) {
     joinButton_->setEnabled(false);
     testButton_->setEnabled(false);
@@ -147,22 +158,48 @@ void JoinPage::Join() {
 void JoinPage::Test() {
   // Written by the operation's thread, read once it finished.
   auto outcome = std::make_shared<VerifyOutcome>();
-  const std::filesystem::path definition = ToPath(definitionEdit_->text());
+  const QString tested = definitionEdit_->text();
+  const std::filesystem::path definition = ToPath(tested);
+  cleanlyTested_.clear();
+  services_.runner.Start(
+      [this](bool atWork) { ShowWork(atWork); },
+      [this, outcome, definition](OperationEvents& events) {
+        *outcome = CallEngine(events, TestFailure(), VerifyOutcome{}, [&] {
+          // The password of an encrypted set is asked for; Cancel
+          // tests the checksums alone.
+          return RunVerify(services_.loaded, definition, services_.pendants, events,
+                           VerifyOptions{.password = std::nullopt, .askPassword = true});
+        });
+        if (outcome->ran && !outcome->aborted && outcome->HasErrors()) {
+          OfferRepairFromRecovery(definition, events);
+        }
+      },
+      [this, outcome, tested] {
+        const bool clean =
+            outcome->ran && !outcome->aborted && outcome->findings == std::set{PartTestResult::Ok};
+        if (clean && tested == definitionEdit_->text()) cleanlyTested_ = tested;
+        addRecoveryButton_->setEnabled(!cleanlyTested_.isEmpty());
+        if (outcome->joinRequested) Join();
+      });
+}
+
+void JoinPage::AddRecovery() {
+  const std::optional<QString> typed = services_.messages.AskPlainText(
+      this, tr("加入修復檔"), tr("每組的修復檔數目 (1 到 254)，或每組分割檔的比例 (例如 10%)："));
+  if (!typed) return;
+  const std::optional<RecoveryAmount> amount = ParseRecoveryAmount(typed->trimmed().toStdString());
+  if (!amount || !amount->Any()) {
+    services_.messages.Error(this, EngineText(msg::kRecoveryAmountInvalid, services_.language));
+    return;
+  }
+  const std::filesystem::path definition = ToPath(cleanlyTested_);
   services_.runner.Start([this](bool atWork) { ShowWork(atWork); },
-                         [this, outcome, definition](OperationEvents& events) {
-                           *outcome = CallEngine(events, TestFailure(), VerifyOutcome{}, [&] {
-                             // The password of an encrypted set is asked for; Cancel
-                             // tests the checksums alone.
-                             return RunVerify(
-                                 services_.loaded, definition, services_.pendants, events,
-                                 VerifyOptions{.password = std::nullopt, .askPassword = true});
+                         [this, definition, amount = *amount](OperationEvents& events) {
+                           CallEngine(events, AddRecoveryFailure(), false, [&] {
+                             return RunAddRecovery(services_.loaded, definition, amount,
+                                                   services_.pendants, events)
+                                 .completed;
                            });
-                           if (outcome->ran && !outcome->aborted && outcome->HasErrors()) {
-                             OfferRepairFromRecovery(definition, events);
-                           }
-                         },
-                         [this, outcome] {
-                           if (outcome->joinRequested) Join();
                          });
 }
 
@@ -176,6 +213,7 @@ void JoinPage::ShowWork(bool atWork) {
   abortButton_->setEnabled(atWork);
   joinButton_->setEnabled(!atWork);
   testButton_->setEnabled(!atWork);
+  addRecoveryButton_->setEnabled(!atWork && !cleanlyTested_.isEmpty());
   inputsPanel_->setEnabled(!atWork);
 }
 

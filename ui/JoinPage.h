@@ -26,6 +26,8 @@ class JoinPage : public QWidget {
   void BrowseDefinition();
   void Join();
   void Test();
+  // Asks the amount, then writes the recovery parts of the set a clean test just passed.
+  void AddRecovery();
   void AbortJoin();
 
   // The definition field: set (a change reads the definition), or opened, which reads
@@ -48,8 +50,11 @@ class JoinPage : public QWidget {
   QCheckBox* associateBox_;
   QPushButton* joinButton_;
   QPushButton* testButton_;
+  QPushButton* addRecoveryButton_;
   QPushButton* abortButton_;
   QWidget* inputsPanel_;
+  // The definition the last test found no problem in; cleared when another is read.
+  QString cleanlyTested_;
 
   // Shows a join or test at work: inputs disabled, the abort button live.
   void ShowWork(bool atWork);

@@ -69,15 +69,29 @@ Answer QtMessageLayer::Show(QWidget* parent, const BoxMessage& message) {
   }
 }
 
-std::optional<QString> QtMessageLayer::AskText(QWidget* parent, const QString& caption,
-                                               const QString& prompt) {
+namespace {
+
+std::optional<QString> AskLine(QWidget* parent, const QString& caption, const QString& prompt,
+                               QLineEdit::EchoMode echo) {
   QInputDialog dialog(parent);
   dialog.setWindowTitle(caption);
   dialog.setLabelText(prompt);
-  dialog.setTextEchoMode(QLineEdit::Password);  // it asks only for passwords
+  dialog.setTextEchoMode(echo);
   if (auto* edit = dialog.findChild<QLineEdit*>()) edit->setMaxLength(255);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   return dialog.textValue();
+}
+
+}  // namespace
+
+std::optional<QString> QtMessageLayer::AskText(QWidget* parent, const QString& caption,
+                                               const QString& prompt) {
+  return AskLine(parent, caption, prompt, QLineEdit::Password);
+}
+
+std::optional<QString> QtMessageLayer::AskPlainText(QWidget* parent, const QString& caption,
+                                                    const QString& prompt) {
+  return AskLine(parent, caption, prompt, QLineEdit::Normal);
 }
 
 std::optional<QString> QtMessageLayer::OpenFileName(QWidget* parent, const QString& filter,

@@ -33,6 +33,12 @@ class MessageLayer {
   // A one-line masked text box (the password box); empty optional on Cancel.
   virtual std::optional<QString> AskText(QWidget* parent, const QString& caption,
                                          const QString& prompt) = 0;
+  // The same box unmasked, for a text that is no secret; the password box where a layer
+  // has no other.
+  virtual std::optional<QString> AskPlainText(QWidget* parent, const QString& caption,
+                                              const QString& prompt) {
+    return AskText(parent, caption, prompt);
+  }
   virtual std::optional<QString> OpenFileName(QWidget* parent, const QString& filter,
                                               const QString& start) = 0;
   virtual std::optional<QString> SaveFileName(QWidget* parent, const QString& start,
@@ -58,6 +64,8 @@ class QtMessageLayer final : public MessageLayer {
   Answer Show(QWidget* parent, const BoxMessage& message) override;
   std::optional<QString> AskText(QWidget* parent, const QString& caption,
                                  const QString& prompt) override;
+  std::optional<QString> AskPlainText(QWidget* parent, const QString& caption,
+                                      const QString& prompt) override;
   std::optional<QString> OpenFileName(QWidget* parent, const QString& filter,
                                       const QString& start) override;
   std::optional<QString> SaveFileName(QWidget* parent, const QString& start, const QString& filter,

@@ -109,6 +109,10 @@ void WindowUi::ShowProgress(const Progress& progress) {
       panel = 1;
       text = &msg::kRepairProgress;
       break;
+    case OperationKind::AddRecovery:
+      panel = 1;
+      text = &msg::kAddRecoveryProgress;
+      break;
   }
   if (QLabel* label = panels_.value(panel)) {
     label->setText(EngineText((*text)(progress.done, progress.total), language_));
@@ -123,6 +127,7 @@ void WindowUi::ShowFinished(const Finished& finished) {
       states_.scrollToTop();
       break;
     case OperationKind::Repair:
+    case OperationKind::AddRecovery:
     case OperationKind::Test:
       if (finished.outcome == Outcome::ProblemsFound) {
         states_.SortProblemsFirst();

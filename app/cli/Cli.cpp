@@ -7,6 +7,7 @@
 #include <iostream>
 #include <memory>
 
+#include "app/cli/AddRecoveryCommand.h"
 #include "app/cli/InfoCommand.h"
 #include "app/cli/JoinCommand.h"
 #include "app/cli/PluginsCommand.h"
@@ -32,6 +33,7 @@ int Run(const std::vector<std::string>& args, Context& context) {
   commands.push_back(std::make_unique<TestCommand>());
   commands.push_back(std::make_unique<ResplitCommand>());
   commands.push_back(std::make_unique<RepairCommand>());
+  commands.push_back(std::make_unique<AddRecoveryCommand>());
   commands.push_back(std::make_unique<InfoCommand>());
   commands.push_back(std::make_unique<PluginsCommand>());
   std::vector<std::pair<CLI::App*, Command*>> registered;

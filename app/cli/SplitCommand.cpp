@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "app/cli/CliMessages.h"
+#include "app/cli/RecoveryAmountArgument.h"
 #include "app/cli/TerminalUi.h"
 #include "core/io/SaveFolder.h"
 #include "core/operations/EngineCall.h"
@@ -13,23 +14,6 @@
 #include "pendant/PluginInfo.h"
 
 namespace kivora::cli {
-namespace {
-
-// "R" recovery parts per group, or "P%" of a group's parts; empty optional when the
-// text is neither.
-std::optional<RecoveryAmount> ParseRecoveryAmount(const std::string& text) {
-  const bool share = !text.empty() && text.back() == '%';
-  const std::string digits = share ? text.substr(0, text.size() - 1) : text;
-  if (digits.empty() || digits.size() > 3 ||
-      digits.find_first_not_of("0123456789") != std::string::npos) {
-    return std::nullopt;
-  }
-  const int value = std::stoi(digits);
-  if (share ? value > 100 : value > kMaxRecoveryPerGroup) return std::nullopt;
-  return share ? RecoveryAmount{0, value} : RecoveryAmount{value, 0};
-}
-
-}  // namespace
 
 CLI::App* SplitCommand::Register(CLI::App& app) {
   CLI::App* cmd =
@@ -60,9 +44,7 @@ CLI::App* SplitCommand::Register(CLI::App& app) {
   cmd->add_option("--recovery", recovery_,
                   "Recovery parts: R per group (0 to 254), or P% of each group's parts; any R "
                   "lost or damaged files of a group can be rebuilt with `repair`")
-      ->check([](const std::string& text) {
-        return ParseRecoveryAmount(text) ? std::string() : "expected R (0-254) or P% (0-100%)";
-      });
+      ->check([](const std::string& text) { return CheckRecoveryAmount(text); });
   password_.Register(*cmd);
   plugin_.Register(*cmd, true);
   return cmd;

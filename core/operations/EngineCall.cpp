@@ -33,5 +33,6 @@ OperationFailure JoinFailure() { return {msg::kJoinInterrupted, msg::kOutOfMemor
 OperationFailure ResplitFailure() { return {msg::kResplitFailed311, msg::kOutOfMemory222}; }
 OperationFailure TestFailure() { return {msg::kTestInterrupted}; }
 OperationFailure RepairFailure() { return {msg::kRepairInterrupted}; }
+OperationFailure AddRecoveryFailure() { return {msg::kAddRecoveryInterrupted}; }
 
 }  // namespace kivora

@@ -42,6 +42,7 @@ OperationFailure JoinFailure();
 OperationFailure ResplitFailure();
 OperationFailure TestFailure();
 OperationFailure RepairFailure();
+OperationFailure AddRecoveryFailure();
 
 // Runs fn; returns what escaped it, if anything. A KivoraError keeps its own text and
 // detail; any other exception becomes the failure's text with the exception's reason.

@@ -12,6 +12,7 @@
 #include "core/io/Crc32.h"
 #include "core/io/File.h"
 #include "core/operations/SetLock.h"
+#include "core/operations/SetRecovery.h"
 #include "core/recovery/RecoveryCode.h"
 #include "core/recovery/RecoveryScan.h"
 #include "core/recovery/StripeCrcs.h"
@@ -331,6 +332,12 @@ MessageText LostGroups(const RecoverySetScan& scan, bool parts) {
     }
     if (line.empty()) continue;
     text = text.empty() ? line : msg::kLineThenLine(text, line);
+  }
+  // Recovery parts that cannot be rebuilt can be written anew from the parts.
+  if (!parts && !text.empty()) {
+    text = msg::kLineThenLine(
+        text, AddRecoveryHint(scan.DefinitionPath(), static_cast<int>(scan.header.partCount),
+                              static_cast<int>(scan.header.groupCount), scan.header.perGroup));
   }
   return text;
 }

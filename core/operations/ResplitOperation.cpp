@@ -11,6 +11,7 @@
 #include "core/io/SaveFolder.h"
 #include "core/operations/SetLock.h"
 #include "core/operations/SetProtection.h"
+#include "core/operations/SetRecovery.h"
 #include "core/parts/PartWriter.h"
 #include "core/payload/SealedPayload.h"
 #include "core/payload/SetCipher.h"
@@ -195,6 +196,13 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
     }
     aborted = aborted || events.AbortRequested();
     out.completed = !aborted;
+    // Parts rebuilt beside the definition are its set's: say when its recovery parts are
+    // short, and how to make them again.
+    if (out.completed && !request.outputFolder) {
+      if (auto shortfall = RecoveryShortfall(def, request.definitionPath)) {
+        events.ShowError(std::move(*shortfall));
+      }
+    }
     return ReportEnd(events, OperationKind::Resplit, out.completed, msg::kResplitCompleted,
                      msg::kResplitInterrupted);
   }

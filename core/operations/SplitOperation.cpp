@@ -10,6 +10,7 @@
 #include "core/io/AtomicFile.h"
 #include "core/io/File.h"
 #include "core/operations/SetLock.h"
+#include "core/operations/SetRecovery.h"
 #include "core/parts/PartStream.h"
 #include "core/payload/SetCipher.h"
 #include "core/text/GroupThousands.h"
@@ -178,18 +179,11 @@ std::string SetNameOf(const SplitRequest& s, int count) {
                    : DefinitionPath(s).stem().string();
 }
 
-RecoverySetInfo RecoverySetFor(const SplitRequest& s, const RecoveryPlan& plan, std::int64_t total,
-                               int count) {
-  RecoverySetInfo set;
-  set.folder = SplitFolder(s);
-  set.naming = RecoveryNamingFor(s, plan);
-  set.sourceName = s.source.filename().string();
-  set.sourceSize = static_cast<std::uint64_t>(total);
-  set.implanted = s.implant;
-  set.disguised = s.disguise;
-  set.definitionName =
-      s.implant ? PartFileName(s, count - 1, count) : DefinitionPath(s).filename().string();
-  return set;
+RecoverySetInfo RecoverySetFor(const SplitRequest& s, const RecoveryPlan& plan,
+                               const DefinitionHeader& header, int count) {
+  return RecoverySetInfoOf(
+      SplitFolder(s), RecoveryNamingFor(s, plan), header, s.implant,
+      s.implant ? PartFileName(s, count - 1, count) : DefinitionPath(s).filename().string());
 }
 
 // The parts a split has on disk, and what becomes of them when it does not complete:
@@ -278,7 +272,6 @@ bool SplitFile(const SplitRequest& s, const PendantProvider& pendants, Random& r
     const RecoveryPlan plan = PlanRecovery(count, s.recovery);
     const SetLock lock(SplitFolder(s), SetNameOf(s, count), SetLock::Mode::Exclusive);
     CheckTargetsAreNotSource(s, source, count, plan);
-    if (!plan.groups.empty()) recovery.emplace(plan, RecoverySetFor(s, plan, total, count));
 
     // The key of an encrypted set is derived once, before any part is written.
     std::optional<SetCipher> cipher;
@@ -301,6 +294,7 @@ bool SplitFile(const SplitRequest& s, const PendantProvider& pendants, Random& r
     h.Comment = s.comment;
     if (s.disguise && s.usePlugin) h.PluginChecksum = pendants.ComputePluginChecksum(s.pluginName);
     result.parts.resize(static_cast<size_t>(count));
+    if (!plan.groups.empty()) recovery.emplace(plan, RecoverySetFor(s, plan, h, count));
 
     const std::filesystem::path folder = SplitFolder(s);
     const std::string passwordKey =
@@ -365,10 +359,7 @@ bool SplitFile(const SplitRequest& s, const PendantProvider& pendants, Random& r
         return false;
       }
       result.recoveryFiles = recovery->Written();
-      for (size_t j = 0; j < result.recoveryFiles.size(); ++j) {
-        events.SetFileState(FileRole::Recovery(static_cast<int>(j)),
-                            result.recoveryFiles[j].path.filename().string(), FileState::Recovery);
-      }
+      ReportRecoveryFiles(events, result.recoveryFiles);
     }
     // The parts reach the disk before they replace anything, and before the definition
     // that makes them a set.

@@ -273,6 +273,25 @@ inline constexpr MessageTemplate<int, int> kRepairProgress{"修復數: {}/{}", "
 inline constexpr MessageTemplate<> kRepairCompleted{"修復已完成。", "Repair complete."};
 inline constexpr MessageTemplate<> kRepairInterrupted{"修復已中斷。", "Repair interrupted."};
 
+// Adding recovery parts to an existing set
+inline constexpr MessageTemplate<std::string> kAddRecoveryDamaged327{
+    "以下檔案遺失或毀損，因此無法為這組分割檔加入修復檔：{} (327)",
+    "These files are missing or damaged, so no recovery parts can be added to this set: {} (327)"};
+inline constexpr MessageTemplate<> kAddRecoveryRepairFirst{
+    "這組分割檔已有修復檔：請先執行 kivora-cli repair 修復，再加入修復檔。",
+    "The set has recovery parts: repair it first with kivora-cli repair, then add recovery parts."};
+inline constexpr MessageTemplate<int, int> kAddRecoveryProgress{"修復檔編碼數: {}/{}",
+                                                                "Coded for recovery: {}/{}"};
+inline constexpr MessageTemplate<> kAddRecoveryCompleted{"修復檔已加入。", "Recovery parts added."};
+inline constexpr MessageTemplate<> kAddRecoveryInterrupted{"加入修復檔已中斷。",
+                                                           "Adding recovery parts interrupted."};
+inline constexpr MessageTemplate<std::string, std::string> kAddRecoveryHint{
+    "要重新建立修復檔，請執行 kivora-cli add-recovery {} {}。",
+    "To make the recovery parts again, run kivora-cli add-recovery {} {}."};
+inline constexpr MessageTemplate<int, int> kRecoveryPartsShort{
+    "這組分割檔應有 {} 個修復檔，但只有 {} 個還在並與它相符。",
+    "The set should have {} recovery parts, but only {} are there and match it."};
+
 // Summary rows of a definition
 inline constexpr MessageTemplate<> kRowFileName{"檔案名稱", "File name"};
 inline constexpr MessageTemplate<> kRowFileSize{"檔案大小", "File size"};

@@ -53,5 +53,31 @@ TEST(CliRecovery, SplitTestAndRepairWithRecoveryParts) {
   EXPECT_FALSE(std::filesystem::exists(part(0)));
 }
 
+// A repair or a re-split that leaves the recovery parts lost names the add-recovery that
+// makes them again, and that command does.
+class CliLostRecovery : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(CliLostRecovery, NamesTheAddRecoveryThatWritesThemAgain) {
+  test::TempDir dir;
+  const auto source = dir / "data.bin";
+  test::WriteBytes(source, test::RandomBytes(200 * 1024 - 7, 9));
+  ASSERT_EQ(RunCli({"split", source.string(), "-s", "1", "--no-random", "--recovery", "10%"}).code,
+            0);
+  const auto def = (dir / "data.kvr").string();
+  // Two groups of 100 parts with 10 recovery parts each; the first group loses all of its.
+  for (int i = 0; i < 10; ++i) std::filesystem::remove(dir / fmt::format("data_rec{:02}.png", i));
+  const std::string command = GetParam();
+  const auto run = command == "repair" ? RunCli({"repair", def})
+                                       : RunCli({"resplit", def, source.string(), "--parts", "3"});
+  EXPECT_NE(run.err.find("kivora-cli add-recovery " + def + " 10%"), std::string::npos) << run.err;
+
+  const auto added = RunCli({"add-recovery", def, "10%"});
+  EXPECT_EQ(added.code, 0) << added.err;
+  EXPECT_TRUE(std::filesystem::exists(dir / "data_rec00.png"));
+  EXPECT_EQ(RunCli({"repair", def, "--dry-run"}).code, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, CliLostRecovery, ::testing::Values("repair", "resplit"));
+
 }  // namespace
 }  // namespace kivora

@@ -126,6 +126,22 @@ class SetPagesTest : public QObject {
     QCOMPARE(Find<InfoListView>("lvKvrInfoJoint")->Value(0), QStringLiteral("movie.avi"));
   }
 
+  // Recovery parts are offered only for the definition a test just found without a problem.
+  void addRecoveryFollowsACleanTest() {
+    const QString def = Split(50000, 10);
+    Find<QLineEdit>("edtJointFileName")->setText(def);
+    QVERIFY(!Find<QPushButton>("btnAddRecovery")->isEnabled());
+    QVERIFY(Run("btnTest"));  // join now? No
+    messages_.texts = {QStringLiteral("2")};
+    QVERIFY(Run("btnAddRecovery"));
+    QVERIFY(messages_.shown.contains(QStringLiteral("修復檔已加入。")));
+    QVERIFY(QFile::exists(Path("movie_rec01.png")));
+    QVERIFY(Find<QPushButton>("btnAddRecovery")->isEnabled());
+    QFile::remove(Path("movie02.png"));
+    QVERIFY(Run("btnTest"));
+    QVERIFY(!Find<QPushButton>("btnAddRecovery")->isEnabled());
+  }
+
   void testOfAnIntactSetThenJoin() {
     Find<QLineEdit>("edtJointFileName")->setText(Split(50000, 10));
     Find<QComboBox>("cobJointSaveAs")->setCurrentText(Path("out"));

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/operations/AddRecoveryOperation.h"
 #include "core/operations/JoinOperation.h"
 #include "core/operations/ResplitOperation.h"
 #include "core/operations/VerifyOperation.h"
@@ -13,7 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-enum class Operation { Split, Join, Verify, Resplit };
+enum class Operation { Split, Join, Verify, Resplit, AddRecovery };
 
 // An abort may land anywhere: before the first part, between the chunks of a part,
 // between parts. Each operation is run with the abort asked at its first look at the flag,
@@ -103,6 +104,16 @@ class AbortAnywhereTest : public test::SetFixture, public ::testing::WithParamIn
         }
         return completed;
       }
+      case Operation::AddRecovery: {
+        const bool completed = RunAddRecovery(loaded, definition, {1, 0}, pendants, ui).completed;
+        // No recovery part, whole or not, stays from an aborted run.
+        const auto files = std::distance(fs::directory_iterator(dir.path()), {});
+        EXPECT_EQ(files, static_cast<long>(loaded.parts.size()) + (completed ? 3 : 2));
+        if (!completed) {
+          EXPECT_EQ(ui.warnings, Interrupted(msg::kAddRecoveryInterrupted));
+        }
+        return completed;
+      }
     }
     return true;
   }
@@ -124,7 +135,7 @@ TEST_P(AbortAnywhereTest, LeavesOnlyWholeFiles) {
 
 INSTANTIATE_TEST_SUITE_P(Operations, AbortAnywhereTest,
                          ::testing::Values(Operation::Split, Operation::Join, Operation::Verify,
-                                           Operation::Resplit));
+                                           Operation::Resplit, Operation::AddRecovery));
 
 }  // namespace
 }  // namespace kivora

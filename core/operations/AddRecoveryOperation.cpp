@@ -1,0 +1,165 @@
+#include "core/operations/AddRecoveryOperation.h"
+
+#include <algorithm>
+#include <variant>
+
+#include "core/KivoraError.h"
+#include "core/io/AtomicFile.h"
+#include "core/io/File.h"
+#include "core/operations/SetLock.h"
+#include "core/operations/SetRecovery.h"
+#include "core/operations/VerifyOperation.h"
+#include "core/recovery/RecoveryScan.h"
+#include "core/text/Messages.h"
+
+namespace kivora {
+namespace {
+
+constexpr std::size_t kReadBytes = 1 << 20;
+
+// The test's events passed on, without the join it offers and without its closing (the
+// operation closes once): the files it finds lost, damaged or fixable are noted.
+class TestOnlyEvents final : public OperationEvents {
+ public:
+  explicit TestOnlyEvents(OperationEvents& events) : events_(events) {}
+
+  void Report(const OperationEvent& event) override {
+    if (std::holds_alternative<Finished>(event)) return;
+    if (const auto* m = std::get_if<Message>(&event); m && m->kind == MessageKind::Completion) {
+      return;
+    }
+    if (const auto* f = std::get_if<FileStateChanged>(&event)) {
+      if (f->state == FileState::Missing || f->state == FileState::Corrupt ||
+          f->state == FileState::Fixable) {
+        damaged_.push_back(f->name);
+      }
+    }
+    events_.Report(event);
+  }
+  Reply Ask(const Question& question) override {
+    if (question.kind == QuestionKind::JoinAfterCleanTest ||
+        question.kind == QuestionKind::JoinAfterFixableTest) {
+      return {Answer::No, {}};
+    }
+    return events_.Ask(question);
+  }
+  bool AbortRequested() override { return events_.AbortRequested(); }
+
+  std::string DamagedNames() const {
+    std::string names;
+    for (const std::string& name : damaged_) names += (names.empty() ? "" : ", ") + name;
+    return names;
+  }
+
+ private:
+  OperationEvents& events_;
+  std::vector<std::string> damaged_;
+};
+
+// Hands the bytes of part `index` to the writer as they lie on disk; false when `stop`
+// ended it. A disguised set's first part gives the picture of every recovery part.
+bool FeedPart(RecoveryWriter& writer, const KvrDefinition& def, int index,
+              const std::filesystem::path& path, std::vector<std::uint8_t>& buffer,
+              const StopCheck& stop) {
+  File file = WithMessage(msg::kReadPartFailed242, [&] { return File::OpenRead(path); });
+  const PartRecord& record = def.parts[static_cast<size_t>(index)];
+  if (index == 0 && def.header.Disguised) {
+    const std::int64_t size = WithMessage(msg::kReadPartFailed242, [&] { return file.Size(); });
+    std::vector<std::uint8_t> pendant(
+        static_cast<size_t>(std::clamp<std::int64_t>(record.PendantSize, 0, size)));
+    WithMessage(msg::kReadPartFailed242, [&] { file.ReadExact(pendant); });
+    writer.SetPendant(pendant);
+    writer.Append(index, pendant);
+  }
+  for (;;) {
+    if (StopRequested(stop)) return false;
+    const size_t n = WithMessage(msg::kReadPartFailed242, [&] { return file.Read(buffer); });
+    if (n == 0) break;
+    writer.Append(index, std::span(buffer).first(n));
+  }
+  writer.PartDone(index);
+  return true;
+}
+
+// The refusal of a set the test found a problem in.
+AddRecoveryOutcome Refuse(const TestOnlyEvents& test, const KvrDefinition& def,
+                          const std::filesystem::path& definitionPath, OperationEvents& events) {
+  MessageText text = msg::kAddRecoveryDamaged327(test.DamagedNames());
+  if (!ListRecoveryParts(definitionPath, def).empty()) {
+    text = msg::kLineThenLine(text, msg::kAddRecoveryRepairFirst);
+  }
+  events.ShowError(text);
+  events.Report(Finished{OperationKind::AddRecovery, Outcome::ProblemsFound});
+  AddRecoveryOutcome out;
+  out.refused = true;
+  return out;
+}
+
+}  // namespace
+
+AddRecoveryOutcome RunAddRecovery(KvrDefinition& loaded,
+                                  const std::filesystem::path& definitionPath,
+                                  const RecoveryAmount& amount, const PendantProvider& pendants,
+                                  OperationEvents& events) {
+  if (!amount.Any()) throw KivoraError(msg::kRecoveryAmountInvalid);
+  const std::filesystem::path folder = definitionPath.parent_path();
+  // Nothing else writes the set between its test and the renaming of the recovery parts.
+  const SetLock lock(folder, SetNameOf(loaded, definitionPath), SetLock::Mode::Exclusive);
+  AddRecoveryOutcome out;
+  const auto end = [&](bool completed) {
+    out.completed = completed;
+    ReportEnd(events, OperationKind::AddRecovery, completed, msg::kAddRecoveryCompleted,
+              msg::kAddRecoveryInterrupted);
+    return out;
+  };
+
+  TestOnlyEvents test(events);
+  const VerifyOutcome verified = RunVerify(loaded, definitionPath, pendants, test);
+  if (!verified.ran) {
+    events.Report(Finished{OperationKind::AddRecovery, Outcome::ProblemsFound});
+    out.refused = true;
+    return out;
+  }
+  if (verified.aborted) return end(false);
+  const KvrDefinition& def = loaded;
+  if (verified.findings != std::set{PartTestResult::Ok}) {
+    return Refuse(test, def, definitionPath, events);
+  }
+
+  const int count = static_cast<int>(def.parts.size());
+  const RecoveryPlan plan = PlanRecovery(count, amount);
+  const std::vector<WrittenRecoveryFile> old = ListRecoveryParts(definitionPath, def);
+  const std::vector<std::uint8_t> stored = StoredDefinitionOf(def, definitionPath);
+  const std::string definitionName =
+      def.implanted ? def.parts.back().FileName : definitionPath.filename().string();
+  // Its recovery parts wait under hidden names until Finish, and go with it otherwise.
+  RecoveryWriter writer(
+      plan, RecoverySetInfoOf(folder, RecoveryNamingOfParts(def.parts, plan.RecoveryCount()),
+                              def.header, def.implanted, definitionName));
+  events.Report(WorkStarted{});
+  const StopCheck stop = [&events] { return events.AbortRequested(); };
+  std::vector<std::uint8_t> buffer(kReadBytes);
+  for (int i = 0; i < count; ++i) {
+    const auto path = folder / def.parts[static_cast<size_t>(i)].FileName;
+    if (!FeedPart(writer, def, i, path, buffer, stop)) return end(false);
+    events.Report(Progress{OperationKind::AddRecovery, i + 1, count});
+  }
+  if (StopRequested(stop)) return end(false);
+  // Every shard is written now; the recovery parts take their names one after the other
+  // without a stop between them, so an abort never leaves some old and some new.
+  writer.Finish(stored, {});
+  out.written = writer.Written();
+  WithMessage(msg::kWriteRecoveryFailed, [&] { SyncFileSystem(folder); });
+  for (const WrittenRecoveryFile& f : old) {
+    const bool named = std::any_of(
+        out.written.begin(), out.written.end(),
+        [&](const WrittenRecoveryFile& w) { return w.path.filename() == f.path.filename(); });
+    if (named) continue;
+    WithMessage(msg::kWriteRecoveryFailed, [&] { std::filesystem::remove(f.path); });
+    out.removed.push_back(f.path);
+  }
+  ReportRecoveryFiles(events, out.written);
+  return end(true);
+}
+
+}  // namespace kivora

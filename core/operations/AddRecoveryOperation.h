@@ -1,0 +1,38 @@
+#pragma once
+// Adding recovery parts to a set that was split without them, or replacing its recovery
+// parts by more. The set is tested first, as the test button does; a set with a lost,
+// damaged or fixable part is refused (327). The recovery parts are then written exactly
+// as a split with the same amount writes them: the part files are coded as they lie on
+// disk (an encrypted set needs no password) and the definition as stored is copied. No
+// part and no definition is written. The new recovery parts take their names only once
+// all of them are complete; old recovery parts of the set that the new plan does not
+// name are removed after that. An abort or a failure leaves no new file behind.
+
+#include <filesystem>
+#include <vector>
+
+#include "core/OperationEvents.h"
+#include "core/PendantProvider.h"
+#include "core/format/DefinitionRecords.h"
+#include "core/format/RecoveryFormat.h"
+#include "core/recovery/RecoveryWriter.h"
+
+namespace kivora {
+
+struct AddRecoveryOutcome {
+  bool completed = false;
+  bool refused = false;  // the test found a problem, or the definition did not read
+  std::vector<WrittenRecoveryFile> written;
+  std::vector<std::filesystem::path> removed;  // old recovery parts the new plan does not name
+};
+
+// Tests the set of `loaded` (re-read when it changed on disk), then writes its recovery
+// parts beside it with a stop between chunks, reporting the rows and progress of both
+// steps and the closing message. Throws KivoraError (160, 242, 163) as the split and the
+// test do; nothing new is left behind then.
+AddRecoveryOutcome RunAddRecovery(KvrDefinition& loaded,
+                                  const std::filesystem::path& definitionPath,
+                                  const RecoveryAmount& amount, const PendantProvider& pendants,
+                                  OperationEvents& events);
+
+}  // namespace kivora

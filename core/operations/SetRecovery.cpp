@@ -1,0 +1,167 @@
+#include "core/operations/SetRecovery.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "core/KivoraError.h"
+#include "core/io/Crc32.h"
+#include "core/io/File.h"
+#include "core/operations/SetLock.h"
+#include "core/parts/PartScan.h"
+#include "core/recovery/RecoveryScan.h"
+#include "core/text/Messages.h"
+
+namespace kivora {
+namespace {
+
+// How the split named the parts: PartFileName's base, first number and extension.
+struct PartNumbering {
+  std::string base;
+  std::string extension;
+  bool fromOne = false;
+};
+
+std::string Numbered(int number, int width) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%.*d", width, number);
+  return text;
+}
+
+bool FollowsNumbering(const std::vector<PartRecord>& parts, const PartNumbering& n, int width) {
+  for (size_t i = 0; i < parts.size(); ++i) {
+    const int number = static_cast<int>(i) + (n.fromOne ? 1 : 0);
+    if (parts[i].FileName != n.base + Numbered(number, width) + "." + n.extension) return false;
+  }
+  return true;
+}
+
+// The numbering every part name follows; the base may hold digits and dots, and so may
+// the extension, so each place of the first number is tried, the last one first.
+std::optional<PartNumbering> NumberingOf(const std::vector<PartRecord>& parts) {
+  if (parts.empty()) return std::nullopt;
+  const std::string& first = parts.front().FileName;
+  const int count = static_cast<int>(parts.size());
+  const int width = std::max(2, static_cast<int>(std::to_string(count).size()));
+  for (bool fromOne : {false, true}) {
+    const std::string number = Numbered(fromOne ? 1 : 0, width) + ".";
+    for (size_t at = first.rfind(number); at != std::string::npos;
+         at = at == 0 ? std::string::npos : first.rfind(number, at - 1)) {
+      const PartNumbering n{first.substr(0, at), first.substr(at + number.size()), fromOne};
+      if (FollowsNumbering(parts, n, width)) return n;
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+RecoverySetInfo RecoverySetInfoOf(std::filesystem::path folder, RecoveryNaming naming,
+                                  const DefinitionHeader& header, bool implanted,
+                                  std::string definitionName) {
+  RecoverySetInfo set;
+  set.folder = std::move(folder);
+  set.naming = std::move(naming);
+  set.sourceName = header.SourceName;
+  set.sourceSize = static_cast<std::uint64_t>(header.SourceSize);
+  set.implanted = implanted;
+  set.disguised = header.Disguised;
+  set.definitionName = std::move(definitionName);
+  return set;
+}
+
+void ReportRecoveryFiles(OperationEvents& events, const std::vector<WrittenRecoveryFile>& files) {
+  for (size_t j = 0; j < files.size(); ++j) {
+    events.SetFileState(FileRole::Recovery(static_cast<int>(j)), files[j].path.filename().string(),
+                        FileState::Recovery);
+  }
+}
+
+RecoveryNaming RecoveryNamingOfParts(const std::vector<PartRecord>& parts, int recoveryCount) {
+  if (const std::optional<PartNumbering> n = NumberingOf(parts)) {
+    return MakeRecoveryNaming(n->base, n->extension, recoveryCount, n->fromOne);
+  }
+  const std::filesystem::path first = parts.empty() ? "" : parts.front().FileName;
+  std::string extension = first.extension().string();
+  if (!extension.empty()) extension.erase(0, 1);
+  return MakeRecoveryNaming(SetNameOfParts(first.string(), static_cast<int>(parts.size())),
+                            extension, recoveryCount, false);
+}
+
+std::vector<std::uint8_t> StoredDefinitionOf(const KvrDefinition& definition,
+                                             const std::filesystem::path& definitionPath) {
+  return WithMessage(msg::kReadPartFailed242, [&] {
+    std::filesystem::path path = definitionPath;
+    std::int64_t from = 0;
+    if (definition.implanted && !definition.parts.empty()) {
+      const PartRecord& last = definition.parts.back();
+      path = definitionPath.parent_path() / last.FileName;
+      from = ExpectedPartLength(last, definition.header.Disguised);
+    }
+    File file = File::OpenRead(path);
+    const std::int64_t size = file.Size();
+    std::vector<std::uint8_t> bytes(static_cast<size_t>(std::max<std::int64_t>(0, size - from)));
+    file.Seek(std::min(from, size));
+    file.ReadExact(bytes);
+    return bytes;
+  });
+}
+
+std::optional<RecoveryAmount> AmountOfPlan(int partCount, int groupCount, int perGroup) {
+  const auto plans = [&](const RecoveryAmount& amount) {
+    const RecoveryPlan plan = PlanRecovery(partCount, amount);
+    return plan.perGroup == perGroup && static_cast<int>(plan.groups.size()) == groupCount;
+  };
+  if (perGroup < 1 || perGroup > kMaxRecoveryPerGroup) return std::nullopt;
+  if (plans({perGroup, 0})) return RecoveryAmount{perGroup, 0};
+  for (int percent = 1; percent <= 100; ++percent) {
+    if (plans({0, percent})) return RecoveryAmount{0, percent};
+  }
+  return std::nullopt;
+}
+
+std::optional<RecoveryAmount> ParseRecoveryAmount(std::string_view text) {
+  const bool share = !text.empty() && text.back() == '%';
+  const std::string_view digits = share ? text.substr(0, text.size() - 1) : text;
+  if (digits.empty() || digits.size() > 3 ||
+      digits.find_first_not_of("0123456789") != std::string_view::npos) {
+    return std::nullopt;
+  }
+  const int value = std::stoi(std::string(digits));
+  if (share ? value > 100 : value > kMaxRecoveryPerGroup) return std::nullopt;
+  return share ? RecoveryAmount{0, value} : RecoveryAmount{value, 0};
+}
+
+std::string AmountText(const RecoveryAmount& amount) {
+  return amount.count > 0 ? std::to_string(amount.count) : std::to_string(amount.percent) + "%";
+}
+
+MessageText AddRecoveryHint(const std::filesystem::path& definitionPath, int partCount,
+                            int groupCount, int perGroup) {
+  const std::optional<RecoveryAmount> amount = AmountOfPlan(partCount, groupCount, perGroup);
+  return msg::kAddRecoveryHint(definitionPath.string(), amount ? AmountText(*amount) : "N");
+}
+
+std::optional<MessageText> RecoveryShortfall(const KvrDefinition& definition,
+                                             const std::filesystem::path& definitionPath) {
+  const std::vector<WrittenRecoveryFile> listed = ListRecoveryParts(definitionPath, definition);
+  if (listed.empty()) return std::nullopt;
+  const std::uint32_t storedCrc = StreamCrc32(StoredDefinitionOf(definition, definitionPath));
+  std::optional<RecoveryHeader> plan;
+  int matching = 0;
+  for (const WrittenRecoveryFile& f : listed) {
+    const std::optional<RecoveryFileInfo> info = ReadRecoveryInfo(f.path);
+    if (!info) continue;
+    const bool matches = info->header.definitionCrc == storedCrc;
+    if (matches) ++matching;
+    if (!plan || matches) plan = info->header;
+  }
+  if (!plan) return std::nullopt;
+  const int planned = static_cast<int>(plan->groupCount) * plan->perGroup;
+  if (matching >= planned) return std::nullopt;
+  return msg::kLineThenLine(
+      msg::kRecoveryPartsShort(planned, matching),
+      AddRecoveryHint(definitionPath, static_cast<int>(definition.parts.size()),
+                      static_cast<int>(plan->groupCount), plan->perGroup));
+}
+
+}  // namespace kivora

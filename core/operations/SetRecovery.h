@@ -1,0 +1,63 @@
+#pragma once
+// What the operations share about a set's recovery parts: what every recovery part says
+// about the set, how they are named after the parts, the definition bytes they copy, and
+// how the user is told to make them again when some are missing.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/OperationEvents.h"
+#include "core/format/DefinitionRecords.h"
+#include "core/format/RecoveryFormat.h"
+#include "core/recovery/RecoveryWriter.h"
+
+namespace kivora {
+
+// What the recovery parts of a set with this header say about it. `definitionName` is
+// the definition file's name, or the last part's when the definition is implanted.
+RecoverySetInfo RecoverySetInfoOf(std::filesystem::path folder, RecoveryNaming naming,
+                                  const DefinitionHeader& header, bool implanted,
+                                  std::string definitionName);
+
+// The rows of the recovery parts a writer completed.
+void ReportRecoveryFiles(OperationEvents& events, const std::vector<WrittenRecoveryFile>& files);
+
+// The naming a split gives `recoveryCount` recovery parts of a set whose parts have
+// these names: the parts' base name, extension and first number. Names that do not
+// follow the split's pattern give the base name and extension of the first part.
+RecoveryNaming RecoveryNamingOfParts(const std::vector<PartRecord>& parts, int recoveryCount);
+
+// The definition as it lies on disk, which every recovery part copies: the file's bytes,
+// or the block implanted at the end of the last part (behind its recorded length).
+// Throws KivoraError (242) when it cannot be read.
+std::vector<std::uint8_t> StoredDefinitionOf(const KvrDefinition& definition,
+                                             const std::filesystem::path& definitionPath);
+
+// The amount that plans exactly `groupCount` groups of `perGroup` recovery parts for
+// `partCount` parts: the count, or else the smallest share that does. Empty optional
+// when none does.
+std::optional<RecoveryAmount> AmountOfPlan(int partCount, int groupCount, int perGroup);
+
+// An amount as the user types it: "R" recovery parts per group (0 to 254), or "P%" of a
+// group's parts (0 to 100); empty optional when the text is neither.
+std::optional<RecoveryAmount> ParseRecoveryAmount(std::string_view text);
+
+// The amount as the command line takes it: "3" or "10%".
+std::string AmountText(const RecoveryAmount& amount);
+
+// The line that tells the user how to make the recovery parts of a set again, naming
+// the amount when the plan gives one.
+MessageText AddRecoveryHint(const std::filesystem::path& definitionPath, int partCount,
+                            int groupCount, int perGroup);
+
+// After the parts of a set were rebuilt: when the set has recovery parts but fewer than
+// its plan calls for are there and copy its definition as stored, what to tell the
+// user (with AddRecoveryHint). Reads only the recovery parts' headers and the definition.
+std::optional<MessageText> RecoveryShortfall(const KvrDefinition& definition,
+                                             const std::filesystem::path& definitionPath);
+
+}  // namespace kivora
