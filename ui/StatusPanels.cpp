@@ -53,11 +53,11 @@ QList<QStringList> LongestStatusTexts(Language language, const QString& version)
     return EngineText(text(kLongestCount, kLongestCount), language);
   };
   // The panels in which WindowUi::ShowProgress shows each operation's progress.
-  return {
-      {progress(msg::kSplitProgress), progress(msg::kResplitProgress)},
-      {progress(msg::kTestProgress), progress(msg::kJoinProgress), progress(msg::kRepairProgress)},
-      {FileListPage::SummaryText(kLongestCount, kLongestCount, kLongestSelectionBytes)},
-      {version}};
+  return {{progress(msg::kSplitProgress), progress(msg::kResplitProgress)},
+          {progress(msg::kTestProgress), progress(msg::kJoinProgress),
+           progress(msg::kRepairProgress), progress(msg::kAddRecoveryProgress)},
+          {FileListPage::SummaryText(kLongestCount, kLongestCount, kLongestSelectionBytes)},
+          {version}};
 }
 
 QList<QLabel*> AddStatusPanels(QStatusBar& bar, const QFont& font,

@@ -187,6 +187,7 @@ class LanguageTest : public QObject {
         {panels.value(1), progress(msg::kTestProgress)},
         {panels.value(1), progress(msg::kJoinProgress)},
         {panels.value(1), progress(msg::kRepairProgress)},
+        {panels.value(1), progress(msg::kAddRecoveryProgress)},
         {panels.value(2), FileListPage::SummaryText(99999, 99999, 9'999'999'999LL * 1024)}};
     for (const auto& [panel, text] : longest) {
       panel->setText(text);
