@@ -1,6 +1,7 @@
 #include "core/recovery/RecoveryWriter.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "core/KivoraError.h"
 #include "core/io/AtomicFile.h"
@@ -12,8 +13,9 @@ namespace kivora {
 
 namespace {
 
-constexpr std::size_t kJobBytes = 256 * 1024;
-constexpr int kJobBuffers = 4;
+constexpr int kBatches = 2;
+// A column: the parity of a group's column (R x this) fits the cache of a core.
+constexpr std::uint64_t kColumnBytes = 32 * 1024;
 
 // Where a recovery part grows until it is complete: a hidden name beside its own.
 std::filesystem::path PendingPath(const std::filesystem::path& path) {
@@ -27,9 +29,11 @@ void RemoveQuietly(const std::filesystem::path& path) {
 
 }  // namespace
 
-RecoveryWriter::RecoveryWriter(RecoveryPlan plan, RecoverySetInfo set)
-    : plan_(std::move(plan)), set_(std::move(set)) {
-  free_.resize(kJobBuffers);
+RecoveryWriter::RecoveryWriter(RecoveryPlan plan, RecoverySetInfo set, std::size_t batchBytes)
+    : plan_(std::move(plan)),
+      set_(std::move(set)),
+      batchBytes_(std::max<std::size_t>(batchBytes, 1)) {
+  free_.resize(kBatches - 1);
   coder_ = std::thread([this] { Run(); });
 }
 
@@ -49,19 +53,22 @@ void RecoveryWriter::Run() {
   for (;;) {
     changed_.wait(lock, [this] { return closing_ || !queue_.empty(); });
     if (closing_) return;
-    Job job = std::move(queue_.front());
+    Batch batch = std::move(queue_.front());
     queue_.pop_front();
     busy_ = true;
     lock.unlock();
     try {
-      if (!failure_) Encode(job.part, job.bytes);
+      if (!failure_) Encode(batch);
     } catch (...) {
       lock.lock();
       failure_ = std::current_exception();
       lock.unlock();
     }
+    batch.group = -1;
+    batch.bytes.clear();
+    batch.pieces.clear();
     lock.lock();
-    free_.push_back(std::move(job.bytes));
+    free_.push_back(std::move(batch));
     busy_ = false;
     changed_.notify_all();
   }
@@ -73,19 +80,50 @@ void RecoveryWriter::Drain() {
   if (failure_) std::rethrow_exception(failure_);
 }
 
+void RecoveryWriter::Submit() {
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [this] { return !free_.empty() || failure_; });
+  if (failure_) std::rethrow_exception(failure_);
+  queue_.push_back(std::move(filling_));
+  filling_ = std::move(free_.back());
+  free_.pop_back();
+  changed_.notify_all();
+}
+
 void RecoveryWriter::Append(int part, std::span<const std::uint8_t> bytes) {
-  do {
-    const std::span<const std::uint8_t> piece = bytes.first(std::min(bytes.size(), kJobBytes));
-    bytes = bytes.subspan(piece.size());
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return !free_.empty() || failure_; });
-    if (failure_) std::rethrow_exception(failure_);
-    Job job{part, std::move(free_.back())};
-    free_.pop_back();
-    job.bytes.assign(piece.begin(), piece.end());
-    queue_.push_back(std::move(job));
-    changed_.notify_all();
-  } while (!bytes.empty());
+  const int group = plan_.GroupOf(part);
+  if (group != filling_.group) {
+    if (filling_.group >= 0) Submit();
+    filling_.group = group;
+  }
+  if (part != appendPart_) {
+    appendPart_ = part;
+    appendOffset_ = 0;
+  }
+  if (filling_.bytes.capacity() == 0) filling_.bytes.reserve(batchBytes_);
+  while (!bytes.empty()) {
+    std::size_t room = batchBytes_ - filling_.bytes.size();
+    if (room == 0) {
+      Submit();
+      filling_.group = group;
+      if (filling_.bytes.capacity() == 0) filling_.bytes.reserve(batchBytes_);
+      room = batchBytes_;
+    }
+    const std::uint64_t inColumn = appendOffset_ % kColumnBytes;
+    const auto take = static_cast<std::size_t>(
+        std::min<std::uint64_t>({bytes.size(), room, kColumnBytes - inColumn}));
+    // Bytes that continue the last piece's column join it.
+    Piece* last = filling_.pieces.empty() ? nullptr : &filling_.pieces.back();
+    if (last != nullptr && last->part == part && inColumn != 0 &&
+        last->offset + last->length == appendOffset_) {
+      last->length += take;
+    } else {
+      filling_.pieces.push_back({part, appendOffset_, filling_.bytes.size(), take});
+    }
+    filling_.bytes.insert(filling_.bytes.end(), bytes.begin(), bytes.begin() + take);
+    appendOffset_ += take;
+    bytes = bytes.subspan(take);
+  }
 }
 
 void RecoveryWriter::SetPendant(std::span<const std::uint8_t> pendant) {
@@ -93,31 +131,37 @@ void RecoveryWriter::SetPendant(std::span<const std::uint8_t> pendant) {
   pendantCrc_ = StreamCrc32(pendant_);
 }
 
-void RecoveryWriter::Encode(int part, std::span<const std::uint8_t> bytes) {
-  if (part != part_) {
-    const int group = plan_.GroupOf(part);
-    if (group != group_) {
-      group_ = group;
-      const RecoveryGroup& g = plan_.groups.at(static_cast<size_t>(group));
-      code_.emplace(g.partCount, plan_.perGroup);
-      covered_.assign(static_cast<size_t>(g.partCount), BlockCrcs{});
-      parity_.resize(static_cast<size_t>(plan_.perGroup));
-      for (auto& p : parity_) p.clear();  // keeps the memory for the next group
-    }
-    part_ = part;
-    offset_ = 0;
+void RecoveryWriter::Encode(const Batch& batch) {
+  if (batch.group < 0) return;
+  if (batch.group != group_) {
+    group_ = batch.group;
+    const RecoveryGroup& g = plan_.groups.at(static_cast<size_t>(group_));
+    code_.emplace(g.partCount, plan_.perGroup);
+    covered_.assign(static_cast<size_t>(g.partCount), BlockCrcs{});
+    parity_.resize(static_cast<size_t>(plan_.perGroup));
+    for (auto& p : parity_) p.Clear();  // keeps the memory for the next group
   }
-  if (bytes.empty()) return;
-  const std::uint64_t end = offset_ + bytes.size();
-  pointers_.clear();
-  for (auto& p : parity_) {
-    if (p.size() < end) p.resize(end);  // shorter shards count as zero-padded
-    pointers_.push_back(p.data() + offset_);
+  const int firstPart = plan_.groups[static_cast<size_t>(group_)].firstPart;
+  const std::span<const std::uint8_t> bytes = batch.bytes;
+  std::uint64_t end = 0;
+  for (const Piece& piece : batch.pieces) {
+    covered_[static_cast<size_t>(piece.part - firstPart)].Add(
+        bytes.subspan(piece.start, piece.length));
+    end = std::max(end, piece.offset + piece.length);
   }
-  const int shard = part - plan_.groups[static_cast<size_t>(group_)].firstPart;
-  code_->AddToParity(shard, bytes, pointers_);
-  covered_[static_cast<size_t>(shard)].Add(bytes);
-  offset_ = end;
+  for (auto& p : parity_) p.GrowTo(end);  // shorter shards count as zero-padded
+  // Column by column; within a column, part by part as they came.
+  order_.resize(batch.pieces.size());
+  for (std::size_t i = 0; i < order_.size(); ++i) order_[i] = i;
+  std::stable_sort(order_.begin(), order_.end(), [&](std::size_t a, std::size_t b) {
+    return batch.pieces[a].offset / kColumnBytes < batch.pieces[b].offset / kColumnBytes;
+  });
+  for (const std::size_t i : order_) {
+    const Piece& piece = batch.pieces[i];
+    pointers_.clear();
+    for (auto& p : parity_) pointers_.push_back(p.data() + piece.offset);
+    code_->AddToParity(piece.part - firstPart, bytes.subspan(piece.start, piece.length), pointers_);
+  }
 }
 
 void RecoveryWriter::PartDone(int part) {
@@ -127,6 +171,7 @@ void RecoveryWriter::PartDone(int part) {
   const bool closesGroup = part == g.firstPart + g.partCount - 1;
   const bool lastPart = group + 1 == static_cast<int>(plan_.groups.size()) && closesGroup;
   if (closesGroup && !lastPart) {
+    Submit();
     Drain();
     WriteGroup(group);
   }
@@ -136,7 +181,7 @@ void RecoveryWriter::WriteGroup(int group) {
   const RecoveryGroup& g = plan_.groups[static_cast<size_t>(group)];
   std::uint64_t length = 0;
   for (const BlockCrcs& c : covered_) length = std::max(length, c.Length());
-  for (auto& p : parity_) p.resize(length);
+  for (auto& p : parity_) p.GrowTo(length);
   const std::uint64_t stripeLength = RecoveryStripeLength(length);
   std::vector<CoveredFile> covered;
   std::vector<std::vector<std::uint32_t>> coveredStripes;
@@ -161,7 +206,8 @@ void RecoveryWriter::WriteGroup(int group) {
     h.naming = set_.naming;
     h.pendantCrc = pendantCrc_;
     h.shardLength = length;
-    const std::vector<std::uint8_t>& shard = parity_[static_cast<size_t>(j)];
+    const std::span<const std::uint8_t> shard =
+        std::as_const(parity_[static_cast<size_t>(j)]).Bytes();
     h.shardCrc = StreamCrc32(shard);
     h.covered = covered;
     h.stripeLength = stripeLength;
@@ -188,6 +234,7 @@ void RecoveryWriter::WriteGroup(int group) {
 }
 
 bool RecoveryWriter::Finish(std::span<const std::uint8_t> definition, const StopCheck& stop) {
+  Submit();
   Drain();
   if (group_ >= nextGroupToWrite_) WriteGroup(group_);
   const std::uint32_t definitionCrc = StreamCrc32(definition);

@@ -1,12 +1,14 @@
 #pragma once
-// Writing the recovery parts of a split. The parity of a group grows chunk by chunk as
-// the split writes the group's parts, so no part is read back; the group's recovery
-// parts are written as soon as its last part is. The coding runs on a thread of its own
-// beside the split, which hands it copies of the bytes it writes. Memory: the parity of
-// one group (R x the group's longest part) and four chunks of 256 KB in flight. A group's
-// recovery parts wait under hidden names until the definition is known; Finish adds its
-// copy and checksum and only then gives each its own name, so no recovery part is ever
-// seen incomplete under its name. Those still hidden when the writer goes are removed.
+// Writing the recovery parts of a split. The parity of a group grows as the split writes
+// the group's parts, so no part is read back; the group's recovery parts are written as
+// soon as its last part is. The coding runs on a thread of its own beside the split, which
+// hands it copies of the bytes it writes in batches of up to 16 MiB. A batch is coded
+// column by column, every part's bytes of a column in turn, so the parity of that column
+// stays in the cache while the batch's parts are added to it. Memory: the parity of one
+// group (R x the group's longest part) and two batches. A group's recovery parts wait
+// under hidden names until the definition is known; Finish adds its copy and checksum and
+// only then gives each its own name, so no recovery part is ever seen incomplete under its
+// name. Those still hidden when the writer goes are removed.
 
 #include <condition_variable>
 #include <cstdint>
@@ -21,6 +23,7 @@
 #include <vector>
 
 #include "core/format/RecoveryFormat.h"
+#include "core/recovery/GrowableBuffer.h"
 #include "core/recovery/RecoveryCode.h"
 #include "core/recovery/StripeCrcs.h"
 #include "core/threads/StopCheck.h"
@@ -45,7 +48,11 @@ struct WrittenRecoveryFile {
 
 class RecoveryWriter {
  public:
-  RecoveryWriter(RecoveryPlan plan, RecoverySetInfo set);
+  static constexpr std::size_t kDefaultBatchBytes = 16 * 1024 * 1024;
+
+  // `batchBytes`: how many bytes the split hands over at once (see above).
+  RecoveryWriter(RecoveryPlan plan, RecoverySetInfo set,
+                 std::size_t batchBytes = kDefaultBatchBytes);
   ~RecoveryWriter();
   RecoveryWriter(const RecoveryWriter&) = delete;
   RecoveryWriter& operator=(const RecoveryWriter&) = delete;
@@ -68,27 +75,44 @@ class RecoveryWriter {
   const std::vector<WrittenRecoveryFile>& Written() const { return written_; }
 
  private:
-  struct Job {
+  // A run of the bytes of one part, inside one column of the part (see kColumnBytes).
+  struct Piece {
     int part = 0;
-    std::vector<std::uint8_t> bytes;
+    std::uint64_t offset = 0;  // in the part
+    std::size_t start = 0;     // in the batch's bytes
+    std::size_t length = 0;
   };
+  // Bytes of one group's parts, in the order they came.
+  struct Batch {
+    int group = -1;
+    std::vector<std::uint8_t> bytes;
+    std::vector<Piece> pieces;
+  };
+  // Hands the batch being filled to the coding thread, even when it holds no bytes (its
+  // group is then still set up). Waits for a free batch.
+  void Submit();
   // On the coding thread.
   void Run();
-  void Encode(int part, std::span<const std::uint8_t> bytes);
+  void Encode(const Batch& batch);
   // Waits until every byte handed over is coded; rethrows what failed there.
   void Drain();
   void WriteGroup(int group);
 
   RecoveryPlan plan_;
   RecoverySetInfo set_;
+  std::size_t batchBytes_;
   std::vector<std::uint8_t> pendant_;
-  std::optional<RecoveryCode> code_;  // of the group being filled
+  // Filled by the split's thread.
+  Batch filling_;
+  int appendPart_ = -1;
+  std::uint64_t appendOffset_ = 0;
+  // Of the group being coded, on the coding thread until Drain returns.
+  std::optional<RecoveryCode> code_;
   int group_ = -1;
-  int part_ = -1;
-  std::uint64_t offset_ = 0;
   std::vector<BlockCrcs> covered_;  // of the group's parts
-  std::vector<std::vector<std::uint8_t>> parity_;
+  std::vector<GrowableBuffer> parity_;
   std::vector<std::uint8_t*> pointers_;
+  std::vector<std::size_t> order_;
   std::vector<RecoveryHeader> headers_;  // of the files written, definition still unknown
   std::uint32_t pendantCrc_ = 0;
   std::deque<WrittenRecoveryFile> pending_;  // written under hidden names, in order
@@ -97,11 +121,11 @@ class RecoveryWriter {
 
   std::mutex mutex_;
   std::condition_variable changed_;
-  std::deque<Job> queue_;                        // guarded by mutex_
-  std::vector<std::vector<std::uint8_t>> free_;  // guarded by mutex_
-  bool busy_ = false;                            // guarded by mutex_
-  bool closing_ = false;                         // guarded by mutex_
-  std::exception_ptr failure_;                   // guarded by mutex_
+  std::deque<Batch> queue_;     // guarded by mutex_
+  std::vector<Batch> free_;     // guarded by mutex_
+  bool busy_ = false;           // guarded by mutex_
+  bool closing_ = false;        // guarded by mutex_
+  std::exception_ptr failure_;  // guarded by mutex_
   std::thread coder_;
 };
 

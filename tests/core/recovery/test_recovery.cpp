@@ -252,6 +252,35 @@ TEST(RecoveryWriter, NamesOnlyCompleteRecoveryParts) {
   }
 }
 
+// The parity does not depend on how the bytes were batched: parts of uneven lengths,
+// one empty, handed over in uneven pieces, give the same recovery parts for batches that
+// hold everything, that end inside columns and parts, and of single bytes.
+TEST(RecoveryWriter, BatchingLeavesTheRecoveryPartsAsTheyAre) {
+  const std::vector<std::size_t> lengths = {100000, 70001, 0, 130000, 5, 65536};
+  std::optional<Snapshot> first;
+  for (const std::size_t batch :
+       {RecoveryWriter::kDefaultBatchBytes, std::size_t{40000}, std::size_t{1}}) {
+    TempDir dir;
+    RecoveryWriter writer(RecoveryPlan{3, {{0, 4}, {4, 2}}},
+                          RecoverySetInfo{dir.path(), MakeRecoveryNaming("m", "png", 6, false),
+                                          "m.avi", 305542, false, false, "m.kvr"},
+                          batch);
+    for (int part = 0; part < static_cast<int>(lengths.size()); ++part) {
+      const auto bytes = RandomBytes(lengths[static_cast<size_t>(part)], part + 20);
+      for (std::size_t at = 0; at < bytes.size(); at += 7777) {
+        writer.Append(part,
+                      std::span(bytes).subspan(at, std::min<std::size_t>(7777, bytes.size() - at)));
+      }
+      writer.PartDone(part);
+    }
+    ASSERT_TRUE(writer.Finish(RandomBytes(50, 9), {}));
+    const Snapshot files = Files(dir.path());
+    ASSERT_EQ(files.size(), 6U);
+    EXPECT_EQ(files, first.value_or(files)) << batch;
+    first = files;
+  }
+}
+
 namespace fs = std::filesystem;
 using Path = fs::path;
 using Shard = std::vector<std::uint8_t>;
