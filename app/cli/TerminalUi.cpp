@@ -95,6 +95,10 @@ void TerminalUi::ShowOutputPath(const std::string& path) {
 
 int TerminalUi::Close(int exit) {
   EndProgressLine();
+  // --quiet: the closing notices explain a failure (a test that found errors).
+  if (exit != kSuccess) {
+    for (const Message& message : heldBack_) ShowLines(message);
+  }
   if (report_) report_->Write(out_, exit, interrupted.load(), language_);
   return exit;
 }
@@ -113,7 +117,14 @@ void TerminalUi::Report(const OperationEvent& event) {
 }
 
 void TerminalUi::ShowMessage(const Message& message) {
-  if (quiet_ && message.kind == MessageKind::Completion) return;
+  if (quiet_ && message.kind == MessageKind::Completion) {
+    heldBack_.push_back(message);
+    return;
+  }
+  ShowLines(message);
+}
+
+void TerminalUi::ShowLines(const Message& message) {
   EndProgressLine();
   err_ << TerminalMessage(message.text, language_) << '\n';
   // A detail of several lines (the groups a repair cannot rebuild) keeps its lines.
@@ -207,7 +218,7 @@ Answer TerminalUi::AskYesNo(const Question& question) {
 
 std::optional<std::string> TerminalUi::AskPassword() {
   if (!interactive_) {
-    err_ << texts::kPasswordNeeded().In(language_) << '\n';
+    ShowError(texts::kPasswordNeeded);
     return std::nullopt;
   }
   err_ << msg::kPasswordPrompt().In(language_) << ' ' << std::flush;
@@ -220,7 +231,7 @@ std::optional<std::string> TerminalUi::AskPassword() {
 
 std::optional<SecretText> TerminalUi::AskNewPassword() {
   const auto refuse = [this](const MessageText& why) -> std::optional<SecretText> {
-    err_ << why.In(language_) << '\n';
+    ShowError(why);
     return std::nullopt;
   };
   if (!interactive_) return refuse(texts::kEncryptNeedsPassword());
@@ -246,7 +257,7 @@ std::optional<std::string> TerminalUi::AskSaveFileName(const std::filesystem::pa
 }
 
 std::optional<std::string> TerminalUi::ChooseResplitPlugin() {
-  err_ << texts::kPluginNeeded().In(language_) << '\n';
+  ShowError(texts::kPluginNeeded);
   return std::nullopt;
 }
 

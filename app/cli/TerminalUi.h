@@ -9,6 +9,7 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/cli/Command.h"
 #include "app/cli/JsonReport.h"
@@ -52,7 +53,7 @@ class TerminalUi : public OperationEvents {
   // The path of the file the operation wrote, on its own line of stdout.
   void ShowOutputPath(const std::string& path);
   // The end of the subcommand with its exit status: prints the JSON document when asked
-  // for one. Returns `exit`.
+  // for one, or with --quiet the closing notices of a command that failed. Returns `exit`.
   int Close(int exit);
 
   void Report(const OperationEvent& event) override;
@@ -62,6 +63,7 @@ class TerminalUi : public OperationEvents {
  private:
   void EndProgressLine();
   void ShowMessage(const Message& message);
+  void ShowLines(const Message& message);
   void PrintFile(const FileStateChanged& file);
   void ShowProgress(const Progress& progress);
   Answer AskYesNo(const Question& question);
@@ -77,6 +79,7 @@ class TerminalUi : public OperationEvents {
   Language language_;
   bool quiet_ = false;
   std::optional<JsonReport> report_;  // with --json
+  std::vector<Message> heldBack_;     // with --quiet: the closing notices
   std::string folder_;
   Decider decider_;
   LineReader readLine_;
