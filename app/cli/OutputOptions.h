@@ -18,7 +18,8 @@ class OutputOptions {
   // Adds --json and -q/--quiet, which exclude each other, to `cmd`.
   void Register(CLI::App& cmd);
 
-  // The one place that decides the mode from the options given.
+  // The one place that decides the mode from the options given. A command whose standard
+  // output carries data rather than reports is the place to refuse Json.
   OutputMode Mode() const;
   // The subcommand's name, for the JSON document.
   const std::string& Command() const { return command_; }
