@@ -38,10 +38,11 @@ void JsonReport::WriteFile(std::ostream& out, const FileStateChanged& file) cons
   out << "{\"name\":" << JsonString(file.name) << ",\"role\":\"" << RoleWord(file.role.kind) << '"';
   if (file.role.kind != FileRole::Kind::Definition) out << ",\"index\":" << file.role.number;
   out << ",\"state\":\"" << StateWord(file.state) << '"';
-  // The size of what is on disk now; a missing file has none.
+  // The size of what is on disk now, for a file the operation reached and found.
   std::error_code error;
   const std::filesystem::path path = folder_ / file.name;
-  if (file.state != FileState::Missing && std::filesystem::is_regular_file(path, error)) {
+  const bool reached = file.state != FileState::Listed && file.state != FileState::Missing;
+  if (reached && std::filesystem::is_regular_file(path, error)) {
     const auto size = std::filesystem::file_size(path, error);
     if (!error) out << ",\"size\":" << size;
   }
