@@ -18,19 +18,20 @@ CLI::App* AddRecoveryCommand::Register(CLI::App& app) {
                   "Recovery parts: R per group (1 to 254), or P% of each group's parts")
       ->required()
       ->check([](const std::string& text) { return CheckRecoveryAmount(text, true); });
+  output_.Register(*cmd);
   return cmd;
 }
 
 int AddRecoveryCommand::Run(Context& context) {
-  TerminalUi ui(context.out, context.err, context.stdinIsTerminal, context.stderrIsTerminal,
-                context.language);
-  return CallEngine(ui, AddRecoveryFailure(), int{kFailed}, [&]() -> int {
+  TerminalUi ui(context, output_);
+  ui.SetFilesFolder(std::filesystem::path(definition_).parent_path());
+  return ui.Close(CallEngine(ui, AddRecoveryFailure(), int{kFailed}, [&]() -> int {
     const pendant::PendantLibrary pendants(pendant::DefaultPendantLocations());
     if (!Load(ui, pendants)) return kFailed;
     const AddRecoveryOutcome out =
         RunAddRecovery(loaded_, definition_, *ParseRecoveryAmount(amount_), pendants, ui);
     return out.completed ? kSuccess : kFailed;
-  });
+  }));
 }
 
 }  // namespace kivora::cli

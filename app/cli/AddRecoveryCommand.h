@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/cli/OutputOptions.h"
 #include "app/cli/SetCommand.h"
 
 namespace kivora::cli {
@@ -15,6 +16,7 @@ class AddRecoveryCommand : public SetCommand {
 
  private:
   std::string amount_;
+  OutputOptions output_;
 };
 
 }  // namespace kivora::cli

@@ -4,7 +4,6 @@
 #include <ostream>
 
 #include "app/cli/CliMessages.h"
-#include "app/cli/TerminalText.h"
 #include "core/operations/EngineCall.h"
 #include "core/operations/JoinOperation.h"
 #include "core/text/Messages.h"
@@ -23,13 +22,14 @@ CLI::App* JoinCommand::Register(CLI::App& app) {
   cmd->add_flag("--overwrite", overwrite_, "Replace an existing joined file");
   cmd->add_flag("--mkdir", mkdir_, "Create the output folder (one level) when it is missing");
   password_.Register(*cmd, true);
+  output_.Register(*cmd);
   return cmd;
 }
 
 int JoinCommand::Run(Context& context) {
-  TerminalUi ui(context.out, context.err, context.stdinIsTerminal, context.stderrIsTerminal,
-                context.language);
-  return CallEngine(ui, msg::kJoinInterrupted, int{kFailed}, [&]() -> int {
+  TerminalUi ui(context, output_);
+  ui.SetFilesFolder(std::filesystem::path(definition_).parent_path());
+  return ui.Close(CallEngine(ui, msg::kJoinInterrupted, int{kFailed}, [&]() -> int {
     const pendant::PendantLibrary pendants(pendant::DefaultPendantLocations());
     if (!Load(ui, pendants)) return kFailed;
     JoinRequest request;
@@ -37,7 +37,7 @@ int JoinCommand::Run(Context& context) {
     if (!outputDir_.empty()) request.outputFolder = outputDir_;
     if (!outputFile_.empty()) request.outputFile = outputFile_;
     password_.Fill(request);
-    NoteUnusedPassword(request.password, context);
+    NoteUnusedPassword(request.password, ui);
     // A join stopped by a signal removes what it had not finished.
     request.keepPartialOnAbort = false;
 
@@ -53,7 +53,7 @@ int JoinCommand::Run(Context& context) {
         case QuestionKind::OutputExists:
           if (overwrite_) return Answer::No;  // No: replace the file
           if (interactive) return std::nullopt;
-          context.err << context.Text(texts::kOutputExists) << '\n';
+          ui.ShowError(texts::kOutputExists);
           return Answer::Cancel;
         default:
           return std::nullopt;
@@ -64,9 +64,9 @@ int JoinCommand::Run(Context& context) {
                     [&] { return RunJoin(loaded_, request, pendants, ui, &outcome); })) {
       return kFailed;
     }
-    context.out << TerminalText(outcome.output.string()) << '\n';
+    ui.ShowOutputPath(outcome.output.string());
     return kSuccess;
-  });
+  }));
 }
 
 }  // namespace kivora::cli

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/cli/OutputOptions.h"
 #include "app/cli/Password.h"
 #include "app/cli/SetCommand.h"
 
@@ -19,6 +20,7 @@ class JoinCommand : public SetCommand {
   bool overwrite_ = false;
   bool mkdir_ = false;
   PasswordOptions password_;
+  OutputOptions output_;
 };
 
 }  // namespace kivora::cli

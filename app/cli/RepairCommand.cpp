@@ -20,18 +20,18 @@ CLI::App* RepairCommand::Register(CLI::App& app) {
                   "name")
       ->required();
   cmd->add_flag("--dry-run", dryRun_, "Only check and say what would be rebuilt");
+  output_.Register(*cmd);
   return cmd;
 }
 
 int RepairCommand::Run(Context& context) {
-  TerminalUi ui(context.out, context.err, context.stdinIsTerminal, context.stderrIsTerminal,
-                context.language);
+  TerminalUi ui(context, output_);
   const std::filesystem::path definition = definition_;
   ui.SetFolder(definition.parent_path().string());
-  return CallEngine(ui, RepairFailure(), int{kFailed}, [&]() -> int {
+  return ui.Close(CallEngine(ui, RepairFailure(), int{kFailed}, [&]() -> int {
     const pendant::PendantLibrary pendants(pendant::DefaultPendantLocations());
     return RunRepair(definition, dryRun_, pendants, ui).completed ? kSuccess : kFailed;
-  });
+  }));
 }
 
 }  // namespace kivora::cli

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/cli/Command.h"
+#include "app/cli/OutputOptions.h"
 
 namespace kivora::cli {
 
@@ -16,6 +17,7 @@ class RepairCommand : public Command {
  private:
   std::string definition_;
   bool dryRun_ = false;
+  OutputOptions output_;
 };
 
 }  // namespace kivora::cli

@@ -5,7 +5,6 @@
 
 #include "app/cli/CliMessages.h"
 #include "app/cli/PartList.h"
-#include "app/cli/TerminalText.h"
 #include "core/operations/EngineCall.h"
 #include "core/operations/ResplitOperation.h"
 #include "core/text/Messages.h"
@@ -25,13 +24,15 @@ CLI::App* ResplitCommand::Register(CLI::App& app) {
   cmd->add_flag("--mkdir", mkdir_, "Create the output folder (one level) when it is missing");
   password_.Register(*cmd, true);
   plugin_.Register(*cmd, true);
+  output_.Register(*cmd);
   return cmd;
 }
 
 int ResplitCommand::Run(Context& context) {
-  TerminalUi ui(context.out, context.err, context.stdinIsTerminal, context.stderrIsTerminal,
-                context.language);
-  return CallEngine(ui, msg::kResplitFailed311, int{kFailed}, [&]() -> int {
+  TerminalUi ui(context, output_);
+  ui.SetFilesFolder(!outputDir_.empty() ? std::filesystem::path(outputDir_)
+                                        : std::filesystem::path(definition_).parent_path());
+  return ui.Close(CallEngine(ui, msg::kResplitFailed311, int{kFailed}, [&]() -> int {
     const pendant::PendantLibrary pendants(plugin_.Locations());
     if (!Load(ui, pendants)) return kFailed;
     ResplitRequest request;
@@ -39,15 +40,11 @@ int ResplitCommand::Run(Context& context) {
       const int count = loaded_.header.PartCount;
       const PartList list = ParsePartList(parts_, count);
       if (list.status == PartList::Status::Malformed) {
-        context.err << TerminalMessage(texts::kNotAPartList(std::string(list.fault)),
-                                       context.language)
-                    << '\n';
+        ui.ShowError(texts::kNotAPartList(std::string(list.fault)));
         return kUsage;
       }
       if (list.status == PartList::Status::OutOfRange) {
-        context.err << TerminalMessage(texts::kNoSuchPart(std::string(list.fault), count),
-                                       context.language)
-                    << '\n';
+        ui.ShowError(texts::kNoSuchPart(std::string(list.fault), count));
         return kUsage;
       }
       request.selected = list.indices;  // none named: the engine asks for a selection
@@ -58,7 +55,7 @@ int ResplitCommand::Run(Context& context) {
     request.source = source_;
     if (!outputDir_.empty()) request.outputFolder = outputDir_;
     password_.Fill(request);
-    NoteUnusedPassword(request.password, context);
+    NoteUnusedPassword(request.password, ui);
     if (!plugin_.plugin.empty()) request.pluginName = plugin_.PluginName();
     const bool interactive = context.stdinIsTerminal;
     ui.SetDecider([&](QuestionKind kind) -> std::optional<Answer> {
@@ -69,7 +66,7 @@ int ResplitCommand::Run(Context& context) {
                       [&] { return RunResplit(loaded_, request, pendants, ui); })
                ? kSuccess
                : kFailed;
-  });
+  }));
 }
 
 }  // namespace kivora::cli

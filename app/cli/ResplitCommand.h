@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/cli/OutputOptions.h"
 #include "app/cli/Password.h"
 #include "app/cli/PluginOptions.h"
 #include "app/cli/SetCommand.h"
@@ -21,6 +22,7 @@ class ResplitCommand : public SetCommand {
   bool mkdir_ = false;
   PasswordOptions password_;
   PluginOptions plugin_;
+  OutputOptions output_;
 };
 
 }  // namespace kivora::cli

@@ -10,9 +10,9 @@ bool SetCommand::Load(TerminalUi& ui, const pendant::PendantLibrary& pendants) {
 }
 
 const std::optional<SecretText>& SetCommand::NoteUnusedPassword(
-    const std::optional<SecretText>& password, Context& context) const {
+    const std::optional<SecretText>& password, TerminalUi& ui) const {
   if (password && !password->empty() && !loaded_.header.Protected) {
-    context.err << context.Text(texts::kPasswordNotUsed) << '\n';
+    ui.Note(texts::kPasswordNotUsed);
   }
   return password;
 }

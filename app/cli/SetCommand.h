@@ -21,7 +21,7 @@ class SetCommand : public Command {
   static std::optional<Answer> ByFlag(bool flag, bool interactive);
   // Says so when a password was given for a set that has none, and passes it on.
   const std::optional<SecretText>& NoteUnusedPassword(const std::optional<SecretText>& password,
-                                                      Context& context) const;
+                                                      TerminalUi& ui) const;
 
   std::string definition_;
   KvrDefinition loaded_;

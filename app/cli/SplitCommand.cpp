@@ -47,13 +47,13 @@ CLI::App* SplitCommand::Register(CLI::App& app) {
       ->check([](const std::string& text) { return CheckRecoveryAmount(text); });
   password_.Register(*cmd);
   plugin_.Register(*cmd, true);
+  output_.Register(*cmd);
   return cmd;
 }
 
 int SplitCommand::Run(Context& context) {
-  TerminalUi ui(context.out, context.err, context.stdinIsTerminal, context.stderrIsTerminal,
-                context.language);
-  return CallEngine(ui, msg::kSplitInterrupted, int{kFailed}, [&]() -> int {
+  TerminalUi ui(context, output_);
+  return ui.Close(CallEngine(ui, msg::kSplitInterrupted, int{kFailed}, [&]() -> int {
     SplitRequest s;
     s.source = source_;
     s.partSizeKb = sizeKb_;
@@ -106,7 +106,7 @@ int SplitCommand::Run(Context& context) {
                       [&] { return RunSplit(s, pendants, ui, result, seed_); })
                ? kSuccess
                : kFailed;
-  });
+  }));
 }
 
 }  // namespace kivora::cli

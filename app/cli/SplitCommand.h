@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/cli/Command.h"
+#include "app/cli/OutputOptions.h"
 #include "app/cli/Password.h"
 #include "app/cli/PluginOptions.h"
 
@@ -34,6 +35,7 @@ class SplitCommand : public Command {
   std::string recovery_;
   PasswordOptions password_;
   PluginOptions plugin_;
+  OutputOptions output_;
 };
 
 }  // namespace kivora::cli

@@ -51,6 +51,13 @@ TerminalUi::TerminalUi(std::ostream& out, std::ostream& err, bool interactive, b
   for (int signal : kStopSignals) sigaction(signal, &action, nullptr);
 }
 
+TerminalUi::TerminalUi(const Context& context, const OutputOptions& output)
+    : TerminalUi(context.out, context.err, context.stdinIsTerminal,
+                 context.stderrIsTerminal && output.Mode() != OutputMode::Quiet, context.language) {
+  quiet_ = output.Mode() == OutputMode::Quiet;
+  if (output.Mode() == OutputMode::Json) report_.emplace(output.Command());
+}
+
 TerminalUi::~TerminalUi() {
   EndProgressLine();
   for (int signal : kStopSignals) std::signal(signal, SIG_DFL);
@@ -62,7 +69,42 @@ void TerminalUi::EndProgressLine() {
   progressShown_ = false;
 }
 
+void TerminalUi::SetFolder(std::string folder) {
+  folder_ = std::move(folder);
+  SetFilesFolder(folder_);
+}
+
+void TerminalUi::SetFilesFolder(const std::filesystem::path& folder) {
+  if (report_) report_->SetFolder(folder);
+}
+
+void TerminalUi::Note(const MessageText& text) {
+  if (report_) report_->RecordNote(text);
+  if (quiet_) return;
+  EndProgressLine();
+  err_ << TerminalMessage(text, language_) << '\n';
+}
+
+void TerminalUi::ShowOutputPath(const std::string& path) {
+  if (report_) {
+    report_->SetOutput(path);
+  } else if (!quiet_) {
+    out_ << TerminalText(path) << '\n';
+  }
+}
+
+int TerminalUi::Close(int exit) {
+  EndProgressLine();
+  // --quiet: the closing notices explain a failure (a test that found errors).
+  if (exit != kSuccess) {
+    for (const Message& message : heldBack_) ShowLines(message);
+  }
+  if (report_) report_->Write(out_, exit, interrupted.load(), language_);
+  return exit;
+}
+
 void TerminalUi::Report(const OperationEvent& event) {
+  if (report_) report_->Record(event);
   if (const auto* message = std::get_if<Message>(&event)) {
     ShowMessage(*message);
   } else if (const auto* file = std::get_if<FileStateChanged>(&event)) {
@@ -75,6 +117,14 @@ void TerminalUi::Report(const OperationEvent& event) {
 }
 
 void TerminalUi::ShowMessage(const Message& message) {
+  if (quiet_ && message.kind == MessageKind::Completion) {
+    heldBack_.push_back(message);
+    return;
+  }
+  ShowLines(message);
+}
+
+void TerminalUi::ShowLines(const Message& message) {
   EndProgressLine();
   err_ << TerminalMessage(message.text, language_) << '\n';
   // A detail of several lines (the groups a repair cannot rebuild) keeps its lines.
@@ -89,7 +139,8 @@ void TerminalUi::ShowMessage(const Message& message) {
 
 void TerminalUi::PrintFile(const FileStateChanged& file) {
   const MessageText state = StateText(file.state);
-  if (state.empty()) return;  // a file merely listed
+  // A file merely listed has no line; the JSON document has them all.
+  if (state.empty() || quiet_ || report_) return;
   EndProgressLine();
   out_ << TerminalText((folder_.empty() ? "" : folder_ + "/") + file.name) << "\t"
        << TerminalText(state.In(language_)) << '\n';
@@ -147,7 +198,7 @@ Answer TerminalUi::AskYesNo(const Question& question) {
   const std::string text = TerminalMessage(question.text, language_);
   if (decider_) {
     if (auto decided = decider_(question.kind)) {
-      err_ << text << "\n  → " << AnswerText(*decided).In(language_) << '\n';
+      if (!quiet_) err_ << text << "\n  → " << AnswerText(*decided).In(language_) << '\n';
       return *decided;
     }
   }
@@ -167,7 +218,7 @@ Answer TerminalUi::AskYesNo(const Question& question) {
 
 std::optional<std::string> TerminalUi::AskPassword() {
   if (!interactive_) {
-    err_ << texts::kPasswordNeeded().In(language_) << '\n';
+    ShowError(texts::kPasswordNeeded);
     return std::nullopt;
   }
   err_ << msg::kPasswordPrompt().In(language_) << ' ' << std::flush;
@@ -180,7 +231,7 @@ std::optional<std::string> TerminalUi::AskPassword() {
 
 std::optional<SecretText> TerminalUi::AskNewPassword() {
   const auto refuse = [this](const MessageText& why) -> std::optional<SecretText> {
-    err_ << why.In(language_) << '\n';
+    ShowError(why);
     return std::nullopt;
   };
   if (!interactive_) return refuse(texts::kEncryptNeedsPassword());
@@ -206,7 +257,7 @@ std::optional<std::string> TerminalUi::AskSaveFileName(const std::filesystem::pa
 }
 
 std::optional<std::string> TerminalUi::ChooseResplitPlugin() {
-  err_ << texts::kPluginNeeded().In(language_) << '\n';
+  ShowError(texts::kPluginNeeded);
   return std::nullopt;
 }
 

@@ -2,13 +2,18 @@
 // The engines' events for a terminal: messages on stderr, questions answered by
 // command-line flags or, on a terminal, by the user; each file with a state on stdout;
 // a progress bar when stderr is a terminal; Ctrl-C, SIGTERM and SIGHUP ask the running
-// operation to stop.
+// operation to stop. With --json, stdout gets one JSON document at the end instead of the
+// file lines; with --quiet, only errors are shown.
 
 #include <functional>
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "app/cli/Command.h"
+#include "app/cli/JsonReport.h"
+#include "app/cli/OutputOptions.h"
 #include "core/OperationEvents.h"
 #include "core/payload/SecretText.h"
 #include "core/text/Language.h"
@@ -26,10 +31,15 @@ class TerminalUi : public OperationEvents {
 
   TerminalUi(std::ostream& out, std::ostream& err, bool interactive, bool progressBar,
              Language language = Language::Chinese);
+  // For a subcommand run in `context`, reporting as `output` chooses.
+  TerminalUi(const Context& context, const OutputOptions& output);
   ~TerminalUi() override;
 
   void SetDecider(Decider decider) { decider_ = std::move(decider); }
-  void SetFolder(std::string folder) { folder_ = std::move(folder); }
+  // The folder the engine's file names are relative to, shown in front of each name.
+  void SetFolder(std::string folder);
+  // The same for the sizes in the JSON document only, the names being shown as they are.
+  void SetFilesFolder(const std::filesystem::path& folder);
   // Where answers come from: the terminal (ReadTerminalLine) unless set otherwise.
   void SetLineReader(LineReader reader) { readLine_ = std::move(reader); }
 
@@ -38,6 +48,14 @@ class TerminalUi : public OperationEvents {
   // none is typed, or when stdin is not a terminal.
   std::optional<SecretText> AskNewPassword();
 
+  // A notice of the command line itself, not shown with --quiet.
+  void Note(const MessageText& text);
+  // The path of the file the operation wrote, on its own line of stdout.
+  void ShowOutputPath(const std::string& path);
+  // The end of the subcommand with its exit status: prints the JSON document when asked
+  // for one, or with --quiet the closing notices of a command that failed. Returns `exit`.
+  int Close(int exit);
+
   void Report(const OperationEvent& event) override;
   Reply Ask(const Question& question) override;
   bool AbortRequested() override;
@@ -45,6 +63,7 @@ class TerminalUi : public OperationEvents {
  private:
   void EndProgressLine();
   void ShowMessage(const Message& message);
+  void ShowLines(const Message& message);
   void PrintFile(const FileStateChanged& file);
   void ShowProgress(const Progress& progress);
   Answer AskYesNo(const Question& question);
@@ -58,6 +77,9 @@ class TerminalUi : public OperationEvents {
   bool progressBar_;
   bool progressShown_ = false;
   Language language_;
+  bool quiet_ = false;
+  std::optional<JsonReport> report_;  // with --json
+  std::vector<Message> heldBack_;     // with --quiet: the closing notices
   std::string folder_;
   Decider decider_;
   LineReader readLine_;

@@ -14,6 +14,7 @@ CLI::App* TestCommand::Register(CLI::App& app) {
   CLI::App* cmd = app.add_subcommand("test", "Test every part of a set without writing anything");
   cmd->add_option("DEF", definition_, "Definition file, or a part carrying one")->required();
   password_.Register(*cmd);
+  output_.Register(*cmd);
   return cmd;
 }
 
@@ -31,9 +32,9 @@ void TestCommand::ReportRecovery(TerminalUi& ui, const pendant::PendantLibrary& 
 }
 
 int TestCommand::Run(Context& context) {
-  TerminalUi ui(context.out, context.err, context.stdinIsTerminal, context.stderrIsTerminal,
-                context.language);
-  return CallEngine(ui, TestFailure(), int{kFailed}, [&]() -> int {
+  TerminalUi ui(context, output_);
+  ui.SetFilesFolder(std::filesystem::path(definition_).parent_path());
+  return ui.Close(CallEngine(ui, TestFailure(), int{kFailed}, [&]() -> int {
     const pendant::PendantLibrary pendants(pendant::DefaultPendantLocations());
     if (!Load(ui, pendants)) return kFailed;
     // The closing questions offer a join: the test command only tests.
@@ -47,11 +48,11 @@ int TestCommand::Run(Context& context) {
     // asks for one.
     const VerifyOutcome outcome =
         RunVerify(loaded_, definition_, pendants, ui,
-                  VerifyOptions{NoteUnusedPassword(password_.Resolve(), context), false});
-    if (outcome.authenticated) context.err << context.Text(texts::kSetAuthenticated) << '\n';
+                  VerifyOptions{NoteUnusedPassword(password_.Resolve(), ui), false});
+    if (outcome.authenticated) ui.Note(texts::kSetAuthenticated);
     if (outcome.ran && !outcome.aborted) ReportRecovery(ui, pendants);
     return outcome.ran && !outcome.aborted && !outcome.HasErrors() ? kSuccess : kFailed;
-  });
+  }));
 }
 
 }  // namespace kivora::cli

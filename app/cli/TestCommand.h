@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/cli/OutputOptions.h"
 #include "app/cli/Password.h"
 #include "app/cli/SetCommand.h"
 
@@ -18,6 +19,7 @@ class TestCommand : public SetCommand {
   void ReportRecovery(TerminalUi& ui, const pendant::PendantLibrary& pendants);
 
   PasswordOptions password_;
+  OutputOptions output_;
 };
 
 }  // namespace kivora::cli

@@ -34,6 +34,7 @@ done
 expected=(
   applications/kivora.desktop applications/kvrpack.desktop mime/packages/kivora.xml
   metainfo/tw.org.kivora.kivora.metainfo.xml bash-completion/completions/kivora-cli
+  zsh/vendor-completions/_kivora-cli fish/vendor_completions.d/kivora-cli.fish
   icons/hicolor/scalable/apps/kivora.svg icons/hicolor/scalable/apps/kvrpack.svg
 )
 for size in 16 24 32 48 64 128 256; do
@@ -124,6 +125,17 @@ if [ -r /usr/share/bash-completion/bash_completion ]; then
 else
   skip bash-completion "completion of kivora-cli"
 fi
+
+# zsh and fish completions: valid scripts naming every option of every subcommand.
+all_options=$(for command in "" $subcommands; do help_options "$bin/kivora-cli" $command; done | sort -u)
+zsh_file=$share/zsh/vendor-completions/_kivora-cli
+fish_file=$share/fish/vendor_completions.d/kivora-cli.fish
+missing=$(comm -23 <(echo "$all_options") <(grep -o -- '--[a-z][a-z-]*' "$zsh_file" | sort -u))
+[ -z "$missing" ] || fail "zsh completion lacks" $missing
+missing=$(comm -23 <(echo "$all_options") <(grep -o -- '-l [a-z][a-z-]*' "$fish_file" | sed 's/^-l /--/' | sort -u))
+[ -z "$missing" ] || fail "fish completion lacks" $missing
+if have zsh; then zsh -n "$zsh_file" || fail "zsh -n _kivora-cli"; else skip zsh "zsh completion syntax"; fi
+if have fish; then fish -n "$fish_file" || fail "fish -n kivora-cli.fish"; else skip fish "fish completion syntax"; fi
 
 # A split and a join by the installed program, which finds its own plug-in folder.
 export HOME=$work/home XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config

@@ -1,0 +1,71 @@
+# fish completion for kivora-cli: subcommands, their options, and file names.
+
+set -l commands split join test resplit repair add-recovery info plugins
+# The commands that run an operation and report it as --json or --quiet choose.
+set -l reporting split join test resplit repair add-recovery
+set -l none "not __fish_seen_subcommand_from $commands"
+
+complete -c kivora-cli -f
+complete -c kivora-cli -n $none -s h -l help -d 'Print help and exit'
+complete -c kivora-cli -n $none -l version -d 'Print the version and exit'
+complete -c kivora-cli -n $none -a split -d 'Cut a file into numbered parts'
+complete -c kivora-cli -n $none -a join -d 'Join a set back into its source file'
+complete -c kivora-cli -n $none -a test -d 'Test every part of a set'
+complete -c kivora-cli -n $none -a resplit -d 'Rebuild parts of a set from its source'
+complete -c kivora-cli -n $none -a repair -d 'Rebuild lost or damaged files from recovery parts'
+complete -c kivora-cli -n $none -a add-recovery -d 'Test a set, then write its recovery parts'
+complete -c kivora-cli -n $none -a info -d 'Show a join definition'
+complete -c kivora-cli -n $none -a plugins -d 'List the pendant plug-ins'
+
+# Every subcommand: its help; all but plugins take files.
+complete -c kivora-cli -n "__fish_seen_subcommand_from $commands" -s h -l help -d 'Print help and exit'
+complete -c kivora-cli -n "__fish_seen_subcommand_from split join test resplit repair add-recovery info" -F
+complete -c kivora-cli -n "__fish_seen_subcommand_from split" -a - -d 'Standard input'
+
+complete -c kivora-cli -n "__fish_seen_subcommand_from $reporting" -l json -d 'Print one JSON document on stdout at the end'
+complete -c kivora-cli -n "__fish_seen_subcommand_from $reporting" -s q -l quiet -d 'Print nothing but errors'
+
+# Password and plug-in options.
+set -l password split join test resplit
+complete -c kivora-cli -n "__fish_seen_subcommand_from $password" -s p -l password -x -d 'Password of the set'
+complete -c kivora-cli -n "__fish_seen_subcommand_from $password" -l password-file -r -F -d 'Read the password from FILE (- for stdin)'
+complete -c kivora-cli -n "__fish_seen_subcommand_from join resplit" -l require-encryption -d 'Refuse a set without an authenticated definition'
+complete -c kivora-cli -n "__fish_seen_subcommand_from split resplit" -l plugin -r -F -d 'Pendant plug-in (.dll)'
+complete -c kivora-cli -n "__fish_seen_subcommand_from split resplit plugins" -l plugin-dir -x -a '(__fish_complete_directories)' -d 'Folder of the pendant plug-ins'
+complete -c kivora-cli -n "__fish_seen_subcommand_from split join resplit" -l mkdir -d 'Create the output folder when it is missing'
+
+# split
+set -l split "__fish_seen_subcommand_from split"
+complete -c kivora-cli -n $split -s o -l output-dir -x -a '(__fish_complete_directories)' -d 'Folder for the parts'
+complete -c kivora-cli -n $split -s s -l size -x -d 'Part size in KB (1 to 32767)'
+complete -c kivora-cli -n $split -l random -d 'Vary part sizes in pairs (default)'
+complete -c kivora-cli -n $split -l no-random -d 'Give every part the same size'
+complete -c kivora-cli -n $split -s n -l name -x -d 'Part base name'
+complete -c kivora-cli -n $split -l from-one -d 'Number the parts from 01 instead of 00'
+complete -c kivora-cli -n $split -s e -l ext -x -d 'Part extension'
+complete -c kivora-cli -n $split -l kvr-ext -d 'Name the definition BASE_kvr.EXT'
+complete -c kivora-cli -n $split -s c -l comment -x -d 'Comment stored in the definition'
+complete -c kivora-cli -n $split -l plain -d 'Do not disguise the parts as pictures'
+complete -c kivora-cli -n $split -l implant -d 'Implant the definition in the last part'
+complete -c kivora-cli -n $split -l encrypt -d 'Encrypt the parts with the password'
+complete -c kivora-cli -n $split -l seed -x -d 'Seed of the random generator'
+complete -c kivora-cli -n $split -l recovery -x -d 'Recovery parts per group: R, or P%'
+complete -c kivora-cli -n $split -l source-name -x -d 'Name of the source read from standard input'
+
+# join
+set -l join "__fish_seen_subcommand_from join"
+complete -c kivora-cli -n $join -s o -l output-dir -x -a '(__fish_complete_directories) -' -d 'Folder of the joined file (- for stdout)'
+complete -c kivora-cli -n $join -l output -r -F -d 'Path of the joined file'
+complete -c kivora-cli -n $join -l skip-missing -d 'Go on when a part is missing'
+complete -c kivora-cli -n $join -l force-corrupt -d 'Join a part whose checksum does not match'
+complete -c kivora-cli -n $join -l overwrite -d 'Replace an existing joined file'
+
+# resplit
+set -l resplit "__fish_seen_subcommand_from resplit"
+complete -c kivora-cli -n $resplit -s o -l output-dir -x -a '(__fish_complete_directories)' -d 'Folder for the rebuilt parts'
+complete -c kivora-cli -n $resplit -l parts -x -d 'Part indices from 0, e.g. 0,3,5-7'
+complete -c kivora-cli -n $resplit -l all -d 'Rebuild every part'
+
+# repair, info
+complete -c kivora-cli -n "__fish_seen_subcommand_from repair" -l dry-run -d 'Only check and say what would be rebuilt'
+complete -c kivora-cli -n "__fish_seen_subcommand_from info" -l json -d 'Print one JSON object'

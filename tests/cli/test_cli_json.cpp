@@ -1,0 +1,133 @@
+// --json and --quiet of the commands that run an operation.
+#ifdef KIVORA_HAVE_QT_JSON
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#endif
+#include <fmt/format.h>
+#include <gtest/gtest.h>
+
+#include <map>
+#include <sstream>
+
+#include "core/text/Messages.h"
+#include "tests/cli/CliTestSupport.h"
+#include "tests/support/TestSupport.h"
+
+namespace kivora {
+namespace {
+
+// A set of 20 parts with one recovery part; `damaged`: part 3 is lost and part 5 damaged.
+std::filesystem::path MakeSet(const test::TempDir& dir, bool damaged) {
+  test::WriteBytes(dir / "data.bin", test::RandomBytes(20 * 1024 - 7, 9));
+  EXPECT_EQ(test::RunCli({"split", (dir / "data.bin").string(), "-s", "1", "--no-random", "--plain",
+                          "-e", "bin", "--recovery", "1", "-q"})
+                .code,
+            0);
+  if (damaged) {
+    std::filesystem::remove(dir / "data03.bin");
+    auto part = test::ReadBytes(dir / "data05.bin");
+    part[100] ^= 1;
+    test::WriteBytes(dir / "data05.bin", part);
+  }
+  return dir / "data.kvr";
+}
+
+// Each command with --quiet on a whole set says nothing at all.
+class CliQuiet : public ::testing::TestWithParam<std::vector<std::string>> {};
+
+TEST_P(CliQuiet, PrintsNothingOnSuccess) {
+  test::TempDir dir;
+  std::vector<std::string> args{GetParam()[0], MakeSet(dir, false).string(), "-q"};
+  for (auto arg = GetParam().begin() + 1; arg != GetParam().end(); ++arg) {
+    args.push_back(*arg == "data.bin" ? (dir / *arg).string() : *arg);  // the source
+  }
+  const auto run = test::RunCli(args);
+  EXPECT_EQ(run.code, 0) << run.err;
+  EXPECT_EQ(run.out + run.err, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, CliQuiet,
+                         ::testing::Values(std::vector<std::string>{"test"},
+                                           std::vector<std::string>{"join", "--overwrite"},
+                                           std::vector<std::string>{"resplit", "data.bin", "--all"},
+                                           std::vector<std::string>{"repair"},
+                                           std::vector<std::string>{"add-recovery", "1"}));
+
+// A test that finds errors says so, without a line per part.
+TEST(CliQuietFailure, ShowsOnlyTheClosingNotices) {
+  test::TempDir dir;
+  const auto run = test::RunCli({"test", MakeSet(dir, true).string(), "-q"});
+  EXPECT_EQ(run.code, 1);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err.rfind(msg::kTestFoundErrors().Chinese() + "\n", 0), 0u) << run.err;
+}
+
+#ifdef KIVORA_HAVE_QT_JSON
+struct JsonCase {
+  std::vector<std::string> args;  // after the definition
+  std::string whole;              // the state of the parts that are not damaged
+  std::vector<int> numbers;       // of the messages that have one
+  MessageText firstMessage;
+  int exit;
+};
+
+class CliJsonReport : public ::testing::TestWithParam<std::tuple<JsonCase, Language>> {};
+
+TEST_P(CliJsonReport, GivesTheSameWordsAndNumbersInEveryLanguage) {
+  const auto& [row, language] = GetParam();
+  test::TempDir dir;
+  std::vector<std::string> args{row.args[0], MakeSet(dir, true).string(), "--json"};
+  args.insert(args.end(), row.args.begin() + 1, row.args.end());
+  std::ostringstream out, err;
+  cli::Context context{out, err, false, false, language};
+  ASSERT_EQ(cli::Run(args, context), row.exit) << err.str();
+
+  QJsonParseError error;
+  const QJsonObject doc =
+      QJsonDocument::fromJson(QByteArray::fromStdString(out.str()), &error).object();
+  ASSERT_EQ(error.error, QJsonParseError::NoError) << out.str();
+  EXPECT_EQ(doc["command"].toString().toStdString(), row.args[0]);
+  EXPECT_EQ(doc["exit"].toInt(), row.exit);
+  std::map<std::string, std::string> states;
+  for (const auto& value : doc["files"].toArray()) {
+    const QJsonObject file = value.toObject();
+    states[file["name"].toString().toStdString()] = file["state"].toString().toStdString();
+  }
+  for (int i = 0; i < 20; ++i) {
+    const std::string name = fmt::format("data{:02}.bin", i);
+    EXPECT_EQ(states[name], i == 3 ? "missing" : i == 5 ? "corrupt" : row.whole) << name;
+  }
+  std::vector<int> numbers;
+  const QJsonArray messages = doc["messages"].toArray();
+  for (const auto& message : messages) {
+    const QJsonValue number = message.toObject()["number"];
+    if (!number.isNull()) numbers.push_back(number.toInt());
+  }
+  EXPECT_EQ(numbers, row.numbers);
+  ASSERT_FALSE(messages.empty());
+  EXPECT_EQ(messages[0].toObject()["text"].toString().toStdString(), row.firstMessage.In(language));
+}
+
+const JsonCase kJsonCases[] = {
+    {{"test"}, "ok", {}, msg::kTestFoundErrors, 1},
+    {{"join", "--skip-missing", "--force-corrupt", "--overwrite"},
+     "joined",
+     {},
+     msg::kJoinCompleted,
+     0},
+    {{"repair"}, "ok", {321}, msg::kRepairTooManyLost321, 1},
+};
+
+INSTANTIATE_TEST_SUITE_P(Commands, CliJsonReport,
+                         ::testing::Combine(::testing::ValuesIn(kJsonCases),
+                                            ::testing::Values(Language::Chinese,
+                                                              Language::English)),
+                         [](const auto& info) {
+                           return std::get<0>(info.param).args[0] +
+                                  (std::get<1>(info.param) == Language::English ? "En" : "Zh");
+                         });
+#endif
+
+}  // namespace
+}  // namespace kivora
