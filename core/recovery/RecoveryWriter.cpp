@@ -1,6 +1,7 @@
 #include "core/recovery/RecoveryWriter.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 #include "core/KivoraError.h"
@@ -65,7 +66,7 @@ void RecoveryWriter::Run() {
       lock.unlock();
     }
     batch.group = -1;
-    batch.bytes.clear();
+    batch.filled = 0;
     batch.pieces.clear();
     lock.lock();
     free_.push_back(std::move(batch));
@@ -100,15 +101,13 @@ void RecoveryWriter::Append(int part, std::span<const std::uint8_t> bytes) {
     appendPart_ = part;
     appendOffset_ = 0;
   }
-  if (filling_.bytes.capacity() == 0) filling_.bytes.reserve(batchBytes_);
   while (!bytes.empty()) {
-    std::size_t room = batchBytes_ - filling_.bytes.size();
-    if (room == 0) {
+    if (filling_.filled == batchBytes_) {
       Submit();
       filling_.group = group;
-      if (filling_.bytes.capacity() == 0) filling_.bytes.reserve(batchBytes_);
-      room = batchBytes_;
     }
+    filling_.memory.GrowTo(batchBytes_);
+    const std::size_t room = batchBytes_ - filling_.filled;
     const std::uint64_t inColumn = appendOffset_ % kColumnBytes;
     const auto take = static_cast<std::size_t>(
         std::min<std::uint64_t>({bytes.size(), room, kColumnBytes - inColumn}));
@@ -118,9 +117,10 @@ void RecoveryWriter::Append(int part, std::span<const std::uint8_t> bytes) {
         last->offset + last->length == appendOffset_) {
       last->length += take;
     } else {
-      filling_.pieces.push_back({part, appendOffset_, filling_.bytes.size(), take});
+      filling_.pieces.push_back({part, appendOffset_, filling_.filled, take});
     }
-    filling_.bytes.insert(filling_.bytes.end(), bytes.begin(), bytes.begin() + take);
+    std::memcpy(filling_.memory.data() + filling_.filled, bytes.data(), take);
+    filling_.filled += take;
     appendOffset_ += take;
     bytes = bytes.subspan(take);
   }
@@ -142,7 +142,7 @@ void RecoveryWriter::Encode(const Batch& batch) {
     for (auto& p : parity_) p.Clear();  // keeps the memory for the next group
   }
   const int firstPart = plan_.groups[static_cast<size_t>(group_)].firstPart;
-  const std::span<const std::uint8_t> bytes = batch.bytes;
+  const std::span<const std::uint8_t> bytes = batch.memory.Bytes().first(batch.filled);
   std::uint64_t end = 0;
   for (const Piece& piece : batch.pieces) {
     covered_[static_cast<size_t>(piece.part - firstPart)].Add(

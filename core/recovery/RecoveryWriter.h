@@ -85,7 +85,8 @@ class RecoveryWriter {
   // Bytes of one group's parts, in the order they came.
   struct Batch {
     int group = -1;
-    std::vector<std::uint8_t> bytes;
+    GrowableBuffer memory;  // of batchBytes_, taken when first filled
+    std::size_t filled = 0;
     std::vector<Piece> pieces;
   };
   // Hands the batch being filled to the coding thread, even when it holds no bytes (its
