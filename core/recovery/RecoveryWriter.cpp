@@ -144,13 +144,10 @@ void RecoveryWriter::Encode(const Batch& batch) {
   const int firstPart = plan_.groups[static_cast<size_t>(group_)].firstPart;
   const std::span<const std::uint8_t> bytes = batch.memory.Bytes().first(batch.filled);
   std::uint64_t end = 0;
-  for (const Piece& piece : batch.pieces) {
-    covered_[static_cast<size_t>(piece.part - firstPart)].Add(
-        bytes.subspan(piece.start, piece.length));
-    end = std::max(end, piece.offset + piece.length);
-  }
+  for (const Piece& piece : batch.pieces) end = std::max(end, piece.offset + piece.length);
   for (auto& p : parity_) p.GrowTo(end);  // shorter shards count as zero-padded
-  // Column by column; within a column, part by part as they came.
+  // Column by column; within a column, part by part as they came. Each part's pieces
+  // keep their order, so its checksums are taken here too, while the piece is in the cache.
   order_.resize(batch.pieces.size());
   for (std::size_t i = 0; i < order_.size(); ++i) order_[i] = i;
   std::stable_sort(order_.begin(), order_.end(), [&](std::size_t a, std::size_t b) {
@@ -158,9 +155,12 @@ void RecoveryWriter::Encode(const Batch& batch) {
   });
   for (const std::size_t i : order_) {
     const Piece& piece = batch.pieces[i];
+    const int shard = piece.part - firstPart;
+    const std::span<const std::uint8_t> pieceBytes = bytes.subspan(piece.start, piece.length);
+    covered_[static_cast<size_t>(shard)].Add(pieceBytes);
     pointers_.clear();
     for (auto& p : parity_) pointers_.push_back(p.data() + piece.offset);
-    code_->AddToParity(piece.part - firstPart, bytes.subspan(piece.start, piece.length), pointers_);
+    code_->AddToParity(shard, pieceBytes, pointers_);
   }
 }
 
