@@ -39,14 +39,14 @@ RecoveryWriter::RecoveryWriter(RecoveryPlan plan, RecoverySetInfo set, std::size
 }
 
 RecoveryWriter::~RecoveryWriter() {
-  // Recovery parts that never became complete leave nothing behind.
-  for (const WrittenRecoveryFile& f : pending_) RemoveQuietly(PendingPath(f.path));
   {
     std::lock_guard lock(mutex_);
     closing_ = true;
   }
   changed_.notify_all();
   coder_.join();
+  // Recovery parts that never became complete leave nothing behind.
+  for (const WrittenRecoveryFile& f : pending_) RemoveQuietly(PendingPath(f.path));
 }
 
 void RecoveryWriter::Run() {
@@ -59,13 +59,17 @@ void RecoveryWriter::Run() {
     busy_ = true;
     lock.unlock();
     try {
-      if (!failure_) Encode(batch);
+      if (!failure_) {
+        Encode(batch);
+        if (batch.closesGroup) WriteGroup(batch.group);
+      }
     } catch (...) {
       lock.lock();
       failure_ = std::current_exception();
       lock.unlock();
     }
     batch.group = -1;
+    batch.closesGroup = false;
     batch.filled = 0;
     batch.pieces.clear();
     lock.lock();
@@ -171,9 +175,8 @@ void RecoveryWriter::PartDone(int part) {
   const bool closesGroup = part == g.firstPart + g.partCount - 1;
   const bool lastPart = group + 1 == static_cast<int>(plan_.groups.size()) && closesGroup;
   if (closesGroup && !lastPart) {
+    filling_.closesGroup = true;
     Submit();
-    Drain();
-    WriteGroup(group);
   }
 }
 

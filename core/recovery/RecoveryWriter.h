@@ -62,9 +62,10 @@ class RecoveryWriter {
   // The next bytes of part `part` as they go to disk (pendant, payload, and the
   // implanted definition of the last part). Parts come in order.
   void Append(int part, std::span<const std::uint8_t> bytes);
-  // Part `part` is complete: when it closes its group, the group's recovery parts are
-  // written; the last part's group waits for Finish, since the implanted definition may
-  // still follow. Throws KivoraError (160).
+  // Part `part` is complete: when it closes its group, the coding thread writes the
+  // group's recovery parts once it has coded it; the last part's group waits for Finish,
+  // since the implanted definition may still follow. Throws KivoraError (160), of this
+  // or an earlier group.
   void PartDone(int part);
   // Writes what is still open, then the definition's copy and checksum into every
   // recovery part. False when `stop` ended it. Throws KivoraError (160).
@@ -85,7 +86,8 @@ class RecoveryWriter {
   // Bytes of one group's parts, in the order they came.
   struct Batch {
     int group = -1;
-    GrowableBuffer memory;  // of batchBytes_, taken when first filled
+    bool closesGroup = false;  // the group's recovery parts follow its coding
+    GrowableBuffer memory;     // of batchBytes_, taken when first filled
     std::size_t filled = 0;
     std::vector<Piece> pieces;
   };
@@ -102,23 +104,25 @@ class RecoveryWriter {
   RecoveryPlan plan_;
   RecoverySetInfo set_;
   std::size_t batchBytes_;
+  // Set before the first group is handed over.
   std::vector<std::uint8_t> pendant_;
+  std::uint32_t pendantCrc_ = 0;
   // Filled by the split's thread.
   Batch filling_;
   int appendPart_ = -1;
   std::uint64_t appendOffset_ = 0;
-  // Of the group being coded, on the coding thread until Drain returns.
+  // The coding thread's until Drain returns (or the thread has ended).
   std::optional<RecoveryCode> code_;
-  int group_ = -1;
+  int group_ = -1;                  // being coded
   std::vector<BlockCrcs> covered_;  // of the group's parts
   std::vector<GrowableBuffer> parity_;
   std::vector<std::uint8_t*> pointers_;
   std::vector<std::size_t> order_;
-  std::vector<RecoveryHeader> headers_;  // of the files written, definition still unknown
-  std::uint32_t pendantCrc_ = 0;
+  std::vector<RecoveryHeader> headers_;      // of the files written, definition still unknown
   std::deque<WrittenRecoveryFile> pending_;  // written under hidden names, in order
-  std::vector<WrittenRecoveryFile> written_;
   int nextGroupToWrite_ = 0;
+  // Finish's.
+  std::vector<WrittenRecoveryFile> written_;
 
   std::mutex mutex_;
   std::condition_variable changed_;
