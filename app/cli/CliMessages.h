@@ -60,5 +60,15 @@ inline constexpr MessageTemplate<> kNewPasswordsDiffer{
     "兩次輸入的密碼不一樣；沒有分割任何檔案。", "The two passwords differ; nothing was split."};
 inline constexpr MessageTemplate<> kNewPasswordEmpty{"沒有輸入密碼；沒有分割任何檔案。",
                                                      "No password was typed; nothing was split."};
+inline constexpr MessageTemplate<> kStreamNeedsName{
+    "分割標準輸入 (-) 時需要以 -n 指定分割檔名稱。",
+    "Splitting standard input (-) needs a part name given with -n."};
+inline constexpr MessageTemplate<std::string> kBadSourceName{
+    "--source-name: 「{}」不是單純的檔名 (不能含有資料夾的分隔字元，也不能是 . 或 ..)。",
+    "--source-name: \"{}\" is not a plain file name (no folder separator, not . or ..)."};
+inline constexpr MessageTemplate<> kStandardInputTwice{
+    "標準輸入不能同時是分割來源與密碼檔案；請以 -p 或 KIVORA_PASSWORD 指定密碼。",
+    "Standard input cannot be both the source and the password file; give the password with -p "
+    "or KIVORA_PASSWORD."};
 
 }  // namespace kivora::cli::texts

@@ -18,7 +18,10 @@ namespace kivora::cli {
 CLI::App* SplitCommand::Register(CLI::App& app) {
   CLI::App* cmd =
       app.add_subcommand("split", "Cut a file into numbered parts and write the join definition");
-  cmd->add_option("SOURCE", source_, "File to split")->required();
+  cmd->add_option("SOURCE", source_,
+                  "File to split; - for standard input, or a pipe or FIFO (then -n is needed "
+                  "and the parts go to the current folder unless -o says otherwise)")
+      ->required();
   cmd->add_option("-o,--output-dir", outputDir_,
                   "Folder for the parts (default: the source's folder)");
   cmd->add_option("-s,--size", sizeKb_, "Part size in KB (1024 bytes), 1 to 32767")
@@ -26,6 +29,9 @@ CLI::App* SplitCommand::Register(CLI::App& app) {
   cmd->add_flag("--random,!--no-random", random_, "Vary part sizes in pairs (default on)");
   cmd->add_option("-n,--name", baseName_,
                   "Part base name (default: source name without extension)");
+  cmd->add_option("--source-name", sourceName_,
+                  "Name the joined file takes (default: the source's name; for standard input "
+                  "the part name)");
   cmd->add_flag("--from-one", fromOne_, "Number the parts from 01 instead of 00");
   cmd->add_option("-e,--ext", extension_, "Part extension (default png, or the plug-in's own)");
   cmd->add_flag("--kvr-ext", kvrExtension_, "Name the definition BASE_kvr.EXT instead of BASE.kvr");
@@ -51,11 +57,31 @@ CLI::App* SplitCommand::Register(CLI::App& app) {
   return cmd;
 }
 
+int SplitCommand::CheckStreamOptions(TerminalUi& ui) const {
+  if (source_ == "-" && baseName_.empty()) {
+    ui.ShowError(texts::kStreamNeedsName);
+    return kUsage;
+  }
+  if (source_ == "-" && password_.passwordFile == "-") {
+    ui.ShowError(texts::kStandardInputTwice);
+    return kUsage;
+  }
+  // The joined file takes this name in a folder: it must stay a plain name there.
+  if (sourceName_.find_first_of("/\\") != std::string::npos || sourceName_ == "." ||
+      sourceName_ == "..") {
+    ui.ShowError(texts::kBadSourceName(sourceName_));
+    return kUsage;
+  }
+  return kSuccess;
+}
+
 int SplitCommand::Run(Context& context) {
   TerminalUi ui(context, output_);
   return ui.Close(CallEngine(ui, msg::kSplitInterrupted, int{kFailed}, [&]() -> int {
     SplitRequest s;
     s.source = source_;
+    if (const int status = CheckStreamOptions(ui); status != kSuccess) return status;
+    s.sourceName = !sourceName_.empty() ? sourceName_ : source_ == "-" ? baseName_ : "";
     s.partSizeKb = sizeKb_;
     s.randomSizes = random_;
     s.baseName = baseName_.empty() ? ProposedBaseName(s.source) : baseName_;

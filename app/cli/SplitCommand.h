@@ -11,6 +11,8 @@
 
 namespace kivora::cli {
 
+class TerminalUi;
+
 // kivora-cli split SOURCE ...
 class SplitCommand : public Command {
  public:
@@ -22,7 +24,11 @@ class SplitCommand : public Command {
   std::string outputDir_;
   int sizeKb_ = 500;
   bool random_ = true;
+  // Usage errors of a stream source and of --source-name; kSuccess when there are none.
+  int CheckStreamOptions(TerminalUi& ui) const;
+
   std::string baseName_;
+  std::string sourceName_;
   bool fromOne_ = false;
   std::string extension_;
   bool kvrExtension_ = false;

@@ -56,31 +56,6 @@ class TestOnlyEvents final : public OperationEvents {
   std::vector<std::string> damaged_;
 };
 
-// Hands the bytes of part `index` to the writer as they lie on disk; false when `stop`
-// ended it. A disguised set's first part gives the picture of every recovery part.
-bool FeedPart(RecoveryWriter& writer, const KvrDefinition& def, int index,
-              const std::filesystem::path& path, std::vector<std::uint8_t>& buffer,
-              const StopCheck& stop) {
-  File file = WithMessage(msg::kReadPartFailed242, [&] { return File::OpenRead(path); });
-  const PartRecord& record = def.parts[static_cast<size_t>(index)];
-  if (index == 0 && def.header.Disguised) {
-    const std::int64_t size = WithMessage(msg::kReadPartFailed242, [&] { return file.Size(); });
-    std::vector<std::uint8_t> pendant(
-        static_cast<size_t>(std::clamp<std::int64_t>(record.PendantSize, 0, size)));
-    WithMessage(msg::kReadPartFailed242, [&] { file.ReadExact(pendant); });
-    writer.SetPendant(pendant);
-    writer.Append(index, pendant);
-  }
-  for (;;) {
-    if (StopRequested(stop)) return false;
-    const size_t n = WithMessage(msg::kReadPartFailed242, [&] { return file.Read(buffer); });
-    if (n == 0) break;
-    writer.Append(index, std::span(buffer).first(n));
-  }
-  writer.PartDone(index);
-  return true;
-}
-
 // The refusal of a set the test found a problem in.
 AddRecoveryOutcome Refuse(const TestOnlyEvents& test, const KvrDefinition& def,
                           const std::filesystem::path& definitionPath, OperationEvents& events) {
@@ -141,7 +116,10 @@ AddRecoveryOutcome RunAddRecovery(KvrDefinition& loaded,
   std::vector<std::uint8_t> buffer(kReadBytes);
   for (int i = 0; i < count; ++i) {
     const auto path = folder / def.parts[static_cast<size_t>(i)].FileName;
-    if (!FeedPart(writer, def, i, path, buffer, stop)) return end(false);
+    if (!FeedPartFile(writer, def.parts[static_cast<size_t>(i)], def.header.Disguised, i, path,
+                      buffer, stop)) {
+      return end(false);
+    }
     events.Report(Progress{OperationKind::AddRecovery, i + 1, count});
   }
   if (StopRequested(stop)) return end(false);

@@ -55,6 +55,28 @@ std::optional<PartNumbering> NumberingOf(const std::vector<PartRecord>& parts) {
 
 }  // namespace
 
+bool FeedPartFile(RecoveryWriter& writer, const PartRecord& record, bool disguised, int index,
+                  const std::filesystem::path& path, std::vector<std::uint8_t>& buffer,
+                  const StopCheck& stop) {
+  File file = WithMessage(msg::kReadPartFailed242, [&] { return File::OpenRead(path); });
+  if (index == 0 && disguised) {
+    const std::int64_t size = WithMessage(msg::kReadPartFailed242, [&] { return file.Size(); });
+    std::vector<std::uint8_t> pendant(
+        static_cast<size_t>(std::clamp<std::int64_t>(record.PendantSize, 0, size)));
+    WithMessage(msg::kReadPartFailed242, [&] { file.ReadExact(pendant); });
+    writer.SetPendant(pendant);
+    writer.Append(index, pendant);
+  }
+  for (;;) {
+    if (StopRequested(stop)) return false;
+    const size_t n = WithMessage(msg::kReadPartFailed242, [&] { return file.Read(buffer); });
+    if (n == 0) break;
+    writer.Append(index, std::span(buffer).first(n));
+  }
+  writer.PartDone(index);
+  return true;
+}
+
 RecoverySetInfo RecoverySetInfoOf(std::filesystem::path folder, RecoveryNaming naming,
                                   const DefinitionHeader& header, bool implanted,
                                   std::string definitionName) {

@@ -14,6 +14,7 @@
 #include "core/format/DefinitionRecords.h"
 #include "core/format/RecoveryFormat.h"
 #include "core/recovery/RecoveryWriter.h"
+#include "core/threads/StopCheck.h"
 
 namespace kivora {
 
@@ -22,6 +23,13 @@ namespace kivora {
 RecoverySetInfo RecoverySetInfoOf(std::filesystem::path folder, RecoveryNaming naming,
                                   const DefinitionHeader& header, bool implanted,
                                   std::string definitionName);
+
+// Hands the bytes of part `index` (of `record`) to the writer as they lie on disk at
+// `path`; false when `stop` ended it. A disguised set's first part gives the picture of
+// every recovery part. Throws KivoraError (242) when the part cannot be read.
+bool FeedPartFile(RecoveryWriter& writer, const PartRecord& record, bool disguised, int index,
+                  const std::filesystem::path& path, std::vector<std::uint8_t>& buffer,
+                  const StopCheck& stop);
 
 // The rows of the recovery parts a writer completed.
 void ReportRecoveryFiles(OperationEvents& events, const std::vector<WrittenRecoveryFile>& files);

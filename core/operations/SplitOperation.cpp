@@ -1,5 +1,6 @@
 #include "core/operations/SplitOperation.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <new>
@@ -11,6 +12,7 @@
 #include "core/io/File.h"
 #include "core/operations/SetLock.h"
 #include "core/operations/SetRecovery.h"
+#include "core/operations/StreamPartSizes.h"
 #include "core/parts/PartStream.h"
 #include "core/payload/SetCipher.h"
 #include "core/text/GroupThousands.h"
@@ -26,8 +28,13 @@ std::string ProposedBaseName(const std::filesystem::path& source) {
   return name;
 }
 
+std::string SourceNameOf(const SplitRequest& s) {
+  return s.sourceName.empty() ? s.source.filename().string() : s.sourceName;
+}
+
 std::filesystem::path SplitFolder(const SplitRequest& s) {
-  return s.saveFolder ? *s.saveFolder : s.source.parent_path();
+  if (s.saveFolder) return *s.saveFolder;
+  return IsStreamSource(s.source) ? std::filesystem::path() : s.source.parent_path();
 }
 
 int NumberWidth(int partCount) {
@@ -57,6 +64,21 @@ RecoveryNaming RecoveryNamingFor(const SplitRequest& s, const RecoveryPlan& plan
   return MakeRecoveryNaming(s.baseName, s.extension, plan.RecoveryCount(), s.numberFromOne);
 }
 
+int DrawShortfallKb(int partSizeKb, Random& random) {
+  if (partSizeKb < 100) return random.Draw(10);
+  const int r = random.Draw(100);
+  return r < 10 ? r * 10 : r;
+}
+
+void CheckPartSizeSettings(const SplitRequest& s) {
+  if (s.partSizeKb < 1 || s.partSizeKb > kMaxPartSizeKb) {
+    throw KivoraError(msg::kMaxPartSize(kMaxPartSizeKb));
+  }
+  if (s.randomSizes && s.partSizeKb < kMinRandomPartSizeKb) {
+    throw KivoraError(msg::kRandomSizeTooSmall);
+  }
+}
+
 std::vector<std::int32_t> PlanPartSizes(std::int64_t total, const SplitRequest& s, Random& random) {
   if (s.partSizeKb < 1 || s.partSizeKb > kMaxPartSizeKb) {
     throw KivoraError(msg::kMaxPartSize(kMaxPartSizeKb));
@@ -64,9 +86,7 @@ std::vector<std::int32_t> PlanPartSizes(std::int64_t total, const SplitRequest& 
   if (total > kMaxSourceSize) {
     throw KivoraError(msg::kSourceTooLarge157(GroupThousands(kMaxSourceSize)));
   }
-  if (s.randomSizes && s.partSizeKb < kMinRandomPartSizeKb) {
-    throw KivoraError(msg::kRandomSizeTooSmall);
-  }
+  CheckPartSizeSettings(s);
   const std::int64_t base = static_cast<std::int64_t>(s.partSizeKb) * 1024;
   const std::int64_t count = (total + base - 1) / base;
   if (count > kMaxPartCount) {
@@ -82,14 +102,7 @@ std::vector<std::int32_t> PlanPartSizes(std::int64_t total, const SplitRequest& 
       size = remaining;
     } else if (s.randomSizes) {
       if (i % 2 == 0) {
-        int r;
-        if (s.partSizeKb < 100) {
-          r = random.Draw(10);
-        } else {
-          r = random.Draw(100);
-          if (r < 10) r *= 10;
-        }
-        size = base - static_cast<std::int64_t>(r) * 1024;
+        size = base - static_cast<std::int64_t>(DrawShortfallKb(s.partSizeKb, random)) * 1024;
       } else {
         size = 2 * base - previous;  // a pair adds up to two bases
       }
@@ -110,7 +123,7 @@ void CheckNames(const SplitRequest& s) {
       s.extension.find_first_of("/\\") != std::string::npos) {
     throw KivoraError(msg::kBadPartName);
   }
-  ToBig5OrThrow(s.source.filename().string(), msg::kNameOfSource);
+  ToBig5OrThrow(SourceNameOf(s), msg::kNameOfSource);
   ToBig5OrThrow(s.baseName, msg::kNameOfBase);
   ToBig5OrThrow(s.extension, msg::kNameOfExtension);
   ToBig5OrThrow(s.comment, msg::kNameOfComment);
@@ -173,17 +186,19 @@ void WriteDefinition(const SplitRequest& s, std::span<const std::uint8_t> stored
 }
 
 // The name the set is locked by: that of its parts, or of its definition when it has none
-// (as a join of the set finds it).
-std::string SetNameOf(const SplitRequest& s, int count) {
+// (as a join of the set finds it). A stream's parts are named for the largest count.
+std::string SetNameOf(const SplitRequest& s, int count, bool streaming) {
+  if (streaming) return SetNameOfParts(PartFileName(s, 0, kMaxPartCount), kMaxPartCount);
   return count > 0 ? SetNameOfParts(PartFileName(s, 0, count), count)
                    : DefinitionPath(s).stem().string();
 }
 
+// nameCount: the count the parts are numbered for.
 RecoverySetInfo RecoverySetFor(const SplitRequest& s, const RecoveryPlan& plan,
-                               const DefinitionHeader& header, int count) {
+                               const DefinitionHeader& header, int count, int nameCount) {
   return RecoverySetInfoOf(
       SplitFolder(s), RecoveryNamingFor(s, plan), header, s.implant,
-      s.implant ? PartFileName(s, count - 1, count) : DefinitionPath(s).filename().string());
+      s.implant ? PartFileName(s, count - 1, nameCount) : DefinitionPath(s).filename().string());
 }
 
 // The parts a split has on disk, and what becomes of them when it does not complete:
@@ -192,6 +207,7 @@ RecoverySetInfo RecoverySetFor(const SplitRequest& s, const RecoveryPlan& plan,
 class PlacedParts {
  public:
   void Set(std::vector<WriteBehind::CommittedFile> files) { files_ = std::move(files); }
+  const std::vector<WriteBehind::CommittedFile>& Files() const { return files_; }
 
   // Moves every waiting part over the file of its name, in order. A failure leaves the
   // parts before it; the part it names and those after it are then removed.
@@ -243,13 +259,19 @@ bool SplitFile(const SplitRequest& s, const PendantProvider& pendants, Random& r
     }
   };
   File source;  // handed to `stream`, which owns it from then on
+  const bool streaming = IsStreamSource(s.source);
+  std::optional<StreamSource> input;  // a stream's look-ahead, read by `stream`
   std::optional<PartStream> stream;
   PlacedParts placed;
   int failedAt = INT_MAX;  // the part the split was at when it failed
   int reported = 0;        // parts reported on disk, from the first
   try {
-    source = File::TryOpenRead(s.source);
-    if (!source.IsOpen()) {
+    if (streaming) {
+      input = StreamSource::Open(s.source);
+    } else {
+      source = File::TryOpenRead(s.source);
+    }
+    if (streaming ? !input : !source.IsOpen()) {
       events.ShowError(msg::kCannotOpenFile, MessageText::Plain(s.source.string()));
       return false;
     }
@@ -266,12 +288,20 @@ bool SplitFile(const SplitRequest& s, const PendantProvider& pendants, Random& r
       events.ShowError(msg::kEncryptNeedsPassword158);
       return false;
     }
-    const std::int64_t total = source.Size();
-    const std::vector<std::int32_t> sizes = PlanPartSizes(total, s, random);
-    const int count = static_cast<int>(sizes.size());
+    // A file's parts are planned from its size; a stream's, part by part as it is read.
+    std::int64_t total = streaming ? 0 : source.Size();
+    std::optional<StreamPartSizes> streamSizes;
+    std::vector<std::int32_t> sizes;
+    if (streaming) {
+      streamSizes.emplace(s, random);
+    } else {
+      sizes = PlanPartSizes(total, s, random);
+    }
+    int count = static_cast<int>(sizes.size());
+    const int nameCount = streaming ? kMaxPartCount : count;  // the width of part numbers
     const RecoveryPlan plan = PlanRecovery(count, s.recovery);
-    const SetLock lock(SplitFolder(s), SetNameOf(s, count), SetLock::Mode::Exclusive);
-    CheckTargetsAreNotSource(s, source, count, plan);
+    const SetLock lock(SplitFolder(s), SetNameOf(s, count, streaming), SetLock::Mode::Exclusive);
+    if (!streaming) CheckTargetsAreNotSource(s, source, count, plan);
 
     // The key of an encrypted set is derived once, before any part is written.
     std::optional<SetCipher> cipher;
@@ -288,13 +318,13 @@ bool SplitFile(const SplitRequest& s, const PendantProvider& pendants, Random& r
     h.Disguised = s.disguise;
     h.Protected = cipher || (s.disguise && !s.password.empty());
     if (cipher) h.Encryption = cipher->Params();
-    h.SourceName = s.source.filename().string();
+    h.SourceName = SourceNameOf(s);
     h.SourceSize = total;
     h.PartCount = static_cast<std::int16_t>(count);
     h.Comment = s.comment;
     if (s.disguise && s.usePlugin) h.PluginChecksum = pendants.ComputePluginChecksum(s.pluginName);
     result.parts.resize(static_cast<size_t>(count));
-    if (!plan.groups.empty()) recovery.emplace(plan, RecoverySetFor(s, plan, h, count));
+    if (!plan.groups.empty()) recovery.emplace(plan, RecoverySetFor(s, plan, h, count, count));
 
     const std::filesystem::path folder = SplitFolder(s);
     const std::string passwordKey =
@@ -305,20 +335,33 @@ bool SplitFile(const SplitRequest& s, const PendantProvider& pendants, Random& r
       for (; reported < done && !events.AbortRequested(); ++reported) {
         events.SetFileState(reported, result.parts[static_cast<size_t>(reported)].FileName,
                             s.disguise ? FileState::Disguised : FileState::Split);
-        events.Report(Progress{OperationKind::Split, reported + 1, count});
+        events.Report(Progress{OperationKind::Split, reported + 1, streaming ? 0 : count});
       }
     };
-    stream.emplace(std::move(source), cipher.has_value(), std::int64_t{s.partSizeKb} * 1024);
+    const std::int64_t partBytes = std::int64_t{s.partSizeKb} * 1024;
+    if (streaming) {
+      stream.emplace(*input, cipher.has_value(), partBytes);
+    } else {
+      stream.emplace(std::move(source), cipher.has_value(), partBytes);
+    }
     bool aborted = false;
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; streaming || i < count; ++i) {
       failedAt = i;
       aborted = events.AbortRequested();
       if (aborted) break;
       SplitPart part;
-      part.fileName = PartFileName(s, i, count);
+      if (streaming) {
+        const std::optional<std::int32_t> size = streamSizes->Next(*input);
+        if (!size) break;
+        part.size = *size;
+        count = i + 1;
+        result.parts.resize(static_cast<size_t>(count));
+      } else {
+        part.size = sizes[static_cast<size_t>(i)];
+      }
+      part.fileName = PartFileName(s, i, nameCount);
       part.path = folder / part.fileName;
       part.key = passwordKey.empty() ? ToBig5OrThrow(part.fileName, msg::kNameOfPart) : passwordKey;
-      part.size = sizes[static_cast<size_t>(i)];
       if (cipher) part.seal = Sealing{&*cipher, i, &*helper, &sealedBuffer};
       WrittenBytes written;
       if (recovery)
@@ -336,6 +379,13 @@ bool SplitFile(const SplitRequest& s, const PendantProvider& pendants, Random& r
       reportUpTo(stream->Completed());
     }
     failedAt = INT_MAX;
+    if (streaming) {
+      // The header is complete once the stream has ended.
+      total = input->Consumed();
+      h.Magic = SplitMagic(s.usePlugin, total);
+      h.SourceSize = total;
+      h.PartCount = static_cast<std::int16_t>(count);
+    }
     if (!aborted) {
       placed.Set(stream->Finish());
       reportUpTo(count);
@@ -349,6 +399,24 @@ bool SplitFile(const SplitRequest& s, const PendantProvider& pendants, Random& r
       return false;
     }
     stream.reset();
+    // A stream's recovery parts: its groups, and their coding, follow from the part count,
+    // so they are coded from the parts on disk once the stream has ended.
+    const RecoveryPlan streamPlan = streaming ? PlanRecovery(count, s.recovery) : RecoveryPlan{};
+    if (!streamPlan.groups.empty()) {
+      recovery.emplace(streamPlan, RecoverySetFor(s, streamPlan, h, count, nameCount));
+      std::vector<std::uint8_t> buffer(kPartChunkBytes);
+      std::vector<WriteBehind::CommittedFile> parts = placed.Files();  // in the parts' order
+      std::sort(parts.begin(), parts.end(),
+                [](const auto& a, const auto& b) { return a.index < b.index; });
+      for (const WriteBehind::CommittedFile& f : parts) {
+        const PartRecord& record = result.parts[static_cast<size_t>(f.index)];
+        if (!FeedPartFile(*recovery, record, s.disguise, f.index, f.Where(), buffer, stop)) {
+          placed.KeepBefore(0);
+          dropRecovery();
+          return false;
+        }
+      }
+    }
     const std::vector<std::uint8_t> stored =
         StoredDefinition(s, result, cipher ? &*cipher : nullptr);
     if (recovery) {
@@ -372,7 +440,8 @@ bool SplitFile(const SplitRequest& s, const PendantProvider& pendants, Random& r
   } catch (...) {
     // A failure leaves exactly the parts before the one that failed (none of them in the
     // place of a file that was there), names those not reported yet, and goes on to the
-    // caller.
+    // caller. A stream's parts all go: without the source, no re-split completes them.
+    if (streaming) failedAt = 0;
     if (stream) placed.Set(stream->Settle(failedAt));
     for (const WriteBehind::CommittedFile& f : placed.KeepBefore(failedAt)) {
       if (f.index >= reported) {

@@ -25,8 +25,13 @@ inline constexpr std::int64_t kMaxSourceSize = std::int64_t{kMaxPartCount} * kMa
 
 // Everything a split needs, as the split page or the command line collects it.
 struct SplitRequest {
+  // A file, or a stream read once to its end (IsStreamSource: "-" for standard input).
   std::filesystem::path source;
-  std::optional<std::filesystem::path> saveFolder;  // empty: the source's own folder
+  // The name the joined file takes (the definition's source name); empty: the source's
+  // file name.
+  std::string sourceName;
+  // empty: the source's own folder; for a stream, the current folder
+  std::optional<std::filesystem::path> saveFolder;
   int partSizeKb = 500;
   bool randomSizes = true;
   std::string baseName;  // as typed; a trailing "_" stays in the part names
@@ -66,10 +71,14 @@ struct SplitOutcome {
 // when it ends in a digit (so part numbers do not run into the name).
 std::string ProposedBaseName(const std::filesystem::path& source);
 
+// The name the joined file takes.
+std::string SourceNameOf(const SplitRequest& settings);
+
 // The folder the parts go to.
 std::filesystem::path SplitFolder(const SplitRequest& settings);
 
-// Digits of the part numbers: those of the part count, at least 2.
+// Digits of the part numbers: those of the part count, at least 2. The parts of a stream,
+// whose count is not known while they are named, take those of the largest count.
 int NumberWidth(int partCount);
 
 // Name of part index i (0-based).
@@ -84,6 +93,13 @@ std::int64_t SmallestPartSizeKb(std::int64_t total);
 // How the recovery parts of a split with that plan are named.
 RecoveryNaming RecoveryNamingFor(const SplitRequest& settings, const RecoveryPlan& plan);
 
+// How many KB a random part of a pair falls short of the part size.
+int DrawShortfallKb(int partSizeKb, Random& random);
+
+// Refuses part size settings no source can be split with: a size above 32767 KB, random
+// sizes below 10 KB (154).
+void CheckPartSizeSettings(const SplitRequest& settings);
+
 // Sizes of all parts of a source of `total` bytes. Throws KivoraError when the
 // combination is refused: a source larger than 32767 parts of 32767 KB (157), random
 // sizes below 10 KB (154), more than 32767 parts (153, naming the part size that fits).
@@ -93,7 +109,8 @@ std::vector<std::int32_t> PlanPartSizes(std::int64_t total, const SplitRequest& 
 // Runs the whole split; returns false when it stopped on abort or on a refusal it
 // reported (the parts written so far are then deleted, the one being written included).
 // Any other failure escapes as an exception once the split left exactly the parts before
-// the one that failed, named in result.leftByFailure.
+// the one that failed, named in result.leftByFailure; a split of a stream (IsStreamSource)
+// leaves none of its parts then.
 bool SplitFile(const SplitRequest& settings, const PendantProvider& pendants, Random& random,
                OperationEvents& events, SplitOutcome& result);
 

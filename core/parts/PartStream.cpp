@@ -27,13 +27,21 @@ PartStream::PartStream(File source, bool sealed, std::int64_t partBytes)
   if (sealed_) plain_.resize(kSealReadBytes);
 }
 
+PartStream::PartStream(StreamSource& source, bool sealed, std::int64_t partBytes)
+    : PartStream(File(), sealed, partBytes) {
+  stream_ = &source;
+}
+
 std::span<std::uint8_t> PartStream::NextPlain(std::int64_t max) {
   if (unread_.empty()) {
     std::vector<std::uint8_t>& block = sealed_ ? plain_ : writer_.TakeBlock();
     block.resize(sealed_ ? kSealReadBytes : kPartChunkBytes);
-    const size_t n = WithMessage(msg::kCopyFromSourceFailed, [&] { return source_.Read(block); });
+    const size_t n = WithMessage(msg::kCopyFromSourceFailed, [&] {
+      return stream_ ? stream_->Read(block) : source_.Read(block);
+    });
     if (n == 0) {
-      throw KivoraError(msg::kCopyFromSourceFailed, msg::kFileShorterThanExpected(source_.Path()));
+      throw KivoraError(msg::kCopyFromSourceFailed,
+                        msg::kFileShorterThanExpected(stream_ ? stream_->Path() : source_.Path()));
     }
     unread_ = std::span(block.data(), n);
   }

@@ -16,6 +16,7 @@
 #include "core/io/File.h"
 #include "core/io/WriteBehind.h"
 #include "core/parts/PartWriter.h"
+#include "core/parts/StreamSource.h"
 
 namespace kivora {
 
@@ -25,6 +26,8 @@ class PartStream {
   // plain bytes are read apart from the blocks that are written. partBytes: the parts'
   // usual size.
   PartStream(File source, bool sealed, std::int64_t partBytes);
+  // Reads the bytes `source` releases, part by part; it must outlive this.
+  PartStream(StreamSource& source, bool sealed, std::int64_t partBytes);
 
   // Encodes the next part.size source bytes as a part, queues it for writing and
   // returns its record; empty when `stop` ended it. pool is used only when disguised; the
@@ -51,6 +54,7 @@ class PartStream {
   std::span<std::uint8_t> NextPlain(std::int64_t max);
 
   File source_;
+  StreamSource* stream_ = nullptr;  // read instead of source_ when set
   bool sealed_;
   WriteBehind writer_;
   std::span<std::uint8_t> unread_;   // source bytes read and not used yet

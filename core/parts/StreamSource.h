@@ -1,0 +1,50 @@
+#pragma once
+// A source of unknown length: standard input, a pipe, a FIFO or a character device. It is
+// read once, front to back; a look-ahead of a part or two tells how many bytes are left
+// before the split decides the size of the next part. Only the bytes released for the
+// part being written are handed out, so each part starts exactly where the last ended.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "core/io/File.h"
+
+namespace kivora {
+
+// True for "-" (standard input) and for a path that names no regular file but a pipe,
+// FIFO, socket or character device.
+bool IsStreamSource(const std::filesystem::path& path);
+
+class StreamSource {
+ public:
+  // Opens the stream at path ("-": a copy of standard input's descriptor); empty when it
+  // cannot be opened.
+  static std::optional<StreamSource> Open(const std::filesystem::path& path);
+  explicit StreamSource(File file) : file_(std::move(file)) {}
+
+  // Reads until at least `want` bytes wait or the stream ends; returns how many wait.
+  // Throws KivoraError (132) when reading fails.
+  std::int64_t Fill(std::int64_t want);
+  // Lets Read hand out the next `count` waiting bytes (count <= what waits).
+  void Release(std::int64_t count) { released_ += count; }
+  // Copies up to out.size() released bytes; 0 when none is released.
+  size_t Read(std::span<std::uint8_t> out);
+  // Bytes handed out by Read so far.
+  std::int64_t Consumed() const { return consumed_; }
+  const std::filesystem::path& Path() const { return file_.Path(); }
+
+ private:
+  std::int64_t Waiting() const { return static_cast<std::int64_t>(buffer_.size() - begin_); }
+
+  File file_;
+  std::vector<std::uint8_t> buffer_;  // bytes read; those from begin_ on not handed out
+  size_t begin_ = 0;
+  std::int64_t released_ = 0;
+  std::int64_t consumed_ = 0;
+  bool ended_ = false;
+};
+
+}  // namespace kivora
