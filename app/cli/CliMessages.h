@@ -60,5 +60,13 @@ inline constexpr MessageTemplate<> kNewPasswordsDiffer{
     "兩次輸入的密碼不一樣；沒有分割任何檔案。", "The two passwords differ; nothing was split."};
 inline constexpr MessageTemplate<> kNewPasswordEmpty{"沒有輸入密碼；沒有分割任何檔案。",
                                                      "No password was typed; nothing was split."};
+inline constexpr MessageTemplate<std::string> kStdoutIncompleteAt{
+    "標準輸出上的合併資料不完整：在分割檔「{}」之前就停止了。",
+    "The joined data on standard output is incomplete: it stops before the part \"{}\"."};
+inline constexpr MessageTemplate<> kStdoutIncomplete{
+    "標準輸出上的合併資料不完整。", "The joined data on standard output is incomplete."};
+inline constexpr MessageTemplate<std::string> kNotWithStdout{
+    "{} 不能與 -o - (寫到標準輸出) 一起使用。",
+    "{} cannot be used with -o - (writing to standard output)."};
 
 }  // namespace kivora::cli::texts
