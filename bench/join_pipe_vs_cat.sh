@@ -46,7 +46,7 @@ join_cmd="$k join $def -o - | tar x -C $out"
 null_cmd="$k join $def -o - > /dev/null"
 
 # The pipe's result is the tree that was packed.
-bash -o pipefail -c "rm -rf $out && mkdir $out && $join_cmd"
+bash -o pipefail -c "rm -rf $out && mkdir $out && $join_cmd" 2> /dev/null
 diff -r "$tmp/tree" "$tmp/out" > /dev/null || { echo "joined tree differs" >&2; exit 1; }
 
 cat_times="" join_times="" null_times=""

@@ -1,6 +1,7 @@
 #include "core/operations/JoinOperation.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "core/KivoraError.h"
 #include "core/format/CodePage.h"
@@ -46,6 +47,8 @@ class JoinWriter {
   std::int64_t Length() const { return position_; }
   // The part joined last is proved: the target may write it out.
   void Deliver() { target_->Deliver(position_); }
+  // Waits until every part delivered is written out.
+  void Flush() { target_->Flush(); }
   // Waits until everything joined is in the target, then completes it.
   void Commit() { target_->Commit(); }
 
@@ -288,6 +291,7 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
     bool stopped = false;  // ended on a missing or corrupt part
     bool aborted = false;
     bool userChose = false;  // a missing part skipped or a corrupt one joined at the user's word
+    std::string writing;     // the part delivered last, which the target may still be writing
     for (int i = 1; i <= count; ++i) {
       if (events.AbortRequested()) {
         aborted = true;
@@ -313,7 +317,9 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
           userChose || r == JoinPartResult::MissingSkip || r == JoinPartResult::CorruptJoined;
       const bool stops = r == JoinPartResult::MissingStop || r == JoinPartResult::CorruptStop;
       if (!stops) {
+        if (!writing.empty()) out.stoppedAt = writing;  // a failed write is of that part
         writer->Deliver();
+        writing = rec.FileName;
         out.stoppedAt.clear();
       }
       events.SetFileState(index, rec.FileName, StateOf(r));
@@ -322,6 +328,12 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
         stopped = true;
         break;
       }
+    }
+
+    if (!writing.empty()) {
+      const std::string stoppedAt = std::exchange(out.stoppedAt, writing);
+      writer->Flush();
+      out.stoppedAt = stoppedAt;
     }
 
     // Parts that all matched their records but do not add up to the source's size

@@ -28,8 +28,11 @@ class JoinTarget {
   virtual void WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes) = 0;
   // Cuts the joined data back to `length` bytes; the bytes of the current part only.
   virtual void CutTo(std::int64_t length) = 0;
-  // The joined data up to `end` is proved: the current part is over.
+  // The joined data up to `end` is proved: the current part is over. May throw the
+  // failure of writing the part delivered before.
   virtual void Deliver(std::int64_t end) = 0;
+  // Waits until every part delivered is written; throws the failure of the last.
+  virtual void Flush() {}
   // Every part is delivered: the joined data is complete.
   virtual void Commit() = 0;
 };
@@ -39,8 +42,10 @@ class JoinTarget {
 std::unique_ptr<JoinTarget> JoinToFile(const std::filesystem::path& joined);
 
 // Writes to `descriptor`, which stays the caller's, each part whole once delivered; the
-// current part is held in memory until then. `name` stands for the descriptor in messages.
-// A failed write throws (243) with the system's reason (a reader that went away: EPIPE).
+// current part is held in memory until then. A part is written on a thread of its own
+// while the next one is read and proved, so at most two parts are held. `name` stands
+// for the descriptor in messages. A failed write throws (243) with the system's reason
+// (a reader that went away: EPIPE) at the next Deliver(), Flush() or Commit().
 std::unique_ptr<JoinTarget> JoinToDescriptor(int descriptor, std::filesystem::path name);
 
 }  // namespace kivora
