@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Times `kivora-cli join DEF -o - | tar x -C DIR` against `cat PARTS | tar x -C DIR` on
 # a tar of about SIZE_MB in a tmpfs folder, split with --plain --no-random; also the join
-# to /dev/null alone. Each command runs RUNS times, alternating with the reference (a
+# to /dev/null alone, which holds each part while it proves it, against what reading
+# each part twice would cost instead (a `test` pass, then `cat` of the parts). Each command runs RUNS times, alternating with the reference (a
 # load that comes and goes hits both), timed by bash's `time`; the best and the median
 # are printed with the ratio of the bests. The machine may be shared: compare within a
 # run, not between runs.
@@ -44,16 +45,18 @@ out=$(q "$tmp/out")
 cat_cmd="cat $parts | tar x -C $out"
 join_cmd="$k join $def -o - | tar x -C $out"
 null_cmd="$k join $def -o - > /dev/null"
+twice_cmd="$k test $def && cat $parts > /dev/null"
 
 # The pipe's result is the tree that was packed.
 bash -o pipefail -c "rm -rf $out && mkdir $out && $join_cmd" 2> /dev/null
 diff -r "$tmp/tree" "$tmp/out" > /dev/null || { echo "joined tree differs" >&2; exit 1; }
 
-cat_times="" join_times="" null_times=""
+cat_times="" join_times="" null_times="" twice_times=""
 for _ in $(seq "$runs"); do
   cat_times+="$(seconds "$cat_cmd")"$'\n'
   join_times+="$(seconds "$join_cmd")"$'\n'
   null_times+="$(seconds "$null_cmd")"$'\n'
+  twice_times+="$(seconds "$twice_cmd")"$'\n'
 done
 
 row() {
@@ -69,3 +72,4 @@ printf 'nproc %s, load %s; tar of %d MB in %s, %d parts of %d KB; %d runs\n' "$(
 row "cat parts* | tar x" "$cat_stats"
 row "kivora-cli join -o - | tar x" "$join_stats" "$(printf '  ratio %.2f' "$ratio")"
 row "kivora-cli join -o - > /dev/null" "$(printf '%s' "$null_times" | stats)"
+row "test, then cat parts* > /dev/null" "$(printf '%s' "$twice_times" | stats)"
