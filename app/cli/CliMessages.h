@@ -70,5 +70,13 @@ inline constexpr MessageTemplate<> kStandardInputTwice{
     "標準輸入不能同時是分割來源與密碼檔案；請以 -p 或 KIVORA_PASSWORD 指定密碼。",
     "Standard input cannot be both the source and the password file; give the password with -p "
     "or KIVORA_PASSWORD."};
+inline constexpr MessageTemplate<std::string> kStdoutIncompleteAt{
+    "標準輸出上的合併資料不完整：在分割檔「{}」之前就停止了。",
+    "The joined data on standard output is incomplete: it stops before the part \"{}\"."};
+inline constexpr MessageTemplate<> kStdoutIncomplete{
+    "標準輸出上的合併資料不完整。", "The joined data on standard output is incomplete."};
+inline constexpr MessageTemplate<std::string> kNotWithStdout{
+    "{} 不能與 -o - (寫到標準輸出) 一起使用。",
+    "{} cannot be used with -o - (writing to standard output)."};
 
 }  // namespace kivora::cli::texts

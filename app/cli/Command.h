@@ -26,6 +26,8 @@ struct Context {
   bool stderrIsTerminal = false;
   // The language of the messages; the program's own texts unless chosen otherwise.
   Language language = Language::Chinese;
+  // Where `join -o -` writes the joined bytes: standard output (a pipe or a file in tests).
+  int outputDescriptor = 1;
 
   // A text of the engines or the command line in that language.
   std::string Text(const MessageText& text) const { return text.In(language); }

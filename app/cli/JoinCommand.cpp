@@ -1,14 +1,38 @@
 #include "app/cli/JoinCommand.h"
 
 #include <CLI/CLI.hpp>
+#include <csignal>
 #include <ostream>
+#include <utility>
 
 #include "app/cli/CliMessages.h"
+#include "app/cli/TerminalText.h"
 #include "core/operations/EngineCall.h"
 #include "core/operations/JoinOperation.h"
 #include "core/text/Messages.h"
 
 namespace kivora::cli {
+namespace {
+
+// While it lives a write to a pipe whose reader went away fails with EPIPE, which the
+// join reports, instead of SIGPIPE ending the process without a word.
+class SigpipeIgnored {
+ public:
+  SigpipeIgnored() {
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGPIPE, &ignore, &previous_);
+  }
+  ~SigpipeIgnored() { sigaction(SIGPIPE, &previous_, nullptr); }
+  SigpipeIgnored(const SigpipeIgnored&) = delete;
+  SigpipeIgnored& operator=(const SigpipeIgnored&) = delete;
+
+ private:
+  struct sigaction previous_ {};
+};
+
+}  // namespace
 
 CLI::App* JoinCommand::Register(CLI::App& app) {
   CLI::App* cmd = app.add_subcommand("join", "Join a set back into its source file");
@@ -16,6 +40,7 @@ CLI::App* JoinCommand::Register(CLI::App& app) {
   auto* dir = cmd->add_option("-o,--output-dir", outputDir_,
                               "Folder of the joined file (default: the definition's)");
   auto* file = cmd->add_option("--output", outputFile_, "Path of the joined file");
+  // "-" for either writes the joined bytes to standard output.
   dir->excludes(file);
   cmd->add_flag("--skip-missing", skipMissing_, "Go on when a part is missing");
   cmd->add_flag("--force-corrupt", forceCorrupt_, "Join a part whose checksum does not match");
@@ -26,22 +51,52 @@ CLI::App* JoinCommand::Register(CLI::App& app) {
   return cmd;
 }
 
+bool JoinCommand::RefuseStdoutConflicts(Context& context) const {
+  const std::pair<const char*, bool> conflicts[] = {
+      {"--overwrite", overwrite_},
+      {"--mkdir", mkdir_},
+      {"--json", output_.Mode() == OutputMode::Json},
+  };
+  for (const auto& [option, given] : conflicts) {
+    if (!given) continue;
+    context.err << context.Text(texts::kNotWithStdout(option)) << '\n';
+    return false;
+  }
+  return true;
+}
+
 int JoinCommand::Run(Context& context) {
-  TerminalUi ui(context, output_);
+  const bool toStdout = ToStdout();
+  if (toStdout && !RefuseStdoutConflicts(context)) return kUsage;
+  // Standard output carries the joined bytes alone: the parts' states go to stderr.
+  const Context reports{toStdout ? context.err : context.out,
+                        context.err,
+                        context.stdinIsTerminal,
+                        context.stderrIsTerminal,
+                        context.language,
+                        context.outputDescriptor};
+  TerminalUi ui(reports, output_);
   ui.SetFilesFolder(std::filesystem::path(definition_).parent_path());
+  std::optional<SigpipeIgnored> sigpipe;
+  if (toStdout) sigpipe.emplace();
   return ui.Close(CallEngine(ui, msg::kJoinInterrupted, int{kFailed}, [&]() -> int {
     const pendant::PendantLibrary pendants(pendant::DefaultPendantLocations());
     if (!Load(ui, pendants)) return kFailed;
     JoinRequest request;
     request.definitionPath = definition_;
-    if (!outputDir_.empty()) request.outputFolder = outputDir_;
-    if (!outputFile_.empty()) request.outputFile = outputFile_;
+    if (toStdout) {
+      request.outputStream = JoinRequest::Stream{context.outputDescriptor, "/dev/stdout"};
+    } else {
+      if (!outputDir_.empty()) request.outputFolder = outputDir_;
+      if (!outputFile_.empty()) request.outputFile = outputFile_;
+    }
     password_.Fill(request);
     NoteUnusedPassword(request.password, ui);
     // A join stopped by a signal removes what it had not finished.
     request.keepPartialOnAbort = false;
 
-    const bool interactive = context.stdinIsTerminal;
+    // Writing to standard output, a part is skipped or forced by the flags alone.
+    const bool interactive = context.stdinIsTerminal && !toStdout;
     ui.SetDecider([&](QuestionKind kind) -> std::optional<Answer> {
       switch (kind) {
         case QuestionKind::MissingPart:
@@ -60,13 +115,27 @@ int JoinCommand::Run(Context& context) {
       }
     });
     JoinOutcome outcome;
-    if (!CallEngine(ui, JoinFailure(), false,
-                    [&] { return RunJoin(loaded_, request, pendants, ui, &outcome); })) {
-      return kFailed;
-    }
-    ui.ShowOutputPath(outcome.output.string());
-    return kSuccess;
+    const bool joined = CallEngine(ui, JoinFailure(), false, [&] {
+      return RunJoin(loaded_, request, pendants, ui, &outcome);
+    });
+    return Report(ui, context, joined, outcome);
   }));
+}
+
+int JoinCommand::Report(TerminalUi& ui, Context& context, bool joined,
+                        const JoinOutcome& outcome) const {
+  if (!ToStdout()) {
+    if (joined) ui.ShowOutputPath(outcome.output.string());
+    return joined ? kSuccess : kFailed;
+  }
+  if (joined) return kSuccess;
+  // What went down the pipe cannot be taken back: the reader is told it is cut short.
+  context.err << TerminalMessage(outcome.stoppedAt.empty()
+                                     ? MessageText(texts::kStdoutIncomplete)
+                                     : texts::kStdoutIncompleteAt(outcome.stoppedAt),
+                                 context.language)
+              << '\n';
+  return kFailed;
 }
 
 }  // namespace kivora::cli

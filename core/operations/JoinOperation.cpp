@@ -1,16 +1,16 @@
 #include "core/operations/JoinOperation.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "core/KivoraError.h"
 #include "core/format/CodePage.h"
 #include "core/format/LoadedDefinition.h"
-#include "core/io/AtomicFile.h"
 #include "core/io/Crc32.h"
 #include "core/io/File.h"
 #include "core/io/OutputTarget.h"
 #include "core/io/SaveFolder.h"
-#include "core/io/WriteBehind.h"
+#include "core/operations/JoinTarget.h"
 #include "core/operations/SetLock.h"
 #include "core/operations/SetProtection.h"
 #include "core/parts/PartScan.h"
@@ -25,53 +25,39 @@
 namespace kivora {
 namespace {
 
-// Appends the parts' payloads to the joined file, which it owns. The parts are read and
-// decoded on the calling thread while a writer thread writes what came before.
+// Appends the parts' payloads to the joined data, in the target it owns. The parts are
+// read and decoded on the calling thread; the target writes what came before.
 class JoinWriter {
  public:
-  // Creates the joined file under a temporary name. cipher opens the parts of an
-  // encrypted set.
-  JoinWriter(const KvrDefinition& def, const std::filesystem::path& joined,
-             std::string passwordBig5, OperationEvents& events, const SetCipher* cipher)
+  // cipher opens the parts of an encrypted set.
+  JoinWriter(const KvrDefinition& def, std::unique_ptr<JoinTarget> target, std::string passwordBig5,
+             OperationEvents& events, const SetCipher* cipher)
       : def_(def),
         password_(std::move(passwordBig5)),
         events_(events),
         cipher_(cipher),
-        file_(WithMessage(msg::kCreateJoinedFailed241, [&] { return AtomicFile(joined); })),
-        writer_(1, kBlocks, kBlockBytes) {
+        target_(std::move(target)) {
     if (cipher_) helper_.emplace();
-    writer_.BeginFile(file_.Stream(), {msg::kWriteJoinedFailed243, msg::kWriteJoinedFailed243});
   }
-  // The writer thread stops before the file it writes closes (and, not committed, goes).
-  ~JoinWriter() { writer_.Abandon(); }
   JoinWriter(const JoinWriter&) = delete;
   JoinWriter& operator=(const JoinWriter&) = delete;
 
   JoinPartResult JoinPart(int index, const std::filesystem::path& path);
   // Length of the joined data so far (whole parts only).
   std::int64_t Length() const { return position_; }
-  // Waits until everything joined is in the file, then gives the file its name.
-  void Commit() {
-    writer_.EndFile();
-    writer_.Finish();
-    WithMessage(msg::kWriteJoinedFailed243, [&] { file_.Commit(); });
-  }
+  // The part joined last is proved: the target may write it out.
+  void Deliver() { target_->Deliver(position_); }
+  // Waits until every part delivered is written out.
+  void Flush() { target_->Flush(); }
+  // Waits until everything joined is in the target, then completes it.
+  void Commit() { target_->Commit(); }
 
  private:
-  static constexpr int kBlocks = 8;
-  static constexpr size_t kBlockBytes = 256 * 1024;
   static constexpr size_t kSealedReadBytes = 1024 * 1024;
 
-  // Cuts the file back to `length` bytes.
-  void CutTo(std::int64_t length) {
-    if (length >= end_) return;
-    writer_.Truncate(length);
-    end_ = length;
-  }
-  // bytes lie in a block of writer_.
+  void CutTo(std::int64_t length) { target_->CutTo(length); }
   void WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes) {
-    writer_.Write(bytes, offset);
-    end_ = std::max(end_, offset + static_cast<std::int64_t>(bytes.size()));
+    target_->WriteAt(offset, bytes);
   }
 
   const KvrDefinition& def_;
@@ -79,11 +65,9 @@ class JoinWriter {
   OperationEvents& events_;
   const SetCipher* cipher_;
   std::optional<HelperThread> helper_;  // opens half of the chunks of a sealed part
-  std::vector<std::uint8_t> buffer_;    // where sealed parts are read
-  AtomicFile file_;
-  WriteBehind writer_;         // writes file_; stopped by the destructor before file_ closes
+  std::vector<std::uint8_t> buffer_;    // where parts are read that the target takes no reads of
+  std::unique_ptr<JoinTarget> target_;
   std::int64_t position_ = 0;  // where the next part's data goes
-  std::int64_t end_ = 0;       // the file's length once everything queued is written
 };
 
 JoinPartResult JoinWriter::JoinPart(int index, const std::filesystem::path& path) {
@@ -116,7 +100,7 @@ JoinPartResult JoinWriter::JoinPart(int index, const std::filesystem::path& path
 
   const PartSink sink = [&](std::int64_t offset, std::span<std::uint8_t> bytes) {
     if (opener) {
-      const std::span<const std::uint8_t> plain = opener->Open(bytes, &writer_.TakeBlock());
+      const std::span<const std::uint8_t> plain = opener->Open(bytes, &target_->TakeBlock());
       if (!plain.empty()) WriteAt(base + opened, plain);
       opened += static_cast<std::int64_t>(plain.size());
       return;
@@ -139,7 +123,7 @@ JoinPartResult JoinWriter::JoinPart(int index, const std::filesystem::path& path
       WriteAt(base + offset + static_cast<std::int64_t>(before) - split, bytes.subspan(before));
   };
   // A sealed part is read apart from the blocks written, which take what it opens to.
-  const NextBuffer next = [this]() -> std::vector<std::uint8_t>& { return writer_.TakeBlock(); };
+  const NextBuffer next = target_->Reads();
   const PartScan scan = ScanPart(
       path, disguised ? rec.PendantSize : 0, n, buffer_, sink, !disguised && !exchange && !opener,
       [this] { return events_.AbortRequested(); }, opener ? NextBuffer() : next,
@@ -255,16 +239,21 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
       if (!sealed) return false;
     }
 
-    const auto chosenFolder = OutputFolderOf(request.definitionPath.parent_path(),
-                                             request.outputFolder, events, out.folderCreated);
-    if (!chosenFolder) return false;
-    const std::filesystem::path& folder = *chosenFolder;
+    const bool toStream = request.outputStream.has_value();
+    std::filesystem::path folder;  // of the joined file
+    if (!toStream) {
+      const auto chosenFolder = OutputFolderOf(request.definitionPath.parent_path(),
+                                               request.outputFolder, events, out.folderCreated);
+      if (!chosenFolder) return false;
+      folder = *chosenFolder;
+    }
     // Joins share the set's lock: a split, re-split or repair of it is refused meanwhile.
     const SetLock lock(request.definitionPath.parent_path(), SetNameOf(def, request.definitionPath),
                        SetLock::Mode::Shared);
-    std::filesystem::path joined =
-        request.outputFile ? *request.outputFile : folder / def.header.SourceName;
-    if (OutputExists(joined)) {
+    std::filesystem::path joined = toStream             ? request.outputStream->name
+                                   : request.outputFile ? *request.outputFile
+                                                        : folder / def.header.SourceName;
+    if (!toStream && OutputExists(joined)) {
       const Answer a =
           events.AskYesNo(QuestionKind::OutputExists, msg::kOutputExistsQuestion, joined);
       if (a == Answer::Cancel) return false;
@@ -287,11 +276,13 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
     out.output = joined;
 
     // The name chosen last is looked at again, and before the work starts.
-    const bool existedBefore = OutputExists(joined);
+    const bool existedBefore = !toStream && OutputExists(joined);
     events.Report(WorkStarted{});
     events.Report(FilesCleared{});
-    std::optional<JoinWriter> writer(std::in_place, def, joined, passwordBig5, events,
-                                     sealed ? &*sealed : nullptr);
+    std::optional<JoinWriter> writer(
+        std::in_place, def,
+        toStream ? JoinToDescriptor(request.outputStream->descriptor, joined) : JoinToFile(joined),
+        passwordBig5, events, sealed ? &*sealed : nullptr);
 
     const int count = def.header.PartCount;
     if (cipher == kGeneratorCipher && count > 0) {
@@ -300,6 +291,7 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
     bool stopped = false;  // ended on a missing or corrupt part
     bool aborted = false;
     bool userChose = false;  // a missing part skipped or a corrupt one joined at the user's word
+    std::string writing;     // the part delivered last, which the target may still be writing
     for (int i = 1; i <= count; ++i) {
       if (events.AbortRequested()) {
         aborted = true;
@@ -307,6 +299,7 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
       }
       const int index = cipher != kGeneratorCipher ? i - 1 : (i == count ? 0 : i);
       const PartRecord& rec = def.parts[static_cast<size_t>(index)];
+      out.stoppedAt = rec.FileName;  // until its bytes are joined: a failure may escape
       const JoinPartResult r =
           writer->JoinPart(index, request.definitionPath.parent_path() / rec.FileName);
       if (r == JoinPartResult::Stopped) {
@@ -322,12 +315,25 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
       }
       userChose =
           userChose || r == JoinPartResult::MissingSkip || r == JoinPartResult::CorruptJoined;
+      const bool stops = r == JoinPartResult::MissingStop || r == JoinPartResult::CorruptStop;
+      if (!stops) {
+        if (!writing.empty()) out.stoppedAt = writing;  // a failed write is of that part
+        writer->Deliver();
+        writing = rec.FileName;
+        out.stoppedAt.clear();
+      }
       events.SetFileState(index, rec.FileName, StateOf(r));
       events.Report(Progress{OperationKind::Join, i, count});
-      if (r == JoinPartResult::MissingStop || r == JoinPartResult::CorruptStop) {
+      if (stops) {
         stopped = true;
         break;
       }
+    }
+
+    if (!writing.empty()) {
+      const std::string stoppedAt = std::exchange(out.stoppedAt, writing);
+      writer->Flush();
+      out.stoppedAt = stoppedAt;
     }
 
     // Parts that all matched their records but do not add up to the source's size

@@ -34,12 +34,23 @@ struct JoinRequest {
   // An aborted join that replaces no file keeps what it wrote under the output's name
   // (the window's page promises it); false drops it, as the command line does.
   bool keepPartialOnAbort = true;
+  // Instead of a file, the joined bytes go to a descriptor the caller keeps (a pipe):
+  // each part only once it proved sound, since nothing written there can be taken back.
+  // No output name is chosen or asked about; a failed join leaves what went before.
+  struct Stream {
+    int descriptor = -1;
+    std::filesystem::path name;  // stands for the descriptor in messages
+  };
+  std::optional<Stream> outputStream = std::nullopt;
 };
 
 struct JoinOutcome {
   bool completed = false;
   std::filesystem::path output;
   bool folderCreated = false;  // EnsureSaveFolder made the output folder
+  // The part the join was at when it ended before joining it (missing, corrupt,
+  // unreadable, not written, or an abort); empty otherwise.
+  std::string stoppedAt;
 };
 
 // The whole join as the join button runs it: re-reads a changed definition, picks the
@@ -49,8 +60,10 @@ struct JoinOutcome {
 // and takes its own only when the join completes, so a failed join never destroys a
 // file that had that name. Only a regular file or a symbolic link is replaced: an output
 // name taken by a folder, a device or a FIFO is refused before anything is written.
-// Returns true when the join completed; a failure it could not turn into a refusal
-// escapes as an exception (JoinFailure() says how a front end shows it).
+// With request.outputStream the bytes go to a descriptor instead, part by part once each
+// proved sound, and no output name is chosen. Returns true when the join completed; a failure it
+// could not turn into a refusal escapes as an exception (JoinFailure() says how a front end shows
+// it).
 bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantProvider& pendants,
              OperationEvents& events, JoinOutcome* outcome = nullptr);
 

@@ -338,6 +338,11 @@ inline constexpr MessageTemplate<std::string> kFileShorterThanExpected{
 inline constexpr MessageTemplate<std::string> kPartShorterThanRecorded{
     "{}：檔案比合併定義檔所記錄的短。",
     "{}: the file is shorter than the join definition records."};
+// A part the join to a pipe would have to hold whole, far longer than any part.
+inline constexpr MessageTemplate<> kPartTooLongToHold{
+    "分割檔遠比合併定義檔所記錄的長，無法在輸出之前先行驗證。",
+    "The part is far longer than the join definition records; it cannot be proved before it "
+    "is written."};
 // The joined file, its size and the size its definition records.
 inline constexpr MessageTemplate<std::string, std::string, std::string> kJoinedSizes{"{}：{} / {}",
                                                                                      "{}: {} / {}"};
