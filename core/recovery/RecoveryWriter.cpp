@@ -14,7 +14,7 @@ namespace kivora {
 
 namespace {
 
-constexpr int kBatches = 2;
+constexpr int kBatches = 4;
 // A column: the parity of a group's column (R x this) fits the cache of a core.
 constexpr std::uint64_t kColumnBytes = 32 * 1024;
 

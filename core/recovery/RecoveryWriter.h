@@ -2,10 +2,10 @@
 // Writing the recovery parts of a split. The parity of a group grows as the split writes
 // the group's parts, so no part is read back; the group's recovery parts are written as
 // soon as its last part is. The coding runs on a thread of its own beside the split, which
-// hands it copies of the bytes it writes in batches of up to 16 MiB. A batch is coded
+// hands it copies of the bytes it writes in batches of up to 4 MiB. A batch is coded
 // column by column, every part's bytes of a column in turn, so the parity of that column
 // stays in the cache while the batch's parts are added to it. Memory: the parity of one
-// group (R x the group's longest part) and two batches. A group's recovery parts wait
+// group (R x the group's longest part) and four batches. A group's recovery parts wait
 // under hidden names until the definition is known; Finish adds its copy and checksum and
 // only then gives each its own name, so no recovery part is ever seen incomplete under its
 // name. Those still hidden when the writer goes are removed.
@@ -48,7 +48,7 @@ struct WrittenRecoveryFile {
 
 class RecoveryWriter {
  public:
-  static constexpr std::size_t kDefaultBatchBytes = 16 * 1024 * 1024;
+  static constexpr std::size_t kDefaultBatchBytes = 4 * 1024 * 1024;
 
   // `batchBytes`: how many bytes the split hands over at once (see above).
   RecoveryWriter(RecoveryPlan plan, RecoverySetInfo set,
