@@ -160,6 +160,41 @@ INSTANTIATE_TEST_SUITE_P(
         RecoveryCase{"SixHundredProtectedImplanted", 600, true, "pw", true, {0, 2}, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Any K of the K + R shards give back every other one, data and parity alike.
+TEST(RecoveryCode, AnyKShardsGiveBackTheRest) {
+  std::mt19937 random(5);
+  for (const auto& [k, r] : {std::pair{1, 1}, {5, 3}, {116, 12}, {40, 200}}) {
+    const RecoveryCode code(k, r);
+    constexpr std::size_t kLength = 100;
+    std::vector<std::vector<std::uint8_t>> shards;
+    for (int i = 0; i < k; ++i) shards.push_back(RandomBytes(kLength, static_cast<unsigned>(i)));
+    std::vector<std::vector<std::uint8_t>> parity(static_cast<size_t>(r),
+                                                  std::vector<std::uint8_t>(kLength));
+    std::vector<std::uint8_t*> parityPointers;
+    for (auto& p : parity) parityPointers.push_back(p.data());
+    for (int i = 0; i < k; ++i) code.AddToParity(i, shards[static_cast<size_t>(i)], parityPointers);
+    shards.insert(shards.end(), parity.begin(), parity.end());
+    for (int round = 0; round < 20; ++round) {
+      std::vector<int> order(static_cast<size_t>(k + r));
+      for (int i = 0; i < k + r; ++i) order[static_cast<size_t>(i)] = i;
+      std::shuffle(order.begin(), order.end(), random);
+      const std::vector<int> used(order.begin(), order.begin() + k);
+      const std::vector<int> wanted(order.begin() + k, order.end());
+      std::vector<std::uint8_t*> inputs;
+      for (const int u : used) inputs.push_back(shards[static_cast<size_t>(u)].data());
+      std::vector<std::vector<std::uint8_t>> rebuilt(wanted.size(),
+                                                     std::vector<std::uint8_t>(kLength));
+      std::vector<std::uint8_t*> outputs;
+      for (auto& b : rebuilt) outputs.push_back(b.data());
+      code.MakeDecoder(used, wanted).Run(kLength, inputs, outputs);
+      for (size_t w = 0; w < wanted.size(); ++w) {
+        ASSERT_EQ(rebuilt[w], shards[static_cast<size_t>(wanted[w])])
+            << k << "+" << r << " shard " << wanted[w];
+      }
+    }
+  }
+}
+
 TEST(RecoveryPlan, GroupsStayWithinTheCodeAndShareTheRecoveryParts) {
   struct Row {
     int parts;
