@@ -5,6 +5,7 @@
 # run, alternating with its reference so that a load that comes and goes hits both; the
 # median, min and max are printed with the ratio of the medians. The first parts are
 # compared with split's, and the set is joined back and compared with the tar stream.
+# Then the join row (bench/join_pipe_vs_cat.sh with the same sizes; SPLIT_ONLY=1 leaves it out).
 # Usage: bench/pipe_vs_coreutils.sh [BUILD_DIR] [SIZE_MB] [RUNS] [PART_KB] [FILES]
 set -euo pipefail
 
@@ -85,5 +86,5 @@ printf 'nproc %s; tar of %d files, %d MB in %s, parts of %d KB; median of %d run
 row "tar c | split -b ${part_kb}K -" "${split_rows[0]}"
 row "tar c | kivora-cli split - --plain" "${split_rows[1]}" \
   "$(ratio "${split_rows[1]}" "${split_rows[0]}")"
-# Join: the joined stream against `cat` of split's parts, measured the same way:
-# (row to come)
+# Join: the joined stream into `tar x` against `cat` of the parts into `tar x`.
+[ -n "${SPLIT_ONLY:-}" ] || "$(dirname "$0")/join_pipe_vs_cat.sh" "$build" "$size_mb" "$runs" "$part_kb"

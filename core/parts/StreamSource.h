@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <span>
 #include <vector>
@@ -37,11 +38,15 @@ class StreamSource {
   const std::filesystem::path& Path() const { return file_.Path(); }
 
  private:
-  std::int64_t Waiting() const { return static_cast<std::int64_t>(buffer_.size() - begin_); }
+  std::int64_t Waiting() const { return static_cast<std::int64_t>(end_ - begin_); }
 
   File file_;
-  std::vector<std::uint8_t> buffer_;  // bytes read; those from begin_ on not handed out
+  // Bytes read, in [0, end_); those from begin_ on not handed out. Never zeroed: every
+  // byte handed out was read first.
+  std::unique_ptr<std::uint8_t[]> buffer_;
+  size_t capacity_ = 0;
   size_t begin_ = 0;
+  size_t end_ = 0;
   std::int64_t released_ = 0;
   std::int64_t consumed_ = 0;
   bool ended_ = false;
