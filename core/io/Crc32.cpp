@@ -1,6 +1,6 @@
 #include "core/io/Crc32.h"
 
-#include <libdeflate.h>
+#include <isa-l/crc.h>
 
 #include <algorithm>
 #include <array>
@@ -14,8 +14,10 @@
 namespace kivora {
 
 std::uint32_t Crc32Update(std::uint32_t crc, std::span<const std::uint8_t> data) {
+  // ISA-L's folding with carry-less multiplies: several times faster than a table CRC,
+  // and the same function (its init and result are zlib's).
   if (data.empty()) return crc;
-  return libdeflate_crc32(crc, data.data(), data.size());
+  return crc32_gzip_refl(crc, data.data(), data.size());
 }
 
 namespace {
