@@ -145,6 +145,17 @@ void File::ReadExact(std::span<std::uint8_t> buffer) {
   }
 }
 
+void File::ReadExactAt(std::int64_t offset, std::span<std::uint8_t> buffer) {
+  for (size_t done = 0; done < buffer.size();) {
+    const ssize_t n = ::pread(fd_, buffer.data() + done, buffer.size() - done,
+                              static_cast<off_t>(offset) + static_cast<off_t>(done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) Fail(msg::kReadFileFailed);
+    if (n == 0) throw KivoraError(msg::kFileShorterThanExpected(path_));
+    done += static_cast<size_t>(n);
+  }
+}
+
 void File::Write(std::span<const std::uint8_t> data) {
   while (!data.empty()) {
     const ssize_t n = ::write(fd_, data.data(), data.size());

@@ -58,6 +58,9 @@ class File {
   size_t Read(std::span<std::uint8_t> buffer);
   // Reads exactly buffer.size() bytes or throws.
   void ReadExact(std::span<std::uint8_t> buffer);
+  // Reads exactly buffer.size() bytes at offset or throws, without moving the file's
+  // position: threads may read one file at once.
+  void ReadExactAt(std::int64_t offset, std::span<std::uint8_t> buffer);
   void Write(std::span<const std::uint8_t> data);
   // Writes the pieces one after another, in as few calls as the system allows.
   void WriteGathered(std::span<const std::span<const std::uint8_t>> pieces);

@@ -49,8 +49,8 @@ struct Stripes {
   }
 };
 
-// One shard that is there (intact, or damaged in some stripes), read where needed:
-// bytes past its length read as zeros.
+// One shard that is there (intact, or damaged in some stripes), read where needed, by
+// any thread: bytes past its length read as zeros.
 struct ShardInput {
   File file;
   std::uint64_t base = 0;  // where the shard starts in the file
@@ -60,8 +60,7 @@ struct ShardInput {
     const auto have = static_cast<std::size_t>(
         length > offset ? std::min<std::uint64_t>(into.size(), length - offset) : 0);
     WithMessage(msg::kReadPartFailed242, [&] {
-      file.Seek(static_cast<std::int64_t>(base + offset));
-      file.ReadExact(into.first(have));
+      file.ReadExactAt(static_cast<std::int64_t>(base + offset), into.first(have));
     });
     std::fill(into.begin() + static_cast<std::ptrdiff_t>(have), into.end(), std::uint8_t{0});
   }
@@ -85,8 +84,13 @@ struct ShardOutput {
 class GroupRebuild {
  public:
   // `stripes` holds the stripe buffers, kept from one group to the next.
-  GroupRebuild(const RecoverySetScan& scan, int group, Stripes& stripes)
-      : scan_(scan), g_(scan.groups[group]), group_(group), stripes_(stripes) {}
+  // `readThreads`: how many threads read the shards of a stripe.
+  GroupRebuild(const RecoverySetScan& scan, int group, Stripes& stripes, int readThreads)
+      : scan_(scan),
+        g_(scan.groups[group]),
+        group_(group),
+        stripes_(stripes),
+        readThreads_(readThreads) {}
 
   // Rebuilds the group's lost and damaged files stripe by stripe: a damaged stripe of a
   // file is computed from K shards intact in that stripe, its other stripes are its own.
@@ -115,6 +119,7 @@ class GroupRebuild {
         kStripeBudget / static_cast<std::size_t>(k + outputs_.size()), kMinStripe, kMaxStripe);
     stripes_.Ensure(static_cast<std::size_t>(k) + outputs_.size(), chunk);
     std::vector<std::uint8_t*> in, out;
+    std::vector<std::pair<int, std::uint8_t*>> reads;  // shard, into
     for (std::uint64_t begin = 0, s = 0; begin < length; begin += g_.stripeLength, ++s) {
       const std::uint64_t end = std::min(length, begin + g_.stripeLength);
       // K shards intact in this stripe (data shards first: they are the cheapest), and
@@ -138,10 +143,11 @@ class GroupRebuild {
         const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(chunk, end - offset));
         in.clear();
         out.clear();
+        reads.clear();
         if (decoder) {
           for (std::size_t i = 0; i < used.size(); ++i) {
             in.push_back(stripes_.buffers[i].get());
-            inputs_[static_cast<size_t>(used[i])]->Read(offset, std::span(in.back(), n));
+            reads.emplace_back(used[i], in.back());
           }
         }
         // Each output's bytes: computed when its stripe is damaged, else its own.
@@ -151,9 +157,10 @@ class GroupRebuild {
           if (g_.damaged[static_cast<size_t>(shard)][s]) {
             out.push_back(buffer);
           } else {
-            inputs_[static_cast<size_t>(shard)]->Read(offset, std::span(buffer, n));
+            reads.emplace_back(shard, buffer);
           }
         }
+        ReadShards(reads, offset, n);
         if (decoder) decoder->Run(n, in, out);
         for (std::size_t w = 0; w < outputs_.size(); ++w) {
           ShardOutput& o = outputs_[w];
@@ -177,6 +184,19 @@ class GroupRebuild {
   std::filesystem::path ShardPath(int shard, int k) const {
     return shard < k ? scan_.PartPath(g_.parts.firstPart + shard)
                      : scan_.RecoveryPath(group_ * scan_.header.perGroup + (shard - k));
+  }
+
+  // Reads n bytes at `offset` of each shard into its buffer, shared among readThreads_
+  // threads: reading the shards of a stripe is most of a rebuild's time.
+  void ReadShards(std::span<const std::pair<int, std::uint8_t*>> reads, std::uint64_t offset,
+                  std::size_t n) {
+    const auto threads = static_cast<std::size_t>(readThreads_);
+    ParallelFor(readThreads_, [&](int first, int) {
+      for (auto i = static_cast<std::size_t>(first); i < reads.size(); i += threads) {
+        const auto [shard, into] = reads[i];
+        inputs_[static_cast<size_t>(shard)]->Read(offset, std::span(into, n));
+      }
+    });
   }
 
   // Every shard that is there, intact or damaged in some stripes.
@@ -274,6 +294,7 @@ class GroupRebuild {
   const RecoveryGroupScan& g_;
   int group_;
   Stripes& stripes_;
+  int readThreads_;
   std::vector<std::optional<ShardInput>> inputs_;  // by shard; none for a lost one
   std::vector<ShardOutput> outputs_;
 };
@@ -441,6 +462,11 @@ RepairOutcome RunRepair(const std::filesystem::path& definition, bool dryRun,
     }
   };
   std::vector<Stripes> stripes(kWorkThreads);
+  // Groups are rebuilt side by side; a group rebuilt alone reads on both threads.
+  const auto damagedGroups = std::count_if(
+      scan->groups.begin(), scan->groups.end(),
+      [](const RecoveryGroupScan& g) { return g.LostParts() + g.LostRecovery() > 0; });
+  const int readThreads = damagedGroups == 1 ? kWorkThreads : 1;
   SharedStop stopped(stop);
   if (stopped.Check(0)) return end(false);  // before the helper starts a group
   try {
@@ -455,7 +481,7 @@ RepairOutcome RunRepair(const std::filesystem::path& definition, bool dryRun,
           };
           try {
             if (!stopped.Check(thread)) {
-              rows = GroupRebuild(*scan, g, stripes[static_cast<size_t>(thread)])
+              rows = GroupRebuild(*scan, g, stripes[static_cast<size_t>(thread)], readThreads)
                          .Run(stopped.For(thread));
             }
           } catch (...) {
