@@ -22,13 +22,13 @@ QComboBox* EditableCombo(const char* name, const QStringList& items) {
   return box;
 }
 
-QStringList Items(const QComboBox* box) {
+}  // namespace
+
+QStringList HistoryItems(const QComboBox* box) {
   QStringList items;
   for (int i = 0; i < box->count(); ++i) items << box->itemText(i);
   return items;
 }
-
-}  // namespace
 
 bool HistoryHolds(const QComboBox* box, const QString& text) {
   for (int i = 0; i < box->count(); ++i) {
@@ -96,7 +96,7 @@ void FileListEditor::Confirm() {
 QString FileListEditor::Address() const { return addressBox_->currentText(); }
 QString FileListEditor::FileName() const { return fileNameBox_->currentText(); }
 QString FileListEditor::Extra() const { return extraBox_->currentText(); }
-QStringList FileListEditor::AddressHistory() const { return Items(addressBox_); }
-QStringList FileListEditor::ExtraHistory() const { return Items(extraBox_); }
+QStringList FileListEditor::AddressHistory() const { return HistoryItems(addressBox_); }
+QStringList FileListEditor::ExtraHistory() const { return HistoryItems(extraBox_); }
 
 }  // namespace kivora::ui

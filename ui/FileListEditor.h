@@ -33,6 +33,8 @@ class FileListEditor : public QDialog {
   QComboBox* extraBox_;
 };
 
+// The texts of a history, in order.
+QStringList HistoryItems(const QComboBox* box);
 // Whether a history holds the text (exact but for letter case).
 bool HistoryHolds(const QComboBox* box, const QString& text);
 

@@ -44,12 +44,6 @@ QComboBox* History(const char* name) {
   return box;
 }
 
-QStringList Items(const QComboBox* box) {
-  QStringList items;
-  for (int i = 0; i < box->count(); ++i) items << box->itemText(i);
-  return items;
-}
-
 QStringList ListFilters() {
   // Spelled out, so that the translation tools file them under the page's context.
   return {QCoreApplication::translate("kivora::ui::FileListPage", "檔案清單 (*.txt)"),
@@ -205,8 +199,8 @@ void FileListPage::SetRows(const std::vector<filelist::FileListRow>& rows) {
 }
 
 int FileListPage::RowCount() const { return fileList_->topLevelItemCount(); }
-QStringList FileListPage::Addresses() const { return Items(addressBox_); }
-QStringList FileListPage::Extras() const { return Items(extraBox_); }
+QStringList FileListPage::Addresses() const { return HistoryItems(addressBox_); }
+QStringList FileListPage::Extras() const { return HistoryItems(extraBox_); }
 
 void FileListPage::SetHistories(const QStringList& addresses, const QStringList& extras) {
   addressBox_->clear();

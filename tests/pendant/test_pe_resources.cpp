@@ -12,13 +12,10 @@
 namespace kivora::pendant {
 namespace {
 
+using test::AsBytes;
 using test::Bytes;
 using test::PeImageBuilder;
 using test::ToBytes;
-
-Bytes AsBytes(std::optional<std::span<const std::uint8_t>> data) {
-  return data ? Bytes(data->begin(), data->end()) : Bytes{};
-}
 
 PeImageBuilder SampleBuilder() {
   PeImageBuilder b;

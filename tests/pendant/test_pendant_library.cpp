@@ -13,13 +13,10 @@ namespace kivora::pendant {
 namespace {
 
 namespace fs = std::filesystem;
+using test::AsBytes;
 using test::Bytes;
 using test::PatternBytes;
 using test::ToBytes;
-
-Bytes AsBytes(std::optional<std::span<const std::uint8_t>> data) {
-  return data ? Bytes(data->begin(), data->end()) : Bytes{};
-}
 
 // Pictures 101, 105 and 150, and 100, 200 and 250 outside the plug-in range.
 Bytes SamplePlugin(std::u16string name = u"測試掛件") {

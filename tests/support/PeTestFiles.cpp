@@ -37,6 +37,10 @@ bool TypeLess(const PeImageBuilder::Type& a, const PeImageBuilder::Type& b) {
 
 Bytes ToBytes(std::string_view text) { return Bytes(text.begin(), text.end()); }
 
+Bytes AsBytes(std::optional<std::span<const std::uint8_t>> data) {
+  return data ? Bytes(data->begin(), data->end()) : Bytes{};
+}
+
 Bytes PatternBytes(std::size_t size, std::uint32_t seed) {
   Bytes out(size);
   std::uint32_t x = seed * 2654435761u + 1;

@@ -19,6 +19,8 @@ namespace kivora::pendant::test {
 using Bytes = std::vector<std::uint8_t>;
 
 Bytes ToBytes(std::string_view text);
+// A copy of what a lookup found; no bytes when it found nothing.
+Bytes AsBytes(std::optional<std::span<const std::uint8_t>> data);
 // Deterministic filler of `size` bytes that differs per seed.
 Bytes PatternBytes(std::size_t size, std::uint32_t seed);
 
