@@ -29,8 +29,15 @@ std::string JsonString(std::string_view text) {
         if (c < 0) {
           out += "\\ufffd";  // not UTF-8: the replacement character keeps the output JSON
         } else if (IsHiddenCharacter(static_cast<char32_t>(c))) {
+          // Past U+FFFF (the tag characters) JSON escapes a surrogate pair.
           char buf[16];
-          std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(c));
+          if (c > 0xFFFF) {
+            const auto v = static_cast<unsigned>(c) - 0x10000;
+            std::snprintf(buf, sizeof buf, "\\u%04x\\u%04x", 0xD800 + (v >> 10),
+                          0xDC00 + (v & 0x3FF));
+          } else {
+            std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(c));
+          }
           out += buf;
         } else {
           out += bytes;

@@ -1,5 +1,6 @@
 #include "app/cli/TerminalText.h"
 
+#include <unicode/uchar.h>
 #include <unicode/utf8.h>
 
 #include <cstdio>
@@ -32,15 +33,24 @@ void AppendEscape(std::string& out, UChar32 c) {
     return;
   }
   char buf[16];
-  std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(c));
+  std::snprintf(buf, sizeof buf, c > 0xFFFF ? "\\U%08x" : "\\u%04x", static_cast<unsigned>(c));
   out += buf;
 }
 
 }  // namespace
 
 bool IsHiddenCharacter(char32_t c) {
-  return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x200E || c == 0x200F ||
-         (c >= 0x2028 && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+  // Controls (Cc), format characters (Cf: direction marks and isolates, zero-width
+  // spaces and joiners, the byte-order mark) and line and paragraph separators (Zl, Zp).
+  switch (u_charType(static_cast<UChar32>(c))) {
+    case U_CONTROL_CHAR:
+    case U_FORMAT_CHAR:
+    case U_LINE_SEPARATOR:
+    case U_PARAGRAPH_SEPARATOR:
+      return true;
+    default:
+      return false;
+  }
 }
 
 std::string TerminalText(std::string_view text) {

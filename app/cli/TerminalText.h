@@ -29,14 +29,16 @@ void ForEachCodePoint(std::string_view text, Fn&& fn) {
   }
 }
 
-// Controls (C0, DEL, C1) and the marks that break a line or turn the direction of the
-// text that follows: characters a terminal does not show as themselves.
+// Controls (C0, DEL, C1), format characters (direction marks, zero-width characters, the
+// byte-order mark) and line and paragraph separators: characters a terminal does not
+// show as themselves, by their Unicode general category.
 bool IsHiddenCharacter(char32_t c);
 
 // `text` with every backslash doubled and the hidden characters written as escapes: TAB,
 // LF and CR as backslash-t, -n and -r, other ASCII controls as backslash-x and two hex
-// digits, the others as backslash-u and four hex digits. A byte that is not part of UTF-8
-// is written as backslash-x and its two hex digits.
+// digits, the others as backslash-u and four hex digits (past U+FFFF backslash-U and
+// eight). A byte that is not part of UTF-8 is written as backslash-x and its two hex
+// digits.
 std::string TerminalText(std::string_view text);
 
 // A message of the engines for the terminal, in `language`. The line breaks of the

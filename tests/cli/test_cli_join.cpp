@@ -224,11 +224,15 @@ TEST(TerminalText, EscapesWhatATerminalWouldActOnAndKeepsPrintableUnicode) {
       {"a\tb\r\nc\\d\x7f", "a\\tb\\r\\nc\\\\d\\x7f"},
       {"\xc2\x9b"
        "31m|\xe2\x80\xa8|\xe2\x80\xae",
-       "\\u009b31m|\\u2028|\\u202e"},       // C1 CSI, marks
+       "\\u009b31m|\\u2028|\\u202e"},                            // C1 CSI, marks
+      {"a\xd8\x9c\xe2\x80\x8b\xe2\x81\xa4\xef\xbb\xbf\xc2\xad",  // U+061C, zero widths, BOM
+       "a\\u061c\\u200b\\u2064\\ufeff\\u00ad"},
+      {"\xf3\xa0\x80\x81", "\\U000e0001"},  // a tag character, past U+FFFF
       {"\xff\xe6\x8e", "\\xff\\xe6\\x8e"},  // not UTF-8
   };
   for (const auto& [text, shown] : cases) EXPECT_EQ(cli::TerminalText(text), shown) << shown;
-  EXPECT_EQ(cli::JsonString("\x1b\xe2\x80\xa8\xff\"相\""), "\"\\u001b\\u2028\\ufffd\\\"相\\\"\"");
+  EXPECT_EQ(cli::JsonString("\x1b\xe2\x80\xa8\xff\"相\"\xf3\xa0\x80\x81"),
+            "\"\\u001b\\u2028\\ufffd\\\"相\\\"\\udb40\\udc01\"");
   EXPECT_EQ(cli::TerminalMessage(msg::kPartNotAuthentic251("%s")),
             msg::kPartNotAuthentic251("%s").Chinese());
 }
