@@ -37,9 +37,12 @@ class SigpipeIgnored {
 CLI::App* JoinCommand::Register(CLI::App& app) {
   CLI::App* cmd = app.add_subcommand("join", "Join a set back into its source file");
   cmd->add_option("DEF", definition_, "Definition file, or a part carrying one")->required();
-  auto* dir = cmd->add_option("-o,--output-dir", outputDir_,
-                              "Folder of the joined file (default: the definition's)");
-  auto* file = cmd->add_option("--output", outputFile_, "Path of the joined file");
+  auto* dir = cmd->add_option(
+      "-o,--output-dir", outputDir_,
+      "Folder of the joined file (default: the definition's); - writes the joined bytes to "
+      "standard output");
+  auto* file = cmd->add_option("--output", outputFile_,
+                               "Path of the joined file; - writes it to standard output");
   // "-" for either writes the joined bytes to standard output.
   dir->excludes(file);
   cmd->add_flag("--skip-missing", skipMissing_, "Go on when a part is missing");

@@ -19,14 +19,19 @@ CLI::App* SplitCommand::Register(CLI::App& app) {
   CLI::App* cmd =
       app.add_subcommand("split", "Cut a file into numbered parts and write the join definition");
   cmd->add_option("SOURCE", source_,
-                  "File to split; - for standard input, or a pipe or FIFO (then -n is needed "
-                  "and the parts go to the current folder unless -o says otherwise)")
+                  "File to split; - for standard input (then -n is needed). Standard input, "
+                  "and a pipe, FIFO, socket or character device given by path, are read as a "
+                  "stream: its parts go to the current folder unless -o says otherwise")
       ->required();
   cmd->add_option("-o,--output-dir", outputDir_,
                   "Folder for the parts (default: the source's folder)");
   cmd->add_option("-s,--size", sizeKb_, "Part size in KB (1024 bytes), 1 to 32767")
-      ->capture_default_str();
-  cmd->add_flag("--random,!--no-random", random_, "Vary part sizes in pairs (default on)");
+      ->capture_default_str()
+      ->check(CLI::Range(1, kMaxPartSizeKb));
+  cmd->add_flag("--random", random_, "Vary part sizes in pairs (the default)");
+  cmd->add_flag_callback(
+      "--no-random", [this] { random_ = false; },
+      "Every part the size of -s, the last one the rest");
   cmd->add_option("-n,--name", baseName_,
                   "Part base name (default: source name without extension)");
   cmd->add_option("--source-name", sourceName_,

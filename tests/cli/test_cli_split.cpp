@@ -232,9 +232,12 @@ TEST(CliSplit, UsageAndFailures) {
   EXPECT_NE(run.err.find(std::strerror(ENOENT)), std::string::npos) << run.err;  // (161)
   run = RunCli({"split", (dir / "s.bin").string(), "-o", (dir / "s.bin").string()});
   EXPECT_NE(run.err.find(msg::kSaveFolderIsAFile), std::string::npos) << run.err;
-  run = RunCli({"split", (dir / "s.bin").string(), "-s", "40000"});
-  EXPECT_EQ(run.code, 1);
-  EXPECT_NE(run.err.find("32767"), std::string::npos);
+  for (const char* size : {"0", "40000"}) {  // out of range: a usage error naming the range
+    run = RunCli({"split", (dir / "s.bin").string(), "-s", size});
+    EXPECT_EQ(run.code, 2) << size;
+    EXPECT_NE(run.err.find("32767"), std::string::npos) << run.err;
+  }
+  EXPECT_EQ(RunCli({"split", "--help"}).out.find("{false}"), std::string::npos);
 
   run = RunCli({"split", (dir / "s.bin").string(), "--encrypt"});
   EXPECT_EQ(run.code, 2);
