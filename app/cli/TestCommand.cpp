@@ -18,10 +18,10 @@ CLI::App* TestCommand::Register(CLI::App& app) {
   return cmd;
 }
 
-void TestCommand::ReportRecovery(TerminalUi& ui, const pendant::PendantLibrary& pendants) {
+bool TestCommand::ReportRecovery(TerminalUi& ui, const pendant::PendantLibrary& pendants) {
   const RepairOutcome r =
       AssessRecovery(definition_, pendants, [&ui] { return ui.AbortRequested(); });
-  if (!r.found) return;
+  if (!r.found) return true;
   if (r.damaged == 0) {
     ui.ShowCompletion(msg::kRepairNothingToDo);
   } else if (r.rebuildable == r.damaged) {
@@ -29,6 +29,7 @@ void TestCommand::ReportRecovery(TerminalUi& ui, const pendant::PendantLibrary& 
   } else {
     ui.ShowCompletion(msg::kRepairPartlyPossible(r.damaged, r.rebuildable));
   }
+  return r.damaged == 0;
 }
 
 int TestCommand::Run(Context& context) {
@@ -50,8 +51,9 @@ int TestCommand::Run(Context& context) {
         RunVerify(loaded_, definition_, pendants, ui,
                   VerifyOptions{NoteUnusedPassword(password_.Resolve(), ui), false});
     if (outcome.authenticated) ui.Note(texts::kSetAuthenticated);
-    if (outcome.ran && !outcome.aborted) ReportRecovery(ui, pendants);
-    return outcome.ran && !outcome.aborted && !outcome.HasErrors() ? kSuccess : kFailed;
+    // The set is as it was written only when its recovery parts are too.
+    const bool recoveryIntact = outcome.ran && !outcome.aborted && ReportRecovery(ui, pendants);
+    return recoveryIntact && !outcome.HasErrors() ? kSuccess : kFailed;
   }));
 }
 

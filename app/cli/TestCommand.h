@@ -16,7 +16,9 @@ class TestCommand : public SetCommand {
 
  private:
   // What the set's recovery parts could rebuild, when it has any.
-  void ReportRecovery(TerminalUi& ui, const pendant::PendantLibrary& pendants);
+  // Says what the recovery parts could rebuild; false when a file of the set, recovery parts
+  // included, is lost or damaged.
+  bool ReportRecovery(TerminalUi& ui, const pendant::PendantLibrary& pendants);
 
   PasswordOptions password_;
   OutputOptions output_;

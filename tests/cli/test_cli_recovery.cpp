@@ -45,6 +45,11 @@ TEST(CliRecovery, SplitTestAndRepairWithRecoveryParts) {
   EXPECT_EQ(test::ReadBytes(part(3)), part3);
   EXPECT_EQ(test::ReadBytes(part(5)), part5);
   EXPECT_EQ(RunCli({"test", def.string()}).code, 0);
+  // A lost recovery part: the set is no longer as written, and repair makes it so.
+  std::filesystem::remove(dir / "data_rec01.bin");
+  EXPECT_EQ(RunCli({"test", def.string()}).code, 1);
+  ASSERT_EQ(RunCli({"repair", def.string()}).code, 0);
+  EXPECT_EQ(RunCli({"test", def.string()}).code, 0);
 
   for (int i : {0, 1, 2}) std::filesystem::remove(part(i));
   const auto refused = RunCli({"repair", def.string()});
