@@ -137,10 +137,18 @@ void TerminalUi::ShowLines(const Message& message) {
   }
 }
 
+namespace {
+// A file in one of these states is what an error message is about: --quiet still names it.
+bool IsProblem(FileState state) {
+  return state == FileState::Missing || state == FileState::Corrupt ||
+         state == FileState::Fixable || state == FileState::Mismatch;
+}
+}  // namespace
+
 void TerminalUi::PrintFile(const FileStateChanged& file) {
   const MessageText state = StateText(file.state);
   // A file merely listed has no line; the JSON document has them all.
-  if (state.empty() || quiet_ || report_) return;
+  if (state.empty() || (quiet_ && !IsProblem(file.state)) || report_) return;
   EndProgressLine();
   out_ << TerminalText((folder_.empty() ? "" : folder_ + "/") + file.name) << "\t"
        << TerminalText(state.In(language_)) << '\n';

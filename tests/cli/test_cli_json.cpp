@@ -54,13 +54,23 @@ INSTANTIATE_TEST_SUITE_P(Commands, CliQuiet,
                                            std::vector<std::string>{"repair"},
                                            std::vector<std::string>{"add-recovery", "1"}));
 
-// A test that finds errors says so, without a line per part.
-TEST(CliQuietFailure, ShowsOnlyTheClosingNotices) {
-  test::TempDir dir;
-  const auto run = test::RunCli({"test", MakeSet(dir, true).string(), "-q"});
-  EXPECT_EQ(run.code, 1);
-  EXPECT_EQ(run.out, "");
-  EXPECT_EQ(run.err.rfind(msg::kTestFoundErrors().Chinese() + "\n", 0), 0u) << run.err;
+// A test or join that meets errors names each problem file with its state, and no other.
+TEST(CliQuietFailure, NamesTheProblemFilesAndTheClosingNotices) {
+  const auto line = [](const char* name, const MessageTemplate<>& state) {
+    return std::string(name) + "\t" + std::string(state) + "\n";
+  };
+  for (const bool join : {false, true}) {
+    test::TempDir dir;
+    const auto def = MakeSet(dir, true).string();
+    const auto run =
+        join ? test::RunCli({"join", def, "-q", "--overwrite"}) : test::RunCli({"test", def, "-q"});
+    EXPECT_EQ(run.code, 1);
+    EXPECT_NE(run.out.find(line("data03.bin", msg::kStateMissing)), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("data00.bin"), std::string::npos) << run.out;
+    if (join) continue;  // the join stops at the missing part
+    EXPECT_NE(run.out.find(line("data05.bin", msg::kStateCorrupt)), std::string::npos) << run.out;
+    EXPECT_EQ(run.err.rfind(msg::kTestFoundErrors().Chinese() + "\n", 0), 0u) << run.err;
+  }
 }
 
 #ifdef KIVORA_HAVE_QT_JSON
