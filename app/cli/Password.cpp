@@ -34,9 +34,9 @@ class ReadOnlyFile {
 // reallocation, which would leave a copy behind unwiped.
 constexpr size_t kReadStep = 4096;
 
-// The first line of what `fd` holds, without its line end ("\n" or "\r\n"); an empty
-// optional when it cannot be read. Read straight from the descriptor, so no stream
-// buffer keeps a copy.
+// The first line of what `fd` holds, without its line end ("\n" or "\r\n") and without a
+// UTF-8 byte-order mark that an editor put before it; an empty optional when it cannot be read.
+// Read straight from the descriptor, so no stream buffer keeps a copy.
 std::optional<std::string> ReadFirstLine(int fd) {
   if (fd < 0) return std::nullopt;
   std::string text;
@@ -58,6 +58,13 @@ std::optional<std::string> ReadFirstLine(int fd) {
   if (end > 0 && text[end - 1] == '\r') --end;
   std::fill(text.begin() + static_cast<std::ptrdiff_t>(end), text.end(), '\0');
   text.resize(end);
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  if (text.starts_with(kByteOrderMark)) {
+    // Moved within the same buffer, and the freed tail wiped, so no copy is left behind.
+    std::copy(text.begin() + kByteOrderMark.size(), text.end(), text.begin());
+    std::fill(text.end() - kByteOrderMark.size(), text.end(), '\0');
+    text.resize(text.size() - kByteOrderMark.size());
+  }
   return text;
 }
 

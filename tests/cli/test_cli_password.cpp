@@ -14,12 +14,13 @@
 namespace kivora {
 namespace {
 
-// `--password-file -` takes the first line of standard input, as of a file; standard
-// input that cannot be read is refused.
+// `--password-file -` takes the first line of standard input, as of a file, without a
+// byte-order mark; standard input that cannot be read is refused.
 TEST(CliPassword, StandardInputAsThePasswordFile) {
   cli::PasswordOptions options;
   options.passwordFile = "-";
-  for (const std::string input : {"secret\nnext\n", "secret\r\n", "secret"}) {
+  for (const std::string input :
+       {"secret\nnext\n", "secret\r\n", "secret", "\xEF\xBB\xBFsecret\n"}) {
     int ends[2];
     ASSERT_EQ(::pipe(ends), 0);
     ASSERT_EQ(::write(ends[1], input.data(), input.size()), static_cast<ssize_t>(input.size()));
