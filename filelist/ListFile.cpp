@@ -5,6 +5,7 @@
 #include "core/io/AtomicFile.h"
 #include "core/io/File.h"
 #include "core/text/GroupThousands.h"
+#include "core/text/LocaleEncoding.h"
 #include "filelist/FileListMessages.h"
 #include "filelist/LocaleText.h"
 

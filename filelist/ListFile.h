@@ -1,8 +1,8 @@
 #pragma once
 // The list file: one full file address per line, in the user's encoding (the
-// locale's, see LocaleText.h), every line ended by CR LF, no byte-order mark. It is
-// written under a temporary name and renamed, so a failed save leaves an older list
-// file of that name as it was.
+// locale's, see core/text/LocaleEncoding.h), every line ended by CR LF, no byte-order
+// mark. It is written under a temporary name and renamed, so a failed save leaves an
+// older list file of that name as it was.
 
 #include <filesystem>
 #include <span>

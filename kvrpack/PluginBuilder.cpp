@@ -4,10 +4,11 @@
 #include <limits>
 #include <vector>
 
+#include "core/format/CodePage.h"
 #include "core/io/AtomicFile.h"
 #include "core/io/File.h"
 #include "core/io/OutputTarget.h"
-#include "core/format/CodePage.h"
+#include "core/text/Utf8.h"
 #include "kvrpack/BuildError.h"
 #include "kvrpack/BuilderMessages.h"
 #include "kvrpack/PathFilter.h"

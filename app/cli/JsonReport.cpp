@@ -4,7 +4,6 @@
 
 #include "app/cli/Command.h"
 #include "app/cli/Json.h"
-#include "app/cli/MessageNumber.h"
 #include "app/cli/StateWords.h"
 
 namespace kivora::cli {
@@ -51,7 +50,7 @@ void JsonReport::WriteFile(std::ostream& out, const FileStateChanged& file) cons
 
 void JsonReport::WriteMessage(std::ostream& out, const Entry& entry, Language language) {
   out << "{\"kind\":\"" << entry.kind << "\",\"number\":";
-  if (const auto number = MessageNumber(entry.text)) {
+  if (const auto number = entry.text.Number()) {
     out << *number;
   } else {
     out << "null";

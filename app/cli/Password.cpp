@@ -10,6 +10,7 @@
 #include "app/cli/CliMessages.h"
 #include "app/cli/PasswordEncoding.h"
 #include "core/KivoraError.h"
+#include "core/text/LocaleEncoding.h"
 
 namespace kivora::cli {
 namespace {
@@ -92,7 +93,7 @@ void PasswordOptions::Register(CLI::App& command, bool demandEncryption) {
 }
 
 std::optional<SecretText> PasswordOptions::Resolve(int standardInput) {
-  const std::string encoding = LocaleCharacterEncoding();
+  const std::string encoding = LocaleEncoding();
   if (!password.empty()) {
     const WipedOnExit wipe(password);
     return PasswordInUtf8(password, encoding);

@@ -11,14 +11,10 @@
 
 namespace kivora::cli {
 
-// The encoding of the locale's character type as the C library names it ("UTF-8",
-// "BIG5", "ANSI_X3.4-1968" under C), as main's setlocale chose it.
-std::string LocaleCharacterEncoding();
-
-// `text`, in `encoding` (a name that ICU knows), as UTF-8. UTF-8 and ASCII need no
-// conversion: the text is only checked as UTF-8, which terminals send under the C
-// locale too. Throws KivoraError when a byte is not valid in the encoding, or when the
-// encoding is unknown.
+// `text`, in `encoding` (a name that ICU knows), as UTF-8. An encoding that
+// IsUtf8Encoding accepts (UTF-8, and the ASCII of the C locale, under which terminals
+// send UTF-8 too) needs no conversion: the text is only checked as UTF-8. Throws
+// KivoraError when a byte is not valid in the encoding, or when the encoding is unknown.
 SecretText PasswordInUtf8(std::string_view text, std::string_view encoding);
 
 }  // namespace kivora::cli

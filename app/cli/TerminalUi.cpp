@@ -14,6 +14,7 @@
 #include "app/cli/PasswordEncoding.h"
 #include "app/cli/TerminalText.h"
 #include "core/StateTexts.h"
+#include "core/text/LocaleEncoding.h"
 #include "core/text/Messages.h"
 
 namespace kivora::cli {
@@ -41,7 +42,7 @@ TerminalUi::TerminalUi(std::ostream& out, std::ostream& err, bool interactive, b
       progressBar_(progressBar),
       language_(language),
       readLine_(ReadTerminalLine),
-      encoding_(LocaleCharacterEncoding()) {
+      encoding_(LocaleEncoding()) {
   interrupted.store(false);
   struct sigaction action {};
   action.sa_handler = OnInterrupt;

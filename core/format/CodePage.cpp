@@ -1,69 +1,20 @@
 #include "core/format/CodePage.h"
 
-#include <unicode/uchar.h>
-#include <unicode/ucnv.h>
-#include <unicode/ucnv_err.h>
 #include <unicode/ustring.h>
 #include <unicode/utf8.h>
 
 #include <clocale>
-#include <memory>
-#include <vector>
 
 #include "core/KivoraError.h"
-#include "core/text/GroupThousands.h"
+#include "core/text/IcuConverter.h"
 #include "core/text/Messages.h"
 
 namespace kivora {
 namespace {
 
-struct ConverterCloser {
-  void operator()(UConverter* c) const { ucnv_close(c); }
-};
-using Converter = std::unique_ptr<UConverter, ConverterCloser>;
-
 // Code page 950 as Windows defines it (Big5 with the Microsoft extensions).
-Converter OpenBig5(bool strict) {
-  UErrorCode status = U_ZERO_ERROR;
-  Converter conv(ucnv_open("windows-950-2000", &status));
-  if (U_FAILURE(status) || !conv) throw KivoraError(msg::kNoBig5Converter);
-  if (strict) {
-    ucnv_setToUCallBack(conv.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
-    ucnv_setFromUCallBack(conv.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
-                          &status);
-  }
-  return conv;
-}
-
-std::string Utf16ToUtf8(std::u16string_view u16) {
-  UErrorCode status = U_ZERO_ERROR;
-  int32_t len = 0;
-  u_strToUTF8(nullptr, 0, &len, u16.data(), static_cast<int32_t>(u16.size()), &status);
-  std::string out(static_cast<size_t>(len), '\0');
-  status = U_ZERO_ERROR;
-  u_strToUTF8WithSub(out.data(), len, nullptr, u16.data(), static_cast<int32_t>(u16.size()), 0xFFFD,
-                     nullptr, &status);
-  return out;
-}
-
-std::optional<std::string> Utf16ToBig5(UConverter* conv, std::u16string_view u16) {
-  UErrorCode status = U_ZERO_ERROR;
-  std::string out(u16.size() * 2 + 2, '\0');
-  int32_t len = ucnv_fromUChars(conv, out.data(), static_cast<int32_t>(out.size()), u16.data(),
-                                static_cast<int32_t>(u16.size()), &status);
-  if (U_FAILURE(status)) return std::nullopt;
-  out.resize(static_cast<size_t>(len));
-  return out;
-}
-
-std::optional<std::u16string> Big5ToUtf16(UConverter* conv, std::string_view big5) {
-  UErrorCode status = U_ZERO_ERROR;
-  std::u16string out(big5.size() + 1, u'\0');
-  int32_t len = ucnv_toUChars(conv, out.data(), static_cast<int32_t>(out.size()), big5.data(),
-                              static_cast<int32_t>(big5.size()), &status);
-  if (U_FAILURE(status)) return std::nullopt;
-  out.resize(static_cast<size_t>(len));
-  return out;
+IcuConverter OpenBig5(IcuConverter::Misfit misfit) {
+  return IcuConverter("windows-950-2000", misfit, msg::kNoBig5Converter);
 }
 
 // The language part of the user's locale ("tr" of "tr_TR.UTF-8"), for case rules.
@@ -76,23 +27,8 @@ std::string UserLanguage() {
 
 }  // namespace
 
-std::optional<std::u16string> Utf8ToUtf16(std::string_view utf8) {
-  UErrorCode status = U_ZERO_ERROR;
-  int32_t len = 0;
-  u_strFromUTF8(nullptr, 0, &len, utf8.data(), static_cast<int32_t>(utf8.size()), &status);
-  if (status != U_BUFFER_OVERFLOW_ERROR && U_FAILURE(status)) return std::nullopt;
-  std::u16string out(static_cast<size_t>(len), u'\0');
-  status = U_ZERO_ERROR;
-  u_strFromUTF8(out.data(), len, nullptr, utf8.data(), static_cast<int32_t>(utf8.size()), &status);
-  if (U_FAILURE(status)) return std::nullopt;
-  return out;
-}
-
 std::optional<std::string> ToBig5(std::string_view utf8) {
-  auto u16 = Utf8ToUtf16(utf8);
-  if (!u16) return std::nullopt;
-  auto conv = OpenBig5(true);
-  return Utf16ToBig5(conv.get(), *u16);
+  return OpenBig5(IcuConverter::Misfit::Stop).FromUtf8(utf8);
 }
 
 std::string ToBig5OrThrow(std::string_view utf8, const MessageText& what) {
@@ -127,23 +63,15 @@ std::string FirstCharacterWithoutBig5(std::string_view utf8) {
 }
 
 std::optional<std::string> FromBig5(std::string_view big5) {
-  auto conv = OpenBig5(true);
-  auto u16 = Big5ToUtf16(conv.get(), big5);
-  if (!u16) return std::nullopt;
-  return Utf16ToUtf8(*u16);
+  return OpenBig5(IcuConverter::Misfit::Stop).ToUtf8(big5);
 }
 
 std::string FromBig5Lossy(std::string_view big5) {
-  auto conv = OpenBig5(false);
-  UErrorCode status = U_ZERO_ERROR;
-  ucnv_setToUCallBack(conv.get(), UCNV_TO_U_CALLBACK_SUBSTITUTE, nullptr, nullptr, nullptr,
-                      &status);
-  auto u16 = Big5ToUtf16(conv.get(), big5);
-  return u16 ? Utf16ToUtf8(*u16) : std::string();
+  return OpenBig5(IcuConverter::Misfit::Substitute).ToUtf8(big5).value_or(std::string());
 }
 
 std::string LowerBig5(std::string_view big5) {
-  auto conv = OpenBig5(true);
+  const IcuConverter conv = OpenBig5(IcuConverter::Misfit::Stop);
   const std::string lang = UserLanguage();
   std::string out;
   out.reserve(big5.size());
@@ -158,7 +86,7 @@ std::string LowerBig5(std::string_view big5) {
       out += (lead >= 'A' && lead <= 'Z') ? static_cast<char>(lead + 32) : ch[0];
       continue;
     }
-    auto u16 = Big5ToUtf16(conv.get(), ch);
+    auto u16 = conv.ToUtf16(ch);
     if (!u16 || u16->empty()) {
       out += ch;
       continue;
@@ -167,8 +95,7 @@ std::string LowerBig5(std::string_view big5) {
     char16_t lower[8];
     int32_t n = u_strToLower(lower, 8, u16->data(), static_cast<int32_t>(u16->size()), lang.c_str(),
                              &status);
-    auto back =
-        U_SUCCESS(status) ? Utf16ToBig5(conv.get(), std::u16string_view(lower, n)) : std::nullopt;
+    auto back = U_SUCCESS(status) ? conv.FromUtf16(std::u16string_view(lower, n)) : std::nullopt;
     // Keep the character when its lower case is not one Big5 character.
     out += (back && back->size() == ch.size()) ? *back : std::string(ch);
   }

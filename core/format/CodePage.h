@@ -10,8 +10,6 @@
 
 namespace kivora {
 
-// UTF-8 -> UTF-16; empty optional when the text is not valid UTF-8.
-std::optional<std::u16string> Utf8ToUtf16(std::string_view utf8);
 // UTF-8 -> Big5; empty optional when a character has no Big5 form.
 std::optional<std::string> ToBig5(std::string_view utf8);
 // UTF-8 -> Big5; throws KivoraError naming `what` when a character has no Big5 form.

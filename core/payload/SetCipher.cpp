@@ -3,7 +3,6 @@
 #include <sodium.h>
 #include <unicode/bytestream.h>
 #include <unicode/normalizer2.h>
-#include <unicode/utf8.h>
 
 #include <algorithm>
 #include <new>
@@ -11,6 +10,7 @@
 #include "core/KivoraError.h"
 #include "core/io/LittleEndian.h"
 #include "core/text/Messages.h"
+#include "core/text/Utf8.h"
 
 namespace kivora {
 namespace {
@@ -99,11 +99,7 @@ SecretText NormalizedPassword(std::string_view utf8) {
   const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
   if (U_FAILURE(status)) throw KivoraError(msg::kCryptoLibraryFailed294);
   // normalizeUTF8 passes ill-formed bytes through: refuse them instead.
-  for (std::int32_t at = 0, length = static_cast<std::int32_t>(utf8.size()); at < length;) {
-    UChar32 c = 0;
-    U8_NEXT(utf8.data(), at, length, c);
-    if (c < 0) throw KivoraError(msg::kPasswordNotUtf8);
-  }
+  if (!IsValidUtf8(utf8)) throw KivoraError(msg::kPasswordNotUtf8);
   // NFC grows UTF-8 by at most a factor of three; the sink writes into locked memory.
   SecretText out = SecretText::OfSize(utf8.size() * 3);
   icu::CheckedArrayByteSink sink(reinterpret_cast<char*>(out.Bytes().data()),

@@ -7,11 +7,21 @@ namespace kivora {
 MessageText::MessageText(const MessageTemplate<>& text) : MessageText(text()) {}
 
 MessageText::MessageText(std::string_view chinese, std::string_view english,
-                         std::vector<Value> values)
-    : chinese_(chinese), english_(english), values_(std::move(values)) {}
+                         std::optional<int> number, std::vector<Value> values)
+    : chinese_(chinese), english_(english), number_(number), values_(std::move(values)) {}
 
 MessageText MessageText::Plain(std::string text) {
-  return MessageText("{}", "{}", {Of(std::move(text))});
+  return MessageText("{}", "{}", std::nullopt, {Of(std::move(text))});
+}
+
+std::optional<int> MessageText::Number() const {
+  if (number_) return number_;
+  for (const Value& value : values_) {
+    if (const auto* text = std::get_if<MessageText>(&value.value)) {
+      if (const auto number = text->Number()) return number;
+    }
+  }
+  return std::nullopt;
 }
 
 MessageText::Value MessageText::Of(std::int64_t number) { return {number}; }

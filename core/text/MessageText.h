@@ -1,11 +1,13 @@
 #pragma once
-// A text for the user as a value: which text it is (its Chinese and English templates)
-// and the values that fill it. The engines make it where something happens; a front end
-// puts it into words only where it shows it, in the user's language.
+// A text for the user as a value: which text it is (its Chinese and English templates,
+// and the number of the place that raised it) and the values that fill it. The engines
+// make it where something happens; a front end puts it into words only where it shows
+// it, in the user's language.
 
 #include <fmt/format.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -18,6 +20,23 @@ namespace kivora {
 
 template <class... Args>
 struct MessageTemplate;
+
+// The number a template's own wording shows: the first three to five digits in ASCII
+// parentheses, "(163)". Values are not in the wording, so a "(123)" in a file name
+// never becomes the number.
+constexpr std::optional<int> NumberInWording(std::string_view wording) {
+  for (size_t open = wording.find('('); open != std::string_view::npos;
+       open = wording.find('(', open + 1)) {
+    int number = 0;
+    size_t end = open + 1;
+    for (; end < wording.size() && wording[end] >= '0' && wording[end] <= '9'; ++end) {
+      number = number * 10 + (wording[end] - '0');
+    }
+    const size_t digits = end - open - 1;
+    if (digits >= 3 && digits <= 5 && end < wording.size() && wording[end] == ')') return number;
+  }
+  return std::nullopt;
+}
 
 class MessageText {
  public:
@@ -37,19 +56,25 @@ class MessageText {
   // The program's own wording, for logs and exceptions' what().
   std::string Chinese() const { return In(Language::Chinese); }
   bool empty() const { return chinese_.empty(); }
+  // The number of the place that raised the text, as its wording shows it. A text
+  // without a number of its own that joins other texts (two lines) takes that of the
+  // first of them that has one.
+  std::optional<int> Number() const;
 
  private:
   template <class... Args>
   friend struct MessageTemplate;
   struct Value;
 
-  MessageText(std::string_view chinese, std::string_view english, std::vector<Value> values);
+  MessageText(std::string_view chinese, std::string_view english, std::optional<int> number,
+              std::vector<Value> values);
   static Value Of(std::int64_t number);
   static Value Of(std::string text);
   static Value Of(MessageText text);
 
   std::string_view chinese_;
   std::string_view english_;
+  std::optional<int> number_;
   std::vector<Value> values_;
 };
 
@@ -58,31 +83,44 @@ struct MessageText::Value {
 };
 
 // One text in both languages, with a "{}" for each value, checked by libfmt against the
-// value types when it is declared. Calling it with the values makes the MessageText;
-// wrong numbers or kinds of values do not compile.
+// value types when it is declared, and the number its wording shows in both languages:
+// a template whose two wordings show different numbers does not compile. Calling it
+// with the values makes the MessageText; wrong numbers or kinds of values do not compile.
 template <class... Args>
 struct MessageTemplate {
-  fmt::format_string<Args...> chinese;
-  fmt::format_string<Args...> english;
+  template <size_t ChineseSize, size_t EnglishSize>
+  consteval MessageTemplate(const char (&chinese)[ChineseSize], const char (&english)[EnglishSize])
+      : chinese_(Checked(chinese)), english_(Checked(english)), number_(NumberInWording(chinese_)) {
+    if (NumberInWording(english_) != number_) {
+      throw "the Chinese and the English wording show different numbers";
+    }
+  }
 
   MessageText operator()(Args... values) const {
-    return MessageText(View(chinese), View(english), {MessageText::Of(std::move(values))...});
+    return MessageText(chinese_, english_, number_, {MessageText::Of(std::move(values))...});
   }
+  // The number both wordings show, "(163)"; none when they show none.
+  constexpr std::optional<int> Number() const { return number_; }
   // A text without values as the program's own wording, for logs and tests.
   operator std::string_view() const  // NOLINT(google-explicit-constructor)
       requires(sizeof...(Args) == 0) {
-    return View(chinese);
+    return chinese_;
   }
   friend bool operator==(const MessageTemplate& text,
                          std::string_view wording) requires(sizeof...(Args) == 0) {
-    return View(text.chinese) == wording;
+    return text.chinese_ == wording;
   }
 
  private:
-  static std::string_view View(fmt::format_string<Args...> text) {
-    const fmt::string_view view = text;
-    return {view.data(), view.size()};
+  // The wording, once libfmt has checked its "{}" against the value types.
+  static consteval std::string_view Checked(const char* wording) {
+    [[maybe_unused]] const fmt::format_string<Args...> checked(wording);
+    return wording;
   }
+
+  std::string_view chinese_;
+  std::string_view english_;
+  std::optional<int> number_;
 };
 
 }  // namespace kivora

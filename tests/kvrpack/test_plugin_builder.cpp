@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "core/format/CodePage.h"
+#include "core/text/Utf8.h"
 #include "kvrpack/BuilderMessages.h"
 #include "kvrpack/OutputFolder.h"
 #include "kvrpack/PluginBuilder.h"

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "core/format/CodePage.h"
+#include "core/text/Utf8.h"
 #include "kvrpack/PathFilter.h"
 #include "kvrpack/ResourceScript.h"
 

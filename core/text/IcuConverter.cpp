@@ -1,0 +1,68 @@
+#include "core/text/IcuConverter.h"
+
+#include "core/KivoraError.h"
+#include "core/text/Utf8.h"
+
+namespace kivora {
+
+IcuConverter::IcuConverter(std::string_view name, Misfit misfit, const MessageText& unknown) {
+  UErrorCode status = U_ZERO_ERROR;
+  converter_.reset(ucnv_open(std::string(name).c_str(), &status));
+  if (U_FAILURE(status) || !converter_) throw KivoraError(unknown);
+  if (misfit == Misfit::Stop) {
+    ucnv_setToUCallBack(get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+    ucnv_setFromUCallBack(get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+  }
+}
+
+// Both conversions reset the converter first and report the length they need when the
+// first guess is too short.
+std::optional<std::u16string> IcuConverter::ToUtf16(std::string_view bytes) const {
+  std::u16string out(bytes.size() + 1, u'\0');
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t len = ucnv_toUChars(get(), out.data(), static_cast<int32_t>(out.size()),
+                                      bytes.data(), static_cast<int32_t>(bytes.size()), &status);
+    if (status == U_BUFFER_OVERFLOW_ERROR) {
+      out.resize(static_cast<size_t>(len) + 1);
+      continue;
+    }
+    if (U_FAILURE(status)) return std::nullopt;
+    out.resize(static_cast<size_t>(len));
+    return out;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> IcuConverter::FromUtf16(std::u16string_view text) const {
+  std::string out(
+      UCNV_GET_MAX_BYTES_FOR_STRING(static_cast<int32_t>(text.size()), ucnv_getMaxCharSize(get())),
+      '\0');
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t len = ucnv_fromUChars(get(), out.data(), static_cast<int32_t>(out.size()),
+                                        text.data(), static_cast<int32_t>(text.size()), &status);
+    if (status == U_BUFFER_OVERFLOW_ERROR) {
+      out.resize(static_cast<size_t>(len) + 1);
+      continue;
+    }
+    if (U_FAILURE(status)) return std::nullopt;
+    out.resize(static_cast<size_t>(len));
+    return out;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> IcuConverter::ToUtf8(std::string_view bytes) const {
+  const auto text = ToUtf16(bytes);
+  if (!text) return std::nullopt;
+  return Utf16ToUtf8(*text);
+}
+
+std::optional<std::string> IcuConverter::FromUtf8(std::string_view utf8) const {
+  const auto text = Utf8ToUtf16(utf8);
+  if (!text) return std::nullopt;
+  return FromUtf16(*text);
+}
+
+}  // namespace kivora
