@@ -9,6 +9,7 @@
 #include "core/operations/SetLock.h"
 #include "core/operations/SetRecovery.h"
 #include "core/operations/VerifyOperation.h"
+#include "core/parts/SetNames.h"
 #include "core/recovery/RecoveryScan.h"
 #include "core/text/Messages.h"
 
@@ -79,7 +80,8 @@ AddRecoveryOutcome RunAddRecovery(KvrDefinition& loaded,
   if (!amount.Any()) throw KivoraError(msg::kRecoveryAmountInvalid);
   const std::filesystem::path folder = definitionPath.parent_path();
   // Nothing else writes the set between its test and the renaming of the recovery parts.
-  const SetLock lock(folder, SetNameOf(loaded, definitionPath), SetLock::Mode::Exclusive);
+  const SetLock lock(folder, SetNames::Of(loaded, definitionPath).LockName(),
+                     SetLock::Mode::Exclusive);
   AddRecoveryOutcome out;
   const auto end = [&](bool completed) {
     out.completed = completed;
@@ -105,12 +107,11 @@ AddRecoveryOutcome RunAddRecovery(KvrDefinition& loaded,
   const RecoveryPlan plan = PlanRecovery(count, amount);
   const std::vector<WrittenRecoveryFile> old = ListRecoveryParts(definitionPath, def);
   const std::vector<std::uint8_t> stored = StoredDefinitionOf(def, definitionPath);
-  const std::string definitionName =
-      def.implanted ? def.parts.back().FileName : definitionPath.filename().string();
+  const SetNames names = SetNames::Of(def, definitionPath);
   // Its recovery parts wait under hidden names until Finish, and go with it otherwise.
   RecoveryWriter writer(
-      plan, RecoverySetInfoOf(folder, RecoveryNamingOfParts(def.parts, plan.RecoveryCount()),
-                              def.header, def.implanted, definitionName));
+      plan, RecoverySetInfoOf(folder, names.Recovery(plan.RecoveryCount()), def.header,
+                              def.implanted, names.StoredDefinitionName(def.implanted, count)));
   events.Report(WorkStarted{});
   const StopCheck stop = [&events] { return events.AbortRequested(); };
   std::vector<std::uint8_t> buffer(kReadBytes);

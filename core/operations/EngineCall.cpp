@@ -23,10 +23,11 @@ MessageText ReasonOf(const std::exception& e) {
 }
 
 OperationFailure SplitFailure(const SplitOutcome& result) {
-  // A failed split is closed as an interrupted one: nothing of it remains in the list.
+  // A failed split is closed as an interrupted one; the parts it left stay listed.
   return {msg::kSplitInterrupted, msg::kOutOfMemory111, true, [&result](OperationEvents& events) {
             for (const FileStateChanged& left : result.leftByFailure) events.Report(left);
-            ReportSplitEnd(events, false);
+            ReportSplitEnd(events,
+                           result.partsLeftByFailure ? SplitEnd::PartsLeft : SplitEnd::NothingLeft);
           }};
 }
 OperationFailure JoinFailure() { return {msg::kJoinInterrupted, msg::kOutOfMemory222}; }

@@ -14,6 +14,7 @@
 #include "core/operations/SetLock.h"
 #include "core/operations/SetProtection.h"
 #include "core/parts/PartScan.h"
+#include "core/parts/SetNames.h"
 #include "core/payload/GeneratorScrambler.h"
 #include "core/payload/Scramblers.h"
 #include "core/payload/SealedPayload.h"
@@ -248,8 +249,8 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
       folder = *chosenFolder;
     }
     // Joins share the set's lock: a split, re-split or repair of it is refused meanwhile.
-    const SetLock lock(request.definitionPath.parent_path(), SetNameOf(def, request.definitionPath),
-                       SetLock::Mode::Shared);
+    const SetLock lock(request.definitionPath.parent_path(),
+                       SetNames::Of(def, request.definitionPath).LockName(), SetLock::Mode::Shared);
     std::filesystem::path joined = toStream             ? request.outputStream->name
                                    : request.outputFile ? *request.outputFile
                                                         : folder / def.header.SourceName;

@@ -13,6 +13,7 @@
 #include "core/io/File.h"
 #include "core/operations/SetLock.h"
 #include "core/operations/SetRecovery.h"
+#include "core/parts/SetNames.h"
 #include "core/recovery/RecoveryCode.h"
 #include "core/recovery/RecoveryScan.h"
 #include "core/recovery/StripeCrcs.h"
@@ -433,7 +434,8 @@ RepairOutcome RunRepair(const std::filesystem::path& definition, bool dryRun,
   }
 
   // No other operation writes or joins the set while files of it are rebuilt.
-  const SetLock lock(scan->folder, SetNameOf(scan->definition, scan->DefinitionPath()),
+  const SetLock lock(scan->folder,
+                     SetNames::Of(scan->definition, scan->DefinitionPath()).LockName(),
                      SetLock::Mode::Exclusive);
   // Groups are rebuilt two at a time, each thread with stripe buffers of its own. The
   // calling thread reports the files of finished groups in group order; a group that

@@ -13,6 +13,7 @@
 #include "core/operations/SetProtection.h"
 #include "core/operations/SetRecovery.h"
 #include "core/parts/PartWriter.h"
+#include "core/parts/SetNames.h"
 #include "core/payload/SealedPayload.h"
 #include "core/payload/SetCipher.h"
 #include "core/text/GroupThousands.h"
@@ -101,7 +102,8 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
     if (!chosenFolder) return false;
     const std::filesystem::path& folder = *chosenFolder;
     // No other operation writes or joins the set while parts of it are rebuilt.
-    std::optional<SetLock> lock(std::in_place, folder, SetNameOf(def, request.definitionPath),
+    std::optional<SetLock> lock(std::in_place, folder,
+                                SetNames::Of(def, request.definitionPath).LockName(),
                                 SetLock::Mode::Exclusive);
     // A refusal leaves no folder it made: the lock file in it goes first.
     const auto refuse = [&] {

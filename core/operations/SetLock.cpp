@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <utility>
 
@@ -54,25 +53,6 @@ SetLock::~SetLock() {
   // Only a holder that may hold it alone removes the file: no other holder is left.
   if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) ::unlink(path_.c_str());
   ::close(fd_);
-}
-
-std::string SetNameOfParts(std::string_view firstPartName, int partCount) {
-  std::string name(firstPartName);
-  if (const size_t dot = name.rfind('.'); dot != std::string::npos) name.erase(dot);
-  const int width = std::max(2, static_cast<int>(std::to_string(partCount).size()));
-  for (int i = 0; i < width && !name.empty() && name.back() >= '0' && name.back() <= '9'; ++i)
-    name.pop_back();
-  if (!name.empty() && name.back() == '_') name.pop_back();
-  return name;
-}
-
-std::string SetNameOf(const KvrDefinition& definition,
-                      const std::filesystem::path& definitionPath) {
-  if (!definition.parts.empty()) {
-    return SetNameOfParts(definition.parts.front().FileName,
-                          static_cast<int>(definition.parts.size()));
-  }
-  return definitionPath.stem().string();
 }
 
 }  // namespace kivora

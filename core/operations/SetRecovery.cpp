@@ -1,59 +1,15 @@
 #include "core/operations/SetRecovery.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "core/KivoraError.h"
 #include "core/io/Crc32.h"
 #include "core/io/File.h"
-#include "core/operations/SetLock.h"
 #include "core/parts/PartScan.h"
 #include "core/recovery/RecoveryScan.h"
 #include "core/text/Messages.h"
 
 namespace kivora {
-namespace {
-
-// How the split named the parts: PartFileName's base, first number and extension.
-struct PartNumbering {
-  std::string base;
-  std::string extension;
-  bool fromOne = false;
-};
-
-std::string Numbered(int number, int width) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%.*d", width, number);
-  return text;
-}
-
-bool FollowsNumbering(const std::vector<PartRecord>& parts, const PartNumbering& n, int width) {
-  for (size_t i = 0; i < parts.size(); ++i) {
-    const int number = static_cast<int>(i) + (n.fromOne ? 1 : 0);
-    if (parts[i].FileName != n.base + Numbered(number, width) + "." + n.extension) return false;
-  }
-  return true;
-}
-
-// The numbering every part name follows; the base may hold digits and dots, and so may
-// the extension, so each place of the first number is tried, the last one first.
-std::optional<PartNumbering> NumberingOf(const std::vector<PartRecord>& parts) {
-  if (parts.empty()) return std::nullopt;
-  const std::string& first = parts.front().FileName;
-  const int count = static_cast<int>(parts.size());
-  const int width = std::max(2, static_cast<int>(std::to_string(count).size()));
-  for (bool fromOne : {false, true}) {
-    const std::string number = Numbered(fromOne ? 1 : 0, width) + ".";
-    for (size_t at = first.rfind(number); at != std::string::npos;
-         at = at == 0 ? std::string::npos : first.rfind(number, at - 1)) {
-      const PartNumbering n{first.substr(0, at), first.substr(at + number.size()), fromOne};
-      if (FollowsNumbering(parts, n, width)) return n;
-    }
-  }
-  return std::nullopt;
-}
-
-}  // namespace
 
 bool FeedPartFile(RecoveryWriter& writer, const PartRecord& record, bool disguised, int index,
                   const std::filesystem::path& path, std::vector<std::uint8_t>& buffer,
@@ -96,17 +52,6 @@ void ReportRecoveryFiles(OperationEvents& events, const std::vector<WrittenRecov
     events.SetFileState(FileRole::Recovery(static_cast<int>(j)), files[j].path.filename().string(),
                         FileState::Recovery);
   }
-}
-
-RecoveryNaming RecoveryNamingOfParts(const std::vector<PartRecord>& parts, int recoveryCount) {
-  if (const std::optional<PartNumbering> n = NumberingOf(parts)) {
-    return MakeRecoveryNaming(n->base, n->extension, recoveryCount, n->fromOne);
-  }
-  const std::filesystem::path first = parts.empty() ? "" : parts.front().FileName;
-  std::string extension = first.extension().string();
-  if (!extension.empty()) extension.erase(0, 1);
-  return MakeRecoveryNaming(SetNameOfParts(first.string(), static_cast<int>(parts.size())),
-                            extension, recoveryCount, false);
 }
 
 std::vector<std::uint8_t> StoredDefinitionOf(const KvrDefinition& definition,

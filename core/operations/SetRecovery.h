@@ -1,6 +1,6 @@
 #pragma once
 // What the operations share about a set's recovery parts: what every recovery part says
-// about the set, how they are named after the parts, the definition bytes they copy, and
+// about the set (named by SetNames), the definition bytes they copy, and
 // how the user is told to make them again when some are missing.
 
 #include <cstdint>
@@ -33,11 +33,6 @@ bool FeedPartFile(RecoveryWriter& writer, const PartRecord& record, bool disguis
 
 // The rows of the recovery parts a writer completed.
 void ReportRecoveryFiles(OperationEvents& events, const std::vector<WrittenRecoveryFile>& files);
-
-// The naming a split gives `recoveryCount` recovery parts of a set whose parts have
-// these names: the parts' base name, extension and first number. Names that do not
-// follow the split's pattern give the base name and extension of the first part.
-RecoveryNaming RecoveryNamingOfParts(const std::vector<PartRecord>& parts, int recoveryCount);
 
 // The definition as it lies on disk, which every recovery part copies: the file's bytes,
 // or the block implanted at the end of the last part (behind its recorded length).

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstdio>
+#include <exception>
 #include <new>
 
 #include "core/KivoraError.h"
@@ -10,15 +10,29 @@
 #include "core/format/DefinitionWriter.h"
 #include "core/io/AtomicFile.h"
 #include "core/io/File.h"
+#include "core/operations/PlacedParts.h"
 #include "core/operations/SetLock.h"
 #include "core/operations/SetRecovery.h"
-#include "core/operations/StreamPartSizes.h"
 #include "core/parts/PartStream.h"
+#include "core/parts/SplitSource.h"
 #include "core/payload/SetCipher.h"
 #include "core/text/GroupThousands.h"
 #include "core/text/Messages.h"
 
 namespace kivora {
+namespace {
+
+// The folder of a split's parts, knowing whether its source is a stream.
+std::filesystem::path FolderOf(const SplitRequest& s, bool stream) {
+  if (s.saveFolder) return *s.saveFolder;
+  return stream ? std::filesystem::path() : s.source.parent_path();
+}
+
+SplitNaming NamingOf(const SplitRequest& s, std::filesystem::path folder) {
+  return {std::move(folder), s.baseName, s.extension, s.numberFromOne, s.kvrExtension};
+}
+
+}  // namespace
 
 std::string ProposedBaseName(const std::filesystem::path& source) {
   // Everything before the last dot: a.tar.gz gives a.tar, .profile gives nothing.
@@ -33,41 +47,11 @@ std::string SourceNameOf(const SplitRequest& s) {
 }
 
 std::filesystem::path SplitFolder(const SplitRequest& s) {
-  if (s.saveFolder) return *s.saveFolder;
-  return IsStreamSource(s.source) ? std::filesystem::path() : s.source.parent_path();
+  return FolderOf(s, !s.saveFolder && IsStreamSource(s.source));
 }
 
-int NumberWidth(int partCount) {
-  return std::max(2, static_cast<int>(std::to_string(partCount).size()));
-}
-
-std::string PartFileName(const SplitRequest& s, int index, int partCount) {
-  char number[16];
-  std::snprintf(number, sizeof number, "%.*d", NumberWidth(partCount),
-                index + (s.numberFromOne ? 1 : 0));
-  return s.baseName + number + "." + s.extension;
-}
-
-std::filesystem::path DefinitionPath(const SplitRequest& s) {
-  std::string base = s.baseName;
-  if (!base.empty() && base.back() == '_') base.pop_back();
-  const std::string suffix = s.kvrExtension ? "_kvr." + s.extension : ".kvr";
-  return SplitFolder(s) / (base + suffix);
-}
-
-std::int64_t SmallestPartSizeKb(std::int64_t total) {
-  const std::int64_t perKb = std::int64_t{kMaxPartCount} * 1024;
-  return std::max<std::int64_t>(1, (total + perKb - 1) / perKb);
-}
-
-RecoveryNaming RecoveryNamingFor(const SplitRequest& s, const RecoveryPlan& plan) {
-  return MakeRecoveryNaming(s.baseName, s.extension, plan.RecoveryCount(), s.numberFromOne);
-}
-
-int DrawShortfallKb(int partSizeKb, Random& random) {
-  if (partSizeKb < 100) return random.Draw(10);
-  const int r = random.Draw(100);
-  return r < 10 ? r * 10 : r;
+SetNames SplitSetNames(const SplitRequest& s, std::optional<int> partCount) {
+  return SetNames::ForSplit(NamingOf(s, SplitFolder(s)), partCount);
 }
 
 void CheckPartSizeSettings(const SplitRequest& s) {
@@ -92,24 +76,13 @@ std::vector<std::int32_t> PlanPartSizes(std::int64_t total, const SplitRequest& 
   if (count > kMaxPartCount) {
     throw KivoraError(msg::kTooManyParts(static_cast<int>(SmallestPartSizeKb(total))));
   }
-
-  std::vector<std::int32_t> sizes(static_cast<size_t>(count));
-  std::int64_t remaining = total;
-  std::int64_t previous = 0;
-  for (std::int64_t i = 0; i < count; ++i) {
-    std::int64_t size = base;
-    if (i == count - 1) {
-      size = remaining;
-    } else if (s.randomSizes) {
-      if (i % 2 == 0) {
-        size = base - static_cast<std::int64_t>(DrawShortfallKb(s.partSizeKb, random)) * 1024;
-      } else {
-        size = 2 * base - previous;  // a pair adds up to two bases
-      }
-    }
-    sizes[static_cast<size_t>(i)] = static_cast<std::int32_t>(size);
-    remaining -= size;
-    previous = size;
+  PartSizeRule rule(s.partSizeKb, s.randomSizes, random);
+  std::vector<std::int32_t> sizes;
+  sizes.reserve(static_cast<size_t>(count));
+  std::int64_t left = total;
+  while (const std::optional<std::int32_t> size = rule.Next(left)) {
+    sizes.push_back(*size);
+    left -= *size;
   }
   return sizes;
 }
@@ -136,12 +109,11 @@ void CheckNames(const SplitRequest& s) {
 // are compared, not names, so another spelling of the folder cannot hide it. A source
 // with a single name outside the save folder cannot be a target, and then no target
 // needs looking up.
-void CheckTargetsAreNotSource(const SplitRequest& s, const File& source, int count,
-                              const RecoveryPlan& plan) {
-  const std::filesystem::path folder = SplitFolder(s);
+void CheckTargetsAreNotSource(const SplitRequest& s, const SetNames& names, const File& source,
+                              int count, const RecoveryPlan& plan) {
   const FileIdentity sourceId = source.Identity();
   if (sourceId.links == 1 &&
-      !SameFile(IdentityOf(folder.empty() ? "." : folder),
+      !SameFile(IdentityOf(names.Folder()),
                 IdentityOf(std::filesystem::absolute(s.source).parent_path()))) {
     return;
   }
@@ -149,10 +121,11 @@ void CheckTargetsAreNotSource(const SplitRequest& s, const File& source, int cou
     if (SameFile(IdentityOf(target), sourceId))
       throw KivoraError(msg::kTargetIsSource, target.string());
   };
-  for (int i = 0; i < count; ++i) check(folder / PartFileName(s, i, count));
-  if (!s.implant) check(DefinitionPath(s));
-  const RecoveryNaming naming = RecoveryNamingFor(s, plan);
-  for (int i = 0; i < plan.RecoveryCount(); ++i) check(folder / RecoveryFileName(naming, i));
+  for (int i = 0; i < count; ++i) check(names.PartPath(i));
+  if (!s.implant) check(names.DefinitionPath());
+  const RecoveryNaming naming = names.Recovery(plan.RecoveryCount());
+  for (int i = 0; i < plan.RecoveryCount(); ++i)
+    check(names.Folder() / RecoveryFileName(naming, i));
 }
 
 // The definition as it will be stored: the file's bytes, or the block implanted at the
@@ -173,9 +146,9 @@ std::vector<std::uint8_t> StoredDefinition(const SplitRequest& s, SplitOutcome& 
   return ImplantedBlock(result.partPaths.back(), std::move(bytes));
 }
 
-void WriteDefinition(const SplitRequest& s, std::span<const std::uint8_t> stored,
-                     SplitOutcome& result) {
-  result.definitionPath = DefinitionPath(s);
+void WriteDefinition(const SplitRequest& s, const SetNames& names,
+                     std::span<const std::uint8_t> stored, SplitOutcome& result) {
+  result.definitionPath = names.DefinitionPath();
   result.definitionSize = 0;
   if (!s.implant) {
     SaveDefinitionFile(result.definitionPath, stored);
@@ -185,273 +158,259 @@ void WriteDefinition(const SplitRequest& s, std::span<const std::uint8_t> stored
   AppendImplantedBlock(result.partPaths.back(), stored);
 }
 
-// The name the set is locked by: that of its parts, or of its definition when it has none
-// (as a join of the set finds it). A stream's parts are named for the largest count.
-std::string SetNameOf(const SplitRequest& s, int count, bool streaming) {
-  if (streaming) return SetNameOfParts(PartFileName(s, 0, kMaxPartCount), kMaxPartCount);
-  return count > 0 ? SetNameOfParts(PartFileName(s, 0, count), count)
-                   : DefinitionPath(s).stem().string();
-}
-
-// nameCount: the count the parts are numbered for.
-RecoverySetInfo RecoverySetFor(const SplitRequest& s, const RecoveryPlan& plan,
-                               const DefinitionHeader& header, int count, int nameCount) {
-  return RecoverySetInfoOf(
-      SplitFolder(s), RecoveryNamingFor(s, plan), header, s.implant,
-      s.implant ? PartFileName(s, count - 1, nameCount) : DefinitionPath(s).filename().string());
-}
-
-// The parts a split has on disk, and what becomes of them when it does not complete:
-// only what the split created goes, and a part waiting to replace a file of its name
-// never replaces it.
-class PlacedParts {
+// One split, in phases: prepare, write the parts, code the recovery parts, publish. What
+// it leaves when it does not complete is settled once, when it goes: on abort none of
+// its files, on a failure the parts before the one that failed.
+class SplitRun {
  public:
-  void Set(std::vector<WriteBehind::CommittedFile> files) { files_ = std::move(files); }
-  const std::vector<WriteBehind::CommittedFile>& Files() const { return files_; }
+  SplitRun(const SplitRequest& s, const PendantProvider& pendants, Random& random,
+           OperationEvents& events, SplitOutcome& result)
+      : s_(s), pendants_(pendants), random_(random), events_(events), result_(result) {}
+  SplitRun(const SplitRun&) = delete;
+  SplitRun& operator=(const SplitRun&) = delete;
+  ~SplitRun();
 
-  // Moves every waiting part over the file of its name, in order. A failure leaves the
-  // parts before it; the part it names and those after it are then removed.
-  void ReplaceTakenNames() {
-    for (WriteBehind::CommittedFile& f : files_) {
-      if (!f.Replaces()) continue;
-      try {
-        WithMessage(msg::kWritePartFailed, [&] { ReplaceFile(f.hidden, f.target); });
-      } catch (...) {
-        failedAt_ = f.index;
-        throw;
-      }
-      f.hidden.clear();
-    }
-  }
-  // The parts that stay after a failure at part `failedAt` (or later), the others removed.
-  std::vector<WriteBehind::CommittedFile> KeepBefore(int failedAt) {
-    failedAt = std::min(failedAt, failedAt_);
-    std::vector<WriteBehind::CommittedFile> kept;
-    for (const WriteBehind::CommittedFile& f : files_) {
-      if (f.Replaces() || f.index >= failedAt) {
-        std::error_code ec;
-        std::filesystem::remove(f.Where(), ec);
-      } else {
-        kept.push_back(f);
-      }
-    }
-    files_.clear();
-    return kept;
+  bool Run() {
+    if (!Prepare() || !WriteParts() || !CodeRecovery() || !Publish()) return false;
+    completed_ = true;
+    return true;
   }
 
  private:
-  std::vector<WriteBehind::CommittedFile> files_;
-  int failedAt_ = INT_MAX;
+  // Opens the source, names and plans the set, takes its lock and checks what would be
+  // refused; false when it refused and said why.
+  bool Prepare();
+  // False when it stopped on abort.
+  bool WriteParts();
+  // The recovery parts of a set whose part count was not known ahead, from its parts on
+  // disk; false when it stopped on abort.
+  bool CodeRecovery();
+  // The recovery parts, the taken names and the definition; false when it stopped.
+  bool Publish();
+  // Parts are reported once they are on disk, in order.
+  void ReportUpTo(int done);
+  RecoverySetInfo RecoverySetFor(const RecoveryPlan& plan) const;
+  StopCheck Stop() const {
+    return [&events = events_] { return events.AbortRequested(); };
+  }
+
+  const SplitRequest& s_;
+  const PendantProvider& pendants_;
+  Random& random_;
+  OperationEvents& events_;
+  SplitOutcome& result_;
+  const int exceptions_ = std::uncaught_exceptions();
+
+  std::optional<SplitSource> source_;
+  std::filesystem::path folder_;
+  std::optional<SetNames> names_;
+  std::optional<int> plannedCount_;  // known ahead when the source's size is
+  std::optional<SetLock> lock_;
+  PendantPool pool_;
+  std::optional<SetCipher> cipher_;
+  std::optional<HelperThread> helper_;
+  std::vector<std::uint8_t> sealedBuffer_;
+  std::string passwordKey_;
+  // The part sizes are drawn from a generator of their own that starts where the
+  // split's does, so a stream and a file get the same sizes.
+  std::optional<Random> sizeRandom_;
+  std::optional<PartSizeRule> sizes_;
+  std::optional<RecoveryWriter> recovery_;
+  std::optional<PartStream> stream_;
+  PlacedParts placed_;
+  int count_ = 0;
+  int failedAt_ = INT_MAX;  // the part the split was at when it failed
+  int reported_ = 0;        // parts reported on disk, from the first
+  bool completed_ = false;
 };
+
+SplitRun::~SplitRun() {
+  if (completed_) return;
+  const bool failed = std::uncaught_exceptions() > exceptions_;
+  // A failure leaves exactly the parts before the one that failed (none of them in the
+  // place of a file that was there), and names those not reported yet. A stream's parts
+  // all go: without the source, no re-split completes them. An abort leaves none.
+  const int keepBefore = failed && source_ && source_->Size() ? failedAt_ : 0;
+  if (stream_) placed_.Set(failed ? stream_->Settle(keepBefore) : stream_->Abandon());
+  for (const WriteBehind::CommittedFile& f : placed_.KeepBefore(keepBefore)) {
+    result_.partsLeftByFailure = true;
+    if (f.index >= reported_) {
+      result_.leftByFailure.push_back({FileRole::Part(f.index), NameText(f.target),
+                                       s_.disguise ? FileState::Disguised : FileState::Split});
+    }
+  }
+  // Recovery parts are only complete once the definition is in them.
+  if (recovery_) {
+    for (const WrittenRecoveryFile& f : recovery_->Written()) {
+      std::error_code ec;
+      std::filesystem::remove(f.path, ec);
+    }
+  }
+}
+
+bool SplitRun::Prepare() {
+  source_ = SplitSource::Open(s_.source);
+  if (!source_) {
+    events_.ShowError(msg::kCannotOpenFile, MessageText::Plain(s_.source.string()));
+    return false;
+  }
+  // The pendant set is read once for the whole split.
+  pool_ = {pendants_.OpenSet(s_.usePlugin, s_.pluginName), {}};
+  if (pool_.set) pool_.ids = pool_.set->Ids();
+  if (pool_.ids.empty()) {
+    events_.ShowError(msg::kNoPendants,
+                      MessageText::Plain(s_.usePlugin ? s_.pluginName : std::string()));
+    return false;
+  }
+  CheckNames(s_);
+  if (s_.encrypt && s_.password.empty()) {
+    events_.ShowError(msg::kEncryptNeedsPassword158);
+    return false;
+  }
+  // A source of known size is planned whole first: its count numbers the parts, and its
+  // recovery parts are coded as the parts are written. A stream's parts are sized as it
+  // is read.
+  sizeRandom_.emplace(random_);
+  const std::optional<std::int64_t> size = source_->Size();
+  if (size) {
+    plannedCount_ = static_cast<int>(PlanPartSizes(*size, s_, random_).size());
+  } else {
+    CheckPartSizeSettings(s_);
+  }
+  sizes_.emplace(s_.partSizeKb, s_.randomSizes, *sizeRandom_);
+  folder_ = FolderOf(s_, !size);
+  names_ = SetNames::ForSplit(NamingOf(s_, folder_), plannedCount_);
+  const int count = plannedCount_.value_or(0);
+  const RecoveryPlan plan = PlanRecovery(count, s_.recovery);
+  lock_.emplace(names_->Folder(), names_->LockName(), SetLock::Mode::Exclusive);
+  if (size) CheckTargetsAreNotSource(s_, *names_, source_->SizedFile(), count, plan);
+
+  // The key of an encrypted set is derived once, before any part is written.
+  if (s_.encrypt) {
+    cipher_.emplace(SetCipher::ForNewSet(s_.password, s_.keyCost));
+    helper_.emplace();
+  }
+  DefinitionHeader& h = result_.header;
+  h.Magic = SplitMagic(s_.usePlugin, size.value_or(0));
+  h.CipherKind = cipher_ ? kSealedCipher : kBlockCipher;
+  h.Disguised = s_.disguise;
+  h.Protected = cipher_ || (s_.disguise && !s_.password.empty());
+  if (cipher_) h.Encryption = cipher_->Params();
+  h.SourceName = SourceNameOf(s_);
+  h.SourceSize = size.value_or(0);
+  h.PartCount = static_cast<std::int16_t>(count);
+  h.Comment = s_.comment;
+  if (s_.disguise && s_.usePlugin)
+    h.PluginChecksum = pendants_.ComputePluginChecksum(s_.pluginName);
+  result_.parts.resize(static_cast<size_t>(count));
+  if (plannedCount_ && !plan.groups.empty()) recovery_.emplace(plan, RecoverySetFor(plan));
+  passwordKey_ = cipher_ ? std::string() : PasswordToBig5OrThrow(s_.password.View());
+  stream_.emplace(*source_, cipher_.has_value(), std::int64_t{s_.partSizeKb} * 1024);
+  return true;
+}
+
+RecoverySetInfo SplitRun::RecoverySetFor(const RecoveryPlan& plan) const {
+  return RecoverySetInfoOf(
+      folder_, names_->Recovery(plan.RecoveryCount()), result_.header, s_.implant,
+      names_->StoredDefinitionName(s_.implant, plannedCount_.value_or(count_)));
+}
+
+void SplitRun::ReportUpTo(int done) {
+  for (; reported_ < done && !events_.AbortRequested(); ++reported_) {
+    events_.SetFileState(reported_, result_.parts[static_cast<size_t>(reported_)].FileName,
+                         s_.disguise ? FileState::Disguised : FileState::Split);
+    events_.Report(Progress{OperationKind::Split, reported_ + 1, plannedCount_.value_or(0)});
+  }
+}
+
+bool SplitRun::WriteParts() {
+  const StopCheck stop = Stop();
+  for (int i = 0;; ++i) {
+    failedAt_ = i;
+    const std::optional<std::int32_t> size = sizes_->Next(source_->Left(sizes_->LookAhead()));
+    if (!size) break;
+    if (events_.AbortRequested()) return false;
+    source_->Release(*size);
+    count_ = i + 1;
+    if (result_.parts.size() < static_cast<size_t>(count_))
+      result_.parts.resize(static_cast<size_t>(count_));
+    SplitPart part;
+    part.size = *size;
+    part.fileName = names_->PartName(i);
+    part.path = names_->PartPath(i);
+    part.key = passwordKey_.empty() ? ToBig5OrThrow(part.fileName, msg::kNameOfPart) : passwordKey_;
+    if (cipher_) part.seal = Sealing{&*cipher_, i, &*helper_, &sealedBuffer_};
+    WrittenBytes written;
+    if (recovery_)
+      written = [&](std::span<const std::uint8_t> bytes) { recovery_->Append(i, bytes); };
+    std::optional<PartRecord> record =
+        stream_->Add(part, s_.disguise, pool_, random_, stop, written);
+    if (!record) return false;
+    result_.partPaths.push_back(std::move(part.path));
+    if (recovery_) {
+      // Every recovery part carries the first part's picture.
+      if (i == 0 && s_.disguise) recovery_->SetPendant(*pool_.set->Pendant(record->PendantNo));
+      recovery_->PartDone(i);
+    }
+    result_.parts[static_cast<size_t>(i)] = std::move(*record);
+    ReportUpTo(stream_->Completed());
+  }
+  failedAt_ = INT_MAX;
+  // The header is complete once the source has ended.
+  DefinitionHeader& h = result_.header;
+  h.Magic = SplitMagic(s_.usePlugin, source_->Released());
+  h.SourceSize = source_->Released();
+  h.PartCount = static_cast<std::int16_t>(count_);
+  placed_.Set(stream_->Finish());
+  stream_.reset();
+  ReportUpTo(count_);
+  // A part that `stop` ended left nothing; the parts before it are removed too, and
+  // files of the parts' names that were there stay as they were.
+  return !events_.AbortRequested();
+}
+
+bool SplitRun::CodeRecovery() {
+  if (plannedCount_) return true;  // coded as the parts were written
+  // A stream's recovery groups, and their coding, follow from the part count, so they
+  // are coded from the parts on disk once the stream has ended.
+  const RecoveryPlan plan = PlanRecovery(count_, s_.recovery);
+  if (plan.groups.empty()) return true;
+  recovery_.emplace(plan, RecoverySetFor(plan));
+  std::vector<std::uint8_t> buffer(kPartChunkBytes);
+  for (const WriteBehind::CommittedFile& f : placed_.Files()) {
+    const PartRecord& record = result_.parts[static_cast<size_t>(f.index)];
+    if (!FeedPartFile(*recovery_, record, s_.disguise, f.index, f.Where(), buffer, Stop()))
+      return false;
+  }
+  return true;
+}
+
+bool SplitRun::Publish() {
+  const std::vector<std::uint8_t> stored =
+      StoredDefinition(s_, result_, cipher_ ? &*cipher_ : nullptr);
+  if (recovery_) {
+    if (s_.implant) recovery_->Append(count_ - 1, stored);
+    if (!recovery_->Finish(stored, Stop())) return false;
+    result_.recoveryFiles = recovery_->Written();
+    ReportRecoveryFiles(events_, result_.recoveryFiles);
+  }
+  // The parts reach the disk before they replace anything, and before the definition
+  // that makes them a set.
+  WithMessage(msg::kWritePartFailed, [&] { SyncFileSystem(folder_); });
+  placed_.ReplaceTakenNames();
+  WriteDefinition(s_, *names_, stored, result_);
+  events_.SetFileState(FileRole::Definition(), result_.definitionPath.filename().string(),
+                       s_.implant ? FileState::DefinitionImplanted : FileState::DefinitionCreated);
+  return true;
+}
 
 }  // namespace
 
 bool SplitFile(const SplitRequest& s, const PendantProvider& pendants, Random& random,
                OperationEvents& events, SplitOutcome& result) {
   result = SplitOutcome{};
-  std::optional<RecoveryWriter> recovery;
-  // Recovery parts are only complete once the definition is in them.
-  const auto dropRecovery = [&] {
-    if (!recovery) return;
-    for (const auto& f : recovery->Written()) {
-      std::error_code ec;
-      std::filesystem::remove(f.path, ec);
-    }
-  };
-  File source;  // handed to `stream`, which owns it from then on
-  const bool streaming = IsStreamSource(s.source);
-  std::optional<StreamSource> input;  // a stream's look-ahead, read by `stream`
-  std::optional<PartStream> stream;
-  PlacedParts placed;
-  int failedAt = INT_MAX;  // the part the split was at when it failed
-  int reported = 0;        // parts reported on disk, from the first
-  try {
-    if (streaming) {
-      input = StreamSource::Open(s.source);
-    } else {
-      source = File::TryOpenRead(s.source);
-    }
-    if (streaming ? !input : !source.IsOpen()) {
-      events.ShowError(msg::kCannotOpenFile, MessageText::Plain(s.source.string()));
-      return false;
-    }
-    // The pendant set is read once for the whole split.
-    PendantPool pool{pendants.OpenSet(s.usePlugin, s.pluginName), {}};
-    if (pool.set) pool.ids = pool.set->Ids();
-    if (pool.ids.empty()) {
-      events.ShowError(msg::kNoPendants,
-                       MessageText::Plain(s.usePlugin ? s.pluginName : std::string()));
-      return false;
-    }
-    CheckNames(s);
-    if (s.encrypt && s.password.empty()) {
-      events.ShowError(msg::kEncryptNeedsPassword158);
-      return false;
-    }
-    // A file's parts are planned from its size; a stream's, part by part as it is read.
-    std::int64_t total = streaming ? 0 : source.Size();
-    std::optional<StreamPartSizes> streamSizes;
-    std::vector<std::int32_t> sizes;
-    if (streaming) {
-      streamSizes.emplace(s, random);
-    } else {
-      sizes = PlanPartSizes(total, s, random);
-    }
-    int count = static_cast<int>(sizes.size());
-    const int nameCount = streaming ? kMaxPartCount : count;  // the width of part numbers
-    const RecoveryPlan plan = PlanRecovery(count, s.recovery);
-    const SetLock lock(SplitFolder(s), SetNameOf(s, count, streaming), SetLock::Mode::Exclusive);
-    if (!streaming) CheckTargetsAreNotSource(s, source, count, plan);
-
-    // The key of an encrypted set is derived once, before any part is written.
-    std::optional<SetCipher> cipher;
-    std::optional<HelperThread> helper;
-    std::vector<std::uint8_t> sealedBuffer;
-    if (s.encrypt) {
-      cipher.emplace(SetCipher::ForNewSet(s.password, s.keyCost));
-      helper.emplace();
-    }
-
-    DefinitionHeader& h = result.header;
-    h.Magic = SplitMagic(s.usePlugin, total);
-    h.CipherKind = cipher ? kSealedCipher : kBlockCipher;
-    h.Disguised = s.disguise;
-    h.Protected = cipher || (s.disguise && !s.password.empty());
-    if (cipher) h.Encryption = cipher->Params();
-    h.SourceName = SourceNameOf(s);
-    h.SourceSize = total;
-    h.PartCount = static_cast<std::int16_t>(count);
-    h.Comment = s.comment;
-    if (s.disguise && s.usePlugin) h.PluginChecksum = pendants.ComputePluginChecksum(s.pluginName);
-    result.parts.resize(static_cast<size_t>(count));
-    if (!plan.groups.empty()) recovery.emplace(plan, RecoverySetFor(s, plan, h, count, count));
-
-    const std::filesystem::path folder = SplitFolder(s);
-    const std::string passwordKey =
-        cipher ? std::string() : PasswordToBig5OrThrow(s.password.View());
-    const StopCheck stop = [&events] { return events.AbortRequested(); };
-    // Parts are reported once they are on disk, in order.
-    const auto reportUpTo = [&](int done) {
-      for (; reported < done && !events.AbortRequested(); ++reported) {
-        events.SetFileState(reported, result.parts[static_cast<size_t>(reported)].FileName,
-                            s.disguise ? FileState::Disguised : FileState::Split);
-        events.Report(Progress{OperationKind::Split, reported + 1, streaming ? 0 : count});
-      }
-    };
-    const std::int64_t partBytes = std::int64_t{s.partSizeKb} * 1024;
-    if (streaming) {
-      stream.emplace(*input, cipher.has_value(), partBytes);
-    } else {
-      stream.emplace(std::move(source), cipher.has_value(), partBytes);
-    }
-    bool aborted = false;
-    for (int i = 0; streaming || i < count; ++i) {
-      failedAt = i;
-      aborted = events.AbortRequested();
-      if (aborted) break;
-      SplitPart part;
-      if (streaming) {
-        const std::optional<std::int32_t> size = streamSizes->Next(*input);
-        if (!size) break;
-        part.size = *size;
-        count = i + 1;
-        result.parts.resize(static_cast<size_t>(count));
-      } else {
-        part.size = sizes[static_cast<size_t>(i)];
-      }
-      part.fileName = PartFileName(s, i, nameCount);
-      part.path = folder / part.fileName;
-      part.key = passwordKey.empty() ? ToBig5OrThrow(part.fileName, msg::kNameOfPart) : passwordKey;
-      if (cipher) part.seal = Sealing{&*cipher, i, &*helper, &sealedBuffer};
-      WrittenBytes written;
-      if (recovery)
-        written = [&](std::span<const std::uint8_t> bytes) { recovery->Append(i, bytes); };
-      std::optional<PartRecord> record = stream->Add(part, s.disguise, pool, random, stop, written);
-      aborted = !record;
-      if (aborted) break;
-      result.partPaths.push_back(std::move(part.path));
-      if (recovery) {
-        // Every recovery part carries the first part's picture.
-        if (i == 0 && s.disguise) recovery->SetPendant(*pool.set->Pendant(record->PendantNo));
-        recovery->PartDone(i);
-      }
-      result.parts[static_cast<size_t>(i)] = std::move(*record);
-      reportUpTo(stream->Completed());
-    }
-    failedAt = INT_MAX;
-    if (streaming) {
-      // The header is complete once the stream has ended.
-      total = input->Consumed();
-      h.Magic = SplitMagic(s.usePlugin, total);
-      h.SourceSize = total;
-      h.PartCount = static_cast<std::int16_t>(count);
-    }
-    if (!aborted) {
-      placed.Set(stream->Finish());
-      reportUpTo(count);
-    }
-    // A part that `stop` ended left nothing; the parts before it are removed too, and
-    // files of the parts' names that were there stay as they were.
-    if (aborted || events.AbortRequested()) {
-      if (aborted) placed.Set(stream->Abandon());  // else Finish gave them
-      placed.KeepBefore(0);
-      dropRecovery();
-      return false;
-    }
-    stream.reset();
-    // A stream's recovery parts: its groups, and their coding, follow from the part count,
-    // so they are coded from the parts on disk once the stream has ended.
-    const RecoveryPlan streamPlan = streaming ? PlanRecovery(count, s.recovery) : RecoveryPlan{};
-    if (!streamPlan.groups.empty()) {
-      recovery.emplace(streamPlan, RecoverySetFor(s, streamPlan, h, count, nameCount));
-      std::vector<std::uint8_t> buffer(kPartChunkBytes);
-      std::vector<WriteBehind::CommittedFile> parts = placed.Files();  // in the parts' order
-      std::sort(parts.begin(), parts.end(),
-                [](const auto& a, const auto& b) { return a.index < b.index; });
-      for (const WriteBehind::CommittedFile& f : parts) {
-        const PartRecord& record = result.parts[static_cast<size_t>(f.index)];
-        if (!FeedPartFile(*recovery, record, s.disguise, f.index, f.Where(), buffer, stop)) {
-          placed.KeepBefore(0);
-          dropRecovery();
-          return false;
-        }
-      }
-    }
-    const std::vector<std::uint8_t> stored =
-        StoredDefinition(s, result, cipher ? &*cipher : nullptr);
-    if (recovery) {
-      if (s.implant) recovery->Append(count - 1, stored);
-      if (!recovery->Finish(stored, stop)) {
-        placed.KeepBefore(0);
-        dropRecovery();
-        return false;
-      }
-      result.recoveryFiles = recovery->Written();
-      ReportRecoveryFiles(events, result.recoveryFiles);
-    }
-    // The parts reach the disk before they replace anything, and before the definition
-    // that makes them a set.
-    WithMessage(msg::kWritePartFailed, [&] { SyncFileSystem(folder); });
-    placed.ReplaceTakenNames();
-    WriteDefinition(s, stored, result);
-    events.SetFileState(FileRole::Definition(), result.definitionPath.filename().string(),
-                        s.implant ? FileState::DefinitionImplanted : FileState::DefinitionCreated);
-    return true;
-  } catch (...) {
-    // A failure leaves exactly the parts before the one that failed (none of them in the
-    // place of a file that was there), names those not reported yet, and goes on to the
-    // caller. A stream's parts all go: without the source, no re-split completes them.
-    if (streaming) failedAt = 0;
-    if (stream) placed.Set(stream->Settle(failedAt));
-    for (const WriteBehind::CommittedFile& f : placed.KeepBefore(failedAt)) {
-      if (f.index >= reported) {
-        result.leftByFailure.push_back({FileRole::Part(f.index), NameText(f.target),
-                                        s.disguise ? FileState::Disguised : FileState::Split});
-      }
-    }
-    dropRecovery();
-    throw;
-  }
+  SplitRun run(s, pendants, random, events, result);
+  return run.Run();
 }
 
 bool RunSplit(const SplitRequest& settings, const PendantProvider& pendants,
@@ -460,17 +419,18 @@ bool RunSplit(const SplitRequest& settings, const PendantProvider& pendants,
   events.Report(FilesCleared{});
   Random random = seed ? Random(*seed) : Random::FromClock();
   const bool completed = SplitFile(settings, pendants, random, events, result);
-  ReportSplitEnd(events, completed);
+  ReportSplitEnd(events, completed ? SplitEnd::Completed : SplitEnd::NothingLeft);
   return completed;
 }
 
-void ReportSplitEnd(OperationEvents& events, bool completed) {
+void ReportSplitEnd(OperationEvents& events, SplitEnd end) {
+  const bool completed = end == SplitEnd::Completed;
   events.Report(WorkEnded{});
   if (completed) {
     events.ShowCompletion(msg::kSplitCompleted);
   } else {
     events.ShowInterruption(msg::kSplitInterrupted);
-    events.Report(FilesCleared{});  // an interrupted split leaves no file behind
+    if (end == SplitEnd::NothingLeft) events.Report(FilesCleared{});
   }
   events.Report(
       Finished{OperationKind::Split, completed ? Outcome::Completed : Outcome::Interrupted});

@@ -11,21 +11,17 @@
 #include "core/PendantProvider.h"
 #include "core/format/DefinitionRecords.h"
 #include "core/format/RecoveryFormat.h"
+#include "core/operations/PartSizeRule.h"
 #include "core/parts/Random.h"
+#include "core/parts/SetNames.h"
 #include "core/payload/SecretText.h"
 #include "core/recovery/RecoveryWriter.h"
 
 namespace kivora {
 
-inline constexpr int kMaxPartSizeKb = 32767;
-inline constexpr int kMinRandomPartSizeKb = 10;
-inline constexpr int kMaxPartCount = 32767;
-// The largest source: the most parts of the largest size.
-inline constexpr std::int64_t kMaxSourceSize = std::int64_t{kMaxPartCount} * kMaxPartSizeKb * 1024;
-
 // Everything a split needs, as the split page or the command line collects it.
 struct SplitRequest {
-  // A file, or a stream read once to its end (IsStreamSource: "-" for standard input).
+  // A file, or a stream read once to its end (SplitSource: "-" for standard input).
   std::filesystem::path source;
   // The name the joined file takes (the definition's source name); empty: the source's
   // file name.
@@ -65,6 +61,7 @@ struct SplitOutcome {
   // After a failure: the parts it left on disk that were not reported yet, for the
   // front end to report after the failure's message (SplitFailure).
   std::vector<FileStateChanged> leftByFailure;
+  bool partsLeftByFailure = false;  // whether the failure left any part, reported or not
 };
 
 // The base name proposed for a source: its name without extension, with "_" added
@@ -74,48 +71,38 @@ std::string ProposedBaseName(const std::filesystem::path& source);
 // The name the joined file takes.
 std::string SourceNameOf(const SplitRequest& settings);
 
-// The folder the parts go to.
+// The folder the parts go to: the save folder, else the source's (empty for the current
+// folder), or the current folder for a stream.
 std::filesystem::path SplitFolder(const SplitRequest& settings);
 
-// Digits of the part numbers: those of the part count, at least 2. The parts of a stream,
-// whose count is not known while they are named, take those of the largest count.
-int NumberWidth(int partCount);
-
-// Name of part index i (0-based).
-std::string PartFileName(const SplitRequest& settings, int index, int partCount);
-
-// Path of the stored definition.
-std::filesystem::path DefinitionPath(const SplitRequest& settings);
-
-// The smallest part size in KB that cuts `total` bytes into at most 32767 parts.
-std::int64_t SmallestPartSizeKb(std::int64_t total);
-
-// How the recovery parts of a split with that plan are named.
-RecoveryNaming RecoveryNamingFor(const SplitRequest& settings, const RecoveryPlan& plan);
-
-// How many KB a random part of a pair falls short of the part size.
-int DrawShortfallKb(int partSizeKb, Random& random);
+// The names the split gives its set of `partCount` parts (none: a stream's).
+SetNames SplitSetNames(const SplitRequest& settings, std::optional<int> partCount);
 
 // Refuses part size settings no source can be split with: a size above 32767 KB, random
 // sizes below 10 KB (154).
 void CheckPartSizeSettings(const SplitRequest& settings);
 
-// Sizes of all parts of a source of `total` bytes. Throws KivoraError when the
+// Sizes of all parts of a source of `total` bytes, by PartSizeRule. Throws KivoraError when the
 // combination is refused: a source larger than 32767 parts of 32767 KB (157), random
 // sizes below 10 KB (154), more than 32767 parts (153, naming the part size that fits).
 std::vector<std::int32_t> PlanPartSizes(std::int64_t total, const SplitRequest& settings,
                                         Random& random);
 
-// Runs the whole split; returns false when it stopped on abort or on a refusal it
-// reported (the parts written so far are then deleted, the one being written included).
-// Any other failure escapes as an exception once the split left exactly the parts before
-// the one that failed, named in result.leftByFailure; a split of a stream (IsStreamSource)
-// leaves none of its parts then.
+// Runs the whole split: it prepares (names, plan, lock, checks), writes the parts, codes
+// the recovery parts and publishes the set. Returns false when it stopped on abort or on
+// a refusal it reported (the parts written so far are then deleted, the one being
+// written included). Any other failure escapes as an exception once the split left
+// exactly the parts before the one that failed, named in result.leftByFailure; a split
+// of a stream, which cannot be read again, leaves none of its parts then.
 bool SplitFile(const SplitRequest& settings, const PendantProvider& pendants, Random& random,
                OperationEvents& events, SplitOutcome& result);
 
-// The closing of a split: its completion, or its interruption and an empty file list.
-void ReportSplitEnd(OperationEvents& events, bool completed);
+// How a split ends: completed, or interrupted with no file of it left (the file list is
+// cleared) or with some parts left by a failure (they stay listed).
+enum class SplitEnd { Completed, NothingLeft, PartsLeft };
+
+// The closing of a split.
+void ReportSplitEnd(OperationEvents& events, SplitEnd end);
 
 // The split as a user starts it: a new file list, SplitFile with a generator seeded from
 // the clock (or the given seed), and its completion or interruption.

@@ -19,29 +19,21 @@ constexpr int kBlocks = 8;
 constexpr size_t kSealReadBytes = 1024 * 1024;
 }  // namespace
 
-PartStream::PartStream(File source, bool sealed, std::int64_t partBytes)
-    : source_(std::move(source)),
+PartStream::PartStream(SplitSource& source, bool sealed, std::int64_t partBytes)
+    : source_(source),
       sealed_(sealed),
       writer_(partBytes < kSmallPartBytes ? 2 : 1, kBlocks, kPartChunkBytes,
               AtomicFile::Durability::SyncLater, true) {
   if (sealed_) plain_.resize(kSealReadBytes);
 }
 
-PartStream::PartStream(StreamSource& source, bool sealed, std::int64_t partBytes)
-    : PartStream(File(), sealed, partBytes) {
-  stream_ = &source;
-}
-
 std::span<std::uint8_t> PartStream::NextPlain(std::int64_t max) {
   if (unread_.empty()) {
     std::vector<std::uint8_t>& block = sealed_ ? plain_ : writer_.TakeBlock();
     block.resize(sealed_ ? kSealReadBytes : kPartChunkBytes);
-    const size_t n = WithMessage(msg::kCopyFromSourceFailed, [&] {
-      return stream_ ? stream_->Read(block) : source_.Read(block);
-    });
+    const size_t n = WithMessage(msg::kCopyFromSourceFailed, [&] { return source_.Read(block); });
     if (n == 0) {
-      throw KivoraError(msg::kCopyFromSourceFailed,
-                        msg::kFileShorterThanExpected(stream_ ? stream_->Path() : source_.Path()));
+      throw KivoraError(msg::kCopyFromSourceFailed, msg::kFileShorterThanExpected(source_.Path()));
     }
     unread_ = std::span(block.data(), n);
   }

@@ -13,21 +13,18 @@
 #include <span>
 #include <vector>
 
-#include "core/io/File.h"
 #include "core/io/WriteBehind.h"
 #include "core/parts/PartWriter.h"
-#include "core/parts/StreamSource.h"
+#include "core/parts/SplitSource.h"
 
 namespace kivora {
 
 class PartStream {
  public:
-  // Reads from `source`, which it owns from now on. sealed: the parts are sealed, so the
-  // plain bytes are read apart from the blocks that are written. partBytes: the parts'
-  // usual size.
-  PartStream(File source, bool sealed, std::int64_t partBytes);
-  // Reads the bytes `source` releases, part by part; it must outlive this.
-  PartStream(StreamSource& source, bool sealed, std::int64_t partBytes);
+  // Reads the bytes `source` releases, part by part; it must outlive this. sealed: the
+  // parts are sealed, so the plain bytes are read apart from the blocks that are written.
+  // partBytes: the parts' usual size.
+  PartStream(SplitSource& source, bool sealed, std::int64_t partBytes);
 
   // Encodes the next part.size source bytes as a part, queues it for writing and
   // returns its record; empty when `stop` ended it. pool is used only when disguised; the
@@ -53,8 +50,7 @@ class PartStream {
   // The next source bytes, at most max.
   std::span<std::uint8_t> NextPlain(std::int64_t max);
 
-  File source_;
-  StreamSource* stream_ = nullptr;  // read instead of source_ when set
+  SplitSource& source_;
   bool sealed_;
   WriteBehind writer_;
   std::span<std::uint8_t> unread_;   // source bytes read and not used yet

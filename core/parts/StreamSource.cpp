@@ -1,32 +1,11 @@
 #include "core/parts/StreamSource.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstring>
 
 #include "core/text/Messages.h"
 
 namespace kivora {
-
-bool IsStreamSource(const std::filesystem::path& path) {
-  if (path == "-") return true;
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return false;
-  return S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode) || S_ISSOCK(st.st_mode);
-}
-
-std::optional<StreamSource> StreamSource::Open(const std::filesystem::path& path) {
-  const int fd = path == "-" ? ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0)
-                             : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  // A larger pipe lets the writer run ahead with fewer switches between the two (a
-  // hint: a pipe that cannot grow, or no pipe at all, is read as it is).
-  ::fcntl(fd, F_SETPIPE_SZ, 1 << 20);
-  return StreamSource(File::Adopt(fd, path));
-}
 
 std::int64_t StreamSource::Fill(std::int64_t want) {
   if (Waiting() >= want || ended_) return Waiting();

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
-#include <optional>
 #include <span>
 #include <vector>
 
@@ -15,15 +14,8 @@
 
 namespace kivora {
 
-// True for "-" (standard input) and for a path that names no regular file but a pipe,
-// FIFO, socket or character device.
-bool IsStreamSource(const std::filesystem::path& path);
-
 class StreamSource {
  public:
-  // Opens the stream at path ("-": a copy of standard input's descriptor); empty when it
-  // cannot be opened.
-  static std::optional<StreamSource> Open(const std::filesystem::path& path);
   explicit StreamSource(File file) : file_(std::move(file)) {}
 
   // Reads until at least `want` bytes wait or the stream ends; returns how many wait.

@@ -10,6 +10,7 @@
 #include "core/io/Crc32.h"
 #include "core/io/File.h"
 #include "core/parts/PartScan.h"
+#include "core/parts/SetNames.h"
 #include "core/payload/Scramblers.h"
 #include "core/recovery/RecoveryTrust.h"
 #include "core/text/Messages.h"
@@ -259,7 +260,7 @@ std::optional<RecoverySetScan> ScanRecoverySet(const std::filesystem::path& defi
                                                const StopCheck& stop,
                                                std::vector<std::filesystem::path>* ignoredOut) {
   RecoverySetScan scan;
-  scan.folder = definition.parent_path().empty() ? "." : definition.parent_path();
+  scan.folder = SetFolderOf(definition);
   std::vector<Candidate> found = FindRecoveryFiles(scan.folder, definition);
   const std::string name = DefinitionName(found, definition);
   std::erase_if(found, [&](const Candidate& c) { return c.info.header.definitionName != name; });
@@ -413,7 +414,7 @@ std::optional<RecoverySetScan> ScanRecoverySet(const std::filesystem::path& defi
 std::vector<WrittenRecoveryFile> ListRecoveryParts(const std::filesystem::path& definition,
                                                    const KvrDefinition& def) {
   std::map<int, WrittenRecoveryFile> byIndex;
-  for (const Candidate& c : FindRecoveryFiles(definition.parent_path(), definition)) {
+  for (const Candidate& c : FindRecoveryFiles(SetFolderOf(definition), definition)) {
     const RecoveryHeader& h = c.info.header;
     if (h.definitionName != definition.filename().string() ||
         h.sourceName != def.header.SourceName ||

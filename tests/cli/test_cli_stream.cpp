@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <map>
+#include <set>
 #include <thread>
 
 #include "app/cli/CliMessages.h"
@@ -110,7 +111,8 @@ TEST(CliStreamSplit, RefusalsLeaveNoPart) {
 }
 
 // A stream's recovery parts make a set that `test` passes and `repair` brings lost parts
-// of back, byte for byte, in each of its groups.
+// of back, byte for byte, in each of its groups; add-recovery writes them again under
+// the split's names, in their place.
 TEST(CliStreamSplit, RecoveryPartsRepairLostParts) {
   test::TempDir dir;
   PipedStandardInput input(test::RandomBytes(120'000, 4));  // 118 parts: groups of 59
@@ -119,6 +121,17 @@ TEST(CliStreamSplit, RecoveryPartsRepairLostParts) {
                 .code,
             0);
   ASSERT_EQ(RunCli({"test", (dir / "s.kvr").string()}).code, 0);
+  const auto recoveryNames = [&] {
+    std::set<std::string> names;
+    for (const auto& f : std::filesystem::directory_iterator(dir.path()))
+      if (f.path().filename().string().find("_rec") != std::string::npos)
+        names.insert(f.path().filename().string());
+    return names;
+  };
+  const std::set<std::string> written = recoveryNames();
+  ASSERT_EQ(RunCli({"add-recovery", (dir / "s.kvr").string(), "50%"}).code, 0);
+  EXPECT_EQ(recoveryNames(), written);
+  EXPECT_TRUE(written.count("s_rec00.png"));
   std::map<std::string, std::vector<std::uint8_t>> lost = {{"s00003.png", {}}, {"s00117.png", {}}};
   for (auto& [name, bytes] : lost)
     bytes = test::ReadBytes(dir / name), std::filesystem::remove(dir / name);

@@ -14,8 +14,7 @@ namespace {
 namespace fs = std::filesystem;
 using Mode = SetLock::Mode;
 
-// Writers hold a set alone, joins share it; the lock file goes with its last holder,
-// and every spelling of a set's part names leads to one lock name.
+// Writers hold a set alone, joins share it; the lock file goes with its last holder.
 TEST(SetLock, RefusesAtOnceWhatWouldClash) {
   const struct {
     Mode held, wanted;
@@ -40,9 +39,6 @@ TEST(SetLock, RefusesAtOnceWhatWouldClash) {
     }
     EXPECT_TRUE(fs::is_empty(dir.path()));
   }
-  EXPECT_EQ(SetNameOfParts("movie00.png", 12), "movie");
-  EXPECT_EQ(SetNameOfParts("movie_001.png", 150), "movie");
-  EXPECT_EQ(SetNameOfParts("cd1_01", 2), "cd1");
 }
 
 // Every operation on a set that a split is writing refuses at once and writes nothing.

@@ -249,13 +249,13 @@ TEST_F(SplitTest, DefinitionNameForms) {
   SplitRequest s;
   s.source = "/x/movie.avi";
   s.baseName = "movie_";
-  EXPECT_EQ(DefinitionPath(s), "/x/movie.kvr");
+  EXPECT_EQ(SplitSetNames(s, 12).DefinitionPath(), "/x/movie.kvr");
   s.kvrExtension = true;
   s.extension = "jpg";
-  EXPECT_EQ(DefinitionPath(s), "/x/movie_kvr.jpg");
+  EXPECT_EQ(SplitSetNames(s, 12).DefinitionPath(), "/x/movie_kvr.jpg");
   s.saveFolder = "/out";
-  EXPECT_EQ(DefinitionPath(s), "/out/movie_kvr.jpg");
-  EXPECT_EQ(PartFileName(s, 3, 12), "movie_03.jpg");
+  EXPECT_EQ(SplitSetNames(s, 12).DefinitionPath(), "/out/movie_kvr.jpg");
+  EXPECT_EQ(SplitSetNames(s, 12).PartName(3), "movie_03.jpg");
   EXPECT_EQ(ProposedBaseName("/a/clip.avi"), "clip");
   EXPECT_EQ(ProposedBaseName("/a/a.tar.gz"), "a.tar");
   EXPECT_EQ(ProposedBaseName("/a/track01.wav"), "track01_");
@@ -284,7 +284,8 @@ TEST_F(SplitTest, AbortDeletesWrittenParts) {
 // A split into a folder that holds a set of the same name leaves that set as it was
 // unless the split completes: parts whose names are taken wait beside them and replace
 // them together at the end. A failure at part k (a folder of its name) leaves exactly
-// the new parts before it, reported, and none after it, whichever writer was first.
+// the new parts before it, listed after the split's closing, and none after it, whichever
+// writer was first.
 struct Ending {
   const char* name;
   int partKb;  // 10: two writers; 100: one
@@ -309,21 +310,19 @@ TEST_P(SplitOverSetTest, OldSetStaysUnlessTheSplitCompletes) {
   const Bytes content = test::RandomBytes(10 * base, 3);
   s.source = Settings(content, "new.avi").source;
   if (e.failAt >= 0)
-    std::filesystem::create_directory(*s.saveFolder / PartFileName(s, e.failAt, 10));
+    std::filesystem::create_directory(*s.saveFolder / SplitSetNames(s, 10).PartName(e.failAt));
   test::RecordingEvents events;
   events.abortAfterProgress = e.abortAfterProgress;
   const bool completed = CallEngine(events, SplitFailure(result), false,
                                     [&] { return RunSplit(s, pendants, events, result, 42); });
   ASSERT_EQ(completed, e.abortAfterProgress < 0 && e.failAt < 0);
 
-  std::set<std::string> reported;
-  for (const auto& row : events.added) reported.insert(row.caption);
   for (int i = 0; i < 10; ++i) {
-    const std::string name = PartFileName(s, i, 10);
+    const std::string name = SplitSetNames(s, 10).PartName(i);
     const Bytes slice(content.begin() + i * base, content.begin() + (i + 1) * base);
     if (completed || (!before.count(name) && i < e.failAt)) {
       EXPECT_EQ(test::ReadBytes(*s.saveFolder / name), slice) << name;
-      EXPECT_TRUE(completed || reported.count(name)) << name;
+      EXPECT_TRUE(events.files.count(i)) << name;  // still listed after the closing
     } else if (!before.count(name) && i != e.failAt) {
       EXPECT_FALSE(std::filesystem::exists(*s.saveFolder / name)) << name;
     }
