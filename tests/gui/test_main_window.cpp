@@ -26,17 +26,17 @@
 #include "app/cli/Cli.h"
 #include "core/format/DefinitionReader.h"
 #include "core/text/Messages.h"
+#include "language/QtTranslation.h"
 #include "tests/gui/MarkingTranslator.h"
 #include "tests/gui/ScriptedMessages.h"
 #include "tests/gui/TestEnvironment.h"
 #include "tests/support/PeTestFiles.h"
 #include "tests/support/TestSupport.h"
-#include "ui/DisguiseOptionsDialog.h"
-#include "ui/FileListEditor.h"
-#include "ui/MainWindow.h"
-#include "ui/QtTranslation.h"
-#include "ui/SplitPage.h"
-#include "ui/StateList.h"
+#include "ui/pages/DisguiseOptionsDialog.h"
+#include "ui/pages/FileListEditor.h"
+#include "ui/pages/SplitPage.h"
+#include "ui/state/StateList.h"
+#include "ui/window/MainWindow.h"
 
 using namespace kivora;
 using namespace kivora::ui;

@@ -25,12 +25,12 @@
 #include "tests/gui/TestEnvironment.h"
 #include "tests/support/GeneratorSet.h"
 #include "tests/support/TestSupport.h"
-#include "ui/InfoList.h"
-#include "ui/JoinPage.h"
-#include "ui/MainWindow.h"
-#include "ui/ResplitPage.h"
-#include "ui/SplitPage.h"
-#include "ui/StateList.h"
+#include "ui/pages/InfoList.h"
+#include "ui/pages/JoinPage.h"
+#include "ui/pages/ResplitPage.h"
+#include "ui/pages/SplitPage.h"
+#include "ui/state/StateList.h"
+#include "ui/window/MainWindow.h"
 
 using namespace kivora::ui;
 using kivora::Answer;
