@@ -59,7 +59,7 @@ void OperationRunner::Hold(bool held) {
 
 void OperationRunner::Report(const OperationEvent& event) {
   if (std::holds_alternative<Message>(event)) {
-    // A message box is modal: the operation goes on once it is closed, as before.
+    // A message box is modal: the operation's thread waits until the box is closed.
     OnWindowThread<bool>(
         [this, event] {
           window_.Report(event);
