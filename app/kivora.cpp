@@ -3,10 +3,10 @@
 #include <string_view>
 
 #include "core/text/Language.h"
+#include "language/QtTranslation.h"
 #include "platform/Version.h"
-#include "ui/MainWindow.h"
-#include "ui/MessageLayer.h"
-#include "ui/QtTranslation.h"
+#include "ui/engine/MessageLayer.h"
+#include "ui/window/MainWindow.h"
 
 namespace {
 

@@ -22,7 +22,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "ui/MainWindow.h"
+#include "ui/window/MainWindow.h"
 
 namespace {
 

@@ -11,7 +11,8 @@ namespace kivora::filelist::msg {
 
 inline constexpr MessageTemplate<> kOutOfMemory421{"記憶體不足，故無法處理。(421)",
                                                    "Not enough memory to go on. (421)"};
-// Shown after (421); the original stores this fragment in code page 932.
+// Shown after (421). Its first side is this Japanese fragment with its run of blanks, kept
+// exactly as it reads.
 inline constexpr MessageTemplate<> kListNotWritten422{"ファイルリストを                    (422)。",
                                                       "The file list could not be written (422)."};
 // The row's number, the encoding, the row.

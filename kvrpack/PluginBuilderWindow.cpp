@@ -14,7 +14,7 @@
 #include "kvrpack/Illustration.h"
 #include "kvrpack/OutputFolder.h"
 #include "kvrpack/PluginBuilder.h"
-#include "ui/EngineText.h"
+#include "language/EngineText.h"
 
 namespace kvrpack {
 namespace {

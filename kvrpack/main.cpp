@@ -7,7 +7,7 @@
 #include "core/text/Language.h"
 #include "kvrpack/CommandLine.h"
 #include "kvrpack/PluginBuilderWindow.h"
-#include "ui/QtTranslation.h"
+#include "language/QtTranslation.h"
 
 int main(int argc, char** argv) {
   const kivora::Language language = kivora::LanguageOfProcess();

@@ -102,15 +102,17 @@ class WriteBehind {
     std::int64_t offset = -1;
     bool truncate = false;
   };
+  // A job is shared once handed over (HandOverLocked): its index, target, file and
+  // messages do not change after that, so its writer reads them without mutex_.
   struct Job {
     int index = 0;
     std::filesystem::path target;
     File* file = nullptr;  // the caller's file, or null for a new one
     Messages messages;
-    std::vector<Piece> pieces;
-    bool ended = false;
-    bool done = false;
-    std::filesystem::path hidden;  // where a new file waits to replace its target
+    std::vector<Piece> pieces;     // guarded by mutex_ once handed over
+    bool ended = false;            // guarded by mutex_ once handed over
+    bool done = false;             // guarded by mutex_
+    std::filesystem::path hidden;  // its writer's, where a new file waits to replace its target
   };
 
   void Loop();
@@ -123,28 +125,37 @@ class WriteBehind {
   int BlockOf(const std::uint8_t* p) const;
 
   // The caller's requests not handed over yet: new jobs, and pieces and the end of the
-  // last job handed over.
+  // last job handed over. The caller's thread only.
   std::vector<Job> stagedJobs_;
   std::vector<Piece> stagedPieces_;
   bool stagedEnd_ = false;
 
   std::mutex mutex_;
-  std::condition_variable work_;   // writers wait for jobs and pieces
-  std::condition_variable space_;  // the caller waits for blocks and the end
+  std::condition_variable work_;   // writers wait for jobs and pieces, under mutex_
+  std::condition_variable space_;  // the caller waits for blocks and the end, under mutex_
+  // Fixed in number and capacity from the constructor on, so the caller finds a block
+  // without mutex_; a block's bytes are the caller's until queued, then the writers' until
+  // its pending_ count is back to 0.
   std::vector<std::vector<std::uint8_t>> blocks_;
-  std::vector<int> pending_;       // queued spans per block
-  std::deque<Job> jobs_;           // from the first job not done yet
-  size_t taken_ = 0;               // jobs_ a writer has taken
+  std::vector<int> pending_;  // guarded by mutex_: queued spans per block
+  std::deque<Job> jobs_;      // guarded by mutex_: from the first job not done yet
+  size_t taken_ = 0;          // guarded by mutex_: jobs_ a writer has taken
+  // Written by the writers under mutex_; the caller reads it without (Completed).
   std::atomic<int> jobsDone_ = 0;  // jobs before jobs_.front()
-  int begun_ = 0;                  // files begun by the caller
+  int begun_ = 0;                  // the caller's thread only: files begun by the caller
+  // Guarded by mutex_ while the writers run; Abandon takes it once they have stopped.
   std::vector<CommittedFile> committed_;
-  std::exception_ptr failure_;
-  int failedIndex_ = INT_MAX;  // the first file that failed; files from it on are dropped
+  std::exception_ptr failure_;  // guarded by mutex_
+  // Guarded by mutex_ while the writers run: the first file that failed; files from it on
+  // are dropped.
+  int failedIndex_ = INT_MAX;
+  // Set under mutex_; read without it, by the caller to rethrow early (failed_) and by a
+  // writer between writes (stop_).
   std::atomic<bool> failed_ = false;
   std::atomic<bool> stop_ = false;
-  AtomicFile::Durability durability_;
-  bool replaceLater_;
-  std::vector<std::thread> writers_;
+  AtomicFile::Durability durability_;  // set by the constructor, read by the writers
+  bool replaceLater_;                  // set by the constructor, read by the writers
+  std::vector<std::thread> writers_;   // the caller's thread only
 };
 
 }  // namespace kivora

@@ -35,7 +35,8 @@ struct OperationFailure {
 
 struct SplitOutcome;
 
-// How each operation's failure is shown, as its engine showed it when it still caught.
+// How each operation's failure is shown: its message, its text for a failed allocation and
+// its closing.
 // A split's closing first names the parts its failure left in `result`.
 OperationFailure SplitFailure(const SplitOutcome& result);
 OperationFailure JoinFailure();

@@ -1,5 +1,6 @@
 #pragma once
-// Rounding as the original program's runtime rounds: halves away from zero.
+// Rounding to the nearest integer with halves away from zero (2.5 to 3, -2.5 to -3): the
+// rule by which part sizes are computed.
 
 #include <cmath>
 #include <cstdint>

@@ -52,7 +52,7 @@ inline constexpr MessageTemplate<> kOutOfMemory111{"記憶體不足，故無法�
                                                    "Not enough memory to go on. (111)"};
 inline constexpr MessageTemplate<> kNoPendants{"讀取圖像檔案失敗... 殘念！(110)",
                                                "Reading the picture file failed... Too bad! (110)"};
-// (152), once the refusal of sources of 2 GB and more, is no longer used.
+// No text carries (152): sources of 2 GB and more are split like any other.
 inline constexpr MessageTemplate<int> kTooManyParts{
     "分割檔數目不能超過 32767 個，請把分割檔大小設為 {} KB 以上。(153)",
     "There can be at most 32767 parts; please set the part size to {} KB or more. (153)"};

@@ -7,7 +7,7 @@
 #include <functional>
 #include <optional>
 
-#include "ui/MessageLayer.h"
+#include "ui/engine/MessageLayer.h"
 
 namespace kivora::ui::test {
 

@@ -4,7 +4,7 @@
 #include <QString>
 #include <QTest>
 
-#include "ui/MainWindow.h"
+#include "ui/window/MainWindow.h"
 
 namespace kivora::ui::test {
 

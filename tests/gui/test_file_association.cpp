@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 
-#include "ui/FileAssociation.h"
+#include "ui/settings/FileAssociation.h"
 
 namespace kivora::ui {
 namespace {

@@ -22,11 +22,11 @@
 #include "tests/gui/ScriptedMessages.h"
 #include "tests/gui/TestEnvironment.h"
 #include "tests/support/TestSupport.h"
-#include "ui/FileListPage.h"
-#include "ui/JoinPage.h"
-#include "ui/MainWindow.h"
-#include "ui/SplitPage.h"
-#include "ui/StateList.h"
+#include "ui/pages/FileListPage.h"
+#include "ui/pages/JoinPage.h"
+#include "ui/pages/SplitPage.h"
+#include "ui/state/StateList.h"
+#include "ui/window/MainWindow.h"
 
 using namespace kivora::ui;
 using kivora::Answer;

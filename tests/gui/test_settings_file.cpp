@@ -3,7 +3,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "ui/SettingsFile.h"
+#include "ui/settings/SettingsFile.h"
 
 namespace kivora::ui {
 namespace {

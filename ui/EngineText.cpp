@@ -1,9 +1,0 @@
-#include "ui/EngineText.h"
-
-namespace kivora::ui {
-
-QString EngineText(const MessageText& text, Language language) {
-  return QString::fromStdString(text.In(language));
-}
-
-}  // namespace kivora::ui

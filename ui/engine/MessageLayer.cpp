@@ -1,0 +1,131 @@
+#include "ui/engine/MessageLayer.h"
+
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+
+#include "ui/engine/BrowseFolder.h"
+
+namespace kivora::ui {
+
+QString BoxMessage::Caption() const {
+  return icon == MessageIcon::Error
+             ? QCoreApplication::translate("kivora::ui::MessageLayer", "錯誤")
+             : QCoreApplication::translate("kivora::ui::MessageLayer", "Kivora");
+}
+
+namespace {
+
+QMessageBox::StandardButton ToButton(Answer a) {
+  switch (a) {
+    case Answer::Yes:
+      return QMessageBox::Yes;
+    case Answer::No:
+      return QMessageBox::No;
+    case Answer::Cancel:
+      break;
+  }
+  return QMessageBox::Cancel;
+}
+
+}  // namespace
+
+Answer QtMessageLayer::Show(QWidget* parent, const BoxMessage& message) {
+  QMessageBox box(parent);
+  box.setWindowTitle(message.Caption());
+  box.setText(message.text);
+  switch (message.icon) {
+    case MessageIcon::Error:
+      box.setIcon(QMessageBox::Critical);
+      break;
+    case MessageIcon::Information:
+      box.setIcon(QMessageBox::Information);
+      break;
+    case MessageIcon::Warning:
+      box.setIcon(QMessageBox::Warning);
+      break;
+    case MessageIcon::Question:
+      box.setIcon(QMessageBox::Question);
+      break;
+  }
+  if (!message.withNo) {
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+    return Answer::Yes;
+  }
+  QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
+  if (message.withCancel) buttons |= QMessageBox::Cancel;
+  box.setStandardButtons(buttons);
+  box.setDefaultButton(ToButton(message.defaultButton));
+  switch (box.exec()) {
+    case QMessageBox::Yes:
+      return Answer::Yes;
+    case QMessageBox::No:
+      return Answer::No;
+    default:
+      return message.withCancel ? Answer::Cancel : Answer::No;
+  }
+}
+
+namespace {
+
+std::optional<QString> AskLine(QWidget* parent, const QString& caption, const QString& prompt,
+                               QLineEdit::EchoMode echo) {
+  QInputDialog dialog(parent);
+  dialog.setWindowTitle(caption);
+  dialog.setLabelText(prompt);
+  dialog.setTextEchoMode(echo);
+  if (auto* edit = dialog.findChild<QLineEdit*>()) edit->setMaxLength(255);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.textValue();
+}
+
+}  // namespace
+
+std::optional<QString> QtMessageLayer::AskText(QWidget* parent, const QString& caption,
+                                               const QString& prompt) {
+  return AskLine(parent, caption, prompt, QLineEdit::Password);
+}
+
+std::optional<QString> QtMessageLayer::AskPlainText(QWidget* parent, const QString& caption,
+                                                    const QString& prompt) {
+  return AskLine(parent, caption, prompt, QLineEdit::Normal);
+}
+
+std::optional<QString> QtMessageLayer::OpenFileName(QWidget* parent, const QString& filter,
+                                                    const QString& start) {
+  const QString name = QFileDialog::getOpenFileName(parent, QString(), start, filter);
+  if (name.isEmpty()) return std::nullopt;
+  return name;
+}
+
+std::optional<QString> QtMessageLayer::SaveFileName(QWidget* parent, const QString& start,
+                                                    const QString& filter, const QString& suffix) {
+  QFileDialog dialog(parent, QString(), start, filter);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix(suffix);
+  dialog.selectFile(start);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().first();
+}
+
+std::optional<std::pair<QString, int>> QtMessageLayer::SaveListFileName(
+    QWidget* parent, const QStringList& filters) {
+  QFileDialog dialog(parent);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setNameFilters(filters);
+  dialog.setDefaultSuffix(QStringLiteral("txt"));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return std::pair(dialog.selectedFiles().first(),
+                   static_cast<int>(filters.indexOf(dialog.selectedNameFilter())));
+}
+
+std::optional<QString> QtMessageLayer::SelectFolder(QWidget* parent, const QString& start) {
+  QString path = start;
+  if (!kivora::ui::SelectFolder(parent, path)) return std::nullopt;
+  return path;
+}
+
+}  // namespace kivora::ui

@@ -1,0 +1,55 @@
+#pragma once
+// The engines' events in the main window: message boxes through the message layer, rows
+// of the state list, status-bar panels. Called on the window's thread only: an operation
+// running on a thread of its own reaches it through the OperationRunner.
+
+#include <QLabel>
+#include <QList>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/OperationEvents.h"
+#include "ui/engine/MessageLayer.h"
+#include "ui/engine/OperationRunner.h"
+#include "ui/state/StateList.h"
+
+namespace kivora::ui {
+
+class WindowUi : public EventWindow {
+ public:
+  struct Hooks {
+    std::function<void(OperationKind readFor,
+                       const std::vector<std::pair<MessageText, MessageText>>&)>
+        showSummary;
+    std::function<std::optional<std::string>()> choosePlugin;
+  };
+  WindowUi(QWidget* window, MessageLayer& messages, StateList& states, QList<QLabel*> panels,
+           Language language, Hooks hooks);
+
+  void Report(const OperationEvent& event) override;
+  // The files' states of a batch reach the state list as one change.
+  void ReportBatch(std::span<const OperationEvent> events) override;
+  Reply Ask(const Question& question) override;
+  bool AbortRequested() override;
+
+ private:
+  void ShowMessage(const Message& message);
+  void ReportOne(const OperationEvent& event);
+  void ShowProgress(const Progress& progress);
+  void ShowFinished(const Finished& finished);
+  Answer AskYesNo(const Question& question);
+  std::optional<std::string> AskSaveFileName(const std::filesystem::path& proposal);
+
+  QWidget* window_;
+  MessageLayer& messages_;
+  StateList& states_;
+  QList<QLabel*> panels_;
+  Language language_;
+  Hooks hooks_;
+};
+
+QString ToQ(std::string_view utf8);
+
+}  // namespace kivora::ui

@@ -1,0 +1,85 @@
+#pragma once
+// The file-list tab: one row per file of a set with the address it was put at and
+// extra information; addresses applied to many rows at once, rows added, edited and
+// deleted, the list saved as a text file or copied.
+
+#include <QWidget>
+#include <cstdint>
+#include <vector>
+
+#include "core/text/Language.h"
+#include "filelist/FileListTable.h"
+#include "ui/engine/MessageLayer.h"
+
+class QComboBox;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QTreeWidget;
+
+namespace kivora::ui {
+
+class FileListEditor;
+
+class FileListPage : public QWidget {
+  Q_OBJECT
+ public:
+  FileListPage(QWidget* parent, MessageLayer& messages, QLabel* summaryPanel,
+               Language language = Language::Chinese);
+
+  // The sizes behind the rows, set when the list is filled from an operation.
+  // noDefinitionRow: row r belongs to part r (else row 0 is the definition file).
+  void SetPartSizes(std::vector<filelist::PartSize> table, bool noDefinitionRow,
+                    std::int64_t definitionSize);
+  // The rows as texts, and replacing them (the hand-over from the state list).
+  std::vector<filelist::FileListRow> Rows() const;
+  void SetRows(const std::vector<filelist::FileListRow>& rows);
+  int RowCount() const;
+  // The histories, in list order.
+  QStringList Addresses() const;
+  QStringList Extras() const;
+  void SetHistories(const QStringList& addresses, const QStringList& extras);
+  void SetActive(bool active) { active_ = active; }
+
+  void ApplyAddress();
+  void ApplyExtra();
+  void SelectAllRows();
+  void AddRow();
+  void EditRow();
+  void DeleteRows();
+  void SaveList();
+  void CopyRows();
+  void UpdateMenu();
+  bool SelectAll() const { return selectAll_; }
+  // The status-bar summary of `selected` of `rows` rows that hold `bytes` together.
+  static QString SummaryText(int selected, int rows, std::int64_t bytes);
+
+ protected:
+  // Ctrl+C in the list is the menu's copy, and nothing while that is disabled.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  // Takes the row editor's histories; the page's own address and extra-information
+  // fields keep what they hold.
+  void TakeHistories(const FileListEditor& editor);
+  std::vector<int> ActingRows() const;
+  std::vector<int> SelectedRows() const;
+  void OnSelectionChanged();
+  void ShowSummary(int selected, std::int64_t total);
+  QStringList FileNames() const;
+
+  QComboBox* addressBox_;
+  QComboBox* extraBox_;
+  QTreeWidget* fileList_;
+  QMenu* contextMenu_;
+  MessageLayer& messages_;
+  QLabel* summary_;
+  Language language_;
+  std::vector<filelist::PartSize> partSizes_;
+  bool noDefinitionRow_ = false;
+  std::int64_t definitionSize_ = 0;
+  bool selectAll_ = false;
+  bool active_ = false;
+};
+
+}  // namespace kivora::ui

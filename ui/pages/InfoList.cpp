@@ -1,0 +1,54 @@
+#include "ui/pages/InfoList.h"
+
+#include <QHeaderView>
+
+#include "core/format/DefinitionReader.h"
+#include "core/text/Messages.h"
+#include "language/EngineText.h"
+#include "ui/engine/WindowUi.h"
+#include "ui/state/FullHeightRows.h"
+
+namespace kivora::ui {
+
+InfoListView::InfoListView(const char* name, Language language, QWidget* parent)
+    : QTreeWidget(parent), language_(language) {
+  setObjectName(QString::fromLatin1(name));
+  setColumnCount(2);
+  setHeaderHidden(true);
+  setRootIsDecorated(false);
+  setSelectionBehavior(QAbstractItemView::SelectRows);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setItemDelegate(new FullHeightRows(this));
+  header()->resizeSection(0, 100);
+  header()->resizeSection(1, 185);
+  // The hint shows the value of the row whose selection changed (long names, comments).
+  connect(this, &QTreeWidget::currentItemChanged, this,
+          [this](QTreeWidgetItem* item) { setToolTip(item ? item->text(1) : QString()); });
+  ResetInfoList();
+}
+
+void InfoListView::ResetInfoList() {
+  setUpdatesEnabled(false);
+  clear();
+  for (const MessageTemplate<>* caption :
+       {&msg::kRowFileName, &msg::kRowFileSize, &msg::kRowPartCount, &msg::kRowDisguise,
+        &msg::kRowPassword, &msg::kRowComment}) {
+    // owned by the list
+    new QTreeWidgetItem(this, {EngineText(*caption, language_), QString()});
+  }
+  setUpdatesEnabled(true);
+}
+
+void InfoListView::Fill(const std::vector<std::pair<MessageText, MessageText>>& rows) {
+  ResetInfoList();
+  for (int i = 0; i < topLevelItemCount() && i < static_cast<int>(rows.size()); ++i) {
+    topLevelItem(i)->setText(1, EngineText(rows[static_cast<size_t>(i)].second, language_));
+  }
+}
+
+QString InfoListView::Value(int row) const {
+  const QTreeWidgetItem* item = topLevelItem(row);
+  return item ? item->text(1) : QString();
+}
+
+}  // namespace kivora::ui

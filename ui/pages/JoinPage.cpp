@@ -1,0 +1,225 @@
+#include "ui/pages/JoinPage.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <memory>
+
+#include "core/format/LoadedDefinition.h"
+#include "core/io/Folder.h"
+#include "core/operations/AddRecoveryOperation.h"
+#include "core/operations/EngineCall.h"
+#include "core/operations/JoinOperation.h"
+#include "core/operations/RepairOperation.h"
+#include "core/operations/SetRecovery.h"
+#include "core/operations/VerifyOperation.h"
+#include "core/text/Messages.h"
+#include "language/EngineText.h"
+#include "ui/engine/WindowUi.h"
+#include "ui/pages/SaveFolderChooser.h"
+#include "ui/pages/WidgetNames.h"
+
+namespace kivora::ui {
+
+JoinPage::JoinPage(QWidget* parent, PageServices services)
+    : QWidget(parent), services_(std::move(services)) {
+  setObjectName(QStringLiteral("tsJoint"));
+  inputsPanel_ = Named<QWidget>("pnlJoint");
+  definitionEdit_ = Named<QLineEdit>("edtJointFileName");
+  auto* browseDefinition = Named<QPushButton>("btnRefferJoint", tr("瀏覽(&B)..."));
+  saveFolder_ = new SaveFolderChooser(this, services_.messages, "cobJointSaveAs",
+                                      tr("與 KivoRa 檔案相同的資料夾"), "btnRefferJointSaveAs",
+                                      tr("瀏覽(&R)..."));
+  saveFolder_->ShowTextAsHint();
+  infoList_ = new InfoListView("lvKvrInfoJoint", services_.language);
+  associateBox_ = Named<QCheckBox>("cbAssociateKvrFile", tr("關聯 KivoRa 檔案(.kvr)(&E)"));
+  associateBox_->setChecked(true);
+  joinButton_ = Named<QPushButton>("btnJoint", tr("合併(&J)"));
+  testButton_ = Named<QPushButton>("btnTest", tr("測試(&T)"));
+  addRecoveryButton_ = Named<QPushButton>("btnAddRecovery", tr("加入修復檔(&D)"));
+  addRecoveryButton_->setToolTip(tr("為測試沒有問題的這組分割檔寫入修復檔"));
+  abortButton_ = Named<QPushButton>("btnJointAbort", tr("放棄(&A)"));
+  for (QPushButton* b : {joinButton_, testButton_, addRecoveryButton_, abortButton_}) {
+    b->setEnabled(false);
+  }
+
+  auto* definitionLabel = Named<QLabel>("Label6", tr("KivoRa 檔名(&L):"));
+  definitionLabel->setBuddy(definitionEdit_);
+  auto* saveFolderLabel = Named<QLabel>("Label13", tr("儲存合併檔的位置(&S):"));
+  saveFolderLabel->setBuddy(saveFolder_->Box());
+  auto* infoLabel = Named<QLabel>("Label19", tr("檔案資訊:"));
+  auto* grid = new QGridLayout(inputsPanel_);
+  grid->setContentsMargins(0, 0, 0, 0);
+  grid->addWidget(definitionLabel, 0, 0, 1, 2);
+  grid->addWidget(definitionEdit_, 1, 0);
+  grid->addWidget(browseDefinition, 1, 1);
+  grid->addWidget(saveFolderLabel, 2, 0, 1, 2);
+  grid->addWidget(saveFolder_->Box(), 3, 0);
+  grid->addWidget(saveFolder_->Button(), 3, 1);
+  grid->addWidget(infoLabel, 4, 0, 1, 2);
+  grid->addWidget(infoList_, 5, 0, 1, 2);
+  grid->addWidget(associateBox_, 6, 0, 1, 2);
+  grid->setColumnStretch(0, 1);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(addRecoveryButton_);
+  buttons->addWidget(testButton_);
+  buttons->addWidget(joinButton_);
+  buttons->addWidget(abortButton_);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(inputsPanel_, 1);
+  layout->addLayout(buttons);
+
+  connect(definitionEdit_, &QLineEdit::textChanged, this, [this] { OnDefinitionChanged(); });
+  connect(browseDefinition, &QPushButton::clicked, this, [this] { BrowseDefinition(); });
+  connect(joinButton_, &QPushButton::clicked, this, [this] { Join(); });
+  connect(testButton_, &QPushButton::clicked, this, [this] { Test(); });
+  connect(addRecoveryButton_, &QPushButton::clicked, this, [this] { AddRecovery(); });
+  connect(abortButton_, &QPushButton::clicked, this, [this] { AbortJoin(); });
+}
+
+void JoinPage::OnDefinitionChanged() {
+  const QString text = definitionEdit_->text();
+  definitionEdit_->setToolTip(text);
+  // The running operation reads the definition last read: it is not read again under it.
+  if (services_.runner.Running()) return;
+  cleanlyTested_.clear();
+  addRecoveryButton_->setEnabled(false);
+  if (text.isEmpty() || !QFileInfo(text).isFile()) {
+    joinButton_->setEnabled(false);
+    testButton_->setEnabled(false);
+    return;
+  }
+  if (CallEngine(services_.ui, msg::kCannotOpenKvr, false, [&] {
+        return LoadDefinition(ToPath(text), services_.pendants, OperationKind::Join, services_.ui,
+                              services_.loaded);
+      })) {
+    joinButton_->setEnabled(true);
+    testButton_->setEnabled(true);
+  }
+}
+
+void JoinPage::BrowseDefinition() {
+  const auto chosen = services_.messages.OpenFileName(this, DefinitionFilter(), QString());
+  if (chosen) OpenDefinition(*chosen);
+}
+
+void JoinPage::SetDefinition(const QString& path) { definitionEdit_->setText(path); }
+
+void JoinPage::OpenDefinition(const QString& path) {
+  if (path == definitionEdit_->text()) {
+    OnDefinitionChanged();  // the same name: read it again
+  } else {
+    definitionEdit_->setText(path);
+  }
+}
+
+QString JoinPage::DefinitionPath() const { return definitionEdit_->text(); }
+
+void JoinPage::ShowSummary(const std::vector<std::pair<MessageText, MessageText>>& rows) {
+  infoList_->Fill(rows);
+}
+
+bool JoinPage::KeepsAssociation() const { return associateBox_->isChecked(); }
+
+void JoinPage::ApplySettings(const KivoraSettings& s) {
+  saveFolder_->Restore(s.joinSavePath, s.joinSaveFolder);
+  associateBox_->setChecked(s.associateKivora);
+}
+
+void JoinPage::StoreSettings(KivoraSettings& s) const {
+  s.joinSaveFolder = saveFolder_->SelectedEntry();
+  s.joinSavePath = saveFolder_->Folder();
+  s.associateKivora = associateBox_->isChecked();
+}
+
+void JoinPage::Join() {
+  JoinRequest request;
+  request.definitionPath = ToPath(definitionEdit_->text());
+  request.outputFolder = saveFolder_->Chosen();
+  services_.runner.Start([this](bool atWork) { ShowWork(atWork); },
+                         [this, request](OperationEvents& events) {
+                           const bool joined = CallEngine(events, JoinFailure(), false, [&] {
+                             return RunJoin(services_.loaded, request, services_.pendants, events);
+                           });
+                           if (!joined && !events.AbortRequested()) {
+                             OfferRepairFromRecovery(request.definitionPath, events);
+                           }
+                         });
+}
+
+void JoinPage::Test() {
+  // Written by the operation's thread, read once it finished.
+  auto outcome = std::make_shared<VerifyOutcome>();
+  const QString tested = definitionEdit_->text();
+  const std::filesystem::path definition = ToPath(tested);
+  cleanlyTested_.clear();
+  services_.runner.Start(
+      [this](bool atWork) { ShowWork(atWork); },
+      [this, outcome, definition](OperationEvents& events) {
+        *outcome = CallEngine(events, TestFailure(), VerifyOutcome{}, [&] {
+          // The password of an encrypted set is asked for; Cancel
+          // tests the checksums alone.
+          return RunVerify(services_.loaded, definition, services_.pendants, events,
+                           VerifyOptions{.password = std::nullopt, .askPassword = true});
+        });
+        if (outcome->ran && !outcome->aborted && outcome->HasErrors()) {
+          OfferRepairFromRecovery(definition, events);
+        }
+      },
+      [this, outcome, tested] {
+        const bool clean =
+            outcome->ran && !outcome->aborted && outcome->findings == std::set{PartTestResult::Ok};
+        if (clean && tested == definitionEdit_->text()) cleanlyTested_ = tested;
+        addRecoveryButton_->setEnabled(!cleanlyTested_.isEmpty());
+        if (outcome->joinRequested) Join();
+      });
+}
+
+void JoinPage::AddRecovery() {
+  const std::optional<QString> typed = services_.messages.AskPlainText(
+      this, tr("加入修復檔"), tr("每組的修復檔數目 (1 到 254)，或每組分割檔的比例 (例如 10%)："));
+  if (!typed) return;
+  const std::optional<RecoveryAmount> amount = ParseRecoveryAmount(typed->trimmed().toStdString());
+  if (!amount || !amount->Any()) {
+    services_.messages.Error(this, EngineText(msg::kRecoveryAmountInvalid, services_.language));
+    return;
+  }
+  const std::filesystem::path definition = ToPath(cleanlyTested_);
+  services_.runner.Start([this](bool atWork) { ShowWork(atWork); },
+                         [this, definition, amount = *amount](OperationEvents& events) {
+                           CallEngine(events, AddRecoveryFailure(), false, [&] {
+                             return RunAddRecovery(services_.loaded, definition, amount,
+                                                   services_.pendants, events)
+                                 .completed;
+                           });
+                         });
+}
+
+void JoinPage::OfferRepairFromRecovery(const std::filesystem::path& definition,
+                                       OperationEvents& events) {
+  CallEngine(events, RepairFailure(), false,
+             [&] { return OfferRepair(definition, services_.pendants, events); });
+}
+
+void JoinPage::ShowWork(bool atWork) {
+  abortButton_->setEnabled(atWork);
+  joinButton_->setEnabled(!atWork);
+  testButton_->setEnabled(!atWork);
+  addRecoveryButton_->setEnabled(!atWork && !cleanlyTested_.isEmpty());
+  inputsPanel_->setEnabled(!atWork);
+}
+
+void JoinPage::AbortJoin() {
+  services_.runner.RequestAbort();
+  abortButton_->setEnabled(false);
+}
+
+}  // namespace kivora::ui

@@ -1,0 +1,68 @@
+#pragma once
+// The join page: the definition to join, where the joined file goes, its summary, and
+// the join, test and abort buttons.
+
+#include <QWidget>
+#include <filesystem>
+
+#include "ui/pages/InfoList.h"
+#include "ui/pages/PageServices.h"
+#include "ui/settings/SettingsFile.h"
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+
+namespace kivora::ui {
+
+class SaveFolderChooser;
+
+class JoinPage : public QWidget {
+  Q_OBJECT
+ public:
+  JoinPage(QWidget* parent, PageServices services);
+
+  void OnDefinitionChanged();
+  void BrowseDefinition();
+  void Join();
+  void Test();
+  // Asks the amount, then writes the recovery parts of the set a clean test just passed.
+  void AddRecovery();
+  void AbortJoin();
+
+  // The definition field: set (a change reads the definition), or opened, which reads
+  // the definition again when the field already names it.
+  void SetDefinition(const QString& path);
+  void OpenDefinition(const QString& path);
+  QString DefinitionPath() const;
+  // The summary of the definition read last.
+  void ShowSummary(const std::vector<std::pair<MessageText, MessageText>>& rows);
+  // Whether the .kvr association is to be kept.
+  bool KeepsAssociation() const;
+
+  void ApplySettings(const KivoraSettings& settings);
+  void StoreSettings(KivoraSettings& settings) const;
+
+ private:
+  QLineEdit* definitionEdit_;
+  SaveFolderChooser* saveFolder_;
+  InfoListView* infoList_;
+  QCheckBox* associateBox_;
+  QPushButton* joinButton_;
+  QPushButton* testButton_;
+  QPushButton* addRecoveryButton_;
+  QPushButton* abortButton_;
+  QWidget* inputsPanel_;
+  // The definition the last test found no problem in; cleared when another is read.
+  QString cleanlyTested_;
+
+  // Shows a join or test at work: inputs disabled, the abort button live.
+  void ShowWork(bool atWork);
+  // On the operation's thread, after a test or join that met lost or damaged parts:
+  // offers to rebuild them from the set's recovery parts.
+  void OfferRepairFromRecovery(const std::filesystem::path& definition, OperationEvents& events);
+
+  PageServices services_;
+};
+
+}  // namespace kivora::ui

@@ -1,0 +1,432 @@
+#include "ui/window/MainWindow.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QRadioButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSet>
+#include <QSpinBox>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "core/KivoraError.h"
+#include "core/StateTexts.h"
+#include "core/operations/EngineCall.h"
+#include "core/recovery/RecoveryScan.h"
+#include "core/text/Messages.h"
+#include "language/EngineText.h"
+#include "ui/engine/OperationRunner.h"
+#include "ui/engine/WindowUi.h"
+#include "ui/pages/FileListPage.h"
+#include "ui/pages/JoinPage.h"
+#include "ui/pages/ResplitPage.h"
+#include "ui/pages/SaveFolderChooser.h"
+#include "ui/pages/SplitPage.h"
+#include "ui/pages/WidgetNames.h"
+#include "ui/state/StateList.h"
+#include "ui/window/StatusPanels.h"
+
+namespace kivora::ui {
+namespace {
+
+// The desktop's own face first, for Latin text: the Ming faces draw Latin letters
+// monospaced, and English captions in them look typewritten. The Ming faces follow for
+// the Chinese characters, which Qt takes glyph by glyph from the first family that has
+// them. The face the desktop's font resolves to is named, not the font's own family,
+// which may be an alias ("Sans Serif") that a list of families does not resolve.
+QFont WindowFont() {
+  QFont font;
+  font.setFamilies({QFontInfo(QFontDatabase::systemFont(QFontDatabase::GeneralFont)).family(),
+                    QStringLiteral("AR PL UMing TW"), QStringLiteral("AR PL UMing CN"),
+                    QStringLiteral("AR PL UMing"), QStringLiteral("Noto Serif CJK TC"),
+                    QStringLiteral("Noto Sans CJK TC")});
+  font.setPointSize(9);
+  return font;
+}
+
+}  // namespace
+
+WindowEnvironment WindowEnvironment::FromProcess(const QStringList& arguments) {
+  const platform::ProgramPlace place = platform::CurrentProgramPlace();
+  WindowEnvironment env;
+  env.settingsPath = SettingsPathFor(
+      place, QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+  env.pendants = pendant::DefaultPendantLocations(place);
+  env.association = AssociationPlaces::FromEnvironment(place);
+  env.programPath = QCoreApplication::applicationFilePath();
+  env.arguments = arguments.mid(1);
+  env.language = LanguageOfProcess();
+  return env;
+}
+
+MainWindow::MainWindow(MessageLayer& messages, WindowEnvironment environment)
+    : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      messages_(messages),
+      env_(std::move(environment)),
+      pendants_(env_.pendants) {
+  setObjectName(QStringLiteral("frmKivora"));
+  setWindowTitle(tr("Kivora ( Kivora )"));
+  setFont(WindowFont());
+  BuildWindow();
+
+  // Start-up: settings, the command line, the association.
+  ApplySettings(LoadSettings(env_.settingsPath));
+  OpenCommandLineDefinition();
+  CheckAssociation();
+  splitPage_->OnDisguiseToggled();
+}
+
+MainWindow::~MainWindow() = default;
+
+bool MainWindow::Busy() const { return runner_ && runner_->Running(); }
+
+void MainWindow::BuildWindow() {
+  setFixedSize(592, 443);
+  stateList_ = new StateList;
+  statusBar_ = Named<QStatusBar>("sbStatus");
+  statusBar_->setSizeGripEnabled(false);
+  // Progress, progress, the selection summary and the version, each panel as wide as
+  // its longest text. The window grows as much as they need beyond its 592 pixels (its
+  // layout keeps 4 pixels on either side of the status bar).
+  const QString version = tr("版本 v1.10b2");
+  panels_ = AddStatusPanels(*statusBar_, font(), LongestStatusTexts(env_.language, version));
+  panels_[3]->setAlignment(Qt::AlignCenter);
+  panels_[3]->setText(version);
+  setFixedWidth(std::max(width(), statusBar_->minimumSizeHint().width() + 8));
+
+  WindowUi::Hooks hooks;
+  hooks.showSummary = [this](OperationKind readFor, const auto& rows) {
+    if (readFor == OperationKind::Resplit) {
+      resplitPage_->ShowSummary(rows);
+    } else {
+      joinPage_->ShowSummary(rows);
+    }
+  };
+  hooks.choosePlugin = [this] { return resplitPage_->ChoosePlugin(); };
+  windowUi_ = std::make_unique<WindowUi>(this, messages_, *stateList_, panels_, env_.language,
+                                         std::move(hooks));
+  runner_ = std::make_unique<OperationRunner>(*windowUi_);
+
+  splitPage_ =
+      new SplitPage(nullptr, SplitPage::Services{messages_, pendants_, *windowUi_, options_,
+                                                 *runner_, env_.pendants.pluginFolders});
+  const PageServices services{messages_,
+                              pendants_,
+                              *windowUi_,
+                              *stateList_,
+                              *runner_,
+                              loaded_,
+                              env_.pendants.pluginFolders,
+                              env_.language};
+  resplitPage_ = new ResplitPage(nullptr, services);
+  joinPage_ = new JoinPage(nullptr, services);
+  operationTabs_ = Named<QTabWidget>("pcDevideJoint");
+  operationTabs_->addTab(splitPage_, tr(" 分割 "));
+  operationTabs_->addTab(resplitPage_, tr(" 再分割 "));
+  operationTabs_->addTab(joinPage_, tr(" 合併 "));
+
+  auto* operationsTab = Named<QWidget>("TabSheet1");
+  auto* firstTab = new QHBoxLayout(operationsTab);
+  firstTab->setContentsMargins(4, 4, 4, 4);
+  firstTab->addWidget(operationTabs_, 1);
+  // The pages keep their width; the list gets what the status bar widened the window by.
+  stateList_->setFixedWidth(178 + width() - 592);
+  QStringList stateTexts;
+  for (const FileState state :
+       {FileState::Split, FileState::Disguised, FileState::DefinitionCreated,
+        FileState::DefinitionImplanted, FileState::Ok, FileState::Fixable, FileState::KeptBack,
+        FileState::Missing, FileState::Corrupt, FileState::Joined, FileState::Resplit,
+        FileState::Redisguised, FileState::Mismatch, FileState::Recovery, FileState::Rebuilt})
+    stateTexts << EngineText(StateText(state), env_.language);
+  stateList_->SetStateTexts(stateTexts);
+  firstTab->addWidget(stateList_);
+  fileListPage_ = new FileListPage(nullptr, messages_, panels_[2], env_.language);
+
+  mainTabs_ = Named<QTabWidget>("pcKivora");
+  mainTabs_->addTab(operationsTab, tr(" 分割合併 "));
+  mainTabs_->addTab(fileListPage_, tr(" 檔案清單 "));
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(4, 4, 4, 0);
+  layout->setSpacing(2);
+  layout->addWidget(mainTabs_, 1);
+  layout->addWidget(statusBar_);
+
+  setAcceptDrops(true);
+  WatchStateListScrolling();
+  connect(operationTabs_, &QTabWidget::currentChanged, this,
+          [this](int i) { GuardSubPageChange(i); });
+  connect(mainTabs_, &QTabWidget::currentChanged, this, [this](int i) { GuardMainTabChange(i); });
+}
+
+void MainWindow::WatchStateListScrolling() {
+  // Line and thumb scrolls re-run select-all while its flag is set on the resplit page,
+  // so the rows that come into view are selected too; page scrolls and the wheel do not.
+  QScrollBar* bar = stateList_->verticalScrollBar();
+  connect(bar, &QAbstractSlider::actionTriggered, this, [this, bar](int action) {
+    const bool line = action == QAbstractSlider::SliderSingleStepAdd ||
+                      action == QAbstractSlider::SliderSingleStepSub;
+    const bool thumb = action == QAbstractSlider::SliderMove && bar->isSliderDown();
+    if (!(line || thumb) || operationTabs_->currentIndex() != 1 || !resplitPage_->SelectAll())
+      return;
+    QTimer::singleShot(0, this, [this] { resplitPage_->SelectAllParts(); });
+  });
+  // A click in the list makes the user's own selection count again.
+  connect(stateList_, &QAbstractItemView::pressed, this,
+          [this] { resplitPage_->ClearSelectAll(); });
+  connect(stateList_->header(), &QHeaderView::sectionClicked, this,
+          [this](int column) { SortStateList(column); });
+}
+
+void MainWindow::SortStateList(int column) {
+  if (column < 0 || column > 1) return;
+  stateList_->SortByColumn(column, !sortAscending_[column]);
+  sortAscending_[column] = !sortAscending_[column];
+}
+
+void MainWindow::OpenCommandLineDefinition() {
+  if (env_.arguments.isEmpty()) return;
+  const QString first = env_.arguments.first();
+  if (!first.toLower().endsWith(QStringLiteral(".kvr"))) return;
+  operationTabs_->setCurrentIndex(2);
+  joinPage_->SetDefinition(first);
+}
+
+void MainWindow::CheckAssociation() {
+  FileAssociation association(env_.association, env_.programPath);
+  if (association.Check() != FileAssociation::Registration::OtherProgram) return;
+  const QString question =
+      tr("包含「Kivora」的資料夾已經變更。\n\n您是否要更新 KivoRa 合併定義檔中的關聯？");
+  if (messages_.Question(this, question) == Answer::Yes) association.Update();
+}
+
+void MainWindow::UpdateAssociation() {
+  FileAssociation association(env_.association, env_.programPath);
+  // Failures only mean the association is not kept; closing goes on.
+  if (joinPage_->KeepsAssociation()) {
+    association.Keep();
+  } else {
+    association.Remove();
+  }
+}
+
+KivoraSettings MainWindow::CurrentSettings() const {
+  KivoraSettings s;
+  s.top = y();
+  s.left = x();
+  s.activePage = operationTabs_->currentIndex();
+  splitPage_->StoreSettings(s);
+  joinPage_->StoreSettings(s);
+  resplitPage_->StoreSettings(s);
+  s.addresses = fileListPage_->Addresses();
+  s.moreInfo = fileListPage_->Extras();
+  return s;
+}
+
+void MainWindow::ApplySettings(const KivoraSettings& s) {
+  move(s.left, s.top);
+  // A position off every screen (the screens changed since) goes back onto the primary one.
+  const QList<QScreen*> screens = QGuiApplication::screens();
+  const bool visibleSomewhere = std::any_of(screens.begin(), screens.end(), [&](QScreen* screen) {
+    return screen->availableGeometry().contains(QPoint(s.left + 20, s.top + 20));
+  });
+  if (!visibleSomewhere && QGuiApplication::primaryScreen()) {
+    move(QGuiApplication::primaryScreen()->availableGeometry().topLeft());
+  }
+  operationTabs_->setCurrentIndex(s.activePage);
+  subPage_ = s.activePage;
+  splitPage_->ApplySettings(s);
+  joinPage_->ApplySettings(s);
+  resplitPage_->ApplySettings(s);
+  fileListPage_->SetHistories(s.addresses, s.moreInfo);
+}
+
+void MainWindow::GuardSubPageChange(int index) {
+  if (reverting_) return;
+  if (Busy()) {
+    reverting_ = true;
+    operationTabs_->setCurrentIndex(subPage_);
+    reverting_ = false;
+    return;
+  }
+  subPage_ = index;
+}
+
+void MainWindow::GuardMainTabChange(int index) {
+  if (reverting_) return;
+  // Going back to the split and join tab is always allowed; leaving it is not while busy.
+  if (mainTab_ == 0 && Busy()) {
+    reverting_ = true;
+    mainTabs_->setCurrentIndex(mainTab_);
+    reverting_ = false;
+    return;
+  }
+  mainTab_ = index;
+  fileListPage_->SetActive(index == 1);
+  if (index == 1) HandOverToFileList();
+}
+
+void MainWindow::HandOverToFileList() {
+  if (fileListPage_->RowCount() > 0) {
+    const QString question = tr("在檔案清單裡還有資料餘留。\n是否可以在刪除之後再變更呢？");
+    if (messages_.Question(this, question) != Answer::Yes) return;
+  }
+  if (stateList_->RowCount() == 0) return;
+
+  // The part sizes of the operation of the active sub-page, and whether the list gets a
+  // definition row in front of the parts.
+  const int page = operationTabs_->currentIndex();
+  const bool fromSplit = page == 0;
+  const bool noDefinitionRow = fromSplit ? options_.implant : loaded_.implanted;
+  const std::int64_t definitionSize =
+      fromSplit ? splitPage_->LastResult().definitionSize : loaded_.fileSize;
+  const QString definitionPath =
+      page == 1 ? resplitPage_->DefinitionPath() : joinPage_->DefinitionPath();
+  // After a test or a join the recovery parts beside the set are listed too: whoever
+  // publishes the set needs them. A split and a repair list them as they wrote them.
+  std::vector<WrittenRecoveryFile> recovery;
+  const auto failure =
+      // A window text, in the window's language already.
+      TryEngine(MessageText::Plain((fromSplit ? tr("記憶體不足、無法處理(511)。")
+                                              : tr("記憶體不足、無法處理(512)。"))
+                                       .toStdString()),
+                [&] {
+                  const SplitOutcome& split = splitPage_->LastResult();
+                  if (!fromSplit && !definitionPath.isEmpty())
+                    recovery = ListRecoveryParts(ToPath(definitionPath), loaded_);
+                  fileListPage_->SetPartSizes(
+                      fromSplit ? filelist::BuildSplitSizeTable(split.parts, split.recoveryFiles)
+                                : filelist::BuildSplitSizeTable(loaded_.parts, recovery),
+                      noDefinitionRow, definitionSize);
+                });
+  if (failure) {
+    messages_.Error(this, EngineText(failure->text, env_.language));
+    return;
+  }
+
+  // The definition file heads the list, once, wherever a sort put its row; an implanted
+  // definition has no file of its own.
+  QString definitionName;
+  if (!fromSplit && !definitionPath.isEmpty())
+    definitionName = QFileInfo(definitionPath).fileName();
+  QSet<QString> listedLater;
+  for (const WrittenRecoveryFile& file : recovery)
+    listedLater.insert(QString::fromStdString(file.path.filename().string()));
+  std::vector<filelist::FileListRow> rows;
+  for (int i = 0; i < stateList_->RowCount(); ++i) {
+    const QString caption = stateList_->Caption(i);
+    if (stateList_->Image(i) == StateImage::Definition) {
+      if (fromSplit) definitionName = caption;
+      continue;
+    }
+    if ((!noDefinitionRow && caption == definitionName) || listedLater.contains(caption)) continue;
+    rows.push_back({"", caption.toStdString(), ""});
+  }
+  if (!noDefinitionRow && !definitionName.isEmpty())
+    rows.insert(rows.begin(), {"", definitionName.toStdString(), ""});
+  for (const WrittenRecoveryFile& file : recovery)
+    rows.push_back({"", file.path.filename().string(), ""});
+  fileListPage_->SetRows(rows);
+}
+
+namespace {
+
+// True when the file starts with "KV", as every definition file does. Throws
+// KivoraError when it cannot be read.
+bool IsDefinitionFile(const QString& path) {
+  QFile file(path);
+  if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) {
+    throw KivoraError(
+        MessageText::Plain(QCoreApplication::translate("kivora::ui::MainWindow", "無法開啟檔案 %1")
+                               .arg(path)
+                               .toStdString()));
+  }
+  return file.read(2) == "KV";
+}
+
+}  // namespace
+
+void MainWindow::DropFile(const QString& path) {
+  if (Busy()) return;  // a drop would change the inputs of the running operation
+  try {
+    const bool definition = IsDefinitionFile(path);
+    switch (operationTabs_->currentIndex()) {
+      case 0:
+        if (definition) {
+          operationTabs_->setCurrentIndex(2);
+          joinPage_->SetDefinition(path);
+        } else {
+          splitPage_->SetSource(path);
+        }
+        break;
+      case 1:
+        resplitPage_->DropFile(path, definition);
+        break;
+      default:
+        joinPage_->OpenDefinition(path);
+    }
+  } catch (const KivoraError& e) {
+    messages_.Error(this, EngineText(e.Text(), env_.language));
+  }
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  event->acceptProposedAction();
+  DropUrls(event->mimeData()->urls());
+}
+
+void MainWindow::DropUrls(const QList<QUrl>& urls) {
+  // The first dropped file only; the others of the same drop are ignored.
+  if (!urls.isEmpty() && urls.first().isLocalFile()) DropFile(urls.first().toLocalFile());
+}
+
+bool MainWindow::MayClose() {
+  if (!Busy()) return true;
+  // The operation's own boxes wait while this one is open. Yes stops the operation and
+  // closes the window with its boxes still held back; the operation cleans up as it
+  // ends, before the window goes (the runner waits for it).
+  runner_->Hold(true);
+  if (messages_.Question(this, tr("正在處理中。\n要放棄目前的作業並結束嗎？")) == Answer::Yes) {
+    runner_->RequestAbort();
+    return true;
+  }
+  runner_->Hold(false);
+  return false;
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (!MayClose()) {
+    event->ignore();
+    return;
+  }
+  SaveSettings(env_.settingsPath, CurrentSettings());
+  UpdateAssociation();
+  event->accept();
+}
+
+}  // namespace kivora::ui
