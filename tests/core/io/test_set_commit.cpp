@@ -1,0 +1,167 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <string>
+
+#include "core/io/CommitJournal.h"
+#include "core/io/CommitNames.h"
+#include "core/io/FileSystemCalls.h"
+#include "core/io/SetCommit.h"
+#include "core/text/Messages.h"
+#include "tests/support/TestSupport.h"
+
+namespace kivora {
+namespace {
+
+using Files = std::map<std::string, std::string>;  // name → content
+const std::string kSet = "s.kvr";
+
+// A set of three parts and its definition, and the one that replaces it: two parts
+// rewritten, one added, one removed, the definition named last.
+const Files kOldSet = {{"s.001", "old1"}, {"s.002", "old2"}, {"s.003", "old3"}, {kSet, "olddef"}};
+const Files kNewSet = {{"s.001", "new1"}, {"s.002", "new22"}, {"s.004", "new4"}, {kSet, "newdef"}};
+const char* const kNewOrder[] = {"s.001", "s.002", "s.004", "s.kvr"};
+
+Files FolderContent(const std::filesystem::path& folder) {
+  Files files;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    const auto bytes = test::ReadBytes(entry.path());
+    files[entry.path().filename()] = std::string(bytes.begin(), bytes.end());
+  }
+  return files;
+}
+
+// What a split over the set does: the new files under their hidden names, then the commit.
+void CommitNewSet(const Folder& folder, HiddenFileSync sync) {
+  std::vector<NewSetFile> files;
+  for (const char* target : kNewOrder) {
+    const std::string hidden = HiddenNameFor(kSet, target);
+    const int fd = sys::OpenAt(folder.Descriptor(), hidden.c_str(),
+                               O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const std::string& content = kNewSet.at(target);
+    if (fd < 0 || sys::Write(fd, content.data(), content.size()) != ssize_t(content.size()))
+      throw KivoraError(DescribeIoError(hidden, msg::kWriteFileFailed, errno));
+    ::close(fd);
+    files.push_back({target, std::nullopt});
+  }
+  const std::string removals[] = {"s.003"};
+  CommitSet(folder, kSet, files, removals, sync);
+}
+
+struct SetFolder {
+  test::TempDir dir;
+  Folder folder{dir.path(), msg::kOpenFileFailed, dir.path()};
+  explicit SetFolder(const Files& files = kOldSet) {
+    for (const auto& [name, content] : files)
+      test::WriteBytes(dir / name, std::vector<std::uint8_t>(content.begin(), content.end()));
+  }
+};
+
+// Runs fn in a child process that the seam ends just before call n; true when it did.
+bool KilledAt(std::uint64_t n, const std::function<void()>& fn) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    sys::EndProcessAtCall(n);
+    try {
+      fn();
+    } catch (...) {
+      ::_exit(2);
+    }
+    ::_exit(0);
+  }
+  int status = 0;
+  EXPECT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFSIGNALED(status) || WEXITSTATUS(status) == 0) << "failed at call " << n;
+  return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+}
+
+std::uint64_t CallsOfCommit(HiddenFileSync sync) {
+  SetFolder set;
+  sys::StartCountingCalls();
+  CommitNewSet(set.folder, sync);
+  const std::uint64_t calls = sys::CallsMade();
+  sys::EndProcessAtCall(0);
+  EXPECT_EQ(FolderContent(set.dir.path()), kNewSet);
+  return calls;
+}
+
+TEST(SetCommit, AKillAtEveryCallLeavesTheOldSetOrTheNewSet) {
+  for (const HiddenFileSync sync : {HiddenFileSync::EachFile, HiddenFileSync::FileSystem}) {
+    const std::uint64_t calls = CallsOfCommit(sync);
+    ASSERT_GT(calls, 10u);
+    bool sawOld = false, sawNew = false;
+    for (std::uint64_t n = 1; n <= calls + 1; ++n) {
+      SetFolder set;
+      EXPECT_EQ(KilledAt(n, [&] { CommitNewSet(set.folder, sync); }), n <= calls);
+      RecoverSet(set.folder, kSet);
+      const Files after = FolderContent(set.dir.path());
+      sawOld |= after == kOldSet;
+      sawNew |= after == kNewSet;
+      EXPECT_TRUE(after == kOldSet || after == kNewSet) << "killed at call " << n;
+      // Once the new set showed, every later kill leaves it.
+      if (sawNew) {
+        EXPECT_EQ(after, kNewSet) << "killed at call " << n;
+      }
+    }
+    EXPECT_TRUE(sawOld && sawNew);
+  }
+}
+
+// Kills the commit at each call after its journal is named, then the recovery at each call.
+TEST(SetCommit, AKillDuringRecoveryLeavesTheOldSetOrTheNewSet) {
+  const HiddenFileSync sync = HiddenFileSync::FileSystem;
+  const std::uint64_t calls = CallsOfCommit(sync);
+  int journals = 0;
+  for (std::uint64_t n = 1; n <= calls; ++n) {
+    Files killed;
+    {
+      SetFolder set;
+      KilledAt(n, [&] { CommitNewSet(set.folder, sync); });
+      killed = FolderContent(set.dir.path());
+    }
+    // Without a journal recovery only removes hidden files, which the test above proves.
+    if (!killed.contains(CommitJournalName(kSet))) continue;
+    ++journals;
+    for (std::uint64_t m = 1;; ++m) {
+      SetFolder set(killed);
+      const bool stopped = KilledAt(m, [&] { RecoverSet(set.folder, kSet); });
+      RecoverSet(set.folder, kSet);
+      const Files after = FolderContent(set.dir.path());
+      EXPECT_TRUE(after == kOldSet || after == kNewSet) << "killed at " << n << ", then " << m;
+      if (!stopped) break;
+    }
+  }
+  EXPECT_GT(journals, 3);
+}
+
+TEST(SetCommit, RecoveryUndoesAJournalThatDoesNotFitAndSweepsHiddenFiles) {
+  const std::string own = HiddenNameFor(kSet, "s.001");
+  const struct {
+    const char* what;
+    std::vector<std::uint8_t> journal;
+  } cases[] = {
+      {"does not read", {'K', 'v'}},
+      {"names a plain file as hidden",
+       EncodeCommitJournal({{{"s.002", "s.001", 4, {}}}, {"s.003"}})},
+      {"a new file is short", EncodeCommitJournal({{{own, "s.001", 5, {}}}, {"s.003"}})},
+  };
+  for (const auto& c : cases) {
+    SetFolder set;
+    test::WriteBytes(set.dir / own, std::vector<std::uint8_t>{'n', 'e', 'w', '1'});
+    test::WriteBytes(set.dir / CommitJournalTempName(kSet), std::vector<std::uint8_t>{1});
+    test::WriteBytes(set.dir / CommitJournalName(kSet), c.journal);
+    const SetRecovery report = RecoverSet(set.folder, kSet);
+    EXPECT_EQ(report.outcome, SetRecovery::Outcome::RolledBack) << c.what;
+    EXPECT_EQ(report.leftovers, 2u) << c.what;
+    EXPECT_EQ(FolderContent(set.dir.path()), kOldSet) << c.what;
+  }
+}
+
+}  // namespace
+}  // namespace kivora
