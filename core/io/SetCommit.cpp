@@ -29,7 +29,8 @@ class CommitDescriptor {
   CommitDescriptor(const CommitDescriptor&) = delete;
   CommitDescriptor& operator=(const CommitDescriptor&) = delete;
   int Get() const { return fd_; }
-  // Closes now; false (errno) when the system reports an error of writing.
+  // Closes before the end of scope; false (errno) when the system reports an error of
+  // writing.
   bool Close() { return ::close(std::exchange(fd_, -1)) == 0; }
 
  private:
