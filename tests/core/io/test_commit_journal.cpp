@@ -11,12 +11,12 @@
 namespace kivora {
 namespace {
 
-const std::string kSet = "movie.kvr";
+const std::string kMovie = "movie.kvr";
 
 CommitJournal SampleJournal() {
-  return {{{HiddenNameFor(kSet, "movie.001"), "movie.001", 7, 0x12345678u},
-           {HiddenNameFor(kSet, std::string(255, 'p')), std::string(255, 'p'), 0, std::nullopt},
-           {HiddenNameFor(kSet, kSet), kSet, 1ull << 40, 0u}},
+  return {{{HiddenNameFor(kMovie, "movie.001"), "movie.001", 7, 0x12345678u},
+           {HiddenNameFor(kMovie, std::string(255, 'p')), std::string(255, 'p'), 0, std::nullopt},
+           {HiddenNameFor(kMovie, kMovie), kMovie, 1ull << 40, 0u}},
           {"movie.003", "movie_rec00.png"}};
 }
 
@@ -32,7 +32,7 @@ std::vector<std::uint8_t> Resealed(std::vector<std::uint8_t> bytes,
 TEST(CommitJournal, RoundTripsAndEveryTruncationIsRefused) {
   const std::vector<std::uint8_t> bytes = EncodeCommitJournal(SampleJournal());
   EXPECT_EQ(DecodeCommitJournal(bytes), SampleJournal());
-  EXPECT_TRUE(JournalFitsSet(SampleJournal(), kSet));
+  EXPECT_TRUE(JournalFitsSet(SampleJournal(), kMovie));
   for (size_t length = 0; length < bytes.size(); ++length)
     EXPECT_FALSE(DecodeCommitJournal(std::span(bytes).first(length))) << length;
 }
@@ -73,7 +73,7 @@ TEST(CommitJournal, HostileJournalsAreRefused) {
 }
 
 TEST(CommitJournal, JournalsThatReachBeyondTheSetDoNotFit) {
-  const std::string own = HiddenNameFor(kSet, "movie.001");
+  const std::string own = HiddenNameFor(kMovie, "movie.001");
   const struct {
     const char* what;
     CommitJournal journal;
@@ -81,14 +81,14 @@ TEST(CommitJournal, JournalsThatReachBeyondTheSetDoNotFit) {
       {"hidden name of another set",
        {{{HiddenNameFor("other.kvr", "movie.001"), "movie.001", 1, {}}}, {}}},
       {"plain file as hidden name", {{{"movie.002", "movie.001", 1, {}}}, {}}},
-      {"hidden file as target", {{{own, HiddenNameFor(kSet, "x"), 1, {}}}, {}}},
+      {"hidden file as target", {{{own, HiddenNameFor(kMovie, "x"), 1, {}}}, {}}},
       {"target twice",
-       {{{own, "movie.001", 1, {}}, {HiddenNameFor(kSet, "y"), "movie.001", 1, {}}}, {}}},
+       {{{own, "movie.001", 1, {}}, {HiddenNameFor(kMovie, "y"), "movie.001", 1, {}}}, {}}},
       {"renamed file removed", {{{own, "movie.001", 1, {}}}, {"movie.001"}}},
-      {"journal as target", {{{own, CommitJournalName(kSet), 1, {}}}, {}}},
+      {"journal as target", {{{own, CommitJournalName(kMovie), 1, {}}}, {}}},
       {"hidden file removed", {{}, {own}}},
   };
-  for (const auto& c : cases) EXPECT_FALSE(JournalFitsSet(c.journal, kSet)) << c.what;
+  for (const auto& c : cases) EXPECT_FALSE(JournalFitsSet(c.journal, kMovie)) << c.what;
 }
 
 TEST(CommitNames, HiddenNamesStayPlainAndBelongToTheirSet) {

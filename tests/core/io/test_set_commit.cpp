@@ -20,12 +20,12 @@ namespace kivora {
 namespace {
 
 using Files = std::map<std::string, std::string>;  // name → content
-const std::string kSet = "s.kvr";
+const std::string kName = "s.kvr";                 // the set's name
 
 // A set of three parts and its definition, and the one that replaces it: two parts
 // rewritten, one added, one removed, the definition named last.
-const Files kOldSet = {{"s.001", "old1"}, {"s.002", "old2"}, {"s.003", "old3"}, {kSet, "olddef"}};
-const Files kNewSet = {{"s.001", "new1"}, {"s.002", "new22"}, {"s.004", "new4"}, {kSet, "newdef"}};
+const Files kOldSet = {{"s.001", "old1"}, {"s.002", "old2"}, {"s.003", "old3"}, {kName, "olddef"}};
+const Files kNewSet = {{"s.001", "new1"}, {"s.002", "new22"}, {"s.004", "new4"}, {kName, "newdef"}};
 const char* const kNewOrder[] = {"s.001", "s.002", "s.004", "s.kvr"};
 
 Files FolderContent(const std::filesystem::path& folder) {
@@ -41,7 +41,7 @@ Files FolderContent(const std::filesystem::path& folder) {
 void CommitNewSet(const Folder& folder, HiddenFileSync sync) {
   std::vector<NewSetFile> files;
   for (const char* target : kNewOrder) {
-    const std::string hidden = HiddenNameFor(kSet, target);
+    const std::string hidden = HiddenNameFor(kName, target);
     const int fd = sys::OpenAt(folder.Descriptor(), hidden.c_str(),
                                O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     const std::string& content = kNewSet.at(target);
@@ -51,7 +51,7 @@ void CommitNewSet(const Folder& folder, HiddenFileSync sync) {
     files.push_back({target, std::nullopt});
   }
   const std::string removals[] = {"s.003"};
-  CommitSet(folder, kSet, files, removals, sync);
+  CommitSet(folder, kName, files, removals, sync);
 }
 
 struct SetFolder {
@@ -100,12 +100,12 @@ TEST(SetCommit, AKillAtEveryCallLeavesTheOldSetOrTheNewSet) {
         EXPECT_EQ(KilledAt(n, [&] { CommitNewSet(set.folder, sync); }), n <= calls);
         return FolderContent(set.dir.path());
       }();
-      const bool journal = killed.contains(CommitJournalName(kSet));
+      const bool journal = killed.contains(CommitJournalName(kName));
       journals += journal;
       for (std::uint64_t m = journal ? 1 : 0;; ++m) {
         SetFolder set(killed);
-        const bool stopped = m != 0 && KilledAt(m, [&] { RecoverSet(set.folder, kSet); });
-        RecoverSet(set.folder, kSet);
+        const bool stopped = m != 0 && KilledAt(m, [&] { RecoverSet(set.folder, kName); });
+        RecoverSet(set.folder, kName);
         const Files after = FolderContent(set.dir.path());
         EXPECT_TRUE(after == kOldSet || after == kNewSet) << "killed at " << n << ", then " << m;
         if (stopped) continue;
@@ -121,7 +121,7 @@ TEST(SetCommit, AKillAtEveryCallLeavesTheOldSetOrTheNewSet) {
 }
 
 TEST(SetCommit, RecoveryUndoesAJournalThatDoesNotFitAndSweepsHiddenFiles) {
-  const std::string own = HiddenNameFor(kSet, "s.001");
+  const std::string own = HiddenNameFor(kName, "s.001");
   const struct {
     const char* what;
     std::vector<std::uint8_t> journal;
@@ -134,9 +134,9 @@ TEST(SetCommit, RecoveryUndoesAJournalThatDoesNotFitAndSweepsHiddenFiles) {
   for (const auto& c : cases) {
     SetFolder set;
     test::WriteBytes(set.dir / own, std::vector<std::uint8_t>{'n', 'e', 'w', '1'});
-    test::WriteBytes(set.dir / CommitJournalTempName(kSet), std::vector<std::uint8_t>{1});
-    test::WriteBytes(set.dir / CommitJournalName(kSet), c.journal);
-    const SetRecovery report = RecoverSet(set.folder, kSet);
+    test::WriteBytes(set.dir / CommitJournalTempName(kName), std::vector<std::uint8_t>{1});
+    test::WriteBytes(set.dir / CommitJournalName(kName), c.journal);
+    const SetRecovery report = RecoverSet(set.folder, kName);
     EXPECT_EQ(report.outcome, SetRecovery::Outcome::RolledBack) << c.what;
     EXPECT_EQ(report.leftovers, 2u) << c.what;
     EXPECT_EQ(FolderContent(set.dir.path()), kOldSet) << c.what;
