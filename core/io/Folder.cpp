@@ -8,6 +8,8 @@
 
 #include "core/KivoraError.h"
 #include "core/io/File.h"
+#include "core/io/FileSystemCalls.h"
+#include "core/text/Messages.h"
 
 namespace kivora {
 
@@ -30,6 +32,15 @@ Folder::~Folder() {
 int Folder::OpenDescriptors() const {
   if (descriptors_ == -2) descriptors_ = ::open("/proc/self/fd", O_PATH | O_DIRECTORY | O_CLOEXEC);
   return descriptors_;
+}
+
+void SyncFolder(const Folder& folder) {
+  // The folder's own descriptor is O_PATH, which fsync refuses.
+  const int fd = ::openat(folder.Descriptor(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int rc = fd < 0 ? -1 : sys::Fsync(fd);
+  const int err = errno;
+  if (fd >= 0) ::close(fd);
+  if (rc != 0) throw KivoraError(DescribeIoError(folder.Path(), msg::kWriteFileFailed, err));
 }
 
 }  // namespace kivora

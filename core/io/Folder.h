@@ -31,4 +31,8 @@ class Folder {
   std::filesystem::path path_;
 };
 
+// Waits until the folder's entries (the names given, changed and removed in it) are on
+// the disk: a file's folder is synced after the file takes its name.
+void SyncFolder(const Folder& folder);
+
 }  // namespace kivora

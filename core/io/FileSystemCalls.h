@@ -1,0 +1,40 @@
+#pragma once
+// The system calls that change what a folder holds or what reaches the disk, behind one
+// seam: each has the signature, result and errno of the call it wraps. A test can end
+// the process just before the Nth of them (KIVORA_FAULT_AT=N in the environment, read
+// at start, or EndProcessAtCall), to prove that a kill at any instant leaves files
+// whole, and can ask how many calls an operation made. Unarmed, a call costs one
+// relaxed atomic load more than the system call.
+
+#include <fcntl.h>
+#include <sys/types.h>
+#include <sys/uio.h>
+
+#include <cstddef>
+#include <cstdint>
+
+namespace kivora::sys {
+
+// Counted only when the file may be written: O_WRONLY, O_RDWR or O_CREAT in flags.
+int Open(const char* path, int flags, mode_t mode = 0);
+int OpenAt(int folder, const char* name, int flags, mode_t mode = 0);
+ssize_t Write(int fd, const void* data, size_t size);
+ssize_t WriteAt(int fd, const void* data, size_t size, off_t offset);
+ssize_t WriteVector(int fd, const iovec* pieces, int count);
+int Fsync(int fd);
+int Fdatasync(int fd);
+int Syncfs(int fd);
+int LinkAt(int fromFolder, const char* from, int toFolder, const char* to, int flags);
+int RenameAt(int fromFolder, const char* from, int toFolder, const char* to);
+int RenameAt2(int fromFolder, const char* from, int toFolder, const char* to, unsigned flags);
+int UnlinkAt(int folder, const char* name, int flags);
+
+// Counts the calls from here on, from 0; the process keeps running.
+void StartCountingCalls();
+// The process ends by SIGKILL just before the nth call from here on (n ≥ 1); 0 disarms.
+void EndProcessAtCall(std::uint64_t n);
+// Calls since the counting started (by StartCountingCalls, EndProcessAtCall or the
+// environment); 0 when it never did.
+std::uint64_t CallsMade();
+
+}  // namespace kivora::sys

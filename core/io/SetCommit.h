@@ -1,0 +1,62 @@
+#pragma once
+// Replacing files of a set so that a kill at any instant leaves the old set whole or the
+// new set whole. The caller holds the set's lock and has called RecoverSet, then writes
+// each new file under HiddenNameFor(setName, target) (core/io/CommitNames.h) and calls
+// CommitSet, which:
+//   1. syncs the hidden files and writes the journal ".TAG.kvcommit" atomically (a
+//      temporary, synced, renamed, and the folder synced);
+//   2. renames each hidden file over its target, in the order given, and syncs the folder;
+//   3. removes the files to remove and syncs the folder;
+//   4. removes the journal and syncs the folder.
+// A commit killed after step 1 is finished by RecoverSet; one killed before is undone.
+// The definition goes last among the new files, so it takes its name after every part.
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "core/io/Folder.h"
+
+namespace kivora {
+
+struct NewSetFile {
+  std::string target;                // the name it takes in the set's folder
+  std::optional<std::uint32_t> crc;  // recorded in the journal when known
+};
+
+// How the hidden files reach the disk before the journal names them.
+enum class HiddenFileSync {
+  EachFile,    // fsync of each: for a few files
+  FileSystem,  // one syncfs of the folder's file system: for many
+  Done,        // the caller has synced them
+};
+
+// Throws KivoraError with the system's words on failure: before the journal is written
+// the hidden files are removed and the old set is untouched; after, the journal stays
+// for RecoverSet. Refuses targets and removals that are not regular files or symbolic
+// links, and names that are not plain names.
+void CommitSet(const Folder& folder, std::string_view setName, std::span<const NewSetFile> files,
+               std::span<const std::string> removals, HiddenFileSync sync);
+
+struct SetRecovery {
+  enum class Outcome {
+    NoJournal,      // no commit was under way
+    RolledForward,  // a commit whose new files were all complete was finished
+    RolledBack,     // a commit with a new file missing or short, or a journal that does
+                    // not read, was undone: the old set stays
+  };
+  Outcome outcome = Outcome::NoJournal;
+  size_t renamed = 0;    // files that took their names while rolling forward
+  size_t removed = 0;    // files removed while rolling forward
+  size_t leftovers = 0;  // hidden files of the set removed (rolled back or left by a kill)
+};
+
+// Finishes or undoes a commit of set `setName` that a killed operation left, then
+// removes every hidden file of the set. Called right after taking the set's lock, so
+// that no running operation owns those files. Throws KivoraError when the folder
+// cannot be read or changed.
+SetRecovery RecoverSet(const Folder& folder, std::string_view setName);
+
+}  // namespace kivora
