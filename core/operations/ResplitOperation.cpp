@@ -6,6 +6,7 @@
 #include "core/format/CodePage.h"
 #include "core/format/DefinitionWriter.h"
 #include "core/format/LoadedDefinition.h"
+#include "core/format/StoredDefinition.h"
 #include "core/io/File.h"
 #include "core/io/OutputTarget.h"
 #include "core/io/SaveFolder.h"

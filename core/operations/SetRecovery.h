@@ -39,12 +39,6 @@ void ReportRecoveryFiles(OperationEvents& events, const std::vector<WrittenRecov
 // follow the split's pattern give the base name and extension of the first part.
 RecoveryNaming RecoveryNamingOfParts(const std::vector<PartRecord>& parts, int recoveryCount);
 
-// The definition as it lies on disk, which every recovery part copies: the file's bytes,
-// or the block implanted at the end of the last part (behind its recorded length).
-// Throws KivoraError (242) when it cannot be read.
-std::vector<std::uint8_t> StoredDefinitionOf(const KvrDefinition& definition,
-                                             const std::filesystem::path& definitionPath);
-
 // The amount that plans exactly `groupCount` groups of `perGroup` recovery parts for
 // `partCount` parts: the count, or else the smallest share that does. Empty optional
 // when none does.

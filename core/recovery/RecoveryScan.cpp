@@ -6,11 +6,10 @@
 
 #include "core/KivoraError.h"
 #include "core/format/DefinitionReader.h"
-#include "core/format/DefinitionWriter.h"
+#include "core/format/StoredDefinition.h"
 #include "core/io/Crc32.h"
 #include "core/io/File.h"
 #include "core/parts/PartScan.h"
-#include "core/payload/Scramblers.h"
 #include "core/recovery/RecoveryTrust.h"
 #include "core/text/Messages.h"
 #include "core/threads/ParallelFor.h"
@@ -189,12 +188,7 @@ const std::vector<std::uint32_t>* RecordedStripes(const RecoverySetScan& scan,
 
 KvrDefinition DecodeCopy(const RecoveryHeader& h, std::vector<std::uint8_t> copy,
                          const PendantProvider& pendants) {
-  if (h.implanted) {
-    // The implanted block: the scrambled definition, then its length.
-    if (copy.size() < 4) throw KivoraError(msg::kNotImplanted);
-    copy.resize(copy.size() - 4);
-    ScrambleStream(copy, ImplantKey(h.definitionName), kBlockCipherVersion);
-  }
+  if (h.implanted) copy = UnwrapImplantedBlock(std::move(copy), h.definitionName);
   return DecodeDefinition(copy, pendants);
 }
 
