@@ -362,7 +362,7 @@ std::optional<RecoverySetScan> ScanRecoverySet(const std::filesystem::path& defi
         const CoveredFile& c = recorded[static_cast<size_t>(part)];
         std::vector<std::uint8_t>& buffer = buffers[static_cast<size_t>(thread)];
         const PartScan s = ScanPart(scan.PartPath(part), 0, static_cast<std::int64_t>(c.length),
-                                    buffer, {}, false, stopped.For(thread));
+                                    buffer, {.stop = stopped.For(thread)});
         if (s.stopped) stopped.Raise();
         if (!s.exists || !s.prefixCrc || s.stopped) return;  // lost: every stripe damaged
         std::vector<bool>& damage = partDamage[static_cast<size_t>(part)];
