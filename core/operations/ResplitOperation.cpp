@@ -139,7 +139,8 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
       return refuse();
     }
     const auto total = static_cast<int>(std::count(chosen.begin(), chosen.end(), true));
-    events.Report(WorkStarted{});
+    // Every way out from here ends the work it reports.
+    OperationWork work(events, OperationKind::Resplit);
     std::vector<std::uint8_t> buffer;
     const StopCheck stop = [&events] { return events.AbortRequested(); };
     std::int64_t offset = 0;  // where part `index` starts in the source
@@ -204,8 +205,7 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
         events.ShowError(std::move(*shortfall));
       }
     }
-    return ReportEnd(events, OperationKind::Resplit, out.completed, msg::kResplitCompleted,
-                     msg::kResplitInterrupted);
+    return work.End(out.completed, msg::kResplitCompleted, msg::kResplitInterrupted);
   }
 }
 
