@@ -195,4 +195,37 @@ inline bool ReportEnd(OperationEvents& events, OperationKind operation, bool com
   return completed;
 }
 
+// The work of an operation, from the WorkStarted it reports to its end. End() closes it
+// as ReportEnd does; any other way out of its scope (a refusal, a failure, an exception)
+// reports WorkEnded and an interrupted Finished, so that no front end waits for either.
+class OperationWork {
+ public:
+  OperationWork(OperationEvents& events, OperationKind operation)
+      : events_(events), operation_(operation) {
+    events_.Report(WorkStarted{});
+  }
+  ~OperationWork() {
+    if (ended_) return;
+    try {
+      events_.Report(WorkEnded{});
+      events_.Report(Finished{operation_, Outcome::Interrupted});
+    } catch (...) {  // a destructor throws nothing; the front end ends the work itself
+    }
+  }
+  OperationWork(const OperationWork&) = delete;
+  OperationWork& operator=(const OperationWork&) = delete;
+
+  // Returns completed.
+  bool End(bool completed, MessageText completedText, MessageText interruptedText) {
+    ended_ = true;
+    return ReportEnd(events_, operation_, completed, std::move(completedText),
+                     std::move(interruptedText));
+  }
+
+ private:
+  OperationEvents& events_;
+  OperationKind operation_;
+  bool ended_ = false;
+};
+
 }  // namespace kivora

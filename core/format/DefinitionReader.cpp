@@ -1,14 +1,11 @@
 #include "core/format/DefinitionReader.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 
 #include "core/KivoraError.h"
 #include "core/format/CodePage.h"
-#include "core/format/DefinitionWriter.h"
 #include "core/io/Crc32.h"
-#include "core/io/File.h"
 #include "core/io/LittleEndian.h"
 #include "core/payload/SealedPayload.h"
 #include "core/payload/SetCipher.h"
@@ -145,45 +142,21 @@ KvrDefinition DecodeDefinition(std::span<const std::uint8_t> bytes,
 }
 
 KvrDefinition ReadDefinition(const std::filesystem::path& path, const PendantProvider& provider) {
-  File file = File::TryOpenRead(path);
-  if (!file.IsOpen()) {
-    // errno 0: the name is no regular file (a folder, a device, a pipe).
-    const int err = errno;
-    throw KivoraError(msg::kCannotOpen202, err == 0
-                                               ? msg::kNotRegularFile(path)
-                                               : DescribeIoError(path, msg::kOpenFileFailed, err));
-  }
+  return DecodeStoredDefinition(ReadStoredDefinition(path), path, provider);
+}
 
-  std::uint8_t head[2] = {0, 0};
-  size_t got = 0;
-  try {
-    got = file.Read(head);
-  } catch (const KivoraError&) {
-    got = 0;
+KvrDefinition DecodeStoredDefinition(const StoredDefinitionBytes& stored,
+                                     const std::filesystem::path& path,
+                                     const PendantProvider& provider) {
+  if (!stored.implanted) {
+    KvrDefinition def = DecodeDefinition(stored.bytes, provider);
+    def.fileSize = static_cast<std::int64_t>(stored.bytes.size());
+    return def;
   }
-  std::vector<std::uint8_t> bytes;
-  bool implanted = false;
-  if (got == 2 && head[0] == 'K' && head[1] == 'V') {
-    WithMessage(msg::kCannotOpenKvr, [&] {
-      const std::int64_t size = file.Size();
-      if (size > kMaxDefinitionBytes) {
-        throw KivoraError(msg::kDefinitionTooLarge(path));
-      }
-      bytes.resize(static_cast<size_t>(size));
-      file.Seek(0);
-      file.ReadExact(bytes);
-    });
-  } else {
-    auto extracted = ExtractImplantedDefinition(file, path, kMaxDefinitionBytes);
-    if (!extracted) throw KivoraError(msg::kNotImplanted);
-    bytes = std::move(*extracted);
-    implanted = true;
-  }
-
+  std::vector<std::uint8_t> bytes = UnwrapImplantedBlock(stored.bytes, path);
   KvrDefinition def = DecodeDefinition(bytes, provider);
-  def.implanted = implanted;
-  def.fileSize = implanted ? 0 : static_cast<std::int64_t>(bytes.size());
-  if (implanted) def.implantedBytes = std::move(bytes);
+  def.implanted = true;
+  def.implantedBytes = std::move(bytes);
   return def;
 }
 

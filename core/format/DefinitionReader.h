@@ -11,14 +11,11 @@
 
 #include "core/PendantProvider.h"
 #include "core/format/DefinitionRecords.h"
+#include "core/format/StoredDefinition.h"
 #include "core/text/GroupThousands.h"
 #include "core/text/MessageText.h"
 
 namespace kivora {
-
-// Largest definition read into memory. The biggest real one (32767 parts with long
-// names) is about 9 MB.
-inline constexpr std::int64_t kMaxDefinitionBytes = 64 << 20;
 
 // Decodes definition bytes. Throws KivoraError with the reader's message when they
 // are not a valid definition. provider gives the sizes of built-in pendants, which
@@ -29,6 +26,12 @@ KvrDefinition DecodeDefinition(std::span<const std::uint8_t> bytes,
 // Reads the definition at path (either form). Returns a fresh definition; throws
 // KivoraError with the reader's message on any failure.
 KvrDefinition ReadDefinition(const std::filesystem::path& path, const PendantProvider& provider);
+
+// Decodes the definition stored in the file at path, as ReadStoredDefinition read it.
+// Throws KivoraError with the reader's message.
+KvrDefinition DecodeStoredDefinition(const StoredDefinitionBytes& stored,
+                                     const std::filesystem::path& path,
+                                     const PendantProvider& provider);
 
 // True when name can serve as a file name beside the definition: not empty, no folder
 // separator, not "." or "..".

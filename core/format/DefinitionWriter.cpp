@@ -4,9 +4,10 @@
 
 #include "core/KivoraError.h"
 #include "core/format/CodePage.h"
+#include "core/format/StoredDefinition.h"
 #include "core/io/AtomicFile.h"
+#include "core/io/File.h"
 #include "core/io/LittleEndian.h"
-#include "core/payload/Scramblers.h"
 #include "core/payload/SetCipher.h"
 #include "core/text/Messages.h"
 
@@ -83,20 +84,8 @@ std::vector<std::uint8_t> EncodeDefinition(const DefinitionHeader& h,
   return bytes;
 }
 
-std::string ImplantKey(const std::filesystem::path& partPath) {
-  return LowerBig5(ToBig5OrThrow(partPath.filename().string(), msg::kNameOfPart));
-}
-
 void SaveDefinitionFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
   WithMessage(msg::kCreateDefinitionFailed, [&] { WriteFileAtomically(path, bytes); });
-}
-
-std::vector<std::uint8_t> ImplantedBlock(const std::filesystem::path& lastPart,
-                                         std::vector<std::uint8_t> bytes) {
-  ScrambleStream(bytes, ImplantKey(lastPart), kBlockCipherVersion);
-  const auto d = static_cast<std::uint32_t>(bytes.size());
-  for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<std::uint8_t>(d >> (8 * i)));
-  return bytes;
 }
 
 void ImplantDefinition(const std::filesystem::path& lastPart, std::vector<std::uint8_t> bytes) {
@@ -117,29 +106,6 @@ void AppendImplantedBlock(const std::filesystem::path& lastPart,
     std::error_code ec;
     std::filesystem::resize_file(lastPart, static_cast<std::uintmax_t>(before), ec);
     throw KivoraError(msg::kImplantDefinitionFailed, e.what());
-  }
-}
-
-std::optional<std::vector<std::uint8_t>> ExtractImplantedDefinition(
-    File& file, const std::filesystem::path& path, std::int64_t maxSize) {
-  try {
-    const std::int64_t size = file.Size();
-    if (size < 4) return std::nullopt;
-    std::uint8_t raw[4];
-    file.Seek(size - 4);
-    file.ReadExact(raw);
-    const auto d = static_cast<std::int32_t>(raw[0] | raw[1] << 8 | raw[2] << 16 |
-                                             static_cast<std::uint32_t>(raw[3]) << 24);
-    if (d <= 0 || d > size - 4 || d > maxSize) return std::nullopt;
-    std::vector<std::uint8_t> bytes(static_cast<size_t>(d));
-    file.Seek(size - 4 - d);
-    file.ReadExact(bytes);
-    const auto key = ToBig5(path.filename().string());
-    if (!key) return std::nullopt;
-    ScrambleStream(bytes, LowerBig5(*key), kBlockCipherVersion);
-    return bytes;
-  } catch (const KivoraError&) {
-    return std::nullopt;
   }
 }
 

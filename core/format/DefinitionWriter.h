@@ -25,28 +25,14 @@ std::string WrittenMagic(const DefinitionHeader& header);
 std::vector<std::uint8_t> EncodeDefinition(const DefinitionHeader& header,
                                            std::span<const PartRecord> parts);
 
-// The key of an implanted definition: the lower-cased Big5 file name of the part.
-std::string ImplantKey(const std::filesystem::path& partPath);
-
 // Saves the definition as its own file (atomically). Throws KivoraError (141).
 void SaveDefinitionFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
-
-// What is appended to the last part: the definition scrambled with the part's implant
-// key, then its length (signed 32-bit little-endian).
-std::vector<std::uint8_t> ImplantedBlock(const std::filesystem::path& lastPart,
-                                         std::vector<std::uint8_t> bytes);
 
 // Scrambles the definition and appends it, then its length, to the end of the part.
 // On failure the part is cut back to its former length. Throws KivoraError (142).
 void ImplantDefinition(const std::filesystem::path& lastPart, std::vector<std::uint8_t> bytes);
-// The same with the block ImplantedBlock made.
+// The same with the block ImplantedBlock (StoredDefinition.h) made.
 void AppendImplantedBlock(const std::filesystem::path& lastPart,
                           std::span<const std::uint8_t> block);
-
-// Takes an implanted definition from the end of an opened part and unscrambles it.
-// Empty optional when the length field or the block it names does not fit the file.
-// maxSize bounds what is read into memory.
-std::optional<std::vector<std::uint8_t>> ExtractImplantedDefinition(
-    File& file, const std::filesystem::path& path, std::int64_t maxSize);
 
 }  // namespace kivora

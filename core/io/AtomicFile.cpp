@@ -15,6 +15,7 @@
 #include <string>
 #include <utility>
 
+#include "core/io/OutputTarget.h"
 #include "core/text/GroupThousands.h"
 #include "core/text/Messages.h"
 
@@ -87,15 +88,13 @@ void TakeOwnerAndMode(int fd, int folder, const std::string& name) {
   throw KivoraError(DescribeIoError(target, msg::kCreateFileFailed, err));
 }
 
-// Only a regular file or a symbolic link is ever replaced: never a folder, a device or
-// a pipe that happens to have the target's name.
+// Only what the replace policy (OutputTarget.h) allows is ever replaced: never a folder,
+// a device or a pipe that happens to have the target's name, nor a link to one.
 void CheckReplaceable(int folder, const std::string& name, const std::filesystem::path& target) {
-  struct stat st {};
-  if (::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || S_ISREG(st.st_mode) ||
-      S_ISLNK(st.st_mode)) {
-    return;
-  }
-  if (S_ISDIR(st.st_mode)) ThrowCreateFailed(target, EISDIR);
+  const std::optional<OutputLookup> found = LookUpOutput(folder, name.c_str());
+  if (!found) ThrowCreateFailed(target, errno);
+  if (found->kind != OutputKind::NotAFile) return;
+  if (found->folder) ThrowCreateFailed(target, EISDIR);
   throw KivoraError(msg::kNotReplaceable(target));
 }
 

@@ -32,7 +32,8 @@ class AtomicFile {
 
   File& Stream() { return file_; }
   void Write(std::span<const std::uint8_t> data) { file_.Write(data); }
-  // Refuses (KivoraError) to replace anything but a regular file or a symbolic link.
+  // Refuses (KivoraError) to replace what the replace policy (OutputTarget.h) does not
+  // allow: anything but a regular file, a link to one or a dangling link.
   void Commit(Durability durability = Durability::SyncNow);
   // Like Commit(), but a file of the target's name is left alone: this file then keeps
   // a hidden name beside it, which is returned (empty when it took the target's name),
@@ -54,7 +55,7 @@ class AtomicFile {
 };
 
 // Moves a file that CommitBeside left under a hidden name over its target, in one step;
-// refuses a target that is not a regular file or a symbolic link.
+// refuses a target that the replace policy (OutputTarget.h) does not allow.
 void ReplaceFile(const std::filesystem::path& hidden, const std::filesystem::path& target);
 
 // Waits until everything written to the file system that holds folder is on the disk.

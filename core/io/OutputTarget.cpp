@@ -1,5 +1,6 @@
 #include "core/io/OutputTarget.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -11,22 +12,24 @@
 
 namespace kivora {
 
-OutputKind KindOfOutput(const std::filesystem::path& path, const MessageText& what) {
-  const auto fail = [&] {
-    throw KivoraError(what, DescribeIoError(path, msg::kCreateFileFailed, errno));
-  };
+std::optional<OutputLookup> LookUpOutput(int folder, const char* name) {
   struct stat st {};
-  if (::lstat(path.c_str(), &st) != 0) {
-    if (errno == ENOENT) return OutputKind::Missing;
-    fail();
+  if (::fstatat(folder, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (errno == ENOENT) return OutputLookup{OutputKind::Missing};
+    return std::nullopt;
   }
-  if (S_ISLNK(st.st_mode)) {
-    if (::stat(path.c_str(), &st) != 0) {
-      if (errno == ENOENT) return OutputKind::Replaceable;  // a dangling link
-      fail();
-    }
+  if (S_ISLNK(st.st_mode) && ::fstatat(folder, name, &st, 0) != 0) {
+    if (errno == ENOENT) return OutputLookup{OutputKind::Replaceable};  // a dangling link
+    return std::nullopt;
   }
-  return S_ISREG(st.st_mode) ? OutputKind::Replaceable : OutputKind::NotAFile;
+  if (S_ISREG(st.st_mode)) return OutputLookup{OutputKind::Replaceable};
+  return OutputLookup{OutputKind::NotAFile, S_ISDIR(st.st_mode)};
+}
+
+OutputKind KindOfOutput(const std::filesystem::path& path, const MessageText& what) {
+  const std::optional<OutputLookup> found = LookUpOutput(AT_FDCWD, path.c_str());
+  if (!found) throw KivoraError(what, DescribeIoError(path, msg::kCreateFileFailed, errno));
+  return found->kind;
 }
 
 }  // namespace kivora

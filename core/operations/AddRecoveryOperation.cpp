@@ -4,6 +4,7 @@
 #include <variant>
 
 #include "core/KivoraError.h"
+#include "core/format/StoredDefinition.h"
 #include "core/io/AtomicFile.h"
 #include "core/io/File.h"
 #include "core/operations/SetLock.h"
@@ -106,7 +107,9 @@ AddRecoveryOutcome RunAddRecovery(KvrDefinition& loaded,
   const int count = static_cast<int>(def.parts.size());
   const RecoveryPlan plan = PlanRecovery(count, amount);
   const std::vector<WrittenRecoveryFile> old = ListRecoveryParts(definitionPath, def);
-  const std::vector<std::uint8_t> stored = StoredDefinitionOf(def, definitionPath);
+  // The definition as stored, which every recovery part copies.
+  const std::vector<std::uint8_t> stored = WithMessage(
+      msg::kReadPartFailed242, [&] { return ReadStoredDefinition(definitionPath).bytes; });
   const SetNames names = SetNames::Of(def, definitionPath);
   // Its recovery parts wait under hidden names until Finish, and go with it otherwise.
   RecoveryWriter writer(

@@ -10,14 +10,12 @@
 #include "core/io/File.h"
 #include "core/io/OutputTarget.h"
 #include "core/io/SaveFolder.h"
+#include "core/operations/JoinPayload.h"
 #include "core/operations/JoinTarget.h"
 #include "core/operations/SetLock.h"
 #include "core/operations/SetProtection.h"
 #include "core/parts/PartScan.h"
 #include "core/parts/SetNames.h"
-#include "core/payload/GeneratorScrambler.h"
-#include "core/payload/Scramblers.h"
-#include "core/payload/SealedPayload.h"
 #include "core/payload/SetCipher.h"
 #include "core/text/GroupThousands.h"
 #include "core/text/Messages.h"
@@ -82,37 +80,19 @@ JoinPartResult JoinWriter::JoinPart(int index, const std::filesystem::path& path
   const bool exchange = generator && (index == 0 || index == 1) && n > 0;
   const std::int64_t split = index == 0 ? n / 2 : n - n / 2;
 
-  std::optional<BlockScrambler> block;
-  std::optional<GeneratorScrambler> gen;
-  std::uint32_t generatorCrc = 0;
-  std::optional<PayloadOpener> opener;
-  std::int64_t opened = 0;  // plain bytes of a sealed payload written
-  if (cipher_) {
-    opener.emplace(*cipher_, index, n, helper_ ? &*helper_ : nullptr);
-  } else if (disguised) {
-    const std::string key =
-        password_.empty() ? ToBig5OrThrow(rec.FileName, msg::kNameOfPart) : password_;
-    if (generator) {
-      gen.emplace(key, n);
-    } else {
-      block.emplace(key, static_cast<std::uint64_t>(std::max<std::int64_t>(n, 0)));
-    }
-  }
+  PartPayload payload =
+      PayloadOfPart(def_, index, password_, cipher_, helper_ ? &*helper_ : nullptr);
+  auto* const sealed = std::get_if<SealedPartPayload>(&payload);
+  auto* const scrambled = std::get_if<ScrambledPayload>(&payload);
 
   const PartSink sink = [&](std::int64_t offset, std::span<std::uint8_t> bytes) {
-    if (opener) {
-      const std::span<const std::uint8_t> plain = opener->Open(bytes, &target_->TakeBlock());
-      if (!plain.empty()) WriteAt(base + opened, plain);
-      opened += static_cast<std::int64_t>(plain.size());
+    if (sealed) {
+      const std::span<const std::uint8_t> plain = sealed->opener.Open(bytes, &target_->TakeBlock());
+      if (!plain.empty()) WriteAt(base + sealed->opened, plain);
+      sealed->opened += static_cast<std::int64_t>(plain.size());
       return;
     }
-    if (offset < n) {
-      if (block) block->Apply(bytes);
-      if (gen) {
-        gen->Apply(bytes);
-        generatorCrc = Crc32Update(generatorCrc, bytes);
-      }
-    }
+    if (scrambled && offset < n) scrambled->Apply(bytes);
     if (!exchange) {
       WriteAt(base + offset, bytes);
       return;
@@ -124,16 +104,20 @@ JoinPartResult JoinWriter::JoinPart(int index, const std::filesystem::path& path
       WriteAt(base + offset + static_cast<std::int64_t>(before) - split, bytes.subspan(before));
   };
   // A sealed part is read apart from the blocks written, which take what it opens to.
-  const NextBuffer next = target_->Reads();
-  const PartScan scan = ScanPart(
-      path, disguised ? rec.PendantSize : 0, n, buffer_, sink, !disguised && !exchange && !opener,
-      [this] { return events_.AbortRequested(); }, opener ? NextBuffer() : next,
-      opener ? kSealedReadBytes : kScanChunkBytes);
+  // The bytes behind a plain payload go on to the target, which cuts them off when they
+  // are not the source's.
+  const PartScan scan =
+      ScanPart(path, disguised ? rec.PendantSize : 0, n, buffer_,
+               {.sink = sink,
+                .handsOnTail = std::holds_alternative<PlainPayload>(payload) && !exchange,
+                .stop = [this] { return events_.AbortRequested(); },
+                .next = sealed ? NextBuffer() : target_->Reads(),
+                .readBytes = sealed ? kSealedReadBytes : kScanChunkBytes});
   if (scan.stopped) {
     CutTo(base);  // what the join keeps ends with the last whole part
     return JoinPartResult::Stopped;
   }
-  const PartTestResult t = Verdict(scan, rec, disguised, def_.implanted, opener.has_value());
+  const PartTestResult t = Verdict(scan, rec, disguised, def_.implanted, sealed != nullptr);
 
   if (t == PartTestResult::Missing) {
     const Answer a =
@@ -142,7 +126,7 @@ JoinPartResult JoinWriter::JoinPart(int index, const std::filesystem::path& path
     return a == Answer::Yes ? JoinPartResult::MissingSkip : JoinPartResult::MissingStop;
   }
   // A sealed part that does not open is of no use whatever its checksums say.
-  if (opener && !opener->Authentic()) {
+  if (sealed && !sealed->opener.Authentic()) {
     events_.ShowError(msg::kPartNotAuthentic251(path.string()));
     return JoinPartResult::CorruptStop;
   }
@@ -157,20 +141,16 @@ JoinPartResult JoinWriter::JoinPart(int index, const std::filesystem::path& path
     if (a != Answer::Yes) return JoinPartResult::CorruptStop;
     result = JoinPartResult::CorruptJoined;
   }
-  if (opener) {
-    position_ = base + opened;
+  if (sealed) {
+    position_ = base + sealed->opened;
     return result;
   }
 
-  if (disguised) {
+  if (scrambled) {
     if (scan.payloadBytes < n || n < 0) {
       throw KivoraError(msg::kReadPartFailed242, msg::kPartShorterThanRecorded(path));
     }
-    const std::uint32_t plainCrc = block ? scan.payloadCrc ^
-                                               block->KeystreamCrc(static_cast<std::uint64_t>(n)) ^
-                                               Crc32OfZeros(static_cast<std::uint64_t>(n))
-                                         : generatorCrc;
-    if (plainCrc != rec.Crc) {
+    if (scrambled->PlainCrc(scan.payloadCrc) != rec.Crc) {
       if (!password_.empty()) return JoinPartResult::WrongPassword;
       if (result != JoinPartResult::CorruptJoined) {
         events_.ShowError(msg::kDecodeFailed292);

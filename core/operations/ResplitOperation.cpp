@@ -6,6 +6,7 @@
 #include "core/format/CodePage.h"
 #include "core/format/DefinitionWriter.h"
 #include "core/format/LoadedDefinition.h"
+#include "core/format/StoredDefinition.h"
 #include "core/io/File.h"
 #include "core/io/OutputTarget.h"
 #include "core/io/SaveFolder.h"
@@ -140,7 +141,8 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
       return refuse();
     }
     const auto total = static_cast<int>(std::count(chosen.begin(), chosen.end(), true));
-    events.Report(WorkStarted{});
+    // Every way out from here ends the work it reports.
+    OperationWork work(events, OperationKind::Resplit);
     std::vector<std::uint8_t> buffer;
     const StopCheck stop = [&events] { return events.AbortRequested(); };
     std::int64_t offset = 0;  // where part `index` starts in the source
@@ -205,8 +207,7 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
         events.ShowError(std::move(*shortfall));
       }
     }
-    return ReportEnd(events, OperationKind::Resplit, out.completed, msg::kResplitCompleted,
-                     msg::kResplitInterrupted);
+    return work.End(out.completed, msg::kResplitCompleted, msg::kResplitInterrupted);
   }
 }
 

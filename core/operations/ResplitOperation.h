@@ -41,6 +41,7 @@ bool PluginMatches(const PendantProvider& pendants, std::string_view pluginName,
 // the definition; a mismatch ends the run and leaves the part that was there, and so
 // does an abort during the part. A chosen part whose file is the source, or whose name
 // is taken by a folder, a device or a FIFO, is refused before anything is written.
+// Once the work started, every way out reports its end (WorkEnded, then Finished).
 // Other failures escape as exceptions (ResplitFailure() says how they are shown).
 bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
                 const PendantProvider& pendants, OperationEvents& events,

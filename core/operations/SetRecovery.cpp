@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "core/KivoraError.h"
+#include "core/format/StoredDefinition.h"
 #include "core/io/Crc32.h"
 #include "core/io/File.h"
-#include "core/parts/PartScan.h"
 #include "core/recovery/RecoveryScan.h"
 #include "core/text/Messages.h"
 
@@ -54,25 +54,6 @@ void ReportRecoveryFiles(OperationEvents& events, const std::vector<WrittenRecov
   }
 }
 
-std::vector<std::uint8_t> StoredDefinitionOf(const KvrDefinition& definition,
-                                             const std::filesystem::path& definitionPath) {
-  return WithMessage(msg::kReadPartFailed242, [&] {
-    std::filesystem::path path = definitionPath;
-    std::int64_t from = 0;
-    if (definition.implanted && !definition.parts.empty()) {
-      const PartRecord& last = definition.parts.back();
-      path = definitionPath.parent_path() / last.FileName;
-      from = ExpectedPartLength(last, definition.header.Disguised);
-    }
-    File file = File::OpenRead(path);
-    const std::int64_t size = file.Size();
-    std::vector<std::uint8_t> bytes(static_cast<size_t>(std::max<std::int64_t>(0, size - from)));
-    file.Seek(std::min(from, size));
-    file.ReadExact(bytes);
-    return bytes;
-  });
-}
-
 std::optional<RecoveryAmount> AmountOfPlan(int partCount, int groupCount, int perGroup) {
   const auto plans = [&](const RecoveryAmount& amount) {
     const RecoveryPlan plan = PlanRecovery(partCount, amount);
@@ -112,7 +93,8 @@ std::optional<MessageText> RecoveryShortfall(const KvrDefinition& definition,
                                              const std::filesystem::path& definitionPath) {
   const std::vector<WrittenRecoveryFile> listed = ListRecoveryParts(definitionPath, definition);
   if (listed.empty()) return std::nullopt;
-  const std::uint32_t storedCrc = StreamCrc32(StoredDefinitionOf(definition, definitionPath));
+  const std::uint32_t storedCrc = StreamCrc32(WithMessage(
+      msg::kReadPartFailed242, [&] { return ReadStoredDefinition(definitionPath).bytes; }));
   std::optional<RecoveryHeader> plan;
   int matching = 0;
   for (const WrittenRecoveryFile& f : listed) {

@@ -34,11 +34,6 @@ bool FeedPartFile(RecoveryWriter& writer, const PartRecord& record, bool disguis
 // The rows of the recovery parts a writer completed.
 void ReportRecoveryFiles(OperationEvents& events, const std::vector<WrittenRecoveryFile>& files);
 
-// The definition as it lies on disk, which every recovery part copies: the file's bytes,
-// or the block implanted at the end of the last part (behind its recorded length).
-// Throws KivoraError (242) when it cannot be read.
-std::vector<std::uint8_t> StoredDefinitionOf(const KvrDefinition& definition,
-                                             const std::filesystem::path& definitionPath);
 
 // The amount that plans exactly `groupCount` groups of `perGroup` recovery parts for
 // `partCount` parts: the count, or else the smallest share that does. Empty optional

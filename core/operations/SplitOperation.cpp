@@ -8,6 +8,7 @@
 #include "core/KivoraError.h"
 #include "core/format/CodePage.h"
 #include "core/format/DefinitionWriter.h"
+#include "core/format/StoredDefinition.h"
 #include "core/io/AtomicFile.h"
 #include "core/io/File.h"
 #include "core/operations/PlacedParts.h"

@@ -15,8 +15,9 @@ std::int64_t ExpectedPartLength(const PartRecord& record, bool disguised) {
 }
 
 PartScan ScanPart(const std::filesystem::path& path, std::int64_t pendantSize,
-                  std::int64_t payloadSize, std::vector<std::uint8_t>& buffer, const PartSink& sink,
-                  bool withTail, const StopCheck& stop, const NextBuffer& next, size_t readBytes) {
+                  std::int64_t payloadSize, std::vector<std::uint8_t>& buffer,
+                  const ScanReading& reading) {
+  const auto& [sink, handsOnTail, stop, next, readBytes] = reading;
   PartScan scan;
   std::error_code ec;
   const auto status = std::filesystem::status(path, ec);
@@ -50,7 +51,7 @@ PartScan ScanPart(const std::filesystem::path& path, std::int64_t pendantSize,
       const auto piece = chunk.first(take);
       crc[region] = Crc32Update(crc[region], piece);
       length[region] += static_cast<std::int64_t>(take);
-      if (sink && (region == 1 || (region == 2 && withTail))) sink(offset - bounds[0], piece);
+      if (sink && (region == 1 || (region == 2 && handsOnTail))) sink(offset - bounds[0], piece);
       offset += static_cast<std::int64_t>(take);
       chunk = chunk.subspan(take);
     }
@@ -94,8 +95,8 @@ std::optional<PartTestResult> TestPart(const KvrDefinition& def, int index,
     opener.emplace(*cipher, index, record.Size, nullptr, &opened);
     sink = [&](std::int64_t, std::span<std::uint8_t> bytes) { opener->Open(bytes); };
   }
-  const PartScan scan =
-      ScanPart(path, disguised ? record.PendantSize : 0, record.Size, buffer, sink, false, stop);
+  const PartScan scan = ScanPart(path, disguised ? record.PendantSize : 0, record.Size, buffer,
+                                 {.sink = sink, .stop = stop});
   if (scan.stopped) return std::nullopt;
   const PartTestResult verdict =
       Verdict(scan, record, disguised, def.implanted, def.header.CipherKind == kSealedCipher);

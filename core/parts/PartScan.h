@@ -39,17 +39,26 @@ using NextBuffer = std::function<std::vector<std::uint8_t>&()>;
 // The expected length of a part: pendant and payload when disguised.
 std::int64_t ExpectedPartLength(const PartRecord& record, bool disguised);
 
-// Reads the file at path once. The payload is the `payloadSize` bytes behind
-// `pendantSize` bytes of pendant; sink (when given) receives the payload and, when
-// withTail is set, the bytes behind it. A missing file, or anything but a regular
-// file, gives exists = false; a file that cannot be read throws KivoraError. `stop` is
-// asked before each chunk. Reads go to buffer, or to next() when given, readBytes at a
-// time (larger reads hand the sink more sealed chunks to open on two threads at once).
 inline constexpr size_t kScanChunkBytes = 256 * 1024;
+
+// What a scan does with the bytes it reads besides taking their checksums.
+struct ScanReading {
+  PartSink sink = {};        // when given, receives the payload
+  bool handsOnTail = false;  // the sink receives the bytes behind the payload too
+  StopCheck stop = {};       // asked before each chunk
+  NextBuffer next = {};      // when given, where each read goes instead of the buffer
+  // Bytes a read asks for; larger reads hand the sink more sealed chunks to open on two
+  // threads at once.
+  size_t readBytes = kScanChunkBytes;
+};
+
+// Reads the file at path once. The payload is the `payloadSize` bytes behind
+// `pendantSize` bytes of pendant. A missing file, or anything but a regular file, gives
+// exists = false; a file that cannot be read throws KivoraError. Reads go to buffer
+// unless `reading` names another place.
 PartScan ScanPart(const std::filesystem::path& path, std::int64_t pendantSize,
                   std::int64_t payloadSize, std::vector<std::uint8_t>& buffer,
-                  const PartSink& sink = {}, bool withTail = false, const StopCheck& stop = {},
-                  const NextBuffer& next = {}, size_t readBytes = kScanChunkBytes);
+                  const ScanReading& reading = {});
 
 // The verdict on a scanned part: OK, corrupt, or fixable (longer than expected and its
 // first expected bytes match; OK instead when the definition was implanted, since the

@@ -6,12 +6,11 @@
 
 #include "core/KivoraError.h"
 #include "core/format/DefinitionReader.h"
-#include "core/format/DefinitionWriter.h"
+#include "core/format/StoredDefinition.h"
 #include "core/io/Crc32.h"
 #include "core/io/File.h"
 #include "core/parts/PartScan.h"
 #include "core/parts/SetNames.h"
-#include "core/payload/Scramblers.h"
 #include "core/recovery/RecoveryTrust.h"
 #include "core/text/Messages.h"
 #include "core/threads/ParallelFor.h"
@@ -190,12 +189,7 @@ const std::vector<std::uint32_t>* RecordedStripes(const RecoverySetScan& scan,
 
 KvrDefinition DecodeCopy(const RecoveryHeader& h, std::vector<std::uint8_t> copy,
                          const PendantProvider& pendants) {
-  if (h.implanted) {
-    // The implanted block: the scrambled definition, then its length.
-    if (copy.size() < 4) throw KivoraError(msg::kNotImplanted);
-    copy.resize(copy.size() - 4);
-    ScrambleStream(copy, ImplantKey(h.definitionName), kBlockCipherVersion);
-  }
+  if (h.implanted) copy = UnwrapImplantedBlock(std::move(copy), h.definitionName);
   return DecodeDefinition(copy, pendants);
 }
 
@@ -369,7 +363,7 @@ std::optional<RecoverySetScan> ScanRecoverySet(const std::filesystem::path& defi
         const CoveredFile& c = recorded[static_cast<size_t>(part)];
         std::vector<std::uint8_t>& buffer = buffers[static_cast<size_t>(thread)];
         const PartScan s = ScanPart(scan.PartPath(part), 0, static_cast<std::int64_t>(c.length),
-                                    buffer, {}, false, stopped.For(thread));
+                                    buffer, {.stop = stopped.For(thread)});
         if (s.stopped) stopped.Raise();
         if (!s.exists || !s.prefixCrc || s.stopped) return;  // lost: every stripe damaged
         std::vector<bool>& damage = partDamage[static_cast<size_t>(part)];

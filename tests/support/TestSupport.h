@@ -53,6 +53,7 @@ class RecordingEvents : public OperationEvents {
   std::map<OperationKind, std::vector<std::pair<std::string, std::string>>> summaries;
   std::vector<Progress> progress;
   std::vector<Finished> finished;
+  int workEnded = 0;
   int abortAfterProgress = -1;  // ask for abort once this many progress events came
   int abortAfterChecks = -1;    // ask for abort from this many-th look at the flag on
   std::string abortOnRow;       // ask for abort once the file of this name was listed
@@ -79,6 +80,8 @@ class RecordingEvents : public OperationEvents {
       summaries[d->readFor] = ChineseRows(d->rows);
     } else if (const auto* e = std::get_if<Finished>(&event)) {
       finished.push_back(*e);
+    } else if (std::holds_alternative<WorkEnded>(event)) {
+      ++workEnded;
     }
   }
   Reply Ask(const Question& q) override {

@@ -94,6 +94,8 @@ TEST_F(ResplitTest, WrongPasswordKeepsTheOldPart) {
                                                  std::string(msg::kResplitFailed311)}));
   EXPECT_EQ(test::ReadBytes(PartPath(0)), originals[0]);
   EXPECT_TRUE(ui.infos.empty() && ui.warnings.empty());
+  EXPECT_EQ(ui.workEnded, 1);  // the work started ends, and the operation with it
+  EXPECT_EQ(ui.finished.at(0).outcome, Outcome::Interrupted);
 }
 
 TEST_F(ResplitTest, ChangedSourceByteInAPlainPart) {
@@ -106,6 +108,8 @@ TEST_F(ResplitTest, ChangedSourceByteInAPlainPart) {
   EXPECT_EQ(ui.Rows()[0].state, msg::kStateResplit);
   EXPECT_EQ(ui.Rows()[1].state, msg::kStateMismatch);
   EXPECT_EQ(test::ReadBytes(PartPath(1)), originals[1]);
+  EXPECT_EQ(ui.workEnded, 1);
+  EXPECT_EQ(ui.finished.at(0).outcome, Outcome::Interrupted);
 }
 
 TEST_F(ResplitTest, PluginSetsNeedTheMatchingPlugin) {
