@@ -1,5 +1,6 @@
 #include "filelist/LocaleText.h"
 
+#include "core/KivoraError.h"
 #include "core/text/IcuConverter.h"
 #include "core/text/LocaleEncoding.h"
 #include "core/text/Utf8.h"
@@ -13,7 +14,10 @@ std::optional<std::string> EncodeText(std::string_view utf8, std::string_view en
     return std::string(utf8);
   }
   const std::string name(encoding);
-  return IcuConverter(name, IcuConverter::Misfit::Stop, msg::kNoConverter(name)).FromUtf8(utf8);
+  const std::optional<IcuConverter> converter =
+      IcuConverter::Open(name, IcuConverter::Misfit::Stop);
+  if (!converter) throw KivoraError(msg::kNoConverter(name));
+  return converter->FromUtf8(utf8);
 }
 
 }  // namespace kivora::filelist

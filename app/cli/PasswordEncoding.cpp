@@ -20,9 +20,13 @@ SecretText PasswordInUtf8(std::string_view text, std::string_view encoding) {
     return SecretText(text);
   }
   // A byte that is not valid stops the conversion instead of becoming a substitute.
-  const IcuConverter from(name, IcuConverter::Misfit::Stop, texts::kPasswordEncodingUnknown(name));
-  const IcuConverter to("UTF-8", IcuConverter::Misfit::Substitute,
-                        texts::kPasswordEncodingUnknown(name));
+  const std::optional<IcuConverter> fromOpened =
+      IcuConverter::Open(name, IcuConverter::Misfit::Stop);
+  const std::optional<IcuConverter> toOpened =
+      IcuConverter::Open("UTF-8", IcuConverter::Misfit::Substitute);
+  if (!fromOpened || !toOpened) throw KivoraError(texts::kPasswordEncodingUnknown(name));
+  const IcuConverter& from = *fromOpened;
+  const IcuConverter& to = *toOpened;
   UErrorCode status = U_ZERO_ERROR;
 
   // No byte of any encoding yields more than 3 bytes of UTF-8.

@@ -14,7 +14,9 @@ namespace {
 
 // Code page 950 as Windows defines it (Big5 with the Microsoft extensions).
 IcuConverter OpenBig5(IcuConverter::Misfit misfit) {
-  return IcuConverter("windows-950-2000", misfit, msg::kNoBig5Converter);
+  std::optional<IcuConverter> converter = IcuConverter::Open("windows-950-2000", misfit);
+  if (!converter) throw KivoraError(msg::kNoBig5Converter);
+  return std::move(*converter);
 }
 
 // The language part of the user's locale ("tr" of "tr_TR.UTF-8"), for case rules.

@@ -1,18 +1,21 @@
 #include "core/text/IcuConverter.h"
 
-#include "core/KivoraError.h"
 #include "core/text/Utf8.h"
 
 namespace kivora {
 
-IcuConverter::IcuConverter(std::string_view name, Misfit misfit, const MessageText& unknown) {
+std::optional<IcuConverter> IcuConverter::Open(std::string_view name, Misfit misfit) {
   UErrorCode status = U_ZERO_ERROR;
-  converter_.reset(ucnv_open(std::string(name).c_str(), &status));
-  if (U_FAILURE(status) || !converter_) throw KivoraError(unknown);
+  IcuConverter converter;
+  converter.converter_.reset(ucnv_open(std::string(name).c_str(), &status));
+  if (U_FAILURE(status) || !converter.converter_) return std::nullopt;
   if (misfit == Misfit::Stop) {
-    ucnv_setToUCallBack(get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
-    ucnv_setFromUCallBack(get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+    ucnv_setToUCallBack(converter.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
+                        &status);
+    ucnv_setFromUCallBack(converter.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
+                          &status);
   }
+  return converter;
 }
 
 // Both conversions reset the converter first and report the length they need when the

@@ -9,8 +9,6 @@
 #include <string>
 #include <string_view>
 
-#include "core/text/MessageText.h"
-
 namespace kivora {
 
 class IcuConverter {
@@ -22,9 +20,8 @@ class IcuConverter {
     Substitute,  // it goes on with the code page's substitute or U+FFFD
   };
 
-  // Opens the converter ICU knows as `name` (a name or an alias); throws KivoraError
-  // with `unknown` when ICU knows none.
-  IcuConverter(std::string_view name, Misfit misfit, const MessageText& unknown);
+  // The converter ICU knows as `name` (a name or an alias); none when ICU knows none.
+  static std::optional<IcuConverter> Open(std::string_view name, Misfit misfit);
 
   // For ICU calls beyond the conversions below.
   UConverter* get() const { return converter_.get(); }
@@ -44,6 +41,8 @@ class IcuConverter {
     void operator()(UConverter* converter) const { ucnv_close(converter); }
   };
   std::unique_ptr<UConverter, Closer> converter_;
+
+  IcuConverter() = default;
 };
 
 }  // namespace kivora
