@@ -258,7 +258,7 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
 
     // The name chosen last is looked at again, and before the work starts.
     const bool existedBefore = !toStream && OutputExists(joined);
-    events.Report(WorkStarted{});
+    OperationWork work(events, OperationKind::Join);
     events.Report(FilesCleared{});
     std::optional<JoinWriter> writer(
         std::in_place, def,
@@ -331,8 +331,7 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
     const bool keep = !stopped && (!aborted || (request.keepPartialOnAbort && !existedBefore));
     if (keep) writer->Commit();
     out.completed = !stopped && !aborted;
-    return ReportEnd(events, OperationKind::Join, out.completed, msg::kJoinCompleted,
-                     msg::kJoinInterrupted);
+    return work.End(out.completed, msg::kJoinCompleted, msg::kJoinInterrupted);
   }
 }
 
