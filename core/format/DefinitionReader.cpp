@@ -122,6 +122,8 @@ KvrDefinition DecodeDefinition(std::span<const std::uint8_t> bytes,
   if (h.CipherKind == kSealedCipher) {
     h.Encryption = DecodeEncryptionBlock(bytes.subspan(bytes.size() - r.Remaining()));
     if (!h.Encryption) throw KivoraError(msg::kBadEncryptionBlock217);
+    // Every encrypted set is written protected: a cleared flag is a changed definition.
+    if (!h.Protected) throw KivoraError(msg::kDefinitionNotAuthentic252);
     if (h.Encryption->version >= 2) def.signedBytes.assign(bytes.begin(), bytes.end());
   }
   // The wide size field is ours alone: its parts must add up to it, so a damaged size

@@ -210,6 +210,12 @@ TEST_F(EncryptedSetTest, JoinFailuresAreNamedAndWriteNothing) {
        },
        kPassword, std::nullopt},
       {"part of another set, checksums forged in memory", swapInOtherSet, kPassword, std::nullopt},
+      {"protection flag cleared",
+       [&] {
+         split.header.Protected = false;
+         test::WriteBytes(definition, EncodeDefinition(split.header, split.parts));
+       },
+       kPassword, msg::kDefinitionNotAuthentic252().Chinese()},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
