@@ -80,6 +80,7 @@ enum class MessageKind {
   Error,         // a failure; detail, when not empty, is the system's reason
   Completion,    // a closing notice
   Interruption,  // the operation stopped before its end
+  Warning,       // the operation ended, but its result is not what was asked for
 };
 
 struct Message {
@@ -98,6 +99,7 @@ enum class Outcome {
   Completed,
   Interrupted,    // aborted, or stopped by a part it could not use
   ProblemsFound,  // a test found parts that are not OK and no join follows
+  Incomplete,     // a join kept an output without parts it skipped or with damaged ones
 };
 
 // The operation ran its course; its closing message, if any, came before.
@@ -163,6 +165,7 @@ class OperationEvents {
   void ShowInterruption(MessageText text) {
     Report(Message{MessageKind::Interruption, std::move(text), {}});
   }
+  void ShowWarning(MessageText text) { Report(Message{MessageKind::Warning, std::move(text), {}}); }
   void SetFileState(FileRole role, std::string_view name, FileState state) {
     Report(FileStateChanged{role, std::string(name), state});
   }
@@ -220,6 +223,15 @@ class OperationWork {
     ended_ = true;
     return ReportEnd(events_, operation_, completed, std::move(completedText),
                      std::move(interruptedText));
+  }
+  // Ends work that ran to its end but whose result is not what was asked for, with a
+  // warning that says why. Returns true: the result is kept.
+  bool EndIncomplete(MessageText warning) {
+    ended_ = true;
+    events_.Report(WorkEnded{});
+    events_.ShowWarning(std::move(warning));
+    events_.Report(Finished{operation_, Outcome::Incomplete});
+    return true;
   }
 
  private:

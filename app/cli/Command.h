@@ -16,7 +16,9 @@ class Option;
 namespace kivora::cli {
 
 // Exit status of every subcommand.
-enum ExitCode : int { kSuccess = 0, kFailed = 1, kUsage = 2 };
+// kIncomplete: the command finished, but its output is not what was asked for (a join
+// that skipped or forced parts).
+enum ExitCode : int { kSuccess = 0, kFailed = 1, kUsage = 2, kIncomplete = 3 };
 
 // Streams and terminal facts of one run, so tests can run commands in-process.
 struct Context {

@@ -127,11 +127,12 @@ int JoinCommand::Run(Context& context) {
 
 int JoinCommand::Report(TerminalUi& ui, Context& context, bool joined,
                         const JoinOutcome& outcome) const {
+  const int success = outcome.Incomplete() ? kIncomplete : kSuccess;
   if (!ToStdout()) {
     if (joined) ui.ShowOutputPath(outcome.output.string());
-    return joined ? kSuccess : kFailed;
+    return joined ? success : kFailed;
   }
-  if (joined) return kSuccess;
+  if (joined) return success;
   // What went down the pipe cannot be taken back: the reader is told it is cut short.
   context.err << TerminalMessage(outcome.stoppedAt.empty()
                                      ? MessageText(texts::kStdoutIncomplete)

@@ -27,6 +27,7 @@ void JsonReport::RecordNote(const MessageText& text) { messages_.push_back({"not
 
 std::string_view JsonReport::OutcomeWord(int exit, bool stopped) const {
   if (exit == kSuccess) return "success";
+  if (exit == kIncomplete) return "incomplete";
   if (stopped || finished_ == Outcome::Interrupted) return "interrupted";
   if (finished_ == Outcome::ProblemsFound) return "problems-found";
   if (exit == kUsage) return "usage";

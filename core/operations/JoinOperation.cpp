@@ -294,8 +294,9 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
         RemoveIfCreated(folder, out.folderCreated);
         return false;
       }
-      userChose =
-          userChose || r == JoinPartResult::MissingSkip || r == JoinPartResult::CorruptJoined;
+      out.skipped += r == JoinPartResult::MissingSkip ? 1 : 0;
+      out.forced += r == JoinPartResult::CorruptJoined ? 1 : 0;
+      userChose = out.Incomplete();
       const bool stops = r == JoinPartResult::MissingStop || r == JoinPartResult::CorruptStop;
       if (!stops) {
         if (!writing.empty()) out.stoppedAt = writing;  // a failed write is of that part
@@ -331,6 +332,8 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
     const bool keep = !stopped && (!aborted || (request.keepPartialOnAbort && !existedBefore));
     if (keep) writer->Commit();
     out.completed = !stopped && !aborted;
+    if (out.completed && out.Incomplete())
+      return work.EndIncomplete(msg::kJoinIncomplete(out.skipped, out.forced));
     return work.End(out.completed, msg::kJoinCompleted, msg::kJoinInterrupted);
   }
 }

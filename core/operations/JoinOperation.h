@@ -51,6 +51,11 @@ struct JoinOutcome {
   // The part the join was at when it ended before joining it (missing, corrupt,
   // unreadable, not written, or an abort); empty otherwise.
   std::string stoppedAt;
+  // Parts the user chose to leave out (missing) or to join as they are (corrupt): an
+  // output kept with any of them is not the source.
+  int skipped = 0;
+  int forced = 0;
+  bool Incomplete() const { return skipped > 0 || forced > 0; }
 };
 
 // The whole join as the join button runs it: re-reads a changed definition, picks the

@@ -187,6 +187,11 @@ inline constexpr MessageTemplate<> kStateCorrupt{"毀損", "Corrupt"};
 inline constexpr MessageTemplate<int, int> kJoinProgress{"合併數: {}/{}", "Joined: {}/{}"};
 inline constexpr MessageTemplate<> kJoinCompleted{"合併已完成。", "Join complete."};
 inline constexpr MessageTemplate<> kJoinInterrupted{"合併已中斷。", "Join interrupted."};
+inline constexpr MessageTemplate<int, int> kJoinIncomplete{
+    "合併已結束，但輸出的檔案並不是原始檔案：略過了 {} 個不存在的分割檔，強制合併了 {} "
+    "個毀損的分割檔。",
+    "Join finished, but the output is not the source: {} missing parts skipped, {} damaged "
+    "parts joined as they are."};
 
 // Part test
 inline constexpr MessageTemplate<> kStateOk{"OK", "OK"};

@@ -99,6 +99,9 @@ TEST_P(CliJsonReport, GivesTheSameWordsAndNumbersInEveryLanguage) {
   ASSERT_EQ(error.error, QJsonParseError::NoError) << out.str();
   EXPECT_EQ(doc["command"].toString().toStdString(), row.args[0]);
   EXPECT_EQ(doc["exit"].toInt(), row.exit);
+  if (row.exit == 3) {
+    EXPECT_EQ(doc["outcome"].toString().toStdString(), "incomplete");
+  }
   std::map<std::string, std::string> states;
   for (const auto& value : doc["files"].toArray()) {
     const QJsonObject file = value.toObject();
@@ -124,8 +127,8 @@ const JsonCase kJsonCases[] = {
     {{"join", "--skip-missing", "--force-corrupt", "--overwrite"},
      "joined",
      {},
-     msg::kJoinCompleted,
-     0},
+     msg::kJoinIncomplete(1, 1),
+     3},
     {{"repair"}, "ok", {321}, msg::kRepairTooManyLost321, 1},
 };
 

@@ -139,7 +139,10 @@ TEST_F(JoinTest, MissingPartSkippedOrStopping) {
                   content.end());
   EXPECT_EQ(test::ReadBytes(joined), expected);
   EXPECT_EQ(ui.Rows()[1].state, msg::kStateMissing);
-  EXPECT_EQ(ui.finished.back().outcome, Outcome::Completed);
+  // The output is kept, and the closing says it is not the source.
+  EXPECT_EQ(ui.finished.back().outcome, Outcome::Incomplete);
+  EXPECT_EQ(ui.warnings, std::vector<std::string>{msg::kJoinIncomplete(1, 0).Chinese()});
+  EXPECT_TRUE(ui.infos.empty());
 }
 
 TEST_F(JoinTest, CorruptPartForcedOrStopping) {
@@ -160,6 +163,7 @@ TEST_F(JoinTest, CorruptPartForcedOrStopping) {
   expected[static_cast<size_t>(loaded.parts[0].Size + loaded.parts[1].Size) + 5] ^= 0xFF;
   EXPECT_EQ(test::ReadBytes(joined), expected);
   EXPECT_EQ(ui.Rows()[2].state, msg::kStateCorrupt);
+  EXPECT_EQ(ui.warnings, std::vector<std::string>{msg::kJoinIncomplete(0, 1).Chinese()});
 }
 
 TEST_F(JoinTest, FixablePartJoinsWithoutItsExtraBytes) {
