@@ -195,9 +195,10 @@ class SplitRun {
   // The new set replaces the files of its names by one commit (core/io/SetCommit.h): the
   // waiting parts in part order, then the definition; the old set's surplus parts go.
   void CommitOverOldSet(std::span<const std::uint8_t> stored);
-  // The old set's parts past the new set's count, named as this split names them, when
-  // the definition at the definition's path reads.
-  std::vector<std::string> SurplusOldParts() const;
+  // When the definition at the definition's path reads: the old set's parts past the
+  // new set's count, named as this split names them, and the recovery parts of the
+  // set's naming that this split did not write.
+  std::vector<std::string> SurplusOldFiles() const;
   // Parts are reported once they are on disk, in order.
   void ReportUpTo(int done);
   RecoverySetInfo RecoverySetFor(const RecoveryPlan& plan) const;
@@ -424,7 +425,7 @@ bool SplitRun::DefinitionNameTaken() const {
                             std::filesystem::file_type::not_found;
 }
 
-std::vector<std::string> SplitRun::SurplusOldParts() const {
+std::vector<std::string> SplitRun::SurplusOldFiles() const {
   std::vector<std::string> surplus;
   std::vector<PartRecord> oldParts;
   try {
@@ -432,15 +433,32 @@ std::vector<std::string> SplitRun::SurplusOldParts() const {
   } catch (const KivoraError&) {
     return surplus;
   }
+  const auto isFile = [&](const std::filesystem::path& path) {
+    std::error_code ec;
+    const auto type = std::filesystem::symlink_status(path, ec).type();
+    return type == std::filesystem::file_type::regular ||
+           type == std::filesystem::file_type::symlink;
+  };
   const SetNames oldNames =
       SetNames::ForSplit(NamingOf(s_, folder_), static_cast<int>(oldParts.size()));
   for (size_t i = static_cast<size_t>(count_); i < oldParts.size(); ++i) {
     const std::string& name = oldParts[i].FileName;
-    std::error_code ec;
-    const auto type = std::filesystem::symlink_status(names_->Folder() / name, ec).type();
-    if (name == oldNames.PartName(static_cast<int>(i)) &&
-        (type == std::filesystem::file_type::regular ||
-         type == std::filesystem::file_type::symlink)) {
+    if (name == oldNames.PartName(static_cast<int>(i)) && isFile(names_->Folder() / name))
+      surplus.push_back(name);
+  }
+  const RecoveryNaming naming = names_->Recovery(0);
+  std::error_code ec;
+  const std::filesystem::path place = folder_.empty() ? std::filesystem::path(".") : folder_;
+  for (const auto& entry : std::filesystem::directory_iterator(place, ec)) {
+    const std::string name = NameText(entry.path());
+    const auto written = [&](const WrittenRecoveryFile& f) { return NameText(f.path) == name; };
+    if (name.size() > naming.prefix.size() + naming.suffix.size() &&
+        name.starts_with(naming.prefix) && name.ends_with(naming.suffix) &&
+        std::all_of(name.begin() + static_cast<std::ptrdiff_t>(naming.prefix.size()),
+                    name.end() - static_cast<std::ptrdiff_t>(naming.suffix.size()),
+                    [](char c) { return c >= '0' && c <= '9'; }) &&
+        std::none_of(result_.recoveryFiles.begin(), result_.recoveryFiles.end(), written) &&
+        isFile(entry.path())) {
       surplus.push_back(name);
     }
   }
@@ -451,7 +469,7 @@ void SplitRun::CommitOverOldSet(std::span<const std::uint8_t> stored) {
   const std::string setName = names_->LockName();
   const std::filesystem::path place = folder_.empty() ? std::filesystem::path(".") : folder_;
   const Folder folder(place, msg::kCreateFileFailed, names_->DefinitionPath());
-  const std::vector<std::string> removals = SurplusOldParts();
+  const std::vector<std::string> removals = SurplusOldFiles();
   result_.definitionPath = names_->DefinitionPath();
   result_.definitionSize = 0;
   const std::string definitionName = NameText(result_.definitionPath);

@@ -2,11 +2,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <map>
 #include <string>
 
+#include "core/format/RecoveryFormat.h"
 #include "core/io/FileSystemCalls.h"
 #include "core/operations/SetLock.h"
 #include "core/operations/SplitOperation.h"
@@ -35,7 +37,7 @@ struct SplitOver {
   test::TempDir dir;
   test::FakePendants pendants;
 
-  SplitRequest Request(size_t size, std::uint32_t seed) {
+  SplitRequest Request(size_t size, std::uint32_t seed, int recoveryParts = 0) {
     test::WriteBytes(dir / "source", test::RandomBytes(size, seed));
     SplitRequest s;
     s.source = dir / "source";
@@ -43,6 +45,7 @@ struct SplitOver {
     s.partSizeKb = 1;
     s.randomSizes = false;
     s.disguise = false;
+    s.recovery.count = recoveryParts;
     return s;
   }
   bool Split(const SplitRequest& s) {
@@ -54,14 +57,16 @@ struct SplitOver {
 
 // A split killed at any call over an existing set leaves, once the next operation has
 // taken the set's lock, the old set or the new one whole, and no hidden file. The new
-// set has as many parts as the old, or fewer: its surplus parts go with the commit.
+// set has as many parts as the old, or fewer, and no recovery parts: the old set's
+// surplus parts and recovery parts go with the commit.
 TEST(SplitOverSet, KillAtAnyCallLeavesOldOrNewSet) {
   const struct {
     size_t oldSize, newSize;
-  } cases[] = {{20 * 1024, 20 * 1024}, {20 * 1024, 12 * 1024 + 5}};
+    int oldRecoveryParts;
+  } cases[] = {{20 * 1024, 20 * 1024, 2}, {20 * 1024, 12 * 1024 + 5, 0}};
   for (const auto& c : cases) {
     SplitOver over;
-    ASSERT_TRUE(over.Split(over.Request(c.oldSize, 1)));
+    ASSERT_TRUE(over.Split(over.Request(c.oldSize, 1, c.oldRecoveryParts)));
     const SplitRequest s = over.Request(c.newSize, 2);
     const Files oldSet = FolderContent(over.dir.path());
     sys::StartCountingCalls();
@@ -70,6 +75,11 @@ TEST(SplitOverSet, KillAtAnyCallLeavesOldOrNewSet) {
     const Files newSet = FolderContent(over.dir.path());
     const std::string lastOldPart = SplitSetNames(s, 20).PartName(19);
     EXPECT_EQ(newSet.count(lastOldPart), c.newSize == c.oldSize ? 1u : 0u);
+    EXPECT_EQ(std::count_if(oldSet.begin(), oldSet.end(),
+                            [](const auto& f) { return LooksLikeRecoveryName(f.first); }),
+              c.oldRecoveryParts);
+    EXPECT_FALSE(std::any_of(newSet.begin(), newSet.end(),
+                             [](const auto& f) { return LooksLikeRecoveryName(f.first); }));
     // Every other call or so, so that the test stays short.
     const std::uint64_t step = calls / 100 + 1;
     for (std::uint64_t n = 1; n <= calls + 1; n += step) {
