@@ -1,7 +1,8 @@
 // AtomicFile: the file is written without a name (O_TMPFILE) where the file system
 // supports it, else under a short hidden name. Commit() links an unnamed file straight
 // to a target that does not exist yet; otherwise it gives the file a short hidden name
-// and renames that over the target, so the target is replaced in one step.
+// and renames that over the target, so the target is replaced in one step. The folder
+// is synced once the file has taken its name.
 
 #include "core/io/AtomicFile.h"
 
@@ -15,6 +16,7 @@
 #include <string>
 #include <utility>
 
+#include "core/io/FileSystemCalls.h"
 #include "core/io/OutputTarget.h"
 #include "core/text/GroupThousands.h"
 #include "core/text/Messages.h"
@@ -38,7 +40,7 @@ bool UnnamedUnsupported(int err) { return err == EOPNOTSUPP || err == EISDIR || 
 int CreateHidden(int folder, std::mt19937& random, std::string& name) {
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     name = HiddenName(random);
-    const int fd = ::openat(folder, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int fd = sys::OpenAt(folder, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
   return -1;
@@ -53,11 +55,11 @@ bool LinkUnnamed(int fd, const Folder& folder, const std::string& name) {
   if (descriptors >= 0) {
     char number[16];
     std::snprintf(number, sizeof number, "%d", fd);
-    if (::linkat(descriptors, number, folder.Descriptor(), name.c_str(), AT_SYMLINK_FOLLOW) == 0)
+    if (sys::LinkAt(descriptors, number, folder.Descriptor(), name.c_str(), AT_SYMLINK_FOLLOW) == 0)
       return true;
     if (errno != ENOENT) return false;
   }
-  return ::linkat(fd, "", folder.Descriptor(), name.c_str(), AT_EMPTY_PATH) == 0;
+  return sys::LinkAt(fd, "", folder.Descriptor(), name.c_str(), AT_EMPTY_PATH) == 0;
 }
 
 // Gives the unnamed file open as fd a new hidden name in folder; returns it, or an
@@ -100,7 +102,7 @@ void CheckReplaceable(int folder, const std::string& name, const std::filesystem
 
 // Renames `from` to `to` in folder only when `to` is free; false (errno EEXIST) when taken.
 bool RenameIfFree(int folder, const std::string& from, const std::string& to) {
-  if (::renameat2(folder, from.c_str(), folder, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (sys::RenameAt2(folder, from.c_str(), folder, to.c_str(), RENAME_NOREPLACE) == 0) return true;
   if (errno != EINVAL) return false;
   // A file system without RENAME_NOREPLACE: looked up first, which is good enough here.
   struct stat st {};
@@ -108,7 +110,7 @@ bool RenameIfFree(int folder, const std::string& from, const std::string& to) {
     errno = EEXIST;
     return false;
   }
-  return ::renameat(folder, from.c_str(), folder, to.c_str()) == 0;
+  return sys::RenameAt(folder, from.c_str(), folder, to.c_str()) == 0;
 }
 
 }  // namespace
@@ -117,7 +119,7 @@ AtomicFile::AtomicFile(std::filesystem::path target, const Folder* folder)
     : folder_(folder), name_(NameText(target)) {
   if (!folder_) folder_ = &ownFolder_.emplace(FolderText(target), msg::kCreateFileFailed, target);
   const int dir = folder_->Descriptor();
-  int fd = ::openat(dir, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+  int fd = sys::OpenAt(dir, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
   if (fd < 0 && UnnamedUnsupported(errno)) {
     std::mt19937 random(std::random_device{}());
     fd = CreateHidden(dir, random, temp_);
@@ -136,10 +138,10 @@ AtomicFile::~AtomicFile() {
     file_.Close();
   } catch (const KivoraError&) {
   }
-  if (!temp_.empty()) ::unlinkat(folder_->Descriptor(), temp_.c_str(), 0);
+  if (!temp_.empty()) sys::UnlinkAt(folder_->Descriptor(), temp_.c_str(), 0);
 }
 
-bool AtomicFile::NameOrHide(Durability durability) {
+bool AtomicFile::NameOrHide(Durability durability, const std::string& hiddenName) {
   const int dir = folder_->Descriptor();
   if (durability == Durability::SyncNow) file_.Sync();
   // A name that is free is taken in one step, as atomic as a rename.
@@ -149,7 +151,19 @@ bool AtomicFile::NameOrHide(Durability durability) {
   if (!temp_.empty() && errno != EEXIST) ThrowCreateFailed(file_.Path(), errno);
   // The target is there (or cannot be linked to): the file waits under a hidden name.
   CheckReplaceable(dir, name_, file_.Path());
-  if (temp_.empty()) {
+  if (!hiddenName.empty()) {
+    // A file of that name is one a killed operation left: the set's lock is held.
+    if (temp_.empty()) {
+      TakeOwnerAndMode(file_.Descriptor(), dir, name_);
+      if (sys::UnlinkAt(dir, hiddenName.c_str(), 0) != 0 && errno != ENOENT)
+        ThrowCreateFailed(file_.Path(), errno);
+      if (!LinkUnnamed(file_.Descriptor(), *folder_, hiddenName))
+        ThrowCreateFailed(file_.Path(), errno);
+    } else if (sys::RenameAt(dir, temp_.c_str(), dir, hiddenName.c_str()) != 0) {
+      ThrowCreateFailed(file_.Path(), errno);
+    }
+    temp_ = hiddenName;
+  } else if (temp_.empty()) {
     TakeOwnerAndMode(file_.Descriptor(), dir, name_);
     std::mt19937 random(std::random_device{}());
     temp_ = LinkHidden(file_.Descriptor(), *folder_, random);
@@ -159,29 +173,34 @@ bool AtomicFile::NameOrHide(Durability durability) {
 }
 
 void AtomicFile::Commit(Durability durability) {
-  const bool named = NameOrHide(durability);
+  const bool named = NameOrHide(durability, {});
   // A file that replaces another reaches the disk before it takes that file's place.
   if (!named && durability != Durability::SyncNow) file_.Sync();
   file_.Close();
   // On failure the destructor removes temp_.
   const int dir = folder_->Descriptor();
-  if (!named && ::renameat(dir, temp_.c_str(), dir, name_.c_str()) != 0)
+  if (!named && sys::RenameAt(dir, temp_.c_str(), dir, name_.c_str()) != 0)
     ThrowCreateFailed(file_.Path(), errno);
   committed_ = true;
+  // The name reaches the disk with the file: a crash never leaves the old one.
+  SyncFolder(*folder_);
 }
 
-std::filesystem::path AtomicFile::CommitBeside(Durability durability) {
-  const bool named = NameOrHide(durability);
+std::filesystem::path AtomicFile::CommitBeside(Durability durability,
+                                               const std::string& hiddenName) {
+  const bool named = NameOrHide(durability, hiddenName);
   file_.Close();
   committed_ = true;
-  return named ? std::filesystem::path() : folder_->Path() / temp_;
+  if (!named) return folder_->Path() / temp_;
+  SyncFolder(*folder_);
+  return {};
 }
 
 void ReplaceFile(const std::filesystem::path& hidden, const std::filesystem::path& target) {
   const Folder folder(FolderText(target), msg::kCreateFileFailed, target);
   CheckReplaceable(folder.Descriptor(), NameText(target), target);
-  if (::renameat(folder.Descriptor(), NameText(hidden).c_str(), folder.Descriptor(),
-                 NameText(target).c_str()) != 0) {
+  if (sys::RenameAt(folder.Descriptor(), NameText(hidden).c_str(), folder.Descriptor(),
+                    NameText(target).c_str()) != 0) {
     ThrowCreateFailed(target, errno);
   }
 }
@@ -190,7 +209,7 @@ void SyncFileSystem(const std::filesystem::path& folder) {
   const std::filesystem::path place = folder.empty() ? std::filesystem::path(".") : folder;
   const int fd = ::open(place.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) throw KivoraError(DescribeIoError(place, msg::kWriteFileFailed, errno));
-  const int rc = ::syncfs(fd);
+  const int rc = sys::Syncfs(fd);
   const int err = errno;
   ::close(fd);
   if (rc != 0) throw KivoraError(DescribeIoError(place, msg::kWriteFileFailed, err));

@@ -33,18 +33,21 @@ class AtomicFile {
   File& Stream() { return file_; }
   void Write(std::span<const std::uint8_t> data) { file_.Write(data); }
   // Refuses (KivoraError) to replace what the replace policy (OutputTarget.h) does not
-  // allow: anything but a regular file, a link to one or a dangling link.
+  // allow: anything but a regular file, a link to one or a dangling link. The folder is
+  // synced once the file has its name.
   void Commit(Durability durability = Durability::SyncNow);
   // Like Commit(), but a file of the target's name is left alone: this file then keeps
   // a hidden name beside it, which is returned (empty when it took the target's name),
   // for ReplaceFile to move it over the target later. Lets many files replace theirs
-  // together once all of them are written.
-  std::filesystem::path CommitBeside(Durability durability);
+  // together once all of them are written. The folder is synced when the file took the
+  // target's name. `hiddenName`, when given, is the hidden name (one a set's commit
+  // knows, core/io/CommitNames.h); a file of that name is replaced.
+  std::filesystem::path CommitBeside(Durability durability, const std::string& hiddenName = {});
 
  private:
   // Gives the file the target's name when that is free (true); otherwise, once the
   // target proved replaceable, a hidden name beside it (false). The file stays open.
-  bool NameOrHide(Durability durability);
+  bool NameOrHide(Durability durability, const std::string& hiddenName);
 
   std::optional<Folder> ownFolder_;  // when no folder was given
   const Folder* folder_;

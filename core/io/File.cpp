@@ -10,6 +10,7 @@
 #include <cstring>
 #include <utility>
 
+#include "core/io/FileSystemCalls.h"
 #include "core/text/GroupThousands.h"
 #include "core/text/Messages.h"
 
@@ -27,7 +28,7 @@ namespace {
 // another type (a device, a pipe, a socket).
 int OpenRegular(const std::filesystem::path& path, bool write) {
   const int fd =
-      ::open(path.c_str(), (write ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+      sys::Open(path.c_str(), (write ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return -1;
   struct stat st {};
   int err = 0;
@@ -57,8 +58,9 @@ int OpenAs(const std::filesystem::path& path, Opening how, const IoFailureText& 
       break;
     case Opening::Create:
     case Opening::CreateNew:
-      fd = ::open(path.c_str(),
-                  O_RDWR | O_CREAT | O_CLOEXEC | (how == Opening::Create ? O_TRUNC : O_EXCL), 0666);
+      fd = sys::Open(path.c_str(),
+                     O_RDWR | O_CREAT | O_CLOEXEC | (how == Opening::Create ? O_TRUNC : O_EXCL),
+                     0666);
       break;
   }
   if (fd < 0 && raise) {
@@ -158,7 +160,7 @@ void File::ReadExactAt(std::int64_t offset, std::span<std::uint8_t> buffer) {
 
 void File::Write(std::span<const std::uint8_t> data) {
   while (!data.empty()) {
-    const ssize_t n = ::write(fd_, data.data(), data.size());
+    const ssize_t n = sys::Write(fd_, data.data(), data.size());
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       if (n == 0) errno = EIO;
@@ -177,7 +179,7 @@ void File::WriteGathered(std::span<const std::span<const std::uint8_t>> pieces) 
       vector[i].iov_base = const_cast<std::uint8_t*>(pieces[i].data());
       vector[i].iov_len = pieces[i].size();
     }
-    const ssize_t n = ::writev(fd_, vector, static_cast<int>(count));
+    const ssize_t n = sys::WriteVector(fd_, vector, static_cast<int>(count));
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) Fail(msg::kWriteFileFailed);
     // Whole pieces written are done; a piece cut short is finished on its own.
@@ -198,7 +200,7 @@ void File::WriteGathered(std::span<const std::span<const std::uint8_t>> pieces) 
 
 void File::WriteAt(std::int64_t offset, std::span<const std::uint8_t> data) {
   while (!data.empty()) {
-    const ssize_t n = ::pwrite(fd_, data.data(), data.size(), static_cast<off_t>(offset));
+    const ssize_t n = sys::WriteAt(fd_, data.data(), data.size(), static_cast<off_t>(offset));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       if (n == 0) errno = EIO;
@@ -235,7 +237,7 @@ void File::Truncate(std::int64_t size) {
 }
 
 void File::Sync() {
-  if (::fsync(fd_) != 0) Fail(msg::kWriteFileFailed);
+  if (sys::Fsync(fd_) != 0) Fail(msg::kWriteFileFailed);
 }
 
 void File::Close() {

@@ -6,6 +6,7 @@
 
 #include "core/KivoraError.h"
 #include "core/io/AtomicFile.h"
+#include "core/io/CommitNames.h"
 #include "core/text/Messages.h"
 
 namespace kivora {
@@ -16,11 +17,13 @@ constexpr size_t kBatchFiles = 32;
 }  // namespace
 
 WriteBehind::WriteBehind(int writers, int blocks, size_t blockBytes,
-                         AtomicFile::Durability durability, bool replaceLater)
+                         AtomicFile::Durability durability, bool replaceLater,
+                         std::string hiddenSet)
     : blocks_(static_cast<size_t>(blocks)),
       pending_(static_cast<size_t>(blocks), 0),
       durability_(durability),
-      replaceLater_(replaceLater) {
+      replaceLater_(replaceLater),
+      hiddenSet_(std::move(hiddenSet)) {
   for (auto& b : blocks_) b.reserve(blockBytes);
   for (int i = 0; i < writers; ++i) writers_.emplace_back([this] { Loop(); });
 }
@@ -295,7 +298,9 @@ bool WriteBehind::Run(Job& job, std::unique_lock<std::mutex>& lock, std::optiona
   if (created) {
     WithMessage(job.messages.create, [&] {
       if (replaceLater_) {
-        job.hidden = created->CommitBeside(durability_);
+        job.hidden = created->CommitBeside(
+            durability_,
+            hiddenSet_.empty() ? std::string() : HiddenNameFor(hiddenSet_, NameText(job.target)));
       } else {
         created->Commit(durability_);
       }

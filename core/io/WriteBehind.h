@@ -19,6 +19,7 @@
 #include <mutex>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
@@ -48,10 +49,11 @@ class WriteBehind {
   };
 
   // New files are committed with `durability` (AtomicFile). With replaceLater a new
-  // file whose name is taken does not replace that file but waits beside it.
+  // file whose name is taken does not replace that file but waits beside it, under
+  // HiddenNameFor(hiddenSet, its name) when hiddenSet is given.
   WriteBehind(int writers, int blocks, size_t blockBytes,
               AtomicFile::Durability durability = AtomicFile::Durability::SyncNow,
-              bool replaceLater = false);
+              bool replaceLater = false, std::string hiddenSet = {});
   ~WriteBehind();  // as Abandon()
   WriteBehind(const WriteBehind&) = delete;
   WriteBehind& operator=(const WriteBehind&) = delete;
@@ -155,7 +157,8 @@ class WriteBehind {
   std::atomic<bool> stop_ = false;
   AtomicFile::Durability durability_;  // set by the constructor, read by the writers
   bool replaceLater_;                  // set by the constructor, read by the writers
-  std::vector<std::thread> writers_;   // the caller's thread only
+  const std::string hiddenSet_;
+  std::vector<std::thread> writers_;  // the caller's thread only
 };
 
 }  // namespace kivora

@@ -2,8 +2,7 @@
 
 #include <algorithm>
 
-#include "core/io/AtomicFile.h"
-#include "core/text/Messages.h"
+#include "core/io/File.h"
 
 namespace kivora {
 
@@ -13,21 +12,25 @@ void PlacedParts::Set(std::vector<WriteBehind::CommittedFile> files) {
             [](const auto& a, const auto& b) { return a.index < b.index; });
 }
 
-void PlacedParts::ReplaceTakenNames() {
+bool PlacedParts::AnyWaiting() const {
+  return std::any_of(files_.begin(), files_.end(), [](const auto& f) { return f.Replaces(); });
+}
+
+std::vector<std::string> PlacedParts::HandOverWaiting() {
+  std::vector<std::string> names;
+  std::vector<WriteBehind::CommittedFile> placed;
   for (WriteBehind::CommittedFile& f : files_) {
-    if (!f.Replaces()) continue;
-    try {
-      WithMessage(msg::kWritePartFailed, [&] { ReplaceFile(f.hidden, f.target); });
-    } catch (...) {
-      failedAt_ = f.index;
-      throw;
+    if (f.Replaces()) {
+      names.push_back(NameText(f.target));
+    } else {
+      placed.push_back(std::move(f));
     }
-    f.hidden.clear();
   }
+  files_ = std::move(placed);
+  return names;
 }
 
 std::vector<WriteBehind::CommittedFile> PlacedParts::KeepBefore(int failedAt) {
-  failedAt = std::min(failedAt, failedAt_);
   std::vector<WriteBehind::CommittedFile> kept;
   for (const WriteBehind::CommittedFile& f : files_) {
     if (f.Replaces() || f.index >= failedAt) {

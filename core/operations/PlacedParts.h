@@ -4,7 +4,7 @@
 // never replaces it. Everything goes by part index, whatever order the writers
 // committed the parts in.
 
-#include <climits>
+#include <string>
 #include <vector>
 
 #include "core/io/WriteBehind.h"
@@ -18,16 +18,16 @@ class PlacedParts {
   // In part order.
   const std::vector<WriteBehind::CommittedFile>& Files() const { return files_; }
 
-  // Moves every waiting part over the file of its name, in part order. A failure leaves
-  // the parts before it; the part it names and those after it are then removed by
-  // KeepBefore, so no name is left without a file.
-  void ReplaceTakenNames();
+  // True when a part waits beside a file of its name.
+  bool AnyWaiting() const;
+  // The names of the waiting parts, in part order, handed to the set's commit
+  // (core/io/SetCommit.h), which settles them from here on: KeepBefore leaves them.
+  std::vector<std::string> HandOverWaiting();
   // The parts that stay after a failure at part `failedAt` (or later), the others removed.
   std::vector<WriteBehind::CommittedFile> KeepBefore(int failedAt);
 
  private:
   std::vector<WriteBehind::CommittedFile> files_;
-  int failedAt_ = INT_MAX;
 };
 
 }  // namespace kivora

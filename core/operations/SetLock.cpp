@@ -9,6 +9,8 @@
 #include <utility>
 
 #include "core/KivoraError.h"
+#include "core/io/Folder.h"
+#include "core/io/SetCommit.h"
 #include "core/text/Messages.h"
 
 namespace kivora {
@@ -39,9 +41,18 @@ SetLock::SetLock(const std::filesystem::path& folder, std::string_view setName, 
     }
     if (SameInode(fd, path_)) {
       fd_ = fd;
-      return;
+      break;
     }
     ::close(fd);
+  }
+  if (fd_ < 0 || mode != Mode::Exclusive) return;
+  // A writer that holds the set alone finishes or undoes the commit a killed one left.
+  try {
+    const std::filesystem::path place = folder.empty() ? std::filesystem::path(".") : folder;
+    RecoverSet(Folder(place, msg::kOpenFileFailed, place), setName);
+  } catch (...) {
+    ::close(std::exchange(fd_, -1));
+    throw;
   }
 }
 

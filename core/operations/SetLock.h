@@ -2,8 +2,10 @@
 // Keeps two operations from writing one set at once. The lock is a hidden file beside
 // the set, ".NAME.kvlock", held with flock while the operation runs and removed by its
 // last holder. An operation that writes the set holds it alone; joins, which only read
-// the set, share it. A folder where no lock file can be made (read-only media) is not
-// locked: nothing can write a set there either.
+// the set, share it. Taking it alone also finishes or undoes, by RecoverSet
+// (core/io/SetCommit.h), a commit of the set that a killed operation left. A folder
+// where no lock file can be made (read-only media) is not locked: nothing can write a
+// set there either.
 
 #include <filesystem>
 #include <string>
@@ -16,7 +18,9 @@ class SetLock {
   enum class Mode { Exclusive, Shared };
 
   // Takes the lock of set `setName` (SetNames::LockName) in `folder`; throws KivoraError (163) at
-  // once when another operation holds it in a way that excludes this one.
+  // once when another operation holds it in a way that excludes this one. Held alone,
+  // it recovers the set's commit; throws KivoraError when that cannot read or change
+  // the folder.
   SetLock(const std::filesystem::path& folder, std::string_view setName, Mode mode);
   ~SetLock();
   SetLock(SetLock&& other) noexcept;

@@ -7,10 +7,13 @@
 
 #include "core/KivoraError.h"
 #include "core/format/CodePage.h"
+#include "core/format/DefinitionReader.h"
 #include "core/format/DefinitionWriter.h"
 #include "core/format/StoredDefinition.h"
 #include "core/io/AtomicFile.h"
+#include "core/io/CommitNames.h"
 #include "core/io/File.h"
+#include "core/io/SetCommit.h"
 #include "core/operations/PlacedParts.h"
 #include "core/operations/SetLock.h"
 #include "core/operations/SetRecovery.h"
@@ -188,6 +191,14 @@ class SplitRun {
   bool CodeRecovery();
   // The recovery parts, the taken names and the definition; false when it stopped.
   bool Publish();
+  bool DefinitionNameTaken() const;
+  // The new set replaces the files of its names by one commit (core/io/SetCommit.h): the
+  // waiting parts in part order, then the definition; the old set's surplus parts go.
+  void CommitOverOldSet(std::span<const std::uint8_t> stored);
+  // When the definition at the definition's path reads: the old set's parts past the
+  // new set's count, named as this split names them, and the recovery parts of the
+  // set's naming that this split did not write.
+  std::vector<std::string> SurplusOldFiles() const;
   // Parts are reported once they are on disk, in order.
   void ReportUpTo(int done);
   RecoverySetInfo RecoverySetFor(const RecoveryPlan& plan) const;
@@ -306,7 +317,8 @@ bool SplitRun::Prepare() {
   result_.parts.resize(static_cast<size_t>(count));
   if (plannedCount_ && !plan.groups.empty()) recovery_.emplace(plan, RecoverySetFor(plan));
   passwordKey_ = cipher_ ? std::string() : PasswordToBig5OrThrow(s_.password.View());
-  stream_.emplace(*source_, cipher_.has_value(), std::int64_t{s_.partSizeKb} * 1024);
+  stream_.emplace(*source_, cipher_.has_value(), std::int64_t{s_.partSizeKb} * 1024,
+                  names_->LockName());
   return true;
 }
 
@@ -395,14 +407,83 @@ bool SplitRun::Publish() {
     result_.recoveryFiles = recovery_->Written();
     ReportRecoveryFiles(events_, result_.recoveryFiles);
   }
-  // The parts reach the disk before they replace anything, and before the definition
-  // that makes them a set.
-  WithMessage(msg::kWritePartFailed, [&] { SyncFileSystem(folder_); });
-  placed_.ReplaceTakenNames();
-  WriteDefinition(s_, *names_, stored, result_);
+  if (placed_.AnyWaiting() || DefinitionNameTaken()) {
+    CommitOverOldSet(stored);
+  } else {
+    // The parts reach the disk before the definition that makes them a set.
+    WithMessage(msg::kWritePartFailed, [&] { SyncFileSystem(folder_); });
+    WriteDefinition(s_, *names_, stored, result_);
+  }
   events_.SetFileState(FileRole::Definition(), result_.definitionPath.filename().string(),
                        s_.implant ? FileState::DefinitionImplanted : FileState::DefinitionCreated);
   return true;
+}
+
+bool SplitRun::DefinitionNameTaken() const {
+  std::error_code ec;
+  return !s_.implant && std::filesystem::symlink_status(names_->DefinitionPath(), ec).type() !=
+                            std::filesystem::file_type::not_found;
+}
+
+std::vector<std::string> SplitRun::SurplusOldFiles() const {
+  std::vector<std::string> surplus;
+  std::vector<PartRecord> oldParts;
+  try {
+    oldParts = ReadDefinition(names_->DefinitionPath(), pendants_).parts;
+  } catch (const KivoraError&) {
+    return surplus;
+  }
+  const auto isFile = [&](const std::filesystem::path& path) {
+    std::error_code ec;
+    const auto type = std::filesystem::symlink_status(path, ec).type();
+    return type == std::filesystem::file_type::regular ||
+           type == std::filesystem::file_type::symlink;
+  };
+  const SetNames oldNames =
+      SetNames::ForSplit(NamingOf(s_, folder_), static_cast<int>(oldParts.size()));
+  for (size_t i = static_cast<size_t>(count_); i < oldParts.size(); ++i) {
+    const std::string& name = oldParts[i].FileName;
+    if (name == oldNames.PartName(static_cast<int>(i)) && isFile(names_->Folder() / name))
+      surplus.push_back(name);
+  }
+  const RecoveryNaming naming = names_->Recovery(0);
+  std::error_code ec;
+  const std::filesystem::path place = folder_.empty() ? std::filesystem::path(".") : folder_;
+  for (const auto& entry : std::filesystem::directory_iterator(place, ec)) {
+    const std::string name = NameText(entry.path());
+    const auto written = [&](const WrittenRecoveryFile& f) { return NameText(f.path) == name; };
+    if (name.size() > naming.prefix.size() + naming.suffix.size() &&
+        name.starts_with(naming.prefix) && name.ends_with(naming.suffix) &&
+        std::all_of(name.begin() + static_cast<std::ptrdiff_t>(naming.prefix.size()),
+                    name.end() - static_cast<std::ptrdiff_t>(naming.suffix.size()),
+                    [](char c) { return c >= '0' && c <= '9'; }) &&
+        std::none_of(result_.recoveryFiles.begin(), result_.recoveryFiles.end(), written) &&
+        isFile(entry.path())) {
+      surplus.push_back(name);
+    }
+  }
+  return surplus;
+}
+
+void SplitRun::CommitOverOldSet(std::span<const std::uint8_t> stored) {
+  const std::string setName = names_->LockName();
+  const std::filesystem::path place = folder_.empty() ? std::filesystem::path(".") : folder_;
+  const Folder folder(place, msg::kCreateFileFailed, names_->DefinitionPath());
+  const std::vector<std::string> removals = SurplusOldFiles();
+  result_.definitionPath = names_->DefinitionPath();
+  result_.definitionSize = 0;
+  const std::string definitionName = NameText(result_.definitionPath);
+  if (s_.implant) {
+    AppendImplantedBlock(placed_.Files().back().Where(), stored);
+  } else {
+    SaveDefinitionFile(place / HiddenNameFor(setName, definitionName), stored);
+    result_.definitionSize = static_cast<std::int64_t>(stored.size());
+  }
+  std::vector<NewSetFile> files;
+  for (std::string& name : placed_.HandOverWaiting()) files.push_back({std::move(name), {}});
+  if (!s_.implant) files.push_back({definitionName, {}});
+  WithMessage(msg::kWritePartFailed,
+              [&] { CommitSet(folder, setName, files, removals, HiddenFileSync::FileSystem); });
 }
 
 }  // namespace

@@ -19,11 +19,12 @@ constexpr int kBlocks = 8;
 constexpr size_t kSealReadBytes = 1024 * 1024;
 }  // namespace
 
-PartStream::PartStream(SplitSource& source, bool sealed, std::int64_t partBytes)
+PartStream::PartStream(SplitSource& source, bool sealed, std::int64_t partBytes,
+                       std::string setName)
     : source_(source),
       sealed_(sealed),
       writer_(partBytes < kSmallPartBytes ? 2 : 1, kBlocks, kPartChunkBytes,
-              AtomicFile::Durability::SyncLater, true) {
+              AtomicFile::Durability::SyncLater, true, std::move(setName)) {
   if (sealed_) plain_.resize(kSealReadBytes);
 }
 

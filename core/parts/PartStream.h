@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "core/io/WriteBehind.h"
@@ -24,7 +25,8 @@ class PartStream {
   // Reads the bytes `source` releases, part by part; it must outlive this. sealed: the
   // parts are sealed, so the plain bytes are read apart from the blocks that are written.
   // partBytes: the parts' usual size.
-  PartStream(SplitSource& source, bool sealed, std::int64_t partBytes);
+  // A part that waits beside a taken name is named HiddenNameFor(setName, its name).
+  PartStream(SplitSource& source, bool sealed, std::int64_t partBytes, std::string setName);
 
   // Encodes the next part.size source bytes as a part, queues it for writing and
   // returns its record; empty when `stop` ended it. pool is used only when disguised; the
