@@ -6,9 +6,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
 #include <utility>
 
 #include "core/KivoraError.h"
+#include "core/io/CommitNames.h"
 #include "core/io/Folder.h"
 #include "core/io/SetCommit.h"
 #include "core/text/Messages.h"
@@ -24,11 +28,45 @@ bool SameInode(int fd, const std::filesystem::path& path) {
   return ::fstat(fd, &open) == 0 && ::stat(path.c_str(), &named) == 0 &&
          open.st_dev == named.st_dev && open.st_ino == named.st_ino;
 }
+
+// The user's own folder for lock files: $XDG_RUNTIME_DIR/kivora, or /tmp/kivora-UID
+// without one. Empty when it cannot be made, or is not a folder of this user's that
+// only this user may enter (another user could otherwise hold or remove its locks).
+std::filesystem::path LockFolder() {
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  const std::filesystem::path folder =
+      runtime && runtime[0] == '/'
+          ? std::filesystem::path(runtime) / "kivora"
+          : std::filesystem::path("/tmp") / ("kivora-" + std::to_string(::getuid()));
+  ::mkdir(folder.c_str(), 0700);
+  struct stat info {};
+  if (::lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::getuid() ||
+      (info.st_mode & 077) != 0) {
+    return {};
+  }
+  return folder;
+}
+
+// Where set `setName` of `folder` is locked: a file in the user's lock folder named by
+// the folder's device and inode, so that every spelling of the folder meets the same
+// lock and the set's folder itself is never written; beside the set when there is no
+// lock folder.
+std::filesystem::path LockPath(const std::filesystem::path& folder, std::string_view setName) {
+  const std::filesystem::path place = folder.empty() ? std::filesystem::path(".") : folder;
+  struct stat info {};
+  const std::filesystem::path locks = LockFolder();
+  if (locks.empty() || ::stat(place.c_str(), &info) != 0) {
+    return place / ("." + std::string(setName) + ".kvlock");
+  }
+  char id[64];
+  std::snprintf(id, sizeof id, "%llx-%llx-", static_cast<unsigned long long>(info.st_dev),
+                static_cast<unsigned long long>(info.st_ino));
+  return locks / (id + SetFileTag(setName) + ".kvlock");
+}
 }  // namespace
 
 SetLock::SetLock(const std::filesystem::path& folder, std::string_view setName, Mode mode)
-    : path_((folder.empty() ? std::filesystem::path(".") : folder) /
-            ("." + std::string(setName) + ".kvlock")) {
+    : path_(LockPath(folder, setName)) {
   const int how = (mode == Mode::Exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB;
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
     const int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);

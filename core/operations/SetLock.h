@@ -1,11 +1,13 @@
 #pragma once
-// Keeps two operations from writing one set at once. The lock is a hidden file beside
-// the set, ".NAME.kvlock", held with flock while the operation runs and removed by its
-// last holder. An operation that writes the set holds it alone; joins, which only read
-// the set, share it. Taking it alone also finishes or undoes, by RecoverSet
-// (core/io/SetCommit.h), a commit of the set that a killed operation left. A folder
-// where no lock file can be made (read-only media) is not locked: nothing can write a
-// set there either.
+// Keeps two operations from writing one set at once. The lock is a file held with flock
+// while the operation runs and removed by its last holder: "DEV-INODE-NAME.kvlock" in
+// the user's lock folder ($XDG_RUNTIME_DIR/kivora, or /tmp/kivora-UID), named by the
+// set's folder and name, so that a join or a test writes nothing into the set's folder.
+// Without a lock folder of the user's own it is ".NAME.kvlock" beside the set. An
+// operation that writes the set holds it alone; joins, which only read the set, share
+// it. Taking it alone also finishes or undoes, by RecoverSet (core/io/SetCommit.h), a
+// commit of the set that a killed operation left. Where no lock file can be made, the
+// set is not locked.
 
 #include <filesystem>
 #include <string>
