@@ -261,7 +261,7 @@ SplitRun::~SplitRun() {
 }
 
 bool SplitRun::Prepare() {
-  source_ = SplitSource::Open(s_.source);
+  source_ = SplitSource::Open(s_.source, Stop());
   if (!source_) {
     events_.ShowError(msg::kCannotOpenFile, MessageText::Plain(s_.source.string()));
     return false;

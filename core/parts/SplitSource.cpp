@@ -13,27 +13,33 @@ bool IsStreamSource(const std::filesystem::path& path) {
   return S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode) || S_ISSOCK(st.st_mode);
 }
 
-std::optional<SplitSource> SplitSource::Open(const std::filesystem::path& path) {
+std::optional<SplitSource> SplitSource::Open(const std::filesystem::path& path,
+                                             const StopCheck& stop) {
   if (!IsStreamSource(path)) {
     File file = File::TryOpenRead(path);
     if (!file.IsOpen()) return std::nullopt;
     const std::int64_t size = file.Size();
     return SplitSource(std::move(file), size);
   }
+  // A FIFO's open waits for a writer unless it does not block; its reads then wait in
+  // the stream's own polling, which a stop request ends. Standard input's descriptor is
+  // shared with the shell and keeps its flags.
   const int fd = path == "-" ? ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0)
-                             : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+                             : ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return std::nullopt;
+  if (path != "-") ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   // A larger pipe lets the writer run ahead with fewer switches between the two (a
   // hint: a pipe that cannot grow, or no pipe at all, is read as it is).
   ::fcntl(fd, F_SETPIPE_SZ, 1 << 20);
-  return SplitSource(File::Adopt(fd, path), std::nullopt);
+  return SplitSource(File::Adopt(fd, path), std::nullopt, stop);
 }
 
-SplitSource::SplitSource(File file, std::optional<std::int64_t> size) : size_(size) {
+SplitSource::SplitSource(File file, std::optional<std::int64_t> size, const StopCheck& stop)
+    : size_(size) {
   if (size_) {
     file_ = std::move(file);
   } else {
-    stream_.emplace(std::move(file));
+    stream_.emplace(std::move(file), stop);
   }
 }
 

@@ -22,7 +22,10 @@ class SplitSource {
  public:
   // Opens `path` ("-": a copy of standard input's descriptor), asking once whether it is
   // a stream; empty when it cannot be opened.
-  static std::optional<SplitSource> Open(const std::filesystem::path& path);
+  // A stream is read with `stop` asked while it keeps the reader waiting, and a FIFO
+  // is opened without waiting for its writer.
+  static std::optional<SplitSource> Open(const std::filesystem::path& path,
+                                         const StopCheck& stop = {});
 
   // The source's size; none for a stream.
   const std::optional<std::int64_t>& Size() const { return size_; }
@@ -41,7 +44,7 @@ class SplitSource {
   const File& SizedFile() const { return file_; }
 
  private:
-  SplitSource(File file, std::optional<std::int64_t> size);
+  SplitSource(File file, std::optional<std::int64_t> size, const StopCheck& stop = {});
 
   File file_;  // read directly when the size is known
   std::optional<std::int64_t> size_;

@@ -1,11 +1,41 @@
 #include "core/parts/StreamSource.h"
 
-#include <algorithm>
-#include <cstring>
+#include <poll.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "core/KivoraError.h"
 #include "core/text/Messages.h"
 
 namespace kivora {
+namespace {
+// How long a wait for the stream's bytes goes before the stop request is asked again.
+constexpr int kStopPollMs = 100;
+}  // namespace
+
+size_t StreamSource::ReadUntilFull(std::span<std::uint8_t> free) {
+  size_t done = 0;
+  while (done < free.size()) {
+    if (stop_) {
+      pollfd ready{file_.Descriptor(), POLLIN, 0};
+      const int n = ::poll(&ready, 1, kStopPollMs);
+      if (n == 0 || (n < 0 && errno == EINTR)) {
+        if (stop_()) return done;
+        continue;
+      }
+    }
+    const ssize_t n = ::read(file_.Descriptor(), free.data() + done, free.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throw KivoraError(msg::kCopyFromSourceFailed, std::string(std::strerror(errno)));
+    if (n == 0) break;
+    done += static_cast<size_t>(n);
+  }
+  return done;
+}
 
 std::int64_t StreamSource::Fill(std::int64_t want) {
   if (Waiting() >= want || ended_) return Waiting();
@@ -25,7 +55,7 @@ std::int64_t StreamSource::Fill(std::int64_t want) {
     begin_ = 0;
   }
   const std::span<std::uint8_t> free(buffer_.get() + end_, begin_ + size - end_);
-  end_ += WithMessage(msg::kCopyFromSourceFailed, [&] { return file_.Read(free); });
+  end_ += ReadUntilFull(free);
   ended_ = Waiting() < want;
   return Waiting();
 }

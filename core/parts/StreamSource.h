@@ -11,15 +11,19 @@
 #include <vector>
 
 #include "core/io/File.h"
+#include "core/threads/StopCheck.h"
 
 namespace kivora {
 
 class StreamSource {
  public:
-  explicit StreamSource(File file) : file_(std::move(file)) {}
+  // `stop`, when given, is asked while the stream keeps the reader waiting, so that a
+  // stop request (a signal's flag) ends a wait for a writer that never comes.
+  explicit StreamSource(File file, StopCheck stop = {})
+      : file_(std::move(file)), stop_(std::move(stop)) {}
 
-  // Reads until at least `want` bytes wait or the stream ends; returns how many wait.
-  // Throws KivoraError (132) when reading fails.
+  // Reads until at least `want` bytes wait, the stream ends or a stop is requested;
+  // returns how many wait. Throws KivoraError (132) when reading fails.
   std::int64_t Fill(std::int64_t want);
   // Lets Read hand out the next `count` waiting bytes (count <= what waits).
   void Release(std::int64_t count) { released_ += count; }
@@ -31,8 +35,12 @@ class StreamSource {
 
  private:
   std::int64_t Waiting() const { return static_cast<std::int64_t>(end_ - begin_); }
+  // Reads into `free` what the stream gives until it is full or the stream ends; less
+  // when a stop is requested while waiting.
+  size_t ReadUntilFull(std::span<std::uint8_t> free);
 
   File file_;
+  StopCheck stop_;
   // Bytes read, in [0, end_); those from begin_ on not handed out. Never zeroed: every
   // byte handed out was read first.
   std::unique_ptr<std::uint8_t[]> buffer_;
