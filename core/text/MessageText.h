@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -113,8 +114,14 @@ struct MessageTemplate {
 
  private:
   // The wording, once libfmt has checked its "{}" against the value types.
-  static consteval std::string_view Checked(const char* wording) {
-    [[maybe_unused]] const fmt::format_string<Args...> checked(wording);
+  // libfmt's own compile-time check, run on the wording as a value: clang 14 does not
+  // take a consteval function's parameter as a constant for fmt::format_string.
+  static constexpr std::string_view Checked(std::string_view wording) {
+    using Checker = fmt::detail::format_string_checker<char, fmt::detail::error_handler,
+                                                       std::remove_cvref_t<Args>...>;
+    fmt::detail::parse_format_string<true>(
+        fmt::string_view(wording.data(), wording.size()),
+        Checker(fmt::string_view(wording.data(), wording.size()), {}));
     return wording;
   }
 
