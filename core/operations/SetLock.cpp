@@ -51,8 +51,12 @@ std::filesystem::path LockFolder() {
 // the folder's device and inode, so that every spelling of the folder meets the same
 // lock and the set's folder itself is never written; beside the set when there is no
 // lock folder.
-std::filesystem::path LockPath(const std::filesystem::path& folder, std::string_view setName) {
-  const std::filesystem::path place = folder.empty() ? std::filesystem::path(".") : folder;
+// The set's folder: the current one when none is named.
+std::filesystem::path PlaceOf(const std::filesystem::path& folder) {
+  return folder.empty() ? std::filesystem::path(".") : folder;
+}
+
+std::filesystem::path LockPath(const std::filesystem::path& place, std::string_view setName) {
   struct stat info {};
   const std::filesystem::path locks = LockFolder();
   if (locks.empty() || ::stat(place.c_str(), &info) != 0) {
@@ -66,7 +70,7 @@ std::filesystem::path LockPath(const std::filesystem::path& folder, std::string_
 }  // namespace
 
 SetLock::SetLock(const std::filesystem::path& folder, std::string_view setName, Mode mode)
-    : path_(LockPath(folder, setName)) {
+    : path_(LockPath(PlaceOf(folder), setName)) {
   const int how = (mode == Mode::Exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB;
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
     const int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
@@ -86,8 +90,7 @@ SetLock::SetLock(const std::filesystem::path& folder, std::string_view setName, 
   if (fd_ < 0 || mode != Mode::Exclusive) return;
   // A writer that holds the set alone finishes or undoes the commit a killed one left.
   try {
-    const std::filesystem::path place = folder.empty() ? std::filesystem::path(".") : folder;
-    RecoverSet(Folder(place, msg::kOpenFileFailed, place), setName);
+    RecoverSet(Folder(PlaceOf(folder), msg::kOpenFileFailed, PlaceOf(folder)), setName);
   } catch (...) {
     ::close(std::exchange(fd_, -1));
     throw;

@@ -448,7 +448,7 @@ std::vector<std::string> SplitRun::SurplusOldFiles() const {
   }
   const RecoveryNaming naming = names_->Recovery(0);
   std::error_code ec;
-  const std::filesystem::path place = folder_.empty() ? std::filesystem::path(".") : folder_;
+  const std::filesystem::path place = names_->Folder();
   for (const auto& entry : std::filesystem::directory_iterator(place, ec)) {
     const std::string name = NameText(entry.path());
     const auto written = [&](const WrittenRecoveryFile& f) { return NameText(f.path) == name; };
@@ -467,7 +467,7 @@ std::vector<std::string> SplitRun::SurplusOldFiles() const {
 
 void SplitRun::CommitOverOldSet(std::span<const std::uint8_t> stored) {
   const std::string setName = names_->LockName();
-  const std::filesystem::path place = folder_.empty() ? std::filesystem::path(".") : folder_;
+  const std::filesystem::path place = names_->Folder();
   const Folder folder(place, msg::kCreateFileFailed, names_->DefinitionPath());
   const std::vector<std::string> removals = SurplusOldFiles();
   result_.definitionPath = names_->DefinitionPath();
