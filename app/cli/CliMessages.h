@@ -70,11 +70,19 @@ inline constexpr MessageTemplate<> kStandardInputTwice{
     "標準輸入不能同時是分割來源與密碼檔案；請以 -p 或 KIVORA_PASSWORD 指定密碼。",
     "Standard input cannot be both the source and the password file; give the password with -p "
     "or KIVORA_PASSWORD."};
-inline constexpr MessageTemplate<std::string> kStdoutIncompleteAt{
-    "標準輸出上的合併資料不完整：在分割檔「{}」之前就停止了。",
-    "The joined data on standard output is incomplete: it stops before the part \"{}\"."};
-inline constexpr MessageTemplate<> kStdoutIncomplete{
-    "標準輸出上的合併資料不完整。", "The joined data on standard output is incomplete."};
+inline constexpr MessageTemplate<std::string, std::string> kStdoutStopsWithin{
+    "標準輸出上的合併資料不完整：寫出 {} 位元組後就停止了，停在分割檔「{}」之中。",
+    "The joined data on standard output is incomplete: it stops after {} bytes, within the "
+    "part \"{}\"."};
+inline constexpr MessageTemplate<std::string, std::string> kStdoutStopsBefore{
+    "標準輸出上的合併資料不完整：寫出 {} 位元組後就停止了，在分割檔「{}」之前。",
+    "The joined data on standard output is incomplete: it stops after {} bytes, before the "
+    "part \"{}\"."};
+inline constexpr MessageTemplate<std::string> kStdoutStopsAfter{
+    "標準輸出上的合併資料不完整：寫出 {} 位元組後就停止了。",
+    "The joined data on standard output is incomplete: it stops after {} bytes."};
+inline constexpr MessageTemplate<> kStdoutNothingWritten{"標準輸出上沒有寫出任何合併資料。",
+                                                         "Nothing was written to standard output."};
 inline constexpr MessageTemplate<std::string> kNotWithStdout{
     "{} 不能與 -o - (寫到標準輸出) 一起使用。",
     "{} cannot be used with -o - (writing to standard output)."};

@@ -9,6 +9,7 @@
 #include "app/cli/TerminalText.h"
 #include "core/operations/EngineCall.h"
 #include "core/operations/JoinOperation.h"
+#include "core/text/GroupThousands.h"
 #include "core/text/Messages.h"
 
 namespace kivora::cli {
@@ -31,6 +32,18 @@ class SigpipeIgnored {
  private:
   struct sigaction previous_ {};
 };
+
+// What went down the pipe cannot be taken back: the reader is told where it is cut short,
+// in bytes and by part.
+MessageText StreamEnd(const JoinOutcome& outcome, const KvrDefinition& def) {
+  if (outcome.streamed == 0) return texts::kStdoutNothingWritten;
+  const std::string bytes = GroupThousands(outcome.streamed);
+  if (const auto part = outcome.PartCutShort()) {
+    return texts::kStdoutStopsWithin(bytes, def.parts[static_cast<size_t>(*part)].FileName);
+  }
+  if (!outcome.stoppedAt.empty()) return texts::kStdoutStopsBefore(bytes, outcome.stoppedAt);
+  return texts::kStdoutStopsAfter(bytes);
+}
 
 }  // namespace
 
@@ -100,6 +113,7 @@ int JoinCommand::Run(Context& context) {
 
     // Writing to standard output, a part is skipped or forced by the flags alone.
     const bool interactive = context.stdinIsTerminal && !toStdout;
+    if (toStdout) ui.HideDecidedQuestions();
     ui.SetDecider([&](QuestionKind kind) -> std::optional<Answer> {
       switch (kind) {
         case QuestionKind::MissingPart:
@@ -133,12 +147,7 @@ int JoinCommand::Report(TerminalUi& ui, Context& context, bool joined,
     return joined ? success : kFailed;
   }
   if (joined) return success;
-  // What went down the pipe cannot be taken back: the reader is told it is cut short.
-  context.err << TerminalMessage(outcome.stoppedAt.empty()
-                                     ? MessageText(texts::kStdoutIncomplete)
-                                     : texts::kStdoutIncompleteAt(outcome.stoppedAt),
-                                 context.language)
-              << '\n';
+  context.err << TerminalMessage(StreamEnd(outcome, loaded_), context.language) << '\n';
   return kFailed;
 }
 

@@ -207,7 +207,8 @@ Answer TerminalUi::AskYesNo(const Question& question) {
   const std::string text = TerminalMessage(question.text, language_);
   if (decider_) {
     if (auto decided = decider_(question.kind)) {
-      if (!quiet_) err_ << text << "\n  → " << AnswerText(*decided).In(language_) << '\n';
+      if (!quiet_ && showDecided_)
+        err_ << text << "\n  → " << AnswerText(*decided).In(language_) << '\n';
       return *decided;
     }
   }

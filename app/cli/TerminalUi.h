@@ -36,6 +36,8 @@ class TerminalUi : public OperationEvents {
   ~TerminalUi() override;
 
   void SetDecider(Decider decider) { decider_ = std::move(decider); }
+  // Questions the decider answers are not shown: where nothing is ever asked.
+  void HideDecidedQuestions() { showDecided_ = false; }
   // The folder the engine's file names are relative to, shown in front of each name.
   void SetFolder(std::string folder);
   // The same for the sizes in the JSON document only, the names being shown as they are.
@@ -78,6 +80,7 @@ class TerminalUi : public OperationEvents {
   bool progressShown_ = false;
   Language language_;
   bool quiet_ = false;
+  bool showDecided_ = true;
   std::optional<JsonReport> report_;  // with --json
   std::vector<Message> heldBack_;     // with --quiet: the closing notices
   std::string folder_;

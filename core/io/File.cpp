@@ -158,7 +158,7 @@ void File::ReadExactAt(std::int64_t offset, std::span<std::uint8_t> buffer) {
   }
 }
 
-void File::Write(std::span<const std::uint8_t> data) {
+void File::Write(std::span<const std::uint8_t> data, std::int64_t* written) {
   while (!data.empty()) {
     const ssize_t n = sys::Write(fd_, data.data(), data.size());
     if (n < 0 && errno == EINTR) continue;
@@ -166,6 +166,7 @@ void File::Write(std::span<const std::uint8_t> data) {
       if (n == 0) errno = EIO;
       Fail(msg::kWriteFileFailed);
     }
+    if (written) *written += n;
     data = data.subspan(static_cast<size_t>(n));
   }
 }

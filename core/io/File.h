@@ -61,7 +61,9 @@ class File {
   // Reads exactly buffer.size() bytes at offset or throws, without moving the file's
   // position: threads may read one file at once.
   void ReadExactAt(std::int64_t offset, std::span<std::uint8_t> buffer);
-  void Write(std::span<const std::uint8_t> data);
+  // `written`, when given, grows by every byte the system took, also when a later
+  // write fails: what reached a pipe before its reader went away.
+  void Write(std::span<const std::uint8_t> data, std::int64_t* written = nullptr);
   // Writes the pieces one after another, in as few calls as the system allows.
   void WriteGathered(std::span<const std::span<const std::uint8_t>> pieces);
   // Writes at offset without moving the file's position.

@@ -30,4 +30,20 @@ std::optional<std::filesystem::path> OutputFolderOf(
 // that a refused operation leaves nothing behind; clears `created` when it went.
 void RemoveIfCreated(const std::filesystem::path& folder, bool& created);
 
+// Calls RemoveIfCreated when it goes: declared before what writes into the folder, an
+// operation that failed or stopped leaves no empty folder it made, one that kept its
+// output keeps the folder.
+class MadeFolderCleanup {
+ public:
+  MadeFolderCleanup(const std::filesystem::path& folder, bool& created)
+      : folder_(folder), created_(created) {}
+  ~MadeFolderCleanup() { RemoveIfCreated(folder_, created_); }
+  MadeFolderCleanup(const MadeFolderCleanup&) = delete;
+  MadeFolderCleanup& operator=(const MadeFolderCleanup&) = delete;
+
+ private:
+  const std::filesystem::path& folder_;
+  bool& created_;
+};
+
 }  // namespace kivora

@@ -228,6 +228,7 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
       if (!chosenFolder) return false;
       folder = *chosenFolder;
     }
+    const MadeFolderCleanup cleanup(folder, out.folderCreated);
     // Joins share the set's lock: a split, re-split or repair of it is refused meanwhile.
     const SetLock lock(request.definitionPath.parent_path(),
                        SetNames::Of(def, request.definitionPath).LockName(), SetLock::Mode::Shared);
@@ -248,10 +249,7 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
     std::string passwordBig5;
     if (!sealed) {
       const auto password = PasswordFor(def, request.password, events);
-      if (!password) {
-        RemoveIfCreated(folder, out.folderCreated);
-        return false;
-      }
+      if (!password) return false;
       passwordBig5 = PasswordToBig5OrThrow(password->View());
     }
     out.output = joined;
@@ -262,7 +260,8 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
     events.Report(FilesCleared{});
     std::optional<JoinWriter> writer(
         std::in_place, def,
-        toStream ? JoinToDescriptor(request.outputStream->descriptor, joined) : JoinToFile(joined),
+        toStream ? JoinToDescriptor(request.outputStream->descriptor, joined, &out.streamed)
+                 : JoinToFile(joined),
         passwordBig5, events, sealed ? &*sealed : nullptr);
 
     const int count = def.header.PartCount;
@@ -290,8 +289,6 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
       if (r == JoinPartResult::WrongPassword) {
         events.ShowError(msg::kWrongPassword231);
         events.Report(FilesCleared{});
-        writer.reset();  // and its temporary file
-        RemoveIfCreated(folder, out.folderCreated);
         return false;
       }
       out.skipped += r == JoinPartResult::MissingSkip ? 1 : 0;
@@ -301,6 +298,7 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
       if (!stops) {
         if (!writing.empty()) out.stoppedAt = writing;  // a failed write is of that part
         writer->Deliver();
+        if (toStream) out.delivered.push_back({writer->Length(), index});
         writing = rec.FileName;
         out.stoppedAt.clear();
       }
@@ -336,6 +334,15 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
       return work.EndIncomplete(msg::kJoinIncomplete(out.skipped, out.forced));
     return work.End(out.completed, msg::kJoinCompleted, msg::kJoinInterrupted);
   }
+}
+
+std::optional<int> JoinOutcome::PartCutShort() const {
+  std::int64_t start = 0;
+  for (const Delivered& d : delivered) {
+    if (streamed < d.end) return streamed > start ? std::optional(d.part) : std::nullopt;
+    start = d.end;
+  }
+  return std::nullopt;
 }
 
 }  // namespace kivora

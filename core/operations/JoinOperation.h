@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/OperationEvents.h"
 #include "core/PendantProvider.h"
@@ -56,6 +57,17 @@ struct JoinOutcome {
   int skipped = 0;
   int forced = 0;
   bool Incomplete() const { return skipped > 0 || forced > 0; }
+
+  // Joining to a descriptor: the bytes it took, and where each part delivered to it ends
+  // in the joined data, in the order delivered.
+  struct Delivered {
+    std::int64_t end = 0;
+    int part = 0;
+  };
+  std::int64_t streamed = 0;
+  std::vector<Delivered> delivered;
+  // The part whose bytes the descriptor took only in part, if any.
+  std::optional<int> PartCutShort() const;
 };
 
 // The whole join as the join button runs it: re-reads a changed definition, picks the

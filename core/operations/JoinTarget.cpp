@@ -96,7 +96,8 @@ class HeldBytes {
 // thread of its own while the next part is read.
 class DescriptorTarget final : public JoinTarget {
  public:
-  DescriptorTarget(int descriptor, std::filesystem::path name) : out_(Duplicate(descriptor, name)) {
+  DescriptorTarget(int descriptor, std::filesystem::path name, std::int64_t* streamed)
+      : out_(Duplicate(descriptor, name)), streamed_(streamed) {
     // A pipe with room for more than its usual 64 KiB wakes its reader less often. Only
     // a speed-up: a descriptor that is no pipe, or a limit below it, leaves it as it is.
     ::fcntl(out_.Descriptor(), F_SETPIPE_SZ, kPipeBytes);
@@ -135,7 +136,7 @@ class DescriptorTarget final : public JoinTarget {
     held_.CutTo(static_cast<size_t>(length));
     std::swap(held_, sending_);  // the old part's memory serves the next
     writing_ = std::async(std::launch::async, [this] {
-      WithMessage(msg::kWriteJoinedFailed243, [&] { out_.Write(sending_.View()); });
+      WithMessage(msg::kWriteJoinedFailed243, [&] { out_.Write(sending_.View(), streamed_); });
     });
     heldFrom_ = end;
     reach_ = 0;
@@ -148,6 +149,7 @@ class DescriptorTarget final : public JoinTarget {
 
  private:
   File out_;
+  std::int64_t* streamed_;           // written by writing_'s thread only
   HeldBytes held_;                   // the current part's bytes, from heldFrom_
   HeldBytes sending_;                // the part delivered last, while writing_ writes it
   std::vector<std::uint8_t> block_;  // where a sealed chunk opens
@@ -162,8 +164,9 @@ std::unique_ptr<JoinTarget> JoinToFile(const std::filesystem::path& joined) {
   return std::make_unique<FileTarget>(joined);
 }
 
-std::unique_ptr<JoinTarget> JoinToDescriptor(int descriptor, std::filesystem::path name) {
-  return std::make_unique<DescriptorTarget>(descriptor, std::move(name));
+std::unique_ptr<JoinTarget> JoinToDescriptor(int descriptor, std::filesystem::path name,
+                                             std::int64_t* streamed) {
+  return std::make_unique<DescriptorTarget>(descriptor, std::move(name), streamed);
 }
 
 }  // namespace kivora

@@ -46,6 +46,9 @@ std::unique_ptr<JoinTarget> JoinToFile(const std::filesystem::path& joined);
 // while the next one is read and proved, so at most two parts are held. `name` stands
 // for the descriptor in messages. A failed write throws (243) with the system's reason
 // (a reader that went away: EPIPE) at the next Deliver(), Flush() or Commit().
-std::unique_ptr<JoinTarget> JoinToDescriptor(int descriptor, std::filesystem::path name);
+// `streamed`, when given, counts the bytes the descriptor took; read it once the target
+// is gone or flushed.
+std::unique_ptr<JoinTarget> JoinToDescriptor(int descriptor, std::filesystem::path name,
+                                             std::int64_t* streamed = nullptr);
 
 }  // namespace kivora

@@ -29,6 +29,8 @@ std::optional<SetCipher> UnlockSet(const KvrDefinition& def, const std::optional
     events.ShowError(msg::kDefinitionNotAuthentic252);
     return std::nullopt;
   }
+  // A set of the first block version: what it is written from can be trusted less.
+  if (!cipher->AuthenticatesDefinition()) events.ShowWarning(msg::kDefinitionNotAuthenticatedNote);
   return cipher;
 }
 

@@ -132,6 +132,11 @@ inline constexpr MessageTemplate<> kEncryptionRequired253{
     "這組分割檔並未以密碼加密，或是它的合併定義檔未經驗證；依指定不予處理。(253)",
     "This set is not encrypted, or its join definition is not authenticated; refused as asked. "
     "(253)"};
+inline constexpr MessageTemplate<> kDefinitionNotAuthenticatedNote{
+    "這組分割檔的合併定義檔未經驗證：其中的檔名、大小與 CRC-32 若遭修改將無從察覺；"
+    "各分割檔的內容仍以密碼驗證。",
+    "This set's join definition is not authenticated: a change to its names, sizes or CRC-32s "
+    "would go unnoticed; the parts' contents are still checked with the password."};
 inline constexpr MessageTemplate<> kPasswordNotUtf8{"密碼不是正確的 UTF-8 文字。",
                                                     "The password is not valid UTF-8 text."};
 inline constexpr MessageTemplate<> kOutOfMemory222{"記憶體不足，故無法處理。(222)",

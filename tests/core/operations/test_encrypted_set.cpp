@@ -416,6 +416,8 @@ TEST_F(EncryptedSetTest, SetsOfTheFirstBlockVersionStillJoin) {
   EXPECT_FALSE(Join(kPassword, true));
   ASSERT_TRUE(Join(kPassword));
   EXPECT_EQ(test::ReadBytes(out / "movie.avi"), plain);
+  EXPECT_EQ(ui.warnings,
+            std::vector<std::string>{std::string(msg::kDefinitionNotAuthenticatedNote)});
 }
 
 TEST(SealedPayload, PiecesAndThreadsSealAlikeAndOnlyTheWholeInOrderOpens) {
