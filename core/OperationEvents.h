@@ -79,7 +79,8 @@ struct Progress {
 enum class MessageKind {
   Error,         // a failure; detail, when not empty, is the system's reason
   Completion,    // a closing notice
-  Interruption,  // the operation stopped before its end
+  Interruption,  // the operation stopped before its end because a stop was asked for
+  Failure,       // the operation ended without its result: its reasons came before
   Warning,       // the operation ended, but its result is not what was asked for
 };
 
@@ -97,7 +98,8 @@ struct DefinitionSummary {
 
 enum class Outcome {
   Completed,
-  Interrupted,    // aborted, or stopped by a part it could not use
+  Interrupted,    // stopped by the user or a signal
+  Failed,         // ended by an error, a refusal or a part it could not use
   ProblemsFound,  // a test found parts that are not OK and no join follows
   Incomplete,     // a join kept an output without parts it skipped or with damaged ones
 };
@@ -165,6 +167,7 @@ class OperationEvents {
   void ShowInterruption(MessageText text) {
     Report(Message{MessageKind::Interruption, std::move(text), {}});
   }
+  void ShowFailure(MessageText text) { Report(Message{MessageKind::Failure, std::move(text), {}}); }
   void ShowWarning(MessageText text) { Report(Message{MessageKind::Warning, std::move(text), {}}); }
   void SetFileState(FileRole role, std::string_view name, FileState state) {
     Report(FileStateChanged{role, std::string(name), state});
@@ -184,23 +187,39 @@ class OperationEvents {
   }
 };
 
-// The closing message and event of a split, join or re-split that ran its course.
-// Returns completed.
+// The closing words of an operation that failed ("Split failed.").
+MessageText FailureClosing(OperationKind operation);
+
+// The closing of an operation that did not complete: interrupted when a stop was asked
+// for, failed otherwise (an error, a refusal, a part it could not use).
+inline void ReportUnfinished(OperationEvents& events, OperationKind operation,
+                             MessageText interruptedText) {
+  if (events.AbortRequested()) {
+    events.ShowInterruption(std::move(interruptedText));
+    events.Report(Finished{operation, Outcome::Interrupted});
+  } else {
+    events.ShowFailure(FailureClosing(operation));
+    events.Report(Finished{operation, Outcome::Failed});
+  }
+}
+
+// The closing message and event of an operation that ran its course. Returns completed.
 inline bool ReportEnd(OperationEvents& events, OperationKind operation, bool completed,
                       MessageText completedText, MessageText interruptedText) {
   events.Report(WorkEnded{});
   if (completed) {
     events.ShowCompletion(std::move(completedText));
+    events.Report(Finished{operation, Outcome::Completed});
   } else {
-    events.ShowInterruption(std::move(interruptedText));
+    ReportUnfinished(events, operation, std::move(interruptedText));
   }
-  events.Report(Finished{operation, completed ? Outcome::Completed : Outcome::Interrupted});
   return completed;
 }
 
 // The work of an operation, from the WorkStarted it reports to its end. End() closes it
 // as ReportEnd does; any other way out of its scope (a refusal, a failure, an exception)
-// reports WorkEnded and an interrupted Finished, so that no front end waits for either.
+// reports WorkEnded and a Finished without a message, interrupted when a stop was asked
+// for and failed otherwise, so that no front end waits for either.
 class OperationWork {
  public:
   OperationWork(OperationEvents& events, OperationKind operation)
@@ -211,7 +230,8 @@ class OperationWork {
     if (ended_) return;
     try {
       events_.Report(WorkEnded{});
-      events_.Report(Finished{operation_, Outcome::Interrupted});
+      events_.Report(
+          Finished{operation_, events_.AbortRequested() ? Outcome::Interrupted : Outcome::Failed});
     } catch (...) {  // a destructor throws nothing; the front end ends the work itself
     }
   }

@@ -42,4 +42,23 @@ MessageText StateText(FileState state) {
   return {};
 }
 
+MessageText FailureClosing(OperationKind operation) {
+  switch (operation) {
+    case OperationKind::Load:
+    case OperationKind::Split:
+      return msg::kSplitFailedClosing;
+    case OperationKind::Resplit:
+      return msg::kResplitFailedClosing;
+    case OperationKind::Test:
+      return msg::kTestFailedClosing;
+    case OperationKind::Join:
+      return msg::kJoinFailedClosing;
+    case OperationKind::Repair:
+      return msg::kRepairFailedClosing;
+    case OperationKind::AddRecovery:
+      return msg::kAddRecoveryFailedClosing;
+  }
+  return {};
+}
+
 }  // namespace kivora

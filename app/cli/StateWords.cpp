@@ -60,6 +60,8 @@ std::string_view MessageKindWord(MessageKind kind) {
       return "completion";
     case MessageKind::Interruption:
       return "interruption";
+    case MessageKind::Failure:
+      return "failure";
     case MessageKind::Warning:
       return "warning";
   }

@@ -23,17 +23,17 @@ MessageText ReasonOf(const std::exception& e) {
 }
 
 OperationFailure SplitFailure(const SplitOutcome& result) {
-  // A failed split is closed as an interrupted one; the parts it left stay listed.
-  return {msg::kSplitInterrupted, msg::kOutOfMemory111, true, [&result](OperationEvents& events) {
+  // The parts a failed split left stay listed.
+  return {msg::kSplitFailedClosing, msg::kOutOfMemory111, true, [&result](OperationEvents& events) {
             for (const FileStateChanged& left : result.leftByFailure) events.Report(left);
             ReportSplitEnd(events,
                            result.partsLeftByFailure ? SplitEnd::PartsLeft : SplitEnd::NothingLeft);
           }};
 }
-OperationFailure JoinFailure() { return {msg::kJoinInterrupted, msg::kOutOfMemory222}; }
+OperationFailure JoinFailure() { return {msg::kJoinFailedClosing, msg::kOutOfMemory222}; }
 OperationFailure ResplitFailure() { return {msg::kResplitFailed311, msg::kOutOfMemory222}; }
-OperationFailure TestFailure() { return {msg::kTestInterrupted}; }
-OperationFailure RepairFailure() { return {msg::kRepairInterrupted}; }
-OperationFailure AddRecoveryFailure() { return {msg::kAddRecoveryInterrupted}; }
+OperationFailure TestFailure() { return {msg::kTestFailedClosing}; }
+OperationFailure RepairFailure() { return {msg::kRepairFailedClosing}; }
+OperationFailure AddRecoveryFailure() { return {msg::kAddRecoveryFailedClosing}; }
 
 }  // namespace kivora

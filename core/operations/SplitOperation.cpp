@@ -506,16 +506,9 @@ bool RunSplit(const SplitRequest& settings, const PendantProvider& pendants,
 }
 
 void ReportSplitEnd(OperationEvents& events, SplitEnd end) {
-  const bool completed = end == SplitEnd::Completed;
-  events.Report(WorkEnded{});
-  if (completed) {
-    events.ShowCompletion(msg::kSplitCompleted);
-  } else {
-    events.ShowInterruption(msg::kSplitInterrupted);
-    if (end == SplitEnd::NothingLeft) events.Report(FilesCleared{});
-  }
-  events.Report(
-      Finished{OperationKind::Split, completed ? Outcome::Completed : Outcome::Interrupted});
+  if (end == SplitEnd::NothingLeft) events.Report(FilesCleared{});
+  ReportEnd(events, OperationKind::Split, end == SplitEnd::Completed, msg::kSplitCompleted,
+            msg::kSplitInterrupted);
 }
 
 }  // namespace kivora

@@ -85,6 +85,7 @@ inline constexpr MessageTemplate<> kSetInUse163{
     "另一個作業正在使用這組分割檔，請等它結束後再試。(163)",
     "Another operation is using this set; please try again when it has ended. (163)"};
 inline constexpr MessageTemplate<> kSplitInterrupted{"分割已中斷。", "Split interrupted."};
+inline constexpr MessageTemplate<> kSplitFailedClosing{"分割失敗。", "Split failed."};
 inline constexpr MessageTemplate<> kStateDisguised{"偽裝", "Disguised"};
 inline constexpr MessageTemplate<> kStateSplit{"分割", "Split"};
 inline constexpr MessageTemplate<> kStateImplanted{"置入", "Implanted"};
@@ -192,6 +193,7 @@ inline constexpr MessageTemplate<> kStateCorrupt{"毀損", "Corrupt"};
 inline constexpr MessageTemplate<int, int> kJoinProgress{"合併數: {}/{}", "Joined: {}/{}"};
 inline constexpr MessageTemplate<> kJoinCompleted{"合併已完成。", "Join complete."};
 inline constexpr MessageTemplate<> kJoinInterrupted{"合併已中斷。", "Join interrupted."};
+inline constexpr MessageTemplate<> kJoinFailedClosing{"合併失敗。", "Join failed."};
 inline constexpr MessageTemplate<int, int> kJoinIncomplete{
     "合併已結束，但輸出的檔案並不是原始檔案：略過了 {} 個不存在的分割檔，強制合併了 {} "
     "個毀損的分割檔。",
@@ -204,6 +206,7 @@ inline constexpr MessageTemplate<> kStateFixable{"可修正", "Fixable"};
 inline constexpr MessageTemplate<int, int> kTestProgress{"進行的測試數: {}/{}", "Tested: {}/{}"};
 inline constexpr MessageTemplate<> kTestFoundErrors{"已發現到錯誤了。", "Errors were found."};
 inline constexpr MessageTemplate<> kTestInterrupted{"測試已中斷。", "Test interrupted."};
+inline constexpr MessageTemplate<> kTestFailedClosing{"測試失敗。", "Test failed."};
 inline constexpr MessageTemplate<> kTestFixableQuestion{
     "已發現到錯誤，但是修正是有可能的。\n要繼續進行合併嗎？",
     "Errors were found, but they can be fixed.\nGo on and join?"};
@@ -241,6 +244,7 @@ inline constexpr MessageTemplate<> kStateMismatch{"不一致", "Mismatch"};
 inline constexpr MessageTemplate<int, int> kResplitProgress{"再分割數: {}/{}", "Resplit: {}/{}"};
 inline constexpr MessageTemplate<> kResplitCompleted{"再分割已完成。", "Resplit complete."};
 inline constexpr MessageTemplate<> kResplitInterrupted{"再分割已中斷。", "Resplit interrupted."};
+inline constexpr MessageTemplate<> kResplitFailedClosing{"再分割失敗。", "Resplit failed."};
 
 // Repair from recovery parts
 inline constexpr MessageTemplate<> kRepairTooManyLost321{
@@ -282,6 +286,7 @@ inline constexpr MessageTemplate<> kStateRebuilt{"修復", "Rebuilt"};
 inline constexpr MessageTemplate<int, int> kRepairProgress{"修復數: {}/{}", "Repaired: {}/{}"};
 inline constexpr MessageTemplate<> kRepairCompleted{"修復已完成。", "Repair complete."};
 inline constexpr MessageTemplate<> kRepairInterrupted{"修復已中斷。", "Repair interrupted."};
+inline constexpr MessageTemplate<> kRepairFailedClosing{"修復失敗。", "Repair failed."};
 
 // Adding recovery parts to an existing set
 inline constexpr MessageTemplate<std::string> kAddRecoveryDamaged327{
@@ -295,6 +300,8 @@ inline constexpr MessageTemplate<int, int> kAddRecoveryProgress{"修復檔編碼
 inline constexpr MessageTemplate<> kAddRecoveryCompleted{"修復檔已加入。", "Recovery parts added."};
 inline constexpr MessageTemplate<> kAddRecoveryInterrupted{"加入修復檔已中斷。",
                                                            "Adding recovery parts interrupted."};
+inline constexpr MessageTemplate<> kAddRecoveryFailedClosing{"加入修復檔失敗。",
+                                                             "Adding recovery parts failed."};
 inline constexpr MessageTemplate<std::string, std::string> kAddRecoveryHint{
     "要重新建立修復檔，請執行 kivora-cli add-recovery {} {}。",
     "To make the recovery parts again, run kivora-cli add-recovery {} {}."};

@@ -80,6 +80,7 @@ struct JsonCase {
   std::vector<int> numbers;       // of the messages that have one
   MessageText firstMessage;
   int exit;
+  std::string outcome, lastKind;  // the outcome word and the closing message's kind
 };
 
 class CliJsonReport : public ::testing::TestWithParam<std::tuple<JsonCase, Language>> {};
@@ -99,9 +100,7 @@ TEST_P(CliJsonReport, GivesTheSameWordsAndNumbersInEveryLanguage) {
   ASSERT_EQ(error.error, QJsonParseError::NoError) << out.str();
   EXPECT_EQ(doc["command"].toString().toStdString(), row.args[0]);
   EXPECT_EQ(doc["exit"].toInt(), row.exit);
-  if (row.exit == 3) {
-    EXPECT_EQ(doc["outcome"].toString().toStdString(), "incomplete");
-  }
+  EXPECT_EQ(doc["outcome"].toString().toStdString(), row.outcome);
   std::map<std::string, std::string> states;
   for (const auto& value : doc["files"].toArray()) {
     const QJsonObject file = value.toObject();
@@ -120,16 +119,20 @@ TEST_P(CliJsonReport, GivesTheSameWordsAndNumbersInEveryLanguage) {
   EXPECT_EQ(numbers, row.numbers);
   ASSERT_FALSE(messages.empty());
   EXPECT_EQ(messages[0].toObject()["text"].toString().toStdString(), row.firstMessage.In(language));
+  EXPECT_EQ(messages.last().toObject()["kind"].toString().toStdString(), row.lastKind);
 }
 
 const JsonCase kJsonCases[] = {
-    {{"test"}, "ok", {}, msg::kTestFoundErrors, 1},
+    {{"test"}, "ok", {}, msg::kTestFoundErrors, 1, "problems-found", "completion"},
     {{"join", "--skip-missing", "--force-corrupt", "--overwrite"},
      "joined",
      {},
      msg::kJoinIncomplete(1, 1),
-     3},
-    {{"repair"}, "ok", {321}, msg::kRepairTooManyLost321, 1},
+     3,
+     "incomplete",
+     "warning"},
+    // A refusal is a failure, not an interruption.
+    {{"repair"}, "ok", {321}, msg::kRepairTooManyLost321, 1, "failed", "failure"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Commands, CliJsonReport,

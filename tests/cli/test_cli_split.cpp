@@ -225,7 +225,7 @@ TEST(CliSplit, UsageAndFailures) {
   auto run = RunCli({"split", (dir / "missing.bin").string()});
   EXPECT_EQ(run.code, 1);
   EXPECT_NE(run.err.find(msg::kCannotOpenFile), std::string::npos);
-  EXPECT_NE(run.err.find(msg::kSplitInterrupted), std::string::npos);
+  EXPECT_NE(run.err.find(msg::kSplitFailedClosing), std::string::npos);
 
   test::WriteBytes(dir / "s.bin", test::RandomBytes(100));
   run = RunCli({"split", (dir / "s.bin").string(), "-o", (dir / "no" / "sub").string(), "--mkdir"});

@@ -80,6 +80,7 @@ void WindowUi::ShowMessage(const Message& message) {
       messages_.Information(window_, text);
       break;
     case MessageKind::Interruption:
+    case MessageKind::Failure:
     case MessageKind::Warning:
       messages_.Warning(window_, text);
       break;

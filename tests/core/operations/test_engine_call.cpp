@@ -55,11 +55,12 @@ INSTANTIATE_TEST_SUITE_P(
     Operations, EscapeTest,
     ::testing::Values(Escape{[] { return SplitFailure(kNothingLeft); },
                              [] { throw std::bad_alloc(); }, msg::kOutOfMemory111,
-                             msg::kSplitInterrupted},
+                             msg::kSplitFailedClosing},
                       Escape{[] { return SplitFailure(kNothingLeft); },
-                             [] { throw std::length_error("own"); }, "own", msg::kSplitInterrupted},
+                             [] { throw std::length_error("own"); }, "own",
+                             msg::kSplitFailedClosing},
                       Escape{JoinFailure, [] { throw std::bad_alloc(); }, msg::kOutOfMemory222, ""},
-                      Escape{TestFailure, [] { throw 1; }, msg::kTestInterrupted, ""}));
+                      Escape{TestFailure, [] { throw 1; }, msg::kTestFailedClosing, ""}));
 
 }  // namespace
 }  // namespace kivora

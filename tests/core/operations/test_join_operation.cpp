@@ -127,7 +127,7 @@ TEST_F(JoinTest, MissingPartSkippedOrStopping) {
   ASSERT_EQ(ui.questions.size(), 1u);
   EXPECT_NE(ui.questions[0].find("上面的檔案並不存在。是否要繼續進行合併？"), std::string::npos);
   EXPECT_NE(ui.questions[0].find(PartPath(1).string()), std::string::npos);
-  EXPECT_EQ(ui.warnings, std::vector<std::string>{std::string(msg::kJoinInterrupted)});
+  EXPECT_EQ(ui.warnings, std::vector<std::string>{std::string(msg::kJoinFailedClosing)});
   EXPECT_FALSE(std::filesystem::exists(joined));
 
   ui = test::RecordingEvents();
@@ -184,7 +184,7 @@ TEST_F(JoinTest, WrongPasswordLeavesNothing) {
   EXPECT_TRUE(ui.warnings.empty());  // ends without a closing message
   EXPECT_EQ(ui.workEnded, 1);        // but ends the work it started
   ASSERT_EQ(ui.finished.size(), 1u);
-  EXPECT_EQ(ui.finished[0].outcome, Outcome::Interrupted);
+  EXPECT_EQ(ui.finished[0].outcome, Outcome::Failed);
   EXPECT_FALSE(std::filesystem::exists(joined));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out), {}), 0);
 
@@ -213,7 +213,7 @@ TEST_F(JoinTest, RecordsUnderOtherNamesCannotBeDecoded) {
   loaded = ReadDefinition(definition, pendants);
   EXPECT_FALSE(Join(definition));
   EXPECT_EQ(ui.errors, std::vector<std::string>{std::string(msg::kDecodeFailed292)});
-  EXPECT_EQ(ui.warnings, std::vector<std::string>{std::string(msg::kJoinInterrupted)});
+  EXPECT_EQ(ui.warnings, std::vector<std::string>{std::string(msg::kJoinFailedClosing)});
   EXPECT_FALSE(std::filesystem::exists(joined));
 }
 
@@ -325,7 +325,7 @@ TEST_F(JoinTest, OutputOfTheWrongLengthIsAFailure) {
   EXPECT_FALSE(Join(definition));
   ASSERT_EQ(ui.errors.size(), 1u);
   EXPECT_EQ(ui.errors[0], msg::kJoinedSizeWrong244);
-  EXPECT_EQ(ui.warnings, std::vector<std::string>{std::string(msg::kJoinInterrupted)});
+  EXPECT_EQ(ui.warnings, std::vector<std::string>{std::string(msg::kJoinFailedClosing)});
   EXPECT_EQ(test::ReadBytes(out / "movie.avi"), old);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out), {}), 1);
   // A part the user chose to skip changes the length by choice: MissingPartSkippedOrStopping.

@@ -95,7 +95,7 @@ TEST_F(ResplitTest, WrongPasswordKeepsTheOldPart) {
   EXPECT_EQ(test::ReadBytes(PartPath(0)), originals[0]);
   EXPECT_TRUE(ui.infos.empty() && ui.warnings.empty());
   EXPECT_EQ(ui.workEnded, 1);  // the work started ends, and the operation with it
-  EXPECT_EQ(ui.finished.at(0).outcome, Outcome::Interrupted);
+  EXPECT_EQ(ui.finished.at(0).outcome, Outcome::Failed);
 }
 
 TEST_F(ResplitTest, ChangedSourceByteInAPlainPart) {
@@ -109,7 +109,7 @@ TEST_F(ResplitTest, ChangedSourceByteInAPlainPart) {
   EXPECT_EQ(ui.Rows()[1].state, msg::kStateMismatch);
   EXPECT_EQ(test::ReadBytes(PartPath(1)), originals[1]);
   EXPECT_EQ(ui.workEnded, 1);
-  EXPECT_EQ(ui.finished.at(0).outcome, Outcome::Interrupted);
+  EXPECT_EQ(ui.finished.at(0).outcome, Outcome::Failed);
 }
 
 TEST_F(ResplitTest, PluginSetsNeedTheMatchingPlugin) {

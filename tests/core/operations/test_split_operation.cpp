@@ -154,7 +154,7 @@ TEST_F(SplitTest, GuardsRefuseBeforeWriting) {
   std::filesystem::resize_file(big.source, static_cast<std::uintmax_t>(kMaxSourceSize + 1));
   EXPECT_FALSE(Split(big));
   EXPECT_EQ(ui.errors, std::vector<std::string>{tooLarge});
-  EXPECT_EQ(ui.warnings, std::vector<std::string>{std::string(msg::kSplitInterrupted)});
+  EXPECT_EQ(ui.warnings, std::vector<std::string>{std::string(msg::kSplitFailedClosing)});
   EXPECT_EQ(FilesInDir(), std::vector<std::string>{"movie.avi"});
 }
 
