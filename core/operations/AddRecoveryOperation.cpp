@@ -1,12 +1,14 @@
 #include "core/operations/AddRecoveryOperation.h"
 
 #include <algorithm>
+#include <optional>
 #include <variant>
 
 #include "core/KivoraError.h"
 #include "core/format/StoredDefinition.h"
-#include "core/io/AtomicFile.h"
 #include "core/io/File.h"
+#include "core/io/Folder.h"
+#include "core/io/SetCommit.h"
 #include "core/operations/SetLock.h"
 #include "core/operations/SetRecovery.h"
 #include "core/operations/VerifyOperation.h"
@@ -72,6 +74,20 @@ AddRecoveryOutcome Refuse(const TestOnlyEvents& test, const KvrDefinition& def,
   return out;
 }
 
+// How many recovery parts of `plan` a repair finds beside `definitionPath`, intact and
+// agreeing with the set.
+int IntactRecoveryPartsOf(const std::filesystem::path& definitionPath, const RecoveryPlan& plan,
+                          const PendantProvider& pendants) {
+  const std::optional<RecoverySetScan> scan = ScanRecoverySet(definitionPath, pendants);
+  if (!scan || scan->header.perGroup != plan.perGroup || scan->groups.size() != plan.groups.size())
+    return 0;
+  int intact = 0;
+  for (const RecoveryGroupScan& group : scan->groups) {
+    for (int j = 0; j < plan.perGroup; ++j) intact += group.HasRecovery(j) ? 1 : 0;
+  }
+  return intact;
+}
+
 }  // namespace
 
 AddRecoveryOutcome RunAddRecovery(KvrDefinition& loaded,
@@ -79,8 +95,8 @@ AddRecoveryOutcome RunAddRecovery(KvrDefinition& loaded,
                                   const RecoveryAmount& amount, const PendantProvider& pendants,
                                   OperationEvents& events) {
   if (!amount.Any()) throw KivoraError(msg::kRecoveryAmountInvalid);
-  const std::filesystem::path folder = definitionPath.parent_path();
-  // Nothing else writes the set between its test and the renaming of the recovery parts.
+  const std::filesystem::path folder = SetFolderOf(definitionPath);
+  // Nothing else writes the set between its test and the commit of the recovery parts.
   const SetLock lock(folder, SetNames::Of(loaded, definitionPath).LockName(),
                      SetLock::Mode::Exclusive);
   AddRecoveryOutcome out;
@@ -111,10 +127,10 @@ AddRecoveryOutcome RunAddRecovery(KvrDefinition& loaded,
   const std::vector<std::uint8_t> stored = WithMessage(
       msg::kReadPartFailed242, [&] { return ReadStoredDefinition(definitionPath).bytes; });
   const SetNames names = SetNames::Of(def, definitionPath);
-  // Its recovery parts wait under hidden names until Finish, and go with it otherwise.
+  // Its recovery parts wait under the set's hidden names until the commit, and go with
+  // the writer otherwise.
   RecoveryWriter writer(
-      plan, RecoverySetInfoOf(folder, names.Recovery(plan.RecoveryCount()), def.header,
-                              def.implanted, names.StoredDefinitionName(def.implanted, count)));
+      plan, RecoverySetInfoOf(names, plan.RecoveryCount(), def.header, def.implanted, count));
   events.Report(WorkStarted{});
   const StopCheck stop = [&events] { return events.AbortRequested(); };
   std::vector<std::uint8_t> buffer(kReadBytes);
@@ -126,21 +142,29 @@ AddRecoveryOutcome RunAddRecovery(KvrDefinition& loaded,
     }
     events.Report(Progress{OperationKind::AddRecovery, i + 1, count});
   }
-  if (StopRequested(stop)) return end(false);
-  // Every shard is written now; the recovery parts take their names one after the other
-  // without a stop between them, so an abort never leaves some old and some new.
-  writer.Finish(stored, {});
+  if (StopRequested(stop) || !writer.Finish(stored, stop)) return end(false);
   out.written = writer.Written();
-  WithMessage(msg::kWriteRecoveryFailed, [&] { SyncFileSystem(folder); });
+  // The new recovery parts take their names and the old ones the new plan does not name
+  // go in one commit: a kill at any instant leaves the old recovery parts or the new ones.
+  std::vector<std::string> removals;
   for (const WrittenRecoveryFile& f : old) {
     const bool named = std::any_of(
         out.written.begin(), out.written.end(),
         [&](const WrittenRecoveryFile& w) { return w.path.filename() == f.path.filename(); });
     if (named) continue;
-    WithMessage(msg::kWriteRecoveryFailed, [&] { std::filesystem::remove(f.path); });
+    removals.push_back(NameText(f.path));
     out.removed.push_back(f.path);
   }
+  const std::vector<NewSetFile> files = writer.HandOver();
+  WithMessage(msg::kWriteRecoveryFailed, [&] {
+    CommitSet(Folder(folder, msg::kOpenFileFailed, folder), names.LockName(), files, removals,
+              HiddenFileSync::FileSystem);
+  });
   ReportRecoveryFiles(events, out.written);
+  // Completed only when a repair can use what was written.
+  const int intact = IntactRecoveryPartsOf(definitionPath, plan, pendants);
+  if (intact != plan.RecoveryCount())
+    throw KivoraError(msg::kRecoveryPartsShort(plan.RecoveryCount(), intact));
   return end(true);
 }
 
