@@ -22,7 +22,8 @@ namespace {
 constexpr std::size_t kReadBytes = 1 << 20;
 
 // The test's events passed on, without the join it offers and without its closing (the
-// operation closes once): the files it finds lost, damaged or fixable are noted.
+// operation closes once): the files it finds lost or damaged, and those it finds fixable,
+// are noted.
 class TestOnlyEvents final : public OperationEvents {
  public:
   explicit TestOnlyEvents(OperationEvents& events) : events_(events) {}
@@ -33,9 +34,10 @@ class TestOnlyEvents final : public OperationEvents {
       return;
     }
     if (const auto* f = std::get_if<FileStateChanged>(&event)) {
-      if (f->state == FileState::Missing || f->state == FileState::Corrupt ||
-          f->state == FileState::Fixable) {
+      if (f->state == FileState::Missing || f->state == FileState::Corrupt) {
         damaged_.push_back(f->name);
+      } else if (f->state == FileState::Fixable) {
+        fixable_.push_back(f->name);
       }
     }
     events_.Report(event);
@@ -49,25 +51,37 @@ class TestOnlyEvents final : public OperationEvents {
   }
   bool AbortRequested() override { return events_.AbortRequested(); }
 
-  std::string DamagedNames() const {
-    std::string names;
-    for (const std::string& name : damaged_) names += (names.empty() ? "" : ", ") + name;
-    return names;
-  }
+  const std::vector<std::string>& Damaged() const { return damaged_; }
+  const std::vector<std::string>& Fixable() const { return fixable_; }
 
  private:
   OperationEvents& events_;
   std::vector<std::string> damaged_;
+  std::vector<std::string> fixable_;
 };
 
-// The refusal of a set the test found a problem in.
+std::string JoinedFileNames(const std::vector<std::string>& names) {
+  std::string list;
+  for (const std::string& name : names) list += (list.empty() ? "" : ", ") + name;
+  return list;
+}
+
+// The refusal of a set the test found a problem in: the lost or damaged files, which a
+// set with recovery parts repairs first, and the fixable ones, which a join or a re-split
+// fixes.
 AddRecoveryOutcome Refuse(const TestOnlyEvents& test, const KvrDefinition& def,
                           const std::filesystem::path& definitionPath, OperationEvents& events) {
-  MessageText text = msg::kAddRecoveryDamaged327(test.DamagedNames());
-  if (!ListRecoveryParts(definitionPath, def).empty()) {
-    text = msg::kLineThenLine(text, msg::kAddRecoveryRepairFirst);
+  std::optional<MessageText> text;
+  const auto addLine = [&](MessageText line) {
+    text = text ? msg::kLineThenLine(*text, line) : line;
+  };
+  if (!test.Damaged().empty() || test.Fixable().empty()) {
+    addLine(msg::kAddRecoveryDamaged327(JoinedFileNames(test.Damaged())));
+    if (!ListRecoveryParts(definitionPath, def).empty()) addLine(msg::kAddRecoveryRepairFirst);
   }
-  events.ShowError(text);
+  if (!test.Fixable().empty())
+    addLine(msg::kAddRecoveryFixable327(JoinedFileNames(test.Fixable())));
+  events.ShowError(*text);
   events.Report(Finished{OperationKind::AddRecovery, Outcome::ProblemsFound});
   AddRecoveryOutcome out;
   out.refused = true;
