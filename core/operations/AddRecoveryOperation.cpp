@@ -1,12 +1,14 @@
 #include "core/operations/AddRecoveryOperation.h"
 
 #include <algorithm>
+#include <optional>
 #include <variant>
 
 #include "core/KivoraError.h"
 #include "core/format/StoredDefinition.h"
-#include "core/io/AtomicFile.h"
 #include "core/io/File.h"
+#include "core/io/Folder.h"
+#include "core/io/SetCommit.h"
 #include "core/operations/SetLock.h"
 #include "core/operations/SetRecovery.h"
 #include "core/operations/VerifyOperation.h"
@@ -20,7 +22,8 @@ namespace {
 constexpr std::size_t kReadBytes = 1 << 20;
 
 // The test's events passed on, without the join it offers and without its closing (the
-// operation closes once): the files it finds lost, damaged or fixable are noted.
+// operation closes once): the files it finds lost or damaged, and those it finds fixable,
+// are noted.
 class TestOnlyEvents final : public OperationEvents {
  public:
   explicit TestOnlyEvents(OperationEvents& events) : events_(events) {}
@@ -31,9 +34,10 @@ class TestOnlyEvents final : public OperationEvents {
       return;
     }
     if (const auto* f = std::get_if<FileStateChanged>(&event)) {
-      if (f->state == FileState::Missing || f->state == FileState::Corrupt ||
-          f->state == FileState::Fixable) {
+      if (f->state == FileState::Missing || f->state == FileState::Corrupt) {
         damaged_.push_back(f->name);
+      } else if (f->state == FileState::Fixable) {
+        fixable_.push_back(f->name);
       }
     }
     events_.Report(event);
@@ -47,29 +51,55 @@ class TestOnlyEvents final : public OperationEvents {
   }
   bool AbortRequested() override { return events_.AbortRequested(); }
 
-  std::string DamagedNames() const {
-    std::string names;
-    for (const std::string& name : damaged_) names += (names.empty() ? "" : ", ") + name;
-    return names;
-  }
+  const std::vector<std::string>& Damaged() const { return damaged_; }
+  const std::vector<std::string>& Fixable() const { return fixable_; }
 
  private:
   OperationEvents& events_;
   std::vector<std::string> damaged_;
+  std::vector<std::string> fixable_;
 };
 
-// The refusal of a set the test found a problem in.
+std::string JoinedFileNames(const std::vector<std::string>& names) {
+  std::string list;
+  for (const std::string& name : names) list += (list.empty() ? "" : ", ") + name;
+  return list;
+}
+
+// The refusal of a set the test found a problem in: the lost or damaged files, which a
+// set with recovery parts repairs first, and the fixable ones, which a join or a re-split
+// fixes.
 AddRecoveryOutcome Refuse(const TestOnlyEvents& test, const KvrDefinition& def,
                           const std::filesystem::path& definitionPath, OperationEvents& events) {
-  MessageText text = msg::kAddRecoveryDamaged327(test.DamagedNames());
-  if (!ListRecoveryParts(definitionPath, def).empty()) {
-    text = msg::kLineThenLine(text, msg::kAddRecoveryRepairFirst);
+  std::optional<MessageText> text;
+  const auto addLine = [&](MessageText line) {
+    text = text ? msg::kLineThenLine(*text, line) : line;
+  };
+  if (!test.Damaged().empty() || test.Fixable().empty()) {
+    addLine(msg::kAddRecoveryDamaged327(JoinedFileNames(test.Damaged())));
+    if (!ListRecoveryParts(definitionPath, def).empty()) addLine(msg::kAddRecoveryRepairFirst);
   }
-  events.ShowError(text);
+  if (!test.Fixable().empty())
+    addLine(msg::kAddRecoveryFixable327(JoinedFileNames(test.Fixable())));
+  events.ShowError(*text);
   events.Report(Finished{OperationKind::AddRecovery, Outcome::ProblemsFound});
   AddRecoveryOutcome out;
   out.refused = true;
   return out;
+}
+
+// How many recovery parts of `plan` a repair finds beside `definitionPath`, intact and
+// agreeing with the set.
+int IntactRecoveryPartsOf(const std::filesystem::path& definitionPath, const RecoveryPlan& plan,
+                          const PendantProvider& pendants) {
+  const std::optional<RecoverySetScan> scan = ScanRecoverySet(definitionPath, pendants);
+  if (!scan || scan->header.perGroup != plan.perGroup || scan->groups.size() != plan.groups.size())
+    return 0;
+  int intact = 0;
+  for (const RecoveryGroupScan& group : scan->groups) {
+    for (int j = 0; j < plan.perGroup; ++j) intact += group.HasRecovery(j) ? 1 : 0;
+  }
+  return intact;
 }
 
 }  // namespace
@@ -79,8 +109,8 @@ AddRecoveryOutcome RunAddRecovery(KvrDefinition& loaded,
                                   const RecoveryAmount& amount, const PendantProvider& pendants,
                                   OperationEvents& events) {
   if (!amount.Any()) throw KivoraError(msg::kRecoveryAmountInvalid);
-  const std::filesystem::path folder = definitionPath.parent_path();
-  // Nothing else writes the set between its test and the renaming of the recovery parts.
+  const std::filesystem::path folder = SetFolderOf(definitionPath);
+  // Nothing else writes the set between its test and the commit of the recovery parts.
   const SetLock lock(folder, SetNames::Of(loaded, definitionPath).LockName(),
                      SetLock::Mode::Exclusive);
   AddRecoveryOutcome out;
@@ -111,10 +141,10 @@ AddRecoveryOutcome RunAddRecovery(KvrDefinition& loaded,
   const std::vector<std::uint8_t> stored = WithMessage(
       msg::kReadPartFailed242, [&] { return ReadStoredDefinition(definitionPath).bytes; });
   const SetNames names = SetNames::Of(def, definitionPath);
-  // Its recovery parts wait under hidden names until Finish, and go with it otherwise.
+  // Its recovery parts wait under the set's hidden names until the commit, and go with
+  // the writer otherwise.
   RecoveryWriter writer(
-      plan, RecoverySetInfoOf(folder, names.Recovery(plan.RecoveryCount()), def.header,
-                              def.implanted, names.StoredDefinitionName(def.implanted, count)));
+      plan, RecoverySetInfoOf(names, plan.RecoveryCount(), def.header, def.implanted, count));
   events.Report(WorkStarted{});
   const StopCheck stop = [&events] { return events.AbortRequested(); };
   std::vector<std::uint8_t> buffer(kReadBytes);
@@ -126,21 +156,29 @@ AddRecoveryOutcome RunAddRecovery(KvrDefinition& loaded,
     }
     events.Report(Progress{OperationKind::AddRecovery, i + 1, count});
   }
-  if (StopRequested(stop)) return end(false);
-  // Every shard is written now; the recovery parts take their names one after the other
-  // without a stop between them, so an abort never leaves some old and some new.
-  writer.Finish(stored, {});
+  if (StopRequested(stop) || !writer.Finish(stored, stop)) return end(false);
   out.written = writer.Written();
-  WithMessage(msg::kWriteRecoveryFailed, [&] { SyncFileSystem(folder); });
+  // The new recovery parts take their names and the old ones the new plan does not name
+  // go in one commit: a kill at any instant leaves the old recovery parts or the new ones.
+  std::vector<std::string> removals;
   for (const WrittenRecoveryFile& f : old) {
     const bool named = std::any_of(
         out.written.begin(), out.written.end(),
         [&](const WrittenRecoveryFile& w) { return w.path.filename() == f.path.filename(); });
     if (named) continue;
-    WithMessage(msg::kWriteRecoveryFailed, [&] { std::filesystem::remove(f.path); });
+    removals.push_back(NameText(f.path));
     out.removed.push_back(f.path);
   }
+  const std::vector<NewSetFile> files = writer.HandOver();
+  WithMessage(msg::kWriteRecoveryFailed, [&] {
+    CommitSet(Folder(folder, msg::kOpenFileFailed, folder), names.LockName(), files, removals,
+              HiddenFileSync::FileSystem);
+  });
   ReportRecoveryFiles(events, out.written);
+  // Completed only when a repair can use what was written.
+  const int intact = IntactRecoveryPartsOf(definitionPath, plan, pendants);
+  if (intact != plan.RecoveryCount())
+    throw KivoraError(msg::kRecoveryPartsShort(plan.RecoveryCount(), intact));
   return end(true);
 }
 

@@ -4,9 +4,10 @@
 // damaged or fixable part is refused (327). The recovery parts are then written exactly
 // as a split with the same amount writes them: the part files are coded as they lie on
 // disk (an encrypted set needs no password) and the definition as stored is copied. No
-// part and no definition is written. The new recovery parts take their names only once
-// all of them are complete; old recovery parts of the set that the new plan does not
-// name are removed after that. An abort or a failure leaves no new file behind.
+// part and no definition is written. Once all of them are complete, the new recovery
+// parts take their names and the old ones the new plan does not name go, in one commit of
+// the set (core/io/SetCommit.h): a kill at any instant leaves the old recovery parts or
+// the new ones. It completes only when a repair finds every new recovery part intact.
 
 #include <filesystem>
 #include <vector>
@@ -29,7 +30,8 @@ struct AddRecoveryOutcome {
 // Tests the set of `loaded` (re-read when it changed on disk), then writes its recovery
 // parts beside it with a stop between chunks, reporting the rows and progress of both
 // steps and the closing message. Throws KivoraError (160, 242, 163) as the split and the
-// test do; nothing new is left behind then.
+// test do, leaving nothing new behind before the commit; and when, after it, the
+// recovery parts do not all read back intact.
 AddRecoveryOutcome RunAddRecovery(KvrDefinition& loaded,
                                   const std::filesystem::path& definitionPath,
                                   const RecoveryAmount& amount, const PendantProvider& pendants,

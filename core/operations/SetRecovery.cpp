@@ -33,17 +33,17 @@ bool FeedPartFile(RecoveryWriter& writer, const PartRecord& record, bool disguis
   return true;
 }
 
-RecoverySetInfo RecoverySetInfoOf(std::filesystem::path folder, RecoveryNaming naming,
-                                  const DefinitionHeader& header, bool implanted,
-                                  std::string definitionName) {
+RecoverySetInfo RecoverySetInfoOf(const SetNames& names, int recoveryCount,
+                                  const DefinitionHeader& header, bool implanted, int partCount) {
   RecoverySetInfo set;
-  set.folder = std::move(folder);
-  set.naming = std::move(naming);
+  set.folder = names.Folder();
+  set.setName = names.LockName();
+  set.naming = names.Recovery(recoveryCount);
   set.sourceName = header.SourceName;
   set.sourceSize = static_cast<std::uint64_t>(header.SourceSize);
   set.implanted = implanted;
   set.disguised = header.Disguised;
-  set.definitionName = std::move(definitionName);
+  set.definitionName = names.StoredDefinitionName(implanted, partCount);
   return set;
 }
 

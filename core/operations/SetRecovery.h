@@ -13,16 +13,17 @@
 #include "core/OperationEvents.h"
 #include "core/format/DefinitionRecords.h"
 #include "core/format/RecoveryFormat.h"
+#include "core/parts/SetNames.h"
 #include "core/recovery/RecoveryWriter.h"
 #include "core/threads/StopCheck.h"
 
 namespace kivora {
 
-// What the recovery parts of a set with this header say about it. `definitionName` is
-// the definition file's name, or the last part's when the definition is implanted.
-RecoverySetInfo RecoverySetInfoOf(std::filesystem::path folder, RecoveryNaming naming,
-                                  const DefinitionHeader& header, bool implanted,
-                                  std::string definitionName);
+// What the `recoveryCount` recovery parts of the set of `names` with this header and
+// `partCount` parts say about it; they name the definition file, or the last part when
+// the definition is implanted.
+RecoverySetInfo RecoverySetInfoOf(const SetNames& names, int recoveryCount,
+                                  const DefinitionHeader& header, bool implanted, int partCount);
 
 // Hands the bytes of part `index` (of `record`) to the writer as they lie on disk at
 // `path`; false when `stop` ended it. A disguised set's first part gives the picture of
@@ -33,7 +34,6 @@ bool FeedPartFile(RecoveryWriter& writer, const PartRecord& record, bool disguis
 
 // The rows of the recovery parts a writer completed.
 void ReportRecoveryFiles(OperationEvents& events, const std::vector<WrittenRecoveryFile>& files);
-
 
 // The amount that plans exactly `groupCount` groups of `perGroup` recovery parts for
 // `partCount` parts: the count, or else the smallest share that does. Empty optional

@@ -192,8 +192,11 @@ class SplitRun {
   // The recovery parts, the taken names and the definition; false when it stopped.
   bool Publish();
   bool DefinitionNameTaken() const;
-  // The new set replaces the files of its names by one commit (core/io/SetCommit.h): the
-  // waiting parts in part order, then the definition; the old set's surplus parts go.
+  // The new set's files that wait under hidden names take their names by one commit
+  // (core/io/SetCommit.h): the recovery parts, the waiting parts in part order, then the
+  // definition; the old set's surplus parts and recovery parts go. A definition implanted
+  // in a part that already has its name is appended once the commit is done, so that it
+  // comes after every other file.
   void CommitOverOldSet(std::span<const std::uint8_t> stored);
   // When the definition at the definition's path reads: the old set's parts past the
   // new set's count, named as this split names them, and the recovery parts of the
@@ -234,6 +237,7 @@ class SplitRun {
   int failedAt_ = INT_MAX;  // the part the split was at when it failed
   int reported_ = 0;        // parts reported on disk, from the first
   bool completed_ = false;
+  bool recoveryNamed_ = false;  // the recovery parts took their names, the definition not yet
 };
 
 SplitRun::~SplitRun() {
@@ -251,8 +255,9 @@ SplitRun::~SplitRun() {
                                        s_.disguise ? FileState::Disguised : FileState::Split});
     }
   }
-  // Recovery parts are only complete once the definition is in them.
-  if (recovery_) {
+  // Recovery parts that took their names before the definition failed go too; those
+  // still hidden go with the writer.
+  if (recoveryNamed_) {
     for (const WrittenRecoveryFile& f : recovery_->Written()) {
       std::error_code ec;
       std::filesystem::remove(f.path, ec);
@@ -323,9 +328,8 @@ bool SplitRun::Prepare() {
 }
 
 RecoverySetInfo SplitRun::RecoverySetFor(const RecoveryPlan& plan) const {
-  return RecoverySetInfoOf(
-      folder_, names_->Recovery(plan.RecoveryCount()), result_.header, s_.implant,
-      names_->StoredDefinitionName(s_.implant, plannedCount_.value_or(count_)));
+  return RecoverySetInfoOf(*names_, plan.RecoveryCount(), result_.header, s_.implant,
+                           plannedCount_.value_or(count_));
 }
 
 void SplitRun::ReportUpTo(int done) {
@@ -405,10 +409,10 @@ bool SplitRun::Publish() {
     if (s_.implant) recovery_->Append(count_ - 1, stored);
     if (!recovery_->Finish(stored, Stop())) return false;
     result_.recoveryFiles = recovery_->Written();
-    ReportRecoveryFiles(events_, result_.recoveryFiles);
   }
-  if (placed_.AnyWaiting() || DefinitionNameTaken()) {
+  if (recovery_ || placed_.AnyWaiting() || DefinitionNameTaken()) {
     CommitOverOldSet(stored);
+    ReportRecoveryFiles(events_, result_.recoveryFiles);
   } else {
     // The parts reach the disk before the definition that makes them a set.
     WithMessage(msg::kWritePartFailed, [&] { SyncFileSystem(folder_); });
@@ -473,17 +477,24 @@ void SplitRun::CommitOverOldSet(std::span<const std::uint8_t> stored) {
   result_.definitionPath = names_->DefinitionPath();
   result_.definitionSize = 0;
   const std::string definitionName = NameText(result_.definitionPath);
-  if (s_.implant) {
+  const bool implantAfter = s_.implant && !placed_.Files().back().Replaces();
+  const std::filesystem::path lastPart = s_.implant ? placed_.Files().back().target : "";
+  if (s_.implant && !implantAfter) {
     AppendImplantedBlock(placed_.Files().back().Where(), stored);
-  } else {
+  } else if (!s_.implant) {
     SaveDefinitionFile(place / HiddenNameFor(setName, definitionName), stored);
     result_.definitionSize = static_cast<std::int64_t>(stored.size());
   }
   std::vector<NewSetFile> files;
+  if (recovery_) files = recovery_->HandOver();
   for (std::string& name : placed_.HandOverWaiting()) files.push_back({std::move(name), {}});
   if (!s_.implant) files.push_back({definitionName, {}});
   WithMessage(msg::kWritePartFailed,
               [&] { CommitSet(folder, setName, files, removals, HiddenFileSync::FileSystem); });
+  if (implantAfter) {
+    recoveryNamed_ = recovery_.has_value();
+    AppendImplantedBlock(lastPart, stored);
+  }
 }
 
 }  // namespace

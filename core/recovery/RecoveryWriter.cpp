@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "core/KivoraError.h"
-#include "core/io/AtomicFile.h"
+#include "core/io/CommitNames.h"
 #include "core/io/Crc32.h"
 #include "core/io/File.h"
 #include "core/text/Messages.h"
@@ -17,11 +17,6 @@ namespace {
 constexpr int kBatches = 4;
 // A column: the parity of a group's column (R x this) fits the cache of a core.
 constexpr std::uint64_t kColumnBytes = 32 * 1024;
-
-// Where a recovery part grows until it is complete: a hidden name beside its own.
-std::filesystem::path PendingPath(const std::filesystem::path& path) {
-  return path.parent_path() / ("." + path.filename().string() + ".pending");
-}
 
 void RemoveQuietly(const std::filesystem::path& path) {
   std::error_code ec;
@@ -45,8 +40,15 @@ RecoveryWriter::~RecoveryWriter() {
   }
   changed_.notify_all();
   coder_.join();
-  // Recovery parts that never became complete leave nothing behind.
-  for (const WrittenRecoveryFile& f : pending_) RemoveQuietly(PendingPath(f.path));
+  // Recovery parts that were not handed over leave nothing behind.
+  for (const WrittenRecoveryFile& f : pending_) RemoveQuietly(HiddenPath(f.path));
+  if (!handedOver_) {
+    for (const WrittenRecoveryFile& f : written_) RemoveQuietly(HiddenPath(f.path));
+  }
+}
+
+std::filesystem::path RecoveryWriter::HiddenPath(const std::filesystem::path& path) const {
+  return set_.folder / HiddenNameFor(set_.setName, path.filename().string());
 }
 
 void RecoveryWriter::Run() {
@@ -218,14 +220,14 @@ void RecoveryWriter::WriteGroup(int group) {
     h.shardStripes = StripeCrcs(shard, stripeLength);
     const std::filesystem::path path = set_.folder / RecoveryFileName(set_.naming, h.SetIndex());
     const std::vector<std::uint8_t> header = EncodeRecoveryHeader(h);
-    // The file stays under its hidden name until Finish completes it, and it is closed
-    // meanwhile: a set may have thousands of recovery parts.
-    const std::filesystem::path pending = PendingPath(path);
+    // The file stays under its hidden name until the set's commit names it, and it is
+    // closed meanwhile: a set may have thousands of recovery parts.
+    const std::filesystem::path hidden = HiddenPath(path);
     pending_.push_back({path, pendant_.size() + header.size() + shard.size()});
     WithMessage(msg::kWriteRecoveryFailed, [&] {
-      RemoveQuietly(pending);
-      File out = File::CreateNew(pending);
-      if (!out.IsOpen()) out = File::Create(pending);  // throws the reason
+      RemoveQuietly(hidden);
+      File out = File::CreateNew(hidden);
+      if (!out.IsOpen()) out = File::Create(hidden);  // throws the reason
       out.Write(pendant_);
       out.Write(header);
       out.Write(shard);
@@ -242,16 +244,14 @@ bool RecoveryWriter::Finish(std::span<const std::uint8_t> definition, const Stop
   if (group_ >= nextGroupToWrite_) WriteGroup(group_);
   const std::uint32_t definitionCrc = StreamCrc32(definition);
   const auto trailer = RecoveryTrailer(pendant_.size());
-  // Each recovery part takes its name once its last byte is written.
   while (!pending_.empty()) {
     if (StopRequested(stop)) return false;
     WrittenRecoveryFile f = pending_.front();
     RecoveryHeader& h = headers_[written_.size()];
     h.definitionCrc = definitionCrc;
     h.definitionLength = definition.size();
-    const std::filesystem::path pending = PendingPath(f.path);
     WithMessage(msg::kWriteRecoveryFailed, [&] {
-      File file = File::OpenReadWrite(pending);
+      File file = File::OpenReadWrite(HiddenPath(f.path));
       file.Seek(static_cast<std::int64_t>(pendant_.size()));
       file.Write(EncodeRecoveryHeader(h));
       file.Seek(0, SEEK_END);
@@ -259,13 +259,18 @@ bool RecoveryWriter::Finish(std::span<const std::uint8_t> definition, const Stop
       file.Write(trailer);
       file.Close();
     });
-    // Only a regular file or a link of the name is replaced (an older set's recovery part).
-    WithMessage(msg::kWriteRecoveryFailed, [&] { ReplaceFile(pending, f.path); });
     f.size += definition.size() + trailer.size();
     pending_.pop_front();
     written_.push_back(std::move(f));
   }
   return true;
+}
+
+std::vector<NewSetFile> RecoveryWriter::HandOver() {
+  handedOver_ = true;
+  std::vector<NewSetFile> files;
+  for (const WrittenRecoveryFile& f : written_) files.push_back({f.path.filename().string(), {}});
+  return files;
 }
 
 }  // namespace kivora

@@ -5,10 +5,12 @@
 // hands it copies of the bytes it writes in batches of up to 4 MiB. A batch is coded
 // column by column, every part's bytes of a column in turn, so the parity of that column
 // stays in the cache while the batch's parts are added to it. Memory: the parity of one
-// group (R x the group's longest part) and four batches. A group's recovery parts wait
-// under hidden names until the definition is known; Finish adds its copy and checksum and
-// only then gives each its own name, so no recovery part is ever seen incomplete under its
-// name. Those still hidden when the writer goes are removed.
+// group (R x the group's longest part) and four batches. The recovery parts are written
+// under the set's hidden names (HiddenNameFor, core/io/CommitNames.h), so that the sweep
+// of the set's next lock removes what a killed run left. Finish adds the definition's copy
+// and checksum; the caller then takes them over (HandOver) and names them by the set's
+// commit (core/io/SetCommit.h), so no recovery part is ever seen incomplete under its
+// name. Those still hidden and not handed over when the writer goes are removed.
 
 #include <condition_variable>
 #include <cstdint>
@@ -23,6 +25,7 @@
 #include <vector>
 
 #include "core/format/RecoveryFormat.h"
+#include "core/io/SetCommit.h"
 #include "core/recovery/GrowableBuffer.h"
 #include "core/recovery/RecoveryCode.h"
 #include "core/recovery/StripeCrcs.h"
@@ -33,6 +36,7 @@ namespace kivora {
 // What every recovery part of a set says about the set, known before the first part.
 struct RecoverySetInfo {
   std::filesystem::path folder;
+  std::string setName;  // SetNames::LockName: the hidden names the parts wait under
   RecoveryNaming naming;
   std::string sourceName;
   std::uint64_t sourceSize = 0;
@@ -68,11 +72,14 @@ class RecoveryWriter {
   // or an earlier group.
   void PartDone(int part);
   // Writes what is still open, then the definition's copy and checksum into every
-  // recovery part. False when `stop` ended it. Throws KivoraError (160).
+  // recovery part; they stay under their hidden names. False when `stop` ended it.
+  // Throws KivoraError (160).
   bool Finish(std::span<const std::uint8_t> definition, const StopCheck& stop);
+  // The complete recovery parts, in order, for the set's commit, which settles them from
+  // here on: the writer no longer removes them.
+  std::vector<NewSetFile> HandOver();
 
-  // The recovery parts complete under their names so far, in order (to remove them
-  // after an abort).
+  // The complete recovery parts so far, in order, by the paths they take in the commit.
   const std::vector<WrittenRecoveryFile>& Written() const { return written_; }
 
  private:
@@ -100,6 +107,8 @@ class RecoveryWriter {
   // Waits until every byte handed over is coded; rethrows what failed there.
   void Drain();
   void WriteGroup(int group);
+  // Where the recovery part of `path` waits until the set's commit names it.
+  std::filesystem::path HiddenPath(const std::filesystem::path& path) const;
 
   RecoveryPlan plan_;
   RecoverySetInfo set_;
@@ -123,6 +132,7 @@ class RecoveryWriter {
   int nextGroupToWrite_ = 0;
   // Finish's.
   std::vector<WrittenRecoveryFile> written_;
+  bool handedOver_ = false;
 
   std::mutex mutex_;
   std::condition_variable changed_;

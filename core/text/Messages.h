@@ -292,6 +292,11 @@ inline constexpr MessageTemplate<> kRepairFailedClosing{"修復失敗。", "Repa
 inline constexpr MessageTemplate<std::string> kAddRecoveryDamaged327{
     "以下檔案遺失或毀損，因此無法為這組分割檔加入修復檔：{} (327)",
     "These files are missing or damaged, so no recovery parts can be added to this set: {} (327)"};
+inline constexpr MessageTemplate<std::string> kAddRecoveryFixable327{
+    "以下檔案的結尾有多餘的資料 (可修正)，因此無法為這組分割檔加入修復檔：{} (327)\n"
+    "請先合併或再分割這組分割檔來修正它們。",
+    "These files have extra bytes at their end (fixable), so no recovery parts can be added to "
+    "this set: {} (327)\nJoin or resplit the set first to fix them."};
 inline constexpr MessageTemplate<> kAddRecoveryRepairFirst{
     "這組分割檔已有修復檔：請先執行 kivora-cli repair 修復，再加入修復檔。",
     "The set has recovery parts: repair it first with kivora-cli repair, then add recovery parts."};

@@ -84,5 +84,24 @@ TEST_P(CliLostRecovery, NamesTheAddRecoveryThatWritesThemAgain) {
 
 INSTANTIATE_TEST_SUITE_P(Commands, CliLostRecovery, ::testing::Values("repair", "resplit"));
 
+// add-recovery run in the set's folder on the definition's bare name lowers the amount:
+// exactly the new recovery parts are left, and a repair dry run finds them usable.
+TEST(CliRecovery, AddRecoveryOnABareNameLowersTheAmount) {
+  test::TempDir dir;
+  test::WriteBytes(dir / "s.bin", test::RandomBytes(20 * 1024 - 7, 9));
+  ASSERT_EQ(RunCli({"split", (dir / "s.bin").string(), "-s", "1", "--no-random", "--plain", "-e",
+                    "bin", "--recovery", "4"})
+                .code,
+            0);
+  const auto home = std::filesystem::current_path();
+  std::filesystem::current_path(dir.path());
+  const auto added = RunCli({"add-recovery", "s.kvr", "2"});
+  std::filesystem::current_path(home);
+  EXPECT_EQ(added.code, 0) << added.err;
+  for (int i : {0, 1, 2, 3})
+    EXPECT_EQ(std::filesystem::exists(dir / fmt::format("s_rec{:02}.bin", i)), i < 2) << i;
+  EXPECT_EQ(RunCli({"repair", (dir / "s.kvr").string(), "--dry-run"}).code, 0);
+}
+
 }  // namespace
 }  // namespace kivora

@@ -9,6 +9,7 @@
 #include "core/format/StoredDefinition.h"
 #include "core/io/File.h"
 #include "core/operations/AddRecoveryOperation.h"
+#include "core/recovery/RecoveryScan.h"
 #include "core/recovery/RecoveryTrust.h"
 #include "tests/support/SetFixture.h"
 
@@ -46,11 +47,12 @@ TEST_F(StoredDefinitionTest, EveryReaderFindsTheSameBytesOrNone) {
     Bytes head;
     std::int64_t gap;
     Bytes tail;
-    std::optional<Bytes> stored;  // empty: no definition
+    std::optional<Bytes> stored;     // empty: no definition
+    bool repairUsesRecovery = true;  // the recovery parts cover the last part as recorded
   } cases[] = {
       {"definition file", kvr, ReadBytes(kvr), 0, {}, ReadBytes(kvr)},
       {"implanted", last, part, 0, {}, block},
-      {"bytes between payload and block", last, payload, 5, block, block},
+      {"bytes between payload and block", last, payload, 5, block, block, false},
       {"bytes after the block", last, part, 0, {1, 2, 3, 4, 0xff, 0xff, 0xff, 0x7f}, {}},
       {"truncated block", last, Bytes(block.begin() + 10, block.end()), 0, {}, {}},
       {"block beyond the bound", last, {0}, kBig, {0x00, 0x00, 0x60, 0x04}, {}},  // 70 MiB
@@ -70,10 +72,15 @@ TEST_F(StoredDefinitionTest, EveryReaderFindsTheSameBytesOrNone) {
     EXPECT_EQ(asStored->bytes, *c.stored);
     KvrDefinition read = ReadDefinition(c.path, pendants);
     EXPECT_EQ(read.parts, asStored->definition.parts);
-    // The recovery parts copy the definition as stored, and the repair believes them.
-    const AddRecoveryOutcome added = RunAddRecovery(read, c.path, {1, 0}, pendants, ui);
-    ASSERT_TRUE(added.completed) << (ui.errors.empty() ? "" : ui.errors.back());
-    const auto info = ReadRecoveryInfo(added.written.at(0).path).value();
+    // The recovery parts copy the definition as stored; add-recovery completes only when
+    // the repair believes them.
+    const auto add = [&] { return RunAddRecovery(read, c.path, {1, 0}, pendants, ui).completed; };
+    if (c.repairUsesRecovery) {
+      EXPECT_TRUE(add()) << (ui.errors.empty() ? "" : ui.errors.back());
+    } else {
+      EXPECT_THROW(add(), KivoraError);
+    }
+    const auto info = ReadRecoveryInfo(ListRecoveryParts(c.path, read).at(0).path).value();
     EXPECT_EQ(info.header.definitionLength, c.stored->size());
     EXPECT_EQ(info.header.definitionCrc, asStored->crc);
   }

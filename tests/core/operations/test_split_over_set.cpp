@@ -6,8 +6,11 @@
 #include <csignal>
 #include <map>
 
+#include "core/format/DefinitionReader.h"
 #include "core/format/RecoveryFormat.h"
+#include "core/io/CommitNames.h"
 #include "core/io/FileSystemCalls.h"
+#include "core/operations/AddRecoveryOperation.h"
 #include "core/operations/SetLock.h"
 #include "core/operations/SplitOperation.h"
 #include "tests/support/TestSupport.h"
@@ -29,15 +32,29 @@ long RecoveryParts(const Files& files) {
                        [](const auto& f) { return LooksLikeRecoveryName(f.first); });
 }
 
-// A split killed at any call over an existing set of 1 KB parts leaves, once the next
-// operation has taken the set's lock, the old set or the new one whole, and no hidden
-// file. The new set has as many parts as the old, or fewer, and no recovery parts: the
-// old set's surplus parts and recovery parts go with the commit.
+// True once a new file of set `setName` is in `folder`: its commit is under way.
+bool CommitUnderWay(const std::filesystem::path& folder, const std::string& setName) {
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+    if (IsHiddenNameOf(setName, it->path().filename().string())) return true;
+  return false;
+}
+
+// A split over an existing set of 1 KB parts, or add-recovery lowering its recovery
+// parts, killed at any call, or by a SIGKILL once its commit is under way, leaves, once
+// the next operation has taken the set's lock, the old set or the new one whole, and no
+// hidden file. The new set has as many parts as the old, or fewer: the old set's surplus
+// parts and the recovery parts the new set does not name go with the commit in which
+// the new recovery parts take their names.
 TEST(SplitOverSet, KillAtAnyCallLeavesOldOrNewSet) {
   const struct {
     size_t oldSize, newSize;
-    int oldRecoveryParts;
-  } cases[] = {{20 * 1024, 20 * 1024, 2}, {20 * 1024, 12 * 1024 + 5, 0}};
+    int oldRecoveryParts, newRecoveryParts;
+    bool addRecovery;  // the second run adds the recovery parts to the old set
+  } cases[] = {{20 * 1024, 20 * 1024, 2, 0, false},
+               {20 * 1024, 12 * 1024 + 5, 0, 0, false},
+               {20 * 1024, 20 * 1024, 3, 1, false},
+               {20 * 1024, 20 * 1024, 4, 2, true}};
   for (const auto& c : cases) {
     test::TempDir dir;
     test::FakePendants pendants;
@@ -52,32 +69,46 @@ TEST(SplitOverSet, KillAtAnyCallLeavesOldOrNewSet) {
       SplitOutcome result;
       return RunSplit(s, pendants, ui, result, 42);
     };
+    const auto second = [&] {
+      if (!c.addRecovery) return split();
+      const std::filesystem::path definition = SplitSetNames(s, 20).DefinitionPath();
+      KvrDefinition loaded = ReadDefinition(definition, pendants);
+      test::RecordingEvents ui;
+      return RunAddRecovery(loaded, definition, s.recovery, pendants, ui).completed;
+    };
+    const std::string setName = SplitSetNames(s, std::nullopt).LockName();
     test::WriteBytes(s.source, test::RandomBytes(c.oldSize, 1));
     ASSERT_TRUE(split());
-    s.recovery.count = 0;
+    s.recovery.count = c.newRecoveryParts;
     test::WriteBytes(s.source, test::RandomBytes(c.newSize, 2));
     const Files oldSet = FolderContent(dir.path());
     sys::StartCountingCalls();
-    ASSERT_TRUE(split());
+    ASSERT_TRUE(second());
     const std::uint64_t calls = sys::CallsMade();
     const Files newSet = FolderContent(dir.path());
     EXPECT_EQ(newSet.count(SplitSetNames(s, 20).PartName(19)), c.newSize == c.oldSize);
     EXPECT_EQ(RecoveryParts(oldSet), c.oldRecoveryParts);
-    EXPECT_EQ(RecoveryParts(newSet), 0);
-    // Every other call or so, so that the test stays short.
-    for (std::uint64_t n = 1; n <= calls + 1; n += calls / 100 + 1) {
+    EXPECT_EQ(RecoveryParts(newSet), c.newRecoveryParts);
+    // Every third call or so, so that the test stays short; at n = 0 the SIGKILL.
+    for (std::uint64_t n = 0; n <= calls + 1; n += n == 0 ? 1 : calls / 50 + 1) {
       std::filesystem::remove_all(dir.path());
       std::filesystem::create_directory(dir.path());
       for (const auto& [name, content] : oldSet) test::WriteBytes(dir / name, content);
       const pid_t child = ::fork();
       if (child == 0) {
         sys::EndProcessAtCall(n);
-        ::_exit(split() ? 0 : 1);
+        ::_exit(second() ? 0 : 1);
       }
       int status = 0;
-      ASSERT_EQ(::waitpid(child, &status, 0), child);
+      pid_t ended = 0;
+      while (n == 0 && (ended = ::waitpid(child, &status, WNOHANG)) == 0 &&
+             !CommitUnderWay(dir.path(), setName)) {
+      }
+      if (n == 0 && ended == 0) ::kill(child, SIGKILL);
+      if (ended == 0) ended = ::waitpid(child, &status, 0);
+      ASSERT_EQ(ended, child);
       ASSERT_TRUE(WIFSIGNALED(status) ? WTERMSIG(status) == SIGKILL : status == 0) << n;
-      SetLock(dir.path(), SplitSetNames(s, std::nullopt).LockName(), SetLock::Mode::Exclusive);
+      SetLock(dir.path(), setName, SetLock::Mode::Exclusive);
       const Files after = FolderContent(dir.path());
       EXPECT_TRUE(after == oldSet || after == newSet) << "killed at call " << n << " of " << calls;
     }

@@ -11,6 +11,7 @@
 #include "core/KivoraError.h"
 #include "core/format/RecoveryFormat.h"
 #include "core/io/Crc32.h"
+#include "core/io/Folder.h"
 #include "core/operations/RepairOperation.h"
 #include "core/operations/SplitOperation.h"
 #include "core/recovery/RecoveryCode.h"
@@ -263,15 +264,17 @@ TEST(RecoveryHeader, RoundTripsAndRefusesAnyChangedByte) {
   EXPECT_EQ(DecodeRecoveryHeader(EncodeRecoveryHeader(h)), h);
 }
 
-// A group's recovery parts take their names only once Finish completed them; a writer
-// dropped before that leaves nothing behind, not even its hidden files.
+// A group's recovery parts take their names only in the set's commit, once Finish
+// completed them; a writer dropped before handing them over leaves nothing behind, not
+// even its hidden files.
 TEST(RecoveryWriter, NamesOnlyCompleteRecoveryParts) {
-  for (bool finish : {false, true}) {
+  for (int stage : {0, 1, 2}) {  // dropped before Finish, after it, after the commit
+    const bool finish = stage > 0, commit = stage > 1;
     TempDir dir;
     std::optional<RecoveryWriter> writer(
         std::in_place, RecoveryPlan{1, {{0, 2}, {2, 2}}},
-        RecoverySetInfo{dir.path(), MakeRecoveryNaming("m", "png", 2, false), "m.avi", 4, false,
-                        true, "m.kvr"});
+        RecoverySetInfo{dir.path(), "m", MakeRecoveryNaming("m", "png", 2, false), "m.avi", 4,
+                        false, true, "m.kvr"});
     const std::vector<std::uint8_t> picture = FakePicture(10);
     writer->SetPendant(picture);
     for (int part = 0; part < 4; ++part) {
@@ -280,9 +283,14 @@ TEST(RecoveryWriter, NamesOnlyCompleteRecoveryParts) {
       EXPECT_FALSE(std::filesystem::exists(dir / "m_rec00.png"));
     }
     EXPECT_TRUE(!finish || writer->Finish(RandomBytes(50, 9), {}));
+    EXPECT_FALSE(std::filesystem::exists(dir / "m_rec00.png"));
+    if (commit) {
+      CommitSet(Folder(dir.path(), msg::kOpenFileFailed, dir.path()), "m", writer->HandOver(), {},
+                HiddenFileSync::EachFile);
+    }
     writer.reset();
-    EXPECT_EQ(Files(dir.path()).size(), finish ? 2U : 0U);
-    EXPECT_TRUE(!finish ||
+    EXPECT_EQ(Files(dir.path()).size(), commit ? 2U : 0U);
+    EXPECT_TRUE(!commit ||
                 ReadRecoveryInfo(dir / "m_rec01.png")->header.pendantCrc == StreamCrc32(picture));
   }
 }
@@ -297,7 +305,7 @@ TEST(RecoveryWriter, BatchingLeavesTheRecoveryPartsAsTheyAre) {
        {RecoveryWriter::kDefaultBatchBytes, std::size_t{40000}, std::size_t{1}}) {
     TempDir dir;
     RecoveryWriter writer(RecoveryPlan{3, {{0, 4}, {4, 2}}},
-                          RecoverySetInfo{dir.path(), MakeRecoveryNaming("m", "png", 6, false),
+                          RecoverySetInfo{dir.path(), "m", MakeRecoveryNaming("m", "png", 6, false),
                                           "m.avi", 305542, false, false, "m.kvr"},
                           batch);
     for (int part = 0; part < static_cast<int>(lengths.size()); ++part) {
