@@ -1,8 +1,8 @@
 // AtomicFile: the file is written without a name (O_TMPFILE) where the file system
-// supports it, else under a short hidden name. Commit() links an unnamed file straight
-// to a target that does not exist yet; otherwise it gives the file a short hidden name
-// and renames that over the target, so the target is replaced in one step. The folder
-// is synced once the file has taken its name.
+// supports it, else under the target's temporary name (TemporaryNameFor). Commit() links
+// an unnamed file straight to a target that does not exist yet; otherwise it gives the
+// file the temporary name and renames that over the target, so the target is replaced
+// in one step. The folder is synced once the file has taken its name.
 
 #include "core/io/AtomicFile.h"
 
@@ -12,10 +12,10 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <random>
 #include <string>
 #include <utility>
 
+#include "core/io/CommitNames.h"
 #include "core/io/FileSystemCalls.h"
 #include "core/io/OutputTarget.h"
 #include "core/text/GroupThousands.h"
@@ -24,26 +24,17 @@
 namespace kivora {
 namespace {
 
-constexpr int kNameAttempts = 100;
-
-// ".kv" and eight hex digits: short enough for any folder whatever the target's name.
-std::string HiddenName(std::mt19937& random) {
-  char name[16];
-  std::snprintf(name, sizeof name, ".kv%08x", static_cast<unsigned>(random()));
-  return name;
-}
-
 // Errors by which a file system or kernel says it has no unnamed files.
 bool UnnamedUnsupported(int err) { return err == EOPNOTSUPP || err == EISDIR || err == EINVAL; }
 
-// Creates a file of a new hidden name in folder; returns its descriptor or -1 (errno).
-int CreateHidden(int folder, std::mt19937& random, std::string& name) {
-  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-    name = HiddenName(random);
-    const int fd = sys::OpenAt(folder, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0 || errno != EEXIST) return fd;
-  }
-  return -1;
+// Creates the file `name` in folder, in the place of one a killed write of the same
+// target left; returns its descriptor or -1 (errno).
+int CreateHidden(int folder, const std::string& name) {
+  const int flags = O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC;
+  const int fd = sys::OpenAt(folder, name.c_str(), flags, 0666);
+  if (fd >= 0 || errno != EEXIST) return fd;
+  if (sys::UnlinkAt(folder, name.c_str(), 0) != 0 && errno != ENOENT) return -1;
+  return sys::OpenAt(folder, name.c_str(), flags, 0666);
 }
 
 // Gives the unnamed file open as fd the name `name` in folder: through /proc (its fd
@@ -60,17 +51,6 @@ bool LinkUnnamed(int fd, const Folder& folder, const std::string& name) {
     if (errno != ENOENT) return false;
   }
   return sys::LinkAt(fd, "", folder.Descriptor(), name.c_str(), AT_EMPTY_PATH) == 0;
-}
-
-// Gives the unnamed file open as fd a new hidden name in folder; returns it, or an
-// empty name (errno).
-std::string LinkHidden(int fd, const Folder& folder, std::mt19937& random) {
-  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-    std::string name = HiddenName(random);
-    if (LinkUnnamed(fd, folder, name)) return name;
-    if (errno != EEXIST) break;
-  }
-  return {};
 }
 
 // A replaced file keeps its permissions and, where the user may, its owner and group.
@@ -121,8 +101,8 @@ AtomicFile::AtomicFile(std::filesystem::path target, const Folder* folder)
   const int dir = folder_->Descriptor();
   int fd = sys::OpenAt(dir, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
   if (fd < 0 && UnnamedUnsupported(errno)) {
-    std::mt19937 random(std::random_device{}());
-    fd = CreateHidden(dir, random, temp_);
+    temp_ = TemporaryNameFor(name_);
+    fd = CreateHidden(dir, temp_);
     // A named file takes a replaced file's mode now, so it is never more open than that
     // file; an unnamed one can wait until it turns out to replace one.
     if (fd >= 0) TakeOwnerAndMode(fd, dir, name_);
@@ -151,25 +131,22 @@ bool AtomicFile::NameOrHide(Durability durability, const std::string& hiddenName
   if (!temp_.empty() && errno != EEXIST) ThrowCreateFailed(file_.Path(), errno);
   // The target is there (or cannot be linked to): the file waits under a hidden name.
   CheckReplaceable(dir, name_, file_.Path());
-  if (!hiddenName.empty()) {
-    // A file of that name is one a killed operation left: the set's lock is held.
-    if (temp_.empty()) {
-      TakeOwnerAndMode(file_.Descriptor(), dir, name_);
-      if (sys::UnlinkAt(dir, hiddenName.c_str(), 0) != 0 && errno != ENOENT)
-        ThrowCreateFailed(file_.Path(), errno);
-      if (!LinkUnnamed(file_.Descriptor(), *folder_, hiddenName))
-        ThrowCreateFailed(file_.Path(), errno);
-    } else if (sys::RenameAt(dir, temp_.c_str(), dir, hiddenName.c_str()) != 0) {
-      ThrowCreateFailed(file_.Path(), errno);
-    }
-    temp_ = hiddenName;
-  } else if (temp_.empty()) {
-    TakeOwnerAndMode(file_.Descriptor(), dir, name_);
-    std::mt19937 random(std::random_device{}());
-    temp_ = LinkHidden(file_.Descriptor(), *folder_, random);
-    if (temp_.empty()) ThrowCreateFailed(file_.Path(), errno);
-  }
+  Hide(hiddenName.empty() ? TemporaryNameFor(name_) : hiddenName);
   return false;
+}
+
+void AtomicFile::Hide(const std::string& hidden) {
+  if (temp_ == hidden) return;
+  const int dir = folder_->Descriptor();
+  if (temp_.empty()) {
+    TakeOwnerAndMode(file_.Descriptor(), dir, name_);
+    if (sys::UnlinkAt(dir, hidden.c_str(), 0) != 0 && errno != ENOENT)
+      ThrowCreateFailed(file_.Path(), errno);
+    if (!LinkUnnamed(file_.Descriptor(), *folder_, hidden)) ThrowCreateFailed(file_.Path(), errno);
+  } else if (sys::RenameAt(dir, temp_.c_str(), dir, hidden.c_str()) != 0) {
+    ThrowCreateFailed(file_.Path(), errno);
+  }
+  temp_ = hidden;
 }
 
 void AtomicFile::Commit(Durability durability) {
@@ -194,6 +171,13 @@ std::filesystem::path AtomicFile::CommitBeside(Durability durability,
   if (!named) return folder_->Path() / temp_;
   SyncFolder(*folder_);
   return {};
+}
+
+void AtomicFile::CommitHidden(const std::string& hiddenName) {
+  file_.Sync();
+  Hide(hiddenName);
+  file_.Close();
+  committed_ = true;
 }
 
 void ReplaceFile(const std::filesystem::path& hidden, const std::filesystem::path& target) {

@@ -15,8 +15,9 @@ namespace kivora {
 // A file written beside its target and moved over it by Commit(); when dropped
 // without Commit() it disappears, so an existing file of the target name is never
 // destroyed by a failed write. Where the file system allows it the file has no name
-// until Commit(), so not even a killed process leaves it behind; elsewhere it has a
-// short hidden name. Replacing a file keeps that file's mode (and owner, when allowed).
+// until Commit(), so not even a killed process leaves it behind; elsewhere it has the
+// hidden name TemporaryNameFor(target) (core/io/CommitNames.h), which the next write of
+// the target replaces. Replacing a file keeps that file's mode (and owner, when allowed).
 class AtomicFile {
  public:
   // folder, when given, is the target's folder, open already; it must outlive this.
@@ -43,11 +44,18 @@ class AtomicFile {
   // target's name. `hiddenName`, when given, is the hidden name (one a set's commit
   // knows, core/io/CommitNames.h); a file of that name is replaced.
   std::filesystem::path CommitBeside(Durability durability, const std::string& hiddenName = {});
+  // Syncs the file and leaves it under `hiddenName` (a set's, core/io/CommitNames.h),
+  // whether or not the target's name is free, for the set's commit (core/io/SetCommit.h)
+  // to name it; a file of that name is replaced.
+  void CommitHidden(const std::string& hiddenName);
 
  private:
   // Gives the file the target's name when that is free (true); otherwise, once the
   // target proved replaceable, a hidden name beside it (false). The file stays open.
   bool NameOrHide(Durability durability, const std::string& hiddenName);
+  // Gives the file, named or not, the hidden name `hidden` in the place of a file of that
+  // name; the file stays open.
+  void Hide(const std::string& hidden);
 
   std::optional<Folder> ownFolder_;  // when no folder was given
   const Folder* folder_;

@@ -47,6 +47,14 @@ std::string HiddenNameFor(std::string_view setName, std::string_view target) {
   return name.append(target);
 }
 
+std::string TemporaryNameFor(std::string_view target) {
+  constexpr std::string_view kTemporaryMark = ".kvtmp";
+  const std::string name = 1 + target.size() + kTemporaryMark.size() > kMaxEntryName
+                               ? HashName(target)
+                               : std::string(target);
+  return "." + name + std::string(kTemporaryMark);
+}
+
 std::string CommitJournalName(std::string_view setName) {
   return "." + SetFileTag(setName) + ".kvcommit";
 }

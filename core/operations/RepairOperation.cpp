@@ -6,11 +6,14 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
+#include <utility>
 
 #include "core/KivoraError.h"
 #include "core/io/AtomicFile.h"
 #include "core/io/Crc32.h"
 #include "core/io/File.h"
+#include "core/io/PendingSetCommit.h"
 #include "core/operations/SetLock.h"
 #include "core/operations/SetRecovery.h"
 #include "core/parts/SetNames.h"
@@ -82,22 +85,31 @@ struct ShardOutput {
   FileRole role;
 };
 
+// The files of a group rebuilt and proved, waiting under their hidden names.
+struct RebuiltGroup {
+  std::vector<FileRole> files;
+  std::optional<PendingSetCommit> commit;  // none when nothing was rebuilt
+};
+
 class GroupRebuild {
  public:
   // `stripes` holds the stripe buffers, kept from one group to the next.
-  // `readThreads`: how many threads read the shards of a stripe.
-  GroupRebuild(const RecoverySetScan& scan, int group, Stripes& stripes, int readThreads)
+  // `readThreads`: how many threads read the shards of a stripe. `setName` names the
+  // hidden files (core/io/CommitNames.h).
+  GroupRebuild(const RecoverySetScan& scan, int group, const std::string& setName, Stripes& stripes,
+               int readThreads)
       : scan_(scan),
         g_(scan.groups[group]),
         group_(group),
+        setName_(setName),
         stripes_(stripes),
         readThreads_(readThreads) {}
 
   // Rebuilds the group's lost and damaged files stripe by stripe: a damaged stripe of a
   // file is computed from K shards intact in that stripe, its other stripes are its own.
-  // Returns the files rebuilt, or empty optional when `stop` ended it (nothing of the
-  // group is then written).
-  std::optional<std::vector<FileRole>> Run(const StopCheck& stop) {
+  // Returns the files rebuilt, waiting for their commit, or empty optional when `stop`
+  // ended it (nothing of the group is then left).
+  std::optional<RebuiltGroup> Run(const StopCheck& stop) {
     const int k = g_.parts.partCount;
     const int r = scan_.header.perGroup;
     const bool recoveryToo = g_.RecoveryRebuildable();
@@ -105,10 +117,10 @@ class GroupRebuild {
     for (int shard = 0; shard < k + r; ++shard) {
       if (!g_.Intact(shard) && (shard < k || recoveryToo)) wanted.push_back(shard);
     }
-    if (wanted.empty()) return std::vector<FileRole>{};
+    if (wanted.empty()) return RebuiltGroup{};
     int model = 0;
     while (model < r && !g_.FoundRecovery(model)) ++model;
-    if (model == r) return std::vector<FileRole>{};  // no header or picture to take
+    if (model == r) return RebuiltGroup{};  // no header or picture to take
 
     const std::uint64_t length = Recovery(model).header.shardLength;
     OpenInputs(k, r);
@@ -266,15 +278,19 @@ class GroupRebuild {
 
   // Proves every rebuilt part by the length and CRC-32 of the definition's record, and a
   // recovery part whose header was intact by the shard CRC-32 recorded there, before any
-  // of them takes its name.
-  std::vector<FileRole> Commit() {
+  // of them is left under its hidden name for the commit.
+  RebuiltGroup Commit() {
     for (const ShardOutput& o : outputs_) {
       if (o.proven && (o.crcs.Whole() != o.expected.crc || o.crcs.Length() != o.expected.length)) {
         throw KivoraError(msg::kRepairCheckFailed323, o.path.string());
       }
     }
-    std::vector<FileRole> rebuilt;
+    RebuiltGroup rebuilt;
+    WithMessage(msg::kRepairWriteFailed324,
+                [&] { rebuilt.commit.emplace(scan_.folder, setName_); });
+    PendingSetCommit& commit = *rebuilt.commit;
     for (ShardOutput& o : outputs_) {
+      const std::string target = NameText(o.path);
       WithMessage(msg::kRepairWriteFailed324, [&] {
         if (!o.part) {
           o.header.shardCrc = o.crcs.Whole();
@@ -284,9 +300,10 @@ class GroupRebuild {
           o.file->Stream().Seek(static_cast<std::int64_t>(o.headerOffset));
           o.file->Write(EncodeRecoveryHeader(o.header));
         }
-        o.file->Commit();
+        o.file->CommitHidden(commit.HiddenName(target));
       });
-      rebuilt.push_back(o.role);
+      commit.Add(target);
+      rebuilt.files.push_back(o.role);
     }
     return rebuilt;
   }
@@ -294,6 +311,7 @@ class GroupRebuild {
   const RecoverySetScan& scan_;
   const RecoveryGroupScan& g_;
   int group_;
+  const std::string& setName_;
   Stripes& stripes_;
   int readThreads_;
   std::vector<std::optional<ShardInput>> inputs_;  // by shard; none for a lost one
@@ -434,27 +452,32 @@ RepairOutcome RunRepair(const std::filesystem::path& definition, bool dryRun,
   }
 
   // No other operation writes or joins the set while files of it are rebuilt.
-  const SetLock lock(scan->folder,
-                     SetNames::Of(scan->definition, scan->DefinitionPath()).LockName(),
-                     SetLock::Mode::Exclusive);
+  const std::string setName = SetNames::Of(scan->definition, scan->DefinitionPath()).LockName();
+  const SetLock lock(scan->folder, setName, SetLock::Mode::Exclusive);
   // Groups are rebuilt two at a time, each thread with stripe buffers of its own. The
-  // calling thread reports the files of finished groups in group order; a group that
-  // failed or stopped counts as finished with nothing written, so the groups written
-  // after it are reported too.
+  // calling thread commits the files of finished groups, a group at a time and in group
+  // order, and reports them once they have their names; a group that failed or stopped
+  // counts as finished with nothing written, so the groups rebuilt after it are committed
+  // too. Once a commit failed none follows: its journal waits for the set's recovery.
   const int groups = static_cast<int>(scan->groups.size());
-  std::vector<std::optional<std::vector<FileRole>>> rebuilt(static_cast<size_t>(groups));
+  std::vector<std::optional<RebuiltGroup>> rebuilt(static_cast<size_t>(groups));
   std::vector<char> finished(static_cast<size_t>(groups), 0);
   std::mutex mutex;
   int reported = 0;
+  bool commitFailed = false;
   const auto reportFinished = [&] {
     for (;; ++reported) {
-      std::optional<std::vector<FileRole>> files;
+      std::optional<RebuiltGroup> group;
       {
         std::lock_guard lock(mutex);
         if (reported >= groups || !finished[static_cast<size_t>(reported)]) return;
-        files = std::move(rebuilt[static_cast<size_t>(reported)]);
+        group = std::exchange(rebuilt[static_cast<size_t>(reported)], std::nullopt);
       }
-      for (const FileRole& file : files.value_or(std::vector<FileRole>{})) {
+      if (!group || group->files.empty() || commitFailed) continue;
+      commitFailed = true;
+      WithMessage(msg::kRepairWriteFailed324, [&] { group->commit->Commit(HiddenFileSync::Done); });
+      commitFailed = false;
+      for (const FileRole& file : group->files) {
         const std::filesystem::path path = file.kind == FileRole::Kind::Part
                                                ? scan->PartPath(file.number)
                                                : scan->RecoveryPath(file.number);
@@ -475,7 +498,7 @@ RepairOutcome RunRepair(const std::filesystem::path& definition, bool dryRun,
     ParallelFor(
         groups,
         [&](int g, int thread) {
-          std::optional<std::vector<FileRole>> rows;
+          std::optional<RebuiltGroup> rows;
           const auto finish = [&] {
             std::lock_guard lock(mutex);
             rebuilt[static_cast<size_t>(g)] = std::move(rows);
@@ -483,8 +506,9 @@ RepairOutcome RunRepair(const std::filesystem::path& definition, bool dryRun,
           };
           try {
             if (!stopped.Check(thread)) {
-              rows = GroupRebuild(*scan, g, stripes[static_cast<size_t>(thread)], readThreads)
-                         .Run(stopped.For(thread));
+              rows =
+                  GroupRebuild(*scan, g, setName, stripes[static_cast<size_t>(thread)], readThreads)
+                      .Run(stopped.For(thread));
             }
           } catch (...) {
             finish();
@@ -501,9 +525,17 @@ RepairOutcome RunRepair(const std::filesystem::path& definition, bool dryRun,
   }
   reportFinished();
   if (stopped.Raised()) return end(false);
+  // The definition takes its name after every part it names.
   if (scan->definitionLost) {
-    WithMessage(msg::kRepairWriteFailed324,
-                [&] { WriteFileAtomically(scan->DefinitionPath(), scan->definitionCopy); });
+    WithMessage(msg::kRepairWriteFailed324, [&] {
+      PendingSetCommit commit(scan->folder, setName);
+      const std::string name = NameText(scan->DefinitionPath());
+      AtomicFile file(scan->DefinitionPath());
+      file.Write(scan->definitionCopy);
+      file.CommitHidden(commit.HiddenName(name));
+      commit.Add(name);
+      commit.Commit(HiddenFileSync::Done);
+    });
     events.SetFileState(FileRole::Definition(), scan->header.definitionName, FileState::Rebuilt);
     events.Report(Progress{OperationKind::Repair, ++out.rebuilt, out.rebuildable});
   }

@@ -1,6 +1,9 @@
 #include "core/operations/ResplitOperation.h"
 
 #include <algorithm>
+#include <exception>
+#include <functional>
+#include <utility>
 
 #include "core/KivoraError.h"
 #include "core/format/CodePage.h"
@@ -9,6 +12,7 @@
 #include "core/format/StoredDefinition.h"
 #include "core/io/File.h"
 #include "core/io/OutputTarget.h"
+#include "core/io/PendingSetCommit.h"
 #include "core/io/SaveFolder.h"
 #include "core/operations/SetLock.h"
 #include "core/operations/SetProtection.h"
@@ -60,6 +64,21 @@ std::optional<std::pair<MessageText, std::filesystem::path>> RefusedTarget(
   return std::nullopt;
 }
 
+// Runs `leave` when an exception ends the scope it lives in.
+class ResplitFailureExit {
+ public:
+  explicit ResplitFailureExit(std::function<void()> leave) : leave_(std::move(leave)) {}
+  ~ResplitFailureExit() {
+    if (std::uncaught_exceptions() > exceptions_) leave_();
+  }
+  ResplitFailureExit(const ResplitFailureExit&) = delete;
+  ResplitFailureExit& operator=(const ResplitFailureExit&) = delete;
+
+ private:
+  std::function<void()> leave_;
+  int exceptions_ = std::uncaught_exceptions();
+};
+
 }  // namespace
 
 bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
@@ -103,15 +122,24 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
     if (!chosenFolder) return false;
     const std::filesystem::path& folder = *chosenFolder;
     // No other operation writes or joins the set while parts of it are rebuilt.
-    std::optional<SetLock> lock(std::in_place, folder,
-                                SetNames::Of(def, request.definitionPath).LockName(),
-                                SetLock::Mode::Exclusive);
-    // A refusal leaves no folder it made: the lock file in it goes first.
-    const auto refuse = [&] {
+    const std::string setName = SetNames::Of(def, request.definitionPath).LockName();
+    std::optional<SetLock> lock(std::in_place, folder, setName, SetLock::Mode::Exclusive);
+    // The rebuilt parts wait under hidden names and replace theirs in one commit.
+    std::optional<PendingSetCommit> rebuiltParts(std::in_place, folder, setName);
+    // A refusal or a failure leaves no folder it made: the parts written there go first,
+    // then the lock file in it. A stop or a failure over a set that was there publishes
+    // the parts proved before it.
+    const auto leave = [&](bool keepProved) {
+      if (keepProved && !out.folderCreated) rebuiltParts->Commit(HiddenFileSync::Done);
+      rebuiltParts.reset();
       lock.reset();
       RemoveIfCreated(folder, out.folderCreated);
       return false;
     };
+    const auto refuse = [&] { return leave(false); };
+    const ResplitFailureExit onFailure([&] {
+      if (lock) leave(false);
+    });
     std::string passwordBig5;
     if (!cipher) {
       const auto password = PasswordFor(def, request.password, events);
@@ -170,14 +198,15 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
                             : std::vector<std::uint8_t>{};
       RebuildResult r;
       try {
-        r = RebuildPart(source, buffer, folder / rec.FileName, rec, def.header.Disguised, set.get(),
-                        key, trailer, stop,
+        r = RebuildPart(source, buffer, folder / rec.FileName,
+                        rebuiltParts->HiddenName(rec.FileName), rec, def.header.Disguised,
+                        set.get(), key, trailer, stop,
                         cipher ? std::optional(Sealing{&*cipher, index, &*helper, &sealedBuffer})
                                : std::nullopt);
       } catch (const KivoraError& e) {
         events.ShowError(e.Text(), e.Detail());  // (132), (112), ...: the part could not be rebuilt
         events.ShowError(msg::kResplitFailed311);
-        return false;
+        return leave(true);
       }
       if (r == RebuildResult::Stopped) {
         aborted = true;
@@ -191,14 +220,20 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
           events.SetFileState(index, rec.FileName, FileState::Mismatch);
           events.ShowError(msg::kResplitFailed312);
         }
-        return false;
+        return leave(true);
       }
+      rebuiltParts->Add(rec.FileName);
       events.SetFileState(index, rec.FileName,
                           def.header.Disguised ? FileState::Redisguised : FileState::Resplit);
       ++out.rebuilt;
       events.Report(Progress{OperationKind::Resplit, out.rebuilt, total});
     }
     aborted = aborted || events.AbortRequested();
+    if (aborted) {
+      leave(true);
+    } else {
+      rebuiltParts->Commit(HiddenFileSync::Done);
+    }
     out.completed = !aborted;
     // Parts rebuilt beside the definition are its set's: say when its recovery parts are
     // short, and how to make them again.

@@ -37,12 +37,14 @@ bool PluginMatches(const PendantProvider& pendants, std::string_view pluginName,
 // The re-split button: checks that the definition did not change on disk (re-reading
 // it and stopping when it did), picks the plug-in of a KV4 set, asks for the password
 // of a protected set, and rebuilds the chosen parts in index order. Each part is
-// written under a temporary name and replaces the part only when its checksum matches
-// the definition; a mismatch ends the run and leaves the part that was there, and so
-// does an abort during the part. A chosen part whose file is the source, or whose name
-// is taken by a folder, a device or a FIFO, is refused before anything is written.
-// Once the work started, every way out reports its end (WorkEnded, then Finished).
-// Other failures escape as exceptions (ResplitFailure() says how they are shown).
+// written under a hidden name and kept only when its checksum matches the definition;
+// the parts kept replace theirs together in one commit of the set (core/io/SetCommit.h)
+// at the end, so a kill leaves each part old or new. A mismatch, a failure or an abort
+// ends the run, leaves the part it was at as it was and commits the parts proved before
+// it; in a folder this run made it removes them, and the folder. A chosen part whose file is the
+// source, or whose name is taken by a folder, a device or a FIFO, is refused before anything is
+// written. Once the work started, every way out reports its end (WorkEnded, then Finished). Other
+// failures escape as exceptions (ResplitFailure() says how they are shown).
 bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
                 const PendantProvider& pendants, OperationEvents& events,
                 ResplitOutcome* outcome = nullptr);

@@ -98,6 +98,7 @@ bool EncodeFromSource(File& source, std::span<std::uint8_t> chunk, std::int64_t 
 PartChecksums StreamPart(File& source, std::span<std::uint8_t> chunk,
                          const std::filesystem::path& path, std::int64_t size,
                          std::optional<std::span<const std::uint8_t>> pendant, std::string_view key,
+                         const std::string& hiddenName,
                          const std::function<bool(const PartChecksums&)>& accept,
                          std::span<const std::uint8_t> trailer, const StopCheck& stop,
                          std::optional<Sealing> seal, const WrittenBytes& written) {
@@ -119,7 +120,7 @@ PartChecksums StreamPart(File& source, std::span<std::uint8_t> chunk,
   PartChecksums sums = encoder.Checksums();
   if (accept && !accept(sums)) return sums;  // the temporary file goes with `out`
   write(trailer);
-  WithMessage(createFailed, [&] { out->Commit(); });
+  WithMessage(createFailed, [&] { out->CommitHidden(hiddenName); });
   sums.written = true;
   return sums;
 }
@@ -131,7 +132,8 @@ namespace {
 // temporary name, only once their checksum agrees, and the plain bytes read are the
 // very bytes sealed, whatever happens to the source meanwhile.
 RebuildResult RebuildSealedPart(File& source, std::vector<std::uint8_t>& plain,
-                                const std::filesystem::path& path, const PartRecord& record,
+                                const std::filesystem::path& path, const std::string& hiddenName,
+                                const PartRecord& record,
                                 std::optional<std::span<const std::uint8_t>> pendant,
                                 std::span<const std::uint8_t> trailer, const StopCheck& stop,
                                 const Sealing& seal) {
@@ -161,17 +163,17 @@ RebuildResult RebuildSealedPart(File& source, std::vector<std::uint8_t>& plain,
     out->Write(last);
     out->Write(trailer);
   });
-  WithMessage(createFailed, [&] { out->Commit(); });
+  WithMessage(createFailed, [&] { out->CommitHidden(hiddenName); });
   return RebuildResult::Matched;
 }
 
 }  // namespace
 
 RebuildResult RebuildPart(File& source, std::vector<std::uint8_t>& buffer,
-                          const std::filesystem::path& path, const PartRecord& record,
-                          bool disguised, const PendantSet* pendants, std::string_view key,
-                          std::span<const std::uint8_t> trailer, const StopCheck& stop,
-                          std::optional<Sealing> seal) {
+                          const std::filesystem::path& path, const std::string& hiddenName,
+                          const PartRecord& record, bool disguised, const PendantSet* pendants,
+                          std::string_view key, std::span<const std::uint8_t> trailer,
+                          const StopCheck& stop, std::optional<Sealing> seal) {
   buffer.resize(kPartChunkBytes);
   std::optional<std::span<const std::uint8_t>> pendant;
   if (disguised) {
@@ -181,10 +183,13 @@ RebuildResult RebuildPart(File& source, std::vector<std::uint8_t>& buffer,
   const auto matches = [&](const PartChecksums& s) {
     return disguised ? s.partCrc == record.PartCrc : s.crc == record.Crc;
   };
-  if (seal) return RebuildSealedPart(source, buffer, path, record, pendant, trailer, stop, *seal);
+  if (seal) {
+    return RebuildSealedPart(source, buffer, path, hiddenName, record, pendant, trailer, stop,
+                             *seal);
+  }
   const std::int64_t size = record.Size;
-  const PartChecksums sums =
-      StreamPart(source, buffer, path, size, pendant, key, matches, trailer, stop, seal);
+  const PartChecksums sums = StreamPart(source, buffer, path, size, pendant, key, hiddenName,
+                                        matches, trailer, stop, seal);
   if (sums.stopped) return RebuildResult::Stopped;
   return sums.written ? RebuildResult::Matched : RebuildResult::Mismatch;
 }

@@ -50,7 +50,7 @@ struct Sealing {
 struct PartChecksums {
   std::uint32_t crc = 0;      // of the plain payload (sealed: the record's Crc of it)
   std::uint32_t partCrc = 0;  // of the whole part as written (disguised parts)
-  bool written = false;       // the part took its name (accept agreed)
+  bool written = false;       // the part waits under its hidden name (accept agreed)
   bool stopped = false;       // `stop` ended the write: nothing was written
 };
 
@@ -80,11 +80,12 @@ class PartEncoder {
   std::int64_t stored_ = 0;
 };
 
-// Streams `size` bytes from source's current position into a new part file: plain, or
-// (with a pendant) the pendant followed by the payload scrambled with the block
-// scrambler under key (Big5). The file is written under a temporary name and renamed
-// to path only when accept (if given) agrees to the checksums, so a failed or refused
-// write never leaves a half part or destroys an existing file. The trailer (an implanted
+// Streams `size` bytes from source's current position into a new part file for path:
+// plain, or (with a pendant) the pendant followed by the payload scrambled with the block
+// scrambler under key (Big5). The file is written without a name or under a temporary
+// one, and left synced under hiddenName (a set's, for its commit: core/io/SetCommit.h)
+// only when accept (if given) agrees to the checksums, so a failed or refused write
+// leaves nothing and never touches the file at path. The trailer (an implanted
 // definition) follows the payload and counts in no checksum. `stop` is asked before each
 // chunk; when it says so, the temporary file is removed. With `seal` the payload is
 // sealed, with or without a pendant, and key is not used. `written` sees every byte
@@ -93,6 +94,7 @@ class PartEncoder {
 PartChecksums StreamPart(File& source, std::span<std::uint8_t> chunk,
                          const std::filesystem::path& path, std::int64_t size,
                          std::optional<std::span<const std::uint8_t>> pendant, std::string_view key,
+                         const std::string& hiddenName,
                          const std::function<bool(const PartChecksums&)>& accept = {},
                          std::span<const std::uint8_t> trailer = {}, const StopCheck& stop = {},
                          std::optional<Sealing> seal = std::nullopt,
@@ -116,18 +118,19 @@ struct PendantPool {
 enum class RebuildResult { Matched, Mismatch, Stopped };
 
 // Verify mode (re-split): rebuilds the part of `record` from the next record.Size bytes
-// of source: the pendant record.PendantNo of `pendants` in front when disguised. The
-// part replaces the file at path only when its checksum equals the recorded one
-// (PartCrc of a disguised part, Crc of a plain one); on a mismatch the file there stays
-// untouched. The trailer (the implanted definition of a last part) is written behind a
-// matching part; `stop` ends the rebuild and leaves the file there untouched too. A
-// missing pendant throws KivoraError (112). A sealed part (record.Size counts sealed
-// bytes) is read and sealed in memory and written only when that proves the source: its
-// nonces must never seal other data on disk.
+// of source: the pendant record.PendantNo of `pendants` in front when disguised. Only
+// when its checksum equals the recorded one (PartCrc of a disguised part, Crc of a plain
+// one) is the part left, synced, under hiddenName beside path, for the set's commit
+// (core/io/SetCommit.h) to give it path's name; on a mismatch or a stop nothing is left
+// and the file at path is untouched. The trailer (the implanted definition of a last
+// part) is written behind a matching part. A missing pendant throws KivoraError (112).
+// A sealed part (record.Size counts sealed bytes) is read and sealed in memory and
+// written only when that proves the source: its nonces must never seal other data on
+// disk.
 RebuildResult RebuildPart(File& source, std::vector<std::uint8_t>& buffer,
-                          const std::filesystem::path& path, const PartRecord& record,
-                          bool disguised, const PendantSet* pendants, std::string_view key,
-                          std::span<const std::uint8_t> trailer = {}, const StopCheck& stop = {},
-                          std::optional<Sealing> seal = std::nullopt);
+                          const std::filesystem::path& path, const std::string& hiddenName,
+                          const PartRecord& record, bool disguised, const PendantSet* pendants,
+                          std::string_view key, std::span<const std::uint8_t> trailer = {},
+                          const StopCheck& stop = {}, std::optional<Sealing> seal = std::nullopt);
 
 }  // namespace kivora

@@ -75,6 +75,7 @@ TEST(AtomicFile, LongestNameAndNothingElseEverInTheFolder) {
   AtomicFile late(dir / "late.bin");
   late.Write(std::vector<std::uint8_t>{9});
   test::WriteBytes(dir / "late.bin", std::vector<std::uint8_t>{1, 2});
+  test::WriteBytes(dir / ".late.bin.kvtmp", std::vector<std::uint8_t>{3});  // a killed write's
   late.Commit();
   EXPECT_EQ(Names(dir.path()), (std::set<std::string>{name, "late.bin"}));
   EXPECT_EQ(test::ReadBytes(dir / "late.bin"), std::vector<std::uint8_t>{9});

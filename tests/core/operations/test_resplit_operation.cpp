@@ -22,8 +22,10 @@ class ResplitTest : public test::SetFixture {
   }
   bool Resplit(std::optional<std::vector<int>> selected = std::nullopt,
                std::optional<std::string> password = std::nullopt,
-               std::optional<std::string> plugin = std::nullopt) {
+               std::optional<std::string> plugin = std::nullopt,
+               std::optional<std::filesystem::path> output = std::nullopt) {
     ResplitRequest request;
+    request.outputFolder = std::move(output);
     request.definitionPath = definition;
     request.source = dir / "movie.avi";
     request.selected = std::move(selected);
@@ -110,6 +112,10 @@ TEST_F(ResplitTest, ChangedSourceByteInAPlainPart) {
   EXPECT_EQ(test::ReadBytes(PartPath(1)), originals[1]);
   EXPECT_EQ(ui.workEnded, 1);
   EXPECT_EQ(ui.finished.at(0).outcome, Outcome::Failed);
+  // Into a folder it made, where it wrote part 0, it leaves no folder.
+  ui.answers.push_back(Answer::Yes);
+  EXPECT_FALSE(Resplit(std::nullopt, std::nullopt, std::nullopt, dir / "new"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "new"));
 }
 
 TEST_F(ResplitTest, PluginSetsNeedTheMatchingPlugin) {

@@ -329,7 +329,7 @@ TEST_P(SplitOverSetTest, OldSetStaysUnlessTheSplitCompletes) {
   }
   // Nothing left behind under a hidden name, and the old set's files as they were.
   for (const auto& f : std::filesystem::directory_iterator(*s.saveFolder))
-    EXPECT_NE(f.path().filename().string().rfind(".kv", 0), 0u) << f.path();
+    EXPECT_FALSE(f.path().filename().string().starts_with('.')) << f.path();
   for (const auto& [name, bytes] : before)
     EXPECT_TRUE(completed || test::ReadBytes(*s.saveFolder / name) == bytes) << name;
 }
@@ -486,7 +486,8 @@ TEST(SaveFolder, ExistsAndCreation) {
 namespace kivora {
 namespace {
 
-// Rebuilding parts of a split from its source, as a re-split does.
+// Rebuilding parts of a split from its source, as a re-split does: a matching part waits
+// under its hidden name, which the test then renames as a commit would.
 class RebuildTest : public SplitTest {
  protected:
   void RebuildAll(const SplitRequest& s, const std::string& key, bool expectOk) {
@@ -495,10 +496,13 @@ class RebuildTest : public SplitTest {
     std::vector<std::uint8_t> buffer;
     for (const PartRecord& rec : result.parts) {
       const auto path = dir / rec.FileName;
+      const std::string hidden = "." + rec.FileName + ".rebuilt";
       const std::string partKey = key.empty() ? rec.FileName : key;
-      EXPECT_EQ(RebuildPart(source, buffer, path, rec, s.disguise, set.get(), partKey),
+      EXPECT_EQ(RebuildPart(source, buffer, path, hidden, rec, s.disguise, set.get(), partKey),
                 expectOk ? RebuildResult::Matched : RebuildResult::Mismatch)
           << rec.FileName;
+      EXPECT_EQ(std::filesystem::exists(dir / hidden), expectOk) << rec.FileName;
+      if (expectOk) std::filesystem::rename(dir / hidden, path);
     }
   }
 };
