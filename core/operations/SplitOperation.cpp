@@ -237,7 +237,6 @@ class SplitRun {
   int failedAt_ = INT_MAX;  // the part the split was at when it failed
   int reported_ = 0;        // parts reported on disk, from the first
   bool completed_ = false;
-  bool recoveryNamed_ = false;  // the recovery parts took their names, the definition not yet
 };
 
 SplitRun::~SplitRun() {
@@ -253,14 +252,6 @@ SplitRun::~SplitRun() {
     if (f.index >= reported_) {
       result_.leftByFailure.push_back({FileRole::Part(f.index), NameText(f.target),
                                        s_.disguise ? FileState::Disguised : FileState::Split});
-    }
-  }
-  // Recovery parts that took their names before the definition failed go too; those
-  // still hidden go with the writer.
-  if (recoveryNamed_) {
-    for (const WrittenRecoveryFile& f : recovery_->Written()) {
-      std::error_code ec;
-      std::filesystem::remove(f.path, ec);
     }
   }
 }
@@ -477,11 +468,12 @@ void SplitRun::CommitOverOldSet(std::span<const std::uint8_t> stored) {
   result_.definitionPath = names_->DefinitionPath();
   result_.definitionSize = 0;
   const std::string definitionName = NameText(result_.definitionPath);
-  const bool implantAfter = s_.implant && !placed_.Files().back().Replaces();
-  const std::filesystem::path lastPart = s_.implant ? placed_.Files().back().target : "";
-  if (s_.implant && !implantAfter) {
+  // The implanted definition goes into the last part before the commit: a kill between
+  // the commit and a later append would leave the old set replaced and the new one
+  // without its definition.
+  if (s_.implant) {
     AppendImplantedBlock(placed_.Files().back().Where(), stored);
-  } else if (!s_.implant) {
+  } else {
     SaveDefinitionFile(place / HiddenNameFor(setName, definitionName), stored);
     result_.definitionSize = static_cast<std::int64_t>(stored.size());
   }
@@ -491,10 +483,6 @@ void SplitRun::CommitOverOldSet(std::span<const std::uint8_t> stored) {
   if (!s_.implant) files.push_back({definitionName, {}});
   WithMessage(msg::kWritePartFailed,
               [&] { CommitSet(folder, setName, files, removals, HiddenFileSync::FileSystem); });
-  if (implantAfter) {
-    recoveryNamed_ = recovery_.has_value();
-    AppendImplantedBlock(lastPart, stored);
-  }
 }
 
 }  // namespace
