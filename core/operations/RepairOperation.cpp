@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "core/KivoraError.h"
+#include "core/format/DefinitionReader.h"
 #include "core/io/AtomicFile.h"
 #include "core/io/Crc32.h"
 #include "core/io/File.h"
@@ -423,6 +424,21 @@ RepairOutcome RunRepair(const std::filesystem::path& definition, bool dryRun,
               msg::kRepairInterrupted);
     return out;
   };
+  // A repair holds the set alone from before its scan: taking the lock may finish a
+  // commit a killed operation left, which the scan must see. A definition that does not
+  // read (a repair may rebuild it) is locked once the scan has found the set's name.
+  std::optional<SetLock> lock;
+  if (!dryRun) {
+    std::optional<KvrDefinition> read;
+    try {
+      read = ReadDefinition(definition, pendants);
+    } catch (const KivoraError&) {
+    }
+    if (read) {
+      lock.emplace(SetFolderOf(definition), SetNames::Of(*read, definition).LockName(),
+                   SetLock::Mode::Exclusive);
+    }
+  }
   std::vector<std::filesystem::path> ignored;
   const std::optional<RecoverySetScan> scan = ScanRecoverySet(definition, pendants, stop, &ignored);
   ReportIgnored(ignored, events);
@@ -453,7 +469,7 @@ RepairOutcome RunRepair(const std::filesystem::path& definition, bool dryRun,
 
   // No other operation writes or joins the set while files of it are rebuilt.
   const std::string setName = SetNames::Of(scan->definition, scan->DefinitionPath()).LockName();
-  const SetLock lock(scan->folder, setName, SetLock::Mode::Exclusive);
+  if (!lock) lock.emplace(scan->folder, setName, SetLock::Mode::Exclusive);
   // Groups are rebuilt two at a time, each thread with stripe buffers of its own. The
   // calling thread commits the files of finished groups, a group at a time and in group
   // order, and reports them once they have their names; a group that failed or stopped
