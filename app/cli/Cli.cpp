@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <clocale>
 #include <iostream>
 #include <memory>
@@ -10,6 +11,7 @@
 #include "app/cli/AddRecoveryCommand.h"
 #include "app/cli/InfoCommand.h"
 #include "app/cli/JoinCommand.h"
+#include "app/cli/JsonReport.h"
 #include "app/cli/PluginsCommand.h"
 #include "app/cli/RepairCommand.h"
 #include "app/cli/ResplitCommand.h"
@@ -63,6 +65,12 @@ int Run(const std::vector<std::string>& args, Context& context) {
     // The parser's words quote the arguments, which may hold anything.
     context.err << TerminalText(e.what()) << "\n"
                 << "Run with --help for usage.\n";
+    // A script that asked for a document gets one, with outcome "usage".
+    const auto json = std::find(args.begin(), std::find(args.begin(), args.end(), "--"), "--json");
+    if (!args.empty() && json != args.end() && *json == "--json") {
+      JsonReport::WriteUsage(context.out, args.front(), MessageText::Plain(e.what()),
+                             context.language);
+    }
     return kUsage;
   }
   for (auto& [sub, command] : registered) {

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "app/cli/CliMessages.h"
+#include "app/cli/JsonReport.h"
 #include "app/cli/TerminalText.h"
 #include "core/operations/EngineCall.h"
 #include "core/operations/JoinOperation.h"
@@ -76,6 +77,11 @@ bool JoinCommand::RefuseStdoutConflicts(Context& context) const {
   for (const auto& [option, given] : conflicts) {
     if (!given) continue;
     context.err << context.Text(texts::kNotWithStdout(option)) << '\n';
+    // Nothing was joined, so standard output is free for the document asked for.
+    if (output_.Mode() == OutputMode::Json) {
+      JsonReport::WriteUsage(context.out, output_.Command(), texts::kNotWithStdout(option),
+                             context.language);
+    }
     return false;
   }
   return true;

@@ -78,4 +78,11 @@ void JsonReport::Write(std::ostream& out, int exit, bool stopped, Language langu
   out << "]}\n" << std::flush;
 }
 
+void JsonReport::WriteUsage(std::ostream& out, std::string command, MessageText reason,
+                            Language language) {
+  JsonReport report(std::move(command));
+  report.Record(Message{MessageKind::Error, std::move(reason), {}});
+  report.Write(out, kUsage, false, language);
+}
+
 }  // namespace kivora::cli

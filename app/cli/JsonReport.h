@@ -32,6 +32,10 @@ class JsonReport {
 
   // Writes the document and a line break. `stopped`: a signal asked the operation to stop.
   void Write(std::ostream& out, int exit, bool stopped, Language language) const;
+  // The document of a command line refused before any operation ran: outcome "usage",
+  // exit status 2 and the reason as its one error message.
+  static void WriteUsage(std::ostream& out, std::string command, MessageText reason,
+                         Language language);
 
  private:
   struct Entry {

@@ -122,6 +122,25 @@ TEST_P(CliJsonReport, GivesTheSameWordsAndNumbersInEveryLanguage) {
   EXPECT_EQ(messages.last().toObject()["kind"].toString().toStdString(), row.lastKind);
 }
 
+// A command line refused before anything ran still gives the document asked for.
+TEST(CliJsonUsage, RefusedCommandLinesGiveAUsageDocument) {
+  test::TempDir dir;
+  const std::string def = MakeSet(dir, false).string();
+  const std::vector<std::vector<std::string>> lines = {{"add-recovery", def, "300", "--json"},
+                                                       {"split", def, "--bogus", "--json"},
+                                                       {"join", def, "-o", "-", "--json"}};
+  for (const auto& line : lines) {
+    const auto run = test::RunCli(line);
+    EXPECT_EQ(run.code, 2) << line[0];
+    const QJsonObject doc = QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).object();
+    EXPECT_EQ(doc["command"].toString().toStdString(), line[0]) << run.out;
+    EXPECT_EQ(doc["outcome"].toString().toStdString(), "usage") << run.out;
+    EXPECT_EQ(doc["exit"].toInt(), 2);
+    ASSERT_EQ(doc["messages"].toArray().size(), 1) << run.out;
+    EXPECT_EQ(doc["messages"][0]["kind"].toString().toStdString(), "error");
+  }
+}
+
 const JsonCase kJsonCases[] = {
     {{"test"}, "ok", {}, msg::kTestFoundErrors, 1, "problems-found", "completion"},
     {{"join", "--skip-missing", "--force-corrupt", "--overwrite"},
