@@ -365,9 +365,15 @@ MessageText LostGroups(const RecoverySetScan& scan, bool parts) {
     const RecoveryGroupScan& group = scan.groups[g];
     const int number = static_cast<int>(g) + 1;
     MessageText line;
-    if (parts && group.LostParts() > 0 && !group.PartsRebuildable()) {
-      line = msg::kRepairGroupLost(number, group.LostParts() + group.LostRecovery(),
-                                   static_cast<int>(scan.header.perGroup));
+    const auto overloaded = group.FirstOverloadedStripe();
+    if (parts && group.LostParts() > 0 && overloaded) {
+      // Which bytes of the group's files hold more damage than its recovery parts carry.
+      const auto at = [](std::uint64_t offset) {
+        return GroupThousands(static_cast<std::int64_t>(offset));
+      };
+      line = msg::kRepairGroupLost(
+          number, at(overloaded->begin), at(std::max(overloaded->end, overloaded->begin + 1) - 1),
+          overloaded->damagedShards, static_cast<int>(scan.header.perGroup));
     } else if (!parts && group.LostRecovery() > 0 && !group.RecoveryRebuildable()) {
       line = msg::kRepairGroupRecoveryLost(number, group.LostRecovery());
     }

@@ -212,13 +212,22 @@ int RecoveryGroupScan::LostRecovery() const {
   return n;
 }
 
-bool RecoveryGroupScan::PartsRebuildable() const {
+bool RecoveryGroupScan::PartsRebuildable() const { return !FirstOverloadedStripe(); }
+
+std::optional<RecoveryGroupScan::OverloadedStripe> RecoveryGroupScan::FirstOverloadedStripe()
+    const {
+  std::uint64_t longest = 0;
+  for (const CoveredFile& f : covered) longest = std::max(longest, f.length);
   for (std::size_t s = 0; s < StripeTotal(); ++s) {
     std::size_t bad = 0;
     for (const std::vector<bool>& shard : damaged) bad += shard[s] ? 1 : 0;
-    if (bad > recovery.size()) return false;
+    if (bad <= recovery.size()) continue;
+    // One stripe per shard when the recovery parts record no stripes.
+    if (StripeTotal() == 1 || stripeLength == 0) return OverloadedStripe{0, longest, int(bad)};
+    const std::uint64_t begin = s * stripeLength;
+    return OverloadedStripe{begin, std::min(longest, begin + stripeLength), static_cast<int>(bad)};
   }
-  return true;
+  return std::nullopt;
 }
 
 bool RecoveryGroupScan::RecoveryRebuildable() const {

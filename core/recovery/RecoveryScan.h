@@ -43,6 +43,13 @@ struct RecoveryGroupScan {
   // No stripe has more damaged shards than there are recovery parts: every lost or
   // damaged part can be rebuilt.
   bool PartsRebuildable() const;
+  // The first stripe with more damaged shards than there are recovery parts: its bytes
+  // in every shard [begin, end), and how many shards are damaged there.
+  struct OverloadedStripe {
+    std::uint64_t begin = 0, end = 0;
+    int damagedShards = 0;
+  };
+  std::optional<OverloadedStripe> FirstOverloadedStripe() const;
   // Lost recovery parts are rebuilt from the header and picture of one that is found.
   bool RecoveryRebuildable() const;
   // Recovery part j of the group is there and intact.

@@ -251,9 +251,10 @@ inline constexpr MessageTemplate<> kRepairTooManyLost321{
     "遺失或毀損的檔案太多，無法用修復檔重建。沒有變更任何檔案。(321)",
     "Too many files are lost or damaged to be rebuilt from the recovery parts. No file was "
     "changed. (321)"};
-inline constexpr MessageTemplate<int, int, int> kRepairGroupLost{
-    "第 {} 組：{} 個檔案遺失或毀損，最多只能重建 {} 個。",
-    "Group {}: {} files lost or damaged, at most {} can be rebuilt."};
+inline constexpr MessageTemplate<int, std::string, std::string, int, int> kRepairGroupLost{
+    "第 {} 組：在各檔案的第 {} 至 {} 位元組，有 {} 個檔案遺失或毀損，最多只能重建 {} 個。",
+    "Group {}: in bytes {} to {} of its files, {} files are lost or damaged; at most {} can be "
+    "rebuilt."};
 inline constexpr MessageTemplate<> kRepairNoRecovery322{
     "找不到這組分割檔的修復檔。(322)", "No recovery parts of this set were found. (322)"};
 inline constexpr MessageTemplate<> kRepairCheckFailed323{

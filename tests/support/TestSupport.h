@@ -42,6 +42,7 @@ struct FileRow {
 class RecordingEvents : public OperationEvents {
  public:
   std::vector<std::string> errors, infos, warnings, questions;
+  std::vector<std::string> errorDetails;  // beside errors
   std::vector<QuestionKind> questionKinds;
   std::deque<Answer> answers;  // answers to the next Yes/No questions; No when empty
   std::deque<std::optional<std::string>> passwords;  // the password box; Cancel when empty
@@ -66,6 +67,7 @@ class RecordingEvents : public OperationEvents {
        : m->kind == MessageKind::Completion ? infos
                                             : warnings)
           .push_back(m->text.Chinese());
+      if (m->kind == MessageKind::Error) errorDetails.push_back(m->detail.Chinese());
     } else if (const auto* f = std::get_if<FileStateChanged>(&event)) {
       const FileRow row{f->name, StateText(f->state).Chinese(), f->state};
       added.push_back(row);

@@ -517,6 +517,11 @@ TEST_P(StripeRepairTest, RebuildsDamagedStripesWhenNoStripeHoldsMoreThanR) {
   const RepairOutcome outcome = RunRepair(split.definitionPath, false, pendants, ui);
   EXPECT_EQ(outcome.completed, GetParam().repairs) << (ui.errors.empty() ? "" : ui.errors[0]);
   EXPECT_EQ(Files(dir.path()), GetParam().repairs ? written : damaged);
+  // A refusal names the stripe that holds too much damage, and how much.
+  if (!GetParam().repairs) {
+    ASSERT_EQ(ui.errors.at(0), msg::kRepairTooManyLost321);
+    EXPECT_EQ(ui.errorDetails.at(0), msg::kRepairGroupLost(1, "65,536", "131,071", 3, 2).Chinese());
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
