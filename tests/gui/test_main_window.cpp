@@ -311,6 +311,21 @@ class MainWindowTest : public QObject {
     QVERIFY(!QFile::exists(dir_->path() + "/v.kvr"));
   }
 
+  void splitAsksBeforeReplacingAFileOfNoSet() {
+    const QString photo = WriteSource("v00.png", 100);
+    const QByteArray before = ReadFile(photo);
+    MainWindow w(messages_, Env());
+    w.splitPage().SetSource(WriteSource("movie.avi", 3000));
+    Find<QLineEdit>(w, "edtDevideName")->setText("v");
+    messages_.answers = {Answer::No};
+    QTest::mouseClick(Find<QPushButton>(w, "btnDevide"), Qt::LeftButton);
+    QVERIFY(kivora::ui::test::WaitUntilIdle(w));
+    QCOMPARE(
+        messages_.shown.value(0),
+        QString::fromStdString(msg::kReplaceForeignFileQuestion(photo.toStdString()).Chinese()));
+    QCOMPARE(ReadFile(photo), before);
+  }
+
   void settingsRoundTripWithoutThePassword() {
     {
       MainWindow w(messages_, Env());
