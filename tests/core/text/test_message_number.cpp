@@ -22,7 +22,6 @@ TEST(MessageNumber, IsTheNumberTheTemplateShowsInBothLanguages) {
     std::optional<int> number;
   } cases[] = {
       {msg::kSetInUse163, 163},
-      {msg::kForeignFile164, 164},
       {msg::kTargetStreamReadError1011, 1011},
       {msg::kSourceTooLarge157("1 (234)"), 157},  // "(32767 ..." comes first
       {msg::kPartNotAuthentic251("part (123).bin"), 251},
