@@ -125,6 +125,8 @@ enum class QuestionKind {
   SaveAsName,            // text: another path for the joined file; `path` is the proposal
   ResplitPlugin,         // text: the plug-in a set was split with
   RepairFromRecovery,    // Yes/No: lost or damaged files can be rebuilt; repair now?
+  ReplaceForeignFile,    // Yes/No: the split would replace `path`, which belongs to no set
+                         // of its name; replace it?
 };
 
 // True for the questions answered with a text rather than Yes/No.

@@ -52,6 +52,9 @@ CLI::App* SplitCommand::Register(CLI::App& app) {
                 "resist guessing at scale; a short or common password does not");
   cmd->add_option("--seed", seed_, "Seed of the random generator (reproducible splits)");
   cmd->add_flag("--mkdir", mkdir_, "Create the output folder (one level) when it is missing");
+  cmd->add_flag("--overwrite", overwrite_,
+                "Replace files of the part, definition and recovery part names that belong to "
+                "no set of this name (without it such a file stops the split)");
   cmd->add_option("--recovery", recovery_,
                   "Recovery parts: R per group (0 to 254), or P% of each group's parts; any R "
                   "lost or damaged files of a group can be rebuilt with `repair`")
@@ -96,6 +99,7 @@ int SplitCommand::Run(Context& context) {
     s.disguise = !plain_;
     s.implant = implant_;
     if (!recovery_.empty()) s.recovery = *ParseRecoveryAmount(recovery_);
+    s.overwrite = overwrite_;
     std::optional<SecretText> password = password_.Resolve();
     s.encrypt = encrypt_;
     if (s.encrypt && (!password || password->empty())) {
@@ -121,12 +125,14 @@ int SplitCommand::Run(Context& context) {
       ui.ShowError(texts::kSettingMissing);
       return kFailed;
     }
+    // A file of no set is replaced only with --overwrite, which the request carries.
+    ui.SetDecider([this](QuestionKind kind) -> std::optional<Answer> {
+      if (kind == QuestionKind::CreateFolder) return mkdir_ ? Answer::Yes : Answer::No;
+      if (kind == QuestionKind::ReplaceForeignFile) return Answer::No;
+      return std::nullopt;
+    });
     if (!outputDir_.empty()) {
       s.saveFolder = outputDir_;
-      ui.SetDecider([this](QuestionKind kind) -> std::optional<Answer> {
-        if (kind == QuestionKind::CreateFolder) return mkdir_ ? Answer::Yes : Answer::No;
-        return std::nullopt;
-      });
       if (!EnsureSaveFolder(*s.saveFolder, ui).ok) return kFailed;
     }
     ui.SetFolder(SplitFolder(s).string());

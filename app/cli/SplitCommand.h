@@ -38,6 +38,7 @@ class SplitCommand : public Command {
   bool encrypt_ = false;
   std::optional<std::uint64_t> seed_;
   bool mkdir_ = false;
+  bool overwrite_ = false;
   std::string recovery_;
   PasswordOptions password_;
   PluginOptions plugin_;

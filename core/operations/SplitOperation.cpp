@@ -4,6 +4,7 @@
 #include <climits>
 #include <exception>
 #include <new>
+#include <set>
 
 #include "core/KivoraError.h"
 #include "core/format/CodePage.h"
@@ -14,6 +15,7 @@
 #include "core/io/CommitNames.h"
 #include "core/io/File.h"
 #include "core/io/SetCommit.h"
+#include "core/operations/ExistingSet.h"
 #include "core/operations/PlacedParts.h"
 #include "core/operations/SetLock.h"
 #include "core/operations/SetRecovery.h"
@@ -132,6 +134,18 @@ void CheckTargetsAreNotSource(const SplitRequest& s, const SetNames& names, cons
     check(names.Folder() / RecoveryFileName(naming, i));
 }
 
+// Whether `name` is `prefix`, then `minDigits` to `maxDigits` digits, then `suffix`.
+bool IsNumberedName(std::string_view name, std::string_view prefix, std::string_view suffix,
+                    size_t minDigits, size_t maxDigits) {
+  if (name.size() < prefix.size() + suffix.size() || !name.starts_with(prefix) ||
+      !name.ends_with(suffix))
+    return false;
+  const std::string_view number =
+      name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+  return number.size() >= minDigits && number.size() <= maxDigits &&
+         number.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
 // The definition as it will be stored: the file's bytes, or the block implanted at the
 // end of the last part. An encrypted set's definition ends with its MAC, which the
 // header then carries too.
@@ -192,15 +206,21 @@ class SplitRun {
   // The recovery parts, the taken names and the definition; false when it stopped.
   bool Publish();
   bool DefinitionNameTaken() const;
+  // The files of the names the split gives its files that are no file of the old set:
+  // for a source of known size, of its exact names; for a stream, whose count is open,
+  // of any name its numbering can give. Sorted by name.
+  std::vector<std::filesystem::path> ForeignFiles(const RecoveryPlan& plan) const;
+  // Unless the request allows overwriting, asks before replacing each foreign file;
+  // false, after naming the file it would not replace (164), on any answer but Yes.
+  bool ForeignFilesAllowed(const RecoveryPlan& plan);
   // The new set's files that wait under hidden names take their names by one commit
   // (core/io/SetCommit.h): the recovery parts, the waiting parts in part order, then the
-  // definition; the old set's surplus parts and recovery parts go. A definition implanted
-  // in a part that already has its name is appended once the commit is done, so that it
-  // comes after every other file.
+  // definition, which an implanted set carries in its last part before the commit; the
+  // old set's surplus parts and recovery parts go.
   void CommitOverOldSet(std::span<const std::uint8_t> stored);
-  // When the definition at the definition's path reads: the old set's parts past the
-  // new set's count, named as this split names them, and the recovery parts of the
-  // set's naming that this split did not write.
+  // The old set's files that the new set does not replace: its parts past the new
+  // set's count, named as this split names them, its definition file when the new set
+  // implants its own, and its recovery parts that this split did not write.
   std::vector<std::string> SurplusOldFiles() const;
   // Parts are reported once they are on disk, in order.
   void ReportUpTo(int done);
@@ -219,7 +239,8 @@ class SplitRun {
   std::optional<SplitSource> source_;
   std::filesystem::path folder_;
   std::optional<SetNames> names_;
-  std::optional<int> plannedCount_;  // known ahead when the source's size is
+  std::optional<ExistingSet> oldSet_;  // the set the split replaces, found before writing
+  std::optional<int> plannedCount_;    // known ahead when the source's size is
   std::optional<SetLock> lock_;
   PendantPool pool_;
   std::optional<SetCipher> cipher_;
@@ -292,6 +313,8 @@ bool SplitRun::Prepare() {
   const RecoveryPlan plan = PlanRecovery(count, s_.recovery);
   lock_.emplace(names_->Folder(), names_->LockName(), SetLock::Mode::Exclusive);
   if (size) CheckTargetsAreNotSource(s_, *names_, source_->SizedFile(), count, plan);
+  oldSet_ = FindExistingSet(*names_, pendants_);
+  if (!ForeignFilesAllowed(plan)) return false;
 
   // The key of an encrypted set is derived once, before any part is written.
   if (s_.encrypt) {
@@ -420,20 +443,59 @@ bool SplitRun::DefinitionNameTaken() const {
                             std::filesystem::file_type::not_found;
 }
 
+std::vector<std::filesystem::path> SplitRun::ForeignFiles(const RecoveryPlan& plan) const {
+  std::set<std::string> targets;
+  for (int i = 0; i < plannedCount_.value_or(0); ++i) targets.insert(names_->PartName(i));
+  if (!s_.implant) targets.insert(names_->DefinitionName());
+  const RecoveryNaming naming = names_->Recovery(plan.RecoveryCount());
+  for (int i = 0; i < plan.RecoveryCount(); ++i) targets.insert(RecoveryFileName(naming, i));
+  const auto width = static_cast<size_t>(names_->Width());
+  const std::string partSuffix = names_->PartName(0).substr(names_->Base().size() + width);
+  const auto streamMayTake = [&](std::string_view name) {
+    return !plannedCount_ &&
+           (IsNumberedName(name, names_->Base(), partSuffix, width, width) ||
+            (s_.recovery.Any() && IsNumberedName(name, naming.prefix, naming.suffix, 2, 5)));
+  };
+  std::vector<std::filesystem::path> foreign;
+  const std::filesystem::path place = names_->Folder();
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(place, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = NameText(it->path());
+    std::error_code typeError;
+    const auto type = it->symlink_status(typeError).type();
+    if ((type == std::filesystem::file_type::regular ||
+         type == std::filesystem::file_type::symlink) &&
+        (targets.contains(name) || streamMayTake(name)) && !(oldSet_ && oldSet_->Holds(name))) {
+      foreign.push_back(it->path());
+    }
+  }
+  if (ec) throw KivoraError(DescribeIoError(place, msg::kOpenFileFailed, ec.value()));
+  std::sort(foreign.begin(), foreign.end());
+  return foreign;
+}
+
+bool SplitRun::ForeignFilesAllowed(const RecoveryPlan& plan) {
+  if (s_.overwrite) return true;
+  for (const std::filesystem::path& path : ForeignFiles(plan)) {
+    if (events_.AskYesNo(QuestionKind::ReplaceForeignFile,
+                         msg::kReplaceForeignFileQuestion(path.string()), path) != Answer::Yes) {
+      events_.ShowError(msg::kForeignFile164, MessageText::Plain(path.string()));
+      return false;
+    }
+  }
+  return true;
+}
+
 std::vector<std::string> SplitRun::SurplusOldFiles() const {
   std::vector<std::string> surplus;
-  std::vector<PartRecord> oldParts;
-  try {
-    oldParts = ReadDefinition(names_->DefinitionPath(), pendants_).parts;
-  } catch (const KivoraError&) {
-    return surplus;
-  }
+  if (!oldSet_) return surplus;
   const auto isFile = [&](const std::filesystem::path& path) {
     std::error_code ec;
     const auto type = std::filesystem::symlink_status(path, ec).type();
     return type == std::filesystem::file_type::regular ||
            type == std::filesystem::file_type::symlink;
   };
+  const std::vector<PartRecord>& oldParts = oldSet_->definition.parts;
   const SetNames oldNames =
       SetNames::ForSplit(NamingOf(s_, folder_), static_cast<int>(oldParts.size()));
   for (size_t i = static_cast<size_t>(count_); i < oldParts.size(); ++i) {
@@ -441,19 +503,12 @@ std::vector<std::string> SplitRun::SurplusOldFiles() const {
     if (name == oldNames.PartName(static_cast<int>(i)) && isFile(names_->Folder() / name))
       surplus.push_back(name);
   }
-  const RecoveryNaming naming = names_->Recovery(0);
-  std::error_code ec;
-  const std::filesystem::path place = names_->Folder();
-  for (const auto& entry : std::filesystem::directory_iterator(place, ec)) {
-    const std::string name = NameText(entry.path());
+  if (s_.implant && !oldSet_->definition.implanted && isFile(oldSet_->definitionPath))
+    surplus.push_back(NameText(oldSet_->definitionPath));
+  for (const std::string& name : oldSet_->recoveryParts) {
     const auto written = [&](const WrittenRecoveryFile& f) { return NameText(f.path) == name; };
-    if (name.size() > naming.prefix.size() + naming.suffix.size() &&
-        name.starts_with(naming.prefix) && name.ends_with(naming.suffix) &&
-        std::all_of(name.begin() + static_cast<std::ptrdiff_t>(naming.prefix.size()),
-                    name.end() - static_cast<std::ptrdiff_t>(naming.suffix.size()),
-                    [](char c) { return c >= '0' && c <= '9'; }) &&
-        std::none_of(result_.recoveryFiles.begin(), result_.recoveryFiles.end(), written) &&
-        isFile(entry.path())) {
+    if (std::none_of(result_.recoveryFiles.begin(), result_.recoveryFiles.end(), written) &&
+        isFile(names_->Folder() / name)) {
       surplus.push_back(name);
     }
   }

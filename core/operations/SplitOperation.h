@@ -48,6 +48,10 @@ struct SplitRequest {
   KeyCost keyCost = kNewSetKeyCost;
   // Recovery parts written beside the parts (none by default).
   RecoveryAmount recovery;
+  // Replace files of the names the split gives that belong to no set of that name
+  // without asking; otherwise the split asks (QuestionKind::ReplaceForeignFile) and on
+  // any answer but Yes refuses (164) before it writes anything.
+  bool overwrite = false;
 };
 
 // What a split produced.

@@ -84,6 +84,14 @@ inline constexpr MessageTemplate<> kSplitCompleted{"分割已完成。", "Split 
 inline constexpr MessageTemplate<> kSetInUse163{
     "另一個作業正在使用這組分割檔，請等它結束後再試。(163)",
     "Another operation is using this set; please try again when it has ended. (163)"};
+inline constexpr MessageTemplate<std::string> kReplaceForeignFileQuestion{
+    "{}\n上面的檔案不屬於同名的分割檔組，分割將會覆蓋它。是否要覆蓋？",
+    "{}\nThe file above belongs to no set of this name; the split would overwrite it. "
+    "Overwrite it?"};
+inline constexpr MessageTemplate<> kForeignFile164{
+    "分割檔或 KivoRa 合併定義檔將會覆蓋不屬於同名分割檔組的檔案，因此沒有分割。(164)",
+    "A part or the KivoRa join definition would overwrite a file that belongs to no set of "
+    "this name, so nothing was split. (164)"};
 inline constexpr MessageTemplate<> kSplitInterrupted{"分割已中斷。", "Split interrupted."};
 inline constexpr MessageTemplate<> kSplitFailedClosing{"分割失敗。", "Split failed."};
 inline constexpr MessageTemplate<> kStateDisguised{"偽裝", "Disguised"};

@@ -59,6 +59,7 @@ complete -c kivora-cli -n $join -l output -r -F -d 'Path of the joined file'
 complete -c kivora-cli -n $join -l skip-missing -d 'Go on when a part is missing'
 complete -c kivora-cli -n $join -l force-corrupt -d 'Join a part whose checksum does not match'
 complete -c kivora-cli -n $join -l overwrite -d 'Replace an existing joined file'
+complete -c kivora-cli -n $split -l overwrite -d 'Replace a file of a part or definition name that belongs to no set'
 
 # resplit
 set -l resplit "__fish_seen_subcommand_from resplit"

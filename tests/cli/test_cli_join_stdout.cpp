@@ -117,7 +117,7 @@ TEST(JoinToStdout, ClosedPipeAndFileOptionsFail) {
                        : "」之中";
     EXPECT_NE(run.err.find(where), std::string::npos) << run.err;
   }
-  for (const char* option : {"--overwrite", "--json"}) {
+  for (const char* option : {"--overwrite", "--mkdir"}) {  // --json: CliJsonUsage
     EXPECT_EQ(JoinToDescriptor(dir / "s.kvr", 1, {option}).code, 2) << option;
   }
 }

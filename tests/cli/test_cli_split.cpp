@@ -211,6 +211,18 @@ TEST(CliSplit, PartNameTakenNamesTheKindAndTheReason) {
   }
 }
 
+// A file of no set under a part's name stops the split (164), naming it, unless --overwrite.
+TEST(CliSplit, FileOfNoSetIsReplacedOnlyWithOverwrite) {
+  test::TempDir dir;
+  test::WriteBytes(dir / "s.bin", test::RandomBytes(100));
+  test::WriteBytes(dir / "s00.png", test::RandomBytes(50, 3));
+  const auto refused = RunCli({"split", (dir / "s.bin").string()});
+  EXPECT_EQ(refused.code, 1);
+  EXPECT_NE(refused.err.find(msg::kForeignFile164), std::string::npos) << refused.err;
+  EXPECT_NE(refused.err.find((dir / "s00.png").string()), std::string::npos) << refused.err;
+  EXPECT_EQ(RunCli({"split", (dir / "s.bin").string(), "--overwrite"}).code, 0);
+}
+
 TEST(CliSplit, UsageAndFailures) {
   test::TempDir dir;
   EXPECT_EQ(RunCli({}).code, 2);

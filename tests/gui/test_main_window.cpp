@@ -311,6 +311,19 @@ class MainWindowTest : public QObject {
     QVERIFY(!QFile::exists(dir_->path() + "/v.kvr"));
   }
 
+  void splitAsksBeforeReplacingAFileOfNoSet() {
+    const QString photo = WriteSource("v00.png", 100);
+    MainWindow w(messages_, Env());
+    w.splitPage().SetSource(WriteSource("movie.avi", 3000));
+    Find<QLineEdit>(w, "edtDevideName")->setText("v");
+    QTest::mouseClick(Find<QPushButton>(w, "btnDevide"), Qt::LeftButton);  // answered No
+    QVERIFY(kivora::ui::test::WaitUntilIdle(w));
+    QCOMPARE(
+        messages_.shown.value(0),
+        QString::fromStdString(msg::kReplaceForeignFileQuestion(photo.toStdString()).Chinese()));
+    QCOMPARE(QFile(photo).size(), qint64(100));  // a part would be larger
+  }
+
   void settingsRoundTripWithoutThePassword() {
     {
       MainWindow w(messages_, Env());

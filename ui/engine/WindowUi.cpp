@@ -171,13 +171,15 @@ Reply WindowUi::Ask(const Question& question) {
 
 Answer WindowUi::AskYesNo(const Question& question) {
   // The join's questions about a missing or corrupt part carry the error icon and
-  // default to No; every other question carries the question icon.
+  // default to No; every other question carries the question icon. Replacing a file of
+  // no set defaults to No too.
   const bool partProblem =
       question.kind == QuestionKind::MissingPart || question.kind == QuestionKind::CorruptPart;
+  const bool defaultNo = partProblem || question.kind == QuestionKind::ReplaceForeignFile;
   const BoxMessage message{EngineText(question.text, language_),
                            partProblem ? MessageIcon::Error : MessageIcon::Question, true,
                            question.kind == QuestionKind::OutputExists,
-                           partProblem ? Answer::No : Answer::Yes};
+                           defaultNo ? Answer::No : Answer::Yes};
   return messages_.Show(window_, message);
 }
 

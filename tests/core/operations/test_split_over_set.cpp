@@ -53,21 +53,24 @@ bool OldSetWithNewParts(const Files& after, const Files& oldSet, const Files& ne
 // A split over an existing set of 1 KB parts, or add-recovery lowering its recovery
 // parts, killed at any call, or by a SIGKILL once its commit is under way, leaves, once
 // the next operation has taken the set's lock, the old set or the new one whole, and no
-// hidden file. The old set's surplus parts and the recovery parts the new set does not
-// name go with the commit in which the new recovery parts take their names; an implanted
-// set with more parts than the old one has its definition in its last part before that
-// commit.
+// hidden file. The old set's surplus parts, its definition file when the new set
+// implants its own, and the recovery parts the new set does not name go with the commit
+// in which the new recovery parts take their names, whether the old set was implanted or
+// not; an implanted set with more parts than the old one has its definition in its last
+// part before that commit.
 TEST(SplitOverSet, KillAtAnyCallLeavesOldOrNewSet) {
   const struct {
     size_t oldSize, newSize;
     int oldRecoveryParts, newRecoveryParts;
     bool addRecovery;  // the second run adds the recovery parts to the old set
-    bool implant = false;
+    bool oldImplanted = false, newImplanted = false;
   } cases[] = {{20 * 1024, 20 * 1024, 2, 0, false},
                {20 * 1024, 12 * 1024 + 5, 0, 0, false},
                {20 * 1024, 20 * 1024, 3, 1, false},
                {20 * 1024, 20 * 1024, 4, 2, true},
-               {12 * 1024 + 5, 20 * 1024, 2, 2, false, true}};
+               {12 * 1024 + 5, 20 * 1024, 2, 1, false, true, true},
+               {20 * 1024, 12 * 1024 + 5, 2, 0, false, true, false},
+               {20 * 1024, 20 * 1024, 0, 0, false, false, true}};
   for (const auto& c : cases) {
     test::TempDir dir;
     test::FakePendants pendants;
@@ -76,7 +79,7 @@ TEST(SplitOverSet, KillAtAnyCallLeavesOldOrNewSet) {
     s.baseName = "movie";
     s.partSizeKb = 1;
     s.randomSizes = s.disguise = false;
-    s.implant = c.implant;
+    s.implant = c.oldImplanted;
     s.recovery.count = c.oldRecoveryParts;
     const auto split = [&] {
       test::RecordingEvents ui;
@@ -94,6 +97,7 @@ TEST(SplitOverSet, KillAtAnyCallLeavesOldOrNewSet) {
     test::WriteBytes(s.source, test::RandomBytes(c.oldSize, 1));
     ASSERT_TRUE(split());
     s.recovery.count = c.newRecoveryParts;
+    s.implant = c.newImplanted;
     test::WriteBytes(s.source, test::RandomBytes(c.newSize, 2));
     const Files oldSet = FolderContent(dir.path());
     sys::StartCountingCalls();
@@ -103,6 +107,7 @@ TEST(SplitOverSet, KillAtAnyCallLeavesOldOrNewSet) {
     EXPECT_EQ(newSet.count(SplitSetNames(s, 20).PartName(19)), c.newSize >= c.oldSize);
     EXPECT_EQ(RecoveryParts(oldSet), c.oldRecoveryParts);
     EXPECT_EQ(RecoveryParts(newSet), c.newRecoveryParts);
+    EXPECT_EQ(newSet.count("movie.kvr"), !c.newImplanted);
     // Every third call or so, so that the test stays short; at n = 0 the SIGKILL.
     for (std::uint64_t n = 0; n <= calls + 1; n += n == 0 ? 1 : calls / 50 + 1) {
       std::filesystem::remove_all(dir.path());
@@ -127,6 +132,28 @@ TEST(SplitOverSet, KillAtAnyCallLeavesOldOrNewSet) {
       EXPECT_TRUE(after == newSet || OldSetWithNewParts(after, oldSet, newSet))
           << "killed at call " << n << " of " << calls;
     }
+  }
+}
+
+// A file of one of the split's names that belongs to no set of that name is refused (164).
+TEST(SplitOverSet, ReplacesAFileOfNoSetOnlyWhenAllowed) {
+  for (const char* foreign : {"set00.png", "set.kvr", "set_rec00.png"}) {
+    test::TempDir dir;
+    test::FakePendants pendants;
+    test::RecordingEvents events;
+    SplitOutcome result;
+    SplitRequest s;
+    s.source = dir / "source";
+    s.baseName = "set";
+    s.recovery.count = 1;
+    test::WriteBytes(s.source, test::RandomBytes(3 * 1024));
+    test::WriteBytes(dir / foreign, test::RandomBytes(100, 7));
+    const Files before = FolderContent(dir.path());
+    EXPECT_FALSE(RunSplit(s, pendants, events, result, 42)) << foreign;
+    EXPECT_TRUE(FolderContent(dir.path()) == before) << foreign;
+    s.overwrite = true;
+    EXPECT_TRUE(RunSplit(s, pendants, events, result, 42)) << foreign;
+    EXPECT_NE(test::ReadBytes(dir / foreign), before.at(foreign)) << foreign;
   }
 }
 
