@@ -456,8 +456,12 @@ RepairOutcome RunRepair(const std::filesystem::path& definition, bool dryRun,
   out = Summarize(scan);
   ListFiles(*scan, events);
   if (!out.partsRebuildable) {
+    // The set keeps problems the repair cannot put right, as one that leaves files lost.
     events.ShowError(msg::kRepairTooManyLost321, LostGroups(*scan, true));
-    return end(false);
+    events.Report(WorkEnded{});
+    events.Report(Finished{OperationKind::Repair, Outcome::ProblemsFound});
+    out.completed = false;
+    return out;
   }
   if (out.damaged == 0) {
     events.Report(WorkEnded{});

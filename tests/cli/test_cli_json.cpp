@@ -141,6 +141,20 @@ TEST(CliJsonUsage, RefusedCommandLinesGiveAUsageDocument) {
   }
 }
 
+// An operation that could not run fails: it is not interrupted, nobody stopped it.
+TEST(CliJsonFailure, EndsWithAFailureClosing) {
+  test::TempDir dir;
+  const auto run = test::RunCli({"split", (dir / "nosuch.bin").string(), "--json"});
+  EXPECT_EQ(run.code, 1);
+  const QJsonObject doc = QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).object();
+  EXPECT_EQ(doc["outcome"].toString().toStdString(), "failed") << run.out;
+  const QJsonArray messages = doc["messages"].toArray();
+  ASSERT_FALSE(messages.isEmpty()) << run.out;
+  EXPECT_EQ(messages.last()["kind"].toString().toStdString(), "failure");
+  EXPECT_EQ(messages.last()["text"].toString().toStdString(),
+            std::string(msg::kSplitFailedClosing));
+}
+
 const JsonCase kJsonCases[] = {
     {{"test"}, "ok", {}, msg::kTestFoundErrors, 1, "problems-found", "completion"},
     {{"join", "--skip-missing", "--force-corrupt", "--overwrite"},
@@ -150,8 +164,8 @@ const JsonCase kJsonCases[] = {
      3,
      "incomplete",
      "warning"},
-    // A refusal is a failure, not an interruption.
-    {{"repair"}, "ok", {321}, msg::kRepairTooManyLost321, 1, "failed", "failure"},
+    // Damage it cannot put right: the set's problems stay, nothing was interrupted.
+    {{"repair"}, "ok", {321}, msg::kRepairTooManyLost321, 1, "problems-found", "error"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Commands, CliJsonReport,
