@@ -122,37 +122,29 @@ TEST_P(CliJsonReport, GivesTheSameWordsAndNumbersInEveryLanguage) {
   EXPECT_EQ(messages.last().toObject()["kind"].toString().toStdString(), row.lastKind);
 }
 
-// A command line refused before anything ran still gives the document asked for.
-TEST(CliJsonUsage, RefusedCommandLinesGiveAUsageDocument) {
+// A command line refused before anything ran gives a usage document; an operation that
+// could not run fails, with a failure closing: nobody stopped it.
+TEST(CliJsonEnd, RefusedAndFailedCommandsGiveTheirDocument) {
   test::TempDir dir;
   const std::string def = MakeSet(dir, false).string();
-  const std::vector<std::vector<std::string>> lines = {{"add-recovery", def, "300", "--json"},
-                                                       {"split", def, "--bogus", "--json"},
-                                                       {"join", def, "-o", "-", "--json"}};
-  for (const auto& line : lines) {
-    const auto run = test::RunCli(line);
-    EXPECT_EQ(run.code, 2) << line[0];
+  const struct {
+    std::vector<std::string> line;
+    int exit;
+    std::string outcome, lastKind;
+  } rows[] = {{{"add-recovery", def, "300", "--json"}, 2, "usage", "error"},
+              {{"split", def, "--bogus", "--json"}, 2, "usage", "error"},
+              {{"join", def, "-o", "-", "--json"}, 2, "usage", "error"},
+              {{"split", (dir / "nosuch").string(), "--json"}, 1, "failed", "failure"}};
+  for (const auto& row : rows) {
+    const auto run = test::RunCli(row.line);
+    EXPECT_EQ(run.code, row.exit) << row.line[0];
     const QJsonObject doc = QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).object();
-    EXPECT_EQ(doc["command"].toString().toStdString(), line[0]) << run.out;
-    EXPECT_EQ(doc["outcome"].toString().toStdString(), "usage") << run.out;
-    EXPECT_EQ(doc["exit"].toInt(), 2);
-    ASSERT_EQ(doc["messages"].toArray().size(), 1) << run.out;
-    EXPECT_EQ(doc["messages"][0]["kind"].toString().toStdString(), "error");
+    EXPECT_EQ(doc["command"].toString().toStdString(), row.line[0]) << run.out;
+    EXPECT_EQ(doc["outcome"].toString().toStdString(), row.outcome) << run.out;
+    EXPECT_EQ(doc["exit"].toInt(), row.exit);
+    ASSERT_FALSE(doc["messages"].toArray().isEmpty()) << run.out;
+    EXPECT_EQ(doc["messages"].toArray().last()["kind"].toString().toStdString(), row.lastKind);
   }
-}
-
-// An operation that could not run fails: it is not interrupted, nobody stopped it.
-TEST(CliJsonFailure, EndsWithAFailureClosing) {
-  test::TempDir dir;
-  const auto run = test::RunCli({"split", (dir / "nosuch.bin").string(), "--json"});
-  EXPECT_EQ(run.code, 1);
-  const QJsonObject doc = QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).object();
-  EXPECT_EQ(doc["outcome"].toString().toStdString(), "failed") << run.out;
-  const QJsonArray messages = doc["messages"].toArray();
-  ASSERT_FALSE(messages.isEmpty()) << run.out;
-  EXPECT_EQ(messages.last()["kind"].toString().toStdString(), "failure");
-  EXPECT_EQ(messages.last()["text"].toString().toStdString(),
-            std::string(msg::kSplitFailedClosing));
 }
 
 const JsonCase kJsonCases[] = {
