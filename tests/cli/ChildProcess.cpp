@@ -71,6 +71,21 @@ bool ChildProcess::WaitForError(std::string_view text, std::chrono::seconds time
 
 void ChildProcess::Signal(int signal) { ::kill(pid_, signal); }
 
+bool ChildProcess::Ended(std::chrono::milliseconds timeout) {
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  siginfo_t info{};
+  for (;;) {
+    info.si_pid = 0;
+    // WNOWAIT: the child stays waitable for Wait.
+    if (::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+        info.si_pid == pid_) {
+      return true;
+    }
+    if (std::chrono::steady_clock::now() > end) return false;
+    if (!ReadSome(20)) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
 int ChildProcess::Wait(std::chrono::seconds timeout) {
   const auto end = std::chrono::steady_clock::now() + timeout;
   int status = 0;

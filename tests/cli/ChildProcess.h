@@ -25,6 +25,8 @@ class ChildProcess {
   void Signal(int signal);
   // Waits for the end (killing the child after `timeout`); returns the wait status.
   int Wait(std::chrono::seconds timeout);
+  // True once the child ended, waiting up to `timeout`; it is then waited for by Wait.
+  bool Ended(std::chrono::milliseconds timeout);
   const std::string& Error() const { return err_; }
 
  private:

@@ -61,6 +61,13 @@ void WriteBytes(const std::filesystem::path& p, std::span<const std::uint8_t> by
   if (!out.flush()) throw std::runtime_error("cannot write " + p.string());
 }
 
+FolderFiles FolderContent(const std::filesystem::path& folder) {
+  FolderFiles files;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    files[entry.path().filename().string()] = ReadBytes(entry.path());
+  return files;
+}
+
 std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& p) {
   std::ifstream in(p, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

@@ -189,6 +189,9 @@ inline void WriteBytes(const std::filesystem::path& p, const std::vector<std::ui
   WriteBytes(p, std::span<const std::uint8_t>(bytes));
 }
 std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& p);
+// Every entry of a folder by name, with its bytes.
+using FolderFiles = std::map<std::string, std::vector<std::uint8_t>>;
+FolderFiles FolderContent(const std::filesystem::path& folder);
 // The full path of a program found on $PATH (for checks with external tools).
 std::optional<std::filesystem::path> FindProgram(std::string_view name);
 

@@ -15,14 +15,7 @@
 namespace kivora {
 namespace {
 
-using FileContents = std::map<std::string, std::vector<std::uint8_t>>;  // name → content
-
-FileContents ContentsOfFolder(const std::filesystem::path& folder) {
-  FileContents files;
-  for (const auto& entry : std::filesystem::directory_iterator(folder))
-    files[entry.path().filename()] = test::ReadBytes(entry.path());
-  return files;
-}
+using FileContents = test::FolderFiles;
 
 class RebuildKillTest : public test::SetFixture {};
 
@@ -34,7 +27,7 @@ TEST_F(RebuildKillTest, KillAnywhereLeavesEachFileOldOrNew) {
   const auto definition = MakeSet(60000, [](SplitRequest& s) { s.recovery.count = 2; });
   std::filesystem::remove(PartPath(1));
   test::WriteBytes(PartPath(4), test::RandomBytes(10240, 9));
-  const FileContents damaged = ContentsOfFolder(dir.path());
+  const FileContents damaged = test::FolderContent(dir.path());
   ResplitRequest resplit{definition, dir / "movie.avi", {}, {}, {}, {}, false};
   const std::function<bool()> operations[] = {
       [&] { return RunResplit(loaded, resplit, pendants, ui); },
@@ -51,7 +44,7 @@ TEST_F(RebuildKillTest, KillAnywhereLeavesEachFileOldOrNew) {
     sys::StartCountingCalls();
     ASSERT_TRUE(operation());
     const std::uint64_t calls = sys::CallsMade();
-    const FileContents rebuilt = ContentsOfFolder(dir.path());
+    const FileContents rebuilt = test::FolderContent(dir.path());
     for (std::uint64_t n = 0; n <= calls + 1; n += n == 0 ? 1 : calls / 60 + 1) {
       restore();
       int ready[2];  // the child says it started, for a SIGKILL while it runs
@@ -69,7 +62,7 @@ TEST_F(RebuildKillTest, KillAnywhereLeavesEachFileOldOrNew) {
       ASSERT_EQ(::waitpid(child, &status, 0), child);
       ASSERT_TRUE(WIFSIGNALED(status) ? WTERMSIG(status) == SIGKILL : status == 0) << n;
       SetLock(dir.path(), SetNames::Of(loaded, definition).LockName(), SetLock::Mode::Exclusive);
-      FileContents now = ContentsOfFolder(dir.path());
+      FileContents now = test::FolderContent(dir.path());
       for (const auto& [name, content] : damaged) now.try_emplace(name);  // lost: empty
       for (const auto& [name, content] : now)
         EXPECT_TRUE(holds(damaged, name, content) || holds(rebuilt, name, content))

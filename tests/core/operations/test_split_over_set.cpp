@@ -18,14 +18,7 @@
 namespace kivora {
 namespace {
 
-using Files = std::map<std::string, std::vector<std::uint8_t>>;  // name → content
-
-Files FolderContent(const std::filesystem::path& folder) {
-  Files files;
-  for (const auto& entry : std::filesystem::directory_iterator(folder))
-    files[entry.path().filename()] = test::ReadBytes(entry.path());
-  return files;
-}
+using Files = test::FolderFiles;
 
 long RecoveryParts(const Files& files) {
   return std::count_if(files.begin(), files.end(),
@@ -99,11 +92,11 @@ TEST(SplitOverSet, KillAtAnyCallLeavesOldOrNewSet) {
     s.recovery.count = c.newRecoveryParts;
     s.implant = c.newImplanted;
     test::WriteBytes(s.source, test::RandomBytes(c.newSize, 2));
-    const Files oldSet = FolderContent(dir.path());
+    const Files oldSet = test::FolderContent(dir.path());
     sys::StartCountingCalls();
     ASSERT_TRUE(second());
     const std::uint64_t calls = sys::CallsMade();
-    const Files newSet = FolderContent(dir.path());
+    const Files newSet = test::FolderContent(dir.path());
     EXPECT_EQ(newSet.count(SplitSetNames(s, 20).PartName(19)), c.newSize >= c.oldSize);
     EXPECT_EQ(RecoveryParts(oldSet), c.oldRecoveryParts);
     EXPECT_EQ(RecoveryParts(newSet), c.newRecoveryParts);
@@ -128,7 +121,7 @@ TEST(SplitOverSet, KillAtAnyCallLeavesOldOrNewSet) {
       ASSERT_EQ(ended, child);
       ASSERT_TRUE(WIFSIGNALED(status) ? WTERMSIG(status) == SIGKILL : status == 0) << n;
       SetLock(dir.path(), setName, SetLock::Mode::Exclusive);
-      const Files after = FolderContent(dir.path());
+      const Files after = test::FolderContent(dir.path());
       EXPECT_TRUE(after == newSet || OldSetWithNewParts(after, oldSet, newSet))
           << "killed at call " << n << " of " << calls;
     }
@@ -148,9 +141,9 @@ TEST(SplitOverSet, ReplacesAFileOfNoSetOnlyWhenAllowed) {
     s.recovery.count = 1;
     test::WriteBytes(s.source, test::RandomBytes(3 * 1024));
     test::WriteBytes(dir / foreign, test::RandomBytes(100, 7));
-    const Files before = FolderContent(dir.path());
+    const Files before = test::FolderContent(dir.path());
     EXPECT_FALSE(RunSplit(s, pendants, events, result, 42)) << foreign;
-    EXPECT_TRUE(FolderContent(dir.path()) == before) << foreign;
+    EXPECT_TRUE(test::FolderContent(dir.path()) == before) << foreign;
     s.overwrite = true;
     EXPECT_TRUE(RunSplit(s, pendants, events, result, 42)) << foreign;
     EXPECT_NE(test::ReadBytes(dir / foreign), before.at(foreign)) << foreign;
