@@ -66,8 +66,8 @@ int Run(const std::vector<std::string>& args, Context& context) {
     context.err << TerminalText(e.what()) << "\n"
                 << "Run with --help for usage.\n";
     // A script that asked for a document gets one, with outcome "usage".
-    const auto json = std::find(args.begin(), std::find(args.begin(), args.end(), "--"), "--json");
-    if (!args.empty() && json != args.end() && *json == "--json") {
+    const auto options = std::find(args.begin(), args.end(), "--");  // before operands
+    if (!args.empty() && std::find(args.begin(), options, "--json") != options) {
       JsonReport::WriteUsage(context.out, args.front(), MessageText::Plain(e.what()),
                              context.language);
     }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <exception>
-#include <functional>
 #include <utility>
 
 #include "core/KivoraError.h"
@@ -64,21 +63,6 @@ std::optional<std::pair<MessageText, std::filesystem::path>> RefusedTarget(
   return std::nullopt;
 }
 
-// Runs `leave` when an exception ends the scope it lives in.
-class ResplitFailureExit {
- public:
-  explicit ResplitFailureExit(std::function<void()> leave) : leave_(std::move(leave)) {}
-  ~ResplitFailureExit() {
-    if (std::uncaught_exceptions() > exceptions_) leave_();
-  }
-  ResplitFailureExit(const ResplitFailureExit&) = delete;
-  ResplitFailureExit& operator=(const ResplitFailureExit&) = delete;
-
- private:
-  std::function<void()> leave_;
-  int exceptions_ = std::uncaught_exceptions();
-};
-
 }  // namespace
 
 bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
@@ -121,29 +105,24 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
                                              request.outputFolder, events, out.folderCreated);
     if (!chosenFolder) return false;
     const std::filesystem::path& folder = *chosenFolder;
+    // A refusal or a failure leaves no folder it made: the parts written there go first,
+    // then the lock, then the folder, the reverse of the order they are declared in.
+    const MadeFolderCleanup cleanup(folder, out.folderCreated);
     // No other operation writes or joins the set while parts of it are rebuilt.
     const std::string setName = SetNames::Of(def, request.definitionPath).LockName();
-    std::optional<SetLock> lock(std::in_place, folder, setName, SetLock::Mode::Exclusive);
+    const SetLock lock(folder, setName, SetLock::Mode::Exclusive);
     // The rebuilt parts wait under hidden names and replace theirs in one commit.
-    std::optional<PendingSetCommit> rebuiltParts(std::in_place, folder, setName);
-    // A refusal or a failure leaves no folder it made: the parts written there go first,
-    // then the lock file in it. A stop or a failure over a set that was there publishes
-    // the parts proved before it.
-    const auto leave = [&](bool keepProved) {
-      if (keepProved && !out.folderCreated) rebuiltParts->Commit(HiddenFileSync::Done);
-      rebuiltParts.reset();
-      lock.reset();
-      RemoveIfCreated(folder, out.folderCreated);
+    PendingSetCommit rebuiltParts(folder, setName);
+    // A stop or a failure over a set that was there publishes the parts proved before it;
+    // in a folder this run made they go with the folder.
+    const auto leave = [&] {
+      if (!out.folderCreated) rebuiltParts.Commit(HiddenFileSync::Done);
       return false;
     };
-    const auto refuse = [&] { return leave(false); };
-    const ResplitFailureExit onFailure([&] {
-      if (lock) leave(false);
-    });
     std::string passwordBig5;
     if (!cipher) {
       const auto password = PasswordFor(def, request.password, events);
-      if (!password) return refuse();
+      if (!password) return false;
       passwordBig5 = PasswordToBig5OrThrow(password->View());
     }
     std::optional<HelperThread> helper;
@@ -153,7 +132,7 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
     File source = File::TryOpenRead(request.source);
     if (!source.IsOpen()) {
       events.ShowError(msg::kCannotOpenSource301, MessageText::Plain(request.source.string()));
-      return refuse();
+      return false;
     }
     const auto set = pendants.OpenSet(IsPluginMagic(def.header.Magic), pluginName);
 
@@ -166,7 +145,7 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
     }
     if (const auto refused = RefusedTarget(def, folder, chosen, source)) {
       events.ShowError(refused->first, MessageText::Plain(refused->second.string()));
-      return refuse();
+      return false;
     }
     const auto total = static_cast<int>(std::count(chosen.begin(), chosen.end(), true));
     // Every way out from here ends the work it reports.
@@ -199,14 +178,14 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
       RebuildResult r;
       try {
         r = RebuildPart(source, buffer, folder / rec.FileName,
-                        rebuiltParts->HiddenName(rec.FileName), rec, def.header.Disguised,
-                        set.get(), key, trailer, stop,
+                        rebuiltParts.HiddenName(rec.FileName), rec, def.header.Disguised, set.get(),
+                        key, trailer, stop,
                         cipher ? std::optional(Sealing{&*cipher, index, &*helper, &sealedBuffer})
                                : std::nullopt);
       } catch (const KivoraError& e) {
         events.ShowError(e.Text(), e.Detail());  // (132), (112), ...: the part could not be rebuilt
         events.ShowError(msg::kResplitFailed311);
-        return leave(true);
+        return leave();
       }
       if (r == RebuildResult::Stopped) {
         aborted = true;
@@ -220,9 +199,9 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
           events.SetFileState(index, rec.FileName, FileState::Mismatch);
           events.ShowError(msg::kResplitFailed312);
         }
-        return leave(true);
+        return leave();
       }
-      rebuiltParts->Add(rec.FileName);
+      rebuiltParts.Add(rec.FileName);
       events.SetFileState(index, rec.FileName,
                           def.header.Disguised ? FileState::Redisguised : FileState::Resplit);
       ++out.rebuilt;
@@ -230,9 +209,9 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
     }
     aborted = aborted || events.AbortRequested();
     if (aborted) {
-      leave(true);
+      leave();
     } else {
-      rebuiltParts->Commit(HiddenFileSync::Done);
+      rebuiltParts.Commit(HiddenFileSync::Done);
     }
     out.completed = !aborted;
     // Parts rebuilt beside the definition are its set's: say when its recovery parts are

@@ -223,9 +223,10 @@ std::optional<RecoveryGroupScan::OverloadedStripe> RecoveryGroupScan::FirstOverl
     for (const std::vector<bool>& shard : damaged) bad += shard[s] ? 1 : 0;
     if (bad <= recovery.size()) continue;
     // One stripe per shard when the recovery parts record no stripes.
-    if (StripeTotal() == 1 || stripeLength == 0) return OverloadedStripe{0, longest, int(bad)};
+    const int count = static_cast<int>(bad);
+    if (StripeTotal() == 1 || stripeLength == 0) return OverloadedStripe{0, longest, count};
     const std::uint64_t begin = s * stripeLength;
-    return OverloadedStripe{begin, std::min(longest, begin + stripeLength), static_cast<int>(bad)};
+    return OverloadedStripe{begin, std::min(longest, begin + stripeLength), count};
   }
   return std::nullopt;
 }
