@@ -5,7 +5,7 @@
 #include <ostream>
 
 #include "app/cli/CliMessages.h"
-#include "app/cli/Json.h"
+#include "app/cli/JsonReport.h"
 #include "app/cli/TerminalText.h"
 #include "core/format/DefinitionReader.h"
 #include "core/operations/EngineCall.h"
@@ -29,25 +29,31 @@ const char* ProtectionWord(const DefinitionHeader& h) {
   return h.Protected ? "scramble" : "none";
 }
 
-void PrintJson(std::ostream& out, const KvrDefinition& def) {
+// The definition as info's member of the JSON document.
+Json DefinitionJson(const KvrDefinition& def) {
   const DefinitionHeader& h = def.header;
-  auto flag = [](bool b) { return b ? "true" : "false"; };
-  out << "{\"magic\":" << JsonString(h.Magic) << ",\"cipherKind\":" << int{h.CipherKind}
-      << ",\"disguised\":" << flag(h.Disguised) << ",\"protected\":" << flag(h.Protected)
-      << ",\"sourceName\":" << JsonString(h.SourceName)
-      << ",\"sourceSize\":" << UnsignedSourceSize(h.SourceSize) << ",\"partCount\":" << h.PartCount
-      << ",\"comment\":" << JsonString(h.Comment) << ",\"pluginChecksum\":" << h.PluginChecksum
-      << ",\"implanted\":" << flag(def.implanted)
-      << ",\"protection\":" << JsonString(ProtectionWord(h))
-      << ",\"authenticatedDefinition\":" << flag(h.Encryption && h.Encryption->version >= 2)
-      << ",\"parts\":[";
-  for (size_t i = 0; i < def.parts.size(); ++i) {
-    const PartRecord& p = def.parts[i];
-    out << (i ? "," : "") << "{\"fileName\":" << JsonString(p.FileName) << ",\"size\":" << p.Size
-        << ",\"crc\":" << p.Crc << ",\"partCrc\":" << p.PartCrc << ",\"pendantNo\":" << p.PendantNo
-        << ",\"pendantSize\":" << p.PendantSize << "}";
+  Json parts = Json::array();
+  for (const PartRecord& p : def.parts) {
+    parts.push_back({{"fileName", p.FileName},
+                     {"size", p.Size},
+                     {"crc", p.Crc},
+                     {"partCrc", p.PartCrc},
+                     {"pendantNo", p.PendantNo},
+                     {"pendantSize", p.PendantSize}});
   }
-  out << "]}\n";
+  return {{"magic", h.Magic},
+          {"cipherKind", int{h.CipherKind}},
+          {"disguised", h.Disguised},
+          {"protected", h.Protected},
+          {"sourceName", h.SourceName},
+          {"sourceSize", UnsignedSourceSize(h.SourceSize)},
+          {"partCount", h.PartCount},
+          {"comment", h.Comment},
+          {"pluginChecksum", h.PluginChecksum},
+          {"implanted", def.implanted},
+          {"protection", ProtectionWord(h)},
+          {"authenticatedDefinition", h.Encryption && h.Encryption->version >= 2},
+          {"parts", std::move(parts)}};
 }
 
 void PrintText(std::ostream& out, const KvrDefinition& def, Language language) {
@@ -81,21 +87,26 @@ CLI::App* InfoCommand::Register(CLI::App& app) {
 }
 
 int InfoCommand::Run(Context& context) {
+  JsonReport report("info");
   const auto failure = TryEngine(msg::kCannotOpenKvr, [&] {
     const pendant::PendantLibrary pendants(pendant::DefaultPendantLocations());
     const KvrDefinition def = ReadDefinition(definition_, pendants);
     if (json_) {
-      PrintJson(context.out, def);
+      report.Set("info", DefinitionJson(def));
     } else {
       PrintText(context.out, def, context.language);
     }
   });
-  if (!failure) return kSuccess;
-  context.err << TerminalMessage(failure->text, context.language) << '\n';
-  if (!failure->detail.empty()) {
-    context.err << "  " << TerminalMessage(failure->detail, context.language) << '\n';
+  if (failure) {
+    context.err << TerminalMessage(failure->text, context.language) << '\n';
+    if (!failure->detail.empty()) {
+      context.err << "  " << TerminalMessage(failure->detail, context.language) << '\n';
+    }
+    report.Record(Message{MessageKind::Error, failure->text, failure->detail});
   }
-  return kFailed;
+  const int exit = failure ? kFailed : kSuccess;
+  if (json_) report.Write(context.out, exit, false, context.language);
+  return exit;
 }
 
 }  // namespace kivora::cli

@@ -1,13 +1,15 @@
 #pragma once
-// The events of one subcommand gathered into one JSON document for scripts, printed at
-// the end: the command, how it ended and its exit status, each file the engine gave a
-// state (in the order first reported, with its last state as a fixed English word and
-// its size on disk when it is there), and each message with its number and its words in
-// the language of the run.
+// The one JSON document every subcommand prints on stdout with --json, the same schema
+// for all (data/kivora-cli.schema.json): the command, how it ended and its exit status,
+// each file the engine gave a state (in the order first reported, with its last state as
+// a fixed English word and its size on disk when it is there), each message with its
+// number and its words in the language of the run, and the members of the command's own
+// (info's definition, the plug-ins' list).
 
 #include <filesystem>
 #include <iosfwd>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,6 +20,9 @@
 
 namespace kivora::cli {
 
+// A JSON value whose members keep the order they were added in.
+using Json = nlohmann::ordered_json;
+
 class JsonReport {
  public:
   explicit JsonReport(std::string command) : command_(std::move(command)) {}
@@ -25,10 +30,12 @@ class JsonReport {
   // The folder the engine's file names are relative to, for their sizes.
   void SetFolder(std::filesystem::path folder) { folder_ = std::move(folder); }
   void Record(const OperationEvent& event);
-  // A notice of the command line itself (it has no number).
-  void RecordNote(const MessageText& text);
+  // A notice of the command line itself.
+  void RecordNote(const MessageText& text, const MessageText& detail = {});
   // The file the operation wrote (the joined file).
   void SetOutput(std::string path) { output_ = std::move(path); }
+  // A member of the command's own after the messages, such as info's "info".
+  void Set(std::string name, Json value) { own_.emplace_back(std::move(name), std::move(value)); }
 
   // Writes the document and a line break. `stopped`: a signal asked the operation to stop.
   void Write(std::ostream& out, int exit, bool stopped, Language language) const;
@@ -45,8 +52,8 @@ class JsonReport {
   };
 
   std::string_view OutcomeWord(int exit, bool stopped) const;
-  void WriteFile(std::ostream& out, const FileStateChanged& file) const;
-  static void WriteMessage(std::ostream& out, const Entry& entry, Language language);
+  Json FileJson(const FileStateChanged& file) const;
+  static Json MessageJson(const Entry& entry, Language language);
 
   std::string command_;
   std::filesystem::path folder_;
@@ -55,6 +62,13 @@ class JsonReport {
   std::vector<Entry> messages_;
   std::optional<Outcome> finished_;
   std::optional<std::string> output_;
+  std::vector<std::pair<std::string, Json>> own_;
 };
+
+// `value` as JSON text on one line. Bytes of a string that are not UTF-8 become U+FFFD;
+// that character and the characters a terminal does not show as themselves (controls,
+// line and direction marks) are written as escapes, so the text cannot drive a terminal
+// it is shown on.
+std::string JsonText(const Json& value);
 
 }  // namespace kivora::cli

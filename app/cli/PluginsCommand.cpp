@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/cli/CliMessages.h"
+#include "app/cli/JsonReport.h"
 #include "app/cli/TerminalText.h"
 #include "pendant/PluginInfo.h"
 
@@ -13,6 +14,7 @@ namespace kivora::cli {
 CLI::App* PluginsCommand::Register(CLI::App& app) {
   CLI::App* cmd = app.add_subcommand("plugins", "List the pendant plug-ins");
   plugin_.Register(*cmd, false);
+  cmd->add_flag("--json", json_, "Print one JSON document: the plug-ins as its plugins member");
   std::string folders;
   for (const auto& folder : pendant::DefaultPendantLocations().pluginFolders)
     folders += "  " + folder.string() + "\n";
@@ -29,17 +31,36 @@ CLI::App* PluginsCommand::Register(CLI::App& app) {
 int PluginsCommand::Run(Context& context) {
   const PendantLocations locations = plugin_.Locations();
   const auto plugins = pendant::ListPlugins(locations.pluginFolders);
+  JsonReport report("plugins");
   if (plugins.empty()) {
     context.err << context.Text(texts::kNoPlugins) << '\n';
-    for (const auto& folder : locations.pluginFolders)
+    std::string folders;
+    for (const auto& folder : locations.pluginFolders) {
       context.err << "  " << TerminalText(folder.string()) << '\n';
-    return kSuccess;
+      folders += (folders.empty() ? "" : "\n") + folder.string();
+    }
+    report.RecordNote(texts::kNoPlugins, MessageText::Plain(folders));
+  } else if (!json_) {
+    context.out << context.Text(texts::kPluginColumns) << '\n';
   }
-  context.out << context.Text(texts::kPluginColumns) << '\n';
+  Json list = Json::array();
   for (const pendant::PluginInfo& p : plugins) {
+    if (json_) {
+      list.push_back({{"fileName", p.fileName},
+                      {"name", p.name},
+                      {"version", p.version},
+                      {"extension", p.extension},
+                      {"author", p.author},
+                      {"pictures", p.pictureIds.size()}});
+      continue;
+    }
     context.out << TerminalText(p.fileName) << '\t' << TerminalText(p.name) << '\t'
                 << TerminalText(p.version) << '\t' << TerminalText(p.extension) << '\t'
                 << TerminalText(p.author) << '\t' << p.pictureIds.size() << '\n';
+  }
+  if (json_) {
+    report.Set("plugins", std::move(list));
+    report.Write(context.out, kSuccess, false, context.language);
   }
   return kSuccess;
 }

@@ -5,7 +5,7 @@
 
 namespace kivora::cli {
 
-// kivora-cli plugins [--plugin-dir DIR]: the pendant plug-ins found.
+// kivora-cli plugins [--plugin-dir DIR] [--json]: the pendant plug-ins found.
 class PluginsCommand : public Command {
  public:
   CLI::App* Register(CLI::App& app) override;
@@ -13,6 +13,7 @@ class PluginsCommand : public Command {
 
  private:
   PluginOptions plugin_;
+  bool json_ = false;
 };
 
 }  // namespace kivora::cli

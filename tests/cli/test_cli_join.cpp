@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/cli/Json.h"
+#include "app/cli/JsonReport.h"
 #include "app/cli/PartList.h"
 #include "app/cli/TerminalText.h"
 #include "core/format/DefinitionWriter.h"
@@ -232,8 +232,8 @@ TEST(TerminalText, EscapesWhatATerminalWouldActOnAndKeepsPrintableUnicode) {
       {"\xff\xe6\x8e", "\\xff\\xe6\\x8e"},  // not UTF-8
   };
   for (const auto& [text, shown] : cases) EXPECT_EQ(cli::TerminalText(text), shown) << shown;
-  EXPECT_EQ(cli::JsonString("\x1b\xe2\x80\xa8\xff\"相\"\xf3\xa0\x80\x81"),
-            "\"\\u001b\\u2028\\ufffd\\\"相\\\"\\udb40\\udc01\"");
+  EXPECT_EQ(cli::JsonText(cli::Json("\x1b\xe2\x80\xa8\xff\"相\"\xf3\xa0\x80\x81\x7f")),
+            "\"\\u001b\\u2028\\ufffd\\\"相\\\"\\udb40\\udc01\\u007f\"");
   EXPECT_EQ(cli::TerminalMessage(msg::kPartNotAuthentic251("%s")),
             msg::kPartNotAuthentic251("%s").Chinese());
 }
