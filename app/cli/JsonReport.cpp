@@ -37,17 +37,17 @@ void JsonReport::RecordNote(const MessageText& text, const MessageText& detail) 
   messages_.push_back({"note", text, detail});
 }
 
-// One rule for every command, decided by the situation: a signal stopped it; the set has
-// missing, damaged or fixable files the command did not put right; the command line was
-// refused before anything ran; anything else that did not succeed failed.
+// One rule for every command, decided by the situation: a signal stopped it; the command
+// line was refused before anything ran; the set has missing, damaged or fixable files the
+// command did not put right; anything else that did not succeed failed.
 std::string_view JsonReport::OutcomeWord(int exit, bool stopped) const {
   if (exit == kSuccess) return "success";
   if (exit == kIncomplete) return "incomplete";
   if (stopped || finished_ == Outcome::Interrupted) return "interrupted";
+  if (exit == kUsage) return "usage";
   const bool setProblem = std::any_of(files_.begin(), files_.end(),
                                       [](const auto& file) { return IsSetProblem(file.state); });
   if (setProblem || finished_ == Outcome::ProblemsFound) return "problems-found";
-  if (exit == kUsage) return "usage";
   return "failed";
 }
 

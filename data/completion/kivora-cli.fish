@@ -67,6 +67,7 @@ complete -c kivora-cli -n $resplit -s o -l output-dir -x -a '(__fish_complete_di
 complete -c kivora-cli -n $resplit -l parts -x -d 'Part indices from 0, e.g. 0,3,5-7'
 complete -c kivora-cli -n $resplit -l all -d 'Rebuild every part'
 
-# repair, info
+# repair, info, plugins
 complete -c kivora-cli -n "__fish_seen_subcommand_from repair" -l dry-run -d 'Only check and say what would be rebuilt'
 complete -c kivora-cli -n "__fish_seen_subcommand_from info" -l json -d 'Print one JSON object'
+complete -c kivora-cli -n "__fish_seen_subcommand_from plugins" -l json -d 'Print one JSON document'

@@ -36,6 +36,7 @@ expected=(
   metainfo/tw.org.kivora.kivora.metainfo.xml bash-completion/completions/kivora-cli
   zsh/vendor-completions/_kivora-cli fish/vendor_completions.d/kivora-cli.fish
   icons/hicolor/scalable/apps/kivora.svg icons/hicolor/scalable/apps/kvrpack.svg
+  kivora/kivora-cli.schema.json
 )
 for size in 16 24 32 48 64 128 256; do
   expected+=("icons/hicolor/${size}x$size/apps/kivora.png" "icons/hicolor/${size}x$size/apps/kvrpack.png")
