@@ -1,15 +1,11 @@
 // --json and --quiet of the commands that run an operation.
-#ifdef KIVORA_HAVE_QT_JSON
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#endif
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include <map>
 #include <sstream>
 
+#include "app/cli/JsonReport.h"
 #include "core/text/Messages.h"
 #include "tests/cli/CliTestSupport.h"
 #include "tests/support/TestSupport.h"
@@ -73,7 +69,6 @@ TEST(CliQuietFailure, NamesTheProblemFilesAndTheClosingNotices) {
   }
 }
 
-#ifdef KIVORA_HAVE_QT_JSON
 struct JsonCase {
   std::vector<std::string> args;  // after the definition
   std::string whole;              // the state of the parts that are not damaged
@@ -94,32 +89,25 @@ TEST_P(CliJsonReport, GivesTheSameWordsAndNumbersInEveryLanguage) {
   cli::Context context{out, err, false, false, language};
   ASSERT_EQ(cli::Run(args, context), row.exit) << err.str();
 
-  QJsonParseError error;
-  const QJsonObject doc =
-      QJsonDocument::fromJson(QByteArray::fromStdString(out.str()), &error).object();
-  ASSERT_EQ(error.error, QJsonParseError::NoError) << out.str();
-  EXPECT_EQ(doc["command"].toString().toStdString(), row.args[0]);
-  EXPECT_EQ(doc["exit"].toInt(), row.exit);
-  EXPECT_EQ(doc["outcome"].toString().toStdString(), row.outcome);
+  const cli::Json doc = cli::Json::parse(out.str());
+  EXPECT_EQ(doc["command"], row.args[0]);
+  EXPECT_EQ(doc["exit"], row.exit);
+  EXPECT_EQ(doc["outcome"], row.outcome);
   std::map<std::string, std::string> states;
-  for (const auto& value : doc["files"].toArray()) {
-    const QJsonObject file = value.toObject();
-    states[file["name"].toString().toStdString()] = file["state"].toString().toStdString();
-  }
+  for (const auto& file : doc["files"]) states[file["name"]] = file["state"];
   for (int i = 0; i < 20; ++i) {
     const std::string name = fmt::format("data{:02}.bin", i);
     EXPECT_EQ(states[name], i == 3 ? "missing" : i == 5 ? "corrupt" : row.whole) << name;
   }
   std::vector<int> numbers;
-  const QJsonArray messages = doc["messages"].toArray();
+  const cli::Json& messages = doc["messages"];
   for (const auto& message : messages) {
-    const QJsonValue number = message.toObject()["number"];
-    if (!number.isNull()) numbers.push_back(number.toInt());
+    if (!message["number"].is_null()) numbers.push_back(message["number"]);
   }
   EXPECT_EQ(numbers, row.numbers);
   ASSERT_FALSE(messages.empty());
-  EXPECT_EQ(messages[0].toObject()["text"].toString().toStdString(), row.firstMessage.In(language));
-  EXPECT_EQ(messages.last().toObject()["kind"].toString().toStdString(), row.lastKind);
+  EXPECT_EQ(messages.front()["text"], row.firstMessage.In(language));
+  EXPECT_EQ(messages.back()["kind"], row.lastKind);
 }
 
 // A command line refused before anything ran gives a usage document; an operation that
@@ -138,12 +126,12 @@ TEST(CliJsonEnd, RefusedAndFailedCommandsGiveTheirDocument) {
   for (const auto& row : rows) {
     const auto run = test::RunCli(row.line);
     EXPECT_EQ(run.code, row.exit) << row.line[0];
-    const QJsonObject doc = QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).object();
-    EXPECT_EQ(doc["command"].toString().toStdString(), row.line[0]) << run.out;
-    EXPECT_EQ(doc["outcome"].toString().toStdString(), row.outcome) << run.out;
-    EXPECT_EQ(doc["exit"].toInt(), row.exit);
-    ASSERT_FALSE(doc["messages"].toArray().isEmpty()) << run.out;
-    EXPECT_EQ(doc["messages"].toArray().last()["kind"].toString().toStdString(), row.lastKind);
+    const cli::Json doc = cli::Json::parse(run.out);
+    EXPECT_EQ(doc["command"], row.line[0]) << run.out;
+    EXPECT_EQ(doc["outcome"], row.outcome) << run.out;
+    EXPECT_EQ(doc["exit"], row.exit);
+    ASSERT_FALSE(doc["messages"].empty()) << run.out;
+    EXPECT_EQ(doc["messages"].back()["kind"], row.lastKind);
   }
 }
 
@@ -168,7 +156,6 @@ INSTANTIATE_TEST_SUITE_P(Commands, CliJsonReport,
                            return std::get<0>(info.param).args[0] +
                                   (std::get<1>(info.param) == Language::English ? "En" : "Zh");
                          });
-#endif
 
 }  // namespace
 }  // namespace kivora
