@@ -89,23 +89,15 @@ void ForceCrc32(std::span<std::uint8_t> bytes, size_t at, std::uint32_t crc) {
     rows[bit] = (StreamCrc32(bytes) ^ now) | (std::uint64_t{1} << (32 + bit));
     flip(bit);
   }
-  // Elimination until row p changes CRC bit p alone.
-  for (int p = 0; p < 32; ++p) {
-    const auto pivot = std::find_if(rows.begin() + p, rows.end(),
-                                    [p](std::uint64_t row) { return (row >> p) & 1; });
-    if (pivot == rows.end()) throw std::logic_error("CRC-32 cannot be forced at this place");
-    std::swap(rows[static_cast<size_t>(p)], *pivot);
-    for (int r = 0; r < 32; ++r) {
-      if (r != p && ((rows[r] >> p) & 1)) rows[r] ^= rows[p];
-    }
-  }
+  // Elimination until row p changes CRC bit p alone (32 adjacent bits always reach it).
   std::uint64_t bits = 0;
   for (int p = 0; p < 32; ++p) {
-    if (((now ^ crc) >> p) & 1) bits ^= rows[p] >> 32;
+    std::swap(rows[p], *std::find_if(rows.begin() + p, rows.end(),
+                                     [p](std::uint64_t row) { return (row >> p) & 1; }));
+    for (int r = 0; r < 32; ++r) rows[r] ^= r != p && ((rows[r] >> p) & 1) ? rows[p] : 0;
   }
-  for (int bit = 0; bit < 32; ++bit) {
-    if ((bits >> bit) & 1) flip(bit);
-  }
+  for (int p = 0; p < 32; ++p) bits ^= (((now ^ crc) >> p) & 1) ? rows[p] >> 32 : 0;
+  for (int i = 0; i < 4; ++i) bytes[at + i] ^= static_cast<std::uint8_t>(bits >> (8 * i));
 }
 
 std::optional<std::filesystem::path> FindProgram(std::string_view name) {
