@@ -23,6 +23,17 @@ inline constexpr MessageTemplate<> kPasswordNotUsed{
 inline constexpr MessageTemplate<> kSetAuthenticated{
     "密碼已證明合併定義檔與每個加密區塊皆完整無誤。",
     "The password proved the join definition and every sealed chunk authentic."};
+inline constexpr MessageTemplate<int> kRepairNeedsPassword{
+    "其中 {} 個分割檔的 CRC 相符，但無法通過加密驗證：kivora-cli repair 加上密碼 "
+    "(-p、--password-file "
+    "或 KIVORA_PASSWORD) 即可重建。",
+    "{} of them match their CRC but fail the encryption check: kivora-cli repair rebuilds them "
+    "when given the password (-p, --password-file or KIVORA_PASSWORD)."};
+inline constexpr MessageTemplate<std::string> kAddRecoveryAnew{
+    "要為這組分割檔建立修復檔，請執行 kivora-cli add-recovery {} N (N 為每組的修復檔數目，"
+    "或 P% 為每組分割檔的比例)。",
+    "To make recovery parts for the set, run kivora-cli add-recovery {} N (N recovery parts per "
+    "group, or P% of each group's parts)."};
 inline constexpr MessageTemplate<std::string> kSaveAsPrompt{"另存新檔 ({})：", "Save as ({}): "};
 inline constexpr MessageTemplate<> kPluginNeeded{
     "這組分割檔使用了圖像掛件：請以 --plugin 指定掛件檔案。",

@@ -18,9 +18,10 @@ CLI::App* TestCommand::Register(CLI::App& app) {
   return cmd;
 }
 
-bool TestCommand::ReportRecovery(TerminalUi& ui, const pendant::PendantLibrary& pendants) {
-  const RepairOutcome r =
-      AssessRecovery(definition_, pendants, [&ui] { return ui.AbortRequested(); });
+bool TestCommand::ReportRecovery(TerminalUi& ui, const pendant::PendantLibrary& pendants,
+                                 const SetCipher* cipher) {
+  const RepairOutcome r = AssessRecovery(
+      definition_, pendants, [&ui] { return ui.AbortRequested(); }, cipher);
   if (!r.found) return true;
   if (r.damaged == 0) {
     ui.ShowCompletion(msg::kRepairNothingToDo);
@@ -29,6 +30,7 @@ bool TestCommand::ReportRecovery(TerminalUi& ui, const pendant::PendantLibrary& 
   } else {
     ui.ShowCompletion(msg::kRepairPartlyPossible(r.damaged, r.rebuildable));
   }
+  if (r.unauthentic > 0 && r.partsRebuildable) ui.Note(texts::kRepairNeedsPassword(r.unauthentic));
   return r.damaged == 0;
 }
 
@@ -52,7 +54,8 @@ int TestCommand::Run(Context& context) {
                   VerifyOptions{NoteUnusedPassword(password_.Resolve(), ui), false});
     if (outcome.authenticated) ui.Note(texts::kSetAuthenticated);
     // The set is as it was written only when its recovery parts are too.
-    const bool recoveryIntact = outcome.ran && !outcome.aborted && ReportRecovery(ui, pendants);
+    const bool recoveryIntact =
+        outcome.ran && !outcome.aborted && ReportRecovery(ui, pendants, outcome.cipher.get());
     return recoveryIntact && !outcome.HasErrors() ? kSuccess : kFailed;
   }));
 }

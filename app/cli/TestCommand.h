@@ -3,6 +3,7 @@
 #include "app/cli/OutputOptions.h"
 #include "app/cli/Password.h"
 #include "app/cli/SetCommand.h"
+#include "core/payload/SetCipher.h"
 
 namespace kivora::cli {
 
@@ -15,10 +16,11 @@ class TestCommand : public SetCommand {
   int Run(Context& context) override;
 
  private:
-  // What the set's recovery parts could rebuild, when it has any.
-  // Says what the recovery parts could rebuild; false when a file of the set, recovery parts
-  // included, is lost or damaged.
-  bool ReportRecovery(TerminalUi& ui, const pendant::PendantLibrary& pendants);
+  // Says what the set's recovery parts, when it has any, could rebuild; false when a file
+  // of the set, recovery parts included, is lost or damaged. With the `cipher` of the test,
+  // a part whose tags fail is damaged.
+  bool ReportRecovery(TerminalUi& ui, const pendant::PendantLibrary& pendants,
+                      const SetCipher* cipher);
 
   PasswordOptions password_;
   OutputOptions output_;

@@ -16,7 +16,9 @@
 #include "core/io/File.h"
 #include "core/io/PendingSetCommit.h"
 #include "core/operations/SetLock.h"
+#include "core/operations/SetProtection.h"
 #include "core/operations/SetRecovery.h"
+#include "core/parts/SealedPartProof.h"
 #include "core/parts/SetNames.h"
 #include "core/recovery/RecoveryCode.h"
 #include "core/recovery/RecoveryScan.h"
@@ -78,8 +80,9 @@ struct ShardOutput {
   bool part = false;
   std::uint64_t length = 0;  // bytes of shard that belong to the file
   BlockCrcs crcs;
-  CoveredFile expected;   // parts: the recorded length and CRC
-  bool proven = false;    // the bytes must have `expected`'s CRC (parts, and found recovery parts)
+  CoveredFile expected;  // parts: the recorded length and CRC
+  bool proven = false;   // the bytes must have `expected`'s CRC (parts, and found recovery parts)
+  std::unique_ptr<SealedPartProof> sealed;  // parts of an encrypted set given its cipher
   RecoveryHeader header;  // recovery parts: their header, its shard CRC filled last
   std::uint64_t headerOffset = 0;
   std::filesystem::path path;
@@ -96,15 +99,17 @@ class GroupRebuild {
  public:
   // `stripes` holds the stripe buffers, kept from one group to the next.
   // `readThreads`: how many threads read the shards of a stripe. `setName` names the
-  // hidden files (core/io/CommitNames.h).
+  // hidden files (core/io/CommitNames.h). With `cipher`, rebuilt parts must prove their
+  // chunks' tags too.
   GroupRebuild(const RecoverySetScan& scan, int group, const std::string& setName, Stripes& stripes,
-               int readThreads)
+               int readThreads, const SetCipher* cipher)
       : scan_(scan),
         g_(scan.groups[group]),
         group_(group),
         setName_(setName),
         stripes_(stripes),
-        readThreads_(readThreads) {}
+        readThreads_(readThreads),
+        cipher_(cipher) {}
 
   // Rebuilds the group's lost and damaged files stripe by stripe: a damaged stripe of a
   // file is computed from K shards intact in that stripe, its other stripes are its own.
@@ -183,6 +188,7 @@ class GroupRebuild {
           const auto bytes = std::span<const std::uint8_t>(
               stripes_.buffers[static_cast<std::size_t>(k) + w].get(), take);
           o.crcs.Add(bytes);
+          if (o.sealed) o.sealed->Add(bytes);
           WithMessage(msg::kRepairWriteFailed324, [&] { o.file->Write(bytes); });
         }
       }
@@ -257,6 +263,10 @@ class GroupRebuild {
         o.expected = g_.covered[static_cast<size_t>(shard)];
         o.length = o.expected.length;
         o.role = FileRole::Part(g_.parts.firstPart + shard);
+        if (cipher_) {
+          o.sealed = std::make_unique<SealedPartProof>(*cipher_, scan_.definition,
+                                                       g_.parts.firstPart + shard);
+        }
       } else {
         // A recovery part whose header is intact and only its shard damaged keeps its
         // header, and its shard must come back with the CRC-32 recorded there.
@@ -277,13 +287,17 @@ class GroupRebuild {
     }
   }
 
-  // Proves every rebuilt part by the length and CRC-32 of the definition's record, and a
-  // recovery part whose header was intact by the shard CRC-32 recorded there, before any
-  // of them is left under its hidden name for the commit.
+  // Proves every rebuilt part by the length and CRC-32 of the definition's record (and
+  // its chunks' tags, given the cipher), and a recovery part whose header was intact by
+  // the shard CRC-32 recorded there, before any of them is left under its hidden name for
+  // the commit.
   RebuiltGroup Commit() {
     for (const ShardOutput& o : outputs_) {
       if (o.proven && (o.crcs.Whole() != o.expected.crc || o.crcs.Length() != o.expected.length)) {
         throw KivoraError(msg::kRepairCheckFailed323, o.path.string());
+      }
+      if (o.sealed && !o.sealed->Authentic()) {
+        throw KivoraError(msg::kRepairNotAuthentic328, o.path.string());
       }
     }
     RebuiltGroup rebuilt;
@@ -315,6 +329,7 @@ class GroupRebuild {
   const std::string& setName_;
   Stripes& stripes_;
   int readThreads_;
+  const SetCipher* cipher_;
   std::vector<std::optional<ShardInput>> inputs_;  // by shard; none for a lost one
   std::vector<ShardOutput> outputs_;
 };
@@ -325,6 +340,7 @@ RepairOutcome Summarize(const std::optional<RecoverySetScan>& scan) {
   out.found = true;
   out.damaged = scan->Damaged();
   out.rebuildable = scan->Rebuildable();
+  out.unauthentic = scan->unauthentic;
   out.partsRebuildable = true;
   for (const RecoveryGroupScan& g : scan->groups) {
     if (g.LostParts() > 0 && !g.PartsRebuildable()) out.partsRebuildable = false;
@@ -409,17 +425,17 @@ RepairOutcome EndWithLosses(const RecoverySetScan& scan, RepairOutcome out,
   return out;
 }
 
-}  // namespace
-
-RepairOutcome AssessRecovery(const std::filesystem::path& definition,
-                             const PendantProvider& pendants, const StopCheck& stop) {
-  const std::optional<RecoverySetScan> scan = ScanRecoverySet(definition, pendants, stop);
-  if (scan && scan->stopped) return {};
-  return Summarize(scan);
+// The cipher a scan proves the parts with: the one given, or none.
+PartCipher GivenCipher(const SetCipher* cipher) {
+  if (!cipher) return {};
+  return [cipher](const KvrDefinition&) -> std::optional<const SetCipher*> { return cipher; };
 }
 
-RepairOutcome RunRepair(const std::filesystem::path& definition, bool dryRun,
-                        const PendantProvider& pendants, OperationEvents& events) {
+// RunRepair, whose scan takes the cipher from `cipherFor`; the rebuilt parts prove their
+// chunks with the same one.
+RepairOutcome Repair(const std::filesystem::path& definition, bool dryRun,
+                     const PendantProvider& pendants, OperationEvents& events,
+                     const PartCipher& cipherFor) {
   events.Report(WorkStarted{});
   events.Report(FilesCleared{});
   const StopCheck stop = [&events] { return events.AbortRequested(); };
@@ -446,13 +462,26 @@ RepairOutcome RunRepair(const std::filesystem::path& definition, bool dryRun,
     }
   }
   std::vector<std::filesystem::path> ignored;
-  const std::optional<RecoverySetScan> scan = ScanRecoverySet(definition, pendants, stop, &ignored);
+  const SetCipher* cipher = nullptr;
+  PartCipher remembered;
+  if (cipherFor) {
+    remembered = [&](const KvrDefinition& def) {
+      const std::optional<const SetCipher*> given = cipherFor(def);
+      if (given) cipher = *given;
+      return given;
+    };
+  }
+  const std::optional<RecoverySetScan> scan =
+      ScanRecoverySet(definition, pendants, stop, &ignored, remembered);
   ReportIgnored(ignored, events);
   if (!scan) {
     events.ShowError(msg::kRepairNoRecovery322, MessageText::Plain(definition.string()));
     return end(false);
   }
-  if (scan->stopped) return end(false);
+  if (scan->stopped || scan->refused) {
+    out.found = scan->refused;  // the recovery parts were found before the password failed
+    return end(false);
+  }
   out = Summarize(scan);
   ListFiles(*scan, events);
   if (!out.partsRebuildable) {
@@ -532,9 +561,9 @@ RepairOutcome RunRepair(const std::filesystem::path& definition, bool dryRun,
           };
           try {
             if (!stopped.Check(thread)) {
-              rows =
-                  GroupRebuild(*scan, g, setName, stripes[static_cast<size_t>(thread)], readThreads)
-                      .Run(stopped.For(thread));
+              rows = GroupRebuild(*scan, g, setName, stripes[static_cast<size_t>(thread)],
+                                  readThreads, cipher)
+                         .Run(stopped.For(thread));
             }
           } catch (...) {
             finish();
@@ -569,10 +598,38 @@ RepairOutcome RunRepair(const std::filesystem::path& definition, bool dryRun,
   return end(true);
 }
 
+}  // namespace
+
+RepairOutcome AssessRecovery(const std::filesystem::path& definition,
+                             const PendantProvider& pendants, const StopCheck& stop,
+                             const SetCipher* cipher) {
+  const std::optional<RecoverySetScan> scan =
+      ScanRecoverySet(definition, pendants, stop, nullptr, GivenCipher(cipher));
+  if (scan && scan->stopped) return {};
+  return Summarize(scan);
+}
+
+RepairOutcome RunRepair(const std::filesystem::path& definition, bool dryRun,
+                        const PendantProvider& pendants, OperationEvents& events,
+                        const std::optional<SecretText>& password) {
+  std::optional<SetCipher> cipher;
+  PartCipher unlock;
+  if (password && !password->empty()) {
+    // The set's definition, as the scan found it, proves the password before any part is read.
+    unlock = [&](const KvrDefinition& def) -> std::optional<const SetCipher*> {
+      if (def.header.CipherKind != kSealedCipher || !def.header.Encryption) return nullptr;
+      cipher = UnlockSet(def, password, events);
+      if (!cipher) return std::nullopt;
+      return &*cipher;
+    };
+  }
+  return Repair(definition, dryRun, pendants, events, unlock);
+}
+
 bool OfferRepair(const std::filesystem::path& definition, const PendantProvider& pendants,
-                 OperationEvents& events) {
+                 OperationEvents& events, const SetCipher* cipher) {
   const StopCheck stop = [&events] { return events.AbortRequested(); };
-  const RepairOutcome assessed = AssessRecovery(definition, pendants, stop);
+  const RepairOutcome assessed = AssessRecovery(definition, pendants, stop, cipher);
   if (!assessed.found || assessed.damaged == 0) return false;
   if (assessed.rebuildable == 0 || !assessed.partsRebuildable) {
     events.ShowCompletion(msg::kRepairPartlyPossible(assessed.damaged, assessed.rebuildable));
@@ -581,7 +638,7 @@ bool OfferRepair(const std::filesystem::path& definition, const PendantProvider&
   if (events.AskYesNo(QuestionKind::RepairFromRecovery, msg::kRepairQuestion) != Answer::Yes) {
     return false;
   }
-  return RunRepair(definition, false, pendants, events).completed;
+  return Repair(definition, false, pendants, events, GivenCipher(cipher)).completed;
 }
 
 }  // namespace kivora

@@ -1,18 +1,22 @@
 #pragma once
 // Rebuilding lost or damaged files of a set from its recovery parts: parts, recovery
 // parts and the definition file. Needs neither the source nor the password nor the
-// plug-in. Damage is found stripe by stripe where the recovery parts record stripe
-// CRC-32s, and only damaged stripes are computed. Every rebuilt file is written under a
-// temporary name and takes its own only after its recorded CRC-32 proved it; a file that
-// checks out is never written. When a stripe of a group holds more damaged files than
-// the group has recovery parts, nothing at all is written.
-// Memory: the group's shards are read in stripes of at most 1 MiB each, narrower for
-// large groups, so that a stripe of all shards stays within about 64 MiB.
+// plug-in; given the password of an encrypted set, a part whose sealed chunks fail their
+// tags counts as damaged too, and a rebuilt part must prove its tags. Damage is found stripe by
+// stripe where the recovery parts record stripe CRC-32s, and only damaged stripes are computed.
+// Every rebuilt file is written under a temporary name and takes its own only after its recorded
+// CRC-32 proved it; a file that checks out is never written. When a stripe of a group holds more
+// damaged files than the group has recovery parts, nothing at all is written. Memory: the group's
+// shards are read in stripes of at most 1 MiB each, narrower for large groups, so that a stripe of
+// all shards stays within about 64 MiB.
 
 #include <filesystem>
+#include <optional>
 
 #include "core/OperationEvents.h"
 #include "core/PendantProvider.h"
+#include "core/payload/SecretText.h"
+#include "core/payload/SetCipher.h"
 #include "core/threads/StopCheck.h"
 
 namespace kivora {
@@ -21,6 +25,7 @@ struct RepairOutcome {
   bool found = false;   // the set has recovery parts
   int damaged = 0;      // lost or damaged files
   int rebuildable = 0;  // of them, those the recovery parts can rebuild
+  int unauthentic = 0;  // of them, parts whose CRC-32 matches but whose chunks fail their tags
   int rebuilt = 0;
   bool partsRebuildable = false;  // no group lost more parts than it can rebuild
   bool completed = false;         // every lost or damaged file is back (or would be)
@@ -32,20 +37,27 @@ struct RepairOutcome {
 // and the outcome is then not completed, dry run or not. Rows and progress come group
 // by group, in order; a failure or a stop still reports the groups written before it. `definition`
 // is the definition file, a part that carries one, or a recovery part; a lost one is found by its
-// name.
+// name. With the `password` of an encrypted set, the password (231) and the definition's MAC
+// (252) are proved before any part is read, a part whose chunks fail their tags is rebuilt, and
+// a rebuilt part whose chunks fail theirs takes no name (328); the password is not used for a
+// set that is not encrypted.
 RepairOutcome RunRepair(const std::filesystem::path& definition, bool dryRun,
-                        const PendantProvider& pendants, OperationEvents& events);
+                        const PendantProvider& pendants, OperationEvents& events,
+                        const std::optional<SecretText>& password = std::nullopt);
 
 // What the recovery parts of the set could rebuild, without events or writing. Empty
-// `found` when the set has none.
+// `found` when the set has none. With the `cipher` of an encrypted set, a part whose
+// chunks fail their tags counts as damaged.
 RepairOutcome AssessRecovery(const std::filesystem::path& definition,
-                             const PendantProvider& pendants, const StopCheck& stop = {});
+                             const PendantProvider& pendants, const StopCheck& stop = {},
+                             const SetCipher* cipher = nullptr);
 
 // After a test or join that met lost or damaged parts: when the recovery parts can
 // rebuild all of them, asks whether to repair now and repairs on Yes; when they cannot,
 // says how many of the damaged files they could rebuild. Returns whether a repair ran
-// and completed.
+// and completed. The `cipher` that proved an encrypted set's chunks in the test counts the
+// parts whose tags fail, and proves the rebuilt ones.
 bool OfferRepair(const std::filesystem::path& definition, const PendantProvider& pendants,
-                 OperationEvents& events);
+                 OperationEvents& events, const SetCipher* cipher = nullptr);
 
 }  // namespace kivora

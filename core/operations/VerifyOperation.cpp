@@ -37,7 +37,7 @@ VerifyOutcome RunVerify(KvrDefinition& loaded, const std::filesystem::path& defi
   const KvrDefinition& def = loaded;
   // Given the password, an encrypted set proves its definition first and every chunk
   // as its part is read; a skipped question leaves the checksums alone to test.
-  std::optional<SetCipher> cipher;
+  std::shared_ptr<const SetCipher> cipher;
   if (def.header.CipherKind == kSealedCipher && def.header.Encryption) {
     std::optional<SecretText> password = options.password;
     if (!password && options.askPassword) {
@@ -48,8 +48,9 @@ VerifyOutcome RunVerify(KvrDefinition& loaded, const std::filesystem::path& defi
       }
     }
     if (password && !password->empty()) {
-      cipher = UnlockSet(def, password, events);
-      if (!cipher) return outcome;
+      std::optional<SetCipher> unlocked = UnlockSet(def, password, events);
+      if (!unlocked) return outcome;
+      cipher = std::make_shared<const SetCipher>(std::move(*unlocked));
     }
   }
   outcome.ran = true;
@@ -94,7 +95,7 @@ VerifyOutcome RunVerify(KvrDefinition& loaded, const std::filesystem::path& defi
           const PartRecord& rec = def.parts[static_cast<size_t>(index)];
           const std::optional<PartTestResult> t =
               TestPart(def, index, definitionPath.parent_path() / rec.FileName, buffers[thread],
-                       stopped.For(thread), cipher ? &*cipher : nullptr);
+                       stopped.For(thread), cipher.get());
           if (!t) stopped.Raise();
           {
             std::lock_guard lock(mutex);
@@ -120,6 +121,7 @@ VerifyOutcome RunVerify(KvrDefinition& loaded, const std::filesystem::path& defi
   }
 
   outcome.authenticated = cipher && cipher->AuthenticatesDefinition() && !outcome.HasErrors();
+  outcome.cipher = std::move(cipher);
   Outcome end = Outcome::Completed;
   if (outcome.HasErrors()) {
     events.ShowCompletion(msg::kTestFoundErrors);

@@ -2,6 +2,7 @@
 // Testing every part of a set before a join, without writing anything.
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <set>
 
@@ -10,6 +11,7 @@
 #include "core/format/DefinitionRecords.h"
 #include "core/parts/PartScan.h"
 #include "core/payload/SecretText.h"
+#include "core/payload/SetCipher.h"
 
 namespace kivora {
 
@@ -20,6 +22,8 @@ struct VerifyOutcome {
   bool joinRequested = false;  // the user answered Yes to joining now
   // The password proved the definition's MAC and every chunk of every part found.
   bool authenticated = false;
+  // The cipher that opened an encrypted set's chunks, for a repair that follows.
+  std::shared_ptr<const SetCipher> cipher;
 
   bool HasErrors() const {
     return findings.contains(PartTestResult::Missing) || findings.contains(PartTestResult::Corrupt);

@@ -10,6 +10,7 @@
 #include "core/io/Crc32.h"
 #include "core/io/File.h"
 #include "core/parts/PartScan.h"
+#include "core/parts/SealedPartProof.h"
 #include "core/parts/SetNames.h"
 #include "core/recovery/RecoveryTrust.h"
 #include "core/text/Messages.h"
@@ -262,7 +263,8 @@ int RecoverySetScan::Rebuildable() const {
 std::optional<RecoverySetScan> ScanRecoverySet(const std::filesystem::path& definition,
                                                const PendantProvider& pendants,
                                                const StopCheck& stop,
-                                               std::vector<std::filesystem::path>* ignoredOut) {
+                                               std::vector<std::filesystem::path>* ignoredOut,
+                                               const PartCipher& cipherFor) {
   RecoverySetScan scan;
   scan.folder = SetFolderOf(definition);
   std::vector<Candidate> found = FindRecoveryFiles(scan.folder, definition);
@@ -359,11 +361,23 @@ std::optional<RecoverySetScan> ScanRecoverySet(const std::filesystem::path& defi
   if (scan.recoveryFiles.empty()) return none();
   if (ignoredOut) *ignoredOut = std::move(ignored);
   scan.definitionLost = !set.implanted && !authority;
+  const SetCipher* cipher = nullptr;
+  if (cipherFor) {
+    const std::optional<const SetCipher*> given = cipherFor(scan.definition);
+    if (!given) {
+      scan.refused = true;
+      return scan;
+    }
+    cipher = *given;
+  }
 
-  // Every part is read once, two at a time; a damaged one that holds its recorded length
-  // is read again, stripe by stripe, when the recovery parts of its group record the
-  // stripes' CRC-32s (all of them the same ones).
+  // Every part is read once, two at a time, its chunks opened as it passes when there is a
+  // cipher; a damaged one that holds its recorded length is read again, stripe by stripe,
+  // when the recovery parts of its group record the stripes' CRC-32s (all of them the
+  // same ones). A part whose chunks fail is lost as a whole: which stripes a forger
+  // changed its CRC-32s cannot tell.
   std::vector<std::vector<bool>> partDamage(set.partCount);
+  std::atomic<int> unauthentic = 0;
   SharedStop stopped(stop);
   std::vector<std::vector<std::uint8_t>> buffers(kWorkThreads);
   ParallelFor(
@@ -372,13 +386,23 @@ std::optional<RecoverySetScan> ScanRecoverySet(const std::filesystem::path& defi
         if (stopped.Raised()) return;
         const CoveredFile& c = recorded[static_cast<size_t>(part)];
         std::vector<std::uint8_t>& buffer = buffers[static_cast<size_t>(thread)];
+        std::optional<SealedPartProof> proof;
+        PartSink sink;
+        if (cipher) {
+          proof.emplace(*cipher, scan.definition, part);
+          sink = [&proof](std::int64_t, std::span<std::uint8_t> bytes) { proof->Add(bytes); };
+        }
         const PartScan s = ScanPart(scan.PartPath(part), 0, static_cast<std::int64_t>(c.length),
-                                    buffer, {.stop = stopped.For(thread)});
+                                    buffer, {.sink = sink, .stop = stopped.For(thread)});
         if (s.stopped) stopped.Raise();
         if (!s.exists || !s.prefixCrc || s.stopped) return;  // lost: every stripe damaged
         std::vector<bool>& damage = partDamage[static_cast<size_t>(part)];
         if (*s.prefixCrc == c.crc) {
-          damage.assign(1, false);
+          if (proof && !proof->Authentic()) {
+            ++unauthentic;
+          } else {
+            damage.assign(1, false);
+          }
           return;
         }
         const RecoveryGroupScan& group =
@@ -399,6 +423,7 @@ std::optional<RecoverySetScan> ScanRecoverySet(const std::filesystem::path& defi
     scan.stopped = true;
     return scan;
   }
+  scan.unauthentic = unauthentic;
   for (RecoveryGroupScan& group : scan.groups) {
     for (int i = 0; i < group.parts.partCount; ++i) {
       const std::vector<bool>& found = partDamage[static_cast<size_t>(group.parts.firstPart + i)];

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "core/PendantProvider.h"
 #include "core/format/DefinitionRecords.h"
 #include "core/format/RecoveryFormat.h"
+#include "core/payload/SetCipher.h"
 #include "core/recovery/RecoveryWriter.h"
 #include "core/threads/StopCheck.h"
 
@@ -67,7 +69,10 @@ struct RecoverySetScan {
   bool definitionLost = false;
   std::vector<RecoveryGroupScan> groups;
   std::vector<RecoveryFileInfo> recoveryFiles;  // the intact recovery parts of the set
+  // Parts whose CRC-32 matches but whose sealed chunks fail their tags (counted lost).
+  int unauthentic = 0;
   bool stopped = false;
+  bool refused = false;  // the cipher was refused: no part was read
 
   std::filesystem::path PartPath(int part) const;
   std::filesystem::path RecoveryPath(int setIndex) const;
@@ -78,15 +83,22 @@ struct RecoverySetScan {
   int Rebuildable() const;
 };
 
+// Asked with the set's definition before any part is read: the cipher whose tags the
+// parts of an encrypted set must prove besides their CRC-32s (null: the CRC-32s alone),
+// or an empty optional to end the scan as refused.
+using PartCipher = std::function<std::optional<const SetCipher*>(const KvrDefinition&)>;
+
 // The recovery parts that belong to `definition` (a definition file, a part that
 // carries one, or a recovery part; when it is lost, its name is enough), found beside
 // it. Empty optional when there are none. Reads every part and recovery part of the
 // set once. Throws KivoraError (242) when a file exists but cannot be read. The intact
 // recovery parts that were ignored, as foreign or not fitting the set, go to `ignored`.
+// With `cipherFor`, a part whose chunks fail their tags is lost, whatever its CRC-32.
 std::optional<RecoverySetScan> ScanRecoverySet(const std::filesystem::path& definition,
                                                const PendantProvider& pendants,
                                                const StopCheck& stop = {},
-                                               std::vector<std::filesystem::path>* ignored = {});
+                                               std::vector<std::filesystem::path>* ignored = {},
+                                               const PartCipher& cipherFor = {});
 
 // The recovery parts beside `definition` whose headers name this set (its definition
 // file, source and part count), one per index, in index order, with their sizes. Reads

@@ -268,6 +268,10 @@ inline constexpr MessageTemplate<> kRepairNoRecovery322{
 inline constexpr MessageTemplate<> kRepairCheckFailed323{
     "重建的檔案與記錄的 CRC 不一致... 殘念！(323)",
     "The rebuilt file does not match its recorded CRC... Too bad! (323)"};
+inline constexpr MessageTemplate<> kRepairNotAuthentic328{
+    "重建的分割檔無法通過加密驗證 (修復檔可能是在它被變更之後才建立的)，沒有放回原位。(328)",
+    "The rebuilt part fails the encryption check (the recovery parts may have been made after it "
+    "was changed); it was not put in place. (328)"};
 inline constexpr MessageTemplate<> kRepairWriteFailed324{
     "寫入重建的檔案失敗... 殘念！(324)", "Writing the rebuilt file failed... Too bad! (324)"};
 inline constexpr MessageTemplate<> kRepairIgnored325{

@@ -26,7 +26,7 @@ complete -c kivora-cli -n "__fish_seen_subcommand_from $reporting" -l json -d 'P
 complete -c kivora-cli -n "__fish_seen_subcommand_from $reporting" -s q -l quiet -d 'Print nothing but errors'
 
 # Password and plug-in options.
-set -l password split join test resplit
+set -l password split join test resplit repair
 complete -c kivora-cli -n "__fish_seen_subcommand_from $password" -s p -l password -x -d 'Password of the set'
 complete -c kivora-cli -n "__fish_seen_subcommand_from $password" -l password-file -r -F -d 'Read the password from FILE (- for stdin)'
 complete -c kivora-cli -n "__fish_seen_subcommand_from join resplit" -l require-encryption -d 'Refuse a set without an authenticated definition'

@@ -1,6 +1,8 @@
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
+#include "app/cli/CliMessages.h"
+#include "core/io/Crc32.h"
 #include "core/text/Messages.h"
 #include "tests/cli/CliTestSupport.h"
 #include "tests/support/TestSupport.h"
@@ -56,6 +58,11 @@ TEST(CliRecovery, SplitTestAndRepairWithRecoveryParts) {
   EXPECT_EQ(refused.code, 1);
   EXPECT_NE(refused.err.find("(321)"), std::string::npos) << refused.err;
   EXPECT_FALSE(std::filesystem::exists(part(0)));
+  // Without any recovery part the repair names the command that makes them.
+  for (int i : {0, 1}) std::filesystem::remove(dir / fmt::format("data_rec{:02}.bin", i));
+  EXPECT_NE(
+      RunCli({"repair", def.string()}).err.find("kivora-cli add-recovery " + def.string() + " N"),
+      std::string::npos);
 }
 
 // A repair or a re-split that leaves the recovery parts lost names the add-recovery that
@@ -101,6 +108,58 @@ TEST(CliRecovery, AddRecoveryOnABareNameLowersTheAmount) {
   for (int i : {0, 1, 2, 3})
     EXPECT_EQ(std::filesystem::exists(dir / fmt::format("s_rec{:02}.bin", i)), i < 2) << i;
   EXPECT_EQ(RunCli({"repair", (dir / "s.kvr").string(), "--dry-run"}).code, 0);
+}
+
+// A part of an encrypted set whose tags fail though its CRC-32 was forced to match: given
+// the password, repair rebuilds it from recovery parts made before the forgery, and leaves
+// it alone (328) when they were made from it.
+TEST(CliRecovery, RepairGivenThePasswordRebuildsAPartWhoseTagsFail) {
+  const struct {
+    bool recoveryAfterForgery;
+    int repaired;
+    std::string said;
+  } rows[] = {{false, 0, msg::kRepairCompleted().Chinese()},
+              {true, 1, msg::kRepairNotAuthentic328().Chinese()}};
+  for (const auto& row : rows) {
+    test::TempDir dir;
+    const auto source = test::RandomBytes(20 * 1024 - 7, 9);
+    test::WriteBytes(dir / "s.bin", source);
+    ASSERT_EQ(
+        RunCli({"split", (dir / "s.bin").string(), "-s", "2", "--no-random", "--plain", "-e", "bin",
+                "--encrypt", "-p", "pw", "--recovery", row.recoveryAfterForgery ? "0" : "2"})
+            .code,
+        0);
+    const auto def = (dir / "s.kvr").string();
+    const auto part = dir / "s03.bin";
+    const auto original = test::ReadBytes(part);
+    auto forged = original;
+    forged[100] ^= 1;
+    test::ForceCrc32(forged, 200, StreamCrc32(original));
+    test::WriteBytes(part, forged);
+    ASSERT_TRUE(!row.recoveryAfterForgery || RunCli({"add-recovery", def, "2"}).code == 0);
+    EXPECT_NE(RunCli({"repair", def}).err.find(msg::kRepairNothingToDo().Chinese()),
+              std::string::npos);
+    if (!row.recoveryAfterForgery) {
+      const auto tested = RunCli({"test", def, "-p", "pw"});
+      EXPECT_EQ(tested.code, 1);
+      EXPECT_NE(tested.err.find(cli::texts::kRepairNeedsPassword(1).Chinese()), std::string::npos)
+          << tested.err;
+      EXPECT_NE(RunCli({"repair", def, "-p", "no"}).err.find(msg::kWrongPassword231().Chinese()),
+                std::string::npos);
+    }
+    EXPECT_EQ(test::ReadBytes(part), forged);
+    const auto before = test::FolderContent(dir.path());
+    const auto repaired = RunCli({"repair", def, "-p", "pw"});
+    EXPECT_EQ(repaired.code, row.repaired) << repaired.err;
+    EXPECT_NE(repaired.err.find(row.said), std::string::npos) << repaired.err;
+    if (row.recoveryAfterForgery) {
+      EXPECT_EQ(test::FolderContent(dir.path()), before);  // nothing published or left hidden
+      continue;
+    }
+    EXPECT_EQ(test::ReadBytes(part), original);
+    ASSERT_EQ(RunCli({"join", def, "-p", "pw", "-o", (dir / "out").string(), "--mkdir"}).code, 0);
+    EXPECT_EQ(test::ReadBytes(dir / "out" / "s.bin"), source);
+  }
 }
 
 }  // namespace

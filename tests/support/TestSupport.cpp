@@ -3,9 +3,13 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <fstream>
 #include <stdexcept>
+
+#include "core/io/Crc32.h"
 
 namespace kivora::test {
 
@@ -71,6 +75,29 @@ FolderFiles FolderContent(const std::filesystem::path& folder) {
 std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& p) {
   std::ifstream in(p, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void ForceCrc32(std::span<std::uint8_t> bytes, size_t at, std::uint32_t crc) {
+  const auto flip = [&](int bit) {
+    bytes[at + bit / 8] ^= static_cast<std::uint8_t>(1 << (bit % 8));
+  };
+  const std::uint32_t now = StreamCrc32(bytes);
+  // Per bit: the change it makes to the CRC-32 (low half) and the bits that make it (high).
+  std::array<std::uint64_t, 32> rows{};
+  for (int bit = 0; bit < 32; ++bit) {
+    flip(bit);
+    rows[bit] = (StreamCrc32(bytes) ^ now) | (std::uint64_t{1} << (32 + bit));
+    flip(bit);
+  }
+  // Elimination until row p changes CRC bit p alone (32 adjacent bits always reach it).
+  std::uint64_t bits = 0;
+  for (int p = 0; p < 32; ++p) {
+    std::swap(rows[p], *std::find_if(rows.begin() + p, rows.end(),
+                                     [p](std::uint64_t row) { return (row >> p) & 1; }));
+    for (int r = 0; r < 32; ++r) rows[r] ^= r != p && ((rows[r] >> p) & 1) ? rows[p] : 0;
+  }
+  for (int p = 0; p < 32; ++p) bits ^= (((now ^ crc) >> p) & 1) ? rows[p] >> 32 : 0;
+  for (int i = 0; i < 4; ++i) bytes[at + i] ^= static_cast<std::uint8_t>(bits >> (8 * i));
 }
 
 std::optional<std::filesystem::path> FindProgram(std::string_view name) {

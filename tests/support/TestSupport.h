@@ -189,6 +189,9 @@ inline void WriteBytes(const std::filesystem::path& p, const std::vector<std::ui
   WriteBytes(p, std::span<const std::uint8_t>(bytes));
 }
 std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& p);
+// Sets the four bytes at `at` so that the CRC-32 of `bytes` is `crc`, as a forger does:
+// the change a CRC-32 takes is linear in the bits changed, so 32 of them reach any value.
+void ForceCrc32(std::span<std::uint8_t> bytes, size_t at, std::uint32_t crc);
 // Every entry of a folder by name, with its bytes.
 using FolderFiles = std::map<std::string, std::vector<std::uint8_t>>;
 FolderFiles FolderContent(const std::filesystem::path& folder);

@@ -171,7 +171,7 @@ void JoinPage::Test() {
                            VerifyOptions{.password = std::nullopt, .askPassword = true});
         });
         if (outcome->ran && !outcome->aborted && outcome->HasErrors()) {
-          OfferRepairFromRecovery(definition, events);
+          OfferRepairFromRecovery(definition, events, outcome->cipher.get());
         }
       },
       [this, outcome, tested] {
@@ -204,9 +204,9 @@ void JoinPage::AddRecovery() {
 }
 
 void JoinPage::OfferRepairFromRecovery(const std::filesystem::path& definition,
-                                       OperationEvents& events) {
+                                       OperationEvents& events, const SetCipher* cipher) {
   CallEngine(events, RepairFailure(), false,
-             [&] { return OfferRepair(definition, services_.pendants, events); });
+             [&] { return OfferRepair(definition, services_.pendants, events, cipher); });
 }
 
 void JoinPage::ShowWork(bool atWork) {

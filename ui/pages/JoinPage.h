@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <filesystem>
 
+#include "core/payload/SetCipher.h"
 #include "ui/pages/InfoList.h"
 #include "ui/pages/PageServices.h"
 #include "ui/settings/SettingsFile.h"
@@ -59,8 +60,10 @@ class JoinPage : public QWidget {
   // Shows a join or test at work: inputs disabled, the abort button live.
   void ShowWork(bool atWork);
   // On the operation's thread, after a test or join that met lost or damaged parts:
-  // offers to rebuild them from the set's recovery parts.
-  void OfferRepairFromRecovery(const std::filesystem::path& definition, OperationEvents& events);
+  // offers to rebuild them from the set's recovery parts. The `cipher` of a test that
+  // opened an encrypted set's chunks counts parts whose tags fail as damaged.
+  void OfferRepairFromRecovery(const std::filesystem::path& definition, OperationEvents& events,
+                               const SetCipher* cipher = nullptr);
 
   PageServices services_;
 };
