@@ -11,6 +11,7 @@
 
 #include "core/KivoraError.h"
 #include "core/io/AtomicFile.h"
+#include "core/io/RangeCopy.h"
 #include "core/io/WriteBehind.h"
 #include "core/text/Messages.h"
 
@@ -36,6 +37,28 @@ class FileTarget final : public JoinTarget {
     writer_.Write(bytes, offset);
     end_ = std::max(end_, offset + static_cast<std::int64_t>(bytes.size()));
   }
+  // Order: the writer finishes what went before; the part is cloned to the joined file's
+  // end (its length is what the clone found, up to the part's end); then the placed range
+  // is read from the joined file itself, and its checksums are the part's verdict. What
+  // the part holds after the clone does not matter: only the bytes in the joined file are
+  // proved, and only this join writes that file.
+  std::optional<PartScan> PlaceAndScan(const File& part, std::int64_t offset,
+                                       std::int64_t payloadSize, std::vector<std::uint8_t>& buffer,
+                                       const StopCheck& stop) override {
+    if (cloneRefused_ || offset != end_) return std::nullopt;
+    writer_.Drain();
+    File& out = file_.Stream();
+    const std::int64_t placed = WithMessage(msg::kWriteJoinedFailed243, [&]() -> std::int64_t {
+      if (!CloneRange(part, 0, 0, out, offset)) return -1;
+      return out.Size() - offset;
+    });
+    if (placed < 0) {
+      cloneRefused_ = true;  // the next parts go through memory at once
+      return std::nullopt;
+    }
+    end_ = offset + placed;
+    return ScanRange(out, offset, placed, 0, payloadSize, buffer, {.stop = stop});
+  }
   void CutTo(std::int64_t length) override {
     if (length >= end_) return;
     writer_.Truncate(length);
@@ -53,8 +76,9 @@ class FileTarget final : public JoinTarget {
   static constexpr size_t kBlockBytes = 256 * 1024;
 
   AtomicFile file_;
-  WriteBehind writer_;    // writes file_; stopped by the destructor before file_ closes
-  std::int64_t end_ = 0;  // the file's length once everything queued is written
+  WriteBehind writer_;         // writes file_; stopped by the destructor before file_ closes
+  std::int64_t end_ = 0;       // the file's length once everything queued is written
+  bool cloneRefused_ = false;  // the system refused to clone a part
 };
 
 // A copy of the caller's descriptor, so closing it leaves the caller's open.
