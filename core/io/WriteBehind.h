@@ -5,8 +5,9 @@
 // are copied, or pinned by their owner until they are written. New files are written under no name
 // and take their target name only when complete (AtomicFile), each by one writer, in the order
 // their bytes were queued. The caller's requests are handed over in batches (when it takes a block,
-// every few files, and at the end), so small files cost no locking each. A writer's failure is
-// rethrown to the caller at a later call.
+// every few files, and at the end), and a writer takes whole files queued one after another
+// together, so small files cost no locking each. A writer's failure is rethrown to the caller
+// at a later call.
 
 #include <atomic>
 #include <climits>

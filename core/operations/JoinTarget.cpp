@@ -7,7 +7,9 @@
 #include <cerrno>
 #include <cstring>
 #include <future>
+#include <memory>
 #include <stdexcept>
+#include <string>
 
 #include "core/KivoraError.h"
 #include "core/io/AtomicFile.h"
@@ -57,7 +59,26 @@ class FileTarget final : public JoinTarget {
       return std::nullopt;
     }
     end_ = offset + placed;
-    return ScanRange(out, offset, placed, 0, payloadSize, buffer, {.stop = stop});
+    // The cloned range is not in the page cache: read past it (O_DIRECT), which takes half
+    // the time where the file system allows it.
+    const bool direct = OpenDirect();
+    return ScanRange(direct ? direct_ : out, offset, placed, 0, payloadSize, buffer,
+                     {.stop = stop, .whole = direct ? directChunk_ : std::span<std::uint8_t>()});
+  }
+  // Opens direct_ and directChunk_ once; false when the file system refuses O_DIRECT.
+  bool OpenDirect() {
+    if (!direct_.IsOpen() && !directRefused_) {
+      const std::string self = "/proc/self/fd/" + std::to_string(file_.Stream().Descriptor());
+      const int fd = ::open(self.c_str(), O_RDONLY | O_DIRECT | O_CLOEXEC);
+      directRefused_ = fd < 0;
+      if (fd >= 0) direct_ = File::Adopt(fd, file_.Stream().Path());
+      directMemory_.resize(kDirectBytes + kDirectAlign);
+      void* start = directMemory_.data();
+      size_t room = directMemory_.size();
+      std::align(kDirectAlign, kDirectBytes, start, room);
+      directChunk_ = std::span(static_cast<std::uint8_t*>(start), kDirectBytes);
+    }
+    return direct_.IsOpen();
   }
   void CutTo(std::int64_t length) override {
     if (length >= end_) return;
@@ -79,6 +100,12 @@ class FileTarget final : public JoinTarget {
   WriteBehind writer_;         // writes file_; stopped by the destructor before file_ closes
   std::int64_t end_ = 0;       // the file's length once everything queued is written
   bool cloneRefused_ = false;  // the system refused to clone a part
+  static constexpr size_t kDirectBytes = 1024 * 1024;
+  static constexpr size_t kDirectAlign = 4096;
+  File direct_;  // the joined file once more, read with O_DIRECT
+  bool directRefused_ = false;
+  std::vector<std::uint8_t> directMemory_;
+  std::span<std::uint8_t> directChunk_;  // aligned within directMemory_
 };
 
 // A copy of the caller's descriptor, so closing it leaves the caller's open.

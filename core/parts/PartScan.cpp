@@ -34,7 +34,7 @@ PartScan ScanPart(const std::filesystem::path& path, std::int64_t pendantSize,
 PartScan ScanRange(File& file, std::int64_t start, std::int64_t length, std::int64_t pendantSize,
                    std::int64_t payloadSize, std::vector<std::uint8_t>& buffer,
                    const ScanReading& reading) {
-  const auto& [sink, handsOnTail, stop, next, readBytes] = reading;
+  const auto& [sink, handsOnTail, stop, next, readBytes, whole] = reading;
   PartScan scan;
   scan.exists = true;
   // Three regions, each with its own checksum: pendant, payload, and what follows.
@@ -49,11 +49,17 @@ PartScan ScanRange(File& file, std::int64_t start, std::int64_t length, std::int
       scan.stopped = true;
       return scan;
     }
-    std::vector<std::uint8_t>& into = next ? next() : buffer;
-    into.resize(static_cast<size_t>(
-        std::min<std::int64_t>(static_cast<std::int64_t>(readBytes), length - offset)));
-    const size_t n =
-        WithMessage(msg::kReadPartFailed242, [&] { return file.ReadAt(start + offset, into); });
+    std::span<std::uint8_t> into = whole;
+    if (into.empty()) {
+      std::vector<std::uint8_t>& memory = next ? next() : buffer;
+      memory.resize(static_cast<size_t>(
+          std::min<std::int64_t>(static_cast<std::int64_t>(readBytes), length - offset)));
+      into = memory;
+    }
+    const size_t n = static_cast<size_t>(std::min<std::int64_t>(
+        static_cast<std::int64_t>(WithMessage(msg::kReadPartFailed242,
+                                              [&] { return file.ReadAt(start + offset, into); })),
+        length - offset));
     if (n == 0) break;
     std::span<std::uint8_t> chunk(into.data(), n);
     while (!chunk.empty()) {

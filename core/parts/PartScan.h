@@ -51,6 +51,9 @@ struct ScanReading {
   // Bytes a read asks for; larger reads hand the sink more sealed chunks to open on two
   // threads at once.
   size_t readBytes = kScanChunkBytes;
+  // When given, where every read goes, whole (for a file open with O_DIRECT: memory, offset
+  // and length on its blocks); bytes past the range read are not scanned.
+  std::span<std::uint8_t> whole = {};
 };
 
 // Reads the file at path once. The payload is the `payloadSize` bytes behind

@@ -100,7 +100,13 @@ std::optional<PartRecord> PartStream::Add(const SplitPart& part, bool disguised,
       put(bytes);
     }
   }
-  if (cloned) writer_.CopyFrom(source_.SizedFile(), partsEnd_, part.size);
+  if (cloned) {
+    writer_.CopyFrom(source_.SizedFile(), partsEnd_, part.size);
+    // The first clone is waited for: where the system refuses it, the parts after it are
+    // written from the blocks read, not read a second time.
+    if (!cloneTried_) writer_.Drain();
+    cloneTried_ = true;
+  }
   partsEnd_ += part.size;
   const std::span<const std::uint8_t> last = encoder.Finish();
   writer_.WriteCopy(last);

@@ -59,7 +59,8 @@ class PartStream {
 
   SplitSource& source_;
   bool sealed_;
-  bool copied_;                // parts are cloned from the source while the system lets them
+  bool copied_;  // parts are cloned from the source while the system lets them
+  bool cloneTried_ = false;
   std::int64_t partsEnd_ = 0;  // where the next part starts in the source
   WriteBehind writer_;
   std::span<std::uint8_t> unread_;   // source bytes read and not used yet
