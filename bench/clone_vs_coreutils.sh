@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Times a plain set by reference on loop-mounted btrfs and XFS images: `cat` of the parts,
+# Times a plain set by reference on loop-mounted btrfs and XFS images: reading the source
+# once (`cat` to /dev/null), `cat` of the parts,
 # `kivora-cli join` and `kivora-cli test` of the set, `split -b` and `kivora-cli split
 # --plain` of its source, with parts of a fixed size that is a multiple of the block size.
 # Prints the median, min and max of RUNS runs (each command alternating with its
@@ -71,6 +72,7 @@ bench_fs() {
   local q_set q_src q_out
   q_set=$(printf '%q' "$fs/set") q_src=$(printf '%q' "$fs/source.bin") q_out=$(printf '%q' "$fs/out")
   declare -A cmd=(
+    [read]="sh -c 'cat $q_src > /dev/null'"
     [cat]="sh -c 'cat $q_set/source*.png > $q_out/cat.bin'"
     [join]="$cli join $q_set/source.kvr -o $q_out -q"
     [test]="$cli test $q_set/source.kvr -q"
@@ -79,7 +81,7 @@ bench_fs() {
   )
   declare -A times=()
   for _ in $(seq "$runs"); do
-    for c in cat join test split kivora; do times[$c]+="$(eval "seconds ${cmd[$c]}")"$'\n'; done
+    for c in read cat join test split kivora; do times[$c]+="$(eval "seconds ${cmd[$c]}")"$'\n'; done
   done
   eval "$cli join $q_set/source.kvr -o $q_out -q"
   cmp -s "$fs/out/source.bin" "$fs/source.bin" || { echo "joined file differs" >&2; exit 1; }
@@ -87,9 +89,9 @@ bench_fs() {
   printf '%s, %d MB source, parts of %d KB, median of %d runs (nproc %s, load %s)\n' \
     "$kind" "$mb" "$part_kb" "$runs" "$(nproc)" "$(cut -d' ' -f1 /proc/loadavg)"
   local label
-  declare -A labels=([cat]="cat of the parts" [join]="kivora-cli join" [test]="kivora-cli test"
+  declare -A labels=([read]="reading the source once" [cat]="cat of the parts" [join]="kivora-cli join" [test]="kivora-cli test"
     [split]="split -b ${part_kb}K" [kivora]="kivora-cli split --plain")
-  for c in cat join test split kivora; do
+  for c in read cat join test split kivora; do
     label=${labels[$c]}
     row "$label" "$(printf '%s' "${times[$c]}" | stats)" "$(eval "new_blocks ${cmd[$c]}")"
   done

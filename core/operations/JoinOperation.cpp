@@ -111,11 +111,8 @@ JoinPartResult JoinWriter::JoinPart(int index, const std::filesystem::path& path
   // source's.
   const StopCheck stop = [this] { return events_.AbortRequested(); };
   const bool inPlace = std::holds_alternative<PlainPayload>(payload) && !exchange;
-  std::optional<PartScan> placed;
-  if (inPlace) {
-    const File part = OpenPartFile(path);
-    placed = part.IsOpen() ? target_->PlaceAndScan(part, base, n, buffer_, stop) : PartScan{};
-  }
+  const std::optional<PartScan> placed =
+      inPlace ? target_->PlaceAndScan(path, base, n, buffer_, stop) : std::nullopt;
   const PartScan scan = placed
                             ? *placed
                             : ScanPart(path, disguised ? rec.PendantSize : 0, n, buffer_,

@@ -44,10 +44,12 @@ class FileTarget final : public JoinTarget {
   // is read from the joined file itself, and its checksums are the part's verdict. What
   // the part holds after the clone does not matter: only the bytes in the joined file are
   // proved, and only this join writes that file.
-  std::optional<PartScan> PlaceAndScan(const File& part, std::int64_t offset,
+  std::optional<PartScan> PlaceAndScan(const std::filesystem::path& path, std::int64_t offset,
                                        std::int64_t payloadSize, std::vector<std::uint8_t>& buffer,
                                        const StopCheck& stop) override {
     if (cloneRefused_ || offset != end_) return std::nullopt;
+    const File part = OpenPartFile(path);
+    if (!part.IsOpen()) return PartScan{};
     writer_.Drain();
     File& out = file_.Stream();
     const std::int64_t placed = WithMessage(msg::kWriteJoinedFailed243, [&]() -> std::int64_t {

@@ -26,14 +26,14 @@ PartStream::PartStream(SplitSource& source, bool sealed, bool plain, std::int64_
       copied_(plain && !sealed && source.Size() && partBytes >= kSmallPartBytes),
       writer_(partBytes < kSmallPartBytes ? 2 : 1, kBlocks, kPartChunkBytes,
               AtomicFile::Durability::SyncLater, true, std::move(setName)) {
-  if (sealed_ || copied_) plain_.resize(kSealReadBytes);
+  if (sealed_ || copied_) plain_.resize(sealed_ ? kSealReadBytes : kPartChunkBytes);
 }
 
 std::span<std::uint8_t> PartStream::NextPlain(std::int64_t max) {
   if (unread_.empty()) {
     const bool own = sealed_ || (copied_ && !writer_.CopyRefused());
     std::vector<std::uint8_t>& block = own ? plain_ : writer_.TakeBlock();
-    block.resize(own ? kSealReadBytes : kPartChunkBytes);
+    block.resize(sealed_ ? kSealReadBytes : kPartChunkBytes);
     const size_t n = WithMessage(msg::kCopyFromSourceFailed, [&] { return source_.Read(block); });
     if (n == 0) {
       throw KivoraError(msg::kCopyFromSourceFailed, msg::kFileShorterThanExpected(source_.Path()));
