@@ -28,6 +28,12 @@ CLI::App* SplitCommand::Register(CLI::App& app) {
   cmd->add_option("-s,--size", sizeKb_, "Part size in KB (1024 bytes), 1 to 32767")
       ->capture_default_str()
       ->check(CLI::Range(1, kMaxPartSizeKb));
+  cmd->footer(
+      "On btrfs and XFS a plain set (--plain, not encrypted) shares its blocks with the source, "
+      "and its join with the joined file, instead of copying them when every part starts and "
+      "ends on a block: --no-random with a size that is a multiple of the file system's block "
+      "size in KB (4 for the usual 4096-byte blocks: 4, 8, ..., 20000, 32764). Random sizes "
+      "are copied, and so are the parts of a split smaller than 64 KB.");
   cmd->add_flag("--random", random_, "Vary part sizes in pairs (the default)");
   cmd->add_flag_callback(
       "--no-random", [this] { random_ = false; },

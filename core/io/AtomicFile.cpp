@@ -169,7 +169,9 @@ std::filesystem::path AtomicFile::CommitBeside(Durability durability,
   file_.Close();
   committed_ = true;
   if (!named) return folder_->Path() / temp_;
-  SyncFolder(*folder_);
+  // A name given with SyncLater reaches the disk with the SyncFileSystem its caller makes
+  // before the files count, as the file's bytes do.
+  if (durability == Durability::SyncNow) SyncFolder(*folder_);
   return {};
 }
 

@@ -41,7 +41,8 @@ class AtomicFile {
   // a hidden name beside it, which is returned (empty when it took the target's name),
   // for ReplaceFile to move it over the target later. Lets many files replace theirs
   // together once all of them are written. The folder is synced when the file took the
-  // target's name. `hiddenName`, when given, is the hidden name (one a set's commit
+  // target's name with SyncNow (with SyncLater, the SyncFileSystem takes the name to the
+  // disk too). `hiddenName`, when given, is the hidden name (one a set's commit
   // knows, core/io/CommitNames.h); a file of that name is replaced.
   std::filesystem::path CommitBeside(Durability durability, const std::string& hiddenName = {});
   // Syncs the file and leaves it under `hiddenName` (a set's, core/io/CommitNames.h),

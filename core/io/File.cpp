@@ -147,14 +147,22 @@ void File::ReadExact(std::span<std::uint8_t> buffer) {
   }
 }
 
-void File::ReadExactAt(std::int64_t offset, std::span<std::uint8_t> buffer) {
-  for (size_t done = 0; done < buffer.size();) {
+size_t File::ReadAt(std::int64_t offset, std::span<std::uint8_t> buffer) const {
+  size_t done = 0;
+  while (done < buffer.size()) {
     const ssize_t n = ::pread(fd_, buffer.data() + done, buffer.size() - done,
                               static_cast<off_t>(offset) + static_cast<off_t>(done));
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) Fail(msg::kReadFileFailed);
-    if (n == 0) throw KivoraError(msg::kFileShorterThanExpected(path_));
+    if (n == 0) break;
     done += static_cast<size_t>(n);
+  }
+  return done;
+}
+
+void File::ReadExactAt(std::int64_t offset, std::span<std::uint8_t> buffer) {
+  if (ReadAt(offset, buffer) != buffer.size()) {
+    throw KivoraError(msg::kFileShorterThanExpected(path_));
   }
 }
 

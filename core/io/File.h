@@ -61,6 +61,9 @@ class File {
   // Reads exactly buffer.size() bytes at offset or throws, without moving the file's
   // position: threads may read one file at once.
   void ReadExactAt(std::int64_t offset, std::span<std::uint8_t> buffer);
+  // Reads up to buffer.size() bytes at offset without moving the file's position; returns
+  // how many (fewer only at the end of the file).
+  size_t ReadAt(std::int64_t offset, std::span<std::uint8_t> buffer) const;
   // `written`, when given, grows by every byte the system took, also when a later
   // write fails: what reached a pipe before its reader went away.
   void Write(std::span<const std::uint8_t> data, std::int64_t* written = nullptr);

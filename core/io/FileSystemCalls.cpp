@@ -4,6 +4,8 @@
 
 #include "core/io/FileSystemCalls.h"
 
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -105,6 +107,11 @@ int RenameAt2(int fromFolder, const char* from, int toFolder, const char* to, un
 int UnlinkAt(int folder, const char* name, int flags) {
   PassSeam();
   return ::unlinkat(folder, name, flags);
+}
+
+int CloneRange(int to, const ::file_clone_range* range) {
+  PassSeam();
+  return ::ioctl(to, FICLONERANGE, range);
 }
 
 void StartCountingCalls() {

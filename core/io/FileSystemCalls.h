@@ -13,6 +13,8 @@
 #include <cstddef>
 #include <cstdint>
 
+struct file_clone_range;  // <linux/fs.h>
+
 namespace kivora::sys {
 
 // Counted only when the file may be written: O_WRONLY, O_RDWR or O_CREAT in flags.
@@ -28,6 +30,8 @@ int LinkAt(int fromFolder, const char* from, int toFolder, const char* to, int f
 int RenameAt(int fromFolder, const char* from, int toFolder, const char* to);
 int RenameAt2(int fromFolder, const char* from, int toFolder, const char* to, unsigned flags);
 int UnlinkAt(int folder, const char* name, int flags);
+// ioctl(to, FICLONERANGE, range): shares a range of another file's blocks.
+int CloneRange(int to, const ::file_clone_range* range);
 
 // Counts the calls from here on, from 0; the process keeps running.
 void StartCountingCalls();

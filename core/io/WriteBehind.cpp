@@ -7,6 +7,7 @@
 #include "core/KivoraError.h"
 #include "core/io/AtomicFile.h"
 #include "core/io/CommitNames.h"
+#include "core/io/RangeCopy.h"
 #include "core/text/Messages.h"
 
 namespace kivora {
@@ -14,6 +15,8 @@ namespace {
 // Files handed over at the latest: small files flow to the writers without waiting for
 // the caller's next block.
 constexpr size_t kBatchFiles = 32;
+// The buffer of a copy the kernel refused.
+constexpr size_t kCopyBufferBytes = 1024 * 1024;
 }  // namespace
 
 WriteBehind::WriteBehind(int writers, int blocks, size_t blockBytes,
@@ -52,6 +55,7 @@ void WriteBehind::HandOverLocked() {
     for (const Piece& p : pieces) {
       if (p.block >= 0) ++pending_[static_cast<size_t>(p.block)];
     }
+    handedOver_ += pieces.size();
   };
   if (!stagedPieces_.empty() || stagedEnd_) {
     Job& last = jobs_.back();  // not ended, so not done
@@ -72,6 +76,13 @@ void WriteBehind::HandOverLocked() {
 void WriteBehind::Flush() {
   std::lock_guard lock(mutex_);
   FlushLocked();
+}
+
+void WriteBehind::Drain() {
+  std::unique_lock lock(mutex_);
+  FlushLocked();
+  space_.wait(lock, [this] { return failure_ || released_ == handedOver_; });
+  ThrowIfFailed();
 }
 
 std::vector<std::uint8_t>& WriteBehind::TakeBlock() {
@@ -130,6 +141,15 @@ void WriteBehind::WriteCopy(std::span<const std::uint8_t> bytes) {
   Piece piece;
   piece.copy.assign(bytes.begin(), bytes.end());
   piece.bytes = piece.copy;
+  Queue(std::move(piece));
+}
+
+void WriteBehind::CopyFrom(const File& from, std::int64_t offset, std::int64_t length) {
+  if (length <= 0) return;
+  Piece piece;
+  piece.copyFrom = &from;
+  piece.copyOffset = offset;
+  piece.copyLength = length;
   Queue(std::move(piece));
 }
 
@@ -194,26 +214,35 @@ std::vector<WriteBehind::CommittedFile> WriteBehind::Settle(int failedAt) {
 }
 
 void WriteBehind::Release(const std::vector<Piece>& pieces) {
-  bool freed = false;
   for (const Piece& p : pieces) {
-    if (p.block >= 0) freed = --pending_[static_cast<size_t>(p.block)] == 0 || freed;
+    if (p.block >= 0) --pending_[static_cast<size_t>(p.block)];
   }
-  if (freed) space_.notify_one();
+  released_ += pieces.size();
+  // The caller may wait for a block or for every piece (Drain); a wait-free notify costs
+  // no system call.
+  if (!pieces.empty()) space_.notify_all();
 }
 
 void WriteBehind::Loop() {
   std::optional<Folder> folder;  // of the last new file, kept for the next
   std::unique_lock lock(mutex_);
   for (;;) {
-    // Jobs are taken in order, so the taken ones lead the queue.
+    // Jobs are taken in order, so the taken ones lead the queue. Whole files that follow
+    // a whole file are taken with it: many small files cost one round of the lock.
     work_.wait(lock, [&] { return stop_ || taken_ < jobs_.size(); });
     if (stop_) return;
-    Job& job = jobs_[taken_++];
-    bool complete = false;
-    // A file after one that failed is dropped; those before it are still written.
-    if (job.index < failedIndex_) {
+    std::vector<Job*> batch{&jobs_[taken_++]};
+    while (batch.front()->ended && batch.size() < kBatchFiles && taken_ < jobs_.size() &&
+           jobs_[taken_].ended) {
+      batch.push_back(&jobs_[taken_++]);
+    }
+    std::vector<bool> complete(batch.size(), false);
+    if (batch.size() > 1) {
+      complete = RunWhole(batch, lock, folder);
+    } else if (Job& job = *batch.front(); job.index < failedIndex_) {
+      // A file after one that failed is dropped; those before it are still written.
       try {
-        complete = Run(job, lock, folder);
+        complete[0] = Run(job, lock, folder);
       } catch (...) {
         if (!lock.owns_lock()) lock.lock();
         if (job.index < failedIndex_) {
@@ -224,12 +253,14 @@ void WriteBehind::Loop() {
         work_.notify_all();
       }
     }
-    // A file committed while the writers were being stopped is on disk all the same.
-    if (complete && !job.file) {
-      committed_.push_back({job.index, std::move(job.target), std::move(job.hidden)});
+    for (size_t i = 0; i < batch.size(); ++i) {
+      if (complete[i] && !batch[i]->file) {
+        committed_.push_back(
+            {batch[i]->index, std::move(batch[i]->target), std::move(batch[i]->hidden)});
+      }
     }
     if (stop_) return;
-    job.done = true;
+    for (Job* job : batch) job->done = true;
     while (!jobs_.empty() && jobs_.front().done) {
       jobs_.pop_front();
       --taken_;
@@ -239,6 +270,116 @@ void WriteBehind::Loop() {
   }
 }
 
+std::vector<bool> WriteBehind::RunWhole(const std::vector<Job*>& batch,
+                                        std::unique_lock<std::mutex>& lock,
+                                        std::optional<Folder>& folder) {
+  std::vector<std::vector<Piece>> pieces;
+  pieces.reserve(batch.size());
+  for (Job* job : batch) pieces.push_back(std::exchange(job->pieces, {}));
+  const int failedAt = failedIndex_;  // files from it on are dropped
+  lock.unlock();
+  std::vector<bool> complete(batch.size(), false);
+  std::exception_ptr error;
+  int errorIndex = INT_MAX;
+  for (size_t i = 0; i < batch.size() && !stop_ && batch[i]->index < failedAt; ++i) {
+    try {
+      std::optional<AtomicFile> created;
+      File& out = OpenJob(*batch[i], folder, created);
+      WritePieces(*batch[i], out, pieces[i]);
+      if (stop_) break;
+      if (created) CommitJob(*batch[i], *created);
+      complete[i] = true;
+    } catch (...) {
+      error = std::current_exception();
+      errorIndex = batch[i]->index;
+      break;  // the files behind it are dropped
+    }
+  }
+  lock.lock();
+  if (error) {
+    if (errorIndex < failedIndex_) {
+      failedIndex_ = errorIndex;
+      failure_ = error;
+    }
+    failed_ = true;
+    work_.notify_all();
+  }
+  for (const std::vector<Piece>& p : pieces) Release(p);
+  return complete;
+}
+
+File& WriteBehind::OpenJob(Job& job, std::optional<Folder>& folder,
+                           std::optional<AtomicFile>& created) {
+  if (job.file) return *job.file;
+  WithMessage(job.messages.create, [&] {
+    // Compared as text: parsing paths costs more than small files.
+    const std::string place = FolderText(job.target);
+    if (!folder || folder->Path().native() != place) {
+      folder.reset();
+      folder.emplace(place, msg::kCreateFileFailed, job.target);
+    }
+    created.emplace(job.target, &*folder);
+  });
+  return created->Stream();
+}
+
+void WriteBehind::CopyPiece(const Job& job, File& out, const Piece& piece) {
+  WithMessage(job.messages.write, [&] {
+    if (!copyRefused_) {
+      const std::int64_t end = out.Tell();  // the pieces before went to the file's end
+      if (CloneRange(*piece.copyFrom, piece.copyOffset, piece.copyLength, out, end)) {
+        out.Seek(end + piece.copyLength);
+        return;
+      }
+      copyRefused_ = true;
+    }
+    std::vector<std::uint8_t> buffer(kCopyBufferBytes);
+    if (CopyRangeThrough(buffer, *piece.copyFrom, piece.copyOffset, out, -1, piece.copyLength) <
+        piece.copyLength) {
+      throw KivoraError(msg::kFileShorterThanExpected(piece.copyFrom->Path()));
+    }
+  });
+}
+
+void WriteBehind::WritePieces(const Job& job, File& out, const std::vector<Piece>& pieces) {
+  std::vector<std::span<const std::uint8_t>> run;  // pieces for the file's end, in one call
+  const auto writeRun = [&] {
+    WithMessage(job.messages.write, [&] { out.WriteGathered(run); });
+    run.clear();
+  };
+  for (const Piece& piece : pieces) {
+    if (!piece.truncate && !piece.copyFrom && piece.offset < 0) {
+      run.push_back(piece.bytes);
+      continue;
+    }
+    writeRun();
+    if (piece.copyFrom) {
+      CopyPiece(job, out, piece);
+      continue;
+    }
+    WithMessage(job.messages.write, [&] {
+      if (piece.truncate) {
+        out.Truncate(piece.offset);
+      } else {
+        out.WriteAt(piece.offset, piece.bytes);
+      }
+    });
+  }
+  writeRun();
+}
+
+void WriteBehind::CommitJob(Job& job, AtomicFile& created) {
+  WithMessage(job.messages.create, [&] {
+    if (replaceLater_) {
+      job.hidden = created.CommitBeside(
+          durability_,
+          hiddenSet_.empty() ? std::string() : HiddenNameFor(hiddenSet_, NameText(job.target)));
+    } else {
+      created.Commit(durability_);
+    }
+  });
+}
+
 // Writes one job's pieces as they come; false when stopped first. Called and returning
 // with the lock held; the job's target, file and messages do not change once handed over.
 bool WriteBehind::Run(Job& job, std::unique_lock<std::mutex>& lock, std::optional<Folder>& folder) {
@@ -246,40 +387,9 @@ bool WriteBehind::Run(Job& job, std::unique_lock<std::mutex>& lock, std::optiona
   bool ended = job.ended;
   lock.unlock();
   std::optional<AtomicFile> created;
-  File* out = job.file;
-  if (!out) {
-    WithMessage(job.messages.create, [&] {
-      // Compared as text: parsing paths costs more than small files.
-      const std::string place = FolderText(job.target);
-      if (!folder || folder->Path().native() != place) {
-        folder.reset();
-        folder.emplace(place, msg::kCreateFileFailed, job.target);
-      }
-      created.emplace(job.target, &*folder);
-    });
-    out = &created->Stream();
-  }
-  std::vector<std::span<const std::uint8_t>> run;  // pieces for the file's end, in one call
-  const auto writeRun = [&] {
-    WithMessage(job.messages.write, [&] { out->WriteGathered(run); });
-    run.clear();
-  };
+  File& out = OpenJob(job, folder, created);
   for (;;) {
-    for (const Piece& piece : pieces) {
-      if (!piece.truncate && piece.offset < 0) {
-        run.push_back(piece.bytes);
-        continue;
-      }
-      writeRun();
-      WithMessage(job.messages.write, [&] {
-        if (piece.truncate) {
-          out->Truncate(piece.offset);
-        } else {
-          out->WriteAt(piece.offset, piece.bytes);
-        }
-      });
-    }
-    writeRun();
+    WritePieces(job, out, pieces);
     if (ended) break;
     lock.lock();
     Release(pieces);
@@ -295,17 +405,7 @@ bool WriteBehind::Run(Job& job, std::unique_lock<std::mutex>& lock, std::optiona
     lock.lock();
     return false;
   }
-  if (created) {
-    WithMessage(job.messages.create, [&] {
-      if (replaceLater_) {
-        job.hidden = created->CommitBeside(
-            durability_,
-            hiddenSet_.empty() ? std::string() : HiddenNameFor(hiddenSet_, NameText(job.target)));
-      } else {
-        created->Commit(durability_);
-      }
-    });
-  }
+  if (created) CommitJob(job, *created);
   lock.lock();
   Release(pieces);
   return true;

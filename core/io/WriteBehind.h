@@ -5,8 +5,9 @@
 // are copied, or pinned by their owner until they are written. New files are written under no name
 // and take their target name only when complete (AtomicFile), each by one writer, in the order
 // their bytes were queued. The caller's requests are handed over in batches (when it takes a block,
-// every few files, and at the end), so small files cost no locking each. A writer's failure is
-// rethrown to the caller at a later call.
+// every few files, and at the end), and a writer takes whole files queued one after another
+// together, so small files cost no locking each. A writer's failure is rethrown to the caller
+// at a later call.
 
 #include <atomic>
 #include <climits>
@@ -75,6 +76,12 @@ class WriteBehind {
   void Write(std::span<const std::uint8_t> bytes, std::shared_ptr<const void> owner);
   // Queues a copy of bytes: for bytes that do not stay.
   void WriteCopy(std::span<const std::uint8_t> bytes);
+  // Queues `length` bytes of `from` at `offset`, cloned (RangeCopy.h: extents shared on
+  // btrfs and XFS), or read and written where the system refuses; `from` stays open until
+  // they are written.
+  void CopyFrom(const File& from, std::int64_t offset, std::int64_t length);
+  // True once the system refused to clone for a file here: later bytes are better written.
+  bool CopyRefused() const { return copyRefused_; }
   // Queues cutting the file begun last to length bytes.
   void Truncate(std::int64_t length);
   // No more bytes for the file begun last: a new file is committed once written.
@@ -84,6 +91,9 @@ class WriteBehind {
   int Completed();
   // Hands what was asked so far to the writers.
   void Flush();
+  // Hands over and waits until every piece queued so far is written (the file begun last
+  // stays open): for the caller to write the file itself next.
+  void Drain();
   // Waits until every file begun is complete.
   void Finish();
   // Stops the writers; files not committed yet are dropped. Returns the new files
@@ -103,6 +113,9 @@ class WriteBehind {
     int block = -1;
     std::int64_t offset = -1;
     bool truncate = false;
+    const File* copyFrom = nullptr;  // bytes copied from this file (CopyFrom)
+    std::int64_t copyOffset = 0;
+    std::int64_t copyLength = 0;
   };
   // A job is shared once handed over (HandOverLocked): its index, target, file and
   // messages do not change after that, so its writer reads them without mutex_.
@@ -119,6 +132,16 @@ class WriteBehind {
 
   void Loop();
   bool Run(Job& job, std::unique_lock<std::mutex>& lock, std::optional<Folder>& folder);
+  // Runs jobs whose pieces are all handed over, with one round of the lock for them all;
+  // says which ones were committed. Called and returning with the lock held.
+  std::vector<bool> RunWhole(const std::vector<Job*>& batch, std::unique_lock<std::mutex>& lock,
+                             std::optional<Folder>& folder);
+  // Without the lock: the file a job writes (its new file goes into `created`), writing
+  // pieces to it, and committing a new file.
+  File& OpenJob(Job& job, std::optional<Folder>& folder, std::optional<AtomicFile>& created);
+  void WritePieces(const Job& job, File& out, const std::vector<Piece>& pieces);
+  void CopyPiece(const Job& job, File& out, const Piece& piece);
+  void CommitJob(Job& job, AtomicFile& created);
   void Queue(Piece piece);
   void FlushLocked();                              // rethrows a failure first
   void HandOverLocked();                           // as FlushLocked, throwing nothing
@@ -140,8 +163,14 @@ class WriteBehind {
   // its pending_ count is back to 0.
   std::vector<std::vector<std::uint8_t>> blocks_;
   std::vector<int> pending_;  // guarded by mutex_: queued spans per block
-  std::deque<Job> jobs_;      // guarded by mutex_: from the first job not done yet
-  size_t taken_ = 0;          // guarded by mutex_: jobs_ a writer has taken
+  // Guarded by mutex_: pieces handed to the writers, and those written (or dropped).
+  std::uint64_t handedOver_ = 0;
+  std::uint64_t released_ = 0;
+  // Set by a writer when the system refused to clone: later copies go through memory at
+  // once.
+  std::atomic<bool> copyRefused_ = false;
+  std::deque<Job> jobs_;  // guarded by mutex_: from the first job not done yet
+  size_t taken_ = 0;      // guarded by mutex_: jobs_ a writer has taken
   // Written by the writers under mutex_; the caller reads it without (Completed).
   std::atomic<int> jobsDone_ = 0;  // jobs before jobs_.front()
   int begun_ = 0;                  // the caller's thread only: files begun by the caller

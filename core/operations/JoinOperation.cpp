@@ -103,16 +103,24 @@ JoinPartResult JoinWriter::JoinPart(int index, const std::filesystem::path& path
     if (before < bytes.size())
       WriteAt(base + offset + static_cast<std::int64_t>(before) - split, bytes.subspan(before));
   };
-  // A sealed part is read apart from the blocks written, which take what it opens to.
-  // The bytes behind a plain payload go on to the target, which cuts them off when they
-  // are not the source's.
-  const PartScan scan =
-      ScanPart(path, disguised ? rec.PendantSize : 0, n, buffer_,
-               {.sink = sink,
-                .handsOnTail = std::holds_alternative<PlainPayload>(payload) && !exchange,
-                .stop = [this] { return events_.AbortRequested(); },
-                .next = sealed ? NextBuffer() : target_->Reads(),
-                .readBytes = sealed ? kSealedReadBytes : kScanChunkBytes});
+  // A plain payload in its place is the source's bytes as they are: the target places the
+  // whole part by a copy in the kernel and proves it where it placed it. Otherwise, and
+  // where the target takes no such copy, the part is read and handed to the target: a
+  // sealed part apart from the blocks written, which take what it opens to. The bytes
+  // behind a plain payload go on to the target, which cuts them off when they are not the
+  // source's.
+  const StopCheck stop = [this] { return events_.AbortRequested(); };
+  const bool inPlace = std::holds_alternative<PlainPayload>(payload) && !exchange;
+  const std::optional<PartScan> placed =
+      inPlace ? target_->PlaceAndScan(path, base, n, buffer_, stop) : std::nullopt;
+  const PartScan scan = placed
+                            ? *placed
+                            : ScanPart(path, disguised ? rec.PendantSize : 0, n, buffer_,
+                                       {.sink = sink,
+                                        .handsOnTail = inPlace,
+                                        .stop = stop,
+                                        .next = sealed ? NextBuffer() : target_->Reads(),
+                                        .readBytes = sealed ? kSealedReadBytes : kScanChunkBytes});
   if (scan.stopped) {
     CutTo(base);  // what the join keeps ends with the last whole part
     return JoinPartResult::Stopped;

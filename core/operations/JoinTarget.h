@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -26,6 +27,20 @@ class JoinTarget {
   // Puts bytes at offset of the joined data; bytes lie in TakeBlock()'s or Reads()'s
   // buffers.
   virtual void WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes) = 0;
+  // Places the whole of the part file at `offset` of the joined data by reference
+  // (RangeCopy.h: extents shared on btrfs and XFS), then reads the bytes where they were
+  // placed: their scan, as ScanPart's of a part of payloadSize bytes (exists false when
+  // the part is missing). Empty, with nothing placed, when the target takes no such copy
+  // or the system refused it; the part then goes through WriteAt. The bytes are proved
+  // where they lie in the joined data, which only this join writes, so a part changed
+  // during or after the copy cannot slip in.
+  virtual std::optional<PartScan> PlaceAndScan(const std::filesystem::path& /*part*/,
+                                               std::int64_t /*offset*/,
+                                               std::int64_t /*payloadSize*/,
+                                               std::vector<std::uint8_t>& /*buffer*/,
+                                               const StopCheck& /*stop*/) {
+    return std::nullopt;
+  }
   // Cuts the joined data back to `length` bytes; the bytes of the current part only.
   virtual void CutTo(std::int64_t length) = 0;
   // The joined data up to `end` is proved: the current part is over. May throw the

@@ -336,8 +336,8 @@ bool SplitRun::Prepare() {
   result_.parts.resize(static_cast<size_t>(count));
   if (plannedCount_ && !plan.groups.empty()) recovery_.emplace(plan, RecoverySetFor(plan));
   passwordKey_ = cipher_ ? std::string() : PasswordToBig5OrThrow(s_.password.View());
-  stream_.emplace(*source_, cipher_.has_value(), std::int64_t{s_.partSizeKb} * 1024,
-                  names_->LockName());
+  stream_.emplace(*source_, cipher_.has_value(), !s_.disguise && !cipher_,
+                  std::int64_t{s_.partSizeKb} * 1024, names_->LockName());
   return true;
 }
 

@@ -14,34 +14,52 @@ std::int64_t ExpectedPartLength(const PartRecord& record, bool disguised) {
   return (disguised ? std::int64_t{record.PendantSize} : 0) + record.Size;
 }
 
-PartScan ScanPart(const std::filesystem::path& path, std::int64_t pendantSize,
-                  std::int64_t payloadSize, std::vector<std::uint8_t>& buffer,
-                  const ScanReading& reading) {
-  const auto& [sink, handsOnTail, stop, next, readBytes] = reading;
-  PartScan scan;
+File OpenPartFile(const std::filesystem::path& path) {
   std::error_code ec;
   const auto status = std::filesystem::status(path, ec);
   // Only a regular file can be a part: a device would never end and a pipe would wait
   // for a writer. The opening checks the type again on the descriptor itself.
-  if (ec || !std::filesystem::is_regular_file(status)) return scan;
-  scan.exists = true;
+  if (ec || !std::filesystem::is_regular_file(status)) return File();
+  return WithMessage(msg::kReadPartFailed242, [&] { return File::OpenRead(path); });
+}
 
-  File file = WithMessage(msg::kReadPartFailed242, [&] { return File::OpenRead(path); });
+PartScan ScanPart(const std::filesystem::path& path, std::int64_t pendantSize,
+                  std::int64_t payloadSize, std::vector<std::uint8_t>& buffer,
+                  const ScanReading& reading) {
+  File file = OpenPartFile(path);
+  if (!file.IsOpen()) return PartScan{};
+  return ScanRange(file, 0, INT64_MAX, pendantSize, payloadSize, buffer, reading);
+}
+
+PartScan ScanRange(File& file, std::int64_t start, std::int64_t length, std::int64_t pendantSize,
+                   std::int64_t payloadSize, std::vector<std::uint8_t>& buffer,
+                   const ScanReading& reading) {
+  const auto& [sink, handsOnTail, stop, next, readBytes, whole] = reading;
+  PartScan scan;
+  scan.exists = true;
   // Three regions, each with its own checksum: pendant, payload, and what follows.
   const std::int64_t bounds[3] = {
       std::max<std::int64_t>(pendantSize, 0),
       std::max<std::int64_t>(pendantSize, 0) + std::max<std::int64_t>(payloadSize, 0), INT64_MAX};
   std::uint32_t crc[3] = {0, 0, 0};
-  std::int64_t length[3] = {0, 0, 0};
+  std::int64_t got[3] = {0, 0, 0};
   std::int64_t offset = 0;
-  for (;;) {
+  while (offset < length) {
     if (StopRequested(stop)) {
       scan.stopped = true;
       return scan;
     }
-    std::vector<std::uint8_t>& into = next ? next() : buffer;
-    into.resize(readBytes);
-    const size_t n = WithMessage(msg::kReadPartFailed242, [&] { return file.Read(into); });
+    std::span<std::uint8_t> into = whole;
+    if (into.empty()) {
+      std::vector<std::uint8_t>& memory = next ? next() : buffer;
+      memory.resize(static_cast<size_t>(
+          std::min<std::int64_t>(static_cast<std::int64_t>(readBytes), length - offset)));
+      into = memory;
+    }
+    const size_t n = static_cast<size_t>(std::min<std::int64_t>(
+        static_cast<std::int64_t>(WithMessage(msg::kReadPartFailed242,
+                                              [&] { return file.ReadAt(start + offset, into); })),
+        length - offset));
     if (n == 0) break;
     std::span<std::uint8_t> chunk(into.data(), n);
     while (!chunk.empty()) {
@@ -50,7 +68,7 @@ PartScan ScanPart(const std::filesystem::path& path, std::int64_t pendantSize,
           std::min<std::int64_t>(static_cast<std::int64_t>(chunk.size()), bounds[region] - offset));
       const auto piece = chunk.first(take);
       crc[region] = Crc32Update(crc[region], piece);
-      length[region] += static_cast<std::int64_t>(take);
+      got[region] += static_cast<std::int64_t>(take);
       if (sink && (region == 1 || (region == 2 && handsOnTail))) sink(offset - bounds[0], piece);
       offset += static_cast<std::int64_t>(take);
       chunk = chunk.subspan(take);
@@ -58,10 +76,10 @@ PartScan ScanPart(const std::filesystem::path& path, std::int64_t pendantSize,
   }
   scan.size = offset;
   scan.payloadCrc = crc[1];
-  scan.payloadBytes = length[1];
-  const std::uint32_t prefix = Crc32Combine(crc[0], crc[1], static_cast<std::uint64_t>(length[1]));
+  scan.payloadBytes = got[1];
+  const std::uint32_t prefix = Crc32Combine(crc[0], crc[1], static_cast<std::uint64_t>(got[1]));
   if (offset >= bounds[1]) scan.prefixCrc = prefix;
-  scan.wholeCrc = Crc32Combine(prefix, crc[2], static_cast<std::uint64_t>(length[2]));
+  scan.wholeCrc = Crc32Combine(prefix, crc[2], static_cast<std::uint64_t>(got[2]));
   return scan;
 }
 

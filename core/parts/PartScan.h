@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/format/DefinitionRecords.h"
+#include "core/io/File.h"
 #include "core/payload/SetCipher.h"
 #include "core/threads/StopCheck.h"
 
@@ -50,6 +51,9 @@ struct ScanReading {
   // Bytes a read asks for; larger reads hand the sink more sealed chunks to open on two
   // threads at once.
   size_t readBytes = kScanChunkBytes;
+  // When given, where every read goes, whole (for a file open with O_DIRECT: memory, offset
+  // and length on its blocks); bytes past the range read are not scanned.
+  std::span<std::uint8_t> whole = {};
 };
 
 // Reads the file at path once. The payload is the `payloadSize` bytes behind
@@ -59,6 +63,16 @@ struct ScanReading {
 PartScan ScanPart(const std::filesystem::path& path, std::int64_t pendantSize,
                   std::int64_t payloadSize, std::vector<std::uint8_t>& buffer,
                   const ScanReading& reading = {});
+
+// The part file at path opened for reading; unopened when there is no regular file of that
+// name (a missing part). Throws KivoraError (242) when it is there and cannot be opened.
+File OpenPartFile(const std::filesystem::path& path);
+
+// ScanPart of the `length` bytes of an open file from `start` (fewer when it ends first),
+// read without moving its position: a part's bytes where a join placed them.
+PartScan ScanRange(File& file, std::int64_t start, std::int64_t length, std::int64_t pendantSize,
+                   std::int64_t payloadSize, std::vector<std::uint8_t>& buffer,
+                   const ScanReading& reading = {});
 
 // The verdict on a scanned part: OK, corrupt, or fixable (longer than expected and its
 // first expected bytes match; OK instead when the definition was implanted, since the

@@ -19,18 +19,20 @@ constexpr int kBlocks = 8;
 constexpr size_t kSealReadBytes = 1024 * 1024;
 }  // namespace
 
-PartStream::PartStream(SplitSource& source, bool sealed, std::int64_t partBytes,
+PartStream::PartStream(SplitSource& source, bool sealed, bool plain, std::int64_t partBytes,
                        std::string setName)
     : source_(source),
       sealed_(sealed),
+      copied_(plain && !sealed && source.Size() && partBytes >= kSmallPartBytes),
       writer_(partBytes < kSmallPartBytes ? 2 : 1, kBlocks, kPartChunkBytes,
               AtomicFile::Durability::SyncLater, true, std::move(setName)) {
-  if (sealed_) plain_.resize(kSealReadBytes);
+  if (sealed_ || copied_) plain_.resize(sealed_ ? kSealReadBytes : kPartChunkBytes);
 }
 
 std::span<std::uint8_t> PartStream::NextPlain(std::int64_t max) {
   if (unread_.empty()) {
-    std::vector<std::uint8_t>& block = sealed_ ? plain_ : writer_.TakeBlock();
+    const bool own = sealed_ || (copied_ && !writer_.CopyRefused());
+    std::vector<std::uint8_t>& block = own ? plain_ : writer_.TakeBlock();
     block.resize(sealed_ ? kSealReadBytes : kPartChunkBytes);
     const size_t n = WithMessage(msg::kCopyFromSourceFailed, [&] { return source_.Read(block); });
     if (n == 0) {
@@ -76,12 +78,36 @@ std::optional<PartRecord> PartStream::Add(const SplitPart& part, bool disguised,
     writer_.Write(*pendant, pool.set);  // the picture stays while a writer needs it
     if (written) written(*pendant);
   }
+  // A cloned part's bytes are read only for its checksum. Once the system refused a clone
+  // the parts are written: bytes read ahead into plain_ for a clone are copied out.
+  const bool cloned = copied_ && !writer_.CopyRefused();
   for (std::int64_t left = part.size; left > 0;) {
     if (StopRequested(stop)) return std::nullopt;
     const std::span<std::uint8_t> piece = NextPlain(left);
     left -= static_cast<std::int64_t>(piece.size());
-    put(sealed_ ? encoder.Encode(piece, &writer_.TakeBlock()) : encoder.Encode(piece));
+    if (sealed_) {
+      put(encoder.Encode(piece, &writer_.TakeBlock()));
+      continue;
+    }
+    const std::span<const std::uint8_t> bytes = encoder.Encode(piece);
+    if (cloned) {
+      if (written) written(bytes);
+    } else if (copied_ && piece.data() >= plain_.data() &&
+               piece.data() < plain_.data() + plain_.size()) {
+      writer_.WriteCopy(bytes);
+      if (written) written(bytes);
+    } else {
+      put(bytes);
+    }
   }
+  if (cloned) {
+    writer_.CopyFrom(source_.SizedFile(), partsEnd_, part.size);
+    // The first clone is waited for: where the system refuses it, the parts after it are
+    // written from the blocks read, not read a second time.
+    if (!cloneTried_) writer_.Drain();
+    cloneTried_ = true;
+  }
+  partsEnd_ += part.size;
   const std::span<const std::uint8_t> last = encoder.Finish();
   writer_.WriteCopy(last);
   if (written) written(last);

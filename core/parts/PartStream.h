@@ -24,9 +24,14 @@ class PartStream {
  public:
   // Reads the bytes `source` releases, part by part; it must outlive this. sealed: the
   // parts are sealed, so the plain bytes are read apart from the blocks that are written.
-  // partBytes: the parts' usual size.
+  // plain: the parts hold the source's bytes as they are (neither disguised nor sealed);
+  // parts of at least 64 KiB of a source of known size are then cloned from it
+  // (RangeCopy.h: extents shared on btrfs and XFS where a part's offset and length are
+  // multiples of the block size), and the source's bytes are read only for the
+  // checksums, until the system refuses a clone. partBytes: the parts' usual size.
   // A part that waits beside a taken name is named HiddenNameFor(setName, its name).
-  PartStream(SplitSource& source, bool sealed, std::int64_t partBytes, std::string setName);
+  PartStream(SplitSource& source, bool sealed, bool plain, std::int64_t partBytes,
+             std::string setName);
 
   // Encodes the next part.size source bytes as a part, queues it for writing and
   // returns its record; empty when `stop` ended it. pool is used only when disguised; the
@@ -54,9 +59,12 @@ class PartStream {
 
   SplitSource& source_;
   bool sealed_;
+  bool copied_;  // parts are cloned from the source while the system lets them
+  bool cloneTried_ = false;
+  std::int64_t partsEnd_ = 0;  // where the next part starts in the source
   WriteBehind writer_;
   std::span<std::uint8_t> unread_;   // source bytes read and not used yet
-  std::vector<std::uint8_t> plain_;  // where sealed parts' plain bytes are read
+  std::vector<std::uint8_t> plain_;  // where sealed and copied parts' bytes are read
 };
 
 }  // namespace kivora

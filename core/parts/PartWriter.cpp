@@ -7,6 +7,8 @@
 #include "core/KivoraError.h"
 #include "core/io/AtomicFile.h"
 #include "core/io/Crc32.h"
+#include "core/io/RangeCopy.h"
+#include "core/parts/PartScan.h"
 #include "core/parts/Rounding.h"
 #include "core/payload/Scramblers.h"
 #include "core/payload/SealedPayload.h"
@@ -167,6 +169,31 @@ RebuildResult RebuildSealedPart(File& source, std::vector<std::uint8_t>& plain,
   return RebuildResult::Matched;
 }
 
+// A plain part is cloned from the source (RangeCopy.h: extents shared on btrfs and XFS)
+// into its new file, then read there for its checksum: the bytes proved are the ones the
+// file holds, whatever the source does meanwhile. Empty, leaving nothing, when the system
+// refused the clone.
+std::optional<RebuildResult> CopyPlainPart(File& source, std::vector<std::uint8_t>& buffer,
+                                           const std::filesystem::path& path,
+                                           const std::string& hiddenName, const PartRecord& record,
+                                           std::span<const std::uint8_t> trailer,
+                                           const StopCheck& stop) {
+  const std::int64_t start = source.Tell();
+  std::optional<AtomicFile> out;
+  WithMessage(msg::kWritePartFailed, [&] { out.emplace(path); });
+  if (!WithMessage(msg::kCopyFromSourceFailed,
+                   [&] { return CloneRange(source, start, record.Size, out->Stream(), 0); }))
+    return std::nullopt;
+  source.Seek(start + record.Size);
+  const PartScan scan =
+      ScanRange(out->Stream(), 0, record.Size, 0, record.Size, buffer, {.stop = stop});
+  if (scan.stopped) return RebuildResult::Stopped;
+  if (scan.wholeCrc != record.Crc) return RebuildResult::Mismatch;
+  WithMessage(msg::kWritePartFailed, [&] { out->Stream().WriteAt(record.Size, trailer); });
+  WithMessage(msg::kWritePartFailed, [&] { out->CommitHidden(hiddenName); });
+  return RebuildResult::Matched;
+}
+
 }  // namespace
 
 RebuildResult RebuildPart(File& source, std::vector<std::uint8_t>& buffer,
@@ -186,6 +213,11 @@ RebuildResult RebuildPart(File& source, std::vector<std::uint8_t>& buffer,
   if (seal) {
     return RebuildSealedPart(source, buffer, path, hiddenName, record, pendant, trailer, stop,
                              *seal);
+  }
+  if (!disguised && record.Size > 0) {
+    const std::optional<RebuildResult> copied =
+        CopyPlainPart(source, buffer, path, hiddenName, record, trailer, stop);
+    if (copied) return *copied;
   }
   const std::int64_t size = record.Size;
   const PartChecksums sums = StreamPart(source, buffer, path, size, pendant, key, hiddenName,

@@ -124,6 +124,8 @@ enum class RebuildResult { Matched, Mismatch, Stopped };
 // (core/io/SetCommit.h) to give it path's name; on a mismatch or a stop nothing is left
 // and the file at path is untouched. The trailer (the implanted definition of a last
 // part) is written behind a matching part. A missing pendant throws KivoraError (112).
+// A plain part is cloned from the source where the file system allows it (RangeCopy.h)
+// and proved by reading it in its new file.
 // A sealed part (record.Size counts sealed bytes) is read and sealed in memory and
 // written only when that proves the source: its nonces must never seal other data on
 // disk.

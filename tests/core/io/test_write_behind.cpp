@@ -66,6 +66,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Shape{"PartsOnBlockEdges", 3 * kBlock, 256, true, false, false},
                       Shape{"PartsAcrossBlocksShortLast", 2 * kBlock + 5000, 300, true, false,
                             false},
+                      Shape{"PlainCopiedShortLast", 3 * kBlock + 5000, 256, false, false, false},
+                      Shape{"PlainCopiedImplanted", 2 * kBlock + 9, 100, false, true, false},
                       Shape{"ManySmallParts", 300 * 1024 + 7, 1, false, false, false},
                       Shape{"ManySmallDisguised", 100 * 1024 + 3, 1, true, false, false},
                       Shape{"Implanted", kBlock + 1, 100, true, true, false},

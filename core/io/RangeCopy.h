@@ -1,0 +1,29 @@
+#pragma once
+// Placing a byte range of one file in another by reference: file systems that share
+// extents (btrfs, XFS) clone the range (FICLONERANGE) when its offsets are multiples of
+// their block size and its length is too or runs to the end of the source. Elsewhere
+// (ext4, tmpfs, two file systems, a range off the blocks) the system refuses, and the
+// bytes are copied through memory (CopyRangeThrough), which is faster there than a copy
+// inside the kernel.
+
+#include <cstdint>
+#include <span>
+
+#include "core/io/File.h"
+
+namespace kivora {
+
+// Shares `length` bytes of `from` at `fromOffset` (0: up to its end) with `to` at
+// `toOffset`; false, with nothing placed, when the system refuses. Throws KivoraError with
+// the system's reason when reading or writing fails.
+bool CloneRange(const File& from, std::int64_t fromOffset, std::int64_t length, File& to,
+                std::int64_t toOffset);
+
+// Copies up to `length` bytes of `from` at `fromOffset` through `buffer` to `to` at
+// `toOffset` (-1: at the position of `to`, which moves on), ending early at the end of
+// `from`; returns the bytes copied.
+std::int64_t CopyRangeThrough(std::span<std::uint8_t> buffer, const File& from,
+                              std::int64_t fromOffset, File& to, std::int64_t toOffset,
+                              std::int64_t length);
+
+}  // namespace kivora
