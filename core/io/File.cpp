@@ -125,6 +125,15 @@ FileIdentity File::Identity() const {
   return ::fstat(fd_, &st) == 0 ? FromStat(st) : FileIdentity{};
 }
 
+FileStamp File::Stamp() const {
+  struct stat st {};
+  if (::fstat(fd_, &st) != 0) Fail(msg::kReadFileFailed);
+  const auto ns = [](const timespec& t) {
+    return std::int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec;
+  };
+  return {st.st_size, ns(st.st_mtim), ns(st.st_ctim)};
+}
+
 void File::Fail(const IoFailureText& what) const {
   throw KivoraError(DescribeIoError(path_, what, errno));
 }

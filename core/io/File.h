@@ -31,6 +31,14 @@ inline bool SameFile(const FileIdentity& a, const FileIdentity& b) {
   return a.links != 0 && b.links != 0 && a.device == b.device && a.inode == b.inode;
 }
 
+// What a write to a file changes: its size and its modification and change times.
+struct FileStamp {
+  std::int64_t size = 0;
+  std::int64_t modifiedNs = 0;
+  std::int64_t changedNs = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+
 class File {
  public:
   // The opening forms for existing files accept regular files only: a folder, a
@@ -53,6 +61,8 @@ class File {
   bool IsOpen() const { return fd_ >= 0; }
   const std::filesystem::path& Path() const { return path_; }
   FileIdentity Identity() const;
+  // Throws KivoraError when the file cannot be looked up.
+  FileStamp Stamp() const;
 
   // Reads up to buffer.size() bytes; returns how many (0 at the end).
   size_t Read(std::span<std::uint8_t> buffer);

@@ -237,6 +237,7 @@ class SplitRun {
   const int exceptions_ = std::uncaught_exceptions();
 
   std::optional<SplitSource> source_;
+  std::optional<FileStamp> sourceStamp_;  // a sized source as the split found it
   std::filesystem::path folder_;
   std::optional<SetNames> names_;
   std::optional<ExistingSet> oldSet_;  // the set the split replaces, found before writing
@@ -301,6 +302,7 @@ bool SplitRun::Prepare() {
   // is read.
   sizeRandom_.emplace(random_);
   const std::optional<std::int64_t> size = source_->Size();
+  if (size) sourceStamp_ = source_->SizedFile().Stamp();
   if (size) {
     plannedCount_ = static_cast<int>(PlanPartSizes(*size, s_, random_).size());
   } else {
@@ -394,6 +396,13 @@ bool SplitRun::WriteParts() {
   h.PartCount = static_cast<std::int16_t>(count_);
   placed_.Set(stream_->Finish());
   stream_.reset();
+  // Parts cloned from the source share its blocks rather than holding what was read for
+  // their checksums, and a source written to meanwhile is no longer what was read: either
+  // way the set would not be the source, so none of its parts is kept.
+  if (sourceStamp_ && source_->SizedFile().Stamp() != *sourceStamp_) {
+    failedAt_ = 0;
+    throw KivoraError(msg::kSourceChangedDuringSplit133, MessageText::Plain(s_.source.string()));
+  }
   ReportUpTo(count_);
   // A part that `stop` ended left nothing; the parts before it are removed too, and
   // files of the parts' names that were there stay as they were.

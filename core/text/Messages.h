@@ -20,6 +20,9 @@ inline constexpr MessageTemplate<> kTargetStreamReadError1012{
 inline constexpr MessageTemplate<> kCopyFromSourceFailed{
     "無法自來源檔案複製資料... 殘念！(132)",
     "Could not copy data from the source file... Too bad! (132)"};
+inline constexpr MessageTemplate<> kSourceChangedDuringSplit133{
+    "來源檔案在分割途中被修改了，分割檔案已被刪除。(133)",
+    "The source file was changed while it was being split; the parts were removed. (133)"};
 inline constexpr MessageTemplate<> kWritePartFailed{"寫入分割檔案已失敗... 殘念！(131)",
                                                     "Writing the part failed... Too bad! (131)"};
 inline constexpr MessageTemplate<> kReadPendantFailedSplit{

@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -279,6 +280,35 @@ TEST_F(SplitTest, AbortDeletesWrittenParts) {
   EXPECT_EQ(FilesInDir(), std::vector<std::string>{"movie.avi"});
   EXPECT_TRUE(ui.files.empty());
   EXPECT_EQ(ui.warnings, std::vector<std::string>{std::string(msg::kSplitInterrupted)});
+}
+
+// A source written to during the split (same size, so only its times tell) leaves no
+// part behind, plain or disguised.
+TEST_F(SplitTest, SourceChangedDuringTheSplitLeavesNoPart) {
+  struct WritingEvents : test::RecordingEvents {
+    std::filesystem::path source;
+    void Report(const OperationEvent& event) override {
+      if (std::holds_alternative<Progress>(event) && progress.empty()) {
+        File::OpenReadWrite(source).WriteAt(0, std::vector<std::uint8_t>{0x55});
+      }
+      RecordingEvents::Report(event);
+    }
+  };
+  for (const bool disguise : {false, true}) {
+    SplitRequest s = Settings(test::RandomBytes(3 * 1024 * 1024));
+    s.partSizeKb = 512;
+    s.disguise = disguise;
+    // An old modification time: the write must change it within the clock's resolution.
+    const timespec old[2] = {{1'000'000'000, 0}, {1'000'000'000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, s.source.c_str(), old, 0), 0);
+    WritingEvents events;
+    events.source = s.source;
+    EXPECT_FALSE(CallEngine(events, SplitFailure(result), false,
+                            [&] { return RunSplit(s, pendants, events, result, 42); }));
+    EXPECT_EQ(FilesInDir(), std::vector<std::string>{"movie.avi"}) << disguise;
+    ASSERT_FALSE(events.errors.empty());
+    EXPECT_EQ(events.errors.front(), std::string(msg::kSourceChangedDuringSplit133));
+  }
 }
 
 // A split into a folder that holds a set of the same name leaves that set as it was
