@@ -4,6 +4,7 @@
 #include <cctype>
 #include <limits>
 #include <map>
+#include <utility>
 
 #include "core/KivoraError.h"
 #include "core/format/DefinitionReader.h"
@@ -103,6 +104,7 @@ class SetFetch {
   // The file that carries the definition takes its name in the last commit.
   std::optional<size_t> carrier_;
   bool carrierProven_ = false;
+  std::vector<size_t> proven_;  // files proved that wait for the next commit
   // While only the definition is fetched: a download proves by reading as one.
   bool definitionPhase_ = false;
   MessageText definitionWhy_;
@@ -257,12 +259,18 @@ void SetFetch::Accept(std::vector<FetchedFile>& files, size_t index, std::string
     carrierProven_ = true;  // waits for the last commit
     return;
   }
-  std::filesystem::rename(Partial(file), request_.folder / pending_->HiddenName(file.name));
-  pending_->Add(file.name);
+  // It keeps the name of its download until the commit, so that a fetch killed before
+  // that finds it whole and proves it again instead of fetching it again.
+  proven_.push_back(index);
 }
 
 void SetFetch::CommitProven(bool now) {
-  if (pending_->Empty() || (!now && Clock::now() - lastCommit_ < std::chrono::seconds(1))) return;
+  if (proven_.empty() || (!now && Clock::now() - lastCommit_ < std::chrono::seconds(1))) return;
+  for (const size_t index : std::exchange(proven_, {})) {
+    const FetchedFile& file = outcome_.files[index];
+    std::filesystem::rename(Partial(file), request_.folder / pending_->HiddenName(file.name));
+    pending_->Add(file.name);
+  }
   pending_->Commit(HiddenFileSync::FileSystem);
   lastCommit_ = Clock::now();
 }
