@@ -33,24 +33,28 @@ bool IsDefinitionFileName(std::string_view name) {
   return lower.ends_with(".kvr") || lower.find("_kvr.") != std::string::npos;
 }
 
-// The name the definition is fetched by: the one definition file listed or, without
-// one, the last of the listed names that are no recovery parts (part numbers have one
-// width within a set).
-std::pair<std::string, bool> DefinitionNameOf(const std::vector<FileAddresses>& groups) {
+// The names the definition may be fetched by, the likeliest first: the one definition file
+// listed or, without one, the listed names that are no recovery parts from the last (part
+// numbers have one width within a set), for a last part that carries it. True with them
+// when the definition is implanted.
+std::pair<std::vector<std::string>, bool> DefinitionNamesOf(
+    const std::vector<FileAddresses>& groups) {
   std::optional<std::string> file;
-  std::optional<std::string> lastPart;
+  std::vector<std::string> parts;
   for (const FileAddresses& group : groups) {
+    // A name that is no plain file name is no file of a set.
+    if (!IsPlainFileName(group.fileName)) continue;
     if (IsDefinitionFileName(group.fileName)) {
       if (file) throw KivoraError(texts::kSeveralDefinitions(group.fileName));
       file = group.fileName;
-    } else if (!LooksLikeRecoveryName(group.fileName) && IsPlainFileName(group.fileName) &&
-               (!lastPart || *lastPart < group.fileName)) {
-      lastPart = group.fileName;
+    } else if (!LooksLikeRecoveryName(group.fileName)) {
+      parts.push_back(group.fileName);
     }
   }
-  if (file) return {*file, false};
-  if (lastPart) return {*lastPart, true};
-  throw KivoraError(texts::kNoDefinitionListed);
+  if (file) return {{*file}, false};
+  if (parts.empty()) throw KivoraError(texts::kNoDefinitionListed);
+  std::sort(parts.rbegin(), parts.rend());
+  return {parts, true};
 }
 
 bool IsRecoveryOf(const RecoveryNaming& naming, std::string_view name) {
@@ -365,18 +369,31 @@ void SetFetch::ReportProgress(const std::vector<FetchedFile>& files) {
 
 FetchOutcome SetFetch::Run() {
   const std::vector<FileAddresses> groups = GroupByFileName(request_.addresses);
-  std::tie(definitionName_, implanted_) = DefinitionNameOf(groups);
+  const auto [names, implanted] = DefinitionNamesOf(groups);
+  implanted_ = implanted;
   std::filesystem::create_directories(request_.folder);
   FetchedFile definition;
-  definition.name = definitionName_;
-  definition.role = FileRole::Definition();
-  definition.maxBytes = implanted_
-                            ? std::numeric_limits<std::int32_t>::max() * 2LL + kMaxDefinitionBytes
-                            : kMaxDefinitionBytes;
-  for (const FileAddresses& group : groups) {
-    if (group.fileName == definitionName_) definition.addresses = group.addresses;
+  for (size_t i = 0; i < names.size(); ++i) {
+    definitionName_ = names[i];
+    definition = {};
+    definition.name = definitionName_;
+    definition.role = FileRole::Definition();
+    definition.maxBytes = implanted_
+                              ? std::numeric_limits<std::int32_t>::max() * 2LL + kMaxDefinitionBytes
+                              : kMaxDefinitionBytes;
+    for (const FileAddresses& group : groups) {
+      if (group.fileName == definitionName_) definition.addresses = group.addresses;
+    }
+    try {
+      FetchDefinition(definition);
+      break;
+    } catch (const KivoraError&) {
+      // Another name may be the last part; a file that carries no definition tells
+      // nothing of its mirror.
+      badMirrors_.clear();
+      if (outcome_.stopped || i + 1 == names.size()) throw;
+    }
   }
-  FetchDefinition(definition);
   outcome_.definitionPath = request_.folder / definitionName_;
 
   const std::string setName = SetNames::Of(definition_, outcome_.definitionPath).LockName();
