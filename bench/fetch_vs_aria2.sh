@@ -33,7 +33,7 @@ trap cleanup EXIT
 mkdir "$tmp/a" "$tmp/nginx"
 head -c "$((size_mb * 1024 * 1024))" /dev/urandom > "$tmp/source.bin"
 part_kb=$(((size_mb * 1024 + parts - 1) / parts))
-"$cli" split "$tmp/source.bin" -o "$tmp/a" -s "$part_kb" --plain --no-random > /dev/null
+"$cli" split "$tmp/source.bin" -o "$tmp/a" -s "$part_kb" --plain --no-random > /dev/null 2>&1
 cp -al "$tmp/a" "$tmp/b"
 
 free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }

@@ -80,7 +80,9 @@ class SetFetch {
   bool ReadDefinitionFrom(const std::filesystem::path& file);
   void FetchDefinition(FetchedFile& entry);
   void ListFiles(const std::vector<FileAddresses>& groups, const FetchedFile& definition);
-  bool Proves(const FetchedFile& file, const std::filesystem::path& path);
+  // `streamed`, when given, is the transfer that wrote `path`, with the CRC-32 it took.
+  bool Proves(const FetchedFile& file, const std::filesystem::path& path,
+              const TransferEnd* streamed = nullptr);
   void CheckWhatIsHere(size_t index);
   void Accept(std::vector<FetchedFile>& files, size_t index, std::string from);
   // Runs the transfers of `files` until each is proved or lost, or a stop.
@@ -213,7 +215,8 @@ void SetFetch::ListFiles(const std::vector<FileAddresses>& groups, const Fetched
   for (const auto& [name, group] : byName) events_.ShowWarning(texts::kNotOfTheSet(name));
 }
 
-bool SetFetch::Proves(const FetchedFile& file, const std::filesystem::path& path) {
+bool SetFetch::Proves(const FetchedFile& file, const std::filesystem::path& path,
+                      const TransferEnd* streamed) {
   if (definitionPhase_) return ReadDefinitionFrom(path);
   try {
     if (file.role.kind == FileRole::Kind::Definition) {
@@ -223,6 +226,17 @@ bool SetFetch::Proves(const FetchedFile& file, const std::filesystem::path& path
       const std::string definitionName =
           implanted_ ? definitionName_ : outcome_.definitionPath.filename().string();
       return RecoveryPartProves(path, file.name, storedCrc_, definitionName);
+    }
+    if (streamed && !cipher_ && file.length >= 0) {
+      // The checksum taken as the bytes came: the file is not read again.
+      const PartScan scan{.exists = true,
+                          .size = streamed->length,
+                          .wholeCrc = streamed->crc,
+                          .prefixCrc = streamed->crc};
+      return streamed->length == file.length &&
+             Verdict(scan, definition_.parts[static_cast<size_t>(file.role.number)],
+                     definition_.header.Disguised, implanted_,
+                     definition_.header.CipherKind == kSealedCipher) == PartTestResult::Ok;
     }
     const auto result =
         TestPart(definition_, file.role.number, path, buffer_, {}, cipher_ ? &*cipher_ : nullptr);
@@ -313,7 +327,7 @@ void SetFetch::Ended(std::vector<FetchedFile>& files, const TransferEnd& end) {
   FetchedFile& file = files[index];
   const Address& address = file.addresses[file.current];
   file.state = FetchState::Waiting;
-  if (end.ok && Proves(file, Partial(file))) {
+  if (end.ok && Proves(file, Partial(file), &end)) {
     Accept(files, index, address.url);
     return;
   }

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "core/KivoraError.h"
+#include "core/io/Crc32.h"
 #include "core/io/File.h"
 #include "net/FetchMessages.h"
 
@@ -18,6 +19,7 @@ struct Transfers::Job {
   CURLM* multi = nullptr;
   CURL* easy = nullptr;
   std::int64_t length = 0;  // bytes the file holds
+  std::uint32_t crc = 0;    // of those bytes
   std::int64_t* received = nullptr;
   int failedTries = 0;  // tries in a row that brought no byte
   bool progressed = false;
@@ -52,12 +54,14 @@ size_t OnData(char* data, size_t size, size_t count, void* user) {
     job.tooLong = true;
     return 0;  // curl ends the transfer with a write error
   }
+  const std::span received(reinterpret_cast<const std::uint8_t*>(data), bytes);
   try {
-    job.file.Write(std::span(reinterpret_cast<const std::uint8_t*>(data), bytes));
+    job.file.Write(received);
   } catch (const KivoraError& e) {
     job.writeError = e;
     return 0;
   }
+  job.crc = Crc32Update(job.crc, received);
   job.length += static_cast<std::int64_t>(bytes);
   *job.received += static_cast<std::int64_t>(bytes);
   job.progressed = job.progressed || bytes > 0;
@@ -106,6 +110,7 @@ void Transfers::Start(TransferRequest request) {
   auto job = std::make_unique<Job>();
   job->file = File::TryOpenRead(request.file).IsOpen() ? File::OpenReadWrite(request.file)
                                                        : File::Create(request.file);
+  if (job->file.Size() > 0) job->crc = FileCrc32(request.file);
   job->request = std::move(request);
   job->multi = multi_;
   job->received = &received_;
@@ -154,7 +159,7 @@ std::optional<TransferEnd> Transfers::Finish(Job& job, int result) {
   curl_easy_getinfo(job.easy, CURLINFO_RESPONSE_CODE, &status);
   job.Release();
   if (job.writeError) throw *job.writeError;
-  TransferEnd end{job.request.id, false, false, {}};
+  TransferEnd end{job.request.id, false, false, {}, job.length, job.crc};
   if (code == CURLE_OK) {
     end.ok = true;
     return end;
@@ -172,6 +177,7 @@ std::optional<TransferEnd> Transfers::Finish(Job& job, int result) {
   // The server cannot resume: the file starts over.
   if ((code == CURLE_RANGE_ERROR || code == CURLE_FTP_COULDNT_USE_REST) && job.length > 0) {
     job.file.Truncate(0);
+    job.crc = 0;
     Launch(job);
     return std::nullopt;
   }

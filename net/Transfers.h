@@ -40,6 +40,10 @@ struct TransferEnd {
   bool ok = false;       // the file holds all the server has
   bool tooLong = false;  // the server had more than maxBytes
   MessageText why;       // when not ok
+  // What the file holds at the end: its length and the CRC-32 of all of it, taken as the
+  // bytes went by (and of what it held before, read once when it was started).
+  std::int64_t length = 0;
+  std::uint32_t crc = 0;
 };
 
 class Transfers {
