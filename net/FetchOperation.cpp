@@ -284,12 +284,16 @@ void SetFetch::Accept(std::vector<FetchedFile>& files, size_t index, std::string
 
 void SetFetch::CommitProven(bool now) {
   if (proven_.empty() || (!now && Clock::now() - lastCommit_ < std::chrono::seconds(1))) return;
+  // A few files are synced one by one; a sync of the whole file system would also wait
+  // for the downloads still under way.
+  const HiddenFileSync sync =
+      proven_.size() <= 16 ? HiddenFileSync::EachFile : HiddenFileSync::FileSystem;
   for (const size_t index : std::exchange(proven_, {})) {
     const FetchedFile& file = outcome_.files[index];
     std::filesystem::rename(Partial(file), request_.folder / pending_->HiddenName(file.name));
     pending_->Add(file.name);
   }
-  pending_->Commit(HiddenFileSync::FileSystem);
+  pending_->Commit(sync);
   lastCommit_ = Clock::now();
 }
 

@@ -18,6 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+constexpr auto npos = std::string::npos;
 
 enum class Fault { MissingOnA, MissingOnB, MissingOnBoth, CorruptOnA, CorruptOnBoth };
 
@@ -100,12 +101,16 @@ TEST_P(FetchMirrors, BringsTheSetBackByteForByte) {
   const test::CuttingProxy proxy(nginx->Port(0), c.cuts, 30000);
   std::vector<std::string> mirrors{proxy.Url()};
   if (!c.onlyA) mirrors.push_back(nginx->Url(1));
-  std::vector<std::string> args{"fetch", List(mirrors), "-o", out.string(), "--jobs", "1"};
+  std::vector<std::string> args{"fetch",  List(mirrors), "-o",    out.string(),
+                                "--jobs", "1",           "--json"};
   if (c.join) args.push_back("--join");
   const auto run = test::RunCli(args);
   EXPECT_EQ(run.code, c.exit) << run.err;
   ExpectOnlyTheSetsBytes();
   EXPECT_EQ(fs::exists(out / "data.bin"), c.exit == 0 && c.join);
+  // The document names every file, and the addresses they came from.
+  for (const auto& [name, bytes] : set) EXPECT_NE(run.out.find("\"" + name + "\""), npos) << name;
+  for (const std::string& mirror : mirrors) EXPECT_NE(run.out.find(mirror), npos) << mirror;
   EXPECT_GE(proxy.Connections(), c.cuts);
   for (const auto& [index, fault] : c.faults) {
     if (fault != Fault::CorruptOnA) continue;
