@@ -225,8 +225,9 @@ std::vector<TransferEnd> Transfers::Step(std::chrono::milliseconds wait) {
     const CURLcode result = message->data.result;
     std::optional<TransferEnd> end = Finish(*job, result);
     if (!end) continue;
-    if (--perHost_[job->request.address.host] == 0) perHost_.erase(job->request.address.host);
-    jobs_.erase(job->request.id);
+    const std::string host = job->request.address.host;
+    if (--perHost_[host] == 0) perHost_.erase(host);
+    jobs_.erase(end->id);
     ends.push_back(std::move(*end));
   }
   return ends;
