@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "app/cli/AddRecoveryCommand.h"
+#include "app/cli/FetchCommand.h"
 #include "app/cli/InfoCommand.h"
 #include "app/cli/JoinCommand.h"
 #include "app/cli/JsonReport.h"
@@ -38,6 +39,7 @@ int Run(const std::vector<std::string>& args, Context& context) {
   commands.push_back(std::make_unique<AddRecoveryCommand>());
   commands.push_back(std::make_unique<InfoCommand>());
   commands.push_back(std::make_unique<PluginsCommand>());
+  commands.push_back(std::make_unique<FetchCommand>());
   std::vector<std::pair<CLI::App*, Command*>> registered;
   for (auto& command : commands) registered.emplace_back(command->Register(app), command.get());
 

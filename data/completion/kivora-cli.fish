@@ -1,8 +1,8 @@
 # fish completion for kivora-cli: subcommands, their options, and file names.
 
-set -l commands split join test resplit repair add-recovery info plugins
+set -l commands split join test resplit repair add-recovery info plugins fetch
 # The commands that run an operation and report it as --json or --quiet choose.
-set -l reporting split join test resplit repair add-recovery
+set -l reporting split join test resplit repair add-recovery fetch
 set -l none "not __fish_seen_subcommand_from $commands"
 
 complete -c kivora-cli -f
@@ -16,17 +16,18 @@ complete -c kivora-cli -n $none -a repair -d 'Rebuild lost or damaged files from
 complete -c kivora-cli -n $none -a add-recovery -d 'Test a set, then write its recovery parts'
 complete -c kivora-cli -n $none -a info -d 'Show a join definition'
 complete -c kivora-cli -n $none -a plugins -d 'List the pendant plug-ins'
+complete -c kivora-cli -n $none -a fetch -d 'Fetch a set from its addresses, proving every file'
 
 # Every subcommand: its help; all but plugins take files.
 complete -c kivora-cli -n "__fish_seen_subcommand_from $commands" -s h -l help -d 'Print help and exit'
-complete -c kivora-cli -n "__fish_seen_subcommand_from split join test resplit repair add-recovery info" -F
+complete -c kivora-cli -n "__fish_seen_subcommand_from split join test resplit repair add-recovery info fetch" -F
 complete -c kivora-cli -n "__fish_seen_subcommand_from split" -a - -d 'Standard input'
 
 complete -c kivora-cli -n "__fish_seen_subcommand_from $reporting" -l json -d 'Print one JSON document on stdout at the end'
 complete -c kivora-cli -n "__fish_seen_subcommand_from $reporting" -s q -l quiet -d 'Print nothing but errors'
 
 # Password and plug-in options.
-set -l password split join test resplit repair
+set -l password split join test resplit repair fetch
 complete -c kivora-cli -n "__fish_seen_subcommand_from $password" -s p -l password -x -d 'Password of the set'
 complete -c kivora-cli -n "__fish_seen_subcommand_from $password" -l password-file -r -F -d 'Read the password from FILE (- for stdin)'
 complete -c kivora-cli -n "__fish_seen_subcommand_from join resplit" -l require-encryption -d 'Refuse a set without an authenticated definition'
@@ -71,3 +72,10 @@ complete -c kivora-cli -n $resplit -l all -d 'Rebuild every part'
 complete -c kivora-cli -n "__fish_seen_subcommand_from repair" -l dry-run -d 'Only check and say what would be rebuilt'
 complete -c kivora-cli -n "__fish_seen_subcommand_from info" -l json -d 'Print one JSON object'
 complete -c kivora-cli -n "__fish_seen_subcommand_from plugins" -l json -d 'Print one JSON document'
+
+# fetch
+set -l fetch "__fish_seen_subcommand_from fetch"
+complete -c kivora-cli -n $fetch -s o -l output-dir -x -a '(__fish_complete_directories)' -d 'Folder the set is fetched into'
+complete -c kivora-cli -n $fetch -l join -d 'Rebuild what no address served, then join the set'
+complete -c kivora-cli -n $fetch -l overwrite -d 'With --join, replace an existing joined file'
+complete -c kivora-cli -n $fetch -l jobs -x -d 'Transfers at once (default 4)'

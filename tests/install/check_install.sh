@@ -85,7 +85,7 @@ done
 
 # The options each program's --help lists.
 help_options() { "$@" --help | grep -o -- '--[a-z][a-z-]*' | sort -u; }
-subcommands="split join test resplit repair info plugins"
+subcommands="split join test resplit repair info plugins fetch"
 
 # Manual pages: rendered without warnings, and naming every option of --help.
 if have man; then

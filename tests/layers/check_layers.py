@@ -33,6 +33,7 @@ LAYERS = {
     "platform": set(),
     "pendant": CORE | {"platform"},
     "filelist": CORE,
+    "net": CORE,
     "language": CORE,
     "ui/settings": CORE | {"platform"},
     "ui/state": CORE,
@@ -41,7 +42,7 @@ LAYERS = {
     "ui/window": CORE | {"pendant", "filelist", "platform", "language", "ui/pages"}
     | UI_BELOW_PAGES,
     "kvrpack": CORE | {"platform", "language"},
-    "app/cli": CORE | {"pendant", "platform"},
+    "app/cli": CORE | {"pendant", "platform", "net"},
 }
 for index, folder in enumerate(CORE_ORDER):
     LAYERS[folder] = set(CORE_ORDER[:index])

@@ -1,0 +1,57 @@
+#include "net/FetchProof.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "core/format/RecoveryFormat.h"
+#include "core/io/CommitNames.h"
+#include "core/io/Crc32.h"
+#include "core/io/File.h"
+
+namespace kivora::net {
+namespace {
+
+std::uint32_t CrcOfRange(File& file, std::uint64_t offset, std::uint64_t length,
+                         std::vector<std::uint8_t>& buffer) {
+  std::uint32_t crc = 0;
+  while (length > 0) {
+    const auto piece = std::span(buffer).first(
+        static_cast<size_t>(std::min<std::uint64_t>(length, buffer.size())));
+    file.ReadExactAt(static_cast<std::int64_t>(offset), piece);
+    crc = Crc32Update(crc, piece);
+    offset += piece.size();
+    length -= piece.size();
+  }
+  return crc;
+}
+
+}  // namespace
+
+bool RecoveryPartProves(const std::filesystem::path& file, std::string_view name,
+                        std::uint32_t definitionCrc, std::string_view definitionName) {
+  const std::optional<RecoveryFileInfo> info = ReadRecoveryInfo(file);
+  if (!info) return false;
+  const RecoveryHeader& h = info->header;
+  if (h.definitionCrc != definitionCrc || h.definitionName != definitionName ||
+      RecoveryFileName(h.naming, h.SetIndex()) != name) {
+    return false;
+  }
+  File in = File::OpenRead(file);
+  if (static_cast<std::uint64_t>(in.Size()) !=
+      info->definitionOffset + h.definitionLength + kRecoveryTrailerBytes) {
+    return false;
+  }
+  std::vector<std::uint8_t> buffer(256 * 1024);
+  return (h.version == 1 || CrcOfRange(in, 0, info->headerOffset, buffer) == h.pendantCrc) &&
+         CrcOfRange(in, info->definitionOffset, h.definitionLength, buffer) == h.definitionCrc &&
+         CrcOfRange(in, info->shardOffset, h.shardLength, buffer) == h.shardCrc;
+}
+
+std::string PartialName(std::string_view target) {
+  if (target.size() <= 200) return ".kvfetch." + std::string(target);
+  return fmt::format(".kvfetch.~{:016x}", Fnv1a64(target));
+}
+
+}  // namespace kivora::net

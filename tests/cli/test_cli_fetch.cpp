@@ -1,0 +1,181 @@
+// kivora-cli fetch against nginx serving a set from two mirrors, with faults: files
+// missing, corrupted bytes, dropped connections, a kill in the middle, refused addresses.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <fstream>
+#include <memory>
+
+#include "tests/cli/ChildProcess.h"
+#include "tests/cli/CliTestSupport.h"
+#include "tests/cli/FetchServers.h"
+#include "tests/support/TestSupport.h"
+
+namespace kivora {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+constexpr auto npos = std::string::npos;
+
+enum class Fault { MissingOnA, MissingOnB, MissingOnBoth, CorruptOnA, CorruptOnBoth };
+
+class FetchTest : public ::testing::Test {
+ protected:
+  test::TempDir dir;
+  fs::path a = dir / "a", b = dir / "b", out = dir / "out";
+  std::vector<std::uint8_t> source = test::RandomBytes(700000, 7);
+  test::FolderFiles set;  // the set as split
+  std::unique_ptr<test::NginxServer> nginx;
+
+  void SetUp() override {
+    fs::create_directories(a);
+    fs::create_directories(b);
+    fs::create_directories(dir / "nginx");
+    nginx = std::make_unique<test::NginxServer>(dir / "nginx", std::vector<fs::path>{a, b},
+                                                "location / { return 302 file:///etc/passwd; }");
+    if (!nginx->Running()) GTEST_SKIP() << nginx->Why();
+  }
+  void Split(std::vector<std::string> options) {
+    test::WriteBytes(dir / "data.bin", source);
+    std::vector<std::string> args{"split",      (dir / "data.bin").string(),
+                                  "-o",         a.string(),
+                                  "-s",         "64",
+                                  "--recovery", "2",
+                                  "--seed",     "3"};
+    args.insert(args.end(), options.begin(), options.end());
+    ASSERT_EQ(test::RunCli(args).code, 0);
+    set = test::FolderContent(a);
+    for (const auto& [name, bytes] : set) test::WriteBytes(b / name, bytes);
+  }
+  std::string Name(int part) const { return std::next(set.begin(), part)->first; }
+  // One line per file and mirror, the mirrors' lines of a file together.
+  std::string List(const std::vector<std::string>& mirrors) const {
+    std::ofstream list(dir / "list.txt");
+    for (const auto& [name, bytes] : set)
+      for (const std::string& mirror : mirrors) list << mirror << name << "\r\n";
+    return (dir / "list.txt").string();
+  }
+  // Every file of `out` is the set's own (or the source), never other bytes.
+  void ExpectOnlyTheSetsBytes() {
+    for (const auto& [name, bytes] : test::FolderContent(out)) {
+      if (name == "data.bin") {
+        EXPECT_EQ(bytes, source);
+      } else if (!name.starts_with(".kvfetch.")) {
+        ASSERT_TRUE(set.contains(name)) << name;
+        EXPECT_EQ(bytes, set.at(name)) << name;
+      }
+    }
+  }
+};
+
+struct MirrorCase {
+  const char* name;
+  std::vector<std::string> splitOptions;
+  std::vector<std::pair<int, Fault>> faults;  // by index among the set's files, sorted
+  int cuts = 0;                               // mirror A cuts its first connections
+  bool onlyA = false;                         // the list names mirror A alone
+  bool join = true;
+  int exit = 0;
+};
+
+void PrintTo(const MirrorCase& c, std::ostream* os) { *os << c.name; }
+
+class FetchMirrors : public FetchTest, public ::testing::WithParamInterface<MirrorCase> {};
+
+TEST_P(FetchMirrors, BringsTheSetBackByteForByte) {
+  const MirrorCase& c = GetParam();
+  Split(c.splitOptions);
+  for (const auto& [index, fault] : c.faults) {
+    const std::string name = Name(index);
+    std::vector<std::uint8_t> bad = set.at(name);
+    bad[bad.size() / 2] ^= 0x40;
+    if (fault == Fault::MissingOnA || fault == Fault::MissingOnBoth) fs::remove(a / name);
+    if (fault == Fault::MissingOnB || fault == Fault::MissingOnBoth) fs::remove(b / name);
+    if (fault == Fault::CorruptOnA || fault == Fault::CorruptOnBoth)
+      test::WriteBytes(a / name, bad);
+    if (fault == Fault::CorruptOnBoth) test::WriteBytes(b / name, bad);
+  }
+  const test::CuttingProxy proxy(nginx->Port(0), c.cuts, 30000);
+  std::vector<std::string> mirrors{proxy.Url()};
+  if (!c.onlyA) mirrors.push_back(nginx->Url(1));
+  std::vector<std::string> args{"fetch",  List(mirrors), "-o",    out.string(),
+                                "--jobs", "1",           "--json"};
+  if (c.join) args.push_back("--join");
+  const auto run = test::RunCli(args);
+  EXPECT_EQ(run.code, c.exit) << run.err;
+  ExpectOnlyTheSetsBytes();
+  EXPECT_EQ(fs::exists(out / "data.bin"), c.exit == 0 && c.join);
+  // The document names every file, and the addresses they came from.
+  for (const auto& [name, bytes] : set) EXPECT_NE(run.out.find("\"" + name + "\""), npos) << name;
+  for (const std::string& mirror : mirrors) EXPECT_NE(run.out.find(mirror), npos) << mirror;
+  EXPECT_GE(proxy.Connections(), c.cuts);
+  for (const auto& [index, fault] : c.faults) {
+    if (fault != Fault::CorruptOnA) continue;
+    // A mirror that served bad bytes comes last: the other serves every file after it.
+    for (auto it = std::next(set.begin(), index + 1); it != set.end(); ++it)
+      EXPECT_TRUE(nginx->Requests(0, it->first).empty()) << it->first;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, FetchMirrors,
+    ::testing::Values(
+        MirrorCase{"MissingOnEachMirror", {}, {{3, Fault::MissingOnB}, {4, Fault::MissingOnA}}},
+        MirrorCase{"CorruptOnOneMirror", {}, {{1, Fault::CorruptOnA}}},
+        MirrorCase{"DroppedConnections", {}, {}, 3, true, false},
+        MirrorCase{"CorruptEverywhere", {}, {{2, Fault::CorruptOnBoth}}, 0, false, false, 1},
+        MirrorCase{"LostEverywhereRebuilt", {}, {{4, Fault::MissingOnBoth}}},
+        MirrorCase{"ImplantedDefinition", {"--implant"}, {{2, Fault::MissingOnA}}}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(FetchTest, RefusesAddressesThatAreNotHttpHttpsOrFtp) {
+  Split({});
+  for (const std::string& address :
+       {std::string("file:///etc/passwd"), std::string("gopher://127.0.0.1/data.kvr"),
+        nginx->Url(2) + "data.kvr"}) {  // redirects to file://
+    const auto run = test::RunCli({"fetch", address, "-o", out.string()});
+    EXPECT_EQ(run.code, 1) << address;
+    EXPECT_TRUE(!fs::exists(out) || fs::is_empty(out)) << address;
+  }
+}
+
+TEST_F(FetchTest, AfterAKillFetchesNoCompletePartAgain) {
+  Split({"--plain"});
+  long before = 0;  // the definition, two parts and half of the third
+  for (int i : {0, 1, 2}) before += static_cast<long>(set.at(Name(i)).size());
+  const test::CuttingProxy proxy(nginx->Port(0), 0, 0,
+                                 before + static_cast<long>(set.at(Name(3)).size()) / 2);
+  std::string why;
+  test::ChildProcess first(
+      {KIVORA_CLI_PATH, "fetch", List({proxy.Url()}), "-o", out.string(), "--jobs", "1"}, false);
+  const auto cut = [&] {
+    for (const auto& [name, bytes] : test::FolderContent(out))
+      if (name.starts_with(".kvfetch.data0") && bytes.size() < set.at(name.substr(9)).size() &&
+          !bytes.empty())
+        return true;
+    return false;
+  };
+  for (int i = 0; i < 600 && !(proxy.Holding() && fs::exists(out) && cut()); ++i)
+    std::this_thread::sleep_for(50ms);
+  ASSERT_TRUE(cut());
+  first.Signal(SIGKILL);
+  first.Wait(10s);
+  const auto second = test::RunCli({"fetch", List({nginx->Url(0)}), "-o", out.string()});
+  EXPECT_EQ(second.code, 0) << second.err;
+  ExpectOnlyTheSetsBytes();
+  int resumed = 0;
+  for (const auto& [name, bytes] : set) {
+    const auto requests = nginx->Requests(0, name);
+    const auto whole = std::count_if(requests.begin(), requests.end(),
+                                     [](const std::string& r) { return r.ends_with(" -"); });
+    EXPECT_LE(whole, 1) << name;
+    resumed += static_cast<int>(requests.size() - static_cast<size_t>(whole));
+  }
+  EXPECT_EQ(resumed, 1);
+}
+
+}  // namespace
+}  // namespace kivora
