@@ -238,6 +238,23 @@ class SetPagesTest : public QObject {
     QCOMPARE(ResplitCount(), QStringLiteral("再分割數: 1/1"));
   }
 
+  // Another page's operation changes the shared list; coming back shows the page's set
+  // again with its selection, and the re-split works on that set.
+  void resplitPageShowsItsSetAgainAfterAnotherPage() {
+    const QString def = Split(50000, 10);
+    const QByteArray third = Read(Path("movie02.png"));
+    QFile::remove(Path("movie02.png"));
+    OpenForResplit(def);
+    SelectState(2);
+    window_->findChild<QTabWidget*>("pcDevideJoint")->setCurrentIndex(0);
+    window_->stateList().ClearRows();  // as a failed split leaves it
+    window_->findChild<QTabWidget*>("pcDevideJoint")->setCurrentIndex(1);
+    QCOMPARE(window_->stateList().RowCount(), 5);
+    QCOMPARE(window_->stateList().SelectedKeys(), std::vector<int>{2});
+    QVERIFY(Run("btnRedevide"));
+    QCOMPARE(Read(Path("movie02.png")), third);
+  }
+
   void selectAllFollowsLineScrolling() {
     const QString def = Split(50 * 1024, 1);
     window_->show();

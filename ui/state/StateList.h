@@ -38,6 +38,17 @@ class StateList : public QTreeView {
   int KeyOf(const FileRole& role);
   void ScrollTo(int key);
   void ClearRows();
+  // What the list shows, to show it again later: its rows in their order, the keys
+  // handed out, and the selected rows.
+  struct Content {
+    std::vector<RowUpdate> rows;
+    std::map<FileRole, int> otherKeys;
+    int nextKey = 0;
+    int captionWidth = 0;
+    std::vector<int> selected;  // keys
+  };
+  Content SavedContent() const;
+  void Restore(const Content& content);
   // Keys of the selected rows, increasing.
   std::vector<int> SelectedKeys() const;
   // Selects the rows that are visible (the select-all of the resplit page).

@@ -270,6 +270,12 @@ void MainWindow::GuardSubPageChange(int index) {
     reverting_ = false;
     return;
   }
+  const auto slot = [](int page) { return static_cast<std::size_t>(std::clamp(page, 0, 2)); };
+  pageViews_[slot(subPage_)] = PageView{stateList_->SavedContent(), loaded_};
+  if (const std::optional<PageView>& view = pageViews_[slot(index)]) {
+    stateList_->Restore(view->list);
+    loaded_ = view->loaded;
+  }
   subPage_ = index;
 }
 
