@@ -339,7 +339,7 @@ as long as no more files of a group are lost or damaged, a repair rebuilds them.
     </message>
     <message>
         <source>每組的修復檔數目 (1 到 254)，或每組分割檔的比例 (例如 10%)：</source>
-        <translation>Recovery parts per group (1 to 254), or a share of each group's parts (such as 10%):</translation>
+        <translation>Recovery parts per group (1 to 254), or a share of each group&apos;s parts (such as 10%):</translation>
     </message>
 </context>
 <context>
@@ -605,6 +605,18 @@ every part of the set.</translation>
     <message>
         <source>請輸入分割檔大小 (1 到 %1 KB)。</source>
         <translation>Enter a part size (1 to %1 KB).</translation>
+    </message>
+    <message>
+        <source>請輸入「%1」。</source>
+        <translation>Please fill in "%1".</translation>
+    </message>
+    <message>
+        <source>分割檔名稱</source>
+        <translation>Part name</translation>
+    </message>
+    <message>
+        <source>副檔名</source>
+        <translation>Extension</translation>
     </message>
 </context>
 <context>

@@ -264,6 +264,25 @@ class MainWindowTest : public QObject {
     QCOMPARE(Find<QLineEdit>(w, "edtDevideFileName")->text(), QStringLiteral("/videos/clip.avi"));
   }
 
+  // A typed source proposes the base name once the field is left; a name cleared after it
+  // is refused with the field named and focused.
+  void typedSourceProposesTheBaseName() {
+    const QString source = WriteSource("clip.avi", 3000);
+    MainWindow w(messages_, Env());
+    w.show();
+    QApplication::setActiveWindow(&w);
+    auto* sourceEdit = Find<QLineEdit>(w, "edtDevideFileName");
+    auto* name = Find<QLineEdit>(w, "edtDevideName");
+    sourceEdit->setText(source);
+    emit sourceEdit->editingFinished();
+    QCOMPARE(name->text(), QStringLiteral("clip"));
+    name->clear();
+    QTest::mouseClick(Find<QPushButton>(w, "btnDevide"), Qt::LeftButton);
+    QCOMPARE(messages_.shown,
+             QStringList{QStringLiteral("含有未被設定的項目。\n請輸入「分割檔名稱」。")});
+    QVERIFY(name->hasFocus());
+  }
+
   void splitThroughThePageMatchesTheCommandLine() {
     const QString source = WriteSource("movie.avi", 300000);
     QDir().mkpath(dir_->path() + "/gui");
