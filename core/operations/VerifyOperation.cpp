@@ -1,5 +1,6 @@
 #include "core/operations/VerifyOperation.h"
 
+#include <array>
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -65,6 +66,7 @@ VerifyOutcome RunVerify(KvrDefinition& loaded, const std::filesystem::path& defi
   const StopCheck abort = [&events] { return events.AbortRequested(); };
   SharedStop stopped(abort);
   int reported = 0;
+  std::array<int, 6> found{};  // parts by their PartTestResult's value
   const auto reportFinished = [&] {
     for (;;) {
       std::optional<PartTestResult> t;
@@ -81,6 +83,7 @@ VerifyOutcome RunVerify(KvrDefinition& loaded, const std::filesystem::path& defi
       const PartRecord& rec = def.parts[static_cast<size_t>(reported)];
       events.SetFileState(reported, rec.FileName, StateOf(*t));
       outcome.findings.insert(*t);
+      ++found[static_cast<std::size_t>(*t)];
       events.Report(Progress{OperationKind::Test, reported + 1, count});
       ++reported;
     }
@@ -122,7 +125,14 @@ VerifyOutcome RunVerify(KvrDefinition& loaded, const std::filesystem::path& defi
   outcome.authenticated = cipher && cipher->AuthenticatesDefinition() && !outcome.HasErrors();
   Outcome end = Outcome::Completed;
   if (outcome.HasErrors()) {
-    events.ShowCompletion(msg::kTestFoundErrors);
+    const auto count = [&](PartTestResult t) { return found[static_cast<std::size_t>(t)]; };
+    if (options.countErrors) {
+      events.ShowWarning(msg::kTestFoundErrorCounts(count(PartTestResult::Missing),
+                                                    count(PartTestResult::Corrupt),
+                                                    count(PartTestResult::Fixable)));
+    } else {
+      events.ShowCompletion(msg::kTestFoundErrors);
+    }
     end = Outcome::ProblemsFound;
   } else if (outcome.findings.contains(PartTestResult::Fixable)) {
     outcome.joinRequested = events.AskYesNo(QuestionKind::JoinAfterFixableTest,

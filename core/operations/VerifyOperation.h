@@ -33,6 +33,9 @@ struct VerifyOptions {
   // Ask for the password of an encrypted set when none is given; the user may skip
   // the question, and the test then checks the checksums alone.
   bool askPassword = false;
+  // Errors found close with their counts and the next steps, as a warning, instead of the
+  // short notice.
+  bool countErrors = false;
 };
 
 // The test button: re-reads a changed definition, unlocks an encrypted set when it has

@@ -220,6 +220,15 @@ inline constexpr MessageTemplate<> kTestFixableQuestion{
     "Errors were found, but they can be fixed.\nGo on and join?"};
 inline constexpr MessageTemplate<> kTestNoProblemQuestion{"找不到任何問題。是否要進行合併？",
                                                           "No problem found. Join now?"};
+// The window's closing of a test that found errors: the counts and what can be done next.
+inline constexpr MessageTemplate<int, int, int> kTestFoundErrorCounts{
+    "已發現到錯誤了：{} 個不存在，{} 個毀損，{} 個可修正。\n"
+    "接下來可以照樣合併 (略過不存在的、強制合併毀損的分割檔)、用修復檔修復，"
+    "或是在「再分割」頁用來源檔案重建這些分割檔。",
+    "Errors were found: {} missing, {} corrupt, {} fixable.\n"
+    "Next you can join anyway (skipping missing parts, joining corrupt ones as they are), "
+    "repair from recovery parts, or rebuild these parts from the source file on the Resplit "
+    "page."};
 
 // Re-split
 inline constexpr MessageTemplate<> kSelectPartsToResplit{

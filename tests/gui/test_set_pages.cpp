@@ -20,6 +20,7 @@
 #include <utility>
 
 #include "app/cli/Cli.h"
+#include "core/text/Messages.h"
 #include "tests/gui/ScriptedMessages.h"
 #include "tests/gui/TestEnvironment.h"
 #include "tests/support/TestSupport.h"
@@ -167,10 +168,11 @@ class SetPagesTest : public QObject {
     Find<QLineEdit>("edtJointFileName")->setText(def);
     messages_.answers = {Answer::Yes};  // repair now
     QVERIFY(Run("btnTest"));
-    QCOMPARE(messages_.shown,
-             (QStringList{"已發現到錯誤了。",
-                          "已發現遺失或毀損的檔案，但是可以用修復檔重建。\n要進行修復嗎？",
-                          "修復已完成。"}));
+    QCOMPARE(
+        messages_.shown,
+        (QStringList{QString::fromStdString(kivora::msg::kTestFoundErrorCounts(1, 0, 0).Chinese()),
+                     "已發現遺失或毀損的檔案，但是可以用修復檔重建。\n要進行修復嗎？",
+                     "修復已完成。"}));
     QCOMPARE(Read(Path("movie02.png")), part);
     QVERIFY(States().contains(QStringLiteral("修復")));
   }
@@ -201,7 +203,10 @@ class SetPagesTest : public QObject {
     part.write(QByteArray(10, 'x'));
     part.close();
     QVERIFY(Run("btnTest"));
-    QCOMPARE(messages_.shown, QStringList{QStringLiteral("已發現到錯誤了。")});
+    QCOMPARE(
+        messages_.shown,
+        QStringList{QString::fromStdString(kivora::msg::kTestFoundErrorCounts(1, 0, 1).Chinese())});
+    QCOMPARE(messages_.icons, QList<MessageIcon>{MessageIcon::Warning});
     // The problems on top, the missing before the fixable; the rest keep their order.
     QCOMPARE(States(),
              (QStringList{QStringLiteral("不存在"), QStringLiteral("可修正"), QStringLiteral("OK"),

@@ -167,8 +167,9 @@ void JoinPage::Test() {
         *outcome = CallEngine(events, TestFailure(), VerifyOutcome{}, [&] {
           // The password of an encrypted set is asked for; Cancel
           // tests the checksums alone.
-          return RunVerify(services_.loaded, definition, services_.pendants, events,
-                           VerifyOptions{.password = std::nullopt, .askPassword = true});
+          return RunVerify(
+              services_.loaded, definition, services_.pendants, events,
+              VerifyOptions{.password = std::nullopt, .askPassword = true, .countErrors = true});
         });
         if (outcome->ran && !outcome->aborted && outcome->HasErrors()) {
           OfferRepairFromRecovery(definition, events);
