@@ -341,6 +341,18 @@ as long as no more files of a group are lost or damaged, a repair rebuilds them.
         <source>每組的修復檔數目 (1 到 254)，或每組分割檔的比例 (例如 10%)：</source>
         <translation>Recovery parts per group (1 to 254), or a share of each group&apos;s parts (such as 10%):</translation>
     </message>
+    <message>
+        <source>這組分割檔已有修復檔：新的修復檔將取代它們。</source>
+        <translation>This set has recovery parts already: the new ones will replace them.</translation>
+    </message>
+    <message>
+        <source>取代修復檔(&amp;D)</source>
+        <translation>Repla&amp;ce recovery parts</translation>
+    </message>
+    <message>
+        <source>以新的修復檔取代這組分割檔現有的修復檔</source>
+        <translation>Replaces the recovery parts of this set with new ones</translation>
+    </message>
 </context>
 <context>
     <name>kivora::ui::MainWindow</name>
@@ -608,7 +620,7 @@ every part of the set.</translation>
     </message>
     <message>
         <source>請輸入「%1」。</source>
-        <translation>Please fill in "%1".</translation>
+        <translation>Please fill in &quot;%1&quot;.</translation>
     </message>
     <message>
         <source>分割檔名稱</source>

@@ -77,6 +77,11 @@ inline constexpr MessageTemplate<> kEncryptNeedsPassword158{
 inline constexpr MessageTemplate<> kRecoveryAmountInvalid{
     "每組修復檔的數目必須在 0 到 254 之間，比例必須在 0% 到 100% 之間。(159)",
     "Recovery parts per group must be 0 to 254, and a share 0% to 100%. (159)"};
+// The amount the window's add-recovery box takes; the word joiner keeps the number on the
+// line of the text before it.
+inline constexpr MessageTemplate<> kAddRecoveryAmountInvalid165{
+    "每組修復檔的數目必須在 1 到 254 之間，或是 1% 到 100% 的比例。\u2060(165)",
+    "Recovery parts per group must be 1 to 254, or a share of 1% to 100%.\u00a0(165)"};
 inline constexpr MessageTemplate<> kWriteRecoveryFailed{
     "寫入修復檔失敗... 殘念！(160)", "Writing the recovery part failed... Too bad! (160)"};
 inline constexpr MessageTemplate<> kStateRecovery{"修復檔", "Recovery part"};

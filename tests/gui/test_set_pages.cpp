@@ -131,11 +131,16 @@ class SetPagesTest : public QObject {
     Find<QLineEdit>("edtJointFileName")->setText(def);
     QVERIFY(!Find<QPushButton>("btnAddRecovery")->isEnabled());
     QVERIFY(Run("btnTest"));  // join now? No
-    messages_.texts = {QStringLiteral("2")};
+    // Amounts the engine refuses are asked again, with the reason.
+    messages_.texts = {QStringLiteral("0"), QStringLiteral("255"), QStringLiteral("2")};
     QVERIFY(Run("btnAddRecovery"));
+    const QString refused =
+        QString::fromStdString(kivora::msg::kAddRecoveryAmountInvalid165().Chinese());
+    QCOMPARE(messages_.shown.mid(1, 2), (QStringList{refused, refused}));
     QVERIFY(messages_.shown.contains(QStringLiteral("修復檔已加入。")));
     QVERIFY(QFile::exists(Path("movie_rec01.png")));
     QVERIFY(Find<QPushButton>("btnAddRecovery")->isEnabled());
+    QCOMPARE(Find<QPushButton>("btnAddRecovery")->text(), QStringLiteral("取代修復檔(&D)"));
     QFile::remove(Path("movie02.png"));
     QVERIFY(Run("btnTest"));
     QVERIFY(!Find<QPushButton>("btnAddRecovery")->isEnabled());
