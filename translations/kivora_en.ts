@@ -416,6 +416,10 @@ Clear them and go on?</translation>
         <translation>An operation is running.
 Abort it and close Kivora?</translation>
     </message>
+    <message>
+        <source>選取數: %1/%2</source>
+        <translation>Selected: %1/%2</translation>
+    </message>
 </context>
 <context>
     <name>kivora::ui::MessageLayer</name>

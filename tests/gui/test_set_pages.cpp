@@ -265,6 +265,31 @@ class SetPagesTest : public QObject {
     QCOMPARE(Read(Path("movie02.png")), third);
   }
 
+  // The panels show the current operation's figures only; a join that kept no output
+  // leaves no row saying its part was joined.
+  void panelsAndRowsShowOnlyWhatLasted() {
+    const QString def = Split(50000, 10, {"--plain"});
+    QFile::remove(Path("movie03.png"));
+    Find<QComboBox>("cobJointSaveAs")->setCurrentText(Path("out"));
+    QDir().mkpath(Path("out"));
+    Find<QLineEdit>("edtJointFileName")->setText(def);
+    const auto panel = [this](int i) {
+      return window_->findChild<QStatusBar*>("sbStatus")->findChildren<QLabel*>().value(i)->text();
+    };
+    QVERIFY(Run("btnTest"));
+    QCOMPARE(panel(1), QStringLiteral("進行的測試數: 5/5"));
+    SelectState(0);
+    QCOMPARE(panel(2), QStringLiteral("選取數: 1/5"));
+    window_->findChild<QTabWidget*>("pcDevideJoint")->setCurrentIndex(1);
+    QCOMPARE(panel(1), QString());
+    window_->findChild<QTabWidget*>("pcDevideJoint")->setCurrentIndex(2);
+    QVERIFY(Run("btnJoint"));  // go on without the missing part? No
+    QVERIFY(!States().contains(QStringLiteral("合併")));
+    QVERIFY(!QFile::exists(Path("out/movie.avi")));
+    QCOMPARE(panel(1), QString());  // the failed join's count
+    QCOMPARE(panel(2), QString());
+  }
+
   void selectAllFollowsLineScrolling() {
     const QString def = Split(50 * 1024, 1);
     window_->show();

@@ -34,6 +34,7 @@ bool OperationRunner::Start(ShowWork showWork, Work work, After after) {
   abort_ = false;
   showWork_ = std::move(showWork);
   after_ = std::move(after);
+  window_.OperationStarting();
   timer_.start();
   thread_ = std::thread([this, work = std::move(work)] {
     work(*this);  // the page's call of its operation reports the operation's failure

@@ -25,6 +25,8 @@ namespace kivora::ui {
 class EventWindow : public OperationEvents {
  public:
   virtual void ReportBatch(std::span<const OperationEvent> events) = 0;
+  // An operation is about to start: figures of earlier ones go.
+  virtual void OperationStarting() {}
 };
 
 class OperationRunner final : public QObject, private OperationEvents {

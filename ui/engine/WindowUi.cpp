@@ -121,9 +121,24 @@ void WindowUi::ShowProgress(const Progress& progress) {
   }
 }
 
+void WindowUi::ClearProgress() {
+  for (int panel : {0, 1})
+    if (QLabel* label = panels_.value(panel)) label->clear();
+}
+
 void WindowUi::ShowFinished(const Finished& finished) {
+  const bool unfinished =
+      finished.outcome == Outcome::Failed || finished.outcome == Outcome::Interrupted;
+  // A failed operation's count is of work that did not last.
+  if (finished.outcome == Outcome::Failed) ClearProgress();
   switch (finished.operation) {
     case OperationKind::Join:
+      // A join that did not finish kept no output: its parts were not joined after all.
+      if (unfinished) {
+        for (const FileState joined : {FileState::Joined, FileState::KeptBack})
+          states_.ShowStateInstead(EngineText(StateText(joined), language_), QString(),
+                                   ImageOf(FileState::Listed));
+      }
       // The problems go on top, and the top comes into view.
       states_.SortProblemsFirst();
       states_.scrollToTop();

@@ -33,6 +33,9 @@ class WindowUi : public EventWindow {
   void ReportBatch(std::span<const OperationEvent> events) override;
   Reply Ask(const Question& question) override;
   bool AbortRequested() override;
+  void OperationStarting() override { ClearProgress(); }
+  // Empties the progress panels.
+  void ClearProgress();
 
  private:
   void ShowMessage(const Message& message);

@@ -99,6 +99,13 @@ void StateList::ScrollTo(int key) {
     scrollTo(model_.index(position, 0));
 }
 
+void StateList::ShowStateInstead(const QString& from, const QString& to, StateImage image) {
+  std::vector<RowUpdate> updates;
+  for (int i = 0; i < RowCount(); ++i)
+    if (model_.State(i) == from) updates.push_back({model_.KeyAt(i), model_.Caption(i), to, image});
+  model_.Apply(updates);
+}
+
 void StateList::ClearRows() {
   model_.Clear();
   otherKeys_.clear();

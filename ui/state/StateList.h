@@ -37,6 +37,8 @@ class StateList : public QTreeView {
   // parts in the order the operation reports them.
   int KeyOf(const FileRole& role);
   void ScrollTo(int key);
+  // The rows whose state is `from` show `to` and `image` instead.
+  void ShowStateInstead(const QString& from, const QString& to, StateImage image);
   void ClearRows();
   // What the list shows, to show it again later: its rows in their order, the keys
   // handed out, and the selected rows.

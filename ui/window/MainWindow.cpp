@@ -195,6 +195,10 @@ void MainWindow::WatchStateListScrolling() {
   // A click in the list makes the user's own selection count again.
   connect(stateList_, &QAbstractItemView::pressed, this,
           [this] { resplitPage_->ClearSelectAll(); });
+  connect(stateList_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          [this] { ShowStateSelection(); });
+  connect(stateList_->model(), &QAbstractItemModel::modelReset, this,
+          [this] { ShowStateSelection(); });
   connect(stateList_->header(), &QHeaderView::sectionClicked, this,
           [this](int column) { SortStateList(column); });
 }
@@ -277,6 +281,14 @@ void MainWindow::GuardSubPageChange(int index) {
     loaded_ = view->loaded;
   }
   subPage_ = index;
+  windowUi_->ClearProgress();  // the counts of another page's operation
+}
+
+void MainWindow::ShowStateSelection() {
+  if (mainTab_ != 0) return;
+  const int selected = static_cast<int>(stateList_->selectionModel()->selectedRows().size());
+  panels_[2]->setText(
+      selected == 0 ? QString() : tr("選取數: %1/%2").arg(selected).arg(stateList_->RowCount()));
 }
 
 void MainWindow::GuardMainTabChange(int index) {
@@ -291,6 +303,7 @@ void MainWindow::GuardMainTabChange(int index) {
   mainTab_ = index;
   fileListPage_->SetActive(index == 1);
   if (index == 1) HandOverToFileList();
+  ShowStateSelection();
 }
 
 void MainWindow::HandOverToFileList() {

@@ -87,6 +87,8 @@ class MainWindow : public QWidget {
   void GuardMainTabChange(int index);
   // Fills the file list from the last operation when its tab is opened.
   void HandOverToFileList();
+  // On the split and join tab the summary panel counts the state list's selected rows.
+  void ShowStateSelection();
   bool MayClose();
 
   MessageLayer& messages_;
