@@ -656,5 +656,9 @@ every part of the set.</translation>
         <source>所有檔案 (*)</source>
         <translation>All files (*)</translation>
     </message>
+    <message>
+        <source>%1 (發佈中)</source>
+        <translation>%1 (publishing)</translation>
+    </message>
 </context>
 </TS>

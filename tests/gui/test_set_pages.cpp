@@ -24,6 +24,7 @@
 #include "tests/gui/ScriptedMessages.h"
 #include "tests/gui/TestEnvironment.h"
 #include "tests/support/TestSupport.h"
+#include "ui/engine/WindowUi.h"
 #include "ui/pages/InfoList.h"
 #include "ui/pages/JoinPage.h"
 #include "ui/pages/ResplitPage.h"
@@ -288,6 +289,20 @@ class SetPagesTest : public QObject {
     QVERIFY(!QFile::exists(Path("out/movie.avi")));
     QCOMPARE(panel(1), QString());  // the failed join's count
     QCOMPARE(panel(2), QString());
+  }
+
+  // After its last part a split publishes the set: its count says so until it ends.
+  void splitCountSaysWhenItPublishes() {
+    QLabel count, other;
+    StateList list;
+    WindowUi ui(nullptr, messages_, list, {&count, &other}, kivora::Language::Chinese, {});
+    using kivora::OperationKind;
+    ui.Report(kivora::Progress{OperationKind::Split, 4, 5});
+    QCOMPARE(count.text(), QStringLiteral("分割數: 4/5"));
+    ui.Report(kivora::Progress{OperationKind::Split, 5, 5});
+    QCOMPARE(count.text(), QStringLiteral("分割數: 5/5 (發佈中)"));
+    ui.Report(kivora::Finished{OperationKind::Split, kivora::Outcome::Completed});
+    QCOMPARE(count.text(), QStringLiteral("分割數: 5/5"));
   }
 
   void selectAllFollowsLineScrolling() {

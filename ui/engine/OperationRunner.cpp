@@ -115,7 +115,8 @@ void OperationRunner::RunCalls() {
 }
 
 void OperationRunner::ShowPending() {
-  if (showing_ || held_) return;
+  // Rows and counts go on while a hold keeps the operation's boxes back.
+  if (showing_) return;
   showing_ = true;
   std::vector<OperationEvent> events;
   {

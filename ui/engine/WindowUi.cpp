@@ -117,16 +117,31 @@ void WindowUi::ShowProgress(const Progress& progress) {
       break;
   }
   if (QLabel* label = panels_.value(panel)) {
-    label->setText(EngineText((*text)(progress.done, progress.total), language_));
+    const QString count = EngineText((*text)(progress.done, progress.total), language_);
+    // After its last part a split or re-split publishes the set (the commit), which a
+    // large set takes a moment for: the count says so until the operation ends.
+    const bool publishing = progress.operation != OperationKind::Load && panel == 0 &&
+                            progress.total > 0 && progress.done == progress.total;
+    label->setText(publishing ? PublishingText(count) : count);
+    lastCount_[panel] = count;
   }
 }
 
+QString WindowUi::PublishingText(const QString& count) {
+  return QCoreApplication::translate("kivora::ui::WindowUi", "%1 (發佈中)").arg(count);
+}
+
 void WindowUi::ClearProgress() {
-  for (int panel : {0, 1})
+  for (int panel : {0, 1}) {
     if (QLabel* label = panels_.value(panel)) label->clear();
+    lastCount_[panel].clear();
+  }
 }
 
 void WindowUi::ShowFinished(const Finished& finished) {
+  // The set is published, or its publishing ended: the count stands alone.
+  if (QLabel* label = panels_.value(0); label && !lastCount_[0].isEmpty())
+    label->setText(lastCount_[0]);
   const bool unfinished =
       finished.outcome == Outcome::Failed || finished.outcome == Outcome::Interrupted;
   // A failed operation's count is of work that did not last.
