@@ -660,5 +660,13 @@ every part of the set.</translation>
         <source>%1 (發佈中)</source>
         <translation>%1 (publishing)</translation>
     </message>
+    <message>
+        <source>驗證</source>
+        <translation>Verify</translation>
+    </message>
+    <message>
+        <source>略過</source>
+        <translation>Skip</translation>
+    </message>
 </context>
 </TS>

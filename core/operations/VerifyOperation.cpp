@@ -41,11 +41,23 @@ VerifyOutcome RunVerify(KvrDefinition& loaded, const std::filesystem::path& defi
   std::optional<SetCipher> cipher;
   if (def.header.CipherKind == kSealedCipher && def.header.Encryption) {
     std::optional<SecretText> password = options.password;
-    if (!password && options.askPassword) {
+    const bool ask = !password && options.askPassword;
+    const auto askPassword = [&] {
+      password.reset();
       if (std::optional<std::string> typed =
               events.AskText(QuestionKind::Password, msg::kVerifyPasswordPrompt)) {
         password.emplace(*typed);
         WipeText(*typed);
+      }
+    };
+    if (ask) askPassword();
+    // A wrong password typed in answer may be typed again, or skipped for the CRC test.
+    while (ask && options.retryWrongPassword && password && !password->empty() &&
+           !SetCipher(*password, *def.header.Encryption).PasswordMatches()) {
+      if (events.AskYesNo(QuestionKind::RetryPassword, msg::kWrongPasswordRetry) == Answer::Yes) {
+        askPassword();
+      } else {
+        password.reset();
       }
     }
     if (password && !password->empty()) {

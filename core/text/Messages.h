@@ -174,6 +174,11 @@ inline constexpr MessageTemplate<> kOutputExistsQuestion{
     "A file of the same name already exists.\nSave the joined file under another name?"};
 inline constexpr MessageTemplate<> kPasswordPrompt{"請輸入密碼，謝謝！",
                                                    "Please enter the password. Thank you!"};
+inline constexpr MessageTemplate<> kWrongPasswordRetry{
+    "所輸入的密碼並不一致，或是無法復號化。(231)\n要重新輸入密碼嗎？選「否」則略過密碼，只檢查 "
+    "CRC。",
+    "The password does not match, or the file cannot be decrypted. (231)\nType the password "
+    "again? No skips it and checks the CRCs only."};
 inline constexpr MessageTemplate<> kVerifyPasswordPrompt{
     "輸入密碼即可一併驗證加密的內容；略過則只檢查 CRC。",
     "Enter the password to prove the encrypted content as well; skip to check the CRCs only."};

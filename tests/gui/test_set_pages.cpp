@@ -159,12 +159,27 @@ class SetPagesTest : public QObject {
     QVERIFY(!window_->Busy());
   }
 
+  // The password box says verify and skip; a wrong password may be typed again or skipped.
   void testOfAnEncryptedSetCanSkipThePassword() {
     Find<QLineEdit>("edtJointFileName")->setText(Split(30000, 10, {"--encrypt", "-p", "right"}));
-    messages_.texts = {std::nullopt};  // the password question is cancelled
-    QVERIFY(Run("btnTest"));
-    QVERIFY(messages_.texts.empty());
-    QCOMPARE(messages_.shown, QStringList{QStringLiteral("找不到任何問題。是否要進行合併？")});
+    const QString retry = QString::fromStdString(kivora::msg::kWrongPasswordRetry().Chinese());
+    const QString clean = QStringLiteral("找不到任何問題。是否要進行合併？");
+    struct Case {
+      std::deque<std::optional<QString>> texts;
+      std::deque<Answer> answers;  // to "type it again?" and "join now?"
+      QStringList shown;
+    };
+    for (const Case& c : {Case{{std::nullopt}, {}, {clean}},
+                          Case{{"wrong", "right"}, {Answer::Yes}, {retry, clean}},
+                          Case{{"wrong"}, {Answer::No}, {retry, clean}}}) {
+      messages_.shown.clear();
+      messages_.texts = c.texts;
+      messages_.answers = c.answers;
+      QVERIFY(Run("btnTest"));
+      QVERIFY(messages_.texts.empty());
+      QCOMPARE(messages_.shown, c.shown);
+    }
+    QCOMPARE(messages_.textButtons.mid(0, 2), (QStringList{"驗證", "略過"}));
   }
 
   void testOffersTheRepairFromRecoveryParts() {

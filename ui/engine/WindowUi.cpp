@@ -179,13 +179,20 @@ void WindowUi::ShowFinished(const Finished& finished) {
 Reply WindowUi::Ask(const Question& question) {
   std::optional<std::string> text;
   switch (question.kind) {
-    case QuestionKind::Password:
-      if (const auto typed = messages_.AskText(
-              window_, QCoreApplication::translate("kivora::ui::WindowUi", "Kivora"),
-              EngineText(question.text, language_))) {
-        text = typed->toStdString();
+    case QuestionKind::Password: {
+      TextRequest request;
+      request.caption = QCoreApplication::translate("kivora::ui::WindowUi", "Kivora");
+      request.prompt = EngineText(question.text, language_);
+      request.secret = true;
+      // The test's password may be skipped: its buttons say verify and skip.
+      if (request.prompt == EngineText(msg::kVerifyPasswordPrompt, language_)) {
+        request.acceptText = QCoreApplication::translate("kivora::ui::WindowUi", "驗證");
+        request.rejectText = QCoreApplication::translate("kivora::ui::WindowUi", "略過");
       }
+      if (const auto typed = messages_.AskCheckedText(window_, request))
+        text = typed->toStdString();
       break;
+    }
     case QuestionKind::SaveAsName:
       text = AskSaveFileName(question.path);
       break;

@@ -162,28 +162,30 @@ void JoinPage::Test() {
   const QString tested = definitionEdit_->text();
   const std::filesystem::path definition = ToPath(tested);
   cleanlyTested_.clear();
-  services_.runner.Start(
-      [this](bool atWork) { ShowWork(atWork); },
-      [this, outcome, definition](OperationEvents& events) {
-        *outcome = CallEngine(events, TestFailure(), VerifyOutcome{}, [&] {
-          // The password of an encrypted set is asked for; Cancel
-          // tests the checksums alone.
-          return RunVerify(
-              services_.loaded, definition, services_.pendants, events,
-              VerifyOptions{.password = std::nullopt, .askPassword = true, .countErrors = true});
-        });
-        if (outcome->ran && !outcome->aborted && outcome->HasErrors()) {
-          OfferRepairFromRecovery(definition, events);
-        }
-      },
-      [this, outcome, tested] {
-        const bool clean =
-            outcome->ran && !outcome->aborted && outcome->findings == std::set{PartTestResult::Ok};
-        if (clean && tested == definitionEdit_->text()) cleanlyTested_ = tested;
-        ShowAddRecoveryCaption();
-        addRecoveryButton_->setEnabled(!cleanlyTested_.isEmpty());
-        if (outcome->joinRequested) Join();
-      });
+  services_.runner.Start([this](bool atWork) { ShowWork(atWork); },
+                         [this, outcome, definition](OperationEvents& events) {
+                           *outcome = CallEngine(events, TestFailure(), VerifyOutcome{}, [&] {
+                             // The password of an encrypted set is asked for; Cancel
+                             // tests the checksums alone.
+                             return RunVerify(services_.loaded, definition, services_.pendants,
+                                              events,
+                                              VerifyOptions{.password = std::nullopt,
+                                                            .askPassword = true,
+                                                            .countErrors = true,
+                                                            .retryWrongPassword = true});
+                           });
+                           if (outcome->ran && !outcome->aborted && outcome->HasErrors()) {
+                             OfferRepairFromRecovery(definition, events);
+                           }
+                         },
+                         [this, outcome, tested] {
+                           const bool clean = outcome->ran && !outcome->aborted &&
+                                              outcome->findings == std::set{PartTestResult::Ok};
+                           if (clean && tested == definitionEdit_->text()) cleanlyTested_ = tested;
+                           ShowAddRecoveryCaption();
+                           addRecoveryButton_->setEnabled(!cleanlyTested_.isEmpty());
+                           if (outcome->joinRequested) Join();
+                         });
 }
 
 namespace {
