@@ -357,10 +357,6 @@ as long as no more files of a group are lost or damaged, a repair rebuilds them.
 <context>
     <name>kivora::ui::MainWindow</name>
     <message>
-        <source>Kivora ( Kivora )</source>
-        <translation>Kivora</translation>
-    </message>
-    <message>
         <source>版本 v1.10b2</source>
         <translation>Version 1.10b2</translation>
     </message>
@@ -419,6 +415,10 @@ Abort it and close Kivora?</translation>
     <message>
         <source>選取數: %1/%2</source>
         <translation>Selected: %1/%2</translation>
+    </message>
+    <message>
+        <source>Kivora</source>
+        <translation>Kivora</translation>
     </message>
 </context>
 <context>

@@ -107,9 +107,12 @@ class MainWindowTest : public QObject {
   }
 
   void firstStartGivesTheDefaults() {
+    const QSize larger(900, 600);
     {
       MainWindow w(messages_, Env());
-      QCOMPARE(w.windowTitle(), QStringLiteral("Kivora ( Kivora )"));
+      QCOMPARE(w.windowTitle(), QStringLiteral("Kivora"));
+      QVERIFY(w.minimumSize() != w.maximumSize());
+      w.resize(larger);
       QCOMPARE(Find<QLineEdit>(w, "edtFileSize")->text(), QStringLiteral("500"));
       QVERIFY(!Find<QPushButton>(w, "btnDevide")->isEnabled());
       QCOMPARE(Find<QTreeWidget>(w, "lvKvrInfoJoint")->topLevelItemCount(), 6);
@@ -118,7 +121,10 @@ class MainWindowTest : public QObject {
     // Every setting went through its widget unchanged (the settings tests pin the defaults).
     KivoraSettings saved = LoadSettings(dir_->path() + "/kivora.ini");
     saved.top = saved.left = 0;  // where the window was placed
+    QCOMPARE(QSize(saved.width, saved.height), larger);
+    saved.width = saved.height = 0;
     QVERIFY(saved == KivoraSettings{});
+    QCOMPARE(MainWindow(messages_, Env()).size(), larger);
     QVERIFY(QFile::exists(dir_->path() + "/data/applications/kivora.desktop"));
     QVERIFY(messages_.shown.isEmpty());
   }

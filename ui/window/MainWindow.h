@@ -74,6 +74,7 @@ class MainWindow : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
 
@@ -119,6 +120,7 @@ class MainWindow : public QWidget {
   int subPage_ = 0;
   int mainTab_ = 0;
   bool reverting_ = false;
+  int stateListWidth_ = 0;  // at the smallest size of the window
 };
 
 }  // namespace kivora::ui
