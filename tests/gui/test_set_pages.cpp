@@ -5,9 +5,11 @@
 #include <QCollator>
 #include <QComboBox>
 #include <QDir>
+#include <QDropEvent>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -529,6 +531,40 @@ class SetPagesTest : public QObject {
     window_->DropFile(dir_->path());
     QCOMPARE(Find<QLineEdit>("edtJointFileName")->text(), def);
     QVERIFY(messages_.shown.last().contains(dir_->path()));
+  }
+
+  // A drop of files on each page, as Qt delivers it: the first file lands in the field
+  // the page routes it to.
+  void dropEventsOnEachPage() {
+    const QString def = Split(30000, 10);
+    kivora::test::WriteBytes(Path("clip.avi").toStdString(), {1, 2, 3});
+    const struct {
+      int page;
+      QString file;
+      int pageAfter;
+      const char* field;
+    } cases[] = {{0, Path("clip.avi"), 0, "edtDevideFileName"},
+                 {0, def, 2, "edtJointFileName"},
+                 {1, Path("clip.avi"), 1, "edtRedevideFileName"},
+                 {1, def, 1, "edtKvrFileName"},
+                 {2, def, 2, "edtJointFileName"}};
+    auto* tabs = window_->findChild<QTabWidget*>("pcDevideJoint");
+    window_->show();
+    for (const auto& c : cases) {
+      tabs->setCurrentIndex(c.page);
+      Find<QLineEdit>(c.field)->clear();
+      QMimeData data;
+      data.setUrls({QUrl::fromLocalFile(c.file), QUrl::fromLocalFile(Path("movie.avi"))});
+      QWidget* page = tabs->currentWidget();
+      const QPoint at = page->rect().center();
+      QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(page, &enter);
+      QVERIFY(enter.isAccepted());
+      QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(page, &drop);
+      QCOMPARE(tabs->currentIndex(), c.pageAfter);
+      QCOMPARE(Find<QLineEdit>(c.field)->text(), c.file);
+    }
   }
 
   void stateColumnSortsDescendingThenAscending() {
