@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -427,6 +428,13 @@ class MainWindowTest : public QObject {
     const auto def =
         ReadDefinition(dir_->filePath("movie.kvr").toStdString(), kivora::test::FakePendants());
     QCOMPARE(def.header.CipherKind, kSealedCipher);
+  }
+
+  void emptyPluginListFitsItsBox() {
+    DisguiseOptionsDialog dialog(nullptr, messages_, {});
+    dialog.show();
+    QCoreApplication::processEvents();
+    QVERIFY(!Find<QTreeWidget>(dialog, "lvPlugin")->horizontalScrollBar()->isVisible());
   }
 
   void optionsDialogListsPluginsWithPictures() {
