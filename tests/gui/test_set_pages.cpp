@@ -503,31 +503,13 @@ class SetPagesTest : public QObject {
     QCOMPARE(window_->stateList().RowCount(), 4);
   }
 
-  void droppedFilesAreRouted() {
+  // A definition dropped again is read again; a folder changes nothing and says why.
+  void droppedDefinitionIsReadAgainAndAFolderRefused() {
     const QString def = Split(30000, 10);
-    kivora::test::WriteBytes(Path("track01.wav").toStdString(), {1, 2, 3});
-    kivora::test::WriteBytes(Path("a.tar.gz").toStdString(), {1});
-    kivora::test::WriteBytes(Path(".profile").toStdString(), {1});
-    window_->DropUrls({QUrl::fromLocalFile(Path("track01.wav")),
-                       QUrl::fromLocalFile(Path("a.tar.gz")), QUrl::fromLocalFile(def)});
-    // Only the first of the three.
-    QCOMPARE(Find<QLineEdit>("edtDevideFileName")->text(), Path("track01.wav"));
-    QCOMPARE(Find<QLineEdit>("edtDevideName")->text(), QStringLiteral("track01_"));
-    window_->DropFile(Path("a.tar.gz"));
-    QCOMPARE(Find<QLineEdit>("edtDevideName")->text(), QStringLiteral("a.tar"));
-    window_->DropFile(Path(".profile"));
-    QCOMPARE(Find<QLineEdit>("edtDevideName")->text(), QString());
-
-    // A definition dropped on the split page opens it on the join page; twice re-reads.
     window_->DropFile(def);
-    QCOMPARE(window_->findChild<QTabWidget*>("pcDevideJoint")->currentIndex(), 2);
-    QCOMPARE(Find<QLineEdit>("edtJointFileName")->text(), def);
-    QVERIFY(Find<QPushButton>("btnJoint")->isEnabled());
     window_->stateList().ClearRows();
     window_->DropFile(def);
     QCOMPARE(window_->stateList().RowCount(), 3);
-
-    // A folder changes nothing and says why.
     window_->DropFile(dir_->path());
     QCOMPARE(Find<QLineEdit>("edtJointFileName")->text(), def);
     QVERIFY(messages_.shown.last().contains(dir_->path()));
