@@ -127,6 +127,8 @@ enum class QuestionKind {
   RepairFromRecovery,    // Yes/No: lost or damaged files can be rebuilt; repair now?
   ReplaceForeignFile,    // Yes/No: the split would replace `path`, which belongs to no set
                          // of its name; replace it?
+  RetryPassword,         // Yes/No: the password typed for a test is wrong; type it again (No
+                         // tests the checksums alone)?
 };
 
 // True for the questions answered with a text rather than Yes/No.

@@ -339,15 +339,23 @@ as long as no more files of a group are lost or damaged, a repair rebuilds them.
     </message>
     <message>
         <source>每組的修復檔數目 (1 到 254)，或每組分割檔的比例 (例如 10%)：</source>
-        <translation>Recovery parts per group (1 to 254), or a share of each group's parts (such as 10%):</translation>
+        <translation>Recovery parts per group (1 to 254), or a share of each group&apos;s parts (such as 10%):</translation>
+    </message>
+    <message>
+        <source>這組分割檔已有修復檔：新的修復檔將取代它們。</source>
+        <translation>This set has recovery parts already: the new ones will replace them.</translation>
+    </message>
+    <message>
+        <source>取代修復檔(&amp;D)</source>
+        <translation>Repla&amp;ce recovery parts</translation>
+    </message>
+    <message>
+        <source>以新的修復檔取代這組分割檔現有的修復檔</source>
+        <translation>Replaces the recovery parts of this set with new ones</translation>
     </message>
 </context>
 <context>
     <name>kivora::ui::MainWindow</name>
-    <message>
-        <source>Kivora ( Kivora )</source>
-        <translation>Kivora</translation>
-    </message>
     <message>
         <source>版本 v1.10b2</source>
         <translation>Version 1.10b2</translation>
@@ -403,6 +411,14 @@ Clear them and go on?</translation>
 要放棄目前的作業並結束嗎？</source>
         <translation>An operation is running.
 Abort it and close Kivora?</translation>
+    </message>
+    <message>
+        <source>選取數: %1/%2</source>
+        <translation>Selected: %1/%2</translation>
+    </message>
+    <message>
+        <source>Kivora</source>
+        <translation>Kivora</translation>
     </message>
 </context>
 <context>
@@ -606,6 +622,18 @@ every part of the set.</translation>
         <source>請輸入分割檔大小 (1 到 %1 KB)。</source>
         <translation>Enter a part size (1 to %1 KB).</translation>
     </message>
+    <message>
+        <source>請輸入「%1」。</source>
+        <translation>Please fill in &quot;%1&quot;.</translation>
+    </message>
+    <message>
+        <source>分割檔名稱</source>
+        <translation>Part name</translation>
+    </message>
+    <message>
+        <source>副檔名</source>
+        <translation>Extension</translation>
+    </message>
 </context>
 <context>
     <name>kivora::ui::StateList</name>
@@ -627,6 +655,18 @@ every part of the set.</translation>
     <message>
         <source>所有檔案 (*)</source>
         <translation>All files (*)</translation>
+    </message>
+    <message>
+        <source>%1 (發佈中)</source>
+        <translation>%1 (publishing)</translation>
+    </message>
+    <message>
+        <source>驗證</source>
+        <translation>Verify</translation>
+    </message>
+    <message>
+        <source>略過</source>
+        <translation>Skip</translation>
     </message>
 </context>
 </TS>

@@ -1,5 +1,6 @@
 #include "core/operations/VerifyOperation.h"
 
+#include <array>
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -40,11 +41,23 @@ VerifyOutcome RunVerify(KvrDefinition& loaded, const std::filesystem::path& defi
   std::shared_ptr<const SetCipher> cipher;
   if (def.header.CipherKind == kSealedCipher && def.header.Encryption) {
     std::optional<SecretText> password = options.password;
-    if (!password && options.askPassword) {
+    const bool ask = !password && options.askPassword;
+    const auto askPassword = [&] {
+      password.reset();
       if (std::optional<std::string> typed =
               events.AskText(QuestionKind::Password, msg::kVerifyPasswordPrompt)) {
         password.emplace(*typed);
         WipeText(*typed);
+      }
+    };
+    if (ask) askPassword();
+    // A wrong password typed in answer may be typed again, or skipped for the CRC test.
+    while (ask && options.retryWrongPassword && password && !password->empty() &&
+           !SetCipher(*password, *def.header.Encryption).PasswordMatches()) {
+      if (events.AskYesNo(QuestionKind::RetryPassword, msg::kWrongPasswordRetry) == Answer::Yes) {
+        askPassword();
+      } else {
+        password.reset();
       }
     }
     if (password && !password->empty()) {
@@ -66,6 +79,7 @@ VerifyOutcome RunVerify(KvrDefinition& loaded, const std::filesystem::path& defi
   const StopCheck abort = [&events] { return events.AbortRequested(); };
   SharedStop stopped(abort);
   int reported = 0;
+  std::array<int, 6> found{};  // parts by their PartTestResult's value
   const auto reportFinished = [&] {
     for (;;) {
       std::optional<PartTestResult> t;
@@ -82,6 +96,7 @@ VerifyOutcome RunVerify(KvrDefinition& loaded, const std::filesystem::path& defi
       const PartRecord& rec = def.parts[static_cast<size_t>(reported)];
       events.SetFileState(reported, rec.FileName, StateOf(*t));
       outcome.findings.insert(*t);
+      ++found[static_cast<std::size_t>(*t)];
       events.Report(Progress{OperationKind::Test, reported + 1, count});
       ++reported;
     }
@@ -124,7 +139,14 @@ VerifyOutcome RunVerify(KvrDefinition& loaded, const std::filesystem::path& defi
   outcome.cipher = std::move(cipher);
   Outcome end = Outcome::Completed;
   if (outcome.HasErrors()) {
-    events.ShowCompletion(msg::kTestFoundErrors);
+    const auto count = [&](PartTestResult t) { return found[static_cast<std::size_t>(t)]; };
+    if (options.countErrors) {
+      events.ShowWarning(msg::kTestFoundErrorCounts(count(PartTestResult::Missing),
+                                                    count(PartTestResult::Corrupt),
+                                                    count(PartTestResult::Fixable)));
+    } else {
+      events.ShowCompletion(msg::kTestFoundErrors);
+    }
     end = Outcome::ProblemsFound;
   } else if (outcome.findings.contains(PartTestResult::Fixable)) {
     outcome.joinRequested = events.AskYesNo(QuestionKind::JoinAfterFixableTest,

@@ -37,6 +37,12 @@ struct VerifyOptions {
   // Ask for the password of an encrypted set when none is given; the user may skip
   // the question, and the test then checks the checksums alone.
   bool askPassword = false;
+  // Errors found close with their counts and the next steps, as a warning, instead of the
+  // short notice.
+  bool countErrors = false;
+  // A wrong password typed in answer to the question is followed by a question: type it
+  // again, or skip it and test the checksums alone.
+  bool retryWrongPassword = false;
 };
 
 // The test button: re-reads a changed definition, unlocks an encrypted set when it has

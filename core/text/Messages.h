@@ -80,6 +80,11 @@ inline constexpr MessageTemplate<> kEncryptNeedsPassword158{
 inline constexpr MessageTemplate<> kRecoveryAmountInvalid{
     "每組修復檔的數目必須在 0 到 254 之間，比例必須在 0% 到 100% 之間。(159)",
     "Recovery parts per group must be 0 to 254, and a share 0% to 100%. (159)"};
+// The amount the window's add-recovery box takes; the word joiner keeps the number on the
+// line of the text before it.
+inline constexpr MessageTemplate<> kAddRecoveryAmountInvalid165{
+    "每組修復檔的數目必須在 1 到 254 之間，或是 1% 到 100% 的比例。\u2060(165)",
+    "Recovery parts per group must be 1 to 254, or a share of 1% to 100%.\u00a0(165)"};
 inline constexpr MessageTemplate<> kWriteRecoveryFailed{
     "寫入修復檔失敗... 殘念！(160)", "Writing the recovery part failed... Too bad! (160)"};
 inline constexpr MessageTemplate<> kStateRecovery{"修復檔", "Recovery part"};
@@ -172,6 +177,11 @@ inline constexpr MessageTemplate<> kOutputExistsQuestion{
     "A file of the same name already exists.\nSave the joined file under another name?"};
 inline constexpr MessageTemplate<> kPasswordPrompt{"請輸入密碼，謝謝！",
                                                    "Please enter the password. Thank you!"};
+inline constexpr MessageTemplate<> kWrongPasswordRetry{
+    "所輸入的密碼並不一致，或是無法復號化。(231)\n要重新輸入密碼嗎？選「否」則略過密碼，只檢查 "
+    "CRC。",
+    "The password does not match, or the file cannot be decrypted. (231)\nType the password "
+    "again? No skips it and checks the CRCs only."};
 inline constexpr MessageTemplate<> kVerifyPasswordPrompt{
     "輸入密碼即可一併驗證加密的內容；略過則只檢查 CRC。",
     "Enter the password to prove the encrypted content as well; skip to check the CRCs only."};
@@ -223,6 +233,15 @@ inline constexpr MessageTemplate<> kTestFixableQuestion{
     "Errors were found, but they can be fixed.\nGo on and join?"};
 inline constexpr MessageTemplate<> kTestNoProblemQuestion{"找不到任何問題。是否要進行合併？",
                                                           "No problem found. Join now?"};
+// The window's closing of a test that found errors: the counts and what can be done next.
+inline constexpr MessageTemplate<int, int, int> kTestFoundErrorCounts{
+    "已發現到錯誤了：{} 個不存在，{} 個毀損，{} 個可修正。\n"
+    "接下來可以照樣合併 (略過不存在的、強制合併毀損的分割檔)、用修復檔修復，"
+    "或是在「再分割」頁用來源檔案重建這些分割檔。",
+    "Errors were found: {} missing, {} corrupt, {} fixable.\n"
+    "Next you can join anyway (skipping missing parts, joining corrupt ones as they are), "
+    "repair from recovery parts, or rebuild these parts from the source file on the Resplit "
+    "page."};
 
 // Re-split
 inline constexpr MessageTemplate<> kSelectPartsToResplit{

@@ -32,6 +32,11 @@ class ScriptedMessages : public MessageLayer {
   std::optional<QString> AskText(QWidget*, const QString&, const QString&) override {
     return Next(texts);
   }
+  QStringList textButtons;  // the captions of each text box's two buttons, when named
+  std::optional<QString> AskCheckedText(QWidget* parent, const TextRequest& request) override {
+    if (!request.acceptText.isEmpty()) textButtons << request.acceptText << request.rejectText;
+    return MessageLayer::AskCheckedText(parent, request);
+  }
   std::optional<QString> OpenFileName(QWidget*, const QString&, const QString&) override {
     return Next(openFiles);
   }

@@ -8,7 +8,9 @@
 #include <QGlyphRun>
 #include <QHeaderView>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -156,6 +158,14 @@ class LanguageTest : public QObject {
 
     // Latin text in the desktop's face, the first family; Chinese from a Ming face.
     const QStringList families = w.font().families();
+    // The Latin face is fontconfig's sans-serif for English, in every language (the
+    // locale's own sans-serif may be the Ming face).
+    if (const QString fcMatch = QStandardPaths::findExecutable("fc-match"); !fcMatch.isEmpty()) {
+      QProcess match;
+      match.start(fcMatch, {"-f", "%{family[0]}", "sans-serif:lang=en"});
+      QVERIFY(match.waitForFinished());
+      QCOMPARE(families.value(0), QString::fromUtf8(match.readAllStandardOutput()));
+    }
     QTextLayout caption(QStringLiteral("Split 分割"), w.font());
     caption.beginLayout();
     caption.createLine();

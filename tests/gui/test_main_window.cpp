@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -107,9 +108,12 @@ class MainWindowTest : public QObject {
   }
 
   void firstStartGivesTheDefaults() {
+    const QSize larger(900, 600);
     {
       MainWindow w(messages_, Env());
-      QCOMPARE(w.windowTitle(), QStringLiteral("Kivora ( Kivora )"));
+      QCOMPARE(w.windowTitle(), QStringLiteral("Kivora"));
+      QVERIFY(w.minimumSize() != w.maximumSize());
+      w.resize(larger);
       QCOMPARE(Find<QLineEdit>(w, "edtFileSize")->text(), QStringLiteral("500"));
       QVERIFY(!Find<QPushButton>(w, "btnDevide")->isEnabled());
       QCOMPARE(Find<QTreeWidget>(w, "lvKvrInfoJoint")->topLevelItemCount(), 6);
@@ -118,7 +122,10 @@ class MainWindowTest : public QObject {
     // Every setting went through its widget unchanged (the settings tests pin the defaults).
     KivoraSettings saved = LoadSettings(dir_->path() + "/kivora.ini");
     saved.top = saved.left = 0;  // where the window was placed
+    QCOMPARE(QSize(saved.width, saved.height), larger);
+    saved.width = saved.height = 0;
     QVERIFY(saved == KivoraSettings{});
+    QCOMPARE(MainWindow(messages_, Env()).size(), larger);
     QVERIFY(QFile::exists(dir_->path() + "/data/applications/kivora.desktop"));
     QVERIFY(messages_.shown.isEmpty());
   }
@@ -264,6 +271,25 @@ class MainWindowTest : public QObject {
     QCOMPARE(Find<QLineEdit>(w, "edtDevideFileName")->text(), QStringLiteral("/videos/clip.avi"));
   }
 
+  // A typed source proposes the base name once the field is left; a name cleared after it
+  // is refused with the field named and focused.
+  void typedSourceProposesTheBaseName() {
+    const QString source = WriteSource("clip.avi", 3000);
+    MainWindow w(messages_, Env());
+    w.show();
+    QApplication::setActiveWindow(&w);
+    auto* sourceEdit = Find<QLineEdit>(w, "edtDevideFileName");
+    auto* name = Find<QLineEdit>(w, "edtDevideName");
+    sourceEdit->setText(source);
+    emit sourceEdit->editingFinished();
+    QCOMPARE(name->text(), QStringLiteral("clip"));
+    name->clear();
+    QTest::mouseClick(Find<QPushButton>(w, "btnDevide"), Qt::LeftButton);
+    QCOMPARE(messages_.shown,
+             QStringList{QStringLiteral("含有未被設定的項目。\n請輸入「分割檔名稱」。")});
+    QVERIFY(name->hasFocus());
+  }
+
   void splitThroughThePageMatchesTheCommandLine() {
     const QString source = WriteSource("movie.avi", 300000);
     QDir().mkpath(dir_->path() + "/gui");
@@ -402,6 +428,13 @@ class MainWindowTest : public QObject {
     const auto def =
         ReadDefinition(dir_->filePath("movie.kvr").toStdString(), kivora::test::FakePendants());
     QCOMPARE(def.header.CipherKind, kSealedCipher);
+  }
+
+  void emptyPluginListFitsItsBox() {
+    DisguiseOptionsDialog dialog(nullptr, messages_, {});
+    dialog.show();
+    QCoreApplication::processEvents();
+    QVERIFY(!Find<QTreeWidget>(dialog, "lvPlugin")->horizontalScrollBar()->isVisible());
   }
 
   void optionsDialogListsPluginsWithPictures() {

@@ -5,9 +5,11 @@
 #include <QCollator>
 #include <QComboBox>
 #include <QDir>
+#include <QDropEvent>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -20,9 +22,11 @@
 #include <utility>
 
 #include "app/cli/Cli.h"
+#include "core/text/Messages.h"
 #include "tests/gui/ScriptedMessages.h"
 #include "tests/gui/TestEnvironment.h"
 #include "tests/support/TestSupport.h"
+#include "ui/engine/WindowUi.h"
 #include "ui/pages/InfoList.h"
 #include "ui/pages/JoinPage.h"
 #include "ui/pages/ResplitPage.h"
@@ -130,11 +134,16 @@ class SetPagesTest : public QObject {
     Find<QLineEdit>("edtJointFileName")->setText(def);
     QVERIFY(!Find<QPushButton>("btnAddRecovery")->isEnabled());
     QVERIFY(Run("btnTest"));  // join now? No
-    messages_.texts = {QStringLiteral("2")};
+    // Amounts the engine refuses are asked again, with the reason.
+    messages_.texts = {QStringLiteral("0"), QStringLiteral("255"), QStringLiteral("2")};
     QVERIFY(Run("btnAddRecovery"));
+    const QString refused =
+        QString::fromStdString(kivora::msg::kAddRecoveryAmountInvalid165().Chinese());
+    QCOMPARE(messages_.shown.mid(1, 2), (QStringList{refused, refused}));
     QVERIFY(messages_.shown.contains(QStringLiteral("修復檔已加入。")));
     QVERIFY(QFile::exists(Path("movie_rec01.png")));
     QVERIFY(Find<QPushButton>("btnAddRecovery")->isEnabled());
+    QCOMPARE(Find<QPushButton>("btnAddRecovery")->text(), QStringLiteral("取代修復檔(&D)"));
     QFile::remove(Path("movie02.png"));
     QVERIFY(Run("btnTest"));
     QVERIFY(!Find<QPushButton>("btnAddRecovery")->isEnabled());
@@ -152,12 +161,27 @@ class SetPagesTest : public QObject {
     QVERIFY(!window_->Busy());
   }
 
+  // The password box says verify and skip; a wrong password may be typed again or skipped.
   void testOfAnEncryptedSetCanSkipThePassword() {
     Find<QLineEdit>("edtJointFileName")->setText(Split(30000, 10, {"--encrypt", "-p", "right"}));
-    messages_.texts = {std::nullopt};  // the password question is cancelled
-    QVERIFY(Run("btnTest"));
-    QVERIFY(messages_.texts.empty());
-    QCOMPARE(messages_.shown, QStringList{QStringLiteral("找不到任何問題。是否要進行合併？")});
+    const QString retry = QString::fromStdString(kivora::msg::kWrongPasswordRetry().Chinese());
+    const QString clean = QStringLiteral("找不到任何問題。是否要進行合併？");
+    struct Case {
+      std::deque<std::optional<QString>> texts;
+      std::deque<Answer> answers;  // to "type it again?" and "join now?"
+      QStringList shown;
+    };
+    for (const Case& c : {Case{{std::nullopt}, {}, {clean}},
+                          Case{{"wrong", "right"}, {Answer::Yes}, {retry, clean}},
+                          Case{{"wrong"}, {Answer::No}, {retry, clean}}}) {
+      messages_.shown.clear();
+      messages_.texts = c.texts;
+      messages_.answers = c.answers;
+      QVERIFY(Run("btnTest"));
+      QVERIFY(messages_.texts.empty());
+      QCOMPARE(messages_.shown, c.shown);
+    }
+    QCOMPARE(messages_.textButtons.mid(0, 2), (QStringList{"驗證", "略過"}));
   }
 
   void testOffersTheRepairFromRecoveryParts() {
@@ -167,10 +191,11 @@ class SetPagesTest : public QObject {
     Find<QLineEdit>("edtJointFileName")->setText(def);
     messages_.answers = {Answer::Yes};  // repair now
     QVERIFY(Run("btnTest"));
-    QCOMPARE(messages_.shown,
-             (QStringList{"已發現到錯誤了。",
-                          "已發現遺失或毀損的檔案，但是可以用修復檔重建。\n要進行修復嗎？",
-                          "修復已完成。"}));
+    QCOMPARE(
+        messages_.shown,
+        (QStringList{QString::fromStdString(kivora::msg::kTestFoundErrorCounts(1, 0, 0).Chinese()),
+                     "已發現遺失或毀損的檔案，但是可以用修復檔重建。\n要進行修復嗎？",
+                     "修復已完成。"}));
     QCOMPARE(Read(Path("movie02.png")), part);
     QVERIFY(States().contains(QStringLiteral("修復")));
   }
@@ -201,7 +226,10 @@ class SetPagesTest : public QObject {
     part.write(QByteArray(10, 'x'));
     part.close();
     QVERIFY(Run("btnTest"));
-    QCOMPARE(messages_.shown, QStringList{QStringLiteral("已發現到錯誤了。")});
+    QCOMPARE(
+        messages_.shown,
+        QStringList{QString::fromStdString(kivora::msg::kTestFoundErrorCounts(1, 0, 1).Chinese())});
+    QCOMPARE(messages_.icons, QList<MessageIcon>{MessageIcon::Warning});
     // The problems on top, the missing before the fixable; the rest keep their order.
     QCOMPARE(States(),
              (QStringList{QStringLiteral("不存在"), QStringLiteral("可修正"), QStringLiteral("OK"),
@@ -236,6 +264,62 @@ class SetPagesTest : public QObject {
     QCOMPARE(window_->stateList().State(2), QStringLiteral("再偽裝"));
     QVERIFY(messages_.shown.contains(QStringLiteral("再分割已完成。")));
     QCOMPARE(ResplitCount(), QStringLiteral("再分割數: 1/1"));
+  }
+
+  // Another page's operation changes the shared list; coming back shows the page's set
+  // again with its selection, and the re-split works on that set.
+  void resplitPageShowsItsSetAgainAfterAnotherPage() {
+    const QString def = Split(50000, 10);
+    const QByteArray third = Read(Path("movie02.png"));
+    QFile::remove(Path("movie02.png"));
+    OpenForResplit(def);
+    SelectState(2);
+    window_->findChild<QTabWidget*>("pcDevideJoint")->setCurrentIndex(0);
+    window_->stateList().ClearRows();  // as a failed split leaves it
+    window_->findChild<QTabWidget*>("pcDevideJoint")->setCurrentIndex(1);
+    QCOMPARE(window_->stateList().RowCount(), 5);
+    QCOMPARE(window_->stateList().SelectedKeys(), std::vector<int>{2});
+    QVERIFY(Run("btnRedevide"));
+    QCOMPARE(Read(Path("movie02.png")), third);
+  }
+
+  // The panels show the current operation's figures only; a join that kept no output
+  // leaves no row saying its part was joined.
+  void panelsAndRowsShowOnlyWhatLasted() {
+    const QString def = Split(50000, 10, {"--plain"});
+    QFile::remove(Path("movie03.png"));
+    Find<QComboBox>("cobJointSaveAs")->setCurrentText(Path("out"));
+    QDir().mkpath(Path("out"));
+    Find<QLineEdit>("edtJointFileName")->setText(def);
+    const auto panel = [this](int i) {
+      return window_->findChild<QStatusBar*>("sbStatus")->findChildren<QLabel*>().value(i)->text();
+    };
+    QVERIFY(Run("btnTest"));
+    QCOMPARE(panel(1), QStringLiteral("進行的測試數: 5/5"));
+    SelectState(0);
+    QCOMPARE(panel(2), QStringLiteral("選取數: 1/5"));
+    window_->findChild<QTabWidget*>("pcDevideJoint")->setCurrentIndex(1);
+    QCOMPARE(panel(1), QString());
+    window_->findChild<QTabWidget*>("pcDevideJoint")->setCurrentIndex(2);
+    QVERIFY(Run("btnJoint"));  // go on without the missing part? No
+    QVERIFY(!States().contains(QStringLiteral("合併")));
+    QVERIFY(!QFile::exists(Path("out/movie.avi")));
+    QCOMPARE(panel(1), QString());  // the failed join's count
+    QCOMPARE(panel(2), QString());
+  }
+
+  // After its last part a split publishes the set: its count says so until it ends.
+  void splitCountSaysWhenItPublishes() {
+    QLabel count, other;
+    StateList list;
+    WindowUi ui(nullptr, messages_, list, {&count, &other}, kivora::Language::Chinese, {});
+    using kivora::OperationKind;
+    ui.Report(kivora::Progress{OperationKind::Split, 4, 5});
+    QCOMPARE(count.text(), QStringLiteral("分割數: 4/5"));
+    ui.Report(kivora::Progress{OperationKind::Split, 5, 5});
+    QCOMPARE(count.text(), QStringLiteral("分割數: 5/5 (發佈中)"));
+    ui.Report(kivora::Finished{OperationKind::Split, kivora::Outcome::Completed});
+    QCOMPARE(count.text(), QStringLiteral("分割數: 5/5"));
   }
 
   void selectAllFollowsLineScrolling() {
@@ -419,34 +503,50 @@ class SetPagesTest : public QObject {
     QCOMPARE(window_->stateList().RowCount(), 4);
   }
 
-  void droppedFilesAreRouted() {
+  // A definition dropped again is read again; a folder changes nothing and says why.
+  void droppedDefinitionIsReadAgainAndAFolderRefused() {
     const QString def = Split(30000, 10);
-    kivora::test::WriteBytes(Path("track01.wav").toStdString(), {1, 2, 3});
-    kivora::test::WriteBytes(Path("a.tar.gz").toStdString(), {1});
-    kivora::test::WriteBytes(Path(".profile").toStdString(), {1});
-    window_->DropUrls({QUrl::fromLocalFile(Path("track01.wav")),
-                       QUrl::fromLocalFile(Path("a.tar.gz")), QUrl::fromLocalFile(def)});
-    // Only the first of the three.
-    QCOMPARE(Find<QLineEdit>("edtDevideFileName")->text(), Path("track01.wav"));
-    QCOMPARE(Find<QLineEdit>("edtDevideName")->text(), QStringLiteral("track01_"));
-    window_->DropFile(Path("a.tar.gz"));
-    QCOMPARE(Find<QLineEdit>("edtDevideName")->text(), QStringLiteral("a.tar"));
-    window_->DropFile(Path(".profile"));
-    QCOMPARE(Find<QLineEdit>("edtDevideName")->text(), QString());
-
-    // A definition dropped on the split page opens it on the join page; twice re-reads.
     window_->DropFile(def);
-    QCOMPARE(window_->findChild<QTabWidget*>("pcDevideJoint")->currentIndex(), 2);
-    QCOMPARE(Find<QLineEdit>("edtJointFileName")->text(), def);
-    QVERIFY(Find<QPushButton>("btnJoint")->isEnabled());
     window_->stateList().ClearRows();
     window_->DropFile(def);
     QCOMPARE(window_->stateList().RowCount(), 3);
-
-    // A folder changes nothing and says why.
     window_->DropFile(dir_->path());
     QCOMPARE(Find<QLineEdit>("edtJointFileName")->text(), def);
     QVERIFY(messages_.shown.last().contains(dir_->path()));
+  }
+
+  // A drop of files on each page, as Qt delivers it: the first file lands in the field
+  // the page routes it to.
+  void dropEventsOnEachPage() {
+    const QString def = Split(30000, 10);
+    kivora::test::WriteBytes(Path("clip.avi").toStdString(), {1, 2, 3});
+    const struct {
+      int page;
+      QString file;
+      int pageAfter;
+      const char* field;
+    } cases[] = {{0, Path("clip.avi"), 0, "edtDevideFileName"},
+                 {0, def, 2, "edtJointFileName"},
+                 {1, Path("clip.avi"), 1, "edtRedevideFileName"},
+                 {1, def, 1, "edtKvrFileName"},
+                 {2, def, 2, "edtJointFileName"}};
+    auto* tabs = window_->findChild<QTabWidget*>("pcDevideJoint");
+    window_->show();
+    for (const auto& c : cases) {
+      tabs->setCurrentIndex(c.page);
+      Find<QLineEdit>(c.field)->clear();
+      QMimeData data;
+      data.setUrls({QUrl::fromLocalFile(c.file), QUrl::fromLocalFile(Path("movie.avi"))});
+      QWidget* page = tabs->currentWidget();
+      const QPoint at = page->rect().center();
+      QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(page, &enter);
+      QVERIFY(enter.isAccepted());
+      QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(page, &drop);
+      QCOMPARE(tabs->currentIndex(), c.pageAfter);
+      QCOMPARE(Find<QLineEdit>(c.field)->text(), c.file);
+    }
   }
 
   void stateColumnSortsDescendingThenAscending() {

@@ -16,6 +16,17 @@ QString BoxMessage::Caption() const {
              : QCoreApplication::translate("kivora::ui::MessageLayer", "Kivora");
 }
 
+std::optional<QString> MessageLayer::AskCheckedText(QWidget* parent, const TextRequest& request) {
+  for (;;) {
+    std::optional<QString> typed = request.secret
+                                       ? AskText(parent, request.caption, request.prompt)
+                                       : AskPlainText(parent, request.caption, request.prompt);
+    const QString reason = typed && request.check ? request.check(*typed) : QString();
+    if (reason.isEmpty()) return typed;
+    Error(parent, reason);
+  }
+}
+
 namespace {
 
 QMessageBox::StandardButton ToButton(Answer a) {
@@ -82,7 +93,44 @@ std::optional<QString> AskLine(QWidget* parent, const QString& caption, const QS
   return dialog.textValue();
 }
 
+// The input dialog of a TextRequest: OK with a text its check refuses keeps it open, the
+// field marked and the reason under the prompt.
+class CheckedInputDialog final : public QInputDialog {
+ public:
+  CheckedInputDialog(QWidget* parent, const TextRequest& request)
+      : QInputDialog(parent), request_(request) {
+    setWindowTitle(request.caption);
+    setLabelText(request.prompt);
+    setTextEchoMode(request.secret ? QLineEdit::Password : QLineEdit::Normal);
+    if (!request.acceptText.isEmpty()) setOkButtonText(request.acceptText);
+    if (!request.rejectText.isEmpty()) setCancelButtonText(request.rejectText);
+    if (auto* edit = findChild<QLineEdit*>()) edit->setMaxLength(255);
+  }
+
+  void done(int result) override {
+    const QString reason =
+        result == Accepted && request_.check ? request_.check(textValue()) : QString();
+    if (reason.isEmpty()) return QInputDialog::done(result);
+    setLabelText(request_.prompt + QStringLiteral("\n\n") + reason);
+    if (auto* edit = findChild<QLineEdit*>()) {
+      edit->setProperty("invalid", true);
+      edit->setStyleSheet(QStringLiteral("background: #ffd6d6;"));
+      edit->selectAll();
+      edit->setFocus();
+    }
+  }
+
+ private:
+  const TextRequest& request_;
+};
+
 }  // namespace
+
+std::optional<QString> QtMessageLayer::AskCheckedText(QWidget* parent, const TextRequest& request) {
+  CheckedInputDialog dialog(parent, request);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.textValue();
+}
 
 std::optional<QString> QtMessageLayer::AskText(QWidget* parent, const QString& caption,
                                                const QString& prompt) {

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -25,6 +26,18 @@ struct BoxMessage {
   QString Caption() const;
 };
 
+// A one-line text box with its own button captions and a check of what is typed.
+struct TextRequest {
+  QString caption;
+  QString prompt;
+  bool secret = false;  // masked, as a password
+  QString acceptText;   // the buttons' captions; OK and Cancel when empty
+  QString rejectText;
+  // Why the typed text cannot be taken, or empty when it can. While there is a reason, the
+  // box stays open with the field marked and the reason under the prompt.
+  std::function<QString(const QString&)> check;
+};
+
 class MessageLayer {
  public:
   virtual ~MessageLayer() = default;
@@ -39,6 +52,9 @@ class MessageLayer {
                                               const QString& prompt) {
     return AskText(parent, caption, prompt);
   }
+  // The box of a TextRequest; empty optional on its reject button. A layer without a box
+  // of its own asks AskText or AskPlainText again after an error box with the reason.
+  virtual std::optional<QString> AskCheckedText(QWidget* parent, const TextRequest& request);
   virtual std::optional<QString> OpenFileName(QWidget* parent, const QString& filter,
                                               const QString& start) = 0;
   virtual std::optional<QString> SaveFileName(QWidget* parent, const QString& start,
@@ -66,6 +82,7 @@ class QtMessageLayer final : public MessageLayer {
                                  const QString& prompt) override;
   std::optional<QString> AskPlainText(QWidget* parent, const QString& caption,
                                       const QString& prompt) override;
+  std::optional<QString> AskCheckedText(QWidget* parent, const TextRequest& request) override;
   std::optional<QString> OpenFileName(QWidget* parent, const QString& filter,
                                       const QString& start) override;
   std::optional<QString> SaveFileName(QWidget* parent, const QString& start, const QString& filter,

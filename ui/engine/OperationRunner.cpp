@@ -34,6 +34,7 @@ bool OperationRunner::Start(ShowWork showWork, Work work, After after) {
   abort_ = false;
   showWork_ = std::move(showWork);
   after_ = std::move(after);
+  window_.OperationStarting();
   timer_.start();
   thread_ = std::thread([this, work = std::move(work)] {
     work(*this);  // the page's call of its operation reports the operation's failure
@@ -114,7 +115,8 @@ void OperationRunner::RunCalls() {
 }
 
 void OperationRunner::ShowPending() {
-  if (showing_ || held_) return;
+  // Rows and counts go on while a hold keeps the operation's boxes back.
+  if (showing_) return;
   showing_ = true;
   std::vector<OperationEvent> events;
   {

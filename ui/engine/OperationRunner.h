@@ -25,6 +25,8 @@ namespace kivora::ui {
 class EventWindow : public OperationEvents {
  public:
   virtual void ReportBatch(std::span<const OperationEvent> events) = 0;
+  // An operation is about to start: figures of earlier ones go.
+  virtual void OperationStarting() {}
 };
 
 class OperationRunner final : public QObject, private OperationEvents {
@@ -51,8 +53,8 @@ class OperationRunner final : public QObject, private OperationEvents {
   bool Running() const { return running_; }
   // Asks the running operation to stop; the request ends with it.
   void RequestAbort();
-  // While held, nothing of the operation reaches the window: its rows, messages and
-  // questions wait (and the operation with them) until the hold is released. A question
+  // While held, the operation's messages and questions wait (and the operation with
+  // them) until the hold is released; its rows and counts are still shown. A question
   // of the window's own is asked so, with no box of the operation's opening over it.
   void Hold(bool held);
 

@@ -117,13 +117,43 @@ void WindowUi::ShowProgress(const Progress& progress) {
       break;
   }
   if (QLabel* label = panels_.value(panel)) {
-    label->setText(EngineText((*text)(progress.done, progress.total), language_));
+    const QString count = EngineText((*text)(progress.done, progress.total), language_);
+    // After its last part a split or re-split publishes the set (the commit), which a
+    // large set takes a moment for: the count says so until the operation ends.
+    const bool publishing = progress.operation != OperationKind::Load && panel == 0 &&
+                            progress.total > 0 && progress.done == progress.total;
+    label->setText(publishing ? PublishingText(count) : count);
+    lastCount_[panel] = count;
+  }
+}
+
+QString WindowUi::PublishingText(const QString& count) {
+  return QCoreApplication::translate("kivora::ui::WindowUi", "%1 (發佈中)").arg(count);
+}
+
+void WindowUi::ClearProgress() {
+  for (int panel : {0, 1}) {
+    if (QLabel* label = panels_.value(panel)) label->clear();
+    lastCount_[panel].clear();
   }
 }
 
 void WindowUi::ShowFinished(const Finished& finished) {
+  // The set is published, or its publishing ended: the count stands alone.
+  if (QLabel* label = panels_.value(0); label && !lastCount_[0].isEmpty())
+    label->setText(lastCount_[0]);
+  const bool unfinished =
+      finished.outcome == Outcome::Failed || finished.outcome == Outcome::Interrupted;
+  // A failed operation's count is of work that did not last.
+  if (finished.outcome == Outcome::Failed) ClearProgress();
   switch (finished.operation) {
     case OperationKind::Join:
+      // A join that did not finish kept no output: its parts were not joined after all.
+      if (unfinished) {
+        for (const FileState joined : {FileState::Joined, FileState::KeptBack})
+          states_.ShowStateInstead(EngineText(StateText(joined), language_), QString(),
+                                   ImageOf(FileState::Listed));
+      }
       // The problems go on top, and the top comes into view.
       states_.SortProblemsFirst();
       states_.scrollToTop();
@@ -149,13 +179,20 @@ void WindowUi::ShowFinished(const Finished& finished) {
 Reply WindowUi::Ask(const Question& question) {
   std::optional<std::string> text;
   switch (question.kind) {
-    case QuestionKind::Password:
-      if (const auto typed = messages_.AskText(
-              window_, QCoreApplication::translate("kivora::ui::WindowUi", "Kivora"),
-              EngineText(question.text, language_))) {
-        text = typed->toStdString();
+    case QuestionKind::Password: {
+      TextRequest request;
+      request.caption = QCoreApplication::translate("kivora::ui::WindowUi", "Kivora");
+      request.prompt = EngineText(question.text, language_);
+      request.secret = true;
+      // The test's password may be skipped: its buttons say verify and skip.
+      if (request.prompt == EngineText(msg::kVerifyPasswordPrompt, language_)) {
+        request.acceptText = QCoreApplication::translate("kivora::ui::WindowUi", "驗證");
+        request.rejectText = QCoreApplication::translate("kivora::ui::WindowUi", "略過");
       }
+      if (const auto typed = messages_.AskCheckedText(window_, request))
+        text = typed->toStdString();
       break;
+    }
     case QuestionKind::SaveAsName:
       text = AskSaveFileName(question.path);
       break;

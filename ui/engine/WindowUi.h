@@ -33,6 +33,11 @@ class WindowUi : public EventWindow {
   void ReportBatch(std::span<const OperationEvent> events) override;
   Reply Ask(const Question& question) override;
   bool AbortRequested() override;
+  void OperationStarting() override { ClearProgress(); }
+  // Empties the progress panels.
+  void ClearProgress();
+  // A split's or re-split's count while it publishes the set.
+  static QString PublishingText(const QString& count);
 
  private:
   void ShowMessage(const Message& message);
@@ -48,6 +53,7 @@ class WindowUi : public EventWindow {
   QList<QLabel*> panels_;
   Language language_;
   Hooks hooks_;
+  QString lastCount_[2];  // the count each progress panel shows, without the phase
 };
 
 QString ToQ(std::string_view utf8);

@@ -48,10 +48,13 @@ DisguiseOptionsDialog::DisguiseOptionsDialog(
   pluginList_->setSelectionBehavior(QAbstractItemView::SelectRows);
   pluginList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   pluginList_->header()->setSectionsClickable(false);
+  // The name keeps its width, the middle columns fit their texts and the file name takes
+  // what is left: an empty list fits without a scroll bar.
   pluginList_->header()->resizeSection(0, 90);
-  pluginList_->header()->resizeSection(1, 60);
-  pluginList_->header()->resizeSection(4, 80);
-  pluginList_->header()->resizeSection(5, 90);
+  for (int column = 1; column < 5; ++column)
+    pluginList_->header()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+  pluginList_->header()->setStretchLastSection(false);
+  pluginList_->header()->setSectionResizeMode(5, QHeaderView::Stretch);
   pluginListLabel->setBuddy(pluginList_);
   auto* commentLabel = Named<QLabel>("Label3", tr("註解(&C):"));
   commentView_ = Named<QPlainTextEdit>("mmComment");

@@ -287,6 +287,11 @@ void FileListPage::SelectAllRows() {
   selectAll_ = true;
 }
 
+void FileListPage::SetActive(bool active) {
+  active_ = active;
+  OnSelectionChanged();
+}
+
 void FileListPage::OnSelectionChanged() {
   if (!active_) return;
   const auto rows = Rows();

@@ -39,7 +39,8 @@ class FileListPage : public QWidget {
   QStringList Addresses() const;
   QStringList Extras() const;
   void SetHistories(const QStringList& addresses, const QStringList& extras);
-  void SetActive(bool active) { active_ = active; }
+  // While active, the summary panel shows this page's selection; it does so at once.
+  void SetActive(bool active);
 
   void ApplyAddress();
   void ApplyExtra();

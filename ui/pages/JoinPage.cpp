@@ -20,6 +20,7 @@
 #include "core/operations/RepairOperation.h"
 #include "core/operations/SetRecovery.h"
 #include "core/operations/VerifyOperation.h"
+#include "core/recovery/RecoveryScan.h"
 #include "core/text/Messages.h"
 #include "language/EngineText.h"
 #include "ui/engine/WindowUi.h"
@@ -161,46 +162,84 @@ void JoinPage::Test() {
   const QString tested = definitionEdit_->text();
   const std::filesystem::path definition = ToPath(tested);
   cleanlyTested_.clear();
-  services_.runner.Start(
-      [this](bool atWork) { ShowWork(atWork); },
-      [this, outcome, definition](OperationEvents& events) {
-        *outcome = CallEngine(events, TestFailure(), VerifyOutcome{}, [&] {
-          // The password of an encrypted set is asked for; Cancel
-          // tests the checksums alone.
-          return RunVerify(services_.loaded, definition, services_.pendants, events,
-                           VerifyOptions{.password = std::nullopt, .askPassword = true});
-        });
-        if (outcome->ran && !outcome->aborted && outcome->HasErrors()) {
-          OfferRepairFromRecovery(definition, events, outcome->cipher.get());
-        }
-      },
-      [this, outcome, tested] {
-        const bool clean =
-            outcome->ran && !outcome->aborted && outcome->findings == std::set{PartTestResult::Ok};
-        if (clean && tested == definitionEdit_->text()) cleanlyTested_ = tested;
-        addRecoveryButton_->setEnabled(!cleanlyTested_.isEmpty());
-        if (outcome->joinRequested) Join();
-      });
+  services_.runner.Start([this](bool atWork) { ShowWork(atWork); },
+                         [this, outcome, definition](OperationEvents& events) {
+                           *outcome = CallEngine(events, TestFailure(), VerifyOutcome{}, [&] {
+                             // The password of an encrypted set is asked for; Cancel
+                             // tests the checksums alone.
+                             return RunVerify(services_.loaded, definition, services_.pendants,
+                                              events,
+                                              VerifyOptions{.password = std::nullopt,
+                                                            .askPassword = true,
+                                                            .countErrors = true,
+                                                            .retryWrongPassword = true});
+                           });
+                           if (outcome->ran && !outcome->aborted && outcome->HasErrors()) {
+                             OfferRepairFromRecovery(definition, events, outcome->cipher.get());
+                           }
+                         },
+                         [this, outcome, tested] {
+                           const bool clean = outcome->ran && !outcome->aborted &&
+                                              outcome->findings == std::set{PartTestResult::Ok};
+                           if (clean && tested == definitionEdit_->text()) cleanlyTested_ = tested;
+                           ShowAddRecoveryCaption();
+                           addRecoveryButton_->setEnabled(!cleanlyTested_.isEmpty());
+                           if (outcome->joinRequested) Join();
+                         });
 }
 
+namespace {
+
+// The amount the add-recovery box takes: what RunAddRecovery accepts, 1 to 254 parts a
+// group or a share of 1% to 100%.
+std::optional<RecoveryAmount> TypedRecoveryAmount(const QString& typed) {
+  const std::optional<RecoveryAmount> amount = ParseRecoveryAmount(typed.trimmed().toStdString());
+  if (!amount || !amount->Any() || amount->count > kMaxRecoveryPerGroup || amount->percent > 100)
+    return std::nullopt;
+  return amount;
+}
+
+}  // namespace
+
 void JoinPage::AddRecovery() {
-  const std::optional<QString> typed = services_.messages.AskPlainText(
-      this, tr("加入修復檔"), tr("每組的修復檔數目 (1 到 254)，或每組分割檔的比例 (例如 10%)："));
+  TextRequest request{tr("加入修復檔"),
+                      tr("每組的修復檔數目 (1 到 254)，或每組分割檔的比例 (例如 10%)："),
+                      false,
+                      {},
+                      {},
+                      [this](const QString& typed) {
+                        return TypedRecoveryAmount(typed)
+                                   ? QString()
+                                   : EngineText(msg::kAddRecoveryAmountInvalid165,
+                                                services_.language);
+                      }};
+  if (replacesRecovery_)
+    request.prompt += QLatin1Char('\n') + tr("這組分割檔已有修復檔：新的修復檔將取代它們。");
+  const std::optional<QString> typed = services_.messages.AskCheckedText(this, request);
   if (!typed) return;
-  const std::optional<RecoveryAmount> amount = ParseRecoveryAmount(typed->trimmed().toStdString());
-  if (!amount || !amount->Any()) {
-    services_.messages.Error(this, EngineText(msg::kRecoveryAmountInvalid, services_.language));
-    return;
-  }
+  const RecoveryAmount amount = *TypedRecoveryAmount(*typed);
   const std::filesystem::path definition = ToPath(cleanlyTested_);
   services_.runner.Start([this](bool atWork) { ShowWork(atWork); },
-                         [this, definition, amount = *amount](OperationEvents& events) {
+                         [this, definition, amount](OperationEvents& events) {
                            CallEngine(events, AddRecoveryFailure(), false, [&] {
                              return RunAddRecovery(services_.loaded, definition, amount,
                                                    services_.pendants, events)
                                  .completed;
                            });
-                         });
+                         },
+                         [this] { ShowAddRecoveryCaption(); });
+}
+
+void JoinPage::ShowAddRecoveryCaption() {
+  replacesRecovery_ = false;
+  if (!cleanlyTested_.isEmpty()) {
+    TryEngine(MessageText{}, [&] {
+      replacesRecovery_ = !ListRecoveryParts(ToPath(cleanlyTested_), services_.loaded).empty();
+    });
+  }
+  addRecoveryButton_->setText(replacesRecovery_ ? tr("取代修復檔(&D)") : tr("加入修復檔(&D)"));
+  addRecoveryButton_->setToolTip(replacesRecovery_ ? tr("以新的修復檔取代這組分割檔現有的修復檔")
+                                                   : tr("為測試沒有問題的這組分割檔寫入修復檔"));
 }
 
 void JoinPage::OfferRepairFromRecovery(const std::filesystem::path& definition,

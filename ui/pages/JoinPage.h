@@ -57,6 +57,9 @@ class JoinPage : public QWidget {
   // The definition the last test found no problem in; cleared when another is read.
   QString cleanlyTested_;
 
+  // The add-recovery button says whether it adds recovery parts or replaces the set's.
+  void ShowAddRecoveryCaption();
+  bool replacesRecovery_ = false;
   // Shows a join or test at work: inputs disabled, the abort button live.
   void ShowWork(bool atWork);
   // On the operation's thread, after a test or join that met lost or damaged parts:

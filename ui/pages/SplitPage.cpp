@@ -151,6 +151,8 @@ SplitPage::SplitPage(QWidget* parent, Services services)
   for (QLineEdit* edit : {sourceEdit_, baseNameEdit_, commentEdit_}) {
     connect(edit, &QLineEdit::textChanged, this, [this] { OnInputsChanged(); });
   }
+  // A typed source proposes the part name as a browsed one does, once the field is left.
+  connect(sourceEdit_, &QLineEdit::editingFinished, this, [this] { ProposeBaseName(); });
   connect(browseSource, &QPushButton::clicked, this, [this] { BrowseSource(); });
   connect(partSizeEdit_, &QLineEdit::textChanged, this, [this] { OnPartSizeEdited(); });
   connect(partSizeSpin_, &QSpinBox::valueChanged, this, [this](int value) {
@@ -184,7 +186,13 @@ void SplitPage::OnInputsChanged() {
 
 void SplitPage::SetSource(const QString& path) {
   sourceEdit_->setText(path);
+  proposedFrom_ = path;
   baseNameEdit_->setText(QString::fromStdString(ProposedBaseName(ToPath(path))));
+}
+
+void SplitPage::ProposeBaseName() {
+  const QString path = sourceEdit_->text();
+  if (path != proposedFrom_ && QFileInfo(path).isFile()) SetSource(path);
 }
 
 void SplitPage::ApplySettings(const KivoraSettings& s) {
@@ -324,10 +332,15 @@ void SplitPage::StartSplit() {
     partSizeEdit_->setFocus();
     return;
   }
-  if (baseNameEdit_->text().isEmpty() || extensionBox_->currentText().isEmpty()) {
-    services_.messages.Error(this, tr("含有未被設定的項目。"));
-    return;
-  }
+  if (baseNameEdit_->text().isEmpty()) ProposeBaseName();
+  // The message names the empty field, and the field takes the focus.
+  const auto refuseEmpty = [this](QWidget* field, const QString& name) {
+    services_.messages.Error(
+        this, tr("含有未被設定的項目。") + QLatin1Char('\n') + tr("請輸入「%1」。").arg(name));
+    field->setFocus();
+  };
+  if (baseNameEdit_->text().isEmpty()) return refuseEmpty(baseNameEdit_, tr("分割檔名稱"));
+  if (extensionBox_->currentText().isEmpty()) return refuseEmpty(extensionBox_, tr("副檔名"));
   const SplitRequest settings = CollectSettings();
   if (settings.saveFolder && !EnsureSaveFolder(*settings.saveFolder, services_.ui).ok) return;
 

@@ -62,6 +62,9 @@ class SplitPage : public QWidget {
 
   // Sets the source field and proposes the base name from it (browse and drop).
   void SetSource(const QString& path);
+  // Proposes the base name from a typed source that names a file and was not proposed
+  // from yet.
+  void ProposeBaseName();
 
   // The page's part of the settings, with the disguise options it edits.
   void ApplySettings(const KivoraSettings& settings);
@@ -95,6 +98,7 @@ class SplitPage : public QWidget {
   Services services_;
   std::optional<std::uint64_t> seed_;
   SplitOutcome result_;
+  QString proposedFrom_;  // the source the base name was last proposed from
 };
 
 }  // namespace kivora::ui

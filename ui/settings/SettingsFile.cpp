@@ -18,6 +18,7 @@ constexpr QStringView kMoreInfo = u"MoreInfo";
 
 constexpr int kMaxFileSize = 32767;
 constexpr int kPageCount = 3;
+constexpr int kMaxWindowSide = 100000;  // pixels; a larger stored size is not one
 
 // An integer value in decimal; empty when the key is missing or holds no number.
 std::optional<int> ReadInt(const IniText& ini, QStringView section, QStringView key) {
@@ -92,6 +93,8 @@ KivoraSettings LoadSettings(const QString& path) {
   s.top = ReadInt(ini, kWindow, u"Top", defaults.top);
   s.left = ReadInt(ini, kWindow, u"Left", defaults.left);
   s.activePage = ReadIntIn(ini, kWindow, u"ActivePage", 0, kPageCount - 1, defaults.activePage);
+  s.width = ReadIntIn(ini, kWindow, u"Width", 0, kMaxWindowSide, defaults.width);
+  s.height = ReadIntIn(ini, kWindow, u"Height", 0, kMaxWindowSide, defaults.height);
 
   s.fileSize = ReadIntIn(ini, kSplitSection, u"FileSize", 1, kMaxFileSize, defaults.fileSize);
   s.splitSavePath = ReadString(ini, kSplitSection, u"DivideSavePath", defaults.splitSavePath);
@@ -134,6 +137,10 @@ bool SaveSettings(const QString& path, const KivoraSettings& s) {
   WriteInt(ini, kWindow, u"Top", s.top);
   WriteInt(ini, kWindow, u"Left", s.left);
   WriteInt(ini, kWindow, u"ActivePage", s.activePage);
+  if (s.width > 0 && s.height > 0) {
+    WriteInt(ini, kWindow, u"Width", s.width);
+    WriteInt(ini, kWindow, u"Height", s.height);
+  }
 
   WriteInt(ini, kSplitSection, u"FileSize", s.fileSize);
   WriteSaveFolder(ini, kSplitSection, u"Divide", s.splitSaveFolder, s.splitSavePath);

@@ -16,6 +16,8 @@ struct KivoraSettings {
   int top = 0;
   int left = 0;
   int activePage = 0;  // sub-page: 0 split, 1 resplit, 2 join
+  int width = 0;       // of the window; 0: its own default size, and not written
+  int height = 0;
   // [Divide]
   int fileSize = 500;  // KB, 1..32767
   QString splitSavePath;

@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QItemSelection>
 #include <algorithm>
 
 #include "ui/state/ListSelection.h"
@@ -98,12 +99,49 @@ void StateList::ScrollTo(int key) {
     scrollTo(model_.index(position, 0));
 }
 
+void StateList::ShowStateInstead(const QString& from, const QString& to, StateImage image) {
+  std::vector<RowUpdate> updates;
+  for (int i = 0; i < RowCount(); ++i)
+    if (model_.State(i) == from) updates.push_back({model_.KeyAt(i), model_.Caption(i), to, image});
+  model_.Apply(updates);
+}
+
 void StateList::ClearRows() {
   model_.Clear();
   otherKeys_.clear();
   nextKey_ = 0;
   captionWidth_ = 0;
   FitColumns();
+}
+
+StateList::Content StateList::SavedContent() const {
+  Content content{{}, otherKeys_, nextKey_, captionWidth_, SelectedKeys()};
+  content.rows.reserve(static_cast<std::size_t>(RowCount()));
+  for (int i = 0; i < RowCount(); ++i)
+    content.rows.push_back({model_.KeyAt(i), model_.Caption(i), model_.State(i), model_.Image(i)});
+  return content;
+}
+
+void StateList::Restore(const Content& content) {
+  ClearRows();
+  model_.Apply(content.rows);  // new keys, each at the bottom: the saved order
+  otherKeys_ = content.otherKeys;
+  nextKey_ = content.nextKey;
+  captionWidth_ = content.captionWidth;
+  FitColumns();
+  // Runs of adjacent rows become one range each: a signal per row would cost a pass each.
+  std::vector<int> positions;
+  for (const int key : content.selected)
+    if (const int position = model_.PositionOf(key); position >= 0) positions.push_back(position);
+  std::sort(positions.begin(), positions.end());
+  QItemSelection selection;
+  for (std::size_t i = 0; i < positions.size();) {
+    std::size_t end = i + 1;
+    while (end < positions.size() && positions[end] == positions[end - 1] + 1) ++end;
+    selection.select(model_.index(positions[i], 0), model_.index(positions[end - 1], 1));
+    i = end;
+  }
+  selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
 }
 
 std::vector<int> StateList::SelectedKeys() const {

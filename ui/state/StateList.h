@@ -37,7 +37,20 @@ class StateList : public QTreeView {
   // parts in the order the operation reports them.
   int KeyOf(const FileRole& role);
   void ScrollTo(int key);
+  // The rows whose state is `from` show `to` and `image` instead.
+  void ShowStateInstead(const QString& from, const QString& to, StateImage image);
   void ClearRows();
+  // What the list shows, to show it again later: its rows in their order, the keys
+  // handed out, and the selected rows.
+  struct Content {
+    std::vector<RowUpdate> rows;
+    std::map<FileRole, int> otherKeys;
+    int nextKey = 0;
+    int captionWidth = 0;
+    std::vector<int> selected;  // keys
+  };
+  Content SavedContent() const;
+  void Restore(const Content& content);
   // Keys of the selected rows, increasing.
   std::vector<int> SelectedKeys() const;
   // Selects the rows that are visible (the select-all of the resplit page).

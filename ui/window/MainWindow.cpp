@@ -8,8 +8,6 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
-#include <QFontDatabase>
-#include <QFontInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -45,26 +43,9 @@
 #include "ui/pages/WidgetNames.h"
 #include "ui/state/StateList.h"
 #include "ui/window/StatusPanels.h"
+#include "ui/window/WindowFont.h"
 
 namespace kivora::ui {
-namespace {
-
-// The desktop's own face first, for Latin text: the Ming faces draw Latin letters
-// monospaced, and English captions in them look typewritten. The Ming faces follow for
-// the Chinese characters, which Qt takes glyph by glyph from the first family that has
-// them. The face the desktop's font resolves to is named, not the font's own family,
-// which may be an alias ("Sans Serif") that a list of families does not resolve.
-QFont WindowFont() {
-  QFont font;
-  font.setFamilies({QFontInfo(QFontDatabase::systemFont(QFontDatabase::GeneralFont)).family(),
-                    QStringLiteral("AR PL UMing TW"), QStringLiteral("AR PL UMing CN"),
-                    QStringLiteral("AR PL UMing"), QStringLiteral("Noto Serif CJK TC"),
-                    QStringLiteral("Noto Sans CJK TC")});
-  font.setPointSize(9);
-  return font;
-}
-
-}  // namespace
 
 WindowEnvironment WindowEnvironment::FromProcess(const QStringList& arguments) {
   const platform::ProgramPlace place = platform::CurrentProgramPlace();
@@ -81,12 +62,13 @@ WindowEnvironment WindowEnvironment::FromProcess(const QStringList& arguments) {
 
 MainWindow::MainWindow(MessageLayer& messages, WindowEnvironment environment)
     : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+                           Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
+                           Qt::WindowCloseButtonHint),
       messages_(messages),
       env_(std::move(environment)),
       pendants_(env_.pendants) {
   setObjectName(QStringLiteral("frmKivora"));
-  setWindowTitle(tr("Kivora ( Kivora )"));
+  setWindowTitle(tr("Kivora"));
   setFont(WindowFont());
   BuildWindow();
 
@@ -102,18 +84,20 @@ MainWindow::~MainWindow() = default;
 bool MainWindow::Busy() const { return runner_ && runner_->Running(); }
 
 void MainWindow::BuildWindow() {
-  setFixedSize(592, 443);
+  // The smallest size, and the first: the pages need it. More room goes to the state list.
+  setMinimumSize(592, 443);
   stateList_ = new StateList;
   statusBar_ = Named<QStatusBar>("sbStatus");
   statusBar_->setSizeGripEnabled(false);
   // Progress, progress, the selection summary and the version, each panel as wide as
-  // its longest text. The window grows as much as they need beyond its 592 pixels (its
+  // its longest text. The window is as much wider than 592 pixels as they need (its
   // layout keeps 4 pixels on either side of the status bar).
   const QString version = tr("版本 v1.10b2");
   panels_ = AddStatusPanels(*statusBar_, font(), LongestStatusTexts(env_.language, version));
   panels_[3]->setAlignment(Qt::AlignCenter);
   panels_[3]->setText(version);
-  setFixedWidth(std::max(width(), statusBar_->minimumSizeHint().width() + 8));
+  setMinimumWidth(std::max(minimumWidth(), statusBar_->minimumSizeHint().width() + 8));
+  resize(minimumSize());
 
   WindowUi::Hooks hooks;
   hooks.showSummary = [this](OperationKind readFor, const auto& rows) {
@@ -150,8 +134,8 @@ void MainWindow::BuildWindow() {
   auto* firstTab = new QHBoxLayout(operationsTab);
   firstTab->setContentsMargins(4, 4, 4, 4);
   firstTab->addWidget(operationTabs_, 1);
-  // The pages keep their width; the list gets what the status bar widened the window by.
-  stateList_->setFixedWidth(178 + width() - 592);
+  // The pages keep their width; the list gets what the status bar widened the window by
+  // (laid out below), and the room of a larger window.
   QStringList stateTexts;
   for (const FileState state :
        {FileState::Split, FileState::Disguised, FileState::DefinitionCreated,
@@ -160,6 +144,8 @@ void MainWindow::BuildWindow() {
         FileState::Redisguised, FileState::Mismatch, FileState::Recovery, FileState::Rebuilt})
     stateTexts << EngineText(StateText(state), env_.language);
   stateList_->SetStateTexts(stateTexts);
+  stateListWidth_ = 178 + width() - 592;
+  stateList_->setFixedWidth(stateListWidth_);
   firstTab->addWidget(stateList_);
   fileListPage_ = new FileListPage(nullptr, messages_, panels_[2], env_.language);
 
@@ -195,6 +181,10 @@ void MainWindow::WatchStateListScrolling() {
   // A click in the list makes the user's own selection count again.
   connect(stateList_, &QAbstractItemView::pressed, this,
           [this] { resplitPage_->ClearSelectAll(); });
+  connect(stateList_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          [this] { ShowStateSelection(); });
+  connect(stateList_->model(), &QAbstractItemModel::modelReset, this,
+          [this] { ShowStateSelection(); });
   connect(stateList_->header(), &QHeaderView::sectionClicked, this,
           [this](int column) { SortStateList(column); });
 }
@@ -236,6 +226,8 @@ KivoraSettings MainWindow::CurrentSettings() const {
   s.top = y();
   s.left = x();
   s.activePage = operationTabs_->currentIndex();
+  s.width = width();
+  s.height = height();
   splitPage_->StoreSettings(s);
   joinPage_->StoreSettings(s);
   resplitPage_->StoreSettings(s);
@@ -245,6 +237,7 @@ KivoraSettings MainWindow::CurrentSettings() const {
 }
 
 void MainWindow::ApplySettings(const KivoraSettings& s) {
+  if (s.width > 0 && s.height > 0) resize(QSize(s.width, s.height).expandedTo(minimumSize()));
   move(s.left, s.top);
   // A position off every screen (the screens changed since) goes back onto the primary one.
   const QList<QScreen*> screens = QGuiApplication::screens();
@@ -270,7 +263,21 @@ void MainWindow::GuardSubPageChange(int index) {
     reverting_ = false;
     return;
   }
+  const auto slot = [](int page) { return static_cast<std::size_t>(std::clamp(page, 0, 2)); };
+  pageViews_[slot(subPage_)] = PageView{stateList_->SavedContent(), loaded_};
+  if (const std::optional<PageView>& view = pageViews_[slot(index)]) {
+    stateList_->Restore(view->list);
+    loaded_ = view->loaded;
+  }
   subPage_ = index;
+  windowUi_->ClearProgress();  // the counts of another page's operation
+}
+
+void MainWindow::ShowStateSelection() {
+  if (mainTab_ != 0) return;
+  const int selected = static_cast<int>(stateList_->selectionModel()->selectedRows().size());
+  panels_[2]->setText(
+      selected == 0 ? QString() : tr("選取數: %1/%2").arg(selected).arg(stateList_->RowCount()));
 }
 
 void MainWindow::GuardMainTabChange(int index) {
@@ -285,6 +292,7 @@ void MainWindow::GuardMainTabChange(int index) {
   mainTab_ = index;
   fileListPage_->SetActive(index == 1);
   if (index == 1) HandOverToFileList();
+  ShowStateSelection();
 }
 
 void MainWindow::HandOverToFileList() {
@@ -417,6 +425,12 @@ bool MainWindow::MayClose() {
   }
   runner_->Hold(false);
   return false;
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  // The pages keep their width: what the window grows by goes to the state list.
+  stateList_->setFixedWidth(stateListWidth_ + std::max(0, width() - minimumWidth()));
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -5,7 +5,9 @@
 #include <QStringList>
 #include <QUrl>
 #include <QWidget>
+#include <array>
 #include <memory>
+#include <optional>
 
 #include "core/format/DefinitionRecords.h"
 #include "core/text/Language.h"
@@ -14,6 +16,7 @@
 #include "ui/pages/DisguiseOptions.h"
 #include "ui/settings/FileAssociation.h"
 #include "ui/settings/SettingsFile.h"
+#include "ui/state/StateList.h"
 
 class QCheckBox;
 class QComboBox;
@@ -30,7 +33,6 @@ class JoinPage;
 class OperationRunner;
 class ResplitPage;
 class SplitPage;
-class StateList;
 class WindowUi;
 
 // Where the window finds its files; tests point these at temporary folders.
@@ -72,6 +74,7 @@ class MainWindow : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
 
@@ -85,6 +88,8 @@ class MainWindow : public QWidget {
   void GuardMainTabChange(int index);
   // Fills the file list from the last operation when its tab is opened.
   void HandOverToFileList();
+  // On the split and join tab the summary panel counts the state list's selected rows.
+  void ShowStateSelection();
   bool MayClose();
 
   MessageLayer& messages_;
@@ -105,9 +110,17 @@ class MainWindow : public QWidget {
   QList<QLabel*> panels_;
   std::unique_ptr<WindowUi> windowUi_;
   std::unique_ptr<OperationRunner> runner_;
+  // What each sub-page showed when it was left: its state list and the definition it read,
+  // shown again when it comes back (another page's operation may have changed both).
+  struct PageView {
+    StateList::Content list;
+    KvrDefinition loaded;
+  };
+  std::array<std::optional<PageView>, 3> pageViews_;
   int subPage_ = 0;
   int mainTab_ = 0;
   bool reverting_ = false;
+  int stateListWidth_ = 0;  // at the smallest size of the window
 };
 
 }  // namespace kivora::ui

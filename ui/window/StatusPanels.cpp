@@ -8,6 +8,7 @@
 
 #include "core/text/Messages.h"
 #include "language/EngineText.h"
+#include "ui/engine/WindowUi.h"
 #include "ui/pages/FileListPage.h"
 
 namespace kivora::ui {
@@ -53,7 +54,9 @@ QList<QStringList> LongestStatusTexts(Language language, const QString& version)
     return EngineText(text(kLongestCount, kLongestCount), language);
   };
   // The panels in which WindowUi::ShowProgress shows each operation's progress.
-  return {{progress(msg::kSplitProgress), progress(msg::kResplitProgress)},
+  return {{progress(msg::kSplitProgress), progress(msg::kResplitProgress),
+           WindowUi::PublishingText(progress(msg::kSplitProgress)),
+           WindowUi::PublishingText(progress(msg::kResplitProgress))},
           {progress(msg::kTestProgress), progress(msg::kJoinProgress),
            progress(msg::kRepairProgress), progress(msg::kAddRecoveryProgress)},
           {FileListPage::SummaryText(kLongestCount, kLongestCount, kLongestSelectionBytes)},
