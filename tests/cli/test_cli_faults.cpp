@@ -14,8 +14,9 @@
 
 #include "app/cli/TerminalUi.h"
 #include "core/text/Messages.h"
-#include "tests/cli/ChildProcess.h"
 #include "tests/cli/CliTestSupport.h"
+#include "tests/cli/UnprivilegedCli.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/TestSupport.h"
 
 namespace kivora {

@@ -8,9 +8,9 @@
 #include <fstream>
 #include <memory>
 
-#include "tests/cli/ChildProcess.h"
 #include "tests/cli/CliTestSupport.h"
-#include "tests/cli/FetchServers.h"
+#include "tests/support/ChildProcess.h"
+#include "tests/support/FetchServers.h"
 #include "tests/support/TestSupport.h"
 
 namespace kivora {

@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "tests/cli/ChildProcess.h"
+#include "tests/support/ChildProcess.h"
 
 namespace kivora::test {
 

@@ -1,4 +1,4 @@
-#include "tests/cli/FetchServers.h"
+#include "tests/support/FetchServers.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -1,5 +1,5 @@
 #pragma once
-// kivora-cli run as a child process, for what an in-process run cannot show: signals,
+// A program run as a child process, for what an in-process run cannot show: signals,
 // another user's rights, a terminal on stdin.
 
 #include <sys/types.h>
@@ -38,9 +38,5 @@ class ChildProcess {
   int terminalFd_ = -1;
   std::string err_;
 };
-
-// The argv that runs kivora-cli with args as an unprivileged user when the tests run
-// as root; empty when that is impossible here (the reason in `why`).
-std::vector<std::string> UnprivilegedCli(const std::vector<std::string>& args, std::string& why);
 
 }  // namespace kivora::test
