@@ -215,6 +215,14 @@ as long as no more files of a group are lost or damaged, a repair rebuilds them.
         <translation>&amp;Save...</translation>
     </message>
     <message>
+        <source>下載(&amp;F)...</source>
+        <translation>&amp;Fetch...</translation>
+    </message>
+    <message>
+        <source>放棄(&amp;B)</source>
+        <translation>A&amp;bort</translation>
+    </message>
+    <message>
         <source>位址</source>
         <translation>Address</translation>
     </message>

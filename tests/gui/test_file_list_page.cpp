@@ -21,6 +21,7 @@
 
 #include "tests/gui/ScriptedMessages.h"
 #include "tests/gui/TestEnvironment.h"
+#include "tests/support/FetchServers.h"
 #include "tests/support/TestSupport.h"
 #include "ui/pages/FileListPage.h"
 #include "ui/pages/JoinPage.h"
@@ -278,6 +279,33 @@ class FileListPageTest : public QObject {
     Page().SetRows({{"", "x.png", ""}});
     Page().SaveList();
     QCOMPARE(messages_.shown.last(), QStringLiteral("位址或檔名欄位是空白的。"));
+  }
+
+  void fetchBringsTheSetFromTheRowsAddresses() {
+    SplitThreeParts(false, 1);
+    const std::filesystem::path root = dir_->path().toStdString();
+    std::filesystem::create_directories(root / "nginx");
+    kivora::test::NginxServer nginx(root / "nginx", {root});
+    if (!nginx.Running()) QSKIP(nginx.Why().c_str());
+    const QStringList names{"movie.kvr", "movie00.png", "movie01.png", "movie02.png",
+                            "movie_rec00.png"};
+    std::vector<kivora::filelist::FileListRow> rows;
+    for (const QString& name : names) rows.push_back({nginx.Url(0), name.toStdString(), ""});
+    Page().SetRows(rows);
+    messages_.folders = {Path("out")};
+    QTest::mouseClick(window_->findChild<QPushButton*>("btnFetch"), Qt::LeftButton);
+    QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
+    QCOMPARE(messages_.shown.last(),
+             QStringLiteral("共 5 個檔案：下載了 5 個，0 個原本就在資料夾中。"));
+    StateList& states = window_->stateList();
+    QCOMPARE(states.RowCount(), 5);
+    for (int i = 0; i < states.RowCount(); ++i) {
+      const QString name = states.Caption(i);
+      QVERIFY2(names.contains(name), qPrintable(name));
+      QCOMPARE(states.State(i), QStringLiteral("OK"));
+      QVERIFY(kivora::test::ReadBytes(root / "out" / name.toStdString()) ==
+              kivora::test::ReadBytes(root / name.toStdString()));
+    }
   }
 };
 

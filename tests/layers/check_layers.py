@@ -38,7 +38,7 @@ LAYERS = {
     "ui/settings": CORE | {"platform"},
     "ui/state": CORE,
     "ui/engine": CORE | {"language", "ui/state"},
-    "ui/pages": CORE | {"pendant", "filelist", "platform", "language"} | UI_BELOW_PAGES,
+    "ui/pages": CORE | {"pendant", "filelist", "net", "platform", "language"} | UI_BELOW_PAGES,
     "ui/window": CORE | {"pendant", "filelist", "platform", "language", "ui/pages"}
     | UI_BELOW_PAGES,
     "kvrpack": CORE | {"platform", "language"},

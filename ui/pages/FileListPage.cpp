@@ -20,6 +20,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <cmath>
+#include <memory>
 
 #include "core/KivoraError.h"
 #include "core/format/DefinitionReader.h"
@@ -28,6 +29,8 @@
 #include "filelist/FileListMessages.h"
 #include "filelist/ListFile.h"
 #include "language/EngineText.h"
+#include "net/FetchMessages.h"
+#include "net/FetchOperation.h"
 #include "ui/engine/WindowUi.h"
 #include "ui/pages/FileListEditor.h"
 #include "ui/pages/WidgetNames.h"
@@ -54,9 +57,13 @@ QStringList ListFilters() {
 
 }  // namespace
 
-FileListPage::FileListPage(QWidget* parent, MessageLayer& messages, QLabel* summaryPanel,
-                           Language language)
-    : QWidget(parent), messages_(messages), summary_(summaryPanel), language_(language) {
+FileListPage::FileListPage(QWidget* parent, const PageServices& services, QLabel* summaryPanel)
+    : QWidget(parent),
+      messages_(services.messages),
+      pendants_(services.pendants),
+      runner_(services.runner),
+      summary_(summaryPanel),
+      language_(services.language) {
   setObjectName(QStringLiteral("TabSheet2"));
   addressBox_ = History("cobAddress");
   extraBox_ = History("cobCgi");
@@ -67,6 +74,9 @@ FileListPage::FileListPage(QWidget* parent, MessageLayer& messages, QLabel* summ
   auto* editButton = Named<QPushButton>("btnEdit", tr("編輯(&E)"));
   auto* deleteButton = Named<QPushButton>("btnDelete", tr("刪除(&D)"));
   auto* saveButton = Named<QPushButton>("btnSaveAs", tr("儲存(&S)..."));
+  fetchButton_ = Named<QPushButton>("btnFetch", tr("下載(&F)..."));
+  abortButton_ = Named<QPushButton>("btnFetchAbort", tr("放棄(&B)"));
+  abortButton_->setEnabled(false);
   fileList_ = Named<QTreeWidget>("lvFileList");
   fileList_->setHeaderLabels({tr("位址"), tr("檔名"), tr("附加資訊")});
   fileList_->setRootIsDecorated(false);
@@ -95,7 +105,7 @@ FileListPage::FileListPage(QWidget* parent, MessageLayer& messages, QLabel* summ
   for (QPushButton* b : {selectAllButton, addButton, editButton, deleteButton})
     buttons->addWidget(b);
   buttons->addStretch();
-  buttons->addWidget(saveButton);
+  for (QPushButton* b : {fetchButton_, abortButton_, saveButton}) buttons->addWidget(b);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(grid);
   layout->addWidget(fileList_, 1);
@@ -138,6 +148,8 @@ FileListPage::FileListPage(QWidget* parent, MessageLayer& messages, QLabel* summ
   connect(editButton, &QPushButton::clicked, this, [this] { EditRow(); });
   connect(deleteButton, &QPushButton::clicked, this, [this] { DeleteRows(); });
   connect(saveButton, &QPushButton::clicked, this, [this] { SaveList(); });
+  connect(fetchButton_, &QPushButton::clicked, this, [this] { Fetch(); });
+  connect(abortButton_, &QPushButton::clicked, this, [this] { AbortFetch(); });
   connect(fileList_, &QTreeWidget::itemDoubleClicked, this, [this] { EditRow(); });
   connect(fileList_, &QTreeWidget::itemPressed, this, [this] { selectAll_ = false; });
   connect(fileList_, &QTreeWidget::itemSelectionChanged, this, [this] { OnSelectionChanged(); });
@@ -367,19 +379,31 @@ void FileListPage::DeleteRows() {
   OnSelectionChanged();  // the row count changed
 }
 
-void FileListPage::SaveList() {
-  const auto rows = Rows();
+bool FileListPage::RowsComplete(const std::vector<filelist::FileListRow>& rows) {
   if (rows.empty()) {
     messages_.Error(this, tr("沒有任何的檔案清單。"));
     fileList_->setFocus();
-    return;
+    return false;
   }
   for (const auto& row : rows) {
     if (row.address.empty() || row.fileName.empty()) {
       messages_.Error(this, tr("位址或檔名欄位是空白的。"));
-      return;
+      return false;
     }
   }
+  return true;
+}
+
+void FileListPage::ShowFailure(const EngineFailure& failure) {
+  messages_.Error(
+      this,
+      EngineText(failure.text, language_) +
+          (failure.detail.empty() ? QString() : "\n\n" + EngineText(failure.detail, language_)));
+}
+
+void FileListPage::SaveList() {
+  const auto rows = Rows();
+  if (!RowsComplete(rows)) return;
   const auto chosen = messages_.SaveListFileName(this, ListFilters());
   if (chosen) {
     const std::filesystem::path path(chosen->first.toStdString());
@@ -390,14 +414,68 @@ void FileListPage::SaveList() {
         filelist::SavePlainList(rows, path);
       }
     });
-    if (failure) {
-      messages_.Error(
-          this, EngineText(failure->text, language_) +
-                    (failure->detail.empty() ? QString()
-                                             : "\n\n" + EngineText(failure->detail, language_)));
-    }
+    if (failure) ShowFailure(*failure);
   }
   fileList_->setFocus();
+}
+
+void FileListPage::Fetch() {
+  const auto rows = Rows();
+  if (!RowsComplete(rows) || runner_.Running()) return;
+  net::FetchRequest request;
+  const auto failure = TryEngine(net::texts::kFetchFailed, [&] {
+    for (const auto& row : rows)
+      request.addresses.push_back(net::ParseAddress(filelist::RowLine(row)));
+  });
+  if (failure) {
+    ShowFailure(*failure);
+    return;
+  }
+  const auto folder = messages_.SelectFolder(this, fetchFolder_);
+  if (!folder) return;
+  fetchFolder_ = *folder;
+  request.folder = ToPath(*folder);
+  // Filled on the operation's thread, read on the window's once the operation ended.
+  auto outcome = std::make_shared<std::optional<net::FetchOutcome>>();
+  runner_.Start([this](bool atWork) { ShowFetchWork(atWork); },
+                [this, request = std::move(request), outcome](OperationEvents& events) {
+                  *outcome = CallEngine(
+                      events, OperationFailure{net::texts::kFetchFailed},
+                      std::optional<net::FetchOutcome>{},
+                      [&] { return std::optional(net::RunFetch(request, pendants_, events)); });
+                },
+                [this, outcome] {
+                  if (*outcome) ShowFetched(**outcome);
+                });
+}
+
+void FileListPage::AbortFetch() { runner_.RequestAbort(); }
+
+void FileListPage::ShowFetchWork(bool atWork) {
+  fetchButton_->setEnabled(!atWork);
+  abortButton_->setEnabled(atWork);
+}
+
+void FileListPage::ShowFetched(const net::FetchOutcome& outcome) {
+  if (outcome.refused) return;  // the fetch said why
+  if (outcome.stopped) {
+    messages_.Warning(this, EngineText(net::texts::kFetchInterrupted(), language_));
+    return;
+  }
+  const int fetched = outcome.Count(net::FetchState::Fetched);
+  const int present = outcome.Count(net::FetchState::Present);
+  const int total = static_cast<int>(outcome.files.size());
+  QString text = EngineText(net::texts::kFetchSummary(total, fetched, present), language_);
+  if (fetched + present == total) {
+    messages_.Information(this, text);
+    return;
+  }
+  text += "\n\n" + EngineText(net::texts::kFetchIncomplete(total - fetched - present), language_);
+  for (const net::FetchedFile& file : outcome.files) {
+    if (file.state != net::FetchState::Fetched && file.state != net::FetchState::Present)
+      text += "\n" + EngineText(net::texts::kCouldNotFetch(file.name, file.why), language_);
+  }
+  messages_.Error(this, text);
 }
 
 void FileListPage::CopyRows() {

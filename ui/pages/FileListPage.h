@@ -1,21 +1,31 @@
 #pragma once
 // The file-list tab: one row per file of a set with the address it was put at and
 // extra information; addresses applied to many rows at once, rows added, edited and
-// deleted, the list saved as a text file or copied.
+// deleted, the list saved as a text file or copied, and the set fetched from the rows'
+// addresses on the operation runner's thread (its files shown in the state list).
 
 #include <QWidget>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "core/text/Language.h"
 #include "filelist/FileListTable.h"
 #include "ui/engine/MessageLayer.h"
+#include "ui/pages/PageServices.h"
 
 class QComboBox;
 class QLabel;
 class QMenu;
 class QPushButton;
 class QTreeWidget;
+
+namespace kivora {
+struct EngineFailure;
+namespace net {
+struct FetchOutcome;
+}
+}  // namespace kivora
 
 namespace kivora::ui {
 
@@ -24,8 +34,7 @@ class FileListEditor;
 class FileListPage : public QWidget {
   Q_OBJECT
  public:
-  FileListPage(QWidget* parent, MessageLayer& messages, QLabel* summaryPanel,
-               Language language = Language::Chinese);
+  FileListPage(QWidget* parent, const PageServices& services, QLabel* summaryPanel);
 
   // The sizes behind the rows, set when the list is filled from an operation.
   // noDefinitionRow: row r belongs to part r (else row 0 is the definition file).
@@ -50,6 +59,9 @@ class FileListPage : public QWidget {
   void DeleteRows();
   void SaveList();
   void CopyRows();
+  // Asks for the folder and fetches the set from the rows' addresses into it.
+  void Fetch();
+  void AbortFetch();
   void UpdateMenu();
   bool SelectAll() const { return selectAll_; }
   // The status-bar summary of `selected` of `rows` rows that hold `bytes` together.
@@ -68,14 +80,24 @@ class FileListPage : public QWidget {
   void OnSelectionChanged();
   void ShowSummary(int selected, std::int64_t total);
   QStringList FileNames() const;
+  // Whether every row holds an address and a file name; the error box when not.
+  bool RowsComplete(const std::vector<filelist::FileListRow>& rows);
+  void ShowFailure(const EngineFailure& failure);
+  void ShowFetchWork(bool atWork);
+  void ShowFetched(const net::FetchOutcome& outcome);
 
   QComboBox* addressBox_;
   QComboBox* extraBox_;
   QTreeWidget* fileList_;
   QMenu* contextMenu_;
+  QPushButton* fetchButton_;
+  QPushButton* abortButton_;
   MessageLayer& messages_;
+  const PendantProvider& pendants_;
+  OperationRunner& runner_;
   QLabel* summary_;
   Language language_;
+  QString fetchFolder_;  // where the last fetch went
   std::vector<filelist::PartSize> partSizes_;
   bool noDefinitionRow_ = false;
   std::int64_t definitionSize_ = 0;

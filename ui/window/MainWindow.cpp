@@ -147,7 +147,7 @@ void MainWindow::BuildWindow() {
   stateListWidth_ = 178 + width() - 592;
   stateList_->setFixedWidth(stateListWidth_);
   firstTab->addWidget(stateList_);
-  fileListPage_ = new FileListPage(nullptr, messages_, panels_[2], env_.language);
+  fileListPage_ = new FileListPage(nullptr, services, panels_[2]);
 
   mainTabs_ = Named<QTabWidget>("pcKivora");
   mainTabs_->addTab(operationsTab, tr(" 分割合併 "));
