@@ -452,6 +452,7 @@ void FileListPage::Fetch() {
 void FileListPage::AbortFetch() { runner_.RequestAbort(); }
 
 void FileListPage::ShowFetchWork(bool atWork) {
+  fetching_ = atWork;
   fetchButton_->setEnabled(!atWork);
   abortButton_->setEnabled(atWork);
 }

@@ -62,6 +62,8 @@ class FileListPage : public QWidget {
   // Asks for the folder and fetches the set from the rows' addresses into it.
   void Fetch();
   void AbortFetch();
+  // True while a fetch this page started runs.
+  bool Fetching() const { return fetching_; }
   void UpdateMenu();
   bool SelectAll() const { return selectAll_; }
   // The status-bar summary of `selected` of `rows` rows that hold `bytes` together.
@@ -98,6 +100,7 @@ class FileListPage : public QWidget {
   QLabel* summary_;
   Language language_;
   QString fetchFolder_;  // where the last fetch went
+  bool fetching_ = false;
   std::vector<filelist::PartSize> partSizes_;
   bool noDefinitionRow_ = false;
   std::int64_t definitionSize_ = 0;

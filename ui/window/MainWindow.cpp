@@ -282,8 +282,9 @@ void MainWindow::ShowStateSelection() {
 
 void MainWindow::GuardMainTabChange(int index) {
   if (reverting_) return;
-  // Going back to the split and join tab is always allowed; leaving it is not while busy.
-  if (mainTab_ == 0 && Busy()) {
+  // Going back to the split and join tab is always allowed; leaving it is not while busy,
+  // except for the file list whose fetch runs (its 放棄 is there).
+  if (mainTab_ == 0 && Busy() && !(index == 1 && fileListPage_->Fetching())) {
     reverting_ = true;
     mainTabs_->setCurrentIndex(mainTab_);
     reverting_ = false;
