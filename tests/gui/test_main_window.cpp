@@ -113,7 +113,13 @@ class MainWindowTest : public QObject {
       MainWindow w(messages_, Env());
       QCOMPARE(w.windowTitle(), QStringLiteral("Kivora"));
       QVERIFY(w.minimumSize() != w.maximumSize());
+      Find<QTabWidget>(w, "pcKivora")->setCurrentIndex(1);
+      w.show();
+      // The file list takes the room a larger window gives its page.
+      auto* fileList = Find<QTreeWidget>(w, "lvFileList");
+      const QSize fileListGrows = fileList->size() + larger - w.size();
       w.resize(larger);
+      QTRY_COMPARE(fileList->size(), fileListGrows);
       QCOMPARE(Find<QLineEdit>(w, "edtFileSize")->text(), QStringLiteral("500"));
       QVERIFY(!Find<QPushButton>(w, "btnDevide")->isEnabled());
       QCOMPARE(Find<QTreeWidget>(w, "lvKvrInfoJoint")->topLevelItemCount(), 6);

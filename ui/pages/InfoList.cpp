@@ -1,6 +1,9 @@
 #include "ui/pages/InfoList.h"
 
+#include <QEvent>
 #include <QHeaderView>
+#include <QPainter>
+#include <cmath>
 
 #include "core/format/DefinitionReader.h"
 #include "core/text/Messages.h"
@@ -49,6 +52,22 @@ void InfoListView::Fill(const std::vector<std::pair<MessageText, MessageText>>& 
 QString InfoListView::Value(int row) const {
   const QTreeWidgetItem* item = topLevelItem(row);
   return item ? item->text(1) : QString();
+}
+
+bool InfoListView::event(QEvent* event) {
+  // At a fractional scale (1.5 at 144 DPI) a list whose corner falls between two device
+  // pixels loses the top and left lines of a style's one-pixel frame: they land outside
+  // the widget. The frame is drawn from the next whole device pixel instead.
+  if (event->type() != QEvent::Paint) return QTreeWidget::event(event);
+  const qreal ratio = devicePixelRatioF();
+  const QPointF corner = QPointF(mapTo(window(), QPoint(0, 0))) * ratio;
+  const QPointF shift((std::ceil(corner.x()) - corner.x()) / ratio,
+                      (std::ceil(corner.y()) - corner.y()) / ratio);
+  if (shift.isNull()) return QTreeWidget::event(event);
+  QPainter painter(this);
+  painter.translate(shift);
+  drawFrame(&painter);
+  return true;
 }
 
 }  // namespace kivora::ui

@@ -21,6 +21,9 @@ class InfoListView : public QTreeWidget {
   void Fill(const std::vector<std::pair<MessageText, MessageText>>& rows);
   QString Value(int row) const;
 
+ protected:
+  bool event(QEvent* event) override;
+
  private:
   Language language_;
 };
