@@ -37,20 +37,26 @@ int CreateHidden(int folder, const std::string& name) {
   return sys::OpenAt(folder, name.c_str(), flags, 0666);
 }
 
-// Gives the unnamed file open as fd the name `name` in folder: through /proc (its fd
-// folder open already, so only the number is looked up), or, where /proc is missing,
-// the descriptor itself (which needs a privilege). False (errno) when it cannot, EEXIST
-// when the name is taken.
+// Gives the unnamed file open as fd the name `name` in folder: by the descriptor itself
+// where the system allows it (the cheapest: no path is looked up for the file), else
+// through /proc (its fd folder open already, so only the number is looked up). False
+// (errno) when it cannot, EEXIST when the name is taken.
 bool LinkUnnamed(int fd, const Folder& folder, const std::string& name) {
-  const int descriptors = folder.OpenDescriptors();
-  if (descriptors >= 0) {
-    char number[16];
-    std::snprintf(number, sizeof number, "%d", fd);
-    if (sys::LinkAt(descriptors, number, folder.Descriptor(), name.c_str(), AT_SYMLINK_FOLLOW) == 0)
-      return true;
+  if (folder.LinksByDescriptor()) {
+    if (sys::LinkAt(fd, "", folder.Descriptor(), name.c_str(), AT_EMPTY_PATH) == 0) return true;
+    // ENOENT: the kernel lets only its opener with a privilege link the file so.
     if (errno != ENOENT) return false;
+    folder.RefuseLinksByDescriptor();
   }
-  return sys::LinkAt(fd, "", folder.Descriptor(), name.c_str(), AT_EMPTY_PATH) == 0;
+  const int descriptors = folder.OpenDescriptors();
+  if (descriptors < 0) {
+    errno = ENOENT;
+    return false;
+  }
+  char number[16];
+  std::snprintf(number, sizeof number, "%d", fd);
+  return sys::LinkAt(descriptors, number, folder.Descriptor(), name.c_str(), AT_SYMLINK_FOLLOW) ==
+         0;
 }
 
 // A replaced file keeps its permissions and, where the user may, its owner and group.

@@ -22,6 +22,7 @@ Folder::Folder(std::filesystem::path path, const IoFailureText& what,
 Folder::Folder(Folder&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)),
       descriptors_(std::exchange(other.descriptors_, -2)),
+      linksByDescriptor_(other.linksByDescriptor_),
       path_(std::move(other.path_)) {}
 
 Folder::~Folder() {

@@ -24,10 +24,16 @@ class Folder {
   // The process's open descriptors (/proc/self/fd), opened on first use for linking
   // unnamed files into this folder; -1 without /proc.
   int OpenDescriptors() const;
+  // Whether the system may link an unnamed file by its descriptor alone (linkat with
+  // AT_EMPTY_PATH: allowed for the file's opener on recent kernels, and with a privilege);
+  // true until it refused once.
+  bool LinksByDescriptor() const { return linksByDescriptor_; }
+  void RefuseLinksByDescriptor() const { linksByDescriptor_ = false; }
 
  private:
   int fd_ = -1;
   mutable int descriptors_ = -2;  // -2: not opened yet
+  mutable bool linksByDescriptor_ = true;
   std::filesystem::path path_;
 };
 
