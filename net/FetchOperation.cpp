@@ -377,9 +377,7 @@ void SetFetch::ReportProgress(const std::vector<FetchedFile>& files) {
   FetchProgress progress;
   progress.filesTotal = static_cast<int>(files.size());
   for (const FetchedFile& f : files) {
-    if (f.state == FetchState::Present || f.state == FetchState::Fetched ||
-        f.state == FetchState::Lost)
-      ++progress.filesDone;
+    if (f.Here() || f.state == FetchState::Lost) ++progress.filesDone;
   }
   progress.bytes = transfers_.BytesReceived();
   request_.onProgress(progress);

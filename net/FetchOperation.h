@@ -62,6 +62,9 @@ struct FetchedFile {
   bool servedBadBytes = false;
   std::set<size_t> tried;  // indices in addresses
   size_t current = 0;      // the address being tried
+
+  // In the folder and proved, whether this run downloaded it or found it there.
+  bool Here() const { return state == FetchState::Present || state == FetchState::Fetched; }
 };
 
 struct FetchOutcome {

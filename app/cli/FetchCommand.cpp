@@ -63,8 +63,7 @@ bool FetchCommand::RepairAndJoin(TerminalUi& ui, const net::FetchOutcome& outcom
                                  std::optional<SecretText> password) {
   const bool recoveryHere =
       std::any_of(outcome.files.begin(), outcome.files.end(), [](const net::FetchedFile& f) {
-        return f.role.kind == FileRole::Kind::Recovery &&
-               (f.state == net::FetchState::Fetched || f.state == net::FetchState::Present);
+        return f.role.kind == FileRole::Kind::Recovery && f.Here();
       });
   if (!whole) {
     if (!recoveryHere) return false;
@@ -72,7 +71,7 @@ bool FetchCommand::RepairAndJoin(TerminalUi& ui, const net::FetchOutcome& outcom
     // What came of the files the repair rebuilt is of no more use.
     for (const net::FetchedFile& f : outcome.files) {
       std::error_code ignored;
-      if (f.state != net::FetchState::Fetched && f.state != net::FetchState::Present)
+      if (!f.Here())
         std::filesystem::remove(outcome.definitionPath.parent_path() / net::PartialName(f.name),
                                 ignored);
     }

@@ -473,7 +473,7 @@ void FileListPage::ShowFetched(const net::FetchOutcome& outcome) {
   }
   text += "\n\n" + EngineText(net::texts::kFetchIncomplete(total - fetched - present), language_);
   for (const net::FetchedFile& file : outcome.files) {
-    if (file.state != net::FetchState::Fetched && file.state != net::FetchState::Present)
+    if (!file.Here())
       text += "\n" + EngineText(net::texts::kCouldNotFetch(file.name, file.why), language_);
   }
   messages_.Error(this, text);
