@@ -11,6 +11,7 @@
 #include "core/format/RecoveryFormat.h"
 #include "core/format/StoredDefinition.h"
 #include "core/io/Crc32.h"
+#include "core/io/IoBuffer.h"
 #include "core/io/PendingSetCommit.h"
 #include "core/operations/SetLock.h"
 #include "core/operations/SetProtection.h"
@@ -105,7 +106,7 @@ class SetFetch {
   std::optional<PendingSetCommit> pending_;
   Clock::time_point lastCommit_ = Clock::now();
   std::set<std::string> badMirrors_;
-  std::vector<std::uint8_t> buffer_;
+  IoBuffer buffer_;
   FetchOutcome outcome_;
   // The file that carries the definition takes its name in the last commit.
   std::optional<size_t> carrier_;

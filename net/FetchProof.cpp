@@ -9,12 +9,12 @@
 #include "core/io/CommitNames.h"
 #include "core/io/Crc32.h"
 #include "core/io/File.h"
+#include "core/io/IoBuffer.h"
 
 namespace kivora::net {
 namespace {
 
-std::uint32_t CrcOfRange(File& file, std::uint64_t offset, std::uint64_t length,
-                         std::vector<std::uint8_t>& buffer) {
+std::uint32_t CrcOfRange(File& file, std::uint64_t offset, std::uint64_t length, IoBuffer& buffer) {
   std::uint32_t crc = 0;
   while (length > 0) {
     const auto piece = std::span(buffer).first(
@@ -43,7 +43,7 @@ bool RecoveryPartProves(const std::filesystem::path& file, std::string_view name
       info->definitionOffset + h.definitionLength + kRecoveryTrailerBytes) {
     return false;
   }
-  std::vector<std::uint8_t> buffer(256 * 1024);
+  IoBuffer buffer(256 * 1024);
   return (h.version == 1 || CrcOfRange(in, 0, info->headerOffset, buffer) == h.pendantCrc) &&
          CrcOfRange(in, info->definitionOffset, h.definitionLength, buffer) == h.definitionCrc &&
          CrcOfRange(in, info->shardOffset, h.shardLength, buffer) == h.shardCrc;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/io/File.h"
+#include "core/io/IoBuffer.h"
 
 namespace kivora {
 
@@ -76,7 +77,7 @@ std::uint32_t StreamCrc32(std::span<const std::uint8_t> data) { return Crc32Upda
 
 std::uint32_t FileCrc32(const std::filesystem::path& path) {
   File file = File::OpenRead(path);  // throws when it cannot be opened
-  std::vector<std::uint8_t> buffer;
+  IoBuffer buffer;
   std::uint32_t crc = 0;
   try {
     // Small files (definitions) need no 1 MiB buffer; a file that grows is still read whole.

@@ -85,7 +85,7 @@ void WriteBehind::Drain() {
   ThrowIfFailed();
 }
 
-std::vector<std::uint8_t>& WriteBehind::TakeBlock() {
+IoBuffer& WriteBehind::TakeBlock() {
   std::unique_lock lock(mutex_);
   FlushLocked();
   size_t free = blocks_.size();
@@ -333,7 +333,7 @@ void WriteBehind::CopyPiece(const Job& job, File& out, const Piece& piece) {
       }
       copyRefused_ = true;
     }
-    std::vector<std::uint8_t> buffer(kCopyBufferBytes);
+    IoBuffer buffer(kCopyBufferBytes);
     if (CopyRangeThrough(buffer, *piece.copyFrom, piece.copyOffset, out, -1, piece.copyLength) <
         piece.copyLength) {
       throw KivoraError(msg::kFileShorterThanExpected(piece.copyFrom->Path()));

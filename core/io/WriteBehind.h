@@ -27,6 +27,7 @@
 
 #include "core/io/AtomicFile.h"
 #include "core/io/File.h"
+#include "core/io/IoBuffer.h"
 
 namespace kivora {
 
@@ -62,7 +63,7 @@ class WriteBehind {
   // A free block to fill (its size is the caller's; it has blockBytes reserved). The
   // caller gives up the block it took before, which goes back to the ring once its
   // queued spans are written. Waits while every block is queued.
-  std::vector<std::uint8_t>& TakeBlock();
+  IoBuffer& TakeBlock();
 
   // Starts a new file that takes the name target once its bytes are written.
   void BeginFile(std::filesystem::path target, Messages messages);
@@ -161,7 +162,7 @@ class WriteBehind {
   // Fixed in number and capacity from the constructor on, so the caller finds a block
   // without mutex_; a block's bytes are the caller's until queued, then the writers' until
   // its pending_ count is back to 0.
-  std::vector<std::vector<std::uint8_t>> blocks_;
+  std::vector<IoBuffer> blocks_;
   std::vector<int> pending_;  // guarded by mutex_: queued spans per block
   // Guarded by mutex_: pieces handed to the writers, and those written (or dropped).
   std::uint64_t handedOver_ = 0;

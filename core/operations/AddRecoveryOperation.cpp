@@ -8,6 +8,7 @@
 #include "core/format/StoredDefinition.h"
 #include "core/io/File.h"
 #include "core/io/Folder.h"
+#include "core/io/IoBuffer.h"
 #include "core/io/SetCommit.h"
 #include "core/operations/SetLock.h"
 #include "core/operations/SetRecovery.h"
@@ -147,7 +148,7 @@ AddRecoveryOutcome RunAddRecovery(KvrDefinition& loaded,
       plan, RecoverySetInfoOf(names, plan.RecoveryCount(), def.header, def.implanted, count));
   events.Report(WorkStarted{});
   const StopCheck stop = [&events] { return events.AbortRequested(); };
-  std::vector<std::uint8_t> buffer(kReadBytes);
+  IoBuffer buffer(kReadBytes);
   for (int i = 0; i < count; ++i) {
     const auto path = folder / def.parts[static_cast<size_t>(i)].FileName;
     if (!FeedPartFile(writer, def.parts[static_cast<size_t>(i)], def.header.Disguised, i, path,

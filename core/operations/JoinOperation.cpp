@@ -8,6 +8,7 @@
 #include "core/format/LoadedDefinition.h"
 #include "core/io/Crc32.h"
 #include "core/io/File.h"
+#include "core/io/IoBuffer.h"
 #include "core/io/OutputTarget.h"
 #include "core/io/SaveFolder.h"
 #include "core/operations/JoinPayload.h"
@@ -64,7 +65,7 @@ class JoinWriter {
   OperationEvents& events_;
   const SetCipher* cipher_;
   std::optional<HelperThread> helper_;  // opens half of the chunks of a sealed part
-  std::vector<std::uint8_t> buffer_;    // where parts are read that the target takes no reads of
+  IoBuffer buffer_;                     // where parts are read that the target takes no reads of
   std::unique_ptr<JoinTarget> target_;
   std::int64_t position_ = 0;  // where the next part's data goes
 };

@@ -13,6 +13,7 @@
 
 #include "core/KivoraError.h"
 #include "core/io/AtomicFile.h"
+#include "core/io/IoBuffer.h"
 #include "core/io/RangeCopy.h"
 #include "core/io/WriteBehind.h"
 #include "core/text/Messages.h"
@@ -31,9 +32,9 @@ class FileTarget final : public JoinTarget {
   // The writer thread stops before the file it writes closes (and, not committed, goes).
   ~FileTarget() override { writer_.Abandon(); }
 
-  std::vector<std::uint8_t>& TakeBlock() override { return writer_.TakeBlock(); }
+  IoBuffer& TakeBlock() override { return writer_.TakeBlock(); }
   NextBuffer Reads() override {
-    return [this]() -> std::vector<std::uint8_t>& { return writer_.TakeBlock(); };
+    return [this]() -> IoBuffer& { return writer_.TakeBlock(); };
   }
   void WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes) override {
     writer_.Write(bytes, offset);
@@ -45,7 +46,7 @@ class FileTarget final : public JoinTarget {
   // the part holds after the clone does not matter: only the bytes in the joined file are
   // proved, and only this join writes that file.
   std::optional<PartScan> PlaceAndScan(const std::filesystem::path& path, std::int64_t offset,
-                                       std::int64_t payloadSize, std::vector<std::uint8_t>& buffer,
+                                       std::int64_t payloadSize, IoBuffer& buffer,
                                        const StopCheck& stop) override {
     if (cloneRefused_ || offset != end_) return std::nullopt;
     const File part = OpenPartFile(path);
@@ -64,21 +65,18 @@ class FileTarget final : public JoinTarget {
     // The cloned range is not in the page cache: read past it (O_DIRECT), which takes half
     // the time where the file system allows it.
     const bool direct = OpenDirect();
-    return ScanRange(direct ? direct_ : out, offset, placed, 0, payloadSize, buffer,
-                     {.stop = stop, .whole = direct ? directChunk_ : std::span<std::uint8_t>()});
+    return ScanRange(
+        direct ? direct_ : out, offset, placed, 0, payloadSize, buffer,
+        {.stop = stop, .whole = direct ? std::span(directChunk_) : std::span<std::uint8_t>()});
   }
-  // Opens direct_ and directChunk_ once; false when the file system refuses O_DIRECT.
+  // Opens direct_ and sizes directChunk_ once; false when the file system refuses O_DIRECT.
   bool OpenDirect() {
     if (!direct_.IsOpen() && !directRefused_) {
       const std::string self = "/proc/self/fd/" + std::to_string(file_.Stream().Descriptor());
       const int fd = ::open(self.c_str(), O_RDONLY | O_DIRECT | O_CLOEXEC);
       directRefused_ = fd < 0;
       if (fd >= 0) direct_ = File::Adopt(fd, file_.Stream().Path());
-      directMemory_.resize(kDirectBytes + kDirectAlign);
-      void* start = directMemory_.data();
-      size_t room = directMemory_.size();
-      std::align(kDirectAlign, kDirectBytes, start, room);
-      directChunk_ = std::span(static_cast<std::uint8_t*>(start), kDirectBytes);
+      directChunk_.resize(kDirectBytes);  // page-aligned, as O_DIRECT needs
     }
     return direct_.IsOpen();
   }
@@ -103,11 +101,9 @@ class FileTarget final : public JoinTarget {
   std::int64_t end_ = 0;       // the file's length once everything queued is written
   bool cloneRefused_ = false;  // the system refused to clone a part
   static constexpr size_t kDirectBytes = 1024 * 1024;
-  static constexpr size_t kDirectAlign = 4096;
   File direct_;  // the joined file once more, read with O_DIRECT
   bool directRefused_ = false;
-  std::vector<std::uint8_t> directMemory_;
-  std::span<std::uint8_t> directChunk_;  // aligned within directMemory_
+  IoBuffer directChunk_;
 };
 
 // A copy of the caller's descriptor, so closing it leaves the caller's open.
@@ -162,7 +158,7 @@ class DescriptorTarget final : public JoinTarget {
   DescriptorTarget(const DescriptorTarget&) = delete;
   DescriptorTarget& operator=(const DescriptorTarget&) = delete;
 
-  std::vector<std::uint8_t>& TakeBlock() override { return block_; }
+  IoBuffer& TakeBlock() override { return block_; }
   NextBuffer Reads() override { return {}; }  // bytes are copied into the part at once
   void WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes) override {
     const std::int64_t at = offset - heldFrom_;
@@ -202,13 +198,13 @@ class DescriptorTarget final : public JoinTarget {
 
  private:
   File out_;
-  std::int64_t* streamed_;           // written by writing_'s thread only
-  HeldBytes held_;                   // the current part's bytes, from heldFrom_
-  HeldBytes sending_;                // the part delivered last, while writing_ writes it
-  std::vector<std::uint8_t> block_;  // where a sealed chunk opens
-  std::future<void> writing_;        // writes sending_ to out_
-  std::int64_t heldFrom_ = 0;        // where the current part starts in the joined data
-  std::int64_t reach_ = 0;           // the current part's length, dropped bytes included
+  std::int64_t* streamed_;     // written by writing_'s thread only
+  HeldBytes held_;             // the current part's bytes, from heldFrom_
+  HeldBytes sending_;          // the part delivered last, while writing_ writes it
+  IoBuffer block_;             // where a sealed chunk opens
+  std::future<void> writing_;  // writes sending_ to out_
+  std::int64_t heldFrom_ = 0;  // where the current part starts in the joined data
+  std::int64_t reach_ = 0;     // the current part's length, dropped bytes included
 };
 
 }  // namespace

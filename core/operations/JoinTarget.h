@@ -21,7 +21,7 @@ class JoinTarget {
 
   // A buffer for bytes to hand to WriteAt (an opened sealed chunk); valid until the next
   // call.
-  virtual std::vector<std::uint8_t>& TakeBlock() = 0;
+  virtual IoBuffer& TakeBlock() = 0;
   // The buffers the part's reads go to, or none when one buffer of the caller's does.
   virtual NextBuffer Reads() = 0;
   // Puts bytes at offset of the joined data; bytes lie in TakeBlock()'s or Reads()'s
@@ -36,8 +36,7 @@ class JoinTarget {
   // during or after the copy cannot slip in.
   virtual std::optional<PartScan> PlaceAndScan(const std::filesystem::path& /*part*/,
                                                std::int64_t /*offset*/,
-                                               std::int64_t /*payloadSize*/,
-                                               std::vector<std::uint8_t>& /*buffer*/,
+                                               std::int64_t /*payloadSize*/, IoBuffer& /*buffer*/,
                                                const StopCheck& /*stop*/) {
     return std::nullopt;
   }

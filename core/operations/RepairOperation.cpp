@@ -14,6 +14,7 @@
 #include "core/io/AtomicFile.h"
 #include "core/io/Crc32.h"
 #include "core/io/File.h"
+#include "core/io/IoBuffer.h"
 #include "core/io/PendingSetCommit.h"
 #include "core/operations/SetLock.h"
 #include "core/operations/SetProtection.h"
@@ -39,11 +40,10 @@ FileState LostState(const std::filesystem::path& path) {
   return std::filesystem::exists(path, ec) ? FileState::Corrupt : FileState::Missing;
 }
 
-// The stripe buffers of one thread, kept from one group to the next. Their bytes are
-// not cleared when made: every stripe is read or computed before it is used.
+// The stripe buffers of one thread, kept from one group to the next.
 struct Stripes {
   std::size_t bytes = 0;
-  std::vector<std::unique_ptr<std::uint8_t[]>> buffers;
+  std::vector<IoBuffer> buffers;
 
   void Ensure(std::size_t count, std::size_t size) {
     if (size > bytes) {
@@ -51,7 +51,7 @@ struct Stripes {
       bytes = size;
     }
     while (buffers.size() < count) {
-      buffers.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(bytes));
+      buffers.emplace_back(bytes);
     }
   }
 };
@@ -165,13 +165,13 @@ class GroupRebuild {
         reads.clear();
         if (decoder) {
           for (std::size_t i = 0; i < used.size(); ++i) {
-            in.push_back(stripes_.buffers[i].get());
+            in.push_back(stripes_.buffers[i].data());
             reads.emplace_back(used[i], in.back());
           }
         }
         // Each output's bytes: computed when its stripe is damaged, else its own.
         for (std::size_t w = 0; w < outputs_.size(); ++w) {
-          std::uint8_t* buffer = stripes_.buffers[static_cast<std::size_t>(k) + w].get();
+          std::uint8_t* buffer = stripes_.buffers[static_cast<std::size_t>(k) + w].data();
           const int shard = outputs_[w].shard;
           if (g_.damaged[static_cast<size_t>(shard)][s]) {
             out.push_back(buffer);
@@ -186,7 +186,7 @@ class GroupRebuild {
           const auto take = static_cast<std::size_t>(
               o.length > offset ? std::min<std::uint64_t>(n, o.length - offset) : 0);
           const auto bytes = std::span<const std::uint8_t>(
-              stripes_.buffers[static_cast<std::size_t>(k) + w].get(), take);
+              stripes_.buffers[static_cast<std::size_t>(k) + w].data(), take);
           o.crcs.Add(bytes);
           if (o.sealed) o.sealed->Add(bytes);
           WithMessage(msg::kRepairWriteFailed324, [&] { o.file->Write(bytes); });

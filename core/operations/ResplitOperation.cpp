@@ -10,6 +10,7 @@
 #include "core/format/LoadedDefinition.h"
 #include "core/format/StoredDefinition.h"
 #include "core/io/File.h"
+#include "core/io/IoBuffer.h"
 #include "core/io/OutputTarget.h"
 #include "core/io/PendingSetCommit.h"
 #include "core/io/SaveFolder.h"
@@ -126,7 +127,7 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
       passwordBig5 = PasswordToBig5OrThrow(password->View());
     }
     std::optional<HelperThread> helper;
-    std::vector<std::uint8_t> sealedBuffer;
+    IoBuffer sealedBuffer;
     if (sealing) helper.emplace();
 
     File source = File::TryOpenRead(request.source);
@@ -150,7 +151,7 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
     const auto total = static_cast<int>(std::count(chosen.begin(), chosen.end(), true));
     // Every way out from here ends the work it reports.
     OperationWork work(events, OperationKind::Resplit);
-    std::vector<std::uint8_t> buffer;
+    IoBuffer buffer;
     const StopCheck stop = [&events] { return events.AbortRequested(); };
     std::int64_t offset = 0;  // where part `index` starts in the source
     bool aborted = false;

@@ -12,8 +12,7 @@
 namespace kivora {
 
 bool FeedPartFile(RecoveryWriter& writer, const PartRecord& record, bool disguised, int index,
-                  const std::filesystem::path& path, std::vector<std::uint8_t>& buffer,
-                  const StopCheck& stop) {
+                  const std::filesystem::path& path, IoBuffer& buffer, const StopCheck& stop) {
   File file = WithMessage(msg::kReadPartFailed242, [&] { return File::OpenRead(path); });
   if (index == 0 && disguised) {
     const std::int64_t size = WithMessage(msg::kReadPartFailed242, [&] { return file.Size(); });

@@ -13,6 +13,7 @@
 #include "core/OperationEvents.h"
 #include "core/format/DefinitionRecords.h"
 #include "core/format/RecoveryFormat.h"
+#include "core/io/IoBuffer.h"
 #include "core/parts/SetNames.h"
 #include "core/recovery/RecoveryWriter.h"
 #include "core/threads/StopCheck.h"
@@ -29,8 +30,7 @@ RecoverySetInfo RecoverySetInfoOf(const SetNames& names, int recoveryCount,
 // `path`; false when `stop` ended it. A disguised set's first part gives the picture of
 // every recovery part. Throws KivoraError (242) when the part cannot be read.
 bool FeedPartFile(RecoveryWriter& writer, const PartRecord& record, bool disguised, int index,
-                  const std::filesystem::path& path, std::vector<std::uint8_t>& buffer,
-                  const StopCheck& stop);
+                  const std::filesystem::path& path, IoBuffer& buffer, const StopCheck& stop);
 
 // The rows of the recovery parts a writer completed.
 void ReportRecoveryFiles(OperationEvents& events, const std::vector<WrittenRecoveryFile>& files);

@@ -14,6 +14,7 @@
 #include "core/io/AtomicFile.h"
 #include "core/io/CommitNames.h"
 #include "core/io/File.h"
+#include "core/io/IoBuffer.h"
 #include "core/io/SetCommit.h"
 #include "core/operations/ExistingSet.h"
 #include "core/operations/PlacedParts.h"
@@ -246,7 +247,7 @@ class SplitRun {
   PendantPool pool_;
   std::optional<SetCipher> cipher_;
   std::optional<HelperThread> helper_;
-  std::vector<std::uint8_t> sealedBuffer_;
+  IoBuffer sealedBuffer_;
   std::string passwordKey_;
   // The part sizes are drawn from a generator of their own that starts where the
   // split's does, so a stream and a file get the same sizes.
@@ -416,7 +417,7 @@ bool SplitRun::CodeRecovery() {
   const RecoveryPlan plan = PlanRecovery(count_, s_.recovery);
   if (plan.groups.empty()) return true;
   recovery_.emplace(plan, RecoverySetFor(plan));
-  std::vector<std::uint8_t> buffer(kPartChunkBytes);
+  IoBuffer buffer(kPartChunkBytes);
   for (const WriteBehind::CommittedFile& f : placed_.Files()) {
     const PartRecord& record = result_.parts[static_cast<size_t>(f.index)];
     if (!FeedPartFile(*recovery_, record, s_.disguise, f.index, f.Where(), buffer, Stop()))

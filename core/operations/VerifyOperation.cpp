@@ -7,6 +7,7 @@
 
 #include "core/KivoraError.h"
 #include "core/format/LoadedDefinition.h"
+#include "core/io/IoBuffer.h"
 #include "core/operations/SetProtection.h"
 #include "core/text/Messages.h"
 #include "core/threads/ParallelFor.h"
@@ -101,7 +102,7 @@ VerifyOutcome RunVerify(KvrDefinition& loaded, const std::filesystem::path& defi
       ++reported;
     }
   };
-  std::vector<std::uint8_t> buffers[kWorkThreads];
+  IoBuffer buffers[kWorkThreads];
   try {
     ParallelFor(
         count,

@@ -24,16 +24,14 @@ File OpenPartFile(const std::filesystem::path& path) {
 }
 
 PartScan ScanPart(const std::filesystem::path& path, std::int64_t pendantSize,
-                  std::int64_t payloadSize, std::vector<std::uint8_t>& buffer,
-                  const ScanReading& reading) {
+                  std::int64_t payloadSize, IoBuffer& buffer, const ScanReading& reading) {
   File file = OpenPartFile(path);
   if (!file.IsOpen()) return PartScan{};
   return ScanRange(file, 0, INT64_MAX, pendantSize, payloadSize, buffer, reading);
 }
 
 PartScan ScanRange(File& file, std::int64_t start, std::int64_t length, std::int64_t pendantSize,
-                   std::int64_t payloadSize, std::vector<std::uint8_t>& buffer,
-                   const ScanReading& reading) {
+                   std::int64_t payloadSize, IoBuffer& buffer, const ScanReading& reading) {
   const auto& [sink, handsOnTail, stop, next, readBytes, whole] = reading;
   PartScan scan;
   scan.exists = true;
@@ -51,7 +49,7 @@ PartScan ScanRange(File& file, std::int64_t start, std::int64_t length, std::int
     }
     std::span<std::uint8_t> into = whole;
     if (into.empty()) {
-      std::vector<std::uint8_t>& memory = next ? next() : buffer;
+      IoBuffer& memory = next ? next() : buffer;
       memory.resize(static_cast<size_t>(
           std::min<std::int64_t>(static_cast<std::int64_t>(readBytes), length - offset)));
       into = memory;
@@ -101,13 +99,12 @@ bool PartMatchesCrc(std::span<const std::uint8_t> content, const PartRecord& rec
 }
 
 std::optional<PartTestResult> TestPart(const KvrDefinition& def, int index,
-                                       const std::filesystem::path& path,
-                                       std::vector<std::uint8_t>& buffer, const StopCheck& stop,
-                                       const SetCipher* cipher) {
+                                       const std::filesystem::path& path, IoBuffer& buffer,
+                                       const StopCheck& stop, const SetCipher* cipher) {
   const PartRecord& record = def.parts.at(static_cast<size_t>(index));
   const bool disguised = def.header.Disguised;
   std::optional<PayloadOpener> opener;
-  std::vector<std::uint8_t> opened;  // what the chunks open to, not kept
+  IoBuffer opened;  // what the chunks open to, not kept
   PartSink sink;
   if (cipher) {
     opener.emplace(*cipher, index, record.Size, nullptr, &opened);

@@ -12,6 +12,7 @@
 
 #include "core/format/DefinitionRecords.h"
 #include "core/io/File.h"
+#include "core/io/IoBuffer.h"
 #include "core/payload/SetCipher.h"
 #include "core/threads/StopCheck.h"
 
@@ -35,7 +36,7 @@ using PartSink = std::function<void(std::int64_t offset, std::span<std::uint8_t>
 
 // The buffer for the next read, when every read needs one of its own (the bytes are
 // handed on to a writer thread).
-using NextBuffer = std::function<std::vector<std::uint8_t>&()>;
+using NextBuffer = std::function<IoBuffer&()>;
 
 // The expected length of a part: pendant and payload when disguised.
 std::int64_t ExpectedPartLength(const PartRecord& record, bool disguised);
@@ -61,8 +62,7 @@ struct ScanReading {
 // exists = false; a file that cannot be read throws KivoraError. Reads go to buffer
 // unless `reading` names another place.
 PartScan ScanPart(const std::filesystem::path& path, std::int64_t pendantSize,
-                  std::int64_t payloadSize, std::vector<std::uint8_t>& buffer,
-                  const ScanReading& reading = {});
+                  std::int64_t payloadSize, IoBuffer& buffer, const ScanReading& reading = {});
 
 // The part file at path opened for reading; unopened when there is no regular file of that
 // name (a missing part). Throws KivoraError (242) when it is there and cannot be opened.
@@ -71,8 +71,7 @@ File OpenPartFile(const std::filesystem::path& path);
 // ScanPart of the `length` bytes of an open file from `start` (fewer when it ends first),
 // read without moving its position: a part's bytes where a join placed them.
 PartScan ScanRange(File& file, std::int64_t start, std::int64_t length, std::int64_t pendantSize,
-                   std::int64_t payloadSize, std::vector<std::uint8_t>& buffer,
-                   const ScanReading& reading = {});
+                   std::int64_t payloadSize, IoBuffer& buffer, const ScanReading& reading = {});
 
 // The verdict on a scanned part: OK, corrupt, or fixable (longer than expected and its
 // first expected bytes match; OK instead when the definition was implanted, since the
@@ -89,8 +88,7 @@ bool PartMatchesCrc(std::span<const std::uint8_t> content, const PartRecord& rec
 // With the cipher of an encrypted set every sealed chunk is opened in the same pass,
 // and a part whose chunks do not all prove authentic is corrupt whatever its checksums.
 std::optional<PartTestResult> TestPart(const KvrDefinition& definition, int index,
-                                       const std::filesystem::path& path,
-                                       std::vector<std::uint8_t>& buffer,
+                                       const std::filesystem::path& path, IoBuffer& buffer,
                                        const StopCheck& stop = {},
                                        const SetCipher* cipher = nullptr);
 

@@ -32,7 +32,7 @@ PartStream::PartStream(SplitSource& source, bool sealed, bool plain, std::int64_
 std::span<std::uint8_t> PartStream::NextPlain(std::int64_t max) {
   if (unread_.empty()) {
     const bool own = sealed_ || (copied_ && !writer_.CopyRefused());
-    std::vector<std::uint8_t>& block = own ? plain_ : writer_.TakeBlock();
+    IoBuffer& block = own ? plain_ : writer_.TakeBlock();
     block.resize(sealed_ ? kSealReadBytes : kPartChunkBytes);
     const size_t n = WithMessage(msg::kCopyFromSourceFailed, [&] { return source_.Read(block); });
     if (n == 0) {

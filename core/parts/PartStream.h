@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "core/io/IoBuffer.h"
 #include "core/io/WriteBehind.h"
 #include "core/parts/PartWriter.h"
 #include "core/parts/SplitSource.h"
@@ -63,8 +64,8 @@ class PartStream {
   bool cloneTried_ = false;
   std::int64_t partsEnd_ = 0;  // where the next part starts in the source
   WriteBehind writer_;
-  std::span<std::uint8_t> unread_;   // source bytes read and not used yet
-  std::vector<std::uint8_t> plain_;  // where sealed and copied parts' bytes are read
+  std::span<std::uint8_t> unread_;  // source bytes read and not used yet
+  IoBuffer plain_;                  // where sealed and copied parts' bytes are read
 };
 
 }  // namespace kivora

@@ -39,7 +39,7 @@ PartEncoder::PartEncoder(std::int64_t size, std::optional<std::span<const std::u
 }
 
 std::span<const std::uint8_t> PartEncoder::Encode(std::span<std::uint8_t> plain,
-                                                  std::vector<std::uint8_t>* sealedOut) {
+                                                  IoBuffer* sealedOut) {
   if (sealer_) {
     const std::span<const std::uint8_t> sealed = sealer_->Seal(plain, sealedOut);
     stored_ += static_cast<std::int64_t>(sealed.size());
@@ -133,9 +133,8 @@ namespace {
 // only the bytes the record proves, so the sealed bytes reach the disk, even under a
 // temporary name, only once their checksum agrees, and the plain bytes read are the
 // very bytes sealed, whatever happens to the source meanwhile.
-RebuildResult RebuildSealedPart(File& source, std::vector<std::uint8_t>& plain,
-                                const std::filesystem::path& path, const std::string& hiddenName,
-                                const PartRecord& record,
+RebuildResult RebuildSealedPart(File& source, IoBuffer& plain, const std::filesystem::path& path,
+                                const std::string& hiddenName, const PartRecord& record,
                                 std::optional<std::span<const std::uint8_t>> pendant,
                                 std::span<const std::uint8_t> trailer, const StopCheck& stop,
                                 const Sealing& seal) {
@@ -173,7 +172,7 @@ RebuildResult RebuildSealedPart(File& source, std::vector<std::uint8_t>& plain,
 // into its new file, then read there for its checksum: the bytes proved are the ones the
 // file holds, whatever the source does meanwhile. Empty, leaving nothing, when the system
 // refused the clone.
-std::optional<RebuildResult> CopyPlainPart(File& source, std::vector<std::uint8_t>& buffer,
+std::optional<RebuildResult> CopyPlainPart(File& source, IoBuffer& buffer,
                                            const std::filesystem::path& path,
                                            const std::string& hiddenName, const PartRecord& record,
                                            std::span<const std::uint8_t> trailer,
@@ -196,11 +195,11 @@ std::optional<RebuildResult> CopyPlainPart(File& source, std::vector<std::uint8_
 
 }  // namespace
 
-RebuildResult RebuildPart(File& source, std::vector<std::uint8_t>& buffer,
-                          const std::filesystem::path& path, const std::string& hiddenName,
-                          const PartRecord& record, bool disguised, const PendantSet* pendants,
-                          std::string_view key, std::span<const std::uint8_t> trailer,
-                          const StopCheck& stop, std::optional<Sealing> seal) {
+RebuildResult RebuildPart(File& source, IoBuffer& buffer, const std::filesystem::path& path,
+                          const std::string& hiddenName, const PartRecord& record, bool disguised,
+                          const PendantSet* pendants, std::string_view key,
+                          std::span<const std::uint8_t> trailer, const StopCheck& stop,
+                          std::optional<Sealing> seal) {
   buffer.resize(kPartChunkBytes);
   std::optional<std::span<const std::uint8_t>> pendant;
   if (disguised) {

@@ -15,6 +15,7 @@
 #include "core/PendantProvider.h"
 #include "core/format/DefinitionRecords.h"
 #include "core/io/File.h"
+#include "core/io/IoBuffer.h"
 #include "core/parts/Random.h"
 #include "core/payload/Scramblers.h"
 #include "core/payload/SealedPayload.h"
@@ -43,8 +44,8 @@ inline constexpr size_t kPartChunkBytes = 256 * 1024;
 struct Sealing {
   const SetCipher* cipher = nullptr;
   int partIndex = 0;
-  HelperThread* helper = nullptr;               // seals half of the chunks when given
-  std::vector<std::uint8_t>* buffer = nullptr;  // for the sealed bytes, kept between parts
+  HelperThread* helper = nullptr;  // seals half of the chunks when given
+  IoBuffer* buffer = nullptr;      // for the sealed bytes, kept between parts
 };
 
 struct PartChecksums {
@@ -65,7 +66,7 @@ class PartEncoder {
   // plain itself, or sealed bytes (in sealedOut when given, else in the seal's buffer)
   // valid until the next call.
   std::span<const std::uint8_t> Encode(std::span<std::uint8_t> plain,
-                                       std::vector<std::uint8_t>* sealedOut = nullptr);
+                                       IoBuffer* sealedOut = nullptr);
   // The payload's last bytes to store (a sealed empty payload's tag), valid while this
   // lives; the checksums are complete after it.
   std::span<const std::uint8_t> Finish();
@@ -129,10 +130,10 @@ enum class RebuildResult { Matched, Mismatch, Stopped };
 // A sealed part (record.Size counts sealed bytes) is read and sealed in memory and
 // written only when that proves the source: its nonces must never seal other data on
 // disk.
-RebuildResult RebuildPart(File& source, std::vector<std::uint8_t>& buffer,
-                          const std::filesystem::path& path, const std::string& hiddenName,
-                          const PartRecord& record, bool disguised, const PendantSet* pendants,
-                          std::string_view key, std::span<const std::uint8_t> trailer = {},
-                          const StopCheck& stop = {}, std::optional<Sealing> seal = std::nullopt);
+RebuildResult RebuildPart(File& source, IoBuffer& buffer, const std::filesystem::path& path,
+                          const std::string& hiddenName, const PartRecord& record, bool disguised,
+                          const PendantSet* pendants, std::string_view key,
+                          std::span<const std::uint8_t> trailer = {}, const StopCheck& stop = {},
+                          std::optional<Sealing> seal = std::nullopt);
 
 }  // namespace kivora

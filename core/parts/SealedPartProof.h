@@ -29,7 +29,7 @@ class SealedPartProof {
   std::int64_t begin_;  // where the payload starts in the file
   std::int64_t end_;    // and where it ends
   std::int64_t at_ = 0;
-  std::vector<std::uint8_t> opened_;  // what the chunks open to, not kept
+  IoBuffer opened_;  // what the chunks open to, not kept
   PayloadOpener opener_;
 };
 

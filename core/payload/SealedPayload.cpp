@@ -54,7 +54,7 @@ std::optional<std::int64_t> PlainSize(std::int64_t sealed, std::uint32_t chunkSi
 }
 
 ChunkBatches::ChunkBatches(std::int64_t total, std::int64_t inChunk, std::int64_t growth,
-                           HelperThread* helper, std::vector<std::uint8_t>* output)
+                           HelperThread* helper, IoBuffer* output)
     : left_(total),
       inChunk_(inChunk),
       growth_(growth),
@@ -70,8 +70,8 @@ void ChunkBatches::Add(std::span<const std::uint8_t> chunk) {
 
 std::span<std::uint8_t> ChunkBatches::Next(std::span<const std::uint8_t> in,
                                            const std::function<void(Chunk&, std::uint8_t*)>& run,
-                                           std::vector<std::uint8_t>* output) {
-  std::vector<std::uint8_t>& out = output ? *output : *out_;
+                                           IoBuffer* output) {
+  IoBuffer& out = output ? *output : *out_;
   chunks_.clear();
   outLength_ = 0;
   if (!ok_) return {};
@@ -120,14 +120,14 @@ std::span<std::uint8_t> ChunkBatches::Next(std::span<const std::uint8_t> in,
 }
 
 PayloadSealer::PayloadSealer(const SetCipher& cipher, int partIndex, std::int64_t plainSize,
-                             HelperThread* helper, std::vector<std::uint8_t>* output)
+                             HelperThread* helper, IoBuffer* output)
     : cipher_(cipher),
       part_(static_cast<std::uint32_t>(partIndex)),
       plainSize_(plainSize),
       batches_(plainSize, cipher.Params().chunkSize, kSealTagBytes, helper, output) {}
 
 std::span<const std::uint8_t> PayloadSealer::Seal(std::span<const std::uint8_t> plain,
-                                                  std::vector<std::uint8_t>* output) {
+                                                  IoBuffer* output) {
   const std::span<const std::uint8_t> sealed = batches_.Next(
       plain,
       [this](ChunkBatches::Chunk& c, std::uint8_t* out) {
@@ -153,7 +153,7 @@ std::span<const std::uint8_t> PayloadSealer::Finish() {
 }
 
 PayloadOpener::PayloadOpener(const SetCipher& cipher, int partIndex, std::int64_t sealedSize,
-                             HelperThread* helper, std::vector<std::uint8_t>* output)
+                             HelperThread* helper, IoBuffer* output)
     : cipher_(cipher),
       part_(static_cast<std::uint32_t>(partIndex)),
       valid_(PlainSize(sealedSize, cipher.Params().chunkSize).has_value()),
@@ -161,7 +161,7 @@ PayloadOpener::PayloadOpener(const SetCipher& cipher, int partIndex, std::int64_
                -kSealTagBytes, helper, output) {}
 
 std::span<const std::uint8_t> PayloadOpener::Open(std::span<const std::uint8_t> sealed,
-                                                  std::vector<std::uint8_t>* output) {
+                                                  IoBuffer* output) {
   if (!valid_) return {};
   return batches_.Next(
       sealed,

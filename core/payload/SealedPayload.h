@@ -14,6 +14,7 @@
 #include <span>
 #include <vector>
 
+#include "core/io/IoBuffer.h"
 #include "core/payload/SetCipher.h"
 #include "core/threads/HelperThread.h"
 
@@ -49,13 +50,13 @@ class ChunkBatches {
   // inChunk: input bytes of a whole chunk; growth: output bytes minus input bytes.
   // output, when given, holds the output and outlives this (one buffer for many parts).
   ChunkBatches(std::int64_t total, std::int64_t inChunk, std::int64_t growth, HelperThread* helper,
-               std::vector<std::uint8_t>* output);
+               IoBuffer* output);
   // Takes the next input bytes and runs `run` on every chunk they complete, writing into
   // the returned output (valid until the next call), in `output` when given. Bytes past
   // the total are ignored.
   std::span<std::uint8_t> Next(std::span<const std::uint8_t> in,
                                const std::function<void(Chunk&, std::uint8_t* out)>& run,
-                               std::vector<std::uint8_t>* output = nullptr);
+                               IoBuffer* output = nullptr);
   std::int64_t Left() const { return left_; }
   // The chunks the last Next() ran, in order.
   std::span<const Chunk> Chunks() const { return chunks_; }
@@ -72,8 +73,8 @@ class ChunkBatches {
   bool ok_ = true;
   std::vector<std::uint8_t> carry_;  // the start of a chunk that is not complete yet
   std::vector<Chunk> chunks_;
-  std::vector<std::uint8_t> ownOutput_;
-  std::vector<std::uint8_t>* out_;
+  IoBuffer ownOutput_;
+  IoBuffer* out_;
   size_t outLength_ = 0;
 };
 
@@ -82,11 +83,11 @@ class PayloadSealer {
   // With a helper thread the chunks of each call are sealed on two threads; output, when
   // given, is the buffer the sealed bytes are returned in.
   PayloadSealer(const SetCipher& cipher, int partIndex, std::int64_t plainSize,
-                HelperThread* helper = nullptr, std::vector<std::uint8_t>* output = nullptr);
+                HelperThread* helper = nullptr, IoBuffer* output = nullptr);
   // Seals the next plain bytes. Returns the sealed bytes of the chunks they completed,
   // valid until the next call, in output when given. Bytes past plainSize are ignored.
   std::span<const std::uint8_t> Seal(std::span<const std::uint8_t> plain,
-                                     std::vector<std::uint8_t>* output = nullptr);
+                                     IoBuffer* output = nullptr);
   // The last sealed bytes: the empty chunk of an empty payload, nothing otherwise.
   std::span<const std::uint8_t> Finish();
   // CRC-32 of the sealed bytes returned so far, each chunk's taken on the thread that
@@ -107,12 +108,12 @@ class PayloadOpener {
  public:
   // sealedSize is the part's stored payload (the record's Size).
   PayloadOpener(const SetCipher& cipher, int partIndex, std::int64_t sealedSize,
-                HelperThread* helper = nullptr, std::vector<std::uint8_t>* output = nullptr);
+                HelperThread* helper = nullptr, IoBuffer* output = nullptr);
   // Opens the next sealed bytes. Returns the plain bytes of the chunks they completed
   // and that proved authentic, valid until the next call, in output when given; nothing
   // once a chunk failed.
   std::span<const std::uint8_t> Open(std::span<const std::uint8_t> sealed,
-                                     std::vector<std::uint8_t>* output = nullptr);
+                                     IoBuffer* output = nullptr);
   // True when every chunk of the payload arrived and proved authentic.
   bool Authentic() const { return valid_ && batches_.AllOk() && batches_.Left() == 0; }
 

@@ -9,6 +9,7 @@
 #include "core/format/StoredDefinition.h"
 #include "core/io/Crc32.h"
 #include "core/io/File.h"
+#include "core/io/IoBuffer.h"
 #include "core/parts/PartScan.h"
 #include "core/parts/SealedPartProof.h"
 #include "core/parts/SetNames.h"
@@ -29,7 +30,7 @@ struct Candidate {
 
 // CRC-32 of `length` bytes from `offset`; empty optional when `stop` ended the read.
 std::optional<std::uint32_t> RangeCrc(File& file, std::uint64_t offset, std::uint64_t length,
-                                      std::vector<std::uint8_t>& buffer, const StopCheck& stop) {
+                                      IoBuffer& buffer, const StopCheck& stop) {
   buffer.resize(kReadChunk);
   file.Seek(static_cast<std::int64_t>(offset));
   std::uint32_t crc = 0;
@@ -49,8 +50,7 @@ std::optional<std::uint32_t> RangeCrc(File& file, std::uint64_t offset, std::uin
 std::optional<std::vector<bool>> DamagedStripes(File& file, std::uint64_t offset,
                                                 std::uint64_t length, std::uint64_t stripeLength,
                                                 std::span<const std::uint32_t> recorded,
-                                                std::vector<std::uint8_t>& buffer,
-                                                const StopCheck& stop) {
+                                                IoBuffer& buffer, const StopCheck& stop) {
   std::vector<bool> damaged;
   for (std::uint64_t at = 0; at < length; at += stripeLength) {
     const auto crc = RangeCrc(file, offset + at, std::min(stripeLength, length - at), buffer, stop);
@@ -98,8 +98,7 @@ std::string DefinitionName(const std::vector<Candidate>& found,
 // and its shard must match their CRC-32s; a shard that does not is still used when the
 // header records its stripes' CRC-32s, with its damaged stripes marked. Empty optional
 // when `stop` ended the reading.
-std::optional<bool> CheckRecovery(Candidate& c, std::vector<std::uint8_t>& buffer,
-                                  const StopCheck& stop) {
+std::optional<bool> CheckRecovery(Candidate& c, IoBuffer& buffer, const StopCheck& stop) {
   const RecoveryHeader& h = c.info.header;
   return WithMessage(msg::kReadPartFailed242, [&]() -> std::optional<bool> {
     File file = File::OpenRead(c.path);
@@ -280,7 +279,7 @@ std::optional<RecoverySetScan> ScanRecoverySet(const std::filesystem::path& defi
   };
   // Recovery parts that can be used; a damaged one counts as lost, unless only stripes of
   // its shard are damaged and its header says which.
-  std::vector<std::uint8_t> buffer;
+  IoBuffer buffer;
   std::vector<Candidate> intact;
   for (Candidate& c : found) {
     const std::optional<bool> ok = CheckRecovery(c, buffer, stop);
@@ -379,13 +378,13 @@ std::optional<RecoverySetScan> ScanRecoverySet(const std::filesystem::path& defi
   std::vector<std::vector<bool>> partDamage(set.partCount);
   std::atomic<int> unauthentic = 0;
   SharedStop stopped(stop);
-  std::vector<std::vector<std::uint8_t>> buffers(kWorkThreads);
+  std::vector<IoBuffer> buffers(kWorkThreads);
   ParallelFor(
       partCount,
       [&](int part, int thread) {
         if (stopped.Raised()) return;
         const CoveredFile& c = recorded[static_cast<size_t>(part)];
-        std::vector<std::uint8_t>& buffer = buffers[static_cast<size_t>(thread)];
+        IoBuffer& buffer = buffers[static_cast<size_t>(thread)];
         std::optional<SealedPartProof> proof;
         PartSink sink;
         if (cipher) {

@@ -346,7 +346,7 @@ TEST_F(EncryptedSetTest, TestGivenThePasswordOpensEveryChunk) {
   test::WriteBytes(PartPath(1), part);
   ForgeChecksums(1, false);
   const SetCipher cipher(kPassword, *loaded.header.Encryption);
-  Bytes buffer;
+  IoBuffer buffer;
   EXPECT_EQ(TestPart(loaded, 1, PartPath(1), buffer), PartTestResult::Ok);
   EXPECT_EQ(TestPart(loaded, 1, PartPath(1), buffer, {}, &cipher), PartTestResult::Corrupt);
 }

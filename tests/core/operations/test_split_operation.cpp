@@ -523,7 +523,7 @@ class RebuildTest : public SplitTest {
   void RebuildAll(const SplitRequest& s, const std::string& key, bool expectOk) {
     File source = File::OpenRead(s.source);
     const auto set = pendants.OpenSet(false, "");
-    std::vector<std::uint8_t> buffer;
+    IoBuffer buffer;
     for (const PartRecord& rec : result.parts) {
       const auto path = dir / rec.FileName;
       const std::string hidden = "." + rec.FileName + ".rebuilt";
