@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/io/IoBuffer.h"
+#include "core/io/ReadAhead.h"
 #include "core/io/WriteBehind.h"
 #include "core/parts/PartWriter.h"
 #include "core/parts/SplitSource.h"
@@ -65,7 +66,11 @@ class PartStream {
   std::int64_t partsEnd_ = 0;  // where the next part starts in the source
   WriteBehind writer_;
   std::span<std::uint8_t> unread_;  // source bytes read and not used yet
-  IoBuffer plain_;                  // where sealed and copied parts' bytes are read
+  bool unreadOwned_ = false;        // unread_ lies in plain_ or ahead_, not a writer's block
+  IoBuffer plain_;                  // where sealed parts' bytes are read
+  // Where cloned parts' bytes are read, while the system lets them be cloned: their
+  // checksums are taken while the next blocks are read.
+  std::optional<ReadAhead> ahead_;
 };
 
 }  // namespace kivora
