@@ -1,9 +1,12 @@
 #include "core/io/RangeCopy.h"
 
 #include <linux/fs.h>
+#include <linux/magic.h>
+#include <sys/vfs.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <ctime>
 
 #include "core/KivoraError.h"
 #include "core/io/FileSystemCalls.h"
@@ -35,6 +38,20 @@ bool CloneRange(const File& from, std::int64_t fromOffset, std::int64_t length, 
     if (Refusal(errno)) return false;
     throw KivoraError(DescribeIoError(to.Path(), msg::kWriteFileFailed, errno));
   }
+}
+
+std::optional<FileStamp> SettledStamp(const File& from) {
+  struct statfs fs {};
+  if (::fstatfs(from.Descriptor(), &fs) != 0 ||
+      (fs.f_type != BTRFS_SUPER_MAGIC && fs.f_type != XFS_SUPER_MAGIC))
+    return std::nullopt;
+  const FileStamp stamp = from.Stamp();
+  timespec now{};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  constexpr std::int64_t kSecond = 1'000'000'000;
+  if (stamp.changedNs > std::int64_t{now.tv_sec} * kSecond + now.tv_nsec - kSecond)
+    return std::nullopt;
+  return stamp;
 }
 
 std::int64_t CopyRangeThrough(std::span<std::uint8_t> buffer, const File& from,

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <future>
@@ -42,17 +43,20 @@ class FileTarget final : public JoinTarget {
   }
   // Order: the writer finishes what went before; the part is cloned to the joined file's
   // end (its length is what the clone found, up to the part's end); then the placed range
-  // is read from the joined file itself, and its checksums are the part's verdict. What
-  // the part holds after the clone does not matter: only the bytes in the joined file are
-  // proved, and only this join writes that file.
+  // is read, and its checksums are the part's verdict. Where the part's stamp proves it
+  // unchanged from before the clone until it was read (SettledStamp), the part is read:
+  // from the page cache when the set was just tested. Otherwise the range is read from
+  // the joined file itself: what the part holds after the clone does not matter, since
+  // only the bytes in the joined file are proved, and only this join writes that file.
   std::optional<PartScan> PlaceAndScan(const std::filesystem::path& path, std::int64_t offset,
                                        std::int64_t payloadSize, IoBuffer& buffer,
                                        const StopCheck& stop) override {
     if (cloneRefused_ || offset != end_) return std::nullopt;
-    const File part = OpenPartFile(path);
+    File part = OpenPartFile(path);
     if (!part.IsOpen()) return PartScan{};
     writer_.Drain();
     File& out = file_.Stream();
+    const std::optional<FileStamp> settled = SettledStamp(part);
     const std::int64_t placed = WithMessage(msg::kWriteJoinedFailed243, [&]() -> std::int64_t {
       if (!CloneRange(part, 0, 0, out, offset)) return -1;
       return out.Size() - offset;
@@ -62,6 +66,10 @@ class FileTarget final : public JoinTarget {
       return std::nullopt;
     }
     end_ = offset + placed;
+    if (settled) {
+      const PartScan scan = ScanRangeInHalves(part, 0, placed, payloadSize, halves_, stop);
+      if (part.Stamp() == *settled) return scan;
+    }
     // The cloned range is not in the page cache: read past it (O_DIRECT), which takes half
     // the time where the file system allows it.
     const bool direct = OpenDirect();
@@ -104,6 +112,7 @@ class FileTarget final : public JoinTarget {
   File direct_;  // the joined file once more, read with O_DIRECT
   bool directRefused_ = false;
   IoBuffer directChunk_;
+  std::array<IoBuffer, 2> halves_;  // where settled parts are read, half by each thread
 };
 
 // A copy of the caller's descriptor, so closing it leaves the caller's open.

@@ -7,6 +7,8 @@
 #include "core/io/File.h"
 #include "core/payload/SealedPayload.h"
 #include "core/text/Messages.h"
+#include "core/threads/ParallelFor.h"
+#include "core/threads/SharedStop.h"
 
 namespace kivora {
 
@@ -78,6 +80,43 @@ PartScan ScanRange(File& file, std::int64_t start, std::int64_t length, std::int
   const std::uint32_t prefix = Crc32Combine(crc[0], crc[1], static_cast<std::uint64_t>(got[1]));
   if (offset >= bounds[1]) scan.prefixCrc = prefix;
   scan.wholeCrc = Crc32Combine(prefix, crc[2], static_cast<std::uint64_t>(got[2]));
+  return scan;
+}
+
+PartScan ScanRangeInHalves(File& file, std::int64_t start, std::int64_t length,
+                           std::int64_t payloadSize, std::span<IoBuffer, 2> buffers,
+                           const StopCheck& stop) {
+  constexpr std::int64_t kPage = 4096;  // halves on pages: neither reads a page twice
+  const std::int64_t half = std::min(length, payloadSize) / 2 / kPage * kPage;
+  if (half == 0) return ScanRange(file, start, length, 0, payloadSize, buffers[0], {.stop = stop});
+  SharedStop shared(stop);
+  PartScan halves[2];
+  ParallelFor(
+      2,
+      [&](int i, int thread) {
+        const ScanReading reading{.stop = shared.For(thread)};
+        IoBuffer& buffer = buffers[static_cast<size_t>(thread)];
+        halves[i] = i == 0 ? ScanRange(file, start, half, 0, half, buffer, reading)
+                           : ScanRange(file, start + half, length - half, 0, payloadSize - half,
+                                       buffer, reading);
+      },
+      &shared);
+  const PartScan& a = halves[0];
+  const PartScan& b = halves[1];
+  if (a.stopped || a.size < half) return a;  // stopped, or the file ends in the first half
+  if (b.stopped) return b;
+  PartScan scan;
+  scan.exists = true;
+  scan.size = a.size + b.size;
+  scan.payloadBytes = a.payloadBytes + b.payloadBytes;
+  scan.payloadCrc =
+      Crc32Combine(a.payloadCrc, b.payloadCrc, static_cast<std::uint64_t>(b.payloadBytes));
+  // The first half lies in the payload: its sum begins every sum of the whole.
+  if (b.prefixCrc) {
+    scan.prefixCrc =
+        Crc32Combine(a.wholeCrc, *b.prefixCrc, static_cast<std::uint64_t>(b.payloadBytes));
+  }
+  scan.wholeCrc = Crc32Combine(a.wholeCrc, b.wholeCrc, static_cast<std::uint64_t>(b.size));
   return scan;
 }
 

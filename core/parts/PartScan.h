@@ -73,6 +73,14 @@ File OpenPartFile(const std::filesystem::path& path);
 PartScan ScanRange(File& file, std::int64_t start, std::int64_t length, std::int64_t pendantSize,
                    std::int64_t payloadSize, IoBuffer& buffer, const ScanReading& reading = {});
 
+// ScanRange of a range without a pendant, read and summed in two halves side by side,
+// each by its own thread (the way a set's test reads two parts at once): for a part read
+// from the page cache, where reading takes about as long as summing. The halves meet
+// inside the payload. buffers: one for each thread.
+PartScan ScanRangeInHalves(File& file, std::int64_t start, std::int64_t length,
+                           std::int64_t payloadSize, std::span<IoBuffer, 2> buffers,
+                           const StopCheck& stop = {});
+
 // The verdict on a scanned part: OK, corrupt, or fixable (longer than expected and its
 // first expected bytes match; OK instead when the definition was implanted, since the
 // last part then carries it behind its payload). A plain part of an encrypted set

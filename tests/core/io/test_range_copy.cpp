@@ -7,9 +7,13 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <thread>
 
+#include "core/io/File.h"
+#include "core/io/RangeCopy.h"
 #include "tests/support/TestSupport.h"
 
 namespace kivora {
@@ -58,38 +62,48 @@ class LoopMount {
 constexpr std::int64_t kSourceBytes = 48 << 20;
 
 // Parts of 4000 KB start and end on 4 KB blocks: split and join share the source's blocks
-// instead of copying them, and the joined file is the source. A part changed after a test
-// of the set still fails the join, which proves the bytes where it placed them.
+// instead of copying them, and the joined file is the source. Parts unchanged for a second
+// are proved where they are (their stamp settled); a part changed since fails the join,
+// proved where the join placed it while its change is recent, and in place a second later.
 TEST(PlainSetByReference, SharesBlocksOnBtrfsAndXfsAndProvesWhatItPlaced) {
+  const auto settle = [] { std::this_thread::sleep_for(std::chrono::milliseconds(1100)); };
   for (const auto& [kind, megabytes] : {std::pair{"btrfs", 300}, std::pair{"xfs", 320}}) {
     SCOPED_TRACE(kind);
     test::TempDir dir;
     LoopMount mount(kind, dir.path(), megabytes);
     if (!mount.Mounted()) GTEST_SKIP() << "needs root, loop devices and mkfs." << kind;
     const fs::path root = mount.Path();
+    const fs::path changed = root / "set/movie03.png";
     test::WriteBytes(root / "movie.avi", test::RandomBytes(kSourceBytes, 7));
-    const std::string split = Cli() + " split " + Quoted(root / "movie.avi") +
-                              " --plain --no-random -s 4000 -q --mkdir -o ";
     const std::int64_t before = mount.FreeBytes();
-    ASSERT_TRUE(Ok(split + Quoted(root / "set")));
+    ASSERT_TRUE(Ok(Cli() + " split " + Quoted(root / "movie.avi") +
+                   " --plain --no-random -s 4000 -q --mkdir -o " + Quoted(root / "set")));
     const std::int64_t afterSplit = mount.FreeBytes();
-    ASSERT_TRUE(Ok(Cli() + " join -q --mkdir " + Quoted(root / "set/movie.kvr") + " -o " +
-                   Quoted(root / "out")));
+    const auto join = [&](const char* folder) {
+      return Ok(Cli() + " join -q --mkdir " + Quoted(root / "set/movie.kvr") + " -o " +
+                Quoted(root / folder));
+    };
+    settle();
+    EXPECT_TRUE(SettledStamp(File::OpenRead(changed)));
+    ASSERT_TRUE(join("out"));
     EXPECT_LT(afterSplit - mount.FreeBytes(), kSourceBytes / 100);
     EXPECT_LT(before - afterSplit, kSourceBytes / 100);
     EXPECT_TRUE(test::ReadBytes(root / "out/movie.avi") == test::ReadBytes(root / "movie.avi"));
 
-    ASSERT_TRUE(Ok(Cli() + " test -q " + Quoted(root / "set/movie.kvr")));
     {  // changed in place, as an editor or a second writer would
-      std::fstream part(root / "set/movie03.png", std::ios::in | std::ios::out | std::ios::binary);
+      std::fstream part(changed, std::ios::in | std::ios::out | std::ios::binary);
       part.seekg(4096);
       const char c = static_cast<char>(part.get() ^ 0x20);
       part.seekp(4096);
       part.put(c);
     }
-    EXPECT_FALSE(Ok(Cli() + " join -q " + Quoted(root / "set/movie.kvr") + " -o " +
-                    Quoted(root / "again") + " --mkdir"));
+    EXPECT_FALSE(SettledStamp(File::OpenRead(changed)));
+    EXPECT_FALSE(join("again"));
+    settle();
+    EXPECT_TRUE(SettledStamp(File::OpenRead(changed)));
+    EXPECT_FALSE(join("later"));
     EXPECT_FALSE(fs::exists(root / "again/movie.avi"));
+    EXPECT_FALSE(fs::exists(root / "later/movie.avi"));
   }
 }
 
