@@ -8,14 +8,18 @@
 # before and after, once synced, as a share of the source's size. Needs root, loop devices,
 # mkfs.btrfs and mkfs.xfs; the images live in a temporary folder under /tmp and are
 # unmounted and removed at the end, also on failure.
+# FILE_SYSTEMS (default "btrfs xfs") may name ext4 too, where nothing clones: a build
+# compared with an older one there shows what the cloning costs where it cannot help.
 # Usage: bench/clone_vs_coreutils.sh [BUILD_DIR] [RUNS] [BTRFS_MB] [XFS_MB] [PART_KB]
+#        [FILE_SYSTEMS]
 set -euo pipefail
 
 build=${1:-build}
 runs=${2:-5}
 btrfs_mb=${3:-1024}
-xfs_mb=${4:-400}
+xfs_mb=${4:-1024}
 part_kb=${5:-20000}
+file_systems=${6:-btrfs xfs}
 cli="$(cd "$build" && pwd)/app/kivora-cli"
 [ -x "$cli" ] || { echo "no kivora-cli in $build/app (build first)" >&2; exit 2; }
 [ "$(id -u)" = 0 ] || { echo "needs root (mount -o loop)" >&2; exit 2; }
@@ -28,6 +32,19 @@ cleanup() {
 trap cleanup EXIT
 
 free_bytes() { sync; stat -f -c '%f * %S' "$1" | bc; }
+
+# Free bytes once they stop changing: XFS frees the blocks of removed files in the
+# background, after `sync` has returned.
+settled_free_bytes() {
+  local last now
+  now=$(free_bytes "$1")
+  until [ "$now" = "${last:-}" ]; do
+    last=$now
+    sleep 0.3
+    now=$(free_bytes "$1")
+  done
+  echo "$now"
+}
 
 # Wall-clock seconds of one command; the folder $fs/out is emptied first.
 seconds() {
@@ -47,9 +64,9 @@ stats() {
 new_blocks() {
   rm -rf "$fs/out" && mkdir "$fs/out"
   local before after
-  before=$(free_bytes "$fs")
+  before=$(settled_free_bytes "$fs")
   "$@" > /dev/null 2>&1 || { echo "failed: $*" >&2; exit 1; }
-  after=$(free_bytes "$fs")
+  after=$(settled_free_bytes "$fs")
   echo "100 * ($before - $after) / $source_bytes" | bc -l
 }
 
@@ -62,7 +79,7 @@ bench_fs() {
   local kind=$1 mb=$2
   fs="$tmp/mnt-$kind"
   mkdir "$fs"
-  truncate -s "$((mb * 3 + 400))M" "$tmp/$kind.img"
+  truncate -s "$((mb * 4 + 400))M" "$tmp/$kind.img"
   "mkfs.$kind" -q "$tmp/$kind.img" > /dev/null
   mount -o loop "$tmp/$kind.img" "$fs"
   source_bytes=$((mb * 1024 * 1024))
@@ -99,5 +116,9 @@ bench_fs() {
   rm -f "$tmp/$kind.img"
 }
 
-bench_fs btrfs "$btrfs_mb"
-bench_fs xfs "$xfs_mb"
+for kind in $file_systems; do
+  case $kind in
+    btrfs) bench_fs btrfs "$btrfs_mb" ;;
+    *) bench_fs "$kind" "$xfs_mb" ;;
+  esac
+done
