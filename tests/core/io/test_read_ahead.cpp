@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <stdexcept>
 
 #include "core/io/ReadAhead.h"
@@ -9,20 +8,6 @@
 
 namespace kivora {
 namespace {
-
-// A source in memory that fails once `failAt` bytes were read.
-struct MemorySource {
-  std::vector<std::uint8_t> bytes;
-  size_t failAt = SIZE_MAX;
-  size_t at = 0;
-  size_t Read(std::span<std::uint8_t> out) {
-    if (at >= failAt) throw std::runtime_error("read failed");
-    const size_t n = std::min(out.size(), bytes.size() - at);
-    std::memcpy(out.data(), bytes.data() + at, n);
-    at += n;
-    return n;
-  }
-};
 
 // Whatever the block size and count, the blocks hand out the source in order; a failure
 // comes after every byte read before it; a stop hands out what was read, and the source
@@ -38,11 +23,19 @@ TEST(ReadAhead, HandsOutTheSourceInOrderUpToAnErrorOrAStop) {
                        Case{0, 64, 4, SIZE_MAX, -1}, Case{1000, 4096, 1, SIZE_MAX, -1},
                        Case{1000, 64, 3, 640, -1}, Case{100'000, 64, 4, SIZE_MAX, 5}}) {
     SCOPED_TRACE(testing::Message() << c.size << " " << c.block << " " << c.failAt);
-    MemorySource source{test::RandomBytes(c.size, 3), c.failAt};
+    const std::vector<std::uint8_t> source = test::RandomBytes(c.size, 3);
+    size_t at = 0;  // where the source was read to
     std::vector<std::uint8_t> got;
     bool failed = false;
     {
-      ReadAhead ahead([&](std::span<std::uint8_t> b) { return source.Read(b); }, c.blocks, c.block);
+      ReadAhead ahead(
+          [&](std::span<std::uint8_t> out) {
+            if (at >= c.failAt) throw std::runtime_error("read failed");
+            const size_t n = std::min(out.size(), source.size() - at);
+            std::copy_n(source.begin() + static_cast<std::ptrdiff_t>(at), n, out.begin());
+            return at += n, n;
+          },
+          c.blocks, c.block);
       try {
         for (int taken = 0;; ++taken) {
           if (taken == c.stopAfter) ahead.Stop();
@@ -55,14 +48,13 @@ TEST(ReadAhead, HandsOutTheSourceInOrderUpToAnErrorOrAStop) {
       }
     }
     EXPECT_EQ(failed, c.failAt != SIZE_MAX);
-    const size_t expected = std::min(c.size, c.failAt);
     if (c.stopAfter < 0) {
-      EXPECT_EQ(got.size(), expected);
+      EXPECT_EQ(got.size(), std::min(c.size, c.failAt));
     } else {  // at most the blocks that fit the ring once the stop was asked for
       EXPECT_LE(got.size(), static_cast<size_t>(c.stopAfter + c.blocks) * c.block);
     }
-    EXPECT_EQ(got.size(), source.at);  // nothing read and not handed out
-    EXPECT_TRUE(std::equal(got.begin(), got.end(), source.bytes.begin()));
+    EXPECT_EQ(got.size(), at);  // nothing read and not handed out
+    EXPECT_TRUE(std::equal(got.begin(), got.end(), source.begin()));
   }
 }
 
