@@ -28,12 +28,13 @@ class JoinTarget {
   // buffers.
   virtual void WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes) = 0;
   // Places the whole of the part file at `offset` of the joined data by reference
-  // (RangeCopy.h: extents shared on btrfs and XFS), then reads the bytes where they were
-  // placed: their scan, as ScanPart's of a part of payloadSize bytes (exists false when
-  // the part is missing). Empty, with nothing placed, when the target takes no such copy
-  // or the system refused it; the part then goes through WriteAt. The bytes are proved
-  // where they lie in the joined data, which only this join writes, so a part changed
-  // during or after the copy cannot slip in.
+  // (RangeCopy.h: extents shared on btrfs and XFS), then reads the bytes placed: their
+  // scan, as ScanPart's of a part of payloadSize bytes (exists false when the part is
+  // missing). Empty, with nothing placed, when the target takes no such copy or the
+  // system refused it; the part then goes through WriteAt. The bytes are proved where
+  // they lie in the joined data, which only this join writes, or in the part when its
+  // stamp proves it unchanged since the copy (SettledStamp), so a part changed during or
+  // after the copy cannot slip in.
   virtual std::optional<PartScan> PlaceAndScan(const std::filesystem::path& /*part*/,
                                                std::int64_t /*offset*/,
                                                std::int64_t /*payloadSize*/, IoBuffer& /*buffer*/,
