@@ -33,7 +33,8 @@ CLI::App* SplitCommand::Register(CLI::App& app) {
       "and its join with the joined file, instead of copying them when every part starts and "
       "ends on a block: --no-random with a size that is a multiple of the file system's block "
       "size in KB (4 for the usual 4096-byte blocks: 4, 8, ..., 20000, 32764). Random sizes "
-      "are copied, and so are the parts of a split smaller than 64 KB.");
+      "are copied, and so are the parts of a split smaller than 64 KB and a source changed "
+      "within the last second.");
   cmd->add_flag("--random", random_, "Vary part sizes in pairs (the default)");
   cmd->add_flag_callback(
       "--no-random", [this] { random_ = false; },

@@ -1,5 +1,6 @@
 #include "core/io/RangeCopy.h"
 
+#include <fcntl.h>
 #include <linux/fs.h>
 #include <linux/magic.h>
 #include <sys/vfs.h>
@@ -44,6 +45,10 @@ std::optional<FileStamp> SettledStamp(const File& from) {
   struct statfs fs {};
   if (::fstatfs(from.Descriptor(), &fs) != 0 ||
       (fs.f_type != BTRFS_SUPER_MAGIC && fs.f_type != XFS_SUPER_MAGIC))
+    return std::nullopt;
+  if (::sync_file_range(
+          from.Descriptor(), 0, 0,
+          SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER) != 0)
     return std::nullopt;
   const FileStamp stamp = from.Stamp();
   timespec now{};

@@ -20,15 +20,16 @@ namespace kivora {
 bool CloneRange(const File& from, std::int64_t fromOffset, std::int64_t length, File& to,
                 std::int64_t toOffset);
 
-// The stamp of `from`, taken just before it is cloned, when comparing it with its stamp
-// once the cloned bytes were read from `from` proves those are the bytes the clone
-// placed. On btrfs and XFS a clone waits for writes under way and first writes back what
-// the page cache holds, which leaves pages mapped for writing read-only again; after it,
-// every change to the file (a write, a store through a mapping, a truncation, a clone or
-// hole punched into it) sets its change time. A change time at least a second old then
-// differs from the one any later change sets, also where the clock ticks coarsely. Empty
-// on other file systems and for a file changed within the last second: the clone's
-// bytes are then read where they were placed.
+// The stamp of `from`, taken before it is cloned, when comparing it with its stamp once
+// the cloned bytes were read from `from` after a clone from it proves those are the
+// bytes the clone placed. On btrfs and XFS a clone holds the file's lock, so it waits
+// for writes under way, and it writes back what the page cache holds. This writes back
+// the whole file first, which leaves pages mapped for writing read-only again. After
+// both, every change to the file (a write, a store through a mapping, a truncation, a
+// clone or hole punched into it) sets its change time. A change time at least a second
+// old then differs from the one any later change sets, also where the clock ticks
+// coarsely. Empty on other file systems and for a file changed within the last second:
+// the clone's bytes are then read where they were placed, or not cloned.
 std::optional<FileStamp> SettledStamp(const File& from);
 
 // Copies up to `length` bytes of `from` at `fromOffset` through `buffer` to `to` at

@@ -4,6 +4,7 @@
 
 #include "core/KivoraError.h"
 #include "core/io/AtomicFile.h"
+#include "core/io/RangeCopy.h"
 #include "core/text/GroupThousands.h"
 #include "core/text/Messages.h"
 
@@ -27,14 +28,14 @@ PartStream::PartStream(SplitSource& source, bool sealed, bool plain, std::int64_
                        std::string setName)
     : source_(source),
       sealed_(sealed),
-      copied_(plain && !sealed && source.Size() && partBytes >= kSmallPartBytes),
+      // A source changed within the last second, or on a file system whose clones are not
+      // known to order themselves after its writes, is copied: its parts then hold the
+      // very bytes their checksums are of.
+      copied_(plain && !sealed && source.Size() && partBytes >= kSmallPartBytes &&
+              SettledStamp(source.SizedFile())),
       writer_(partBytes < kSmallPartBytes ? 2 : 1, kBlocks, kPartChunkBytes,
               AtomicFile::Durability::SyncLater, true, std::move(setName)) {
   if (sealed_) plain_.resize(kSealReadBytes);
-  if (copied_) {
-    ahead_.emplace([this](std::span<std::uint8_t> block) { return source_.Read(block); },
-                   kAheadBlocks, kAheadBytes);
-  }
 }
 
 std::span<std::uint8_t> PartStream::NextPlain(std::int64_t max) {
@@ -95,6 +96,20 @@ std::optional<PartRecord> PartStream::Add(const SplitPart& part, bool disguised,
   // A cloned part's bytes are read only for its checksum. Once the system refused a clone
   // the parts are written: bytes read ahead for a clone are copied out.
   const bool cloned = copied_ && !writer_.CopyRefused();
+  const bool first = cloned && !cloneTried_;
+  if (first) {
+    // The first clone comes before the source is read: it waits for writes to the source
+    // under way (RangeCopy.h), so that from here on any change shows in the source's stamp.
+    // Where the system refuses it, the part is copied through memory and the parts after
+    // it are written from the blocks read, not read a second time.
+    writer_.CopyFrom(source_.SizedFile(), partsEnd_, part.size);
+    writer_.Drain();
+    cloneTried_ = true;
+    if (!writer_.CopyRefused()) {
+      ahead_.emplace([this](std::span<std::uint8_t> block) { return source_.Read(block); },
+                     kAheadBlocks, kAheadBytes);
+    }
+  }
   if (ahead_ && !cloned) ahead_->Stop();
   for (std::int64_t left = part.size; left > 0;) {
     if (StopRequested(stop)) return std::nullopt;
@@ -114,13 +129,7 @@ std::optional<PartRecord> PartStream::Add(const SplitPart& part, bool disguised,
       put(bytes);
     }
   }
-  if (cloned) {
-    writer_.CopyFrom(source_.SizedFile(), partsEnd_, part.size);
-    // The first clone is waited for: where the system refuses it, the parts after it are
-    // written from the blocks read, not read a second time.
-    if (!cloneTried_) writer_.Drain();
-    cloneTried_ = true;
-  }
+  if (cloned && !first) writer_.CopyFrom(source_.SizedFile(), partsEnd_, part.size);
   partsEnd_ += part.size;
   const std::span<const std::uint8_t> last = encoder.Finish();
   writer_.WriteCopy(last);

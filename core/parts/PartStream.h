@@ -27,10 +27,12 @@ class PartStream {
   // Reads the bytes `source` releases, part by part; it must outlive this. sealed: the
   // parts are sealed, so the plain bytes are read apart from the blocks that are written.
   // plain: the parts hold the source's bytes as they are (neither disguised nor sealed);
-  // parts of at least 64 KiB of a source of known size are then cloned from it
-  // (RangeCopy.h: extents shared on btrfs and XFS where a part's offset and length are
-  // multiples of the block size), and the source's bytes are read only for the
-  // checksums, until the system refuses a clone. partBytes: the parts' usual size.
+  // parts of at least 64 KiB of a source of known size whose stamp has settled are then
+  // cloned from it (RangeCopy.h: extents shared on btrfs and XFS where a part's offset
+  // and length are multiples of the block size), and the source's bytes are read only
+  // for the checksums, until the system refuses a clone. The caller compares the
+  // source's stamp from before this with its stamp once the parts are written: a change
+  // meanwhile shows there. partBytes: the parts' usual size.
   // A part that waits beside a taken name is named HiddenNameFor(setName, its name).
   PartStream(SplitSource& source, bool sealed, bool plain, std::int64_t partBytes,
              std::string setName);

@@ -62,9 +62,10 @@ class LoopMount {
 constexpr std::int64_t kSourceBytes = 48 << 20;
 
 // Parts of 4000 KB start and end on 4 KB blocks: split and join share the source's blocks
-// instead of copying them, and the joined file is the source. Parts unchanged for a second
-// are proved where they are (their stamp settled); a part changed since fails the join,
-// proved where the join placed it while its change is recent, and in place a second later.
+// instead of copying them, and the joined file is the source. Sources and parts unchanged
+// for a second are cloned and proved where they are (their stamp settled); a part changed
+// since fails the join, proved where the join placed it while its change is recent, and
+// in place a second later.
 TEST(PlainSetByReference, SharesBlocksOnBtrfsAndXfsAndProvesWhatItPlaced) {
   const auto settle = [] { std::this_thread::sleep_for(std::chrono::milliseconds(1100)); };
   for (const auto& [kind, megabytes] : {std::pair{"btrfs", 300}, std::pair{"xfs", 320}}) {
@@ -75,6 +76,7 @@ TEST(PlainSetByReference, SharesBlocksOnBtrfsAndXfsAndProvesWhatItPlaced) {
     const fs::path root = mount.Path();
     const fs::path changed = root / "set/movie03.png";
     test::WriteBytes(root / "movie.avi", test::RandomBytes(kSourceBytes, 7));
+    settle();  // a source changed within the last second is copied
     const std::int64_t before = mount.FreeBytes();
     ASSERT_TRUE(Ok(Cli() + " split " + Quoted(root / "movie.avi") +
                    " --plain --no-random -s 4000 -q --mkdir -o " + Quoted(root / "set")));
