@@ -24,7 +24,7 @@ struct PageAlignedAllocator {
   constexpr PageAlignedAllocator(const PageAlignedAllocator<U>&) noexcept {}
 
   T* allocate(std::size_t n) { return static_cast<T*>(::operator new(n * sizeof(T), kAlignment)); }
-  void deallocate(T* p, std::size_t n) noexcept { ::operator delete(p, n * sizeof(T), kAlignment); }
+  void deallocate(T* p, std::size_t) noexcept { ::operator delete(p, kAlignment); }
   template <class U>
   friend bool operator==(const PageAlignedAllocator&, const PageAlignedAllocator<U>&) {
     return true;
