@@ -87,8 +87,13 @@ PartScan ScanRangeInHalves(File& file, std::int64_t start, std::int64_t length,
                            std::int64_t payloadSize, std::span<IoBuffer, 2> buffers,
                            const StopCheck& stop) {
   constexpr std::int64_t kPage = 4096;  // halves on pages: neither reads a page twice
+  // A second thread's start costs about as much as reading and summing 256 KiB: smaller
+  // halves are read on this thread alone.
+  constexpr std::int64_t kSmallestHalf = 1 << 20;
   const std::int64_t half = std::min(length, payloadSize) / 2 / kPage * kPage;
-  if (half == 0) return ScanRange(file, start, length, 0, payloadSize, buffers[0], {.stop = stop});
+  if (half < kSmallestHalf) {
+    return ScanRange(file, start, length, 0, payloadSize, buffers[0], {.stop = stop});
+  }
   SharedStop shared(stop);
   PartScan halves[2];
   ParallelFor(

@@ -76,7 +76,8 @@ PartScan ScanRange(File& file, std::int64_t start, std::int64_t length, std::int
 // ScanRange of a range without a pendant, read and summed in two halves side by side,
 // each by its own thread (the way a set's test reads two parts at once): for a part read
 // from the page cache, where reading takes about as long as summing. The halves meet
-// inside the payload. buffers: one for each thread.
+// inside the payload; a range under 2 MiB is read on the calling thread alone.
+// buffers: one for each thread.
 PartScan ScanRangeInHalves(File& file, std::int64_t start, std::int64_t length,
                            std::int64_t payloadSize, std::span<IoBuffer, 2> buffers,
                            const StopCheck& stop = {});

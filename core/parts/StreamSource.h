@@ -6,11 +6,12 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <memory>
+#include <utility>
 #include <span>
 #include <vector>
 
 #include "core/io/File.h"
+#include "core/io/IoBuffer.h"
 #include "core/threads/StopCheck.h"
 
 namespace kivora {
@@ -41,10 +42,8 @@ class StreamSource {
 
   File file_;
   StopCheck stop_;
-  // Bytes read, in [0, end_); those from begin_ on not handed out. Never zeroed: every
-  // byte handed out was read first.
-  std::unique_ptr<std::uint8_t[]> buffer_;
-  size_t capacity_ = 0;
+  // Bytes read, in [0, end_); those from begin_ on not handed out.
+  IoBuffer buffer_;
   size_t begin_ = 0;
   size_t end_ = 0;
   std::int64_t released_ = 0;

@@ -19,7 +19,7 @@ TEST(PartScan, HalvesSumToTheWholeRange) {
   for (const Case c :
        {Case{3 * kMiB, 3 * kMiB, 3 * kMiB}, Case{2 * kMiB + 700, 2 * kMiB + 700, 2 * kMiB},
         Case{kMiB, 3 * kMiB, 3 * kMiB}, Case{2 * kMiB, 3 * kMiB, 3 * kMiB}, Case{5000, 5000, 5000},
-        Case{kMiB + 10, INT64_MAX, kMiB}}) {
+        Case{2 * kMiB + 10, INT64_MAX, 2 * kMiB}}) {
     SCOPED_TRACE(testing::Message() << c.fileBytes << " " << c.length << " " << c.payload);
     test::TempDir dir;
     test::WriteBytes(dir / "part", test::RandomBytes(c.fileBytes, 5));
