@@ -4,6 +4,7 @@
 // another thread; each front end decides how to show them (the window in its state
 // list and status panels, the terminal in lines and a progress bar).
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -69,11 +70,14 @@ struct FileStateChanged {
   FileState state = FileState::Listed;
 };
 
-// `done` of `total` parts are through.
+// `done` of `total` parts are through; and, where the operation knows them, `bytesDone`
+// of `bytesTotal` bytes (a total of 0: the bytes are not known, show the parts).
 struct Progress {
   OperationKind operation = OperationKind::Split;
   int done = 0;
   int total = 0;
+  std::int64_t bytesDone = 0;
+  std::int64_t bytesTotal = 0;
 };
 
 enum class MessageKind {
