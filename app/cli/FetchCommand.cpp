@@ -83,7 +83,6 @@ bool FetchCommand::RepairAndJoin(TerminalUi& ui, const net::FetchOutcome& outcom
   JoinRequest request;
   request.definitionPath = outcome.definitionPath;
   request.password = std::move(password);
-  request.keepPartialOnAbort = false;
   // The joined file is the source byte for byte, or there is none.
   ui.SetDecider([this, &ui](QuestionKind kind) -> std::optional<Answer> {
     switch (kind) {
