@@ -133,6 +133,8 @@ enum class QuestionKind {
                          // of its name; replace it?
   RetryPassword,         // Yes/No: the password typed for a test is wrong; type it again (No
                          // tests the checksums alone)?
+  ResplitDamaged,        // Yes/No: a test found parts only the source can rebuild; go and
+                         // re-split them?
 };
 
 // True for the questions answered with a text rather than Yes/No.

@@ -626,6 +626,12 @@ RepairOutcome RunRepair(const std::filesystem::path& definition, bool dryRun,
   return Repair(definition, dryRun, pendants, events, unlock);
 }
 
+RepairOutcome RepairWithCipher(const std::filesystem::path& definition,
+                               const PendantProvider& pendants, OperationEvents& events,
+                               const SetCipher* cipher) {
+  return Repair(definition, false, pendants, events, GivenCipher(cipher));
+}
+
 bool OfferRepair(const std::filesystem::path& definition, const PendantProvider& pendants,
                  OperationEvents& events, const SetCipher* cipher) {
   const StopCheck stop = [&events] { return events.AbortRequested(); };

@@ -1,6 +1,5 @@
 #include "core/operations/VerifyOperation.h"
 
-#include <array>
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -80,7 +79,6 @@ VerifyOutcome RunVerify(KvrDefinition& loaded, const std::filesystem::path& defi
   const StopCheck abort = [&events] { return events.AbortRequested(); };
   SharedStop stopped(abort);
   int reported = 0;
-  std::array<int, 6> found{};  // parts by their PartTestResult's value
   const auto reportFinished = [&] {
     for (;;) {
       std::optional<PartTestResult> t;
@@ -97,7 +95,9 @@ VerifyOutcome RunVerify(KvrDefinition& loaded, const std::filesystem::path& defi
       const PartRecord& rec = def.parts[static_cast<size_t>(reported)];
       events.SetFileState(reported, rec.FileName, StateOf(*t));
       outcome.findings.insert(*t);
-      ++found[static_cast<std::size_t>(*t)];
+      if (*t == PartTestResult::Missing) outcome.missingParts.push_back(reported);
+      if (*t == PartTestResult::Corrupt) outcome.corruptParts.push_back(reported);
+      if (*t == PartTestResult::Fixable) ++outcome.fixableParts;
       events.Report(Progress{OperationKind::Test, reported + 1, count});
       ++reported;
     }
@@ -140,14 +140,7 @@ VerifyOutcome RunVerify(KvrDefinition& loaded, const std::filesystem::path& defi
   outcome.cipher = std::move(cipher);
   Outcome end = Outcome::Completed;
   if (outcome.HasErrors()) {
-    const auto count = [&](PartTestResult t) { return found[static_cast<std::size_t>(t)]; };
-    if (options.countErrors) {
-      events.ShowWarning(msg::kTestFoundErrorCounts(count(PartTestResult::Missing),
-                                                    count(PartTestResult::Corrupt),
-                                                    count(PartTestResult::Fixable)));
-    } else {
-      events.ShowCompletion(msg::kTestFoundErrors);
-    }
+    if (!options.followUpErrors) events.ShowCompletion(msg::kTestFoundErrors);
     end = Outcome::ProblemsFound;
   } else if (outcome.findings.contains(PartTestResult::Fixable)) {
     outcome.joinRequested = events.AskYesNo(QuestionKind::JoinAfterFixableTest,

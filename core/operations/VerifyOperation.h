@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <vector>
 
 #include "core/OperationEvents.h"
 #include "core/PendantProvider.h"
@@ -20,6 +21,11 @@ struct VerifyOutcome {
   bool aborted = false;
   std::set<PartTestResult> findings;
   bool joinRequested = false;  // the user answered Yes to joining now
+  // The parts found missing and those found corrupt, by index in increasing order, and the
+  // number found fixable.
+  std::vector<int> missingParts;
+  std::vector<int> corruptParts;
+  int fixableParts = 0;
   // The password proved the definition's MAC and every chunk of every part found.
   bool authenticated = false;
   // The cipher that opened an encrypted set's chunks, for a repair that follows.
@@ -37,9 +43,9 @@ struct VerifyOptions {
   // Ask for the password of an encrypted set when none is given; the user may skip
   // the question, and the test then checks the checksums alone.
   bool askPassword = false;
-  // Errors found close with their counts and the next steps, as a warning, instead of the
-  // short notice.
-  bool countErrors = false;
+  // A test that found errors closes without its notice: the caller follows with the counts
+  // and the next step (OfferNextStep).
+  bool followUpErrors = false;
   // A wrong password typed in answer to the question is followed by a question: type it
   // again, or skip it and test the checksums alone.
   bool retryWrongPassword = false;

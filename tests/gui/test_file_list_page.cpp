@@ -17,6 +17,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <deque>
 #include <sstream>
 
 #include "tests/gui/ScriptedMessages.h"
@@ -133,6 +134,75 @@ class FileListPageTest : public QObject {
       QCOMPARE(listed, all);
       window_->findChild<QTabWidget*>("pcKivora")->setCurrentIndex(0);
     }
+  }
+
+  // Opening the tab after a split offers its files in place of the rows: at once when the
+  // list holds the same files (their addresses stay), otherwise by a question that names
+  // both and keeps the list unless answered Yes.
+  void handOverAsksBeforeItReplacesRows() {
+    SplitThreeParts(false);
+    const QStringList files{"movie.kvr", "movie00.png", "movie01.png", "movie02.png"};
+    struct Case {
+      QStringList names;
+      QString address;
+      std::deque<Answer> answers;
+      QString question;  // empty: none asked
+      bool replaced;
+    };
+    const QString typed =
+        QStringLiteral("要以上次分割的 4 個檔案取代清單中的 2 列 (連同它們的位址)嗎？");
+    const Case cases[] = {
+        {files, "http://a/", {}, {}, false},
+        {{"x.png", "y.png"}, "http://a/", {}, typed, false},
+        {{"x.png", "y.png"}, "http://a/", {Answer::Yes}, typed, true},
+        {{"x.png", "y.png"},
+         "",
+         {Answer::Yes},
+         QStringLiteral("要以上次分割的 4 個檔案取代清單中的 2 列嗎？"),
+         true},
+    };
+    auto* tabs = window_->findChild<QTabWidget*>("pcKivora");
+    for (const Case& c : cases) {
+      tabs->setCurrentIndex(0);
+      std::vector<kivora::filelist::FileListRow> rows;
+      for (const QString& name : c.names)
+        rows.push_back({c.address.toStdString(), name.toStdString(), ""});
+      Page().SetRows(rows);
+      messages_.shown.clear();
+      messages_.defaults.clear();
+      messages_.answers = c.answers;
+      tabs->setCurrentIndex(1);
+      QCOMPARE(messages_.shown, c.question.isEmpty() ? QStringList() : QStringList{c.question});
+      if (!c.question.isEmpty()) QCOMPARE(messages_.defaults, QList<Answer>{Answer::No});
+      QCOMPARE(Column(1), c.replaced ? files : c.names);
+      if (!c.address.isEmpty())
+        QCOMPARE(Column(0).count(c.address), c.replaced ? 0 : int(c.names.size()));
+    }
+  }
+
+  // A saved list, plain or distributed either way, opens back into the same rows.
+  void listFileOpensBackIntoItsRows_data() {
+    QTest::addColumn<int>("filter");
+    QTest::newRow("plain") << 0;
+    QTest::newRow("distributed ascending") << 1;
+    QTest::newRow("distributed descending") << 2;
+  }
+  void listFileOpensBackIntoItsRows() {
+    QFETCH(int, filter);
+    const std::vector<kivora::filelist::FileListRow> rows{
+        {"http://a/x/", "影片.kvr", ""},   {"http://a/x/", "影片00.png", "?k=1"},
+        {"http://a/x/", "影片01.png", ""}, {"ftp://b/", "影片.kvr", ""},
+        {"ftp://b/", "影片00.png", "#n"},  {"ftp://b/", "影片01.png", ""},
+        {"https://c/", "影片.kvr", ""}};
+    Page().SetRows(rows);
+    messages_.listFiles = {std::pair(Path("list.txt"), filter)};
+    Page().SaveList();
+    Page().SetRows({{"typed/", "other.png", ""}});
+    messages_.openFiles = {Path("list.txt")};
+    messages_.answers = {Answer::Yes};  // replace the typed row
+    Page().OpenList();
+    QCOMPARE(messages_.shown.size(), 1);
+    QVERIFY(Page().Rows() == rows);
   }
 
   void applyingAnAddressAndExtraInfo() {

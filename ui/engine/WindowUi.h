@@ -24,6 +24,9 @@ class WindowUi : public EventWindow {
                        const std::vector<std::pair<MessageText, MessageText>>&)>
         showSummary;
     std::function<std::optional<std::string>()> choosePlugin;
+    // An operation ended, or a definition was read (Load): the state list now shows its
+    // files.
+    std::function<void(OperationKind)> listed;
   };
   WindowUi(QWidget* window, MessageLayer& messages, StateList& states, QList<QLabel*> panels,
            Language language, Hooks hooks);

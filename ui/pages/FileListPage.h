@@ -11,6 +11,7 @@
 
 #include "core/text/Language.h"
 #include "filelist/FileListTable.h"
+#include "filelist/SetListing.h"
 #include "ui/engine/MessageLayer.h"
 #include "ui/pages/PageServices.h"
 
@@ -44,6 +45,14 @@ class FileListPage : public QWidget {
   std::vector<filelist::FileListRow> Rows() const;
   void SetRows(const std::vector<filelist::FileListRow>& rows);
   int RowCount() const;
+  // The rows of a set that `origin` (the last operation, or Load for a definition read)
+  // listed: taken at once into an empty list, and only their sizes when the list holds
+  // the same files. Otherwise a question names what replaces what; the list is kept
+  // unless the user answers Yes.
+  void OfferSet(const filelist::SetListing& listing, OperationKind origin);
+  // 開啟清單: reads a list file (plain or distributed) back into the rows, asking first
+  // when it would replace rows.
+  void OpenList();
   // The histories, in list order.
   QStringList Addresses() const;
   QStringList Extras() const;
@@ -84,6 +93,9 @@ class FileListPage : public QWidget {
   QStringList FileNames() const;
   // Whether every row holds an address and a file name; the error box when not.
   bool RowsComplete(const std::vector<filelist::FileListRow>& rows);
+  // Whether the rows may give way to `count` rows of `incoming` (a text naming them);
+  // asks when the list holds any, with keeping them as the default.
+  bool MayReplaceRows(const QString& incoming);
   void ShowFailure(const EngineFailure& failure);
   void ShowFetchWork(bool atWork);
   void ShowFetched(const net::FetchOutcome& outcome);

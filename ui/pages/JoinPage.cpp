@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <memory>
 
 #include "core/format/LoadedDefinition.h"
@@ -19,6 +20,7 @@
 #include "core/operations/JoinOperation.h"
 #include "core/operations/RepairOperation.h"
 #include "core/operations/SetRecovery.h"
+#include "core/operations/TestFollowUp.h"
 #include "core/operations/VerifyOperation.h"
 #include "core/recovery/RecoveryScan.h"
 #include "core/text/Messages.h"
@@ -158,34 +160,47 @@ void JoinPage::Join() {
 
 void JoinPage::Test() {
   // Written by the operation's thread, read once it finished.
-  auto outcome = std::make_shared<VerifyOutcome>();
-  const QString tested = definitionEdit_->text();
-  const std::filesystem::path definition = ToPath(tested);
+  struct Tested {
+    VerifyOutcome outcome;
+    NextStep next = NextStep::None;
+  };
+  auto tested = std::make_shared<Tested>();
+  const QString path = definitionEdit_->text();
+  const std::filesystem::path definition = ToPath(path);
   cleanlyTested_.clear();
-  services_.runner.Start([this](bool atWork) { ShowWork(atWork); },
-                         [this, outcome, definition](OperationEvents& events) {
-                           *outcome = CallEngine(events, TestFailure(), VerifyOutcome{}, [&] {
-                             // The password of an encrypted set is asked for; Cancel
-                             // tests the checksums alone.
-                             return RunVerify(services_.loaded, definition, services_.pendants,
-                                              events,
-                                              VerifyOptions{.password = std::nullopt,
-                                                            .askPassword = true,
-                                                            .countErrors = true,
-                                                            .retryWrongPassword = true});
-                           });
-                           if (outcome->ran && !outcome->aborted && outcome->HasErrors()) {
-                             OfferRepairFromRecovery(definition, events, outcome->cipher.get());
-                           }
-                         },
-                         [this, outcome, tested] {
-                           const bool clean = outcome->ran && !outcome->aborted &&
-                                              outcome->findings == std::set{PartTestResult::Ok};
-                           if (clean && tested == definitionEdit_->text()) cleanlyTested_ = tested;
-                           ShowAddRecoveryCaption();
-                           addRecoveryButton_->setEnabled(!cleanlyTested_.isEmpty());
-                           if (outcome->joinRequested) Join();
-                         });
+  services_.runner.Start(
+      [this](bool atWork) { ShowWork(atWork); },
+      [this, tested, definition](OperationEvents& events) {
+        VerifyOutcome& outcome = tested->outcome;
+        outcome = CallEngine(events, TestFailure(), VerifyOutcome{}, [&] {
+          // The password of an encrypted set is asked for; Cancel tests the checksums alone.
+          return RunVerify(services_.loaded, definition, services_.pendants, events,
+                           VerifyOptions{.password = std::nullopt,
+                                         .askPassword = true,
+                                         .followUpErrors = true,
+                                         .retryWrongPassword = true});
+        });
+        if (outcome.ran && !outcome.aborted && outcome.HasErrors()) {
+          tested->next = CallEngine(events, RepairFailure(), NextStep::None, [&] {
+            return OfferNextStep(outcome, definition, services_.pendants, events);
+          });
+        }
+      },
+      [this, tested, path] {
+        const VerifyOutcome& outcome = tested->outcome;
+        const bool clean =
+            outcome.ran && !outcome.aborted && outcome.findings == std::set{PartTestResult::Ok};
+        if (clean && path == definitionEdit_->text()) cleanlyTested_ = path;
+        ShowAddRecoveryCaption();
+        addRecoveryButton_->setEnabled(!cleanlyTested_.isEmpty());
+        if (outcome.joinRequested) Join();
+        if (tested->next == NextStep::Resplit) {
+          std::vector<int> damaged = outcome.missingParts;
+          damaged.insert(damaged.end(), outcome.corruptParts.begin(), outcome.corruptParts.end());
+          std::sort(damaged.begin(), damaged.end());
+          emit ResplitRequested(path, damaged);
+        }
+      });
 }
 
 namespace {
