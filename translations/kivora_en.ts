@@ -368,6 +368,22 @@ as long as no more files of a group are lost or damaged, a repair rebuilds them.
             <numerusform>the %n rows of %1</numerusform>
         </translation>
     </message>
+    <message>
+        <source>下載數: %1/%2  %3</source>
+        <translation>Fetched: %1/%2  %3</translation>
+    </message>
+    <message>
+        <source>%1/s</source>
+        <translation>%1/s</translation>
+    </message>
+    <message>
+        <source>資料夾：%1</source>
+        <translation>Folder: %1</translation>
+    </message>
+    <message>
+        <source>要合併這組分割檔嗎？</source>
+        <translation>Join the set now?</translation>
+    </message>
 </context>
 <context>
     <name>kivora::ui::JoinPage</name>

@@ -351,31 +351,63 @@ class FileListPageTest : public QObject {
     QCOMPARE(messages_.shown.last(), QStringLiteral("位址或檔名欄位是空白的。"));
   }
 
+  // The rows of the set's files at the addresses of `url`.
+  void RowsAt(const std::string& url) {
+    std::vector<kivora::filelist::FileListRow> rows;
+    for (const char* name :
+         {"movie.kvr", "movie00.png", "movie01.png", "movie02.png", "movie_rec00.png"})
+      rows.push_back({url, name, ""});
+    Page().SetRows(rows);
+  }
+
+  // The fetch names its folder, hands the set to the join page and, on Yes, joins it.
   void fetchBringsTheSetFromTheRowsAddresses() {
     SplitThreeParts(false, 1);
     const std::filesystem::path root = dir_->path().toStdString();
     std::filesystem::create_directories(root / "nginx");
     kivora::test::NginxServer nginx(root / "nginx", {root});
     if (!nginx.Running()) QSKIP(nginx.Why().c_str());
-    const QStringList names{"movie.kvr", "movie00.png", "movie01.png", "movie02.png",
-                            "movie_rec00.png"};
-    std::vector<kivora::filelist::FileListRow> rows;
-    for (const QString& name : names) rows.push_back({nginx.Url(0), name.toStdString(), ""});
-    Page().SetRows(rows);
+    RowsAt(nginx.Url(0));
     messages_.folders = {Path("out")};
+    messages_.answers = {Answer::Yes};  // join it now
     QTest::mouseClick(window_->findChild<QPushButton*>("btnFetch"), Qt::LeftButton);
     QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
-    QCOMPARE(messages_.shown.last(),
-             QStringLiteral("共 5 個檔案：下載了 5 個，0 個原本就在資料夾中。"));
-    StateList& states = window_->stateList();
-    QCOMPARE(states.RowCount(), 5);
-    for (int i = 0; i < states.RowCount(); ++i) {
-      const QString name = states.Caption(i);
-      QVERIFY2(names.contains(name), qPrintable(name));
-      QCOMPARE(states.State(i), QStringLiteral("OK"));
-      QVERIFY(kivora::test::ReadBytes(root / "out" / name.toStdString()) ==
-              kivora::test::ReadBytes(root / name.toStdString()));
-    }
+    QCOMPARE(messages_.shown.size(), 3);  // the split's, the fetch's and the join's
+    QVERIFY(messages_.shown[1].startsWith(
+        QStringLiteral("共 5 個檔案：下載了 5 個，0 個原本就在資料夾中。\n資料夾：") +
+        Path("out")));
+    QCOMPARE(window_->findChild<QLineEdit*>("edtJointFileName")->text(), Path("out/movie.kvr"));
+    QCOMPARE(messages_.shown.last(), QStringLiteral("合併已完成。"));
+    QVERIFY(kivora::test::ReadBytes(root / "out" / "movie.avi") ==
+            kivora::test::ReadBytes(root / "movie.avi"));
+  }
+
+  // While a fetch runs, the window shows its progress, nothing else can start, and its
+  // 放棄 ends it.
+  void fetchAtWorkShowsItselfAndStops() {
+    SplitThreeParts(false, 1);
+    const std::filesystem::path root = dir_->path().toStdString();
+    std::filesystem::create_directories(root / "nginx");
+    kivora::test::NginxServer nginx(root / "nginx", {root});
+    if (!nginx.Running()) QSKIP(nginx.Why().c_str());
+    // Holds every connection once the definition and a little of the parts went through.
+    const kivora::test::CuttingProxy proxy(
+        nginx.Port(0), 0, 0,
+        static_cast<long>(std::filesystem::file_size(root / "movie.kvr")) + 4000);
+    RowsAt(proxy.Url());
+    messages_.folders = {Path("out")};
+    auto* fetch = window_->findChild<QPushButton*>("btnFetch");
+    auto* abort = window_->findChild<QPushButton*>("btnFetchAbort");
+    auto* pages = window_->findChild<QTabWidget*>("pcDevideJoint");
+    auto* progress = window_->findChild<QStatusBar*>("sbStatus")->findChildren<QLabel*>().value(0);
+    QTest::mouseClick(fetch, Qt::LeftButton);
+    QVERIFY(QTest::qWaitFor([&] { return proxy.Holding() && !progress->text().isEmpty(); }, 30000));
+    QVERIFY(abort->isEnabled() && !fetch->isEnabled() && !pages->isEnabled());
+    QVERIFY(progress->text().startsWith(QStringLiteral("下載數: ")));
+    QTest::mouseClick(abort, Qt::LeftButton);
+    QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
+    QVERIFY(messages_.shown.last().startsWith(QStringLiteral("下載已中斷")));
+    QVERIFY(fetch->isEnabled() && !abort->isEnabled() && pages->isEnabled());
   }
 };
 

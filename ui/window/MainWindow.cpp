@@ -157,6 +157,14 @@ void MainWindow::BuildWindow() {
   firstTab->addWidget(stateList_);
   fileListPage_ = new FileListPage(nullptr, services, panels_[2]);
 
+  // A fetch is an operation like the others: nothing of the pages can start beside it.
+  connect(fileListPage_, &FileListPage::FetchAtWork, this,
+          [this](bool atWork) { operationTabs_->setEnabled(!atWork); });
+  connect(fileListPage_, &FileListPage::FetchProgressShown, this,
+          [this](const QString& text) { panels_[0]->setText(text); });
+  connect(fileListPage_, &FileListPage::FetchedSet, this,
+          [this](const QString& definition, bool join) { TakeFetchedSet(definition, join); });
+
   mainTabs_ = Named<QTabWidget>("pcKivora");
   mainTabs_->addTab(operationsTab, tr(" 分割合併 "));
   mainTabs_->addTab(fileListPage_, tr(" 檔案清單 "));
@@ -291,6 +299,17 @@ void MainWindow::CarryToResplit(const QString& definition, const std::vector<int
   resplitPage_->ClearSelectAll();
   if (!parts.empty()) stateList_->ScrollTo(parts.front());
   resplitPage_->FocusNextInput();
+}
+
+void MainWindow::TakeFetchedSet(const QString& definition, bool join) {
+  // The join page reads the fetched set and shows what the fetch made of its files.
+  const StateList::Content fetched = stateList_->SavedContent();
+  operationTabs_->setCurrentIndex(2);
+  joinPage_->OpenDefinition(definition);
+  stateList_->Restore(fetched);
+  if (!join) return;
+  mainTabs_->setCurrentIndex(0);
+  joinPage_->Join();
 }
 
 void MainWindow::CarryToJoin() {
