@@ -8,8 +8,8 @@
 #include "core/io/FileSystemCalls.h"
 #include "core/operations/RepairOperation.h"
 #include "core/operations/ResplitOperation.h"
-#include "core/operations/SetLock.h"
 #include "core/parts/SetNames.h"
+#include "core/set/SetLock.h"
 #include "tests/support/SetFixture.h"
 
 namespace kivora {

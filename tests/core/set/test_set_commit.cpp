@@ -9,10 +9,10 @@
 #include <map>
 #include <string>
 
-#include "core/io/CommitJournal.h"
-#include "core/io/CommitNames.h"
 #include "core/io/FileSystemCalls.h"
-#include "core/io/SetCommit.h"
+#include "core/set/CommitJournal.h"
+#include "core/set/CommitNames.h"
+#include "core/set/SetCommit.h"
 #include "core/text/Messages.h"
 #include "tests/support/TestSupport.h"
 
@@ -27,6 +27,8 @@ const std::string kName = "s.kvr";                 // the set's name
 const Files kOldSet = {{"s.001", "old1"}, {"s.002", "old2"}, {"s.003", "old3"}, {kName, "olddef"}};
 const Files kNewSet = {{"s.001", "new1"}, {"s.002", "new22"}, {"s.004", "new4"}, {kName, "newdef"}};
 const char* const kNewOrder[] = {"s.001", "s.002", "s.004", "s.kvr"};
+const SetMembers kMembers[] = {{"s.kvr", {"s.001", "s.002", "s.003"}, {}},
+                               {"s.kvr", {"s.001", "s.002", "s.004"}, {}}};
 
 Files FolderContent(const std::filesystem::path& folder) {
   Files files;
@@ -51,7 +53,7 @@ void CommitNewSet(const Folder& folder, HiddenFileSync sync) {
     files.push_back({target, std::nullopt});
   }
   const std::string removals[] = {"s.003"};
-  CommitSet(folder, kName, files, removals, sync);
+  CommitSet(folder, kName, files, removals, kMembers, sync);
 }
 
 struct SetFolder {
@@ -104,8 +106,9 @@ TEST(SetCommit, AKillAtEveryCallLeavesTheOldSetOrTheNewSet) {
       journals += journal;
       for (std::uint64_t m = journal ? 1 : 0;; ++m) {
         SetFolder set(killed);
-        const bool stopped = m != 0 && KilledAt(m, [&] { RecoverSet(set.folder, kName); });
-        RecoverSet(set.folder, kName);
+        const bool stopped =
+            m != 0 && KilledAt(m, [&] { FinishInterruptedCommit(set.folder, kName); });
+        FinishInterruptedCommit(set.folder, kName);
         const Files after = FolderContent(set.dir.path());
         EXPECT_TRUE(after == kOldSet || after == kNewSet) << "killed at " << n << ", then " << m;
         if (stopped) continue;
@@ -136,8 +139,8 @@ TEST(SetCommit, RecoveryUndoesAJournalThatDoesNotFitAndSweepsHiddenFiles) {
     test::WriteBytes(set.dir / own, std::vector<std::uint8_t>{'n', 'e', 'w', '1'});
     test::WriteBytes(set.dir / CommitJournalTempName(kName), std::vector<std::uint8_t>{1});
     test::WriteBytes(set.dir / CommitJournalName(kName), c.journal);
-    const SetRecovery report = RecoverSet(set.folder, kName);
-    EXPECT_EQ(report.outcome, SetRecovery::Outcome::RolledBack) << c.what;
+    const InterruptedCommit report = FinishInterruptedCommit(set.folder, kName);
+    EXPECT_EQ(report.outcome, InterruptedCommit::Outcome::RolledBack) << c.what;
     EXPECT_EQ(report.leftovers, 2u) << c.what;
     EXPECT_EQ(FolderContent(set.dir.path()), kOldSet) << c.what;
   }

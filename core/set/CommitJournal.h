@@ -1,5 +1,5 @@
 #pragma once
-// The journal of a set's commit (core/io/SetCommit.h), as bytes. Little-endian:
+// The journal of a set's commit (core/set/SetCommit.h), as bytes. Little-endian:
 //   char[8] "KvCommit", u32 version 1, u32 rename count R, u32 removal count M,
 //   R renames: u8 flags (bit 0: the CRC-32 is known), u64 size, u32 CRC-32 (0 when not
 //              known), u16 length and the bytes of the hidden name, the same of the target
@@ -25,9 +25,19 @@ struct CommitRename {
   bool operator==(const CommitRename&) const = default;
 };
 
+// The names of one set as a commit sees them, the set before the commit or after it: its
+// definition file's, its parts' and its recovery parts'. A commit touches only these.
+struct SetMembers {
+  std::string definition;
+  std::vector<std::string> parts;
+  std::vector<std::string> recovery;
+  bool operator==(const SetMembers&) const = default;
+};
+
 struct CommitJournal {
   std::vector<CommitRename> renames;  // in the order they run
   std::vector<std::string> removals;  // run after every rename
+  std::vector<SetMembers> members;    // the sets whose names it may touch
   bool operator==(const CommitJournal&) const = default;
 };
 

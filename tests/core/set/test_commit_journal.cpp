@@ -3,10 +3,10 @@
 #include <functional>
 #include <string>
 
-#include "core/io/CommitJournal.h"
-#include "core/io/CommitNames.h"
 #include "core/io/Crc32.h"
 #include "core/io/LittleEndian.h"
+#include "core/set/CommitJournal.h"
+#include "core/set/CommitNames.h"
 
 namespace kivora {
 namespace {

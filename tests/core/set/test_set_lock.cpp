@@ -4,7 +4,7 @@
 #include "core/operations/JoinOperation.h"
 #include "core/operations/RepairOperation.h"
 #include "core/operations/ResplitOperation.h"
-#include "core/operations/SetLock.h"
+#include "core/set/SetLock.h"
 #include "core/text/Messages.h"
 #include "tests/support/SetFixture.h"
 

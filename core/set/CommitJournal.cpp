@@ -1,11 +1,11 @@
-#include "core/io/CommitJournal.h"
+#include "core/set/CommitJournal.h"
 
 #include <algorithm>
 #include <set>
 
-#include "core/io/CommitNames.h"
 #include "core/io/Crc32.h"
 #include "core/io/LittleEndian.h"
+#include "core/set/CommitNames.h"
 
 namespace kivora {
 namespace {

@@ -1,4 +1,4 @@
-#include "core/operations/SetLock.h"
+#include "core/set/SetLock.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -12,9 +12,9 @@
 #include <utility>
 
 #include "core/KivoraError.h"
-#include "core/io/CommitNames.h"
 #include "core/io/Folder.h"
-#include "core/io/SetCommit.h"
+#include "core/set/CommitNames.h"
+#include "core/set/SetCommit.h"
 #include "core/text/Messages.h"
 
 namespace kivora {
@@ -90,7 +90,8 @@ SetLock::SetLock(const std::filesystem::path& folder, std::string_view setName, 
   if (fd_ < 0 || mode != Mode::Exclusive) return;
   // A writer that holds the set alone finishes or undoes the commit a killed one left.
   try {
-    RecoverSet(Folder(PlaceOf(folder), msg::kOpenFileFailed, PlaceOf(folder)), setName);
+    FinishInterruptedCommit(Folder(PlaceOf(folder), msg::kOpenFileFailed, PlaceOf(folder)),
+                            setName);
   } catch (...) {
     ::close(std::exchange(fd_, -1));
     throw;

@@ -5,7 +5,7 @@
 // set's folder and name, so that a join or a test writes nothing into the set's folder.
 // Without a lock folder of the user's own it is ".NAME.kvlock" beside the set. An
 // operation that writes the set holds it alone; joins, which only read the set, share
-// it. Taking it alone also finishes or undoes, by RecoverSet (core/io/SetCommit.h), a
+// it. Taking it alone also finishes or undoes, by FinishInterruptedCommit (core/set/SetCommit.h), a
 // commit of the set that a killed operation left. Where no lock file can be made, the
 // set is not locked.
 
