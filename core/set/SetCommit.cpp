@@ -14,6 +14,7 @@
 #include "core/io/FileSystemCalls.h"
 #include "core/set/CommitJournal.h"
 #include "core/set/CommitNames.h"
+#include "core/set/JournalKey.h"
 #include "core/text/Messages.h"
 
 namespace kivora {
@@ -227,8 +228,9 @@ void CommitSet(const Folder& folder, std::string_view setName, std::span<const N
       CheckCommitReplaceable(folder, name);
     }
     if (!JournalFitsSet(journal, setName)) ThrowNotReplaceable(folder, setName);
+    const JournalKey key = JournalKey::OfUser();
     if (sync == HiddenFileSync::FileSystem) SyncFileSystemOf(folder);
-    WriteCommitJournal(folder, setName, EncodeCommitJournal(journal));
+    WriteCommitJournal(folder, setName, EncodeCommitJournal(journal, key.Bytes()));
   } catch (const KivoraError&) {
     // Nothing took a new name: the old set stays, and nothing hidden is left.
     for (const CommitRename& r : journal.renames)
@@ -245,13 +247,18 @@ InterruptedCommit FinishInterruptedCommit(const Folder& folder, std::string_view
   InterruptedCommit report;
   const std::string journalName = CommitJournalName(setName);
   if (const auto bytes = ReadCommitJournal(folder, journalName)) {
-    std::optional<CommitJournal> journal = DecodeCommitJournal(*bytes);
-    if (journal && JournalFitsSet(*journal, setName) && NewFilesComplete(folder, *journal)) {
+    // A journal is obeyed only when this user's key proves that this program wrote it,
+    // for this set; any other is left as it is, and so is every file.
+    std::optional<CommitJournal> journal =
+        DecodeCommitJournal(*bytes, JournalKey::OfUser().Bytes());
+    if (!journal || !JournalFitsSet(*journal, setName))
+      throw KivoraError(msg::kUntrustedJournal((folder.Path() / journalName).string()));
+    if (NewFilesComplete(folder, *journal)) {
       std::tie(report.renamed, report.removed) = FinishCommit(folder, *journal, journalName);
       report.outcome = InterruptedCommit::Outcome::RolledForward;
     } else {
-      // The journal goes first: once a hidden file is removed, no later recovery may
-      // take its target for a renamed file.
+      // A new file is missing or short: the journal goes first, since once a hidden file
+      // is removed no later recovery may take its target for a renamed file.
       if (sys::UnlinkAt(folder.Descriptor(), journalName.c_str(), 0) != 0 && errno != ENOENT)
         ThrowCommitFailed(folder, journalName, msg::kWriteFileFailed, errno);
       SyncFolder(folder);

@@ -48,8 +48,8 @@ struct InterruptedCommit {
   enum class Outcome {
     NoJournal,      // no commit was under way
     RolledForward,  // a commit whose new files were all complete was finished
-    RolledBack,     // a commit with a new file missing or short, or a journal that does
-                    // not read, was undone: the old set stays
+    RolledBack,     // a commit with a new file missing or short was undone: the old
+                    // set stays
   };
   Outcome outcome = Outcome::NoJournal;
   size_t renamed = 0;    // files that took their names while rolling forward
@@ -60,7 +60,8 @@ struct InterruptedCommit {
 // Finishes or undoes a commit of set `setName` that a killed operation left, then
 // removes every hidden file of the set. Called right after taking the set's lock, so
 // that no running operation owns those files. Throws KivoraError when the folder
-// cannot be read or changed.
+// cannot be read or changed, and, leaving every file as it is, when the journal is not
+// one that the user's key proves and that fits the set (JournalFitsSet).
 InterruptedCommit FinishInterruptedCommit(const Folder& folder, std::string_view setName);
 
 }  // namespace kivora

@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
+#include <sodium.h>
 
+#include <array>
 #include <functional>
 #include <string>
 
-#include "core/io/Crc32.h"
 #include "core/io/LittleEndian.h"
 #include "core/set/CommitJournal.h"
 #include "core/set/CommitNames.h"
@@ -11,82 +12,108 @@
 namespace kivora {
 namespace {
 
-const std::string kMovie = "movie.kvr";
+const std::string kMovie = "movie";
+const std::array<std::uint8_t, 32> kKey = {1, 2, 3};
+const std::array<std::uint8_t, 32> kOtherKey = {1, 2, 4};
+// The set before the commit and after it.
+const std::vector<SetMembers> kMembers = {
+    {"movie.kvr", {"movie00.png", "movie01.png", "movie02.png"}, {"movie_rec00.png"}},
+    {"movie.kvr", {"movie00.png", std::string(255, 'p')}, {}}};
 
 CommitJournal SampleJournal() {
-  return {{{HiddenNameFor(kMovie, "movie.001"), "movie.001", 7, 0x12345678u},
+  return {{{HiddenNameFor(kMovie, "movie00.png"), "movie00.png", 7, 0x12345678u},
            {HiddenNameFor(kMovie, std::string(255, 'p')), std::string(255, 'p'), 0, std::nullopt},
-           {HiddenNameFor(kMovie, kMovie), kMovie, 1ull << 40, 0u}},
-          {"movie.003", "movie_rec00.png"}};
+           {HiddenNameFor(kMovie, "movie.kvr"), "movie.kvr", 1ull << 40, 0u}},
+          {"movie02.png", "movie_rec00.png"},
+          kMembers};
 }
 
-// The body changed by `change`, with its CRC-32 made right again.
+// The body changed by `change`, with its MAC made right again.
 std::vector<std::uint8_t> Resealed(std::vector<std::uint8_t> bytes,
                                    const std::function<void(std::vector<std::uint8_t>&)>& change) {
-  bytes.resize(bytes.size() - 4);
+  bytes.resize(bytes.size() - 32);
   change(bytes);
-  AppendLittleEndian<std::uint32_t>(bytes, StreamCrc32(bytes));
+  std::array<std::uint8_t, 32> mac{};
+  crypto_generichash(mac.data(), mac.size(), bytes.data(), bytes.size(), kKey.data(), kKey.size());
+  bytes.insert(bytes.end(), mac.begin(), mac.end());
   return bytes;
 }
 
 TEST(CommitJournal, RoundTripsAndEveryTruncationIsRefused) {
-  const std::vector<std::uint8_t> bytes = EncodeCommitJournal(SampleJournal());
-  EXPECT_EQ(DecodeCommitJournal(bytes), SampleJournal());
+  const std::vector<std::uint8_t> bytes = EncodeCommitJournal(SampleJournal(), kKey);
+  EXPECT_EQ(DecodeCommitJournal(bytes, kKey), SampleJournal());
   EXPECT_TRUE(JournalFitsSet(SampleJournal(), kMovie));
   for (size_t length = 0; length < bytes.size(); ++length)
-    EXPECT_FALSE(DecodeCommitJournal(std::span(bytes).first(length))) << length;
+    EXPECT_FALSE(DecodeCommitJournal(std::span(bytes).first(length), kKey)) << length;
 }
 
 TEST(CommitJournal, HostileJournalsAreRefused) {
-  const std::vector<std::uint8_t> good = EncodeCommitJournal(SampleJournal());
+  const std::vector<std::uint8_t> good = EncodeCommitJournal(SampleJournal(), kKey);
   auto withName = [](std::string name) {
     CommitJournal j = SampleJournal();
     j.removals[0] = std::move(name);
-    return EncodeCommitJournal(j);
+    return EncodeCommitJournal(j, kKey);
   };
   const struct {
     const char* what;
     std::vector<std::uint8_t> bytes;
   } cases[] = {
-      {"bad CRC",
+      {"bad MAC",
        [&] {
          auto b = good;
          b[30] ^= 1;
          return b;
        }()},
+      {"another user's key", EncodeCommitJournal(SampleJournal(), kOtherKey)},
       {"bad magic", Resealed(good, [](auto& b) { b[0] = 'k'; })},
-      {"version 2", Resealed(good, [](auto& b) { b[8] = 2; })},
+      {"version 1", Resealed(good, [](auto& b) { b[8] = 1; })},
       {"huge rename count",
        Resealed(good, [](auto& b) { StoreLittleEndian<std::uint32_t>(b, 12, ~0u); })},
       {"huge removal count",
        Resealed(good, [](auto& b) { StoreLittleEndian<std::uint32_t>(b, 16, ~0u); })},
-      {"unknown flag", Resealed(good, [](auto& b) { b[20] = 2; })},
+      {"huge member count",
+       Resealed(good, [](auto& b) { StoreLittleEndian<std::uint32_t>(b, 20, ~0u); })},
+      {"unknown flag", Resealed(good, [](auto& b) { b[24] = 2; })},
       {"trailing byte", Resealed(good, [](auto& b) { b.push_back(0); })},
-      {"name with '/'", withName("../movie.001")},
+      {"name with '/'", withName("../movie00.png")},
       {"name '..'", withName("..")},
       {"name '.'", withName(".")},
       {"empty name", withName("")},
       {"name with NUL", withName(std::string("a\0b", 3))},
       {"name of 256 bytes", withName(std::string(256, 'n'))},
   };
-  for (const auto& c : cases) EXPECT_FALSE(DecodeCommitJournal(c.bytes)) << c.what;
+  for (const auto& c : cases) EXPECT_FALSE(DecodeCommitJournal(c.bytes, kKey)) << c.what;
 }
 
 TEST(CommitJournal, JournalsThatReachBeyondTheSetDoNotFit) {
-  const std::string own = HiddenNameFor(kMovie, "movie.001");
+  const std::string own = HiddenNameFor(kMovie, "movie00.png");
   const struct {
     const char* what;
     CommitJournal journal;
   } cases[] = {
       {"hidden name of another set",
-       {{{HiddenNameFor("other.kvr", "movie.001"), "movie.001", 1, {}}}, {}}},
-      {"plain file as hidden name", {{{"movie.002", "movie.001", 1, {}}}, {}}},
-      {"hidden file as target", {{{own, HiddenNameFor(kMovie, "x"), 1, {}}}, {}}},
+       {{{HiddenNameFor("other", "movie00.png"), "movie00.png", 1, {}}}, {}, kMembers}},
+      {"plain file as hidden name", {{{"movie01.png", "movie00.png", 1, {}}}, {}, kMembers}},
+      {"hidden file as target", {{{own, HiddenNameFor(kMovie, "x"), 1, {}}}, {}, kMembers}},
       {"target twice",
-       {{{own, "movie.001", 1, {}}, {HiddenNameFor(kMovie, "y"), "movie.001", 1, {}}}, {}}},
-      {"renamed file removed", {{{own, "movie.001", 1, {}}}, {"movie.001"}}},
-      {"journal as target", {{{own, CommitJournalName(kMovie), 1, {}}}, {}}},
-      {"hidden file removed", {{}, {own}}},
+       {{{own, "movie00.png", 1, {}}, {HiddenNameFor(kMovie, "y"), "movie00.png", 1, {}}},
+        {},
+        kMembers}},
+      {"renamed file removed", {{{own, "movie00.png", 1, {}}}, {"movie00.png"}, kMembers}},
+      {"journal as target", {{{own, CommitJournalName(kMovie), 1, {}}}, {}, kMembers}},
+      {"hidden file removed", {{}, {own}, kMembers}},
+      {"removal of no set's file", {{{own, "movie00.png", 1, {}}}, {"victim.txt"}, kMembers}},
+      {"target of no set",
+       {{{HiddenNameFor(kMovie, "notes.txt"), "notes.txt", 1, {}}}, {}, kMembers}},
+      {"no members", {{{own, "movie00.png", 1, {}}}, {}, {}}},
+      {"members of another set",
+       {{{HiddenNameFor(kMovie, "other00.png"), "other00.png", 1, {}}},
+        {"other.kvr"},
+        {{"other.kvr", {"other00.png", "other01.png"}, {}}}}},
+      {"definition of another set",
+       {{{HiddenNameFor(kMovie, "victim.kvr"), "victim.kvr", 1, {}}},
+        {},
+        {{"victim.kvr", {"movie00.png"}, {}}}}},
   };
   for (const auto& c : cases) EXPECT_FALSE(JournalFitsSet(c.journal, kMovie)) << c.what;
 }
