@@ -7,7 +7,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <utility>
 
@@ -29,15 +28,13 @@ bool SameInode(int fd, const std::filesystem::path& path) {
          open.st_dev == named.st_dev && open.st_ino == named.st_ino;
 }
 
-// The user's own folder for lock files: $XDG_RUNTIME_DIR/kivora, or /tmp/kivora-UID
-// without one. Empty when it cannot be made, or is not a folder of this user's that
-// only this user may enter (another user could otherwise hold or remove its locks).
+// The user's own folder for lock files: /tmp/kivora-UID, whatever the environment says,
+// so that a desktop session, cron and ssh meet one lock for one set. Empty when it cannot
+// be made, or is not a folder of this user's that only this user may enter (another user
+// could otherwise hold or remove its locks).
 std::filesystem::path LockFolder() {
-  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
   const std::filesystem::path folder =
-      runtime && runtime[0] == '/'
-          ? std::filesystem::path(runtime) / "kivora"
-          : std::filesystem::path("/tmp") / ("kivora-" + std::to_string(::getuid()));
+      std::filesystem::path("/tmp") / ("kivora-" + std::to_string(::getuid()));
   ::mkdir(folder.c_str(), 0700);
   struct stat info {};
   if (::lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::getuid() ||
