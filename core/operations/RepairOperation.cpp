@@ -521,7 +521,14 @@ RepairOutcome Repair(const std::filesystem::path& definition, bool dryRun,
 
   // No other operation writes or joins the set while files of it are rebuilt.
   const std::string setName = SetNames::Of(scan->definition, scan->DefinitionPath()).LockName();
-  if (!lock) lock.emplace(scan->folder, setName, SetLock::Mode::Exclusive);
+  if (!lock) {
+    lock.emplace(scan->folder, setName, SetLock::Mode::Exclusive);
+    // Taking the lock finished a commit a killed run left: the scan is of the set before.
+    if (lock->Finished().outcome == InterruptedCommit::Outcome::RolledForward) {
+      events.ShowError(msg::kDefinitionUpdated);
+      return end(false);
+    }
+  }
   const SetMembers members = MembersOfScan(*scan);
   // Groups are rebuilt two at a time, each thread with stripe buffers of its own. The
   // calling thread commits the files of finished groups, a group at a time and in group

@@ -87,8 +87,8 @@ SetLock::SetLock(const std::filesystem::path& folder, std::string_view setName, 
   if (fd_ < 0 || mode != Mode::Exclusive) return;
   // A writer that holds the set alone finishes or undoes the commit a killed one left.
   try {
-    FinishInterruptedCommit(Folder(PlaceOf(folder), msg::kOpenFileFailed, PlaceOf(folder)),
-                            setName);
+    finished_ = FinishInterruptedCommit(
+        Folder(PlaceOf(folder), msg::kOpenFileFailed, PlaceOf(folder)), setName);
   } catch (...) {
     ::close(std::exchange(fd_, -1));
     throw;
@@ -96,7 +96,9 @@ SetLock::SetLock(const std::filesystem::path& folder, std::string_view setName, 
 }
 
 SetLock::SetLock(SetLock&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)) {}
+    : fd_(std::exchange(other.fd_, -1)),
+      finished_(other.finished_),
+      path_(std::move(other.path_)) {}
 
 SetLock::~SetLock() {
   if (fd_ < 0) return;

@@ -14,6 +14,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/set/SetCommit.h"
+
 namespace kivora {
 
 class SetLock {
@@ -30,8 +32,12 @@ class SetLock {
   SetLock& operator=(SetLock&&) = delete;
   SetLock(const SetLock&) = delete;
 
+  // What taking the lock did to a commit a killed operation left; NoJournal when shared.
+  const InterruptedCommit& Finished() const { return finished_; }
+
  private:
   int fd_ = -1;
+  InterruptedCommit finished_;
   std::filesystem::path path_;
 };
 
