@@ -154,7 +154,8 @@ class FileListPageTest : public QObject {
     const Case cases[] = {
         {files, "http://a/", {}, {}, false},
         {{"x.png", "y.png"}, "http://a/", {}, typed, false},
-        {{"x.png", "y.png"}, "http://a/", {Answer::Yes}, typed, true},
+        {{"x.png", "y.png"}, "http://a/", {Answer::Yes}, {}, false},  // declined already
+        {{"x.png", "z.png"}, "http://a/", {Answer::Yes}, typed, true},
         {{"x.png", "y.png"},
          "",
          {Answer::Yes},

@@ -272,7 +272,15 @@ bool FileListPage::MayReplaceRows(const QString& incoming) {
 void FileListPage::OfferSet(const filelist::SetListing& listing, OperationKind origin) {
   const auto rows = Rows();
   const bool same = SameFiles(rows, listing.rows);
-  if (!same && !MayReplaceRows(FilesOf(origin, static_cast<int>(listing.rows.size())))) return;
+  if (!same) {
+    // Declined once for these very rows, the same files are not offered again.
+    if (declinedOffer_ == listing.rows && declinedRows_ == rows) return;
+    if (!MayReplaceRows(FilesOf(origin, static_cast<int>(listing.rows.size())))) {
+      declinedOffer_ = listing.rows;
+      declinedRows_ = rows;
+      return;
+    }
+  }
   SetPartSizes(listing.sizes, listing.noDefinitionRow, listing.definitionSize);
   if (!same) SetRows(listing.rows);  // the same files keep what was typed for them
 }

@@ -49,7 +49,8 @@ class FileListPage : public QWidget {
   // The rows of a set that `origin` (the last operation, or Load for a definition read)
   // listed: taken at once into an empty list, and only their sizes when the list holds
   // the same files. Otherwise a question names what replaces what; the list is kept
-  // unless the user answers Yes.
+  // unless the user answers Yes; once declined, the same offer over the same rows is not
+  // made again.
   void OfferSet(const filelist::SetListing& listing, OperationKind origin);
   // 開啟清單: reads a list file (plain or distributed) back into the rows, asking first
   // when it would replace rows.
@@ -132,6 +133,9 @@ class FileListPage : public QWidget {
   std::int64_t definitionSize_ = 0;
   bool selectAll_ = false;
   bool active_ = false;
+  // The set's rows the user chose not to take, and the rows kept then.
+  std::vector<filelist::FileListRow> declinedOffer_;
+  std::vector<filelist::FileListRow> declinedRows_;
 };
 
 }  // namespace kivora::ui
