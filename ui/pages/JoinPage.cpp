@@ -126,6 +126,8 @@ void JoinPage::OpenDefinition(const QString& path) {
 
 QString JoinPage::DefinitionPath() const { return definitionEdit_->text(); }
 
+bool JoinPage::CanJoin() const { return joinButton_->isEnabled() && !services_.runner.Running(); }
+
 void JoinPage::ShowSummary(const std::vector<std::pair<MessageText, MessageText>>& rows) {
   infoList_->Fill(rows);
 }

@@ -307,7 +307,7 @@ void MainWindow::TakeFetchedSet(const QString& definition, bool join) {
   operationTabs_->setCurrentIndex(2);
   joinPage_->OpenDefinition(definition);
   stateList_->Restore(fetched);
-  if (!join) return;
+  if (!join || !joinPage_->CanJoin()) return;  // a definition that did not read said why
   mainTabs_->setCurrentIndex(0);
   joinPage_->Join();
 }
