@@ -137,8 +137,9 @@ Address ParseAddress(std::string_view text) {
   if (!known) throw KivoraError(texts::kSchemeRefused(std::string(text), scheme));
   if (*known == Scheme::S3 &&
       (UrlPart(url.get(), CURLUPART_HOST).empty() || !UrlPart(url.get(), CURLUPART_PORT).empty() ||
-       !UrlPart(url.get(), CURLUPART_USER).empty())) {
-    throw KivoraError(texts::kNoBucket(std::string(text)));
+       !UrlPart(url.get(), CURLUPART_USER).empty() ||
+       UrlPart(url.get(), CURLUPART_PATH).size() < 2)) {
+    throw KivoraError(texts::kNotS3Object(std::string(text)));
   }
   return Describe(url.get(), text);
 }

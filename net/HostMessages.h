@@ -18,8 +18,9 @@ inline constexpr MessageTemplate<std::string> kBadFingerprint{
 inline constexpr MessageTemplate<std::string> kBadEndpoint{
     "S3 端點「{}」不是 http 或 https 位址。",
     "The S3 endpoint \"{}\" is no http or https address."};
-inline constexpr MessageTemplate<std::string> kNoBucket{"位址「{}」沒有指出 S3 儲存桶。",
-                                                        "The address \"{}\" names no S3 bucket."};
+inline constexpr MessageTemplate<std::string> kNotS3Object{
+    "位址「{}」不是 s3://儲存桶/物件 的形式。",
+    "The address \"{}\" is not of the form s3://BUCKET/KEY."};
 inline constexpr MessageTemplate<std::string> kHostKeyRefused{
     "{} 的主機金鑰不在 known_hosts 中、已經改變，或與指定的指紋不符：拒絕連線。",
     "The host key of {} is not in known_hosts, has changed, or does not match the given "
