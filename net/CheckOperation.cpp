@@ -62,14 +62,14 @@ struct Expected {
 class SetCheck {
  public:
   SetCheck(const CheckRequest& request, const PendantProvider& pendants, OperationEvents& events)
-      : request_(request), pendants_(pendants), events_(events) {}
+      : request_(request), pendants_(pendants), events_(events), probe_(request.access) {}
 
   CheckOutcome Run();
 
  private:
   bool ReadDefinitionFile(const std::string& name, const std::vector<Address>& addresses);
   bool ReadImplanted(const std::string& name, const std::vector<Address>& addresses);
-  std::optional<StoredDefinitionBytes> TailOf(const Address& address) const;
+  std::optional<StoredDefinitionBytes> TailOf(const Address& address);
   bool Decode(StoredDefinitionBytes stored, const std::string& name);
   void ListFiles(const std::vector<FileAddresses>& groups,
                  const std::vector<Address>& definitionAddresses);
@@ -82,6 +82,7 @@ class SetCheck {
   const CheckRequest& request_;
   const PendantProvider& pendants_;
   OperationEvents& events_;
+  HostProbe probe_;
   StoredDefinitionBytes stored_;
   KvrDefinition definition_;
   std::uint32_t storedCrc_ = 0;
@@ -113,8 +114,8 @@ bool SetCheck::Decode(StoredDefinitionBytes stored, const std::string& name) {
 bool SetCheck::ReadDefinitionFile(const std::string& name, const std::vector<Address>& addresses) {
   for (const Address& address : addresses) {
     std::vector<std::uint8_t> bytes;
-    const StreamAnswer answer = StreamFile(request_.access, address, kMaxDefinitionBytes,
-                                           HeadKeeper{bytes, size_t{kMaxDefinitionBytes}});
+    const StreamAnswer answer = probe_.StreamFile(address, kMaxDefinitionBytes,
+                                                  HeadKeeper{bytes, size_t{kMaxDefinitionBytes}});
     if (!answer.ok) {
       definitionWhy_ = answer.why;
       continue;
@@ -124,21 +125,19 @@ bool SetCheck::ReadDefinitionFile(const std::string& name, const std::vector<Add
   return false;
 }
 
-std::optional<StoredDefinitionBytes> SetCheck::TailOf(const Address& address) const {
+std::optional<StoredDefinitionBytes> SetCheck::TailOf(const Address& address) {
   // The last four bytes give the block's length; the block ends the file. A host that
   // ignores ranges sends the whole file, of which the end is kept.
   const std::int64_t bound = std::numeric_limits<std::int32_t>::max() * 2LL + kMaxDefinitionBytes;
   std::vector<std::uint8_t> field;
-  if (!StreamFile(request_.access, address, bound, TailKeeper{field, 4}, "-4").ok ||
-      field.size() != 4) {
+  if (!probe_.StreamFile(address, bound, TailKeeper{field, 4}, "-4").ok || field.size() != 4) {
     return std::nullopt;
   }
   const auto length = LoadLittleEndian<std::int32_t>(field, 0);
   if (length <= 0 || length > kMaxDefinitionBytes) return std::nullopt;
   const auto block = static_cast<size_t>(length) + 4;
   std::vector<std::uint8_t> bytes;
-  if (!StreamFile(request_.access, address, bound, TailKeeper{bytes, block},
-                  "-" + std::to_string(block))
+  if (!probe_.StreamFile(address, bound, TailKeeper{bytes, block}, "-" + std::to_string(block))
            .ok ||
       bytes.size() != block) {
     return std::nullopt;
@@ -180,7 +179,7 @@ CheckedCopy SetCheck::CheckFixed(const Address& address, const Expected& expecte
     copy.why = answer.why;
     return copy;
   };
-  const LengthAnswer asked = AskLength(request_.access, address);
+  const LengthAnswer asked = probe_.AskLength(address);
   if (!asked.ok) return failed(asked);
   copy.length = asked.length;
   if (asked.length >= 0 && asked.length != expected.length) {
@@ -196,7 +195,7 @@ CheckedCopy SetCheck::CheckFixed(const Address& address, const Expected& expecte
                                       fmt::format("{:08X}", expected.crc));
     return copy;
   }
-  const StreamAnswer streamed = StreamFile(request_.access, address, expected.length, {});
+  const StreamAnswer streamed = probe_.StreamFile(address, expected.length, {});
   copy.proof = CopyProof::Streamed;
   copy.length = streamed.length;
   if (!streamed.ok && !streamed.tooLong) return failed(streamed);
@@ -220,7 +219,7 @@ CheckedCopy SetCheck::CheckRecovery(const CheckedFile& file, const Address& addr
     copy.why = answer.why;
     return copy;
   };
-  const LengthAnswer asked = AskLength(request_.access, address);
+  const LengthAnswer asked = probe_.AskLength(address);
   if (!asked.ok) return failed(asked);
   copy.length = asked.length;
   const std::int64_t bound =
@@ -233,12 +232,12 @@ CheckedCopy SetCheck::CheckRecovery(const CheckedFile& file, const Address& addr
     // The host's checksum stands for the bytes: only the header and the trailer come.
     copy.proof = CopyProof::HostChecksum;
     const StreamAnswer first =
-        StreamFile(request_.access, address, bound, HeadKeeper{head, kRecoveryHeadBytes},
-                   "0-" + std::to_string(kRecoveryHeadBytes - 1));
+        probe_.StreamFile(address, bound, HeadKeeper{head, kRecoveryHeadBytes},
+                          "0-" + std::to_string(kRecoveryHeadBytes - 1));
     if (!first.ok) return failed(first);
     const StreamAnswer last =
-        StreamFile(request_.access, address, bound, TailKeeper{tail, kRecoveryTrailerBytes},
-                   "-" + std::to_string(kRecoveryTrailerBytes));
+        probe_.StreamFile(address, bound, TailKeeper{tail, kRecoveryTrailerBytes},
+                          "-" + std::to_string(kRecoveryTrailerBytes));
     if (!last.ok) return failed(last);
     part = {head, tail, static_cast<std::uint64_t>(asked.length), *asked.crc};
   } else {
@@ -246,7 +245,7 @@ CheckedCopy SetCheck::CheckRecovery(const CheckedFile& file, const Address& addr
     const HeadKeeper keepHead{head, kRecoveryHeadBytes};
     const TailKeeper keepTail{tail, kRecoveryTrailerBytes};
     const StreamAnswer streamed =
-        StreamFile(request_.access, address, bound, [&](std::span<const std::uint8_t> bytes) {
+        probe_.StreamFile(address, bound, [&](std::span<const std::uint8_t> bytes) {
           keepHead(bytes);
           keepTail(bytes);
         });

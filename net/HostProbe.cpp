@@ -12,11 +12,6 @@
 namespace kivora::net {
 namespace {
 
-struct EasyFree {
-  void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
-};
-using Easy = std::unique_ptr<CURL, EasyFree>;
-
 struct Stream {
   std::int64_t maxBytes = 0;
   const ByteSink* sink = nullptr;
@@ -39,44 +34,7 @@ size_t OnData(char* data, size_t size, size_t count, void* user) {
   return bytes;
 }
 
-Easy NewHandle(char* errors) {
-  static const CURLcode initialised = curl_global_init(CURL_GLOBAL_DEFAULT);
-  Easy easy(initialised == CURLE_OK ? curl_easy_init() : nullptr);
-  if (!easy) throw std::bad_alloc();
-  CURL* e = easy.get();
-  curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(e, CURLOPT_MAXREDIRS, 10L);
-  curl_easy_setopt(e, CURLOPT_FAILONERROR, 1L);
-  curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(e, CURLOPT_USERAGENT, "kivora-cli");
-  curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT, 30L);
-  curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, 60L);
-  curl_easy_setopt(e, CURLOPT_ERRORBUFFER, errors);
-  return easy;
-}
-
-// The answer of a request that ended with `code`.
-HostAnswer Ended(CURL* easy, const Address& address, CURLcode code, const char* errors) {
-  HostAnswer answer;
-  if (code == CURLE_OK) {
-    answer.ok = true;
-    return answer;
-  }
-  long status = 0;
-  curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
-  answer.missing = code == CURLE_REMOTE_FILE_NOT_FOUND ||
-                   (code == CURLE_HTTP_RETURNED_ERROR && (status == 404 || status == 410));
-  if (auto refused = HostRefusal(address, code)) {
-    answer.why = std::move(*refused);
-  } else if (code == CURLE_HTTP_RETURNED_ERROR && status > 0) {
-    answer.why = texts::kHttpStatus(static_cast<int>(status));
-  } else {
-    answer.why = texts::kTransferFailed(errors[0] != '\0' ? errors : curl_easy_strerror(code));
-  }
-  return answer;
-}
+static_assert(CURL_ERROR_SIZE == 256);
 
 }  // namespace
 
@@ -93,38 +51,79 @@ std::optional<std::uint32_t> DecodeS3Crc(std::string_view text) {
          std::uint32_t{bytes[2]} << 8 | std::uint32_t{bytes[3]};
 }
 
-LengthAnswer AskLength(const HostAccess& access, const Address& address) {
-  char errors[CURL_ERROR_SIZE] = {};
-  const Easy easy = NewHandle(errors);
-  const HandleSetup setup = access.Configure(easy.get(), address, HostRequest::Head);
+void HostProbe::EasyFree::operator()(CURL* easy) const { curl_easy_cleanup(easy); }
+
+CURL* HostProbe::HandleFor(const Address& address) {
+  static const CURLcode initialised = curl_global_init(CURL_GLOBAL_DEFAULT);
+  auto& handle = handles_[address.host];
+  if (!handle) handle.reset(initialised == CURLE_OK ? curl_easy_init() : nullptr);
+  if (!handle) throw std::bad_alloc();
+  CURL* e = handle.get();
+  // Options go back to their defaults; the host's connection stays open.
+  curl_easy_reset(e);
+  errors_[0] = '\0';
+  curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(e, CURLOPT_MAXREDIRS, 10L);
+  curl_easy_setopt(e, CURLOPT_FAILONERROR, 1L);
+  curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(e, CURLOPT_USERAGENT, "kivora-cli");
+  curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT, 30L);
+  curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, 60L);
+  curl_easy_setopt(e, CURLOPT_ERRORBUFFER, errors_);
+  return e;
+}
+
+HostAnswer HostProbe::Ended(CURL* easy, const Address& address, int result) const {
+  const auto code = static_cast<CURLcode>(result);
+  HostAnswer answer;
+  if (code == CURLE_OK) {
+    answer.ok = true;
+    return answer;
+  }
+  long status = 0;
+  curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
+  answer.missing = code == CURLE_REMOTE_FILE_NOT_FOUND ||
+                   (code == CURLE_HTTP_RETURNED_ERROR && (status == 404 || status == 410));
+  if (auto refused = HostRefusal(address, code)) {
+    answer.why = std::move(*refused);
+  } else if (code == CURLE_HTTP_RETURNED_ERROR && status > 0) {
+    answer.why = texts::kHttpStatus(static_cast<int>(status));
+  } else {
+    answer.why = texts::kTransferFailed(errors_[0] != '\0' ? errors_ : curl_easy_strerror(code));
+  }
+  return answer;
+}
+
+LengthAnswer HostProbe::AskLength(const Address& address) {
+  CURL* easy = HandleFor(address);
+  const HandleSetup setup = access_.Configure(easy, address, HostRequest::Head);
   LengthAnswer answer;
-  static_cast<HostAnswer&>(answer) =
-      Ended(easy.get(), address, curl_easy_perform(easy.get()), errors);
+  static_cast<HostAnswer&>(answer) = Ended(easy, address, curl_easy_perform(easy));
   if (!answer.ok) return answer;
   curl_off_t length = -1;
-  curl_easy_getinfo(easy.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+  curl_easy_getinfo(easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
   answer.length = length;
   curl_header* header = nullptr;
-  if (address.scheme == Scheme::S3 && curl_easy_header(easy.get(), "x-amz-checksum-crc32", 0,
-                                                       CURLH_HEADER, -1, &header) == CURLHE_OK) {
+  if (address.scheme == Scheme::S3 &&
+      curl_easy_header(easy, "x-amz-checksum-crc32", 0, CURLH_HEADER, -1, &header) == CURLHE_OK) {
     answer.crc = DecodeS3Crc(header->value);
   }
   return answer;
 }
 
-StreamAnswer StreamFile(const HostAccess& access, const Address& address, std::int64_t maxBytes,
-                        const ByteSink& sink, const std::string& range) {
-  char errors[CURL_ERROR_SIZE] = {};
-  const Easy easy = NewHandle(errors);
+StreamAnswer HostProbe::StreamFile(const Address& address, std::int64_t maxBytes,
+                                   const ByteSink& sink, const std::string& range) {
+  CURL* easy = HandleFor(address);
   Stream stream{maxBytes, &sink};
-  curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, OnData);
-  curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, &stream);
-  curl_easy_setopt(easy.get(), CURLOPT_BUFFERSIZE, 256L * 1024);
-  if (!range.empty()) curl_easy_setopt(easy.get(), CURLOPT_RANGE, range.c_str());
-  const HandleSetup setup = access.Configure(easy.get(), address, HostRequest::Get);
+  curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, OnData);
+  curl_easy_setopt(easy, CURLOPT_WRITEDATA, &stream);
+  curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, 256L * 1024);
+  if (!range.empty()) curl_easy_setopt(easy, CURLOPT_RANGE, range.c_str());
+  const HandleSetup setup = access_.Configure(easy, address, HostRequest::Get);
   StreamAnswer answer;
-  static_cast<HostAnswer&>(answer) =
-      Ended(easy.get(), address, curl_easy_perform(easy.get()), errors);
+  static_cast<HostAnswer&>(answer) = Ended(easy, address, curl_easy_perform(easy));
   answer.length = stream.length;
   answer.crc = stream.crc;
   answer.tooLong = stream.tooLong;
