@@ -196,14 +196,15 @@ HandleSetup HostAccess::Configure(CURL* easy, const Address& address, HostReques
 
 void HostAccess::ConfigureSftp(CURL* easy, const Address& address) const {
   curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
-  long auth = CURLSSH_AUTH_PUBLICKEY;
+  // A password, from ~/.netrc or the environment, is tried only when there is one.
+  curl_easy_setopt(
+      easy, CURLOPT_SSH_AUTH_TYPES,
+      static_cast<long>(CURLSSH_AUTH_PUBLICKEY | CURLSSH_AUTH_PASSWORD | CURLSSH_AUTH_KEYBOARD));
   if (hostPassword_) {
-    auth |= CURLSSH_AUTH_PASSWORD;
     std::string password(hostPassword_->View());
     curl_easy_setopt(easy, CURLOPT_PASSWORD, password.c_str());
     WipeText(password);
   }
-  curl_easy_setopt(easy, CURLOPT_SSH_AUTH_TYPES, auth);
   if (UserOf(address.url).empty() && !localUser_.empty())
     curl_easy_setopt(easy, CURLOPT_USERNAME, localUser_.c_str());
   if (!sshKey_.empty()) curl_easy_setopt(easy, CURLOPT_SSH_PRIVATE_KEYFILE, sshKey_.c_str());
@@ -227,7 +228,8 @@ void HostAccess::ConfigureS3(CURL* easy, HostRequest request, HandleSetup& setup
   if (request == HostRequest::Head) setup.AddHeader("x-amz-checksum-mode: ENABLED");
   if (!s3KeyId_ || !s3Secret_) return;  // a public bucket: unsigned
   if (s3SessionToken_) {
-    std::string line = "x-amz-security-token: " + std::string(s3SessionToken_->View());
+    std::string line = "x-amz-security-token: ";
+    line += s3SessionToken_->View();
     setup.AddHeader(line);
     WipeText(line);
   }

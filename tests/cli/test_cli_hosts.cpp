@@ -190,6 +190,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct CheckCase {
   const char* name;
+  bool implant;
   int missingOnSftp;  // part indices among the set's files, -1 for none
   int wrongOnS3;
   std::vector<int> lostEverywhere;
@@ -204,7 +205,7 @@ class CheckHosts : public HostsTest, public ::testing::WithParamInterface<CheckC
 
 TEST_P(CheckHosts, SaysWhatEachHostHoldsAndWhatARepairCouldRebuild) {
   const CheckCase& c = GetParam();
-  Split(false);
+  Split(c.implant);
   const auto nameOf = [&](int index) { return std::next(set.begin(), index)->first; };
   test::FolderFiles everywhere, sftp, s3;
   for (const int index : c.lostEverywhere) everywhere[nameOf(index)] = {};
@@ -243,9 +244,10 @@ TEST_P(CheckHosts, SaysWhatEachHostHoldsAndWhatARepairCouldRebuild) {
 
 INSTANTIATE_TEST_SUITE_P(
     Hosts, CheckHosts,
-    ::testing::Values(CheckCase{"OneMissingOneWrong", 3, 5, {}, 0, 0, true},
-                      CheckCase{"LostEverywhereRebuildable", 3, -1, {2}, 1, 1, true},
-                      CheckCase{"TooManyLost", -1, -1, {1, 2, 4}, 1, 3, false}),
+    ::testing::Values(CheckCase{"OneMissingOneWrong", false, 3, 5, {}, 0, 0, true},
+                      CheckCase{"ImplantedOneMissingOneWrong", true, 2, 4, {}, 0, 0, true},
+                      CheckCase{"LostEverywhereRebuildable", false, 3, -1, {2}, 1, 1, true},
+                      CheckCase{"TooManyLost", false, -1, -1, {1, 2, 4}, 1, 3, false}),
     [](const auto& info) { return info.param.name; });
 
 }  // namespace
