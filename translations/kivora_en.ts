@@ -428,6 +428,14 @@ Abort it and close Kivora?</translation>
         <source>Kivora</source>
         <translation>Kivora</translation>
     </message>
+    <message>
+        <source>Kivora 正在處理檔案</source>
+        <translation>Kivora is working on files</translation>
+    </message>
+    <message>
+        <source>作業已結束。</source>
+        <translation>The operation has ended.</translation>
+    </message>
 </context>
 <context>
     <name>kivora::ui::MessageLayer</name>
@@ -675,6 +683,46 @@ every part of the set.</translation>
     <message>
         <source>略過</source>
         <translation>Skip</translation>
+    </message>
+    <message>
+        <source>%1 個檔案，共 %2，在
+%3</source>
+        <translation>%1 file(s), %2 in all, in
+%3</translation>
+    </message>
+    <message>
+        <source>確定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>開啟資料夾(&amp;O)</source>
+        <translation>&amp;Open folder</translation>
+    </message>
+    <message>
+        <source>%1/秒</source>
+        <translation>%1/s</translation>
+    </message>
+    <message>
+        <source>%1 個/秒</source>
+        <translation>%1 parts/s</translation>
+    </message>
+    <message>
+        <source>%1
+相同的檔案名稱已經存在。要取代它，還是另存新檔？</source>
+        <translation>%1
+A file of the same name already exists. Replace it, or save the joined file under another name?</translation>
+    </message>
+    <message>
+        <source>取代(&amp;R)</source>
+        <translation>&amp;Replace</translation>
+    </message>
+    <message>
+        <source>另存新檔(&amp;S)…</source>
+        <translation>&amp;Save as…</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
     </message>
 </context>
 </TS>

@@ -145,15 +145,37 @@ void JoinPage::Join() {
   JoinRequest request;
   request.definitionPath = ToPath(definitionEdit_->text());
   request.outputFolder = saveFolder_->Chosen();
-  services_.runner.Start([this](bool atWork) { ShowWork(atWork); },
-                         [this, request](OperationEvents& events) {
-                           const bool joined = CallEngine(events, JoinFailure(), false, [&] {
-                             return RunJoin(services_.loaded, request, services_.pendants, events);
-                           });
-                           if (!joined && !events.AbortRequested()) {
-                             OfferRepairFromRecovery(request.definitionPath, events);
-                           }
-                         });
+  // Written by the operation's thread, read once it finished.
+  auto outcome = std::make_shared<JoinOutcome>();
+  ShowRunning(services_.runner.Start(
+      [this](bool atWork) { ShowWork(atWork); },
+      [this, request, outcome](OperationEvents& events) {
+        const bool joined = CallEngine(events, JoinFailure(), false, [&] {
+          return RunJoin(services_.loaded, request, services_.pendants, events, outcome.get());
+        });
+        if (!joined && !events.AbortRequested()) {
+          OfferRepairFromRecovery(request.definitionPath, events);
+        }
+      },
+      [this, outcome] {
+        ShowRunning(false);
+        if (!outcome->completed || outcome->output.empty()) return;
+        const QFileInfo joined(ToQ(outcome->output.string()));
+        services_.ui.ReportOutput(joined.absolutePath(), {joined.fileName()});
+      }));
+}
+
+void JoinPage::ShowRunning(bool running) {
+  // From the start button to the end of the follow-ups: no other operation of the page
+  // can start, the questions before the work included.
+  if (running) {
+    for (QPushButton* b : {joinButton_, testButton_, addRecoveryButton_}) b->setEnabled(false);
+    return;
+  }
+  const bool loaded = QFileInfo(definitionEdit_->text()).isFile();
+  joinButton_->setEnabled(loaded);
+  testButton_->setEnabled(loaded);
+  addRecoveryButton_->setEnabled(!cleanlyTested_.isEmpty());
 }
 
 void JoinPage::Test() {
@@ -162,30 +184,31 @@ void JoinPage::Test() {
   const QString tested = definitionEdit_->text();
   const std::filesystem::path definition = ToPath(tested);
   cleanlyTested_.clear();
-  services_.runner.Start([this](bool atWork) { ShowWork(atWork); },
-                         [this, outcome, definition](OperationEvents& events) {
-                           *outcome = CallEngine(events, TestFailure(), VerifyOutcome{}, [&] {
-                             // The password of an encrypted set is asked for; Cancel
-                             // tests the checksums alone.
-                             return RunVerify(services_.loaded, definition, services_.pendants,
-                                              events,
-                                              VerifyOptions{.password = std::nullopt,
-                                                            .askPassword = true,
-                                                            .countErrors = true,
-                                                            .retryWrongPassword = true});
-                           });
-                           if (outcome->ran && !outcome->aborted && outcome->HasErrors()) {
-                             OfferRepairFromRecovery(definition, events, outcome->cipher.get());
-                           }
-                         },
-                         [this, outcome, tested] {
-                           const bool clean = outcome->ran && !outcome->aborted &&
-                                              outcome->findings == std::set{PartTestResult::Ok};
-                           if (clean && tested == definitionEdit_->text()) cleanlyTested_ = tested;
-                           ShowAddRecoveryCaption();
-                           addRecoveryButton_->setEnabled(!cleanlyTested_.isEmpty());
-                           if (outcome->joinRequested) Join();
-                         });
+  ShowRunning(services_.runner.Start(
+      [this](bool atWork) { ShowWork(atWork); },
+      [this, outcome, definition](OperationEvents& events) {
+        *outcome = CallEngine(events, TestFailure(), VerifyOutcome{}, [&] {
+          // The password of an encrypted set is asked for; Cancel
+          // tests the checksums alone.
+          return RunVerify(services_.loaded, definition, services_.pendants, events,
+                           VerifyOptions{.password = std::nullopt,
+                                         .askPassword = true,
+                                         .countErrors = true,
+                                         .retryWrongPassword = true});
+        });
+        if (outcome->ran && !outcome->aborted && outcome->HasErrors()) {
+          OfferRepairFromRecovery(definition, events, outcome->cipher.get());
+        }
+      },
+      [this, outcome, tested] {
+        ShowRunning(false);
+        const bool clean =
+            outcome->ran && !outcome->aborted && outcome->findings == std::set{PartTestResult::Ok};
+        if (clean && tested == definitionEdit_->text()) cleanlyTested_ = tested;
+        ShowAddRecoveryCaption();
+        addRecoveryButton_->setEnabled(!cleanlyTested_.isEmpty());
+        if (outcome->joinRequested) Join();
+      }));
 }
 
 namespace {
@@ -219,15 +242,18 @@ void JoinPage::AddRecovery() {
   if (!typed) return;
   const RecoveryAmount amount = *TypedRecoveryAmount(*typed);
   const std::filesystem::path definition = ToPath(cleanlyTested_);
-  services_.runner.Start([this](bool atWork) { ShowWork(atWork); },
-                         [this, definition, amount](OperationEvents& events) {
-                           CallEngine(events, AddRecoveryFailure(), false, [&] {
-                             return RunAddRecovery(services_.loaded, definition, amount,
-                                                   services_.pendants, events)
-                                 .completed;
-                           });
-                         },
-                         [this] { ShowAddRecoveryCaption(); });
+  ShowRunning(services_.runner.Start([this](bool atWork) { ShowWork(atWork); },
+                                     [this, definition, amount](OperationEvents& events) {
+                                       CallEngine(events, AddRecoveryFailure(), false, [&] {
+                                         return RunAddRecovery(services_.loaded, definition, amount,
+                                                               services_.pendants, events)
+                                             .completed;
+                                       });
+                                     },
+                                     [this] {
+                                       ShowRunning(false);
+                                       ShowAddRecoveryCaption();
+                                     }));
 }
 
 void JoinPage::ShowAddRecoveryCaption() {
@@ -250,9 +276,6 @@ void JoinPage::OfferRepairFromRecovery(const std::filesystem::path& definition,
 
 void JoinPage::ShowWork(bool atWork) {
   abortButton_->setEnabled(atWork);
-  joinButton_->setEnabled(!atWork);
-  testButton_->setEnabled(!atWork);
-  addRecoveryButton_->setEnabled(!atWork && !cleanlyTested_.isEmpty());
   inputsPanel_->setEnabled(!atWork);
 }
 

@@ -60,6 +60,9 @@ class JoinPage : public QWidget {
   // The add-recovery button says whether it adds recovery parts or replaces the set's.
   void ShowAddRecoveryCaption();
   bool replacesRecovery_ = false;
+  // Shows an operation of the page started (its start buttons disabled until its
+  // follow-ups are over) or ended.
+  void ShowRunning(bool running);
   // Shows a join or test at work: inputs disabled, the abort button live.
   void ShowWork(bool atWork);
   // On the operation's thread, after a test or join that met lost or damaged parts:

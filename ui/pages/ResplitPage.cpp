@@ -174,6 +174,7 @@ void ResplitPage::StartResplit() {
       [this](bool atWork) {
         abortButton_->setEnabled(atWork);
         startButton_->setEnabled(!atWork);
+        selectAllButton_->setEnabled(!atWork);
         services_.states.setEnabled(!atWork);
         inputsPanel_->setEnabled(!atWork);
       },
@@ -181,6 +182,11 @@ void ResplitPage::StartResplit() {
         CallEngine(events, ResplitFailure(), false, [&] {
           return RunResplit(services_.loaded, request, services_.pendants, events);
         });
+      },
+      [this, request] {
+        const std::filesystem::path folder =
+            request.outputFolder.value_or(request.definitionPath.parent_path());
+        services_.ui.ReportOutput(QFileInfo(ToQ(folder.string() + "/")).absolutePath());
       });
 }
 

@@ -353,6 +353,11 @@ void SplitPage::StartSplit() {
       [this, settings](OperationEvents& events) {
         CallEngine(events, SplitFailure(result_), false,
                    [&] { return RunSplit(settings, services_.pendants, events, result_, seed_); });
+      },
+      [this] {
+        if (result_.partPaths.empty()) return;
+        services_.ui.ReportOutput(
+            QFileInfo(ToQ(result_.partPaths.front().string())).absolutePath());
       });
 }
 

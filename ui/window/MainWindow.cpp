@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -42,6 +43,7 @@
 #include "ui/pages/SplitPage.h"
 #include "ui/pages/WidgetNames.h"
 #include "ui/state/StateList.h"
+#include "ui/window/DesktopNotifier.h"
 #include "ui/window/StatusPanels.h"
 #include "ui/window/WindowFont.h"
 
@@ -108,9 +110,22 @@ void MainWindow::BuildWindow() {
     }
   };
   hooks.choosePlugin = [this] { return resplitPage_->ChoosePlugin(); };
+  // Long work keeps the machine awake until it ends, and tells how it ended when the
+  // window is not the one in front.
+  hooks.longWorkStarted = [this] { sleepInhibitor_.Hold(tr("Kivora 正在處理檔案")); };
+  hooks.operationEnded = [this](const QString& ending, bool longWork) {
+    sleepInhibitor_.Release();
+    if (longWork && !isActiveWindow())
+      NotifyDesktop(tr("Kivora"), ending.isEmpty() ? tr("作業已結束。") : ending);
+  };
   windowUi_ = std::make_unique<WindowUi>(this, messages_, *stateList_, panels_, env_.language,
                                          std::move(hooks));
   runner_ = std::make_unique<OperationRunner>(*windowUi_);
+  // Every operation's progress, in bytes where it counts them, else in parts.
+  auto* progressBar = Named<QProgressBar>("pbProgress");
+  progressBar->setMaximumHeight(panels_[0]->sizeHint().height());
+  statusBar_->addWidget(progressBar, 1);
+  windowUi_->SetProgressBar(progressBar);
 
   splitPage_ =
       new SplitPage(nullptr, SplitPage::Services{messages_, pendants_, *windowUi_, options_,

@@ -17,6 +17,7 @@
 #include "ui/settings/FileAssociation.h"
 #include "ui/settings/SettingsFile.h"
 #include "ui/state/StateList.h"
+#include "ui/window/SleepInhibitor.h"
 
 class QCheckBox;
 class QComboBox;
@@ -110,6 +111,7 @@ class MainWindow : public QWidget {
   QList<QLabel*> panels_;
   std::unique_ptr<WindowUi> windowUi_;
   std::unique_ptr<OperationRunner> runner_;
+  SleepInhibitor sleepInhibitor_;  // held while long work runs
   // What each sub-page showed when it was left: its state list and the definition it read,
   // shown again when it comes back (another page's operation may have changed both).
   struct PageView {
