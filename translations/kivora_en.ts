@@ -292,6 +292,25 @@ as long as no more files of a group are lost or damaged, a repair rebuilds them.
     </message>
 </context>
 <context>
+    <name>kivora::ui::HelpTexts</name>
+    <message>
+        <source>Kivora %1
+把大型檔案分割成偽裝成圖像的分割檔，再合併回來。</source>
+        <translation>Kivora %1
+Cuts a large file into parts disguised as pictures, and joins them back.</translation>
+    </message>
+    <message>
+        <source>版權所有 2026 The Kivora developers。授權條款尚未公開：保留一切權利。
+
+使用的程式庫與其授權：
+Qt %1 (LGPL-3.0)、ISA-L (BSD-3-Clause)、libsodium (ISC)、OpenSSL (Apache-2.0)、ICU (Unicode-3.0)、libcurl (curl)、libdeflate (MIT)、Fontconfig (MIT)、{fmt} (MIT)、nlohmann/json (MIT)、CLI11 (BSD-3-Clause)。</source>
+        <translation>Copyright 2026 The Kivora developers. No licence has been published yet: all rights reserved.
+
+Libraries used, with their licences:
+Qt %1 (LGPL-3.0), ISA-L (BSD-3-Clause), libsodium (ISC), OpenSSL (Apache-2.0), ICU (Unicode-3.0), libcurl (curl), libdeflate (MIT), Fontconfig (MIT), {fmt} (MIT), nlohmann/json (MIT), CLI11 (BSD-3-Clause).</translation>
+    </message>
+</context>
+<context>
     <name>kivora::ui::JoinPage</name>
     <message>
         <source>瀏覽(&amp;B)...</source>
@@ -436,6 +455,34 @@ Abort it and close Kivora?</translation>
         <source>作業已結束。</source>
         <translation>The operation has ended.</translation>
     </message>
+    <message>
+        <source>檔案(&amp;F)</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>開啟 KivoRa 檔案(&amp;O)...</source>
+        <translation>&amp;Open KivoRa file...</translation>
+    </message>
+    <message>
+        <source>結束(&amp;X)</source>
+        <translation>E&amp;xit</translation>
+    </message>
+    <message>
+        <source>說明(&amp;H)</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source>使用說明(&amp;M)</source>
+        <translation>&amp;Manual</translation>
+    </message>
+    <message>
+        <source>關於 Kivora(&amp;A)...</source>
+        <translation>&amp;About Kivora...</translation>
+    </message>
+    <message>
+        <source>找不到使用說明。</source>
+        <translation>The manual was not found.</translation>
+    </message>
 </context>
 <context>
     <name>kivora::ui::MessageLayer</name>
@@ -478,12 +525,6 @@ Abort it and close Kivora?</translation>
         <translation>Bro&amp;wse...</translation>
     </message>
     <message>
-        <source>若是全選的話，則所有的檔
-案都將成為再分割的對象。</source>
-        <translation>Select all to rebuild
-every part of the set.</translation>
-    </message>
-    <message>
         <source>全選(&amp;T)</source>
         <translation>Selec&amp;t all</translation>
     </message>
@@ -518,6 +559,12 @@ every part of the set.</translation>
     <message>
         <source>請從一覽表上選擇要再次分割的檔案。</source>
         <translation>Please select the parts to resplit in the list.</translation>
+    </message>
+    <message>
+        <source>若是全選的話，
+則所有的檔案都將成為再分割的對象。</source>
+        <translation>Select all to rebuild
+every part of the set.</translation>
     </message>
 </context>
 <context>

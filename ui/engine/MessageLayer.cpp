@@ -10,6 +10,7 @@
 #include <QUrl>
 
 #include "ui/engine/BrowseFolder.h"
+#include "ui/engine/PaletteMarks.h"
 
 namespace kivora::ui {
 
@@ -134,8 +135,7 @@ class CheckedInputDialog final : public QInputDialog {
     if (reason.isEmpty()) return QInputDialog::done(result);
     setLabelText(request_.prompt + QStringLiteral("\n\n") + reason);
     if (auto* edit = findChild<QLineEdit*>()) {
-      edit->setProperty("invalid", true);
-      edit->setStyleSheet(QStringLiteral("background: #ffd6d6;"));
+      MarkInvalid(edit, true);
       edit->selectAll();
       edit->setFocus();
     }

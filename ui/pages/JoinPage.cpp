@@ -68,6 +68,9 @@ JoinPage::JoinPage(QWidget* parent, PageServices services)
   grid->addWidget(infoList_, 5, 0, 1, 2);
   grid->addWidget(associateBox_, 6, 0, 1, 2);
   grid->setColumnStretch(0, 1);
+  // A character's room beside each caption, however the style measures the text.
+  for (QPushButton* b : {addRecoveryButton_, testButton_, joinButton_, abortButton_})
+    b->setMinimumWidth(b->sizeHint().width() + 2 * b->fontMetrics().averageCharWidth());
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
   buttons->addWidget(addRecoveryButton_);
@@ -108,8 +111,10 @@ void JoinPage::OnDefinitionChanged() {
 }
 
 void JoinPage::BrowseDefinition() {
-  const auto chosen = services_.messages.OpenFileName(this, DefinitionFilter(), QString());
-  if (chosen) OpenDefinition(*chosen);
+  const auto chosen = services_.messages.OpenFileName(this, DefinitionFilter(), lastFolder_);
+  if (!chosen) return;
+  lastFolder_ = QFileInfo(*chosen).absolutePath();
+  OpenDefinition(*chosen);
 }
 
 void JoinPage::SetDefinition(const QString& path) { definitionEdit_->setText(path); }
@@ -133,12 +138,14 @@ bool JoinPage::KeepsAssociation() const { return associateBox_->isChecked(); }
 void JoinPage::ApplySettings(const KivoraSettings& s) {
   saveFolder_->Restore(s.joinSavePath, s.joinSaveFolder);
   associateBox_->setChecked(s.associateKivora);
+  lastFolder_ = s.joinLastFolder;
 }
 
 void JoinPage::StoreSettings(KivoraSettings& s) const {
   s.joinSaveFolder = saveFolder_->SelectedEntry();
   s.joinSavePath = saveFolder_->Folder();
   s.associateKivora = associateBox_->isChecked();
+  s.joinLastFolder = lastFolder_;
 }
 
 void JoinPage::Join() {

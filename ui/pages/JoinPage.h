@@ -72,6 +72,7 @@ class JoinPage : public QWidget {
                                const SetCipher* cipher = nullptr);
 
   PageServices services_;
+  QString lastFolder_;  // of the last definition browsed for
 };
 
 }  // namespace kivora::ui

@@ -97,6 +97,7 @@ class SplitPage : public QWidget {
   QPushButton* abortButton_;
   QWidget* inputsPanel_;
   Services services_;
+  QString lastFolder_;  // of the last source browsed for
   std::optional<std::uint64_t> seed_;
   SplitOutcome result_;
   QString proposedFrom_;  // the source the base name was last proposed from

@@ -23,6 +23,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QMenuBar;
 class QStatusBar;
 class QTabWidget;
 class QTreeWidget;
@@ -75,12 +76,14 @@ class MainWindow : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
 
  private:
   void BuildWindow();
+  // File: open a definition, quit (Ctrl+Q); Help: the manual (F1), About.
+  QMenuBar* BuildMenuBar(const QString& version);
+  void OpenManual();
   void WatchStateListScrolling();
   void OpenCommandLineDefinition();
   void CheckAssociation();
@@ -122,7 +125,6 @@ class MainWindow : public QWidget {
   int subPage_ = 0;
   int mainTab_ = 0;
   bool reverting_ = false;
-  int stateListWidth_ = 0;  // at the smallest size of the window
 };
 
 }  // namespace kivora::ui
