@@ -290,6 +290,12 @@ as long as no more files of a group are lost or damaged, a repair rebuilds them.
         <source>位址或檔名欄位是空白的。</source>
         <translation>An address or file name field is empty.</translation>
     </message>
+    <message>
+        <source>已儲存 %1 列的檔案清單：
+%2</source>
+        <translation>Saved the file list of %1 rows:
+%2</translation>
+    </message>
 </context>
 <context>
     <name>kivora::ui::HelpTexts</name>

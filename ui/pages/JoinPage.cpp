@@ -165,14 +165,14 @@ void JoinPage::Join() {
         }
       },
       [this, outcome] {
-        ShowRunning(false);
+        ShowRunning(false, joinButton_);
         if (!outcome->completed || outcome->output.empty()) return;
         const QFileInfo joined(ToQ(outcome->output.string()));
         services_.ui.ReportOutput(joined.absolutePath(), {joined.fileName()});
       }));
 }
 
-void JoinPage::ShowRunning(bool running) {
+void JoinPage::ShowRunning(bool running, QPushButton* focusAfter) {
   // From the start button to the end of the follow-ups: no other operation of the page
   // can start, the questions before the work included.
   if (running) {
@@ -183,6 +183,8 @@ void JoinPage::ShowRunning(bool running) {
   joinButton_->setEnabled(loaded);
   testButton_->setEnabled(loaded);
   addRecoveryButton_->setEnabled(!cleanlyTested_.isEmpty());
+  // The focus goes back to where the run was started, not to the outer tab.
+  if (focusAfter && focusAfter->isEnabled()) focusAfter->setFocus();
 }
 
 void JoinPage::Test() {
@@ -208,7 +210,7 @@ void JoinPage::Test() {
         }
       },
       [this, outcome, tested] {
-        ShowRunning(false);
+        ShowRunning(false, testButton_);
         const bool clean =
             outcome->ran && !outcome->aborted && outcome->findings == std::set{PartTestResult::Ok};
         if (clean && tested == definitionEdit_->text()) cleanlyTested_ = tested;
@@ -258,7 +260,7 @@ void JoinPage::AddRecovery() {
                                        });
                                      },
                                      [this] {
-                                       ShowRunning(false);
+                                       ShowRunning(false, joinButton_);
                                        ShowAddRecoveryCaption();
                                      }));
 }

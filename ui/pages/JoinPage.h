@@ -61,8 +61,8 @@ class JoinPage : public QWidget {
   void ShowAddRecoveryCaption();
   bool replacesRecovery_ = false;
   // Shows an operation of the page started (its start buttons disabled until its
-  // follow-ups are over) or ended.
-  void ShowRunning(bool running);
+  // follow-ups are over) or ended, the focus then on `focusAfter`.
+  void ShowRunning(bool running, QPushButton* focusAfter = nullptr);
   // Shows a join or test at work: inputs disabled, the abort button live.
   void ShowWork(bool atWork);
   // On the operation's thread, after a test or join that met lost or damaged parts:

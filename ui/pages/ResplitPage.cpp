@@ -171,6 +171,7 @@ void ResplitPage::StartResplit() {
   const std::vector<int> selected = services_.states.SelectedKeys();
   if (selected.empty()) {
     services_.messages.Error(this, tr("請從一覽表上選擇要再次分割的檔案。"));
+    services_.states.setFocus();  // where the parts are selected
     return;
   }
   if (!SelectAll()) request.selected = selected;
@@ -191,6 +192,7 @@ void ResplitPage::StartResplit() {
         const std::filesystem::path folder =
             request.outputFolder.value_or(request.definitionPath.parent_path());
         services_.ui.ReportOutput(QFileInfo(ToQ(folder.string() + "/")).absolutePath());
+        if (startButton_->isEnabled()) startButton_->setFocus();
       });
 }
 

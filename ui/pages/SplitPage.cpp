@@ -360,6 +360,7 @@ void SplitPage::StartSplit() {
                    [&] { return RunSplit(settings, services_.pendants, events, result_, seed_); });
       },
       [this] {
+        if (startButton_->isEnabled()) startButton_->setFocus();
         if (result_.partPaths.empty()) return;
         services_.ui.ReportOutput(
             QFileInfo(ToQ(result_.partPaths.front().string())).absolutePath());
