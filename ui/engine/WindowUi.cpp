@@ -52,11 +52,7 @@ void WindowUi::OperationStarting() {
   outputFiles_.clear();
   clock_.start();
   longWork_.start();
-  if (bar_) {
-    bar_->setRange(0, 0);  // busy until the first count
-    bar_->setFormat(QString());
-    bar_->show();
-  }
+  if (bar_) bar_->hide();  // shown with the first count: questions come before the work
 }
 
 void WindowUi::ReportOutput(const QString& folder, const QStringList& files) {
@@ -85,7 +81,8 @@ void WindowUi::ShowCompletion(const QString& text) {
     box.details =
         QCoreApplication::translate("kivora::ui::WindowUi", "%1 個檔案，共 %2，在\n%3")
             .arg(files.size())
-            .arg(QLocale().formattedDataSize(bytes), QDir::toNativeSeparators(outputFolder_));
+            .arg(QLocale().formattedDataSize(bytes).replace(u' ', QChar(0xA0)),  // one word
+                 QDir::toNativeSeparators(outputFolder_));
     box.choices = {
         {Answer::Yes, QCoreApplication::translate("kivora::ui::WindowUi", "確定")},
         {Answer::No, QCoreApplication::translate("kivora::ui::WindowUi", "開啟資料夾(&O)")}};
@@ -239,6 +236,7 @@ void WindowUi::ShowBar(const Progress& progress) {
   const double done = bytes ? static_cast<double>(progress.bytesDone) : progress.done;
   const double total = bytes ? static_cast<double>(progress.bytesTotal) : progress.total;
   if (total <= 0) return;
+  bar_->show();
   bar_->setRange(0, 1000);
   bar_->setValue(static_cast<int>(std::clamp(done / total, 0.0, 1.0) * 1000));
   QString format = QStringLiteral("%p%");

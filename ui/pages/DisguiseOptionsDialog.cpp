@@ -72,7 +72,7 @@ DisguiseOptionsDialog::DisguiseOptionsDialog(
   pluginList_->setMinimumWidth(columnsWidth + 2 * pluginList_->frameWidth() +
                                pluginList_->verticalScrollBar()->sizeHint().width());
   commentView_->setMaximumHeight(4 * commentView_->fontMetrics().lineSpacing());
-  pluginList_->setMinimumHeight(7 * pluginList_->fontMetrics().lineSpacing());
+  pluginList_->setFixedHeight(8 * pluginList_->fontMetrics().lineSpacing());
   auto* pluginLayout = new QVBoxLayout(pluginGroup_);
   pluginLayout->addWidget(pluginListLabel);
   pluginLayout->addWidget(pluginList_, 1);
@@ -146,7 +146,7 @@ DisguiseOptionsDialog::DisguiseOptionsDialog(
   layout->addLayout(buttons);
   // As large as its content needs, and never smaller.
   layout->setSizeConstraint(QLayout::SetMinimumSize);
-  resize(minimumSizeHint().expandedTo(QSize(567, 0)));
+  resize(sizeHint().expandedTo(QSize(567, 0)));
 
   connect(usePluginBox_, &QCheckBox::toggled, this, [this] { OnUsePluginToggled(); });
   connect(encryptBox_, &QCheckBox::toggled, this, [this] { UpdatePasswordFields(); });

@@ -32,6 +32,8 @@ InfoListView::InfoListView(const char* name, Language language, QWidget* parent)
   connect(this, &QTreeWidget::currentItemChanged, this,
           [this](QTreeWidgetItem* item) { setToolTip(item ? item->text(1) : QString()); });
   ResetInfoList();
+  // The six rows show whole, the window as small as it may be.
+  setMinimumHeight(topLevelItemCount() * sizeHintForRow(0) + 2 * frameWidth());
 }
 
 void InfoListView::ResetInfoList() {

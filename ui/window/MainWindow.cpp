@@ -123,6 +123,7 @@ void MainWindow::BuildWindow() {
   // Every operation's progress, in bytes where it counts them, else in parts.
   auto* progressBar = Named<QProgressBar>("pbProgress");
   progressBar->setMaximumHeight(panels_[0]->sizeHint().height());
+  progressBar->setMinimumWidth(100);
   statusBar_->addWidget(progressBar, 1);
   windowUi_->SetProgressBar(progressBar);
 
