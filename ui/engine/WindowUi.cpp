@@ -50,8 +50,7 @@ void WindowUi::OperationStarting() {
   written_.clear();
   outputFolder_.clear();
   outputFiles_.clear();
-  clock_.start();
-  longWork_.start();
+  clock_.invalidate();     // the work's time starts with its first count, after the questions
   if (bar_) bar_->hide();  // shown with the first count: questions come before the work
 }
 
@@ -217,7 +216,13 @@ void WindowUi::ShowProgress(const Progress& progress) {
       text = &msg::kAddRecoveryProgress;
       break;
   }
-  if (progress.operation != OperationKind::Load) ShowBar(progress);
+  if (progress.operation != OperationKind::Load) {
+    if (operationActive_ && !clock_.isValid()) {
+      clock_.start();
+      longWork_.start();
+    }
+    ShowBar(progress);
+  }
   if (QLabel* label = panels_.value(panel)) {
     const QString count = EngineText((*text)(progress.done, progress.total), language_);
     // After its last part a split or re-split publishes the set (the commit), which a

@@ -28,7 +28,8 @@ class WindowUi : public EventWindow {
                        const std::vector<std::pair<MessageText, MessageText>>&)>
         showSummary;
     std::function<std::optional<std::string>()> choosePlugin;
-    // The operation has run for kLongWorkMs: long work (the window keeps the machine awake).
+    // The operation has worked for kLongWorkMs since its first count: long work (the window
+    // keeps the machine awake).
     std::function<void()> longWorkStarted;
     // The operation is over; `ending` is its closing message (or empty), `longWork` whether
     // longWorkStarted was called for it.
@@ -77,7 +78,7 @@ class WindowUi : public EventWindow {
   void ShowCompletion(const QString& text);
 
   QProgressBar* bar_ = nullptr;
-  QElapsedTimer clock_;  // since the operation started
+  QElapsedTimer clock_;  // since the operation's first count
   QTimer longWork_;
   bool operationActive_ = false;
   bool isLongWork_ = false;
