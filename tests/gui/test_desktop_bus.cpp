@@ -5,74 +5,67 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
-#include <QDBusVariant>
 #include <QProcess>
 #include <QTest>
 
 #include "ui/window/DesktopNotifier.h"
 #include "ui/window/SleepInhibitor.h"
 
-namespace {
-
-using kivora::ui::NotifyDesktop;
-using kivora::ui::SleepInhibitor;
-
 constexpr int kWaitMs = 20000;
 
-}  // namespace
+// Reads the array of structures of a reply's first argument, each with `read`.
+template <typename Read>
+void ForEachStructure(const QDBusMessage& reply, Read read) {
+  const QDBusArgument list = reply.arguments().value(0).value<QDBusArgument>();
+  list.beginArray();
+  while (!list.atEnd()) {
+    list.beginStructure();
+    read(list);
+    list.endStructure();
+  }
+  list.endArray();
+}
 
 class DesktopBusTest : public QObject {
   Q_OBJECT
 
   QProcess bus_, logind_, notifications_;
 
-  // A mock of `service` from dbusmock's `templateName`, on the test's bus.
-  bool StartMock(QProcess& mock, const QString& templateName, const QString& service) {
+  // dbusmock's `templateName` on the test's bus, up once `service` has its name.
+  static bool StartMock(QProcess& mock, const char* templateName, QDBusConnection bus,
+                        const QString& service) {
     mock.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    mock.start(QStringLiteral("/usr/bin/python3"),
-               {QStringLiteral("-m"), QStringLiteral("dbusmock"), QStringLiteral("--template"),
-                templateName});
-    QDBusConnection bus = service == QLatin1String("org.freedesktop.login1")
-                              ? QDBusConnection::systemBus()
-                              : QDBusConnection::sessionBus();
-    return mock.waitForStarted() &&
-           QTest::qWaitFor([&] { return bus.interface()->isServiceRegistered(service).value(); },
+    mock.start("/usr/bin/python3", {"-m", "dbusmock", "--template", templateName});
+    return QTest::qWaitFor([&] { return bus.interface()->isServiceRegistered(service).value(); },
                            kWaitMs);
   }
 
-  // The inhibitors logind holds: (what, who, why, mode) of each.
+  // What logind holds: (what, who, why, mode) of each inhibitor.
   static QList<QStringList> Inhibitors() {
-    const QDBusMessage reply = QDBusConnection::systemBus().call(
-        QDBusMessage::createMethodCall("org.freedesktop.login1", "/org/freedesktop/login1",
-                                       "org.freedesktop.login1.Manager", "ListInhibitors"));
     QList<QStringList> inhibitors;
-    const QDBusArgument list = reply.arguments().value(0).value<QDBusArgument>();
-    list.beginArray();
-    while (!list.atEnd()) {
-      QString what, who, why, mode;
-      uint uid = 0, pid = 0;
-      list.beginStructure();
-      list >> what >> who >> why >> mode >> uid >> pid;
-      list.endStructure();
-      inhibitors.append({what, who, why, mode});
-    }
-    list.endArray();
+    ForEachStructure(QDBusConnection::systemBus().call(QDBusMessage::createMethodCall(
+                         "org.freedesktop.login1", "/org/freedesktop/login1",
+                         "org.freedesktop.login1.Manager", "ListInhibitors")),
+                     [&](const QDBusArgument& item) {
+                       QString what, who, why, mode;
+                       uint uid = 0, pid = 0;
+                       item >> what >> who >> why >> mode >> uid >> pid;
+                       inhibitors.append({what, who, why, mode});
+                     });
     return inhibitors;
   }
 
  private slots:
   void initTestCase() {
-    bus_.start(QStringLiteral("dbus-daemon"),
-               {QStringLiteral("--session"), QStringLiteral("--print-address=1"),
-                QStringLiteral("--nofork")});
-    QVERIFY(bus_.waitForStarted());
+    bus_.start("dbus-daemon", {"--session", "--print-address=1", "--nofork"});
     QVERIFY(QTest::qWaitFor([&] { return bus_.canReadLine(); }, kWaitMs));
+    // One bus stands for both; the connections read these when first made.
     const QByteArray address = bus_.readLine().trimmed();
-    // One bus stands for both: the connections read these when first made.
     qputenv("DBUS_SYSTEM_BUS_ADDRESS", address);
     qputenv("DBUS_SESSION_BUS_ADDRESS", address);
-    QVERIFY(StartMock(logind_, "logind", "org.freedesktop.login1"));
-    QVERIFY(StartMock(notifications_, "notification_daemon", "org.freedesktop.Notifications"));
+    QVERIFY(StartMock(logind_, "logind", QDBusConnection::systemBus(), "org.freedesktop.login1"));
+    QVERIFY(StartMock(notifications_, "notification_daemon", QDBusConnection::sessionBus(),
+                      "org.freedesktop.Notifications"));
   }
 
   void cleanupTestCase() {
@@ -84,11 +77,10 @@ class DesktopBusTest : public QObject {
 
   // The lock blocks sleep and idle while held, and goes when its descriptor is closed.
   void sleepIsInhibitedUntilReleased() {
-    SleepInhibitor inhibitor;
-    QVERIFY(inhibitor.Hold(QStringLiteral("joining")));
-    QVERIFY(inhibitor.Held());
+    kivora::ui::SleepInhibitor inhibitor;
+    QVERIFY(inhibitor.Hold("joining"));
     QCOMPARE(Inhibitors(), (QList<QStringList>{{"sleep:idle", "Kivora", "joining", "block"}}));
-    QVERIFY(inhibitor.Hold(QStringLiteral("again")));  // the lock held is kept
+    QVERIFY(inhibitor.Hold("again"));  // the lock held is kept
     QCOMPARE(Inhibitors().size(), 1);
     inhibitor.Release();
     QVERIFY(!inhibitor.Held());
@@ -96,35 +88,20 @@ class DesktopBusTest : public QObject {
   }
 
   void notificationSaysHowTheWorkEnded() {
-    QVERIFY(NotifyDesktop(QStringLiteral("Kivora"), QStringLiteral("合併已完成。")));
-    QDBusMessage call = QDBusMessage::createMethodCall(
+    QVERIFY(kivora::ui::NotifyDesktop("Kivora", "合併已完成。"));
+    QDBusMessage calls = QDBusMessage::createMethodCall(
         "org.freedesktop.Notifications", "/org/freedesktop/Notifications",
         "org.freedesktop.DBus.Mock", "GetMethodCalls");
-    call << QStringLiteral("Notify");
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(call);
-    QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
-    // (time, arguments) of each Notify call.
-    const QDBusArgument calls = reply.arguments().value(0).value<QDBusArgument>();
-    QList<QVariantList> arguments;
-    calls.beginArray();
-    while (!calls.atEnd()) {
+    calls << QStringLiteral("Notify");
+    QList<QStringList> recorded;  // application, summary and body of each call
+    ForEachStructure(QDBusConnection::sessionBus().call(calls), [&](const QDBusArgument& call) {
       qulonglong time = 0;
       QVariantList args;
-      calls.beginStructure();
-      calls >> time >> args;
-      calls.endStructure();
-      arguments.append(args);
-    }
-    calls.endArray();
-    QCOMPARE(arguments.size(), 1);
-    const auto text = [&](int i) {
-      const QVariant value = arguments.first().value(i);
-      return value.canConvert<QDBusVariant>() ? value.value<QDBusVariant>().variant().toString()
-                                              : value.toString();
-    };
-    QCOMPARE(text(0), QStringLiteral("Kivora"));  // the application
-    QCOMPARE(text(3), QStringLiteral("Kivora"));  // the summary
-    QCOMPARE(text(4), QStringLiteral("合併已完成。"));
+      call >> time >> args;
+      recorded.append(
+          {args.value(0).toString(), args.value(3).toString(), args.value(4).toString()});
+    });
+    QCOMPARE(recorded, (QList<QStringList>{{"Kivora", "Kivora", "合併已完成。"}}));
   }
 };
 

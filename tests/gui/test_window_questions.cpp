@@ -19,6 +19,7 @@
 
 using namespace kivora::ui;
 using kivora::Answer;
+using Choices = QList<std::pair<Answer, QString>>;
 
 namespace {
 
@@ -47,18 +48,6 @@ class BoxRecorder : public test::ScriptedMessages {
   void OpenUrl(const QUrl& url) override { opened << url; }
 };
 
-QByteArray Read(const QString& path) {
-  QFile f(path);
-  f.open(QIODevice::ReadOnly);
-  return f.readAll();
-}
-
-QStringList Captions(const BoxMessage& box) {
-  QStringList captions;
-  for (const auto& choice : box.choices) captions << choice.second;
-  return captions;
-}
-
 }  // namespace
 
 class WindowQuestionsTest : public QObject {
@@ -86,8 +75,8 @@ class WindowQuestionsTest : public QObject {
       QCOMPARE(kivora::cli::Run({"split", path("movie.avi").toStdString(), "-s", "10"}, context),
                0);
       QDir().mkpath(path("out"));
-      kivora::test::WriteBytes(path("out/movie.avi").toStdString(), {1, 2, 3});
-      const QByteArray old = Read(path("out/movie.avi"));
+      const std::vector<std::uint8_t> old{1, 2, 3};
+      kivora::test::WriteBytes(path("out/movie.avi").toStdString(), old);
 
       BoxRecorder messages;
       messages.answers = {c.replaceQuestion};
@@ -102,23 +91,22 @@ class WindowQuestionsTest : public QObject {
       const BoxMessage& question = messages.boxes.value(0);
       QCOMPARE(question.text,
                path("out/movie.avi") + "\n相同的檔案名稱已經存在。要取代它，還是另存新檔？");
-      QCOMPARE(Captions(question), (QStringList{"取代(&R)", "另存新檔(&S)…", "取消"}));
+      QCOMPARE(question.choices, (Choices{{Answer::No, "取代(&R)"},
+                                          {Answer::Yes, "另存新檔(&S)…"},
+                                          {Answer::Cancel, "取消"}}));
       QCOMPARE(question.defaultButton, Answer::Yes);  // save as: nothing is lost by Enter
-      QCOMPARE(Read(path("out/movie.avi")) == old, c.oldKept);
+      QCOMPARE(kivora::test::ReadBytes(path("out/movie.avi").toStdString()) == old, c.oldKept);
       QCOMPARE(QFile::exists(path("out/movie (2).avi")), c.savedAs);
       // Save as proposes a free name with the file's extension.
       QCOMPARE(messages.saveStarts,
                c.savedAs ? QStringList{path("out/movie (2).avi")} : QStringList());
-      if (c.replaceQuestion == Answer::Cancel) {
-        QCOMPARE(messages.boxes.size(), 1);
-        continue;
-      }
+      QCOMPARE(messages.boxes.size(), c.replaceQuestion == Answer::Cancel ? 1 : 2);
+      if (c.replaceQuestion == Answer::Cancel) continue;
       // The closing notice names what was made and where, and offers the folder.
       const BoxMessage& closing = messages.boxes.value(1);
       QCOMPARE(closing.text, QStringLiteral("合併已完成。"));
       QVERIFY2(closing.details.contains(QDir::toNativeSeparators(path("out"))), c.name);
-      QCOMPARE(Captions(closing), (QStringList{"確定", "開啟資料夾(&O)"}));
-      QCOMPARE(closing.defaultButton, Answer::Yes);
+      QCOMPARE(closing.choices, (Choices{{Answer::Yes, "確定"}, {Answer::No, "開啟資料夾(&O)"}}));
       QCOMPARE(messages.opened, c.closingNotice == Answer::No
                                     ? QList<QUrl>{QUrl::fromLocalFile(path("out"))}
                                     : QList<QUrl>());
