@@ -23,22 +23,20 @@ using Choices = QList<std::pair<Answer, QString>>;
 
 namespace {
 
-// Records each box whole, answers notices with buttons of their own from `notices`, and
+// Records each box whole, answers a notice with buttons of its own by `notice`, and
 // records what would be opened on the desktop instead of opening it.
 class BoxRecorder : public test::ScriptedMessages {
  public:
   QList<BoxMessage> boxes;
-  std::deque<Answer> notices;
+  std::optional<Answer> notice;
   QStringList saveStarts;
   QList<QUrl> opened;
 
   Answer Show(QWidget* parent, const BoxMessage& message) override {
     boxes << message;
     const Answer scripted = ScriptedMessages::Show(parent, message);
-    if (message.withNo || message.choices.isEmpty() || notices.empty()) return scripted;
-    const Answer a = notices.front();
-    notices.pop_front();
-    return a;
+    if (message.withNo || message.choices.isEmpty() || !notice) return scripted;
+    return *std::exchange(notice, std::nullopt);
   }
   std::optional<QString> SaveFileName(QWidget* parent, const QString& start, const QString& filter,
                                       const QString& suffix) override {
@@ -77,17 +75,15 @@ class WindowQuestionsTest : public QObject {
       QDir().mkpath(path("out"));
       const std::vector<std::uint8_t> old{1, 2, 3};
       kivora::test::WriteBytes(path("out/movie.avi").toStdString(), old);
-
       BoxRecorder messages;
       messages.answers = {c.replaceQuestion};
-      messages.notices = {c.closingNotice};
+      messages.notice = c.closingNotice;
       messages.saveFiles = {path("out/movie (2).avi")};
       MainWindow window(messages, test::TestEnvironment(dir.path()));
       window.findChild<QLineEdit*>("edtJointFileName")->setText(path("movie.kvr"));
       window.findChild<QComboBox*>("cobJointSaveAs")->setCurrentText(path("out"));
       QTest::mouseClick(window.findChild<QPushButton*>("btnJoint"), Qt::LeftButton);
       QVERIFY2(test::WaitUntilIdle(window), c.name);
-
       const BoxMessage& question = messages.boxes.value(0);
       QCOMPARE(question.text,
                path("out/movie.avi") + "\n相同的檔案名稱已經存在。要取代它，還是另存新檔？");
