@@ -1,6 +1,7 @@
 #include "ui/pages/ResplitPage.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -191,7 +192,7 @@ void ResplitPage::StartResplit() {
       [this, request] {
         const std::filesystem::path folder =
             request.outputFolder.value_or(request.definitionPath.parent_path());
-        services_.ui.ReportOutput(QFileInfo(ToQ(folder.string() + "/")).absolutePath());
+        services_.ui.ReportOutput(QDir(ToQ(folder.string())).absolutePath());
         if (startButton_->isEnabled()) startButton_->setFocus();
       });
 }
