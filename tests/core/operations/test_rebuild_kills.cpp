@@ -15,6 +15,7 @@
 #include "core/set/CommitNames.h"
 #include "core/set/SetLock.h"
 #include "core/text/Messages.h"
+#include "tests/support/FaultSeam.h"
 #include "tests/support/SetFixture.h"
 
 namespace kivora {

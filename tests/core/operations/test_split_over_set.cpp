@@ -13,6 +13,7 @@
 #include "core/operations/SplitOperation.h"
 #include "core/set/CommitNames.h"
 #include "core/set/SetLock.h"
+#include "tests/support/FaultSeam.h"
 #include "tests/support/TestSupport.h"
 
 namespace kivora {
