@@ -29,6 +29,7 @@ struct SetTransaction::State {
   std::vector<std::string> complete;  // targets, in the order marked complete
   std::vector<std::string> removals;
   std::vector<SetMembers> members;
+  bool intent = false;  // an intent of files created waits in the folder
 
   State(const std::filesystem::path& place, std::string name)
       : folder(place.empty() ? std::filesystem::path(".") : place, msg::kCreateFileFailed, place),
@@ -113,6 +114,19 @@ void SetTransaction::Discard(std::string_view target) {
   entries.erase(it);
 }
 
+void SetTransaction::BeginCreating(std::vector<std::string> names) {
+  State& s = *state_;
+  const std::lock_guard lock(s.mutex);
+  kivora::BeginCreating(s.folder, s.setName, names, s.members);
+  s.intent = !names.empty();
+}
+
+void SetTransaction::KeepCreated() {
+  State& s = *state_;
+  const std::lock_guard lock(s.mutex);
+  if (std::exchange(s.intent, false)) kivora::KeepCreated(s.folder, s.setName);
+}
+
 void SetTransaction::Remove(std::string name) {
   const std::lock_guard lock(state_->mutex);
   state_->removals.push_back(std::move(name));
@@ -129,6 +143,7 @@ void SetTransaction::Commit(HiddenFileSync sync) {
   std::vector<NewSetFile> files;
   std::vector<std::string> removals;
   std::vector<SetMembers> members;
+  bool intent = false;  // an intent of files created waits in the folder
   {
     const std::lock_guard lock(s.mutex);
     // The definition takes its name last, so it names a set whose parts all have theirs.
@@ -145,8 +160,13 @@ void SetTransaction::Commit(HiddenFileSync sync) {
     s.complete.clear();
     removals = std::exchange(s.removals, {});
     members = s.members;
+    // The commit's journal takes the place of the intent.
+    if (!files.empty() || !removals.empty()) s.intent = false;
   }
-  if (files.empty() && removals.empty()) return;
+  if (files.empty() && removals.empty()) {
+    KeepCreated();
+    return;
+  }
   // On failure CommitSet removes the hidden files itself, or leaves them to its journal.
   CommitSet(s.folder, s.setName, files, removals, members, sync);
 }

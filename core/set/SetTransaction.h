@@ -71,6 +71,14 @@ class SetTransaction {
   // An old file of the set that is removed once every new file has its name.
   void Remove(std::string name);
 
+  // The writer is about to make new files directly under `names`, free now: the intent is
+  // written first (BeginCreating, core/set/SetCommit.h), with the members added so far,
+  // so that a kill before the commit leaves nothing under those names once the set is
+  // next locked. The commit takes the intent's place.
+  void BeginCreating(std::vector<std::string> names);
+  // The files created stay as they are, whether or not a commit follows: the intent goes.
+  void KeepCreated();
+
   // True when no file is complete and nothing is to be removed.
   bool Empty() const;
   // Renames every complete file over its target and removes the removals, so that a kill
