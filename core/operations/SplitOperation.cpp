@@ -578,6 +578,10 @@ void SplitRun::CommitOverOldSet(std::span<const std::uint8_t> stored) {
   if (recovery_) recovery_->HandOver();
   placed_.HandOverWaiting(*change_);
   if (!s_.implant) change_->MarkComplete(definitionName);
+  // The part that carries the old definition is replaced only once the new definition
+  // has its name, so that one of the two reads at every instant.
+  if (!s_.implant && oldSet_ && oldSet_->definition.implanted)
+    change_->SetRole(NameText(oldSet_->definitionPath), SetTransaction::Role::Carrier);
   for (const std::string& name : removals) change_->Remove(name);
   if (oldSet_) {
     change_->AddMembers(

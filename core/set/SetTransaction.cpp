@@ -103,6 +103,11 @@ void SetTransaction::Add(std::string target, Role role) {
   MarkComplete(target);
 }
 
+void SetTransaction::SetRole(std::string_view target, Role role) {
+  const std::lock_guard lock(state_->mutex);
+  if (State::Entry* e = state_->Find(target)) e->role = role;
+}
+
 void SetTransaction::Discard(std::string_view target) {
   const std::lock_guard lock(state_->mutex);
   auto& entries = state_->entries;
@@ -147,7 +152,7 @@ void SetTransaction::Commit(HiddenFileSync sync) {
   {
     const std::lock_guard lock(s.mutex);
     // The definition takes its name last, so it names a set whose parts all have theirs.
-    for (const Role role : {Role::File, Role::Definition}) {
+    for (const Role role : {Role::File, Role::Definition, Role::Carrier}) {
       for (const std::string& target : s.complete) {
         const State::Entry& e = *s.Find(target);
         if (e.role == role) files.push_back({e.target, e.crc});
