@@ -263,6 +263,14 @@ void KeepCreated(const Folder& folder, std::string_view setName) {
   SyncFolder(folder);
 }
 
+std::optional<CommitJournal> PendingCommit(const Folder& folder, std::string_view setName) {
+  const auto bytes = ReadCommitJournal(folder, CommitJournalName(setName));
+  if (!bytes) return std::nullopt;
+  std::optional<CommitJournal> journal = DecodeCommitJournal(*bytes, JournalKey::OfUser().Bytes());
+  if (!journal || !JournalFitsSet(*journal, setName)) return std::nullopt;
+  return journal;
+}
+
 InterruptedCommit FinishInterruptedCommit(const Folder& folder, std::string_view setName) {
   InterruptedCommit report;
   const std::string journalName = CommitJournalName(setName);

@@ -52,6 +52,10 @@ void BeginCreating(const Folder& folder, std::string_view setName,
 // The files created stay as they are: the intent is removed.
 void KeepCreated(const Folder& folder, std::string_view setName);
 
+// The commit a killed operation left in `folder` for set `setName`, when its journal is
+// one that FinishInterruptedCommit obeys; reads only. Empty optional when there is none.
+std::optional<CommitJournal> PendingCommit(const Folder& folder, std::string_view setName);
+
 // What became of a commit that a killed operation left.
 struct InterruptedCommit {
   enum class Outcome {

@@ -148,7 +148,6 @@ void SetTransaction::Commit(HiddenFileSync sync) {
   std::vector<NewSetFile> files;
   std::vector<std::string> removals;
   std::vector<SetMembers> members;
-  bool intent = false;  // an intent of files created waits in the folder
   {
     const std::lock_guard lock(s.mutex);
     // The definition takes its name last, so it names a set whose parts all have theirs.

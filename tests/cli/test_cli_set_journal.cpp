@@ -35,7 +35,8 @@ TEST(CliSetJournal, APlantedJournalIsNotObeyed) {
       {"another set's names",
        EncodeCommitJournal({{{HiddenNameFor("movie", "other00.png"), "other00.png", 4, {}}},
                             {"other01.png"},
-                            {other}},
+                            {other},
+                            {}},
                            JournalKey::OfUser().Bytes())},
   };
   for (const auto& c : cases) {
