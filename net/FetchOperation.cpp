@@ -22,18 +22,12 @@
 #include "net/AddressList.h"
 #include "net/FetchMessages.h"
 #include "net/FetchProof.h"
+#include "net/SetFileNames.h"
 
 namespace kivora::net {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// A definition file's name: BASE.kvr or BASE_kvr.EXT, in any case.
-bool IsDefinitionFileName(std::string_view name) {
-  std::string lower(name);
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return lower.ends_with(".kvr") || lower.find("_kvr.") != std::string::npos;
-}
 
 // The names the definition may be fetched by, the likeliest first: the one definition file
 // listed or, without one, the listed names that are no recovery parts from the last (part
@@ -57,14 +51,6 @@ std::pair<std::vector<std::string>, bool> DefinitionNamesOf(
   if (parts.empty()) throw KivoraError(texts::kNoDefinitionListed);
   std::sort(parts.rbegin(), parts.rend());
   return {parts, true};
-}
-
-bool IsRecoveryOf(const RecoveryNaming& naming, std::string_view name) {
-  if (!name.starts_with(naming.prefix) || !name.ends_with(naming.suffix)) return false;
-  const std::string_view digits =
-      name.substr(naming.prefix.size(), name.size() - naming.prefix.size() - naming.suffix.size());
-  return !digits.empty() &&
-         std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 class SetFetch {
