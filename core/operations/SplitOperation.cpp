@@ -279,6 +279,11 @@ SplitRun::~SplitRun() {
                                        s_.disguise ? FileState::Disguised : FileState::Split});
     }
   }
+  // What a failure keeps stays; should the intent not go, the next lock removes them.
+  try {
+    if (change_) change_->KeepCreated();
+  } catch (const KivoraError&) {
+  }
 }
 
 bool SplitRun::Prepare() {
@@ -326,6 +331,24 @@ bool SplitRun::Prepare() {
       oldSet_->recoveryParts.push_back(NameText(f.path));
   }
   if (!ForeignFilesAllowed(plan)) return false;
+  // The parts and the definition a split of known size makes under names that are free
+  // now are listed first, so that a kill before the set is whole leaves none of them once
+  // the set is next locked.
+  if (plannedCount_) {
+    change_->AddMembers(MembersOf(*names_, count, {}));
+    std::vector<std::string> created;
+    const auto isFree = [&](const std::string& name) {
+      std::error_code ec;
+      return std::filesystem::symlink_status(names_->Folder() / name, ec).type() ==
+             std::filesystem::file_type::not_found;
+    };
+    for (int i = 0; i < count; ++i) {
+      if (isFree(names_->PartName(i))) created.push_back(names_->PartName(i));
+    }
+    if (!s_.implant && isFree(names_->DefinitionName()))
+      created.push_back(names_->DefinitionName());
+    WithMessage(msg::kWritePartFailed, [&] { change_->BeginCreating(std::move(created)); });
+  }
 
   // The key of an encrypted set is derived once, before any part is written.
   if (s_.encrypt) {
@@ -453,6 +476,7 @@ bool SplitRun::Publish() {
     // The parts reach the disk before the definition that makes them a set.
     WithMessage(msg::kWritePartFailed, [&] { SyncFileSystem(folder_); });
     WriteDefinition(s_, *names_, stored, result_);
+    WithMessage(msg::kWritePartFailed, [&] { change_->KeepCreated(); });
   }
   events_.SetFileState(FileRole::Definition(), result_.definitionPath.filename().string(),
                        s_.implant ? FileState::DefinitionImplanted : FileState::DefinitionCreated);
@@ -554,6 +578,10 @@ void SplitRun::CommitOverOldSet(std::span<const std::uint8_t> stored) {
   if (recovery_) recovery_->HandOver();
   placed_.HandOverWaiting(*change_);
   if (!s_.implant) change_->MarkComplete(definitionName);
+  // The part that carries the old definition is replaced only once the new definition
+  // has its name, so that one of the two reads at every instant.
+  if (!s_.implant && oldSet_ && oldSet_->definition.implanted)
+    change_->SetRole(NameText(oldSet_->definitionPath), SetTransaction::Role::Carrier);
   for (const std::string& name : removals) change_->Remove(name);
   if (oldSet_) {
     change_->AddMembers(

@@ -3,12 +3,17 @@
 #include <array>
 #include <mutex>
 #include <optional>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "core/KivoraError.h"
 #include "core/format/LoadedDefinition.h"
+#include "core/io/Folder.h"
 #include "core/io/IoBuffer.h"
 #include "core/operations/SetProtection.h"
+#include "core/parts/SetNames.h"
+#include "core/set/SetCommit.h"
 #include "core/text/Messages.h"
 #include "core/threads/ParallelFor.h"
 
@@ -27,6 +32,19 @@ FileState StateOf(PartTestResult t) {
       break;
   }
   return FileState::Fixable;
+}
+
+// The commit a killed writer left for the set, read only: none when the folder holds no
+// journal of the set that would be obeyed, or cannot be read.
+std::optional<CommitJournal> PendingCommitOfSet(const KvrDefinition& def,
+                                                const std::filesystem::path& definitionPath) {
+  try {
+    const std::filesystem::path folder = SetFolderOf(definitionPath);
+    return PendingCommit(Folder(folder, msg::kOpenFileFailed, folder),
+                         SetNames::Of(def, definitionPath).LockName());
+  } catch (const KivoraError&) {
+    return std::nullopt;
+  }
 }
 
 }  // namespace
@@ -72,6 +90,16 @@ VerifyOutcome RunVerify(KvrDefinition& loaded, const std::filesystem::path& defi
   events.Report(FilesCleared{});
   outcome.findings = {PartTestResult::Ok};
 
+  // The files an interrupted replacement of the set will rename or remove are neither
+  // damaged nor final: the next write of the set finishes it, so they are not tested.
+  std::set<std::string> pending;
+  if (const std::optional<CommitJournal> journal = PendingCommitOfSet(def, definitionPath)) {
+    for (const CommitRename& r : journal->renames) pending.insert(r.target);
+    pending.insert(journal->removals.begin(), journal->removals.end());
+    pending.insert(journal->created.begin(), journal->created.end());
+    events.ShowWarning(msg::kCommitPending);
+  }
+
   // Parts are read on two threads; only this one reports, in order, as they finish.
   const int count = def.header.PartCount;
   std::vector<std::optional<PartTestResult>> results(static_cast<size_t>(count));
@@ -110,8 +138,10 @@ VerifyOutcome RunVerify(KvrDefinition& loaded, const std::filesystem::path& defi
           if (stopped.Check(thread)) return;
           const PartRecord& rec = def.parts[static_cast<size_t>(index)];
           const std::optional<PartTestResult> t =
-              TestPart(def, index, definitionPath.parent_path() / rec.FileName, buffers[thread],
-                       stopped.For(thread), cipher.get());
+              pending.contains(rec.FileName)
+                  ? std::optional(PartTestResult::Ok)
+                  : TestPart(def, index, definitionPath.parent_path() / rec.FileName,
+                             buffers[thread], stopped.For(thread), cipher.get());
           if (!t) stopped.Raise();
           {
             std::lock_guard lock(mutex);

@@ -11,10 +11,12 @@
 #include "core/operations/AddRecoveryOperation.h"
 #include "core/operations/RepairOperation.h"
 #include "core/operations/ResplitOperation.h"
+#include "core/operations/VerifyOperation.h"
 #include "core/parts/SetNames.h"
 #include "core/set/CommitNames.h"
 #include "core/set/SetLock.h"
 #include "core/text/Messages.h"
+#include "tests/support/FaultSeam.h"
 #include "tests/support/SetFixture.h"
 
 namespace kivora {
@@ -81,6 +83,7 @@ TEST_F(RebuildKillTest, KillAnywhereLeavesEachFileOldOrNew) {
 // the definition took its name, leaves the old definition in place. A re-split or an
 // add-recovery that read it before taking the lock, which finishes that commit, reads
 // it again and refuses: the folder holds the new set, untouched by the old definition.
+// A test before that says the replacement waits.
 TEST_F(RebuildKillTest, AWriterReadsTheSetAgainOnceItHoldsTheLock) {
   const auto definition = MakeSet(60000);
   const KvrDefinition old = loaded;
@@ -137,6 +140,16 @@ TEST_F(RebuildKillTest, AWriterReadsTheSetAgainOnceItHoldsTheLock) {
         ui.errors.end());
     EXPECT_EQ(test::FolderContent(dir.path()), newSet);
   }
+  // A test meanwhile says that the replacement waits, counts none of its files as damaged
+  // and writes nothing.
+  restore(*killed);
+  loaded = old;
+  test::RecordingEvents events;
+  EXPECT_FALSE(RunVerify(loaded, definition, pendants, events).HasErrors());
+  EXPECT_NE(std::find(events.warnings.begin(), events.warnings.end(),
+                      std::string_view(msg::kCommitPending)),
+            events.warnings.end());
+  EXPECT_EQ(test::FolderContent(dir.path()), *killed);
 }
 
 }  // namespace
