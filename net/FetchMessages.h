@@ -1,6 +1,7 @@
 #pragma once
 // The fetch's own texts, in Chinese and English.
 
+#include <cstdint>
 #include <string>
 
 #include "core/text/MessageText.h"
@@ -41,10 +42,28 @@ inline constexpr MessageTemplate<> kBadBytes{"下載的資料與合併定義不�
                                              "the bytes served do not match the join definition"};
 inline constexpr MessageTemplate<> kTooLong{
     "下載的資料比合併定義所記錄的長", "more bytes were served than the join definition records"};
+inline constexpr MessageTemplate<std::int64_t, std::int64_t> kWrongLength{
+    "伺服器在 {} 個位元組處結束傳輸，合併定義記錄的是 {} 個位元組",
+    "the server ended the transfer at {} bytes where the join definition records {}"};
 inline constexpr MessageTemplate<int> kHttpStatus{"伺服器回應 HTTP {}",
                                                   "the server answered HTTP {}"};
 inline constexpr MessageTemplate<std::string> kTransferFailed{"傳輸失敗：{}",
                                                               "the transfer failed: {}"};
+inline constexpr MessageTemplate<std::string, std::string> kDefinitionTooLarge{
+    "取自 {} 的「{}」比任何合併定義都大，已拒絕。",
+    "From {}, \"{}\" is larger than any join definition can be: refused."};
+inline constexpr MessageTemplate<std::string, int> kMirrorDropped{
+    "{} 失敗了 {} 次，本次下載不再使用它。",
+    "{} failed {} times and was not used for the rest of the fetch."};
+inline constexpr MessageTemplate<std::string> kMirrorDroppedBefore{
+    "「{}」的其餘位址所在的伺服器已因多次失敗而不再使用。",
+    "The other addresses of \"{}\" are on servers no longer used after their failures."};
+inline constexpr MessageTemplate<std::string, std::string> kForeignDefinition{
+    "{} 提供的「{}」是另一組分割檔的合併定義。",
+    "{} serves another set's join definition as \"{}\"."};
+inline constexpr MessageTemplate<> kStoppedByWriteError{
+    "資料夾無法再寫入，其餘檔案未下載。",
+    "The folder could not be written to any more; the remaining files were not fetched."};
 inline constexpr MessageTemplate<int, int, int> kFetchSummary{
     "共 {} 個檔案：下載了 {} 個，{} 個原本就在資料夾中。",
     "{} files: {} fetched, {} already in the folder."};

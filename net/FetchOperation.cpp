@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <limits>
 #include <map>
 #include <utility>
 
@@ -13,6 +12,7 @@
 #include "core/io/Crc32.h"
 #include "core/io/IoBuffer.h"
 #include "core/io/PendingSetCommit.h"
+#include "core/operations/PartSizeRule.h"
 #include "core/operations/SetLock.h"
 #include "core/operations/SetProtection.h"
 #include "core/parts/PartScan.h"
@@ -26,6 +26,14 @@ namespace kivora::net {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// The largest last part that can carry a definition, before the definition says how long
+// it is: the largest payload a split writes (sealed, which adds a tag to every chunk of at
+// least 1 KiB) behind the largest picture, then the largest definition and its length.
+constexpr std::int64_t kLargestPayload = std::int64_t{kMaxPartSizeKb} * 1024 * 65 / 64;
+constexpr std::int64_t kLargestPicture = 16 << 20;
+constexpr std::int64_t kLargestCarrier =
+    kLargestPayload + kLargestPicture + kMaxDefinitionBytes + 4;
 
 // A definition file's name: BASE.kvr or BASE_kvr.EXT, in any case.
 bool IsDefinitionFileName(std::string_view name) {
@@ -92,6 +100,15 @@ class SetFetch {
   void Ended(std::vector<FetchedFile>& files, const TransferEnd& end);
   void CommitProven(bool now);
   void ReportProgress(const std::vector<FetchedFile>& files);
+  // A server failed to serve or served wrong bytes.
+  void HostFailed(const std::string& host);
+  bool Dropped(const std::string& host) const {
+    const auto it = hostFailures_.find(host);
+    return it != hostFailures_.end() && it->second >= kFailuresToDrop;
+  }
+  bool Trusted(const Address& address) const {
+    return !badMirrors_.contains(address.mirror) && !hostFailures_.contains(address.host);
+  }
 
   const FetchRequest& request_;
   const PendantProvider& pendants_;
@@ -106,6 +123,11 @@ class SetFetch {
   std::optional<PendingSetCommit> pending_;
   Clock::time_point lastCommit_ = Clock::now();
   std::set<std::string> badMirrors_;
+  std::map<std::string, int> hostFailures_;
+  // The folder took no more bytes: nothing more is started.
+  bool writeFailed_ = false;
+  // A download of the definition was longer than any definition.
+  MessageText definitionTooLarge_;
   IoBuffer buffer_;
   FetchOutcome outcome_;
   // The file that carries the definition takes its name in the last commit.
@@ -154,7 +176,9 @@ void SetFetch::FetchDefinition(FetchedFile& entry) {
   definitionPhase_ = false;
   entry = one.front();
   if (outcome_.stopped) throw KivoraError(texts::kFetchInterrupted);
+  if (writeFailed_) throw KivoraError(texts::kDefinitionNotFetched(entry.name), entry.why);
   if (entry.state != FetchState::Fetched) {
+    if (!definitionTooLarge_.empty()) throw KivoraError(definitionTooLarge_);
     throw KivoraError(texts::kDefinitionNotFetched(entry.name),
                       entry.servedBadBytes ? definitionWhy_ : entry.why);
   }
@@ -182,12 +206,14 @@ void SetFetch::ListFiles(const std::vector<FileAddresses>& groups, const Fetched
     file.name = record.FileName;
     file.role = FileRole::Part(static_cast<int>(i));
     file.length = ExpectedPartLength(record, disguised);
+    file.exactBytes = file.length;
     longest = std::max(longest, file.length);
     file.maxBytes = file.length;
     if (implanted_ && i + 1 == definition_.parts.size()) {
       // The definition block and its length follow the payload.
       file.maxBytes += static_cast<std::int64_t>(stored_.bytes.size()) + 4;
       file.length = -1;
+      file.exactBytes = file.maxBytes;
       carrier_ = i;
     }
     file.addresses = addressesOf(file.name);
@@ -212,6 +238,8 @@ void SetFetch::ListFiles(const std::vector<FileAddresses>& groups, const Fetched
     byName.erase(definition.name);
     carrier_ = outcome_.files.size();
     outcome_.files.push_back(definition);
+    outcome_.files.back().maxBytes = static_cast<std::int64_t>(stored_.bytes.size());
+    outcome_.files.back().exactBytes = outcome_.files.back().maxBytes;
   }
   for (const auto& [name, group] : byName) events_.ShowWarning(texts::kNotOfTheSet(name));
 }
@@ -302,17 +330,26 @@ bool SetFetch::StartNext(std::vector<FetchedFile>& files, size_t index) {
   FetchedFile& file = files[index];
   // Addresses not tried yet, from a place that turns with the file so that the mirrors
   // share the work, those of mirrors that served bad bytes last.
+  // Servers that failed too often are not asked at all.
   std::vector<size_t> order;
+  bool skipped = false;
   const size_t count = file.addresses.size();
   for (size_t k = 0; k < count; ++k) {
     const size_t i = (index + k) % count;
-    if (!file.tried.contains(i)) order.push_back(i);
+    if (file.tried.contains(i)) continue;
+    if (Dropped(file.addresses[i].host)) {
+      skipped = true;
+    } else {
+      order.push_back(i);
+    }
   }
   std::stable_partition(order.begin(), order.end(),
-                        [&](size_t i) { return !badMirrors_.contains(file.addresses[i].mirror); });
+                        [&](size_t i) { return Trusted(file.addresses[i]); });
   if (order.empty()) {
     file.state = FetchState::Lost;
-    if (file.why.empty()) file.why = texts::kNoAddress(file.name);
+    if (file.why.empty())
+      file.why = skipped ? MessageText(texts::kMirrorDroppedBefore(file.name))
+                         : MessageText(texts::kNoAddress(file.name));
     return false;
   }
   for (const size_t i : order) {
@@ -321,7 +358,12 @@ bool SetFetch::StartNext(std::vector<FetchedFile>& files, size_t index) {
     file.tried.insert(i);
     file.current = i;
     file.state = FetchState::Running;
-    transfers_.Start({static_cast<int>(index), address, Partial(file), file.maxBytes});
+    TransferRequest transfer{static_cast<int>(index), address, Partial(file), file.maxBytes,
+                             file.exactBytes};
+    // With another address to go to, a failing server gets one try: the next address
+    // goes on from the bytes that came.
+    if (order.size() > 1) transfer.attempts = 1;
+    transfers_.Start(std::move(transfer));
     return true;
   }
   return false;
@@ -332,24 +374,50 @@ void SetFetch::Ended(std::vector<FetchedFile>& files, const TransferEnd& end) {
   FetchedFile& file = files[index];
   const Address& address = file.addresses[file.current];
   file.state = FetchState::Waiting;
-  if (end.ok && Proves(file, Partial(file), &end)) {
-    Accept(files, index, address.url);
-    return;
-  }
-  if (!end.ok && !end.tooLong) {
-    // Not served: what came stays for the next address to go on from.
-    file.why = end.why;
-    std::error_code error;
-    if (std::filesystem::file_size(Partial(file), error) == 0 && !error) {
+  switch (end.result) {
+    case TransferResult::Served:
+      if (Proves(file, Partial(file), &end)) {
+        Accept(files, index, address.url);
+        return;
+      }
+      file.why = texts::kBadBytes;
+      break;
+    case TransferResult::TooLong:
+      file.why = texts::kTooLong;
+      if (definitionPhase_)
+        definitionTooLarge_ = texts::kDefinitionTooLarge(address.url, file.name);
+      break;
+    case TransferResult::WrongLength:
+      file.why = end.why;
+      break;
+    case TransferResult::WriteFailed:
+      // What came cannot be completed here; its room may let the proved files commit.
+      writeFailed_ = true;
+      outcome_.writeError = end.why;
+      file.why = end.why;
       std::filesystem::remove(Partial(file));
+      return;
+    case TransferResult::HostFailed:
+    case TransferResult::NotThere: {
+      if (end.result == TransferResult::HostFailed) HostFailed(address.host);
+      // Not served: what came stays for the next address to go on from.
+      file.why = end.why;
+      std::error_code error;
+      if (std::filesystem::file_size(Partial(file), error) == 0 && !error) {
+        std::filesystem::remove(Partial(file));
+      }
+      return;
     }
-    return;
   }
   // Bad bytes: the whole download goes, and its mirror comes last from now on.
   file.servedBadBytes = true;
-  file.why = end.tooLong ? MessageText(texts::kTooLong) : MessageText(texts::kBadBytes);
   badMirrors_.insert(address.mirror);
+  HostFailed(address.host);
   std::filesystem::remove(Partial(file));
+}
+
+void SetFetch::HostFailed(const std::string& host) {
+  if (++hostFailures_[host] == kFailuresToDrop) outcome_.droppedHosts.push_back(host);
 }
 
 void SetFetch::RunTransfers(std::vector<FetchedFile>& files) {
@@ -359,11 +427,11 @@ void SetFetch::RunTransfers(std::vector<FetchedFile>& files) {
       break;
     }
     bool waiting = false;
-    for (size_t i = 0; i < files.size() && transfers_.HasRoom(); ++i) {
+    for (size_t i = 0; i < files.size() && transfers_.HasRoom() && !writeFailed_; ++i) {
       if (files[i].state != FetchState::Waiting) continue;
       if (!StartNext(files, i) && files[i].state == FetchState::Waiting) waiting = true;
     }
-    if (transfers_.Idle() && !waiting) break;
+    if (transfers_.Idle() && (!waiting || writeFailed_)) break;
     for (const TransferEnd& end : transfers_.Step(std::chrono::milliseconds(100))) {
       Ended(files, end);
     }
@@ -395,9 +463,7 @@ FetchOutcome SetFetch::Run() {
     definition = {};
     definition.name = definitionName_;
     definition.role = FileRole::Definition();
-    definition.maxBytes = implanted_
-                              ? std::numeric_limits<std::int32_t>::max() * 2LL + kMaxDefinitionBytes
-                              : kMaxDefinitionBytes;
+    definition.maxBytes = implanted_ ? kLargestCarrier : kMaxDefinitionBytes;
     for (const FileAddresses& group : groups) {
       if (group.fileName == definitionName_) definition.addresses = group.addresses;
     }
@@ -408,7 +474,8 @@ FetchOutcome SetFetch::Run() {
       // Another name may be the last part; a file that carries no definition tells
       // nothing of its mirror.
       badMirrors_.clear();
-      if (outcome_.stopped || i + 1 == names.size()) throw;
+      if (outcome_.stopped || writeFailed_ || !definitionTooLarge_.empty() || i + 1 == names.size())
+        throw;
     }
   }
   outcome_.definitionPath = request_.folder / definitionName_;
@@ -447,7 +514,11 @@ FetchOutcome SetFetch::Run() {
     pending_->Add(carrier.name);
     pending_->Commit(HiddenFileSync::EachFile);
   }
-  for (const FetchedFile& file : outcome_.files) {
+  for (FetchedFile& file : outcome_.files) {
+    if (writeFailed_ && file.state == FetchState::Waiting) {
+      file.state = FetchState::Lost;
+      if (file.why.empty()) file.why = texts::kStoppedByWriteError;
+    }
     if (file.state == FetchState::Running) continue;
     const FileState state = file.state == FetchState::Lost
                                 ? (file.servedBadBytes ? FileState::Corrupt : FileState::Missing)

@@ -28,6 +28,10 @@
 
 namespace kivora::net {
 
+// Failures of a server (refused, failed or wrong bytes) after which it is used no more in
+// a run; after the first it is tried after every other.
+inline constexpr int kFailuresToDrop = 3;
+
 struct FetchProgress {
   int filesDone = 0;
   int filesTotal = 0;
@@ -56,6 +60,7 @@ struct FetchedFile {
   std::vector<Address> addresses;
   std::int64_t length = -1;  // exact length when the definition gives it
   std::int64_t maxBytes = 0;
+  std::int64_t exactBytes = -1;  // the length a download must end at, when known
   FetchState state = FetchState::Waiting;
   std::string from;  // the address it came from
   MessageText why;   // why it is lost
@@ -74,6 +79,10 @@ struct FetchOutcome {
   bool stopped = false;
   bool refused = false;  // the password did not open the set (said so)
   std::int64_t bytes = 0;
+  // Servers that failed so often that they were not used for the rest of the run.
+  std::vector<std::string> droppedHosts;
+  // The folder could not be written (a full disk): why; the fetch stopped starting files.
+  MessageText writeError;
 
   int Count(FetchState state) const;
 };

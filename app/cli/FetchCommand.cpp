@@ -53,6 +53,10 @@ bool FetchCommand::Report(TerminalUi& ui, const net::FetchOutcome& outcome) {
         break;
     }
   }
+  for (const std::string& host : outcome.droppedHosts)
+    ui.ShowWarning(net::texts::kMirrorDropped(host, net::kFailuresToDrop));
+  if (!outcome.writeError.empty())
+    ui.ShowError(net::texts::kStoppedByWriteError, outcome.writeError);
   ui.Note(net::texts::kFetchSummary(static_cast<int>(outcome.files.size()), fetched, present));
   if (lost > 0 && !outcome.stopped) ui.ShowError(net::texts::kFetchIncomplete(lost));
   return lost == 0;
