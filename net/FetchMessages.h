@@ -16,6 +16,9 @@ inline constexpr MessageTemplate<std::string> kAddressUnreadable{"無法解讀�
 inline constexpr MessageTemplate<std::string> kListNotInEncoding{
     "清單檔「{}」含有不屬於使用者編碼的位元組。",
     "The list file \"{}\" holds bytes that are not valid in the user's encoding."};
+inline constexpr MessageTemplate<std::string, int, int, std::string> kListLineTooLong{
+    "清單檔「{}」第 {} 行超過 {} 個字元，不是位址：「{}…」",
+    "In the list file \"{}\", line {} is longer than {} characters and no address: \"{}…\""};
 inline constexpr MessageTemplate<> kNoDefinitionListed{
     "位址中找不到合併定義檔，也找不到帶有合併定義的最後一個分割檔。",
     "None of the addresses names a join definition or a last part that carries one."};
@@ -55,6 +58,9 @@ inline constexpr MessageTemplate<std::string, std::string> kDefinitionTooLarge{
 inline constexpr MessageTemplate<std::string, int> kMirrorDropped{
     "{} 失敗了 {} 次，本次下載不再使用它。",
     "{} failed {} times and was not used for the rest of the fetch."};
+inline constexpr MessageTemplate<std::string, int> kMirrorTriedLast{
+    "{} 失敗了 {} 次，之後排在其他伺服器之後。",
+    "{} failed {} times and was tried after the other servers from then on."};
 inline constexpr MessageTemplate<std::string> kMirrorDroppedBefore{
     "「{}」的其餘位址所在的伺服器已因多次失敗而不再使用。",
     "The other addresses of \"{}\" are on servers no longer used after their failures."};

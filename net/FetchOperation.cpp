@@ -84,10 +84,19 @@ class SetFetch {
  private:
   std::filesystem::path Final(const FetchedFile& file) const { return request_.folder / file.name; }
   std::filesystem::path Partial(const FetchedFile& file) const {
-    return request_.folder / PartialName(file.name);
+    return request_.folder / (file.partialName.empty() ? PartialName(file.name) : file.partialName);
   }
   bool ReadDefinitionFrom(const std::filesystem::path& file);
   void FetchDefinition(FetchedFile& entry);
+  // The definition file from every address that names it: taken when the copies agree;
+  // when they do not, the copy most of them serve (the first listed of equals) is taken
+  // once the set's first part proves against it, else the next. Mirrors that serve
+  // another copy are named and tried last.
+  void FetchDefinitionCopies(FetchedFile& entry);
+  // The set's first part proves against the definition read last, fetched from its
+  // addresses (those of `distrusted` mirrors last).
+  bool FirstPartProves(const std::set<std::string>& distrusted);
+  std::vector<Address> AddressesOf(const std::string& name, const FetchedFile& definition) const;
   void ListFiles(const std::vector<FileAddresses>& groups, const FetchedFile& definition);
   // `streamed`, when given, is the transfer that wrote `path`, with the CRC-32 it took.
   bool Proves(const FetchedFile& file, const std::filesystem::path& path,
@@ -136,6 +145,9 @@ class SetFetch {
   std::vector<size_t> proven_;  // files proved that wait for the next commit
   // While only the definition is fetched: a download proves by reading as one.
   bool definitionPhase_ = false;
+  // While the first part is fetched to choose between definitions: it is not committed.
+  bool probing_ = false;
+  const std::vector<FileAddresses>* groups_ = nullptr;
   MessageText definitionWhy_;
 };
 
@@ -170,6 +182,7 @@ void SetFetch::FetchDefinition(FetchedFile& entry) {
     return;
   }
   std::filesystem::remove(partial);
+  if (!implanted_ && entry.addresses.size() > 1) return FetchDefinitionCopies(entry);
   std::vector<FetchedFile> one{entry};
   definitionPhase_ = true;
   RunTransfers(one);
@@ -182,6 +195,130 @@ void SetFetch::FetchDefinition(FetchedFile& entry) {
     throw KivoraError(texts::kDefinitionNotFetched(entry.name),
                       entry.servedBadBytes ? definitionWhy_ : entry.why);
   }
+}
+
+void SetFetch::FetchDefinitionCopies(FetchedFile& entry) {
+  std::vector<FetchedFile> copies;
+  for (size_t i = 0; i < entry.addresses.size(); ++i) {
+    FetchedFile copy = entry;
+    copy.addresses = {entry.addresses[i]};
+    copy.partialName = PartialName(entry.name) + "." + std::to_string(i);
+    copy.attempts = 1;  // the other copies will do
+    copies.push_back(std::move(copy));
+  }
+  definitionPhase_ = true;
+  RunTransfers(copies);
+  definitionPhase_ = false;
+  // The copies that read as a definition, grouped by their bytes.
+  struct Variant {
+    std::vector<std::uint8_t> bytes;
+    std::vector<size_t> copies;
+  };
+  std::vector<Variant> variants;
+  for (size_t i = 0; i < copies.size(); ++i) {
+    if (copies[i].state != FetchState::Fetched) continue;
+    std::vector<std::uint8_t> bytes = ReadStoredDefinition(Partial(copies[i])).bytes;
+    const auto same = std::find_if(variants.begin(), variants.end(),
+                                   [&](const Variant& v) { return v.bytes == bytes; });
+    if (same != variants.end()) {
+      same->copies.push_back(i);
+    } else {
+      variants.push_back({std::move(bytes), {i}});
+    }
+  }
+  const auto cleanUp = [&] {
+    for (const FetchedFile& copy : copies) std::filesystem::remove(Partial(copy));
+  };
+  if (outcome_.stopped || writeFailed_ || variants.empty()) {
+    cleanUp();
+    if (outcome_.stopped) throw KivoraError(texts::kFetchInterrupted);
+    if (!definitionTooLarge_.empty()) throw KivoraError(definitionTooLarge_);
+    const FetchedFile& last = copies.back();
+    throw KivoraError(texts::kDefinitionNotFetched(entry.name),
+                      last.servedBadBytes ? definitionWhy_ : last.why);
+  }
+  std::stable_sort(variants.begin(), variants.end(), [](const Variant& a, const Variant& b) {
+    return a.copies.size() > b.copies.size();
+  });
+  size_t chosen = 0;
+  if (variants.size() > 1) {
+    const auto mirrorsOf = [&](const Variant& v) {
+      std::set<std::string> mirrors;
+      for (const size_t i : v.copies) mirrors.insert(copies[i].addresses.front().mirror);
+      return mirrors;
+    };
+    for (size_t v = 0; v < variants.size(); ++v) {
+      std::set<std::string> others;
+      for (size_t w = 0; w < variants.size(); ++w) {
+        if (w != v) others.merge(mirrorsOf(variants[w]));
+      }
+      if (ReadDefinitionFrom(Partial(copies[variants[v].copies.front()])) &&
+          FirstPartProves(others)) {
+        chosen = v;
+        break;
+      }
+    }
+  }
+  const FetchedFile& taken = copies[variants[chosen].copies.front()];
+  std::filesystem::rename(Partial(taken), Partial(entry));
+  cleanUp();
+  for (size_t v = 0; v < variants.size(); ++v) {
+    if (v == chosen) continue;
+    for (const size_t i : variants[v].copies) {
+      const Address& address = copies[i].addresses.front();
+      badMirrors_.insert(address.mirror);
+      outcome_.foreignMirrors.push_back(address.url);
+      events_.ShowWarning(texts::kForeignDefinition(address.url, entry.name));
+    }
+  }
+  if (!ReadDefinitionFrom(Partial(entry)))
+    throw KivoraError(texts::kDefinitionNotFetched(entry.name), definitionWhy_);
+  entry.addresses = taken.addresses;
+  entry.state = FetchState::Fetched;
+  entry.from = taken.addresses.front().url;
+}
+
+bool SetFetch::FirstPartProves(const std::set<std::string>& distrusted) {
+  if (definition_.parts.empty()) return true;
+  FetchedFile part;
+  part.name = definition_.parts.front().FileName;
+  part.role = FileRole::Part(0);
+  part.length = ExpectedPartLength(definition_.parts.front(), definition_.header.Disguised);
+  part.maxBytes = part.length;
+  part.exactBytes = part.length;
+  FetchedFile definition;
+  definition.name = definitionName_;
+  for (const FileAddresses& group : *groups_) {
+    if (group.fileName == definitionName_) definition.addresses = group.addresses;
+  }
+  part.addresses = AddressesOf(part.name, definition);
+  std::error_code error;
+  if (std::filesystem::is_regular_file(Final(part), error) && Proves(part, Final(part)))
+    return true;
+  // What the servers do for a definition that turns out wrong tells nothing of them.
+  const auto badMirrors = badMirrors_;
+  const auto hostFailures = hostFailures_;
+  badMirrors_.insert(distrusted.begin(), distrusted.end());
+  std::vector<FetchedFile> one{part};
+  probing_ = true;
+  RunTransfers(one);
+  probing_ = false;
+  badMirrors_ = badMirrors;
+  hostFailures_ = hostFailures;
+  if (one.front().state == FetchState::Fetched) return true;
+  std::filesystem::remove(Partial(part));
+  return false;
+}
+
+std::vector<Address> SetFetch::AddressesOf(const std::string& name,
+                                           const FetchedFile& definition) const {
+  for (const FileAddresses& group : *groups_) {
+    if (group.fileName == name) return group.addresses;
+  }
+  // An unlisted file of the set is looked for beside the definition.
+  std::vector<Address> beside;
+  for (const Address& a : definition.addresses) beside.push_back(SiblingAddress(a, name));
+  return beside;
 }
 
 void SetFetch::ListFiles(const std::vector<FileAddresses>& groups, const FetchedFile& definition) {
@@ -301,7 +438,7 @@ void SetFetch::Accept(std::vector<FetchedFile>& files, size_t index, std::string
   FetchedFile& file = files[index];
   file.state = FetchState::Fetched;
   file.from = std::move(from);
-  if (definitionPhase_) return;
+  if (definitionPhase_ || probing_) return;
   if (carrier_ && index == *carrier_) {
     carrierProven_ = true;  // waits for the last commit
     return;
@@ -347,9 +484,11 @@ bool SetFetch::StartNext(std::vector<FetchedFile>& files, size_t index) {
                         [&](size_t i) { return Trusted(file.addresses[i]); });
   if (order.empty()) {
     file.state = FetchState::Lost;
-    if (file.why.empty())
-      file.why = skipped ? MessageText(texts::kMirrorDroppedBefore(file.name))
-                         : MessageText(texts::kNoAddress(file.name));
+    if (skipped) {
+      file.why = texts::kMirrorDroppedBefore(file.name);
+    } else if (file.why.empty()) {
+      file.why = texts::kNoAddress(file.name);
+    }
     return false;
   }
   for (const size_t i : order) {
@@ -360,9 +499,10 @@ bool SetFetch::StartNext(std::vector<FetchedFile>& files, size_t index) {
     file.state = FetchState::Running;
     TransferRequest transfer{static_cast<int>(index), address, Partial(file), file.maxBytes,
                              file.exactBytes};
-    // With another address to go to, a failing server gets one try: the next address
-    // goes on from the bytes that came.
-    if (order.size() > 1) transfer.attempts = 1;
+    // With another address to go to, or once it failed, a server gets one try: the next
+    // address goes on from the bytes that came.
+    if (order.size() > 1 || hostFailures_.contains(address.host)) transfer.attempts = 1;
+    if (file.attempts > 0) transfer.attempts = file.attempts;
     transfers_.Start(std::move(transfer));
     return true;
   }
@@ -417,7 +557,7 @@ void SetFetch::Ended(std::vector<FetchedFile>& files, const TransferEnd& end) {
 }
 
 void SetFetch::HostFailed(const std::string& host) {
-  if (++hostFailures_[host] == kFailuresToDrop) outcome_.droppedHosts.push_back(host);
+  outcome_.failedHosts[host] = ++hostFailures_[host];
 }
 
 void SetFetch::RunTransfers(std::vector<FetchedFile>& files) {
@@ -454,6 +594,7 @@ void SetFetch::ReportProgress(const std::vector<FetchedFile>& files) {
 
 FetchOutcome SetFetch::Run() {
   const std::vector<FileAddresses> groups = GroupByFileName(request_.addresses);
+  groups_ = &groups;
   const auto [names, implanted] = DefinitionNamesOf(groups);
   implanted_ = implanted;
   std::filesystem::create_directories(request_.folder);

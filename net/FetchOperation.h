@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -65,8 +66,10 @@ struct FetchedFile {
   std::string from;  // the address it came from
   MessageText why;   // why it is lost
   bool servedBadBytes = false;
-  std::set<size_t> tried;  // indices in addresses
-  size_t current = 0;      // the address being tried
+  std::string partialName;  // the download's name when not PartialName(name)
+  int attempts = 0;         // tries of one address; 0: as the limits say
+  std::set<size_t> tried;   // indices in addresses
+  size_t current = 0;       // the address being tried
 
   // In the folder and proved, whether this run downloaded it or found it there.
   bool Here() const { return state == FetchState::Present || state == FetchState::Fetched; }
@@ -79,8 +82,11 @@ struct FetchOutcome {
   bool stopped = false;
   bool refused = false;  // the password did not open the set (said so)
   std::int64_t bytes = 0;
-  // Servers that failed so often that they were not used for the rest of the run.
-  std::vector<std::string> droppedHosts;
+  // Servers that failed (refused, failed or served wrong bytes) and how often: they were
+  // tried after the others, and after kFailuresToDrop not at all.
+  std::map<std::string, int> failedHosts;
+  // Addresses that served another join definition than the one taken.
+  std::vector<std::string> foreignMirrors;
   // The folder could not be written (a full disk): why; the fetch stopped starting files.
   MessageText writeError;
 

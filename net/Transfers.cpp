@@ -42,6 +42,7 @@ struct Transfers::Job {
   bool progressed = false;
   bool tooLong = false;
   bool freshConnection = false;  // the next try opens a connection of its own
+  bool triedFresh = false;       // a try went again on a connection of its own
   std::optional<KivoraError> writeError;
   bool waiting = false;
   std::chrono::steady_clock::time_point retryAt;
@@ -132,6 +133,21 @@ bool Retryable(CURLcode code, long status) {
       return true;
     case CURLE_HTTP_RETURNED_ERROR:
       return status >= 500 || status == 408 || status == 429;
+    default:
+      return false;
+  }
+}
+
+// What a transfer on a kept connection meets when an earlier response left bytes on it.
+bool SpoiltConnection(CURLcode code) {
+  switch (code) {
+    case CURLE_UNSUPPORTED_PROTOCOL:  // "Received HTTP/0.9 when not allowed"
+    case CURLE_WEIRD_SERVER_REPLY:
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+    case CURLE_GOT_NOTHING:
+    case CURLE_PARTIAL_FILE:
+      return true;
     default:
       return false;
   }
@@ -268,8 +284,8 @@ std::optional<TransferEnd> Transfers::Finish(Job& job, int result) {
   }
   // A kept connection may have been spoilt by the transfer before on it (bytes beyond
   // what that response announced): one more try on a connection of its own.
-  if (connects == 0 && code != CURLE_HTTP_RETURNED_ERROR) {
-    job.freshConnection = true;
+  if (connects == 0 && !job.triedFresh && SpoiltConnection(code)) {
+    job.freshConnection = job.triedFresh = true;
     Launch(job);
     return std::nullopt;
   }

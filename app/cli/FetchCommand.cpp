@@ -31,6 +31,10 @@ CLI::App* FetchCommand::Register(CLI::App& app) {
   cmd->add_flag("--overwrite", overwrite_, "With --join, replace an existing joined file");
   cmd->add_option("--jobs", jobs_, "Transfers at once (default 4; at most 2 to one host)")
       ->check(CLI::Range(1, 32));
+  cmd->add_option("--stall-timeout", stallSeconds_,
+                  "Seconds a transfer may bring no byte before it is cut and tried again or "
+                  "elsewhere (default 60)")
+      ->check(CLI::Range(1, 3600));
   password_.Register(*cmd);
   output_.Register(*cmd);
   return cmd;
@@ -53,8 +57,10 @@ bool FetchCommand::Report(TerminalUi& ui, const net::FetchOutcome& outcome) {
         break;
     }
   }
-  for (const std::string& host : outcome.droppedHosts)
-    ui.ShowWarning(net::texts::kMirrorDropped(host, net::kFailuresToDrop));
+  for (const auto& [host, failures] : outcome.failedHosts) {
+    ui.ShowWarning(failures >= net::kFailuresToDrop ? net::texts::kMirrorDropped(host, failures)
+                                                    : net::texts::kMirrorTriedLast(host, failures));
+  }
   if (!outcome.writeError.empty())
     ui.ShowError(net::texts::kStoppedByWriteError, outcome.writeError);
   ui.Note(net::texts::kFetchSummary(static_cast<int>(outcome.files.size()), fetched, present));
@@ -117,6 +123,7 @@ int FetchCommand::Run(Context& context) {
         request.addresses = net::GatherAddresses(sources_);
         request.folder = folder_;
         request.limits.total = jobs_;
+        request.limits.stallSeconds = stallSeconds_;
         request.password = password_.Resolve();
         FetchProgressLine line(ui, context.err,
                                context.stderrIsTerminal && output_.Mode() == OutputMode::Text);

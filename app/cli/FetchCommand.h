@@ -34,6 +34,7 @@ class FetchCommand : public Command {
   bool join_ = false;
   bool overwrite_ = false;
   int jobs_ = 4;
+  long stallSeconds_ = 60;
   PasswordOptions password_;
   OutputOptions output_;
 };

@@ -1,7 +1,9 @@
 // kivora-cli fetch against nginx serving a set from two mirrors, with faults: files
-// missing, corrupted bytes, dropped connections, a kill in the middle, refused addresses.
+// missing, corrupted bytes, dropped connections, a kill in the middle, refused addresses;
+// and against a server that misbehaves on purpose.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <csignal>
@@ -129,6 +131,191 @@ INSTANTIATE_TEST_SUITE_P(
         MirrorCase{"CorruptEverywhere", {}, {{2, Fault::CorruptOnBoth}}, 0, false, false, 1},
         MirrorCase{"LostEverywhereRebuilt", {}, {{4, Fault::MissingOnBoth}}},
         MirrorCase{"ImplantedDefinition", {"--implant"}, {{2, Fault::MissingOnA}}}),
+    [](const auto& info) { return info.param.name; });
+
+struct HostileCase {
+  const char* name;
+  std::vector<std::string> rules;  // of the hostile server, listed first; "as:" the other set's
+  bool goodMirror = true;          // nginx serving the set, listed second
+  bool deadMirror = false;         // a port that takes no connection, listed first
+  std::vector<std::string> options;
+  int exit = 0;
+  // What the output says: {hostile}, {good} and {dead} stand for the servers' addresses.
+  std::vector<std::string> said;
+  long fileSizeLimit = 0;  // bytes a file of the process may have
+  bool implant = false;
+  bool longLine = false;  // the list's second line is 100 000 characters long
+  std::vector<std::string> missingOnGood;
+};
+
+void PrintTo(const HostileCase& c, std::ostream* os) { *os << c.name; }
+
+class HostileServers : public FetchTest, public ::testing::WithParamInterface<HostileCase> {};
+
+TEST_P(HostileServers, FolderHoldsOnlyTheSetsBytesAndTheSummarySaysWhy) {
+  const HostileCase& c = GetParam();
+  Split(c.implant ? std::vector<std::string>{"--implant"} : std::vector<std::string>{});
+  fs::create_directories(dir / "other");  // another set of the same names
+  test::WriteBytes(dir / "other.bin", test::RandomBytes(300000, 9));
+  ASSERT_EQ(test::RunCli({"split", (dir / "other.bin").string(), "-o", (dir / "other").string(),
+                          "-s", "64", "--name", "data"})
+                .code,
+            0);
+  std::vector<std::string> rules = c.rules;
+  for (std::string& rule : rules)
+    if (rule.ends_with("=as:")) rule += (dir / "other" / "data.kvr").string();
+  for (const std::string& name : c.missingOnGood) fs::remove(b / name);
+  const test::HostileServer hostile(dir / "nginx", a, rules);
+  ASSERT_TRUE(hostile.Running());
+  const std::string dead = "http://127.0.0.1:" + std::to_string(test::FreePort()) + "/";
+  std::vector<std::string> mirrors{c.deadMirror ? dead : hostile.Url()};
+  if (c.goodMirror) mirrors.push_back(nginx->Url(1));
+  std::string list = List(mirrors);
+  const std::string longLine = "http://127.0.0.1/" + std::string(100000, 'x');
+  if (c.longLine) {
+    std::ifstream in(list);
+    const std::string rest{std::istreambuf_iterator<char>(in), {}};
+    const std::string first = rest.substr(0, rest.find('\n') + 1);
+    std::ofstream(list) << first << longLine << "\n" << rest.substr(first.size());
+  }
+  fs::create_directories(out);
+  std::vector<std::string> args{"fetch", list, "-o", out.string(), "--jobs", "1"};
+  args.insert(args.end(), c.options.begin(), c.options.end());
+  rlimit before{};
+  ::getrlimit(RLIMIT_FSIZE, &before);
+  if (c.fileSizeLimit > 0) {
+    std::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead
+    const rlimit limit{static_cast<rlim_t>(c.fileSizeLimit), before.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  std::ostringstream output;
+  cli::Context context{output, output, false, false, Language::English};
+  const int code = cli::Run(args, context);
+  const test::CliRun run{code, output.str(), {}};
+  ::setrlimit(RLIMIT_FSIZE, &before);
+  EXPECT_EQ(run.code, c.exit) << run.err;
+  ExpectOnlyTheSetsBytes();
+  size_t largest = 0;
+  for (const auto& [name, bytes] : set) largest = std::max(largest, bytes.size());
+  for (const auto& [name, bytes] : test::FolderContent(out))
+    EXPECT_LE(bytes.size(), largest) << name;
+  const auto hostOf = [](std::string url) { return url.substr(0, url.size() - 1); };
+  for (std::string text : c.said) {
+    for (const auto& [from, to] : {std::pair<std::string, std::string>{"{hostile}", hostile.Url()},
+                                   {"{good}", nginx->Url(1)},
+                                   {"{dead}", dead},
+                                   {"{hostile-host}", hostOf(hostile.Url())},
+                                   {"{dead-host}", hostOf(dead)},
+                                   {"{long}", longLine.substr(0, 80)}}) {
+      if (const size_t at = text.find(from); at != npos) text.replace(at, from.size(), to);
+    }
+    EXPECT_NE((run.out + run.err).find(text), npos) << text << "\n" << run.out << run.err;
+  }
+  if (c.fileSizeLimit > 0) {  // what proved before the disk filled is under its names
+    for (const auto& [name, bytes] : set)
+      if (!name.starts_with("data_rec")) EXPECT_TRUE(fs::exists(out / name)) << name;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Behaviours, HostileServers,
+    ::testing::Values(
+        HostileCase{"EndlessPart",
+                    {"data03.png=endless"},
+                    true,
+                    false,
+                    {},
+                    0,
+                    {"\"data03.png\" came from {good}"}},
+        HostileCase{"EndlessImplantedLastPart",
+                    {"data10.png=endless"},
+                    false,
+                    false,
+                    {},
+                    1,
+                    {"From {hostile}data10.png, \"data10.png\" is larger than any join"},
+                    0,
+                    true},
+        HostileCase{"EndlessDefinition",
+                    {"data.kvr=endless"},
+                    false,
+                    false,
+                    {},
+                    1,
+                    {"From {hostile}data.kvr, \"data.kvr\" is larger than any join"}},
+        HostileCase{"ShortContentLength",
+                    {"data03.png=short"},
+                    false,
+                    false,
+                    {},
+                    1,
+                    {"Could not fetch \"data03.png\": the server ended the transfer at",
+                     "1 files could not be had"}},
+        HostileCase{"LyingContentLength",
+                    {"data03.png=lying"},
+                    false,
+                    false,
+                    {},
+                    0,
+                    {"\"data03.png\" came from {hostile}"}},
+        HostileCase{"DeadMirror",
+                    {},
+                    true,
+                    true,
+                    {},
+                    0,
+                    {"{dead-host} failed 1 times and was tried after the other servers"}},
+        HostileCase{"DeadMirrorDropped",
+                    {},
+                    true,
+                    true,
+                    {},
+                    1,
+                    {"{dead-host} failed 3 times and was not used",
+                     "\"data02.png\": The other addresses of \"data02.png\" are on servers no"},
+                    0,
+                    false,
+                    false,
+                    {"data00.png", "data01.png", "data02.png"}},
+        HostileCase{"RefusingMirror",
+                    {"*=refuse"},
+                    true,
+                    false,
+                    {},
+                    0,
+                    {"{hostile-host} failed 1 times and was tried after the other servers"}},
+        HostileCase{"StallingMirror",
+                    {"*=stall"},
+                    true,
+                    false,
+                    {"--stall-timeout", "1"},
+                    0,
+                    {"{hostile-host} failed 1 times and was tried after the other servers"}},
+        HostileCase{"AnotherSetsDefinition",
+                    {"data.kvr=as:"},
+                    true,
+                    false,
+                    {},
+                    0,
+                    {"{hostile}data.kvr serves another set's join definition"}},
+        HostileCase{"FullDisk",
+                    {"data_rec00.png=endless"},
+                    false,
+                    false,
+                    {},
+                    1,
+                    {"The folder could not be written to any more", "files:"},
+                    1 << 20},
+        HostileCase{"LongListLine",
+                    {},
+                    true,
+                    false,
+                    {},
+                    1,
+                    {"line 2 is longer than 16384 characters and no address: \"{long}…\""},
+                    0,
+                    false,
+                    true}),
     [](const auto& info) { return info.param.name; });
 
 TEST_F(FetchTest, RefusesAddressesThatAreNotHttpHttpsOrFtp) {

@@ -104,6 +104,33 @@ std::vector<std::string> NginxServer::Requests(size_t root, std::string_view nam
   return lines;
 }
 
+HostileServer::HostileServer(const std::filesystem::path& work, const std::filesystem::path& root,
+                             const std::vector<std::string>& rules)
+    : log_(work / "hostile.log"), port_(FreePort()) {
+  std::vector<std::string> argv{"/usr/bin/python3",
+                                KIVORA_SOURCE_DIR "/tests/support/hostile_http.py",
+                                std::to_string(port_), root.string(), log_.string()};
+  argv.insert(argv.end(), rules.begin(), rules.end());
+  process_ = std::make_unique<ChildProcess>(argv, false);
+  for (int tries = 0; tries < 200; ++tries) {
+    if (const int fd = Connect(port_); fd >= 0) {
+      ::close(fd);
+      return;
+    }
+    if (process_->Ended(std::chrono::milliseconds(50))) break;
+  }
+  process_.reset();
+}
+
+std::vector<std::string> HostileServer::Requests(std::string_view name) const {
+  std::ifstream log(log_);
+  std::vector<std::string> lines;
+  const std::string wanted = "GET /" + std::string(name) + " ";
+  for (std::string line; std::getline(log, line);)
+    if (line.starts_with(wanted)) lines.push_back(line);
+  return lines;
+}
+
 CuttingProxy::CuttingProxy(int upstream, int cuts, long cutAfter, long holdAfter)
     : upstream_(upstream), cuts_(cuts), cutAfter_(cutAfter), holdAfter_(holdAfter) {
   listener_ = Listen(port_);
