@@ -135,17 +135,18 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct HostileCase {
   const char* name;
-  std::vector<std::string> rules;  // of the hostile server, listed first; "as:" the other set's
-  bool goodMirror = true;          // nginx serving the set, listed second
-  bool deadMirror = false;         // a port that takes no connection, listed first
-  std::vector<std::string> options;
+  std::vector<std::string> rules =
+      {};                   // of the hostile server, listed first; "as:" the other set's
+  bool goodMirror = true;   // nginx serving the set, listed second
+  bool deadMirror = false;  // a port that takes no connection, listed first
+  std::vector<std::string> options = {};
   int exit = 0;
   // What the output says: {hostile}, {good} and {dead} stand for the servers' addresses.
-  std::vector<std::string> said;
+  std::vector<std::string> said = {};
   long fileSizeLimit = 0;  // bytes a file of the process may have
   bool implant = false;
   bool longLine = false;  // the list's second line is 100 000 characters long
-  std::vector<std::string> missingOnGood;
+  std::vector<std::string> missingOnGood = {};
 };
 
 void PrintTo(const HostileCase& c, std::ostream* os) { *os << c.name; }
@@ -212,110 +213,70 @@ TEST_P(HostileServers, FolderHoldsOnlyTheSetsBytesAndTheSummarySaysWhy) {
     EXPECT_NE((run.out + run.err).find(text), npos) << text << "\n" << run.out << run.err;
   }
   if (c.fileSizeLimit > 0) {  // what proved before the disk filled is under its names
-    for (const auto& [name, bytes] : set)
-      if (!name.starts_with("data_rec")) EXPECT_TRUE(fs::exists(out / name)) << name;
+    for (const auto& [name, bytes] : set) {
+      if (!name.starts_with("data_rec")) {
+        EXPECT_TRUE(fs::exists(out / name)) << name;
+      }
+    }
   }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Behaviours, HostileServers,
     ::testing::Values(
-        HostileCase{"EndlessPart",
-                    {"data03.png=endless"},
-                    true,
-                    false,
-                    {},
-                    0,
-                    {"\"data03.png\" came from {good}"}},
-        HostileCase{"EndlessImplantedLastPart",
-                    {"data10.png=endless"},
-                    false,
-                    false,
-                    {},
-                    1,
-                    {"From {hostile}data10.png, \"data10.png\" is larger than any join"},
-                    0,
-                    true},
-        HostileCase{"EndlessDefinition",
-                    {"data.kvr=endless"},
-                    false,
-                    false,
-                    {},
-                    1,
-                    {"From {hostile}data.kvr, \"data.kvr\" is larger than any join"}},
-        HostileCase{"ShortContentLength",
-                    {"data03.png=short"},
-                    false,
-                    false,
-                    {},
-                    1,
-                    {"Could not fetch \"data03.png\": the server ended the transfer at",
-                     "1 files could not be had"}},
-        HostileCase{"LyingContentLength",
-                    {"data03.png=lying"},
-                    false,
-                    false,
-                    {},
-                    0,
-                    {"\"data03.png\" came from {hostile}"}},
-        HostileCase{"DeadMirror",
-                    {},
-                    true,
-                    true,
-                    {},
-                    0,
-                    {"{dead-host} failed 1 times and was tried after the other servers"}},
-        HostileCase{"DeadMirrorDropped",
-                    {},
-                    true,
-                    true,
-                    {},
-                    1,
-                    {"{dead-host} failed 3 times and was not used",
-                     "\"data02.png\": The other addresses of \"data02.png\" are on servers no"},
-                    0,
-                    false,
-                    false,
-                    {"data00.png", "data01.png", "data02.png"}},
-        HostileCase{"RefusingMirror",
-                    {"*=refuse"},
-                    true,
-                    false,
-                    {},
-                    0,
-                    {"{hostile-host} failed 1 times and was tried after the other servers"}},
-        HostileCase{"StallingMirror",
-                    {"*=stall"},
-                    true,
-                    false,
-                    {"--stall-timeout", "1"},
-                    0,
-                    {"{hostile-host} failed 1 times and was tried after the other servers"}},
-        HostileCase{"AnotherSetsDefinition",
-                    {"data.kvr=as:"},
-                    true,
-                    false,
-                    {},
-                    0,
-                    {"{hostile}data.kvr serves another set's join definition"}},
-        HostileCase{"FullDisk",
-                    {"data_rec00.png=endless"},
-                    false,
-                    false,
-                    {},
-                    1,
-                    {"The folder could not be written to any more", "files:"},
-                    1 << 20},
-        HostileCase{"LongListLine",
-                    {},
-                    true,
-                    false,
-                    {},
-                    1,
-                    {"line 2 is longer than 16384 characters and no address: \"{long}…\""},
-                    0,
-                    false,
-                    true}),
+        HostileCase{.name = "EndlessPart",
+                    .rules = {"data03.png=endless"},
+                    .said = {"\"data03.png\" came from {good}"}},
+        HostileCase{.name = "EndlessImplantedLastPart",
+                    .rules = {"data10.png=endless"},
+                    .goodMirror = false,
+                    .exit = 1,
+                    .said = {"From {hostile}data10.png, \"data10.png\" is larger than any join"},
+                    .implant = true},
+        HostileCase{.name = "EndlessDefinition",
+                    .rules = {"data.kvr=endless"},
+                    .goodMirror = false,
+                    .exit = 1,
+                    .said = {"From {hostile}data.kvr, \"data.kvr\" is larger than any join"}},
+        HostileCase{.name = "ShortContentLength",
+                    .rules = {"data03.png=short"},
+                    .goodMirror = false,
+                    .exit = 1,
+                    .said = {"Could not fetch \"data03.png\": the server ended the transfer at",
+                             "1 files could not be had"}},
+        HostileCase{.name = "LyingContentLength",
+                    .rules = {"data03.png=lying"},
+                    .goodMirror = false,
+                    .said = {"\"data03.png\" came from {hostile}"}},
+        HostileCase{.name = "DeadMirror",
+                    .deadMirror = true,
+                    .said = {"{dead-host} failed 1 times and was tried after the other servers"}},
+        HostileCase{.name = "DeadMirrorDropped",
+                    .deadMirror = true,
+                    .exit = 1,
+                    .said = {"{dead-host} failed 3 times and was not used",
+                             "\"data02.png\": The other addresses of \"data02.png\" are on "},
+                    .missingOnGood = {"data00.png", "data01.png", "data02.png"}},
+        HostileCase{.name = "RefusingMirror",
+                    .rules = {"*=refuse"},
+                    .said = {"{hostile-host} failed 1 times and was tried after the other"}},
+        HostileCase{.name = "StallingMirror",
+                    .rules = {"*=stall"},
+                    .options = {"--stall-timeout", "1"},
+                    .said = {"{hostile-host} failed 1 times and was tried after the other"}},
+        HostileCase{.name = "AnotherSetsDefinition",
+                    .rules = {"data.kvr=as:"},
+                    .said = {"{hostile}data.kvr serves another set's join definition"}},
+        HostileCase{.name = "FullDisk",
+                    .rules = {"data_rec00.png=endless"},
+                    .goodMirror = false,
+                    .exit = 1,
+                    .said = {"The folder could not be written to any more", "files:"},
+                    .fileSizeLimit = 1 << 20},
+        HostileCase{.name = "LongListLine",
+                    .exit = 1,
+                    .said = {"line 2 is longer than 16384 characters and no address: \"{long}…\""},
+                    .longLine = true}),
     [](const auto& info) { return info.param.name; });
 
 TEST_F(FetchTest, RefusesAddressesThatAreNotHttpHttpsOrFtp) {
