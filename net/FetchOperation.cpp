@@ -11,12 +11,13 @@
 #include "core/format/StoredDefinition.h"
 #include "core/io/Crc32.h"
 #include "core/io/IoBuffer.h"
-#include "core/io/PendingSetCommit.h"
 #include "core/operations/PartSizeRule.h"
-#include "core/operations/SetLock.h"
 #include "core/operations/SetProtection.h"
 #include "core/parts/PartScan.h"
 #include "core/parts/SetNames.h"
+#include "core/set/SetLock.h"
+#include "core/set/SetMembers.h"
+#include "core/set/SetTransaction.h"
 #include "core/text/Messages.h"
 #include "net/AddressList.h"
 #include "net/FetchMessages.h"
@@ -129,7 +130,7 @@ class SetFetch {
   KvrDefinition definition_;
   std::uint32_t storedCrc_ = 0;
   std::optional<SetCipher> cipher_;
-  std::optional<PendingSetCommit> pending_;
+  std::optional<SetTransaction> pending_;
   Clock::time_point lastCommit_ = Clock::now();
   std::set<std::string> badMirrors_;
   std::map<std::string, int> hostFailures_;
@@ -633,6 +634,11 @@ FetchOutcome SetFetch::Run() {
     }
   }
   ListFiles(groups, definition);
+  std::vector<std::string> recoveryNames;
+  for (const FetchedFile& file : outcome_.files) {
+    if (file.role.kind == FileRole::Kind::Recovery) recoveryNames.push_back(file.name);
+  }
+  pending_->AddMembers(MembersOf(definition_, outcome_.definitionPath, std::move(recoveryNames)));
   for (size_t i = 0; i < outcome_.files.size(); ++i) {
     FetchedFile& file = outcome_.files[i];
     // The definition file is the one read above, from the folder or a download.
