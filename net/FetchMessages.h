@@ -28,6 +28,10 @@ inline constexpr MessageTemplate<std::string> kSeveralDefinitions{
     "time."};
 inline constexpr MessageTemplate<std::string> kDefinitionNotFetched{
     "無法取得合併定義「{}」。", "Could not fetch the join definition \"{}\"."};
+inline constexpr MessageTemplate<std::string> kDefinitionChanged{
+    "「{}」在等待鎖定時被另一個程式改變了；請再執行一次。",
+    "\"{}\" was changed by another writer while the fetch waited for the set's lock; run it "
+    "again."};
 inline constexpr MessageTemplate<std::string> kNotLastPart{
     "「{}」所帶的合併定義並未把它列為最後一個分割檔。",
     "The join definition carried by \"{}\" does not name it as the last part."};

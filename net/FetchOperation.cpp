@@ -10,6 +10,7 @@
 #include "core/format/RecoveryFormat.h"
 #include "core/format/StoredDefinition.h"
 #include "core/io/Crc32.h"
+#include "core/io/FileSystemCalls.h"
 #include "core/io/IoBuffer.h"
 #include "core/operations/PartSizeRule.h"
 #include "core/operations/SetProtection.h"
@@ -67,6 +68,12 @@ std::pair<std::vector<std::string>, bool> DefinitionNamesOf(
   return {parts, true};
 }
 
+// Renames through the system-call seam that the kill tests count and cut.
+void RenameInFolder(const std::filesystem::path& from, const std::filesystem::path& to) {
+  if (sys::RenameAt(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str()) != 0)
+    throw KivoraError(DescribeIoError(from, msg::kWriteFileFailed, errno));
+}
+
 bool IsRecoveryOf(const RecoveryNaming& naming, std::string_view name) {
   if (!name.starts_with(naming.prefix) || !name.ends_with(naming.suffix)) return false;
   const std::string_view digits =
@@ -109,6 +116,9 @@ class SetFetch {
   bool StartNext(std::vector<FetchedFile>& files, size_t index);
   void Ended(std::vector<FetchedFile>& files, const TransferEnd& end);
   void CommitProven(bool now);
+  // A proved download becomes a new file of the set's change, to take its name at the
+  // next commit (the definition, or the part that carries it, after every other).
+  void HandOver(const FetchedFile& file);
   void ReportProgress(const std::vector<FetchedFile>& files);
   // A server failed to serve or served wrong bytes.
   void HostFailed(const std::string& host);
@@ -203,7 +213,7 @@ void SetFetch::FetchDefinitionCopies(FetchedFile& entry) {
   for (size_t i = 0; i < entry.addresses.size(); ++i) {
     FetchedFile copy = entry;
     copy.addresses = {entry.addresses[i]};
-    copy.partialName = PartialName(entry.name) + "." + std::to_string(i);
+    copy.partialName = PartialName(std::to_string(i) + "." + entry.name);
     copy.attempts = 1;  // the other copies will do
     copies.push_back(std::move(copy));
   }
@@ -261,7 +271,7 @@ void SetFetch::FetchDefinitionCopies(FetchedFile& entry) {
     }
   }
   const FetchedFile& taken = copies[variants[chosen].copies.front()];
-  std::filesystem::rename(Partial(taken), Partial(entry));
+  RenameInFolder(Partial(taken), Partial(entry));
   cleanUp();
   for (size_t v = 0; v < variants.size(); ++v) {
     if (v == chosen) continue;
@@ -449,6 +459,13 @@ void SetFetch::Accept(std::vector<FetchedFile>& files, size_t index, std::string
   proven_.push_back(index);
 }
 
+void SetFetch::HandOver(const FetchedFile& file) {
+  const bool definition = carrier_ && &file == &outcome_.files[*carrier_];
+  RenameInFolder(Partial(file), request_.folder / pending_->HiddenName(file.name));
+  pending_->Add(file.name,
+                definition ? SetTransaction::Role::Definition : SetTransaction::Role::File);
+}
+
 void SetFetch::CommitProven(bool now) {
   if (proven_.empty() || (!now && Clock::now() - lastCommit_ < std::chrono::seconds(1))) return;
   // A few files are synced one by one; a sync of the whole file system would also wait
@@ -457,8 +474,7 @@ void SetFetch::CommitProven(bool now) {
       proven_.size() <= 16 ? HiddenFileSync::EachFile : HiddenFileSync::FileSystem;
   for (const size_t index : std::exchange(proven_, {})) {
     const FetchedFile& file = outcome_.files[index];
-    std::filesystem::rename(Partial(file), request_.folder / pending_->HiddenName(file.name));
-    pending_->Add(file.name);
+    HandOver(file);
   }
   pending_->Commit(sync);
   lastCommit_ = Clock::now();
@@ -624,6 +640,12 @@ FetchOutcome SetFetch::Run() {
 
   const std::string setName = SetNames::Of(definition_, outcome_.definitionPath).LockName();
   const SetLock lock(request_.folder, setName, SetLock::Mode::Exclusive);
+  // Taking the lock finished any change a killed writer left: what the folder held before
+  // is read again.
+  if (definition.state == FetchState::Present && !ReadDefinitionFrom(Final(definition)))
+    throw KivoraError(texts::kDefinitionChanged(definition.name), definitionWhy_);
+  if (SetNames::Of(definition_, outcome_.definitionPath).LockName() != setName)
+    throw KivoraError(texts::kDefinitionChanged(definition.name));
   pending_.emplace(request_.folder, setName);
   if (definition_.header.CipherKind == kSealedCipher && definition_.header.Encryption &&
       request_.password && !request_.password->empty()) {
@@ -657,8 +679,7 @@ FetchOutcome SetFetch::Run() {
   CommitProven(true);
   if (carrier_ && carrierProven_) {
     const FetchedFile& carrier = outcome_.files[*carrier_];
-    std::filesystem::rename(Partial(carrier), request_.folder / pending_->HiddenName(carrier.name));
-    pending_->Add(carrier.name);
+    HandOver(carrier);
     pending_->Commit(HiddenFileSync::EachFile);
   }
   for (FetchedFile& file : outcome_.files) {

@@ -4,12 +4,19 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
 #include <fstream>
 #include <memory>
 
+#include "core/io/FileSystemCalls.h"
+#include "core/set/CommitNames.h"
+#include "core/set/SetLock.h"
+#include "net/AddressList.h"
+#include "net/FetchOperation.h"
 #include "tests/cli/CliTestSupport.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/FetchServers.h"
@@ -323,6 +330,52 @@ TEST_F(FetchTest, AfterAKillFetchesNoCompletePartAgain) {
     resumed += static_cast<int>(requests.size() - static_cast<size_t>(whole));
   }
   EXPECT_EQ(resumed, 1);
+}
+
+}  // namespace
+}  // namespace kivora
+
+namespace kivora {
+namespace {
+
+// A fetch killed at any call leaves, once the set's lock is taken again, every file of
+// the folder under a name of the set whole, and no hidden file of its commit; a second
+// run then brings the rest.
+TEST_F(FetchTest, KillAtAnyCallLeavesOnlyWholeFilesUnderTheirNames) {
+  Split({"--plain"});
+  test::FakePendants pendants;
+  net::FetchRequest request;
+  request.addresses = net::GatherAddresses(std::vector<std::string>{List({nginx->Url(0)})});
+  request.folder = out;
+  request.limits.total = 1;
+  const auto fetch = [&] {
+    test::RecordingEvents events;
+    const net::FetchOutcome outcome = net::RunFetch(request, pendants, events);
+    return outcome.Count(net::FetchState::Lost) == 0 && !outcome.stopped;
+  };
+  sys::StartCountingCalls();
+  ASSERT_TRUE(fetch());
+  const std::uint64_t calls = sys::CallsMade();
+  ASSERT_GT(calls, 14u);  // a write, a rename or more for each file
+  for (std::uint64_t n = 1; n <= calls + 1; n += calls / 40 + 1) {
+    fs::remove_all(out);
+    const pid_t child = ::fork();
+    if (child == 0) {
+      sys::EndProcessAtCall(n);
+      ::_exit(fetch() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) ? WTERMSIG(status) == SIGKILL : status == 0) << n;
+    if (fs::exists(out)) {
+      SetLock(out, "data", SetLock::Mode::Exclusive);
+      ExpectOnlyTheSetsBytes();
+      for (const auto& [name, bytes] : test::FolderContent(out))
+        EXPECT_FALSE(IsHiddenNameOf("data", name)) << name << " after a kill at call " << n;
+    }
+    ASSERT_TRUE(fetch()) << n;
+    for (const auto& [name, bytes] : set) EXPECT_TRUE(fs::exists(out / name)) << name << " " << n;
+  }
 }
 
 }  // namespace
