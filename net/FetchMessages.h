@@ -77,9 +77,9 @@ inline constexpr MessageTemplate<> kStoppedByWriteError{
 inline constexpr MessageTemplate<int, int, int> kFetchSummary{
     "共 {} 個檔案：下載了 {} 個，{} 個原本就在資料夾中。",
     "{} files: {} fetched, {} already in the folder."};
-inline constexpr MessageTemplate<int> kFetchIncomplete{"有 {} 個檔案無法取得。",
-                                                       "{} files could not be had."};
-inline constexpr MessageTemplate<> kFetchFailed{"下載失敗。", "The fetch failed."};
+inline constexpr MessageTemplate<int, int, int, int> kFetchSummaryIncomplete{
+    "共 {} 個檔案：下載了 {} 個，{} 個原本就在資料夾中，{} 個無法取得。",
+    "{} files: {} fetched, {} already in the folder, {} could not be had."};
 inline constexpr MessageTemplate<> kFetchInterrupted{
     "下載已中斷；再次執行即可從中斷處繼續。",
     "The fetch was interrupted; run it again to go on where it stopped."};

@@ -12,6 +12,7 @@
 #include "core/io/Crc32.h"
 #include "core/io/FileSystemCalls.h"
 #include "core/io/IoBuffer.h"
+#include "core/operations/EngineCall.h"
 #include "core/operations/PartSizeRule.h"
 #include "core/operations/SetProtection.h"
 #include "core/parts/PartScan.h"
@@ -154,6 +155,8 @@ class SetFetch {
   std::optional<size_t> carrier_;
   bool carrierProven_ = false;
   std::vector<size_t> proven_;  // files proved that wait for the next commit
+  Progress lastProgress_{OperationKind::Fetch, -1, 0, 0, 0};
+  Clock::time_point progressAt_{};
   // While only the definition is fetched: a download proves by reading as one.
   bool definitionPhase_ = false;
   // While the first part is fetched to choose between definitions: it is not committed.
@@ -599,14 +602,23 @@ void SetFetch::RunTransfers(std::vector<FetchedFile>& files) {
 }
 
 void SetFetch::ReportProgress(const std::vector<FetchedFile>& files) {
-  if (!request_.onProgress) return;
-  FetchProgress progress;
-  progress.filesTotal = static_cast<int>(files.size());
+  Progress progress{OperationKind::Fetch, 0, static_cast<int>(files.size()),
+                    transfers_.BytesReceived(), 0};
+  bool lengthsKnown = true;
   for (const FetchedFile& f : files) {
-    if (f.Here() || f.state == FetchState::Lost) ++progress.filesDone;
+    if (f.Here() || f.state == FetchState::Lost) ++progress.done;
+    if (f.state == FetchState::Present) continue;
+    lengthsKnown = lengthsKnown && f.exactBytes >= 0;
+    progress.bytesTotal += std::max<std::int64_t>(f.exactBytes, 0);
   }
-  progress.bytes = transfers_.BytesReceived();
-  request_.onProgress(progress);
+  if (!lengthsKnown) progress.bytesTotal = 0;
+  // Now and then, and whenever a file is through.
+  const auto now = Clock::now();
+  if (progress.done == lastProgress_.done && now - progressAt_ < std::chrono::milliseconds(100))
+    return;
+  lastProgress_ = progress;
+  progressAt_ = now;
+  events_.Report(progress);
 }
 
 FetchOutcome SetFetch::Run() {
@@ -704,10 +716,51 @@ int FetchOutcome::Count(FetchState state) const {
                                         [&](const FetchedFile& f) { return f.state == state; }));
 }
 
+bool FetchOutcome::Whole() const {
+  return !stopped && !refused && !failed &&
+         std::all_of(files.begin(), files.end(), [](const FetchedFile& f) { return f.Here(); });
+}
+
+MessageText FetchSummary(const FetchOutcome& outcome) {
+  const int fetched = outcome.Count(FetchState::Fetched);
+  const int present = outcome.Count(FetchState::Present);
+  const auto total = static_cast<int>(outcome.files.size());
+  if (fetched + present == total) return texts::kFetchSummary(total, fetched, present);
+  return texts::kFetchSummaryIncomplete(total, fetched, present, total - fetched - present);
+}
+
 FetchOutcome RunFetch(const FetchRequest& request, const PendantProvider& pendants,
                       OperationEvents& events) {
-  SetFetch fetch(request, pendants, events);
-  return fetch.Run();
+  OperationWork work(events, OperationKind::Fetch);
+  FetchOutcome outcome;
+  const auto failure = TryEngine(OperationFailure{msg::kFetchFailedClosing}, [&] {
+    SetFetch fetch(request, pendants, events);
+    outcome = fetch.Run();
+  });
+  if (failure) {
+    events.ShowError(failure->text, failure->detail);
+    outcome.failed = true;
+  }
+  if (outcome.refused) return outcome;  // the refusal was said
+  if (outcome.failed || outcome.stopped) {
+    work.End(false, {}, texts::kFetchInterrupted);
+    return outcome;
+  }
+  for (const auto& [host, failures] : outcome.failedHosts) {
+    events.ShowWarning(failures >= kFailuresToDrop ? texts::kMirrorDropped(host, failures)
+                                                   : texts::kMirrorTriedLast(host, failures));
+  }
+  if (!outcome.writeError.empty())
+    events.ShowError(texts::kStoppedByWriteError, outcome.writeError);
+  if (outcome.Whole()) {
+    work.End(true, FetchSummary(outcome), texts::kFetchInterrupted);
+  } else {
+    for (const FetchedFile& file : outcome.files) {
+      if (!file.Here()) events.ShowError(texts::kCouldNotFetch(file.name, file.why));
+    }
+    work.EndIncomplete(FetchSummary(outcome));
+  }
+  return outcome;
 }
 
 }  // namespace kivora::net

@@ -4,12 +4,14 @@
 // names and every recovery part of the set that an address ends in. Every file proves
 // against the definition before it takes its name: a part by its length and CRC-32 (and,
 // given the password of an encrypted set, by every sealed chunk), a recovery part by its
-// header and CRC-32s. A file that fails is fetched again from its next address, and a
-// mirror that served bad bytes is tried last from then on. A file of the folder that
-// proves is not fetched again; a download waits under PartialName (net/FetchProof.h)
-// across runs and is resumed. Proven files are published by the set's commit
-// (core/set/SetCommit.h) under its lock, the definition last. File names come from the
-// definition only; an address's own path only matches it to one of them.
+// header and CRC-32s. A file that fails is fetched again from its next address; a server
+// that refused, failed or served bad bytes is tried last from then on, and after
+// kFailuresToDrop failures not at all. A definition file that the mirrors serve in
+// different copies is taken as FetchDefinitionCopies says (FetchOperation.cpp). A file of
+// the folder that proves is not fetched again; a download waits under PartialName
+// (net/FetchProof.h) across runs and is resumed. Proven files are published by the set's
+// transaction (core/set/SetTransaction.h) under its lock, the definition last. File names
+// come from the definition only; an address's own path only matches it to one of them.
 
 #include <chrono>
 #include <cstdint>
@@ -33,18 +35,11 @@ namespace kivora::net {
 // a run; after the first it is tried after every other.
 inline constexpr int kFailuresToDrop = 3;
 
-struct FetchProgress {
-  int filesDone = 0;
-  int filesTotal = 0;
-  std::int64_t bytes = 0;  // received by this run
-};
-
 struct FetchRequest {
   std::vector<Address> addresses;
   std::filesystem::path folder;  // created when missing
   TransferLimits limits;
   std::optional<SecretText> password;
-  std::function<void(const FetchProgress&)> onProgress;  // now and then while it runs
 };
 
 enum class FetchState {
@@ -81,6 +76,7 @@ struct FetchOutcome {
   std::vector<FetchedFile> files;  // parts, recovery parts, then the definition file
   bool stopped = false;
   bool refused = false;  // the password did not open the set (said so)
+  bool failed = false;   // an error ended the fetch (said so)
   std::int64_t bytes = 0;
   // Servers that failed (refused, failed or served wrong bytes) and how often: they were
   // tried after the others, and after kFailuresToDrop not at all.
@@ -91,10 +87,19 @@ struct FetchOutcome {
   MessageText writeError;
 
   int Count(FetchState state) const;
+  // Every file of the set is in the folder, proved.
+  bool Whole() const;
 };
 
-// Throws KivoraError when no address names a definition, when none serves one, when the
-// set's lock is held or when the folder cannot be written.
+// "N files: F fetched, P already in the folder", with how many could not be had.
+MessageText FetchSummary(const FetchOutcome& outcome);
+
+// Reports WorkStarted, the files' states, Progress (files through and bytes received,
+// OperationKind::Fetch), and at the end the servers that failed, the files not had and
+// the summary (FetchSummary) as its closing: completed when the set is whole, incomplete
+// when files are missing, failed when an error ended it (no address names a definition,
+// none serves one, the set's lock is held, the folder cannot be written), interrupted on a
+// stop. Throws nothing of its own.
 FetchOutcome RunFetch(const FetchRequest& request, const PendantProvider& pendants,
                       OperationEvents& events);
 

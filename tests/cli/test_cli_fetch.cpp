@@ -250,7 +250,7 @@ INSTANTIATE_TEST_SUITE_P(
                     .goodMirror = false,
                     .exit = 1,
                     .said = {"Could not fetch \"data03.png\": the server ended the transfer at",
-                             "1 files could not be had"}},
+                             "1 could not be had"}},
         HostileCase{.name = "LyingContentLength",
                     .rules = {"data03.png=lying"},
                     .goodMirror = false,

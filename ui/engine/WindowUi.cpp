@@ -115,6 +115,10 @@ void WindowUi::ShowProgress(const Progress& progress) {
       panel = 1;
       text = &msg::kAddRecoveryProgress;
       break;
+    case OperationKind::Fetch:
+      panel = 1;
+      text = &msg::kFetchProgress;
+      break;
   }
   if (QLabel* label = panels_.value(panel)) {
     const QString count = EngineText((*text)(progress.done, progress.total), language_);
@@ -172,6 +176,7 @@ void WindowUi::ShowFinished(const Finished& finished) {
       states_.scrollToTop();
       break;
     case OperationKind::Load:
+    case OperationKind::Fetch:
       break;
   }
 }
