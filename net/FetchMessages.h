@@ -9,8 +9,9 @@
 namespace kivora::net::texts {
 
 inline constexpr MessageTemplate<std::string, std::string> kSchemeRefused{
-    "拒絕位址「{}」：只能從 http、https 或 ftp 下載，不接受「{}」。",
-    "Address \"{}\" refused: only http, https and ftp are fetched from, not \"{}\"."};
+    "拒絕位址「{}」：只接受 http、https、ftp、ftps、sftp 或 s3 位址，不接受「{}」。",
+    "Address \"{}\" refused: only http, https, ftp, ftps, sftp and s3 addresses are taken, not "
+    "\"{}\"."};
 inline constexpr MessageTemplate<std::string> kAddressUnreadable{"無法解讀位址「{}」。",
                                                                  "Cannot read the address \"{}\"."};
 inline constexpr MessageTemplate<std::string> kListNotInEncoding{
@@ -49,7 +50,7 @@ inline constexpr MessageTemplate<> kBadBytes{"下載的資料與合併定義不�
                                              "the bytes served do not match the join definition"};
 inline constexpr MessageTemplate<> kTooLong{
     "下載的資料比合併定義所記錄的長", "more bytes were served than the join definition records"};
-inline constexpr MessageTemplate<std::int64_t, std::int64_t> kWrongLength{
+inline constexpr MessageTemplate<std::int64_t, std::int64_t> kEndedAtWrongLength{
     "伺服器在 {} 個位元組處結束傳輸，合併定義記錄的是 {} 個位元組",
     "the server ended the transfer at {} bytes where the join definition records {}"};
 inline constexpr MessageTemplate<int> kHttpStatus{"伺服器回應 HTTP {}",

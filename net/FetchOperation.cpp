@@ -24,6 +24,7 @@
 #include "net/AddressList.h"
 #include "net/FetchMessages.h"
 #include "net/FetchProof.h"
+#include "net/SetFileNames.h"
 
 namespace kivora::net {
 namespace {
@@ -37,13 +38,6 @@ constexpr std::int64_t kLargestPayload = std::int64_t{kMaxPartSizeKb} * 1024 * 6
 constexpr std::int64_t kLargestPicture = 16 << 20;
 constexpr std::int64_t kLargestCarrier =
     kLargestPayload + kLargestPicture + kMaxDefinitionBytes + 4;
-
-// A definition file's name: BASE.kvr or BASE_kvr.EXT, in any case.
-bool IsDefinitionFileName(std::string_view name) {
-  std::string lower(name);
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return lower.ends_with(".kvr") || lower.find("_kvr.") != std::string::npos;
-}
 
 // The names the definition may be fetched by, the likeliest first: the one definition file
 // listed or, without one, the listed names that are no recovery parts from the last (part
@@ -73,14 +67,6 @@ std::pair<std::vector<std::string>, bool> DefinitionNamesOf(
 void RenameInFolder(const std::filesystem::path& from, const std::filesystem::path& to) {
   if (sys::RenameAt(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str()) != 0)
     throw KivoraError(DescribeIoError(from, msg::kWriteFileFailed, errno));
-}
-
-bool IsRecoveryOf(const RecoveryNaming& naming, std::string_view name) {
-  if (!name.starts_with(naming.prefix) || !name.ends_with(naming.suffix)) return false;
-  const std::string_view digits =
-      name.substr(naming.prefix.size(), name.size() - naming.prefix.size() - naming.suffix.size());
-  return !digits.empty() &&
-         std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 class SetFetch {

@@ -47,6 +47,7 @@ struct Transfers::Job {
   bool waiting = false;
   std::chrono::steady_clock::time_point retryAt;
   char errors[CURL_ERROR_SIZE] = {};
+  HandleSetup setup;
 
   ~Job() { Release(); }
   void Release() {
@@ -153,14 +154,12 @@ bool SpoiltConnection(CURLcode code) {
   }
 }
 
-// The options that depend on the address's scheme: which protocols it may speak and be
-// redirected to.
-void ConfigureScheme(CURL* easy, const Address& /*address*/) {
+// The options of every transfer whatever its host: where redirects may go, failing on an
+// error status. The address, its protocol and the host's sign-in are set by HostAccess.
+void ConfigureTransfer(CURL* easy) {
 #if LIBCURL_VERSION_NUM >= 0x075500
-  curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https,ftp");
   curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
 #else
-  curl_easy_setopt(easy, CURLOPT_PROTOCOLS, CURLPROTO_HTTP | CURLPROTO_HTTPS | CURLPROTO_FTP);
   curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS, CURLPROTO_HTTP | CURLPROTO_HTTPS);
 #endif
   curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
@@ -222,8 +221,7 @@ void Transfers::Launch(Job& job) {
   job.easy = curl_easy_init();
   if (job.easy == nullptr) throw std::bad_alloc();
   CURL* easy = job.easy;
-  curl_easy_setopt(easy, CURLOPT_URL, job.request.address.url.c_str());
-  ConfigureScheme(easy, job.request.address);
+  ConfigureTransfer(easy);
   curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, kReceiveBuffer);
   curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, limits_.connectSeconds);
@@ -235,6 +233,7 @@ void Transfers::Launch(Job& job) {
   curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, job.errors);
   curl_easy_setopt(easy, CURLOPT_PRIVATE, &job);
   if (std::exchange(job.freshConnection, false)) curl_easy_setopt(easy, CURLOPT_FRESH_CONNECT, 1L);
+  job.setup = limits_.access.Configure(easy, job.request.address, HostRequest::Get);
   const CURLMcode added = curl_multi_add_handle(multi_, easy);
   if (added != CURLM_OK) {
     curl_easy_cleanup(easy);
@@ -270,7 +269,7 @@ std::optional<TransferEnd> Transfers::Finish(Job& job, int result) {
     return end;
   }
   if (end.result == TransferResult::WrongLength) {
-    end.why = texts::kWrongLength(job.length, job.request.exactBytes);
+    end.why = texts::kEndedAtWrongLength(job.length, job.request.exactBytes);
     return end;
   }
   // A file as long as the server's: nothing is left to send.
@@ -304,6 +303,10 @@ std::optional<TransferEnd> Transfers::Finish(Job& job, int result) {
   const bool notThere = code == CURLE_HTTP_RETURNED_ERROR && status >= 400 && status < 500 &&
                         status != 408 && status != 429;
   end.result = notThere ? TransferResult::NotThere : TransferResult::HostFailed;
+  if (auto refused = HostRefusal(job.request.address, code)) {
+    end.why = std::move(*refused);
+    return end;
+  }
   end.why = code == CURLE_HTTP_RETURNED_ERROR && status > 0
                 ? MessageText(texts::kHttpStatus(static_cast<int>(status)))
                 : MessageText(texts::kTransferFailed(

@@ -6,8 +6,7 @@
 // Connections are kept and reused per host; one whose server broke the framing or the
 // rules of a transfer is closed so that no other transfer reads what it left. Received
 // bytes gather in a buffer of each transfer and reach its file in large writes, their
-// CRC-32 taken as they arrive. Only http, https and ftp are spoken; redirects go to http
-// and https only.
+// CRC-32 taken as they arrive. Redirects go to http and https only.
 
 #include <chrono>
 #include <cstdint>
@@ -20,6 +19,7 @@
 
 #include "core/text/MessageText.h"
 #include "net/Address.h"
+#include "net/HostAccess.h"
 
 namespace kivora::net {
 
@@ -31,6 +31,7 @@ struct TransferLimits {
   std::chrono::milliseconds firstPause{1000};  // doubles with each try, at most 30 s
   long connectSeconds = 30;
   long stallSeconds = 60;  // a transfer that moves no byte for this long is cut
+  HostAccess access;       // how each kind of host is reached and signed in to
 };
 
 struct TransferRequest {

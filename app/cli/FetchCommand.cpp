@@ -20,7 +20,7 @@ CLI::App* FetchCommand::Register(CLI::App& app) {
       "definition");
   cmd->add_option("LIST|ADDRESS", sources_,
                   "List files as the file-list page writes them, or addresses (http, https, "
-                  "ftp); several addresses of one file name are mirrors")
+                  "ftp, ftps, sftp, s3); several addresses of one file name are mirrors")
       ->required();
   cmd->add_option("-o,--output-dir", folder_,
                   "Folder the set is fetched into (default: the current one)");
@@ -34,6 +34,7 @@ CLI::App* FetchCommand::Register(CLI::App& app) {
                   "elsewhere (default 60)")
       ->check(CLI::Range(1, 3600));
   password_.Register(*cmd);
+  hosts_.Register(*cmd);
   output_.Register(*cmd);
   return cmd;
 }
@@ -55,6 +56,7 @@ int FetchCommand::Run(Context& context) {
         request.folder = folder_;
         request.limits.total = jobs_;
         request.limits.stallSeconds = stallSeconds_;
+        request.limits.access = hosts_.Resolve();
         request.password = password_.Resolve();
         FetchProgressLine line(ui, context.err,
                                context.stderrIsTerminal && output_.Mode() == OutputMode::Text);

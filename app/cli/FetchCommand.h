@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/cli/Command.h"
+#include "app/cli/HostOptions.h"
 #include "app/cli/OutputOptions.h"
 #include "app/cli/Password.h"
 #include "app/cli/TerminalUi.h"
@@ -32,6 +33,7 @@ class FetchCommand : public Command {
   int jobs_ = 4;
   long stallSeconds_ = 60;
   PasswordOptions password_;
+  HostOptions hosts_;
   OutputOptions output_;
 };
 
