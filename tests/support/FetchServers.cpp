@@ -122,15 +122,6 @@ HostileServer::HostileServer(const std::filesystem::path& work, const std::files
   process_.reset();
 }
 
-std::vector<std::string> HostileServer::Requests(std::string_view name) const {
-  std::ifstream log(log_);
-  std::vector<std::string> lines;
-  const std::string wanted = "GET /" + std::string(name) + " ";
-  for (std::string line; std::getline(log, line);)
-    if (line.starts_with(wanted)) lines.push_back(line);
-  return lines;
-}
-
 CuttingProxy::CuttingProxy(int upstream, int cuts, long cutAfter, long holdAfter)
     : upstream_(upstream), cuts_(cuts), cutAfter_(cutAfter), holdAfter_(holdAfter) {
   listener_ = Listen(port_);

@@ -45,8 +45,6 @@ class HostileServer {
                 const std::vector<std::string>& rules);
   bool Running() const { return process_ != nullptr; }
   std::string Url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
-  // Requests for `name`: "GET /name RANGE".
-  std::vector<std::string> Requests(std::string_view name) const;
 
  private:
   std::filesystem::path log_;

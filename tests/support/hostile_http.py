@@ -1,21 +1,11 @@
 #!/usr/bin/python3
 """An HTTP/1.1 server on 127.0.0.1 that misbehaves on purpose, for the fetch tests.
 
-Usage: hostile_http.py PORT ROOT LOG [NAME=BEHAVIOUR ...]
-
-Serves the files of ROOT with kept-alive connections and byte ranges ("bytes=N-"); a
-request for a file named in a rule gets that rule's behaviour instead ("*" names every
-file):
-
-  endless    200 without a length, then bytes without end
-  short      a Content-Length 100 below the file's, then the whole file, so that the
-             rest waits on the kept connection for the next request
-  lying      a Content-Length 100 above the file's, the file, then the connection closed
-  stall      the headers and half the file, then nothing
-  refuse     the connection closed without an answer
-  as:PATH    the bytes of PATH instead of the file
-
-Every request is appended to LOG as "GET /NAME RANGE".
+hostile_http.py PORT ROOT LOG [NAME=BEHAVIOUR ...] serves ROOT with kept connections and
+"bytes=N-" ranges; NAME ("*": every file) gets its BEHAVIOUR instead: endless (bytes
+without end), short (a Content-Length 100 below the file's, then all of it), lying (100
+above it, then the connection closed), stall (half the file, then nothing), refuse (the
+connection closed unanswered), as:PATH (the bytes of PATH). LOG gets "GET /NAME RANGE".
 """
 
 import http.server
@@ -43,10 +33,8 @@ def make_handler(root, log_path, rules):
 
         def do_GET(self):
             name = urllib.parse.unquote(self.path.lstrip("/").split("?")[0])
-            offset = 0
             ranged = self.headers.get("Range", "")
-            if ranged.startswith("bytes=") and ranged.endswith("-"):
-                offset = int(ranged[len("bytes="):-1])
+            offset = int(ranged[6:-1]) if ranged.startswith("bytes=") else 0
             with log_lock, open(log_path, "a") as log:
                 log.write("GET /%s %s\n" % (name, ranged or "-"))
             rule = rules.get(name, rules.get("*", ""))
@@ -58,36 +46,29 @@ def make_handler(root, log_path, rules):
                 self.send_header("Connection", "close")
                 self.end_headers()
                 self.close_connection = True
-                chunk = b"\x5a" * 65536
                 try:
                     while True:
-                        self.wfile.write(chunk)
+                        self.wfile.write(b"\x5a" * 65536)
                 except OSError:
                     return
-            path = rule[len("as:"):] if rule.startswith("as:") else os.path.join(root, name)
+            path = rule[3:] if rule.startswith("as:") else os.path.join(root, name)
             if os.sep in name or not os.path.isfile(path):
                 self.send_error(404)
                 return
             with open(path, "rb") as f:
-                body = f.read()
-            if offset >= len(body) and offset > 0:
+                whole = f.read()
+            if 0 < len(whole) <= offset:
                 self.send_response(416)
-                self.send_header("Content-Range", "bytes */%d" % len(body))
                 self.send_header("Content-Length", "0")
                 self.end_headers()
                 return
-            body = body[offset:]
-            length = len(body)
-            if rule == "short":
-                length = max(len(body) - 100, 0)
-            elif rule == "lying":
-                length = len(body) + 100
+            body = whole[offset:]
+            length = len(body) + {"short": -100, "lying": 100}.get(rule, 0)
             self.send_response(206 if offset else 200)
             if offset:
                 self.send_header("Content-Range",
-                                 "bytes %d-%d/%d" % (offset, offset + len(body) - 1,
-                                                     offset + len(body)))
-            self.send_header("Content-Length", str(length))
+                                 "bytes %d-%d/%d" % (offset, len(whole) - 1, len(whole)))
+            self.send_header("Content-Length", str(max(length, 0)))
             self.end_headers()
             if rule == "stall":
                 self.wfile.write(body[: len(body) // 2])
@@ -101,12 +82,7 @@ def make_handler(root, log_path, rules):
     return Handler
 
 
-def main():
+if __name__ == "__main__":
     port, root, log_path = int(sys.argv[1]), sys.argv[2], sys.argv[3]
     rules = dict(arg.split("=", 1) for arg in sys.argv[4:])
-    server = Server(("127.0.0.1", port), make_handler(root, log_path, rules))
-    server.serve_forever()
-
-
-if __name__ == "__main__":
-    main()
+    Server(("127.0.0.1", port), make_handler(root, log_path, rules)).serve_forever()
