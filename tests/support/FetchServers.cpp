@@ -104,12 +104,12 @@ std::vector<std::string> NginxServer::Requests(size_t root, std::string_view nam
   return lines;
 }
 
-HostileServer::HostileServer(const std::filesystem::path& work, const std::filesystem::path& root,
+HostileServer::HostileServer(const std::filesystem::path& root,
                              const std::vector<std::string>& rules)
-    : log_(work / "hostile.log"), port_(FreePort()) {
+    : port_(FreePort()) {
   std::vector<std::string> argv{"/usr/bin/python3",
                                 KIVORA_SOURCE_DIR "/tests/support/hostile_http.py",
-                                std::to_string(port_), root.string(), log_.string()};
+                                std::to_string(port_), root.string()};
   argv.insert(argv.end(), rules.begin(), rules.end());
   process_ = std::make_unique<ChildProcess>(argv, false);
   for (int tries = 0; tries < 200; ++tries) {

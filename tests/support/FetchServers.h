@@ -41,13 +41,11 @@ class NginxServer {
 // ("NAME=BEHAVIOUR", as the script says).
 class HostileServer {
  public:
-  HostileServer(const std::filesystem::path& work, const std::filesystem::path& root,
-                const std::vector<std::string>& rules);
+  HostileServer(const std::filesystem::path& root, const std::vector<std::string>& rules);
   bool Running() const { return process_ != nullptr; }
   std::string Url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
 
  private:
-  std::filesystem::path log_;
   int port_ = 0;
   std::unique_ptr<ChildProcess> process_;
 };

@@ -1,30 +1,21 @@
 #!/usr/bin/python3
 """An HTTP/1.1 server on 127.0.0.1 that misbehaves on purpose, for the fetch tests.
 
-hostile_http.py PORT ROOT LOG [NAME=BEHAVIOUR ...] serves ROOT with kept connections and
+hostile_http.py PORT ROOT [NAME=BEHAVIOUR ...] serves ROOT with kept connections and
 "bytes=N-" ranges; NAME ("*": every file) gets its BEHAVIOUR instead: endless (bytes
 without end), short (a Content-Length 100 below the file's, then all of it), lying (100
 above it, then the connection closed), stall (half the file, then nothing), refuse (the
-connection closed unanswered), as:PATH (the bytes of PATH). LOG gets "GET /NAME RANGE".
+connection closed unanswered), as:PATH (the bytes of PATH).
 """
 
 import http.server
 import os
-import socketserver
 import sys
-import threading
 import time
 import urllib.parse
 
 
-class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
-    daemon_threads = True
-    allow_reuse_address = True
-
-
-def make_handler(root, log_path, rules):
-    log_lock = threading.Lock()
-
+def make_handler(root, rules):
     class Handler(http.server.BaseHTTPRequestHandler):
         protocol_version = "HTTP/1.1"
 
@@ -35,8 +26,6 @@ def make_handler(root, log_path, rules):
             name = urllib.parse.unquote(self.path.lstrip("/").split("?")[0])
             ranged = self.headers.get("Range", "")
             offset = int(ranged[6:-1]) if ranged.startswith("bytes=") else 0
-            with log_lock, open(log_path, "a") as log:
-                log.write("GET /%s %s\n" % (name, ranged or "-"))
             rule = rules.get(name, rules.get("*", ""))
             if rule == "refuse":
                 self.close_connection = True
@@ -83,6 +72,7 @@ def make_handler(root, log_path, rules):
 
 
 if __name__ == "__main__":
-    port, root, log_path = int(sys.argv[1]), sys.argv[2], sys.argv[3]
-    rules = dict(arg.split("=", 1) for arg in sys.argv[4:])
-    Server(("127.0.0.1", port), make_handler(root, log_path, rules)).serve_forever()
+    rules = dict(arg.split("=", 1) for arg in sys.argv[3:])
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", int(sys.argv[1])),
+                                             make_handler(sys.argv[2], rules))
+    server.serve_forever()
