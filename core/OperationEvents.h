@@ -19,7 +19,7 @@ namespace kivora {
 
 enum class Answer { Yes, No, Cancel };
 
-enum class OperationKind { Load, Split, Resplit, Test, Join, Repair, AddRecovery };
+enum class OperationKind { Load, Split, Resplit, Test, Join, Repair, AddRecovery, Fetch };
 
 // What became of one file of an operation.
 enum class FileState {

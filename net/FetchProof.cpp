@@ -1,7 +1,5 @@
 #include "net/FetchProof.h"
 
-#include <fmt/format.h>
-
 #include <algorithm>
 #include <vector>
 
@@ -50,8 +48,10 @@ bool RecoveryPartProves(const std::filesystem::path& file, std::string_view name
 }
 
 std::string PartialName(std::string_view target) {
-  if (target.size() <= 200) return ".kvfetch." + std::string(target);
-  return fmt::format(".kvfetch.~{:016x}", Fnv1a64(target));
+  constexpr std::string_view kPrefix = ".kvfetch.";
+  if (kPrefix.size() + target.size() <= kMaxEntryName)
+    return std::string(kPrefix) + std::string(target);
+  return std::string(kPrefix) + HashedName(target);
 }
 
 }  // namespace kivora::net

@@ -1,13 +1,12 @@
 #pragma once
 // The fetch's progress on a terminal: files through, bytes received and the rate, on one
-// line of stderr that every other report clears first. The reports go on to the terminal's
-// own events.
+// line of stderr that every other report clears first. The fetch's Progress events are
+// shown here; every other event goes on to the terminal's own events.
 
 #include <chrono>
 #include <iosfwd>
 
 #include "core/OperationEvents.h"
-#include "net/FetchOperation.h"
 
 namespace kivora::cli {
 
@@ -17,7 +16,6 @@ class FetchProgressLine : public OperationEvents {
   FetchProgressLine(OperationEvents& events, std::ostream& err, bool shown);
   ~FetchProgressLine() override { Clear(); }
 
-  void Show(const net::FetchProgress& progress);
   void Clear();
 
   void Report(const OperationEvent& event) override;
@@ -25,6 +23,8 @@ class FetchProgressLine : public OperationEvents {
   bool AbortRequested() override { return events_.AbortRequested(); }
 
  private:
+  void Show(const Progress& progress);
+
   OperationEvents& events_;
   std::ostream& err_;
   bool shown_;

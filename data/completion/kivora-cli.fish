@@ -80,6 +80,7 @@ complete -c kivora-cli -n $fetch -s o -l output-dir -x -a '(__fish_complete_dire
 complete -c kivora-cli -n $fetch -l join -d 'Rebuild what no address served, then join the set'
 complete -c kivora-cli -n $fetch -l overwrite -d 'With --join, replace an existing joined file'
 complete -c kivora-cli -n $fetch -l jobs -x -d 'Transfers at once (default 4)'
+complete -c kivora-cli -n $fetch -l stall-timeout -x -d 'Seconds a transfer may bring nothing (default 60)'
 # How the hosts of sftp:// and s3:// addresses are reached (fetch, check)
 set -l hosts "__fish_seen_subcommand_from fetch check"
 complete -c kivora-cli -n $hosts -l s3-endpoint -x -d 'Endpoint of s3:// addresses'

@@ -26,6 +26,7 @@
 #include "core/KivoraError.h"
 #include "core/format/DefinitionReader.h"
 #include "core/operations/EngineCall.h"
+#include "core/text/Messages.h"
 #include "filelist/DistributedList.h"
 #include "filelist/FileListMessages.h"
 #include "filelist/ListFile.h"
@@ -431,7 +432,7 @@ void FileListPage::Fetch() {
   const auto rows = Rows();
   if (!RowsComplete(rows) || runner_.Running()) return;
   net::FetchRequest request;
-  const auto failure = TryEngine(net::texts::kFetchFailed, [&] {
+  const auto failure = TryEngine(msg::kFetchFailedClosing, [&] {
     for (const auto& row : rows)
       request.addresses.push_back(net::ParseAddress(filelist::RowLine(row)));
     // Hosts are reached as the environment and ~/.ssh say, as the command line does.
@@ -449,10 +450,7 @@ void FileListPage::Fetch() {
   auto outcome = std::make_shared<std::optional<net::FetchOutcome>>();
   runner_.Start([this](bool atWork) { ShowFetchWork(atWork); },
                 [this, request = std::move(request), outcome](OperationEvents& events) {
-                  *outcome = CallEngine(
-                      events, OperationFailure{net::texts::kFetchFailed},
-                      std::optional<net::FetchOutcome>{},
-                      [&] { return std::optional(net::RunFetch(request, pendants_, events)); });
+                  *outcome = net::RunFetch(request, pendants_, events);
                 },
                 [this, outcome] {
                   if (*outcome) ShowFetched(**outcome);
@@ -473,15 +471,12 @@ void FileListPage::ShowFetched(const net::FetchOutcome& outcome) {
     messages_.Warning(this, EngineText(net::texts::kFetchInterrupted(), language_));
     return;
   }
-  const int fetched = outcome.Count(net::FetchState::Fetched);
-  const int present = outcome.Count(net::FetchState::Present);
-  const int total = static_cast<int>(outcome.files.size());
-  QString text = EngineText(net::texts::kFetchSummary(total, fetched, present), language_);
-  if (fetched + present == total) {
+  if (outcome.failed) return;  // the fetch said why
+  QString text = EngineText(net::FetchSummary(outcome), language_);
+  if (outcome.Whole()) {
     messages_.Information(this, text);
     return;
   }
-  text += "\n\n" + EngineText(net::texts::kFetchIncomplete(total - fetched - present), language_);
   for (const net::FetchedFile& file : outcome.files) {
     if (!file.Here())
       text += "\n" + EngineText(net::texts::kCouldNotFetch(file.name, file.why), language_);

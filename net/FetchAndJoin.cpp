@@ -1,0 +1,52 @@
+#include "net/FetchAndJoin.h"
+
+#include <algorithm>
+#include <system_error>
+
+#include "core/format/LoadedDefinition.h"
+#include "core/operations/EngineCall.h"
+#include "core/operations/RepairOperation.h"
+#include "net/FetchProof.h"
+
+namespace kivora::net {
+
+FetchAndJoinOutcome FetchAndJoin(const FetchRequest& request, const PendantProvider& pendants,
+                                 OperationEvents& events) {
+  FetchAndJoinOutcome result;
+  result.fetched = RunFetch(request, pendants, events);
+  const FetchOutcome& fetched = result.fetched;
+  if (fetched.stopped || fetched.refused || fetched.failed) return result;
+  if (!fetched.Whole()) {
+    const bool recoveryHere = std::any_of(
+        fetched.files.begin(), fetched.files.end(),
+        [](const FetchedFile& f) { return f.role.kind == FileRole::Kind::Recovery && f.Here(); });
+    if (!recoveryHere) return result;
+    const bool repaired = CallEngine(events, RepairFailure(), false, [&] {
+      return RunRepair(fetched.definitionPath, false, pendants, events, request.password).completed;
+    });
+    if (!repaired) return result;
+    result.repaired = true;
+    // What came of the files the repair rebuilt is of no more use.
+    for (const FetchedFile& f : fetched.files) {
+      std::error_code ignored;
+      if (!f.Here())
+        std::filesystem::remove(fetched.definitionPath.parent_path() / PartialName(f.name),
+                                ignored);
+    }
+  }
+  KvrDefinition loaded;
+  if (!LoadDefinition(fetched.definitionPath, pendants, OperationKind::Join, events, loaded))
+    return result;
+  JoinRequest join;
+  join.definitionPath = fetched.definitionPath;
+  join.password = request.password;
+  join.keepPartialOnAbort = false;  // the joined file is the source byte for byte, or none
+  JoinOutcome joined;
+  const bool ok = CallEngine(events, JoinFailure(), false,
+                             [&] { return RunJoin(loaded, join, pendants, events, &joined); });
+  result.joined = ok && !joined.Incomplete();
+  result.join = std::move(joined);
+  return result;
+}
+
+}  // namespace kivora::net
