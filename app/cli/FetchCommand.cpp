@@ -67,7 +67,7 @@ bool FetchCommand::RepairAndJoin(TerminalUi& ui, const net::FetchOutcome& outcom
       });
   if (!whole) {
     if (!recoveryHere) return false;
-    if (!RunRepair(outcome.definitionPath, false, pendants, ui).completed) return false;
+    if (!RunRepair({.definition = outcome.definitionPath}, pendants, ui).completed) return false;
     // What came of the files the repair rebuilt is of no more use.
     for (const net::FetchedFile& f : outcome.files) {
       std::error_code ignored;
@@ -97,9 +97,9 @@ bool FetchCommand::RepairAndJoin(TerminalUi& ui, const net::FetchOutcome& outcom
         return Answer::No;
     }
   });
-  JoinOutcome joined;
-  const bool ok = CallEngine(ui, JoinFailure(), false,
-                             [&] { return RunJoin(loaded, request, pendants, ui, &joined); });
+  request.loaded = std::move(loaded);
+  const JoinOutcome joined = RunJoin(request, pendants, ui);
+  const bool ok = joined.completed;
   if (ok) ui.ShowOutputPath(joined.output.string());
   return ok && !joined.Incomplete();
 }

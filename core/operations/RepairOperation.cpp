@@ -609,36 +609,46 @@ RepairOutcome AssessRecovery(const std::filesystem::path& definition,
   return Summarize(scan);
 }
 
-RepairOutcome RunRepair(const std::filesystem::path& definition, bool dryRun,
-                        const PendantProvider& pendants, OperationEvents& events,
-                        const std::optional<SecretText>& password) {
+RepairOutcome RunRepair(const RepairRequest& request, const PendantProvider& pendants,
+                        OperationEvents& events) {
   std::optional<SetCipher> cipher;
-  PartCipher unlock;
-  if (password && !password->empty()) {
-    // The set's definition, as the scan found it, proves the password before any part is read.
-    unlock = [&](const KvrDefinition& def) -> std::optional<const SetCipher*> {
-      if (def.header.CipherKind != kSealedCipher || !def.header.Encryption) return nullptr;
-      cipher = UnlockSet(def, password, events);
-      if (!cipher) return std::nullopt;
-      return &*cipher;
-    };
-  }
-  return Repair(definition, dryRun, pendants, events, unlock);
+  RepairOutcome outcome;
+  OperationResult run =
+      RunOperation(events, OperationKind::Repair, RepairFailure(), [&](OperationEvents& guarded) {
+        PartCipher unlock;
+        if (request.password && !request.password->empty()) {
+          // The set's definition, as the scan found it, proves the password before any part
+          // is read.
+          unlock = [&](const KvrDefinition& def) -> std::optional<const SetCipher*> {
+            if (def.header.CipherKind != kSealedCipher || !def.header.Encryption) return nullptr;
+            cipher = UnlockSet(def, request.password, guarded);
+            if (!cipher) return std::nullopt;
+            return &*cipher;
+          };
+        }
+        outcome = Repair(request.definition, request.dryRun, pendants, guarded, unlock);
+      });
+  static_cast<OperationResult&>(outcome) = std::move(run);
+  return outcome;
 }
 
 bool OfferRepair(const std::filesystem::path& definition, const PendantProvider& pendants,
                  OperationEvents& events, const SetCipher* cipher) {
-  const StopCheck stop = [&events] { return events.AbortRequested(); };
-  const RepairOutcome assessed = AssessRecovery(definition, pendants, stop, cipher);
-  if (!assessed.found || assessed.damaged == 0) return false;
-  if (assessed.rebuildable == 0 || !assessed.partsRebuildable) {
-    events.ShowCompletion(msg::kRepairPartlyPossible(assessed.damaged, assessed.rebuildable));
-    return false;
-  }
-  if (events.AskYesNo(QuestionKind::RepairFromRecovery, msg::kRepairQuestion) != Answer::Yes) {
-    return false;
-  }
-  return Repair(definition, false, pendants, events, GivenCipher(cipher)).completed;
+  bool completed = false;
+  RunOperation(events, OperationKind::Repair, RepairFailure(), [&](OperationEvents& guarded) {
+    const StopCheck stop = [&guarded] { return guarded.AbortRequested(); };
+    const RepairOutcome assessed = AssessRecovery(definition, pendants, stop, cipher);
+    if (!assessed.found || assessed.damaged == 0) return;
+    if (assessed.rebuildable == 0 || !assessed.partsRebuildable) {
+      guarded.ShowCompletion(msg::kRepairPartlyPossible(assessed.damaged, assessed.rebuildable));
+      return;
+    }
+    if (guarded.AskYesNo(QuestionKind::RepairFromRecovery, msg::kRepairQuestion) != Answer::Yes) {
+      return;
+    }
+    completed = Repair(definition, false, pendants, guarded, GivenCipher(cipher)).completed;
+  });
+  return completed;
 }
 
 }  // namespace kivora

@@ -19,7 +19,7 @@
 #include "core/operations/JoinOperation.h"
 #include "core/operations/RepairOperation.h"
 #include "core/operations/SetRecovery.h"
-#include "core/operations/VerifyOperation.h"
+#include "core/operations/TestOperation.h"
 #include "core/recovery/RecoveryScan.h"
 #include "core/text/Messages.h"
 #include "language/EngineText.h"
@@ -147,10 +147,11 @@ void JoinPage::Join() {
   request.outputFolder = saveFolder_->Chosen();
   services_.runner.Start([this](bool atWork) { ShowWork(atWork); },
                          [this, request](OperationEvents& events) {
-                           const bool joined = CallEngine(events, JoinFailure(), false, [&] {
-                             return RunJoin(services_.loaded, request, services_.pendants, events);
-                           });
-                           if (!joined && !events.AbortRequested()) {
+                           JoinRequest withDefinition = request;
+                           withDefinition.loaded = services_.loaded;
+                           JoinOutcome joined = RunJoin(withDefinition, services_.pendants, events);
+                           services_.loaded = std::move(joined.definition);
+                           if (!joined.completed && !events.AbortRequested()) {
                              OfferRepairFromRecovery(request.definitionPath, events);
                            }
                          });
@@ -158,22 +159,21 @@ void JoinPage::Join() {
 
 void JoinPage::Test() {
   // Written by the operation's thread, read once it finished.
-  auto outcome = std::make_shared<VerifyOutcome>();
+  auto outcome = std::make_shared<TestOutcome>();
   const QString tested = definitionEdit_->text();
   const std::filesystem::path definition = ToPath(tested);
   cleanlyTested_.clear();
   services_.runner.Start([this](bool atWork) { ShowWork(atWork); },
                          [this, outcome, definition](OperationEvents& events) {
-                           *outcome = CallEngine(events, TestFailure(), VerifyOutcome{}, [&] {
-                             // The password of an encrypted set is asked for; Cancel
-                             // tests the checksums alone.
-                             return RunVerify(services_.loaded, definition, services_.pendants,
-                                              events,
-                                              VerifyOptions{.password = std::nullopt,
-                                                            .askPassword = true,
-                                                            .countErrors = true,
-                                                            .retryWrongPassword = true});
-                           });
+                           // The password of an encrypted set is asked for; Cancel
+                           // tests the checksums alone.
+                           *outcome = RunTest({.definitionPath = definition,
+                                               .loaded = services_.loaded,
+                                               .askPassword = true,
+                                               .countErrors = true,
+                                               .retryWrongPassword = true},
+                                              services_.pendants, events);
+                           services_.loaded = outcome->definition;
                            if (outcome->ran && !outcome->aborted && outcome->HasErrors()) {
                              OfferRepairFromRecovery(definition, events, outcome->cipher.get());
                            }
@@ -221,11 +221,11 @@ void JoinPage::AddRecovery() {
   const std::filesystem::path definition = ToPath(cleanlyTested_);
   services_.runner.Start([this](bool atWork) { ShowWork(atWork); },
                          [this, definition, amount](OperationEvents& events) {
-                           CallEngine(events, AddRecoveryFailure(), false, [&] {
-                             return RunAddRecovery(services_.loaded, definition, amount,
-                                                   services_.pendants, events)
-                                 .completed;
-                           });
+                           services_.loaded = RunAddRecovery({.definitionPath = definition,
+                                                              .loaded = services_.loaded,
+                                                              .amount = amount},
+                                                             services_.pendants, events)
+                                                  .definition;
                          },
                          [this] { ShowAddRecoveryCaption(); });
 }
@@ -244,8 +244,7 @@ void JoinPage::ShowAddRecoveryCaption() {
 
 void JoinPage::OfferRepairFromRecovery(const std::filesystem::path& definition,
                                        OperationEvents& events, const SetCipher* cipher) {
-  CallEngine(events, RepairFailure(), false,
-             [&] { return OfferRepair(definition, services_.pendants, events, cipher); });
+  OfferRepair(definition, services_.pendants, events, cipher);
 }
 
 void JoinPage::ShowWork(bool atWork) {

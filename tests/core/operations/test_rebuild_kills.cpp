@@ -30,8 +30,8 @@ TEST_F(RebuildKillTest, KillAnywhereLeavesEachFileOldOrNew) {
   const FileContents damaged = test::FolderContent(dir.path());
   ResplitRequest resplit{definition, dir / "movie.avi", {}, {}, {}, {}, false};
   const std::function<bool()> operations[] = {
-      [&] { return RunResplit(loaded, resplit, pendants, ui); },
-      [&] { return RunRepair(definition, false, pendants, ui).completed; }};
+      [&] { return RunResplit(test::With(resplit, loaded), pendants, ui).completed; },
+      [&] { return RunRepair({.definition = definition}, pendants, ui).completed; }};
   const auto holds = [](const FileContents& files, const std::string& name, const auto& content) {
     return files.contains(name) && files.at(name) == content;
   };

@@ -1,4 +1,4 @@
-#include "core/operations/VerifyOperation.h"
+#include "core/operations/TestOperation.h"
 
 #include <array>
 #include <mutex>
@@ -8,6 +8,7 @@
 #include "core/KivoraError.h"
 #include "core/format/LoadedDefinition.h"
 #include "core/io/IoBuffer.h"
+#include "core/operations/EngineCall.h"
 #include "core/operations/SetProtection.h"
 #include "core/text/Messages.h"
 #include "core/threads/ParallelFor.h"
@@ -29,13 +30,12 @@ FileState StateOf(PartTestResult t) {
   return FileState::Fixable;
 }
 
-}  // namespace
 
-VerifyOutcome RunVerify(KvrDefinition& loaded, const std::filesystem::path& definitionPath,
-                        const PendantProvider& pendants, OperationEvents& events,
-                        const VerifyOptions& options) {
-  VerifyOutcome outcome;
-  if (!RefreshIfChanged(definitionPath, pendants, events, loaded)) return outcome;
+// The test of `loaded` (read again when its file changed) into `outcome`.
+void TestInto(KvrDefinition& loaded, const TestRequest& options, const PendantProvider& pendants,
+              OperationEvents& events, TestOutcome& outcome) {
+  const std::filesystem::path& definitionPath = options.definitionPath;
+  if (!RefreshIfChanged(definitionPath, pendants, events, loaded)) return;
   const KvrDefinition& def = loaded;
   // Given the password, an encrypted set proves its definition first and every chunk
   // as its part is read; a skipped question leaves the checksums alone to test.
@@ -63,7 +63,7 @@ VerifyOutcome RunVerify(KvrDefinition& loaded, const std::filesystem::path& defi
     }
     if (password && !password->empty()) {
       std::optional<SetCipher> unlocked = UnlockSet(def, password, events);
-      if (!unlocked) return outcome;
+      if (!unlocked) return;
       cipher = std::make_shared<const SetCipher>(std::move(*unlocked));
     }
   }
@@ -81,6 +81,10 @@ VerifyOutcome RunVerify(KvrDefinition& loaded, const std::filesystem::path& defi
   SharedStop stopped(abort);
   int reported = 0;
   std::array<int, 6> found{};  // parts by their PartTestResult's value
+  outcome.parts.assign(static_cast<size_t>(count), std::nullopt);
+  std::int64_t bytesTotal = 0;
+  for (const PartRecord& rec : def.parts) bytesTotal += rec.Size;
+  std::int64_t bytesDone = 0;
   const auto reportFinished = [&] {
     for (;;) {
       std::optional<PartTestResult> t;
@@ -97,8 +101,10 @@ VerifyOutcome RunVerify(KvrDefinition& loaded, const std::filesystem::path& defi
       const PartRecord& rec = def.parts[static_cast<size_t>(reported)];
       events.SetFileState(reported, rec.FileName, StateOf(*t));
       outcome.findings.insert(*t);
+      outcome.parts[static_cast<size_t>(reported)] = *t;
       ++found[static_cast<std::size_t>(*t)];
-      events.Report(Progress{OperationKind::Test, reported + 1, count});
+      bytesDone += rec.Size;
+      events.Report(Progress{OperationKind::Test, reported + 1, count, bytesDone, bytesTotal});
       ++reported;
     }
   };
@@ -133,7 +139,7 @@ VerifyOutcome RunVerify(KvrDefinition& loaded, const std::filesystem::path& defi
   if (outcome.aborted || events.AbortRequested()) {
     outcome.aborted = true;
     events.Report(Finished{OperationKind::Test, Outcome::Interrupted});
-    return outcome;
+    return;
   }
 
   outcome.authenticated = cipher && cipher->AuthenticatesDefinition() && !outcome.HasErrors();
@@ -158,6 +164,27 @@ VerifyOutcome RunVerify(KvrDefinition& loaded, const std::filesystem::path& defi
                                             msg::kTestNoProblemQuestion) == Answer::Yes;
   }
   events.Report(Finished{OperationKind::Test, end});
+}
+
+}  // namespace
+
+TestOutcome TestSet(const TestRequest& request, const PendantProvider& pendants,
+                    OperationEvents& events) {
+  TestOutcome outcome;
+  outcome.definition = request.loaded;
+  TestInto(outcome.definition, request, pendants, events, outcome);
+  return outcome;
+}
+
+TestOutcome RunTest(const TestRequest& request, const PendantProvider& pendants,
+                    OperationEvents& events) {
+  TestOutcome outcome;
+  outcome.definition = request.loaded;
+  OperationResult run =
+      RunOperation(events, OperationKind::Test, TestFailure(), [&](OperationEvents& guarded) {
+        TestInto(outcome.definition, request, pendants, guarded, outcome);
+      });
+  static_cast<OperationResult&>(outcome) = std::move(run);
   return outcome;
 }
 
