@@ -11,7 +11,7 @@
 #include "core/PendantProvider.h"
 #include "core/format/DefinitionRecords.h"
 #include "core/format/RecoveryFormat.h"
-#include "core/operations/PartSizeRule.h"
+#include "core/parts/PartSizeRule.h"
 #include "core/parts/Random.h"
 #include "core/parts/SetNames.h"
 #include "core/payload/SecretText.h"

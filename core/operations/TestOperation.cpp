@@ -1,7 +1,6 @@
 #include "core/operations/TestOperation.h"
 
 #include <array>
-#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -11,7 +10,7 @@
 #include "core/operations/EngineCall.h"
 #include "core/operations/SetProtection.h"
 #include "core/text/Messages.h"
-#include "core/threads/ParallelFor.h"
+#include "core/threads/OrderedParallelFor.h"
 
 namespace kivora {
 namespace {
@@ -29,7 +28,6 @@ FileState StateOf(PartTestResult t) {
   }
   return FileState::Fixable;
 }
-
 
 // The test of `loaded` (read again when its file changed) into `outcome`.
 void TestInto(KvrDefinition& loaded, const TestRequest& options, const PendantProvider& pendants,
@@ -72,69 +70,46 @@ void TestInto(KvrDefinition& loaded, const TestRequest& options, const PendantPr
   events.Report(FilesCleared{});
   outcome.findings = {PartTestResult::Ok};
 
-  // Parts are read on two threads; only this one reports, in order, as they finish.
   const int count = def.header.PartCount;
-  std::vector<std::optional<PartTestResult>> results(static_cast<size_t>(count));
-  std::vector<char> finished(static_cast<size_t>(count), 0);
-  std::mutex mutex;
   const StopCheck abort = [&events] { return events.AbortRequested(); };
   SharedStop stopped(abort);
-  int reported = 0;
   std::array<int, 6> found{};  // parts by their PartTestResult's value
   outcome.parts.assign(static_cast<size_t>(count), std::nullopt);
   std::int64_t bytesTotal = 0;
   for (const PartRecord& rec : def.parts) bytesTotal += rec.Size;
   std::int64_t bytesDone = 0;
-  const auto reportFinished = [&] {
-    for (;;) {
-      std::optional<PartTestResult> t;
-      {
-        std::lock_guard lock(mutex);
-        if (reported >= count || !finished[static_cast<size_t>(reported)]) return;
-        t = results[static_cast<size_t>(reported)];
-      }
-      if (!t || events.AbortRequested()) {
-        stopped.Raise();
-        outcome.aborted = true;
-        return;
-      }
-      const PartRecord& rec = def.parts[static_cast<size_t>(reported)];
-      events.SetFileState(reported, rec.FileName, StateOf(*t));
-      outcome.findings.insert(*t);
-      outcome.parts[static_cast<size_t>(reported)] = *t;
-      ++found[static_cast<std::size_t>(*t)];
-      bytesDone += rec.Size;
-      events.Report(Progress{OperationKind::Test, reported + 1, count, bytesDone, bytesTotal});
-      ++reported;
-    }
-  };
+  // Parts are read on two threads; only this one reports, in order, as they finish. A part
+  // that cannot be read ends the test without a closing message; the parts tested before
+  // it keep their rows.
   IoBuffer buffers[kWorkThreads];
-  try {
-    ParallelFor(
-        count,
-        [&](int index, int thread) {
-          if (stopped.Check(thread)) return;
-          const PartRecord& rec = def.parts[static_cast<size_t>(index)];
-          const std::optional<PartTestResult> t =
-              TestPart(def, index, definitionPath.parent_path() / rec.FileName, buffers[thread],
-                       stopped.For(thread), cipher.get());
-          if (!t) stopped.Raise();
-          {
-            std::lock_guard lock(mutex);
-            results[static_cast<size_t>(index)] = t;
-            finished[static_cast<size_t>(index)] = 1;
-          }
-          if (thread == 0) reportFinished();
-        },
-        &stopped);
-    reportFinished();
-    if (stopped.Raised()) outcome.aborted = true;
-  } catch (...) {
-    // A part that cannot be read ends the test without a closing message; the parts
-    // tested before it keep their rows.
-    reportFinished();
-    throw;
-  }
+  OrderedParallelFor<std::optional<PartTestResult>>(
+      count,
+      [&](int index, int thread) -> std::optional<PartTestResult> {
+        if (stopped.Check(thread)) return std::nullopt;
+        const PartRecord& rec = def.parts[static_cast<size_t>(index)];
+        const std::optional<PartTestResult> t =
+            TestPart(def, index, definitionPath.parent_path() / rec.FileName, buffers[thread],
+                     stopped.For(thread), cipher.get());
+        if (!t) stopped.Raise();
+        return t;
+      },
+      [&](int index, const std::optional<PartTestResult>& t) {
+        if (!t || events.AbortRequested()) {
+          stopped.Raise();
+          outcome.aborted = true;
+          return false;
+        }
+        const PartRecord& rec = def.parts[static_cast<size_t>(index)];
+        events.SetFileState(index, rec.FileName, StateOf(*t));
+        outcome.findings.insert(*t);
+        outcome.parts[static_cast<size_t>(index)] = *t;
+        ++found[static_cast<std::size_t>(*t)];
+        bytesDone += rec.Size;
+        events.Report(Progress{OperationKind::Test, index + 1, count, bytesDone, bytesTotal});
+        return true;
+      },
+      &stopped);
+  if (stopped.Raised()) outcome.aborted = true;
   events.Report(WorkEnded{});
   if (outcome.aborted || events.AbortRequested()) {
     outcome.aborted = true;
@@ -146,11 +121,11 @@ void TestInto(KvrDefinition& loaded, const TestRequest& options, const PendantPr
   outcome.cipher = std::move(cipher);
   Outcome end = Outcome::Completed;
   if (outcome.HasErrors()) {
-    const auto count = [&](PartTestResult t) { return found[static_cast<std::size_t>(t)]; };
+    const auto countOf = [&](PartTestResult t) { return found[static_cast<std::size_t>(t)]; };
     if (options.countErrors) {
-      events.ShowWarning(msg::kTestFoundErrorCounts(count(PartTestResult::Missing),
-                                                    count(PartTestResult::Corrupt),
-                                                    count(PartTestResult::Fixable)));
+      events.ShowWarning(msg::kTestFoundErrorCounts(countOf(PartTestResult::Missing),
+                                                    countOf(PartTestResult::Corrupt),
+                                                    countOf(PartTestResult::Fixable)));
     } else {
       events.ShowCompletion(msg::kTestFoundErrors);
     }
@@ -185,6 +160,7 @@ TestOutcome RunTest(const TestRequest& request, const PendantProvider& pendants,
         TestInto(outcome.definition, request, pendants, guarded, outcome);
       });
   static_cast<OperationResult&>(outcome) = std::move(run);
+  if (outcome.ending == Outcome::Failed) outcome.ran = false;  // a failure gives no verdict
   return outcome;
 }
 

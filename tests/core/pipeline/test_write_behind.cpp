@@ -6,9 +6,9 @@
 
 #include "core/KivoraError.h"
 #include "core/io/AtomicFile.h"
-#include "core/io/WriteBehind.h"
 #include "core/operations/JoinOperation.h"
 #include "core/operations/ResplitOperation.h"
+#include "core/pipeline/WriteBehind.h"
 #include "core/text/Messages.h"
 #include "tests/support/SetFixture.h"
 
