@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "core/format/RecoveryFormat.h"
-#include "core/io/CommitNames.h"
+#include "core/io/EntryNames.h"
 #include "core/io/File.h"
 #include "core/io/IoBuffer.h"
 #include "core/parts/PartScan.h"

@@ -15,8 +15,6 @@
 #include "core/io/Crc32.h"
 #include "core/io/File.h"
 #include "core/io/IoBuffer.h"
-#include "core/io/PendingSetCommit.h"
-#include "core/operations/SetLock.h"
 #include "core/operations/SetProtection.h"
 #include "core/operations/SetRecovery.h"
 #include "core/parts/SealedPartProof.h"
@@ -24,6 +22,9 @@
 #include "core/recovery/GroupRebuild.h"
 #include "core/recovery/RecoveryScan.h"
 #include "core/recovery/StripeCrcs.h"
+#include "core/set/SetLock.h"
+#include "core/set/SetMembers.h"
+#include "core/set/SetTransaction.h"
 #include "core/text/GroupThousands.h"
 #include "core/text/Messages.h"
 #include "core/threads/OrderedParallelFor.h"
@@ -34,6 +35,14 @@ namespace {
 FileState LostState(const std::filesystem::path& path) {
   std::error_code ec;
   return std::filesystem::exists(path, ec) ? FileState::Corrupt : FileState::Missing;
+}
+
+// The names the repair's commits may touch: the set's parts, definition and recovery parts.
+SetMembers MembersOfScan(const RecoverySetScan& scan) {
+  std::vector<std::string> recovery;
+  const int count = static_cast<int>(scan.header.groupCount) * scan.header.perGroup;
+  for (int j = 0; j < count; ++j) recovery.push_back(NameText(scan.RecoveryPath(j)));
+  return MembersOf(scan.definition, scan.DefinitionPath(), std::move(recovery));
 }
 
 RepairOutcome Summarize(const std::optional<RecoverySetScan>& scan) {
@@ -210,7 +219,15 @@ RepairOutcome Repair(const std::filesystem::path& definition, bool dryRun,
 
   // No other operation writes or joins the set while files of it are rebuilt.
   const std::string setName = SetNames::Of(scan->definition, scan->DefinitionPath()).LockName();
-  if (!lock) lock.emplace(scan->folder, setName, SetLock::Mode::Exclusive);
+  if (!lock) {
+    lock.emplace(scan->folder, setName, SetLock::Mode::Exclusive);
+    // Taking the lock finished a commit a killed run left: the scan is of the set before.
+    if (lock->Finished().outcome == InterruptedCommit::Outcome::RolledForward) {
+      events.ShowError(msg::kDefinitionUpdated);
+      return end(false);
+    }
+  }
+  const SetMembers members = MembersOfScan(*scan);
   // Groups are rebuilt two at a time, each thread with stripe buffers of its own. The
   // calling thread commits the files of finished groups, a group at a time and in group
   // order, and reports them once they have their names; a group that failed or stopped
@@ -231,8 +248,8 @@ RepairOutcome Repair(const std::filesystem::path& definition, bool dryRun,
       [&](int g, int thread) -> std::optional<RebuiltGroup> {
         std::optional<RebuiltGroup> rows;
         if (!stopped.Check(thread)) {
-          rows = RebuildGroup(*scan, g, setName, stripes[static_cast<size_t>(thread)], readThreads,
-                              cipher, stopped.For(thread));
+          rows = RebuildGroup(*scan, g, setName, members, stripes[static_cast<size_t>(thread)],
+                              readThreads, cipher, stopped.For(thread));
         }
         if (!rows) stopped.Raise();
         return rows;
@@ -257,7 +274,8 @@ RepairOutcome Repair(const std::filesystem::path& definition, bool dryRun,
   // The definition takes its name after every part it names.
   if (scan->definitionLost) {
     WithMessage(msg::kRepairWriteFailed324, [&] {
-      PendingSetCommit commit(scan->folder, setName);
+      SetTransaction commit(scan->folder, setName);
+      commit.AddMembers(members);
       const std::string name = NameText(scan->DefinitionPath());
       AtomicFile file(scan->DefinitionPath());
       file.Write(scan->definitionCopy);

@@ -57,14 +57,16 @@ class GroupRebuild {
  public:
   // `stripes` holds the stripe buffers, kept from one group to the next.
   // `readThreads`: how many threads read the shards of a stripe. `setName` names the
-  // hidden files (core/io/CommitNames.h). With `cipher`, rebuilt parts must prove their
+  // hidden files (core/set/CommitNames.h). With `cipher`, rebuilt parts must prove their
   // chunks' tags too.
   GroupRebuild(const RecoverySetScan& scan, int group, const std::string& setName,
-               GroupStripes& stripes, int readThreads, const SetCipher* cipher)
+               const SetMembers& members, GroupStripes& stripes, int readThreads,
+               const SetCipher* cipher)
       : scan_(scan),
         g_(scan.groups[group]),
         group_(group),
         setName_(setName),
+        members_(members),
         stripes_(stripes),
         readThreads_(readThreads),
         cipher_(cipher) {}
@@ -261,7 +263,8 @@ class GroupRebuild {
     RebuiltGroup rebuilt;
     WithMessage(msg::kRepairWriteFailed324,
                 [&] { rebuilt.commit.emplace(scan_.folder, setName_); });
-    PendingSetCommit& commit = *rebuilt.commit;
+    SetTransaction& commit = *rebuilt.commit;
+    commit.AddMembers(members_);
     for (ShardOutput& o : outputs_) {
       const std::string target = NameText(o.path);
       WithMessage(msg::kRepairWriteFailed324, [&] {
@@ -285,6 +288,7 @@ class GroupRebuild {
   const RecoveryGroupScan& g_;
   int group_;
   const std::string& setName_;
+  const SetMembers& members_;
   GroupStripes& stripes_;
   int readThreads_;
   const SetCipher* cipher_;
@@ -295,10 +299,10 @@ class GroupRebuild {
 }  // namespace
 
 std::optional<RebuiltGroup> RebuildGroup(const RecoverySetScan& scan, int group,
-                                         const std::string& setName, GroupStripes& stripes,
-                                         int readThreads, const SetCipher* cipher,
-                                         const StopCheck& stop) {
-  return GroupRebuild(scan, group, setName, stripes, readThreads, cipher).Run(stop);
+                                         const std::string& setName, const SetMembers& members,
+                                         GroupStripes& stripes, int readThreads,
+                                         const SetCipher* cipher, const StopCheck& stop) {
+  return GroupRebuild(scan, group, setName, members, stripes, readThreads, cipher).Run(stop);
 }
 
 }  // namespace kivora
