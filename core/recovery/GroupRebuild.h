@@ -50,8 +50,7 @@ struct RebuiltGroup {
 // written or proved.
 std::optional<RebuiltGroup> RebuildGroup(const RecoverySetScan& scan, int group,
                                          const std::string& setName, const SetMembers& members,
-                                         GroupStripes& stripes,
-                                         int readThreads, const SetCipher* cipher,
-                                         const StopCheck& stop);
+                                         GroupStripes& stripes, int readThreads,
+                                         const SetCipher* cipher, const StopCheck& stop);
 
 }  // namespace kivora

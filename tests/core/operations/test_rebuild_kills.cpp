@@ -125,7 +125,9 @@ TEST_F(RebuildKillTest, AWriterReadsTheSetAgainOnceItHoldsTheLock) {
         return RunResplit(test::With(resplit, loaded), pendants, ui).completed;
       },
       [&] {
-        return RunAddRecovery({.definitionPath = definition, .loaded = loaded, .amount = {1, 0}}, pendants, ui).completed;
+        return RunAddRecovery({.definitionPath = definition, .loaded = loaded, .amount = {1, 0}},
+                              pendants, ui)
+            .completed;
       }};
   for (const auto& operation : operations) {
     restore(*killed);
