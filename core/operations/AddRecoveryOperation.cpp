@@ -80,7 +80,7 @@ void Refuse(const TestOutcome& test, const std::filesystem::path& definitionPath
       PartsFound(test, {PartTestResult::Missing, PartTestResult::Corrupt});
   const std::vector<std::string> fixable = PartsFound(test, {PartTestResult::Fixable});
   std::optional<MessageText> text;
-  const auto addLine = [&](MessageText line) {
+  const auto addLine = [&](const MessageText& line) {
     text = text ? msg::kLineThenLine(*text, line) : line;
   };
   if (!damaged.empty() || fixable.empty()) {

@@ -54,7 +54,7 @@ class JoinWriter {
   void Commit() { target_->Commit(); }
 
  private:
-  static constexpr size_t kSealedReadBytes = 1024 * 1024;
+  static constexpr size_t kSealedReadBytes = size_t{1024} * 1024;
 
   void CutTo(std::int64_t length) { target_->CutTo(length); }
   void WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes) {
