@@ -114,6 +114,22 @@ struct Finished {
   Outcome outcome = Outcome::Completed;
 };
 
+// What every operation's outcome holds beside its own results: how it ended (as its
+// Finished said; Failed when it refused before its work began) and the last state of each
+// file it reported, in the order they were first reported (a FilesCleared empties it).
+struct OperationResult {
+  Outcome ending = Outcome::Failed;
+  std::vector<FileStateChanged> files;
+
+  // The last state of `role`, if the operation reported one.
+  std::optional<FileState> StateOf(FileRole role) const {
+    for (const FileStateChanged& f : files) {
+      if (f.role == role) return f.state;
+    }
+    return std::nullopt;
+  }
+};
+
 using OperationEvent = std::variant<WorkStarted, WorkEnded, FilesCleared, FileStateChanged,
                                     Progress, Message, DefinitionSummary, Finished>;
 

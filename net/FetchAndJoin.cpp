@@ -21,10 +21,9 @@ FetchAndJoinOutcome FetchAndJoin(const FetchRequest& request, const PendantProvi
         fetched.files.begin(), fetched.files.end(),
         [](const FetchedFile& f) { return f.role.kind == FileRole::Kind::Recovery && f.Here(); });
     if (!recoveryHere) return result;
-    const bool repaired = CallEngine(events, RepairFailure(), false, [&] {
-      return RunRepair(fetched.definitionPath, false, pendants, events, request.password).completed;
-    });
-    if (!repaired) return result;
+    const RepairOutcome repair = RunRepair(
+        {.definition = fetched.definitionPath, .password = request.password}, pendants, events);
+    if (!repair.completed) return result;
     result.repaired = true;
     // What came of the files the repair rebuilt is of no more use.
     for (const FetchedFile& f : fetched.files) {
@@ -41,10 +40,9 @@ FetchAndJoinOutcome FetchAndJoin(const FetchRequest& request, const PendantProvi
   join.definitionPath = fetched.definitionPath;
   join.password = request.password;
   join.keepPartialOnAbort = false;  // the joined file is the source byte for byte, or none
-  JoinOutcome joined;
-  const bool ok = CallEngine(events, JoinFailure(), false,
-                             [&] { return RunJoin(loaded, join, pendants, events, &joined); });
-  result.joined = ok && !joined.Incomplete();
+  join.loaded = std::move(loaded);
+  JoinOutcome joined = RunJoin(join, pendants, events);
+  result.joined = joined.completed && !joined.Incomplete();
   result.join = std::move(joined);
   return result;
 }

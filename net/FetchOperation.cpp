@@ -13,7 +13,7 @@
 #include "core/io/FileSystemCalls.h"
 #include "core/io/IoBuffer.h"
 #include "core/operations/EngineCall.h"
-#include "core/operations/PartSizeRule.h"
+#include "core/parts/PartSizeRule.h"
 #include "core/operations/SetProtection.h"
 #include "core/parts/PartScan.h"
 #include "core/parts/SetNames.h"

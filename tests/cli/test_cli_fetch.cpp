@@ -19,6 +19,7 @@
 #include "net/FetchOperation.h"
 #include "tests/cli/CliTestSupport.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/FaultSeam.h"
 #include "tests/support/FetchServers.h"
 #include "tests/support/TestSupport.h"
 

@@ -19,7 +19,7 @@
 #include "core/operations/JoinOperation.h"
 #include "core/operations/RepairOperation.h"
 #include "core/operations/SetRecovery.h"
-#include "core/operations/VerifyOperation.h"
+#include "core/operations/TestOperation.h"
 #include "core/recovery/RecoveryScan.h"
 #include "core/text/Messages.h"
 #include "language/EngineText.h"
@@ -157,10 +157,11 @@ void JoinPage::Join() {
   ShowRunning(services_.runner.Start(
       [this](bool atWork) { ShowWork(atWork); },
       [this, request, outcome](OperationEvents& events) {
-        const bool joined = CallEngine(events, JoinFailure(), false, [&] {
-          return RunJoin(services_.loaded, request, services_.pendants, events, outcome.get());
-        });
-        if (!joined && !events.AbortRequested()) {
+        JoinRequest withDefinition = request;
+        withDefinition.loaded = services_.loaded;
+        *outcome = RunJoin(withDefinition, services_.pendants, events);
+        services_.loaded = outcome->definition;
+        if (!outcome->completed && !events.AbortRequested()) {
           OfferRepairFromRecovery(request.definitionPath, events);
         }
       },
@@ -189,22 +190,22 @@ void JoinPage::ShowRunning(bool running, QPushButton* focusAfter) {
 
 void JoinPage::Test() {
   // Written by the operation's thread, read once it finished.
-  auto outcome = std::make_shared<VerifyOutcome>();
+  auto outcome = std::make_shared<TestOutcome>();
   const QString tested = definitionEdit_->text();
   const std::filesystem::path definition = ToPath(tested);
   cleanlyTested_.clear();
   ShowRunning(services_.runner.Start(
       [this](bool atWork) { ShowWork(atWork); },
       [this, outcome, definition](OperationEvents& events) {
-        *outcome = CallEngine(events, TestFailure(), VerifyOutcome{}, [&] {
-          // The password of an encrypted set is asked for; Cancel
-          // tests the checksums alone.
-          return RunVerify(services_.loaded, definition, services_.pendants, events,
-                           VerifyOptions{.password = std::nullopt,
-                                         .askPassword = true,
-                                         .countErrors = true,
-                                         .retryWrongPassword = true});
-        });
+        // The password of an encrypted set is asked for; Cancel
+        // tests the checksums alone.
+        *outcome = RunTest({.definitionPath = definition,
+                            .loaded = services_.loaded,
+                            .askPassword = true,
+                            .countErrors = true,
+                            .retryWrongPassword = true},
+                           services_.pendants, events);
+        services_.loaded = outcome->definition;
         if (outcome->ran && !outcome->aborted && outcome->HasErrors()) {
           OfferRepairFromRecovery(definition, events, outcome->cipher.get());
         }
@@ -251,18 +252,19 @@ void JoinPage::AddRecovery() {
   if (!typed) return;
   const RecoveryAmount amount = *TypedRecoveryAmount(*typed);
   const std::filesystem::path definition = ToPath(cleanlyTested_);
-  ShowRunning(services_.runner.Start([this](bool atWork) { ShowWork(atWork); },
-                                     [this, definition, amount](OperationEvents& events) {
-                                       CallEngine(events, AddRecoveryFailure(), false, [&] {
-                                         return RunAddRecovery(services_.loaded, definition, amount,
-                                                               services_.pendants, events)
-                                             .completed;
-                                       });
-                                     },
-                                     [this] {
-                                       ShowRunning(false, joinButton_);
-                                       ShowAddRecoveryCaption();
-                                     }));
+  ShowRunning(services_.runner.Start(
+      [this](bool atWork) { ShowWork(atWork); },
+      [this, definition, amount](OperationEvents& events) {
+        services_.loaded =
+            RunAddRecovery(
+                {.definitionPath = definition, .loaded = services_.loaded, .amount = amount},
+                services_.pendants, events)
+                .definition;
+      },
+      [this] {
+        ShowRunning(false, joinButton_);
+        ShowAddRecoveryCaption();
+      }));
 }
 
 void JoinPage::ShowAddRecoveryCaption() {
@@ -279,8 +281,7 @@ void JoinPage::ShowAddRecoveryCaption() {
 
 void JoinPage::OfferRepairFromRecovery(const std::filesystem::path& definition,
                                        OperationEvents& events, const SetCipher* cipher) {
-  CallEngine(events, RepairFailure(), false,
-             [&] { return OfferRepair(definition, services_.pendants, events, cipher); });
+  OfferRepair(definition, services_.pendants, events, cipher);
 }
 
 void JoinPage::ShowWork(bool atWork) {

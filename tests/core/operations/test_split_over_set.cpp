@@ -71,14 +71,16 @@ TEST(SplitOverSet, KillAtAnyCallLeavesOldOrNewSet) {
     const auto split = [&] {
       test::RecordingEvents ui;
       SplitOutcome result;
-      return RunSplit(s, pendants, ui, result, 42);
+      return (result = RunSplit(test::Seeded(s, 42), pendants, ui)).completed;
     };
     const auto second = [&] {
       if (!c.addRecovery) return split();
       const std::filesystem::path definition = SplitSetNames(s, 20).DefinitionPath();
       KvrDefinition loaded = ReadDefinition(definition, pendants);
       test::RecordingEvents ui;
-      return RunAddRecovery(loaded, definition, s.recovery, pendants, ui).completed;
+      return RunAddRecovery({.definitionPath = definition, .loaded = loaded, .amount = s.recovery},
+                            pendants, ui)
+          .completed;
     };
     const std::string setName = SplitSetNames(s, std::nullopt).LockName();
     test::WriteBytes(s.source, test::RandomBytes(c.oldSize, 1));
@@ -138,10 +140,10 @@ TEST(SplitOverSet, ReplacesAFileOfNoSetOnlyWhenAllowed) {
     test::WriteBytes(s.source, test::RandomBytes(3 * 1024));
     test::WriteBytes(dir / foreign, test::RandomBytes(100, 7));
     const Files before = test::FolderContent(dir.path());
-    EXPECT_FALSE(RunSplit(s, pendants, events, result, 42)) << foreign;
+    EXPECT_FALSE((result = RunSplit(test::Seeded(s, 42), pendants, events)).completed) << foreign;
     EXPECT_TRUE(test::FolderContent(dir.path()) == before) << foreign;
     s.overwrite = true;
-    EXPECT_TRUE(RunSplit(s, pendants, events, result, 42)) << foreign;
+    EXPECT_TRUE((result = RunSplit(test::Seeded(s, 42), pendants, events)).completed) << foreign;
     EXPECT_NE(test::ReadBytes(dir / foreign), before.at(foreign)) << foreign;
   }
 }

@@ -1,7 +1,6 @@
-#include "core/operations/VerifyOperation.h"
+#include "core/operations/TestOperation.h"
 
 #include <array>
-#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -11,11 +10,12 @@
 #include "core/format/LoadedDefinition.h"
 #include "core/io/Folder.h"
 #include "core/io/IoBuffer.h"
+#include "core/operations/EngineCall.h"
 #include "core/operations/SetProtection.h"
 #include "core/parts/SetNames.h"
 #include "core/set/SetCommit.h"
 #include "core/text/Messages.h"
-#include "core/threads/ParallelFor.h"
+#include "core/threads/OrderedParallelFor.h"
 
 namespace kivora {
 namespace {
@@ -47,13 +47,11 @@ std::optional<CommitJournal> PendingCommitOfSet(const KvrDefinition& def,
   }
 }
 
-}  // namespace
-
-VerifyOutcome RunVerify(KvrDefinition& loaded, const std::filesystem::path& definitionPath,
-                        const PendantProvider& pendants, OperationEvents& events,
-                        const VerifyOptions& options) {
-  VerifyOutcome outcome;
-  if (!RefreshIfChanged(definitionPath, pendants, events, loaded)) return outcome;
+// The test of `loaded` (read again when its file changed) into `outcome`.
+void TestInto(KvrDefinition& loaded, const TestRequest& options, const PendantProvider& pendants,
+              OperationEvents& events, TestOutcome& outcome) {
+  const std::filesystem::path& definitionPath = options.definitionPath;
+  if (!RefreshIfChanged(definitionPath, pendants, events, loaded)) return;
   const KvrDefinition& def = loaded;
   // Given the password, an encrypted set proves its definition first and every chunk
   // as its part is read; a skipped question leaves the checksums alone to test.
@@ -81,7 +79,7 @@ VerifyOutcome RunVerify(KvrDefinition& loaded, const std::filesystem::path& defi
     }
     if (password && !password->empty()) {
       std::optional<SetCipher> unlocked = UnlockSet(def, password, events);
-      if (!unlocked) return outcome;
+      if (!unlocked) return;
       cipher = std::make_shared<const SetCipher>(std::move(*unlocked));
     }
   }
@@ -100,81 +98,64 @@ VerifyOutcome RunVerify(KvrDefinition& loaded, const std::filesystem::path& defi
     events.ShowWarning(msg::kCommitPending);
   }
 
-  // Parts are read on two threads; only this one reports, in order, as they finish.
   const int count = def.header.PartCount;
-  std::vector<std::optional<PartTestResult>> results(static_cast<size_t>(count));
-  std::vector<char> finished(static_cast<size_t>(count), 0);
-  std::mutex mutex;
   const StopCheck abort = [&events] { return events.AbortRequested(); };
   SharedStop stopped(abort);
-  int reported = 0;
   std::array<int, 6> found{};  // parts by their PartTestResult's value
-  const auto reportFinished = [&] {
-    for (;;) {
-      std::optional<PartTestResult> t;
-      {
-        std::lock_guard lock(mutex);
-        if (reported >= count || !finished[static_cast<size_t>(reported)]) return;
-        t = results[static_cast<size_t>(reported)];
-      }
-      if (!t || events.AbortRequested()) {
-        stopped.Raise();
-        outcome.aborted = true;
-        return;
-      }
-      const PartRecord& rec = def.parts[static_cast<size_t>(reported)];
-      events.SetFileState(reported, rec.FileName, StateOf(*t));
-      outcome.findings.insert(*t);
-      ++found[static_cast<std::size_t>(*t)];
-      events.Report(Progress{OperationKind::Test, reported + 1, count});
-      ++reported;
-    }
-  };
+  outcome.parts.assign(static_cast<size_t>(count), std::nullopt);
+  std::int64_t bytesTotal = 0;
+  for (const PartRecord& rec : def.parts) bytesTotal += rec.Size;
+  std::int64_t bytesDone = 0;
+  // Parts are read on two threads; only this one reports, in order, as they finish. A part
+  // that cannot be read ends the test without a closing message; the parts tested before
+  // it keep their rows.
   IoBuffer buffers[kWorkThreads];
-  try {
-    ParallelFor(
-        count,
-        [&](int index, int thread) {
-          if (stopped.Check(thread)) return;
-          const PartRecord& rec = def.parts[static_cast<size_t>(index)];
-          const std::optional<PartTestResult> t =
-              pending.contains(rec.FileName)
-                  ? std::optional(PartTestResult::Ok)
-                  : TestPart(def, index, definitionPath.parent_path() / rec.FileName,
-                             buffers[thread], stopped.For(thread), cipher.get());
-          if (!t) stopped.Raise();
-          {
-            std::lock_guard lock(mutex);
-            results[static_cast<size_t>(index)] = t;
-            finished[static_cast<size_t>(index)] = 1;
-          }
-          if (thread == 0) reportFinished();
-        },
-        &stopped);
-    reportFinished();
-    if (stopped.Raised()) outcome.aborted = true;
-  } catch (...) {
-    // A part that cannot be read ends the test without a closing message; the parts
-    // tested before it keep their rows.
-    reportFinished();
-    throw;
-  }
+  OrderedParallelFor<std::optional<PartTestResult>>(
+      count,
+      [&](int index, int thread) -> std::optional<PartTestResult> {
+        if (stopped.Check(thread)) return std::nullopt;
+        const PartRecord& rec = def.parts[static_cast<size_t>(index)];
+        const std::optional<PartTestResult> t =
+            pending.contains(rec.FileName)
+                ? std::optional(PartTestResult::Ok)
+                : TestPart(def, index, definitionPath.parent_path() / rec.FileName, buffers[thread],
+                           stopped.For(thread), cipher.get());
+        if (!t) stopped.Raise();
+        return t;
+      },
+      [&](int index, const std::optional<PartTestResult>& t) {
+        if (!t || events.AbortRequested()) {
+          stopped.Raise();
+          outcome.aborted = true;
+          return false;
+        }
+        const PartRecord& rec = def.parts[static_cast<size_t>(index)];
+        events.SetFileState(index, rec.FileName, StateOf(*t));
+        outcome.findings.insert(*t);
+        outcome.parts[static_cast<size_t>(index)] = *t;
+        ++found[static_cast<std::size_t>(*t)];
+        bytesDone += rec.Size;
+        events.Report(Progress{OperationKind::Test, index + 1, count, bytesDone, bytesTotal});
+        return true;
+      },
+      &stopped);
+  if (stopped.Raised()) outcome.aborted = true;
   events.Report(WorkEnded{});
   if (outcome.aborted || events.AbortRequested()) {
     outcome.aborted = true;
     events.Report(Finished{OperationKind::Test, Outcome::Interrupted});
-    return outcome;
+    return;
   }
 
   outcome.authenticated = cipher && cipher->AuthenticatesDefinition() && !outcome.HasErrors();
   outcome.cipher = std::move(cipher);
   Outcome end = Outcome::Completed;
   if (outcome.HasErrors()) {
-    const auto count = [&](PartTestResult t) { return found[static_cast<std::size_t>(t)]; };
+    const auto countOf = [&](PartTestResult t) { return found[static_cast<std::size_t>(t)]; };
     if (options.countErrors) {
-      events.ShowWarning(msg::kTestFoundErrorCounts(count(PartTestResult::Missing),
-                                                    count(PartTestResult::Corrupt),
-                                                    count(PartTestResult::Fixable)));
+      events.ShowWarning(msg::kTestFoundErrorCounts(countOf(PartTestResult::Missing),
+                                                    countOf(PartTestResult::Corrupt),
+                                                    countOf(PartTestResult::Fixable)));
     } else {
       events.ShowCompletion(msg::kTestFoundErrors);
     }
@@ -188,6 +169,28 @@ VerifyOutcome RunVerify(KvrDefinition& loaded, const std::filesystem::path& defi
                                             msg::kTestNoProblemQuestion) == Answer::Yes;
   }
   events.Report(Finished{OperationKind::Test, end});
+}
+
+}  // namespace
+
+TestOutcome TestSet(const TestRequest& request, const PendantProvider& pendants,
+                    OperationEvents& events) {
+  TestOutcome outcome;
+  outcome.definition = request.loaded;
+  TestInto(outcome.definition, request, pendants, events, outcome);
+  return outcome;
+}
+
+TestOutcome RunTest(const TestRequest& request, const PendantProvider& pendants,
+                    OperationEvents& events) {
+  TestOutcome outcome;
+  outcome.definition = request.loaded;
+  OperationResult run =
+      RunOperation(events, OperationKind::Test, TestFailure(), [&](OperationEvents& guarded) {
+        TestInto(outcome.definition, request, pendants, guarded, outcome);
+      });
+  static_cast<OperationResult&>(outcome) = std::move(run);
+  if (outcome.ending == Outcome::Failed) outcome.ran = false;  // a failure gives no verdict
   return outcome;
 }
 
