@@ -88,7 +88,9 @@ class SetSend {
   std::deque<CopyJob> waiting_;
   std::map<int, CopyJob> running_;
   std::set<std::pair<size_t, size_t>> refused_;  // (file, host)
-  std::deque<SendHost> roots_;                   // the hosts' servers, for their folders
+  // Hosts that refused the credentials or cannot be reached: nothing more goes there.
+  std::map<size_t, MessageText> lostHosts_;
+  std::deque<SendHost> roots_;  // the hosts' servers, for their folders
   int nextId_ = 0;
   std::int64_t bytesTotal_ = 0;
 };
@@ -310,6 +312,11 @@ void SetSend::Ended(const RemoteEnd& end) {
   const SendHost& host = request_.hosts[copy.host];
   const bool ftp = host.kind == HostKind::Ftp;
   MessageText why;
+  if (end.hostLost) {
+    lostHosts_.try_emplace(copy.host, end.why);
+    Settle(job, CopyState::Failed, end.why);
+    return;
+  }
   switch (job.step) {
     case Step::ProbeFinal:
       if (end.ok && end.length >= 0 && Matches(file, end, copy, why)) {
@@ -399,7 +406,14 @@ SendOutcome SetSend::Run() {
     }
     // Waiting copies start where their host has room, the others keep their place.
     for (auto it = waiting_.begin(); it != waiting_.end() && transfers_.HasRoom();) {
-      const SendHost& host = request_.hosts[outcome_.files[it->file].copies[it->copy].host];
+      const size_t h = outcome_.files[it->file].copies[it->copy].host;
+      if (const auto lost = lostHosts_.find(h); lost != lostHosts_.end()) {
+        CopyJob job = *it;
+        it = waiting_.erase(it);
+        Settle(job, CopyState::Failed, lost->second);
+        continue;
+      }
+      const SendHost& host = request_.hosts[h];
       if (!transfers_.HasRoom(host.hostKey)) {
         ++it;
         continue;

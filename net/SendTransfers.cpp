@@ -348,6 +348,8 @@ std::optional<RemoteEnd> SendTransfers::Finish(Job& job, int result) {
   if (r.action == RemoteAction::MakeFolder && code == CURLE_OK && status == 405) end.ok = true;
   end.missing = (ftp && code == CURLE_REMOTE_FILE_NOT_FOUND) || (!ftp && status == 404);
   end.quota = QuotaStatus(status) || code == CURLE_REMOTE_DISK_FULL;
+  end.hostLost = code == CURLE_LOGIN_DENIED || code == CURLE_COULDNT_CONNECT ||
+                 code == CURLE_COULDNT_RESOLVE_HOST || (!ftp && (status == 401 || status == 403));
   if (end.ok && (r.action == RemoteAction::Probe || r.action == RemoteAction::Rename)) {
     end.length = length;
     end.crc = job.reportedCrc;

@@ -51,6 +51,7 @@ struct RemoteEnd {
   bool ok = false;
   bool missing = false;              // the host has no file of that name
   bool quota = false;                // the host refused it as too large or over its quota
+  bool hostLost = false;             // the host refused the credentials, or cannot be reached
   std::int64_t length = -1;          // Probe, Rename: the length the host reports
   std::optional<std::uint32_t> crc;  // Probe, Rename: the CRC-32 the host reports
   // Upload: the CRC-32 and SHA-256 of the whole file, taken as it was read.
