@@ -5,9 +5,11 @@
 #include <cctype>
 #include <memory>
 #include <new>
+#include <optional>
 
 #include "core/KivoraError.h"
 #include "net/FetchMessages.h"
+#include "net/HostMessages.h"
 
 namespace kivora::net {
 namespace {
@@ -77,12 +79,26 @@ UrlHandle ParsedUrl(const std::string& url, std::string_view given) {
   return handle;
 }
 
+std::optional<Scheme> SchemeNamed(std::string_view name) {
+  if (name == "http") return Scheme::Http;
+  if (name == "https") return Scheme::Https;
+  if (name == "ftp") return Scheme::Ftp;
+  if (name == "ftps") return Scheme::Ftps;
+  if (name == "sftp") return Scheme::Sftp;
+  if (name == "s3") return Scheme::S3;
+  return std::nullopt;
+}
+
 Address Describe(CURLU* url, std::string_view given) {
   Address address;
   address.url = UrlPart(url, CURLUPART_URL);
-  const std::string scheme = UrlPart(url, CURLUPART_SCHEME);
-  address.host = scheme + "://" + UrlPart(url, CURLUPART_HOST) + ":" +
-                 UrlPart(url, CURLUPART_PORT, CURLU_DEFAULT_PORT);
+  std::string scheme = UrlPart(url, CURLUPART_SCHEME);
+  for (char& c : scheme) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  address.scheme = SchemeNamed(scheme).value_or(Scheme::Http);
+  // Every bucket lies behind the one endpoint, whose port the address does not give.
+  address.host = scheme + "://" + UrlPart(url, CURLUPART_HOST);
+  if (address.scheme != Scheme::S3)
+    address.host += ":" + UrlPart(url, CURLUPART_PORT, CURLU_DEFAULT_PORT);
   const std::string path = UrlPart(url, CURLUPART_PATH);
   const size_t slash = path.rfind('/');
   const std::string folder = slash == std::string::npos ? "/" : path.substr(0, slash + 1);
@@ -112,8 +128,18 @@ Address ParseAddress(std::string_view text) {
   const UrlHandle url = ParsedUrl(encoded, text);
   std::string scheme = UrlPart(url.get(), CURLUPART_SCHEME);
   for (char& c : scheme) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (scheme != "http" && scheme != "https" && scheme != "ftp") {
-    throw KivoraError(texts::kSchemeRefused(std::string(text), scheme));
+  if (!UrlPart(url.get(), CURLUPART_PASSWORD).empty()) {
+    // The address is named without its password.
+    curl_url_set(url.get(), CURLUPART_PASSWORD, nullptr, 0);
+    throw KivoraError(texts::kPasswordInAddress(UrlPart(url.get(), CURLUPART_URL)));
+  }
+  const std::optional<Scheme> known = SchemeNamed(scheme);
+  if (!known) throw KivoraError(texts::kSchemeRefused(std::string(text), scheme));
+  if (*known == Scheme::S3 &&
+      (UrlPart(url.get(), CURLUPART_HOST).empty() || !UrlPart(url.get(), CURLUPART_PORT).empty() ||
+       !UrlPart(url.get(), CURLUPART_USER).empty() ||
+       UrlPart(url.get(), CURLUPART_PATH).size() < 2)) {
+    throw KivoraError(texts::kNotS3Object(std::string(text)));
   }
   return Describe(url.get(), text);
 }

@@ -8,8 +8,9 @@
 namespace kivora::net::texts {
 
 inline constexpr MessageTemplate<std::string, std::string> kSchemeRefused{
-    "拒絕位址「{}」：只能從 http、https 或 ftp 下載，不接受「{}」。",
-    "Address \"{}\" refused: only http, https and ftp are fetched from, not \"{}\"."};
+    "拒絕位址「{}」：只接受 http、https、ftp、ftps、sftp 或 s3 位址，不接受「{}」。",
+    "Address \"{}\" refused: only http, https, ftp, ftps, sftp and s3 addresses are taken, not "
+    "\"{}\"."};
 inline constexpr MessageTemplate<std::string> kAddressUnreadable{"無法解讀位址「{}」。",
                                                                  "Cannot read the address \"{}\"."};
 inline constexpr MessageTemplate<std::string> kListNotInEncoding{

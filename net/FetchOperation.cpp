@@ -12,27 +12,22 @@
 #include "core/format/StoredDefinition.h"
 #include "core/io/Crc32.h"
 #include "core/io/IoBuffer.h"
-#include "core/io/PendingSetCommit.h"
-#include "core/operations/SetLock.h"
 #include "core/operations/SetProtection.h"
 #include "core/parts/PartScan.h"
 #include "core/parts/SetNames.h"
+#include "core/set/SetLock.h"
+#include "core/set/SetMembers.h"
+#include "core/set/SetTransaction.h"
 #include "core/text/Messages.h"
 #include "net/AddressList.h"
 #include "net/FetchMessages.h"
 #include "net/FetchProof.h"
+#include "net/SetFileNames.h"
 
 namespace kivora::net {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// A definition file's name: BASE.kvr or BASE_kvr.EXT, in any case.
-bool IsDefinitionFileName(std::string_view name) {
-  std::string lower(name);
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return lower.ends_with(".kvr") || lower.find("_kvr.") != std::string::npos;
-}
 
 // The names the definition may be fetched by, the likeliest first: the one definition file
 // listed or, without one, the listed names that are no recovery parts from the last (part
@@ -56,14 +51,6 @@ std::pair<std::vector<std::string>, bool> DefinitionNamesOf(
   if (parts.empty()) throw KivoraError(texts::kNoDefinitionListed);
   std::sort(parts.rbegin(), parts.rend());
   return {parts, true};
-}
-
-bool IsRecoveryOf(const RecoveryNaming& naming, std::string_view name) {
-  if (!name.starts_with(naming.prefix) || !name.ends_with(naming.suffix)) return false;
-  const std::string_view digits =
-      name.substr(naming.prefix.size(), name.size() - naming.prefix.size() - naming.suffix.size());
-  return !digits.empty() &&
-         std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 class SetFetch {
@@ -103,7 +90,7 @@ class SetFetch {
   KvrDefinition definition_;
   std::uint32_t storedCrc_ = 0;
   std::optional<SetCipher> cipher_;
-  std::optional<PendingSetCommit> pending_;
+  std::optional<SetTransaction> pending_;
   Clock::time_point lastCommit_ = Clock::now();
   std::set<std::string> badMirrors_;
   IoBuffer buffer_;
@@ -425,6 +412,11 @@ FetchOutcome SetFetch::Run() {
     }
   }
   ListFiles(groups, definition);
+  std::vector<std::string> recoveryNames;
+  for (const FetchedFile& file : outcome_.files) {
+    if (file.role.kind == FileRole::Kind::Recovery) recoveryNames.push_back(file.name);
+  }
+  pending_->AddMembers(MembersOf(definition_, outcome_.definitionPath, std::move(recoveryNames)));
   for (size_t i = 0; i < outcome_.files.size(); ++i) {
     FetchedFile& file = outcome_.files[i];
     // The definition file is the one read above, from the folder or a download.

@@ -8,7 +8,7 @@
 // mirror that served bad bytes is tried last from then on. A file of the folder that
 // proves is not fetched again; a download waits under PartialName (net/FetchProof.h)
 // across runs and is resumed. Proven files are published by the set's commit
-// (core/io/SetCommit.h) under its lock, the definition last. File names come from the
+// (core/set/SetCommit.h) under its lock, the definition last. File names come from the
 // definition only; an address's own path only matches it to one of them.
 
 #include <chrono>

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "core/format/RecoveryFormat.h"
-#include "core/io/CommitNames.h"
 #include "core/io/Crc32.h"
+#include "core/io/EntryNames.h"
 #include "core/io/File.h"
 #include "core/io/IoBuffer.h"
 

@@ -28,6 +28,7 @@ struct Transfers::Job {
   bool waiting = false;
   std::chrono::steady_clock::time_point retryAt;
   char errors[CURL_ERROR_SIZE] = {};
+  HandleSetup setup;
 
   ~Job() { Release(); }
   void Release() {
@@ -129,12 +130,9 @@ void Transfers::Launch(Job& job) {
   job.easy = curl_easy_init();
   if (job.easy == nullptr) throw std::bad_alloc();
   CURL* easy = job.easy;
-  curl_easy_setopt(easy, CURLOPT_URL, job.request.address.url.c_str());
 #if LIBCURL_VERSION_NUM >= 0x075500
-  curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https,ftp");
   curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
 #else
-  curl_easy_setopt(easy, CURLOPT_PROTOCOLS, CURLPROTO_HTTP | CURLPROTO_HTTPS | CURLPROTO_FTP);
   curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS, CURLPROTO_HTTP | CURLPROTO_HTTPS);
 #endif
   curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
@@ -150,6 +148,7 @@ void Transfers::Launch(Job& job) {
   curl_easy_setopt(easy, CURLOPT_WRITEDATA, &job);
   curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, job.errors);
   curl_easy_setopt(easy, CURLOPT_PRIVATE, &job);
+  job.setup = limits_.access.Configure(easy, job.request.address, HostRequest::Get);
   curl_multi_add_handle(multi_, easy);
 }
 
@@ -192,6 +191,10 @@ std::optional<TransferEnd> Transfers::Finish(Job& job, int result) {
       job.retryAt = std::chrono::steady_clock::now() + pause;
       return std::nullopt;
     }
+  }
+  if (auto refused = HostRefusal(job.request.address, code)) {
+    end.why = std::move(*refused);
+    return end;
   }
   end.why = code == CURLE_HTTP_RETURNED_ERROR && status > 0
                 ? MessageText(texts::kHttpStatus(static_cast<int>(status)))

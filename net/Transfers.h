@@ -3,7 +3,7 @@
 // host, each appended to its file and resumed from the file's length with a range request
 // (a server that ignores ranges sends the file again from its start), retried with
 // growing pauses after server errors (5xx, 408, 429), time-outs and dropped connections.
-// Only http, https and ftp are spoken; redirects go to http and https only.
+// Redirects go to http and https only.
 
 #include <chrono>
 #include <cstdint>
@@ -15,6 +15,7 @@
 
 #include "core/text/MessageText.h"
 #include "net/Address.h"
+#include "net/HostAccess.h"
 
 namespace kivora::net {
 
@@ -26,6 +27,7 @@ struct TransferLimits {
   std::chrono::milliseconds firstPause{1000};  // doubles with each try, at most 30 s
   long connectSeconds = 30;
   long stallSeconds = 60;  // a transfer that moves no byte for this long is cut
+  HostAccess access;       // how each kind of host is reached and signed in to
 };
 
 struct TransferRequest {

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "app/cli/AddRecoveryCommand.h"
+#include "app/cli/CheckCommand.h"
 #include "app/cli/FetchCommand.h"
 #include "app/cli/InfoCommand.h"
 #include "app/cli/JoinCommand.h"
@@ -42,6 +43,7 @@ int Run(const std::vector<std::string>& args, Context& context) {
   commands.push_back(std::make_unique<PluginsCommand>());
   commands.push_back(std::make_unique<FetchCommand>());
   commands.push_back(std::make_unique<SendCommand>());
+  commands.push_back(std::make_unique<CheckCommand>());
   std::vector<std::pair<CLI::App*, Command*>> registered;
   for (auto& command : commands) registered.emplace_back(command->Register(app), command.get());
 

@@ -22,7 +22,7 @@ CLI::App* FetchCommand::Register(CLI::App& app) {
       "definition");
   cmd->add_option("LIST|ADDRESS", sources_,
                   "List files as the file-list page writes them, or addresses (http, https, "
-                  "ftp); several addresses of one file name are mirrors")
+                  "ftp, ftps, sftp, s3); several addresses of one file name are mirrors")
       ->required();
   cmd->add_option("-o,--output-dir", folder_,
                   "Folder the set is fetched into (default: the current one)");
@@ -32,6 +32,7 @@ CLI::App* FetchCommand::Register(CLI::App& app) {
   cmd->add_option("--jobs", jobs_, "Transfers at once (default 4; at most 2 to one host)")
       ->check(CLI::Range(1, 32));
   password_.Register(*cmd);
+  hosts_.Register(*cmd);
   output_.Register(*cmd);
   return cmd;
 }
@@ -113,6 +114,7 @@ int FetchCommand::Run(Context& context) {
         request.addresses = net::GatherAddresses(sources_);
         request.folder = folder_;
         request.limits.total = jobs_;
+        request.limits.access = hosts_.Resolve();
         request.password = password_.Resolve();
         FetchProgressLine line(ui, context.err,
                                context.stderrIsTerminal && output_.Mode() == OutputMode::Text);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/cli/Command.h"
+#include "app/cli/HostOptions.h"
 #include "app/cli/OutputOptions.h"
 #include "app/cli/Password.h"
 #include "app/cli/TerminalUi.h"
@@ -35,6 +36,7 @@ class FetchCommand : public Command {
   bool overwrite_ = false;
   int jobs_ = 4;
   PasswordOptions password_;
+  HostOptions hosts_;
   OutputOptions output_;
 };
 

@@ -59,7 +59,7 @@ Json JsonReport::FileJson(const FileStateChanged& file) const {
   std::error_code error;
   const std::filesystem::path path = folder_ / file.name;
   const bool reached = file.state != FileState::Listed && file.state != FileState::Missing;
-  if (reached && std::filesystem::is_regular_file(path, error)) {
+  if (sizes_ && reached && std::filesystem::is_regular_file(path, error)) {
     const auto size = std::filesystem::file_size(path, error);
     if (!error) json["size"] = size;
   }

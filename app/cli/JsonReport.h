@@ -29,6 +29,8 @@ class JsonReport {
 
   // The folder the engine's file names are relative to, for their sizes.
   void SetFolder(std::filesystem::path folder) { folder_ = std::move(folder); }
+  // The files are not on this machine: no sizes are looked up.
+  void OmitSizes() { sizes_ = false; }
   void Record(const OperationEvent& event);
   // A notice of the command line itself.
   void RecordNote(const MessageText& text, const MessageText& detail = {});
@@ -57,6 +59,7 @@ class JsonReport {
 
   std::string command_;
   std::filesystem::path folder_;
+  bool sizes_ = true;
   std::vector<FileStateChanged> files_;
   std::map<std::string, size_t> fileAt_;  // index in files_ by name
   std::vector<Entry> messages_;

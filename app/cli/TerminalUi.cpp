@@ -79,6 +79,14 @@ void TerminalUi::SetFilesFolder(const std::filesystem::path& folder) {
   if (report_) report_->SetFolder(folder);
 }
 
+void TerminalUi::OmitFileSizes() {
+  if (report_) report_->OmitSizes();
+}
+
+void TerminalUi::SetJsonMember(std::string name, Json value) {
+  if (report_) report_->Set(std::move(name), std::move(value));
+}
+
 void TerminalUi::Note(const MessageText& text) {
   if (report_) report_->RecordNote(text);
   if (quiet_) return;

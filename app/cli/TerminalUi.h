@@ -42,6 +42,10 @@ class TerminalUi : public OperationEvents {
   void SetFolder(std::string folder);
   // The same for the sizes in the JSON document only, the names being shown as they are.
   void SetFilesFolder(const std::filesystem::path& folder);
+  // For files that lie on hosts, not here: the JSON document gives no sizes from disk.
+  void OmitFileSizes();
+  // A member of the command's own in the JSON document, when there is one.
+  void SetJsonMember(std::string name, Json value);
   // Where answers come from: the terminal (ReadTerminalLine) unless set otherwise.
   void SetLineReader(LineReader reader) { readLine_ = std::move(reader); }
 

@@ -15,7 +15,7 @@
 #include <string>
 #include <utility>
 
-#include "core/io/CommitNames.h"
+#include "core/io/EntryNames.h"
 #include "core/io/FileSystemCalls.h"
 #include "core/io/OutputTarget.h"
 #include "core/text/GroupThousands.h"

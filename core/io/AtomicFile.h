@@ -16,7 +16,7 @@ namespace kivora {
 // without Commit() it disappears, so an existing file of the target name is never
 // destroyed by a failed write. Where the file system allows it the file has no name
 // until Commit(), so not even a killed process leaves it behind; elsewhere it has the
-// hidden name TemporaryNameFor(target) (core/io/CommitNames.h), which the next write of
+// hidden name TemporaryNameFor(target) (core/io/EntryNames.h), which the next write of
 // the target replaces. Replacing a file keeps that file's mode (and owner, when allowed).
 class AtomicFile {
  public:
@@ -43,10 +43,10 @@ class AtomicFile {
   // together once all of them are written. The folder is synced when the file took the
   // target's name with SyncNow (with SyncLater, the SyncFileSystem takes the name to the
   // disk too). `hiddenName`, when given, is the hidden name (one a set's commit
-  // knows, core/io/CommitNames.h); a file of that name is replaced.
+  // knows); a file of that name is replaced.
   std::filesystem::path CommitBeside(Durability durability, const std::string& hiddenName = {});
-  // Syncs the file and leaves it under `hiddenName` (a set's, core/io/CommitNames.h),
-  // whether or not the target's name is free, for the set's commit (core/io/SetCommit.h)
+  // Syncs the file and leaves it under `hiddenName` (a set's hidden name),
+  // whether or not the target's name is free, for the set's commit (core/set/SetCommit.h)
   // to name it; a file of that name is replaced.
   void CommitHidden(const std::string& hiddenName);
 

@@ -6,7 +6,6 @@
 
 #include "core/KivoraError.h"
 #include "core/io/AtomicFile.h"
-#include "core/io/CommitNames.h"
 #include "core/io/RangeCopy.h"
 #include "core/text/Messages.h"
 
@@ -21,12 +20,12 @@ constexpr size_t kCopyBufferBytes = 1024 * 1024;
 
 WriteBehind::WriteBehind(int writers, int blocks, size_t blockBytes,
                          AtomicFile::Durability durability, bool replaceLater,
-                         std::string hiddenSet)
+                         HiddenNaming hiddenName)
     : blocks_(static_cast<size_t>(blocks)),
       pending_(static_cast<size_t>(blocks), 0),
       durability_(durability),
       replaceLater_(replaceLater),
-      hiddenSet_(std::move(hiddenSet)) {
+      hiddenName_(std::move(hiddenName)) {
   for (auto& b : blocks_) b.reserve(blockBytes);
   for (int i = 0; i < writers; ++i) writers_.emplace_back([this] { Loop(); });
 }
@@ -371,9 +370,8 @@ void WriteBehind::WritePieces(const Job& job, File& out, const std::vector<Piece
 void WriteBehind::CommitJob(Job& job, AtomicFile& created) {
   WithMessage(job.messages.create, [&] {
     if (replaceLater_) {
-      job.hidden = created.CommitBeside(
-          durability_,
-          hiddenSet_.empty() ? std::string() : HiddenNameFor(hiddenSet_, NameText(job.target)));
+      job.hidden =
+          created.CommitBeside(durability_, hiddenName_ ? hiddenName_(job.target) : std::string());
     } else {
       created.Commit(durability_);
     }

@@ -16,6 +16,7 @@
 #include <deque>
 #include <exception>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -50,12 +51,15 @@ class WriteBehind {
     const std::filesystem::path& Where() const { return Replaces() ? hidden : target; }
   };
 
+  // The name a new file of `target` waits under beside it; called on the writer threads.
+  using HiddenNaming = std::function<std::string(const std::filesystem::path& target)>;
+
   // New files are committed with `durability` (AtomicFile). With replaceLater a new
   // file whose name is taken does not replace that file but waits beside it, under
-  // HiddenNameFor(hiddenSet, its name) when hiddenSet is given.
+  // hiddenName(its target) when given (a set's, core/set/SetTransaction.h).
   WriteBehind(int writers, int blocks, size_t blockBytes,
               AtomicFile::Durability durability = AtomicFile::Durability::SyncNow,
-              bool replaceLater = false, std::string hiddenSet = {});
+              bool replaceLater = false, HiddenNaming hiddenName = {});
   ~WriteBehind();  // as Abandon()
   WriteBehind(const WriteBehind&) = delete;
   WriteBehind& operator=(const WriteBehind&) = delete;
@@ -187,7 +191,7 @@ class WriteBehind {
   std::atomic<bool> stop_ = false;
   AtomicFile::Durability durability_;  // set by the constructor, read by the writers
   bool replaceLater_;                  // set by the constructor, read by the writers
-  const std::string hiddenSet_;
+  const HiddenNaming hiddenName_;
   std::vector<std::thread> writers_;  // the caller's thread only
 };
 

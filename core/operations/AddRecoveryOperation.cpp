@@ -5,16 +5,18 @@
 #include <variant>
 
 #include "core/KivoraError.h"
+#include "core/format/LoadedDefinition.h"
 #include "core/format/StoredDefinition.h"
 #include "core/io/File.h"
 #include "core/io/Folder.h"
 #include "core/io/IoBuffer.h"
-#include "core/io/SetCommit.h"
-#include "core/operations/SetLock.h"
 #include "core/operations/SetRecovery.h"
 #include "core/operations/VerifyOperation.h"
 #include "core/parts/SetNames.h"
 #include "core/recovery/RecoveryScan.h"
+#include "core/set/SetLock.h"
+#include "core/set/SetMembers.h"
+#include "core/set/SetTransaction.h"
 #include "core/text/Messages.h"
 
 namespace kivora {
@@ -122,6 +124,15 @@ AddRecoveryOutcome RunAddRecovery(KvrDefinition& loaded,
     return out;
   };
 
+  // Taking the lock may have finished a commit a killed run left: the set must still be
+  // the one the definition read before describes.
+  if (!DefinitionIsCurrent(definitionPath, loaded)) {
+    events.ShowError(msg::kDefinitionUpdated);
+    events.Report(Finished{OperationKind::AddRecovery, Outcome::ProblemsFound});
+    out.refused = true;
+    return out;
+  }
+
   TestOnlyEvents test(events);
   const VerifyOutcome verified = RunVerify(loaded, definitionPath, pendants, test);
   if (!verified.ran) {
@@ -144,8 +155,10 @@ AddRecoveryOutcome RunAddRecovery(KvrDefinition& loaded,
   const SetNames names = SetNames::Of(def, definitionPath);
   // Its recovery parts wait under the set's hidden names until the commit, and go with
   // the writer otherwise.
+  SetTransaction change(folder, names.LockName());
   RecoveryWriter writer(
-      plan, RecoverySetInfoOf(names, plan.RecoveryCount(), def.header, def.implanted, count));
+      plan, RecoverySetInfoOf(names, plan.RecoveryCount(), def.header, def.implanted, count),
+      change);
   events.Report(WorkStarted{});
   const StopCheck stop = [&events] { return events.AbortRequested(); };
   IoBuffer buffer(kReadBytes);
@@ -161,20 +174,18 @@ AddRecoveryOutcome RunAddRecovery(KvrDefinition& loaded,
   out.written = writer.Written();
   // The new recovery parts take their names and the old ones the new plan does not name
   // go in one commit: a kill at any instant leaves the old recovery parts or the new ones.
-  std::vector<std::string> removals;
+  std::vector<std::string> oldNames, newNames;
+  for (const WrittenRecoveryFile& w : out.written) newNames.push_back(NameText(w.path));
   for (const WrittenRecoveryFile& f : old) {
-    const bool named = std::any_of(
-        out.written.begin(), out.written.end(),
-        [&](const WrittenRecoveryFile& w) { return w.path.filename() == f.path.filename(); });
-    if (named) continue;
-    removals.push_back(NameText(f.path));
+    oldNames.push_back(NameText(f.path));
+    if (std::find(newNames.begin(), newNames.end(), oldNames.back()) != newNames.end()) continue;
+    change.Remove(oldNames.back());
     out.removed.push_back(f.path);
   }
-  const std::vector<NewSetFile> files = writer.HandOver();
-  WithMessage(msg::kWriteRecoveryFailed, [&] {
-    CommitSet(Folder(folder, msg::kOpenFileFailed, folder), names.LockName(), files, removals,
-              HiddenFileSync::FileSystem);
-  });
+  change.AddMembers(MembersOf(def, definitionPath, std::move(oldNames)));
+  change.AddMembers(MembersOf(def, definitionPath, std::move(newNames)));
+  writer.HandOver();
+  WithMessage(msg::kWriteRecoveryFailed, [&] { change.Commit(HiddenFileSync::FileSystem); });
   ReportRecoveryFiles(events, out.written);
   // Completed only when a repair can use what was written.
   const int intact = IntactRecoveryPartsOf(definitionPath, plan, pendants);

@@ -6,7 +6,7 @@
 // disk (an encrypted set needs no password) and the definition as stored is copied. No
 // part and no definition is written. Once all of them are complete, the new recovery
 // parts take their names and the old ones the new plan does not name go, in one commit of
-// the set (core/io/SetCommit.h): a kill at any instant leaves the old recovery parts or
+// the set (core/set/SetCommit.h): a kill at any instant leaves the old recovery parts or
 // the new ones. It completes only when a repair finds every new recovery part intact.
 
 #include <filesystem>

@@ -16,18 +16,16 @@ bool PlacedParts::AnyWaiting() const {
   return std::any_of(files_.begin(), files_.end(), [](const auto& f) { return f.Replaces(); });
 }
 
-std::vector<std::string> PlacedParts::HandOverWaiting() {
-  std::vector<std::string> names;
+void PlacedParts::HandOverWaiting(SetTransaction& change) {
   std::vector<WriteBehind::CommittedFile> placed;
   for (WriteBehind::CommittedFile& f : files_) {
     if (f.Replaces()) {
-      names.push_back(NameText(f.target));
+      change.MarkComplete(NameText(f.target));
     } else {
       placed.push_back(std::move(f));
     }
   }
   files_ = std::move(placed);
-  return names;
 }
 
 std::vector<WriteBehind::CommittedFile> PlacedParts::KeepBefore(int failedAt) {

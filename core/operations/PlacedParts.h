@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/io/WriteBehind.h"
+#include "core/set/SetTransaction.h"
 
 namespace kivora {
 
@@ -20,9 +21,9 @@ class PlacedParts {
 
   // True when a part waits beside a file of its name.
   bool AnyWaiting() const;
-  // The names of the waiting parts, in part order, handed to the set's commit
-  // (core/io/SetCommit.h), which settles them from here on: KeepBefore leaves them.
-  std::vector<std::string> HandOverWaiting();
+  // Marks the waiting parts complete in `change`, in part order; the transaction settles
+  // them from here on: KeepBefore leaves them.
+  void HandOverWaiting(SetTransaction& change);
   // The parts that stay after a failure at part `failedAt` (or later), the others removed.
   std::vector<WriteBehind::CommittedFile> KeepBefore(int failedAt);
 

@@ -15,8 +15,6 @@
 #include "core/io/Crc32.h"
 #include "core/io/File.h"
 #include "core/io/IoBuffer.h"
-#include "core/io/PendingSetCommit.h"
-#include "core/operations/SetLock.h"
 #include "core/operations/SetProtection.h"
 #include "core/operations/SetRecovery.h"
 #include "core/parts/SealedPartProof.h"
@@ -24,6 +22,9 @@
 #include "core/recovery/RecoveryCode.h"
 #include "core/recovery/RecoveryScan.h"
 #include "core/recovery/StripeCrcs.h"
+#include "core/set/SetLock.h"
+#include "core/set/SetMembers.h"
+#include "core/set/SetTransaction.h"
 #include "core/text/GroupThousands.h"
 #include "core/text/Messages.h"
 #include "core/threads/ParallelFor.h"
@@ -89,24 +90,34 @@ struct ShardOutput {
   FileRole role;
 };
 
+// The names the repair's commits may touch: the set's parts, definition and recovery parts.
+SetMembers MembersOfScan(const RecoverySetScan& scan) {
+  std::vector<std::string> recovery;
+  const int count = static_cast<int>(scan.header.groupCount) * scan.header.perGroup;
+  for (int j = 0; j < count; ++j) recovery.push_back(NameText(scan.RecoveryPath(j)));
+  return MembersOf(scan.definition, scan.DefinitionPath(), std::move(recovery));
+}
+
 // The files of a group rebuilt and proved, waiting under their hidden names.
 struct RebuiltGroup {
   std::vector<FileRole> files;
-  std::optional<PendingSetCommit> commit;  // none when nothing was rebuilt
+  std::optional<SetTransaction> commit;  // none when nothing was rebuilt
 };
 
 class GroupRebuild {
  public:
   // `stripes` holds the stripe buffers, kept from one group to the next.
   // `readThreads`: how many threads read the shards of a stripe. `setName` names the
-  // hidden files (core/io/CommitNames.h). With `cipher`, rebuilt parts must prove their
+  // hidden files (core/set/CommitNames.h). With `cipher`, rebuilt parts must prove their
   // chunks' tags too.
-  GroupRebuild(const RecoverySetScan& scan, int group, const std::string& setName, Stripes& stripes,
-               int readThreads, const SetCipher* cipher)
+  GroupRebuild(const RecoverySetScan& scan, int group, const std::string& setName,
+               const SetMembers& members, Stripes& stripes, int readThreads,
+               const SetCipher* cipher)
       : scan_(scan),
         g_(scan.groups[group]),
         group_(group),
         setName_(setName),
+        members_(members),
         stripes_(stripes),
         readThreads_(readThreads),
         cipher_(cipher) {}
@@ -303,7 +314,8 @@ class GroupRebuild {
     RebuiltGroup rebuilt;
     WithMessage(msg::kRepairWriteFailed324,
                 [&] { rebuilt.commit.emplace(scan_.folder, setName_); });
-    PendingSetCommit& commit = *rebuilt.commit;
+    SetTransaction& commit = *rebuilt.commit;
+    commit.AddMembers(members_);
     for (ShardOutput& o : outputs_) {
       const std::string target = NameText(o.path);
       WithMessage(msg::kRepairWriteFailed324, [&] {
@@ -327,6 +339,7 @@ class GroupRebuild {
   const RecoveryGroupScan& g_;
   int group_;
   const std::string& setName_;
+  const SetMembers& members_;
   Stripes& stripes_;
   int readThreads_;
   const SetCipher* cipher_;
@@ -508,7 +521,15 @@ RepairOutcome Repair(const std::filesystem::path& definition, bool dryRun,
 
   // No other operation writes or joins the set while files of it are rebuilt.
   const std::string setName = SetNames::Of(scan->definition, scan->DefinitionPath()).LockName();
-  if (!lock) lock.emplace(scan->folder, setName, SetLock::Mode::Exclusive);
+  if (!lock) {
+    lock.emplace(scan->folder, setName, SetLock::Mode::Exclusive);
+    // Taking the lock finished a commit a killed run left: the scan is of the set before.
+    if (lock->Finished().outcome == InterruptedCommit::Outcome::RolledForward) {
+      events.ShowError(msg::kDefinitionUpdated);
+      return end(false);
+    }
+  }
+  const SetMembers members = MembersOfScan(*scan);
   // Groups are rebuilt two at a time, each thread with stripe buffers of its own. The
   // calling thread commits the files of finished groups, a group at a time and in group
   // order, and reports them once they have their names; a group that failed or stopped
@@ -561,7 +582,7 @@ RepairOutcome Repair(const std::filesystem::path& definition, bool dryRun,
           };
           try {
             if (!stopped.Check(thread)) {
-              rows = GroupRebuild(*scan, g, setName, stripes[static_cast<size_t>(thread)],
+              rows = GroupRebuild(*scan, g, setName, members, stripes[static_cast<size_t>(thread)],
                                   readThreads, cipher)
                          .Run(stopped.For(thread));
             }
@@ -583,7 +604,8 @@ RepairOutcome Repair(const std::filesystem::path& definition, bool dryRun,
   // The definition takes its name after every part it names.
   if (scan->definitionLost) {
     WithMessage(msg::kRepairWriteFailed324, [&] {
-      PendingSetCommit commit(scan->folder, setName);
+      SetTransaction commit(scan->folder, setName);
+      commit.AddMembers(members);
       const std::string name = NameText(scan->DefinitionPath());
       AtomicFile file(scan->DefinitionPath());
       file.Write(scan->definitionCopy);

@@ -12,15 +12,16 @@
 #include "core/io/File.h"
 #include "core/io/IoBuffer.h"
 #include "core/io/OutputTarget.h"
-#include "core/io/PendingSetCommit.h"
 #include "core/io/SaveFolder.h"
-#include "core/operations/SetLock.h"
 #include "core/operations/SetProtection.h"
 #include "core/operations/SetRecovery.h"
 #include "core/parts/PartWriter.h"
 #include "core/parts/SetNames.h"
 #include "core/payload/SealedPayload.h"
 #include "core/payload/SetCipher.h"
+#include "core/set/SetLock.h"
+#include "core/set/SetMembers.h"
+#include "core/set/SetTransaction.h"
 #include "core/text/GroupThousands.h"
 #include "core/text/Messages.h"
 
@@ -112,8 +113,16 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
     // No other operation writes or joins the set while parts of it are rebuilt.
     const std::string setName = SetNames::Of(def, request.definitionPath).LockName();
     const SetLock lock(folder, setName, SetLock::Mode::Exclusive);
+    // Taking the lock may have finished a commit a killed run left: the set is what the
+    // definition says now, read again.
+    if (!DefinitionIsCurrent(request.definitionPath, loaded)) {
+      events.ShowError(msg::kDefinitionUpdated);
+      LoadDefinition(request.definitionPath, pendants, OperationKind::Resplit, events, loaded);
+      return false;
+    }
     // The rebuilt parts wait under hidden names and replace theirs in one commit.
-    PendingSetCommit rebuiltParts(folder, setName);
+    SetTransaction rebuiltParts(folder, setName);
+    rebuiltParts.AddMembers(MembersOf(def, request.definitionPath, {}));
     // A stop or a failure over a set that was there publishes the parts proved before it;
     // in a folder this run made they go with the folder.
     const auto leave = [&] {

@@ -38,7 +38,7 @@ bool PluginMatches(const PendantProvider& pendants, std::string_view pluginName,
 // it and stopping when it did), picks the plug-in of a KV4 set, asks for the password
 // of a protected set, and rebuilds the chosen parts in index order. Each part is
 // written under a hidden name and kept only when its checksum matches the definition;
-// the parts kept replace theirs together in one commit of the set (core/io/SetCommit.h)
+// the parts kept replace theirs together in one commit of the set (core/set/SetCommit.h)
 // at the end, so a kill leaves each part old or new. A mismatch, a failure or an abort
 // ends the run, leaves the part it was at as it was and commits the parts proved before
 // it; in a folder this run made it removes them, and the folder. A chosen part whose file is the

@@ -12,17 +12,18 @@
 #include "core/format/DefinitionWriter.h"
 #include "core/format/StoredDefinition.h"
 #include "core/io/AtomicFile.h"
-#include "core/io/CommitNames.h"
 #include "core/io/File.h"
 #include "core/io/IoBuffer.h"
-#include "core/io/SetCommit.h"
-#include "core/operations/ExistingSet.h"
 #include "core/operations/PlacedParts.h"
-#include "core/operations/SetLock.h"
 #include "core/operations/SetRecovery.h"
 #include "core/parts/PartStream.h"
 #include "core/parts/SplitSource.h"
 #include "core/payload/SetCipher.h"
+#include "core/recovery/RecoveryScan.h"
+#include "core/set/ExistingSet.h"
+#include "core/set/SetLock.h"
+#include "core/set/SetMembers.h"
+#include "core/set/SetTransaction.h"
 #include "core/text/GroupThousands.h"
 #include "core/text/Messages.h"
 
@@ -215,7 +216,7 @@ class SplitRun {
   // false, after naming the file it would not replace (164), on any answer but Yes.
   bool ForeignFilesAllowed(const RecoveryPlan& plan);
   // The new set's files that wait under hidden names take their names by one commit
-  // (core/io/SetCommit.h): the recovery parts, the waiting parts in part order, then the
+  // (core/set/SetCommit.h): the recovery parts, the waiting parts in part order, then the
   // definition, which an implanted set carries in its last part before the commit; the
   // old set's surplus parts and recovery parts go.
   void CommitOverOldSet(std::span<const std::uint8_t> stored);
@@ -244,6 +245,7 @@ class SplitRun {
   std::optional<ExistingSet> oldSet_;  // the set the split replaces, found before writing
   std::optional<int> plannedCount_;    // known ahead when the source's size is
   std::optional<SetLock> lock_;
+  std::optional<SetTransaction> change_;  // the new files, before recovery_ goes
   PendantPool pool_;
   std::optional<SetCipher> cipher_;
   std::optional<HelperThread> helper_;
@@ -315,8 +317,14 @@ bool SplitRun::Prepare() {
   const int count = plannedCount_.value_or(0);
   const RecoveryPlan plan = PlanRecovery(count, s_.recovery);
   lock_.emplace(names_->Folder(), names_->LockName(), SetLock::Mode::Exclusive);
+  change_.emplace(names_->Folder(), names_->LockName());
   if (size) CheckTargetsAreNotSource(s_, *names_, source_->SizedFile(), count, plan);
   oldSet_ = FindExistingSet(*names_, pendants_);
+  if (oldSet_) {
+    for (const WrittenRecoveryFile& f :
+         ListRecoveryParts(oldSet_->definitionPath, oldSet_->definition))
+      oldSet_->recoveryParts.push_back(NameText(f.path));
+  }
   if (!ForeignFilesAllowed(plan)) return false;
 
   // The key of an encrypted set is derived once, before any part is written.
@@ -337,10 +345,14 @@ bool SplitRun::Prepare() {
   if (s_.disguise && s_.usePlugin)
     h.PluginChecksum = pendants_.ComputePluginChecksum(s_.pluginName);
   result_.parts.resize(static_cast<size_t>(count));
-  if (plannedCount_ && !plan.groups.empty()) recovery_.emplace(plan, RecoverySetFor(plan));
+  if (plannedCount_ && !plan.groups.empty())
+    recovery_.emplace(plan, RecoverySetFor(plan), *change_);
   passwordKey_ = cipher_ ? std::string() : PasswordToBig5OrThrow(s_.password.View());
   stream_.emplace(*source_, cipher_.has_value(), !s_.disguise && !cipher_,
-                  std::int64_t{s_.partSizeKb} * 1024, names_->LockName());
+                  std::int64_t{s_.partSizeKb} * 1024,
+                  [&change = *change_](const std::filesystem::path& target) {
+                    return change.HiddenName(NameText(target));
+                  });
   return true;
 }
 
@@ -416,7 +428,7 @@ bool SplitRun::CodeRecovery() {
   // are coded from the parts on disk once the stream has ended.
   const RecoveryPlan plan = PlanRecovery(count_, s_.recovery);
   if (plan.groups.empty()) return true;
-  recovery_.emplace(plan, RecoverySetFor(plan));
+  recovery_.emplace(plan, RecoverySetFor(plan), *change_);
   IoBuffer buffer(kPartChunkBytes);
   for (const WriteBehind::CommittedFile& f : placed_.Files()) {
     const PartRecord& record = result_.parts[static_cast<size_t>(f.index)];
@@ -526,9 +538,6 @@ std::vector<std::string> SplitRun::SurplusOldFiles() const {
 }
 
 void SplitRun::CommitOverOldSet(std::span<const std::uint8_t> stored) {
-  const std::string setName = names_->LockName();
-  const std::filesystem::path place = names_->Folder();
-  const Folder folder(place, msg::kCreateFileFailed, names_->DefinitionPath());
   const std::vector<std::string> removals = SurplusOldFiles();
   result_.definitionPath = names_->DefinitionPath();
   result_.definitionSize = 0;
@@ -539,15 +548,22 @@ void SplitRun::CommitOverOldSet(std::span<const std::uint8_t> stored) {
   if (s_.implant) {
     AppendImplantedBlock(placed_.Files().back().Where(), stored);
   } else {
-    SaveDefinitionFile(place / HiddenNameFor(setName, definitionName), stored);
+    SaveDefinitionFile(change_->Register(definitionName, SetTransaction::Role::Definition), stored);
     result_.definitionSize = static_cast<std::int64_t>(stored.size());
   }
-  std::vector<NewSetFile> files;
-  if (recovery_) files = recovery_->HandOver();
-  for (std::string& name : placed_.HandOverWaiting()) files.push_back({std::move(name), {}});
-  if (!s_.implant) files.push_back({definitionName, {}});
-  WithMessage(msg::kWritePartFailed,
-              [&] { CommitSet(folder, setName, files, removals, HiddenFileSync::FileSystem); });
+  if (recovery_) recovery_->HandOver();
+  placed_.HandOverWaiting(*change_);
+  if (!s_.implant) change_->MarkComplete(definitionName);
+  for (const std::string& name : removals) change_->Remove(name);
+  if (oldSet_) {
+    change_->AddMembers(
+        MembersOf(oldSet_->definition, oldSet_->definitionPath, oldSet_->recoveryParts));
+  }
+  std::vector<std::string> recoveryNames;
+  for (const WrittenRecoveryFile& f : result_.recoveryFiles)
+    recoveryNames.push_back(NameText(f.path));
+  change_->AddMembers(MembersOf(*names_, count_, std::move(recoveryNames)));
+  WithMessage(msg::kWritePartFailed, [&] { change_->Commit(HiddenFileSync::FileSystem); });
 }
 
 }  // namespace

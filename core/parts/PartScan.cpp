@@ -125,11 +125,15 @@ PartScan ScanRangeInHalves(File& file, std::int64_t start, std::int64_t length,
   return scan;
 }
 
+std::uint32_t ExpectedPartCrc(const PartRecord& record, bool disguised, bool sealed) {
+  return disguised ? record.PartCrc : sealed ? ~record.Crc : record.Crc;
+}
+
 PartTestResult Verdict(const PartScan& scan, const PartRecord& record, bool disguised,
                        bool implanted, bool sealed) {
   if (!scan.exists) return PartTestResult::Missing;
   if (record.Size < 0 || (disguised && record.PendantSize < 0)) return PartTestResult::Corrupt;
-  const std::uint32_t target = disguised ? record.PartCrc : sealed ? ~record.Crc : record.Crc;
+  const std::uint32_t target = ExpectedPartCrc(record, disguised, sealed);
   if (scan.wholeCrc == target) return PartTestResult::Ok;
   if (scan.size > ExpectedPartLength(record, disguised) && scan.prefixCrc == target) {
     return implanted ? PartTestResult::Ok : PartTestResult::Fixable;

@@ -89,6 +89,10 @@ PartScan ScanRangeInHalves(File& file, std::int64_t start, std::int64_t length,
 PartTestResult Verdict(const PartScan& scan, const PartRecord& record, bool disguised,
                        bool implanted, bool sealed = false);
 
+// The CRC-32 a whole part file has when it holds what its record says (its pendant too
+// when disguised), as Verdict compares it.
+std::uint32_t ExpectedPartCrc(const PartRecord& record, bool disguised, bool sealed = false);
+
 // True when the content's CRC-32 is the record's: PartCrc when disguised, else Crc.
 bool PartMatchesCrc(std::span<const std::uint8_t> content, const PartRecord& record,
                     bool disguised);

@@ -25,7 +25,7 @@ constexpr size_t kAheadBytes = 1024 * 1024;
 }  // namespace
 
 PartStream::PartStream(SplitSource& source, bool sealed, bool plain, std::int64_t partBytes,
-                       std::string setName)
+                       WriteBehind::HiddenNaming hiddenName)
     : source_(source),
       sealed_(sealed),
       // A source changed within the last second, or on a file system whose clones are not
@@ -34,7 +34,7 @@ PartStream::PartStream(SplitSource& source, bool sealed, bool plain, std::int64_
       copied_(plain && !sealed && source.Size() && partBytes >= kSmallPartBytes &&
               SettledStamp(source.SizedFile())),
       writer_(partBytes < kSmallPartBytes ? 2 : 1, kBlocks, kPartChunkBytes,
-              AtomicFile::Durability::SyncLater, true, std::move(setName)) {
+              AtomicFile::Durability::SyncLater, true, std::move(hiddenName)) {
   if (sealed_) plain_.resize(kSealReadBytes);
 }
 

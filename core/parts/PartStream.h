@@ -33,9 +33,9 @@ class PartStream {
   // for the checksums, until the system refuses a clone. The caller compares the
   // source's stamp from before this with its stamp once the parts are written: a change
   // meanwhile shows there. partBytes: the parts' usual size.
-  // A part that waits beside a taken name is named HiddenNameFor(setName, its name).
+  // A part that waits beside a taken name is named hiddenName(its path).
   PartStream(SplitSource& source, bool sealed, bool plain, std::int64_t partBytes,
-             std::string setName);
+             WriteBehind::HiddenNaming hiddenName);
 
   // Encodes the next part.size source bytes as a part, queues it for writing and
   // returns its record; empty when `stop` ended it. pool is used only when disguised; the

@@ -84,7 +84,7 @@ class PartEncoder {
 // Streams `size` bytes from source's current position into a new part file for path:
 // plain, or (with a pendant) the pendant followed by the payload scrambled with the block
 // scrambler under key (Big5). The file is written without a name or under a temporary
-// one, and left synced under hiddenName (a set's, for its commit: core/io/SetCommit.h)
+// one, and left synced under hiddenName (a set's, for its commit: core/set/SetCommit.h)
 // only when accept (if given) agrees to the checksums, so a failed or refused write
 // leaves nothing and never touches the file at path. The trailer (an implanted
 // definition) follows the payload and counts in no checksum. `stop` is asked before each
@@ -122,7 +122,7 @@ enum class RebuildResult { Matched, Mismatch, Stopped };
 // of source: the pendant record.PendantNo of `pendants` in front when disguised. Only
 // when its checksum equals the recorded one (PartCrc of a disguised part, Crc of a plain
 // one) is the part left, synced, under hiddenName beside path, for the set's commit
-// (core/io/SetCommit.h) to give it path's name; on a mismatch or a stop nothing is left
+// (core/set/SetCommit.h) to give it path's name; on a mismatch or a stop nothing is left
 // and the file at path is untouched. The trailer (the implanted definition of a last
 // part) is written behind a matching part. A missing pendant throws KivoraError (112).
 // A plain part is cloned from the source where the file system allows it (RangeCopy.h)

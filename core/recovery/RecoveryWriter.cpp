@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "core/KivoraError.h"
-#include "core/io/CommitNames.h"
 #include "core/io/Crc32.h"
 #include "core/io/File.h"
 #include "core/text/Messages.h"
@@ -25,9 +24,11 @@ void RemoveQuietly(const std::filesystem::path& path) {
 
 }  // namespace
 
-RecoveryWriter::RecoveryWriter(RecoveryPlan plan, RecoverySetInfo set, std::size_t batchBytes)
+RecoveryWriter::RecoveryWriter(RecoveryPlan plan, RecoverySetInfo set, SetTransaction& transaction,
+                               std::size_t batchBytes)
     : plan_(std::move(plan)),
       set_(std::move(set)),
+      transaction_(transaction),
       batchBytes_(std::max<std::size_t>(batchBytes, 1)) {
   free_.resize(kBatches - 1);
   coder_ = std::thread([this] { Run(); });
@@ -41,14 +42,14 @@ RecoveryWriter::~RecoveryWriter() {
   changed_.notify_all();
   coder_.join();
   // Recovery parts that were not handed over leave nothing behind.
-  for (const WrittenRecoveryFile& f : pending_) RemoveQuietly(HiddenPath(f.path));
+  for (const WrittenRecoveryFile& f : pending_) transaction_.Discard(f.path.filename().string());
   if (!handedOver_) {
-    for (const WrittenRecoveryFile& f : written_) RemoveQuietly(HiddenPath(f.path));
+    for (const WrittenRecoveryFile& f : written_) transaction_.Discard(f.path.filename().string());
   }
 }
 
-std::filesystem::path RecoveryWriter::HiddenPath(const std::filesystem::path& path) const {
-  return set_.folder / HiddenNameFor(set_.setName, path.filename().string());
+std::filesystem::path RecoveryWriter::HiddenPath(const std::filesystem::path& path) {
+  return transaction_.Register(path.filename().string());
 }
 
 void RecoveryWriter::Run() {
@@ -266,11 +267,10 @@ bool RecoveryWriter::Finish(std::span<const std::uint8_t> definition, const Stop
   return true;
 }
 
-std::vector<NewSetFile> RecoveryWriter::HandOver() {
+void RecoveryWriter::HandOver() {
   handedOver_ = true;
-  std::vector<NewSetFile> files;
-  for (const WrittenRecoveryFile& f : written_) files.push_back({f.path.filename().string(), {}});
-  return files;
+  for (const WrittenRecoveryFile& f : written_)
+    transaction_.MarkComplete(f.path.filename().string());
 }
 
 }  // namespace kivora

@@ -6,11 +6,11 @@
 // column by column, every part's bytes of a column in turn, so the parity of that column
 // stays in the cache while the batch's parts are added to it. Memory: the parity of one
 // group (R x the group's longest part) and four batches. The recovery parts are written
-// under the set's hidden names (HiddenNameFor, core/io/CommitNames.h), so that the sweep
-// of the set's next lock removes what a killed run left. Finish adds the definition's copy
-// and checksum; the caller then takes them over (HandOver) and names them by the set's
-// commit (core/io/SetCommit.h), so no recovery part is ever seen incomplete under its
-// name. Those still hidden and not handed over when the writer goes are removed.
+// under the hidden names of the set's transaction (core/set/SetTransaction.h), so that the
+// sweep of the set's next lock removes what a killed run left. Finish adds the definition's
+// copy and checksum; HandOver then marks them complete in the transaction, whose commit
+// names them, so no recovery part is ever seen incomplete under its name. Those not handed
+// over when the writer goes are removed.
 
 #include <condition_variable>
 #include <cstdint>
@@ -25,10 +25,10 @@
 #include <vector>
 
 #include "core/format/RecoveryFormat.h"
-#include "core/io/SetCommit.h"
 #include "core/recovery/GrowableBuffer.h"
 #include "core/recovery/RecoveryCode.h"
 #include "core/recovery/StripeCrcs.h"
+#include "core/set/SetTransaction.h"
 #include "core/threads/StopCheck.h"
 
 namespace kivora {
@@ -36,7 +36,7 @@ namespace kivora {
 // What every recovery part of a set says about the set, known before the first part.
 struct RecoverySetInfo {
   std::filesystem::path folder;
-  std::string setName;  // SetNames::LockName: the hidden names the parts wait under
+  std::string setName;  // SetNames::LockName
   RecoveryNaming naming;
   std::string sourceName;
   std::uint64_t sourceSize = 0;
@@ -54,8 +54,9 @@ class RecoveryWriter {
  public:
   static constexpr std::size_t kDefaultBatchBytes = 4 * 1024 * 1024;
 
-  // `batchBytes`: how many bytes the split hands over at once (see above).
-  RecoveryWriter(RecoveryPlan plan, RecoverySetInfo set,
+  // `batchBytes`: how many bytes the split hands over at once (see above). The recovery
+  // parts are registered with `transaction`, which must outlive the writer.
+  RecoveryWriter(RecoveryPlan plan, RecoverySetInfo set, SetTransaction& transaction,
                  std::size_t batchBytes = kDefaultBatchBytes);
   ~RecoveryWriter();
   RecoveryWriter(const RecoveryWriter&) = delete;
@@ -75,9 +76,9 @@ class RecoveryWriter {
   // recovery part; they stay under their hidden names. False when `stop` ended it.
   // Throws KivoraError (160).
   bool Finish(std::span<const std::uint8_t> definition, const StopCheck& stop);
-  // The complete recovery parts, in order, for the set's commit, which settles them from
-  // here on: the writer no longer removes them.
-  std::vector<NewSetFile> HandOver();
+  // Marks the complete recovery parts, in order, complete in the transaction, which
+  // settles them from here on: the writer no longer removes them.
+  void HandOver();
 
   // The complete recovery parts so far, in order, by the paths they take in the commit.
   const std::vector<WrittenRecoveryFile>& Written() const { return written_; }
@@ -108,10 +109,11 @@ class RecoveryWriter {
   void Drain();
   void WriteGroup(int group);
   // Where the recovery part of `path` waits until the set's commit names it.
-  std::filesystem::path HiddenPath(const std::filesystem::path& path) const;
+  std::filesystem::path HiddenPath(const std::filesystem::path& path);
 
   RecoveryPlan plan_;
   RecoverySetInfo set_;
+  SetTransaction& transaction_;
   std::size_t batchBytes_;
   // Set before the first group is handed over.
   std::vector<std::uint8_t> pendant_;

@@ -390,6 +390,20 @@ inline constexpr MessageTemplate<std::string> kNotReplaceable{
     "Cannot create the file \"{}\": what has that name is not a regular file, so it is not "
     "replaced"};
 inline constexpr MessageTemplate<std::string, std::string> kPathReason{"「{}」：{}", "\"{}\": {}"};
+inline constexpr MessageTemplate<std::string> kUntrustedJournal{
+    "「{}」記錄著一次未完成的替換，但它不是本程式為這組分割檔寫下的，因此不予執行，"
+    "也沒有更動任何檔案。若不認得它，請將它移走或刪除後再試。",
+    "\"{}\" records an unfinished replacement, but this program did not write it for this "
+    "set, so it is not carried out and no file was changed. If you do not know it, move it "
+    "away or delete it, then try again."};
+inline constexpr MessageTemplate<std::string> kJournalKeyRefused{
+    "無法使用金鑰檔「{}」：它必須是屬於你、只有你能讀寫的一般檔案（權限 0600）。"
+    "請修正或刪除它後再試。",
+    "Cannot use the key file \"{}\": it must be a regular file of yours that only you may "
+    "read and write (mode 0600). Correct it or delete it, then try again."};
+inline constexpr MessageTemplate<> kCommitPending{
+    "有一次中斷的替換正在等待；下一次寫入這組分割檔時會完成它",
+    "an interrupted replacement is waiting; the next write of the set finishes it"};
 inline constexpr MessageTemplate<std::string> kFileShorterThanExpected{
     "檔案「{}」比預期的短。", "The file \"{}\" is shorter than expected."};
 inline constexpr MessageTemplate<std::string> kPartShorterThanRecorded{

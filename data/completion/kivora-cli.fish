@@ -1,8 +1,8 @@
 # fish completion for kivora-cli: subcommands, their options, and file names.
 
-set -l commands split join test resplit repair add-recovery info plugins fetch
+set -l commands split join test resplit repair add-recovery info plugins fetch check
 # The commands that run an operation and report it as --json or --quiet choose.
-set -l reporting split join test resplit repair add-recovery fetch
+set -l reporting split join test resplit repair add-recovery fetch check
 set -l none "not __fish_seen_subcommand_from $commands"
 
 complete -c kivora-cli -f
@@ -17,10 +17,11 @@ complete -c kivora-cli -n $none -a add-recovery -d 'Test a set, then write its r
 complete -c kivora-cli -n $none -a info -d 'Show a join definition'
 complete -c kivora-cli -n $none -a plugins -d 'List the pendant plug-ins'
 complete -c kivora-cli -n $none -a fetch -d 'Fetch a set from its addresses, proving every file'
+complete -c kivora-cli -n $none -a check -d 'Prove the copies of a set on its hosts'
 
 # Every subcommand: its help; all but plugins take files.
 complete -c kivora-cli -n "__fish_seen_subcommand_from $commands" -s h -l help -d 'Print help and exit'
-complete -c kivora-cli -n "__fish_seen_subcommand_from split join test resplit repair add-recovery info fetch" -F
+complete -c kivora-cli -n "__fish_seen_subcommand_from split join test resplit repair add-recovery info fetch check" -F
 complete -c kivora-cli -n "__fish_seen_subcommand_from split" -a - -d 'Standard input'
 
 complete -c kivora-cli -n "__fish_seen_subcommand_from $reporting" -l json -d 'Print one JSON document on stdout at the end'
@@ -79,3 +80,10 @@ complete -c kivora-cli -n $fetch -s o -l output-dir -x -a '(__fish_complete_dire
 complete -c kivora-cli -n $fetch -l join -d 'Rebuild what no address served, then join the set'
 complete -c kivora-cli -n $fetch -l overwrite -d 'With --join, replace an existing joined file'
 complete -c kivora-cli -n $fetch -l jobs -x -d 'Transfers at once (default 4)'
+# How the hosts of sftp:// and s3:// addresses are reached (fetch, check)
+set -l hosts "__fish_seen_subcommand_from fetch check"
+complete -c kivora-cli -n $hosts -l s3-endpoint -x -d 'Endpoint of s3:// addresses'
+complete -c kivora-cli -n $hosts -l s3-region -x -d 'Region s3:// requests are signed for'
+complete -c kivora-cli -n $hosts -l ssh-key -r -F -d 'Private key for sftp://'
+complete -c kivora-cli -n $hosts -l ssh-host-key -x -d 'SHA256 fingerprint the sftp:// host key must have'
+complete -c kivora-cli -n $hosts -l known-hosts -r -F -d 'known_hosts file for sftp:// host keys'

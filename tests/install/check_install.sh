@@ -84,8 +84,8 @@ for program in kivora kivora-cli kvrpack; do
 done
 
 # The options each program's --help lists.
-help_options() { "$@" --help | grep -o -- '--[a-z][a-z-]*' | sort -u; }
-subcommands="split join test resplit repair info plugins fetch"
+help_options() { "$@" --help | grep -o -- '--[a-z][a-z0-9-]*' | sort -u; }
+subcommands="split join test resplit repair info plugins fetch check"
 
 # Manual pages: rendered without warnings, and naming every option of --help.
 if have man; then
@@ -96,7 +96,7 @@ if have man; then
 else
   skip man "manual pages"
 fi
-page_options() { gzip -dc "$man/man1/$1.1.gz" | sed 's/\\-/-/g' | grep -o -- '--[a-z][a-z-]*' | sort -u; }
+page_options() { gzip -dc "$man/man1/$1.1.gz" | sed 's/\\-/-/g' | grep -o -- '--[a-z][a-z0-9-]*' | sort -u; }
 for program in kivora kvrpack; do
   missing=$(comm -23 <(help_options "$bin/$program") <(page_options "$program"))
   [ -z "$missing" ] || fail "$program(1) lacks" $missing
@@ -131,9 +131,9 @@ fi
 all_options=$(for command in "" $subcommands; do help_options "$bin/kivora-cli" $command; done | sort -u)
 zsh_file=$share/zsh/vendor-completions/_kivora-cli
 fish_file=$share/fish/vendor_completions.d/kivora-cli.fish
-missing=$(comm -23 <(echo "$all_options") <(grep -o -- '--[a-z][a-z-]*' "$zsh_file" | sort -u))
+missing=$(comm -23 <(echo "$all_options") <(grep -o -- '--[a-z][a-z0-9-]*' "$zsh_file" | sort -u))
 [ -z "$missing" ] || fail "zsh completion lacks" $missing
-missing=$(comm -23 <(echo "$all_options") <(grep -o -- '-l [a-z][a-z-]*' "$fish_file" | sed 's/^-l /--/' | sort -u))
+missing=$(comm -23 <(echo "$all_options") <(grep -o -- '-l [a-z][a-z0-9-]*' "$fish_file" | sed 's/^-l /--/' | sort -u))
 [ -z "$missing" ] || fail "fish completion lacks" $missing
 if have zsh; then zsh -n "$zsh_file" || fail "zsh -n _kivora-cli"; else skip zsh "zsh completion syntax"; fi
 if have fish; then fish -n "$fish_file" || fail "fish -n kivora-cli.fish"; else skip fish "fish completion syntax"; fi

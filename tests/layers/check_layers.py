@@ -22,6 +22,7 @@ CORE_ORDER = [
     "core/payload",
     "core/format",
     "core/parts",
+    "core/set",
     "core/recovery",
     "core/operations",
 ]

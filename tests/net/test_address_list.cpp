@@ -24,7 +24,10 @@ TEST(ParseAddress, MatchesAFileByItsLastSegmentDecoded) {
       {"http://h/a/b/set%2000.png?x=1", "http://h/a/b/set%2000.png?x=1", "http://h:80/a/b/",
        "set 00.png"},
       {"HTTPS://h:8443/set.kvr", "https://h:8443/set.kvr", "https://h:8443/", "set.kvr"},
-      {"ftp://u:p@h/d/p01.png", "ftp://u:p@h/d/p01.png", "ftp://h:21/d/", "p01.png"},
+      {"ftp://u@h/d/p01.png", "ftp://u@h/d/p01.png", "ftp://h:21/d/", "p01.png"},
+      {"sftp://u@h:2222/~/d/p01.png", "sftp://u@h:2222/~/d/p01.png", "sftp://h:2222/~/d/",
+       "p01.png"},
+      {"s3://bucket/a/p01.png", "s3://bucket/a/p01.png", "s3://bucket/a/", "p01.png"},
       {"http://h/資料/分割 00.png", "http://h/%E8%B3%87%E6%96%99/%E5%88%86%E5%89%B2%2000.png",
        "http://h:80/%E8%B3%87%E6%96%99/", "分割 00.png"},
       {"http://h/a/..%2F..%2Fevil.kvr", "http://h/a/..%2F..%2Fevil.kvr", "http://h:80/a/",
@@ -38,10 +41,16 @@ TEST(ParseAddress, MatchesAFileByItsLastSegmentDecoded) {
   }
 }
 
-TEST(ParseAddress, RefusesEverySchemeButHttpHttpsAndFtp) {
+TEST(ParseAddress, RefusesOtherSchemesPasswordsAndS3WithoutBucket) {
   for (const char* given : {"file:///etc/passwd", "FILE:///etc/passwd", "gopher://h/set.kvr",
-                            "sftp://h/set.kvr", "dict://h/set.kvr"}) {
-    EXPECT_THROW(ParseAddress(given), KivoraError) << given;
+                            "scp://h/set.kvr", "dict://h/set.kvr", "ftp://u:secret@h/set.kvr",
+                            "s3:///set.kvr", "s3://b:99/set.kvr", "s3://b"}) {
+    try {
+      ParseAddress(given);
+      ADD_FAILURE() << given;
+    } catch (const KivoraError& e) {
+      EXPECT_EQ(e.Text().In(Language::English).find("secret"), std::string::npos) << given;
+    }
   }
 }
 

@@ -426,6 +426,8 @@ void FileListPage::Fetch() {
   const auto failure = TryEngine(net::texts::kFetchFailed, [&] {
     for (const auto& row : rows)
       request.addresses.push_back(net::ParseAddress(filelist::RowLine(row)));
+    // Hosts are reached as the environment and ~/.ssh say, as the command line does.
+    request.limits.access = net::HostAccess::From({});
   });
   if (failure) {
     ShowFailure(*failure);

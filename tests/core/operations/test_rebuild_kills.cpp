@@ -2,14 +2,19 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <map>
+#include <optional>
 
 #include "core/io/FileSystemCalls.h"
+#include "core/operations/AddRecoveryOperation.h"
 #include "core/operations/RepairOperation.h"
 #include "core/operations/ResplitOperation.h"
-#include "core/operations/SetLock.h"
 #include "core/parts/SetNames.h"
+#include "core/set/CommitNames.h"
+#include "core/set/SetLock.h"
+#include "core/text/Messages.h"
 #include "tests/support/SetFixture.h"
 
 namespace kivora {
@@ -69,6 +74,68 @@ TEST_F(RebuildKillTest, KillAnywhereLeavesEachFileOldOrNew) {
             << name << " after a kill at call " << n << " of " << calls;
       EXPECT_LE(AssessRecovery(definition, pendants).damaged, 2) << n;  // 2 lost before
     }
+  }
+}
+
+// A split of another source over the set, killed once its journal is written and before
+// the definition took its name, leaves the old definition in place. A re-split or an
+// add-recovery that read it before taking the lock, which finishes that commit, reads
+// it again and refuses: the folder holds the new set, untouched by the old definition.
+TEST_F(RebuildKillTest, AWriterReadsTheSetAgainOnceItHoldsTheLock) {
+  const auto definition = MakeSet(60000);
+  const KvrDefinition old = loaded;
+  const std::vector<std::uint8_t> oldDefinition = test::ReadBytes(definition);
+  SplitRequest other;
+  other.source = dir / "other.avi";
+  other.baseName = ProposedBaseName(dir / "movie.avi");
+  other.partSizeKb = 10;
+  test::WriteBytes(other.source, test::RandomBytes(70000, 5));
+  const auto splitOther = [&] {
+    test::RecordingEvents events;
+    SplitOutcome outcome;
+    return RunSplit(other, pendants, events, outcome, 3);
+  };
+  const FileContents before = test::FolderContent(dir.path());
+  sys::StartCountingCalls();
+  ASSERT_TRUE(splitOther());
+  const std::uint64_t calls = sys::CallsMade();
+  const FileContents newSet = test::FolderContent(dir.path());
+  const std::string journal = CommitJournalName(SetNames::Of(old, definition).LockName());
+  const auto restore = [&](const FileContents& files) {
+    std::filesystem::remove_all(dir.path());
+    for (const auto& [name, content] : files) test::WriteBytes(dir / name, content);
+  };
+  std::optional<FileContents> killed;
+  for (std::uint64_t n = calls; n > 0 && !killed; --n) {
+    restore(before);
+    const pid_t child = ::fork();
+    if (child == 0) {
+      sys::EndProcessAtCall(n);
+      ::_exit(splitOther() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    const FileContents now = test::FolderContent(dir.path());
+    if (now.contains(journal) && now.at(definition.filename()) == oldDefinition) killed = now;
+  }
+  ASSERT_TRUE(killed);
+  const std::function<bool()> operations[] = {
+      [&] {
+        ResplitRequest resplit{definition, dir / "movie.avi", {}, {}, {}, {}, false};
+        return RunResplit(loaded, resplit, pendants, ui);
+      },
+      [&] {
+        return RunAddRecovery(loaded, definition, {1, 0}, pendants, ui).completed;
+      }};
+  for (const auto& operation : operations) {
+    restore(*killed);
+    loaded = old;
+    ui.errors.clear();
+    EXPECT_FALSE(operation());
+    EXPECT_NE(
+        std::find(ui.errors.begin(), ui.errors.end(), std::string_view(msg::kDefinitionUpdated)),
+        ui.errors.end());
+    EXPECT_EQ(test::FolderContent(dir.path()), newSet);
   }
 }
 

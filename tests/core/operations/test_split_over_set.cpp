@@ -8,11 +8,11 @@
 
 #include "core/format/DefinitionReader.h"
 #include "core/format/RecoveryFormat.h"
-#include "core/io/CommitNames.h"
 #include "core/io/FileSystemCalls.h"
 #include "core/operations/AddRecoveryOperation.h"
-#include "core/operations/SetLock.h"
 #include "core/operations/SplitOperation.h"
+#include "core/set/CommitNames.h"
+#include "core/set/SetLock.h"
 #include "tests/support/TestSupport.h"
 
 namespace kivora {

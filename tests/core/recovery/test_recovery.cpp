@@ -271,10 +271,12 @@ TEST(RecoveryWriter, NamesOnlyCompleteRecoveryParts) {
   for (int stage : {0, 1, 2}) {  // dropped before Finish, after it, after the commit
     const bool finish = stage > 0, commit = stage > 1;
     TempDir dir;
+    SetTransaction change(dir.path(), "m");
     std::optional<RecoveryWriter> writer(
         std::in_place, RecoveryPlan{1, {{0, 2}, {2, 2}}},
         RecoverySetInfo{dir.path(), "m", MakeRecoveryNaming("m", "png", 2, false), "m.avi", 4,
-                        false, true, "m.kvr"});
+                        false, true, "m.kvr"},
+        change);
     const std::vector<std::uint8_t> picture = FakePicture(10);
     writer->SetPendant(picture);
     for (int part = 0; part < 4; ++part) {
@@ -285,8 +287,10 @@ TEST(RecoveryWriter, NamesOnlyCompleteRecoveryParts) {
     EXPECT_TRUE(!finish || writer->Finish(RandomBytes(50, 9), {}));
     EXPECT_FALSE(std::filesystem::exists(dir / "m_rec00.png"));
     if (commit) {
-      CommitSet(Folder(dir.path(), msg::kOpenFileFailed, dir.path()), "m", writer->HandOver(), {},
-                HiddenFileSync::EachFile);
+      writer->HandOver();
+      change.AddMembers(
+          {"m.kvr", {"m00.png", "m01.png", "m02.png", "m03.png"}, {"m_rec00.png", "m_rec01.png"}});
+      change.Commit(HiddenFileSync::EachFile);
     }
     writer.reset();
     EXPECT_EQ(Files(dir.path()).size(), commit ? 2U : 0U);
@@ -304,10 +308,11 @@ TEST(RecoveryWriter, BatchingLeavesTheRecoveryPartsAsTheyAre) {
   for (const std::size_t batch :
        {RecoveryWriter::kDefaultBatchBytes, std::size_t{40000}, std::size_t{1}}) {
     TempDir dir;
+    SetTransaction change(dir.path(), "m");
     RecoveryWriter writer(RecoveryPlan{3, {{0, 4}, {4, 2}}},
                           RecoverySetInfo{dir.path(), "m", MakeRecoveryNaming("m", "png", 6, false),
                                           "m.avi", 305542, false, false, "m.kvr"},
-                          batch);
+                          change, batch);
     for (int part = 0; part < static_cast<int>(lengths.size()); ++part) {
       const auto bytes = RandomBytes(lengths[static_cast<size_t>(part)], part + 20);
       for (std::size_t at = 0; at < bytes.size(); at += 7777) {

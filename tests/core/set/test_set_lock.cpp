@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
 
 #include "core/KivoraError.h"
 #include "core/operations/JoinOperation.h"
 #include "core/operations/RepairOperation.h"
 #include "core/operations/ResplitOperation.h"
-#include "core/operations/SetLock.h"
+#include "core/set/SetLock.h"
 #include "core/text/Messages.h"
 #include "tests/support/SetFixture.h"
 
@@ -38,6 +42,45 @@ TEST(SetLock, RefusesAtOnceWhatWouldClash) {
     EXPECT_EQ(c.refused, refused(dir.path() / ".", c.wanted));  // another spelling, one lock
     EXPECT_NO_THROW(SetLock(dir.path(), "other", Mode::Exclusive));
     EXPECT_TRUE(fs::is_empty(dir.path()));  // nothing is written into the set's folder
+  }
+}
+
+// A writer in a session with XDG_RUNTIME_DIR and one without (cron, ssh) meet one lock:
+// while another process holds the set, the second is refused.
+TEST(SetLock, OneLockWhateverTheEnvironment) {
+  test::TempDir dir;
+  const char* given = std::getenv("XDG_RUNTIME_DIR");
+  const std::string original = given ? given : "";
+  for (const bool holderHasRuntimeDir : {true, false}) {
+    const auto withRuntimeDir = [&](bool with) {
+      if (with) {
+        ::setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);
+      } else {
+        ::unsetenv("XDG_RUNTIME_DIR");
+      }
+    };
+    int held[2], done[2];
+    ASSERT_EQ(::pipe(held), 0);
+    ASSERT_EQ(::pipe(done), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+      ::close(done[1]);
+      withRuntimeDir(holderHasRuntimeDir);
+      const SetLock lock(dir.path(), "movie", Mode::Exclusive);
+      char byte = 1;
+      if (::write(held[1], &byte, 1) != 1 || ::read(done[0], &byte, 1) < 0) ::_exit(1);
+      ::_exit(0);
+    }
+    char byte = 0;
+    ASSERT_EQ(::read(held[0], &byte, 1), 1);
+    withRuntimeDir(!holderHasRuntimeDir);
+    EXPECT_THROW(SetLock(dir.path(), "movie", Mode::Exclusive), KivoraError) << holderHasRuntimeDir;
+    withRuntimeDir(false);
+    if (given) ::setenv("XDG_RUNTIME_DIR", original.c_str(), 1);
+    for (int fd : {held[0], held[1], done[0], done[1]}) ::close(fd);
+    int status = 0;
+    EXPECT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   }
 }
 

@@ -3,16 +3,18 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <csignal>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <string>
 
-#include "core/io/CommitJournal.h"
-#include "core/io/CommitNames.h"
 #include "core/io/FileSystemCalls.h"
-#include "core/io/SetCommit.h"
+#include "core/set/CommitJournal.h"
+#include "core/set/CommitNames.h"
+#include "core/set/JournalKey.h"
+#include "core/set/SetCommit.h"
 #include "core/text/Messages.h"
 #include "tests/support/TestSupport.h"
 
@@ -20,13 +22,17 @@ namespace kivora {
 namespace {
 
 using Files = std::map<std::string, std::string>;  // name → content
-const std::string kName = "s.kvr";                 // the set's name
+const std::string kName = "s";                     // the set's name
 
 // A set of three parts and its definition, and the one that replaces it: two parts
 // rewritten, one added, one removed, the definition named last.
-const Files kOldSet = {{"s.001", "old1"}, {"s.002", "old2"}, {"s.003", "old3"}, {kName, "olddef"}};
-const Files kNewSet = {{"s.001", "new1"}, {"s.002", "new22"}, {"s.004", "new4"}, {kName, "newdef"}};
-const char* const kNewOrder[] = {"s.001", "s.002", "s.004", "s.kvr"};
+const Files kOldSet = {
+    {"s00.bin", "old1"}, {"s01.bin", "old2"}, {"s02.bin", "old3"}, {"s.kvr", "olddef"}};
+const Files kNewSet = {
+    {"s00.bin", "new1"}, {"s01.bin", "new22"}, {"s03.bin", "new4"}, {"s.kvr", "newdef"}};
+const char* const kNewOrder[] = {"s00.bin", "s01.bin", "s03.bin", "s.kvr"};
+const SetMembers kCommitMembers[] = {{"s.kvr", {"s00.bin", "s01.bin", "s02.bin"}, {}},
+                                     {"s.kvr", {"s00.bin", "s01.bin", "s03.bin"}, {}}};
 
 Files FolderContent(const std::filesystem::path& folder) {
   Files files;
@@ -50,8 +56,8 @@ void CommitNewSet(const Folder& folder, HiddenFileSync sync) {
     ::close(fd);
     files.push_back({target, std::nullopt});
   }
-  const std::string removals[] = {"s.003"};
-  CommitSet(folder, kName, files, removals, sync);
+  const std::string removals[] = {"s02.bin"};
+  CommitSet(folder, kName, files, removals, kCommitMembers, sync);
 }
 
 struct SetFolder {
@@ -104,8 +110,9 @@ TEST(SetCommit, AKillAtEveryCallLeavesTheOldSetOrTheNewSet) {
       journals += journal;
       for (std::uint64_t m = journal ? 1 : 0;; ++m) {
         SetFolder set(killed);
-        const bool stopped = m != 0 && KilledAt(m, [&] { RecoverSet(set.folder, kName); });
-        RecoverSet(set.folder, kName);
+        const bool stopped =
+            m != 0 && KilledAt(m, [&] { FinishInterruptedCommit(set.folder, kName); });
+        FinishInterruptedCommit(set.folder, kName);
         const Files after = FolderContent(set.dir.path());
         EXPECT_TRUE(after == kOldSet || after == kNewSet) << "killed at " << n << ", then " << m;
         if (stopped) continue;
@@ -120,26 +127,63 @@ TEST(SetCommit, AKillAtEveryCallLeavesTheOldSetOrTheNewSet) {
   }
 }
 
-TEST(SetCommit, RecoveryUndoesAJournalThatDoesNotFitAndSweepsHiddenFiles) {
-  const std::string own = HiddenNameFor(kName, "s.001");
+// A journal that the user's key does not prove, or that reaches beyond the set, is not
+// obeyed: the recovery refuses, naming it, and leaves every file as it was. One the key
+// proves whose new file is short is undone, and the set's hidden files are swept.
+TEST(SetCommit, RecoveryObeysOnlyAProvenJournalOfTheSet) {
+  const std::string own = HiddenNameFor(kName, "s00.bin");
+  const std::string notes = HiddenNameFor(kName, "notes.txt");
+  const std::vector<SetMembers> members(std::begin(kCommitMembers), std::end(kCommitMembers));
+  const std::vector<SetMembers> otherSet = {{"t.kvr", {"t00.bin", "t01.bin"}, {}}};
+  const auto sealed = [](const CommitJournal& journal) {
+    return EncodeCommitJournal(journal, JournalKey::OfUser().Bytes());
+  };
+  const std::array<std::uint8_t, 32> otherKey = {7};
   const struct {
     const char* what;
     std::vector<std::uint8_t> journal;
+    bool obeyed;
   } cases[] = {
-      {"does not read", {'K', 'v'}},
+      {"does not read", {'K', 'v'}, false},
+      {"forged", EncodeCommitJournal({{{own, "s00.bin", 4, {}}}, {"s02.bin"}, members}, otherKey),
+       false},
       {"names a plain file as hidden",
-       EncodeCommitJournal({{{"s.002", "s.001", 4, {}}}, {"s.003"}})},
-      {"a new file is short", EncodeCommitJournal({{{own, "s.001", 5, {}}}, {"s.003"}})},
+       sealed({{{"s01.bin", "s00.bin", 4, {}}}, {"s02.bin"}, members}), false},
+      {"removes a file of no set", sealed({{{own, "s00.bin", 4, {}}}, {"victim.txt"}, members}),
+       false},
+      {"renames over a file of no set", sealed({{{notes, "notes.txt", 4, {}}}, {}, members}),
+       false},
+      {"of another set's names",
+       sealed({{{HiddenNameFor(kName, "t00.bin"), "t00.bin", 4, {}}}, {"t01.bin"}, otherSet}),
+       false},
+      {"a new file is short", sealed({{{own, "s00.bin", 5, {}}}, {"s02.bin"}, members}), true},
   };
+  Files foreign = kOldSet;
+  for (const char* name : {"victim.txt", "notes.txt", "t00.bin", "t01.bin"}) foreign[name] = name;
   for (const auto& c : cases) {
-    SetFolder set;
+    SetFolder set(foreign);
     test::WriteBytes(set.dir / own, std::vector<std::uint8_t>{'n', 'e', 'w', '1'});
+    test::WriteBytes(set.dir / notes, std::vector<std::uint8_t>{'e', 'v', 'i', 'l'});
     test::WriteBytes(set.dir / CommitJournalTempName(kName), std::vector<std::uint8_t>{1});
     test::WriteBytes(set.dir / CommitJournalName(kName), c.journal);
-    const SetRecovery report = RecoverSet(set.folder, kName);
-    EXPECT_EQ(report.outcome, SetRecovery::Outcome::RolledBack) << c.what;
-    EXPECT_EQ(report.leftovers, 2u) << c.what;
-    EXPECT_EQ(FolderContent(set.dir.path()), kOldSet) << c.what;
+    const Files before = FolderContent(set.dir.path());
+    if (c.obeyed) {
+      const InterruptedCommit report = FinishInterruptedCommit(set.folder, kName);
+      EXPECT_EQ(report.outcome, InterruptedCommit::Outcome::RolledBack) << c.what;
+      EXPECT_EQ(report.leftovers, 3u) << c.what;
+      EXPECT_EQ(FolderContent(set.dir.path()), foreign) << c.what;
+      continue;
+    }
+    try {
+      FinishInterruptedCommit(set.folder, kName);
+      ADD_FAILURE() << c.what << ": obeyed";
+    } catch (const KivoraError& e) {
+      EXPECT_EQ(e.Text().In(Language::English),
+                msg::kUntrustedJournal((set.dir / CommitJournalName(kName)).string())
+                    .In(Language::English))
+          << c.what;
+    }
+    EXPECT_EQ(FolderContent(set.dir.path()), before) << c.what;
   }
 }
 

@@ -1,4 +1,4 @@
-#include "core/operations/SetLock.h"
+#include "core/set/SetLock.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -7,14 +7,13 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <utility>
 
 #include "core/KivoraError.h"
-#include "core/io/CommitNames.h"
 #include "core/io/Folder.h"
-#include "core/io/SetCommit.h"
+#include "core/set/CommitNames.h"
+#include "core/set/SetCommit.h"
 #include "core/text/Messages.h"
 
 namespace kivora {
@@ -29,15 +28,13 @@ bool SameInode(int fd, const std::filesystem::path& path) {
          open.st_dev == named.st_dev && open.st_ino == named.st_ino;
 }
 
-// The user's own folder for lock files: $XDG_RUNTIME_DIR/kivora, or /tmp/kivora-UID
-// without one. Empty when it cannot be made, or is not a folder of this user's that
-// only this user may enter (another user could otherwise hold or remove its locks).
+// The user's own folder for lock files: /tmp/kivora-UID, whatever the environment says,
+// so that a desktop session, cron and ssh meet one lock for one set. Empty when it cannot
+// be made, or is not a folder of this user's that only this user may enter (another user
+// could otherwise hold or remove its locks).
 std::filesystem::path LockFolder() {
-  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
   const std::filesystem::path folder =
-      runtime && runtime[0] == '/'
-          ? std::filesystem::path(runtime) / "kivora"
-          : std::filesystem::path("/tmp") / ("kivora-" + std::to_string(::getuid()));
+      std::filesystem::path("/tmp") / ("kivora-" + std::to_string(::getuid()));
   ::mkdir(folder.c_str(), 0700);
   struct stat info {};
   if (::lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::getuid() ||
@@ -90,7 +87,8 @@ SetLock::SetLock(const std::filesystem::path& folder, std::string_view setName, 
   if (fd_ < 0 || mode != Mode::Exclusive) return;
   // A writer that holds the set alone finishes or undoes the commit a killed one left.
   try {
-    RecoverSet(Folder(PlaceOf(folder), msg::kOpenFileFailed, PlaceOf(folder)), setName);
+    finished_ = FinishInterruptedCommit(
+        Folder(PlaceOf(folder), msg::kOpenFileFailed, PlaceOf(folder)), setName);
   } catch (...) {
     ::close(std::exchange(fd_, -1));
     throw;
@@ -98,7 +96,9 @@ SetLock::SetLock(const std::filesystem::path& folder, std::string_view setName, 
 }
 
 SetLock::SetLock(SetLock&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)) {}
+    : fd_(std::exchange(other.fd_, -1)),
+      finished_(other.finished_),
+      path_(std::move(other.path_)) {}
 
 SetLock::~SetLock() {
   if (fd_ < 0) return;

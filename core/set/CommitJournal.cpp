@@ -1,26 +1,44 @@
-#include "core/io/CommitJournal.h"
+#include "core/set/CommitJournal.h"
+
+#include <sodium.h>
 
 #include <algorithm>
+#include <array>
 #include <set>
 
-#include "core/io/CommitNames.h"
-#include "core/io/Crc32.h"
 #include "core/io/LittleEndian.h"
+#include "core/set/CommitNames.h"
+#include "core/set/SetMembers.h"
 
 namespace kivora {
 namespace {
 
 constexpr std::string_view kJournalMagic = "KvCommit";
-constexpr std::uint32_t kJournalVersion = 1;
-constexpr size_t kJournalHeader = 8 + 4 + 4 + 4;
-constexpr size_t kJournalCrc = 4;
+constexpr std::uint32_t kJournalVersion = 2;
+constexpr size_t kJournalHeader = 8 + 4 + 4 + 4 + 4;
+constexpr size_t kJournalMac = crypto_generichash_BYTES;
+static_assert(kJournalMac == 32);
 // The shortest entries: one-byte names.
 constexpr size_t kMinRenameEntry = 1 + 8 + 4 + 2 + 1 + 2 + 1;
 constexpr size_t kMinRemovalEntry = 2 + 1;
+constexpr size_t kMinMemberEntry = 2 + 1 + 4 + 4;
+constexpr size_t kMinMemberName = 2 + 1;
+
+std::array<std::uint8_t, kJournalMac> JournalMac(std::span<const std::uint8_t> body,
+                                                 JournalKeyBytes key) {
+  std::array<std::uint8_t, kJournalMac> mac{};
+  crypto_generichash(mac.data(), mac.size(), body.data(), body.size(), key.data(), key.size());
+  return mac;
+}
 
 void AppendJournalName(std::vector<std::uint8_t>& out, std::string_view name) {
   AppendLittleEndian<std::uint16_t>(out, static_cast<std::uint16_t>(name.size()));
   out.insert(out.end(), name.begin(), name.end());
+}
+
+void AppendJournalNames(std::vector<std::uint8_t>& out, const std::vector<std::string>& names) {
+  AppendLittleEndian<std::uint32_t>(out, static_cast<std::uint32_t>(names.size()));
+  for (const std::string& name : names) AppendJournalName(out, name);
 }
 
 // Reads journal fields in order; any read past the end or any bad name marks it failed.
@@ -53,6 +71,18 @@ class JournalCursor {
     return name;
   }
 
+  // A count of names, then the names; false when the count cannot fit the bytes left.
+  bool Names(std::vector<std::string>& names) {
+    const std::uint64_t count = Number<std::uint32_t>();
+    if (failed_ || count * kMinMemberName > Left()) {
+      failed_ = true;
+      return false;
+    }
+    names.reserve(count);
+    for (std::uint64_t i = 0; i < count && !failed_; ++i) names.push_back(Name());
+    return !failed_;
+  }
+
  private:
   std::span<const std::uint8_t> bytes_;
   size_t at_ = 0;
@@ -61,11 +91,12 @@ class JournalCursor {
 
 }  // namespace
 
-std::vector<std::uint8_t> EncodeCommitJournal(const CommitJournal& journal) {
+std::vector<std::uint8_t> EncodeCommitJournal(const CommitJournal& journal, JournalKeyBytes key) {
   std::vector<std::uint8_t> out(kJournalMagic.begin(), kJournalMagic.end());
   AppendLittleEndian<std::uint32_t>(out, kJournalVersion);
   AppendLittleEndian<std::uint32_t>(out, static_cast<std::uint32_t>(journal.renames.size()));
   AppendLittleEndian<std::uint32_t>(out, static_cast<std::uint32_t>(journal.removals.size()));
+  AppendLittleEndian<std::uint32_t>(out, static_cast<std::uint32_t>(journal.members.size()));
   for (const CommitRename& r : journal.renames) {
     AppendLittleEndian<std::uint8_t>(out, r.crc ? 1 : 0);
     AppendLittleEndian<std::uint64_t>(out, r.size);
@@ -74,21 +105,32 @@ std::vector<std::uint8_t> EncodeCommitJournal(const CommitJournal& journal) {
     AppendJournalName(out, r.target);
   }
   for (const std::string& name : journal.removals) AppendJournalName(out, name);
-  AppendLittleEndian<std::uint32_t>(out, StreamCrc32(out));
+  for (const SetMembers& m : journal.members) {
+    AppendJournalName(out, m.definition);
+    AppendJournalNames(out, m.parts);
+    AppendJournalNames(out, m.recovery);
+  }
+  const auto mac = JournalMac(out, key);
+  out.insert(out.end(), mac.begin(), mac.end());
   return out;
 }
 
-std::optional<CommitJournal> DecodeCommitJournal(std::span<const std::uint8_t> bytes) {
-  if (bytes.size() < kJournalHeader + kJournalCrc || bytes.size() > kMaxCommitJournalBytes)
+std::optional<CommitJournal> DecodeCommitJournal(std::span<const std::uint8_t> bytes,
+                                                 JournalKeyBytes key) {
+  if (bytes.size() < kJournalHeader + kJournalMac || bytes.size() > kMaxCommitJournalBytes)
     return std::nullopt;
-  const auto body = bytes.first(bytes.size() - kJournalCrc);
-  if (StreamCrc32(body) != LoadLittleEndian<std::uint32_t>(bytes, body.size())) return std::nullopt;
+  const auto body = bytes.first(bytes.size() - kJournalMac);
+  if (sodium_memcmp(JournalMac(body, key).data(), bytes.data() + body.size(), kJournalMac) != 0)
+    return std::nullopt;
   if (!std::equal(kJournalMagic.begin(), kJournalMagic.end(), body.begin())) return std::nullopt;
   JournalCursor in(body.subspan(kJournalMagic.size()));
   if (in.Number<std::uint32_t>() != kJournalVersion) return std::nullopt;
   const std::uint64_t renames = in.Number<std::uint32_t>();
   const std::uint64_t removals = in.Number<std::uint32_t>();
-  if (renames * kMinRenameEntry + removals * kMinRemovalEntry > in.Left()) return std::nullopt;
+  const std::uint64_t members = in.Number<std::uint32_t>();
+  if (renames * kMinRenameEntry + removals * kMinRemovalEntry + members * kMinMemberEntry >
+      in.Left())
+    return std::nullopt;
 
   CommitJournal journal;
   journal.renames.reserve(renames);
@@ -105,6 +147,12 @@ std::optional<CommitJournal> DecodeCommitJournal(std::span<const std::uint8_t> b
   }
   for (std::uint64_t i = 0; i < removals && !in.Failed(); ++i)
     journal.removals.push_back(in.Name());
+  journal.members.reserve(members);
+  for (std::uint64_t i = 0; i < members && !in.Failed(); ++i) {
+    SetMembers& m = journal.members.emplace_back();
+    m.definition = in.Name();
+    if (in.Names(m.parts)) in.Names(m.recovery);
+  }
   if (in.Failed() || in.Left() != 0) return std::nullopt;
   return journal;
 }
@@ -122,7 +170,18 @@ bool JournalFitsSet(const CommitJournal& journal, std::string_view setName) {
   for (const std::string& name : journal.removals) {
     if (IsHiddenNameOf(setName, name) || !seen.insert(name).second) return false;
   }
-  return true;
+  // Every name it renames over or removes is one of the set's, before or after.
+  const auto ofTheSet = [&](std::string_view name) {
+    return std::any_of(journal.members.begin(), journal.members.end(),
+                       [&](const SetMembers& m) { return IsMemberName(m, name); });
+  };
+  for (const SetMembers& m : journal.members) {
+    if (!MembersNameSet(m, setName)) return false;
+  }
+  for (const CommitRename& r : journal.renames) {
+    if (!ofTheSet(r.target)) return false;
+  }
+  return std::all_of(journal.removals.begin(), journal.removals.end(), ofTheSet);
 }
 
 }  // namespace kivora

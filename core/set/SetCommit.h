@@ -1,14 +1,15 @@
 #pragma once
 // Replacing files of a set so that a kill at any instant leaves the old set whole or the
-// new set whole. The caller holds the set's lock and has called RecoverSet, then writes
-// each new file under HiddenNameFor(setName, target) (core/io/CommitNames.h) and calls
-// CommitSet, which:
+// new set whole. The writers go through SetTransaction (core/set/SetTransaction.h): the
+// caller holds the set's lock (which has called FinishInterruptedCommit), writes each new
+// file under HiddenNameFor(setName, target) (core/set/CommitNames.h), and CommitSet:
 //   1. syncs the hidden files and writes the journal ".TAG.kvcommit" atomically (a
 //      temporary, synced, renamed, and the folder synced);
 //   2. renames each hidden file over its target, in the order given, and syncs the folder;
 //   3. removes the files to remove and syncs the folder;
 //   4. removes the journal and syncs the folder.
-// A commit killed after step 1 is finished by RecoverSet; one killed before is undone.
+// A commit killed after step 1 is finished by FinishInterruptedCommit; one killed before is
+// undone.
 // The definition goes last among the new files, so it takes its name after every part.
 
 #include <cstdint>
@@ -18,6 +19,7 @@
 #include <string_view>
 
 #include "core/io/Folder.h"
+#include "core/set/CommitJournal.h"
 
 namespace kivora {
 
@@ -35,17 +37,19 @@ enum class HiddenFileSync {
 
 // Throws KivoraError with the system's words on failure: before the journal is written
 // the hidden files are removed and the old set is untouched; after, the journal stays
-// for RecoverSet. Refuses targets and removals that are not regular files or symbolic
-// links, and names that are not plain names.
+// for FinishInterruptedCommit. Refuses targets and removals that are not regular files or
+// symbolic links, names that are not plain names, and names that are none of `members`'.
 void CommitSet(const Folder& folder, std::string_view setName, std::span<const NewSetFile> files,
-               std::span<const std::string> removals, HiddenFileSync sync);
+               std::span<const std::string> removals, std::span<const SetMembers> members,
+               HiddenFileSync sync);
 
-struct SetRecovery {
+// What became of a commit that a killed operation left.
+struct InterruptedCommit {
   enum class Outcome {
     NoJournal,      // no commit was under way
     RolledForward,  // a commit whose new files were all complete was finished
-    RolledBack,     // a commit with a new file missing or short, or a journal that does
-                    // not read, was undone: the old set stays
+    RolledBack,     // a commit with a new file missing or short was undone: the old
+                    // set stays
   };
   Outcome outcome = Outcome::NoJournal;
   size_t renamed = 0;    // files that took their names while rolling forward
@@ -56,7 +60,8 @@ struct SetRecovery {
 // Finishes or undoes a commit of set `setName` that a killed operation left, then
 // removes every hidden file of the set. Called right after taking the set's lock, so
 // that no running operation owns those files. Throws KivoraError when the folder
-// cannot be read or changed.
-SetRecovery RecoverSet(const Folder& folder, std::string_view setName);
+// cannot be read or changed, and, leaving every file as it is, when the journal is not
+// one that the user's key proves and that fits the set (JournalFitsSet).
+InterruptedCommit FinishInterruptedCommit(const Folder& folder, std::string_view setName);
 
 }  // namespace kivora

@@ -19,7 +19,8 @@ namespace kivora {
 struct ExistingSet {
   std::filesystem::path definitionPath;  // its definition file, or the part that carries it
   KvrDefinition definition;
-  std::vector<std::string> recoveryParts;  // the names of its recovery parts in the folder
+  // The names of its recovery parts in the folder: filled by the caller, which reads them.
+  std::vector<std::string> recoveryParts;
 
   // True when `name`, in the set's folder, is one of its files: a part its definition
   // lists, its definition file or one of its recovery parts.

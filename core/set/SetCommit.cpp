@@ -1,4 +1,4 @@
-#include "core/io/SetCommit.h"
+#include "core/set/SetCommit.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -11,9 +11,10 @@
 #include <utility>
 #include <vector>
 
-#include "core/io/CommitJournal.h"
-#include "core/io/CommitNames.h"
 #include "core/io/FileSystemCalls.h"
+#include "core/set/CommitJournal.h"
+#include "core/set/CommitNames.h"
+#include "core/set/JournalKey.h"
 #include "core/text/Messages.h"
 
 namespace kivora {
@@ -203,9 +204,11 @@ size_t RemoveSetLeftovers(const Folder& folder, std::string_view setName) {
 }  // namespace
 
 void CommitSet(const Folder& folder, std::string_view setName, std::span<const NewSetFile> files,
-               std::span<const std::string> removals, HiddenFileSync sync) {
+               std::span<const std::string> removals, std::span<const SetMembers> members,
+               HiddenFileSync sync) {
   CommitJournal journal;
   journal.removals.assign(removals.begin(), removals.end());
+  journal.members.assign(members.begin(), members.end());
   try {
     if (!IsPlainEntryName(SetFileTag(setName))) ThrowNotReplaceable(folder, setName);
     for (const NewSetFile& f : files) {
@@ -225,8 +228,9 @@ void CommitSet(const Folder& folder, std::string_view setName, std::span<const N
       CheckCommitReplaceable(folder, name);
     }
     if (!JournalFitsSet(journal, setName)) ThrowNotReplaceable(folder, setName);
+    const JournalKey key = JournalKey::OfUser();
     if (sync == HiddenFileSync::FileSystem) SyncFileSystemOf(folder);
-    WriteCommitJournal(folder, setName, EncodeCommitJournal(journal));
+    WriteCommitJournal(folder, setName, EncodeCommitJournal(journal, key.Bytes()));
   } catch (const KivoraError&) {
     // Nothing took a new name: the old set stays, and nothing hidden is left.
     for (const CommitRename& r : journal.renames)
@@ -234,26 +238,31 @@ void CommitSet(const Folder& folder, std::string_view setName, std::span<const N
     ::unlinkat(folder.Descriptor(), CommitJournalTempName(setName).c_str(), 0);
     throw;
   }
-  // From here the journal names the hidden files: they stay for RecoverSet on failure.
+  // From here the journal names the hidden files: they stay for FinishInterruptedCommit on failure.
   SyncFolder(folder);
   FinishCommit(folder, journal, CommitJournalName(setName));
 }
 
-SetRecovery RecoverSet(const Folder& folder, std::string_view setName) {
-  SetRecovery report;
+InterruptedCommit FinishInterruptedCommit(const Folder& folder, std::string_view setName) {
+  InterruptedCommit report;
   const std::string journalName = CommitJournalName(setName);
   if (const auto bytes = ReadCommitJournal(folder, journalName)) {
-    std::optional<CommitJournal> journal = DecodeCommitJournal(*bytes);
-    if (journal && JournalFitsSet(*journal, setName) && NewFilesComplete(folder, *journal)) {
+    // A journal is obeyed only when this user's key proves that this program wrote it,
+    // for this set; any other is left as it is, and so is every file.
+    std::optional<CommitJournal> journal =
+        DecodeCommitJournal(*bytes, JournalKey::OfUser().Bytes());
+    if (!journal || !JournalFitsSet(*journal, setName))
+      throw KivoraError(msg::kUntrustedJournal((folder.Path() / journalName).string()));
+    if (NewFilesComplete(folder, *journal)) {
       std::tie(report.renamed, report.removed) = FinishCommit(folder, *journal, journalName);
-      report.outcome = SetRecovery::Outcome::RolledForward;
+      report.outcome = InterruptedCommit::Outcome::RolledForward;
     } else {
-      // The journal goes first: once a hidden file is removed, no later recovery may
-      // take its target for a renamed file.
+      // A new file is missing or short: the journal goes first, since once a hidden file
+      // is removed no later recovery may take its target for a renamed file.
       if (sys::UnlinkAt(folder.Descriptor(), journalName.c_str(), 0) != 0 && errno != ENOENT)
         ThrowCommitFailed(folder, journalName, msg::kWriteFileFailed, errno);
       SyncFolder(folder);
-      report.outcome = SetRecovery::Outcome::RolledBack;
+      report.outcome = InterruptedCommit::Outcome::RolledBack;
     }
   }
   report.leftovers = RemoveSetLeftovers(folder, setName);

@@ -1,4 +1,4 @@
-#include "core/operations/ExistingSet.h"
+#include "core/set/ExistingSet.h"
 
 #include <algorithm>
 #include <functional>
@@ -6,7 +6,6 @@
 
 #include "core/KivoraError.h"
 #include "core/format/DefinitionReader.h"
-#include "core/recovery/RecoveryScan.h"
 
 namespace kivora {
 namespace {
@@ -76,8 +75,6 @@ std::optional<ExistingSet> FindExistingSet(const SetNames& names, const PendantP
   } else {
     return std::nullopt;
   }
-  for (const WrittenRecoveryFile& f : ListRecoveryParts(set.definitionPath, set.definition))
-    set.recoveryParts.push_back(f.path.filename().string());
   return set;
 }
 

@@ -1,0 +1,160 @@
+#include "core/set/SetTransaction.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <mutex>
+#include <utility>
+
+#include "core/io/FileSystemCalls.h"
+#include "core/io/Folder.h"
+#include "core/set/CommitNames.h"
+#include "core/text/Messages.h"
+
+namespace kivora {
+
+struct SetTransaction::State {
+  struct Entry {
+    std::string target;
+    Role role = Role::File;
+    bool complete = false;
+    std::optional<std::uint32_t> crc;
+  };
+
+  Folder folder;
+  std::filesystem::path path;
+  std::string setName;
+  mutable std::mutex mutex;
+  std::vector<Entry> entries;         // in the order registered
+  std::vector<std::string> complete;  // targets, in the order marked complete
+  std::vector<std::string> removals;
+  std::vector<SetMembers> members;
+
+  State(const std::filesystem::path& place, std::string name)
+      : folder(place.empty() ? std::filesystem::path(".") : place, msg::kCreateFileFailed, place),
+        path(place.empty() ? std::filesystem::path(".") : place),
+        setName(std::move(name)) {}
+
+  Entry* Find(std::string_view target) {
+    const auto it = std::find_if(entries.begin(), entries.end(),
+                                 [&](const Entry& e) { return e.target == target; });
+    return it == entries.end() ? nullptr : &*it;
+  }
+
+  Entry& Enter(std::string_view target, Role role) {
+    if (Entry* e = Find(target)) return *e;
+    return entries.emplace_back(Entry{std::string(target), role, false, {}});
+  }
+
+  void Unlink(std::string_view target) const {
+    sys::UnlinkAt(folder.Descriptor(), HiddenNameFor(setName, target).c_str(), 0);
+  }
+
+  void DropAll() {
+    for (const Entry& e : std::exchange(entries, {})) Unlink(e.target);
+    complete.clear();
+    removals.clear();
+  }
+};
+
+SetTransaction::SetTransaction(const std::filesystem::path& folder, std::string setName)
+    : state_(std::make_unique<State>(folder, std::move(setName))) {}
+
+SetTransaction::SetTransaction(SetTransaction&&) noexcept = default;
+
+SetTransaction& SetTransaction::operator=(SetTransaction&& other) noexcept {
+  if (this == &other) return *this;
+  Drop();
+  state_ = std::move(other.state_);
+  return *this;
+}
+
+SetTransaction::~SetTransaction() { Drop(); }
+
+const std::string& SetTransaction::SetName() const { return state_->setName; }
+
+const std::filesystem::path& SetTransaction::FolderPath() const { return state_->path; }
+
+void SetTransaction::AddMembers(SetMembers members) {
+  const std::lock_guard lock(state_->mutex);
+  state_->members.push_back(std::move(members));
+}
+
+std::string SetTransaction::HiddenName(std::string_view target) const {
+  return HiddenNameFor(state_->setName, target);
+}
+
+std::filesystem::path SetTransaction::Register(std::string_view target, Role role) {
+  const std::lock_guard lock(state_->mutex);
+  state_->Enter(target, role);
+  return state_->path / HiddenNameFor(state_->setName, target);
+}
+
+void SetTransaction::MarkComplete(std::string_view target, std::optional<std::uint32_t> crc) {
+  const std::lock_guard lock(state_->mutex);
+  State::Entry& e = state_->Enter(target, Role::File);
+  e.crc = crc;
+  if (!std::exchange(e.complete, true)) state_->complete.emplace_back(target);
+}
+
+void SetTransaction::Add(std::string target, Role role) {
+  Register(target, role);
+  MarkComplete(target);
+}
+
+void SetTransaction::Discard(std::string_view target) {
+  const std::lock_guard lock(state_->mutex);
+  auto& entries = state_->entries;
+  const auto it = std::find_if(entries.begin(), entries.end(),
+                               [&](const State::Entry& e) { return e.target == target; });
+  if (it == entries.end()) return;
+  state_->Unlink(target);
+  std::erase(state_->complete, it->target);
+  entries.erase(it);
+}
+
+void SetTransaction::Remove(std::string name) {
+  const std::lock_guard lock(state_->mutex);
+  state_->removals.push_back(std::move(name));
+}
+
+bool SetTransaction::Empty() const {
+  if (!state_) return true;
+  const std::lock_guard lock(state_->mutex);
+  return state_->complete.empty() && state_->removals.empty();
+}
+
+void SetTransaction::Commit(HiddenFileSync sync) {
+  State& s = *state_;
+  std::vector<NewSetFile> files;
+  std::vector<std::string> removals;
+  std::vector<SetMembers> members;
+  {
+    const std::lock_guard lock(s.mutex);
+    // The definition takes its name last, so it names a set whose parts all have theirs.
+    for (const Role role : {Role::File, Role::Definition}) {
+      for (const std::string& target : s.complete) {
+        const State::Entry& e = *s.Find(target);
+        if (e.role == role) files.push_back({e.target, e.crc});
+      }
+    }
+    for (const State::Entry& e : s.entries) {
+      if (!e.complete) s.Unlink(e.target);
+    }
+    s.entries.clear();
+    s.complete.clear();
+    removals = std::exchange(s.removals, {});
+    members = s.members;
+  }
+  if (files.empty() && removals.empty()) return;
+  // On failure CommitSet removes the hidden files itself, or leaves them to its journal.
+  CommitSet(s.folder, s.setName, files, removals, members, sync);
+}
+
+void SetTransaction::Drop() {
+  if (!state_) return;
+  const std::lock_guard lock(state_->mutex);
+  state_->DropAll();
+}
+
+}  // namespace kivora
