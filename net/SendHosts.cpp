@@ -59,12 +59,16 @@ SendHost Parse(std::string_view text, bool passwordAllowed, std::optional<Secret
     host.kind = HostKind::WebDav;
   } else if (scheme == "ftp" || scheme == "ftps") {
     host.kind = HostKind::Ftp;
+  } else if (scheme == "sftp") {
+    host.kind = HostKind::Sftp;
+  } else if (scheme == "s3") {
+    host.kind = HostKind::S3;
   } else {
     throw KivoraError(texts::kSendSchemeRefused(WithoutPassword(text), scheme));
   }
   const std::string secret = Part(url.get(), CURLUPART_PASSWORD, CURLU_URLDECODE);
   if (!secret.empty()) {
-    if (!passwordAllowed) throw KivoraError(texts::kPasswordInAddress(WithoutPassword(text)));
+    if (!passwordAllowed) throw KivoraError(texts::kSendPasswordInAddress(WithoutPassword(text)));
     *password = SecretText(secret);
   }
   host.user = Part(url.get(), CURLUPART_USER, CURLU_URLDECODE);
@@ -76,6 +80,7 @@ SendHost Parse(std::string_view text, bool passwordAllowed, std::optional<Secret
   if (path.empty() || path.back() != '/') path += '/';
   curl_url_set(url.get(), CURLUPART_PATH, path.c_str(), 0);
   host.url = Part(url.get(), CURLUPART_URL);
+  // curl writes an s3 address with the bucket as its host: "s3://BUCKET/PREFIX/".
   host.hostKey = scheme + "://" + Part(url.get(), CURLUPART_HOST) + ":" +
                  Part(url.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT);
   return host;

@@ -16,7 +16,7 @@
 
 namespace kivora::net {
 
-enum class HostKind { WebDav, Ftp };
+enum class HostKind { WebDav, Ftp, Sftp, S3 };
 
 struct SendHost {
   std::string url;  // the folder, ending in "/", without user or password
@@ -27,7 +27,8 @@ struct SendHost {
   std::optional<SecretText> password;
 };
 
-// A folder address as --to gives it ("http://host/folder/", "ftp://user@host/dir").
+// A folder address as --to gives it ("http://host/folder/", "ftp://user@host/dir",
+// "sftp://host/abs/dir/", "s3://BUCKET/PREFIX/").
 // Throws KivoraError for another scheme, an unreadable address, or one that holds a
 // password (which would then be seen in the process list).
 SendHost ParseSendHost(std::string_view text);

@@ -9,10 +9,11 @@
 namespace kivora::net::texts {
 
 inline constexpr MessageTemplate<std::string, std::string> kSendSchemeRefused{
-    "拒絕位址「{}」：只能上傳到 http、https (WebDAV)、ftp 或 ftps，不接受「{}」。",
-    "Address \"{}\" refused: sets are sent to http, https (WebDAV), ftp and ftps only, not "
+    "拒絕位址「{}」：只能上傳到 http、https (WebDAV)、ftp、ftps、sftp 或 s3，不接受「{}」。",
+    "Address \"{}\" refused: sets are sent to http, https (WebDAV), ftp, ftps, sftp and s3 only, "
+    "not "
     "\"{}\"."};
-inline constexpr MessageTemplate<std::string> kPasswordInAddress{
+inline constexpr MessageTemplate<std::string> kSendPasswordInAddress{
     "位址「{}」含有密碼：請把密碼放在 ~/.netrc、KIVORA_SEND_PASSWORD 或主機清單檔中。",
     "The address \"{}\" holds a password: put it in ~/.netrc, KIVORA_SEND_PASSWORD or a hosts "
     "file instead."};

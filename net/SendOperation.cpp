@@ -12,6 +12,7 @@
 #include "core/format/StoredDefinition.h"
 #include "core/io/Crc32.h"
 #include "core/io/File.h"
+#include "core/parts/PartScan.h"
 #include "core/parts/SetNames.h"
 #include "core/recovery/RecoveryScan.h"
 #include "net/SendMessages.h"
@@ -64,7 +65,10 @@ RecoveryLayout LayoutOf(const std::vector<WrittenRecoveryFile>& recovery, int pa
 class SetSend {
  public:
   SetSend(const SendRequest& request, const PendantProvider& pendants, OperationEvents& events)
-      : request_(request), pendants_(pendants), events_(events), transfers_(request.limits) {}
+      : request_(request),
+        pendants_(pendants),
+        events_(events),
+        transfers_(request.limits, request.access) {}
   SendOutcome Run();
 
  private:
@@ -73,7 +77,7 @@ class SetSend {
   void MakeFolders();
   void Launch(CopyJob job);
   void Ended(const RemoteEnd& end);
-  void Settle(CopyJob& job, CopyState state, MessageText why = {});
+  void Settle(CopyJob& job, SendState state, MessageText why = {});
   bool Replace(const CopyJob& job);
   void Report();
   bool Matches(SentFile& file, const RemoteEnd& end, FileCopy& copy, MessageText& why);
@@ -179,7 +183,7 @@ bool SetSend::Plan() {
       return false;
     }
     for (const size_t h : plan.hosts[f]) {
-      outcome_.files[f].copies.push_back({h, CopyState::Planned, false, false, {}});
+      outcome_.files[f].copies.push_back({h, SendState::Planned, false, false, {}});
       bytesTotal_ += planned[f].size;
     }
   }
@@ -214,7 +218,9 @@ void SetSend::Launch(CopyJob job) {
   RemoteRequest r;
   r.id = nextId_++;
   r.host = &request_.hosts[copy.host];
-  r.name = job.step == Step::ProbeFinal ? file.planned.name : HiddenSendName(file.planned.name);
+  const bool s3 = r.host->kind == HostKind::S3;
+  r.name =
+      job.step == Step::ProbeFinal || s3 ? file.planned.name : HiddenSendName(file.planned.name);
   switch (job.step) {
     case Step::ProbeFinal:
     case Step::ProbeHidden:
@@ -226,6 +232,9 @@ void SetSend::Launch(CopyJob job) {
       r.file = file.path;
       r.offset = job.offset;
       r.size = file.planned.size;
+      // The host is told the CRC-32 before the bytes: taken here when no send took it yet.
+      if (s3 && !file.crc) HashFile(file);
+      if (s3) r.crc = file.crc;
       break;
     case Step::Rename:
       r.action = RemoteAction::Rename;
@@ -234,7 +243,7 @@ void SetSend::Launch(CopyJob job) {
     case Step::Done:
       return;
   }
-  copy.state = CopyState::Running;
+  copy.state = SendState::Running;
   running_[r.id] = job;
   transfers_.Start(std::move(r));
 }
@@ -256,7 +265,7 @@ bool SetSend::Matches(SentFile& file, const RemoteEnd& end, FileCopy& copy, Mess
   return true;
 }
 
-void SetSend::Settle(CopyJob& job, CopyState state, MessageText why) {
+void SetSend::Settle(CopyJob& job, SendState state, MessageText why) {
   SentFile& file = outcome_.files[job.file];
   FileCopy& copy = file.copies[job.copy];
   copy.state = state;
@@ -277,7 +286,7 @@ bool SetSend::Replace(const CopyJob& job) {
   for (const SentFile& f : outcome_.files) {
     if (&f == &file || f.planned.group != file.planned.group || f.planned.everywhere) continue;
     for (const FileCopy& c : f.copies)
-      if (c.state != CopyState::Refused && c.state != CopyState::Failed) ++held[c.host];
+      if (c.state != SendState::Refused && c.state != SendState::Failed) ++held[c.host];
   }
   int groupFiles = 0;
   for (const SentFile& f : outcome_.files) groupFiles += f.planned.group == file.planned.group;
@@ -292,7 +301,7 @@ bool SetSend::Replace(const CopyJob& job) {
     if (onIt || refused_.contains({job.file, h}) || (max > 0 && file.planned.size > max) ||
         held[h] >= share)
       continue;
-    file.copies.push_back({h, CopyState::Planned, false, false, {}});
+    file.copies.push_back({h, SendState::Planned, false, false, {}});
     events_.Report(Message{MessageKind::Warning,
                            texts::kMovedToOtherHost(file.planned.name, request_.hosts[h].url),
                            {}});
@@ -310,21 +319,22 @@ void SetSend::Ended(const RemoteEnd& end) {
   SentFile& file = outcome_.files[job.file];
   FileCopy& copy = file.copies[job.copy];
   const SendHost& host = request_.hosts[copy.host];
-  const bool ftp = host.kind == HostKind::Ftp;
+  // FTP and SFTP uploads go on from what the hidden name holds.
+  const bool resumable = host.kind == HostKind::Ftp || host.kind == HostKind::Sftp;
   MessageText why;
   if (end.hostLost) {
     lostHosts_.try_emplace(copy.host, end.why);
-    Settle(job, CopyState::Failed, end.why);
+    Settle(job, SendState::Failed, end.why);
     return;
   }
   switch (job.step) {
     case Step::ProbeFinal:
       if (end.ok && end.length >= 0 && Matches(file, end, copy, why)) {
-        Settle(job, CopyState::Present);
+        Settle(job, SendState::Present);
         return;
       }
       copy.lengthProved = copy.crcProved = false;
-      job.step = ftp ? Step::ProbeHidden : Step::Upload;
+      job.step = resumable ? Step::ProbeHidden : Step::Upload;
       break;
     case Step::ProbeHidden:
       // An upload cut off before goes on from what the hidden name holds.
@@ -336,11 +346,11 @@ void SetSend::Ended(const RemoteEnd& end) {
         if (end.quota) {
           refused_.insert({job.file, copy.host});
           events_.ShowError(texts::kHostFull(host.url, file.planned.name));
-          Settle(job, CopyState::Refused, texts::kHostFull(host.url, file.planned.name));
+          Settle(job, SendState::Refused, texts::kHostFull(host.url, file.planned.name));
           Replace(job);
           return;
         }
-        Settle(job, CopyState::Failed, end.why);
+        Settle(job, SendState::Failed, end.why);
         return;
       }
       if (job.offset == 0 || !file.sha256) {
@@ -351,22 +361,26 @@ void SetSend::Ended(const RemoteEnd& end) {
       break;
     case Step::ProveHidden:
       if (!end.ok || !Matches(file, end, copy, why)) {
-        Settle(job, CopyState::Failed, why.empty() ? end.why : why);
+        Settle(job, SendState::Failed, why.empty() ? end.why : why);
+        return;
+      }
+      if (host.kind == HostKind::S3) {
+        Settle(job, SendState::Sent);  // put whole under its name, as the host just proved
         return;
       }
       job.step = Step::Rename;
       break;
     case Step::Rename:
       if (!end.ok) {
-        Settle(job, CopyState::Failed, end.why);
+        Settle(job, SendState::Failed, end.why);
         return;
       }
-      // FTP tells the new name's length (and CRC-32) in the same exchange.
-      if (ftp && !Matches(file, end, copy, why)) {
-        Settle(job, CopyState::Failed, why);
+      // FTP and SFTP tell the new name's length (and CRC-32) in the same exchange.
+      if (resumable && !Matches(file, end, copy, why)) {
+        Settle(job, SendState::Failed, why);
         return;
       }
-      Settle(job, CopyState::Sent);
+      Settle(job, SendState::Sent);
       return;
     case Step::Done:
       return;
@@ -382,7 +396,7 @@ void SetSend::Report() {
   for (const SentFile& f : outcome_.files) {
     for (const FileCopy& c : f.copies) {
       ++progress.copiesTotal;
-      progress.copiesDone += c.state != CopyState::Planned && c.state != CopyState::Running;
+      progress.copiesDone += c.state != SendState::Planned && c.state != SendState::Running;
     }
   }
   request_.onProgress(progress);
@@ -410,7 +424,7 @@ SendOutcome SetSend::Run() {
       if (const auto lost = lostHosts_.find(h); lost != lostHosts_.end()) {
         CopyJob job = *it;
         it = waiting_.erase(it);
-        Settle(job, CopyState::Failed, lost->second);
+        Settle(job, SendState::Failed, lost->second);
         continue;
       }
       const SendHost& host = request_.hosts[h];
@@ -452,7 +466,7 @@ std::string SentFile::Sha256Hex() const {
   return text;
 }
 
-int SendOutcome::Count(CopyState state) const {
+int SendOutcome::Count(SendState state) const {
   int n = 0;
   for (const SentFile& f : files)
     for (const FileCopy& c : f.copies) n += c.state == state;
@@ -470,11 +484,11 @@ bool SendOutcome::AllProved() const {
   // A copy refused by a host that went elsewhere counts once, where it went.
   for (const SentFile& f : files) {
     const bool somewhere = std::any_of(f.copies.begin(), f.copies.end(), [](const FileCopy& c) {
-      return c.state == CopyState::Present || c.state == CopyState::Sent;
+      return c.state == SendState::Present || c.state == SendState::Sent;
     });
     for (const FileCopy& c : f.copies) {
-      if (c.state == CopyState::Failed || c.state == CopyState::Planned ||
-          c.state == CopyState::Running || (c.state == CopyState::Refused && !somewhere))
+      if (c.state == SendState::Failed || c.state == SendState::Planned ||
+          c.state == SendState::Running || (c.state == SendState::Refused && !somewhere))
         return false;
     }
   }

@@ -4,9 +4,10 @@
 // and the plan is shown before any byte goes. Then each copy: the host is asked what it
 // holds under the file's name, and a copy that proves there (its length, and its CRC-32
 // where the host tells it) is not sent again; otherwise the file is uploaded under a
-// hidden name (an FTP upload goes on from what that name holds), proved there, and only
-// then renamed to its name. A host that refuses a file as too large or over its quota is
-// named with the file, and with Spread the file goes to another host where the spread
+// hidden name (an FTP or SFTP upload goes on from what that name holds), proved there, and
+// only then renamed to its name; an S3 PUT takes its name whole or not at all, and carries
+// the file's CRC-32 for the host to check and keep. A host that refuses a file as too large or over
+// its quota is named with the file, and with Spread the file goes to another host where the spread
 // allows it.
 
 #include <array>
@@ -25,7 +26,7 @@
 
 namespace kivora::net {
 
-enum class CopyState {
+enum class SendState {
   Planned,
   Running,
   Present,  // on the host already, proved
@@ -36,7 +37,7 @@ enum class CopyState {
 
 struct FileCopy {
   size_t host = 0;
-  CopyState state = CopyState::Planned;
+  SendState state = SendState::Planned;
   bool lengthProved = false;
   bool crcProved = false;  // the host reported the CRC-32 and it matched
   MessageText why;
@@ -64,6 +65,7 @@ struct SendRequest {
   std::vector<SendHost> hosts;
   Placement placement = Placement::AllCopies;
   SendLimits limits;
+  HostAccess access;  // how sftp and s3 hosts are signed in to
   std::function<void(const SendProgress&)> onProgress;
   // The plan, before anything is sent; a refused plan is not shown.
   std::function<void(const std::vector<SentFile>&, const std::vector<SendHost>&)> onPlan;
@@ -79,7 +81,7 @@ struct SendOutcome {
   bool stopped = false;
   std::int64_t bytes = 0;
 
-  int Count(CopyState state) const;
+  int Count(SendState state) const;
   int Copies() const;
   bool AllProved() const;
 };

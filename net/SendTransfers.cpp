@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 #include <openssl/evp.h>
+#include <sodium.h>
 
 #include <algorithm>
 #include <cctype>
@@ -10,6 +11,7 @@
 #include "core/KivoraError.h"
 #include "core/io/Crc32.h"
 #include "core/io/File.h"
+#include "net/HostProbe.h"
 #include "net/SendMessages.h"
 
 namespace kivora::net {
@@ -61,6 +63,7 @@ struct SendTransfers::Job {
   std::int64_t position = 0;
   std::int64_t* sent = nullptr;
   CurlList headers, quote, postQuote;
+  std::optional<HandleSetup> access;  // sftp, s3: what HostAccess set on the handle
   std::optional<std::uint32_t> reportedCrc;
   std::string line;  // the server's reply being read, for XCRC
   int failedTries = 0;
@@ -179,7 +182,8 @@ std::string EncodeName(std::string_view name) {
   return encoded;
 }
 
-SendTransfers::SendTransfers(SendLimits limits) : limits_(limits) {
+SendTransfers::SendTransfers(SendLimits limits, const HostAccess& access)
+    : limits_(limits), access_(access) {
   static const CURLcode initialised = curl_global_init(CURL_GLOBAL_DEFAULT);
   if (initialised != CURLE_OK)
     throw KivoraError(texts::kHostFailed(curl_easy_strerror(initialised)));
@@ -242,17 +246,12 @@ void SendTransfers::Launch(Job& job) {
   job.easy = curl_easy_init();
   if (job.easy == nullptr) throw std::bad_alloc();
   CURL* easy = job.easy;
+  const bool viaAccess = host.kind == HostKind::Sftp || host.kind == HostKind::S3;
+  const bool ftpLike = ftp || host.kind == HostKind::Sftp;
   std::string url = host.url + EncodeName(r.name);
   if (r.action == RemoteAction::MakeFolder) url = host.url + r.name;
-  if (ftp && (r.action == RemoteAction::Remove)) url = host.url;
-  if (ftp && r.action == RemoteAction::Rename) url = host.url + EncodeName(r.newName);
-  curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
-#if LIBCURL_VERSION_NUM >= 0x075500
-  curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https,ftp,ftps");
-#else
-  curl_easy_setopt(easy, CURLOPT_PROTOCOLS,
-                   CURLPROTO_HTTP | CURLPROTO_HTTPS | CURLPROTO_FTP | CURLPROTO_FTPS);
-#endif
+  if (ftpLike && r.action == RemoteAction::Remove) url = host.url;
+  if (ftpLike && r.action == RemoteAction::Rename) url = host.url + EncodeName(r.newName);
   curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(easy, CURLOPT_USERAGENT, "kivora-cli");
   curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, limits_.connectSeconds);
@@ -263,18 +262,53 @@ void SendTransfers::Launch(Job& job) {
   curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, Discard);
   curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, OnHeader);
   curl_easy_setopt(easy, CURLOPT_HEADERDATA, &job);
-  if (!host.user.empty()) curl_easy_setopt(easy, CURLOPT_USERNAME, host.user.c_str());
-  if (host.password) {
-    const std::string password(host.password->View());  // curl keeps its own copy
-    curl_easy_setopt(easy, CURLOPT_PASSWORD, password.c_str());
+  if (viaAccess) {
+    Address address;
+    address.scheme = host.kind == HostKind::S3 ? Scheme::S3 : Scheme::Sftp;
+    address.url = url;
+    address.host = host.hostKey;
+    const HostRequest kind = r.action == RemoteAction::Upload  ? HostRequest::Put
+                             : r.action == RemoteAction::Probe ? HostRequest::Head
+                                                               : HostRequest::Get;
+    job.access = access_.Configure(easy, address, kind);
+    if (host.kind == HostKind::S3 && r.action == RemoteAction::Upload && r.crc) {
+      const unsigned char bigEndian[4] = {
+          static_cast<unsigned char>(*r.crc >> 24), static_cast<unsigned char>(*r.crc >> 16),
+          static_cast<unsigned char>(*r.crc >> 8), static_cast<unsigned char>(*r.crc)};
+      char base64[16];
+      sodium_bin2base64(base64, sizeof base64, bigEndian, 4, sodium_base64_VARIANT_ORIGINAL);
+      // The list Configure set on the handle keeps its head: what is added goes with it.
+      job.access->AddHeader(std::string("x-amz-checksum-crc32: ") + base64);
+    }
   } else {
-    curl_easy_setopt(easy, CURLOPT_NETRC, static_cast<long>(CURL_NETRC_OPTIONAL));
+    curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+#if LIBCURL_VERSION_NUM >= 0x075500
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https,ftp,ftps");
+#else
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS,
+                     CURLPROTO_HTTP | CURLPROTO_HTTPS | CURLPROTO_FTP | CURLPROTO_FTPS);
+#endif
+    if (!host.user.empty()) curl_easy_setopt(easy, CURLOPT_USERNAME, host.user.c_str());
+    if (host.password) {
+      const std::string password(host.password->View());  // curl keeps its own copy
+      curl_easy_setopt(easy, CURLOPT_PASSWORD, password.c_str());
+    } else {
+      curl_easy_setopt(easy, CURLOPT_NETRC, static_cast<long>(CURL_NETRC_OPTIONAL));
+    }
+    if (!ftp) curl_easy_setopt(easy, CURLOPT_HTTPAUTH, CURLAUTH_BASIC | CURLAUTH_DIGEST);
   }
-  if (!ftp) curl_easy_setopt(easy, CURLOPT_HTTPAUTH, CURLAUTH_BASIC | CURLAUTH_DIGEST);
+  // An SFTP command names paths on the server: the folder's, percent-decoded.
+  const auto remotePath = [&](const std::string& name) {
+    char* decoded = curl_easy_unescape(easy, host.url.c_str(), 0, nullptr);
+    std::string path = decoded != nullptr ? decoded : "";
+    curl_free(decoded);
+    const size_t root = path.find('/', path.find("://") + 3);
+    return "\"" + (root == std::string::npos ? "/" : path.substr(root)) + name + "\"";
+  };
   switch (r.action) {
     case RemoteAction::Probe:
       curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
-      if (ftp) {
+      if (ftp && !viaAccess) {
         sending::Append(job.postQuote, "*XCRC " + r.name);
         curl_easy_setopt(easy, CURLOPT_POSTQUOTE, job.postQuote.get());
       }
@@ -287,14 +321,19 @@ void SendTransfers::Launch(Job& job) {
       curl_easy_setopt(easy, CURLOPT_SEEKDATA, &job);
       curl_easy_setopt(easy, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(r.size - r.offset));
       curl_easy_setopt(easy, CURLOPT_UPLOAD_BUFFERSIZE, 512L * 1024);
-      if (ftp) {
+      if (ftpLike) {
         curl_easy_setopt(easy, CURLOPT_FTP_CREATE_MISSING_DIRS,
                          static_cast<long>(CURLFTP_CREATE_DIR_RETRY));
         curl_easy_setopt(easy, CURLOPT_APPEND, r.offset > 0 ? 1L : 0L);
       }
       break;
     case RemoteAction::Rename:
-      if (ftp) {
+      if (host.kind == HostKind::Sftp) {
+        // The rename, then the new name's length (stat).
+        curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
+        sending::Append(job.quote, "rename " + remotePath(r.name) + " " + remotePath(r.newName));
+        curl_easy_setopt(easy, CURLOPT_QUOTE, job.quote.get());
+      } else if (ftp) {
         // The rename, then the new name's length (SIZE) and CRC-32 where the server has XCRC.
         curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
         sending::Append(job.quote, "RNFR " + r.name);
@@ -310,7 +349,11 @@ void SendTransfers::Launch(Job& job) {
       }
       break;
     case RemoteAction::Remove:
-      if (ftp) {
+      if (host.kind == HostKind::Sftp) {
+        curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
+        sending::Append(job.quote, "*rm " + remotePath(r.name));
+        curl_easy_setopt(easy, CURLOPT_QUOTE, job.quote.get());
+      } else if (ftp) {
         curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
         sending::Append(job.quote, "*DELE " + r.name);
         curl_easy_setopt(easy, CURLOPT_QUOTE, job.quote.get());
@@ -331,9 +374,15 @@ std::optional<RemoteEnd> SendTransfers::Finish(Job& job, int result) {
   curl_easy_getinfo(job.easy, CURLINFO_RESPONSE_CODE, &status);
   curl_off_t length = -1;
   curl_easy_getinfo(job.easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
-  job.Release();
   const RemoteRequest& r = job.request;
-  const bool ftp = r.host->kind == HostKind::Ftp;
+  curl_header* header = nullptr;
+  if (r.host->kind == HostKind::S3 && curl_easy_header(job.easy, "x-amz-checksum-crc32", 0,
+                                                       CURLH_HEADER, -1, &header) == CURLHE_OK) {
+    job.reportedCrc = DecodeS3Crc(header->value);
+  }
+  job.Release();
+  // SFTP answers as FTP does: curl's codes, no HTTP status.
+  const bool ftp = r.host->kind == HostKind::Ftp || r.host->kind == HostKind::Sftp;
   RemoteEnd end;
   end.id = r.id;
   if (RetryableSend(code, ftp ? 0 : status) && ++job.failedTries < limits_.attempts) {

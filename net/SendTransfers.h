@@ -3,8 +3,10 @@
 // few a host: asking a host what it holds under a name (length, and CRC-32 where it says),
 // uploading a file under a name (streamed from disk through CRC-32 and SHA-256 as curl
 // reads it, never held whole), renaming, removing and making folders. WebDAV (http,
-// https: HEAD, PUT, MOVE, DELETE, MKCOL) and FTP (ftp, ftps: SIZE, STOR or APPE, RNFR and
-// RNTO, DELE, XCRC where the server has it). Dropped connections, time-outs and server
+// https: HEAD, PUT, MOVE, DELETE, MKCOL), FTP (ftp, ftps: SIZE, STOR or APPE, RNFR and
+// RNTO, DELE, XCRC where the server has it), SFTP (stat, write or append, rename, rm) and S3
+// (HEAD with the checksum the host keeps, PUT with x-amz-checksum-crc32), the last two
+// signed in through net/HostAccess.h. Dropped connections, time-outs and server
 // errors are tried again with growing pauses; an upload starts again where it started.
 
 #include <array>
@@ -18,6 +20,7 @@
 #include <vector>
 
 #include "core/text/MessageText.h"
+#include "net/HostAccess.h"
 #include "net/SendHosts.h"
 
 namespace kivora::net {
@@ -44,6 +47,8 @@ struct RemoteRequest {
   std::filesystem::path file;
   std::int64_t offset = 0;
   std::int64_t size = 0;
+  // S3: the file's CRC-32, sent with it so that the host refuses other bytes and keeps it.
+  std::optional<std::uint32_t> crc;
 };
 
 struct RemoteEnd {
@@ -63,7 +68,8 @@ struct RemoteEnd {
 
 class SendTransfers {
  public:
-  explicit SendTransfers(SendLimits limits);
+  // `access` signs in to sftp and s3 hosts (and outlives this).
+  SendTransfers(SendLimits limits, const HostAccess& access);
   ~SendTransfers();
   SendTransfers(const SendTransfers&) = delete;
   SendTransfers& operator=(const SendTransfers&) = delete;
@@ -85,6 +91,7 @@ class SendTransfers {
   std::optional<RemoteEnd> Finish(Job& job, int code);
 
   SendLimits limits_;
+  const HostAccess& access_;
   void* multi_ = nullptr;
   std::map<int, std::unique_ptr<Job>> jobs_;
   std::map<std::string, int> perHost_;

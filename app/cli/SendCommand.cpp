@@ -14,26 +14,26 @@
 namespace kivora::cli {
 namespace {
 
-std::string_view CopyWord(net::CopyState state) {
+std::string_view CopyWord(net::SendState state) {
   switch (state) {
-    case net::CopyState::Planned:
+    case net::SendState::Planned:
       return "planned";
-    case net::CopyState::Running:
+    case net::SendState::Running:
       return "running";
-    case net::CopyState::Present:
+    case net::SendState::Present:
       return "present";
-    case net::CopyState::Sent:
+    case net::SendState::Sent:
       return "sent";
-    case net::CopyState::Refused:
+    case net::SendState::Refused:
       return "refused";
-    case net::CopyState::Failed:
+    case net::SendState::Failed:
       return "failed";
   }
   return "failed";
 }
 
-bool Proved(net::CopyState state) {
-  return state == net::CopyState::Present || state == net::CopyState::Sent;
+bool Proved(net::SendState state) {
+  return state == net::SendState::Present || state == net::SendState::Sent;
 }
 
 }  // namespace
@@ -41,13 +41,16 @@ bool Proved(net::CopyState state) {
 CLI::App* SendCommand::Register(CLI::App& app) {
   CLI::App* cmd = app.add_subcommand(
       "send",
-      "Send a set to WebDAV and FTP hosts, each file proved on its host, and write its lists");
+      "Send a set to WebDAV, FTP, SFTP and S3 hosts, each file proved on its host, and write its "
+      "lists");
   cmd->add_option("DEFINITION", definition_,
                   "The set's definition file, or the last part when it carries the definition")
       ->required();
-  cmd->add_option("--to", to_,
-                  "A folder address to send to (http, https: WebDAV; ftp, ftps); repeatable. "
-                  "No password here: use ~/.netrc, KIVORA_SEND_PASSWORD or --hosts");
+  cmd->add_option(
+      "--to", to_,
+      "A folder address to send to (http, https: WebDAV; ftp, ftps; sftp; s3://BUCKET/PREFIX/); "
+      "repeatable. "
+      "No password here: use ~/.netrc, KIVORA_SEND_PASSWORD or --hosts");
   cmd->add_option("--hosts", hostsFile_,
                   "A file of hosts, one a line: ADDRESS [max-size=SIZE] [user=NAME] "
                   "[password=SECRET]; only its owner may read it");
@@ -64,6 +67,7 @@ CLI::App* SendCommand::Register(CLI::App& app) {
                   "Folder for the lists, the Metalink file and SHA256SUMS (default: the "
                   "definition's)");
   cmd->add_option("--jobs", jobs_, "Transfers at once (default 4)")->check(CLI::Range(1, 32));
+  access_.Register(*cmd);
   output_.Register(*cmd);
   return cmd;
 }
@@ -107,8 +111,8 @@ void SendCommand::Report(TerminalUi& ui, const net::SendOutcome& outcome) {
   for (const net::SendHost& host : outcome.hosts) hosts.push_back(host.url);
   ui.SetJson("send", Json{{"hosts", hosts}, {"copies", copies}, {"bytesSent", outcome.bytes}});
   const int copiesTotal = outcome.Copies();
-  const int sent = outcome.Count(net::CopyState::Sent);
-  const int present = outcome.Count(net::CopyState::Present);
+  const int sent = outcome.Count(net::SendState::Sent);
+  const int present = outcome.Count(net::SendState::Present);
   ui.Note(net::texts::kSendSummary(copiesTotal, sent, present));
   const int missing = copiesTotal - sent - present;
   if (missing > 0 && !outcome.stopped) ui.ShowError(net::texts::kSendIncomplete(missing));
@@ -131,18 +135,22 @@ void SendCommand::WriteLists(TerminalUi& ui, const net::SendOutcome& outcome) co
   std::vector<net::ListedFile> listed;
   for (const net::SentFile& file : outcome.files) {
     net::ListedFile entry{file.planned.name, file.planned.size, file.Sha256Hex(), {}};
+    // Download managers speak no S3: its copies are in the file list only.
     for (const net::FileCopy& copy : file.copies)
-      if (Proved(copy.state))
+      if (Proved(copy.state) && outcome.hosts[copy.host].kind != net::HostKind::S3)
         entry.urls.push_back(outcome.hosts[copy.host].url + net::EncodeName(file.planned.name));
-    if (!entry.urls.empty()) listed.push_back(std::move(entry));
+    listed.push_back(std::move(entry));
   }
+  std::vector<net::ListedFile> mirrored;
+  for (const net::ListedFile& entry : listed)
+    if (!entry.urls.empty()) mirrored.push_back(entry);
   const std::filesystem::path plain = folder / (stem + "_list.txt");
   const std::filesystem::path distributed = folder / (stem + "_list_distributed.txt");
   const std::filesystem::path metalink = folder / (stem + ".meta4");
   const std::filesystem::path sums = folder / "SHA256SUMS";
   filelist::SavePlainList(rows, plain);
   filelist::SaveDistributedList(rows, distributed, true);
-  net::WriteMetalink(listed, metalink);
+  net::WriteMetalink(mirrored, metalink);
   net::WriteSha256Sums(listed, sums);
   Json lists = Json::array();
   for (const auto& path : {plain, distributed, metalink, sums}) {
@@ -159,6 +167,7 @@ int SendCommand::Run(Context& context) {
         net::SendRequest request;
         request.definition = definition_;
         request.hosts = Hosts();
+        request.access = access_.Resolve();
         request.placement = spread_ ? net::Placement::Spread : net::Placement::AllCopies;
         request.limits.total = jobs_;
         request.limits.perHost = jobs_;
@@ -176,11 +185,11 @@ int SendCommand::Run(Context& context) {
           request.onCopy = [&](const net::SentFile& file, const net::FileCopy& copy) {
             line.Clear();
             const std::string& host = request.hosts[copy.host].url;
-            if (copy.state == net::CopyState::Sent) {
+            if (copy.state == net::SendState::Sent) {
               ui.Note(net::texts::kSentTo(file.planned.name, host));
-            } else if (copy.state == net::CopyState::Present) {
+            } else if (copy.state == net::SendState::Present) {
               ui.Note(net::texts::kAlreadyThere(file.planned.name, host));
-            } else if (copy.state == net::CopyState::Failed) {
+            } else if (copy.state == net::SendState::Failed) {
               ui.ShowError(net::texts::kNotSent(file.planned.name, host, copy.why));
             }
           };

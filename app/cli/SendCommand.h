@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/cli/Command.h"
+#include "app/cli/HostOptions.h"
 #include "app/cli/OutputOptions.h"
 #include "app/cli/TerminalUi.h"
 #include "net/SendOperation.h"
@@ -11,7 +12,7 @@
 namespace kivora::cli {
 
 // kivora-cli send DEFINITION --to URL [--to URL ...] [--hosts FILE] [--spread]: sends a
-// set to WebDAV and FTP hosts, every copy proved on its host before it takes its name,
+// set to WebDAV, FTP, SFTP and S3 hosts, every copy proved on its host before it takes its name,
 // then writes the file list (plain and distributed), a Metalink file and SHA256SUMS with
 // the address of every file on every host. Exit 0 only when every planned copy proves.
 class SendCommand : public Command {
@@ -35,6 +36,7 @@ class SendCommand : public Command {
   std::string maxSize_;
   std::string listDir_;
   int jobs_ = 4;
+  HostOptions access_;
   OutputOptions output_;
 };
 

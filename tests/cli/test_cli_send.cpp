@@ -12,7 +12,9 @@
 
 #include "tests/cli/CliTestSupport.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/S3Server.h"
 #include "tests/support/SendServers.h"
+#include "tests/support/SshServer.h"
 #include "tests/support/TestSupport.h"
 
 namespace kivora {
@@ -52,49 +54,58 @@ class SendTest : public ::testing::Test {
   void ExpectOnlyWholeFiles(const fs::path& host) {
     const test::FolderFiles& files = SetFiles();
     for (const auto& [name, bytes] : test::FolderContent(host))
-      if (files.contains(name)) EXPECT_EQ(bytes, files.at(name)) << name;
+      if (files.contains(name)) {
+        EXPECT_EQ(bytes, files.at(name)) << name;
+      }
   }
 };
 
-TEST_F(SendTest, SpreadLetsAnyOneHostVanish) {
+TEST_F(SendTest, SpreadOverWebDavFtpSftpAndS3LetsAnyOneHostVanish) {
   test::FtpServer server(ftp, dir / "ftp.log");
-  if (!server.Running()) GTEST_SKIP() << server.Why();
+  test::SshServer ssh(dir / "ssh");
+  test::S3Server s3(dir / "s3");
+  for (const std::string& why : {server.Why(), ssh.Why(), s3.Why()})
+    if (!why.empty()) GTEST_SKIP() << why;
+  ::setenv("AWS_ACCESS_KEY_ID", s3.KeyId().c_str(), 1);
+  ::setenv("AWS_SECRET_ACCESS_KEY", s3.Secret().c_str(), 1);
+  ASSERT_TRUE(s3.CreateBucket("sets"));
+  const std::vector<std::string> access{"--known-hosts", ssh.KnownHosts().string(), "--ssh-key",
+                                        ssh.UserKey().string()};
+  const auto with = [&](std::vector<std::string> args, const std::string& endpoint) {
+    args.insert(args.end(), access.begin(), access.end());
+    args.insert(args.end(), {"--s3-endpoint", endpoint});
+    return test::RunCli(args);
+  };
   Split(1);
-  const std::vector<std::string> send{"send",    Def(),
-                                      "--to",    dav->Url(0) + "s/",
-                                      "--to",    dav->Url(1) + "s/",
-                                      "--to",    server.Url() + "s/",
-                                      "--spread"};
+  const fs::path sftp = dir / "sftp";
+  const std::vector<std::string> send{
+      "send", Def(),         "--to", dav->Url(0) + "s/", "--to",    server.Url() + "s/",
+      "--to", ssh.Url(sftp), "--to", "s3://sets/s/",     "--spread"};
   // Too few recovery parts: nothing goes, and the refusal says what to add.
-  const auto refused = test::RunCli(send);
+  const auto refused = with(send, s3.Endpoint());
   EXPECT_EQ(refused.code, 1);
   EXPECT_TRUE(dav->Requests(0).empty() && server.Commands("STOR").empty());
   std::smatch hint;
   ASSERT_TRUE(std::regex_search(refused.err, hint, std::regex("add-recovery \\S+ (\\d+)")))
       << refused.err;
   ASSERT_EQ(test::RunCli({"add-recovery", Def(), hint[1]}).code, 0);
-  const auto sent = test::RunCli(send);
+  const auto sent = with(send, s3.Endpoint());
   ASSERT_EQ(sent.code, 0) << sent.err;
 
-  const std::vector<fs::path> hosts{dav0 / "s", dav1 / "s", ftp / "s"};
-  for (size_t lost = 0; lost < hosts.size(); ++lost) {
-    fs::rename(hosts[lost], dir / "gone");
+  // Each host in turn is gone: its folder, or for S3 the whole endpoint.
+  const std::vector<fs::path> folders{dav0 / "s", ftp / "s", sftp, {}};
+  for (size_t lost = 0; lost < folders.size(); ++lost) {
+    if (!folders[lost].empty()) fs::rename(folders[lost], dir / "gone");
     const fs::path out = dir / ("out" + std::to_string(lost));
-    const auto fetched = test::RunCli(
-        {"fetch", (set / "data_list_distributed.txt").string(), "-o", out.string(), "--join"});
+    const auto fetched =
+        with({"fetch", (set / "data_list_distributed.txt").string(), "-o", out.string(), "--join"},
+             folders[lost].empty() ? "http://127.0.0.1:1" : s3.Endpoint());
     EXPECT_EQ(fetched.code, 0) << lost << fetched.err;
     EXPECT_EQ(test::ReadBytes(out / "data.bin"), source) << lost;
-    fs::rename(dir / "gone", hosts[lost]);
+    if (!folders[lost].empty()) fs::rename(dir / "gone", folders[lost]);
   }
-  const auto aria2 = test::FindProgram("aria2c");
-  if (!aria2) GTEST_SKIP() << "aria2c is not installed";
-  const fs::path got = dir / "aria2";
-  fs::create_directories(got);
-  fs::copy_file(set / "SHA256SUMS", got / "SHA256SUMS");
-  const std::string check = "cd " + got.string() + " && " + aria2->string() +
-                            " -q --ftp-reuse-connection=false -M " + (set / "data.meta4").string() +
-                            " && sha256sum -c --quiet SHA256SUMS";
-  EXPECT_EQ(std::system(check.c_str()), 0);
+  ::unsetenv("AWS_ACCESS_KEY_ID");
+  ::unsetenv("AWS_SECRET_ACCESS_KEY");
 }
 
 TEST_F(SendTest, AKillLeavesNoPartialFileAndTheRerunSendsOnlyWhatWasMissing) {
@@ -129,6 +140,17 @@ TEST_F(SendTest, AKillLeavesNoPartialFileAndTheRerunSendsOnlyWhatWasMissing) {
   EXPECT_EQ(server.Commands("STOR").size(), files - whole - 1);
   EXPECT_GT(stored, 0);
   EXPECT_EQ(test::FolderContent(ftp), SetFiles());
+
+  // Download managers fetch the set by its Metalink file and sha256sum proves it.
+  const auto aria2 = test::FindProgram("aria2c");
+  if (!aria2) GTEST_SKIP() << "aria2c is not installed";
+  const fs::path got = dir / "aria2";
+  fs::create_directories(got);
+  fs::copy_file(set / "SHA256SUMS", got / "SHA256SUMS");
+  const std::string check = "cd " + got.string() + " && " + aria2->string() +
+                            " -q --ftp-reuse-connection=false -M " + (set / "data.meta4").string() +
+                            " && sha256sum -c --quiet SHA256SUMS";
+  EXPECT_EQ(std::system(check.c_str()), 0);
 }
 
 struct RefusalCase {
@@ -158,7 +180,9 @@ TEST_F(SendTest, RefusesWhatAHostCannotTake) {
     EXPECT_NE(run.err.find(c.said == "HOST" ? host : c.said), std::string::npos)
         << c.name << run.err;
     EXPECT_EQ(run.err.find("hunter2"), std::string::npos) << c.name;
-    if (c.nothingSent) EXPECT_TRUE(dav->Requests(0).empty()) << c.name;
+    if (c.nothingSent) {
+      EXPECT_TRUE(dav->Requests(0).empty()) << c.name;
+    }
   }
   // The 413 names the file it refused, and only whole files have their names there.
   EXPECT_NE(test::RunCli({"send", Def(), "--to", dav->Url(2)}).err.find(part), std::string::npos);
