@@ -279,6 +279,8 @@ void SendTransfers::Launch(Job& job) {
       sodium_bin2base64(base64, sizeof base64, bigEndian, 4, sodium_base64_VARIANT_ORIGINAL);
       // The list Configure set on the handle keeps its head: what is added goes with it.
       job.access->AddHeader(std::string("x-amz-checksum-crc32: ") + base64);
+      // The algorithm named as the SDKs name it, so that every S3 keeps the checksum.
+      job.access->AddHeader("x-amz-sdk-checksum-algorithm: CRC32");
     }
   } else {
     curl_easy_setopt(easy, CURLOPT_URL, url.c_str());

@@ -89,8 +89,15 @@ TEST_F(SendTest, SpreadOverWebDavFtpSftpAndS3LetsAnyOneHostVanish) {
   ASSERT_TRUE(std::regex_search(refused.err, hint, std::regex("add-recovery \\S+ (\\d+)")))
       << refused.err;
   ASSERT_EQ(test::RunCli({"add-recovery", Def(), hint[1]}).code, 0);
-  const auto sent = with(send, s3.Endpoint());
+  auto json = send;
+  json.push_back("--json");
+  const auto sent = with(json, s3.Endpoint());
   ASSERT_EQ(sent.code, 0) << sent.err;
+  // S3 and the FTP server without XCRC: S3 keeps the CRC-32 it was sent; the others lengths.
+  for (const auto& copy : nlohmann::json::parse(sent.out)["send"]["copies"]) {
+    EXPECT_TRUE(copy["lengthProved"].get<bool>());
+    EXPECT_EQ(copy["crcProved"].get<bool>(), copy["host"] == "s3://sets/s/") << copy["name"];
+  }
 
   // Each host in turn is gone: its folder, or for S3 the whole endpoint.
   const std::vector<fs::path> folders{dav0 / "s", ftp / "s", sftp, {}};
