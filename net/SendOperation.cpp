@@ -30,6 +30,7 @@ struct CopyJob {
   size_t copy = 0;  // in SentFile::copies
   Step step = Step::ProbeFinal;
   std::int64_t offset = 0;
+  bool hashes = false;  // its upload takes the file's SHA-256
 };
 
 // The CRC-32 and SHA-256 of a file, read once.
@@ -235,6 +236,10 @@ void SetSend::Launch(CopyJob job) {
       // The host is told the CRC-32 before the bytes: taken here when no send took it yet.
       if (s3 && !file.crc) HashFile(file);
       if (s3) r.crc = file.crc;
+      // One upload of a file takes its SHA-256; the other copies only its CRC-32.
+      r.sha256 = !file.sha256 && !file.hashing;
+      file.hashing = file.hashing || r.sha256;
+      job.hashes = r.sha256;
       break;
     case Step::Rename:
       r.action = RemoteAction::Rename;
@@ -342,6 +347,7 @@ void SetSend::Ended(const RemoteEnd& end) {
       job.step = Step::Upload;
       break;
     case Step::Upload:
+      if (job.hashes) file.hashing = false;
       if (!end.ok) {
         if (end.quota) {
           refused_.insert({job.file, copy.host});
@@ -353,10 +359,8 @@ void SetSend::Ended(const RemoteEnd& end) {
         Settle(job, SendState::Failed, end.why);
         return;
       }
-      if (job.offset == 0 || !file.sha256) {
-        file.crc = end.sentCrc;
-        file.sha256 = end.sha256;
-      }
+      file.crc = end.sentCrc;
+      if (job.hashes) file.sha256 = end.sha256;
       job.step = Step::ProveHidden;
       break;
     case Step::ProveHidden:

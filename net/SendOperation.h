@@ -49,6 +49,7 @@ struct SentFile {
   std::vector<FileCopy> copies;
   std::optional<std::uint32_t> crc;
   std::optional<std::array<std::uint8_t, 32>> sha256;
+  bool hashing = false;  // an upload under way takes the SHA-256
 
   std::string Sha256Hex() const;
 };

@@ -49,6 +49,8 @@ struct RemoteRequest {
   std::int64_t size = 0;
   // S3: the file's CRC-32, sent with it so that the host refuses other bytes and keeps it.
   std::optional<std::uint32_t> crc;
+  // Upload: take the SHA-256 too (the first copy of a file does; the others need not).
+  bool sha256 = true;
 };
 
 struct RemoteEnd {
@@ -61,7 +63,7 @@ struct RemoteEnd {
   std::optional<std::uint32_t> crc;  // Probe, Rename: the CRC-32 the host reports
   // Upload: the CRC-32 and SHA-256 of the whole file, taken as it was read.
   std::uint32_t sentCrc = 0;
-  std::array<std::uint8_t, 32> sha256{};
+  std::array<std::uint8_t, 32> sha256{};  // when the request asked for it
   std::int64_t sentBytes = 0;
   MessageText why;  // when not ok
 };
