@@ -215,7 +215,11 @@ void HostAccess::ConfigureSftp(CURL* easy, const Address& address) const {
   if (!sshHostKey_.empty()) {
     curl_easy_setopt(easy, CURLOPT_SSH_HOST_PUBLIC_KEY_SHA256, sshHostKey_.c_str());
   } else {
-    curl_easy_setopt(easy, CURLOPT_SSH_KNOWNHOSTS, knownHosts_.c_str());
+    // Never unset, which would take any key: a handle set up without From checks too.
+    const std::string file =
+        knownHosts_.empty() ? (std::filesystem::path(HomeFolder()) / ".ssh/known_hosts").string()
+                            : knownHosts_;
+    curl_easy_setopt(easy, CURLOPT_SSH_KNOWNHOSTS, file.c_str());
   }
 }
 

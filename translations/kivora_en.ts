@@ -290,6 +290,31 @@ as long as no more files of a group are lost or damaged, a repair rebuilds them.
         <source>位址或檔名欄位是空白的。</source>
         <translation>An address or file name field is empty.</translation>
     </message>
+    <message>
+        <source>已儲存 %1 列的檔案清單：
+%2</source>
+        <translation>Saved the file list of %1 rows:
+%2</translation>
+    </message>
+</context>
+<context>
+    <name>kivora::ui::HelpTexts</name>
+    <message>
+        <source>Kivora %1
+把大型檔案分割成偽裝成圖像的分割檔，再合併回來。</source>
+        <translation>Kivora %1
+Cuts a large file into parts disguised as pictures, and joins them back.</translation>
+    </message>
+    <message>
+        <source>版權所有 2026 The Kivora developers。授權條款尚未公開：保留一切權利。
+
+使用的程式庫與其授權：
+Qt %1 (LGPL-3.0)、ISA-L (BSD-3-Clause)、libsodium (ISC)、OpenSSL (Apache-2.0)、ICU (Unicode-3.0)、libcurl (curl)、libdeflate (MIT)、Fontconfig (MIT)、{fmt} (MIT)、nlohmann/json (MIT)、CLI11 (BSD-3-Clause)。</source>
+        <translation>Copyright 2026 The Kivora developers. No licence has been published yet: all rights reserved.
+
+Libraries used, with their licences:
+Qt %1 (LGPL-3.0), ISA-L (BSD-3-Clause), libsodium (ISC), OpenSSL (Apache-2.0), ICU (Unicode-3.0), libcurl (curl), libdeflate (MIT), Fontconfig (MIT), {fmt} (MIT), nlohmann/json (MIT), CLI11 (BSD-3-Clause).</translation>
+    </message>
 </context>
 <context>
     <name>kivora::ui::JoinPage</name>
@@ -428,6 +453,42 @@ Abort it and close Kivora?</translation>
         <source>Kivora</source>
         <translation>Kivora</translation>
     </message>
+    <message>
+        <source>Kivora 正在處理檔案</source>
+        <translation>Kivora is working on files</translation>
+    </message>
+    <message>
+        <source>作業已結束。</source>
+        <translation>The operation has ended.</translation>
+    </message>
+    <message>
+        <source>檔案(&amp;F)</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>開啟 KivoRa 檔案(&amp;O)...</source>
+        <translation>&amp;Open KivoRa file...</translation>
+    </message>
+    <message>
+        <source>結束(&amp;X)</source>
+        <translation>E&amp;xit</translation>
+    </message>
+    <message>
+        <source>說明(&amp;H)</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source>使用說明(&amp;M)</source>
+        <translation>&amp;Manual</translation>
+    </message>
+    <message>
+        <source>關於 Kivora(&amp;A)...</source>
+        <translation>&amp;About Kivora...</translation>
+    </message>
+    <message>
+        <source>找不到使用說明。</source>
+        <translation>The manual was not found.</translation>
+    </message>
 </context>
 <context>
     <name>kivora::ui::MessageLayer</name>
@@ -470,12 +531,6 @@ Abort it and close Kivora?</translation>
         <translation>Bro&amp;wse...</translation>
     </message>
     <message>
-        <source>若是全選的話，則所有的檔
-案都將成為再分割的對象。</source>
-        <translation>Select all to rebuild
-every part of the set.</translation>
-    </message>
-    <message>
         <source>全選(&amp;T)</source>
         <translation>Selec&amp;t all</translation>
     </message>
@@ -510,6 +565,12 @@ every part of the set.</translation>
     <message>
         <source>請從一覽表上選擇要再次分割的檔案。</source>
         <translation>Please select the parts to resplit in the list.</translation>
+    </message>
+    <message>
+        <source>若是全選的話，
+則所有的檔案都將成為再分割的對象。</source>
+        <translation>Select all to rebuild
+every part of the set.</translation>
     </message>
 </context>
 <context>
@@ -675,6 +736,46 @@ every part of the set.</translation>
     <message>
         <source>略過</source>
         <translation>Skip</translation>
+    </message>
+    <message>
+        <source>%1 個檔案，共 %2，在
+%3</source>
+        <translation>%1 file(s), %2 in all, in
+%3</translation>
+    </message>
+    <message>
+        <source>確定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>開啟資料夾(&amp;O)</source>
+        <translation>&amp;Open folder</translation>
+    </message>
+    <message>
+        <source>%1/秒</source>
+        <translation>%1/s</translation>
+    </message>
+    <message>
+        <source>%1 個/秒</source>
+        <translation>%1 parts/s</translation>
+    </message>
+    <message>
+        <source>%1
+相同的檔案名稱已經存在。要取代它，還是另存新檔？</source>
+        <translation>%1
+A file of the same name already exists. Replace it, or save the joined file under another name?</translation>
+    </message>
+    <message>
+        <source>取代(&amp;R)</source>
+        <translation>&amp;Replace</translation>
+    </message>
+    <message>
+        <source>另存新檔(&amp;S)…</source>
+        <translation>&amp;Save as…</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
     </message>
 </context>
 </TS>

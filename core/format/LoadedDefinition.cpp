@@ -41,16 +41,25 @@ bool RefreshIfChanged(const std::filesystem::path& path, const PendantProvider& 
 
 std::optional<SecretText> PasswordFor(const KvrDefinition& loaded,
                                       const std::optional<SecretText>& given,
-                                      OperationEvents& events) {
+                                      OperationEvents& events, const PasswordCheck& matches) {
   if (!loaded.header.Protected) return SecretText();
-  std::optional<SecretText> password = given;
-  while (!password || password->empty()) {
-    std::optional<std::string> typed = events.AskText(QuestionKind::Password, msg::kPasswordPrompt);
-    if (!typed) return std::nullopt;
-    password.emplace(*typed);
-    WipeText(*typed);
+  if (given && !given->empty()) {
+    // A password given with the request is not asked again: a wrong one ends here.
+    if (!matches || matches(*given)) return given;
+    events.ShowError(msg::kWrongPassword231);
+    return std::nullopt;
   }
-  return password;
+  // Asked until it is not empty and not proved wrong; a wrong one is said in the next box.
+  MessageText prompt = msg::kPasswordPromptForSet(loaded.header.SourceName);
+  for (;;) {
+    std::optional<std::string> typed = events.AskText(QuestionKind::Password, prompt);
+    if (!typed) return std::nullopt;
+    SecretText password(*typed);
+    WipeText(*typed);
+    if (password.empty()) continue;
+    if (!matches || matches(password)) return password;
+    prompt = msg::kWrongPasswordAgain(loaded.header.SourceName);
+  }
 }
 
 }  // namespace kivora

@@ -4,6 +4,7 @@
 // changes on disk before each operation.
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -29,10 +30,16 @@ bool DefinitionIsCurrent(const std::filesystem::path& path, const KvrDefinition&
 bool RefreshIfChanged(const std::filesystem::path& path, const PendantProvider& pendants,
                       OperationEvents& events, KvrDefinition& loaded);
 
-// The password of a protected set: the one given, or asked for until it is
-// not empty; an empty text for a set without protection; empty optional on Cancel.
+// Whether a password is the set's, where that can be told before the work: false only
+// when it is proved wrong.
+using PasswordCheck = std::function<bool(const SecretText& password)>;
+
+// The password of a protected set; an empty text for a set without protection; empty
+// optional on Cancel. A password given is proved by `matches` (a wrong one shows (231)
+// and gives an empty optional); otherwise it is asked for, naming the set, until it is
+// not empty and `matches` does not refuse it, each box after a wrong one saying so.
 std::optional<SecretText> PasswordFor(const KvrDefinition& loaded,
                                       const std::optional<SecretText>& given,
-                                      OperationEvents& events);
+                                      OperationEvents& events, const PasswordCheck& matches = {});
 
 }  // namespace kivora

@@ -13,6 +13,7 @@
 #include "core/io/SaveFolder.h"
 #include "core/operations/JoinPayload.h"
 #include "core/operations/JoinTarget.h"
+#include "core/operations/ScrambledPasswordCheck.h"
 #include "core/operations/SetProtection.h"
 #include "core/parts/PartScan.h"
 #include "core/parts/SetNames.h"
@@ -257,7 +258,9 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
     }
     std::string passwordBig5;
     if (!sealed) {
-      const auto password = PasswordFor(def, request.password, events);
+      const auto password =
+          PasswordFor(def, request.password, events,
+                      ScrambledPasswordCheck(def, request.definitionPath.parent_path()));
       if (!password) return false;
       passwordBig5 = PasswordToBig5OrThrow(password->View());
     }
@@ -296,8 +299,7 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
         break;
       }
       if (r == JoinPartResult::WrongPassword) {
-        events.ShowError(msg::kWrongPassword231);
-        events.Report(FilesCleared{});
+        events.ShowError(msg::kWrongPassword231);  // the parts stay listed
         return false;
       }
       out.skipped += r == JoinPartResult::MissingSkip ? 1 : 0;

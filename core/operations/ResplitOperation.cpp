@@ -13,6 +13,7 @@
 #include "core/io/IoBuffer.h"
 #include "core/io/OutputTarget.h"
 #include "core/io/SaveFolder.h"
+#include "core/operations/ScrambledPasswordCheck.h"
 #include "core/operations/SetProtection.h"
 #include "core/operations/SetRecovery.h"
 #include "core/parts/PartWriter.h"
@@ -131,7 +132,9 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
     };
     std::string passwordBig5;
     if (!cipher) {
-      const auto password = PasswordFor(def, request.password, events);
+      const auto password =
+          PasswordFor(def, request.password, events,
+                      ScrambledPasswordCheck(def, request.definitionPath.parent_path()));
       if (!password) return false;
       passwordBig5 = PasswordToBig5OrThrow(password->View());
     }
@@ -193,8 +196,8 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
                         cipher ? std::optional(Sealing{&*cipher, index, &*helper, &sealedBuffer})
                                : std::nullopt);
       } catch (const KivoraError& e) {
-        events.ShowError(e.Text(), e.Detail());  // (132), (112), ...: the part could not be rebuilt
-        events.ShowError(msg::kResplitFailed311);
+        // (132), (112), ...: the part could not be rebuilt; one box says so and why.
+        events.ShowError(msg::kLineThenLine(msg::kResplitFailed311, e.Text()), e.Detail());
         return leave();
       }
       if (r == RebuildResult::Stopped) {
@@ -203,8 +206,8 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
       }
       if (r == RebuildResult::Mismatch) {
         if (def.header.Disguised) {
-          events.ShowError(msg::kPasswordOrSourceWrong);
-          events.ShowError(msg::kResplitFailed311);
+          // One box: the run failed, and why.
+          events.ShowError(msg::kLineThenLine(msg::kResplitFailed311, msg::kPasswordOrSourceWrong));
         } else {
           events.SetFileState(index, rec.FileName, FileState::Mismatch);
           events.ShowError(msg::kResplitFailed312);

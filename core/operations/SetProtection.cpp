@@ -18,13 +18,13 @@ bool MeetsEncryptionDemand(const KvrDefinition& def, bool required, OperationEve
 
 std::optional<SetCipher> UnlockSet(const KvrDefinition& def, const std::optional<SecretText>& given,
                                    OperationEvents& events) {
-  const std::optional<SecretText> password = PasswordFor(def, given, events);
-  if (!password) return std::nullopt;
-  std::optional<SetCipher> cipher(std::in_place, *password, *def.header.Encryption);
-  if (!cipher->PasswordMatches()) {
-    events.ShowError(msg::kWrongPassword231);
-    return std::nullopt;
-  }
+  // The keys of the password proved last are kept: they are derived once a password.
+  std::optional<SetCipher> cipher;
+  const PasswordCheck matches = [&](const SecretText& password) {
+    cipher.emplace(password, *def.header.Encryption);
+    return cipher->PasswordMatches();
+  };
+  if (!PasswordFor(def, given, events, matches)) return std::nullopt;
   if (cipher->AuthenticatesDefinition() && !cipher->DefinitionAuthentic(def.signedBytes)) {
     events.ShowError(msg::kDefinitionNotAuthentic252);
     return std::nullopt;

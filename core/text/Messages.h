@@ -177,6 +177,15 @@ inline constexpr MessageTemplate<> kOutputExistsQuestion{
     "A file of the same name already exists.\nSave the joined file under another name?"};
 inline constexpr MessageTemplate<> kPasswordPrompt{"請輸入密碼，謝謝！",
                                                    "Please enter the password. Thank you!"};
+// The password box names the set by the file it joins back to; after a wrong password it
+// says so and asks again.
+inline constexpr MessageTemplate<std::string> kPasswordPromptForSet{
+    "「{}」的分割檔受密碼保護。\n請輸入密碼，謝謝！",
+    "The parts of \"{}\" are protected by a password.\nPlease enter the password. Thank "
+    "you!"};
+inline constexpr MessageTemplate<std::string> kWrongPasswordAgain{
+    "所輸入的密碼並不一致。(231)\n請再輸入一次「{}」的密碼：",
+    "The password does not match. (231)\nType the password of \"{}\" again:"};
 inline constexpr MessageTemplate<> kWrongPasswordRetry{
     "所輸入的密碼並不一致，或是無法復號化。(231)\n要重新輸入密碼嗎？選「否」則略過密碼，只檢查 "
     "CRC。",

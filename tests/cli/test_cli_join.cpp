@@ -154,7 +154,7 @@ TEST_F(CliJoinTest, ResplitRebuildsChosenParts) {
 
   run = RunCli({"resplit", def.string(), (dir / "data.bin").string(), "-p", "nope"});
   EXPECT_EQ(run.code, 1);
-  EXPECT_NE(run.err.find(msg::kResplitFailed311), std::string::npos);
+  EXPECT_NE(run.err.find(msg::kWrongPassword231), std::string::npos);
 
   const auto rebuilt = dir / "rebuilt";
   run = RunCli({"resplit", def.string(), (dir / "data.bin").string(), "--all", "-p", "pw", "-o",

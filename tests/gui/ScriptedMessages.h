@@ -29,7 +29,9 @@ class ScriptedMessages : public MessageLayer {
     answers.pop_front();
     return a;
   }
-  std::optional<QString> AskText(QWidget*, const QString&, const QString&) override {
+  QStringList prompts;  // of every text box, in order
+  std::optional<QString> AskText(QWidget*, const QString&, const QString& prompt) override {
+    prompts << prompt;
     return Next(texts);
   }
   QStringList textButtons;  // the captions of each text box's two buttons, when named

@@ -268,6 +268,7 @@ class FileListPageTest : public QObject {
                     {"b/", "影片01.png", "?x"}});
     messages_.listFiles = {std::pair(Path("list.txt"), 1)};  // distributed, ascending
     Page().SaveList();
+    QCOMPARE(messages_.shown.last(), "已儲存 5 列的檔案清單：\n" + Path("list.txt"));
     QFile file(Path("list.txt"));
     QVERIFY(file.open(QIODevice::ReadOnly));
     // Two addresses (B/ and b/ are one): rows 0, 3, 1, 4, 2, in the locale's encoding

@@ -243,11 +243,20 @@ class SetPagesTest : public QObject {
              QStringLiteral("需要 (相容的擾亂方式，不具保密性)"));
     Find<QComboBox>("cobJointSaveAs")->setCurrentText(Path("out"));
     QDir().mkpath(Path("out"));
-    messages_.texts = {QStringLiteral("wrong")};
+    // A wrong password is said in the next box; Cancel ends the join, the parts still listed.
+    const QString prompt = "「movie.avi」的分割檔受密碼保護。\n請輸入密碼，謝謝！";
+    const QString again = "所輸入的密碼並不一致。(231)\n請再輸入一次「movie.avi」的密碼：";
+    messages_.texts = {QStringLiteral("wrong"), std::nullopt};
     QVERIFY(Run("btnJoint"));
-    QVERIFY(messages_.texts.empty());
-    QCOMPARE(messages_.shown,
-             QStringList{QStringLiteral("所輸入的密碼並不一致，或是無法復號化。(231)")});
+    QCOMPARE(messages_.prompts, (QStringList{prompt, again}));
+    QCOMPARE(messages_.shown, QStringList());
+    QCOMPARE(window_->stateList().RowCount(), 3);
+    messages_.prompts.clear();
+    messages_.texts = {QStringLiteral("wrong"), QStringLiteral("right")};
+    QVERIFY(Run("btnJoint"));
+    QCOMPARE(messages_.prompts, (QStringList{prompt, again}));
+    QCOMPARE(messages_.shown, QStringList{QStringLiteral("合併已完成。")});
+    QCOMPARE(Read(Path("out/movie.avi")), Read(Path("movie.avi")));
   }
 
   void resplitOfOnlyTheThirdPart() {
@@ -483,11 +492,11 @@ class SetPagesTest : public QObject {
     SelectState(0);
     QVERIFY(Run("btnRedevide"));
     QCOMPARE(messages_.shown,
-             (QStringList{
-                 QStringLiteral("儲存位置的資料夾並不存在。\n是否要新建一個資料夾？"),
-                 QStringLiteral("分割已完成。"), QStringLiteral("找不到任何問題。是否要進行合併？"),
-                 QStringLiteral("相同的檔案名稱已經存在。\n您是否要變更檔名並另存新檔呢？"),
-                 QStringLiteral("合併已完成。"), QStringLiteral("再分割已完成。")}));
+             (QStringList{QStringLiteral("儲存位置的資料夾並不存在。\n是否要新建一個資料夾？"),
+                          QStringLiteral("分割已完成。"),
+                          QStringLiteral("找不到任何問題。是否要進行合併？"),
+                          Path("movie.avi") + "\n相同的檔案名稱已經存在。要取代它，還是另存新檔？",
+                          QStringLiteral("合併已完成。"), QStringLiteral("再分割已完成。")}));
     QCOMPARE(whileDisabled, QStringList());
   }
 

@@ -60,24 +60,27 @@ TEST_F(SettingsFileTest, NewFileHoldsEveryKeyInOrder) {
   s.pluginName = QStringLiteral("myset.dll");
   s.usePlugin = true;
   s.recoveryCount = 5;
+  s.splitLastFolder = QStringLiteral("/home/u/影片");
   s.joinSaveFolder = 1;
   s.joinSavePath = QStringLiteral("/tmp/out");
   s.resplitSaveFolder = 1;
   s.resplitSavePath = QStringLiteral("/tmp/re");
+  s.resplitLastFolder = QStringLiteral("/tmp/sets");
   s.addresses = {QStringLiteral("http://a.example/?x=1"), QString()};
   s.moreInfo = {QStringLiteral("說明")};
   ASSERT_TRUE(SaveSettings(Path(), s));
   EXPECT_EQ(
       QString::fromUtf8(ReadText()),
-      QStringLiteral("[Window]\nTop=-20\nLeft=310\nActivePage=2\n\n"
-                     "[Divide]\nFileSize=1440\nDivideSaveFolder=1\n"
-                     "DivideSavePath=/media/usb/分割\nRandomSize=1\nDivideName=1\n"
-                     "Extention=zip\nKvrExtention=0\nKivora=1\nPluginName=myset.dll\n"
-                     "UsePlugin=1\nInplant=0\nEncrypt=0\nRecoveryCount=5\n\n"
-                     "[Joint]\nJointSaveFolder=1\nJointSavePath=/tmp/out\nAssociateKivora=1\n\n"
-                     "[Redivide]\nRedivideSaveFolder=1\nRedivideSavePath=/tmp/re\n\n"
-                     "[Address]\nAddress0=http://a.example/?x=1\nAddress1=\n\n"
-                     "[MoreInfo]\nMoreInfo0=說明\n"));
+      QStringLiteral(
+          "[Window]\nTop=-20\nLeft=310\nActivePage=2\n\n"
+          "[Divide]\nFileSize=1440\nDivideSaveFolder=1\n"
+          "DivideSavePath=/media/usb/分割\nRandomSize=1\nDivideName=1\n"
+          "Extention=zip\nKvrExtention=0\nKivora=1\nPluginName=myset.dll\n"
+          "UsePlugin=1\nInplant=0\nEncrypt=0\nRecoveryCount=5\nLastFolder=/home/u/影片\n\n"
+          "[Joint]\nJointSaveFolder=1\nJointSavePath=/tmp/out\nAssociateKivora=1\n\n"
+          "[Redivide]\nRedivideSaveFolder=1\nRedivideSavePath=/tmp/re\nLastFolder=/tmp/sets\n\n"
+          "[Address]\nAddress0=http://a.example/?x=1\nAddress1=\n\n"
+          "[MoreInfo]\nMoreInfo0=說明\n"));
   EXPECT_EQ(LoadSettings(Path()), s);
   // Saving the same values again changes nothing.
   const QByteArray first = ReadText();

@@ -1,12 +1,16 @@
 #include "ui/engine/MessageLayer.h"
 
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QUrl>
 
 #include "ui/engine/BrowseFolder.h"
+#include "ui/engine/PaletteMarks.h"
 
 namespace kivora::ui {
 
@@ -26,6 +30,8 @@ std::optional<QString> MessageLayer::AskCheckedText(QWidget* parent, const TextR
     Error(parent, reason);
   }
 }
+
+void MessageLayer::OpenUrl(const QUrl& url) { QDesktopServices::openUrl(url); }
 
 namespace {
 
@@ -47,6 +53,7 @@ Answer QtMessageLayer::Show(QWidget* parent, const BoxMessage& message) {
   QMessageBox box(parent);
   box.setWindowTitle(message.Caption());
   box.setText(message.text);
+  if (!message.details.isEmpty()) box.setInformativeText(message.details);
   switch (message.icon) {
     case MessageIcon::Error:
       box.setIcon(QMessageBox::Critical);
@@ -60,6 +67,21 @@ Answer QtMessageLayer::Show(QWidget* parent, const BoxMessage& message) {
     case MessageIcon::Question:
       box.setIcon(QMessageBox::Question);
       break;
+  }
+  if (!message.choices.isEmpty()) {
+    QList<std::pair<QAbstractButton*, Answer>> buttons;
+    for (const auto& [answer, text] : message.choices) {
+      QPushButton* button = box.addButton(
+          text, answer == Answer::Cancel ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
+      buttons.append({button, answer});
+      if (answer == message.defaultButton) box.setDefaultButton(button);
+      if (answer == Answer::Cancel) box.setEscapeButton(button);
+    }
+    box.exec();
+    for (const auto& [button, answer] : buttons) {
+      if (box.clickedButton() == button) return answer;
+    }
+    return Answer::Cancel;
   }
   if (!message.withNo) {
     box.setStandardButtons(QMessageBox::Ok);
@@ -113,8 +135,7 @@ class CheckedInputDialog final : public QInputDialog {
     if (reason.isEmpty()) return QInputDialog::done(result);
     setLabelText(request_.prompt + QStringLiteral("\n\n") + reason);
     if (auto* edit = findChild<QLineEdit*>()) {
-      edit->setProperty("invalid", true);
-      edit->setStyleSheet(QStringLiteral("background: #ffd6d6;"));
+      MarkInvalid(edit, true);
       edit->selectAll();
       edit->setFocus();
     }

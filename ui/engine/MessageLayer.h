@@ -2,6 +2,7 @@
 // Every message box, question and file dialog of the window goes through this layer,
 // so that tests answer them without a display. QtMessageLayer shows the real ones.
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -10,6 +11,7 @@
 
 #include "core/OperationEvents.h"
 
+class QUrl;
 class QWidget;
 
 namespace kivora::ui {
@@ -17,11 +19,24 @@ namespace kivora::ui {
 enum class MessageIcon { Error, Information, Warning, Question };
 
 struct BoxMessage {
+  BoxMessage() = default;
+  BoxMessage(QString text_, MessageIcon icon_ = MessageIcon::Information, bool withNo_ = false,
+             bool withCancel_ = false, Answer defaultButton_ = Answer::Yes)
+      : text(std::move(text_)),
+        icon(icon_),
+        withNo(withNo_),
+        withCancel(withCancel_),
+        defaultButton(defaultButton_) {}
+
   QString text;
   MessageIcon icon = MessageIcon::Information;
   bool withNo = false;  // Yes/No (and Cancel) instead of OK
   bool withCancel = false;
   Answer defaultButton = Answer::Yes;
+  // Buttons of their own, in order, each with the answer it gives, instead of Yes, No and
+  // Cancel; Esc gives Cancel when one of them does.
+  QList<std::pair<Answer, QString>> choices;
+  QString details;  // a second paragraph under the text
   // Errors carry the default caption "錯誤"; the rest carry "Kivora".
   QString Caption() const;
 };
@@ -64,6 +79,8 @@ class MessageLayer {
                                                                   const QStringList& filters) = 0;
   // The folder picker; empty optional on Cancel.
   virtual std::optional<QString> SelectFolder(QWidget* parent, const QString& start) = 0;
+  // Opens a folder, file or address in the desktop's program for it.
+  virtual void OpenUrl(const QUrl& url);
 
   void Error(QWidget* parent, const QString& text) { Show(parent, {text, MessageIcon::Error}); }
   void Information(QWidget* parent, const QString& text) {

@@ -161,6 +161,7 @@ void OperationRunner::Finish() {
   running_ = false;
   showWork_ = nullptr;
   if (const After after = std::exchange(after_, nullptr)) after();
+  if (!running_) window_.OperationEnded();
 }
 
 }  // namespace kivora::ui

@@ -27,6 +27,8 @@ class EventWindow : public OperationEvents {
   virtual void ReportBatch(std::span<const OperationEvent> events) = 0;
   // An operation is about to start: figures of earlier ones go.
   virtual void OperationStarting() {}
+  // The operation and its follow-up are over (and no other started from it).
+  virtual void OperationEnded() {}
 };
 
 class OperationRunner final : public QObject, private OperationEvents {

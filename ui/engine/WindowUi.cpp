@@ -1,7 +1,12 @@
 #include "ui/engine/WindowUi.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
+#include <QLocale>
+#include <QProgressBar>
+#include <QUrl>
+#include <algorithm>
 
 #include "core/StateTexts.h"
 #include "core/text/GroupThousands.h"
@@ -21,7 +26,94 @@ WindowUi::WindowUi(QWidget* window, MessageLayer& messages, StateList& states,
       states_(states),
       panels_(std::move(panels)),
       language_(language),
-      hooks_(std::move(hooks)) {}
+      hooks_(std::move(hooks)) {
+  longWork_.setSingleShot(true);
+  longWork_.setInterval(kLongWorkMs);
+  QObject::connect(&longWork_, &QTimer::timeout, window_, [this] {
+    isLongWork_ = true;
+    if (hooks_.longWorkStarted) hooks_.longWorkStarted();
+  });
+}
+
+void WindowUi::SetProgressBar(QProgressBar* bar) {
+  bar_ = bar;
+  if (bar_) bar_->hide();
+}
+
+void WindowUi::OperationStarting() {
+  if (operationActive_) OperationEnded();  // started from the follow-up of another
+  ClearProgress();
+  operationActive_ = true;
+  isLongWork_ = false;
+  completion_.reset();
+  ending_.clear();
+  written_.clear();
+  outputFolder_.clear();
+  outputFiles_.clear();
+  clock_.invalidate();     // the work's time starts with its first count, after the questions
+  if (bar_) bar_->hide();  // shown with the first count: questions come before the work
+}
+
+void WindowUi::ReportOutput(const QString& folder, const QStringList& files) {
+  outputFolder_ = folder;
+  outputFiles_ = files;
+}
+
+void WindowUi::OperationEnded() {
+  if (!operationActive_) return;
+  operationActive_ = false;
+  longWork_.stop();
+  if (bar_) bar_->hide();
+  DropPublishingMark();
+  if (completion_) ShowCompletion(*std::exchange(completion_, std::nullopt));
+  if (hooks_.operationEnded) hooks_.operationEnded(ending_, isLongWork_);
+}
+
+void WindowUi::ShowCompletion(const QString& text) {
+  BoxMessage box{text, MessageIcon::Information};
+  // What was made, where, and a way to it.
+  const QStringList files = outputFiles_.isEmpty() ? written_ : outputFiles_;
+  if (!outputFolder_.isEmpty() && !files.isEmpty()) {
+    const QDir folder(outputFolder_);
+    qint64 bytes = 0;
+    for (const QString& file : files) bytes += QFileInfo(folder.filePath(file)).size();
+    box.details =
+        QCoreApplication::translate("kivora::ui::WindowUi", "%1 個檔案，共 %2，在\n%3")
+            .arg(files.size())
+            .arg(QLocale().formattedDataSize(bytes).replace(u' ', QChar(0xA0)),  // one word
+                 QDir::toNativeSeparators(outputFolder_));
+    box.choices = {
+        {Answer::Yes, QCoreApplication::translate("kivora::ui::WindowUi", "確定")},
+        {Answer::No, QCoreApplication::translate("kivora::ui::WindowUi", "開啟資料夾(&O)")}};
+  }
+  if (messages_.Show(window_, box) == Answer::No)
+    messages_.OpenUrl(QUrl::fromLocalFile(outputFolder_));
+}
+
+void WindowUi::DropPublishingMark() {
+  if (QLabel* label = panels_.value(0); label && !lastCount_[0].isEmpty())
+    label->setText(lastCount_[0]);
+}
+
+namespace {
+
+// The states of a file an operation wrote.
+bool WrittenBy(FileState state) {
+  switch (state) {
+    case FileState::Split:
+    case FileState::Disguised:
+    case FileState::DefinitionCreated:
+    case FileState::Resplit:
+    case FileState::Redisguised:
+    case FileState::Recovery:
+    case FileState::Rebuilt:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
 
 void WindowUi::Report(const OperationEvent& event) { ReportBatch({&event, 1}); }
 
@@ -45,6 +137,7 @@ void WindowUi::ReportBatch(std::span<const OperationEvent> events) {
     // The definition a split wrote heads the list; a part keeps its place.
     const bool definition = file->state == FileState::DefinitionCreated ||
                             file->state == FileState::DefinitionImplanted;
+    if (operationActive_ && WrittenBy(file->state)) written_.append(ToQ(file->name));
     const int key = states_.KeyOf(file->role);
     rows.push_back({key, ToQ(file->name), EngineText(StateText(file->state), language_),
                     ImageOf(file->state), definition});
@@ -70,6 +163,13 @@ void WindowUi::ReportOne(const OperationEvent& event) {
 
 void WindowUi::ShowMessage(const Message& message) {
   QString text = EngineText(message.text, language_);
+  DropPublishingMark();
+  if (message.kind != MessageKind::Error) ending_ = text;
+  // The closing notice waits for the end of the operation, which it reports on.
+  if (message.kind == MessageKind::Completion && operationActive_) {
+    completion_ = text;
+    return;
+  }
   switch (message.kind) {
     case MessageKind::Error:
       if (!message.detail.empty())
@@ -116,6 +216,13 @@ void WindowUi::ShowProgress(const Progress& progress) {
       text = &msg::kAddRecoveryProgress;
       break;
   }
+  if (progress.operation != OperationKind::Load) {
+    if (operationActive_ && !clock_.isValid()) {
+      clock_.start();
+      longWork_.start();
+    }
+    ShowBar(progress);
+  }
   if (QLabel* label = panels_.value(panel)) {
     const QString count = EngineText((*text)(progress.done, progress.total), language_);
     // After its last part a split or re-split publishes the set (the commit), which a
@@ -125,6 +232,30 @@ void WindowUi::ShowProgress(const Progress& progress) {
     label->setText(publishing ? PublishingText(count) : count);
     lastCount_[panel] = count;
   }
+}
+
+void WindowUi::ShowBar(const Progress& progress) {
+  if (!bar_ || !operationActive_) return;
+  // Bytes where the operation counts them, else parts; in thousandths of the whole.
+  const bool bytes = progress.bytesTotal > 0;
+  const double done = bytes ? static_cast<double>(progress.bytesDone) : progress.done;
+  const double total = bytes ? static_cast<double>(progress.bytesTotal) : progress.total;
+  if (total <= 0) return;
+  bar_->show();
+  bar_->setRange(0, 1000);
+  bar_->setValue(static_cast<int>(std::clamp(done / total, 0.0, 1.0) * 1000));
+  QString format = QStringLiteral("%p%");
+  const double seconds = static_cast<double>(clock_.elapsed()) / 1000;
+  if (seconds * 1000 >= kLongWorkMs && done > 0) {
+    const double rate = done / seconds;
+    const QLocale locale;
+    format += QStringLiteral("  ") +
+              (bytes ? QCoreApplication::translate("kivora::ui::WindowUi", "%1/秒")
+                           .arg(locale.formattedDataSize(static_cast<qint64>(rate)))
+                     : QCoreApplication::translate("kivora::ui::WindowUi", "%1 個/秒")
+                           .arg(locale.toString(rate, 'f', 1)));
+  }
+  bar_->setFormat(format);
 }
 
 QString WindowUi::PublishingText(const QString& count) {
@@ -206,7 +337,42 @@ Reply WindowUi::Ask(const Question& question) {
   return {Answer::Yes, std::move(*text)};
 }
 
+namespace {
+
+// The joined file is there already: replace it, save under another name, or stop. The
+// engine's Yes saves under another name, its No replaces.
+BoxMessage OutputExistsMessage(const std::filesystem::path& joined) {
+  BoxMessage message{
+      QCoreApplication::translate("kivora::ui::WindowUi",
+                                  "%1\n相同的檔案名稱已經存在。要取代它，還是另存新檔？")
+          .arg(ToQ(joined.string())),
+      MessageIcon::Question, true, true, Answer::Yes};
+  message.choices = {
+      {Answer::No, QCoreApplication::translate("kivora::ui::WindowUi", "取代(&R)")},
+      {Answer::Yes, QCoreApplication::translate("kivora::ui::WindowUi", "另存新檔(&S)…")},
+      {Answer::Cancel, QCoreApplication::translate("kivora::ui::WindowUi", "取消")}};
+  return message;
+}
+
+// "name (2).ext", or the first higher number, beside the file: a name not yet taken,
+// with the file's extension.
+QString FreeNameBeside(const QString& path) {
+  const QFileInfo file(path);
+  const QString suffix = file.suffix().isEmpty() ? QString() : QStringLiteral(".") + file.suffix();
+  const QString base = file.suffix().isEmpty() ? file.fileName() : file.completeBaseName();
+  for (int n = 2; n < 1000; ++n) {
+    const QString candidate =
+        file.dir().filePath(QStringLiteral("%1 (%2)%3").arg(base).arg(n).arg(suffix));
+    if (!QFileInfo::exists(candidate)) return candidate;
+  }
+  return path;
+}
+
+}  // namespace
+
 Answer WindowUi::AskYesNo(const Question& question) {
+  if (question.kind == QuestionKind::OutputExists)
+    return messages_.Show(window_, OutputExistsMessage(question.path));
   // The join's questions about a missing or corrupt part carry the error icon and
   // default to No; every other question carries the question icon. Replacing a file of
   // no set defaults to No too.
@@ -221,12 +387,11 @@ Answer WindowUi::AskYesNo(const Question& question) {
 }
 
 std::optional<std::string> WindowUi::AskSaveFileName(const std::filesystem::path& proposal) {
-  const QFileInfo source(ToQ(proposal.filename().string()));
-  const QString start = QString::fromStdString(
-      (proposal.parent_path() / source.completeBaseName().toStdString()).string());
+  // The proposal keeps the joined file's extension.
+  const QString start = FreeNameBeside(ToQ(proposal.string()));
   const auto chosen = messages_.SaveFileName(
       window_, start, QCoreApplication::translate("kivora::ui::WindowUi", "所有檔案 (*)"),
-      source.suffix());
+      QFileInfo(start).suffix());
   if (!chosen) return std::nullopt;
   return chosen->toStdString();
 }

@@ -9,11 +9,14 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "core/format/RecoveryFormat.h"
+#include "ui/engine/PaletteMarks.h"
 #include "ui/engine/WindowUi.h"
 #include "ui/pages/WidgetNames.h"
 
@@ -32,7 +35,6 @@ DisguiseOptionsDialog::DisguiseOptionsDialog(
     : QDialog(parent), messages_(messages) {
   setObjectName(QStringLiteral("frmKvrOption"));
   setWindowTitle(tr("KivoRa 偽裝選項"));
-  setFixedSize(567, 460);
 
   usePluginBox_ = Named<QCheckBox>("cbUsePlugin", tr("使用圖像掛件(&L)"));
   usePluginBox_->setToolTip(tr("使用選取的圖像掛件並進行偽裝"));
@@ -61,15 +63,22 @@ DisguiseOptionsDialog::DisguiseOptionsDialog(
   commentView_->setReadOnly(true);
   commentLabel->setBuddy(commentView_);
   auto* pluginNote = Named<QLabel>("Label4", tr("※所使用的掛件在合併時便沒有使用的必要"));
-  pluginNote->setStyleSheet(QStringLiteral("color: blue;"));
-  auto* pluginLayout = new QGridLayout(pluginGroup_);
-  pluginLayout->addWidget(pluginListLabel, 0, 0);
-  pluginLayout->addWidget(pluginList_, 1, 0, 3, 1);
-  pluginLayout->addWidget(commentLabel, 0, 1);
-  pluginLayout->addWidget(commentView_, 1, 1);
-  pluginLayout->addWidget(pluginNote, 4, 0, 1, 2);
-  pluginLayout->setColumnStretch(0, 3);
-  pluginLayout->setColumnStretch(1, 2);
+  ShowAsNote(pluginNote);
+  // The list has the group's width, its columns whole; the comment goes under it.
+  int columnsWidth = 0;
+  for (int column = 0; column < pluginList_->columnCount(); ++column)
+    columnsWidth += std::max(pluginList_->header()->sectionSize(column),
+                             pluginList_->header()->sectionSizeHint(column));
+  pluginList_->setMinimumWidth(columnsWidth + 2 * pluginList_->frameWidth() +
+                               pluginList_->verticalScrollBar()->sizeHint().width());
+  commentView_->setMaximumHeight(4 * commentView_->fontMetrics().lineSpacing());
+  pluginList_->setFixedHeight(8 * pluginList_->fontMetrics().lineSpacing());
+  auto* pluginLayout = new QVBoxLayout(pluginGroup_);
+  pluginLayout->addWidget(pluginListLabel);
+  pluginLayout->addWidget(pluginList_, 1);
+  pluginLayout->addWidget(commentLabel);
+  pluginLayout->addWidget(commentView_);
+  pluginLayout->addWidget(pluginNote);
 
   passwordGroup_ = Named<QGroupBox>("gbPassword", tr(" 密碼 "));
   auto* passwordLabel = Named<QLabel>("Label1", tr("密碼(&W):"));
@@ -135,6 +144,9 @@ DisguiseOptionsDialog::DisguiseOptionsDialog(
   layout->addWidget(pluginGroup_, 1);
   layout->addLayout(lower);
   layout->addLayout(buttons);
+  // As large as its content needs, and never smaller.
+  layout->setSizeConstraint(QLayout::SetMinimumSize);
+  resize(sizeHint().expandedTo(QSize(567, 0)));
 
   connect(usePluginBox_, &QCheckBox::toggled, this, [this] { OnUsePluginToggled(); });
   connect(encryptBox_, &QCheckBox::toggled, this, [this] { UpdatePasswordFields(); });

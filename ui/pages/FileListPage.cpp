@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -414,7 +415,14 @@ void FileListPage::SaveList() {
         filelist::SavePlainList(rows, path);
       }
     });
-    if (failure) ShowFailure(*failure);
+    if (failure) {
+      ShowFailure(*failure);
+    } else {
+      // The list is written: say so, and where.
+      messages_.Information(this, tr("已儲存 %1 列的檔案清單：\n%2")
+                                      .arg(rows.size())
+                                      .arg(QDir::toNativeSeparators(chosen->first)));
+    }
   }
   fileList_->setFocus();
 }

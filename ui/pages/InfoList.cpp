@@ -24,10 +24,16 @@ InfoListView::InfoListView(const char* name, Language language, QWidget* parent)
   setItemDelegate(new FullHeightRows(this));
   header()->resizeSection(0, 100);
   header()->resizeSection(1, 185);
+  // The values take the list's width and wrap there: none is cut.
+  header()->setStretchLastSection(true);
+  setWordWrap(true);
+  setTextElideMode(Qt::ElideNone);
   // The hint shows the value of the row whose selection changed (long names, comments).
   connect(this, &QTreeWidget::currentItemChanged, this,
           [this](QTreeWidgetItem* item) { setToolTip(item ? item->text(1) : QString()); });
   ResetInfoList();
+  // The six rows show whole, the window as small as it may be.
+  setMinimumHeight(topLevelItemCount() * sizeHintForRow(0) + 2 * frameWidth());
 }
 
 void InfoListView::ResetInfoList() {

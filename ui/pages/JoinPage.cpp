@@ -68,6 +68,9 @@ JoinPage::JoinPage(QWidget* parent, PageServices services)
   grid->addWidget(infoList_, 5, 0, 1, 2);
   grid->addWidget(associateBox_, 6, 0, 1, 2);
   grid->setColumnStretch(0, 1);
+  // A character's room beside each caption, however the style measures the text.
+  for (QPushButton* b : {addRecoveryButton_, testButton_, joinButton_, abortButton_})
+    b->setMinimumWidth(b->sizeHint().width() + 2 * b->fontMetrics().averageCharWidth());
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
   buttons->addWidget(addRecoveryButton_);
@@ -108,8 +111,10 @@ void JoinPage::OnDefinitionChanged() {
 }
 
 void JoinPage::BrowseDefinition() {
-  const auto chosen = services_.messages.OpenFileName(this, DefinitionFilter(), QString());
-  if (chosen) OpenDefinition(*chosen);
+  const auto chosen = services_.messages.OpenFileName(this, DefinitionFilter(), lastFolder_);
+  if (!chosen) return;
+  lastFolder_ = QFileInfo(*chosen).absolutePath();
+  OpenDefinition(*chosen);
 }
 
 void JoinPage::SetDefinition(const QString& path) { definitionEdit_->setText(path); }
@@ -133,27 +138,53 @@ bool JoinPage::KeepsAssociation() const { return associateBox_->isChecked(); }
 void JoinPage::ApplySettings(const KivoraSettings& s) {
   saveFolder_->Restore(s.joinSavePath, s.joinSaveFolder);
   associateBox_->setChecked(s.associateKivora);
+  lastFolder_ = s.joinLastFolder;
 }
 
 void JoinPage::StoreSettings(KivoraSettings& s) const {
   s.joinSaveFolder = saveFolder_->SelectedEntry();
   s.joinSavePath = saveFolder_->Folder();
   s.associateKivora = associateBox_->isChecked();
+  s.joinLastFolder = lastFolder_;
 }
 
 void JoinPage::Join() {
   JoinRequest request;
   request.definitionPath = ToPath(definitionEdit_->text());
   request.outputFolder = saveFolder_->Chosen();
-  services_.runner.Start([this](bool atWork) { ShowWork(atWork); },
-                         [this, request](OperationEvents& events) {
-                           const bool joined = CallEngine(events, JoinFailure(), false, [&] {
-                             return RunJoin(services_.loaded, request, services_.pendants, events);
-                           });
-                           if (!joined && !events.AbortRequested()) {
-                             OfferRepairFromRecovery(request.definitionPath, events);
-                           }
-                         });
+  // Written by the operation's thread, read once it finished.
+  auto outcome = std::make_shared<JoinOutcome>();
+  ShowRunning(services_.runner.Start(
+      [this](bool atWork) { ShowWork(atWork); },
+      [this, request, outcome](OperationEvents& events) {
+        const bool joined = CallEngine(events, JoinFailure(), false, [&] {
+          return RunJoin(services_.loaded, request, services_.pendants, events, outcome.get());
+        });
+        if (!joined && !events.AbortRequested()) {
+          OfferRepairFromRecovery(request.definitionPath, events);
+        }
+      },
+      [this, outcome] {
+        ShowRunning(false, joinButton_);
+        if (!outcome->completed || outcome->output.empty()) return;
+        const QFileInfo joined(ToQ(outcome->output.string()));
+        services_.ui.ReportOutput(joined.absolutePath(), {joined.fileName()});
+      }));
+}
+
+void JoinPage::ShowRunning(bool running, QPushButton* focusAfter) {
+  // From the start button to the end of the follow-ups: no other operation of the page
+  // can start, the questions before the work included.
+  if (running) {
+    for (QPushButton* b : {joinButton_, testButton_, addRecoveryButton_}) b->setEnabled(false);
+    return;
+  }
+  const bool loaded = QFileInfo(definitionEdit_->text()).isFile();
+  joinButton_->setEnabled(loaded);
+  testButton_->setEnabled(loaded);
+  addRecoveryButton_->setEnabled(!cleanlyTested_.isEmpty());
+  // The focus goes back to where the run was started, not to the outer tab.
+  if (focusAfter && focusAfter->isEnabled()) focusAfter->setFocus();
 }
 
 void JoinPage::Test() {
@@ -162,30 +193,31 @@ void JoinPage::Test() {
   const QString tested = definitionEdit_->text();
   const std::filesystem::path definition = ToPath(tested);
   cleanlyTested_.clear();
-  services_.runner.Start([this](bool atWork) { ShowWork(atWork); },
-                         [this, outcome, definition](OperationEvents& events) {
-                           *outcome = CallEngine(events, TestFailure(), VerifyOutcome{}, [&] {
-                             // The password of an encrypted set is asked for; Cancel
-                             // tests the checksums alone.
-                             return RunVerify(services_.loaded, definition, services_.pendants,
-                                              events,
-                                              VerifyOptions{.password = std::nullopt,
-                                                            .askPassword = true,
-                                                            .countErrors = true,
-                                                            .retryWrongPassword = true});
-                           });
-                           if (outcome->ran && !outcome->aborted && outcome->HasErrors()) {
-                             OfferRepairFromRecovery(definition, events, outcome->cipher.get());
-                           }
-                         },
-                         [this, outcome, tested] {
-                           const bool clean = outcome->ran && !outcome->aborted &&
-                                              outcome->findings == std::set{PartTestResult::Ok};
-                           if (clean && tested == definitionEdit_->text()) cleanlyTested_ = tested;
-                           ShowAddRecoveryCaption();
-                           addRecoveryButton_->setEnabled(!cleanlyTested_.isEmpty());
-                           if (outcome->joinRequested) Join();
-                         });
+  ShowRunning(services_.runner.Start(
+      [this](bool atWork) { ShowWork(atWork); },
+      [this, outcome, definition](OperationEvents& events) {
+        *outcome = CallEngine(events, TestFailure(), VerifyOutcome{}, [&] {
+          // The password of an encrypted set is asked for; Cancel
+          // tests the checksums alone.
+          return RunVerify(services_.loaded, definition, services_.pendants, events,
+                           VerifyOptions{.password = std::nullopt,
+                                         .askPassword = true,
+                                         .countErrors = true,
+                                         .retryWrongPassword = true});
+        });
+        if (outcome->ran && !outcome->aborted && outcome->HasErrors()) {
+          OfferRepairFromRecovery(definition, events, outcome->cipher.get());
+        }
+      },
+      [this, outcome, tested] {
+        ShowRunning(false, testButton_);
+        const bool clean =
+            outcome->ran && !outcome->aborted && outcome->findings == std::set{PartTestResult::Ok};
+        if (clean && tested == definitionEdit_->text()) cleanlyTested_ = tested;
+        ShowAddRecoveryCaption();
+        addRecoveryButton_->setEnabled(!cleanlyTested_.isEmpty());
+        if (outcome->joinRequested) Join();
+      }));
 }
 
 namespace {
@@ -219,15 +251,18 @@ void JoinPage::AddRecovery() {
   if (!typed) return;
   const RecoveryAmount amount = *TypedRecoveryAmount(*typed);
   const std::filesystem::path definition = ToPath(cleanlyTested_);
-  services_.runner.Start([this](bool atWork) { ShowWork(atWork); },
-                         [this, definition, amount](OperationEvents& events) {
-                           CallEngine(events, AddRecoveryFailure(), false, [&] {
-                             return RunAddRecovery(services_.loaded, definition, amount,
-                                                   services_.pendants, events)
-                                 .completed;
-                           });
-                         },
-                         [this] { ShowAddRecoveryCaption(); });
+  ShowRunning(services_.runner.Start([this](bool atWork) { ShowWork(atWork); },
+                                     [this, definition, amount](OperationEvents& events) {
+                                       CallEngine(events, AddRecoveryFailure(), false, [&] {
+                                         return RunAddRecovery(services_.loaded, definition, amount,
+                                                               services_.pendants, events)
+                                             .completed;
+                                       });
+                                     },
+                                     [this] {
+                                       ShowRunning(false, joinButton_);
+                                       ShowAddRecoveryCaption();
+                                     }));
 }
 
 void JoinPage::ShowAddRecoveryCaption() {
@@ -250,9 +285,6 @@ void JoinPage::OfferRepairFromRecovery(const std::filesystem::path& definition,
 
 void JoinPage::ShowWork(bool atWork) {
   abortButton_->setEnabled(atWork);
-  joinButton_->setEnabled(!atWork);
-  testButton_->setEnabled(!atWork);
-  addRecoveryButton_->setEnabled(!atWork && !cleanlyTested_.isEmpty());
   inputsPanel_->setEnabled(!atWork);
 }
 

@@ -60,6 +60,9 @@ class JoinPage : public QWidget {
   // The add-recovery button says whether it adds recovery parts or replaces the set's.
   void ShowAddRecoveryCaption();
   bool replacesRecovery_ = false;
+  // Shows an operation of the page started (its start buttons disabled until its
+  // follow-ups are over) or ended, the focus then on `focusAfter`.
+  void ShowRunning(bool running, QPushButton* focusAfter = nullptr);
   // Shows a join or test at work: inputs disabled, the abort button live.
   void ShowWork(bool atWork);
   // On the operation's thread, after a test or join that met lost or damaged parts:
@@ -69,6 +72,7 @@ class JoinPage : public QWidget {
                                const SetCipher* cipher = nullptr);
 
   PageServices services_;
+  QString lastFolder_;  // of the last definition browsed for
 };
 
 }  // namespace kivora::ui

@@ -11,6 +11,7 @@
 #include "core/format/DefinitionRecords.h"
 #include "ui/engine/MessageLayer.h"
 #include "ui/engine/OperationRunner.h"
+#include "ui/engine/WindowUi.h"
 #include "ui/pages/DisguiseOptions.h"
 #include "ui/state/StateList.h"
 
@@ -19,7 +20,7 @@ namespace kivora::ui {
 struct PageServices {
   MessageLayer& messages;
   const PendantProvider& pendants;
-  OperationEvents& ui;
+  WindowUi& ui;
   StateList& states;
   OperationRunner& runner;
   KvrDefinition& loaded;  // the definition read last, on either page

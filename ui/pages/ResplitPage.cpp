@@ -1,6 +1,7 @@
 #include "ui/pages/ResplitPage.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -36,7 +37,7 @@ ResplitPage::ResplitPage(QWidget* parent, PageServices services)
   saveFolder_->ShowTextAsHint();
   infoList_ = new InfoListView("lvRedevideInfo", services_.language);
   auto* selectAllNote =
-      Named<QLabel>("Label11", tr("若是全選的話，則所有的檔\n案都將成為再分割的對象。"));
+      Named<QLabel>("Label11", tr("若是全選的話，\n則所有的檔案都將成為再分割的對象。"));
   selectAllButton_ = Named<QPushButton>("btnRedevideAll", tr("全選(&T)"));
   startButton_ = Named<QPushButton>("btnRedevide", tr("再分割(&V)"));
   abortButton_ = Named<QPushButton>("btnRedevideAbort", tr("放棄(&A)"));
@@ -102,8 +103,9 @@ void ResplitPage::OnFileNameChanged(QLineEdit* changed) {
 }
 
 void ResplitPage::BrowseDefinition() {
-  const auto chosen = services_.messages.OpenFileName(this, DefinitionFilter(), QString());
+  const auto chosen = services_.messages.OpenFileName(this, DefinitionFilter(), lastFolder_);
   if (!chosen) return;
+  lastFolder_ = QFileInfo(*chosen).absolutePath();
   if (*chosen == definitionEdit_->text()) {
     OnFileNameChanged(definitionEdit_);
   } else {
@@ -129,15 +131,18 @@ void ResplitPage::ShowSummary(const std::vector<std::pair<MessageText, MessageTe
 
 void ResplitPage::ApplySettings(const KivoraSettings& s) {
   saveFolder_->Restore(s.resplitSavePath, s.resplitSaveFolder);
+  lastFolder_ = s.resplitLastFolder;
 }
 
 void ResplitPage::StoreSettings(KivoraSettings& s) const {
   s.resplitSaveFolder = saveFolder_->SelectedEntry();
   s.resplitSavePath = saveFolder_->Folder();
+  s.resplitLastFolder = lastFolder_;
 }
 
 void ResplitPage::BrowseSource() {
-  if (const auto chosen = services_.messages.OpenFileName(this, tr("所有檔案 (*)"), QString())) {
+  if (const auto chosen = services_.messages.OpenFileName(this, tr("所有檔案 (*)"), lastFolder_)) {
+    lastFolder_ = QFileInfo(*chosen).absolutePath();
     sourceEdit_->setText(*chosen);
   }
 }
@@ -167,6 +172,7 @@ void ResplitPage::StartResplit() {
   const std::vector<int> selected = services_.states.SelectedKeys();
   if (selected.empty()) {
     services_.messages.Error(this, tr("請從一覽表上選擇要再次分割的檔案。"));
+    services_.states.setFocus();  // where the parts are selected
     return;
   }
   if (!SelectAll()) request.selected = selected;
@@ -174,6 +180,7 @@ void ResplitPage::StartResplit() {
       [this](bool atWork) {
         abortButton_->setEnabled(atWork);
         startButton_->setEnabled(!atWork);
+        selectAllButton_->setEnabled(!atWork);
         services_.states.setEnabled(!atWork);
         inputsPanel_->setEnabled(!atWork);
       },
@@ -181,6 +188,12 @@ void ResplitPage::StartResplit() {
         CallEngine(events, ResplitFailure(), false, [&] {
           return RunResplit(services_.loaded, request, services_.pendants, events);
         });
+      },
+      [this, request] {
+        const std::filesystem::path folder =
+            request.outputFolder.value_or(request.definitionPath.parent_path());
+        services_.ui.ReportOutput(QDir(ToQ(folder.string())).absolutePath());
+        if (startButton_->isEnabled()) startButton_->setFocus();
       });
 }
 

@@ -54,6 +54,7 @@ class ResplitPage : public QWidget {
   QWidget* inputsPanel_;
   PageServices services_;
   bool selectAll_ = false;
+  QString lastFolder_;  // of the last definition or source browsed for
 };
 
 }  // namespace kivora::ui

@@ -19,6 +19,7 @@
 #include "core/operations/EngineCall.h"
 #include "core/payload/SecretText.h"
 #include "core/text/Messages.h"
+#include "ui/engine/PaletteMarks.h"
 #include "ui/engine/WindowUi.h"
 #include "ui/pages/DisguiseOptionsDialog.h"
 #include "ui/pages/PageServices.h"
@@ -56,7 +57,8 @@ SplitPage::SplitPage(QWidget* parent, Services services)
   partSizeSpin_->setGroupSeparatorShown(false);
   partSizeSpin_->setWrapping(false);
   partSizeSpin_->setValue(500);
-  partSizeSpin_->setFixedWidth(18);  // only its arrows show: the number is partSizeEdit_
+  partSizeSpin_->setFixedWidth(18);            // only its arrows show: the number is partSizeEdit_
+  partSizeSpin_->setFocusPolicy(Qt::NoFocus);  // the field's Tab stop is the number's
   partSizeEdit_->installEventFilter(this);
   randomSizeBox_ = Named<QCheckBox>("cbRandomSize", tr("隨機大小(&D)"));
   randomSizeBox_->setChecked(true);
@@ -79,7 +81,7 @@ SplitPage::SplitPage(QWidget* parent, Services services)
   disguiseBox_->setToolTip(tr("進行圖像檔案的偽裝"));
   optionsButton_ = Named<QPushButton>("btnKvrOption", tr("選項(&O)..."));
   encryptionNote_ = Named<QLabel>("Label20");
-  encryptionNote_->setStyleSheet(QStringLiteral("color: blue;"));
+  ShowAsNote(encryptionNote_);
   encryptionNote_->setWordWrap(true);
   startButton_ = Named<QPushButton>("btnDevide", tr("分割(&V)"));
   startButton_->setEnabled(false);
@@ -215,6 +217,7 @@ void SplitPage::ApplySettings(const KivoraSettings& s) {
   o.implant = s.implant;
   o.encrypt = s.encrypt;
   o.recoveryCount = s.recoveryCount;
+  lastFolder_ = s.splitLastFolder;
   ShowEncryption();
 }
 
@@ -235,18 +238,20 @@ void SplitPage::StoreSettings(KivoraSettings& s) const {
   s.implant = o.implant;
   s.encrypt = o.encrypt;
   s.recoveryCount = o.recoveryCount;
+  s.splitLastFolder = lastFolder_;
 }
 
 void SplitPage::BrowseSource() {
-  const auto chosen = services_.messages.OpenFileName(this, tr("所有檔案 (*)"), QString());
-  if (chosen) SetSource(*chosen);
+  const auto chosen = services_.messages.OpenFileName(this, tr("所有檔案 (*)"), lastFolder_);
+  if (!chosen) return;
+  lastFolder_ = QFileInfo(*chosen).absolutePath();
+  SetSource(*chosen);
 }
 
 bool SplitPage::CheckPartSizeField() {
   bool isNumber = false;
   const bool valid = partSizeEdit_->text().toInt(&isNumber) >= 1 && isNumber;
-  partSizeEdit_->setProperty("invalid", !valid);
-  partSizeEdit_->setStyleSheet(valid ? QString() : QStringLiteral("background: #ffd6d6;"));
+  MarkInvalid(partSizeEdit_, !valid);
   return valid;
 }
 
@@ -353,6 +358,12 @@ void SplitPage::StartSplit() {
       [this, settings](OperationEvents& events) {
         CallEngine(events, SplitFailure(result_), false,
                    [&] { return RunSplit(settings, services_.pendants, events, result_, seed_); });
+      },
+      [this] {
+        if (startButton_->isEnabled()) startButton_->setFocus();
+        if (result_.partPaths.empty()) return;
+        services_.ui.ReportOutput(
+            QFileInfo(ToQ(result_.partPaths.front().string())).absolutePath());
       });
 }
 

@@ -12,6 +12,7 @@
 #include "core/operations/SplitOperation.h"
 #include "ui/engine/MessageLayer.h"
 #include "ui/engine/OperationRunner.h"
+#include "ui/engine/WindowUi.h"
 #include "ui/pages/DisguiseOptions.h"
 #include "ui/settings/SettingsFile.h"
 
@@ -33,7 +34,7 @@ class SplitPage : public QWidget {
   struct Services {
     MessageLayer& messages;
     const PendantProvider& pendants;
-    OperationEvents& ui;
+    WindowUi& ui;
     DisguiseOptions& options;
     OperationRunner& runner;
     std::vector<std::filesystem::path> pluginFolders;
@@ -96,6 +97,7 @@ class SplitPage : public QWidget {
   QPushButton* abortButton_;
   QWidget* inputsPanel_;
   Services services_;
+  QString lastFolder_;  // of the last source browsed for
   std::optional<std::uint64_t> seed_;
   SplitOutcome result_;
   QString proposedFrom_;  // the source the base name was last proposed from

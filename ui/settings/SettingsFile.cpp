@@ -75,6 +75,11 @@ void WriteSaveFolder(IniText& ini, QStringView section, QStringView prefix, int 
   if (index != 0) ini.SetValue(section, prefix.toString() + QStringLiteral("SavePath"), path);
 }
 
+// A page's last folder, once it has one.
+void WriteFolder(IniText& ini, QStringView section, const QString& folder) {
+  if (!folder.isEmpty()) ini.SetValue(section, u"LastFolder", folder);
+}
+
 void WriteHistory(IniText& ini, QStringView section, const QStringList& entries) {
   for (qsizetype i = 0; i < entries.size(); ++i) {
     ini.SetValue(section, section.toString() + QString::number(i), entries[i]);
@@ -114,14 +119,17 @@ KivoraSettings LoadSettings(const QString& path) {
   s.recoveryCount = ReadIntIn(ini, kSplitSection, u"RecoveryCount", 0, kMaxRecoveryPerGroup,
                               defaults.recoveryCount);
 
+  s.splitLastFolder = ReadString(ini, kSplitSection, u"LastFolder", defaults.splitLastFolder);
   s.joinSavePath = ReadString(ini, kJoinSection, u"JointSavePath", defaults.joinSavePath);
   s.joinSaveFolder = ReadInt(ini, kJoinSection, u"JointSaveFolder", defaults.joinSaveFolder);
   s.associateKivora = ReadBool(ini, kJoinSection, u"AssociateKivora", defaults.associateKivora);
+  s.joinLastFolder = ReadString(ini, kJoinSection, u"LastFolder", defaults.joinLastFolder);
 
   s.resplitSavePath =
       ReadString(ini, kResplitSection, u"RedivideSavePath", defaults.resplitSavePath);
   s.resplitSaveFolder =
       ReadInt(ini, kResplitSection, u"RedivideSaveFolder", defaults.resplitSaveFolder);
+  s.resplitLastFolder = ReadString(ini, kResplitSection, u"LastFolder", defaults.resplitLastFolder);
 
   s.addresses = ReadHistory(ini, kAddress);
   s.moreInfo = ReadHistory(ini, kMoreInfo);
@@ -154,11 +162,14 @@ bool SaveSettings(const QString& path, const KivoraSettings& s) {
   WriteBool(ini, kSplitSection, u"Inplant", s.implant);
   WriteBool(ini, kSplitSection, u"Encrypt", s.encrypt);
   WriteInt(ini, kSplitSection, u"RecoveryCount", s.recoveryCount);
+  WriteFolder(ini, kSplitSection, s.splitLastFolder);
 
   WriteSaveFolder(ini, kJoinSection, u"Joint", s.joinSaveFolder, s.joinSavePath);
   WriteBool(ini, kJoinSection, u"AssociateKivora", s.associateKivora);
+  WriteFolder(ini, kJoinSection, s.joinLastFolder);
 
   WriteSaveFolder(ini, kResplitSection, u"Redivide", s.resplitSaveFolder, s.resplitSavePath);
+  WriteFolder(ini, kResplitSection, s.resplitLastFolder);
 
   WriteHistory(ini, kAddress, s.addresses);
   WriteHistory(ini, kMoreInfo, s.moreInfo);

@@ -32,13 +32,18 @@ struct KivoraSettings {
   bool implant = false;
   bool encrypt = false;
   int recoveryCount = 0;  // 0..254 recovery parts per group
+  // The folder each page's file dialogs opened in last, offered first the next time
+  // ("LastFolder" of the page's section; empty: not written).
+  QString splitLastFolder;
   // Section "Joint"
   QString joinSavePath;
   int joinSaveFolder = 0;
   bool associateKivora = true;
+  QString joinLastFolder;
   // [Redivide]
   QString resplitSavePath;
   int resplitSaveFolder = 0;
+  QString resplitLastFolder;
   // [Address], [MoreInfo]: the histories, in list order.
   QStringList addresses;
   QStringList moreInfo;

@@ -13,7 +13,10 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -42,6 +45,8 @@
 #include "ui/pages/SplitPage.h"
 #include "ui/pages/WidgetNames.h"
 #include "ui/state/StateList.h"
+#include "ui/window/DesktopNotifier.h"
+#include "ui/window/HelpTexts.h"
 #include "ui/window/StatusPanels.h"
 #include "ui/window/WindowFont.h"
 
@@ -84,8 +89,6 @@ MainWindow::~MainWindow() = default;
 bool MainWindow::Busy() const { return runner_ && runner_->Running(); }
 
 void MainWindow::BuildWindow() {
-  // The smallest size, and the first: the pages need it. More room goes to the state list.
-  setMinimumSize(592, 443);
   stateList_ = new StateList;
   statusBar_ = Named<QStatusBar>("sbStatus");
   statusBar_->setSizeGripEnabled(false);
@@ -96,8 +99,6 @@ void MainWindow::BuildWindow() {
   panels_ = AddStatusPanels(*statusBar_, font(), LongestStatusTexts(env_.language, version));
   panels_[3]->setAlignment(Qt::AlignCenter);
   panels_[3]->setText(version);
-  setMinimumWidth(std::max(minimumWidth(), statusBar_->minimumSizeHint().width() + 8));
-  resize(minimumSize());
 
   WindowUi::Hooks hooks;
   hooks.showSummary = [this](OperationKind readFor, const auto& rows) {
@@ -108,9 +109,23 @@ void MainWindow::BuildWindow() {
     }
   };
   hooks.choosePlugin = [this] { return resplitPage_->ChoosePlugin(); };
+  // Long work keeps the machine awake until it ends, and tells how it ended when the
+  // window is not the one in front.
+  hooks.longWorkStarted = [this] { sleepInhibitor_.Hold(tr("Kivora 正在處理檔案")); };
+  hooks.operationEnded = [this](const QString& ending, bool longWork) {
+    sleepInhibitor_.Release();
+    if (longWork && !isActiveWindow())
+      NotifyDesktop(tr("Kivora"), ending.isEmpty() ? tr("作業已結束。") : ending);
+  };
   windowUi_ = std::make_unique<WindowUi>(this, messages_, *stateList_, panels_, env_.language,
                                          std::move(hooks));
   runner_ = std::make_unique<OperationRunner>(*windowUi_);
+  // Every operation's progress, in bytes where it counts them, else in parts.
+  auto* progressBar = Named<QProgressBar>("pbProgress");
+  progressBar->setMaximumHeight(panels_[0]->sizeHint().height());
+  progressBar->setMinimumWidth(100);
+  statusBar_->addWidget(progressBar, 1);
+  windowUi_->SetProgressBar(progressBar);
 
   splitPage_ =
       new SplitPage(nullptr, SplitPage::Services{messages_, pendants_, *windowUi_, options_,
@@ -144,9 +159,10 @@ void MainWindow::BuildWindow() {
         FileState::Redisguised, FileState::Mismatch, FileState::Recovery, FileState::Rebuilt})
     stateTexts << EngineText(StateText(state), env_.language);
   stateList_->SetStateTexts(stateTexts);
-  stateListWidth_ = 178 + width() - 592;
-  stateList_->setFixedWidth(stateListWidth_);
-  firstTab->addWidget(stateList_);
+  // The pages keep the width they need; the list takes the rest, at least its columns.
+  operationTabs_->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
+  stateList_->setMinimumWidth(178);
+  firstTab->addWidget(stateList_, 1);
   fileListPage_ = new FileListPage(nullptr, services, panels_[2]);
 
   mainTabs_ = Named<QTabWidget>("pcKivora");
@@ -154,6 +170,7 @@ void MainWindow::BuildWindow() {
   mainTabs_->addTab(fileListPage_, tr(" 檔案清單 "));
 
   auto* layout = new QVBoxLayout(this);
+  layout->setMenuBar(BuildMenuBar(version));
   layout->setContentsMargins(4, 4, 4, 0);
   layout->setSpacing(2);
   layout->addWidget(mainTabs_, 1);
@@ -164,6 +181,51 @@ void MainWindow::BuildWindow() {
   connect(operationTabs_, &QTabWidget::currentChanged, this,
           [this](int i) { GuardSubPageChange(i); });
   connect(mainTabs_, &QTabWidget::currentChanged, this, [this](int i) { GuardMainTabChange(i); });
+  // The smallest size is what the content needs (the layout keeps to it); the first is
+  // the original's client area where that is larger.
+  resize(minimumSizeHint().expandedTo(QSize(592, 443)));
+}
+
+QMenuBar* MainWindow::BuildMenuBar(const QString& version) {
+  auto* bar = Named<QMenuBar>("mmKivora");
+  QMenu* file = bar->addMenu(tr("檔案(&F)"));
+  file->setObjectName(QStringLiteral("miFile"));
+  QAction* open = file->addAction(tr("開啟 KivoRa 檔案(&O)..."), this, [this] {
+    if (Busy()) return;
+    mainTabs_->setCurrentIndex(0);
+    operationTabs_->setCurrentIndex(2);
+    joinPage_->BrowseDefinition();
+  });
+  open->setObjectName(QStringLiteral("miOpenKvr"));
+  open->setShortcut(QKeySequence::Open);
+  file->addSeparator();
+  QAction* quit = file->addAction(tr("結束(&X)"), this, [this] { close(); });
+  quit->setObjectName(QStringLiteral("miExit"));
+  quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+
+  QMenu* help = bar->addMenu(tr("說明(&H)"));
+  help->setObjectName(QStringLiteral("miHelp"));
+  QAction* manual = help->addAction(tr("使用說明(&M)"), this, [this] { OpenManual(); });
+  manual->setObjectName(QStringLiteral("miManual"));
+  manual->setShortcut(QKeySequence(Qt::Key_F1));
+  QAction* about = help->addAction(tr("關於 Kivora(&A)..."), this, [this, version] {
+    BoxMessage box(AboutText(version));
+    box.details = AboutDetails();
+    messages_.Show(this, box);
+  });
+  about->setObjectName(QStringLiteral("miAbout"));
+  // The shortcuts act wherever the focus is in the window.
+  for (QAction* action : {open, quit, manual}) action->setShortcutContext(Qt::WindowShortcut);
+  return bar;
+}
+
+void MainWindow::OpenManual() {
+  const QString manual = ManualPath(env_.programPath);
+  if (manual.isEmpty()) {
+    messages_.Information(this, tr("找不到使用說明。"));
+    return;
+  }
+  messages_.OpenUrl(QUrl::fromLocalFile(manual));
 }
 
 void MainWindow::WatchStateListScrolling() {
@@ -237,7 +299,7 @@ KivoraSettings MainWindow::CurrentSettings() const {
 }
 
 void MainWindow::ApplySettings(const KivoraSettings& s) {
-  if (s.width > 0 && s.height > 0) resize(QSize(s.width, s.height).expandedTo(minimumSize()));
+  if (s.width > 0 && s.height > 0) resize(QSize(s.width, s.height).expandedTo(minimumSizeHint()));
   move(s.left, s.top);
   // A position off every screen (the screens changed since) goes back onto the primary one.
   const QList<QScreen*> screens = QGuiApplication::screens();
@@ -426,12 +488,6 @@ bool MainWindow::MayClose() {
   }
   runner_->Hold(false);
   return false;
-}
-
-void MainWindow::resizeEvent(QResizeEvent* event) {
-  QWidget::resizeEvent(event);
-  // The pages keep their width: what the window grows by goes to the state list.
-  stateList_->setFixedWidth(stateListWidth_ + std::max(0, width() - minimumWidth()));
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

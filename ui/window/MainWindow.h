@@ -17,11 +17,13 @@
 #include "ui/settings/FileAssociation.h"
 #include "ui/settings/SettingsFile.h"
 #include "ui/state/StateList.h"
+#include "ui/window/SleepInhibitor.h"
 
 class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QMenuBar;
 class QStatusBar;
 class QTabWidget;
 class QTreeWidget;
@@ -74,12 +76,14 @@ class MainWindow : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
 
  private:
   void BuildWindow();
+  // File: open a definition, quit (Ctrl+Q); Help: the manual (F1), About.
+  QMenuBar* BuildMenuBar(const QString& version);
+  void OpenManual();
   void WatchStateListScrolling();
   void OpenCommandLineDefinition();
   void CheckAssociation();
@@ -110,6 +114,7 @@ class MainWindow : public QWidget {
   QList<QLabel*> panels_;
   std::unique_ptr<WindowUi> windowUi_;
   std::unique_ptr<OperationRunner> runner_;
+  SleepInhibitor sleepInhibitor_;  // held while long work runs
   // What each sub-page showed when it was left: its state list and the definition it read,
   // shown again when it comes back (another page's operation may have changed both).
   struct PageView {
@@ -120,7 +125,6 @@ class MainWindow : public QWidget {
   int subPage_ = 0;
   int mainTab_ = 0;
   bool reverting_ = false;
-  int stateListWidth_ = 0;  // at the smallest size of the window
 };
 
 }  // namespace kivora::ui

@@ -18,7 +18,8 @@ namespace {
 constexpr int kLongestCount = 99'999;
 // Selections of up to 9,999,999,999 KB (9.3 TiB; the parts of a set hold 1 TiB at most).
 constexpr std::int64_t kLongestSelectionBytes = std::int64_t{9'999'999'999} * 1024;
-constexpr QFrame::Shape kPanelFrame = QFrame::StyledPanel;
+// Panels are not boxed: an idle one is empty space, not an empty frame.
+constexpr QFrame::Shape kPanelFrame = QFrame::NoFrame;
 
 // Digits need not be equally wide: the widest stands for every one.
 QChar WidestDigit(const QFontMetrics& metrics) {
@@ -70,13 +71,14 @@ QList<QLabel*> AddStatusPanels(QStatusBar& bar, const QFont& font,
     const bool last = i + 1 == longest.size();
     auto* panel = new QLabel;
     panel->setFrameShape(kPanelFrame);
-    const int width = WidthToShow(font, longest[i]);
+    panel->setFixedWidth(WidthToShow(font, longest[i]));
+    // The bar owns it; the last stands at the right end, as wide as its text however wide
+    // the window.
     if (last) {
-      panel->setMinimumWidth(width);
+      bar.addPermanentWidget(panel);
     } else {
-      panel->setFixedWidth(width);
+      bar.addWidget(panel);
     }
-    bar.addWidget(panel, last ? 1 : 0);  // the bar owns it
     panels.append(panel);
   }
   return panels;

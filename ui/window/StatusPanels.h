@@ -19,8 +19,8 @@ namespace kivora::ui {
 // file list's selection summary; `version`.
 QList<QStringList> LongestStatusTexts(Language language, const QString& version);
 
-// Adds a framed panel to `bar` for each entry of `longest`, wide enough to show each of
-// its texts whole in `font`. The last panel takes the room left over, and never less.
+// Adds a panel to `bar` for each entry of `longest`, wide enough to show each of its texts
+// whole in `font`. The last panel stands at the bar's right end.
 QList<QLabel*> AddStatusPanels(QStatusBar& bar, const QFont& font,
                                const QList<QStringList>& longest);
 

@@ -247,8 +247,9 @@ TEST_F(EncryptedSetTest, ResplitWritesOnlyWhatTheSourceProves) {
   test::WriteBytes(dir / "changed.avi", changed);
   ui = test::RecordingEvents();
   EXPECT_FALSE(Resplit(std::vector<int>{1}, kPassword, dir / "changed.avi"));
-  EXPECT_EQ(ui.errors, (std::vector<std::string>{std::string(msg::kPasswordOrSourceWrong),
-                                                 std::string(msg::kResplitFailed311)}));
+  EXPECT_EQ(ui.errors,
+            std::vector<std::string>{
+                msg::kLineThenLine(msg::kResplitFailed311, msg::kPasswordOrSourceWrong).Chinese()});
   EXPECT_FALSE(std::filesystem::exists(PartPath(1)));
 
   ui = test::RecordingEvents();
