@@ -342,6 +342,11 @@ void SetSend::Ended(const RemoteEnd& end) {
       job.step = resumable ? Step::ProbeHidden : Step::Upload;
       break;
     case Step::ProbeHidden:
+      // Cut off after the last byte, before the rename: it is proved and named.
+      if (end.ok && end.length == file.planned.size && Matches(file, end, copy, why)) {
+        job.step = Step::Rename;
+        break;
+      }
       // An upload cut off before goes on from what the hidden name holds.
       job.offset = end.ok && end.length > 0 && end.length < file.planned.size ? end.length : 0;
       job.step = Step::Upload;

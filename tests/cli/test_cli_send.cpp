@@ -139,11 +139,16 @@ TEST_F(SendTest, AKillLeavesNoPartialFileAndTheRerunSendsOnlyWhatWasMissing) {
   }
   ExpectOnlyWholeFiles(ftp);
   const size_t whole = test::FolderContent(ftp).size() - 1;  // one hidden partial
+  // The kill may come after its last byte: then it is named, not sent again.
+  bool cutShort = false;
+  for (const auto& [name, bytes] : test::FolderContent(ftp))
+    if (name.starts_with(".kvsend."))
+      cutShort = bytes.size() < SetFiles().at(name.substr(8)).size();
   test::FtpServer server(ftp, dir / "ftp.log");
   const auto rerun = test::RunCli({"send", Def(), "--to", server.Url()});
   ASSERT_EQ(rerun.code, 0) << rerun.err;
   // The partial goes on where it stopped; what was whole is not sent again.
-  EXPECT_EQ(server.Commands("APPE").size(), 1u);
+  EXPECT_EQ(server.Commands("APPE").size(), cutShort ? 1u : 0u);
   EXPECT_EQ(server.Commands("STOR").size(), files - whole - 1);
   EXPECT_GT(stored, 0);
   EXPECT_EQ(test::FolderContent(ftp), SetFiles());
