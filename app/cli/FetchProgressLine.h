@@ -17,14 +17,14 @@ class FetchProgressLine : public OperationEvents {
   ~FetchProgressLine() override { Clear(); }
 
   void Clear();
+  // Shows a transfer's progress (a send's too, which reports none as events).
+  void Show(const Progress& progress);
 
   void Report(const OperationEvent& event) override;
   Reply Ask(const Question& question) override;
   bool AbortRequested() override { return events_.AbortRequested(); }
 
  private:
-  void Show(const Progress& progress);
-
   OperationEvents& events_;
   std::ostream& err_;
   bool shown_;

@@ -44,7 +44,7 @@ LAYERS = {
     "ui/window": CORE | {"pendant", "filelist", "platform", "language", "ui/pages"}
     | UI_BELOW_PAGES,
     "kvrpack": CORE | {"platform", "language"},
-    "app/cli": CORE | {"pendant", "platform", "net"},
+    "app/cli": CORE | {"pendant", "platform", "net", "filelist"},
 }
 for index, folder in enumerate(CORE_ORDER):
     LAYERS[folder] = set(CORE_ORDER[:index])
