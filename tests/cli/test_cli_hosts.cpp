@@ -288,7 +288,8 @@ TEST_F(HostsTest, CheckRefusesWhatAHostileServerStreamsBeyondTheSet) {
   const std::string at = "http://127.0.0.1:" + std::to_string(port);
   const auto run = Run({"check", List({at + "/lie/", at + "/endless/"}), "--json"});
   EXPECT_EQ(run.code, 1) << run.err;
-  for (const auto& copy : nlohmann::json::parse(run.out)["copies"]) {
+  const nlohmann::json document = nlohmann::json::parse(run.out);
+  for (const auto& copy : document["copies"]) {
     const std::string name = copy["name"];
     EXPECT_EQ(copy["state"], name.ends_with(".kvr") ? "proved" : "wrong") << name;
   }

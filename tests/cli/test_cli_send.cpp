@@ -94,7 +94,8 @@ TEST_F(SendTest, SpreadOverWebDavFtpSftpAndS3LetsAnyOneHostVanish) {
   const auto sent = with(json, s3.Endpoint());
   ASSERT_EQ(sent.code, 0) << sent.err;
   // S3 and the FTP server without XCRC: S3 keeps the CRC-32 it was sent; the others lengths.
-  for (const auto& copy : nlohmann::json::parse(sent.out)["send"]["copies"]) {
+  const nlohmann::json document = nlohmann::json::parse(sent.out);
+  for (const auto& copy : document["send"]["copies"]) {
     EXPECT_TRUE(copy["lengthProved"].get<bool>());
     EXPECT_EQ(copy["crcProved"].get<bool>(), copy["host"] == "s3://sets/s/") << copy["name"];
   }
