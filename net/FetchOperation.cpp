@@ -39,30 +39,6 @@ constexpr std::int64_t kLargestPicture = 16 << 20;
 constexpr std::int64_t kLargestCarrier =
     kLargestPayload + kLargestPicture + kMaxDefinitionBytes + 4;
 
-// The names the definition may be fetched by, the likeliest first: the one definition file
-// listed or, without one, the listed names that are no recovery parts from the last (part
-// numbers have one width within a set), for a last part that carries it. True with them
-// when the definition is implanted.
-std::pair<std::vector<std::string>, bool> DefinitionNamesOf(
-    const std::vector<FileAddresses>& groups) {
-  std::optional<std::string> file;
-  std::vector<std::string> parts;
-  for (const FileAddresses& group : groups) {
-    // A name that is no plain file name is no file of a set.
-    if (!IsPlainFileName(group.fileName)) continue;
-    if (IsDefinitionFileName(group.fileName)) {
-      if (file) throw KivoraError(texts::kSeveralDefinitions(group.fileName));
-      file = group.fileName;
-    } else if (!LooksLikeRecoveryName(group.fileName)) {
-      parts.push_back(group.fileName);
-    }
-  }
-  if (file) return {{*file}, false};
-  if (parts.empty()) throw KivoraError(texts::kNoDefinitionListed);
-  std::sort(parts.rbegin(), parts.rend());
-  return {parts, true};
-}
-
 // Renames through the system-call seam that the kill tests count and cut.
 void RenameInFolder(const std::filesystem::path& from, const std::filesystem::path& to) {
   if (sys::RenameAt(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str()) != 0)
@@ -610,7 +586,7 @@ void SetFetch::ReportProgress(const std::vector<FetchedFile>& files) {
 FetchOutcome SetFetch::Run() {
   const std::vector<FileAddresses> groups = GroupByFileName(request_.addresses);
   groups_ = &groups;
-  const auto [names, implanted] = DefinitionNamesOf(groups);
+  const auto [names, implanted] = ListedDefinitionNames(groups);
   implanted_ = implanted;
   std::filesystem::create_directories(request_.folder);
   FetchedFile definition;
