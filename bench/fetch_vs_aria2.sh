@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Times `kivora-cli fetch LIST` against `aria2c -i` and `curl --parallel` fetching a set of
-# about SIZE_MB in PARTS parts over loopback from two mirrors: nginx on 127.0.0.1 serving
+# Times `kivora-cli fetch LIST` against `aria2c -i` and `curl` fetching a set of about
+# SIZE_MB in PARTS parts over loopback from two mirrors: nginx on 127.0.0.1 serving
 # two folders (hard links of one set) on two ports, started here with its configuration,
-# logs and temporary files in the benchmark's temporary folder. Each tool runs with 4
-# transfers at once and at most 2 to one server, into a fresh folder, RUNS times,
-# alternating (a load that comes and goes hits each); the best and the median are printed
-# with the ratio of the bests to aria2's. aria2 and curl only download; kivora-cli also
+# logs and temporary files in the benchmark's temporary folder. aria2, curl --parallel and
+# kivora-cli --jobs 4 run 4 transfers at once (at most 2 to one server); kivora-cli
+# --jobs 1 runs one at a time, as curl does without --parallel. Each runs into a fresh
+# folder, RUNS times, alternating (a load that comes and goes hits each); the best and
+# median wall time and the median CPU time (user and system) are printed, with the ratio
+# of the medians to aria2's (4 at once) or to curl's (one at a time). aria2 and curl only download; kivora-cli also
 # proves every part's CRC-32 and publishes the set by its commit. The machine may be
 # shared: compare within a run, not between runs.
 # Usage: bench/fetch_vs_aria2.sh [BUILD_DIR] [SIZE_MB] [PARTS] [RUNS] [TMP_PARENT]
@@ -84,46 +86,72 @@ while read -r line; do
   printf '%s\r\n' "${line##*$'\t'}" >> "$tmp/list.txt"
 done < "$tmp/aria2.txt"
 
-# Seconds of one run of the shell command $1 into a fresh folder $tmp/out.
+# Wall and CPU seconds (user + system, of the command and its children) of one run of
+# the shell command $1 into a fresh folder $tmp/out.
 seconds() {
   rm -rf "$tmp/out" && mkdir "$tmp/out"
-  local TIMEFORMAT=%R
-  { time bash -c "cd $(printf '%q' "$tmp/out") && $1" > /dev/null 2>&1; } 2>&1 ||
+  local TIMEFORMAT='%R %U %S'
+  local t
+  t=$({ time bash -c "cd $(printf '%q' "$tmp/out") && $1" > /dev/null 2>&1; } 2>&1) ||
     { echo "failed: $1" >&2; exit 1; }
+  read -r wall user sys <<< "$t"
+  echo "$wall $(echo "$user + $sys" | bc -l)"
 }
-stats() { sort -g | awk '{ v[NR] = $1 } END { printf "%.3f %.3f\n", v[1], v[int((NR + 1) / 2)] }'; }
+# "best median" of the first column of its input, and the median of the second.
+stats() {
+  local lines walls cpus
+  lines=$(cat)
+  walls=$(cut -d' ' -f1 <<< "$lines" | sort -g)
+  cpus=$(cut -d' ' -f2 <<< "$lines" | sort -g)
+  local n m
+  n=$(wc -l <<< "$walls")
+  m=$(((n + 1) / 2))
+  printf '%.3f %.3f %.3f\n' "$(head -1 <<< "$walls")" "$(sed -n "${m}p" <<< "$walls")" \
+    "$(sed -n "${m}p" <<< "$cpus")"
+}
 
 q() { printf '%q' "$1"; }
-kivora_cmd="$(q "$cli") fetch $(q "$tmp/list.txt") -o . --jobs 4"
+kivora4_cmd="$(q "$cli") fetch $(q "$tmp/list.txt") -o . --jobs 4"
+kivora1_cmd="$(q "$cli") fetch $(q "$tmp/list.txt") -o . --jobs 1"
 aria2_cmd="aria2c -q -i $(q "$tmp/aria2.txt") -d . -j 4 -x 2 -s 2 --max-connection-per-server=2 --allow-overwrite=true --auto-file-renaming=false"
-curl_cmd="curl -sS --fail --parallel --parallel-max 4 -K $(q "$tmp/curl.cfg")"
+curl4_cmd="curl -sS --fail --parallel --parallel-max 4 -K $(q "$tmp/curl.cfg")"
+curl1_cmd="curl -sS --fail -K $(q "$tmp/curl.cfg")"
+tools="aria2 kivora4 curl4 curl1 kivora1"
 
 # Each tool's result is the set, byte for byte.
-for cmd in "$kivora_cmd" "$aria2_cmd" "$curl_cmd"; do
-  seconds "$cmd" > /dev/null
-  diff -r "$tmp/a" "$tmp/out" > /dev/null || { echo "fetched set differs: $cmd" >&2; exit 1; }
+for tool in $tools; do
+  cmd_var=${tool}_cmd
+  seconds "${!cmd_var}" > /dev/null
+  diff -r "$tmp/a" "$tmp/out" > /dev/null || { echo "fetched set differs: ${!cmd_var}" >&2; exit 1; }
 done
 
-kivora_times="" aria2_times="" curl_times=""
+declare -A times
 for _ in $(seq "$runs"); do
-  aria2_times+="$(seconds "$aria2_cmd")"$'\n'
-  kivora_times+="$(seconds "$kivora_cmd")"$'\n'
-  curl_times+="$(seconds "$curl_cmd")"$'\n'
+  for tool in $tools; do
+    cmd_var=${tool}_cmd
+    times[$tool]+="$(seconds "${!cmd_var}")"$'\n'
+  done
 done
 
-row() {
-  read -r best med <<< "$2"
-  printf '%-36s best %7.3f s  median %7.3f s%s\n' "$1" "$best" "$med" "${3:-}"
-}
-aria2_stats=$(printf '%s' "$aria2_times" | stats)
+declare -A labels=(
+  [aria2]="aria2c -i -j 4 (2 mirrors)"
+  [kivora4]="kivora-cli fetch --jobs 4 (proved)"
+  [curl4]="curl --parallel-max 4 (1 mirror a file)"
+  [curl1]="curl, one file at a time"
+  [kivora1]="kivora-cli fetch --jobs 1 (proved)"
+)
+declare -A against=([kivora4]=aria2 [curl4]=aria2 [kivora1]=curl1)
 printf 'nproc %s, load %s; %d MB in %d parts (+ definition) under %s; %d runs\n' "$(nproc)" \
   "$(cut -d' ' -f1-3 /proc/loadavg)" "$size_mb" "$(ls "$tmp/a" | grep -c png)" "$parent" "$runs"
-row "aria2c -i (2 mirrors)" "$aria2_stats"
-for tool in kivora curl; do
-  times_var=${tool}_times
-  tool_stats=$(printf '%s' "${!times_var}" | stats)
-  ratio=$(echo "${tool_stats%% *} / ${aria2_stats%% *}" | bc -l)
-  label="kivora-cli fetch (2 mirrors, proved)"
-  [ "$tool" = curl ] && label="curl --parallel (1 mirror a file)"
-  row "$label" "$tool_stats" "$(printf '  ratio %.2f' "$ratio")"
+declare -A medians
+for tool in $tools; do
+  read -r best med cpu <<< "$(printf '%s' "${times[$tool]}" | stats)"
+  medians[$tool]=$med
+  ratio=""
+  if [ -n "${against[$tool]:-}" ]; then
+    ratio=$(printf '  %.2fx %s' "$(echo "$med / ${medians[${against[$tool]}]}" | bc -l)" \
+      "${against[$tool]}")
+  fi
+  printf '%-42s best %7.3f s  median %7.3f s  cpu %7.3f s%s\n' "${labels[$tool]}" "$best" \
+    "$med" "$cpu" "$ratio"
 done

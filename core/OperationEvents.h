@@ -19,7 +19,7 @@ namespace kivora {
 
 enum class Answer { Yes, No, Cancel };
 
-enum class OperationKind { Load, Split, Resplit, Test, Join, Repair, AddRecovery };
+enum class OperationKind { Load, Split, Resplit, Test, Join, Repair, AddRecovery, Fetch };
 
 // What became of one file of an operation.
 enum class FileState {
@@ -114,6 +114,22 @@ struct Finished {
   Outcome outcome = Outcome::Completed;
 };
 
+// What every operation's outcome holds beside its own results: how it ended (as its
+// Finished said; Failed when it refused before its work began) and the last state of each
+// file it reported, in the order they were first reported (a FilesCleared empties it).
+struct OperationResult {
+  Outcome ending = Outcome::Failed;
+  std::vector<FileStateChanged> files;
+
+  // The last state of `role`, if the operation reported one.
+  std::optional<FileState> StateOf(FileRole role) const {
+    for (const FileStateChanged& f : files) {
+      if (f.role == role) return f.state;
+    }
+    return std::nullopt;
+  }
+};
+
 using OperationEvent = std::variant<WorkStarted, WorkEnded, FilesCleared, FileStateChanged,
                                     Progress, Message, DefinitionSummary, Finished>;
 
@@ -135,6 +151,8 @@ enum class QuestionKind {
                          // tests the checksums alone)?
   ResplitDamaged,        // Yes/No: a test found parts only the source can rebuild; go and
                          // re-split them?
+  JoinFetchedSet,        // Yes/No: a fetch brought the set (repairable when files are
+                         // missing); repair what is missing and join it now?
 };
 
 // True for the questions answered with a text rather than Yes/No.

@@ -28,7 +28,8 @@ class PendantProvider {
   // The set a split or re-split uses: the built-in set when usePlugin is false,
   // otherwise the plug-in of that file name in the plug-in folder. A plug-in that
   // cannot be read yields a set without pendants.
-  virtual std::unique_ptr<PendantSet> OpenSet(bool usePlugin, std::string_view pluginName) const = 0;
+  virtual std::unique_ptr<PendantSet> OpenSet(bool usePlugin,
+                                              std::string_view pluginName) const = 0;
   // Size of a built-in pendant (for definitions that do not store pendant sizes).
   virtual std::optional<std::int32_t> BuiltinPendantSize(int id) const = 0;
   // Checksum of a plug-in's pictures, as stored in a definition; 0 when the file

@@ -57,6 +57,8 @@ MessageText FailureClosing(OperationKind operation) {
       return msg::kRepairFailedClosing;
     case OperationKind::AddRecovery:
       return msg::kAddRecoveryFailedClosing;
+    case OperationKind::Fetch:
+      return msg::kFetchFailedClosing;
   }
   return {};
 }

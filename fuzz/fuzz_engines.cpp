@@ -21,7 +21,7 @@
 #include "core/operations/EngineCall.h"
 #include "core/operations/JoinOperation.h"
 #include "core/operations/ResplitOperation.h"
-#include "core/operations/VerifyOperation.h"
+#include "core/operations/TestOperation.h"
 #include "fuzz/FuzzSupport.h"
 #include "pendant/PendantLibrary.h"
 
@@ -79,14 +79,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   // Each operation is called as a front end calls it: a failure becomes its message.
-  CallEngine(ui, TestFailure(), VerifyOutcome{},
-             [&] { return RunVerify(loaded, definitionPath, pendants, ui); });
+  loaded = RunTest({.definitionPath = definitionPath, .loaded = loaded}, pendants, ui).definition;
 
-  JoinOutcome joined;
-  const JoinRequest request{
-      .definitionPath = definitionPath, .outputFolder = outFolder, .password = kPassword};
-  CallEngine(ui, JoinFailure(), false,
-             [&] { return RunJoin(loaded, request, pendants, ui, &joined); });
+  const JoinRequest request{.definitionPath = definitionPath,
+                            .outputFolder = outFolder,
+                            .password = kPassword,
+                            .loaded = loaded};
+  const JoinOutcome joined = RunJoin(request, pendants, ui);
 
   fs::path source = joined.output;
   if (!joined.completed || !Exists(source)) {
@@ -101,7 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (control & 0x10) resplit.selected = std::vector<int>{control >> 5};
   // As the re-split command does: its own reading of the definition.
   if (!LoadDefinition(definitionPath, pendants, OperationKind::Resplit, ui, loaded)) return 0;
-  CallEngine(ui, ResplitFailure(), false,
-             [&] { return RunResplit(loaded, resplit, pendants, ui); });
+  resplit.loaded = loaded;
+  RunResplit(resplit, pendants, ui);
   return 0;
 }

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "fuzz/FuzzSupport.h"
 #include "app/cli/PartList.h"
+#include "fuzz/FuzzSupport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 2) return 0;

@@ -50,10 +50,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   try {
     AssessRecovery(definition, pendants);
     fuzz::ScriptedUi dryUi(0, (control >> 1) & 7);
-    RunRepair(definition, true, pendants, dryUi);
+    RunRepair({.definition = definition, .dryRun = true}, pendants, dryUi);
     if ((control & 1) == 0) return 0;
     fuzz::ScriptedUi ui(0, (control >> 1) & 7);
-    const RepairOutcome repaired = RunRepair(definition, false, pendants, ui);
+    const RepairOutcome repaired = RunRepair({.definition = definition}, pendants, ui);
     // What a completed repair rebuilt is intact when looked at again.
     fuzz::Check(!repaired.completed || AssessRecovery(definition, pendants).damaged == 0,
                 "a completed repair left damaged files");

@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <cctype>
 #include <memory>
 #include <new>
@@ -69,12 +70,25 @@ std::string PercentDecode(std::string_view text) {
   return decoded;
 }
 
+// The text as a message may show it: whatever stands before an '@' of the authority (a
+// user and, maybe, a password) is blanked, whether or not the text reads as an address.
+std::string Shown(std::string_view text) {
+  const size_t start = text.find("://");
+  if (start == std::string_view::npos) return std::string(text);
+  const size_t from = start + 3;
+  // A password may hold a '/' of its own: up to the query, the last '@' ends the user part.
+  const size_t end = std::min(text.find_first_of("?#", from), text.size());
+  const size_t at = text.substr(0, end).rfind('@');
+  if (at == std::string_view::npos || at < from) return std::string(text);
+  return std::string(text.substr(0, from)) + "***" + std::string(text.substr(at));
+}
+
 UrlHandle ParsedUrl(const std::string& url, std::string_view given) {
   UrlHandle handle(curl_url());
   if (!handle) throw std::bad_alloc();
   if (curl_url_set(handle.get(), CURLUPART_URL, url.c_str(), CURLU_NON_SUPPORT_SCHEME) !=
       CURLUE_OK) {
-    throw KivoraError(texts::kAddressUnreadable(std::string(given)));
+    throw KivoraError(texts::kAddressUnreadable(Shown(given)));
   }
   return handle;
 }
@@ -104,7 +118,7 @@ Address Describe(CURLU* url, std::string_view given) {
   const std::string folder = slash == std::string::npos ? "/" : path.substr(0, slash + 1);
   address.mirror = address.host + folder;
   address.fileName = PercentDecode(slash == std::string::npos ? path : path.substr(slash + 1));
-  if (address.url.empty()) throw KivoraError(texts::kAddressUnreadable(std::string(given)));
+  if (address.url.empty()) throw KivoraError(texts::kAddressUnreadable(Shown(given)));
   return address;
 }
 
@@ -134,12 +148,12 @@ Address ParseAddress(std::string_view text) {
     throw KivoraError(texts::kPasswordInAddress(UrlPart(url.get(), CURLUPART_URL)));
   }
   const std::optional<Scheme> known = SchemeNamed(scheme);
-  if (!known) throw KivoraError(texts::kSchemeRefused(std::string(text), scheme));
+  if (!known) throw KivoraError(texts::kSchemeRefused(Shown(text), scheme));
   if (*known == Scheme::S3 &&
       (UrlPart(url.get(), CURLUPART_HOST).empty() || !UrlPart(url.get(), CURLUPART_PORT).empty() ||
        !UrlPart(url.get(), CURLUPART_USER).empty() ||
        UrlPart(url.get(), CURLUPART_PATH).size() < 2)) {
-    throw KivoraError(texts::kNotS3Object(std::string(text)));
+    throw KivoraError(texts::kNotS3Object(Shown(text)));
   }
   return Describe(url.get(), text);
 }

@@ -11,6 +11,13 @@
 #include "net/FetchMessages.h"
 
 namespace kivora::net {
+namespace {
+
+// Far longer than any address a server takes; a longer line is no address.
+constexpr size_t kLongestListLine = 16 * 1024;
+constexpr size_t kShownOfLongLine = 80;
+
+}  // namespace
 
 std::vector<std::string> ReadListLines(const std::filesystem::path& path,
                                        std::string_view encoding) {
@@ -28,10 +35,18 @@ std::vector<std::string> ReadListLines(const std::filesystem::path& path,
   if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
   std::vector<std::string> lines;
   size_t start = 0;
-  while (start < text.size()) {
+  for (int number = 1; start < text.size(); ++number) {
     size_t end = text.find('\n', start);
     if (end == std::string::npos) end = text.size();
     std::string_view line(text.data() + start, end - start);
+    if (line.size() > kLongestListLine) {
+      // The start of the line, cut before a character and not inside one.
+      size_t shown = kShownOfLongLine;
+      while (shown > 0 && (static_cast<unsigned char>(line[shown]) & 0xC0) == 0x80) --shown;
+      throw KivoraError(texts::kListLineTooLong(path.string(), number,
+                                                static_cast<int>(kLongestListLine),
+                                                std::string(line.substr(0, shown))));
+    }
     while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
       line.remove_suffix(1);
     while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);

@@ -18,6 +18,7 @@
 #include "core/parts/PartScan.h"
 #include "core/parts/SetNames.h"
 #include "core/recovery/RecoveryScan.h"
+#include "core/recovery/RecoveryTrust.h"
 #include "net/AddressList.h"
 #include "net/CheckMessages.h"
 #include "net/FetchMessages.h"
@@ -59,17 +60,23 @@ struct Expected {
   std::uint32_t crc = 0;
 };
 
+// How far reading the definition from the end of a part came.
+enum class TailRead { NotServed, Undecodable, Decoded };
+
 class SetCheck {
  public:
   SetCheck(const CheckRequest& request, const PendantProvider& pendants, OperationEvents& events)
-      : request_(request), pendants_(pendants), events_(events), probe_(request.access) {}
+      : request_(request),
+        pendants_(pendants),
+        events_(events),
+        probe_(request.access, [this] { return events_.AbortRequested(); }) {}
 
   CheckOutcome Run();
 
  private:
   bool ReadDefinitionFile(const std::string& name, const std::vector<Address>& addresses);
-  bool ReadImplanted(const std::string& name, const std::vector<Address>& addresses);
-  std::optional<StoredDefinitionBytes> TailOf(const Address& address);
+  TailRead ReadImplanted(const std::string& name, const std::vector<Address>& addresses);
+  std::optional<StoredDefinitionBytes> TailOf(const Address& address, bool& served);
   bool Decode(StoredDefinitionBytes stored, const std::string& name);
   void ListFiles(const std::vector<FileAddresses>& groups,
                  const std::vector<Address>& definitionAddresses);
@@ -77,6 +84,7 @@ class SetCheck {
   CheckedCopy CheckFixed(const Address& address, const Expected& expected);
   CheckedCopy CheckRecovery(const CheckedFile& file, const Address& address);
   Expected ExpectedOf(const CheckedFile& file) const;
+  std::int64_t LongestRecoveryPart() const;
   void Plan();
 
   const CheckRequest& request_;
@@ -87,6 +95,7 @@ class SetCheck {
   KvrDefinition definition_;
   std::uint32_t storedCrc_ = 0;
   std::int64_t longestPart_ = 0;
+  std::vector<CoveredFile> recorded_;             // every part file as the definition records it
   std::optional<RecoveryHeader> recoveryHeader_;  // of a recovery part that proved
   MessageText definitionWhy_;
   CheckOutcome outcome_;
@@ -102,6 +111,7 @@ bool SetCheck::Decode(StoredDefinitionBytes stored, const std::string& name) {
     }
     definition_ = std::move(definition);
     stored_ = std::move(stored);
+    definition_.implanted = stored_.implanted;
     storedCrc_ = StreamCrc32(stored_.bytes);
     outcome_.definitionName = name;
     return true;
@@ -125,7 +135,7 @@ bool SetCheck::ReadDefinitionFile(const std::string& name, const std::vector<Add
   return false;
 }
 
-std::optional<StoredDefinitionBytes> SetCheck::TailOf(const Address& address) {
+std::optional<StoredDefinitionBytes> SetCheck::TailOf(const Address& address, bool& served) {
   // The last four bytes give the block's length; the block ends the file. A host that
   // ignores ranges sends the whole file, of which the end is kept.
   const std::int64_t bound = std::numeric_limits<std::int32_t>::max() * 2LL + kMaxDefinitionBytes;
@@ -133,6 +143,7 @@ std::optional<StoredDefinitionBytes> SetCheck::TailOf(const Address& address) {
   if (!probe_.StreamFile(address, bound, TailKeeper{field, 4}, "-4").ok || field.size() != 4) {
     return std::nullopt;
   }
+  served = true;
   const auto length = LoadLittleEndian<std::int32_t>(field, 0);
   if (length <= 0 || length > kMaxDefinitionBytes) return std::nullopt;
   const auto block = static_cast<size_t>(length) + 4;
@@ -145,31 +156,27 @@ std::optional<StoredDefinitionBytes> SetCheck::TailOf(const Address& address) {
   return StoredDefinitionBytes{std::move(bytes), true};
 }
 
-bool SetCheck::ReadImplanted(const std::string& name, const std::vector<Address>& addresses) {
+TailRead SetCheck::ReadImplanted(const std::string& name, const std::vector<Address>& addresses) {
+  bool served = false;
   for (const Address& address : addresses) {
-    std::optional<StoredDefinitionBytes> stored = TailOf(address);
-    if (stored && Decode(std::move(*stored), name)) return true;
+    std::optional<StoredDefinitionBytes> stored = TailOf(address, served);
+    if (stored && Decode(std::move(*stored), name)) return TailRead::Decoded;
   }
-  return false;
+  return served ? TailRead::Undecodable : TailRead::NotServed;
 }
 
 Expected SetCheck::ExpectedOf(const CheckedFile& file) const {
   if (file.role.kind == FileRole::Kind::Definition) {
     return {static_cast<std::int64_t>(stored_.bytes.size()), storedCrc_};
   }
-  const auto index = static_cast<size_t>(file.role.number);
-  const PartRecord& record = definition_.parts[index];
-  const bool disguised = definition_.header.Disguised;
-  Expected expected{
-      ExpectedPartLength(record, disguised),
-      ExpectedPartCrc(record, disguised, definition_.header.CipherKind == kSealedCipher)};
-  if (stored_.implanted && index + 1 == definition_.parts.size()) {
-    // The part that carries the definition: its payload, then the very block read.
-    const auto block = static_cast<std::uint64_t>(stored_.bytes.size());
-    expected.crc = Crc32Combine(expected.crc, storedCrc_, block);
-    expected.length += static_cast<std::int64_t>(block);
-  }
-  return expected;
+  const CoveredFile& recorded = recorded_[static_cast<size_t>(file.role.number)];
+  return {static_cast<std::int64_t>(recorded.length), recorded.crc};
+}
+
+std::int64_t SetCheck::LongestRecoveryPart() const {
+  // Its pieces are as long as the longest part (the one carrying the definition longer by
+  // the block); its header and trailer stay well within the margin.
+  return longestPart_ + static_cast<std::int64_t>(stored_.bytes.size()) + (64 << 20);
 }
 
 CheckedCopy SetCheck::CheckFixed(const Address& address, const Expected& expected) {
@@ -222,10 +229,13 @@ CheckedCopy SetCheck::CheckRecovery(const CheckedFile& file, const Address& addr
   const LengthAnswer asked = probe_.AskLength(address);
   if (!asked.ok) return failed(asked);
   copy.length = asked.length;
-  const std::int64_t bound =
-      asked.length >= 0
-          ? asked.length
-          : longestPart_ + static_cast<std::int64_t>(stored_.bytes.size()) + (64 << 20);
+  // What the host says of the length is not trusted: the definition bounds it.
+  const std::int64_t bound = LongestRecoveryPart();
+  if (asked.length > bound) {
+    copy.state = CopyState::Wrong;
+    copy.why = texts::kTooLong;
+    return copy;
+  }
   std::vector<std::uint8_t> head, tail;
   RemoteRecoveryPart part;
   if (asked.crc && asked.length >= 0) {
@@ -250,7 +260,12 @@ CheckedCopy SetCheck::CheckRecovery(const CheckedFile& file, const Address& addr
           keepTail(bytes);
         });
     copy.length = streamed.length;
-    if (!streamed.ok && !streamed.tooLong) return failed(streamed);
+    if (streamed.tooLong) {
+      copy.state = CopyState::Wrong;
+      copy.why = texts::kTooLong;
+      return copy;
+    }
+    if (!streamed.ok) return failed(streamed);
     part = {head, tail, static_cast<std::uint64_t>(streamed.length), streamed.crc};
   }
   std::optional<RecoveryHeader> header =
@@ -286,6 +301,7 @@ void SetCheck::ListFiles(const std::vector<FileAddresses>& groups,
     for (const Address& a : definitionAddresses) beside.push_back(SiblingAddress(a, name));
     return beside;
   };
+  recorded_ = RecordedPartFiles(definition_, stored_.bytes);
   for (size_t i = 0; i < definition_.parts.size(); ++i) {
     const PartRecord& record = definition_.parts[i];
     longestPart_ = std::max(longestPart_, ExpectedPartLength(record, definition_.header.Disguised));
@@ -375,36 +391,30 @@ void SetCheck::Plan() {
 
 CheckOutcome SetCheck::Run() {
   const std::vector<FileAddresses> groups = GroupByFileName(request_.addresses);
-  std::optional<std::string> definitionFile;
-  std::vector<std::string> parts;
-  for (const FileAddresses& group : groups) {
-    if (!IsPlainFileName(group.fileName)) continue;
-    if (IsDefinitionFileName(group.fileName)) {
-      if (definitionFile) throw KivoraError(texts::kSeveralDefinitions(group.fileName));
-      definitionFile = group.fileName;
-    } else if (!LooksLikeRecoveryName(group.fileName)) {
-      parts.push_back(group.fileName);
-    }
-  }
   const auto addressesNamed = [&](const std::string& name) {
     for (const FileAddresses& group : groups) {
       if (group.fileName == name) return group.addresses;
     }
     return std::vector<Address>{};
   };
+  const auto [names, implanted] = ListedDefinitionNames(groups);
   bool read = false;
   std::string name;
-  if (definitionFile) {
-    name = *definitionFile;
-    read = ReadDefinitionFile(name, addressesNamed(name));
-  } else {
-    if (parts.empty()) throw KivoraError(texts::kNoDefinitionListed);
-    // Part numbers have one width within a set: the last part sorts last.
-    std::sort(parts.rbegin(), parts.rend());
-    for (const std::string& part : parts) {
-      name = part;
-      if ((read = ReadImplanted(part, addressesNamed(part)))) break;
+  for (const std::string& candidate : names) {
+    name = candidate;
+    if (!implanted) {
+      read = ReadDefinitionFile(name, addressesNamed(name));
+      break;
     }
+    // The last part that a host serves is the one to carry the definition: a tail that
+    // came but does not decode ends the search rather than reading every part's.
+    const TailRead tail = ReadImplanted(name, addressesNamed(name));
+    read = tail == TailRead::Decoded;
+    if (tail != TailRead::NotServed || events_.AbortRequested()) break;
+  }
+  if (events_.AbortRequested()) {
+    outcome_.stopped = true;
+    return std::move(outcome_);
   }
   if (!read) throw KivoraError(texts::kDefinitionNotFetched(name), definitionWhy_);
   ListFiles(groups, addressesNamed(name));
@@ -418,6 +428,11 @@ CheckOutcome SetCheck::Run() {
         return std::move(outcome_);
       }
       copy = CheckCopy(file, copy.address);
+      if (events_.AbortRequested()) {
+        // The transfer was cut short: its verdict is none.
+        outcome_.stopped = true;
+        return std::move(outcome_);
+      }
       if (request_.onProgress) request_.onProgress(++done, total);
     }
     events_.SetFileState(file.role, file.name, file.State());

@@ -1,30 +1,19 @@
 #include "net/FetchProof.h"
 
-#include <fmt/format.h>
-
-#include <algorithm>
 #include <vector>
 
 #include "core/format/RecoveryFormat.h"
-#include "core/io/Crc32.h"
 #include "core/io/EntryNames.h"
 #include "core/io/File.h"
 #include "core/io/IoBuffer.h"
+#include "core/parts/PartScan.h"
 
 namespace kivora::net {
 namespace {
 
 std::uint32_t CrcOfRange(File& file, std::uint64_t offset, std::uint64_t length, IoBuffer& buffer) {
-  std::uint32_t crc = 0;
-  while (length > 0) {
-    const auto piece = std::span(buffer).first(
-        static_cast<size_t>(std::min<std::uint64_t>(length, buffer.size())));
-    file.ReadExactAt(static_cast<std::int64_t>(offset), piece);
-    crc = Crc32Update(crc, piece);
-    offset += piece.size();
-    length -= piece.size();
-  }
-  return crc;
+  return *RangeCrc32(file, static_cast<std::int64_t>(offset), static_cast<std::int64_t>(length),
+                     buffer);
 }
 
 }  // namespace
@@ -50,8 +39,10 @@ bool RecoveryPartProves(const std::filesystem::path& file, std::string_view name
 }
 
 std::string PartialName(std::string_view target) {
-  if (target.size() <= 200) return ".kvfetch." + std::string(target);
-  return fmt::format(".kvfetch.~{:016x}", Fnv1a64(target));
+  constexpr std::string_view kPrefix = ".kvfetch.";
+  if (kPrefix.size() + target.size() <= kMaxEntryName)
+    return std::string(kPrefix) + std::string(target);
+  return std::string(kPrefix) + HashedName(target);
 }
 
 }  // namespace kivora::net

@@ -17,8 +17,8 @@ bool RecoveryPartProves(const std::filesystem::path& file, std::string_view name
                         std::uint32_t definitionCrc, std::string_view definitionName);
 
 // The hidden name a download of `target` waits under until it proves, kept across runs so
-// that a fetch goes on where it stopped: ".kvfetch.TARGET", or with the hash of a long
-// TARGET.
+// that a fetch goes on where it stopped: ".kvfetch.TARGET", or ".kvfetch." and the
+// hashed name (core/io/EntryNames.h) of a TARGET too long for that.
 std::string PartialName(std::string_view target);
 
 }  // namespace kivora::net

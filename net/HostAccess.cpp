@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <new>
+#include <string_view>
 #include <vector>
 
 #include "core/KivoraError.h"
@@ -82,6 +83,37 @@ std::string UserOf(const std::string& url) {
   return user;
 }
 
+// Whether the address is of the host KIVORA_HOST_PASSWORD_HOST names: HOST on any port, or
+// HOST:PORT on that port (the default one when the address gives none).
+bool IsPasswordHost(const std::string& url, std::string_view named) {
+  CURLU* parsed = curl_url();
+  if (parsed == nullptr) throw std::bad_alloc();
+  bool same = false;
+  if (curl_url_set(parsed, CURLUPART_URL, url.c_str(), CURLU_NON_SUPPORT_SCHEME) == CURLUE_OK) {
+    char* host = nullptr;
+    char* port = nullptr;
+    if (curl_url_get(parsed, CURLUPART_HOST, &host, 0) == CURLUE_OK && host != nullptr) {
+      std::string text = host;
+      if (curl_url_get(parsed, CURLUPART_PORT, &port, CURLU_DEFAULT_PORT) == CURLUE_OK &&
+          port != nullptr) {
+        same = named == text || named == text + ":" + port;
+      }
+    }
+    curl_free(host);
+    curl_free(port);
+  }
+  curl_url_cleanup(parsed);
+  return same;
+}
+
+// A setting that, ignored, would let any host key or any protocol through.
+void Require(CURLcode result, const Address& address) {
+  if (result != CURLE_OK) {
+    throw KivoraError(
+        texts::kHostOptionRefused(address.host, std::string(curl_easy_strerror(result))));
+  }
+}
+
 }  // namespace
 
 void HandleSetup::ListFree::operator()(curl_slist* list) const { curl_slist_free_all(list); }
@@ -142,12 +174,13 @@ HostAccess HostAccess::From(const HostAccessOptions& options) {
   if (!access.sshKey_.empty() && std::filesystem::is_regular_file(access.sshKey_ + ".pub", ignored))
     access.sshPublicKey_ = access.sshKey_ + ".pub";
   access.localUser_ = LocalUser();
-  for (const char* name : {"KIVORA_HOST_PASSWORD", "KIVORA_SEND_PASSWORD"}) {
-    if (auto password = Environment(name)) {
+  // The password goes to the one host it is for, never to every host a list names.
+  if (auto password = Environment("KIVORA_HOST_PASSWORD")) {
+    if (auto host = Environment("KIVORA_HOST_PASSWORD_HOST")) {
       access.hostPassword_ = SecretText(*password);
-      WipeText(*password);
-      break;
+      access.passwordHost_ = std::move(*host);
     }
+    WipeText(*password);
   }
   return access;
 }
@@ -179,7 +212,7 @@ HandleSetup HostAccess::Configure(CURL* easy, const Address& address, HostReques
     case Scheme::S3:
       break;
   }
-  curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, protocols);
+  Require(curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, protocols), address);
   if (address.scheme == Scheme::S3) {
     const std::string url = S3RequestUrl(address);
     curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
@@ -200,7 +233,7 @@ void HostAccess::ConfigureSftp(CURL* easy, const Address& address) const {
   curl_easy_setopt(
       easy, CURLOPT_SSH_AUTH_TYPES,
       static_cast<long>(CURLSSH_AUTH_PUBLICKEY | CURLSSH_AUTH_PASSWORD | CURLSSH_AUTH_KEYBOARD));
-  if (hostPassword_) {
+  if (hostPassword_ && IsPasswordHost(address.url, passwordHost_)) {
     std::string password(hostPassword_->View());
     curl_easy_setopt(easy, CURLOPT_PASSWORD, password.c_str());
     WipeText(password);
@@ -213,13 +246,15 @@ void HostAccess::ConfigureSftp(CURL* easy, const Address& address) const {
   // Without a callback libcurl takes only a key that matches: an unknown or changed one
   // ends the transfer.
   if (!sshHostKey_.empty()) {
-    curl_easy_setopt(easy, CURLOPT_SSH_HOST_PUBLIC_KEY_SHA256, sshHostKey_.c_str());
+    if (curl_easy_setopt(easy, CURLOPT_SSH_HOST_PUBLIC_KEY_SHA256, sshHostKey_.c_str()) != CURLE_OK)
+      throw KivoraError(texts::kHostKeyRefused(address.host));
   } else {
     // Never unset, which would take any key: a handle set up without From checks too.
     const std::string file =
         knownHosts_.empty() ? (std::filesystem::path(HomeFolder()) / ".ssh/known_hosts").string()
                             : knownHosts_;
-    curl_easy_setopt(easy, CURLOPT_SSH_KNOWNHOSTS, file.c_str());
+    if (curl_easy_setopt(easy, CURLOPT_SSH_KNOWNHOSTS, file.c_str()) != CURLE_OK)
+      throw KivoraError(texts::kHostKeyRefused(address.host));
   }
 }
 

@@ -6,7 +6,8 @@
 // - sftp: libcurl's SSH backend. The host key must match ~/.ssh/known_hosts (or the file
 //   given) or a given SHA-256 fingerprint: an unknown or changed key is refused, never
 //   taken on trust. The user key is the one given or the first of ~/.ssh/id_ed25519,
-//   id_ecdsa and id_rsa; a password comes from ~/.netrc or KIVORA_HOST_PASSWORD.
+//   id_ecdsa and id_rsa; a password comes from ~/.netrc or, for the one host[:port]
+//   KIVORA_HOST_PASSWORD_HOST names, from KIVORA_HOST_PASSWORD.
 // - s3://BUCKET/KEY: a path-style request to the endpoint, signed with AWS Signature 4
 //   from AWS_ACCESS_KEY_ID and AWS_SECRET_ACCESS_KEY (unsigned when they are not set).
 //
@@ -85,6 +86,7 @@ class HostAccess {
   std::string knownHosts_;
   std::string localUser_;
   std::optional<SecretText> hostPassword_;
+  std::string passwordHost_;  // host[:port] the password is for
 };
 
 // What to say when a host refused who we are or was not the host we know (a curl result

@@ -25,6 +25,10 @@ inline constexpr MessageTemplate<std::string> kHostKeyRefused{
     "{} 的主機金鑰不在 known_hosts 中、已經改變，或與指定的指紋不符：拒絕連線。",
     "The host key of {} is not in known_hosts, has changed, or does not match the given "
     "fingerprint: not connected."};
+inline constexpr MessageTemplate<std::string, std::string> kHostOptionRefused{
+    "無法為 {} 設定連線的限制 (允許的協定或主機金鑰檢查)：{}；不連線。",
+    "The limits of a connection to {} (allowed protocols or host key check) could not be "
+    "set: {}; not connected."};
 inline constexpr MessageTemplate<std::string> kLoginRefused{
     "{} 拒絕登入 (使用者金鑰或密碼)。", "{} refused the login (user key or password)."};
 

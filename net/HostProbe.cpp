@@ -34,6 +34,11 @@ size_t OnData(char* data, size_t size, size_t count, void* user) {
   return bytes;
 }
 
+int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  const auto& stop = *static_cast<const StopCheck*>(user);
+  return stop && stop() ? 1 : 0;
+}
+
 static_assert(CURL_ERROR_SIZE == 256);
 
 }  // namespace
@@ -72,6 +77,9 @@ CURL* HostProbe::HandleFor(const Address& address) {
   curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
   curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, 60L);
   curl_easy_setopt(e, CURLOPT_ERRORBUFFER, errors_);
+  curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, OnProgress);
+  curl_easy_setopt(e, CURLOPT_XFERINFODATA, &stop_);
+  curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
   return e;
 }
 

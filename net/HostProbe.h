@@ -11,6 +11,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 
 #include "core/text/MessageText.h"
 #include "net/Address.h"
@@ -36,10 +37,13 @@ struct StreamAnswer : HostAnswer {
 };
 
 using ByteSink = std::function<void(std::span<const std::uint8_t> bytes)>;
+// True when the operation is to stop: a running transfer then ends at once.
+using StopCheck = std::function<bool()>;
 
 class HostProbe {
  public:
-  explicit HostProbe(const HostAccess& access) : access_(access) {}
+  explicit HostProbe(const HostAccess& access, StopCheck stop = {})
+      : access_(access), stop_(std::move(stop)) {}
 
   LengthAnswer AskLength(const Address& address);
   // Streams the file (or, with `range`, curl's "FROM-TO" or "-LAST" bytes of it) through
@@ -56,6 +60,7 @@ class HostProbe {
   HostAnswer Ended(CURL* easy, const Address& address, int code) const;
 
   const HostAccess& access_;
+  StopCheck stop_;
   std::map<std::string, std::unique_ptr<CURL, EasyFree>> handles_;
   char errors_[256] = {};  // CURL_ERROR_SIZE
 };

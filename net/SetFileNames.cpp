@@ -2,7 +2,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <optional>
 #include <string>
+
+#include "core/KivoraError.h"
+#include "core/format/DefinitionReader.h"
+#include "net/FetchMessages.h"
 
 namespace kivora::net {
 
@@ -18,6 +23,26 @@ bool IsRecoveryOf(const RecoveryNaming& naming, std::string_view name) {
       name.substr(naming.prefix.size(), name.size() - naming.prefix.size() - naming.suffix.size());
   return !digits.empty() &&
          std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+std::pair<std::vector<std::string>, bool> ListedDefinitionNames(
+    const std::vector<FileAddresses>& groups) {
+  std::optional<std::string> file;
+  std::vector<std::string> parts;
+  for (const FileAddresses& group : groups) {
+    // A name that is no plain file name is no file of a set.
+    if (!IsPlainFileName(group.fileName)) continue;
+    if (IsDefinitionFileName(group.fileName)) {
+      if (file) throw KivoraError(texts::kSeveralDefinitions(group.fileName));
+      file = group.fileName;
+    } else if (!LooksLikeRecoveryName(group.fileName)) {
+      parts.push_back(group.fileName);
+    }
+  }
+  if (file) return {{*file}, false};
+  if (parts.empty()) throw KivoraError(texts::kNoDefinitionListed);
+  std::sort(parts.rbegin(), parts.rend());
+  return {parts, true};
 }
 
 }  // namespace kivora::net

@@ -3,13 +3,17 @@
 // host, each appended to its file and resumed from the file's length with a range request
 // (a server that ignores ranges sends the file again from its start), retried with
 // growing pauses after server errors (5xx, 408, 429), time-outs and dropped connections.
-// Redirects go to http and https only.
+// Connections are kept and reused per host; one whose server broke the framing or the
+// rules of a transfer is closed so that no other transfer reads what it left. Received
+// bytes gather in a buffer of each transfer and reach its file in large writes, their
+// CRC-32 taken as they arrive. Redirects go to http and https only.
 
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,17 +39,31 @@ struct TransferRequest {
   Address address;
   std::filesystem::path file;  // appended to from its length
   std::int64_t maxBytes = 0;   // the file never grows past this: more ends the transfer
+  // The length the file must have at the end, when known: a server that ends the
+  // transfer at another length misbehaved.
+  std::int64_t exactBytes = -1;
+  int attempts = 0;  // tries of this address; 0: as the limits say
+};
+
+enum class TransferResult {
+  Served,       // the file holds all the server has
+  TooLong,      // the server had more than maxBytes
+  WrongLength,  // the server ended the transfer at a length other than exactBytes
+  NotThere,     // the server has no such file (or refuses it to us)
+  HostFailed,   // the server could not be reached or failed to serve
+  WriteFailed,  // the file could not be written (a full disk)
 };
 
 struct TransferEnd {
   int id = 0;
-  bool ok = false;       // the file holds all the server has
-  bool tooLong = false;  // the server had more than maxBytes
-  MessageText why;       // when not ok
+  TransferResult result = TransferResult::Served;
+  MessageText why;  // when not served
   // What the file holds at the end: its length and the CRC-32 of all of it, taken as the
   // bytes went by (and of what it held before, read once when it was started).
   std::int64_t length = 0;
   std::uint32_t crc = 0;
+
+  bool Ok() const { return result == TransferResult::Served; }
 };
 
 class Transfers {
@@ -61,7 +79,9 @@ class Transfers {
   bool Idle() const { return jobs_.empty(); }
   // Throws KivoraError when the file cannot be opened.
   void Start(TransferRequest request);
-  // Moves the transfers on for at most about `wait`; returns those that ended.
+  // Moves the transfers on, waiting at most about `wait` for something to happen and not
+  // at all while curl has work ready; returns those that ended. Throws KivoraError when
+  // curl's multi interface fails.
   std::vector<TransferEnd> Step(std::chrono::milliseconds wait);
   // Bytes received since this began, by every transfer.
   std::int64_t BytesReceived() const { return received_; }
@@ -70,14 +90,19 @@ class Transfers {
 
  private:
   void Launch(Job& job);
+  void Perform();
+  // The ends of the transfers curl reports done; a try to go again is launched again.
+  std::vector<TransferEnd> Collect();
   // The end of a finished try: done, or waiting for another.
   std::optional<TransferEnd> Finish(Job& job, int code);
+  void Retire(const Job& job);
 
   TransferLimits limits_;
   void* multi_ = nullptr;
   std::map<int, std::unique_ptr<Job>> jobs_;
   std::map<std::string, int> perHost_;
   std::int64_t received_ = 0;
+  bool launched_ = false;  // a handle was added since the last perform
 };
 
 }  // namespace kivora::net

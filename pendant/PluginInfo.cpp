@@ -4,8 +4,8 @@
 #include <system_error>
 
 #include "core/KivoraError.h"
-#include "core/io/File.h"
 #include "core/format/CodePage.h"
+#include "core/io/File.h"
 
 namespace kivora::pendant {
 namespace {

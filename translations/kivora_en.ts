@@ -330,6 +330,13 @@ as long as no more files of a group are lost or damaged, a repair rebuilds them.
         </translation>
     </message>
     <message numerus="yes">
+        <source>上次下載的 %n 個檔案</source>
+        <translation>
+            <numerusform>the %n file of the last fetch</numerusform>
+            <numerusform>the %n files of the last fetch</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
         <source>上次加入修復檔的 %n 個檔案</source>
         <translation>
             <numerusform>the %n file of the set that last got recovery parts</numerusform>
@@ -369,26 +376,10 @@ as long as no more files of a group are lost or damaged, a repair rebuilds them.
         </translation>
     </message>
     <message>
-        <source>下載數: %1/%2  %3</source>
-        <translation>Fetched: %1/%2  %3</translation>
-    </message>
-    <message>
-        <source>%1/s</source>
-        <translation>%1/s</translation>
-    </message>
-    <message>
-        <source>資料夾：%1</source>
-        <translation>Folder: %1</translation>
-    </message>
-    <message>
         <source>已儲存 %1 列的檔案清單：
 %2</source>
         <translation>Saved the file list of %1 rows:
 %2</translation>
-    </message>
-    <message>
-        <source>要合併這組分割檔嗎？</source>
-        <translation>Join the set now?</translation>
     </message>
 </context>
 <context>

@@ -28,8 +28,9 @@ int AddRecoveryCommand::Run(Context& context) {
   return ui.Close(CallEngine(ui, AddRecoveryFailure(), int{kFailed}, [&]() -> int {
     const pendant::PendantLibrary pendants(pendant::DefaultPendantLocations());
     if (!Load(ui, pendants)) return kFailed;
-    const AddRecoveryOutcome out =
-        RunAddRecovery(loaded_, definition_, *ParseRecoveryAmount(amount_), pendants, ui);
+    const AddRecoveryOutcome out = RunAddRecovery(
+        {.definitionPath = definition_, .loaded = loaded_, .amount = *ParseRecoveryAmount(amount_)},
+        pendants, ui);
     return out.completed ? kSuccess : kFailed;
   }));
 }

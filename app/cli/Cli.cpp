@@ -17,6 +17,7 @@
 #include "app/cli/PluginsCommand.h"
 #include "app/cli/RepairCommand.h"
 #include "app/cli/ResplitCommand.h"
+#include "app/cli/SendCommand.h"
 #include "app/cli/SplitCommand.h"
 #include "app/cli/TerminalText.h"
 #include "app/cli/TestCommand.h"
@@ -41,6 +42,7 @@ int Run(const std::vector<std::string>& args, Context& context) {
   commands.push_back(std::make_unique<InfoCommand>());
   commands.push_back(std::make_unique<PluginsCommand>());
   commands.push_back(std::make_unique<FetchCommand>());
+  commands.push_back(std::make_unique<SendCommand>());
   commands.push_back(std::make_unique<CheckCommand>());
   std::vector<std::pair<CLI::App*, Command*>> registered;
   for (auto& command : commands) registered.emplace_back(command->Register(app), command.get());

@@ -23,18 +23,15 @@ class FetchCommand : public Command {
   int Run(Context& context) override;
 
  private:
-  // Says which files came and from where, which could not be had and why; true when
-  // every file of the set is there.
-  static bool Report(TerminalUi& ui, const net::FetchOutcome& outcome);
-  // Rebuilds lost files from the recovery parts when there are any, then joins.
-  bool RepairAndJoin(TerminalUi& ui, const net::FetchOutcome& outcome, bool whole,
-                     const pendant::PendantLibrary& pendants, std::optional<SecretText> password);
+  // Says which files came and from where.
+  static void Report(TerminalUi& ui, const net::FetchOutcome& outcome);
 
   std::vector<std::string> sources_;
   std::string folder_ = ".";
   bool join_ = false;
   bool overwrite_ = false;
   int jobs_ = 4;
+  long stallSeconds_ = 60;
   PasswordOptions password_;
   HostOptions hosts_;
   OutputOptions output_;

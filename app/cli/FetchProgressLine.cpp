@@ -22,15 +22,17 @@ std::string Bytes(double bytes) {
 FetchProgressLine::FetchProgressLine(OperationEvents& events, std::ostream& err, bool shown)
     : events_(events), err_(err), shown_(shown) {}
 
-void FetchProgressLine::Show(const net::FetchProgress& progress) {
+void FetchProgressLine::Show(const Progress& progress) {
   if (!shown_) return;
   const auto now = std::chrono::steady_clock::now();
   if (now - last_ < std::chrono::milliseconds(200)) return;
   last_ = now;
   const double seconds = std::chrono::duration<double>(now - start_).count();
-  const double rate = seconds > 0 ? static_cast<double>(progress.bytes) / seconds : 0;
-  err_ << "\r\033[K" << progress.filesDone << "/" << progress.filesTotal << "  "
-       << Bytes(static_cast<double>(progress.bytes)) << "  " << Bytes(rate) << "/s" << std::flush;
+  const double rate = seconds > 0 ? static_cast<double>(progress.bytesDone) / seconds : 0;
+  err_ << "\r\033[K" << progress.done << "/" << progress.total << "  "
+       << Bytes(static_cast<double>(progress.bytesDone));
+  if (progress.bytesTotal > 0) err_ << " / " << Bytes(static_cast<double>(progress.bytesTotal));
+  err_ << "  " << Bytes(rate) << "/s" << std::flush;
   onScreen_ = true;
 }
 
@@ -41,7 +43,12 @@ void FetchProgressLine::Clear() {
 }
 
 void FetchProgressLine::Report(const OperationEvent& event) {
-  if (!std::holds_alternative<Progress>(event)) Clear();
+  if (const auto* progress = std::get_if<Progress>(&event);
+      progress && progress->operation == OperationKind::Fetch) {
+    Show(*progress);
+    return;
+  }
+  Clear();
   events_.Report(event);
 }
 

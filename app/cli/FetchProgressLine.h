@@ -1,13 +1,12 @@
 #pragma once
 // The fetch's progress on a terminal: files through, bytes received and the rate, on one
-// line of stderr that every other report clears first. The reports go on to the terminal's
-// own events.
+// line of stderr that every other report clears first. The fetch's Progress events are
+// shown here; every other event goes on to the terminal's own events.
 
 #include <chrono>
 #include <iosfwd>
 
 #include "core/OperationEvents.h"
-#include "net/FetchOperation.h"
 
 namespace kivora::cli {
 
@@ -17,8 +16,9 @@ class FetchProgressLine : public OperationEvents {
   FetchProgressLine(OperationEvents& events, std::ostream& err, bool shown);
   ~FetchProgressLine() override { Clear(); }
 
-  void Show(const net::FetchProgress& progress);
   void Clear();
+  // Shows a transfer's progress (a send's too, which reports none as events).
+  void Show(const Progress& progress);
 
   void Report(const OperationEvent& event) override;
   Reply Ask(const Question& question) override;

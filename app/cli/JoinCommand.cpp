@@ -101,7 +101,7 @@ int JoinCommand::Run(Context& context) {
   ui.SetFilesFolder(std::filesystem::path(definition_).parent_path());
   std::optional<SigpipeIgnored> sigpipe;
   if (toStdout) sigpipe.emplace();
-  return ui.Close(CallEngine(ui, msg::kJoinInterrupted, int{kFailed}, [&]() -> int {
+  return ui.Close(CallEngine(ui, msg::kJoinFailedClosing, int{kFailed}, [&]() -> int {
     const pendant::PendantLibrary pendants(pendant::DefaultPendantLocations());
     if (!Load(ui, pendants)) return kFailed;
     JoinRequest request;
@@ -135,11 +135,10 @@ int JoinCommand::Run(Context& context) {
           return std::nullopt;
       }
     });
-    JoinOutcome outcome;
-    const bool joined = CallEngine(ui, JoinFailure(), false, [&] {
-      return RunJoin(loaded_, request, pendants, ui, &outcome);
-    });
-    return Report(ui, context, joined, outcome);
+    request.loaded = loaded_;
+    JoinOutcome outcome = RunJoin(request, pendants, ui);
+    loaded_ = std::move(outcome.definition);
+    return Report(ui, context, outcome.completed, outcome);
   }));
 }
 

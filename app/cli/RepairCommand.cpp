@@ -33,7 +33,9 @@ int RepairCommand::Run(Context& context) {
   ui.SetFolder(definition.parent_path().string());
   return ui.Close(CallEngine(ui, RepairFailure(), int{kFailed}, [&]() -> int {
     const pendant::PendantLibrary pendants(pendant::DefaultPendantLocations());
-    const RepairOutcome outcome = RunRepair(definition, dryRun_, pendants, ui, password_.Resolve());
+    const RepairOutcome outcome =
+        RunRepair({.definition = definition, .dryRun = dryRun_, .password = password_.Resolve()},
+                  pendants, ui);
     // No recovery part of the set was found (322): say how to make them.
     if (!outcome.found && !ui.AbortRequested()) ui.Note(texts::kAddRecoveryAnew(definition_));
     return outcome.completed ? kSuccess : kFailed;

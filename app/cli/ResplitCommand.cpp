@@ -62,10 +62,8 @@ int ResplitCommand::Run(Context& context) {
       if (kind == QuestionKind::CreateFolder) return ByFlag(mkdir_, interactive);
       return std::nullopt;
     });
-    return CallEngine(ui, ResplitFailure(), false,
-                      [&] { return RunResplit(loaded_, request, pendants, ui); })
-               ? kSuccess
-               : kFailed;
+    request.loaded = loaded_;
+    return RunResplit(request, pendants, ui).completed ? kSuccess : kFailed;
   }));
 }
 

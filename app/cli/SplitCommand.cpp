@@ -92,7 +92,7 @@ int SplitCommand::CheckStreamOptions(TerminalUi& ui) const {
 
 int SplitCommand::Run(Context& context) {
   TerminalUi ui(context, output_);
-  return ui.Close(CallEngine(ui, msg::kSplitInterrupted, int{kFailed}, [&]() -> int {
+  return ui.Close(CallEngine(ui, msg::kSplitFailedClosing, int{kFailed}, [&]() -> int {
     SplitRequest s;
     s.source = source_;
     if (const int status = CheckStreamOptions(ui); status != kSuccess) return status;
@@ -145,11 +145,8 @@ int SplitCommand::Run(Context& context) {
     ui.SetFolder(SplitFolder(s).string());
 
     const PendantLibrary pendants(locations);
-    SplitOutcome result;
-    return CallEngine(ui, SplitFailure(result), false,
-                      [&] { return RunSplit(s, pendants, ui, result, seed_); })
-               ? kSuccess
-               : kFailed;
+    s.seed = seed_;
+    return RunSplit(s, pendants, ui).completed ? kSuccess : kFailed;
   }));
 }
 

@@ -24,7 +24,11 @@ void ForEachCodePoint(std::string_view text, Fn&& fn) {
   while (at < size) {
     const int32_t start = at;
     UChar32 c = 0;
+    // ICU's macro narrows an int it computed within a byte's range.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wconversion"
     U8_NEXT(text.data(), at, size, c);
+#pragma GCC diagnostic pop
     fn(c, text.substr(static_cast<size_t>(start), static_cast<size_t>(at - start)));
   }
 }

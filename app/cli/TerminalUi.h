@@ -56,6 +56,10 @@ class TerminalUi : public OperationEvents {
 
   // A notice of the command line itself, not shown with --quiet.
   void Note(const MessageText& text);
+  // A member of the command's own in the JSON document, when there is one.
+  void SetJson(std::string name, Json value) {
+    if (report_) report_->Set(std::move(name), std::move(value));
+  }
   // The path of the file the operation wrote, on its own line of stdout.
   void ShowOutputPath(const std::string& path);
   // The end of the subcommand with its exit status: prints the JSON document when asked

@@ -5,7 +5,7 @@
 #include "app/cli/CliMessages.h"
 #include "core/operations/EngineCall.h"
 #include "core/operations/RepairOperation.h"
-#include "core/operations/VerifyOperation.h"
+#include "core/operations/TestOperation.h"
 #include "core/text/Messages.h"
 
 namespace kivora::cli {
@@ -49,9 +49,10 @@ int TestCommand::Run(Context& context) {
     });
     // Given the password, the test also proves an encrypted set's sealed chunks; it never
     // asks for one.
-    const VerifyOutcome outcome =
-        RunVerify(loaded_, definition_, pendants, ui,
-                  VerifyOptions{NoteUnusedPassword(password_.Resolve(), ui), false});
+    TestRequest request{.definitionPath = definition_,
+                        .loaded = loaded_,
+                        .password = NoteUnusedPassword(password_.Resolve(), ui)};
+    const TestOutcome outcome = RunTest(request, pendants, ui);
     if (outcome.authenticated) ui.Note(texts::kSetAuthenticated);
     // The set is as it was written only when its recovery parts are too.
     const bool recoveryIntact =

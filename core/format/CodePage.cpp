@@ -56,7 +56,11 @@ std::string FirstCharacterWithoutBig5(std::string_view utf8) {
   while (at < size) {
     const int32_t start = at;
     UChar32 c = 0;
+    // ICU's macro narrows an int it computed within a byte's range.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wconversion"
     U8_NEXT(utf8.data(), at, size, c);
+#pragma GCC diagnostic pop
     const std::string_view character =
         utf8.substr(static_cast<size_t>(start), static_cast<size_t>(at - start));
     if (c < 0 || !ToBig5(character)) return std::string(character);

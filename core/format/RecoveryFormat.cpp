@@ -276,9 +276,9 @@ std::optional<RecoveryHeader> DecodeRecoveryHeader(std::span<const std::uint8_t>
   if (h.version >= 3) {
     // The stripe length follows from the shard's: counts below are bounded by it.
     if (h.stripeLength != RecoveryStripeLength(h.shardLength)) return std::nullopt;
-    const auto readStripes = [&](std::uint64_t length) {
-      std::vector<std::uint32_t> crcs(StripeCount(length, h.stripeLength));
-      for (std::uint32_t& crc : crcs) crc = r.Int<std::uint32_t>();
+    const auto readStripes = [&](std::uint64_t covered) {
+      std::vector<std::uint32_t> crcs(StripeCount(covered, h.stripeLength));
+      for (std::uint32_t& stripeCrc : crcs) stripeCrc = r.Int<std::uint32_t>();
       return crcs;
     };
     for (const CoveredFile& c : h.covered) h.coveredStripes.push_back(readStripes(c.length));

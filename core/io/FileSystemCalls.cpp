@@ -1,6 +1,5 @@
-// The seam keeps two process-wide counters, as a kill at a given call is a matter of the
-// whole process: the call at which to end (0: neither ending nor counting) and the calls
-// made.
+// The seam is one process-wide hook, as a kill at a given call is a matter of the whole
+// process; without one (the programs as shipped) a call only loads it.
 
 #include "core/io/FileSystemCalls.h"
 
@@ -9,38 +8,15 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <csignal>
-#include <cstdio>
-#include <cstdlib>
-#include <limits>
 
 namespace kivora::sys {
 namespace {
 
-constexpr std::uint64_t kCountOnly = std::numeric_limits<std::uint64_t>::max();
-
-std::uint64_t FaultAtFromEnvironment() {
-  const char* text = std::getenv("KIVORA_FAULT_AT");
-  if (!text || !*text) return 0;
-  char* end = nullptr;
-  const unsigned long long n = std::strtoull(text, &end, 10);
-  return *end == '\0' ? n : 0;
-}
-
-std::atomic<std::uint64_t> seamEndAt{FaultAtFromEnvironment()};
-std::atomic<std::uint64_t> seamCalls{0};
-
-void CountCall(std::uint64_t endAt) {
-  const std::uint64_t n = seamCalls.fetch_add(1, std::memory_order_relaxed) + 1;
-  if (n != endAt) return;
-  std::raise(SIGKILL);
-  ::_exit(137);  // only when SIGKILL could not be raised
-}
+std::atomic<CallHook> callHook{nullptr};
 
 inline void PassSeam() {
-  const std::uint64_t endAt = seamEndAt.load(std::memory_order_relaxed);
-  if (endAt != 0) [[unlikely]]
-    CountCall(endAt);
+  if (const CallHook hook = callHook.load(std::memory_order_relaxed)) [[unlikely]]
+    hook();
 }
 
 inline void PassSeamIfWriting(int flags) {
@@ -114,16 +90,6 @@ int CloneRange(int to, const ::file_clone_range* range) {
   return ::ioctl(to, FICLONERANGE, range);
 }
 
-void StartCountingCalls() {
-  seamCalls.store(0, std::memory_order_relaxed);
-  seamEndAt.store(kCountOnly, std::memory_order_relaxed);
-}
-
-void EndProcessAtCall(std::uint64_t n) {
-  seamCalls.store(0, std::memory_order_relaxed);
-  seamEndAt.store(n, std::memory_order_relaxed);
-}
-
-std::uint64_t CallsMade() { return seamCalls.load(std::memory_order_relaxed); }
+void SetCallHook(CallHook hook) { callHook.store(hook, std::memory_order_relaxed); }
 
 }  // namespace kivora::sys

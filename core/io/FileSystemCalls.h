@@ -1,17 +1,16 @@
 #pragma once
 // The system calls that change what a folder holds or what reaches the disk, behind one
-// seam: each has the signature, result and errno of the call it wraps. A test can end
-// the process just before the Nth of them (KIVORA_FAULT_AT=N in the environment, read
-// at start, or EndProcessAtCall), to prove that a kill at any instant leaves files
-// whole, and can ask how many calls an operation made. Unarmed, a call costs one
-// relaxed atomic load more than the system call.
+// seam: each has the signature, result and errno of the call it wraps. The tests hook
+// the seam (tests/support/FaultSeam.h) to end the process just before the Nth of them,
+// proving that a kill at any instant leaves files whole, and to count an operation's
+// calls; the programs set no hook. Without one, a call costs one relaxed atomic load more
+// than the system call.
 
 #include <fcntl.h>
 #include <sys/types.h>
 #include <sys/uio.h>
 
 #include <cstddef>
-#include <cstdint>
 
 struct file_clone_range;  // <linux/fs.h>
 
@@ -33,12 +32,8 @@ int UnlinkAt(int folder, const char* name, int flags);
 // ioctl(to, FICLONERANGE, range): shares a range of another file's blocks.
 int CloneRange(int to, const ::file_clone_range* range);
 
-// Counts the calls from here on, from 0; the process keeps running.
-void StartCountingCalls();
-// The process ends by SIGKILL just before the nth call from here on (n ≥ 1); 0 disarms.
-void EndProcessAtCall(std::uint64_t n);
-// Calls since the counting started (by StartCountingCalls, EndProcessAtCall or the
-// environment); 0 when it never did.
-std::uint64_t CallsMade();
+// Called on the calling thread just before each of the calls above; nullptr: none.
+using CallHook = void (*)();
+void SetCallHook(CallHook hook);
 
 }  // namespace kivora::sys

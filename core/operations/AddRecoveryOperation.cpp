@@ -1,6 +1,7 @@
 #include "core/operations/AddRecoveryOperation.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <optional>
 #include <variant>
 
@@ -10,8 +11,9 @@
 #include "core/io/File.h"
 #include "core/io/Folder.h"
 #include "core/io/IoBuffer.h"
+#include "core/operations/EngineCall.h"
 #include "core/operations/SetRecovery.h"
-#include "core/operations/VerifyOperation.h"
+#include "core/operations/TestOperation.h"
 #include "core/parts/SetNames.h"
 #include "core/recovery/RecoveryScan.h"
 #include "core/set/SetLock.h"
@@ -25,8 +27,7 @@ namespace {
 constexpr std::size_t kReadBytes = 1 << 20;
 
 // The test's events passed on, without the join it offers and without its closing (the
-// operation closes once): the files it finds lost or damaged, and those it finds fixable,
-// are noted.
+// operation closes once).
 class TestOnlyEvents final : public OperationEvents {
  public:
   explicit TestOnlyEvents(OperationEvents& events) : events_(events) {}
@@ -35,13 +36,6 @@ class TestOnlyEvents final : public OperationEvents {
     if (std::holds_alternative<Finished>(event)) return;
     if (const auto* m = std::get_if<Message>(&event); m && m->kind == MessageKind::Completion) {
       return;
-    }
-    if (const auto* f = std::get_if<FileStateChanged>(&event)) {
-      if (f->state == FileState::Missing || f->state == FileState::Corrupt) {
-        damaged_.push_back(f->name);
-      } else if (f->state == FileState::Fixable) {
-        fixable_.push_back(f->name);
-      }
     }
     events_.Report(event);
   }
@@ -54,14 +48,22 @@ class TestOnlyEvents final : public OperationEvents {
   }
   bool AbortRequested() override { return events_.AbortRequested(); }
 
-  const std::vector<std::string>& Damaged() const { return damaged_; }
-  const std::vector<std::string>& Fixable() const { return fixable_; }
-
  private:
   OperationEvents& events_;
-  std::vector<std::string> damaged_;
-  std::vector<std::string> fixable_;
 };
+
+// The names of the parts the test found `wanted`, in index order.
+std::vector<std::string> PartsFound(const TestOutcome& test,
+                                    std::initializer_list<PartTestResult> wanted) {
+  std::vector<std::string> names;
+  for (size_t i = 0; i < test.parts.size(); ++i) {
+    const std::optional<PartTestResult>& found = test.parts[i];
+    if (found && std::find(wanted.begin(), wanted.end(), *found) != wanted.end()) {
+      names.push_back(test.definition.parts[i].FileName);
+    }
+  }
+  return names;
+}
 
 std::string JoinedFileNames(const std::vector<std::string>& names) {
   std::string list;
@@ -72,23 +74,24 @@ std::string JoinedFileNames(const std::vector<std::string>& names) {
 // The refusal of a set the test found a problem in: the lost or damaged files, which a
 // set with recovery parts repairs first, and the fixable ones, which a join or a re-split
 // fixes.
-AddRecoveryOutcome Refuse(const TestOnlyEvents& test, const KvrDefinition& def,
-                          const std::filesystem::path& definitionPath, OperationEvents& events) {
+void Refuse(const TestOutcome& test, const std::filesystem::path& definitionPath,
+            OperationEvents& events, AddRecoveryOutcome& out) {
+  const std::vector<std::string> damaged =
+      PartsFound(test, {PartTestResult::Missing, PartTestResult::Corrupt});
+  const std::vector<std::string> fixable = PartsFound(test, {PartTestResult::Fixable});
   std::optional<MessageText> text;
-  const auto addLine = [&](MessageText line) {
+  const auto addLine = [&](const MessageText& line) {
     text = text ? msg::kLineThenLine(*text, line) : line;
   };
-  if (!test.Damaged().empty() || test.Fixable().empty()) {
-    addLine(msg::kAddRecoveryDamaged327(JoinedFileNames(test.Damaged())));
-    if (!ListRecoveryParts(definitionPath, def).empty()) addLine(msg::kAddRecoveryRepairFirst);
+  if (!damaged.empty() || fixable.empty()) {
+    addLine(msg::kAddRecoveryDamaged327(JoinedFileNames(damaged)));
+    if (!ListRecoveryParts(definitionPath, test.definition).empty())
+      addLine(msg::kAddRecoveryRepairFirst);
   }
-  if (!test.Fixable().empty())
-    addLine(msg::kAddRecoveryFixable327(JoinedFileNames(test.Fixable())));
+  if (!fixable.empty()) addLine(msg::kAddRecoveryFixable327(JoinedFileNames(fixable)));
   events.ShowError(*text);
   events.Report(Finished{OperationKind::AddRecovery, Outcome::ProblemsFound});
-  AddRecoveryOutcome out;
   out.refused = true;
-  return out;
 }
 
 // How many recovery parts of `plan` a repair finds beside `definitionPath`, intact and
@@ -105,46 +108,45 @@ int IntactRecoveryPartsOf(const std::filesystem::path& definitionPath, const Rec
   return intact;
 }
 
-}  // namespace
-
-AddRecoveryOutcome RunAddRecovery(KvrDefinition& loaded,
-                                  const std::filesystem::path& definitionPath,
-                                  const RecoveryAmount& amount, const PendantProvider& pendants,
-                                  OperationEvents& events) {
+// Adds the recovery parts of the request's set, into `out`.
+void AddRecoveryInto(const AddRecoveryRequest& request, const PendantProvider& pendants,
+                     OperationEvents& events, AddRecoveryOutcome& out) {
+  const RecoveryAmount& amount = request.amount;
+  const std::filesystem::path& definitionPath = request.definitionPath;
   if (!amount.Any()) throw KivoraError(msg::kRecoveryAmountInvalid);
   const std::filesystem::path folder = SetFolderOf(definitionPath);
   // Nothing else writes the set between its test and the commit of the recovery parts.
-  const SetLock lock(folder, SetNames::Of(loaded, definitionPath).LockName(),
+  const SetLock lock(folder, SetNames::Of(request.loaded, definitionPath).LockName(),
                      SetLock::Mode::Exclusive);
-  AddRecoveryOutcome out;
   const auto end = [&](bool completed) {
     out.completed = completed;
     ReportEnd(events, OperationKind::AddRecovery, completed, msg::kAddRecoveryCompleted,
               msg::kAddRecoveryInterrupted);
-    return out;
   };
 
   // Taking the lock may have finished a commit a killed run left: the set must still be
   // the one the definition read before describes.
-  if (!DefinitionIsCurrent(definitionPath, loaded)) {
+  if (!DefinitionIsCurrent(definitionPath, request.loaded)) {
     events.ShowError(msg::kDefinitionUpdated);
     events.Report(Finished{OperationKind::AddRecovery, Outcome::ProblemsFound});
     out.refused = true;
-    return out;
+    return;
   }
 
+  // The test offers no join here: add-recovery only tests.
   TestOnlyEvents test(events);
-  const VerifyOutcome verified = RunVerify(loaded, definitionPath, pendants, test);
+  TestRequest testing{.definitionPath = definitionPath, .loaded = request.loaded};
+  const TestOutcome verified = TestSet(testing, pendants, test);
+  out.definition = verified.definition;
   if (!verified.ran) {
     events.Report(Finished{OperationKind::AddRecovery, Outcome::ProblemsFound});
     out.refused = true;
-    return out;
+    return;
   }
   if (verified.aborted) return end(false);
-  const KvrDefinition& def = loaded;
-  if (verified.findings != std::set{PartTestResult::Ok}) {
-    return Refuse(test, def, definitionPath, events);
-  }
+  const KvrDefinition& def = verified.definition;
+  if (verified.findings != std::set{PartTestResult::Ok})
+    return Refuse(verified, definitionPath, events, out);
 
   const int count = static_cast<int>(def.parts.size());
   const RecoveryPlan plan = PlanRecovery(count, amount);
@@ -191,7 +193,20 @@ AddRecoveryOutcome RunAddRecovery(KvrDefinition& loaded,
   const int intact = IntactRecoveryPartsOf(definitionPath, plan, pendants);
   if (intact != plan.RecoveryCount())
     throw KivoraError(msg::kRecoveryPartsShort(plan.RecoveryCount(), intact));
-  return end(true);
+  end(true);
+}
+
+}  // namespace
+
+AddRecoveryOutcome RunAddRecovery(const AddRecoveryRequest& request,
+                                  const PendantProvider& pendants, OperationEvents& events) {
+  AddRecoveryOutcome outcome;
+  outcome.definition = request.loaded;
+  OperationResult run = RunOperation(
+      events, OperationKind::AddRecovery, AddRecoveryFailure(),
+      [&](OperationEvents& guarded) { AddRecoveryInto(request, pendants, guarded, outcome); });
+  static_cast<OperationResult&>(outcome) = std::move(run);
+  return outcome;
 }
 
 }  // namespace kivora

@@ -20,21 +20,29 @@
 
 namespace kivora {
 
-struct AddRecoveryOutcome {
+struct AddRecoveryRequest {
+  std::filesystem::path definitionPath;  // its folder holds the parts
+  // The definition as the caller read it from definitionPath (LoadDefinition); read again
+  // when its file changed since.
+  KvrDefinition loaded = {};
+  RecoveryAmount amount = {};
+};
+
+struct AddRecoveryOutcome : OperationResult {
   bool completed = false;
   bool refused = false;  // the test found a problem, or the definition did not read
   std::vector<WrittenRecoveryFile> written;
   std::vector<std::filesystem::path> removed;  // old recovery parts the new plan does not name
+  // The definition the operation worked on: the request's, or the one read again.
+  KvrDefinition definition;
 };
 
-// Tests the set of `loaded` (re-read when it changed on disk), then writes its recovery
+// Tests the set (its definition re-read when it changed on disk), then writes its recovery
 // parts beside it with a stop between chunks, reporting the rows and progress of both
-// steps and the closing message. Throws KivoraError (160, 242, 163) as the split and the
-// test do, leaving nothing new behind before the commit; and when, after it, the
-// recovery parts do not all read back intact.
-AddRecoveryOutcome RunAddRecovery(KvrDefinition& loaded,
-                                  const std::filesystem::path& definitionPath,
-                                  const RecoveryAmount& amount, const PendantProvider& pendants,
-                                  OperationEvents& events);
+// steps and the closing message. Refuses an amount of none, and fails (160, 242, 163) as the
+// split and the test do, leaving nothing new behind before the commit; and when, after it,
+// the recovery parts do not all read back intact.
+AddRecoveryOutcome RunAddRecovery(const AddRecoveryRequest& request,
+                                  const PendantProvider& pendants, OperationEvents& events);
 
 }  // namespace kivora

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <new>
 #include <system_error>
+#include <variant>
 
 #include "core/operations/SplitOperation.h"
 #include "core/text/Messages.h"
@@ -35,5 +36,35 @@ OperationFailure ResplitFailure() { return {msg::kResplitFailed311, msg::kOutOfM
 OperationFailure TestFailure() { return {msg::kTestFailedClosing}; }
 OperationFailure RepairFailure() { return {msg::kRepairFailedClosing}; }
 OperationFailure AddRecoveryFailure() { return {msg::kAddRecoveryFailedClosing}; }
+
+void GuardedEvents::Report(const OperationEvent& event) {
+  if (std::holds_alternative<WorkStarted>(event)) {
+    working_ = true;
+    awaitsFinish_ = true;
+  } else if (std::holds_alternative<WorkEnded>(event)) {
+    working_ = false;
+  } else if (const auto* finished = std::get_if<Finished>(&event)) {
+    awaitsFinish_ = false;
+    result_.ending = finished->outcome;
+  } else if (std::holds_alternative<FilesCleared>(event)) {
+    rows_.clear();
+    result_.files.clear();
+  } else if (const auto* file = std::get_if<FileStateChanged>(&event)) {
+    const auto [row, added] = rows_.try_emplace(file->role, result_.files.size());
+    if (added) {
+      result_.files.push_back(*file);
+    } else {
+      result_.files[row->second] = *file;
+    }
+  }
+  events_.Report(event);
+}
+
+void GuardedEvents::CloseWork() {
+  if (working_) Report(WorkEnded{});
+  if (awaitsFinish_) {
+    Report(Finished{operation_, AbortRequested() ? Outcome::Interrupted : Outcome::Failed});
+  }
+}
 
 }  // namespace kivora

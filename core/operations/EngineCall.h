@@ -1,11 +1,13 @@
 #pragma once
 // The one exception boundary around every call into an engine: whatever escapes the
 // engine becomes the operation's failure message with its reason, never an abort. The
-// engines let exceptions travel (cleaning up on the way); only a front end's call of an
-// operation catches them, here.
+// engines let exceptions travel (cleaning up on the way) up to their RunX, which runs its
+// work through RunOperation below; a front end uses TryEngine and CallEngine only for
+// calls that are not operations (reading a definition, writing a list).
 
 #include <exception>
 #include <functional>
+#include <map>
 #include <new>
 #include <optional>
 #include <string>
@@ -97,6 +99,57 @@ bool CallEngine(OperationEvents& events, const MessageText& failure, Fn&& fn) {
     fn();
     return true;
   });
+}
+
+// Every operation has one shape: `XOutcome RunX(const XRequest&, const PendantProvider&,
+// OperationEvents&)` for split, join, test, re-split, repair and add-recovery. The request
+// holds all the operation is told (the password, and the definition as the caller read it);
+// the pendants are the program's own, passed as they are to every operation. The outcome
+// comes by value, an OperationResult with the operation's own results; progress and
+// questions go through the events alone. RunX runs its work through RunOperation: no
+// exception leaves it, and its work is closed on every way out.
+
+// The events of one operation passed on to the front end's, noting for its outcome what
+// became of each file and whether its work is still open.
+class GuardedEvents final : public OperationEvents {
+ public:
+  GuardedEvents(OperationEvents& events, OperationKind operation)
+      : events_(events), operation_(operation) {}
+
+  void Report(const OperationEvent& event) override;
+  Reply Ask(const Question& question) override { return events_.Ask(question); }
+  bool AbortRequested() override { return events_.AbortRequested(); }
+
+  // Work that began and was not closed is closed: WorkEnded, then a Finished, interrupted
+  // when a stop was asked for and failed otherwise.
+  void CloseWork();
+  OperationResult TakeResult() { return std::move(result_); }
+
+ private:
+  OperationEvents& events_;
+  OperationKind operation_;
+  bool working_ = false;                  // a WorkStarted not followed by WorkEnded
+  bool awaitsFinish_ = false;             // a WorkStarted not followed by Finished
+  std::map<FileRole, std::size_t> rows_;  // where each file is in result_.files
+  OperationResult result_;
+};
+
+// The frame of every RunX: runs body(events) with the events guarded; whatever escapes it
+// becomes the failure's message and closing; work it began is always closed. Returns what
+// the operation reported of its end and its files.
+template <typename Body>
+OperationResult RunOperation(OperationEvents& events, OperationKind operation,
+                             const OperationFailure& failure, Body&& body) {
+  GuardedEvents guarded(events, operation);
+  if (const auto f = TryEngine(failure, [&] { body(static_cast<OperationEvents&>(guarded)); })) {
+    // The closing reports events too: a front end that fails then is not asked again.
+    TryEngine(failure, [&] {
+      guarded.ShowError(f->text, f->detail);
+      if (failure.close) failure.close(guarded);
+    });
+  }
+  TryEngine(failure, [&] { guarded.CloseWork(); });
+  return guarded.TakeResult();
 }
 
 }  // namespace kivora

@@ -11,6 +11,7 @@
 #include "core/io/IoBuffer.h"
 #include "core/io/OutputTarget.h"
 #include "core/io/SaveFolder.h"
+#include "core/operations/EngineCall.h"
 #include "core/operations/JoinPayload.h"
 #include "core/operations/JoinTarget.h"
 #include "core/operations/ScrambledPasswordCheck.h"
@@ -54,7 +55,7 @@ class JoinWriter {
   void Commit() { target_->Commit(); }
 
  private:
-  static constexpr size_t kSealedReadBytes = 1024 * 1024;
+  static constexpr size_t kSealedReadBytes = size_t{1024} * 1024;
 
   void CutTo(std::int64_t length) { target_->CutTo(length); }
   void WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes) {
@@ -204,12 +205,10 @@ FileState StateOf(JoinPartResult r) {
   }
 }
 
-}  // namespace
-
-bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantProvider& pendants,
-             OperationEvents& events, JoinOutcome* outcome) {
-  JoinOutcome local;
-  JoinOutcome& out = outcome ? *outcome : local;
+// The join of `loaded` (read again when its file changed) into `out`, which keeps what it
+// reached when an exception escapes.
+bool JoinSet(KvrDefinition& loaded, const JoinRequest& request, const PendantProvider& pendants,
+             OperationEvents& events, JoinOutcome& out) {
   out = JoinOutcome{};
   // What the join opens lives in this scope; a failure escapes it to the caller.
   {
@@ -312,7 +311,8 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
         out.stoppedAt.clear();
       }
       events.SetFileState(index, rec.FileName, StateOf(r));
-      events.Report(Progress{OperationKind::Join, i, count});
+      events.Report(
+          Progress{OperationKind::Join, i, count, writer->Length(), def.header.SourceSize});
       if (stops) {
         stopped = true;
         break;
@@ -342,6 +342,20 @@ bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
       return work.EndIncomplete(msg::kJoinIncomplete(out.skipped, out.forced));
     return work.End(out.completed, msg::kJoinCompleted, msg::kJoinInterrupted);
   }
+}
+
+}  // namespace
+
+JoinOutcome RunJoin(const JoinRequest& request, const PendantProvider& pendants,
+                    OperationEvents& events) {
+  JoinOutcome outcome;
+  KvrDefinition loaded = request.loaded;
+  OperationResult run = RunOperation(
+      events, OperationKind::Join, JoinFailure(),
+      [&](OperationEvents& guarded) { JoinSet(loaded, request, pendants, guarded, outcome); });
+  static_cast<OperationResult&>(outcome) = std::move(run);
+  outcome.definition = std::move(loaded);
+  return outcome;
 }
 
 std::optional<int> JoinOutcome::PartCutShort() const {

@@ -40,10 +40,15 @@ struct JoinRequest {
     std::filesystem::path name;  // stands for the descriptor in messages
   };
   std::optional<Stream> outputStream = std::nullopt;
+  // The definition as the caller read it from definitionPath (LoadDefinition); read again
+  // when its file changed since.
+  KvrDefinition loaded = {};
 };
 
-struct JoinOutcome {
+struct JoinOutcome : OperationResult {
   bool completed = false;
+  // The definition the join worked on: the request's, or the one read again.
+  KvrDefinition definition;
   std::filesystem::path output;
   bool folderCreated = false;  // EnsureSaveFolder made the output folder
   // The part the join was at when it ended before joining it (missing, corrupt,
@@ -70,15 +75,13 @@ struct JoinOutcome {
 // The whole join as the join button runs it: re-reads a changed definition, picks the
 // output (asking when it exists), asks for the password of a protected set, joins every
 // part in the order of the set's cipher kind with its questions and file states, and
-// reports completion or interruption. The joined file is written under a temporary name
-// and takes its own only when the join completes, so a failed join never destroys a
+// reports completion, interruption or failure. The joined file is written under a temporary
+// name and takes its own only when the join completes, so a failed join never destroys a
 // file that had that name, and an aborted or failed one leaves no file under it. Only a regular
 // file or a symbolic link is replaced: an output name taken by a folder, a device or a FIFO is
 // refused before anything is written. With request.outputStream the bytes go to a descriptor
-// instead, part by part once each proved sound, and no output name is chosen. Returns true when the
-// join completed; a failure it could not turn into a refusal escapes as an exception (JoinFailure()
-// says how a front end shows it).
-bool RunJoin(KvrDefinition& loaded, const JoinRequest& request, const PendantProvider& pendants,
-             OperationEvents& events, JoinOutcome* outcome = nullptr);
+// instead, part by part once each proved sound, and no output name is chosen.
+JoinOutcome RunJoin(const JoinRequest& request, const PendantProvider& pendants,
+                    OperationEvents& events);
 
 }  // namespace kivora

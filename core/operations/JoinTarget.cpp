@@ -16,7 +16,7 @@
 #include "core/io/AtomicFile.h"
 #include "core/io/IoBuffer.h"
 #include "core/io/RangeCopy.h"
-#include "core/io/WriteBehind.h"
+#include "core/pipeline/WriteBehind.h"
 #include "core/text/Messages.h"
 
 namespace kivora {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/io/WriteBehind.h"
+#include "core/pipeline/WriteBehind.h"
 #include "core/set/SetTransaction.h"
 
 namespace kivora {

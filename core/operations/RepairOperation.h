@@ -21,7 +21,16 @@
 
 namespace kivora {
 
-struct RepairOutcome {
+struct RepairRequest {
+  // The definition file, a part that carries one, or a recovery part; a lost one is found
+  // by its name.
+  std::filesystem::path definition;
+  bool dryRun = false;  // only say what would be rebuilt
+  // The password of an encrypted set (not used for a set that is not encrypted).
+  std::optional<SecretText> password = std::nullopt;
+};
+
+struct RepairOutcome : OperationResult {
   bool found = false;   // the set has recovery parts
   int damaged = 0;      // lost or damaged files
   int rebuildable = 0;  // of them, those the recovery parts can rebuild
@@ -35,15 +44,12 @@ struct RepairOutcome {
 // says what it would rebuild). When a group lost more parts than it can rebuild nothing
 // is written (321); what else stays lost is said once after the rest is rebuilt (326),
 // and the outcome is then not completed, dry run or not. Rows and progress come group
-// by group, in order; a failure or a stop still reports the groups written before it. `definition`
-// is the definition file, a part that carries one, or a recovery part; a lost one is found by its
-// name. With the `password` of an encrypted set, the password (231) and the definition's MAC
-// (252) are proved before any part is read, a part whose chunks fail their tags is rebuilt, and
-// a rebuilt part whose chunks fail theirs takes no name (328); the password is not used for a
-// set that is not encrypted.
-RepairOutcome RunRepair(const std::filesystem::path& definition, bool dryRun,
-                        const PendantProvider& pendants, OperationEvents& events,
-                        const std::optional<SecretText>& password = std::nullopt);
+// by group, in order; a failure or a stop still reports the groups written before it. With the
+// password of an encrypted set, the password (231) and the definition's MAC (252) are proved
+// before any part is read, a part whose chunks fail their tags is rebuilt, and a rebuilt part
+// whose chunks fail theirs takes no name (328).
+RepairOutcome RunRepair(const RepairRequest& request, const PendantProvider& pendants,
+                        OperationEvents& events);
 
 // What the recovery parts of the set could rebuild, without events or writing. Empty
 // `found` when the set has none. With the `cipher` of an encrypted set, a part whose
@@ -52,8 +58,9 @@ RepairOutcome AssessRecovery(const std::filesystem::path& definition,
                              const PendantProvider& pendants, const StopCheck& stop = {},
                              const SetCipher* cipher = nullptr);
 
-// RunRepair of a set whose chunks a test opened with `cipher` (none: not encrypted, or
-// not opened): parts whose tags fail count as damaged, and rebuilt ones prove theirs.
+// The repair inside RunRepair of a set whose chunks a test opened with `cipher` (none: not
+// encrypted, or not opened): parts whose tags fail count as damaged, and rebuilt ones prove
+// theirs. For an operation that holds the work guard already: a failure escapes.
 RepairOutcome RepairWithCipher(const std::filesystem::path& definition,
                                const PendantProvider& pendants, OperationEvents& events,
                                const SetCipher* cipher);
@@ -61,8 +68,8 @@ RepairOutcome RepairWithCipher(const std::filesystem::path& definition,
 // After a test or join that met lost or damaged parts: when the recovery parts can
 // rebuild all of them, asks whether to repair now and repairs on Yes; when they cannot,
 // says how many of the damaged files they could rebuild. Returns whether a repair ran
-// and completed. The `cipher` that proved an encrypted set's chunks in the test counts the
-// parts whose tags fail, and proves the rebuilt ones.
+// and completed; a failure is reported as a repair's. The `cipher` that proved an encrypted set's
+// chunks in the test counts the parts whose tags fail, and proves the rebuilt ones.
 bool OfferRepair(const std::filesystem::path& definition, const PendantProvider& pendants,
                  OperationEvents& events, const SetCipher* cipher = nullptr);
 

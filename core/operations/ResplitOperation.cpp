@@ -66,13 +66,9 @@ std::optional<std::pair<MessageText, std::filesystem::path>> RefusedTarget(
   return std::nullopt;
 }
 
-}  // namespace
-
-bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
-                const PendantProvider& pendants, OperationEvents& events, ResplitOutcome* outcome) {
-  ResplitOutcome local;
-  ResplitOutcome& out = outcome ? *outcome : local;
-  out = ResplitOutcome{};
+// The re-split of `loaded` into `out`.
+bool ResplitInto(KvrDefinition& loaded, const ResplitRequest& request,
+                 const PendantProvider& pendants, OperationEvents& events, ResplitOutcome& out) {
   if (request.selected && request.selected->empty()) {
     events.ShowError(msg::kSelectPartsToResplit);
     return false;
@@ -161,6 +157,12 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
       return false;
     }
     const auto total = static_cast<int>(std::count(chosen.begin(), chosen.end(), true));
+    std::int64_t bytesTotal = 0;
+    for (int index = 0; index < count; ++index) {
+      if (chosen[static_cast<size_t>(index)])
+        bytesTotal += def.parts[static_cast<size_t>(index)].Size;
+    }
+    std::int64_t bytesDone = 0;
     // Every way out from here ends the work it reports.
     OperationWork work(events, OperationKind::Resplit);
     IoBuffer buffer;
@@ -218,7 +220,8 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
       events.SetFileState(index, rec.FileName,
                           def.header.Disguised ? FileState::Redisguised : FileState::Resplit);
       ++out.rebuilt;
-      events.Report(Progress{OperationKind::Resplit, out.rebuilt, total});
+      bytesDone += rec.Size;
+      events.Report(Progress{OperationKind::Resplit, out.rebuilt, total, bytesDone, bytesTotal});
     }
     aborted = aborted || events.AbortRequested();
     if (aborted) {
@@ -236,6 +239,20 @@ bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
     }
     return work.End(out.completed, msg::kResplitCompleted, msg::kResplitInterrupted);
   }
+}
+
+}  // namespace
+
+ResplitOutcome RunResplit(const ResplitRequest& request, const PendantProvider& pendants,
+                          OperationEvents& events) {
+  ResplitOutcome outcome;
+  outcome.definition = request.loaded;
+  OperationResult run =
+      RunOperation(events, OperationKind::Resplit, ResplitFailure(), [&](OperationEvents& guarded) {
+        ResplitInto(outcome.definition, request, pendants, guarded, outcome);
+      });
+  static_cast<OperationResult&>(outcome) = std::move(run);
+  return outcome;
 }
 
 }  // namespace kivora

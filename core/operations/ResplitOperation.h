@@ -22,12 +22,17 @@ struct ResplitRequest {
   std::optional<std::string> pluginName;              // a KV4 set asks when none is given
   // Refuse any set that is not encrypted with an authenticated definition.
   bool requireEncryption = false;
+  // The definition as the caller read it from definitionPath (LoadDefinition); a re-split
+  // refuses it when its file changed since, and reads it again for the next one.
+  KvrDefinition loaded = {};
 };
 
-struct ResplitOutcome {
+struct ResplitOutcome : OperationResult {
   bool completed = false;
   int rebuilt = 0;
   bool folderCreated = false;
+  // The definition the re-split worked on: the request's, or the one read again.
+  KvrDefinition definition;
 };
 
 // True when the plug-in's pictures have the checksum the definition stores.
@@ -43,10 +48,8 @@ bool PluginMatches(const PendantProvider& pendants, std::string_view pluginName,
 // ends the run, leaves the part it was at as it was and commits the parts proved before
 // it; in a folder this run made it removes them, and the folder. A chosen part whose file is the
 // source, or whose name is taken by a folder, a device or a FIFO, is refused before anything is
-// written. Once the work started, every way out reports its end (WorkEnded, then Finished). Other
-// failures escape as exceptions (ResplitFailure() says how they are shown).
-bool RunResplit(KvrDefinition& loaded, const ResplitRequest& request,
-                const PendantProvider& pendants, OperationEvents& events,
-                ResplitOutcome* outcome = nullptr);
+// written. Once the work started, every way out reports its end (WorkEnded, then Finished).
+ResplitOutcome RunResplit(const ResplitRequest& request, const PendantProvider& pendants,
+                          OperationEvents& events);
 
 }  // namespace kivora

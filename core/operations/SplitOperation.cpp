@@ -14,10 +14,12 @@
 #include "core/io/AtomicFile.h"
 #include "core/io/File.h"
 #include "core/io/IoBuffer.h"
+#include "core/operations/EngineCall.h"
 #include "core/operations/PlacedParts.h"
 #include "core/operations/SetRecovery.h"
 #include "core/parts/PartStream.h"
 #include "core/parts/SplitSource.h"
+#include "core/payload/SealedPayload.h"
 #include "core/payload/SetCipher.h"
 #include "core/recovery/RecoveryScan.h"
 #include "core/set/ExistingSet.h"
@@ -259,8 +261,9 @@ class SplitRun {
   std::optional<PartStream> stream_;
   PlacedParts placed_;
   int count_ = 0;
-  int failedAt_ = INT_MAX;  // the part the split was at when it failed
-  int reported_ = 0;        // parts reported on disk, from the first
+  int failedAt_ = INT_MAX;          // the part the split was at when it failed
+  int reported_ = 0;                // parts reported on disk, from the first
+  std::int64_t bytesReported_ = 0;  // the source bytes of those parts
   bool completed_ = false;
 };
 
@@ -278,6 +281,11 @@ SplitRun::~SplitRun() {
       result_.leftByFailure.push_back({FileRole::Part(f.index), NameText(f.target),
                                        s_.disguise ? FileState::Disguised : FileState::Split});
     }
+  }
+  // What a failure keeps stays; should the intent not go, the next lock removes them.
+  try {
+    if (change_) change_->KeepCreated();
+  } catch (const KivoraError&) {
   }
 }
 
@@ -326,6 +334,24 @@ bool SplitRun::Prepare() {
       oldSet_->recoveryParts.push_back(NameText(f.path));
   }
   if (!ForeignFilesAllowed(plan)) return false;
+  // The parts and the definition a split of known size makes under names that are free
+  // now are listed first, so that a kill before the set is whole leaves none of them once
+  // the set is next locked.
+  if (plannedCount_) {
+    change_->AddMembers(MembersOf(*names_, count, {}));
+    std::vector<std::string> created;
+    const auto isFree = [&](const std::string& name) {
+      std::error_code ec;
+      return std::filesystem::symlink_status(names_->Folder() / name, ec).type() ==
+             std::filesystem::file_type::not_found;
+    };
+    for (int i = 0; i < count; ++i) {
+      if (isFree(names_->PartName(i))) created.push_back(names_->PartName(i));
+    }
+    if (!s_.implant && isFree(names_->DefinitionName()))
+      created.push_back(names_->DefinitionName());
+    WithMessage(msg::kWritePartFailed, [&] { change_->BeginCreating(std::move(created)); });
+  }
 
   // The key of an encrypted set is derived once, before any part is written.
   if (s_.encrypt) {
@@ -363,9 +389,14 @@ RecoverySetInfo SplitRun::RecoverySetFor(const RecoveryPlan& plan) const {
 
 void SplitRun::ReportUpTo(int done) {
   for (; reported_ < done && !events_.AbortRequested(); ++reported_) {
-    events_.SetFileState(reported_, result_.parts[static_cast<size_t>(reported_)].FileName,
+    const PartRecord& part = result_.parts[static_cast<size_t>(reported_)];
+    events_.SetFileState(reported_, part.FileName,
                          s_.disguise ? FileState::Disguised : FileState::Split);
-    events_.Report(Progress{OperationKind::Split, reported_ + 1, plannedCount_.value_or(0)});
+    // A sealed part stores more bytes than it takes from the source.
+    bytesReported_ += cipher_ ? PlainSize(part.Size, cipher_->Params().chunkSize).value_or(0)
+                              : std::int64_t{part.Size};
+    events_.Report(Progress{OperationKind::Split, reported_ + 1, plannedCount_.value_or(0),
+                            bytesReported_, source_->Size().value_or(0)});
   }
 }
 
@@ -453,6 +484,7 @@ bool SplitRun::Publish() {
     // The parts reach the disk before the definition that makes them a set.
     WithMessage(msg::kWritePartFailed, [&] { SyncFileSystem(folder_); });
     WriteDefinition(s_, *names_, stored, result_);
+    WithMessage(msg::kWritePartFailed, [&] { change_->KeepCreated(); });
   }
   events_.SetFileState(FileRole::Definition(), result_.definitionPath.filename().string(),
                        s_.implant ? FileState::DefinitionImplanted : FileState::DefinitionCreated);
@@ -554,6 +586,10 @@ void SplitRun::CommitOverOldSet(std::span<const std::uint8_t> stored) {
   if (recovery_) recovery_->HandOver();
   placed_.HandOverWaiting(*change_);
   if (!s_.implant) change_->MarkComplete(definitionName);
+  // The part that carries the old definition is replaced only once the new definition
+  // has its name, so that one of the two reads at every instant.
+  if (!s_.implant && oldSet_ && oldSet_->definition.implanted)
+    change_->SetRole(NameText(oldSet_->definitionPath), SetTransaction::Role::Carrier);
   for (const std::string& name : removals) change_->Remove(name);
   if (oldSet_) {
     change_->AddMembers(
@@ -566,23 +602,36 @@ void SplitRun::CommitOverOldSet(std::span<const std::uint8_t> stored) {
   WithMessage(msg::kWritePartFailed, [&] { change_->Commit(HiddenFileSync::FileSystem); });
 }
 
-}  // namespace
-
-bool SplitFile(const SplitRequest& s, const PendantProvider& pendants, Random& random,
+// The split into `result`, which keeps what a failure left when an exception escapes.
+bool SplitInto(const SplitRequest& s, const PendantProvider& pendants, Random& random,
                OperationEvents& events, SplitOutcome& result) {
   result = SplitOutcome{};
   SplitRun run(s, pendants, random, events, result);
   return run.Run();
 }
 
-bool RunSplit(const SplitRequest& settings, const PendantProvider& pendants,
-              OperationEvents& events, SplitOutcome& result, std::optional<std::uint64_t> seed) {
-  events.Report(WorkStarted{});
-  events.Report(FilesCleared{});
-  Random random = seed ? Random(*seed) : Random::FromClock();
-  const bool completed = SplitFile(settings, pendants, random, events, result);
-  ReportSplitEnd(events, completed ? SplitEnd::Completed : SplitEnd::NothingLeft);
-  return completed;
+}  // namespace
+
+SplitOutcome SplitFile(const SplitRequest& settings, const PendantProvider& pendants,
+                       Random& random, OperationEvents& events) {
+  SplitOutcome result;
+  result.completed = SplitInto(settings, pendants, random, events, result);
+  return result;
+}
+
+SplitOutcome RunSplit(const SplitRequest& settings, const PendantProvider& pendants,
+                      OperationEvents& events) {
+  SplitOutcome outcome;
+  OperationResult run = RunOperation(
+      events, OperationKind::Split, SplitFailure(outcome), [&](OperationEvents& guarded) {
+        guarded.Report(WorkStarted{});
+        guarded.Report(FilesCleared{});
+        Random random = settings.seed ? Random(*settings.seed) : Random::FromClock();
+        outcome.completed = SplitInto(settings, pendants, random, guarded, outcome);
+        ReportSplitEnd(guarded, outcome.completed ? SplitEnd::Completed : SplitEnd::NothingLeft);
+      });
+  static_cast<OperationResult&>(outcome) = std::move(run);
+  return outcome;
 }
 
 void ReportSplitEnd(OperationEvents& events, SplitEnd end) {

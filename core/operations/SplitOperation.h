@@ -11,7 +11,7 @@
 #include "core/PendantProvider.h"
 #include "core/format/DefinitionRecords.h"
 #include "core/format/RecoveryFormat.h"
-#include "core/operations/PartSizeRule.h"
+#include "core/parts/PartSizeRule.h"
 #include "core/parts/Random.h"
 #include "core/parts/SetNames.h"
 #include "core/payload/SecretText.h"
@@ -52,10 +52,14 @@ struct SplitRequest {
   // without asking; otherwise the split asks (QuestionKind::ReplaceForeignFile) and on
   // any answer but Yes refuses (164) before it writes anything.
   bool overwrite = false;
+  // The seed of the generator of random sizes and pendants (reproducible splits); none:
+  // seeded from the clock.
+  std::optional<std::uint64_t> seed;
 };
 
 // What a split produced.
-struct SplitOutcome {
+struct SplitOutcome : OperationResult {
+  bool completed = false;
   DefinitionHeader header;
   std::vector<PartRecord> parts;
   std::vector<std::filesystem::path> partPaths;
@@ -93,13 +97,14 @@ std::vector<std::int32_t> PlanPartSizes(std::int64_t total, const SplitRequest& 
                                         Random& random);
 
 // Runs the whole split: it prepares (names, plan, lock, checks), writes the parts, codes
-// the recovery parts and publishes the set. Returns false when it stopped on abort or on
-// a refusal it reported (the parts written so far are then deleted, the one being
-// written included). Any other failure escapes as an exception once the split left
-// exactly the parts before the one that failed, named in result.leftByFailure; a split
-// of a stream, which cannot be read again, leaves none of its parts then.
-bool SplitFile(const SplitRequest& settings, const PendantProvider& pendants, Random& random,
-               OperationEvents& events, SplitOutcome& result);
+// the recovery parts and publishes the set, with `random` (the request's seed is not used).
+// Not completed when it stopped on abort or on a refusal it reported (the parts written so
+// far are then deleted, the one being written included). Any other failure escapes as an
+// exception once the split left exactly the parts before the one that failed; a split of a
+// stream, which cannot be read again, leaves none of its parts then. RunSplit is the split as
+// a user starts it; this is the step inside it, for a caller that brings its own generator.
+SplitOutcome SplitFile(const SplitRequest& settings, const PendantProvider& pendants,
+                       Random& random, OperationEvents& events);
 
 // How a split ends: completed, or interrupted with no file of it left (the file list is
 // cleared) or with some parts left by a failure (they stay listed).
@@ -109,9 +114,9 @@ enum class SplitEnd { Completed, NothingLeft, PartsLeft };
 void ReportSplitEnd(OperationEvents& events, SplitEnd end);
 
 // The split as a user starts it: a new file list, SplitFile with a generator seeded from
-// the clock (or the given seed), and its completion or interruption.
-bool RunSplit(const SplitRequest& settings, const PendantProvider& pendants,
-              OperationEvents& events, SplitOutcome& result,
-              std::optional<std::uint64_t> seed = std::nullopt);
+// the request's seed (or the clock), and its completion, interruption or failure. A failure
+// names the parts it left (they stay listed) after its message.
+SplitOutcome RunSplit(const SplitRequest& settings, const PendantProvider& pendants,
+                      OperationEvents& events);
 
 }  // namespace kivora

@@ -5,7 +5,7 @@
 
 #include "core/OperationEvents.h"
 #include "core/PendantProvider.h"
-#include "core/operations/VerifyOperation.h"
+#include "core/operations/TestOperation.h"
 
 namespace kivora {
 
@@ -21,7 +21,7 @@ enum class NextStep {
 // re-split page (Yes gives Resplit; the front end opens it), saying first what recovery
 // parts the set has, if any, could not do. The test's `cipher`, when it opened an encrypted
 // set's chunks, counts parts whose tags fail and proves the rebuilt ones.
-NextStep OfferNextStep(const VerifyOutcome& tested, const std::filesystem::path& definition,
+NextStep OfferNextStep(const TestOutcome& tested, const std::filesystem::path& definition,
                        const PendantProvider& pendants, OperationEvents& events);
 
 }  // namespace kivora

@@ -83,6 +83,14 @@ PartScan ScanRange(File& file, std::int64_t start, std::int64_t length, std::int
   return scan;
 }
 
+std::optional<std::uint32_t> RangeCrc32(File& file, std::int64_t start, std::int64_t length,
+                                        IoBuffer& buffer, const StopCheck& stop) {
+  const PartScan scan = ScanRange(file, start, length, 0, length, buffer, {.stop = stop});
+  if (scan.stopped) return std::nullopt;
+  if (scan.payloadBytes != length) throw KivoraError(msg::kFileShorterThanExpected(file.Path()));
+  return scan.payloadCrc;
+}
+
 PartScan ScanRangeInHalves(File& file, std::int64_t start, std::int64_t length,
                            std::int64_t payloadSize, std::span<IoBuffer, 2> buffers,
                            const StopCheck& stop) {

@@ -73,6 +73,13 @@ File OpenPartFile(const std::filesystem::path& path);
 PartScan ScanRange(File& file, std::int64_t start, std::int64_t length, std::int64_t pendantSize,
                    std::int64_t payloadSize, IoBuffer& buffer, const ScanReading& reading = {});
 
+// The CRC-32 of the `length` bytes of an open file from `start`, read as ScanRange reads
+// them (the one reading of a range for its checksum: parts, recovery parts, fetched files).
+// Empty optional when `stop` ended the read; throws KivoraError when the file ends first or
+// cannot be read.
+std::optional<std::uint32_t> RangeCrc32(File& file, std::int64_t start, std::int64_t length,
+                                        IoBuffer& buffer, const StopCheck& stop = {});
+
 // ScanRange of a range without a pendant, read and summed in two halves side by side,
 // each by its own thread (the way a set's test reads two parts at once): for a part read
 // from the page cache, where reading takes about as long as summing. The halves meet

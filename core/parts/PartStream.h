@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "core/io/IoBuffer.h"
-#include "core/io/ReadAhead.h"
-#include "core/io/WriteBehind.h"
 #include "core/parts/PartWriter.h"
 #include "core/parts/SplitSource.h"
+#include "core/pipeline/ReadAhead.h"
+#include "core/pipeline/WriteBehind.h"
 
 namespace kivora {
 

@@ -6,8 +6,8 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <utility>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "core/io/File.h"

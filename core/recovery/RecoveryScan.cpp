@@ -7,7 +7,6 @@
 #include "core/KivoraError.h"
 #include "core/format/DefinitionReader.h"
 #include "core/format/StoredDefinition.h"
-#include "core/io/Crc32.h"
 #include "core/io/File.h"
 #include "core/io/IoBuffer.h"
 #include "core/parts/PartScan.h"
@@ -20,8 +19,6 @@
 namespace kivora {
 namespace {
 
-constexpr size_t kReadChunk = 256 * 1024;
-
 struct Candidate {
   std::filesystem::path path;
   RecoveryFileInfo info;
@@ -31,18 +28,8 @@ struct Candidate {
 // CRC-32 of `length` bytes from `offset`; empty optional when `stop` ended the read.
 std::optional<std::uint32_t> RangeCrc(File& file, std::uint64_t offset, std::uint64_t length,
                                       IoBuffer& buffer, const StopCheck& stop) {
-  buffer.resize(kReadChunk);
-  file.Seek(static_cast<std::int64_t>(offset));
-  std::uint32_t crc = 0;
-  for (std::uint64_t left = length; left > 0;) {
-    if (StopRequested(stop)) return std::nullopt;
-    const auto piece =
-        std::span(buffer).first(static_cast<size_t>(std::min<std::uint64_t>(left, buffer.size())));
-    file.ReadExact(piece);
-    crc = Crc32Update(crc, piece);
-    left -= piece.size();
-  }
-  return crc;
+  return RangeCrc32(file, static_cast<std::int64_t>(offset), static_cast<std::int64_t>(length),
+                    buffer, stop);
 }
 
 // Per stripe of `length` bytes from `offset`: whether its CRC-32 differs from the one
@@ -384,7 +371,7 @@ std::optional<RecoverySetScan> ScanRecoverySet(const std::filesystem::path& defi
       [&](int part, int thread) {
         if (stopped.Raised()) return;
         const CoveredFile& c = recorded[static_cast<size_t>(part)];
-        IoBuffer& buffer = buffers[static_cast<size_t>(thread)];
+        IoBuffer& partBuffer = buffers[static_cast<size_t>(thread)];
         std::optional<SealedPartProof> proof;
         PartSink sink;
         if (cipher) {
@@ -392,7 +379,7 @@ std::optional<RecoverySetScan> ScanRecoverySet(const std::filesystem::path& defi
           sink = [&proof](std::int64_t, std::span<std::uint8_t> bytes) { proof->Add(bytes); };
         }
         const PartScan s = ScanPart(scan.PartPath(part), 0, static_cast<std::int64_t>(c.length),
-                                    buffer, {.sink = sink, .stop = stopped.For(thread)});
+                                    partBuffer, {.sink = sink, .stop = stopped.For(thread)});
         if (s.stopped) stopped.Raise();
         if (!s.exists || !s.prefixCrc || s.stopped) return;  // lost: every stripe damaged
         std::vector<bool>& damage = partDamage[static_cast<size_t>(part)];
@@ -408,14 +395,15 @@ std::optional<RecoverySetScan> ScanRecoverySet(const std::filesystem::path& defi
             scan.groups[static_cast<size_t>(GroupIndexOf(spans, part))];
         const std::vector<std::uint32_t>* stripes = RecordedStripes(scan, group, part);
         if (!stripes) return;
-        auto found = WithMessage(msg::kReadPartFailed242, [&] {
+        auto damagedStripes = WithMessage(msg::kReadPartFailed242, [&] {
           File file = File::OpenRead(scan.PartPath(part));
-          return DamagedStripes(file, 0, c.length, group.stripeLength, *stripes, buffer,
+          return DamagedStripes(file, 0, c.length, group.stripeLength, *stripes, partBuffer,
                                 stopped.For(thread));
         });
-        if (!found) stopped.Raise();
-        if (found && std::find(found->begin(), found->end(), true) != found->end())
-          damage = std::move(*found);
+        if (!damagedStripes) stopped.Raise();
+        if (damagedStripes && std::find(damagedStripes->begin(), damagedStripes->end(), true) !=
+                                  damagedStripes->end())
+          damage = std::move(*damagedStripes);
       },
       &stopped);
   if (stopped.Raised()) {
@@ -425,14 +413,15 @@ std::optional<RecoverySetScan> ScanRecoverySet(const std::filesystem::path& defi
   scan.unauthentic = unauthentic;
   for (RecoveryGroupScan& group : scan.groups) {
     for (int i = 0; i < group.parts.partCount; ++i) {
-      const std::vector<bool>& found = partDamage[static_cast<size_t>(group.parts.firstPart + i)];
+      const std::vector<bool>& partFound =
+          partDamage[static_cast<size_t>(group.parts.firstPart + i)];
       std::vector<bool>& damaged = group.damaged[static_cast<size_t>(i)];
-      if (found.size() == 1 && !found[0]) {
+      if (partFound.size() == 1 && !partFound[0]) {
         damaged.assign(damaged.size(), false);
-      } else if (!found.empty()) {
+      } else if (!partFound.empty()) {
         // Stripes past the part's end are zeros: they cannot be damaged.
         damaged.assign(damaged.size(), false);
-        std::copy(found.begin(), found.end(), damaged.begin());
+        std::copy(partFound.begin(), partFound.end(), damaged.begin());
       }
     }
   }

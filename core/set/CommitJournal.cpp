@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <set>
+#include <unordered_set>
 
 #include "core/io/LittleEndian.h"
 #include "core/set/CommitNames.h"
@@ -22,6 +23,7 @@ static_assert(kJournalMac == 32);
 constexpr size_t kMinRenameEntry = 1 + 8 + 4 + 2 + 1 + 2 + 1;
 constexpr size_t kMinRemovalEntry = 2 + 1;
 constexpr size_t kMinMemberEntry = 2 + 1 + 4 + 4;
+constexpr size_t kCreatedCount = 4;
 constexpr size_t kMinMemberName = 2 + 1;
 
 std::array<std::uint8_t, kJournalMac> JournalMac(std::span<const std::uint8_t> body,
@@ -105,6 +107,7 @@ std::vector<std::uint8_t> EncodeCommitJournal(const CommitJournal& journal, Jour
     AppendJournalName(out, r.target);
   }
   for (const std::string& name : journal.removals) AppendJournalName(out, name);
+  AppendJournalNames(out, journal.created);
   for (const SetMembers& m : journal.members) {
     AppendJournalName(out, m.definition);
     AppendJournalNames(out, m.parts);
@@ -128,7 +131,8 @@ std::optional<CommitJournal> DecodeCommitJournal(std::span<const std::uint8_t> b
   const std::uint64_t renames = in.Number<std::uint32_t>();
   const std::uint64_t removals = in.Number<std::uint32_t>();
   const std::uint64_t members = in.Number<std::uint32_t>();
-  if (renames * kMinRenameEntry + removals * kMinRemovalEntry + members * kMinMemberEntry >
+  if (renames * kMinRenameEntry + removals * kMinRemovalEntry + kCreatedCount +
+          members * kMinMemberEntry >
       in.Left())
     return std::nullopt;
 
@@ -147,6 +151,7 @@ std::optional<CommitJournal> DecodeCommitJournal(std::span<const std::uint8_t> b
   }
   for (std::uint64_t i = 0; i < removals && !in.Failed(); ++i)
     journal.removals.push_back(in.Name());
+  in.Names(journal.created);
   journal.members.reserve(members);
   for (std::uint64_t i = 0; i < members && !in.Failed(); ++i) {
     SetMembers& m = journal.members.emplace_back();
@@ -170,18 +175,25 @@ bool JournalFitsSet(const CommitJournal& journal, std::string_view setName) {
   for (const std::string& name : journal.removals) {
     if (IsHiddenNameOf(setName, name) || !seen.insert(name).second) return false;
   }
-  // Every name it renames over or removes is one of the set's, before or after.
-  const auto ofTheSet = [&](std::string_view name) {
-    return std::any_of(journal.members.begin(), journal.members.end(),
-                       [&](const SetMembers& m) { return IsMemberName(m, name); });
-  };
+  for (const std::string& name : journal.created) {
+    if (IsHiddenNameOf(setName, name) || !seen.insert(name).second) return false;
+  }
+  // Every name it renames over, removes or creates is one of the set's, before or after.
+  std::unordered_set<std::string_view> names;
+  for (const SetMembers& m : journal.members) {
+    names.insert(m.definition);
+    names.insert(m.parts.begin(), m.parts.end());
+    names.insert(m.recovery.begin(), m.recovery.end());
+  }
+  const auto ofTheSet = [&](std::string_view name) { return names.contains(name); };
   for (const SetMembers& m : journal.members) {
     if (!MembersNameSet(m, setName)) return false;
   }
   for (const CommitRename& r : journal.renames) {
     if (!ofTheSet(r.target)) return false;
   }
-  return std::all_of(journal.removals.begin(), journal.removals.end(), ofTheSet);
+  return std::all_of(journal.removals.begin(), journal.removals.end(), ofTheSet) &&
+         std::all_of(journal.created.begin(), journal.created.end(), ofTheSet);
 }
 
 }  // namespace kivora

@@ -5,6 +5,9 @@
 //   R renames: u8 flags (bit 0: the CRC-32 is known), u64 size, u32 CRC-32 (0 when not
 //              known), u16 length and the bytes of the hidden name, the same of the target
 //   M removals: u16 length and the bytes of the name
+//   u32 C and C names created: files a writer makes directly under names that were free
+//              when it began; a journal that lists any is that writer's intent, not a
+//              commit, and its recovery removes them
 //   S member sets (SetMembers): the definition's name, u32 part count P and P names,
 //              u32 recovery part count Q and Q names, each name as above
 //   u8[32] keyed BLAKE2b-256 (crypto_generichash) of every byte before it, keyed by the
@@ -44,6 +47,7 @@ struct CommitJournal {
   std::vector<CommitRename> renames;  // in the order they run
   std::vector<std::string> removals;  // run after every rename
   std::vector<SetMembers> members;    // the sets whose names it may touch
+  std::vector<std::string> created;   // an intent's new files under free names
   bool operator==(const CommitJournal&) const = default;
 };
 

@@ -243,6 +243,34 @@ void CommitSet(const Folder& folder, std::string_view setName, std::span<const N
   FinishCommit(folder, journal, CommitJournalName(setName));
 }
 
+void BeginCreating(const Folder& folder, std::string_view setName,
+                   std::span<const std::string> created, std::span<const SetMembers> members) {
+  CommitJournal intent;
+  intent.created.assign(created.begin(), created.end());
+  intent.members.assign(members.begin(), members.end());
+  if (intent.created.empty()) return;
+  if (!JournalFitsSet(intent, setName)) ThrowNotReplaceable(folder, setName);
+  WriteCommitJournal(folder, setName, EncodeCommitJournal(intent, JournalKey::OfUser().Bytes()));
+  SyncFolder(folder);
+}
+
+void KeepCreated(const Folder& folder, std::string_view setName) {
+  const std::string journalName = CommitJournalName(setName);
+  if (sys::UnlinkAt(folder.Descriptor(), journalName.c_str(), 0) != 0) {
+    if (errno == ENOENT) return;
+    ThrowCommitFailed(folder, journalName, msg::kWriteFileFailed, errno);
+  }
+  SyncFolder(folder);
+}
+
+std::optional<CommitJournal> PendingCommit(const Folder& folder, std::string_view setName) {
+  const auto bytes = ReadCommitJournal(folder, CommitJournalName(setName));
+  if (!bytes) return std::nullopt;
+  std::optional<CommitJournal> journal = DecodeCommitJournal(*bytes, JournalKey::OfUser().Bytes());
+  if (!journal || !JournalFitsSet(*journal, setName)) return std::nullopt;
+  return journal;
+}
+
 InterruptedCommit FinishInterruptedCommit(const Folder& folder, std::string_view setName) {
   InterruptedCommit report;
   const std::string journalName = CommitJournalName(setName);
@@ -253,7 +281,19 @@ InterruptedCommit FinishInterruptedCommit(const Folder& folder, std::string_view
         DecodeCommitJournal(*bytes, JournalKey::OfUser().Bytes());
     if (!journal || !JournalFitsSet(*journal, setName))
       throw KivoraError(msg::kUntrustedJournal((folder.Path() / journalName).string()));
-    if (NewFilesComplete(folder, *journal)) {
+    if (!journal->created.empty()) {
+      // An intent whose commit never came: what it created goes, then the intent.
+      for (const std::string& name : journal->created) {
+        if (sys::UnlinkAt(folder.Descriptor(), name.c_str(), 0) == 0) {
+          ++report.removed;
+        } else if (errno != ENOENT) {
+          ThrowCommitFailed(folder, name, msg::kWriteFileFailed, errno);
+        }
+      }
+      SyncFolder(folder);
+      KeepCreated(folder, setName);
+      report.outcome = InterruptedCommit::Outcome::RolledBack;
+    } else if (NewFilesComplete(folder, *journal)) {
       std::tie(report.renamed, report.removed) = FinishCommit(folder, *journal, journalName);
       report.outcome = InterruptedCommit::Outcome::RolledForward;
     } else {

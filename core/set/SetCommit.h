@@ -43,6 +43,19 @@ void CommitSet(const Folder& folder, std::string_view setName, std::span<const N
                std::span<const std::string> removals, std::span<const SetMembers> members,
                HiddenFileSync sync);
 
+// Before a writer makes new files directly under names that are free now (`created`),
+// the journal of its intent: a kill before its commit (whose journal takes the intent's
+// place) leaves the intent, and recovery removes those files. Throws KivoraError as
+// CommitSet does.
+void BeginCreating(const Folder& folder, std::string_view setName,
+                   std::span<const std::string> created, std::span<const SetMembers> members);
+// The files created stay as they are: the intent is removed.
+void KeepCreated(const Folder& folder, std::string_view setName);
+
+// The commit a killed operation left in `folder` for set `setName`, when its journal is
+// one that FinishInterruptedCommit obeys; reads only. Empty optional when there is none.
+std::optional<CommitJournal> PendingCommit(const Folder& folder, std::string_view setName);
+
 // What became of a commit that a killed operation left.
 struct InterruptedCommit {
   enum class Outcome {

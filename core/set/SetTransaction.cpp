@@ -29,6 +29,7 @@ struct SetTransaction::State {
   std::vector<std::string> complete;  // targets, in the order marked complete
   std::vector<std::string> removals;
   std::vector<SetMembers> members;
+  bool intent = false;  // an intent of files created waits in the folder
 
   State(const std::filesystem::path& place, std::string name)
       : folder(place.empty() ? std::filesystem::path(".") : place, msg::kCreateFileFailed, place),
@@ -102,6 +103,11 @@ void SetTransaction::Add(std::string target, Role role) {
   MarkComplete(target);
 }
 
+void SetTransaction::SetRole(std::string_view target, Role role) {
+  const std::lock_guard lock(state_->mutex);
+  if (State::Entry* e = state_->Find(target)) e->role = role;
+}
+
 void SetTransaction::Discard(std::string_view target) {
   const std::lock_guard lock(state_->mutex);
   auto& entries = state_->entries;
@@ -111,6 +117,19 @@ void SetTransaction::Discard(std::string_view target) {
   state_->Unlink(target);
   std::erase(state_->complete, it->target);
   entries.erase(it);
+}
+
+void SetTransaction::BeginCreating(std::vector<std::string> names) {
+  State& s = *state_;
+  const std::lock_guard lock(s.mutex);
+  kivora::BeginCreating(s.folder, s.setName, names, s.members);
+  s.intent = !names.empty();
+}
+
+void SetTransaction::KeepCreated() {
+  State& s = *state_;
+  const std::lock_guard lock(s.mutex);
+  if (std::exchange(s.intent, false)) kivora::KeepCreated(s.folder, s.setName);
 }
 
 void SetTransaction::Remove(std::string name) {
@@ -132,7 +151,7 @@ void SetTransaction::Commit(HiddenFileSync sync) {
   {
     const std::lock_guard lock(s.mutex);
     // The definition takes its name last, so it names a set whose parts all have theirs.
-    for (const Role role : {Role::File, Role::Definition}) {
+    for (const Role role : {Role::File, Role::Definition, Role::Carrier}) {
       for (const std::string& target : s.complete) {
         const State::Entry& e = *s.Find(target);
         if (e.role == role) files.push_back({e.target, e.crc});
@@ -145,8 +164,13 @@ void SetTransaction::Commit(HiddenFileSync sync) {
     s.complete.clear();
     removals = std::exchange(s.removals, {});
     members = s.members;
+    // The commit's journal takes the place of the intent.
+    if (!files.empty() || !removals.empty()) s.intent = false;
   }
-  if (files.empty() && removals.empty()) return;
+  if (files.empty() && removals.empty()) {
+    KeepCreated();
+    return;
+  }
   // On failure CommitSet removes the hidden files itself, or leaves them to its journal.
   CommitSet(s.folder, s.setName, files, removals, members, sync);
 }

@@ -16,7 +16,8 @@
 //
 // A writer that downloads or copies a file registers its target, writes the hidden path,
 // marks it complete and commits, the same way. The complete files take their names in the
-// order they were marked complete, the definition after every other; the removals follow.
+// order they were marked complete, the definition after every other (and only a part that
+// replaces the one carrying the old definition after it); the removals follow.
 // Whatever was registered and is not committed is removed when the transaction goes (or at
 // Drop or Discard), so a failure or a stop leaves nothing hidden; what a kill leaves goes
 // at the set's next lock. Register, HiddenName, MarkComplete and Discard may be called from
@@ -40,6 +41,7 @@ class SetTransaction {
   enum class Role {
     File,        // a part or a recovery part
     Definition,  // takes its name after every other new file
+    Carrier,     // replaces the part that carries the old definition: after the new one
   };
 
   // The caller holds the exclusive lock of set `setName` in `folder` (empty: the current
@@ -66,10 +68,20 @@ class SetTransaction {
   void MarkComplete(std::string_view target, std::optional<std::uint32_t> crc = {});
   // As Register and MarkComplete: the file is already whole under HiddenName(target).
   void Add(std::string target, Role role = Role::File);
+  // The new file of `target` takes its name after the definition's (Role::Carrier).
+  void SetRole(std::string_view target, Role role);
   // Gives up the new file of `target`: its hidden file is removed.
   void Discard(std::string_view target);
   // An old file of the set that is removed once every new file has its name.
   void Remove(std::string name);
+
+  // The writer is about to make new files directly under `names`, free now: the intent is
+  // written first (BeginCreating, core/set/SetCommit.h), with the members added so far,
+  // so that a kill before the commit leaves nothing under those names once the set is
+  // next locked. The commit takes the intent's place.
+  void BeginCreating(std::vector<std::string> names);
+  // The files created stay as they are, whether or not a commit follows: the intent goes.
+  void KeepCreated();
 
   // True when no file is complete and nothing is to be removed.
   bool Empty() const;

@@ -337,6 +337,8 @@ inline constexpr MessageTemplate<int, int> kRepairProgress{"修復數: {}/{}", "
 inline constexpr MessageTemplate<> kRepairCompleted{"修復已完成。", "Repair complete."};
 inline constexpr MessageTemplate<> kRepairInterrupted{"修復已中斷。", "Repair interrupted."};
 inline constexpr MessageTemplate<> kRepairFailedClosing{"修復失敗。", "Repair failed."};
+inline constexpr MessageTemplate<> kFetchFailedClosing{"下載失敗。", "Fetch failed."};
+inline constexpr MessageTemplate<int, int> kFetchProgress{"下載數: {}/{}", "Fetched: {}/{}"};
 
 // Adding recovery parts to an existing set
 inline constexpr MessageTemplate<std::string> kAddRecoveryDamaged327{

@@ -10,7 +10,11 @@ namespace kivora {
 bool IsValidUtf8(std::string_view text) {
   for (size_t at = 0; at < text.size();) {
     UChar32 c = 0;
+    // ICU's macro narrows an int it computed within a byte's range.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wconversion"
     U8_NEXT(text.data(), at, text.size(), c);
+#pragma GCC diagnostic pop
     if (c < 0) return false;
   }
   return true;

@@ -1,8 +1,8 @@
 # fish completion for kivora-cli: subcommands, their options, and file names.
 
-set -l commands split join test resplit repair add-recovery info plugins fetch check
+set -l commands split join test resplit repair add-recovery info plugins fetch check send
 # The commands that run an operation and report it as --json or --quiet choose.
-set -l reporting split join test resplit repair add-recovery fetch check
+set -l reporting split join test resplit repair add-recovery fetch check send
 set -l none "not __fish_seen_subcommand_from $commands"
 
 complete -c kivora-cli -f
@@ -80,8 +80,19 @@ complete -c kivora-cli -n $fetch -s o -l output-dir -x -a '(__fish_complete_dire
 complete -c kivora-cli -n $fetch -l join -d 'Rebuild what no address served, then join the set'
 complete -c kivora-cli -n $fetch -l overwrite -d 'With --join, replace an existing joined file'
 complete -c kivora-cli -n $fetch -l jobs -x -d 'Transfers at once (default 4)'
-# How the hosts of sftp:// and s3:// addresses are reached (fetch, check)
-set -l hosts "__fish_seen_subcommand_from fetch check"
+complete -c kivora-cli -n $fetch -l stall-timeout -x -d 'Seconds a transfer may bring nothing (default 60)'
+# send
+set -l send "__fish_seen_subcommand_from send"
+complete -c kivora-cli -n $none -a send -d 'Send a set to hosts, each file proved there, and write its lists'
+complete -c kivora-cli -n $send -l to -x -d 'A folder address to send to (repeatable)'
+complete -c kivora-cli -n $send -l hosts -r -F -d 'A hosts file only its owner can read'
+complete -c kivora-cli -n $send -l copies -x -a all -d 'Every file on every host'
+complete -c kivora-cli -n $send -l spread -d 'Spread the files so that any one host may vanish'
+complete -c kivora-cli -n $send -l max-size -x -d 'Largest file a host takes'
+complete -c kivora-cli -n $send -l list-dir -x -a '(__fish_complete_directories)' -d 'Folder of the lists'
+complete -c kivora-cli -n $send -l jobs -x -d 'Transfers at once (default 4)'
+# How the hosts of sftp:// and s3:// addresses are reached (fetch, check, send)
+set -l hosts "__fish_seen_subcommand_from fetch check send"
 complete -c kivora-cli -n $hosts -l s3-endpoint -x -d 'Endpoint of s3:// addresses'
 complete -c kivora-cli -n $hosts -l s3-region -x -d 'Region s3:// requests are signed for'
 complete -c kivora-cli -n $hosts -l ssh-key -r -F -d 'Private key for sftp://'

@@ -1,15 +1,25 @@
 // kivora-cli fetch against nginx serving a set from two mirrors, with faults: files
-// missing, corrupted bytes, dropped connections, a kill in the middle, refused addresses.
+// missing, corrupted bytes, dropped connections, a kill in the middle, refused addresses;
+// and against a server that misbehaves on purpose.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
 #include <fstream>
 #include <memory>
 
+#include "core/io/FileSystemCalls.h"
+#include "core/set/CommitNames.h"
+#include "core/set/SetLock.h"
+#include "net/AddressList.h"
+#include "net/FetchOperation.h"
 #include "tests/cli/CliTestSupport.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/FaultSeam.h"
 #include "tests/support/FetchServers.h"
 #include "tests/support/TestSupport.h"
 
@@ -51,9 +61,10 @@ class FetchTest : public ::testing::Test {
     for (const auto& [name, bytes] : set) test::WriteBytes(b / name, bytes);
   }
   std::string Name(int part) const { return std::next(set.begin(), part)->first; }
-  // One line per file and mirror, the mirrors' lines of a file together.
-  std::string List(const std::vector<std::string>& mirrors) const {
+  // One line per file and mirror, the mirrors' lines of a file together, after `first`.
+  std::string List(const std::vector<std::string>& mirrors, const std::string& first = {}) const {
     std::ofstream list(dir / "list.txt");
+    list << first;
     for (const auto& [name, bytes] : set)
       for (const std::string& mirror : mirrors) list << mirror << name << "\r\n";
     return (dir / "list.txt").string();
@@ -131,6 +142,140 @@ INSTANTIATE_TEST_SUITE_P(
         MirrorCase{"ImplantedDefinition", {"--implant"}, {{2, Fault::MissingOnA}}}),
     [](const auto& info) { return info.param.name; });
 
+struct HostileCase {
+  const char* name;
+  std::vector<std::string> rules =
+      {};                   // of the hostile server, listed first; "as:" the other set's
+  bool goodMirror = true;   // nginx serving the set, listed second
+  bool deadMirror = false;  // a port that takes no connection, listed first
+  std::vector<std::string> options = {};
+  int exit = 0;
+  // What the output says: {hostile}, {good}, {dead-host} stand for the servers' addresses.
+  std::vector<std::string> said = {};
+  long fileSizeLimit = 0;  // bytes a file of the process may have
+  bool implant = false;
+  bool longLine = false;  // the list's first line is 100 000 characters long
+  std::vector<std::string> missingOnGood = {};
+};
+
+void PrintTo(const HostileCase& c, std::ostream* os) { *os << c.name; }
+
+class HostileServers : public FetchTest, public ::testing::WithParamInterface<HostileCase> {};
+
+TEST_P(HostileServers, FolderHoldsOnlyTheSetsBytesAndTheSummarySaysWhy) {
+  const HostileCase& c = GetParam();
+  Split(c.implant ? std::vector<std::string>{"--implant"} : std::vector<std::string>{});
+  fs::create_directories(dir / "other");  // another set of the same names
+  test::WriteBytes(dir / "other.bin", test::RandomBytes(300000, 9));
+  ASSERT_EQ(test::RunCli({"split", (dir / "other.bin").string(), "-o", (dir / "other").string(),
+                          "-s", "64", "--name", "data"})
+                .code,
+            0);
+  std::vector<std::string> rules = c.rules;
+  for (std::string& rule : rules)
+    if (rule.ends_with("=as:")) rule += (dir / "other" / "data.kvr").string();
+  for (const std::string& name : c.missingOnGood) fs::remove(b / name);
+  const test::HostileServer hostile(a, rules);
+  ASSERT_TRUE(hostile.Running());
+  const std::string dead = "http://127.0.0.1:" + std::to_string(test::FreePort()) + "/";
+  std::vector<std::string> mirrors{c.deadMirror ? dead : hostile.Url()};
+  if (c.goodMirror) mirrors.push_back(nginx->Url(1));
+  const std::string longLine = "http://127.0.0.1/" + std::string(100000, 'x');
+  fs::create_directories(out);
+  std::vector<std::string> args{
+      "fetch", List(mirrors, c.longLine ? longLine + "\n" : ""), "-o", out.string(), "--jobs", "1"};
+  args.insert(args.end(), c.options.begin(), c.options.end());
+  rlimit before{};
+  ::getrlimit(RLIMIT_FSIZE, &before);
+  if (c.fileSizeLimit > 0) {
+    std::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead
+    const rlimit limit{static_cast<rlim_t>(c.fileSizeLimit), before.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  std::ostringstream output;
+  cli::Context context{output, output, false, false, Language::English};
+  EXPECT_EQ(cli::Run(args, context), c.exit) << output.str();
+  ::setrlimit(RLIMIT_FSIZE, &before);
+  ExpectOnlyTheSetsBytes();
+  size_t largest = 0;
+  for (const auto& [name, bytes] : set) largest = std::max(largest, bytes.size());
+  for (const auto& [name, bytes] : test::FolderContent(out))
+    EXPECT_LE(bytes.size(), largest) << name;
+  const auto hostOf = [](std::string url) { return url.substr(0, url.size() - 1); };
+  for (std::string text : c.said) {
+    for (const auto& [from, to] : {std::pair<std::string, std::string>{"{hostile}", hostile.Url()},
+                                   {"{good}", nginx->Url(1)},
+                                   {"{hostile-host}", hostOf(hostile.Url())},
+                                   {"{dead-host}", hostOf(dead)},
+                                   {"{long}", longLine.substr(0, 80)}}) {
+      if (const size_t at = text.find(from); at != npos) text.replace(at, from.size(), to);
+    }
+    EXPECT_NE(output.str().find(text), npos) << text << "\n" << output.str();
+  }
+  if (c.fileSizeLimit > 0) {  // what proved before the disk filled is under its names
+    for (const auto& [name, bytes] : set) {
+      if (!name.starts_with("data_rec")) {
+        EXPECT_TRUE(fs::exists(out / name)) << name;
+      }
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Behaviours, HostileServers,
+    ::testing::Values(
+        HostileCase{.name = "EndlessPart",
+                    .rules = {"data03.png=endless"},
+                    .said = {"\"data03.png\" came from {good}"}},
+        HostileCase{.name = "EndlessImplantedLastPart",
+                    .rules = {"data10.png=endless"},
+                    .goodMirror = false,
+                    .exit = 1,
+                    .said = {"From {hostile}data10.png, \"data10.png\" is larger than any join"},
+                    .implant = true},
+        HostileCase{.name = "EndlessDefinition",
+                    .rules = {"data.kvr=endless"},
+                    .goodMirror = false,
+                    .exit = 1,
+                    .said = {"From {hostile}data.kvr, \"data.kvr\" is larger than any join"}},
+        HostileCase{.name = "ShortContentLength",
+                    .rules = {"data03.png=short"},
+                    .goodMirror = false,
+                    .exit = 1,
+                    .said = {"Could not fetch \"data03.png\": the server ended the transfer at",
+                             "1 could not be had"}},
+        HostileCase{.name = "LyingContentLength",
+                    .rules = {"data03.png=lying"},
+                    .goodMirror = false,
+                    .said = {"\"data03.png\" came from {hostile}"}},
+        HostileCase{.name = "DeadMirrorDropped",
+                    .deadMirror = true,
+                    .exit = 1,
+                    .said = {"{dead-host} failed 3 times and was not used",
+                             "\"data02.png\": The other addresses of \"data02.png\" are on "},
+                    .missingOnGood = {"data00.png", "data01.png", "data02.png"}},
+        HostileCase{.name = "RefusingMirror",
+                    .rules = {"*=refuse"},
+                    .said = {"{hostile-host} failed 1 times and was tried after the other"}},
+        HostileCase{.name = "StallingMirror",
+                    .rules = {"*=stall"},
+                    .options = {"--stall-timeout", "1"},
+                    .said = {"{hostile-host} failed 1 times and was tried after the other"}},
+        HostileCase{.name = "AnotherSetsDefinition",
+                    .rules = {"data.kvr=as:"},
+                    .said = {"{hostile}data.kvr serves another set's join definition"}},
+        HostileCase{.name = "FullDisk",
+                    .rules = {"data_rec00.png=endless"},
+                    .goodMirror = false,
+                    .exit = 1,
+                    .said = {"The folder could not be written to any more", "files:"},
+                    .fileSizeLimit = 1 << 20},
+        HostileCase{.name = "LongListLine",
+                    .exit = 1,
+                    .said = {"line 1 is longer than 16384 characters and no address: \"{long}…\""},
+                    .longLine = true}),
+    [](const auto& info) { return info.param.name; });
+
 TEST_F(FetchTest, RefusesAddressesThatAreNotHttpHttpsOrFtp) {
   Split({});
   for (const std::string& address :
@@ -175,6 +320,52 @@ TEST_F(FetchTest, AfterAKillFetchesNoCompletePartAgain) {
     resumed += static_cast<int>(requests.size() - static_cast<size_t>(whole));
   }
   EXPECT_EQ(resumed, 1);
+}
+
+}  // namespace
+}  // namespace kivora
+
+namespace kivora {
+namespace {
+
+// A fetch killed at any call leaves, once the set's lock is taken again, every file of
+// the folder under a name of the set whole, and no hidden file of its commit; a second
+// run then brings the rest.
+TEST_F(FetchTest, KillAtAnyCallLeavesOnlyWholeFilesUnderTheirNames) {
+  Split({"--plain"});
+  test::FakePendants pendants;
+  net::FetchRequest request;
+  request.addresses = net::GatherAddresses(std::vector<std::string>{List({nginx->Url(0)})});
+  request.folder = out;
+  request.limits.total = 1;
+  const auto fetch = [&] {
+    test::RecordingEvents events;
+    const net::FetchOutcome outcome = net::RunFetch(request, pendants, events);
+    return outcome.Count(net::FetchState::Lost) == 0 && !outcome.stopped;
+  };
+  sys::StartCountingCalls();
+  ASSERT_TRUE(fetch());
+  const std::uint64_t calls = sys::CallsMade();
+  ASSERT_GT(calls, 14u);  // a write, a rename or more for each file
+  for (std::uint64_t n = 1; n <= calls + 1; n += calls / 40 + 1) {
+    fs::remove_all(out);
+    const pid_t child = ::fork();
+    if (child == 0) {
+      sys::EndProcessAtCall(n);
+      ::_exit(fetch() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) ? WTERMSIG(status) == SIGKILL : status == 0) << n;
+    if (fs::exists(out)) {
+      SetLock(out, "data", SetLock::Mode::Exclusive);
+      ExpectOnlyTheSetsBytes();
+      for (const auto& [name, bytes] : test::FolderContent(out))
+        EXPECT_FALSE(IsHiddenNameOf("data", name)) << name << " after a kill at call " << n;
+    }
+    ASSERT_TRUE(fetch()) << n;
+    for (const auto& [name, bytes] : set) EXPECT_TRUE(fs::exists(out / name)) << name << " " << n;
+  }
 }
 
 }  // namespace

@@ -103,10 +103,11 @@ class HostsTest : public ::testing::Test {
             "--ssh-key",     servers->ssh.UserKey().string(),
             "--s3-endpoint", servers->s3.Endpoint()};
   }
-  test::CliRun Run(std::vector<std::string> args) const {
+  // `knownHosts` false: without --known-hosts, as a user runs it.
+  test::CliRun Run(std::vector<std::string> args, bool knownHosts = true) const {
     // The options the arguments give themselves are not added.
     const std::vector<std::string> options = HostOptions();
-    for (size_t i = 0; i < options.size(); i += 2) {
+    for (size_t i = knownHosts ? 0 : 2; i < options.size(); i += 2) {
       if (std::find(args.begin(), args.end(), options[i]) == args.end())
         args.insert(args.end(), {options[i], options[i + 1]});
     }
@@ -147,7 +148,7 @@ struct RefusalCase {
   const char* name;
   Host host;
   // An option given in place of the usual one ("" for none); "other-key": a known_hosts
-  // file with another host's key.
+  // file with another host's key; "HOME": no option, HOME an empty folder.
   std::string option, value;
   const char* says;
 };
@@ -167,12 +168,16 @@ TEST_P(RefusedHost, FailsClearlyAndWritesNothing) {
     test::WriteKnownHosts(dir / "other_known_hosts", servers->ssh.Port(), dir / "other.pub");
     value = (dir / "other_known_hosts").string();
   }
-  if (!c.option.empty()) args.insert(args.end(), {c.option, value});
+  const bool byDefault = c.option == "HOME";
+  const std::string home = std::getenv("HOME") != nullptr ? std::getenv("HOME") : "";
+  if (byDefault) ::setenv("HOME", Made(dir / "home").c_str(), 1);
+  if (!c.option.empty() && !byDefault) args.insert(args.end(), {c.option, value});
   const char* secret = std::getenv("AWS_SECRET_ACCESS_KEY");
   const std::string kept = secret;
   if (c.host == Host::S3) ::setenv("AWS_SECRET_ACCESS_KEY", "wrong-secret", 1);
-  const auto run = Run(args);
+  const auto run = Run(args, !byDefault);
   ::setenv("AWS_SECRET_ACCESS_KEY", kept.c_str(), 1);
+  ::setenv("HOME", home.c_str(), 1);
   EXPECT_EQ(run.code, 1);
   EXPECT_NE(run.err.find(c.says), npos) << run.err;
   EXPECT_EQ(run.err.find("wrong-secret"), npos);
@@ -185,6 +190,7 @@ INSTANTIATE_TEST_SUITE_P(
                                   "主機金鑰"},
                       RefusalCase{"WrongFingerprint", Host::Sftp, "--ssh-host-key",
                                   "SHA256:47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU", "主機金鑰"},
+                      RefusalCase{"UnknownHostByDefault", Host::Sftp, "HOME", "", "主機金鑰"},
                       RefusalCase{"WrongSecret", Host::S3, "", "", "HTTP 403"}),
     [](const auto& info) { return info.param.name; });
 
@@ -249,6 +255,46 @@ INSTANTIATE_TEST_SUITE_P(
                       CheckCase{"LostEverywhereRebuildable", false, 3, -1, {2}, 1, 1, true},
                       CheckCase{"TooManyLost", false, -1, -1, {1, 2, 4}, 1, 3, false}),
     [](const auto& info) { return info.param.name; });
+
+// Serves the set's .kvr as it is and every other file endlessly: under /lie/ with a length
+// of 2^62 bytes, under /endless/ with none.
+constexpr const char* kHostileServer = R"(import http.server, os, sys
+class Hostile(http.server.BaseHTTPRequestHandler):
+    def log_message(self, *args): pass
+    def answer(self, head):
+        kind, name = self.path.strip('/').split('/', 1)
+        body = open(os.path.join(sys.argv[2], name), 'rb').read() if name.endswith('.kvr') else b''
+        self.send_response(200)
+        if body or kind == 'lie': self.send_header('Content-Length', str(len(body) or 1 << 62))
+        self.end_headers()
+        try:
+            while not head:
+                self.wfile.write(body or bytes(65536))
+                head = bool(body)
+        except OSError: pass
+    def do_HEAD(self): self.answer(True)
+    def do_GET(self): self.answer(False)
+http.server.ThreadingHTTPServer(('127.0.0.1', int(sys.argv[1])), Hostile).serve_forever()
+)";
+
+TEST_F(HostsTest, CheckRefusesWhatAHostileServerStreamsBeyondTheSet) {
+  Split(false);
+  std::ofstream(dir / "hostile.py") << kHostileServer;
+  const int port = test::FreePort();
+  test::ChildProcess server({"/usr/bin/python3", (dir / "hostile.py").string(),
+                             std::to_string(port), (dir / "set").string()},
+                            false);
+  ASSERT_TRUE(test::WaitForPort(port, server, std::chrono::seconds(20))) << server.Error();
+  const std::string at = "http://127.0.0.1:" + std::to_string(port);
+  const auto run = Run({"check", List({at + "/lie/", at + "/endless/"}), "--json"});
+  EXPECT_EQ(run.code, 1) << run.err;
+  const nlohmann::json document = nlohmann::json::parse(run.out);
+  for (const auto& copy : document["copies"]) {
+    const std::string name = copy["name"];
+    EXPECT_EQ(copy["state"], name.ends_with(".kvr") ? "proved" : "wrong") << name;
+  }
+  EXPECT_NE(run.err.find("下載的資料比合併定義所記錄的長"), npos) << run.err;
+}
 
 }  // namespace
 }  // namespace kivora::host_tests

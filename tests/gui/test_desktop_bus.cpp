@@ -79,6 +79,7 @@ class DesktopBusTest : public QObject {
   void sleepIsInhibitedUntilReleased() {
     kivora::ui::SleepInhibitor inhibitor;
     QVERIFY(inhibitor.Hold("joining"));
+    QVERIFY(QTest::qWaitFor([&] { return inhibitor.Held(); }, kWaitMs));
     QCOMPARE(Inhibitors(), (QList<QStringList>{{"sleep:idle", "Kivora", "joining", "block"}}));
     inhibitor.Release();
     QVERIFY(QTest::qWaitFor([] { return Inhibitors().isEmpty(); }, kWaitMs));

@@ -132,8 +132,8 @@ TEST_F(SettingsFileTest, ReadingToleratesHandEditsAndBadValues) {
   const std::pair<const char*, int> sizes[] = {
       {"1", 1},    {"32767", 32767}, {"32768", 500},      {"-5", 500},
       {"5k", 500}, {"", 500},        {"99999999999", 500}};
-  for (const auto& [text, expected] : sizes) {
-    EXPECT_EQ(LoadText(QByteArray("[Divide]\nFileSize=") + text).fileSize, expected) << text;
+  for (const auto& [text, size] : sizes) {
+    EXPECT_EQ(LoadText(QByteArray("[Divide]\nFileSize=") + text).fileSize, size) << text;
   }
   EXPECT_EQ(LoadText("[Window]\nActivePage=2\n").activePage, 2);
   EXPECT_EQ(LoadText("[Window]\nActivePage=-1\n").activePage, 0);

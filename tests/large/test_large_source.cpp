@@ -16,7 +16,7 @@
 #include "core/operations/RepairOperation.h"
 #include "core/operations/ResplitOperation.h"
 #include "core/operations/SplitOperation.h"
-#include "core/operations/VerifyOperation.h"
+#include "core/operations/TestOperation.h"
 #include "tests/support/TestSupport.h"
 
 namespace kivora {
@@ -118,7 +118,8 @@ TEST(LargeSource, SplitTestResplitJoinPast2GiB) {
     s.recovery.count = round.recovery;
     test::RecordingEvents ui;
     SplitOutcome split;
-    ASSERT_TRUE(RunSplit(s, pendants, ui, split, 7)) << testing::PrintToString(ui.errors);
+    ASSERT_TRUE((split = RunSplit(test::Seeded(s, 7), pendants, ui)).completed)
+        << testing::PrintToString(ui.errors);
 
     const fs::path definition = round.implant ? split.partPaths.back() : split.definitionPath;
     KvrDefinition loaded;
@@ -128,7 +129,8 @@ TEST(LargeSource, SplitTestResplitJoinPast2GiB) {
     EXPECT_EQ(loaded.parts, split.parts);
     EXPECT_EQ(test::ChineseRows(SummaryRows(loaded))[1].second, "2,469,606,195 個位元組");
 
-    const VerifyOutcome tested = RunVerify(loaded, definition, pendants, ui);
+    const TestOutcome tested =
+        RunTest({.definitionPath = definition, .loaded = loaded}, pendants, ui);
     EXPECT_EQ(tested.findings, std::set<PartTestResult>{PartTestResult::Ok});
 
     // Rebuild the first part that starts beyond 2 GiB.
@@ -140,21 +142,25 @@ TEST(LargeSource, SplitTestResplitJoinPast2GiB) {
     fs::remove(part);
     ResplitRequest resplit{definition,         source,         std::nullopt,
                            std::vector{index}, round.password, "set.dll"};
-    EXPECT_TRUE(RunResplit(loaded, resplit, pendants, ui)) << testing::PrintToString(ui.errors);
+    EXPECT_TRUE(RunResplit(test::With(resplit, loaded), pendants, ui).completed)
+        << testing::PrintToString(ui.errors);
     EXPECT_EQ(FileCrc32(part), partCrc);
     if (round.recovery > 0) {
       const std::vector<std::uint8_t> definitionBytes = test::ReadBytes(definition);
       fs::remove(part);
       fs::remove(definition);
-      EXPECT_TRUE(RunRepair(definition, false, pendants, ui).completed)
+      EXPECT_TRUE(RunRepair({.definition = definition}, pendants, ui).completed)
           << testing::PrintToString(ui.errors);
       EXPECT_EQ(FileCrc32(part), partCrc);
       EXPECT_EQ(test::ReadBytes(definition), definitionBytes);
     }
 
     JoinOutcome joined;
-    ASSERT_TRUE(RunJoin(loaded, {definition, std::nullopt, std::nullopt, round.password}, pendants,
-                        ui, &joined))
+    ASSERT_TRUE((joined = RunJoin(
+                     test::With(JoinRequest{definition, std::nullopt, std::nullopt, round.password},
+                                loaded),
+                     pendants, ui))
+                    .completed)
         << testing::PrintToString(ui.errors);
     EXPECT_EQ(fs::file_size(joined.output), static_cast<std::uintmax_t>(kSourceSize));
     EXPECT_EQ(FileCrc32(joined.output), sourceCrc);

@@ -13,19 +13,20 @@ import pathlib
 import re
 import sys
 
-# The engine's folders, lowest first: each may include those before it.
-CORE_ORDER = [
-    "core/text",
-    "core",  # the events interface, the error type, PendantProvider, the state texts
-    "core/threads",
-    "core/io",
-    "core/payload",
-    "core/format",
-    "core/parts",
-    "core/set",
-    "core/recovery",
-    "core/operations",
-]
+
+
+def core_order(root):
+    """The engine's folders, lowest first, as core/layers.txt lists them."""
+    order = []
+    for line in (pathlib.Path(root) / "core" / "layers.txt").read_text().splitlines():
+        folder = line.split("#", 1)[0].strip()
+        if folder:
+            order.append(folder)
+    return order
+
+
+# Each may include those before it.
+CORE_ORDER = core_order(pathlib.Path(__file__).resolve().parents[2])
 CORE = set(CORE_ORDER)
 UI_BELOW_PAGES = {"ui/settings", "ui/state", "ui/engine"}
 
@@ -43,7 +44,7 @@ LAYERS = {
     "ui/window": CORE | {"pendant", "filelist", "platform", "language", "ui/pages"}
     | UI_BELOW_PAGES,
     "kvrpack": CORE | {"platform", "language"},
-    "app/cli": CORE | {"pendant", "platform", "net"},
+    "app/cli": CORE | {"pendant", "platform", "net", "filelist"},
 }
 for index, folder in enumerate(CORE_ORDER):
     LAYERS[folder] = set(CORE_ORDER[:index])

@@ -104,6 +104,24 @@ std::vector<std::string> NginxServer::Requests(size_t root, std::string_view nam
   return lines;
 }
 
+HostileServer::HostileServer(const std::filesystem::path& root,
+                             const std::vector<std::string>& rules)
+    : port_(FreePort()) {
+  std::vector<std::string> argv{"/usr/bin/python3",
+                                KIVORA_SOURCE_DIR "/tests/support/hostile_http.py",
+                                std::to_string(port_), root.string()};
+  argv.insert(argv.end(), rules.begin(), rules.end());
+  process_ = std::make_unique<ChildProcess>(argv, false);
+  for (int tries = 0; tries < 200; ++tries) {
+    if (const int fd = Connect(port_); fd >= 0) {
+      ::close(fd);
+      return;
+    }
+    if (process_->Ended(std::chrono::milliseconds(50))) break;
+  }
+  process_.reset();
+}
+
 CuttingProxy::CuttingProxy(int upstream, int cuts, long cutAfter, long holdAfter)
     : upstream_(upstream), cuts_(cuts), cutAfter_(cutAfter), holdAfter_(holdAfter) {
   listener_ = Listen(port_);

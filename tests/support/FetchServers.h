@@ -1,6 +1,7 @@
 #pragma once
-// Real servers for the fetch tests: nginx on 127.0.0.1 serving folders as mirrors, and a
-// TCP proxy in front of one that cuts or holds its connections after some bytes.
+// Real servers for the fetch tests: nginx on 127.0.0.1 serving folders as mirrors, a
+// server that misbehaves on purpose, and a TCP proxy in front of one that cuts or holds
+// its connections after some bytes.
 
 #include <atomic>
 #include <filesystem>
@@ -33,6 +34,19 @@ class NginxServer {
   std::filesystem::path work_;
   std::vector<int> ports_;
   std::string why_;
+  std::unique_ptr<ChildProcess> process_;
+};
+
+// tests/support/hostile_http.py on a port of its own, serving `root` with `rules`
+// ("NAME=BEHAVIOUR", as the script says).
+class HostileServer {
+ public:
+  HostileServer(const std::filesystem::path& root, const std::vector<std::string>& rules);
+  bool Running() const { return process_ != nullptr; }
+  std::string Url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
+
+ private:
+  int port_ = 0;
   std::unique_ptr<ChildProcess> process_;
 };
 

@@ -41,7 +41,7 @@ class SetFixture : public ::testing::Test {
     if (adjust) adjust(s);
     RecordingEvents splitUi;
     Random random(7);
-    EXPECT_TRUE(SplitFile(s, pendants, random, splitUi, split))
+    EXPECT_TRUE((split = SplitFile(s, pendants, random, splitUi)).completed)
         << (splitUi.errors.empty() ? "" : splitUi.errors[0]);
     const auto definition = s.implant ? split.partPaths.back() : split.definitionPath;
     loaded = ReadDefinition(definition, pendants);

@@ -16,6 +16,7 @@
 #include "core/PendantProvider.h"
 #include "core/StateTexts.h"
 #include "core/operations/EngineCall.h"
+#include "core/operations/SplitOperation.h"
 #include "core/payload/EncryptionParams.h"
 
 namespace kivora::test {
@@ -197,5 +198,18 @@ using FolderFiles = std::map<std::string, std::vector<std::uint8_t>>;
 FolderFiles FolderContent(const std::filesystem::path& folder);
 // The full path of a program found on $PATH (for checks with external tools).
 std::optional<std::filesystem::path> FindProgram(std::string_view name);
+
+// A split request with the seed of its generator.
+inline SplitRequest Seeded(SplitRequest request, std::uint64_t seed) {
+  request.seed = seed;
+  return request;
+}
+
+// A request of a join, test, re-split or add-recovery with the definition the test holds.
+template <typename Request>
+Request With(Request request, const KvrDefinition& loaded) {
+  request.loaded = loaded;
+  return request;
+}
 
 }  // namespace kivora::test

@@ -4,6 +4,7 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -52,8 +53,14 @@ QMessageBox::StandardButton ToButton(Answer a) {
 Answer QtMessageLayer::Show(QWidget* parent, const BoxMessage& message) {
   QMessageBox box(parent);
   box.setWindowTitle(message.Caption());
+  // Messages carry names from definitions and words from servers: never read as markup.
+  box.setTextFormat(Qt::PlainText);
   box.setText(message.text);
-  if (!message.details.isEmpty()) box.setInformativeText(message.details);
+  if (!message.details.isEmpty()) {
+    box.setInformativeText(message.details);
+    if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
+      label->setTextFormat(Qt::PlainText);
+  }
   switch (message.icon) {
     case MessageIcon::Error:
       box.setIcon(QMessageBox::Critical);
@@ -104,11 +111,17 @@ Answer QtMessageLayer::Show(QWidget* parent, const BoxMessage& message) {
 
 namespace {
 
+// A prompt names the set from its definition: its labels never read it as markup.
+void PlainLabels(QInputDialog& dialog) {
+  for (QLabel* label : dialog.findChildren<QLabel*>()) label->setTextFormat(Qt::PlainText);
+}
+
 std::optional<QString> AskLine(QWidget* parent, const QString& caption, const QString& prompt,
                                QLineEdit::EchoMode echo) {
   QInputDialog dialog(parent);
   dialog.setWindowTitle(caption);
   dialog.setLabelText(prompt);
+  PlainLabels(dialog);
   dialog.setTextEchoMode(echo);
   if (auto* edit = dialog.findChild<QLineEdit*>()) edit->setMaxLength(255);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
@@ -123,6 +136,7 @@ class CheckedInputDialog final : public QInputDialog {
       : QInputDialog(parent), request_(request) {
     setWindowTitle(request.caption);
     setLabelText(request.prompt);
+    PlainLabels(*this);
     setTextEchoMode(request.secret ? QLineEdit::Password : QLineEdit::Normal);
     if (!request.acceptText.isEmpty()) setOkButtonText(request.acceptText);
     if (!request.rejectText.isEmpty()) setCancelButtonText(request.rejectText);

@@ -37,8 +37,8 @@ class OperationRunner final : public QObject, private OperationEvents {
  public:
   // Shows the operation at work (inputs disabled, abort live) or not.
   using ShowWork = std::function<void(bool atWork)>;
-  // Runs on the operation's thread; must touch no widget, and lets no exception out: the
-  // page's call of its operation (CallEngine) turns a failure into its message.
+  // Runs on the operation's thread; must touch no widget, and lets no exception out: every
+  // operation turns its own failures into its messages.
   using Work = std::function<void(OperationEvents& events)>;
   // Runs on the window's thread once the operation finished and its last state is shown.
   using After = std::function<void()>;

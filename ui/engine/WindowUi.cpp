@@ -217,6 +217,10 @@ void WindowUi::ShowProgress(const Progress& progress) {
       panel = 1;
       text = &msg::kAddRecoveryProgress;
       break;
+    case OperationKind::Fetch:
+      panel = 1;
+      text = &msg::kFetchProgress;
+      break;
   }
   if (progress.operation != OperationKind::Load) {
     if (operationActive_ && !clock_.isValid()) {
@@ -305,6 +309,7 @@ void WindowUi::ShowFinished(const Finished& finished) {
       states_.scrollToTop();
       break;
     case OperationKind::Load:
+    case OperationKind::Fetch:
       break;
   }
 }

@@ -1,21 +1,18 @@
 // The file-list page's fetch: the set brought back from the rows' addresses, as an
-// operation of the window's runner.
+// operation of the window's runner, and joined when the user takes the offer.
 #include <QDir>
 #include <QFileInfo>
-#include <QLocale>
 #include <QPushButton>
-#include <atomic>
 #include <memory>
 #include <optional>
 
 #include "core/operations/EngineCall.h"
+#include "core/text/Messages.h"
 #include "filelist/FileListRow.h"
-#include "language/EngineText.h"
-#include "net/FetchMessages.h"
+#include "net/FetchAndJoin.h"
 #include "net/FetchOperation.h"
 #include "ui/engine/WindowUi.h"
 #include "ui/pages/FileListPage.h"
-#include "ui/pages/WidgetNames.h"
 
 namespace kivora::ui {
 
@@ -23,7 +20,7 @@ void FileListPage::Fetch() {
   const auto rows = Rows();
   if (!RowsComplete(rows) || runner_.Running()) return;
   net::FetchRequest request;
-  const auto failure = TryEngine(net::texts::kFetchFailed, [&] {
+  const auto failure = TryEngine(msg::kFetchFailedClosing, [&] {
     for (const auto& row : rows)
       request.addresses.push_back(net::ParseAddress(filelist::RowLine(row)));
     // Hosts are reached as the environment and ~/.ssh say, as the command line does.
@@ -37,54 +34,17 @@ void FileListPage::Fetch() {
   if (!folder) return;
   fetchFolder_ = *folder;
   request.folder = ToPath(*folder);
-  // The counts come on the operation's thread and are shown on the window's, the latest
-  // only.
-  fetchClock_.start();
-  auto latest = std::make_shared<std::atomic<bool>>(false);
-  request.onProgress = [this, latest](const net::FetchProgress& p) {
-    if (latest->exchange(true)) return;  // one waits to be shown already
-    QMetaObject::invokeMethod(
-        this,
-        [this, latest, p] {
-          latest->store(false);
-          if (!fetching_) return;
-          emit FetchProgressShown(
-              FetchProgressText(p.filesDone, p.filesTotal, p.bytes,
-                                static_cast<double>(fetchClock_.elapsed()) / 1000.0));
-        },
-        Qt::QueuedConnection);
-  };
   // Filled on the operation's thread, read on the window's once the operation ended.
-  auto outcome = std::make_shared<std::optional<net::FetchOutcome>>();
+  auto outcome = std::make_shared<std::optional<net::FetchAndJoinOutcome>>();
   runner_.Start([this](bool atWork) { ShowFetchWork(atWork); },
                 [this, request = std::move(request), outcome](OperationEvents& events) {
-                  events.Report(WorkStarted{});
-                  events.Report(FilesCleared{});
-                  *outcome = CallEngine(
-                      events, OperationFailure{net::texts::kFetchFailed},
-                      std::optional<net::FetchOutcome>{},
-                      [&] { return std::optional(net::RunFetch(request, pendants_, events)); });
-                  events.Report(WorkEnded{});
+                  // The fetch's own closing says how it went; the join is offered once
+                  // the set is had (after a repair when recovery parts can give the rest).
+                  *outcome = net::FetchAndJoin(request, pendants_, events, net::JoinOffer::Ask);
                 },
                 [this, outcome] {
                   if (*outcome) ShowFetched(**outcome);
                 });
-}
-
-QString FileListPage::FetchProgressText(int filesDone, int filesTotal, std::int64_t bytes,
-                                        double seconds) {
-  const QLocale locale;
-  QString text = tr("下載數: %1/%2  %3")
-                     .arg(filesDone)
-                     .arg(filesTotal)
-                     .arg(locale.formattedDataSize(bytes, 1, QLocale::DataSizeTraditionalFormat));
-  // The rate once there is a second to take it over.
-  if (seconds >= 1.0) {
-    const auto rate = static_cast<std::int64_t>(static_cast<double>(bytes) / seconds);
-    text += QStringLiteral("  ") +
-            tr("%1/s").arg(locale.formattedDataSize(rate, 1, QLocale::DataSizeTraditionalFormat));
-  }
-  return text;
 }
 
 void FileListPage::AbortFetch() {
@@ -99,37 +59,22 @@ void FileListPage::ShowFetchWork(bool atWork) {
   emit FetchAtWork(atWork);
 }
 
-void FileListPage::ShowFetched(const net::FetchOutcome& outcome) {
-  if (outcome.refused) return;  // the fetch said why
-  const QString folder = QDir::toNativeSeparators(fetchFolder_);
-  if (outcome.stopped) {
-    messages_.Warning(this, EngineText(net::texts::kFetchInterrupted(), language_) + "\n" +
-                                tr("資料夾：%1").arg(folder));
-    return;
+void FileListPage::ShowFetched(const net::FetchAndJoinOutcome& outcome) {
+  const net::FetchOutcome& fetched = outcome.fetched;
+  // The closing names what was made and where, with a way to the folder: the joined file,
+  // or the files of the set.
+  if (outcome.joined && outcome.join && !outcome.join->output.empty()) {
+    const QFileInfo joined(ToQ(outcome.join->output.string()));
+    ui_.ReportOutput(joined.absolutePath(), {joined.fileName()});
+  } else {
+    QStringList names;
+    for (const net::FetchedFile& file : fetched.files)
+      if (file.Here()) names.append(ToQ(file.name));
+    ui_.ReportOutput(QDir(fetchFolder_).absolutePath(), names);
   }
-  const int fetched = outcome.Count(net::FetchState::Fetched);
-  const int present = outcome.Count(net::FetchState::Present);
-  const int total = static_cast<int>(outcome.files.size());
-  const bool whole = fetched + present == total;
-  QString text = EngineText(net::texts::kFetchSummary(total, fetched, present), language_) + "\n" +
-                 tr("資料夾：%1").arg(folder);
-  if (!whole) {
-    text += "\n\n" + EngineText(net::texts::kFetchIncomplete(total - fetched - present), language_);
-    for (const net::FetchedFile& file : outcome.files) {
-      if (!file.Here())
-        text += "\n" + EngineText(net::texts::kCouldNotFetch(file.name, file.why), language_);
-    }
-  }
-  const QString definition =
-      outcome.definitionPath.empty() ? QString() : ToQ(outcome.definitionPath.string());
-  if (definition.isEmpty() || !QFileInfo(definition).isFile()) {
-    messages_.Show(this, {text, whole ? MessageIcon::Information : MessageIcon::Error});
-    return;
-  }
-  // The set is there, whole or not: the join page takes it, and the join is offered.
-  text += "\n\n" + tr("要合併這組分割檔嗎？");
-  const BoxMessage question{text, whole ? MessageIcon::Question : MessageIcon::Warning, true};
-  emit FetchedSet(definition, messages_.Show(this, question) == Answer::Yes);
+  if (fetched.definitionPath.empty()) return;
+  const QString definition = ToQ(fetched.definitionPath.string());
+  if (QFileInfo(definition).isFile()) emit FetchedSet(definition, outcome.join.has_value());
 }
 
 }  // namespace kivora::ui

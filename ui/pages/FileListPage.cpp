@@ -28,6 +28,7 @@
 #include "core/KivoraError.h"
 #include "core/format/DefinitionReader.h"
 #include "core/operations/EngineCall.h"
+#include "core/text/Messages.h"
 #include "filelist/DistributedList.h"
 #include "filelist/FileListMessages.h"
 #include "filelist/ListFile.h"
@@ -65,6 +66,7 @@ FileListPage::FileListPage(QWidget* parent, const PageServices& services, QLabel
       messages_(services.messages),
       pendants_(services.pendants),
       runner_(services.runner),
+      ui_(services.ui),
       summary_(summaryPanel),
       language_(services.language) {
   setObjectName(QStringLiteral("TabSheet2"));
@@ -240,6 +242,9 @@ QString FilesOf(OperationKind origin, int files) {
       break;
     case OperationKind::AddRecovery:
       text = QT_TRANSLATE_N_NOOP("kivora::ui::FileListPage", "上次加入修復檔的 %n 個檔案");
+      break;
+    case OperationKind::Fetch:
+      text = QT_TRANSLATE_N_NOOP("kivora::ui::FileListPage", "上次下載的 %n 個檔案");
       break;
     case OperationKind::Load:
       text = QT_TRANSLATE_N_NOOP("kivora::ui::FileListPage", "剛讀取的這組分割檔的 %n 個檔案");

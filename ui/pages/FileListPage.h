@@ -4,7 +4,6 @@
 // deleted, the list saved as a text file or copied, and the set fetched from the rows'
 // addresses on the operation runner's thread (its files shown in the state list).
 
-#include <QElapsedTimer>
 #include <QWidget>
 #include <cstdint>
 #include <optional>
@@ -25,7 +24,7 @@ class QTreeWidget;
 namespace kivora {
 struct EngineFailure;
 namespace net {
-struct FetchOutcome;
+struct FetchAndJoinOutcome;
 }
 }  // namespace kivora
 
@@ -77,20 +76,15 @@ class FileListPage : public QWidget {
   bool Fetching() const { return fetching_; }
   void UpdateMenu();
   bool SelectAll() const { return selectAll_; }
-  // The status-bar text of a fetch at work: files, bytes and, after `seconds`, the rate.
-  static QString FetchProgressText(int filesDone, int filesTotal, std::int64_t bytes,
-                                   double seconds);
-
   // The status-bar summary of `selected` of `rows` rows that hold `bytes` together.
   static QString SummaryText(int selected, int rows, std::int64_t bytes);
 
  signals:
   // A fetch this page started is at work (or no longer): what cannot run beside it stops.
   void FetchAtWork(bool atWork);
-  void FetchProgressShown(const QString& text);
-  // A fetch ended with the set's definition (or the part carrying it) in its folder; `join`:
-  // the user chose to join the set now.
-  void FetchedSet(const QString& definition, bool join);
+  // A fetch ended with the set's definition (or the part carrying it) in its folder; `joined`:
+  // the user took the offer, and the join ran.
+  void FetchedSet(const QString& definition, bool joined);
 
  protected:
   // Ctrl+C in the list is the menu's copy, and nothing while that is disabled.
@@ -112,7 +106,7 @@ class FileListPage : public QWidget {
   bool MayReplaceRows(const QString& incoming);
   void ShowFailure(const EngineFailure& failure);
   void ShowFetchWork(bool atWork);
-  void ShowFetched(const net::FetchOutcome& outcome);
+  void ShowFetched(const net::FetchAndJoinOutcome& outcome);
 
   QComboBox* addressBox_;
   QComboBox* extraBox_;
@@ -123,10 +117,10 @@ class FileListPage : public QWidget {
   MessageLayer& messages_;
   const PendantProvider& pendants_;
   OperationRunner& runner_;
+  WindowUi& ui_;
   QLabel* summary_;
   Language language_;
   QString fetchFolder_;  // where the last fetch went
-  QElapsedTimer fetchClock_;
   bool fetching_ = false;
   std::vector<filelist::PartSize> partSizes_;
   bool noDefinitionRow_ = false;

@@ -21,7 +21,7 @@
 #include "core/operations/RepairOperation.h"
 #include "core/operations/SetRecovery.h"
 #include "core/operations/TestFollowUp.h"
-#include "core/operations/VerifyOperation.h"
+#include "core/operations/TestOperation.h"
 #include "core/recovery/RecoveryScan.h"
 #include "core/text/Messages.h"
 #include "language/EngineText.h"
@@ -131,8 +131,6 @@ void JoinPage::OpenDefinition(const QString& path) {
 
 QString JoinPage::DefinitionPath() const { return definitionEdit_->text(); }
 
-bool JoinPage::CanJoin() const { return joinButton_->isEnabled() && !services_.runner.Running(); }
-
 void JoinPage::ShowSummary(const std::vector<std::pair<MessageText, MessageText>>& rows) {
   infoList_->Fill(rows);
 }
@@ -161,10 +159,11 @@ void JoinPage::Join() {
   ShowRunning(services_.runner.Start(
       [this](bool atWork) { ShowWork(atWork); },
       [this, request, outcome](OperationEvents& events) {
-        const bool joined = CallEngine(events, JoinFailure(), false, [&] {
-          return RunJoin(services_.loaded, request, services_.pendants, events, outcome.get());
-        });
-        if (!joined && !events.AbortRequested()) {
+        JoinRequest withDefinition = request;
+        withDefinition.loaded = services_.loaded;
+        *outcome = RunJoin(withDefinition, services_.pendants, events);
+        services_.loaded = outcome->definition;
+        if (!outcome->completed && !events.AbortRequested()) {
           OfferRepairFromRecovery(request.definitionPath, events);
         }
       },
@@ -194,7 +193,7 @@ void JoinPage::ShowRunning(bool running, QPushButton* focusAfter) {
 void JoinPage::Test() {
   // Written by the operation's thread, read once it finished.
   struct Tested {
-    VerifyOutcome outcome;
+    TestOutcome outcome;
     NextStep next = NextStep::None;
   };
   auto tested = std::make_shared<Tested>();
@@ -204,24 +203,21 @@ void JoinPage::Test() {
   ShowRunning(services_.runner.Start(
       [this](bool atWork) { ShowWork(atWork); },
       [this, tested, definition](OperationEvents& events) {
-        VerifyOutcome& outcome = tested->outcome;
-        outcome = CallEngine(events, TestFailure(), VerifyOutcome{}, [&] {
-          // The password of an encrypted set is asked for; Cancel tests the checksums alone.
-          return RunVerify(services_.loaded, definition, services_.pendants, events,
-                           VerifyOptions{.password = std::nullopt,
-                                         .askPassword = true,
-                                         .followUpErrors = true,
-                                         .retryWrongPassword = true});
-        });
-        if (outcome.ran && !outcome.aborted && outcome.HasErrors()) {
-          tested->next = CallEngine(events, RepairFailure(), NextStep::None, [&] {
-            return OfferNextStep(outcome, definition, services_.pendants, events);
-          });
-        }
+        TestOutcome& outcome = tested->outcome;
+        // The password of an encrypted set is asked for; Cancel tests the checksums alone.
+        outcome = RunTest({.definitionPath = definition,
+                           .loaded = services_.loaded,
+                           .askPassword = true,
+                           .followUpErrors = true,
+                           .retryWrongPassword = true},
+                          services_.pendants, events);
+        services_.loaded = outcome.definition;
+        if (outcome.ran && !outcome.aborted && outcome.HasErrors())
+          tested->next = OfferNextStep(outcome, definition, services_.pendants, events);
       },
       [this, tested, path] {
         ShowRunning(false, testButton_);
-        const VerifyOutcome& outcome = tested->outcome;
+        const TestOutcome& outcome = tested->outcome;
         const bool clean =
             outcome.ran && !outcome.aborted && outcome.findings == std::set{PartTestResult::Ok};
         if (clean && path == definitionEdit_->text()) cleanlyTested_ = path;
@@ -229,8 +225,9 @@ void JoinPage::Test() {
         addRecoveryButton_->setEnabled(!cleanlyTested_.isEmpty());
         if (outcome.joinRequested) Join();
         if (tested->next == NextStep::Resplit) {
-          std::vector<int> damaged = outcome.missingParts;
-          damaged.insert(damaged.end(), outcome.corruptParts.begin(), outcome.corruptParts.end());
+          std::vector<int> damaged = outcome.PartsFound(PartTestResult::Missing);
+          const std::vector<int> corrupt = outcome.PartsFound(PartTestResult::Corrupt);
+          damaged.insert(damaged.end(), corrupt.begin(), corrupt.end());
           std::sort(damaged.begin(), damaged.end());
           emit ResplitRequested(path, damaged);
         }
@@ -268,18 +265,19 @@ void JoinPage::AddRecovery() {
   if (!typed) return;
   const RecoveryAmount amount = *TypedRecoveryAmount(*typed);
   const std::filesystem::path definition = ToPath(cleanlyTested_);
-  ShowRunning(services_.runner.Start([this](bool atWork) { ShowWork(atWork); },
-                                     [this, definition, amount](OperationEvents& events) {
-                                       CallEngine(events, AddRecoveryFailure(), false, [&] {
-                                         return RunAddRecovery(services_.loaded, definition, amount,
-                                                               services_.pendants, events)
-                                             .completed;
-                                       });
-                                     },
-                                     [this] {
-                                       ShowRunning(false, joinButton_);
-                                       ShowAddRecoveryCaption();
-                                     }));
+  ShowRunning(services_.runner.Start(
+      [this](bool atWork) { ShowWork(atWork); },
+      [this, definition, amount](OperationEvents& events) {
+        services_.loaded =
+            RunAddRecovery(
+                {.definitionPath = definition, .loaded = services_.loaded, .amount = amount},
+                services_.pendants, events)
+                .definition;
+      },
+      [this] {
+        ShowRunning(false, joinButton_);
+        ShowAddRecoveryCaption();
+      }));
 }
 
 void JoinPage::ShowAddRecoveryCaption() {
@@ -296,8 +294,7 @@ void JoinPage::ShowAddRecoveryCaption() {
 
 void JoinPage::OfferRepairFromRecovery(const std::filesystem::path& definition,
                                        OperationEvents& events, const SetCipher* cipher) {
-  CallEngine(events, RepairFailure(), false,
-             [&] { return OfferRepair(definition, services_.pendants, events, cipher); });
+  OfferRepair(definition, services_.pendants, events, cipher);
 }
 
 void JoinPage::ShowWork(bool atWork) {

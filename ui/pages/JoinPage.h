@@ -37,8 +37,6 @@ class JoinPage : public QWidget {
   void SetDefinition(const QString& path);
   void OpenDefinition(const QString& path);
   QString DefinitionPath() const;
-  // The definition named reads as one, and no operation runs: a join may start.
-  bool CanJoin() const;
   // The summary of the definition read last.
   void ShowSummary(const std::vector<std::pair<MessageText, MessageText>>& rows);
   // Whether the .kvr association is to be kept.

@@ -189,9 +189,9 @@ void ResplitPage::StartResplit() {
         inputsPanel_->setEnabled(!atWork);
       },
       [this, request](OperationEvents& events) {
-        CallEngine(events, ResplitFailure(), false, [&] {
-          return RunResplit(services_.loaded, request, services_.pendants, events);
-        });
+        ResplitRequest withDefinition = request;
+        withDefinition.loaded = services_.loaded;
+        services_.loaded = RunResplit(withDefinition, services_.pendants, events).definition;
       },
       [this, request] {
         const std::filesystem::path folder =

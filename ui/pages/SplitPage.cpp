@@ -356,8 +356,9 @@ void SplitPage::StartSplit() {
         inputsPanel_->setEnabled(!atWork);
       },
       [this, settings](OperationEvents& events) {
-        CallEngine(events, SplitFailure(result_), false,
-                   [&] { return RunSplit(settings, services_.pendants, events, result_, seed_); });
+        SplitRequest request = settings;
+        request.seed = seed_;
+        result_ = RunSplit(request, services_.pendants, events);
       },
       [this] {
         if (startButton_->isEnabled()) startButton_->setFocus();

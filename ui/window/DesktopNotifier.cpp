@@ -18,8 +18,9 @@ bool NotifyDesktop(const QString& summary, const QString& body) {
   // the server's own timeout.
   call << QStringLiteral("Kivora") << 0u << QStringLiteral("kivora") << summary << body
        << QStringList() << QVariantMap() << -1;
-  const QDBusMessage reply = bus.call(call, QDBus::Block, 5000);
-  return reply.type() == QDBusMessage::ReplyMessage;
+  // Sent without waiting for the answer: a slow notification daemon never holds up the
+  // window.
+  return bus.send(call);
 }
 
 }  // namespace kivora::ui

@@ -7,7 +7,7 @@
 
 namespace kivora::ui {
 
-// Shows a notification from "Kivora"; true when the service took it.
+// Sends a notification from "Kivora" without waiting for the service; true when it was sent.
 bool NotifyDesktop(const QString& summary, const QString& body);
 
 }  // namespace kivora::ui

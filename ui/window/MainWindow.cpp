@@ -176,10 +176,8 @@ void MainWindow::BuildWindow() {
   // A fetch is an operation like the others: nothing of the pages can start beside it.
   connect(fileListPage_, &FileListPage::FetchAtWork, this,
           [this](bool atWork) { operationTabs_->setEnabled(!atWork); });
-  connect(fileListPage_, &FileListPage::FetchProgressShown, this,
-          [this](const QString& text) { panels_[0]->setText(text); });
   connect(fileListPage_, &FileListPage::FetchedSet, this,
-          [this](const QString& definition, bool join) { TakeFetchedSet(definition, join); });
+          [this](const QString& definition, bool joined) { TakeFetchedSet(definition, joined); });
 
   mainTabs_ = Named<QTabWidget>("pcKivora");
   mainTabs_->addTab(operationsTab, tr(" 分割合併 "));
@@ -363,15 +361,14 @@ void MainWindow::CarryToResplit(const QString& definition, const std::vector<int
   resplitPage_->FocusNextInput();
 }
 
-void MainWindow::TakeFetchedSet(const QString& definition, bool join) {
-  // The join page reads the fetched set and shows what the fetch made of its files.
+void MainWindow::TakeFetchedSet(const QString& definition, bool joined) {
+  // The join page reads the fetched set and shows what the fetch (and the join, when it
+  // ran) made of its files.
   const StateList::Content fetched = stateList_->SavedContent();
   operationTabs_->setCurrentIndex(2);
   joinPage_->OpenDefinition(definition);
   stateList_->Restore(fetched);
-  if (!join || !joinPage_->CanJoin()) return;  // a definition that did not read said why
-  mainTabs_->setCurrentIndex(0);
-  joinPage_->Join();
+  if (joined) mainTabs_->setCurrentIndex(0);
 }
 
 void MainWindow::CarryToJoin() {

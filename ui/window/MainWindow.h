@@ -96,9 +96,8 @@ class MainWindow : public QWidget {
   // A test found parts only the source can rebuild: the re-split page takes the set with
   // those parts selected.
   void CarryToResplit(const QString& definition, const std::vector<int>& parts);
-  // A fetch brought the set of `definition`: the join page takes it, and joins it when
-  // `join`.
-  void TakeFetchedSet(const QString& definition, bool join);
+  // A fetch brought the set of `definition`: the join page takes it; `joined`: the join ran.
+  void TakeFetchedSet(const QString& definition, bool joined);
   // A re-split ended: the join page of the same set shows its rows.
   void CarryToJoin();
   // On the split and join tab the summary panel counts the state list's selected rows.

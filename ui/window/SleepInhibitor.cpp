@@ -2,12 +2,12 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QDBusReply>
+#include <QDBusPendingReply>
 
 namespace kivora::ui {
 
 bool SleepInhibitor::Hold(const QString& why) {
-  if (Held()) return true;
+  if (Held() || pending_) return true;
   QDBusConnection bus = QDBusConnection::systemBus();
   if (!bus.isConnected()) return false;
   QDBusMessage call = QDBusMessage::createMethodCall(
@@ -15,12 +15,22 @@ bool SleepInhibitor::Hold(const QString& why) {
       QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("Inhibit"));
   call << QStringLiteral("sleep:idle") << QStringLiteral("Kivora") << why
        << QStringLiteral("block");
-  const QDBusReply<QDBusUnixFileDescriptor> reply = bus.call(call, QDBus::Block, 5000);
-  if (!reply.isValid()) return false;
-  lock_ = reply.value();  // a duplicate of logind's descriptor, ours to close
-  return Held();
+  pending_ = std::make_unique<QDBusPendingCallWatcher>(bus.asyncCall(call, 5000));
+  // The watcher goes with this object or at Release, and its connection with it, so the
+  // answer never reaches an inhibitor that no longer waits for it.
+  QObject::connect(pending_.get(), &QDBusPendingCallWatcher::finished,
+                   [this](QDBusPendingCallWatcher* watcher) {
+                     const QDBusPendingReply<QDBusUnixFileDescriptor> reply = *watcher;
+                     // a duplicate of logind's descriptor, ours to close
+                     if (reply.isValid()) lock_ = reply.value();
+                     pending_.release()->deleteLater();
+                   });
+  return true;
 }
 
-void SleepInhibitor::Release() { lock_ = QDBusUnixFileDescriptor(); }
+void SleepInhibitor::Release() {
+  pending_.reset();
+  lock_ = QDBusUnixFileDescriptor();
+}
 
 }  // namespace kivora::ui

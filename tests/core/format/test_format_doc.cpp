@@ -8,8 +8,8 @@
 #include <map>
 #include <sstream>
 
-#include "core/format/DefinitionWriter.h"
 #include "core/format/CodePage.h"
+#include "core/format/DefinitionWriter.h"
 
 namespace kivora {
 namespace {

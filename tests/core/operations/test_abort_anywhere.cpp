@@ -5,7 +5,7 @@
 #include "core/operations/AddRecoveryOperation.h"
 #include "core/operations/JoinOperation.h"
 #include "core/operations/ResplitOperation.h"
-#include "core/operations/VerifyOperation.h"
+#include "core/operations/TestOperation.h"
 #include "core/text/Messages.h"
 #include "tests/support/SetFixture.h"
 
@@ -51,7 +51,7 @@ class AbortAnywhereTest : public test::SetFixture, public ::testing::WithParamIn
         s.baseName = "again";
         s.partSizeKb = 1024;
         SplitOutcome result;
-        if (RunSplit(s, pendants, ui, result, 1)) return true;
+        if ((result = RunSplit(test::Seeded(s, 1), pendants, ui)).completed) return true;
         // An aborted split removes every file it made.
         EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 1);
         EXPECT_EQ(ui.warnings, Interrupted(msg::kSplitInterrupted));
@@ -64,7 +64,7 @@ class AbortAnywhereTest : public test::SetFixture, public ::testing::WithParamIn
         JoinRequest request;
         request.definitionPath = definition;
         request.outputFolder = out;
-        const bool completed = RunJoin(loaded, request, pendants, ui);
+        const bool completed = RunJoin(test::With(request, loaded), pendants, ui).completed;
         // An aborted join leaves nothing under the output's name, nor beside it.
         if (completed) {
           EXPECT_EQ(test::ReadBytes(out / "movie.avi"), content);
@@ -77,7 +77,8 @@ class AbortAnywhereTest : public test::SetFixture, public ::testing::WithParamIn
         return completed;
       }
       case Operation::Verify: {
-        const VerifyOutcome outcome = RunVerify(loaded, definition, pendants, ui);
+        const TestOutcome outcome =
+            RunTest({.definitionPath = definition, .loaded = loaded}, pendants, ui);
         // An aborted test gives no verdict and asks nothing.
         if (outcome.aborted) {
           EXPECT_TRUE(ui.infos.empty() && ui.questions.empty());
@@ -91,7 +92,7 @@ class AbortAnywhereTest : public test::SetFixture, public ::testing::WithParamIn
         ResplitRequest request;
         request.definitionPath = definition;
         request.source = dir / "movie.avi";
-        const bool completed = RunResplit(loaded, request, pendants, ui);
+        const bool completed = RunResplit(test::With(request, loaded), pendants, ui).completed;
         // The part is as it was until it is rebuilt whole.
         const std::string name = PartPath(0).filename().string();
         const bool rebuilt =
@@ -103,7 +104,10 @@ class AbortAnywhereTest : public test::SetFixture, public ::testing::WithParamIn
         return completed;
       }
       case Operation::AddRecovery: {
-        const bool completed = RunAddRecovery(loaded, definition, {1, 0}, pendants, ui).completed;
+        const bool completed =
+            RunAddRecovery({.definitionPath = definition, .loaded = loaded, .amount = {1, 0}},
+                           pendants, ui)
+                .completed;
         // No recovery part, whole or not, stays from an aborted run.
         const auto files = std::distance(fs::directory_iterator(dir.path()), {});
         EXPECT_EQ(files, static_cast<long>(loaded.parts.size()) + (completed ? 3 : 2));

@@ -60,13 +60,14 @@ class AddRecoveryTest : public ::testing::Test {
     RecordingEvents ui;
     Random random(7);
     SplitOutcome out;
-    EXPECT_TRUE(SplitFile(s, pendants, random, ui, out));
+    EXPECT_TRUE((out = SplitFile(s, pendants, random, ui)).completed);
     return c.implant ? out.partPaths.back() : out.definitionPath;
   }
   AddRecoveryOutcome Add(const fs::path& definition, const RecoveryAmount& amount,
                          RecordingEvents& ui) {
     KvrDefinition loaded = ReadDefinition(definition, pendants);
-    return RunAddRecovery(loaded, definition, amount, pendants, ui);
+    return RunAddRecovery({.definitionPath = definition, .loaded = loaded, .amount = amount},
+                          pendants, ui);
   }
 };
 
@@ -91,7 +92,7 @@ TEST_P(AddToSetTest, WritesTheRecoveryPartsOfASplitAndChangesNoOtherFile) {
   // The new recovery parts bring a lost part back.
   fs::remove(dir / "added" / "movie03.png");
   RecordingEvents repairUi;
-  EXPECT_TRUE(RunRepair(definition, false, pendants, repairUi).completed);
+  EXPECT_TRUE(RunRepair({.definition = definition}, pendants, repairUi).completed);
   EXPECT_EQ(Files(dir / "added"), after);
 }
 

@@ -10,7 +10,7 @@
 #include "core/io/Crc32.h"
 #include "core/operations/JoinOperation.h"
 #include "core/operations/ResplitOperation.h"
-#include "core/operations/VerifyOperation.h"
+#include "core/operations/TestOperation.h"
 #include "core/payload/SealedPayload.h"
 #include "core/text/Messages.h"
 #include "core/threads/HelperThread.h"
@@ -50,8 +50,7 @@ class EncryptedSetTest : public test::SetFixture {
     request.outputFolder = out;
     request.password = password;
     request.requireEncryption = requireEncryption;
-    return CallEngine(ui, JoinFailure(), false,
-                      [&] { return RunJoin(loaded, request, pendants, ui); });
+    return RunJoin(test::With(request, loaded), pendants, ui).completed;
   }
   bool Resplit(std::optional<std::vector<int>> selected, const std::string& password,
                const std::filesystem::path& source) {
@@ -60,8 +59,7 @@ class EncryptedSetTest : public test::SetFixture {
     request.source = source;
     request.selected = std::move(selected);
     request.password = password;
-    return CallEngine(ui, ResplitFailure(), false,
-                      [&] { return RunResplit(loaded, request, pendants, ui); });
+    return RunResplit(test::With(request, loaded), pendants, ui).completed;
   }
   // Records part i's checksums as the file is now, in the loaded definition and, when
   // asked, in the file (where the MAC then no longer matches).
@@ -117,7 +115,8 @@ TEST_F(EncryptedSetTest, RoundTripsInBothModes) {
     }
 
     ui = test::RecordingEvents();
-    const VerifyOutcome tested = RunVerify(loaded, definition, pendants, ui);
+    const TestOutcome tested =
+        RunTest({.definitionPath = definition, .loaded = loaded}, pendants, ui);
     EXPECT_EQ(tested.findings, std::set<PartTestResult>{PartTestResult::Ok});
     EXPECT_TRUE(ui.passwords.empty());
 
@@ -323,7 +322,9 @@ TEST_F(EncryptedSetTest, AnEditedDefinitionIsRefusedBeforeAnythingIsWritten) {
 
     ui = test::RecordingEvents();
     EXPECT_FALSE(
-        RunVerify(loaded, definition, pendants, ui, {.password = SecretText(kPassword)}).ran);
+        RunTest({.definitionPath = definition, .loaded = loaded, .password = SecretText(kPassword)},
+                pendants, ui)
+            .ran);
     EXPECT_EQ(ui.errors, std::vector<std::string>{row.error});
 
     ui = test::RecordingEvents();
@@ -335,9 +336,11 @@ TEST_F(EncryptedSetTest, AnEditedDefinitionIsRefusedBeforeAnythingIsWritten) {
 
 TEST_F(EncryptedSetTest, TestGivenThePasswordOpensEveryChunk) {
   Make(test::RandomBytes(450000, 5), true);
-  EXPECT_FALSE(RunVerify(loaded, definition, pendants, ui).authenticated);
-  const VerifyOutcome proved =
-      RunVerify(loaded, definition, pendants, ui, {.password = SecretText(kPassword)});
+  EXPECT_FALSE(
+      RunTest({.definitionPath = definition, .loaded = loaded}, pendants, ui).authenticated);
+  const TestOutcome proved =
+      RunTest({.definitionPath = definition, .loaded = loaded, .password = SecretText(kPassword)},
+              pendants, ui);
   EXPECT_TRUE(proved.authenticated);
   EXPECT_EQ(proved.findings, std::set<PartTestResult>{PartTestResult::Ok});
 

@@ -30,8 +30,8 @@ class JoinTest : public test::SetFixture {
     request.outputFolder = out;
     request.password = std::move(password);
     JoinOutcome outcome;
-    const bool ok = CallEngine(ui, JoinFailure(), false,
-                               [&] { return RunJoin(loaded, request, pendants, ui, &outcome); });
+    const bool ok = (outcome = RunJoin(test::With(request, loaded), pendants, ui)).completed;
+    loaded = outcome.definition;
     joined = outcome.output.empty() ? out / loaded.header.SourceName : outcome.output;
     return ok;
   }

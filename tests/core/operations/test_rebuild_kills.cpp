@@ -11,10 +11,12 @@
 #include "core/operations/AddRecoveryOperation.h"
 #include "core/operations/RepairOperation.h"
 #include "core/operations/ResplitOperation.h"
+#include "core/operations/TestOperation.h"
 #include "core/parts/SetNames.h"
 #include "core/set/CommitNames.h"
 #include "core/set/SetLock.h"
 #include "core/text/Messages.h"
+#include "tests/support/FaultSeam.h"
 #include "tests/support/SetFixture.h"
 
 namespace kivora {
@@ -35,8 +37,8 @@ TEST_F(RebuildKillTest, KillAnywhereLeavesEachFileOldOrNew) {
   const FileContents damaged = test::FolderContent(dir.path());
   ResplitRequest resplit{definition, dir / "movie.avi", {}, {}, {}, {}, false};
   const std::function<bool()> operations[] = {
-      [&] { return RunResplit(loaded, resplit, pendants, ui); },
-      [&] { return RunRepair(definition, false, pendants, ui).completed; }};
+      [&] { return RunResplit(test::With(resplit, loaded), pendants, ui).completed; },
+      [&] { return RunRepair({.definition = definition}, pendants, ui).completed; }};
   const auto holds = [](const FileContents& files, const std::string& name, const auto& content) {
     return files.contains(name) && files.at(name) == content;
   };
@@ -81,6 +83,7 @@ TEST_F(RebuildKillTest, KillAnywhereLeavesEachFileOldOrNew) {
 // the definition took its name, leaves the old definition in place. A re-split or an
 // add-recovery that read it before taking the lock, which finishes that commit, reads
 // it again and refuses: the folder holds the new set, untouched by the old definition.
+// A test before that says the replacement waits.
 TEST_F(RebuildKillTest, AWriterReadsTheSetAgainOnceItHoldsTheLock) {
   const auto definition = MakeSet(60000);
   const KvrDefinition old = loaded;
@@ -93,7 +96,7 @@ TEST_F(RebuildKillTest, AWriterReadsTheSetAgainOnceItHoldsTheLock) {
   const auto splitOther = [&] {
     test::RecordingEvents events;
     SplitOutcome outcome;
-    return RunSplit(other, pendants, events, outcome, 3);
+    return (outcome = RunSplit(test::Seeded(other, 3), pendants, events)).completed;
   };
   const FileContents before = test::FolderContent(dir.path());
   sys::StartCountingCalls();
@@ -122,10 +125,12 @@ TEST_F(RebuildKillTest, AWriterReadsTheSetAgainOnceItHoldsTheLock) {
   const std::function<bool()> operations[] = {
       [&] {
         ResplitRequest resplit{definition, dir / "movie.avi", {}, {}, {}, {}, false};
-        return RunResplit(loaded, resplit, pendants, ui);
+        return RunResplit(test::With(resplit, loaded), pendants, ui).completed;
       },
       [&] {
-        return RunAddRecovery(loaded, definition, {1, 0}, pendants, ui).completed;
+        return RunAddRecovery({.definitionPath = definition, .loaded = loaded, .amount = {1, 0}},
+                              pendants, ui)
+            .completed;
       }};
   for (const auto& operation : operations) {
     restore(*killed);
@@ -137,6 +142,17 @@ TEST_F(RebuildKillTest, AWriterReadsTheSetAgainOnceItHoldsTheLock) {
         ui.errors.end());
     EXPECT_EQ(test::FolderContent(dir.path()), newSet);
   }
+  // A test meanwhile says that the replacement waits, counts none of its files as damaged
+  // and writes nothing.
+  restore(*killed);
+  loaded = old;
+  test::RecordingEvents events;
+  EXPECT_FALSE(
+      RunTest({.definitionPath = definition, .loaded = loaded}, pendants, events).HasErrors());
+  EXPECT_NE(std::find(events.warnings.begin(), events.warnings.end(),
+                      std::string_view(msg::kCommitPending)),
+            events.warnings.end());
+  EXPECT_EQ(test::FolderContent(dir.path()), *killed);
 }
 
 }  // namespace

@@ -34,8 +34,9 @@ class ResplitTest : public test::SetFixture {
     for (size_t i = 0; i < loaded.parts.size(); ++i) {
       ui.SetFileState(static_cast<int>(i), loaded.parts[i].FileName, FileState::Listed);
     }
-    return CallEngine(ui, ResplitFailure(), false,
-                      [&] { return RunResplit(loaded, request, pendants, ui); });
+    const ResplitOutcome outcome = RunResplit(test::With(request, loaded), pendants, ui);
+    loaded = outcome.definition;
+    return outcome.completed;
   }
 };
 

@@ -39,8 +39,7 @@ class SplitTest : public ::testing::Test {
     return s;
   }
   bool Split(const SplitRequest& s) {
-    return CallEngine(ui, SplitFailure(result), false,
-                      [&] { return RunSplit(s, pendants, ui, result, 42); });
+    return (result = RunSplit(test::Seeded(s, 42), pendants, ui)).completed;
   }
   std::vector<std::string> FilesInDir() {
     std::vector<std::string> names;
@@ -300,8 +299,7 @@ TEST_F(SplitTest, SourceChangedDuringTheSplitLeavesNoPart) {
     s.disguise = disguise;
     WritingEvents events;
     events.source = s.source;
-    EXPECT_FALSE(CallEngine(events, SplitFailure(result), false,
-                            [&] { return RunSplit(s, pendants, events, result, 42); }));
+    EXPECT_FALSE((result = RunSplit(test::Seeded(s, 42), pendants, events)).completed);
     EXPECT_EQ(FilesInDir(), std::vector<std::string>{"movie.avi"}) << disguise;
     ASSERT_FALSE(events.errors.empty());
     EXPECT_EQ(events.errors.front(), std::string(msg::kSourceChangedDuringSplit133));
@@ -340,8 +338,7 @@ TEST_P(SplitOverSetTest, OldSetStaysUnlessTheSplitCompletes) {
     std::filesystem::create_directory(*s.saveFolder / SplitSetNames(s, 10).PartName(e.failAt));
   test::RecordingEvents events;
   events.abortAfterProgress = e.abortAfterProgress;
-  const bool completed = CallEngine(events, SplitFailure(result), false,
-                                    [&] { return RunSplit(s, pendants, events, result, 42); });
+  const bool completed = (result = RunSplit(test::Seeded(s, 42), pendants, events)).completed;
   ASSERT_EQ(completed, e.abortAfterProgress < 0 && e.failAt < 0);
 
   for (int i = 0; i < 10; ++i) {
@@ -447,8 +444,7 @@ TEST_F(SplitTest, RefusesWhenATargetIsTheSourceItself) {
       s.saveFolder = here / "out";
     }
     test::RecordingEvents refused;
-    EXPECT_FALSE(CallEngine(refused, SplitFailure(result), false,
-                            [&] { return RunSplit(s, pendants, refused, result, 1); }));
+    EXPECT_FALSE((result = RunSplit(test::Seeded(s, 1), pendants, refused)).completed);
     EXPECT_EQ(refused.errors, std::vector<std::string>{std::string(msg::kTargetIsSource)});
     EXPECT_EQ(test::ReadBytes(s.source), content);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(here.path()), {}),

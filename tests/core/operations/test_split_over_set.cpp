@@ -12,7 +12,9 @@
 #include "core/operations/AddRecoveryOperation.h"
 #include "core/operations/SplitOperation.h"
 #include "core/set/CommitNames.h"
+#include "core/set/ExistingSet.h"
 #include "core/set/SetLock.h"
+#include "tests/support/FaultSeam.h"
 #include "tests/support/TestSupport.h"
 
 namespace kivora {
@@ -33,24 +35,15 @@ bool CommitUnderWay(const std::filesystem::path& folder, const std::string& setN
   return false;
 }
 
-// The old set whole, beside new parts that took names no file had (a split names those
-// as it writes them; the last may still wait for its implanted definition).
-bool OldSetWithNewParts(const Files& after, const Files& oldSet, const Files& newSet) {
-  for (const auto& [name, content] : oldSet)
-    if (!after.contains(name) || after.at(name) != content) return false;
-  for (const auto& entry : after)
-    if (!oldSet.contains(entry.first) && !newSet.contains(entry.first)) return false;
-  return true;
-}
-
 // A split over an existing set of 1 KB parts, or add-recovery lowering its recovery
 // parts, killed at any call, or by a SIGKILL once its commit is under way, leaves, once
 // the next operation has taken the set's lock, the old set or the new one whole, and no
-// hidden file. The old set's surplus parts, its definition file when the new set
-// implants its own, and the recovery parts the new set does not name go with the commit
-// in which the new recovery parts take their names, whether the old set was implanted or
-// not; an implanted set with more parts than the old one has its definition in its last
-// part before that commit.
+// other file: neither a hidden one nor a new part under a name no file had. The old set's surplus
+// parts, its definition file when the new set implants its own, and the recovery parts the new set
+// does not name go with the commit in which the new recovery parts take their names, whether the
+// old set was implanted or not; an implanted set with more parts than the old one has its
+// definition in its last part before that commit. A definition reads at every instant,
+// the old or the new, before the recovery too.
 TEST(SplitOverSet, KillAtAnyCallLeavesOldOrNewSet) {
   const struct {
     size_t oldSize, newSize;
@@ -63,7 +56,8 @@ TEST(SplitOverSet, KillAtAnyCallLeavesOldOrNewSet) {
                {20 * 1024, 20 * 1024, 4, 2, true},
                {12 * 1024 + 5, 20 * 1024, 2, 1, false, true, true},
                {20 * 1024, 12 * 1024 + 5, 2, 0, false, true, false},
-               {20 * 1024, 20 * 1024, 0, 0, false, false, true}};
+               {20 * 1024, 20 * 1024, 0, 0, false, false, true},
+               {20 * 1024, 20 * 1024, 0, 0, false, true, false}};
   for (const auto& c : cases) {
     test::TempDir dir;
     test::FakePendants pendants;
@@ -77,14 +71,16 @@ TEST(SplitOverSet, KillAtAnyCallLeavesOldOrNewSet) {
     const auto split = [&] {
       test::RecordingEvents ui;
       SplitOutcome result;
-      return RunSplit(s, pendants, ui, result, 42);
+      return (result = RunSplit(test::Seeded(s, 42), pendants, ui)).completed;
     };
     const auto second = [&] {
       if (!c.addRecovery) return split();
       const std::filesystem::path definition = SplitSetNames(s, 20).DefinitionPath();
       KvrDefinition loaded = ReadDefinition(definition, pendants);
       test::RecordingEvents ui;
-      return RunAddRecovery(loaded, definition, s.recovery, pendants, ui).completed;
+      return RunAddRecovery({.definitionPath = definition, .loaded = loaded, .amount = s.recovery},
+                            pendants, ui)
+          .completed;
     };
     const std::string setName = SplitSetNames(s, std::nullopt).LockName();
     test::WriteBytes(s.source, test::RandomBytes(c.oldSize, 1));
@@ -101,8 +97,9 @@ TEST(SplitOverSet, KillAtAnyCallLeavesOldOrNewSet) {
     EXPECT_EQ(RecoveryParts(oldSet), c.oldRecoveryParts);
     EXPECT_EQ(RecoveryParts(newSet), c.newRecoveryParts);
     EXPECT_EQ(newSet.count("movie.kvr"), !c.newImplanted);
-    // Every third call or so, so that the test stays short; at n = 0 the SIGKILL.
-    for (std::uint64_t n = 0; n <= calls + 1; n += n == 0 ? 1 : calls / 50 + 1) {
+    // Every few calls, so that the test stays short, and each of the last 32 calls, where
+    // the renames run; at n = 0 the SIGKILL.
+    for (std::uint64_t n = 0; n <= calls + 1; n += n == 0 || n + 32 > calls ? 1 : calls / 50 + 1) {
       std::filesystem::remove_all(dir.path());
       std::filesystem::create_directory(dir.path());
       for (const auto& [name, content] : oldSet) test::WriteBytes(dir / name, content);
@@ -120,10 +117,11 @@ TEST(SplitOverSet, KillAtAnyCallLeavesOldOrNewSet) {
       if (ended == 0) ended = ::waitpid(child, &status, 0);
       ASSERT_EQ(ended, child);
       ASSERT_TRUE(WIFSIGNALED(status) ? WTERMSIG(status) == SIGKILL : status == 0) << n;
+      // A definition reads at every instant, the old or the new, even before recovery.
+      EXPECT_TRUE(FindExistingSet(SplitSetNames(s, 20), pendants)) << "killed at call " << n;
       SetLock(dir.path(), setName, SetLock::Mode::Exclusive);
       const Files after = test::FolderContent(dir.path());
-      EXPECT_TRUE(after == newSet || OldSetWithNewParts(after, oldSet, newSet))
-          << "killed at call " << n << " of " << calls;
+      EXPECT_TRUE(after == newSet || after == oldSet) << "killed at call " << n << " of " << calls;
     }
   }
 }
@@ -142,10 +140,10 @@ TEST(SplitOverSet, ReplacesAFileOfNoSetOnlyWhenAllowed) {
     test::WriteBytes(s.source, test::RandomBytes(3 * 1024));
     test::WriteBytes(dir / foreign, test::RandomBytes(100, 7));
     const Files before = test::FolderContent(dir.path());
-    EXPECT_FALSE(RunSplit(s, pendants, events, result, 42)) << foreign;
+    EXPECT_FALSE((result = RunSplit(test::Seeded(s, 42), pendants, events)).completed) << foreign;
     EXPECT_TRUE(test::FolderContent(dir.path()) == before) << foreign;
     s.overwrite = true;
-    EXPECT_TRUE(RunSplit(s, pendants, events, result, 42)) << foreign;
+    EXPECT_TRUE((result = RunSplit(test::Seeded(s, 42), pendants, events)).completed) << foreign;
     EXPECT_NE(test::ReadBytes(dir / foreign), before.at(foreign)) << foreign;
   }
 }

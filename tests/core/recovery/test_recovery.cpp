@@ -68,7 +68,7 @@ class RecoverySetTest : public ::testing::TestWithParam<RecoveryCase> {
     RecordingEvents ui;
     Random random(11);
     SplitOutcome result;
-    EXPECT_TRUE(SplitFile(s, pendants, random, ui, result))
+    EXPECT_TRUE((result = SplitFile(s, pendants, random, ui)).completed)
         << (ui.errors.empty() ? "" : ui.errors[0]);
     return result;
   }
@@ -124,7 +124,7 @@ TEST_P(RecoverySetTest, RepairRestoresUpToRLossesPerGroupAndRefusesOneMore) {
   if (c.loseDefinition && !c.implant) std::filesystem::remove(definition);
 
   RecordingEvents ui;
-  const RepairOutcome outcome = RunRepair(definition, false, pendants, ui);
+  const RepairOutcome outcome = RunRepair({.definition = definition}, pendants, ui);
   EXPECT_TRUE(outcome.completed) << (ui.errors.empty() ? "" : ui.errors[0]);
   EXPECT_EQ(outcome.rebuilt, outcome.damaged);
   EXPECT_EQ(Files(folder), written);
@@ -136,7 +136,7 @@ TEST_P(RecoverySetTest, RepairRestoresUpToRLossesPerGroupAndRefusesOneMore) {
   const Snapshot before = Files(folder);
   if (plan.groups[0].partCount > plan.perGroup) {
     RecordingEvents refused;
-    EXPECT_FALSE(RunRepair(definition, false, pendants, refused).completed);
+    EXPECT_FALSE(RunRepair({.definition = definition}, pendants, refused).completed);
     ASSERT_FALSE(refused.errors.empty());
     EXPECT_EQ(refused.errors[0], msg::kRepairTooManyLost321);
     // Offered after a test, it says how far the recovery parts reach instead.
@@ -350,7 +350,7 @@ SplitOutcome SplitSet(const Path& folder, std::uint8_t alter) {
   RecordingEvents ui;
   Random random(11);
   SplitOutcome result;
-  EXPECT_TRUE(SplitFile(s, pendants, random, ui, result));
+  EXPECT_TRUE((result = SplitFile(s, pendants, random, ui)).completed);
   return result;
 }
 
@@ -400,7 +400,9 @@ TEST_P(TamperedSetRepairTest, WritesOnlyWhatItReportsAndOnlyWhatTheDefinitionRec
   if (c.run == RepairRun::AbortOnFirstPart) ui.abortOnRow = "movie000.png";
   bool completed = false;
   try {
-    completed = RunRepair(a.definitionPath, c.run == RepairRun::DryRun, pendants, ui).completed;
+    completed = RunRepair({.definition = a.definitionPath, .dryRun = c.run == RepairRun::DryRun},
+                          pendants, ui)
+                    .completed;
   } catch (const KivoraError& e) {
     ui.errors.push_back(e.what());
   }
@@ -504,7 +506,7 @@ TEST_P(StripeRepairTest, RebuildsDamagedStripesWhenNoStripeHoldsMoreThanR) {
   RecordingEvents splitUi;
   Random random(3);
   SplitOutcome split;
-  ASSERT_TRUE(SplitFile(s, pendants, random, splitUi, split));
+  ASSERT_TRUE((split = SplitFile(s, pendants, random, splitUi)).completed);
   const Snapshot written = Files(dir.path());
   for (const auto& [file, stripe] : GetParam().flips) {
     const auto path = file < kParts ? split.partPaths[static_cast<size_t>(file)]
@@ -519,7 +521,7 @@ TEST_P(StripeRepairTest, RebuildsDamagedStripesWhenNoStripeHoldsMoreThanR) {
   }
   const Snapshot damaged = Files(dir.path());
   RecordingEvents ui;
-  const RepairOutcome outcome = RunRepair(split.definitionPath, false, pendants, ui);
+  const RepairOutcome outcome = RunRepair({.definition = split.definitionPath}, pendants, ui);
   EXPECT_EQ(outcome.completed, GetParam().repairs) << (ui.errors.empty() ? "" : ui.errors[0]);
   EXPECT_EQ(Files(dir.path()), GetParam().repairs ? written : damaged);
   // A refusal names the stripe that holds too much damage, and how much.

@@ -16,6 +16,7 @@
 #include "core/set/JournalKey.h"
 #include "core/set/SetCommit.h"
 #include "core/text/Messages.h"
+#include "tests/support/FaultSeam.h"
 #include "tests/support/TestSupport.h"
 
 namespace kivora {

@@ -103,20 +103,16 @@ TEST_P(LockedSetTest, RefusesWhileAnotherOperationWritesTheSet) {
   again.baseName = "movie";
   switch (GetParam()) {
     case Operation::Split:
-      EXPECT_FALSE(CallEngine(ui, SplitFailure(split), false,
-                              [&] { return RunSplit(again, pendants, ui, split, 1); }));
+      EXPECT_FALSE((split = RunSplit(test::Seeded(again, 1), pendants, ui)).completed);
       break;
     case Operation::Join:
-      EXPECT_FALSE(CallEngine(ui, JoinFailure(), false,
-                              [&] { return RunJoin(loaded, join, pendants, ui); }));
+      EXPECT_FALSE(RunJoin(test::With(join, loaded), pendants, ui).completed);
       break;
     case Operation::Resplit:
-      EXPECT_FALSE(CallEngine(ui, ResplitFailure(), false,
-                              [&] { return RunResplit(loaded, resplit, pendants, ui); }));
+      EXPECT_FALSE(RunResplit(test::With(resplit, loaded), pendants, ui).completed);
       break;
     case Operation::Repair:
-      CallEngine(ui, RepairFailure(), RepairOutcome{},
-                 [&] { return RunRepair(definition, false, pendants, ui); });
+      RunRepair({.definition = definition}, pendants, ui);
       break;
   }
   EXPECT_FALSE(fs::exists(lost));

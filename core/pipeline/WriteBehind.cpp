@@ -1,4 +1,4 @@
-#include "core/io/WriteBehind.h"
+#include "core/pipeline/WriteBehind.h"
 
 #include <optional>
 #include <stdexcept>

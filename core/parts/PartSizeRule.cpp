@@ -1,4 +1,4 @@
-#include "core/operations/PartSizeRule.h"
+#include "core/parts/PartSizeRule.h"
 
 #include <algorithm>
 

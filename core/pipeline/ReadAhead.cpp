@@ -1,4 +1,4 @@
-#include "core/io/ReadAhead.h"
+#include "core/pipeline/ReadAhead.h"
 
 #include <utility>
 

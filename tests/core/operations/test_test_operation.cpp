@@ -2,7 +2,7 @@
 #include <sys/stat.h>
 
 #include "core/format/DefinitionWriter.h"
-#include "core/operations/VerifyOperation.h"
+#include "core/operations/TestOperation.h"
 #include "core/text/Messages.h"
 #include "tests/support/SetFixture.h"
 
@@ -11,18 +11,17 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-class VerifyOperationTest : public test::SetFixture {
+class TestOperationTest : public test::SetFixture {
  protected:
-  VerifyOutcome Test(const std::filesystem::path& definition) {
-    return CallEngine(ui, TestFailure(), VerifyOutcome{},
-                      [&] { return RunVerify(loaded, definition, pendants, ui); });
+  TestOutcome Test(const std::filesystem::path& definition) {
+    return RunTest({.definitionPath = definition, .loaded = loaded}, pendants, ui);
   }
 };
 
-TEST_F(VerifyOperationTest, IntactSetOffersTheJoin) {
+TEST_F(TestOperationTest, IntactSetOffersTheJoin) {
   const auto definition = MakeSet(50000);
   ui.answers = {Answer::Yes};
-  const VerifyOutcome outcome = Test(definition);
+  const TestOutcome outcome = Test(definition);
   EXPECT_TRUE(outcome.joinRequested);
   EXPECT_EQ(ui.questions, std::vector<std::string>{std::string(msg::kTestNoProblemQuestion)});
   ASSERT_EQ(ui.Rows().size(), loaded.parts.size());
@@ -33,7 +32,7 @@ TEST_F(VerifyOperationTest, IntactSetOffersTheJoin) {
   EXPECT_EQ(ui.finished.back().outcome, Outcome::Completed);
 }
 
-TEST_F(VerifyOperationTest, ErrorsOutrankFixableParts) {
+TEST_F(TestOperationTest, ErrorsOutrankFixableParts) {
   const auto definition = MakeSet(60000, [](SplitRequest& s) { s.disguise = false; });
   std::filesystem::remove(PartPath(0));
   Bytes part = test::ReadBytes(PartPath(2));
@@ -43,7 +42,7 @@ TEST_F(VerifyOperationTest, ErrorsOutrankFixableParts) {
   part[0] ^= 1;
   test::WriteBytes(PartPath(3), part);
 
-  const VerifyOutcome outcome = Test(definition);
+  const TestOutcome outcome = Test(definition);
   EXPECT_TRUE(outcome.HasErrors());
   EXPECT_FALSE(outcome.joinRequested);
   EXPECT_EQ(ui.infos, std::vector<std::string>{std::string(msg::kTestFoundErrors)});
@@ -57,24 +56,24 @@ TEST_F(VerifyOperationTest, ErrorsOutrankFixableParts) {
   EXPECT_EQ(test::ReadBytes(PartPath(2)).size(), static_cast<size_t>(loaded.parts[2].Size) + 10);
 }
 
-TEST_F(VerifyOperationTest, OnlyFixablePartsOfferTheJoinWithTheirOwnQuestion) {
+TEST_F(TestOperationTest, OnlyFixablePartsOfferTheJoinWithTheirOwnQuestion) {
   const auto definition = MakeSet(30000);
   Bytes part = test::ReadBytes(PartPath(1));
   part.insert(part.end(), 10, 7);
   test::WriteBytes(PartPath(1), part);
-  const VerifyOutcome outcome = Test(definition);
+  const TestOutcome outcome = Test(definition);
   EXPECT_EQ(ui.questions, std::vector<std::string>{std::string(msg::kTestFixableQuestion)});
   EXPECT_FALSE(outcome.joinRequested);
   EXPECT_EQ(ui.finished.back().outcome, Outcome::ProblemsFound);  // answered No
 }
 
-TEST_F(VerifyOperationTest, ImplantedDefinitionMakesTheLastPartOk) {
+TEST_F(TestOperationTest, ImplantedDefinitionMakesTheLastPartOk) {
   const auto definition = MakeSet(30000, [](SplitRequest& s) { s.implant = true; });
   Test(definition);
   for (const auto& row : ui.Rows()) EXPECT_EQ(row.state, msg::kStateOk) << row.caption;
 }
 
-TEST_F(VerifyOperationTest, EmptySetAndAbort) {
+TEST_F(TestOperationTest, EmptySetAndAbort) {
   const auto empty = MakeSet(0);
   Test(empty);
   EXPECT_TRUE(ui.Rows().empty());
@@ -83,13 +82,13 @@ TEST_F(VerifyOperationTest, EmptySetAndAbort) {
   const auto definition = MakeSet(60000);
   ui = test::RecordingEvents();
   ui.abortAfterProgress = 2;
-  const VerifyOutcome outcome = Test(definition);
+  const TestOutcome outcome = Test(definition);
   EXPECT_TRUE(outcome.aborted);
   EXPECT_EQ(ui.Rows().size(), 2u);
   EXPECT_TRUE(ui.questions.empty() && ui.infos.empty());
 }
 
-TEST_F(VerifyOperationTest, HugeFileNamedLikeAPartIsScannedNotLoaded) {
+TEST_F(TestOperationTest, HugeFileNamedLikeAPartIsScannedNotLoaded) {
   const auto definition = MakeSet(30000, [](SplitRequest& s) { s.disguise = false; });
   // A sparse 3 GB file in place of a part: corrupt, found by streaming through it.
   std::filesystem::resize_file(PartPath(1), 3ULL << 30);
@@ -97,7 +96,7 @@ TEST_F(VerifyOperationTest, HugeFileNamedLikeAPartIsScannedNotLoaded) {
   EXPECT_EQ(ui.Rows()[1].state, msg::kStateFixable);  // its first bytes are the part's, then zeros
 }
 
-TEST_F(VerifyOperationTest, PartsThatAreNoRegularFilesAreMissing) {
+TEST_F(TestOperationTest, PartsThatAreNoRegularFilesAreMissing) {
   // Reading a device would never end and opening a pipe would wait for a writer.
   const auto definition = MakeSet(40000, [](SplitRequest& s) { s.disguise = false; });
   std::filesystem::remove(PartPath(0));

@@ -6,9 +6,9 @@
 
 #include "core/KivoraError.h"
 #include "core/io/AtomicFile.h"
-#include "core/io/WriteBehind.h"
 #include "core/operations/JoinOperation.h"
 #include "core/operations/ResplitOperation.h"
+#include "core/pipeline/WriteBehind.h"
 #include "core/text/Messages.h"
 #include "tests/support/SetFixture.h"
 
@@ -49,7 +49,8 @@ TEST_P(SplitBytesTest, MatchThePartsRebuiltOneByOne) {
   request.source = dir / "movie.avi";
   request.outputFolder = again;
   if (shape.encrypt) request.password = "pw";
-  ASSERT_TRUE(RunResplit(loaded, request, pendants, ui)) << (ui.errors.empty() ? "" : ui.errors[0]);
+  ASSERT_TRUE(RunResplit(test::With(request, loaded), pendants, ui).completed)
+      << (ui.errors.empty() ? "" : ui.errors[0]);
   ASSERT_EQ(split.partPaths.size(), loaded.parts.size());
   for (const fs::path& part : split.partPaths) {
     SCOPED_TRACE(part.filename().string());
@@ -115,8 +116,7 @@ TEST_F(WriteFailureTest, SplitFailsWithTheWriteMessage) {
   s.disguise = false;
   LimitFileSize(100 * 1024);
   SplitOutcome result;
-  EXPECT_FALSE(CallEngine(ui, SplitFailure(result), false,
-                          [&] { return RunSplit(s, pendants, ui, result, 1); }));
+  EXPECT_FALSE((result = RunSplit(test::Seeded(s, 1), pendants, ui)).completed);
   ASSERT_FALSE(ui.errors.empty());
   EXPECT_EQ(ui.errors[0], msg::kWritePartFailed);
   EXPECT_EQ(FilesIn(out), 0u);
@@ -133,8 +133,7 @@ TEST_F(WriteFailureTest, JoinFailsWithTheWriteMessage) {
   request.definitionPath = definition;
   request.outputFolder = out;
   LimitFileSize(150 * 1024);
-  EXPECT_FALSE(
-      CallEngine(ui, JoinFailure(), false, [&] { return RunJoin(loaded, request, pendants, ui); }));
+  EXPECT_FALSE(RunJoin(test::With(request, loaded), pendants, ui).completed);
   ASSERT_FALSE(ui.errors.empty());
   EXPECT_EQ(ui.errors[0], msg::kWriteJoinedFailed243);
   EXPECT_EQ(FilesIn(out), 0u);

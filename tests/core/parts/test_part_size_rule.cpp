@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "core/operations/PartSizeRule.h"
 #include "core/operations/SplitOperation.h"
+#include "core/parts/PartSizeRule.h"
 
 namespace kivora {
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "core/io/ReadAhead.h"
+#include "core/pipeline/ReadAhead.h"
 #include "tests/support/TestSupport.h"
 
 namespace kivora {
