@@ -12,6 +12,7 @@
 #include "net/SendOperation.h"
 #include "ui/engine/WindowUi.h"
 #include "ui/pages/FileListPage.h"
+#include "ui/pages/WidgetNames.h"
 
 namespace kivora::ui {
 
