@@ -68,8 +68,6 @@ inline constexpr MessageTemplate<std::int64_t, std::int64_t> kLengthMismatch{
 inline constexpr MessageTemplate<> kCrcMismatch{"主機回報的 CRC-32 不符",
                                                 "the host reports another CRC-32"};
 inline constexpr MessageTemplate<int> kHostStatus{"主機回應 {}", "the host answered {}"};
-inline constexpr MessageTemplate<std::string> kHostFailed{"傳輸失敗：{}",
-                                                          "the transfer failed: {}"};
 inline constexpr MessageTemplate<int, int, int> kSendSummary{
     "共 {} 份複本：上傳了 {} 份，{} 份原本就在主機上。",
     "{} copies: {} sent, {} on their hosts already."};
