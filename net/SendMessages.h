@@ -61,6 +61,8 @@ inline constexpr MessageTemplate<std::string, std::string, MessageText> kNotSent
 inline constexpr MessageTemplate<std::string, std::string> kHostFull{
     "主機 {} 拒收「{}」：檔案太大或空間已滿 (413 或配額)",
     "Host {} refused \"{}\": too large or over its quota (413 or quota)"};
+inline constexpr MessageTemplate<std::string, std::string, MessageText> kLeftoverStays{
+    "{} 上的「{}」無法移除：{}", "{} keeps \"{}\", which could not be removed: {}"};
 inline constexpr MessageTemplate<std::string, std::string> kMovedToOtherHost{
     "「{}」改傳到 {}", "\"{}\" goes to {} instead"};
 inline constexpr MessageTemplate<std::int64_t, std::int64_t> kLengthMismatch{

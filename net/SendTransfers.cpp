@@ -13,6 +13,7 @@
 #include "core/io/File.h"
 #include "net/FetchMessages.h"
 #include "net/HostProbe.h"
+#include "net/RemoteListing.h"
 #include "net/SendMessages.h"
 
 namespace kivora::net {
@@ -64,7 +65,9 @@ struct SendTransfers::Job {
   CurlList headers, quote, postQuote;
   std::optional<HandleSetup> access;  // sftp, s3: what HostAccess set on the handle
   std::optional<std::uint32_t> reportedCrc;
-  std::string line;  // the server's reply being read, for XCRC
+  std::string line;     // the server's reply being read, for XCRC
+  std::string listing;  // List: the folder's listing as it came
+  bool listingTooLong = false;
   int failedTries = 0;
   char errors[CURL_ERROR_SIZE] = {};
 
@@ -133,6 +136,20 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
 }
 
 size_t Discard(char*, size_t size, size_t count, void*) { return size * count; }
+
+// A listing longer than this is not a folder of one set: the host is not believed.
+constexpr size_t kLongestListing = 16 << 20;
+
+size_t OnListing(char* data, size_t size, size_t count, void* user) {
+  auto& job = *static_cast<SendTransfers::Job*>(user);
+  const size_t bytes = size * count;
+  if (job.listing.size() + bytes > kLongestListing) {
+    job.listingTooLong = true;
+    return 0;
+  }
+  job.listing.append(data, bytes);
+  return bytes;
+}
 
 bool RetryableSend(CURLcode code, long status) {
   switch (code) {
@@ -219,6 +236,8 @@ void SendTransfers::Launch(Job& job) {
   const SendHost& host = *r.host;
   const bool ftp = host.kind == HostKind::Ftp;
   job.reportedCrc.reset();
+  job.listing.clear();
+  job.listingTooLong = false;
   job.headers.reset();
   job.quote.reset();
   job.postQuote.reset();
@@ -228,6 +247,7 @@ void SendTransfers::Launch(Job& job) {
   const bool ftpLike = ftp || host.kind == HostKind::Sftp;
   std::string url = host.url + EncodeName(r.name);
   if (r.action == RemoteAction::MakeFolder) url = host.url + r.name;
+  if (r.action == RemoteAction::List) url = host.url;
   if (ftpLike && r.action == RemoteAction::Remove) url = host.url;
   if (ftpLike && r.action == RemoteAction::Rename) url = host.url + EncodeName(r.newName);
   curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, Discard);
@@ -337,6 +357,17 @@ void SendTransfers::Launch(Job& job) {
     case RemoteAction::MakeFolder:
       curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, "MKCOL");
       break;
+    case RemoteAction::List:
+      curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, OnListing);
+      curl_easy_setopt(easy, CURLOPT_WRITEDATA, &job);
+      if (ftpLike) {
+        curl_easy_setopt(easy, CURLOPT_DIRLISTONLY, 1L);
+      } else {
+        curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, "PROPFIND");
+        sending::Append(job.headers, "Depth: 1");
+        curl_easy_setopt(easy, CURLOPT_HTTPHEADER, job.headers.get());
+      }
+      break;
   }
   loop_.Run(r.id);
 }
@@ -381,6 +412,10 @@ std::optional<RemoteEnd> SendTransfers::Finish(Job& job, int result) {
     end.sentBytes = job.position;
     unsigned size = 0;
     EVP_DigestFinal_ex(job.sha.get(), end.sha256.data(), &size);
+  }
+  if (r.action == RemoteAction::List) {
+    if (job.listingTooLong) end.ok = false;
+    if (end.ok) end.names = NamesInListing(r.host->kind, job.listing);
   }
   if (!end.ok) {
     end.why = code == CURLE_OK || (status >= 400 && !ftp)

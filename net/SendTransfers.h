@@ -26,7 +26,8 @@
 
 namespace kivora::net {
 
-enum class RemoteAction { Probe, Upload, Rename, Remove, MakeFolder };
+// List: the names in the host's folder (PROPFIND, NLST, the SFTP name list).
+enum class RemoteAction { Probe, Upload, Rename, Remove, MakeFolder, List };
 
 struct SendLimits {
   int total = 4;    // requests at once
@@ -66,7 +67,8 @@ struct RemoteEnd {
   std::uint32_t sentCrc = 0;
   std::array<std::uint8_t, 32> sha256{};  // when the request asked for it
   std::int64_t sentBytes = 0;
-  MessageText why;  // when not ok
+  std::vector<std::string> names;  // List: the files in the folder
+  MessageText why;                 // when not ok
 };
 
 class SendTransfers {

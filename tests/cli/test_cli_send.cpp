@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 #include <regex>
 
+#include "net/SendOperation.h"
 #include "tests/cli/CliTestSupport.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/S3Server.h"
@@ -164,6 +165,37 @@ TEST_F(SendTest, AKillLeavesNoPartialFileAndTheRerunSendsOnlyWhatWasMissing) {
                             " -q --ftp-reuse-connection=false -M " + (set / "data.meta4").string() +
                             " && sha256sum -c --quiet SHA256SUMS";
   EXPECT_EQ(std::system(check.c_str()), 0);
+}
+
+TEST_F(SendTest, TheNextSendRemovesTheHiddenNamesItDoesNotTakeUp) {
+  test::FtpServer server(ftp, dir / "ftp.log");
+  test::SshServer ssh(dir / "ssh");
+  for (const std::string& why : {server.Why(), ssh.Why()})
+    if (!why.empty()) GTEST_SKIP() << why;
+  Split(0);
+  const fs::path sftp = dir / "sftp";
+  const std::vector<std::pair<std::string, fs::path>> hosts{{server.Url(), ftp},
+                                                            {ssh.Url(sftp), sftp}};
+  const std::vector<std::string> access{"--known-hosts", ssh.KnownHosts().string(), "--ssh-key",
+                                        ssh.UserKey().string()};
+  for (const auto& [url, folder] : hosts) {
+    std::vector<std::string> send{"send", Def(), "--to", url};
+    send.insert(send.end(), access.begin(), access.end());
+    ASSERT_EQ(test::RunCli(send).code, 0) << url;
+    // What a cut-off send leaves: whole and partial copies under hidden names, beside a
+    // hidden name that is not of this set.
+    const auto& [first, firstBytes] = *SetFiles().begin();
+    const auto& [last, lastBytes] = *SetFiles().rbegin();
+    test::WriteBytes(folder / net::HiddenSendName(first), firstBytes);
+    test::WriteBytes(folder / net::HiddenSendName(last),
+                     std::vector<std::uint8_t>(lastBytes.begin(), lastBytes.begin() + 10));
+    test::WriteBytes(folder / net::HiddenSendName("other.bin"), lastBytes);
+    const auto rerun = test::RunCli(send);
+    EXPECT_EQ(rerun.code, 0) << url << rerun.err;
+    test::FolderFiles left = test::FolderContent(folder);
+    EXPECT_EQ(left.erase(net::HiddenSendName("other.bin")), 1u) << url;
+    EXPECT_EQ(left, SetFiles()) << url;
+  }
 }
 
 struct RefusalCase {
