@@ -167,6 +167,33 @@ TEST_F(SendTest, AKillLeavesNoPartialFileAndTheRerunSendsOnlyWhatWasMissing) {
   EXPECT_EQ(std::system(check.c_str()), 0);
 }
 
+TEST_F(SendTest, AConnectionCutByAProxyLeavesNoPartialFileAndTheRerunSendsOnlyWhatWasMissing) {
+  Split(0);
+  const auto puts = [&] {
+    const std::vector<std::string> requests = dav->Requests(0);
+    return std::count_if(requests.begin(), requests.end(),
+                         [](const std::string& r) { return r.starts_with("PUT "); });
+  };
+  std::int64_t total = 0;
+  for (const auto& [name, bytes] : SetFiles()) total += static_cast<std::int64_t>(bytes.size());
+  {
+    test::CutProxy proxy(dav->Port(0), total / 2);
+    if (!proxy.Why().empty()) GTEST_SKIP() << proxy.Why();
+    const std::string via = "http://127.0.0.1:" + std::to_string(proxy.Port()) + "/";
+    EXPECT_NE(test::RunCli({"send", Def(), "--to", via, "--jobs", "1"}).code, 0);
+  }
+  ExpectOnlyWholeFiles(dav0);
+  size_t whole = 0;
+  for (const auto& [name, bytes] : test::FolderContent(dav0)) whole += SetFiles().contains(name);
+  ASSERT_GT(whole, 0u);
+  ASSERT_LT(whole, SetFiles().size());
+  const auto before = puts();
+  const auto rerun = test::RunCli({"send", Def(), "--to", dav->Url(0)});
+  ASSERT_EQ(rerun.code, 0) << rerun.err;
+  EXPECT_EQ(static_cast<size_t>(puts() - before), SetFiles().size() - whole);
+  EXPECT_EQ(test::FolderContent(dav0), SetFiles());
+}
+
 TEST_F(SendTest, TheNextSendRemovesTheHiddenNamesItDoesNotTakeUp) {
   test::FtpServer server(ftp, dir / "ftp.log");
   test::SshServer ssh(dir / "ssh");
