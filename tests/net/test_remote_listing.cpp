@@ -33,23 +33,20 @@ std::string Multistatus(const std::string& prefix) {
   return xml + "</" + prefix + "multistatus>";
 }
 
-std::string Lines(const std::string& end) {
-  std::string text;
-  for (const std::string& name : kNames) text += name + end;
-  return text;
-}
-
 TEST(RemoteListing, GivesTheFileNamesOfEachKindOfListing) {
   struct Case {
     const char* name;
     HostKind kind;
     std::string listing;
-  } const cases[] = {
+  };
+  std::string lf, crlf;
+  for (const std::string& name : kNames) lf += name + "\n", crlf += name + "\r\n";
+  const Case cases[] = {
       {"PROPFIND, D: prefix", HostKind::WebDav, Multistatus("D:")},
-      {"PROPFIND, lower-case prefix", HostKind::WebDav, Multistatus("lp1:")},
+      {"PROPFIND, another prefix", HostKind::WebDav, Multistatus("lp1:")},
       {"PROPFIND, default namespace", HostKind::WebDav, Multistatus("")},
-      {"NLST", HostKind::Ftp, Lines("\r\n")},
-      {"SFTP names", HostKind::Sftp, Lines("\n")},
+      {"NLST", HostKind::Ftp, crlf},
+      {"SFTP names", HostKind::Sftp, lf},
   };
   for (const Case& c : cases) EXPECT_EQ(NamesInListing(c.kind, c.listing), kNames) << c.name;
 }

@@ -15,7 +15,7 @@ import threading
 
 port, target, budget = int(sys.argv[1]), int(sys.argv[2]), int(sys.argv[3])
 lock = threading.Lock()
-state = {"left": budget, "cut": False}
+state = {"left": budget}
 listener = socket.create_server(("127.0.0.1", port))
 
 
@@ -28,34 +28,24 @@ def close(*sockets):
         s.close()
 
 
-def upstream(client, server):
-    """Client to target, within what is left of the budget."""
+def pump(source, sink, counted):
+    """Forwards source to sink; what goes to the target counts against the budget."""
     try:
-        while True:
-            data = client.recv(65536)
-            if not data:
-                break
-            with lock:
-                allowed = min(len(data), state["left"])
-                state["left"] -= allowed
+        while data := source.recv(65536):
+            cut = False
+            if counted:
+                with lock:
+                    allowed = min(len(data), state["left"])
+                    state["left"] -= allowed
                 cut = allowed < len(data)
-                state["cut"] = state["cut"] or cut
-            server.sendall(data[:allowed])
+                data = data[:allowed]
+            sink.sendall(data)
             if cut:
                 listener.close()
                 break
     except OSError:
         pass
-    close(client, server)
-
-
-def downstream(server, client):
-    try:
-        while data := server.recv(65536):
-            client.sendall(data)
-    except OSError:
-        pass
-    close(client, server)
+    close(source, sink)
 
 
 print("ready", file=sys.stderr, flush=True)
@@ -65,7 +55,7 @@ while True:
     except OSError:
         break
     server = socket.create_connection(("127.0.0.1", target))
-    threading.Thread(target=upstream, args=(client, server), daemon=True).start()
-    threading.Thread(target=downstream, args=(server, client), daemon=True).start()
+    threading.Thread(target=pump, args=(client, server, True), daemon=True).start()
+    threading.Thread(target=pump, args=(server, client, False), daemon=True).start()
 # The cut connections end on their own; the proxy stays until it is killed.
 threading.Event().wait()
