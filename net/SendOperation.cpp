@@ -96,8 +96,7 @@ class SetSend {
   std::set<std::pair<size_t, size_t>> refused_;  // (file, host)
   // Hosts that refused the credentials or cannot be reached: nothing more goes there.
   std::map<size_t, MessageText> lostHosts_;
-  std::deque<SendHost> roots_;                       // the hosts' servers, for their folders
-  std::deque<RemoteRequest> waitingRemoteRequests_;  // of RemoveLeftovers
+  std::deque<SendHost> roots_;  // the hosts' servers, for their folders
   int nextId_ = 0;
   std::int64_t bytesTotal_ = 0;
 };
@@ -219,6 +218,7 @@ void SetSend::MakeFolders() {
 // run did not take up are removed, once every copy has ended: the name of a copy that
 // failed here stays, for the next run to go on from. S3 takes no hidden names.
 void SetSend::RemoveLeftovers() {
+  std::deque<RemoteRequest> waiting;
   std::map<int, size_t> listings;  // request → host
   for (size_t h = 0; h < request_.hosts.size(); ++h) {
     if (request_.hosts[h].kind == HostKind::S3 || lostHosts_.contains(h)) continue;
@@ -227,7 +227,7 @@ void SetSend::RemoveLeftovers() {
     r.host = &request_.hosts[h];
     r.action = RemoteAction::List;
     listings[r.id] = h;
-    waitingRemoteRequests_.push_back(std::move(r));
+    waiting.push_back(std::move(r));
   }
   std::map<std::string, size_t> files;
   for (size_t f = 0; f < outcome_.files.size(); ++f) files[outcome_.files[f].planned.name] = f;
@@ -238,11 +238,11 @@ void SetSend::RemoveLeftovers() {
   };
   std::map<int, std::pair<size_t, std::string>> removals;  // request → host, name
   const std::string hidden = HiddenSendName("");
-  while (!waitingRemoteRequests_.empty() || !transfers_.Idle()) {
-    while (!waitingRemoteRequests_.empty() && transfers_.HasRoom() &&
-           transfers_.HasRoom(waitingRemoteRequests_.front().host->hostKey)) {
-      transfers_.Start(std::move(waitingRemoteRequests_.front()));
-      waitingRemoteRequests_.pop_front();
+  while ((!waiting.empty() || !transfers_.Idle()) && !events_.AbortRequested()) {
+    while (!waiting.empty() && transfers_.HasRoom() &&
+           transfers_.HasRoom(waiting.front().host->hostKey)) {
+      transfers_.Start(std::move(waiting.front()));
+      waiting.pop_front();
     }
     for (const RemoteEnd& end : transfers_.Step(std::chrono::milliseconds(100))) {
       if (const auto removal = removals.find(end.id); removal != removals.end()) {
@@ -269,7 +269,7 @@ void SetSend::RemoveLeftovers() {
         r.action = RemoteAction::Remove;
         r.name = name;
         removals[r.id] = {h, name};
-        waitingRemoteRequests_.push_back(std::move(r));
+        waiting.push_back(std::move(r));
       }
     }
   }
