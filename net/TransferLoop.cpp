@@ -152,7 +152,12 @@ void TransferLoop::Close(int id) {
   const auto it = requests_.find(id);
   if (it == requests_.end()) return;
   Release(id);
-  if (it->second->easy) spare_.push_back(std::move(it->second->easy));
+  if (it->second->easy) {
+    // Nothing of the request it served stays pointed at: its error buffer and callbacks'
+    // data end with it.
+    curl_easy_reset(it->second->easy.get());
+    spare_.push_back(std::move(it->second->easy));
+  }
   const std::string host = it->second->host;
   if (--perHost_[host] == 0) perHost_.erase(host);
   requests_.erase(it);
