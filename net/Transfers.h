@@ -1,12 +1,13 @@
 #pragma once
-// Downloads over curl's multi interface: a bounded number at once and at most a few a
-// host, each appended to its file and resumed from the file's length with a range request
-// (a server that ignores ranges sends the file again from its start), retried with
-// growing pauses after server errors (5xx, 408, 429), time-outs and dropped connections.
-// Connections are kept and reused per host; one whose server broke the framing or the
-// rules of a transfer is closed so that no other transfer reads what it left. Received
-// bytes gather in a buffer of each transfer and reach its file in large writes, their
-// CRC-32 taken as they arrive. Redirects go to http and https only.
+// Downloads in the transfer loop (net/TransferLoop.h): a bounded number at once and at
+// most a few a host, each appended to its file and resumed from the file's length with a range
+// request (a server that ignores ranges sends the file again from its start), retried with growing
+// pauses after server errors (5xx, 408, 429), time-outs and dropped connections. Connections are
+// kept and reused per host; one whose server broke the framing or the rules of a transfer is closed
+// so that no other transfer reads what it left. Small pieces of what arrives gather in a buffer of
+// each transfer (kept for the next transfer when it ends) and reach the file in large writes; large
+// pieces go as they came. The CRC-32 is taken as the bytes arrive. Redirects go to http and https
+// only.
 
 #include <chrono>
 #include <cstdint>
