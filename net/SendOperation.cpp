@@ -78,6 +78,7 @@ class SetSend {
   void ListFiles();
   bool Plan();
   void MakeFolders();
+  void RemoveLeftovers();
   void Launch(CopyJob job);
   void Ended(const RemoteEnd& end);
   void Settle(CopyJob& job, SendState state, MessageText why = {});
@@ -212,6 +213,67 @@ void SetSend::MakeFolders() {
       // One at a time a host: a folder is made after the one it is in.
       transfers_.Start(std::move(r));
       while (!transfers_.Idle()) transfers_.Step(std::chrono::milliseconds(100));
+    }
+  }
+}
+
+// The hidden names of this set that an earlier, cut-off send left on a host and that this
+// run did not take up are removed, once every copy has ended: the name of a copy that
+// failed here stays, for the next run to go on from. S3 takes no hidden names.
+void SetSend::RemoveLeftovers() {
+  std::deque<RemoteRequest> waiting;
+  std::map<int, size_t> listings;  // request → host
+  for (size_t h = 0; h < request_.hosts.size(); ++h) {
+    if (request_.hosts[h].kind == HostKind::S3 || lostHosts_.contains(h)) continue;
+    RemoteRequest r;
+    r.id = nextId_++;
+    r.host = &request_.hosts[h];
+    r.action = RemoteAction::List;
+    listings[r.id] = h;
+    waiting.push_back(std::move(r));
+  }
+  std::map<std::string, size_t> files;
+  for (size_t f = 0; f < outcome_.files.size(); ++f) files[outcome_.files[f].planned.name] = f;
+  const auto kept = [&](size_t f, size_t h) {
+    return std::any_of(
+        outcome_.files[f].copies.begin(), outcome_.files[f].copies.end(),
+        [&](const FileCopy& c) { return c.host == h && c.state == SendState::Failed; });
+  };
+  std::map<int, std::pair<size_t, std::string>> removals;  // request → host, name
+  const std::string hidden = HiddenSendName("");
+  while ((!waiting.empty() || !transfers_.Idle()) && !events_.AbortRequested()) {
+    while (!waiting.empty() && transfers_.HasRoom() &&
+           transfers_.HasRoom(waiting.front().host->hostKey)) {
+      transfers_.Start(std::move(waiting.front()));
+      waiting.pop_front();
+    }
+    for (const RemoteEnd& end : transfers_.Step(std::chrono::milliseconds(100))) {
+      if (const auto removal = removals.find(end.id); removal != removals.end()) {
+        if (!end.ok && !end.missing) {
+          events_.Report(Message{MessageKind::Warning,
+                                 texts::kLeftoverStays(request_.hosts[removal->second.first].url,
+                                                       removal->second.second, end.why),
+                                 {}});
+        }
+        continue;
+      }
+      // A host that cannot list its folder (a WebDAV server without PROPFIND) keeps what
+      // it holds: nothing of it is known to be a leftover.
+      const auto listing = listings.find(end.id);
+      if (listing == listings.end() || !end.ok) continue;
+      const size_t h = listing->second;
+      for (const std::string& name : end.names) {
+        if (!name.starts_with(hidden)) continue;
+        const auto file = files.find(name.substr(hidden.size()));
+        if (file == files.end() || kept(file->second, h)) continue;
+        RemoteRequest r;
+        r.id = nextId_++;
+        r.host = &request_.hosts[h];
+        r.action = RemoteAction::Remove;
+        r.name = name;
+        removals[r.id] = {h, name};
+        waiting.push_back(std::move(r));
+      }
     }
   }
 }
@@ -487,6 +549,7 @@ SendOutcome SetSend::Run() {
     }
   }
   Report();
+  if (!outcome_.stopped) RemoveLeftovers();
   // A file sent nowhere in this run still gets its checksums for the lists: read once.
   for (SentFile& f : outcome_.files)
     if (!f.sha256 && !outcome_.stopped) HashFile(f);

@@ -560,6 +560,10 @@ Abort it and close Kivora?</translation>
         <translation>&amp;Open KivoRa file...</translation>
     </message>
     <message>
+        <source>開啟清單(&amp;L)...</source>
+        <translation>Open &amp;List...</translation>
+    </message>
+    <message>
         <source>結束(&amp;X)</source>
         <translation>E&amp;xit</translation>
     </message>

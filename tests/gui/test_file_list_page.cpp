@@ -1,6 +1,7 @@
 // The file-list tab driven by widget names: the hand-over from an operation, applying
 // addresses, select-all, the row editor, the summary, copy and save, fetch and send.
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -226,8 +227,8 @@ class FileListPageTest : public QObject {
     messages_.shown.clear();
     Page().SetRows({{"typed/", "other.png", ""}});
     messages_.openFiles = {Path("list.txt")};
-    messages_.answers = {Answer::Yes};  // replace the typed row
-    Page().OpenList();
+    messages_.answers = {Answer::Yes};                      // replace the typed row
+    window_->findChild<QAction*>("miOpenList")->trigger();  // File > Open List
     QCOMPARE(messages_.shown.size(), 1);
     QVERIFY(Page().Rows() == rows);
   }

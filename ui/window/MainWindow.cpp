@@ -215,6 +215,12 @@ QMenuBar* MainWindow::BuildMenuBar(const QString& version) {
   });
   open->setObjectName(QStringLiteral("miOpenKvr"));
   open->setShortcut(QKeySequence::Open);
+  QAction* openList = file->addAction(tr("開啟清單(&L)..."), this, [this] {
+    if (Busy()) return;
+    mainTabs_->setCurrentIndex(1);
+    fileListPage_->OpenList();
+  });
+  openList->setObjectName(QStringLiteral("miOpenList"));
   file->addSeparator();
   QAction* quit = file->addAction(tr("結束(&X)"), this, [this] { close(); });
   quit->setObjectName(QStringLiteral("miExit"));
