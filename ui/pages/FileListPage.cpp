@@ -217,6 +217,10 @@ void FileListPage::SetRows(const std::vector<filelist::FileListRow>& rows) {
         new QTreeWidgetItem(fileList_, {ToQ(row.address), ToQ(row.fileName), ToQ(row.extra)});
     item->setFlags(item->flags() | Qt::ItemIsEditable);
   }
+  // The file names are never cut: their column widens to the longest, never narrows.
+  const int width = fileList_->header()->sectionSize(1);
+  fileList_->resizeColumnToContents(1);
+  if (fileList_->header()->sectionSize(1) < width) fileList_->header()->resizeSection(1, width);
   fileList_->setUpdatesEnabled(true);
 }
 
