@@ -101,10 +101,20 @@ bool RenameIfFree(int folder, const std::string& from, const std::string& to) {
 
 }  // namespace
 
-AtomicFile::AtomicFile(std::filesystem::path target, const Folder* folder)
+AtomicFile::AtomicFile(std::filesystem::path target, const Folder* folder, Placement placement)
     : folder_(folder), name_(NameText(target)) {
   if (!folder_) folder_ = &ownFolder_.emplace(FolderText(target), msg::kCreateFileFailed, target);
   const int dir = folder_->Descriptor();
+  if (placement == Placement::InPlaceIfFree) {
+    // EEXIST says the name is taken (a link of any kind included): then as Beside.
+    const int fd = sys::OpenAt(dir, name_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+      inPlace_ = true;
+      file_ = File::Adopt(fd, std::move(target));
+      return;
+    }
+    if (errno != EEXIST) ThrowCreateFailed(target, errno);
+  }
   int fd = sys::OpenAt(dir, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
   if (fd < 0 && UnnamedUnsupported(errno)) {
     temp_ = TemporaryNameFor(name_);
@@ -125,11 +135,14 @@ AtomicFile::~AtomicFile() {
   } catch (const KivoraError&) {
   }
   if (!temp_.empty()) sys::UnlinkAt(folder_->Descriptor(), temp_.c_str(), 0);
+  // Created under its name, which was free: no one else's file is there.
+  if (inPlace_) sys::UnlinkAt(folder_->Descriptor(), name_.c_str(), 0);
 }
 
 bool AtomicFile::NameOrHide(Durability durability, const std::string& hiddenName) {
   const int dir = folder_->Descriptor();
   if (durability == Durability::SyncNow) file_.Sync();
+  if (inPlace_) return true;
   // A name that is free is taken in one step, as atomic as a rename.
   const bool named = temp_.empty() ? LinkUnnamed(file_.Descriptor(), *folder_, name_)
                                    : RenameIfFree(dir, temp_, name_);
@@ -144,7 +157,11 @@ bool AtomicFile::NameOrHide(Durability durability, const std::string& hiddenName
 void AtomicFile::Hide(const std::string& hidden) {
   if (temp_ == hidden) return;
   const int dir = folder_->Descriptor();
-  if (temp_.empty()) {
+  if (inPlace_) {
+    if (sys::RenameAt(dir, name_.c_str(), dir, hidden.c_str()) != 0)
+      ThrowCreateFailed(file_.Path(), errno);
+    inPlace_ = false;
+  } else if (temp_.empty()) {
     TakeOwnerAndMode(file_.Descriptor(), dir, name_);
     if (sys::UnlinkAt(dir, hidden.c_str(), 0) != 0 && errno != ENOENT)
       ThrowCreateFailed(file_.Path(), errno);

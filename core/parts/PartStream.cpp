@@ -83,7 +83,8 @@ std::optional<PartRecord> PartStream::Add(const SplitPart& part, bool disguised,
 
   // Creating a disguised part, up to taking its final name, has a message of its own.
   writer_.BeginFile(
-      part.path, {CreatePartFailedText(disguised, part.seal.has_value()), msg::kWritePartFailed});
+      part.path, {CreatePartFailedText(disguised, part.seal.has_value()), msg::kWritePartFailed},
+      part.listedAsCreated ? AtomicFile::Placement::InPlaceIfFree : AtomicFile::Placement::Beside);
   const auto put = [&](std::span<const std::uint8_t> bytes) {
     writer_.Write(bytes);
     if (written) written(bytes);
