@@ -115,6 +115,7 @@ AtomicFile::AtomicFile(std::filesystem::path target, const Folder* folder, Place
     }
     if (errno != EEXIST) ThrowCreateFailed(target, errno);
   }
+  hideAlways_ = placement == Placement::Hidden;
   int fd = sys::OpenAt(dir, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
   if (fd < 0 && UnnamedUnsupported(errno)) {
     temp_ = TemporaryNameFor(name_);
@@ -143,11 +144,13 @@ bool AtomicFile::NameOrHide(Durability durability, const std::string& hiddenName
   const int dir = folder_->Descriptor();
   if (durability == Durability::SyncNow) file_.Sync();
   if (inPlace_) return true;
-  // A name that is free is taken in one step, as atomic as a rename.
-  const bool named = temp_.empty() ? LinkUnnamed(file_.Descriptor(), *folder_, name_)
-                                   : RenameIfFree(dir, temp_, name_);
-  if (named) return true;
-  if (!temp_.empty() && errno != EEXIST) ThrowCreateFailed(file_.Path(), errno);
+  if (!hideAlways_) {
+    // A name that is free is taken in one step, as atomic as a rename.
+    const bool named = temp_.empty() ? LinkUnnamed(file_.Descriptor(), *folder_, name_)
+                                     : RenameIfFree(dir, temp_, name_);
+    if (named) return true;
+    if (!temp_.empty() && errno != EEXIST) ThrowCreateFailed(file_.Path(), errno);
+  }
   // The target is there (or cannot be linked to): the file waits under a hidden name.
   CheckReplaceable(dir, name_, file_.Path());
   Hide(hiddenName.empty() ? TemporaryNameFor(name_) : hiddenName);

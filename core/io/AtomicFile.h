@@ -24,9 +24,13 @@ namespace kivora {
 // created under it at once, one system call in the place of creating an unnamed file and
 // linking it. A failure or a drop still removes it; what a kill leaves goes when that
 // journal is next read. A taken name is left alone as ever.
+//
+// Placement::Hidden is for a caller that names its files by one commit whatever their
+// names hold (a set's, core/set/SetTransaction.h): CommitBeside leaves the file under
+// its hidden name even when the target's name is free.
 class AtomicFile {
  public:
-  enum class Placement { Beside, InPlaceIfFree };
+  enum class Placement { Beside, InPlaceIfFree, Hidden };
 
   // folder, when given, is the target's folder, open already; it must outlive this.
   explicit AtomicFile(std::filesystem::path target, const Folder* folder = nullptr,
@@ -69,9 +73,10 @@ class AtomicFile {
 
   std::optional<Folder> ownFolder_;  // when no folder was given
   const Folder* folder_;
-  std::string name_;      // the target's name in folder_
-  std::string temp_;      // the hidden name in folder_; empty while the file has no name
-  bool inPlace_ = false;  // the file was created under name_, which was free
+  std::string name_;         // the target's name in folder_
+  std::string temp_;         // the hidden name in folder_; empty while the file has no name
+  bool inPlace_ = false;     // the file was created under name_, which was free
+  bool hideAlways_ = false;  // Placement::Hidden
   File file_;
   bool committed_ = false;
 };
