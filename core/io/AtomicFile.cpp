@@ -78,10 +78,11 @@ void TakeOwnerAndMode(int fd, int folder, const std::string& name) {
 
 // Only what the replace policy (OutputTarget.h) allows is ever replaced: never a folder,
 // a device or a pipe that happens to have the target's name, nor a link to one.
-void CheckReplaceable(int folder, const std::string& name, const std::filesystem::path& target) {
+OutputKind CheckReplaceable(int folder, const std::string& name,
+                            const std::filesystem::path& target) {
   const std::optional<OutputLookup> found = LookUpOutput(folder, name.c_str());
   if (!found) ThrowCreateFailed(target, errno);
-  if (found->kind != OutputKind::NotAFile) return;
+  if (found->kind != OutputKind::NotAFile) return found->kind;
   if (found->folder) ThrowCreateFailed(target, EISDIR);
   throw KivoraError(msg::kNotReplaceable(target));
 }
@@ -101,7 +102,8 @@ bool RenameIfFree(int folder, const std::string& from, const std::string& to) {
 
 }  // namespace
 
-AtomicFile::AtomicFile(std::filesystem::path target, const Folder* folder, Placement placement)
+AtomicFile::AtomicFile(std::filesystem::path target, const Folder* folder, Placement placement,
+                       const std::string& hiddenName)
     : folder_(folder), name_(NameText(target)) {
   if (!folder_) folder_ = &ownFolder_.emplace(FolderText(target), msg::kCreateFileFailed, target);
   const int dir = folder_->Descriptor();
@@ -116,13 +118,16 @@ AtomicFile::AtomicFile(std::filesystem::path target, const Folder* folder, Place
     if (errno != EEXIST) ThrowCreateFailed(target, errno);
   }
   hideAlways_ = placement == Placement::Hidden;
-  int fd = sys::OpenAt(dir, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
-  if (fd < 0 && UnnamedUnsupported(errno)) {
-    temp_ = TemporaryNameFor(name_);
+  // A file that waits under a hidden name whatever happens is created under it at once.
+  const bool hiddenAtOnce = hideAlways_ && !hiddenName.empty();
+  int fd = hiddenAtOnce ? -1 : sys::OpenAt(dir, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+  if (hiddenAtOnce || (fd < 0 && UnnamedUnsupported(errno))) {
+    temp_ = hiddenAtOnce ? hiddenName : TemporaryNameFor(name_);
     fd = CreateHidden(dir, temp_);
     // A named file takes a replaced file's mode now, so it is never more open than that
-    // file; an unnamed one can wait until it turns out to replace one.
-    if (fd >= 0) TakeOwnerAndMode(fd, dir, name_);
+    // file; an unnamed one, or one under a set's hidden name, can wait until it turns
+    // out to replace one.
+    if (fd >= 0 && !hiddenAtOnce) TakeOwnerAndMode(fd, dir, name_);
   }
   if (fd < 0) ThrowCreateFailed(target, errno);
   // The file keeps the target's path for messages.
@@ -152,7 +157,9 @@ bool AtomicFile::NameOrHide(Durability durability, const std::string& hiddenName
     if (!temp_.empty() && errno != EEXIST) ThrowCreateFailed(file_.Path(), errno);
   }
   // The target is there (or cannot be linked to): the file waits under a hidden name.
-  CheckReplaceable(dir, name_, file_.Path());
+  const OutputKind target = CheckReplaceable(dir, name_, file_.Path());
+  if (hideAlways_ && !temp_.empty() && target != OutputKind::Missing)
+    TakeOwnerAndMode(file_.Descriptor(), dir, name_);
   Hide(hiddenName.empty() ? TemporaryNameFor(name_) : hiddenName);
   return false;
 }

@@ -26,15 +26,16 @@ namespace kivora {
 // journal is next read. A taken name is left alone as ever.
 //
 // Placement::Hidden is for a caller that names its files by one commit whatever their
-// names hold (a set's, core/set/SetTransaction.h): CommitBeside leaves the file under
-// its hidden name even when the target's name is free.
+// names hold (a set's, core/set/SetTransaction.h): the file is created under
+// `hiddenName` when given, and CommitBeside leaves it under its hidden name even when
+// the target's name is free.
 class AtomicFile {
  public:
   enum class Placement { Beside, InPlaceIfFree, Hidden };
 
   // folder, when given, is the target's folder, open already; it must outlive this.
   explicit AtomicFile(std::filesystem::path target, const Folder* folder = nullptr,
-                      Placement placement = Placement::Beside);
+                      Placement placement = Placement::Beside, const std::string& hiddenName = {});
   ~AtomicFile();
   AtomicFile(const AtomicFile&) = delete;
   AtomicFile& operator=(const AtomicFile&) = delete;

@@ -319,7 +319,10 @@ File& WriteBehind::OpenJob(Job& job, std::optional<Folder>& folder,
       folder.reset();
       folder.emplace(place, msg::kCreateFileFailed, job.target);
     }
-    created.emplace(job.target, &*folder, job.placement);
+    created.emplace(job.target, &*folder, job.placement,
+                    job.placement == AtomicFile::Placement::Hidden && hiddenName_
+                        ? hiddenName_(job.target)
+                        : std::string());
   });
   return created->Stream();
 }
