@@ -339,6 +339,12 @@ inline constexpr MessageTemplate<> kRepairInterrupted{"修復已中斷。", "Rep
 inline constexpr MessageTemplate<> kRepairFailedClosing{"修復失敗。", "Repair failed."};
 inline constexpr MessageTemplate<> kFetchFailedClosing{"下載失敗。", "Fetch failed."};
 inline constexpr MessageTemplate<int, int> kFetchProgress{"下載數: {}/{}", "Fetched: {}/{}"};
+inline constexpr MessageTemplate<> kSendFailedClosing{"上傳失敗。", "Send failed."};
+inline constexpr MessageTemplate<int, int> kSendProgress{"上傳數: {}/{}", "Sent: {}/{}"};
+inline constexpr MessageTemplate<> kStateSent{"已上傳", "Sent"};
+inline constexpr MessageTemplate<> kStateOnHost{"已在主機", "On host"};
+inline constexpr MessageTemplate<> kStateRefused{"被拒", "Refused"};
+inline constexpr MessageTemplate<> kStateNotSent{"未上傳", "Not sent"};
 
 // Adding recovery parts to an existing set
 inline constexpr MessageTemplate<std::string> kAddRecoveryDamaged327{
@@ -418,6 +424,11 @@ inline constexpr MessageTemplate<std::string> kJournalKeyRefused{
     "請修正或刪除它後再試。",
     "Cannot use the key file \"{}\": it must be a regular file of yours that only you may "
     "read and write (mode 0600). Correct it or delete it, then try again."};
+inline constexpr MessageTemplate<std::string> kJournalKeyFolderRefused{
+    "無法使用金鑰資料夾「{}」：它必須是屬於你、只有你能寫入的資料夾（不是連結）。"
+    "請修正它的權限後再試。",
+    "Cannot use the key folder \"{}\": it must be a folder of yours (not a link) that only you "
+    "may write in. Correct its permissions, then try again."};
 inline constexpr MessageTemplate<> kCommitPending{
     "有一次中斷的替換正在等待；下一次寫入這組分割檔時會完成它",
     "an interrupted replacement is waiting; the next write of the set finishes it"};

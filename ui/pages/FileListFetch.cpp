@@ -13,6 +13,7 @@
 #include "net/FetchOperation.h"
 #include "ui/engine/WindowUi.h"
 #include "ui/pages/FileListPage.h"
+#include "ui/pages/WidgetNames.h"
 
 namespace kivora::ui {
 
@@ -53,8 +54,9 @@ void FileListPage::AbortFetch() {
 }
 
 void FileListPage::ShowFetchWork(bool atWork) {
-  fetching_ = atWork;
+  atWork_ = atWork;
   fetchButton_->setEnabled(!atWork);
+  sendButton_->setEnabled(!atWork);
   abortButton_->setEnabled(atWork);
   emit FetchAtWork(atWork);
 }
