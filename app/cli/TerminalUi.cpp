@@ -155,12 +155,22 @@ bool IsProblem(FileState state) {
 }  // namespace
 
 void TerminalUi::PrintFile(const FileStateChanged& file) {
-  const MessageText state = StateText(file.state);
   // A file merely listed has no line; the JSON document has them all.
-  if (state.empty() || (quiet_ && !IsProblem(file.state)) || report_) return;
+  if ((quiet_ && !IsProblem(file.state)) || report_) return;
+  // A set's thousands of lines share a few states: each is put in words once.
+  auto [state, added] = stateLines_.try_emplace(file.state);
+  if (added) {
+    const MessageText text = StateText(file.state);
+    if (!text.empty()) state->second = TerminalText(text.In(language_));
+  }
+  if (state->second.empty()) return;
   EndProgressLine();
-  out_ << TerminalText((folder_.empty() ? "" : folder_ + "/") + file.name) << "\t"
-       << TerminalText(state.In(language_)) << '\n';
+  // The line goes out in one write to the stream.
+  std::string line = TerminalText((folder_.empty() ? "" : folder_ + "/") + file.name);
+  line += '\t';
+  line += state->second;
+  line += '\n';
+  out_.write(line.data(), static_cast<std::streamsize>(line.size()));
 }
 
 void TerminalUi::ShowProgress(const Progress& progress) {

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <iosfwd>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -95,6 +96,8 @@ class TerminalUi : public OperationEvents {
   Decider decider_;
   LineReader readLine_;
   std::string encoding_;  // of what the user types
+  // The words of each file state shown so far, as printed; empty for a state without.
+  std::map<FileState, std::string> stateLines_;
 };
 
 // Reads one line from the terminal (for questions and passwords); echo off hides it.

@@ -3,6 +3,7 @@
 #include <unicode/ustring.h>
 #include <unicode/utf8.h>
 
+#include <algorithm>
 #include <clocale>
 
 #include "core/KivoraError.h"
@@ -30,6 +31,11 @@ std::string UserLanguage() {
 }  // namespace
 
 std::optional<std::string> ToBig5(std::string_view utf8) {
+  // Code page 950 keeps ASCII as it is: a name of a set's thousands of parts is mostly
+  // that, and opening the converter costs more than the text.
+  if (std::all_of(utf8.begin(), utf8.end(),
+                  [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+    return std::string(utf8);
   return OpenBig5(IcuConverter::Misfit::Stop).FromUtf8(utf8);
 }
 

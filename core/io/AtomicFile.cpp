@@ -78,10 +78,11 @@ void TakeOwnerAndMode(int fd, int folder, const std::string& name) {
 
 // Only what the replace policy (OutputTarget.h) allows is ever replaced: never a folder,
 // a device or a pipe that happens to have the target's name, nor a link to one.
-void CheckReplaceable(int folder, const std::string& name, const std::filesystem::path& target) {
+OutputKind CheckReplaceable(int folder, const std::string& name,
+                            const std::filesystem::path& target) {
   const std::optional<OutputLookup> found = LookUpOutput(folder, name.c_str());
   if (!found) ThrowCreateFailed(target, errno);
-  if (found->kind != OutputKind::NotAFile) return;
+  if (found->kind != OutputKind::NotAFile) return found->kind;
   if (found->folder) ThrowCreateFailed(target, EISDIR);
   throw KivoraError(msg::kNotReplaceable(target));
 }
@@ -101,17 +102,32 @@ bool RenameIfFree(int folder, const std::string& from, const std::string& to) {
 
 }  // namespace
 
-AtomicFile::AtomicFile(std::filesystem::path target, const Folder* folder)
+AtomicFile::AtomicFile(std::filesystem::path target, const Folder* folder, Placement placement,
+                       const std::string& hiddenName)
     : folder_(folder), name_(NameText(target)) {
   if (!folder_) folder_ = &ownFolder_.emplace(FolderText(target), msg::kCreateFileFailed, target);
   const int dir = folder_->Descriptor();
-  int fd = sys::OpenAt(dir, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
-  if (fd < 0 && UnnamedUnsupported(errno)) {
-    temp_ = TemporaryNameFor(name_);
+  if (placement == Placement::InPlaceIfFree) {
+    // EEXIST says the name is taken (a link of any kind included): then as Beside.
+    const int fd = sys::OpenAt(dir, name_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+      inPlace_ = true;
+      file_ = File::Adopt(fd, std::move(target));
+      return;
+    }
+    if (errno != EEXIST) ThrowCreateFailed(target, errno);
+  }
+  hideAlways_ = placement == Placement::Hidden;
+  // A file that waits under a hidden name whatever happens is created under it at once.
+  const bool hiddenAtOnce = hideAlways_ && !hiddenName.empty();
+  int fd = hiddenAtOnce ? -1 : sys::OpenAt(dir, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+  if (hiddenAtOnce || (fd < 0 && UnnamedUnsupported(errno))) {
+    temp_ = hiddenAtOnce ? hiddenName : TemporaryNameFor(name_);
     fd = CreateHidden(dir, temp_);
     // A named file takes a replaced file's mode now, so it is never more open than that
-    // file; an unnamed one can wait until it turns out to replace one.
-    if (fd >= 0) TakeOwnerAndMode(fd, dir, name_);
+    // file; an unnamed one, or one under a set's hidden name, can wait until it turns
+    // out to replace one.
+    if (fd >= 0 && !hiddenAtOnce) TakeOwnerAndMode(fd, dir, name_);
   }
   if (fd < 0) ThrowCreateFailed(target, errno);
   // The file keeps the target's path for messages.
@@ -125,18 +141,25 @@ AtomicFile::~AtomicFile() {
   } catch (const KivoraError&) {
   }
   if (!temp_.empty()) sys::UnlinkAt(folder_->Descriptor(), temp_.c_str(), 0);
+  // Created under its name, which was free: no one else's file is there.
+  if (inPlace_) sys::UnlinkAt(folder_->Descriptor(), name_.c_str(), 0);
 }
 
 bool AtomicFile::NameOrHide(Durability durability, const std::string& hiddenName) {
   const int dir = folder_->Descriptor();
   if (durability == Durability::SyncNow) file_.Sync();
-  // A name that is free is taken in one step, as atomic as a rename.
-  const bool named = temp_.empty() ? LinkUnnamed(file_.Descriptor(), *folder_, name_)
-                                   : RenameIfFree(dir, temp_, name_);
-  if (named) return true;
-  if (!temp_.empty() && errno != EEXIST) ThrowCreateFailed(file_.Path(), errno);
+  if (inPlace_) return true;
+  if (!hideAlways_) {
+    // A name that is free is taken in one step, as atomic as a rename.
+    const bool named = temp_.empty() ? LinkUnnamed(file_.Descriptor(), *folder_, name_)
+                                     : RenameIfFree(dir, temp_, name_);
+    if (named) return true;
+    if (!temp_.empty() && errno != EEXIST) ThrowCreateFailed(file_.Path(), errno);
+  }
   // The target is there (or cannot be linked to): the file waits under a hidden name.
-  CheckReplaceable(dir, name_, file_.Path());
+  const OutputKind target = CheckReplaceable(dir, name_, file_.Path());
+  if (hideAlways_ && !temp_.empty() && target != OutputKind::Missing)
+    TakeOwnerAndMode(file_.Descriptor(), dir, name_);
   Hide(hiddenName.empty() ? TemporaryNameFor(name_) : hiddenName);
   return false;
 }
@@ -144,7 +167,11 @@ bool AtomicFile::NameOrHide(Durability durability, const std::string& hiddenName
 void AtomicFile::Hide(const std::string& hidden) {
   if (temp_ == hidden) return;
   const int dir = folder_->Descriptor();
-  if (temp_.empty()) {
+  if (inPlace_) {
+    if (sys::RenameAt(dir, name_.c_str(), dir, hidden.c_str()) != 0)
+      ThrowCreateFailed(file_.Path(), errno);
+    inPlace_ = false;
+  } else if (temp_.empty()) {
     TakeOwnerAndMode(file_.Descriptor(), dir, name_);
     if (sys::UnlinkAt(dir, hidden.c_str(), 0) != 0 && errno != ENOENT)
       ThrowCreateFailed(file_.Path(), errno);

@@ -18,10 +18,24 @@ namespace kivora {
 // until Commit(), so not even a killed process leaves it behind; elsewhere it has the
 // hidden name TemporaryNameFor(target) (core/io/EntryNames.h), which the next write of
 // the target replaces. Replacing a file keeps that file's mode (and owner, when allowed).
+//
+// Placement::InPlaceIfFree is for a caller whose journal lists the target's name as one
+// it creates (a set's intent, core/set/SetCommit.h): a target whose name is free is
+// created under it at once, one system call in the place of creating an unnamed file and
+// linking it. A failure or a drop still removes it; what a kill leaves goes when that
+// journal is next read. A taken name is left alone as ever.
+//
+// Placement::Hidden is for a caller that names its files by one commit whatever their
+// names hold (a set's, core/set/SetTransaction.h): the file is created under
+// `hiddenName` when given, and CommitBeside leaves it under its hidden name even when
+// the target's name is free.
 class AtomicFile {
  public:
+  enum class Placement { Beside, InPlaceIfFree, Hidden };
+
   // folder, when given, is the target's folder, open already; it must outlive this.
-  explicit AtomicFile(std::filesystem::path target, const Folder* folder = nullptr);
+  explicit AtomicFile(std::filesystem::path target, const Folder* folder = nullptr,
+                      Placement placement = Placement::Beside, const std::string& hiddenName = {});
   ~AtomicFile();
   AtomicFile(const AtomicFile&) = delete;
   AtomicFile& operator=(const AtomicFile&) = delete;
@@ -60,8 +74,10 @@ class AtomicFile {
 
   std::optional<Folder> ownFolder_;  // when no folder was given
   const Folder* folder_;
-  std::string name_;  // the target's name in folder_
-  std::string temp_;  // the hidden name in folder_; empty while the file has no name
+  std::string name_;         // the target's name in folder_
+  std::string temp_;         // the hidden name in folder_; empty while the file has no name
+  bool inPlace_ = false;     // the file was created under name_, which was free
+  bool hideAlways_ = false;  // Placement::Hidden
   File file_;
   bool committed_ = false;
 };

@@ -1,15 +1,22 @@
 #include "core/operations/PlacedParts.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "core/io/File.h"
 
 namespace kivora {
 
 void PlacedParts::Set(std::vector<WriteBehind::CommittedFile> files) {
-  files_ = std::move(files);
-  std::sort(files_.begin(), files_.end(),
-            [](const auto& a, const auto& b) { return a.index < b.index; });
+  // The indexes are sorted, and each file moved once: thousands of paths cost more to
+  // move about than their numbers.
+  std::vector<std::pair<int, size_t>> order;
+  order.reserve(files.size());
+  for (size_t i = 0; i < files.size(); ++i) order.emplace_back(files[i].index, i);
+  std::sort(order.begin(), order.end());
+  files_.clear();
+  files_.reserve(files.size());
+  for (const auto& [index, at] : order) files_.push_back(std::move(files[at]));
 }
 
 bool PlacedParts::AnyWaiting() const {

@@ -4,7 +4,7 @@
 #include <climits>
 #include <exception>
 #include <new>
-#include <set>
+#include <unordered_set>
 
 #include "core/KivoraError.h"
 #include "core/format/CodePage.h"
@@ -13,6 +13,7 @@
 #include "core/format/StoredDefinition.h"
 #include "core/io/AtomicFile.h"
 #include "core/io/File.h"
+#include "core/io/FreeNames.h"
 #include "core/io/IoBuffer.h"
 #include "core/operations/EngineCall.h"
 #include "core/operations/PlacedParts.h"
@@ -260,6 +261,8 @@ class SplitRun {
   std::optional<RecoveryWriter> recovery_;
   std::optional<PartStream> stream_;
   PlacedParts placed_;
+  // By part: its name was free when the split began and its intent lists it.
+  std::vector<bool> listed_;
   int count_ = 0;
   int failedAt_ = INT_MAX;          // the part the split was at when it failed
   int reported_ = 0;                // parts reported on disk, from the first
@@ -340,15 +343,15 @@ bool SplitRun::Prepare() {
   if (plannedCount_) {
     change_->AddMembers(MembersOf(*names_, count, {}));
     std::vector<std::string> created;
-    const auto isFree = [&](const std::string& name) {
-      std::error_code ec;
-      return std::filesystem::symlink_status(names_->Folder() / name, ec).type() ==
-             std::filesystem::file_type::not_found;
-    };
+    const FreeNames free(names_->Folder(), count + 1);
+    listed_.assign(static_cast<size_t>(count), false);
     for (int i = 0; i < count; ++i) {
-      if (isFree(names_->PartName(i))) created.push_back(names_->PartName(i));
+      std::string name = names_->PartName(i);
+      if (!free.Holds(name)) continue;
+      listed_[static_cast<size_t>(i)] = true;
+      created.push_back(std::move(name));
     }
-    if (!s_.implant && isFree(names_->DefinitionName()))
+    if (!s_.implant && free.Holds(names_->DefinitionName()))
       created.push_back(names_->DefinitionName());
     WithMessage(msg::kWritePartFailed, [&] { change_->BeginCreating(std::move(created)); });
   }
@@ -414,7 +417,8 @@ bool SplitRun::WriteParts() {
     SplitPart part;
     part.size = *size;
     part.fileName = names_->PartName(i);
-    part.path = names_->PartPath(i);
+    part.path = names_->Folder() / part.fileName;
+    part.listedAsCreated = i < static_cast<int>(listed_.size()) && listed_[static_cast<size_t>(i)];
     part.key = passwordKey_.empty() ? ToBig5OrThrow(part.fileName, msg::kNameOfPart) : passwordKey_;
     if (cipher_) part.seal = Sealing{&*cipher_, i, &*helper_, &sealedBuffer_};
     WrittenBytes written;
@@ -498,7 +502,8 @@ bool SplitRun::DefinitionNameTaken() const {
 }
 
 std::vector<std::filesystem::path> SplitRun::ForeignFiles(const RecoveryPlan& plan) const {
-  std::set<std::string> targets;
+  std::unordered_set<std::string> targets;
+  targets.reserve(static_cast<size_t>(plannedCount_.value_or(0) + 1 + plan.RecoveryCount()));
   for (int i = 0; i < plannedCount_.value_or(0); ++i) targets.insert(names_->PartName(i));
   if (!s_.implant) targets.insert(names_->DefinitionName());
   const RecoveryNaming naming = names_->Recovery(plan.RecoveryCount());

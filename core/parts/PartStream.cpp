@@ -24,6 +24,13 @@ constexpr int kAheadBlocks = 4;
 constexpr size_t kAheadBytes = 1024 * 1024;
 }  // namespace
 
+AtomicFile::Placement PartStream::PlacementOf(const SplitPart& part) const {
+  if (part.listedAsCreated) return AtomicFile::Placement::InPlaceIfFree;
+  // A stream's count is open, so no intent lists its names ahead: its parts wait under
+  // hidden names, which the next lock removes after a kill, until the set's commit.
+  return source_.Size() ? AtomicFile::Placement::Beside : AtomicFile::Placement::Hidden;
+}
+
 PartStream::PartStream(SplitSource& source, bool sealed, bool plain, std::int64_t partBytes,
                        WriteBehind::HiddenNaming hiddenName)
     : source_(source),
@@ -82,8 +89,9 @@ std::optional<PartRecord> PartStream::Add(const SplitPart& part, bool disguised,
   }
 
   // Creating a disguised part, up to taking its final name, has a message of its own.
-  writer_.BeginFile(
-      part.path, {CreatePartFailedText(disguised, part.seal.has_value()), msg::kWritePartFailed});
+  writer_.BeginFile(part.path,
+                    {CreatePartFailedText(disguised, part.seal.has_value()), msg::kWritePartFailed},
+                    PlacementOf(part));
   const auto put = [&](std::span<const std::uint8_t> bytes) {
     writer_.Write(bytes);
     if (written) written(bytes);

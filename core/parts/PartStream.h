@@ -60,6 +60,8 @@ class PartStream {
  private:
   // The next source bytes, at most max.
   std::span<std::uint8_t> NextPlain(std::int64_t max);
+  // Where the part's file waits until the split is whole (AtomicFile::Placement).
+  AtomicFile::Placement PlacementOf(const SplitPart& part) const;
 
   SplitSource& source_;
   bool sealed_;

@@ -107,6 +107,8 @@ struct SplitPart {
   std::string key;              // Big5: the password, or the part's file name
   std::int32_t size = 0;        // source bytes
   std::optional<Sealing> seal;  // encrypted sets
+  // The name was free and the set's intent lists it: the part is created under it.
+  bool listedAsCreated = false;
 };
 
 // The pendants a split draws from: an opened set and its ids.

@@ -1,14 +1,19 @@
 #include "core/parts/SetNames.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <charconv>
 
 namespace kivora {
 namespace {
 
+// `number` (0 or more) with at least `width` digits, zeros in front. Written out by hand:
+// a set's names are made by the thousand, and formatting through printf costs more.
 std::string PartNumberText(int number, int width) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%.*d", width, number);
+  char digits[16];
+  const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+  const auto length = static_cast<int>(end - digits);
+  std::string text(static_cast<size_t>(std::max(0, width - length)), '0');
+  text.append(digits, end);
   return text;
 }
 
@@ -38,6 +43,7 @@ SetNames SetNames::ForSplit(const SplitNaming& naming, std::optional<int> partCo
                           (naming.kvrExtension ? "_kvr." + naming.extension : ".kvr");
   // The names are read back as a definition of them reads them, so both find one base.
   std::vector<std::string> written;
+  written.reserve(static_cast<size_t>(partCount.value_or(1)));
   for (int i = 0; i < partCount.value_or(1); ++i) written.push_back(names.PartName(i));
   if (!written.empty()) names.DeriveFrom(std::move(written));
   return names;
@@ -45,12 +51,18 @@ SetNames SetNames::ForSplit(const SplitNaming& naming, std::optional<int> partCo
 
 SetNames SetNames::Of(const KvrDefinition& definition,
                       const std::filesystem::path& definitionPath) {
+  std::vector<std::string> parts;
+  parts.reserve(definition.parts.size());
+  for (const PartRecord& part : definition.parts) parts.push_back(part.FileName);
+  return OfParts(std::move(parts), definitionPath);
+}
+
+SetNames SetNames::OfParts(std::vector<std::string> partNames,
+                           const std::filesystem::path& definitionPath) {
   SetNames names;
   names.folder_ = definitionPath.parent_path();
   names.definitionName_ = definitionPath.filename().string();
-  std::vector<std::string> parts;
-  for (const PartRecord& part : definition.parts) parts.push_back(part.FileName);
-  if (!parts.empty()) names.DeriveFrom(std::move(parts));
+  if (!partNames.empty()) names.DeriveFrom(std::move(partNames));
   return names;
 }
 

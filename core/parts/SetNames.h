@@ -41,6 +41,9 @@ class SetNames {
   static SetNames ForSplit(const SplitNaming& naming, std::optional<int> partCount);
   // The names of the set that the definition read from `definitionPath` describes.
   static SetNames Of(const KvrDefinition& definition, const std::filesystem::path& definitionPath);
+  // The same, from the definition's part names alone.
+  static SetNames OfParts(std::vector<std::string> partNames,
+                          const std::filesystem::path& definitionPath);
 
   // The set's folder; "." for the current one.
   std::filesystem::path Folder() const;

@@ -98,10 +98,12 @@ IoBuffer& WriteBehind::TakeBlock() {
   return blocks_[free];
 }
 
-void WriteBehind::BeginFile(std::filesystem::path target, Messages messages) {
+void WriteBehind::BeginFile(std::filesystem::path target, Messages messages,
+                            AtomicFile::Placement placement) {
   Job job;
   job.index = begun_++;
   job.target = std::move(target);
+  job.placement = placement;
   job.messages = messages;
   stagedJobs_.push_back(std::move(job));
 }
@@ -317,7 +319,10 @@ File& WriteBehind::OpenJob(Job& job, std::optional<Folder>& folder,
       folder.reset();
       folder.emplace(place, msg::kCreateFileFailed, job.target);
     }
-    created.emplace(job.target, &*folder);
+    created.emplace(job.target, &*folder, job.placement,
+                    job.placement == AtomicFile::Placement::Hidden && hiddenName_
+                        ? hiddenName_(job.target)
+                        : std::string());
   });
   return created->Stream();
 }

@@ -69,8 +69,10 @@ class WriteBehind {
   // queued spans are written. Waits while every block is queued.
   IoBuffer& TakeBlock();
 
-  // Starts a new file that takes the name target once its bytes are written.
-  void BeginFile(std::filesystem::path target, Messages messages);
+  // Starts a new file that takes the name target once its bytes are written; with
+  // InPlaceIfFree one whose name is free is written under it (AtomicFile::Placement).
+  void BeginFile(std::filesystem::path target, Messages messages,
+                 AtomicFile::Placement placement = AtomicFile::Placement::Beside);
   // Starts writing into a file the caller keeps open and leaves alone until Finish().
   void BeginFile(File& file, Messages messages);
   // Queues bytes for the file begun last: at its end, or (offset >= 0) at that offset.
@@ -128,6 +130,7 @@ class WriteBehind {
     int index = 0;
     std::filesystem::path target;
     File* file = nullptr;  // the caller's file, or null for a new one
+    AtomicFile::Placement placement = AtomicFile::Placement::Beside;  // of a new file
     Messages messages;
     std::vector<Piece> pieces;     // guarded by mutex_ once handed over
     bool ended = false;            // guarded by mutex_ once handed over

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <set>
 #include <unordered_set>
 
 #include "core/io/LittleEndian.h"
@@ -165,7 +164,8 @@ std::optional<CommitJournal> DecodeCommitJournal(std::span<const std::uint8_t> b
 bool JournalFitsSet(const CommitJournal& journal, std::string_view setName) {
   const std::string journalName = CommitJournalName(setName);
   const std::string tempName = CommitJournalTempName(setName);
-  std::set<std::string_view> seen{journalName, tempName};
+  std::unordered_set<std::string_view> seen{journalName, tempName};
+  seen.reserve(2 + 2 * journal.renames.size() + journal.removals.size() + journal.created.size());
   for (const CommitRename& r : journal.renames) {
     if (!IsHiddenNameOf(setName, r.hidden) || IsHiddenNameOf(setName, r.target) ||
         !seen.insert(r.hidden).second || !seen.insert(r.target).second) {
@@ -180,6 +180,9 @@ bool JournalFitsSet(const CommitJournal& journal, std::string_view setName) {
   }
   // Every name it renames over, removes or creates is one of the set's, before or after.
   std::unordered_set<std::string_view> names;
+  size_t memberNames = 0;
+  for (const SetMembers& m : journal.members) memberNames += 1 + m.parts.size() + m.recovery.size();
+  names.reserve(memberNames);
   for (const SetMembers& m : journal.members) {
     names.insert(m.definition);
     names.insert(m.parts.begin(), m.parts.end());

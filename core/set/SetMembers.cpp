@@ -13,9 +13,7 @@ bool Contains(const std::vector<std::string>& names, std::string_view name) {
 }
 
 SetNames NamesOfParts(const std::vector<std::string>& parts, const std::string& definition) {
-  KvrDefinition shape;
-  for (const std::string& name : parts) shape.parts.emplace_back().FileName = name;
-  return SetNames::Of(shape, definition);
+  return SetNames::OfParts(parts, definition);
 }
 
 }  // namespace
@@ -32,6 +30,7 @@ SetMembers MembersOf(const KvrDefinition& definition, const std::filesystem::pat
 SetMembers MembersOf(const SetNames& names, int partCount, std::vector<std::string> recovery) {
   SetMembers members;
   members.definition = names.DefinitionName();
+  members.parts.reserve(static_cast<size_t>(std::max(partCount, 0)));
   for (int i = 0; i < partCount; ++i) members.parts.push_back(names.PartName(i));
   members.recovery = std::move(recovery);
   return members;

@@ -3,7 +3,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <functional>
 #include <mutex>
+#include <unordered_map>
 #include <utility>
 
 #include "core/io/FileSystemCalls.h"
@@ -25,7 +27,13 @@ struct SetTransaction::State {
   std::filesystem::path path;
   std::string setName;
   mutable std::mutex mutex;
-  std::vector<Entry> entries;         // in the order registered
+  std::vector<Entry> entries;  // in the order registered
+  // Where each target is in entries: a stream's set registers thousands of them.
+  struct Hash {
+    using is_transparent = void;
+    size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
+  };
+  std::unordered_map<std::string, size_t, Hash, std::equal_to<>> where;
   std::vector<std::string> complete;  // targets, in the order marked complete
   std::vector<std::string> removals;
   std::vector<SetMembers> members;
@@ -37,14 +45,20 @@ struct SetTransaction::State {
         setName(std::move(name)) {}
 
   Entry* Find(std::string_view target) {
-    const auto it = std::find_if(entries.begin(), entries.end(),
-                                 [&](const Entry& e) { return e.target == target; });
-    return it == entries.end() ? nullptr : &*it;
+    const auto it = where.find(target);
+    return it == where.end() ? nullptr : &entries[it->second];
   }
 
   Entry& Enter(std::string_view target, Role role) {
     if (Entry* e = Find(target)) return *e;
+    where.emplace(std::string(target), entries.size());
     return entries.emplace_back(Entry{std::string(target), role, false, {}});
+  }
+
+  void Forget(std::vector<Entry>::iterator entry) {
+    entries.erase(entry);
+    where.clear();
+    for (size_t i = 0; i < entries.size(); ++i) where.emplace(entries[i].target, i);
   }
 
   void Unlink(std::string_view target) const {
@@ -52,6 +66,7 @@ struct SetTransaction::State {
   }
 
   void DropAll() {
+    where.clear();
     for (const Entry& e : std::exchange(entries, {})) Unlink(e.target);
     complete.clear();
     removals.clear();
@@ -116,7 +131,7 @@ void SetTransaction::Discard(std::string_view target) {
   if (it == entries.end()) return;
   state_->Unlink(target);
   std::erase(state_->complete, it->target);
-  entries.erase(it);
+  state_->Forget(it);
 }
 
 void SetTransaction::BeginCreating(std::vector<std::string> names) {
@@ -161,6 +176,7 @@ void SetTransaction::Commit(HiddenFileSync sync) {
       if (!e.complete) s.Unlink(e.target);
     }
     s.entries.clear();
+    s.where.clear();
     s.complete.clear();
     removals = std::exchange(s.removals, {});
     members = s.members;

@@ -30,6 +30,16 @@ TEST(CodePage, Big5RoundTripAndRefusal) {
             "a");
 }
 
+// ASCII text, which part names mostly are, comes back from the converter as it went in.
+TEST(CodePage, AsciiRoundTripsThroughTheConverter) {
+  for (int c = 0; c < 0x80; ++c) {
+    const std::string text = "part" + std::string(1, static_cast<char>(c)) + ".png";
+    const std::optional<std::string> big5 = ToBig5(text);
+    ASSERT_TRUE(big5) << c;
+    EXPECT_EQ(FromBig5(*big5), text) << c;
+  }
+}
+
 TEST(CodePage, LowerCaseLeavesTrailBytesAlone) {
   // 乙 is A4 41: its trail byte looks like "A" and must stay.
   EXPECT_EQ(LowerBig5("\xA4\x41MOVIE00.PNG"), "\xA4\x41movie00.png");

@@ -81,5 +81,36 @@ TEST(AtomicFile, LongestNameAndNothingElseEverInTheFolder) {
   EXPECT_EQ(test::ReadBytes(dir / "late.bin"), std::vector<std::uint8_t>{9});
 }
 
+// In place: a free name holds the file from the start and loses it when the file is
+// dropped; a taken name (a file or a dangling link) keeps what it holds until the commit.
+TEST(AtomicFile, InPlaceTakesOnlyAFreeNameAtOnce) {
+  for (const std::string taken : {"", "file", "link"}) {
+    test::TempDir dir;
+    const fs::path target = dir / "part.01";
+    const std::vector<std::uint8_t> old{1}, bytes{4, 5, 6};
+    if (taken == "file") test::WriteBytes(target, old);
+    if (taken == "link") fs::create_symlink(dir / "nowhere", target);
+    const std::set<std::string> before = Names(dir.path());
+    const fs::file_type kind = fs::symlink_status(target).type();
+    const auto inPlace = [&] {
+      return taken.empty() ? fs::exists(target) && fs::file_size(target) == bytes.size()
+                           : fs::symlink_status(target).type() == kind &&
+                                 (taken != "file" || test::ReadBytes(target) == old);
+    };
+    {
+      AtomicFile dropped(target, nullptr, AtomicFile::Placement::InPlaceIfFree);
+      dropped.Write(bytes);
+      EXPECT_TRUE(inPlace()) << taken;
+    }
+    EXPECT_EQ(Names(dir.path()), before) << taken;
+    AtomicFile out(target, nullptr, AtomicFile::Placement::InPlaceIfFree);
+    out.Write(bytes);
+    EXPECT_TRUE(inPlace()) << taken;
+    out.Commit();
+    EXPECT_EQ(Names(dir.path()), std::set<std::string>{"part.01"}) << taken;
+    EXPECT_EQ(test::ReadBytes(target), bytes) << taken;
+  }
+}
+
 }  // namespace
 }  // namespace kivora

@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -50,6 +51,7 @@ TEST(SplitOverSet, KillAtAnyCallLeavesOldOrNewSet) {
     int oldRecoveryParts, newRecoveryParts;
     bool addRecovery;  // the second run adds the recovery parts to the old set
     bool oldImplanted = false, newImplanted = false;
+    bool stream = false;  // both splits read the source from standard input
   } cases[] = {{20 * 1024, 20 * 1024, 2, 0, false},
                {20 * 1024, 12 * 1024 + 5, 0, 0, false},
                {20 * 1024, 20 * 1024, 3, 1, false},
@@ -57,12 +59,15 @@ TEST(SplitOverSet, KillAtAnyCallLeavesOldOrNewSet) {
                {12 * 1024 + 5, 20 * 1024, 2, 1, false, true, true},
                {20 * 1024, 12 * 1024 + 5, 2, 0, false, true, false},
                {20 * 1024, 20 * 1024, 0, 0, false, false, true},
-               {20 * 1024, 20 * 1024, 0, 0, false, true, false}};
+               {20 * 1024, 20 * 1024, 0, 0, false, true, false},
+               {12 * 1024 + 5, 20 * 1024, 0, 0, false, false, false, true}};
   for (const auto& c : cases) {
     test::TempDir dir;
     test::FakePendants pendants;
     SplitRequest s;
-    s.source = dir / "source";
+    const std::filesystem::path source = dir / "source";
+    s.source = c.stream ? std::filesystem::path("-") : source;
+    s.saveFolder = dir.path();
     s.baseName = "movie";
     s.partSizeKb = 1;
     s.randomSizes = s.disguise = false;
@@ -71,8 +76,17 @@ TEST(SplitOverSet, KillAtAnyCallLeavesOldOrNewSet) {
     const auto split = [&] {
       test::RecordingEvents ui;
       SplitOutcome result;
-      return (result = RunSplit(test::Seeded(s, 42), pendants, ui)).completed;
+      if (!c.stream) return (result = RunSplit(test::Seeded(s, 42), pendants, ui)).completed;
+      const int in = ::dup(STDIN_FILENO);
+      const int from = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+      ::dup2(from, STDIN_FILENO);
+      ::close(from);
+      result = RunSplit(test::Seeded(s, 42), pendants, ui);
+      ::dup2(in, STDIN_FILENO);
+      ::close(in);
+      return result.completed;
     };
+    const SetNames names = SplitSetNames(s, c.stream ? std::nullopt : std::optional<int>(20));
     const auto second = [&] {
       if (!c.addRecovery) return split();
       const std::filesystem::path definition = SplitSetNames(s, 20).DefinitionPath();
@@ -83,17 +97,17 @@ TEST(SplitOverSet, KillAtAnyCallLeavesOldOrNewSet) {
           .completed;
     };
     const std::string setName = SplitSetNames(s, std::nullopt).LockName();
-    test::WriteBytes(s.source, test::RandomBytes(c.oldSize, 1));
+    test::WriteBytes(source, test::RandomBytes(c.oldSize, 1));
     ASSERT_TRUE(split());
     s.recovery.count = c.newRecoveryParts;
     s.implant = c.newImplanted;
-    test::WriteBytes(s.source, test::RandomBytes(c.newSize, 2));
+    test::WriteBytes(source, test::RandomBytes(c.newSize, 2));
     const Files oldSet = test::FolderContent(dir.path());
     sys::StartCountingCalls();
     ASSERT_TRUE(second());
     const std::uint64_t calls = sys::CallsMade();
     const Files newSet = test::FolderContent(dir.path());
-    EXPECT_EQ(newSet.count(SplitSetNames(s, 20).PartName(19)), c.newSize >= c.oldSize);
+    EXPECT_EQ(newSet.count(names.PartName(19)), c.newSize >= c.oldSize);
     EXPECT_EQ(RecoveryParts(oldSet), c.oldRecoveryParts);
     EXPECT_EQ(RecoveryParts(newSet), c.newRecoveryParts);
     EXPECT_EQ(newSet.count("movie.kvr"), !c.newImplanted);
@@ -118,7 +132,7 @@ TEST(SplitOverSet, KillAtAnyCallLeavesOldOrNewSet) {
       ASSERT_EQ(ended, child);
       ASSERT_TRUE(WIFSIGNALED(status) ? WTERMSIG(status) == SIGKILL : status == 0) << n;
       // A definition reads at every instant, the old or the new, even before recovery.
-      EXPECT_TRUE(FindExistingSet(SplitSetNames(s, 20), pendants)) << "killed at call " << n;
+      EXPECT_TRUE(FindExistingSet(names, pendants)) << "killed at call " << n;
       SetLock(dir.path(), setName, SetLock::Mode::Exclusive);
       const Files after = test::FolderContent(dir.path());
       EXPECT_TRUE(after == newSet || after == oldSet) << "killed at call " << n << " of " << calls;
