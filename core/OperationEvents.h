@@ -149,6 +149,10 @@ enum class QuestionKind {
                          // of its name; replace it?
   RetryPassword,         // Yes/No: the password typed for a test is wrong; type it again (No
                          // tests the checksums alone)?
+  ResplitDamaged,        // Yes/No: a test found parts only the source can rebuild; go and
+                         // re-split them?
+  JoinFetchedSet,        // Yes/No: a fetch brought the set (repairable when files are
+                         // missing); repair what is missing and join it now?
 };
 
 // True for the questions answered with a text rather than Yes/No.

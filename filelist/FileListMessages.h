@@ -19,6 +19,8 @@ inline constexpr MessageTemplate<> kListNotWritten422{"ファイルリストを 
 inline constexpr MessageTemplate<int, std::string, std::string> kRowNotEncodable{
     "檔案清單第 {} 列含有無法以 {} 表示的字元：{}",
     "Row {} of the file list has characters that {} cannot hold: {}"};
+inline constexpr MessageTemplate<> kListNotRead{"無法讀取檔案清單。",
+                                                "The file list could not be read."};
 inline constexpr MessageTemplate<std::string> kNoConverter{"無法載入字碼轉換表：{}",
                                                            "Cannot load the conversion table: {}"};
 

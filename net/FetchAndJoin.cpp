@@ -6,21 +6,29 @@
 #include "core/format/LoadedDefinition.h"
 #include "core/operations/EngineCall.h"
 #include "core/operations/RepairOperation.h"
+#include "net/FetchMessages.h"
 #include "net/FetchProof.h"
 
 namespace kivora::net {
 
 FetchAndJoinOutcome FetchAndJoin(const FetchRequest& request, const PendantProvider& pendants,
-                                 OperationEvents& events) {
+                                 OperationEvents& events, JoinOffer offer) {
   FetchAndJoinOutcome result;
   result.fetched = RunFetch(request, pendants, events);
   const FetchOutcome& fetched = result.fetched;
-  if (fetched.stopped || fetched.refused || fetched.failed) return result;
+  if (fetched.stopped || fetched.refused || fetched.failed || fetched.definitionPath.empty())
+    return result;
+  const bool recoveryHere = std::any_of(
+      fetched.files.begin(), fetched.files.end(),
+      [](const FetchedFile& f) { return f.role.kind == FileRole::Kind::Recovery && f.Here(); });
+  if (!fetched.Whole() && !recoveryHere) return result;
+  if (offer == JoinOffer::Ask) {
+    const std::string folder = fetched.definitionPath.parent_path().string();
+    const MessageText question =
+        fetched.Whole() ? texts::kJoinFetchedSet(folder) : texts::kRepairAndJoinFetchedSet(folder);
+    if (events.AskYesNo(QuestionKind::JoinFetchedSet, question) != Answer::Yes) return result;
+  }
   if (!fetched.Whole()) {
-    const bool recoveryHere = std::any_of(
-        fetched.files.begin(), fetched.files.end(),
-        [](const FetchedFile& f) { return f.role.kind == FileRole::Kind::Recovery && f.Here(); });
-    if (!recoveryHere) return result;
     const RepairOutcome repair = RunRepair(
         {.definition = fetched.definitionPath, .password = request.password}, pendants, events);
     if (!repair.completed) return result;
@@ -39,7 +47,6 @@ FetchAndJoinOutcome FetchAndJoin(const FetchRequest& request, const PendantProvi
   JoinRequest join;
   join.definitionPath = fetched.definitionPath;
   join.password = request.password;
-  join.keepPartialOnAbort = false;  // the joined file is the source byte for byte, or none
   join.loaded = std::move(loaded);
   JoinOutcome joined = RunJoin(join, pendants, events);
   result.joined = joined.completed && !joined.Incomplete();

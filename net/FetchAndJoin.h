@@ -22,10 +22,16 @@ struct FetchAndJoinOutcome {
   std::optional<JoinOutcome> join;  // when a join ran
 };
 
+enum class JoinOffer {
+  Join,  // join once the set is had (the user asked for it up front)
+  Ask,   // ask first (QuestionKind::JoinFetchedSet), naming the folder; No ends after the fetch
+};
+
 // Fetches, repairs when that can give what is missing, and joins. Stops after the fetch
-// when it did not complete (stopped, failed, refused), and after the repair when files
-// are still missing.
+// when it did not complete (stopped, failed, refused), when the set cannot be made whole
+// (files missing and no recovery part here), when the user declines, and after the repair
+// when files are still missing.
 FetchAndJoinOutcome FetchAndJoin(const FetchRequest& request, const PendantProvider& pendants,
-                                 OperationEvents& events);
+                                 OperationEvents& events, JoinOffer offer = JoinOffer::Join);
 
 }  // namespace kivora::net

@@ -81,6 +81,15 @@ inline constexpr MessageTemplate<int, int, int> kFetchSummary{
 inline constexpr MessageTemplate<int, int, int, int> kFetchSummaryIncomplete{
     "共 {} 個檔案：下載了 {} 個，{} 個原本就在資料夾中，{} 個無法取得。",
     "{} files: {} fetched, {} already in the folder, {} could not be had."};
+// The window's offer after a fetch that brought a set.
+inline constexpr MessageTemplate<std::string> kJoinFetchedSet{
+    "這組分割檔已下載到資料夾：\n{}\n\n要現在合併嗎？",
+    "The set was fetched into the folder:\n{}\n\nJoin it now?"};
+inline constexpr MessageTemplate<std::string> kRepairAndJoinFetchedSet{
+    "這組分割檔已下載到資料夾：\n{}\n有些檔案無法取得，但修復檔可以重建它們。\n\n"
+    "要現在修復並合併嗎？",
+    "The set was fetched into the folder:\n{}\nSome files could not be had, but the recovery "
+    "parts can rebuild them.\n\nRepair and join it now?"};
 inline constexpr MessageTemplate<> kFetchInterrupted{
     "下載已中斷；再次執行即可從中斷處繼續。",
     "The fetch was interrupted; run it again to go on where it stopped."};

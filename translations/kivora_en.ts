@@ -291,6 +291,91 @@ as long as no more files of a group are lost or damaged, a repair rebuilds them.
         <translation>An address or file name field is empty.</translation>
     </message>
     <message>
+        <source>開啟清單(&amp;O)...</source>
+        <translation>&amp;Open list...</translation>
+    </message>
+    <message numerus="yes">
+        <source>上次分割的 %n 個檔案</source>
+        <translation>
+            <numerusform>the %n file of the last split</numerusform>
+            <numerusform>the %n files of the last split</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>上次再分割的 %n 個檔案</source>
+        <translation>
+            <numerusform>the %n file of the last resplit</numerusform>
+            <numerusform>the %n files of the last resplit</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>上次測試的 %n 個檔案</source>
+        <translation>
+            <numerusform>the %n file of the last test</numerusform>
+            <numerusform>the %n files of the last test</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>上次合併的 %n 個檔案</source>
+        <translation>
+            <numerusform>the %n file of the last join</numerusform>
+            <numerusform>the %n files of the last join</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>上次修復的 %n 個檔案</source>
+        <translation>
+            <numerusform>the %n file of the last repair</numerusform>
+            <numerusform>the %n files of the last repair</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>上次下載的 %n 個檔案</source>
+        <translation>
+            <numerusform>the %n file of the last fetch</numerusform>
+            <numerusform>the %n files of the last fetch</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>上次加入修復檔的 %n 個檔案</source>
+        <translation>
+            <numerusform>the %n file of the set that last got recovery parts</numerusform>
+            <numerusform>the %n files of the set that last got recovery parts</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>剛讀取的這組分割檔的 %n 個檔案</source>
+        <translation>
+            <numerusform>the %n file of the set just read</numerusform>
+            <numerusform>the %n files of the set just read</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>清單中的 %n 列 (連同它們的位址)</source>
+        <translation>
+            <numerusform>the %n row, with its address,</numerusform>
+            <numerusform>the %n rows, with their addresses,</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>清單中的 %n 列</source>
+        <translation>
+            <numerusform>the %n row</numerusform>
+            <numerusform>the %n rows</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>要以%1取代%2嗎？</source>
+        <translation>Replace %2 by %1?</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 的 %n 列</source>
+        <translation>
+            <numerusform>the %n row of %1</numerusform>
+            <numerusform>the %n rows of %1</numerusform>
+        </translation>
+    </message>
+    <message>
         <source>已儲存 %1 列的檔案清單：
 %2</source>
         <translation>Saved the file list of %1 rows:
@@ -422,12 +507,6 @@ Qt %1 (LGPL-3.0), ISA-L (BSD-3-Clause), libsodium (ISC), OpenSSL (Apache-2.0), I
 Update the association of KivoRa join definitions?</translation>
     </message>
     <message>
-        <source>在檔案清單裡還有資料餘留。
-是否可以在刪除之後再變更呢？</source>
-        <translation>The file list still holds rows.
-Clear them and go on?</translation>
-    </message>
-    <message>
         <source>記憶體不足、無法處理(511)。</source>
         <translation>Not enough memory to go on (511).</translation>
     </message>
@@ -468,6 +547,10 @@ Abort it and close Kivora?</translation>
     <message>
         <source>開啟 KivoRa 檔案(&amp;O)...</source>
         <translation>&amp;Open KivoRa file...</translation>
+    </message>
+    <message>
+        <source>開啟清單(&amp;L)...</source>
+        <translation>Open &amp;List...</translation>
     </message>
     <message>
         <source>結束(&amp;X)</source>
@@ -563,8 +646,10 @@ Abort it and close Kivora?</translation>
         <translation>All files (*)</translation>
     </message>
     <message>
-        <source>請從一覽表上選擇要再次分割的檔案。</source>
-        <translation>Please select the parts to resplit in the list.</translation>
+        <source>請從一覽表上選擇要再次分割的檔案。
+在右邊的一覽表上點選要重建的分割檔 (按住 Ctrl 或 Shift 可選取多個)，或按「全選」重建全部，然後再按「再分割」。</source>
+        <translation>Please select the parts to resplit in the list.
+Click the parts to rebuild in the list on the right (hold Ctrl or Shift to select several), or press Select all to rebuild every part, then press Resplit.</translation>
     </message>
     <message>
         <source>若是全選的話，

@@ -114,8 +114,6 @@ int JoinCommand::Run(Context& context) {
     }
     password_.Fill(request);
     NoteUnusedPassword(request.password, ui);
-    // A join stopped by a signal removes what it had not finished.
-    request.keepPartialOnAbort = false;
 
     // Writing to standard output, a part is skipped or forced by the flags alone.
     const bool interactive = context.stdinIsTerminal && !toStdout;

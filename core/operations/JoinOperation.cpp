@@ -265,8 +265,6 @@ bool JoinSet(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
     }
     out.output = joined;
 
-    // The name chosen last is looked at again, and before the work starts.
-    const bool existedBefore = !toStream && OutputExists(joined);
     OperationWork work(events, OperationKind::Join);
     events.Report(FilesCleared{});
     std::optional<JoinWriter> writer(
@@ -336,10 +334,9 @@ bool JoinSet(KvrDefinition& loaded, const JoinRequest& request, const PendantPro
                                          GroupThousands(def.header.SourceSize).c_str()));
       stopped = true;
     }
-    // A stopped join leaves nothing; an aborted one keeps what it wrote when asked to,
-    // unless that would replace a file that was there before.
-    const bool keep = !stopped && (!aborted || (request.keepPartialOnAbort && !existedBefore));
-    if (keep) writer->Commit();
+    // A stopped or aborted join leaves nothing under the output's name: bytes there would
+    // pass for the joined file.
+    if (!stopped && !aborted) writer->Commit();
     out.completed = !stopped && !aborted;
     if (out.completed && out.Incomplete())
       return work.EndIncomplete(msg::kJoinIncomplete(out.skipped, out.forced));

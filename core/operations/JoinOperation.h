@@ -32,9 +32,6 @@ struct JoinRequest {
   // Refuse any set that is not encrypted with an authenticated definition, before
   // anything is written.
   bool requireEncryption = false;
-  // An aborted join that replaces no file keeps what it wrote under the output's name
-  // (the window's page promises it); false drops it, as the command line does.
-  bool keepPartialOnAbort = true;
   // Instead of a file, the joined bytes go to a descriptor the caller keeps (a pipe):
   // each part only once it proved sound, since nothing written there can be taken back.
   // No output name is chosen or asked about; a failed join leaves what went before.
@@ -80,10 +77,10 @@ struct JoinOutcome : OperationResult {
 // part in the order of the set's cipher kind with its questions and file states, and
 // reports completion, interruption or failure. The joined file is written under a temporary
 // name and takes its own only when the join completes, so a failed join never destroys a
-// file that had that name. Only a regular file or a symbolic link is replaced: an output
-// name taken by a folder, a device or a FIFO is refused before anything is written.
-// With request.outputStream the bytes go to a descriptor instead, part by part once each
-// proved sound, and no output name is chosen.
+// file that had that name, and an aborted or failed one leaves no file under it. Only a regular
+// file or a symbolic link is replaced: an output name taken by a folder, a device or a FIFO is
+// refused before anything is written. With request.outputStream the bytes go to a descriptor
+// instead, part by part once each proved sound, and no output name is chosen.
 JoinOutcome RunJoin(const JoinRequest& request, const PendantProvider& pendants,
                     OperationEvents& events);
 

@@ -324,6 +324,12 @@ RepairOutcome RunRepair(const RepairRequest& request, const PendantProvider& pen
   return outcome;
 }
 
+RepairOutcome RepairWithCipher(const std::filesystem::path& definition,
+                               const PendantProvider& pendants, OperationEvents& events,
+                               const SetCipher* cipher) {
+  return Repair(definition, false, pendants, events, GivenCipher(cipher));
+}
+
 bool OfferRepair(const std::filesystem::path& definition, const PendantProvider& pendants,
                  OperationEvents& events, const SetCipher* cipher) {
   bool completed = false;

@@ -58,6 +58,13 @@ RepairOutcome AssessRecovery(const std::filesystem::path& definition,
                              const PendantProvider& pendants, const StopCheck& stop = {},
                              const SetCipher* cipher = nullptr);
 
+// The repair inside RunRepair of a set whose chunks a test opened with `cipher` (none: not
+// encrypted, or not opened): parts whose tags fail count as damaged, and rebuilt ones prove
+// theirs. For an operation that holds the work guard already: a failure escapes.
+RepairOutcome RepairWithCipher(const std::filesystem::path& definition,
+                               const PendantProvider& pendants, OperationEvents& events,
+                               const SetCipher* cipher);
+
 // After a test or join that met lost or damaged parts: when the recovery parts can
 // rebuild all of them, asks whether to repair now and repairs on Yes; when they cannot,
 // says how many of the damaged files they could rebuild. Returns whether a repair ran

@@ -101,7 +101,6 @@ void TestInto(KvrDefinition& loaded, const TestRequest& options, const PendantPr
   const int count = def.header.PartCount;
   const StopCheck abort = [&events] { return events.AbortRequested(); };
   SharedStop stopped(abort);
-  std::array<int, 6> found{};  // parts by their PartTestResult's value
   outcome.parts.assign(static_cast<size_t>(count), std::nullopt);
   std::int64_t bytesTotal = 0;
   for (const PartRecord& rec : def.parts) bytesTotal += rec.Size;
@@ -133,7 +132,6 @@ void TestInto(KvrDefinition& loaded, const TestRequest& options, const PendantPr
         events.SetFileState(index, rec.FileName, StateOf(*t));
         outcome.findings.insert(*t);
         outcome.parts[static_cast<size_t>(index)] = *t;
-        ++found[static_cast<std::size_t>(*t)];
         bytesDone += rec.Size;
         events.Report(Progress{OperationKind::Test, index + 1, count, bytesDone, bytesTotal});
         return true;
@@ -151,14 +149,7 @@ void TestInto(KvrDefinition& loaded, const TestRequest& options, const PendantPr
   outcome.cipher = std::move(cipher);
   Outcome end = Outcome::Completed;
   if (outcome.HasErrors()) {
-    const auto countOf = [&](PartTestResult t) { return found[static_cast<std::size_t>(t)]; };
-    if (options.countErrors) {
-      events.ShowWarning(msg::kTestFoundErrorCounts(countOf(PartTestResult::Missing),
-                                                    countOf(PartTestResult::Corrupt),
-                                                    countOf(PartTestResult::Fixable)));
-    } else {
-      events.ShowCompletion(msg::kTestFoundErrors);
-    }
+    if (!options.followUpErrors) events.ShowCompletion(msg::kTestFoundErrors);
     end = Outcome::ProblemsFound;
   } else if (outcome.findings.contains(PartTestResult::Fixable)) {
     outcome.joinRequested = events.AskYesNo(QuestionKind::JoinAfterFixableTest,
@@ -172,6 +163,13 @@ void TestInto(KvrDefinition& loaded, const TestRequest& options, const PendantPr
 }
 
 }  // namespace
+
+std::vector<int> TestOutcome::PartsFound(PartTestResult result) const {
+  std::vector<int> found;
+  for (std::size_t i = 0; i < parts.size(); ++i)
+    if (parts[i] == result) found.push_back(static_cast<int>(i));
+  return found;
+}
 
 TestOutcome TestSet(const TestRequest& request, const PendantProvider& pendants,
                     OperationEvents& events) {

@@ -27,9 +27,9 @@ struct TestRequest {
   // Ask for the password of an encrypted set when none is given; the user may skip
   // the question, and the test then checks the checksums alone.
   bool askPassword = false;
-  // Errors found close with their counts and the next steps, as a warning, instead of the
-  // short notice.
-  bool countErrors = false;
+  // A test that found errors closes without its notice: the caller follows with the counts
+  // and the next step (OfferNextStep).
+  bool followUpErrors = false;
   // A wrong password typed in answer to the question is followed by a question: type it
   // again, or skip it and test the checksums alone.
   bool retryWrongPassword = false;
@@ -48,6 +48,9 @@ struct TestOutcome : OperationResult {
   std::shared_ptr<const SetCipher> cipher;
   // The definition the test worked on: the request's, or the one read again.
   KvrDefinition definition;
+
+  // The indices of the parts found `result`, in increasing order.
+  std::vector<int> PartsFound(PartTestResult result) const;
 
   bool HasErrors() const {
     return findings.contains(PartTestResult::Missing) || findings.contains(PartTestResult::Corrupt);

@@ -39,12 +39,18 @@ class KeyDescriptor {
   throw KivoraError(msg::kJournalKeyRefused(path.string()));
 }
 
-// Makes a folder of the user's own, its parents too; an existing one is left as it is.
+// Makes a folder of the user's own, its parents too. The key's own folder must be a folder
+// (not a link to one) of this user that nobody else may write in: whoever can rename files
+// there could put a key of their choosing in place.
 void MakeFolders(const std::filesystem::path& folder) {
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
   if (ec) ThrowKeyFailed(folder, ec.value());
-  ::chmod(folder.c_str(), 0700);
+  struct stat st {};
+  if (::lstat(folder.c_str(), &st) != 0) ThrowKeyFailed(folder, errno);
+  if (!S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() || (st.st_mode & 022) != 0)
+    throw KivoraError(msg::kJournalKeyFolderRefused(folder.string()));
+  if ((st.st_mode & 077) != 0) ::chmod(folder.c_str(), 0700);
 }
 
 bool ReadKey(const std::filesystem::path& path, std::span<std::uint8_t> out) {

@@ -242,15 +242,21 @@ inline constexpr MessageTemplate<> kTestFixableQuestion{
     "Errors were found, but they can be fixed.\nGo on and join?"};
 inline constexpr MessageTemplate<> kTestNoProblemQuestion{"找不到任何問題。是否要進行合併？",
                                                           "No problem found. Join now?"};
-// The window's closing of a test that found errors: the counts and what can be done next.
+// The window's closing of a test that found errors: the counts, then the next step that
+// fits the set.
 inline constexpr MessageTemplate<int, int, int> kTestFoundErrorCounts{
-    "已發現到錯誤了：{} 個不存在，{} 個毀損，{} 個可修正。\n"
-    "接下來可以照樣合併 (略過不存在的、強制合併毀損的分割檔)、用修復檔修復，"
-    "或是在「再分割」頁用來源檔案重建這些分割檔。",
-    "Errors were found: {} missing, {} corrupt, {} fixable.\n"
-    "Next you can join anyway (skipping missing parts, joining corrupt ones as they are), "
-    "repair from recovery parts, or rebuild these parts from the source file on the Resplit "
-    "page."};
+    "已發現到錯誤了：{} 個不存在，{} 個毀損，{} 個可修正。",
+    "Errors were found: {} missing, {} corrupt, {} fixable."};
+inline constexpr MessageTemplate<> kTestNextRepair{
+    "這組分割檔的修復檔可以重建它們。\n要現在修復嗎？",
+    "The set's recovery parts can rebuild them.\nRepair them now?"};
+inline constexpr MessageTemplate<> kTestNextResplit{
+    "接下來可以照樣合併 (略過不存在的、強制合併毀損的分割檔)，"
+    "或是在「再分割」頁用來源檔案重建這些分割檔。\n"
+    "要到「再分割」頁重建它們嗎？ (這些分割檔會先選好)",
+    "Next you can join anyway (skipping missing parts, joining corrupt ones as they are), or "
+    "rebuild these parts from the source file on the Resplit page.\n"
+    "Go to the Resplit page to rebuild them? (These parts will be selected there.)"};
 
 // Re-split
 inline constexpr MessageTemplate<> kSelectPartsToResplit{
@@ -412,6 +418,11 @@ inline constexpr MessageTemplate<std::string> kJournalKeyRefused{
     "請修正或刪除它後再試。",
     "Cannot use the key file \"{}\": it must be a regular file of yours that only you may "
     "read and write (mode 0600). Correct it or delete it, then try again."};
+inline constexpr MessageTemplate<std::string> kJournalKeyFolderRefused{
+    "無法使用金鑰資料夾「{}」：它必須是屬於你、只有你能寫入的資料夾（不是連結）。"
+    "請修正它的權限後再試。",
+    "Cannot use the key folder \"{}\": it must be a folder of yours (not a link) that only you "
+    "may write in. Correct its permissions, then try again."};
 inline constexpr MessageTemplate<> kCommitPending{
     "有一次中斷的替換正在等待；下一次寫入這組分割檔時會完成它",
     "an interrupted replacement is waiting; the next write of the set finishes it"};

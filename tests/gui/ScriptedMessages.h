@@ -15,6 +15,7 @@ class ScriptedMessages : public MessageLayer {
  public:
   QStringList shown;  // every text shown, in order
   QList<MessageIcon> icons;
+  QList<Answer> defaults;      // the default button of every box, Yes for a notice
   std::deque<Answer> answers;  // for questions; No when empty
   std::deque<std::optional<QString>> texts, openFiles, saveFiles, folders;
   std::function<void(const QString&)> onShow;  // sees every box as it opens
@@ -23,6 +24,7 @@ class ScriptedMessages : public MessageLayer {
     if (onShow) onShow(message.text);
     shown << message.text;
     icons << message.icon;
+    defaults << (message.withNo ? message.defaultButton : Answer::Yes);
     if (!message.withNo) return Answer::Yes;
     if (answers.empty()) return Answer::No;
     const Answer a = answers.front();

@@ -37,14 +37,19 @@ def main():
         for message in context.iter("message"):
             source = message.findtext("source") or ""
             translation = message.find("translation")
-            text = translation.text or ""
+            # A text with a count (%n) has one form per plural, each a whole translation.
+            forms = [form.text or "" for form in translation.findall("numerusform")]
             where = f"{name}: {source!r}"
-            if translation.get("type") in ("unfinished", "vanished", "obsolete") or not text:
+            if translation.get("type") in ("unfinished", "vanished", "obsolete"):
                 faults.append(f"not translated: {where}")
-            elif sorted(re.findall(r"%\d", source)) != sorted(re.findall(r"%\d", text)):
-                faults.append(f"arguments differ: {where} -> {text!r}")
-            elif accelerator(source) != accelerator(text):
-                faults.append(f"accelerator differs: {where} -> {text!r}")
+                continue
+            for text in forms or [translation.text or ""]:
+                if not text:
+                    faults.append(f"not translated: {where}")
+                elif sorted(re.findall(r"%\d", source)) != sorted(re.findall(r"%\d", text)):
+                    faults.append(f"arguments differ: {where} -> {text!r}")
+                elif accelerator(source) != accelerator(text):
+                    faults.append(f"accelerator differs: {where} -> {text!r}")
     for fault in faults:
         print(fault)
     print(f"{ts}: {len(faults)} fault(s)")

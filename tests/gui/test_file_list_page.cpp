@@ -1,6 +1,7 @@
 // The file-list tab driven by widget names: the hand-over from an operation, applying
 // addresses, select-all, the row editor, the summary, copy and save.
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -17,6 +18,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <deque>
 #include <sstream>
 
 #include "tests/gui/ScriptedMessages.h"
@@ -133,6 +135,77 @@ class FileListPageTest : public QObject {
       QCOMPARE(listed, all);
       window_->findChild<QTabWidget*>("pcKivora")->setCurrentIndex(0);
     }
+  }
+
+  // Opening the tab after a split offers its files in place of the rows: at once when the
+  // list holds the same files (their addresses stay), otherwise by a question that names
+  // both and keeps the list unless answered Yes.
+  void handOverAsksBeforeItReplacesRows() {
+    SplitThreeParts(false);
+    const QStringList files{"movie.kvr", "movie00.png", "movie01.png", "movie02.png"};
+    struct Case {
+      QStringList names;
+      QString address;
+      std::deque<Answer> answers;
+      QString question;  // empty: none asked
+      bool replaced;
+    };
+    const QString typed =
+        QStringLiteral("要以上次分割的 4 個檔案取代清單中的 2 列 (連同它們的位址)嗎？");
+    const Case cases[] = {
+        {files, "http://a/", {}, {}, false},
+        {{"x.png", "y.png"}, "http://a/", {}, typed, false},
+        {{"x.png", "y.png"}, "http://a/", {Answer::Yes}, {}, false},  // declined already
+        {{"x.png", "z.png"}, "http://a/", {Answer::Yes}, typed, true},
+        {{"x.png", "y.png"},
+         "",
+         {Answer::Yes},
+         QStringLiteral("要以上次分割的 4 個檔案取代清單中的 2 列嗎？"),
+         true},
+    };
+    auto* tabs = window_->findChild<QTabWidget*>("pcKivora");
+    for (const Case& c : cases) {
+      tabs->setCurrentIndex(0);
+      std::vector<kivora::filelist::FileListRow> rows;
+      for (const QString& name : c.names)
+        rows.push_back({c.address.toStdString(), name.toStdString(), ""});
+      Page().SetRows(rows);
+      messages_.shown.clear();
+      messages_.defaults.clear();
+      messages_.answers = c.answers;
+      tabs->setCurrentIndex(1);
+      QCOMPARE(messages_.shown, c.question.isEmpty() ? QStringList() : QStringList{c.question});
+      if (!c.question.isEmpty()) QCOMPARE(messages_.defaults, QList<Answer>{Answer::No});
+      QCOMPARE(Column(1), c.replaced ? files : c.names);
+      if (!c.address.isEmpty())
+        QCOMPARE(Column(0).count(c.address), c.replaced ? 0 : int(c.names.size()));
+    }
+  }
+
+  // A saved list, plain or distributed either way, opens back into the same rows.
+  void listFileOpensBackIntoItsRows_data() {
+    QTest::addColumn<int>("filter");
+    QTest::newRow("plain") << 0;
+    QTest::newRow("distributed ascending") << 1;
+    QTest::newRow("distributed descending") << 2;
+  }
+  void listFileOpensBackIntoItsRows() {
+    QFETCH(int, filter);
+    const std::vector<kivora::filelist::FileListRow> rows{
+        {"http://a/x/", "影片.kvr", ""},   {"http://a/x/", "影片00.png", "?k=1"},
+        {"http://a/x/", "影片01.png", ""}, {"ftp://b/", "影片.kvr", ""},
+        {"ftp://b/", "影片00.png", "#n"},  {"ftp://b/", "影片01.png", ""},
+        {"https://c/", "影片.kvr", ""}};
+    Page().SetRows(rows);
+    messages_.listFiles = {std::pair(Path("list.txt"), filter)};
+    Page().SaveList();
+    messages_.shown.clear();
+    Page().SetRows({{"typed/", "other.png", ""}});
+    messages_.openFiles = {Path("list.txt")};
+    messages_.answers = {Answer::Yes};                      // replace the typed row
+    window_->findChild<QAction*>("miOpenList")->trigger();  // File > Open List
+    QCOMPARE(messages_.shown.size(), 1);
+    QVERIFY(Page().Rows() == rows);
   }
 
   void applyingAnAddressAndExtraInfo() {
@@ -282,31 +355,62 @@ class FileListPageTest : public QObject {
     QCOMPARE(messages_.shown.last(), QStringLiteral("位址或檔名欄位是空白的。"));
   }
 
+  // The rows of the set's files at the addresses of `url`.
+  void RowsAt(const std::string& url) {
+    std::vector<kivora::filelist::FileListRow> rows;
+    for (const char* name :
+         {"movie.kvr", "movie00.png", "movie01.png", "movie02.png", "movie_rec00.png"})
+      rows.push_back({url, name, ""});
+    Page().SetRows(rows);
+  }
+
+  // The fetch names its folder, hands the set to the join page and, on Yes, joins it.
   void fetchBringsTheSetFromTheRowsAddresses() {
     SplitThreeParts(false, 1);
     const std::filesystem::path root = dir_->path().toStdString();
     std::filesystem::create_directories(root / "nginx");
     kivora::test::NginxServer nginx(root / "nginx", {root});
     if (!nginx.Running()) QSKIP(nginx.Why().c_str());
-    const QStringList names{"movie.kvr", "movie00.png", "movie01.png", "movie02.png",
-                            "movie_rec00.png"};
-    std::vector<kivora::filelist::FileListRow> rows;
-    for (const QString& name : names) rows.push_back({nginx.Url(0), name.toStdString(), ""});
-    Page().SetRows(rows);
+    RowsAt(nginx.Url(0));
     messages_.folders = {Path("out")};
+    messages_.answers = {Answer::Yes};  // join it now
     QTest::mouseClick(window_->findChild<QPushButton*>("btnFetch"), Qt::LeftButton);
     QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
-    QCOMPARE(messages_.shown.last(),
-             QStringLiteral("共 5 個檔案：下載了 5 個，0 個原本就在資料夾中。"));
-    StateList& states = window_->stateList();
-    QCOMPARE(states.RowCount(), 5);
-    for (int i = 0; i < states.RowCount(); ++i) {
-      const QString name = states.Caption(i);
-      QVERIFY2(names.contains(name), qPrintable(name));
-      QCOMPARE(states.State(i), QStringLiteral("OK"));
-      QVERIFY(kivora::test::ReadBytes(root / "out" / name.toStdString()) ==
-              kivora::test::ReadBytes(root / name.toStdString()));
-    }
+    QCOMPARE(messages_.shown.size(), 3);  // the split's closing, the offer, the join's closing
+    QVERIFY(messages_.shown[1].startsWith(QStringLiteral("這組分割檔已下載到資料夾：\n") +
+                                          Path("out")));
+    QCOMPARE(window_->findChild<QLineEdit*>("edtJointFileName")->text(), Path("out/movie.kvr"));
+    QCOMPARE(messages_.shown.last(), QStringLiteral("合併已完成。"));
+    QVERIFY(kivora::test::ReadBytes(root / "out" / "movie.avi") ==
+            kivora::test::ReadBytes(root / "movie.avi"));
+  }
+
+  // While a fetch runs, the window shows its progress, nothing else can start, and its
+  // 放棄 ends it.
+  void fetchAtWorkShowsItselfAndStops() {
+    SplitThreeParts(false, 1);
+    const std::filesystem::path root = dir_->path().toStdString();
+    std::filesystem::create_directories(root / "nginx");
+    kivora::test::NginxServer nginx(root / "nginx", {root});
+    if (!nginx.Running()) QSKIP(nginx.Why().c_str());
+    // Holds every connection once the definition and a little of the parts went through.
+    const kivora::test::CuttingProxy proxy(
+        nginx.Port(0), 0, 0,
+        static_cast<long>(std::filesystem::file_size(root / "movie.kvr")) + 4000);
+    RowsAt(proxy.Url());
+    messages_.folders = {Path("out")};
+    auto* fetch = window_->findChild<QPushButton*>("btnFetch");
+    auto* abort = window_->findChild<QPushButton*>("btnFetchAbort");
+    auto* pages = window_->findChild<QTabWidget*>("pcDevideJoint");
+    auto* progress = window_->findChild<QStatusBar*>("sbStatus")->findChildren<QLabel*>().value(1);
+    QTest::mouseClick(fetch, Qt::LeftButton);
+    QVERIFY(QTest::qWaitFor([&] { return proxy.Holding() && !progress->text().isEmpty(); }, 30000));
+    QVERIFY(abort->isEnabled() && !fetch->isEnabled() && !pages->isEnabled());
+    QVERIFY(progress->text().startsWith(QStringLiteral("下載數: ")));
+    QTest::mouseClick(abort, Qt::LeftButton);
+    QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
+    QVERIFY(messages_.shown.last().startsWith(QStringLiteral("下載已中斷")));
+    QVERIFY(fetch->isEnabled() && !abort->isEnabled() && pages->isEnabled());
   }
 };
 

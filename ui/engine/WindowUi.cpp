@@ -156,8 +156,10 @@ void WindowUi::ReportOne(const OperationEvent& event) {
     ShowProgress(*progress);
   } else if (const auto* summary = std::get_if<DefinitionSummary>(&event)) {
     if (hooks_.showSummary) hooks_.showSummary(summary->readFor, summary->rows);
+    if (hooks_.listed) hooks_.listed(OperationKind::Load);
   } else if (const auto* finished = std::get_if<Finished>(&event)) {
     ShowFinished(*finished);
+    if (hooks_.listed) hooks_.listed(finished->operation);
   }
 }
 

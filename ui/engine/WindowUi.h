@@ -28,6 +28,9 @@ class WindowUi : public EventWindow {
                        const std::vector<std::pair<MessageText, MessageText>>&)>
         showSummary;
     std::function<std::optional<std::string>()> choosePlugin;
+    // An operation ended, or a definition was read (Load): the state list now shows its
+    // files.
+    std::function<void(OperationKind)> listed;
     // The operation has worked for kLongWorkMs since its first count: long work (the window
     // keeps the machine awake).
     std::function<void()> longWorkStarted;

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -20,6 +21,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -30,9 +32,9 @@
 #include "filelist/DistributedList.h"
 #include "filelist/FileListMessages.h"
 #include "filelist/ListFile.h"
+#include "filelist/ListRows.h"
 #include "language/EngineText.h"
-#include "net/FetchMessages.h"
-#include "net/FetchOperation.h"
+#include "net/AddressList.h"
 #include "ui/engine/WindowUi.h"
 #include "ui/pages/FileListEditor.h"
 #include "ui/pages/WidgetNames.h"
@@ -64,6 +66,7 @@ FileListPage::FileListPage(QWidget* parent, const PageServices& services, QLabel
       messages_(services.messages),
       pendants_(services.pendants),
       runner_(services.runner),
+      ui_(services.ui),
       summary_(summaryPanel),
       language_(services.language) {
   setObjectName(QStringLiteral("TabSheet2"));
@@ -75,6 +78,7 @@ FileListPage::FileListPage(QWidget* parent, const PageServices& services, QLabel
   auto* addButton = Named<QPushButton>("btnAdd", tr("加入(&A)"));
   auto* editButton = Named<QPushButton>("btnEdit", tr("編輯(&E)"));
   auto* deleteButton = Named<QPushButton>("btnDelete", tr("刪除(&D)"));
+  auto* openButton = Named<QPushButton>("btnOpenList", tr("開啟清單(&O)..."));
   auto* saveButton = Named<QPushButton>("btnSaveAs", tr("儲存(&S)..."));
   fetchButton_ = Named<QPushButton>("btnFetch", tr("下載(&F)..."));
   abortButton_ = Named<QPushButton>("btnFetchAbort", tr("放棄(&B)"));
@@ -107,7 +111,7 @@ FileListPage::FileListPage(QWidget* parent, const PageServices& services, QLabel
   for (QPushButton* b : {selectAllButton, addButton, editButton, deleteButton})
     buttons->addWidget(b);
   buttons->addStretch();
-  for (QPushButton* b : {fetchButton_, abortButton_, saveButton}) buttons->addWidget(b);
+  for (QPushButton* b : {fetchButton_, abortButton_, openButton, saveButton}) buttons->addWidget(b);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(grid);
   layout->addWidget(fileList_, 1);
@@ -149,6 +153,7 @@ FileListPage::FileListPage(QWidget* parent, const PageServices& services, QLabel
   connect(addButton, &QPushButton::clicked, this, [this] { AddRow(); });
   connect(editButton, &QPushButton::clicked, this, [this] { EditRow(); });
   connect(deleteButton, &QPushButton::clicked, this, [this] { DeleteRows(); });
+  connect(openButton, &QPushButton::clicked, this, [this] { OpenList(); });
   connect(saveButton, &QPushButton::clicked, this, [this] { SaveList(); });
   connect(fetchButton_, &QPushButton::clicked, this, [this] { Fetch(); });
   connect(abortButton_, &QPushButton::clicked, this, [this] { AbortFetch(); });
@@ -213,6 +218,99 @@ void FileListPage::SetRows(const std::vector<filelist::FileListRow>& rows) {
 }
 
 int FileListPage::RowCount() const { return fileList_->topLevelItemCount(); }
+
+namespace {
+
+// "the 103 files of the last test", as the replace question names them.
+QString FilesOf(OperationKind origin, int files) {
+  const char* text = nullptr;
+  switch (origin) {
+    case OperationKind::Split:
+      text = QT_TRANSLATE_N_NOOP("kivora::ui::FileListPage", "上次分割的 %n 個檔案");
+      break;
+    case OperationKind::Resplit:
+      text = QT_TRANSLATE_N_NOOP("kivora::ui::FileListPage", "上次再分割的 %n 個檔案");
+      break;
+    case OperationKind::Test:
+      text = QT_TRANSLATE_N_NOOP("kivora::ui::FileListPage", "上次測試的 %n 個檔案");
+      break;
+    case OperationKind::Join:
+      text = QT_TRANSLATE_N_NOOP("kivora::ui::FileListPage", "上次合併的 %n 個檔案");
+      break;
+    case OperationKind::Repair:
+      text = QT_TRANSLATE_N_NOOP("kivora::ui::FileListPage", "上次修復的 %n 個檔案");
+      break;
+    case OperationKind::AddRecovery:
+      text = QT_TRANSLATE_N_NOOP("kivora::ui::FileListPage", "上次加入修復檔的 %n 個檔案");
+      break;
+    case OperationKind::Fetch:
+      text = QT_TRANSLATE_N_NOOP("kivora::ui::FileListPage", "上次下載的 %n 個檔案");
+      break;
+    case OperationKind::Load:
+      text = QT_TRANSLATE_N_NOOP("kivora::ui::FileListPage", "剛讀取的這組分割檔的 %n 個檔案");
+      break;
+  }
+  return QCoreApplication::translate("kivora::ui::FileListPage", text, nullptr, files);
+}
+
+bool SameFiles(const std::vector<filelist::FileListRow>& a,
+               const std::vector<filelist::FileListRow>& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](const auto& x, const auto& y) { return x.fileName == y.fileName; });
+}
+
+}  // namespace
+
+bool FileListPage::MayReplaceRows(const QString& incoming) {
+  const auto rows = Rows();
+  if (rows.empty()) return true;
+  const bool typed = std::any_of(rows.begin(), rows.end(), [](const filelist::FileListRow& row) {
+    return !row.address.empty() || !row.extra.empty();
+  });
+  const int count = static_cast<int>(rows.size());
+  const QString current = typed ? tr("清單中的 %n 列 (連同它們的位址)", nullptr, count)
+                                : tr("清單中的 %n 列", nullptr, count);
+  const BoxMessage question{tr("要以%1取代%2嗎？").arg(incoming, current), MessageIcon::Question,
+                            true, false, Answer::No};
+  return messages_.Show(this, question) == Answer::Yes;
+}
+
+void FileListPage::OfferSet(const filelist::SetListing& listing, OperationKind origin) {
+  const auto rows = Rows();
+  const bool same = SameFiles(rows, listing.rows);
+  if (!same) {
+    // Declined once for these very rows, the same files are not offered again.
+    if (declinedOffer_ == listing.rows && declinedRows_ == rows) return;
+    if (!MayReplaceRows(FilesOf(origin, static_cast<int>(listing.rows.size())))) {
+      declinedOffer_ = listing.rows;
+      declinedRows_ = rows;
+      return;
+    }
+  }
+  SetPartSizes(listing.sizes, listing.noDefinitionRow, listing.definitionSize);
+  if (!same) SetRows(listing.rows);  // the same files keep what was typed for them
+}
+
+void FileListPage::OpenList() {
+  const QString filter =
+      ListFilters().constFirst() + QStringLiteral(";;") + ListFilters().constLast();
+  const auto chosen = messages_.OpenFileName(this, filter, QString());
+  if (!chosen) return;
+  std::vector<filelist::FileListRow> rows;
+  const auto failure = TryEngine(filelist::msg::kListNotRead, [&] {
+    rows = filelist::RowsOfListLines(net::ReadListLines(ToPath(*chosen)));
+  });
+  if (failure) {
+    ShowFailure(*failure);
+    return;
+  }
+  const QString name = QFileInfo(*chosen).fileName();
+  if (!MayReplaceRows(tr("%1 的 %n 列", nullptr, static_cast<int>(rows.size())).arg(name))) return;
+  SetRows(rows);
+  OnSelectionChanged();
+  fileList_->setFocus();
+}
+
 QStringList FileListPage::Addresses() const { return HistoryItems(addressBox_); }
 QStringList FileListPage::Extras() const { return HistoryItems(extraBox_); }
 
@@ -426,62 +524,6 @@ void FileListPage::SaveList() {
     }
   }
   fileList_->setFocus();
-}
-
-void FileListPage::Fetch() {
-  const auto rows = Rows();
-  if (!RowsComplete(rows) || runner_.Running()) return;
-  net::FetchRequest request;
-  const auto failure = TryEngine(msg::kFetchFailedClosing, [&] {
-    for (const auto& row : rows)
-      request.addresses.push_back(net::ParseAddress(filelist::RowLine(row)));
-    // Hosts are reached as the environment and ~/.ssh say, as the command line does.
-    request.limits.access = net::HostAccess::From({});
-  });
-  if (failure) {
-    ShowFailure(*failure);
-    return;
-  }
-  const auto folder = messages_.SelectFolder(this, fetchFolder_);
-  if (!folder) return;
-  fetchFolder_ = *folder;
-  request.folder = ToPath(*folder);
-  // Filled on the operation's thread, read on the window's once the operation ended.
-  auto outcome = std::make_shared<std::optional<net::FetchOutcome>>();
-  runner_.Start([this](bool atWork) { ShowFetchWork(atWork); },
-                [this, request = std::move(request), outcome](OperationEvents& events) {
-                  *outcome = net::RunFetch(request, pendants_, events);
-                },
-                [this, outcome] {
-                  if (*outcome) ShowFetched(**outcome);
-                });
-}
-
-void FileListPage::AbortFetch() { runner_.RequestAbort(); }
-
-void FileListPage::ShowFetchWork(bool atWork) {
-  fetching_ = atWork;
-  fetchButton_->setEnabled(!atWork);
-  abortButton_->setEnabled(atWork);
-}
-
-void FileListPage::ShowFetched(const net::FetchOutcome& outcome) {
-  if (outcome.refused) return;  // the fetch said why
-  if (outcome.stopped) {
-    messages_.Warning(this, EngineText(net::texts::kFetchInterrupted(), language_));
-    return;
-  }
-  if (outcome.failed) return;  // the fetch said why
-  QString text = EngineText(net::FetchSummary(outcome), language_);
-  if (outcome.Whole()) {
-    messages_.Information(this, text);
-    return;
-  }
-  for (const net::FetchedFile& file : outcome.files) {
-    if (!file.Here())
-      text += "\n" + EngineText(net::texts::kCouldNotFetch(file.name, file.why), language_);
-  }
-  messages_.Error(this, text);
 }
 
 void FileListPage::CopyRows() {

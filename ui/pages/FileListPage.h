@@ -11,6 +11,7 @@
 
 #include "core/text/Language.h"
 #include "filelist/FileListTable.h"
+#include "filelist/SetListing.h"
 #include "ui/engine/MessageLayer.h"
 #include "ui/pages/PageServices.h"
 
@@ -23,7 +24,7 @@ class QTreeWidget;
 namespace kivora {
 struct EngineFailure;
 namespace net {
-struct FetchOutcome;
+struct FetchAndJoinOutcome;
 }
 }  // namespace kivora
 
@@ -44,6 +45,15 @@ class FileListPage : public QWidget {
   std::vector<filelist::FileListRow> Rows() const;
   void SetRows(const std::vector<filelist::FileListRow>& rows);
   int RowCount() const;
+  // The rows of a set that `origin` (the last operation, or Load for a definition read)
+  // listed: taken at once into an empty list, and only their sizes when the list holds
+  // the same files. Otherwise a question names what replaces what; the list is kept
+  // unless the user answers Yes; once declined, the same offer over the same rows is not
+  // made again.
+  void OfferSet(const filelist::SetListing& listing, OperationKind origin);
+  // 開啟清單: reads a list file (plain or distributed) back into the rows, asking first
+  // when it would replace rows.
+  void OpenList();
   // The histories, in list order.
   QStringList Addresses() const;
   QStringList Extras() const;
@@ -69,6 +79,13 @@ class FileListPage : public QWidget {
   // The status-bar summary of `selected` of `rows` rows that hold `bytes` together.
   static QString SummaryText(int selected, int rows, std::int64_t bytes);
 
+ signals:
+  // A fetch this page started is at work (or no longer): what cannot run beside it stops.
+  void FetchAtWork(bool atWork);
+  // A fetch ended with the set's definition (or the part carrying it) in its folder; `joined`:
+  // the user took the offer, and the join ran.
+  void FetchedSet(const QString& definition, bool joined);
+
  protected:
   // Ctrl+C in the list is the menu's copy, and nothing while that is disabled.
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -84,9 +101,12 @@ class FileListPage : public QWidget {
   QStringList FileNames() const;
   // Whether every row holds an address and a file name; the error box when not.
   bool RowsComplete(const std::vector<filelist::FileListRow>& rows);
+  // Whether the rows may give way to `count` rows of `incoming` (a text naming them);
+  // asks when the list holds any, with keeping them as the default.
+  bool MayReplaceRows(const QString& incoming);
   void ShowFailure(const EngineFailure& failure);
   void ShowFetchWork(bool atWork);
-  void ShowFetched(const net::FetchOutcome& outcome);
+  void ShowFetched(const net::FetchAndJoinOutcome& outcome);
 
   QComboBox* addressBox_;
   QComboBox* extraBox_;
@@ -97,6 +117,7 @@ class FileListPage : public QWidget {
   MessageLayer& messages_;
   const PendantProvider& pendants_;
   OperationRunner& runner_;
+  WindowUi& ui_;
   QLabel* summary_;
   Language language_;
   QString fetchFolder_;  // where the last fetch went
@@ -106,6 +127,9 @@ class FileListPage : public QWidget {
   std::int64_t definitionSize_ = 0;
   bool selectAll_ = false;
   bool active_ = false;
+  // The set's rows the user chose not to take, and the rows kept then.
+  std::vector<filelist::FileListRow> declinedOffer_;
+  std::vector<filelist::FileListRow> declinedRows_;
 };
 
 }  // namespace kivora::ui

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <memory>
 
 #include "core/format/LoadedDefinition.h"
@@ -19,6 +20,7 @@
 #include "core/operations/JoinOperation.h"
 #include "core/operations/RepairOperation.h"
 #include "core/operations/SetRecovery.h"
+#include "core/operations/TestFollowUp.h"
 #include "core/operations/TestOperation.h"
 #include "core/recovery/RecoveryScan.h"
 #include "core/text/Messages.h"
@@ -190,34 +192,45 @@ void JoinPage::ShowRunning(bool running, QPushButton* focusAfter) {
 
 void JoinPage::Test() {
   // Written by the operation's thread, read once it finished.
-  auto outcome = std::make_shared<TestOutcome>();
-  const QString tested = definitionEdit_->text();
-  const std::filesystem::path definition = ToPath(tested);
+  struct Tested {
+    TestOutcome outcome;
+    NextStep next = NextStep::None;
+  };
+  auto tested = std::make_shared<Tested>();
+  const QString path = definitionEdit_->text();
+  const std::filesystem::path definition = ToPath(path);
   cleanlyTested_.clear();
   ShowRunning(services_.runner.Start(
       [this](bool atWork) { ShowWork(atWork); },
-      [this, outcome, definition](OperationEvents& events) {
-        // The password of an encrypted set is asked for; Cancel
-        // tests the checksums alone.
-        *outcome = RunTest({.definitionPath = definition,
-                            .loaded = services_.loaded,
-                            .askPassword = true,
-                            .countErrors = true,
-                            .retryWrongPassword = true},
-                           services_.pendants, events);
-        services_.loaded = outcome->definition;
-        if (outcome->ran && !outcome->aborted && outcome->HasErrors()) {
-          OfferRepairFromRecovery(definition, events, outcome->cipher.get());
-        }
+      [this, tested, definition](OperationEvents& events) {
+        TestOutcome& outcome = tested->outcome;
+        // The password of an encrypted set is asked for; Cancel tests the checksums alone.
+        outcome = RunTest({.definitionPath = definition,
+                           .loaded = services_.loaded,
+                           .askPassword = true,
+                           .followUpErrors = true,
+                           .retryWrongPassword = true},
+                          services_.pendants, events);
+        services_.loaded = outcome.definition;
+        if (outcome.ran && !outcome.aborted && outcome.HasErrors())
+          tested->next = OfferNextStep(outcome, definition, services_.pendants, events);
       },
-      [this, outcome, tested] {
+      [this, tested, path] {
         ShowRunning(false, testButton_);
+        const TestOutcome& outcome = tested->outcome;
         const bool clean =
-            outcome->ran && !outcome->aborted && outcome->findings == std::set{PartTestResult::Ok};
-        if (clean && tested == definitionEdit_->text()) cleanlyTested_ = tested;
+            outcome.ran && !outcome.aborted && outcome.findings == std::set{PartTestResult::Ok};
+        if (clean && path == definitionEdit_->text()) cleanlyTested_ = path;
         ShowAddRecoveryCaption();
         addRecoveryButton_->setEnabled(!cleanlyTested_.isEmpty());
-        if (outcome->joinRequested) Join();
+        if (outcome.joinRequested) Join();
+        if (tested->next == NextStep::Resplit) {
+          std::vector<int> damaged = outcome.PartsFound(PartTestResult::Missing);
+          const std::vector<int> corrupt = outcome.PartsFound(PartTestResult::Corrupt);
+          damaged.insert(damaged.end(), corrupt.begin(), corrupt.end());
+          std::sort(damaged.begin(), damaged.end());
+          emit ResplitRequested(path, damaged);
+        }
       }));
 }
 

@@ -4,6 +4,7 @@
 
 #include <QWidget>
 #include <filesystem>
+#include <vector>
 
 #include "core/payload/SetCipher.h"
 #include "ui/pages/InfoList.h"
@@ -43,6 +44,10 @@ class JoinPage : public QWidget {
 
   void ApplySettings(const KivoraSettings& settings);
   void StoreSettings(KivoraSettings& settings) const;
+
+ signals:
+  // A test found parts that only the source can rebuild, and the user chose to.
+  void ResplitRequested(const QString& definition, const std::vector<int>& parts);
 
  private:
   QLineEdit* definitionEdit_;

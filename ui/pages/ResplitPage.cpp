@@ -171,8 +171,12 @@ void ResplitPage::StartResplit() {
   // Select-all stands for the rows out of view, but only while some row is selected.
   const std::vector<int> selected = services_.states.SelectedKeys();
   if (selected.empty()) {
-    services_.messages.Error(this, tr("請從一覽表上選擇要再次分割的檔案。"));
-    services_.states.setFocus();  // where the parts are selected
+    // Not a failure: what to do before the re-split can start.
+    services_.messages.Information(
+        this, tr("請從一覽表上選擇要再次分割的檔案。\n"
+                 "在右邊的一覽表上點選要重建的分割檔 (按住 Ctrl 或 Shift 可選取多個)，"
+                 "或按「全選」重建全部，然後再按「再分割」。"));
+    services_.states.setFocus();
     return;
   }
   if (!SelectAll()) request.selected = selected;
@@ -194,7 +198,16 @@ void ResplitPage::StartResplit() {
             request.outputFolder.value_or(request.definitionPath.parent_path());
         services_.ui.ReportOutput(QDir(ToQ(folder.string())).absolutePath());
         if (startButton_->isEnabled()) startButton_->setFocus();
+        emit ResplitEnded();
       });
+}
+
+void ResplitPage::FocusNextInput() {
+  if (QFileInfo(sourceEdit_->text()).isFile()) {
+    startButton_->setFocus();
+  } else {
+    sourceEdit_->setFocus();
+  }
 }
 
 void ResplitPage::AbortResplit() {

@@ -42,6 +42,13 @@ class ResplitPage : public QWidget {
 
   void ApplySettings(const KivoraSettings& settings);
   void StoreSettings(KivoraSettings& settings) const;
+  // The focus goes to what the user fills in next: the source while it names no file,
+  // else the start button.
+  void FocusNextInput();
+
+ signals:
+  // A re-split ran and ended, however it ended.
+  void ResplitEnded();
 
  private:
   QLineEdit* definitionEdit_;

@@ -20,7 +20,6 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
-#include <QSet>
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QStatusBar>
@@ -35,6 +34,7 @@
 #include "core/operations/EngineCall.h"
 #include "core/recovery/RecoveryScan.h"
 #include "core/text/Messages.h"
+#include "filelist/SetListing.h"
 #include "language/EngineText.h"
 #include "ui/engine/OperationRunner.h"
 #include "ui/engine/WindowUi.h"
@@ -109,6 +109,9 @@ void MainWindow::BuildWindow() {
     }
   };
   hooks.choosePlugin = [this] { return resplitPage_->ChoosePlugin(); };
+  hooks.listed = [this](OperationKind kind) {
+    listOrigin_[static_cast<std::size_t>(std::clamp(operationTabs_->currentIndex(), 0, 2))] = kind;
+  };
   // Long work keeps the machine awake until it ends, and tells how it ended when the
   // window is not the one in front.
   hooks.longWorkStarted = [this] { sleepInhibitor_.Hold(tr("Kivora 正在處理檔案")); };
@@ -140,6 +143,11 @@ void MainWindow::BuildWindow() {
                               env_.language};
   resplitPage_ = new ResplitPage(nullptr, services);
   joinPage_ = new JoinPage(nullptr, services);
+  connect(joinPage_, &JoinPage::ResplitRequested, this,
+          [this](const QString& definition, const std::vector<int>& parts) {
+            CarryToResplit(definition, parts);
+          });
+  connect(resplitPage_, &ResplitPage::ResplitEnded, this, [this] { CarryToJoin(); });
   operationTabs_ = Named<QTabWidget>("pcDevideJoint");
   operationTabs_->addTab(splitPage_, tr(" 分割 "));
   operationTabs_->addTab(resplitPage_, tr(" 再分割 "));
@@ -164,6 +172,12 @@ void MainWindow::BuildWindow() {
   stateList_->setMinimumWidth(178);
   firstTab->addWidget(stateList_, 1);
   fileListPage_ = new FileListPage(nullptr, services, panels_[2]);
+
+  // A fetch is an operation like the others: nothing of the pages can start beside it.
+  connect(fileListPage_, &FileListPage::FetchAtWork, this,
+          [this](bool atWork) { operationTabs_->setEnabled(!atWork); });
+  connect(fileListPage_, &FileListPage::FetchedSet, this,
+          [this](const QString& definition, bool joined) { TakeFetchedSet(definition, joined); });
 
   mainTabs_ = Named<QTabWidget>("pcKivora");
   mainTabs_->addTab(operationsTab, tr(" 分割合併 "));
@@ -198,6 +212,12 @@ QMenuBar* MainWindow::BuildMenuBar(const QString& version) {
   });
   open->setObjectName(QStringLiteral("miOpenKvr"));
   open->setShortcut(QKeySequence::Open);
+  QAction* openList = file->addAction(tr("開啟清單(&L)..."), this, [this] {
+    if (Busy()) return;
+    mainTabs_->setCurrentIndex(1);
+    fileListPage_->OpenList();
+  });
+  openList->setObjectName(QStringLiteral("miOpenList"));
   file->addSeparator();
   QAction* quit = file->addAction(tr("結束(&X)"), this, [this] { close(); });
   quit->setObjectName(QStringLiteral("miExit"));
@@ -335,6 +355,36 @@ void MainWindow::GuardSubPageChange(int index) {
   windowUi_->ClearProgress();  // the counts of another page's operation
 }
 
+void MainWindow::CarryToResplit(const QString& definition, const std::vector<int>& parts) {
+  // The test's rows go with the set to the re-split page, the damaged parts selected.
+  StateList::Content tested = stateList_->SavedContent();
+  tested.selected = parts;
+  operationTabs_->setCurrentIndex(1);
+  resplitPage_->DropFile(definition, true);
+  stateList_->Restore(tested);
+  resplitPage_->ClearSelectAll();
+  if (!parts.empty()) stateList_->ScrollTo(parts.front());
+  resplitPage_->FocusNextInput();
+}
+
+void MainWindow::TakeFetchedSet(const QString& definition, bool joined) {
+  // The join page reads the fetched set and shows what the fetch (and the join, when it
+  // ran) made of its files.
+  const StateList::Content fetched = stateList_->SavedContent();
+  operationTabs_->setCurrentIndex(2);
+  joinPage_->OpenDefinition(definition);
+  stateList_->Restore(fetched);
+  if (joined) mainTabs_->setCurrentIndex(0);
+}
+
+void MainWindow::CarryToJoin() {
+  // The join page of the same set shows what the re-split made of its parts.
+  const QString definition = resplitPage_->DefinitionPath();
+  if (definition.isEmpty() || definition != joinPage_->DefinitionPath()) return;
+  pageViews_[2] = PageView{stateList_->SavedContent(), loaded_};
+  listOrigin_[2] = OperationKind::Resplit;
+}
+
 void MainWindow::ShowStateSelection() {
   if (mainTab_ != 0) return;
   const int selected = static_cast<int>(stateList_->selectionModel()->selectedRows().size());
@@ -359,66 +409,47 @@ void MainWindow::GuardMainTabChange(int index) {
 }
 
 void MainWindow::HandOverToFileList() {
-  if (fileListPage_->RowCount() > 0) {
-    const QString question = tr("在檔案清單裡還有資料餘留。\n是否可以在刪除之後再變更呢？");
-    if (messages_.Question(this, question) != Answer::Yes) return;
-  }
-  if (stateList_->RowCount() == 0) return;
-
-  // The part sizes of the operation of the active sub-page, and whether the list gets a
-  // definition row in front of the parts.
+  // The set of the active sub-page's last operation, from what the operation gave and the
+  // definition it read.
   const int page = operationTabs_->currentIndex();
+  const std::optional<OperationKind> origin = listOrigin_[static_cast<std::size_t>(page)];
+  if (!origin || stateList_->RowCount() == 0) return;
   const bool fromSplit = page == 0;
-  const bool noDefinitionRow = fromSplit ? options_.implant : loaded_.implanted;
-  const std::int64_t definitionSize =
-      fromSplit ? splitPage_->LastResult().definitionSize : loaded_.fileSize;
   const QString definitionPath =
       page == 1 ? resplitPage_->DefinitionPath() : joinPage_->DefinitionPath();
-  // After a test or a join the recovery parts beside the set are listed too: whoever
-  // publishes the set needs them. A split and a repair list them as they wrote them.
-  std::vector<WrittenRecoveryFile> recovery;
+  filelist::SetListing listing;
   const auto failure =
       // A window text, in the window's language already.
-      TryEngine(MessageText::Plain((fromSplit ? tr("記憶體不足、無法處理(511)。")
-                                              : tr("記憶體不足、無法處理(512)。"))
-                                       .toStdString()),
-                [&] {
-                  const SplitOutcome& split = splitPage_->LastResult();
-                  if (!fromSplit && !definitionPath.isEmpty())
-                    recovery = ListRecoveryParts(ToPath(definitionPath), loaded_);
-                  fileListPage_->SetPartSizes(
-                      fromSplit ? filelist::BuildSplitSizeTable(split.parts, split.recoveryFiles)
-                                : filelist::BuildSplitSizeTable(loaded_.parts, recovery),
-                      noDefinitionRow, definitionSize);
-                });
+      TryEngine(
+          MessageText::Plain(
+              (fromSplit ? tr("記憶體不足、無法處理(511)。") : tr("記憶體不足、無法處理(512)。"))
+                  .toStdString()),
+          [&] {
+            if (fromSplit) {
+              const SplitOutcome& split = splitPage_->LastResult();
+              const bool implanted = split.definitionSize == 0;
+              listing = filelist::ListSet(
+                  split.parts, split.recoveryFiles,
+                  implanted ? std::string() : split.definitionPath.filename().string(),
+                  split.definitionSize);
+              return;
+            }
+            // After a test or a join the recovery parts beside the set are listed too:
+            // whoever publishes the set needs them.
+            std::vector<WrittenRecoveryFile> recovery;
+            if (!definitionPath.isEmpty())
+              recovery = ListRecoveryParts(ToPath(definitionPath), loaded_);
+            const bool implanted = loaded_.implanted || definitionPath.isEmpty();
+            listing = filelist::ListSet(
+                loaded_.parts, recovery,
+                implanted ? std::string() : QFileInfo(definitionPath).fileName().toStdString(),
+                loaded_.fileSize);
+          });
   if (failure) {
     messages_.Error(this, EngineText(failure->text, env_.language));
     return;
   }
-
-  // The definition file heads the list, once, wherever a sort put its row; an implanted
-  // definition has no file of its own.
-  QString definitionName;
-  if (!fromSplit && !definitionPath.isEmpty())
-    definitionName = QFileInfo(definitionPath).fileName();
-  QSet<QString> listedLater;
-  for (const WrittenRecoveryFile& file : recovery)
-    listedLater.insert(QString::fromStdString(file.path.filename().string()));
-  std::vector<filelist::FileListRow> rows;
-  for (int i = 0; i < stateList_->RowCount(); ++i) {
-    const QString caption = stateList_->Caption(i);
-    if (stateList_->Image(i) == StateImage::Definition) {
-      if (fromSplit) definitionName = caption;
-      continue;
-    }
-    if ((!noDefinitionRow && caption == definitionName) || listedLater.contains(caption)) continue;
-    rows.push_back({"", caption.toStdString(), ""});
-  }
-  if (!noDefinitionRow && !definitionName.isEmpty())
-    rows.insert(rows.begin(), {"", definitionName.toStdString(), ""});
-  for (const WrittenRecoveryFile& file : recovery)
-    rows.push_back({"", file.path.filename().string(), ""});
-  fileListPage_->SetRows(rows);
+  fileListPage_->OfferSet(listing, *origin);
 }
 
 namespace {

@@ -8,6 +8,7 @@
 #include <array>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "core/format/DefinitionRecords.h"
 #include "core/text/Language.h"
@@ -92,6 +93,13 @@ class MainWindow : public QWidget {
   void GuardMainTabChange(int index);
   // Fills the file list from the last operation when its tab is opened.
   void HandOverToFileList();
+  // A test found parts only the source can rebuild: the re-split page takes the set with
+  // those parts selected.
+  void CarryToResplit(const QString& definition, const std::vector<int>& parts);
+  // A fetch brought the set of `definition`: the join page takes it; `joined`: the join ran.
+  void TakeFetchedSet(const QString& definition, bool joined);
+  // A re-split ended: the join page of the same set shows its rows.
+  void CarryToJoin();
   // On the split and join tab the summary panel counts the state list's selected rows.
   void ShowStateSelection();
   bool MayClose();
@@ -122,6 +130,9 @@ class MainWindow : public QWidget {
     KvrDefinition loaded;
   };
   std::array<std::optional<PageView>, 3> pageViews_;
+  // What each sub-page's state list shows the files of: its last operation, or a
+  // definition read (Load).
+  std::array<std::optional<OperationKind>, 3> listOrigin_;
   int subPage_ = 0;
   int mainTab_ = 0;
   bool reverting_ = false;

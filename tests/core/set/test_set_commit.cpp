@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "core/io/FileSystemCalls.h"
 #include "core/set/CommitJournal.h"
@@ -185,6 +187,70 @@ TEST(SetCommit, RecoveryObeysOnlyAProvenJournalOfTheSet) {
           << c.what;
     }
     EXPECT_EQ(FolderContent(set.dir.path()), before) << c.what;
+  }
+}
+
+// The per-user key is taken only from a file and a folder that nobody else can swap.
+TEST(JournalKey, RefusesAKeyOrAFolderOthersCouldReplace) {
+  struct Case {
+    const char* what;
+    std::function<void(const std::filesystem::path& folder)> prepare;
+    bool folderRefused;  // else the key file is refused
+  };
+  const std::vector<std::uint8_t> key(32, 7);
+  const Case cases[] = {
+      {"a key others may read",
+       [&](const std::filesystem::path& folder) {
+         test::WriteBytes(folder / "commit.key", key);
+         ::chmod((folder / "commit.key").c_str(), 0640);
+       },
+       false},
+      {"a key of the wrong size",
+       [&](const std::filesystem::path& folder) {
+         test::WriteBytes(folder / "commit.key", std::vector<std::uint8_t>(31, 7));
+         ::chmod((folder / "commit.key").c_str(), 0600);
+       },
+       false},
+      {"a key that is a link",
+       [&](const std::filesystem::path& folder) {
+         test::WriteBytes(folder / "elsewhere", key);
+         ::chmod((folder / "elsewhere").c_str(), 0600);
+         std::filesystem::create_symlink(folder / "elsewhere", folder / "commit.key");
+       },
+       false},
+      {"a folder others may write in",
+       [](const std::filesystem::path& folder) { ::chmod(folder.c_str(), 0777); }, true},
+      {"a folder that is a link",
+       [](const std::filesystem::path& folder) {
+         std::filesystem::rename(folder, folder.parent_path() / "real");
+         std::filesystem::create_directory_symlink(folder.parent_path() / "real", folder);
+       },
+       true},
+  };
+  const char* given = std::getenv("XDG_STATE_HOME");
+  const std::string before = given ? given : "";
+  for (const Case& c : cases) {
+    test::TempDir state;
+    const std::filesystem::path folder = state.path() / "kivora";
+    std::filesystem::create_directory(folder);
+    ::chmod(folder.c_str(), 0700);
+    c.prepare(folder);
+    const std::string wanted =
+        (c.folderRefused ? msg::kJournalKeyFolderRefused(folder.string())
+                         : msg::kJournalKeyRefused((folder / "commit.key").string()))
+            .In(Language::English);
+    ::setenv("XDG_STATE_HOME", state.path().c_str(), 1);
+    try {
+      JournalKey::OfUser();
+      ADD_FAILURE() << c.what << ": taken";
+    } catch (const KivoraError& e) {
+      EXPECT_EQ(e.Text().In(Language::English), wanted) << c.what;
+    }
+  }
+  if (given) {
+    ::setenv("XDG_STATE_HOME", before.c_str(), 1);
+  } else {
+    ::unsetenv("XDG_STATE_HOME");
   }
 }
 
