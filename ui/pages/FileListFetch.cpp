@@ -13,6 +13,7 @@
 #include "net/FetchOperation.h"
 #include "ui/engine/WindowUi.h"
 #include "ui/pages/FileListPage.h"
+#include "ui/pages/WidgetNames.h"
 
 namespace kivora::ui {
 
