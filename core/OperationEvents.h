@@ -19,7 +19,7 @@ namespace kivora {
 
 enum class Answer { Yes, No, Cancel };
 
-enum class OperationKind { Load, Split, Resplit, Test, Join, Repair, AddRecovery, Fetch };
+enum class OperationKind { Load, Split, Resplit, Test, Join, Repair, AddRecovery, Fetch, Send };
 
 // What became of one file of an operation.
 enum class FileState {
@@ -39,6 +39,10 @@ enum class FileState {
   Mismatch,  // a rebuilt part that does not have its recorded checksum
   Recovery,  // a recovery part written by a split
   Rebuilt,   // a file rebuilt from recovery parts
+  Sent,      // uploaded to its hosts and proved there
+  OnHost,    // on its hosts already, proved; not sent again
+  Refused,   // a host refused it as too large or over its quota
+  NotSent,   // a copy could not be sent
 };
 
 // The operation is past its questions and starts its work; and its work is over, before

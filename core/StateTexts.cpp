@@ -38,6 +38,14 @@ MessageText StateText(FileState state) {
       return msg::kStateRecovery;
     case FileState::Rebuilt:
       return msg::kStateRebuilt;
+    case FileState::Sent:
+      return msg::kStateSent;
+    case FileState::OnHost:
+      return msg::kStateOnHost;
+    case FileState::Refused:
+      return msg::kStateRefused;
+    case FileState::NotSent:
+      return msg::kStateNotSent;
   }
   return {};
 }
@@ -59,6 +67,8 @@ MessageText FailureClosing(OperationKind operation) {
       return msg::kAddRecoveryFailedClosing;
     case OperationKind::Fetch:
       return msg::kFetchFailedClosing;
+    case OperationKind::Send:
+      return msg::kSendFailedClosing;
   }
   return {};
 }

@@ -8,6 +8,7 @@
 
 #include "core/io/Crc32.h"
 #include "net/FetchMessages.h"
+#include "net/TransferLoop.h"
 
 namespace kivora::net {
 namespace {
@@ -66,17 +67,8 @@ CURL* HostProbe::HandleFor(const Address& address) {
   CURL* e = handle.get();
   // Options go back to their defaults; the host's connection stays open.
   curl_easy_reset(e);
-  errors_[0] = '\0';
-  curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(e, CURLOPT_MAXREDIRS, 10L);
-  curl_easy_setopt(e, CURLOPT_FAILONERROR, 1L);
-  curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(e, CURLOPT_USERAGENT, "kivora-cli");
-  curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT, 30L);
-  curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, 60L);
-  curl_easy_setopt(e, CURLOPT_ERRORBUFFER, errors_);
+  SetCommonOptions(e, LoopLimits{}, errors_);
+  SetDownloadOptions(e);
   curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, OnProgress);
   curl_easy_setopt(e, CURLOPT_XFERINFODATA, &stop_);
   curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
@@ -94,13 +86,7 @@ HostAnswer HostProbe::Ended(CURL* easy, const Address& address, int result) cons
   curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
   answer.missing = code == CURLE_REMOTE_FILE_NOT_FOUND ||
                    (code == CURLE_HTTP_RETURNED_ERROR && (status == 404 || status == 410));
-  if (auto refused = HostRefusal(address, code)) {
-    answer.why = std::move(*refused);
-  } else if (code == CURLE_HTTP_RETURNED_ERROR && status > 0) {
-    answer.why = texts::kHttpStatus(static_cast<int>(status));
-  } else {
-    answer.why = texts::kTransferFailed(errors_[0] != '\0' ? errors_ : curl_easy_strerror(code));
-  }
+  answer.why = DownloadFailure(address, code, status, errors_);
   return answer;
 }
 

@@ -61,6 +61,8 @@ inline constexpr MessageTemplate<std::string, std::string, MessageText> kNotSent
 inline constexpr MessageTemplate<std::string, std::string> kHostFull{
     "主機 {} 拒收「{}」：檔案太大或空間已滿 (413 或配額)",
     "Host {} refused \"{}\": too large or over its quota (413 or quota)"};
+inline constexpr MessageTemplate<std::string, std::string, MessageText> kLeftoverStays{
+    "{} 上的「{}」無法移除：{}", "{} keeps \"{}\", which could not be removed: {}"};
 inline constexpr MessageTemplate<std::string, std::string> kMovedToOtherHost{
     "「{}」改傳到 {}", "\"{}\" goes to {} instead"};
 inline constexpr MessageTemplate<std::int64_t, std::int64_t> kLengthMismatch{
@@ -68,8 +70,6 @@ inline constexpr MessageTemplate<std::int64_t, std::int64_t> kLengthMismatch{
 inline constexpr MessageTemplate<> kCrcMismatch{"主機回報的 CRC-32 不符",
                                                 "the host reports another CRC-32"};
 inline constexpr MessageTemplate<int> kHostStatus{"主機回應 {}", "the host answered {}"};
-inline constexpr MessageTemplate<std::string> kHostFailed{"傳輸失敗：{}",
-                                                          "the transfer failed: {}"};
 inline constexpr MessageTemplate<int, int, int> kSendSummary{
     "共 {} 份複本：上傳了 {} 份，{} 份原本就在主機上。",
     "{} copies: {} sent, {} on their hosts already."};

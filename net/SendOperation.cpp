@@ -12,9 +12,11 @@
 #include "core/format/StoredDefinition.h"
 #include "core/io/Crc32.h"
 #include "core/io/File.h"
+#include "core/operations/EngineCall.h"
 #include "core/parts/PartScan.h"
 #include "core/parts/SetNames.h"
 #include "core/recovery/RecoveryScan.h"
+#include "core/text/Messages.h"
 #include "net/SendMessages.h"
 
 namespace kivora::net {
@@ -76,11 +78,13 @@ class SetSend {
   void ListFiles();
   bool Plan();
   void MakeFolders();
+  void RemoveLeftovers();
   void Launch(CopyJob job);
   void Ended(const RemoteEnd& end);
   void Settle(CopyJob& job, SendState state, MessageText why = {});
   bool Replace(const CopyJob& job);
   void Report();
+  void Close();
   bool Matches(SentFile& file, const RemoteEnd& end, FileCopy& copy, MessageText& why);
 
   const SendRequest& request_;
@@ -213,6 +217,67 @@ void SetSend::MakeFolders() {
   }
 }
 
+// The hidden names of this set that an earlier, cut-off send left on a host and that this
+// run did not take up are removed, once every copy has ended: the name of a copy that
+// failed here stays, for the next run to go on from. S3 takes no hidden names.
+void SetSend::RemoveLeftovers() {
+  std::deque<RemoteRequest> waiting;
+  std::map<int, size_t> listings;  // request → host
+  for (size_t h = 0; h < request_.hosts.size(); ++h) {
+    if (request_.hosts[h].kind == HostKind::S3 || lostHosts_.contains(h)) continue;
+    RemoteRequest r;
+    r.id = nextId_++;
+    r.host = &request_.hosts[h];
+    r.action = RemoteAction::List;
+    listings[r.id] = h;
+    waiting.push_back(std::move(r));
+  }
+  std::map<std::string, size_t> files;
+  for (size_t f = 0; f < outcome_.files.size(); ++f) files[outcome_.files[f].planned.name] = f;
+  const auto kept = [&](size_t f, size_t h) {
+    return std::any_of(
+        outcome_.files[f].copies.begin(), outcome_.files[f].copies.end(),
+        [&](const FileCopy& c) { return c.host == h && c.state == SendState::Failed; });
+  };
+  std::map<int, std::pair<size_t, std::string>> removals;  // request → host, name
+  const std::string hidden = HiddenSendName("");
+  while ((!waiting.empty() || !transfers_.Idle()) && !events_.AbortRequested()) {
+    while (!waiting.empty() && transfers_.HasRoom() &&
+           transfers_.HasRoom(waiting.front().host->hostKey)) {
+      transfers_.Start(std::move(waiting.front()));
+      waiting.pop_front();
+    }
+    for (const RemoteEnd& end : transfers_.Step(std::chrono::milliseconds(100))) {
+      if (const auto removal = removals.find(end.id); removal != removals.end()) {
+        if (!end.ok && !end.missing) {
+          events_.Report(Message{MessageKind::Warning,
+                                 texts::kLeftoverStays(request_.hosts[removal->second.first].url,
+                                                       removal->second.second, end.why),
+                                 {}});
+        }
+        continue;
+      }
+      // A host that cannot list its folder (a WebDAV server without PROPFIND) keeps what
+      // it holds: nothing of it is known to be a leftover.
+      const auto listing = listings.find(end.id);
+      if (listing == listings.end() || !end.ok) continue;
+      const size_t h = listing->second;
+      for (const std::string& name : end.names) {
+        if (!name.starts_with(hidden)) continue;
+        const auto file = files.find(name.substr(hidden.size()));
+        if (file == files.end() || kept(file->second, h)) continue;
+        RemoteRequest r;
+        r.id = nextId_++;
+        r.host = &request_.hosts[h];
+        r.action = RemoteAction::Remove;
+        r.name = name;
+        removals[r.id] = {h, name};
+        waiting.push_back(std::move(r));
+      }
+    }
+  }
+}
+
 void SetSend::Launch(CopyJob job) {
   SentFile& file = outcome_.files[job.file];
   FileCopy& copy = file.copies[job.copy];
@@ -277,6 +342,7 @@ void SetSend::Settle(CopyJob& job, SendState state, MessageText why) {
   copy.why = std::move(why);
   job.step = Step::Done;
   if (request_.onCopy) request_.onCopy(file, copy);
+  events_.SetFileState(file.planned.role, file.planned.name, SentFileState(file));
 }
 
 // A copy a host refused goes to another host, where the spread allows it.
@@ -398,25 +464,55 @@ void SetSend::Ended(const RemoteEnd& end) {
 }
 
 void SetSend::Report() {
-  if (!request_.onProgress) return;
-  SendProgress progress;
-  progress.bytesTotal = bytesTotal_;
-  progress.bytesSent = transfers_.BytesSent();
+  Progress progress{OperationKind::Send, 0, 0, transfers_.BytesSent(), bytesTotal_};
   for (const SentFile& f : outcome_.files) {
     for (const FileCopy& c : f.copies) {
-      ++progress.copiesTotal;
-      progress.copiesDone += c.state != SendState::Planned && c.state != SendState::Running;
+      ++progress.total;
+      progress.done += c.state != SendState::Planned && c.state != SendState::Running;
     }
   }
-  request_.onProgress(progress);
+  events_.Report(progress);
+}
+
+// The closing: the copies that could not be sent, then how the send ended.
+void SetSend::Close() {
+  events_.Report(WorkEnded{});
+  if (outcome_.stopped) {
+    events_.ShowInterruption(texts::kSendInterrupted);
+    events_.Report(Finished{OperationKind::Send, Outcome::Interrupted});
+    return;
+  }
+  const MessageText summary = texts::kSendSummary(
+      outcome_.Copies(), outcome_.Count(SendState::Sent), outcome_.Count(SendState::Present));
+  if (outcome_.AllProved()) {
+    events_.ShowCompletion(summary);
+    events_.Report(Finished{OperationKind::Send, Outcome::Completed});
+    return;
+  }
+  for (const SentFile& f : outcome_.files) {
+    for (const FileCopy& c : f.copies) {
+      if (c.state == SendState::Failed)
+        events_.ShowError(texts::kNotSent(f.planned.name, request_.hosts[c.host].url, c.why));
+    }
+  }
+  events_.ShowWarning(summary);
+  events_.Report(Finished{OperationKind::Send, Outcome::Incomplete});
 }
 
 SendOutcome SetSend::Run() {
   outcome_.hosts = request_.hosts;
   if (request_.hosts.empty()) throw KivoraError(texts::kNoHosts);
   ListFiles();
-  if (!Plan()) return std::move(outcome_);
+  if (!Plan()) {
+    events_.ShowError(*outcome_.refusal);
+    if (outcome_.refusalHint) events_.ShowError(*outcome_.refusalHint);
+    return std::move(outcome_);
+  }
   if (request_.onPlan) request_.onPlan(outcome_.files, request_.hosts);
+  events_.Report(WorkStarted{});
+  events_.Report(FilesCleared{});
+  for (const SentFile& f : outcome_.files)
+    events_.SetFileState(f.planned.role, f.planned.name, FileState::Listed);
   MakeFolders();
   for (size_t f = 0; f < outcome_.files.size(); ++f) {
     for (size_t c = 0; c < outcome_.files[f].copies.size(); ++c) waiting_.push_back({f, c});
@@ -453,10 +549,12 @@ SendOutcome SetSend::Run() {
     }
   }
   Report();
+  if (!outcome_.stopped) RemoveLeftovers();
   // A file sent nowhere in this run still gets its checksums for the lists: read once.
   for (SentFile& f : outcome_.files)
     if (!f.sha256 && !outcome_.stopped) HashFile(f);
   outcome_.bytes = transfers_.BytesSent();
+  Close();
   return std::move(outcome_);
 }
 
@@ -504,10 +602,48 @@ bool SendOutcome::AllProved() const {
   return true;
 }
 
+std::vector<SentRow> SentRows(const SendOutcome& outcome) {
+  std::vector<SentRow> rows;
+  for (size_t h = 0; h < outcome.hosts.size(); ++h) {
+    for (const SentFile& file : outcome.files) {
+      for (const FileCopy& copy : file.copies)
+        if (copy.host == h && (copy.state == SendState::Present || copy.state == SendState::Sent))
+          rows.push_back({outcome.hosts[h].url, file.planned.name});
+    }
+  }
+  return rows;
+}
+
+FileState SentFileState(const SentFile& file) {
+  bool failed = false, refused = false, sent = false, present = false;
+  for (const FileCopy& c : file.copies) {
+    failed = failed || c.state == SendState::Failed;
+    refused = refused || c.state == SendState::Refused;
+    sent = sent || c.state == SendState::Sent;
+    present = present || c.state == SendState::Present;
+  }
+  // A refused copy that went to another host is no loss of the file.
+  if (failed) return FileState::NotSent;
+  if (refused && !sent && !present) return FileState::Refused;
+  if (sent) return FileState::Sent;
+  if (present) return FileState::OnHost;
+  return FileState::Listed;
+}
+
 SendOutcome RunSend(const SendRequest& request, const PendantProvider& pendants,
                     OperationEvents& events) {
-  SetSend send(request, pendants, events);
-  return send.Run();
+  SendOutcome outcome;
+  bool ran = false;
+  OperationResult result =
+      RunOperation(events, OperationKind::Send, OperationFailure{msg::kSendFailedClosing},
+                   [&](OperationEvents& guarded) {
+                     SetSend send(request, pendants, guarded);
+                     outcome = send.Run();
+                     ran = true;
+                   });
+  outcome.failed = !ran;
+  outcome.result = std::move(result);
+  return outcome;
 }
 
 }  // namespace kivora::net

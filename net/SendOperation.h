@@ -9,6 +9,10 @@
 // the file's CRC-32 for the host to check and keep. A host that refuses a file as too large or over
 // its quota is named with the file, and with Spread the file goes to another host where the spread
 // allows it.
+//
+// RunSend is an operation like the others: its work is reported (WorkStarted, each file's
+// state as its copies end, Progress in bytes sent, the closing and Finished), it stops when
+// the events ask it to, and whatever escapes it becomes "Send failed." with its reason.
 
 #include <array>
 #include <cstdint>
@@ -54,24 +58,22 @@ struct SentFile {
   std::string Sha256Hex() const;
 };
 
-struct SendProgress {
-  int copiesDone = 0;
-  int copiesTotal = 0;
-  std::int64_t bytesSent = 0;   // by this run
-  std::int64_t bytesTotal = 0;  // of the copies planned
-};
-
 struct SendRequest {
   std::filesystem::path definition;  // the definition file, or the last part carrying it
   std::vector<SendHost> hosts;
   Placement placement = Placement::AllCopies;
   SendLimits limits;
   HostAccess access;  // how sftp and s3 hosts are signed in to
-  std::function<void(const SendProgress&)> onProgress;
   // The plan, before anything is sent; a refused plan is not shown.
   std::function<void(const std::vector<SentFile>&, const std::vector<SendHost>&)> onPlan;
   // A copy that ended (proved, refused or failed).
   std::function<void(const SentFile&, const FileCopy&)> onCopy;
+};
+
+// A proved copy as a row of the file list: the folder it is in and its name.
+struct SentRow {
+  std::string address;
+  std::string name;
 };
 
 struct SendOutcome {
@@ -80,7 +82,9 @@ struct SendOutcome {
   std::optional<MessageText> refusal;  // the plan was refused: nothing was sent
   std::optional<MessageText> refusalHint;
   bool stopped = false;
+  bool failed = false;  // an error ended it (said so)
   std::int64_t bytes = 0;
+  OperationResult result;  // how it ended and each file's last state
 
   int Count(SendState state) const;
   int Copies() const;
@@ -90,7 +94,15 @@ struct SendOutcome {
 // Hidden name a file is uploaded under until it proves on the host.
 std::string HiddenSendName(std::string_view name);
 
-// Throws KivoraError when the definition does not read or a file cannot be read.
+// The rows of the file list the outcome gives: every proved copy, host by host (so that
+// a distributed list switches host with every line), with the host's folder as address.
+std::vector<SentRow> SentRows(const SendOutcome& outcome);
+
+// The file's state in the state list, from its copies that ended.
+FileState SentFileState(const SentFile& file);
+
+// Reports what it does through `events`; throws nothing. A plan that is refused is said
+// (with a hint) before any work, and nothing is sent.
 SendOutcome RunSend(const SendRequest& request, const PendantProvider& pendants,
                     OperationEvents& events);
 

@@ -11,7 +11,9 @@
 #include "core/KivoraError.h"
 #include "core/io/Crc32.h"
 #include "core/io/File.h"
+#include "net/FetchMessages.h"
 #include "net/HostProbe.h"
+#include "net/RemoteListing.h"
 #include "net/SendMessages.h"
 
 namespace kivora::net {
@@ -54,8 +56,6 @@ using sending::Digest;
 
 struct SendTransfers::Job {
   RemoteRequest request;
-  CURLM* multi = nullptr;
-  CURL* easy = nullptr;
   File file;
   Digest sha;
   Digest prefixSha;  // of the bytes before the offset, for a restart
@@ -65,19 +65,12 @@ struct SendTransfers::Job {
   CurlList headers, quote, postQuote;
   std::optional<HandleSetup> access;  // sftp, s3: what HostAccess set on the handle
   std::optional<std::uint32_t> reportedCrc;
-  std::string line;  // the server's reply being read, for XCRC
+  std::string line;     // the server's reply being read, for XCRC
+  std::string listing;  // List: the folder's listing as it came
+  bool listingTooLong = false;
   int failedTries = 0;
-  bool waiting = false;
-  std::chrono::steady_clock::time_point retryAt;
   char errors[CURL_ERROR_SIZE] = {};
 
-  ~Job() { Release(); }
-  void Release() {
-    if (easy == nullptr) return;
-    curl_multi_remove_handle(multi, easy);
-    curl_easy_cleanup(easy);
-    easy = nullptr;
-  }
   // Back to the offset, the checksums of what lies before it.
   void Rewind() {
     file.Seek(request.offset);
@@ -144,6 +137,20 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
 
 size_t Discard(char*, size_t size, size_t count, void*) { return size * count; }
 
+// A listing longer than this is not a folder of one set: the host is not believed.
+constexpr size_t kLongestListing = 16 << 20;
+
+size_t OnListing(char* data, size_t size, size_t count, void* user) {
+  auto& job = *static_cast<SendTransfers::Job*>(user);
+  const size_t bytes = size * count;
+  if (job.listing.size() + bytes > kLongestListing) {
+    job.listingTooLong = true;
+    return 0;
+  }
+  job.listing.append(data, bytes);
+  return bytes;
+}
+
 bool RetryableSend(CURLcode code, long status) {
   switch (code) {
     case CURLE_OPERATION_TIMEDOUT:
@@ -183,29 +190,14 @@ std::string EncodeName(std::string_view name) {
 }
 
 SendTransfers::SendTransfers(SendLimits limits, const HostAccess& access)
-    : limits_(limits), access_(access) {
-  static const CURLcode initialised = curl_global_init(CURL_GLOBAL_DEFAULT);
-  if (initialised != CURLE_OK)
-    throw KivoraError(texts::kHostFailed(curl_easy_strerror(initialised)));
-  multi_ = curl_multi_init();
-  if (multi_ == nullptr) throw std::bad_alloc();
-  curl_multi_setopt(multi_, CURLMOPT_MAX_HOST_CONNECTIONS, static_cast<long>(limits_.perHost));
-  curl_multi_setopt(multi_, CURLMOPT_MAX_TOTAL_CONNECTIONS, static_cast<long>(limits_.total));
-}
+    : limits_(limits),
+      access_(access),
+      loop_(LoopLimits{limits.total, limits.perHost, limits.connectSeconds, limits.stallSeconds}) {}
 
-SendTransfers::~SendTransfers() {
-  jobs_.clear();
-  curl_multi_cleanup(multi_);
-}
-
-bool SendTransfers::HasRoom(const std::string& hostKey) const {
-  const auto it = perHost_.find(hostKey);
-  return HasRoom() && (it == perHost_.end() || it->second < limits_.perHost);
-}
+SendTransfers::~SendTransfers() = default;
 
 void SendTransfers::Start(RemoteRequest request) {
   auto job = std::make_unique<Job>();
-  job->multi = static_cast<CURLM*>(multi_);
   job->sent = &sent_;
   job->request = std::move(request);
   const RemoteRequest& r = job->request;
@@ -227,38 +219,37 @@ void SendTransfers::Start(RemoteRequest request) {
     }
   }
   Job& started = *job;
-  ++perHost_[started.request.host->hostKey];
-  jobs_[started.request.id] = std::move(job);
-  Launch(started);
+  const int id = started.request.id;
+  loop_.Open(id, started.request.host->hostKey);
+  jobs_[id] = std::move(job);
+  try {
+    Launch(started);
+  } catch (...) {
+    loop_.Close(id);
+    jobs_.erase(id);
+    throw;
+  }
 }
 
 void SendTransfers::Launch(Job& job) {
   const RemoteRequest& r = job.request;
   const SendHost& host = *r.host;
   const bool ftp = host.kind == HostKind::Ftp;
-  job.waiting = false;
-  job.errors[0] = '\0';
   job.reportedCrc.reset();
+  job.listing.clear();
+  job.listingTooLong = false;
   job.headers.reset();
   job.quote.reset();
   job.postQuote.reset();
   if (r.action == RemoteAction::Upload) job.Rewind();
-  job.easy = curl_easy_init();
-  if (job.easy == nullptr) throw std::bad_alloc();
-  CURL* easy = job.easy;
+  CURL* easy = loop_.Prepare(r.id, job.errors);
   const bool viaAccess = host.kind == HostKind::Sftp || host.kind == HostKind::S3;
   const bool ftpLike = ftp || host.kind == HostKind::Sftp;
   std::string url = host.url + EncodeName(r.name);
   if (r.action == RemoteAction::MakeFolder) url = host.url + r.name;
+  if (r.action == RemoteAction::List) url = host.url;
   if (ftpLike && r.action == RemoteAction::Remove) url = host.url;
   if (ftpLike && r.action == RemoteAction::Rename) url = host.url + EncodeName(r.newName);
-  curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(easy, CURLOPT_USERAGENT, "kivora-cli");
-  curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, limits_.connectSeconds);
-  curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, limits_.stallSeconds);
-  curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, job.errors);
-  curl_easy_setopt(easy, CURLOPT_PRIVATE, &job);
   curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, Discard);
   curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, OnHeader);
   curl_easy_setopt(easy, CURLOPT_HEADERDATA, &job);
@@ -366,31 +357,42 @@ void SendTransfers::Launch(Job& job) {
     case RemoteAction::MakeFolder:
       curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, "MKCOL");
       break;
+    case RemoteAction::List:
+      curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, OnListing);
+      curl_easy_setopt(easy, CURLOPT_WRITEDATA, &job);
+      if (ftpLike) {
+        curl_easy_setopt(easy, CURLOPT_DIRLISTONLY, 1L);
+      } else {
+        curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, "PROPFIND");
+        sending::Append(job.headers, "Depth: 1");
+        curl_easy_setopt(easy, CURLOPT_HTTPHEADER, job.headers.get());
+      }
+      break;
   }
-  curl_multi_add_handle(static_cast<CURLM*>(multi_), easy);
+  loop_.Run(r.id);
 }
 
 std::optional<RemoteEnd> SendTransfers::Finish(Job& job, int result) {
   const auto code = static_cast<CURLcode>(result);
-  long status = 0;
-  curl_easy_getinfo(job.easy, CURLINFO_RESPONSE_CODE, &status);
-  curl_off_t length = -1;
-  curl_easy_getinfo(job.easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
   const RemoteRequest& r = job.request;
+  CURL* easy = loop_.Handle(r.id);
+  long status = 0;
+  curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
+  curl_off_t length = -1;
+  curl_easy_getinfo(easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
   curl_header* header = nullptr;
-  if (r.host->kind == HostKind::S3 && curl_easy_header(job.easy, "x-amz-checksum-crc32", 0,
-                                                       CURLH_HEADER, -1, &header) == CURLHE_OK) {
+  if (r.host->kind == HostKind::S3 &&
+      curl_easy_header(easy, "x-amz-checksum-crc32", 0, CURLH_HEADER, -1, &header) == CURLHE_OK) {
     job.reportedCrc = DecodeS3Crc(header->value);
   }
-  job.Release();
+  loop_.Release(r.id);
   // SFTP answers as FTP does: curl's codes, no HTTP status.
   const bool ftp = r.host->kind == HostKind::Ftp || r.host->kind == HostKind::Sftp;
   RemoteEnd end;
   end.id = r.id;
   if (RetryableSend(code, ftp ? 0 : status) && ++job.failedTries < limits_.attempts) {
     const int doublings = std::min(job.failedTries - 1, 5);
-    job.waiting = true;
-    job.retryAt = std::chrono::steady_clock::now() + limits_.firstPause * (1 << doublings);
+    loop_.RetryAt(r.id, std::chrono::steady_clock::now() + limits_.firstPause * (1 << doublings));
     return std::nullopt;
   }
   const bool httpOk = ftp || (status >= 200 && status < 300);
@@ -411,48 +413,26 @@ std::optional<RemoteEnd> SendTransfers::Finish(Job& job, int result) {
     unsigned size = 0;
     EVP_DigestFinal_ex(job.sha.get(), end.sha256.data(), &size);
   }
+  if (r.action == RemoteAction::List) {
+    if (job.listingTooLong) end.ok = false;
+    if (end.ok) end.names = NamesInListing(r.host->kind, job.listing);
+  }
   if (!end.ok) {
     end.why = code == CURLE_OK || (status >= 400 && !ftp)
                   ? MessageText(texts::kHostStatus(static_cast<int>(status)))
-                  : MessageText(texts::kHostFailed(job.errors[0] != '\0'
-                                                       ? std::string(job.errors)
-                                                       : std::string(curl_easy_strerror(code))));
+                  : MessageText(texts::kTransferFailed(CurlFailure(code, job.errors)));
   }
   return end;
 }
 
 std::vector<RemoteEnd> SendTransfers::Step(std::chrono::milliseconds wait) {
-  auto* multi = static_cast<CURLM*>(multi_);
-  const auto now = std::chrono::steady_clock::now();
-  for (auto& [id, job] : jobs_) {
-    if (!job->waiting) continue;
-    if (job->retryAt <= now) {
-      Launch(*job);
-    } else {
-      wait =
-          std::min(wait, std::chrono::duration_cast<std::chrono::milliseconds>(job->retryAt - now));
-    }
-  }
-  int running = 0;
-  curl_multi_perform(multi, &running);
-  long timeout = -1;
-  curl_multi_timeout(multi, &timeout);
-  // Work that is ready is never kept waiting: the poll lasts only until curl's next timer.
-  const long bound = timeout < 0 ? static_cast<long>(wait.count())
-                                 : std::min<long>(timeout, static_cast<long>(wait.count()));
-  if (bound > 0) curl_multi_poll(multi, nullptr, 0, static_cast<int>(bound), nullptr);
-  curl_multi_perform(multi, &running);
   std::vector<RemoteEnd> ends;
-  int left = 0;
-  while (CURLMsg* message = curl_multi_info_read(multi, &left)) {
-    if (message->msg != CURLMSG_DONE) continue;
-    Job* job = nullptr;
-    curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &job);
-    std::optional<RemoteEnd> end = Finish(*job, message->data.result);
+  for (const TransferLoop::Ended& ended :
+       loop_.Step(wait, [this](int id) { Launch(*jobs_.at(id)); })) {
+    std::optional<RemoteEnd> end = Finish(*jobs_.at(ended.id), ended.code);
     if (!end) continue;
-    const std::string host = job->request.host->hostKey;
-    if (--perHost_[host] == 0) perHost_.erase(host);
-    jobs_.erase(end->id);
+    loop_.Close(ended.id);
+    jobs_.erase(ended.id);
     ends.push_back(std::move(*end));
   }
   return ends;

@@ -22,10 +22,12 @@
 #include "core/text/MessageText.h"
 #include "net/HostAccess.h"
 #include "net/SendHosts.h"
+#include "net/TransferLoop.h"
 
 namespace kivora::net {
 
-enum class RemoteAction { Probe, Upload, Rename, Remove, MakeFolder };
+// List: the names in the host's folder (PROPFIND, NLST, the SFTP name list).
+enum class RemoteAction { Probe, Upload, Rename, Remove, MakeFolder, List };
 
 struct SendLimits {
   int total = 4;    // requests at once
@@ -65,7 +67,8 @@ struct RemoteEnd {
   std::uint32_t sentCrc = 0;
   std::array<std::uint8_t, 32> sha256{};  // when the request asked for it
   std::int64_t sentBytes = 0;
-  MessageText why;  // when not ok
+  std::vector<std::string> names;  // List: the files in the folder
+  MessageText why;                 // when not ok
 };
 
 class SendTransfers {
@@ -76,9 +79,9 @@ class SendTransfers {
   SendTransfers(const SendTransfers&) = delete;
   SendTransfers& operator=(const SendTransfers&) = delete;
 
-  bool HasRoom() const { return static_cast<int>(jobs_.size()) < limits_.total; }
-  bool HasRoom(const std::string& hostKey) const;
-  bool Idle() const { return jobs_.empty(); }
+  bool HasRoom() const { return loop_.HasRoom(); }
+  bool HasRoom(const std::string& hostKey) const { return loop_.HasRoom(hostKey); }
+  bool Idle() const { return loop_.Idle(); }
   // Throws KivoraError when the local file cannot be read.
   void Start(RemoteRequest request);
   // Moves the requests on for at most about `wait`; returns those that ended.
@@ -94,9 +97,9 @@ class SendTransfers {
 
   SendLimits limits_;
   const HostAccess& access_;
-  void* multi_ = nullptr;
+  // Before the loop, so that the loop lets go of the handles before their jobs end.
   std::map<int, std::unique_ptr<Job>> jobs_;
-  std::map<std::string, int> perHost_;
+  TransferLoop loop_;
   std::int64_t sent_ = 0;
 };
 

@@ -1,12 +1,13 @@
 #pragma once
-// Downloads over curl's multi interface: a bounded number at once and at most a few a
-// host, each appended to its file and resumed from the file's length with a range request
-// (a server that ignores ranges sends the file again from its start), retried with
-// growing pauses after server errors (5xx, 408, 429), time-outs and dropped connections.
-// Connections are kept and reused per host; one whose server broke the framing or the
-// rules of a transfer is closed so that no other transfer reads what it left. Received
-// bytes gather in a buffer of each transfer and reach its file in large writes, their
-// CRC-32 taken as they arrive. Redirects go to http and https only.
+// Downloads in the transfer loop (net/TransferLoop.h): a bounded number at once and at
+// most a few a host, each appended to its file and resumed from the file's length with a range
+// request (a server that ignores ranges sends the file again from its start), retried with growing
+// pauses after server errors (5xx, 408, 429), time-outs and dropped connections. Connections are
+// kept and reused per host; one whose server broke the framing or the rules of a transfer is closed
+// so that no other transfer reads what it left. Small pieces of what arrives gather in a buffer of
+// each transfer (kept for the next transfer when it ends) and reach the file in large writes; large
+// pieces go as they came. The CRC-32 is taken as the bytes arrive. Redirects go to http and https
+// only.
 
 #include <chrono>
 #include <cstdint>
@@ -17,9 +18,11 @@
 #include <string>
 #include <vector>
 
+#include "core/io/IoBuffer.h"
 #include "core/text/MessageText.h"
 #include "net/Address.h"
 #include "net/HostAccess.h"
+#include "net/TransferLoop.h"
 
 namespace kivora::net {
 
@@ -74,9 +77,9 @@ class Transfers {
   Transfers& operator=(const Transfers&) = delete;
 
   // Room for one more transfer to `host` (Address::host).
-  bool HasRoom(const std::string& host) const;
-  bool HasRoom() const { return static_cast<int>(jobs_.size()) < limits_.total; }
-  bool Idle() const { return jobs_.empty(); }
+  bool HasRoom(const std::string& host) const { return loop_.HasRoom(host); }
+  bool HasRoom() const { return loop_.HasRoom(); }
+  bool Idle() const { return loop_.Idle(); }
   // Throws KivoraError when the file cannot be opened.
   void Start(TransferRequest request);
   // Moves the transfers on, waiting at most about `wait` for something to happen and not
@@ -90,19 +93,16 @@ class Transfers {
 
  private:
   void Launch(Job& job);
-  void Perform();
-  // The ends of the transfers curl reports done; a try to go again is launched again.
-  std::vector<TransferEnd> Collect();
-  // The end of a finished try: done, or waiting for another.
+  // The end of a finished try: done, or going again (at once or after a pause).
   std::optional<TransferEnd> Finish(Job& job, int code);
-  void Retire(const Job& job);
+  void Retire(Job& job);
 
   TransferLimits limits_;
-  void* multi_ = nullptr;
+  // Before the loop, so that the loop lets go of the handles before their jobs end.
   std::map<int, std::unique_ptr<Job>> jobs_;
-  std::map<std::string, int> perHost_;
+  TransferLoop loop_;
+  std::vector<IoBuffer> spareBatches_;  // write buffers of ended transfers, for the next
   std::int64_t received_ = 0;
-  bool launched_ = false;  // a handle was added since the last perform
 };
 
 }  // namespace kivora::net

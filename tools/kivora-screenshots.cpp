@@ -21,6 +21,7 @@
 #include "ui/pages/FileListEditor.h"
 #include "ui/pages/JoinPage.h"
 #include "ui/pages/ResplitPage.h"
+#include "ui/pages/SendDialog.h"
 #include "ui/pages/SplitPage.h"
 #include "ui/window/MainWindow.h"
 
@@ -127,6 +128,14 @@ int main(int argc, char** argv) {
                                     {}, {});
   editor.setFont(window.font());
   ok = Save(editor, out("file-list-editor")) && ok;
+  kivora::ui::SendDialog send(nullptr, messages, language,
+                              {{QStringLiteral("https://example.com/sets/"),
+                                QStringLiteral("sftp://example.net/srv/sets/")},
+                               false,
+                               QStringLiteral("100M"),
+                               definition});
+  send.setFont(window.font());
+  ok = Save(send, out("send-dialog")) && ok;
 
   const kivora::ui::WindowTranslation kvrpackTexts(language, QStringLiteral("kvrpack"));
   kvrpack::PluginBuilderWindow builder(scratch.path().toStdString(), language);

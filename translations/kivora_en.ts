@@ -381,6 +381,17 @@ as long as no more files of a group are lost or damaged, a repair rebuilds them.
         <translation>Saved the file list of %1 rows:
 %2</translation>
     </message>
+    <message>
+        <source>上傳(&amp;P)...</source>
+        <translation>Se&amp;nd...</translation>
+    </message>
+    <message numerus="yes">
+        <source>上次上傳的 %n 個檔案</source>
+        <translation>
+            <numerusform>the %n file of the last send</numerusform>
+            <numerusform>the %n files of the last send</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>kivora::ui::HelpTexts</name>
@@ -656,6 +667,75 @@ Click the parts to rebuild in the list on the right (hold Ctrl or Shift to selec
 則所有的檔案都將成為再分割的對象。</source>
         <translation>Select all to rebuild
 every part of the set.</translation>
+    </message>
+</context>
+<context>
+    <name>kivora::ui::SendDialog</name>
+    <message>
+        <source>「%1」不是檔案大小 (例如 100M)</source>
+        <translation>“%1” is not a file size (such as 100M)</translation>
+    </message>
+    <message>
+        <source>上傳</source>
+        <translation>Send</translation>
+    </message>
+    <message>
+        <source>每行一個資料夾位址，例如
+https://example.net/sets/
+sftp://host/home/me/sets/
+s3://bucket/sets/</source>
+        <translation>One folder address a line, such as
+https://example.net/sets/
+sftp://host/home/me/sets/
+s3://bucket/sets/</translation>
+    </message>
+    <message>
+        <source>每個檔案放到每台主機(&amp;A)</source>
+        <translation>&amp;Every file on every host</translation>
+    </message>
+    <message>
+        <source>分散放置，任一台主機消失仍可修復(&amp;P)</source>
+        <translation>S&amp;pread, so that any one host may vanish</translation>
+    </message>
+    <message>
+        <source>不限</source>
+        <translation>No limit</translation>
+    </message>
+    <message>
+        <source>瀏覽(&amp;W)...</source>
+        <translation>Bro&amp;wse...</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>主機(&amp;H):</source>
+        <translation>&amp;Hosts:</translation>
+    </message>
+    <message>
+        <source>帳號密碼取自 ~/.netrc 或環境變數，不在此輸入。</source>
+        <translation>User names and passwords come from ~/.netrc or the environment, never from here.</translation>
+    </message>
+    <message>
+        <source>每台主機的最大檔案(&amp;M):</source>
+        <translation>&amp;Largest file a host takes:</translation>
+    </message>
+    <message>
+        <source>分割定義檔(&amp;D):</source>
+        <translation>&amp;Definition:</translation>
+    </message>
+    <message>
+        <source>請輸入要上傳到的主機。</source>
+        <translation>Type the hosts to send to.</translation>
+    </message>
+    <message>
+        <source>找不到分割定義檔「%1」。</source>
+        <translation>The definition “%1” is not there.</translation>
+    </message>
+    <message>
+        <source>無法讀取主機。</source>
+        <translation>The hosts do not read.</translation>
     </message>
 </context>
 <context>

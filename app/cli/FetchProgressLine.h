@@ -17,7 +17,7 @@ class FetchProgressLine : public OperationEvents {
   ~FetchProgressLine() override { Clear(); }
 
   void Clear();
-  // Shows a transfer's progress (a send's too, which reports none as events).
+  // Shows a transfer's progress (the send passes its Progress events here).
   void Show(const Progress& progress);
 
   void Report(const OperationEvent& event) override;

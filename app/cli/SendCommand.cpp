@@ -36,6 +36,31 @@ bool Proved(net::SendState state) {
   return state == net::SendState::Present || state == net::SendState::Sent;
 }
 
+// What of the send's events the terminal shows: its progress on the progress line, and
+// the errors and warnings of its plan and its work. The files' states, the closing and
+// the summary are the command's own lines (Report, the callbacks).
+class SendTerminalEvents final : public OperationEvents {
+ public:
+  explicit SendTerminalEvents(FetchProgressLine& line) : line_(line) {}
+
+  void Report(const OperationEvent& event) override {
+    if (const auto* progress = std::get_if<Progress>(&event)) {
+      line_.Show(*progress);
+    } else if (std::holds_alternative<WorkEnded>(event)) {
+      ended_ = true;
+    } else if (const auto* message = std::get_if<Message>(&event)) {
+      if (!ended_ && (message->kind == MessageKind::Error || message->kind == MessageKind::Warning))
+        line_.Report(event);
+    }
+  }
+  Reply Ask(const Question& question) override { return line_.Ask(question); }
+  bool AbortRequested() override { return line_.AbortRequested(); }
+
+ private:
+  FetchProgressLine& line_;
+  bool ended_ = false;
+};
+
 }  // namespace
 
 CLI::App* SendCommand::Register(CLI::App& app) {
@@ -124,14 +149,8 @@ void SendCommand::WriteLists(TerminalUi& ui, const net::SendOutcome& outcome) co
       listDir_.empty() ? definition.parent_path() : std::filesystem::path(listDir_);
   const std::string stem = definition.stem().string();
   std::vector<filelist::FileListRow> rows;
-  // Row blocks by host, so that the distributed list switches host with every line.
-  for (size_t h = 0; h < outcome.hosts.size(); ++h) {
-    for (const net::SentFile& file : outcome.files) {
-      for (const net::FileCopy& copy : file.copies)
-        if (copy.host == h && Proved(copy.state))
-          rows.push_back({outcome.hosts[h].url, file.planned.name, ""});
-    }
-  }
+  for (const net::SentRow& row : net::SentRows(outcome))
+    rows.push_back({row.address, row.name, ""});
   std::vector<net::ListedFile> listed;
   for (const net::SentFile& file : outcome.files) {
     net::ListedFile entry{file.planned.name, file.planned.size, file.Sha256Hex(), {}};
@@ -178,9 +197,6 @@ int SendCommand::Run(Context& context) {
                                const std::vector<net::SendHost>& hosts) {
             ShowPlan(ui, files, hosts);
           };
-        request.onProgress = [&line](const net::SendProgress& p) {
-          line.Show({OperationKind::Fetch, p.copiesDone, p.copiesTotal, p.bytesSent, p.bytesTotal});
-        };
         if (text)
           request.onCopy = [&](const net::SentFile& file, const net::FileCopy& copy) {
             line.Clear();
@@ -194,13 +210,11 @@ int SendCommand::Run(Context& context) {
             }
           };
         const pendant::PendantLibrary pendants(pendant::DefaultPendantLocations());
-        const net::SendOutcome outcome = net::RunSend(request, pendants, line);
+        SendTerminalEvents events(line);
+        const net::SendOutcome outcome = net::RunSend(request, pendants, events);
         line.Clear();
-        if (outcome.refusal) {
-          ui.ShowError(*outcome.refusal);
-          if (outcome.refusalHint) ui.ShowError(*outcome.refusalHint);
-          return kFailed;
-        }
+        // A refused plan and an error were said as they came.
+        if (outcome.refusal || outcome.failed) return kFailed;
         Report(ui, outcome);
         if (outcome.stopped) {
           ui.ShowInterruption(net::texts::kSendInterrupted);

@@ -36,6 +36,14 @@ std::string_view StateWord(FileState state) {
       return "recovery";
     case FileState::Rebuilt:
       return "rebuilt";
+    case FileState::Sent:
+      return "sent";
+    case FileState::OnHost:
+      return "present";
+    case FileState::Refused:
+      return "refused";
+    case FileState::NotSent:
+      return "failed";
   }
   return "unknown";
 }

@@ -339,6 +339,12 @@ inline constexpr MessageTemplate<> kRepairInterrupted{"修復已中斷。", "Rep
 inline constexpr MessageTemplate<> kRepairFailedClosing{"修復失敗。", "Repair failed."};
 inline constexpr MessageTemplate<> kFetchFailedClosing{"下載失敗。", "Fetch failed."};
 inline constexpr MessageTemplate<int, int> kFetchProgress{"下載數: {}/{}", "Fetched: {}/{}"};
+inline constexpr MessageTemplate<> kSendFailedClosing{"上傳失敗。", "Send failed."};
+inline constexpr MessageTemplate<int, int> kSendProgress{"上傳數: {}/{}", "Sent: {}/{}"};
+inline constexpr MessageTemplate<> kStateSent{"已上傳", "Sent"};
+inline constexpr MessageTemplate<> kStateOnHost{"已在主機", "On host"};
+inline constexpr MessageTemplate<> kStateRefused{"被拒", "Refused"};
+inline constexpr MessageTemplate<> kStateNotSent{"未上傳", "Not sent"};
 
 // Adding recovery parts to an existing set
 inline constexpr MessageTemplate<std::string> kAddRecoveryDamaged327{

@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 #include <regex>
 
+#include "net/SendOperation.h"
 #include "tests/cli/CliTestSupport.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/S3Server.h"
@@ -164,6 +165,64 @@ TEST_F(SendTest, AKillLeavesNoPartialFileAndTheRerunSendsOnlyWhatWasMissing) {
                             " -q --ftp-reuse-connection=false -M " + (set / "data.meta4").string() +
                             " && sha256sum -c --quiet SHA256SUMS";
   EXPECT_EQ(std::system(check.c_str()), 0);
+}
+
+TEST_F(SendTest, AConnectionCutByAProxyLeavesNoPartialFileAndTheRerunSendsOnlyWhatWasMissing) {
+  Split(0);
+  const auto puts = [&] {
+    const std::vector<std::string> requests = dav->Requests(0);
+    return std::count_if(requests.begin(), requests.end(),
+                         [](const std::string& r) { return r.starts_with("PUT "); });
+  };
+  std::int64_t total = 0;
+  for (const auto& [name, bytes] : SetFiles()) total += static_cast<std::int64_t>(bytes.size());
+  {
+    test::CutProxy proxy(dav->Port(0), total / 2);
+    if (!proxy.Why().empty()) GTEST_SKIP() << proxy.Why();
+    const std::string via = "http://127.0.0.1:" + std::to_string(proxy.Port()) + "/";
+    EXPECT_NE(test::RunCli({"send", Def(), "--to", via, "--jobs", "1"}).code, 0);
+  }
+  ExpectOnlyWholeFiles(dav0);
+  size_t whole = 0;
+  for (const auto& [name, bytes] : test::FolderContent(dav0)) whole += SetFiles().contains(name);
+  ASSERT_GT(whole, 0u);
+  ASSERT_LT(whole, SetFiles().size());
+  const auto before = puts();
+  const auto rerun = test::RunCli({"send", Def(), "--to", dav->Url(0)});
+  ASSERT_EQ(rerun.code, 0) << rerun.err;
+  EXPECT_EQ(static_cast<size_t>(puts() - before), SetFiles().size() - whole);
+  EXPECT_EQ(test::FolderContent(dav0), SetFiles());
+}
+
+TEST_F(SendTest, TheNextSendRemovesTheHiddenNamesItDoesNotTakeUp) {
+  test::FtpServer server(ftp, dir / "ftp.log");
+  test::SshServer ssh(dir / "ssh");
+  for (const std::string& why : {server.Why(), ssh.Why()})
+    if (!why.empty()) GTEST_SKIP() << why;
+  Split(0);
+  const fs::path sftp = dir / "sftp";
+  const std::vector<std::pair<std::string, fs::path>> hosts{{server.Url(), ftp},
+                                                            {ssh.Url(sftp), sftp}};
+  const std::vector<std::string> access{"--known-hosts", ssh.KnownHosts().string(), "--ssh-key",
+                                        ssh.UserKey().string()};
+  for (const auto& [url, folder] : hosts) {
+    std::vector<std::string> send{"send", Def(), "--to", url};
+    send.insert(send.end(), access.begin(), access.end());
+    ASSERT_EQ(test::RunCli(send).code, 0) << url;
+    // What a cut-off send leaves: whole and partial copies under hidden names, beside a
+    // hidden name that is not of this set.
+    const auto& [first, firstBytes] = *SetFiles().begin();
+    const auto& [last, lastBytes] = *SetFiles().rbegin();
+    test::WriteBytes(folder / net::HiddenSendName(first), firstBytes);
+    test::WriteBytes(folder / net::HiddenSendName(last),
+                     std::vector<std::uint8_t>(lastBytes.begin(), lastBytes.begin() + 10));
+    test::WriteBytes(folder / net::HiddenSendName("other.bin"), lastBytes);
+    const auto rerun = test::RunCli(send);
+    EXPECT_EQ(rerun.code, 0) << url << rerun.err;
+    test::FolderFiles left = test::FolderContent(folder);
+    EXPECT_EQ(left.erase(net::HiddenSendName("other.bin")), 1u) << url;
+    EXPECT_EQ(left, SetFiles()) << url;
+  }
 }
 
 struct RefusalCase {

@@ -1,5 +1,5 @@
 // The file-list tab driven by widget names: the hand-over from an operation, applying
-// addresses, select-all, the row editor, the summary, copy and save.
+// addresses, select-all, the row editor, the summary, copy and save, fetch and send.
 
 #include <QAction>
 #include <QApplication>
@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSpinBox>
@@ -24,6 +25,7 @@
 #include "tests/gui/ScriptedMessages.h"
 #include "tests/gui/TestEnvironment.h"
 #include "tests/support/FetchServers.h"
+#include "tests/support/SendServers.h"
 #include "tests/support/TestSupport.h"
 #include "ui/pages/FileListPage.h"
 #include "ui/pages/JoinPage.h"
@@ -78,6 +80,29 @@ class FileListPageTest : public QObject {
     }
     Page().SetRows(rows);
     Page().SetPartSizes(kivora::filelist::BuildPartSizeTable(parts), true, 0);
+  }
+  // Clicks 上傳 and answers its dialog with the hosts; the definition it offers must be
+  // the split's.
+  void SendTo(const QStringList& hosts) {
+    window_->findChild<QTabWidget*>("pcKivora")->setCurrentIndex(1);
+    QString offered;
+    QTimer::singleShot(0, [hosts, &offered] {
+      QWidget* dialog = QApplication::activeModalWidget();
+      QVERIFY(dialog);
+      offered = dialog->findChild<QLineEdit*>("edtSendDefinition")->text();
+      dialog->findChild<QPlainTextEdit*>("memSendHosts")->setPlainText(hosts.join(u'\n'));
+      QTest::mouseClick(dialog->findChild<QPushButton*>("btnOK"), Qt::LeftButton);
+    });
+    QTest::mouseClick(window_->findChild<QPushButton*>("btnSend"), Qt::LeftButton);
+    QCOMPARE(offered, Path("movie.kvr"));
+  }
+  // The files of the set the split wrote, by name.
+  kivora::test::FolderFiles SetFiles() {
+    kivora::test::FolderFiles files;
+    for (const auto& entry : std::filesystem::directory_iterator(dir_->path().toStdString()))
+      if (entry.is_regular_file() && entry.path().filename() != "movie.avi")
+        files[entry.path().filename().string()] = kivora::test::ReadBytes(entry.path());
+    return files;
   }
   QStringList Column(int column) {
     QStringList texts;
@@ -411,6 +436,62 @@ class FileListPageTest : public QObject {
     QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
     QVERIFY(messages_.shown.last().startsWith(QStringLiteral("下載已中斷")));
     QVERIFY(fetch->isEnabled() && !abort->isEnabled() && pages->isEnabled());
+  }
+
+  // The send puts every file on every host and the rows become the list of those copies.
+  void sendPutsTheSetOnItsHostsAndListsTheirAddresses() {
+    SplitThreeParts(false, 1);
+    const std::filesystem::path hosts = Path("hosts").toStdString();
+    for (const char* folder : {"nginx", "dav0", "dav1"})
+      std::filesystem::create_directories(hosts / folder);
+    kivora::test::DavServer dav(hosts / "nginx", {{hosts / "dav0"}, {hosts / "dav1"}});
+    if (!dav.Running()) QSKIP(dav.Why().c_str());
+    const QStringList urls{QString::fromStdString(dav.Url(0) + "sets/"),
+                           QString::fromStdString(dav.Url(1) + "a/b/")};
+    SendTo(urls);
+    QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
+    QSet<QString> expected;
+    for (const auto& [name, bytes] : SetFiles()) {
+      for (const auto& [host, folder] : {std::pair{0, "dav0/sets"}, std::pair{1, "dav1/a/b"}}) {
+        QVERIFY(kivora::test::ReadBytes(hosts / folder / name) == bytes);
+        expected.insert(urls[host] + QString::fromStdString(name));
+      }
+    }
+    const QStringList addresses = Column(0), names = Column(1);
+    QSet<QString> listed;
+    for (qsizetype row = 0; row < addresses.size(); ++row)
+      listed.insert(addresses[row] + names[row]);
+    QCOMPARE(addresses.size(), expected.size());
+    QCOMPARE(listed, expected);
+  }
+
+  // 放棄 stops a send in the middle of a file, which is under its hidden name only.
+  void abortingASendLeavesNoPartialFileUnderItsName() {
+    SplitThreeParts(false, 0);
+    const std::filesystem::path ftp = Path("ftp").toStdString();
+    std::filesystem::create_directories(ftp);
+    kivora::test::FtpServer slow(ftp, Path("ftp.log").toStdString(), {"--rate", "4096"});
+    if (!slow.Running()) QSKIP(slow.Why().c_str());
+    SendTo({QString::fromStdString(slow.Url())});
+    auto* send = window_->findChild<QPushButton*>("btnSend");
+    auto* abort = window_->findChild<QPushButton*>("btnFetchAbort");
+    auto* pages = window_->findChild<QTabWidget*>("pcDevideJoint");
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+          if (!abort->isEnabled()) return false;
+          for (const auto& [name, bytes] : kivora::test::FolderContent(ftp))
+            if (name.starts_with(".kvsend.") && !bytes.empty()) return true;
+          return false;
+        },
+        30000));
+    QVERIFY(abort->isEnabled() && !send->isEnabled() && !pages->isEnabled());
+    QTest::mouseClick(abort, Qt::LeftButton);
+    QVERIFY(kivora::ui::test::WaitUntilIdle(*window_));
+    QVERIFY(messages_.shown.last().startsWith(QStringLiteral("上傳已中斷")));
+    QVERIFY(send->isEnabled() && !abort->isEnabled() && pages->isEnabled());
+    const kivora::test::FolderFiles set = SetFiles();
+    for (const auto& [name, bytes] : kivora::test::FolderContent(ftp))
+      if (set.contains(name)) QVERIFY(bytes == set.at(name));
   }
 };
 

@@ -207,7 +207,7 @@ class LanguageTest : public QObject {
     }
     // The state list's columns hold every state and a recovery part's name.
     StateList& states = w.stateList();
-    for (int state = 0; state <= static_cast<int>(FileState::Rebuilt); ++state) {
+    for (int state = 0; state <= static_cast<int>(FileState::NotSent); ++state) {
       const auto text = EngineText(StateText(static_cast<FileState>(state)), language);
       states.ShowRow(state, QStringLiteral("holiday2026_rec%1.png").arg(state, 3, 10, QChar('0')),
                      text, StateImage::Done, false);

@@ -115,6 +115,18 @@ TEST_F(SettingsFileTest, SaveKeepsWhatItDoesNotWrite) {
   EXPECT_EQ(back.addresses, QStringList({"a", "b", "old2"}));
 }
 
+// The send's hosts are those of the last send: a shorter list leaves none of the longer.
+TEST_F(SettingsFileTest, SendHostsAreTheLastSendsOnly) {
+  KivoraSettings s;
+  s.sendHosts = {QStringLiteral("https://a.example/sets/"), QStringLiteral("sftp://b.example/x/"),
+                 QStringLiteral("s3://c/")};
+  for (int saves = 0; saves < 2; ++saves) {
+    ASSERT_TRUE(SaveSettings(Path(), s));
+    EXPECT_EQ(LoadSettings(Path()).sendHosts, s.sendHosts);
+    s.sendHosts.removeFirst();
+  }
+}
+
 TEST_F(SettingsFileTest, ReadingToleratesHandEditsAndBadValues) {
   const KivoraSettings s = LoadText(
       "\xEF\xBB\xBF[window]\n top = 12 \nActivePage=3\n[Divide]\nFileSize=0\nRandomSize=2\n"

@@ -100,4 +100,16 @@ std::vector<std::string> FtpServer::Commands(const std::string& verb) const {
   return LinesStarting(log_, verb);
 }
 
+CutProxy::CutProxy(int targetPort, std::int64_t bytes) : port_(FreePort()) {
+  process_ = std::make_unique<ChildProcess>(
+      std::vector<std::string>{"/usr/bin/python3", KIVORA_SOURCE_DIR "/tests/support/cut_proxy.py",
+                               std::to_string(port_), std::to_string(targetPort),
+                               std::to_string(bytes)},
+      false);
+  if (!process_->WaitForError("ready", std::chrono::seconds(20))) {
+    why_ = "the proxy did not start: " + process_->Error();
+    process_.reset();
+  }
+}
+
 }  // namespace kivora::test

@@ -1,7 +1,7 @@
 #pragma once
 // Real servers for the send tests: nginx as WebDAV (PUT, DELETE, MKCOL, MOVE) on
 // 127.0.0.1, a root each on a port of its own, some with a small largest request body;
-// and pyftpdlib's FTP server (tests/support/ftp_server.py).
+// pyftpdlib's FTP server (tests/support/ftp_server.py); and a proxy that cuts a connection.
 
 #include <cstdint>
 #include <filesystem>
@@ -24,6 +24,7 @@ class DavServer {
   bool Running() const { return process_ != nullptr; }
   const std::string& Why() const { return why_; }
   std::string Url(size_t root) const;
+  int Port(size_t root) const { return ports_.at(root); }
   // The requests root `root` logged, as "METHOD /path STATUS".
   std::vector<std::string> Requests(size_t root) const;
 
@@ -47,6 +48,21 @@ class FtpServer {
 
  private:
   std::filesystem::path log_;
+  int port_ = 0;
+  std::string why_;
+  std::unique_ptr<ChildProcess> process_;
+};
+
+// A TCP proxy to a port on 127.0.0.1 that cuts the connection once `bytes` bytes went
+// through it towards that port, and then takes no connection more
+// (tests/support/cut_proxy.py).
+class CutProxy {
+ public:
+  CutProxy(int targetPort, std::int64_t bytes);
+  const std::string& Why() const { return why_; }
+  int Port() const { return port_; }
+
+ private:
   int port_ = 0;
   std::string why_;
   std::unique_ptr<ChildProcess> process_;

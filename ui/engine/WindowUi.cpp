@@ -221,6 +221,10 @@ void WindowUi::ShowProgress(const Progress& progress) {
       panel = 1;
       text = &msg::kFetchProgress;
       break;
+    case OperationKind::Send:
+      panel = 1;
+      text = &msg::kSendProgress;
+      break;
   }
   if (progress.operation != OperationKind::Load) {
     if (operationActive_ && !clock_.isValid()) {
@@ -310,6 +314,7 @@ void WindowUi::ShowFinished(const Finished& finished) {
       break;
     case OperationKind::Load:
     case OperationKind::Fetch:
+    case OperationKind::Send:
       break;
   }
 }

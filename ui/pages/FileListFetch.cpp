@@ -54,8 +54,9 @@ void FileListPage::AbortFetch() {
 }
 
 void FileListPage::ShowFetchWork(bool atWork) {
-  fetching_ = atWork;
+  atWork_ = atWork;
   fetchButton_->setEnabled(!atWork);
+  sendButton_->setEnabled(!atWork);
   abortButton_->setEnabled(atWork);
   emit FetchAtWork(atWork);
 }

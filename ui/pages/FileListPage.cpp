@@ -83,6 +83,7 @@ FileListPage::FileListPage(QWidget* parent, const PageServices& services, QLabel
   fetchButton_ = Named<QPushButton>("btnFetch", tr("下載(&F)..."));
   abortButton_ = Named<QPushButton>("btnFetchAbort", tr("放棄(&B)"));
   abortButton_->setEnabled(false);
+  sendButton_ = Named<QPushButton>("btnSend", tr("上傳(&P)..."));
   fileList_ = Named<QTreeWidget>("lvFileList");
   fileList_->setHeaderLabels({tr("位址"), tr("檔名"), tr("附加資訊")});
   fileList_->setRootIsDecorated(false);
@@ -111,7 +112,8 @@ FileListPage::FileListPage(QWidget* parent, const PageServices& services, QLabel
   for (QPushButton* b : {selectAllButton, addButton, editButton, deleteButton})
     buttons->addWidget(b);
   buttons->addStretch();
-  for (QPushButton* b : {fetchButton_, abortButton_, openButton, saveButton}) buttons->addWidget(b);
+  for (QPushButton* b : {fetchButton_, sendButton_, abortButton_, openButton, saveButton})
+    buttons->addWidget(b);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(grid);
   layout->addWidget(fileList_, 1);
@@ -157,6 +159,7 @@ FileListPage::FileListPage(QWidget* parent, const PageServices& services, QLabel
   connect(saveButton, &QPushButton::clicked, this, [this] { SaveList(); });
   connect(fetchButton_, &QPushButton::clicked, this, [this] { Fetch(); });
   connect(abortButton_, &QPushButton::clicked, this, [this] { AbortFetch(); });
+  connect(sendButton_, &QPushButton::clicked, this, [this] { Send(); });
   connect(fileList_, &QTreeWidget::itemDoubleClicked, this, [this] { EditRow(); });
   connect(fileList_, &QTreeWidget::itemPressed, this, [this] { selectAll_ = false; });
   connect(fileList_, &QTreeWidget::itemSelectionChanged, this, [this] { OnSelectionChanged(); });
@@ -245,6 +248,9 @@ QString FilesOf(OperationKind origin, int files) {
       break;
     case OperationKind::Fetch:
       text = QT_TRANSLATE_N_NOOP("kivora::ui::FileListPage", "上次下載的 %n 個檔案");
+      break;
+    case OperationKind::Send:
+      text = QT_TRANSLATE_N_NOOP("kivora::ui::FileListPage", "上次上傳的 %n 個檔案");
       break;
     case OperationKind::Load:
       text = QT_TRANSLATE_N_NOOP("kivora::ui::FileListPage", "剛讀取的這組分割檔的 %n 個檔案");

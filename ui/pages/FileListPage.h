@@ -2,7 +2,8 @@
 // The file-list tab: one row per file of a set with the address it was put at and
 // extra information; addresses applied to many rows at once, rows added, edited and
 // deleted, the list saved as a text file or copied, and the set fetched from the rows'
-// addresses on the operation runner's thread (its files shown in the state list).
+// addresses on the operation runner's thread (its files shown in the state list), or sent
+// to hosts, after which the rows hold the addresses of every copy.
 
 #include <QWidget>
 #include <cstdint>
@@ -14,6 +15,7 @@
 #include "filelist/SetListing.h"
 #include "ui/engine/MessageLayer.h"
 #include "ui/pages/PageServices.h"
+#include "ui/pages/SendDialog.h"
 
 class QComboBox;
 class QLabel;
@@ -25,7 +27,8 @@ namespace kivora {
 struct EngineFailure;
 namespace net {
 struct FetchAndJoinOutcome;
-}
+struct SendOutcome;
+}  // namespace net
 }  // namespace kivora
 
 namespace kivora::ui {
@@ -72,15 +75,24 @@ class FileListPage : public QWidget {
   // Asks for the folder and fetches the set from the rows' addresses into it.
   void Fetch();
   void AbortFetch();
-  // True while a fetch this page started runs.
-  bool Fetching() const { return fetching_; }
+  // Asks for the hosts and the definition, and sends the set to them; afterwards the rows
+  // are its files at every host that holds them.
+  void Send();
+  // The definition the send dialog offers first (the one of the last operation).
+  void SetSendDefinition(const QString& path);
+  // The hosts the last send went to, kept in the settings.
+  QStringList SendHosts() const { return sendChoice_.hosts; }
+  void SetSendHosts(const QStringList& hosts) { sendChoice_.hosts = hosts; }
+  // True while a fetch or a send this page started runs.
+  bool AtWork() const { return atWork_; }
   void UpdateMenu();
   bool SelectAll() const { return selectAll_; }
   // The status-bar summary of `selected` of `rows` rows that hold `bytes` together.
   static QString SummaryText(int selected, int rows, std::int64_t bytes);
 
  signals:
-  // A fetch this page started is at work (or no longer): what cannot run beside it stops.
+  // A fetch or send this page started is at work (or no longer): what cannot run beside it
+  // stops.
   void FetchAtWork(bool atWork);
   // A fetch ended with the set's definition (or the part carrying it) in its folder; `joined`:
   // the user took the offer, and the join ran.
@@ -107,6 +119,7 @@ class FileListPage : public QWidget {
   void ShowFailure(const EngineFailure& failure);
   void ShowFetchWork(bool atWork);
   void ShowFetched(const net::FetchAndJoinOutcome& outcome);
+  void ShowSent(const net::SendOutcome& outcome);
 
   QComboBox* addressBox_;
   QComboBox* extraBox_;
@@ -114,6 +127,7 @@ class FileListPage : public QWidget {
   QMenu* contextMenu_;
   QPushButton* fetchButton_;
   QPushButton* abortButton_;
+  QPushButton* sendButton_;
   MessageLayer& messages_;
   const PendantProvider& pendants_;
   OperationRunner& runner_;
@@ -121,7 +135,8 @@ class FileListPage : public QWidget {
   QLabel* summary_;
   Language language_;
   QString fetchFolder_;  // where the last fetch went
-  bool fetching_ = false;
+  bool atWork_ = false;
+  SendChoice sendChoice_;  // what the send dialog was left with
   std::vector<filelist::PartSize> partSizes_;
   bool noDefinitionRow_ = false;
   std::int64_t definitionSize_ = 0;

@@ -15,6 +15,7 @@ constexpr QStringView kJoinSection = u"Joint";
 constexpr QStringView kResplitSection = u"Redivide";
 constexpr QStringView kAddress = u"Address";
 constexpr QStringView kMoreInfo = u"MoreInfo";
+constexpr QStringView kSend = u"Send";
 
 constexpr int kMaxFileSize = 32767;
 constexpr int kPageCount = 3;
@@ -133,6 +134,11 @@ KivoraSettings LoadSettings(const QString& path) {
 
   s.addresses = ReadHistory(ini, kAddress);
   s.moreInfo = ReadHistory(ini, kMoreInfo);
+  for (int i = 0;; ++i) {
+    const auto host = ini.Value(kSend, QStringLiteral("Host%1").arg(i));
+    if (!host) break;
+    s.sendHosts.append(*host);
+  }
   return s;
 }
 
@@ -173,6 +179,11 @@ bool SaveSettings(const QString& path, const KivoraSettings& s) {
 
   WriteHistory(ini, kAddress, s.addresses);
   WriteHistory(ini, kMoreInfo, s.moreInfo);
+  // The hosts are the last send's: those of an earlier, longer list go.
+  for (qsizetype i = 0; i < s.sendHosts.size(); ++i)
+    ini.SetValue(kSend, QStringLiteral("Host%1").arg(i), s.sendHosts[i]);
+  for (auto i = s.sendHosts.size(); ini.RemoveKey(kSend, QStringLiteral("Host%1").arg(i)); ++i) {
+  }
   return WriteWholeFile(path, ini.ToBytes());
 }
 

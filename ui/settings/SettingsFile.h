@@ -1,6 +1,6 @@
 #pragma once
 // The program's settings file: sections "Window", "Divide", "Joint", "Redivide",
-// "Address" and "MoreInfo", read once at start and written once at close.
+// "Address", "MoreInfo" and "Send", read once at start and written once at close.
 
 #include <QString>
 #include <QStringList>
@@ -47,6 +47,9 @@ struct KivoraSettings {
   // [Address], [MoreInfo]: the histories, in list order.
   QStringList addresses;
   QStringList moreInfo;
+  // [Send]: the hosts the file list's send went to last, one folder address each (Host0,
+  // Host1, ...); no credentials.
+  QStringList sendHosts;
 
   friend bool operator==(const KivoraSettings&, const KivoraSettings&) = default;
 };

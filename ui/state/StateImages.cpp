@@ -57,6 +57,8 @@ StateImage ImageOf(FileState state) {
     case FileState::Ok:
     case FileState::Joined:
     case FileState::Rebuilt:
+    case FileState::Sent:
+    case FileState::OnHost:
       return StateImage::Done;
     case FileState::Fixable:
     case FileState::KeptBack:
@@ -64,6 +66,8 @@ StateImage ImageOf(FileState state) {
     case FileState::Missing:
     case FileState::Corrupt:
     case FileState::Mismatch:
+    case FileState::Refused:
+    case FileState::NotSent:
       break;
   }
   return StateImage::Failed;

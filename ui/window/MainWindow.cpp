@@ -110,6 +110,8 @@ void MainWindow::BuildWindow() {
   };
   hooks.choosePlugin = [this] { return resplitPage_->ChoosePlugin(); };
   hooks.listed = [this](OperationKind kind) {
+    // A send's files go into the file list as it ends, with their addresses.
+    if (kind == OperationKind::Send) return;
     listOrigin_[static_cast<std::size_t>(std::clamp(operationTabs_->currentIndex(), 0, 2))] = kind;
   };
   // Long work keeps the machine awake until it ends, and tells how it ended when the
@@ -164,7 +166,8 @@ void MainWindow::BuildWindow() {
        {FileState::Split, FileState::Disguised, FileState::DefinitionCreated,
         FileState::DefinitionImplanted, FileState::Ok, FileState::Fixable, FileState::KeptBack,
         FileState::Missing, FileState::Corrupt, FileState::Joined, FileState::Resplit,
-        FileState::Redisguised, FileState::Mismatch, FileState::Recovery, FileState::Rebuilt})
+        FileState::Redisguised, FileState::Mismatch, FileState::Recovery, FileState::Rebuilt,
+        FileState::Sent, FileState::OnHost, FileState::Refused, FileState::NotSent})
     stateTexts << EngineText(StateText(state), env_.language);
   stateList_->SetStateTexts(stateTexts);
   // The pages keep the width they need; the list takes the rest, at least its columns.
@@ -315,6 +318,7 @@ KivoraSettings MainWindow::CurrentSettings() const {
   resplitPage_->StoreSettings(s);
   s.addresses = fileListPage_->Addresses();
   s.moreInfo = fileListPage_->Extras();
+  s.sendHosts = fileListPage_->SendHosts();
   return s;
 }
 
@@ -335,6 +339,7 @@ void MainWindow::ApplySettings(const KivoraSettings& s) {
   joinPage_->ApplySettings(s);
   resplitPage_->ApplySettings(s);
   fileListPage_->SetHistories(s.addresses, s.moreInfo);
+  fileListPage_->SetSendHosts(s.sendHosts);
 }
 
 void MainWindow::GuardSubPageChange(int index) {
@@ -396,7 +401,7 @@ void MainWindow::GuardMainTabChange(int index) {
   if (reverting_) return;
   // Going back to the split and join tab is always allowed; leaving it is not while busy,
   // except for the file list whose fetch runs (its 放棄 is there).
-  if (mainTab_ == 0 && Busy() && !(index == 1 && fileListPage_->Fetching())) {
+  if (mainTab_ == 0 && Busy() && !(index == 1 && fileListPage_->AtWork())) {
     reverting_ = true;
     mainTabs_->setCurrentIndex(mainTab_);
     reverting_ = false;
@@ -404,7 +409,13 @@ void MainWindow::GuardMainTabChange(int index) {
   }
   mainTab_ = index;
   fileListPage_->SetActive(index == 1);
-  if (index == 1) HandOverToFileList();
+  if (index == 1) {
+    // The send offers the set of the join page, else that of the last split.
+    const QString joined = joinPage_->DefinitionPath();
+    const QString split = ToQ(splitPage_->LastResult().definitionPath.string());
+    fileListPage_->SetSendDefinition(joined.isEmpty() ? split : joined);
+    HandOverToFileList();
+  }
   ShowStateSelection();
 }
 
