@@ -45,6 +45,7 @@ int Run(const std::vector<std::string>& args, Context& context) {
   commands.push_back(std::make_unique<SendCommand>());
   commands.push_back(std::make_unique<CheckCommand>());
   std::vector<std::pair<CLI::App*, Command*>> registered;
+  registered.reserve(commands.size());
   for (auto& command : commands) registered.emplace_back(command->Register(app), command.get());
 
   try {

@@ -72,13 +72,13 @@ bool JoinCommand::RefuseStdoutConflicts(Context& context) const {
   const std::pair<const char*, bool> conflicts[] = {
       {"--overwrite", overwrite_},
       {"--mkdir", mkdir_},
-      {"--json", output_.Mode() == OutputMode::Json},
+      {"--json", output_.Mode() == OutputMode::JsonDocument},
   };
   for (const auto& [option, given] : conflicts) {
     if (!given) continue;
     context.err << context.Text(texts::kNotWithStdout(option)) << '\n';
     // Nothing was joined, so standard output is free for the document asked for.
-    if (output_.Mode() == OutputMode::Json) {
+    if (output_.Mode() == OutputMode::JsonDocument) {
       JsonReport::WriteUsage(context.out, output_.Command(), texts::kNotWithStdout(option),
                              context.language);
     }

@@ -15,7 +15,7 @@ void OutputOptions::Register(CLI::App& cmd) {
 }
 
 OutputMode OutputOptions::Mode() const {
-  if (json_) return OutputMode::Json;
+  if (json_) return OutputMode::JsonDocument;
   if (quiet_) return OutputMode::Quiet;
   return OutputMode::Text;
 }

@@ -11,7 +11,7 @@ class App;
 
 namespace kivora::cli {
 
-enum class OutputMode { Text, Json, Quiet };
+enum class OutputMode { Text, JsonDocument, Quiet };
 
 class OutputOptions {
  public:
@@ -19,7 +19,7 @@ class OutputOptions {
   void Register(CLI::App& cmd);
 
   // The one place that decides the mode from the options given. A command whose standard
-  // output carries data rather than reports is the place to refuse Json.
+  // output carries data rather than reports is the place to refuse --json.
   OutputMode Mode() const;
   // The subcommand's name, for the JSON document.
   const std::string& Command() const { return command_; }

@@ -56,7 +56,7 @@ TerminalUi::TerminalUi(const Context& context, const OutputOptions& output)
     : TerminalUi(context.out, context.err, context.stdinIsTerminal,
                  context.stderrIsTerminal && output.Mode() != OutputMode::Quiet, context.language) {
   quiet_ = output.Mode() == OutputMode::Quiet;
-  if (output.Mode() == OutputMode::Json) report_.emplace(output.Command());
+  if (output.Mode() == OutputMode::JsonDocument) report_.emplace(output.Command());
 }
 
 TerminalUi::~TerminalUi() {

@@ -15,6 +15,7 @@
 #include "core/io/Crc32.h"
 #include "core/io/File.h"
 #include "core/io/IoBuffer.h"
+#include "core/operations/EngineCall.h"
 #include "core/operations/SetProtection.h"
 #include "core/operations/SetRecovery.h"
 #include "core/parts/SealedPartProof.h"

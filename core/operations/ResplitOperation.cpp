@@ -13,6 +13,7 @@
 #include "core/io/IoBuffer.h"
 #include "core/io/OutputTarget.h"
 #include "core/io/SaveFolder.h"
+#include "core/operations/EngineCall.h"
 #include "core/operations/ScrambledPasswordCheck.h"
 #include "core/operations/SetProtection.h"
 #include "core/operations/SetRecovery.h"

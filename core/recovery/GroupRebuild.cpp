@@ -1,6 +1,7 @@
 #include "core/recovery/GroupRebuild.h"
 
 #include <algorithm>
+#include <map>
 #include <memory>
 #include <span>
 

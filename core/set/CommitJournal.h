@@ -44,10 +44,10 @@ struct SetMembers {
 };
 
 struct CommitJournal {
-  std::vector<CommitRename> renames;  // in the order they run
-  std::vector<std::string> removals;  // run after every rename
-  std::vector<SetMembers> members;    // the sets whose names it may touch
-  std::vector<std::string> created;   // an intent's new files under free names
+  std::vector<CommitRename> renames;      // in the order they run
+  std::vector<std::string> removals;      // run after every rename
+  std::vector<SetMembers> members;        // the sets whose names it may touch
+  std::vector<std::string> created = {};  // an intent's new files under free names
   bool operator==(const CommitJournal&) const = default;
 };
 

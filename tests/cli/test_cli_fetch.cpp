@@ -140,7 +140,7 @@ INSTANTIATE_TEST_SUITE_P(
         MirrorCase{"CorruptEverywhere", {}, {{2, Fault::CorruptOnBoth}}, 0, false, false, 1},
         MirrorCase{"LostEverywhereRebuilt", {}, {{4, Fault::MissingOnBoth}}},
         MirrorCase{"ImplantedDefinition", {"--implant"}, {{2, Fault::MissingOnA}}}),
-    [](const auto& info) { return info.param.name; });
+    [](const auto& param_info) { return param_info.param.name; });
 
 struct HostileCase {
   const char* name;
@@ -274,7 +274,7 @@ INSTANTIATE_TEST_SUITE_P(
                     .exit = 1,
                     .said = {"line 1 is longer than 16384 characters and no address: \"{long}…\""},
                     .longLine = true}),
-    [](const auto& info) { return info.param.name; });
+    [](const auto& param_info) { return param_info.param.name; });
 
 TEST_F(FetchTest, RefusesAddressesThatAreNotHttpHttpsOrFtp) {
   Split({});

@@ -142,7 +142,7 @@ INSTANTIATE_TEST_SUITE_P(Hosts, FetchFromHost,
                                            FetchCase{"SftpImplanted", Host::Sftp, true},
                                            FetchCase{"S3", Host::S3, false},
                                            FetchCase{"S3Implanted", Host::S3, true}),
-                         [](const auto& info) { return info.param.name; });
+                         [](const auto& param_info) { return param_info.param.name; });
 
 struct RefusalCase {
   const char* name;
@@ -192,7 +192,7 @@ INSTANTIATE_TEST_SUITE_P(
                                   "SHA256:47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU", "主機金鑰"},
                       RefusalCase{"UnknownHostByDefault", Host::Sftp, "HOME", "", "主機金鑰"},
                       RefusalCase{"WrongSecret", Host::S3, "", "", "HTTP 403"}),
-    [](const auto& info) { return info.param.name; });
+    [](const auto& param_info) { return param_info.param.name; });
 
 struct CheckCase {
   const char* name;
@@ -254,7 +254,7 @@ INSTANTIATE_TEST_SUITE_P(
                       CheckCase{"ImplantedOneMissingOneWrong", true, 2, 4, {}, 0, 0, true},
                       CheckCase{"LostEverywhereRebuildable", false, 3, -1, {2}, 1, 1, true},
                       CheckCase{"TooManyLost", false, -1, -1, {1, 2, 4}, 1, 3, false}),
-    [](const auto& info) { return info.param.name; });
+    [](const auto& param_info) { return param_info.param.name; });
 
 // Serves the set's .kvr as it is and every other file endlessly: under /lie/ with a length
 // of 2^62 bytes, under /endless/ with none.

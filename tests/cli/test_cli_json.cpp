@@ -152,9 +152,10 @@ INSTANTIATE_TEST_SUITE_P(Commands, CliJsonReport,
                          ::testing::Combine(::testing::ValuesIn(kJsonCases),
                                             ::testing::Values(Language::Chinese,
                                                               Language::English)),
-                         [](const auto& info) {
-                           return std::get<0>(info.param).args[0] +
-                                  (std::get<1>(info.param) == Language::English ? "En" : "Zh");
+                         [](const auto& param_info) {
+                           return std::get<0>(param_info.param).args[0] +
+                                  (std::get<1>(param_info.param) == Language::English ? "En"
+                                                                                      : "Zh");
                          });
 
 }  // namespace

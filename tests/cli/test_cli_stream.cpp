@@ -87,7 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
         StreamCase{"DisguisedRandom", {"-s", "10"}, {"-p", "secret"}, "photos.kvr"},
         StreamCase{"Encrypted", {"--encrypt", "-s", "10"}, {"-p", "pw"}, "photos.kvr"},
         StreamCase{"Implanted", {"--implant", "-s", "10"}, {}, "photos00014.png"}),
-    [](const auto& info) { return info.param.name; });
+    [](const auto& param_info) { return param_info.param.name; });
 
 // A stream is refused without a part name, with a source name that is not a plain name,
 // or with the password on standard input too (usage errors), and when it needs more than

@@ -209,7 +209,7 @@ INSTANTIATE_TEST_SUITE_P(
                                       {0, 1, 2, 3},
                                       {0, 1, 2, 3}},
                       DistributedCase{"OneRow", {"A/"}, {0}, {0}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& param_info) { return std::string(param_info.param.name); });
 
 // --- List file bytes and failures -------------------------------------------------
 

@@ -260,7 +260,7 @@ class FileListPageTest : public QObject {
   void selectAllActsOnEveryRowButDeletesTheSelected() {
     Fill(200, 1000);
     Page().SelectAllRows();
-    const int visible = List().selectedItems().size();
+    const qsizetype visible = List().selectedItems().size();
     QVERIFY2(visible > 0 && visible < 200, qPrintable(QString::number(visible)));
     QVERIFY(Summary().startsWith(QStringLiteral("選取數: 200/200")));
     AddressBox()->setEditText("all/");

@@ -20,10 +20,10 @@ class CommandLineTest : public ::testing::Test {
   }
   // Runs in-process; returns the exit code and keeps the streams' text.
   int Run(std::vector<std::string> args) {
-    std::ostringstream out, err;
-    const int code = RunCommandLine(args, out, err);
-    this->out = out.str();
-    this->err = err.str();
+    std::ostringstream outStream, errStream;
+    const int code = RunCommandLine(args, outStream, errStream);
+    out = outStream.str();
+    err = errStream.str();
     return code;
   }
   std::vector<std::string> Args(std::vector<std::string> pictures) const {

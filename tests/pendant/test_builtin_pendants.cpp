@@ -163,7 +163,9 @@ TEST(BuiltinPendants, DecodeFullyWithLibpng) {
 #endif
 
 INSTANTIATE_TEST_SUITE_P(All, EachBuiltinPendant, ::testing::ValuesIn(ExpectedIds()),
-                         [](const auto& info) { return "Pendant" + std::to_string(info.param); });
+                         [](const auto& param_info) {
+                           return "Pendant" + std::to_string(param_info.param);
+                         });
 
 }  // namespace
 }  // namespace kivora::pendant

@@ -137,7 +137,8 @@ TEST(PeResources, CorruptHeadersAndTreesAreRefusedWithAReason) {
        "type name"},
       {"language level is a directory",
        [&](Bytes& b) {
-         StoreLittleEndian<std::uint32_t>(b, kvrLangDir + 20, 0x80000000 | (kvrNameDir - root));
+         StoreLittleEndian<std::uint32_t>(
+             b, kvrLangDir + 20, 0x80000000 | static_cast<std::uint32_t>(kvrNameDir - root));
        },
        "deeper"},
       {"name level is data",

@@ -104,7 +104,7 @@ INSTANTIATE_TEST_SUITE_P(
                       AddCase{"Encrypted", false, false, true, {}, {3, 0}},
                       AddCase{"OnePerGroupBecomesTenPercent", true, false, false, {1, 0}, {0, 10}},
                       AddCase{"ThreeBecomeOne", true, true, false, {3, 0}, {1, 0}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& param_info) { return std::string(param_info.param.name); });
 
 class DamagedSetTest : public AddRecoveryTest,
                        public ::testing::WithParamInterface<std::tuple<Damage, bool>> {};

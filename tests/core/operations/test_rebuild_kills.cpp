@@ -39,12 +39,12 @@ TEST_F(RebuildKillTest, KillAnywhereLeavesEachFileOldOrNew) {
   const std::function<bool()> operations[] = {
       [&] { return RunResplit(test::With(resplit, loaded), pendants, ui).completed; },
       [&] { return RunRepair({.definition = definition}, pendants, ui).completed; }};
-  const auto holds = [](const FileContents& files, const std::string& name, const auto& content) {
-    return files.contains(name) && files.at(name) == content;
+  const auto holds = [](const FileContents& files, const std::string& name, const auto& bytes) {
+    return files.contains(name) && files.at(name) == bytes;
   };
   const auto restore = [&] {
     std::filesystem::remove_all(dir.path());
-    for (const auto& [name, content] : damaged) test::WriteBytes(dir / name, content);
+    for (const auto& [name, bytes] : damaged) test::WriteBytes(dir / name, bytes);
   };
   for (const auto& operation : operations) {
     restore();
@@ -70,9 +70,9 @@ TEST_F(RebuildKillTest, KillAnywhereLeavesEachFileOldOrNew) {
       ASSERT_TRUE(WIFSIGNALED(status) ? WTERMSIG(status) == SIGKILL : status == 0) << n;
       SetLock(dir.path(), SetNames::Of(loaded, definition).LockName(), SetLock::Mode::Exclusive);
       FileContents now = test::FolderContent(dir.path());
-      for (const auto& [name, content] : damaged) now.try_emplace(name);  // lost: empty
-      for (const auto& [name, content] : now)
-        EXPECT_TRUE(holds(damaged, name, content) || holds(rebuilt, name, content))
+      for (const auto& [name, bytes] : damaged) now.try_emplace(name);  // lost: empty
+      for (const auto& [name, bytes] : now)
+        EXPECT_TRUE(holds(damaged, name, bytes) || holds(rebuilt, name, bytes))
             << name << " after a kill at call " << n << " of " << calls;
       EXPECT_LE(AssessRecovery(definition, pendants).damaged, 2) << n;  // 2 lost before
     }
@@ -106,7 +106,7 @@ TEST_F(RebuildKillTest, AWriterReadsTheSetAgainOnceItHoldsTheLock) {
   const std::string journal = CommitJournalName(SetNames::Of(old, definition).LockName());
   const auto restore = [&](const FileContents& files) {
     std::filesystem::remove_all(dir.path());
-    for (const auto& [name, content] : files) test::WriteBytes(dir / name, content);
+    for (const auto& [name, bytes] : files) test::WriteBytes(dir / name, bytes);
   };
   std::optional<FileContents> killed;
   for (std::uint64_t n = calls; n > 0 && !killed; --n) {

@@ -363,7 +363,7 @@ INSTANTIATE_TEST_SUITE_P(Endings, SplitOverSetTest,
                                            Ending{"Aborted", 10, 6, -1},
                                            Ending{"FailsTwoWriters", 10, -1, 7},
                                            Ending{"FailsOneWriter", 100, -1, 7}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& param_info) { return std::string(param_info.param.name); });
 
 TEST_F(SplitTest, PendantSetProblems) {
   SplitRequest s = Settings(test::RandomBytes(1000));

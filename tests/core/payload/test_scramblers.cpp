@@ -118,7 +118,9 @@ TEST_P(ScramblerVersion, ApplyingInPiecesEqualsWhole) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, ScramblerVersion, ::testing::Values(0, 1),
-                         [](const auto& info) { return info.param == 0 ? "Generator" : "Block"; });
+                         [](const auto& param_info) {
+                           return param_info.param == 0 ? "Generator" : "Block";
+                         });
 
 TEST(Scramblers, EmptyAndUnknownVersions) {
   std::vector<std::uint8_t> empty;

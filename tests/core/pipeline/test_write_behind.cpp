@@ -74,7 +74,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Shape{"Implanted", kBlock + 1, 100, true, true, false},
                       Shape{"Sealed", 2 * kBlock + 77, 300, true, false, true},
                       Shape{"SealedPlain", kBlock, 64, false, true, true}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& param_info) { return std::string(param_info.param.name); });
 
 // A write the system refuses (here: beyond the process's file size limit) fails the
 // split or join with its own message, and leaves no file behind.

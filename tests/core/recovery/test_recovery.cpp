@@ -159,7 +159,7 @@ INSTANTIATE_TEST_SUITE_P(
         RecoveryCase{"TwoHundredImplantedPlain", 200, false, "", true, {0, 3}, true},
         RecoveryCase{"SixHundredDisguised", 600, true, "", false, {3, 0}, true},
         RecoveryCase{"SixHundredProtectedImplanted", 600, true, "pw", true, {0, 2}, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& param_info) { return std::string(param_info.param.name); });
 
 // Any K of the K + R shards give back every other one, data and parity alike.
 TEST(RecoveryCode, AnyKShardsGiveBackTheRest) {
@@ -477,7 +477,7 @@ INSTANTIATE_TEST_SUITE_P(
         RepairCase{"GroupWithoutRecoveryPartsDryRun", GroupWithoutRecoveryParts, DryRun, false, {msg::kRepairStaysLost326}},
         RepairCase{"GroupWithoutRecoveryParts", GroupWithoutRecoveryParts, Real, false, {msg::kRepairStaysLost326}}),
     // clang-format on
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& param_info) { return std::string(param_info.param.name); });
 
 // Scattered damage: a byte flipped here and there in more files than a group has recovery
 // parts comes back as long as no stripe holds more damaged files than that.
@@ -539,7 +539,7 @@ INSTANTIATE_TEST_SUITE_P(
         StripeCase{"RecoveryPartsDamagedToo", {{0, 0}, {12, 0}, {1, 1}, {13, 2}, {2, 3}, {3, 3}}, true},
         StripeCase{"ThreeInOneStripe", {{0, 1}, {5, 1}, {9, 1}, {2, 0}}, false}),
     // clang-format on
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& param_info) { return std::string(param_info.param.name); });
 
 }  // namespace
 }  // namespace kivora::test
