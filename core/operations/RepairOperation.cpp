@@ -42,6 +42,7 @@ FileState LostState(const std::filesystem::path& path) {
 SetMembers MembersOfScan(const RecoverySetScan& scan) {
   std::vector<std::string> recovery;
   const int count = static_cast<int>(scan.header.groupCount) * scan.header.perGroup;
+  recovery.reserve(static_cast<std::size_t>(std::max(count, 0)));
   for (int j = 0; j < count; ++j) recovery.push_back(NameText(scan.RecoveryPath(j)));
   return MembersOf(scan.definition, scan.DefinitionPath(), std::move(recovery));
 }

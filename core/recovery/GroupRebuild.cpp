@@ -182,7 +182,7 @@ class GroupRebuild {
 
   // Every shard that is there, intact or damaged in some stripes.
   void OpenInputs(int k, int r) {
-    inputs_.resize(static_cast<size_t>(k + r));
+    inputs_.resize(static_cast<std::size_t>(k) + static_cast<std::size_t>(r));
     for (int shard = 0; shard < k + r; ++shard) {
       const std::vector<bool>& damaged = g_.damaged[static_cast<size_t>(shard)];
       if (std::find(damaged.begin(), damaged.end(), false) == damaged.end()) continue;
