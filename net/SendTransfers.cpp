@@ -151,22 +151,6 @@ size_t OnListing(char* data, size_t size, size_t count, void* user) {
   return bytes;
 }
 
-bool RetryableSend(CURLcode code, long status) {
-  switch (code) {
-    case CURLE_OPERATION_TIMEDOUT:
-    case CURLE_COULDNT_CONNECT:
-    case CURLE_RECV_ERROR:
-    case CURLE_SEND_ERROR:
-    case CURLE_PARTIAL_FILE:
-    case CURLE_GOT_NOTHING:
-      return true;
-    case CURLE_OK:
-      return status >= 500 && status != 507;
-    default:
-      return false;
-  }
-}
-
 bool QuotaStatus(long status) {
   return status == 413 || status == 507 || status == 552 || status == 452;
 }
@@ -390,7 +374,7 @@ std::optional<RemoteEnd> SendTransfers::Finish(Job& job, int result) {
   const bool ftp = r.host->kind == HostKind::Ftp || r.host->kind == HostKind::Sftp;
   RemoteEnd end;
   end.id = r.id;
-  if (RetryableSend(code, ftp ? 0 : status) && ++job.failedTries < limits_.attempts) {
+  if (RetryableFailure(code, ftp ? 0 : status) && ++job.failedTries < limits_.attempts) {
     const int doublings = std::min(job.failedTries - 1, 5);
     loop_.RetryAt(r.id, std::chrono::steady_clock::now() + limits_.firstPause * (1 << doublings));
     return std::nullopt;

@@ -47,6 +47,25 @@ void SetDownloadOptions(CURL* easy) {
   curl_easy_setopt(easy, CURLOPT_FAILONERROR, 1L);
 }
 
+bool RetryableFailure(int curlCode, long status) {
+  switch (static_cast<CURLcode>(curlCode)) {
+    case CURLE_OPERATION_TIMEDOUT:
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+    case CURLE_PARTIAL_FILE:
+    case CURLE_GOT_NOTHING:
+    case CURLE_HTTP2:
+    case CURLE_HTTP2_STREAM:
+      return true;
+    case CURLE_OK:  // a request that does not fail on an error status (a send)
+    case CURLE_HTTP_RETURNED_ERROR:
+      return (status >= 500 && status != 507) || status == 408 || status == 429;
+    default:
+      return false;
+  }
+}
+
 std::string CurlFailure(int curlCode, const char* errors) {
   return errors != nullptr && errors[0] != '\0'
              ? std::string(errors)

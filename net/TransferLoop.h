@@ -36,6 +36,10 @@ struct LoopLimits {
 void SetCommonOptions(CURL* easy, const LoopLimits& limits, char* errors);
 // The options of a download: redirects to http and https only, an error status fails.
 void SetDownloadOptions(CURL* easy);
+// Whether a request that ended so is worth another try: the connection failed or was cut,
+// or the server said it could not answer now (5xx but 507, 408, 429); `status` is the
+// http status, 0 for other protocols.
+bool RetryableFailure(int curlCode, long status);
 // curl's words for a failed request: what it wrote in `errors`, else its code's text.
 std::string CurlFailure(int curlCode, const char* errors);
 // Why a download from `address` failed: the host's refusal of who we are, the http

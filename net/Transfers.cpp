@@ -104,24 +104,6 @@ size_t OnData(char* data, size_t size, size_t count, void* user) {
   return bytes;
 }
 
-bool Retryable(CURLcode code, long status) {
-  switch (code) {
-    case CURLE_OPERATION_TIMEDOUT:
-    case CURLE_COULDNT_CONNECT:
-    case CURLE_RECV_ERROR:
-    case CURLE_SEND_ERROR:
-    case CURLE_PARTIAL_FILE:
-    case CURLE_GOT_NOTHING:
-    case CURLE_HTTP2:
-    case CURLE_HTTP2_STREAM:
-      return true;
-    case CURLE_HTTP_RETURNED_ERROR:
-      return status >= 500 || status == 408 || status == 429;
-    default:
-      return false;
-  }
-}
-
 // What a transfer on a kept connection meets when an earlier response left bytes on it.
 bool SpoiltConnection(CURLcode code) {
   switch (code) {
@@ -234,7 +216,7 @@ std::optional<TransferEnd> Transfers::Finish(Job& job, int result) {
     Launch(job);
     return std::nullopt;
   }
-  if (Retryable(code, status)) {
+  if (RetryableFailure(code, status)) {
     job.failedTries = job.progressed ? 1 : job.failedTries + 1;
     job.progressed = false;
     if (job.failedTries < job.request.attempts) {

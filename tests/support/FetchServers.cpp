@@ -50,10 +50,25 @@ int FreePort() {
   return port;
 }
 
+ServerDirectives NginxServer::Servers(const std::vector<std::filesystem::path>& roots,
+                                      const std::string& extraServer) {
+  ServerDirectives directives;
+  for (const auto& root : roots) directives.servers.push_back("root " + root.string() + ";");
+  if (!extraServer.empty()) directives.servers.push_back(extraServer);
+  return directives;
+}
+
 NginxServer::NginxServer(const std::filesystem::path& work,
                          const std::vector<std::filesystem::path>& roots,
                          const std::string& extraServer)
+    : NginxServer(work, Servers(roots, extraServer)) {
+  // The extra server's port is taken even without it, so that Url(roots.size()) is one.
+  if (extraServer.empty() && !ports_.empty()) ports_.push_back(FreePort());
+}
+
+NginxServer::NginxServer(const std::filesystem::path& work, const ServerDirectives& directives)
     : work_(work) {
+  const std::vector<std::string>& servers = directives.servers;
   const auto nginx = FindProgram("nginx").value_or(std::filesystem::path("/usr/sbin/nginx"));
   if (!std::filesystem::exists(nginx)) {
     why_ = "nginx is not installed";
@@ -62,16 +77,14 @@ NginxServer::NginxServer(const std::filesystem::path& work,
   const std::string w = work.string();
   std::ostringstream conf;
   conf << (::geteuid() == 0 ? "user root;\n" : "") << "master_process off;\npid " << w
-       << "/nginx.pid;\nerror_log " << w << "/error.log;\nevents { worker_connections 64; }\n"
+       << "/nginx.pid;\nerror_log " << w << "/error.log;\nevents { worker_connections 256; }\n"
        << "http {\n  log_format requests '$request_method $uri $status $http_range';\n";
   for (const char* temp : {"client_body", "proxy", "fastcgi", "uwsgi", "scgi"})
     conf << "  " << temp << "_temp_path " << w << "/" << temp << ";\n";
-  for (size_t i = 0; i <= roots.size(); ++i) {
+  for (size_t i = 0; i < servers.size(); ++i) {
     ports_.push_back(FreePort());
-    if (i == roots.size() && extraServer.empty()) break;
     conf << "  server { listen 127.0.0.1:" << ports_[i] << "; access_log " << w << "/access" << i
-         << ".log requests; "
-         << (i < roots.size() ? "root " + roots[i].string() + ";" : extraServer) << " }\n";
+         << ".log requests; " << servers[i] << " }\n";
   }
   conf << "}\n";
   std::ofstream(work / "nginx.conf") << conf.str();
@@ -95,12 +108,17 @@ std::string NginxServer::Url(size_t root) const {
   return "http://127.0.0.1:" + std::to_string(ports_.at(root)) + "/";
 }
 
-std::vector<std::string> NginxServer::Requests(size_t root, std::string_view name) const {
+std::vector<std::string> NginxServer::Log(size_t root) const {
   std::ifstream log(work_ / ("access" + std::to_string(root) + ".log"));
   std::vector<std::string> lines;
+  for (std::string line; std::getline(log, line);) lines.push_back(line);
+  return lines;
+}
+
+std::vector<std::string> NginxServer::Requests(size_t root, std::string_view name) const {
+  std::vector<std::string> lines = Log(root);
   const std::string wanted = "GET /" + std::string(name) + " ";
-  for (std::string line; std::getline(log, line);)
-    if (line.starts_with(wanted)) lines.push_back(line);
+  std::erase_if(lines, [&](const std::string& line) { return !line.starts_with(wanted); });
   return lines;
 }
 

@@ -18,10 +18,17 @@ namespace kivora::test {
 // nginx in the foreground, one process, with its configuration, pid file, logs and
 // temporary folders under `work`; each root on an ephemeral port of its own with an access
 // log of its own. Why() says why it is not running (not installed, did not start).
+// What each server of an NginxServer holds beside its port and log, e.g. "root /x;".
+struct ServerDirectives {
+  std::vector<std::string> servers;
+};
+
 class NginxServer {
  public:
   NginxServer(const std::filesystem::path& work, const std::vector<std::filesystem::path>& roots,
               const std::string& extraServer = {});
+  // One server each with the directives of `servers`.
+  NginxServer(const std::filesystem::path& work, const ServerDirectives& servers);
   bool Running() const { return process_ != nullptr; }
   const std::string& Why() const { return why_; }
   // "http://127.0.0.1:PORT/" of root `root`; the extra server's is Url(roots.size()).
@@ -29,8 +36,13 @@ class NginxServer {
   int Port(size_t root) const { return ports_.at(root); }
   // Requests of root `root` for `name`: their access log lines ("GET /name STATUS RANGE").
   std::vector<std::string> Requests(size_t root, std::string_view name) const;
+  // Every request of root `root`, as its access log has them ("METHOD /path STATUS RANGE").
+  std::vector<std::string> Log(size_t root) const;
 
  private:
+  static ServerDirectives Servers(const std::vector<std::filesystem::path>& roots,
+                                  const std::string& extraServer);
+
   std::filesystem::path work_;
   std::vector<int> ports_;
   std::string why_;

@@ -1,12 +1,8 @@
 #include "tests/support/SendServers.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <fstream>
-#include <sstream>
 
 #include "tests/support/FetchServers.h"
 #include "tests/support/TestSupport.h"
@@ -22,65 +18,19 @@ std::vector<std::string> LinesStarting(const std::filesystem::path& log, const s
   return lines;
 }
 
-bool Accepts(int port) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<std::uint16_t>(port));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  const bool connected =
-      ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-  ::close(fd);
-  return connected;
-}
-
 }  // namespace
 
+ServerDirectives DavServer::Servers(const std::vector<DavRoot>& roots) {
+  ServerDirectives directives;
+  for (const DavRoot& root : roots)
+    directives.servers.push_back("root " + root.folder.string() +
+                                 "; dav_methods PUT DELETE MKCOL MOVE; client_max_body_size " +
+                                 root.maxBody + ";");
+  return directives;
+}
+
 DavServer::DavServer(const std::filesystem::path& work, const std::vector<DavRoot>& roots)
-    : work_(work) {
-  const auto nginx = FindProgram("nginx").value_or(std::filesystem::path("/usr/sbin/nginx"));
-  if (!std::filesystem::exists(nginx)) {
-    why_ = "nginx is not installed";
-    return;
-  }
-  const std::string w = work.string();
-  std::ostringstream conf;
-  conf << (::geteuid() == 0 ? "user root;\n" : "") << "master_process off;\npid " << w
-       << "/nginx.pid;\nerror_log " << w << "/error.log;\nevents { worker_connections 256; }\n"
-       << "http {\n  log_format requests '$request_method $uri $status';\n";
-  for (const char* temp : {"client_body", "proxy", "fastcgi", "uwsgi", "scgi"})
-    conf << "  " << temp << "_temp_path " << w << "/" << temp << ";\n";
-  for (size_t i = 0; i < roots.size(); ++i) {
-    ports_.push_back(FreePort());
-    conf << "  server { listen 127.0.0.1:" << ports_[i] << "; access_log " << w << "/access" << i
-         << ".log requests; root " << roots[i].folder.string()
-         << "; dav_methods PUT DELETE MKCOL MOVE; client_max_body_size " << roots[i].maxBody
-         << "; }\n";
-  }
-  conf << "}\n";
-  std::ofstream(work / "nginx.conf") << conf.str();
-  process_ = std::make_unique<ChildProcess>(
-      std::vector<std::string>{nginx.string(), "-p", w, "-e", w + "/error.log", "-c",
-                               w + "/nginx.conf", "-g", "daemon off;"},
-      false);
-  for (int tries = 0; tries < 200; ++tries) {
-    if (Accepts(ports_.front())) return;
-    if (process_->Ended(std::chrono::milliseconds(50))) break;
-  }
-  {
-    process_.reset();
-    std::ifstream log(work / "error.log");
-    why_ = "nginx did not start: " + std::string(std::istreambuf_iterator<char>(log), {});
-  }
-}
-
-std::string DavServer::Url(size_t root) const {
-  return "http://127.0.0.1:" + std::to_string(ports_.at(root)) + "/";
-}
-
-std::vector<std::string> DavServer::Requests(size_t root) const {
-  return LinesStarting(work_ / ("access" + std::to_string(root) + ".log"), "");
-}
+    : nginx_(work, Servers(roots)) {}
 
 FtpServer::FtpServer(const std::filesystem::path& root, const std::filesystem::path& log,
                      const std::vector<std::string>& options)

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/support/ChildProcess.h"
+#include "tests/support/FetchServers.h"
 
 namespace kivora::test {
 
@@ -21,18 +22,16 @@ struct DavRoot {
 class DavServer {
  public:
   DavServer(const std::filesystem::path& work, const std::vector<DavRoot>& roots);
-  bool Running() const { return process_ != nullptr; }
-  const std::string& Why() const { return why_; }
-  std::string Url(size_t root) const;
-  int Port(size_t root) const { return ports_.at(root); }
-  // The requests root `root` logged, as "METHOD /path STATUS".
-  std::vector<std::string> Requests(size_t root) const;
+  bool Running() const { return nginx_.Running(); }
+  const std::string& Why() const { return nginx_.Why(); }
+  std::string Url(size_t root) const { return nginx_.Url(root); }
+  int Port(size_t root) const { return nginx_.Port(root); }
+  // The requests root `root` logged, as "METHOD /path STATUS RANGE".
+  std::vector<std::string> Requests(size_t root) const { return nginx_.Log(root); }
 
  private:
-  std::filesystem::path work_;
-  std::vector<int> ports_;
-  std::string why_;
-  std::unique_ptr<ChildProcess> process_;
+  static ServerDirectives Servers(const std::vector<DavRoot>& roots);
+  NginxServer nginx_;
 };
 
 class FtpServer {
