@@ -19,9 +19,9 @@ namespace {
 
 // What curl hands over at once, and what gathers before a write to the file: a few large
 // reads and writes a part instead of one of each per 16 KiB.
-constexpr long kReceiveBuffer = 512 * 1024;
-constexpr size_t kWriteBatch = 512 * 1024;
-constexpr size_t kDirectWrite = 128 * 1024;
+constexpr long kReceiveBuffer = 512L * 1024;
+constexpr size_t kWriteBatch = size_t{512} * 1024;
+constexpr size_t kDirectWrite = size_t{128} * 1024;
 // Bytes wait no longer than this for their write, so that a fetch killed while a server
 // is slow loses little of what came.
 constexpr auto kLongestWait = std::chrono::milliseconds(500);
@@ -121,7 +121,7 @@ bool SpoiltConnection(CURLcode code) {
 
 }  // namespace
 
-Transfers::Transfers(TransferLimits limits)
+Transfers::Transfers(const TransferLimits& limits)
     : limits_(limits),
       loop_(LoopLimits{limits.total, limits.perHost, limits.connectSeconds, limits.stallSeconds,
                        kReceiveBuffer}) {}

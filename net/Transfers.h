@@ -71,7 +71,7 @@ struct TransferEnd {
 
 class Transfers {
  public:
-  explicit Transfers(TransferLimits limits);
+  explicit Transfers(const TransferLimits& limits);
   ~Transfers();
   Transfers(const Transfers&) = delete;
   Transfers& operator=(const Transfers&) = delete;
