@@ -36,7 +36,8 @@ FtpServer::FtpServer(const std::filesystem::path& root, const std::filesystem::p
                      const std::vector<std::string>& options)
     : log_(log), port_(FreePort()) {
   const std::filesystem::path python("/usr/bin/python3");
-  std::vector<std::string> argv{python.string(), KIVORA_SOURCE_DIR "/tests/support/ftp_server.py",
+  std::vector<std::string> argv{python.string(),
+                                std::string(KIVORA_SOURCE_DIR) + "/tests/support/ftp_server.py",
                                 std::to_string(port_), root.string(), log.string()};
   argv.insert(argv.end(), options.begin(), options.end());
   process_ = std::make_unique<ChildProcess>(argv, false);
@@ -52,9 +53,9 @@ std::vector<std::string> FtpServer::Commands(const std::string& verb) const {
 
 CutProxy::CutProxy(int targetPort, std::int64_t bytes) : port_(FreePort()) {
   process_ = std::make_unique<ChildProcess>(
-      std::vector<std::string>{"/usr/bin/python3", KIVORA_SOURCE_DIR "/tests/support/cut_proxy.py",
-                               std::to_string(port_), std::to_string(targetPort),
-                               std::to_string(bytes)},
+      std::vector<std::string>{
+          "/usr/bin/python3", std::string(KIVORA_SOURCE_DIR) + "/tests/support/cut_proxy.py",
+          std::to_string(port_), std::to_string(targetPort), std::to_string(bytes)},
       false);
   if (!process_->WaitForError("ready", std::chrono::seconds(20))) {
     why_ = "the proxy did not start: " + process_->Error();
