@@ -28,7 +28,8 @@ nginx_bin=$(command -v nginx || echo /usr/sbin/nginx)
 tmp=$(mktemp -d "$parent/kivora-fetch-bench.XXXXXX")
 nginx_pid=""
 cleanup() {
-  [ -n "$nginx_pid" ] && kill "$nginx_pid" 2> /dev/null && wait "$nginx_pid" 2> /dev/null
+  # A server killed here exits with a signal's status: that ends no cleanup under set -e.
+  [ -n "$nginx_pid" ] && { kill "$nginx_pid"; wait "$nginx_pid"; } 2> /dev/null || true
   rm -rf "$tmp"
 }
 trap cleanup EXIT

@@ -28,8 +28,9 @@ nginx_bin=$(command -v nginx || echo /usr/sbin/nginx)
 tmp=$(mktemp -d "$parent/kivora-send-bench.XXXXXX")
 nginx_pid="" rclone_pids=""
 cleanup() {
-  [ -n "$nginx_pid" ] && kill "$nginx_pid" 2> /dev/null && wait "$nginx_pid" 2> /dev/null
-  for pid in $rclone_pids; do kill "$pid" 2> /dev/null && wait "$pid" 2> /dev/null; done
+  # A server killed here exits with a signal's status: that ends no cleanup under set -e.
+  [ -n "$nginx_pid" ] && { kill "$nginx_pid"; wait "$nginx_pid"; } 2> /dev/null || true
+  for pid in $rclone_pids; do { kill "$pid"; wait "$pid"; } 2> /dev/null || true; done
   rm -rf "$tmp"
 }
 trap cleanup EXIT
