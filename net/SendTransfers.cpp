@@ -297,7 +297,11 @@ void SendTransfers::Launch(Job& job) {
       curl_easy_setopt(easy, CURLOPT_SEEKFUNCTION, OnSeek);
       curl_easy_setopt(easy, CURLOPT_SEEKDATA, &job);
       curl_easy_setopt(easy, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(r.size - r.offset));
-      curl_easy_setopt(easy, CURLOPT_UPLOAD_BUFFERSIZE, 512L * 1024);
+      // curl's own 64 KiB keeps each piece in the cache from the file's read through its
+      // checksums to the socket; SFTP sends no more at once than the buffer holds, so it
+      // takes a larger one.
+      if (host.kind == HostKind::Sftp)
+        curl_easy_setopt(easy, CURLOPT_UPLOAD_BUFFERSIZE, 512L * 1024);
       if (ftpLike) {
         curl_easy_setopt(easy, CURLOPT_FTP_CREATE_MISSING_DIRS,
                          static_cast<long>(CURLFTP_CREATE_DIR_RETRY));
