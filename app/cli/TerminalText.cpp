@@ -3,6 +3,7 @@
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace kivora::cli {
@@ -54,6 +55,10 @@ bool IsHiddenCharacter(char32_t c) {
 }
 
 std::string TerminalText(std::string_view text) {
+  // Printable ASCII but the backslash stands as it is: most names, a set's thousands.
+  if (std::all_of(text.begin(), text.end(),
+                  [](char c) { return c >= ' ' && c <= '~' && c != '\\'; }))
+    return std::string(text);
   std::string out;
   out.reserve(text.size());
   ForEachCodePoint(text, [&](UChar32 c, std::string_view bytes) {

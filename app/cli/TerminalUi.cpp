@@ -70,9 +70,9 @@ void TerminalUi::EndProgressLine() {
   progressShown_ = false;
 }
 
-void TerminalUi::SetFolder(std::string folder) {
-  folder_ = std::move(folder);
-  SetFilesFolder(folder_);
+void TerminalUi::SetFolder(const std::string& folder) {
+  folderPrefix_ = folder.empty() ? std::string() : TerminalText(folder + "/");
+  SetFilesFolder(folder);
 }
 
 void TerminalUi::SetFilesFolder(const std::filesystem::path& folder) {
@@ -166,7 +166,10 @@ void TerminalUi::PrintFile(const FileStateChanged& file) {
   if (state->second.empty()) return;
   EndProgressLine();
   // The line goes out in one write to the stream.
-  std::string line = TerminalText((folder_.empty() ? "" : folder_ + "/") + file.name);
+  std::string line;
+  line.reserve(folderPrefix_.size() + file.name.size() + state->second.size() + 2);
+  line += folderPrefix_;
+  line += TerminalText(file.name);
   line += '\t';
   line += state->second;
   line += '\n';

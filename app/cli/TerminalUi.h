@@ -40,7 +40,7 @@ class TerminalUi : public OperationEvents {
   // Questions the decider answers are not shown: where nothing is ever asked.
   void HideDecidedQuestions() { showDecided_ = false; }
   // The folder the engine's file names are relative to, shown in front of each name.
-  void SetFolder(std::string folder);
+  void SetFolder(const std::string& folder);
   // The same for the sizes in the JSON document only, the names being shown as they are.
   void SetFilesFolder(const std::filesystem::path& folder);
   // For files that lie on hosts, not here: the JSON document gives no sizes from disk.
@@ -92,7 +92,7 @@ class TerminalUi : public OperationEvents {
   bool showDecided_ = true;
   std::optional<JsonReport> report_;  // with --json
   std::vector<Message> heldBack_;     // with --quiet: the closing notices
-  std::string folder_;
+  std::string folderPrefix_;          // the folder of the files named, with its slash, as printed
   Decider decider_;
   LineReader readLine_;
   std::string encoding_;  // of what the user types
