@@ -7,12 +7,12 @@
 
 #include <exception>
 #include <functional>
-#include <map>
 #include <new>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <unordered_map>
 
 #include "core/KivoraError.h"
 #include "core/OperationEvents.h"
@@ -128,9 +128,16 @@ class GuardedEvents final : public OperationEvents {
  private:
   OperationEvents& events_;
   OperationKind operation_;
-  bool working_ = false;                  // a WorkStarted not followed by WorkEnded
-  bool awaitsFinish_ = false;             // a WorkStarted not followed by Finished
-  std::map<FileRole, std::size_t> rows_;  // where each file is in result_.files
+  bool working_ = false;       // a WorkStarted not followed by WorkEnded
+  bool awaitsFinish_ = false;  // a WorkStarted not followed by Finished
+  struct RoleHash {
+    std::size_t operator()(const FileRole& role) const {
+      return std::hash<long long>()(static_cast<long long>(role.kind) << 32 |
+                                    static_cast<unsigned>(role.number));
+    }
+  };
+  // Where each file is in result_.files: a set's thousands of parts are looked up in it.
+  std::unordered_map<FileRole, std::size_t, RoleHash> rows_;
   OperationResult result_;
 };
 
