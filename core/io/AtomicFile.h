@@ -46,6 +46,10 @@ class AtomicFile {
   enum class Durability { SyncNow, SyncLater };
 
   File& Stream() { return file_; }
+  // Created under the target's name, which was free (Placement::InPlaceIfFree): it keeps it.
+  bool InPlace() const { return inPlace_; }
+  // Once committed: the target's path, handed back without a copy.
+  std::filesystem::path TakeTarget() { return file_.TakePath(); }
   void Write(std::span<const std::uint8_t> data) { file_.Write(data); }
   // Refuses (KivoraError) to replace what the replace policy (OutputTarget.h) does not
   // allow: anything but a regular file, a link to one or a dangling link. The folder is

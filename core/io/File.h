@@ -60,6 +60,8 @@ class File {
   ~File();
   bool IsOpen() const { return fd_ >= 0; }
   const std::filesystem::path& Path() const { return path_; }
+  // Hands the path over to the caller; the file names nothing in messages from then on.
+  std::filesystem::path TakePath() { return std::move(path_); }
   FileIdentity Identity() const;
   // Throws KivoraError when the file cannot be looked up.
   FileStamp Stamp() const;

@@ -245,6 +245,9 @@ class SplitRun {
   std::optional<FileStamp> sourceStamp_;  // a sized source as the split found it
   std::filesystem::path folder_;
   std::optional<SetNames> names_;
+  // The parts' folder as the start of their paths, with its slash: a path composed as
+  // text once costs less than parsing the folder again for every part.
+  std::string partFolderText_;
   std::optional<ExistingSet> oldSet_;  // the set the split replaces, found before writing
   std::optional<int> plannedCount_;    // known ahead when the source's size is
   std::optional<SetLock> lock_;
@@ -325,6 +328,8 @@ bool SplitRun::Prepare() {
   sizes_.emplace(s_.partSizeKb, s_.randomSizes, *sizeRandom_);
   folder_ = FolderOf(s_, !size);
   names_ = SetNames::ForSplit(NamingOf(s_, folder_), plannedCount_);
+  partFolderText_ = names_->Folder().native();
+  if (!partFolderText_.empty() && partFolderText_.back() != '/') partFolderText_ += '/';
   const int count = plannedCount_.value_or(0);
   const RecoveryPlan plan = PlanRecovery(count, s_.recovery);
   lock_.emplace(names_->Folder(), names_->LockName(), SetLock::Mode::Exclusive);
@@ -417,7 +422,7 @@ bool SplitRun::WriteParts() {
     SplitPart part;
     part.size = *size;
     part.fileName = names_->PartName(i);
-    part.path = names_->Folder() / part.fileName;
+    part.path = partFolderText_ + part.fileName;
     part.listedAsCreated = i < static_cast<int>(listed_.size()) && listed_[static_cast<size_t>(i)];
     part.key = passwordKey_.empty() ? ToBig5OrThrow(part.fileName, msg::kNameOfPart) : passwordKey_;
     if (cipher_) part.seal = Sealing{&*cipher_, i, &*helper_, &sealedBuffer_};
@@ -503,7 +508,8 @@ bool SplitRun::DefinitionNameTaken() const {
 
 std::vector<std::filesystem::path> SplitRun::ForeignFiles(const RecoveryPlan& plan) const {
   std::unordered_set<std::string> targets;
-  targets.reserve(static_cast<size_t>(plannedCount_.value_or(0) + 1 + plan.RecoveryCount()));
+  targets.reserve(static_cast<size_t>(plannedCount_.value_or(0)) + 1 +
+                  static_cast<size_t>(plan.RecoveryCount()));
   for (int i = 0; i < plannedCount_.value_or(0); ++i) targets.insert(names_->PartName(i));
   if (!s_.implant) targets.insert(names_->DefinitionName());
   const RecoveryNaming naming = names_->Recovery(plan.RecoveryCount());

@@ -13,9 +13,9 @@ namespace kivora {
 namespace {
 // Files handed over at the latest: small files flow to the writers without waiting for
 // the caller's next block.
-constexpr size_t kBatchFiles = 32;
+constexpr size_t kBatchFiles = 128;
 // The buffer of a copy the kernel refused.
-constexpr size_t kCopyBufferBytes = 1024 * 1024;
+constexpr size_t kCopyBufferBytes = size_t{1024} * 1024;
 }  // namespace
 
 WriteBehind::WriteBehind(int writers, int blocks, size_t blockBytes,
@@ -104,7 +104,7 @@ void WriteBehind::BeginFile(std::filesystem::path target, Messages messages,
   job.index = begun_++;
   job.target = std::move(target);
   job.placement = placement;
-  job.messages = messages;
+  job.messages = std::move(messages);
   stagedJobs_.push_back(std::move(job));
 }
 
@@ -113,7 +113,7 @@ void WriteBehind::BeginFile(File& file, Messages messages) {
   job.index = begun_++;
   job.target = file.Path();
   job.file = &file;
-  job.messages = messages;
+  job.messages = std::move(messages);
   stagedJobs_.push_back(std::move(job));
 }
 
@@ -314,15 +314,20 @@ File& WriteBehind::OpenJob(Job& job, std::optional<Folder>& folder,
   if (job.file) return *job.file;
   WithMessage(job.messages.create, [&] {
     // Compared as text: parsing paths costs more than small files.
-    const std::string place = FolderText(job.target);
+    const std::string& text = job.target.native();
+    const size_t slash = text.rfind('/');
+    const std::string_view place = slash == std::string::npos ? std::string_view(".")
+                                   : slash == 0               ? std::string_view("/")
+                                                : std::string_view(text).substr(0, slash);
     if (!folder || folder->Path().native() != place) {
       folder.reset();
-      folder.emplace(place, msg::kCreateFileFailed, job.target);
+      folder.emplace(std::string(place), msg::kCreateFileFailed, job.target);
     }
-    created.emplace(job.target, &*folder, job.placement,
-                    job.placement == AtomicFile::Placement::Hidden && hiddenName_
-                        ? hiddenName_(job.target)
-                        : std::string());
+    const std::string hidden = job.placement == AtomicFile::Placement::Hidden && hiddenName_
+                                   ? hiddenName_(job.target)
+                                   : std::string();
+    // The target goes with the file, and comes back once it is committed (CommitJob).
+    created.emplace(std::move(job.target), &*folder, job.placement, hidden);
   });
   return created->Stream();
 }
@@ -375,12 +380,15 @@ void WriteBehind::WritePieces(const Job& job, File& out, const std::vector<Piece
 void WriteBehind::CommitJob(Job& job, AtomicFile& created) {
   WithMessage(job.messages.create, [&] {
     if (replaceLater_) {
-      job.hidden =
-          created.CommitBeside(durability_, hiddenName_ ? hiddenName_(job.target) : std::string());
+      // A file in its target's place needs no hidden name: none is made for it.
+      const bool named = created.InPlace() || !hiddenName_;
+      job.hidden = created.CommitBeside(
+          durability_, named ? std::string() : hiddenName_(created.Stream().Path()));
     } else {
       created.Commit(durability_);
     }
   });
+  job.target = created.TakeTarget();
 }
 
 // Writes one job's pieces as they come; false when stopped first. Called and returning

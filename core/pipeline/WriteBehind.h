@@ -124,8 +124,9 @@ class WriteBehind {
     std::int64_t copyOffset = 0;
     std::int64_t copyLength = 0;
   };
-  // A job is shared once handed over (HandOverLocked): its index, target, file and
-  // messages do not change after that, so its writer reads them without mutex_.
+  // A job is shared once handed over (HandOverLocked): its index, file and messages do
+  // not change after that, so its writer reads them without mutex_; its target is its
+  // writer's alone.
   struct Job {
     int index = 0;
     std::filesystem::path target;
