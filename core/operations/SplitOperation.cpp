@@ -45,6 +45,13 @@ SplitNaming NamingOf(const SplitRequest& s, std::filesystem::path folder) {
 
 }  // namespace
 
+std::vector<std::filesystem::path> SplitOutcome::PartPaths() const {
+  std::vector<std::filesystem::path> paths;
+  paths.reserve(parts.size());
+  for (size_t i = 0; i < parts.size(); ++i) paths.push_back(PartPath(i));
+  return paths;
+}
+
 std::string ProposedBaseName(const std::filesystem::path& source) {
   // Everything before the last dot: a.tar.gz gives a.tar, .profile gives nothing.
   std::string name = source.filename().string();
@@ -163,10 +170,10 @@ std::vector<std::uint8_t> StoredDefinition(const SplitRequest& s, SplitOutcome& 
               result.header.Encryption->mac.begin());
   }
   if (!s.implant) return bytes;
-  if (result.partPaths.empty()) {
+  if (result.parts.empty()) {
     throw KivoraError(msg::kImplantDefinitionFailed, std::string(msg::kNoPartToImplant));
   }
-  return ImplantedBlock(result.partPaths.back(), std::move(bytes));
+  return ImplantedBlock(result.PartPath(result.parts.size() - 1), std::move(bytes));
 }
 
 void WriteDefinition(const SplitRequest& s, const SetNames& names,
@@ -178,7 +185,7 @@ void WriteDefinition(const SplitRequest& s, const SetNames& names,
     result.definitionSize = static_cast<std::int64_t>(stored.size());
     return;
   }
-  AppendImplantedBlock(result.partPaths.back(), stored);
+  AppendImplantedBlock(result.PartPath(result.parts.size() - 1), stored);
 }
 
 // One split, in phases: prepare, write the parts, code the recovery parts, publish. What
@@ -328,7 +335,8 @@ bool SplitRun::Prepare() {
   sizes_.emplace(s_.partSizeKb, s_.randomSizes, *sizeRandom_);
   folder_ = FolderOf(s_, !size);
   names_ = SetNames::ForSplit(NamingOf(s_, folder_), plannedCount_);
-  partFolderText_ = names_->Folder().native();
+  result_.folder = names_->Folder();
+  partFolderText_ = result_.folder.native();
   if (!partFolderText_.empty() && partFolderText_.back() != '/') partFolderText_ += '/';
   const int count = plannedCount_.value_or(0);
   const RecoveryPlan plan = PlanRecovery(count, s_.recovery);
@@ -430,9 +438,8 @@ bool SplitRun::WriteParts() {
     if (recovery_)
       written = [&](std::span<const std::uint8_t> bytes) { recovery_->Append(i, bytes); };
     std::optional<PartRecord> record =
-        stream_->Add(part, s_.disguise, pool_, random_, stop, written);
+        stream_->Add(std::move(part), s_.disguise, pool_, random_, stop, written);
     if (!record) return false;
-    result_.partPaths.push_back(std::move(part.path));
     if (recovery_) {
       // Every recovery part carries the first part's picture.
       if (i == 0 && s_.disguise) recovery_->SetPendant(*pool_.set->Pendant(record->PendantNo));

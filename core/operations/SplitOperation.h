@@ -62,7 +62,7 @@ struct SplitOutcome : OperationResult {
   bool completed = false;
   DefinitionHeader header;
   std::vector<PartRecord> parts;
-  std::vector<std::filesystem::path> partPaths;
+  std::filesystem::path folder;          // of the parts (empty: the current folder)
   std::filesystem::path definitionPath;  // also named when the definition was implanted
   std::int64_t definitionSize = 0;       // 0 when implanted
   std::vector<WrittenRecoveryFile> recoveryFiles;
@@ -70,6 +70,10 @@ struct SplitOutcome : OperationResult {
   // front end to report after the failure's message (SplitFailure).
   std::vector<FileStateChanged> leftByFailure;
   bool partsLeftByFailure = false;  // whether the failure left any part, reported or not
+
+  // The parts' paths, made when asked: a set's thousands cost more to keep than to make.
+  std::filesystem::path PartPath(size_t index) const { return folder / parts.at(index).FileName; }
+  std::vector<std::filesystem::path> PartPaths() const;
 };
 
 // The base name proposed for a source: its name without extension, with "_" added

@@ -12,16 +12,16 @@ namespace kivora {
 namespace {
 // Small parts cost more to create and name than to fill: two writers share that work.
 // Large parts are bound by copying, where a second writer only adds contention.
-constexpr std::int64_t kSmallPartBytes = 64 * 1024;
+constexpr std::int64_t kSmallPartBytes = std::int64_t{64} * 1024;
 // Blocks in flight: enough that reading runs ahead of writing a part or two.
 constexpr int kBlocks = 8;
 // Sealed parts are read in larger pieces: each piece is sealed on two threads, and the
 // second thread's start costs less against more chunks.
-constexpr size_t kSealReadBytes = 1024 * 1024;
+constexpr size_t kSealReadBytes = size_t{1024} * 1024;
 // Cloned parts' bytes are read ahead in blocks of this size, fewer hand-overs between
 // the threads for larger blocks.
 constexpr int kAheadBlocks = 4;
-constexpr size_t kAheadBytes = 1024 * 1024;
+constexpr size_t kAheadBytes = size_t{1024} * 1024;
 }  // namespace
 
 AtomicFile::Placement PartStream::PlacementOf(const SplitPart& part) const {
@@ -69,9 +69,9 @@ std::span<std::uint8_t> PartStream::NextPlain(std::int64_t max) {
   return piece;
 }
 
-std::optional<PartRecord> PartStream::Add(const SplitPart& part, bool disguised,
-                                          const PendantPool& pool, Random& random,
-                                          const StopCheck& stop, const WrittenBytes& written) {
+std::optional<PartRecord> PartStream::Add(SplitPart part, bool disguised, const PendantPool& pool,
+                                          Random& random, const StopCheck& stop,
+                                          const WrittenBytes& written) {
   PartRecord record;
   record.FileName = part.fileName;
   record.Size =
@@ -89,9 +89,10 @@ std::optional<PartRecord> PartStream::Add(const SplitPart& part, bool disguised,
   }
 
   // Creating a disguised part, up to taking its final name, has a message of its own.
-  writer_.BeginFile(part.path,
+  const AtomicFile::Placement placement = PlacementOf(part);
+  writer_.BeginFile(std::move(part.path),
                     {CreatePartFailedText(disguised, part.seal.has_value()), msg::kWritePartFailed},
-                    PlacementOf(part));
+                    placement);
   const auto put = [&](std::span<const std::uint8_t> bytes) {
     writer_.Write(bytes);
     if (written) written(bytes);

@@ -41,7 +41,7 @@ class PartStream {
   // returns its record; empty when `stop` ended it. pool is used only when disguised; the
   // writers share its set until its picture is written. `written` sees the part's bytes
   // in order.
-  std::optional<PartRecord> Add(const SplitPart& part, bool disguised, const PendantPool& pool,
+  std::optional<PartRecord> Add(SplitPart part, bool disguised, const PendantPool& pool,
                                 Random& random, const StopCheck& stop = {},
                                 const WrittenBytes& written = {});
   // How many parts, from the first, are on disk under their names.

@@ -121,7 +121,7 @@ TEST(LargeSource, SplitTestResplitJoinPast2GiB) {
     ASSERT_TRUE((split = RunSplit(test::Seeded(s, 7), pendants, ui)).completed)
         << testing::PrintToString(ui.errors);
 
-    const fs::path definition = round.implant ? split.partPaths.back() : split.definitionPath;
+    const fs::path definition = round.implant ? split.PartPaths().back() : split.definitionPath;
     KvrDefinition loaded;
     ASSERT_TRUE(LoadDefinition(definition, pendants, OperationKind::Join, ui, loaded));
     EXPECT_EQ(loaded.header.Magic, round.magic);

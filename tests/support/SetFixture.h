@@ -43,12 +43,12 @@ class SetFixture : public ::testing::Test {
     Random random(7);
     EXPECT_TRUE((split = SplitFile(s, pendants, random, splitUi)).completed)
         << (splitUi.errors.empty() ? "" : splitUi.errors[0]);
-    const auto definition = s.implant ? split.partPaths.back() : split.definitionPath;
+    const auto definition = s.implant ? split.PartPaths().back() : split.definitionPath;
     loaded = ReadDefinition(definition, pendants);
     return definition;
   }
 
-  std::filesystem::path PartPath(size_t index) const { return split.partPaths.at(index); }
+  std::filesystem::path PartPath(size_t index) const { return split.PartPath(index); }
 };
 
 }  // namespace kivora::test

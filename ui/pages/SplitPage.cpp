@@ -362,9 +362,8 @@ void SplitPage::StartSplit() {
       },
       [this] {
         if (startButton_->isEnabled()) startButton_->setFocus();
-        if (result_.partPaths.empty()) return;
-        services_.ui.ReportOutput(
-            QFileInfo(ToQ(result_.partPaths.front().string())).absolutePath());
+        if (result_.parts.empty()) return;
+        services_.ui.ReportOutput(QFileInfo(ToQ(result_.PartPath(0).string())).absolutePath());
       });
 }
 

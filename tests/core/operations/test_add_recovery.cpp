@@ -61,7 +61,7 @@ class AddRecoveryTest : public ::testing::Test {
     Random random(7);
     SplitOutcome out;
     EXPECT_TRUE((out = SplitFile(s, pendants, random, ui)).completed);
-    return c.implant ? out.partPaths.back() : out.definitionPath;
+    return c.implant ? out.PartPaths().back() : out.definitionPath;
   }
   AddRecoveryOutcome Add(const fs::path& definition, const RecoveryAmount& amount,
                          RecordingEvents& ui) {

@@ -18,7 +18,7 @@ class ResplitTest : public test::SetFixture {
 
   void Make(const std::function<void(SplitRequest&)>& adjust = {}) {
     definition = MakeSet(80000, adjust);
-    for (const auto& p : split.partPaths) originals.push_back(test::ReadBytes(p));
+    for (const auto& p : split.PartPaths()) originals.push_back(test::ReadBytes(p));
   }
   bool Resplit(std::optional<std::vector<int>> selected = std::nullopt,
                std::optional<std::string> password = std::nullopt,
@@ -42,7 +42,7 @@ class ResplitTest : public test::SetFixture {
 
 TEST_F(ResplitTest, RebuildsEveryPartExactly) {
   Make([](SplitRequest& s) { s.password = "pw"; });
-  for (const auto& p : split.partPaths) std::filesystem::remove(p);
+  for (const auto& p : split.PartPaths()) std::filesystem::remove(p);
   ASSERT_TRUE(Resplit(std::nullopt, "pw")) << (ui.errors.empty() ? "" : ui.errors[0]);
   for (size_t i = 0; i < originals.size(); ++i)
     EXPECT_EQ(test::ReadBytes(PartPath(i)), originals[i]);
@@ -124,7 +124,7 @@ TEST_F(ResplitTest, PluginSetsNeedTheMatchingPlugin) {
     s.usePlugin = true;
     s.pluginName = "mine.dll";
   });
-  for (const auto& p : split.partPaths) std::filesystem::remove(p);
+  for (const auto& p : split.PartPaths()) std::filesystem::remove(p);
 
   pendants.checksum = 1;  // another plug-in's pictures
   EXPECT_FALSE(Resplit(std::nullopt, std::nullopt, "other.dll"));

@@ -51,8 +51,8 @@ TEST_P(SplitBytesTest, MatchThePartsRebuiltOneByOne) {
   if (shape.encrypt) request.password = "pw";
   ASSERT_TRUE(RunResplit(test::With(request, loaded), pendants, ui).completed)
       << (ui.errors.empty() ? "" : ui.errors[0]);
-  ASSERT_EQ(split.partPaths.size(), loaded.parts.size());
-  for (const fs::path& part : split.partPaths) {
+  ASSERT_EQ(split.PartPaths().size(), loaded.parts.size());
+  for (const fs::path& part : split.PartPaths()) {
     SCOPED_TRACE(part.filename().string());
     EXPECT_EQ(test::ReadBytes(again / part.filename()), test::ReadBytes(part));
   }

@@ -91,12 +91,12 @@ TEST_P(RecoverySetTest, RepairRestoresUpToRLossesPerGroupAndRefusesOneMore) {
   // Up to R losses in every group, the parts and recovery parts chosen at random.
   const std::filesystem::path folder = dir / "with";
   const std::filesystem::path definition =
-      c.implant ? split.partPaths.back() : split.definitionPath;
+      c.implant ? split.PartPaths().back() : split.definitionPath;
   std::mt19937 random(1234);
   for (size_t g = 0; g < plan.groups.size(); ++g) {
     std::vector<std::filesystem::path> members;
     for (int i = 0; i < plan.groups[g].partCount; ++i) {
-      members.push_back(split.partPaths[static_cast<size_t>(plan.groups[g].firstPart + i)]);
+      members.push_back(split.PartPath(static_cast<size_t>(plan.groups[g].firstPart + i)));
     }
     for (int j = 0; j < plan.perGroup; ++j) {
       members.push_back(
@@ -107,8 +107,8 @@ TEST_P(RecoverySetTest, RepairRestoresUpToRLossesPerGroupAndRefusesOneMore) {
     if (c.loseDefinition && g == 0) std::erase(members, split.recoveryFiles.front().path);
     std::shuffle(members.begin(), members.end(), random);
     if (c.loseDefinition && g + 1 == plan.groups.size() && c.implant) {
-      std::erase(members, split.partPaths.back());
-      members.insert(members.begin(), split.partPaths.back());
+      std::erase(members, split.PartPaths().back());
+      members.insert(members.begin(), split.PartPaths().back());
     }
     for (int n = 0; n < plan.perGroup && n < static_cast<int>(members.size()); ++n) {
       const auto& victim = members[static_cast<size_t>(n)];
@@ -131,7 +131,7 @@ TEST_P(RecoverySetTest, RepairRestoresUpToRLossesPerGroupAndRefusesOneMore) {
 
   // One loss more than a group can bear: a clear failure, and nothing changes.
   for (int i = 0; i <= plan.perGroup && i < c.parts; ++i) {
-    std::filesystem::remove(split.partPaths[static_cast<size_t>(i)]);
+    std::filesystem::remove(split.PartPath(static_cast<size_t>(i)));
   }
   const Snapshot before = Files(folder);
   if (plan.groups[0].partCount > plan.perGroup) {
@@ -509,7 +509,7 @@ TEST_P(StripeRepairTest, RebuildsDamagedStripesWhenNoStripeHoldsMoreThanR) {
   ASSERT_TRUE((split = SplitFile(s, pendants, random, splitUi)).completed);
   const Snapshot written = Files(dir.path());
   for (const auto& [file, stripe] : GetParam().flips) {
-    const auto path = file < kParts ? split.partPaths[static_cast<size_t>(file)]
+    const auto path = file < kParts ? split.PartPath(static_cast<size_t>(file))
                                     : split.recoveryFiles[static_cast<size_t>(file - kParts)].path;
     auto bytes = ReadBytes(path);
     // A recovery part's shard starts behind its header: the stripe's last byte is in it.
