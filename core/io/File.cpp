@@ -264,12 +264,14 @@ void File::Close() {
   if (::close(std::exchange(fd_, -1)) != 0 && errno != EINTR) Fail(msg::kWriteFileFailed);
 }
 
-std::string FolderText(const std::filesystem::path& file) {
+std::string_view FolderView(const std::filesystem::path& file) {
   const std::string& text = file.native();
   const size_t slash = text.rfind('/');
   if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : text.substr(0, slash);
+  return slash == 0 ? std::string_view("/") : std::string_view(text).substr(0, slash);
 }
+
+std::string FolderText(const std::filesystem::path& file) { return std::string(FolderView(file)); }
 
 std::string NameText(const std::filesystem::path& file) {
   const std::string& text = file.native();

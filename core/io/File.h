@@ -106,6 +106,8 @@ class File {
 // The folder and the name in a file's path, as text; the folder is "." for a bare name.
 // For many small files, cheaper than parsing the path into its parts.
 std::string FolderText(const std::filesystem::path& file);
+// The folder as FolderText gives it, without a copy: it lies in `file`'s text.
+std::string_view FolderView(const std::filesystem::path& file);
 std::string NameText(const std::filesystem::path& file);
 
 // Reads a whole file; throws when it cannot be opened or read.

@@ -252,9 +252,6 @@ class SplitRun {
   std::optional<FileStamp> sourceStamp_;  // a sized source as the split found it
   std::filesystem::path folder_;
   std::optional<SetNames> names_;
-  // The parts' folder as the start of their paths, with its slash: a path composed as
-  // text once costs less than parsing the folder again for every part.
-  std::string partFolderText_;
   std::optional<ExistingSet> oldSet_;  // the set the split replaces, found before writing
   std::optional<int> plannedCount_;    // known ahead when the source's size is
   std::optional<SetLock> lock_;
@@ -336,8 +333,6 @@ bool SplitRun::Prepare() {
   folder_ = FolderOf(s_, !size);
   names_ = SetNames::ForSplit(NamingOf(s_, folder_), plannedCount_);
   result_.folder = names_->Folder();
-  partFolderText_ = result_.folder.native();
-  if (!partFolderText_.empty() && partFolderText_.back() != '/') partFolderText_ += '/';
   const int count = plannedCount_.value_or(0);
   const RecoveryPlan plan = PlanRecovery(count, s_.recovery);
   lock_.emplace(names_->Folder(), names_->LockName(), SetLock::Mode::Exclusive);
@@ -418,6 +413,10 @@ void SplitRun::ReportUpTo(int done) {
 
 bool SplitRun::WriteParts() {
   const StopCheck stop = Stop();
+  // The parts' paths are composed as text, the folder with its slash first: parsing the
+  // folder again for every part costs more than a small part.
+  std::string folderText = result_.folder.native();
+  if (!folderText.empty() && folderText.back() != '/') folderText += '/';
   for (int i = 0;; ++i) {
     failedAt_ = i;
     const std::optional<std::int32_t> size = sizes_->Next(source_->Left(sizes_->LookAhead()));
@@ -430,7 +429,7 @@ bool SplitRun::WriteParts() {
     SplitPart part;
     part.size = *size;
     part.fileName = names_->PartName(i);
-    part.path = partFolderText_ + part.fileName;
+    part.path = folderText + part.fileName;
     part.listedAsCreated = i < static_cast<int>(listed_.size()) && listed_[static_cast<size_t>(i)];
     part.key = passwordKey_.empty() ? ToBig5OrThrow(part.fileName, msg::kNameOfPart) : passwordKey_;
     if (cipher_) part.seal = Sealing{&*cipher_, i, &*helper_, &sealedBuffer_};

@@ -314,11 +314,7 @@ File& WriteBehind::OpenJob(Job& job, std::optional<Folder>& folder,
   if (job.file) return *job.file;
   WithMessage(job.messages.create, [&] {
     // Compared as text: parsing paths costs more than small files.
-    const std::string& text = job.target.native();
-    const size_t slash = text.rfind('/');
-    const std::string_view place = slash == std::string::npos ? std::string_view(".")
-                                   : slash == 0               ? std::string_view("/")
-                                                : std::string_view(text).substr(0, slash);
+    const std::string_view place = FolderView(job.target);
     if (!folder || folder->Path().native() != place) {
       folder.reset();
       folder.emplace(std::string(place), msg::kCreateFileFailed, job.target);
